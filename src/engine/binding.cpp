@@ -1,0 +1,161 @@
+#include "binding.h"
+
+#include <dlfcn.h>
+
+#include <array>
+
+#include "engine_log.h"
+
+TAVCodecApi libavcodec;
+TAVFormatApi libavformat;
+TAVUtilApi libavutil;
+TSwScaleApi libswscale;
+TSwResampleApi libswresample;
+TAVFilterApi libavfilter;
+
+namespace {
+
+struct TSlot {
+  const char *name;
+  void **slot;
+};
+
+#define TREVIX_CODEC_SLOT(name) {#name, reinterpret_cast<void **>(&libavcodec.name)},
+#define TREVIX_FORMAT_SLOT(name) {#name, reinterpret_cast<void **>(&libavformat.name)},
+#define TREVIX_UTIL_SLOT(name) {#name, reinterpret_cast<void **>(&libavutil.name)},
+#define TREVIX_SCALE_SLOT(name) {#name, reinterpret_cast<void **>(&libswscale.name)},
+#define TREVIX_RESAMPLE_SLOT(name) {#name, reinterpret_cast<void **>(&libswresample.name)},
+#define TREVIX_FILTER_SLOT(name) {#name, reinterpret_cast<void **>(&libavfilter.name)},
+
+const TSlot kCodecSlots[] = {TREVIX_AVCODEC_FUNCS(TREVIX_CODEC_SLOT)};
+const TSlot kFormatSlots[] = {TREVIX_AVFORMAT_FUNCS(TREVIX_FORMAT_SLOT)};
+const TSlot kUtilSlots[] = {TREVIX_AVUTIL_FUNCS(TREVIX_UTIL_SLOT)};
+const TSlot kScaleSlots[] = {TREVIX_SWSCALE_FUNCS(TREVIX_SCALE_SLOT)};
+const TSlot kResampleSlots[] = {TREVIX_SWRESAMPLE_FUNCS(TREVIX_RESAMPLE_SLOT)};
+const TSlot kFilterSlots[] = {TREVIX_AVFILTER_FUNCS(TREVIX_FILTER_SLOT)};
+
+struct TBindingRecord {
+  TAVLibrary lib;
+  const char *base;  // "avcodec"
+  int major;         // soname major of the headers we were built against
+  const TSlot *slots;
+  size_t slotCount;
+  bool versioned = false;
+  void *handle = nullptr;
+  bool bound = false;
+  std::string error;
+};
+
+template <size_t N>
+constexpr size_t countOf(const TSlot (&)[N]) {
+  return N;
+}
+
+std::array<TBindingRecord, 6> gLibraries = {{
+    {TAVLibrary::avcodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, kCodecSlots, countOf(kCodecSlots), false, nullptr, false, {}},
+    {TAVLibrary::avformat, "avformat", LIBAVFORMAT_VERSION_MAJOR, kFormatSlots, countOf(kFormatSlots), false, nullptr, false, {}},
+    {TAVLibrary::avutil, "avutil", LIBAVUTIL_VERSION_MAJOR, kUtilSlots, countOf(kUtilSlots), false, nullptr, false, {}},
+    {TAVLibrary::swscale, "swscale", LIBSWSCALE_VERSION_MAJOR, kScaleSlots, countOf(kScaleSlots), false, nullptr, false, {}},
+    {TAVLibrary::swresample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, kResampleSlots,
+     countOf(kResampleSlots), false, nullptr, false, {}},
+    {TAVLibrary::avfilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, kFilterSlots, countOf(kFilterSlots), false, nullptr, false, {}},
+}};
+
+bool gLibrariesLoaded = false;
+std::string gLibraryError;
+
+std::string fileNameOf(const TBindingRecord &r, bool versioned) {
+  std::string name = std::string("lib") + r.base + ".so";
+  if (versioned) name += "." + std::to_string(r.major);
+  return name;
+}
+
+std::string lastDlError() {
+  const char *e = dlerror();
+  return e ? e : "unknown error";
+}
+
+bool loadOne(TBindingRecord &r, const std::string &folder, bool versioned) {
+  r.versioned = versioned;
+  const std::string file = fileNameOf(r, versioned);
+  if (!r.handle) {
+    // From the named folder by full path; its own dependencies are found by
+    // soname (the folder only holds links to the system's libraries).
+    const std::string path = folder.empty() ? file : folder + "/" + file;
+    dlerror();
+    r.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!r.handle) {
+      r.error = "Load libraray " + file + " error: " + lastDlError();
+      gLibraryError = r.error;
+      return false;
+    }
+  }
+  if (!r.bound) {
+    for (size_t i = 0; i < r.slotCount; ++i) {
+      dlerror();
+      void *p = dlsym(r.handle, r.slots[i].name);
+      if (!p) {
+        r.error = std::string("Load function ") + r.slots[i].name + "@" + file + " error: " +
+                  lastDlError();
+        gLibraryError = r.error;
+        return false;
+      }
+      *r.slots[i].slot = p;
+    }
+    // Registration of codecs and formats is automatic in this library
+    // generation; nothing to call after binding.
+    r.bound = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LibraryFileName(TAVLibrary lib, bool versioned) {
+  if (lib == TAVLibrary::myutil) return "libc.so.6";
+  for (auto &r : gLibraries)
+    if (r.lib == lib) return fileNameOf(r, versioned);
+  return {};
+}
+
+bool LoadLibraries(const std::string &folder, bool versioned) {
+  if (gLibrariesLoaded) return true;
+  gLibraryError.clear();
+  bool ok = true;
+  for (auto &r : gLibraries) {
+    if (!loadOne(r, folder, versioned)) {
+      ok = false;
+      break;
+    }
+  }
+  // The C run-time helpers are the C library's own here: always present.
+  gLibrariesLoaded = ok;
+  if (ok) {
+    EngineLogLevelChanged(libavutil.av_log_get_level());
+  } else {
+    UnloadLibraries();
+  }
+  return gLibrariesLoaded;
+}
+
+void UnloadLibraries() {
+  gLibrariesLoaded = false;
+  for (auto &r : gLibraries) {
+    if (r.handle) {
+      dlclose(r.handle);
+      r.handle = nullptr;
+      r.bound = false;
+    }
+  }
+}
+
+bool LibrariesLoaded() { return gLibrariesLoaded; }
+
+std::string LibraryError() { return gLibraryError; }
+
+bool IsBound(TAVLibrary lib) {
+  if (lib == TAVLibrary::myutil) return gLibrariesLoaded;
+  for (auto &r : gLibraries)
+    if (r.lib == lib) return r.bound;
+  return false;
+}

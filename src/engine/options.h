@@ -1,0 +1,83 @@
+// The per-input and per-output option records: what a caller says about one
+// input or output file without writing option text. Every field starts at
+// its "not set" value, for which the engine's own default stays in force.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct TInputOptions {
+  std::string fileName;      // kept with the task
+  std::string format;        // "f" before the input; empty: detect
+  int32_t startTimeMs = -1;  // "ss"; set only when positive
+  int32_t programid = -1;    // "programid"; set when >= 0
+  std::string extraOptions;  // one name=value pair per line
+};
+
+// A colour as 0x00BBGGRR (lowest byte red).
+using TColor = uint32_t;
+
+struct TOutputOptions {
+  std::string fileName;
+  std::string format;          // "f"
+  int32_t packetsize = -1;
+  int32_t muxrate = -1;
+  float muxdelay = -1.0f;      // seconds
+  float muxpreload = -1.0f;    // seconds
+  std::string acodec;          // encoder name or "copy"
+  bool an = false;
+  int32_t vol = -1;            // 256 keeps the volume
+  int32_t ac = -1;
+  int32_t ar = -1;             // Hz
+  int32_t ab = -1;             // bit/s
+  int32_t abt = -1;
+  std::string alang;
+  int32_t async = 0;
+  std::string atag;
+  std::string vcodec;          // encoder name or "copy"
+  bool vn = false;
+  std::string frameRate;       // "25", "30000/1001"
+  std::string frameSize;       // "320x240"
+  std::string aspect;          // "4:3", "1.3333"
+  int32_t croptop = -1;
+  int32_t cropbottom = -1;
+  int32_t cropleft = -1;
+  int32_t cropright = -1;
+  int32_t padtop = -1;
+  int32_t padbottom = -1;
+  int32_t padleft = -1;
+  int32_t padright = -1;
+  TColor padcolor = 0;         // black
+  int32_t gop = -1;
+  int32_t vb = -1;             // bit/s
+  int32_t maxrate = -1;
+  int32_t minrate = -1;
+  int32_t bt = -1;
+  int32_t bufsize = -1;
+  int32_t vsync = -1;
+  std::string vtag;
+  bool sn = false;
+  std::string slang;
+  bool copyts = false;
+  int32_t recordingTimeMs = -1;
+  double timestamp = -1.0;     // days since 30 December 1899, local time
+  int32_t year = -1;
+  int32_t track = -1;
+  char title[512] = {};
+  char author[512] = {};
+  char copyright[512] = {};
+  char comment[512] = {};
+  char album[512] = {};
+  char genre[32] = {};
+  int32_t target = 0;          // 0 none, 1 "vcd", 2 "svcd", 3 "dvd"
+  int32_t targetNorm = 0;      // 0 "auto", 1 "pal", 2 "ntsc"
+  int32_t targetDefaultNorm = 1;  // 1 "pal", else "ntsc"
+  bool customHook = false;
+  bool beforeHook = false;
+  std::string hookRanges;
+  std::string extraOptions;    // applied first of all
+};
+
+// Reset a record to its defaults.
+inline void Initialise(TInputOptions &o) { o = TInputOptions{}; }
+inline void Initialise(TOutputOptions &o) { o = TOutputOptions{}; }

@@ -1,0 +1,2 @@
+#include "media_fixture.h"
+// (implementation follows)

@@ -1,0 +1,65 @@
+// Test media made on the spot with the bound libraries: a moving picture
+// (colour bars sliding sideways with a white box travelling across) and a
+// 440 Hz tone, of known size, rate and length. Also a small independent
+// probe so tests can check what the engine wrote without using the engine.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TFixtureSpec {
+  std::string path;            // output file; the extension picks the container
+  std::string format;          // muxer short name to force (optional)
+  int width = 640;
+  int height = 480;
+  int rateNum = 30000;         // frame rate as a fraction
+  int rateDen = 1001;
+  double durationSec = 5.0;
+  std::string videoCodec = "libx264";  // empty: no video stream
+  std::string audioCodec = "aac";      // empty: no audio stream
+  int sampleRate = 48000;
+  int channels = 2;
+  double audioStartSec = 0.0;  // first audio sample's time (audio starting late)
+  int64_t videoBitRate = 0;    // 0: encoder default
+  bool interlacedPattern = false;  // odd lines of each picture from a different moment
+};
+
+// Writes the file; returns an empty string on success, the error otherwise.
+std::string GenerateMedia(const TFixtureSpec &spec);
+
+// Writes the default 5 s H.264 640x480 29.97 fps + AAC stereo 48 kHz .mov
+// (or whatever `spec` says) unless it is already there; returns its path.
+// Fixtures are cached per test process under the system temporary folder.
+std::string CachedFixture(const TFixtureSpec &spec, const std::string &name);
+
+struct TProbedStream {
+  std::string type;     // "video", "audio", "subtitle", "data"
+  std::string codec;    // codec name, e.g. "h264", "aac"
+  int width = 0, height = 0;
+  int sarNum = 0, sarDen = 1;
+  double frameRate = 0; // average frame rate, or r_frame_rate when unknown
+  int sampleRate = 0;
+  int channels = 0;
+  double durationSec = 0;  // stream duration, 0 if unknown
+  int64_t frames = 0;      // frame count read by demuxing every packet
+};
+
+struct TProbedFile {
+  bool ok = false;
+  std::string error;
+  std::string format;      // demuxer name
+  double durationSec = 0;  // container duration
+  std::vector<TProbedStream> streams;
+  const TProbedStream *first(const std::string &type) const;
+};
+
+// Opens and reads the whole file (counting packets per stream).
+TProbedFile ProbeMedia(const std::string &path);
+
+// Decodes the first video stream and hands every picture, converted to
+// packed RGB24, to `onFrame(rgb, width, height, linesize, ptsSeconds)`.
+// Returns the number of pictures, or -1 when the file cannot be decoded.
+int DecodeVideoRGB(const std::string &path,
+                   const std::function<void(const uint8_t *, int, int, int, double)> &onFrame);

@@ -1,0 +1,25 @@
+// Helpers every engine test needs: the libraries bound from bin/Common and
+// a scratch folder that disappears with the test.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// Binds the media libraries from the build's Common folder once per process;
+// fails the calling test when they cannot be bound.
+void RequireLibraries();
+
+// A fresh, empty folder under the system temporary folder, removed by the
+// destructor.
+class TScratchDir {
+ public:
+  TScratchDir();
+  ~TScratchDir();
+  TScratchDir(const TScratchDir &) = delete;
+  TScratchDir &operator=(const TScratchDir &) = delete;
+  const std::filesystem::path &path() const { return path_; }
+  std::string file(const std::string &name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
