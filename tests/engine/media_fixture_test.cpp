@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "media_fixture.h"
+#include "test_env.h"
+
+// The fixtures are what every other media test stands on: check that they
+// are what they claim to be.
+TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
+  RequireLibraries();
+  TFixtureSpec spec;
+  spec.durationSec = 2.0;
+  const std::string path = CachedFixture(spec, "default.mov");
+  ASSERT_FALSE(path.empty());
+  const TProbedFile f = ProbeMedia(path);
+  ASSERT_TRUE(f.ok) << f.error;
+  const TProbedStream *v = f.first("video");
+  const TProbedStream *a = f.first("audio");
+  ASSERT_TRUE(v && a);
+  EXPECT_EQ("h264", v->codec);
+  EXPECT_EQ(640, v->width);
+  EXPECT_EQ(480, v->height);
+  EXPECT_NEAR(29.97, v->frameRate, 0.01);
+  EXPECT_EQ(60, v->frames);
+  EXPECT_EQ("aac", a->codec);
+  EXPECT_EQ(48000, a->sampleRate);
+  EXPECT_EQ(2, a->channels);
+  EXPECT_NEAR(2.0, f.durationSec, 0.1);
+}
+
+TEST(MediaFixture, LateAudioAndPictureContent) {
+  RequireLibraries();
+  TScratchDir dir;
+  TFixtureSpec spec;
+  spec.path = dir.file("late.mkv");
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 1.0;
+  spec.videoCodec = "mpeg4";
+  spec.audioCodec = "libmp3lame";
+  spec.audioStartSec = 0.5;
+  ASSERT_EQ("", GenerateMedia(spec));
+  const TProbedFile f = ProbeMedia(spec.path);
+  ASSERT_TRUE(f.ok) << f.error;
+  ASSERT_TRUE(f.first("audio"));
+  EXPECT_NEAR(0.5, f.first("audio")->durationSec, 0.08);
+  int frames = 0;
+  double lastPts = -1;
+  const int n = DecodeVideoRGB(spec.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
+    EXPECT_EQ(320, w);
+    EXPECT_EQ(240, h);
+    EXPECT_GT(pts, lastPts);
+    lastPts = pts;
+    // The travelling box is white somewhere in the row band at h/3.
+    bool white = false;
+    const uint8_t *row = rgb + (h / 3 + 16) * w * 3;
+    for (int x = 0; x < w; ++x) white |= row[x * 3] > 200 && row[x * 3 + 1] > 200;
+    EXPECT_TRUE(white);
+    ++frames;
+  });
+  EXPECT_EQ(25, n);
+  EXPECT_EQ(25, frames);
+}
+
+TEST(MediaFixture, UnreadableFileIsReported) {
+  RequireLibraries();
+  const TProbedFile f = ProbeMedia("/nonexistent/file.mov");
+  EXPECT_FALSE(f.ok);
+  EXPECT_FALSE(f.error.empty());
+}
