@@ -1,0 +1,142 @@
+// The option state of one task: what the next input opening and the next
+// output opening consume, the way a command-line transcoder's options stand
+// before the file they apply to. All values start at the defaults below;
+// only Reset() (done when the task is prepared) puts them back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "av_ptr.h"
+
+constexpr int kMaxFiles = 20;    // input files, output files
+constexpr int kMaxStreams = 20;  // streams per file (itsscale table, maps)
+
+// The five stream kinds of the option-holding codec defaults, in the order
+// the generic option setter walks them.
+enum TStreamKind { skVideo, skAudio, skData, skSubtitle, skAttachment, skKindCount };
+
+struct TStreamMap {
+  int file = 0;
+  int stream = 0;
+  int syncFile = 0;
+  int syncStream = 0;
+};
+
+struct TMetaDataMap {
+  int outFile = 0;
+  int inFile = 0;
+};
+
+struct TOptionState {
+  // Formats ("f"), consumed (cleared) by the next input or output opening.
+  const AVInputFormat *inputFormat = nullptr;
+  const AVOutputFormat *outputFormat = nullptr;
+  int pgmyuvCompat = 0;
+
+  // Picture geometry.
+  int frameWidth = 0;
+  int frameHeight = 0;
+  AVRational videoFrameRate{0, 0};
+  float frameAspectRatio = 0.0f;  // 0: take from the source
+  int framePixFmt = -1;           // AVPixelFormat, -1 none
+  int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
+  int padColorY = 16, padColorU = 128, padColorV = 128;
+  int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
+
+  int maxVideoFrames = std::numeric_limits<int32_t>::max();
+  int maxAudioFrames = std::numeric_limits<int32_t>::max();
+  int maxDataFrames = std::numeric_limits<int32_t>::max();
+
+  float videoQscale = 0.0f;  // 0: off
+  std::vector<uint16_t> intraMatrix;  // 64 coefficients, or empty: none
+  std::vector<uint16_t> interMatrix;
+  std::string rcOverride;             // empty: none
+
+  int videoDisable = 0, audioDisable = 0, subtitleDisable = 0;
+  int videoDiscard = 0;  // AVDiscard; 0 keeps the library's default
+  // Codec names; empty: none. Consumed by the next opening.
+  std::string videoCodecName, audioCodecName, subtitleCodecName;
+  int videoStreamCopy = 0, audioStreamCopy = 0, subtitleStreamCopy = 0;
+  uint32_t videoCodecTag = 0, audioCodecTag = 0;  // four characters, first in the low byte
+
+  int sameQuality = 0;
+  int doDeinterlace = 0;
+  int topFieldFirst = -1;  // -1: from the source
+  int meThreshold = 0;
+  int intraDcPrecision = 8;
+  int intraOnly = 0;
+  int qpHist = 0;
+  int loopInput = 0;
+  int loopOutput = -1;  // -1: container default
+
+  int audioSampleRate = 44100;
+  int audioChannels = 2;
+  float audioQscale = -99999.0f;  // off
+  int audioVolume = 256;          // 256: unchanged
+  std::string audioLanguage, subtitleLanguage;
+
+  float muxPreload = 0.5f;   // seconds
+  float muxMaxDelay = 0.7f;  // seconds
+
+  int64_t recordingTime = std::numeric_limits<int64_t>::max();  // microseconds
+  int32_t expectedDurationMs = -1;  // reference of the progress reports
+  int64_t inputStartTime = 0;       // microseconds ("ss")
+  int64_t inputTsOffset = 0;        // microseconds ("itsoffset")
+  int64_t recTimestamp = 0;         // seconds since 1970 ("timestamp")
+  // Timestamp scale per input file and stream; 0 means 1.
+  std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTsScale{};
+
+  std::vector<TStreamMap> streamMaps;      // at most kMaxStreams
+  std::vector<TMetaDataMap> metaDataMaps;  // at most kMaxFiles
+
+  std::string title, author, copyright, comment, genre, album;
+  int year = 0, track = 0;
+
+  int64_t limitFileSize = 0;  // bytes; 0: none
+  int doHexDump = 0, doPktDump = 0, doPsnr = 0;
+  int passNumber = 0;
+  std::string passLogFileName;
+  int videoSyncMethod = -1;  // -1: automatic
+  int audioSyncMethod = 0;
+  float audioDriftThreshold = 0.1f;  // seconds
+  float dtsDeltaThreshold = 10.0f;   // seconds
+  int copyTs = 0, shortest = 0, inputSync = 0, rateEmu = 0;
+  int videoGlobalHeader = 0;
+  int programId = 0;
+  int videoChannel = 0;
+  std::string videoStandard;   // empty: none
+  std::string vstatsFileName;  // empty: none
+  int usingVhook = 0;
+  int verbose = 1;
+  int swsFlags = 4;  // SWS_BICUBIC
+  int threadCount = 1;  // codec threads; the "threads" option is refused
+
+  // Library option names set so far through the generic setter; the
+  // openings copy exactly these out of the defaults below.
+  std::vector<std::string> setOptionNames;
+
+  // The option-holding defaults the generic setter writes into: codec
+  // contexts allocated without a codec (one per kind), a format context and
+  // a scaler context.
+  std::array<TCodecContextPtr, skKindCount> codecDefaults;
+  TFormatContextPtr formatDefaults;
+  TSwsContextPtr swsDefaults;
+
+  // Options only a particular encoder (per kind) or muxer knows in this
+  // library generation ("preset", "muxrate", ...). They are handed to the
+  // encoder's avcodec_open2 or the muxer's avformat_write_header.
+  std::array<TDictionary, skKindCount> codecPrivateOptions;
+  TDictionary formatPrivateOptions;
+
+  // Back to the defaults; frees the option-holding objects (they are made
+  // again by AllocateDefaults).
+  void Reset() { *this = TOptionState{}; }
+  // Creates the option-holding contexts; needs the bound libraries.
+  // Returns false when an allocation failed.
+  bool AllocateDefaults();
+  AVCodecContext *CodecDefaults(TStreamKind kind) const { return codecDefaults[kind].get(); }
+};
