@@ -1,0 +1,258 @@
+#include "catalog.h"
+
+// clang-format off
+const TheAVCodec AVCodecTable[kProfileCount] = {
+    {"3GP - Mobile Video Format (*.3gp)", "3GP", 0},
+    {"3G2 - Mobile Video Format (*.3g2)", "3G2", 1},
+    {"345 (*.mp4)", "MP4", 2},
+    {"iPod (*.mp4)", "MP4", 3},
+    {"iPod Extra (640 x 480) (*.mp4)", "MP4", 4},
+    {"iPod Wide Screen (*.mp4)", "MP4", 5},
+    {"iPod Video For TV (*.mp4)", "MP4", 6},
+    {"Apple TV H264 (320 x 240) (*.mp4)", "MP4", 7},
+    {"Apple TV H264 (640 x 480) (*.mp4)", "MP4", 8},
+    {"Apple TV H264 (1280 x 720) (*.mp4)", "MP4", 9},
+    {"Apple TV (*.mp4)", "MP4", 10},
+    {"Apple TV (Normal Quality) (*.mp4)", "MP4", 11},
+    {"Apple TV (High Quality) (*.mp4)", "MP4", 12},
+    {"iPod Touch (*.mp4)", "MP4", 13},
+    {"iPod Touch Extra (640 x 480) (*.mp4)", "MP4", 14},
+    {"iPod Touch Wide Screen (*.mp4)", "MP4", 15},
+    {"iPod Touchx", "MP4", 16},
+    {"iPod Touchy", "MP4", 17},
+    {"iPhone (*.mp4)", "MP4", 18},
+    {"iPhone Extra (640 x 480) (*.mp4)", "MP4", 19},
+    {"iPhone Wide Screen (*.mp4)", "MP4", 20},
+    {"iphonexxxx", "MP4", 21},
+    {"AVI - Audio Video Interleave (*.avi)", "AVI", 22},
+    {"AVI - DivX Video (*.avi)", "AVI", 23},
+    {"AVI - XviD Video (*.avi)", "AVI", 24},
+    {"AVI - Uncompress (*.avi)", "AVI", 25},
+    {"MOV - QuickTime Video (*.mov)", "MOV", 26},
+    {"MP4 - MPEG4 Video (*.mp4)", "MP4", 27},
+    {"MPEG-1 Movie (*.mpg)", "MPG", 28},
+    {"MPEG-2 Movie (*.mpg)", "MPG", 29},
+    {"RM - Real Video (*.rm)", "RM", 30},
+    {"WMV - Windows Media Video (*.wmv)", "WMV", 31},
+    {"SWF - Flash Swf Video (*.swf)", "SWF", 32},
+    {"FLV - Flash Flv Video (*.flv)", "FLV", 33},
+    {"Video CD (*.mpg)", "MPG", 34},
+    {"Super Video CD (*.mpg)", "MPG", 35},
+    {"DVD - VOB (*.vob)", "VOB", 36},
+    {"AAC - Advance Audio Coding (*.aac)", "AAC", 37},
+    {"ASF - Advance Streaming Format (*.asf)", "ASF", 38},
+    {"AU - SUN Audio (*.au)", "AU", 39},
+    {"M4A - Mpeg4 Audio File (*.m4a)", "M4A", 40},
+    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", 41},
+    {"OGG - Ogg Vorbis Audio (*.ogg)", "OGG", 42},
+    {"RA - Real Audio (*.ra)", "RA", 43},
+    {"WAV - Waveform Audio (*.wav)", "WAV", 44},
+    {"WMA - Windows Media Audio (*.wma)", "WMA", 45},
+    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "MP2", 46},
+    {"aaaaaa", "MP4", 47},
+    {"aaaaaaa", "MP4", 48},
+    {"Zune Mpeg4 Video (*.mp4)", "MP4", 49},
+    {"Zune WMV Windows Media Video (*.wmv)", "WMV", 50},
+    {"Zune Mpeg4 AVC Video (*.mp4)", "MP4", 51},
+    {"Zune - Future Version", "MP4", 52},
+    {"PSP Video (*.mp4)", "MP4", 53},
+    {"PSP Video - Good Quality (*.mp4)", "MP4", 54},
+    {"PSP Video - Normal Quality (*.mp4)", "MP4", 55},
+    {"PSP Video - Small File Size (*.mp4)", "MP4", 56},
+    {"PSP - Future Formats", "MP4", 57},
+    {"PS3 Video (*.mp4)", "MP4", 58},
+    {"PS3 Video(480P) (*.mp4)", "MP4", 59},
+    {"PS3 Video(720P) (*.mp4)", "MP4", 60},
+    {"PS3 Video(1080P) (*.mp4)", "MP4", 61},
+    {"PS3 - Future Version", "MP4", 62},
+    {"Archos AV500/GMini402 (*.avi)", "AVI", 63},
+    {"Archos AV700 (*.avi)", "AVI", 64},
+    {"Creative Zen Vision (*.avi)", "AVI", 65},
+    {"iRiver PMP100 (*.avi)", "AVI", 66},
+    {"BlackBerry MPEG-4 Video (*.mp4)", "MP4", 67},
+    {"BlackBerry AVI Video (*.avi)", "AVI", 68},
+    {"BlackBerry 3GP Video (*.3gp)", "3GP", 69},
+    {"BlackBerry AMR Audio (*.amr)", "AMR", 70},
+    {"Xbox360 MPEG4 Video (*.mp4)", "MP4", 71},
+    {"Xbox360 WMV Video (*.wmv)", "WMV", 72},
+    {"Xbox360 AVI Video (*.avi)", "AVI", 73},
+    {"Xbox360 MPEG2 Video (*.mpg)", "MPG", 74},
+};
+
+const Quality QualityTable[kProfileCount] = {
+    {"3GP - Mobile Video Format (*.3gp)", "3GP", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 0},
+    {"3G2 - Mobile Video Format (*.3g2)", "3G2", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 1},
+    {"345 (*.mp4)", "MP4", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 2},
+    {"iPod (*.mp4)", "MP4", {"1200", "800", "512", "256", "128"}, {"320", "192", "128", "96", "64"}, 3},
+    {"iPod Extra (640 x 480) (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "96", "64"}, 4},
+    {"iPod Wide Screen (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "96", "64"}, 5},
+    {"iPod Video For TV (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "96", "64"}, 6},
+    {"Apple TV H264 (320 x 240) (*.mp4)", "MP4", {"1500", "1200", "800", "512", "256"}, {"256", "128", "64", "48", "32"}, 7},
+    {"Apple TV H264 (640 x 480) (*.mp4)", "MP4", {"2500", "2000", "1500", "1200", "800"}, {"256", "128", "64", "48", "32"}, 8},
+    {"Apple TV H264 (1280 x 720) (*.mp4)", "MP4", {"2500", "2000", "1500", "1200", "800"}, {"256", "128", "64", "48", "32"}, 9},
+    {"Apple TV (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "128", "64", "48", "32"}, 10},
+    {"Apple TV (Normal Quality) (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "128", "64", "48", "32"}, 11},
+    {"Apple TV (High Quality) (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "128", "64", "48", "32"}, 12},
+    {"iPod Touch (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 13},
+    {"iPod Touch Extra (640 x 480) (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 14},
+    {"iPod Touch Wide Screen (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 15},
+    {"iPod Touchx", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 16},
+    {"iPod Touchy", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 17},
+    {"iPhone (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 18},
+    {"iPhone Extra (640 x 480) (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 19},
+    {"iPhone Wide Screen (*.mp4)", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 20},
+    {"iphonexxxx", "MP4", {"2500", "1500", "1200", "800", "512"}, {"256", "192", "128", "80", "64"}, 21},
+    {"AVI - Audio Video Interleave (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 22},
+    {"AVI - DivX Video (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 23},
+    {"AVI - XviD Video (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 24},
+    {"AVI - Uncompress (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 25},
+    {"MOV - QuickTime Video (*.mov)", "MOV", {"2500", "2000", "1200", "768", "512"}, {"256", "192", "128", "80", "64"}, 26},
+    {"MP4 - MPEG4 Video (*.mp4)", "MP4", {"2500", "1500", "1200", "768", "512"}, {"256", "192", "128", "80", "64"}, 27},
+    {"MPEG-1 Movie (*.mpg)", "MPG", {"2000", "1600", "1200", "1000", "768"}, {"224", "192", "128", "80", "64"}, 28},
+    {"MPEG-2 Movie (*.mpg)", "MPG", {"2000", "1600", "1200", "1000", "768"}, {"224", "192", "128", "80", "64"}, 29},
+    {"RM - Real Video (*.rm)", "RM", {"1200", "512", "384", "256", "128"}, {"160", "128", "96", "64", "48"}, 30},
+    {"WMV - Windows Media Video (*.wmv)", "WMV", {"2500", "2000", "1500", "1200", "768"}, {"256", "192", "128", "80", "48"}, 31},
+    {"SWF - Flash Swf Video (*.swf)", "SWF", {"800", "400", "200", "128", "100"}, {"160", "128", "96", "64", "48"}, 32},
+    {"FLV - Flash Flv Video (*.flv)", "FLV", {"1200", "512", "368", "200", "120"}, {"160", "128", "96", "64", "48"}, 33},
+    {"Video CD (*.mpg)", "MPG", {"1150", "1150", "1150", "1150", "1150"}, {"320", "224", "192", "128", "48"}, 34},
+    {"Super Video CD (*.mpg)", "MPG", {"2040", "2040", "2040", "2040", "2040"}, {"320", "224", "192", "128", "48"}, 35},
+    {"DVD - VOB (*.vob)", "VOB", {"6000", "6000", "6000", "6000", "6000"}, {"320", "224", "192", "128", "48"}, 36},
+    {"AAC - Advance Audio Coding (*.aac)", "AAC", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "96", "48"}, 37},
+    {"ASF - Advance Streaming Format (*.asf)", "ASF", {"2000", "1500", "1200", "768", "512"}, {"320", "192", "128", "64", "32"}, 38},
+    {"AU - SUN Audio (*.au)", "AU", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "96", "48"}, 39},
+    {"M4A - Mpeg4 Audio File (*.m4a)", "M4A", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "80", "64"}, 40},
+    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "80", "64"}, 41},
+    {"OGG - Ogg Vorbis Audio (*.ogg)", "OGG", {"0", "0", "0", "0", "0"}, {"256", "192", "160", "80", "64"}, 42},
+    {"RA - Real Audio (*.ra)", "RA", {"0", "0", "0", "0", "0"}, {"192", "160", "128", "64", "48"}, 43},
+    {"WAV - Waveform Audio (*.wav)", "WAV", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "80", "64"}, 44},
+    {"WMA - Windows Media Audio (*.wma)", "WMA", {"0", "0", "0", "0", "0"}, {"256", "192", "128", "64", "48"}, 45},
+    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "MP2", {"0", "0", "0", "0", "0"}, {"224", "192", "128", "80", "64"}, 46},
+    {"aaaaaa", "MP4", {"0", "0", "0", "0", "0"}, {"224", "192", "128", "80", "64"}, 47},
+    {"aaaaaaa", "MP4", {"0", "0", "0", "0", "0"}, {"224", "192", "128", "80", "64"}, 48},
+    {"Zune Mpeg4 Video (*.mp4)", "MP4", {"2000", "1500", "768", "512", "256"}, {"256", "192", "128", "80", "64"}, 49},
+    {"Zune WMV Windows Media Video (*.wmv)", "WMV", {"2000", "1500", "1200", "768", "256"}, {"256", "192", "128", "80", "48"}, 50},
+    {"Zune Mpeg4 AVC Video (*.mp4)", "MP4", {"2000", "1500", "1200", "768", "512"}, {"256", "192", "128", "80", "64"}, 51},
+    {"Zune - Future Version", "MP4", {"2000", "1500", "1200", "768", "512"}, {"256", "192", "128", "80", "64"}, 52},
+    {"PSP Video (*.mp4)", "MP4", {"768", "512", "384", "216", "128"}, {"160", "128", "96", "64", "48"}, 53},
+    {"PSP Video - Good Quality (*.mp4)", "MP4", {"768", "512", "384", "216", "128"}, {"160", "128", "96", "64", "48"}, 54},
+    {"PSP Video - Normal Quality (*.mp4)", "MP4", {"768", "512", "384", "216", "128"}, {"160", "128", "96", "64", "48"}, 55},
+    {"PSP Video - Small File Size (*.mp4)", "MP4", {"768", "512", "384", "216", "128"}, {"160", "128", "96", "64", "48"}, 56},
+    {"PSP - Future Formats", "MP4", {"768", "512", "384", "216", "128"}, {"160", "128", "96", "64", "48"}, 57},
+    {"PS3 Video (*.mp4)", "MP4", {"3000", "2500", "2000", "1500", "1200"}, {"256", "192", "128", "80", "64"}, 58},
+    {"PS3 Video(480P) (*.mp4)", "MP4", {"3000", "2500", "2000", "1500", "1200"}, {"256", "192", "128", "80", "64"}, 59},
+    {"PS3 Video(720P) (*.mp4)", "MP4", {"3000", "2500", "2000", "1500", "1200"}, {"256", "192", "128", "80", "64"}, 60},
+    {"PS3 Video(1080P) (*.mp4)", "MP4", {"3000", "2500", "2000", "1500", "1200"}, {"256", "192", "128", "80", "64"}, 61},
+    {"PS3 - Future Version", "MP4", {"3000", "2500", "2000", "1500", "1200"}, {"256", "192", "128", "80", "64"}, 62},
+    {"Archos AV500/GMini402 (*.avi)", "AVI", {"2500", "2000", "1500", "1200", "800"}, {"320", "192", "128", "64", "32"}, 63},
+    {"Archos AV700 (*.avi)", "AVI", {"2500", "2000", "1500", "1200", "800"}, {"320", "192", "128", "64", "32"}, 64},
+    {"Creative Zen Vision (*.avi)", "AVI", {"2500", "2000", "1500", "1200", "800"}, {"320", "192", "128", "64", "32"}, 65},
+    {"iRiver PMP100 (*.avi)", "AVI", {"2500", "2000", "1500", "1200", "800"}, {"320", "192", "128", "64", "32"}, 66},
+    {"BlackBerry MPEG-4 Video (*.mp4)", "MP4", {"512", "300", "256", "128", "80"}, {"112", "96", "80", "64", "40"}, 67},
+    {"BlackBerry AVI Video (*.avi)", "AVI", {"512", "300", "200", "120", "80"}, {"256", "192", "80", "64", "48"}, 68},
+    {"BlackBerry 3GP Video (*.3gp)", "3GP", {"512", "256", "120", "80", "40"}, {"12200", "7950", "7400", "6700", "4750"}, 69},
+    {"BlackBerry AMR Audio (*.amr)", "AMR", {"512", "300", "200", "120", "80"}, {"256", "192", "80", "64", "48"}, 70},
+    {"Xbox360 MPEG4 Video (*.mp4)", "MP4", {"2500", "1500", "1200", "768", "512"}, {"256", "192", "128", "80", "64"}, 71},
+    {"Xbox360 WMV Video (*.wmv)", "WMV", {"2500", "2000", "1500", "1200", "768"}, {"256", "192", "128", "80", "48"}, 72},
+    {"Xbox360 AVI Video (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 73},
+    {"Xbox360 MPEG2 Video (*.mpg)", "MPG", {"2000", "1600", "1200", "1000", "768"}, {"224", "192", "128", "80", "64"}, 74},
+};
+// clang-format on
+
+const std::string_view OutputFormatSeparator =
+    "              -----------------------------------------";
+
+const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
+    // video formats
+    "3GP - Mobile Video Format (*.3gp)",
+    "3G2 - Mobile Video Format (*.3g2)",
+    "ASF - Advance Streaming Format (*.asf)",
+    "AVI - Audio Video Interleave (*.avi)",
+    "AVI - DivX Video (*.avi)",
+    "AVI - XviD Video (*.avi)",
+    "FLV - Flash Flv Video (*.flv)",
+    "MOV - QuickTime Video (*.mov)",
+    "MP4 - MPEG4 Video (*.mp4)",
+    "MPEG-1 Movie (*.mpg)",
+    "MPEG-2 Movie (*.mpg)",
+    "RM - Real Video (*.rm)",
+    "SWF - Flash Swf Video (*.swf)",
+    "Super Video CD (*.mpg)",
+    "Video CD (*.mpg)",
+    "WMV - Windows Media Video (*.wmv)",
+    OutputFormatSeparator,
+    // audio formats
+    "AAC - Advance Audio Coding (*.aac)",
+    "M4A - Mpeg4 Audio File (*.m4a)",
+    "MP2 - Mpeg Layer2 Audio (*.mp2)",
+    "MP3 - Mpeg Layer3 Audio (*.mp3)",
+    "OGG - Ogg Vorbis Audio (*.ogg)",
+    "RA - Real Audio (*.ra)",
+    "WAV - Waveform Audio (*.wav)",
+    "WMA - Windows Media Audio (*.wma)",
+    OutputFormatSeparator,
+    // Apple devices
+    "iPhone (*.mp4)",
+    "iPod (*.mp4)",
+    "iPod Touch (*.mp4)",
+    "Apple TV (*.mp4)",
+    OutputFormatSeparator,
+    // players and phones
+    "Archos AV500/GMini402 (*.avi)",
+    "Archos AV700 (*.avi)",
+    "BlackBerry MPEG-4 Video (*.mp4)",
+    "BlackBerry AVI Video (*.avi)",
+    "BlackBerry 3GP Video (*.3gp)",
+    "Creative Zen Vision (*.avi)",
+    "iRiver PMP100 (*.avi)",
+    OutputFormatSeparator,
+    // consoles and media players
+    "PSP Video (*.mp4)",
+    "PS3 Video (*.mp4)",
+    "Xbox360 MPEG4 Video (*.mp4)",
+    "Xbox360 WMV Video (*.wmv)",
+    "Xbox360 AVI Video (*.avi)",
+    "Xbox360 MPEG2 Video (*.mpg)",
+    "Zune Mpeg4 Video (*.mp4)",
+    "Zune WMV Windows Media Video (*.wmv)",
+};
+
+void FillOutputFormatList(TChoiceList &list) {
+  list.Clear();
+  list.Items.reserve(OutputFormatItems.size());
+  for (std::string_view item : OutputFormatItems) list.Items.emplace_back(item);
+  list.ItemIndex = 0;
+}
+
+bool IsFormatSeparator(std::string_view text) {
+  // Fourteen blanks and four hyphens: the start of every separator item.
+  return text.find("              ----") != std::string_view::npos;
+}
+
+const TheAVCodec *FindProfile(std::string_view label) {
+  for (const TheAVCodec &row : AVCodecTable)
+    if (row.Title == label) return &row;
+  return nullptr;
+}
+
+const Quality *FindQuality(std::string_view label) {
+  for (const Quality &row : QualityTable)
+    if (row.Title == label) return &row;
+  return nullptr;
+}
+
+bool IsAudioOnlyFormat(std::string_view label) {
+  static constexpr std::string_view kAudioOnly[] = {
+      "AU - SUN Audio (*.au)",
+      "M4A - Mpeg4 Audio File (*.m4a)",
+      "OGG - Ogg Vorbis Audio (*.ogg)",
+      "RA - Real Audio (*.ra)",
+      "WAV - Waveform Audio (*.wav)",
+      "WMA - Windows Media Audio (*.wma)",
+      "MP2 - Mpeg Layer2 Audio (*.mp2)",
+      "AAC - Advance Audio Coding (*.aac)",
+      "MP3 - Mpeg Layer3 Audio (*.mp3)",
+  };
+  for (std::string_view a : kAudioOnly)
+    if (a == label) return true;
+  return false;
+}

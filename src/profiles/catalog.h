@@ -1,0 +1,55 @@
+// The output profile catalog, the quality table and the output format list.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "choice_list.h"
+
+inline constexpr int kProfileCount = 75;
+inline constexpr int kOutputFormatCount = 47;
+
+// One output profile: its label, its output format name (upper case; also
+// the output file's extension without the dot) and its number, equal to
+// the row's index.
+struct TheAVCodec {
+  std::string_view Title;
+  std::string_view FormatName;
+  int32_t ProfileId;
+};
+
+// The bit rates of the five quality levels (0 Highest .. 4 Lowest) of one
+// profile, as decimal text without unit. Video in kbit/s (0: no video);
+// audio in kbit/s, except the AMR rows, whose values are in bit/s.
+struct Quality {
+  std::string_view Title;
+  std::string_view FormatName;
+  std::array<std::string_view, 5> VideoRates;
+  std::array<std::string_view, 5> AudioRates;
+  int32_t ProfileId;
+};
+
+extern const TheAVCodec AVCodecTable[kProfileCount];
+extern const Quality QualityTable[kProfileCount];
+
+// The items of the output format list in order, separators included.
+extern const std::array<std::string_view, kOutputFormatCount> OutputFormatItems;
+// The text of every separator item of the list.
+extern const std::string_view OutputFormatSeparator;
+
+// Clears the list, adds the items of the output format list and selects
+// the first.
+void FillOutputFormatList(TChoiceList &list);
+
+// True when the text is (or contains) a separator of the output format list.
+bool IsFormatSeparator(std::string_view text);
+
+// The first catalog row whose title equals the label, or nullptr.
+const TheAVCodec *FindProfile(std::string_view label);
+// The first quality row whose title equals the label, or nullptr.
+const Quality *FindQuality(std::string_view label);
+
+// True for the labels of the audio-only formats, whose video controls the
+// window disables.
+bool IsAudioOnlyFormat(std::string_view label);

@@ -1,0 +1,8 @@
+// Output profiles: catalog, option sets, encoder mapping and quality presets.
+#pragma once
+
+#include "catalog.h"
+#include "choice_list.h"
+#include "codec_mapping.h"
+#include "option_sets.h"
+#include "quality.h"

@@ -1,0 +1,13 @@
+// Quality presets: the two quality levels move the selections of the
+// hidden bit-rate lists.
+#pragma once
+
+#include <string_view>
+
+#include "choice_list.h"
+
+// Selects, in ComboVideoBitrate and ComboAudioBitrate, the items that the
+// quality table gives for the profile titled `formatLabel` and the levels
+// selected in ComboVideoQuality and ComboAudioQuality. A value that the
+// list does not hold, or a label without a quality row, changes nothing.
+void ApplyQualityPreset(std::string_view formatLabel, TProfileChoices &choices);
