@@ -1,0 +1,32 @@
+// The engine component seen through the queue's engine interface.
+#pragma once
+
+#include "ffmpeg_vcl.h"
+#include "queue_interfaces.h"
+
+class TEngineAdapter : public IConversionEngine {
+ public:
+  explicit TEngineAdapter(TCustomFFmpegVCL &vcl) : vcl_(vcl) {}
+  int AddTask(const std::string &fileName, TInputOptions *options) override {
+    return vcl_.AddTask(fileName, options);
+  }
+  bool SetOutput(int index, const std::string &fileName, TOutputOptions *options) override {
+    return vcl_.SetOutput(index, fileName, options);
+  }
+  void RemoveTask(int index) override { vcl_.RemoveTask(index); }
+  void ClearTasks() override { vcl_.ClearTasks(); }
+  void StartConvert(int32_t threadCount) override { vcl_.StartConvert(threadCount); }
+  void Stop() override { vcl_.Stop(); }
+  void Pause() override { vcl_.Pause(); }
+  void Resume() override { vcl_.Resume(); }
+  void SetEvents(TProgressEvent onProgress, TTerminateEvent onTerminate) override {
+    vcl_.OnProgress = std::move(onProgress);
+    vcl_.OnTerminate = std::move(onTerminate);
+  }
+
+ private:
+  TCustomFFmpegVCL &vcl_;
+};
+
+// Whether the bound libraries can read AviSynth scripts as input.
+bool LibrariesReadAviSynth();

@@ -1,0 +1,82 @@
+#include "output_files.h"
+
+#include <fnmatch.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "pipeline_text.h"
+
+namespace fs = std::filesystem;
+
+static bool NameTaken(const fs::path &p) {
+  std::error_code ec;
+  const fs::file_status st = fs::symlink_status(p, ec);
+  return !ec && fs::exists(st);
+}
+
+std::string UniqueOutputName(const std::string &path, const std::string &extension) {
+  fs::path base(path);
+  base.replace_extension();
+  const std::string stem = base.string();
+  std::string candidate = stem + extension;
+  for (long n = 1; NameTaken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
+  return candidate;
+}
+
+void DeleteFilesByMask(const std::string &folder, const std::string &mask) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (!it->is_regular_file(e2) || e2) continue;
+    const std::string name = it->path().filename().string();
+    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) fs::remove(it->path(), e2);
+  }
+}
+
+std::string TempFolder() {
+  std::error_code ec;
+  std::string tmp = fs::temp_directory_path(ec).string();
+  if (ec || tmp.empty()) tmp = "/tmp";
+  if (tmp.back() != '/') tmp += '/';
+  return tmp + "$$7777a/";
+}
+
+bool SameFilePath(const std::string &a, const std::string &b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) {
+    const bool same = fs::equivalent(a, b, ec);
+    if (!ec) return same;
+  }
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return pa.lexically_normal() == pb.lexically_normal();
+}
+
+bool IsRmvbSource(const std::string &source) {
+  return LowerText(fs::path(source).extension().string()) == ".rmvb";
+}
+
+std::vector<std::string> RmvbScriptLines(const std::string &programFolder, const std::string &source) {
+  return {"LoadPlugin(\"" + programFolder + "DirectShowSource.dll\")",
+          "DirectShowSource(\"" + source + "\", fps=25, convertfps=true)"};
+}
+
+std::string WriteScriptFile(const std::string &folder, const std::vector<std::string> &lines) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  std::string dir = folder;
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  const std::string script = UniqueOutputName(dir + "r", ".avs");
+  std::ofstream out(script, std::ios::binary | std::ios::trunc);
+  if (!out) return {};
+  for (const std::string &line : lines) out << line << "\r\n";
+  out.close();
+  if (!out) {
+    fs::remove(script, ec);
+    return {};
+  }
+  return script;
+}

@@ -1,0 +1,36 @@
+// File-system helpers of the job builder: output names, the scratch folder
+// for generated scripts, and clean-up by mask.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// `path` with its extension replaced by `extension` (".mp4"); when a file of
+// that name exists, "-1", "-2", ... is inserted before the extension and the
+// first name that does not exist is returned. A dangling link counts as an
+// existing file.
+std::string UniqueOutputName(const std::string &path, const std::string &extension);
+
+// Deletes every plain file of `folder` whose name matches `mask` ("*.avs",
+// letters compared without regard to case). Errors are ignored.
+void DeleteFilesByMask(const std::string &folder, const std::string &mask);
+
+// The system temporary folder followed by "$$7777a/" (always ends in "/").
+std::string TempFolder();
+
+// Whether two paths name the same file: the same object on disk when both
+// exist, otherwise the same absolute, normalised path.
+bool SameFilePath(const std::string &a, const std::string &b);
+
+// Whether the file name's extension, in lower case, is ".rmvb".
+bool IsRmvbSource(const std::string &source);
+
+// The two lines of the script that reads a ".rmvb" source through the
+// DirectShow plug-in found in `programFolder` (which ends in a separator).
+std::vector<std::string> RmvbScriptLines(const std::string &programFolder, const std::string &source);
+
+// Creates `folder` with its missing parents (errors ignored), picks the
+// script name UniqueOutputName(folder + "r", ".avs") and writes `lines`
+// with CR LF line ends. Returns the script's path, or "" when it could not
+// be written.
+std::string WriteScriptFile(const std::string &folder, const std::vector<std::string> &lines);
