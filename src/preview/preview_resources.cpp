@@ -1,0 +1,44 @@
+#include "preview_resources.h"
+
+#include <QAudioDevice>
+#include <QDir>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace {
+const char *const kResourceFolder = ":/preview";
+}
+
+QString PreviewResourcePath(const QString &name, const QString &type) {
+  const QString wanted = (name + QLatin1Char('.') + type).toLower();
+  const QStringList entries = QDir(QString::fromLatin1(kResourceFolder)).entryList(QDir::Files);
+  for (const QString &entry : entries) {
+    if (entry.toLower() == wanted) return QString::fromLatin1(kResourceFolder) + QLatin1Char('/') + entry;
+  }
+  return QString();
+}
+
+QPixmap PreviewGlyph(const QString &name) {
+  const QString path = PreviewResourcePath(name, QStringLiteral("png"));
+  return path.isEmpty() ? QPixmap() : QPixmap(path);
+}
+
+TResourceSound::TResourceSound(QObject *parent) : QObject(parent) {}
+
+TResourceSound::~TResourceSound() = default;
+
+bool TResourceSound::Play(const QString &name) {
+  const QString path = PreviewResourcePath(name, QStringLiteral("wav"));
+  if (path.isEmpty()) return false;
+  if (QMediaDevices::audioOutputs().isEmpty()) return false;
+  if (!effect_) effect_ = new QSoundEffect(this);
+  if (loaded_ != path) {
+    effect_->setSource(QUrl(QStringLiteral("qrc") + path));
+    loaded_ = path;
+  }
+  effect_->stop();
+  effect_->play();
+  ++started_;
+  return true;
+}

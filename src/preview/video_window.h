@@ -1,0 +1,28 @@
+// The preview's picture: a video widget that fills its panel on a black
+// background and shows the pictures the playback graph hands it.
+#pragma once
+
+#include <QVideoFrame>
+#include <QVideoWidget>
+
+class TFilterGraph;
+
+class TVideoWindow : public QVideoWidget {
+  Q_OBJECT
+
+ public:
+  explicit TVideoWindow(QWidget *parent = nullptr);
+
+  // Puts the window into `panel`, filling it (a layout without margins).
+  void FillPanel(QWidget *panel);
+  // Binds the window to `graph` (the graph then delivers its pictures here).
+  void SetFilterGraph(TFilterGraph *graph);
+
+  // Shows one picture; an invalid frame blanks the window.
+  void ShowFrame(const QVideoFrame &frame);
+  // Number of pictures shown since creation (for the checks of the panel).
+  qint64 FramesShown() const { return framesShown_; }
+
+ private:
+  qint64 framesShown_ = 0;
+};
