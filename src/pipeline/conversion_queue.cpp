@@ -38,7 +38,7 @@ struct TConversionQueue::TBridge {
   std::weak_ptr<TBridge> self_;
 };
 
-TConversionQueue::TConversionQueue(TQueueState &state, ISourceRows &rows, IQueuePrompts &prompts,
+TConversionQueue::TConversionQueue(const TQueueState &state, ISourceRows &rows, IQueuePrompts &prompts,
                                    IFolderDialog &folderDialog, IQueueTimer &timer, IRunView &view,
                                    IConversionEngine &engine)
     : s_(state),
@@ -84,7 +84,7 @@ void TConversionQueue::DisconnectEngineEvents() {
 bool TConversionQueue::RowValid(int row) const { return row >= 0 && row < rows_.RowCount(); }
 
 void TConversionQueue::SetProgressText(int row, const std::string &text) {
-  if (RowValid(row)) rows_.SetText(row, lcProgress, text);
+  if (RowValid(row)) rows_.SetText(row, scProgress, text);
 }
 
 void TConversionQueue::ButtonConvertClick() {
@@ -93,7 +93,7 @@ void TConversionQueue::ButtonConvertClick() {
   // A run is already under way (the controls that lead here are disabled
   // while it lasts).
   if (s_.Converting || timer_.Enabled()) return;
-  for (int i = 0; i < rows_.RowCount(); ++i) rows_.SetText(i, lcProgress, "");
+  for (int i = 0; i < rows_.RowCount(); ++i) rows_.SetText(i, scProgress, "");
   if (rows_.RowCount() == 0) {
     prompts_.Information("Please Add Files To Convert!");
     return;
@@ -173,7 +173,7 @@ void TConversionQueue::BuildNextJob() {
       s_.Converting = false;
     } else {
       // 8-9: names.
-      TRowTexts texts{rows_.Caption(row), rows_.Text(row, lcVideoSize), rows_.Text(row, lcDuration)};
+      TRowTexts texts{rows_.Caption(row), rows_.Text(row, scVideoSize), rows_.Text(row, scDuration)};
       TJobPlan plan;
       plan.Source = TrimText(texts.Caption);
       plan.OutputFile = OutputFileFor(plan.Source, settings_);
@@ -257,12 +257,12 @@ void TConversionQueue::FFVCLProgress(int32_t, int32_t AFrameNumber, int32_t, int
   const int64_t percent = ProgressPercent(ACurrentDuration, ATotalOutputDuration);
   if (valid) {
     if (percent >= 0)
-      rows_.SetText(row, lcProgress, std::to_string(std::min<int64_t>(percent, 100)) + "%");
+      rows_.SetText(row, scProgress, std::to_string(std::min<int64_t>(percent, 100)) + "%");
     else  // unknown length: the output time reached
-      rows_.SetText(row, lcProgress, FormatDuration(std::max(ACurrentDuration, 0) / 1000, ":"));
+      rows_.SetText(row, scProgress, FormatDuration(std::max(ACurrentDuration, 0) / 1000, ":"));
   }
   view_.SetFileSizeText(FileSizeText(ACurrentSize));
-  if (valid) rows_.SetText(row, lcFrames, AFrameNumber == -1 ? " " : std::to_string(AFrameNumber));
+  if (valid) rows_.SetText(row, scFrames, AFrameNumber == -1 ? " " : std::to_string(AFrameNumber));
   view_.SetProgressBar(static_cast<int>(std::clamp<int64_t>(percent, 0, 100)));
 }
 

@@ -14,8 +14,9 @@
 #include "options.h"
 #include "queue_interfaces.h"
 
-// Run-time state of the main window that the queue reads and writes.
-struct TQueueState {
+// Run-time state that the queue reads and writes, for owners that keep it
+// nowhere else.
+struct TQueueFlags {
   bool Converting = false;     // a job is being set up or runs
   bool UserAborted = false;    // the user confirmed "Stop all conversions?"
   bool AddingFiles = false;    // the add-file procedure runs
@@ -25,9 +26,32 @@ struct TQueueState {
   int IdleTicks = 0;           // timer ticks counted while no task runs
 };
 
+// The same state where its owner keeps it (the main window's members).
+struct TQueueState {
+  bool &Converting;
+  bool &UserAborted;
+  bool &AddingFiles;
+  bool &IsLastRow;
+  bool &QueueFinished;
+  int &CurrentRow;
+  int &IdleTicks;
+  explicit TQueueState(TQueueFlags &f)
+      : TQueueState(f.Converting, f.UserAborted, f.AddingFiles, f.IsLastRow, f.QueueFinished,
+                    f.CurrentRow, f.IdleTicks) {}
+  TQueueState(bool &converting, bool &userAborted, bool &addingFiles, bool &isLastRow,
+              bool &queueFinished, int &currentRow, int &idleTicks)
+      : Converting(converting),
+        UserAborted(userAborted),
+        AddingFiles(addingFiles),
+        IsLastRow(isLastRow),
+        QueueFinished(queueFinished),
+        CurrentRow(currentRow),
+        IdleTicks(idleTicks) {}
+};
+
 class TConversionQueue {
  public:
-  TConversionQueue(TQueueState &state, ISourceRows &rows, IQueuePrompts &prompts,
+  TConversionQueue(const TQueueState &state, ISourceRows &rows, IQueuePrompts &prompts,
                    IFolderDialog &folderDialog, IQueueTimer &timer, IRunView &view,
                    IConversionEngine &engine);
   ~TConversionQueue();
@@ -69,7 +93,7 @@ class TConversionQueue {
   void SetProgressText(int row, const std::string &text);
   bool RowValid(int row) const;
 
-  TQueueState &s_;
+  TQueueState s_;
   ISourceRows &rows_;
   IQueuePrompts &prompts_;
   IFolderDialog &folderDialog_;

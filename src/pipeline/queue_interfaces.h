@@ -12,7 +12,7 @@
 #include "options.h"
 
 // Sub-item columns of a source-list row (the caption is the source path).
-enum TListColumn { lcVideoSize = 1, lcFrameRate, lcDuration, lcOutput, lcProgress, lcFrames };
+enum TSourceColumn { scVideoSize = 1, scFrameRate, scDuration, scOutput, scProgress, scFrames };
 
 // The rows of the source list.
 class ISourceRows {
@@ -20,8 +20,8 @@ class ISourceRows {
   virtual ~ISourceRows() = default;
   virtual int RowCount() const = 0;
   virtual std::string Caption(int row) const = 0;
-  virtual std::string Text(int row, TListColumn column) const = 0;
-  virtual void SetText(int row, TListColumn column, const std::string &text) = 0;
+  virtual std::string Text(int row, TSourceColumn column) const = 0;
+  virtual void SetText(int row, TSourceColumn column, const std::string &text) = 0;
   virtual bool Checked(int row) const = 0;
   // Scrolls so that the row is at least partly visible.
   virtual void MakeVisible(int row) = 0;

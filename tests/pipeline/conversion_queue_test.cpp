@@ -316,7 +316,7 @@ TEST_F(QueueTest, StartChecks) {
   EXPECT_FALSE(rig.state.Converting);
 
   rig.rows.Add(Source("a.mov"));
-  rig.rows.rows[0].texts[lcProgress] = "Done";
+  rig.rows.rows[0].texts[scProgress] = "Done";
   rig.view.settings.OutputFolder = "";
   rig.queue.ButtonConvertClick();
   EXPECT_EQ(rig.prompts.messages.back(), "Please select an output folder!");
@@ -346,7 +346,7 @@ TEST_F(QueueTest, ProgressTexts) {
   rig.engine.Progress(150, 3700, 1234567, 10000);
   rig.poster.Pump();
   EXPECT_EQ(rig.rows.Progress(0), "37%");
-  EXPECT_EQ(rig.rows.rows[0].texts[lcFrames], "150");
+  EXPECT_EQ(rig.rows.rows[0].texts[scFrames], "150");
   EXPECT_EQ(rig.view.fileSize, "File Size : 1235 KBytes");
   EXPECT_EQ(rig.view.bar, 37);
   EXPECT_EQ(rig.rows.madeVisible.back(), 0);
@@ -354,7 +354,7 @@ TEST_F(QueueTest, ProgressTexts) {
   rig.engine.Progress(-1, 12000, 2000, 10000);  // past the end, no video
   rig.poster.Pump();
   EXPECT_EQ(rig.rows.Progress(0), "100%");
-  EXPECT_EQ(rig.rows.rows[0].texts[lcFrames], " ");
+  EXPECT_EQ(rig.rows.rows[0].texts[scFrames], " ");
   EXPECT_EQ(rig.view.bar, 100);
 
   rig.engine.Progress(99, 83500, 2000, -1);  // length unknown
@@ -380,7 +380,7 @@ TEST_F(QueueTest, EventsAreAppliedInTheOrderRaised) {
   EXPECT_TRUE(rig.state.Converting);
   rig.poster.Pump();
   EXPECT_EQ(rig.rows.Progress(0), "Done");
-  EXPECT_EQ(rig.rows.rows[0].texts[lcFrames], "2");
+  EXPECT_EQ(rig.rows.rows[0].texts[scFrames], "2");
 }
 
 TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {

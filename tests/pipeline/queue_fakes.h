@@ -15,7 +15,7 @@
 
 struct TFakeRow {
   std::string caption;
-  std::array<std::string, 7> texts;  // index = TListColumn
+  std::array<std::string, 7> texts;  // index = TSourceColumn
   bool checked = true;
 };
 
@@ -28,18 +28,18 @@ class TFakeRows : public ISourceRows {
            const std::string &duration = "00:00:05", bool checked = true) {
     TFakeRow r;
     r.caption = caption;
-    r.texts[lcVideoSize] = size;
-    r.texts[lcDuration] = duration;
+    r.texts[scVideoSize] = size;
+    r.texts[scDuration] = duration;
     r.checked = checked;
     rows.push_back(r);
   }
-  std::string Progress(int row) const { return rows[static_cast<size_t>(row)].texts[lcProgress]; }
+  std::string Progress(int row) const { return rows[static_cast<size_t>(row)].texts[scProgress]; }
   int RowCount() const override { return static_cast<int>(rows.size()); }
   std::string Caption(int row) const override { return rows.at(static_cast<size_t>(row)).caption; }
-  std::string Text(int row, TListColumn c) const override {
+  std::string Text(int row, TSourceColumn c) const override {
     return rows.at(static_cast<size_t>(row)).texts[static_cast<size_t>(c)];
   }
-  void SetText(int row, TListColumn c, const std::string &t) override {
+  void SetText(int row, TSourceColumn c, const std::string &t) override {
     rows.at(static_cast<size_t>(row)).texts[static_cast<size_t>(c)] = t;
   }
   bool Checked(int row) const override { return rows.at(static_cast<size_t>(row)).checked; }
@@ -198,7 +198,7 @@ class TFakeEngine : public IConversionEngine {
 
 // The queue with all its fakes, and a driver that plays the UI thread.
 struct TQueueRig {
-  TQueueState state;
+  TQueueFlags state;
   TFakeRows rows;
   TFakePrompts prompts;
   TFakeFolderDialog folder;
@@ -206,7 +206,7 @@ struct TQueueRig {
   TFakeView view;
   TFakeEngine engine;
   TFakePoster poster;
-  TConversionQueue queue{state, rows, prompts, folder, timer, view, engine};
+  TConversionQueue queue{TQueueState(state), rows, prompts, folder, timer, view, engine};
 
   TQueueRig() { queue.ConnectEngineEvents(poster); }
 
