@@ -1,0 +1,38 @@
+// Trevix MOV Video Converter: start-up.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "app_info.h"
+#include "mainwindow.h"
+#include "prompts.h"
+
+namespace {
+
+// TREVIX_SCREENSHOT=<file.png>: save a picture of the main window once it
+// is shown, then end (used to document the window).
+void ScheduleScreenshot(TForm1 &window, const QString &file) {
+  QTimer::singleShot(300, &window, [&window, file] {
+    const bool saved = window.grab().save(file);
+    std::fprintf(stderr, "%s %s\n", saved ? "Saved" : "Could not save", file.toLocal8Bit().constData());
+    window.TerminateProgram();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(trevix::kProgramTitle));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(trevix::kProgramTitle));
+  QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
+
+  TForm1 form1;
+  if (form1.StartupFailed()) return 1;
+  form1.CreateForms();
+  form1.show();
+  if (AutoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", form1.windowTitle().toLocal8Bit().constData());
+  const QString screenshot = qEnvironmentVariable("TREVIX_SCREENSHOT");
+  if (!screenshot.isEmpty()) ScheduleScreenshot(form1, screenshot);
+  return app.exec();
+}

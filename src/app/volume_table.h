@@ -1,0 +1,17 @@
+// The volume track bar's positions: the label shown beside it and the value
+// handed to the engine (position 5 is the unchanged level, 255).
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int kVolumeMinPosition = 0;
+inline constexpr int kVolumeMaxPosition = 10;
+inline constexpr int kVolumeStartPosition = 5;
+
+struct TVolumeStep {
+  const char *Label;  // "0%" ... "200%"
+  int32_t Value;      // engine volume
+};
+
+// The step of a track-bar position; positions outside 0..10 are limited.
+const TVolumeStep &VolumeStep(int position);

@@ -1,0 +1,15 @@
+// Names and addresses the program shows or opens.
+#pragma once
+
+namespace trevix {
+
+inline constexpr const char *kProgramTitle = "Trevix MOV Video Converter";
+inline constexpr const char *kVersionText = "Version 2.1";
+inline constexpr const char *kOrganisation = "Trevix";
+inline constexpr const char *kWebSiteUrl = "https://www.trevix-software.example/";
+inline constexpr const char *kSupportMailUrl = "mailto:support@trevix-software.example";
+inline constexpr const char *kNoticeLine = "Copyright (C) Trevix Software. All rights reserved.";
+// The help page, relative to the program's folder.
+inline constexpr const char *kHelpFileName = "help/index.html";
+
+}  // namespace trevix

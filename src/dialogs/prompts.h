@@ -1,0 +1,78 @@
+// Every message box and file or folder dialog of the program goes through
+// IPrompts, so that tests (and scripted runs) can answer them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <vector>
+
+class QWidget;
+
+// One choice of an open dialog: the shown name and its patterns as written
+// in the filter text ("*.mov;*.qt" or "*.mov; *.qt").
+struct TFileFilter {
+  QString Name;
+  QString Patterns;
+};
+
+// Splits a filter text of the form "Name|patterns|Name|patterns|" into its
+// choices. A trailing "|" is allowed; a name without patterns is dropped.
+std::vector<TFileFilter> ParseFileFilter(const QString &filterText);
+
+// The patterns of one choice as a list of single globs ("*.mov", "*.qt").
+QStringList FilterGlobs(const TFileFilter &filter);
+
+class IPrompts {
+ public:
+  virtual ~IPrompts() = default;
+  // Modal message box captioned "Information" with the information icon.
+  virtual void Information(QWidget *owner, const QString &text) = 0;
+  // Modal question with Yes and No buttons and the question icon; true on Yes.
+  virtual bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) = 0;
+  // Open dialog with multiple selection, existing files only. The first
+  // filter is selected. Returns the chosen paths; empty on cancel.
+  virtual QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) = 0;
+  // Folder picker showing `headline`, starting in `startFolder` (empty: the
+  // system default). Returns the chosen folder's full path; empty on cancel.
+  virtual QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) = 0;
+  // Opens a document or address with the desktop's default handler.
+  virtual bool OpenUrl(const QUrl &url) = 0;
+};
+
+// The real dialogs (Qt message boxes and file dialogs, QDesktopServices).
+class TQtPrompts : public IPrompts {
+ public:
+  void Information(QWidget *owner, const QString &text) override;
+  bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) override;
+  QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) override;
+  QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
+  bool OpenUrl(const QUrl &url) override;
+};
+
+// Unattended answers, chosen with the environment:
+//   TREVIX_AUTO_ANSWER   set (any value but "0"): use these prompts; every
+//                        prompt is printed to stderr. "no" answers questions
+//                        with No, anything else with Yes.
+//   TREVIX_AUTO_FILES    paths returned by the open dialog, separated by
+//                        newlines (empty or unset: cancel).
+//   TREVIX_AUTO_FOLDER   folder returned by the folder picker (unset: cancel).
+// Addresses are printed, not opened.
+class TAutoAnswerPrompts : public IPrompts {
+ public:
+  void Information(QWidget *owner, const QString &text) override;
+  bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) override;
+  QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) override;
+  QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
+  bool OpenUrl(const QUrl &url) override;
+};
+
+// True when TREVIX_AUTO_ANSWER asks for unattended answers.
+bool AutoAnswerRequested();
+
+// The program-wide prompts: the ones installed with SetAppPrompts, else the
+// unattended ones when AutoAnswerRequested(), else the real dialogs.
+IPrompts &AppPrompts();
+// Installs `prompts` (not owned) as the program-wide prompts; nullptr
+// returns to the default.
+void SetAppPrompts(IPrompts *prompts);

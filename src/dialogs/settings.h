@@ -1,0 +1,43 @@
+// Loading and saving the user's choices: the output folder, the output
+// format, the overwrite rule, the drop-down length, the letterbox choice and
+// the two quality levels. The aspect-ratio choice is never stored.
+#pragma once
+
+#include <QString>
+
+class ISettingsStore;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class TSpinEdit;
+
+// Value names, in the order they are read and written.
+inline constexpr const char *kValueOutputFolder = "Output Folder";
+inline constexpr const char *kValueOutputFormat = "ComboOutputFormat";
+inline constexpr const char *kValueOverwrite = "Overwrite";
+inline constexpr const char *kValueDropDownItems = "DropDownItems";
+inline constexpr const char *kValueLetterBox = "LetterBox";
+inline constexpr const char *kValueVideoQuality = "VideoQuality";
+inline constexpr const char *kValueAudioQuality = "AudioQuality";
+
+// The controls the values come from and go to.
+struct TSettingsControls {
+  QLineEdit *EditOutputFolder = nullptr;   // main window
+  QComboBox *ComboOutputFormat = nullptr;  // main window
+  QCheckBox *CheckBoxOverWrite = nullptr;  // options dialog
+  TSpinEdit *SpinEdit1 = nullptr;          // options dialog
+  QComboBox *ComboLetterBox = nullptr;     // main window (hidden holder)
+  QComboBox *ComboVideoQuality = nullptr;  // main window
+  QComboBox *ComboAudioQuality = nullptr;  // main window
+};
+
+// Reads the values in order into the controls. At the first read that fails
+// (value missing or of another type) it stops and saves every setting from
+// the controls, so a first run creates all values from the defaults; values
+// read before stay applied. A missing "Output Folder" reads as empty.
+// Returns true when every value was read.
+bool LoadSettings(ISettingsStore &store, const TSettingsControls &controls);
+
+// Writes the seven values from the controls. Stops silently at the first
+// error; the key is always closed. Returns true when all were written.
+bool SaveSettings(ISettingsStore &store, const TSettingsControls &controls);
