@@ -47,6 +47,13 @@ class TFFmpegVCL;
 class TForm4;
 class TFormAbout;
 class TQtMainThreadScheduler;
+class TBMDThread;           // Source list
+class TFileDropTarget;      // Source list
+struct TSourceRowTexts;     // Source list
+class TConversionQueue;     // Conversion queue
+class TQueueLink;           // Conversion queue
+struct TOutputOptions;    // Output profiles
+struct TProfileChoices;   // Output profiles
 
 // A drop-down list that reports when its list is about to drop down.
 class TDropDownComboBox : public QComboBox {
@@ -226,6 +233,18 @@ class TForm1 : public QMainWindow {
   void ComboOutputFormatDropDown();  // TDropDownComboBox::DropDown
   void ComboVideoQualityChange();    // user's pick (activated)
   void ComboAudioQualityChange();    // user's pick (activated)
+  // Output profiles
+ public:
+  // The setting combos as plain choice lists, and back (without change
+  // events); the profile logic works on the lists.
+  TProfileChoices ProfileChoices() const;
+  void ShowProfileChoices(const TProfileChoices &choices);
+  // Writes the selected profile's encoder settings into `options`; raises
+  // EConvertError when a bit-rate or sample-rate label has no number.
+  void ApplyProfileOptions(TOutputOptions &options) const;
+  // The hint of each quality combo: the bit rate it stands for.
+  void ComboVideoQualityMouseEnter();
+  void ComboAudioQualityMouseEnter();
 
   // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
  public:
@@ -239,6 +258,23 @@ class TForm1 : public QMainWindow {
   void UncheckAllItems1Click();
   void PlaySelectedFile1Click();
   void ListView1SelectItem();  // ListView1 itemSelectionChanged
+  // Source list
+ public:
+  // Files dropped onto the list take the Add File road with these files in
+  // place of the open dialog's choice.
+  void AddDroppedFiles(const QStringList &files);
+  // Appends one row with the given texts and scrolls it into view.
+  QTreeWidgetItem *AddSourceRow(const TSourceRowTexts &row);
+  // Stops the preview playback and clears PreviewPaused.
+  void StopPreviewPlayback();
+  // A conversion run is under way: a job runs or the queue timer waits.
+  bool RunInProgress() const;
+  TBMDThread *BMDThread1 = MakeBMDThread1();
+  TFileDropTarget *ListView1Drop = MakeListView1Drop();
+  QStringList DroppedFiles;  // the files of a drop, taken by AddFilesProc
+ private:
+  TBMDThread *MakeBMDThread1();
+  TFileDropTarget *MakeListView1Drop();
 
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
  public:
@@ -256,6 +292,13 @@ class TForm1 : public QMainWindow {
   void ButtonStopConvertClick();
   void ButtonStopSmallClick();
   void TimerConvertAgainTimer();
+  // Conversion queue
+ public:
+  // The running part of the queue: Start checks, jobs, events and Stop.
+  TConversionQueue &Queue();
+ private:
+  friend class TQueueLink;
+  std::shared_ptr<TQueueLink> queueLink_;  // made on first use
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
  public:
