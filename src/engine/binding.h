@@ -47,6 +47,7 @@
   X(av_packet_unref) \
   X(av_packet_ref) \
   X(av_packet_rescale_ts) \
+  X(av_packet_get_side_data) \
   X(av_packet_make_writable) \
   X(av_new_packet) \
   X(av_bsf_get_by_name) \
@@ -71,6 +72,7 @@
   X(avformat_get_class) \
   X(avformat_query_codec) \
   X(av_find_input_format) \
+  X(av_probe_input_buffer2) \
   X(av_guess_format) \
   X(av_guess_codec) \
   X(av_muxer_iterate) \
@@ -177,6 +179,7 @@
   X(av_frame_move_ref) \
   X(av_frame_get_buffer) \
   X(av_frame_make_writable) \
+  X(av_frame_is_writable) \
   X(av_frame_copy) \
   X(av_frame_copy_props) \
   X(av_image_alloc) \
@@ -186,6 +189,8 @@
   X(av_image_copy) \
   X(av_image_copy_plane) \
   X(av_image_check_size) \
+  X(av_image_fill_max_pixsteps) \
+  X(av_image_fill_black) \
   X(av_audio_fifo_alloc) \
   X(av_audio_fifo_free) \
   X(av_audio_fifo_write) \

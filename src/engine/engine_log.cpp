@@ -1,10 +1,149 @@
 #include "engine_log.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "binding.h"
 
 namespace {
-std::atomic<int> gLogLevel{1};
-}
+
+std::atomic<int> gLogLevel{AV_LOG_INFO};
+
+// Guards the component list, the log list and the delivery counter.
+std::mutex gListLock;
+std::condition_variable gDeliveryDone;
+std::vector<ILogReceiver *> gReceivers;
+int gDeliveriesInFlight = 0;
+TLogList gLogList;
+
+uint32_t threadIdNow() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+
+}  // namespace
 
 void EngineLogLevelChanged(int level) { gLogLevel = level; }
 int EngineLogLevel() { return gLogLevel; }
+
+int EngineToLibraryLevel(int engineLevel) {
+  if (engineLevel < 0) return AV_LOG_QUIET;
+  switch (engineLevel) {
+    case 0: return AV_LOG_ERROR;
+    case 1: return AV_LOG_INFO;
+    case 2: return AV_LOG_DEBUG;
+    default: return AV_LOG_TRACE;
+  }
+}
+
+int LibraryToEngineLevel(int libraryLevel) {
+  if (libraryLevel < 0) return -1;
+  if (libraryLevel <= AV_LOG_ERROR) return 0;
+  if (libraryLevel <= AV_LOG_INFO) return 1;   // warnings count as info
+  if (libraryLevel <= AV_LOG_DEBUG) return 2;  // verbose and debug
+  return 3;
+}
+
+TLogItem &TLogList::FindOrAdd(uint32_t threadId) {
+  if (first_.threadId == 0 || first_.threadId == threadId) {
+    first_.threadId = threadId;
+    return first_;
+  }
+  for (TLogItem *i = first_.next.get(); i; i = i->next.get())
+    if (i->threadId == threadId) return *i;
+  auto item = std::make_unique<TLogItem>();
+  item->threadId = threadId;
+  item->next = std::move(first_.next);
+  first_.next = std::move(item);
+  return *first_.next;
+}
+
+void TLogList::Clear() {
+  // Unlink iteratively so a long chain cannot exhaust the stack.
+  std::unique_ptr<TLogItem> chain = std::move(first_.next);
+  while (chain) chain = std::move(chain->next);
+  first_.threadId = 0;
+  first_.pending.clear();
+}
+
+int TLogList::Count() const {
+  int n = first_.threadId != 0 ? 1 : 0;
+  for (const TLogItem *i = first_.next.get(); i; i = i->next.get()) ++n;
+  return n;
+}
+
+void RegisterLogReceiver(ILogReceiver *receiver) {
+  std::lock_guard<std::mutex> g(gListLock);
+  gReceivers.push_back(receiver);
+}
+
+void UnregisterLogReceiver(ILogReceiver *receiver) {
+  std::unique_lock<std::mutex> g(gListLock);
+  std::erase(gReceivers, receiver);
+  // A delivery that took its snapshot before the removal may still be
+  // calling this receiver; wait for it.
+  gDeliveryDone.wait(g, [] { return gDeliveriesInFlight == 0; });
+}
+
+void ClearLogList() {
+  std::lock_guard<std::mutex> g(gListLock);
+  gLogList.Clear();
+}
+
+std::string PendingLogText(uint32_t threadId) {
+  std::lock_guard<std::mutex> g(gListLock);
+  return gLogList.FindOrAdd(threadId).pending;
+}
+
+void LogCallback(void *context, int level, const char *format, va_list args) {
+  if (level > gLogLevel.load()) return;
+  const uint32_t tid = threadIdNow();
+  std::vector<std::string> lines;
+  std::vector<ILogReceiver *> receivers;
+  {
+    std::lock_guard<std::mutex> g(gListLock);
+    TLogItem &item = gLogList.FindOrAdd(tid);
+
+    char buffer[kLogLineBufferSize];
+    buffer[0] = 0;
+    const AVClass *avc = context ? *static_cast<AVClass **>(context) : nullptr;
+    if (!item.pending.empty() || !avc) {
+      std::snprintf(buffer, sizeof buffer, "%s", item.pending.c_str());
+    } else {
+      const char *name = avc->item_name ? avc->item_name(context) : avc->class_name;
+      std::snprintf(buffer, sizeof buffer, "[%s @ %08X]", name ? name : "",
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
+    }
+    const size_t used = std::strlen(buffer);
+    if (used + 1 < sizeof buffer && format) {
+      va_list copy;
+      va_copy(copy, args);
+      std::vsnprintf(buffer + used, sizeof buffer - used, format, copy);
+      va_end(copy);
+    }
+
+    std::string text(buffer);
+    size_t start = 0;
+    for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
+      lines.push_back(text.substr(start, lf - start));
+      start = lf + 1;
+    }
+    item.pending = text.substr(start);
+    if (lines.empty()) return;
+    receivers = gReceivers;
+    ++gDeliveriesInFlight;
+  }
+  // Delivered outside the list lock: a receiver takes its own lock, and a
+  // thread holding that lock may be issuing library messages itself.
+  const int engineLevel = LibraryToEngineLevel(level);
+  for (const auto &line : lines)
+    for (ILogReceiver *r : receivers) r->LibraryLogLine(tid, engineLevel, line);
+  {
+    std::lock_guard<std::mutex> g(gListLock);
+    --gDeliveriesInFlight;
+  }
+  gDeliveryDone.notify_all();
+}

@@ -1,7 +1,63 @@
-// Library log level cache shared by the binding and the log callback.
+// The engine log: the libraries' log callback, the per-thread assembly of
+// partial lines, the level cache, and the process-wide list of components
+// that receive the finished lines.
 #pragma once
 
-// Called whenever the libraries' log level is set or read back.
+#include <cstdarg>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+// Called whenever the libraries' log level is set or read back; `level` is
+// the library's own value (AV_LOG_*).
 void EngineLogLevelChanged(int level);
-// The cached library log level (1 = info until the libraries are bound).
+// The cached library log level (AV_LOG_*); messages above it are dropped.
 int EngineLogLevel();
+
+// The engine's levels (-1 quiet, 0 error, 1 info, 2 debug, 3 all) and the
+// library's AV_LOG_* values.
+int EngineToLibraryLevel(int engineLevel);
+int LibraryToEngineLevel(int libraryLevel);
+
+// A live component as the log sees it: receives every finished line with
+// the issuing thread, and attributes it to its own task on that thread.
+class ILogReceiver {
+ public:
+  virtual ~ILogReceiver() = default;
+  virtual void LibraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) = 0;
+};
+
+// The component list. A receiver removed here gets no further line once
+// UnregisterLogReceiver has returned (it waits for deliveries in flight).
+void RegisterLogReceiver(ILogReceiver *receiver);
+void UnregisterLogReceiver(ILogReceiver *receiver);
+
+// The libraries' log callback (installed by the component's LoadAVLib).
+void LogCallback(void *context, int level, const char *format, va_list args);
+
+// Per-thread partial lines.
+struct TLogItem {
+  uint32_t threadId = 0;  // 0: free (inline item only)
+  std::string pending;    // the part of a line received so far
+  std::unique_ptr<TLogItem> next;
+};
+
+class TLogList {
+ public:
+  TLogItem &FindOrAdd(uint32_t threadId);
+  void Clear();
+  // Number of items in use (for diagnostics and tests).
+  int Count() const;
+
+ private:
+  TLogItem first_;
+};
+
+// Clears the process-wide list (partial lines pending now are dropped).
+void ClearLogList();
+// Pending text of the calling thread (for tests).
+std::string PendingLogText(uint32_t threadId);
+
+// The longest line the callback assembles, in bytes, terminator included.
+constexpr int kLogLineBufferSize = 2048;

@@ -27,6 +27,10 @@ std::recursive_mutex &CodecLock();
 // Identifier of the calling thread (the kernel's thread id).
 uint32_t CurrentThreadId();
 
+// Codes of the open-error table that the library does not return as such.
+extern const int kOpenErrorUnknownFormat;    // no demuxer recognises the content
+extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number in the name
+
 // Text of a library error code as an opening reports it ("%s: no such file
 // or directory", ...), with `fileName` in place of "%s".
 std::string OpenErrorText(int code, const std::string &fileName);
@@ -85,6 +89,9 @@ class TCustomFFmpeg {
   TOptionState Options;
   std::vector<TInputFile> InputFiles;  // at most kMaxFiles
   TTranscodeState Transcoder;          // output files and the transcode
+  // Output files added so far (OpenOutputFile counts each output it appends
+  // to its list, also when a later step of the opening fails).
+  int NumOutputFiles = 0;
   TFrameHookChain VideoHooks;          // "vhook" modules
   // Time ranges (start, end) in which the video hook modules run, sorted by
   // ascending end.
@@ -104,6 +111,9 @@ class TCustomFFmpeg {
   void DoTerminate();
   // Asks the transcode to stop and releases a paused worker.
   void RequestStop();
+  // Delivers the termination of a task that never ran, from a short-lived
+  // thread of its own (Stop).
+  void StartTerminateDelivery();
   // Releases everything the task opened; may run several times.
   void Cleanup();
   // True while a worker thread of this task has not yet ended.
@@ -133,6 +143,8 @@ class TCustomFFmpeg {
   void ParseOption(const std::string &name, const std::string &value);
   bool SetGenericOption(const std::string &name, const std::string &value);
   bool SetGenericOptionInt(const std::string &name, int64_t value);
+  // "b", "vb", "ab": the generic option, then the too-low warning.
+  void SetBitRateOption(const std::string &name, const std::string &value);
 
   // Typed setters (each does what the option of the same name does).
   void SetFormat(const std::string &name);        // "f": input and output
@@ -208,10 +220,34 @@ class TCustomFFmpeg {
   void ListPixelFormats();
 };
 
+// "newvideo", "newaudio", "newsubtitle": appends a further stream of that
+// type to the task's last opened output. The transcoder defines it; without
+// an opened output it raises "At least one output file must be specified".
+void NewStreamOnLastOutput(TCustomFFmpeg &task, AVMediaType type);
+
 // A task as the component holds it.
 class TFFmpeg : public TCustomFFmpeg {
  public:
   using TCustomFFmpeg::TCustomFFmpeg;
+};
+
+// The component's owning, ordered list of tasks. Indexes outside the list
+// raise std::out_of_range.
+class TFFmpegList {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  TFFmpeg &Item(int index) const;
+  // Appends; the task's Index becomes its position, which is returned.
+  int Add(std::unique_ptr<TFFmpeg> task);
+  // Takes the task out of the list (the caller frees it) and renumbers the
+  // later tasks.
+  std::unique_ptr<TFFmpeg> Extract(int index);
+  std::vector<std::unique_ptr<TFFmpeg>> ExtractAll();
+  // The first task whose ThreadId equals `threadId`, or null.
+  TFFmpeg *FindByThreadId(uint32_t threadId) const;
+
+ private:
+  std::vector<std::unique_ptr<TFFmpeg>> items_;
 };
 
 // Parses hook-range text ("10-20, 5-8") into sorted (start, end) pairs.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine_types.h"
 #include "options.h"
@@ -12,6 +13,7 @@
 class TAVProbe;
 class TFFmpegList;
 class TCustomFFmpeg;
+class TFFmpeg;
 
 class TCustomFFmpegVCL {
  public:
@@ -52,8 +54,35 @@ class TCustomFFmpegVCL {
   std::string LastErrorMessage() const;
   TAVProbe &Probe();
   int TaskCount() const;
+  // The task at `index`; an index outside the list raises std::out_of_range.
+  TFFmpeg &Task(int index);
+
+  // The component's re-entrant lock: event delivery and the scheduling
+  // state are serialised by it.
+  void Lock();
+  void Unlock();
+
+  // Scheduling state of the current run.
+  int32_t ThreadCount() const;
+  int32_t NextTaskIndex() const;
+  int32_t PendingCount() const;
+  int32_t FinishedCount() const;
+
+  // Every live component, in order of creation.
+  static std::vector<TCustomFFmpegVCL *> ComponentList();
 
  protected:
+  // Dispatch from the tasks to the events (each raises its event with the
+  // task's index).
+  virtual void DoBeforeHook(TCustomFFmpeg &task, int64_t pts, THookAction &action);
+  virtual void DoCustomHook(TCustomFFmpeg &task, TBitmap24 &bitmap, int32_t frameNumber, int64_t pts,
+                            bool &update, bool &stop);
+  virtual void DoLog(TCustomFFmpeg *task, int level, const std::string &text);
+  virtual void DoProgress(TCustomFFmpeg &task, int32_t frameNumber, int32_t fps,
+                          int32_t currentDurationMs, float quality, float bitRate,
+                          int64_t currentSize, int32_t totalDurationMs);
+  virtual void DoTerminate(TCustomFFmpeg *task);
+
   struct TImpl;
   std::unique_ptr<TImpl> d;
 };

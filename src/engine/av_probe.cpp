@@ -1,0 +1,183 @@
+#include "av_probe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine_types.h"
+#include "ffmpeg_core.h"
+
+namespace {
+
+template <size_t N>
+void copyText(char (&field)[N], const char *text) {
+  std::memset(field, 0, N);
+  if (text) std::strncpy(field, text, N - 1);
+}
+
+const char *metadata(AVDictionary *m, const char *key) {
+  const AVDictionaryEntry *e = libavutil.av_dict_get(m, key, nullptr, 0);
+  return e ? e->value : nullptr;
+}
+
+void logInfo(int level, const char *fmt, int value = 0) {
+  if (LibrariesLoaded()) libavutil.av_log(nullptr, level, fmt, value);
+}
+
+}  // namespace
+
+TAVProbe::TAVProbe() = default;
+
+TAVProbe::~TAVProbe() { Close(); }
+
+void TAVProbe::Close() {
+  ctx_.reset();
+  formatName_.clear();
+  streamCount_ = programCount_ = -1;
+  audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = -1;
+  firstAudioStream_ = firstVideoStream_ = firstSubtitleStream_ = -1;
+}
+
+bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) {
+  if (!IsBound(TAVLibrary::avcodec)) throw FFMpegException("LibAVCodec not loaded.");
+  if (!IsBound(TAVLibrary::avformat)) throw FFMpegException("LibAVFormat not loaded.");
+  if (!IsBound(TAVLibrary::avutil)) throw FFMpegException("LibAVUtil not loaded.");
+  if (!IsBound(TAVLibrary::swscale)) throw FFMpegException("LibSwScale not loaded.");
+  Close();
+
+  const AVInputFormat *fmt = nullptr;
+  if (!formatName.empty()) {
+    fmt = libavformat.av_find_input_format(formatName.c_str());
+    if (!fmt) {
+      lastError_ = "Unknown input format: " + formatName;
+      return false;
+    }
+  }
+  AVFormatContext *raw = libavformat.avformat_alloc_context();
+  if (!raw) {
+    lastError_ = OpenErrorText(AVERROR(ENOMEM), fileName);
+    return false;
+  }
+  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), fmt, nullptr);
+  if (rc < 0) {
+    if (rc == AVERROR_INVALIDDATA && !fmt) {
+      // Tell an unrecognised format from a damaged header.
+      AVIOContext *pb = nullptr;
+      if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) >= 0) {
+        const AVInputFormat *probed = nullptr;
+        if (libavformat.av_probe_input_buffer2(pb, &probed, fileName.c_str(), nullptr, 0, 0) < 0 || !probed)
+          rc = kOpenErrorUnknownFormat;
+        libavformat.avio_closep(&pb);
+      }
+    }
+    lastError_ = OpenErrorText(rc, fileName);
+    Close();
+    return false;
+  }
+  ctx_.reset(raw);
+  {
+    std::lock_guard<std::recursive_mutex> g(CodecLock());
+    rc = libavformat.avformat_find_stream_info(ctx_.get(), nullptr);
+  }
+  if (rc < 0) {
+    lastError_ = fileName + ": could not find codec parameters";
+    Close();
+    return false;
+  }
+  streamCount_ = static_cast<int32_t>(ctx_->nb_streams);
+  programCount_ = static_cast<int32_t>(ctx_->nb_programs);
+  audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = 0;
+  for (int32_t i = 0; i < streamCount_; ++i) {
+    switch (ctx_->streams[i]->codecpar->codec_type) {
+      case AVMEDIA_TYPE_AUDIO:
+        ++audioStreamCount_;
+        if (firstAudioStream_ < 0) firstAudioStream_ = i;
+        break;
+      case AVMEDIA_TYPE_VIDEO:
+        ++videoStreamCount_;
+        if (firstVideoStream_ < 0) firstVideoStream_ = i;
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        ++subtitleStreamCount_;
+        if (firstSubtitleStream_ < 0) firstSubtitleStream_ = i;
+        break;
+      default:
+        break;
+    }
+  }
+  formatName_ = formatName;
+  return true;
+}
+
+void TAVProbe::GetFileInfo(TAVFileInfo &info) {
+  info = TAVFileInfo{};
+  if (!ctx_) {
+    logInfo(AV_LOG_INFO, "file not loaded.\n");
+    return;
+  }
+  info.startTime = ctx_->start_time;
+  info.duration = ctx_->duration;
+  info.bitRate = static_cast<int32_t>(ctx_->bit_rate);
+  AVDictionary *m = ctx_->metadata;
+  info.timestamp = 0;
+  if (const char *t = metadata(m, "creation_time")) {
+    int64_t us = 0;
+    if (libavutil.av_parse_time(&us, t, 0) >= 0) info.timestamp = us / 1000000;
+  }
+  copyText(info.title, metadata(m, "title"));
+  const char *author = metadata(m, "artist");
+  copyText(info.author, author ? author : metadata(m, "author"));
+  copyText(info.copyright, metadata(m, "copyright"));
+  copyText(info.comment, metadata(m, "comment"));
+  copyText(info.album, metadata(m, "album"));
+  const char *date = metadata(m, "date");
+  info.year = date ? std::atoi(date) : 0;
+  const char *track = metadata(m, "track");
+  info.track = track ? std::atoi(track) : 0;
+  copyText(info.genre, metadata(m, "genre"));
+}
+
+void TAVProbe::GetVideoStreamInfo(TAVVideoStreamInfo &info) { GetVideoStreamInfo(-1, info); }
+
+void TAVProbe::GetVideoStreamInfo(int32_t index, TAVVideoStreamInfo &info) {
+  info = TAVVideoStreamInfo{};
+  if (!ctx_) {
+    logInfo(AV_LOG_INFO, "file not loaded.\n");
+    return;
+  }
+  if (index < 0) {
+    index = firstVideoStream_;
+    if (index == -1) {
+      logInfo(AV_LOG_ERROR, "no video stream.\n");
+      return;
+    }
+  }
+  if (index >= streamCount_) {
+    logInfo(AV_LOG_ERROR, "stream index #%d is invalid.\n", index);
+    return;
+  }
+  const AVStream *st = ctx_->streams[index];
+  const AVCodecParameters *par = st->codecpar;
+  if (par->codec_type != AVMEDIA_TYPE_VIDEO) {
+    logInfo(AV_LOG_ERROR, "stream #%d is not video stream.\n", index);
+    return;
+  }
+  copyText(info.language, metadata(st->metadata, "language"));
+  copyText(info.codecName, libavcodec.avcodec_get_name(par->codec_id));
+  info.startTime = st->start_time;
+  if (st->start_time != AV_NOPTS_VALUE)
+    info.startTimeUs = libavutil.av_rescale_q(st->start_time, st->time_base, AVRational{1, AV_TIME_BASE});
+  info.duration = st->duration;
+  if (st->duration != AV_NOPTS_VALUE)
+    info.durationUs = libavutil.av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE});
+  info.bitRate = static_cast<int32_t>(par->bit_rate);
+  info.height = par->height;
+  info.width = par->width;
+  const AVRational sar = par->sample_aspect_ratio;
+  info.aspectRatio = par->height > 0 && sar.den != 0
+                         ? static_cast<float>(par->width * av_q2d(sar) / par->height)
+                         : 0.0f;
+  info.pixelFormat = par->format;
+  info.frameRateNum = st->r_frame_rate.num;
+  info.frameRateDen = st->r_frame_rate.den;
+}

@@ -1,0 +1,315 @@
+// Opening a task's input file, and the helpers it shares with the output
+// side: the open-error texts, codec lookup by name and named-option copy.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "binding.h"
+#include "ffmpeg_core.h"
+
+namespace {
+
+std::string fill(const char *fmt, const std::string &fileName) {
+  std::string out;
+  for (const char *p = fmt; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      out += fileName;
+      ++p;
+    } else if (p[0] == '%' && p[1] == '%') {
+      out += '%';
+      ++p;
+    } else {
+      out += *p;
+    }
+  }
+  return out;
+}
+
+std::string lowerExtension(const std::string &fileName) {
+  size_t slash = fileName.find_last_of("/\\");
+  size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = fileName.substr(dot);
+  for (auto &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+// Whether any demuxer recognises the file's content (used to tell an
+// unknown format from a damaged header).
+bool contentRecognised(const std::string &fileName) {
+  AVIOContext *pb = nullptr;
+  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return true;
+  const AVInputFormat *fmt = nullptr;
+  const int rc = libavformat.av_probe_input_buffer2(pb, &fmt, fileName.c_str(), nullptr, 0, 0);
+  libavformat.avio_closep(&pb);
+  return rc >= 0 && fmt != nullptr;
+}
+
+}  // namespace
+
+const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
+const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
+
+std::string OpenErrorText(int code, const std::string &fileName) {
+  if (code == kOpenErrorUnknownFormat) return fill("%s: Unknown format", fileName);
+  if (code == kOpenErrorImageNameSyntax)
+    return fill(
+        "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
+        "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
+        "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'.",
+        fileName);
+  if (code == AVERROR(EINVAL) || code == AVERROR_INVALIDDATA)
+    return fill("%s: Error while parsing header", fileName);
+  if (code == AVERROR(ENOMEM)) return fill("%s: memory allocation error occurred", fileName);
+  if (code == AVERROR(EIO) || code == AVERROR_EOF)
+    return fill("%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.",
+                fileName);
+  if (code == AVERROR(ENOENT)) return fill("%s: no such file or directory", fileName);
+  return fill("%s: Error while opening file", fileName);
+}
+
+bool FindCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
+                     std::string &error) {
+  id = AV_CODEC_ID_NONE;
+  if (name.empty()) return true;
+  const AVCodec *c = encoder ? libavcodec.avcodec_find_encoder_by_name(name.c_str())
+                             : libavcodec.avcodec_find_decoder_by_name(name.c_str());
+  const char *what = encoder ? "encoder" : "decoder";
+  if (!c) {
+    error = std::string("Unknown ") + what + " '" + name + "'";
+    return false;
+  }
+  if (c->type != type) {
+    error = std::string("Invalid ") + what + " type '" + name + "'";
+    return false;
+  }
+  id = c->id;
+  return true;
+}
+
+void CopyNamedOptions(const std::vector<std::string> &names, void *defaults, void *target, int flags) {
+  if (!defaults || !target) return;
+  for (const auto &n : names) {
+    const AVOption *o = libavutil.av_opt_find(defaults, n.c_str(), nullptr, 0, 0);
+    if (!o || (o->flags & flags) != flags) continue;
+    uint8_t *text = nullptr;
+    if (libavutil.av_opt_get(defaults, n.c_str(), 0, &text) >= 0 && text) {
+      if (std::strlen(reinterpret_cast<char *>(text)) < 256)
+        libavutil.av_opt_set(target, n.c_str(), reinterpret_cast<char *>(text), 0);
+      libavutil.av_free(text);
+    }
+  }
+}
+
+void CopyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
+                      int flags) {
+  if (!defaults || !target) return;
+  for (const auto &n : names) {
+    const AVOption *o = libavutil.av_opt_find(defaults, n.c_str(), nullptr, 0, 0);
+    if (!o || (o->flags & flags) != flags) continue;
+    uint8_t *text = nullptr;
+    if (libavutil.av_opt_get(defaults, n.c_str(), 0, &text) >= 0 && text) {
+      if (std::strlen(reinterpret_cast<char *>(text)) < 256)
+        libavutil.av_dict_set(target, n.c_str(), reinterpret_cast<char *>(text), 0);
+      libavutil.av_free(text);
+    }
+  }
+}
+
+void TCustomFFmpeg::ClearPerFileOptions() {
+  Options.inputFormat = nullptr;
+  Options.outputFormat = nullptr;
+  Options.videoChannel = 0;
+  Options.rateEmu = 0;
+  Options.videoCodecName.clear();
+  Options.audioCodecName.clear();
+  Options.subtitleCodecName.clear();
+}
+
+bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
+  if (!LibrariesLoaded()) {
+    LastError = "The media libraries are not loaded";
+    return false;
+  }
+  // Whatever happens below, the per-file values are consumed.
+  struct TConsume {
+    TCustomFFmpeg &t;
+    ~TConsume() { t.ClearPerFileOptions(); }
+  } consume{*this};
+
+  if (InputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
+    LastError = "Too many input files";
+    return false;
+  }
+  const size_t fileIndex = InputFiles.size();
+
+  // 2. Open parameters, for the formats that read raw data.
+  TDictionary params;
+  auto setInt = [&](const char *key, int64_t v) { libavutil.av_dict_set_int(params.Slot(), key, v, 0); };
+  setInt("sample_rate", Options.audioSampleRate);
+  setInt("channels", Options.audioChannels);
+  if (Options.videoFrameRate.num > 0 && Options.videoFrameRate.den > 0) {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%d/%d", Options.videoFrameRate.num, Options.videoFrameRate.den);
+    libavutil.av_dict_set(params.Slot(), "framerate", rate, 0);
+  }
+  const int width = Options.frameWidth + Options.padLeft + Options.padRight;
+  const int height = Options.frameHeight + Options.padTop + Options.padBottom;
+  if (width > 0 && height > 0) {
+    char size[64];
+    std::snprintf(size, sizeof size, "%dx%d", width, height);
+    libavutil.av_dict_set(params.Slot(), "video_size", size, 0);
+  }
+  if (Options.framePixFmt >= 0) {
+    const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(Options.framePixFmt));
+    if (pix) libavutil.av_dict_set(params.Slot(), "pixel_format", pix, 0);
+  }
+  if (Options.videoChannel != 0) setInt("channel", Options.videoChannel);
+  if (!Options.videoStandard.empty()) libavutil.av_dict_set(params.Slot(), "standard", Options.videoStandard.c_str(), 0);
+
+  AVCodecID videoId, audioId, subtitleId;
+  if (!FindCodecByName(Options.videoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, LastError) ||
+      !FindCodecByName(Options.audioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, LastError) ||
+      !FindCodecByName(Options.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, LastError))
+    return false;
+  if (Options.pgmyuvCompat) videoId = AV_CODEC_ID_PGMYUV;
+
+  // 1, 3. The demuxer context with the named options and forced codecs.
+  AVFormatContext *raw = libavformat.avformat_alloc_context();
+  if (!raw) {
+    LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+    return false;
+  }
+  CopyNamedOptions(Options.setOptionNames, Options.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
+  raw->video_codec_id = videoId;
+  raw->audio_codec_id = audioId;
+  raw->subtitle_codec_id = subtitleId;
+  if (videoId != AV_CODEC_ID_NONE) raw->video_codec = libavcodec.avcodec_find_decoder(videoId);
+  if (audioId != AV_CODEC_ID_NONE) raw->audio_codec = libavcodec.avcodec_find_decoder(audioId);
+  if (subtitleId != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(subtitleId);
+
+  // 4. Open (the context is freed by the library when this fails).
+  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), Options.inputFormat, params.Slot());
+  if (rc < 0) {
+    if (rc == AVERROR_INVALIDDATA && !Options.inputFormat && !contentRecognised(fileName))
+      rc = kOpenErrorUnknownFormat;
+    LastError = OpenErrorText(rc, fileName);
+    return false;
+  }
+  TInputContextPtr ctx(raw);
+
+  // 5. Other programs are not read.
+  if (Options.programId != 0) {
+    for (unsigned i = 0; i < ctx->nb_programs; ++i)
+      if (ctx->programs[i]->id != Options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
+  }
+
+  // 7. Stream information, under the codec lock.
+  {
+    std::lock_guard<std::recursive_mutex> g(CodecLock());
+    rc = libavformat.avformat_find_stream_info(ctx.get(), nullptr);
+  }
+  if (rc < 0 && Options.verbose >= 0) {
+    LastError = fileName + ": could not find codec parameters";
+    return false;
+  }
+
+  // 8. Effective start and the seek.
+  int64_t startTime = Options.inputStartTime;
+  if (ctx->start_time != AV_NOPTS_VALUE) startTime += ctx->start_time;
+  if (Options.inputStartTime != 0) {
+    libavformat.av_seek_frame(ctx.get(), -1, startTime, AVSEEK_FLAG_BACKWARD);
+    Options.inputStartTime = 0;
+  }
+
+  // 9. Streams.
+  TInputFile file;
+  file.fileName = fileName;
+  const std::string ext = lowerExtension(fileName);
+  for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    AVStream *st = ctx->streams[i];
+    const AVCodecParameters *par = st->codecpar;
+    if (par->codec_type < AVMEDIA_TYPE_UNKNOWN || par->codec_type > AVMEDIA_TYPE_ATTACHMENT)
+      throw FFMpegException("invalid codec_type");
+    TInputStream is;
+    is.stream = st;
+    is.type = par->codec_type;
+    is.codec = libavcodec.avcodec_find_decoder(par->codec_id);
+    is.decoder.reset(libavcodec.avcodec_alloc_context3(is.codec));
+    if (!is.decoder) {
+      LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+      return false;
+    }
+    if (libavcodec.avcodec_parameters_to_context(is.decoder.get(), par) < 0) {
+      LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+      return false;
+    }
+    AVCodecContext *dec = is.decoder.get();
+    dec->pkt_timebase = st->time_base;
+    dec->thread_count = Options.threadCount;
+
+    switch (par->codec_type) {
+      case AVMEDIA_TYPE_VIDEO: {
+        CopyNamedOptions(Options.setOptionNames, Options.codecDefaults[skVideo].get(), dec,
+                         AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+        Options.frameHeight = dec->height;
+        Options.frameWidth = dec->width;
+        const double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
+                                  ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
+                                  : 0.0;
+        if (aspect == 0.0) {
+          // Square pixels: the picture's own proportions (nothing to say
+          // while the size is unknown).
+          if (dec->width > 0 && dec->height > 0)
+            SetAspect(std::to_string(dec->width) + ":" + std::to_string(dec->height));
+        } else {
+          Options.frameAspectRatio = static_cast<float>(aspect);
+        }
+        if (dec->pix_fmt == AV_PIX_FMT_NONE && ext.rfind(".rmvb", 0) == 0) dec->pix_fmt = AV_PIX_FMT_YUV420P;
+        Options.framePixFmt = dec->pix_fmt;
+        Options.videoFrameRate = st->r_frame_rate;
+        dec->framerate = st->r_frame_rate;
+        is.rateEmu = Options.rateEmu != 0;
+        if (Options.videoDisable) is.discard = AVDISCARD_ALL;
+        else if (Options.videoDiscard != 0) is.discard = static_cast<AVDiscard>(Options.videoDiscard);
+        break;
+      }
+      case AVMEDIA_TYPE_AUDIO:
+        CopyNamedOptions(Options.setOptionNames, Options.codecDefaults[skAudio].get(), dec,
+                         AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
+        Options.audioChannels = dec->ch_layout.nb_channels;
+        Options.audioSampleRate = dec->sample_rate;
+        is.rateEmu = Options.rateEmu != 0;
+        if (Options.audioDisable) is.discard = AVDISCARD_ALL;
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        if (Options.subtitleDisable) is.discard = AVDISCARD_ALL;
+        break;
+      default:
+        break;
+    }
+    st->discard = is.discard;
+    file.streams.push_back(std::move(is));
+  }
+
+  // 10. The reference duration of the progress reports.
+  if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0) {
+    const int64_t ms = ctx->duration / 1000;
+    if (ms > Options.expectedDurationMs) Options.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
+  }
+
+  // 11. Keep it.
+  file.startTime = startTime;
+  file.tsOffset = Options.copyTs ? Options.inputTsOffset : Options.inputTsOffset - startTime;
+  file.tsScale = Options.inputTsScale[fileIndex];
+  file.ctx = std::move(ctx);
+
+  // 12. The format dump.
+  if (Options.verbose >= 0)
+    libavformat.av_dump_format(file.ctx.get(), static_cast<int>(fileIndex), fileName.c_str(), 0);
+
+  InputFiles.push_back(std::move(file));
+  return true;
+}
