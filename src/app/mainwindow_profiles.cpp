@@ -66,8 +66,9 @@ void TForm1::FillOutputFormatList() {
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
-  if (!findChild<TQualityHintFilter *>(QString(), Qt::FindDirectChildrenOnly)) {
+  if (!findChild<QObject *>(QStringLiteral("QualityHints"), Qt::FindDirectChildrenOnly)) {
     auto *hints = new TQualityHintFilter(this);
+    hints->setObjectName(QStringLiteral("QualityHints"));
     ComboVideoQuality->installEventFilter(hints);
     ComboAudioQuality->installEventFilter(hints);
   }
