@@ -1,0 +1,106 @@
+// The records and work buffers of one transcode run (set-up, loop, report).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "av_ptr.h"
+#include "transcode_audio.h"
+#include "transcode_geometry.h"
+#include "transcoder.h"
+
+struct TInputStream;
+
+struct TInputFileRecord {
+  int firstStream = 0;  // index of its first input stream record
+  int streamCount = 0;  // streams at set-up
+  bool ended = false;
+};
+
+struct TInputStreamRecord {
+  int fileIndex = 0, streamIndex = 0;
+  TInputStream *in = nullptr;
+  AVStream *st = nullptr;
+  AVCodecContext *dec = nullptr;
+  bool free = true;            // no output stream takes it yet
+  bool decodingNeeded = false;
+  bool decoderOpen = false;
+  int64_t pts = 0;             // microseconds
+  int64_t nextPts = AV_NOPTS_VALUE;
+  bool isStart = true;
+  // Rate emulation ("re"): wall-clock start and the first time stamp.
+  int64_t emuStart = 0;
+  int64_t emuFirstPts = AV_NOPTS_VALUE;
+  float quality = 0.0f;        // quality of the last decoded picture
+  // Decoded audio as interleaved 16-bit samples.
+  TSampleConverter toS16;
+  int channels = 0, sampleRate = 0;
+};
+
+struct TOutputStreamRecord {
+  int fileIndex = 0, streamIndex = 0;
+  int number = 0;  // over all outputs, from 0
+  TOutputFile *file = nullptr;
+  TOutputStream *out = nullptr;
+  AVStream *st = nullptr;
+  AVCodecContext *enc = nullptr;  // null for a stream copy
+  int sourceIndex = -1, syncIndex = -1;
+  int64_t frameNumber = 0;
+  bool encodingNeeded = false;
+  int64_t syncPts = 0;  // next frame (video) or sample (audio), encoder time base
+  // Video.
+  TGeometryStage geometry;
+  // Audio.
+  TByteFifo fifo{1024};
+  TSampleConverter resampler;  // 16-bit, decoder channels/rate -> encoder's
+  TSampleConverter toEncoder;  // 16-bit -> the encoder's sample format
+  int64_t nextAudioPts = AV_NOPTS_VALUE;
+  // Two-pass log (open for pass 1).
+  FILE *logFile = nullptr;
+  // Stream copy: the first packet written must be a key frame.
+  bool gotKeyFrame = false;
+  // Output position: end of the last written packet, seconds.
+  double writtenEnd = 0.0;
+  // Statistics of the last encoded picture.
+  int lastQuality = 0;
+  int lastPictType = 0;
+  uint64_t lastError[4] = {0, 0, 0, 0};
+  int64_t qpHistogram[52] = {};
+  bool drained = false;
+
+  ~TOutputStreamRecord() {
+    if (logFile) std::fclose(logFile);
+  }
+};
+
+struct TTranscodeRun {
+  std::vector<TInputFileRecord> files;
+  std::vector<std::unique_ptr<TInputStreamRecord>> ist;
+  std::vector<std::unique_ptr<TOutputStreamRecord>> ost;
+  int64_t timerStart = 0;
+  int64_t lastProgress = 0;
+  TPacketPtr pkt;      // read from the inputs
+  TPacketPtr outPkt;   // from the encoders / copied
+  TFramePtr frame;     // decoded
+  TFramePtr encFrame;  // handed to the encoders
+  std::vector<uint8_t> decodedAudio;  // at least 192000 bytes
+  std::vector<uint8_t> resampled;     // 262144 bytes, grown on demand
+  std::vector<uint8_t> silence;       // silence + chunk, at most 131072 bytes of payload
+  std::vector<uint8_t> subtitleBuf;   // 65536 bytes
+  FILE *vstats = nullptr;
+
+  ~TTranscodeRun() {
+    if (vstats) std::fclose(vstats);
+  }
+};
+
+class TCustomFFmpeg;
+
+// The packet loop, the flush, the trailers, the final report and the
+// closing of the codecs (after the set-up of Transcode).
+void RunTranscodeLoop(TCustomFFmpeg &task, TTranscodeRun &run);
+
+// Closes the encoders and decoders the set-up opened, under the codec lock.
+void CloseOpenedCodecs(TCustomFFmpeg &task);

@@ -1,0 +1,485 @@
+// Transcode set-up: stream records, source choice, stream copy rules,
+// conversion plans, two-pass files, codec opening, headers.
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "binding.h"
+#include "ffmpeg_core.h"
+#include "transcode_run.h"
+#include "transcoder.h"
+
+namespace {
+
+std::string Fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Fmt(const char *fmt, ...) {
+  char buf[1024];
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+void DumpOutput(TOutputFile &of, int index) {
+  libavformat.av_dump_format(of.ctx, index, of.fileName.c_str(), 1);
+}
+
+// The container's codec tag table knows `tag` for `id`, or has none for it.
+bool KeepInputTag(const AVOutputFormat *ofmt, AVCodecID id, unsigned tag) {
+  if (!ofmt->codec_tag) return true;
+  if (libavformat.av_codec_get_id(ofmt->codec_tag, tag) == id) return true;
+  return libavformat.av_codec_get_tag(ofmt->codec_tag, id) == 0;
+}
+
+void SetUpStreamCopy(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStreamRecord &ist) {
+  const AVCodecParameters *ipar = ist.st->codecpar;
+  AVCodecParameters *opar = ost.st->codecpar;
+  const unsigned wantedTag = opar->codec_tag;
+  const AVMediaType type = ost.out->type;
+  if (type == AVMEDIA_TYPE_AUDIO && task.Options.audioVolume != 256)
+    throw FFMpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+  if (type == AVMEDIA_TYPE_VIDEO) {
+    if (task.CustomHookSink)
+      throw FFMpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+    if (task.Options.usingVhook)
+      throw FFMpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+  }
+  if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_SUBTITLE)
+    throw FFMpegException("invalid codec_type of output stream");
+  if (libavcodec.avcodec_parameters_copy(opar, ipar) < 0) throw FFMpegException("invalid codec_type of output stream");
+  if (wantedTag) {
+    opar->codec_tag = wantedTag;
+  } else if (!KeepInputTag(ost.file->ctx->oformat, ipar->codec_id, ipar->codec_tag)) {
+    opar->codec_tag = 0;
+  }
+  ost.st->time_base = ist.st->time_base;
+  if (type == AVMEDIA_TYPE_AUDIO) {
+    if ((ipar->codec_id == AV_CODEC_ID_MP3 && ipar->block_align == 1) || ipar->codec_id == AV_CODEC_ID_AC3)
+      opar->block_align = 0;
+  } else if (type == AVMEDIA_TYPE_VIDEO) {
+    ost.st->sample_aspect_ratio = ipar->sample_aspect_ratio;
+    ost.st->avg_frame_rate = ist.st->avg_frame_rate;
+  }
+}
+
+void SetUpVideo(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStreamRecord &ist) {
+  const TOptionState &o = task.Options;
+  AVCodecContext *enc = ost.enc;
+  const AVCodecContext *dec = ist.dec;
+  TGeometryPlan plan;
+  plan.cropTop = o.cropTop;
+  plan.cropBottom = o.cropBottom;
+  plan.cropLeft = o.cropLeft;
+  plan.cropRight = o.cropRight;
+  plan.padTop = o.padTop;
+  plan.padBottom = o.padBottom;
+  plan.padLeft = o.padLeft;
+  plan.padRight = o.padRight;
+  plan.padColor[0] = o.padColorY;
+  plan.padColor[1] = o.padColorU;
+  plan.padColor[2] = o.padColorV;
+  plan.dstWidth = enc->width;
+  plan.dstHeight = enc->height;
+  plan.dstFormat = enc->pix_fmt;
+  plan.swsFlags = o.swsFlags;
+  if (o.swsDefaults) {
+    int64_t flags = 0;
+    if (libavutil.av_opt_get_int(o.swsDefaults.get(), "sws_flags", 0, &flags) >= 0 && flags) plan.swsFlags = static_cast<int>(flags);
+  }
+  plan.srcWidth = dec && dec->width > 0 ? dec->width : ist.st->codecpar->width;
+  plan.srcHeight = dec && dec->height > 0 ? dec->height : ist.st->codecpar->height;
+  plan.srcFormat = dec ? dec->pix_fmt : static_cast<AVPixelFormat>(ist.st->codecpar->format);
+  if (plan.srcWidth <= 0 || plan.srcHeight <= 0 || plan.srcFormat == AV_PIX_FMT_NONE) {
+    // Not known before decoding: planned again with the first picture.
+    plan.srcWidth = enc->width + plan.cropLeft + plan.cropRight - plan.padLeft - plan.padRight;
+    plan.srcHeight = enc->height + plan.cropTop + plan.cropBottom - plan.padTop - plan.padBottom;
+    plan.srcFormat = enc->pix_fmt;
+  }
+  ost.geometry.Prepare(plan);
+}
+
+void SetUpTwoPass(TCustomFFmpeg &task, TOutputStreamRecord &ost) {
+  AVCodecContext *enc = ost.enc;
+  if (!(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
+  const std::string name = TwoPassLogName(task.Options.passLogFileName, ost.number);
+  if (enc->flags & AV_CODEC_FLAG_PASS1) {
+    ost.logFile = std::fopen(name.c_str(), "w");
+    if (!ost.logFile) throw FFMpegException("creat file fail: " + name);
+  } else {
+    FILE *f = std::fopen(name.c_str(), "r");
+    if (!f) throw FFMpegException("creat open fail: " + name);
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    char *text = size >= 0 ? static_cast<char *>(libavutil.av_malloc(static_cast<size_t>(size) + 1)) : nullptr;
+    if (!text) {
+      std::fclose(f);
+      throw FFMpegException("Could not allocate log buffer");
+    }
+    const size_t got = std::fread(text, 1, static_cast<size_t>(size), f);
+    text[got] = 0;
+    std::fclose(f);
+    libavutil.av_freep(&enc->stats_in);
+    enc->stats_in = text;
+  }
+}
+
+// Program streams need a mux rate that covers what is really written, or
+// the muxer complains about buffer underflows on every packet.
+void SetMpegMuxRate(TCustomFFmpeg &task, TOutputFile &of, AVDictionary **opts) {
+  const char *name = of.ctx->oformat->name;
+  if (std::strcmp(name, "mpeg") && std::strcmp(name, "vcd") && std::strcmp(name, "svcd") &&
+      std::strcmp(name, "dvd") && std::strcmp(name, "vob"))
+    return;
+  if (libavutil.av_dict_get(*opts, "muxrate", nullptr, 0)) return;
+  int64_t set = 0;
+  if (of.ctx->priv_data && libavutil.av_opt_get_int(of.ctx->priv_data, "muxrate", 0, &set) >= 0 && set > 0) return;
+  (void)task;
+  int64_t total = 0;
+  for (auto &os : of.streams) {
+    const AVCodecParameters *par = os->stream->codecpar;
+    int64_t rate = 0;
+    if (os->encoder) {
+      const AVCodecContext *enc = os->encoder.get();
+      rate = std::max<int64_t>(enc->rc_max_rate, enc->bit_rate);
+      if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+        // Without a rate cap an encoder may well exceed its average; a
+        // fixed quantiser says nothing about the rate at all.
+        const int64_t pixels = static_cast<int64_t>(enc->width) * enc->height;
+        const double fps = enc->framerate.num > 0 ? av_q2d(enc->framerate) : 25.0;
+        const int64_t guess = static_cast<int64_t>(pixels * fps * 1.0);  // about 1 bit per pixel
+        if (enc->rc_max_rate <= 0) rate = std::max<int64_t>(rate * 2, (enc->flags & AV_CODEC_FLAG_QSCALE) ? guess : 0);
+      }
+    } else {
+      rate = par->bit_rate;
+    }
+    if (rate <= 0) rate = par->codec_type == AVMEDIA_TYPE_VIDEO ? 8000000 : 448000;
+    total += rate;
+  }
+  if (total <= 0) return;
+  total = total + total / 10 + 64000;  // pack and system headers
+  libavutil.av_dict_set_int(opts, "muxrate", total, 0);
+}
+
+// The RealMedia muxer takes any codec without complaint and labels it as
+// RealVideo; refuse what it cannot describe.
+bool CheckRealMediaCodecs(TCustomFFmpeg &task, TOutputFile &of) {
+  const AVOutputFormat *ofmt = of.ctx->oformat;
+  if (std::strcmp(ofmt->name, "rm") != 0 || !ofmt->codec_tag) return true;
+  for (auto &os : of.streams) {
+    const AVCodecParameters *par = os->stream->codecpar;
+    bool ok = libavformat.av_codec_get_tag(ofmt->codec_tag, par->codec_id) != 0;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO)
+      ok = par->codec_id == AV_CODEC_ID_RV10 || par->codec_id == AV_CODEC_ID_RV20;
+    if (!ok) {
+      task.LogF(0, "Codec '%s' is not supported by the RealMedia format",
+                libavcodec.avcodec_get_name(par->codec_id));
+      return false;
+    }
+  }
+  return true;
+}
+
+void CopyMetadata(AVFormatContext *out, const AVFormatContext *in) {
+  struct {
+    const char *key;
+    size_t max;
+  } keys[] = {{"title", 511}, {"artist", 511}, {"author", 511}, {"copyright", 511}, {"comment", 511},
+              {"album", 511}, {"date", 31},    {"year", 31},    {"track", 31},     {"genre", 31}};
+  for (const auto &k : keys) {
+    const AVDictionaryEntry *e = libavutil.av_dict_get(in->metadata, k.key, nullptr, 0);
+    if (!e || !e->value) continue;
+    std::string v = e->value;
+    if (v.size() > k.max) v.resize(k.max);
+    libavutil.av_dict_set(&out->metadata, k.key, v.c_str(), 0);
+  }
+}
+
+void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
+  TTranscodeState &ts = task.Transcoder;
+  TOptionState &o = task.Options;
+
+  // 1. Input records.
+  for (size_t f = 0; f < task.InputFiles.size(); ++f) {
+    TInputFile &in = task.InputFiles[f];
+    TInputFileRecord rec;
+    rec.firstStream = static_cast<int>(run.ist.size());
+    rec.streamCount = in.ctx ? static_cast<int>(in.ctx->nb_streams) : 0;
+    if (rec.streamCount > static_cast<int>(in.streams.size())) rec.streamCount = static_cast<int>(in.streams.size());
+    run.files.push_back(rec);
+    for (int s = 0; s < rec.streamCount; ++s) {
+      auto ist = std::make_unique<TInputStreamRecord>();
+      ist->fileIndex = static_cast<int>(f);
+      ist->streamIndex = s;
+      ist->in = &in.streams[s];
+      ist->st = in.ctx->streams[s];
+      ist->dec = in.streams[s].decoder.get();
+      if (ist->in->rateEmu) ist->emuStart = libavutil.av_gettime_relative();
+      run.ist.push_back(std::move(ist));
+    }
+  }
+
+  // 2. Output streams.
+  int nbOst = 0;
+  for (auto &of : ts.OutputFiles) {
+    if (!of->ctx || of->streams.empty()) throw FFMpegException("Output file does not contain any stream");
+    nbOst += static_cast<int>(of->streams.size());
+  }
+
+  // 3. Maps.
+  const auto &maps = o.streamMaps;
+  if (!maps.empty() && static_cast<int>(maps.size()) != nbOst)
+    throw FFMpegException("Number of stream maps must match number of output streams");
+  auto validStream = [&](int file, int stream) {
+    return file >= 0 && file < static_cast<int>(run.files.size()) && stream >= 0 &&
+           stream < run.files[file].streamCount;
+  };
+  for (const TStreamMap &m : maps) {
+    if (!validStream(m.file, m.stream)) throw FFMpegException(Fmt("Could not find input stream #%d.%d", m.file, m.stream));
+    if (!validStream(m.syncFile, m.syncStream))
+      throw FFMpegException(Fmt("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
+  }
+
+  // 4. Output records and their sources.
+  int n = 0;
+  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) {
+    TOutputFile &of = *ts.OutputFiles[f];
+    for (size_t s = 0; s < of.streams.size(); ++s, ++n) {
+      auto ost = std::make_unique<TOutputStreamRecord>();
+      ost->fileIndex = static_cast<int>(f);
+      ost->streamIndex = static_cast<int>(s);
+      ost->number = n;
+      ost->file = &of;
+      ost->out = of.streams[s].get();
+      ost->st = ost->out->stream;
+      ost->enc = ost->out->streamCopy ? nullptr : ost->out->encoder.get();
+      const AVMediaType type = ost->out->type;
+      if (!maps.empty()) {
+        const TStreamMap &m = maps[n];
+        const int src = run.files[m.file].firstStream + m.stream;
+        if (run.ist[src]->st->codecpar->codec_type != type) {
+          DumpOutput(of, static_cast<int>(f));
+          throw FFMpegException(Fmt("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
+                                    static_cast<int>(f), static_cast<int>(s)));
+        }
+        ost->sourceIndex = src;
+        ost->syncIndex = run.files[m.syncFile].firstStream + m.syncStream;
+      } else {
+        int found = -1;
+        if (o.programId) {
+          for (size_t i = 0; i < task.InputFiles.size() && found < 0; ++i) {
+            const AVFormatContext *ic = task.InputFiles[i].ctx.get();
+            if (!ic) continue;
+            for (unsigned p = 0; p < ic->nb_programs && found < 0; ++p) {
+              const AVProgram *prog = ic->programs[p];
+              if (prog->id != o.programId) continue;
+              for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
+                const int si = static_cast<int>(prog->stream_index[k]);
+                if (si >= run.files[i].streamCount) continue;
+                const int idx = run.files[i].firstStream + si;
+                if (run.ist[idx]->free && run.ist[idx]->st->codecpar->codec_type == type) {
+                  found = idx;
+                  break;
+                }
+              }
+            }
+          }
+        } else {
+          for (size_t i = 0; i < run.ist.size(); ++i)
+            if (run.ist[i]->free && run.ist[i]->st->codecpar->codec_type == type) {
+              found = static_cast<int>(i);
+              break;
+            }
+          if (found < 0)
+            for (size_t i = 0; i < run.ist.size(); ++i)
+              if (run.ist[i]->st->codecpar->codec_type == type) found = static_cast<int>(i);
+        }
+        if (found < 0) {
+          DumpOutput(of, static_cast<int>(f));
+          throw FFMpegException(Fmt("Could not find input stream matching output stream #%d.%d",
+                                    static_cast<int>(f), static_cast<int>(s)));
+        }
+        ost->sourceIndex = found;
+        ost->syncIndex = found;
+      }
+      run.ist[ost->sourceIndex]->free = false;
+      run.ost.push_back(std::move(ost));
+    }
+  }
+
+  // 5. Per stream: copy or transcode.
+  for (auto &op : run.ost) {
+    TOutputStreamRecord &ost = *op;
+    TInputStreamRecord &ist = *run.ist[ost.sourceIndex];
+    const AVDictionaryEntry *lang = libavutil.av_dict_get(ist.st->metadata, "language", nullptr, 0);
+    if (lang && !libavutil.av_dict_get(ost.st->metadata, "language", nullptr, 0))
+      libavutil.av_dict_set(&ost.st->metadata, "language", lang->value, 0);
+
+    if (ost.out->streamCopy) {
+      SetUpStreamCopy(task, ost, ist);
+      continue;
+    }
+    if (!ost.enc) throw FFMpegException(Fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    switch (ost.out->type) {
+      case AVMEDIA_TYPE_AUDIO:
+        ost.fifo.Clear();
+        break;
+      case AVMEDIA_TYPE_VIDEO:
+        SetUpVideo(task, ost, ist);
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        break;
+      default:
+        throw FFMpegException("invalid codec_type of output stream");
+    }
+    ost.encodingNeeded = true;
+    ist.decodingNeeded = true;
+    SetUpTwoPass(task, ost);
+  }
+
+  // 7. Format dumps.
+  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) DumpOutput(*ts.OutputFiles[f], static_cast<int>(f));
+
+  // 8. Stream mapping.
+  if (o.verbose >= 0 && task.LogSink) {
+    task.Log(1, "Stream mapping:");
+    for (auto &op : run.ost) {
+      const TInputStreamRecord &src = *run.ist[op->sourceIndex];
+      task.LogF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+      if (op->syncIndex != op->sourceIndex) {
+        const TInputStreamRecord &sync = *run.ist[op->syncIndex];
+        task.LogF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
+      }
+    }
+  }
+
+  // 9. Encoders.
+  for (auto &op : run.ost) {
+    TOutputStreamRecord &ost = *op;
+    if (!ost.encodingNeeded) continue;
+    const AVCodec *codec = ost.out->codec;
+    if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
+    if (!codec) throw FFMpegException(Fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    AVDictionary *opts = ost.out->openOptions.Copy();
+    int ret;
+    {
+      std::lock_guard<std::recursive_mutex> lock(CodecLock());
+      ret = libavcodec.avcodec_open2(ost.enc, codec, &opts);
+      if (ret >= 0) {
+        ts.openedEncoders.push_back(ost.enc);
+        ost.out->encoderOpen = true;
+      }
+    }
+    libavutil.av_dict_free(&opts);
+    if (ret < 0)
+      throw FFMpegException(Fmt("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
+                                "such as bit_rate, rate, width or height",
+                                ost.fileIndex, ost.streamIndex));
+    ts.extradataBytes += ost.enc->extradata_size;
+    libavcodec.avcodec_parameters_from_context(ost.st->codecpar, ost.enc);
+    ost.st->time_base = ost.enc->time_base;
+    if (ost.out->type == AVMEDIA_TYPE_VIDEO) {
+      ost.st->sample_aspect_ratio = ost.enc->sample_aspect_ratio;
+      ost.st->avg_frame_rate = ost.enc->framerate;
+    }
+  }
+
+  // 10. Decoders.
+  for (auto &ip : run.ist) {
+    TInputStreamRecord &ist = *ip;
+    if (!ist.decodingNeeded) continue;
+    const AVCodec *codec = ist.in->codec;
+    if (!codec) codec = libavcodec.avcodec_find_decoder(ist.st->codecpar->codec_id);
+    if (!codec || !ist.dec)
+      throw FFMpegException(Fmt("Unsupported codec (id=%d) for input stream #%d.%d",
+                                static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
+    ist.dec->pkt_timebase = ist.st->time_base;
+    AVDictionary *opts = ist.in->openOptions.Copy();
+    int ret;
+    {
+      std::lock_guard<std::recursive_mutex> lock(CodecLock());
+      ret = libavcodec.avcodec_open2(ist.dec, codec, &opts);
+      if (ret >= 0) {
+        ts.openedDecoders.push_back(ist.dec);
+        ist.decoderOpen = true;
+      }
+    }
+    libavutil.av_dict_free(&opts);
+    if (ret < 0)
+      throw FFMpegException(Fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
+  }
+
+  // 11. Input clocks.
+  for (auto &ip : run.ist) {
+    ip->pts = 0;
+    ip->nextPts = AV_NOPTS_VALUE;
+    ip->isStart = true;
+  }
+
+  // 12. Metadata maps.
+  for (const TMetaDataMap &m : o.metaDataMaps) {
+    if (m.outFile < 0 || m.outFile >= ts.OutputCount())
+      throw FFMpegException(Fmt("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
+    if (m.inFile < 0 || m.inFile >= static_cast<int>(task.InputFiles.size()) || !task.InputFiles[m.inFile].ctx)
+      throw FFMpegException(Fmt("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
+    CopyMetadata(ts.OutputFiles[m.outFile]->ctx, task.InputFiles[m.inFile].ctx.get());
+  }
+
+  // 13. Headers.
+  bool allRtp = !ts.OutputFiles.empty();
+  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) {
+    TOutputFile &of = *ts.OutputFiles[f];
+    if (std::strcmp(of.ctx->oformat->name, "rtp") != 0) allRtp = false;
+    AVDictionary *opts = o.formatPrivateOptions.Copy();
+    SetMpegMuxRate(task, of, &opts);
+    int ret = CheckRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
+    libavutil.av_dict_free(&opts);
+    if (ret < 0)
+      throw FFMpegException(
+          Fmt("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
+    of.headerWritten = true;
+  }
+  if (allRtp) {
+    std::vector<AVFormatContext *> list;
+    for (auto &of : ts.OutputFiles) list.push_back(of->ctx);
+    char sdp[2048] = {};
+    libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
+    std::string text = sdp;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    task.Log(1, "SDP: " + text);
+  }
+
+  // 14. Clocks of the loop.
+  run.timerStart = libavutil.av_gettime_relative();
+  run.lastProgress = run.timerStart;
+}
+
+}  // namespace
+
+void Transcode(TCustomFFmpeg &task) {
+  if (!LibrariesLoaded()) throw FFMpegException("transcoding needs the media libraries");
+  TTranscodeState &ts = task.Transcoder;
+  ts.videoBytes = ts.audioBytes = ts.extradataBytes = 0;
+  ts.dupFrames = ts.dropFrames = 0;
+  ts.Run = std::make_unique<TTranscodeRun>();
+  TTranscodeRun &run = *ts.Run;
+  try {
+    run.pkt.reset(libavcodec.av_packet_alloc());
+    run.outPkt.reset(libavcodec.av_packet_alloc());
+    run.frame.reset(libavutil.av_frame_alloc());
+    run.encFrame.reset(libavutil.av_frame_alloc());
+    if (!run.pkt || !run.outPkt || !run.frame || !run.encFrame) throw FFMpegException("av_malloc fail");
+    run.decodedAudio.resize(192000);
+    run.resampled.resize(262144);
+    SetUp(task, run);
+    RunTranscodeLoop(task, run);
+  } catch (...) {
+    ts.Run.reset();
+    throw;
+  }
+  ts.Run.reset();
+}
