@@ -24,7 +24,6 @@ void ScheduleScreenshot(TForm1 &window, const QString &file) {
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(trevix::kProgramTitle));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(trevix::kProgramTitle));
   QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
 
   TForm1 form1;
