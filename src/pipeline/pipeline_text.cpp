@@ -1,10 +1,8 @@
 #include "pipeline_text.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 std::string TrimText(std::string_view text) {
   const char *ws = " \t\r\n\f\v";
@@ -99,14 +97,4 @@ int64_t ProgressPercent(int64_t currentMs, int64_t totalMs) {
   if (totalMs <= 0) return -1;
   if (currentMs < 0) currentMs = 0;
   return currentMs * 100 / totalMs;
-}
-
-static constexpr std::array<int, 11> kVolumes = {1, 50, 100, 150, 200, 255, 300, 350, 400, 450, 600};
-
-int VolumeForPosition(int position) {
-  return kVolumes[static_cast<size_t>(std::clamp(position, 0, 10))];
-}
-
-std::string VolumeLabel(int position) {
-  return std::to_string(std::clamp(position, 0, 10) * 20) + "%";
 }

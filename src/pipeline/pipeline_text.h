@@ -42,10 +42,5 @@ std::string FileSizeText(int64_t bytes);
 // positive (the percentage is then unknown).
 int64_t ProgressPercent(int64_t currentMs, int64_t totalMs);
 
-// The volume value and label of each volume bar position 0..10 (position 5
-// gives 255 and "100%"). Positions outside the range are clamped.
-int VolumeForPosition(int position);
-std::string VolumeLabel(int position);
-
 // Lower-case copy (ASCII letters only).
 std::string LowerText(std::string_view text);

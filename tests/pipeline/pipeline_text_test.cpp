@@ -53,15 +53,6 @@ TEST(PipelineText, StatusAndProgressTexts) {
   EXPECT_FALSE(DurationUnknown("00:00:01"));
 }
 
-TEST(PipelineText, VolumeTable) {
-  const int expected[] = {1, 50, 100, 150, 200, 255, 300, 350, 400, 450, 600};
-  for (int p = 0; p <= 10; ++p) {
-    EXPECT_EQ(VolumeForPosition(p), expected[p]);
-    EXPECT_EQ(VolumeLabel(p), std::to_string(p * 20) + "%");
-  }
-  EXPECT_EQ(VolumeForPosition(5), 255);
-}
-
 TEST(SourceRows, RowTextsFromTheProbe) {
   TProbeSummary p;
   p.Opened = true;
