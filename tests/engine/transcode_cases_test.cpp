@@ -1,0 +1,662 @@
+// The behaviours of a transcode: stopping, limits, sync, maps, refusals,
+// damaged inputs and the traps of particular containers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "binding.h"
+#include "ffmpeg_core.h"
+#include "media_fixture.h"
+#include "test_env.h"
+#include "transcode_test_util.h"
+#include "transcoder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TranscodeCases : public ::testing::Test {
+ protected:
+  void SetUp() override { RequireLibraries(); }
+  TScratchDir dir;
+};
+
+TOutputOptions Mp4Options() {
+  TOutputOptions o;
+  o.vcodec = "mpeg4";
+  o.acodec = "aac";
+  o.frameSize = "320x240";
+  o.ab = 128000;
+  return o;
+}
+
+std::string MediumSource() {
+  TFixtureSpec spec;
+  spec.width = 640;
+  spec.height = 480;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 10.0;
+  spec.sampleRate = 44100;
+  return SourceWith(spec, "medium.mov");
+}
+
+// ---------------------------------------------------------------- stop
+
+TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
+  const std::string src = MediumSource();
+  const std::string out = dir.file("stopped.mp4");
+  TConvertSetup s;
+  s.outputs = {out};
+  s.outputOptions = {Mp4Options()};
+  bool stopped = false;
+  s.onProgress = [&](TFFmpegVCL &vcl, const TProgressSample &) {
+    if (!stopped) {
+      stopped = true;
+      vcl.Stop();
+    }
+  };
+  const TConversion r = Convert(src, s);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  ASSERT_TRUE(r.terminated);
+  EXPECT_FALSE(r.finished);
+  EXPECT_FALSE(r.exception) << r.message;
+  ASSERT_TRUE(fs::exists(out));
+  // MP4 is readable only with its trailer (the index).
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_NE(p.first("video"), nullptr);
+  EXPECT_GT(p.first("video")->frames, 0);
+  EXPECT_GT(p.durationSec, 0.1);
+  EXPECT_LT(p.durationSec, 9.5);
+}
+
+TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
+  const std::string out = dir.file("never.mp4");
+  TConvertSetup s;
+  s.outputs = {out};
+  s.outputOptions = {Mp4Options()};
+  s.onLog = [](TFFmpegVCL &vcl, const std::string &line) {
+    if (line.find("Stream mapping:") != std::string::npos) vcl.Stop();
+  };
+  const TConversion r = Convert(SmallSource(), s);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  ASSERT_TRUE(r.terminated);
+  EXPECT_TRUE(r.LogHas("Stream mapping:"));
+  EXPECT_FALSE(r.finished);
+  EXPECT_FALSE(r.exception) << r.message;
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
+  const std::string out = dir.file("unused.mp4");
+  TFFmpegVCL vcl;
+  ASSERT_TRUE(vcl.LoadAVLib(TREVIX_COMMON_DIR, true));
+  TInputOptions in;
+  const int i = vcl.AddTask(SmallSource(), &in);
+  ASSERT_GE(i, 0) << vcl.LastErrorMessage();
+  TOutputOptions o = Mp4Options();
+  ASSERT_TRUE(vcl.SetOutput(i, out, &o)) << vcl.LastErrorMessage();
+  EXPECT_TRUE(fs::exists(out));  // created by the opening
+  vcl.ClearTasks();
+  EXPECT_FALSE(fs::exists(out));
+}
+
+// ---------------------------------------------------------------- limits
+
+TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 12.0;
+  spec.sampleRate = 44100;
+  const std::string src = SourceWith(spec, "twelve.mov");
+  const std::string out = dir.file("ten.mp4");
+  TOutputOptions o = Mp4Options();
+  o.recordingTimeMs = 10000;
+  const TConversion r = Convert(src, out, o);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.finished);
+  EXPECT_FALSE(r.exception) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_NEAR(p.durationSec, 10.0, 0.2);
+  EXPECT_NEAR(p.first("video")->durationSec, 10.0, 0.1);
+  EXPECT_NEAR(p.first("audio")->durationSec, 10.0, 0.1);
+  EXPECT_EQ(p.first("video")->frames, 250);
+  ASSERT_FALSE(r.progress.empty());
+  for (const auto &pr : r.progress) EXPECT_EQ(pr.totalDurationMs, 10000);
+  EXPECT_NEAR(r.progress.back().currentDurationMs, 10000, 100);
+}
+
+TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 6.0;
+  spec.sampleRate = 44100;
+  const std::string src = SourceWith(spec, "six.mov");
+  const std::string out = dir.file("hundred.avi");
+  TOutputOptions o;
+  o.vcodec = "mpeg4";
+  o.acodec = "libmp3lame";
+  o.extraOptions = "vframes=100";
+  const TConversion r = Convert(src, out, o);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.finished);
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.first("video")->frames, 100);
+  EXPECT_EQ(r.progress.back().frameNumber, 100);
+  // Audio stops with the loop, near the video's end, not at the source's.
+  ASSERT_NE(p.first("audio"), nullptr);
+  EXPECT_LT(p.first("audio")->durationSec, 5.0);
+}
+
+TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
+  const std::string out = dir.file("limited.mp4");
+  TOutputOptions o = Mp4Options();
+  o.vb = 800000;
+  o.extraOptions = "fs=100000";
+  const TConversion r = Convert(MediumSource(), out, o);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.finished);
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_LT(p.durationSec, 5.0);
+  EXPECT_LT(fs::file_size(out), 200000u);
+}
+
+// ---------------------------------------------------------------- sync
+
+// A task driven directly, to look at its counters afterwards.
+struct TDirectTask {
+  TFFmpeg task;
+  std::vector<std::string> log;
+  std::string error;
+  TDirectTask(const std::string &src, const std::string &out, TOutputOptions o, int verbose = 1) {
+    task.Prepare();
+    task.LogSink = [this](TCustomFFmpeg &, int, const std::string &text) { log.push_back(text); };
+    TInputOptions in;
+    task.ApplyInputOptions(in, src);
+    if (!task.OpenInputFile(src)) {
+      error = task.LastError;
+      return;
+    }
+    task.ApplyOutputOptions(o, out);
+    if (!OpenOutputFile(task, out)) error = task.LastError;
+    task.SetVerbosity(verbose);
+  }
+  bool Run() {
+    try {
+      Transcode(task);
+    } catch (const std::exception &e) {
+      error = e.what();
+      return false;
+    }
+    return true;
+  }
+  int Count(const std::string &text) const {
+    int n = 0;
+    for (const auto &l : log)
+      if (l.find(text) != std::string::npos) ++n;
+    return n;
+  }
+};
+
+TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
+  const std::string src = SmallSource(2.0);
+  const std::string out = dir.file("fifty.avi");
+  TOutputOptions o;
+  o.vcodec = "mpeg4";
+  o.an = true;
+  o.frameRate = "50";
+  TDirectTask t(src, out, o, 3);
+  ASSERT_TRUE(t.error.empty()) << t.error;
+  ASSERT_TRUE(t.Run()) << t.error;
+  EXPECT_TRUE(t.task.Finished);
+  // 50 source pictures: the first two once, the other 48 twice.
+  EXPECT_EQ(t.Count("*** 1 dup!"), 48);
+  EXPECT_EQ(t.Count("dup!"), 48);
+  EXPECT_EQ(t.task.Transcoder.dupFrames, 96);
+  EXPECT_EQ(t.task.Transcoder.dropFrames, 0);
+  CloseOutputFiles(t.task);
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2);
+  EXPECT_NEAR(p.first("video")->frameRate, 50.0, 0.01);
+}
+
+TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 3.0;
+  spec.sampleRate = 44100;
+  spec.audioStartSec = 0.5;
+  const std::string src = SourceWith(spec, "late-audio.mov");
+  double srcFirst = 0;
+  std::vector<int16_t> srcSamples;
+  int ch = 0, rate = 0;
+  ASSERT_TRUE(DecodeAudioS16(src, srcSamples, ch, rate, &srcFirst));
+  ASSERT_NEAR(srcFirst, 0.5, 0.05) << "the fixture's audio should start late";
+
+  auto run = [&](int async, const std::string &name, TDirectTask *&keep) {
+    TOutputOptions o;
+    o.vn = true;
+    o.acodec = "pcm_s16le";
+    o.async = async;
+    keep = new TDirectTask(src, dir.file(name), o, 3);
+    EXPECT_TRUE(keep->error.empty()) << keep->error;
+    EXPECT_TRUE(keep->Run()) << keep->error;
+    CloseOutputFiles(keep->task);
+  };
+  TDirectTask *withSync = nullptr, *without = nullptr;
+  run(1, "sync.wav", withSync);
+  run(0, "nosync.wav", without);
+  std::unique_ptr<TDirectTask> a(withSync), b(without);
+  // The source's first decoded sample sits at about 0.5 s (less the
+  // encoder's priming); exactly that much silence is added, once.
+  EXPECT_EQ(a->Count("audio samples of silence"), 1);
+  for (const auto &line : a->log) {
+    int added = 0;
+    if (std::sscanf(line.c_str(), "adding %d audio samples of silence", &added) == 1)
+      EXPECT_NEAR(added, srcFirst * 44100, 2.0);
+  }
+  EXPECT_EQ(b->Count("audio samples of silence"), 0);
+
+  std::vector<int16_t> s;
+  ASSERT_TRUE(DecodeAudioS16(dir.file("sync.wav"), s, ch, rate));
+  ASSERT_EQ(rate, 44100);
+  ASSERT_GT(s.size(), static_cast<size_t>(ch) * 44100);
+  auto peak = [&](const std::vector<int16_t> &v, double from, double to) {
+    int m = 0;
+    for (size_t i = static_cast<size_t>(from * rate) * ch; i < static_cast<size_t>(to * rate) * ch && i < v.size();
+         ++i)
+      m = std::max(m, std::abs(static_cast<int>(v[i])));
+    return m;
+  };
+  EXPECT_LT(peak(s, 0.0, 0.48), 50) << "the first half second is silence";
+  EXPECT_GT(peak(s, 0.55, 1.0), 1000) << "then the tone";
+  // Without sync the tone starts at once.
+  ASSERT_TRUE(DecodeAudioS16(dir.file("nosync.wav"), s, ch, rate));
+  EXPECT_GT(peak(s, 0.0, 0.2), 1000);
+}
+
+TEST_F(TranscodeCases, VolumeScalesTheSamples) {
+  const std::string src = SmallSource(2.0);
+  TOutputOptions o;
+  o.vn = true;
+  o.acodec = "pcm_s16le";
+  const std::string full = dir.file("full.wav"), half = dir.file("half.wav");
+  ASSERT_TRUE(Convert(src, full, o).finished);
+  o.vol = 128;
+  ASSERT_TRUE(Convert(src, half, o).finished);
+  std::vector<int16_t> a, b;
+  int ch = 0, rate = 0;
+  ASSERT_TRUE(DecodeAudioS16(full, a, ch, rate));
+  ASSERT_TRUE(DecodeAudioS16(half, b, ch, rate));
+  ASSERT_EQ(a.size(), b.size());
+  int checked = 0;
+  for (size_t i = 1000; i < a.size(); i += 97) {
+    EXPECT_NEAR(b[i], (a[i] * 128 + 128) >> 8, 1);
+    ++checked;
+  }
+  EXPECT_GT(checked, 100);
+}
+
+// ---------------------------------------------------------------- outputs and maps
+
+TEST_F(TranscodeCases, TwoOutputsFromOneInput) {
+  TConvertSetup s;
+  s.outputs = {dir.file("a.mp4"), dir.file("b.mp3")};
+  TOutputOptions mp3;
+  mp3.vn = true;
+  mp3.acodec = "libmp3lame";
+  s.outputOptions = {Mp4Options(), mp3};
+  const TConversion r = Convert(SmallSource(), s);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.finished) << r.message;
+  const TProbedFile a = ProbeMedia(s.outputs[0]);
+  const TProbedFile b = ProbeMedia(s.outputs[1]);
+  ASSERT_TRUE(a.ok && b.ok);
+  EXPECT_NEAR(a.durationSec, 3.0, 0.2);
+  EXPECT_NEAR(b.durationSec, 3.0, 0.2);
+  EXPECT_EQ(b.streams.size(), 1u);
+  // Three output streams, each with its mapping line.
+  EXPECT_EQ(r.LogCount("  Stream #0."), 3);
+}
+
+TEST_F(TranscodeCases, StreamMappingIsLogged) {
+  const TConversion r = Convert(SmallSource(), dir.file("m.mp4"), Mp4Options());
+  ASSERT_TRUE(r.finished) << r.message;
+  EXPECT_TRUE(r.LogHas("Stream mapping:"));
+  EXPECT_TRUE(r.LogHas("  Stream #0.0 -> #0.0"));
+  EXPECT_TRUE(r.LogHas("  Stream #0.1 -> #0.1"));
+}
+
+TEST_F(TranscodeCases, MapsAndTheirErrors) {
+  const std::string src = SmallSource();
+  auto run = [&](const std::string &extra) {
+    TOutputOptions o = Mp4Options();
+    o.extraOptions = extra;
+    return Convert(src, dir.file("map.mp4"), o);
+  };
+  TConversion r = run("map=0.0");
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "Number of stream maps must match number of output streams");
+  r = run("map=0.1\nmap=0.0");
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "Codec type mismatch for mapping #0.1 -> #0.0");
+  r = run("map=0.0\nmap=0.5");
+  EXPECT_EQ(r.message, "Could not find input stream #0.5");
+  r = run("map=0.0\nmap=0.1:0.7");
+  EXPECT_EQ(r.message, "Could not find sync stream #0.7");
+  r = run("map=1.0\nmap=0.1");
+  EXPECT_EQ(r.message, "Could not find input stream #1.0");
+  EXPECT_FALSE(fs::exists(dir.file("map.mp4")));
+  // Valid maps, with a sync stream other than the source.
+  r = run("map=0.0\nmap=0.1:0.0");
+  EXPECT_TRUE(r.finished) << r.message;
+  EXPECT_TRUE(r.LogHas(" [sync #0.0]"));
+}
+
+TEST_F(TranscodeCases, AudioCopyWithVolumeIsRefused) {
+  TOutputOptions o = Mp4Options();
+  o.acodec = "copy";
+  o.vol = 512;
+  const TConversion r = Convert(SmallSource(), dir.file("copyvol.mp4"), o);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "-acodec copy and -vol are incompatible (frames are not decoded)");
+  EXPECT_FALSE(fs::exists(dir.file("copyvol.mp4")));
+}
+
+TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
+  TOutputOptions o;
+  o.vcodec = "copy";
+  o.acodec = "copy";
+  o.frameSize = "176x144";  // no effect on a copy
+  const std::string out = dir.file("copy.mp4");
+  const TConversion r = Convert(SmallSource(), out, o);
+  EXPECT_TRUE(r.finished) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.first("video")->codec, "h264");
+  EXPECT_EQ(p.first("video")->width, 320);
+  EXPECT_EQ(p.first("video")->frames, 75);
+  EXPECT_EQ(p.first("audio")->codec, "aac");
+  EXPECT_NEAR(p.durationSec, 3.0, 0.2);
+  EXPECT_FLOAT_EQ(r.progress.back().quality, -1.0f);
+}
+
+TEST_F(TranscodeCases, SecondPassWithoutLogIsRefused) {
+  std::error_code ec;
+  fs::remove("ffmpeg2pass-0.log", ec);
+  TOutputOptions o = Mp4Options();
+  o.extraOptions = "pass=2";
+  const TConversion r = Convert(SmallSource(), dir.file("pass2.mp4"), o);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "creat open fail: ffmpeg2pass-0.log");
+}
+
+TEST_F(TranscodeCases, TwoPassesThroughALogFile) {
+  const std::string logBase = dir.file("twopass");
+  TOutputOptions o = Mp4Options();
+  o.an = true;
+  o.vb = 300000;
+  o.extraOptions = "pass=1\npasslogfile=" + logBase;
+  TConversion r = Convert(SmallSource(), dir.file("p1.mp4"), o);
+  ASSERT_TRUE(r.finished) << r.message;
+  ASSERT_TRUE(fs::exists(logBase + "-0.log"));
+  EXPECT_GT(fs::file_size(logBase + "-0.log"), 100u);
+  o.extraOptions = "pass=2\npasslogfile=" + logBase;
+  r = Convert(SmallSource(), dir.file("p2.mp4"), o);
+  EXPECT_TRUE(r.finished) << r.message;
+  EXPECT_TRUE(ProbeMedia(dir.file("p2.mp4")).ok);
+}
+
+TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
+  TOutputOptions o = Mp4Options();
+  o.frameSize = "720x576";
+  o.aspect = "16:9";
+  o.an = true;
+  const std::string out = dir.file("wide.mp4");
+  const TConversion r = Convert(SmallSource(1.0), out, o);
+  ASSERT_TRUE(r.finished) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.first("video")->width, 720);
+  EXPECT_EQ(p.first("video")->sarNum, 64);
+  EXPECT_EQ(p.first("video")->sarDen, 45);
+}
+
+TEST_F(TranscodeCases, EncoderRefusingASizeFailsTheTask) {
+  TOutputOptions o;
+  o.vcodec = "h263";
+  o.acodec = "libamr_nb";
+  o.ar = 8000;
+  o.ac = 1;
+  o.frameSize = "320x240";
+  const std::string out = dir.file("bad.3gp");
+  TConversion r = Convert(SmallSource(), out, o);
+  ASSERT_TRUE(r.outputOk) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message,
+            "Error while opening codec for output stream #0.0 - maybe incorrect parameters such as bit_rate, rate, "
+            "width or height");
+  EXPECT_FALSE(fs::exists(out));
+  // AMR takes 8000 Hz mono only.
+  o.frameSize = "176x144";
+  o.ar = 44100;
+  o.ac = 2;
+  r = Convert(SmallSource(), out, o);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message,
+            "Error while opening codec for output stream #0.1 - maybe incorrect parameters such as bit_rate, rate, "
+            "width or height");
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(TranscodeCases, LegacyEncoderNamesAreTranslated) {
+  TOutputOptions o = Mp4Options();
+  o.acodec = "libfaac";
+  const std::string out = dir.file("faac.mp4");
+  const TConversion r = Convert(SmallSource(1.0), out, o);
+  ASSERT_TRUE(r.finished) << r.message;
+  EXPECT_EQ(ProbeMedia(out).first("audio")->codec, "aac");
+  TOutputOptions bad = Mp4Options();
+  bad.acodec = "nosuchcodec";
+  const TConversion r2 = Convert(SmallSource(1.0), dir.file("x.mp4"), bad);
+  EXPECT_FALSE(r2.outputOk);
+  EXPECT_EQ(r2.lastError, "new_audio_stream fail: Unknown encoder 'nosuchcodec'");
+}
+
+// ---------------------------------------------------------------- output file rules
+
+TEST_F(TranscodeCases, OutputNamingAnInputIsRefusedAndTheInputIsKept) {
+  const std::string src = dir.file("source.mov");
+  fs::copy_file(SmallSource(), src);
+  const auto size = fs::file_size(src);
+  TOutputOptions o = Mp4Options();
+  o.format = "mp4";
+  const TConversion r = Convert(src, src, o);
+  EXPECT_FALSE(r.outputOk);
+  EXPECT_EQ(r.lastError, "Could not open '" + src + "'");
+  ASSERT_TRUE(fs::exists(src));
+  EXPECT_EQ(fs::file_size(src), size);
+  EXPECT_TRUE(ProbeMedia(src).ok);
+}
+
+TEST_F(TranscodeCases, UnknownExtensionIsRefused) {
+  const std::string out = dir.file("out.nosuchext");
+  const TConversion r = Convert(SmallSource(), out, TOutputOptions{});
+  EXPECT_FALSE(r.outputOk);
+  EXPECT_EQ(r.lastError, "Unable to find a suitable output format for '" + out + "'");
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(TranscodeCases, ExistingOutputIsOverwritten) {
+  const std::string out = dir.file("exists.mp4");
+  {
+    std::ofstream f(out);
+    f << "not a movie";
+  }
+  const TConversion r = Convert(SmallSource(1.0), out, Mp4Options());
+  EXPECT_TRUE(r.finished) << r.message;
+  EXPECT_TRUE(ProbeMedia(out).ok);
+}
+
+TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
+  TFixtureSpec spec;
+  spec.videoCodec = "";
+  spec.durationSec = 2.0;
+  spec.sampleRate = 44100;
+  const std::string src = SourceWith(spec, "audio-only.mov");
+  const std::string out = dir.file("audio.avi");
+  TOutputOptions o;
+  o.acodec = "libmp3lame";
+  const TConversion r = Convert(src, out, o);
+  ASSERT_TRUE(r.finished) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok);
+  ASSERT_EQ(p.streams.size(), 1u);
+  EXPECT_EQ(p.streams[0].type, "audio");
+  // Reports of an audio-only output carry no frame numbers.
+  ASSERT_FALSE(r.progress.empty());
+  EXPECT_EQ(r.progress.back().frameNumber, -1);
+}
+
+// ---------------------------------------------------------------- damaged inputs
+
+void Damage(const std::string &from, const std::string &to, double keep, bool scribble) {
+  std::ifstream in(from, std::ios::binary);
+  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  data.resize(static_cast<size_t>(data.size() * keep));
+  if (scribble)
+    for (size_t i = data.size() / 5; i < data.size(); i += 1009)
+      for (size_t k = 0; k < 40 && i + k < data.size(); ++k) data[i + k] = static_cast<char>((i * 7 + k * 13) & 0xff);
+  std::ofstream out(to, std::ios::binary);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 4.0;
+  spec.sampleRate = 44100;
+  const std::string ts = SourceWith(spec, "stream.ts");
+  const std::string mov = SmallSource();
+  struct TCase {
+    std::string src;
+    double keep;
+    bool scribble;
+  } cases[] = {{ts, 0.5, false}, {ts, 1.0, true}, {ts, 0.6, true}, {mov, 0.5, false}, {mov, 1.0, true}};
+  int n = 0;
+  for (const auto &c : cases) {
+    const std::string bad = dir.file("bad" + std::to_string(n) + fs::path(c.src).extension().string());
+    const std::string out = dir.file("out" + std::to_string(n++) + ".mp4");
+    Damage(c.src, bad, c.keep, c.scribble);
+    const TConversion r = Convert(bad, out, Mp4Options());
+    if (!r.outputOk) {
+      // Refused at opening: a message, no output.
+      EXPECT_FALSE(r.lastError.empty());
+      EXPECT_FALSE(fs::exists(out));
+      continue;
+    }
+    ASSERT_TRUE(r.terminated);
+    if (r.exception) {
+      EXPECT_FALSE(r.message.empty());
+      EXPECT_FALSE(fs::exists(out)) << "a failed output must not stay";
+    } else if (fs::exists(out)) {
+      EXPECT_TRUE(ProbeMedia(out).ok) << out;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- traps
+
+TEST_F(TranscodeCases, Mp4KeepsItsLastFrame) {
+  const std::string out = dir.file("last.mp4");
+  TOutputOptions o = Mp4Options();
+  o.an = true;
+  ASSERT_TRUE(Convert(SmallSource(), out, o).finished);
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.first("video")->frames, 75);
+  EXPECT_NEAR(p.first("video")->durationSec, 3.0, 0.001);
+  EXPECT_NEAR(p.durationSec, 3.0, 0.01);
+  int decoded = DecodeVideoRGB(out, [](const uint8_t *, int, int, int, double) {});
+  EXPECT_EQ(decoded, 75);
+}
+
+TEST_F(TranscodeCases, ProgramStreamWithoutBufferUnderflows) {
+  TConvertSetup s;
+  s.outputs = {dir.file("vcd.mpg")};
+  TOutputOptions o;
+  o.vcodec = "mpeg1video";
+  o.acodec = "mp2";
+  o.frameSize = "352x240";
+  o.frameRate = "30000/1001";
+  o.vb = 1150000;
+  o.ab = 224000;
+  TOutputOptions q = o;
+  q.extraOptions = "qscale=2";  // a fixed quantiser: the rate is not known in advance
+  s.outputOptions = {o};
+  TConversion r = Convert(MediumSource(), s);
+  ASSERT_TRUE(r.finished) << r.message;
+  EXPECT_EQ(r.LogCount("buffer underflow"), 0);
+  s.outputs = {dir.file("q.mpg")};
+  s.outputOptions = {q};
+  r = Convert(MediumSource(), s);
+  ASSERT_TRUE(r.finished) << r.message;
+  EXPECT_EQ(r.LogCount("buffer underflow"), 0);
+  EXPECT_NEAR(ProbeMedia(s.outputs[0]).durationSec, 10.0, 0.2);
+}
+
+TEST_F(TranscodeCases, RealMediaTakesOnlyRealVideo) {
+  TOutputOptions o;
+  o.vcodec = "mpeg4";
+  o.acodec = "ac3";
+  const std::string out = dir.file("bad.rm");
+  TConversion r = Convert(SmallSource(1.0), out, o);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "Could not write header for output file #0 (incorrect codec parameters ?)");
+  EXPECT_TRUE(r.LogHas("not supported by the RealMedia format"));
+  EXPECT_FALSE(fs::exists(out));
+  o.vcodec = "rv10";
+  r = Convert(SmallSource(1.0), out, o);
+  EXPECT_TRUE(r.finished) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.first("video")->codec, "rv10");
+}
+
+TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
+  const std::string out = dir.file("plain.wmv");
+  const TConversion r = Convert(SmallSource(1.0), out, TOutputOptions{});
+  ASSERT_TRUE(r.finished) << r.message;
+  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.first("video")->codec, "wmv2");
+  EXPECT_EQ(p.first("audio")->codec, "wmav2");
+  // A named codec is taken as given.
+  TOutputOptions o;
+  o.vcodec = "msmpeg4";
+  ASSERT_TRUE(Convert(SmallSource(1.0), out, o).finished);
+  EXPECT_EQ(ProbeMedia(out).first("video")->codec, "msmpeg4v3");
+}
+
+}  // namespace
