@@ -1,0 +1,239 @@
+// Pieces of the transcoder on their own: the geometry stage, the encoder
+// name table, the audio helpers and the stream builders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "binding.h"
+#include "encoder_names.h"
+#include "ffmpeg_core.h"
+#include "test_env.h"
+#include "transcode_audio.h"
+#include "transcode_geometry.h"
+#include "transcode_test_util.h"
+#include "transcoder.h"
+
+namespace {
+
+class TranscodeUnits : public ::testing::Test {
+ protected:
+  void SetUp() override { RequireLibraries(); }
+};
+
+TFramePtr Picture(int w, int h, uint8_t top, int topRows, uint8_t rest) {
+  TFramePtr f(libavutil.av_frame_alloc());
+  f->format = AV_PIX_FMT_YUV420P;
+  f->width = w;
+  f->height = h;
+  EXPECT_GE(libavutil.av_frame_get_buffer(f.get(), 0), 0);
+  for (int y = 0; y < h; ++y) std::memset(f->data[0] + y * f->linesize[0], y < topRows ? top : rest, w);
+  for (int p = 1; p < 3; ++p)
+    for (int y = 0; y < h / 2; ++y) std::memset(f->data[p] + y * f->linesize[p], 128, w / 2);
+  return f;
+}
+
+TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
+  TGeometryPlan plan;
+  plan.srcWidth = 720;
+  plan.srcHeight = 576;
+  plan.srcFormat = AV_PIX_FMT_YUV420P;
+  plan.cropTop = plan.cropBottom = 16;
+  plan.padTop = plan.padBottom = 8;
+  plan.dstWidth = 320;
+  plan.dstHeight = 224;
+  plan.dstFormat = AV_PIX_FMT_YUV420P;
+  plan.padColor[0] = 30;
+  plan.padColor[1] = 100;
+  plan.padColor[2] = 150;
+  TGeometryStage stage;
+  stage.Prepare(plan);
+  EXPECT_TRUE(stage.Crops());
+  EXPECT_TRUE(stage.Pads());
+  EXPECT_TRUE(stage.Scales());
+  // The 16 rows that are cropped away are bright; the rest mid-grey.
+  TFramePtr in = Picture(720, 576, 235, 16, 100);
+  std::vector<std::string> log;
+  AVFrame *out = stage.Format(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(out->width, 320);
+  EXPECT_EQ(out->height, 224);
+  for (int y : {0, 7, 216, 223}) EXPECT_EQ(out->data[0][y * out->linesize[0] + 100], 30) << "row " << y;
+  for (int y : {8, 9, 100, 215}) EXPECT_NEAR(out->data[0][y * out->linesize[0] + 100], 100, 2) << "row " << y;
+  EXPECT_EQ(out->data[1][0], 100);
+  EXPECT_EQ(out->data[2][out->linesize[2] * 111], 150);
+  EXPECT_NEAR(out->data[1][out->linesize[1] * 50 + 40], 128, 2);
+}
+
+TEST_F(TranscodeUnits, SameSizeAndFormatNeedNoScaler) {
+  TGeometryPlan plan;
+  plan.srcWidth = plan.dstWidth = 320;
+  plan.srcHeight = plan.dstHeight = 240;
+  plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
+  TGeometryStage stage;
+  stage.Prepare(plan);
+  EXPECT_FALSE(stage.Scales());
+  EXPECT_FALSE(stage.Pads());
+  TFramePtr in = Picture(320, 240, 10, 0, 10);
+  AVFrame *out = stage.Format(in.get(), nullptr);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->data[0], in->data[0]) << "passed on without a copy";
+}
+
+TEST_F(TranscodeUnits, PicturesOfAnotherSizeArePlannedAgain) {
+  TGeometryPlan plan;
+  plan.srcWidth = plan.dstWidth = 320;
+  plan.srcHeight = plan.dstHeight = 240;
+  plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
+  TGeometryStage stage;
+  stage.Prepare(plan);
+  TFramePtr in = Picture(640, 480, 50, 0, 50);
+  AVFrame *out = stage.Format(in.get(), nullptr);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->width, 320);
+  EXPECT_EQ(out->height, 240);
+  EXPECT_NEAR(out->data[0][120 * out->linesize[0] + 160], 50, 2);
+}
+
+TEST_F(TranscodeUnits, EncoderNameTable) {
+  EXPECT_EQ(TranslateEncoderName("libfaac"), "aac");
+  EXPECT_EQ(TranslateEncoderName("mpeg4aac"), "aac");
+  EXPECT_EQ(TranslateEncoderName("libamr_nb"), "libopencore_amrnb");
+  EXPECT_EQ(TranslateEncoderName("vorbis"), "libvorbis");
+  for (const char *same : {"mpeg4", "libxvid", "libmp3lame", "wmv2", "wmav2", "flv", "h263", "mp2", "ac3",
+                           "pcm_s16le", "libx264", "aac", "unknownname"})
+    EXPECT_EQ(TranslateEncoderName(same), same);
+  EXPECT_EQ(EncoderSuccessor("mpeg4"), "");
+}
+
+TEST_F(TranscodeUnits, TwoPassLogNames) {
+  EXPECT_EQ(TwoPassLogName("", 0), "ffmpeg2pass-0.log");
+  EXPECT_EQ(TwoPassLogName("", 2), "ffmpeg2pass-2.log");
+  EXPECT_EQ(TwoPassLogName("/tmp/x", 1), "/tmp/x-1.log");
+}
+
+TEST_F(TranscodeUnits, VolumeRounding) {
+  int16_t s[] = {100, -100, 32767, -32768, 1, 0};
+  ApplyVolume(s, 6, 512);
+  EXPECT_EQ(s[0], 200);
+  EXPECT_EQ(s[1], -200);
+  EXPECT_EQ(s[2], 32767);
+  EXPECT_EQ(s[3], -32768);
+  EXPECT_EQ(s[4], 2);
+  int16_t t[] = {3, -3};
+  ApplyVolume(t, 2, 128);
+  EXPECT_EQ(t[0], (3 * 128 + 128) >> 8);
+  EXPECT_EQ(t[1], (-3 * 128 + 128) >> 8);
+}
+
+TEST_F(TranscodeUnits, ByteFifoKeepsOrder) {
+  TByteFifo f(4);
+  std::vector<uint8_t> all;
+  for (int i = 0; i < 1000; ++i) {
+    uint8_t b[7];
+    for (int k = 0; k < 7; ++k) b[k] = static_cast<uint8_t>(i * 7 + k);
+    f.Write(b, 7);
+    all.insert(all.end(), b, b + 7);
+    if (i % 3 == 0) {
+      uint8_t out[5];
+      f.Read(out, 5);
+      for (int k = 0; k < 5; ++k) EXPECT_EQ(out[k], all[k]);
+      all.erase(all.begin(), all.begin() + 5);
+    }
+  }
+  ASSERT_EQ(f.Size(), all.size());
+  EXPECT_EQ(std::memcmp(f.Data(), all.data(), all.size()), 0);
+}
+
+// A task with one opened input, ready for outputs.
+struct TTask {
+  TFFmpeg task;
+  explicit TTask(const std::string &src) {
+    task.Prepare();
+    TInputOptions in;
+    task.ApplyInputOptions(in, src);
+    EXPECT_TRUE(task.OpenInputFile(src)) << task.LastError;
+  }
+};
+
+TEST_F(TranscodeUnits, RateControlOverrides) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  t.task.ApplyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("rc.mp4"))) << t.task.LastError;
+  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  ASSERT_NE(enc, nullptr);
+  ASSERT_EQ(enc->rc_override_count, 2);
+  EXPECT_EQ(enc->rc_override[0].start_frame, 0);
+  EXPECT_EQ(enc->rc_override[0].end_frame, 100);
+  EXPECT_EQ(enc->rc_override[0].qscale, 5);
+  EXPECT_EQ(enc->rc_override[1].start_frame, 101);
+  EXPECT_EQ(enc->rc_override[1].end_frame, 200);
+  EXPECT_EQ(enc->rc_override[1].qscale, 0);
+  EXPECT_FLOAT_EQ(enc->rc_override[1].quality_factor, 0.5f);
+
+  TTask bad(SmallSource());
+  bad.task.ApplyOptionText("vcodec=mpeg4\nrc_override=abc");
+  EXPECT_FALSE(OpenOutputFile(bad.task, dir.file("rc2.mp4")));
+  EXPECT_EQ(bad.task.LastError, "new_video_stream fail: error parsing rc_override");
+}
+
+TEST_F(TranscodeUnits, StreamsOfAnOutput) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  try {
+    t.task.ParseOption("newaudio", "");
+    ADD_FAILURE() << "newaudio without an output";
+  } catch (const FFMpegException &e) {
+    EXPECT_STREQ(e.what(), "At least one output file must be specified");
+  }
+  t.task.ApplyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("s.mp4"))) << t.task.LastError;
+  auto &of = *t.task.Transcoder.OutputFiles[0];
+  ASSERT_EQ(of.streams.size(), 2u);
+  EXPECT_TRUE(of.streams[0]->streamCopy);
+  EXPECT_EQ(of.streams[0]->encoder, nullptr);
+  EXPECT_FALSE(of.streams[1]->streamCopy);
+  // The codec name and the copy mark were consumed by the first stream.
+  t.task.ParseOption("newvideo", "");
+  ASSERT_EQ(of.streams.size(), 3u);
+  EXPECT_FALSE(of.streams[2]->streamCopy);
+  EXPECT_EQ(of.streams[2]->encoder->width, 176);
+  t.task.ParseOption("acodec", "libmp3lame");
+  t.task.ParseOption("newaudio", "");
+  ASSERT_EQ(of.streams.size(), 4u);
+  EXPECT_STREQ(of.streams[3]->codec->name, "libmp3lame");
+}
+
+TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  t.task.ApplyOptionText("s=720x576\naspect=16:9");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("a.mp4"))) << t.task.LastError;
+  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  EXPECT_EQ(enc->sample_aspect_ratio.num, 64);
+  EXPECT_EQ(enc->sample_aspect_ratio.den, 45);
+}
+
+TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  t.task.ApplyOptionText("vcodec=mpeg1video\nr=29.9");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("a.mpg"))) << t.task.LastError;
+  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  EXPECT_EQ(enc->time_base.num, 1001);
+  EXPECT_EQ(enc->time_base.den, 30000);
+}
+
+TEST_F(TranscodeUnits, VideoCopyAndCustomHookAreIncompatible) {
+  TScratchDir dir;
+  TOutputOptions o;
+  o.vcodec = "copy";
+  o.customHook = true;
+  const TConversion r = Convert(SmallSource(), dir.file("hook.mp4"), o);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+}
+
+}  // namespace
