@@ -44,9 +44,12 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TEngineEventRelay;
 class TFFmpegVCL;
+class TFilterGraph;
 class TForm4;
 class TFormAbout;
 class TQtMainThreadScheduler;
+class TResourceSound;
+class TSampleGrabber;
 class TBMDThread;           // Source list
 class TFileDropTarget;      // Source list
 struct TSourceRowTexts;     // Source list
@@ -304,6 +307,18 @@ class TForm1 : public QMainWindow {
  public:
   // Clears the preview graph and deactivates it (window close).
   void ReleasePreview();
+  // The playback graph, its frame grabber and the snapshot sound; made by
+  // CreatePreview (on first use when not called before), which also binds
+  // VideoWindow1 and DSTrackBar1 to the graph.
+  TFilterGraph *FilterGraph1 = nullptr;
+  TSampleGrabber *SampleGrabber1 = nullptr;
+  TResourceSound *SnapSound = nullptr;
+  void CreatePreview();
+  // Stops the graph and clears PreviewPaused; the graph stays loaded, so
+  // Play loads the selected row again (row selection, Add File).
+  void StopPreviewGraph();
+  // Stops the graph, deactivates it and clears PreviewPaused (Start).
+  void StopAndReleasePreview();
  public slots:
   void ButtonPlayClick();
   void ButtonPauseClick();

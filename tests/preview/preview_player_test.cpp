@@ -7,6 +7,7 @@
 #include <QAudioDevice>
 #include <QFile>
 #include <QMediaDevices>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "bitmap_file.h"
@@ -169,6 +170,31 @@ TEST_F(PreviewGraph, TrackBarFollowsPlaybackAndSeeksOnRelease) {
   bar_.SeekToThumb();
   QTest::qWait(200);
   EXPECT_NEAR(static_cast<double>(graph_.Position()), static_cast<double>(before), 60.0);
+}
+
+TEST_F(PreviewGraph, AnySliderSeeksOnLeftRelease) {
+  QSlider slider(Qt::Horizontal);
+  slider.resize(120, 20);
+  TTrackBarBinding *binding = TrackBarBinding(&slider);
+  EXPECT_EQ(TrackBarBinding(&slider), binding);  // one binding a slider
+  binding->SetFilterGraph(&graph_);
+  graph_.Activate();
+  ASSERT_TRUE(graph_.RenderFile(clip_));
+  ASSERT_TRUE(graph_.Play());
+  ASSERT_TRUE(waitPlaying(200));
+  graph_.Pause();
+  slider.setRange(0, 3);
+  slider.setValue(2);
+  QMouseEvent right(QEvent::MouseButtonRelease, QPointF(60, 10), QPointF(60, 10), Qt::RightButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&slider, &right);
+  QTest::qWait(300);
+  EXPECT_LT(graph_.Position(), 1500);  // only the left button seeks
+  QMouseEvent left(QEvent::MouseButtonRelease, QPointF(60, 10), QPointF(60, 10), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(&slider, &left);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::llabs(graph_.Position() - graph_.Duration() * 2 / 3) < 150; }, 3000))
+      << graph_.Position();
 }
 
 TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
