@@ -308,7 +308,7 @@ void TForm1::CreateControls() {
 
   GroupBox1 = new QGroupBox(QStringLiteral(" Video Settings "), Panel7);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  GroupBox1->setGeometry(6, 4, 240, 150);
+  GroupBox1->setGeometry(6, 4, 240, 160);
   LabelVideoQuality = MakeLabel(GroupBox1, "LabelVideoQuality", QStringLiteral("Video Quality : "),
                                 QRect(10, 28, 100, 20));
   ComboVideoQuality = MakeCombo(GroupBox1, "ComboVideoQuality", QRect(112, 26, 120, 22));
@@ -324,7 +324,7 @@ void TForm1::CreateControls() {
 
   GroupBox2 = new QGroupBox(QStringLiteral(" Audio Settings "), Panel7);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  GroupBox2->setGeometry(252, 4, 240, 150);
+  GroupBox2->setGeometry(252, 4, 240, 160);
   LabelAudioQuality = MakeLabel(GroupBox2, "LabelAudioQuality", QStringLiteral("Audio Quality :"),
                                 QRect(10, 28, 100, 20));
   ComboAudioQuality = MakeCombo(GroupBox2, "ComboAudioQuality", QRect(112, 26, 120, 22));
@@ -350,15 +350,15 @@ void TForm1::CreateControls() {
 
   ProgressBar1 = new QProgressBar(Panel7);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setGeometry(6, 166, 400, 22);
+  ProgressBar1->setGeometry(6, 177, 400, 22);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
   ButtonStopSmall = MakeSpeedButton(Panel7, "ButtonStopSmall", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                                    QRect(412, 163, 80, 28), false);
+                                    QRect(412, 174, 80, 28), false);
   connect(ButtonStopSmall, &QToolButton::clicked, this, &TForm1::ButtonStopSmallClick);
 
-  Panel8 = MakePanel(Panel7, "Panel8", QRect(500, 4, 247, 160));
+  Panel8 = MakePanel(Panel7, "Panel8", QRect(500, 10, 247, 160));
   Panel8->setFrameShape(QFrame::StyledPanel);
   Panel8->setFrameShadow(QFrame::Sunken);
   Panel8->setAutoFillBackground(true);
@@ -377,12 +377,12 @@ void TForm1::CreateControls() {
   VideoWindow1->setPalette(black);
   VideoWindow1->hide();  // shown by the preview while a file plays
 
-  ButtonPlay = MakeSpeedButton(Panel7, "ButtonPlay", QString(), QStyle::SP_MediaPlay, QRect(500, 168, 26, 24));
-  ButtonPause = MakeSpeedButton(Panel7, "ButtonPause", QString(), QStyle::SP_MediaPause, QRect(527, 168, 26, 24));
-  ButtonStop = MakeSpeedButton(Panel7, "ButtonStop", QString(), QStyle::SP_MediaStop, QRect(554, 168, 26, 24));
-  ButtonVolume = MakeSpeedButton(Panel7, "ButtonVolume", QString(), QStyle::SP_MediaVolume, QRect(581, 168, 26, 24));
+  ButtonPlay = MakeSpeedButton(Panel7, "ButtonPlay", QString(), QStyle::SP_MediaPlay, QRect(500, 176, 26, 24));
+  ButtonPause = MakeSpeedButton(Panel7, "ButtonPause", QString(), QStyle::SP_MediaPause, QRect(527, 176, 26, 24));
+  ButtonStop = MakeSpeedButton(Panel7, "ButtonStop", QString(), QStyle::SP_MediaStop, QRect(554, 176, 26, 24));
+  ButtonVolume = MakeSpeedButton(Panel7, "ButtonVolume", QString(), QStyle::SP_MediaVolume, QRect(581, 176, 26, 24));
   ButtonSnapshot =
-      MakeSpeedButton(Panel7, "ButtonSnapshot", QString(), QStyle::SP_DesktopIcon, QRect(608, 168, 26, 24));
+      MakeSpeedButton(Panel7, "ButtonSnapshot", QString(), QStyle::SP_DesktopIcon, QRect(608, 176, 26, 24));
   ButtonPlay->setToolTip(QStringLiteral("Play"));
   ButtonPause->setToolTip(QStringLiteral("Pause"));
   ButtonStop->setToolTip(QStringLiteral("Stop"));
@@ -396,7 +396,7 @@ void TForm1::CreateControls() {
 
   DSTrackBar1 = new QSlider(Qt::Horizontal, Panel7);
   DSTrackBar1->setObjectName(QStringLiteral("DSTrackBar1"));
-  DSTrackBar1->setGeometry(638, 170, 109, 20);
+  DSTrackBar1->setGeometry(638, 178, 109, 20);
   DSTrackBar1->setTickPosition(QSlider::NoTicks);
   DSTrackBar1->setRange(0, 0);
 
