@@ -65,7 +65,7 @@ bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) 
       AVIOContext *pb = nullptr;
       if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) >= 0) {
         const AVInputFormat *probed = nullptr;
-        if (libavformat.av_probe_input_buffer2(pb, &probed, fileName.c_str(), nullptr, 0, 0) < 0 || !probed)
+        if (libavformat.av_probe_input_buffer2(pb, &probed, "", nullptr, 0, 0) < 0 || !probed)
           rc = kOpenErrorUnknownFormat;
         libavformat.avio_closep(&pb);
       }

@@ -118,11 +118,13 @@ void LogCallback(void *context, int level, const char *format, va_list args) {
                     static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
     }
     const size_t used = std::strlen(buffer);
-    if (used + 1 < sizeof buffer && format) {
+    bool cut = false;
+    if (format) {
       va_list copy;
       va_copy(copy, args);
-      std::vsnprintf(buffer + used, sizeof buffer - used, format, copy);
+      const int needed = std::vsnprintf(buffer + used, sizeof buffer - used, format, copy);
       va_end(copy);
+      cut = needed > 0 && static_cast<size_t>(needed) >= sizeof buffer - used;
     }
 
     std::string text(buffer);
@@ -132,6 +134,12 @@ void LogCallback(void *context, int level, const char *format, va_list args) {
       start = lf + 1;
     }
     item.pending = text.substr(start);
+    if (cut && !item.pending.empty()) {
+      // The buffer is full: the cut line ends here rather than holding back
+      // every later message of this thread.
+      lines.push_back(item.pending);
+      item.pending.clear();
+    }
     if (lines.empty()) return;
     receivers = gReceivers;
     ++gDeliveriesInFlight;

@@ -292,12 +292,6 @@ void TCustomFFmpeg::DoProgress(int32_t frameNumber, int32_t fps, int32_t current
     sink(*this, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
 }
 
-// Stands in until the transcoder provides the stream builders.
-__attribute__((weak)) void NewStreamOnLastOutput(TCustomFFmpeg &task, AVMediaType) {
-  if (task.NumOutputFiles <= 0) throw FFMpegException("At least one output file must be specified");
-  throw FFMpegException("Could not alloc stream");
-}
-
 bool TOptionState::AllocateDefaults() {
   if (!LibrariesLoaded()) return false;
   static const AVMediaType kTypes[skKindCount] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,

@@ -42,7 +42,7 @@ bool contentRecognised(const std::string &fileName) {
   AVIOContext *pb = nullptr;
   if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return true;
   const AVInputFormat *fmt = nullptr;
-  const int rc = libavformat.av_probe_input_buffer2(pb, &fmt, fileName.c_str(), nullptr, 0, 0);
+  const int rc = libavformat.av_probe_input_buffer2(pb, &fmt, "", nullptr, 0, 0);
   libavformat.avio_closep(&pb);
   return rc >= 0 && fmt != nullptr;
 }

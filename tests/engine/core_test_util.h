@@ -1,0 +1,64 @@
+// Helpers of the engine core tests: small fixtures, a scheduler the test
+// pumps, and a recorder of the component's events.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine_types.h"
+#include "ffmpeg_vcl.h"
+
+// 320x240, 25 fps MPEG-4 video with AAC stereo 44.1 kHz in a .mov.
+std::string CoreSource(double seconds);
+// Audio only (AAC in .m4a).
+std::string CoreAudioOnlySource();
+// The same streams as CoreSource(2), but the audio stream first.
+std::string CoreAudioFirstSource();
+
+// Runs scheduled work when the test pumps it.
+class TPumpedScheduler : public IMainThreadScheduler {
+ public:
+  void RunLater(int delayMs, std::function<void()> work) override;
+  // Runs every item scheduled so far (not those they schedule); returns how
+  // many ran.
+  int PumpOnce();
+  size_t Pending();
+  std::vector<int> delays;
+
+ private:
+  std::mutex m_;
+  std::vector<std::function<void()>> items_;
+};
+
+struct TTerminateRecord {
+  int index;
+  bool finished;
+  bool exception;
+  std::string message;
+  std::thread::id thread;
+};
+
+// Connects to a component's OnTerminate and OnProgress.
+class TEventRecorder {
+ public:
+  explicit TEventRecorder(TCustomFFmpegVCL &c);
+  std::vector<TTerminateRecord> Terminations();
+  int ProgressCount(int index = -1);
+  // Waits until the end-of-run notice (index -1) arrived.
+  bool WaitForEndOfRun(int timeoutMs = 60000);
+  bool WaitFor(const std::function<bool()> &condition, int timeoutMs);
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::vector<TTerminateRecord> terms_;
+  std::vector<int> progressIndexes_;
+};
+
+// Polls `condition` every 10 ms until it holds or the time is up.
+bool Eventually(const std::function<bool()> &condition, int timeoutMs = 20000);
