@@ -476,6 +476,7 @@ void TForm1::FormCreate() {
   if (QCoreApplication::instance()) qApp->installEventFilter(new THintDisplayTime(kHintDisplayMs, this));
   HelpFile = QDir(ProgramFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
   setFixedSize(kClientWidth, MainMenu1->sizeHint().height() + kClientHeight);
+  move(206, 90);  // the design position
   // 8. The script holder is never shown.
   Memo1->hide();
   // 9. Volume at 100%.
