@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QPushButton>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 
 #include "ffmpeg_vcl.h"
 #include "form_about.h"
+#include "media_fixture.h"
 #include "window_fixture.h"
 
 namespace {
@@ -353,6 +355,41 @@ TEST_F(MainWindow, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) 
   worker.join();
   w.reset();
   QCoreApplication::processEvents();
+}
+
+TEST_F(MainWindow, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindow) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.durationSec = 12.0;
+  const std::string source = CachedFixture(spec, "shell-exit.mov");
+  ASSERT_FALSE(source.empty());
+  TScratchDir out;
+  run.prompts.Files = {QString::fromStdString(source)};
+  run.prompts.Folders = {QString::fromStdString(out.path().string())};
+  w->ButtonBrowseForFolder->click();
+  w->ButtonAddFile->click();
+  ASSERT_EQ(w->ListView1->topLevelItemCount(), 1);
+  const int mp4 = w->ComboOutputFormat->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
+  ASSERT_GE(mp4, 0);
+  w->ComboOutputFormat->setCurrentIndex(mp4);
+  emit w->ComboOutputFormat->activated(mp4);
+  w->ButtonConvert->click();
+  ASSERT_TRUE(w->Converting || w->TimerConvertAgain->isActive());
+  // Let the task run a moment, then end the program as "Exit" does while
+  // the worker is still converting.
+  QTreeWidgetItem *row = w->ListView1->topLevelItem(0);
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(w->Converting) << "the conversion ended before Exit: " << row->text(colProgress).toStdString();
+  w->TerminateProgram = [] {};
+  w->Exit1->trigger();
+  w.reset();  // the engine is shut down with the window
+  QCoreApplication::processEvents();
+  t.restart();
+  while (t.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  SUCCEED();
 }
 
 }  // namespace
