@@ -269,8 +269,9 @@ TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
   EXPECT_EQ(a->Count("audio samples of silence"), 1);
   for (const auto &line : a->log) {
     int added = 0;
-    if (std::sscanf(line.c_str(), "adding %d audio samples of silence", &added) == 1)
+    if (std::sscanf(line.c_str(), "adding %d audio samples of silence", &added) == 1) {
       EXPECT_NEAR(added, srcFirst * 44100, 2.0);
+    }
   }
   EXPECT_EQ(b->Count("audio samples of silence"), 0);
 

@@ -1,0 +1,558 @@
+// Transcode benchmark: the engine against the shortest direct loop over the
+// same libraries with the same encoders and settings.
+//
+//   transcode_bench [--keep] [--repeat N] [--source FILE] [--work DIR]
+//
+// Generates (once) a 60 s 1280x720 25 fps H.264 + AAC QuickTime source,
+// converts it with each case through the engine and through the direct
+// loop, every run in a fresh process, and prints wall seconds, CPU seconds,
+// peak memory and the engine/floor ratios. With --repeat N each side runs
+// N times and the fastest run counts.
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "binding.h"
+#include "ffmpeg_vcl.h"
+#include "options.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ------------------------------------------------------------ cases
+
+struct TCase {
+  const char *name;
+  const char *ext;
+  const char *vcodec;  // empty: no video
+  const char *acodec;
+  int width, height;   // 0: the source's size
+  int videoBitRate;    // 0: encoder default
+  int audioBitRate;
+  int sampleRate, channels;
+};
+
+const TCase kCases[] = {
+    {"mp4_mpeg4_aac", "mp4", "mpeg4", "aac", 0, 0, 1200000, 128000, 44100, 2},
+    {"avi_xvid_mp3", "avi", "libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2},
+    {"flv_320x240_mp3", "flv", "flv", "libmp3lame", 320, 240, 500000, 64000, 44100, 2},
+    {"mp3_audio_only", "mp3", "", "libmp3lame", 0, 0, 0, 128000, 44100, 2},
+};
+
+std::string CommonDir() {
+  char self[4096] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "Common";
+  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path() / "Common").string();
+}
+
+bool Bind() {
+  if (LibrariesLoaded()) return true;
+  if (!LoadLibraries(CommonDir(), true)) {
+    std::fprintf(stderr, "cannot bind the media libraries: %s\n", LibraryError().c_str());
+    return false;
+  }
+  libavutil.av_log_set_level(AV_LOG_ERROR);
+  return true;
+}
+
+// ------------------------------------------------------------ owners
+
+struct TFmtOut {
+  void operator()(AVFormatContext *c) const {
+    if (!c) return;
+    if (c->pb && !(c->oformat->flags & AVFMT_NOFILE)) libavformat.avio_closep(&c->pb);
+    libavformat.avformat_free_context(c);
+  }
+};
+struct TFmtIn {
+  void operator()(AVFormatContext *c) const {
+    if (c) libavformat.avformat_close_input(&c);
+  }
+};
+struct TCodecFree {
+  void operator()(AVCodecContext *c) const {
+    if (c) libavcodec.avcodec_free_context(&c);
+  }
+};
+struct TFrameFree {
+  void operator()(AVFrame *f) const {
+    if (f) libavutil.av_frame_free(&f);
+  }
+};
+struct TPacketFree {
+  void operator()(AVPacket *p) const {
+    if (p) libavcodec.av_packet_free(&p);
+  }
+};
+struct TSwsFree {
+  void operator()(SwsContext *s) const {
+    if (s) libswscale.sws_freeContext(s);
+  }
+};
+struct TSwrFree {
+  void operator()(SwrContext *s) const {
+    if (s) libswresample.swr_free(&s);
+  }
+};
+struct TAudioFifoFree {
+  void operator()(AVAudioFifo *f) const {
+    if (f) libavutil.av_audio_fifo_free(f);
+  }
+};
+using TOutPtr = std::unique_ptr<AVFormatContext, TFmtOut>;
+using TInPtr = std::unique_ptr<AVFormatContext, TFmtIn>;
+using TCodecPtr = std::unique_ptr<AVCodecContext, TCodecFree>;
+using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
+using TPacketPtr = std::unique_ptr<AVPacket, TPacketFree>;
+using TSwsPtr = std::unique_ptr<SwsContext, TSwsFree>;
+using TSwrPtr = std::unique_ptr<SwrContext, TSwrFree>;
+using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFree>;
+
+bool Fail(const char *what, int err = 0) {
+  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+  if (err) libavutil.av_strerror(err, buf, sizeof buf);
+  std::fprintf(stderr, "%s %s\n", what, buf);
+  return false;
+}
+
+// Sends `frame` (null: drain) and writes what comes out.
+bool EncodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const AVFrame *frame, AVPacket *pkt) {
+  int ret = libavcodec.avcodec_send_frame(enc, frame);
+  if (ret < 0 && ret != AVERROR_EOF) return Fail("send_frame", ret);
+  for (;;) {
+    ret = libavcodec.avcodec_receive_packet(enc, pkt);
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return true;
+    if (ret < 0) return Fail("receive_packet", ret);
+    if (pkt->duration <= 0 && enc->codec_type == AVMEDIA_TYPE_VIDEO) pkt->duration = 1;
+    libavcodec.av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
+    pkt->stream_index = st->index;
+    ret = libavformat.av_interleaved_write_frame(oc, pkt);
+    if (ret < 0) return Fail("write", ret);
+  }
+}
+
+// ------------------------------------------------------------ source
+
+bool GenerateSource(const std::string &path) {
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, "mov", path.c_str()) < 0) return Fail("mov");
+  TOutPtr oc(raw);
+  const int W = 1280, H = 720, FPS = 25, SECONDS = 60, RATE = 48000;
+  const AVCodec *vc = libavcodec.avcodec_find_encoder_by_name("libx264");
+  const AVCodec *ac = libavcodec.avcodec_find_encoder_by_name("aac");
+  if (!vc || !ac) return Fail("encoders missing");
+  TCodecPtr venc(libavcodec.avcodec_alloc_context3(vc)), aenc(libavcodec.avcodec_alloc_context3(ac));
+  venc->width = W;
+  venc->height = H;
+  venc->pix_fmt = AV_PIX_FMT_YUV420P;
+  venc->time_base = AVRational{1, FPS};
+  venc->framerate = AVRational{FPS, 1};
+  venc->gop_size = 50;
+  venc->bit_rate = 4000000;
+  venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  AVDictionary *opts = nullptr;
+  libavutil.av_dict_set(&opts, "preset", "veryfast", 0);
+  if (libavcodec.avcodec_open2(venc.get(), vc, &opts) < 0) return Fail("open x264");
+  libavutil.av_dict_free(&opts);
+  aenc->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  aenc->sample_rate = RATE;
+  libavutil.av_channel_layout_default(&aenc->ch_layout, 2);
+  aenc->bit_rate = 160000;
+  aenc->time_base = AVRational{1, RATE};
+  aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (libavcodec.avcodec_open2(aenc.get(), ac, nullptr) < 0) return Fail("open aac");
+  AVStream *vs = libavformat.avformat_new_stream(oc.get(), nullptr);
+  AVStream *as = libavformat.avformat_new_stream(oc.get(), nullptr);
+  libavcodec.avcodec_parameters_from_context(vs->codecpar, venc.get());
+  libavcodec.avcodec_parameters_from_context(as->codecpar, aenc.get());
+  vs->time_base = venc->time_base;
+  as->time_base = aenc->time_base;
+  const std::string tmp = path + ".part";
+  if (libavformat.avio_open(&oc->pb, tmp.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("create source");
+  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return Fail("header");
+  TPacketPtr pkt(libavcodec.av_packet_alloc());
+  TFramePtr vf(libavutil.av_frame_alloc()), af(libavutil.av_frame_alloc());
+  vf->format = AV_PIX_FMT_YUV420P;
+  vf->width = W;
+  vf->height = H;
+  af->format = AV_SAMPLE_FMT_FLTP;
+  af->nb_samples = aenc->frame_size;
+  af->sample_rate = RATE;
+  libavutil.av_channel_layout_copy(&af->ch_layout, &aenc->ch_layout);
+  int64_t vnext = 0, anext = 0;
+  const int64_t vEnd = static_cast<int64_t>(SECONDS) * FPS, aEnd = static_cast<int64_t>(SECONDS) * RATE;
+  while (vnext < vEnd || anext < aEnd) {
+    const bool video = vnext < vEnd && (anext >= aEnd || vnext * RATE <= anext * FPS);
+    if (video) {
+      if (libavutil.av_frame_get_buffer(vf.get(), 0) < 0) return Fail("buffer");
+      const int n = static_cast<int>(vnext);
+      for (int y = 0; y < H; ++y) {
+        uint8_t *row = vf->data[0] + y * vf->linesize[0];
+        for (int x = 0; x < W; ++x) row[x] = static_cast<uint8_t>(((x + 3 * n) ^ (y + n)) & 0xff);
+      }
+      for (int y = 0; y < H / 2; ++y)
+        for (int x = 0; x < W / 2; ++x) {
+          vf->data[1][y * vf->linesize[1] + x] = static_cast<uint8_t>(128 + 50 * std::sin((x + n) * 0.03));
+          vf->data[2][y * vf->linesize[2] + x] = static_cast<uint8_t>(128 + 50 * std::cos((y - n) * 0.03));
+        }
+      vf->pts = vnext++;
+      if (!EncodeWrite(oc.get(), venc.get(), vs, vf.get(), pkt.get())) return false;
+      libavutil.av_frame_unref(vf.get());
+      vf->format = AV_PIX_FMT_YUV420P;
+      vf->width = W;
+      vf->height = H;
+    } else {
+      af->nb_samples = aenc->frame_size;
+      if (libavutil.av_frame_get_buffer(af.get(), 0) < 0) return Fail("buffer");
+      for (int c = 0; c < 2; ++c) {
+        float *s = reinterpret_cast<float *>(af->extended_data[c]);
+        for (int i = 0; i < af->nb_samples; ++i)
+          s[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * (440 + 110 * c) * (anext + i) / RATE));
+      }
+      af->pts = anext;
+      anext += af->nb_samples;
+      if (!EncodeWrite(oc.get(), aenc.get(), as, af.get(), pkt.get())) return false;
+      libavutil.av_frame_unref(af.get());
+      af->format = AV_SAMPLE_FMT_FLTP;
+      af->sample_rate = RATE;
+      libavutil.av_channel_layout_copy(&af->ch_layout, &aenc->ch_layout);
+    }
+  }
+  if (!EncodeWrite(oc.get(), venc.get(), vs, nullptr, pkt.get())) return false;
+  if (!EncodeWrite(oc.get(), aenc.get(), as, nullptr, pkt.get())) return false;
+  if (libavformat.av_write_trailer(oc.get()) < 0) return Fail("trailer");
+  oc.reset();
+  fs::rename(tmp, path);
+  return true;
+}
+
+// ------------------------------------------------------------ engine
+
+bool RunEngine(const TCase &c, const std::string &src, const std::string &out) {
+  TFFmpegVCL vcl;
+  if (!vcl.LoadAVLib(CommonDir(), true)) return Fail("LoadAVLib");
+  vcl.SetLogLevel(llError);
+  bool ok = false;
+  std::string message;
+  vcl.OnTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
+    if (index >= 0) {
+      ok = finished;
+      message = msg;
+    }
+  };
+  TInputOptions in;
+  const int i = vcl.AddTask(src, &in);
+  if (i < 0) return Fail(vcl.LastErrorMessage().c_str());
+  TOutputOptions o;
+  if (*c.vcodec) {
+    o.vcodec = c.vcodec;
+    if (c.width) o.frameSize = std::to_string(c.width) + "x" + std::to_string(c.height);
+    if (c.videoBitRate) o.vb = c.videoBitRate;
+  } else {
+    o.vn = true;
+  }
+  o.acodec = c.acodec;
+  o.ab = c.audioBitRate;
+  o.ar = c.sampleRate;
+  o.ac = c.channels;
+  if (!vcl.SetOutput(i, out, &o)) return Fail(vcl.LastErrorMessage().c_str());
+  vcl.StartConvert(0);
+  if (!ok) std::fprintf(stderr, "engine: %s\n", message.c_str());
+  return ok;
+}
+
+// ------------------------------------------------------------ floor
+
+struct TFloorStream {
+  int inIndex = -1;
+  TCodecPtr dec, enc;
+  AVStream *st = nullptr;
+  TSwsPtr sws;
+  TSwrPtr swr;
+  TAudioFifoPtr fifo;
+  TFramePtr out;
+  int64_t nextPts = 0;
+};
+
+bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath) {
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_open_input(&raw, src.c_str(), nullptr, nullptr) < 0) return Fail("open input");
+  TInPtr ic(raw);
+  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return Fail("stream info");
+  raw = nullptr;
+  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, nullptr, outPath.c_str()) < 0) return Fail("output");
+  TOutPtr oc(raw);
+
+  TFloorStream video, audio;
+  auto openDecoder = [&](TFloorStream &s, AVMediaType type) {
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+      if (ic->streams[i]->codecpar->codec_type == type) {
+        s.inIndex = static_cast<int>(i);
+        break;
+      }
+    if (s.inIndex < 0) return false;
+    AVStream *st = ic->streams[s.inIndex];
+    const AVCodec *d = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
+    s.dec.reset(libavcodec.avcodec_alloc_context3(d));
+    libavcodec.avcodec_parameters_to_context(s.dec.get(), st->codecpar);
+    s.dec->pkt_timebase = st->time_base;
+    s.dec->thread_count = 1;
+    return libavcodec.avcodec_open2(s.dec.get(), d, nullptr) >= 0;
+  };
+  const bool globalHeader = oc->oformat->flags & AVFMT_GLOBALHEADER;
+  if (*c.vcodec) {
+    if (!openDecoder(video, AVMEDIA_TYPE_VIDEO)) return Fail("video decoder");
+    const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.vcodec);
+    video.enc.reset(libavcodec.avcodec_alloc_context3(e));
+    AVCodecContext *enc = video.enc.get();
+    enc->width = c.width ? c.width : video.dec->width;
+    enc->height = c.height ? c.height : video.dec->height;
+    enc->pix_fmt = e->pix_fmts ? e->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+    const AVRational fr = ic->streams[video.inIndex]->r_frame_rate;
+    enc->time_base = AVRational{fr.den, fr.num};
+    enc->framerate = fr;
+    enc->sample_aspect_ratio = video.dec->sample_aspect_ratio;
+    if (c.videoBitRate) enc->bit_rate = c.videoBitRate;
+    enc->thread_count = 1;
+    if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return Fail("video encoder");
+    video.st = libavformat.avformat_new_stream(oc.get(), nullptr);
+    libavcodec.avcodec_parameters_from_context(video.st->codecpar, enc);
+    video.st->time_base = enc->time_base;
+    video.st->sample_aspect_ratio = enc->sample_aspect_ratio;
+    if (enc->width != video.dec->width || enc->height != video.dec->height || enc->pix_fmt != video.dec->pix_fmt)
+      video.sws.reset(libswscale.sws_getContext(video.dec->width, video.dec->height, video.dec->pix_fmt, enc->width,
+                                                enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    video.out.reset(libavutil.av_frame_alloc());
+  }
+  {
+    if (!openDecoder(audio, AVMEDIA_TYPE_AUDIO)) return Fail("audio decoder");
+    const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.acodec);
+    audio.enc.reset(libavcodec.avcodec_alloc_context3(e));
+    AVCodecContext *enc = audio.enc.get();
+    enc->sample_fmt = e->sample_fmts ? e->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    enc->sample_rate = c.sampleRate;
+    libavutil.av_channel_layout_default(&enc->ch_layout, c.channels);
+    enc->bit_rate = c.audioBitRate;
+    enc->time_base = AVRational{1, c.sampleRate};
+    enc->thread_count = 1;
+    if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return Fail("audio encoder");
+    audio.st = libavformat.avformat_new_stream(oc.get(), nullptr);
+    libavcodec.avcodec_parameters_from_context(audio.st->codecpar, enc);
+    audio.st->time_base = enc->time_base;
+    SwrContext *s = nullptr;
+    AVChannelLayout inLayout{};
+    libavutil.av_channel_layout_default(&inLayout, audio.dec->ch_layout.nb_channels);
+    libswresample.swr_alloc_set_opts2(&s, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
+                                      audio.dec->sample_fmt, audio.dec->sample_rate, 0, nullptr);
+    audio.swr.reset(s);
+    if (libswresample.swr_init(s) < 0) return Fail("swr");
+    audio.fifo.reset(libavutil.av_audio_fifo_alloc(enc->sample_fmt, c.channels, 4096));
+    audio.out.reset(libavutil.av_frame_alloc());
+  }
+  for (unsigned i = 0; i < ic->nb_streams; ++i)
+    if (static_cast<int>(i) != video.inIndex && static_cast<int>(i) != audio.inIndex)
+      ic->streams[i]->discard = AVDISCARD_ALL;
+  if (!*c.vcodec && video.inIndex < 0)
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+      if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ic->streams[i]->discard = AVDISCARD_ALL;
+  if (libavformat.avio_open(&oc->pb, outPath.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("create output");
+  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return Fail("header");
+
+  TPacketPtr pkt(libavcodec.av_packet_alloc()), opkt(libavcodec.av_packet_alloc());
+  TFramePtr frame(libavutil.av_frame_alloc()), conv(libavutil.av_frame_alloc());
+
+  auto videoFrame = [&](AVFrame *f) {
+    AVCodecContext *enc = video.enc.get();
+    AVFrame *in = f;
+    if (video.sws) {
+      AVFrame *o = video.out.get();
+      if (!o->buf[0] || !libavutil.av_frame_is_writable(o)) {
+        libavutil.av_frame_unref(o);
+        o->format = enc->pix_fmt;
+        o->width = enc->width;
+        o->height = enc->height;
+        libavutil.av_frame_get_buffer(o, 0);
+      }
+      libswscale.sws_scale(video.sws.get(), f->data, f->linesize, 0, f->height, o->data, o->linesize);
+      in = o;
+    }
+    in->pts = video.nextPts++;
+    in->pict_type = AV_PICTURE_TYPE_NONE;
+    return EncodeWrite(oc.get(), enc, video.st, in, opkt.get());
+  };
+  auto audioFrames = [&](AVFrame *f, bool flush) {
+    AVCodecContext *enc = audio.enc.get();
+    if (f) {
+      const int cap = libswresample.swr_get_out_samples(audio.swr.get(), f->nb_samples);
+      AVFrame *cv = conv.get();
+      if (cv->nb_samples < cap) {
+        libavutil.av_frame_unref(cv);
+        cv->nb_samples = cap;
+        cv->format = enc->sample_fmt;
+        libavutil.av_channel_layout_copy(&cv->ch_layout, &enc->ch_layout);
+        if (libavutil.av_frame_get_buffer(cv, 0) < 0) return false;
+      }
+      const int got = libswresample.swr_convert(audio.swr.get(), cv->extended_data, cap,
+                                                const_cast<const uint8_t **>(f->extended_data), f->nb_samples);
+      if (got > 0) libavutil.av_audio_fifo_write(audio.fifo.get(), reinterpret_cast<void **>(cv->extended_data), got);
+    }
+    const int fs = enc->frame_size > 0 ? enc->frame_size : 1024;
+    while (libavutil.av_audio_fifo_size(audio.fifo.get()) >= fs ||
+           (flush && libavutil.av_audio_fifo_size(audio.fifo.get()) > 0)) {
+      AVFrame *o = audio.out.get();
+      libavutil.av_frame_unref(o);
+      o->nb_samples = std::min(fs, libavutil.av_audio_fifo_size(audio.fifo.get()));
+      o->format = enc->sample_fmt;
+      o->sample_rate = enc->sample_rate;
+      libavutil.av_channel_layout_copy(&o->ch_layout, &enc->ch_layout);
+      libavutil.av_frame_get_buffer(o, 0);
+      libavutil.av_audio_fifo_read(audio.fifo.get(), reinterpret_cast<void **>(o->extended_data), o->nb_samples);
+      o->pts = audio.nextPts;
+      audio.nextPts += o->nb_samples;
+      if (!EncodeWrite(oc.get(), enc, audio.st, o, opkt.get())) return false;
+    }
+    return true;
+  };
+  auto decode = [&](TFloorStream &s, const AVPacket *p) {
+    libavcodec.avcodec_send_packet(s.dec.get(), p);
+    while (libavcodec.avcodec_receive_frame(s.dec.get(), frame.get()) >= 0) {
+      const bool ok = (&s == &video) ? videoFrame(frame.get()) : audioFrames(frame.get(), false);
+      libavutil.av_frame_unref(frame.get());
+      if (!ok) return false;
+    }
+    return true;
+  };
+  while (libavformat.av_read_frame(ic.get(), pkt.get()) >= 0) {
+    bool ok = true;
+    if (video.dec && pkt->stream_index == video.inIndex) ok = decode(video, pkt.get());
+    if (pkt->stream_index == audio.inIndex) ok = decode(audio, pkt.get());
+    libavcodec.av_packet_unref(pkt.get());
+    if (!ok) return false;
+  }
+  if (video.dec) {
+    if (!decode(video, nullptr)) return false;
+    if (!EncodeWrite(oc.get(), video.enc.get(), video.st, nullptr, opkt.get())) return false;
+  }
+  if (!decode(audio, nullptr) || !audioFrames(nullptr, true)) return false;
+  if (!EncodeWrite(oc.get(), audio.enc.get(), audio.st, nullptr, opkt.get())) return false;
+  if (libavformat.av_write_trailer(oc.get()) < 0) return Fail("trailer");
+  return true;
+}
+
+// ------------------------------------------------------------ measuring
+
+struct TMeasure {
+  bool ok = false;
+  double wall = 0, cpu = 0;
+  double peakMiB = 0;
+};
+
+TMeasure RunChild(const std::string &self, const std::string &side, int caseIndex, const std::string &src,
+                  const std::string &out) {
+  TMeasure m;
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const std::string idx = std::to_string(caseIndex);
+    execl(self.c_str(), self.c_str(), "--child", side.c_str(), idx.c_str(), src.c_str(), out.c_str(),
+          static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  if (pid < 0) return m;
+  int status = 0;
+  struct rusage ru {};
+  wait4(pid, &status, 0, &ru);
+  m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  m.cpu = ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
+  m.peakMiB = ru.ru_maxrss / 1024.0;
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
+}
+
+int ChildMain(int argc, char **argv) {
+  if (argc < 6) return 2;
+  const std::string side = argv[2];
+  const int index = std::atoi(argv[3]);
+  if (index < 0 || index >= static_cast<int>(std::size(kCases))) return 2;
+  if (!Bind()) return 3;
+  const bool ok = side == "engine" ? RunEngine(kCases[index], argv[4], argv[5]) : RunFloor(kCases[index], argv[4], argv[5]);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return ChildMain(argc, argv);
+  int repeat = 1;
+  bool keep = false;
+  std::string work = (fs::temp_directory_path() / "trevix-bench").string();
+  std::string source;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--keep") keep = true;
+    else if (a == "--work" && i + 1 < argc) work = argv[++i];
+    else if (a == "--source" && i + 1 < argc) source = argv[++i];
+    else {
+      std::fprintf(stderr, "usage: %s [--repeat N] [--keep] [--work DIR] [--source FILE]\n", argv[0]);
+      return 2;
+    }
+  }
+  if (!Bind()) return 1;
+  fs::create_directories(work);
+  if (source.empty()) source = (fs::path(work) / "source-1280x720-25fps-60s.mov").string();
+  if (!fs::exists(source)) {
+    std::printf("generating %s ...\n", source.c_str());
+    std::fflush(stdout);
+    if (!GenerateSource(source)) return 1;
+  }
+  char self[4096] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return 1;
+
+  std::printf("%-18s %9s %9s %9s %9s %10s %10s %7s %7s\n", "case", "eng wall", "flr wall", "eng cpu", "flr cpu",
+              "eng peak", "flr peak", "wall x", "peak x");
+  bool allOk = true;
+  for (size_t c = 0; c < std::size(kCases); ++c) {
+    TMeasure best[2];
+    for (int r = 0; r < repeat; ++r) {
+      for (int side = 0; side < 2; ++side) {
+        const char *name = side == 0 ? "engine" : "floor";
+        const std::string out =
+            (fs::path(work) / (std::string(kCases[c].name) + "-" + name + "." + kCases[c].ext)).string();
+        fs::remove(out);
+        const TMeasure m = RunChild(self, name, static_cast<int>(c), source, out);
+        if (!m.ok) {
+          std::fprintf(stderr, "%s failed for %s\n", name, kCases[c].name);
+          allOk = false;
+        }
+        if (r == 0 || m.wall < best[side].wall) {
+          const double peak = std::max(best[side].peakMiB, m.peakMiB);
+          best[side] = m;
+          best[side].peakMiB = peak;
+        }
+        if (!keep) fs::remove(out);
+      }
+    }
+    std::printf("%-18s %8.2fs %8.2fs %8.2fs %8.2fs %7.1fMiB %7.1fMiB %7.3f %7.3f\n", kCases[c].name, best[0].wall,
+                best[1].wall, best[0].cpu, best[1].cpu, best[0].peakMiB, best[1].peakMiB, best[0].wall / best[1].wall,
+                best[0].peakMiB / best[1].peakMiB);
+    std::fflush(stdout);
+  }
+  return allOk ? 0 : 1;
+}
