@@ -1,0 +1,272 @@
+// trevix-convert run as a program on generated sources: conversions of each
+// profile family with the outputs probed, refused choices, output naming,
+// a failing source amid good ones, and Ctrl-C during a conversion.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "media_fixture.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int status = -1;  // exit status, or -1 when it did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs the converter with `args`; `onOutput` sees the standard output read
+// so far and may return true once to have SIGINT sent to the program.
+TRun RunConvert(const std::vector<std::string> &args,
+                const std::function<bool(const std::string &)> &onOutput = nullptr, int timeoutSec = 120) {
+  int outPipe[2], errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outPipe[1], STDOUT_FILENO);
+    dup2(errPipe[1], STDERR_FILENO);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(TREVIX_CONVERT));
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(TREVIX_CONVERT, argv.data());
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+  TRun r;
+  bool interrupted = false;
+  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  int open = 2;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSec);
+  while (open > 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      ADD_FAILURE() << "trevix-convert did not end in time";
+      break;
+    }
+    if (poll(fds, 2, 200) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      char buf[4096];
+      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+        continue;
+      }
+      (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
+    }
+    if (onOutput && !interrupted && onOutput(r.out)) {
+      interrupted = true;
+      kill(pid, SIGINT);
+    }
+  }
+  for (auto &f : fds)
+    if (f.fd >= 0) close(f.fd);
+  int st = 0;
+  waitpid(pid, &st, 0);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+// A short 320x240 source with picture and sound.
+std::string SmallSource() {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.durationSec = 2.0;
+  return CachedFixture(spec, "cli-small.mov");
+}
+
+class CliConvert : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireLibraries();
+    source_ = SmallSource();
+    ASSERT_FALSE(source_.empty());
+  }
+  std::string Out() const { return out_.path().string(); }
+  size_t FilesInOut() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(out_.path()), fs::directory_iterator()));
+  }
+
+  TScratchDir out_;
+  std::string source_;
+};
+
+}  // namespace
+
+// One profile of each family: the output is what the profile promises.
+TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
+  struct TCase {
+    const char *profile;
+    const char *ext;
+    const char *video;  // empty: no video stream expected
+    int width, height;
+    const char *audio;
+    int sampleRate;
+  } cases[] = {
+      {"AVI - XviD Video (*.avi)", ".avi", "mpeg4", 320, 240, "mp3", 48000},
+      {"mp3", ".mp3", "", 0, 0, "mp3", 48000},
+      {"ipod (*.mp4)", ".mp4", "mpeg4", 320, 240, "aac", 44100},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.profile);
+    const TRun r = RunConvert({"--profile", c.profile, "-o", Out(), source_});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(c.ext).string();
+    // Progress lines (one per report off a terminal), a final line, a summary.
+    EXPECT_TRUE(Contains(r.out, "%  ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "speed ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Done: " + source_ + " -> " + output)) << r.out;
+    EXPECT_TRUE(Contains(r.out, "1 file: 1 Done, 0 Fail")) << r.out;
+
+    const TProbedFile p = ProbeMedia(output);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_NEAR(p.durationSec, 2.0, 0.3);
+    const TProbedStream *v = p.first("video");
+    if (*c.video) {
+      ASSERT_NE(v, nullptr);
+      EXPECT_EQ(v->codec, c.video);
+      EXPECT_EQ(v->width, c.width);
+      EXPECT_EQ(v->height, c.height);
+      EXPECT_GT(v->frames, 40);
+    } else {
+      EXPECT_EQ(v, nullptr);
+    }
+    const TProbedStream *a = p.first("audio");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->codec, c.audio);
+    EXPECT_EQ(a->sampleRate, c.sampleRate);
+    EXPECT_EQ(a->channels, 2);
+  }
+}
+
+TEST_F(CliConvert, AProfileTextMatchingSeveralIsRefusedBeforeConverting) {
+  const TRun r = RunConvert({"--profile", "ipod", "-o", Out(), source_});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(Contains(r.err, "matches several profiles")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "  iPod (*.mp4)\n")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "  iPod Touch (*.mp4)\n")) << r.err;
+  EXPECT_EQ(FilesInOut(), 0u);
+}
+
+TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
+  TRun r = RunConvert({"--profile", "xvid", "--size", "500x500", "-o", Out(), source_});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(Contains(r.err, "--size \"500x500\" is not offered by \"AVI - XviD Video (*.avi)\"")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "  176 x 144 (QCIF)\n")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "  Original Video Size  (default)\n")) << r.err;
+  EXPECT_EQ(FilesInOut(), 0u);
+
+  r = RunConvert({"--profile", "xvid", "--size", "176x144", "-q", "-o", Out(), source_});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(".avi").string();
+  const TProbedFile p = ProbeMedia(output);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_NE(p.first("video"), nullptr);
+  EXPECT_EQ(p.first("video")->width, 176);
+  EXPECT_EQ(p.first("video")->height, 144);
+}
+
+TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
+  TScratchDir in;
+  fs::create_directories(in.path() / "a");
+  fs::create_directories(in.path() / "b");
+  const std::string a = (in.path() / "a" / "clip.mov").string();
+  const std::string b = (in.path() / "b" / "clip.mov").string();
+  fs::copy_file(source_, a);
+  fs::copy_file(source_, b);
+
+  TRun r = RunConvert({"--profile", "mp3", "-o", Out(), a, b});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.out, "Done: " + a + " -> " + Out() + "/clip.mp3\n")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "Done: " + b + " -> " + Out() + "/clip-1.mp3\n")) << r.out;
+  EXPECT_TRUE(fs::exists(out_.path() / "clip.mp3"));
+  EXPECT_TRUE(fs::exists(out_.path() / "clip-1.mp3"));
+
+  // Overwriting replaces clip.mp3 twice over and adds nothing.
+  r = RunConvert({"--profile", "mp3", "--overwrite", "-q", "-o", Out(), a, b});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(FilesInOut(), 2u);
+  EXPECT_FALSE(fs::exists(out_.path() / "clip-2.mp3"));
+}
+
+TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
+  TScratchDir in;
+  // The first half of a real file: its index, written at the end, is lost.
+  const std::string broken = (in.path() / "broken.mov").string();
+  {
+    std::ifstream src(source_, std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    std::ofstream(broken, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 2));
+  }
+  const std::string good = (in.path() / "good.mov").string();
+  fs::copy_file(source_, good);
+
+  const TRun r = RunConvert({"--profile", "mp3", "--quiet", "-o", Out(), broken, good});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 2u) << r.out;  // quiet: the final lines alone
+  EXPECT_EQ(lines[0].rfind("Fail: " + broken + ": ", 0), 0u) << lines[0];
+  EXPECT_GT(lines[0].size(), ("Fail: " + broken + ": ").size());  // the engine's reason follows
+  EXPECT_EQ(lines[1], "Done: " + good + " -> " + Out() + "/good.mp3");
+  EXPECT_FALSE(fs::exists(out_.path() / "broken.mp3"));
+  EXPECT_TRUE(ProbeMedia(Out() + "/good.mp3").ok);
+}
+
+TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
+  // Long enough that the conversion is still running when it is stopped.
+  TFixtureSpec spec;
+  spec.width = 640;
+  spec.height = 480;
+  spec.durationSec = 40.0;
+  spec.videoCodec = "mpeg4";
+  const std::string longSource = CachedFixture(spec, "cli-long.mov");
+  ASSERT_FALSE(longSource.empty());
+
+  const TRun r = RunConvert({"--profile", "PS3", "-o", Out(), longSource, source_},
+                            [](const std::string &out) { return Contains(out, "%  frames "); });
+  EXPECT_EQ(r.status, 130) << r.out << r.err;
+  const std::string output = (out_.path() / fs::path(longSource).filename()).replace_extension(".mp4").string();
+  EXPECT_TRUE(Contains(r.out, "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "2 files: 0 Done, 0 Fail, 1 Abort, 1 not converted")) << r.out;
+  EXPECT_EQ(FilesInOut(), 1u);  // the second file was not started
+
+  // The output was closed properly: it opens, plays and is shorter than
+  // the source.
+  const TProbedFile p = ProbeMedia(output);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_NE(p.first("video"), nullptr);
+  EXPECT_GT(p.durationSec, 0.0);
+  EXPECT_LT(p.durationSec, 39.0);
+  const int pictures = DecodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {});
+  EXPECT_GT(pictures, 0);
+}
