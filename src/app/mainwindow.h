@@ -268,8 +268,6 @@ class TForm1 : public QMainWindow {
   void AddDroppedFiles(const QStringList &files);
   // Appends one row with the given texts and scrolls it into view.
   QTreeWidgetItem *AddSourceRow(const TSourceRowTexts &row);
-  // Stops the preview playback and clears PreviewPaused.
-  void StopPreviewPlayback();
   // A conversion run is under way: a job runs or the queue timer waits.
   bool RunInProgress() const;
   TBMDThread *BMDThread1 = MakeBMDThread1();

@@ -18,6 +18,7 @@
 #include "engine_relay.h"
 #include "ffmpeg_vcl.h"
 #include "form4.h"
+#include "job_request.h"
 #include "mainwindow.h"
 
 namespace {
@@ -77,19 +78,18 @@ class TQueueLink : public ISourceRows,
   void SetFileSizeText(const std::string &text) override { w_.SetStatusPanelText(1, Q(text)); }
   void DisableControlsForConversion() override { w_.DisableControlsForConversion(); }
   void EnableControlsAfterConversion() override { w_.EnableControlsAfterConversion(); }
-  void StopPreview(bool) override {
-    // The preview's Stop also releases the graph and clears PreviewPaused.
-    w_.ButtonStopClick();
-    w_.PreviewPaused = false;
+  void StopPreview(bool deactivate) override {
+    if (deactivate)
+      w_.StopAndReleasePreview();
+    else
+      w_.StopPreviewGraph();
   }
   TJobSettings CurrentJobSettings() override {
     const bool overwrite = w_.Form4 && w_.Form4->CheckBoxOverWrite && w_.Form4->CheckBoxOverWrite->isChecked();
     TJobSettings s = MakeJobSettings(w_.ComboOutputFormat->currentText().toStdString(), w_.ProfileChoices(),
                                      w_.OutputType.toStdString(), w_.EditOutputFolder->text().toStdString(),
                                      overwrite, w_.VolumeValue);
-    s.ProgramFolder = w_.ProgramFolder.toStdString();
-    if (s.ProgramFolder.empty() || s.ProgramFolder.back() != '/') s.ProgramFolder += '/';
-    s.AviSynthInput = LibrariesReadAviSynth();
+    SetProgramFolder(s, w_.ProgramFolder.toStdString());
     return s;
   }
 

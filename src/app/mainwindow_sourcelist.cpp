@@ -9,35 +9,12 @@
 #include "add_file_thread.h"
 #include "av_probe.h"
 #include "ffmpeg_vcl.h"
+#include "job_request.h"
 #include "mainwindow.h"
 #include "source_rows.h"
 
-namespace {
-
-TProbeSummary ProbeSource(TAVProbe &probe, const QString &path) {
-  TProbeSummary s;
-  s.Opened = probe.Open(path.toStdString(), std::string());
-  if (!s.Opened) return s;
-  s.VideoStreamCount = probe.VideoStreamCount();
-  if (s.VideoStreamCount > 0) {
-    TAVVideoStreamInfo v;
-    probe.GetVideoStreamInfo(v);
-    s.Width = v.width;
-    s.Height = v.height;
-    s.FrameRateNum = v.frameRateNum;
-    s.FrameRateDen = v.frameRateDen;
-  }
-  TAVFileInfo f;
-  probe.GetFileInfo(f);
-  s.DurationUs = f.duration;
-  probe.Close();  // the file is not kept open behind the list
-  return s;
-}
-
-}  // namespace
-
 void TForm1::ButtonAddFileClick() {
-  StopPreviewPlayback();
+  StopPreviewGraph();
   if (Converting) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
@@ -78,7 +55,8 @@ void TForm1::AddFilesProc() {
     for (const QString &path : files) {
       TSourceRowTexts row;
       try {
-        row = MakeSourceRow(path.toStdString(), ProbeSource(FFVCL->Probe(), path), OutputType.toStdString());
+        const std::string file = path.toStdString();
+        row = MakeSourceRow(file, ProbeSourceFile(FFVCL->Probe(), file), OutputType.toStdString());
       } catch (const std::exception &) {
         // The probe could not run at all (no libraries): stop adding.
         break;
@@ -140,7 +118,7 @@ void TForm1::ListView1SelectItem() {
   const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
   if (selected.isEmpty()) return;  // deselection does nothing
   const int row = ListView1->indexOfTopLevelItem(selected.first());
-  if (row != PreviewRow) StopPreviewPlayback();
+  if (row != PreviewRow) StopPreviewGraph();
 }
 
 TBMDThread *TForm1::MakeBMDThread1() { return new TBMDThread(this, [this] { BMDThread1Start(); }); }
@@ -150,11 +128,4 @@ TFileDropTarget *TForm1::MakeListView1Drop() {
       this, [this]() -> QWidget * { return ListView1; },
       [this](const QStringList &files) { AddDroppedFiles(files); },
       [this] { return !Converting && !AddingFiles; });
-}
-
-void TForm1::StopPreviewPlayback() {
-  // The preview's Stop does nothing while a conversion runs; the preview
-  // cannot play then anyway.
-  ButtonStopClick();
-  PreviewPaused = false;
 }
