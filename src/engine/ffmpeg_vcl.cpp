@@ -11,6 +11,7 @@
 
 #include "av_probe.h"
 #include "binding.h"
+#include "fp_environment.h"
 #include "engine_log.h"
 #include "ffmpeg_core.h"
 
@@ -56,6 +57,9 @@ TFFmpeg *TFFmpegList::FindByThreadId(uint32_t threadId) const {
 namespace {
 std::mutex gComponentsLock;
 std::vector<TCustomFFmpegVCL *> gComponents;
+// The floating-point environment the libraries need, held while any
+// component lives; the caller's environment comes back with the last one.
+std::unique_ptr<TFloatingPointGuard> gFloatingPoint;
 }  // namespace
 
 std::vector<TCustomFFmpegVCL *> TCustomFFmpegVCL::ComponentList() {
@@ -195,6 +199,7 @@ TCustomFFmpegVCL::TCustomFFmpegVCL(IMainThreadScheduler *scheduler)
     : d(std::make_unique<TImpl>(*this, scheduler)) {
   {
     std::lock_guard<std::mutex> g(gComponentsLock);
+    if (gComponents.empty() && !gFloatingPoint) gFloatingPoint = std::make_unique<TFloatingPointGuard>();
     gComponents.push_back(this);
   }
   RegisterLogReceiver(d.get());
@@ -205,6 +210,7 @@ TCustomFFmpegVCL::~TCustomFFmpegVCL() {
   {
     std::lock_guard<std::mutex> g(gComponentsLock);
     std::erase(gComponents, this);
+    if (gComponents.empty()) gFloatingPoint.reset();
   }
   std::vector<std::unique_ptr<TFFmpeg>> all;
   {
