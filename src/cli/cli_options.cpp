@@ -297,7 +297,8 @@ std::string ProfileListText() {
   static const char *const kGroups[] = {"Video formats", "Audio formats", "Devices"};
   std::ostringstream out;
   out << "Output profiles (* marks the default). Every profile also takes --aspect\n"
-         "Original*, 4:3 or 16:9 and --volume 0..10 (5* = 100%).\n";
+         "Original*, 4:3 or 16:9 and --volume 0..10 (5* = 100%). A quality level whose bit\n"
+         "rate a profile does not offer keeps the default bit rate.\n";
   int separators = 0;
   int headed = -1;
   for (std::string_view item : OutputFormatItems) {
@@ -317,19 +318,19 @@ std::string ProfileListText() {
     out << "\n  " << title << "\n";
     out << "    output         ." << LowerText(type) << "\n";
     auto qualityLine = [&](const char *name, bool forVideo, const TChoiceList &rates) {
-      out << "    " << name << rates.Text() << "*; ";
+      out << "    " << name << rates.Text() << "*; by " << (forVideo ? "--video-quality: " : "--audio-quality: ");
       for (int l = 0; l < 5; ++l)
         out << (l ? ", " : "") << kLevels[l] << " " << PresetRate(title, forVideo, l);
       out << "\n";
     };
     if (video) {
-      qualityLine("video quality  ", true, c.ComboVideoBitrate);
+      qualityLine("video bit rate ", true, c.ComboVideoBitrate);
       out << "    size           " << JoinItems(c.ComboVideoSize) << "\n";
       out << "    fps            " << JoinItems(c.ComboVideoFramerate) << "\n";
     } else {
       out << "    video          none (audio only)\n";
     }
-    qualityLine("audio quality  ", false, c.ComboAudioBitrate);
+    qualityLine("audio bit rate ", false, c.ComboAudioBitrate);
     out << "    channels       " << JoinItems(c.ComboAudioChannels) << "\n";
   }
   return out.str();

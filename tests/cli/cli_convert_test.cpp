@@ -270,3 +270,16 @@ TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
   const int pictures = DecodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {});
   EXPECT_GT(pictures, 0);
 }
+
+// With --overwrite, an output that would be the source itself is refused:
+// the source stays as it was.
+TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
+  const std::string inOut = Out() + "/clip.mov";
+  fs::copy_file(source_, inOut);
+  const auto size = fs::file_size(inOut);
+  const TRun r = RunConvert({"--profile", "MOV - QuickTime", "--overwrite", "-o", Out(), inOut});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.out, "Fail: " + inOut + ": the output would replace the source file\n")) << r.out;
+  EXPECT_EQ(fs::file_size(inOut), size);
+  EXPECT_TRUE(ProbeMedia(inOut).ok);
+}
