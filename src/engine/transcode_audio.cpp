@@ -23,6 +23,9 @@ bool TSampleConverter::Configure(AVSampleFormat inFmt, int inChannels, int inRat
       !s)
     return false;
   ctx_.reset(s);
+  // Resample in floating point even between 16-bit formats: the integer
+  // filter adds noise that the encoders then spend their time on.
+  if (inRate != outRate) libavutil.av_opt_set_int(s, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
   if (libswresample.swr_init(s) < 0) {
     ctx_.reset();
     return false;

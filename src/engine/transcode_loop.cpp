@@ -55,6 +55,7 @@ class TLoop {
   // Input side.
   bool ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt);
   bool DecodeAudioFrame(TInputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes);
+  int DrainAudioConverter(TInputStreamRecord &ist);
   void EmulateRate(TInputStreamRecord &ist);
   void Report(bool last);
   double OutputTime(const TOutputStreamRecord &ost) const;
@@ -412,24 +413,42 @@ bool TLoop::DecodeAudioFrame(TInputStreamRecord &ist, AVFrame *frame, int64_t &s
   const int channels = frame->ch_layout.nb_channels;
   const int rate = frame->sample_rate;
   if (channels <= 0 || rate <= 0 || frame->nb_samples <= 0) return false;
-  if (!ist.toS16.Configure(static_cast<AVSampleFormat>(frame->format), channels, rate, AV_SAMPLE_FMT_S16, channels,
-                           rate))
+  const int outChannels = ist.wantChannels > 0 ? ist.wantChannels : channels;
+  const int outRate = ist.wantRate > 0 ? ist.wantRate : rate;
+  if (!ist.toS16.Configure(static_cast<AVSampleFormat>(frame->format), channels, rate, AV_SAMPLE_FMT_S16,
+                           outChannels, outRate))
     return false;
-  const size_t need = static_cast<size_t>(frame->nb_samples + 16) * channels * 2;
+  const int cap = ist.toS16.OutSamples(frame->nb_samples);
+  const size_t need = static_cast<size_t>(cap) * outChannels * 2;
   if (run_.decodedAudio.size() < need) run_.decodedAudio.resize(std::max(need, run_.decodedAudio.size() * 2));
   uint8_t *out[1] = {run_.decodedAudio.data()};
-  const int got = ist.toS16.Convert(out, frame->nb_samples + 16, frame->extended_data, frame->nb_samples);
+  const int got = ist.toS16.Convert(out, cap, frame->extended_data, frame->nb_samples);
   if (got < 0) return false;
-  ist.channels = channels;
-  ist.sampleRate = rate;
-  bytes = got * channels * 2;
+  ist.channels = outChannels;
+  ist.sampleRate = outRate;
+  bytes = got * outChannels * 2;
   srcPts = ist.pts;
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     srcPts = ist.pts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
-  ist.nextPts = ist.pts + static_cast<int64_t>(500000) * bytes / (static_cast<int64_t>(rate) * channels);
+  ist.nextPts = ist.pts + libavutil.av_rescale(frame->nb_samples, AV_TIME_BASE, rate);
   if (o_.audioVolume != 256)
     ApplyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
   return true;
+}
+
+// Samples the rate conversion still holds at the end of the input.
+int TLoop::DrainAudioConverter(TInputStreamRecord &ist) {
+  if (!ist.toS16.Ready() || ist.channels <= 0) return 0;
+  const int cap = ist.toS16.OutSamples(0);
+  const size_t need = static_cast<size_t>(cap) * ist.channels * 2;
+  if (run_.decodedAudio.size() < need) run_.decodedAudio.resize(need);
+  uint8_t *out[1] = {run_.decodedAudio.data()};
+  const int got = ist.toS16.Convert(out, cap, nullptr, 0);
+  if (got <= 0) return 0;
+  const int bytes = got * ist.channels * 2;
+  if (o_.audioVolume != 256)
+    ApplyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
+  return bytes;
 }
 
 void TLoop::EmulateRate(TInputStreamRecord &ist) {
@@ -549,6 +568,14 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
   }
 
   if (!pkt) {
+    if (type == AVMEDIA_TYPE_AUDIO) {
+      ist.pts = ist.nextPts;
+      const int bytes = DrainAudioConverter(ist);
+      if (bytes > 0 && deliver)
+        for (auto &op : run_.ost)
+          if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist)
+            AudioOut(*op, ist, run_.decodedAudio.data(), bytes, ist.pts);
+    }
     for (auto &op : run_.ost)
       if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist) Drain(*op);
   }

@@ -36,7 +36,8 @@ struct TInputStreamRecord {
   float quality = 0.0f;        // quality of the last decoded picture
   // Decoded audio as interleaved 16-bit samples.
   TSampleConverter toS16;
-  int channels = 0, sampleRate = 0;
+  int channels = 0, sampleRate = 0;  // of the 16-bit samples
+  int wantChannels = 0, wantRate = 0;  // asked for by the encoders (0: as decoded)
 };
 
 struct TOutputStreamRecord {

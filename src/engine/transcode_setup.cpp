@@ -341,6 +341,26 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
     SetUpTwoPass(task, ost);
   }
 
+  // Decoded audio is delivered in the channels and rate of its encoder when
+  // all its encoders agree, so that it is converted only once.
+  for (auto &ip : run.ist) {
+    TInputStreamRecord &ist = *ip;
+    if (!ist.decodingNeeded || ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
+    int rate = 0, channels = 0;
+    bool agree = true;
+    for (auto &op : run.ost) {
+      if (!op->encodingNeeded || run.ist[op->sourceIndex].get() != &ist) continue;
+      const int r = op->enc->sample_rate, c = op->enc->ch_layout.nb_channels;
+      if (rate && (r != rate || c != channels)) agree = false;
+      rate = r;
+      channels = c;
+    }
+    if (agree && rate > 0 && channels > 0) {
+      ist.wantRate = rate;
+      ist.wantChannels = channels;
+    }
+  }
+
   // 7. Format dumps.
   for (size_t f = 0; f < ts.OutputFiles.size(); ++f) DumpOutput(*ts.OutputFiles[f], static_cast<int>(f));
 
@@ -413,11 +433,12 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
       throw FFMpegException(Fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }
 
-  // 11. Input clocks.
+  // 11. Input clocks. Streams no output takes are not even demuxed.
   for (auto &ip : run.ist) {
     ip->pts = 0;
     ip->nextPts = AV_NOPTS_VALUE;
     ip->isStart = true;
+    if (ip->free) ip->st->discard = AVDISCARD_ALL;
   }
 
   // 12. Metadata maps.

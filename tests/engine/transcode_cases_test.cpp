@@ -2,6 +2,7 @@
 // damaged inputs and the traps of particular containers.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -313,6 +314,112 @@ TEST_F(TranscodeCases, VolumeScalesTheSamples) {
     ++checked;
   }
   EXPECT_GT(checked, 100);
+}
+
+// Copies `from` (MPEG-TS) into `to`, moving every packet from `atSec` on
+// by `jumpSec`.
+bool RemuxWithJump(const std::string &from, const std::string &to, double atSec, double jumpSec) {
+  AVFormatContext *ic = nullptr;
+  if (libavformat.avformat_open_input(&ic, from.c_str(), nullptr, nullptr) < 0) return false;
+  libavformat.avformat_find_stream_info(ic, nullptr);
+  AVFormatContext *oc = nullptr;
+  libavformat.avformat_alloc_output_context2(&oc, nullptr, "mpegts", to.c_str());
+  for (unsigned i = 0; i < ic->nb_streams; ++i) {
+    AVStream *st = libavformat.avformat_new_stream(oc, nullptr);
+    libavcodec.avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
+    st->codecpar->codec_tag = 0;
+    st->time_base = ic->streams[i]->time_base;
+  }
+  libavformat.avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE);
+  bool ok = libavformat.avformat_write_header(oc, nullptr) >= 0;
+  AVPacket *pkt = libavcodec.av_packet_alloc();
+  while (ok && libavformat.av_read_frame(ic, pkt) >= 0) {
+    const AVRational itb = ic->streams[pkt->stream_index]->time_base;
+    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    if (pkt->dts != AV_NOPTS_VALUE &&
+        libavutil.av_rescale_q(pkt->dts, itb, AVRational{1, AV_TIME_BASE}) - start >= atSec * AV_TIME_BASE) {
+      const int64_t shift = libavutil.av_rescale_q(static_cast<int64_t>(jumpSec * AV_TIME_BASE),
+                                                   AVRational{1, AV_TIME_BASE}, itb);
+      pkt->dts += shift;
+      if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += shift;
+    }
+    libavcodec.av_packet_rescale_ts(pkt, itb, oc->streams[pkt->stream_index]->time_base);
+    ok = libavformat.av_interleaved_write_frame(oc, pkt) >= 0;
+  }
+  libavcodec.av_packet_free(&pkt);
+  libavformat.av_write_trailer(oc);
+  libavformat.avio_closep(&oc->pb);
+  libavformat.avformat_free_context(oc);
+  libavformat.avformat_close_input(&ic);
+  return ok;
+}
+
+TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 3.0;
+  spec.sampleRate = 44100;
+  const std::string ts = SourceWith(spec, "jump-base.ts");
+  const std::string jumped = dir.file("jumped.ts");
+  ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.5, 20.0));
+  TOutputOptions o = Mp4Options();
+  o.an = true;
+  TDirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
+  ASSERT_TRUE(repaired.error.empty()) << repaired.error;
+  ASSERT_TRUE(repaired.Run()) << repaired.error;
+  EXPECT_GE(repaired.Count("timestamp discontinuity"), 1);
+  CloseOutputFiles(repaired.task);
+  TProbedFile p = ProbeMedia(dir.file("repaired.mp4"));
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_NEAR(p.durationSec, 3.0, 0.2);
+
+  o.copyts = true;
+  TDirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
+  ASSERT_TRUE(kept.error.empty()) << kept.error;
+  ASSERT_TRUE(kept.Run()) << kept.error;
+  EXPECT_EQ(kept.Count("timestamp discontinuity"), 0);
+  CloseOutputFiles(kept.task);
+  p = ProbeMedia(dir.file("kept.mp4"));
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_GT(p.durationSec, 20.0);
+}
+
+TEST_F(TranscodeCases, RateEmulationReadsAtTheNativePace) {
+  TConvertSetup s;
+  s.outputs = {dir.file("paced.mp4")};
+  s.outputOptions = {Mp4Options()};
+  s.inputOptions.extraOptions = "re";
+  const auto t0 = std::chrono::steady_clock::now();
+  const TConversion r = Convert(SmallSource(2.0), s);
+  const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  ASSERT_TRUE(r.finished) << r.message << r.lastError;
+  EXPECT_GT(took, 1.8);
+  EXPECT_LT(took, 8.0);
+}
+
+TEST_F(TranscodeCases, VideoStatisticsFile) {
+  const std::string stats = dir.file("vstats.log");
+  TOutputOptions o = Mp4Options();
+  o.an = true;
+  o.extraOptions = "vstats_file=" + stats + "\npsnr";
+  const TConversion r = Convert(SmallSource(1.0), dir.file("v.mp4"), o);
+  ASSERT_TRUE(r.finished) << r.message;
+  std::ifstream f(stats);
+  std::string line;
+  int lines = 0;
+  while (std::getline(f, line)) {
+    ++lines;
+    EXPECT_EQ(line.rfind("frame= ", 0), 0u) << line;
+    EXPECT_NE(line.find(" q= "), std::string::npos);
+    EXPECT_NE(line.find("PSNR= "), std::string::npos);
+    EXPECT_NE(line.find(" f_size= "), std::string::npos);
+    EXPECT_NE(line.find("kbits/s avg_br= "), std::string::npos);
+    EXPECT_NE(line.find(" type= "), std::string::npos);
+  }
+  EXPECT_EQ(lines, 25);
 }
 
 // ---------------------------------------------------------------- outputs and maps
