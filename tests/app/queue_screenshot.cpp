@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "binding.h"
+#include "ffmpeg_vcl.h"
 #include "mainwindow.h"
 #include "media_fixture.h"
 #include "prompts.h"
@@ -62,6 +63,8 @@ int main(int argc, char **argv) {
   QStringList files;
   for (const char *name : {"Holiday.mov", "Birthday Party.mov", "Garden.mov"}) {
     spec.path = scratch.file(name);
+    // the second file is long, so that it is caught half-way
+    spec.durationSec = files.size() == 1 ? 60.0 : 5.0;
     const std::string err = GenerateMedia(spec);
     if (!err.empty()) {
       std::fprintf(stderr, "%s\n", err.c_str());
@@ -89,6 +92,7 @@ int main(int argc, char **argv) {
   window.ButtonAddFileClick();
   window.ButtonConvertClick();
 
+  window.FFVCL->SetProgressInterval(100);
   auto row = [&](int i, int c) { return window.ListView1->topLevelItem(i)->text(c); };
   const bool ready = WaitFor(
       [&] {
@@ -100,10 +104,13 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "the conversion did not reach the wanted state\n");
     return 1;
   }
+  // Hold the conversion still while the picture is taken.
+  window.FFVCL->Pause();
   QCoreApplication::processEvents();
   QPixmap shot = window.screen() ? window.screen()->grabWindow(window.winId()) : QPixmap();
   if (shot.isNull() || shot.width() < 10) shot = window.grab();
   const bool saved = shot.save(picture, "PNG");
+  window.FFVCL->Resume();
   window.ButtonStopConvertClick();
   WaitFor([&] { return !window.Converting; }, 10000);
   std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", argv[1]);
