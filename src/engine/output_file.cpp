@@ -468,6 +468,10 @@ bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
     // Never write over an input of the same task.
     for (const TInputFile &in : task.InputFiles)
       if (SameFile(in.fileName, fileName)) return fail(Format("Could not open '%s'", fileName));
+    // Nor over another output of it.
+    for (const auto &other : task.Transcoder.OutputFiles)
+      if (other.get() != &added && other->fileCreated && SameFile(other->fileName, fileName))
+        return fail(Format("Could not open '%s'", fileName));
     if (libavformat.avio_open(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0)
       return fail(Format("Could not open '%s'", fileName));
     added.fileCreated = true;

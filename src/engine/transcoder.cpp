@@ -37,9 +37,10 @@ void TOutputFile::Close() {
   streams.clear();
   // A file that received no data, or whose writing never finished, is no
   // result: it does not stay on disk.
+  // Only a regular file is removed (an output may be a device or a pipe).
   if (fileCreated && (!trailerWritten || packetsWritten == 0)) {
     std::error_code ec;
-    std::filesystem::remove(fileName, ec);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ec))) std::filesystem::remove(fileName, ec);
   }
   fileCreated = false;
 }

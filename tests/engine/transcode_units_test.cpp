@@ -236,4 +236,29 @@ TEST_F(TranscodeUnits, VideoCopyAndCustomHookAreIncompatible) {
   EXPECT_EQ(r.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
 }
 
+TEST_F(TranscodeUnits, OutputsWithoutAFinishedResultAreDeleted) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  for (const char *name : {"kept.mp4", "half.mp4", "empty.mp4"}) {
+    t.task.ApplyOptionText("vcodec=mpeg4");
+    ASSERT_TRUE(OpenOutputFile(t.task, dir.file(name))) << t.task.LastError;
+  }
+  // A second output onto the same file is refused.
+  EXPECT_FALSE(OpenOutputFile(t.task, dir.file("kept.mp4")));
+  EXPECT_EQ(t.task.LastError, "Could not open '" + dir.file("kept.mp4") + "'");
+  auto &files = t.task.Transcoder.OutputFiles;
+  files[0]->headerWritten = files[0]->trailerWritten = true;
+  files[0]->packetsWritten = 10;
+  files[1]->headerWritten = true;  // failed part-way: no trailer
+  files[1]->packetsWritten = 10;
+  files[2]->headerWritten = files[2]->trailerWritten = true;  // nothing written
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(files[i]->fileName));
+  CloseOutputFiles(t.task);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("half.mp4")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("empty.mp4")));
+  CloseOutputFiles(t.task);  // a second time changes nothing
+  EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
+}
+
 }  // namespace
