@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -104,6 +106,41 @@ TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
   EXPECT_TRUE(fs::exists(out));  // created by the opening
   vcl.ClearTasks();
   EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
+  TFFmpegVCL vcl;
+  ASSERT_TRUE(vcl.LoadAVLib(TREVIX_COMMON_DIR, true));
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  int finished = 0;
+  vcl.OnTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
+    std::lock_guard<std::mutex> g(m);
+    if (index < 0)
+      done = true;
+    else if (ok)
+      ++finished;
+    cv.notify_all();
+  };
+  const std::string outs[] = {dir.file("t0.mp4"), dir.file("t1.avi")};
+  for (int i = 0; i < 2; ++i) {
+    TInputOptions in;
+    const int index = vcl.AddTask(i ? MediumSource() : SmallSource(), &in);
+    ASSERT_EQ(index, i) << vcl.LastErrorMessage();
+    TOutputOptions o = Mp4Options();
+    if (i) o.acodec = "libmp3lame";
+    ASSERT_TRUE(vcl.SetOutput(index, outs[i], &o)) << vcl.LastErrorMessage();
+  }
+  vcl.StartConvert(2);
+  {
+    std::unique_lock<std::mutex> g(m);
+    ASSERT_TRUE(cv.wait_for(g, std::chrono::seconds(120), [&] { return done; }));
+  }
+  EXPECT_EQ(finished, 2);
+  EXPECT_NEAR(ProbeMedia(outs[0]).durationSec, 3.0, 0.2);
+  EXPECT_NEAR(ProbeMedia(outs[1]).durationSec, 10.0, 0.2);
+  vcl.ClearTasks();
 }
 
 // ---------------------------------------------------------------- limits
@@ -387,17 +424,25 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   EXPECT_GT(p.durationSec, 20.0);
 }
 
-TEST_F(TranscodeCases, RateEmulationReadsAtTheNativePace) {
+TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
   TConvertSetup s;
   s.outputs = {dir.file("paced.mp4")};
   s.outputOptions = {Mp4Options()};
   s.inputOptions.extraOptions = "re";
+  s.progressIntervalMs = 150;
+  std::vector<std::chrono::steady_clock::time_point> at;
+  s.onProgress = [&](TFFmpegVCL &, const TProgressSample &) { at.push_back(std::chrono::steady_clock::now()); };
   const auto t0 = std::chrono::steady_clock::now();
   const TConversion r = Convert(SmallSource(2.0), s);
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
   EXPECT_GT(took, 1.8);
   EXPECT_LT(took, 8.0);
+  // About one report per interval; all but the final one at least the
+  // interval apart.
+  EXPECT_GE(at.size(), 6u);
+  for (size_t i = 1; i + 1 < at.size(); ++i)
+    EXPECT_GE(std::chrono::duration<double>(at[i] - at[i - 1]).count(), 0.145);
 }
 
 TEST_F(TranscodeCases, VideoStatisticsFile) {
