@@ -390,9 +390,10 @@ a final line "Done", "Fail" with the reason, or "Abort"; then a summary.
 Ctrl-C stops the running file as the window's Stop button does: its output
 keeps what was converted so far, properly closed, the file ends "Abort" and
 the files after it are not converted. A second Ctrl-C quits at once.
+SIGTERM and SIGHUP stop the run the same way.
 
 Exit status: 0 when every file is "Done", 1 otherwise, 2 for bad arguments,
-130 after Ctrl-C.
+130 after Ctrl-C (128 + the signal's number after another stop signal).
 
 The media libraries are loaded from the "Common" folder beside the program.
 

@@ -64,6 +64,12 @@ int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   TCliOptions options;
   TConversionChoices choices;
+  if (args.empty()) {
+    std::fputs("Usage: trevix-convert [options] -o FOLDER FILE...\n"
+               "       trevix-convert --list-profiles | --help\n",
+               stderr);
+    return kExitBadArguments;
+  }
   try {
     options = ParseCommandLine(args);
     if (options.Help) {
