@@ -191,6 +191,10 @@
   X(av_image_check_size) \
   X(av_image_fill_max_pixsteps) \
   X(av_image_fill_black) \
+  X(av_image_get_linesize) \
+  X(av_buffer_pool_init) \
+  X(av_buffer_pool_get) \
+  X(av_buffer_pool_uninit) \
   X(av_audio_fifo_alloc) \
   X(av_audio_fifo_free) \
   X(av_audio_fifo_write) \

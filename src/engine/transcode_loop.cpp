@@ -306,7 +306,7 @@ void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AV
   }
   if (nb <= 0) return;
 
-  AVFrame *final = ost.geometry.Format(picture, [this](int level, const std::string &text) { task_.Log(level, text); });
+  AVFrame *final = ost.geometry.FormatPicture(picture, [this](int level, const std::string &text) { task_.Log(level, text); });
   if (!final) return;
 
   AVFrame *f = run_.encFrame.get();
@@ -556,11 +556,12 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
         srcPts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
       ist.nextPts = ist.pts + frameDuration;
+      const AVFrame *picture = run_.pictures.PreprocessPicture(task_, frame, srcPts);
       EmulateRate(ist);
       if (deliver)
         for (auto &op : run_.ost)
           if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist) {
-            VideoOut(*op, ist, frame, srcPts);
+            VideoOut(*op, ist, picture, srcPts);
             if (task_.StopRequested) break;
           }
       libavutil.av_frame_unref(frame);

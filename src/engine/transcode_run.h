@@ -86,6 +86,7 @@ struct TTranscodeRun {
   TPacketPtr outPkt;   // from the encoders / copied
   TFramePtr frame;     // decoded
   TFramePtr encFrame;  // handed to the encoders
+  TFramePipeline pictures;  // pre-processing of the decoded pictures
   std::vector<uint8_t> decodedAudio;  // at least 192000 bytes
   std::vector<uint8_t> resampled;     // 262144 bytes, grown on demand
   std::vector<uint8_t> silence;       // silence + chunk, at most 131072 bytes of payload
