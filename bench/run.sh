@@ -8,6 +8,6 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 [ $# -gt 0 ] && shift
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTREVIX_BUILD_GUI=OFF -DTREVIX_BUILD_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTREVIX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" --target transcode_bench -j"$(nproc)"
 exec "$build/bin/transcode_bench" "$@"

@@ -24,9 +24,12 @@
 #include <string>
 #include <vector>
 
+#include "av_ptr.h"
 #include "binding.h"
 #include "ffmpeg_vcl.h"
+#include "media_fixture.h"
 #include "options.h"
+#include "transcode_audio.h"
 
 namespace fs = std::filesystem;
 
@@ -71,55 +74,16 @@ bool Bind() {
 
 // ------------------------------------------------------------ owners
 
-struct TFmtOut {
-  void operator()(AVFormatContext *c) const {
-    if (!c) return;
-    if (c->pb && !(c->oformat->flags & AVFMT_NOFILE)) libavformat.avio_closep(&c->pb);
-    libavformat.avformat_free_context(c);
-  }
-};
-struct TFmtIn {
-  void operator()(AVFormatContext *c) const {
-    if (c) libavformat.avformat_close_input(&c);
-  }
-};
-struct TCodecFree {
-  void operator()(AVCodecContext *c) const {
-    if (c) libavcodec.avcodec_free_context(&c);
-  }
-};
-struct TFrameFree {
-  void operator()(AVFrame *f) const {
-    if (f) libavutil.av_frame_free(&f);
-  }
-};
-struct TPacketFree {
-  void operator()(AVPacket *p) const {
-    if (p) libavcodec.av_packet_free(&p);
-  }
-};
-struct TSwsFree {
-  void operator()(SwsContext *s) const {
-    if (s) libswscale.sws_freeContext(s);
-  }
-};
-struct TSwrFree {
-  void operator()(SwrContext *s) const {
-    if (s) libswresample.swr_free(&s);
-  }
-};
+using TOutPtr = TOutputContextPtr;
+using TInPtr = TInputContextPtr;
+using TCodecPtr = TCodecContextPtr;
+using TSwsPtr = TSwsContextPtr;
+using TSwrPtr = TSwrContextPtr;
 struct TAudioFifoFree {
   void operator()(AVAudioFifo *f) const {
     if (f) libavutil.av_audio_fifo_free(f);
   }
 };
-using TOutPtr = std::unique_ptr<AVFormatContext, TFmtOut>;
-using TInPtr = std::unique_ptr<AVFormatContext, TFmtIn>;
-using TCodecPtr = std::unique_ptr<AVCodecContext, TCodecFree>;
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketFree>;
-using TSwsPtr = std::unique_ptr<SwsContext, TSwsFree>;
-using TSwrPtr = std::unique_ptr<SwrContext, TSwrFree>;
 using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFree>;
 
 bool Fail(const char *what, int err = 0) {
@@ -148,95 +112,25 @@ bool EncodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const A
 // ------------------------------------------------------------ source
 
 bool GenerateSource(const std::string &path) {
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, "mov", path.c_str()) < 0) return Fail("mov");
-  TOutPtr oc(raw);
-  const int W = 1280, H = 720, FPS = 25, SECONDS = 60, RATE = 48000;
-  const AVCodec *vc = libavcodec.avcodec_find_encoder_by_name("libx264");
-  const AVCodec *ac = libavcodec.avcodec_find_encoder_by_name("aac");
-  if (!vc || !ac) return Fail("encoders missing");
-  TCodecPtr venc(libavcodec.avcodec_alloc_context3(vc)), aenc(libavcodec.avcodec_alloc_context3(ac));
-  venc->width = W;
-  venc->height = H;
-  venc->pix_fmt = AV_PIX_FMT_YUV420P;
-  venc->time_base = AVRational{1, FPS};
-  venc->framerate = AVRational{FPS, 1};
-  venc->gop_size = 50;
-  venc->bit_rate = 4000000;
-  venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  AVDictionary *opts = nullptr;
-  libavutil.av_dict_set(&opts, "preset", "veryfast", 0);
-  if (libavcodec.avcodec_open2(venc.get(), vc, &opts) < 0) return Fail("open x264");
-  libavutil.av_dict_free(&opts);
-  aenc->sample_fmt = AV_SAMPLE_FMT_FLTP;
-  aenc->sample_rate = RATE;
-  libavutil.av_channel_layout_default(&aenc->ch_layout, 2);
-  aenc->bit_rate = 160000;
-  aenc->time_base = AVRational{1, RATE};
-  aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (libavcodec.avcodec_open2(aenc.get(), ac, nullptr) < 0) return Fail("open aac");
-  AVStream *vs = libavformat.avformat_new_stream(oc.get(), nullptr);
-  AVStream *as = libavformat.avformat_new_stream(oc.get(), nullptr);
-  libavcodec.avcodec_parameters_from_context(vs->codecpar, venc.get());
-  libavcodec.avcodec_parameters_from_context(as->codecpar, aenc.get());
-  vs->time_base = venc->time_base;
-  as->time_base = aenc->time_base;
-  const std::string tmp = path + ".part";
-  if (libavformat.avio_open(&oc->pb, tmp.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("create source");
-  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return Fail("header");
-  TPacketPtr pkt(libavcodec.av_packet_alloc());
-  TFramePtr vf(libavutil.av_frame_alloc()), af(libavutil.av_frame_alloc());
-  vf->format = AV_PIX_FMT_YUV420P;
-  vf->width = W;
-  vf->height = H;
-  af->format = AV_SAMPLE_FMT_FLTP;
-  af->nb_samples = aenc->frame_size;
-  af->sample_rate = RATE;
-  libavutil.av_channel_layout_copy(&af->ch_layout, &aenc->ch_layout);
-  int64_t vnext = 0, anext = 0;
-  const int64_t vEnd = static_cast<int64_t>(SECONDS) * FPS, aEnd = static_cast<int64_t>(SECONDS) * RATE;
-  while (vnext < vEnd || anext < aEnd) {
-    const bool video = vnext < vEnd && (anext >= aEnd || vnext * RATE <= anext * FPS);
-    if (video) {
-      if (libavutil.av_frame_get_buffer(vf.get(), 0) < 0) return Fail("buffer");
-      const int n = static_cast<int>(vnext);
-      for (int y = 0; y < H; ++y) {
-        uint8_t *row = vf->data[0] + y * vf->linesize[0];
-        for (int x = 0; x < W; ++x) row[x] = static_cast<uint8_t>(((x + 3 * n) ^ (y + n)) & 0xff);
-      }
-      for (int y = 0; y < H / 2; ++y)
-        for (int x = 0; x < W / 2; ++x) {
-          vf->data[1][y * vf->linesize[1] + x] = static_cast<uint8_t>(128 + 50 * std::sin((x + n) * 0.03));
-          vf->data[2][y * vf->linesize[2] + x] = static_cast<uint8_t>(128 + 50 * std::cos((y - n) * 0.03));
-        }
-      vf->pts = vnext++;
-      if (!EncodeWrite(oc.get(), venc.get(), vs, vf.get(), pkt.get())) return false;
-      libavutil.av_frame_unref(vf.get());
-      vf->format = AV_PIX_FMT_YUV420P;
-      vf->width = W;
-      vf->height = H;
-    } else {
-      af->nb_samples = aenc->frame_size;
-      if (libavutil.av_frame_get_buffer(af.get(), 0) < 0) return Fail("buffer");
-      for (int c = 0; c < 2; ++c) {
-        float *s = reinterpret_cast<float *>(af->extended_data[c]);
-        for (int i = 0; i < af->nb_samples; ++i)
-          s[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * (440 + 110 * c) * (anext + i) / RATE));
-      }
-      af->pts = anext;
-      anext += af->nb_samples;
-      if (!EncodeWrite(oc.get(), aenc.get(), as, af.get(), pkt.get())) return false;
-      libavutil.av_frame_unref(af.get());
-      af->format = AV_SAMPLE_FMT_FLTP;
-      af->sample_rate = RATE;
-      libavutil.av_channel_layout_copy(&af->ch_layout, &aenc->ch_layout);
-    }
+  TFixtureSpec spec;
+  spec.path = path + ".part.mov";
+  spec.width = 1280;
+  spec.height = 720;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 60;
+  spec.videoCodec = "libx264";
+  spec.x264Preset = "veryfast";
+  spec.videoBitRate = 4000000;
+  spec.gopSize = 50;
+  spec.audioCodec = "aac";
+  spec.audioBitRate = 160000;
+  const std::string err = GenerateMedia(spec);
+  if (!err.empty()) {
+    std::fprintf(stderr, "cannot make the source: %s\n", err.c_str());
+    return false;
   }
-  if (!EncodeWrite(oc.get(), venc.get(), vs, nullptr, pkt.get())) return false;
-  if (!EncodeWrite(oc.get(), aenc.get(), as, nullptr, pkt.get())) return false;
-  if (libavformat.av_write_trailer(oc.get()) < 0) return Fail("trailer");
-  oc.reset();
-  fs::rename(tmp, path);
+  fs::rename(spec.path, path);
   return true;
 }
 

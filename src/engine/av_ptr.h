@@ -25,6 +25,17 @@ struct TFormatContextDeleter {
 };
 using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFormatContextDeleter>;
 
+// A muxer context together with the file it writes to: closes the file
+// (unless the format writes none) and frees the context.
+struct TOutputContextDeleter {
+  void operator()(AVFormatContext *c) const {
+    if (!c || !LibrariesLoaded()) return;
+    if (c->pb && !(c->oformat && (c->oformat->flags & AVFMT_NOFILE))) libavformat.avio_closep(&c->pb);
+    libavformat.avformat_free_context(c);
+  }
+};
+using TOutputContextPtr = std::unique_ptr<AVFormatContext, TOutputContextDeleter>;
+
 // A demuxer context opened by avformat_open_input.
 struct TInputContextDeleter {
   void operator()(AVFormatContext *c) const {

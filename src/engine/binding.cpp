@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <array>
+#include <cstdio>
 
 #include "engine_log.h"
 
@@ -65,8 +66,11 @@ bool gLibrariesLoaded = false;
 std::string gLibraryError;
 
 std::string fileNameOf(const TBindingRecord &r, bool versioned) {
-  std::string name = std::string("lib") + r.base + ".so";
-  if (versioned) name += "." + std::to_string(r.major);
+  char name[64];
+  if (versioned)
+    std::snprintf(name, sizeof name, "lib%s.so.%d", r.base, r.major);
+  else
+    std::snprintf(name, sizeof name, "lib%s.so", r.base);
   return name;
 }
 

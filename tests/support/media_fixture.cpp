@@ -9,55 +9,16 @@
 #include <functional>
 #include <memory>
 
+#include "av_ptr.h"
 #include "binding.h"
 #include "test_env.h"
 
 namespace {
 
-template <typename T, void (*Free)(T **)>
-struct TFreePtr {
-  void operator()(T *p) const {
-    if (p) Free(&p);
-  }
-};
-
-struct TFormatFree {
-  void operator()(AVFormatContext *oc) const {
-    if (!oc) return;
-    if (oc->pb && !(oc->oformat && (oc->oformat->flags & AVFMT_NOFILE))) libavformat.avio_closep(&oc->pb);
-    libavformat.avformat_free_context(oc);
-  }
-};
-struct TInputFree {
-  void operator()(AVFormatContext *ic) const {
-    if (ic) libavformat.avformat_close_input(&ic);
-  }
-};
-struct TCodecFree {
-  void operator()(AVCodecContext *c) const {
-    if (c) libavcodec.avcodec_free_context(&c);
-  }
-};
-struct TFrameFree {
-  void operator()(AVFrame *f) const {
-    if (f) libavutil.av_frame_free(&f);
-  }
-};
-struct TPacketFree {
-  void operator()(AVPacket *p) const {
-    if (p) libavcodec.av_packet_free(&p);
-  }
-};
-struct TSwsFree {
-  void operator()(SwsContext *s) const { libswscale.sws_freeContext(s); }
-};
-
-using TFormatPtr = std::unique_ptr<AVFormatContext, TFormatFree>;
-using TInputPtr = std::unique_ptr<AVFormatContext, TInputFree>;
-using TCodecPtr = std::unique_ptr<AVCodecContext, TCodecFree>;
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketFree>;
-using TSwsPtr = std::unique_ptr<SwsContext, TSwsFree>;
+using TFormatPtr = TOutputContextPtr;
+using TInputPtr = TInputContextPtr;
+using TCodecPtr = TCodecContextPtr;
+using TSwsPtr = TSwsContextPtr;
 
 std::string errorText(int err) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -161,7 +122,7 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
     e->height = spec.height;
     e->time_base = av_inv_q(rate);
     e->framerate = rate;
-    e->gop_size = 12;
+    e->gop_size = spec.gopSize;
     e->pix_fmt = AV_PIX_FMT_YUV420P;
     if (c->pix_fmts) {
       bool has420 = false;
@@ -171,7 +132,7 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
     if (spec.videoBitRate > 0) e->bit_rate = spec.videoBitRate;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary *opts = nullptr;
-    if (spec.videoCodec == "libx264") libavutil.av_dict_set(&opts, "preset", "ultrafast", 0);
+    if (spec.videoCodec == "libx264") libavutil.av_dict_set(&opts, "preset", spec.x264Preset.c_str(), 0);
     ret = libavcodec.avcodec_open2(e, c, &opts);
     libavutil.av_dict_free(&opts);
     if (ret < 0) return "open video encoder: " + errorText(ret);
@@ -194,8 +155,8 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
     e->sample_rate = spec.sampleRate;
     libavutil.av_channel_layout_default(&e->ch_layout, spec.channels);
     e->time_base = AVRational{1, spec.sampleRate};
-    if (spec.audioCodec != "libopencore_amrnb") e->bit_rate = 128000;
-    else e->bit_rate = 12200;
+    e->bit_rate = spec.audioBitRate > 0 ? spec.audioBitRate
+                  : spec.audioCodec == "libopencore_amrnb" ? 12200 : 128000;
     e->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     ret = libavcodec.avcodec_open2(e, c, nullptr);
@@ -283,7 +244,9 @@ std::string CachedFixture(const TFixtureSpec &specIn, const std::string &name) {
                           std::to_string(specIn.sampleRate) + "|" + std::to_string(specIn.channels) +
                           "|" + std::to_string(specIn.audioStartSec) + "|" +
                           std::to_string(specIn.videoBitRate) + "|" +
-                          std::to_string(specIn.interlacedPattern) + "|v3";
+                          std::to_string(specIn.interlacedPattern) + "|" +
+                          std::to_string(specIn.audioBitRate) + "|" + std::to_string(specIn.gopSize) +
+                          "|" + specIn.x264Preset + "|v3";
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);
   const fs::path ext = fs::path(name).extension();

@@ -23,6 +23,9 @@ struct TFixtureSpec {
   int channels = 2;
   double audioStartSec = 0.0;  // first audio sample's time (audio starting late)
   int64_t videoBitRate = 0;    // 0: encoder default
+  int64_t audioBitRate = 0;    // 0: 128 kbit/s (12.2 kbit/s for AMR)
+  int gopSize = 12;
+  std::string x264Preset = "ultrafast";
   bool interlacedPattern = false;  // odd lines of each picture from a different moment
 };
 
