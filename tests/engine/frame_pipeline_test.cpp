@@ -1,0 +1,679 @@
+// The video frame pipeline: the custom hook on a 24-bit bitmap, the video
+// hook modules gated by the before-hook or by time ranges, deinterlacing,
+// and crop, scale and pad into the encoder's picture. The conversions write
+// lossless video (FFV1) so that every decoded output pixel can be compared.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+#include "binding.h"
+#include "ffmpeg_core.h"
+#include "ffmpeg_vcl.h"
+#include "frame_bitmap.h"
+#include "frame_pipeline.h"
+#include "media_fixture.h"
+#include "test_env.h"
+#include "transcode_test_util.h"
+
+namespace {
+
+const std::string kHookModule = std::string(TREVIX_TEST_MODULES) + "/test_hook_module.so";
+constexpr uint32_t kRed = 0x0000FF;  // red in the low byte
+
+// One decoded output picture as packed RGB24 rows.
+struct TRgbPicture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t *at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+std::vector<TRgbPicture> DecodeAll(const std::string &path) {
+  std::vector<TRgbPicture> out;
+  const int n = DecodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
+    TRgbPicture p;
+    p.width = w;
+    p.height = h;
+    p.rgb.resize(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) std::memcpy(&p.rgb[static_cast<size_t>(y) * w * 3], rgb + y * linesize, w * 3);
+    out.push_back(std::move(p));
+  });
+  EXPECT_GE(n, 0) << path;
+  return out;
+}
+
+// Mean absolute difference over the rectangle [x0, x1) x [y0, y1).
+double MeanDiff(const TRgbPicture &a, const TRgbPicture &b, int x0, int y0, int x1, int y1) {
+  double sum = 0;
+  int count = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      for (int c = 0; c < 3; ++c) {
+        sum += std::abs(a.at(x, y)[c] - b.at(x, y)[c]);
+        ++count;
+      }
+  return count ? sum / count : 0.0;
+}
+
+bool IsRed(const uint8_t *p) { return p[0] > 220 && p[1] < 40 && p[2] < 40; }
+
+// Whether every pixel well inside the rectangle the hooks draw is red.
+bool HasRectangle(const TRgbPicture &p) {
+  for (int y = 34; y < 86; y += 3)
+    for (int x = 44; x < 116; x += 3)
+      if (!IsRed(p.at(x, y))) return false;
+  return true;
+}
+
+struct THookCall {
+  int32_t frame;
+  int64_t pts;
+  int width, height;
+};
+
+struct THookRun {
+  TConversion result;
+  std::vector<THookCall> calls;
+};
+
+using TCustomHandler = std::function<void(TBitmap24 &, int32_t, int64_t, bool &, bool &)>;
+using TBeforeHandler = std::function<void(int64_t, THookAction &)>;
+
+// One conversion on the calling thread with the hook events connected.
+THookRun ConvertWithHooks(const std::string &input, const std::string &output, TOutputOptions options,
+                          TCustomHandler custom, TBeforeHandler before = nullptr) {
+  THookRun run;
+  TConversion &r = run.result;
+  TFFmpegVCL vcl;
+  if (!vcl.LoadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = vcl.LastErrorMessage();
+    return run;
+  }
+  vcl.SetLogLevel(llInfo);
+  vcl.OnLog = [&](int32_t, TLogLevel, const std::string &msg) { r.log.push_back(msg); };
+  vcl.OnTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+    if (index < 0) return;
+    r.terminated = true;
+    r.finished = finished;
+    r.exception = exception;
+    r.message = message;
+  };
+  if (custom) {
+    options.customHook = true;
+    vcl.OnCustomHook = [&](int32_t, TBitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
+      run.calls.push_back({frame, pts, bmp.Width(), bmp.Height()});
+      custom(bmp, frame, pts, update, stop);
+    };
+  }
+  if (before) {
+    options.beforeHook = true;
+    vcl.OnBeforeHook = [&](int32_t, int64_t pts, THookAction &action) { before(pts, action); };
+  }
+  TInputOptions in;
+  r.taskIndex = vcl.AddTask(input, &in);
+  if (r.taskIndex < 0) {
+    r.lastError = vcl.LastErrorMessage();
+    return run;
+  }
+  r.outputOk = vcl.SetOutput(r.taskIndex, output, &options);
+  if (!r.outputOk) {
+    r.lastError = vcl.LastErrorMessage();
+    vcl.ClearTasks();
+    return run;
+  }
+  vcl.StartConvert(0);
+  vcl.ClearTasks();
+  return run;
+}
+
+TOutputOptions Lossless() {
+  TOutputOptions o;
+  o.vcodec = "ffv1";
+  o.an = true;
+  return o;
+}
+
+// 2 s of 320x240 at 25 fps, no audio.
+std::string HookSource() {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 2.0;
+  spec.audioCodec = "";
+  return CachedFixture(spec, "hooks.mov");
+}
+
+class FramePipeline : public ::testing::Test {
+ protected:
+  void SetUp() override { RequireLibraries(); }
+
+  // The same source converted without any hook.
+  const std::vector<TRgbPicture> &Baseline() {
+    static std::vector<TRgbPicture> frames;
+    if (frames.empty()) {
+      TScratchDir dir;
+      const TConversion r = Convert(HookSource(), dir.file("plain.avi"), Lossless());
+      EXPECT_TRUE(r.finished) << r.message;
+      frames = DecodeAll(dir.file("plain.avi"));
+    }
+    return frames;
+  }
+};
+
+// ---------------------------------------------------------------- custom hook
+
+TEST_F(FramePipeline, CustomHookDrawingShowsInEveryFrame) {
+  TScratchDir dir;
+  const std::string out = dir.file("drawn.avi");
+  const THookRun run = ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+    bmp.FillRect(40, 30, 120, 90, kRed);
+  });
+  ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
+  const auto frames = DecodeAll(out);
+  const auto &base = Baseline();
+  ASSERT_EQ(frames.size(), 50u);
+  ASSERT_EQ(base.size(), frames.size());
+  ASSERT_EQ(run.calls.size(), 50u);
+  for (size_t i = 0; i < run.calls.size(); ++i) {
+    EXPECT_EQ(run.calls[i].frame, static_cast<int32_t>(i + 1));
+    EXPECT_EQ(run.calls[i].width, 320);
+    EXPECT_EQ(run.calls[i].height, 240);
+    EXPECT_NEAR(static_cast<double>(run.calls[i].pts), i * 40000.0, 1.0) << "picture " << i;
+  }
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_TRUE(HasRectangle(frames[i])) << "frame " << i;
+    EXPECT_FALSE(HasRectangle(base[i]));
+    // Away from the rectangle the picture survives the trip through RGB.
+    EXPECT_LT(MeanDiff(frames[i], base[i], 0, 120, 320, 240), 2.0) << "frame " << i;
+  }
+}
+
+TEST_F(FramePipeline, CustomHookWithoutUpdateLeavesFramesUntouched) {
+  TScratchDir dir;
+  const std::string out = dir.file("kept.avi");
+  const THookRun run =
+      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t, int64_t, bool &update, bool &) {
+        bmp.FillRect(40, 30, 120, 90, kRed);
+        update = false;
+      });
+  ASSERT_TRUE(run.result.finished) << run.result.message;
+  EXPECT_EQ(run.calls.size(), 50u);
+  const auto frames = DecodeAll(out);
+  const auto &base = Baseline();
+  ASSERT_EQ(frames.size(), base.size());
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
+}
+
+TEST_F(FramePipeline, StopOnFrameTenEndsTheHookForTheRestOfTheRun) {
+  TScratchDir dir;
+  const std::string out = dir.file("stopped.avi");
+  const THookRun run =
+      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &stop) {
+        bmp.FillRect(40, 30, 120, 90, kRed);
+        if (frame == 10) stop = true;
+      });
+  ASSERT_TRUE(run.result.finished) << run.result.message;
+  ASSERT_EQ(run.calls.size(), 10u);
+  EXPECT_EQ(run.calls.back().frame, 10);
+  const auto frames = DecodeAll(out);
+  const auto &base = Baseline();
+  ASSERT_EQ(frames.size(), base.size());
+  for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(HasRectangle(frames[i])) << "frame " << i;
+  for (size_t i = 10; i < frames.size(); ++i) EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
+}
+
+TEST_F(FramePipeline, ThrowingHandlerIsLoggedAndTheNextFrameIsOfferedAgain) {
+  TScratchDir dir;
+  const std::string out = dir.file("thrown.avi");
+  const THookRun run =
+      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+        bmp.FillRect(40, 30, 120, 90, kRed);
+        if (frame == 5) throw std::runtime_error("no brush for frame 5");
+      });
+  ASSERT_TRUE(run.result.finished) << run.result.message;
+  EXPECT_FALSE(run.result.exception);
+  EXPECT_EQ(run.result.LogCount("Error occurs OnCustomHook: no brush for frame 5"), 1);
+  ASSERT_EQ(run.calls.size(), 50u);
+  EXPECT_EQ(run.calls[5].frame, 6);
+  const auto frames = DecodeAll(out);
+  const auto &base = Baseline();
+  ASSERT_EQ(frames.size(), base.size());
+  EXPECT_TRUE(HasRectangle(frames[3]));
+  EXPECT_EQ(frames[4].rgb, base[4].rgb) << "the picture of the failed call goes on unchanged";
+  EXPECT_TRUE(HasRectangle(frames[5]));
+}
+
+// ---------------------------------------------------------------- video hook modules
+
+// The test module counts its Process calls in a global.
+int ModuleCalls() {
+  void *h = dlopen(kHookModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (!h) return -1;
+  const int *calls = static_cast<const int *>(dlsym(h, "hook_calls"));
+  const int n = calls ? *calls : -1;
+  dlclose(h);
+  return n;
+}
+
+// Whether the module painted the top-left corner (compared with the same
+// frame converted without it).
+bool CornerPainted(const TRgbPicture &frame, const TRgbPicture &plain) {
+  return MeanDiff(frame, plain, 0, 0, 16, 16) > 3.0 && MeanDiff(frame, plain, 16, 0, 32, 16) < 0.5;
+}
+
+TEST_F(FramePipeline, HookRangesRunTheModulesOnlyInsideThem) {
+  TFixtureSpec spec;
+  spec.width = 160;
+  spec.height = 120;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 7.0;
+  spec.audioCodec = "";
+  const std::string src = CachedFixture(spec, "ranges.mov");
+  TScratchDir dir;
+  ASSERT_TRUE(Convert(src, dir.file("plain.avi"), Lossless()).finished);
+  const auto plain = DecodeAll(dir.file("plain.avi"));
+  ASSERT_EQ(plain.size(), 175u);
+
+  TOutputOptions o = Lossless();
+  o.extraOptions = "vhook=" + kHookModule;
+  o.hookRanges = "5000000-6000000, 0-1000000";
+  const int callsBefore = std::max(ModuleCalls(), 0);
+  const TConversion r = Convert(src, dir.file("ranged.avi"), o);
+  ASSERT_TRUE(r.finished) << r.message << r.lastError;
+  const auto frames = DecodeAll(dir.file("ranged.avi"));
+  ASSERT_EQ(frames.size(), plain.size());
+  int painted = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const double t = i / 25.0;
+    const bool inside = t <= 1.0 || (t >= 5.0 && t <= 6.0);
+    if (inside) {
+      EXPECT_TRUE(CornerPainted(frames[i], plain[i])) << "frame " << i;
+      ++painted;
+    } else {
+      EXPECT_EQ(frames[i].rgb, plain[i].rgb) << "frame " << i;
+    }
+  }
+  EXPECT_EQ(painted, 26 + 26);
+  EXPECT_EQ(ModuleCalls() - callsBefore, painted) << "the module runs for exactly the pictures inside the ranges";
+}
+
+TEST_F(FramePipeline, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModulesOff) {
+  TScratchDir dir;
+  TOutputOptions o = Lossless();
+  o.extraOptions = "vhook=" + kHookModule;
+  std::vector<int64_t> asked;
+  const THookRun run = ConvertWithHooks(HookSource(), dir.file("before.avi"), o, nullptr,
+                                        [&](int64_t pts, THookAction &action) {
+                                          asked.push_back(pts);
+                                          if (pts >= 1000000) throw std::runtime_error("gate closed");
+                                          action = (pts / 40000) % 2 ? haIgnore : haContinue;
+                                        });
+  ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
+  EXPECT_EQ(run.result.LogCount("Error occurs OnBeforeHook: gate closed"), 1);
+  ASSERT_EQ(asked.size(), 26u) << "not asked again once the modules are off";
+  const auto frames = DecodeAll(dir.file("before.avi"));
+  const auto &base = Baseline();
+  ASSERT_EQ(frames.size(), base.size());
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (i < 25 && i % 2 == 0)
+      EXPECT_TRUE(CornerPainted(frames[i], base[i])) << "frame " << i;
+    else
+      EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
+  }
+}
+
+TEST_F(FramePipeline, VideoStreamCopyWithHooksIsRefused) {
+  TScratchDir dir;
+  TOutputOptions o;
+  o.vcodec = "copy";
+  o.an = true;
+  o.extraOptions = "vhook=" + kHookModule;
+  const TConversion r = Convert(HookSource(), dir.file("copy.mov"), o);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "-vcodec copy and -vhook are incompatible (frames are not decoded)");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("copy.mov")));
+
+  TOutputOptions c;
+  c.vcodec = "copy";
+  c.an = true;
+  const THookRun run = ConvertWithHooks(HookSource(), dir.file("copy2.mov"), c,
+                                        [](TBitmap24 &, int32_t, int64_t, bool &, bool &) {});
+  EXPECT_TRUE(run.result.exception);
+  EXPECT_EQ(run.result.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+  EXPECT_TRUE(run.calls.empty());
+}
+
+// ---------------------------------------------------------------- deinterlacing
+
+// Mean difference between the odd rows and the average of their
+// neighbours, on the green channel: high for a combed picture.
+double Combing(const TBitmap24 &bmp) {
+  double sum = 0;
+  int count = 0;
+  for (int y = 1; y + 1 < bmp.Height(); y += 2) {
+    const uint8_t *up = bmp.ScanLine(y - 1), *row = bmp.ScanLine(y), *down = bmp.ScanLine(y + 1);
+    for (int x = 0; x < bmp.Width(); ++x) {
+      sum += std::abs(2 * row[3 * x + 1] - up[3 * x + 1] - down[3 * x + 1]) / 2.0;
+      ++count;
+    }
+  }
+  return sum / count;
+}
+
+TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
+  TFixtureSpec spec;
+  spec.width = 320;
+  spec.height = 240;
+  spec.rateNum = 5;  // slow pictures: the two fields lie far apart
+  spec.rateDen = 1;
+  spec.durationSec = 2.0;
+  spec.audioCodec = "";
+  spec.interlacedPattern = true;
+  const std::string src = CachedFixture(spec, "interlaced.mov");
+  TScratchDir dir;
+  auto measure = [&](bool deinterlace, const std::string &name) {
+    TOutputOptions o = Lossless();
+    if (deinterlace) o.extraOptions = "deinterlace";
+    std::vector<double> combing;
+    const THookRun run = ConvertWithHooks(src, dir.file(name), o, [&](TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+      combing.push_back(Combing(bmp));
+    });
+    EXPECT_TRUE(run.result.finished) << run.result.message;
+    EXPECT_FALSE(run.result.LogHas("deinterlace error."));
+    EXPECT_EQ(combing.size(), 10u);
+    return combing;
+  };
+  const auto combed = measure(false, "combed.avi");
+  const auto clean = measure(true, "clean.avi");
+  ASSERT_EQ(combed.size(), clean.size());
+  for (size_t i = 0; i < combed.size(); ++i) {
+    EXPECT_GT(combed[i], 20.0) << "picture " << i;
+    EXPECT_LT(clean[i], combed[i] / 10) << "picture " << i;
+  }
+  // The encoder got the deinterlaced pictures as well.
+  const auto out = DecodeAll(dir.file("clean.avi"));
+  EXPECT_EQ(out.size(), 10u);
+}
+
+// ---------------------------------------------------------------- geometry
+
+TEST_F(FramePipeline, CropScaleAndPadFrameThePictureInThePadColour) {
+  TFixtureSpec spec;
+  spec.width = 720;
+  spec.height = 576;
+  spec.rateNum = 25;
+  spec.rateDen = 1;
+  spec.durationSec = 0.4;
+  spec.audioCodec = "";
+  const std::string src = CachedFixture(spec, "pal.mov");
+  TScratchDir dir;
+  const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30
+
+  TOutputOptions o = Lossless();
+  o.frameSize = "320x240";
+  o.croptop = 16;
+  o.cropbottom = 16;
+  o.padtop = 8;
+  o.padbottom = 8;
+  o.padcolor = colour;
+  const TConversion r = Convert(src, dir.file("framed.avi"), o);
+  ASSERT_TRUE(r.finished) << r.message << r.lastError;
+  const TProbedFile probe = ProbeMedia(dir.file("framed.avi"));
+  ASSERT_TRUE(probe.ok);
+  ASSERT_NE(probe.first("video"), nullptr);
+  EXPECT_EQ(probe.first("video")->width, 320);
+  EXPECT_EQ(probe.first("video")->height, 224);
+
+  // The same crop and scale without the pads: its rows are the inner area.
+  TOutputOptions inner = o;
+  inner.padtop = inner.padbottom = -1;
+  ASSERT_TRUE(Convert(src, dir.file("inner.avi"), inner).finished);
+
+  // The pad colour as the engine's Y, U, V, shown the way a player shows
+  // 8-bit YUV.
+  TFFmpeg task;
+  task.SetPadColor(colour);
+  const double Y = task.Options.padColorY - 16, U = task.Options.padColorU - 128, V = task.Options.padColorV - 128;
+  auto clip = [](double v) { return std::min(255.0, std::max(0.0, v)); };
+  const double expected[3] = {clip(1.164 * Y + 1.596 * V), clip(1.164 * Y - 0.392 * U - 0.813 * V),
+                              clip(1.164 * Y + 2.017 * U)};
+
+  const auto framed = DecodeAll(dir.file("framed.avi"));
+  const auto plain = DecodeAll(dir.file("inner.avi"));
+  ASSERT_EQ(framed.size(), 10u);
+  ASSERT_EQ(plain.size(), framed.size());
+  for (size_t i = 0; i < framed.size(); ++i) {
+    ASSERT_EQ(framed[i].height, 224);
+    ASSERT_EQ(plain[i].height, 208);
+    for (int y : {0, 3, 7, 216, 220, 223})
+      for (int x : {0, 100, 319})
+        for (int c = 0; c < 3; ++c)
+          EXPECT_NEAR(framed[i].at(x, y)[c], expected[c], 3.0) << "frame " << i << " row " << y << " colour " << c;
+    for (int y = 8; y < 216; ++y)
+      ASSERT_EQ(0, std::memcmp(framed[i].at(0, y), plain[i].at(0, y - 8), 320 * 3)) << "frame " << i << " row " << y;
+  }
+}
+
+// ---------------------------------------------------------------- the stage on its own
+
+TFramePtr Yuv(int w, int h, uint8_t luma) {
+  TFramePtr f(libavutil.av_frame_alloc());
+  f->format = AV_PIX_FMT_YUV420P;
+  f->width = w;
+  f->height = h;
+  EXPECT_GE(libavutil.av_frame_get_buffer(f.get(), 0), 0);
+  for (int y = 0; y < h; ++y) std::memset(f->data[0] + y * f->linesize[0], luma, w);
+  for (int p = 1; p < 3; ++p)
+    for (int y = 0; y < h / 2; ++y) std::memset(f->data[p] + y * f->linesize[p], 128, w / 2);
+  return f;
+}
+
+TEST_F(FramePipeline, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
+  TFFmpeg task;
+  std::vector<std::string> log;
+  task.LogSink = [&](TCustomFFmpeg &, int, const std::string &t) { log.push_back(t); };
+  task.HookRanges = ParseHookRanges("0-1000000, 5000000-6000000");
+  std::vector<char *> argv{const_cast<char *>(kHookModule.c_str()), const_cast<char *>("200")};
+  ASSERT_EQ(AddVideoHook(task.VideoHooks, 2, argv.data()), 0);
+  task.Options.usingVhook = 1;
+  TFramePipeline pipeline;
+  TFramePtr pic = Yuv(32, 32, 50);
+  struct TStep {
+    int64_t pts;
+    THookAction state;
+    bool painted;
+  };
+  const TStep steps[] = {{0, haContinue, true},         {1000000, haContinue, true}, {1040000, haIgnore, false},
+                         {4960000, haIgnore, false},    {5000000, haContinue, true}, {6000000, haContinue, true},
+                         {6040000, haStop, false},      {5500000, haStop, false}};
+  int n = 0;
+  for (const TStep &s : steps) {
+    const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), s.pts);
+    ++n;
+    EXPECT_EQ(pipeline.DecodedPictureCount(), n);
+    EXPECT_EQ(pipeline.HookState(), s.state) << "pts " << s.pts;
+    EXPECT_EQ(out->data[0][0], s.painted ? 200 : 50) << "pts " << s.pts;
+    EXPECT_EQ(pic->data[0][0], 50) << "the decoded picture itself is never written";
+    if (!s.painted) {
+      EXPECT_EQ(out, pic.get()) << "no working copy without hooks";
+    }
+  }
+  EXPECT_FALSE(pipeline.UsingVhook());
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FramePipeline, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
+  TFFmpeg task;
+  std::vector<const uint8_t *> bitmaps;
+  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+    bitmaps.push_back(bmp.Bits());
+    bmp.FillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
+  };
+  TFramePipeline pipeline;
+  TFramePtr pic = Yuv(64, 48, 100);
+  std::set<const uint8_t *> planes;
+  for (int i = 0; i < 20; ++i) planes.insert(pipeline.PreprocessPicture(task, pic.get(), i * 40000)->data[0]);
+  EXPECT_EQ(planes.size(), 1u) << "one hook buffer, used again and again";
+  EXPECT_EQ(std::set<const uint8_t *>(bitmaps.begin(), bitmaps.end()).size(), 1u);
+
+  // An encoder that keeps its last three input pictures.
+  std::vector<TFramePtr> held;
+  planes.clear();
+  for (int i = 20; i < 60; ++i) {
+    const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), i * 40000);
+    planes.insert(out->data[0]);
+    TFramePtr ref(libavutil.av_frame_alloc());
+    ASSERT_GE(libavutil.av_frame_ref(ref.get(), out), 0);
+    held.push_back(std::move(ref));
+    if (held.size() > 3) held.erase(held.begin());
+    // Every held picture still shows what its own frame drew.
+    for (size_t k = 0; k < held.size(); ++k) {
+      const int frame = i + 1 - static_cast<int>(held.size() - 1 - k);
+      EXPECT_EQ(held[k]->data[0][0] > 128, frame % 2 == 1) << "picture " << frame;
+    }
+  }
+  EXPECT_LE(planes.size(), 4u);
+}
+
+TEST_F(FramePipeline, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
+  TFFmpeg task;
+  TFramePtr pic(libavutil.av_frame_alloc());
+  pic->format = AV_PIX_FMT_BGR24;
+  pic->width = 5;
+  pic->height = 3;
+  ASSERT_GE(libavutil.av_frame_get_buffer(pic.get(), 0), 0);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
+  int calls = 0;
+  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+    ++calls;
+    EXPECT_EQ(bmp.Stride() % 4, 0);
+    // Rows top-down, bytes B, G, R.
+    EXPECT_EQ(bmp.ScanLine(1)[0], 15);
+    EXPECT_EQ(bmp.Pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
+    bmp.SetPixel(4, 0, 0x0A0B0C);
+  };
+  TFramePipeline pipeline;
+  const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), 0);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(out->data[0][12], 0x0A);  // B
+  EXPECT_EQ(out->data[0][13], 0x0B);  // G
+  EXPECT_EQ(out->data[0][14], 0x0C);  // R
+  EXPECT_EQ(out->data[0][out->linesize[0] + 3], 18);
+}
+
+TEST_F(FramePipeline, FailuresAreLoggedAndThePictureGoesOn) {
+  TFFmpeg task;
+  std::vector<std::string> log;
+  task.LogSink = [&](TCustomFFmpeg &, int level, const std::string &t) {
+    EXPECT_EQ(level, 0);
+    log.push_back(t);
+  };
+  // Too small for the deinterlacer: copied as it came.
+  task.Options.doDeinterlace = 1;
+  TFramePipeline small;
+  TFramePtr tiny = Yuv(2, 2, 77);
+  const AVFrame *out = small.PreprocessPicture(task, tiny.get(), 0);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "deinterlace error.");
+  EXPECT_NE(out, tiny.get());
+  EXPECT_EQ(out->data[0][out->linesize[0] + 1], 77);
+  task.Options.doDeinterlace = 0;
+
+  // A pixel format the scaler cannot read: no bitmap can be made of it, the
+  // hook is not called and is off for the rest of the run.
+  AVPixelFormat unreadable = AV_PIX_FMT_NONE;
+  for (int f = 0; f < AV_PIX_FMT_NB && unreadable == AV_PIX_FMT_NONE; ++f) {
+    const AVPixFmtDescriptor *d = libavutil.av_pix_fmt_desc_get(static_cast<AVPixelFormat>(f));
+    if (d && !(d->flags & (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL)) &&
+        !libswscale.sws_isSupportedInput(static_cast<AVPixelFormat>(f)) &&
+        libavutil.av_image_get_buffer_size(static_cast<AVPixelFormat>(f), 16, 16, 1) > 0)
+      unreadable = static_cast<AVPixelFormat>(f);
+  }
+  if (unreadable == AV_PIX_FMT_NONE) GTEST_SKIP() << "the scaler reads every pixel format";
+  TFramePtr odd(libavutil.av_frame_alloc());
+  odd->format = unreadable;
+  odd->width = odd->height = 16;
+  ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
+  int calls = 0;
+  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
+  TFramePipeline pipeline;
+  log.clear();
+  pipeline.PreprocessPicture(task, odd.get(), 0);
+  EXPECT_EQ(calls, 0);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "Cannot initialize the toRGB conversion context");
+  EXPECT_FALSE(pipeline.CustomHookConnected());
+  EXPECT_EQ(pipeline.HookState(), haStop);
+  EXPECT_EQ(pipeline.PreprocessPicture(task, odd.get(), 40000), odd.get());
+  EXPECT_EQ(log.size(), 1u);
+}
+
+TEST_F(FramePipeline, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
+  TGeometryPlan plan;
+  plan.srcWidth = plan.dstWidth = 32;
+  plan.srcHeight = 24;
+  plan.dstHeight = 32;
+  plan.padTop = plan.padBottom = 4;
+  TFFmpeg task;
+  task.SetPadColor(0x3264C8);  // R 200, G 100, B 50
+  plan.padColor[0] = task.Options.padColorY;
+  plan.padColor[1] = task.Options.padColorU;
+  plan.padColor[2] = task.Options.padColorV;
+  for (AVPixelFormat fmt : {AV_PIX_FMT_RGB24, AV_PIX_FMT_BGR0}) {
+    plan.srcFormat = plan.dstFormat = fmt;
+    TGeometryStage stage;
+    stage.Prepare(plan);
+    EXPECT_FALSE(stage.Scales());
+    TFramePtr in(libavutil.av_frame_alloc());
+    in->format = fmt;
+    in->width = 32;
+    in->height = 24;
+    ASSERT_GE(libavutil.av_frame_get_buffer(in.get(), 0), 0);
+    for (int y = 0; y < 24; ++y) std::memset(in->data[0] + y * in->linesize[0], 7, in->linesize[0]);
+    std::vector<std::string> log;
+    AVFrame *out = stage.FormatPicture(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(log.empty());
+    const int step = fmt == AV_PIX_FMT_RGB24 ? 3 : 4;
+    const int r = fmt == AV_PIX_FMT_RGB24 ? 0 : 2, b = fmt == AV_PIX_FMT_RGB24 ? 2 : 0;
+    for (int y : {0, 3, 28, 31}) {
+      const uint8_t *p = out->data[0] + y * out->linesize[0] + 10 * step;
+      EXPECT_NEAR(p[r], 200, 3) << "row " << y;
+      EXPECT_NEAR(p[1], 100, 3) << "row " << y;
+      EXPECT_NEAR(p[b], 50, 3) << "row " << y;
+    }
+    EXPECT_EQ(out->data[0][4 * out->linesize[0]], 7);
+    EXPECT_EQ(out->data[0][27 * out->linesize[0] + 31 * step], 7);
+  }
+}
+
+TEST(FrameBitmap, RowsAreTopDownInBlueGreenRedOrder) {
+  TBitmap24 bmp(7, 4);
+  EXPECT_EQ(bmp.Width(), 7);
+  EXPECT_EQ(bmp.Height(), 4);
+  EXPECT_GE(bmp.Stride(), 21);
+  EXPECT_EQ(bmp.Stride() % 4, 0);
+  EXPECT_EQ(bmp.ScanLine(2), bmp.Bits() + 2 * bmp.Stride());
+  EXPECT_EQ(bmp.ScanLine(4), nullptr);
+  bmp.FillRect(-5, 1, 3, 99, 0x112233);  // clipped to columns 0-2, rows 1-3
+  EXPECT_EQ(bmp.ScanLine(3)[6], 0x11);
+  EXPECT_EQ(bmp.ScanLine(3)[7], 0x22);
+  EXPECT_EQ(bmp.ScanLine(3)[8], 0x33);
+  EXPECT_EQ(bmp.Pixel(2, 1), 0x112233u);
+  EXPECT_EQ(bmp.Pixel(3, 1), 0u);
+  EXPECT_EQ(bmp.Pixel(0, 0), 0u);
+  EXPECT_THROW(TBitmap24(0, 3), std::invalid_argument);
+  EXPECT_TRUE(bmp.TryLock());
+  bmp.Unlock();
+}
+
+}  // namespace
