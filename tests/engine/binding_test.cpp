@@ -33,7 +33,7 @@ TEST(Binding, FailuresUnloadAndReportThenSuccessIsFinal) {
   fs::create_symlink(fs::path(TREVIX_COMMON_DIR) / codec, partial.path() / codec);
   fs::copy_file(fs::path(TREVIX_TEST_MODULES) / "libfakeavcodec.so", partial.path() / format);
   EXPECT_FALSE(LoadLibraries(partial.path().string(), true));
-  EXPECT_EQ("Load function avformat_version@" + format + " error: ",
+  EXPECT_EQ("Load function avformat_alloc_context@" + format + " error: ",
             LibraryError().substr(0, LibraryError().find("error: ") + 7));
   EXPECT_FALSE(IsBound(TAVLibrary::avcodec)) << "avcodec must be unloaded again";
   EXPECT_FALSE(IsBound(TAVLibrary::avformat));
