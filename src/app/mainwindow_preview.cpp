@@ -124,18 +124,13 @@ void TForm1::ButtonStopClick() {
 void TForm1::ButtonSnapshotClick() {
   if (Converting || !FilterGraph1 || !FilterGraph1->Active()) return;
   const QString folderText = EditOutputFolder->text();
-  if (folderText.isEmpty()) {
-    ShowInformation(QStringLiteral("Please select an output folder!"));
+  const std::string folderProblem = OutputFolderProblem(folderText.toStdString());
+  if (!folderProblem.empty()) {
+    ShowInformation(QString::fromStdString(folderProblem));
     ButtonBrowseForFolderClick();
     return;
   }
   const QString folder = folderText.trimmed();
-  if (!QFileInfo(folder).isDir()) {
-    ShowInformation(QStringLiteral("The output folder \"") + folderText +
-                    QStringLiteral("\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder."));
-    ButtonBrowseForFolderClick();
-    return;
-  }
   ButtonPauseClick();
   QImage picture;
   if (SampleGrabber1->GetBitmap(picture)) {

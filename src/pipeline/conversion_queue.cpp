@@ -99,15 +99,9 @@ void TConversionQueue::ButtonConvertClick() {
     return;
   }
   const TJobSettings settings = view_.CurrentJobSettings();
-  if (settings.OutputFolder.empty()) {
-    prompts_.Information("Please select an output folder!");
-    folderDialog_.BrowseForOutputFolder();
-    return;
-  }
-  std::error_code ec;
-  if (!std::filesystem::is_directory(TrimText(settings.OutputFolder), ec)) {
-    prompts_.Information("The output folder \"" + settings.OutputFolder +
-                         "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
+  const std::string folderProblem = OutputFolderProblem(settings.OutputFolder);
+  if (!folderProblem.empty()) {
+    prompts_.Information(folderProblem);
     folderDialog_.BrowseForOutputFolder();
     return;
   }

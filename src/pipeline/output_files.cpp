@@ -80,3 +80,12 @@ std::string WriteScriptFile(const std::string &folder, const std::vector<std::st
   }
   return script;
 }
+
+std::string OutputFolderProblem(const std::string &folderText) {
+  if (folderText.empty()) return "Please select an output folder!";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(TrimText(folderText), ec))
+    return "The output folder \"" + folderText +
+           "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.";
+  return {};
+}

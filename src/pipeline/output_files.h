@@ -15,6 +15,11 @@ std::string UniqueOutputName(const std::string &path, const std::string &extensi
 // letters compared without regard to case). Errors are ignored.
 void DeleteFilesByMask(const std::string &folder, const std::string &mask);
 
+// What is wrong with the output folder text before anything is written into
+// it: "" when it names an existing folder (blanks around it ignored),
+// otherwise the message telling the user to choose one.
+std::string OutputFolderProblem(const std::string &folderText);
+
 // The system temporary folder followed by "$$7777a/" (always ends in "/").
 std::string TempFolder();
 
