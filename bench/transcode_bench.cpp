@@ -112,25 +112,25 @@ bool EncodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const A
 // ------------------------------------------------------------ source
 
 bool GenerateSource(const std::string &path) {
-  TFixtureSpec spec;
-  spec.path = path + ".part.mov";
-  spec.width = 1280;
-  spec.height = 720;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 60;
-  spec.videoCodec = "libx264";
-  spec.x264Preset = "veryfast";
-  spec.videoBitRate = 4000000;
-  spec.gopSize = 50;
-  spec.audioCodec = "aac";
-  spec.audioBitRate = 160000;
-  const std::string err = GenerateMedia(spec);
+  TMediaRecipe recipe;
+  recipe.path = path + ".part.mov";
+  recipe.width = 1280;
+  recipe.height = 720;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 60;
+  recipe.videoCodec = "libx264";
+  recipe.x264Preset = "veryfast";
+  recipe.videoBitRate = 4000000;
+  recipe.gopSize = 50;
+  recipe.audioCodec = "aac";
+  recipe.audioBitRate = 160000;
+  const std::string err = GenerateMedia(recipe);
   if (!err.empty()) {
     std::fprintf(stderr, "cannot make the source: %s\n", err.c_str());
     return false;
   }
-  fs::rename(spec.path, path);
+  fs::rename(recipe.path, path);
   return true;
 }
 

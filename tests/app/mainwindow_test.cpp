@@ -358,11 +358,11 @@ TEST_F(MainWindow, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) 
 }
 
 TEST_F(MainWindow, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindow) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.durationSec = 12.0;
-  const std::string source = CachedFixture(spec, "shell-exit.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.durationSec = 12.0;
+  const std::string source = CachedFixture(recipe, "shell-exit.mov");
   ASSERT_FALSE(source.empty());
   TScratchDir out;
   run.prompts.Files = {QString::fromStdString(source)};

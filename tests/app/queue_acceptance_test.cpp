@@ -36,7 +36,7 @@ class QueueAcceptance : public WindowTest {};
 }  // namespace
 
 TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
-  const std::string source = CachedFixture(TFixtureSpec{}, "acceptance.mov");
+  const std::string source = CachedFixture(TMediaRecipe{}, "acceptance.mov");
   const TProbedFile in = ProbeMedia(source);
   ASSERT_TRUE(in.ok) << in.error;
   AddFiles({QString::fromStdString(source)});

@@ -59,18 +59,18 @@ int main(int argc, char **argv) {
   }
   libavutil.av_log_set_level(AV_LOG_ERROR);
 
-  TFixtureSpec spec;  // 5 s, 640x480, H.264 29.97 fps with AAC stereo
+  TMediaRecipe recipe;  // 5 s, 640x480, H.264 29.97 fps with AAC stereo
   QStringList files;
   for (const char *name : {"Holiday.mov", "Birthday Party.mov", "Garden.mov"}) {
-    spec.path = scratch.file(name);
+    recipe.path = scratch.file(name);
     // the second file is long, so that it is caught half-way
-    spec.durationSec = files.size() == 1 ? 60.0 : 5.0;
-    const std::string err = GenerateMedia(spec);
+    recipe.durationSec = files.size() == 1 ? 60.0 : 5.0;
+    const std::string err = GenerateMedia(recipe);
     if (!err.empty()) {
       std::fprintf(stderr, "%s\n", err.c_str());
       return 1;
     }
-    files << QString::fromStdString(spec.path);
+    files << QString::fromStdString(recipe.path);
   }
 
   TShotPrompts prompts;

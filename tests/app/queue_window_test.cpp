@@ -34,11 +34,11 @@ class QueueWindow : public WindowTest {
            !window->Help1->menuAction()->isEnabled();
   }
   std::string Clip(const std::string &name, double seconds = 1.0) {
-    TFixtureSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.durationSec = seconds;
-    return CachedFixture(spec, name);
+    TMediaRecipe recipe;
+    recipe.width = 320;
+    recipe.height = 240;
+    recipe.durationSec = seconds;
+    return CachedFixture(recipe, name);
   }
   bool RunEnded() { return !window->TimerConvertAgain->isActive() && !window->Converting; }
 };
@@ -155,9 +155,9 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   const std::string out = scratch.file("out");
   std::filesystem::create_directories(out);
   SetOutputFolder(out);
-  TFixtureSpec spec;  // 640x480, long enough to be caught while converting
-  spec.durationSec = 10.0;
-  const QString a = QString::fromStdString(CachedFixture(spec, "long.mov"));
+  TMediaRecipe recipe;  // 640x480, long enough to be caught while converting
+  recipe.durationSec = 10.0;
+  const QString a = QString::fromStdString(CachedFixture(recipe, "long.mov"));
   AddFiles({a, a, a});
   window->ButtonConvertClick();
   ASSERT_TRUE(window->Converting);

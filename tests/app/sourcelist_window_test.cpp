@@ -14,20 +14,20 @@
 namespace {
 
 std::string SmallClip(int rateNum, int rateDen, const std::string &name) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = rateNum;
-  spec.rateDen = rateDen;
-  spec.durationSec = 1.0;
-  return CachedFixture(spec, name);
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = rateNum;
+  recipe.rateDen = rateDen;
+  recipe.durationSec = 1.0;
+  return CachedFixture(recipe, name);
 }
 
 std::string AudioOnlyClip() {
-  TFixtureSpec spec;
-  spec.videoCodec.clear();
-  spec.durationSec = 2.0;
-  return CachedFixture(spec, "tone.m4a");
+  TMediaRecipe recipe;
+  recipe.videoCodec.clear();
+  recipe.durationSec = 2.0;
+  return CachedFixture(recipe, "tone.m4a");
 }
 
 class SourceList : public WindowTest {

@@ -98,11 +98,11 @@ bool Contains(const std::string &text, const std::string &part) { return text.fi
 
 // A short 320x240 source with picture and sound.
 std::string SmallSource() {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.durationSec = 2.0;
-  return CachedFixture(spec, "cli-small.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.durationSec = 2.0;
+  return CachedFixture(recipe, "cli-small.mov");
 }
 
 class CliConvert : public ::testing::Test {
@@ -244,12 +244,12 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
 
 TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
   // Long enough that the conversion is still running when it is stopped.
-  TFixtureSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.durationSec = 40.0;
-  spec.videoCodec = "mpeg4";
-  const std::string longSource = CachedFixture(spec, "cli-long.mov");
+  TMediaRecipe recipe;
+  recipe.width = 640;
+  recipe.height = 480;
+  recipe.durationSec = 40.0;
+  recipe.videoCodec = "mpeg4";
+  const std::string longSource = CachedFixture(recipe, "cli-long.mov");
   ASSERT_FALSE(longSource.empty());
 
   const TRun r = RunConvert({"--profile", "PS3", "-o", Out(), longSource, source_},

@@ -10,17 +10,17 @@
 
 namespace {
 
-TFixtureSpec smallSpec(double seconds) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = seconds;
-  spec.videoCodec = "mpeg4";
-  spec.audioCodec = "aac";
-  spec.sampleRate = 44100;
-  return spec;
+TMediaRecipe smallSpec(double seconds) {
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = seconds;
+  recipe.videoCodec = "mpeg4";
+  recipe.audioCodec = "aac";
+  recipe.sampleRate = 44100;
+  return recipe;
 }
 
 // Copies `src` into `dst` with the streams in reverse order.
@@ -67,9 +67,9 @@ bool remuxReversed(const std::string &src, const std::string &dst) {
 std::string CoreSource(double seconds) { return CachedFixture(smallSpec(seconds), "core.mov"); }
 
 std::string CoreAudioOnlySource() {
-  TFixtureSpec spec = smallSpec(1.0);
-  spec.videoCodec.clear();
-  return CachedFixture(spec, "core-audio.m4a");
+  TMediaRecipe recipe = smallSpec(1.0);
+  recipe.videoCodec.clear();
+  return CachedFixture(recipe, "core-audio.m4a");
 }
 
 std::string CoreAudioFirstSource() {

@@ -140,14 +140,14 @@ TOutputOptions Lossless() {
 
 // 2 s of 320x240 at 25 fps, no audio.
 std::string HookSource() {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 2.0;
-  spec.audioCodec = "";
-  return CachedFixture(spec, "hooks.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 2.0;
+  recipe.audioCodec = "";
+  return CachedFixture(recipe, "hooks.mov");
 }
 
 class FramePipeline : public ::testing::Test {
@@ -269,14 +269,14 @@ bool CornerPainted(const TRgbPicture &frame, const TRgbPicture &plain) {
 }
 
 TEST_F(FramePipeline, HookRangesRunTheModulesOnlyInsideThem) {
-  TFixtureSpec spec;
-  spec.width = 160;
-  spec.height = 120;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 7.0;
-  spec.audioCodec = "";
-  const std::string src = CachedFixture(spec, "ranges.mov");
+  TMediaRecipe recipe;
+  recipe.width = 160;
+  recipe.height = 120;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 7.0;
+  recipe.audioCodec = "";
+  const std::string src = CachedFixture(recipe, "ranges.mov");
   TScratchDir dir;
   ASSERT_TRUE(Convert(src, dir.file("plain.avi"), Lossless()).finished);
   const auto plain = DecodeAll(dir.file("plain.avi"));
@@ -369,15 +369,15 @@ double Combing(const TBitmap24 &bmp) {
 }
 
 TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 5;  // slow pictures: the two fields lie far apart
-  spec.rateDen = 1;
-  spec.durationSec = 2.0;
-  spec.audioCodec = "";
-  spec.interlacedPattern = true;
-  const std::string src = CachedFixture(spec, "interlaced.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 5;  // slow pictures: the two fields lie far apart
+  recipe.rateDen = 1;
+  recipe.durationSec = 2.0;
+  recipe.audioCodec = "";
+  recipe.interlacedPattern = true;
+  const std::string src = CachedFixture(recipe, "interlaced.mov");
   TScratchDir dir;
   auto measure = [&](bool deinterlace, const std::string &name) {
     TOutputOptions o = Lossless();
@@ -406,14 +406,14 @@ TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
 // ---------------------------------------------------------------- geometry
 
 TEST_F(FramePipeline, CropScaleAndPadFrameThePictureInThePadColour) {
-  TFixtureSpec spec;
-  spec.width = 720;
-  spec.height = 576;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 0.4;
-  spec.audioCodec = "";
-  const std::string src = CachedFixture(spec, "pal.mov");
+  TMediaRecipe recipe;
+  recipe.width = 720;
+  recipe.height = 576;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 0.4;
+  recipe.audioCodec = "";
+  const std::string src = CachedFixture(recipe, "pal.mov");
   TScratchDir dir;
   const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30
 

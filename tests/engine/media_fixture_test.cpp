@@ -7,9 +7,9 @@
 // are what they claim to be.
 TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
   RequireLibraries();
-  TFixtureSpec spec;
-  spec.durationSec = 2.0;
-  const std::string path = CachedFixture(spec, "default.mov");
+  TMediaRecipe recipe;
+  recipe.durationSec = 2.0;
+  const std::string path = CachedFixture(recipe, "default.mov");
   ASSERT_FALSE(path.empty());
   const TProbedFile f = ProbeMedia(path);
   ASSERT_TRUE(f.ok) << f.error;
@@ -30,24 +30,24 @@ TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
 TEST(MediaFixture, LateAudioAndPictureContent) {
   RequireLibraries();
   TScratchDir dir;
-  TFixtureSpec spec;
-  spec.path = dir.file("late.mkv");
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 1.0;
-  spec.videoCodec = "mpeg4";
-  spec.audioCodec = "libmp3lame";
-  spec.audioStartSec = 0.5;
-  ASSERT_EQ("", GenerateMedia(spec));
-  const TProbedFile f = ProbeMedia(spec.path);
+  TMediaRecipe recipe;
+  recipe.path = dir.file("late.mkv");
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 1.0;
+  recipe.videoCodec = "mpeg4";
+  recipe.audioCodec = "libmp3lame";
+  recipe.audioStartSec = 0.5;
+  ASSERT_EQ("", GenerateMedia(recipe));
+  const TProbedFile f = ProbeMedia(recipe.path);
   ASSERT_TRUE(f.ok) << f.error;
   ASSERT_TRUE(f.first("audio"));
   EXPECT_NEAR(0.5, f.first("audio")->durationSec, 0.08);
   int frames = 0;
   double lastPts = -1;
-  const int n = DecodeVideoRGB(spec.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
+  const int n = DecodeVideoRGB(recipe.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
     EXPECT_EQ(320, w);
     EXPECT_EQ(240, h);
     EXPECT_GT(pts, lastPts);

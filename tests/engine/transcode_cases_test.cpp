@@ -37,14 +37,14 @@ TOutputOptions Mp4Options() {
 }
 
 std::string MediumSource() {
-  TFixtureSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 10.0;
-  spec.sampleRate = 44100;
-  return SourceWith(spec, "medium.mov");
+  TMediaRecipe recipe;
+  recipe.width = 640;
+  recipe.height = 480;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 10.0;
+  recipe.sampleRate = 44100;
+  return SourceWith(recipe, "medium.mov");
 }
 
 // ---------------------------------------------------------------- stop
@@ -146,14 +146,14 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
 // ---------------------------------------------------------------- limits
 
 TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 12.0;
-  spec.sampleRate = 44100;
-  const std::string src = SourceWith(spec, "twelve.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 12.0;
+  recipe.sampleRate = 44100;
+  const std::string src = SourceWith(recipe, "twelve.mov");
   const std::string out = dir.file("ten.mp4");
   TOutputOptions o = Mp4Options();
   o.recordingTimeMs = 10000;
@@ -173,14 +173,14 @@ TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
 }
 
 TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 6.0;
-  spec.sampleRate = 44100;
-  const std::string src = SourceWith(spec, "six.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 6.0;
+  recipe.sampleRate = 44100;
+  const std::string src = SourceWith(recipe, "six.mov");
   const std::string out = dir.file("hundred.avi");
   TOutputOptions o;
   o.vcodec = "mpeg4";
@@ -273,15 +273,15 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
 }
 
 TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 3.0;
-  spec.sampleRate = 44100;
-  spec.audioStartSec = 0.5;
-  const std::string src = SourceWith(spec, "late-audio.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 3.0;
+  recipe.sampleRate = 44100;
+  recipe.audioStartSec = 0.5;
+  const std::string src = SourceWith(recipe, "late-audio.mov");
   double srcFirst = 0;
   std::vector<int16_t> srcSamples;
   int ch = 0, rate = 0;
@@ -392,14 +392,14 @@ bool RemuxWithJump(const std::string &from, const std::string &to, double atSec,
 }
 
 TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 3.0;
-  spec.sampleRate = 44100;
-  const std::string ts = SourceWith(spec, "jump-base.ts");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 3.0;
+  recipe.sampleRate = 44100;
+  const std::string ts = SourceWith(recipe, "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
   ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.5, 20.0));
   TOutputOptions o = Mp4Options();
@@ -670,11 +670,11 @@ TEST_F(TranscodeCases, ExistingOutputIsOverwritten) {
 }
 
 TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
-  TFixtureSpec spec;
-  spec.videoCodec = "";
-  spec.durationSec = 2.0;
-  spec.sampleRate = 44100;
-  const std::string src = SourceWith(spec, "audio-only.mov");
+  TMediaRecipe recipe;
+  recipe.videoCodec = "";
+  recipe.durationSec = 2.0;
+  recipe.sampleRate = 44100;
+  const std::string src = SourceWith(recipe, "audio-only.mov");
   const std::string out = dir.file("audio.avi");
   TOutputOptions o;
   o.acodec = "libmp3lame";
@@ -703,14 +703,14 @@ void Damage(const std::string &from, const std::string &to, double keep, bool sc
 }
 
 TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 4.0;
-  spec.sampleRate = 44100;
-  const std::string ts = SourceWith(spec, "stream.ts");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 4.0;
+  recipe.sampleRate = 44100;
+  const std::string ts = SourceWith(recipe, "stream.ts");
   const std::string mov = SmallSource();
   struct TCase {
     std::string src;

@@ -160,15 +160,15 @@ bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
   return true;
 }
 
-std::string SourceWith(TFixtureSpec spec, const std::string &name) { return CachedFixture(spec, name); }
+std::string SourceWith(TMediaRecipe recipe, const std::string &name) { return CachedFixture(recipe, name); }
 
 std::string SmallSource(double seconds) {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = seconds;
-  spec.sampleRate = 44100;
-  return CachedFixture(spec, "small.mov");
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = seconds;
+  recipe.sampleRate = 44100;
+  return CachedFixture(recipe, "small.mov");
 }

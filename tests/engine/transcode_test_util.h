@@ -60,4 +60,4 @@ bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
 
 // Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz).
 std::string SmallSource(double seconds = 3.0);
-std::string SourceWith(TFixtureSpec spec, const std::string &name);
+std::string SourceWith(TMediaRecipe recipe, const std::string &name);

@@ -7,14 +7,14 @@
 #include "media_fixture.h"
 
 namespace {
-TFixtureSpec clipSpec() {
-  TFixtureSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.rateNum = 25;
-  spec.rateDen = 1;
-  spec.durationSec = 3.0;
-  return spec;
+TMediaRecipe clipSpec() {
+  TMediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = 3.0;
+  return recipe;
 }
 }  // namespace
 

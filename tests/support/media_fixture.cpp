@@ -102,37 +102,37 @@ const TProbedStream *TProbedFile::first(const std::string &type) const {
   return nullptr;
 }
 
-std::string GenerateMedia(const TFixtureSpec &spec) {
+std::string GenerateMedia(const TMediaRecipe &recipe) {
   if (!LibrariesLoaded() && !LoadLibraries(TREVIX_COMMON_DIR, true)) return LibraryError();
   AVFormatContext *raw = nullptr;
   int ret = libavformat.avformat_alloc_output_context2(
-      &raw, nullptr, spec.format.empty() ? nullptr : spec.format.c_str(), spec.path.c_str());
-  if (ret < 0 || !raw) return "no muxer for " + spec.path;
+      &raw, nullptr, recipe.format.empty() ? nullptr : recipe.format.c_str(), recipe.path.c_str());
+  if (ret < 0 || !raw) return "no muxer for " + recipe.path;
   TFormatPtr oc(raw);
 
   TOutStream video, audio;
-  const AVRational rate{spec.rateNum, spec.rateDen};
-  if (!spec.videoCodec.empty()) {
-    const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(spec.videoCodec.c_str());
-    if (!c) return "no encoder " + spec.videoCodec;
+  const AVRational rate{recipe.rateNum, recipe.rateDen};
+  if (!recipe.videoCodec.empty()) {
+    const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(recipe.videoCodec.c_str());
+    if (!c) return "no encoder " + recipe.videoCodec;
     video.st = libavformat.avformat_new_stream(oc.get(), nullptr);
     video.enc.reset(libavcodec.avcodec_alloc_context3(c));
     AVCodecContext *e = video.enc.get();
-    e->width = spec.width;
-    e->height = spec.height;
+    e->width = recipe.width;
+    e->height = recipe.height;
     e->time_base = av_inv_q(rate);
     e->framerate = rate;
-    e->gop_size = spec.gopSize;
+    e->gop_size = recipe.gopSize;
     e->pix_fmt = AV_PIX_FMT_YUV420P;
     if (c->pix_fmts) {
       bool has420 = false;
       for (auto *p = c->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) has420 |= *p == AV_PIX_FMT_YUV420P;
       if (!has420) e->pix_fmt = c->pix_fmts[0];
     }
-    if (spec.videoBitRate > 0) e->bit_rate = spec.videoBitRate;
+    if (recipe.videoBitRate > 0) e->bit_rate = recipe.videoBitRate;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary *opts = nullptr;
-    if (spec.videoCodec == "libx264") libavutil.av_dict_set(&opts, "preset", spec.x264Preset.c_str(), 0);
+    if (recipe.videoCodec == "libx264") libavutil.av_dict_set(&opts, "preset", recipe.x264Preset.c_str(), 0);
     ret = libavcodec.avcodec_open2(e, c, &opts);
     libavutil.av_dict_free(&opts);
     if (ret < 0) return "open video encoder: " + errorText(ret);
@@ -145,18 +145,18 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
     video.frame->height = e->height;
     if (libavutil.av_frame_get_buffer(video.frame.get(), 0) < 0) return "frame buffer";
   }
-  if (!spec.audioCodec.empty()) {
-    const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(spec.audioCodec.c_str());
-    if (!c) return "no encoder " + spec.audioCodec;
+  if (!recipe.audioCodec.empty()) {
+    const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(recipe.audioCodec.c_str());
+    if (!c) return "no encoder " + recipe.audioCodec;
     audio.st = libavformat.avformat_new_stream(oc.get(), nullptr);
     audio.enc.reset(libavcodec.avcodec_alloc_context3(c));
     AVCodecContext *e = audio.enc.get();
     e->sample_fmt = c->sample_fmts ? c->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    e->sample_rate = spec.sampleRate;
-    libavutil.av_channel_layout_default(&e->ch_layout, spec.channels);
-    e->time_base = AVRational{1, spec.sampleRate};
-    e->bit_rate = spec.audioBitRate > 0 ? spec.audioBitRate
-                  : spec.audioCodec == "libopencore_amrnb" ? 12200 : 128000;
+    e->sample_rate = recipe.sampleRate;
+    libavutil.av_channel_layout_default(&e->ch_layout, recipe.channels);
+    e->time_base = AVRational{1, recipe.sampleRate};
+    e->bit_rate = recipe.audioBitRate > 0 ? recipe.audioBitRate
+                  : recipe.audioCodec == "libopencore_amrnb" ? 12200 : 128000;
     e->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     ret = libavcodec.avcodec_open2(e, c, nullptr);
@@ -169,17 +169,17 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
     libavutil.av_channel_layout_copy(&audio.frame->ch_layout, &e->ch_layout);
     audio.frame->nb_samples = e->frame_size > 0 ? e->frame_size : 1024;
     if (libavutil.av_frame_get_buffer(audio.frame.get(), 0) < 0) return "audio buffer";
-    audio.next = static_cast<int64_t>(std::llround(spec.audioStartSec * spec.sampleRate));
+    audio.next = static_cast<int64_t>(std::llround(recipe.audioStartSec * recipe.sampleRate));
   }
   if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-    ret = libavformat.avio_open(&oc->pb, spec.path.c_str(), AVIO_FLAG_WRITE);
-    if (ret < 0) return "open " + spec.path + ": " + errorText(ret);
+    ret = libavformat.avio_open(&oc->pb, recipe.path.c_str(), AVIO_FLAG_WRITE);
+    if (ret < 0) return "open " + recipe.path + ": " + errorText(ret);
   }
   ret = libavformat.avformat_write_header(oc.get(), nullptr);
   if (ret < 0) return "write header: " + errorText(ret);
 
-  const int64_t totalFrames = static_cast<int64_t>(std::llround(spec.durationSec * rate.num / rate.den));
-  const int64_t totalSamples = static_cast<int64_t>(std::llround(spec.durationSec * spec.sampleRate));
+  const int64_t totalFrames = static_cast<int64_t>(std::llround(recipe.durationSec * rate.num / rate.den));
+  const int64_t totalSamples = static_cast<int64_t>(std::llround(recipe.durationSec * recipe.sampleRate));
   video.done = !video.st;
   audio.done = !audio.st;
   while (!video.done || !audio.done) {
@@ -196,7 +196,7 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
       } else {
         if (libavutil.av_frame_make_writable(video.frame.get()) < 0) return "frame not writable";
         const double t = static_cast<double>(video.next) * rate.den / rate.num;
-        paintPicture(video.frame.get(), static_cast<int>(video.next), t, spec.interlacedPattern,
+        paintPicture(video.frame.get(), static_cast<int>(video.next), t, recipe.interlacedPattern,
                      static_cast<double>(rate.den) / rate.num);
         video.frame->pts = video.next++;
         err = drain(oc.get(), os, video.frame.get());
@@ -217,9 +217,9 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
                                              ? left
                                              : full);
         for (int i = 0; i < f->nb_samples; ++i) {
-          const double v = 0.5 * std::sin(2 * M_PI * 440.0 * (audio.next + i) / spec.sampleRate);
-          for (int ch = 0; ch < spec.channels; ++ch)
-            writeSample(f, audio.enc->sample_fmt, i, ch, spec.channels, v);
+          const double v = 0.5 * std::sin(2 * M_PI * 440.0 * (audio.next + i) / recipe.sampleRate);
+          for (int ch = 0; ch < recipe.channels; ++ch)
+            writeSample(f, audio.enc->sample_fmt, i, ch, recipe.channels, v);
         }
         f->pts = audio.next;
         audio.next += f->nb_samples;
@@ -233,20 +233,20 @@ std::string GenerateMedia(const TFixtureSpec &spec) {
   return {};
 }
 
-std::string CachedFixture(const TFixtureSpec &specIn, const std::string &name) {
+std::string CachedFixture(const TMediaRecipe &recipeIn, const std::string &name) {
   namespace fs = std::filesystem;
   // Cached per user across test programs; the key covers every field so a
-  // changed spec makes a new file.
-  const std::string key = specIn.format + "|" + std::to_string(specIn.width) + "x" +
-                          std::to_string(specIn.height) + "|" + std::to_string(specIn.rateNum) + "/" +
-                          std::to_string(specIn.rateDen) + "|" + std::to_string(specIn.durationSec) +
-                          "|" + specIn.videoCodec + "|" + specIn.audioCodec + "|" +
-                          std::to_string(specIn.sampleRate) + "|" + std::to_string(specIn.channels) +
-                          "|" + std::to_string(specIn.audioStartSec) + "|" +
-                          std::to_string(specIn.videoBitRate) + "|" +
-                          std::to_string(specIn.interlacedPattern) + "|" +
-                          std::to_string(specIn.audioBitRate) + "|" + std::to_string(specIn.gopSize) +
-                          "|" + specIn.x264Preset + "|v3";
+  // changed recipe makes a new file.
+  const std::string key = recipeIn.format + "|" + std::to_string(recipeIn.width) + "x" +
+                          std::to_string(recipeIn.height) + "|" + std::to_string(recipeIn.rateNum) + "/" +
+                          std::to_string(recipeIn.rateDen) + "|" + std::to_string(recipeIn.durationSec) +
+                          "|" + recipeIn.videoCodec + "|" + recipeIn.audioCodec + "|" +
+                          std::to_string(recipeIn.sampleRate) + "|" + std::to_string(recipeIn.channels) +
+                          "|" + std::to_string(recipeIn.audioStartSec) + "|" +
+                          std::to_string(recipeIn.videoBitRate) + "|" +
+                          std::to_string(recipeIn.interlacedPattern) + "|" +
+                          std::to_string(recipeIn.audioBitRate) + "|" + std::to_string(recipeIn.gopSize) +
+                          "|" + recipeIn.x264Preset + "|v3";
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);
   const fs::path ext = fs::path(name).extension();
@@ -255,13 +255,13 @@ std::string CachedFixture(const TFixtureSpec &specIn, const std::string &name) {
       dir / (stem.string() + "-" + std::to_string(std::hash<std::string>{}(key) % 1000000007ull) +
              ext.string());
   if (fs::exists(target)) return target.string();
-  TFixtureSpec spec = specIn;
+  TMediaRecipe recipe = recipeIn;
   // Written under a temporary name in the same folder, then renamed, so
   // test programs running side by side never see half a file.
   const fs::path tmp =
       dir / (stem.string() + ".tmp" + std::to_string(getpid()) + ext.string());
-  spec.path = tmp.string();
-  const std::string err = GenerateMedia(spec);
+  recipe.path = tmp.string();
+  const std::string err = GenerateMedia(recipe);
   if (!err.empty()) {
     std::error_code ec;
     fs::remove(tmp, ec);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct TFixtureSpec {
+struct TMediaRecipe {
   std::string path;            // output file; the extension picks the container
   std::string format;          // muxer short name to force (optional)
   int width = 640;
@@ -30,12 +30,12 @@ struct TFixtureSpec {
 };
 
 // Writes the file; returns an empty string on success, the error otherwise.
-std::string GenerateMedia(const TFixtureSpec &spec);
+std::string GenerateMedia(const TMediaRecipe &recipe);
 
 // Writes the default 5 s H.264 640x480 29.97 fps + AAC stereo 48 kHz .mov
-// (or whatever `spec` says) unless it is already there; returns its path.
+// (or whatever `recipe` says) unless it is already there; returns its path.
 // Fixtures are cached per test process under the system temporary folder.
-std::string CachedFixture(const TFixtureSpec &spec, const std::string &name);
+std::string CachedFixture(const TMediaRecipe &recipe, const std::string &name);
 
 struct TProbedStream {
   std::string type;     // "video", "audio", "subtitle", "data"
