@@ -96,6 +96,18 @@ int64_t parseTime(const std::string &optName, const std::string &value, bool dur
   return us;
 }
 
+// Reads the number at `p` (in any base strtol knows) into `value` and steps
+// past it and the one separator after it. Returns whether a separator
+// followed (the "file:stream:syncfile:syncstream" fields of the maps).
+bool nextField(const char *&p, int &value) {
+  char *end = nullptr;
+  value = static_cast<int>(std::strtol(p, &end, 0));
+  p = end;
+  if (!*p) return false;
+  ++p;
+  return true;
+}
+
 std::string programDirectory() {
   char path[4096];
   ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -228,18 +240,10 @@ void TCustomFFmpeg::ParseOption(const std::string &name, const std::string &valu
            throw FFMpegException(format("Too many stream maps (at most %d)", kMaxStreams));
          TStreamMap m;
          const char *p = v.c_str();
-         char *end = nullptr;
-         m.file = static_cast<int>(std::strtol(p, &end, 0));
-         p = end;
-         if (*p) ++p;
-         m.stream = static_cast<int>(std::strtol(p, &end, 0));
-         p = end;
-         if (*p) {
-           ++p;
-           m.syncFile = static_cast<int>(std::strtol(p, &end, 0));
-           p = end;
-           if (*p) ++p;
-           m.syncStream = static_cast<int>(std::strtol(p, &end, 0));
+         nextField(p, m.file);
+         if (nextField(p, m.stream)) {
+           nextField(p, m.syncFile);
+           nextField(p, m.syncStream);
          } else {
            m.syncFile = m.file;
            m.syncStream = m.stream;
@@ -252,11 +256,8 @@ void TCustomFFmpeg::ParseOption(const std::string &name, const std::string &valu
            throw FFMpegException(format("Too many metadata maps (at most %d)", kMaxFiles));
          TMetaDataMap m;
          const char *p = v.c_str();
-         char *end = nullptr;
-         m.outFile = static_cast<int>(std::strtol(p, &end, 0));
-         p = end;
-         if (*p) ++p;
-         m.inFile = static_cast<int>(std::strtol(p, &end, 0));
+         nextField(p, m.outFile);
+         nextField(p, m.inFile);
          t.Options.metaDataMaps.push_back(m);
        }},
       {"t",
@@ -470,29 +471,19 @@ bool TCustomFFmpeg::SetGenericOption(const std::string &givenName, const std::st
       libraryName = o->name;
     }
   }
-  if (!set && Options.formatDefaults) {
-    const AVOption *o = libavutil.av_opt_find(Options.formatDefaults.get(), name.c_str(), nullptr, 0, 0);
-    if (o && libavutil.av_opt_set(Options.formatDefaults.get(), name.c_str(), value.c_str(), 0) >= 0) {
+  // The option `optionName` of `target`, when it has one that takes `value`.
+  auto setOn = [&](void *target, const std::string &optionName) {
+    const AVOption *o = libavutil.av_opt_find(target, optionName.c_str(), nullptr, 0, 0);
+    if (o && libavutil.av_opt_set(target, optionName.c_str(), value.c_str(), 0) >= 0) {
       set = o;
       libraryName = o->name;
     }
-  }
-  if (!set && Options.swsDefaults) {
-    const AVOption *o = libavutil.av_opt_find(Options.swsDefaults.get(), name.c_str(), nullptr, 0, 0);
-    if (o && libavutil.av_opt_set(Options.swsDefaults.get(), name.c_str(), value.c_str(), 0) >= 0) {
-      set = o;
-      libraryName = o->name;
-    }
-  }
+  };
+  if (!set && Options.formatDefaults) setOn(Options.formatDefaults.get(), name);
+  if (!set && Options.swsDefaults) setOn(Options.swsDefaults.get(), name);
   if (!set && name.size() > 1 && (name[0] == 'a' || name[0] == 'v' || name[0] == 's')) {
     const TStreamKind k = name[0] == 'a' ? skAudio : name[0] == 'v' ? skVideo : skSubtitle;
-    const std::string rest = name.substr(1);
-    AVCodecContext *c = Options.codecDefaults[k].get();
-    const AVOption *o = libavutil.av_opt_find(c, rest.c_str(), nullptr, 0, 0);
-    if (o && libavutil.av_opt_set(c, rest.c_str(), value.c_str(), 0) >= 0) {
-      set = o;
-      libraryName = o->name;
-    }
+    setOn(Options.codecDefaults[k].get(), name.substr(1));
   }
   if (!set) {
     // Options that only particular encoders or muxers know are kept for
@@ -536,14 +527,19 @@ void TCustomFFmpeg::SetBitRateOption(const std::string &name, const std::string 
 // ---------------------------------------------------------------------------
 // Typed setters
 
+namespace {
+// "pgmyuv" is read and written by the image-sequence format today.
+std::string currentFormatName(TCustomFFmpeg &t, const std::string &name) {
+  if (name != "pgmyuv") return name;
+  t.Options.pgmyuvCompat = 1;
+  t.Log(1, "pgmyuv format is deprecated, use image2");
+  return "image2";
+}
+}  // namespace
+
 void TCustomFFmpeg::SetFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  std::string name = givenName;
-  if (name == "pgmyuv") {
-    name = "image2";
-    Options.pgmyuvCompat = 1;
-    Log(1, "pgmyuv format is deprecated, use image2");
-  }
+  const std::string name = currentFormatName(*this, givenName);
   Options.inputFormat = libavformat.av_find_input_format(name.c_str());
   Options.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
   if (!Options.inputFormat && !Options.outputFormat)
@@ -552,24 +548,14 @@ void TCustomFFmpeg::SetFormat(const std::string &givenName) {
 
 void TCustomFFmpeg::SetInputFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  std::string name = givenName;
-  if (name == "pgmyuv") {
-    name = "image2";
-    Options.pgmyuvCompat = 1;
-    Log(1, "pgmyuv format is deprecated, use image2");
-  }
+  const std::string name = currentFormatName(*this, givenName);
   Options.inputFormat = libavformat.av_find_input_format(name.c_str());
   if (!Options.inputFormat) throw FFMpegException("Unknown input format: " + name);
 }
 
 void TCustomFFmpeg::SetOutputFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  std::string name = givenName;
-  if (name == "pgmyuv") {
-    name = "image2";
-    Options.pgmyuvCompat = 1;
-    Log(1, "pgmyuv format is deprecated, use image2");
-  }
+  const std::string name = currentFormatName(*this, givenName);
   Options.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
   if (!Options.outputFormat) throw FFMpegException("Unknown output format: " + name);
 }
@@ -786,12 +772,14 @@ int TCustomFFmpeg::ResolveNorm(const std::string &norm, const std::string &defau
   if (norm == "pal") return 0;
   if (norm == "ntsc") return 1;
   if (norm == "film") return 2;
-  int result = -1;
+  // 25 fps is PAL; 29.97 and 23.976 fps are NTSC; -1 for other rates.
+  auto normOfRate = [](AVRational r) {
+    const long rate = std::lround(static_cast<double>(r.num) * 1000.0 / r.den);
+    return rate == 25000 ? 0 : (rate == 29970 || rate == 23976) ? 1 : -1;
+  };
   const AVRational fr = Options.videoFrameRate;
   if (fr.den == 0) throw FFMpegException("frame_rate is invalid.");
-  const long rate = std::lround(static_cast<double>(fr.num) * 1000.0 / fr.den);
-  if (rate == 25000) result = 0;
-  else if (rate == 29970 || rate == 23976) result = 1;
+  int result = normOfRate(fr);
   for (size_t i = 0; result < 0 && i < InputFiles.size(); ++i) {
     const AVFormatContext *ctx = InputFiles[i].ctx.get();
     if (!ctx) continue;
@@ -800,9 +788,7 @@ int TCustomFFmpeg::ResolveNorm(const std::string &norm, const std::string &defau
       if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
       const AVRational r = st->r_frame_rate.num ? st->r_frame_rate : st->avg_frame_rate;
       if (r.num == 0 || r.den == 0) continue;
-      const long v = std::lround(static_cast<double>(r.num) * 1000.0 / r.den);
-      if (v == 25000) result = 0;
-      else if (v == 29970 || v == 23976) result = 1;
+      result = normOfRate(r);
     }
   }
   if (result < 0) result = defaultNorm == "film" ? 2 : defaultNorm == "ntsc" ? 1 : 0;

@@ -194,7 +194,11 @@ TEST_F(OptionTest, TagsMatricesAndMaps) {
   EXPECT_EQ(task.Options.streamMaps[1].syncStream, 4);
   for (int i = 2; i < 20; ++i) task.ParseOption("map", "0:0");
   EXPECT_EQ(ErrorOf("map", "0:0"), "Too many stream maps (at most 20)");
-  for (int i = 0; i < 20; ++i) task.ParseOption("map_meta_data", "0:0");
+  task.ParseOption("map_meta_data", "1:2");
+  ASSERT_EQ(task.Options.metaDataMaps.size(), 1u);
+  EXPECT_EQ(task.Options.metaDataMaps[0].outFile, 1);
+  EXPECT_EQ(task.Options.metaDataMaps[0].inFile, 2);
+  for (int i = 1; i < 20; ++i) task.ParseOption("map_meta_data", "0:0");
   EXPECT_EQ(ErrorOf("map_meta_data", "0:0"), "Too many metadata maps (at most 20)");
 }
 
@@ -305,6 +309,13 @@ TEST_F(OptionTest, PalVcdAndSvcdAndDvPresets) {
   EXPECT_EQ(t2.Options.frameHeight, 288);
   EXPECT_FLOAT_EQ(t2.Options.muxPreload, 0.44f);
   EXPECT_EQ(t2.Options.CodecDefaults(skVideo)->gop_size, 15);
+
+  TFFmpeg t5;
+  t5.Prepare();
+  t5.ParseOption("r", "30000/1001");
+  t5.ApplyTarget("vcd", "auto", "pal");  // NTSC guessed from the frame rate
+  EXPECT_EQ(t5.Options.frameHeight, 240);
+  EXPECT_EQ(t5.Options.CodecDefaults(skVideo)->gop_size, 18);
 
   TFFmpeg t3;
   t3.Prepare();
