@@ -48,6 +48,39 @@ const AVCodec *LookUpEncoder(const std::string &name, AVMediaType type) {
   return libavcodec.avcodec_find_encoder_by_name(actual.c_str());
 }
 
+// The encoder named by `name`, else the one the container would take for
+// the stream's kind (its codec id is kept even when no encoder exists).
+const AVCodec *ChooseEncoder(const TOutputFile &of, TOutputStream &os, const std::string &name) {
+  if (!name.empty()) return LookUpEncoder(name, os.type);
+  AVCodecID id = libavformat.av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, os.type);
+  // A ".wmv" file means Windows Media video; the container's own guess
+  // would be MPEG-4 part 2 v3.
+  if (os.type == AVMEDIA_TYPE_VIDEO && HasExtension(of.fileName, ".wmv") && id == AV_CODEC_ID_MSMPEG4V3)
+    id = AV_CODEC_ID_WMV2;
+  os.codecId = id;
+  return libavcodec.avcodec_find_encoder(id);
+}
+
+// The (not yet opened) encoder context of `os` for `codec`.
+AVCodecContext *NewEncoder(TOutputStream &os, const AVCodec *codec) {
+  os.codec = codec;
+  if (codec) os.codecId = codec->id;
+  os.stream->codecpar->codec_id = os.codecId;
+  os.encoder.reset(libavcodec.avcodec_alloc_context3(codec));
+  if (!os.encoder) throw FFMpegException("Could not alloc stream");
+  AVCodecContext *enc = os.encoder.get();
+  enc->codec_type = os.type;
+  enc->codec_id = os.codecId;
+  return enc;
+}
+
+// A fixed quantiser ("qscale", "aq"), as a lambda.
+void SetFixedQuality(TOutputStream &os, AVCodecContext *enc, float qscale) {
+  enc->flags |= AV_CODEC_FLAG_QSCALE;
+  os.quality = FF_QP2LAMBDA * qscale;
+  enc->global_quality = static_cast<int>(os.quality);
+}
+
 TOutputStream &AddStream(TOutputFile &of, AVMediaType type) {
   AVStream *st = libavformat.avformat_new_stream(of.ctx, nullptr);
   if (!st) throw FFMpegException("Could not alloc stream");
@@ -140,26 +173,8 @@ void BuildVideoStream(TCustomFFmpeg &task, TOutputFile &of) {
   AVRational rate = o.videoFrameRate;
   if (rate.num == 0 || rate.den == 0) rate = AVRational{25, 1};
 
-  const AVCodec *codec = nullptr;
-  if (!o.videoCodecName.empty()) {
-    codec = LookUpEncoder(o.videoCodecName, AVMEDIA_TYPE_VIDEO);
-  } else {
-    AVCodecID id = libavformat.av_guess_codec(ofmt, nullptr, of.fileName.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
-    // A ".wmv" file means Windows Media video; the container's own guess
-    // would be MPEG-4 part 2 v3.
-    if (HasExtension(of.fileName, ".wmv") && id == AV_CODEC_ID_MSMPEG4V3) id = AV_CODEC_ID_WMV2;
-    os.codecId = id;
-    codec = libavcodec.avcodec_find_encoder(id);
-  }
-  os.codec = codec;
-  if (codec) os.codecId = codec->id;
-  st->codecpar->codec_id = os.codecId;
-
-  os.encoder.reset(libavcodec.avcodec_alloc_context3(codec));
-  if (!os.encoder) throw FFMpegException("Could not alloc stream");
-  AVCodecContext *enc = os.encoder.get();
-  enc->codec_type = AVMEDIA_TYPE_VIDEO;
-  enc->codec_id = os.codecId;
+  const AVCodec *codec = ChooseEncoder(of, os, o.videoCodecName);
+  AVCodecContext *enc = NewEncoder(os, codec);
   enc->codec_tag = o.videoCodecTag;
   if (vdef) CopyNamedOptions(o.setOptionNames, vdef, enc, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
   enc->flags |= flags;
@@ -201,11 +216,7 @@ void BuildVideoStream(TCustomFFmpeg &task, TOutputFile &of) {
   enc->pix_fmt = pix;
 
   if (o.intraOnly) enc->gop_size = 0;
-  if (o.videoQscale != 0.0f || o.sameQuality) {
-    enc->flags |= AV_CODEC_FLAG_QSCALE;
-    os.quality = FF_QP2LAMBDA * o.videoQscale;
-    enc->global_quality = static_cast<int>(os.quality);
-  }
+  if (o.videoQscale != 0.0f || o.sameQuality) SetFixedQuality(os, enc, o.videoQscale);
   if (uint16_t *m = CopyMatrix(o.intraMatrix)) enc->intra_matrix = m;
   if (uint16_t *m = CopyMatrix(o.interMatrix)) enc->inter_matrix = m;
   enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
@@ -238,28 +249,13 @@ void BuildAudioStream(TCustomFFmpeg &task, TOutputFile &of) {
   if (o.audioStreamCopy) {
     os.streamCopy = true;
   } else {
-    const AVCodec *codec = nullptr;
-    AVCodecID id = libavformat.av_guess_codec(ofmt, nullptr, of.fileName.c_str(), nullptr, AVMEDIA_TYPE_AUDIO);
-    os.codecId = id;
-    codec = libavcodec.avcodec_find_encoder(id);
-    if (!o.audioCodecName.empty()) codec = LookUpEncoder(o.audioCodecName, AVMEDIA_TYPE_AUDIO);
-    os.codec = codec;
-    if (codec) os.codecId = codec->id;
-    st->codecpar->codec_id = os.codecId;
-    os.encoder.reset(libavcodec.avcodec_alloc_context3(codec));
-    if (!os.encoder) throw FFMpegException("Could not alloc stream");
-    AVCodecContext *enc = os.encoder.get();
-    enc->codec_type = AVMEDIA_TYPE_AUDIO;
-    enc->codec_id = os.codecId;
+    const AVCodec *codec = ChooseEncoder(of, os, o.audioCodecName);
+    AVCodecContext *enc = NewEncoder(os, codec);
     enc->codec_tag = o.audioCodecTag;
     if (adef) CopyNamedOptions(o.setOptionNames, adef, enc, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     enc->flags |= flags;
     TakePrivateOptions(task, skAudio, os);
-    if (o.audioQscale > -99999.0f) {
-      enc->flags |= AV_CODEC_FLAG_QSCALE;
-      os.quality = FF_QP2LAMBDA * o.audioQscale;
-      enc->global_quality = static_cast<int>(os.quality);
-    }
+    if (o.audioQscale > -99999.0f) SetFixedQuality(os, enc, o.audioQscale);
     enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
     const int channels = o.audioChannels > 0 ? o.audioChannels : 2;
     libavutil.av_channel_layout_uninit(&enc->ch_layout);
@@ -290,24 +286,7 @@ void BuildSubtitleStream(TCustomFFmpeg &task, TOutputFile &of) {
   if (o.subtitleStreamCopy) {
     os.streamCopy = true;
   } else {
-    const AVCodec *codec = nullptr;
-    if (!o.subtitleCodecName.empty()) {
-      codec = LookUpEncoder(o.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
-    } else {
-      // Without a name the container's own subtitle codec is used.
-      AVCodecID id = libavformat.av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr,
-                                                AVMEDIA_TYPE_SUBTITLE);
-      os.codecId = id;
-      codec = libavcodec.avcodec_find_encoder(id);
-    }
-    os.codec = codec;
-    if (codec) os.codecId = codec->id;
-    os.stream->codecpar->codec_id = os.codecId;
-    os.encoder.reset(libavcodec.avcodec_alloc_context3(codec));
-    if (!os.encoder) throw FFMpegException("Could not alloc stream");
-    AVCodecContext *enc = os.encoder.get();
-    enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
-    enc->codec_id = os.codecId;
+    AVCodecContext *enc = NewEncoder(os, ChooseEncoder(of, os, o.subtitleCodecName));
     if (AVCodecContext *sdef = o.CodecDefaults(skSubtitle))
       CopyNamedOptions(o.setOptionNames, sdef, enc, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     TakePrivateOptions(task, skSubtitle, os);
@@ -410,27 +389,17 @@ bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
     if (o.audioDisable) useAudio = false;
     if (o.subtitleDisable) useSubtitle = false;
 
-    if (useVideo) {
+    auto build = [&](bool use, void (*builder)(TCustomFFmpeg &, TOutputFile &), const char *failure) {
+      if (!use) return;
       try {
-        BuildVideoStream(task, *of);
+        builder(task, *of);
       } catch (const std::exception &e) {
-        throw FFMpegException(Format("new_video_stream fail: %s", e.what()));
+        throw FFMpegException(Format(failure, e.what()));
       }
-    }
-    if (useAudio) {
-      try {
-        BuildAudioStream(task, *of);
-      } catch (const std::exception &e) {
-        throw FFMpegException(Format("new_audio_stream fail: %s", e.what()));
-      }
-    }
-    if (useSubtitle) {
-      try {
-        BuildSubtitleStream(task, *of);
-      } catch (const std::exception &e) {
-        throw FFMpegException(Format("new_subtitle_stream fail: %s", e.what()));
-      }
-    }
+    };
+    build(useVideo, BuildVideoStream, "new_video_stream fail: %s");
+    build(useAudio, BuildAudioStream, "new_audio_stream fail: %s");
+    build(useSubtitle, BuildSubtitleStream, "new_subtitle_stream fail: %s");
   } catch (const std::exception &e) {
     return fail(e.what());
   }

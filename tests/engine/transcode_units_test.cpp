@@ -206,6 +206,25 @@ TEST_F(TranscodeUnits, StreamsOfAnOutput) {
   EXPECT_STREQ(of.streams[3]->codec->name, "libmp3lame");
 }
 
+TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  t.task.ApplyOptionText("aq=3");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("g.wmv"))) << t.task.LastError;
+  auto &of = *t.task.Transcoder.OutputFiles[0];
+  ASSERT_EQ(of.streams.size(), 2u);
+  // Windows Media video, not the container's MPEG-4 part 2 guess.
+  EXPECT_EQ(of.streams[0]->codecId, AV_CODEC_ID_WMV2);
+  EXPECT_EQ(of.streams[0]->encoder->codec_id, AV_CODEC_ID_WMV2);
+  EXPECT_EQ(of.streams[0]->stream->codecpar->codec_id, AV_CODEC_ID_WMV2);
+  const AVCodecContext *audio = of.streams[1]->encoder.get();
+  ASSERT_NE(audio, nullptr);
+  EXPECT_EQ(audio->codec_id, of.ctx->oformat->audio_codec);
+  EXPECT_EQ(audio->codec_type, AVMEDIA_TYPE_AUDIO);
+  EXPECT_TRUE(audio->flags & AV_CODEC_FLAG_QSCALE);
+  EXPECT_EQ(audio->global_quality, 3 * FF_QP2LAMBDA);
+}
+
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
   TScratchDir dir;
   TTask t(SmallSource());
