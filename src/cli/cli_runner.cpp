@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "av_probe.h"
+#include "engine_adapter.h"
 #include "ffmpeg_vcl.h"
 #include "job_builder.h"
 #include "job_request.h"
@@ -284,11 +285,7 @@ void TCliRunner::SetEvents(TProgressEvent onProgress, TTerminateEvent onTerminat
       if (AIndex >= 0) Post([this] { outstanding_ = std::max(outstanding_ - 1, 0); });
     };
   }
-  // The events are raised under the component's lock.
-  vcl_.Lock();
-  vcl_.OnProgress = std::move(progress);
-  vcl_.OnTerminate = std::move(terminate);
-  vcl_.Unlock();
+  SetEngineEvents(vcl_, std::move(progress), std::move(terminate));
 }
 
 // --- printing ------------------------------------------------------------

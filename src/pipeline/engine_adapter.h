@@ -4,6 +4,12 @@
 #include "ffmpeg_vcl.h"
 #include "queue_interfaces.h"
 
+// Replaces the component's progress and termination events. The component
+// raises them on its worker threads under its lock, so they are swapped
+// under the same lock: a task that is running never sees a half-assigned
+// function.
+void SetEngineEvents(TCustomFFmpegVCL &vcl, TProgressEvent onProgress, TTerminateEvent onTerminate);
+
 class TEngineAdapter : public IConversionEngine {
  public:
   explicit TEngineAdapter(TCustomFFmpegVCL &vcl) : vcl_(vcl) {}
@@ -20,8 +26,7 @@ class TEngineAdapter : public IConversionEngine {
   void Pause() override { vcl_.Pause(); }
   void Resume() override { vcl_.Resume(); }
   void SetEvents(TProgressEvent onProgress, TTerminateEvent onTerminate) override {
-    vcl_.OnProgress = std::move(onProgress);
-    vcl_.OnTerminate = std::move(onTerminate);
+    SetEngineEvents(vcl_, std::move(onProgress), std::move(onTerminate));
   }
 
  private:
