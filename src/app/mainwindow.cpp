@@ -437,21 +437,10 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::ConnectEngine() {
-  // The engine raises its events on its worker threads; each one is carried
-  // to the UI thread in the order raised. Nothing here touches the window.
-  std::shared_ptr<TEngineEventRelay> relay = relay_;
-  TForm1 *window = this;
-  FFVCL->OnProgress = [relay, window](int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration,
-                                      float AQuality, float ABitRate, int64_t ACurrentSize,
-                                      int32_t ATotalOutputDuration) {
-    relay->Post([=] {
-      window->FFVCLProgress(AIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate, ACurrentSize,
-                            ATotalOutputDuration);
-    });
-  };
-  FFVCL->OnTerminate = [relay, window](int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage) {
-    relay->Post([=] { window->FFVCLTerminate(AIndex, AFinished, AException, AMessage); });
-  };
+  // The engine raises its events on its worker threads; the conversion
+  // queue takes them and carries each one to the UI thread through relay_,
+  // in the order raised. Nothing on a worker touches the window.
+  Queue();
 }
 
 void TForm1::FormCreate() {

@@ -283,8 +283,9 @@ class TForm1 : public QMainWindow {
   void DisableControlsForConversion();
   void EnableControlsAfterConversion();
   void SetMainMenuEnabled(bool enabled);
-  // Engine events, delivered on the UI thread in the order raised; never
-  // after the window closed or began to be destroyed.
+  // What the queue does with the engine's events (it receives them on the
+  // UI thread in the order raised; never after the window closed or began
+  // to be destroyed).
   void FFVCLProgress(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration,
                      float AQuality, float ABitRate, int64_t ACurrentSize, int32_t ATotalOutputDuration);
   void FFVCLTerminate(int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage);
@@ -299,7 +300,7 @@ class TForm1 : public QMainWindow {
   TConversionQueue &Queue();
  private:
   friend class TQueueLink;
-  std::shared_ptr<TQueueLink> queueLink_;  // made on first use
+  std::shared_ptr<TQueueLink> queueLink_;  // made with the window (ConnectEngine)
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
  public:
