@@ -76,14 +76,17 @@ bool IsNoVideoFormat(std::string_view outputType) {
   return std::find(std::begin(kNoVideo), std::end(kNoVideo), t) != std::end(kNoVideo);
 }
 
+// "128 Kbps" gives 128000.
 int32_t KbpsLabel(std::string_view label) { return LabelToInt(NumberPart(label) + "000"); }
+// "12200 bps" gives 12200, "44100 Hz" 44100.
+int32_t PlainNumberLabel(std::string_view label) { return LabelToInt(NumberPart(label)); }
 
 void GenericMapping(const TProfileChoices &c, std::string_view outputType, TOutputOptions &o) {
   const int32_t vb = KbpsLabel(c.ComboVideoBitrate.Text());
   const std::string audioRate = c.ComboAudioBitrate.Text();
   const int32_t ab = audioRate.find("Kbps") != std::string::npos ? KbpsLabel(audioRate)
-                                                                 : LabelToInt(NumberPart(audioRate));
-  const int32_t ar = LabelToInt(NumberPart(c.ComboSamplingRate.Text()));
+                                                                 : PlainNumberLabel(audioRate);
+  const int32_t ar = PlainNumberLabel(c.ComboSamplingRate.Text());
 
   o.vcodec = VideoEncoder(c.ComboVideoCodec.Text(), true);
   o.acodec = AudioEncoder(c.ComboAudioCodec.Text());
@@ -101,28 +104,26 @@ void GenericMapping(const TProfileChoices &c, std::string_view outputType, TOutp
   o.ar = ar;
 }
 
-void AppleMapping(const TProfileChoices &c, TOutputOptions &o) {
+// The players' rules: a fixed audio encoder, the video encoder and size as
+// chosen. The bit-rate texts are read video first, then audio, then the
+// sampling rate, so the first unreadable one is the one reported.
+void PlayerMapping(const TProfileChoices &c, int32_t (*audioBitrate)(std::string_view), const char *audioEncoder,
+                   TOutputOptions &o) {
   const int32_t vb = KbpsLabel(c.ComboVideoBitrate.Text());
-  const int32_t ab = KbpsLabel(c.ComboAudioBitrate.Text());
-  const int32_t ar = LabelToInt(NumberPart(c.ComboSamplingRate.Text()));
+  const int32_t ab = audioBitrate(c.ComboAudioBitrate.Text());
+  const int32_t ar = PlainNumberLabel(c.ComboSamplingRate.Text());
   o.vcodec = VideoEncoder(c.ComboVideoCodec.Text(), false);
-  o.acodec = "libfaac";
+  o.acodec = audioEncoder;
   o.frameSize = ParseFrameSizeLabel(c.ComboVideoSize.Text());
   o.vb = vb;
   o.ab = ab;
   o.ar = ar;
 }
 
+void AppleMapping(const TProfileChoices &c, TOutputOptions &o) { PlayerMapping(c, KbpsLabel, "libfaac", o); }
+
 void MobileMapping(const TProfileChoices &c, TOutputOptions &o) {
-  const int32_t vb = KbpsLabel(c.ComboVideoBitrate.Text());
-  const int32_t ab = LabelToInt(NumberPart(c.ComboAudioBitrate.Text()));
-  const int32_t ar = LabelToInt(NumberPart(c.ComboSamplingRate.Text()));
-  o.vcodec = VideoEncoder(c.ComboVideoCodec.Text(), false);
-  o.acodec = "libamr_nb";
-  o.frameSize = ParseFrameSizeLabel(c.ComboVideoSize.Text());
-  o.vb = vb;
-  o.ab = ab;
-  o.ar = ar;
+  PlayerMapping(c, PlainNumberLabel, "libamr_nb", o);
   o.ac = 1;
 }
 
