@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "binding.h"
@@ -300,6 +301,18 @@ void SetMeta(AVFormatContext *oc, const char *key, const std::string &value, siz
   libavutil.av_dict_set(&oc->metadata, key, value.substr(0, maxLen).c_str(), 0);
 }
 
+// `seconds` in whole microseconds, held to the range of T (NaN gives 0):
+// "muxdelay" and "muxpreload" take any number.
+template <typename T>
+T MicrosOf(float seconds) {
+  const float us = seconds * 1000000.0f;
+  if (std::isnan(us)) return 0;
+  constexpr float kLimit = static_cast<float>(std::numeric_limits<T>::max());  // a power of two
+  if (us >= kLimit) return std::numeric_limits<T>::max();
+  if (us < -kLimit) return std::numeric_limits<T>::min();
+  return static_cast<T>(us);
+}
+
 bool SameFile(const std::string &a, const std::string &b) {
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec) && !ec) return true;
@@ -447,9 +460,9 @@ bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
   }
 
   // Container settings.
-  oc->max_delay = static_cast<int>(o.muxMaxDelay * 1000000.0f);
+  oc->max_delay = MicrosOf<int>(o.muxMaxDelay);
   if (oc->priv_data) {
-    libavutil.av_opt_set_int(oc->priv_data, "preload", static_cast<int64_t>(o.muxPreload * 1000000.0f), 0);
+    libavutil.av_opt_set_int(oc->priv_data, "preload", MicrosOf<int64_t>(o.muxPreload), 0);
     if (o.loopOutput >= 0) libavutil.av_opt_set_int(oc->priv_data, "loop", o.loopOutput, 0);
   }
   if (o.formatDefaults)

@@ -2,6 +2,7 @@
 // name table, the audio helpers and the stream builders.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -223,6 +224,20 @@ TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
   EXPECT_EQ(audio->codec_type, AVMEDIA_TYPE_AUDIO);
   EXPECT_TRUE(audio->flags & AV_CODEC_FLAG_QSCALE);
   EXPECT_EQ(audio->global_quality, 3 * FF_QP2LAMBDA);
+}
+
+TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
+  TScratchDir dir;
+  TTask t(SmallSource());
+  t.task.ApplyOptionText("muxdelay=0.7");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d1.mpg"))) << t.task.LastError;
+  EXPECT_EQ(t.task.Transcoder.OutputFiles[0]->ctx->max_delay, 700000);
+  t.task.ApplyOptionText("muxdelay=1000000");  // 10^12 microseconds
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d2.mpg"))) << t.task.LastError;
+  EXPECT_EQ(t.task.Transcoder.OutputFiles[1]->ctx->max_delay, INT_MAX);
+  t.task.ApplyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
+  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d3.mpg"))) << t.task.LastError;
+  EXPECT_EQ(t.task.Transcoder.OutputFiles[2]->ctx->max_delay, INT_MIN);
 }
 
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
