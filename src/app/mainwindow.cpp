@@ -26,6 +26,7 @@
 #include <QUrl>
 
 #include "app_info.h"
+#include "choice_list.h"
 #include "engine_relay.h"
 #include "ffmpeg_vcl.h"
 #include "font_rule.h"
@@ -47,9 +48,6 @@ const char *const kOpenDialogFilter =
     "All Supported Files|*.mov;*.qt;*.m4v;*.mp4;*.m4a|QuickTime Files (*.mov, *.qt, *.m4v)|*.mov; *.qt; "
     "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|";
 const char *const kFolderHeadline = "Choose the required output folder below :";
-
-const QStringList kQualityItems = {QStringLiteral("Highest"), QStringLiteral("Higher"), QStringLiteral("Normal"),
-                                   QStringLiteral("Lower"), QStringLiteral("Lowest")};
 
 // Keeps every hint on screen for a fixed time instead of the style's default.
 class THintDisplayTime : public QObject {
@@ -123,6 +121,14 @@ void FillCombo(QComboBox *combo, const QStringList &items, int index) {
   combo->addItems(items);
   combo->setCurrentIndex(index);
   combo->blockSignals(blocked);
+}
+
+// The same from a choice list of the profile logic, which owns the items
+// of the channel, aspect-ratio and quality choices.
+void FillCombo(QComboBox *combo, const TChoiceList &list) {
+  QStringList items;
+  for (const std::string &item : list.Items) items << QString::fromStdString(item);
+  FillCombo(combo, items, list.ItemIndex);
 }
 
 }  // namespace
@@ -331,8 +337,7 @@ void TForm1::CreateControls() {
   LabelAudioChannels = MakeLabel(GroupBox2, "LabelAudioChannels", QStringLiteral("Audio Channels :"),
                                  QRect(10, 66, 100, 20));
   ComboAudioChannels = MakeCombo(GroupBox2, "ComboAudioChannels", QRect(112, 64, 120, 22));
-  ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
-  ComboAudioChannels->setCurrentIndex(0);
+  FillCombo(ComboAudioChannels, TProfileChoices().ComboAudioChannels);
   LabelTrackBar1 = MakeLabel(GroupBox2, "LabelTrackBar1", QStringLiteral("Volume : "), QRect(10, 106, 60, 20));
   TrackBar1 = new QSlider(Qt::Horizontal, GroupBox2);
   TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
@@ -479,11 +484,11 @@ void TForm1::FormCreate() {
   FillOutputFormatList();
   ComboOutputFormat->setMaxVisibleItems(25);
   // 11.-13. Aspect ratio, letterbox and the quality levels.
-  FillCombo(ComboAspectRatio,
-            {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"), QStringLiteral("16:9 (Wide Screen)")}, 0);
+  const TProfileChoices defaults;
+  FillCombo(ComboAspectRatio, defaults.ComboAspectRatio);
   FillCombo(ComboLetterBox, {QStringLiteral("None"), QStringLiteral("LetterBox")}, 0);
-  FillCombo(ComboVideoQuality, kQualityItems, 2);
-  FillCombo(ComboAudioQuality, kQualityItems, 2);
+  FillCombo(ComboVideoQuality, defaults.ComboVideoQuality);
+  FillCombo(ComboAudioQuality, defaults.ComboAudioQuality);
   // 14. The queue timer is off; the preview is not paused.
   TimerConvertAgain->stop();
   PreviewPaused = false;

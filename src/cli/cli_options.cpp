@@ -293,7 +293,6 @@ TConversionChoices ResolveChoices(const TCliOptions &o) {
 }
 
 std::string ProfileListText() {
-  static const char *const kLevels[] = {"Highest", "Higher", "Normal", "Lower", "Lowest"};
   static const char *const kGroups[] = {"Video formats", "Audio formats", "Devices"};
   std::ostringstream out;
   out << "Output profiles (* marks the default). Every profile also takes --aspect\n"
@@ -319,8 +318,9 @@ std::string ProfileListText() {
     out << "    output         ." << LowerText(type) << "\n";
     auto qualityLine = [&](const char *name, bool forVideo, const TChoiceList &rates) {
       out << "    " << name << rates.Text() << "*; by " << (forVideo ? "--video-quality: " : "--audio-quality: ");
-      for (int l = 0; l < 5; ++l)
-        out << (l ? ", " : "") << kLevels[l] << " " << PresetRate(title, forVideo, l);
+      const std::vector<std::string> &levels = (forVideo ? c.ComboVideoQuality : c.ComboAudioQuality).Items;
+      for (size_t l = 0; l < levels.size(); ++l)
+        out << (l ? ", " : "") << levels[l] << " " << PresetRate(title, forVideo, static_cast<int>(l));
       out << "\n";
     };
     if (video) {
