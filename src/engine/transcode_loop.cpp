@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -19,16 +18,6 @@
 namespace {
 
 constexpr AVRational kMicros{1, AV_TIME_BASE};
-
-std::string Fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Fmt(const char *fmt, ...) {
-  char buf[1024];
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  va_end(ap);
-  return buf;
-}
 
 int64_t Rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av_rescale_q(v, from, to); }
 
@@ -466,8 +455,8 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
 
   // Packets for stream copies, once per packet.
   if (pkt) {
-    for (auto &op : run_.ost)
-      if (!op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist && deliver) StreamCopy(*op, ist, pkt);
+    for (TOutputStreamRecord *op : ist.outputs)
+      if (!op->encodingNeeded && deliver) StreamCopy(*op, ist, pkt);
   }
 
   if (!ist.decodingNeeded) {
@@ -502,8 +491,8 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       if (ret < 0) return false;
       if (!got) break;
       if (deliver)
-        for (auto &op : run_.ost)
-          if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist) SubtitleOut(*op, ist, &sub);
+        for (TOutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) SubtitleOut(*op, ist, &sub);
       libavcodec.avsubtitle_free(&sub);
       if (pkt) break;
     }
@@ -540,9 +529,8 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       if (!ok) continue;
       EmulateRate(ist);
       if (deliver)
-        for (auto &op : run_.ost)
-          if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist)
-            AudioOut(*op, ist, run_.decodedAudio.data(), bytes, srcPts);
+        for (TOutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) AudioOut(*op, ist, run_.decodedAudio.data(), bytes, srcPts);
     } else {
       ist.quality = static_cast<float>(frame->quality);
       int64_t frameDuration = 0;
@@ -559,8 +547,8 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       const AVFrame *picture = run_.pictures.PreprocessPicture(task_, frame, srcPts);
       EmulateRate(ist);
       if (deliver)
-        for (auto &op : run_.ost)
-          if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist) {
+        for (TOutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) {
             VideoOut(*op, ist, picture, srcPts);
             if (task_.StopRequested) break;
           }
@@ -573,12 +561,11 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       ist.pts = ist.nextPts;
       const int bytes = DrainAudioConverter(ist);
       if (bytes > 0 && deliver)
-        for (auto &op : run_.ost)
-          if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist)
-            AudioOut(*op, ist, run_.decodedAudio.data(), bytes, ist.pts);
+        for (TOutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) AudioOut(*op, ist, run_.decodedAudio.data(), bytes, ist.pts);
     }
-    for (auto &op : run_.ost)
-      if (op->encodingNeeded && run_.ist[op->sourceIndex].get() == &ist) Drain(*op);
+    for (TOutputStreamRecord *op : ist.outputs)
+      if (op->encodingNeeded) Drain(*op);
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "av_ptr.h"
@@ -12,6 +13,7 @@
 #include "transcoder.h"
 
 struct TInputStream;
+struct TOutputStreamRecord;
 
 struct TInputFileRecord {
   int firstStream = 0;  // index of its first input stream record
@@ -38,6 +40,8 @@ struct TInputStreamRecord {
   TSampleConverter toS16;
   int channels = 0, sampleRate = 0;  // of the 16-bit samples
   int wantChannels = 0, wantRate = 0;  // asked for by the encoders (0: as decoded)
+  // The output streams it is the source of, in output order (set-up).
+  std::vector<TOutputStreamRecord *> outputs;
 };
 
 struct TOutputStreamRecord {
@@ -99,6 +103,9 @@ struct TTranscodeRun {
 };
 
 class TCustomFFmpeg;
+
+// printf-style text of the transcode's messages (at most 1023 bytes).
+std::string Fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // The packet loop, the flush, the trailers, the final report and the
 // closing of the codecs (after the set-up of Transcode).

@@ -12,9 +12,6 @@
 #include "transcode_run.h"
 #include "transcoder.h"
 
-namespace {
-
-std::string Fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string Fmt(const char *fmt, ...) {
   char buf[1024];
   va_list ap;
@@ -23,6 +20,8 @@ std::string Fmt(const char *fmt, ...) {
   va_end(ap);
   return buf;
 }
+
+namespace {
 
 void DumpOutput(TOutputFile &of, int index) {
   libavformat.av_dump_format(of.ctx, index, of.fileName.c_str(), 1);
@@ -307,6 +306,7 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
         ost->syncIndex = found;
       }
       run.ist[ost->sourceIndex]->free = false;
+      run.ist[ost->sourceIndex]->outputs.push_back(ost.get());
       run.ost.push_back(std::move(ost));
     }
   }
@@ -348,8 +348,8 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
     if (!ist.decodingNeeded || ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
     int rate = 0, channels = 0;
     bool agree = true;
-    for (auto &op : run.ost) {
-      if (!op->encodingNeeded || run.ist[op->sourceIndex].get() != &ist) continue;
+    for (TOutputStreamRecord *op : ist.outputs) {
+      if (!op->encodingNeeded) continue;
       const int r = op->enc->sample_rate, c = op->enc->ch_layout.nb_channels;
       if (rate && (r != rate || c != channels)) agree = false;
       rate = r;
