@@ -38,6 +38,22 @@ std::string ProgramFolder(const char *argv0) {
 std::mutex gRunnerMutex;
 TCliRunner *gRunner = nullptr;
 
+// Makes `runner` the run that stop requests reach, for the life of this
+// object, however the run ends.
+class TStopTarget {
+ public:
+  explicit TStopTarget(TCliRunner &runner) {
+    std::lock_guard<std::mutex> g(gRunnerMutex);
+    gRunner = &runner;
+  }
+  ~TStopTarget() {
+    std::lock_guard<std::mutex> g(gRunnerMutex);
+    gRunner = nullptr;
+  }
+  TStopTarget(const TStopTarget &) = delete;
+  TStopTarget &operator=(const TStopTarget &) = delete;
+};
+
 // Ctrl-C and termination requests are taken by one thread that waits for
 // them; every other thread, the engine's included, has them blocked, so no
 // library call is ever interrupted. The first request stops the run as the
@@ -114,19 +130,8 @@ int main(int argc, char **argv) {
   std::thread(WatchSignals, stopSignals).detach();
   try {
     TCliRunner runner(vcl, choices, options.Files, programFolder, output);
-    {
-      std::lock_guard<std::mutex> g(gRunnerMutex);
-      gRunner = &runner;
-    }
-    try {
-      results = runner.Run();
-    } catch (...) {
-      std::lock_guard<std::mutex> g(gRunnerMutex);
-      gRunner = nullptr;
-      throw;
-    }
-    std::lock_guard<std::mutex> g(gRunnerMutex);
-    gRunner = nullptr;
+    const TStopTarget target(runner);
+    results = runner.Run();
     stopSignal = runner.StopSignal();
   } catch (const std::exception &e) {
     std::fprintf(stderr, "trevix-convert: %s\n", e.what());
