@@ -8,6 +8,7 @@
 
 #include "binding.h"
 #include "ffmpeg_core.h"
+#include "timestamps.h"
 
 namespace {
 
@@ -217,7 +218,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
 
   // 8. Effective start and the seek.
   int64_t startTime = Options.inputStartTime;
-  if (ctx->start_time != AV_NOPTS_VALUE) startTime += ctx->start_time;
+  if (ctx->start_time != AV_NOPTS_VALUE) startTime = AddTimestamps(startTime, ctx->start_time);
   if (Options.inputStartTime != 0) {
     libavformat.av_seek_frame(ctx.get(), -1, startTime, AVSEEK_FLAG_BACKWARD);
     Options.inputStartTime = 0;
@@ -301,7 +302,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
 
   // 11. Keep it.
   file.startTime = startTime;
-  file.tsOffset = Options.copyTs ? Options.inputTsOffset : Options.inputTsOffset - startTime;
+  file.tsOffset = Options.copyTs ? Options.inputTsOffset : SubtractTimestamps(Options.inputTsOffset, startTime);
   file.tsScale = Options.inputTsScale[fileIndex];
   file.ctx = std::move(ctx);
 

@@ -12,6 +12,7 @@
 
 #include "binding.h"
 #include "ffmpeg_core.h"
+#include "timestamps.h"
 #include "transcode_run.h"
 #include "transcoder.h"
 
@@ -23,9 +24,23 @@ int64_t Rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av
 
 int64_t WritePosition(AVIOContext *pb) { return pb ? libavformat.avio_seek(pb, 0, SEEK_CUR) : 0; }
 
+// "dts_delta_threshold" in microseconds, held to the int64 range (NaN: no
+// jump is ever large enough).
+int64_t ThresholdMicros(float seconds) {
+  const double us = seconds * 1000000.0;
+  if (std::isnan(us) || us >= 9223372036854775808.0) return kTimestampMax;
+  if (us < -9223372036854775808.0) return kTimestampMin;
+  return static_cast<int64_t>(us);
+}
+
 class TLoop {
  public:
-  TLoop(TCustomFFmpeg &task, TTranscodeRun &run) : task_(task), ts_(task.Transcoder), run_(run), o_(task.Options) {}
+  TLoop(TCustomFFmpeg &task, TTranscodeRun &run)
+      : task_(task),
+        ts_(task.Transcoder),
+        run_(run),
+        o_(task.Options),
+        dtsDeltaThresholdUs_(ThresholdMicros(o_.dtsDeltaThreshold)) {}
   void Run();
 
  private:
@@ -53,6 +68,7 @@ class TLoop {
   TTranscodeState &ts_;
   TTranscodeRun &run_;
   TOptionState &o_;
+  const int64_t dtsDeltaThresholdUs_;
 };
 
 // ---------------------------------------------------------------- output
@@ -181,7 +197,7 @@ void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const ui
         Fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", decCh, decRate, encCh, encRate));
 
   const int encFrameBytes = encCh * 2;
-  const double srcSec = static_cast<double>(srcPts - o_.inputStartTime) / AV_TIME_BASE;
+  const double srcSec = static_cast<double>(SubtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE;
   if (o_.audioSyncMethod) {
     const double delta = srcSec * encRate - static_cast<double>(ost.syncPts) -
                          static_cast<double>(ost.fifo.Size()) / encFrameBytes;
@@ -267,7 +283,7 @@ void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AV
   AVCodecContext *enc = ost.enc;
   const double tb = av_q2d(enc->time_base);
   int64_t nb = 1;
-  const double syncIpts = static_cast<double>(srcPts - o_.inputStartTime) / AV_TIME_BASE / tb;
+  const double syncIpts = static_cast<double>(SubtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE / tb;
   const bool sync = o_.videoSyncMethod > 0 || (o_.videoSyncMethod < 0 && tb > 0.001);
   if (sync) {
     const double vdelta = syncIpts - static_cast<double>(ost.syncPts);
@@ -326,7 +342,7 @@ void TLoop::SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSub
   if (run_.subtitleBuf.size() < 65536) run_.subtitleBuf.resize(65536);
   AVCodecContext *enc = ost.enc;
   const int passes = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
-  const int64_t pts = sub->pts - o_.inputStartTime;
+  const int64_t pts = SubtractTimestamps(sub->pts, o_.inputStartTime);
   for (int i = 0; i < passes; ++i) {
     const unsigned numRects = sub->num_rects;
     if (i == 1) sub->num_rects = 0;  // the second one clears the display
@@ -341,7 +357,8 @@ void TLoop::SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSub
     if (libavcodec.av_new_packet(pkt, size) < 0) return;
     std::memcpy(pkt->data, run_.subtitleBuf.data(), static_cast<size_t>(size));
     int64_t t = pts;
-    if (passes == 2) t += static_cast<int64_t>(i == 0 ? sub->start_display_time : sub->end_display_time) * 1000;
+    if (passes == 2)
+      t = AddTimestamps(t, static_cast<int64_t>(i == 0 ? sub->start_display_time : sub->end_display_time) * 1000);
     pkt->pts = Rescale(t, kMicros, ost.st->time_base);
     pkt->dts = pkt->pts;
     if (passes == 1)
@@ -419,7 +436,7 @@ bool TLoop::DecodeAudioFrame(TInputStreamRecord &ist, AVFrame *frame, int64_t &s
   srcPts = ist.pts;
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     srcPts = ist.pts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
-  ist.nextPts = ist.pts + libavutil.av_rescale(frame->nb_samples, AV_TIME_BASE, rate);
+  ist.nextPts = AddTimestamps(ist.pts, libavutil.av_rescale(frame->nb_samples, AV_TIME_BASE, rate));
   if (o_.audioVolume != 256)
     ApplyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
   return true;
@@ -443,7 +460,7 @@ int TLoop::DrainAudioConverter(TInputStreamRecord &ist) {
 void TLoop::EmulateRate(TInputStreamRecord &ist) {
   if (!ist.in->rateEmu) return;
   if (ist.emuFirstPts == AV_NOPTS_VALUE) ist.emuFirstPts = ist.pts;
-  const int64_t target = ist.pts - ist.emuFirstPts;
+  const int64_t target = SubtractTimestamps(ist.pts, ist.emuFirstPts);
   const int64_t elapsed = libavutil.av_gettime_relative() - ist.emuStart;
   if (target > elapsed + 50000) std::this_thread::sleep_for(std::chrono::milliseconds((target - elapsed) / 1000));
 }
@@ -463,13 +480,15 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
     if (!pkt) return true;
     ist.pts = ist.nextPts;
     const AVCodecParameters *par = ist.st->codecpar;
+    int64_t duration = 0;
     if (pkt->duration > 0) {
-      ist.nextPts += Rescale(pkt->duration, ist.st->time_base, kMicros);
+      duration = Rescale(pkt->duration, ist.st->time_base, kMicros);
     } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0) {
-      ist.nextPts += static_cast<int64_t>(AV_TIME_BASE) * par->frame_size / par->sample_rate;
+      duration = static_cast<int64_t>(AV_TIME_BASE) * par->frame_size / par->sample_rate;
     } else if (par->codec_type == AVMEDIA_TYPE_VIDEO && ist.st->avg_frame_rate.num > 0) {
-      ist.nextPts += Rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
+      duration = Rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
     }
+    ist.nextPts = AddTimestamps(ist.nextPts, duration);
     return true;
   }
 
@@ -543,7 +562,7 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       int64_t srcPts = ist.pts;
       if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
         srcPts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
-      ist.nextPts = ist.pts + frameDuration;
+      ist.nextPts = AddTimestamps(ist.pts, frameDuration);
       const AVFrame *picture = run_.pictures.PreprocessPicture(task_, frame, srcPts);
       EmulateRate(ist);
       if (deliver)
@@ -734,8 +753,8 @@ void TLoop::Run() {
 
     // 8. Timestamp offset and scale.
     const int64_t offset = Rescale(in.tsOffset, kMicros, tb);
-    if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += offset;
-    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += offset;
+    if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = AddTimestamps(pkt->dts, offset);
+    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = AddTimestamps(pkt->pts, offset);
     const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 0.0;
     if (scale != 0.0) {
       if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = std::llrint(static_cast<double>(pkt->dts) * scale);
@@ -745,16 +764,17 @@ void TLoop::Run() {
     // 9. Discontinuities.
     if (pkt->dts != AV_NOPTS_VALUE && ist.nextPts != AV_NOPTS_VALUE) {
       const int64_t dtsUs = Rescale(pkt->dts, tb, kMicros);
-      const int64_t delta = dtsUs - ist.nextPts;
-      if ((std::llabs(delta) > static_cast<int64_t>(o_.dtsDeltaThreshold * 1000000.0) || dtsUs + 1 < ist.pts) &&
+      const int64_t delta = SubtractTimestamps(dtsUs, ist.nextPts);
+      if ((std::llabs(delta) > dtsDeltaThresholdUs_ ||
+           AddTimestamps(dtsUs, 1) < ist.pts) &&
           !o_.copyTs) {
-        in.tsOffset -= delta;
+        in.tsOffset = SubtractTimestamps(in.tsOffset, delta);
         if (o_.verbose >= 3)
           task_.LogF(1, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
                      static_cast<long long>(in.tsOffset));
         const int64_t d = Rescale(delta, kMicros, tb);
-        pkt->dts -= d;
-        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
+        pkt->dts = SubtractTimestamps(pkt->dts, d);
+        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = SubtractTimestamps(pkt->pts, d);
       }
     }
 

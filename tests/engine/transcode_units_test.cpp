@@ -10,6 +10,7 @@
 #include "encoder_names.h"
 #include "ffmpeg_core.h"
 #include "test_env.h"
+#include "timestamps.h"
 #include "transcode_audio.h"
 #include "transcode_geometry.h"
 #include "transcode_test_util.h"
@@ -126,6 +127,19 @@ TEST_F(TranscodeUnits, VolumeRounding) {
   ApplyVolume(t, 2, 128);
   EXPECT_EQ(t[0], (3 * 128 + 128) >> 8);
   EXPECT_EQ(t[1], (-3 * 128 + 128) >> 8);
+}
+
+TEST_F(TranscodeUnits, TimestampSumsStayInRange) {
+  EXPECT_EQ(AddTimestamps(5, -7), -2);
+  EXPECT_EQ(SubtractTimestamps(5, -7), 12);
+  EXPECT_EQ(AddTimestamps(INT64_MAX - 1, 10), INT64_MAX);
+  EXPECT_EQ(AddTimestamps(INT64_MIN + 5, -10), INT64_MIN + 1);
+  EXPECT_EQ(SubtractTimestamps(INT64_MAX, -1), INT64_MAX);
+  EXPECT_EQ(SubtractTimestamps(-10, INT64_MAX), INT64_MIN + 1);
+  // Never "no time stamp".
+  EXPECT_NE(AddTimestamps(INT64_MIN + 1, -1), AV_NOPTS_VALUE);
+  EXPECT_NE(SubtractTimestamps(-1, INT64_MAX), AV_NOPTS_VALUE);
+  EXPECT_EQ(SubtractTimestamps(-1, INT64_MAX), INT64_MIN + 1);
 }
 
 TEST_F(TranscodeUnits, ByteFifoKeepsOrder) {
