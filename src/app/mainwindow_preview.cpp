@@ -88,7 +88,7 @@ void TForm1::ButtonPlayClick() {
   const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
   if (selected.isEmpty()) return;
   PreviewRow = ListView1->indexOfTopLevelItem(selected.first());
-  PreviewFile = selected.first()->text(colFileName).trimmed();
+  PreviewFile = QString::fromStdString(SourceFileOf(selected.first()->text(colFileName).toStdString()));
   PreviewPaused = false;
   // A fresh graph for every file.
   FilterGraph1->Deactivate();

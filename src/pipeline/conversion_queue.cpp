@@ -169,7 +169,7 @@ void TConversionQueue::BuildNextJob() {
       // 8-9: names.
       TRowTexts texts{rows_.Caption(row), rows_.Text(row, scVideoSize), rows_.Text(row, scDuration)};
       TJobPlan plan;
-      plan.Source = TrimText(texts.Caption);
+      plan.Source = SourceFileOf(texts.Caption);
       plan.OutputFile = OutputFileFor(plan.Source, settings_);
       if (SameFilePath(plan.Source, plan.OutputFile)) {
         // Writing the output would destroy the source.

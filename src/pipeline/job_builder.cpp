@@ -55,7 +55,7 @@ void FillOutputOptions(TOutputOptions &o, const TRowTexts &row, const TJobSettin
 
 TJobPlan PlanJob(const TRowTexts &row, const TJobSettings &settings) {
   TJobPlan plan;
-  plan.Source = TrimText(row.Caption);
+  plan.Source = SourceFileOf(row.Caption);
   plan.OutputFile = OutputFileFor(plan.Source, settings);
   plan.SameAsSource = SameFilePath(plan.Source, plan.OutputFile);
   plan.Wrapped = IsRmvbSource(plan.Source);

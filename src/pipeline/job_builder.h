@@ -60,7 +60,7 @@ void FillOutputOptions(TOutputOptions &o, const TRowTexts &row, const TJobSettin
 
 // A whole job worked out ahead, without touching the engine.
 struct TJobPlan {
-  std::string Source;                    // the row's file, blanks removed
+  std::string Source;                    // the row's file (SourceFileOf)
   std::string OutputFile;
   bool SameAsSource = false;             // output would replace the source: refuse
   bool Wrapped = false;                  // ".rmvb": a script is written

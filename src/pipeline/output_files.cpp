@@ -55,6 +55,11 @@ bool SameFilePath(const std::string &a, const std::string &b) {
   return pa.lexically_normal() == pb.lexically_normal();
 }
 
+std::string SourceFileOf(const std::string &caption) {
+  if (!caption.empty() && NameTaken(caption)) return caption;
+  return TrimText(caption);
+}
+
 bool IsRmvbSource(const std::string &source) {
   return LowerText(fs::path(source).extension().string()) == ".rmvb";
 }

@@ -27,6 +27,11 @@ std::string TempFolder();
 // exist, otherwise the same absolute, normalised path.
 bool SameFilePath(const std::string &a, const std::string &b);
 
+// The source file a list caption names: the caption as it is when a file of
+// that name exists (blanks at the ends of a file name are part of it),
+// otherwise the caption without blanks at its ends.
+std::string SourceFileOf(const std::string &caption);
+
 // Whether the file name's extension, in lower case, is ".rmvb".
 bool IsRmvbSource(const std::string &source);
 

@@ -295,6 +295,21 @@ TEST_F(QueueTest, UnreadableSettingFailsOnlyThatRow) {
   EXPECT_EQ(rig.prompts.Count("All Conversions Completed"), 1);
 }
 
+TEST_F(QueueTest, ASourceNamedWithBlanksAtItsEndIsConvertedItself) {
+  // "clip.mov " is listed; "clip.mov" beside it is another file.
+  const std::string padded = Source("clip.mov ");
+  Source("clip.mov");
+  rig.rows.Add(padded);
+  // Blanks around a caption that names no file are still removed.
+  const std::string other = Source("other.mov");
+  rig.rows.Add("  " + other + " ");
+  rig.queue.ButtonConvertClick();
+  rig.RunToEnd();
+  EXPECT_EQ(AddTaskCalls(), (std::vector<std::string>{padded, other}));
+  EXPECT_EQ(rig.rows.Progress(0), "Done");
+  EXPECT_EQ(rig.rows.Progress(1), "Done");
+}
+
 TEST_F(QueueTest, SourceEqualToOutputIsRefused) {
   rig.view.settings.Overwrite = true;
   const std::string inOut = out + "/clip.mp4";
