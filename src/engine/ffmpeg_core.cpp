@@ -49,6 +49,26 @@ int niceOf(TConvertPriority p) {
   }
 }
 
+// Runs `body` on a detached thread that records itself in `w`: its id
+// first, its end last (what HasWorker and WaitForWorker look at). Throws
+// std::system_error when no thread can be started.
+template <typename Worker, typename Body>
+void startWorkerThread(const std::shared_ptr<Worker> &w, Body body) {
+  std::thread t([w, body] {
+    {
+      std::lock_guard<std::mutex> g(w->m);
+      w->id = std::this_thread::get_id();
+    }
+    body();
+    {
+      std::lock_guard<std::mutex> g(w->m);
+      w->done = true;
+    }
+    w->cv.notify_all();
+  });
+  t.detach();
+}
+
 }  // namespace
 
 TCustomFFmpeg::TCustomFFmpeg() : gate_(std::make_unique<TGate>()) {}
@@ -116,21 +136,11 @@ bool TCustomFFmpeg::Start(bool onThread, TConvertPriority priority) {
   worker_ = w;
   const int nice = niceOf(priority);
   try {
-    std::thread t([this, w, nice] {
-      {
-        std::lock_guard<std::mutex> g(w->m);
-        w->id = std::this_thread::get_id();
-      }
+    startWorkerThread(w, [this, nice] {
       ThreadId = CurrentThreadId();
       if (nice != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId()), nice);
       Run();  // ends with the terminate notification; `this` is not used after it
-      {
-        std::lock_guard<std::mutex> g(w->m);
-        w->done = true;
-      }
-      w->cv.notify_all();
     });
-    t.detach();
   } catch (const std::system_error &) {
     worker_.reset();
     Running = false;
@@ -190,20 +200,10 @@ void TCustomFFmpeg::StartTerminateDelivery() {
   auto w = std::make_shared<TWorker>();
   worker_ = w;
   try {
-    std::thread t([this, w] {
-      {
-        std::lock_guard<std::mutex> g(w->m);
-        w->id = std::this_thread::get_id();
-      }
+    startWorkerThread(w, [this] {
       setpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId()), niceOf(tpIdle));
       DoTerminate();
-      {
-        std::lock_guard<std::mutex> g(w->m);
-        w->done = true;
-      }
-      w->cv.notify_all();
     });
-    t.detach();
   } catch (const std::system_error &) {
     worker_.reset();
     DoTerminate();
