@@ -146,13 +146,7 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
 // ---------------------------------------------------------------- limits
 
 TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
-  TMediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 12.0;
-  recipe.sampleRate = 44100;
+  TMediaRecipe recipe = SmallRecipe(12.0);
   const std::string src = SourceWith(recipe, "twelve.mov");
   const std::string out = dir.file("ten.mp4");
   TOutputOptions o = Mp4Options();
@@ -173,13 +167,7 @@ TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
 }
 
 TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
-  TMediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 6.0;
-  recipe.sampleRate = 44100;
+  TMediaRecipe recipe = SmallRecipe(6.0);
   const std::string src = SourceWith(recipe, "six.mov");
   const std::string out = dir.file("hundred.avi");
   TOutputOptions o;
@@ -273,13 +261,7 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
 }
 
 TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
-  TMediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 3.0;
-  recipe.sampleRate = 44100;
+  TMediaRecipe recipe = SmallRecipe(3.0);
   recipe.audioStartSec = 0.5;
   const std::string src = SourceWith(recipe, "late-audio.mov");
   double srcFirst = 0;
@@ -392,13 +374,7 @@ bool RemuxWithJump(const std::string &from, const std::string &to, double atSec,
 }
 
 TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
-  TMediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 3.0;
-  recipe.sampleRate = 44100;
+  TMediaRecipe recipe = SmallRecipe(3.0);
   const std::string ts = SourceWith(recipe, "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
   ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.5, 20.0));
@@ -703,13 +679,7 @@ void Damage(const std::string &from, const std::string &to, double keep, bool sc
 }
 
 TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
-  TMediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 4.0;
-  recipe.sampleRate = 44100;
+  TMediaRecipe recipe = SmallRecipe(4.0);
   const std::string ts = SourceWith(recipe, "stream.ts");
   const std::string mov = SmallSource();
   struct TCase {

@@ -162,7 +162,7 @@ bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
 
 std::string SourceWith(TMediaRecipe recipe, const std::string &name) { return CachedFixture(recipe, name); }
 
-std::string SmallSource(double seconds) {
+TMediaRecipe SmallRecipe(double seconds) {
   TMediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
@@ -170,5 +170,7 @@ std::string SmallSource(double seconds) {
   recipe.rateDen = 1;
   recipe.durationSec = seconds;
   recipe.sampleRate = 44100;
-  return CachedFixture(recipe, "small.mov");
+  return recipe;
 }
+
+std::string SmallSource(double seconds) { return CachedFixture(SmallRecipe(seconds), "small.mov"); }

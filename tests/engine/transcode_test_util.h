@@ -58,6 +58,8 @@ TConversion Convert(const std::string &input, const std::string &output, const T
 bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts = nullptr);
 
-// Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz).
+// Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz):
+// the recipe, and the cached file made from it.
+TMediaRecipe SmallRecipe(double seconds = 3.0);
 std::string SmallSource(double seconds = 3.0);
 std::string SourceWith(TMediaRecipe recipe, const std::string &name);
