@@ -461,8 +461,14 @@ void TLoop::EmulateRate(TInputStreamRecord &ist) {
   if (!ist.in->rateEmu) return;
   if (ist.emuFirstPts == AV_NOPTS_VALUE) ist.emuFirstPts = ist.pts;
   const int64_t target = SubtractTimestamps(ist.pts, ist.emuFirstPts);
-  const int64_t elapsed = libavutil.av_gettime_relative() - ist.emuStart;
-  if (target > elapsed + 50000) std::this_thread::sleep_for(std::chrono::milliseconds((target - elapsed) / 1000));
+  int64_t ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
+  if (ahead <= 50000) return;
+  // Waits in short steps, so a Stop is seen even across a long gap in the
+  // time stamps.
+  while (ahead > 0 && !task_.StopRequested) {
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(ahead, 100000)));
+    ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
+  }
 }
 
 bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {

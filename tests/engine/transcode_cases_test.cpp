@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -207,10 +208,12 @@ struct TDirectTask {
   TFFmpeg task;
   std::vector<std::string> log;
   std::string error;
-  TDirectTask(const std::string &src, const std::string &out, TOutputOptions o, int verbose = 1) {
+  TDirectTask(const std::string &src, const std::string &out, TOutputOptions o, int verbose = 1,
+              const std::string &inputOptions = "") {
     task.Prepare();
     task.LogSink = [this](TCustomFFmpeg &, int, const std::string &text) { log.push_back(text); };
     TInputOptions in;
+    in.extraOptions = inputOptions;
     task.ApplyInputOptions(in, src);
     if (!task.OpenInputFile(src)) {
       error = task.LastError;
@@ -398,6 +401,28 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   p = ProbeMedia(dir.file("kept.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.durationSec, 20.0);
+}
+
+TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
+  const std::string ts = SourceWith(SmallRecipe(3.0), "jump-base.ts");
+  const std::string jumped = dir.file("jumped.ts");
+  ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.0, 30.0));
+  TOutputOptions o = Mp4Options();
+  o.an = true;
+  o.copyts = true;  // the 30 s gap stays in the time stamps the reading is paced by
+  TDirectTask t(jumped, dir.file("paced-gap.mp4"), o, 1, "re");
+  ASSERT_TRUE(t.error.empty()) << t.error;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    t.task.StopRequested = true;
+  });
+  const auto t0 = std::chrono::steady_clock::now();
+  t.Run();
+  const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  stopper.join();
+  EXPECT_LT(took, 3.0) << "the stop must not wait for the end of the gap";
+  EXPECT_FALSE(t.task.Finished);
+  CloseOutputFiles(t.task);
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
