@@ -26,7 +26,7 @@
 
 #include "av_ptr.h"
 #include "binding.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "options.h"
 #include "transcode_audio.h"
@@ -37,7 +37,7 @@ namespace {
 
 // ------------------------------------------------------------ cases
 
-struct TCase {
+struct Case {
   const char *name;
   const char *ext;
   const char *vcodec;  // empty: no video
@@ -48,24 +48,24 @@ struct TCase {
   int sampleRate, channels;
 };
 
-const TCase kCases[] = {
+const Case kCases[] = {
     {"mp4_mpeg4_aac", "mp4", "mpeg4", "aac", 0, 0, 1200000, 128000, 44100, 2},
     {"avi_xvid_mp3", "avi", "libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2},
     {"flv_320x240_mp3", "flv", "flv", "libmp3lame", 320, 240, 500000, 64000, 44100, 2},
     {"mp3_audio_only", "mp3", "", "libmp3lame", 0, 0, 0, 128000, 44100, 2},
 };
 
-std::string CommonDir() {
+std::string commonDir() {
   char self[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return "Common";
   return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path() / "Common").string();
 }
 
-bool Bind() {
-  if (LibrariesLoaded()) return true;
-  if (!LoadLibraries(CommonDir(), true)) {
-    std::fprintf(stderr, "cannot bind the media libraries: %s\n", LibraryError().c_str());
+bool bind() {
+  if (librariesLoaded()) return true;
+  if (!loadLibraries(commonDir(), true)) {
+    std::fprintf(stderr, "cannot bind the media libraries: %s\n", libraryError().c_str());
     return false;
   }
   libavutil.av_log_set_level(AV_LOG_ERROR);
@@ -74,19 +74,19 @@ bool Bind() {
 
 // ------------------------------------------------------------ owners
 
-using TOutPtr = TOutputContextPtr;
-using TInPtr = TInputContextPtr;
-using TCodecPtr = TCodecContextPtr;
-using TSwsPtr = TSwsContextPtr;
-using TSwrPtr = TSwrContextPtr;
-struct TAudioFifoFree {
+using OutPtr = OutputContextPtr;
+using InPtr = InputContextPtr;
+using CodecPtr = CodecContextPtr;
+using SwsPtr = SwsContextPtr;
+using SwrPtr = SwrContextPtr;
+struct AudioFifoFree {
   void operator()(AVAudioFifo *f) const {
     if (f) libavutil.av_audio_fifo_free(f);
   }
 };
-using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFree>;
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
 
-bool Fail(const char *what, int err = 0) {
+bool fail(const char *what, int err = 0) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
   if (err) libavutil.av_strerror(err, buf, sizeof buf);
   std::fprintf(stderr, "%s %s\n", what, buf);
@@ -94,25 +94,25 @@ bool Fail(const char *what, int err = 0) {
 }
 
 // Sends `frame` (null: drain) and writes what comes out.
-bool EncodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const AVFrame *frame, AVPacket *pkt) {
+bool encodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const AVFrame *frame, AVPacket *pkt) {
   int ret = libavcodec.avcodec_send_frame(enc, frame);
-  if (ret < 0 && ret != AVERROR_EOF) return Fail("send_frame", ret);
+  if (ret < 0 && ret != AVERROR_EOF) return fail("send_frame", ret);
   for (;;) {
     ret = libavcodec.avcodec_receive_packet(enc, pkt);
     if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return true;
-    if (ret < 0) return Fail("receive_packet", ret);
+    if (ret < 0) return fail("receive_packet", ret);
     if (pkt->duration <= 0 && enc->codec_type == AVMEDIA_TYPE_VIDEO) pkt->duration = 1;
     libavcodec.av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
     pkt->stream_index = st->index;
     ret = libavformat.av_interleaved_write_frame(oc, pkt);
-    if (ret < 0) return Fail("write", ret);
+    if (ret < 0) return fail("write", ret);
   }
 }
 
 // ------------------------------------------------------------ source
 
-bool GenerateSource(const std::string &path) {
-  TMediaRecipe recipe;
+bool generateSource(const std::string &path) {
+  MediaRecipe recipe;
   recipe.path = path + ".part.mov";
   recipe.width = 1280;
   recipe.height = 720;
@@ -125,7 +125,7 @@ bool GenerateSource(const std::string &path) {
   recipe.gopSize = 50;
   recipe.audioCodec = "aac";
   recipe.audioBitRate = 160000;
-  const std::string err = GenerateMedia(recipe);
+  const std::string err = generateMedia(recipe);
   if (!err.empty()) {
     std::fprintf(stderr, "cannot make the source: %s\n", err.c_str());
     return false;
@@ -136,22 +136,22 @@ bool GenerateSource(const std::string &path) {
 
 // ------------------------------------------------------------ engine
 
-bool RunEngine(const TCase &c, const std::string &src, const std::string &out) {
-  TFFmpegVCL vcl;
-  if (!vcl.LoadAVLib(CommonDir(), true)) return Fail("LoadAVLib");
-  vcl.SetLogLevel(llError);
+bool runEngine(const Case &c, const std::string &src, const std::string &out) {
+  MediaEngine vcl;
+  if (!vcl.loadAVLib(commonDir(), true)) return fail("LoadAVLib");
+  vcl.setLogLevel(LogLevel::Error);
   bool ok = false;
   std::string message;
-  vcl.OnTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
+  vcl.onTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
     if (index >= 0) {
       ok = finished;
       message = msg;
     }
   };
-  TInputOptions in;
-  const int i = vcl.AddTask(src, &in);
-  if (i < 0) return Fail(vcl.LastErrorMessage().c_str());
-  TOutputOptions o;
+  InputOptions in;
+  const int i = vcl.addTask(src, &in);
+  if (i < 0) return fail(vcl.lastErrorMessage().c_str());
+  OutputOptions o;
   if (*c.vcodec) {
     o.vcodec = c.vcodec;
     if (c.width) o.frameSize = std::to_string(c.width) + "x" + std::to_string(c.height);
@@ -163,36 +163,36 @@ bool RunEngine(const TCase &c, const std::string &src, const std::string &out) {
   o.ab = c.audioBitRate;
   o.ar = c.sampleRate;
   o.ac = c.channels;
-  if (!vcl.SetOutput(i, out, &o)) return Fail(vcl.LastErrorMessage().c_str());
-  vcl.StartConvert(0);
+  if (!vcl.setOutput(i, out, &o)) return fail(vcl.lastErrorMessage().c_str());
+  vcl.startConvert(0);
   if (!ok) std::fprintf(stderr, "engine: %s\n", message.c_str());
   return ok;
 }
 
 // ------------------------------------------------------------ floor
 
-struct TFloorStream {
+struct FloorStream {
   int inIndex = -1;
-  TCodecPtr dec, enc;
+  CodecPtr dec, enc;
   AVStream *st = nullptr;
-  TSwsPtr sws;
-  TSwrPtr swr;
-  TAudioFifoPtr fifo;
-  TFramePtr out;
+  SwsPtr sws;
+  SwrPtr swr;
+  AudioFifoPtr fifo;
+  FramePtr out;
   int64_t nextPts = 0;
 };
 
-bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath) {
+bool runFloor(const Case &c, const std::string &src, const std::string &outPath) {
   AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, src.c_str(), nullptr, nullptr) < 0) return Fail("open input");
-  TInPtr ic(raw);
-  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return Fail("stream info");
+  if (libavformat.avformat_open_input(&raw, src.c_str(), nullptr, nullptr) < 0) return fail("open input");
+  InPtr ic(raw);
+  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return fail("stream info");
   raw = nullptr;
-  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, nullptr, outPath.c_str()) < 0) return Fail("output");
-  TOutPtr oc(raw);
+  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, nullptr, outPath.c_str()) < 0) return fail("output");
+  OutPtr oc(raw);
 
-  TFloorStream video, audio;
-  auto openDecoder = [&](TFloorStream &s, AVMediaType type) {
+  FloorStream video, audio;
+  auto openDecoder = [&](FloorStream &s, AVMediaType type) {
     for (unsigned i = 0; i < ic->nb_streams; ++i)
       if (ic->streams[i]->codecpar->codec_type == type) {
         s.inIndex = static_cast<int>(i);
@@ -209,7 +209,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
   };
   const bool globalHeader = oc->oformat->flags & AVFMT_GLOBALHEADER;
   if (*c.vcodec) {
-    if (!openDecoder(video, AVMEDIA_TYPE_VIDEO)) return Fail("video decoder");
+    if (!openDecoder(video, AVMEDIA_TYPE_VIDEO)) return fail("video decoder");
     const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.vcodec);
     video.enc.reset(libavcodec.avcodec_alloc_context3(e));
     AVCodecContext *enc = video.enc.get();
@@ -223,7 +223,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
     if (c.videoBitRate) enc->bit_rate = c.videoBitRate;
     enc->thread_count = 1;
     if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return Fail("video encoder");
+    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return fail("video encoder");
     video.st = libavformat.avformat_new_stream(oc.get(), nullptr);
     libavcodec.avcodec_parameters_from_context(video.st->codecpar, enc);
     video.st->time_base = enc->time_base;
@@ -234,7 +234,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
     video.out.reset(libavutil.av_frame_alloc());
   }
   {
-    if (!openDecoder(audio, AVMEDIA_TYPE_AUDIO)) return Fail("audio decoder");
+    if (!openDecoder(audio, AVMEDIA_TYPE_AUDIO)) return fail("audio decoder");
     const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.acodec);
     audio.enc.reset(libavcodec.avcodec_alloc_context3(e));
     AVCodecContext *enc = audio.enc.get();
@@ -245,7 +245,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
     enc->time_base = AVRational{1, c.sampleRate};
     enc->thread_count = 1;
     if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return Fail("audio encoder");
+    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return fail("audio encoder");
     audio.st = libavformat.avformat_new_stream(oc.get(), nullptr);
     libavcodec.avcodec_parameters_from_context(audio.st->codecpar, enc);
     audio.st->time_base = enc->time_base;
@@ -255,7 +255,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
     libswresample.swr_alloc_set_opts2(&s, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
                                       audio.dec->sample_fmt, audio.dec->sample_rate, 0, nullptr);
     audio.swr.reset(s);
-    if (libswresample.swr_init(s) < 0) return Fail("swr");
+    if (libswresample.swr_init(s) < 0) return fail("swr");
     audio.fifo.reset(libavutil.av_audio_fifo_alloc(enc->sample_fmt, c.channels, 4096));
     audio.out.reset(libavutil.av_frame_alloc());
   }
@@ -265,11 +265,11 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
   if (!*c.vcodec && video.inIndex < 0)
     for (unsigned i = 0; i < ic->nb_streams; ++i)
       if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ic->streams[i]->discard = AVDISCARD_ALL;
-  if (libavformat.avio_open(&oc->pb, outPath.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("create output");
-  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return Fail("header");
+  if (libavformat.avio_open(&oc->pb, outPath.c_str(), AVIO_FLAG_WRITE) < 0) return fail("create output");
+  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return fail("header");
 
-  TPacketPtr pkt(libavcodec.av_packet_alloc()), opkt(libavcodec.av_packet_alloc());
-  TFramePtr frame(libavutil.av_frame_alloc()), conv(libavutil.av_frame_alloc());
+  PacketPtr pkt(libavcodec.av_packet_alloc()), opkt(libavcodec.av_packet_alloc());
+  FramePtr frame(libavutil.av_frame_alloc()), conv(libavutil.av_frame_alloc());
 
   auto videoFrame = [&](AVFrame *f) {
     AVCodecContext *enc = video.enc.get();
@@ -288,7 +288,7 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
     }
     in->pts = video.nextPts++;
     in->pict_type = AV_PICTURE_TYPE_NONE;
-    return EncodeWrite(oc.get(), enc, video.st, in, opkt.get());
+    return encodeWrite(oc.get(), enc, video.st, in, opkt.get());
   };
   auto audioFrames = [&](AVFrame *f, bool flush) {
     AVCodecContext *enc = audio.enc.get();
@@ -319,11 +319,11 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
       libavutil.av_audio_fifo_read(audio.fifo.get(), reinterpret_cast<void **>(o->extended_data), o->nb_samples);
       o->pts = audio.nextPts;
       audio.nextPts += o->nb_samples;
-      if (!EncodeWrite(oc.get(), enc, audio.st, o, opkt.get())) return false;
+      if (!encodeWrite(oc.get(), enc, audio.st, o, opkt.get())) return false;
     }
     return true;
   };
-  auto decode = [&](TFloorStream &s, const AVPacket *p) {
+  auto decode = [&](FloorStream &s, const AVPacket *p) {
     libavcodec.avcodec_send_packet(s.dec.get(), p);
     while (libavcodec.avcodec_receive_frame(s.dec.get(), frame.get()) >= 0) {
       const bool ok = (&s == &video) ? videoFrame(frame.get()) : audioFrames(frame.get(), false);
@@ -341,25 +341,25 @@ bool RunFloor(const TCase &c, const std::string &src, const std::string &outPath
   }
   if (video.dec) {
     if (!decode(video, nullptr)) return false;
-    if (!EncodeWrite(oc.get(), video.enc.get(), video.st, nullptr, opkt.get())) return false;
+    if (!encodeWrite(oc.get(), video.enc.get(), video.st, nullptr, opkt.get())) return false;
   }
   if (!decode(audio, nullptr) || !audioFrames(nullptr, true)) return false;
-  if (!EncodeWrite(oc.get(), audio.enc.get(), audio.st, nullptr, opkt.get())) return false;
-  if (libavformat.av_write_trailer(oc.get()) < 0) return Fail("trailer");
+  if (!encodeWrite(oc.get(), audio.enc.get(), audio.st, nullptr, opkt.get())) return false;
+  if (libavformat.av_write_trailer(oc.get()) < 0) return fail("trailer");
   return true;
 }
 
 // ------------------------------------------------------------ measuring
 
-struct TMeasure {
+struct Measure {
   bool ok = false;
   double wall = 0, cpu = 0;
   double peakMiB = 0;
 };
 
-TMeasure RunChild(const std::string &self, const std::string &side, int caseIndex, const std::string &src,
+Measure runChild(const std::string &self, const std::string &side, int caseIndex, const std::string &src,
                   const std::string &out) {
-  TMeasure m;
+  Measure m;
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
@@ -379,20 +379,20 @@ TMeasure RunChild(const std::string &self, const std::string &side, int caseInde
   return m;
 }
 
-int ChildMain(int argc, char **argv) {
+int childMain(int argc, char **argv) {
   if (argc < 6) return 2;
   const std::string side = argv[2];
   const int index = std::atoi(argv[3]);
   if (index < 0 || index >= static_cast<int>(std::size(kCases))) return 2;
-  if (!Bind()) return 3;
-  const bool ok = side == "engine" ? RunEngine(kCases[index], argv[4], argv[5]) : RunFloor(kCases[index], argv[4], argv[5]);
+  if (!bind()) return 3;
+  const bool ok = side == "engine" ? runEngine(kCases[index], argv[4], argv[5]) : runFloor(kCases[index], argv[4], argv[5]);
   return ok ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return ChildMain(argc, argv);
+  if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return childMain(argc, argv);
   int repeat = 1;
   bool keep = false;
   std::string work = (fs::temp_directory_path() / "trevix-bench").string();
@@ -408,13 +408,13 @@ int main(int argc, char **argv) {
       return 2;
     }
   }
-  if (!Bind()) return 1;
+  if (!bind()) return 1;
   fs::create_directories(work);
   if (source.empty()) source = (fs::path(work) / "source-1280x720-25fps-60s.mov").string();
   if (!fs::exists(source)) {
     std::printf("generating %s ...\n", source.c_str());
     std::fflush(stdout);
-    if (!GenerateSource(source)) return 1;
+    if (!generateSource(source)) return 1;
   }
   char self[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -424,14 +424,14 @@ int main(int argc, char **argv) {
               "eng peak", "flr peak", "wall x", "cpu x", "peak x");
   bool allOk = true;
   for (size_t c = 0; c < std::size(kCases); ++c) {
-    TMeasure best[2];
+    Measure best[2];
     for (int r = 0; r < repeat; ++r) {
       for (int side = 0; side < 2; ++side) {
         const char *name = side == 0 ? "engine" : "floor";
         const std::string out =
             (fs::path(work) / (std::string(kCases[c].name) + "-" + name + "." + kCases[c].ext)).string();
         fs::remove(out);
-        const TMeasure m = RunChild(self, name, static_cast<int>(c), source, out);
+        const Measure m = runChild(self, name, static_cast<int>(c), source, out);
         if (!m.ok) {
           std::fprintf(stderr, "%s failed for %s\n", name, kCases[c].name);
           allOk = false;

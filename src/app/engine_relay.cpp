@@ -5,22 +5,22 @@
 #include <QTimer>
 #include <atomic>
 
-struct TEngineEventRelay::TGate {
+struct EngineEventRelay::Gate {
   std::mutex lock;
   QObject *context = nullptr;  // null once closed
   std::atomic<bool> open{true};
 };
 
-TEngineEventRelay::TEngineEventRelay(QObject *context) : gate_(std::make_shared<TGate>()) {
+EngineEventRelay::EngineEventRelay(QObject *context) : gate_(std::make_shared<Gate>()) {
   gate_->context = context;
 }
 
-TEngineEventRelay::~TEngineEventRelay() { Close(); }
+EngineEventRelay::~EngineEventRelay() { close(); }
 
-bool TEngineEventRelay::Post(std::function<void()> work) const {
+bool EngineEventRelay::post(std::function<void()> work) const {
   std::lock_guard<std::mutex> hold(gate_->lock);
   if (!gate_->context) return false;
-  std::shared_ptr<TGate> gate = gate_;
+  std::shared_ptr<Gate> gate = gate_;
   QMetaObject::invokeMethod(
       gate_->context,
       [gate, work = std::move(work)] {
@@ -30,20 +30,20 @@ bool TEngineEventRelay::Post(std::function<void()> work) const {
   return true;
 }
 
-void TEngineEventRelay::Close() {
+void EngineEventRelay::close() {
   std::lock_guard<std::mutex> hold(gate_->lock);
   gate_->context = nullptr;
   gate_->open = false;
 }
 
-bool TEngineEventRelay::IsOpen() const {
+bool EngineEventRelay::isOpen() const {
   std::lock_guard<std::mutex> hold(gate_->lock);
   return gate_->context != nullptr;
 }
 
-TQtMainThreadScheduler::TQtMainThreadScheduler(QObject *parent) : QObject(parent) {}
+QtMainThreadScheduler::QtMainThreadScheduler(QObject *parent) : QObject(parent) {}
 
-void TQtMainThreadScheduler::RunLater(int delayMs, std::function<void()> work) {
+void QtMainThreadScheduler::runLater(int delayMs, std::function<void()> work) {
   const int delay = delayMs < 0 ? 0 : delayMs;
   if (QThread::currentThread() == thread()) {
     QTimer::singleShot(delay, this, std::move(work));

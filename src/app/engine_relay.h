@@ -14,30 +14,30 @@
 // nothing more is posted and nothing already posted runs. Close the relay
 // before the context object dies; work posted before that is dropped by Qt
 // along with the object.
-class TEngineEventRelay {
+class EngineEventRelay {
  public:
-  explicit TEngineEventRelay(QObject *context);
-  ~TEngineEventRelay();
-  TEngineEventRelay(const TEngineEventRelay &) = delete;
-  TEngineEventRelay &operator=(const TEngineEventRelay &) = delete;
+  explicit EngineEventRelay(QObject *context);
+  ~EngineEventRelay();
+  EngineEventRelay(const EngineEventRelay &) = delete;
+  EngineEventRelay &operator=(const EngineEventRelay &) = delete;
 
   // Thread-safe. Returns false when the relay is closed.
-  bool Post(std::function<void()> work) const;
+  bool post(std::function<void()> work) const;
   // Stops all delivery; waits until a Post running on another thread is done.
-  void Close();
-  bool IsOpen() const;
+  void close();
+  bool isOpen() const;
 
  private:
-  struct TGate;
-  std::shared_ptr<TGate> gate_;
+  struct Gate;
+  std::shared_ptr<Gate> gate_;
 };
 
-// IMainThreadScheduler on the Qt event loop of the thread that creates it
+// MainThreadScheduler on the Qt event loop of the thread that creates it
 // (the UI thread). RunLater may be called from any thread; the work runs on
 // the UI thread after the delay, unless the scheduler was destroyed first.
-class TQtMainThreadScheduler : public QObject, public IMainThreadScheduler {
+class QtMainThreadScheduler : public QObject, public MainThreadScheduler {
   Q_OBJECT
  public:
-  explicit TQtMainThreadScheduler(QObject *parent = nullptr);
-  void RunLater(int delayMs, std::function<void()> work) override;
+  explicit QtMainThreadScheduler(QObject *parent = nullptr);
+  void runLater(int delayMs, std::function<void()> work) override;
 };

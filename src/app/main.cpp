@@ -11,11 +11,11 @@ namespace {
 
 // TREVIX_SCREENSHOT=<file.png>: save a picture of the main window once it
 // is shown, then end (used to document the window).
-void ScheduleScreenshot(TForm1 &window, const QString &file) {
+void scheduleScreenshot(MainWindow &window, const QString &file) {
   QTimer::singleShot(300, &window, [&window, file] {
     const bool saved = window.grab().save(file);
     std::fprintf(stderr, "%s %s\n", saved ? "Saved" : "Could not save", file.toLocal8Bit().constData());
-    window.TerminateProgram();
+    window.terminateProgram();
   });
 }
 
@@ -26,12 +26,12 @@ int main(int argc, char *argv[]) {
   QApplication::setApplicationName(QString::fromLatin1(trevix::kProgramTitle));
   QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
 
-  TForm1 form1;
-  if (form1.StartupFailed()) return 1;
-  form1.CreateForms();
+  MainWindow form1;
+  if (form1.startupFailed()) return 1;
+  form1.createForms();
   form1.show();
-  if (AutoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", form1.windowTitle().toLocal8Bit().constData());
+  if (autoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", form1.windowTitle().toLocal8Bit().constData());
   const QString screenshot = qEnvironmentVariable("TREVIX_SCREENSHOT");
-  if (!screenshot.isEmpty()) ScheduleScreenshot(form1, screenshot);
+  if (!screenshot.isEmpty()) scheduleScreenshot(form1, screenshot);
   return app.exec();
 }

@@ -28,10 +28,10 @@
 #include "app_info.h"
 #include "choice_list.h"
 #include "engine_relay.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 #include "font_rule.h"
-#include "form4.h"
-#include "form_about.h"
+#include "options_dialog.h"
+#include "about_dialog.h"
 #include "program_icon.h"
 #include "settings_store.h"
 #include "volume_table.h"
@@ -50,9 +50,9 @@ const char *const kOpenDialogFilter =
 const char *const kFolderHeadline = "Choose the required output folder below :";
 
 // Keeps every hint on screen for a fixed time instead of the style's default.
-class THintDisplayTime : public QObject {
+class HintDisplayTime : public QObject {
  public:
-  THintDisplayTime(int ms, QObject *parent) : QObject(parent), ms_(ms) {}
+  HintDisplayTime(int ms, QObject *parent) : QObject(parent), ms_(ms) {}
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
@@ -68,14 +68,14 @@ class THintDisplayTime : public QObject {
   int ms_;
 };
 
-QFrame *MakePanel(QWidget *parent, const char *name, const QRect &geometry) {
+QFrame *makePanel(QWidget *parent, const char *name, const QRect &geometry) {
   auto *panel = new QFrame(parent);
   panel->setObjectName(QString::fromLatin1(name));
   panel->setGeometry(geometry);
   return panel;
 }
 
-QToolButton *MakeSpeedButton(QWidget *parent, const char *name, const QString &caption, QStyle::StandardPixmap glyph,
+QToolButton *makeSpeedButton(QWidget *parent, const char *name, const QString &caption, QStyle::StandardPixmap glyph,
                              const QRect &geometry, bool flat = true) {
   auto *button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -88,34 +88,34 @@ QToolButton *MakeSpeedButton(QWidget *parent, const char *name, const QString &c
   return button;
 }
 
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &geometry) {
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &geometry) {
   auto *label = new QLabel(caption, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setGeometry(geometry);
   return label;
 }
 
-QComboBox *MakeCombo(QWidget *parent, const char *name, const QRect &geometry) {
+QComboBox *makeCombo(QWidget *parent, const char *name, const QRect &geometry) {
   auto *combo = new QComboBox(parent);
   combo->setObjectName(QString::fromLatin1(name));
   combo->setGeometry(geometry);
   return combo;
 }
 
-QAction *AddItem(QMenu *menu, const char *name, const QString &caption) {
+QAction *addItem(QMenu *menu, const char *name, const QString &caption) {
   QAction *action = menu->addAction(caption);
   action->setObjectName(QString::fromLatin1(name));
   return action;
 }
 
-QAction *AddSeparator(QMenu *menu, const char *name) {
+QAction *addSeparator(QMenu *menu, const char *name) {
   QAction *action = menu->addSeparator();
   action->setObjectName(QString::fromLatin1(name));
   return action;
 }
 
 // Replaces the items and selects `index`, without change events.
-void FillCombo(QComboBox *combo, const QStringList &items, int index) {
+void fillCombo(QComboBox *combo, const QStringList &items, int index) {
   const bool blocked = combo->blockSignals(true);
   combo->clear();
   combo->addItems(items);
@@ -125,471 +125,471 @@ void FillCombo(QComboBox *combo, const QStringList &items, int index) {
 
 // The same from a choice list of the profile logic, which owns the items
 // of the channel, aspect-ratio and quality choices.
-void FillCombo(QComboBox *combo, const TChoiceList &list) {
+void fillCombo(QComboBox *combo, const ChoiceList &list) {
   QStringList items;
-  for (const std::string &item : list.Items) items << QString::fromStdString(item);
-  FillCombo(combo, items, list.ItemIndex);
+  for (const std::string &item : list.items) items << QString::fromStdString(item);
+  fillCombo(combo, items, list.itemIndex);
 }
 
 }  // namespace
 
-void TDropDownComboBox::showPopup() {
-  emit DropDown();
+void DropDownComboBox::showPopup() {
+  emit dropDown();
   QComboBox::showPopup();
 }
 
-TForm1::TForm1(const TForm1Options &options)
+MainWindow::MainWindow(const MainWindowOptions &options)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form1"));
-  Prompts = options.Prompts ? options.Prompts : &AppPrompts();
-  ProgramFolder = QDir::cleanPath(options.ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                                  : options.ProgramFolder);
-  SettingsStore = std::make_unique<TQtSettingsStore>(options.SettingsFolder);
-  TerminateProgram = [] { QCoreApplication::exit(0); };
+  prompts = options.prompts ? options.prompts : &appPrompts();
+  programFolder = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                                  : options.programFolder);
+  settingsStore = std::make_unique<QtSettingsStore>(options.settingsFolder);
+  terminateProgram = [] { QCoreApplication::exit(0); };
 
   setFont(QFont(QStringLiteral("Tahoma"), 8));
-  setWindowIcon(ProgramIcon());
+  setWindowIcon(programIcon());
 
   // The engine and its scheduler; the scheduler outlives the engine (it is
   // a child object, deleted after the members).
-  Scheduler = new TQtMainThreadScheduler(this);
-  FFVCL = std::make_unique<TFFmpegVCL>(Scheduler);
-  relay_ = std::make_shared<TEngineEventRelay>(this);
+  scheduler = new QtMainThreadScheduler(this);
+  FFVCL = std::make_unique<MediaEngine>(scheduler);
+  relay_ = std::make_shared<EngineEventRelay>(this);
 
-  TimerConvertAgain = new QTimer(this);
-  TimerConvertAgain->setObjectName(QStringLiteral("TimerConvertAgain"));
-  TimerConvertAgain->setInterval(200);
-  connect(TimerConvertAgain, &QTimer::timeout, this, &TForm1::TimerConvertAgainTimer);
+  timerConvertAgain = new QTimer(this);
+  timerConvertAgain->setObjectName(QStringLiteral("TimerConvertAgain"));
+  timerConvertAgain->setInterval(200);
+  connect(timerConvertAgain, &QTimer::timeout, this, &MainWindow::timerConvertAgainTimer);
 
-  CreateMenus();
-  CreateControls();
-  ConnectEngine();
-  FormCreate();
+  createMenus();
+  createControls();
+  connectEngine();
+  formCreate();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
   // No engine event may reach the window from here on; the engine itself
   // is shut down when its member is destroyed.
-  relay_->Close();
-  FormDestroy();
+  relay_->close();
+  formDestroy();
 }
 
-void TForm1::CreateMenus() {
-  MainMenu1 = menuBar();
-  MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+void MainWindow::createMenus() {
+  mainMenu1 = menuBar();
+  mainMenu1->setObjectName(QStringLiteral("MainMenu1"));
 
-  File1 = MainMenu1->addMenu(QStringLiteral("File"));
-  File1->setObjectName(QStringLiteral("File1"));
-  File1->menuAction()->setObjectName(QStringLiteral("File1Action"));
-  AddFiles1 = AddItem(File1, "AddFiles1", QStringLiteral("Add Files"));
-  N5 = AddSeparator(File1, "N5");
-  Convert1 = AddItem(File1, "Convert1", QStringLiteral("Convert"));
-  N6 = AddSeparator(File1, "N6");
-  Exit1 = AddItem(File1, "Exit1", QStringLiteral("Exit"));
+  file1 = mainMenu1->addMenu(QStringLiteral("File"));
+  file1->setObjectName(QStringLiteral("File1"));
+  file1->menuAction()->setObjectName(QStringLiteral("File1Action"));
+  addFiles1 = addItem(file1, "AddFiles1", QStringLiteral("Add Files"));
+  n5 = addSeparator(file1, "N5");
+  convert1 = addItem(file1, "Convert1", QStringLiteral("Convert"));
+  n6 = addSeparator(file1, "N6");
+  exit1 = addItem(file1, "Exit1", QStringLiteral("Exit"));
 
-  Options1 = MainMenu1->addMenu(QStringLiteral("Options"));
-  Options1->setObjectName(QStringLiteral("Options1"));
-  SetGeneralOptions1 = AddItem(Options1, "SetGeneralOptions1", QStringLiteral("Set Options"));
+  options1 = mainMenu1->addMenu(QStringLiteral("Options"));
+  options1->setObjectName(QStringLiteral("Options1"));
+  setGeneralOptions1 = addItem(options1, "SetGeneralOptions1", QStringLiteral("Set Options"));
 
-  Help1 = MainMenu1->addMenu(QStringLiteral("Help"));
-  Help1->setObjectName(QStringLiteral("Help1"));
-  OpenHelpFile1 = AddItem(Help1, "OpenHelpFile1", QStringLiteral("Open Help File"));
-  N2 = AddSeparator(Help1, "N2");
-  VisitOurWebsite1 = AddItem(Help1, "VisitOurWebsite1", QStringLiteral("Visit Trevix Software Website"));
-  N4 = AddSeparator(Help1, "N4");
-  About1 = AddItem(Help1, "About1", QStringLiteral("About"));
+  help1 = mainMenu1->addMenu(QStringLiteral("Help"));
+  help1->setObjectName(QStringLiteral("Help1"));
+  openHelpFile1 = addItem(help1, "OpenHelpFile1", QStringLiteral("Open Help File"));
+  n2 = addSeparator(help1, "N2");
+  visitOurWebsite1 = addItem(help1, "VisitOurWebsite1", QStringLiteral("Visit Trevix Software Website"));
+  n4 = addSeparator(help1, "N4");
+  about1 = addItem(help1, "About1", QStringLiteral("About"));
 
-  connect(AddFiles1, &QAction::triggered, this, &TForm1::ButtonAddFileClick);
-  connect(Convert1, &QAction::triggered, this, &TForm1::ButtonConvertClick);
-  connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
-  connect(SetGeneralOptions1, &QAction::triggered, this, &TForm1::SetGeneralOptions1Click);
-  connect(OpenHelpFile1, &QAction::triggered, this, &TForm1::OpenHelpFile1Click);
-  connect(VisitOurWebsite1, &QAction::triggered, this, &TForm1::VisitOurWebsite1Click);
-  connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+  connect(addFiles1, &QAction::triggered, this, &MainWindow::buttonAddFileClick);
+  connect(convert1, &QAction::triggered, this, &MainWindow::buttonConvertClick);
+  connect(exit1, &QAction::triggered, this, &MainWindow::exit1Click);
+  connect(setGeneralOptions1, &QAction::triggered, this, &MainWindow::setGeneralOptions1Click);
+  connect(openHelpFile1, &QAction::triggered, this, &MainWindow::openHelpFile1Click);
+  connect(visitOurWebsite1, &QAction::triggered, this, &MainWindow::visitOurWebsite1Click);
+  connect(about1, &QAction::triggered, this, &MainWindow::about1Click);
 
-  PopupListView1 = new QMenu(this);
-  PopupListView1->setObjectName(QStringLiteral("PopupListView1"));
-  CheckAllItems1 = AddItem(PopupListView1, "CheckAllItems1", QStringLiteral("Check All Items"));
-  UncheckAllItems1 = AddItem(PopupListView1, "UncheckAllItems1", QStringLiteral("Uncheck All Items"));
-  N1 = AddSeparator(PopupListView1, "N1");
-  DeleteSelectedItem1 = AddItem(PopupListView1, "DeleteSelectedItem1", QStringLiteral("Remove Selected Item"));
-  ClearAllItems1 = AddItem(PopupListView1, "ClearAllItems1", QStringLiteral("Clear All Items"));
-  N8 = AddSeparator(PopupListView1, "N8");
-  PlaySelectedFile1 = AddItem(PopupListView1, "PlaySelectedFile1", QStringLiteral("Play Selected File"));
-  N9 = AddSeparator(PopupListView1, "N9");
-  connect(CheckAllItems1, &QAction::triggered, this, &TForm1::CheckAllItems1Click);
-  connect(UncheckAllItems1, &QAction::triggered, this, &TForm1::UncheckAllItems1Click);
-  connect(DeleteSelectedItem1, &QAction::triggered, this, &TForm1::DeleteSelectedItem1Click);
-  connect(ClearAllItems1, &QAction::triggered, this, &TForm1::ClearAllItems1Click);
-  connect(PlaySelectedFile1, &QAction::triggered, this, &TForm1::PlaySelectedFile1Click);
+  popupListView1 = new QMenu(this);
+  popupListView1->setObjectName(QStringLiteral("PopupListView1"));
+  checkAllItems1 = addItem(popupListView1, "CheckAllItems1", QStringLiteral("Check All Items"));
+  uncheckAllItems1 = addItem(popupListView1, "UncheckAllItems1", QStringLiteral("Uncheck All Items"));
+  n1 = addSeparator(popupListView1, "N1");
+  deleteSelectedItem1 = addItem(popupListView1, "DeleteSelectedItem1", QStringLiteral("Remove Selected Item"));
+  clearAllItems1 = addItem(popupListView1, "ClearAllItems1", QStringLiteral("Clear All Items"));
+  n8 = addSeparator(popupListView1, "N8");
+  playSelectedFile1 = addItem(popupListView1, "PlaySelectedFile1", QStringLiteral("Play Selected File"));
+  n9 = addSeparator(popupListView1, "N9");
+  connect(checkAllItems1, &QAction::triggered, this, &MainWindow::checkAllItems1Click);
+  connect(uncheckAllItems1, &QAction::triggered, this, &MainWindow::uncheckAllItems1Click);
+  connect(deleteSelectedItem1, &QAction::triggered, this, &MainWindow::deleteSelectedItem1Click);
+  connect(clearAllItems1, &QAction::triggered, this, &MainWindow::clearAllItems1Click);
+  connect(playSelectedFile1, &QAction::triggered, this, &MainWindow::playSelectedFile1Click);
 
-  PopupMenuSpeaker = new QMenu(this);
-  PopupMenuSpeaker->setObjectName(QStringLiteral("PopupMenuSpeaker"));
-  Mute1 = AddItem(PopupMenuSpeaker, "Mute1", QStringLiteral("Mute"));
-  HalfVolume1 = AddItem(PopupMenuSpeaker, "HalfVolume1", QStringLiteral("Half Volume"));
-  FullVolume1 = AddItem(PopupMenuSpeaker, "FullVolume1", QStringLiteral("Full Volume"));
-  connect(Mute1, &QAction::triggered, this, &TForm1::Mute1Click);
-  connect(HalfVolume1, &QAction::triggered, this, &TForm1::HalfVolume1Click);
-  connect(FullVolume1, &QAction::triggered, this, &TForm1::FullVolume1Click);
+  popupMenuSpeaker = new QMenu(this);
+  popupMenuSpeaker->setObjectName(QStringLiteral("PopupMenuSpeaker"));
+  mute1 = addItem(popupMenuSpeaker, "Mute1", QStringLiteral("Mute"));
+  halfVolume1 = addItem(popupMenuSpeaker, "HalfVolume1", QStringLiteral("Half Volume"));
+  fullVolume1 = addItem(popupMenuSpeaker, "FullVolume1", QStringLiteral("Full Volume"));
+  connect(mute1, &QAction::triggered, this, &MainWindow::mute1Click);
+  connect(halfVolume1, &QAction::triggered, this, &MainWindow::halfVolume1Click);
+  connect(fullVolume1, &QAction::triggered, this, &MainWindow::fullVolume1Click);
 }
 
-void TForm1::CreateControls() {
+void MainWindow::createControls() {
   auto *client = new QWidget(this);
   client->setObjectName(QStringLiteral("ClientArea"));
   setCentralWidget(client);
   QStyle *st = style();
 
   // Tool bar.
-  Panel1 = MakePanel(client, "Panel1", QRect(0, 0, kClientWidth, 40));
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  ButtonAddFile = MakeSpeedButton(Panel1, "ButtonAddFile", QStringLiteral("Add File"), QStyle::SP_FileDialogNewFolder,
+  panel1 = makePanel(client, "Panel1", QRect(0, 0, kClientWidth, 40));
+  panel1->setFrameShape(QFrame::StyledPanel);
+  buttonAddFile = makeSpeedButton(panel1, "ButtonAddFile", QStringLiteral("Add File"), QStyle::SP_FileDialogNewFolder,
                                   QRect(6, 4, 100, 32));
-  ButtonAddFile->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-  ButtonRemove = MakeSpeedButton(Panel1, "ButtonRemove", QStringLiteral("Remove File"), QStyle::SP_TrashIcon,
+  buttonAddFile->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+  buttonRemove = makeSpeedButton(panel1, "ButtonRemove", QStringLiteral("Remove File"), QStyle::SP_TrashIcon,
                                  QRect(110, 4, 112, 32));
-  ButtonClear = MakeSpeedButton(Panel1, "ButtonClear", QStringLiteral("Clear All "), QStyle::SP_DialogResetButton,
+  buttonClear = makeSpeedButton(panel1, "ButtonClear", QStringLiteral("Clear All "), QStyle::SP_DialogResetButton,
                                 QRect(226, 4, 100, 32));
-  ButtonStopConvert = MakeSpeedButton(Panel1, "ButtonStopConvert", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+  buttonStopConvert = makeSpeedButton(panel1, "ButtonStopConvert", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
                                       QRect(545, 4, 96, 32));
-  ButtonConvert = MakeSpeedButton(Panel1, "ButtonConvert", QStringLiteral("Start"), QStyle::SP_MediaPlay,
+  buttonConvert = makeSpeedButton(panel1, "ButtonConvert", QStringLiteral("Start"), QStyle::SP_MediaPlay,
                                   QRect(645, 4, 100, 32));
-  connect(ButtonAddFile, &QToolButton::clicked, this, &TForm1::ButtonAddFileClick);
-  connect(ButtonRemove, &QToolButton::clicked, this, &TForm1::DeleteSelectedItem1Click);
-  connect(ButtonClear, &QToolButton::clicked, this, &TForm1::ClearAllItems1Click);
-  connect(ButtonStopConvert, &QToolButton::clicked, this, &TForm1::ButtonStopConvertClick);
-  connect(ButtonConvert, &QToolButton::clicked, this, &TForm1::ButtonConvertClick);
+  connect(buttonAddFile, &QToolButton::clicked, this, &MainWindow::buttonAddFileClick);
+  connect(buttonRemove, &QToolButton::clicked, this, &MainWindow::deleteSelectedItem1Click);
+  connect(buttonClear, &QToolButton::clicked, this, &MainWindow::clearAllItems1Click);
+  connect(buttonStopConvert, &QToolButton::clicked, this, &MainWindow::buttonStopConvertClick);
+  connect(buttonConvert, &QToolButton::clicked, this, &MainWindow::buttonConvertClick);
 
   // Output row.
-  Panel2 = MakePanel(client, "Panel2", QRect(0, 40, kClientWidth, 54));
-  Label1 = MakeLabel(Panel2, "Label1", QStringLiteral("Output Folder :"), QRect(10, 5, 118, 20));
-  EditOutputFolder = new QLineEdit(Panel2);
-  EditOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
-  EditOutputFolder->setGeometry(132, 4, 580, 21);
-  EditOutputFolder->setReadOnly(true);
-  EditOutputFolder->setEnabled(false);
-  ButtonBrowseForFolder =
-      MakeSpeedButton(Panel2, "ButtonBrowseForFolder", QString(), QStyle::SP_DirOpenIcon, QRect(717, 2, 28, 25));
-  connect(ButtonBrowseForFolder, &QToolButton::clicked, this, &TForm1::ButtonBrowseForFolderClick);
-  Label2 = MakeLabel(Panel2, "Label2", QStringLiteral("Set Output Format :"), QRect(10, 30, 118, 20));
-  ComboOutputFormat = new TDropDownComboBox(Panel2);
-  ComboOutputFormat->setObjectName(QStringLiteral("ComboOutputFormat"));
-  ComboOutputFormat->setGeometry(132, 29, 330, 22);
-  connect(ComboOutputFormat, &QComboBox::activated, this, &TForm1::ComboOutputFormatChange);
-  connect(ComboOutputFormat, &TDropDownComboBox::DropDown, this, &TForm1::ComboOutputFormatDropDown);
+  panel2 = makePanel(client, "Panel2", QRect(0, 40, kClientWidth, 54));
+  label1 = makeLabel(panel2, "Label1", QStringLiteral("Output Folder :"), QRect(10, 5, 118, 20));
+  editOutputFolder = new QLineEdit(panel2);
+  editOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
+  editOutputFolder->setGeometry(132, 4, 580, 21);
+  editOutputFolder->setReadOnly(true);
+  editOutputFolder->setEnabled(false);
+  buttonBrowseForFolder =
+      makeSpeedButton(panel2, "ButtonBrowseForFolder", QString(), QStyle::SP_DirOpenIcon, QRect(717, 2, 28, 25));
+  connect(buttonBrowseForFolder, &QToolButton::clicked, this, &MainWindow::buttonBrowseForFolderClick);
+  label2 = makeLabel(panel2, "Label2", QStringLiteral("Set Output Format :"), QRect(10, 30, 118, 20));
+  comboOutputFormat = new DropDownComboBox(panel2);
+  comboOutputFormat->setObjectName(QStringLiteral("ComboOutputFormat"));
+  comboOutputFormat->setGeometry(132, 29, 330, 22);
+  connect(comboOutputFormat, &QComboBox::activated, this, &MainWindow::comboOutputFormatChange);
+  connect(comboOutputFormat, &DropDownComboBox::dropDown, this, &MainWindow::comboOutputFormatDropDown);
 
   // Source list.
-  Panel6 = MakePanel(client, "Panel6", QRect(0, 94, kClientWidth, 201));
-  ListView1 = new QTreeWidget(Panel6);
-  ListView1->setObjectName(QStringLiteral("ListView1"));
-  ListView1->setGeometry(6, 2, kClientWidth - 12, 197);
-  ListView1->setColumnCount(colCount);
-  ListView1->setHeaderLabels({QStringLiteral("Video File Name"), QStringLiteral("Video Size"),
+  panel6 = makePanel(client, "Panel6", QRect(0, 94, kClientWidth, 201));
+  listView1 = new QTreeWidget(panel6);
+  listView1->setObjectName(QStringLiteral("ListView1"));
+  listView1->setGeometry(6, 2, kClientWidth - 12, 197);
+  listView1->setColumnCount(kSourceListColumnCount);
+  listView1->setHeaderLabels({QStringLiteral("Video File Name"), QStringLiteral("Video Size"),
                               QStringLiteral("FrameRate"), QStringLiteral("Duration"), QStringLiteral("Output"),
                               QStringLiteral("Progress"), QStringLiteral("Frames")});
-  const int widths[colCount] = {310, 90, 80, 60, 65, 57, 60};
-  for (int c = 0; c < colCount; ++c) {
-    ListView1->setColumnWidth(c, widths[c]);
-    if (c > 0) ListView1->headerItem()->setTextAlignment(c, Qt::AlignCenter);
+  const int widths[kSourceListColumnCount] = {310, 90, 80, 60, 65, 57, 60};
+  for (int c = 0; c < kSourceListColumnCount; ++c) {
+    listView1->setColumnWidth(c, widths[c]);
+    if (c > 0) listView1->headerItem()->setTextAlignment(c, Qt::AlignCenter);
   }
-  ListView1->header()->setStretchLastSection(false);
-  ListView1->setRootIsDecorated(false);
-  ListView1->setItemsExpandable(false);
-  ListView1->setUniformRowHeights(true);
-  ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->setAllColumnsShowFocus(true);
+  listView1->header()->setStretchLastSection(false);
+  listView1->setRootIsDecorated(false);
+  listView1->setItemsExpandable(false);
+  listView1->setUniformRowHeights(true);
+  listView1->setSelectionMode(QAbstractItemView::SingleSelection);
+  listView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listView1->setAllColumnsShowFocus(true);
   // Grid lines between rows and columns.
-  ListView1->setStyleSheet(QStringLiteral(
+  listView1->setStyleSheet(QStringLiteral(
       "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"));
-  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-    if (PopupListView1AutoPopup) PopupListView1->popup(ListView1->viewport()->mapToGlobal(pos));
+  listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(listView1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+    if (popupListView1AutoPopup) popupListView1->popup(listView1->viewport()->mapToGlobal(pos));
   });
-  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm1::ListView1SelectItem);
+  connect(listView1, &QTreeWidget::itemSelectionChanged, this, &MainWindow::listView1SelectItem);
 
   // Settings and preview.
-  Panel7 = MakePanel(client, "Panel7", QRect(0, 295, kClientWidth, kClientHeight - kStatusBarHeight - 295));
+  panel7 = makePanel(client, "Panel7", QRect(0, 295, kClientWidth, kClientHeight - kStatusBarHeight - 295));
 
-  GroupBox1 = new QGroupBox(QStringLiteral(" Video Settings "), Panel7);
-  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  GroupBox1->setGeometry(6, 4, 240, 160);
-  LabelVideoQuality = MakeLabel(GroupBox1, "LabelVideoQuality", QStringLiteral("Video Quality : "),
+  groupBox1 = new QGroupBox(QStringLiteral(" Video Settings "), panel7);
+  groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+  groupBox1->setGeometry(6, 4, 240, 160);
+  labelVideoQuality = makeLabel(groupBox1, "LabelVideoQuality", QStringLiteral("Video Quality : "),
                                 QRect(10, 28, 100, 20));
-  ComboVideoQuality = MakeCombo(GroupBox1, "ComboVideoQuality", QRect(112, 26, 120, 22));
-  LabelVideoSize = MakeLabel(GroupBox1, "LabelVideoSize", QStringLiteral("Video Size : "), QRect(10, 66, 100, 20));
-  ComboVideoSize = MakeCombo(GroupBox1, "ComboVideoSize", QRect(112, 64, 120, 22));
-  LabelVideoFramerate = MakeLabel(GroupBox1, "LabelVideoFramerate", QStringLiteral("Video Framerate : "),
+  comboVideoQuality = makeCombo(groupBox1, "ComboVideoQuality", QRect(112, 26, 120, 22));
+  labelVideoSize = makeLabel(groupBox1, "LabelVideoSize", QStringLiteral("Video Size : "), QRect(10, 66, 100, 20));
+  comboVideoSize = makeCombo(groupBox1, "ComboVideoSize", QRect(112, 64, 120, 22));
+  labelVideoFramerate = makeLabel(groupBox1, "LabelVideoFramerate", QStringLiteral("Video Framerate : "),
                                   QRect(10, 104, 100, 20));
-  ComboVideoFramerate = MakeCombo(GroupBox1, "ComboVideoFramerate", QRect(112, 102, 120, 22));
-  LabelVideoQuality->setBuddy(ComboVideoQuality);
-  LabelVideoSize->setBuddy(ComboVideoSize);
-  LabelVideoFramerate->setBuddy(ComboVideoFramerate);
-  connect(ComboVideoQuality, &QComboBox::activated, this, &TForm1::ComboVideoQualityChange);
+  comboVideoFramerate = makeCombo(groupBox1, "ComboVideoFramerate", QRect(112, 102, 120, 22));
+  labelVideoQuality->setBuddy(comboVideoQuality);
+  labelVideoSize->setBuddy(comboVideoSize);
+  labelVideoFramerate->setBuddy(comboVideoFramerate);
+  connect(comboVideoQuality, &QComboBox::activated, this, &MainWindow::comboVideoQualityChange);
 
-  GroupBox2 = new QGroupBox(QStringLiteral(" Audio Settings "), Panel7);
-  GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  GroupBox2->setGeometry(252, 4, 240, 160);
-  LabelAudioQuality = MakeLabel(GroupBox2, "LabelAudioQuality", QStringLiteral("Audio Quality :"),
+  groupBox2 = new QGroupBox(QStringLiteral(" Audio Settings "), panel7);
+  groupBox2->setObjectName(QStringLiteral("GroupBox2"));
+  groupBox2->setGeometry(252, 4, 240, 160);
+  labelAudioQuality = makeLabel(groupBox2, "LabelAudioQuality", QStringLiteral("Audio Quality :"),
                                 QRect(10, 28, 100, 20));
-  ComboAudioQuality = MakeCombo(GroupBox2, "ComboAudioQuality", QRect(112, 26, 120, 22));
-  LabelAudioChannels = MakeLabel(GroupBox2, "LabelAudioChannels", QStringLiteral("Audio Channels :"),
+  comboAudioQuality = makeCombo(groupBox2, "ComboAudioQuality", QRect(112, 26, 120, 22));
+  labelAudioChannels = makeLabel(groupBox2, "LabelAudioChannels", QStringLiteral("Audio Channels :"),
                                  QRect(10, 66, 100, 20));
-  ComboAudioChannels = MakeCombo(GroupBox2, "ComboAudioChannels", QRect(112, 64, 120, 22));
-  FillCombo(ComboAudioChannels, TProfileChoices().ComboAudioChannels);
-  LabelTrackBar1 = MakeLabel(GroupBox2, "LabelTrackBar1", QStringLiteral("Volume : "), QRect(10, 106, 60, 20));
-  TrackBar1 = new QSlider(Qt::Horizontal, GroupBox2);
-  TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-  TrackBar1->setGeometry(66, 100, 122, 30);
-  TrackBar1->setRange(kVolumeMinPosition, kVolumeMaxPosition);
-  TrackBar1->setPageStep(1);
-  TrackBar1->setTickPosition(QSlider::TicksBelow);
-  TrackBar1->setTickInterval(1);
-  LabelVolume = MakeLabel(GroupBox2, "LabelVolume", QString(), QRect(192, 106, 44, 20));
-  LabelAudioQuality->setBuddy(ComboAudioQuality);
-  LabelAudioChannels->setBuddy(ComboAudioChannels);
-  LabelTrackBar1->setBuddy(TrackBar1);
-  connect(ComboAudioQuality, &QComboBox::activated, this, &TForm1::ComboAudioQualityChange);
-  connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+  comboAudioChannels = makeCombo(groupBox2, "ComboAudioChannels", QRect(112, 64, 120, 22));
+  fillCombo(comboAudioChannels, ProfileChoices().comboAudioChannels);
+  labelTrackBar1 = makeLabel(groupBox2, "LabelTrackBar1", QStringLiteral("Volume : "), QRect(10, 106, 60, 20));
+  trackBar1 = new QSlider(Qt::Horizontal, groupBox2);
+  trackBar1->setObjectName(QStringLiteral("TrackBar1"));
+  trackBar1->setGeometry(66, 100, 122, 30);
+  trackBar1->setRange(kVolumeMinPosition, kVolumeMaxPosition);
+  trackBar1->setPageStep(1);
+  trackBar1->setTickPosition(QSlider::TicksBelow);
+  trackBar1->setTickInterval(1);
+  labelVolume = makeLabel(groupBox2, "LabelVolume", QString(), QRect(192, 106, 44, 20));
+  labelAudioQuality->setBuddy(comboAudioQuality);
+  labelAudioChannels->setBuddy(comboAudioChannels);
+  labelTrackBar1->setBuddy(trackBar1);
+  connect(comboAudioQuality, &QComboBox::activated, this, &MainWindow::comboAudioQualityChange);
+  connect(trackBar1, &QSlider::valueChanged, this, &MainWindow::trackBar1Change);
 
-  ProgressBar1 = new QProgressBar(Panel7);
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setGeometry(6, 177, 400, 22);
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setTextVisible(false);
-  ButtonStopSmall = MakeSpeedButton(Panel7, "ButtonStopSmall", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+  progressBar1 = new QProgressBar(panel7);
+  progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  progressBar1->setGeometry(6, 177, 400, 22);
+  progressBar1->setRange(0, 100);
+  progressBar1->setValue(0);
+  progressBar1->setTextVisible(false);
+  buttonStopSmall = makeSpeedButton(panel7, "ButtonStopSmall", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
                                     QRect(412, 174, 80, 28), false);
-  connect(ButtonStopSmall, &QToolButton::clicked, this, &TForm1::ButtonStopSmallClick);
+  connect(buttonStopSmall, &QToolButton::clicked, this, &MainWindow::buttonStopSmallClick);
 
-  Panel8 = MakePanel(Panel7, "Panel8", QRect(500, 10, 247, 160));
-  Panel8->setFrameShape(QFrame::StyledPanel);
-  Panel8->setFrameShadow(QFrame::Sunken);
-  Panel8->setAutoFillBackground(true);
-  QPalette black = Panel8->palette();
+  panel8 = makePanel(panel7, "Panel8", QRect(500, 10, 247, 160));
+  panel8->setFrameShape(QFrame::StyledPanel);
+  panel8->setFrameShadow(QFrame::Sunken);
+  panel8->setAutoFillBackground(true);
+  QPalette black = panel8->palette();
   black.setColor(QPalette::Window, Qt::black);
-  Panel8->setPalette(black);
-  Image1 = new QLabel(Panel8);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(1, 1, 245, 158);
-  Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(ProgramPixmap(64));
-  VideoWindow1 = new QWidget(Panel8);
-  VideoWindow1->setObjectName(QStringLiteral("VideoWindow1"));
-  VideoWindow1->setGeometry(1, 1, 245, 158);
-  VideoWindow1->setAutoFillBackground(true);
-  VideoWindow1->setPalette(black);
-  VideoWindow1->hide();  // shown by the preview while a file plays
+  panel8->setPalette(black);
+  image1 = new QLabel(panel8);
+  image1->setObjectName(QStringLiteral("Image1"));
+  image1->setGeometry(1, 1, 245, 158);
+  image1->setAlignment(Qt::AlignCenter);
+  image1->setPixmap(programPixmap(64));
+  videoWindow1 = new QWidget(panel8);
+  videoWindow1->setObjectName(QStringLiteral("VideoWindow1"));
+  videoWindow1->setGeometry(1, 1, 245, 158);
+  videoWindow1->setAutoFillBackground(true);
+  videoWindow1->setPalette(black);
+  videoWindow1->hide();  // shown by the preview while a file plays
 
-  ButtonPlay = MakeSpeedButton(Panel7, "ButtonPlay", QString(), QStyle::SP_MediaPlay, QRect(500, 176, 26, 24));
-  ButtonPause = MakeSpeedButton(Panel7, "ButtonPause", QString(), QStyle::SP_MediaPause, QRect(527, 176, 26, 24));
-  ButtonStop = MakeSpeedButton(Panel7, "ButtonStop", QString(), QStyle::SP_MediaStop, QRect(554, 176, 26, 24));
-  ButtonVolume = MakeSpeedButton(Panel7, "ButtonVolume", QString(), QStyle::SP_MediaVolume, QRect(581, 176, 26, 24));
-  ButtonSnapshot =
-      MakeSpeedButton(Panel7, "ButtonSnapshot", QString(), QStyle::SP_DesktopIcon, QRect(608, 176, 26, 24));
-  ButtonPlay->setToolTip(QStringLiteral("Play"));
-  ButtonPause->setToolTip(QStringLiteral("Pause"));
-  ButtonStop->setToolTip(QStringLiteral("Stop"));
-  ButtonVolume->setToolTip(QStringLiteral("Volume"));
-  ButtonSnapshot->setToolTip(QStringLiteral("Snapshot"));
-  connect(ButtonPlay, &QToolButton::clicked, this, &TForm1::ButtonPlayClick);
-  connect(ButtonPause, &QToolButton::clicked, this, &TForm1::ButtonPauseClick);
-  connect(ButtonStop, &QToolButton::clicked, this, &TForm1::ButtonStopClick);
-  connect(ButtonVolume, &QToolButton::clicked, this, &TForm1::ButtonVolumeClick);
-  connect(ButtonSnapshot, &QToolButton::clicked, this, &TForm1::ButtonSnapshotClick);
+  buttonPlay = makeSpeedButton(panel7, "ButtonPlay", QString(), QStyle::SP_MediaPlay, QRect(500, 176, 26, 24));
+  buttonPause = makeSpeedButton(panel7, "ButtonPause", QString(), QStyle::SP_MediaPause, QRect(527, 176, 26, 24));
+  buttonStop = makeSpeedButton(panel7, "ButtonStop", QString(), QStyle::SP_MediaStop, QRect(554, 176, 26, 24));
+  buttonVolume = makeSpeedButton(panel7, "ButtonVolume", QString(), QStyle::SP_MediaVolume, QRect(581, 176, 26, 24));
+  buttonSnapshot =
+      makeSpeedButton(panel7, "ButtonSnapshot", QString(), QStyle::SP_DesktopIcon, QRect(608, 176, 26, 24));
+  buttonPlay->setToolTip(QStringLiteral("Play"));
+  buttonPause->setToolTip(QStringLiteral("Pause"));
+  buttonStop->setToolTip(QStringLiteral("Stop"));
+  buttonVolume->setToolTip(QStringLiteral("Volume"));
+  buttonSnapshot->setToolTip(QStringLiteral("Snapshot"));
+  connect(buttonPlay, &QToolButton::clicked, this, &MainWindow::buttonPlayClick);
+  connect(buttonPause, &QToolButton::clicked, this, &MainWindow::buttonPauseClick);
+  connect(buttonStop, &QToolButton::clicked, this, &MainWindow::buttonStopClick);
+  connect(buttonVolume, &QToolButton::clicked, this, &MainWindow::buttonVolumeClick);
+  connect(buttonSnapshot, &QToolButton::clicked, this, &MainWindow::buttonSnapshotClick);
 
-  DSTrackBar1 = new QSlider(Qt::Horizontal, Panel7);
-  DSTrackBar1->setObjectName(QStringLiteral("DSTrackBar1"));
-  DSTrackBar1->setGeometry(638, 178, 109, 20);
-  DSTrackBar1->setTickPosition(QSlider::NoTicks);
-  DSTrackBar1->setRange(0, 0);
+  dsTrackBar1 = new QSlider(Qt::Horizontal, panel7);
+  dsTrackBar1->setObjectName(QStringLiteral("DSTrackBar1"));
+  dsTrackBar1->setGeometry(638, 178, 109, 20);
+  dsTrackBar1->setTickPosition(QSlider::NoTicks);
+  dsTrackBar1->setRange(0, 0);
 
   // Hidden value holders.
-  GroupBox3 = new QGroupBox(QStringLiteral(" General Settings "), client);
-  GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-  ComboLetterBox = MakeCombo(GroupBox3, "ComboLetterBox", QRect(8, 20, 120, 22));
-  ComboAspectRatio = MakeCombo(GroupBox3, "ComboAspectRatio", QRect(8, 46, 120, 22));
-  GroupBox3->hide();
-  ComboAudioCodec = MakeCombo(client, "ComboAudioCodec", QRect());
-  ComboSamplingRate = MakeCombo(client, "ComboSamplingRate", QRect());
-  ComboVideoCodec = MakeCombo(client, "ComboVideoCodec", QRect());
-  ComboAudioBitrate = MakeCombo(client, "ComboAudioBitrate", QRect());
-  ComboVideoBitrate = MakeCombo(client, "ComboVideoBitrate", QRect());
-  for (QComboBox *holder : {ComboAudioCodec, ComboSamplingRate, ComboVideoCodec, ComboAudioBitrate, ComboVideoBitrate})
+  groupBox3 = new QGroupBox(QStringLiteral(" General Settings "), client);
+  groupBox3->setObjectName(QStringLiteral("GroupBox3"));
+  comboLetterBox = makeCombo(groupBox3, "ComboLetterBox", QRect(8, 20, 120, 22));
+  comboAspectRatio = makeCombo(groupBox3, "ComboAspectRatio", QRect(8, 46, 120, 22));
+  groupBox3->hide();
+  comboAudioCodec = makeCombo(client, "ComboAudioCodec", QRect());
+  comboSamplingRate = makeCombo(client, "ComboSamplingRate", QRect());
+  comboVideoCodec = makeCombo(client, "ComboVideoCodec", QRect());
+  comboAudioBitrate = makeCombo(client, "ComboAudioBitrate", QRect());
+  comboVideoBitrate = makeCombo(client, "ComboVideoBitrate", QRect());
+  for (QComboBox *holder : {comboAudioCodec, comboSamplingRate, comboVideoCodec, comboAudioBitrate, comboVideoBitrate})
     holder->hide();
-  Memo1 = new QPlainTextEdit(client);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->hide();
+  memo1 = new QPlainTextEdit(client);
+  memo1->setObjectName(QStringLiteral("Memo1"));
+  memo1->hide();
 
   // Status bar.
-  StatusBar1 = statusBar();
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setFixedHeight(kStatusBarHeight);
+  statusBar1 = statusBar();
+  statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  statusBar1->setSizeGripEnabled(false);
+  statusBar1->setFixedHeight(kStatusBarHeight);
   const int panelWidths[3] = {150, 300, 50};
   for (int i = 0; i < 3; ++i) {
-    StatusPanels[i] = new QLabel(StatusBar1);
-    StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    StatusPanels[i]->setFixedWidth(panelWidths[i]);
-    StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
-    StatusPanels[i]->setFrameShadow(QFrame::Sunken);
-    StatusBar1->addWidget(StatusPanels[i]);
+    statusPanels[i] = new QLabel(statusBar1);
+    statusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    statusPanels[i]->setFixedWidth(panelWidths[i]);
+    statusPanels[i]->setFrameShape(QFrame::StyledPanel);
+    statusPanels[i]->setFrameShadow(QFrame::Sunken);
+    statusBar1->addWidget(statusPanels[i]);
   }
-  StatusPanels[0]->setText(QStringLiteral("Ready"));
+  statusPanels[0]->setText(QStringLiteral("Ready"));
 
   client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
 }
 
-void TForm1::ConnectEngine() {
+void MainWindow::connectEngine() {
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
   // in the order raised. Nothing on a worker touches the window.
-  Queue();
+  queue();
 }
 
-void TForm1::FormCreate() {
+void MainWindow::formCreate() {
   // 1. The font rule.
-  ApplyFontRule(this);
+  applyFontRule(this);
   // 2. The open dialog.
-  OpenDialog1.Filter = QString::fromLatin1(kOpenDialogFilter);
-  OpenDialog1.HideReadOnly = true;
-  OpenDialog1.FileMustExist = true;
-  OpenDialog1.EnableSizing = true;
-  BrowseForFolder1.Headline = QString::fromLatin1(kFolderHeadline);
+  openDialog1.filter = QString::fromLatin1(kOpenDialogFilter);
+  openDialog1.hideReadOnly = true;
+  openDialog1.fileMustExist = true;
+  openDialog1.enableSizing = true;
+  browseForFolder1.headline = QString::fromLatin1(kFolderHeadline);
   // 3. The media libraries.
-  const QString common = QDir(ProgramFolder).filePath(QStringLiteral("Common"));
-  if (!FFVCL->LoadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
-    Prompts->Information(nullptr, QString::fromLatin1(kMissingLibrariesText));
+  const QString common = QDir(programFolder).filePath(QStringLiteral("Common"));
+  if (!FFVCL->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
+    prompts->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
     startupFailed_ = true;
-    relay_->Close();
+    relay_->close();
     return;
   }
   // 4.-7. Caption, hints, help file, fixed border.
   setWindowTitle(QString::fromLatin1(trevix::kProgramTitle));
-  if (QCoreApplication::instance()) qApp->installEventFilter(new THintDisplayTime(kHintDisplayMs, this));
-  HelpFile = QDir(ProgramFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
-  setFixedSize(kClientWidth, MainMenu1->sizeHint().height() + kClientHeight);
+  if (QCoreApplication::instance()) qApp->installEventFilter(new HintDisplayTime(kHintDisplayMs, this));
+  helpFile = QDir(programFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
+  setFixedSize(kClientWidth, mainMenu1->sizeHint().height() + kClientHeight);
   move(206, 90);  // the design position
   // 8. The script holder is never shown.
-  Memo1->hide();
+  memo1->hide();
   // 9. Volume at 100%.
   {
-    const bool blocked = TrackBar1->blockSignals(true);
-    TrackBar1->setValue(kVolumeStartPosition);
-    TrackBar1->blockSignals(blocked);
+    const bool blocked = trackBar1->blockSignals(true);
+    trackBar1->setValue(kVolumeStartPosition);
+    trackBar1->blockSignals(blocked);
   }
-  TrackBar1Change();
+  trackBar1Change();
   // 10. The output format list, 25 rows when dropped down.
-  FillOutputFormatList();
-  ComboOutputFormat->setMaxVisibleItems(25);
+  fillOutputFormatList();
+  comboOutputFormat->setMaxVisibleItems(25);
   // 11.-13. Aspect ratio, letterbox and the quality levels.
-  const TProfileChoices defaults;
-  FillCombo(ComboAspectRatio, defaults.ComboAspectRatio);
-  FillCombo(ComboLetterBox, {QStringLiteral("None"), QStringLiteral("LetterBox")}, 0);
-  FillCombo(ComboVideoQuality, defaults.ComboVideoQuality);
-  FillCombo(ComboAudioQuality, defaults.ComboAudioQuality);
+  const ProfileChoices defaults;
+  fillCombo(comboAspectRatio, defaults.comboAspectRatio);
+  fillCombo(comboLetterBox, {QStringLiteral("None"), QStringLiteral("LetterBox")}, 0);
+  fillCombo(comboVideoQuality, defaults.comboVideoQuality);
+  fillCombo(comboAudioQuality, defaults.comboAudioQuality);
   // 14. The queue timer is off; the preview is not paused.
-  TimerConvertAgain->stop();
-  PreviewPaused = false;
+  timerConvertAgain->stop();
+  previewPaused = false;
 }
 
-void TForm1::CreateForms() {
-  if (startupFailed_ || FormAbout || Form4) return;
-  FormAbout = new TFormAbout(this, Prompts);
-  TMainWindowControls controls;
-  controls.EditOutputFolder = EditOutputFolder;
-  controls.ComboOutputFormat = ComboOutputFormat;
-  controls.ComboLetterBox = ComboLetterBox;
-  controls.ComboAspectRatio = ComboAspectRatio;
-  controls.ComboVideoQuality = ComboVideoQuality;
-  controls.ComboAudioQuality = ComboAudioQuality;
-  Form4 = new TForm4(this, controls, *SettingsStore);
+void MainWindow::createForms() {
+  if (startupFailed_ || formAbout || form4) return;
+  formAbout = new AboutDialog(this, prompts);
+  MainWindowControls controls;
+  controls.editOutputFolder = editOutputFolder;
+  controls.comboOutputFormat = comboOutputFormat;
+  controls.comboLetterBox = comboLetterBox;
+  controls.comboAspectRatio = comboAspectRatio;
+  controls.comboVideoQuality = comboVideoQuality;
+  controls.comboAudioQuality = comboAudioQuality;
+  form4 = new OptionsDialog(this, controls, *settingsStore);
 }
 
-void TForm1::showEvent(QShowEvent *event) {
+void MainWindow::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) formShow();
 }
 
-void TForm1::FormShow() {
-  ComboOutputFormatChange();
-  ApplyQualityPreset();
+void MainWindow::formShow() {
+  comboOutputFormatChange();
+  applyQualityPreset();
 }
 
-bool TForm1::FormCloseQuery() {
-  if (Converting) return false;
-  relay_->Close();
-  FFVCL->Stop();
+bool MainWindow::formCloseQuery() {
+  if (converting) return false;
+  relay_->close();
+  FFVCL->stop();
   return true;
 }
 
-void TForm1::FormClose() {
+void MainWindow::formClose() {
   try {
-    if (Form4) Form4->SaveSettings();
+    if (form4) form4->saveSettings();
   } catch (...) {
   }
-  ReleasePreview();
+  releasePreview();
 }
 
-void TForm1::FormDestroy() {}
+void MainWindow::formDestroy() {}
 
-void TForm1::closeEvent(QCloseEvent *event) {
+void MainWindow::closeEvent(QCloseEvent *event) {
   if (closed_) {
     event->accept();
     return;
   }
-  if (!FormCloseQuery()) {
+  if (!formCloseQuery()) {
     event->ignore();
     return;
   }
-  FormClose();
+  formClose();
   closed_ = true;
   event->accept();
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::exit1Click() {
   // Ends the program without the close query and close handlers: nothing
   // is saved. Engine events already queued are dropped.
-  relay_->Close();
-  if (TerminateProgram) TerminateProgram();
+  relay_->close();
+  if (terminateProgram) terminateProgram();
 }
 
-void TForm1::ButtonBrowseForFolderClick() {
-  if (Converting) return;
-  const QString folder = Prompts->BrowseForFolder(this, BrowseForFolder1.Headline, BrowseForFolder1.LastFolder);
+void MainWindow::buttonBrowseForFolderClick() {
+  if (converting) return;
+  const QString folder = prompts->browseForFolder(this, browseForFolder1.headline, browseForFolder1.lastFolder);
   if (folder.isEmpty()) return;
-  BrowseForFolder1.LastFolder = folder;
-  EditOutputFolder->setText(QDir::toNativeSeparators(folder));
+  browseForFolder1.lastFolder = folder;
+  editOutputFolder->setText(QDir::toNativeSeparators(folder));
 }
 
-void TForm1::TrackBar1Change() {
-  const TVolumeStep &step = VolumeStep(TrackBar1->value());
-  LabelVolume->setText(QString::fromLatin1(step.Label));
-  VolumeValue = step.Value;
+void MainWindow::trackBar1Change() {
+  const VolumeStep &step = volumeStep(trackBar1->value());
+  labelVolume->setText(QString::fromLatin1(step.label));
+  volumeValue = step.value;
 }
 
-void TForm1::SetGeneralOptions1Click() {
-  if (!Form4) return;
-  Form4->show();
-  Form4->raise();
-  Form4->activateWindow();
+void MainWindow::setGeneralOptions1Click() {
+  if (!form4) return;
+  form4->show();
+  form4->raise();
+  form4->activateWindow();
 }
 
-void TForm1::OpenHelpFile1Click() { Prompts->OpenUrl(QUrl::fromLocalFile(HelpFile)); }
+void MainWindow::openHelpFile1Click() { prompts->openUrl(QUrl::fromLocalFile(helpFile)); }
 
-void TForm1::VisitOurWebsite1Click() { Prompts->OpenUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
+void MainWindow::visitOurWebsite1Click() { prompts->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
 
-void TForm1::About1Click() {
-  if (FormAbout) FormAbout->exec();
+void MainWindow::about1Click() {
+  if (formAbout) formAbout->exec();
 }
 
-void TForm1::ShowInformation(const QString &text) { Prompts->Information(this, text); }
+void MainWindow::showInformation(const QString &text) { prompts->information(this, text); }
 
-QString TForm1::StatusPanelText(int panel) const {
-  return panel >= 0 && panel < 3 ? StatusPanels[panel]->text() : QString();
+QString MainWindow::statusPanelText(int panel) const {
+  return panel >= 0 && panel < 3 ? statusPanels[panel]->text() : QString();
 }
 
-void TForm1::SetStatusPanelText(int panel, const QString &text) {
-  if (panel >= 0 && panel < 3) StatusPanels[panel]->setText(text);
+void MainWindow::setStatusPanelText(int panel, const QString &text) {
+  if (panel >= 0 && panel < 3) statusPanels[panel]->setText(text);
 }

@@ -1,4 +1,4 @@
-// The main window, TForm1: tool bar, output folder and format row, the
+// The main window, MainWindow: tool bar, output folder and format row, the
 // source list, the settings groups with the preview pane, and the status
 // bar. It owns the engine component FFVCL, the timers, the preview and all
 // run-time state of the list, the queue and the preview.
@@ -24,8 +24,9 @@
 #include <vector>
 
 #include "prompts.h"
+#include "queue_interfaces.h"
 
-class ISettingsStore;
+class SettingsStore;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -42,291 +43,279 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TEngineEventRelay;
-class TFFmpegVCL;
-class TFilterGraph;
-class TForm4;
-class TFormAbout;
-class TQtMainThreadScheduler;
-class TResourceSound;
-class TSampleGrabber;
-class TBMDThread;           // Source list
-class TFileDropTarget;      // Source list
-struct TSourceRowTexts;     // Source list
-class TConversionQueue;     // Conversion queue
-class TQueueLink;           // Conversion queue
-struct TOutputOptions;    // Output profiles
-struct TProfileChoices;   // Output profiles
+class EngineEventRelay;
+class MediaEngine;
+class PreviewPlayer;
+class OptionsDialog;
+class AboutDialog;
+class QtMainThreadScheduler;
+class ResourceSound;
+class FrameGrabber;
+class FileAdder;           // Source list
+class FileDropTarget;      // Source list
+struct SourceRowTexts;     // Source list
+class ConversionQueue;     // Conversion queue
+class QueueLink;           // Conversion queue
+struct OutputOptions;    // Output profiles
+struct ProfileChoices;   // Output profiles
 
 // A drop-down list that reports when its list is about to drop down.
-class TDropDownComboBox : public QComboBox {
+class DropDownComboBox : public QComboBox {
   Q_OBJECT
  public:
   using QComboBox::QComboBox;
   void showPopup() override;
  signals:
-  void DropDown();
+  void dropDown();
 };
 
 // How the window is set up; the defaults are those of the installed program.
-struct TForm1Options {
-  // Answers message boxes and dialogs (nullptr: AppPrompts()).
-  IPrompts *Prompts = nullptr;
+struct MainWindowOptions {
+  // Answers message boxes and dialogs (nullptr: appPrompts()).
+  Prompts *prompts = nullptr;
   // The program's folder, which holds "Common" and the help page (empty:
   // the folder of the running executable).
-  QString ProgramFolder;
+  QString programFolder;
   // Folder replacing the user's settings location (empty: the environment
   // variable TREVIX_SETTINGS_DIR, else the user's own settings).
-  QString SettingsFolder;
+  QString settingsFolder;
 };
 
-// Source list columns.
-enum TListColumn {
-  colFileName = 0,  // caption: the source path
-  colVideoSize = 1,
-  colFrameRate = 2,
-  colDuration = 3,
-  colOutput = 4,
-  colProgress = 5,
-  colFrames = 6,
-  colCount = 7
-};
-
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TForm1(const TForm1Options &options = {});
-  ~TForm1() override;
+  explicit MainWindow(const MainWindowOptions &options = {});
+  ~MainWindow() override;
 
   // True when the start-up failed (media libraries missing): the message was
   // shown and the window must not be used; the program ends.
-  bool StartupFailed() const { return startupFailed_; }
+  bool startupFailed() const { return startupFailed_; }
   // Creates FormAbout and then Form4 (whose creation loads the settings).
   // Called once after the window, as the program's start-up does.
-  void CreateForms();
+  void createForms();
 
   // ---- Application shell -------------------------------------------------
   // Non-visual parts.
-  IPrompts *Prompts = nullptr;
-  std::unique_ptr<ISettingsStore> SettingsStore;
-  TQtMainThreadScheduler *Scheduler = nullptr;
-  std::unique_ptr<TFFmpegVCL> FFVCL;
-  QTimer *TimerConvertAgain = nullptr;  // 200 ms, disabled at start
-  TFormAbout *FormAbout = nullptr;      // created by CreateForms
-  TForm4 *Form4 = nullptr;              // created by CreateForms
-  QString ProgramFolder;                // no trailing separator
-  QString HelpFile;                     // the help page's full path
+  Prompts *prompts = nullptr;
+  std::unique_ptr<SettingsStore> settingsStore;
+  QtMainThreadScheduler *scheduler = nullptr;
+  std::unique_ptr<MediaEngine> FFVCL;
+  QTimer *timerConvertAgain = nullptr;  // 200 ms, disabled at start
+  AboutDialog *formAbout = nullptr;      // created by CreateForms
+  OptionsDialog *form4 = nullptr;              // created by CreateForms
+  QString programFolder;                // no trailing separator
+  QString helpFile;                     // the help page's full path
 
   // The open dialog's settings (used through Prompts->OpenFiles).
-  struct TOpenDialog {
-    QString Filter;  // "Name|patterns|Name|patterns|"
-    bool AllowMultiSelect = true;
-    bool FileMustExist = true;
-    bool HideReadOnly = true;
-    bool EnableSizing = true;
-  } OpenDialog1;
+  struct OpenDialog {
+    QString filter;  // "Name|patterns|Name|patterns|"
+    bool allowMultiSelect = true;
+    bool fileMustExist = true;
+    bool hideReadOnly = true;
+    bool enableSizing = true;
+  } openDialog1;
   // The output folder picker.
-  struct TBrowseForFolder {
-    QString Headline;
-    QString LastFolder;  // the folder last chosen since the start
-  } BrowseForFolder1;
+  struct BrowseForFolder {
+    QString headline;
+    QString lastFolder;  // the folder last chosen since the start
+  } browseForFolder1;
 
   // Menus.
-  QMenuBar *MainMenu1 = nullptr;
-  QMenu *File1 = nullptr;
-  QAction *AddFiles1 = nullptr, *N5 = nullptr, *Convert1 = nullptr, *N6 = nullptr, *Exit1 = nullptr;
-  QMenu *Options1 = nullptr;
-  QAction *SetGeneralOptions1 = nullptr;
-  QMenu *Help1 = nullptr;
-  QAction *OpenHelpFile1 = nullptr, *N2 = nullptr, *VisitOurWebsite1 = nullptr, *N4 = nullptr, *About1 = nullptr;
-  QMenu *PopupListView1 = nullptr;
-  QAction *CheckAllItems1 = nullptr, *UncheckAllItems1 = nullptr, *N1 = nullptr, *DeleteSelectedItem1 = nullptr,
-          *ClearAllItems1 = nullptr, *N8 = nullptr, *PlaySelectedFile1 = nullptr, *N9 = nullptr;
+  QMenuBar *mainMenu1 = nullptr;
+  QMenu *file1 = nullptr;
+  QAction *addFiles1 = nullptr, *n5 = nullptr, *convert1 = nullptr, *n6 = nullptr, *exit1 = nullptr;
+  QMenu *options1 = nullptr;
+  QAction *setGeneralOptions1 = nullptr;
+  QMenu *help1 = nullptr;
+  QAction *openHelpFile1 = nullptr, *n2 = nullptr, *visitOurWebsite1 = nullptr, *n4 = nullptr, *about1 = nullptr;
+  QMenu *popupListView1 = nullptr;
+  QAction *checkAllItems1 = nullptr, *uncheckAllItems1 = nullptr, *n1 = nullptr, *deleteSelectedItem1 = nullptr,
+          *clearAllItems1 = nullptr, *n8 = nullptr, *playSelectedFile1 = nullptr, *n9 = nullptr;
   // False while a conversion runs: the list's pop-up menu does not open.
-  bool PopupListView1AutoPopup = true;
-  QMenu *PopupMenuSpeaker = nullptr;
-  QAction *Mute1 = nullptr, *HalfVolume1 = nullptr, *FullVolume1 = nullptr;
+  bool popupListView1AutoPopup = true;
+  QMenu *popupMenuSpeaker = nullptr;
+  QAction *mute1 = nullptr, *halfVolume1 = nullptr, *fullVolume1 = nullptr;
 
   // Tool bar.
-  QFrame *Panel1 = nullptr;
-  QToolButton *ButtonAddFile = nullptr, *ButtonRemove = nullptr, *ButtonClear = nullptr,
-              *ButtonStopConvert = nullptr, *ButtonConvert = nullptr;
+  QFrame *panel1 = nullptr;
+  QToolButton *buttonAddFile = nullptr, *buttonRemove = nullptr, *buttonClear = nullptr,
+              *buttonStopConvert = nullptr, *buttonConvert = nullptr;
   // Output row.
-  QFrame *Panel2 = nullptr;
-  QLabel *Label1 = nullptr;
-  QLineEdit *EditOutputFolder = nullptr;
-  QToolButton *ButtonBrowseForFolder = nullptr;
-  QLabel *Label2 = nullptr;
-  TDropDownComboBox *ComboOutputFormat = nullptr;
-  // Source list (check boxes; columns: TListColumn).
-  QFrame *Panel6 = nullptr;
-  QTreeWidget *ListView1 = nullptr;
+  QFrame *panel2 = nullptr;
+  QLabel *label1 = nullptr;
+  QLineEdit *editOutputFolder = nullptr;
+  QToolButton *buttonBrowseForFolder = nullptr;
+  QLabel *label2 = nullptr;
+  DropDownComboBox *comboOutputFormat = nullptr;
+  // Source list (check boxes; columns: SourceListColumn).
+  QFrame *panel6 = nullptr;
+  QTreeWidget *listView1 = nullptr;
   // Settings and preview area.
-  QFrame *Panel7 = nullptr;
-  QGroupBox *GroupBox1 = nullptr;  // " Video Settings "
-  QLabel *LabelVideoQuality = nullptr, *LabelVideoSize = nullptr, *LabelVideoFramerate = nullptr;
-  QComboBox *ComboVideoQuality = nullptr, *ComboVideoSize = nullptr, *ComboVideoFramerate = nullptr;
-  QGroupBox *GroupBox2 = nullptr;  // " Audio Settings "
-  QLabel *LabelAudioQuality = nullptr, *LabelAudioChannels = nullptr, *LabelTrackBar1 = nullptr;
-  QComboBox *ComboAudioQuality = nullptr, *ComboAudioChannels = nullptr;
-  QSlider *TrackBar1 = nullptr;  // volume, positions 0..10
-  QLabel *LabelVolume = nullptr;
-  QProgressBar *ProgressBar1 = nullptr;
-  QToolButton *ButtonStopSmall = nullptr;
-  QFrame *Panel8 = nullptr;  // preview picture
-  QLabel *Image1 = nullptr;
-  QWidget *VideoWindow1 = nullptr;
-  QToolButton *ButtonPlay = nullptr, *ButtonPause = nullptr, *ButtonStop = nullptr, *ButtonVolume = nullptr,
-              *ButtonSnapshot = nullptr;
-  QSlider *DSTrackBar1 = nullptr;
+  QFrame *panel7 = nullptr;
+  QGroupBox *groupBox1 = nullptr;  // " Video Settings "
+  QLabel *labelVideoQuality = nullptr, *labelVideoSize = nullptr, *labelVideoFramerate = nullptr;
+  QComboBox *comboVideoQuality = nullptr, *comboVideoSize = nullptr, *comboVideoFramerate = nullptr;
+  QGroupBox *groupBox2 = nullptr;  // " Audio Settings "
+  QLabel *labelAudioQuality = nullptr, *labelAudioChannels = nullptr, *labelTrackBar1 = nullptr;
+  QComboBox *comboAudioQuality = nullptr, *comboAudioChannels = nullptr;
+  QSlider *trackBar1 = nullptr;  // volume, positions 0..10
+  QLabel *labelVolume = nullptr;
+  QProgressBar *progressBar1 = nullptr;
+  QToolButton *buttonStopSmall = nullptr;
+  QFrame *panel8 = nullptr;  // preview picture
+  QLabel *image1 = nullptr;
+  QWidget *videoWindow1 = nullptr;
+  QToolButton *buttonPlay = nullptr, *buttonPause = nullptr, *buttonStop = nullptr, *buttonVolume = nullptr,
+              *buttonSnapshot = nullptr;
+  QSlider *dsTrackBar1 = nullptr;
   // Status bar: panel 0 "Ready", panel 1 output size, panel 2 empty.
-  QStatusBar *StatusBar1 = nullptr;
-  QLabel *StatusPanels[3] = {nullptr, nullptr, nullptr};
-  QString StatusPanelText(int panel) const;
-  void SetStatusPanelText(int panel, const QString &text);
+  QStatusBar *statusBar1 = nullptr;
+  QLabel *statusPanels[3] = {nullptr, nullptr, nullptr};
+  QString statusPanelText(int panel) const;
+  void setStatusPanelText(int panel, const QString &text);
   // Hidden value holders (never shown).
-  QGroupBox *GroupBox3 = nullptr;  // " General Settings "
-  QComboBox *ComboLetterBox = nullptr, *ComboAspectRatio = nullptr;
-  QComboBox *ComboAudioCodec = nullptr, *ComboSamplingRate = nullptr, *ComboVideoCodec = nullptr,
-            *ComboAudioBitrate = nullptr, *ComboVideoBitrate = nullptr;
-  QPlainTextEdit *Memo1 = nullptr;
+  QGroupBox *groupBox3 = nullptr;  // " General Settings "
+  QComboBox *comboLetterBox = nullptr, *comboAspectRatio = nullptr;
+  QComboBox *comboAudioCodec = nullptr, *comboSamplingRate = nullptr, *comboVideoCodec = nullptr,
+            *comboAudioBitrate = nullptr, *comboVideoBitrate = nullptr;
+  QPlainTextEdit *memo1 = nullptr;
 
   // Run-time state (all zero, false or empty at creation).
-  bool Converting = false;
-  bool UserAborted = false;
-  bool AddingFiles = false;
-  bool IsLastRow = false;
-  bool QueueFinished = false;
-  int CurrentRow = 0;
-  int IdleTicks = 0;
-  QString OutputType;
-  int32_t VolumeValue = 0;
-  bool PreviewPaused = false;
-  bool PreviewStopped = false;
-  int PreviewRow = 0;
-  QString PreviewFile;
-  QString SpeakerState;
+  bool converting = false;
+  bool userAborted = false;
+  bool addingFiles = false;
+  bool isLastRow = false;
+  bool queueFinished = false;
+  int currentRow = 0;
+  int idleTicks = 0;
+  QString outputType;
+  int32_t volumeValue = 0;
+  bool previewPaused = false;
+  bool previewStopped = false;
+  int previewRow = 0;
+  QString previewFile;
+  QString speakerState;
 
   // Ends the program at once; replaceable for tests. Default: leave the
   // event loop (QCoreApplication::exit(0)).
-  std::function<void()> TerminateProgram;
+  std::function<void()> terminateProgram;
 
   // Shows the information message box through Prompts.
-  void ShowInformation(const QString &text);
+  void showInformation(const QString &text);
 
  public slots:
-  void FormShow();
-  void ButtonBrowseForFolderClick();
-  void TrackBar1Change();
-  void Exit1Click();
-  void SetGeneralOptions1Click();
-  void OpenHelpFile1Click();
-  void VisitOurWebsite1Click();
-  void About1Click();
+  void formShow();
+  void buttonBrowseForFolderClick();
+  void trackBar1Change();
+  void exit1Click();
+  void setGeneralOptions1Click();
+  void openHelpFile1Click();
+  void visitOurWebsite1Click();
+  void about1Click();
 
   // ---- Output profiles (mainwindow_profiles.cpp) ---------------------------
  public:
-  int LastFormatIndex = 0;
+  int lastFormatIndex = 0;
   // Fills ComboOutputFormat with the output format list, selects item 0.
-  void FillOutputFormatList();
-  void UpdateVideoControls();
-  void ApplyQualityPreset();
+  void fillOutputFormatList();
+  void updateVideoControls();
+  void applyQualityPreset();
  public slots:
-  void ComboOutputFormatChange();    // user's pick (activated), and FormShow
-  void ComboOutputFormatDropDown();  // TDropDownComboBox::DropDown
-  void ComboVideoQualityChange();    // user's pick (activated)
-  void ComboAudioQualityChange();    // user's pick (activated)
+  void comboOutputFormatChange();    // user's pick (activated), and FormShow
+  void comboOutputFormatDropDown();  // DropDownComboBox::DropDown
+  void comboVideoQualityChange();    // user's pick (activated)
+  void comboAudioQualityChange();    // user's pick (activated)
   // Output profiles
  public:
   // The setting combos as plain choice lists, and back (without change
   // events); the profile logic works on the lists.
-  TProfileChoices ProfileChoices() const;
-  void ShowProfileChoices(const TProfileChoices &choices);
+  ProfileChoices profileChoices() const;
+  void showProfileChoices(const ProfileChoices &choices);
   // Writes the selected profile's encoder settings into `options`; raises
-  // EConvertError when a bit-rate or sample-rate label has no number.
-  void ApplyProfileOptions(TOutputOptions &options) const;
+  // SettingLabelError when a bit-rate or sample-rate label has no number.
+  void applyProfileOptions(OutputOptions &options) const;
   // The hint of each quality combo: the bit rate it stands for.
-  void ComboVideoQualityMouseEnter();
-  void ComboAudioQualityMouseEnter();
+  void comboVideoQualityMouseEnter();
+  void comboAudioQualityMouseEnter();
 
   // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
  public:
-  void AddFilesProc();
+  void addFilesProc();
  public slots:
-  void ButtonAddFileClick();  // ButtonAddFile, AddFiles1
-  void BMDThread1Start();
-  void DeleteSelectedItem1Click();  // ButtonRemove, DeleteSelectedItem1
-  void ClearAllItems1Click();       // ButtonClear, ClearAllItems1
-  void CheckAllItems1Click();
-  void UncheckAllItems1Click();
-  void PlaySelectedFile1Click();
-  void ListView1SelectItem();  // ListView1 itemSelectionChanged
+  void buttonAddFileClick();  // ButtonAddFile, AddFiles1
+  void bmdThread1Start();
+  void deleteSelectedItem1Click();  // ButtonRemove, DeleteSelectedItem1
+  void clearAllItems1Click();       // ButtonClear, ClearAllItems1
+  void checkAllItems1Click();
+  void uncheckAllItems1Click();
+  void playSelectedFile1Click();
+  void listView1SelectItem();  // ListView1 itemSelectionChanged
   // Source list
  public:
   // Files dropped onto the list take the Add File road with these files in
   // place of the open dialog's choice.
-  void AddDroppedFiles(const QStringList &files);
+  void addDroppedFiles(const QStringList &files);
   // Appends one row with the given texts and scrolls it into view.
-  QTreeWidgetItem *AddSourceRow(const TSourceRowTexts &row);
+  QTreeWidgetItem *addSourceRow(const SourceRowTexts &row);
   // A conversion run is under way: a job runs or the queue timer waits.
-  bool RunInProgress() const;
-  TBMDThread *BMDThread1 = MakeBMDThread1();
-  TFileDropTarget *ListView1Drop = MakeListView1Drop();
-  QStringList DroppedFiles;  // the files of a drop, taken by AddFilesProc
+  bool runInProgress() const;
+  FileAdder *bmdThread1 = makeBMDThread1();
+  FileDropTarget *listView1Drop = makeListView1Drop();
+  QStringList droppedFiles;  // the files of a drop, taken by AddFilesProc
  private:
-  TBMDThread *MakeBMDThread1();
-  TFileDropTarget *MakeListView1Drop();
+  FileAdder *makeBMDThread1();
+  FileDropTarget *makeListView1Drop();
 
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
  public:
-  void BuildNextJob();
-  void DisableControlsForConversion();
-  void EnableControlsAfterConversion();
-  void SetMainMenuEnabled(bool enabled);
+  void buildNextJob();
+  void disableControlsForConversion();
+  void enableControlsAfterConversion();
+  void setMainMenuEnabled(bool enabled);
   // What the queue does with the engine's events (it receives them on the
   // UI thread in the order raised; never after the window closed or began
   // to be destroyed).
-  void FFVCLProgress(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration,
-                     float AQuality, float ABitRate, int64_t ACurrentSize, int32_t ATotalOutputDuration);
-  void FFVCLTerminate(int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage);
+  void ffvclProgress(int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
+                     float quality, float bitRate, int64_t currentSize, int32_t totalOutputDuration);
+  void ffvclTerminate(int32_t index, bool finished, bool exception, const std::string &message);
  public slots:
-  void ButtonConvertClick();  // ButtonConvert, Convert1
-  void ButtonStopConvertClick();
-  void ButtonStopSmallClick();
-  void TimerConvertAgainTimer();
+  void buttonConvertClick();  // ButtonConvert, Convert1
+  void buttonStopConvertClick();
+  void buttonStopSmallClick();
+  void timerConvertAgainTimer();
   // Conversion queue
  public:
   // The running part of the queue: Start checks, jobs, events and Stop.
-  TConversionQueue &Queue();
+  ConversionQueue &queue();
  private:
-  friend class TQueueLink;
-  std::shared_ptr<TQueueLink> queueLink_;  // made with the window (ConnectEngine)
+  friend class QueueLink;
+  std::shared_ptr<QueueLink> queueLink_;  // made with the window (ConnectEngine)
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
  public:
   // Clears the preview graph and deactivates it (window close).
-  void ReleasePreview();
+  void releasePreview();
   // The playback graph, its frame grabber and the snapshot sound; made by
   // CreatePreview (on first use when not called before), which also binds
   // VideoWindow1 and DSTrackBar1 to the graph.
-  TFilterGraph *FilterGraph1 = nullptr;
-  TSampleGrabber *SampleGrabber1 = nullptr;
-  TResourceSound *SnapSound = nullptr;
-  void CreatePreview();
+  PreviewPlayer *filterGraph1 = nullptr;
+  FrameGrabber *sampleGrabber1 = nullptr;
+  ResourceSound *snapSound = nullptr;
+  void createPreview();
   // Stops the graph and clears PreviewPaused; the graph stays loaded, so
   // Play loads the selected row again (row selection, Add File).
-  void StopPreviewGraph();
+  void stopPreviewGraph();
   // Stops the graph, deactivates it and clears PreviewPaused (Start).
-  void StopAndReleasePreview();
+  void stopAndReleasePreview();
  public slots:
-  void ButtonPlayClick();
-  void ButtonPauseClick();
-  void ButtonStopClick();
-  void ButtonSnapshotClick();
-  void ButtonVolumeClick();
-  void FullVolume1Click();
-  void HalfVolume1Click();
-  void Mute1Click();
+  void buttonPlayClick();
+  void buttonPauseClick();
+  void buttonStopClick();
+  void buttonSnapshotClick();
+  void buttonVolumeClick();
+  void fullVolume1Click();
+  void halfVolume1Click();
+  void mute1Click();
 
   // ---- Application shell, continued ----------------------------------------
  protected:
@@ -334,17 +323,17 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent *event) override;
 
  private:
-  void CreateControls();
-  void CreateMenus();
-  void ConnectEngine();
-  void FormCreate();
+  void createControls();
+  void createMenus();
+  void connectEngine();
+  void formCreate();
   // Close query: false while converting; otherwise disconnects the engine's
   // events and stops it.
-  bool FormCloseQuery();
-  void FormClose();
-  void FormDestroy();
+  bool formCloseQuery();
+  void formClose();
+  void formDestroy();
 
   bool startupFailed_ = false;
   bool closed_ = false;
-  std::shared_ptr<TEngineEventRelay> relay_;
+  std::shared_ptr<EngineEventRelay> relay_;
 };

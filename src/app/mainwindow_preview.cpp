@@ -9,160 +9,160 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "ds_track_bar.h"
-#include "filter_graph.h"
+#include "seek_bar.h"
+#include "preview_player.h"
 #include "mainwindow.h"
 #include "output_files.h"
 #include "preview_resources.h"
 #include "preview_volume.h"
-#include "sample_grabber.h"
-#include "video_window.h"
+#include "frame_grabber.h"
+#include "preview_view.h"
 
 namespace {
 
 // The picture widget inside VideoWindow1 (VideoWindow1 itself when it is one).
-TVideoWindow *PreviewPicture(QWidget *holder) {
+PreviewView *previewPicture(QWidget *holder) {
   if (!holder) return nullptr;
-  if (auto *video = qobject_cast<TVideoWindow *>(holder)) return video;
-  if (auto *video = holder->findChild<TVideoWindow *>(QString(), Qt::FindDirectChildrenOnly)) return video;
-  auto *video = new TVideoWindow(holder);
+  if (auto *video = qobject_cast<PreviewView *>(holder)) return video;
+  if (auto *video = holder->findChild<PreviewView *>(QString(), Qt::FindDirectChildrenOnly)) return video;
+  auto *video = new PreviewView(holder);
   video->setObjectName(QStringLiteral("VideoWindow1Picture"));
-  video->FillPanel(holder);
+  video->fillPanel(holder);
   return video;
 }
 
 }  // namespace
 
-void TForm1::CreatePreview() {
-  if (FilterGraph1) return;
-  FilterGraph1 = new TFilterGraph(this);
-  FilterGraph1->setObjectName(QStringLiteral("FilterGraph1"));
-  FilterGraph1->SetVolume(preview::kVolumeMax);
-  SampleGrabber1 = new TSampleGrabber(this);
-  SampleGrabber1->setObjectName(QStringLiteral("SampleGrabber1"));
-  SampleGrabber1->SetFilterGraph(FilterGraph1);
-  SnapSound = new TResourceSound(this);
-  if (TVideoWindow *video = PreviewPicture(VideoWindow1)) video->SetFilterGraph(FilterGraph1);
-  if (TTrackBarBinding *bar = TrackBarBinding(DSTrackBar1)) bar->SetFilterGraph(FilterGraph1);
+void MainWindow::createPreview() {
+  if (filterGraph1) return;
+  filterGraph1 = new PreviewPlayer(this);
+  filterGraph1->setObjectName(QStringLiteral("FilterGraph1"));
+  filterGraph1->setVolume(preview::kVolumeMax);
+  sampleGrabber1 = new FrameGrabber(this);
+  sampleGrabber1->setObjectName(QStringLiteral("SampleGrabber1"));
+  sampleGrabber1->setFilterGraph(filterGraph1);
+  snapSound = new ResourceSound(this);
+  if (PreviewView *video = previewPicture(videoWindow1)) video->setFilterGraph(filterGraph1);
+  if (TrackBarBinding *bar = trackBarBinding(dsTrackBar1)) bar->setFilterGraph(filterGraph1);
 }
 
 namespace {
 // VideoWindow1 covers Image1 while a graph is loaded.
-void ShowPicture(QWidget *videoWindow, bool show) {
+void showPicture(QWidget *videoWindow, bool show) {
   if (videoWindow) videoWindow->setVisible(show);
 }
 }  // namespace
 
-void TForm1::ReleasePreview() {
-  if (FilterGraph1) {
-    FilterGraph1->ClearGraph();
-    FilterGraph1->Deactivate();
+void MainWindow::releasePreview() {
+  if (filterGraph1) {
+    filterGraph1->clearGraph();
+    filterGraph1->deactivate();
   }
-  ShowPicture(VideoWindow1, false);
+  showPicture(videoWindow1, false);
 }
 
-void TForm1::StopPreviewGraph() {
-  if (FilterGraph1) FilterGraph1->Stop();
-  PreviewPaused = false;
+void MainWindow::stopPreviewGraph() {
+  if (filterGraph1) filterGraph1->stop();
+  previewPaused = false;
 }
 
-void TForm1::StopAndReleasePreview() {
-  if (FilterGraph1) {
-    FilterGraph1->Stop();
-    FilterGraph1->Deactivate();
+void MainWindow::stopAndReleasePreview() {
+  if (filterGraph1) {
+    filterGraph1->stop();
+    filterGraph1->deactivate();
   }
-  ShowPicture(VideoWindow1, false);
-  PreviewPaused = false;
+  showPicture(videoWindow1, false);
+  previewPaused = false;
 }
 
-void TForm1::ButtonPlayClick() {
-  if (Converting) return;
-  CreatePreview();
-  if (PreviewPaused) {
-    FilterGraph1->Play();
-    PreviewPaused = false;
+void MainWindow::buttonPlayClick() {
+  if (converting) return;
+  createPreview();
+  if (previewPaused) {
+    filterGraph1->play();
+    previewPaused = false;
     return;
   }
-  PreviewStopped = false;
-  FilterGraph1->Stop();
-  const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
+  previewStopped = false;
+  filterGraph1->stop();
+  const QList<QTreeWidgetItem *> selected = listView1->selectedItems();
   if (selected.isEmpty()) return;
-  PreviewRow = ListView1->indexOfTopLevelItem(selected.first());
-  PreviewFile = QString::fromStdString(SourceFileOf(selected.first()->text(colFileName).toStdString()));
-  PreviewPaused = false;
+  previewRow = listView1->indexOfTopLevelItem(selected.first());
+  previewFile = QString::fromStdString(sourceFileOf(selected.first()->text(kFileNameColumn).toStdString()));
+  previewPaused = false;
   // A fresh graph for every file.
-  FilterGraph1->Deactivate();
-  FilterGraph1->ClearGraph();
-  FilterGraph1->Activate();
-  FilterGraph1->RenderFile(PreviewFile);
-  ShowPicture(VideoWindow1, true);
+  filterGraph1->deactivate();
+  filterGraph1->clearGraph();
+  filterGraph1->activate();
+  filterGraph1->renderFile(previewFile);
+  showPicture(videoWindow1, true);
   // Milliseconds until the bar's own refresh switches to seconds (the
   // length may still be unknown here: then 0).
-  if (DSTrackBar1) DSTrackBar1->setMaximum(static_cast<int>(FilterGraph1->Duration()));
-  FilterGraph1->Play();
+  if (dsTrackBar1) dsTrackBar1->setMaximum(static_cast<int>(filterGraph1->duration()));
+  filterGraph1->play();
 }
 
-void TForm1::ButtonPauseClick() {
-  if (Converting || PreviewStopped) return;
-  CreatePreview();
+void MainWindow::buttonPauseClick() {
+  if (converting || previewStopped) return;
+  createPreview();
   // With nothing loaded there is nothing to pause; Play must then load the
   // selected row rather than "resume".
-  if (FilterGraph1->Pause()) PreviewPaused = true;
+  if (filterGraph1->pause()) previewPaused = true;
 }
 
-void TForm1::ButtonStopClick() {
-  if (Converting) return;
-  if (FilterGraph1) {
-    FilterGraph1->Stop();
-    FilterGraph1->Deactivate();
+void MainWindow::buttonStopClick() {
+  if (converting) return;
+  if (filterGraph1) {
+    filterGraph1->stop();
+    filterGraph1->deactivate();
   }
-  ShowPicture(VideoWindow1, false);
-  PreviewPaused = false;
-  PreviewStopped = true;
+  showPicture(videoWindow1, false);
+  previewPaused = false;
+  previewStopped = true;
 }
 
-void TForm1::ButtonSnapshotClick() {
-  if (Converting || !FilterGraph1 || !FilterGraph1->Active()) return;
-  const QString folderText = EditOutputFolder->text();
-  const std::string folderProblem = OutputFolderProblem(folderText.toStdString());
+void MainWindow::buttonSnapshotClick() {
+  if (converting || !filterGraph1 || !filterGraph1->active()) return;
+  const QString folderText = editOutputFolder->text();
+  const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
-    ShowInformation(QString::fromStdString(folderProblem));
-    ButtonBrowseForFolderClick();
+    showInformation(QString::fromStdString(folderProblem));
+    buttonBrowseForFolderClick();
     return;
   }
   const QString folder = folderText.trimmed();
-  ButtonPauseClick();
+  buttonPauseClick();
   QImage picture;
-  if (SampleGrabber1->GetBitmap(picture)) {
-    const QString source = folder + QLatin1Char('/') + QFileInfo(PreviewFile).fileName();
+  if (sampleGrabber1->getBitmap(picture)) {
+    const QString source = folder + QLatin1Char('/') + QFileInfo(previewFile).fileName();
     const QString target = QFile::decodeName(
-        UniqueOutputName(QFile::encodeName(source).toStdString(), ".bmp").c_str());
+        uniqueOutputName(QFile::encodeName(source).toStdString(), ".bmp").c_str());
     // A picture that could not be written is not announced with the sound.
-    if (SaveBitmapFile(picture, target).isEmpty()) SnapSound->Play(QStringLiteral("Snap"));
+    if (saveBitmapFile(picture, target).isEmpty()) snapSound->play(QStringLiteral("Snap"));
   }
-  ButtonPlayClick();
+  buttonPlayClick();
 }
 
-void TForm1::ButtonVolumeClick() {
+void MainWindow::buttonVolumeClick() {
   // Like every preview button, the volume menu waits while a conversion runs.
-  if (Converting) return;
-  const QPoint at = ButtonVolume->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
-  PopupMenuSpeaker->popup(at);
+  if (converting) return;
+  const QPoint at = buttonVolume->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  popupMenuSpeaker->popup(at);
 }
 
 namespace {
-void SetSpeaker(TForm1 *w, const char *state, int volume, const char *glyph) {
-  w->SpeakerState = QString::fromLatin1(state);
-  w->CreatePreview();
-  w->FilterGraph1->SetVolume(volume);
+void setSpeaker(MainWindow *w, const char *state, int volume, const char *glyph) {
+  w->speakerState = QString::fromLatin1(state);
+  w->createPreview();
+  w->filterGraph1->setVolume(volume);
   w->update();
-  const QPixmap pixmap = PreviewGlyph(QString::fromLatin1(glyph));
-  if (!pixmap.isNull()) w->ButtonVolume->setIcon(QIcon(pixmap));
+  const QPixmap pixmap = previewGlyph(QString::fromLatin1(glyph));
+  if (!pixmap.isNull()) w->buttonVolume->setIcon(QIcon(pixmap));
 }
 }  // namespace
 
-void TForm1::FullVolume1Click() { SetSpeaker(this, "full", preview::kVolumeFull, "spkfull"); }
+void MainWindow::fullVolume1Click() { setSpeaker(this, "full", preview::kVolumeFull, "spkfull"); }
 
-void TForm1::HalfVolume1Click() { SetSpeaker(this, "half", preview::kVolumeHalf, "spkhalf"); }
+void MainWindow::halfVolume1Click() { setSpeaker(this, "half", preview::kVolumeHalf, "spkhalf"); }
 
-void TForm1::Mute1Click() { SetSpeaker(this, "mute", preview::kVolumeMute, "spkmute"); }
+void MainWindow::mute1Click() { setSpeaker(this, "mute", preview::kVolumeMute, "spkmute"); }

@@ -6,7 +6,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "form4.h"
+#include "options_dialog.h"
 #include "mainwindow.h"
 #include "profiles.h"
 
@@ -14,148 +14,148 @@ namespace {
 
 constexpr int kDefaultDropDownCount = 25;
 
-TChoiceList ReadCombo(const QComboBox *combo) {
-  TChoiceList list;
-  list.Items.reserve(static_cast<size_t>(combo->count()));
-  for (int i = 0; i < combo->count(); ++i) list.Items.push_back(combo->itemText(i).toStdString());
-  list.ItemIndex = combo->currentIndex();
+ChoiceList readCombo(const QComboBox *combo) {
+  ChoiceList list;
+  list.items.reserve(static_cast<size_t>(combo->count()));
+  for (int i = 0; i < combo->count(); ++i) list.items.push_back(combo->itemText(i).toStdString());
+  list.itemIndex = combo->currentIndex();
   return list;
 }
 
 // Replaces the items only when they differ, then the selection; no change
 // event is raised.
-void WriteCombo(QComboBox *combo, const TChoiceList &list) {
+void writeCombo(QComboBox *combo, const ChoiceList &list) {
   const bool blocked = combo->blockSignals(true);
-  bool same = combo->count() == static_cast<int>(list.Items.size());
+  bool same = combo->count() == static_cast<int>(list.items.size());
   for (int i = 0; same && i < combo->count(); ++i)
-    same = combo->itemText(i) == QString::fromStdString(list.Items[static_cast<size_t>(i)]);
+    same = combo->itemText(i) == QString::fromStdString(list.items[static_cast<size_t>(i)]);
   if (!same) {
     combo->clear();
-    for (const std::string &item : list.Items) combo->addItem(QString::fromStdString(item));
+    for (const std::string &item : list.items) combo->addItem(QString::fromStdString(item));
   }
-  combo->setCurrentIndex(list.ItemIndex);
+  combo->setCurrentIndex(list.itemIndex);
   combo->blockSignals(blocked);
 }
 
 // Raises the mouse-enter handlers of the two quality combos.
-class TQualityHintFilter : public QObject {
+class QualityHintFilter : public QObject {
  public:
-  explicit TQualityHintFilter(TForm1 *window) : QObject(window), window_(window) {}
+  explicit QualityHintFilter(MainWindow *window) : QObject(window), window_(window) {}
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Enter) {
-      if (watched == window_->ComboVideoQuality) window_->ComboVideoQualityMouseEnter();
-      if (watched == window_->ComboAudioQuality) window_->ComboAudioQualityMouseEnter();
+      if (watched == window_->comboVideoQuality) window_->comboVideoQualityMouseEnter();
+      if (watched == window_->comboAudioQuality) window_->comboAudioQualityMouseEnter();
     }
     return false;
   }
 
  private:
-  TForm1 *window_;
+  MainWindow *window_;
 };
 
 }  // namespace
 
-void TForm1::FillOutputFormatList() {
-  TChoiceList list;
-  ::FillOutputFormatList(list);
-  WriteCombo(ComboOutputFormat, list);
-  ComboOutputFormat->setMaxVisibleItems(ComboOutputFormat->count());
-  LastFormatIndex = ComboOutputFormat->currentIndex();
+void MainWindow::fillOutputFormatList() {
+  ChoiceList list;
+  ::fillOutputFormatList(list);
+  writeCombo(comboOutputFormat, list);
+  comboOutputFormat->setMaxVisibleItems(comboOutputFormat->count());
+  lastFormatIndex = comboOutputFormat->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
   if (!findChild<QObject *>(QStringLiteral("QualityHints"), Qt::FindDirectChildrenOnly)) {
-    auto *hints = new TQualityHintFilter(this);
+    auto *hints = new QualityHintFilter(this);
     hints->setObjectName(QStringLiteral("QualityHints"));
-    ComboVideoQuality->installEventFilter(hints);
-    ComboAudioQuality->installEventFilter(hints);
+    comboVideoQuality->installEventFilter(hints);
+    comboAudioQuality->installEventFilter(hints);
   }
 }
 
-TProfileChoices TForm1::ProfileChoices() const {
-  TProfileChoices c;
-  c.ComboVideoCodec = ReadCombo(ComboVideoCodec);
-  c.ComboAudioCodec = ReadCombo(ComboAudioCodec);
-  c.ComboVideoSize = ReadCombo(ComboVideoSize);
-  c.ComboVideoBitrate = ReadCombo(ComboVideoBitrate);
-  c.ComboVideoFramerate = ReadCombo(ComboVideoFramerate);
-  c.ComboAudioBitrate = ReadCombo(ComboAudioBitrate);
-  c.ComboSamplingRate = ReadCombo(ComboSamplingRate);
-  c.ComboAudioChannels = ReadCombo(ComboAudioChannels);
-  c.ComboAspectRatio = ReadCombo(ComboAspectRatio);
-  c.ComboVideoQuality = ReadCombo(ComboVideoQuality);
-  c.ComboAudioQuality = ReadCombo(ComboAudioQuality);
+ProfileChoices MainWindow::profileChoices() const {
+  ProfileChoices c;
+  c.comboVideoCodec = readCombo(comboVideoCodec);
+  c.comboAudioCodec = readCombo(comboAudioCodec);
+  c.comboVideoSize = readCombo(comboVideoSize);
+  c.comboVideoBitrate = readCombo(comboVideoBitrate);
+  c.comboVideoFramerate = readCombo(comboVideoFramerate);
+  c.comboAudioBitrate = readCombo(comboAudioBitrate);
+  c.comboSamplingRate = readCombo(comboSamplingRate);
+  c.comboAudioChannels = readCombo(comboAudioChannels);
+  c.comboAspectRatio = readCombo(comboAspectRatio);
+  c.comboVideoQuality = readCombo(comboVideoQuality);
+  c.comboAudioQuality = readCombo(comboAudioQuality);
   return c;
 }
 
-void TForm1::ShowProfileChoices(const TProfileChoices &c) {
-  WriteCombo(ComboVideoCodec, c.ComboVideoCodec);
-  WriteCombo(ComboAudioCodec, c.ComboAudioCodec);
-  WriteCombo(ComboVideoSize, c.ComboVideoSize);
-  WriteCombo(ComboVideoBitrate, c.ComboVideoBitrate);
-  WriteCombo(ComboVideoFramerate, c.ComboVideoFramerate);
-  WriteCombo(ComboAudioBitrate, c.ComboAudioBitrate);
-  WriteCombo(ComboSamplingRate, c.ComboSamplingRate);
-  WriteCombo(ComboAudioChannels, c.ComboAudioChannels);
-  WriteCombo(ComboAspectRatio, c.ComboAspectRatio);
-  WriteCombo(ComboVideoQuality, c.ComboVideoQuality);
-  WriteCombo(ComboAudioQuality, c.ComboAudioQuality);
+void MainWindow::showProfileChoices(const ProfileChoices &c) {
+  writeCombo(comboVideoCodec, c.comboVideoCodec);
+  writeCombo(comboAudioCodec, c.comboAudioCodec);
+  writeCombo(comboVideoSize, c.comboVideoSize);
+  writeCombo(comboVideoBitrate, c.comboVideoBitrate);
+  writeCombo(comboVideoFramerate, c.comboVideoFramerate);
+  writeCombo(comboAudioBitrate, c.comboAudioBitrate);
+  writeCombo(comboSamplingRate, c.comboSamplingRate);
+  writeCombo(comboAudioChannels, c.comboAudioChannels);
+  writeCombo(comboAspectRatio, c.comboAspectRatio);
+  writeCombo(comboVideoQuality, c.comboVideoQuality);
+  writeCombo(comboAudioQuality, c.comboAudioQuality);
 }
 
-void TForm1::ComboOutputFormatChange() {
-  const std::string label = ComboOutputFormat->currentText().toStdString();
+void MainWindow::comboOutputFormatChange() {
+  const std::string label = comboOutputFormat->currentText().toStdString();
   // A separator is no profile: the previous pick comes back, quietly.
-  if (IsFormatSeparator(label)) {
-    const bool blocked = ComboOutputFormat->blockSignals(true);
-    ComboOutputFormat->setCurrentIndex(LastFormatIndex);
-    ComboOutputFormat->blockSignals(blocked);
+  if (isFormatSeparator(label)) {
+    const bool blocked = comboOutputFormat->blockSignals(true);
+    comboOutputFormat->setCurrentIndex(lastFormatIndex);
+    comboOutputFormat->blockSignals(blocked);
     return;
   }
 
-  TProfileChoices choices = ProfileChoices();
-  std::string outputType = OutputType.toStdString();
-  FillProfileOptions(label, choices, outputType);
-  ShowProfileChoices(choices);
-  OutputType = QString::fromStdString(outputType);
+  ProfileChoices choices = profileChoices();
+  std::string type = outputType.toStdString();
+  fillProfileOptions(label, choices, type);
+  showProfileChoices(choices);
+  outputType = QString::fromStdString(type);
 
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
-    ListView1->topLevelItem(i)->setText(colOutput, OutputType);
+  for (int i = 0; i < listView1->topLevelItemCount(); ++i)
+    listView1->topLevelItem(i)->setText(kOutputColumn, outputType);
 
-  ComboOutputFormatDropDown();
-  LastFormatIndex = ComboOutputFormat->currentIndex();
-  UpdateVideoControls();
+  comboOutputFormatDropDown();
+  lastFormatIndex = comboOutputFormat->currentIndex();
+  updateVideoControls();
 }
 
-void TForm1::ComboOutputFormatDropDown() {
+void MainWindow::comboOutputFormatDropDown() {
   int count = kDefaultDropDownCount;
-  if (Form4) count = Form4->DropDownItems();
-  ComboOutputFormat->setMaxVisibleItems(std::max(1, count));
+  if (form4) count = form4->dropDownItems();
+  comboOutputFormat->setMaxVisibleItems(std::max(1, count));
 }
 
-void TForm1::UpdateVideoControls() {
-  const bool video = !IsAudioOnlyFormat(ComboOutputFormat->currentText().toStdString());
-  ComboVideoQuality->setEnabled(video);
-  ComboVideoSize->setEnabled(video);
-  ComboVideoFramerate->setEnabled(video);
+void MainWindow::updateVideoControls() {
+  const bool video = !isAudioOnlyFormat(comboOutputFormat->currentText().toStdString());
+  comboVideoQuality->setEnabled(video);
+  comboVideoSize->setEnabled(video);
+  comboVideoFramerate->setEnabled(video);
 }
 
-void TForm1::ApplyQualityPreset() {
-  TProfileChoices choices = ProfileChoices();
-  ::ApplyQualityPreset(ComboOutputFormat->currentText().toStdString(), choices);
-  WriteCombo(ComboVideoBitrate, choices.ComboVideoBitrate);
-  WriteCombo(ComboAudioBitrate, choices.ComboAudioBitrate);
+void MainWindow::applyQualityPreset() {
+  ProfileChoices choices = profileChoices();
+  ::applyQualityPreset(comboOutputFormat->currentText().toStdString(), choices);
+  writeCombo(comboVideoBitrate, choices.comboVideoBitrate);
+  writeCombo(comboAudioBitrate, choices.comboAudioBitrate);
 }
 
 // Either level applies both presets.
-void TForm1::ComboVideoQualityChange() { ApplyQualityPreset(); }
-void TForm1::ComboAudioQualityChange() { ApplyQualityPreset(); }
+void MainWindow::comboVideoQualityChange() { applyQualityPreset(); }
+void MainWindow::comboAudioQualityChange() { applyQualityPreset(); }
 
-void TForm1::ComboVideoQualityMouseEnter() { ComboVideoQuality->setToolTip(ComboVideoBitrate->currentText()); }
-void TForm1::ComboAudioQualityMouseEnter() { ComboAudioQuality->setToolTip(ComboAudioBitrate->currentText()); }
+void MainWindow::comboVideoQualityMouseEnter() { comboVideoQuality->setToolTip(comboVideoBitrate->currentText()); }
+void MainWindow::comboAudioQualityMouseEnter() { comboAudioQuality->setToolTip(comboAudioBitrate->currentText()); }
 
-void TForm1::ApplyProfileOptions(TOutputOptions &options) const {
-  ::ApplyProfileOptions(ComboOutputFormat->currentText().toStdString(), ProfileChoices(),
-                        OutputType.toStdString(), options);
+void MainWindow::applyProfileOptions(OutputOptions &options) const {
+  ::applyProfileOptions(comboOutputFormat->currentText().toStdString(), profileChoices(),
+                        outputType.toStdString(), options);
 }

@@ -1,5 +1,5 @@
 // Conversion queue: Start, the job builder, the queue timer, the engine's
-// events and Stop. The logic lives in TConversionQueue; TQueueLink lends it
+// events and Stop. The logic lives in ConversionQueue; QueueLink lends it
 // the window's list, dialogs, timer and controls.
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,8 +16,8 @@
 #include "conversion_queue.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
-#include "ffmpeg_vcl.h"
-#include "form4.h"
+#include "media_engine.h"
+#include "options_dialog.h"
 #include "job_request.h"
 #include "mainwindow.h"
 
@@ -27,133 +27,133 @@ QString Q(const std::string &s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-class TQueueLink : public ISourceRows,
-                   public IQueuePrompts,
-                   public IFolderDialog,
-                   public IQueueTimer,
-                   public IRunView,
-                   public IUiPoster {
+class QueueLink : public SourceRows,
+                   public QueuePrompts,
+                   public FolderDialog,
+                   public QueueTimer,
+                   public RunView,
+                   public UiPoster {
  public:
-  TQueueLink(TForm1 &w, std::shared_ptr<TEngineEventRelay> relay)
+  QueueLink(MainWindow &w, std::shared_ptr<EngineEventRelay> relay)
       : w_(w),
         relay_(std::move(relay)),
         engine_(*w.FFVCL),
-        queue_(TQueueState(w.Converting, w.UserAborted, w.AddingFiles, w.IsLastRow, w.QueueFinished,
-                           w.CurrentRow, w.IdleTicks),
+        queue_(QueueState(w.converting, w.userAborted, w.addingFiles, w.isLastRow, w.queueFinished,
+                           w.currentRow, w.idleTicks),
                *this, *this, *this, *this, *this, engine_) {
-    queue_.ConnectEngineEvents(*this);
+    queue_.connectEngineEvents(*this);
   }
-  ~TQueueLink() override { queue_.DisconnectEngineEvents(); }
+  ~QueueLink() override { queue_.disconnectEngineEvents(); }
 
-  TConversionQueue &Queue() { return queue_; }
+  ConversionQueue &queue() { return queue_; }
 
-  // ISourceRows
-  int RowCount() const override { return w_.ListView1->topLevelItemCount(); }
-  std::string Caption(int row) const override { return Item(row)->text(colFileName).toStdString(); }
-  std::string Text(int row, TSourceColumn c) const override { return Item(row)->text(c).toStdString(); }
-  void SetText(int row, TSourceColumn c, const std::string &text) override { Item(row)->setText(c, Q(text)); }
-  bool Checked(int row) const override { return Item(row)->checkState(colFileName) == Qt::Checked; }
-  void MakeVisible(int row) override { w_.ListView1->scrollToItem(Item(row)); }
+  // SourceRows
+  int rowCount() const override { return w_.listView1->topLevelItemCount(); }
+  std::string caption(int row) const override { return item(row)->text(kFileNameColumn).toStdString(); }
+  std::string text(int row, SourceListColumn c) const override { return item(row)->text(c).toStdString(); }
+  void setText(int row, SourceListColumn c, const std::string &text) override { item(row)->setText(c, Q(text)); }
+  bool checked(int row) const override { return item(row)->checkState(kFileNameColumn) == Qt::Checked; }
+  void makeVisible(int row) override { w_.listView1->scrollToItem(item(row)); }
 
-  // IQueuePrompts
-  void Information(const std::string &text) override { w_.ShowInformation(Q(text)); }
-  bool ConfirmStopAll() override {
-    return w_.Prompts->AskYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+  // QueuePrompts
+  void information(const std::string &text) override { w_.showInformation(Q(text)); }
+  bool confirmStopAll() override {
+    return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
 
-  // IFolderDialog
-  void BrowseForOutputFolder() override { w_.ButtonBrowseForFolderClick(); }
+  // FolderDialog
+  void browseForOutputFolder() override { w_.buttonBrowseForFolderClick(); }
 
-  // IQueueTimer
-  void SetEnabled(bool enabled) override {
+  // QueueTimer
+  void setEnabled(bool enabled) override {
     if (enabled)
-      w_.TimerConvertAgain->start();
+      w_.timerConvertAgain->start();
     else
-      w_.TimerConvertAgain->stop();
+      w_.timerConvertAgain->stop();
   }
-  bool Enabled() const override { return w_.TimerConvertAgain->isActive(); }
+  bool enabled() const override { return w_.timerConvertAgain->isActive(); }
 
-  // IRunView
-  void SetProgressBar(int position) override { w_.ProgressBar1->setValue(position); }
-  void SetFileSizeText(const std::string &text) override { w_.SetStatusPanelText(1, Q(text)); }
-  void DisableControlsForConversion() override { w_.DisableControlsForConversion(); }
-  void EnableControlsAfterConversion() override { w_.EnableControlsAfterConversion(); }
-  void StopPreview(bool deactivate) override {
+  // RunView
+  void setProgressBar(int position) override { w_.progressBar1->setValue(position); }
+  void setFileSizeText(const std::string &text) override { w_.setStatusPanelText(1, Q(text)); }
+  void disableControlsForConversion() override { w_.disableControlsForConversion(); }
+  void enableControlsAfterConversion() override { w_.enableControlsAfterConversion(); }
+  void stopPreview(bool deactivate) override {
     if (deactivate)
-      w_.StopAndReleasePreview();
+      w_.stopAndReleasePreview();
     else
-      w_.StopPreviewGraph();
+      w_.stopPreviewGraph();
   }
-  TJobSettings CurrentJobSettings() override {
-    const bool overwrite = w_.Form4 && w_.Form4->CheckBoxOverWrite && w_.Form4->CheckBoxOverWrite->isChecked();
-    TJobSettings s = MakeJobSettings(w_.ComboOutputFormat->currentText().toStdString(), w_.ProfileChoices(),
-                                     w_.OutputType.toStdString(), w_.EditOutputFolder->text().toStdString(),
-                                     overwrite, w_.VolumeValue);
-    SetProgramFolder(s, w_.ProgramFolder.toStdString());
+  JobSettings currentJobSettings() override {
+    const bool overwrite = w_.form4 && w_.form4->checkBoxOverWrite && w_.form4->checkBoxOverWrite->isChecked();
+    JobSettings s = makeJobSettings(w_.comboOutputFormat->currentText().toStdString(), w_.profileChoices(),
+                                     w_.outputType.toStdString(), w_.editOutputFolder->text().toStdString(),
+                                     overwrite, w_.volumeValue);
+    setProgramFolder(s, w_.programFolder.toStdString());
     return s;
   }
 
-  // IUiPoster
-  void Post(std::function<void()> work) override { relay_->Post(std::move(work)); }
+  // UiPoster
+  void post(std::function<void()> work) override { relay_->post(std::move(work)); }
 
  private:
-  QTreeWidgetItem *Item(int row) const { return w_.ListView1->topLevelItem(row); }
+  QTreeWidgetItem *item(int row) const { return w_.listView1->topLevelItem(row); }
 
-  TForm1 &w_;
-  std::shared_ptr<TEngineEventRelay> relay_;
-  TEngineAdapter engine_;
-  TConversionQueue queue_;
+  MainWindow &w_;
+  std::shared_ptr<EngineEventRelay> relay_;
+  EngineAdapter engine_;
+  ConversionQueue queue_;
 };
 
-TConversionQueue &TForm1::Queue() {
-  if (!queueLink_) queueLink_ = std::make_shared<TQueueLink>(*this, relay_);
-  return queueLink_->Queue();
+ConversionQueue &MainWindow::queue() {
+  if (!queueLink_) queueLink_ = std::make_shared<QueueLink>(*this, relay_);
+  return queueLink_->queue();
 }
 
-void TForm1::ButtonConvertClick() { Queue().ButtonConvertClick(); }
-void TForm1::BuildNextJob() { Queue().BuildNextJob(); }
-void TForm1::TimerConvertAgainTimer() { Queue().TimerConvertAgainTimer(); }
-void TForm1::ButtonStopConvertClick() { Queue().ButtonStopConvertClick(); }
-void TForm1::ButtonStopSmallClick() { Queue().ButtonStopSmallClick(); }
+void MainWindow::buttonConvertClick() { queue().buttonConvertClick(); }
+void MainWindow::buildNextJob() { queue().buildNextJob(); }
+void MainWindow::timerConvertAgainTimer() { queue().timerConvertAgainTimer(); }
+void MainWindow::buttonStopConvertClick() { queue().buttonStopConvertClick(); }
+void MainWindow::buttonStopSmallClick() { queue().buttonStopSmallClick(); }
 
-void TForm1::FFVCLProgress(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration,
-                           float AQuality, float ABitRate, int64_t ACurrentSize, int32_t ATotalOutputDuration) {
-  Queue().FFVCLProgress(AIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate, ACurrentSize,
-                        ATotalOutputDuration);
+void MainWindow::ffvclProgress(int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
+                           float quality, float bitRate, int64_t currentSize, int32_t totalOutputDuration) {
+  queue().ffvclProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate, currentSize,
+                        totalOutputDuration);
 }
 
-void TForm1::FFVCLTerminate(int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage) {
-  Queue().FFVCLTerminate(AIndex, AFinished, AException, AMessage);
+void MainWindow::ffvclTerminate(int32_t index, bool finished, bool exception, const std::string &message) {
+  queue().ffvclTerminate(index, finished, exception, message);
 }
 
 namespace {
 
 template <typename... W>
-void SetEnabledAll(bool enabled, W *...widgets) {
+void setEnabledAll(bool enabled, W *...widgets) {
   ((widgets ? widgets->setEnabled(enabled) : void()), ...);
 }
 
 }  // namespace
 
-static void SetRunControls(TForm1 &w, bool enabled) {
-  SetEnabledAll(enabled, w.ButtonAddFile, w.ButtonClear, w.ButtonRemove, w.ButtonConvert);
-  SetEnabledAll(enabled, static_cast<QComboBox *>(w.ComboOutputFormat), w.ComboVideoSize, w.ComboVideoBitrate,
-                w.ComboVideoFramerate, w.ComboAudioBitrate, w.ComboAudioChannels, w.ComboVideoCodec,
-                w.ComboSamplingRate, w.ComboAudioCodec);
-  SetEnabledAll(enabled, w.TrackBar1);
-  SetEnabledAll(enabled, w.ComboAspectRatio, w.ComboLetterBox, w.ComboVideoQuality, w.ComboAudioQuality);
-  w.PopupListView1AutoPopup = enabled;
-  w.SetMainMenuEnabled(enabled);
+static void setRunControls(MainWindow &w, bool enabled) {
+  setEnabledAll(enabled, w.buttonAddFile, w.buttonClear, w.buttonRemove, w.buttonConvert);
+  setEnabledAll(enabled, static_cast<QComboBox *>(w.comboOutputFormat), w.comboVideoSize, w.comboVideoBitrate,
+                w.comboVideoFramerate, w.comboAudioBitrate, w.comboAudioChannels, w.comboVideoCodec,
+                w.comboSamplingRate, w.comboAudioCodec);
+  setEnabledAll(enabled, w.trackBar1);
+  setEnabledAll(enabled, w.comboAspectRatio, w.comboLetterBox, w.comboVideoQuality, w.comboAudioQuality);
+  w.popupListView1AutoPopup = enabled;
+  w.setMainMenuEnabled(enabled);
 }
 
-void TForm1::DisableControlsForConversion() { SetRunControls(*this, false); }
+void MainWindow::disableControlsForConversion() { setRunControls(*this, false); }
 
-void TForm1::EnableControlsAfterConversion() {
-  SetRunControls(*this, true);
-  UpdateVideoControls();
+void MainWindow::enableControlsAfterConversion() {
+  setRunControls(*this, true);
+  updateVideoControls();
 }
 
-void TForm1::SetMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {File1, Options1, Help1})
+void MainWindow::setMainMenuEnabled(bool enabled) {
+  for (QMenu *menu : {file1, options1, help1})
     if (menu) menu->menuAction()->setEnabled(enabled);
 }

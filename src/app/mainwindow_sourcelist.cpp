@@ -6,126 +6,126 @@
 #include <QTreeWidgetItem>
 #include <exception>
 
-#include "add_file_thread.h"
-#include "av_probe.h"
-#include "ffmpeg_vcl.h"
+#include "file_adder.h"
+#include "media_probe.h"
+#include "media_engine.h"
 #include "job_request.h"
 #include "mainwindow.h"
 #include "source_rows.h"
 
-void TForm1::ButtonAddFileClick() {
-  StopPreviewGraph();
-  if (Converting) return;
+void MainWindow::buttonAddFileClick() {
+  stopPreviewGraph();
+  if (converting) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
-  if (AddingFiles) return;
-  FFVCL->ClearTasks();
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
-    ListView1->topLevelItem(i)->setText(colProgress, QString());
-  AddingFiles = true;
+  if (addingFiles) return;
+  FFVCL->clearTasks();
+  for (int i = 0; i < listView1->topLevelItemCount(); ++i)
+    listView1->topLevelItem(i)->setText(kProgressColumn, QString());
+  addingFiles = true;
   try {
-    BMDThread1->Start(0);
+    bmdThread1->start(0);
   } catch (...) {
   }
-  AddingFiles = false;
+  addingFiles = false;
 }
 
-void TForm1::AddDroppedFiles(const QStringList &files) {
-  if (files.isEmpty() || Converting || AddingFiles) return;
-  DroppedFiles = files;
-  ButtonAddFileClick();
-  DroppedFiles.clear();
+void MainWindow::addDroppedFiles(const QStringList &files) {
+  if (files.isEmpty() || converting || addingFiles) return;
+  droppedFiles = files;
+  buttonAddFileClick();
+  droppedFiles.clear();
 }
 
-void TForm1::BMDThread1Start() { AddFilesProc(); }
+void MainWindow::bmdThread1Start() { addFilesProc(); }
 
-void TForm1::AddFilesProc() {
+void MainWindow::addFilesProc() {
   QStringList files;
-  if (!DroppedFiles.isEmpty()) {
-    files = DroppedFiles;
-    DroppedFiles.clear();
+  if (!droppedFiles.isEmpty()) {
+    files = droppedFiles;
+    droppedFiles.clear();
   } else {
-    OpenDialog1.AllowMultiSelect = true;
-    OpenDialog1.FileMustExist = true;
-    OpenDialog1.HideReadOnly = true;
-    OpenDialog1.EnableSizing = true;
-    files = Prompts->OpenFiles(this, ParseFileFilter(OpenDialog1.Filter));
+    openDialog1.allowMultiSelect = true;
+    openDialog1.fileMustExist = true;
+    openDialog1.hideReadOnly = true;
+    openDialog1.enableSizing = true;
+    files = prompts->openFiles(this, parseFileFilter(openDialog1.filter));
   }
   try {
     for (const QString &path : files) {
-      TSourceRowTexts row;
+      SourceRowTexts row;
       try {
         const std::string file = path.toStdString();
-        row = MakeSourceRow(file, ProbeSourceFile(FFVCL->Probe(), file), OutputType.toStdString());
+        row = makeSourceRow(file, probeSourceFile(FFVCL->probe(), file), outputType.toStdString());
       } catch (const std::exception &) {
         // The probe could not run at all (no libraries): stop adding.
         break;
       }
-      AddSourceRow(row);
+      addSourceRow(row);
       // Let the list repaint and the window respond between files.
       QCoreApplication::processEvents();
     }
   } catch (...) {
   }
-  AddingFiles = false;
+  addingFiles = false;
 }
 
-QTreeWidgetItem *TForm1::AddSourceRow(const TSourceRowTexts &row) {
-  auto *item = new QTreeWidgetItem(ListView1);
+QTreeWidgetItem *MainWindow::addSourceRow(const SourceRowTexts &row) {
+  auto *item = new QTreeWidgetItem(listView1);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-  item->setCheckState(colFileName, row.Checked ? Qt::Checked : Qt::Unchecked);
-  item->setText(colFileName, QString::fromStdString(row.Caption));
-  item->setText(colVideoSize, QString::fromStdString(row.VideoSize));
-  item->setText(colFrameRate, QString::fromStdString(row.FrameRate));
-  item->setText(colDuration, QString::fromStdString(row.Duration));
-  item->setText(colOutput, QString::fromStdString(row.Output));
-  item->setText(colProgress, QString::fromStdString(row.Progress));
-  item->setText(colFrames, QString::fromStdString(row.Frames));
-  for (int c = colVideoSize; c < colCount; ++c) item->setTextAlignment(c, Qt::AlignCenter);
-  ListView1->scrollToItem(item);
+  item->setCheckState(kFileNameColumn, row.checked ? Qt::Checked : Qt::Unchecked);
+  item->setText(kFileNameColumn, QString::fromStdString(row.caption));
+  item->setText(kVideoSizeColumn, QString::fromStdString(row.videoSize));
+  item->setText(kFrameRateColumn, QString::fromStdString(row.frameRate));
+  item->setText(kDurationColumn, QString::fromStdString(row.duration));
+  item->setText(kOutputColumn, QString::fromStdString(row.output));
+  item->setText(kProgressColumn, QString::fromStdString(row.progress));
+  item->setText(kFramesColumn, QString::fromStdString(row.frames));
+  for (int c = kVideoSizeColumn; c < kSourceListColumnCount; ++c) item->setTextAlignment(c, Qt::AlignCenter);
+  listView1->scrollToItem(item);
   return item;
 }
 
-bool TForm1::RunInProgress() const { return Converting || TimerConvertAgain->isActive(); }
+bool MainWindow::runInProgress() const { return converting || timerConvertAgain->isActive(); }
 
-void TForm1::DeleteSelectedItem1Click() {
+void MainWindow::deleteSelectedItem1Click() {
   // Rows are not removed under a running queue, whose row numbers they are.
-  if (AddingFiles || RunInProgress()) return;
-  const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
+  if (addingFiles || runInProgress()) return;
+  const QList<QTreeWidgetItem *> selected = listView1->selectedItems();
   if (selected.isEmpty()) return;
   delete selected.first();
 }
 
-void TForm1::ClearAllItems1Click() {
-  if (AddingFiles || RunInProgress()) return;
-  FFVCL->ClearTasks();
-  ListView1->clear();
+void MainWindow::clearAllItems1Click() {
+  if (addingFiles || runInProgress()) return;
+  FFVCL->clearTasks();
+  listView1->clear();
 }
 
-void TForm1::CheckAllItems1Click() {
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
-    ListView1->topLevelItem(i)->setCheckState(colFileName, Qt::Checked);
+void MainWindow::checkAllItems1Click() {
+  for (int i = 0; i < listView1->topLevelItemCount(); ++i)
+    listView1->topLevelItem(i)->setCheckState(kFileNameColumn, Qt::Checked);
 }
 
-void TForm1::UncheckAllItems1Click() {
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
-    ListView1->topLevelItem(i)->setCheckState(colFileName, Qt::Unchecked);
+void MainWindow::uncheckAllItems1Click() {
+  for (int i = 0; i < listView1->topLevelItemCount(); ++i)
+    listView1->topLevelItem(i)->setCheckState(kFileNameColumn, Qt::Unchecked);
 }
 
-void TForm1::PlaySelectedFile1Click() { ButtonPlayClick(); }
+void MainWindow::playSelectedFile1Click() { buttonPlayClick(); }
 
-void TForm1::ListView1SelectItem() {
-  const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
+void MainWindow::listView1SelectItem() {
+  const QList<QTreeWidgetItem *> selected = listView1->selectedItems();
   if (selected.isEmpty()) return;  // deselection does nothing
-  const int row = ListView1->indexOfTopLevelItem(selected.first());
-  if (row != PreviewRow) StopPreviewGraph();
+  const int row = listView1->indexOfTopLevelItem(selected.first());
+  if (row != previewRow) stopPreviewGraph();
 }
 
-TBMDThread *TForm1::MakeBMDThread1() { return new TBMDThread(this, [this] { BMDThread1Start(); }); }
+FileAdder *MainWindow::makeBMDThread1() { return new FileAdder(this, [this] { bmdThread1Start(); }); }
 
-TFileDropTarget *TForm1::MakeListView1Drop() {
-  return new TFileDropTarget(
-      this, [this]() -> QWidget * { return ListView1; },
-      [this](const QStringList &files) { AddDroppedFiles(files); },
-      [this] { return !Converting && !AddingFiles; });
+FileDropTarget *MainWindow::makeListView1Drop() {
+  return new FileDropTarget(
+      this, [this]() -> QWidget * { return listView1; },
+      [this](const QStringList &files) { addDroppedFiles(files); },
+      [this] { return !converting && !addingFiles; });
 }

@@ -18,157 +18,157 @@
 namespace {
 
 // Options that take a value, with the field each one fills.
-using TField = std::string TCliOptions::*;
-const std::map<std::string, TField, std::less<>> kValueOptions = {
-    {"--output", &TCliOptions::OutputFolder},  {"--profile", &TCliOptions::Profile},
-    {"--video-quality", &TCliOptions::VideoQuality}, {"--audio-quality", &TCliOptions::AudioQuality},
-    {"--size", &TCliOptions::Size},            {"--fps", &TCliOptions::FrameRate},
-    {"--channels", &TCliOptions::Channels},    {"--volume", &TCliOptions::Volume},
-    {"--aspect", &TCliOptions::Aspect},
+using Field = std::string CliOptions::*;
+const std::map<std::string, Field, std::less<>> kValueOptions = {
+    {"--output", &CliOptions::outputFolder},  {"--profile", &CliOptions::profile},
+    {"--video-quality", &CliOptions::videoQuality}, {"--audio-quality", &CliOptions::audioQuality},
+    {"--size", &CliOptions::size},            {"--fps", &CliOptions::frameRate},
+    {"--channels", &CliOptions::channels},    {"--volume", &CliOptions::volume},
+    {"--aspect", &CliOptions::aspect},
 };
 
-using TFlag = bool TCliOptions::*;
-const std::map<std::string, TFlag, std::less<>> kFlags = {
-    {"--overwrite", &TCliOptions::Overwrite}, {"--quiet", &TCliOptions::Quiet},
-    {"-q", &TCliOptions::Quiet},              {"--help", &TCliOptions::Help},
-    {"-h", &TCliOptions::Help},               {"--list-profiles", &TCliOptions::ListProfiles},
+using Flag = bool CliOptions::*;
+const std::map<std::string, Flag, std::less<>> kFlags = {
+    {"--overwrite", &CliOptions::overwrite}, {"--quiet", &CliOptions::quiet},
+    {"-q", &CliOptions::quiet},              {"--help", &CliOptions::help},
+    {"-h", &CliOptions::help},               {"--list-profiles", &CliOptions::listProfiles},
 };
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
-bool SameTextNoCase(std::string_view a, std::string_view b) { return LowerText(a) == LowerText(b); }
+bool sameTextNoCase(std::string_view a, std::string_view b) { return lowerText(a) == lowerText(b); }
 
 // A plain decimal number ("29.97", "25"), or NaN.
-double ReadNumber(std::string_view text) {
-  const std::string t = TrimText(text);
+double readNumber(std::string_view text) {
+  const std::string t = trimText(text);
   double v = 0;
   const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || ec != std::errc() || end != t.data() + t.size()) return std::nan("");
   return v;
 }
 
-int FindNoCase(const TChoiceList &list, std::string_view text) {
-  const std::string want = LowerText(TrimText(text));
-  for (size_t i = 0; i < list.Items.size(); ++i)
-    if (LowerText(TrimText(list.Items[i])) == want) return static_cast<int>(i);
+int findNoCase(const ChoiceList &list, std::string_view text) {
+  const std::string want = lowerText(trimText(text));
+  for (size_t i = 0; i < list.items.size(); ++i)
+    if (lowerText(trimText(list.items[i])) == want) return static_cast<int>(i);
   return -1;
 }
 
 // Sizes: the label itself, or its width and height ("320x240", "320 x 240"),
 // or "original".
-int FindSize(const TChoiceList &list, std::string_view text) {
-  int i = FindNoCase(list, text);
+int findSize(const ChoiceList &list, std::string_view text) {
+  int i = findNoCase(list, text);
   if (i >= 0) return i;
-  const std::string want = LowerText(ParseFrameSizeLabel(TrimText(text)));
-  for (size_t k = 0; k < list.Items.size(); ++k)
-    if (LowerText(ParseFrameSizeLabel(list.Items[k])) == want) return static_cast<int>(k);
+  const std::string want = lowerText(parseFrameSizeLabel(trimText(text)));
+  for (size_t k = 0; k < list.items.size(); ++k)
+    if (lowerText(parseFrameSizeLabel(list.items[k])) == want) return static_cast<int>(k);
   return -1;
 }
 
 // Frame rates: the label itself, or its number ("29.97", "25 fps", "auto").
-int FindFrameRate(const TChoiceList &list, std::string_view text) {
-  int i = FindNoCase(list, text);
+int findFrameRate(const ChoiceList &list, std::string_view text) {
+  int i = findNoCase(list, text);
   if (i >= 0) return i;
-  std::string t = LowerText(TrimText(text));
-  if (t.size() > 3 && t.compare(t.size() - 3, 3, "fps") == 0) t = TrimText(t.substr(0, t.size() - 3));
-  const double want = ReadNumber(t);
+  std::string t = lowerText(trimText(text));
+  if (t.size() > 3 && t.compare(t.size() - 3, 3, "fps") == 0) t = trimText(t.substr(0, t.size() - 3));
+  const double want = readNumber(t);
   if (std::isnan(want)) return -1;
-  for (size_t k = 0; k < list.Items.size(); ++k) {
-    const double have = ReadNumber(NumberPart(list.Items[k]));
+  for (size_t k = 0; k < list.items.size(); ++k) {
+    const double have = readNumber(numberPart(list.items[k]));
     if (!std::isnan(have) && std::fabs(have - want) < 1e-9) return static_cast<int>(k);
   }
   return -1;
 }
 
 // Aspect ratios: the label, or its first word ("4:3", "16:9").
-int FindAspect(const TChoiceList &list, std::string_view text) {
-  int i = FindNoCase(list, text);
+int findAspect(const ChoiceList &list, std::string_view text) {
+  int i = findNoCase(list, text);
   if (i >= 0) return i;
-  for (size_t k = 0; k < list.Items.size(); ++k) {
-    const std::string head = NumberPart(list.Items[k]);
-    if (!head.empty() && SameTextNoCase(head, TrimText(text))) return static_cast<int>(k);
+  for (size_t k = 0; k < list.items.size(); ++k) {
+    const std::string head = numberPart(list.items[k]);
+    if (!head.empty() && sameTextNoCase(head, trimText(text))) return static_cast<int>(k);
   }
   return -1;
 }
 
-int FindChannels(const TChoiceList &list, std::string_view text) {
-  const std::string t = TrimText(text);
-  if (t == "2") return list.IndexOf("Stereo");
-  if (t == "1") return list.IndexOf("Mono");
-  return FindNoCase(list, t);
+int findChannels(const ChoiceList &list, std::string_view text) {
+  const std::string t = trimText(text);
+  if (t == "2") return list.indexOf("Stereo");
+  if (t == "1") return list.indexOf("Mono");
+  return findNoCase(list, t);
 }
 
 // The lines that list a setting list's items, the selected one marked.
-std::string OfferedItems(const TChoiceList &list) {
+std::string offeredItems(const ChoiceList &list) {
   std::string out;
-  for (size_t i = 0; i < list.Items.size(); ++i) {
-    out += "\n  " + list.Items[i];
-    if (static_cast<int>(i) == list.ItemIndex) out += "  (default)";
+  for (size_t i = 0; i < list.items.size(); ++i) {
+    out += "\n  " + list.items[i];
+    if (static_cast<int>(i) == list.itemIndex) out += "  (default)";
   }
   return out;
 }
 
 // Selects the item that `text` names, or refuses the option.
-void Choose(TChoiceList &list, std::string_view option, const std::string &text, const std::string &title,
-            const std::function<int(const TChoiceList &, std::string_view)> &find) {
+void choose(ChoiceList &list, std::string_view option, const std::string &text, const std::string &title,
+            const std::function<int(const ChoiceList &, std::string_view)> &find) {
   if (text.empty()) return;
-  if (list.Items.empty())
-    throw TUsageError(std::string(option) + " " + Quoted(text) + " is not offered by " + Quoted(title) +
+  if (list.items.empty())
+    throw UsageError(std::string(option) + " " + inQuotes(text) + " is not offered by " + inQuotes(title) +
                       ": it has no video settings.");
   const int i = find(list, text);
   if (i < 0)
-    throw TUsageError(std::string(option) + " " + Quoted(text) + " is not offered by " + Quoted(title) +
-                      ". It offers:" + OfferedItems(list));
-  list.ItemIndex = i;
+    throw UsageError(std::string(option) + " " + inQuotes(text) + " is not offered by " + inQuotes(title) +
+                      ". It offers:" + offeredItems(list));
+  list.itemIndex = i;
 }
 
 // The volume bar's position from "0".."10" or a label such as "120%".
-int VolumePositionFor(const std::string &text) {
-  const std::string t = TrimText(text);
+int volumePositionFor(const std::string &text) {
+  const std::string t = trimText(text);
   for (int p = kVolumeMinPosition; p <= kVolumeMaxPosition; ++p)
-    if (t == std::to_string(p) || t == VolumeStep(p).Label) return p;
+    if (t == std::to_string(p) || t == volumeStep(p).label) return p;
   std::string offers;
   for (int p = kVolumeMinPosition; p <= kVolumeMaxPosition; ++p)
-    offers += "\n  " + std::to_string(p) + "  (" + VolumeStep(p).Label + ")" +
+    offers += "\n  " + std::to_string(p) + "  (" + volumeStep(p).label + ")" +
               (p == kVolumeStartPosition ? "  (default)" : "");
-  throw TUsageError("--volume " + Quoted(text) + " is not a volume bar position. It offers:" + offers);
+  throw UsageError("--volume " + inQuotes(text) + " is not a volume bar position. It offers:" + offers);
 }
 
 // The choice lists of a profile as a window freshly set to it shows them.
-TProfileChoices FreshChoices(const std::string &title, std::string &outputType) {
-  TProfileChoices c;
-  FillProfileOptions(title, c, outputType);
+ProfileChoices freshChoices(const std::string &title, std::string &outputType) {
+  ProfileChoices c;
+  fillProfileOptions(title, c, outputType);
   return c;
 }
 
 // The bit rate a quality level selects for a profile, from its defaults.
-std::string PresetRate(const std::string &title, bool video, int level) {
+std::string presetRate(const std::string &title, bool video, int level) {
   std::string type;
-  TProfileChoices c = FreshChoices(title, type);
-  (video ? c.ComboVideoQuality : c.ComboAudioQuality).ItemIndex = level;
-  ApplyQualityPreset(title, c);
-  return (video ? c.ComboVideoBitrate : c.ComboAudioBitrate).Text();
+  ProfileChoices c = freshChoices(title, type);
+  (video ? c.comboVideoQuality : c.comboAudioQuality).itemIndex = level;
+  applyQualityPreset(title, c);
+  return (video ? c.comboVideoBitrate : c.comboAudioBitrate).text();
 }
 
-std::string JoinItems(const TChoiceList &list) {
+std::string joinItems(const ChoiceList &list) {
   std::string out;
-  for (size_t i = 0; i < list.Items.size(); ++i) {
+  for (size_t i = 0; i < list.items.size(); ++i) {
     if (i) out += ", ";
-    out += list.Items[i];
-    if (static_cast<int>(i) == list.ItemIndex) out += "*";
+    out += list.items[i];
+    if (static_cast<int>(i) == list.itemIndex) out += "*";
   }
   return out;
 }
 
 }  // namespace
 
-TCliOptions ParseCommandLine(const std::vector<std::string> &args) {
-  TCliOptions o;
+CliOptions parseCommandLine(const std::vector<std::string> &args) {
+  CliOptions o;
   bool filesOnly = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string &a = args[i];
     if (filesOnly || a.empty() || a[0] != '-' || a == "-") {
-      o.Files.push_back(a);
+      o.files.push_back(a);
       continue;
     }
     if (a == "--") {
@@ -198,101 +198,101 @@ TCliOptions ParseCommandLine(const std::vector<std::string> &args) {
     }
     const auto v = kValueOptions.find(name);
     if (v == kValueOptions.end()) {
-      if (kFlags.count(name)) throw TUsageError(name + " takes no value");
-      throw TUsageError("unknown option " + Quoted(a) + " (see --help)");
+      if (kFlags.count(name)) throw UsageError(name + " takes no value");
+      throw UsageError("unknown option " + inQuotes(a) + " (see --help)");
     }
     if (!hasValue) {
-      if (i + 1 >= args.size()) throw TUsageError(name + " needs a value (see --help)");
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value (see --help)");
       value = args[++i];
     }
     std::string &field = o.*(v->second);
-    if (!field.empty()) throw TUsageError(name + " is given more than once");
-    if (TrimText(value).empty()) throw TUsageError(name + " needs a value (see --help)");
+    if (!field.empty()) throw UsageError(name + " is given more than once");
+    if (trimText(value).empty()) throw UsageError(name + " needs a value (see --help)");
     field = value;
   }
   return o;
 }
 
-void CheckForConversion(const TCliOptions &o) {
-  if (o.OutputFolder.empty()) throw TUsageError("no output folder: give one with -o FOLDER (see --help)");
+void checkForConversion(const CliOptions &o) {
+  if (o.outputFolder.empty()) throw UsageError("no output folder: give one with -o FOLDER (see --help)");
   std::error_code ec;
-  if (!std::filesystem::is_directory(TrimText(o.OutputFolder), ec))
-    throw TUsageError("the output folder " + Quoted(o.OutputFolder) + " does not exist or is not a folder");
-  if (o.Files.empty()) throw TUsageError("no files to convert (see --help)");
+  if (!std::filesystem::is_directory(trimText(o.outputFolder), ec))
+    throw UsageError("the output folder " + inQuotes(o.outputFolder) + " does not exist or is not a folder");
+  if (o.files.empty()) throw UsageError("no files to convert (see --help)");
 }
 
-std::vector<std::string> OfferedProfiles() {
+std::vector<std::string> offeredProfiles() {
   std::vector<std::string> titles;
-  for (std::string_view item : OutputFormatItems)
-    if (!IsFormatSeparator(item)) titles.emplace_back(item);
+  for (std::string_view item : outputFormatItems)
+    if (!isFormatSeparator(item)) titles.emplace_back(item);
   return titles;
 }
 
-std::vector<std::string> MatchProfiles(std::string_view text) {
-  const std::vector<std::string> titles = OfferedProfiles();
-  const std::string want = LowerText(TrimText(text));
+std::vector<std::string> matchProfiles(std::string_view text) {
+  const std::vector<std::string> titles = offeredProfiles();
+  const std::string want = lowerText(trimText(text));
   if (want.empty()) return {};
   for (const std::string &t : titles)
     if (t == text) return {t};
   for (const std::string &t : titles)
-    if (LowerText(t) == want) return {t};
+    if (lowerText(t) == want) return {t};
   std::vector<std::string> found;
   for (const std::string &t : titles)
-    if (LowerText(t).find(want) != std::string::npos) found.push_back(t);
+    if (lowerText(t).find(want) != std::string::npos) found.push_back(t);
   return found;
 }
 
-std::string DefaultProfileTitle() {
-  TChoiceList list;
-  FillOutputFormatList(list);
-  return list.Text();
+std::string defaultProfileTitle() {
+  ChoiceList list;
+  fillOutputFormatList(list);
+  return list.text();
 }
 
-TConversionChoices ResolveChoices(const TCliOptions &o) {
-  TConversionChoices r;
-  if (o.Profile.empty()) {
-    r.Title = DefaultProfileTitle();
+ConversionChoices resolveChoices(const CliOptions &o) {
+  ConversionChoices r;
+  if (o.profile.empty()) {
+    r.title = defaultProfileTitle();
   } else {
-    const std::vector<std::string> found = MatchProfiles(o.Profile);
+    const std::vector<std::string> found = matchProfiles(o.profile);
     if (found.size() != 1) {
-      std::string msg = "--profile " + Quoted(o.Profile);
+      std::string msg = "--profile " + inQuotes(o.profile);
       std::string list;
       if (found.empty()) {
         msg += " matches no profile. The profiles are:";
-        for (const std::string &t : OfferedProfiles()) list += "\n  " + t;
+        for (const std::string &t : offeredProfiles()) list += "\n  " + t;
       } else {
         msg += " matches several profiles; give more of the name:";
         for (const std::string &t : found) list += "\n  " + t;
       }
-      throw TUsageError(msg + list);
+      throw UsageError(msg + list);
     }
-    r.Title = found.front();
+    r.title = found.front();
   }
-  TProfileChoices &c = r.Choices;
-  FillProfileOptions(r.Title, c, r.OutputType);
+  ProfileChoices &c = r.choices;
+  fillProfileOptions(r.title, c, r.outputType);
 
   // Quality levels: the window applies both whenever either one changes.
-  const bool audioOnly = IsAudioOnlyFormat(r.Title);
-  if (!o.VideoQuality.empty() && audioOnly)
-    throw TUsageError("--video-quality " + Quoted(o.VideoQuality) + " is not offered by " + Quoted(r.Title) +
+  const bool audioOnly = isAudioOnlyFormat(r.title);
+  if (!o.videoQuality.empty() && audioOnly)
+    throw UsageError("--video-quality " + inQuotes(o.videoQuality) + " is not offered by " + inQuotes(r.title) +
                       ": it has no video settings.");
-  Choose(c.ComboVideoQuality, "--video-quality", o.VideoQuality, r.Title, FindNoCase);
-  Choose(c.ComboAudioQuality, "--audio-quality", o.AudioQuality, r.Title, FindNoCase);
-  if (!o.VideoQuality.empty() || !o.AudioQuality.empty()) ApplyQualityPreset(r.Title, c);
+  choose(c.comboVideoQuality, "--video-quality", o.videoQuality, r.title, findNoCase);
+  choose(c.comboAudioQuality, "--audio-quality", o.audioQuality, r.title, findNoCase);
+  if (!o.videoQuality.empty() || !o.audioQuality.empty()) applyQualityPreset(r.title, c);
 
-  Choose(c.ComboVideoSize, "--size", o.Size, r.Title, FindSize);
-  Choose(c.ComboVideoFramerate, "--fps", o.FrameRate, r.Title, FindFrameRate);
-  Choose(c.ComboAudioChannels, "--channels", o.Channels, r.Title, FindChannels);
-  Choose(c.ComboAspectRatio, "--aspect", o.Aspect, r.Title, FindAspect);
+  choose(c.comboVideoSize, "--size", o.size, r.title, findSize);
+  choose(c.comboVideoFramerate, "--fps", o.frameRate, r.title, findFrameRate);
+  choose(c.comboAudioChannels, "--channels", o.channels, r.title, findChannels);
+  choose(c.comboAspectRatio, "--aspect", o.aspect, r.title, findAspect);
 
-  if (!o.Volume.empty()) r.VolumePosition = VolumePositionFor(o.Volume);
-  r.VolumeValue = VolumeStep(r.VolumePosition).Value;
-  r.Overwrite = o.Overwrite;
-  r.OutputFolder = o.OutputFolder;
+  if (!o.volume.empty()) r.volumePosition = volumePositionFor(o.volume);
+  r.volumeValue = volumeStep(r.volumePosition).value;
+  r.overwrite = o.overwrite;
+  r.outputFolder = o.outputFolder;
   return r;
 }
 
-std::string ProfileListText() {
+std::string profileListText() {
   static const char *const kGroups[] = {"Video formats", "Audio formats", "Devices"};
   std::ostringstream out;
   out << "Output profiles (* marks the default). Every profile also takes --aspect\n"
@@ -300,8 +300,8 @@ std::string ProfileListText() {
          "rate a profile does not offer keeps the default bit rate.\n";
   int separators = 0;
   int headed = -1;
-  for (std::string_view item : OutputFormatItems) {
-    if (IsFormatSeparator(item)) {
+  for (std::string_view item : outputFormatItems) {
+    if (isFormatSeparator(item)) {
       ++separators;
       continue;
     }
@@ -312,31 +312,31 @@ std::string ProfileListText() {
     }
     const std::string title(item);
     std::string type;
-    const TProfileChoices c = FreshChoices(title, type);
-    const bool video = !IsAudioOnlyFormat(title);
+    const ProfileChoices c = freshChoices(title, type);
+    const bool video = !isAudioOnlyFormat(title);
     out << "\n  " << title << "\n";
-    out << "    output         ." << LowerText(type) << "\n";
-    auto qualityLine = [&](const char *name, bool forVideo, const TChoiceList &rates) {
-      out << "    " << name << rates.Text() << "*; by " << (forVideo ? "--video-quality: " : "--audio-quality: ");
-      const std::vector<std::string> &levels = (forVideo ? c.ComboVideoQuality : c.ComboAudioQuality).Items;
+    out << "    output         ." << lowerText(type) << "\n";
+    auto qualityLine = [&](const char *name, bool forVideo, const ChoiceList &rates) {
+      out << "    " << name << rates.text() << "*; by " << (forVideo ? "--video-quality: " : "--audio-quality: ");
+      const std::vector<std::string> &levels = (forVideo ? c.comboVideoQuality : c.comboAudioQuality).items;
       for (size_t l = 0; l < levels.size(); ++l)
-        out << (l ? ", " : "") << levels[l] << " " << PresetRate(title, forVideo, static_cast<int>(l));
+        out << (l ? ", " : "") << levels[l] << " " << presetRate(title, forVideo, static_cast<int>(l));
       out << "\n";
     };
     if (video) {
-      qualityLine("video bit rate ", true, c.ComboVideoBitrate);
-      out << "    size           " << JoinItems(c.ComboVideoSize) << "\n";
-      out << "    fps            " << JoinItems(c.ComboVideoFramerate) << "\n";
+      qualityLine("video bit rate ", true, c.comboVideoBitrate);
+      out << "    size           " << joinItems(c.comboVideoSize) << "\n";
+      out << "    fps            " << joinItems(c.comboVideoFramerate) << "\n";
     } else {
       out << "    video          none (audio only)\n";
     }
-    qualityLine("audio bit rate ", false, c.ComboAudioBitrate);
-    out << "    channels       " << JoinItems(c.ComboAudioChannels) << "\n";
+    qualityLine("audio bit rate ", false, c.comboAudioBitrate);
+    out << "    channels       " << joinItems(c.comboAudioChannels) << "\n";
   }
   return out.str();
 }
 
-std::string HelpText() {
+std::string helpText() {
   return R"HELP(Usage: trevix-convert [options] -o FOLDER FILE...
        trevix-convert --list-profiles
        trevix-convert --help

@@ -11,76 +11,76 @@
 #include "choice_list.h"
 
 // A command line that cannot be carried out as given (exit status 2).
-class TUsageError : public std::runtime_error {
+class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
 // What the command line says, before any of it is checked against a
 // profile. Texts are empty when the option was not given.
-struct TCliOptions {
-  std::string OutputFolder;        // -o, --output
-  std::vector<std::string> Files;  // the sources, in order
-  std::string Profile;             // --profile
-  std::string VideoQuality;        // --video-quality
-  std::string AudioQuality;        // --audio-quality
-  std::string Size;                // --size
-  std::string FrameRate;           // --fps
-  std::string Channels;            // --channels
-  std::string Volume;              // --volume
-  std::string Aspect;              // --aspect
-  bool Overwrite = false;          // --overwrite
-  bool Quiet = false;              // -q, --quiet
-  bool Help = false;               // -h, --help
-  bool ListProfiles = false;       // --list-profiles
+struct CliOptions {
+  std::string outputFolder;        // -o, --output
+  std::vector<std::string> files;  // the sources, in order
+  std::string profile;             // --profile
+  std::string videoQuality;        // --video-quality
+  std::string audioQuality;        // --audio-quality
+  std::string size;                // --size
+  std::string frameRate;           // --fps
+  std::string channels;            // --channels
+  std::string volume;              // --volume
+  std::string aspect;              // --aspect
+  bool overwrite = false;          // --overwrite
+  bool quiet = false;              // -q, --quiet
+  bool help = false;               // -h, --help
+  bool listProfiles = false;       // --list-profiles
 };
 
 // Reads the arguments (without the program name). Options take their
 // value as the next argument or after "=" ("--size=320x240"); "--" ends
-// the options. Raises TUsageError for an unknown option, a missing value or
+// the options. Raises UsageError for an unknown option, a missing value or
 // a value given twice. Whether files and a folder are present is checked by
 // CheckForConversion, so that --help and --list-profiles work alone.
-TCliOptions ParseCommandLine(const std::vector<std::string> &args);
+CliOptions parseCommandLine(const std::vector<std::string> &args);
 
-// Raises TUsageError unless there is an output folder that exists and at
+// Raises UsageError unless there is an output folder that exists and at
 // least one file.
-void CheckForConversion(const TCliOptions &options);
+void checkForConversion(const CliOptions &options);
 
 // The titles of the output format list, separators left out (43).
-std::vector<std::string> OfferedProfiles();
+std::vector<std::string> offeredProfiles();
 
 // The titles of the output format list that `text` names: the title itself
 // (exact, then without regard to case) or, failing that, every title that
 // contains `text` without regard to case, in list order. Separators are
 // never matched; an empty text matches nothing.
-std::vector<std::string> MatchProfiles(std::string_view text);
+std::vector<std::string> matchProfiles(std::string_view text);
 
 // Everything the window would hold for a conversion with these choices.
-struct TConversionChoices {
-  std::string Title;       // the output format list's text
-  std::string OutputType;  // the profile's format name ("MP4")
-  TProfileChoices Choices;  // the setting lists with their selections
-  int VolumePosition = 5;  // the volume bar, 0..10
-  int VolumeValue = 255;   // what that position hands to the engine
-  bool Overwrite = false;
-  std::string OutputFolder;
+struct ConversionChoices {
+  std::string title;       // the output format list's text
+  std::string outputType;  // the profile's format name ("MP4")
+  ProfileChoices choices;  // the setting lists with their selections
+  int volumePosition = 5;  // the volume bar, 0..10
+  int volumeValue = 255;   // what that position hands to the engine
+  bool overwrite = false;
+  std::string outputFolder;
 };
 
 // The title taken when --profile is not given: the list's first item, as a
 // window that was never set up shows it.
-std::string DefaultProfileTitle();
+std::string defaultProfileTitle();
 
 // Loads the option set of the chosen profile and selects what the options
 // ask for, in the window's order: the profile's option set, then (when a
 // quality level is given) the quality presets of both levels, then size,
 // frame rate, channels and aspect ratio. A profile text that matches no or
 // several profiles, or a value that the profile does not offer, raises
-// TUsageError with a message that lists what there is to choose from.
-TConversionChoices ResolveChoices(const TCliOptions &options);
+// UsageError with a message that lists what there is to choose from.
+ConversionChoices resolveChoices(const CliOptions &options);
 
 // The text of --list-profiles: every offered profile with its choices and
 // defaults, grouped as the output format list groups them.
-std::string ProfileListText();
+std::string profileListText();
 
 // The text of --help.
-std::string HelpText();
+std::string helpText();

@@ -4,75 +4,75 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "av_probe.h"
+#include "media_probe.h"
 #include "engine_adapter.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 #include "job_builder.h"
 #include "job_request.h"
 #include "pipeline_text.h"
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 // How long a stopped file may take to close its output before the run
 // gives up waiting for it.
 constexpr auto kStopWait = std::chrono::seconds(30);
 
-std::string Fixed1(double v) {
+std::string fixed1(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.1f", v);
   return buf;
 }
 
-std::string Clock(double seconds) { return FormatDuration(static_cast<int64_t>(seconds + 0.5), ":"); }
+std::string clock(double seconds) { return formatDuration(static_cast<int64_t>(seconds + 0.5), ":"); }
 
-bool IsFinalState(const std::string &text) { return text == "Done" || text == "Fail" || text == "Abort"; }
+bool isFinalState(const std::string &text) { return text == "Done" || text == "Fail" || text == "Abort"; }
 
 }  // namespace
 
-std::string ProgressLineText(const TProgressSample &s) {
+std::string progressLineText(const ProgressSample &s) {
   std::string line = "  ";
-  const int64_t percent = ProgressPercent(s.CurrentMs, s.TotalMs);
+  const int64_t percent = progressPercent(s.currentMs, s.totalMs);
   if (percent >= 0)
     line += std::to_string(std::min<int64_t>(percent, 100)) + "%";
   else
-    line += Clock(std::max(s.CurrentMs, 0) / 1000.0);
-  if (s.FrameNumber >= 0) {
-    line += "  frames " + std::to_string(s.FrameNumber);
-    double fps = s.Fps;
-    if (fps <= 0 && s.ElapsedSec > 0) fps = s.FrameNumber / s.ElapsedSec;
+    line += clock(std::max(s.currentMs, 0) / 1000.0);
+  if (s.frameNumber >= 0) {
+    line += "  frames " + std::to_string(s.frameNumber);
+    double fps = s.fps;
+    if (fps <= 0 && s.elapsedSec > 0) fps = s.frameNumber / s.elapsedSec;
     line += "  fps " + std::to_string(static_cast<int64_t>(fps + 0.5));
   }
-  line += "  speed " + (s.ElapsedSec > 0 ? Fixed1(s.CurrentMs / 1000.0 / s.ElapsedSec) + "x" : std::string("--"));
-  line += "  elapsed " + Clock(std::max(s.ElapsedSec, 0.0));
-  if (percent >= 0 && s.CurrentMs > 0 && s.ElapsedSec > 0) {
-    const double left = s.ElapsedSec * std::max(s.TotalMs - s.CurrentMs, 0) / s.CurrentMs;
-    line += "  left " + Clock(left);
+  line += "  speed " + (s.elapsedSec > 0 ? fixed1(s.currentMs / 1000.0 / s.elapsedSec) + "x" : std::string("--"));
+  line += "  elapsed " + clock(std::max(s.elapsedSec, 0.0));
+  if (percent >= 0 && s.currentMs > 0 && s.elapsedSec > 0) {
+    const double left = s.elapsedSec * std::max(s.totalMs - s.currentMs, 0) / s.currentMs;
+    line += "  left " + clock(left);
   } else {
     line += "  left --:--:--";
   }
   return line;
 }
 
-std::string FinalLineText(const TFileResult &r, bool outputExists) {
-  if (r.State == "Fail") return "Fail: " + r.Source + ": " + (r.Message.empty() ? "conversion failed" : r.Message);
-  if (r.State == "Done") return "Done: " + r.Source + " -> " + r.Output;
-  if (r.State == "Abort") {
-    if (!outputExists || r.Output.empty()) return "Abort: " + r.Source + " (stopped before any output was written)";
-    return "Abort: " + r.Source + " -> " + r.Output + " (partial)";
+std::string finalLineText(const FileResult &r, bool outputExists) {
+  if (r.state == "Fail") return "Fail: " + r.source + ": " + (r.message.empty() ? "conversion failed" : r.message);
+  if (r.state == "Done") return "Done: " + r.source + " -> " + r.output;
+  if (r.state == "Abort") {
+    if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
+    return "Abort: " + r.source + " -> " + r.output + " (partial)";
   }
-  return "Not converted: " + r.Source;
+  return "Not converted: " + r.source;
 }
 
-std::string SummaryText(const std::vector<TFileResult> &results) {
+std::string summaryText(const std::vector<FileResult> &results) {
   int done = 0, fail = 0, abort = 0, rest = 0;
-  for (const TFileResult &r : results) {
-    if (r.State == "Done")
+  for (const FileResult &r : results) {
+    if (r.state == "Done")
       ++done;
-    else if (r.State == "Fail")
+    else if (r.state == "Fail")
       ++fail;
-    else if (r.State == "Abort")
+    else if (r.state == "Abort")
       ++abort;
     else
       ++rest;
@@ -84,80 +84,82 @@ std::string SummaryText(const std::vector<TFileResult> &results) {
   return s;
 }
 
-int ExitStatusFor(const std::vector<TFileResult> &results, int stopSignal) {
+int exitStatusFor(const std::vector<FileResult> &results, int stopSignal) {
   if (stopSignal > 0) return 128 + stopSignal;
-  for (const TFileResult &r : results)
-    if (r.State != "Done") return 1;
+  for (const FileResult &r : results)
+    if (r.state != "Done") return 1;
   return 0;
 }
 
-TCliRunner::TCliRunner(TCustomFFmpegVCL &vcl, const TConversionChoices &choices, std::vector<std::string> files,
-                       const std::string &programFolder, const TCliOutput &output)
+CliRunner::CliRunner(MediaEngine &vcl, const ConversionChoices &choices, std::vector<std::string> files,
+                       const std::string &programFolder, const CliOutput &output)
     : vcl_(vcl),
       choices_(choices),
       programFolder_(programFolder),
       output_(output),
-      queue_(TQueueState(flags_), *this, *this, *this, *this, *this, *this) {
+      queue_(QueueState(flags_), *this, *this, *this, *this, *this, *this) {
   for (std::string &f : files) {
-    TFileResult r;
-    r.Source = f;
+    FileResult r;
+    r.source = f;
     results_.push_back(r);
-    TSourceRowTexts row;
-    row.Caption = std::move(f);
+    SourceRowTexts row;
+    row.caption = std::move(f);
     rows_.push_back(row);
   }
   reported_.assign(rows_.size(), false);
-  started_.assign(rows_.size(), TClock::now());
+  started_.assign(rows_.size(), Clock::now());
 }
 
-TCliRunner::~TCliRunner() {
-  queue_.DisconnectEngineEvents();
+CliRunner::~CliRunner() {
+  queue_.disconnectEngineEvents();
   // No task may call back into this object once it is gone.
-  vcl_.Stop();
-  vcl_.ClearTasks();
-  SetEvents({}, {});
+  vcl_.stop();
+  vcl_.clearTasks();
+  setEvents({}, {});
 }
 
 // --- the list ------------------------------------------------------------
 
-int TCliRunner::RowCount() const { return static_cast<int>(rows_.size()); }
-std::string TCliRunner::Caption(int row) const { return rows_.at(static_cast<size_t>(row)).Caption; }
-bool TCliRunner::Checked(int row) const { return rows_.at(static_cast<size_t>(row)).Checked; }
+int CliRunner::rowCount() const { return static_cast<int>(rows_.size()); }
+std::string CliRunner::caption(int row) const { return rows_.at(static_cast<size_t>(row)).caption; }
+bool CliRunner::checked(int row) const { return rows_.at(static_cast<size_t>(row)).checked; }
 
-std::string TCliRunner::Text(int row, TSourceColumn column) const {
-  const TSourceRowTexts &r = rows_.at(static_cast<size_t>(row));
+std::string CliRunner::text(int row, SourceListColumn column) const {
+  const SourceRowTexts &r = rows_.at(static_cast<size_t>(row));
   switch (column) {
-    case scVideoSize: return r.VideoSize;
-    case scFrameRate: return r.FrameRate;
-    case scDuration: return r.Duration;
-    case scOutput: return r.Output;
-    case scProgress: return r.Progress;
-    case scFrames: return r.Frames;
+    case kVideoSizeColumn: return r.videoSize;
+    case kFrameRateColumn: return r.frameRate;
+    case kDurationColumn: return r.duration;
+    case kOutputColumn: return r.output;
+    case kProgressColumn: return r.progress;
+    case kFramesColumn: return r.frames;
+    default: break;
   }
   return {};
 }
 
-void TCliRunner::SetText(int row, TSourceColumn column, const std::string &text) {
-  TSourceRowTexts &r = rows_.at(static_cast<size_t>(row));
+void CliRunner::setText(int row, SourceListColumn column, const std::string &text) {
+  SourceRowTexts &r = rows_.at(static_cast<size_t>(row));
   switch (column) {
-    case scVideoSize: r.VideoSize = text; break;
-    case scFrameRate: r.FrameRate = text; break;
-    case scDuration: r.Duration = text; break;
-    case scOutput: r.Output = text; break;
-    case scFrames: r.Frames = text; break;
-    case scProgress:
-      r.Progress = text;
-      if (IsFinalState(text) && !reported_[static_cast<size_t>(row)]) {
-        TFileResult &res = results_[static_cast<size_t>(row)];
-        res.State = text;
-        if (text == "Fail" && res.Message.empty()) {
+    case kVideoSizeColumn: r.videoSize = text; break;
+    case kFrameRateColumn: r.frameRate = text; break;
+    case kDurationColumn: r.duration = text; break;
+    case kOutputColumn: r.output = text; break;
+    case kFramesColumn: r.frames = text; break;
+    default: break;
+    case kProgressColumn:
+      r.progress = text;
+      if (isFinalState(text) && !reported_[static_cast<size_t>(row)]) {
+        FileResult &res = results_[static_cast<size_t>(row)];
+        res.state = text;
+        if (text == "Fail" && res.message.empty()) {
           std::lock_guard<std::mutex> g(eventMutex_);
-          res.Message = failMessage_;
+          res.message = failMessage_;
         }
-        if (text == "Fail" && res.Message.empty())
-          res.Message = choices_.Overwrite && res.Output.empty() ? "the output would replace the source file"
+        if (text == "Fail" && res.message.empty())
+          res.message = choices_.overwrite && res.output.empty() ? "the output would replace the source file"
                                                                  : "the conversion could not be set up";
-        ShowFinal(row);
+        showFinal(row);
       }
       break;
   }
@@ -165,21 +167,21 @@ void TCliRunner::SetText(int row, TSourceColumn column, const std::string &text)
 
 // --- the rest of the window ------------------------------------------------
 
-void TCliRunner::Information(const std::string &text) {
+void CliRunner::information(const std::string &text) {
   // The end of the run is told by the summary instead.
   if (text == "All Conversions Completed") return;
-  ClearProgressLine();
+  clearProgressLine();
   std::fprintf(stderr, "trevix-convert: %s\n", text.c_str());
 }
 
-TJobSettings TCliRunner::CurrentJobSettings() {
-  TJobSettings s = MakeJobSettings(choices_.Title, choices_.Choices, choices_.OutputType, choices_.OutputFolder,
-                                   choices_.Overwrite, choices_.VolumeValue);
-  SetProgramFolder(s, programFolder_);
+JobSettings CliRunner::currentJobSettings() {
+  JobSettings s = makeJobSettings(choices_.title, choices_.choices, choices_.outputType, choices_.outputFolder,
+                                   choices_.overwrite, choices_.volumeValue);
+  setProgramFolder(s, programFolder_);
   return s;
 }
 
-void TCliRunner::Post(std::function<void()> work) {
+void CliRunner::post(std::function<void()> work) {
   {
     std::lock_guard<std::mutex> g(postMutex_);
     work_.push_back(std::move(work));
@@ -187,14 +189,14 @@ void TCliRunner::Post(std::function<void()> work) {
   posted_.notify_one();
 }
 
-void TCliRunner::RequestStop(int signal) {
+void CliRunner::requestStop(int signal) {
   int none = 0;
   stopSignal_.compare_exchange_strong(none, signal > 0 ? signal : 2);
   std::lock_guard<std::mutex> g(postMutex_);
   posted_.notify_one();
 }
 
-void TCliRunner::RunPosted(std::chrono::milliseconds wait) {
+void CliRunner::runPosted(std::chrono::milliseconds wait) {
   std::deque<std::function<void()>> batch;
   {
     std::unique_lock<std::mutex> lk(postMutex_);
@@ -206,162 +208,162 @@ void TCliRunner::RunPosted(std::chrono::milliseconds wait) {
 
 // --- the engine ----------------------------------------------------------
 
-int TCliRunner::AddTask(const std::string &fileName, TInputOptions *options) {
+int CliRunner::addTask(const std::string &fileName, InputOptions *options) {
   {
     std::lock_guard<std::mutex> g(eventMutex_);
     failMessage_.clear();
   }
-  const int index = vcl_.AddTask(fileName, options);
+  const int index = vcl_.addTask(fileName, options);
   if (index < 0) {
     std::lock_guard<std::mutex> g(eventMutex_);
-    failMessage_ = vcl_.LastErrorMessage();
+    failMessage_ = vcl_.lastErrorMessage();
   }
   return index;
 }
 
-bool TCliRunner::SetOutput(int index, const std::string &fileName, TOutputOptions *options) {
-  const bool ok = vcl_.SetOutput(index, fileName, options);
-  const int row = flags_.CurrentRow;
+bool CliRunner::setOutput(int index, const std::string &fileName, OutputOptions *options) {
+  const bool ok = vcl_.setOutput(index, fileName, options);
+  const int row = flags_.currentRow;
   if (!ok) {
     std::lock_guard<std::mutex> g(eventMutex_);
-    failMessage_ = vcl_.LastErrorMessage();
-  } else if (row >= 0 && row < RowCount()) {
-    results_[static_cast<size_t>(row)].Output = fileName;
-    if (!output_.Quiet) {
-      ClearProgressLine();
-      Print("[" + std::to_string(row + 1) + "/" + std::to_string(RowCount()) + "] " +
-            results_[static_cast<size_t>(row)].Source + " -> " + fileName);
+    failMessage_ = vcl_.lastErrorMessage();
+  } else if (row >= 0 && row < rowCount()) {
+    results_[static_cast<size_t>(row)].output = fileName;
+    if (!output_.quiet) {
+      clearProgressLine();
+      print("[" + std::to_string(row + 1) + "/" + std::to_string(rowCount()) + "] " +
+            results_[static_cast<size_t>(row)].source + " -> " + fileName);
     }
   }
   return ok;
 }
 
-void TCliRunner::RemoveTask(int index) { vcl_.RemoveTask(index); }
-void TCliRunner::ClearTasks() { vcl_.ClearTasks(); }
-void TCliRunner::Stop() { vcl_.Stop(); }
-void TCliRunner::Pause() { vcl_.Pause(); }
-void TCliRunner::Resume() { vcl_.Resume(); }
+void CliRunner::removeTask(int index) { vcl_.removeTask(index); }
+void CliRunner::clearTasks() { vcl_.clearTasks(); }
+void CliRunner::stop() { vcl_.stop(); }
+void CliRunner::pause() { vcl_.pause(); }
+void CliRunner::resume() { vcl_.resume(); }
 
-void TCliRunner::StartConvert(int32_t threadCount) {
-  const int tasks = vcl_.TaskCount();
-  const int row = flags_.CurrentRow;
-  if (tasks > 0 && row >= 0 && row < RowCount()) started_[static_cast<size_t>(row)] = TClock::now();
+void CliRunner::startConvert(int32_t threadCount) {
+  const int tasks = vcl_.taskCount();
+  const int row = flags_.currentRow;
+  if (tasks > 0 && row >= 0 && row < rowCount()) started_[static_cast<size_t>(row)] = Clock::now();
   // Counted before starting: a task that cannot start ends inside the call.
   outstanding_ += tasks;
-  vcl_.StartConvert(threadCount);
+  vcl_.startConvert(threadCount);
 }
 
-void TCliRunner::SetEvents(TProgressEvent onProgress, TTerminateEvent onTerminate) {
-  TProgressEvent progress;
-  TTerminateEvent terminate;
+void CliRunner::setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) {
+  ProgressEvent progress;
+  TerminateEvent terminate;
   if (onProgress) {
-    progress = [this, onProgress](int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration,
-                                  float AQuality, float ABitRate, int64_t ACurrentSize,
-                                  int32_t ATotalOutputDuration) {
-      onProgress(AIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate, ACurrentSize,
-                 ATotalOutputDuration);
-      const auto now = TClock::now();
-      Post([=, this] {
-        const int row = flags_.CurrentRow;
-        if (row < 0 || row >= RowCount() || reported_[static_cast<size_t>(row)]) return;
-        TProgressSample s;
-        s.FrameNumber = AFrameNumber;
-        s.Fps = AFPS;
-        s.CurrentMs = ACurrentDuration;
-        s.TotalMs = ATotalOutputDuration;
-        s.Size = ACurrentSize;
-        s.ElapsedSec = std::chrono::duration<double>(now - started_[static_cast<size_t>(row)]).count();
-        ShowProgress(row, s);
+    progress = [this, onProgress](int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
+                                  float quality, float bitRate, int64_t currentSize,
+                                  int32_t totalOutputDuration) {
+      onProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate, currentSize,
+                 totalOutputDuration);
+      const auto now = Clock::now();
+      post([=, this] {
+        const int row = flags_.currentRow;
+        if (row < 0 || row >= rowCount() || reported_[static_cast<size_t>(row)]) return;
+        ProgressSample s;
+        s.frameNumber = frameNumber;
+        s.fps = AFPS;
+        s.currentMs = currentDuration;
+        s.totalMs = totalOutputDuration;
+        s.size = currentSize;
+        s.elapsedSec = std::chrono::duration<double>(now - started_[static_cast<size_t>(row)]).count();
+        showProgress(row, s);
       });
     };
   }
   if (onTerminate) {
-    terminate = [this, onTerminate](int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage) {
-      if (AIndex >= 0 && AException) {
+    terminate = [this, onTerminate](int32_t index, bool finished, bool exception, const std::string &message) {
+      if (index >= 0 && exception) {
         std::lock_guard<std::mutex> g(eventMutex_);
-        failMessage_ = AMessage;
+        failMessage_ = message;
       }
-      onTerminate(AIndex, AFinished, AException, AMessage);
-      if (AIndex >= 0) Post([this] { outstanding_ = std::max(outstanding_ - 1, 0); });
+      onTerminate(index, finished, exception, message);
+      if (index >= 0) post([this] { outstanding_ = std::max(outstanding_ - 1, 0); });
     };
   }
-  SetEngineEvents(vcl_, std::move(progress), std::move(terminate));
+  setEngineEvents(vcl_, std::move(progress), std::move(terminate));
 }
 
 // --- printing ------------------------------------------------------------
 
-void TCliRunner::Print(const std::string &line) {
-  std::fputs(line.c_str(), output_.Out);
-  std::fputc('\n', output_.Out);
-  std::fflush(output_.Out);
+void CliRunner::print(const std::string &line) {
+  std::fputs(line.c_str(), output_.out);
+  std::fputc('\n', output_.out);
+  std::fflush(output_.out);
 }
 
-void TCliRunner::ClearProgressLine() {
+void CliRunner::clearProgressLine() {
   if (!progressShown_) return;
-  std::fputs("\r\x1b[K", output_.Out);
-  std::fflush(output_.Out);
+  std::fputs("\r\x1b[K", output_.out);
+  std::fflush(output_.out);
   progressShown_ = false;
 }
 
-void TCliRunner::ShowProgress(int, const TProgressSample &sample) {
-  if (output_.Quiet) return;
-  const std::string line = ProgressLineText(sample);
-  if (output_.Terminal) {
-    std::fputs(("\r" + line + "\x1b[K").c_str(), output_.Out);
-    std::fflush(output_.Out);
+void CliRunner::showProgress(int, const ProgressSample &sample) {
+  if (output_.quiet) return;
+  const std::string line = progressLineText(sample);
+  if (output_.terminal) {
+    std::fputs(("\r" + line + "\x1b[K").c_str(), output_.out);
+    std::fflush(output_.out);
     progressShown_ = true;
   } else {
-    Print(line);
+    print(line);
   }
 }
 
-void TCliRunner::ShowFinal(int row) {
+void CliRunner::showFinal(int row) {
   reported_[static_cast<size_t>(row)] = true;
-  const TFileResult &r = results_[static_cast<size_t>(row)];
+  const FileResult &r = results_[static_cast<size_t>(row)];
   std::error_code ec;
-  const bool exists = !r.Output.empty() && std::filesystem::exists(r.Output, ec);
-  ClearProgressLine();
-  Print(FinalLineText(r, exists));
+  const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
+  clearProgressLine();
+  print(finalLineText(r, exists));
 }
 
 // --- the run -------------------------------------------------------------
 
-std::vector<TFileResult> TCliRunner::Run() {
+std::vector<FileResult> CliRunner::run() {
   // The list: every file probed as the add-file procedure does.
-  for (TSourceRowTexts &row : rows_) {
-    TProbeSummary probe;
+  for (SourceRowTexts &row : rows_) {
+    ProbeSummary probe;
     try {
-      probe = ProbeSourceFile(vcl_.Probe(), row.Caption);
+      probe = probeSourceFile(vcl_.probe(), row.caption);
     } catch (const std::exception &) {
-      probe.Opened = false;
+      probe.opened = false;
     }
-    const std::string caption = row.Caption;
-    row = MakeSourceRow(caption, probe, choices_.OutputType);
+    const std::string caption = row.caption;
+    row = makeSourceRow(caption, probe, choices_.outputType);
   }
   if (stopSignal_.load() != 0) return results_;
 
-  queue_.ConnectEngineEvents(*this);
-  queue_.ButtonConvertClick();
+  queue_.connectEngineEvents(*this);
+  queue_.buttonConvertClick();
 
   bool stopping = false;
-  TClock::time_point stopDeadline{};
+  Clock::time_point stopDeadline{};
   for (;;) {
-    RunPosted(std::chrono::milliseconds(20));
+    runPosted(std::chrono::milliseconds(20));
     if (stopSignal_.load() != 0 && !stopping) {
       stopping = true;
-      stopDeadline = TClock::now() + kStopWait;
-      queue_.ButtonStopConvertClick();
+      stopDeadline = Clock::now() + kStopWait;
+      queue_.buttonStopConvertClick();
       continue;
     }
     if (timerEnabled_) {
-      queue_.TimerConvertAgainTimer();
-    } else if (!flags_.Converting && outstanding_ == 0) {
+      queue_.timerConvertAgainTimer();
+    } else if (!flags_.converting && outstanding_ == 0) {
       break;
     }
-    if (stopping && TClock::now() > stopDeadline) break;
+    if (stopping && Clock::now() > stopDeadline) break;
   }
-  RunPosted(std::chrono::milliseconds(0));
-  ClearProgressLine();
-  queue_.DisconnectEngineEvents();
+  runPosted(std::chrono::milliseconds(0));
+  clearProgressLine();
+  queue_.disconnectEngineEvents();
   return results_;
 }

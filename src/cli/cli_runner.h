@@ -1,5 +1,5 @@
 // The conversion run of trevix-convert: the window's conversion queue
-// (TConversionQueue) driven without a window. The files are the rows of a
+// (ConversionQueue) driven without a window. The files are the rows of a
 // list that is never shown, the queue's timer is ticked by a plain loop,
 // and what the window would show in its list is printed instead.
 #pragma once
@@ -20,133 +20,133 @@
 #include "queue_interfaces.h"
 #include "source_rows.h"
 
-class TCustomFFmpegVCL;
+class MediaEngine;
 
 // One progress report of the engine, as the progress line shows it.
-struct TProgressSample {
-  int32_t FrameNumber = -1;  // -1: the output has no video
-  int32_t Fps = 0;           // the engine's frames per second (0 in the first second)
-  int32_t CurrentMs = 0;     // output position
-  int32_t TotalMs = -1;      // expected length; not positive when unknown
-  int64_t Size = 0;          // output size in bytes
-  double ElapsedSec = 0;     // wall time since the file's conversion started
+struct ProgressSample {
+  int32_t frameNumber = -1;  // -1: the output has no video
+  int32_t fps = 0;           // the engine's frames per second (0 in the first second)
+  int32_t currentMs = 0;     // output position
+  int32_t totalMs = -1;      // expected length; not positive when unknown
+  int64_t size = 0;          // output size in bytes
+  double elapsedSec = 0;     // wall time since the file's conversion started
 };
 
 // "  37%  frames 1234  fps 250  speed 8.3x  elapsed 00:00:05  left 00:00:09".
 // Without a known length the output position takes the percentage's place
 // and the time left is "--:--:--"; without video there are no frames.
-std::string ProgressLineText(const TProgressSample &s);
+std::string progressLineText(const ProgressSample &s);
 
-struct TFileResult {
-  std::string Source;
-  std::string Output;   // empty when no output was set up
-  std::string State;    // "Done", "Fail", "Abort", or empty: not converted
-  std::string Message;  // why it failed
+struct FileResult {
+  std::string source;
+  std::string output;   // empty when no output was set up
+  std::string state;    // "Done", "Fail", "Abort", or empty: not converted
+  std::string message;  // why it failed
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
 // "Abort: c.mov -> out/c.mp4 (partial)".
-std::string FinalLineText(const TFileResult &r, bool outputExists);
+std::string finalLineText(const FileResult &r, bool outputExists);
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
-std::string SummaryText(const std::vector<TFileResult> &results);
+std::string summaryText(const std::vector<FileResult> &results);
 
 // 0 when every file is "Done", 1 otherwise; 128 + the signal number when a
 // signal stopped the run.
-int ExitStatusFor(const std::vector<TFileResult> &results, int stopSignal);
+int exitStatusFor(const std::vector<FileResult> &results, int stopSignal);
 
 // Where the run prints. Progress lines are rewritten in place on a
 // terminal and printed one per report elsewhere; quiet prints only the
 // final lines.
-struct TCliOutput {
-  FILE *Out = stdout;
-  bool Quiet = false;
-  bool Terminal = false;
+struct CliOutput {
+  FILE *out = stdout;
+  bool quiet = false;
+  bool terminal = false;
 };
 
-class TCliRunner : private ISourceRows,
-                   private IQueuePrompts,
-                   private IFolderDialog,
-                   private IQueueTimer,
-                   private IRunView,
-                   private IUiPoster,
-                   private IConversionEngine {
+class CliRunner : private SourceRows,
+                   private QueuePrompts,
+                   private FolderDialog,
+                   private QueueTimer,
+                   private RunView,
+                   private UiPoster,
+                   private ConversionEngine {
  public:
   // `programFolder` is the folder of the program (it holds "Common").
-  TCliRunner(TCustomFFmpegVCL &vcl, const TConversionChoices &choices, std::vector<std::string> files,
-             const std::string &programFolder, const TCliOutput &output);
-  ~TCliRunner() override;
-  TCliRunner(const TCliRunner &) = delete;
-  TCliRunner &operator=(const TCliRunner &) = delete;
+  CliRunner(MediaEngine &vcl, const ConversionChoices &choices, std::vector<std::string> files,
+             const std::string &programFolder, const CliOutput &output);
+  ~CliRunner() override;
+  CliRunner(const CliRunner &) = delete;
+  CliRunner &operator=(const CliRunner &) = delete;
 
   // Probes the files, converts them one after another and returns what
   // became of each.
-  std::vector<TFileResult> Run();
+  std::vector<FileResult> run();
 
   // Stops the run as the Stop button does (the question answered Yes).
   // Callable from any thread; `signal` is remembered for the exit status.
-  void RequestStop(int signal);
-  int StopSignal() const { return stopSignal_.load(); }
+  void requestStop(int signal);
+  int stopSignal() const { return stopSignal_.load(); }
 
  private:
-  // ISourceRows
-  int RowCount() const override;
-  std::string Caption(int row) const override;
-  std::string Text(int row, TSourceColumn column) const override;
-  void SetText(int row, TSourceColumn column, const std::string &text) override;
-  bool Checked(int row) const override;
-  void MakeVisible(int) override {}
-  // IQueuePrompts
-  void Information(const std::string &text) override;
-  bool ConfirmStopAll() override { return true; }
-  // IFolderDialog
-  void BrowseForOutputFolder() override {}
-  // IQueueTimer
-  void SetEnabled(bool enabled) override { timerEnabled_ = enabled; }
-  bool Enabled() const override { return timerEnabled_; }
-  // IRunView
-  void SetProgressBar(int) override {}
-  void SetFileSizeText(const std::string &) override {}
-  void DisableControlsForConversion() override {}
-  void EnableControlsAfterConversion() override {}
-  void StopPreview(bool) override {}
-  TJobSettings CurrentJobSettings() override;
-  // IUiPoster
-  void Post(std::function<void()> work) override;
-  // IConversionEngine: the component, watched on the way.
-  int AddTask(const std::string &fileName, TInputOptions *options) override;
-  bool SetOutput(int index, const std::string &fileName, TOutputOptions *options) override;
-  void RemoveTask(int index) override;
-  void ClearTasks() override;
-  void StartConvert(int32_t threadCount) override;
-  void Stop() override;
-  void Pause() override;
-  void Resume() override;
-  void SetEvents(TProgressEvent onProgress, TTerminateEvent onTerminate) override;
+  // SourceRows
+  int rowCount() const override;
+  std::string caption(int row) const override;
+  std::string text(int row, SourceListColumn column) const override;
+  void setText(int row, SourceListColumn column, const std::string &text) override;
+  bool checked(int row) const override;
+  void makeVisible(int) override {}
+  // QueuePrompts
+  void information(const std::string &text) override;
+  bool confirmStopAll() override { return true; }
+  // FolderDialog
+  void browseForOutputFolder() override {}
+  // QueueTimer
+  void setEnabled(bool enabled) override { timerEnabled_ = enabled; }
+  bool enabled() const override { return timerEnabled_; }
+  // RunView
+  void setProgressBar(int) override {}
+  void setFileSizeText(const std::string &) override {}
+  void disableControlsForConversion() override {}
+  void enableControlsAfterConversion() override {}
+  void stopPreview(bool) override {}
+  JobSettings currentJobSettings() override;
+  // UiPoster
+  void post(std::function<void()> work) override;
+  // ConversionEngine: the component, watched on the way.
+  int addTask(const std::string &fileName, InputOptions *options) override;
+  bool setOutput(int index, const std::string &fileName, OutputOptions *options) override;
+  void removeTask(int index) override;
+  void clearTasks() override;
+  void startConvert(int32_t threadCount) override;
+  void stop() override;
+  void pause() override;
+  void resume() override;
+  void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) override;
 
   // Runs the posted work; waits up to `wait` for some when there is none.
-  void RunPosted(std::chrono::milliseconds wait);
-  void ShowProgress(int row, const TProgressSample &sample);
-  void ShowFinal(int row);
-  void ClearProgressLine();
-  void Print(const std::string &line);
+  void runPosted(std::chrono::milliseconds wait);
+  void showProgress(int row, const ProgressSample &sample);
+  void showFinal(int row);
+  void clearProgressLine();
+  void print(const std::string &line);
 
-  TCustomFFmpegVCL &vcl_;
-  TConversionChoices choices_;
+  MediaEngine &vcl_;
+  ConversionChoices choices_;
   std::string programFolder_;
-  TCliOutput output_;
+  CliOutput output_;
 
-  std::vector<TSourceRowTexts> rows_;
-  std::vector<TFileResult> results_;
+  std::vector<SourceRowTexts> rows_;
+  std::vector<FileResult> results_;
   std::vector<bool> reported_;
   std::vector<std::chrono::steady_clock::time_point> started_;
 
-  TQueueFlags flags_;
-  TConversionQueue queue_;
+  QueueFlags flags_;
+  ConversionQueue queue_;
   bool timerEnabled_ = false;
   bool progressShown_ = false;  // a progress line waits to be overwritten
 
-  // Work posted from the engine's threads, run on the thread of Run().
+  // Work posted from the engine's threads, run on the thread of run().
   std::mutex postMutex_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> work_;

@@ -3,7 +3,7 @@
 #include <QFontDatabase>
 #include <QWidget>
 
-bool ApplyFontRule(QWidget *window, const QStringList &installedFamilies) {
+bool applyFontRule(QWidget *window, const QStringList &installedFamilies) {
   const QString rule = QString::fromLatin1(kRuleFontFamily);
   QFont font = window->font();
   if (font.family().compare(rule, Qt::CaseInsensitive) == 0) return false;
@@ -15,4 +15,4 @@ bool ApplyFontRule(QWidget *window, const QStringList &installedFamilies) {
   return true;
 }
 
-bool ApplyFontRule(QWidget *window) { return ApplyFontRule(window, QFontDatabase::families()); }
+bool applyFontRule(QWidget *window) { return applyFontRule(window, QFontDatabase::families()); }

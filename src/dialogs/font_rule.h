@@ -11,6 +11,6 @@ inline constexpr const char *kRuleFontFamily = "Segoe UI";
 
 // Applies the rule with the given list of installed font families.
 // Returns true when the font was changed.
-bool ApplyFontRule(QWidget *window, const QStringList &installedFamilies);
+bool applyFontRule(QWidget *window, const QStringList &installedFamilies);
 // Applies the rule with the fonts installed on this system.
-bool ApplyFontRule(QWidget *window);
+bool applyFontRule(QWidget *window);

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-QPixmap ProgramPixmap(int size) {
+QPixmap programPixmap(int size) {
   QPixmap pm(size, size);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
@@ -34,8 +34,8 @@ QPixmap ProgramPixmap(int size) {
   return pm;
 }
 
-QIcon ProgramIcon() {
+QIcon programIcon() {
   QIcon icon;
-  for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(ProgramPixmap(size));
+  for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(programPixmap(size));
   return icon;
 }

@@ -4,5 +4,5 @@
 #include <QIcon>
 #include <QPixmap>
 
-QPixmap ProgramPixmap(int size);
-QIcon ProgramIcon();
+QPixmap programPixmap(int size);
+QIcon programIcon();

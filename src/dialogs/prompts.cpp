@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <cstdio>
 
-std::vector<TFileFilter> ParseFileFilter(const QString &filterText) {
-  std::vector<TFileFilter> result;
+std::vector<FileFilter> parseFileFilter(const QString &filterText) {
+  std::vector<FileFilter> result;
   const QStringList parts = filterText.split(QLatin1Char('|'));
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     if (parts[i].isEmpty() && parts[i + 1].isEmpty()) continue;
@@ -16,9 +16,9 @@ std::vector<TFileFilter> ParseFileFilter(const QString &filterText) {
   return result;
 }
 
-QStringList FilterGlobs(const TFileFilter &filter) {
+QStringList filterGlobs(const FileFilter &filter) {
   QStringList globs;
-  for (const QString &p : filter.Patterns.split(QLatin1Char(';'))) {
+  for (const QString &p : filter.patterns.split(QLatin1Char(';'))) {
     const QString glob = p.trimmed();
     if (!glob.isEmpty()) globs << glob;
   }
@@ -29,40 +29,40 @@ namespace {
 
 // Messages break lines with a line feed followed by a carriage return; the
 // message box only needs the line feed.
-QString DisplayText(const QString &text) {
+QString displayText(const QString &text) {
   QString shown = text;
   shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
   shown.remove(QLatin1Char('\r'));
   return shown;
 }
 
-void PrintPrompt(const char *kind, const QString &text) {
+void printPrompt(const char *kind, const QString &text) {
   std::fprintf(stderr, "%s: %s\n", kind, text.toLocal8Bit().constData());
   std::fflush(stderr);
 }
 
-IPrompts *gInstalled = nullptr;
+Prompts *gInstalled = nullptr;
 
 }  // namespace
 
-void TQtPrompts::Information(QWidget *owner, const QString &text) {
-  QMessageBox::information(owner, QStringLiteral("Information"), DisplayText(text));
+void QtPrompts::information(QWidget *owner, const QString &text) {
+  QMessageBox::information(owner, QStringLiteral("Information"), displayText(text));
 }
 
-bool TQtPrompts::AskYesNo(QWidget *owner, const QString &caption, const QString &text) {
-  return QMessageBox::question(owner, caption, DisplayText(text), QMessageBox::Yes | QMessageBox::No,
+bool QtPrompts::askYesNo(QWidget *owner, const QString &caption, const QString &text) {
+  return QMessageBox::question(owner, caption, displayText(text), QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-QStringList TQtPrompts::OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) {
+QStringList QtPrompts::openFiles(QWidget *owner, const std::vector<FileFilter> &filters) {
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // The shown names already carry their patterns; the dialog takes the
   // patterns from the last parenthesis, which is kept out of sight.
   QStringList nameFilters;
-  for (const TFileFilter &f : filters)
-    nameFilters << QStringLiteral("%1 (%2)").arg(f.Name, FilterGlobs(f).join(QLatin1Char(' ')));
+  for (const FileFilter &f : filters)
+    nameFilters << QStringLiteral("%1 (%2)").arg(f.name, filterGlobs(f).join(QLatin1Char(' ')));
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(nameFilters);
   if (!nameFilters.isEmpty()) dialog.selectNameFilter(nameFilters.first());
@@ -71,46 +71,46 @@ QStringList TQtPrompts::OpenFiles(QWidget *owner, const std::vector<TFileFilter>
   return dialog.selectedFiles();
 }
 
-QString TQtPrompts::BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) {
+QString QtPrompts::browseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) {
   return QFileDialog::getExistingDirectory(owner, headline, startFolder, QFileDialog::ShowDirsOnly);
 }
 
-bool TQtPrompts::OpenUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
+bool QtPrompts::openUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
 
-void TAutoAnswerPrompts::Information(QWidget *, const QString &text) { PrintPrompt("Information", text); }
+void AutoAnswerPrompts::information(QWidget *, const QString &text) { printPrompt("Information", text); }
 
-bool TAutoAnswerPrompts::AskYesNo(QWidget *, const QString &caption, const QString &text) {
-  PrintPrompt(caption.toLocal8Bit().constData(), text);
+bool AutoAnswerPrompts::askYesNo(QWidget *, const QString &caption, const QString &text) {
+  printPrompt(caption.toLocal8Bit().constData(), text);
   return qEnvironmentVariable("TREVIX_AUTO_ANSWER").compare(QStringLiteral("no"), Qt::CaseInsensitive) != 0;
 }
 
-QStringList TAutoAnswerPrompts::OpenFiles(QWidget *, const std::vector<TFileFilter> &) {
+QStringList AutoAnswerPrompts::openFiles(QWidget *, const std::vector<FileFilter> &) {
   const QString files = qEnvironmentVariable("TREVIX_AUTO_FILES");
-  PrintPrompt("Open", files);
+  printPrompt("Open", files);
   return files.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QString TAutoAnswerPrompts::BrowseForFolder(QWidget *, const QString &headline, const QString &) {
-  PrintPrompt("Folder", headline);
+QString AutoAnswerPrompts::browseForFolder(QWidget *, const QString &headline, const QString &) {
+  printPrompt("Folder", headline);
   return qEnvironmentVariable("TREVIX_AUTO_FOLDER");
 }
 
-bool TAutoAnswerPrompts::OpenUrl(const QUrl &url) {
-  PrintPrompt("Open URL", url.toString());
+bool AutoAnswerPrompts::openUrl(const QUrl &url) {
+  printPrompt("Open URL", url.toString());
   return true;
 }
 
-bool AutoAnswerRequested() {
+bool autoAnswerRequested() {
   const QString v = qEnvironmentVariable("TREVIX_AUTO_ANSWER");
   return !v.isEmpty() && v != QStringLiteral("0");
 }
 
-IPrompts &AppPrompts() {
+Prompts &appPrompts() {
   if (gInstalled) return *gInstalled;
-  static TQtPrompts real;
-  static TAutoAnswerPrompts automatic;
-  if (AutoAnswerRequested()) return automatic;
+  static QtPrompts real;
+  static AutoAnswerPrompts automatic;
+  if (autoAnswerRequested()) return automatic;
   return real;
 }
 
-void SetAppPrompts(IPrompts *prompts) { gInstalled = prompts; }
+void setAppPrompts(Prompts *prompts) { gInstalled = prompts; }

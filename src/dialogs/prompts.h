@@ -1,5 +1,5 @@
 // Every message box and file or folder dialog of the program goes through
-// IPrompts, so that tests (and scripted runs) can answer them.
+// Prompts, so that tests (and scripted runs) can answer them.
 #pragma once
 
 #include <QString>
@@ -11,43 +11,43 @@ class QWidget;
 
 // One choice of an open dialog: the shown name and its patterns as written
 // in the filter text ("*.mov;*.qt" or "*.mov; *.qt").
-struct TFileFilter {
-  QString Name;
-  QString Patterns;
+struct FileFilter {
+  QString name;
+  QString patterns;
 };
 
 // Splits a filter text of the form "Name|patterns|Name|patterns|" into its
 // choices. A trailing "|" is allowed; a name without patterns is dropped.
-std::vector<TFileFilter> ParseFileFilter(const QString &filterText);
+std::vector<FileFilter> parseFileFilter(const QString &filterText);
 
 // The patterns of one choice as a list of single globs ("*.mov", "*.qt").
-QStringList FilterGlobs(const TFileFilter &filter);
+QStringList filterGlobs(const FileFilter &filter);
 
-class IPrompts {
+class Prompts {
  public:
-  virtual ~IPrompts() = default;
+  virtual ~Prompts() = default;
   // Modal message box captioned "Information" with the information icon.
-  virtual void Information(QWidget *owner, const QString &text) = 0;
+  virtual void information(QWidget *owner, const QString &text) = 0;
   // Modal question with Yes and No buttons and the question icon; true on Yes.
-  virtual bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) = 0;
+  virtual bool askYesNo(QWidget *owner, const QString &caption, const QString &text) = 0;
   // Open dialog with multiple selection, existing files only. The first
   // filter is selected. Returns the chosen paths; empty on cancel.
-  virtual QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) = 0;
+  virtual QStringList openFiles(QWidget *owner, const std::vector<FileFilter> &filters) = 0;
   // Folder picker showing `headline`, starting in `startFolder` (empty: the
   // system default). Returns the chosen folder's full path; empty on cancel.
-  virtual QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) = 0;
+  virtual QString browseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) = 0;
   // Opens a document or address with the desktop's default handler.
-  virtual bool OpenUrl(const QUrl &url) = 0;
+  virtual bool openUrl(const QUrl &url) = 0;
 };
 
 // The real dialogs (Qt message boxes and file dialogs, QDesktopServices).
-class TQtPrompts : public IPrompts {
+class QtPrompts : public Prompts {
  public:
-  void Information(QWidget *owner, const QString &text) override;
-  bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) override;
-  QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) override;
-  QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
-  bool OpenUrl(const QUrl &url) override;
+  void information(QWidget *owner, const QString &text) override;
+  bool askYesNo(QWidget *owner, const QString &caption, const QString &text) override;
+  QStringList openFiles(QWidget *owner, const std::vector<FileFilter> &filters) override;
+  QString browseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
+  bool openUrl(const QUrl &url) override;
 };
 
 // Unattended answers, chosen with the environment:
@@ -58,21 +58,21 @@ class TQtPrompts : public IPrompts {
 //                        newlines (empty or unset: cancel).
 //   TREVIX_AUTO_FOLDER   folder returned by the folder picker (unset: cancel).
 // Addresses are printed, not opened.
-class TAutoAnswerPrompts : public IPrompts {
+class AutoAnswerPrompts : public Prompts {
  public:
-  void Information(QWidget *owner, const QString &text) override;
-  bool AskYesNo(QWidget *owner, const QString &caption, const QString &text) override;
-  QStringList OpenFiles(QWidget *owner, const std::vector<TFileFilter> &filters) override;
-  QString BrowseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
-  bool OpenUrl(const QUrl &url) override;
+  void information(QWidget *owner, const QString &text) override;
+  bool askYesNo(QWidget *owner, const QString &caption, const QString &text) override;
+  QStringList openFiles(QWidget *owner, const std::vector<FileFilter> &filters) override;
+  QString browseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
+  bool openUrl(const QUrl &url) override;
 };
 
 // True when TREVIX_AUTO_ANSWER asks for unattended answers.
-bool AutoAnswerRequested();
+bool autoAnswerRequested();
 
 // The program-wide prompts: the ones installed with SetAppPrompts, else the
-// unattended ones when AutoAnswerRequested(), else the real dialogs.
-IPrompts &AppPrompts();
+// unattended ones when autoAnswerRequested(), else the real dialogs.
+Prompts &appPrompts();
 // Installs `prompts` (not owned) as the program-wide prompts; nullptr
 // returns to the default.
-void SetAppPrompts(IPrompts *prompts);
+void setAppPrompts(Prompts *prompts);

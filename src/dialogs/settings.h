@@ -5,11 +5,11 @@
 
 #include <QString>
 
-class ISettingsStore;
+class SettingsStore;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class TSpinEdit;
+class SpinEdit;
 
 // Value names, in the order they are read and written.
 inline constexpr const char *kValueOutputFolder = "Output Folder";
@@ -21,14 +21,14 @@ inline constexpr const char *kValueVideoQuality = "VideoQuality";
 inline constexpr const char *kValueAudioQuality = "AudioQuality";
 
 // The controls the values come from and go to.
-struct TSettingsControls {
-  QLineEdit *EditOutputFolder = nullptr;   // main window
-  QComboBox *ComboOutputFormat = nullptr;  // main window
-  QCheckBox *CheckBoxOverWrite = nullptr;  // options dialog
-  TSpinEdit *SpinEdit1 = nullptr;          // options dialog
-  QComboBox *ComboLetterBox = nullptr;     // main window (hidden holder)
-  QComboBox *ComboVideoQuality = nullptr;  // main window
-  QComboBox *ComboAudioQuality = nullptr;  // main window
+struct SettingsControls {
+  QLineEdit *editOutputFolder = nullptr;   // main window
+  QComboBox *comboOutputFormat = nullptr;  // main window
+  QCheckBox *checkBoxOverWrite = nullptr;  // options dialog
+  SpinEdit *spinEdit1 = nullptr;          // options dialog
+  QComboBox *comboLetterBox = nullptr;     // main window (hidden holder)
+  QComboBox *comboVideoQuality = nullptr;  // main window
+  QComboBox *comboAudioQuality = nullptr;  // main window
 };
 
 // Reads the values in order into the controls. At the first read that fails
@@ -36,8 +36,8 @@ struct TSettingsControls {
 // the controls, so a first run creates all values from the defaults; values
 // read before stay applied. A missing "Output Folder" reads as empty.
 // Returns true when every value was read.
-bool LoadSettings(ISettingsStore &store, const TSettingsControls &controls);
+bool loadSettings(SettingsStore &store, const SettingsControls &controls);
 
 // Writes the seven values from the controls. Stops silently at the first
 // error; the key is always closed. Returns true when all were written.
-bool SaveSettings(ISettingsStore &store, const TSettingsControls &controls);
+bool saveSettings(SettingsStore &store, const SettingsControls &controls);

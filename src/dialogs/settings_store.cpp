@@ -9,7 +9,7 @@
 
 namespace {
 
-std::unique_ptr<QSettings> MakeSettings(const QString &folder) {
+std::unique_ptr<QSettings> makeSettings(const QString &folder) {
   const QString org = QString::fromLatin1(trevix::kOrganisation);
   const QString app = QString::fromLatin1(trevix::kProgramTitle);
   if (folder.isEmpty())
@@ -20,34 +20,34 @@ std::unique_ptr<QSettings> MakeSettings(const QString &folder) {
 
 }  // namespace
 
-TQtSettingsStore::TQtSettingsStore(const QString &folder) : folder_(folder) {
+QtSettingsStore::QtSettingsStore(const QString &folder) : folder_(folder) {
   if (folder_.isEmpty()) folder_ = qEnvironmentVariable("TREVIX_SETTINGS_DIR");
 }
 
-TQtSettingsStore::~TQtSettingsStore() { CloseKey(); }
+QtSettingsStore::~QtSettingsStore() { closeKey(); }
 
-bool TQtSettingsStore::OpenKey() {
-  if (!settings_) settings_ = MakeSettings(folder_);
+bool QtSettingsStore::openKey() {
+  if (!settings_) settings_ = makeSettings(folder_);
   return settings_->status() == QSettings::NoError;
 }
 
-void TQtSettingsStore::CloseKey() {
+void QtSettingsStore::closeKey() {
   if (!settings_) return;
   settings_->sync();
   settings_.reset();
 }
 
-QString TQtSettingsStore::FileName() const {
+QString QtSettingsStore::fileName() const {
   if (settings_) return settings_->fileName();
-  return MakeSettings(folder_)->fileName();
+  return makeSettings(folder_)->fileName();
 }
 
-bool TQtSettingsStore::ValueExists(const QString &name) const {
+bool QtSettingsStore::valueExists(const QString &name) const {
   return settings_ && settings_->contains(name);
 }
 
-bool TQtSettingsStore::ReadString(const QString &name, QString &value) const {
-  if (!ValueExists(name)) return false;
+bool QtSettingsStore::readString(const QString &name, QString &value) const {
+  if (!valueExists(name)) return false;
   const QVariant v = settings_->value(name);
   // Text files keep strings as strings; lists, byte arrays and other typed
   // values are not strings.
@@ -56,8 +56,8 @@ bool TQtSettingsStore::ReadString(const QString &name, QString &value) const {
   return true;
 }
 
-bool TQtSettingsStore::ReadInteger(const QString &name, int32_t &value) const {
-  if (!ValueExists(name)) return false;
+bool QtSettingsStore::readInteger(const QString &name, int32_t &value) const {
+  if (!valueExists(name)) return false;
   const QVariant v = settings_->value(name);
   qlonglong n = 0;
   bool ok = false;
@@ -82,13 +82,13 @@ bool TQtSettingsStore::ReadInteger(const QString &name, int32_t &value) const {
   return true;
 }
 
-bool TQtSettingsStore::WriteString(const QString &name, const QString &value) {
+bool QtSettingsStore::writeString(const QString &name, const QString &value) {
   if (!settings_ || !settings_->isWritable()) return false;
   settings_->setValue(name, value);
   return true;
 }
 
-bool TQtSettingsStore::WriteInteger(const QString &name, int32_t value) {
+bool QtSettingsStore::writeInteger(const QString &name, int32_t value) {
   if (!settings_ || !settings_->isWritable()) return false;
   settings_->setValue(name, static_cast<int>(value));
   return true;

@@ -8,18 +8,18 @@
 
 class QSettings;
 
-class ISettingsStore {
+class SettingsStore {
  public:
-  virtual ~ISettingsStore() = default;
+  virtual ~SettingsStore() = default;
   // Opens the key, creating it when missing. False when it cannot be used.
-  virtual bool OpenKey() = 0;
+  virtual bool openKey() = 0;
   // Writes pending values and releases the key; safe to call when closed.
-  virtual void CloseKey() = 0;
-  virtual bool ValueExists(const QString &name) const = 0;
-  virtual bool ReadString(const QString &name, QString &value) const = 0;
-  virtual bool ReadInteger(const QString &name, int32_t &value) const = 0;
-  virtual bool WriteString(const QString &name, const QString &value) = 0;
-  virtual bool WriteInteger(const QString &name, int32_t value) = 0;
+  virtual void closeKey() = 0;
+  virtual bool valueExists(const QString &name) const = 0;
+  virtual bool readString(const QString &name, QString &value) const = 0;
+  virtual bool readInteger(const QString &name, int32_t &value) const = 0;
+  virtual bool writeString(const QString &name, const QString &value) = 0;
+  virtual bool writeInteger(const QString &name, int32_t value) = 0;
 };
 
 // The store on QSettings in the native per-user format, organisation
@@ -29,21 +29,21 @@ class ISettingsStore {
 // `folder`, else the environment variable TREVIX_SETTINGS_DIR, names a
 // folder that takes the place of the user's configuration folder (the file
 // is then <folder>/Trevix/Trevix MOV Video Converter.conf).
-class TQtSettingsStore : public ISettingsStore {
+class QtSettingsStore : public SettingsStore {
  public:
-  explicit TQtSettingsStore(const QString &folder = QString());
-  ~TQtSettingsStore() override;
+  explicit QtSettingsStore(const QString &folder = QString());
+  ~QtSettingsStore() override;
 
-  bool OpenKey() override;
-  void CloseKey() override;
-  bool ValueExists(const QString &name) const override;
-  bool ReadString(const QString &name, QString &value) const override;
-  bool ReadInteger(const QString &name, int32_t &value) const override;
-  bool WriteString(const QString &name, const QString &value) override;
-  bool WriteInteger(const QString &name, int32_t value) override;
+  bool openKey() override;
+  void closeKey() override;
+  bool valueExists(const QString &name) const override;
+  bool readString(const QString &name, QString &value) const override;
+  bool readInteger(const QString &name, int32_t &value) const override;
+  bool writeString(const QString &name, const QString &value) override;
+  bool writeInteger(const QString &name, int32_t value) override;
 
   // The file that holds the values.
-  QString FileName() const;
+  QString fileName() const;
 
  private:
   QString folder_;  // empty: the native default location

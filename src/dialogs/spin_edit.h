@@ -5,17 +5,17 @@
 
 #include <QSpinBox>
 
-class TSpinEdit : public QSpinBox {
+class SpinEdit : public QSpinBox {
   Q_OBJECT
  public:
-  TSpinEdit(int minValue, int maxValue, QWidget *parent = nullptr);
+  SpinEdit(int minValue, int maxValue, QWidget *parent = nullptr);
 
-  int MinValue() const { return min_; }
-  int MaxValue() const { return max_; }
-  // The text read as an integer, or MinValue() when it is not a number.
-  int Value() const;
-  // Sets the value limited to MinValue() .. MaxValue().
-  void SetValue(int value);
+  int minValue() const { return min_; }
+  int maxValue() const { return max_; }
+  // The text read as an integer, or minValue() when it is not a number.
+  int value() const;
+  // Sets the value limited to minValue() .. maxValue().
+  void setValue(int value);
 
   void stepBy(int steps) override;
 

@@ -9,89 +9,89 @@
 
 #include "binding.h"
 
-struct TCodecContextDeleter {
+struct CodecContextDeleter {
   void operator()(AVCodecContext *c) const {
-    if (c && LibrariesLoaded()) libavcodec.avcodec_free_context(&c);
+    if (c && librariesLoaded()) libavcodec.avcodec_free_context(&c);
   }
 };
-using TCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextDeleter>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 
 // A format context made with avformat_alloc_context / alloc_output_context2
 // (not opened for input).
-struct TFormatContextDeleter {
+struct FormatContextDeleter {
   void operator()(AVFormatContext *c) const {
-    if (c && LibrariesLoaded()) libavformat.avformat_free_context(c);
+    if (c && librariesLoaded()) libavformat.avformat_free_context(c);
   }
 };
-using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFormatContextDeleter>;
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
 
 // A muxer context together with the file it writes to: closes the file
 // (unless the format writes none) and frees the context.
-struct TOutputContextDeleter {
+struct OutputContextDeleter {
   void operator()(AVFormatContext *c) const {
-    if (!c || !LibrariesLoaded()) return;
+    if (!c || !librariesLoaded()) return;
     if (c->pb && !(c->oformat && (c->oformat->flags & AVFMT_NOFILE))) libavformat.avio_closep(&c->pb);
     libavformat.avformat_free_context(c);
   }
 };
-using TOutputContextPtr = std::unique_ptr<AVFormatContext, TOutputContextDeleter>;
+using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextDeleter>;
 
 // A demuxer context opened by avformat_open_input.
-struct TInputContextDeleter {
+struct InputContextDeleter {
   void operator()(AVFormatContext *c) const {
-    if (c && LibrariesLoaded()) libavformat.avformat_close_input(&c);
+    if (c && librariesLoaded()) libavformat.avformat_close_input(&c);
   }
 };
-using TInputContextPtr = std::unique_ptr<AVFormatContext, TInputContextDeleter>;
+using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextDeleter>;
 
-struct TSwsContextDeleter {
+struct SwsContextDeleter {
   void operator()(SwsContext *c) const {
-    if (c && LibrariesLoaded()) libswscale.sws_freeContext(c);
+    if (c && librariesLoaded()) libswscale.sws_freeContext(c);
   }
 };
-using TSwsContextPtr = std::unique_ptr<SwsContext, TSwsContextDeleter>;
+using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 
-struct TPacketDeleter {
+struct PacketDeleter {
   void operator()(AVPacket *p) const {
-    if (p && LibrariesLoaded()) libavcodec.av_packet_free(&p);
+    if (p && librariesLoaded()) libavcodec.av_packet_free(&p);
   }
 };
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
-struct TFrameDeleter {
+struct FrameDeleter {
   void operator()(AVFrame *f) const {
-    if (f && LibrariesLoaded()) libavutil.av_frame_free(&f);
+    if (f && librariesLoaded()) libavutil.av_frame_free(&f);
   }
 };
-using TFramePtr = std::unique_ptr<AVFrame, TFrameDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
-// An owned AVDictionary; Slot() gives the AVDictionary** the library calls
+// An owned AVDictionary; slot() gives the AVDictionary** the library calls
 // want (the dictionary may be replaced or freed through it).
-class TDictionary {
+class Dictionary {
  public:
-  TDictionary() = default;
-  ~TDictionary() { Reset(); }
-  TDictionary(const TDictionary &) = delete;
-  TDictionary &operator=(const TDictionary &) = delete;
-  TDictionary(TDictionary &&o) noexcept : d_(std::exchange(o.d_, nullptr)) {}
-  TDictionary &operator=(TDictionary &&o) noexcept {
+  Dictionary() = default;
+  ~Dictionary() { reset(); }
+  Dictionary(const Dictionary &) = delete;
+  Dictionary &operator=(const Dictionary &) = delete;
+  Dictionary(Dictionary &&o) noexcept : d_(std::exchange(o.d_, nullptr)) {}
+  Dictionary &operator=(Dictionary &&o) noexcept {
     if (this != &o) {
-      Reset();
+      reset();
       d_ = std::exchange(o.d_, nullptr);
     }
     return *this;
   }
-  AVDictionary *Get() const { return d_; }
-  AVDictionary **Slot() { return &d_; }
-  bool Empty() const { return d_ == nullptr || (LibrariesLoaded() && libavutil.av_dict_count(d_) == 0); }
-  void Reset() {
-    if (d_ && LibrariesLoaded()) libavutil.av_dict_free(&d_);
+  AVDictionary *get() const { return d_; }
+  AVDictionary **slot() { return &d_; }
+  bool empty() const { return d_ == nullptr || (librariesLoaded() && libavutil.av_dict_count(d_) == 0); }
+  void reset() {
+    if (d_ && librariesLoaded()) libavutil.av_dict_free(&d_);
     d_ = nullptr;
   }
   // A copy of the entries, for a library call that consumes its dictionary.
-  AVDictionary *Copy() const {
+  AVDictionary *copy() const {
     AVDictionary *c = nullptr;
-    if (d_ && LibrariesLoaded()) libavutil.av_dict_copy(&c, d_, 0);
+    if (d_ && librariesLoaded()) libavutil.av_dict_copy(&c, d_, 0);
     return c;
   }
 

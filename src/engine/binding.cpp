@@ -7,16 +7,16 @@
 
 #include "engine_log.h"
 
-TAVCodecApi libavcodec;
-TAVFormatApi libavformat;
-TAVUtilApi libavutil;
-TSwScaleApi libswscale;
-TSwResampleApi libswresample;
-TAVFilterApi libavfilter;
+AVCodecApi libavcodec;
+AVFormatApi libavformat;
+AVUtilApi libavutil;
+SwScaleApi libswscale;
+SwResampleApi libswresample;
+AVFilterApi libavfilter;
 
 namespace {
 
-struct TSlot {
+struct Slot {
   const char *name;
   void **slot;
 };
@@ -28,18 +28,18 @@ struct TSlot {
 #define TREVIX_RESAMPLE_SLOT(name) {#name, reinterpret_cast<void **>(&libswresample.name)},
 #define TREVIX_FILTER_SLOT(name) {#name, reinterpret_cast<void **>(&libavfilter.name)},
 
-const TSlot kCodecSlots[] = {TREVIX_AVCODEC_FUNCS(TREVIX_CODEC_SLOT)};
-const TSlot kFormatSlots[] = {TREVIX_AVFORMAT_FUNCS(TREVIX_FORMAT_SLOT)};
-const TSlot kUtilSlots[] = {TREVIX_AVUTIL_FUNCS(TREVIX_UTIL_SLOT)};
-const TSlot kScaleSlots[] = {TREVIX_SWSCALE_FUNCS(TREVIX_SCALE_SLOT)};
-const TSlot kResampleSlots[] = {TREVIX_SWRESAMPLE_FUNCS(TREVIX_RESAMPLE_SLOT)};
-const TSlot kFilterSlots[] = {TREVIX_AVFILTER_FUNCS(TREVIX_FILTER_SLOT)};
+const Slot kCodecSlots[] = {TREVIX_AVCODEC_FUNCS(TREVIX_CODEC_SLOT)};
+const Slot kFormatSlots[] = {TREVIX_AVFORMAT_FUNCS(TREVIX_FORMAT_SLOT)};
+const Slot kUtilSlots[] = {TREVIX_AVUTIL_FUNCS(TREVIX_UTIL_SLOT)};
+const Slot kScaleSlots[] = {TREVIX_SWSCALE_FUNCS(TREVIX_SCALE_SLOT)};
+const Slot kResampleSlots[] = {TREVIX_SWRESAMPLE_FUNCS(TREVIX_RESAMPLE_SLOT)};
+const Slot kFilterSlots[] = {TREVIX_AVFILTER_FUNCS(TREVIX_FILTER_SLOT)};
 
-struct TBindingRecord {
-  TAVLibrary lib;
+struct BindingRecord {
+  MediaLibrary lib;
   const char *base;  // "avcodec"
   int major;         // soname major of the headers we were built against
-  const TSlot *slots;
+  const Slot *slots;
   size_t slotCount;
   bool versioned = false;
   void *handle = nullptr;
@@ -48,24 +48,24 @@ struct TBindingRecord {
 };
 
 template <size_t N>
-constexpr size_t countOf(const TSlot (&)[N]) {
+constexpr size_t countOf(const Slot (&)[N]) {
   return N;
 }
 
-std::array<TBindingRecord, 6> gLibraries = {{
-    {TAVLibrary::avcodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, kCodecSlots, countOf(kCodecSlots), false, nullptr, false, {}},
-    {TAVLibrary::avformat, "avformat", LIBAVFORMAT_VERSION_MAJOR, kFormatSlots, countOf(kFormatSlots), false, nullptr, false, {}},
-    {TAVLibrary::avutil, "avutil", LIBAVUTIL_VERSION_MAJOR, kUtilSlots, countOf(kUtilSlots), false, nullptr, false, {}},
-    {TAVLibrary::swscale, "swscale", LIBSWSCALE_VERSION_MAJOR, kScaleSlots, countOf(kScaleSlots), false, nullptr, false, {}},
-    {TAVLibrary::swresample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, kResampleSlots,
+std::array<BindingRecord, 6> gLibraries = {{
+    {MediaLibrary::avcodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, kCodecSlots, countOf(kCodecSlots), false, nullptr, false, {}},
+    {MediaLibrary::avformat, "avformat", LIBAVFORMAT_VERSION_MAJOR, kFormatSlots, countOf(kFormatSlots), false, nullptr, false, {}},
+    {MediaLibrary::avutil, "avutil", LIBAVUTIL_VERSION_MAJOR, kUtilSlots, countOf(kUtilSlots), false, nullptr, false, {}},
+    {MediaLibrary::swscale, "swscale", LIBSWSCALE_VERSION_MAJOR, kScaleSlots, countOf(kScaleSlots), false, nullptr, false, {}},
+    {MediaLibrary::swresample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, kResampleSlots,
      countOf(kResampleSlots), false, nullptr, false, {}},
-    {TAVLibrary::avfilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, kFilterSlots, countOf(kFilterSlots), false, nullptr, false, {}},
+    {MediaLibrary::avfilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, kFilterSlots, countOf(kFilterSlots), false, nullptr, false, {}},
 }};
 
 bool gLibrariesLoaded = false;
 std::string gLibraryError;
 
-std::string fileNameOf(const TBindingRecord &r, bool versioned) {
+std::string fileNameOf(const BindingRecord &r, bool versioned) {
   char name[64];
   if (versioned)
     std::snprintf(name, sizeof name, "lib%s.so.%d", r.base, r.major);
@@ -79,7 +79,7 @@ std::string lastDlError() {
   return e ? e : "unknown error";
 }
 
-bool loadOne(TBindingRecord &r, const std::string &folder, bool versioned) {
+bool loadOne(BindingRecord &r, const std::string &folder, bool versioned) {
   r.versioned = versioned;
   const std::string file = fileNameOf(r, versioned);
   if (!r.handle) {
@@ -115,14 +115,14 @@ bool loadOne(TBindingRecord &r, const std::string &folder, bool versioned) {
 
 }  // namespace
 
-std::string LibraryFileName(TAVLibrary lib, bool versioned) {
-  if (lib == TAVLibrary::myutil) return "libc.so.6";
+std::string libraryFileName(MediaLibrary lib, bool versioned) {
+  if (lib == MediaLibrary::myutil) return "libc.so.6";
   for (auto &r : gLibraries)
     if (r.lib == lib) return fileNameOf(r, versioned);
   return {};
 }
 
-bool LoadLibraries(const std::string &folder, bool versioned) {
+bool loadLibraries(const std::string &folder, bool versioned) {
   if (gLibrariesLoaded) return true;
   gLibraryError.clear();
   bool ok = true;
@@ -135,14 +135,14 @@ bool LoadLibraries(const std::string &folder, bool versioned) {
   // The C run-time helpers are the C library's own here: always present.
   gLibrariesLoaded = ok;
   if (ok) {
-    EngineLogLevelChanged(libavutil.av_log_get_level());
+    engineLogLevelChanged(libavutil.av_log_get_level());
   } else {
-    UnloadLibraries();
+    unloadLibraries();
   }
   return gLibrariesLoaded;
 }
 
-void UnloadLibraries() {
+void unloadLibraries() {
   gLibrariesLoaded = false;
   for (auto &r : gLibraries) {
     if (r.handle) {
@@ -153,12 +153,12 @@ void UnloadLibraries() {
   }
 }
 
-bool LibrariesLoaded() { return gLibrariesLoaded; }
+bool librariesLoaded() { return gLibrariesLoaded; }
 
-std::string LibraryError() { return gLibraryError; }
+std::string libraryError() { return gLibraryError; }
 
-bool IsBound(TAVLibrary lib) {
-  if (lib == TAVLibrary::myutil) return gLibrariesLoaded;
+bool isBound(MediaLibrary lib) {
+  if (lib == MediaLibrary::myutil) return gLibrariesLoaded;
   for (auto &r : gLibraries)
     if (r.lib == lib) return r.bound;
   return false;

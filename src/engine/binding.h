@@ -167,36 +167,36 @@
 
 #define TREVIX_DECLARE_SLOT(name) decltype(&::name) name = nullptr;
 
-struct TAVCodecApi { TREVIX_AVCODEC_FUNCS(TREVIX_DECLARE_SLOT) };
-struct TAVFormatApi { TREVIX_AVFORMAT_FUNCS(TREVIX_DECLARE_SLOT) };
-struct TAVUtilApi { TREVIX_AVUTIL_FUNCS(TREVIX_DECLARE_SLOT) };
-struct TSwScaleApi { TREVIX_SWSCALE_FUNCS(TREVIX_DECLARE_SLOT) };
-struct TSwResampleApi { TREVIX_SWRESAMPLE_FUNCS(TREVIX_DECLARE_SLOT) };
-struct TAVFilterApi { TREVIX_AVFILTER_FUNCS(TREVIX_DECLARE_SLOT) };
+struct AVCodecApi { TREVIX_AVCODEC_FUNCS(TREVIX_DECLARE_SLOT) };
+struct AVFormatApi { TREVIX_AVFORMAT_FUNCS(TREVIX_DECLARE_SLOT) };
+struct AVUtilApi { TREVIX_AVUTIL_FUNCS(TREVIX_DECLARE_SLOT) };
+struct SwScaleApi { TREVIX_SWSCALE_FUNCS(TREVIX_DECLARE_SLOT) };
+struct SwResampleApi { TREVIX_SWRESAMPLE_FUNCS(TREVIX_DECLARE_SLOT) };
+struct AVFilterApi { TREVIX_AVFILTER_FUNCS(TREVIX_DECLARE_SLOT) };
 
 #undef TREVIX_DECLARE_SLOT
 
 // The bound tables. Slots are written only while binding, before any task
-// exists; read them only while LibrariesLoaded() is true.
-extern TAVCodecApi libavcodec;
-extern TAVFormatApi libavformat;
-extern TAVUtilApi libavutil;
-extern TSwScaleApi libswscale;
-extern TSwResampleApi libswresample;
-extern TAVFilterApi libavfilter;
+// exists; read them only while librariesLoaded() is true.
+extern AVCodecApi libavcodec;
+extern AVFormatApi libavformat;
+extern AVUtilApi libavutil;
+extern SwScaleApi libswscale;
+extern SwResampleApi libswresample;
+extern AVFilterApi libavfilter;
 
-enum class TAVLibrary { avcodec, avformat, avutil, swscale, swresample, avfilter, myutil };
+enum class MediaLibrary { avcodec, avformat, avutil, swscale, swresample, avfilter, myutil };
 
 // Binds every library from `folder` (empty: the default search path), in
 // the order avcodec, avformat, avutil, swscale, swresample, avfilter,
 // myutil. All or nothing: the first failure unloads what was loaded and
-// leaves its text in LibraryError(). After a success further calls return
+// leaves its text in libraryError(). After a success further calls return
 // true and change nothing.
-bool LoadLibraries(const std::string &folder, bool versioned);
-void UnloadLibraries();
-bool LibrariesLoaded();
-std::string LibraryError();
-bool IsBound(TAVLibrary lib);
+bool loadLibraries(const std::string &folder, bool versioned);
+void unloadLibraries();
+bool librariesLoaded();
+std::string libraryError();
+bool isBound(MediaLibrary lib);
 
 // File name a library is loaded by ("libavcodec.so.59" or "libavcodec.so").
-std::string LibraryFileName(TAVLibrary lib, bool versioned);
+std::string libraryFileName(MediaLibrary lib, bool versioned);

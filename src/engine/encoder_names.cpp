@@ -6,12 +6,12 @@
 
 namespace {
 
-struct TEncoderRename {
+struct EncoderRename {
   const char *oldName;
   const char *newName;
 };
 
-constexpr TEncoderRename kRenames[] = {
+constexpr EncoderRename kRenames[] = {
     {"libfaac", "aac"},
     {"mpeg4aac", "aac"},
     {"libamr_nb", "libopencore_amrnb"},
@@ -20,16 +20,16 @@ constexpr TEncoderRename kRenames[] = {
 
 }  // namespace
 
-std::string EncoderSuccessor(const std::string &name) {
+std::string encoderSuccessor(const std::string &name) {
   for (const auto &r : kRenames)
     if (name == r.oldName) return r.newName;
   return {};
 }
 
-std::string TranslateEncoderName(const std::string &name) {
-  std::string successor = EncoderSuccessor(name);
+std::string translateEncoderName(const std::string &name) {
+  std::string successor = encoderSuccessor(name);
   if (successor.empty()) return name;
-  if (LibrariesLoaded()) {
+  if (librariesLoaded()) {
     const AVCodec *own = libavcodec.avcodec_find_encoder_by_name(name.c_str());
     if (own && !(own->capabilities & AV_CODEC_CAP_EXPERIMENTAL)) return name;
     // Keep the old name when the successor is missing too, so that the

@@ -8,7 +8,7 @@
 // have only as an experimental encoder ("vorbis"). A name the libraries
 // offer as a regular encoder, or one the table does not know, comes back
 // unchanged. Needs bound libraries.
-std::string TranslateEncoderName(const std::string &name);
+std::string translateEncoderName(const std::string &name);
 
 // The table itself: the successor of `name`, or an empty text.
-std::string EncoderSuccessor(const std::string &name);
+std::string encoderSuccessor(const std::string &name);

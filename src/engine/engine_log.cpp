@@ -18,18 +18,18 @@ std::atomic<int> gLogLevel{AV_LOG_INFO};
 // Guards the component list, the log list and the delivery counter.
 std::mutex gListLock;
 std::condition_variable gDeliveryDone;
-std::vector<ILogReceiver *> gReceivers;
+std::vector<LogReceiver *> gReceivers;
 int gDeliveriesInFlight = 0;
-TLogList gLogList;
+LogList gLogList;
 
 uint32_t threadIdNow() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
 }  // namespace
 
-void EngineLogLevelChanged(int level) { gLogLevel = level; }
-int EngineLogLevel() { return gLogLevel; }
+void engineLogLevelChanged(int level) { gLogLevel = level; }
+int engineLogLevel() { return gLogLevel; }
 
-int EngineToLibraryLevel(int engineLevel) {
+int engineToLibraryLevel(int engineLevel) {
   if (engineLevel < 0) return AV_LOG_QUIET;
   switch (engineLevel) {
     case 0: return AV_LOG_ERROR;
@@ -39,7 +39,7 @@ int EngineToLibraryLevel(int engineLevel) {
   }
 }
 
-int LibraryToEngineLevel(int libraryLevel) {
+int libraryToEngineLevel(int libraryLevel) {
   if (libraryLevel < 0) return -1;
   if (libraryLevel <= AV_LOG_ERROR) return 0;
   if (libraryLevel <= AV_LOG_INFO) return 1;   // warnings count as info
@@ -47,40 +47,40 @@ int LibraryToEngineLevel(int libraryLevel) {
   return 3;
 }
 
-TLogItem &TLogList::FindOrAdd(uint32_t threadId) {
+LogItem &LogList::findOrAdd(uint32_t threadId) {
   if (first_.threadId == 0 || first_.threadId == threadId) {
     first_.threadId = threadId;
     return first_;
   }
-  for (TLogItem *i = first_.next.get(); i; i = i->next.get())
+  for (LogItem *i = first_.next.get(); i; i = i->next.get())
     if (i->threadId == threadId) return *i;
-  auto item = std::make_unique<TLogItem>();
+  auto item = std::make_unique<LogItem>();
   item->threadId = threadId;
   item->next = std::move(first_.next);
   first_.next = std::move(item);
   return *first_.next;
 }
 
-void TLogList::Clear() {
+void LogList::clear() {
   // Unlink iteratively so a long chain cannot exhaust the stack.
-  std::unique_ptr<TLogItem> chain = std::move(first_.next);
+  std::unique_ptr<LogItem> chain = std::move(first_.next);
   while (chain) chain = std::move(chain->next);
   first_.threadId = 0;
   first_.pending.clear();
 }
 
-int TLogList::Count() const {
+int LogList::count() const {
   int n = first_.threadId != 0 ? 1 : 0;
-  for (const TLogItem *i = first_.next.get(); i; i = i->next.get()) ++n;
+  for (const LogItem *i = first_.next.get(); i; i = i->next.get()) ++n;
   return n;
 }
 
-void RegisterLogReceiver(ILogReceiver *receiver) {
+void registerLogReceiver(LogReceiver *receiver) {
   std::lock_guard<std::mutex> g(gListLock);
   gReceivers.push_back(receiver);
 }
 
-void UnregisterLogReceiver(ILogReceiver *receiver) {
+void unregisterLogReceiver(LogReceiver *receiver) {
   std::unique_lock<std::mutex> g(gListLock);
   std::erase(gReceivers, receiver);
   // A delivery that took its snapshot before the removal may still be
@@ -88,24 +88,24 @@ void UnregisterLogReceiver(ILogReceiver *receiver) {
   gDeliveryDone.wait(g, [] { return gDeliveriesInFlight == 0; });
 }
 
-void ClearLogList() {
+void clearLogList() {
   std::lock_guard<std::mutex> g(gListLock);
-  gLogList.Clear();
+  gLogList.clear();
 }
 
-std::string PendingLogText(uint32_t threadId) {
+std::string pendingLogText(uint32_t threadId) {
   std::lock_guard<std::mutex> g(gListLock);
-  return gLogList.FindOrAdd(threadId).pending;
+  return gLogList.findOrAdd(threadId).pending;
 }
 
-void LogCallback(void *context, int level, const char *format, va_list args) {
+void logCallback(void *context, int level, const char *format, va_list args) {
   if (level > gLogLevel.load()) return;
   const uint32_t tid = threadIdNow();
   std::vector<std::string> lines;
-  std::vector<ILogReceiver *> receivers;
+  std::vector<LogReceiver *> receivers;
   {
     std::lock_guard<std::mutex> g(gListLock);
-    TLogItem &item = gLogList.FindOrAdd(tid);
+    LogItem &item = gLogList.findOrAdd(tid);
 
     char buffer[kLogLineBufferSize];
     buffer[0] = 0;
@@ -146,9 +146,9 @@ void LogCallback(void *context, int level, const char *format, va_list args) {
   }
   // Delivered outside the list lock: a receiver takes its own lock, and a
   // thread holding that lock may be issuing library messages itself.
-  const int engineLevel = LibraryToEngineLevel(level);
+  const int engineLevel = libraryToEngineLevel(level);
   for (const auto &line : lines)
-    for (ILogReceiver *r : receivers) r->LibraryLogLine(tid, engineLevel, line);
+    for (LogReceiver *r : receivers) r->libraryLogLine(tid, engineLevel, line);
   {
     std::lock_guard<std::mutex> g(gListLock);
     --gDeliveriesInFlight;

@@ -11,53 +11,53 @@
 
 // Called whenever the libraries' log level is set or read back; `level` is
 // the library's own value (AV_LOG_*).
-void EngineLogLevelChanged(int level);
+void engineLogLevelChanged(int level);
 // The cached library log level (AV_LOG_*); messages above it are dropped.
-int EngineLogLevel();
+int engineLogLevel();
 
 // The engine's levels (-1 quiet, 0 error, 1 info, 2 debug, 3 all) and the
 // library's AV_LOG_* values.
-int EngineToLibraryLevel(int engineLevel);
-int LibraryToEngineLevel(int libraryLevel);
+int engineToLibraryLevel(int engineLevel);
+int libraryToEngineLevel(int libraryLevel);
 
 // A live component as the log sees it: receives every finished line with
 // the issuing thread, and attributes it to its own task on that thread.
-class ILogReceiver {
+class LogReceiver {
  public:
-  virtual ~ILogReceiver() = default;
-  virtual void LibraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) = 0;
+  virtual ~LogReceiver() = default;
+  virtual void libraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) = 0;
 };
 
 // The component list. A receiver removed here gets no further line once
 // UnregisterLogReceiver has returned (it waits for deliveries in flight).
-void RegisterLogReceiver(ILogReceiver *receiver);
-void UnregisterLogReceiver(ILogReceiver *receiver);
+void registerLogReceiver(LogReceiver *receiver);
+void unregisterLogReceiver(LogReceiver *receiver);
 
 // The libraries' log callback (installed by the component's LoadAVLib).
-void LogCallback(void *context, int level, const char *format, va_list args);
+void logCallback(void *context, int level, const char *format, va_list args);
 
 // Per-thread partial lines.
-struct TLogItem {
+struct LogItem {
   uint32_t threadId = 0;  // 0: free (inline item only)
   std::string pending;    // the part of a line received so far
-  std::unique_ptr<TLogItem> next;
+  std::unique_ptr<LogItem> next;
 };
 
-class TLogList {
+class LogList {
  public:
-  TLogItem &FindOrAdd(uint32_t threadId);
-  void Clear();
+  LogItem &findOrAdd(uint32_t threadId);
+  void clear();
   // Number of items in use (for diagnostics and tests).
-  int Count() const;
+  int count() const;
 
  private:
-  TLogItem first_;
+  LogItem first_;
 };
 
 // Clears the process-wide list (partial lines pending now are dropped).
-void ClearLogList();
+void clearLogList();
 // Pending text of the calling thread (for tests).
-std::string PendingLogText(uint32_t threadId);
+std::string pendingLogText(uint32_t threadId);
 
 // The longest line the callback assembles, in bytes, terminator included.
 constexpr int kLogLineBufferSize = 2048;

@@ -6,24 +6,24 @@
 #include <stdexcept>
 #include <string>
 
-enum TLogLevel { llQuiet, llError, llInfo, llDebug, llAll };
-enum TConvertPriority { tpIdle, tpLowest, tpLower, tpNormal };
-enum THookAction { haContinue, haIgnore, haStop };
+enum class LogLevel { Quiet, Error, Info, Debug, All };
+enum class ConvertPriority { Idle, Lowest, Lower, Normal };
+enum class HookAction { Continue, Ignore, Stop };
 
-class TBitmap24;  // the picture handed to OnCustomHook (frame pipeline)
+class Bitmap24;  // the picture handed to OnCustomHook (frame pipeline)
 
-using TProgressEvent = std::function<void(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS,
-                                          int32_t ACurrentDuration, float AQuality, float ABitRate,
-                                          int64_t ACurrentSize, int32_t ATotalOutputDuration)>;
-using TTerminateEvent =
-    std::function<void(int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage)>;
-using TLogEvent = std::function<void(int32_t AIndex, TLogLevel ALogLevel, const std::string &AMsg)>;
-using TBeforeHookEvent = std::function<void(int32_t AIndex, int64_t APTS, THookAction &AHookAction)>;
-using TCustomHookEvent = std::function<void(int32_t AIndex, TBitmap24 &ABitmap, int32_t AFrameNumber,
+using ProgressEvent = std::function<void(int32_t index, int32_t frameNumber, int32_t AFPS,
+                                          int32_t currentDuration, float quality, float bitRate,
+                                          int64_t currentSize, int32_t totalOutputDuration)>;
+using TerminateEvent =
+    std::function<void(int32_t index, bool finished, bool exception, const std::string &message)>;
+using LogEvent = std::function<void(int32_t index, LogLevel ALogLevel, const std::string &AMsg)>;
+using BeforeHookEvent = std::function<void(int32_t index, int64_t APTS, HookAction &AHookAction)>;
+using CustomHookEvent = std::function<void(int32_t index, Bitmap24 &ABitmap, int32_t frameNumber,
                                             int64_t APTS, bool &AUpdate, bool &AStopHook)>;
 
 // Rejected options and failed set-up inside the engine.
-class FFMpegException : public std::runtime_error {
+class EngineError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -31,8 +31,8 @@ class FFMpegException : public std::runtime_error {
 // Runs work on the thread that owns the component (the "main thread") after
 // a delay; the timer mode of StartConvert needs it. The application gives
 // one built on its event loop, tests give one they pump.
-class IMainThreadScheduler {
+class MainThreadScheduler {
  public:
-  virtual ~IMainThreadScheduler() = default;
-  virtual void RunLater(int delayMs, std::function<void()> work) = 0;
+  virtual ~MainThreadScheduler() = default;
+  virtual void runLater(int delayMs, std::function<void()> work) = 0;
 };

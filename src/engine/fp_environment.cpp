@@ -1,10 +1,10 @@
 #include "fp_environment.h"
 
-TFloatingPointGuard::TFloatingPointGuard() {
+FloatingPointGuard::FloatingPointGuard() {
   // Saves the environment, clears the flags and masks every exception
   // (non-stop mode), round to nearest.
   feholdexcept(&saved_);
   fesetround(FE_TONEAREST);
 }
 
-TFloatingPointGuard::~TFloatingPointGuard() { fesetenv(&saved_); }
+FloatingPointGuard::~FloatingPointGuard() { fesetenv(&saved_); }

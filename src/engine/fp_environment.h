@@ -5,12 +5,12 @@
 
 #include <cfenv>
 
-class TFloatingPointGuard {
+class FloatingPointGuard {
  public:
-  TFloatingPointGuard();
-  ~TFloatingPointGuard();
-  TFloatingPointGuard(const TFloatingPointGuard &) = delete;
-  TFloatingPointGuard &operator=(const TFloatingPointGuard &) = delete;
+  FloatingPointGuard();
+  ~FloatingPointGuard();
+  FloatingPointGuard(const FloatingPointGuard &) = delete;
+  FloatingPointGuard &operator=(const FloatingPointGuard &) = delete;
 
  private:
   fenv_t saved_;

@@ -12,9 +12,9 @@ constexpr ptrdiff_t kRowAlign = 32;
 constexpr int64_t kMaxBytes = int64_t{1} << 31;
 }  // namespace
 
-void TBitmap24::TFree::operator()(uint8_t *p) const { std::free(p); }
+void Bitmap24::Free::operator()(uint8_t *p) const { std::free(p); }
 
-TBitmap24::TBitmap24(int width, int height) {
+Bitmap24::Bitmap24(int width, int height) {
   if (width <= 0 || height <= 0) throw std::invalid_argument("bitmap size must be positive");
   const int64_t stride = (int64_t{width} * 3 + kRowAlign - 1) / kRowAlign * kRowAlign;
   const int64_t bytes = stride * height;
@@ -28,26 +28,26 @@ TBitmap24::TBitmap24(int width, int height) {
   stride_ = static_cast<ptrdiff_t>(stride);
 }
 
-uint8_t *TBitmap24::ScanLine(int row) {
+uint8_t *Bitmap24::scanLine(int row) {
   if (row < 0 || row >= height_) return nullptr;
   return bits_.get() + row * stride_;
 }
 
-const uint8_t *TBitmap24::ScanLine(int row) const {
+const uint8_t *Bitmap24::scanLine(int row) const {
   if (row < 0 || row >= height_) return nullptr;
   return bits_.get() + row * stride_;
 }
 
-uint32_t TBitmap24::Pixel(int x, int y) const {
-  const uint8_t *line = ScanLine(y);
+uint32_t Bitmap24::pixel(int x, int y) const {
+  const uint8_t *line = scanLine(y);
   if (!line || x < 0 || x >= width_) return 0;
   const uint8_t *p = line + 3 * x;
   return uint32_t{p[2]} | (uint32_t{p[1]} << 8) | (uint32_t{p[0]} << 16);
 }
 
-void TBitmap24::SetPixel(int x, int y, uint32_t color) { FillRect(x, y, x + 1, y + 1, color); }
+void Bitmap24::setPixel(int x, int y, uint32_t color) { fillRect(x, y, x + 1, y + 1, color); }
 
-void TBitmap24::FillRect(int left, int top, int right, int bottom, uint32_t color) {
+void Bitmap24::fillRect(int left, int top, int right, int bottom, uint32_t color) {
   left = std::max(left, 0);
   top = std::max(top, 0);
   right = std::min(right, width_);
@@ -56,7 +56,7 @@ void TBitmap24::FillRect(int left, int top, int right, int bottom, uint32_t colo
   const uint8_t b = static_cast<uint8_t>(color >> 16), g = static_cast<uint8_t>(color >> 8),
                 r = static_cast<uint8_t>(color);
   for (int y = top; y < bottom; ++y) {
-    uint8_t *p = ScanLine(y) + 3 * left;
+    uint8_t *p = scanLine(y) + 3 * left;
     for (int x = left; x < right; ++x, p += 3) {
       p[0] = b;
       p[1] = g;

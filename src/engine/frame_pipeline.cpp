@@ -6,7 +6,7 @@
 #include <new>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "video_hook.h"
 
 namespace {
@@ -19,16 +19,16 @@ constexpr int kAlign = 32;
 // it was.
 constexpr int kRgbFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
-bool Viewable(const AVPixFmtDescriptor *desc) {
+bool viewable(const AVPixFmtDescriptor *desc) {
   return desc && !(desc->flags & (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL));
 }
 
 // Moves the plane pointers to row `top`, column `left` (in luma samples).
 // False for formats that cannot be viewed that way (bit-packed, palette, or
 // an offset that falls inside a subsampled chroma sample).
-bool ShiftPlanes(uint8_t *data[4], const int linesize[4], AVPixelFormat fmt, int top, int left) {
+bool shiftPlanes(uint8_t *data[4], const int linesize[4], AVPixelFormat fmt, int top, int left) {
   const AVPixFmtDescriptor *desc = libavutil.av_pix_fmt_desc_get(fmt);
-  if (!Viewable(desc)) return false;
+  if (!viewable(desc)) return false;
   if (top == 0 && left == 0) return true;
   if (desc->nb_components > 1 && !(desc->flags & AV_PIX_FMT_FLAG_RGB) &&
       ((left & ((1 << desc->log2_chroma_w) - 1)) || (top & ((1 << desc->log2_chroma_h) - 1))))
@@ -45,8 +45,8 @@ bool ShiftPlanes(uint8_t *data[4], const int linesize[4], AVPixelFormat fmt, int
 
 // 8-bit planar YUV with one component per plane: the pad colour is written
 // byte-wise, exactly as given.
-bool ByteFillable(const AVPixFmtDescriptor *desc) {
-  if (!Viewable(desc) || (desc->flags & AV_PIX_FMT_FLAG_RGB) || !(desc->flags & AV_PIX_FMT_FLAG_PLANAR) ||
+bool byteFillable(const AVPixFmtDescriptor *desc) {
+  if (!viewable(desc) || (desc->flags & AV_PIX_FMT_FLAG_RGB) || !(desc->flags & AV_PIX_FMT_FLAG_PLANAR) ||
       desc->nb_components < 3)
     return false;
   for (int c = 0; c < desc->nb_components; ++c)
@@ -54,18 +54,18 @@ bool ByteFillable(const AVPixFmtDescriptor *desc) {
   return true;
 }
 
-AVFrame *NewFrame() { return libavutil.av_frame_alloc(); }
+AVFrame *newFrame() { return libavutil.av_frame_alloc(); }
 
 }  // namespace
 
 // ======================================================================
 // Picture pool
 
-void TBufferPoolDeleter::operator()(AVBufferPool *p) const {
-  if (p && LibrariesLoaded()) libavutil.av_buffer_pool_uninit(&p);
+void BufferPoolDeleter::operator()(AVBufferPool *p) const {
+  if (p && librariesLoaded()) libavutil.av_buffer_pool_uninit(&p);
 }
 
-bool TPicturePool::Get(AVFrame *frame, AVPixelFormat fmt, int width, int height) {
+bool PicturePool::get(AVFrame *frame, AVPixelFormat fmt, int width, int height) {
   if (frame->buf[0] && frame->format == fmt && frame->width == width && frame->height == height &&
       libavutil.av_frame_is_writable(frame))
     return true;
@@ -95,7 +95,7 @@ bool TPicturePool::Get(AVFrame *frame, AVPixelFormat fmt, int width, int height)
   return true;
 }
 
-void TPicturePool::Release() {
+void PicturePool::release() {
   pool_.reset();
   size_ = 0;
 }
@@ -103,15 +103,15 @@ void TPicturePool::Release() {
 // ======================================================================
 // Geometry stage
 
-void TGeometryStage::Release() {
+void GeometryStage::release() {
   scaler_.reset();
   temp_.reset();
   view_.reset();
   padTile_.reset();
-  tempPool_.Release();
+  tempPool_.release();
 }
 
-void TGeometryStage::Prepare(const TGeometryPlan &plan) {
+void GeometryStage::prepare(const GeometryPlan &plan) {
   plan_ = plan;
   crop_ = plan.cropTop || plan.cropBottom || plan.cropLeft || plan.cropRight;
   pad_ = plan.padTop || plan.padBottom || plan.padLeft || plan.padRight;
@@ -119,23 +119,23 @@ void TGeometryStage::Prepare(const TGeometryPlan &plan) {
               plan.dstHeight + plan.cropTop + plan.cropBottom != plan.srcHeight + plan.padTop + plan.padBottom ||
               plan.dstFormat != plan.srcFormat;
   resampleHeight_ = plan.srcHeight - plan.cropTop - plan.cropBottom;
-  if (!view_) view_.reset(NewFrame());
-  if (!temp_) temp_.reset(NewFrame());
+  if (!view_) view_.reset(newFrame());
+  if (!temp_) temp_.reset(newFrame());
   padTile_.reset();
   if (pad_ && !resample_) {
-    if (!EnsureTemp()) throw FFMpegException("avpicture_alloc fail");
+    if (!ensureTemp()) throw EngineError("avpicture_alloc fail");
   }
   if (resample_) {
-    if (!EnsureTemp()) throw FFMpegException("Cannot allocate temp picture, check pix fmt");
-    BuildScaler();
-    if (!scaler_) throw FFMpegException("Cannot get resampling context");
+    if (!ensureTemp()) throw EngineError("Cannot allocate temp picture, check pix fmt");
+    buildScaler();
+    if (!scaler_) throw EngineError("Cannot get resampling context");
   } else {
     scaler_.reset();
   }
-  if (pad_) BuildPadTile();
+  if (pad_) buildPadTile();
 }
 
-void TGeometryStage::BuildScaler() {
+void GeometryStage::buildScaler() {
   const int sw = plan_.srcWidth - plan_.cropLeft - plan_.cropRight;
   const int sh = plan_.srcHeight - plan_.cropTop - plan_.cropBottom;
   const int dw = plan_.dstWidth - plan_.padLeft - plan_.padRight;
@@ -149,20 +149,20 @@ void TGeometryStage::BuildScaler() {
                                                 plan_.swsFlags, nullptr, nullptr, nullptr));
 }
 
-bool TGeometryStage::EnsureTemp() {
+bool GeometryStage::ensureTemp() {
   if (!temp_) return false;
-  return tempPool_.Get(temp_.get(), plan_.dstFormat, plan_.dstWidth, plan_.dstHeight);
+  return tempPool_.get(temp_.get(), plan_.dstFormat, plan_.dstWidth, plan_.dstHeight);
 }
 
 // Formats that cannot be filled byte-wise get a picture of the pad colour
 // in their own format once, converted from the colour's Y, U, V; the
 // borders are copied from it.
-void TGeometryStage::BuildPadTile() {
+void GeometryStage::buildPadTile() {
   padTile_.reset();
   const AVPixFmtDescriptor *desc = libavutil.av_pix_fmt_desc_get(plan_.dstFormat);
-  if (!Viewable(desc) || ByteFillable(desc)) return;
+  if (!viewable(desc) || byteFillable(desc)) return;
   const int w = plan_.dstWidth, h = plan_.dstHeight;
-  TFramePtr src(NewFrame()), tile(NewFrame());
+  FramePtr src(newFrame()), tile(newFrame());
   if (!src || !tile) return;
   src->format = AV_PIX_FMT_YUVJ444P;
   src->width = w;
@@ -174,7 +174,7 @@ void TGeometryStage::BuildPadTile() {
   for (int p = 0; p < 3; ++p)
     for (int y = 0; y < h; ++y)
       std::memset(src->data[p] + static_cast<ptrdiff_t>(y) * src->linesize[p], plan_.padColor[p], static_cast<size_t>(w));
-  TSwsContextPtr convert(libswscale.sws_getContext(w, h, AV_PIX_FMT_YUVJ444P, w, h, plan_.dstFormat,
+  SwsContextPtr convert(libswscale.sws_getContext(w, h, AV_PIX_FMT_YUVJ444P, w, h, plan_.dstFormat,
                                                    SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
   if (!convert) return;
   if (libswscale.sws_scale(convert.get(), src->data, src->linesize, 0, h, tile->data, tile->linesize) <= 0) return;
@@ -182,12 +182,12 @@ void TGeometryStage::BuildPadTile() {
 }
 
 // Fills columns [x0, x1) of rows [y0, y1) (luma units) with the pad colour.
-void TGeometryStage::FillPad(AVFrame *f, int x0, int y0, int x1, int y1) {
+void GeometryStage::fillPad(AVFrame *f, int x0, int y0, int x1, int y1) {
   if (x1 <= x0 || y1 <= y0) return;
   const auto fmt = static_cast<AVPixelFormat>(f->format);
   const AVPixFmtDescriptor *desc = libavutil.av_pix_fmt_desc_get(fmt);
   if (!desc) return;
-  if (ByteFillable(desc)) {
+  if (byteFillable(desc)) {
     for (int p = 0; p < 3; ++p) {
       const int sx = p ? desc->log2_chroma_w : 0, sy = p ? desc->log2_chroma_h : 0;
       const int cx0 = x0 >> sx, cy0 = y0 >> sy;
@@ -202,10 +202,10 @@ void TGeometryStage::FillPad(AVFrame *f, int x0, int y0, int x1, int y1) {
     return;
   }
   uint8_t *dst[4] = {f->data[0], f->data[1], f->data[2], f->data[3]};
-  if (!ShiftPlanes(dst, f->linesize, fmt, y0, x0)) return;
+  if (!shiftPlanes(dst, f->linesize, fmt, y0, x0)) return;
   if (padTile_) {
     uint8_t *src[4] = {padTile_->data[0], padTile_->data[1], padTile_->data[2], padTile_->data[3]};
-    if (ShiftPlanes(src, padTile_->linesize, fmt, y0, x0)) {
+    if (shiftPlanes(src, padTile_->linesize, fmt, y0, x0)) {
       libavutil.av_image_copy(dst, f->linesize, const_cast<const uint8_t **>(src), padTile_->linesize, fmt, x1 - x0,
                               y1 - y0);
       return;
@@ -217,10 +217,10 @@ void TGeometryStage::FillPad(AVFrame *f, int x0, int y0, int x1, int y1) {
 
 // A decoder may change the picture size or format in the middle of a
 // stream (or report none at set-up); the plan follows the pictures.
-bool TGeometryStage::Adapt(const AVFrame *picture, const TGeometryLog &log) {
+bool GeometryStage::adapt(const AVFrame *picture, const GeometryLog &log) {
   if (picture->width == plan_.srcWidth && picture->height == plan_.srcHeight && picture->format == plan_.srcFormat)
     return true;
-  TGeometryPlan p = plan_;
+  GeometryPlan p = plan_;
   p.srcWidth = picture->width;
   p.srcHeight = picture->height;
   p.srcFormat = static_cast<AVPixelFormat>(picture->format);
@@ -229,17 +229,17 @@ bool TGeometryStage::Adapt(const AVFrame *picture, const TGeometryLog &log) {
     return false;
   }
   try {
-    Prepare(p);
-  } catch (const FFMpegException &e) {
+    prepare(p);
+  } catch (const EngineError &e) {
     if (log) log(0, e.what());
     return false;
   }
   return true;
 }
 
-AVFrame *TGeometryStage::FormatPicture(const AVFrame *picture, const TGeometryLog &log) {
+AVFrame *GeometryStage::formatPicture(const AVFrame *picture, const GeometryLog &log) {
   if (!picture || !view_) return nullptr;
-  if (!Adapt(picture, log)) return nullptr;
+  if (!adapt(picture, log)) return nullptr;
 
   // 1. Cropping: a view of the picture from row top band, column left band.
   libavutil.av_frame_unref(view_.get());
@@ -248,7 +248,7 @@ AVFrame *TGeometryStage::FormatPicture(const AVFrame *picture, const TGeometryLo
     return nullptr;
   }
   if (crop_) {
-    if (!ShiftPlanes(view_->data, view_->linesize, static_cast<AVPixelFormat>(view_->format), plan_.cropTop,
+    if (!shiftPlanes(view_->data, view_->linesize, static_cast<AVPixelFormat>(view_->format), plan_.cropTop,
                      plan_.cropLeft)) {
       libavutil.av_frame_unref(view_.get());
       if (log) log(0, "error cropping picture");
@@ -262,14 +262,14 @@ AVFrame *TGeometryStage::FormatPicture(const AVFrame *picture, const TGeometryLo
 
   // 3. Into the temporary picture; with padding the scaler writes into the
   //    view of its inner area.
-  if (!EnsureTemp()) {
+  if (!ensureTemp()) {
     libavutil.av_frame_unref(view_.get());
     if (log) log(0, "error padding picture");
     return nullptr;
   }
   AVFrame *out = temp_.get();
   uint8_t *target[4] = {out->data[0], out->data[1], out->data[2], out->data[3]};
-  if (pad_ && !ShiftPlanes(target, out->linesize, plan_.dstFormat, plan_.padTop, plan_.padLeft)) {
+  if (pad_ && !shiftPlanes(target, out->linesize, plan_.dstFormat, plan_.padTop, plan_.padLeft)) {
     libavutil.av_frame_unref(view_.get());
     if (log) log(0, "error padding picture");
     return nullptr;
@@ -284,10 +284,10 @@ AVFrame *TGeometryStage::FormatPicture(const AVFrame *picture, const TGeometryLo
   }
   if (pad_) {
     const int w = plan_.dstWidth, h = plan_.dstHeight;
-    FillPad(out, 0, 0, w, plan_.padTop);
-    FillPad(out, 0, h - plan_.padBottom, w, h);
-    FillPad(out, 0, plan_.padTop, plan_.padLeft, h - plan_.padBottom);
-    FillPad(out, w - plan_.padRight, plan_.padTop, w, h - plan_.padBottom);
+    fillPad(out, 0, 0, w, plan_.padTop);
+    fillPad(out, 0, h - plan_.padBottom, w, h);
+    fillPad(out, 0, plan_.padTop, plan_.padLeft, h - plan_.padBottom);
+    fillPad(out, w - plan_.padRight, plan_.padTop, w, h - plan_.padBottom);
   }
   out->interlaced_frame = picture->interlaced_frame;
   out->top_field_first = picture->top_field_first;
@@ -299,14 +299,14 @@ AVFrame *TGeometryStage::FormatPicture(const AVFrame *picture, const TGeometryLo
 // ======================================================================
 // Deinterlacing
 
-void TDeinterlacer::TGraphDeleter::operator()(AVFilterGraph *g) const {
-  if (g && LibrariesLoaded()) libavfilter.avfilter_graph_free(&g);
+void Deinterlacer::GraphDeleter::operator()(AVFilterGraph *g) const {
+  if (g && librariesLoaded()) libavfilter.avfilter_graph_free(&g);
 }
 
-TDeinterlacer::TDeinterlacer() = default;
-TDeinterlacer::~TDeinterlacer() { Release(); }
+Deinterlacer::Deinterlacer() = default;
+Deinterlacer::~Deinterlacer() { release(); }
 
-void TDeinterlacer::Release() {
+void Deinterlacer::release() {
   graph_.reset();
   source_ = sink_ = nullptr;
   in_.reset();
@@ -316,15 +316,15 @@ void TDeinterlacer::Release() {
   format_ = AV_PIX_FMT_NONE;
 }
 
-bool TDeinterlacer::Build(const AVFrame *src) {
+bool Deinterlacer::build(const AVFrame *src) {
   graph_.reset();
   source_ = sink_ = nullptr;
   width_ = src->width;
   height_ = src->height;
   format_ = src->format;
   nextPts_ = 0;
-  if (!in_) in_.reset(NewFrame());
-  if (!out_) out_.reset(NewFrame());
+  if (!in_) in_.reset(newFrame());
+  if (!out_) out_.reset(newFrame());
   if (!in_ || !out_) return false;
   const AVFilter *buffer = libavfilter.avfilter_get_by_name("buffer");
   const AVFilter *yadif = libavfilter.avfilter_get_by_name("yadif");
@@ -366,10 +366,10 @@ bool TDeinterlacer::Build(const AVFrame *src) {
 // push makes the filter deinterlace the picture right away; the progressive
 // copy, when it becomes the current picture with the next push, is merely
 // passed through, and that output is dropped.
-bool TDeinterlacer::Run(const AVFrame *src, AVFrame *dst) {
+bool Deinterlacer::run(const AVFrame *src, AVFrame *dst) {
   if (!graph_ || src->width != width_ || src->height != height_ || src->format != format_) {
     if (failed_ && src->width == width_ && src->height == height_ && src->format == format_) return false;
-    failed_ = !Build(src);
+    failed_ = !build(src);
     if (failed_) return false;
   }
   bool got = false;
@@ -403,84 +403,84 @@ bool TDeinterlacer::Run(const AVFrame *src, AVFrame *dst) {
 // ======================================================================
 // Pre-processing
 
-TFramePipeline::TFramePipeline() = default;
-TFramePipeline::~TFramePipeline() { Release(); }
+FramePipeline::FramePipeline() = default;
+FramePipeline::~FramePipeline() { release(); }
 
-void TFramePipeline::Release() {
+void FramePipeline::release() {
   // The bitmap may be in a host's hands on another thread: wait for its
   // canvas before it goes.
   if (bitmap_) {
-    std::lock_guard<std::recursive_mutex> canvas(bitmap_->CanvasLock());
+    std::lock_guard<std::recursive_mutex> canvas(bitmap_->canvasLock());
   }
   bitmap_.reset();
   toRgb_.reset();
   fromRgb_.reset();
-  deinterlacer_.Release();
+  deinterlacer_.release();
   work_.reset();
-  hookPool_.Release();
+  hookPool_.release();
 }
 
 // Step 2: whether the video hook modules run for this picture.
-void TFramePipeline::GateHooks(TCustomFFmpeg &task, int64_t pts) {
-  if (task.BeforeHookSink) {
+void FramePipeline::gateHooks(TranscodeTask &task, int64_t pts) {
+  if (task.beforeHookSink) {
     try {
-      task.BeforeHookSink(task, pts, hookState_);
+      task.beforeHookSink(task, pts, hookState_);
     } catch (const std::exception &e) {
-      task.Log(0, std::string("Error occurs OnBeforeHook: ") + e.what());
-      hookState_ = haStop;
+      task.log(0, std::string("Error occurs OnBeforeHook: ") + e.what());
+      hookState_ = HookAction::Stop;
     }
-    if (hookState_ == haStop) usingVhook_ = false;
+    if (hookState_ == HookAction::Stop) usingVhook_ = false;
     return;
   }
-  const auto &ranges = task.HookRanges;
+  const auto &ranges = task.hookRanges;
   if (ranges.empty()) return;
-  hookState_ = haIgnore;
+  hookState_ = HookAction::Ignore;
   for (size_t i = rangeIndex_; i < ranges.size(); ++i) {
     if (ranges[i].first <= pts && pts <= ranges[i].second) {
       rangeIndex_ = i;
-      hookState_ = haContinue;
+      hookState_ = HookAction::Continue;
       break;
     }
     if (i + 1 == ranges.size() && ranges[i].second < pts) {
-      hookState_ = haStop;
+      hookState_ = HookAction::Stop;
       usingVhook_ = false;
     }
   }
 }
 
 // Step 4: the host's hook on the picture as a 24-bit bitmap.
-void TFramePipeline::RunCustomHook(TCustomFFmpeg &task, AVFrame *work, int64_t pts) {
+void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts) {
   const int w = work->width, h = work->height;
   const auto fmt = static_cast<AVPixelFormat>(work->format);
-  if (!bitmap_ || bitmap_->Width() != w || bitmap_->Height() != h) {
+  if (!bitmap_ || bitmap_->width() != w || bitmap_->height() != h) {
     // Made once per run; only a decoder that changes the picture size in
     // the middle of the stream makes a new one.
     if (bitmap_) {
-      std::lock_guard<std::recursive_mutex> canvas(bitmap_->CanvasLock());
+      std::lock_guard<std::recursive_mutex> canvas(bitmap_->canvasLock());
     }
     bitmap_.reset();
     try {
-      bitmap_ = std::make_unique<TBitmap24>(w, h);
+      bitmap_ = std::make_unique<Bitmap24>(w, h);
     } catch (const std::exception &) {
-      task.Log(0, "hook buf malloc error.");
+      task.log(0, "hook buf malloc error.");
       return;
     }
   }
-  TBitmap24 &bmp = *bitmap_;
-  uint8_t *rgb[4] = {bmp.Bits(), nullptr, nullptr, nullptr};
-  int rgbLines[4] = {static_cast<int>(bmp.Stride()), 0, 0, 0};
+  Bitmap24 &bmp = *bitmap_;
+  uint8_t *rgb[4] = {bmp.bits(), nullptr, nullptr, nullptr};
+  int rgbLines[4] = {static_cast<int>(bmp.stride()), 0, 0, 0};
   const bool direct = fmt == AV_PIX_FMT_BGR24;
   bool scalerMissing = false;
   bool update = true, stop = false;
 
-  std::lock_guard<std::recursive_mutex> canvas(bmp.CanvasLock());
+  std::lock_guard<std::recursive_mutex> canvas(bmp.canvasLock());
   if (direct) {
     libavutil.av_image_copy_plane(rgb[0], rgbLines[0], work->data[0], work->linesize[0], w * 3, h);
   } else {
     toRgb_.reset(libswscale.sws_getCachedContext(toRgb_.release(), w, h, fmt, w, h, AV_PIX_FMT_BGR24, kRgbFlags,
                                                  nullptr, nullptr, nullptr));
     if (!toRgb_) {
-      task.Log(0, "Cannot initialize the toRGB conversion context");
+      task.log(0, "Cannot initialize the toRGB conversion context");
       scalerMissing = true;
     } else {
       libswscale.sws_scale(toRgb_.get(), work->data, work->linesize, 0, h, rgb, rgbLines);
@@ -488,9 +488,9 @@ void TFramePipeline::RunCustomHook(TCustomFFmpeg &task, AVFrame *work, int64_t p
   }
   if (!scalerMissing) {
     try {
-      if (task.CustomHookSink) task.CustomHookSink(task, bmp, decodedPictureCount_, pts, update, stop);
+      if (task.customHookSink) task.customHookSink(task, bmp, decodedPictureCount_, pts, update, stop);
     } catch (const std::exception &e) {
-      task.Log(0, std::string("Error occurs OnCustomHook: ") + e.what());
+      task.log(0, std::string("Error occurs OnCustomHook: ") + e.what());
       update = false;
     }
     if (update) {
@@ -500,7 +500,7 @@ void TFramePipeline::RunCustomHook(TCustomFFmpeg &task, AVFrame *work, int64_t p
         fromRgb_.reset(libswscale.sws_getCachedContext(fromRgb_.release(), w, h, AV_PIX_FMT_BGR24, w, h, fmt,
                                                        kRgbFlags, nullptr, nullptr, nullptr));
         if (!fromRgb_) {
-          task.Log(0, "Cannot initialize the fromRGB conversion context");
+          task.log(0, "Cannot initialize the fromRGB conversion context");
           scalerMissing = true;
         } else {
           libswscale.sws_scale(fromRgb_.get(), rgb, rgbLines, 0, h, work->data, work->linesize);
@@ -510,40 +510,40 @@ void TFramePipeline::RunCustomHook(TCustomFFmpeg &task, AVFrame *work, int64_t p
   }
   if (stop || scalerMissing) {
     customHook_ = false;
-    hookState_ = haStop;
+    hookState_ = HookAction::Stop;
     usingVhook_ = false;
   }
 }
 
-const AVFrame *TFramePipeline::PreprocessPicture(TCustomFFmpeg &task, const AVFrame *picture, int64_t ptsUs) {
+const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs) {
   if (!started_) {
     started_ = true;
-    customHook_ = static_cast<bool>(task.CustomHookSink);
-    usingVhook_ = task.Options.usingVhook != 0;
+    customHook_ = static_cast<bool>(task.customHookSink);
+    usingVhook_ = task.options.usingVhook != 0;
   }
   // 1. The frame number and the hooks' time stamp.
   ++decodedPictureCount_;
   const int64_t pts = ptsUs;
 
   // 2. Gating of the video hook modules.
-  if (!customHook_ && usingVhook_) GateHooks(task, pts);
+  if (!customHook_ && usingVhook_) gateHooks(task, pts);
 
   // 3. The working copy.
-  const bool deinterlace = task.Options.doDeinterlace != 0;
-  if (!deinterlace && !customHook_ && !(usingVhook_ && hookState_ == haContinue)) return picture;
+  const bool deinterlace = task.options.doDeinterlace != 0;
+  if (!deinterlace && !customHook_ && !(usingVhook_ && hookState_ == HookAction::Continue)) return picture;
   const auto fmt = static_cast<AVPixelFormat>(picture->format);
   const int w = picture->width, h = picture->height;
-  if (!work_) work_.reset(NewFrame());
-  if (!work_ || !hookPool_.Get(work_.get(), fmt, w, h)) {
-    task.Log(0, "hook buf malloc error.");
+  if (!work_) work_.reset(newFrame());
+  if (!work_ || !hookPool_.get(work_.get(), fmt, w, h)) {
+    task.log(0, "hook buf malloc error.");
     return picture;
   }
   bool filled = false;
   if (deinterlace) {
-    filled = deinterlacer_.Run(picture, work_.get());
+    filled = deinterlacer_.run(picture, work_.get());
     // The picture goes on as it came (copied, so that hooks never write
     // into the decoder's own pictures).
-    if (!filled) task.Log(0, "deinterlace error.");
+    if (!filled) task.log(0, "deinterlace error.");
   }
   if (!filled)
     libavutil.av_image_copy(work_->data, work_->linesize, const_cast<const uint8_t **>(picture->data),
@@ -551,14 +551,14 @@ const AVFrame *TFramePipeline::PreprocessPicture(TCustomFFmpeg &task, const AVFr
 
   // 4./5. The custom hook, or the video hook modules.
   if (customHook_) {
-    RunCustomHook(task, work_.get(), pts);
-  } else if (usingVhook_ && hookState_ == haContinue) {
-    TVideoHookPicture pict{};
+    runCustomHook(task, work_.get(), pts);
+  } else if (usingVhook_ && hookState_ == HookAction::Continue) {
+    VideoHookPicture pict{};
     for (int p = 0; p < 4; ++p) {
       pict.data[p] = work_->data[p];
       pict.linesize[p] = work_->linesize[p];
     }
-    ProcessVideoHooks(task.VideoHooks, &pict, fmt, w, h, pts);
+    processVideoHooks(task.videoHooks, &pict, fmt, w, h, pts);
   }
 
   // 6. Downstream sees the processed planes with the picture's properties.

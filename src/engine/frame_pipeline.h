@@ -20,37 +20,37 @@
 #include "engine_types.h"
 #include "frame_bitmap.h"
 
-class TCustomFFmpeg;
+class TranscodeTask;
 
 // ---------------------------------------------------------------- buffers
 
-struct TBufferPoolDeleter {
+struct BufferPoolDeleter {
   void operator()(AVBufferPool *p) const;
 };
-using TBufferPoolPtr = std::unique_ptr<AVBufferPool, TBufferPoolDeleter>;
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
 
 // Picture buffers of one byte size, handed out as writable pictures of any
 // format and size that fits. A buffer someone still references (an encoder
 // that keeps its input pictures) is never handed out again until it is
 // released, so new memory is only taken while every pooled buffer is in
 // use or when a larger picture needs a larger size.
-class TPicturePool {
+class PicturePool {
  public:
   // Makes `frame` a writable picture of `fmt`, `width` x `height`. When
   // `frame` already is one, it stays as it is. False when the memory cannot
   // be had or the size is invalid (`frame` is then empty).
-  bool Get(AVFrame *frame, AVPixelFormat fmt, int width, int height);
-  void Release();
-  size_t BufferSize() const { return size_; }
+  bool get(AVFrame *frame, AVPixelFormat fmt, int width, int height);
+  void release();
+  size_t bufferSize() const { return size_; }
 
  private:
-  TBufferPoolPtr pool_;
+  BufferPoolPtr pool_;
   size_t size_ = 0;
 };
 
 // ---------------------------------------------------------------- geometry
 
-struct TGeometryPlan {
+struct GeometryPlan {
   int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
   int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
   int padColor[3] = {16, 128, 128};  // Y, U, V
@@ -64,45 +64,45 @@ struct TGeometryPlan {
 };
 
 // Receives the stage's messages (library level, text).
-using TGeometryLog = std::function<void(int, const std::string &)>;
+using GeometryLog = std::function<void(int, const std::string &)>;
 
 // The crop, scale and pad stage of one output stream.
-class TGeometryStage {
+class GeometryStage {
  public:
   // Decides crop, pad and scaling and makes the temporary picture and the
-  // scaler ready. Throws FFMpegException ("avpicture_alloc fail", "Cannot
+  // scaler ready. Throws EngineError ("avpicture_alloc fail", "Cannot
   // allocate temp picture, check pix fmt", "Cannot get resampling context").
-  void Prepare(const TGeometryPlan &plan);
+  void prepare(const GeometryPlan &plan);
 
   // The picture to encode, or nullptr when the stage failed (the reason
   // went to `log`: "error cropping picture", "error padding picture"). The
   // result belongs to the stage and stays valid until the next call; the
   // encoder may keep references to it.
-  AVFrame *FormatPicture(const AVFrame *picture, const TGeometryLog &log);
-  AVFrame *Format(const AVFrame *picture, const TGeometryLog &log) { return FormatPicture(picture, log); }
+  AVFrame *formatPicture(const AVFrame *picture, const GeometryLog &log);
+  AVFrame *format(const AVFrame *picture, const GeometryLog &log) { return formatPicture(picture, log); }
 
-  void Release();
+  void release();
 
-  bool Crops() const { return crop_; }
-  bool Pads() const { return pad_; }
-  bool Scales() const { return resample_; }
-  const TGeometryPlan &Plan() const { return plan_; }
+  bool crops() const { return crop_; }
+  bool pads() const { return pad_; }
+  bool scales() const { return resample_; }
+  const GeometryPlan &plan() const { return plan_; }
 
  private:
-  void BuildScaler();
-  bool EnsureTemp();
-  void BuildPadTile();
-  void FillPad(AVFrame *out, int x0, int y0, int x1, int y1);
-  bool Adapt(const AVFrame *picture, const TGeometryLog &log);
+  void buildScaler();
+  bool ensureTemp();
+  void buildPadTile();
+  void fillPad(AVFrame *out, int x0, int y0, int x1, int y1);
+  bool adapt(const AVFrame *picture, const GeometryLog &log);
 
-  TGeometryPlan plan_;
+  GeometryPlan plan_;
   bool crop_ = false, pad_ = false, resample_ = false;
   int resampleHeight_ = 0;
-  TSwsContextPtr scaler_;  // cached: kept while its parameters stay
-  TPicturePool tempPool_;
-  TFramePtr temp_;     // encoder format and size
-  TFramePtr view_;     // a reference to the decoded picture (crop view)
-  TFramePtr padTile_;  // the pad colour in the encoder's format, for formats
+  SwsContextPtr scaler_;  // cached: kept while its parameters stay
+  PicturePool tempPool_;
+  FramePtr temp_;     // encoder format and size
+  FramePtr view_;     // a reference to the decoded picture (crop view)
+  FramePtr padTile_;  // the pad colour in the encoder's format, for formats
                        // that cannot be filled byte-wise
 };
 
@@ -112,38 +112,38 @@ class TGeometryStage {
 // made again only when the picture size or format changes. Every picture
 // comes back deinterlaced at once: the filter sees each picture as its own
 // next picture, so it needs no look-ahead.
-class TDeinterlacer {
+class Deinterlacer {
  public:
-  TDeinterlacer();
-  ~TDeinterlacer();
+  Deinterlacer();
+  ~Deinterlacer();
   // Deinterlaces `src` into `dst` (same format and size, writable). False
   // when the filter cannot be set up for the picture or fails.
-  bool Run(const AVFrame *src, AVFrame *dst);
-  void Release();
+  bool run(const AVFrame *src, AVFrame *dst);
+  void release();
 
  private:
-  bool Build(const AVFrame *src);
+  bool build(const AVFrame *src);
 
-  struct TGraphDeleter {
+  struct GraphDeleter {
     void operator()(AVFilterGraph *g) const;
   };
-  std::unique_ptr<AVFilterGraph, TGraphDeleter> graph_;
+  std::unique_ptr<AVFilterGraph, GraphDeleter> graph_;
   AVFilterContext *source_ = nullptr, *sink_ = nullptr;  // owned by the graph
   int width_ = 0, height_ = 0, format_ = AV_PIX_FMT_NONE;
   bool failed_ = false;  // the graph cannot be made for this size and format
   int64_t nextPts_ = 0;
-  TFramePtr in_, out_;
+  FramePtr in_, out_;
 };
 
 // ---------------------------------------------------------------- pre-processing
 
 // The per-task state of the pre-processing stage; lives for one run.
-class TFramePipeline {
+class FramePipeline {
  public:
-  TFramePipeline();
-  ~TFramePipeline();
-  TFramePipeline(const TFramePipeline &) = delete;
-  TFramePipeline &operator=(const TFramePipeline &) = delete;
+  FramePipeline();
+  ~FramePipeline();
+  FramePipeline(const FramePipeline &) = delete;
+  FramePipeline &operator=(const FramePipeline &) = delete;
 
   // Runs once per decoded picture of `task`; `ptsUs` is the picture's time
   // in microseconds. Returns the picture everything downstream sees: the
@@ -152,30 +152,30 @@ class TFramePipeline {
   // valid until the next call. Never raises for its own failures (they go
   // to the task's log at level 0); exceptions of a host handler that are
   // not std::exception pass on.
-  const AVFrame *PreprocessPicture(TCustomFFmpeg &task, const AVFrame *picture, int64_t ptsUs);
+  const AVFrame *preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs);
 
-  int32_t DecodedPictureCount() const { return decodedPictureCount_; }
-  THookAction HookState() const { return hookState_; }
-  bool CustomHookConnected() const { return customHook_; }
-  bool UsingVhook() const { return usingVhook_; }
-  const TBitmap24 *Bitmap() const { return bitmap_.get(); }
+  int32_t decodedPictureCount() const { return decodedPictureCount_; }
+  HookAction hookState() const { return hookState_; }
+  bool customHookConnected() const { return customHook_; }
+  bool usingVhook() const { return usingVhook_; }
+  const Bitmap24 *bitmap() const { return bitmap_.get(); }
 
-  void Release();
+  void release();
 
  private:
-  void GateHooks(TCustomFFmpeg &task, int64_t pts);
-  void RunCustomHook(TCustomFFmpeg &task, AVFrame *work, int64_t pts);
+  void gateHooks(TranscodeTask &task, int64_t pts);
+  void runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts);
 
   bool started_ = false;
   bool customHook_ = false;  // the custom-hook sink is still connected
   bool usingVhook_ = false;
   int32_t decodedPictureCount_ = 0;
-  THookAction hookState_ = haContinue;
+  HookAction hookState_ = HookAction::Continue;
   size_t rangeIndex_ = 0;
 
-  TPicturePool hookPool_;
-  TFramePtr work_;  // the working copy (hook buffer)
-  TDeinterlacer deinterlacer_;
-  std::unique_ptr<TBitmap24> bitmap_;
-  TSwsContextPtr toRgb_, fromRgb_;  // cached
+  PicturePool hookPool_;
+  FramePtr work_;  // the working copy (hook buffer)
+  Deinterlacer deinterlacer_;
+  std::unique_ptr<Bitmap24> bitmap_;
+  SwsContextPtr toRgb_, fromRgb_;  // cached
 };

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "timestamps.h"
 
 namespace {
@@ -68,7 +68,7 @@ void copyNamedOptions(const std::vector<std::string> &names, void *defaults, int
 const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
 const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
 
-std::string OpenErrorText(int code, const std::string &fileName) {
+std::string openErrorText(int code, const std::string &fileName) {
   if (code == kOpenErrorUnknownFormat) return fill("%s: Unknown format", fileName);
   if (code == kOpenErrorImageNameSyntax)
     return fill(
@@ -86,7 +86,7 @@ std::string OpenErrorText(int code, const std::string &fileName) {
   return fill("%s: Error while opening file", fileName);
 }
 
-bool FindCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
+bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
                      std::string &error) {
   id = AV_CODEC_ID_NONE;
   if (name.empty()) return true;
@@ -105,84 +105,84 @@ bool FindCodecByName(const std::string &name, AVMediaType type, bool encoder, AV
   return true;
 }
 
-void CopyNamedOptions(const std::vector<std::string> &names, void *defaults, void *target, int flags) {
+void copyNamedOptions(const std::vector<std::string> &names, void *defaults, void *target, int flags) {
   if (!defaults || !target) return;
   copyNamedOptions(names, defaults, flags,
                    [target](const char *name, const char *text) { libavutil.av_opt_set(target, name, text, 0); });
 }
 
-void CopyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
+void copyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
                       int flags) {
   if (!defaults || !target) return;
   copyNamedOptions(names, defaults, flags,
                    [target](const char *name, const char *text) { libavutil.av_dict_set(target, name, text, 0); });
 }
 
-void TCustomFFmpeg::ClearPerFileOptions() {
-  Options.inputFormat = nullptr;
-  Options.outputFormat = nullptr;
-  Options.videoChannel = 0;
-  Options.rateEmu = 0;
-  Options.videoCodecName.clear();
-  Options.audioCodecName.clear();
-  Options.subtitleCodecName.clear();
+void TranscodeTask::clearPerFileOptions() {
+  options.inputFormat = nullptr;
+  options.outputFormat = nullptr;
+  options.videoChannel = 0;
+  options.rateEmu = 0;
+  options.videoCodecName.clear();
+  options.audioCodecName.clear();
+  options.subtitleCodecName.clear();
 }
 
-bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
-  if (!LibrariesLoaded()) {
-    LastError = "The media libraries are not loaded";
+bool TranscodeTask::openInputFile(const std::string &fileName) {
+  if (!librariesLoaded()) {
+    lastError = "The media libraries are not loaded";
     return false;
   }
   // Whatever happens below, the per-file values are consumed.
-  struct TConsume {
-    TCustomFFmpeg &t;
-    ~TConsume() { t.ClearPerFileOptions(); }
+  struct Consume {
+    TranscodeTask &t;
+    ~Consume() { t.clearPerFileOptions(); }
   } consume{*this};
 
-  if (InputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
-    LastError = "Too many input files";
+  if (inputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
+    lastError = "Too many input files";
     return false;
   }
-  const size_t fileIndex = InputFiles.size();
+  const size_t fileIndex = inputFiles.size();
 
   // 2. Open parameters, for the formats that read raw data.
-  TDictionary params;
-  auto setInt = [&](const char *key, int64_t v) { libavutil.av_dict_set_int(params.Slot(), key, v, 0); };
-  setInt("sample_rate", Options.audioSampleRate);
-  setInt("channels", Options.audioChannels);
-  if (Options.videoFrameRate.num > 0 && Options.videoFrameRate.den > 0) {
+  Dictionary params;
+  auto setInt = [&](const char *key, int64_t v) { libavutil.av_dict_set_int(params.slot(), key, v, 0); };
+  setInt("sample_rate", options.audioSampleRate);
+  setInt("channels", options.audioChannels);
+  if (options.videoFrameRate.num > 0 && options.videoFrameRate.den > 0) {
     char rate[64];
-    std::snprintf(rate, sizeof rate, "%d/%d", Options.videoFrameRate.num, Options.videoFrameRate.den);
-    libavutil.av_dict_set(params.Slot(), "framerate", rate, 0);
+    std::snprintf(rate, sizeof rate, "%d/%d", options.videoFrameRate.num, options.videoFrameRate.den);
+    libavutil.av_dict_set(params.slot(), "framerate", rate, 0);
   }
-  const int width = Options.frameWidth + Options.padLeft + Options.padRight;
-  const int height = Options.frameHeight + Options.padTop + Options.padBottom;
+  const int width = options.frameWidth + options.padLeft + options.padRight;
+  const int height = options.frameHeight + options.padTop + options.padBottom;
   if (width > 0 && height > 0) {
     char size[64];
     std::snprintf(size, sizeof size, "%dx%d", width, height);
-    libavutil.av_dict_set(params.Slot(), "video_size", size, 0);
+    libavutil.av_dict_set(params.slot(), "video_size", size, 0);
   }
-  if (Options.framePixFmt >= 0) {
-    const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(Options.framePixFmt));
-    if (pix) libavutil.av_dict_set(params.Slot(), "pixel_format", pix, 0);
+  if (options.framePixFmt >= 0) {
+    const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(options.framePixFmt));
+    if (pix) libavutil.av_dict_set(params.slot(), "pixel_format", pix, 0);
   }
-  if (Options.videoChannel != 0) setInt("channel", Options.videoChannel);
-  if (!Options.videoStandard.empty()) libavutil.av_dict_set(params.Slot(), "standard", Options.videoStandard.c_str(), 0);
+  if (options.videoChannel != 0) setInt("channel", options.videoChannel);
+  if (!options.videoStandard.empty()) libavutil.av_dict_set(params.slot(), "standard", options.videoStandard.c_str(), 0);
 
   AVCodecID videoId, audioId, subtitleId;
-  if (!FindCodecByName(Options.videoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, LastError) ||
-      !FindCodecByName(Options.audioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, LastError) ||
-      !FindCodecByName(Options.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, LastError))
+  if (!findCodecByName(options.videoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, lastError) ||
+      !findCodecByName(options.audioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, lastError) ||
+      !findCodecByName(options.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, lastError))
     return false;
-  if (Options.pgmyuvCompat) videoId = AV_CODEC_ID_PGMYUV;
+  if (options.pgmyuvCompat) videoId = AV_CODEC_ID_PGMYUV;
 
   // 1, 3. The demuxer context with the named options and forced codecs.
   AVFormatContext *raw = libavformat.avformat_alloc_context();
   if (!raw) {
-    LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+    lastError = openErrorText(AVERROR(ENOMEM), fileName);
     return false;
   }
-  CopyNamedOptions(Options.setOptionNames, Options.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
+  copyNamedOptions(options.setOptionNames, options.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
   raw->video_codec_id = videoId;
   raw->audio_codec_id = audioId;
   raw->subtitle_codec_id = subtitleId;
@@ -191,71 +191,71 @@ bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
   if (subtitleId != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(subtitleId);
 
   // 4. Open (the context is freed by the library when this fails).
-  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), Options.inputFormat, params.Slot());
+  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), options.inputFormat, params.slot());
   if (rc < 0) {
-    if (rc == AVERROR_INVALIDDATA && !Options.inputFormat && !contentRecognised(fileName))
+    if (rc == AVERROR_INVALIDDATA && !options.inputFormat && !contentRecognised(fileName))
       rc = kOpenErrorUnknownFormat;
-    LastError = OpenErrorText(rc, fileName);
+    lastError = openErrorText(rc, fileName);
     return false;
   }
-  TInputContextPtr ctx(raw);
+  InputContextPtr ctx(raw);
 
   // 5. Other programs are not read.
-  if (Options.programId != 0) {
+  if (options.programId != 0) {
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
-      if (ctx->programs[i]->id != Options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
+      if (ctx->programs[i]->id != options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
   }
 
   // 7. Stream information, under the codec lock.
   {
-    std::lock_guard<std::recursive_mutex> g(CodecLock());
+    std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx.get(), nullptr);
   }
-  if (rc < 0 && Options.verbose >= 0) {
-    LastError = fileName + ": could not find codec parameters";
+  if (rc < 0 && options.verbose >= 0) {
+    lastError = fileName + ": could not find codec parameters";
     return false;
   }
 
   // 8. Effective start and the seek.
-  int64_t startTime = Options.inputStartTime;
-  if (ctx->start_time != AV_NOPTS_VALUE) startTime = AddTimestamps(startTime, ctx->start_time);
-  if (Options.inputStartTime != 0) {
+  int64_t startTime = options.inputStartTime;
+  if (ctx->start_time != AV_NOPTS_VALUE) startTime = addTimestamps(startTime, ctx->start_time);
+  if (options.inputStartTime != 0) {
     libavformat.av_seek_frame(ctx.get(), -1, startTime, AVSEEK_FLAG_BACKWARD);
-    Options.inputStartTime = 0;
+    options.inputStartTime = 0;
   }
 
   // 9. Streams.
-  TInputFile file;
+  InputFile file;
   file.fileName = fileName;
   const std::string ext = lowerExtension(fileName);
   for (unsigned i = 0; i < ctx->nb_streams; ++i) {
     AVStream *st = ctx->streams[i];
     const AVCodecParameters *par = st->codecpar;
     if (par->codec_type < AVMEDIA_TYPE_UNKNOWN || par->codec_type > AVMEDIA_TYPE_ATTACHMENT)
-      throw FFMpegException("invalid codec_type");
-    TInputStream is;
+      throw EngineError("invalid codec_type");
+    InputStream is;
     is.stream = st;
     is.type = par->codec_type;
     is.codec = libavcodec.avcodec_find_decoder(par->codec_id);
     is.decoder.reset(libavcodec.avcodec_alloc_context3(is.codec));
     if (!is.decoder) {
-      LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+      lastError = openErrorText(AVERROR(ENOMEM), fileName);
       return false;
     }
     if (libavcodec.avcodec_parameters_to_context(is.decoder.get(), par) < 0) {
-      LastError = OpenErrorText(AVERROR(ENOMEM), fileName);
+      lastError = openErrorText(AVERROR(ENOMEM), fileName);
       return false;
     }
     AVCodecContext *dec = is.decoder.get();
     dec->pkt_timebase = st->time_base;
-    dec->thread_count = Options.threadCount;
+    dec->thread_count = options.threadCount;
 
     switch (par->codec_type) {
       case AVMEDIA_TYPE_VIDEO: {
-        CopyNamedOptions(Options.setOptionNames, Options.codecDefaults[skVideo].get(), dec,
+        copyNamedOptions(options.setOptionNames, options.codecDefaults[kVideoKind].get(), dec,
                          AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-        Options.frameHeight = dec->height;
-        Options.frameWidth = dec->width;
+        options.frameHeight = dec->height;
+        options.frameWidth = dec->width;
         const double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
                                   ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
                                   : 0.0;
@@ -263,29 +263,29 @@ bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
           // Square pixels: the picture's own proportions (nothing to say
           // while the size is unknown).
           if (dec->width > 0 && dec->height > 0)
-            SetAspect(std::to_string(dec->width) + ":" + std::to_string(dec->height));
+            setAspect(std::to_string(dec->width) + ":" + std::to_string(dec->height));
         } else {
-          Options.frameAspectRatio = static_cast<float>(aspect);
+          options.frameAspectRatio = static_cast<float>(aspect);
         }
         if (dec->pix_fmt == AV_PIX_FMT_NONE && ext.rfind(".rmvb", 0) == 0) dec->pix_fmt = AV_PIX_FMT_YUV420P;
-        Options.framePixFmt = dec->pix_fmt;
-        Options.videoFrameRate = st->r_frame_rate;
+        options.framePixFmt = dec->pix_fmt;
+        options.videoFrameRate = st->r_frame_rate;
         dec->framerate = st->r_frame_rate;
-        is.rateEmu = Options.rateEmu != 0;
-        if (Options.videoDisable) is.discard = AVDISCARD_ALL;
-        else if (Options.videoDiscard != 0) is.discard = static_cast<AVDiscard>(Options.videoDiscard);
+        is.rateEmu = options.rateEmu != 0;
+        if (options.videoDisable) is.discard = AVDISCARD_ALL;
+        else if (options.videoDiscard != 0) is.discard = static_cast<AVDiscard>(options.videoDiscard);
         break;
       }
       case AVMEDIA_TYPE_AUDIO:
-        CopyNamedOptions(Options.setOptionNames, Options.codecDefaults[skAudio].get(), dec,
+        copyNamedOptions(options.setOptionNames, options.codecDefaults[kAudioKind].get(), dec,
                          AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
-        Options.audioChannels = dec->ch_layout.nb_channels;
-        Options.audioSampleRate = dec->sample_rate;
-        is.rateEmu = Options.rateEmu != 0;
-        if (Options.audioDisable) is.discard = AVDISCARD_ALL;
+        options.audioChannels = dec->ch_layout.nb_channels;
+        options.audioSampleRate = dec->sample_rate;
+        is.rateEmu = options.rateEmu != 0;
+        if (options.audioDisable) is.discard = AVDISCARD_ALL;
         break;
       case AVMEDIA_TYPE_SUBTITLE:
-        if (Options.subtitleDisable) is.discard = AVDISCARD_ALL;
+        if (options.subtitleDisable) is.discard = AVDISCARD_ALL;
         break;
       default:
         break;
@@ -297,19 +297,19 @@ bool TCustomFFmpeg::OpenInputFile(const std::string &fileName) {
   // 10. The reference duration of the progress reports.
   if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0) {
     const int64_t ms = ctx->duration / 1000;
-    if (ms > Options.expectedDurationMs) Options.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
+    if (ms > options.expectedDurationMs) options.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
   }
 
   // 11. Keep it.
   file.startTime = startTime;
-  file.tsOffset = Options.copyTs ? Options.inputTsOffset : SubtractTimestamps(Options.inputTsOffset, startTime);
-  file.tsScale = Options.inputTsScale[fileIndex];
+  file.tsOffset = options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, startTime);
+  file.tsScale = options.inputTsScale[fileIndex];
   file.ctx = std::move(ctx);
 
   // 12. The format dump.
-  if (Options.verbose >= 0)
+  if (options.verbose >= 0)
     libavformat.av_dump_format(file.ctx.get(), static_cast<int>(fileIndex), fileName.c_str(), 0);
 
-  InputFiles.push_back(std::move(file));
+  inputFiles.push_back(std::move(file));
   return true;
 }

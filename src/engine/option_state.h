@@ -1,7 +1,7 @@
 // The option state of one task: what the next input opening and the next
 // output opening consume, the way a command-line transcoder's options stand
 // before the file they apply to. All values start at the defaults below;
-// only Reset() (done when the task is prepared) puts them back.
+// only reset() (done when the task is prepared) puts them back.
 #pragma once
 
 #include <array>
@@ -17,21 +17,21 @@ constexpr int kMaxStreams = 20;  // streams per file (itsscale table, maps)
 
 // The five stream kinds of the option-holding codec defaults, in the order
 // the generic option setter walks them.
-enum TStreamKind { skVideo, skAudio, skData, skSubtitle, skAttachment, skKindCount };
+enum StreamKind { kVideoKind, kAudioKind, kDataKind, kSubtitleKind, kAttachmentKind, kStreamKindCount };
 
-struct TStreamMap {
+struct StreamMap {
   int file = 0;
   int stream = 0;
   int syncFile = 0;
   int syncStream = 0;
 };
 
-struct TMetaDataMap {
+struct MetaDataMap {
   int outFile = 0;
   int inFile = 0;
 };
 
-struct TOptionState {
+struct OptionState {
   // Formats ("f"), consumed (cleared) by the next input or output opening.
   const AVInputFormat *inputFormat = nullptr;
   const AVOutputFormat *outputFormat = nullptr;
@@ -90,8 +90,8 @@ struct TOptionState {
   // Timestamp scale per input file and stream; 0 means 1.
   std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTsScale{};
 
-  std::vector<TStreamMap> streamMaps;      // at most kMaxStreams
-  std::vector<TMetaDataMap> metaDataMaps;  // at most kMaxFiles
+  std::vector<StreamMap> streamMaps;      // at most kMaxStreams
+  std::vector<MetaDataMap> metaDataMaps;  // at most kMaxFiles
 
   std::string title, author, copyright, comment, genre, album;
   int year = 0, track = 0;
@@ -122,21 +122,21 @@ struct TOptionState {
   // The option-holding defaults the generic setter writes into: codec
   // contexts allocated without a codec (one per kind), a format context and
   // a scaler context.
-  std::array<TCodecContextPtr, skKindCount> codecDefaults;
-  TFormatContextPtr formatDefaults;
-  TSwsContextPtr swsDefaults;
+  std::array<CodecContextPtr, kStreamKindCount> codecDefaults;
+  FormatContextPtr formatDefaults;
+  SwsContextPtr swsDefaults;
 
   // Options only a particular encoder (per kind) or muxer knows in this
   // library generation ("preset", "muxrate", ...). They are handed to the
   // encoder's avcodec_open2 or the muxer's avformat_write_header.
-  std::array<TDictionary, skKindCount> codecPrivateOptions;
-  TDictionary formatPrivateOptions;
+  std::array<Dictionary, kStreamKindCount> codecPrivateOptions;
+  Dictionary formatPrivateOptions;
 
   // Back to the defaults; frees the option-holding objects (they are made
   // again by AllocateDefaults).
-  void Reset() { *this = TOptionState{}; }
+  void reset() { *this = OptionState{}; }
   // Creates the option-holding contexts; needs the bound libraries.
   // Returns false when an allocation failed.
-  bool AllocateDefaults();
-  AVCodecContext *CodecDefaults(TStreamKind kind) const { return codecDefaults[kind].get(); }
+  bool allocateDefaults();
+  AVCodecContext *defaultsFor(StreamKind kind) const { return codecDefaults[kind].get(); }
 };

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-struct TInputOptions {
+struct InputOptions {
   std::string fileName;      // kept with the task
   std::string format;        // "f" before the input; empty: detect
   int32_t startTimeMs = -1;  // "ss"; set only when positive
@@ -15,9 +15,9 @@ struct TInputOptions {
 };
 
 // A colour as 0x00BBGGRR (lowest byte red).
-using TColor = uint32_t;
+using Color = uint32_t;
 
-struct TOutputOptions {
+struct OutputOptions {
   std::string fileName;
   std::string format;          // "f"
   int32_t packetsize = -1;
@@ -47,7 +47,7 @@ struct TOutputOptions {
   int32_t padbottom = -1;
   int32_t padleft = -1;
   int32_t padright = -1;
-  TColor padcolor = 0;         // black
+  Color padcolor = 0;         // black
   int32_t gop = -1;
   int32_t vb = -1;             // bit/s
   int32_t maxrate = -1;
@@ -79,5 +79,5 @@ struct TOutputOptions {
 };
 
 // Reset a record to its defaults.
-inline void Initialise(TInputOptions &o) { o = TInputOptions{}; }
-inline void Initialise(TOutputOptions &o) { o = TOutputOptions{}; }
+inline void initialise(InputOptions &o) { o = InputOptions{}; }
+inline void initialise(OutputOptions &o) { o = OutputOptions{}; }

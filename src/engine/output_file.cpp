@@ -9,12 +9,12 @@
 
 #include "binding.h"
 #include "encoder_names.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "transcoder.h"
 
 namespace {
 
-std::string Format(const char *fmt, const std::string &a) {
+std::string format(const char *fmt, const std::string &a) {
   char buf[1200];
   std::snprintf(buf, sizeof buf, fmt, a.c_str());
   return buf;
@@ -22,53 +22,53 @@ std::string Format(const char *fmt, const std::string &a) {
 
 // Runs `f` when leaving the scope, also through an exception.
 template <typename F>
-struct TScopeExit {
+struct ScopeExit {
   F f;
-  ~TScopeExit() { f(); }
+  ~ScopeExit() { f(); }
 };
 template <typename F>
-TScopeExit(F) -> TScopeExit<F>;
+ScopeExit(F) -> ScopeExit<F>;
 
-TOutputFile &LastOutput(TCustomFFmpeg &task) {
-  if (task.Transcoder.OutputFiles.empty()) throw FFMpegException("At least one output file must be specified");
-  return *task.Transcoder.OutputFiles.back();
+OutputFile &lastOutput(TranscodeTask &task) {
+  if (task.transcoder.outputFiles.empty()) throw EngineError("At least one output file must be specified");
+  return *task.transcoder.outputFiles.back();
 }
 
-bool HasExtension(const std::string &fileName, const char *ext) {
+bool hasExtension(const std::string &fileName, const char *ext) {
   std::string e = std::filesystem::path(fileName).extension().string();
   for (auto &c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return e == ext;
 }
 
 // The encoder named by `name` (translated to its successor where needed).
-const AVCodec *LookUpEncoder(const std::string &name, AVMediaType type) {
-  const std::string actual = TranslateEncoderName(name);
+const AVCodec *lookUpEncoder(const std::string &name, AVMediaType type) {
+  const std::string actual = translateEncoderName(name);
   AVCodecID id = AV_CODEC_ID_NONE;
   std::string error;
-  if (!FindCodecByName(actual, type, true, id, error)) throw FFMpegException(error);
+  if (!findCodecByName(actual, type, true, id, error)) throw EngineError(error);
   return libavcodec.avcodec_find_encoder_by_name(actual.c_str());
 }
 
 // The encoder named by `name`, else the one the container would take for
 // the stream's kind (its codec id is kept even when no encoder exists).
-const AVCodec *ChooseEncoder(const TOutputFile &of, TOutputStream &os, const std::string &name) {
-  if (!name.empty()) return LookUpEncoder(name, os.type);
+const AVCodec *chooseEncoder(const OutputFile &of, OutputStream &os, const std::string &name) {
+  if (!name.empty()) return lookUpEncoder(name, os.type);
   AVCodecID id = libavformat.av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, os.type);
   // A ".wmv" file means Windows Media video; the container's own guess
   // would be MPEG-4 part 2 v3.
-  if (os.type == AVMEDIA_TYPE_VIDEO && HasExtension(of.fileName, ".wmv") && id == AV_CODEC_ID_MSMPEG4V3)
+  if (os.type == AVMEDIA_TYPE_VIDEO && hasExtension(of.fileName, ".wmv") && id == AV_CODEC_ID_MSMPEG4V3)
     id = AV_CODEC_ID_WMV2;
   os.codecId = id;
   return libavcodec.avcodec_find_encoder(id);
 }
 
 // The (not yet opened) encoder context of `os` for `codec`.
-AVCodecContext *NewEncoder(TOutputStream &os, const AVCodec *codec) {
+AVCodecContext *newEncoder(OutputStream &os, const AVCodec *codec) {
   os.codec = codec;
   if (codec) os.codecId = codec->id;
   os.stream->codecpar->codec_id = os.codecId;
   os.encoder.reset(libavcodec.avcodec_alloc_context3(codec));
-  if (!os.encoder) throw FFMpegException("Could not alloc stream");
+  if (!os.encoder) throw EngineError("Could not alloc stream");
   AVCodecContext *enc = os.encoder.get();
   enc->codec_type = os.type;
   enc->codec_id = os.codecId;
@@ -76,17 +76,17 @@ AVCodecContext *NewEncoder(TOutputStream &os, const AVCodec *codec) {
 }
 
 // A fixed quantiser ("qscale", "aq"), as a lambda.
-void SetFixedQuality(TOutputStream &os, AVCodecContext *enc, float qscale) {
+void setFixedQuality(OutputStream &os, AVCodecContext *enc, float qscale) {
   enc->flags |= AV_CODEC_FLAG_QSCALE;
   os.quality = FF_QP2LAMBDA * qscale;
   enc->global_quality = static_cast<int>(os.quality);
 }
 
-TOutputStream &AddStream(TOutputFile &of, AVMediaType type) {
+OutputStream &addStream(OutputFile &of, AVMediaType type) {
   AVStream *st = libavformat.avformat_new_stream(of.ctx, nullptr);
-  if (!st) throw FFMpegException("Could not alloc stream");
+  if (!st) throw EngineError("Could not alloc stream");
   st->id = static_cast<int>(of.ctx->nb_streams) - 1;
-  auto os = std::make_unique<TOutputStream>();
+  auto os = std::make_unique<OutputStream>();
   os->stream = st;
   os->type = type;
   st->codecpar->codec_type = type;
@@ -94,26 +94,26 @@ TOutputStream &AddStream(TOutputFile &of, AVMediaType type) {
   return *of.streams.back();
 }
 
-void SetLanguage(AVStream *st, std::string &language) {
+void setLanguage(AVStream *st, std::string &language) {
   if (language.empty()) return;
   libavutil.av_dict_set(&st->metadata, "language", language.substr(0, 3).c_str(), 0);
   language.clear();
 }
 
 // The encoder's private options given through the generic option setter.
-void TakePrivateOptions(TCustomFFmpeg &task, TStreamKind kind, TOutputStream &os) {
-  if (AVDictionary *d = task.Options.codecPrivateOptions[kind].Get())
-    libavutil.av_dict_copy(os.openOptions.Slot(), d, 0);
+void takePrivateOptions(TranscodeTask &task, StreamKind kind, OutputStream &os) {
+  if (AVDictionary *d = task.options.codecPrivateOptions[kind].get())
+    libavutil.av_dict_copy(os.openOptions.slot(), d, 0);
 }
 
 // "start,end,q/start,end,q...": fixed quantiser q for frames start..end, or
 // for q <= 0 a quality factor of -q/100.
-void ParseRcOverride(const std::string &text, AVCodecContext *enc) {
+void parseRcOverride(const std::string &text, AVCodecContext *enc) {
   std::vector<RcOverride> list;
   const char *p = text.c_str();
   while (p && *p) {
     int start = 0, end = 0, q = 0;
-    if (std::sscanf(p, "%d,%d,%d", &start, &end, &q) != 3) throw FFMpegException("error parsing rc_override");
+    if (std::sscanf(p, "%d,%d,%d", &start, &end, &q) != 3) throw EngineError("error parsing rc_override");
     RcOverride r{};
     r.start_frame = start;
     r.end_frame = end;
@@ -130,31 +130,31 @@ void ParseRcOverride(const std::string &text, AVCodecContext *enc) {
   }
   if (list.empty()) return;
   auto *mem = static_cast<RcOverride *>(libavutil.av_mallocz(sizeof(RcOverride) * list.size()));
-  if (!mem) throw FFMpegException("error parsing rc_override");
+  if (!mem) throw EngineError("error parsing rc_override");
   std::memcpy(mem, list.data(), sizeof(RcOverride) * list.size());
   libavutil.av_freep(&enc->rc_override);
   enc->rc_override = mem;
   enc->rc_override_count = static_cast<int>(list.size());
 }
 
-uint16_t *CopyMatrix(const std::vector<uint16_t> &m) {
+uint16_t *copyMatrix(const std::vector<uint16_t> &m) {
   if (m.size() != 64) return nullptr;
   auto *mem = static_cast<uint16_t *>(libavutil.av_malloc(64 * sizeof(uint16_t)));
   if (mem) std::memcpy(mem, m.data(), 64 * sizeof(uint16_t));
   return mem;
 }
 
-void BuildVideoStream(TCustomFFmpeg &task, TOutputFile &of) {
-  TOptionState &o = task.Options;
-  auto consume = TScopeExit{[&o] {
+void buildVideoStream(TranscodeTask &task, OutputFile &of) {
+  OptionState &o = task.options;
+  auto consume = ScopeExit{[&o] {
     o.videoDisable = 0;
     o.videoStreamCopy = 0;
     o.videoCodecName.clear();
   }};
-  TOutputStream &os = AddStream(of, AVMEDIA_TYPE_VIDEO);
+  OutputStream &os = addStream(of, AVMEDIA_TYPE_VIDEO);
   AVStream *st = os.stream;
   const AVOutputFormat *ofmt = of.ctx->oformat;
-  AVCodecContext *vdef = o.CodecDefaults(skVideo);
+  AVCodecContext *vdef = o.defaultsFor(kVideoKind);
 
   if (o.videoCodecTag) st->codecpar->codec_tag = o.videoCodecTag;
   int flags = 0, flags2 = 0;
@@ -174,13 +174,13 @@ void BuildVideoStream(TCustomFFmpeg &task, TOutputFile &of) {
   AVRational rate = o.videoFrameRate;
   if (rate.num == 0 || rate.den == 0) rate = AVRational{25, 1};
 
-  const AVCodec *codec = ChooseEncoder(of, os, o.videoCodecName);
-  AVCodecContext *enc = NewEncoder(os, codec);
+  const AVCodec *codec = chooseEncoder(of, os, o.videoCodecName);
+  AVCodecContext *enc = newEncoder(os, codec);
   enc->codec_tag = o.videoCodecTag;
-  if (vdef) CopyNamedOptions(o.setOptionNames, vdef, enc, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+  if (vdef) copyNamedOptions(o.setOptionNames, vdef, enc, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
   enc->flags |= flags;
   enc->flags2 |= flags2;
-  TakePrivateOptions(task, skVideo, os);
+  takePrivateOptions(task, kVideoKind, os);
 
   if (codec && codec->supported_framerates) {
     const AVRational *best = nullptr;
@@ -217,29 +217,29 @@ void BuildVideoStream(TCustomFFmpeg &task, TOutputFile &of) {
   enc->pix_fmt = pix;
 
   if (o.intraOnly) enc->gop_size = 0;
-  if (o.videoQscale != 0.0f || o.sameQuality) SetFixedQuality(os, enc, o.videoQscale);
-  if (uint16_t *m = CopyMatrix(o.intraMatrix)) enc->intra_matrix = m;
-  if (uint16_t *m = CopyMatrix(o.interMatrix)) enc->inter_matrix = m;
+  if (o.videoQscale != 0.0f || o.sameQuality) setFixedQuality(os, enc, o.videoQscale);
+  if (uint16_t *m = copyMatrix(o.intraMatrix)) enc->intra_matrix = m;
+  if (uint16_t *m = copyMatrix(o.interMatrix)) enc->inter_matrix = m;
   enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
   enc->intra_dc_precision = o.intraDcPrecision - 8;
-  if (!o.rcOverride.empty()) ParseRcOverride(o.rcOverride, enc);
+  if (!o.rcOverride.empty()) parseRcOverride(o.rcOverride, enc);
   if (enc->rc_initial_buffer_occupancy == 0) enc->rc_initial_buffer_occupancy = enc->rc_buffer_size * 3 / 4;
   if (o.doPsnr) enc->flags |= AV_CODEC_FLAG_PSNR;
   if (o.passNumber == 1) enc->flags |= AV_CODEC_FLAG_PASS1;
   if (o.passNumber == 2) enc->flags |= AV_CODEC_FLAG_PASS2;
 }
 
-void BuildAudioStream(TCustomFFmpeg &task, TOutputFile &of) {
-  TOptionState &o = task.Options;
-  auto consume = TScopeExit{[&o] {
+void buildAudioStream(TranscodeTask &task, OutputFile &of) {
+  OptionState &o = task.options;
+  auto consume = ScopeExit{[&o] {
     o.audioDisable = 0;
     o.audioStreamCopy = 0;
     o.audioCodecName.clear();
   }};
-  TOutputStream &os = AddStream(of, AVMEDIA_TYPE_AUDIO);
+  OutputStream &os = addStream(of, AVMEDIA_TYPE_AUDIO);
   AVStream *st = os.stream;
   const AVOutputFormat *ofmt = of.ctx->oformat;
-  AVCodecContext *adef = o.CodecDefaults(skAudio);
+  AVCodecContext *adef = o.defaultsFor(kAudioKind);
 
   if (o.audioCodecTag) st->codecpar->codec_tag = o.audioCodecTag;
   int flags = 0;
@@ -250,13 +250,13 @@ void BuildAudioStream(TCustomFFmpeg &task, TOutputFile &of) {
   if (o.audioStreamCopy) {
     os.streamCopy = true;
   } else {
-    const AVCodec *codec = ChooseEncoder(of, os, o.audioCodecName);
-    AVCodecContext *enc = NewEncoder(os, codec);
+    const AVCodec *codec = chooseEncoder(of, os, o.audioCodecName);
+    AVCodecContext *enc = newEncoder(os, codec);
     enc->codec_tag = o.audioCodecTag;
-    if (adef) CopyNamedOptions(o.setOptionNames, adef, enc, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    if (adef) copyNamedOptions(o.setOptionNames, adef, enc, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     enc->flags |= flags;
-    TakePrivateOptions(task, skAudio, os);
-    if (o.audioQscale > -99999.0f) SetFixedQuality(os, enc, o.audioQscale);
+    takePrivateOptions(task, kAudioKind, os);
+    if (o.audioQscale > -99999.0f) setFixedQuality(os, enc, o.audioQscale);
     enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
     const int channels = o.audioChannels > 0 ? o.audioChannels : 2;
     libavutil.av_channel_layout_uninit(&enc->ch_layout);
@@ -273,30 +273,30 @@ void BuildAudioStream(TCustomFFmpeg &task, TOutputFile &of) {
     }
     enc->sample_fmt = fmt;
   }
-  SetLanguage(st, o.audioLanguage);
+  setLanguage(st, o.audioLanguage);
 }
 
-void BuildSubtitleStream(TCustomFFmpeg &task, TOutputFile &of) {
-  TOptionState &o = task.Options;
-  auto consume = TScopeExit{[&o] {
+void buildSubtitleStream(TranscodeTask &task, OutputFile &of) {
+  OptionState &o = task.options;
+  auto consume = ScopeExit{[&o] {
     o.subtitleDisable = 0;
     o.subtitleStreamCopy = 0;
     o.subtitleCodecName.clear();
   }};
-  TOutputStream &os = AddStream(of, AVMEDIA_TYPE_SUBTITLE);
+  OutputStream &os = addStream(of, AVMEDIA_TYPE_SUBTITLE);
   if (o.subtitleStreamCopy) {
     os.streamCopy = true;
   } else {
-    AVCodecContext *enc = NewEncoder(os, ChooseEncoder(of, os, o.subtitleCodecName));
-    if (AVCodecContext *sdef = o.CodecDefaults(skSubtitle))
-      CopyNamedOptions(o.setOptionNames, sdef, enc, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
-    TakePrivateOptions(task, skSubtitle, os);
+    AVCodecContext *enc = newEncoder(os, chooseEncoder(of, os, o.subtitleCodecName));
+    if (AVCodecContext *sdef = o.defaultsFor(kSubtitleKind))
+      copyNamedOptions(o.setOptionNames, sdef, enc, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    takePrivateOptions(task, kSubtitleKind, os);
     enc->time_base = AVRational{1, 1000};
   }
-  SetLanguage(os.stream, o.subtitleLanguage);
+  setLanguage(os.stream, o.subtitleLanguage);
 }
 
-void SetMeta(AVFormatContext *oc, const char *key, const std::string &value, size_t maxLen) {
+void setMeta(AVFormatContext *oc, const char *key, const std::string &value, size_t maxLen) {
   if (value.empty()) return;
   libavutil.av_dict_set(&oc->metadata, key, value.substr(0, maxLen).c_str(), 0);
 }
@@ -304,7 +304,7 @@ void SetMeta(AVFormatContext *oc, const char *key, const std::string &value, siz
 // `seconds` in whole microseconds, held to the range of T (NaN gives 0):
 // "muxdelay" and "muxpreload" take any number.
 template <typename T>
-T MicrosOf(float seconds) {
+T microsOf(float seconds) {
   const float us = seconds * 1000000.0f;
   if (std::isnan(us)) return 0;
   constexpr float kLimit = static_cast<float>(std::numeric_limits<T>::max());  // a power of two
@@ -313,7 +313,7 @@ T MicrosOf(float seconds) {
   return static_cast<T>(us);
 }
 
-bool SameFile(const std::string &a, const std::string &b) {
+bool sameFile(const std::string &a, const std::string &b) {
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec) && !ec) return true;
   const auto ca = std::filesystem::weakly_canonical(a, ec);
@@ -324,20 +324,20 @@ bool SameFile(const std::string &a, const std::string &b) {
 
 }  // namespace
 
-std::string TwoPassLogName(const std::string &passLogFileName, int streamNumber) {
+std::string twoPassLogName(const std::string &passLogFileName, int streamNumber) {
   std::string name = (passLogFileName.empty() ? std::string("ffmpeg2pass") : passLogFileName) + "-" +
                      std::to_string(streamNumber) + ".log";
   if (name.size() > 1023) name.resize(1023);
   return name;
 }
 
-void CheckInputKinds(TCustomFFmpeg &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle) {
+void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle) {
   hasVideo = hasAudio = hasSubtitle = false;
-  for (const TInputFile &in : task.InputFiles) {
+  for (const InputFile &in : task.inputFiles) {
     if (!in.ctx) continue;
     for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
       const int type = in.ctx->streams[i]->codecpar->codec_type;
-      if (type < -1 || type > 4) throw FFMpegException("invalid codec_type of input file");
+      if (type < -1 || type > 4) throw EngineError("invalid codec_type of input file");
       if (type == AVMEDIA_TYPE_VIDEO) hasVideo = true;
       if (type == AVMEDIA_TYPE_AUDIO) hasAudio = true;
       if (type == AVMEDIA_TYPE_SUBTITLE) hasSubtitle = true;
@@ -345,54 +345,54 @@ void CheckInputKinds(TCustomFFmpeg &task, bool &hasVideo, bool &hasAudio, bool &
   }
 }
 
-void NewVideoStream(TCustomFFmpeg &task) { BuildVideoStream(task, LastOutput(task)); }
-void NewAudioStream(TCustomFFmpeg &task) { BuildAudioStream(task, LastOutput(task)); }
-void NewSubtitleStream(TCustomFFmpeg &task) { BuildSubtitleStream(task, LastOutput(task)); }
+void newVideoStream(TranscodeTask &task) { buildVideoStream(task, lastOutput(task)); }
+void newAudioStream(TranscodeTask &task) { buildAudioStream(task, lastOutput(task)); }
+void newSubtitleStream(TranscodeTask &task) { buildSubtitleStream(task, lastOutput(task)); }
 
-void NewStreamOnLastOutput(TCustomFFmpeg &task, AVMediaType type) {
+void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type) {
   switch (type) {
-    case AVMEDIA_TYPE_VIDEO: NewVideoStream(task); break;
-    case AVMEDIA_TYPE_AUDIO: NewAudioStream(task); break;
-    case AVMEDIA_TYPE_SUBTITLE: NewSubtitleStream(task); break;
-    default: throw FFMpegException("invalid codec_type");
+    case AVMEDIA_TYPE_VIDEO: newVideoStream(task); break;
+    case AVMEDIA_TYPE_AUDIO: newAudioStream(task); break;
+    case AVMEDIA_TYPE_SUBTITLE: newSubtitleStream(task); break;
+    default: throw EngineError("invalid codec_type");
   }
 }
 
-bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
-  TOptionState &o = task.Options;
+bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
+  OptionState &o = task.options;
   auto fail = [&](const std::string &message) {
-    task.LastError = message;
+    task.lastError = message;
     o.outputFormat = nullptr;
     o.inputFormat = nullptr;
     return false;
   };
-  if (!LibrariesLoaded()) return fail(Format("Could not open '%s'", fileName));
-  if (task.Transcoder.OutputFiles.size() >= static_cast<size_t>(kMaxFiles))
-    return fail(Format("Could not open '%s'", fileName));
+  if (!librariesLoaded()) return fail(format("Could not open '%s'", fileName));
+  if (task.transcoder.outputFiles.size() >= static_cast<size_t>(kMaxFiles))
+    return fail(format("Could not open '%s'", fileName));
 
-  auto of = std::make_unique<TOutputFile>();
+  auto of = std::make_unique<OutputFile>();
   of->fileName = fileName.substr(0, 1023);
   const AVOutputFormat *ofmt = o.outputFormat;
   if (!ofmt) ofmt = libavformat.av_guess_format(nullptr, fileName.c_str(), nullptr);
-  if (!ofmt) return fail(Format("Unable to find a suitable output format for '%s'", fileName));
+  if (!ofmt) return fail(format("Unable to find a suitable output format for '%s'", fileName));
   if (libavformat.avformat_alloc_output_context2(&of->ctx, ofmt, nullptr, of->fileName.c_str()) < 0 || !of->ctx)
-    return fail(Format("Could not open '%s'", fileName));
+    return fail(format("Could not open '%s'", fileName));
 
   // A streaming-server feed is not supported by this engine.
   if (std::strcmp(ofmt->name, "ffm") == 0 && fileName.rfind("http:", 0) == 0)
-    return fail(Format("Could not open '%s'", fileName));
+    return fail(format("Could not open '%s'", fileName));
 
   try {
     bool useVideo = ofmt->video_codec != AV_CODEC_ID_NONE || o.videoStreamCopy || !o.videoCodecName.empty();
     bool useAudio = ofmt->audio_codec != AV_CODEC_ID_NONE || o.audioStreamCopy || !o.audioCodecName.empty();
     bool useSubtitle =
         ofmt->subtitle_codec != AV_CODEC_ID_NONE || o.subtitleStreamCopy || !o.subtitleCodecName.empty();
-    if (!task.InputFiles.empty()) {
+    if (!task.inputFiles.empty()) {
       bool v = false, a = false, s = false;
       try {
-        CheckInputKinds(task, v, a, s);
+        checkInputKinds(task, v, a, s);
       } catch (const std::exception &e) {
-        throw FFMpegException(Format("check_audio_video_sub_inputs fail: %s", e.what()));
+        throw EngineError(format("check_audio_video_sub_inputs fail: %s", e.what()));
       }
       useVideo = useVideo && v;
       useAudio = useAudio && a;
@@ -402,17 +402,17 @@ bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
     if (o.audioDisable) useAudio = false;
     if (o.subtitleDisable) useSubtitle = false;
 
-    auto build = [&](bool use, void (*builder)(TCustomFFmpeg &, TOutputFile &), const char *failure) {
+    auto build = [&](bool use, void (*builder)(TranscodeTask &, OutputFile &), const char *failure) {
       if (!use) return;
       try {
         builder(task, *of);
       } catch (const std::exception &e) {
-        throw FFMpegException(Format(failure, e.what()));
+        throw EngineError(format(failure, e.what()));
       }
     };
-    build(useVideo, BuildVideoStream, "new_video_stream fail: %s");
-    build(useAudio, BuildAudioStream, "new_audio_stream fail: %s");
-    build(useSubtitle, BuildSubtitleStream, "new_subtitle_stream fail: %s");
+    build(useVideo, buildVideoStream, "new_video_stream fail: %s");
+    build(useAudio, buildAudioStream, "new_audio_stream fail: %s");
+    build(useSubtitle, buildSubtitleStream, "new_subtitle_stream fail: %s");
   } catch (const std::exception &e) {
     return fail(e.what());
   }
@@ -427,46 +427,46 @@ bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName) {
     std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S.000000Z", &tm);
     libavutil.av_dict_set(&oc->metadata, "creation_time", buf, 0);
   }
-  SetMeta(oc, "title", o.title, 511);
-  SetMeta(oc, "artist", o.author, 511);
+  setMeta(oc, "title", o.title, 511);
+  setMeta(oc, "artist", o.author, 511);
   if (std::strcmp(ofmt->name, "asf") == 0 || std::strcmp(ofmt->name, "rm") == 0)
-    SetMeta(oc, "author", o.author, 511);
-  SetMeta(oc, "copyright", o.copyright, 511);
-  SetMeta(oc, "comment", o.comment, 511);
-  SetMeta(oc, "album", o.album, 511);
-  if (o.year > 0) SetMeta(oc, "date", std::to_string(o.year), 31);
-  if (o.track > 0) SetMeta(oc, "track", std::to_string(o.track), 31);
-  SetMeta(oc, "genre", o.genre, 31);
+    setMeta(oc, "author", o.author, 511);
+  setMeta(oc, "copyright", o.copyright, 511);
+  setMeta(oc, "comment", o.comment, 511);
+  setMeta(oc, "album", o.album, 511);
+  if (o.year > 0) setMeta(oc, "date", std::to_string(o.year), 31);
+  if (o.track > 0) setMeta(oc, "track", std::to_string(o.track), 31);
+  setMeta(oc, "genre", o.genre, 31);
 
   // From here on the output counts, also if a later step fails.
-  TOutputFile &added = *of;
-  task.Transcoder.OutputFiles.push_back(std::move(of));
-  task.NumOutputFiles = task.Transcoder.OutputCount();
+  OutputFile &added = *of;
+  task.transcoder.outputFiles.push_back(std::move(of));
+  task.numOutputFiles = task.transcoder.outputCount();
 
   if ((ofmt->flags & AVFMT_NEEDNUMBER) && !libavformat.av_filename_number_test(fileName.c_str()))
-    return fail(OpenErrorText(AVERROR(EDOM), fileName));
+    return fail(openErrorText(AVERROR(EDOM), fileName));
 
   if (!(ofmt->flags & AVFMT_NOFILE)) {
     // Never write over an input of the same task.
-    for (const TInputFile &in : task.InputFiles)
-      if (SameFile(in.fileName, fileName)) return fail(Format("Could not open '%s'", fileName));
+    for (const InputFile &in : task.inputFiles)
+      if (sameFile(in.fileName, fileName)) return fail(format("Could not open '%s'", fileName));
     // Nor over another output of it.
-    for (const auto &other : task.Transcoder.OutputFiles)
-      if (other.get() != &added && other->fileCreated && SameFile(other->fileName, fileName))
-        return fail(Format("Could not open '%s'", fileName));
+    for (const auto &other : task.transcoder.outputFiles)
+      if (other.get() != &added && other->fileCreated && sameFile(other->fileName, fileName))
+        return fail(format("Could not open '%s'", fileName));
     if (libavformat.avio_open(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0)
-      return fail(Format("Could not open '%s'", fileName));
+      return fail(format("Could not open '%s'", fileName));
     added.fileCreated = true;
   }
 
   // Container settings.
-  oc->max_delay = MicrosOf<int>(o.muxMaxDelay);
+  oc->max_delay = microsOf<int>(o.muxMaxDelay);
   if (oc->priv_data) {
-    libavutil.av_opt_set_int(oc->priv_data, "preload", MicrosOf<int64_t>(o.muxPreload), 0);
+    libavutil.av_opt_set_int(oc->priv_data, "preload", microsOf<int64_t>(o.muxPreload), 0);
     if (o.loopOutput >= 0) libavutil.av_opt_set_int(oc->priv_data, "loop", o.loopOutput, 0);
   }
   if (o.formatDefaults)
-    CopyNamedOptions(o.setOptionNames, o.formatDefaults.get(), oc, AV_OPT_FLAG_ENCODING_PARAM);
+    copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), oc, AV_OPT_FLAG_ENCODING_PARAM);
 
   o.outputFormat = nullptr;
   o.inputFormat = nullptr;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ constexpr double kUnixEpochAsDateTime = 25569.0;  // 1 January 1970 in the day c
 
 }  // namespace
 
-std::vector<std::pair<int64_t, int64_t>> ParseHookRanges(const std::string &text) {
+std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text) {
   std::vector<std::pair<int64_t, int64_t>> ranges;
   if (text.empty()) return ranges;
   size_t pos = 0;
@@ -56,7 +56,7 @@ std::vector<std::pair<int64_t, int64_t>> ParseHookRanges(const std::string &text
   return ranges;
 }
 
-int64_t DateTimeToUnixSeconds(double dateTime) {
+int64_t dateTimeToUnixSeconds(double dateTime) {
   // The date-time is a local wall-clock time. Its broken-down fields are
   // converted with the zone rules in force on that date (daylight saving
   // included), so a summer date is not an hour off.
@@ -70,7 +70,7 @@ int64_t DateTimeToUnixSeconds(double dateTime) {
   return static_cast<int64_t>(t);
 }
 
-double NowAsDateTime() {
+double nowAsDateTime() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
@@ -78,80 +78,80 @@ double NowAsDateTime() {
   return kUnixEpochAsDateTime + static_cast<double>(localSeconds) / 86400.0;
 }
 
-void TCustomFFmpeg::ApplyInputOptions(TInputOptions &record, const std::string &fileName) {
+void TranscodeTask::applyInputOptions(InputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;
-  InputRecord = record;
-  ApplyOptionText(record.extraOptions);
-  if (!record.format.empty()) SetInputFormat(record.format);
-  if (record.startTimeMs > 0) SetStartTimeUs(static_cast<int64_t>(record.startTimeMs) * 1000);
-  if (record.programid >= 0) SetProgramId(record.programid);
+  inputRecord = record;
+  applyOptionText(record.extraOptions);
+  if (!record.format.empty()) setInputFormat(record.format);
+  if (record.startTimeMs > 0) setStartTimeUs(static_cast<int64_t>(record.startTimeMs) * 1000);
+  if (record.programid >= 0) setProgramId(record.programid);
 }
 
-void TCustomFFmpeg::ApplyOutputOptions(TOutputOptions &record, const std::string &fileName) {
+void TranscodeTask::applyOutputOptions(OutputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;
-  OutputRecord = record;
-  const TOutputOptions &r = record;
-  ApplyOptionText(r.extraOptions);
+  outputRecord = record;
+  const OutputOptions &r = record;
+  applyOptionText(r.extraOptions);
 
-  if (!r.format.empty()) SetOutputFormat(r.format);
-  if (r.packetsize > 0) SetGenericOptionInt("packetsize", r.packetsize);
-  if (r.muxrate > 0) SetGenericOptionInt("muxrate", r.muxrate);
-  if (r.muxdelay > 0) SetMuxDelay(r.muxdelay);
-  if (r.muxpreload > 0) SetMuxPreload(r.muxpreload);
-  if (!r.acodec.empty()) SetAudioCodec(r.acodec);
-  if (r.an) SetAudioDisable();
-  if (r.vol >= 0) SetAudioVolume(r.vol);
-  if (r.ac > 0) SetAudioChannels(r.ac);
-  if (r.ar > 0) SetAudioSampleRate(r.ar);
-  if (r.ab > 0) SetGenericOptionInt("ab", r.ab);
-  if (r.abt > 0) SetGenericOptionInt("abt", r.abt);
-  SetAudioLanguage(r.alang);
-  SetAudioSyncMethod(r.async);
-  if (!r.atag.empty()) SetAudioTag(r.atag);
-  if (!r.vcodec.empty()) SetVideoCodec(r.vcodec);
-  if (r.vn) SetVideoDisable();
-  if (!r.frameRate.empty()) SetFrameRate(r.frameRate);
-  if (!r.frameSize.empty()) SetFrameSize(r.frameSize);
-  if (!r.aspect.empty()) SetAspect(r.aspect);
-  SetCropTop(r.croptop);
-  SetCropBottom(r.cropbottom);
-  SetCropLeft(r.cropleft);
-  SetCropRight(r.cropright);
-  SetPadTop(r.padtop);
-  SetPadBottom(r.padbottom);
-  SetPadLeft(r.padleft);
-  SetPadRight(r.padright);
-  SetPadColor(r.padcolor & 0xFFFFFF);
-  if (r.gop > 0) SetGenericOptionInt("gop", r.gop);
-  if (r.vb > 0) SetGenericOptionInt("vb", r.vb);
-  if (r.maxrate > 0) SetGenericOptionInt("maxrate", r.maxrate);
-  if (r.minrate > 0) SetGenericOptionInt("minrate", r.minrate);
-  if (r.bt > 0) SetGenericOptionInt("bt", r.bt);
-  if (r.bufsize > 0) SetGenericOptionInt("bufsize", r.bufsize);
-  SetVideoSyncMethod(r.vsync);
-  if (!r.vtag.empty()) SetVideoTag(r.vtag);
-  if (r.sn) SetSubtitleDisable();
-  SetSubtitleLanguage(r.slang);
-  SetCopyTs(r.copyts);
-  if (r.recordingTimeMs > 0) SetRecordingTimeMs(r.recordingTimeMs);
-  if (r.timestamp == 0.0) SetTimestamp(DateTimeToUnixSeconds(NowAsDateTime()));
-  else if (r.timestamp > 0.0) SetTimestamp(DateTimeToUnixSeconds(r.timestamp));
-  SetYear(r.year);
-  SetTrack(r.track);
-  SetTitle(fieldText(r.title));
-  SetAuthor(fieldText(r.author));
-  SetCopyright(fieldText(r.copyright));
-  SetComment(fieldText(r.comment));
-  SetAlbum(fieldText(r.album));
-  SetGenre(fieldText(r.genre));
+  if (!r.format.empty()) setOutputFormat(r.format);
+  if (r.packetsize > 0) setGenericOptionInt("packetsize", r.packetsize);
+  if (r.muxrate > 0) setGenericOptionInt("muxrate", r.muxrate);
+  if (r.muxdelay > 0) setMuxDelay(r.muxdelay);
+  if (r.muxpreload > 0) setMuxPreload(r.muxpreload);
+  if (!r.acodec.empty()) setAudioCodec(r.acodec);
+  if (r.an) setAudioDisable();
+  if (r.vol >= 0) setAudioVolume(r.vol);
+  if (r.ac > 0) setAudioChannels(r.ac);
+  if (r.ar > 0) setAudioSampleRate(r.ar);
+  if (r.ab > 0) setGenericOptionInt("ab", r.ab);
+  if (r.abt > 0) setGenericOptionInt("abt", r.abt);
+  setAudioLanguage(r.alang);
+  setAudioSyncMethod(r.async);
+  if (!r.atag.empty()) setAudioTag(r.atag);
+  if (!r.vcodec.empty()) setVideoCodec(r.vcodec);
+  if (r.vn) setVideoDisable();
+  if (!r.frameRate.empty()) setFrameRate(r.frameRate);
+  if (!r.frameSize.empty()) setFrameSize(r.frameSize);
+  if (!r.aspect.empty()) setAspect(r.aspect);
+  setCropTop(r.croptop);
+  setCropBottom(r.cropbottom);
+  setCropLeft(r.cropleft);
+  setCropRight(r.cropright);
+  setPadTop(r.padtop);
+  setPadBottom(r.padbottom);
+  setPadLeft(r.padleft);
+  setPadRight(r.padright);
+  setPadColor(r.padcolor & 0xFFFFFF);
+  if (r.gop > 0) setGenericOptionInt("gop", r.gop);
+  if (r.vb > 0) setGenericOptionInt("vb", r.vb);
+  if (r.maxrate > 0) setGenericOptionInt("maxrate", r.maxrate);
+  if (r.minrate > 0) setGenericOptionInt("minrate", r.minrate);
+  if (r.bt > 0) setGenericOptionInt("bt", r.bt);
+  if (r.bufsize > 0) setGenericOptionInt("bufsize", r.bufsize);
+  setVideoSyncMethod(r.vsync);
+  if (!r.vtag.empty()) setVideoTag(r.vtag);
+  if (r.sn) setSubtitleDisable();
+  setSubtitleLanguage(r.slang);
+  setCopyTs(r.copyts);
+  if (r.recordingTimeMs > 0) setRecordingTimeMs(r.recordingTimeMs);
+  if (r.timestamp == 0.0) setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
+  else if (r.timestamp > 0.0) setTimestamp(dateTimeToUnixSeconds(r.timestamp));
+  setYear(r.year);
+  setTrack(r.track);
+  setTitle(fieldText(r.title));
+  setAuthor(fieldText(r.author));
+  setCopyright(fieldText(r.copyright));
+  setComment(fieldText(r.comment));
+  setAlbum(fieldText(r.album));
+  setGenre(fieldText(r.genre));
 
   if (r.target >= 1 && r.target <= 3) {
     static const char *const kTypes[] = {"", "vcd", "svcd", "dvd"};
     const char *norm = r.targetNorm == 1 ? "pal" : r.targetNorm == 2 ? "ntsc" : "auto";
     const char *defaultNorm = r.targetDefaultNorm == 1 ? "pal" : "ntsc";
-    ApplyTarget(kTypes[r.target], norm, defaultNorm);
+    applyTarget(kTypes[r.target], norm, defaultNorm);
   }
   // The hook switches connect the sinks in the component; only the ranges
   // are the task's own.
-  if (!r.customHook && !r.beforeHook) HookRanges = ParseHookRanges(r.hookRanges);
+  if (!r.customHook && !r.beforeHook) hookRanges = parseHookRanges(r.hookRanges);
 }

@@ -10,13 +10,13 @@
 constexpr int64_t kTimestampMax = std::numeric_limits<int64_t>::max();
 constexpr int64_t kTimestampMin = std::numeric_limits<int64_t>::min() + 1;
 
-constexpr int64_t AddTimestamps(int64_t a, int64_t b) {
+constexpr int64_t addTimestamps(int64_t a, int64_t b) {
   int64_t sum = 0;
   if (__builtin_add_overflow(a, b, &sum)) return b > 0 ? kTimestampMax : kTimestampMin;
   return sum < kTimestampMin ? kTimestampMin : sum;
 }
 
-constexpr int64_t SubtractTimestamps(int64_t a, int64_t b) {
+constexpr int64_t subtractTimestamps(int64_t a, int64_t b) {
   int64_t difference = 0;
   if (__builtin_sub_overflow(a, b, &difference)) return b < 0 ? kTimestampMax : kTimestampMin;
   return difference < kTimestampMin ? kTimestampMin : difference;

@@ -3,21 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
-AVChannelLayout DefaultLayout(int channels) {
+AVChannelLayout defaultLayout(int channels) {
   AVChannelLayout l{};
   libavutil.av_channel_layout_default(&l, channels);
   return l;
 }
 
-bool TSampleConverter::Configure(AVSampleFormat inFmt, int inChannels, int inRate, AVSampleFormat outFmt,
+bool SampleConverter::configure(AVSampleFormat inFmt, int inChannels, int inRate, AVSampleFormat outFmt,
                                  int outChannels, int outRate) {
   if (ctx_ && inFmt == inFmt_ && inChannels == inChannels_ && inRate == inRate_ && outFmt == outFmt_ &&
       outChannels == outChannels_ && outRate == outRate_)
     return true;
   ctx_.reset();
   if (inChannels <= 0 || outChannels <= 0 || inRate <= 0 || outRate <= 0) return false;
-  AVChannelLayout inLayout = DefaultLayout(inChannels);
-  AVChannelLayout outLayout = DefaultLayout(outChannels);
+  AVChannelLayout inLayout = defaultLayout(inChannels);
+  AVChannelLayout outLayout = defaultLayout(outChannels);
   SwrContext *s = nullptr;
   if (libswresample.swr_alloc_set_opts2(&s, &outLayout, outFmt, outRate, &inLayout, inFmt, inRate, 0, nullptr) < 0 ||
       !s)
@@ -39,24 +39,24 @@ bool TSampleConverter::Configure(AVSampleFormat inFmt, int inChannels, int inRat
   return true;
 }
 
-int TSampleConverter::Convert(uint8_t *const *out, int outCapacity, const uint8_t *const *in, int inSamples) {
+int SampleConverter::convert(uint8_t *const *out, int outCapacity, const uint8_t *const *in, int inSamples) {
   if (!ctx_) return AVERROR(EINVAL);
   return libswresample.swr_convert(ctx_.get(), const_cast<uint8_t **>(out), outCapacity,
                                    const_cast<const uint8_t **>(in), inSamples);
 }
 
-int TSampleConverter::OutSamples(int inSamples) const {
+int SampleConverter::outSamples(int inSamples) const {
   if (!ctx_) return inSamples;
   const int n = libswresample.swr_get_out_samples(ctx_.get(), inSamples);
   return n < 0 ? inSamples : n + 16;
 }
 
-bool TSampleConverter::SetCompensation(int delta, int distance) {
+bool SampleConverter::setCompensation(int delta, int distance) {
   if (!ctx_) return false;
   return libswresample.swr_set_compensation(ctx_.get(), delta, distance) >= 0;
 }
 
-void TByteFifo::Write(const uint8_t *data, size_t n) {
+void ByteFifo::write(const uint8_t *data, size_t n) {
   if (n == 0) return;
   if (head_ > 0 && head_ >= buf_.size() / 2) {
     buf_.erase(buf_.begin(), buf_.begin() + static_cast<ptrdiff_t>(head_));
@@ -65,14 +65,14 @@ void TByteFifo::Write(const uint8_t *data, size_t n) {
   buf_.insert(buf_.end(), data, data + n);
 }
 
-void TByteFifo::Read(uint8_t *dst, size_t n) {
-  n = std::min(n, Size());
-  if (dst && n) std::memcpy(dst, Data(), n);
+void ByteFifo::read(uint8_t *dst, size_t n) {
+  n = std::min(n, size());
+  if (dst && n) std::memcpy(dst, data(), n);
   head_ += n;
-  if (head_ == buf_.size()) Clear();
+  if (head_ == buf_.size()) clear();
 }
 
-void ApplyVolume(int16_t *samples, size_t count, int volume) {
+void applyVolume(int16_t *samples, size_t count, int volume) {
   for (size_t i = 0; i < count; ++i) {
     int v = (samples[i] * volume + 128) >> 8;
     samples[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "timestamps.h"
 #include "transcode_run.h"
 #include "transcoder.h"
@@ -20,60 +20,60 @@ namespace {
 
 constexpr AVRational kMicros{1, AV_TIME_BASE};
 
-int64_t Rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av_rescale_q(v, from, to); }
+int64_t rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av_rescale_q(v, from, to); }
 
-int64_t WritePosition(AVIOContext *pb) { return pb ? libavformat.avio_seek(pb, 0, SEEK_CUR) : 0; }
+int64_t writePosition(AVIOContext *pb) { return pb ? libavformat.avio_seek(pb, 0, SEEK_CUR) : 0; }
 
 // "dts_delta_threshold" in microseconds, held to the int64 range (NaN: no
 // jump is ever large enough).
-int64_t ThresholdMicros(float seconds) {
+int64_t thresholdMicros(float seconds) {
   const double us = seconds * 1000000.0;
   if (std::isnan(us) || us >= 9223372036854775808.0) return kTimestampMax;
   if (us < -9223372036854775808.0) return kTimestampMin;
   return static_cast<int64_t>(us);
 }
 
-class TLoop {
+class Loop {
  public:
-  TLoop(TCustomFFmpeg &task, TTranscodeRun &run)
+  Loop(TranscodeTask &task, TranscodeRun &run)
       : task_(task),
-        ts_(task.Transcoder),
+        ts_(task.transcoder),
         run_(run),
-        o_(task.Options),
-        dtsDeltaThresholdUs_(ThresholdMicros(o_.dtsDeltaThreshold)) {}
-  void Run();
+        o_(task.options),
+        dtsDeltaThresholdUs_(thresholdMicros(o_.dtsDeltaThreshold)) {}
+  void run();
 
  private:
   // Output side.
-  void WritePacket(TOutputStreamRecord &ost, AVPacket *pkt);
-  int EncodeAndWrite(TOutputStreamRecord &ost, const AVFrame *frame);
-  void NotePictureStats(TOutputStreamRecord &ost, const AVPacket *pkt);
-  void WriteVideoStats(TOutputStreamRecord &ost, int frameBytes);
-  void AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts);
-  void EncodeAudioFrame(TOutputStreamRecord &ost, const uint8_t *s16, int samples);
-  void VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AVFrame *picture, int64_t srcPts);
-  void SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSubtitle *sub);
-  void StreamCopy(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AVPacket *pkt);
-  void Drain(TOutputStreamRecord &ost);
+  void writePacket(OutputStreamRecord &ost, AVPacket *pkt);
+  int encodeAndWrite(OutputStreamRecord &ost, const AVFrame *frame);
+  void notePictureStats(OutputStreamRecord &ost, const AVPacket *pkt);
+  void writeVideoStats(OutputStreamRecord &ost, int frameBytes);
+  void audioOut(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts);
+  void encodeAudioFrame(OutputStreamRecord &ost, const uint8_t *s16, int samples);
+  void videoOut(OutputStreamRecord &ost, InputStreamRecord &ist, const AVFrame *picture, int64_t srcPts);
+  void subtitleOut(OutputStreamRecord &ost, InputStreamRecord &ist, AVSubtitle *sub);
+  void streamCopy(OutputStreamRecord &ost, InputStreamRecord &ist, const AVPacket *pkt);
+  void drain(OutputStreamRecord &ost);
 
   // Input side.
-  bool ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt);
-  bool DecodeAudioFrame(TInputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes);
-  int DrainAudioConverter(TInputStreamRecord &ist);
-  void EmulateRate(TInputStreamRecord &ist);
-  void Report(bool last);
-  double OutputTime(const TOutputStreamRecord &ost) const;
+  bool processPacket(InputStreamRecord &ist, const AVPacket *pkt);
+  bool decodeAudioFrame(InputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes);
+  int drainAudioConverter(InputStreamRecord &ist);
+  void emulateRate(InputStreamRecord &ist);
+  void report(bool last);
+  double outputTime(const OutputStreamRecord &ost) const;
 
-  TCustomFFmpeg &task_;
-  TTranscodeState &ts_;
-  TTranscodeRun &run_;
-  TOptionState &o_;
+  TranscodeTask &task_;
+  TranscodeState &ts_;
+  TranscodeRun &run_;
+  OptionState &o_;
   const int64_t dtsDeltaThresholdUs_;
 };
 
 // ---------------------------------------------------------------- output
 
-void TLoop::WritePacket(TOutputStreamRecord &ost, AVPacket *pkt) {
+void Loop::writePacket(OutputStreamRecord &ost, AVPacket *pkt) {
   pkt->stream_index = ost.st->index;
   const int64_t t = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
   if (t != AV_NOPTS_VALUE) {
@@ -81,11 +81,11 @@ void TLoop::WritePacket(TOutputStreamRecord &ost, AVPacket *pkt) {
     if (end > ost.writtenEnd) ost.writtenEnd = end;
   }
   const int ret = libavformat.av_interleaved_write_frame(ost.file->ctx, pkt);
-  if (ret < 0) throw FFMpegException(OpenErrorText(ret, "av_interleaved_write_frame()"));
+  if (ret < 0) throw EngineError(openErrorText(ret, "av_interleaved_write_frame()"));
   ++ost.file->packetsWritten;
 }
 
-void TLoop::NotePictureStats(TOutputStreamRecord &ost, const AVPacket *pkt) {
+void Loop::notePictureStats(OutputStreamRecord &ost, const AVPacket *pkt) {
   size_t size = 0;
   const uint8_t *sd = libavcodec.av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
   if (!sd || size < 5) return;
@@ -101,11 +101,11 @@ void TLoop::NotePictureStats(TOutputStreamRecord &ost, const AVPacket *pkt) {
   if (qp >= 0 && qp < 52) ++ost.qpHistogram[qp];
 }
 
-void TLoop::WriteVideoStats(TOutputStreamRecord &ost, int frameBytes) {
+void Loop::writeVideoStats(OutputStreamRecord &ost, int frameBytes) {
   if (o_.vstatsFileName.empty()) return;
   if (!run_.vstats) {
     run_.vstats = std::fopen(o_.vstatsFileName.c_str(), "w");
-    if (!run_.vstats) throw FFMpegException("fopen fail: " + o_.vstatsFileName);
+    if (!run_.vstats) throw EngineError("fopen fail: " + o_.vstatsFileName);
   }
   AVCodecContext *enc = ost.enc;
   std::fprintf(run_.vstats, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber),
@@ -126,7 +126,7 @@ void TLoop::WriteVideoStats(TOutputStreamRecord &ost, int frameBytes) {
 }
 
 // Sends `frame` (null: drain) and writes every packet the encoder gives.
-int TLoop::EncodeAndWrite(TOutputStreamRecord &ost, const AVFrame *frame) {
+int Loop::encodeAndWrite(OutputStreamRecord &ost, const AVFrame *frame) {
   AVCodecContext *enc = ost.enc;
   int ret = libavcodec.avcodec_send_frame(enc, frame);
   if (ret < 0 && ret != AVERROR_EOF) return ret;
@@ -138,24 +138,24 @@ int TLoop::EncodeAndWrite(TOutputStreamRecord &ost, const AVFrame *frame) {
     if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
       // Without a duration the last picture of MOV/MP4 gets none.
       if (pkt->duration <= 0 && enc->framerate.num > 0)
-        pkt->duration = std::max<int64_t>(1, Rescale(1, av_inv_q(enc->framerate), enc->time_base));
+        pkt->duration = std::max<int64_t>(1, rescale(1, av_inv_q(enc->framerate), enc->time_base));
       ts_.videoBytes += pkt->size;
-      NotePictureStats(ost, pkt);
+      notePictureStats(ost, pkt);
       if (ost.logFile && enc->stats_out) std::fputs(enc->stats_out, ost.logFile);
       const int size = pkt->size;
       libavcodec.av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
-      WritePacket(ost, pkt);
-      WriteVideoStats(ost, size);
+      writePacket(ost, pkt);
+      writeVideoStats(ost, size);
     } else {
       ts_.audioBytes += pkt->size;
       libavcodec.av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
-      WritePacket(ost, pkt);
+      writePacket(ost, pkt);
     }
     libavcodec.av_packet_unref(pkt);
   }
 }
 
-void TLoop::EncodeAudioFrame(TOutputStreamRecord &ost, const uint8_t *s16, int samples) {
+void Loop::encodeAudioFrame(OutputStreamRecord &ost, const uint8_t *s16, int samples) {
   AVCodecContext *enc = ost.enc;
   const int channels = enc->ch_layout.nb_channels;
   AVFrame *f = run_.encFrame.get();
@@ -164,43 +164,43 @@ void TLoop::EncodeAudioFrame(TOutputStreamRecord &ost, const uint8_t *s16, int s
   f->format = enc->sample_fmt;
   f->sample_rate = enc->sample_rate;
   libavutil.av_channel_layout_copy(&f->ch_layout, &enc->ch_layout);
-  if (libavutil.av_frame_get_buffer(f, 0) < 0) throw FFMpegException("av_malloc fail");
+  if (libavutil.av_frame_get_buffer(f, 0) < 0) throw EngineError("av_malloc fail");
   if (enc->sample_fmt == AV_SAMPLE_FMT_S16) {
     std::memcpy(f->data[0], s16, static_cast<size_t>(samples) * channels * 2);
   } else {
-    if (!ost.toEncoder.Configure(AV_SAMPLE_FMT_S16, channels, enc->sample_rate, enc->sample_fmt, channels,
+    if (!ost.toEncoder.configure(AV_SAMPLE_FMT_S16, channels, enc->sample_rate, enc->sample_fmt, channels,
                                  enc->sample_rate))
-      throw FFMpegException(Fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels,
+      throw EngineError(fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels,
                                 enc->sample_rate, channels, enc->sample_rate));
     const uint8_t *in[1] = {s16};
-    ost.toEncoder.Convert(f->extended_data, samples, in, samples);
+    ost.toEncoder.convert(f->extended_data, samples, in, samples);
   }
   int64_t pts = ost.syncPts;
   if (ost.nextAudioPts != AV_NOPTS_VALUE && pts < ost.nextAudioPts) pts = ost.nextAudioPts;
   f->pts = pts;
   ost.nextAudioPts = pts + samples;
-  if (EncodeAndWrite(ost, f) < 0) throw FFMpegException("Audio encoding failed");
+  if (encodeAndWrite(ost, f) < 0) throw EngineError("Audio encoding failed");
   libavutil.av_frame_unref(f);
   ost.syncPts += samples;
   ++ost.frameNumber;
 }
 
-void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const uint8_t *buf, int size,
+void Loop::audioOut(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size,
                      int64_t srcPts) {
   AVCodecContext *enc = ost.enc;
   const int decCh = ist.channels, decRate = ist.sampleRate;
   const int encCh = enc->ch_layout.nb_channels, encRate = enc->sample_rate;
   if (decCh <= 0 || decRate <= 0 || encCh <= 0 || encRate <= 0) return;
   const bool resample = decCh != encCh || decRate != encRate || o_.audioSyncMethod >= 2;
-  if (resample && !ost.resampler.Configure(AV_SAMPLE_FMT_S16, decCh, decRate, AV_SAMPLE_FMT_S16, encCh, encRate))
-    throw FFMpegException(
-        Fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", decCh, decRate, encCh, encRate));
+  if (resample && !ost.resampler.configure(AV_SAMPLE_FMT_S16, decCh, decRate, AV_SAMPLE_FMT_S16, encCh, encRate))
+    throw EngineError(
+        fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", decCh, decRate, encCh, encRate));
 
   const int encFrameBytes = encCh * 2;
-  const double srcSec = static_cast<double>(SubtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE;
+  const double srcSec = static_cast<double>(subtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE;
   if (o_.audioSyncMethod) {
     const double delta = srcSec * encRate - static_cast<double>(ost.syncPts) -
-                         static_cast<double>(ost.fifo.Size()) / encFrameBytes;
+                         static_cast<double>(ost.fifo.size()) / encFrameBytes;
     const int64_t byteDelta = static_cast<int64_t>(delta * decRate / encRate) * 2 * decCh;
     if (std::fabs(delta) > 50) {
       if (ist.isStart || std::fabs(delta) > o_.audioDriftThreshold * encRate) {
@@ -209,7 +209,7 @@ void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const ui
           buf += drop;
           size -= drop;
           ist.isStart = false;
-          if (o_.verbose > 2) task_.LogF(1, "discarding %d audio samples", static_cast<int>(-delta));
+          if (o_.verbose > 2) task_.logF(1, "discarding %d audio samples", static_cast<int>(-delta));
           if (size <= 0) return;
         } else if (byteDelta > 0) {
           int64_t add = byteDelta;
@@ -224,17 +224,17 @@ void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const ui
           buf = run_.silence.data();
           size = static_cast<int>(run_.silence.size());
           if (!limited) ist.isStart = false;
-          if (o_.verbose > 2) task_.LogF(1, "adding %d audio samples of silence", static_cast<int>(delta));
+          if (o_.verbose > 2) task_.logF(1, "adding %d audio samples of silence", static_cast<int>(delta));
         }
       } else if (o_.audioSyncMethod > 1) {
         const int comp = static_cast<int>(std::clamp<double>(delta, -o_.audioSyncMethod, o_.audioSyncMethod));
-        ost.resampler.SetCompensation(comp, encRate);
+        ost.resampler.setCompensation(comp, encRate);
         if (o_.verbose > 2)
-          task_.LogF(1, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
+          task_.logF(1, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
       }
     }
   } else {
-    ost.syncPts = std::llrint(srcSec * encRate) - static_cast<int64_t>(ost.fifo.Size() / encFrameBytes);
+    ost.syncPts = std::llrint(srcSec * encRate) - static_cast<int64_t>(ost.fifo.size() / encFrameBytes);
   }
 
   // Into the encoder's channels and rate.
@@ -242,12 +242,12 @@ void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const ui
   int64_t bytes = size;
   if (resample) {
     const int inSamples = size / (2 * decCh);
-    const int cap = ost.resampler.OutSamples(inSamples);
+    const int cap = ost.resampler.outSamples(inSamples);
     const size_t need = static_cast<size_t>(cap) * encFrameBytes;
     if (run_.resampled.size() < need) run_.resampled.resize(need);
     uint8_t *out[1] = {run_.resampled.data()};
     const uint8_t *in[1] = {buf};
-    const int got = ost.resampler.Convert(out, cap, in, inSamples);
+    const int got = ost.resampler.convert(out, cap, in, inSamples);
     if (got < 0) return;
     data = run_.resampled.data();
     bytes = static_cast<int64_t>(got) * encFrameBytes;
@@ -256,34 +256,34 @@ void TLoop::AudioOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const ui
   // Nothing beyond the recording time.
   if (o_.recordingTime != std::numeric_limits<int64_t>::max()) {
     const int64_t limit = libavutil.av_rescale(o_.recordingTime, encRate, AV_TIME_BASE);
-    const int64_t have = ost.syncPts + static_cast<int64_t>(ost.fifo.Size() / encFrameBytes);
+    const int64_t have = ost.syncPts + static_cast<int64_t>(ost.fifo.size() / encFrameBytes);
     const int64_t room = std::max<int64_t>(0, limit - have) * encFrameBytes;
     bytes = std::min(bytes, room);
   }
   if (bytes <= 0) return;
-  ost.fifo.Write(data, static_cast<size_t>(bytes));
+  ost.fifo.write(data, static_cast<size_t>(bytes));
 
   const bool fixedFrames = enc->frame_size > 1 && !(enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
   if (fixedFrames) {
     const size_t frameBytes = static_cast<size_t>(enc->frame_size) * encFrameBytes;
-    while (ost.fifo.Size() >= frameBytes) {
-      EncodeAudioFrame(ost, ost.fifo.Data(), enc->frame_size);
-      ost.fifo.Read(nullptr, frameBytes);
+    while (ost.fifo.size() >= frameBytes) {
+      encodeAudioFrame(ost, ost.fifo.data(), enc->frame_size);
+      ost.fifo.read(nullptr, frameBytes);
     }
   } else {
-    const int samples = static_cast<int>(ost.fifo.Size() / encFrameBytes);
+    const int samples = static_cast<int>(ost.fifo.size() / encFrameBytes);
     if (samples > 0) {
-      EncodeAudioFrame(ost, ost.fifo.Data(), samples);
-      ost.fifo.Read(nullptr, static_cast<size_t>(samples) * encFrameBytes);
+      encodeAudioFrame(ost, ost.fifo.data(), samples);
+      ost.fifo.read(nullptr, static_cast<size_t>(samples) * encFrameBytes);
     }
   }
 }
 
-void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AVFrame *picture, int64_t srcPts) {
+void Loop::videoOut(OutputStreamRecord &ost, InputStreamRecord &ist, const AVFrame *picture, int64_t srcPts) {
   AVCodecContext *enc = ost.enc;
   const double tb = av_q2d(enc->time_base);
   int64_t nb = 1;
-  const double syncIpts = static_cast<double>(SubtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE / tb;
+  const double syncIpts = static_cast<double>(subtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE / tb;
   const bool sync = o_.videoSyncMethod > 0 || (o_.videoSyncMethod < 0 && tb > 0.001);
   if (sync) {
     const double vdelta = syncIpts - static_cast<double>(ost.syncPts);
@@ -295,10 +295,10 @@ void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AV
       nb = std::llrint(vdelta);
     if (nb == 0) {
       ++ts_.dropFrames;
-      if (o_.verbose > 2) task_.Log(1, "*** drop!");
+      if (o_.verbose > 2) task_.log(1, "*** drop!");
     } else if (nb > 1) {
       ts_.dupFrames += static_cast<int32_t>(nb);
-      if (o_.verbose > 2) task_.LogF(1, "*** %d dup!", static_cast<int>(nb - 1));
+      if (o_.verbose > 2) task_.logF(1, "*** %d dup!", static_cast<int>(nb - 1));
     }
   } else {
     ost.syncPts = std::llrint(syncIpts);
@@ -311,13 +311,13 @@ void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AV
   }
   if (nb <= 0) return;
 
-  AVFrame *final = ost.geometry.FormatPicture(picture, [this](int level, const std::string &text) { task_.Log(level, text); });
+  AVFrame *final = ost.geometry.formatPicture(picture, [this](int level, const std::string &text) { task_.log(level, text); });
   if (!final) return;
 
   AVFrame *f = run_.encFrame.get();
-  for (int64_t i = 0; i < nb && !task_.StopRequested; ++i) {
+  for (int64_t i = 0; i < nb && !task_.stopRequested; ++i) {
     libavutil.av_frame_unref(f);
-    if (libavutil.av_frame_ref(f, final) < 0) throw FFMpegException("Video encoding failed");
+    if (libavutil.av_frame_ref(f, final) < 0) throw EngineError("Video encoding failed");
     f->pts = ost.syncPts;
     f->interlaced_frame = picture->interlaced_frame;
     if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
@@ -325,24 +325,24 @@ void TLoop::VideoOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AV
     f->quality = o_.sameQuality ? static_cast<int>(ist.quality) : static_cast<int>(ost.out->quality);
     if (!o_.meThreshold) f->pict_type = AV_PICTURE_TYPE_NONE;
     f->sample_aspect_ratio = enc->sample_aspect_ratio;
-    const int ret = EncodeAndWrite(ost, f);
+    const int ret = encodeAndWrite(ost, f);
     libavutil.av_frame_unref(f);
-    if (ret < 0) throw FFMpegException("Video encoding failed");
+    if (ret < 0) throw EngineError("Video encoding failed");
     ++ost.syncPts;
     ++ost.frameNumber;
   }
 }
 
-void TLoop::SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSubtitle *sub) {
+void Loop::subtitleOut(OutputStreamRecord &ost, InputStreamRecord &ist, AVSubtitle *sub) {
   (void)ist;
   if (sub->pts == AV_NOPTS_VALUE) {
-    task_.Log(0, "Subtitle packets must have a pts");
+    task_.log(0, "Subtitle packets must have a pts");
     return;
   }
   if (run_.subtitleBuf.size() < 65536) run_.subtitleBuf.resize(65536);
   AVCodecContext *enc = ost.enc;
   const int passes = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
-  const int64_t pts = SubtractTimestamps(sub->pts, o_.inputStartTime);
+  const int64_t pts = subtractTimestamps(sub->pts, o_.inputStartTime);
   for (int i = 0; i < passes; ++i) {
     const unsigned numRects = sub->num_rects;
     if (i == 1) sub->num_rects = 0;  // the second one clears the display
@@ -350,7 +350,7 @@ void TLoop::SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSub
                                                         static_cast<int>(run_.subtitleBuf.size()), sub);
     sub->num_rects = numRects;
     if (size < 0) {
-      task_.Log(0, "Subtitle encoding failed");
+      task_.log(0, "Subtitle encoding failed");
       return;
     }
     AVPacket *pkt = run_.outPkt.get();
@@ -358,24 +358,24 @@ void TLoop::SubtitleOut(TOutputStreamRecord &ost, TInputStreamRecord &ist, AVSub
     std::memcpy(pkt->data, run_.subtitleBuf.data(), static_cast<size_t>(size));
     int64_t t = pts;
     if (passes == 2)
-      t = AddTimestamps(t, static_cast<int64_t>(i == 0 ? sub->start_display_time : sub->end_display_time) * 1000);
-    pkt->pts = Rescale(t, kMicros, ost.st->time_base);
+      t = addTimestamps(t, static_cast<int64_t>(i == 0 ? sub->start_display_time : sub->end_display_time) * 1000);
+    pkt->pts = rescale(t, kMicros, ost.st->time_base);
     pkt->dts = pkt->pts;
     if (passes == 1)
-      pkt->duration = Rescale(static_cast<int64_t>(sub->end_display_time) * 1000, kMicros, ost.st->time_base);
-    WritePacket(ost, pkt);
+      pkt->duration = rescale(static_cast<int64_t>(sub->end_display_time) * 1000, kMicros, ost.st->time_base);
+    writePacket(ost, pkt);
     libavcodec.av_packet_unref(pkt);
   }
   ++ost.frameNumber;
 }
 
-void TLoop::StreamCopy(TOutputStreamRecord &ost, TInputStreamRecord &ist, const AVPacket *pkt) {
+void Loop::streamCopy(OutputStreamRecord &ost, InputStreamRecord &ist, const AVPacket *pkt) {
   if (!ost.gotKeyFrame) {
     if (!(pkt->flags & AV_PKT_FLAG_KEY)) return;
     ost.gotKeyFrame = true;
   }
   AVPacket *opkt = run_.outPkt.get();
-  if (libavcodec.av_packet_ref(opkt, pkt) < 0) throw FFMpegException("av_malloc fail");
+  if (libavcodec.av_packet_ref(opkt, pkt) < 0) throw EngineError("av_malloc fail");
   if (ost.out->type == AVMEDIA_TYPE_AUDIO)
     ts_.audioBytes += pkt->size;
   else if (ost.out->type == AVMEDIA_TYPE_VIDEO) {
@@ -383,31 +383,31 @@ void TLoop::StreamCopy(TOutputStreamRecord &ost, TInputStreamRecord &ist, const 
     ++ost.syncPts;
   }
   const AVRational itb = ist.st->time_base, otb = ost.st->time_base;
-  opkt->pts = pkt->pts != AV_NOPTS_VALUE ? Rescale(pkt->pts, itb, otb) : AV_NOPTS_VALUE;
-  opkt->dts = pkt->dts != AV_NOPTS_VALUE ? Rescale(pkt->dts, itb, otb) : Rescale(ist.pts, kMicros, otb);
-  opkt->duration = pkt->duration > 0 ? Rescale(pkt->duration, itb, otb) : 0;
+  opkt->pts = pkt->pts != AV_NOPTS_VALUE ? rescale(pkt->pts, itb, otb) : AV_NOPTS_VALUE;
+  opkt->dts = pkt->dts != AV_NOPTS_VALUE ? rescale(pkt->dts, itb, otb) : rescale(ist.pts, kMicros, otb);
+  opkt->duration = pkt->duration > 0 ? rescale(pkt->duration, itb, otb) : 0;
   opkt->pos = -1;
-  WritePacket(ost, opkt);
+  writePacket(ost, opkt);
   libavcodec.av_packet_unref(opkt);
   ++ost.frameNumber;
 }
 
-void TLoop::Drain(TOutputStreamRecord &ost) {
+void Loop::drain(OutputStreamRecord &ost) {
   if (ost.drained || !ost.encodingNeeded) return;
   AVCodecContext *enc = ost.enc;
   if (enc->codec_type == AVMEDIA_TYPE_AUDIO) {
     const int channels = enc->ch_layout.nb_channels;
-    const int left = static_cast<int>(ost.fifo.Size() / (static_cast<size_t>(channels) * 2));
+    const int left = static_cast<int>(ost.fifo.size() / (static_cast<size_t>(channels) * 2));
     if (left > 0 && (enc->codec->capabilities &
                      (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE))) {
-      EncodeAudioFrame(ost, ost.fifo.Data(), left);
+      encodeAudioFrame(ost, ost.fifo.data(), left);
     }
-    ost.fifo.Clear();
+    ost.fifo.clear();
     ost.drained = true;
-    if (EncodeAndWrite(ost, nullptr) < 0) throw FFMpegException("Audio encoding failed");
+    if (encodeAndWrite(ost, nullptr) < 0) throw EngineError("Audio encoding failed");
   } else if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
     ost.drained = true;
-    if (EncodeAndWrite(ost, nullptr) < 0) throw FFMpegException("Video encoding failed");
+    if (encodeAndWrite(ost, nullptr) < 0) throw EngineError("Video encoding failed");
   } else {
     ost.drained = true;
   }
@@ -415,71 +415,71 @@ void TLoop::Drain(TOutputStreamRecord &ost) {
 
 // ---------------------------------------------------------------- input
 
-bool TLoop::DecodeAudioFrame(TInputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes) {
+bool Loop::decodeAudioFrame(InputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes) {
   const int channels = frame->ch_layout.nb_channels;
   const int rate = frame->sample_rate;
   if (channels <= 0 || rate <= 0 || frame->nb_samples <= 0) return false;
   const int outChannels = ist.wantChannels > 0 ? ist.wantChannels : channels;
   const int outRate = ist.wantRate > 0 ? ist.wantRate : rate;
-  if (!ist.toS16.Configure(static_cast<AVSampleFormat>(frame->format), channels, rate, AV_SAMPLE_FMT_S16,
+  if (!ist.toS16.configure(static_cast<AVSampleFormat>(frame->format), channels, rate, AV_SAMPLE_FMT_S16,
                            outChannels, outRate))
     return false;
-  const int cap = ist.toS16.OutSamples(frame->nb_samples);
+  const int cap = ist.toS16.outSamples(frame->nb_samples);
   const size_t need = static_cast<size_t>(cap) * outChannels * 2;
   if (run_.decodedAudio.size() < need) run_.decodedAudio.resize(std::max(need, run_.decodedAudio.size() * 2));
   uint8_t *out[1] = {run_.decodedAudio.data()};
-  const int got = ist.toS16.Convert(out, cap, frame->extended_data, frame->nb_samples);
+  const int got = ist.toS16.convert(out, cap, frame->extended_data, frame->nb_samples);
   if (got < 0) return false;
   ist.channels = outChannels;
   ist.sampleRate = outRate;
   bytes = got * outChannels * 2;
   srcPts = ist.pts;
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-    srcPts = ist.pts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
-  ist.nextPts = AddTimestamps(ist.pts, libavutil.av_rescale(frame->nb_samples, AV_TIME_BASE, rate));
+    srcPts = ist.pts = rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
+  ist.nextPts = addTimestamps(ist.pts, libavutil.av_rescale(frame->nb_samples, AV_TIME_BASE, rate));
   if (o_.audioVolume != 256)
-    ApplyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
+    applyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
   return true;
 }
 
 // Samples the rate conversion still holds at the end of the input.
-int TLoop::DrainAudioConverter(TInputStreamRecord &ist) {
-  if (!ist.toS16.Ready() || ist.channels <= 0) return 0;
-  const int cap = ist.toS16.OutSamples(0);
+int Loop::drainAudioConverter(InputStreamRecord &ist) {
+  if (!ist.toS16.ready() || ist.channels <= 0) return 0;
+  const int cap = ist.toS16.outSamples(0);
   const size_t need = static_cast<size_t>(cap) * ist.channels * 2;
   if (run_.decodedAudio.size() < need) run_.decodedAudio.resize(need);
   uint8_t *out[1] = {run_.decodedAudio.data()};
-  const int got = ist.toS16.Convert(out, cap, nullptr, 0);
+  const int got = ist.toS16.convert(out, cap, nullptr, 0);
   if (got <= 0) return 0;
   const int bytes = got * ist.channels * 2;
   if (o_.audioVolume != 256)
-    ApplyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
+    applyVolume(reinterpret_cast<int16_t *>(run_.decodedAudio.data()), static_cast<size_t>(bytes) / 2, o_.audioVolume);
   return bytes;
 }
 
-void TLoop::EmulateRate(TInputStreamRecord &ist) {
+void Loop::emulateRate(InputStreamRecord &ist) {
   if (!ist.in->rateEmu) return;
   if (ist.emuFirstPts == AV_NOPTS_VALUE) ist.emuFirstPts = ist.pts;
-  const int64_t target = SubtractTimestamps(ist.pts, ist.emuFirstPts);
+  const int64_t target = subtractTimestamps(ist.pts, ist.emuFirstPts);
   int64_t ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
   if (ahead <= 50000) return;
   // Waits in short steps, so a Stop is seen even across a long gap in the
   // time stamps.
-  while (ahead > 0 && !task_.StopRequested) {
+  while (ahead > 0 && !task_.stopRequested) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(ahead, 100000)));
     ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
   }
 }
 
-bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
+bool Loop::processPacket(InputStreamRecord &ist, const AVPacket *pkt) {
   if (ist.nextPts == AV_NOPTS_VALUE) ist.nextPts = ist.pts;
-  if (pkt && pkt->dts != AV_NOPTS_VALUE) ist.nextPts = ist.pts = Rescale(pkt->dts, ist.st->time_base, kMicros);
+  if (pkt && pkt->dts != AV_NOPTS_VALUE) ist.nextPts = ist.pts = rescale(pkt->dts, ist.st->time_base, kMicros);
   const bool deliver = !(o_.inputStartTime != 0 && ist.pts < o_.inputStartTime);
 
   // Packets for stream copies, once per packet.
   if (pkt) {
-    for (TOutputStreamRecord *op : ist.outputs)
-      if (!op->encodingNeeded && deliver) StreamCopy(*op, ist, pkt);
+    for (OutputStreamRecord *op : ist.outputs)
+      if (!op->encodingNeeded && deliver) streamCopy(*op, ist, pkt);
   }
 
   if (!ist.decodingNeeded) {
@@ -488,13 +488,13 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
     const AVCodecParameters *par = ist.st->codecpar;
     int64_t duration = 0;
     if (pkt->duration > 0) {
-      duration = Rescale(pkt->duration, ist.st->time_base, kMicros);
+      duration = rescale(pkt->duration, ist.st->time_base, kMicros);
     } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0) {
       duration = static_cast<int64_t>(AV_TIME_BASE) * par->frame_size / par->sample_rate;
     } else if (par->codec_type == AVMEDIA_TYPE_VIDEO && ist.st->avg_frame_rate.num > 0) {
-      duration = Rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
+      duration = rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
     }
-    ist.nextPts = AddTimestamps(ist.nextPts, duration);
+    ist.nextPts = addTimestamps(ist.nextPts, duration);
     return true;
   }
 
@@ -516,8 +516,8 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
       if (ret < 0) return false;
       if (!got) break;
       if (deliver)
-        for (TOutputStreamRecord *op : ist.outputs)
-          if (op->encodingNeeded) SubtitleOut(*op, ist, &sub);
+        for (OutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) subtitleOut(*op, ist, &sub);
       libavcodec.avsubtitle_free(&sub);
       if (pkt) break;
     }
@@ -549,33 +549,33 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
     if (type == AVMEDIA_TYPE_AUDIO) {
       int64_t srcPts = 0;
       int bytes = 0;
-      const bool ok = DecodeAudioFrame(ist, frame, srcPts, bytes);
+      const bool ok = decodeAudioFrame(ist, frame, srcPts, bytes);
       libavutil.av_frame_unref(frame);
       if (!ok) continue;
-      EmulateRate(ist);
+      emulateRate(ist);
       if (deliver)
-        for (TOutputStreamRecord *op : ist.outputs)
-          if (op->encodingNeeded) AudioOut(*op, ist, run_.decodedAudio.data(), bytes, srcPts);
+        for (OutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) audioOut(*op, ist, run_.decodedAudio.data(), bytes, srcPts);
     } else {
       ist.quality = static_cast<float>(frame->quality);
       int64_t frameDuration = 0;
       if (frame->pkt_duration > 0)
-        frameDuration = Rescale(frame->pkt_duration, ist.st->time_base, kMicros);
+        frameDuration = rescale(frame->pkt_duration, ist.st->time_base, kMicros);
       else if (dec->framerate.num > 0)
-        frameDuration = Rescale(1, av_inv_q(dec->framerate), kMicros);
+        frameDuration = rescale(1, av_inv_q(dec->framerate), kMicros);
       else if (ist.st->avg_frame_rate.num > 0)
-        frameDuration = Rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
+        frameDuration = rescale(1, av_inv_q(ist.st->avg_frame_rate), kMicros);
       int64_t srcPts = ist.pts;
       if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-        srcPts = Rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
-      ist.nextPts = AddTimestamps(ist.pts, frameDuration);
-      const AVFrame *picture = run_.pictures.PreprocessPicture(task_, frame, srcPts);
-      EmulateRate(ist);
+        srcPts = rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
+      ist.nextPts = addTimestamps(ist.pts, frameDuration);
+      const AVFrame *picture = run_.pictures.preprocessPicture(task_, frame, srcPts);
+      emulateRate(ist);
       if (deliver)
-        for (TOutputStreamRecord *op : ist.outputs)
+        for (OutputStreamRecord *op : ist.outputs)
           if (op->encodingNeeded) {
-            VideoOut(*op, ist, picture, srcPts);
-            if (task_.StopRequested) break;
+            videoOut(*op, ist, picture, srcPts);
+            if (task_.stopRequested) break;
           }
       libavutil.av_frame_unref(frame);
     }
@@ -584,38 +584,38 @@ bool TLoop::ProcessPacket(TInputStreamRecord &ist, const AVPacket *pkt) {
   if (!pkt) {
     if (type == AVMEDIA_TYPE_AUDIO) {
       ist.pts = ist.nextPts;
-      const int bytes = DrainAudioConverter(ist);
+      const int bytes = drainAudioConverter(ist);
       if (bytes > 0 && deliver)
-        for (TOutputStreamRecord *op : ist.outputs)
-          if (op->encodingNeeded) AudioOut(*op, ist, run_.decodedAudio.data(), bytes, ist.pts);
+        for (OutputStreamRecord *op : ist.outputs)
+          if (op->encodingNeeded) audioOut(*op, ist, run_.decodedAudio.data(), bytes, ist.pts);
     }
-    for (TOutputStreamRecord *op : ist.outputs)
-      if (op->encodingNeeded) Drain(*op);
+    for (OutputStreamRecord *op : ist.outputs)
+      if (op->encodingNeeded) drain(*op);
   }
   return true;
 }
 
 // ---------------------------------------------------------------- report
 
-double TLoop::OutputTime(const TOutputStreamRecord &ost) const {
+double Loop::outputTime(const OutputStreamRecord &ost) const {
   if (ost.encodingNeeded && ost.enc) {
     if (ost.out->type == AVMEDIA_TYPE_VIDEO) return ost.syncPts * av_q2d(ost.enc->time_base);
     if (ost.out->type == AVMEDIA_TYPE_AUDIO && ost.enc->sample_rate > 0) {
       const int ch = std::max(1, ost.enc->ch_layout.nb_channels);
-      return (static_cast<double>(ost.syncPts) + static_cast<double>(ost.fifo.Size()) / (ch * 2)) /
+      return (static_cast<double>(ost.syncPts) + static_cast<double>(ost.fifo.size()) / (ch * 2)) /
              ost.enc->sample_rate;
     }
   }
   return ost.writtenEnd;
 }
 
-void TLoop::Report(bool last) {
-  if (ts_.OutputFiles.empty()) return;
-  AVFormatContext *oc = ts_.OutputFiles.front()->ctx;
+void Loop::report(bool last) {
+  if (ts_.outputFiles.empty()) return;
+  AVFormatContext *oc = ts_.outputFiles.front()->ctx;
   int64_t total = 0;
   if (oc && oc->pb) {
     const int64_t size = libavformat.avio_size(oc->pb);
-    const int64_t pos = WritePosition(oc->pb);
+    const int64_t pos = writePosition(oc->pb);
     total = std::max<int64_t>(size, pos);
   }
   const double elapsed = static_cast<double>(libavutil.av_gettime_relative() - run_.timerStart) / 1e6;
@@ -625,24 +625,24 @@ void TLoop::Report(bool last) {
   float quality = -1.0f;
   double ti1 = 1e10;
   for (auto &op : run_.ost) {
-    const TOutputStreamRecord &ost = *op;
+    const OutputStreamRecord &ost = *op;
     const float q = ost.encodingNeeded ? static_cast<float>(ost.lastQuality ? ost.lastQuality : ost.out->quality) /
                                              static_cast<float>(FF_QP2LAMBDA)
                                        : -1.0f;
     if (ost.out->type == AVMEDIA_TYPE_VIDEO) {
       if (haveVideo) {
-        text += Fmt("q=%2.1f ", q);
+        text += fmt("q=%2.1f ", q);
       } else {
         haveVideo = true;
         if (ost.frameNumber < 1) return;
         frameNumber = static_cast<int32_t>(ost.frameNumber);
         fps = elapsed > 1.0 ? static_cast<int32_t>(std::lrint(ost.frameNumber / elapsed)) : 0;
         quality = q;
-        text += Fmt("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, q);
+        text += fmt("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, q);
         if (last) text += "L";
         if (o_.qpHist) {
           for (int j = 0; j < 32; ++j)
-            text += Fmt("%X", static_cast<int>(std::lrint(std::log2(static_cast<double>(ost.qpHistogram[j]) + 1))));
+            text += fmt("%X", static_cast<int>(std::lrint(std::log2(static_cast<double>(ost.qpHistogram[j]) + 1))));
         }
         if (o_.doPsnr && ost.enc && (ost.enc->flags & AV_CODEC_FLAG_PSNR)) {
           static const char kPlanes[] = {'Y', 'U', 'V'};
@@ -655,52 +655,52 @@ void TLoop::Report(bool last) {
             if (j) scale /= 4;
             errSum += error;
             scaleSum += scale;
-            text += Fmt("%c:%2.2f ", kPlanes[j], -10.0 * std::log10(error / scale));
+            text += fmt("%c:%2.2f ", kPlanes[j], -10.0 * std::log10(error / scale));
           }
-          text += Fmt("*:%2.2f ", -10.0 * std::log10(errSum / scaleSum));
+          text += fmt("*:%2.2f ", -10.0 * std::log10(errSum / scaleSum));
         }
       }
     }
-    const double t = OutputTime(ost);
+    const double t = outputTime(ost);
     if (t > 0 && t < ti1) ti1 = t;
   }
   if (ti1 >= 1e10) ti1 = 0.01;  // nothing written yet
   if (ti1 < 0.01) ti1 = 0.01;
   const double bitrate = total * 8.0 / ti1 / 1000.0;
-  if (task_.ProgressSink || o_.verbose > 0 || last) {
-    text += Fmt("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
-    if (o_.verbose > 1) text += Fmt(" dup=%d drop=%d", ts_.dupFrames, ts_.dropFrames);
+  if (task_.progressSink || o_.verbose > 0 || last) {
+    text += fmt("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
+    if (o_.verbose > 1) text += fmt(" dup=%d drop=%d", ts_.dupFrames, ts_.dropFrames);
   }
-  if (task_.ProgressSink) {
-    task_.DoProgress(frameNumber, fps, static_cast<int32_t>(std::lrint(ti1 * 1000.0)), quality,
+  if (task_.progressSink) {
+    task_.doProgress(frameNumber, fps, static_cast<int32_t>(std::lrint(ti1 * 1000.0)), quality,
                      static_cast<float>(bitrate), total, o_.expectedDurationMs);
-  } else if (o_.verbose >= 0 && task_.LogSink) {
-    task_.Log(1, text);
+  } else if (o_.verbose >= 0 && task_.logSink) {
+    task_.log(1, text);
   }
-  if (last && o_.verbose >= 0 && task_.LogSink) {
+  if (last && o_.verbose >= 0 && task_.logSink) {
     const double sum = static_cast<double>(ts_.videoBytes + ts_.audioBytes + ts_.extradataBytes);
     const double overhead = sum > 0 ? (static_cast<double>(total) - sum) * 100.0 / sum : 0.0;
-    task_.LogF(1, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+    task_.logF(1, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
                ts_.videoBytes / 1024.0, ts_.audioBytes / 1024.0, ts_.extradataBytes / 1024.0, overhead);
   }
 }
 
 // ---------------------------------------------------------------- loop
 
-void TLoop::Run() {
+void Loop::run() {
   AVPacket *pkt = run_.pkt.get();
-  while (!task_.StopRequested) {
-    task_.WaitWhilePaused();
-    if (task_.StopRequested) break;
+  while (!task_.stopRequested) {
+    task_.waitWhilePaused();
+    if (task_.stopRequested) break;
 
     // 1. The input that is furthest behind.
     int fileIndex = -1;
     double iptsMin = 1e100, optsMin = 1e100;
     bool limitReached = false;
     for (auto &op : run_.ost) {
-      const TOutputStreamRecord &ost = *op;
-      const TInputStreamRecord &ist = *run_.ist[ost.sourceIndex];
-      const double opts = OutputTime(ost);
+      const OutputStreamRecord &ost = *op;
+      const InputStreamRecord &ist = *run_.ist[ost.sourceIndex];
+      const double opts = outputTime(ost);
       const double ipts = static_cast<double>(ist.pts);
       if (!run_.files[ist.fileIndex].ended) {
         if (ipts < iptsMin) {
@@ -729,13 +729,13 @@ void TLoop::Run() {
     if (static_cast<double>(o_.recordingTime) / 1000000.0 <= optsMin) break;
     // 4. File size limit.
     if (o_.limitFileSize) {
-      AVFormatContext *oc = ts_.OutputFiles.front()->ctx;
-      if (oc && WritePosition(oc->pb) > o_.limitFileSize) break;
+      AVFormatContext *oc = ts_.outputFiles.front()->ctx;
+      if (oc && writePosition(oc->pb) > o_.limitFileSize) break;
     }
 
     // 5. Read.
-    TInputFile &in = task_.InputFiles[fileIndex];
-    TInputFileRecord &file = run_.files[fileIndex];
+    InputFile &in = task_.inputFiles[fileIndex];
+    InputFileRecord &file = run_.files[fileIndex];
     const int ret = libavformat.av_read_frame(in.ctx.get(), pkt);
     if (ret < 0) {
       file.ended = true;
@@ -754,13 +754,13 @@ void TLoop::Run() {
       libavcodec.av_packet_unref(pkt);
       continue;
     }
-    TInputStreamRecord &ist = *run_.ist[file.firstStream + pkt->stream_index];
+    InputStreamRecord &ist = *run_.ist[file.firstStream + pkt->stream_index];
     const AVRational tb = ist.st->time_base;
 
     // 8. Timestamp offset and scale.
-    const int64_t offset = Rescale(in.tsOffset, kMicros, tb);
-    if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = AddTimestamps(pkt->dts, offset);
-    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = AddTimestamps(pkt->pts, offset);
+    const int64_t offset = rescale(in.tsOffset, kMicros, tb);
+    if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = addTimestamps(pkt->dts, offset);
+    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = addTimestamps(pkt->pts, offset);
     const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 0.0;
     if (scale != 0.0) {
       if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = std::llrint(static_cast<double>(pkt->dts) * scale);
@@ -769,24 +769,24 @@ void TLoop::Run() {
 
     // 9. Discontinuities.
     if (pkt->dts != AV_NOPTS_VALUE && ist.nextPts != AV_NOPTS_VALUE) {
-      const int64_t dtsUs = Rescale(pkt->dts, tb, kMicros);
-      const int64_t delta = SubtractTimestamps(dtsUs, ist.nextPts);
+      const int64_t dtsUs = rescale(pkt->dts, tb, kMicros);
+      const int64_t delta = subtractTimestamps(dtsUs, ist.nextPts);
       if ((std::llabs(delta) > dtsDeltaThresholdUs_ ||
-           AddTimestamps(dtsUs, 1) < ist.pts) &&
+           addTimestamps(dtsUs, 1) < ist.pts) &&
           !o_.copyTs) {
-        in.tsOffset = SubtractTimestamps(in.tsOffset, delta);
+        in.tsOffset = subtractTimestamps(in.tsOffset, delta);
         if (o_.verbose >= 3)
-          task_.LogF(1, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
+          task_.logF(1, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
                      static_cast<long long>(in.tsOffset));
-        const int64_t d = Rescale(delta, kMicros, tb);
-        pkt->dts = SubtractTimestamps(pkt->dts, d);
-        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = SubtractTimestamps(pkt->pts, d);
+        const int64_t d = rescale(delta, kMicros, tb);
+        pkt->dts = subtractTimestamps(pkt->dts, d);
+        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = subtractTimestamps(pkt->pts, d);
       }
     }
 
     // 10. Process.
-    if (!ProcessPacket(ist, pkt)) {
-      if (o_.verbose >= 0) task_.LogF(1, "Error while decoding stream #%d.%d", ist.fileIndex, ist.streamIndex);
+    if (!processPacket(ist, pkt)) {
+      if (o_.verbose >= 0) task_.logF(1, "Error while decoding stream #%d.%d", ist.fileIndex, ist.streamIndex);
       libavcodec.av_packet_unref(pkt);
       continue;
     }
@@ -794,29 +794,29 @@ void TLoop::Run() {
 
     // 12. Progress.
     const int64_t now = libavutil.av_gettime_relative();
-    if (now - run_.lastProgress > task_.ProgressIntervalUs) {
+    if (now - run_.lastProgress > task_.progressIntervalUs) {
       run_.lastProgress = now;
-      Report(false);
+      report(false);
     }
   }
 
   // Flush the decoders (and drain the encoders they feed).
   for (auto &ip : run_.ist)
-    if (ip->decodingNeeded) ProcessPacket(*ip, nullptr);
+    if (ip->decodingNeeded) processPacket(*ip, nullptr);
   // Encoders whose input never reached its end.
-  for (auto &op : run_.ost) Drain(*op);
+  for (auto &op : run_.ost) drain(*op);
 
-  for (auto &of : ts_.OutputFiles) {
+  for (auto &of : ts_.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;
     const int ret = libavformat.av_write_trailer(of->ctx);
-    if (ret < 0) throw FFMpegException(OpenErrorText(ret, "av_write_trailer()"));
+    if (ret < 0) throw EngineError(openErrorText(ret, "av_write_trailer()"));
     of->trailerWritten = true;
   }
-  Report(true);
-  CloseOpenedCodecs(task_);
-  task_.Finished = !task_.StopRequested;
+  report(true);
+  closeOpenedCodecs(task_);
+  task_.finished = !task_.stopRequested;
 }
 
 }  // namespace
 
-void RunTranscodeLoop(TCustomFFmpeg &task, TTranscodeRun &run) { TLoop(task, run).Run(); }
+void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run) { Loop(task, run).run(); }

@@ -12,18 +12,18 @@
 #include "transcode_geometry.h"
 #include "transcoder.h"
 
-struct TInputStream;
-struct TOutputStreamRecord;
+struct InputStream;
+struct OutputStreamRecord;
 
-struct TInputFileRecord {
+struct InputFileRecord {
   int firstStream = 0;  // index of its first input stream record
   int streamCount = 0;  // streams at set-up
   bool ended = false;
 };
 
-struct TInputStreamRecord {
+struct InputStreamRecord {
   int fileIndex = 0, streamIndex = 0;
-  TInputStream *in = nullptr;
+  InputStream *in = nullptr;
   AVStream *st = nullptr;
   AVCodecContext *dec = nullptr;
   bool free = true;            // no output stream takes it yet
@@ -37,18 +37,18 @@ struct TInputStreamRecord {
   int64_t emuFirstPts = AV_NOPTS_VALUE;
   float quality = 0.0f;        // quality of the last decoded picture
   // Decoded audio as interleaved 16-bit samples.
-  TSampleConverter toS16;
+  SampleConverter toS16;
   int channels = 0, sampleRate = 0;  // of the 16-bit samples
   int wantChannels = 0, wantRate = 0;  // asked for by the encoders (0: as decoded)
   // The output streams it is the source of, in output order (set-up).
-  std::vector<TOutputStreamRecord *> outputs;
+  std::vector<OutputStreamRecord *> outputs;
 };
 
-struct TOutputStreamRecord {
+struct OutputStreamRecord {
   int fileIndex = 0, streamIndex = 0;
   int number = 0;  // over all outputs, from 0
-  TOutputFile *file = nullptr;
-  TOutputStream *out = nullptr;
+  OutputFile *file = nullptr;
+  OutputStream *out = nullptr;
   AVStream *st = nullptr;
   AVCodecContext *enc = nullptr;  // null for a stream copy
   int sourceIndex = -1, syncIndex = -1;
@@ -56,11 +56,11 @@ struct TOutputStreamRecord {
   bool encodingNeeded = false;
   int64_t syncPts = 0;  // next frame (video) or sample (audio), encoder time base
   // Video.
-  TGeometryStage geometry;
+  GeometryStage geometry;
   // Audio.
-  TByteFifo fifo{1024};
-  TSampleConverter resampler;  // 16-bit, decoder channels/rate -> encoder's
-  TSampleConverter toEncoder;  // 16-bit -> the encoder's sample format
+  ByteFifo fifo{1024};
+  SampleConverter resampler;  // 16-bit, decoder channels/rate -> encoder's
+  SampleConverter toEncoder;  // 16-bit -> the encoder's sample format
   int64_t nextAudioPts = AV_NOPTS_VALUE;
   // Two-pass log (open for pass 1).
   FILE *logFile = nullptr;
@@ -75,41 +75,41 @@ struct TOutputStreamRecord {
   int64_t qpHistogram[52] = {};
   bool drained = false;
 
-  ~TOutputStreamRecord() {
+  ~OutputStreamRecord() {
     if (logFile) std::fclose(logFile);
   }
 };
 
-struct TTranscodeRun {
-  std::vector<TInputFileRecord> files;
-  std::vector<std::unique_ptr<TInputStreamRecord>> ist;
-  std::vector<std::unique_ptr<TOutputStreamRecord>> ost;
+struct TranscodeRun {
+  std::vector<InputFileRecord> files;
+  std::vector<std::unique_ptr<InputStreamRecord>> ist;
+  std::vector<std::unique_ptr<OutputStreamRecord>> ost;
   int64_t timerStart = 0;
   int64_t lastProgress = 0;
-  TPacketPtr pkt;      // read from the inputs
-  TPacketPtr outPkt;   // from the encoders / copied
-  TFramePtr frame;     // decoded
-  TFramePtr encFrame;  // handed to the encoders
-  TFramePipeline pictures;  // pre-processing of the decoded pictures
+  PacketPtr pkt;      // read from the inputs
+  PacketPtr outPkt;   // from the encoders / copied
+  FramePtr frame;     // decoded
+  FramePtr encFrame;  // handed to the encoders
+  FramePipeline pictures;  // pre-processing of the decoded pictures
   std::vector<uint8_t> decodedAudio;  // at least 192000 bytes
   std::vector<uint8_t> resampled;     // 262144 bytes, grown on demand
   std::vector<uint8_t> silence;       // silence + chunk, at most 131072 bytes of payload
   std::vector<uint8_t> subtitleBuf;   // 65536 bytes
   FILE *vstats = nullptr;
 
-  ~TTranscodeRun() {
+  ~TranscodeRun() {
     if (vstats) std::fclose(vstats);
   }
 };
 
-class TCustomFFmpeg;
+class TranscodeTask;
 
 // printf-style text of the transcode's messages (at most 1023 bytes).
-std::string Fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // The packet loop, the flush, the trailers, the final report and the
 // closing of the codecs (after the set-up of Transcode).
-void RunTranscodeLoop(TCustomFFmpeg &task, TTranscodeRun &run);
+void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);
 
 // Closes the encoders and decoders the set-up opened, under the codec lock.
-void CloseOpenedCodecs(TCustomFFmpeg &task);
+void closeOpenedCodecs(TranscodeTask &task);

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "transcode_run.h"
 #include "transcoder.h"
 
-std::string Fmt(const char *fmt, ...) {
+std::string fmt(const char *fmt, ...) {
   char buf[1024];
   va_list ap;
   va_start(ap, fmt);
@@ -23,36 +23,36 @@ std::string Fmt(const char *fmt, ...) {
 
 namespace {
 
-void DumpOutput(TOutputFile &of, int index) {
+void dumpOutput(OutputFile &of, int index) {
   libavformat.av_dump_format(of.ctx, index, of.fileName.c_str(), 1);
 }
 
 // The container's codec tag table knows `tag` for `id`, or has none for it.
-bool KeepInputTag(const AVOutputFormat *ofmt, AVCodecID id, unsigned tag) {
+bool keepInputTag(const AVOutputFormat *ofmt, AVCodecID id, unsigned tag) {
   if (!ofmt->codec_tag) return true;
   if (libavformat.av_codec_get_id(ofmt->codec_tag, tag) == id) return true;
   return libavformat.av_codec_get_tag(ofmt->codec_tag, id) == 0;
 }
 
-void SetUpStreamCopy(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStreamRecord &ist) {
+void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
   const AVCodecParameters *ipar = ist.st->codecpar;
   AVCodecParameters *opar = ost.st->codecpar;
   const unsigned wantedTag = opar->codec_tag;
   const AVMediaType type = ost.out->type;
-  if (type == AVMEDIA_TYPE_AUDIO && task.Options.audioVolume != 256)
-    throw FFMpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+  if (type == AVMEDIA_TYPE_AUDIO && task.options.audioVolume != 256)
+    throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
   if (type == AVMEDIA_TYPE_VIDEO) {
-    if (task.CustomHookSink)
-      throw FFMpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
-    if (task.Options.usingVhook)
-      throw FFMpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+    if (task.customHookSink)
+      throw EngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+    if (task.options.usingVhook)
+      throw EngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
   }
   if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_SUBTITLE)
-    throw FFMpegException("invalid codec_type of output stream");
-  if (libavcodec.avcodec_parameters_copy(opar, ipar) < 0) throw FFMpegException("invalid codec_type of output stream");
+    throw EngineError("invalid codec_type of output stream");
+  if (libavcodec.avcodec_parameters_copy(opar, ipar) < 0) throw EngineError("invalid codec_type of output stream");
   if (wantedTag) {
     opar->codec_tag = wantedTag;
-  } else if (!KeepInputTag(ost.file->ctx->oformat, ipar->codec_id, ipar->codec_tag)) {
+  } else if (!keepInputTag(ost.file->ctx->oformat, ipar->codec_id, ipar->codec_tag)) {
     opar->codec_tag = 0;
   }
   ost.st->time_base = ist.st->time_base;
@@ -65,11 +65,11 @@ void SetUpStreamCopy(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStream
   }
 }
 
-void SetUpVideo(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStreamRecord &ist) {
-  const TOptionState &o = task.Options;
+void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
+  const OptionState &o = task.options;
   AVCodecContext *enc = ost.enc;
   const AVCodecContext *dec = ist.dec;
-  TGeometryPlan plan;
+  GeometryPlan plan;
   plan.cropTop = o.cropTop;
   plan.cropBottom = o.cropBottom;
   plan.cropLeft = o.cropLeft;
@@ -98,26 +98,26 @@ void SetUpVideo(TCustomFFmpeg &task, TOutputStreamRecord &ost, TInputStreamRecor
     plan.srcHeight = enc->height + plan.cropTop + plan.cropBottom - plan.padTop - plan.padBottom;
     plan.srcFormat = enc->pix_fmt;
   }
-  ost.geometry.Prepare(plan);
+  ost.geometry.prepare(plan);
 }
 
-void SetUpTwoPass(TCustomFFmpeg &task, TOutputStreamRecord &ost) {
+void setUpTwoPass(TranscodeTask &task, OutputStreamRecord &ost) {
   AVCodecContext *enc = ost.enc;
   if (!(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
-  const std::string name = TwoPassLogName(task.Options.passLogFileName, ost.number);
+  const std::string name = twoPassLogName(task.options.passLogFileName, ost.number);
   if (enc->flags & AV_CODEC_FLAG_PASS1) {
     ost.logFile = std::fopen(name.c_str(), "w");
-    if (!ost.logFile) throw FFMpegException("creat file fail: " + name);
+    if (!ost.logFile) throw EngineError("creat file fail: " + name);
   } else {
     FILE *f = std::fopen(name.c_str(), "r");
-    if (!f) throw FFMpegException("creat open fail: " + name);
+    if (!f) throw EngineError("creat open fail: " + name);
     std::fseek(f, 0, SEEK_END);
     const long size = std::ftell(f);
     std::fseek(f, 0, SEEK_SET);
     char *text = size >= 0 ? static_cast<char *>(libavutil.av_malloc(static_cast<size_t>(size) + 1)) : nullptr;
     if (!text) {
       std::fclose(f);
-      throw FFMpegException("Could not allocate log buffer");
+      throw EngineError("Could not allocate log buffer");
     }
     const size_t got = std::fread(text, 1, static_cast<size_t>(size), f);
     text[got] = 0;
@@ -129,7 +129,7 @@ void SetUpTwoPass(TCustomFFmpeg &task, TOutputStreamRecord &ost) {
 
 // Program streams need a mux rate that covers what is really written, or
 // the muxer complains about buffer underflows on every packet.
-void SetMpegMuxRate(TCustomFFmpeg &task, TOutputFile &of, AVDictionary **opts) {
+void setMpegMuxRate(TranscodeTask &task, OutputFile &of, AVDictionary **opts) {
   const char *name = of.ctx->oformat->name;
   if (std::strcmp(name, "mpeg") && std::strcmp(name, "vcd") && std::strcmp(name, "svcd") &&
       std::strcmp(name, "dvd") && std::strcmp(name, "vob"))
@@ -166,7 +166,7 @@ void SetMpegMuxRate(TCustomFFmpeg &task, TOutputFile &of, AVDictionary **opts) {
 
 // The RealMedia muxer takes any codec without complaint and labels it as
 // RealVideo; refuse what it cannot describe.
-bool CheckRealMediaCodecs(TCustomFFmpeg &task, TOutputFile &of) {
+bool checkRealMediaCodecs(TranscodeTask &task, OutputFile &of) {
   const AVOutputFormat *ofmt = of.ctx->oformat;
   if (std::strcmp(ofmt->name, "rm") != 0 || !ofmt->codec_tag) return true;
   for (auto &os : of.streams) {
@@ -175,7 +175,7 @@ bool CheckRealMediaCodecs(TCustomFFmpeg &task, TOutputFile &of) {
     if (par->codec_type == AVMEDIA_TYPE_VIDEO)
       ok = par->codec_id == AV_CODEC_ID_RV10 || par->codec_id == AV_CODEC_ID_RV20;
     if (!ok) {
-      task.LogF(0, "Codec '%s' is not supported by the RealMedia format",
+      task.logF(0, "Codec '%s' is not supported by the RealMedia format",
                 libavcodec.avcodec_get_name(par->codec_id));
       return false;
     }
@@ -183,7 +183,7 @@ bool CheckRealMediaCodecs(TCustomFFmpeg &task, TOutputFile &of) {
   return true;
 }
 
-void CopyMetadata(AVFormatContext *out, const AVFormatContext *in) {
+void copyMetadata(AVFormatContext *out, const AVFormatContext *in) {
   struct {
     const char *key;
     size_t max;
@@ -198,20 +198,20 @@ void CopyMetadata(AVFormatContext *out, const AVFormatContext *in) {
   }
 }
 
-void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
-  TTranscodeState &ts = task.Transcoder;
-  TOptionState &o = task.Options;
+void SetUp(TranscodeTask &task, TranscodeRun &run) {
+  TranscodeState &ts = task.transcoder;
+  OptionState &o = task.options;
 
   // 1. Input records.
-  for (size_t f = 0; f < task.InputFiles.size(); ++f) {
-    TInputFile &in = task.InputFiles[f];
-    TInputFileRecord rec;
+  for (size_t f = 0; f < task.inputFiles.size(); ++f) {
+    InputFile &in = task.inputFiles[f];
+    InputFileRecord rec;
     rec.firstStream = static_cast<int>(run.ist.size());
     rec.streamCount = in.ctx ? static_cast<int>(in.ctx->nb_streams) : 0;
     if (rec.streamCount > static_cast<int>(in.streams.size())) rec.streamCount = static_cast<int>(in.streams.size());
     run.files.push_back(rec);
     for (int s = 0; s < rec.streamCount; ++s) {
-      auto ist = std::make_unique<TInputStreamRecord>();
+      auto ist = std::make_unique<InputStreamRecord>();
       ist->fileIndex = static_cast<int>(f);
       ist->streamIndex = s;
       ist->in = &in.streams[s];
@@ -224,31 +224,31 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
 
   // 2. Output streams.
   int nbOst = 0;
-  for (auto &of : ts.OutputFiles) {
-    if (!of->ctx || of->streams.empty()) throw FFMpegException("Output file does not contain any stream");
+  for (auto &of : ts.outputFiles) {
+    if (!of->ctx || of->streams.empty()) throw EngineError("Output file does not contain any stream");
     nbOst += static_cast<int>(of->streams.size());
   }
 
   // 3. Maps.
   const auto &maps = o.streamMaps;
   if (!maps.empty() && static_cast<int>(maps.size()) != nbOst)
-    throw FFMpegException("Number of stream maps must match number of output streams");
+    throw EngineError("Number of stream maps must match number of output streams");
   auto validStream = [&](int file, int stream) {
     return file >= 0 && file < static_cast<int>(run.files.size()) && stream >= 0 &&
            stream < run.files[file].streamCount;
   };
-  for (const TStreamMap &m : maps) {
-    if (!validStream(m.file, m.stream)) throw FFMpegException(Fmt("Could not find input stream #%d.%d", m.file, m.stream));
+  for (const StreamMap &m : maps) {
+    if (!validStream(m.file, m.stream)) throw EngineError(fmt("Could not find input stream #%d.%d", m.file, m.stream));
     if (!validStream(m.syncFile, m.syncStream))
-      throw FFMpegException(Fmt("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
+      throw EngineError(fmt("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
   }
 
   // 4. Output records and their sources.
   int n = 0;
-  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) {
-    TOutputFile &of = *ts.OutputFiles[f];
+  for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
+    OutputFile &of = *ts.outputFiles[f];
     for (size_t s = 0; s < of.streams.size(); ++s, ++n) {
-      auto ost = std::make_unique<TOutputStreamRecord>();
+      auto ost = std::make_unique<OutputStreamRecord>();
       ost->fileIndex = static_cast<int>(f);
       ost->streamIndex = static_cast<int>(s);
       ost->number = n;
@@ -258,11 +258,11 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
       ost->enc = ost->out->streamCopy ? nullptr : ost->out->encoder.get();
       const AVMediaType type = ost->out->type;
       if (!maps.empty()) {
-        const TStreamMap &m = maps[n];
+        const StreamMap &m = maps[n];
         const int src = run.files[m.file].firstStream + m.stream;
         if (run.ist[src]->st->codecpar->codec_type != type) {
-          DumpOutput(of, static_cast<int>(f));
-          throw FFMpegException(Fmt("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
+          dumpOutput(of, static_cast<int>(f));
+          throw EngineError(fmt("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
                                     static_cast<int>(f), static_cast<int>(s)));
         }
         ost->sourceIndex = src;
@@ -270,8 +270,8 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
       } else {
         int found = -1;
         if (o.programId) {
-          for (size_t i = 0; i < task.InputFiles.size() && found < 0; ++i) {
-            const AVFormatContext *ic = task.InputFiles[i].ctx.get();
+          for (size_t i = 0; i < task.inputFiles.size() && found < 0; ++i) {
+            const AVFormatContext *ic = task.inputFiles[i].ctx.get();
             if (!ic) continue;
             for (unsigned p = 0; p < ic->nb_programs && found < 0; ++p) {
               const AVProgram *prog = ic->programs[p];
@@ -298,8 +298,8 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
               if (run.ist[i]->st->codecpar->codec_type == type) found = static_cast<int>(i);
         }
         if (found < 0) {
-          DumpOutput(of, static_cast<int>(f));
-          throw FFMpegException(Fmt("Could not find input stream matching output stream #%d.%d",
+          dumpOutput(of, static_cast<int>(f));
+          throw EngineError(fmt("Could not find input stream matching output stream #%d.%d",
                                     static_cast<int>(f), static_cast<int>(s)));
         }
         ost->sourceIndex = found;
@@ -313,42 +313,42 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
 
   // 5. Per stream: copy or transcode.
   for (auto &op : run.ost) {
-    TOutputStreamRecord &ost = *op;
-    TInputStreamRecord &ist = *run.ist[ost.sourceIndex];
+    OutputStreamRecord &ost = *op;
+    InputStreamRecord &ist = *run.ist[ost.sourceIndex];
     const AVDictionaryEntry *lang = libavutil.av_dict_get(ist.st->metadata, "language", nullptr, 0);
     if (lang && !libavutil.av_dict_get(ost.st->metadata, "language", nullptr, 0))
       libavutil.av_dict_set(&ost.st->metadata, "language", lang->value, 0);
 
     if (ost.out->streamCopy) {
-      SetUpStreamCopy(task, ost, ist);
+      setUpStreamCopy(task, ost, ist);
       continue;
     }
-    if (!ost.enc) throw FFMpegException(Fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    if (!ost.enc) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
     switch (ost.out->type) {
       case AVMEDIA_TYPE_AUDIO:
-        ost.fifo.Clear();
+        ost.fifo.clear();
         break;
       case AVMEDIA_TYPE_VIDEO:
-        SetUpVideo(task, ost, ist);
+        setUpVideo(task, ost, ist);
         break;
       case AVMEDIA_TYPE_SUBTITLE:
         break;
       default:
-        throw FFMpegException("invalid codec_type of output stream");
+        throw EngineError("invalid codec_type of output stream");
     }
     ost.encodingNeeded = true;
     ist.decodingNeeded = true;
-    SetUpTwoPass(task, ost);
+    setUpTwoPass(task, ost);
   }
 
   // Decoded audio is delivered in the channels and rate of its encoder when
   // all its encoders agree, so that it is converted only once.
   for (auto &ip : run.ist) {
-    TInputStreamRecord &ist = *ip;
+    InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded || ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
     int rate = 0, channels = 0;
     bool agree = true;
-    for (TOutputStreamRecord *op : ist.outputs) {
+    for (OutputStreamRecord *op : ist.outputs) {
       if (!op->encodingNeeded) continue;
       const int r = op->enc->sample_rate, c = op->enc->ch_layout.nb_channels;
       if (rate && (r != rate || c != channels)) agree = false;
@@ -362,32 +362,32 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
   }
 
   // 7. Format dumps.
-  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) DumpOutput(*ts.OutputFiles[f], static_cast<int>(f));
+  for (size_t f = 0; f < ts.outputFiles.size(); ++f) dumpOutput(*ts.outputFiles[f], static_cast<int>(f));
 
   // 8. Stream mapping.
-  if (o.verbose >= 0 && task.LogSink) {
-    task.Log(1, "Stream mapping:");
+  if (o.verbose >= 0 && task.logSink) {
+    task.log(1, "Stream mapping:");
     for (auto &op : run.ost) {
-      const TInputStreamRecord &src = *run.ist[op->sourceIndex];
-      task.LogF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+      const InputStreamRecord &src = *run.ist[op->sourceIndex];
+      task.logF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
       if (op->syncIndex != op->sourceIndex) {
-        const TInputStreamRecord &sync = *run.ist[op->syncIndex];
-        task.LogF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
+        const InputStreamRecord &sync = *run.ist[op->syncIndex];
+        task.logF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
       }
     }
   }
 
   // 9. Encoders.
   for (auto &op : run.ost) {
-    TOutputStreamRecord &ost = *op;
+    OutputStreamRecord &ost = *op;
     if (!ost.encodingNeeded) continue;
     const AVCodec *codec = ost.out->codec;
     if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
-    if (!codec) throw FFMpegException(Fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
-    AVDictionary *opts = ost.out->openOptions.Copy();
+    if (!codec) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    AVDictionary *opts = ost.out->openOptions.copy();
     int ret;
     {
-      std::lock_guard<std::recursive_mutex> lock(CodecLock());
+      std::lock_guard<std::recursive_mutex> lock(codecLock());
       ret = libavcodec.avcodec_open2(ost.enc, codec, &opts);
       if (ret >= 0) {
         ts.openedEncoders.push_back(ost.enc);
@@ -396,7 +396,7 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
     }
     libavutil.av_dict_free(&opts);
     if (ret < 0)
-      throw FFMpegException(Fmt("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
+      throw EngineError(fmt("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
                                 "such as bit_rate, rate, width or height",
                                 ost.fileIndex, ost.streamIndex));
     ts.extradataBytes += ost.enc->extradata_size;
@@ -410,18 +410,18 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
 
   // 10. Decoders.
   for (auto &ip : run.ist) {
-    TInputStreamRecord &ist = *ip;
+    InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;
     const AVCodec *codec = ist.in->codec;
     if (!codec) codec = libavcodec.avcodec_find_decoder(ist.st->codecpar->codec_id);
     if (!codec || !ist.dec)
-      throw FFMpegException(Fmt("Unsupported codec (id=%d) for input stream #%d.%d",
+      throw EngineError(fmt("Unsupported codec (id=%d) for input stream #%d.%d",
                                 static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
-    AVDictionary *opts = ist.in->openOptions.Copy();
+    AVDictionary *opts = ist.in->openOptions.copy();
     int ret;
     {
-      std::lock_guard<std::recursive_mutex> lock(CodecLock());
+      std::lock_guard<std::recursive_mutex> lock(codecLock());
       ret = libavcodec.avcodec_open2(ist.dec, codec, &opts);
       if (ret >= 0) {
         ts.openedDecoders.push_back(ist.dec);
@@ -430,7 +430,7 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
     }
     libavutil.av_dict_free(&opts);
     if (ret < 0)
-      throw FFMpegException(Fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
+      throw EngineError(fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }
 
   // 11. Input clocks. Streams no output takes are not even demuxed.
@@ -442,36 +442,36 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
   }
 
   // 12. Metadata maps.
-  for (const TMetaDataMap &m : o.metaDataMaps) {
-    if (m.outFile < 0 || m.outFile >= ts.OutputCount())
-      throw FFMpegException(Fmt("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
-    if (m.inFile < 0 || m.inFile >= static_cast<int>(task.InputFiles.size()) || !task.InputFiles[m.inFile].ctx)
-      throw FFMpegException(Fmt("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
-    CopyMetadata(ts.OutputFiles[m.outFile]->ctx, task.InputFiles[m.inFile].ctx.get());
+  for (const MetaDataMap &m : o.metaDataMaps) {
+    if (m.outFile < 0 || m.outFile >= ts.outputCount())
+      throw EngineError(fmt("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
+    if (m.inFile < 0 || m.inFile >= static_cast<int>(task.inputFiles.size()) || !task.inputFiles[m.inFile].ctx)
+      throw EngineError(fmt("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
+    copyMetadata(ts.outputFiles[m.outFile]->ctx, task.inputFiles[m.inFile].ctx.get());
   }
 
   // 13. Headers.
-  bool allRtp = !ts.OutputFiles.empty();
-  for (size_t f = 0; f < ts.OutputFiles.size(); ++f) {
-    TOutputFile &of = *ts.OutputFiles[f];
+  bool allRtp = !ts.outputFiles.empty();
+  for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
+    OutputFile &of = *ts.outputFiles[f];
     if (std::strcmp(of.ctx->oformat->name, "rtp") != 0) allRtp = false;
-    AVDictionary *opts = o.formatPrivateOptions.Copy();
-    SetMpegMuxRate(task, of, &opts);
-    int ret = CheckRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
+    AVDictionary *opts = o.formatPrivateOptions.copy();
+    setMpegMuxRate(task, of, &opts);
+    int ret = checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);
     if (ret < 0)
-      throw FFMpegException(
-          Fmt("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
+      throw EngineError(
+          fmt("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
     of.headerWritten = true;
   }
   if (allRtp) {
     std::vector<AVFormatContext *> list;
-    for (auto &of : ts.OutputFiles) list.push_back(of->ctx);
+    for (auto &of : ts.outputFiles) list.push_back(of->ctx);
     char sdp[2048] = {};
     libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
     std::string text = sdp;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    task.Log(1, "SDP: " + text);
+    task.log(1, "SDP: " + text);
   }
 
   // 14. Clocks of the loop.
@@ -481,26 +481,26 @@ void SetUp(TCustomFFmpeg &task, TTranscodeRun &run) {
 
 }  // namespace
 
-void Transcode(TCustomFFmpeg &task) {
-  if (!LibrariesLoaded()) throw FFMpegException("transcoding needs the media libraries");
-  TTranscodeState &ts = task.Transcoder;
+void transcode(TranscodeTask &task) {
+  if (!librariesLoaded()) throw EngineError("transcoding needs the media libraries");
+  TranscodeState &ts = task.transcoder;
   ts.videoBytes = ts.audioBytes = ts.extradataBytes = 0;
   ts.dupFrames = ts.dropFrames = 0;
-  ts.Run = std::make_unique<TTranscodeRun>();
-  TTranscodeRun &run = *ts.Run;
+  ts.run = std::make_unique<TranscodeRun>();
+  TranscodeRun &run = *ts.run;
   try {
     run.pkt.reset(libavcodec.av_packet_alloc());
     run.outPkt.reset(libavcodec.av_packet_alloc());
     run.frame.reset(libavutil.av_frame_alloc());
     run.encFrame.reset(libavutil.av_frame_alloc());
-    if (!run.pkt || !run.outPkt || !run.frame || !run.encFrame) throw FFMpegException("av_malloc fail");
+    if (!run.pkt || !run.outPkt || !run.frame || !run.encFrame) throw EngineError("av_malloc fail");
     run.decodedAudio.resize(192000);
     run.resampled.resize(262144);
     SetUp(task, run);
-    RunTranscodeLoop(task, run);
+    runTranscodeLoop(task, run);
   } catch (...) {
-    ts.Run.reset();
+    ts.run.reset();
     throw;
   }
-  ts.Run.reset();
+  ts.run.reset();
 }

@@ -6,25 +6,25 @@
 #include <system_error>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "transcode_run.h"
 
-TTranscodeState::TTranscodeState() = default;
-TTranscodeState::~TTranscodeState() {
+TranscodeState::TranscodeState() = default;
+TranscodeState::~TranscodeState() {
   // The task normally releases everything through ReleaseStreams and
   // CloseOutputFiles; this is the last safety net.
-  Run.reset();
+  run.reset();
   openedEncoders.clear();
   openedDecoders.clear();
-  for (auto &of : OutputFiles)
-    if (of) of->Close();
-  OutputFiles.clear();
+  for (auto &of : outputFiles)
+    if (of) of->close();
+  outputFiles.clear();
 }
 
-TOutputFile::~TOutputFile() { Close(); }
+OutputFile::~OutputFile() { close(); }
 
-void TOutputFile::Close() {
-  if (ctx && LibrariesLoaded()) {
+void OutputFile::close() {
+  if (ctx && librariesLoaded()) {
     // Encoders belong to the streams; free them before the muxer context.
     for (auto &s : streams) {
       if (s && s->encoder) libavutil.av_freep(&s->encoder->stats_in);
@@ -45,14 +45,14 @@ void TOutputFile::Close() {
   fileCreated = false;
 }
 
-void CloseOpenedCodecs(TCustomFFmpeg &task) {
-  TTranscodeState &ts = task.Transcoder;
-  if (!LibrariesLoaded()) {
+void closeOpenedCodecs(TranscodeTask &task) {
+  TranscodeState &ts = task.transcoder;
+  if (!librariesLoaded()) {
     ts.openedEncoders.clear();
     ts.openedDecoders.clear();
     return;
   }
-  std::lock_guard<std::recursive_mutex> lock(CodecLock());
+  std::lock_guard<std::recursive_mutex> lock(codecLock());
   for (AVCodecContext *enc : ts.openedEncoders) {
     libavutil.av_freep(&enc->stats_in);
     libavcodec.avcodec_close(enc);
@@ -62,15 +62,15 @@ void CloseOpenedCodecs(TCustomFFmpeg &task) {
   ts.openedDecoders.clear();
 }
 
-void ReleaseStreams(TCustomFFmpeg &task) {
-  CloseOpenedCodecs(task);
-  task.Transcoder.Run.reset();
+void releaseStreams(TranscodeTask &task) {
+  closeOpenedCodecs(task);
+  task.transcoder.run.reset();
 }
 
-void CloseOutputFiles(TCustomFFmpeg &task) {
-  TTranscodeState &ts = task.Transcoder;
-  ReleaseStreams(task);  // the encoders live in the output files
-  for (auto &of : ts.OutputFiles)
-    if (of) of->Close();
-  ts.OutputFiles.clear();
+void closeOutputFiles(TranscodeTask &task) {
+  TranscodeState &ts = task.transcoder;
+  releaseStreams(task);  // the encoders live in the output files
+  for (auto &of : ts.outputFiles)
+    if (of) of->close();
+  ts.outputFiles.clear();
 }

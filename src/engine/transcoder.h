@@ -1,6 +1,6 @@
 // Output files, transcode set-up and the transcode loop of a task.
 //
-// The task class (ffmpeg_core.h) holds one TTranscodeState and calls the
+// The task class (transcode_task.h) holds one TranscodeState and calls the
 // functions below; everything a task needs to write its outputs lives here.
 #pragma once
 
@@ -11,55 +11,55 @@
 
 #include "av_ptr.h"
 
-class TCustomFFmpeg;
+class TranscodeTask;
 
 // One stream of an output file, as the output opening created it: either an
 // encoder set up from the options (opened later by the transcode) or a
 // stream copy.
-struct TOutputStream {
+struct OutputStream {
   AVStream *stream = nullptr;  // owned by the muxer context
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   bool streamCopy = false;
   const AVCodec *codec = nullptr;  // the encoder; null for a copy
   AVCodecID codecId = AV_CODEC_ID_NONE;
-  TCodecContextPtr encoder;        // settings, opened by the transcode
-  TDictionary openOptions;         // options only this encoder knows
+  CodecContextPtr encoder;        // settings, opened by the transcode
+  Dictionary openOptions;         // options only this encoder knows
   float quality = 0.0f;            // initial quality (lambda), "qscale"/"aq"
   // Set-up state kept with the stream because its owner outlives a run.
   bool encoderOpen = false;
 };
 
 // An opened output file.
-struct TOutputFile {
-  TOutputFile() = default;
-  ~TOutputFile();
-  TOutputFile(const TOutputFile &) = delete;
-  TOutputFile &operator=(const TOutputFile &) = delete;
+struct OutputFile {
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
 
   std::string fileName;
   AVFormatContext *ctx = nullptr;  // the muxer context (owned)
-  std::vector<std::unique_ptr<TOutputStream>> streams;
+  std::vector<std::unique_ptr<OutputStream>> streams;
   bool fileCreated = false;     // the file was created by the opening
   bool headerWritten = false;
   bool trailerWritten = false;
   int64_t packetsWritten = 0;
   // Closes the file (without trailer if none was written) and frees the
   // muxer context; deletes the file when it holds no finished result.
-  void Close();
+  void close();
 };
 
-struct TTranscodeRun;  // the records and buffers of one run (transcode_run.h)
+struct TranscodeRun;  // the records and buffers of one run (transcode_run.h)
 
 // Per-task state of the output side and the transcode (output files, stream
 // records, encoders, conversion contexts, statistics files).
-struct TTranscodeState {
-  TTranscodeState();
-  ~TTranscodeState();
-  TTranscodeState(const TTranscodeState &) = delete;
-  TTranscodeState &operator=(const TTranscodeState &) = delete;
+struct TranscodeState {
+  TranscodeState();
+  ~TranscodeState();
+  TranscodeState(const TranscodeState &) = delete;
+  TranscodeState &operator=(const TranscodeState &) = delete;
 
-  std::vector<std::unique_ptr<TOutputFile>> OutputFiles;  // at most 20
-  int OutputCount() const { return static_cast<int>(OutputFiles.size()); }
+  std::vector<std::unique_ptr<OutputFile>> outputFiles;  // at most 20
+  int outputCount() const { return static_cast<int>(outputFiles.size()); }
 
   // Statistics of the last run.
   int64_t videoBytes = 0;
@@ -73,38 +73,38 @@ struct TTranscodeState {
   std::vector<AVCodecContext *> openedEncoders;
   std::vector<AVCodecContext *> openedDecoders;
 
-  std::unique_ptr<TTranscodeRun> Run;
+  std::unique_ptr<TranscodeRun> run;
 };
 
 // Adds one output file from the task's current option state (SetOutput).
 // Returns false and leaves the message in the task's LastError on failure.
-bool OpenOutputFile(TCustomFFmpeg &task, const std::string &fileName);
+bool openOutputFile(TranscodeTask &task, const std::string &fileName);
 
 // "newvideo", "newaudio", "newsubtitle": one more stream on the last opened
-// output. Throw FFMpegException ("At least one output file must be
+// output. Throw EngineError ("At least one output file must be
 // specified" without an output, or the builder's message).
-void NewVideoStream(TCustomFFmpeg &task);
-void NewAudioStream(TCustomFFmpeg &task);
-void NewSubtitleStream(TCustomFFmpeg &task);
+void newVideoStream(TranscodeTask &task);
+void newAudioStream(TranscodeTask &task);
+void newSubtitleStream(TranscodeTask &task);
 
 // Which stream kinds the task's opened inputs have. Throws
-// FFMpegException("invalid codec_type of input file") for a stream of an
+// EngineError("invalid codec_type of input file") for a stream of an
 // unknown kind.
-void CheckInputKinds(TCustomFFmpeg &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle);
+void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle);
 
 // Name of the two-pass log of output stream `streamNumber` (counted over
 // all outputs from 0): ("ffmpeg2pass" or `passLogFileName`)-N.log.
-std::string TwoPassLogName(const std::string &passLogFileName, int streamNumber);
+std::string twoPassLogName(const std::string &passLogFileName, int streamNumber);
 
 // Runs set-up, the loop and the final report over the task's inputs and
-// outputs. Sets task.Finished at its normal end; throws FFMpegException on
+// outputs. Sets task.Finished at its normal end; throws EngineError on
 // errors.
-void Transcode(TCustomFFmpeg &task);
+void transcode(TranscodeTask &task);
 
 // Releases the stream records, codecs and buffers of the transcode; safe to
 // call more than once.
-void ReleaseStreams(TCustomFFmpeg &task);
+void releaseStreams(TranscodeTask &task);
 
 // Closes every output file; an output that stayed empty (or that the task
 // failed to finish writing) is deleted. Safe to call more than once.
-void CloseOutputFiles(TCustomFFmpeg &task);
+void closeOutputFiles(TranscodeTask &task);

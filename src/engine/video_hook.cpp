@@ -12,16 +12,16 @@
 
 namespace {
 
-struct TModule {
+struct Module {
   std::string name;
   void *handle;
 };
 
 std::mutex gModulesLock;
-std::vector<TModule> gModules;  // never unloaded
+std::vector<Module> gModules;  // never unloaded
 
 void logError(const std::string &text) {
-  if (LibrariesLoaded()) libavutil.av_log(nullptr, AV_LOG_ERROR, "%s", text.c_str());
+  if (librariesLoaded()) libavutil.av_log(nullptr, AV_LOG_ERROR, "%s", text.c_str());
 }
 
 void *moduleHandle(const char *name) {
@@ -41,51 +41,51 @@ void *moduleHandle(const char *name) {
 
 }  // namespace
 
-int AddVideoHook(TFrameHookChain &chain, int argc, char *argv[]) {
+int addVideoHook(FrameHookChain &chain, int argc, char *argv[]) {
   if (argc < 1 || !argv || !argv[0]) return -2;
   void *h = moduleHandle(argv[0]);
   if (!h) return -1;
-  std::unique_ptr<TFrameHookEntry> entry(new (std::nothrow) TFrameHookEntry);
+  std::unique_ptr<FrameHookEntry> entry(new (std::nothrow) FrameHookEntry);
   if (!entry) return -12;
-  entry->Configure = reinterpret_cast<TFrameHookConfigureFn>(dlsym(h, "Configure"));
-  entry->Process = reinterpret_cast<TFrameHookProcessFn>(dlsym(h, "Process"));
-  entry->Release = reinterpret_cast<TFrameHookReleaseFn>(dlsym(h, "Release"));
-  if (!entry->Process) {
+  entry->configure = reinterpret_cast<FrameHookConfigureFn>(dlsym(h, "Configure"));
+  entry->process = reinterpret_cast<FrameHookProcessFn>(dlsym(h, "Process"));
+  entry->release = reinterpret_cast<FrameHookReleaseFn>(dlsym(h, "Release"));
+  if (!entry->process) {
     logError(std::string("Failed to find Process entrypoint in ") + argv[0] + "\n");
     return -2;
   }
-  if (!entry->Configure && argc > 1) {
+  if (!entry->configure && argc > 1) {
     logError(std::string("Failed to find Configure entrypoint in ") + argv[0] + "\n");
     return -2;
   }
-  if (entry->Configure && entry->Configure(&entry->ctx, argc, argv) != 0) {
+  if (entry->configure && entry->configure(&entry->ctx, argc, argv) != 0) {
     logError(std::string("Failed to Configure ") + argv[0] + "\n");
     return -22;
   }
-  TFrameHookChain *tail = &chain;
+  FrameHookChain *tail = &chain;
   while (*tail) tail = &(*tail)->next;
   *tail = std::move(entry);
   return 0;
 }
 
-void ProcessVideoHooks(TFrameHookChain &chain, TVideoHookPicture *pict, int pixFmt, int width,
+void processVideoHooks(FrameHookChain &chain, VideoHookPicture *pict, int pixFmt, int width,
                        int height, int64_t pts) {
-  for (TFrameHookEntry *e = chain.get(); e; e = e->next.get())
-    e->Process(e->ctx, pict, pixFmt, width, height, pts);
+  for (FrameHookEntry *e = chain.get(); e; e = e->next.get())
+    e->process(e->ctx, pict, pixFmt, width, height, pts);
 }
 
-void ReleaseVideoHooks(TFrameHookChain &chain) {
+void releaseVideoHooks(FrameHookChain &chain) {
   // Unlink first so a second call (or a throwing Release) finds nothing.
-  TFrameHookChain head = std::move(chain);
-  for (TFrameHookEntry *e = head.get(); e; e = e->next.get()) {
-    if (e->Release) e->Release(e->ctx);
+  FrameHookChain head = std::move(chain);
+  for (FrameHookEntry *e = head.get(); e; e = e->next.get()) {
+    if (e->release) e->release(e->ctx);
     e->ctx = nullptr;
   }
   // Free iteratively: a long chain must not recurse through unique_ptr.
   while (head) head = std::move(head->next);
 }
 
-int VideoHookModuleCount() {
+int videoHookModuleCount() {
   std::lock_guard<std::mutex> g(gModulesLock);
   return static_cast<int>(gModules.size());
 }

@@ -10,37 +10,37 @@
 // Carries events from the engine's threads to the UI thread. The engine
 // holds a reference to it in its event functions, so it outlives the queue;
 // detaching makes late events harmless.
-struct TConversionQueue::TBridge {
+struct ConversionQueue::Bridge {
   std::mutex m;
-  IUiPoster *poster = nullptr;
-  TConversionQueue *queue = nullptr;
+  UiPoster *poster = nullptr;
+  ConversionQueue *queue = nullptr;
   int serial = 0;  // number of the job being run; written on the UI thread
 
-  int Serial() {
+  int currentSerial() {
     std::lock_guard<std::mutex> g(m);
     return serial;
   }
   // On the UI thread: the queue, if the event still belongs to its job.
-  TConversionQueue *Target(int eventSerial) {
+  ConversionQueue *target(int eventSerial) {
     std::lock_guard<std::mutex> g(m);
     return (queue && eventSerial == serial) ? queue : nullptr;
   }
-  void Post(std::function<void(TConversionQueue &)> work) {
+  void post(std::function<void(ConversionQueue &)> work) {
     std::lock_guard<std::mutex> g(m);
     if (!poster) return;
     const int eventSerial = serial;
-    std::weak_ptr<TBridge> self = self_;
-    poster->Post([self, eventSerial, work = std::move(work)] {
+    std::weak_ptr<Bridge> self = self_;
+    poster->post([self, eventSerial, work = std::move(work)] {
       if (auto b = self.lock())
-        if (TConversionQueue *q = b->Target(eventSerial)) work(*q);
+        if (ConversionQueue *q = b->target(eventSerial)) work(*q);
     });
   }
-  std::weak_ptr<TBridge> self_;
+  std::weak_ptr<Bridge> self_;
 };
 
-TConversionQueue::TConversionQueue(const TQueueState &state, ISourceRows &rows, IQueuePrompts &prompts,
-                                   IFolderDialog &folderDialog, IQueueTimer &timer, IRunView &view,
-                                   IConversionEngine &engine)
+ConversionQueue::ConversionQueue(const QueueState &state, SourceRows &rows, QueuePrompts &prompts,
+                                   FolderDialog &folderDialog, QueueTimer &timer, RunView &view,
+                                   ConversionEngine &engine)
     : s_(state),
       rows_(rows),
       prompts_(prompts),
@@ -48,246 +48,246 @@ TConversionQueue::TConversionQueue(const TQueueState &state, ISourceRows &rows, 
       timer_(timer),
       view_(view),
       engine_(engine),
-      bridge_(std::make_shared<TBridge>()) {
+      bridge_(std::make_shared<Bridge>()) {
   bridge_->self_ = bridge_;
   bridge_->queue = this;
 }
 
-TConversionQueue::~TConversionQueue() { DisconnectEngineEvents(); }
+ConversionQueue::~ConversionQueue() { disconnectEngineEvents(); }
 
-void TConversionQueue::ConnectEngineEvents(IUiPoster &poster) {
+void ConversionQueue::connectEngineEvents(UiPoster &poster) {
   {
     std::lock_guard<std::mutex> g(bridge_->m);
     bridge_->poster = &poster;
     bridge_->queue = this;
   }
-  std::shared_ptr<TBridge> b = bridge_;
-  engine_.SetEvents(
-      [b](int32_t AIndex, int32_t AFrameNumber, int32_t AFPS, int32_t ACurrentDuration, float AQuality,
-          float ABitRate, int64_t ACurrentSize, int32_t ATotalOutputDuration) {
-        b->Post([=](TConversionQueue &q) {
-          q.FFVCLProgress(AIndex, AFrameNumber, AFPS, ACurrentDuration, AQuality, ABitRate,
-                          ACurrentSize, ATotalOutputDuration);
+  std::shared_ptr<Bridge> b = bridge_;
+  engine_.setEvents(
+      [b](int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration, float quality,
+          float bitRate, int64_t currentSize, int32_t totalOutputDuration) {
+        b->post([=](ConversionQueue &q) {
+          q.ffvclProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate,
+                          currentSize, totalOutputDuration);
         });
       },
-      [b](int32_t AIndex, bool AFinished, bool AException, const std::string &AMessage) {
-        b->Post([=](TConversionQueue &q) { q.FFVCLTerminate(AIndex, AFinished, AException, AMessage); });
+      [b](int32_t index, bool finished, bool exception, const std::string &message) {
+        b->post([=](ConversionQueue &q) { q.ffvclTerminate(index, finished, exception, message); });
       });
 }
 
-void TConversionQueue::DisconnectEngineEvents() {
+void ConversionQueue::disconnectEngineEvents() {
   std::lock_guard<std::mutex> g(bridge_->m);
   bridge_->poster = nullptr;
   bridge_->queue = nullptr;
 }
 
-bool TConversionQueue::RowValid(int row) const { return row >= 0 && row < rows_.RowCount(); }
+bool ConversionQueue::rowValid(int row) const { return row >= 0 && row < rows_.rowCount(); }
 
-void TConversionQueue::SetProgressText(int row, const std::string &text) {
-  if (RowValid(row)) rows_.SetText(row, scProgress, text);
+void ConversionQueue::setProgressText(int row, const std::string &text) {
+  if (rowValid(row)) rows_.setText(row, kProgressColumn, text);
 }
 
-void TConversionQueue::ButtonConvertClick() {
-  view_.StopPreview(true);
-  if (s_.AddingFiles) return;
+void ConversionQueue::buttonConvertClick() {
+  view_.stopPreview(true);
+  if (s_.addingFiles) return;
   // A run is already under way (the controls that lead here are disabled
   // while it lasts).
-  if (s_.Converting || timer_.Enabled()) return;
-  for (int i = 0; i < rows_.RowCount(); ++i) rows_.SetText(i, scProgress, "");
-  if (rows_.RowCount() == 0) {
-    prompts_.Information("Please Add Files To Convert!");
+  if (s_.converting || timer_.enabled()) return;
+  for (int i = 0; i < rows_.rowCount(); ++i) rows_.setText(i, kProgressColumn, "");
+  if (rows_.rowCount() == 0) {
+    prompts_.information("Please Add Files To Convert!");
     return;
   }
-  const TJobSettings settings = view_.CurrentJobSettings();
-  const std::string folderProblem = OutputFolderProblem(settings.OutputFolder);
+  const JobSettings settings = view_.currentJobSettings();
+  const std::string folderProblem = outputFolderProblem(settings.outputFolder);
   if (!folderProblem.empty()) {
-    prompts_.Information(folderProblem);
-    folderDialog_.BrowseForOutputFolder();
+    prompts_.information(folderProblem);
+    folderDialog_.browseForOutputFolder();
     return;
   }
-  s_.Converting = true;
-  timer_.SetEnabled(true);
-  s_.UserAborted = false;
-  view_.DisableControlsForConversion();
-  engine_.ClearTasks();
-  s_.CurrentRow = -1;
-  BuildNextJob();
+  s_.converting = true;
+  timer_.setEnabled(true);
+  s_.userAborted = false;
+  view_.disableControlsForConversion();
+  engine_.clearTasks();
+  s_.currentRow = -1;
+  buildNextJob();
 }
 
-void TConversionQueue::EndFailedRow() {
-  if (s_.IsLastRow) {
-    timer_.SetEnabled(false);
-    prompts_.Information("All Conversions Completed");
-    engine_.Stop();
-    view_.SetProgressBar(0);
-    view_.EnableControlsAfterConversion();
-    s_.Converting = false;
-    s_.QueueFinished = true;
+void ConversionQueue::endFailedRow() {
+  if (s_.isLastRow) {
+    timer_.setEnabled(false);
+    prompts_.information("All Conversions Completed");
+    engine_.stop();
+    view_.setProgressBar(0);
+    view_.enableControlsAfterConversion();
+    s_.converting = false;
+    s_.queueFinished = true;
   } else {
-    s_.IdleTicks = 0;
-    s_.Converting = false;
+    s_.idleTicks = 0;
+    s_.converting = false;
   }
 }
 
-void TConversionQueue::BuildNextJob() {
+void ConversionQueue::buildNextJob() {
   // 1-4: a clean engine and scratch folder for the new job.
-  engine_.Stop();
-  engine_.ClearTasks();
+  engine_.stop();
+  engine_.clearTasks();
   {
     // Events of the previous task that are still on their way are stale now.
     std::lock_guard<std::mutex> g(bridge_->m);
     ++bridge_->serial;
   }
-  view_.SetProgressBar(0);
-  settings_ = view_.CurrentJobSettings();
-  if (settings_.ScriptFolder.empty()) settings_.ScriptFolder = TempFolder();
-  DeleteFilesByMask(settings_.ScriptFolder, "*.avs");
-  s_.IsLastRow = false;
-  s_.QueueFinished = false;
-  engine_.ClearTasks();
+  view_.setProgressBar(0);
+  settings_ = view_.currentJobSettings();
+  if (settings_.scriptFolder.empty()) settings_.scriptFolder = tempFolder();
+  deleteFilesByMask(settings_.scriptFolder, "*.avs");
+  s_.isLastRow = false;
+  s_.queueFinished = false;
+  engine_.clearTasks();
 
   // 5-6: the next checked row, or the last row.
-  const int count = rows_.RowCount();
-  if (count <= 0 || s_.CurrentRow + 1 >= count) {
+  const int count = rows_.rowCount();
+  if (count <= 0 || s_.currentRow + 1 >= count) {
     // The list shrank below the position reached: nothing is left to start.
-    s_.CurrentRow = std::max(count - 1, 0);
-    s_.IsLastRow = true;
-    s_.Converting = false;
-    s_.QueueFinished = true;
+    s_.currentRow = std::max(count - 1, 0);
+    s_.isLastRow = true;
+    s_.converting = false;
+    s_.queueFinished = true;
     return;
   }
-  ++s_.CurrentRow;
-  while (!rows_.Checked(s_.CurrentRow) && s_.CurrentRow < count - 1) ++s_.CurrentRow;
-  s_.IsLastRow = s_.CurrentRow == count - 1;
-  const int row = s_.CurrentRow;
+  ++s_.currentRow;
+  while (!rows_.checked(s_.currentRow) && s_.currentRow < count - 1) ++s_.currentRow;
+  s_.isLastRow = s_.currentRow == count - 1;
+  const int row = s_.currentRow;
 
   try {
-    if (!rows_.Checked(row)) {
+    if (!rows_.checked(row)) {
       // 7: only the unchecked last row was left.
-      s_.Converting = false;
+      s_.converting = false;
     } else {
       // 8-9: names.
-      TRowTexts texts{rows_.Caption(row), rows_.Text(row, scVideoSize), rows_.Text(row, scDuration)};
-      TJobPlan plan;
-      plan.Source = SourceFileOf(texts.Caption);
-      plan.OutputFile = OutputFileFor(plan.Source, settings_);
-      if (SameFilePath(plan.Source, plan.OutputFile)) {
+      RowTexts texts{rows_.caption(row), rows_.text(row, kVideoSizeColumn), rows_.text(row, kDurationColumn)};
+      JobPlan plan;
+      plan.source = sourceFileOf(texts.caption);
+      plan.outputFile = outputFileFor(plan.source, settings_);
+      if (sameFilePath(plan.source, plan.outputFile)) {
         // Writing the output would destroy the source.
-        SetProgressText(row, "Fail");
-        EndFailedRow();
+        setProgressText(row, "Fail");
+        endFailedRow();
         return;
       }
       // 10: a ".rmvb" source goes through a script.
-      plan.Wrapped = IsRmvbSource(plan.Source);
-      if (plan.Wrapped) {
-        SetProgressText(row, "Loading");
-        plan.ScriptLines = RmvbScriptLines(settings_.ProgramFolder, plan.Source);
+      plan.wrapped = isRmvbSource(plan.source);
+      if (plan.wrapped) {
+        setProgressText(row, "Loading");
+        plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
       }
-      PrepareSource(plan, settings_);
+      prepareSource(plan, settings_);
       // 11-12: the task and its input.
-      plan.Input = MakeInputOptions(plan.EngineSource);
-      const int index = engine_.AddTask(plan.EngineSource, &plan.Input);
+      plan.input = makeInputOptions(plan.engineSource);
+      const int index = engine_.addTask(plan.engineSource, &plan.input);
       if (index < 0) {
-        SetProgressText(row, "Fail");
-        EndFailedRow();
+        setProgressText(row, "Fail");
+        endFailedRow();
         return;
       }
       // 13-17: the output record.
-      FillOutputOptions(OutputOptions, texts, settings_);
+      fillOutputOptions(outputOptions, texts, settings_);
       // 18: the output file.
-      if (!engine_.SetOutput(index, plan.OutputFile, &OutputOptions)) {
-        SetProgressText(row, "Fail");
-        engine_.RemoveTask(index);
-        EndFailedRow();
+      if (!engine_.setOutput(index, plan.outputFile, &outputOptions)) {
+        setProgressText(row, "Fail");
+        engine_.removeTask(index);
+        endFailedRow();
         return;
       }
     }
   } catch (...) {
-    SetProgressText(row, "Fail");
+    setProgressText(row, "Fail");
     // The half-built task is removed before stopping, so that no late
     // termination of it can overwrite "Fail".
-    engine_.ClearTasks();
-    engine_.Stop();
-    view_.SetProgressBar(0);
-    s_.IdleTicks = 0;
-    s_.Converting = false;
+    engine_.clearTasks();
+    engine_.stop();
+    view_.setProgressBar(0);
+    s_.idleTicks = 0;
+    s_.converting = false;
   }
 
   // 19-20.
   try {
-    engine_.StartConvert(1);
+    engine_.startConvert(1);
   } catch (...) {
-    engine_.Stop();
-    view_.EnableControlsAfterConversion();
-    s_.Converting = false;
+    engine_.stop();
+    view_.enableControlsAfterConversion();
+    s_.converting = false;
   }
-  if (s_.IsLastRow) s_.QueueFinished = true;
+  if (s_.isLastRow) s_.queueFinished = true;
 }
 
-void TConversionQueue::TimerConvertAgainTimer() {
+void ConversionQueue::timerConvertAgainTimer() {
   // A tick that arrives after the run ended (timer off) does nothing.
-  if (!timer_.Enabled() || s_.Converting || stopQuestionOpen_) return;
-  if (s_.QueueFinished) {
-    timer_.SetEnabled(false);
-    engine_.ClearTasks();
-    prompts_.Information("All Conversions Completed");
-    view_.SetProgressBar(0);
-    view_.EnableControlsAfterConversion();
-    s_.Converting = false;
+  if (!timer_.enabled() || s_.converting || stopQuestionOpen_) return;
+  if (s_.queueFinished) {
+    timer_.setEnabled(false);
+    engine_.clearTasks();
+    prompts_.information("All Conversions Completed");
+    view_.setProgressBar(0);
+    view_.enableControlsAfterConversion();
+    s_.converting = false;
     return;
   }
-  if (++s_.IdleTicks >= 2) {
-    s_.IdleTicks = 0;
-    s_.Converting = true;
-    BuildNextJob();
+  if (++s_.idleTicks >= 2) {
+    s_.idleTicks = 0;
+    s_.converting = true;
+    buildNextJob();
   }
 }
 
-void TConversionQueue::FFVCLProgress(int32_t, int32_t AFrameNumber, int32_t, int32_t ACurrentDuration,
-                                     float, float, int64_t ACurrentSize, int32_t ATotalOutputDuration) {
-  const int row = s_.CurrentRow;
-  const bool valid = RowValid(row);
-  if (valid) rows_.MakeVisible(row);
-  const int64_t percent = ProgressPercent(ACurrentDuration, ATotalOutputDuration);
+void ConversionQueue::ffvclProgress(int32_t, int32_t frameNumber, int32_t, int32_t currentDuration,
+                                     float, float, int64_t currentSize, int32_t totalOutputDuration) {
+  const int row = s_.currentRow;
+  const bool valid = rowValid(row);
+  if (valid) rows_.makeVisible(row);
+  const int64_t percent = progressPercent(currentDuration, totalOutputDuration);
   if (valid) {
     if (percent >= 0)
-      rows_.SetText(row, scProgress, std::to_string(std::min<int64_t>(percent, 100)) + "%");
+      rows_.setText(row, kProgressColumn, std::to_string(std::min<int64_t>(percent, 100)) + "%");
     else  // unknown length: the output time reached
-      rows_.SetText(row, scProgress, FormatDuration(std::max(ACurrentDuration, 0) / 1000, ":"));
+      rows_.setText(row, kProgressColumn, formatDuration(std::max(currentDuration, 0) / 1000, ":"));
   }
-  view_.SetFileSizeText(FileSizeText(ACurrentSize));
-  if (valid) rows_.SetText(row, scFrames, AFrameNumber == -1 ? " " : std::to_string(AFrameNumber));
-  view_.SetProgressBar(static_cast<int>(std::clamp<int64_t>(percent, 0, 100)));
+  view_.setFileSizeText(fileSizeText(currentSize));
+  if (valid) rows_.setText(row, kFramesColumn, frameNumber == -1 ? " " : std::to_string(frameNumber));
+  view_.setProgressBar(static_cast<int>(std::clamp<int64_t>(percent, 0, 100)));
 }
 
-void TConversionQueue::FFVCLTerminate(int32_t AIndex, bool, bool AException, const std::string &) {
-  s_.Converting = false;
-  if (AIndex >= 0) {
-    SetProgressText(s_.CurrentRow, AException ? "Fail" : s_.UserAborted ? "Abort" : "Done");
-  } else if (s_.QueueFinished) {
-    engine_.ClearTasks();
-    view_.SetProgressBar(0);
-    s_.Converting = false;
+void ConversionQueue::ffvclTerminate(int32_t index, bool, bool exception, const std::string &) {
+  s_.converting = false;
+  if (index >= 0) {
+    setProgressText(s_.currentRow, exception ? "Fail" : s_.userAborted ? "Abort" : "Done");
+  } else if (s_.queueFinished) {
+    engine_.clearTasks();
+    view_.setProgressBar(0);
+    s_.converting = false;
   }
 }
 
-void TConversionQueue::ButtonStopConvertClick() {
-  if (s_.Converting) {
+void ConversionQueue::buttonStopConvertClick() {
+  if (s_.converting) {
     if (stopQuestionOpen_) return;
-    engine_.Pause();
+    engine_.pause();
     stopQuestionOpen_ = true;
-    const bool yes = prompts_.ConfirmStopAll();
+    const bool yes = prompts_.confirmStopAll();
     stopQuestionOpen_ = false;
     if (!yes) {
-      engine_.Resume();
+      engine_.resume();
       return;
     }
-    s_.UserAborted = true;
+    s_.userAborted = true;
   }
-  s_.QueueFinished = true;
-  timer_.SetEnabled(false);
-  engine_.Stop();
-  view_.SetProgressBar(0);
-  view_.EnableControlsAfterConversion();
-  s_.Converting = false;
+  s_.queueFinished = true;
+  timer_.setEnabled(false);
+  engine_.stop();
+  view_.setProgressBar(0);
+  view_.enableControlsAfterConversion();
+  s_.converting = false;
 }

@@ -2,14 +2,14 @@
 
 #include "binding.h"
 
-void SetEngineEvents(TCustomFFmpegVCL &vcl, TProgressEvent onProgress, TTerminateEvent onTerminate) {
-  vcl.Lock();
-  vcl.OnProgress = std::move(onProgress);
-  vcl.OnTerminate = std::move(onTerminate);
-  vcl.Unlock();
+void setEngineEvents(MediaEngine &vcl, ProgressEvent onProgress, TerminateEvent onTerminate) {
+  vcl.lock();
+  vcl.onProgress = std::move(onProgress);
+  vcl.onTerminate = std::move(onTerminate);
+  vcl.unlock();
 }
 
-bool LibrariesReadAviSynth() {
-  if (!LibrariesLoaded() || !libavformat.av_find_input_format) return false;
+bool librariesReadAviSynth() {
+  if (!librariesLoaded() || !libavformat.av_find_input_format) return false;
   return libavformat.av_find_input_format("avisynth") != nullptr;
 }

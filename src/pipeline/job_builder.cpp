@@ -6,72 +6,72 @@
 #include "output_files.h"
 #include "pipeline_text.h"
 
-TJobSettings MakeJobSettings(const std::string &formatTitle, const TProfileChoices &choices,
+JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices &choices,
                              const std::string &outputType, const std::string &outputFolder,
                              bool overwrite, int volumeValue) {
-  TJobSettings s;
-  s.OutputFolder = outputFolder;
-  s.Overwrite = overwrite;
-  s.OutputType = outputType;
-  s.FrameRateLabel = choices.ComboVideoFramerate.Text();
-  s.AspectIndex = choices.ComboAspectRatio.ItemIndex;
-  s.VolumeValue = volumeValue;
-  s.ApplyProfileOptions = [formatTitle, choices, outputType](TOutputOptions &o) {
-    ApplyProfileOptions(formatTitle, choices, outputType, o);
+  JobSettings s;
+  s.outputFolder = outputFolder;
+  s.overwrite = overwrite;
+  s.outputType = outputType;
+  s.frameRateLabel = choices.comboVideoFramerate.text();
+  s.aspectIndex = choices.comboAspectRatio.itemIndex;
+  s.volumeValue = volumeValue;
+  s.applyProfileOptions = [formatTitle, choices, outputType](OutputOptions &o) {
+    applyProfileOptions(formatTitle, choices, outputType, o);
   };
   return s;
 }
 
-std::string OutputExtension(const std::string &outputType) { return "." + LowerText(outputType); }
+std::string outputExtension(const std::string &outputType) { return "." + lowerText(outputType); }
 
-std::string OutputFileFor(const std::string &source, const TJobSettings &settings) {
-  std::string prefix = TrimText(settings.OutputFolder);
+std::string outputFileFor(const std::string &source, const JobSettings &settings) {
+  std::string prefix = trimText(settings.outputFolder);
   if (prefix.empty() || prefix.back() != '/') prefix += '/';
   const std::string name = std::filesystem::path(source).filename().string();
-  const std::string ext = OutputExtension(settings.OutputType);
-  if (settings.Overwrite) {
+  const std::string ext = outputExtension(settings.outputType);
+  if (settings.overwrite) {
     std::filesystem::path p(prefix + name);
     p.replace_extension(ext);
     return p.string();
   }
-  return UniqueOutputName(prefix + name, ext);
+  return uniqueOutputName(prefix + name, ext);
 }
 
-TInputOptions MakeInputOptions(const std::string &engineSource) {
-  TInputOptions in;
+InputOptions makeInputOptions(const std::string &engineSource) {
+  InputOptions in;
   in.fileName = engineSource;
   in.startTimeMs = 0;
   return in;
 }
 
-void FillOutputOptions(TOutputOptions &o, const TRowTexts &row, const TJobSettings &settings) {
-  Initialise(o);
-  o.frameRate = FrameRateText(settings.FrameRateLabel);
-  if (settings.ApplyProfileOptions) settings.ApplyProfileOptions(o);
-  o.vol = settings.VolumeValue;
-  o.aspect = AspectForChoice(settings.AspectIndex, row.VideoSize);
-  if (DurationUnknown(row.Duration)) o.recordingTimeMs = 36000000;  // 10 hours
+void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings &settings) {
+  initialise(o);
+  o.frameRate = frameRateText(settings.frameRateLabel);
+  if (settings.applyProfileOptions) settings.applyProfileOptions(o);
+  o.vol = settings.volumeValue;
+  o.aspect = aspectForChoice(settings.aspectIndex, row.videoSize);
+  if (durationUnknown(row.duration)) o.recordingTimeMs = 36000000;  // 10 hours
 }
 
-TJobPlan PlanJob(const TRowTexts &row, const TJobSettings &settings) {
-  TJobPlan plan;
-  plan.Source = SourceFileOf(row.Caption);
-  plan.OutputFile = OutputFileFor(plan.Source, settings);
-  plan.SameAsSource = SameFilePath(plan.Source, plan.OutputFile);
-  plan.Wrapped = IsRmvbSource(plan.Source);
-  if (plan.Wrapped) plan.ScriptLines = RmvbScriptLines(settings.ProgramFolder, plan.Source);
-  plan.EngineSource = plan.Source;
-  plan.Input = MakeInputOptions(plan.EngineSource);
-  FillOutputOptions(plan.Output, row, settings);
+JobPlan planJob(const RowTexts &row, const JobSettings &settings) {
+  JobPlan plan;
+  plan.source = sourceFileOf(row.caption);
+  plan.outputFile = outputFileFor(plan.source, settings);
+  plan.sameAsSource = sameFilePath(plan.source, plan.outputFile);
+  plan.wrapped = isRmvbSource(plan.source);
+  if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings.programFolder, plan.source);
+  plan.engineSource = plan.source;
+  plan.input = makeInputOptions(plan.engineSource);
+  fillOutputOptions(plan.output, row, settings);
   return plan;
 }
 
-void PrepareSource(TJobPlan &plan, const TJobSettings &settings) {
-  plan.EngineSource = plan.Source;
-  if (plan.Wrapped) {
-    const std::string folder = settings.ScriptFolder.empty() ? TempFolder() : settings.ScriptFolder;
-    const std::string script = WriteScriptFile(folder, plan.ScriptLines);
-    if (settings.AviSynthInput && !script.empty()) plan.EngineSource = script;
+void prepareSource(JobPlan &plan, const JobSettings &settings) {
+  plan.engineSource = plan.source;
+  if (plan.wrapped) {
+    const std::string folder = settings.scriptFolder.empty() ? tempFolder() : settings.scriptFolder;
+    const std::string script = writeScriptFile(folder, plan.scriptLines);
+    if (settings.aviSynthInput && !script.empty()) plan.engineSource = script;
   }
-  plan.Input.fileName = plan.EngineSource;
+  plan.input.fileName = plan.engineSource;
 }

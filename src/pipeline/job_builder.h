@@ -12,70 +12,70 @@
 #include "options.h"
 
 // The texts of one source-list row that the job builder reads.
-struct TRowTexts {
-  std::string Caption;    // the source path
-  std::string VideoSize;  // "640x480" or a single blank
-  std::string Duration;   // "00:01:05", "Unknown", ...
+struct RowTexts {
+  std::string caption;    // the source path
+  std::string videoSize;  // "640x480" or a single blank
+  std::string duration;   // "00:01:05", "Unknown", ...
 };
 
 // Writes the selected profile's encoder settings into a record that has
 // been reset and given its frame rate. May throw for unreadable settings.
-using TApplyProfile = std::function<void(TOutputOptions &)>;
+using ApplyProfile = std::function<void(OutputOptions &)>;
 
 // Everything of the window and of the settings that shapes a job.
-struct TJobSettings {
-  std::string OutputFolder;    // the output folder's text
-  bool Overwrite = false;      // "Overwrite Existing File With The Same Name"
-  std::string OutputType;      // FormatName of the profile, e.g. "MP4"
-  std::string FrameRateLabel;  // text of the frame-rate combo
-  int AspectIndex = 0;         // aspect combo: 0 original, 1 4:3, 2 16:9, -1 none
-  int VolumeValue = 255;       // from the volume bar
-  std::string ProgramFolder;   // ends in "/"; holds the DirectShow plug-in
-  std::string ScriptFolder;    // where ".rmvb" scripts go (TempFolder())
-  bool AviSynthInput = false;  // the libraries can read the scripts
-  TApplyProfile ApplyProfileOptions;
+struct JobSettings {
+  std::string outputFolder;    // the output folder's text
+  bool overwrite = false;      // "Overwrite Existing File With The Same Name"
+  std::string outputType;      // FormatName of the profile, e.g. "MP4"
+  std::string frameRateLabel;  // text of the frame-rate combo
+  int aspectIndex = 0;         // aspect combo: 0 original, 1 4:3, 2 16:9, -1 none
+  int volumeValue = 255;       // from the volume bar
+  std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
+  std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
+  bool aviSynthInput = false;  // the libraries can read the scripts
+  ApplyProfile applyProfileOptions;
 };
 
 // The settings of a job from the output profile's label, its setting
 // choices (frame rate, aspect ratio and the encoder combos) and format name,
 // the output folder, the overwrite rule and the volume value.
-TJobSettings MakeJobSettings(const std::string &formatTitle, const TProfileChoices &choices,
+JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices &choices,
                              const std::string &outputType, const std::string &outputFolder,
                              bool overwrite, int volumeValue);
 
 // "." followed by the output type in lower case.
-std::string OutputExtension(const std::string &outputType);
+std::string outputExtension(const std::string &outputType);
 
 // The output file of a source: the output folder, the source's file name
 // with the output extension, made unique unless overwriting is chosen.
-std::string OutputFileFor(const std::string &source, const TJobSettings &settings);
+std::string outputFileFor(const std::string &source, const JobSettings &settings);
 
 // The input record of a job.
-TInputOptions MakeInputOptions(const std::string &engineSource);
+InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
 // encoder settings, volume, aspect ratio, and a 10-hour cap when the row's
 // duration is unknown. Lets the profile's errors through.
-void FillOutputOptions(TOutputOptions &o, const TRowTexts &row, const TJobSettings &settings);
+void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.
-struct TJobPlan {
-  std::string Source;                    // the row's file (SourceFileOf)
-  std::string OutputFile;
-  bool SameAsSource = false;             // output would replace the source: refuse
-  bool Wrapped = false;                  // ".rmvb": a script is written
-  std::vector<std::string> ScriptLines;  // its two lines
-  std::string EngineSource;              // what the engine opens (set by PrepareSource)
-  TInputOptions Input;
-  TOutputOptions Output;
+struct JobPlan {
+  std::string source;                    // the row's file (SourceFileOf)
+  std::string outputFile;
+  bool sameAsSource = false;             // output would replace the source: refuse
+  bool wrapped = false;                  // ".rmvb": a script is written
+  std::vector<std::string> scriptLines;  // its two lines
+  std::string engineSource;              // what the engine opens (set by PrepareSource)
+  InputOptions input;
+  OutputOptions output;
 };
 
 // Works out the output name and option records of one row. Throws what the
 // profile's mapping throws. The script of a ".rmvb" source is not written
 // yet: PrepareSource does that.
-TJobPlan PlanJob(const TRowTexts &row, const TJobSettings &settings);
+JobPlan planJob(const RowTexts &row, const JobSettings &settings);
 
 // Writes the script of a wrapped source (when Wrapped) and decides what the
 // engine opens: the script when the libraries read scripts, else the source
 // itself. Sets EngineSource and Input.fileName.
-void PrepareSource(TJobPlan &plan, const TJobSettings &settings);
+void prepareSource(JobPlan &plan, const JobSettings &settings);

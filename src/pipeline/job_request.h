@@ -9,15 +9,15 @@
 #include "job_builder.h"
 #include "source_rows.h"
 
-class TAVProbe;
+class MediaProbe;
 
 // Opens `path` with the probe, reads what the source list shows (video
 // size and rate of the first video stream, duration) and closes it again.
 // A file the probe cannot open gives Opened false. Raises what the probe
 // raises when the libraries are not bound.
-TProbeSummary ProbeSourceFile(TAVProbe &probe, const std::string &path);
+ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path);
 
 // Completes the settings of a job with the program folder (a trailing "/"
 // is added when missing) and whether the bound libraries read the scripts
 // that wrap ".rmvb" sources.
-void SetProgramFolder(TJobSettings &settings, const std::string &programFolder);
+void setProgramFolder(JobSettings &settings, const std::string &programFolder);

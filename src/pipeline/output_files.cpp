@@ -10,22 +10,22 @@
 
 namespace fs = std::filesystem;
 
-static bool NameTaken(const fs::path &p) {
+static bool nameTaken(const fs::path &p) {
   std::error_code ec;
   const fs::file_status st = fs::symlink_status(p, ec);
   return !ec && fs::exists(st);
 }
 
-std::string UniqueOutputName(const std::string &path, const std::string &extension) {
+std::string uniqueOutputName(const std::string &path, const std::string &extension) {
   fs::path base(path);
   base.replace_extension();
   const std::string stem = base.string();
   std::string candidate = stem + extension;
-  for (long n = 1; NameTaken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
+  for (long n = 1; nameTaken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
   return candidate;
 }
 
-void DeleteFilesByMask(const std::string &folder, const std::string &mask) {
+void deleteFilesByMask(const std::string &folder, const std::string &mask) {
   std::error_code ec;
   fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
@@ -36,7 +36,7 @@ void DeleteFilesByMask(const std::string &folder, const std::string &mask) {
   }
 }
 
-std::string TempFolder() {
+std::string tempFolder() {
   std::error_code ec;
   std::string tmp = fs::temp_directory_path(ec).string();
   if (ec || tmp.empty()) tmp = "/tmp";
@@ -44,7 +44,7 @@ std::string TempFolder() {
   return tmp + "$$7777a/";
 }
 
-bool SameFilePath(const std::string &a, const std::string &b) {
+bool sameFilePath(const std::string &a, const std::string &b) {
   std::error_code ec;
   if (fs::exists(a, ec) && fs::exists(b, ec)) {
     const bool same = fs::equivalent(a, b, ec);
@@ -55,26 +55,26 @@ bool SameFilePath(const std::string &a, const std::string &b) {
   return pa.lexically_normal() == pb.lexically_normal();
 }
 
-std::string SourceFileOf(const std::string &caption) {
-  if (!caption.empty() && NameTaken(caption)) return caption;
-  return TrimText(caption);
+std::string sourceFileOf(const std::string &caption) {
+  if (!caption.empty() && nameTaken(caption)) return caption;
+  return trimText(caption);
 }
 
-bool IsRmvbSource(const std::string &source) {
-  return LowerText(fs::path(source).extension().string()) == ".rmvb";
+bool isRmvbSource(const std::string &source) {
+  return lowerText(fs::path(source).extension().string()) == ".rmvb";
 }
 
-std::vector<std::string> RmvbScriptLines(const std::string &programFolder, const std::string &source) {
+std::vector<std::string> rmvbScriptLines(const std::string &programFolder, const std::string &source) {
   return {"LoadPlugin(\"" + programFolder + "DirectShowSource.dll\")",
           "DirectShowSource(\"" + source + "\", fps=25, convertfps=true)"};
 }
 
-std::string WriteScriptFile(const std::string &folder, const std::vector<std::string> &lines) {
+std::string writeScriptFile(const std::string &folder, const std::vector<std::string> &lines) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   std::string dir = folder;
   if (!dir.empty() && dir.back() != '/') dir += '/';
-  const std::string script = UniqueOutputName(dir + "r", ".avs");
+  const std::string script = uniqueOutputName(dir + "r", ".avs");
   std::ofstream out(script, std::ios::binary | std::ios::trunc);
   if (!out) return {};
   for (const std::string &line : lines) out << line << "\r\n";
@@ -86,10 +86,10 @@ std::string WriteScriptFile(const std::string &folder, const std::vector<std::st
   return script;
 }
 
-std::string OutputFolderProblem(const std::string &folderText) {
+std::string outputFolderProblem(const std::string &folderText) {
   if (folderText.empty()) return "Please select an output folder!";
   std::error_code ec;
-  if (!std::filesystem::is_directory(TrimText(folderText), ec))
+  if (!std::filesystem::is_directory(trimText(folderText), ec))
     return "The output folder \"" + folderText +
            "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.";
   return {};

@@ -9,38 +9,38 @@
 // that name exists, "-1", "-2", ... is inserted before the extension and the
 // first name that does not exist is returned. A dangling link counts as an
 // existing file.
-std::string UniqueOutputName(const std::string &path, const std::string &extension);
+std::string uniqueOutputName(const std::string &path, const std::string &extension);
 
 // Deletes every plain file of `folder` whose name matches `mask` ("*.avs",
 // letters compared without regard to case). Errors are ignored.
-void DeleteFilesByMask(const std::string &folder, const std::string &mask);
+void deleteFilesByMask(const std::string &folder, const std::string &mask);
 
 // What is wrong with the output folder text before anything is written into
 // it: "" when it names an existing folder (blanks around it ignored),
 // otherwise the message telling the user to choose one.
-std::string OutputFolderProblem(const std::string &folderText);
+std::string outputFolderProblem(const std::string &folderText);
 
 // The system temporary folder followed by "$$7777a/" (always ends in "/").
-std::string TempFolder();
+std::string tempFolder();
 
 // Whether two paths name the same file: the same object on disk when both
 // exist, otherwise the same absolute, normalised path.
-bool SameFilePath(const std::string &a, const std::string &b);
+bool sameFilePath(const std::string &a, const std::string &b);
 
 // The source file a list caption names: the caption as it is when a file of
 // that name exists (blanks at the ends of a file name are part of it),
 // otherwise the caption without blanks at its ends.
-std::string SourceFileOf(const std::string &caption);
+std::string sourceFileOf(const std::string &caption);
 
 // Whether the file name's extension, in lower case, is ".rmvb".
-bool IsRmvbSource(const std::string &source);
+bool isRmvbSource(const std::string &source);
 
 // The two lines of the script that reads a ".rmvb" source through the
 // DirectShow plug-in found in `programFolder` (which ends in a separator).
-std::vector<std::string> RmvbScriptLines(const std::string &programFolder, const std::string &source);
+std::vector<std::string> rmvbScriptLines(const std::string &programFolder, const std::string &source);
 
 // Creates `folder` with its missing parents (errors ignored), picks the
-// script name UniqueOutputName(folder + "r", ".avs") and writes `lines`
+// script name uniqueOutputName(folder + "r", ".avs") and writes `lines`
 // with CR LF line ends. Returns the script's path, or "" when it could not
 // be written.
-std::string WriteScriptFile(const std::string &folder, const std::vector<std::string> &lines);
+std::string writeScriptFile(const std::string &folder, const std::vector<std::string> &lines);

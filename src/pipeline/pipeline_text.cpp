@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-std::string TrimText(std::string_view text) {
+std::string trimText(std::string_view text) {
   const char *ws = " \t\r\n\f\v";
   const size_t b = text.find_first_not_of(ws);
   if (b == std::string_view::npos) return {};
@@ -12,26 +12,26 @@ std::string TrimText(std::string_view text) {
   return std::string(text.substr(b, e - b + 1));
 }
 
-std::string LowerText(std::string_view text) {
+std::string lowerText(std::string_view text) {
   std::string s(text);
   for (char &c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
 }
 
-static std::string TwoDigits(int64_t v) {
+static std::string twoDigits(int64_t v) {
   std::string s = std::to_string(v);
   if (s.size() < 2) s.insert(0, 2 - s.size(), '0');
   return s;
 }
 
-std::string FormatDuration(int64_t seconds, const std::string &separator) {
+std::string formatDuration(int64_t seconds, const std::string &separator) {
   if (seconds < 0) seconds = 0;
-  return TwoDigits(seconds / 3600) + separator + TwoDigits((seconds / 60) % 60) + separator +
-         TwoDigits(seconds % 60);
+  return twoDigits(seconds / 3600) + separator + twoDigits((seconds / 60) % 60) + separator +
+         twoDigits(seconds % 60);
 }
 
-std::string RoundedDecimalText(double value, int decimals) {
+std::string roundedDecimalText(double value, int decimals) {
   double scale = 1.0;
   for (int i = 0; i < decimals; ++i) scale *= 10.0;
   // nearbyint follows the default rounding mode: to nearest, ties to even.
@@ -44,48 +44,48 @@ std::string RoundedDecimalText(double value, int decimals) {
   return s;
 }
 
-std::string FrameRateDisplayText(int num, int den) {
+std::string frameRateDisplayText(int num, int den) {
   if (den == 0 || num < 0 || den < 0) return " ";
-  return RoundedDecimalText(static_cast<double>(num) / static_cast<double>(den), 2);
+  return roundedDecimalText(static_cast<double>(num) / static_cast<double>(den), 2);
 }
 
-static bool ReadDecimal(std::string_view text, int64_t &out) {
+static bool readDecimal(std::string_view text, int64_t &out) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return false;
   auto res = std::from_chars(text.data(), text.data() + text.size(), out);
   return res.ec == std::errc() && res.ptr == text.data() + text.size();
 }
 
-std::string AspectFromVideoSize(const std::string &videoSize) {
+std::string aspectFromVideoSize(const std::string &videoSize) {
   const std::string fallback = "1.3333";
-  std::string size = TrimText(videoSize);
+  std::string size = trimText(videoSize);
   if (size.empty()) size = "640x480";
   const size_t x = size.find('x');
   if (x == std::string::npos) return fallback;
   int64_t w = 0, h = 0;
-  if (!ReadDecimal(std::string_view(size).substr(0, x), w) ||
-      !ReadDecimal(std::string_view(size).substr(x + 1), h))
+  if (!readDecimal(std::string_view(size).substr(0, x), w) ||
+      !readDecimal(std::string_view(size).substr(x + 1), h))
     return fallback;
   // A picture has a positive width and height; anything else is unreadable.
   if (w <= 0 || h <= 0) return fallback;
-  return RoundedDecimalText(static_cast<double>(w) / static_cast<double>(h), 4);
+  return roundedDecimalText(static_cast<double>(w) / static_cast<double>(h), 4);
 }
 
-std::string AspectForChoice(int aspectIndex, const std::string &videoSize) {
+std::string aspectForChoice(int aspectIndex, const std::string &videoSize) {
   switch (aspectIndex) {
-    case 0: return AspectFromVideoSize(videoSize);
+    case 0: return aspectFromVideoSize(videoSize);
     case 1: return "4:3";
     case 2: return "16:9";
     default: return {};
   }
 }
 
-bool DurationUnknown(const std::string &durationText) {
-  const std::string d = TrimText(durationText);
+bool durationUnknown(const std::string &durationText) {
+  const std::string d = trimText(durationText);
   return d == "00:00:00" || d == "Unknown";
 }
 
-std::string FileSizeText(int64_t bytes) {
+std::string fileSizeText(int64_t bytes) {
   if (bytes < 0) bytes = 0;
   int64_t q = bytes / 1000;
   const int64_t r = bytes % 1000;
@@ -93,7 +93,7 @@ std::string FileSizeText(int64_t bytes) {
   return "File Size : " + std::to_string(q) + " KBytes";
 }
 
-int64_t ProgressPercent(int64_t currentMs, int64_t totalMs) {
+int64_t progressPercent(int64_t currentMs, int64_t totalMs) {
   if (totalMs <= 0) return -1;
   if (currentMs < 0) currentMs = 0;
   return currentMs * 100 / totalMs;

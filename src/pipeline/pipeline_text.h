@@ -8,39 +8,39 @@
 #include <string_view>
 
 // Removes blanks, tabs and line breaks at both ends.
-std::string TrimText(std::string_view text);
+std::string trimText(std::string_view text);
 
 // Whole seconds as hours, minutes and seconds, two digits each at least:
 // 3725 gives 01:02:05, 360000 gives 100:00:00. Negative values count as 0.
-std::string FormatDuration(int64_t seconds, const std::string &separator);
+std::string formatDuration(int64_t seconds, const std::string &separator);
 
 // A value rounded to `decimals` places (ties to even) and written as the
 // shortest decimal text with a point: 29.97, 25, 1.7778.
-std::string RoundedDecimalText(double value, int decimals);
+std::string roundedDecimalText(double value, int decimals);
 
 // The "FrameRate" column: numerator / denominator to two decimals (30000/1001
 // gives 29.97). A zero denominator or a negative rate gives a single blank.
-std::string FrameRateDisplayText(int num, int den);
+std::string frameRateDisplayText(int num, int den);
 
 // The aspect ratio computed from the "Video Size" column ("640x480" gives
 // "1.3333"); an empty text counts as 640x480, a text that cannot be read
 // gives "1.3333".
-std::string AspectFromVideoSize(const std::string &videoSize);
+std::string aspectFromVideoSize(const std::string &videoSize);
 
 // The aspect option for the aspect combo's item index: 0 computes it from
 // the video size, 1 "4:3", 2 "16:9", anything else leaves it empty.
-std::string AspectForChoice(int aspectIndex, const std::string &videoSize);
+std::string aspectForChoice(int aspectIndex, const std::string &videoSize);
 
 // Whether a "Duration" text means the length of the source is unknown.
-bool DurationUnknown(const std::string &durationText);
+bool durationUnknown(const std::string &durationText);
 
 // The second status panel during a conversion: bytes / 1000 rounded to the
 // nearest integer (ties to even): 1234567 gives "File Size : 1235 KBytes".
-std::string FileSizeText(int64_t bytes);
+std::string fileSizeText(int64_t bytes);
 
 // current * 100 / total in integer arithmetic, or -1 when the total is not
 // positive (the percentage is then unknown).
-int64_t ProgressPercent(int64_t currentMs, int64_t totalMs);
+int64_t progressPercent(int64_t currentMs, int64_t totalMs);
 
 // Lower-case copy (ASCII letters only).
-std::string LowerText(std::string_view text);
+std::string lowerText(std::string_view text);

@@ -2,22 +2,22 @@
 
 #include "pipeline_text.h"
 
-TSourceRowTexts MakeSourceRow(const std::string &path, const TProbeSummary &probe,
+SourceRowTexts makeSourceRow(const std::string &path, const ProbeSummary &probe,
                               const std::string &outputType) {
-  TSourceRowTexts row;
-  row.Caption = path;
-  if (!probe.Opened) {
-    row.Progress = "Error";
+  SourceRowTexts row;
+  row.caption = path;
+  if (!probe.opened) {
+    row.progress = "Error";
     return row;
   }
-  if (probe.VideoStreamCount > 0) {
-    row.VideoSize = std::to_string(probe.Width) + "x" + std::to_string(probe.Height);
-    row.FrameRate = FrameRateDisplayText(probe.FrameRateNum, probe.FrameRateDen);
+  if (probe.videoStreamCount > 0) {
+    row.videoSize = std::to_string(probe.width) + "x" + std::to_string(probe.height);
+    row.frameRate = frameRateDisplayText(probe.frameRateNum, probe.frameRateDen);
   } else {
-    row.VideoSize = " ";
-    row.FrameRate = " ";
+    row.videoSize = " ";
+    row.frameRate = " ";
   }
-  row.Duration = probe.DurationUs < 0 ? "Unknown" : FormatDuration(probe.DurationUs / 1000000, ":");
-  row.Output = outputType;
+  row.duration = probe.durationUs < 0 ? "Unknown" : formatDuration(probe.durationUs / 1000000, ":");
+  row.output = outputType;
   return row;
 }

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr TVolumeStep kVolumeTable[] = {
+constexpr VolumeStep kVolumeTable[] = {
     {"0%", 1},     {"20%", 50},   {"40%", 100},  {"60%", 150},  {"80%", 200}, {"100%", 255},
     {"120%", 300}, {"140%", 350}, {"160%", 400}, {"180%", 450}, {"200%", 600},
 };
@@ -12,6 +12,6 @@ static_assert(sizeof(kVolumeTable) / sizeof(kVolumeTable[0]) == kVolumeMaxPositi
 
 }  // namespace
 
-const TVolumeStep &VolumeStep(int position) {
+const VolumeStep &volumeStep(int position) {
   return kVolumeTable[std::clamp(position, kVolumeMinPosition, kVolumeMaxPosition)];
 }

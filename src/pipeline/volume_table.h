@@ -8,10 +8,10 @@ inline constexpr int kVolumeMinPosition = 0;
 inline constexpr int kVolumeMaxPosition = 10;
 inline constexpr int kVolumeStartPosition = 5;
 
-struct TVolumeStep {
-  const char *Label;  // "0%" ... "200%"
-  int32_t Value;      // engine volume
+struct VolumeStep {
+  const char *label;  // "0%" ... "200%"
+  int32_t value;      // engine volume
 };
 
 // The step of a track-bar position; positions outside 0..10 are limited.
-const TVolumeStep &VolumeStep(int position);
+const VolumeStep &volumeStep(int position);

@@ -32,7 +32,7 @@ uint16_t get16(const std::vector<uint8_t> &in, size_t at) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeBitmap24(const uint8_t *rgb, int width, int height, int stride) {
+std::vector<uint8_t> encodeBitmap24(const uint8_t *rgb, int width, int height, int stride) {
   std::vector<uint8_t> out;
   if (!rgb || width <= 0 || height <= 0 || width > 32768 || height > 32768 || stride < width * 3) return out;
   const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
@@ -70,8 +70,8 @@ std::vector<uint8_t> EncodeBitmap24(const uint8_t *rgb, int width, int height, i
   return out;
 }
 
-std::string WriteBitmap24(const std::string &path, const uint8_t *rgb, int width, int height, int stride) {
-  const std::vector<uint8_t> data = EncodeBitmap24(rgb, width, height, stride);
+std::string writeBitmap24(const std::string &path, const uint8_t *rgb, int width, int height, int stride) {
+  const std::vector<uint8_t> data = encodeBitmap24(rgb, width, height, stride);
   if (data.empty()) return "no picture to save";
   const std::string part = path + ".part" + std::to_string(static_cast<long>(::getpid()));
   {
@@ -96,8 +96,8 @@ std::string WriteBitmap24(const std::string &path, const uint8_t *rgb, int width
   return "";
 }
 
-TBitmapInfo ReadBitmap24(const std::string &path) {
-  TBitmapInfo info;
+BitmapInfo readBitmap24(const std::string &path) {
+  BitmapInfo info;
   std::ifstream f(path, std::ios::binary);
   if (!f) return info;
   const std::vector<uint8_t> in((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());

@@ -10,7 +10,7 @@ namespace {
 const char *const kResourceFolder = ":/preview";
 }
 
-QString PreviewResourcePath(const QString &name, const QString &type) {
+QString previewResourcePath(const QString &name, const QString &type) {
   const QString wanted = (name + QLatin1Char('.') + type).toLower();
   const QStringList entries = QDir(QString::fromLatin1(kResourceFolder)).entryList(QDir::Files);
   for (const QString &entry : entries) {
@@ -19,17 +19,17 @@ QString PreviewResourcePath(const QString &name, const QString &type) {
   return QString();
 }
 
-QPixmap PreviewGlyph(const QString &name) {
-  const QString path = PreviewResourcePath(name, QStringLiteral("png"));
+QPixmap previewGlyph(const QString &name) {
+  const QString path = previewResourcePath(name, QStringLiteral("png"));
   return path.isEmpty() ? QPixmap() : QPixmap(path);
 }
 
-TResourceSound::TResourceSound(QObject *parent) : QObject(parent) {}
+ResourceSound::ResourceSound(QObject *parent) : QObject(parent) {}
 
-TResourceSound::~TResourceSound() = default;
+ResourceSound::~ResourceSound() = default;
 
-bool TResourceSound::Play(const QString &name) {
-  const QString path = PreviewResourcePath(name, QStringLiteral("wav"));
+bool ResourceSound::play(const QString &name) {
+  const QString path = previewResourcePath(name, QStringLiteral("wav"));
   if (path.isEmpty()) return false;
   if (QMediaDevices::audioOutputs().isEmpty()) return false;
   if (!effect_) effect_ = new QSoundEffect(this);

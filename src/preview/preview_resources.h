@@ -11,25 +11,25 @@ class QSoundEffect;
 
 // The resource path of `name` with the given type ("png", "wav"), or "" when
 // the program has no such resource.
-QString PreviewResourcePath(const QString &name, const QString &type);
+QString previewResourcePath(const QString &name, const QString &type);
 
 // The glyph of that name; a null pixmap when there is none.
-QPixmap PreviewGlyph(const QString &name);
+QPixmap previewGlyph(const QString &name);
 
 // Plays a WAV resource without holding up the caller. On a machine
 // without a sound device nothing is played.
-class TResourceSound : public QObject {
+class ResourceSound : public QObject {
   Q_OBJECT
 
  public:
-  explicit TResourceSound(QObject *parent = nullptr);
-  ~TResourceSound() override;
+  explicit ResourceSound(QObject *parent = nullptr);
+  ~ResourceSound() override;
 
   // Starts the sound; false when the resource is missing or nothing can
   // play it.
-  bool Play(const QString &name);
+  bool play(const QString &name);
   // The number of times a sound was started (for the checks of the window).
-  int Started() const { return started_; }
+  int started() const { return started_; }
 
  private:
   QSoundEffect *effect_ = nullptr;

@@ -1,7 +1,7 @@
 #include "catalog.h"
 
 // clang-format off
-const TheAVCodec AVCodecTable[kProfileCount] = {
+const TheAVCodec kProfileTable[kProfileCount] = {
     {"3GP - Mobile Video Format (*.3gp)", "3GP", 0},
     {"3G2 - Mobile Video Format (*.3g2)", "3G2", 1},
     {"345 (*.mp4)", "MP4", 2},
@@ -79,7 +79,7 @@ const TheAVCodec AVCodecTable[kProfileCount] = {
     {"Xbox360 MPEG2 Video (*.mpg)", "MPG", 74},
 };
 
-const Quality QualityTable[kProfileCount] = {
+const Quality kQualityTable[kProfileCount] = {
     {"3GP - Mobile Video Format (*.3gp)", "3GP", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 0},
     {"3G2 - Mobile Video Format (*.3g2)", "3G2", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 1},
     {"345 (*.mp4)", "MP4", {"512", "256", "128", "96", "64"}, {"12200", "7950", "7400", "6700", "4750"}, 2},
@@ -158,10 +158,10 @@ const Quality QualityTable[kProfileCount] = {
 };
 // clang-format on
 
-const std::string_view OutputFormatSeparator =
+const std::string_view outputFormatSeparator =
     "              -----------------------------------------";
 
-const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
+const std::array<std::string_view, kOutputFormatCount> outputFormatItems = {
     // video formats
     "3GP - Mobile Video Format (*.3gp)",
     "3G2 - Mobile Video Format (*.3g2)",
@@ -179,7 +179,7 @@ const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
     "Super Video CD (*.mpg)",
     "Video CD (*.mpg)",
     "WMV - Windows Media Video (*.wmv)",
-    OutputFormatSeparator,
+    outputFormatSeparator,
     // audio formats
     "AAC - Advance Audio Coding (*.aac)",
     "M4A - Mpeg4 Audio File (*.m4a)",
@@ -189,13 +189,13 @@ const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
     "RA - Real Audio (*.ra)",
     "WAV - Waveform Audio (*.wav)",
     "WMA - Windows Media Audio (*.wma)",
-    OutputFormatSeparator,
+    outputFormatSeparator,
     // Apple devices
     "iPhone (*.mp4)",
     "iPod (*.mp4)",
     "iPod Touch (*.mp4)",
     "Apple TV (*.mp4)",
-    OutputFormatSeparator,
+    outputFormatSeparator,
     // players and phones
     "Archos AV500/GMini402 (*.avi)",
     "Archos AV700 (*.avi)",
@@ -204,7 +204,7 @@ const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
     "BlackBerry 3GP Video (*.3gp)",
     "Creative Zen Vision (*.avi)",
     "iRiver PMP100 (*.avi)",
-    OutputFormatSeparator,
+    outputFormatSeparator,
     // consoles and media players
     "PSP Video (*.mp4)",
     "PS3 Video (*.mp4)",
@@ -216,31 +216,31 @@ const std::array<std::string_view, kOutputFormatCount> OutputFormatItems = {
     "Zune WMV Windows Media Video (*.wmv)",
 };
 
-void FillOutputFormatList(TChoiceList &list) {
-  list.Clear();
-  list.Items.reserve(OutputFormatItems.size());
-  for (std::string_view item : OutputFormatItems) list.Items.emplace_back(item);
-  list.ItemIndex = 0;
+void fillOutputFormatList(ChoiceList &list) {
+  list.clear();
+  list.items.reserve(outputFormatItems.size());
+  for (std::string_view item : outputFormatItems) list.items.emplace_back(item);
+  list.itemIndex = 0;
 }
 
-bool IsFormatSeparator(std::string_view text) {
+bool isFormatSeparator(std::string_view text) {
   // Fourteen blanks and four hyphens: the start of every separator item.
   return text.find("              ----") != std::string_view::npos;
 }
 
-const TheAVCodec *FindProfile(std::string_view label) {
-  for (const TheAVCodec &row : AVCodecTable)
-    if (row.Title == label) return &row;
+const TheAVCodec *findProfile(std::string_view label) {
+  for (const TheAVCodec &row : kProfileTable)
+    if (row.title == label) return &row;
   return nullptr;
 }
 
-const Quality *FindQuality(std::string_view label) {
-  for (const Quality &row : QualityTable)
-    if (row.Title == label) return &row;
+const Quality *findQuality(std::string_view label) {
+  for (const Quality &row : kQualityTable)
+    if (row.title == label) return &row;
   return nullptr;
 }
 
-bool IsAudioOnlyFormat(std::string_view label) {
+bool isAudioOnlyFormat(std::string_view label) {
   static constexpr std::string_view kAudioOnly[] = {
       "AU - SUN Audio (*.au)",
       "M4A - Mpeg4 Audio File (*.m4a)",

@@ -14,42 +14,42 @@ inline constexpr int kOutputFormatCount = 47;
 // the output file's extension without the dot) and its number, equal to
 // the row's index.
 struct TheAVCodec {
-  std::string_view Title;
-  std::string_view FormatName;
-  int32_t ProfileId;
+  std::string_view title;
+  std::string_view formatName;
+  int32_t profileId;
 };
 
 // The bit rates of the five quality levels (0 Highest .. 4 Lowest) of one
 // profile, as decimal text without unit. Video in kbit/s (0: no video);
 // audio in kbit/s, except the AMR rows, whose values are in bit/s.
 struct Quality {
-  std::string_view Title;
-  std::string_view FormatName;
-  std::array<std::string_view, 5> VideoRates;
-  std::array<std::string_view, 5> AudioRates;
-  int32_t ProfileId;
+  std::string_view title;
+  std::string_view formatName;
+  std::array<std::string_view, 5> videoRates;
+  std::array<std::string_view, 5> audioRates;
+  int32_t profileId;
 };
 
-extern const TheAVCodec AVCodecTable[kProfileCount];
-extern const Quality QualityTable[kProfileCount];
+extern const TheAVCodec kProfileTable[kProfileCount];
+extern const Quality kQualityTable[kProfileCount];
 
 // The items of the output format list in order, separators included.
-extern const std::array<std::string_view, kOutputFormatCount> OutputFormatItems;
+extern const std::array<std::string_view, kOutputFormatCount> outputFormatItems;
 // The text of every separator item of the list.
-extern const std::string_view OutputFormatSeparator;
+extern const std::string_view outputFormatSeparator;
 
 // Clears the list, adds the items of the output format list and selects
 // the first.
-void FillOutputFormatList(TChoiceList &list);
+void fillOutputFormatList(ChoiceList &list);
 
 // True when the text is (or contains) a separator of the output format list.
-bool IsFormatSeparator(std::string_view text);
+bool isFormatSeparator(std::string_view text);
 
 // The first catalog row whose title equals the label, or nullptr.
-const TheAVCodec *FindProfile(std::string_view label);
+const TheAVCodec *findProfile(std::string_view label);
 // The first quality row whose title equals the label, or nullptr.
-const Quality *FindQuality(std::string_view label);
+const Quality *findQuality(std::string_view label);
 
 // True for the labels of the audio-only formats, whose video controls the
 // window disables.
-bool IsAudioOnlyFormat(std::string_view label);
+bool isAudioOnlyFormat(std::string_view label);

@@ -2,30 +2,30 @@
 
 #include <utility>
 
-std::string TChoiceList::Text() const {
-  if (ItemIndex < 0 || ItemIndex >= static_cast<int>(Items.size())) return {};
-  return Items[static_cast<size_t>(ItemIndex)];
+std::string ChoiceList::text() const {
+  if (itemIndex < 0 || itemIndex >= static_cast<int>(items.size())) return {};
+  return items[static_cast<size_t>(itemIndex)];
 }
 
-void TChoiceList::Clear() {
-  Items.clear();
-  ItemIndex = -1;
+void ChoiceList::clear() {
+  items.clear();
+  itemIndex = -1;
 }
 
-void TChoiceList::Assign(std::vector<std::string> items, int index) {
-  Items = std::move(items);
-  ItemIndex = (index >= 0 && index < static_cast<int>(Items.size())) ? index : -1;
+void ChoiceList::assign(std::vector<std::string> newItems, int index) {
+  items = std::move(newItems);
+  itemIndex = (index >= 0 && index < static_cast<int>(items.size())) ? index : -1;
 }
 
-int TChoiceList::IndexOf(std::string_view text) const {
-  for (size_t i = 0; i < Items.size(); ++i)
-    if (Items[i] == text) return static_cast<int>(i);
+int ChoiceList::indexOf(std::string_view text) const {
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == text) return static_cast<int>(i);
   return -1;
 }
 
-bool TChoiceList::SelectText(std::string_view text) {
-  const int i = IndexOf(text);
+bool ChoiceList::selectText(std::string_view text) {
+  const int i = indexOf(text);
   if (i < 0) return false;
-  ItemIndex = i;
+  itemIndex = i;
   return true;
 }

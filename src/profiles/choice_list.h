@@ -7,36 +7,36 @@
 #include <string_view>
 #include <vector>
 
-struct TChoiceList {
-  std::vector<std::string> Items;
-  int ItemIndex = -1;  // -1: nothing selected
+struct ChoiceList {
+  std::vector<std::string> items;
+  int itemIndex = -1;  // -1: nothing selected
 
   // The selected item, or an empty text when nothing is selected.
-  std::string Text() const;
+  std::string text() const;
   // Removes every item and the selection.
-  void Clear();
+  void clear();
   // Replaces the items and selects the item at `index` (-1 or an index out
   // of range leaves nothing selected).
-  void Assign(std::vector<std::string> items, int index = 0);
+  void assign(std::vector<std::string> items, int index = 0);
   // Selects the first item equal to `text`; returns false and keeps the
   // selection when there is none.
-  bool SelectText(std::string_view text);
-  int IndexOf(std::string_view text) const;
+  bool selectText(std::string_view text);
+  int indexOf(std::string_view text) const;
 };
 
 // The setting combos of the main window that the output profiles fill and
 // read. Channels, aspect ratio and the two quality levels start as the
 // window loads them at creation; the others start empty.
-struct TProfileChoices {
-  TChoiceList ComboVideoCodec;
-  TChoiceList ComboAudioCodec;
-  TChoiceList ComboVideoSize;
-  TChoiceList ComboVideoBitrate;
-  TChoiceList ComboVideoFramerate;
-  TChoiceList ComboAudioBitrate;
-  TChoiceList ComboSamplingRate;
-  TChoiceList ComboAudioChannels{{"Stereo", "Mono"}, 0};
-  TChoiceList ComboAspectRatio{{"Original", "4:3 (Standard", "16:9 (Wide Screen)"}, 0};
-  TChoiceList ComboVideoQuality{{"Highest", "Higher", "Normal", "Lower", "Lowest"}, 2};
-  TChoiceList ComboAudioQuality{{"Highest", "Higher", "Normal", "Lower", "Lowest"}, 2};
+struct ProfileChoices {
+  ChoiceList comboVideoCodec;
+  ChoiceList comboAudioCodec;
+  ChoiceList comboVideoSize;
+  ChoiceList comboVideoBitrate;
+  ChoiceList comboVideoFramerate;
+  ChoiceList comboAudioBitrate;
+  ChoiceList comboSamplingRate;
+  ChoiceList comboAudioChannels{{"Stereo", "Mono"}, 0};
+  ChoiceList comboAspectRatio{{"Original", "4:3 (Standard", "16:9 (Wide Screen)"}, 0};
+  ChoiceList comboVideoQuality{{"Highest", "Higher", "Normal", "Lower", "Lowest"}, 2};
+  ChoiceList comboAudioQuality{{"Highest", "Higher", "Normal", "Lower", "Lowest"}, 2};
 };

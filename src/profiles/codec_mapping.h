@@ -10,35 +10,35 @@
 #include "options.h"
 
 // A label whose number cannot be read: the job of that file fails.
-class EConvertError : public std::runtime_error {
+class SettingLabelError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-enum class TProfileRule { prNone, prMobile, prApple, prGeneric };
+enum class ProfileRule { None, Mobile, Apple, Generic };
 
 // The mapping rule of a catalog row.
-TProfileRule ProfileRule(int profileId);
+ProfileRule profileRule(int profileId);
 
 // The characters of a label before its first blank ("128 Kbps" gives
 // "128"); a label without a blank gives an empty text.
-std::string NumberPart(std::string_view label);
+std::string numberPart(std::string_view label);
 
-// A plain decimal integer; anything else raises EConvertError.
-int32_t LabelToInt(std::string_view text);
+// A plain decimal integer; anything else raises SettingLabelError.
+int32_t labelToInt(std::string_view text);
 
 // "176 x 144 (QCIF)" gives "176x144", "320 x 240 " gives "320x240",
 // "Original Video Size" gives "original".
-std::string ParseFrameSizeLabel(std::string_view label);
+std::string parseFrameSizeLabel(std::string_view label);
 
 // The frame rate for the output record from the frame-rate combo's text:
 // "Auto" (any case, blanks around) gives "25", "29.97 fps [NTSC]" gives
 // "29.97", an empty text gives an empty result (the source rate stays).
-std::string FrameRateText(std::string_view comboText);
+std::string frameRateText(std::string_view comboText);
 
 // Writes vcodec, acodec, frameSize, vb, ab, ar and, by rule, ac and vn of
 // the profile titled `formatLabel` into `options`, from the combo texts.
 // `outputType` is the format name of the selected profile. Raises
-// EConvertError when a bit-rate or sample-rate text has no number.
-void ApplyProfileOptions(std::string_view formatLabel, const TProfileChoices &choices,
-                         std::string_view outputType, TOutputOptions &options);
+// SettingLabelError when a bit-rate or sample-rate text has no number.
+void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices,
+                         std::string_view outputType, OutputOptions &options);

@@ -11,8 +11,8 @@
 // into `choices` and sets `outputType` to its format name. Combos that the
 // set does not mention keep their items and selection. Returns false, and
 // changes nothing, when no catalog row has that title.
-bool FillProfileOptions(std::string_view formatLabel, TProfileChoices &choices,
+bool fillProfileOptions(std::string_view formatLabel, ProfileChoices &choices,
                         std::string &outputType);
 
 // True when the catalog row has an option set (it is offered in the list).
-bool HasOptionSet(int profileId);
+bool hasOptionSet(int profileId);

@@ -6,28 +6,28 @@
 
 namespace {
 
-std::string RateAt(const std::array<std::string_view, 5> &rates, int level) {
+std::string rateAt(const std::array<std::string_view, 5> &rates, int level) {
   if (level < 0 || level >= static_cast<int>(rates.size())) return {};
   return std::string(rates[static_cast<size_t>(level)]);
 }
 
 // Selects every item equal to `text`; the selection stays when none is.
-void SelectEqual(TChoiceList &combo, const std::string &text) {
-  for (size_t i = 0; i < combo.Items.size(); ++i)
-    if (combo.Items[i] == text) combo.ItemIndex = static_cast<int>(i);
+void selectEqual(ChoiceList &combo, const std::string &text) {
+  for (size_t i = 0; i < combo.items.size(); ++i)
+    if (combo.items[i] == text) combo.itemIndex = static_cast<int>(i);
 }
 
 }  // namespace
 
-void ApplyQualityPreset(std::string_view formatLabel, TProfileChoices &choices) {
-  const Quality *row = FindQuality(formatLabel);
+void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices) {
+  const Quality *row = findQuality(formatLabel);
   if (!row) return;
 
-  SelectEqual(choices.ComboVideoBitrate,
-              RateAt(row->VideoRates, choices.ComboVideoQuality.ItemIndex) + " Kbps");
+  selectEqual(choices.comboVideoBitrate,
+              rateAt(row->videoRates, choices.comboVideoQuality.itemIndex) + " Kbps");
 
   // The AMR lists count in bit/s; all others in kbit/s.
-  const bool kbps = choices.ComboAudioBitrate.Text().find("Kbps") != std::string::npos;
-  SelectEqual(choices.ComboAudioBitrate,
-              RateAt(row->AudioRates, choices.ComboAudioQuality.ItemIndex) + (kbps ? " Kbps" : " bps"));
+  const bool kbps = choices.comboAudioBitrate.text().find("Kbps") != std::string::npos;
+  selectEqual(choices.comboAudioBitrate,
+              rateAt(row->audioRates, choices.comboAudioQuality.itemIndex) + (kbps ? " Kbps" : " bps"));
 }

@@ -10,4 +10,4 @@
 // quality table gives for the profile titled `formatLabel` and the levels
 // selected in ComboVideoQuality and ComboAudioQuality. A value that the
 // list does not hold, or a label without a quality row, changes nothing.
-void ApplyQualityPreset(std::string_view formatLabel, TProfileChoices &choices);
+void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices);

@@ -16,7 +16,7 @@ namespace {
 
 // Processes events until `done` or the time is up.
 template <typename F>
-bool PumpUntil(F done, int ms = 5000) {
+bool pumpUntil(F done, int ms = 5000) {
   QElapsedTimer t;
   t.start();
   while (!done() && t.elapsed() < ms) {
@@ -28,48 +28,48 @@ bool PumpUntil(F done, int ms = 5000) {
 
 TEST(EngineEventRelay, DeliversOnTheContextThreadInTheOrderRaised) {
   QObject context;
-  TEngineEventRelay relay(&context);
+  EngineEventRelay relay(&context);
   std::vector<int> seen;
   std::atomic<int> wrongThread{0};
   QThread *ui = QThread::currentThread();
   std::thread worker([&] {
     for (int i = 0; i < 200; ++i)
-      relay.Post([&, i] {
+      relay.post([&, i] {
         if (QThread::currentThread() != ui) ++wrongThread;
         seen.push_back(i);
       });
   });
   worker.join();
   EXPECT_TRUE(seen.empty());  // nothing runs on the worker
-  ASSERT_TRUE(PumpUntil([&] { return seen.size() == 200; }));
+  ASSERT_TRUE(pumpUntil([&] { return seen.size() == 200; }));
   EXPECT_EQ(wrongThread.load(), 0);
   for (int i = 0; i < 200; ++i) EXPECT_EQ(seen[i], i);
 }
 
 TEST(EngineEventRelay, NothingRunsOnceClosed) {
   QObject context;
-  TEngineEventRelay relay(&context);
+  EngineEventRelay relay(&context);
   int runs = 0;
-  EXPECT_TRUE(relay.Post([&] { ++runs; }));  // queued, not yet delivered
-  relay.Close();
-  EXPECT_FALSE(relay.IsOpen());
-  EXPECT_FALSE(relay.Post([&] { ++runs; }));
+  EXPECT_TRUE(relay.post([&] { ++runs; }));  // queued, not yet delivered
+  relay.close();
+  EXPECT_FALSE(relay.isOpen());
+  EXPECT_FALSE(relay.post([&] { ++runs; }));
   QCoreApplication::processEvents();
   EXPECT_EQ(runs, 0);
 }
 
 TEST(EngineEventRelay, PostingAfterTheContextDiedIsHarmless) {
   int runs = 0;
-  std::unique_ptr<TEngineEventRelay> relay;
+  std::unique_ptr<EngineEventRelay> relay;
   {
     auto context = std::make_unique<QObject>();
-    relay = std::make_unique<TEngineEventRelay>(context.get());
-    relay->Post([&] { ++runs; });
-    relay->Close();
+    relay = std::make_unique<EngineEventRelay>(context.get());
+    relay->post([&] { ++runs; });
+    relay->close();
   }
   // A worker still holding the relay keeps posting after the owner is gone.
   std::thread worker([&] {
-    for (int i = 0; i < 50; ++i) relay->Post([&] { ++runs; });
+    for (int i = 0; i < 50; ++i) relay->post([&] { ++runs; });
   });
   worker.join();
   QCoreApplication::processEvents();
@@ -77,35 +77,35 @@ TEST(EngineEventRelay, PostingAfterTheContextDiedIsHarmless) {
 }
 
 TEST(QtMainThreadScheduler, RunsWorkOnTheUiThreadAfterTheDelay) {
-  TQtMainThreadScheduler scheduler;
+  QtMainThreadScheduler scheduler;
   QThread *ui = QThread::currentThread();
   std::atomic<bool> ran{false};
   std::atomic<bool> onUi{false};
   QElapsedTimer t;
   t.start();
   std::thread worker([&] {
-    scheduler.RunLater(60, [&] {
+    scheduler.runLater(60, [&] {
       onUi = QThread::currentThread() == ui;
       ran = true;
     });
   });
   worker.join();
-  ASSERT_TRUE(PumpUntil([&] { return ran.load(); }));
+  ASSERT_TRUE(pumpUntil([&] { return ran.load(); }));
   EXPECT_TRUE(onUi.load());
   EXPECT_GE(t.elapsed(), 55);
 
   std::vector<int> order;
-  scheduler.RunLater(30, [&] { order.push_back(2); });
-  scheduler.RunLater(0, [&] { order.push_back(1); });
-  ASSERT_TRUE(PumpUntil([&] { return order.size() == 2; }));
+  scheduler.runLater(30, [&] { order.push_back(2); });
+  scheduler.runLater(0, [&] { order.push_back(1); });
+  ASSERT_TRUE(pumpUntil([&] { return order.size() == 2; }));
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
 TEST(QtMainThreadScheduler, PendingWorkDiesWithTheScheduler) {
   bool ran = false;
   {
-    TQtMainThreadScheduler scheduler;
-    scheduler.RunLater(10, [&] { ran = true; });
+    QtMainThreadScheduler scheduler;
+    scheduler.runLater(10, [&] { ran = true; });
   }
   QThread::msleep(30);
   QCoreApplication::processEvents();
@@ -116,13 +116,13 @@ TEST(VolumeTable, PositionsLabelsAndValues) {
   const char *labels[] = {"0%", "20%", "40%", "60%", "80%", "100%", "120%", "140%", "160%", "180%", "200%"};
   const int values[] = {1, 50, 100, 150, 200, 255, 300, 350, 400, 450, 600};
   for (int p = 0; p <= 10; ++p) {
-    EXPECT_STREQ(VolumeStep(p).Label, labels[p]) << p;
-    EXPECT_EQ(VolumeStep(p).Value, values[p]) << p;
+    EXPECT_STREQ(volumeStep(p).label, labels[p]) << p;
+    EXPECT_EQ(volumeStep(p).value, values[p]) << p;
   }
   EXPECT_EQ(kVolumeStartPosition, 5);
-  EXPECT_EQ(VolumeStep(5).Value, 255);
-  EXPECT_EQ(VolumeStep(-3).Value, 1);
-  EXPECT_EQ(VolumeStep(42).Value, 600);
+  EXPECT_EQ(volumeStep(5).value, 255);
+  EXPECT_EQ(volumeStep(-3).value, 1);
+  EXPECT_EQ(volumeStep(42).value, 600);
 }
 
 }  // namespace

@@ -23,8 +23,8 @@
 #include <atomic>
 #include <thread>
 
-#include "ffmpeg_vcl.h"
-#include "form_about.h"
+#include "media_engine.h"
+#include "about_dialog.h"
 #include "media_fixture.h"
 #include "window_fixture.h"
 
@@ -32,23 +32,23 @@ namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
  protected:
-  TWindowRun run;
-  std::unique_ptr<TForm1> w = run.Start();
+  WindowRun run;
+  std::unique_ptr<MainWindow> w = run.start();
 
   void SetUp() override {
     ASSERT_TRUE(w);
-    ASSERT_FALSE(w->StartupFailed()) << "the media libraries in bin/Common could not be bound";
+    ASSERT_FALSE(w->startupFailed()) << "the media libraries in bin/Common could not be bound";
   }
   template <typename T>
-  T *Child(const char *name) {
+  T *child(const char *name) {
     T *c = w->findChild<T *>(Q(name));
     EXPECT_NE(c, nullptr) << name;
     return c;
   }
   // The items of a menu as "name:caption" ("name:-" for separators).
-  static QStringList Items(QMenu *menu) {
+  static QStringList items(QMenu *menu) {
     QStringList items;
     for (QAction *a : menu->actions())
       items << a->objectName() + Q(":") + (a->isSeparator() ? Q("-") : a->text());
@@ -56,7 +56,7 @@ class MainWindow : public ::testing::Test {
   }
 };
 
-TEST_F(MainWindow, FixedWindowWithItsCaption) {
+TEST_F(MainWindowTest, FixedWindowWithItsCaption) {
   EXPECT_EQ(w->windowTitle(), Q("Trevix MOV Video Converter"));
   EXPECT_EQ(w->minimumSize(), w->maximumSize());
   EXPECT_EQ(w->width(), 753);
@@ -67,24 +67,24 @@ TEST_F(MainWindow, FixedWindowWithItsCaption) {
   EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
 }
 
-TEST_F(MainWindow, EveryNamedControlWithItsCaption) {
+TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   const std::pair<const char *, const char *> buttons[] = {
       {"ButtonAddFile", "Add File"}, {"ButtonRemove", "Remove File"}, {"ButtonClear", "Clear All "},
       {"ButtonStopConvert", "Stop"}, {"ButtonConvert", "Start"},       {"ButtonStopSmall", "Stop"}};
   for (auto [name, caption] : buttons) {
-    auto *b = Child<QToolButton>(name);
+    auto *b = child<QToolButton>(name);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->text(), Q(caption)) << name;
   }
-  EXPECT_FALSE(Child<QToolButton>("ButtonAddFile")->icon().isNull());
-  EXPECT_FALSE(Child<QToolButton>("ButtonBrowseForFolder")->icon().isNull());
+  EXPECT_FALSE(child<QToolButton>("ButtonAddFile")->icon().isNull());
+  EXPECT_FALSE(child<QToolButton>("ButtonBrowseForFolder")->icon().isNull());
   const std::pair<const char *, const char *> hints[] = {{"ButtonPlay", "Play"},
                                                          {"ButtonPause", "Pause"},
                                                          {"ButtonStop", "Stop"},
                                                          {"ButtonVolume", "Volume"},
                                                          {"ButtonSnapshot", "Snapshot"}};
   for (auto [name, hint] : hints) {
-    auto *b = Child<QToolButton>(name);
+    auto *b = child<QToolButton>(name);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->toolTip(), Q(hint)) << name;
   }
@@ -94,45 +94,45 @@ TEST_F(MainWindow, EveryNamedControlWithItsCaption) {
       {"LabelVideoFramerate", "Video Framerate : "}, {"LabelAudioQuality", "Audio Quality :"},
       {"LabelAudioChannels", "Audio Channels :"},    {"LabelTrackBar1", "Volume : "}};
   for (auto [name, caption] : labels) {
-    auto *l = Child<QLabel>(name);
+    auto *l = child<QLabel>(name);
     ASSERT_TRUE(l);
     EXPECT_EQ(l->text(), Q(caption)) << name;
   }
-  EXPECT_EQ(Child<QGroupBox>("GroupBox1")->title(), Q(" Video Settings "));
-  EXPECT_EQ(Child<QGroupBox>("GroupBox2")->title(), Q(" Audio Settings "));
+  EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), Q(" Video Settings "));
+  EXPECT_EQ(child<QGroupBox>("GroupBox2")->title(), Q(" Audio Settings "));
 
-  auto *folder = Child<QLineEdit>("EditOutputFolder");
+  auto *folder = child<QLineEdit>("EditOutputFolder");
   EXPECT_TRUE(folder->isReadOnly());
   EXPECT_FALSE(folder->isEnabled());
   EXPECT_TRUE(folder->text().isEmpty());
 
-  auto *format = Child<QComboBox>("ComboOutputFormat");
+  auto *format = child<QComboBox>("ComboOutputFormat");
   EXPECT_EQ(format->width(), 330);
   EXPECT_FALSE(format->isEditable());
   EXPECT_EQ(format->count(), 47);
   EXPECT_EQ(format->currentIndex(), 0);
 
   for (const char *name : {"ComboVideoQuality", "ComboAudioQuality"}) {
-    auto *c = Child<QComboBox>(name);
+    auto *c = child<QComboBox>(name);
     ASSERT_EQ(c->count(), 5) << name;
     EXPECT_EQ(c->itemText(0), Q("Highest"));
     EXPECT_EQ(c->itemText(4), Q("Lowest"));
     EXPECT_EQ(c->currentText(), Q("Normal"));
   }
   for (const char *name : {"ComboVideoSize", "ComboVideoFramerate", "ComboAudioChannels"})
-    EXPECT_TRUE(Child<QComboBox>(name)->isVisible()) << name;
+    EXPECT_TRUE(child<QComboBox>(name)->isVisible()) << name;
 
-  auto *progress = Child<QProgressBar>("ProgressBar1");
+  auto *progress = child<QProgressBar>("ProgressBar1");
   EXPECT_EQ(progress->minimum(), 0);
   EXPECT_EQ(progress->maximum(), 100);
-  EXPECT_TRUE(Child<QFrame>("Panel8")->isVisible());
-  EXPECT_TRUE(Child<QSlider>("DSTrackBar1"));
+  EXPECT_TRUE(child<QFrame>("Panel8")->isVisible());
+  EXPECT_TRUE(child<QSlider>("DSTrackBar1"));
   EXPECT_TRUE(w->findChild<QWidget *>(Q("VideoWindow1")));
-  EXPECT_TRUE(Child<QLabel>("Image1"));
-  for (const char *name : {"Panel1", "Panel2", "Panel6", "Panel7"}) EXPECT_TRUE(Child<QFrame>(name));
-  EXPECT_EQ(Child<QFrame>("Panel1")->height(), 40);
-  EXPECT_EQ(Child<QFrame>("Panel2")->height(), 54);
-  EXPECT_EQ(Child<QFrame>("Panel6")->height(), 201);
+  EXPECT_TRUE(child<QLabel>("Image1"));
+  for (const char *name : {"Panel1", "Panel2", "Panel6", "Panel7"}) EXPECT_TRUE(child<QFrame>(name));
+  EXPECT_EQ(child<QFrame>("Panel1")->height(), 40);
+  EXPECT_EQ(child<QFrame>("Panel2")->height(), 54);
+  EXPECT_EQ(child<QFrame>("Panel6")->height(), 201);
 
   auto *timer = w->findChild<QTimer *>(Q("TimerConvertAgain"));
   ASSERT_TRUE(timer);
@@ -140,8 +140,8 @@ TEST_F(MainWindow, EveryNamedControlWithItsCaption) {
   EXPECT_FALSE(timer->isActive());
 }
 
-TEST_F(MainWindow, SourceListColumns) {
-  auto *list = Child<QTreeWidget>("ListView1");
+TEST_F(MainWindowTest, SourceListColumns) {
+  auto *list = child<QTreeWidget>("ListView1");
   ASSERT_TRUE(list);
   const char *names[] = {"Video File Name", "Video Size", "FrameRate", "Duration", "Output", "Progress", "Frames"};
   const int widths[] = {310, 90, 80, 60, 65, 57, 60};
@@ -157,121 +157,121 @@ TEST_F(MainWindow, SourceListColumns) {
   EXPECT_EQ(list->topLevelItemCount(), 0);
 }
 
-TEST_F(MainWindow, HiddenValueHoldersAndStatusBar) {
+TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
   for (const char *name : {"ComboAudioCodec", "ComboSamplingRate", "ComboVideoCodec", "ComboAudioBitrate",
                            "ComboVideoBitrate", "ComboLetterBox", "ComboAspectRatio"})
-    EXPECT_FALSE(Child<QComboBox>(name)->isVisible()) << name;
-  EXPECT_FALSE(Child<QPlainTextEdit>("Memo1")->isVisible());
-  auto *aspect = Child<QComboBox>("ComboAspectRatio");
+    EXPECT_FALSE(child<QComboBox>(name)->isVisible()) << name;
+  EXPECT_FALSE(child<QPlainTextEdit>("Memo1")->isVisible());
+  auto *aspect = child<QComboBox>("ComboAspectRatio");
   ASSERT_EQ(aspect->count(), 3);
   EXPECT_EQ(aspect->itemText(0), Q("Original"));
   EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
   EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
   EXPECT_EQ(aspect->currentIndex(), 0);
-  auto *letterBox = Child<QComboBox>("ComboLetterBox");
+  auto *letterBox = child<QComboBox>("ComboLetterBox");
   ASSERT_EQ(letterBox->count(), 2);
   EXPECT_EQ(letterBox->itemText(1), Q("LetterBox"));
   EXPECT_EQ(letterBox->currentIndex(), 0);
 
-  EXPECT_EQ(w->StatusPanels[0]->width(), 150);
-  EXPECT_EQ(w->StatusPanels[1]->width(), 300);
-  EXPECT_EQ(w->StatusPanels[2]->width(), 50);
-  EXPECT_EQ(w->StatusPanelText(0), Q("Ready"));
-  EXPECT_TRUE(w->StatusPanelText(1).isEmpty());
-  EXPECT_TRUE(w->StatusPanelText(2).isEmpty());
+  EXPECT_EQ(w->statusPanels[0]->width(), 150);
+  EXPECT_EQ(w->statusPanels[1]->width(), 300);
+  EXPECT_EQ(w->statusPanels[2]->width(), 50);
+  EXPECT_EQ(w->statusPanelText(0), Q("Ready"));
+  EXPECT_TRUE(w->statusPanelText(1).isEmpty());
+  EXPECT_TRUE(w->statusPanelText(2).isEmpty());
 }
 
-TEST_F(MainWindow, MenusAndSeparatorsInOrder) {
+TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   QStringList top;
   for (QAction *a : w->menuBar()->actions()) top << a->text();
   EXPECT_EQ(top, QStringList({Q("File"), Q("Options"), Q("Help")}));
-  EXPECT_EQ(Items(w->File1), QStringList({Q("AddFiles1:Add Files"), Q("N5:-"), Q("Convert1:Convert"), Q("N6:-"),
+  EXPECT_EQ(items(w->file1), QStringList({Q("AddFiles1:Add Files"), Q("N5:-"), Q("Convert1:Convert"), Q("N6:-"),
                                           Q("Exit1:Exit")}));
-  EXPECT_EQ(Items(w->Options1), QStringList({Q("SetGeneralOptions1:Set Options")}));
-  EXPECT_EQ(Items(w->Help1),
+  EXPECT_EQ(items(w->options1), QStringList({Q("SetGeneralOptions1:Set Options")}));
+  EXPECT_EQ(items(w->help1),
             QStringList({Q("OpenHelpFile1:Open Help File"), Q("N2:-"),
                          Q("VisitOurWebsite1:Visit Trevix Software Website"), Q("N4:-"), Q("About1:About")}));
-  EXPECT_EQ(Items(w->PopupListView1),
+  EXPECT_EQ(items(w->popupListView1),
             QStringList({Q("CheckAllItems1:Check All Items"), Q("UncheckAllItems1:Uncheck All Items"), Q("N1:-"),
                          Q("DeleteSelectedItem1:Remove Selected Item"), Q("ClearAllItems1:Clear All Items"),
                          Q("N8:-"), Q("PlaySelectedFile1:Play Selected File"), Q("N9:-")}));
-  EXPECT_EQ(Items(w->PopupMenuSpeaker), QStringList({Q("Mute1:Mute"), Q("HalfVolume1:Half Volume"),
+  EXPECT_EQ(items(w->popupMenuSpeaker), QStringList({Q("Mute1:Mute"), Q("HalfVolume1:Half Volume"),
                                                      Q("FullVolume1:Full Volume")}));
 }
 
-TEST_F(MainWindow, StartUpCreatesTheDialogsAndState) {
-  ASSERT_TRUE(w->FormAbout);
-  ASSERT_TRUE(w->Form4);
-  EXPECT_EQ(w->FormAbout->parentWidget(), w.get());
-  EXPECT_EQ(w->Form4->parentWidget(), w.get());
-  EXPECT_FALSE(w->FormAbout->isVisible());
-  EXPECT_FALSE(w->Form4->isVisible());
-  EXPECT_FALSE(w->Converting);
-  EXPECT_FALSE(w->UserAborted);
-  EXPECT_FALSE(w->AddingFiles);
-  EXPECT_FALSE(w->PreviewPaused);
-  EXPECT_TRUE(run.prompts.Messages.isEmpty());
+TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
+  ASSERT_TRUE(w->formAbout);
+  ASSERT_TRUE(w->form4);
+  EXPECT_EQ(w->formAbout->parentWidget(), w.get());
+  EXPECT_EQ(w->form4->parentWidget(), w.get());
+  EXPECT_FALSE(w->formAbout->isVisible());
+  EXPECT_FALSE(w->form4->isVisible());
+  EXPECT_FALSE(w->converting);
+  EXPECT_FALSE(w->userAborted);
+  EXPECT_FALSE(w->addingFiles);
+  EXPECT_FALSE(w->previewPaused);
+  EXPECT_TRUE(run.prompts.messages.isEmpty());
   // Showing the window raised the format change: the first profile's type.
-  EXPECT_EQ(w->OutputType, Q("3GP"));
-  EXPECT_TRUE(QFileInfo(w->HelpFile).isAbsolute());
+  EXPECT_EQ(w->outputType, Q("3GP"));
+  EXPECT_TRUE(QFileInfo(w->helpFile).isAbsolute());
 }
 
-TEST_F(MainWindow, VolumeBar) {
-  auto *bar = Child<QSlider>("TrackBar1");
+TEST_F(MainWindowTest, VolumeBar) {
+  auto *bar = child<QSlider>("TrackBar1");
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 10);
   EXPECT_EQ(bar->value(), 5);
-  EXPECT_EQ(w->LabelVolume->text(), Q("100%"));
-  EXPECT_EQ(w->VolumeValue, 255);
+  EXPECT_EQ(w->labelVolume->text(), Q("100%"));
+  EXPECT_EQ(w->volumeValue, 255);
   bar->setValue(10);
-  EXPECT_EQ(w->LabelVolume->text(), Q("200%"));
-  EXPECT_EQ(w->VolumeValue, 600);
+  EXPECT_EQ(w->labelVolume->text(), Q("200%"));
+  EXPECT_EQ(w->volumeValue, 600);
   bar->setValue(0);
-  EXPECT_EQ(w->LabelVolume->text(), Q("0%"));
-  EXPECT_EQ(w->VolumeValue, 1);
+  EXPECT_EQ(w->labelVolume->text(), Q("0%"));
+  EXPECT_EQ(w->volumeValue, 1);
   bar->setValue(3);
-  EXPECT_EQ(w->LabelVolume->text(), Q("60%"));
-  EXPECT_EQ(w->VolumeValue, 150);
+  EXPECT_EQ(w->labelVolume->text(), Q("60%"));
+  EXPECT_EQ(w->volumeValue, 150);
 }
 
-TEST_F(MainWindow, OutputFolderButton) {
-  run.prompts.Folders = {Q("/tmp/first"), QString(), Q("/tmp/second")};
-  w->ButtonBrowseForFolder->click();
-  EXPECT_EQ(w->EditOutputFolder->text(), Q("/tmp/first"));
-  w->ButtonBrowseForFolder->click();  // cancelled
-  EXPECT_EQ(w->EditOutputFolder->text(), Q("/tmp/first"));
-  w->ButtonBrowseForFolder->click();
-  EXPECT_EQ(w->EditOutputFolder->text(), Q("/tmp/second"));
-  ASSERT_EQ(run.prompts.FolderHeadlines.size(), 3);
-  EXPECT_EQ(run.prompts.FolderHeadlines[0], Q("Choose the required output folder below :"));
+TEST_F(MainWindowTest, OutputFolderButton) {
+  run.prompts.folders = {Q("/tmp/first"), QString(), Q("/tmp/second")};
+  w->buttonBrowseForFolder->click();
+  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/first"));
+  w->buttonBrowseForFolder->click();  // cancelled
+  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/first"));
+  w->buttonBrowseForFolder->click();
+  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/second"));
+  ASSERT_EQ(run.prompts.folderHeadlines.size(), 3);
+  EXPECT_EQ(run.prompts.folderHeadlines[0], Q("Choose the required output folder below :"));
   // Each time it starts in the folder last chosen.
-  EXPECT_EQ(run.prompts.FolderStarts, QStringList({QString(), Q("/tmp/first"), Q("/tmp/first")}));
+  EXPECT_EQ(run.prompts.folderStarts, QStringList({QString(), Q("/tmp/first"), Q("/tmp/first")}));
   // Nothing while converting.
-  w->Converting = true;
-  w->ButtonBrowseForFolder->click();
-  EXPECT_EQ(run.prompts.FolderHeadlines.size(), 3);
-  w->Converting = false;
+  w->converting = true;
+  w->buttonBrowseForFolder->click();
+  EXPECT_EQ(run.prompts.folderHeadlines.size(), 3);
+  w->converting = false;
 }
 
-TEST_F(MainWindow, CloseIsRefusedSilentlyWhileConverting) {
-  run.prompts.Folders = {Q("/tmp/kept")};
-  w->ButtonBrowseForFolder->click();
-  w->Converting = true;
+TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
+  run.prompts.folders = {Q("/tmp/kept")};
+  w->buttonBrowseForFolder->click();
+  w->converting = true;
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(w->isVisible());
-  EXPECT_TRUE(run.prompts.Messages.isEmpty());
-  EXPECT_TRUE(run.prompts.Questions.isEmpty());
-  EXPECT_EQ(run.Stored()->value(Q("Output Folder")).toString(), QString());  // not saved
+  EXPECT_TRUE(run.prompts.messages.isEmpty());
+  EXPECT_TRUE(run.prompts.questions.isEmpty());
+  EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
   // Once the conversion is over the window closes and saves.
-  w->Converting = false;
+  w->converting = false;
   EXPECT_TRUE(w->close());
   EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(run.Stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
+  EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
 }
 
-TEST_F(MainWindow, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
-  w->SetGeneralOptions1->trigger();
-  ASSERT_TRUE(w->Form4->isVisible());
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
+  w->setGeneralOptions1->trigger();
+  ASSERT_TRUE(w->form4->isVisible());
   bool closed = false;
   QTimer::singleShot(0, w.get(), [&] { closed = w->close(); });
   QTimer safety;
@@ -283,10 +283,10 @@ TEST_F(MainWindow, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
   EXPECT_TRUE(closed);
 }
 
-TEST_F(MainWindow, ExitEndsTheEventLoopWithoutSaving) {
-  run.prompts.Folders = {Q("/tmp/not-saved")};
-  w->ButtonBrowseForFolder->click();
-  QTimer::singleShot(0, w.get(), [this] { w->Exit1->trigger(); });
+TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
+  run.prompts.folders = {Q("/tmp/not-saved")};
+  w->buttonBrowseForFolder->click();
+  QTimer::singleShot(0, w.get(), [this] { w->exit1->trigger(); });
   QTimer safety;
   safety.setSingleShot(true);
   QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -294,61 +294,61 @@ TEST_F(MainWindow, ExitEndsTheEventLoopWithoutSaving) {
   EXPECT_EQ(QCoreApplication::exec(), 0);
   safety.stop();
   w.reset();  // the program's windows die without their close handlers
-  EXPECT_EQ(run.Stored()->value(Q("Output Folder")).toString(), QString());
+  EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());
 }
 
-TEST_F(MainWindow, HelpWebSiteAboutAndOptions) {
-  w->OpenHelpFile1->trigger();
-  w->VisitOurWebsite1->trigger();
-  ASSERT_EQ(run.prompts.OpenedUrls.size(), 2u);
-  const QUrl help = run.prompts.OpenedUrls[0];
+TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
+  w->openHelpFile1->trigger();
+  w->visitOurWebsite1->trigger();
+  ASSERT_EQ(run.prompts.openedUrls.size(), 2u);
+  const QUrl help = run.prompts.openedUrls[0];
   EXPECT_TRUE(help.isLocalFile());
-  EXPECT_EQ(help.toLocalFile(), w->HelpFile);
+  EXPECT_EQ(help.toLocalFile(), w->helpFile);
   EXPECT_TRUE(help.toLocalFile().endsWith(Q("/help/index.html")));
   EXPECT_TRUE(QFileInfo::exists(help.toLocalFile())) << "the build copies the help page beside the program";
-  EXPECT_TRUE(run.prompts.OpenedUrls[1].scheme().startsWith(Q("http")));
+  EXPECT_TRUE(run.prompts.openedUrls[1].scheme().startsWith(Q("http")));
 
   // About is modal; OK returns to the window.
   bool wasVisible = false;
   QTimer::singleShot(50, w.get(), [&] {
-    wasVisible = w->FormAbout->isVisible() && w->FormAbout->isModal();
-    w->FormAbout->SpeedButton1->click();
+    wasVisible = w->formAbout->isVisible() && w->formAbout->isModal();
+    w->formAbout->speedButton1->click();
   });
-  w->About1->trigger();
+  w->about1->trigger();
   EXPECT_TRUE(wasVisible);
-  EXPECT_FALSE(w->FormAbout->isVisible());
+  EXPECT_FALSE(w->formAbout->isVisible());
 
   // Options are not modal: the window stays usable.
-  w->SetGeneralOptions1->trigger();
-  EXPECT_TRUE(w->Form4->isVisible());
-  EXPECT_FALSE(w->Form4->isModal());
+  w->setGeneralOptions1->trigger();
+  EXPECT_TRUE(w->form4->isVisible());
+  EXPECT_FALSE(w->form4->isModal());
   EXPECT_TRUE(w->isEnabled());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST_F(MainWindow, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) {
+TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) {
   // An end-of-run notice raised by a worker is carried to the UI thread.
-  w->Converting = true;
-  w->QueueFinished = true;
-  std::thread([&] { w->FFVCL->OnTerminate(-1, true, false, std::string()); }).join();
-  EXPECT_TRUE(w->Converting);  // untouched by the worker
+  w->converting = true;
+  w->queueFinished = true;
+  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
+  EXPECT_TRUE(w->converting);  // untouched by the worker
   QCoreApplication::processEvents();
-  EXPECT_FALSE(w->Converting);
+  EXPECT_FALSE(w->converting);
 
   // An event raised before "Exit" but not yet delivered is dropped, and so
   // is everything raised after it.
-  w->TerminateProgram = [] {};
-  w->Converting = true;
-  std::thread([&] { w->FFVCL->OnTerminate(-1, true, false, std::string()); }).join();
-  w->Exit1->trigger();
-  std::thread([&] { w->FFVCL->OnTerminate(-1, true, false, std::string()); }).join();
+  w->terminateProgram = [] {};
+  w->converting = true;
+  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
+  w->exit1->trigger();
+  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(w->Converting);
+  EXPECT_TRUE(w->converting);
   // Events raised up to the moment the window is destroyed are dropped.
   std::atomic<bool> stop{false};
-  TFFmpegVCL *engine = w->FFVCL.get();
+  MediaEngine *engine = w->FFVCL.get();
   std::thread worker([&] {
-    while (!stop) engine->OnProgress(0, 1, 25, 100, 0.f, 0.f, 1000, 1000);
+    while (!stop) engine->onProgress(0, 1, 25, 100, 0.f, 0.f, 1000, 1000);
   });
   QCoreApplication::processEvents();
   stop = true;
@@ -357,34 +357,34 @@ TEST_F(MainWindow, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) 
   QCoreApplication::processEvents();
 }
 
-TEST_F(MainWindow, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindow) {
-  TMediaRecipe recipe;
+TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindow) {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.durationSec = 12.0;
-  const std::string source = CachedFixture(recipe, "shell-exit.mov");
+  const std::string source = cachedFixture(recipe, "shell-exit.mov");
   ASSERT_FALSE(source.empty());
-  TScratchDir out;
-  run.prompts.Files = {QString::fromStdString(source)};
-  run.prompts.Folders = {QString::fromStdString(out.path().string())};
-  w->ButtonBrowseForFolder->click();
-  w->ButtonAddFile->click();
-  ASSERT_EQ(w->ListView1->topLevelItemCount(), 1);
-  const int mp4 = w->ComboOutputFormat->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
+  ScratchDir out;
+  run.prompts.files = {QString::fromStdString(source)};
+  run.prompts.folders = {QString::fromStdString(out.path().string())};
+  w->buttonBrowseForFolder->click();
+  w->buttonAddFile->click();
+  ASSERT_EQ(w->listView1->topLevelItemCount(), 1);
+  const int mp4 = w->comboOutputFormat->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
   ASSERT_GE(mp4, 0);
-  w->ComboOutputFormat->setCurrentIndex(mp4);
-  emit w->ComboOutputFormat->activated(mp4);
-  w->ButtonConvert->click();
-  ASSERT_TRUE(w->Converting || w->TimerConvertAgain->isActive());
+  w->comboOutputFormat->setCurrentIndex(mp4);
+  emit w->comboOutputFormat->activated(mp4);
+  w->buttonConvert->click();
+  ASSERT_TRUE(w->converting || w->timerConvertAgain->isActive());
   // Let the task run a moment, then end the program as "Exit" does while
   // the worker is still converting.
-  QTreeWidgetItem *row = w->ListView1->topLevelItem(0);
+  QTreeWidgetItem *row = w->listView1->topLevelItem(0);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_TRUE(w->Converting) << "the conversion ended before Exit: " << row->text(colProgress).toStdString();
-  w->TerminateProgram = [] {};
-  w->Exit1->trigger();
+  EXPECT_TRUE(w->converting) << "the conversion ended before Exit: " << row->text(kProgressColumn).toStdString();
+  w->terminateProgram = [] {};
+  w->exit1->trigger();
   w.reset();  // the engine is shut down with the window
   QCoreApplication::processEvents();
   t.restart();

@@ -16,7 +16,7 @@
 namespace {
 
 // The codec name a probe reports for the output of an encoder.
-std::string ProbedCodec(const std::string &encoder) {
+std::string probedCodec(const std::string &encoder) {
   static const std::map<std::string, std::string> names = {
       {"libx264", "h264"},       {"libxvid", "mpeg4"},     {"msmpeg4", "msmpeg4v3"}, {"flv", "flv1"},
       {"libfaac", "aac"},        {"mpeg4aac", "aac"},      {"libmp3lame", "mp3"},    {"libamr_nb", "amr_nb"},
@@ -26,7 +26,7 @@ std::string ProbedCodec(const std::string &encoder) {
   return it == names.end() ? encoder : it->second;
 }
 
-double RateOf(const std::string &text) {
+double rateOf(const std::string &text) {
   if (text.empty()) return 0;
   return std::stod(text);
 }
@@ -36,53 +36,53 @@ class QueueAcceptance : public WindowTest {};
 }  // namespace
 
 TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
-  const std::string source = CachedFixture(TMediaRecipe{}, "acceptance.mov");
-  const TProbedFile in = ProbeMedia(source);
+  const std::string source = cachedFixture(MediaRecipe{}, "acceptance.mov");
+  const ProbedFile in = probeMedia(source);
   ASSERT_TRUE(in.ok) << in.error;
-  AddFiles({QString::fromStdString(source)});
-  ASSERT_EQ(Rows(), 1);
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
 
   int profiles = 0;
   std::ostringstream failures;
-  for (std::string_view item : OutputFormatItems) {
-    if (IsFormatSeparator(item)) continue;
+  for (std::string_view item : outputFormatItems) {
+    if (isFormatSeparator(item)) continue;
     ++profiles;
     const QString label = QString::fromUtf8(item.data(), static_cast<int>(item.size()));
     SCOPED_TRACE(label.toStdString());
-    PickFormat(label);
+    pickFormat(label);
     const std::string out = scratch.file("out-" + std::to_string(profiles));
     std::filesystem::create_directories(out);
-    SetOutputFolder(out);
+    setOutputFolder(out);
 
     // What the job builder hands the engine for this profile.
-    TJobSettings settings =
-        MakeJobSettings(label.toStdString(), window->ProfileChoices(), window->OutputType.toStdString(), out,
-                        false, window->VolumeValue);
-    TOutputOptions promise;
-    FillOutputOptions(promise, {source, Text(0, colVideoSize).toStdString(), Text(0, colDuration).toStdString()},
+    JobSettings settings =
+        makeJobSettings(label.toStdString(), window->profileChoices(), window->outputType.toStdString(), out,
+                        false, window->volumeValue);
+    OutputOptions promise;
+    fillOutputOptions(promise, {source, text(0, kVideoSizeColumn).toStdString(), text(0, kDurationColumn).toStdString()},
                       settings);
 
-    prompts.Messages.clear();
-    window->ButtonConvertClick();
-    if (!WaitFor([&] { return !prompts.Messages.isEmpty(); }, 120000)) {
-      window->ButtonStopConvertClick();
+    prompts.messages.clear();
+    window->buttonConvertClick();
+    if (!waitFor([&] { return !prompts.messages.isEmpty(); }, 120000)) {
+      window->buttonStopConvertClick();
       failures << label.toStdString() << ": no end of run\n";
       continue;
     }
-    EXPECT_EQ(prompts.Messages, QStringList{"All Conversions Completed"});
-    if (Text(0, colProgress) != "Done") {
-      failures << label.toStdString() << ": " << Text(0, colProgress).toStdString() << "\n";
+    EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+    if (text(0, kProgressColumn) != "Done") {
+      failures << label.toStdString() << ": " << text(0, kProgressColumn).toStdString() << "\n";
       continue;
     }
     const std::string file = out + "/" + std::filesystem::path(source).stem().string() + "." +
-                             window->OutputType.toLower().toStdString();
-    const TProbedFile res = ProbeMedia(file);
+                             window->outputType.toLower().toStdString();
+    const ProbedFile res = probeMedia(file);
     if (!res.ok) {
       failures << label.toStdString() << ": output unreadable: " << res.error << "\n";
       continue;
     }
 
-    const TProbedStream *v = res.first("video");
+    const ProbedStream *v = res.first("video");
     if (promise.vn) {
       EXPECT_EQ(v, nullptr);
     } else if (!promise.vcodec.empty()) {
@@ -90,29 +90,29 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
         failures << label.toStdString() << ": no video stream\n";
         continue;
       }
-      EXPECT_EQ(v->codec, ProbedCodec(promise.vcodec));
+      EXPECT_EQ(v->codec, probedCodec(promise.vcodec));
       if (!promise.frameSize.empty() && promise.frameSize != "original") {
         EXPECT_EQ(std::to_string(v->width) + "x" + std::to_string(v->height), promise.frameSize);
       } else {
         EXPECT_EQ(v->width, 640);
         EXPECT_EQ(v->height, 480);
       }
-      const double rate = RateOf(promise.frameRate);
+      const double rate = rateOf(promise.frameRate);
       if (rate > 0) {
         EXPECT_NEAR(v->frameRate, rate, rate * 0.002);
       }
     }
-    const TProbedStream *a = res.first("audio");
+    const ProbedStream *a = res.first("audio");
     if (!a) {
       failures << label.toStdString() << ": no audio stream\n";
       continue;
     }
-    EXPECT_EQ(a->codec, ProbedCodec(promise.acodec));
+    EXPECT_EQ(a->codec, probedCodec(promise.acodec));
     EXPECT_EQ(a->channels, promise.ac > 0 ? promise.ac : 2);
     EXPECT_EQ(a->sampleRate, promise.ar > 0 ? promise.ar : 48000);
     // Some containers (SWF) state no length: then the streams tell it.
     double length = res.durationSec;
-    for (const TProbedStream &s : res.streams) {
+    for (const ProbedStream &s : res.streams) {
       if (length > 0) break;
       if (s.durationSec > 0)
         length = s.durationSec;

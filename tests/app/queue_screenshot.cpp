@@ -15,7 +15,7 @@
 #include <filesystem>
 
 #include "binding.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 #include "mainwindow.h"
 #include "media_fixture.h"
 #include "prompts.h"
@@ -23,16 +23,16 @@
 
 namespace {
 
-struct TShotPrompts : IPrompts {
-  QStringList Files;
-  void Information(QWidget *, const QString &) override {}
-  bool AskYesNo(QWidget *, const QString &, const QString &) override { return true; }
-  QStringList OpenFiles(QWidget *, const std::vector<TFileFilter> &) override { return Files; }
-  QString BrowseForFolder(QWidget *, const QString &, const QString &) override { return {}; }
-  bool OpenUrl(const QUrl &) override { return true; }
+struct ShotPrompts : Prompts {
+  QStringList files;
+  void information(QWidget *, const QString &) override {}
+  bool askYesNo(QWidget *, const QString &, const QString &) override { return true; }
+  QStringList openFiles(QWidget *, const std::vector<FileFilter> &) override { return files; }
+  QString browseForFolder(QWidget *, const QString &, const QString &) override { return {}; }
+  bool openUrl(const QUrl &) override { return true; }
 };
 
-bool WaitFor(const std::function<bool()> &done, int ms) {
+bool waitFor(const std::function<bool()> &done, int ms) {
   QElapsedTimer t;
   t.start();
   while (!done()) {
@@ -52,20 +52,20 @@ int main(int argc, char **argv) {
   }
   const QString picture = QString::fromLocal8Bit(argv[1]);
   QApplication app(argc, argv);
-  TScratchDir scratch;
-  if (!LoadLibraries(TREVIX_COMMON_DIR, true)) {
-    std::fprintf(stderr, "%s\n", LibraryError().c_str());
+  ScratchDir scratch;
+  if (!loadLibraries(TREVIX_COMMON_DIR, true)) {
+    std::fprintf(stderr, "%s\n", libraryError().c_str());
     return 1;
   }
   libavutil.av_log_set_level(AV_LOG_ERROR);
 
-  TMediaRecipe recipe;  // 5 s, 640x480, H.264 29.97 fps with AAC stereo
+  MediaRecipe recipe;  // 5 s, 640x480, H.264 29.97 fps with AAC stereo
   QStringList files;
   for (const char *name : {"Holiday.mov", "Birthday Party.mov", "Garden.mov"}) {
     recipe.path = scratch.file(name);
     // the second file is long, so that it is caught half-way
     recipe.durationSec = files.size() == 1 ? 60.0 : 5.0;
-    const std::string err = GenerateMedia(recipe);
+    const std::string err = generateMedia(recipe);
     if (!err.empty()) {
       std::fprintf(stderr, "%s\n", err.c_str());
       return 1;
@@ -73,31 +73,31 @@ int main(int argc, char **argv) {
     files << QString::fromStdString(recipe.path);
   }
 
-  TShotPrompts prompts;
-  TForm1Options options;
-  options.Prompts = &prompts;
-  options.ProgramFolder = QString::fromStdString(TREVIX_BIN_DIR);
-  options.SettingsFolder = QString::fromStdString(scratch.file("settings"));
-  TForm1 window(options);
-  if (window.StartupFailed()) return 1;
-  window.CreateForms();
+  ShotPrompts prompts;
+  MainWindowOptions options;
+  options.prompts = &prompts;
+  options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
+  options.settingsFolder = QString::fromStdString(scratch.file("settings"));
+  MainWindow window(options);
+  if (window.startupFailed()) return 1;
+  window.createForms();
   window.show();
-  const int mp4 = window.ComboOutputFormat->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
-  window.ComboOutputFormat->setCurrentIndex(mp4);
-  emit window.ComboOutputFormat->activated(mp4);
+  const int mp4 = window.comboOutputFormat->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
+  window.comboOutputFormat->setCurrentIndex(mp4);
+  emit window.comboOutputFormat->activated(mp4);
   const std::string out = scratch.file("Converted");
   std::filesystem::create_directories(out);
-  window.EditOutputFolder->setText(QString::fromStdString(out));
-  prompts.Files = files;
-  window.ButtonAddFileClick();
-  window.ButtonConvertClick();
+  window.editOutputFolder->setText(QString::fromStdString(out));
+  prompts.files = files;
+  window.buttonAddFileClick();
+  window.buttonConvertClick();
 
-  window.FFVCL->SetProgressInterval(100);
-  auto row = [&](int i, int c) { return window.ListView1->topLevelItem(i)->text(c); };
-  const bool ready = WaitFor(
+  window.FFVCL->setProgressInterval(100);
+  auto row = [&](int i, int c) { return window.listView1->topLevelItem(i)->text(c); };
+  const bool ready = waitFor(
       [&] {
-        const QString p = row(1, colProgress);
-        return row(0, colProgress) == QLatin1String("Done") && p.endsWith('%') && p.chopped(1).toInt() >= 30;
+        const QString p = row(1, kProgressColumn);
+        return row(0, kProgressColumn) == QLatin1String("Done") && p.endsWith('%') && p.chopped(1).toInt() >= 30;
       },
       60000);
   if (!ready) {
@@ -105,14 +105,14 @@ int main(int argc, char **argv) {
     return 1;
   }
   // Hold the conversion still while the picture is taken.
-  window.FFVCL->Pause();
+  window.FFVCL->pause();
   QCoreApplication::processEvents();
   QPixmap shot = window.screen() ? window.screen()->grabWindow(window.winId()) : QPixmap();
   if (shot.isNull() || shot.width() < 10) shot = window.grab();
   const bool saved = shot.save(picture, "PNG");
-  window.FFVCL->Resume();
-  window.ButtonStopConvertClick();
-  WaitFor([&] { return !window.Converting; }, 10000);
+  window.FFVCL->resume();
+  window.buttonStopConvertClick();
+  waitFor([&] { return !window.converting; }, 10000);
   std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", argv[1]);
   return saved ? 0 : 1;
 }

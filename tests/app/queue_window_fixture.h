@@ -21,35 +21,35 @@
 #include "prompts.h"
 #include "test_env.h"
 
-struct TWindowPrompts : IPrompts {
-  QStringList Messages;   // information texts, in order
-  QStringList Questions;  // "caption|text"
-  bool YesAnswer = false;
-  std::function<void()> DuringQuestion;
-  QStringList Files;      // answer of the open dialog
-  int OpenDialogs = 0;
-  int FolderDialogs = 0;
-  std::vector<TFileFilter> LastFilters;
+struct WindowPrompts : Prompts {
+  QStringList messages;   // information texts, in order
+  QStringList questions;  // "caption|text"
+  bool yesAnswer = false;
+  std::function<void()> duringQuestion;
+  QStringList files;      // answer of the open dialog
+  int openDialogs = 0;
+  int folderDialogs = 0;
+  std::vector<FileFilter> lastFilters;
 
-  void Information(QWidget *, const QString &text) override { Messages << text; }
-  bool AskYesNo(QWidget *, const QString &caption, const QString &text) override {
-    Questions << caption + QLatin1Char('|') + text;
-    if (DuringQuestion) DuringQuestion();
-    return YesAnswer;
+  void information(QWidget *, const QString &text) override { messages << text; }
+  bool askYesNo(QWidget *, const QString &caption, const QString &text) override {
+    questions << caption + QLatin1Char('|') + text;
+    if (duringQuestion) duringQuestion();
+    return yesAnswer;
   }
-  QStringList OpenFiles(QWidget *, const std::vector<TFileFilter> &filters) override {
-    ++OpenDialogs;
-    LastFilters = filters;
-    return Files;
+  QStringList openFiles(QWidget *, const std::vector<FileFilter> &filters) override {
+    ++openDialogs;
+    lastFilters = filters;
+    return files;
   }
-  QString BrowseForFolder(QWidget *, const QString &, const QString &) override {
-    ++FolderDialogs;
+  QString browseForFolder(QWidget *, const QString &, const QString &) override {
+    ++folderDialogs;
     return QString();
   }
-  bool OpenUrl(const QUrl &) override { return true; }
+  bool openUrl(const QUrl &) override { return true; }
 };
 
-inline QApplication &TestApp() {
+inline QApplication &testApp() {
   static int argc = 1;
   static char name[] = "trevix_window_test";
   static char *argv[] = {name, nullptr};
@@ -61,41 +61,41 @@ inline QApplication &TestApp() {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TestApp();
-    RequireLibraries();
-    TForm1Options options;
-    options.Prompts = &prompts;
-    options.ProgramFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.SettingsFolder = QString::fromStdString(scratch.file("settings"));
-    window = std::make_unique<TForm1>(options);
-    if (window->StartupFailed()) GTEST_SKIP() << "media libraries not available";
-    window->CreateForms();
-    window->FormShow();
+    testApp();
+    requireLibraries();
+    MainWindowOptions options;
+    options.prompts = &prompts;
+    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
+    options.settingsFolder = QString::fromStdString(scratch.file("settings"));
+    window = std::make_unique<MainWindow>(options);
+    if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
+    window->createForms();
+    window->formShow();
   }
   void TearDown() override { window.reset(); }
 
-  QTreeWidgetItem *Row(int i) const { return window->ListView1->topLevelItem(i); }
-  QString Text(int row, int column) const { return Row(row)->text(column); }
-  int Rows() const { return window->ListView1->topLevelItemCount(); }
+  QTreeWidgetItem *row(int i) const { return window->listView1->topLevelItem(i); }
+  QString text(int r, int column) const { return row(r)->text(column); }
+  int rows() const { return window->listView1->topLevelItemCount(); }
 
-  void PickFormat(const QString &label) {
-    QComboBox *list = window->ComboOutputFormat;
+  void pickFormat(const QString &label) {
+    QComboBox *list = window->comboOutputFormat;
     const int index = list->findText(label);
     ASSERT_GE(index, 0) << label.toStdString();
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
-  void SetOutputFolder(const std::string &folder) {
-    window->EditOutputFolder->setText(QString::fromStdString(folder));
+  void setOutputFolder(const std::string &folder) {
+    window->editOutputFolder->setText(QString::fromStdString(folder));
   }
   // Adds files the way the user does, through the open dialog.
-  void AddFiles(const QStringList &files) {
-    prompts.Files = files;
-    window->ButtonAddFileClick();
+  void addFiles(const QStringList &files) {
+    prompts.files = files;
+    window->buttonAddFileClick();
     QCoreApplication::processEvents();
   }
   // Runs the event loop until `done` or the time is up.
-  bool WaitFor(const std::function<bool()> &done, int ms) {
+  bool waitFor(const std::function<bool()> &done, int ms) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -106,7 +106,7 @@ class WindowTest : public ::testing::Test {
     return true;
   }
 
-  TScratchDir scratch;
-  TWindowPrompts prompts;
-  std::unique_ptr<TForm1> window;
+  ScratchDir scratch;
+  WindowPrompts prompts;
+  std::unique_ptr<MainWindow> window;
 };

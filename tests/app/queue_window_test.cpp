@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "conversion_queue.h"
-#include "form4.h"
+#include "options_dialog.h"
 #include "media_fixture.h"
 #include "queue_window_fixture.h"
 
@@ -18,165 +18,165 @@ namespace {
 
 class QueueWindow : public WindowTest {
  protected:
-  std::vector<QWidget *> RunControls() const {
-    TForm1 &w = *window;
-    return {w.ButtonAddFile, w.ButtonClear, w.ButtonRemove, w.ButtonConvert, w.ComboOutputFormat,
-            w.ComboVideoSize, w.ComboVideoBitrate, w.ComboVideoFramerate, w.ComboAudioBitrate,
-            w.ComboAudioChannels, w.ComboVideoCodec, w.ComboSamplingRate, w.ComboAudioCodec, w.TrackBar1,
-            w.ComboAspectRatio, w.ComboLetterBox, w.ComboVideoQuality, w.ComboAudioQuality};
+  std::vector<QWidget *> runControls() const {
+    MainWindow &w = *window;
+    return {w.buttonAddFile, w.buttonClear, w.buttonRemove, w.buttonConvert, w.comboOutputFormat,
+            w.comboVideoSize, w.comboVideoBitrate, w.comboVideoFramerate, w.comboAudioBitrate,
+            w.comboAudioChannels, w.comboVideoCodec, w.comboSamplingRate, w.comboAudioCodec, w.trackBar1,
+            w.comboAspectRatio, w.comboLetterBox, w.comboVideoQuality, w.comboAudioQuality};
   }
-  bool MenusEnabled() const {
-    return window->File1->menuAction()->isEnabled() && window->Options1->menuAction()->isEnabled() &&
-           window->Help1->menuAction()->isEnabled();
+  bool menusEnabled() const {
+    return window->file1->menuAction()->isEnabled() && window->options1->menuAction()->isEnabled() &&
+           window->help1->menuAction()->isEnabled();
   }
-  bool MenusDisabled() const {
-    return !window->File1->menuAction()->isEnabled() && !window->Options1->menuAction()->isEnabled() &&
-           !window->Help1->menuAction()->isEnabled();
+  bool menusDisabled() const {
+    return !window->file1->menuAction()->isEnabled() && !window->options1->menuAction()->isEnabled() &&
+           !window->help1->menuAction()->isEnabled();
   }
-  std::string Clip(const std::string &name, double seconds = 1.0) {
-    TMediaRecipe recipe;
+  std::string clip(const std::string &name, double seconds = 1.0) {
+    MediaRecipe recipe;
     recipe.width = 320;
     recipe.height = 240;
     recipe.durationSec = seconds;
-    return CachedFixture(recipe, name);
+    return cachedFixture(recipe, name);
   }
-  bool RunEnded() { return !window->TimerConvertAgain->isActive() && !window->Converting; }
+  bool runEnded() { return !window->timerConvertAgain->isActive() && !window->converting; }
 };
 
 }  // namespace
 
 TEST_F(QueueWindow, ControlsAroundARun) {
-  TForm1 &w = *window;
-  w.DisableControlsForConversion();
-  for (QWidget *c : RunControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_FALSE(w.PopupListView1AutoPopup);
-  EXPECT_TRUE(MenusDisabled());
-  EXPECT_TRUE(w.ButtonStopConvert->isEnabled());
-  EXPECT_TRUE(w.ButtonStopSmall->isEnabled());
-  EXPECT_TRUE(w.ListView1->isEnabled());
-  EXPECT_TRUE(w.ButtonBrowseForFolder->isEnabled());
+  MainWindow &w = *window;
+  w.disableControlsForConversion();
+  for (QWidget *c : runControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+  EXPECT_FALSE(w.popupListView1AutoPopup);
+  EXPECT_TRUE(menusDisabled());
+  EXPECT_TRUE(w.buttonStopConvert->isEnabled());
+  EXPECT_TRUE(w.buttonStopSmall->isEnabled());
+  EXPECT_TRUE(w.listView1->isEnabled());
+  EXPECT_TRUE(w.buttonBrowseForFolder->isEnabled());
 
-  w.EnableControlsAfterConversion();
-  for (QWidget *c : RunControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_TRUE(w.PopupListView1AutoPopup);
-  EXPECT_TRUE(MenusEnabled());
+  w.enableControlsAfterConversion();
+  for (QWidget *c : runControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+  EXPECT_TRUE(w.popupListView1AutoPopup);
+  EXPECT_TRUE(menusEnabled());
 
   // For an audio output the video settings stay off after the run.
-  PickFormat("OGG - Ogg Vorbis Audio (*.ogg)");
-  w.DisableControlsForConversion();
-  w.EnableControlsAfterConversion();
-  EXPECT_FALSE(w.ComboVideoQuality->isEnabled());
-  EXPECT_FALSE(w.ComboVideoSize->isEnabled());
-  EXPECT_FALSE(w.ComboVideoFramerate->isEnabled());
-  EXPECT_TRUE(w.ComboAudioQuality->isEnabled());
+  pickFormat("OGG - Ogg Vorbis Audio (*.ogg)");
+  w.disableControlsForConversion();
+  w.enableControlsAfterConversion();
+  EXPECT_FALSE(w.comboVideoQuality->isEnabled());
+  EXPECT_FALSE(w.comboVideoSize->isEnabled());
+  EXPECT_FALSE(w.comboVideoFramerate->isEnabled());
+  EXPECT_TRUE(w.comboAudioQuality->isEnabled());
 }
 
 TEST_F(QueueWindow, StartChecks) {
-  window->ButtonConvertClick();
-  EXPECT_EQ(prompts.Messages, QStringList{"Please Add Files To Convert!"});
+  window->buttonConvertClick();
+  EXPECT_EQ(prompts.messages, QStringList{"Please Add Files To Convert!"});
 
-  AddFiles({QString::fromStdString(Clip("a.mov"))});
-  SetOutputFolder("");
-  window->ButtonConvertClick();
-  EXPECT_EQ(prompts.Messages.last(), "Please select an output folder!");
-  EXPECT_EQ(prompts.FolderDialogs, 1);
+  addFiles({QString::fromStdString(clip("a.mov"))});
+  setOutputFolder("");
+  window->buttonConvertClick();
+  EXPECT_EQ(prompts.messages.last(), "Please select an output folder!");
+  EXPECT_EQ(prompts.folderDialogs, 1);
 
   const std::string gone = scratch.file("gone");
-  SetOutputFolder(gone);
-  window->ButtonConvertClick();
-  EXPECT_EQ(prompts.Messages.last().toStdString(),
+  setOutputFolder(gone);
+  window->buttonConvertClick();
+  EXPECT_EQ(prompts.messages.last().toStdString(),
             "The output folder \"" + gone +
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
-  EXPECT_EQ(prompts.FolderDialogs, 2);
-  EXPECT_FALSE(window->Converting);
-  EXPECT_FALSE(window->TimerConvertAgain->isActive());
-  EXPECT_TRUE(window->ButtonConvert->isEnabled());
+  EXPECT_EQ(prompts.folderDialogs, 2);
+  EXPECT_FALSE(window->converting);
+  EXPECT_FALSE(window->timerConvertAgain->isActive());
+  EXPECT_TRUE(window->buttonConvert->isEnabled());
 }
 
 TEST_F(QueueWindow, StopWithNothingRunning) {
-  window->DisableControlsForConversion();
-  window->ProgressBar1->setValue(40);
-  window->ButtonStopConvertClick();
-  EXPECT_TRUE(prompts.Questions.isEmpty());
-  EXPECT_TRUE(window->ButtonConvert->isEnabled());
-  EXPECT_TRUE(MenusEnabled());
-  EXPECT_EQ(window->ProgressBar1->value(), 0);
-  EXPECT_TRUE(window->QueueFinished);
+  window->disableControlsForConversion();
+  window->progressBar1->setValue(40);
+  window->buttonStopConvertClick();
+  EXPECT_TRUE(prompts.questions.isEmpty());
+  EXPECT_TRUE(window->buttonConvert->isEnabled());
+  EXPECT_TRUE(menusEnabled());
+  EXPECT_EQ(window->progressBar1->value(), 0);
+  EXPECT_TRUE(window->queueFinished);
 }
 
 TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
   const std::string bad = scratch.file("broken.mov");
   std::ofstream(bad) << "not a movie";
-  AddFiles({QString::fromStdString(bad)});
-  ASSERT_EQ(Rows(), 1);
-  EXPECT_EQ(Text(0, colProgress), "Error");
+  addFiles({QString::fromStdString(bad)});
+  ASSERT_EQ(rows(), 1);
+  EXPECT_EQ(text(0, kProgressColumn), "Error");
   const std::string out = scratch.file("out");
   std::filesystem::create_directories(out);
-  SetOutputFolder(out);
-  window->ButtonConvertClick();
-  EXPECT_EQ(Text(0, colProgress), "Fail");
-  EXPECT_EQ(prompts.Messages, QStringList{"All Conversions Completed"});
-  EXPECT_TRUE(RunEnded());
-  EXPECT_TRUE(window->ButtonConvert->isEnabled());
+  setOutputFolder(out);
+  window->buttonConvertClick();
+  EXPECT_EQ(text(0, kProgressColumn), "Fail");
+  EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+  EXPECT_TRUE(runEnded());
+  EXPECT_TRUE(window->buttonConvert->isEnabled());
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
 // Runs through the real engine.
 
 TEST_F(QueueWindow, ConversionRunsToDone) {
-  PickFormat("MP4 - MPEG4 Video (*.mp4)");
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
   const std::string out = scratch.file("out");
   std::filesystem::create_directories(out);
-  SetOutputFolder(out);
-  const QString a = QString::fromStdString(Clip("a.mov"));
-  AddFiles({a, a});
-  Row(0)->setCheckState(colFileName, Qt::Unchecked);
-  window->ButtonConvertClick();
-  EXPECT_FALSE(window->ButtonConvert->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return !prompts.Messages.isEmpty(); }, 60000));
-  EXPECT_EQ(prompts.Messages, QStringList{"All Conversions Completed"});
-  EXPECT_EQ(Text(0, colProgress), "");
-  EXPECT_EQ(Text(1, colProgress), "Done");
+  setOutputFolder(out);
+  const QString a = QString::fromStdString(clip("a.mov"));
+  addFiles({a, a});
+  row(0)->setCheckState(kFileNameColumn, Qt::Unchecked);
+  window->buttonConvertClick();
+  EXPECT_FALSE(window->buttonConvert->isEnabled());
+  ASSERT_TRUE(waitFor([&] { return !prompts.messages.isEmpty(); }, 60000));
+  EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+  EXPECT_EQ(text(0, kProgressColumn), "");
+  EXPECT_EQ(text(1, kProgressColumn), "Done");
   // The last report counts every picture written.
-  const TProbedFile written =
-      ProbeMedia(out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4");
+  const ProbedFile written =
+      probeMedia(out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4");
   ASSERT_TRUE(written.ok) << written.error;
   ASSERT_NE(written.first("video"), nullptr);
-  EXPECT_EQ(Text(1, colFrames).toLongLong(), written.first("video")->frames);
-  EXPECT_TRUE(window->StatusPanelText(1).startsWith("File Size : "));
+  EXPECT_EQ(text(1, kFramesColumn).toLongLong(), written.first("video")->frames);
+  EXPECT_TRUE(window->statusPanelText(1).startsWith("File Size : "));
   EXPECT_TRUE(std::filesystem::exists(out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4"));
-  EXPECT_TRUE(RunEnded());
-  EXPECT_TRUE(window->ButtonConvert->isEnabled());
-  EXPECT_EQ(window->ProgressBar1->value(), 0);
+  EXPECT_TRUE(runEnded());
+  EXPECT_TRUE(window->buttonConvert->isEnabled());
+  EXPECT_EQ(window->progressBar1->value(), 0);
 }
 
 TEST_F(QueueWindow, StopAnsweredNoThenYes) {
-  PickFormat("MP4 - MPEG4 Video (*.mp4)");
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
   const std::string out = scratch.file("out");
   std::filesystem::create_directories(out);
-  SetOutputFolder(out);
-  TMediaRecipe recipe;  // 640x480, long enough to be caught while converting
+  setOutputFolder(out);
+  MediaRecipe recipe;  // 640x480, long enough to be caught while converting
   recipe.durationSec = 10.0;
-  const QString a = QString::fromStdString(CachedFixture(recipe, "long.mov"));
-  AddFiles({a, a, a});
-  window->ButtonConvertClick();
-  ASSERT_TRUE(window->Converting);
+  const QString a = QString::fromStdString(cachedFixture(recipe, "long.mov"));
+  addFiles({a, a, a});
+  window->buttonConvertClick();
+  ASSERT_TRUE(window->converting);
   // Row 0 converts; answering No lets it go on to the end.
-  prompts.YesAnswer = false;
-  window->ButtonStopConvertClick();
-  EXPECT_EQ(prompts.Questions, QStringList{"Confirmation|Stop all conversions?"});
-  EXPECT_TRUE(window->TimerConvertAgain->isActive());
-  ASSERT_TRUE(WaitFor([&] { return window->CurrentRow == 1 && window->Converting; }, 60000));
-  EXPECT_EQ(Text(0, colProgress), "Done");
+  prompts.yesAnswer = false;
+  window->buttonStopConvertClick();
+  EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
+  EXPECT_TRUE(window->timerConvertAgain->isActive());
+  ASSERT_TRUE(waitFor([&] { return window->currentRow == 1 && window->converting; }, 60000));
+  EXPECT_EQ(text(0, kProgressColumn), "Done");
   // Row 1: Yes stops the run.
-  prompts.YesAnswer = true;
-  window->ButtonStopSmallClick();
-  EXPECT_EQ(prompts.Questions.size(), 2);
-  EXPECT_TRUE(window->ButtonConvert->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return Text(1, colProgress) == "Abort"; }, 30000));
-  WaitFor([] { return false; }, 600);  // the timer would have moved on by now
-  EXPECT_EQ(Text(0, colProgress), "Done");
-  EXPECT_EQ(Text(2, colProgress), "");
-  EXPECT_FALSE(prompts.Messages.contains("All Conversions Completed"));
-  EXPECT_TRUE(RunEnded());
+  prompts.yesAnswer = true;
+  window->buttonStopSmallClick();
+  EXPECT_EQ(prompts.questions.size(), 2);
+  EXPECT_TRUE(window->buttonConvert->isEnabled());
+  ASSERT_TRUE(waitFor([&] { return text(1, kProgressColumn) == "Abort"; }, 30000));
+  waitFor([] { return false; }, 600);  // the timer would have moved on by now
+  EXPECT_EQ(text(0, kProgressColumn), "Done");
+  EXPECT_EQ(text(2, kProgressColumn), "");
+  EXPECT_FALSE(prompts.messages.contains("All Conversions Completed"));
+  EXPECT_TRUE(runEnded());
 }

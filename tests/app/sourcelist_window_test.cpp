@@ -7,37 +7,37 @@
 #include <QToolButton>
 #include <fstream>
 
-#include "add_file_thread.h"
+#include "file_adder.h"
 #include "media_fixture.h"
 #include "queue_window_fixture.h"
 
 namespace {
 
-std::string SmallClip(int rateNum, int rateDen, const std::string &name) {
-  TMediaRecipe recipe;
+std::string smallClip(int rateNum, int rateDen, const std::string &name) {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = rateNum;
   recipe.rateDen = rateDen;
   recipe.durationSec = 1.0;
-  return CachedFixture(recipe, name);
+  return cachedFixture(recipe, name);
 }
 
-std::string AudioOnlyClip() {
-  TMediaRecipe recipe;
+std::string audioOnlyClip() {
+  MediaRecipe recipe;
   recipe.videoCodec.clear();
   recipe.durationSec = 2.0;
-  return CachedFixture(recipe, "tone.m4a");
+  return cachedFixture(recipe, "tone.m4a");
 }
 
 class SourceList : public WindowTest {
  protected:
-  std::string Unreadable() {
+  std::string unreadable() {
     const std::string p = scratch.file("broken.mov");
     std::ofstream(p) << "this is not a movie";
     return p;
   }
-  void Drop(const QStringList &files, QWidget *over) {
+  void drop(const QStringList &files, QWidget *over) {
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString &f : files) urls << QUrl::fromLocalFile(f);
@@ -54,141 +54,141 @@ class SourceList : public WindowTest {
 }  // namespace
 
 TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
-  const QString a = QString::fromStdString(SmallClip(30000, 1001, "ntsc.mov"));
-  const QString bad = QString::fromStdString(Unreadable());
-  const QString c = QString::fromStdString(SmallClip(24000, 1001, "film.mov"));
-  AddFiles({a, bad, c});
-  ASSERT_EQ(Rows(), 3);
-  EXPECT_EQ(prompts.OpenDialogs, 1);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(i)->checkState(colFileName), Qt::Checked) << i;
-  EXPECT_EQ(Text(0, colFileName), a);
-  EXPECT_EQ(Text(0, colVideoSize), "320x240");
-  EXPECT_EQ(Text(0, colFrameRate), "29.97");
-  EXPECT_EQ(Text(0, colDuration), "00:00:01");
-  EXPECT_EQ(Text(0, colOutput), window->OutputType);
-  EXPECT_FALSE(window->OutputType.isEmpty());
-  EXPECT_EQ(Text(0, colProgress), "");
-  EXPECT_EQ(Text(1, colFileName), bad);
-  EXPECT_EQ(Text(1, colProgress), "Error");
-  EXPECT_EQ(Text(1, colOutput), "");
-  EXPECT_EQ(Text(1, colVideoSize), "");
-  EXPECT_EQ(Text(1, colDuration), "");
-  EXPECT_EQ(Text(2, colFrameRate), "23.98");
-  EXPECT_FALSE(window->AddingFiles);
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  const QString bad = QString::fromStdString(unreadable());
+  const QString c = QString::fromStdString(smallClip(24000, 1001, "film.mov"));
+  addFiles({a, bad, c});
+  ASSERT_EQ(rows(), 3);
+  EXPECT_EQ(prompts.openDialogs, 1);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Checked) << i;
+  EXPECT_EQ(text(0, kFileNameColumn), a);
+  EXPECT_EQ(text(0, kVideoSizeColumn), "320x240");
+  EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
+  EXPECT_EQ(text(0, kDurationColumn), "00:00:01");
+  EXPECT_EQ(text(0, kOutputColumn), window->outputType);
+  EXPECT_FALSE(window->outputType.isEmpty());
+  EXPECT_EQ(text(0, kProgressColumn), "");
+  EXPECT_EQ(text(1, kFileNameColumn), bad);
+  EXPECT_EQ(text(1, kProgressColumn), "Error");
+  EXPECT_EQ(text(1, kOutputColumn), "");
+  EXPECT_EQ(text(1, kVideoSizeColumn), "");
+  EXPECT_EQ(text(1, kDurationColumn), "");
+  EXPECT_EQ(text(2, kFrameRateColumn), "23.98");
+  EXPECT_FALSE(window->addingFiles);
   // The dialog offers the three filters, "All Supported Files" first.
-  ASSERT_EQ(prompts.LastFilters.size(), 3u);
-  EXPECT_EQ(prompts.LastFilters[0].Name, "All Supported Files");
-  EXPECT_EQ(prompts.LastFilters[0].Patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
-  EXPECT_EQ(prompts.LastFilters[1].Name, "QuickTime Files (*.mov, *.qt, *.m4v)");
-  EXPECT_EQ(prompts.LastFilters[1].Patterns, "*.mov; *.qt; *.m4v");
-  EXPECT_EQ(prompts.LastFilters[2].Name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
-  EXPECT_EQ(prompts.LastFilters[2].Patterns, "*.m4a; *.mp4");
+  ASSERT_EQ(prompts.lastFilters.size(), 3u);
+  EXPECT_EQ(prompts.lastFilters[0].name, "All Supported Files");
+  EXPECT_EQ(prompts.lastFilters[0].patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
+  EXPECT_EQ(prompts.lastFilters[1].name, "QuickTime Files (*.mov, *.qt, *.m4v)");
+  EXPECT_EQ(prompts.lastFilters[1].patterns, "*.mov; *.qt; *.m4v");
+  EXPECT_EQ(prompts.lastFilters[2].name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
+  EXPECT_EQ(prompts.lastFilters[2].patterns, "*.m4a; *.mp4");
 }
 
 TEST_F(SourceList, AudioOnlyFileHasBlankSizeAndRate) {
-  PickFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  AddFiles({QString::fromStdString(AudioOnlyClip())});
-  ASSERT_EQ(Rows(), 1);
-  EXPECT_EQ(Text(0, colVideoSize), " ");
-  EXPECT_EQ(Text(0, colFrameRate), " ");
-  EXPECT_EQ(Text(0, colDuration), "00:00:02");
-  EXPECT_EQ(Text(0, colOutput), "MP3");
+  pickFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
+  addFiles({QString::fromStdString(audioOnlyClip())});
+  ASSERT_EQ(rows(), 1);
+  EXPECT_EQ(text(0, kVideoSizeColumn), " ");
+  EXPECT_EQ(text(0, kFrameRateColumn), " ");
+  EXPECT_EQ(text(0, kDurationColumn), "00:00:02");
+  EXPECT_EQ(text(0, kOutputColumn), "MP3");
 }
 
 TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
-  AddFiles({});
-  EXPECT_EQ(Rows(), 0);
-  const QString a = QString::fromStdString(SmallClip(30000, 1001, "ntsc.mov"));
-  AddFiles({a});
-  Row(0)->setText(colProgress, "Done");
-  AddFiles({a});
-  ASSERT_EQ(Rows(), 2);
-  EXPECT_EQ(Text(0, colProgress), "");  // Add File clears the old states
-  EXPECT_EQ(Text(1, colFileName), a);
+  addFiles({});
+  EXPECT_EQ(rows(), 0);
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  addFiles({a});
+  row(0)->setText(kProgressColumn, "Done");
+  addFiles({a});
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(text(0, kProgressColumn), "");  // Add File clears the old states
+  EXPECT_EQ(text(1, kFileNameColumn), a);
 }
 
 TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
-  const QString a = QString::fromStdString(SmallClip(30000, 1001, "ntsc.mov"));
-  const QString bad = QString::fromStdString(Unreadable());
-  Drop({a, bad, QString::fromStdString(scratch.path().string())}, window->ListView1);
-  ASSERT_EQ(Rows(), 2);  // the folder is left out
-  EXPECT_EQ(Text(0, colFrameRate), "29.97");
-  EXPECT_EQ(Text(1, colProgress), "Error");
-  EXPECT_EQ(prompts.OpenDialogs, 0);
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  const QString bad = QString::fromStdString(unreadable());
+  drop({a, bad, QString::fromStdString(scratch.path().string())}, window->listView1);
+  ASSERT_EQ(rows(), 2);  // the folder is left out
+  EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
+  EXPECT_EQ(text(1, kProgressColumn), "Error");
+  EXPECT_EQ(prompts.openDialogs, 0);
 
   // Not onto the list, or during a conversion: nothing happens.
-  Drop({a}, window->ButtonConvert);
-  EXPECT_EQ(Rows(), 2);
-  window->Converting = true;
-  Drop({a}, window->ListView1);
-  window->Converting = false;
-  EXPECT_EQ(Rows(), 2);
+  drop({a}, window->buttonConvert);
+  EXPECT_EQ(rows(), 2);
+  window->converting = true;
+  drop({a}, window->listView1);
+  window->converting = false;
+  EXPECT_EQ(rows(), 2);
 }
 
 TEST_F(SourceList, AddFileDoesNothingDuringAConversion) {
-  window->Converting = true;
-  AddFiles({QString::fromStdString(SmallClip(30000, 1001, "ntsc.mov"))});
-  window->Converting = false;
-  EXPECT_EQ(Rows(), 0);
-  EXPECT_EQ(prompts.OpenDialogs, 0);
+  window->converting = true;
+  addFiles({QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"))});
+  window->converting = false;
+  EXPECT_EQ(rows(), 0);
+  EXPECT_EQ(prompts.openDialogs, 0);
 }
 
 TEST_F(SourceList, RemoveClearAndCheckMarks) {
-  const QString a = QString::fromStdString(SmallClip(30000, 1001, "ntsc.mov"));
-  const QString c = QString::fromStdString(SmallClip(24000, 1001, "film.mov"));
-  AddFiles({a, c, a});
-  ASSERT_EQ(Rows(), 3);
-  window->UncheckAllItems1Click();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(i)->checkState(colFileName), Qt::Unchecked);
-  window->CheckAllItems1Click();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(i)->checkState(colFileName), Qt::Checked);
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  const QString c = QString::fromStdString(smallClip(24000, 1001, "film.mov"));
+  addFiles({a, c, a});
+  ASSERT_EQ(rows(), 3);
+  window->uncheckAllItems1Click();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Unchecked);
+  window->checkAllItems1Click();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Checked);
 
-  window->ListView1->setCurrentItem(Row(1));
-  window->DeleteSelectedItem1Click();
-  ASSERT_EQ(Rows(), 2);
-  EXPECT_EQ(Text(1, colFrameRate), "29.97");
+  window->listView1->setCurrentItem(row(1));
+  window->deleteSelectedItem1Click();
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
 
   // Clear All and Remove do nothing while a conversion runs or files are added.
-  window->Converting = true;
-  window->ClearAllItems1Click();
-  window->ListView1->setCurrentItem(Row(0));
-  window->DeleteSelectedItem1Click();
-  window->Converting = false;
-  EXPECT_EQ(Rows(), 2);
-  window->TimerConvertAgain->start();  // between two rows of a run
-  window->ClearAllItems1Click();
-  window->TimerConvertAgain->stop();
-  EXPECT_EQ(Rows(), 2);
-  window->AddingFiles = true;
-  window->ClearAllItems1Click();
-  window->AddingFiles = false;
-  EXPECT_EQ(Rows(), 2);
+  window->converting = true;
+  window->clearAllItems1Click();
+  window->listView1->setCurrentItem(row(0));
+  window->deleteSelectedItem1Click();
+  window->converting = false;
+  EXPECT_EQ(rows(), 2);
+  window->timerConvertAgain->start();  // between two rows of a run
+  window->clearAllItems1Click();
+  window->timerConvertAgain->stop();
+  EXPECT_EQ(rows(), 2);
+  window->addingFiles = true;
+  window->clearAllItems1Click();
+  window->addingFiles = false;
+  EXPECT_EQ(rows(), 2);
 
-  window->ClearAllItems1Click();
-  EXPECT_EQ(Rows(), 0);
+  window->clearAllItems1Click();
+  EXPECT_EQ(rows(), 0);
 }
 
 TEST(AddFileComponent, StartRunsTheHandlerAndIgnoresASecondStart) {
-  TestApp();
+  testApp();
   QObject owner;
   int runs = 0, nested = 0;
-  TBMDThread *thread = nullptr;
-  thread = new TBMDThread(&owner, [&] {
+  FileAdder *thread = nullptr;
+  thread = new FileAdder(&owner, [&] {
     ++runs;
-    EXPECT_TRUE(thread->Active());
-    thread->Start();  // while active: ignored
+    EXPECT_TRUE(thread->active());
+    thread->start();  // while active: ignored
     QCoreApplication::processEvents();
-    thread->Start();
+    thread->start();
     ++nested;
   });
-  thread->Start();
+  thread->start();
   EXPECT_EQ(runs, 1);  // the handler ran before Start returned
   EXPECT_EQ(nested, 1);
-  EXPECT_TRUE(thread->Active());  // until its end comes through the event loop
-  thread->Start();
+  EXPECT_TRUE(thread->active());  // until its end comes through the event loop
+  thread->start();
   EXPECT_EQ(runs, 1);
   QCoreApplication::processEvents();
-  EXPECT_FALSE(thread->Active());
-  thread->Start();
+  EXPECT_FALSE(thread->active());
+  thread->start();
   EXPECT_EQ(runs, 2);
 }

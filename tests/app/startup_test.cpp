@@ -14,18 +14,18 @@ namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
 
-struct TResult {
+struct Result {
   bool finished = false;
   int exitCode = -1;
   QString err;
 };
 
-TResult RunProgram(const QString &program, const QProcessEnvironment &env) {
+Result runProgram(const QString &program, const QProcessEnvironment &env) {
   QProcess p;
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(QFileInfo(program).absolutePath());
   p.start(program, {});
-  TResult r;
+  Result r;
   if (!p.waitForStarted(10000)) return r;
   r.finished = p.waitForFinished(60000);
   if (!r.finished) p.kill(), p.waitForFinished(5000);
@@ -34,7 +34,7 @@ TResult RunProgram(const QString &program, const QProcessEnvironment &env) {
   return r;
 }
 
-QProcessEnvironment Environment(const TScratchDir &settings) {
+QProcessEnvironment environment(const ScratchDir &settings) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(Q("QT_QPA_PLATFORM"), Q("offscreen"));
   env.insert(Q("TREVIX_AUTO_ANSWER"), Q("1"));
@@ -44,13 +44,13 @@ QProcessEnvironment Environment(const TScratchDir &settings) {
 }
 
 TEST(Startup, WithoutCommonOnlyTheMessageIsShownAndTheProgramEnds) {
-  TScratchDir installed;  // a program folder without "Common"
-  TScratchDir settings;
+  ScratchDir installed;  // a program folder without "Common"
+  ScratchDir settings;
   const QString copy = QString::fromStdString(installed.file("trevix-mov-video-converter"));
   ASSERT_TRUE(QFile::copy(Q(TREVIX_PROGRAM), copy));
   ASSERT_FALSE(QDir(QString::fromStdString(installed.file("Common"))).exists());
 
-  const TResult r = RunProgram(copy, Environment(settings));
+  const Result r = runProgram(copy, environment(settings));
   ASSERT_TRUE(r.finished) << r.err.toStdString();
   EXPECT_NE(r.exitCode, 0);
   EXPECT_TRUE(r.err.contains(Q("Information: Some files are missing. Please re-install this software\n")))
@@ -64,13 +64,13 @@ TEST(Startup, WithoutCommonOnlyTheMessageIsShownAndTheProgramEnds) {
 }
 
 TEST(Startup, WithCommonTheWindowIsShownAndTheSettingsCreated) {
-  TScratchDir settings;
-  TScratchDir pictures;
+  ScratchDir settings;
+  ScratchDir pictures;
   const QString shot = QString::fromStdString(pictures.file("window.png"));
-  QProcessEnvironment env = Environment(settings);
+  QProcessEnvironment env = environment(settings);
   env.insert(Q("TREVIX_SCREENSHOT"), shot);
 
-  const TResult r = RunProgram(Q(TREVIX_PROGRAM), env);
+  const Result r = runProgram(Q(TREVIX_PROGRAM), env);
   ASSERT_TRUE(r.finished) << r.err.toStdString();
   EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains(Q("Shown: Trevix MOV Video Converter"))) << r.err.toStdString();

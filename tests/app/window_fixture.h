@@ -7,24 +7,24 @@
 #include <memory>
 
 #include "fake_prompts.h"
-#include "form4.h"
+#include "options_dialog.h"
 #include "mainwindow.h"
 #include "settings_store.h"
 #include "test_env.h"
 
-struct TWindowRun {
-  TFakePrompts prompts;
-  TScratchDir settingsDir;
+struct WindowRun {
+  FakePrompts prompts;
+  ScratchDir settingsDir;
 
   // Start-up as the program does it: the window (libraries from bin/Common),
   // the About box, the options dialog (loading the settings), then show.
-  std::unique_ptr<TForm1> Start(bool show = true) {
-    TForm1Options o;
-    o.Prompts = &prompts;
-    o.SettingsFolder = SettingsFolder();
-    auto w = std::make_unique<TForm1>(o);
-    if (w->StartupFailed()) return w;
-    w->CreateForms();
+  std::unique_ptr<MainWindow> start(bool show = true) {
+    MainWindowOptions o;
+    o.prompts = &prompts;
+    o.settingsFolder = settingsFolder();
+    auto w = std::make_unique<MainWindow>(o);
+    if (w->startupFailed()) return w;
+    w->createForms();
     if (show) {
       w->show();
       QCoreApplication::processEvents();
@@ -32,9 +32,9 @@ struct TWindowRun {
     return w;
   }
 
-  QString SettingsFolder() const { return QString::fromStdString(settingsDir.path().string()); }
-  std::unique_ptr<QSettings> Stored() const {
-    TQtSettingsStore store(SettingsFolder());
-    return std::make_unique<QSettings>(store.FileName(), QSettings::NativeFormat);
+  QString settingsFolder() const { return QString::fromStdString(settingsDir.path().string()); }
+  std::unique_ptr<QSettings> stored() const {
+    QtSettingsStore store(settingsFolder());
+    return std::make_unique<QSettings>(store.fileName(), QSettings::NativeFormat);
   }
 };

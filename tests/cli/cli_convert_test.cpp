@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
+struct CliRun {
   int status = -1;  // exit status, or -1 when it did not exit normally
   std::string out;
   std::string err;
@@ -29,7 +29,7 @@ struct TRun {
 
 // Runs the converter with `args`; `onOutput` sees the standard output read
 // so far and may return true once to have SIGINT sent to the program.
-TRun RunConvert(const std::vector<std::string> &args,
+CliRun runConvert(const std::vector<std::string> &args,
                 const std::function<bool(const std::string &)> &onOutput = nullptr, int timeoutSec = 120) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
@@ -50,7 +50,7 @@ TRun RunConvert(const std::vector<std::string> &args,
   }
   close(outPipe[1]);
   close(errPipe[1]);
-  TRun r;
+  CliRun r;
   bool interrupted = false;
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   int open = 2;
@@ -87,37 +87,37 @@ TRun RunConvert(const std::vector<std::string> &args,
   return r;
 }
 
-std::vector<std::string> Lines(const std::string &text) {
+std::vector<std::string> splitLines(const std::string &text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string l; std::getline(in, l);) lines.push_back(l);
   return lines;
 }
 
-bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 // A short 320x240 source with picture and sound.
-std::string SmallSource() {
-  TMediaRecipe recipe;
+std::string smallSource() {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.durationSec = 2.0;
-  return CachedFixture(recipe, "cli-small.mov");
+  return cachedFixture(recipe, "cli-small.mov");
 }
 
 class CliConvert : public ::testing::Test {
  protected:
   void SetUp() override {
-    RequireLibraries();
-    source_ = SmallSource();
+    requireLibraries();
+    source_ = smallSource();
     ASSERT_FALSE(source_.empty());
   }
-  std::string Out() const { return out_.path().string(); }
-  size_t FilesInOut() const {
+  std::string out() const { return out_.path().string(); }
+  size_t filesInOut() const {
     return static_cast<size_t>(std::distance(fs::directory_iterator(out_.path()), fs::directory_iterator()));
   }
 
-  TScratchDir out_;
+  ScratchDir out_;
   std::string source_;
 };
 
@@ -125,7 +125,7 @@ class CliConvert : public ::testing::Test {
 
 // One profile of each family: the output is what the profile promises.
 TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
-  struct TCase {
+  struct Case {
     const char *profile;
     const char *ext;
     const char *video;  // empty: no video stream expected
@@ -137,21 +137,21 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
       {"mp3", ".mp3", "", 0, 0, "mp3", 48000},
       {"ipod (*.mp4)", ".mp4", "mpeg4", 320, 240, "aac", 44100},
   };
-  for (const TCase &c : cases) {
+  for (const Case &c : cases) {
     SCOPED_TRACE(c.profile);
-    const TRun r = RunConvert({"--profile", c.profile, "-o", Out(), source_});
+    const CliRun r = runConvert({"--profile", c.profile, "-o", out(), source_});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(c.ext).string();
     // Progress lines (one per report off a terminal), a final line, a summary.
-    EXPECT_TRUE(Contains(r.out, "%  ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "speed ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Done: " + source_ + " -> " + output)) << r.out;
-    EXPECT_TRUE(Contains(r.out, "1 file: 1 Done, 0 Fail")) << r.out;
+    EXPECT_TRUE(contains(r.out, "%  ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "speed ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Done: " + source_ + " -> " + output)) << r.out;
+    EXPECT_TRUE(contains(r.out, "1 file: 1 Done, 0 Fail")) << r.out;
 
-    const TProbedFile p = ProbeMedia(output);
+    const ProbedFile p = probeMedia(output);
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_NEAR(p.durationSec, 2.0, 0.3);
-    const TProbedStream *v = p.first("video");
+    const ProbedStream *v = p.first("video");
     if (*c.video) {
       ASSERT_NE(v, nullptr);
       EXPECT_EQ(v->codec, c.video);
@@ -161,7 +161,7 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
     } else {
       EXPECT_EQ(v, nullptr);
     }
-    const TProbedStream *a = p.first("audio");
+    const ProbedStream *a = p.first("audio");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->codec, c.audio);
     EXPECT_EQ(a->sampleRate, c.sampleRate);
@@ -170,26 +170,26 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
 }
 
 TEST_F(CliConvert, AProfileTextMatchingSeveralIsRefusedBeforeConverting) {
-  const TRun r = RunConvert({"--profile", "ipod", "-o", Out(), source_});
+  const CliRun r = runConvert({"--profile", "ipod", "-o", out(), source_});
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(Contains(r.err, "matches several profiles")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "  iPod (*.mp4)\n")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "  iPod Touch (*.mp4)\n")) << r.err;
-  EXPECT_EQ(FilesInOut(), 0u);
+  EXPECT_TRUE(contains(r.err, "matches several profiles")) << r.err;
+  EXPECT_TRUE(contains(r.err, "  iPod (*.mp4)\n")) << r.err;
+  EXPECT_TRUE(contains(r.err, "  iPod Touch (*.mp4)\n")) << r.err;
+  EXPECT_EQ(filesInOut(), 0u);
 }
 
 TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
-  TRun r = RunConvert({"--profile", "xvid", "--size", "500x500", "-o", Out(), source_});
+  CliRun r = runConvert({"--profile", "xvid", "--size", "500x500", "-o", out(), source_});
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(Contains(r.err, "--size \"500x500\" is not offered by \"AVI - XviD Video (*.avi)\"")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "  176 x 144 (QCIF)\n")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "  Original Video Size  (default)\n")) << r.err;
-  EXPECT_EQ(FilesInOut(), 0u);
+  EXPECT_TRUE(contains(r.err, "--size \"500x500\" is not offered by \"AVI - XviD Video (*.avi)\"")) << r.err;
+  EXPECT_TRUE(contains(r.err, "  176 x 144 (QCIF)\n")) << r.err;
+  EXPECT_TRUE(contains(r.err, "  Original Video Size  (default)\n")) << r.err;
+  EXPECT_EQ(filesInOut(), 0u);
 
-  r = RunConvert({"--profile", "xvid", "--size", "176x144", "-q", "-o", Out(), source_});
+  r = runConvert({"--profile", "xvid", "--size", "176x144", "-q", "-o", out(), source_});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(".avi").string();
-  const TProbedFile p = ProbeMedia(output);
+  const ProbedFile p = probeMedia(output);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
   EXPECT_EQ(p.first("video")->width, 176);
@@ -197,7 +197,7 @@ TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
 }
 
 TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
-  TScratchDir in;
+  ScratchDir in;
   fs::create_directories(in.path() / "a");
   fs::create_directories(in.path() / "b");
   const std::string a = (in.path() / "a" / "clip.mov").string();
@@ -205,22 +205,22 @@ TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
   fs::copy_file(source_, a);
   fs::copy_file(source_, b);
 
-  TRun r = RunConvert({"--profile", "mp3", "-o", Out(), a, b});
+  CliRun r = runConvert({"--profile", "mp3", "-o", out(), a, b});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_TRUE(Contains(r.out, "Done: " + a + " -> " + Out() + "/clip.mp3\n")) << r.out;
-  EXPECT_TRUE(Contains(r.out, "Done: " + b + " -> " + Out() + "/clip-1.mp3\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Done: " + a + " -> " + out() + "/clip.mp3\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Done: " + b + " -> " + out() + "/clip-1.mp3\n")) << r.out;
   EXPECT_TRUE(fs::exists(out_.path() / "clip.mp3"));
   EXPECT_TRUE(fs::exists(out_.path() / "clip-1.mp3"));
 
   // Overwriting replaces clip.mp3 twice over and adds nothing.
-  r = RunConvert({"--profile", "mp3", "--overwrite", "-q", "-o", Out(), a, b});
+  r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), a, b});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(FilesInOut(), 2u);
+  EXPECT_EQ(filesInOut(), 2u);
   EXPECT_FALSE(fs::exists(out_.path() / "clip-2.mp3"));
 }
 
 TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
-  TScratchDir in;
+  ScratchDir in;
   // The first half of a real file: its index, written at the end, is lost.
   const std::string broken = (in.path() / "broken.mov").string();
   {
@@ -231,55 +231,55 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
   const std::string good = (in.path() / "good.mov").string();
   fs::copy_file(source_, good);
 
-  const TRun r = RunConvert({"--profile", "mp3", "--quiet", "-o", Out(), broken, good});
+  const CliRun r = runConvert({"--profile", "mp3", "--quiet", "-o", out(), broken, good});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  const std::vector<std::string> lines = Lines(r.out);
+  const std::vector<std::string> lines = splitLines(r.out);
   ASSERT_EQ(lines.size(), 2u) << r.out;  // quiet: the final lines alone
   EXPECT_EQ(lines[0].rfind("Fail: " + broken + ": ", 0), 0u) << lines[0];
   EXPECT_GT(lines[0].size(), ("Fail: " + broken + ": ").size());  // the engine's reason follows
-  EXPECT_EQ(lines[1], "Done: " + good + " -> " + Out() + "/good.mp3");
+  EXPECT_EQ(lines[1], "Done: " + good + " -> " + out() + "/good.mp3");
   EXPECT_FALSE(fs::exists(out_.path() / "broken.mp3"));
-  EXPECT_TRUE(ProbeMedia(Out() + "/good.mp3").ok);
+  EXPECT_TRUE(probeMedia(out() + "/good.mp3").ok);
 }
 
 TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
   // Long enough that the conversion is still running when it is stopped.
-  TMediaRecipe recipe;
+  MediaRecipe recipe;
   recipe.width = 640;
   recipe.height = 480;
   recipe.durationSec = 40.0;
   recipe.videoCodec = "mpeg4";
-  const std::string longSource = CachedFixture(recipe, "cli-long.mov");
+  const std::string longSource = cachedFixture(recipe, "cli-long.mov");
   ASSERT_FALSE(longSource.empty());
 
-  const TRun r = RunConvert({"--profile", "PS3", "-o", Out(), longSource, source_},
-                            [](const std::string &out) { return Contains(out, "%  frames "); });
+  const CliRun r = runConvert({"--profile", "PS3", "-o", out(), longSource, source_},
+                            [](const std::string &out) { return contains(out, "%  frames "); });
   EXPECT_EQ(r.status, 130) << r.out << r.err;
   const std::string output = (out_.path() / fs::path(longSource).filename()).replace_extension(".mp4").string();
-  EXPECT_TRUE(Contains(r.out, "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
-  EXPECT_TRUE(Contains(r.out, "2 files: 0 Done, 0 Fail, 1 Abort, 1 not converted")) << r.out;
-  EXPECT_EQ(FilesInOut(), 1u);  // the second file was not started
+  EXPECT_TRUE(contains(r.out, "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "2 files: 0 Done, 0 Fail, 1 Abort, 1 not converted")) << r.out;
+  EXPECT_EQ(filesInOut(), 1u);  // the second file was not started
 
   // The output was closed properly: it opens, plays and is shorter than
   // the source.
-  const TProbedFile p = ProbeMedia(output);
+  const ProbedFile p = probeMedia(output);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
   EXPECT_GT(p.durationSec, 0.0);
   EXPECT_LT(p.durationSec, 39.0);
-  const int pictures = DecodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {});
+  const int pictures = decodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {});
   EXPECT_GT(pictures, 0);
 }
 
 // With --overwrite, an output that would be the source itself is refused:
 // the source stays as it was.
 TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
-  const std::string inOut = Out() + "/clip.mov";
+  const std::string inOut = out() + "/clip.mov";
   fs::copy_file(source_, inOut);
   const auto size = fs::file_size(inOut);
-  const TRun r = RunConvert({"--profile", "MOV - QuickTime", "--overwrite", "-o", Out(), inOut});
+  const CliRun r = runConvert({"--profile", "MOV - QuickTime", "--overwrite", "-o", out(), inOut});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(Contains(r.out, "Fail: " + inOut + ": the output would replace the source file\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Fail: " + inOut + ": the output would replace the source file\n")) << r.out;
   EXPECT_EQ(fs::file_size(inOut), size);
-  EXPECT_TRUE(ProbeMedia(inOut).ok);
+  EXPECT_TRUE(probeMedia(inOut).ok);
 }

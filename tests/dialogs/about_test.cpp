@@ -9,7 +9,7 @@
 
 #include "fake_prompts.h"
 #include "font_rule.h"
-#include "form_about.h"
+#include "about_dialog.h"
 #include "prompts.h"
 
 namespace {
@@ -18,39 +18,39 @@ QString Q(const char *s) { return QString::fromLatin1(s); }
 
 TEST(AboutBox, ContentAndLinks) {
   QWidget owner;
-  TFakePrompts prompts;
-  TFormAbout about(&owner, &prompts);
+  FakePrompts prompts;
+  AboutDialog about(&owner, &prompts);
   EXPECT_EQ(about.objectName(), Q("FormAbout"));
   EXPECT_EQ(about.windowTitle(), Q("About"));
   EXPECT_EQ(about.size(), QSize(359, 244));
   EXPECT_TRUE(about.isModal());
   EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_EQ(about.Label1->text(), Q("Trevix MOV Video Converter"));
-  EXPECT_TRUE(about.Label1->font().bold());
-  EXPECT_EQ(about.Label5->text(), Q("Version 2.1"));
-  EXPECT_EQ(about.Label2->text(), Q("Visit Trevix Software Website"));
-  EXPECT_EQ(about.Label3->text(), Q("Contact Support Department"));
-  EXPECT_TRUE(about.Label2->font().underline());
-  EXPECT_EQ(about.Label2->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(about.SpeedButton1->text(), Q("OK"));
-  EXPECT_FALSE(about.Image1->pixmap().isNull());
-  EXPECT_EQ(about.Image1->pixmap().size(), QSize(32, 32));
-  EXPECT_FALSE(about.Label4->text().isEmpty());
+  EXPECT_EQ(about.label1->text(), Q("Trevix MOV Video Converter"));
+  EXPECT_TRUE(about.label1->font().bold());
+  EXPECT_EQ(about.label5->text(), Q("Version 2.1"));
+  EXPECT_EQ(about.label2->text(), Q("Visit Trevix Software Website"));
+  EXPECT_EQ(about.label3->text(), Q("Contact Support Department"));
+  EXPECT_TRUE(about.label2->font().underline());
+  EXPECT_EQ(about.label2->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(about.speedButton1->text(), Q("OK"));
+  EXPECT_FALSE(about.image1->pixmap().isNull());
+  EXPECT_EQ(about.image1->pixmap().size(), QSize(32, 32));
+  EXPECT_FALSE(about.label4->text().isEmpty());
 
   about.show();
-  QTest::mouseClick(about.Label2, Qt::LeftButton);
-  QTest::mouseClick(about.Label3, Qt::LeftButton);
-  ASSERT_EQ(prompts.OpenedUrls.size(), 2u);
-  EXPECT_TRUE(prompts.OpenedUrls[0].scheme().startsWith(Q("http")));
-  EXPECT_EQ(prompts.OpenedUrls[1].scheme(), Q("mailto"));
-  EXPECT_FALSE(prompts.OpenedUrls[1].path().isEmpty());
+  QTest::mouseClick(about.label2, Qt::LeftButton);
+  QTest::mouseClick(about.label3, Qt::LeftButton);
+  ASSERT_EQ(prompts.openedUrls.size(), 2u);
+  EXPECT_TRUE(prompts.openedUrls[0].scheme().startsWith(Q("http")));
+  EXPECT_EQ(prompts.openedUrls[1].scheme(), Q("mailto"));
+  EXPECT_FALSE(prompts.openedUrls[1].path().isEmpty());
 }
 
 TEST(AboutBox, OkClosesTheModalBox) {
   QWidget owner;
-  TFakePrompts prompts;
-  TFormAbout about(&owner, &prompts);
-  QTimer::singleShot(50, &about, [&] { QTest::mouseClick(about.SpeedButton1, Qt::LeftButton); });
+  FakePrompts prompts;
+  AboutDialog about(&owner, &prompts);
+  QTimer::singleShot(50, &about, [&] { QTest::mouseClick(about.speedButton1, Qt::LeftButton); });
   QTimer::singleShot(3000, &about, [&] { about.reject(); });  // safety net
   EXPECT_EQ(about.exec(), QDialog::Accepted);
   EXPECT_FALSE(about.isVisible());
@@ -59,7 +59,7 @@ TEST(AboutBox, OkClosesTheModalBox) {
 TEST(FontRule, SwitchesToTheRuleFontOnePointLarger) {
   QWidget w;
   w.setFont(QFont(Q("Tahoma"), 8));
-  EXPECT_TRUE(ApplyFontRule(&w, {Q("DejaVu Sans"), Q("segoe ui")}));
+  EXPECT_TRUE(applyFontRule(&w, {Q("DejaVu Sans"), Q("segoe ui")}));
   EXPECT_EQ(w.font().family(), Q("Segoe UI"));
   EXPECT_EQ(w.font().pointSize(), 9);
 }
@@ -67,25 +67,25 @@ TEST(FontRule, SwitchesToTheRuleFontOnePointLarger) {
 TEST(FontRule, KeepsTheFontWhenItIsAlreadyTheRuleFontOrNotInstalled) {
   QWidget same;
   same.setFont(QFont(Q("Segoe UI"), 9));
-  EXPECT_FALSE(ApplyFontRule(&same, {Q("Segoe UI")}));
+  EXPECT_FALSE(applyFontRule(&same, {Q("Segoe UI")}));
   EXPECT_EQ(same.font().pointSize(), 9);
   QWidget absent;
   absent.setFont(QFont(Q("Tahoma"), 8));
-  EXPECT_FALSE(ApplyFontRule(&absent, {Q("DejaVu Sans")}));
+  EXPECT_FALSE(applyFontRule(&absent, {Q("DejaVu Sans")}));
   EXPECT_EQ(absent.font().pointSize(), 8);
 }
 
 TEST(OpenDialogFilter, SplitsIntoTheThreeChoices) {
-  const auto filters = ParseFileFilter(
+  const auto filters = parseFileFilter(
       Q("All Supported Files|*.mov;*.qt;*.m4v;*.mp4;*.m4a|QuickTime Files (*.mov, *.qt, *.m4v)|*.mov; *.qt; "
         "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|"));
   ASSERT_EQ(filters.size(), 3u);
-  EXPECT_EQ(filters[0].Name, Q("All Supported Files"));
-  EXPECT_EQ(FilterGlobs(filters[0]), QStringList({Q("*.mov"), Q("*.qt"), Q("*.m4v"), Q("*.mp4"), Q("*.m4a")}));
-  EXPECT_EQ(filters[1].Name, Q("QuickTime Files (*.mov, *.qt, *.m4v)"));
-  EXPECT_EQ(FilterGlobs(filters[1]), QStringList({Q("*.mov"), Q("*.qt"), Q("*.m4v")}));
-  EXPECT_EQ(filters[2].Name, Q("MPEG-4 Audio Files (*.m4a, *.mp4)"));
-  EXPECT_EQ(FilterGlobs(filters[2]), QStringList({Q("*.m4a"), Q("*.mp4")}));
+  EXPECT_EQ(filters[0].name, Q("All Supported Files"));
+  EXPECT_EQ(filterGlobs(filters[0]), QStringList({Q("*.mov"), Q("*.qt"), Q("*.m4v"), Q("*.mp4"), Q("*.m4a")}));
+  EXPECT_EQ(filters[1].name, Q("QuickTime Files (*.mov, *.qt, *.m4v)"));
+  EXPECT_EQ(filterGlobs(filters[1]), QStringList({Q("*.mov"), Q("*.qt"), Q("*.m4v")}));
+  EXPECT_EQ(filters[2].name, Q("MPEG-4 Audio Files (*.m4a, *.mp4)"));
+  EXPECT_EQ(filterGlobs(filters[2]), QStringList({Q("*.m4a"), Q("*.mp4")}));
 }
 
 }  // namespace

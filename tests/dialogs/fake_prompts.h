@@ -8,35 +8,35 @@
 
 #include "prompts.h"
 
-struct TFakePrompts : IPrompts {
+struct FakePrompts : Prompts {
   // Records.
-  QStringList Messages;       // information texts
-  QStringList Questions;      // "caption|text"
-  QStringList FolderHeadlines;
-  QStringList FolderStarts;
-  std::vector<std::vector<TFileFilter>> OpenFilters;
-  std::vector<QUrl> OpenedUrls;
+  QStringList messages;       // information texts
+  QStringList questions;      // "caption|text"
+  QStringList folderHeadlines;
+  QStringList folderStarts;
+  std::vector<std::vector<FileFilter>> openFilters;
+  std::vector<QUrl> openedUrls;
   // Answers.
-  bool YesAnswer = true;
-  QStringList Folders;  // one per folder dialog, in order; empty: cancel
-  QStringList Files;    // returned by every open dialog
+  bool yesAnswer = true;
+  QStringList folders;  // one per folder dialog, in order; empty: cancel
+  QStringList files;    // returned by every open dialog
 
-  void Information(QWidget *, const QString &text) override { Messages << text; }
-  bool AskYesNo(QWidget *, const QString &caption, const QString &text) override {
-    Questions << caption + QLatin1Char('|') + text;
-    return YesAnswer;
+  void information(QWidget *, const QString &text) override { messages << text; }
+  bool askYesNo(QWidget *, const QString &caption, const QString &text) override {
+    questions << caption + QLatin1Char('|') + text;
+    return yesAnswer;
   }
-  QStringList OpenFiles(QWidget *, const std::vector<TFileFilter> &filters) override {
-    OpenFilters.push_back(filters);
-    return Files;
+  QStringList openFiles(QWidget *, const std::vector<FileFilter> &filters) override {
+    openFilters.push_back(filters);
+    return files;
   }
-  QString BrowseForFolder(QWidget *, const QString &headline, const QString &startFolder) override {
-    FolderHeadlines << headline;
-    FolderStarts << startFolder;
-    return Folders.isEmpty() ? QString() : Folders.takeFirst();
+  QString browseForFolder(QWidget *, const QString &headline, const QString &startFolder) override {
+    folderHeadlines << headline;
+    folderStarts << startFolder;
+    return folders.isEmpty() ? QString() : folders.takeFirst();
   }
-  bool OpenUrl(const QUrl &url) override {
-    OpenedUrls.push_back(url);
+  bool openUrl(const QUrl &url) override {
+    openedUrls.push_back(url);
     return true;
   }
 };

@@ -10,8 +10,8 @@
 
 namespace {
 
-TMediaRecipe smallSpec(double seconds) {
-  TMediaRecipe recipe;
+MediaRecipe smallSpec(double seconds) {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = 25;
@@ -64,16 +64,16 @@ bool remuxReversed(const std::string &src, const std::string &dst) {
 
 }  // namespace
 
-std::string CoreSource(double seconds) { return CachedFixture(smallSpec(seconds), "core.mov"); }
+std::string coreSource(double seconds) { return cachedFixture(smallSpec(seconds), "core.mov"); }
 
-std::string CoreAudioOnlySource() {
-  TMediaRecipe recipe = smallSpec(1.0);
+std::string coreAudioOnlySource() {
+  MediaRecipe recipe = smallSpec(1.0);
   recipe.videoCodec.clear();
-  return CachedFixture(recipe, "core-audio.m4a");
+  return cachedFixture(recipe, "core-audio.m4a");
 }
 
-std::string CoreAudioFirstSource() {
-  const std::string src = CoreSource(2.0);
+std::string coreAudioFirstSource() {
+  const std::string src = coreSource(2.0);
   const std::string dst =
       (std::filesystem::temp_directory_path() / ("trevix-core-audiofirst-" + std::to_string(getuid()) + "-v1.mov"))
           .string();
@@ -86,13 +86,13 @@ std::string CoreAudioFirstSource() {
   return dst;
 }
 
-void TPumpedScheduler::RunLater(int delayMs, std::function<void()> work) {
+void PumpedScheduler::runLater(int delayMs, std::function<void()> work) {
   std::lock_guard<std::mutex> g(m_);
   delays.push_back(delayMs);
   items_.push_back(std::move(work));
 }
 
-int TPumpedScheduler::PumpOnce() {
+int PumpedScheduler::pumpOnce() {
   std::vector<std::function<void()>> now;
   {
     std::lock_guard<std::mutex> g(m_);
@@ -102,20 +102,20 @@ int TPumpedScheduler::PumpOnce() {
   return static_cast<int>(now.size());
 }
 
-size_t TPumpedScheduler::Pending() {
+size_t PumpedScheduler::pending() {
   std::lock_guard<std::mutex> g(m_);
   return items_.size();
 }
 
-TEventRecorder::TEventRecorder(TCustomFFmpegVCL &c) {
-  c.OnTerminate = [this](int32_t index, bool finished, bool exception, const std::string &message) {
+EventRecorder::EventRecorder(MediaEngine &c) {
+  c.onTerminate = [this](int32_t index, bool finished, bool exception, const std::string &message) {
     {
       std::lock_guard<std::mutex> g(m_);
       terms_.push_back({index, finished, exception, message, std::this_thread::get_id()});
     }
     cv_.notify_all();
   };
-  c.OnProgress = [this](int32_t index, int32_t, int32_t, int32_t, float, float, int64_t, int32_t) {
+  c.onProgress = [this](int32_t index, int32_t, int32_t, int32_t, float, float, int64_t, int32_t) {
     {
       std::lock_guard<std::mutex> g(m_);
       progressIndexes_.push_back(index);
@@ -124,19 +124,19 @@ TEventRecorder::TEventRecorder(TCustomFFmpegVCL &c) {
   };
 }
 
-std::vector<TTerminateRecord> TEventRecorder::Terminations() {
+std::vector<TerminateRecord> EventRecorder::terminations() {
   std::lock_guard<std::mutex> g(m_);
   return terms_;
 }
 
-int TEventRecorder::ProgressCount(int index) {
+int EventRecorder::progressCount(int index) {
   std::lock_guard<std::mutex> g(m_);
   int n = 0;
   for (int i : progressIndexes_) n += (index < 0 || i == index) ? 1 : 0;
   return n;
 }
 
-bool TEventRecorder::WaitForEndOfRun(int timeoutMs) {
+bool EventRecorder::waitForEndOfRun(int timeoutMs) {
   std::unique_lock<std::mutex> g(m_);
   return cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] {
     for (const auto &t : terms_)
@@ -145,7 +145,7 @@ bool TEventRecorder::WaitForEndOfRun(int timeoutMs) {
   });
 }
 
-bool TEventRecorder::WaitFor(const std::function<bool()> &condition, int timeoutMs) {
+bool EventRecorder::waitFor(const std::function<bool()> &condition, int timeoutMs) {
   std::unique_lock<std::mutex> g(m_);
   return cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] {
     g.unlock();
@@ -155,7 +155,7 @@ bool TEventRecorder::WaitFor(const std::function<bool()> &condition, int timeout
   });
 }
 
-bool Eventually(const std::function<bool()> &condition, int timeoutMs) {
+bool eventually(const std::function<bool()> &condition, int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < end) {
     if (condition()) return true;

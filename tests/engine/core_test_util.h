@@ -11,23 +11,23 @@
 #include <vector>
 
 #include "engine_types.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 
 // 320x240, 25 fps MPEG-4 video with AAC stereo 44.1 kHz in a .mov.
-std::string CoreSource(double seconds);
+std::string coreSource(double seconds);
 // Audio only (AAC in .m4a).
-std::string CoreAudioOnlySource();
-// The same streams as CoreSource(2), but the audio stream first.
-std::string CoreAudioFirstSource();
+std::string coreAudioOnlySource();
+// The same streams as coreSource(2), but the audio stream first.
+std::string coreAudioFirstSource();
 
 // Runs scheduled work when the test pumps it.
-class TPumpedScheduler : public IMainThreadScheduler {
+class PumpedScheduler : public MainThreadScheduler {
  public:
-  void RunLater(int delayMs, std::function<void()> work) override;
+  void runLater(int delayMs, std::function<void()> work) override;
   // Runs every item scheduled so far (not those they schedule); returns how
   // many ran.
-  int PumpOnce();
-  size_t Pending();
+  int pumpOnce();
+  size_t pending();
   std::vector<int> delays;
 
  private:
@@ -35,7 +35,7 @@ class TPumpedScheduler : public IMainThreadScheduler {
   std::vector<std::function<void()>> items_;
 };
 
-struct TTerminateRecord {
+struct TerminateRecord {
   int index;
   bool finished;
   bool exception;
@@ -44,21 +44,21 @@ struct TTerminateRecord {
 };
 
 // Connects to a component's OnTerminate and OnProgress.
-class TEventRecorder {
+class EventRecorder {
  public:
-  explicit TEventRecorder(TCustomFFmpegVCL &c);
-  std::vector<TTerminateRecord> Terminations();
-  int ProgressCount(int index = -1);
+  explicit EventRecorder(MediaEngine &c);
+  std::vector<TerminateRecord> terminations();
+  int progressCount(int index = -1);
   // Waits until the end-of-run notice (index -1) arrived.
-  bool WaitForEndOfRun(int timeoutMs = 60000);
-  bool WaitFor(const std::function<bool()> &condition, int timeoutMs);
+  bool waitForEndOfRun(int timeoutMs = 60000);
+  bool waitFor(const std::function<bool()> &condition, int timeoutMs);
 
  private:
   std::mutex m_;
   std::condition_variable cv_;
-  std::vector<TTerminateRecord> terms_;
+  std::vector<TerminateRecord> terms_;
   std::vector<int> progressIndexes_;
 };
 
 // Polls `condition` every 10 ms until it holds or the time is up.
-bool Eventually(const std::function<bool()> &condition, int timeoutMs = 20000);
+bool eventually(const std::function<bool()> &condition, int timeoutMs = 20000);

@@ -2,7 +2,7 @@
 
 #include <cfenv>
 
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 
 // The libraries expect masked floating-point exceptions; the engine masks
 // them while a component lives and gives the caller's setting back after.
@@ -11,13 +11,13 @@ TEST(FloatingPoint, MaskedWhileComponentLivesAndRestoredAfter) {
   feenableexcept(FE_DIVBYZERO | FE_INVALID);
   ASSERT_EQ(FE_DIVBYZERO | FE_INVALID, fegetexcept());
   {
-    TFFmpegVCL engine;
+    MediaEngine engine;
     EXPECT_EQ(0, fegetexcept());
     volatile double zero = 0.0;
     volatile double inf = 1.0 / zero;  // no trap: an infinity
     EXPECT_TRUE(inf > 1e308);
     {
-      TFFmpegVCL second;  // a second component changes nothing
+      MediaEngine second;  // a second component changes nothing
       EXPECT_EQ(0, fegetexcept());
     }
     EXPECT_EQ(0, fegetexcept()) << "still masked while the first component lives";

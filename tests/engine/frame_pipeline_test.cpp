@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
-#include "ffmpeg_vcl.h"
+#include "transcode_task.h"
+#include "media_engine.h"
 #include "frame_bitmap.h"
 #include "frame_pipeline.h"
 #include "media_fixture.h"
@@ -27,16 +27,16 @@ const std::string kHookModule = std::string(TREVIX_TEST_MODULES) + "/test_hook_m
 constexpr uint32_t kRed = 0x0000FF;  // red in the low byte
 
 // One decoded output picture as packed RGB24 rows.
-struct TRgbPicture {
+struct RgbPicture {
   int width = 0, height = 0;
   std::vector<uint8_t> rgb;
   const uint8_t *at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
-std::vector<TRgbPicture> DecodeAll(const std::string &path) {
-  std::vector<TRgbPicture> out;
-  const int n = DecodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
-    TRgbPicture p;
+std::vector<RgbPicture> decodeAll(const std::string &path) {
+  std::vector<RgbPicture> out;
+  const int n = decodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
+    RgbPicture p;
     p.width = w;
     p.height = h;
     p.rgb.resize(static_cast<size_t>(w) * h * 3);
@@ -48,7 +48,7 @@ std::vector<TRgbPicture> DecodeAll(const std::string &path) {
 }
 
 // Mean absolute difference over the rectangle [x0, x1) x [y0, y1).
-double MeanDiff(const TRgbPicture &a, const TRgbPicture &b, int x0, int y0, int x1, int y1) {
+double meanDiff(const RgbPicture &a, const RgbPicture &b, int x0, int y0, int x1, int y1) {
   double sum = 0;
   int count = 0;
   for (int y = y0; y < y1; ++y)
@@ -60,43 +60,43 @@ double MeanDiff(const TRgbPicture &a, const TRgbPicture &b, int x0, int y0, int 
   return count ? sum / count : 0.0;
 }
 
-bool IsRed(const uint8_t *p) { return p[0] > 220 && p[1] < 40 && p[2] < 40; }
+bool isRed(const uint8_t *p) { return p[0] > 220 && p[1] < 40 && p[2] < 40; }
 
 // Whether every pixel well inside the rectangle the hooks draw is red.
-bool HasRectangle(const TRgbPicture &p) {
+bool hasRectangle(const RgbPicture &p) {
   for (int y = 34; y < 86; y += 3)
     for (int x = 44; x < 116; x += 3)
-      if (!IsRed(p.at(x, y))) return false;
+      if (!isRed(p.at(x, y))) return false;
   return true;
 }
 
-struct THookCall {
+struct HookCall {
   int32_t frame;
   int64_t pts;
   int width, height;
 };
 
-struct THookRun {
-  TConversion result;
-  std::vector<THookCall> calls;
+struct HookRun {
+  Conversion result;
+  std::vector<HookCall> calls;
 };
 
-using TCustomHandler = std::function<void(TBitmap24 &, int32_t, int64_t, bool &, bool &)>;
-using TBeforeHandler = std::function<void(int64_t, THookAction &)>;
+using CustomHandler = std::function<void(Bitmap24 &, int32_t, int64_t, bool &, bool &)>;
+using BeforeHandler = std::function<void(int64_t, HookAction &)>;
 
 // One conversion on the calling thread with the hook events connected.
-THookRun ConvertWithHooks(const std::string &input, const std::string &output, TOutputOptions options,
-                          TCustomHandler custom, TBeforeHandler before = nullptr) {
-  THookRun run;
-  TConversion &r = run.result;
-  TFFmpegVCL vcl;
-  if (!vcl.LoadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = vcl.LastErrorMessage();
+HookRun convertWithHooks(const std::string &input, const std::string &output, OutputOptions options,
+                          CustomHandler custom, BeforeHandler before = nullptr) {
+  HookRun run;
+  Conversion &r = run.result;
+  MediaEngine vcl;
+  if (!vcl.loadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = vcl.lastErrorMessage();
     return run;
   }
-  vcl.SetLogLevel(llInfo);
-  vcl.OnLog = [&](int32_t, TLogLevel, const std::string &msg) { r.log.push_back(msg); };
-  vcl.OnTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+  vcl.setLogLevel(LogLevel::Info);
+  vcl.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
+  vcl.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
     if (index < 0) return;
     r.terminated = true;
     r.finished = finished;
@@ -105,63 +105,63 @@ THookRun ConvertWithHooks(const std::string &input, const std::string &output, T
   };
   if (custom) {
     options.customHook = true;
-    vcl.OnCustomHook = [&](int32_t, TBitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
-      run.calls.push_back({frame, pts, bmp.Width(), bmp.Height()});
+    vcl.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
+      run.calls.push_back({frame, pts, bmp.width(), bmp.height()});
       custom(bmp, frame, pts, update, stop);
     };
   }
   if (before) {
     options.beforeHook = true;
-    vcl.OnBeforeHook = [&](int32_t, int64_t pts, THookAction &action) { before(pts, action); };
+    vcl.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
   }
-  TInputOptions in;
-  r.taskIndex = vcl.AddTask(input, &in);
+  InputOptions in;
+  r.taskIndex = vcl.addTask(input, &in);
   if (r.taskIndex < 0) {
-    r.lastError = vcl.LastErrorMessage();
+    r.lastError = vcl.lastErrorMessage();
     return run;
   }
-  r.outputOk = vcl.SetOutput(r.taskIndex, output, &options);
+  r.outputOk = vcl.setOutput(r.taskIndex, output, &options);
   if (!r.outputOk) {
-    r.lastError = vcl.LastErrorMessage();
-    vcl.ClearTasks();
+    r.lastError = vcl.lastErrorMessage();
+    vcl.clearTasks();
     return run;
   }
-  vcl.StartConvert(0);
-  vcl.ClearTasks();
+  vcl.startConvert(0);
+  vcl.clearTasks();
   return run;
 }
 
-TOutputOptions Lossless() {
-  TOutputOptions o;
+OutputOptions lossless() {
+  OutputOptions o;
   o.vcodec = "ffv1";
   o.an = true;
   return o;
 }
 
 // 2 s of 320x240 at 25 fps, no audio.
-std::string HookSource() {
-  TMediaRecipe recipe;
+std::string hookSource() {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = 25;
   recipe.rateDen = 1;
   recipe.durationSec = 2.0;
   recipe.audioCodec = "";
-  return CachedFixture(recipe, "hooks.mov");
+  return cachedFixture(recipe, "hooks.mov");
 }
 
-class FramePipeline : public ::testing::Test {
+class FramePipelineTest : public ::testing::Test {
  protected:
-  void SetUp() override { RequireLibraries(); }
+  void SetUp() override { requireLibraries(); }
 
   // The same source converted without any hook.
-  const std::vector<TRgbPicture> &Baseline() {
-    static std::vector<TRgbPicture> frames;
+  const std::vector<RgbPicture> &baseline() {
+    static std::vector<RgbPicture> frames;
     if (frames.empty()) {
-      TScratchDir dir;
-      const TConversion r = Convert(HookSource(), dir.file("plain.avi"), Lossless());
+      ScratchDir dir;
+      const Conversion r = convert(hookSource(), dir.file("plain.avi"), lossless());
       EXPECT_TRUE(r.finished) << r.message;
-      frames = DecodeAll(dir.file("plain.avi"));
+      frames = decodeAll(dir.file("plain.avi"));
     }
     return frames;
   }
@@ -169,15 +169,15 @@ class FramePipeline : public ::testing::Test {
 
 // ---------------------------------------------------------------- custom hook
 
-TEST_F(FramePipeline, CustomHookDrawingShowsInEveryFrame) {
-  TScratchDir dir;
+TEST_F(FramePipelineTest, CustomHookDrawingShowsInEveryFrame) {
+  ScratchDir dir;
   const std::string out = dir.file("drawn.avi");
-  const THookRun run = ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
-    bmp.FillRect(40, 30, 120, 90, kRed);
+  const HookRun run = convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+    bmp.fillRect(40, 30, 120, 90, kRed);
   });
   ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
-  const auto frames = DecodeAll(out);
-  const auto &base = Baseline();
+  const auto frames = decodeAll(out);
+  const auto &base = baseline();
   ASSERT_EQ(frames.size(), 50u);
   ASSERT_EQ(base.size(), frames.size());
   ASSERT_EQ(run.calls.size(), 50u);
@@ -188,72 +188,72 @@ TEST_F(FramePipeline, CustomHookDrawingShowsInEveryFrame) {
     EXPECT_NEAR(static_cast<double>(run.calls[i].pts), i * 40000.0, 1.0) << "picture " << i;
   }
   for (size_t i = 0; i < frames.size(); ++i) {
-    EXPECT_TRUE(HasRectangle(frames[i])) << "frame " << i;
-    EXPECT_FALSE(HasRectangle(base[i]));
+    EXPECT_TRUE(hasRectangle(frames[i])) << "frame " << i;
+    EXPECT_FALSE(hasRectangle(base[i]));
     // Away from the rectangle the picture survives the trip through RGB.
-    EXPECT_LT(MeanDiff(frames[i], base[i], 0, 120, 320, 240), 2.0) << "frame " << i;
+    EXPECT_LT(meanDiff(frames[i], base[i], 0, 120, 320, 240), 2.0) << "frame " << i;
   }
 }
 
-TEST_F(FramePipeline, CustomHookWithoutUpdateLeavesFramesUntouched) {
-  TScratchDir dir;
+TEST_F(FramePipelineTest, CustomHookWithoutUpdateLeavesFramesUntouched) {
+  ScratchDir dir;
   const std::string out = dir.file("kept.avi");
-  const THookRun run =
-      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t, int64_t, bool &update, bool &) {
-        bmp.FillRect(40, 30, 120, 90, kRed);
+  const HookRun run =
+      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t, int64_t, bool &update, bool &) {
+        bmp.fillRect(40, 30, 120, 90, kRed);
         update = false;
       });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   EXPECT_EQ(run.calls.size(), 50u);
-  const auto frames = DecodeAll(out);
-  const auto &base = Baseline();
+  const auto frames = decodeAll(out);
+  const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
   for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
 }
 
-TEST_F(FramePipeline, StopOnFrameTenEndsTheHookForTheRestOfTheRun) {
-  TScratchDir dir;
+TEST_F(FramePipelineTest, StopOnFrameTenEndsTheHookForTheRestOfTheRun) {
+  ScratchDir dir;
   const std::string out = dir.file("stopped.avi");
-  const THookRun run =
-      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &stop) {
-        bmp.FillRect(40, 30, 120, 90, kRed);
+  const HookRun run =
+      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &stop) {
+        bmp.fillRect(40, 30, 120, 90, kRed);
         if (frame == 10) stop = true;
       });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   ASSERT_EQ(run.calls.size(), 10u);
   EXPECT_EQ(run.calls.back().frame, 10);
-  const auto frames = DecodeAll(out);
-  const auto &base = Baseline();
+  const auto frames = decodeAll(out);
+  const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
-  for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(HasRectangle(frames[i])) << "frame " << i;
+  for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(hasRectangle(frames[i])) << "frame " << i;
   for (size_t i = 10; i < frames.size(); ++i) EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
 }
 
-TEST_F(FramePipeline, ThrowingHandlerIsLoggedAndTheNextFrameIsOfferedAgain) {
-  TScratchDir dir;
+TEST_F(FramePipelineTest, ThrowingHandlerIsLoggedAndTheNextFrameIsOfferedAgain) {
+  ScratchDir dir;
   const std::string out = dir.file("thrown.avi");
-  const THookRun run =
-      ConvertWithHooks(HookSource(), out, Lossless(), [](TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
-        bmp.FillRect(40, 30, 120, 90, kRed);
+  const HookRun run =
+      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+        bmp.fillRect(40, 30, 120, 90, kRed);
         if (frame == 5) throw std::runtime_error("no brush for frame 5");
       });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   EXPECT_FALSE(run.result.exception);
-  EXPECT_EQ(run.result.LogCount("Error occurs OnCustomHook: no brush for frame 5"), 1);
+  EXPECT_EQ(run.result.logCount("Error occurs OnCustomHook: no brush for frame 5"), 1);
   ASSERT_EQ(run.calls.size(), 50u);
   EXPECT_EQ(run.calls[5].frame, 6);
-  const auto frames = DecodeAll(out);
-  const auto &base = Baseline();
+  const auto frames = decodeAll(out);
+  const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
-  EXPECT_TRUE(HasRectangle(frames[3]));
+  EXPECT_TRUE(hasRectangle(frames[3]));
   EXPECT_EQ(frames[4].rgb, base[4].rgb) << "the picture of the failed call goes on unchanged";
-  EXPECT_TRUE(HasRectangle(frames[5]));
+  EXPECT_TRUE(hasRectangle(frames[5]));
 }
 
 // ---------------------------------------------------------------- video hook modules
 
 // The test module counts its Process calls in a global.
-int ModuleCalls() {
+int moduleCalls() {
   void *h = dlopen(kHookModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (!h) return -1;
   const int *calls = static_cast<const int *>(dlsym(h, "hook_calls"));
@@ -264,88 +264,88 @@ int ModuleCalls() {
 
 // Whether the module painted the top-left corner (compared with the same
 // frame converted without it).
-bool CornerPainted(const TRgbPicture &frame, const TRgbPicture &plain) {
-  return MeanDiff(frame, plain, 0, 0, 16, 16) > 3.0 && MeanDiff(frame, plain, 16, 0, 32, 16) < 0.5;
+bool cornerPainted(const RgbPicture &frame, const RgbPicture &plain) {
+  return meanDiff(frame, plain, 0, 0, 16, 16) > 3.0 && meanDiff(frame, plain, 16, 0, 32, 16) < 0.5;
 }
 
-TEST_F(FramePipeline, HookRangesRunTheModulesOnlyInsideThem) {
-  TMediaRecipe recipe;
+TEST_F(FramePipelineTest, HookRangesRunTheModulesOnlyInsideThem) {
+  MediaRecipe recipe;
   recipe.width = 160;
   recipe.height = 120;
   recipe.rateNum = 25;
   recipe.rateDen = 1;
   recipe.durationSec = 7.0;
   recipe.audioCodec = "";
-  const std::string src = CachedFixture(recipe, "ranges.mov");
-  TScratchDir dir;
-  ASSERT_TRUE(Convert(src, dir.file("plain.avi"), Lossless()).finished);
-  const auto plain = DecodeAll(dir.file("plain.avi"));
+  const std::string src = cachedFixture(recipe, "ranges.mov");
+  ScratchDir dir;
+  ASSERT_TRUE(convert(src, dir.file("plain.avi"), lossless()).finished);
+  const auto plain = decodeAll(dir.file("plain.avi"));
   ASSERT_EQ(plain.size(), 175u);
 
-  TOutputOptions o = Lossless();
+  OutputOptions o = lossless();
   o.extraOptions = "vhook=" + kHookModule;
   o.hookRanges = "5000000-6000000, 0-1000000";
-  const int callsBefore = std::max(ModuleCalls(), 0);
-  const TConversion r = Convert(src, dir.file("ranged.avi"), o);
+  const int callsBefore = std::max(moduleCalls(), 0);
+  const Conversion r = convert(src, dir.file("ranged.avi"), o);
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
-  const auto frames = DecodeAll(dir.file("ranged.avi"));
+  const auto frames = decodeAll(dir.file("ranged.avi"));
   ASSERT_EQ(frames.size(), plain.size());
   int painted = 0;
   for (size_t i = 0; i < frames.size(); ++i) {
     const double t = i / 25.0;
     const bool inside = t <= 1.0 || (t >= 5.0 && t <= 6.0);
     if (inside) {
-      EXPECT_TRUE(CornerPainted(frames[i], plain[i])) << "frame " << i;
+      EXPECT_TRUE(cornerPainted(frames[i], plain[i])) << "frame " << i;
       ++painted;
     } else {
       EXPECT_EQ(frames[i].rgb, plain[i].rgb) << "frame " << i;
     }
   }
   EXPECT_EQ(painted, 26 + 26);
-  EXPECT_EQ(ModuleCalls() - callsBefore, painted) << "the module runs for exactly the pictures inside the ranges";
+  EXPECT_EQ(moduleCalls() - callsBefore, painted) << "the module runs for exactly the pictures inside the ranges";
 }
 
-TEST_F(FramePipeline, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModulesOff) {
-  TScratchDir dir;
-  TOutputOptions o = Lossless();
+TEST_F(FramePipelineTest, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModulesOff) {
+  ScratchDir dir;
+  OutputOptions o = lossless();
   o.extraOptions = "vhook=" + kHookModule;
   std::vector<int64_t> asked;
-  const THookRun run = ConvertWithHooks(HookSource(), dir.file("before.avi"), o, nullptr,
-                                        [&](int64_t pts, THookAction &action) {
+  const HookRun run = convertWithHooks(hookSource(), dir.file("before.avi"), o, nullptr,
+                                        [&](int64_t pts, HookAction &action) {
                                           asked.push_back(pts);
                                           if (pts >= 1000000) throw std::runtime_error("gate closed");
-                                          action = (pts / 40000) % 2 ? haIgnore : haContinue;
+                                          action = (pts / 40000) % 2 ? HookAction::Ignore : HookAction::Continue;
                                         });
   ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
-  EXPECT_EQ(run.result.LogCount("Error occurs OnBeforeHook: gate closed"), 1);
+  EXPECT_EQ(run.result.logCount("Error occurs OnBeforeHook: gate closed"), 1);
   ASSERT_EQ(asked.size(), 26u) << "not asked again once the modules are off";
-  const auto frames = DecodeAll(dir.file("before.avi"));
-  const auto &base = Baseline();
+  const auto frames = decodeAll(dir.file("before.avi"));
+  const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
   for (size_t i = 0; i < frames.size(); ++i) {
     if (i < 25 && i % 2 == 0)
-      EXPECT_TRUE(CornerPainted(frames[i], base[i])) << "frame " << i;
+      EXPECT_TRUE(cornerPainted(frames[i], base[i])) << "frame " << i;
     else
       EXPECT_EQ(frames[i].rgb, base[i].rgb) << "frame " << i;
   }
 }
 
-TEST_F(FramePipeline, VideoStreamCopyWithHooksIsRefused) {
-  TScratchDir dir;
-  TOutputOptions o;
+TEST_F(FramePipelineTest, VideoStreamCopyWithHooksIsRefused) {
+  ScratchDir dir;
+  OutputOptions o;
   o.vcodec = "copy";
   o.an = true;
   o.extraOptions = "vhook=" + kHookModule;
-  const TConversion r = Convert(HookSource(), dir.file("copy.mov"), o);
+  const Conversion r = convert(hookSource(), dir.file("copy.mov"), o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "-vcodec copy and -vhook are incompatible (frames are not decoded)");
   EXPECT_FALSE(std::filesystem::exists(dir.file("copy.mov")));
 
-  TOutputOptions c;
+  OutputOptions c;
   c.vcodec = "copy";
   c.an = true;
-  const THookRun run = ConvertWithHooks(HookSource(), dir.file("copy2.mov"), c,
-                                        [](TBitmap24 &, int32_t, int64_t, bool &, bool &) {});
+  const HookRun run = convertWithHooks(hookSource(), dir.file("copy2.mov"), c,
+                                        [](Bitmap24 &, int32_t, int64_t, bool &, bool &) {});
   EXPECT_TRUE(run.result.exception);
   EXPECT_EQ(run.result.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
   EXPECT_TRUE(run.calls.empty());
@@ -355,12 +355,12 @@ TEST_F(FramePipeline, VideoStreamCopyWithHooksIsRefused) {
 
 // Mean difference between the odd rows and the average of their
 // neighbours, on the green channel: high for a combed picture.
-double Combing(const TBitmap24 &bmp) {
+double combing(const Bitmap24 &bmp) {
   double sum = 0;
   int count = 0;
-  for (int y = 1; y + 1 < bmp.Height(); y += 2) {
-    const uint8_t *up = bmp.ScanLine(y - 1), *row = bmp.ScanLine(y), *down = bmp.ScanLine(y + 1);
-    for (int x = 0; x < bmp.Width(); ++x) {
+  for (int y = 1; y + 1 < bmp.height(); y += 2) {
+    const uint8_t *up = bmp.scanLine(y - 1), *row = bmp.scanLine(y), *down = bmp.scanLine(y + 1);
+    for (int x = 0; x < bmp.width(); ++x) {
       sum += std::abs(2 * row[3 * x + 1] - up[3 * x + 1] - down[3 * x + 1]) / 2.0;
       ++count;
     }
@@ -368,8 +368,8 @@ double Combing(const TBitmap24 &bmp) {
   return sum / count;
 }
 
-TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
-  TMediaRecipe recipe;
+TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = 5;  // slow pictures: the two fields lie far apart
@@ -377,19 +377,19 @@ TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
   recipe.durationSec = 2.0;
   recipe.audioCodec = "";
   recipe.interlacedPattern = true;
-  const std::string src = CachedFixture(recipe, "interlaced.mov");
-  TScratchDir dir;
+  const std::string src = cachedFixture(recipe, "interlaced.mov");
+  ScratchDir dir;
   auto measure = [&](bool deinterlace, const std::string &name) {
-    TOutputOptions o = Lossless();
+    OutputOptions o = lossless();
     if (deinterlace) o.extraOptions = "deinterlace";
-    std::vector<double> combing;
-    const THookRun run = ConvertWithHooks(src, dir.file(name), o, [&](TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
-      combing.push_back(Combing(bmp));
+    std::vector<double> scores;
+    const HookRun run = convertWithHooks(src, dir.file(name), o, [&](Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+      scores.push_back(combing(bmp));
     });
     EXPECT_TRUE(run.result.finished) << run.result.message;
-    EXPECT_FALSE(run.result.LogHas("deinterlace error."));
-    EXPECT_EQ(combing.size(), 10u);
-    return combing;
+    EXPECT_FALSE(run.result.logHas("deinterlace error."));
+    EXPECT_EQ(scores.size(), 10u);
+    return scores;
   };
   const auto combed = measure(false, "combed.avi");
   const auto clean = measure(true, "clean.avi");
@@ -399,55 +399,55 @@ TEST_F(FramePipeline, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
     EXPECT_LT(clean[i], combed[i] / 10) << "picture " << i;
   }
   // The encoder got the deinterlaced pictures as well.
-  const auto out = DecodeAll(dir.file("clean.avi"));
+  const auto out = decodeAll(dir.file("clean.avi"));
   EXPECT_EQ(out.size(), 10u);
 }
 
 // ---------------------------------------------------------------- geometry
 
-TEST_F(FramePipeline, CropScaleAndPadFrameThePictureInThePadColour) {
-  TMediaRecipe recipe;
+TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
+  MediaRecipe recipe;
   recipe.width = 720;
   recipe.height = 576;
   recipe.rateNum = 25;
   recipe.rateDen = 1;
   recipe.durationSec = 0.4;
   recipe.audioCodec = "";
-  const std::string src = CachedFixture(recipe, "pal.mov");
-  TScratchDir dir;
+  const std::string src = cachedFixture(recipe, "pal.mov");
+  ScratchDir dir;
   const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30
 
-  TOutputOptions o = Lossless();
+  OutputOptions o = lossless();
   o.frameSize = "320x240";
   o.croptop = 16;
   o.cropbottom = 16;
   o.padtop = 8;
   o.padbottom = 8;
   o.padcolor = colour;
-  const TConversion r = Convert(src, dir.file("framed.avi"), o);
+  const Conversion r = convert(src, dir.file("framed.avi"), o);
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
-  const TProbedFile probe = ProbeMedia(dir.file("framed.avi"));
+  const ProbedFile probe = probeMedia(dir.file("framed.avi"));
   ASSERT_TRUE(probe.ok);
   ASSERT_NE(probe.first("video"), nullptr);
   EXPECT_EQ(probe.first("video")->width, 320);
   EXPECT_EQ(probe.first("video")->height, 224);
 
   // The same crop and scale without the pads: its rows are the inner area.
-  TOutputOptions inner = o;
+  OutputOptions inner = o;
   inner.padtop = inner.padbottom = -1;
-  ASSERT_TRUE(Convert(src, dir.file("inner.avi"), inner).finished);
+  ASSERT_TRUE(convert(src, dir.file("inner.avi"), inner).finished);
 
   // The pad colour as the engine's Y, U, V, shown the way a player shows
   // 8-bit YUV.
-  TFFmpeg task;
-  task.SetPadColor(colour);
-  const double Y = task.Options.padColorY - 16, U = task.Options.padColorU - 128, V = task.Options.padColorV - 128;
+  TranscodeTask task;
+  task.setPadColor(colour);
+  const double Y = task.options.padColorY - 16, U = task.options.padColorU - 128, V = task.options.padColorV - 128;
   auto clip = [](double v) { return std::min(255.0, std::max(0.0, v)); };
   const double expected[3] = {clip(1.164 * Y + 1.596 * V), clip(1.164 * Y - 0.392 * U - 0.813 * V),
                               clip(1.164 * Y + 2.017 * U)};
 
-  const auto framed = DecodeAll(dir.file("framed.avi"));
-  const auto plain = DecodeAll(dir.file("inner.avi"));
+  const auto framed = decodeAll(dir.file("framed.avi"));
+  const auto plain = decodeAll(dir.file("inner.avi"));
   ASSERT_EQ(framed.size(), 10u);
   ASSERT_EQ(plain.size(), framed.size());
   for (size_t i = 0; i < framed.size(); ++i) {
@@ -464,8 +464,8 @@ TEST_F(FramePipeline, CropScaleAndPadFrameThePictureInThePadColour) {
 
 // ---------------------------------------------------------------- the stage on its own
 
-TFramePtr Yuv(int w, int h, uint8_t luma) {
-  TFramePtr f(libavutil.av_frame_alloc());
+FramePtr yuv(int w, int h, uint8_t luma) {
+  FramePtr f(libavutil.av_frame_alloc());
   f->format = AV_PIX_FMT_YUV420P;
   f->width = w;
   f->height = h;
@@ -476,61 +476,61 @@ TFramePtr Yuv(int w, int h, uint8_t luma) {
   return f;
 }
 
-TEST_F(FramePipeline, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
-  TFFmpeg task;
+TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
+  TranscodeTask task;
   std::vector<std::string> log;
-  task.LogSink = [&](TCustomFFmpeg &, int, const std::string &t) { log.push_back(t); };
-  task.HookRanges = ParseHookRanges("0-1000000, 5000000-6000000");
+  task.logSink = [&](TranscodeTask &, int, const std::string &t) { log.push_back(t); };
+  task.hookRanges = parseHookRanges("0-1000000, 5000000-6000000");
   std::vector<char *> argv{const_cast<char *>(kHookModule.c_str()), const_cast<char *>("200")};
-  ASSERT_EQ(AddVideoHook(task.VideoHooks, 2, argv.data()), 0);
-  task.Options.usingVhook = 1;
-  TFramePipeline pipeline;
-  TFramePtr pic = Yuv(32, 32, 50);
-  struct TStep {
+  ASSERT_EQ(addVideoHook(task.videoHooks, 2, argv.data()), 0);
+  task.options.usingVhook = 1;
+  FramePipeline pipeline;
+  FramePtr pic = yuv(32, 32, 50);
+  struct Step {
     int64_t pts;
-    THookAction state;
+    HookAction state;
     bool painted;
   };
-  const TStep steps[] = {{0, haContinue, true},         {1000000, haContinue, true}, {1040000, haIgnore, false},
-                         {4960000, haIgnore, false},    {5000000, haContinue, true}, {6000000, haContinue, true},
-                         {6040000, haStop, false},      {5500000, haStop, false}};
+  const Step steps[] = {{0, HookAction::Continue, true},         {1000000, HookAction::Continue, true}, {1040000, HookAction::Ignore, false},
+                         {4960000, HookAction::Ignore, false},    {5000000, HookAction::Continue, true}, {6000000, HookAction::Continue, true},
+                         {6040000, HookAction::Stop, false},      {5500000, HookAction::Stop, false}};
   int n = 0;
-  for (const TStep &s : steps) {
-    const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), s.pts);
+  for (const Step &s : steps) {
+    const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), s.pts);
     ++n;
-    EXPECT_EQ(pipeline.DecodedPictureCount(), n);
-    EXPECT_EQ(pipeline.HookState(), s.state) << "pts " << s.pts;
+    EXPECT_EQ(pipeline.decodedPictureCount(), n);
+    EXPECT_EQ(pipeline.hookState(), s.state) << "pts " << s.pts;
     EXPECT_EQ(out->data[0][0], s.painted ? 200 : 50) << "pts " << s.pts;
     EXPECT_EQ(pic->data[0][0], 50) << "the decoded picture itself is never written";
     if (!s.painted) {
       EXPECT_EQ(out, pic.get()) << "no working copy without hooks";
     }
   }
-  EXPECT_FALSE(pipeline.UsingVhook());
+  EXPECT_FALSE(pipeline.usingVhook());
   EXPECT_TRUE(log.empty());
 }
 
-TEST_F(FramePipeline, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
-  TFFmpeg task;
+TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
+  TranscodeTask task;
   std::vector<const uint8_t *> bitmaps;
-  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
-    bitmaps.push_back(bmp.Bits());
-    bmp.FillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
+  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+    bitmaps.push_back(bmp.bits());
+    bmp.fillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
   };
-  TFramePipeline pipeline;
-  TFramePtr pic = Yuv(64, 48, 100);
+  FramePipeline pipeline;
+  FramePtr pic = yuv(64, 48, 100);
   std::set<const uint8_t *> planes;
-  for (int i = 0; i < 20; ++i) planes.insert(pipeline.PreprocessPicture(task, pic.get(), i * 40000)->data[0]);
+  for (int i = 0; i < 20; ++i) planes.insert(pipeline.preprocessPicture(task, pic.get(), i * 40000)->data[0]);
   EXPECT_EQ(planes.size(), 1u) << "one hook buffer, used again and again";
   EXPECT_EQ(std::set<const uint8_t *>(bitmaps.begin(), bitmaps.end()).size(), 1u);
 
   // An encoder that keeps its last three input pictures.
-  std::vector<TFramePtr> held;
+  std::vector<FramePtr> held;
   planes.clear();
   for (int i = 20; i < 60; ++i) {
-    const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), i * 40000);
+    const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), i * 40000);
     planes.insert(out->data[0]);
-    TFramePtr ref(libavutil.av_frame_alloc());
+    FramePtr ref(libavutil.av_frame_alloc());
     ASSERT_GE(libavutil.av_frame_ref(ref.get(), out), 0);
     held.push_back(std::move(ref));
     if (held.size() > 3) held.erase(held.begin());
@@ -543,9 +543,9 @@ TEST_F(FramePipeline, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNot
   EXPECT_LE(planes.size(), 4u);
 }
 
-TEST_F(FramePipeline, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
-  TFFmpeg task;
-  TFramePtr pic(libavutil.av_frame_alloc());
+TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
+  TranscodeTask task;
+  FramePtr pic(libavutil.av_frame_alloc());
   pic->format = AV_PIX_FMT_BGR24;
   pic->width = 5;
   pic->height = 3;
@@ -553,16 +553,16 @@ TEST_F(FramePipeline, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
   int calls = 0;
-  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
     ++calls;
-    EXPECT_EQ(bmp.Stride() % 4, 0);
+    EXPECT_EQ(bmp.stride() % 4, 0);
     // Rows top-down, bytes B, G, R.
-    EXPECT_EQ(bmp.ScanLine(1)[0], 15);
-    EXPECT_EQ(bmp.Pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
-    bmp.SetPixel(4, 0, 0x0A0B0C);
+    EXPECT_EQ(bmp.scanLine(1)[0], 15);
+    EXPECT_EQ(bmp.pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
+    bmp.setPixel(4, 0, 0x0A0B0C);
   };
-  TFramePipeline pipeline;
-  const AVFrame *out = pipeline.PreprocessPicture(task, pic.get(), 0);
+  FramePipeline pipeline;
+  const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(out->data[0][12], 0x0A);  // B
   EXPECT_EQ(out->data[0][13], 0x0B);  // G
@@ -570,23 +570,23 @@ TEST_F(FramePipeline, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   EXPECT_EQ(out->data[0][out->linesize[0] + 3], 18);
 }
 
-TEST_F(FramePipeline, FailuresAreLoggedAndThePictureGoesOn) {
-  TFFmpeg task;
+TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
+  TranscodeTask task;
   std::vector<std::string> log;
-  task.LogSink = [&](TCustomFFmpeg &, int level, const std::string &t) {
+  task.logSink = [&](TranscodeTask &, int level, const std::string &t) {
     EXPECT_EQ(level, 0);
     log.push_back(t);
   };
   // Too small for the deinterlacer: copied as it came.
-  task.Options.doDeinterlace = 1;
-  TFramePipeline small;
-  TFramePtr tiny = Yuv(2, 2, 77);
-  const AVFrame *out = small.PreprocessPicture(task, tiny.get(), 0);
+  task.options.doDeinterlace = 1;
+  FramePipeline small;
+  FramePtr tiny = yuv(2, 2, 77);
+  const AVFrame *out = small.preprocessPicture(task, tiny.get(), 0);
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0], "deinterlace error.");
   EXPECT_NE(out, tiny.get());
   EXPECT_EQ(out->data[0][out->linesize[0] + 1], 77);
-  task.Options.doDeinterlace = 0;
+  task.options.doDeinterlace = 0;
 
   // A pixel format the scaler cannot read: no bitmap can be made of it, the
   // hook is not called and is off for the rest of the run.
@@ -599,48 +599,48 @@ TEST_F(FramePipeline, FailuresAreLoggedAndThePictureGoesOn) {
       unreadable = static_cast<AVPixelFormat>(f);
   }
   if (unreadable == AV_PIX_FMT_NONE) GTEST_SKIP() << "the scaler reads every pixel format";
-  TFramePtr odd(libavutil.av_frame_alloc());
+  FramePtr odd(libavutil.av_frame_alloc());
   odd->format = unreadable;
   odd->width = odd->height = 16;
   ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
   int calls = 0;
-  task.CustomHookSink = [&](TCustomFFmpeg &, TBitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
-  TFramePipeline pipeline;
+  task.customHookSink = [&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
+  FramePipeline pipeline;
   log.clear();
-  pipeline.PreprocessPicture(task, odd.get(), 0);
+  pipeline.preprocessPicture(task, odd.get(), 0);
   EXPECT_EQ(calls, 0);
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0], "Cannot initialize the toRGB conversion context");
-  EXPECT_FALSE(pipeline.CustomHookConnected());
-  EXPECT_EQ(pipeline.HookState(), haStop);
-  EXPECT_EQ(pipeline.PreprocessPicture(task, odd.get(), 40000), odd.get());
+  EXPECT_FALSE(pipeline.customHookConnected());
+  EXPECT_EQ(pipeline.hookState(), HookAction::Stop);
+  EXPECT_EQ(pipeline.preprocessPicture(task, odd.get(), 40000), odd.get());
   EXPECT_EQ(log.size(), 1u);
 }
 
-TEST_F(FramePipeline, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
-  TGeometryPlan plan;
+TEST_F(FramePipelineTest, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
+  GeometryPlan plan;
   plan.srcWidth = plan.dstWidth = 32;
   plan.srcHeight = 24;
   plan.dstHeight = 32;
   plan.padTop = plan.padBottom = 4;
-  TFFmpeg task;
-  task.SetPadColor(0x3264C8);  // R 200, G 100, B 50
-  plan.padColor[0] = task.Options.padColorY;
-  plan.padColor[1] = task.Options.padColorU;
-  plan.padColor[2] = task.Options.padColorV;
+  TranscodeTask task;
+  task.setPadColor(0x3264C8);  // R 200, G 100, B 50
+  plan.padColor[0] = task.options.padColorY;
+  plan.padColor[1] = task.options.padColorU;
+  plan.padColor[2] = task.options.padColorV;
   for (AVPixelFormat fmt : {AV_PIX_FMT_RGB24, AV_PIX_FMT_BGR0}) {
     plan.srcFormat = plan.dstFormat = fmt;
-    TGeometryStage stage;
-    stage.Prepare(plan);
-    EXPECT_FALSE(stage.Scales());
-    TFramePtr in(libavutil.av_frame_alloc());
+    GeometryStage stage;
+    stage.prepare(plan);
+    EXPECT_FALSE(stage.scales());
+    FramePtr in(libavutil.av_frame_alloc());
     in->format = fmt;
     in->width = 32;
     in->height = 24;
     ASSERT_GE(libavutil.av_frame_get_buffer(in.get(), 0), 0);
     for (int y = 0; y < 24; ++y) std::memset(in->data[0] + y * in->linesize[0], 7, in->linesize[0]);
     std::vector<std::string> log;
-    AVFrame *out = stage.FormatPicture(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+    AVFrame *out = stage.formatPicture(in.get(), [&](int, const std::string &t) { log.push_back(t); });
     ASSERT_NE(out, nullptr);
     EXPECT_TRUE(log.empty());
     const int step = fmt == AV_PIX_FMT_RGB24 ? 3 : 4;
@@ -657,23 +657,23 @@ TEST_F(FramePipeline, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
 }
 
 TEST(FrameBitmap, RowsAreTopDownInBlueGreenRedOrder) {
-  TBitmap24 bmp(7, 4);
-  EXPECT_EQ(bmp.Width(), 7);
-  EXPECT_EQ(bmp.Height(), 4);
-  EXPECT_GE(bmp.Stride(), 21);
-  EXPECT_EQ(bmp.Stride() % 4, 0);
-  EXPECT_EQ(bmp.ScanLine(2), bmp.Bits() + 2 * bmp.Stride());
-  EXPECT_EQ(bmp.ScanLine(4), nullptr);
-  bmp.FillRect(-5, 1, 3, 99, 0x112233);  // clipped to columns 0-2, rows 1-3
-  EXPECT_EQ(bmp.ScanLine(3)[6], 0x11);
-  EXPECT_EQ(bmp.ScanLine(3)[7], 0x22);
-  EXPECT_EQ(bmp.ScanLine(3)[8], 0x33);
-  EXPECT_EQ(bmp.Pixel(2, 1), 0x112233u);
-  EXPECT_EQ(bmp.Pixel(3, 1), 0u);
-  EXPECT_EQ(bmp.Pixel(0, 0), 0u);
-  EXPECT_THROW(TBitmap24(0, 3), std::invalid_argument);
-  EXPECT_TRUE(bmp.TryLock());
-  bmp.Unlock();
+  Bitmap24 bmp(7, 4);
+  EXPECT_EQ(bmp.width(), 7);
+  EXPECT_EQ(bmp.height(), 4);
+  EXPECT_GE(bmp.stride(), 21);
+  EXPECT_EQ(bmp.stride() % 4, 0);
+  EXPECT_EQ(bmp.scanLine(2), bmp.bits() + 2 * bmp.stride());
+  EXPECT_EQ(bmp.scanLine(4), nullptr);
+  bmp.fillRect(-5, 1, 3, 99, 0x112233);  // clipped to columns 0-2, rows 1-3
+  EXPECT_EQ(bmp.scanLine(3)[6], 0x11);
+  EXPECT_EQ(bmp.scanLine(3)[7], 0x22);
+  EXPECT_EQ(bmp.scanLine(3)[8], 0x33);
+  EXPECT_EQ(bmp.pixel(2, 1), 0x112233u);
+  EXPECT_EQ(bmp.pixel(3, 1), 0u);
+  EXPECT_EQ(bmp.pixel(0, 0), 0u);
+  EXPECT_THROW(Bitmap24(0, 3), std::invalid_argument);
+  EXPECT_TRUE(bmp.tryLock());
+  bmp.unlock();
 }
 
 }  // namespace

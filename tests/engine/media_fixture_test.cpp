@@ -6,15 +6,15 @@
 // The fixtures are what every other media test stands on: check that they
 // are what they claim to be.
 TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
-  RequireLibraries();
-  TMediaRecipe recipe;
+  requireLibraries();
+  MediaRecipe recipe;
   recipe.durationSec = 2.0;
-  const std::string path = CachedFixture(recipe, "default.mov");
+  const std::string path = cachedFixture(recipe, "default.mov");
   ASSERT_FALSE(path.empty());
-  const TProbedFile f = ProbeMedia(path);
+  const ProbedFile f = probeMedia(path);
   ASSERT_TRUE(f.ok) << f.error;
-  const TProbedStream *v = f.first("video");
-  const TProbedStream *a = f.first("audio");
+  const ProbedStream *v = f.first("video");
+  const ProbedStream *a = f.first("audio");
   ASSERT_TRUE(v && a);
   EXPECT_EQ("h264", v->codec);
   EXPECT_EQ(640, v->width);
@@ -28,9 +28,9 @@ TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
 }
 
 TEST(MediaFixture, LateAudioAndPictureContent) {
-  RequireLibraries();
-  TScratchDir dir;
-  TMediaRecipe recipe;
+  requireLibraries();
+  ScratchDir dir;
+  MediaRecipe recipe;
   recipe.path = dir.file("late.mkv");
   recipe.width = 320;
   recipe.height = 240;
@@ -40,14 +40,14 @@ TEST(MediaFixture, LateAudioAndPictureContent) {
   recipe.videoCodec = "mpeg4";
   recipe.audioCodec = "libmp3lame";
   recipe.audioStartSec = 0.5;
-  ASSERT_EQ("", GenerateMedia(recipe));
-  const TProbedFile f = ProbeMedia(recipe.path);
+  ASSERT_EQ("", generateMedia(recipe));
+  const ProbedFile f = probeMedia(recipe.path);
   ASSERT_TRUE(f.ok) << f.error;
   ASSERT_TRUE(f.first("audio"));
   EXPECT_NEAR(0.5, f.first("audio")->durationSec, 0.08);
   int frames = 0;
   double lastPts = -1;
-  const int n = DecodeVideoRGB(recipe.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
+  const int n = decodeVideoRGB(recipe.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
     EXPECT_EQ(320, w);
     EXPECT_EQ(240, h);
     EXPECT_GT(pts, lastPts);
@@ -64,8 +64,8 @@ TEST(MediaFixture, LateAudioAndPictureContent) {
 }
 
 TEST(MediaFixture, UnreadableFileIsReported) {
-  RequireLibraries();
-  const TProbedFile f = ProbeMedia("/nonexistent/file.mov");
+  requireLibraries();
+  const ProbedFile f = probeMedia("/nonexistent/file.mov");
   EXPECT_FALSE(f.ok);
   EXPECT_FALSE(f.error.empty());
 }

@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "binding.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "media_fixture.h"
 #include "test_env.h"
 #include "transcode_test_util.h"
@@ -24,12 +24,12 @@ namespace {
 
 class TranscodeCases : public ::testing::Test {
  protected:
-  void SetUp() override { RequireLibraries(); }
-  TScratchDir dir;
+  void SetUp() override { requireLibraries(); }
+  ScratchDir dir;
 };
 
-TOutputOptions Mp4Options() {
-  TOutputOptions o;
+OutputOptions mp4Options() {
+  OutputOptions o;
   o.vcodec = "mpeg4";
   o.acodec = "aac";
   o.frameSize = "320x240";
@@ -37,40 +37,40 @@ TOutputOptions Mp4Options() {
   return o;
 }
 
-std::string MediumSource() {
-  TMediaRecipe recipe;
+std::string mediumSource() {
+  MediaRecipe recipe;
   recipe.width = 640;
   recipe.height = 480;
   recipe.rateNum = 25;
   recipe.rateDen = 1;
   recipe.durationSec = 10.0;
   recipe.sampleRate = 44100;
-  return SourceWith(recipe, "medium.mov");
+  return sourceWith(recipe, "medium.mov");
 }
 
 // ---------------------------------------------------------------- stop
 
 TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
-  const std::string src = MediumSource();
+  const std::string src = mediumSource();
   const std::string out = dir.file("stopped.mp4");
-  TConvertSetup s;
+  ConvertSetup s;
   s.outputs = {out};
-  s.outputOptions = {Mp4Options()};
+  s.outputOptions = {mp4Options()};
   bool stopped = false;
-  s.onProgress = [&](TFFmpegVCL &vcl, const TProgressSample &) {
+  s.onProgress = [&](MediaEngine &vcl, const ProgressSample &) {
     if (!stopped) {
       stopped = true;
-      vcl.Stop();
+      vcl.stop();
     }
   };
-  const TConversion r = Convert(src, s);
+  const Conversion r = convert(src, s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   ASSERT_TRUE(r.terminated);
   EXPECT_FALSE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
   ASSERT_TRUE(fs::exists(out));
   // MP4 is readable only with its trailer (the index).
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
   EXPECT_GT(p.first("video")->frames, 0);
@@ -80,16 +80,16 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
 
 TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
   const std::string out = dir.file("never.mp4");
-  TConvertSetup s;
+  ConvertSetup s;
   s.outputs = {out};
-  s.outputOptions = {Mp4Options()};
-  s.onLog = [](TFFmpegVCL &vcl, const std::string &line) {
-    if (line.find("Stream mapping:") != std::string::npos) vcl.Stop();
+  s.outputOptions = {mp4Options()};
+  s.onLog = [](MediaEngine &vcl, const std::string &line) {
+    if (line.find("Stream mapping:") != std::string::npos) vcl.stop();
   };
-  const TConversion r = Convert(SmallSource(), s);
+  const Conversion r = convert(smallSource(), s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   ASSERT_TRUE(r.terminated);
-  EXPECT_TRUE(r.LogHas("Stream mapping:"));
+  EXPECT_TRUE(r.logHas("Stream mapping:"));
   EXPECT_FALSE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
   EXPECT_FALSE(fs::exists(out));
@@ -97,26 +97,26 @@ TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
 
 TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
   const std::string out = dir.file("unused.mp4");
-  TFFmpegVCL vcl;
-  ASSERT_TRUE(vcl.LoadAVLib(TREVIX_COMMON_DIR, true));
-  TInputOptions in;
-  const int i = vcl.AddTask(SmallSource(), &in);
-  ASSERT_GE(i, 0) << vcl.LastErrorMessage();
-  TOutputOptions o = Mp4Options();
-  ASSERT_TRUE(vcl.SetOutput(i, out, &o)) << vcl.LastErrorMessage();
+  MediaEngine vcl;
+  ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
+  InputOptions in;
+  const int i = vcl.addTask(smallSource(), &in);
+  ASSERT_GE(i, 0) << vcl.lastErrorMessage();
+  OutputOptions o = mp4Options();
+  ASSERT_TRUE(vcl.setOutput(i, out, &o)) << vcl.lastErrorMessage();
   EXPECT_TRUE(fs::exists(out));  // created by the opening
-  vcl.ClearTasks();
+  vcl.clearTasks();
   EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
-  TFFmpegVCL vcl;
-  ASSERT_TRUE(vcl.LoadAVLib(TREVIX_COMMON_DIR, true));
+  MediaEngine vcl;
+  ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
   int finished = 0;
-  vcl.OnTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
+  vcl.onTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
     std::lock_guard<std::mutex> g(m);
     if (index < 0)
       done = true;
@@ -126,37 +126,37 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
   };
   const std::string outs[] = {dir.file("t0.mp4"), dir.file("t1.avi")};
   for (int i = 0; i < 2; ++i) {
-    TInputOptions in;
-    const int index = vcl.AddTask(i ? MediumSource() : SmallSource(), &in);
-    ASSERT_EQ(index, i) << vcl.LastErrorMessage();
-    TOutputOptions o = Mp4Options();
+    InputOptions in;
+    const int index = vcl.addTask(i ? mediumSource() : smallSource(), &in);
+    ASSERT_EQ(index, i) << vcl.lastErrorMessage();
+    OutputOptions o = mp4Options();
     if (i) o.acodec = "libmp3lame";
-    ASSERT_TRUE(vcl.SetOutput(index, outs[i], &o)) << vcl.LastErrorMessage();
+    ASSERT_TRUE(vcl.setOutput(index, outs[i], &o)) << vcl.lastErrorMessage();
   }
-  vcl.StartConvert(2);
+  vcl.startConvert(2);
   {
     std::unique_lock<std::mutex> g(m);
     ASSERT_TRUE(cv.wait_for(g, std::chrono::seconds(120), [&] { return done; }));
   }
   EXPECT_EQ(finished, 2);
-  EXPECT_NEAR(ProbeMedia(outs[0]).durationSec, 3.0, 0.2);
-  EXPECT_NEAR(ProbeMedia(outs[1]).durationSec, 10.0, 0.2);
-  vcl.ClearTasks();
+  EXPECT_NEAR(probeMedia(outs[0]).durationSec, 3.0, 0.2);
+  EXPECT_NEAR(probeMedia(outs[1]).durationSec, 10.0, 0.2);
+  vcl.clearTasks();
 }
 
 // ---------------------------------------------------------------- limits
 
 TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
-  TMediaRecipe recipe = SmallRecipe(12.0);
-  const std::string src = SourceWith(recipe, "twelve.mov");
+  MediaRecipe recipe = smallRecipe(12.0);
+  const std::string src = sourceWith(recipe, "twelve.mov");
   const std::string out = dir.file("ten.mp4");
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.recordingTimeMs = 10000;
-  const TConversion r = Convert(src, out, o);
+  const Conversion r = convert(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_NEAR(p.durationSec, 10.0, 0.2);
   EXPECT_NEAR(p.first("video")->durationSec, 10.0, 0.1);
@@ -168,17 +168,17 @@ TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
 }
 
 TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
-  TMediaRecipe recipe = SmallRecipe(6.0);
-  const std::string src = SourceWith(recipe, "six.mov");
+  MediaRecipe recipe = smallRecipe(6.0);
+  const std::string src = sourceWith(recipe, "six.mov");
   const std::string out = dir.file("hundred.avi");
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "mpeg4";
   o.acodec = "libmp3lame";
   o.extraOptions = "vframes=100";
-  const TConversion r = Convert(src, out, o);
+  const Conversion r = convert(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 100);
   EXPECT_EQ(r.progress.back().frameNumber, 100);
@@ -189,13 +189,13 @@ TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
 
 TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
   const std::string out = dir.file("limited.mp4");
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.vb = 800000;
   o.extraOptions = "fs=100000";
-  const TConversion r = Convert(MediumSource(), out, o);
+  const Conversion r = convert(mediumSource(), out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_LT(p.durationSec, 5.0);
   EXPECT_LT(fs::file_size(out), 200000u);
@@ -204,35 +204,35 @@ TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
 // ---------------------------------------------------------------- sync
 
 // A task driven directly, to look at its counters afterwards.
-struct TDirectTask {
-  TFFmpeg task;
+struct DirectTask {
+  TranscodeTask task;
   std::vector<std::string> log;
   std::string error;
-  TDirectTask(const std::string &src, const std::string &out, TOutputOptions o, int verbose = 1,
+  DirectTask(const std::string &src, const std::string &out, OutputOptions o, int verbose = 1,
               const std::string &inputOptions = "") {
-    task.Prepare();
-    task.LogSink = [this](TCustomFFmpeg &, int, const std::string &text) { log.push_back(text); };
-    TInputOptions in;
+    task.prepare();
+    task.logSink = [this](TranscodeTask &, int, const std::string &text) { log.push_back(text); };
+    InputOptions in;
     in.extraOptions = inputOptions;
-    task.ApplyInputOptions(in, src);
-    if (!task.OpenInputFile(src)) {
-      error = task.LastError;
+    task.applyInputOptions(in, src);
+    if (!task.openInputFile(src)) {
+      error = task.lastError;
       return;
     }
-    task.ApplyOutputOptions(o, out);
-    if (!OpenOutputFile(task, out)) error = task.LastError;
-    task.SetVerbosity(verbose);
+    task.applyOutputOptions(o, out);
+    if (!openOutputFile(task, out)) error = task.lastError;
+    task.setVerbosity(verbose);
   }
-  bool Run() {
+  bool run() {
     try {
-      Transcode(task);
+      transcode(task);
     } catch (const std::exception &e) {
       error = e.what();
       return false;
     }
     return true;
   }
-  int Count(const std::string &text) const {
+  int count(const std::string &text) const {
     int n = 0;
     for (const auto &l : log)
       if (l.find(text) != std::string::npos) ++n;
@@ -241,65 +241,65 @@ struct TDirectTask {
 };
 
 TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
-  const std::string src = SmallSource(2.0);
+  const std::string src = smallSource(2.0);
   const std::string out = dir.file("fifty.avi");
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "mpeg4";
   o.an = true;
   o.frameRate = "50";
-  TDirectTask t(src, out, o, 3);
+  DirectTask t(src, out, o, 3);
   ASSERT_TRUE(t.error.empty()) << t.error;
-  ASSERT_TRUE(t.Run()) << t.error;
-  EXPECT_TRUE(t.task.Finished);
+  ASSERT_TRUE(t.run()) << t.error;
+  EXPECT_TRUE(t.task.finished);
   // 50 source pictures: the first two once, the other 48 twice.
-  EXPECT_EQ(t.Count("*** 1 dup!"), 48);
-  EXPECT_EQ(t.Count("dup!"), 48);
-  EXPECT_EQ(t.task.Transcoder.dupFrames, 96);
-  EXPECT_EQ(t.task.Transcoder.dropFrames, 0);
-  CloseOutputFiles(t.task);
-  const TProbedFile p = ProbeMedia(out);
+  EXPECT_EQ(t.count("*** 1 dup!"), 48);
+  EXPECT_EQ(t.count("dup!"), 48);
+  EXPECT_EQ(t.task.transcoder.dupFrames, 96);
+  EXPECT_EQ(t.task.transcoder.dropFrames, 0);
+  closeOutputFiles(t.task);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2);
   EXPECT_NEAR(p.first("video")->frameRate, 50.0, 0.01);
 }
 
 TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
-  TMediaRecipe recipe = SmallRecipe(3.0);
+  MediaRecipe recipe = smallRecipe(3.0);
   recipe.audioStartSec = 0.5;
-  const std::string src = SourceWith(recipe, "late-audio.mov");
+  const std::string src = sourceWith(recipe, "late-audio.mov");
   double srcFirst = 0;
   std::vector<int16_t> srcSamples;
   int ch = 0, rate = 0;
-  ASSERT_TRUE(DecodeAudioS16(src, srcSamples, ch, rate, &srcFirst));
+  ASSERT_TRUE(decodeAudioS16(src, srcSamples, ch, rate, &srcFirst));
   ASSERT_NEAR(srcFirst, 0.5, 0.05) << "the fixture's audio should start late";
 
-  auto run = [&](int async, const std::string &name, TDirectTask *&keep) {
-    TOutputOptions o;
+  auto run = [&](int async, const std::string &name, DirectTask *&keep) {
+    OutputOptions o;
     o.vn = true;
     o.acodec = "pcm_s16le";
     o.async = async;
-    keep = new TDirectTask(src, dir.file(name), o, 3);
+    keep = new DirectTask(src, dir.file(name), o, 3);
     EXPECT_TRUE(keep->error.empty()) << keep->error;
-    EXPECT_TRUE(keep->Run()) << keep->error;
-    CloseOutputFiles(keep->task);
+    EXPECT_TRUE(keep->run()) << keep->error;
+    closeOutputFiles(keep->task);
   };
-  TDirectTask *withSync = nullptr, *without = nullptr;
+  DirectTask *withSync = nullptr, *without = nullptr;
   run(1, "sync.wav", withSync);
   run(0, "nosync.wav", without);
-  std::unique_ptr<TDirectTask> a(withSync), b(without);
+  std::unique_ptr<DirectTask> a(withSync), b(without);
   // The source's first decoded sample sits at about 0.5 s (less the
   // encoder's priming); exactly that much silence is added, once.
-  EXPECT_EQ(a->Count("audio samples of silence"), 1);
+  EXPECT_EQ(a->count("audio samples of silence"), 1);
   for (const auto &line : a->log) {
     int added = 0;
     if (std::sscanf(line.c_str(), "adding %d audio samples of silence", &added) == 1) {
       EXPECT_NEAR(added, srcFirst * 44100, 2.0);
     }
   }
-  EXPECT_EQ(b->Count("audio samples of silence"), 0);
+  EXPECT_EQ(b->count("audio samples of silence"), 0);
 
   std::vector<int16_t> s;
-  ASSERT_TRUE(DecodeAudioS16(dir.file("sync.wav"), s, ch, rate));
+  ASSERT_TRUE(decodeAudioS16(dir.file("sync.wav"), s, ch, rate));
   ASSERT_EQ(rate, 44100);
   ASSERT_GT(s.size(), static_cast<size_t>(ch) * 44100);
   auto peak = [&](const std::vector<int16_t> &v, double from, double to) {
@@ -312,23 +312,23 @@ TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
   EXPECT_LT(peak(s, 0.0, 0.48), 50) << "the first half second is silence";
   EXPECT_GT(peak(s, 0.55, 1.0), 1000) << "then the tone";
   // Without sync the tone starts at once.
-  ASSERT_TRUE(DecodeAudioS16(dir.file("nosync.wav"), s, ch, rate));
+  ASSERT_TRUE(decodeAudioS16(dir.file("nosync.wav"), s, ch, rate));
   EXPECT_GT(peak(s, 0.0, 0.2), 1000);
 }
 
 TEST_F(TranscodeCases, VolumeScalesTheSamples) {
-  const std::string src = SmallSource(2.0);
-  TOutputOptions o;
+  const std::string src = smallSource(2.0);
+  OutputOptions o;
   o.vn = true;
   o.acodec = "pcm_s16le";
   const std::string full = dir.file("full.wav"), half = dir.file("half.wav");
-  ASSERT_TRUE(Convert(src, full, o).finished);
+  ASSERT_TRUE(convert(src, full, o).finished);
   o.vol = 128;
-  ASSERT_TRUE(Convert(src, half, o).finished);
+  ASSERT_TRUE(convert(src, half, o).finished);
   std::vector<int16_t> a, b;
   int ch = 0, rate = 0;
-  ASSERT_TRUE(DecodeAudioS16(full, a, ch, rate));
-  ASSERT_TRUE(DecodeAudioS16(half, b, ch, rate));
+  ASSERT_TRUE(decodeAudioS16(full, a, ch, rate));
+  ASSERT_TRUE(decodeAudioS16(half, b, ch, rate));
   ASSERT_EQ(a.size(), b.size());
   int checked = 0;
   for (size_t i = 1000; i < a.size(); i += 97) {
@@ -340,7 +340,7 @@ TEST_F(TranscodeCases, VolumeScalesTheSamples) {
 
 // Copies `from` (MPEG-TS) into `to`, moving every packet from `atSec` on
 // by `jumpSec`.
-bool RemuxWithJump(const std::string &from, const std::string &to, double atSec, double jumpSec) {
+bool remuxWithJump(const std::string &from, const std::string &to, double atSec, double jumpSec) {
   AVFormatContext *ic = nullptr;
   if (libavformat.avformat_open_input(&ic, from.c_str(), nullptr, nullptr) < 0) return false;
   libavformat.avformat_find_stream_info(ic, nullptr);
@@ -377,64 +377,64 @@ bool RemuxWithJump(const std::string &from, const std::string &to, double atSec,
 }
 
 TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
-  TMediaRecipe recipe = SmallRecipe(3.0);
-  const std::string ts = SourceWith(recipe, "jump-base.ts");
+  MediaRecipe recipe = smallRecipe(3.0);
+  const std::string ts = sourceWith(recipe, "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.5, 20.0));
-  TOutputOptions o = Mp4Options();
+  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.5, 20.0));
+  OutputOptions o = mp4Options();
   o.an = true;
-  TDirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
+  DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
   ASSERT_TRUE(repaired.error.empty()) << repaired.error;
-  ASSERT_TRUE(repaired.Run()) << repaired.error;
-  EXPECT_GE(repaired.Count("timestamp discontinuity"), 1);
-  CloseOutputFiles(repaired.task);
-  TProbedFile p = ProbeMedia(dir.file("repaired.mp4"));
+  ASSERT_TRUE(repaired.run()) << repaired.error;
+  EXPECT_GE(repaired.count("timestamp discontinuity"), 1);
+  closeOutputFiles(repaired.task);
+  ProbedFile p = probeMedia(dir.file("repaired.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_NEAR(p.durationSec, 3.0, 0.2);
 
   o.copyts = true;
-  TDirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
+  DirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
   ASSERT_TRUE(kept.error.empty()) << kept.error;
-  ASSERT_TRUE(kept.Run()) << kept.error;
-  EXPECT_EQ(kept.Count("timestamp discontinuity"), 0);
-  CloseOutputFiles(kept.task);
-  p = ProbeMedia(dir.file("kept.mp4"));
+  ASSERT_TRUE(kept.run()) << kept.error;
+  EXPECT_EQ(kept.count("timestamp discontinuity"), 0);
+  closeOutputFiles(kept.task);
+  p = probeMedia(dir.file("kept.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.durationSec, 20.0);
 }
 
 TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
-  const std::string ts = SourceWith(SmallRecipe(3.0), "jump-base.ts");
+  const std::string ts = sourceWith(smallRecipe(3.0), "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(RemuxWithJump(ts, jumped, 1.0, 30.0));
-  TOutputOptions o = Mp4Options();
+  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.0, 30.0));
+  OutputOptions o = mp4Options();
   o.an = true;
   o.copyts = true;  // the 30 s gap stays in the time stamps the reading is paced by
-  TDirectTask t(jumped, dir.file("paced-gap.mp4"), o, 1, "re");
+  DirectTask t(jumped, dir.file("paced-gap.mp4"), o, 1, "re");
   ASSERT_TRUE(t.error.empty()) << t.error;
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    t.task.StopRequested = true;
+    t.task.stopRequested = true;
   });
   const auto t0 = std::chrono::steady_clock::now();
-  t.Run();
+  t.run();
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   stopper.join();
   EXPECT_LT(took, 3.0) << "the stop must not wait for the end of the gap";
-  EXPECT_FALSE(t.task.Finished);
-  CloseOutputFiles(t.task);
+  EXPECT_FALSE(t.task.finished);
+  closeOutputFiles(t.task);
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
-  TConvertSetup s;
+  ConvertSetup s;
   s.outputs = {dir.file("paced.mp4")};
-  s.outputOptions = {Mp4Options()};
+  s.outputOptions = {mp4Options()};
   s.inputOptions.extraOptions = "re";
   s.progressIntervalMs = 150;
   std::vector<std::chrono::steady_clock::time_point> at;
-  s.onProgress = [&](TFFmpegVCL &, const TProgressSample &) { at.push_back(std::chrono::steady_clock::now()); };
+  s.onProgress = [&](MediaEngine &, const ProgressSample &) { at.push_back(std::chrono::steady_clock::now()); };
   const auto t0 = std::chrono::steady_clock::now();
-  const TConversion r = Convert(SmallSource(2.0), s);
+  const Conversion r = convert(smallSource(2.0), s);
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
   EXPECT_GT(took, 1.8);
@@ -448,10 +448,10 @@ TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
 
 TEST_F(TranscodeCases, VideoStatisticsFile) {
   const std::string stats = dir.file("vstats.log");
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.an = true;
   o.extraOptions = "vstats_file=" + stats + "\npsnr";
-  const TConversion r = Convert(SmallSource(1.0), dir.file("v.mp4"), o);
+  const Conversion r = convert(smallSource(1.0), dir.file("v.mp4"), o);
   ASSERT_TRUE(r.finished) << r.message;
   std::ifstream f(stats);
   std::string line;
@@ -471,41 +471,41 @@ TEST_F(TranscodeCases, VideoStatisticsFile) {
 // ---------------------------------------------------------------- outputs and maps
 
 TEST_F(TranscodeCases, TwoOutputsFromOneInput) {
-  TConvertSetup s;
+  ConvertSetup s;
   s.outputs = {dir.file("a.mp4"), dir.file("b.mp3")};
-  TOutputOptions mp3;
+  OutputOptions mp3;
   mp3.vn = true;
   mp3.acodec = "libmp3lame";
-  s.outputOptions = {Mp4Options(), mp3};
-  const TConversion r = Convert(SmallSource(), s);
+  s.outputOptions = {mp4Options(), mp3};
+  const Conversion r = convert(smallSource(), s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished) << r.message;
-  const TProbedFile a = ProbeMedia(s.outputs[0]);
-  const TProbedFile b = ProbeMedia(s.outputs[1]);
+  const ProbedFile a = probeMedia(s.outputs[0]);
+  const ProbedFile b = probeMedia(s.outputs[1]);
   ASSERT_TRUE(a.ok && b.ok);
   EXPECT_NEAR(a.durationSec, 3.0, 0.2);
   EXPECT_NEAR(b.durationSec, 3.0, 0.2);
   EXPECT_EQ(b.streams.size(), 1u);
   // Three output streams, each with its mapping line.
-  EXPECT_EQ(r.LogCount("  Stream #0."), 3);
+  EXPECT_EQ(r.logCount("  Stream #0."), 3);
 }
 
 TEST_F(TranscodeCases, StreamMappingIsLogged) {
-  const TConversion r = Convert(SmallSource(), dir.file("m.mp4"), Mp4Options());
+  const Conversion r = convert(smallSource(), dir.file("m.mp4"), mp4Options());
   ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_TRUE(r.LogHas("Stream mapping:"));
-  EXPECT_TRUE(r.LogHas("  Stream #0.0 -> #0.0"));
-  EXPECT_TRUE(r.LogHas("  Stream #0.1 -> #0.1"));
+  EXPECT_TRUE(r.logHas("Stream mapping:"));
+  EXPECT_TRUE(r.logHas("  Stream #0.0 -> #0.0"));
+  EXPECT_TRUE(r.logHas("  Stream #0.1 -> #0.1"));
 }
 
 TEST_F(TranscodeCases, MapsAndTheirErrors) {
-  const std::string src = SmallSource();
+  const std::string src = smallSource();
   auto run = [&](const std::string &extra) {
-    TOutputOptions o = Mp4Options();
+    OutputOptions o = mp4Options();
     o.extraOptions = extra;
-    return Convert(src, dir.file("map.mp4"), o);
+    return convert(src, dir.file("map.mp4"), o);
   };
-  TConversion r = run("map=0.0");
+  Conversion r = run("map=0.0");
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "Number of stream maps must match number of output streams");
   r = run("map=0.1\nmap=0.0");
@@ -521,14 +521,14 @@ TEST_F(TranscodeCases, MapsAndTheirErrors) {
   // Valid maps, with a sync stream other than the source.
   r = run("map=0.0\nmap=0.1:0.0");
   EXPECT_TRUE(r.finished) << r.message;
-  EXPECT_TRUE(r.LogHas(" [sync #0.0]"));
+  EXPECT_TRUE(r.logHas(" [sync #0.0]"));
 }
 
 TEST_F(TranscodeCases, AudioCopyWithVolumeIsRefused) {
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.acodec = "copy";
   o.vol = 512;
-  const TConversion r = Convert(SmallSource(), dir.file("copyvol.mp4"), o);
+  const Conversion r = convert(smallSource(), dir.file("copyvol.mp4"), o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "-acodec copy and -vol are incompatible (frames are not decoded)");
@@ -536,14 +536,14 @@ TEST_F(TranscodeCases, AudioCopyWithVolumeIsRefused) {
 }
 
 TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "copy";
   o.acodec = "copy";
   o.frameSize = "176x144";  // no effect on a copy
   const std::string out = dir.file("copy.mp4");
-  const TConversion r = Convert(SmallSource(), out, o);
+  const Conversion r = convert(smallSource(), out, o);
   EXPECT_TRUE(r.finished) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->codec, "h264");
   EXPECT_EQ(p.first("video")->width, 320);
@@ -556,38 +556,38 @@ TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
 TEST_F(TranscodeCases, SecondPassWithoutLogIsRefused) {
   std::error_code ec;
   fs::remove("ffmpeg2pass-0.log", ec);
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.extraOptions = "pass=2";
-  const TConversion r = Convert(SmallSource(), dir.file("pass2.mp4"), o);
+  const Conversion r = convert(smallSource(), dir.file("pass2.mp4"), o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "creat open fail: ffmpeg2pass-0.log");
 }
 
 TEST_F(TranscodeCases, TwoPassesThroughALogFile) {
   const std::string logBase = dir.file("twopass");
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.an = true;
   o.vb = 300000;
   o.extraOptions = "pass=1\npasslogfile=" + logBase;
-  TConversion r = Convert(SmallSource(), dir.file("p1.mp4"), o);
+  Conversion r = convert(smallSource(), dir.file("p1.mp4"), o);
   ASSERT_TRUE(r.finished) << r.message;
   ASSERT_TRUE(fs::exists(logBase + "-0.log"));
   EXPECT_GT(fs::file_size(logBase + "-0.log"), 100u);
   o.extraOptions = "pass=2\npasslogfile=" + logBase;
-  r = Convert(SmallSource(), dir.file("p2.mp4"), o);
+  r = convert(smallSource(), dir.file("p2.mp4"), o);
   EXPECT_TRUE(r.finished) << r.message;
-  EXPECT_TRUE(ProbeMedia(dir.file("p2.mp4")).ok);
+  EXPECT_TRUE(probeMedia(dir.file("p2.mp4")).ok);
 }
 
 TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.frameSize = "720x576";
   o.aspect = "16:9";
   o.an = true;
   const std::string out = dir.file("wide.mp4");
-  const TConversion r = Convert(SmallSource(1.0), out, o);
+  const Conversion r = convert(smallSource(1.0), out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->width, 720);
   EXPECT_EQ(p.first("video")->sarNum, 64);
@@ -595,14 +595,14 @@ TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
 }
 
 TEST_F(TranscodeCases, EncoderRefusingASizeFailsTheTask) {
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "h263";
   o.acodec = "libamr_nb";
   o.ar = 8000;
   o.ac = 1;
   o.frameSize = "320x240";
   const std::string out = dir.file("bad.3gp");
-  TConversion r = Convert(SmallSource(), out, o);
+  Conversion r = convert(smallSource(), out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message,
@@ -613,7 +613,7 @@ TEST_F(TranscodeCases, EncoderRefusingASizeFailsTheTask) {
   o.frameSize = "176x144";
   o.ar = 44100;
   o.ac = 2;
-  r = Convert(SmallSource(), out, o);
+  r = convert(smallSource(), out, o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message,
             "Error while opening codec for output stream #0.1 - maybe incorrect parameters such as bit_rate, rate, "
@@ -622,15 +622,15 @@ TEST_F(TranscodeCases, EncoderRefusingASizeFailsTheTask) {
 }
 
 TEST_F(TranscodeCases, LegacyEncoderNamesAreTranslated) {
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.acodec = "libfaac";
   const std::string out = dir.file("faac.mp4");
-  const TConversion r = Convert(SmallSource(1.0), out, o);
+  const Conversion r = convert(smallSource(1.0), out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_EQ(ProbeMedia(out).first("audio")->codec, "aac");
-  TOutputOptions bad = Mp4Options();
+  EXPECT_EQ(probeMedia(out).first("audio")->codec, "aac");
+  OutputOptions bad = mp4Options();
   bad.acodec = "nosuchcodec";
-  const TConversion r2 = Convert(SmallSource(1.0), dir.file("x.mp4"), bad);
+  const Conversion r2 = convert(smallSource(1.0), dir.file("x.mp4"), bad);
   EXPECT_FALSE(r2.outputOk);
   EXPECT_EQ(r2.lastError, "new_audio_stream fail: Unknown encoder 'nosuchcodec'");
 }
@@ -639,21 +639,21 @@ TEST_F(TranscodeCases, LegacyEncoderNamesAreTranslated) {
 
 TEST_F(TranscodeCases, OutputNamingAnInputIsRefusedAndTheInputIsKept) {
   const std::string src = dir.file("source.mov");
-  fs::copy_file(SmallSource(), src);
+  fs::copy_file(smallSource(), src);
   const auto size = fs::file_size(src);
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.format = "mp4";
-  const TConversion r = Convert(src, src, o);
+  const Conversion r = convert(src, src, o);
   EXPECT_FALSE(r.outputOk);
   EXPECT_EQ(r.lastError, "Could not open '" + src + "'");
   ASSERT_TRUE(fs::exists(src));
   EXPECT_EQ(fs::file_size(src), size);
-  EXPECT_TRUE(ProbeMedia(src).ok);
+  EXPECT_TRUE(probeMedia(src).ok);
 }
 
 TEST_F(TranscodeCases, UnknownExtensionIsRefused) {
   const std::string out = dir.file("out.nosuchext");
-  const TConversion r = Convert(SmallSource(), out, TOutputOptions{});
+  const Conversion r = convert(smallSource(), out, OutputOptions{});
   EXPECT_FALSE(r.outputOk);
   EXPECT_EQ(r.lastError, "Unable to find a suitable output format for '" + out + "'");
   EXPECT_FALSE(fs::exists(out));
@@ -665,23 +665,23 @@ TEST_F(TranscodeCases, ExistingOutputIsOverwritten) {
     std::ofstream f(out);
     f << "not a movie";
   }
-  const TConversion r = Convert(SmallSource(1.0), out, Mp4Options());
+  const Conversion r = convert(smallSource(1.0), out, mp4Options());
   EXPECT_TRUE(r.finished) << r.message;
-  EXPECT_TRUE(ProbeMedia(out).ok);
+  EXPECT_TRUE(probeMedia(out).ok);
 }
 
 TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
-  TMediaRecipe recipe;
+  MediaRecipe recipe;
   recipe.videoCodec = "";
   recipe.durationSec = 2.0;
   recipe.sampleRate = 44100;
-  const std::string src = SourceWith(recipe, "audio-only.mov");
+  const std::string src = sourceWith(recipe, "audio-only.mov");
   const std::string out = dir.file("audio.avi");
-  TOutputOptions o;
+  OutputOptions o;
   o.acodec = "libmp3lame";
-  const TConversion r = Convert(src, out, o);
+  const Conversion r = convert(src, out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   ASSERT_EQ(p.streams.size(), 1u);
   EXPECT_EQ(p.streams[0].type, "audio");
@@ -692,7 +692,7 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
 
 // ---------------------------------------------------------------- damaged inputs
 
-void Damage(const std::string &from, const std::string &to, double keep, bool scribble) {
+void damage(const std::string &from, const std::string &to, double keep, bool scribble) {
   std::ifstream in(from, std::ios::binary);
   std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   data.resize(static_cast<size_t>(data.size() * keep));
@@ -704,10 +704,10 @@ void Damage(const std::string &from, const std::string &to, double keep, bool sc
 }
 
 TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
-  TMediaRecipe recipe = SmallRecipe(4.0);
-  const std::string ts = SourceWith(recipe, "stream.ts");
-  const std::string mov = SmallSource();
-  struct TCase {
+  MediaRecipe recipe = smallRecipe(4.0);
+  const std::string ts = sourceWith(recipe, "stream.ts");
+  const std::string mov = smallSource();
+  struct Case {
     std::string src;
     double keep;
     bool scribble;
@@ -716,8 +716,8 @@ TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
   for (const auto &c : cases) {
     const std::string bad = dir.file("bad" + std::to_string(n) + fs::path(c.src).extension().string());
     const std::string out = dir.file("out" + std::to_string(n++) + ".mp4");
-    Damage(c.src, bad, c.keep, c.scribble);
-    const TConversion r = Convert(bad, out, Mp4Options());
+    damage(c.src, bad, c.keep, c.scribble);
+    const Conversion r = convert(bad, out, mp4Options());
     if (!r.outputOk) {
       // Refused at opening: a message, no output.
       EXPECT_FALSE(r.lastError.empty());
@@ -729,7 +729,7 @@ TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
       EXPECT_FALSE(r.message.empty());
       EXPECT_FALSE(fs::exists(out)) << "a failed output must not stay";
     } else if (fs::exists(out)) {
-      EXPECT_TRUE(ProbeMedia(out).ok) << out;
+      EXPECT_TRUE(probeMedia(out).ok) << out;
     }
   }
 }
@@ -738,73 +738,73 @@ TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
 
 TEST_F(TranscodeCases, Mp4KeepsItsLastFrame) {
   const std::string out = dir.file("last.mp4");
-  TOutputOptions o = Mp4Options();
+  OutputOptions o = mp4Options();
   o.an = true;
-  ASSERT_TRUE(Convert(SmallSource(), out, o).finished);
-  const TProbedFile p = ProbeMedia(out);
+  ASSERT_TRUE(convert(smallSource(), out, o).finished);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->frames, 75);
   EXPECT_NEAR(p.first("video")->durationSec, 3.0, 0.001);
   EXPECT_NEAR(p.durationSec, 3.0, 0.01);
-  int decoded = DecodeVideoRGB(out, [](const uint8_t *, int, int, int, double) {});
+  int decoded = decodeVideoRGB(out, [](const uint8_t *, int, int, int, double) {});
   EXPECT_EQ(decoded, 75);
 }
 
 TEST_F(TranscodeCases, ProgramStreamWithoutBufferUnderflows) {
-  TConvertSetup s;
+  ConvertSetup s;
   s.outputs = {dir.file("vcd.mpg")};
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "mpeg1video";
   o.acodec = "mp2";
   o.frameSize = "352x240";
   o.frameRate = "30000/1001";
   o.vb = 1150000;
   o.ab = 224000;
-  TOutputOptions q = o;
+  OutputOptions q = o;
   q.extraOptions = "qscale=2";  // a fixed quantiser: the rate is not known in advance
   s.outputOptions = {o};
-  TConversion r = Convert(MediumSource(), s);
+  Conversion r = convert(mediumSource(), s);
   ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_EQ(r.LogCount("buffer underflow"), 0);
+  EXPECT_EQ(r.logCount("buffer underflow"), 0);
   s.outputs = {dir.file("q.mpg")};
   s.outputOptions = {q};
-  r = Convert(MediumSource(), s);
+  r = convert(mediumSource(), s);
   ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_EQ(r.LogCount("buffer underflow"), 0);
-  EXPECT_NEAR(ProbeMedia(s.outputs[0]).durationSec, 10.0, 0.2);
+  EXPECT_EQ(r.logCount("buffer underflow"), 0);
+  EXPECT_NEAR(probeMedia(s.outputs[0]).durationSec, 10.0, 0.2);
 }
 
 TEST_F(TranscodeCases, RealMediaTakesOnlyRealVideo) {
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "mpeg4";
   o.acodec = "ac3";
   const std::string out = dir.file("bad.rm");
-  TConversion r = Convert(SmallSource(1.0), out, o);
+  Conversion r = convert(smallSource(1.0), out, o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "Could not write header for output file #0 (incorrect codec parameters ?)");
-  EXPECT_TRUE(r.LogHas("not supported by the RealMedia format"));
+  EXPECT_TRUE(r.logHas("not supported by the RealMedia format"));
   EXPECT_FALSE(fs::exists(out));
   o.vcodec = "rv10";
-  r = Convert(SmallSource(1.0), out, o);
+  r = convert(smallSource(1.0), out, o);
   EXPECT_TRUE(r.finished) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->codec, "rv10");
 }
 
 TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
   const std::string out = dir.file("plain.wmv");
-  const TConversion r = Convert(SmallSource(1.0), out, TOutputOptions{});
+  const Conversion r = convert(smallSource(1.0), out, OutputOptions{});
   ASSERT_TRUE(r.finished) << r.message;
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->codec, "wmv2");
   EXPECT_EQ(p.first("audio")->codec, "wmav2");
   // A named codec is taken as given.
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = "msmpeg4";
-  ASSERT_TRUE(Convert(SmallSource(1.0), out, o).finished);
-  EXPECT_EQ(ProbeMedia(out).first("video")->codec, "msmpeg4v3");
+  ASSERT_TRUE(convert(smallSource(1.0), out, o).finished);
+  EXPECT_EQ(probeMedia(out).first("video")->codec, "msmpeg4v3");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-struct TFormatCase {
+struct FormatCase {
   const char *name;
   const char *ext;
   const char *vcodec;  // empty: none given
@@ -28,14 +28,14 @@ struct TFormatCase {
   int sampleRate, channels;
 };
 
-std::ostream &operator<<(std::ostream &os, const TFormatCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const FormatCase &c) { return os << c.name; }
 
-class TranscodeFormats : public ::testing::TestWithParam<TFormatCase> {
+class TranscodeFormats : public ::testing::TestWithParam<FormatCase> {
  protected:
-  void SetUp() override { RequireLibraries(); }
+  void SetUp() override { requireLibraries(); }
 };
 
-void CheckProgress(const TConversion &r, int32_t totalMs, double outputSec, bool video) {
+void checkProgress(const Conversion &r, int32_t totalMs, double outputSec, bool video) {
   ASSERT_FALSE(r.progress.empty());
   int32_t lastDur = -1;
   int32_t lastFrames = -1;
@@ -63,13 +63,13 @@ void CheckProgress(const TConversion &r, int32_t totalMs, double outputSec, bool
 }
 
 TEST_P(TranscodeFormats, ConvertsAndProbes) {
-  const TFormatCase &c = GetParam();
+  const FormatCase &c = GetParam();
   const double srcSec = 3.0;
-  const std::string src = SmallSource(srcSec);
+  const std::string src = smallSource(srcSec);
   ASSERT_FALSE(src.empty());
-  TScratchDir dir;
+  ScratchDir dir;
   const std::string out = dir.file(std::string("out.") + c.ext);
-  TOutputOptions o;
+  OutputOptions o;
   o.vcodec = c.vcodec;
   o.acodec = c.acodec;
   o.vn = c.videoOff;
@@ -78,17 +78,17 @@ TEST_P(TranscodeFormats, ConvertsAndProbes) {
   o.ar = c.ar;
   o.ac = c.ac;
   o.ab = c.ab;
-  const TConversion r = Convert(src, out, o);
+  const Conversion r = convert(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   ASSERT_TRUE(r.terminated);
   EXPECT_TRUE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
   EXPECT_TRUE(r.endOfRun);
 
-  const TProbedFile p = ProbeMedia(out);
+  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
-  const TProbedStream *v = p.first("video");
-  const TProbedStream *a = p.first("audio");
+  const ProbedStream *v = p.first("video");
+  const ProbedStream *a = p.first("audio");
   if (std::string(c.outVideo).empty()) {
     EXPECT_EQ(v, nullptr);
   } else {
@@ -106,10 +106,10 @@ TEST_P(TranscodeFormats, ConvertsAndProbes) {
   EXPECT_EQ(a->channels, c.channels);
   EXPECT_NEAR(a->durationSec, srcSec, 0.2);
   EXPECT_NEAR(p.durationSec, srcSec, 0.2);
-  CheckProgress(r, static_cast<int32_t>(srcSec * 1000), srcSec, v != nullptr);
+  checkProgress(r, static_cast<int32_t>(srcSec * 1000), srcSec, v != nullptr);
 }
 
-const TFormatCase kCases[] = {
+const FormatCase kCases[] = {
     {"mp4", "mp4", "mpeg4", "aac", false, "320x240", "25", 44100, 2, 128000, "mpeg4", "aac", 320, 240, 25, 44100, 2},
     {"avi_xvid_mp3", "avi", "libxvid", "libmp3lame", false, "320x240", "25", 44100, 2, 128000, "mpeg4", "mp3", 320,
      240, 25, 44100, 2},

@@ -7,35 +7,35 @@
 #include "binding.h"
 #include "test_env.h"
 
-bool TConversion::LogHas(const std::string &text) const { return LogCount(text) > 0; }
+bool Conversion::logHas(const std::string &text) const { return logCount(text) > 0; }
 
-int TConversion::LogCount(const std::string &text) const {
+int Conversion::logCount(const std::string &text) const {
   int n = 0;
   for (const auto &l : log)
     if (l.find(text) != std::string::npos) ++n;
   return n;
 }
 
-TConversion Convert(const std::string &input, TConvertSetup setup) {
-  TConversion r;
-  TFFmpegVCL vcl;
-  if (!vcl.LoadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = vcl.LastErrorMessage();
+Conversion convert(const std::string &input, ConvertSetup setup) {
+  Conversion r;
+  MediaEngine vcl;
+  if (!vcl.loadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = vcl.lastErrorMessage();
     return r;
   }
-  vcl.SetLogLevel(setup.logLevel);
-  vcl.SetProgressInterval(setup.progressIntervalMs);
-  vcl.OnLog = [&](int32_t, TLogLevel, const std::string &msg) {
+  vcl.setLogLevel(setup.logLevel);
+  vcl.setProgressInterval(setup.progressIntervalMs);
+  vcl.onLog = [&](int32_t, LogLevel, const std::string &msg) {
     r.log.push_back(msg);
     if (setup.onLog) setup.onLog(vcl, msg);
   };
-  vcl.OnProgress = [&](int32_t, int32_t frameNumber, int32_t fps, int32_t cur, float q, float br, int64_t size,
+  vcl.onProgress = [&](int32_t, int32_t frameNumber, int32_t fps, int32_t cur, float q, float br, int64_t size,
                        int32_t total) {
-    TProgressSample s{frameNumber, fps, cur, q, br, size, total};
+    ProgressSample s{frameNumber, fps, cur, q, br, size, total};
     r.progress.push_back(s);
     if (setup.onProgress) setup.onProgress(vcl, s);
   };
-  vcl.OnTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+  vcl.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
     if (index < 0) {
       r.endOfRun = true;
       return;
@@ -45,59 +45,59 @@ TConversion Convert(const std::string &input, TConvertSetup setup) {
     r.exception = exception;
     r.message = message;
   };
-  TInputOptions in = setup.inputOptions;
-  r.taskIndex = vcl.AddTask(input, &in);
+  InputOptions in = setup.inputOptions;
+  r.taskIndex = vcl.addTask(input, &in);
   if (r.taskIndex < 0) {
-    r.lastError = vcl.LastErrorMessage();
+    r.lastError = vcl.lastErrorMessage();
     return r;
   }
   r.outputOk = true;
   for (size_t i = 0; i < setup.outputs.size(); ++i) {
-    TOutputOptions o = i < setup.outputOptions.size() ? setup.outputOptions[i] : TOutputOptions{};
-    if (!vcl.SetOutput(r.taskIndex, setup.outputs[i], &o)) {
+    OutputOptions o = i < setup.outputOptions.size() ? setup.outputOptions[i] : OutputOptions{};
+    if (!vcl.setOutput(r.taskIndex, setup.outputs[i], &o)) {
       r.outputOk = false;
-      r.lastError = vcl.LastErrorMessage();
-      vcl.ClearTasks();
+      r.lastError = vcl.lastErrorMessage();
+      vcl.clearTasks();
       return r;
     }
   }
-  vcl.StartConvert(0);
-  vcl.ClearTasks();
+  vcl.startConvert(0);
+  vcl.clearTasks();
   return r;
 }
 
-TConversion Convert(const std::string &input, const std::string &output, const TOutputOptions &options) {
-  TConvertSetup s;
+Conversion convert(const std::string &input, const std::string &output, const OutputOptions &options) {
+  ConvertSetup s;
   s.outputs = {output};
   s.outputOptions = {options};
-  return Convert(input, s);
+  return convert(input, s);
 }
 
 namespace {
-struct TInputCloser {
+struct InputCloser {
   void operator()(AVFormatContext *c) const {
     if (c) libavformat.avformat_close_input(&c);
   }
 };
-struct TCodecFree {
+struct CodecFree {
   void operator()(AVCodecContext *c) const {
     if (c) libavcodec.avcodec_free_context(&c);
   }
 };
-struct TSwrFree {
+struct SwrFree {
   void operator()(SwrContext *s) const {
     if (s) libswresample.swr_free(&s);
   }
 };
 }  // namespace
 
-bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
+bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts) {
-  RequireLibraries();
+  requireLibraries();
   samples.clear();
   AVFormatContext *raw = nullptr;
   if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
-  std::unique_ptr<AVFormatContext, TInputCloser> ic(raw);
+  std::unique_ptr<AVFormatContext, InputCloser> ic(raw);
   if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return false;
   int si = -1;
   for (unsigned i = 0; i < ic->nb_streams; ++i)
@@ -109,13 +109,13 @@ bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
   AVStream *st = ic->streams[si];
   const AVCodec *codec = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
   if (!codec) return false;
-  std::unique_ptr<AVCodecContext, TCodecFree> dec(libavcodec.avcodec_alloc_context3(codec));
+  std::unique_ptr<AVCodecContext, CodecFree> dec(libavcodec.avcodec_alloc_context3(codec));
   libavcodec.avcodec_parameters_to_context(dec.get(), st->codecpar);
   dec->pkt_timebase = st->time_base;
   if (libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0) return false;
   channels = dec->ch_layout.nb_channels;
   rate = dec->sample_rate;
-  std::unique_ptr<SwrContext, TSwrFree> swr;
+  std::unique_ptr<SwrContext, SwrFree> swr;
   AVPacket *pkt = libavcodec.av_packet_alloc();
   AVFrame *frame = libavutil.av_frame_alloc();
   bool first = true;
@@ -160,10 +160,10 @@ bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
   return true;
 }
 
-std::string SourceWith(TMediaRecipe recipe, const std::string &name) { return CachedFixture(recipe, name); }
+std::string sourceWith(MediaRecipe recipe, const std::string &name) { return cachedFixture(recipe, name); }
 
-TMediaRecipe SmallRecipe(double seconds) {
-  TMediaRecipe recipe;
+MediaRecipe smallRecipe(double seconds) {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = 25;
@@ -173,4 +173,4 @@ TMediaRecipe SmallRecipe(double seconds) {
   return recipe;
 }
 
-std::string SmallSource(double seconds) { return CachedFixture(SmallRecipe(seconds), "small.mov"); }
+std::string smallSource(double seconds) { return cachedFixture(smallRecipe(seconds), "small.mov"); }

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "engine_types.h"
-#include "ffmpeg_vcl.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "options.h"
 
-struct TProgressSample {
+struct ProgressSample {
   int32_t frameNumber, fps, currentDurationMs;
   float quality, bitRate;
   int64_t currentSize;
   int32_t totalDurationMs;
 };
 
-struct TConversion {
+struct Conversion {
   int taskIndex = -1;
   bool outputOk = false;
   std::string lastError;  // LastErrorMessage after AddTask / SetOutput
@@ -29,37 +29,37 @@ struct TConversion {
   bool exception = false;
   std::string message;
   bool endOfRun = false;
-  std::vector<TProgressSample> progress;
+  std::vector<ProgressSample> progress;
   std::vector<std::string> log;
-  bool LogHas(const std::string &text) const;
-  int LogCount(const std::string &text) const;
+  bool logHas(const std::string &text) const;
+  int logCount(const std::string &text) const;
 };
 
-struct TConvertSetup {
+struct ConvertSetup {
   std::vector<std::string> outputs;           // one SetOutput per name
-  std::vector<TOutputOptions> outputOptions;  // same count as outputs (or empty: defaults)
-  TInputOptions inputOptions;
-  TLogLevel logLevel = llInfo;
+  std::vector<OutputOptions> outputOptions;  // same count as outputs (or empty: defaults)
+  InputOptions inputOptions;
+  LogLevel logLevel = LogLevel::Info;
   int progressIntervalMs = 100;
   // Called from the component's events; may call Stop on the component.
-  std::function<void(TFFmpegVCL &, const TProgressSample &)> onProgress;
-  std::function<void(TFFmpegVCL &, const std::string &)> onLog;
+  std::function<void(MediaEngine &, const ProgressSample &)> onProgress;
+  std::function<void(MediaEngine &, const std::string &)> onLog;
 };
 
-// Runs one task on the calling thread (StartConvert(0) without a
+// Runs one task on the calling thread (startConvert(0) without a
 // scheduler) and returns what the events said.
-TConversion Convert(const std::string &input, TConvertSetup setup);
+Conversion convert(const std::string &input, ConvertSetup setup);
 // The common case: one output with `options`.
-TConversion Convert(const std::string &input, const std::string &output, const TOutputOptions &options);
+Conversion convert(const std::string &input, const std::string &output, const OutputOptions &options);
 
 // Decodes the first audio stream to interleaved 16-bit samples; returns
 // false when the file cannot be decoded. `firstPts` gets the time of the
 // first sample (seconds).
-bool DecodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
+bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts = nullptr);
 
 // Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz):
 // the recipe, and the cached file made from it.
-TMediaRecipe SmallRecipe(double seconds = 3.0);
-std::string SmallSource(double seconds = 3.0);
-std::string SourceWith(TMediaRecipe recipe, const std::string &name);
+MediaRecipe smallRecipe(double seconds = 3.0);
+std::string smallSource(double seconds = 3.0);
+std::string sourceWith(MediaRecipe recipe, const std::string &name);

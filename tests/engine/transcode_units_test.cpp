@@ -8,7 +8,7 @@
 
 #include "binding.h"
 #include "encoder_names.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 #include "test_env.h"
 #include "timestamps.h"
 #include "transcode_audio.h"
@@ -20,11 +20,11 @@ namespace {
 
 class TranscodeUnits : public ::testing::Test {
  protected:
-  void SetUp() override { RequireLibraries(); }
+  void SetUp() override { requireLibraries(); }
 };
 
-TFramePtr Picture(int w, int h, uint8_t top, int topRows, uint8_t rest) {
-  TFramePtr f(libavutil.av_frame_alloc());
+FramePtr picture(int w, int h, uint8_t top, int topRows, uint8_t rest) {
+  FramePtr f(libavutil.av_frame_alloc());
   f->format = AV_PIX_FMT_YUV420P;
   f->width = w;
   f->height = h;
@@ -36,7 +36,7 @@ TFramePtr Picture(int w, int h, uint8_t top, int topRows, uint8_t rest) {
 }
 
 TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
-  TGeometryPlan plan;
+  GeometryPlan plan;
   plan.srcWidth = 720;
   plan.srcHeight = 576;
   plan.srcFormat = AV_PIX_FMT_YUV420P;
@@ -48,15 +48,15 @@ TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
   plan.padColor[0] = 30;
   plan.padColor[1] = 100;
   plan.padColor[2] = 150;
-  TGeometryStage stage;
-  stage.Prepare(plan);
-  EXPECT_TRUE(stage.Crops());
-  EXPECT_TRUE(stage.Pads());
-  EXPECT_TRUE(stage.Scales());
+  GeometryStage stage;
+  stage.prepare(plan);
+  EXPECT_TRUE(stage.crops());
+  EXPECT_TRUE(stage.pads());
+  EXPECT_TRUE(stage.scales());
   // The 16 rows that are cropped away are bright; the rest mid-grey.
-  TFramePtr in = Picture(720, 576, 235, 16, 100);
+  FramePtr in = picture(720, 576, 235, 16, 100);
   std::vector<std::string> log;
-  AVFrame *out = stage.Format(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+  AVFrame *out = stage.format(in.get(), [&](int, const std::string &t) { log.push_back(t); });
   ASSERT_NE(out, nullptr);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(out->width, 320);
@@ -69,29 +69,29 @@ TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
 }
 
 TEST_F(TranscodeUnits, SameSizeAndFormatNeedNoScaler) {
-  TGeometryPlan plan;
+  GeometryPlan plan;
   plan.srcWidth = plan.dstWidth = 320;
   plan.srcHeight = plan.dstHeight = 240;
   plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
-  TGeometryStage stage;
-  stage.Prepare(plan);
-  EXPECT_FALSE(stage.Scales());
-  EXPECT_FALSE(stage.Pads());
-  TFramePtr in = Picture(320, 240, 10, 0, 10);
-  AVFrame *out = stage.Format(in.get(), nullptr);
+  GeometryStage stage;
+  stage.prepare(plan);
+  EXPECT_FALSE(stage.scales());
+  EXPECT_FALSE(stage.pads());
+  FramePtr in = picture(320, 240, 10, 0, 10);
+  AVFrame *out = stage.format(in.get(), nullptr);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(out->data[0], in->data[0]) << "passed on without a copy";
 }
 
 TEST_F(TranscodeUnits, PicturesOfAnotherSizeArePlannedAgain) {
-  TGeometryPlan plan;
+  GeometryPlan plan;
   plan.srcWidth = plan.dstWidth = 320;
   plan.srcHeight = plan.dstHeight = 240;
   plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
-  TGeometryStage stage;
-  stage.Prepare(plan);
-  TFramePtr in = Picture(640, 480, 50, 0, 50);
-  AVFrame *out = stage.Format(in.get(), nullptr);
+  GeometryStage stage;
+  stage.prepare(plan);
+  FramePtr in = picture(640, 480, 50, 0, 50);
+  AVFrame *out = stage.format(in.get(), nullptr);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(out->width, 320);
   EXPECT_EQ(out->height, 240);
@@ -99,85 +99,85 @@ TEST_F(TranscodeUnits, PicturesOfAnotherSizeArePlannedAgain) {
 }
 
 TEST_F(TranscodeUnits, EncoderNameTable) {
-  EXPECT_EQ(TranslateEncoderName("libfaac"), "aac");
-  EXPECT_EQ(TranslateEncoderName("mpeg4aac"), "aac");
-  EXPECT_EQ(TranslateEncoderName("libamr_nb"), "libopencore_amrnb");
-  EXPECT_EQ(TranslateEncoderName("vorbis"), "libvorbis");
+  EXPECT_EQ(translateEncoderName("libfaac"), "aac");
+  EXPECT_EQ(translateEncoderName("mpeg4aac"), "aac");
+  EXPECT_EQ(translateEncoderName("libamr_nb"), "libopencore_amrnb");
+  EXPECT_EQ(translateEncoderName("vorbis"), "libvorbis");
   for (const char *same : {"mpeg4", "libxvid", "libmp3lame", "wmv2", "wmav2", "flv", "h263", "mp2", "ac3",
                            "pcm_s16le", "libx264", "aac", "unknownname"})
-    EXPECT_EQ(TranslateEncoderName(same), same);
-  EXPECT_EQ(EncoderSuccessor("mpeg4"), "");
+    EXPECT_EQ(translateEncoderName(same), same);
+  EXPECT_EQ(encoderSuccessor("mpeg4"), "");
 }
 
 TEST_F(TranscodeUnits, TwoPassLogNames) {
-  EXPECT_EQ(TwoPassLogName("", 0), "ffmpeg2pass-0.log");
-  EXPECT_EQ(TwoPassLogName("", 2), "ffmpeg2pass-2.log");
-  EXPECT_EQ(TwoPassLogName("/tmp/x", 1), "/tmp/x-1.log");
+  EXPECT_EQ(twoPassLogName("", 0), "ffmpeg2pass-0.log");
+  EXPECT_EQ(twoPassLogName("", 2), "ffmpeg2pass-2.log");
+  EXPECT_EQ(twoPassLogName("/tmp/x", 1), "/tmp/x-1.log");
 }
 
 TEST_F(TranscodeUnits, VolumeRounding) {
   int16_t s[] = {100, -100, 32767, -32768, 1, 0};
-  ApplyVolume(s, 6, 512);
+  applyVolume(s, 6, 512);
   EXPECT_EQ(s[0], 200);
   EXPECT_EQ(s[1], -200);
   EXPECT_EQ(s[2], 32767);
   EXPECT_EQ(s[3], -32768);
   EXPECT_EQ(s[4], 2);
   int16_t t[] = {3, -3};
-  ApplyVolume(t, 2, 128);
+  applyVolume(t, 2, 128);
   EXPECT_EQ(t[0], (3 * 128 + 128) >> 8);
   EXPECT_EQ(t[1], (-3 * 128 + 128) >> 8);
 }
 
 TEST_F(TranscodeUnits, TimestampSumsStayInRange) {
-  EXPECT_EQ(AddTimestamps(5, -7), -2);
-  EXPECT_EQ(SubtractTimestamps(5, -7), 12);
-  EXPECT_EQ(AddTimestamps(INT64_MAX - 1, 10), INT64_MAX);
-  EXPECT_EQ(AddTimestamps(INT64_MIN + 5, -10), INT64_MIN + 1);
-  EXPECT_EQ(SubtractTimestamps(INT64_MAX, -1), INT64_MAX);
-  EXPECT_EQ(SubtractTimestamps(-10, INT64_MAX), INT64_MIN + 1);
+  EXPECT_EQ(addTimestamps(5, -7), -2);
+  EXPECT_EQ(subtractTimestamps(5, -7), 12);
+  EXPECT_EQ(addTimestamps(INT64_MAX - 1, 10), INT64_MAX);
+  EXPECT_EQ(addTimestamps(INT64_MIN + 5, -10), INT64_MIN + 1);
+  EXPECT_EQ(subtractTimestamps(INT64_MAX, -1), INT64_MAX);
+  EXPECT_EQ(subtractTimestamps(-10, INT64_MAX), INT64_MIN + 1);
   // Never "no time stamp".
-  EXPECT_NE(AddTimestamps(INT64_MIN + 1, -1), AV_NOPTS_VALUE);
-  EXPECT_NE(SubtractTimestamps(-1, INT64_MAX), AV_NOPTS_VALUE);
-  EXPECT_EQ(SubtractTimestamps(-1, INT64_MAX), INT64_MIN + 1);
+  EXPECT_NE(addTimestamps(INT64_MIN + 1, -1), AV_NOPTS_VALUE);
+  EXPECT_NE(subtractTimestamps(-1, INT64_MAX), AV_NOPTS_VALUE);
+  EXPECT_EQ(subtractTimestamps(-1, INT64_MAX), INT64_MIN + 1);
 }
 
 TEST_F(TranscodeUnits, ByteFifoKeepsOrder) {
-  TByteFifo f(4);
+  ByteFifo f(4);
   std::vector<uint8_t> all;
   for (int i = 0; i < 1000; ++i) {
     uint8_t b[7];
     for (int k = 0; k < 7; ++k) b[k] = static_cast<uint8_t>(i * 7 + k);
-    f.Write(b, 7);
+    f.write(b, 7);
     all.insert(all.end(), b, b + 7);
     if (i % 3 == 0) {
       uint8_t out[5];
-      f.Read(out, 5);
+      f.read(out, 5);
       for (int k = 0; k < 5; ++k) EXPECT_EQ(out[k], all[k]);
       all.erase(all.begin(), all.begin() + 5);
     }
   }
-  ASSERT_EQ(f.Size(), all.size());
-  EXPECT_EQ(std::memcmp(f.Data(), all.data(), all.size()), 0);
+  ASSERT_EQ(f.size(), all.size());
+  EXPECT_EQ(std::memcmp(f.data(), all.data(), all.size()), 0);
 }
 
 // A task with one opened input, ready for outputs.
-struct TTask {
-  TFFmpeg task;
-  explicit TTask(const std::string &src) {
-    task.Prepare();
-    TInputOptions in;
-    task.ApplyInputOptions(in, src);
-    EXPECT_TRUE(task.OpenInputFile(src)) << task.LastError;
+struct Task {
+  TranscodeTask task;
+  explicit Task(const std::string &src) {
+    task.prepare();
+    InputOptions in;
+    task.applyInputOptions(in, src);
+    EXPECT_TRUE(task.openInputFile(src)) << task.lastError;
   }
 };
 
 TEST_F(TranscodeUnits, RateControlOverrides) {
-  TScratchDir dir;
-  TTask t(SmallSource());
-  t.task.ApplyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("rc.mp4"))) << t.task.LastError;
-  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("rc.mp4"))) << t.task.lastError;
+  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   ASSERT_NE(enc, nullptr);
   ASSERT_EQ(enc->rc_override_count, 2);
   EXPECT_EQ(enc->rc_override[0].start_frame, 0);
@@ -188,45 +188,45 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   EXPECT_EQ(enc->rc_override[1].qscale, 0);
   EXPECT_FLOAT_EQ(enc->rc_override[1].quality_factor, 0.5f);
 
-  TTask bad(SmallSource());
-  bad.task.ApplyOptionText("vcodec=mpeg4\nrc_override=abc");
-  EXPECT_FALSE(OpenOutputFile(bad.task, dir.file("rc2.mp4")));
-  EXPECT_EQ(bad.task.LastError, "new_video_stream fail: error parsing rc_override");
+  Task bad(smallSource());
+  bad.task.applyOptionText("vcodec=mpeg4\nrc_override=abc");
+  EXPECT_FALSE(openOutputFile(bad.task, dir.file("rc2.mp4")));
+  EXPECT_EQ(bad.task.lastError, "new_video_stream fail: error parsing rc_override");
 }
 
 TEST_F(TranscodeUnits, StreamsOfAnOutput) {
-  TScratchDir dir;
-  TTask t(SmallSource());
+  ScratchDir dir;
+  Task t(smallSource());
   try {
-    t.task.ParseOption("newaudio", "");
+    t.task.parseOption("newaudio", "");
     ADD_FAILURE() << "newaudio without an output";
-  } catch (const FFMpegException &e) {
+  } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "At least one output file must be specified");
   }
-  t.task.ApplyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("s.mp4"))) << t.task.LastError;
-  auto &of = *t.task.Transcoder.OutputFiles[0];
+  t.task.applyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("s.mp4"))) << t.task.lastError;
+  auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
   EXPECT_TRUE(of.streams[0]->streamCopy);
   EXPECT_EQ(of.streams[0]->encoder, nullptr);
   EXPECT_FALSE(of.streams[1]->streamCopy);
   // The codec name and the copy mark were consumed by the first stream.
-  t.task.ParseOption("newvideo", "");
+  t.task.parseOption("newvideo", "");
   ASSERT_EQ(of.streams.size(), 3u);
   EXPECT_FALSE(of.streams[2]->streamCopy);
   EXPECT_EQ(of.streams[2]->encoder->width, 176);
-  t.task.ParseOption("acodec", "libmp3lame");
-  t.task.ParseOption("newaudio", "");
+  t.task.parseOption("acodec", "libmp3lame");
+  t.task.parseOption("newaudio", "");
   ASSERT_EQ(of.streams.size(), 4u);
   EXPECT_STREQ(of.streams[3]->codec->name, "libmp3lame");
 }
 
 TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
-  TScratchDir dir;
-  TTask t(SmallSource());
-  t.task.ApplyOptionText("aq=3");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("g.wmv"))) << t.task.LastError;
-  auto &of = *t.task.Transcoder.OutputFiles[0];
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("aq=3");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("g.wmv"))) << t.task.lastError;
+  auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
   // Windows Media video, not the container's MPEG-4 part 2 guess.
   EXPECT_EQ(of.streams[0]->codecId, AV_CODEC_ID_WMV2);
@@ -241,71 +241,71 @@ TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
 }
 
 TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
-  TScratchDir dir;
-  TTask t(SmallSource());
-  t.task.ApplyOptionText("muxdelay=0.7");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d1.mpg"))) << t.task.LastError;
-  EXPECT_EQ(t.task.Transcoder.OutputFiles[0]->ctx->max_delay, 700000);
-  t.task.ApplyOptionText("muxdelay=1000000");  // 10^12 microseconds
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d2.mpg"))) << t.task.LastError;
-  EXPECT_EQ(t.task.Transcoder.OutputFiles[1]->ctx->max_delay, INT_MAX);
-  t.task.ApplyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("d3.mpg"))) << t.task.LastError;
-  EXPECT_EQ(t.task.Transcoder.OutputFiles[2]->ctx->max_delay, INT_MIN);
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("muxdelay=0.7");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("d1.mpg"))) << t.task.lastError;
+  EXPECT_EQ(t.task.transcoder.outputFiles[0]->ctx->max_delay, 700000);
+  t.task.applyOptionText("muxdelay=1000000");  // 10^12 microseconds
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("d2.mpg"))) << t.task.lastError;
+  EXPECT_EQ(t.task.transcoder.outputFiles[1]->ctx->max_delay, INT_MAX);
+  t.task.applyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("d3.mpg"))) << t.task.lastError;
+  EXPECT_EQ(t.task.transcoder.outputFiles[2]->ctx->max_delay, INT_MIN);
 }
 
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
-  TScratchDir dir;
-  TTask t(SmallSource());
-  t.task.ApplyOptionText("s=720x576\naspect=16:9");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("a.mp4"))) << t.task.LastError;
-  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("s=720x576\naspect=16:9");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mp4"))) << t.task.lastError;
+  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->sample_aspect_ratio.num, 64);
   EXPECT_EQ(enc->sample_aspect_ratio.den, 45);
 }
 
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
-  TScratchDir dir;
-  TTask t(SmallSource());
-  t.task.ApplyOptionText("vcodec=mpeg1video\nr=29.9");
-  ASSERT_TRUE(OpenOutputFile(t.task, dir.file("a.mpg"))) << t.task.LastError;
-  const AVCodecContext *enc = t.task.Transcoder.OutputFiles[0]->streams[0]->encoder.get();
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("vcodec=mpeg1video\nr=29.9");
+  ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mpg"))) << t.task.lastError;
+  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->time_base.num, 1001);
   EXPECT_EQ(enc->time_base.den, 30000);
 }
 
 TEST_F(TranscodeUnits, VideoCopyAndCustomHookAreIncompatible) {
-  TScratchDir dir;
-  TOutputOptions o;
+  ScratchDir dir;
+  OutputOptions o;
   o.vcodec = "copy";
   o.customHook = true;
-  const TConversion r = Convert(SmallSource(), dir.file("hook.mp4"), o);
+  const Conversion r = convert(smallSource(), dir.file("hook.mp4"), o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
 }
 
 TEST_F(TranscodeUnits, OutputsWithoutAFinishedResultAreDeleted) {
-  TScratchDir dir;
-  TTask t(SmallSource());
+  ScratchDir dir;
+  Task t(smallSource());
   for (const char *name : {"kept.mp4", "half.mp4", "empty.mp4"}) {
-    t.task.ApplyOptionText("vcodec=mpeg4");
-    ASSERT_TRUE(OpenOutputFile(t.task, dir.file(name))) << t.task.LastError;
+    t.task.applyOptionText("vcodec=mpeg4");
+    ASSERT_TRUE(openOutputFile(t.task, dir.file(name))) << t.task.lastError;
   }
   // A second output onto the same file is refused.
-  EXPECT_FALSE(OpenOutputFile(t.task, dir.file("kept.mp4")));
-  EXPECT_EQ(t.task.LastError, "Could not open '" + dir.file("kept.mp4") + "'");
-  auto &files = t.task.Transcoder.OutputFiles;
+  EXPECT_FALSE(openOutputFile(t.task, dir.file("kept.mp4")));
+  EXPECT_EQ(t.task.lastError, "Could not open '" + dir.file("kept.mp4") + "'");
+  auto &files = t.task.transcoder.outputFiles;
   files[0]->headerWritten = files[0]->trailerWritten = true;
   files[0]->packetsWritten = 10;
   files[1]->headerWritten = true;  // failed part-way: no trailer
   files[1]->packetsWritten = 10;
   files[2]->headerWritten = files[2]->trailerWritten = true;  // nothing written
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(files[i]->fileName));
-  CloseOutputFiles(t.task);
+  closeOutputFiles(t.task);
   EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("half.mp4")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("empty.mp4")));
-  CloseOutputFiles(t.task);  // a second time changes nothing
+  closeOutputFiles(t.task);  // a second time changes nothing
   EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
 }
 

@@ -11,14 +11,14 @@ namespace {
 
 std::string module(const char *name) { return std::string(TREVIX_TEST_MODULES) + "/" + name + ".so"; }
 
-int add(TFrameHookChain &chain, std::vector<std::string> args) {
+int add(FrameHookChain &chain, std::vector<std::string> args) {
   std::vector<char *> argv;
   for (auto &a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  return AddVideoHook(chain, static_cast<int>(args.size()), argv.data());
+  return addVideoHook(chain, static_cast<int>(args.size()), argv.data());
 }
 
-int chainLength(const TFrameHookChain &chain) {
+int chainLength(const FrameHookChain &chain) {
   int n = 0;
   for (auto *e = chain.get(); e; e = e->next.get()) ++n;
   return n;
@@ -27,8 +27,8 @@ int chainLength(const TFrameHookChain &chain) {
 }  // namespace
 
 TEST(VideoHook, ResultCodes) {
-  TFrameHookChain chain;
-  EXPECT_EQ(-2, AddVideoHook(chain, 0, nullptr));
+  FrameHookChain chain;
+  EXPECT_EQ(-2, addVideoHook(chain, 0, nullptr));
   EXPECT_EQ(-1, add(chain, {"/nonexistent/hook.so"}));
   EXPECT_EQ(-2, add(chain, {module("test_hook_no_process")}));
   // Process only: fine without arguments, refused with them.
@@ -36,22 +36,22 @@ TEST(VideoHook, ResultCodes) {
   EXPECT_EQ(-2, add(chain, {module("test_hook_process_only"), "7"}));
   EXPECT_EQ(-22, add(chain, {module("test_hook_module"), "fail"}));
   EXPECT_EQ(1, chainLength(chain));
-  ReleaseVideoHooks(chain);
+  releaseVideoHooks(chain);
   EXPECT_EQ(0, chainLength(chain));
-  ReleaseVideoHooks(chain);  // twice is harmless
+  releaseVideoHooks(chain);  // twice is harmless
 }
 
 TEST(VideoHook, SameModuleTwiceLoadsOnceAndRunsBoth) {
-  const int before = VideoHookModuleCount();
-  TFrameHookChain chain;
+  const int before = videoHookModuleCount();
+  FrameHookChain chain;
   ASSERT_EQ(0, add(chain, {module("test_hook_module"), "100"}));
   ASSERT_EQ(0, add(chain, {module("test_hook_module"), "200"}));
   EXPECT_EQ(2, chainLength(chain));
-  EXPECT_LE(VideoHookModuleCount(), before + 1);
+  EXPECT_LE(videoHookModuleCount(), before + 1);
 
   std::vector<uint8_t> luma(32 * 32, 0);
-  TVideoHookPicture pict{{luma.data(), nullptr, nullptr, nullptr}, {32, 0, 0, 0}};
-  ProcessVideoHooks(chain, &pict, 0, 32, 32, 0);
+  VideoHookPicture pict{{luma.data(), nullptr, nullptr, nullptr}, {32, 0, 0, 0}};
+  processVideoHooks(chain, &pict, 0, 32, 32, 0);
   EXPECT_EQ(200, luma[0]) << "entries run in the order they were added";
   EXPECT_EQ(0, luma[16]);
 
@@ -59,5 +59,5 @@ TEST(VideoHook, SameModuleTwiceLoadsOnceAndRunsBoth) {
   ASSERT_NE(nullptr, h);
   EXPECT_EQ(2, *static_cast<int *>(dlsym(h, "hook_calls")));
   dlclose(h);
-  ReleaseVideoHooks(chain);
+  releaseVideoHooks(chain);
 }

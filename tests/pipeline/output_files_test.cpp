@@ -10,8 +10,8 @@
 
 namespace fs = std::filesystem;
 
-static void Touch(const std::string &p) { std::ofstream(p) << "x"; }
-static std::string Slurp(const std::string &p) {
+static void touch(const std::string &p) { std::ofstream(p) << "x"; }
+static std::string slurp(const std::string &p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -19,89 +19,89 @@ static std::string Slurp(const std::string &p) {
 }
 
 TEST(OutputFiles, UniqueNamesCountUp) {
-  TScratchDir dir;
+  ScratchDir dir;
   const std::string src = dir.file("clip.mov");
-  EXPECT_EQ(UniqueOutputName(src, ".mp4"), dir.file("clip.mp4"));
-  Touch(dir.file("clip.mp4"));
-  EXPECT_EQ(UniqueOutputName(src, ".mp4"), dir.file("clip-1.mp4"));
-  Touch(dir.file("clip-1.mp4"));
-  Touch(dir.file("clip-2.mp4"));
-  EXPECT_EQ(UniqueOutputName(src, ".mp4"), dir.file("clip-3.mp4"));
+  EXPECT_EQ(uniqueOutputName(src, ".mp4"), dir.file("clip.mp4"));
+  touch(dir.file("clip.mp4"));
+  EXPECT_EQ(uniqueOutputName(src, ".mp4"), dir.file("clip-1.mp4"));
+  touch(dir.file("clip-1.mp4"));
+  touch(dir.file("clip-2.mp4"));
+  EXPECT_EQ(uniqueOutputName(src, ".mp4"), dir.file("clip-3.mp4"));
   // a link pointing nowhere still occupies its name
   fs::create_symlink(dir.file("nowhere"), dir.file("dangling.avi"));
-  EXPECT_EQ(UniqueOutputName(dir.file("dangling.mov"), ".avi"), dir.file("dangling-1.avi"));
+  EXPECT_EQ(uniqueOutputName(dir.file("dangling.mov"), ".avi"), dir.file("dangling-1.avi"));
   // only the last extension is replaced
-  EXPECT_EQ(UniqueOutputName(dir.file("a.b.mov"), ".flv"), dir.file("a.b.flv"));
+  EXPECT_EQ(uniqueOutputName(dir.file("a.b.mov"), ".flv"), dir.file("a.b.flv"));
 }
 
 TEST(OutputFiles, DeleteByMaskLeavesOtherFiles) {
-  TScratchDir dir;
-  Touch(dir.file("r.avs"));
-  Touch(dir.file("r-1.AVS"));
-  Touch(dir.file("keep.mp4"));
+  ScratchDir dir;
+  touch(dir.file("r.avs"));
+  touch(dir.file("r-1.AVS"));
+  touch(dir.file("keep.mp4"));
   fs::create_directory(dir.file("sub.avs"));
-  DeleteFilesByMask(dir.path().string(), "*.avs");
+  deleteFilesByMask(dir.path().string(), "*.avs");
   EXPECT_FALSE(fs::exists(dir.file("r.avs")));
   EXPECT_FALSE(fs::exists(dir.file("r-1.AVS")));
   EXPECT_TRUE(fs::exists(dir.file("keep.mp4")));
   EXPECT_TRUE(fs::is_directory(dir.file("sub.avs")));
-  DeleteFilesByMask(dir.file("missing-folder"), "*.avs");  // no error
+  deleteFilesByMask(dir.file("missing-folder"), "*.avs");  // no error
 }
 
 TEST(OutputFiles, TempFolderAndScript) {
-  const std::string t = TempFolder();
+  const std::string t = tempFolder();
   EXPECT_EQ(t, (fs::temp_directory_path() / "$$7777a/").string());
 
-  TScratchDir dir;
+  ScratchDir dir;
   const std::string folder = dir.file("deeper/$$7777a/");
-  const auto lines = RmvbScriptLines("/opt/trevix/", "/films/A Film.RMVB");
-  const std::string script = WriteScriptFile(folder, lines);
+  const auto lines = rmvbScriptLines("/opt/trevix/", "/films/A Film.RMVB");
+  const std::string script = writeScriptFile(folder, lines);
   EXPECT_EQ(script, folder + "r.avs");
-  EXPECT_EQ(Slurp(script),
+  EXPECT_EQ(slurp(script),
             "LoadPlugin(\"/opt/trevix/DirectShowSource.dll\")\r\n"
             "DirectShowSource(\"/films/A Film.RMVB\", fps=25, convertfps=true)\r\n");
-  EXPECT_EQ(WriteScriptFile(folder, lines), folder + "r-1.avs");
-  EXPECT_TRUE(IsRmvbSource("/x/y.RmVb"));
-  EXPECT_FALSE(IsRmvbSource("/x/y.rm"));
+  EXPECT_EQ(writeScriptFile(folder, lines), folder + "r-1.avs");
+  EXPECT_TRUE(isRmvbSource("/x/y.RmVb"));
+  EXPECT_FALSE(isRmvbSource("/x/y.rm"));
 }
 
 TEST(OutputFiles, SamePathDetection) {
-  TScratchDir dir;
-  Touch(dir.file("a.mp4"));
-  EXPECT_TRUE(SameFilePath(dir.file("a.mp4"), dir.path().string() + "//./a.mp4"));
+  ScratchDir dir;
+  touch(dir.file("a.mp4"));
+  EXPECT_TRUE(sameFilePath(dir.file("a.mp4"), dir.path().string() + "//./a.mp4"));
   fs::create_symlink(dir.file("a.mp4"), dir.file("link.mp4"));
-  EXPECT_TRUE(SameFilePath(dir.file("a.mp4"), dir.file("link.mp4")));
-  EXPECT_FALSE(SameFilePath(dir.file("a.mp4"), dir.file("b.mp4")));
+  EXPECT_TRUE(sameFilePath(dir.file("a.mp4"), dir.file("link.mp4")));
+  EXPECT_FALSE(sameFilePath(dir.file("a.mp4"), dir.file("b.mp4")));
 }
 
 TEST(JobBuilder, PlanWithoutTheWindow) {
-  TScratchDir dir;
-  TProfileChoices choices;
-  choices.ComboVideoFramerate.Assign({"Auto", "29.97 fps"}, 1);
-  choices.ComboVideoCodec.Assign({"MPEG4"}, 0);
-  choices.ComboAudioCodec.Assign({"mpeg4aac"}, 0);
-  choices.ComboVideoSize.Assign({"Original Video Size"}, 0);
-  choices.ComboVideoBitrate.Assign({"1200 Kbps"}, 0);
-  choices.ComboAudioBitrate.Assign({"128 Kbps"}, 0);
-  choices.ComboSamplingRate.Assign({"44100 Hz"}, 0);
-  TJobSettings s = MakeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(),
+  ScratchDir dir;
+  ProfileChoices choices;
+  choices.comboVideoFramerate.assign({"Auto", "29.97 fps"}, 1);
+  choices.comboVideoCodec.assign({"MPEG4"}, 0);
+  choices.comboAudioCodec.assign({"mpeg4aac"}, 0);
+  choices.comboVideoSize.assign({"Original Video Size"}, 0);
+  choices.comboVideoBitrate.assign({"1200 Kbps"}, 0);
+  choices.comboAudioBitrate.assign({"128 Kbps"}, 0);
+  choices.comboSamplingRate.assign({"44100 Hz"}, 0);
+  JobSettings s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(),
                                    false, 300);
-  TJobPlan plan = PlanJob({"  /m/clip.mov ", "1280x720", "Unknown"}, s);
-  EXPECT_EQ(plan.Source, "/m/clip.mov");
-  EXPECT_EQ(plan.OutputFile, dir.file("clip.mp4"));
-  EXPECT_FALSE(plan.Wrapped);
-  EXPECT_EQ(plan.Input.fileName, "/m/clip.mov");
-  EXPECT_EQ(plan.Input.startTimeMs, 0);
-  EXPECT_EQ(plan.Output.frameRate, "29.97");
-  EXPECT_EQ(plan.Output.vcodec, "mpeg4");
-  EXPECT_EQ(plan.Output.acodec, "libfaac");
-  EXPECT_EQ(plan.Output.vb, 1200000);
-  EXPECT_EQ(plan.Output.vol, 300);
-  EXPECT_EQ(plan.Output.aspect, "1.7778");
-  EXPECT_EQ(plan.Output.recordingTimeMs, 36000000);
+  JobPlan plan = planJob({"  /m/clip.mov ", "1280x720", "Unknown"}, s);
+  EXPECT_EQ(plan.source, "/m/clip.mov");
+  EXPECT_EQ(plan.outputFile, dir.file("clip.mp4"));
+  EXPECT_FALSE(plan.wrapped);
+  EXPECT_EQ(plan.input.fileName, "/m/clip.mov");
+  EXPECT_EQ(plan.input.startTimeMs, 0);
+  EXPECT_EQ(plan.output.frameRate, "29.97");
+  EXPECT_EQ(plan.output.vcodec, "mpeg4");
+  EXPECT_EQ(plan.output.acodec, "libfaac");
+  EXPECT_EQ(plan.output.vb, 1200000);
+  EXPECT_EQ(plan.output.vol, 300);
+  EXPECT_EQ(plan.output.aspect, "1.7778");
+  EXPECT_EQ(plan.output.recordingTimeMs, 36000000);
 
   // a label the mapping cannot read is an error of the job
-  choices.ComboAudioBitrate.Clear();
-  s = MakeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(), false, 255);
-  EXPECT_ANY_THROW(PlanJob({"/m/clip.mov", "640x480", "00:00:05"}, s));
+  choices.comboAudioBitrate.clear();
+  s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(), false, 255);
+  EXPECT_ANY_THROW(planJob({"/m/clip.mov", "640x480", "00:00:05"}, s));
 }

@@ -7,8 +7,8 @@
 #include "media_fixture.h"
 
 namespace {
-TMediaRecipe clipSpec() {
-  TMediaRecipe recipe;
+MediaRecipe clipSpec() {
+  MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
   recipe.rateNum = 25;
@@ -18,8 +18,8 @@ TMediaRecipe clipSpec() {
 }
 }  // namespace
 
-std::string MakePreviewClip(const std::string &folder) {
-  const std::string cached = CachedFixture(clipSpec(), "preview-clip.mov");
+std::string makePreviewClip(const std::string &folder) {
+  const std::string cached = cachedFixture(clipSpec(), "preview-clip.mov");
   if (cached.empty()) return "";
   const std::filesystem::path target = std::filesystem::path(folder) / "clip.mov";
   std::error_code ec;
@@ -27,11 +27,11 @@ std::string MakePreviewClip(const std::string &folder) {
   return ec ? "" : target.string();
 }
 
-const TClipFrames &ClipFrames() {
-  static const TClipFrames frames = [] {
-    TClipFrames f;
-    const std::string path = CachedFixture(clipSpec(), "preview-clip.mov");
-    DecodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
+const ClipFrames &clipFrames() {
+  static const ClipFrames frames = [] {
+    ClipFrames f;
+    const std::string path = cachedFixture(clipSpec(), "preview-clip.mov");
+    decodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
       f.width = w;
       f.height = h;
       std::vector<uint8_t> packed(static_cast<size_t>(w) * 3 * h);
@@ -43,8 +43,8 @@ const TClipFrames &ClipFrames() {
   return frames;
 }
 
-double BestFrameDifference(const QImage &imageIn) {
-  const TClipFrames &clip = ClipFrames();
+double bestFrameDifference(const QImage &imageIn) {
+  const ClipFrames &clip = clipFrames();
   const QImage image = imageIn.convertToFormat(QImage::Format_RGB888);
   if (image.width() != clip.width || image.height() != clip.height || clip.rgb.empty()) return 255;
   double best = 255;
@@ -61,7 +61,7 @@ double BestFrameDifference(const QImage &imageIn) {
   return best;
 }
 
-double MeanLevel(const QImage &imageIn) {
+double meanLevel(const QImage &imageIn) {
   const QImage image = imageIn.convertToFormat(QImage::Format_RGB888);
   if (image.isNull()) return 0;
   long long sum = 0;

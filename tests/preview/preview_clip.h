@@ -8,21 +8,21 @@
 #include <string>
 #include <vector>
 
-struct TClipFrames {
+struct ClipFrames {
   int width = 0;
   int height = 0;
   std::vector<std::vector<uint8_t>> rgb;  // packed RGB24, one per frame
 };
 
 // Copies the cached clip to `folder`/clip.mov and returns that path ("" on failure).
-std::string MakePreviewClip(const std::string &folder);
+std::string makePreviewClip(const std::string &folder);
 
 // Every frame of the clip, decoded independently of the player.
-const TClipFrames &ClipFrames();
+const ClipFrames &clipFrames();
 
 // The smallest mean absolute difference per colour sample between `image`
 // and any frame of the clip (255 when the sizes differ).
-double BestFrameDifference(const QImage &image);
+double bestFrameDifference(const QImage &image);
 
 // The mean of all colour samples of `image` (0 for a black picture).
-double MeanLevel(const QImage &image);
+double meanLevel(const QImage &image);

@@ -11,87 +11,87 @@
 #include <QTest>
 
 #include "bitmap_file.h"
-#include "ds_track_bar.h"
-#include "filter_graph.h"
+#include "seek_bar.h"
+#include "preview_player.h"
 #include "preview_clip.h"
 #include "preview_resources.h"
-#include "sample_grabber.h"
+#include "frame_grabber.h"
 #include "test_env.h"
-#include "video_window.h"
+#include "preview_view.h"
 
 namespace {
 
 class PreviewGraph : public ::testing::Test {
  protected:
   void SetUp() override {
-    clip_ = QString::fromStdString(MakePreviewClip(dir_.path().string()));
+    clip_ = QString::fromStdString(makePreviewClip(dir_.path().string()));
     ASSERT_FALSE(clip_.isEmpty());
-    grabber_.SetFilterGraph(&graph_);
-    window_.SetFilterGraph(&graph_);
-    bar_.SetFilterGraph(&graph_);
+    grabber_.setFilterGraph(&graph_);
+    window_.setFilterGraph(&graph_);
+    bar_.setFilterGraph(&graph_);
   }
 
   bool waitPlaying(int64_t pastMs, int timeoutMs = 8000) {
-    return QTest::qWaitFor([&] { return graph_.Position() > pastMs && grabber_.HasFrame(); }, timeoutMs);
+    return QTest::qWaitFor([&] { return graph_.position() > pastMs && grabber_.hasFrame(); }, timeoutMs);
   }
 
-  TScratchDir dir_;
+  ScratchDir dir_;
   QString clip_;
-  TFilterGraph graph_;
-  TSampleGrabber grabber_;
-  TVideoWindow window_;
-  TDSTrackBar bar_;
+  PreviewPlayer graph_;
+  FrameGrabber grabber_;
+  PreviewView window_;
+  SeekBar bar_;
 };
 
 TEST_F(PreviewGraph, PlaysPausesAndStops) {
-  EXPECT_FALSE(graph_.Active());
-  EXPECT_FALSE(graph_.RenderFile(clip_));  // nothing to load into
-  EXPECT_FALSE(graph_.Play());
+  EXPECT_FALSE(graph_.active());
+  EXPECT_FALSE(graph_.renderFile(clip_));  // nothing to load into
+  EXPECT_FALSE(graph_.play());
 
-  graph_.Activate();
-  ASSERT_TRUE(graph_.Active());
+  graph_.activate();
+  ASSERT_TRUE(graph_.active());
   // Sound goes out only where there is a device; playback runs either way.
-  EXPECT_EQ(graph_.HasSoundOutput(), !QMediaDevices::audioOutputs().isEmpty());
-  ASSERT_TRUE(graph_.RenderFile(clip_));
-  ASSERT_TRUE(graph_.Play());
-  ASSERT_TRUE(waitPlaying(600)) << "position " << graph_.Position();
-  EXPECT_EQ(graph_.State(), TFilterGraph::gsPlaying);
-  EXPECT_NEAR(static_cast<double>(graph_.Duration()), 3000.0, 150.0);
-  EXPECT_GT(window_.FramesShown(), 5);
+  EXPECT_EQ(graph_.hasSoundOutput(), !QMediaDevices::audioOutputs().isEmpty());
+  ASSERT_TRUE(graph_.renderFile(clip_));
+  ASSERT_TRUE(graph_.play());
+  ASSERT_TRUE(waitPlaying(600)) << "position " << graph_.position();
+  EXPECT_EQ(graph_.state(), PreviewPlayer::PlaybackState::Playing);
+  EXPECT_NEAR(static_cast<double>(graph_.duration()), 3000.0, 150.0);
+  EXPECT_GT(window_.framesShown(), 5);
 
-  ASSERT_TRUE(graph_.Pause());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return graph_.State() == TFilterGraph::gsPaused; }, 3000));
-  const int64_t pausedAt = graph_.Position();
+  ASSERT_TRUE(graph_.pause());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return graph_.state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
+  const int64_t pausedAt = graph_.position();
   QTest::qWait(400);
-  EXPECT_LE(graph_.Position() - pausedAt, 50);
+  EXPECT_LE(graph_.position() - pausedAt, 50);
 
-  ASSERT_TRUE(graph_.Stop());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return graph_.State() == TFilterGraph::gsStopped; }, 3000));
+  ASSERT_TRUE(graph_.stop());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return graph_.state() == PreviewPlayer::PlaybackState::Stopped; }, 3000));
 
-  graph_.Deactivate();
-  EXPECT_FALSE(graph_.Active());
-  EXPECT_EQ(graph_.Player(), nullptr);
-  EXPECT_FALSE(grabber_.HasFrame());  // the picture went with the graph
-  EXPECT_EQ(graph_.Duration(), 0);
+  graph_.deactivate();
+  EXPECT_FALSE(graph_.active());
+  EXPECT_EQ(graph_.player(), nullptr);
+  EXPECT_FALSE(grabber_.hasFrame());  // the picture went with the graph
+  EXPECT_EQ(graph_.duration(), 0);
 }
 
 TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
-  graph_.Activate();
-  ASSERT_TRUE(graph_.RenderFile(clip_));
-  ASSERT_TRUE(graph_.Play());
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(clip_));
+  ASSERT_TRUE(graph_.play());
   ASSERT_TRUE(waitPlaying(800));
-  graph_.Pause();
+  graph_.pause();
   QTest::qWait(200);
   QImage image;
-  ASSERT_TRUE(grabber_.GetBitmap(image));
+  ASSERT_TRUE(grabber_.getBitmap(image));
   EXPECT_EQ(image.format(), QImage::Format_RGB888);
   EXPECT_EQ(image.size(), QSize(320, 240));
-  EXPECT_GT(MeanLevel(image), 40.0);
-  EXPECT_LT(BestFrameDifference(image), 12.0);
+  EXPECT_GT(meanLevel(image), 40.0);
+  EXPECT_LT(bestFrameDifference(image), 12.0);
 
   const QString path = QString::fromStdString(dir_.file("frame.bmp"));
-  ASSERT_EQ(SaveBitmapFile(image, path), QString());
-  const preview::TBitmapInfo back = preview::ReadBitmap24(path.toStdString());
+  ASSERT_EQ(saveBitmapFile(image, path), QString());
+  const preview::BitmapInfo back = preview::readBitmap24(path.toStdString());
   ASSERT_TRUE(back.ok);
   EXPECT_EQ(back.bitCount, 24);
   EXPECT_EQ(back.width, 320);
@@ -100,15 +100,15 @@ TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
 }
 
 TEST_F(PreviewGraph, ClearGraphUnloadsButStaysActive) {
-  graph_.Activate();
-  ASSERT_TRUE(graph_.RenderFile(clip_));
-  ASSERT_TRUE(graph_.Play());
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(clip_));
+  ASSERT_TRUE(graph_.play());
   ASSERT_TRUE(waitPlaying(200));
-  graph_.ClearGraph();
-  EXPECT_TRUE(graph_.Active());
-  EXPECT_FALSE(grabber_.HasFrame());
-  EXPECT_FALSE(graph_.Play());  // nothing loaded
-  EXPECT_EQ(graph_.FileName(), QString());
+  graph_.clearGraph();
+  EXPECT_TRUE(graph_.active());
+  EXPECT_FALSE(grabber_.hasFrame());
+  EXPECT_FALSE(graph_.play());  // nothing loaded
+  EXPECT_EQ(graph_.fileName(), QString());
 }
 
 TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
@@ -118,34 +118,34 @@ TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(4096, 'x'));
   }
-  graph_.Activate();
-  ASSERT_TRUE(graph_.RenderFile(QString::fromStdString(bad)));
-  graph_.Play();
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(QString::fromStdString(bad)));
+  graph_.play();
   QTest::qWait(1000);
-  EXPECT_FALSE(grabber_.HasFrame());
+  EXPECT_FALSE(grabber_.hasFrame());
   QImage image;
-  EXPECT_FALSE(grabber_.GetBitmap(image));
-  EXPECT_LE(graph_.Position(), 0);
+  EXPECT_FALSE(grabber_.getBitmap(image));
+  EXPECT_LE(graph_.position(), 0);
 }
 
 TEST_F(PreviewGraph, VolumeScaleIsClampedAndKeptAcrossActivation) {
-  EXPECT_EQ(graph_.Volume(), 10000);
-  graph_.SetVolume(20000);
-  EXPECT_EQ(graph_.Volume(), 10000);
-  EXPECT_DOUBLE_EQ(graph_.OutputGain(), 1.0);
-  graph_.SetVolume(6000);
-  graph_.Activate();
-  EXPECT_EQ(graph_.Volume(), 6000);
-  EXPECT_NEAR(graph_.OutputGain(), 0.528, 0.001);
-  graph_.SetVolume(-3);
-  EXPECT_EQ(graph_.Volume(), 0);
-  EXPECT_EQ(graph_.OutputGain(), 0.0);
+  EXPECT_EQ(graph_.volume(), 10000);
+  graph_.setVolume(20000);
+  EXPECT_EQ(graph_.volume(), 10000);
+  EXPECT_DOUBLE_EQ(graph_.outputGain(), 1.0);
+  graph_.setVolume(6000);
+  graph_.activate();
+  EXPECT_EQ(graph_.volume(), 6000);
+  EXPECT_NEAR(graph_.outputGain(), 0.528, 0.001);
+  graph_.setVolume(-3);
+  EXPECT_EQ(graph_.volume(), 0);
+  EXPECT_EQ(graph_.outputGain(), 0.0);
 }
 
 TEST_F(PreviewGraph, TrackBarFollowsPlaybackAndSeeksOnRelease) {
-  graph_.Activate();
-  ASSERT_TRUE(graph_.RenderFile(clip_));
-  ASSERT_TRUE(graph_.Play());
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(clip_));
+  ASSERT_TRUE(graph_.play());
   // The bar's own timer refreshes within a second of playback.
   ASSERT_TRUE(QTest::qWaitFor([&] { return bar_.maximum() == 3 && bar_.value() >= 1; }, 4000))
       << bar_.maximum() << " " << bar_.value();
@@ -153,62 +153,62 @@ TEST_F(PreviewGraph, TrackBarFollowsPlaybackAndSeeksOnRelease) {
   // While the thumb is held the refresh leaves it alone.
   bar_.setSliderDown(true);
   bar_.setValue(0);
-  bar_.RefreshPosition();
+  bar_.refreshPosition();
   EXPECT_EQ(bar_.value(), 0);
 
   // Releasing at 1 of 3 seeks to a third of the duration.
-  graph_.Pause();
+  graph_.pause();
   bar_.setValue(1);
   bar_.setSliderDown(false);
-  bar_.SeekToThumb();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return std::llabs(graph_.Position() - graph_.Duration() / 3) < 150; }, 3000))
-      << graph_.Position();
+  bar_.seekToThumb();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::llabs(graph_.position() - graph_.duration() / 3) < 150; }, 3000))
+      << graph_.position();
 
   // No range yet: releasing does not seek (and does not divide by zero).
   bar_.setRange(0, 0);
-  const int64_t before = graph_.Position();
-  bar_.SeekToThumb();
+  const int64_t before = graph_.position();
+  bar_.seekToThumb();
   QTest::qWait(200);
-  EXPECT_NEAR(static_cast<double>(graph_.Position()), static_cast<double>(before), 60.0);
+  EXPECT_NEAR(static_cast<double>(graph_.position()), static_cast<double>(before), 60.0);
 }
 
 TEST_F(PreviewGraph, AnySliderSeeksOnLeftRelease) {
   QSlider slider(Qt::Horizontal);
   slider.resize(120, 20);
-  TTrackBarBinding *binding = TrackBarBinding(&slider);
-  EXPECT_EQ(TrackBarBinding(&slider), binding);  // one binding a slider
-  binding->SetFilterGraph(&graph_);
-  graph_.Activate();
-  ASSERT_TRUE(graph_.RenderFile(clip_));
-  ASSERT_TRUE(graph_.Play());
+  TrackBarBinding *binding = trackBarBinding(&slider);
+  EXPECT_EQ(trackBarBinding(&slider), binding);  // one binding a slider
+  binding->setFilterGraph(&graph_);
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(clip_));
+  ASSERT_TRUE(graph_.play());
   ASSERT_TRUE(waitPlaying(200));
-  graph_.Pause();
+  graph_.pause();
   slider.setRange(0, 3);
   slider.setValue(2);
   QMouseEvent right(QEvent::MouseButtonRelease, QPointF(60, 10), QPointF(60, 10), Qt::RightButton,
                     Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&slider, &right);
   QTest::qWait(300);
-  EXPECT_LT(graph_.Position(), 1500);  // only the left button seeks
+  EXPECT_LT(graph_.position(), 1500);  // only the left button seeks
   QMouseEvent left(QEvent::MouseButtonRelease, QPointF(60, 10), QPointF(60, 10), Qt::LeftButton, Qt::NoButton,
                    Qt::NoModifier);
   QCoreApplication::sendEvent(&slider, &left);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return std::llabs(graph_.Position() - graph_.Duration() * 2 / 3) < 150; }, 3000))
-      << graph_.Position();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::llabs(graph_.position() - graph_.duration() * 2 / 3) < 150; }, 3000))
+      << graph_.position();
 }
 
 TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
-  const QPixmap full = PreviewGlyph("SpkFull");
-  const QPixmap half = PreviewGlyph("spkhalf");
-  const QPixmap mute = PreviewGlyph("SPKMUTE");
+  const QPixmap full = previewGlyph("SpkFull");
+  const QPixmap half = previewGlyph("spkhalf");
+  const QPixmap mute = previewGlyph("SPKMUTE");
   ASSERT_FALSE(full.isNull());
   ASSERT_FALSE(half.isNull());
   ASSERT_FALSE(mute.isNull());
   EXPECT_NE(full.toImage(), half.toImage());
   EXPECT_NE(half.toImage(), mute.toImage());
-  EXPECT_TRUE(PreviewGlyph("spkloud").isNull());
+  EXPECT_TRUE(previewGlyph("spkloud").isNull());
 
-  const QString snap = PreviewResourcePath("Snap", "WAV");
+  const QString snap = previewResourcePath("Snap", "WAV");
   ASSERT_FALSE(snap.isEmpty());
   QFile wav(snap);
   ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
@@ -219,9 +219,9 @@ TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
   // A click, not a tune: under half a second of 16-bit mono at 22050 Hz.
   EXPECT_LT(data.size() - 44, 22050);
 
-  TResourceSound sound;
-  EXPECT_FALSE(sound.Play("NoSuchSound"));
-  const bool played = sound.Play("Snap");
+  ResourceSound sound;
+  EXPECT_FALSE(sound.play("NoSuchSound"));
+  const bool played = sound.play("Snap");
   EXPECT_EQ(played, !QMediaDevices::audioOutputs().isEmpty());
 }
 

@@ -11,70 +11,70 @@ namespace {
 
 // Loads a profile into fresh choices (channels "Stereo") the way a profile
 // change does, and returns its output type.
-std::string Choose(std::string_view label, TProfileChoices &c) {
+std::string choose(std::string_view label, ProfileChoices &c) {
   std::string outputType;
-  EXPECT_TRUE(FillProfileOptions(label, c, outputType)) << label;
+  EXPECT_TRUE(fillProfileOptions(label, c, outputType)) << label;
   return outputType;
 }
 
 // What the job builder does for one file: reset, frame rate, mapping.
-TOutputOptions Map(std::string_view label, const TProfileChoices &c, std::string_view outputType) {
-  TOutputOptions o;
-  o.frameRate = FrameRateText(c.ComboVideoFramerate.Text());
-  ApplyProfileOptions(label, c, outputType, o);
+OutputOptions map(std::string_view label, const ProfileChoices &c, std::string_view outputType) {
+  OutputOptions o;
+  o.frameRate = frameRateText(c.comboVideoFramerate.text());
+  applyProfileOptions(label, c, outputType, o);
   return o;
 }
 
 TEST(ProfileCatalog, TablesAndList) {
   std::set<std::string_view> titles;
   for (int i = 0; i < kProfileCount; ++i) {
-    EXPECT_EQ(AVCodecTable[i].ProfileId, i);
-    EXPECT_EQ(QualityTable[i].ProfileId, i);
-    EXPECT_EQ(QualityTable[i].Title, AVCodecTable[i].Title) << i;
-    EXPECT_EQ(QualityTable[i].FormatName, AVCodecTable[i].FormatName) << i;
-    titles.insert(AVCodecTable[i].Title);
+    EXPECT_EQ(kProfileTable[i].profileId, i);
+    EXPECT_EQ(kQualityTable[i].profileId, i);
+    EXPECT_EQ(kQualityTable[i].title, kProfileTable[i].title) << i;
+    EXPECT_EQ(kQualityTable[i].formatName, kProfileTable[i].formatName) << i;
+    titles.insert(kProfileTable[i].title);
   }
   EXPECT_EQ(titles.size(), 75u);  // the lookup by title is unambiguous
-  EXPECT_EQ(AVCodecTable[36].Title, "DVD - VOB (*.vob)");
-  EXPECT_EQ(AVCodecTable[69].FormatName, "3GP");
-  EXPECT_EQ(QualityTable[34].VideoRates[0], "1150");
-  EXPECT_EQ(QualityTable[69].AudioRates[0], "12200");
+  EXPECT_EQ(kProfileTable[36].title, "DVD - VOB (*.vob)");
+  EXPECT_EQ(kProfileTable[69].formatName, "3GP");
+  EXPECT_EQ(kQualityTable[34].videoRates[0], "1150");
+  EXPECT_EQ(kQualityTable[69].audioRates[0], "12200");
 
   const std::string separator = std::string(14, ' ') + std::string(41, '-');
-  EXPECT_EQ(OutputFormatSeparator, separator);
-  TChoiceList list;
-  list.Assign({"old"}, 0);
-  FillOutputFormatList(list);
-  ASSERT_EQ(list.Items.size(), 47u);
-  EXPECT_EQ(list.ItemIndex, 0);
-  EXPECT_EQ(list.Text(), "3GP - Mobile Video Format (*.3gp)");
-  EXPECT_EQ(list.Items[46], "Zune WMV Windows Media Video (*.wmv)");
+  EXPECT_EQ(outputFormatSeparator, separator);
+  ChoiceList list;
+  list.assign({"old"}, 0);
+  fillOutputFormatList(list);
+  ASSERT_EQ(list.items.size(), 47u);
+  EXPECT_EQ(list.itemIndex, 0);
+  EXPECT_EQ(list.text(), "3GP - Mobile Video Format (*.3gp)");
+  EXPECT_EQ(list.items[46], "Zune WMV Windows Media Video (*.wmv)");
   std::set<int> offered;
-  for (size_t i = 0; i < list.Items.size(); ++i) {
+  for (size_t i = 0; i < list.items.size(); ++i) {
     const bool sep = (i == 16 || i == 25 || i == 30 || i == 38);
-    EXPECT_EQ(IsFormatSeparator(list.Items[i]), sep) << i;
+    EXPECT_EQ(isFormatSeparator(list.items[i]), sep) << i;
     if (sep) {
-      EXPECT_EQ(list.Items[i], separator);
+      EXPECT_EQ(list.items[i], separator);
       continue;
     }
-    const TheAVCodec *row = FindProfile(list.Items[i]);
-    ASSERT_NE(row, nullptr) << list.Items[i];
-    EXPECT_TRUE(HasOptionSet(row->ProfileId)) << list.Items[i];
-    EXPECT_NE(ProfileRule(row->ProfileId), TProfileRule::prNone) << list.Items[i];
-    offered.insert(row->ProfileId);
+    const TheAVCodec *row = findProfile(list.items[i]);
+    ASSERT_NE(row, nullptr) << list.items[i];
+    EXPECT_TRUE(hasOptionSet(row->profileId)) << list.items[i];
+    EXPECT_NE(profileRule(row->profileId), ProfileRule::None) << list.items[i];
+    offered.insert(row->profileId);
   }
   EXPECT_EQ(offered.size(), 43u);
   for (int id : {2, 36, 16, 52}) EXPECT_EQ(offered.count(id), 0u) << id;
-  EXPECT_EQ(FindProfile("iPod (*.MP4)"), nullptr);  // case-sensitive, in full
-  EXPECT_EQ(FindProfile("iPod (*.mp4) "), nullptr);
+  EXPECT_EQ(findProfile("iPod (*.MP4)"), nullptr);  // case-sensitive, in full
+  EXPECT_EQ(findProfile("iPod (*.mp4) "), nullptr);
 
-  EXPECT_TRUE(IsAudioOnlyFormat("OGG - Ogg Vorbis Audio (*.ogg)"));
-  EXPECT_TRUE(IsAudioOnlyFormat("AU - SUN Audio (*.au)"));
-  EXPECT_FALSE(IsAudioOnlyFormat("ASF - Advance Streaming Format (*.asf)"));
-  EXPECT_FALSE(IsAudioOnlyFormat("MP4 - MPEG4 Video (*.mp4)"));
+  EXPECT_TRUE(isAudioOnlyFormat("OGG - Ogg Vorbis Audio (*.ogg)"));
+  EXPECT_TRUE(isAudioOnlyFormat("AU - SUN Audio (*.au)"));
+  EXPECT_FALSE(isAudioOnlyFormat("ASF - Advance Streaming Format (*.asf)"));
+  EXPECT_FALSE(isAudioOnlyFormat("MP4 - MPEG4 Video (*.mp4)"));
 }
 
-struct TExpected {
+struct Expected {
   const char *label;
   const char *outputType;
   const char *vcodec;
@@ -86,7 +86,7 @@ struct TExpected {
 };
 
 // Every offered profile with its default choices, channels "Stereo".
-const TExpected kDefaults[] = {
+const Expected kDefaults[] = {
     {"3GP - Mobile Video Format (*.3gp)", "3GP", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25"},
     {"3G2 - Mobile Video Format (*.3g2)", "3G2", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25"},
     {"ASF - Advance Streaming Format (*.asf)", "ASF", "msmpeg4", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25"},
@@ -134,12 +134,12 @@ const TExpected kDefaults[] = {
 
 TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
   static_assert(std::size(kDefaults) == 43);
-  for (const TExpected &e : kDefaults) {
+  for (const Expected &e : kDefaults) {
     SCOPED_TRACE(e.label);
-    TProfileChoices c;
-    const std::string outputType = Choose(e.label, c);
+    ProfileChoices c;
+    const std::string outputType = choose(e.label, c);
     EXPECT_EQ(outputType, e.outputType);
-    const TOutputOptions o = Map(e.label, c, outputType);
+    const OutputOptions o = map(e.label, c, outputType);
     EXPECT_EQ(o.vcodec, e.vcodec);
     EXPECT_EQ(o.acodec, e.acodec);
     EXPECT_EQ(o.frameSize, e.frameSize);
@@ -154,218 +154,218 @@ TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
 }
 
 TEST(ProfileOptionSets, ListsKeepTheirSpelling) {
-  TProfileChoices c;
-  Choose("RM - Real Video (*.rm)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "384  Kbps");
-  EXPECT_EQ(c.ComboSamplingRate.Items[0], "8000  Hz");
-  Choose("Zune Mpeg4 Video (*.mp4)", c);
-  EXPECT_EQ(c.ComboVideoSize.Text(), "320 x 240 ");
-  EXPECT_EQ(c.ComboVideoFramerate.Items, std::vector<std::string>{"29.97 fps"});
-  EXPECT_EQ(c.ComboVideoFramerate.ItemIndex, 0);
-  Choose("3GP - Mobile Video Format (*.3gp)", c);
-  EXPECT_EQ(c.ComboSamplingRate.Text(), "8000  bps");
-  Choose("AAC - Advance Audio Coding (*.aac)", c);
-  EXPECT_EQ(c.ComboAudioBitrate.Items.size(), 13u);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "128 Kbps");
-  Choose("ASF - Advance Streaming Format (*.asf)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
-  Choose("Video CD (*.mpg)", c);
-  EXPECT_EQ(c.ComboVideoFramerate.Text(), "29.97 fps [NTSC]");
-  EXPECT_EQ(c.ComboVideoFramerate.Items[0], "23.976 fps [NTSC]");
-  Choose("MOV - QuickTime Video (*.mov)", c);
-  EXPECT_EQ(c.ComboVideoFramerate.Items[3], "23.975 fps");
-  EXPECT_EQ(c.ComboVideoSize.Items.size(), 23u);
+  ProfileChoices c;
+  choose("RM - Real Video (*.rm)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "384  Kbps");
+  EXPECT_EQ(c.comboSamplingRate.items[0], "8000  Hz");
+  choose("Zune Mpeg4 Video (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoSize.text(), "320 x 240 ");
+  EXPECT_EQ(c.comboVideoFramerate.items, std::vector<std::string>{"29.97 fps"});
+  EXPECT_EQ(c.comboVideoFramerate.itemIndex, 0);
+  choose("3GP - Mobile Video Format (*.3gp)", c);
+  EXPECT_EQ(c.comboSamplingRate.text(), "8000  bps");
+  choose("AAC - Advance Audio Coding (*.aac)", c);
+  EXPECT_EQ(c.comboAudioBitrate.items.size(), 13u);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "128 Kbps");
+  choose("ASF - Advance Streaming Format (*.asf)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
+  choose("Video CD (*.mpg)", c);
+  EXPECT_EQ(c.comboVideoFramerate.text(), "29.97 fps [NTSC]");
+  EXPECT_EQ(c.comboVideoFramerate.items[0], "23.976 fps [NTSC]");
+  choose("MOV - QuickTime Video (*.mov)", c);
+  EXPECT_EQ(c.comboVideoFramerate.items[3], "23.975 fps");
+  EXPECT_EQ(c.comboVideoSize.items.size(), 23u);
 }
 
 TEST(ProfileOptionSets, AudioOnlyEmptiesAndVideoRefills) {
-  TProfileChoices c;
-  Choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
-  for (const TChoiceList *l : {&c.ComboVideoCodec, &c.ComboVideoSize, &c.ComboVideoBitrate,
-                               &c.ComboVideoFramerate}) {
-    EXPECT_TRUE(l->Items.empty());
-    EXPECT_EQ(l->ItemIndex, -1);
+  ProfileChoices c;
+  choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
+  for (const ChoiceList *l : {&c.comboVideoCodec, &c.comboVideoSize, &c.comboVideoBitrate,
+                               &c.comboVideoFramerate}) {
+    EXPECT_TRUE(l->items.empty());
+    EXPECT_EQ(l->itemIndex, -1);
   }
-  Choose("MP4 - MPEG4 Video (*.mp4)", c);
-  EXPECT_EQ(c.ComboVideoCodec.Items, (std::vector<std::string>{"MPEG4", "H264", "XVid"}));
-  EXPECT_EQ(c.ComboVideoSize.Text(), "Original Video Size");
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
-  EXPECT_EQ(c.ComboVideoFramerate.Text(), "Auto");
+  choose("MP4 - MPEG4 Video (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoCodec.items, (std::vector<std::string>{"MPEG4", "H264", "XVid"}));
+  EXPECT_EQ(c.comboVideoSize.text(), "Original Video Size");
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
+  EXPECT_EQ(c.comboVideoFramerate.text(), "Auto");
 }
 
 TEST(ProfileOptionSets, RepeatedChoiceAndUnknownLabel) {
-  TProfileChoices c;
-  Choose("Zune WMV Windows Media Video (*.wmv)", c);
-  Choose("Zune WMV Windows Media Video (*.wmv)", c);
-  EXPECT_EQ(c.ComboVideoFramerate.Items.size(), 7u);
+  ProfileChoices c;
+  choose("Zune WMV Windows Media Video (*.wmv)", c);
+  choose("Zune WMV Windows Media Video (*.wmv)", c);
+  EXPECT_EQ(c.comboVideoFramerate.items.size(), 7u);
 
   // A separator or unknown label changes nothing, output type included.
   std::string outputType = "WMV";
-  const TProfileChoices before = c;
-  EXPECT_FALSE(FillProfileOptions(OutputFormatSeparator, c, outputType));
-  EXPECT_FALSE(FillProfileOptions("DVD", c, outputType));
+  const ProfileChoices before = c;
+  EXPECT_FALSE(fillProfileOptions(outputFormatSeparator, c, outputType));
+  EXPECT_FALSE(fillProfileOptions("DVD", c, outputType));
   EXPECT_EQ(outputType, "WMV");
-  EXPECT_EQ(c.ComboVideoFramerate.Items, before.ComboVideoFramerate.Items);
-  EXPECT_EQ(c.ComboVideoBitrate.ItemIndex, before.ComboVideoBitrate.ItemIndex);
+  EXPECT_EQ(c.comboVideoFramerate.items, before.comboVideoFramerate.items);
+  EXPECT_EQ(c.comboVideoBitrate.itemIndex, before.comboVideoBitrate.itemIndex);
 }
 
 TEST(ProfileOptionSets, ChannelsKeptOrReset) {
-  TProfileChoices c;
-  c.ComboAspectRatio.ItemIndex = 2;
-  Choose("3GP - Mobile Video Format (*.3gp)", c);
-  EXPECT_EQ(c.ComboAudioChannels.Text(), "Mono");
-  EXPECT_EQ(c.ComboAspectRatio.ItemIndex, 2);  // kept
-  std::string type = Choose("iPod (*.mp4)", c);
-  EXPECT_EQ(c.ComboAudioChannels.Text(), "Mono");
-  Choose("iPod Touch (*.mp4)", c);
-  EXPECT_EQ(c.ComboAudioChannels.Text(), "Mono");
+  ProfileChoices c;
+  c.comboAspectRatio.itemIndex = 2;
+  choose("3GP - Mobile Video Format (*.3gp)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  EXPECT_EQ(c.comboAspectRatio.itemIndex, 2);  // kept
+  std::string type = choose("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  choose("iPod Touch (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
   // iPod Touch maps its channel choice.
-  EXPECT_EQ(Map("iPod Touch (*.mp4)", c, "MP4").ac, 1);
-  EXPECT_EQ(Map("iPod (*.mp4)", c, "MP4").ac, -1);
-  Choose("iPhone (*.mp4)", c);
-  EXPECT_EQ(c.ComboAudioChannels.Text(), "Stereo");
-  EXPECT_EQ(c.ComboAspectRatio.ItemIndex, 0);
+  EXPECT_EQ(map("iPod Touch (*.mp4)", c, "MP4").ac, 1);
+  EXPECT_EQ(map("iPod (*.mp4)", c, "MP4").ac, -1);
+  choose("iPhone (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Stereo");
+  EXPECT_EQ(c.comboAspectRatio.itemIndex, 0);
 
   // Mono chosen by the user is honoured by the generic rule...
-  type = Choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
-  c.ComboAudioChannels.ItemIndex = 1;
-  EXPECT_EQ(Map("MP3 - Mpeg Layer3 Audio (*.mp3)", c, type).ac, 1);
+  type = choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
+  c.comboAudioChannels.itemIndex = 1;
+  EXPECT_EQ(map("MP3 - Mpeg Layer3 Audio (*.mp3)", c, type).ac, 1);
   // ... and a 3GP output is mono whatever the combo says.
-  c = TProfileChoices{};
-  type = Choose("BlackBerry 3GP Video (*.3gp)", c);
-  EXPECT_EQ(c.ComboAudioChannels.Text(), "Stereo");
-  EXPECT_EQ(Map("BlackBerry 3GP Video (*.3gp)", c, type).ac, 1);
+  c = ProfileChoices{};
+  type = choose("BlackBerry 3GP Video (*.3gp)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Stereo");
+  EXPECT_EQ(map("BlackBerry 3GP Video (*.3gp)", c, type).ac, 1);
 }
 
 TEST(ProfileMapping, ChosenItems) {
-  TProfileChoices c;
-  std::string type = Choose("MP4 - MPEG4 Video (*.mp4)", c);
-  ASSERT_TRUE(c.ComboVideoSize.SelectText("704 x 576 (4CIF)"));
-  ASSERT_TRUE(c.ComboVideoCodec.SelectText("H264"));
-  ASSERT_TRUE(c.ComboVideoFramerate.SelectText("23.975 fps"));
-  TOutputOptions o = Map("MP4 - MPEG4 Video (*.mp4)", c, type);
+  ProfileChoices c;
+  std::string type = choose("MP4 - MPEG4 Video (*.mp4)", c);
+  ASSERT_TRUE(c.comboVideoSize.selectText("704 x 576 (4CIF)"));
+  ASSERT_TRUE(c.comboVideoCodec.selectText("H264"));
+  ASSERT_TRUE(c.comboVideoFramerate.selectText("23.975 fps"));
+  OutputOptions o = map("MP4 - MPEG4 Video (*.mp4)", c, type);
   EXPECT_EQ(o.frameSize, "704x576");
   EXPECT_EQ(o.vcodec, "libx264");
   EXPECT_EQ(o.frameRate, "23.975");
 
   // The players' "Auto" size keeps the source size.
-  type = Choose("Archos AV700 (*.avi)", c);
-  ASSERT_TRUE(c.ComboVideoSize.SelectText("Auto"));
-  EXPECT_EQ(Map("Archos AV700 (*.avi)", c, type).frameSize, "");
+  type = choose("Archos AV700 (*.avi)", c);
+  ASSERT_TRUE(c.comboVideoSize.selectText("Auto"));
+  EXPECT_EQ(map("Archos AV700 (*.avi)", c, type).frameSize, "");
 
-  type = Choose("3GP - Mobile Video Format (*.3gp)", c);
-  ASSERT_TRUE(c.ComboVideoCodec.SelectText("H263"));
-  ASSERT_TRUE(c.ComboSamplingRate.SelectText("16000 bps"));
-  o = Map("3GP - Mobile Video Format (*.3gp)", c, type);
+  type = choose("3GP - Mobile Video Format (*.3gp)", c);
+  ASSERT_TRUE(c.comboVideoCodec.selectText("H263"));
+  ASSERT_TRUE(c.comboSamplingRate.selectText("16000 bps"));
+  o = map("3GP - Mobile Video Format (*.3gp)", c, type);
   EXPECT_EQ(o.vcodec, "h263");
   EXPECT_EQ(o.ar, 16000);
 
   // Profiles without a rule change nothing.
-  TOutputOptions none;
-  ApplyProfileOptions("iPod Touchx", c, "MP4", none);
-  ApplyProfileOptions("no such profile", c, "MP4", none);
+  OutputOptions none;
+  applyProfileOptions("iPod Touchx", c, "MP4", none);
+  applyProfileOptions("no such profile", c, "MP4", none);
   EXPECT_TRUE(none.vcodec.empty());
   EXPECT_EQ(none.vb, -1);
 }
 
 TEST(ProfileMapping, UnreadableRatesRaise) {
-  TProfileChoices c;
-  std::string type = Choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
-  c.ComboAudioBitrate.ItemIndex = -1;
-  TOutputOptions o;
-  EXPECT_THROW(ApplyProfileOptions("MP3 - Mpeg Layer3 Audio (*.mp3)", c, type, o), EConvertError);
+  ProfileChoices c;
+  std::string type = choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
+  c.comboAudioBitrate.itemIndex = -1;
+  OutputOptions o;
+  EXPECT_THROW(applyProfileOptions("MP3 - Mpeg Layer3 Audio (*.mp3)", c, type, o), SettingLabelError);
   EXPECT_TRUE(o.acodec.empty());  // nothing written
   EXPECT_EQ(o.ab, -1);
 
-  type = Choose("iPod (*.mp4)", c);
-  c.ComboSamplingRate.ItemIndex = -1;
-  EXPECT_THROW(ApplyProfileOptions("iPod (*.mp4)", c, type, o), EConvertError);
-  type = Choose("3GP - Mobile Video Format (*.3gp)", c);
-  c.ComboAudioBitrate.Items = {"74x0 bps"};
-  c.ComboAudioBitrate.ItemIndex = 0;
-  EXPECT_THROW(ApplyProfileOptions("3GP - Mobile Video Format (*.3gp)", c, type, o), EConvertError);
+  type = choose("iPod (*.mp4)", c);
+  c.comboSamplingRate.itemIndex = -1;
+  EXPECT_THROW(applyProfileOptions("iPod (*.mp4)", c, type, o), SettingLabelError);
+  type = choose("3GP - Mobile Video Format (*.3gp)", c);
+  c.comboAudioBitrate.items = {"74x0 bps"};
+  c.comboAudioBitrate.itemIndex = 0;
+  EXPECT_THROW(applyProfileOptions("3GP - Mobile Video Format (*.3gp)", c, type, o), SettingLabelError);
   // An empty video bit-rate list means "no video bit rate".
-  type = Choose("AVI - DivX Video (*.avi)", c);
-  c.ComboVideoBitrate.Clear();
-  EXPECT_NO_THROW(o = Map("AVI - DivX Video (*.avi)", c, type));
+  type = choose("AVI - DivX Video (*.avi)", c);
+  c.comboVideoBitrate.clear();
+  EXPECT_NO_THROW(o = map("AVI - DivX Video (*.avi)", c, type));
   EXPECT_EQ(o.vb, 0);
 }
 
 TEST(ProfileMapping, LabelParsing) {
-  EXPECT_EQ(ParseFrameSizeLabel("176 x 144 (QCIF)"), "176x144");
-  EXPECT_EQ(ParseFrameSizeLabel("320 x 240 "), "320x240");
-  EXPECT_EQ(ParseFrameSizeLabel("1920 x 1072"), "1920x1072");
-  EXPECT_EQ(ParseFrameSizeLabel("Original Video Size"), "original");
-  EXPECT_EQ(FrameRateText("Auto"), "25");
-  EXPECT_EQ(FrameRateText(" Auto"), "25");
-  EXPECT_EQ(FrameRateText("AUTO "), "25");
-  EXPECT_EQ(FrameRateText("29.97 fps [NTSC]"), "29.97");
-  EXPECT_EQ(FrameRateText("15 fps"), "15");
-  EXPECT_EQ(FrameRateText(""), "");
-  EXPECT_EQ(FrameRateText("30"), "");
-  EXPECT_EQ(NumberPart("8000  Hz"), "8000");
-  EXPECT_EQ(LabelToInt("384000"), 384000);
-  EXPECT_THROW(LabelToInt("000x"), EConvertError);
-  EXPECT_THROW(LabelToInt(""), EConvertError);
-  EXPECT_THROW(LabelToInt("99999999999"), EConvertError);
-  EXPECT_THROW(LabelToInt("12 "), EConvertError);
+  EXPECT_EQ(parseFrameSizeLabel("176 x 144 (QCIF)"), "176x144");
+  EXPECT_EQ(parseFrameSizeLabel("320 x 240 "), "320x240");
+  EXPECT_EQ(parseFrameSizeLabel("1920 x 1072"), "1920x1072");
+  EXPECT_EQ(parseFrameSizeLabel("Original Video Size"), "original");
+  EXPECT_EQ(frameRateText("Auto"), "25");
+  EXPECT_EQ(frameRateText(" Auto"), "25");
+  EXPECT_EQ(frameRateText("AUTO "), "25");
+  EXPECT_EQ(frameRateText("29.97 fps [NTSC]"), "29.97");
+  EXPECT_EQ(frameRateText("15 fps"), "15");
+  EXPECT_EQ(frameRateText(""), "");
+  EXPECT_EQ(frameRateText("30"), "");
+  EXPECT_EQ(numberPart("8000  Hz"), "8000");
+  EXPECT_EQ(labelToInt("384000"), 384000);
+  EXPECT_THROW(labelToInt("000x"), SettingLabelError);
+  EXPECT_THROW(labelToInt(""), SettingLabelError);
+  EXPECT_THROW(labelToInt("99999999999"), SettingLabelError);
+  EXPECT_THROW(labelToInt("12 "), SettingLabelError);
 }
 
 TEST(QualityPreset, MovesTheBitRates) {
-  TProfileChoices c;
-  Choose("iPod (*.mp4)", c);
-  c.ComboVideoQuality.ItemIndex = 0;  // Highest
-  c.ComboAudioQuality.ItemIndex = 4;  // Lowest
-  ApplyQualityPreset("iPod (*.mp4)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
-  EXPECT_EQ(c.ComboVideoBitrate.ItemIndex, 2);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "64 Kbps");
+  ProfileChoices c;
+  choose("iPod (*.mp4)", c);
+  c.comboVideoQuality.itemIndex = 0;  // Highest
+  c.comboAudioQuality.itemIndex = 4;  // Lowest
+  applyQualityPreset("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
+  EXPECT_EQ(c.comboVideoBitrate.itemIndex, 2);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "64 Kbps");
   // The iPod list lacks 256 and 128: the selection stays.
-  c.ComboVideoQuality.ItemIndex = 3;
-  ApplyQualityPreset("iPod (*.mp4)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
-  c.ComboVideoQuality.ItemIndex = 4;
-  ApplyQualityPreset("iPod (*.mp4)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
+  c.comboVideoQuality.itemIndex = 3;
+  applyQualityPreset("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
+  c.comboVideoQuality.itemIndex = 4;
+  applyQualityPreset("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // RM: "384 Kbps" is not the list's "384  Kbps".
-  Choose("RM - Real Video (*.rm)", c);
-  ASSERT_TRUE(c.ComboVideoBitrate.SelectText("3000 Kbps"));
-  c.ComboVideoQuality.ItemIndex = 2;
-  ApplyQualityPreset("RM - Real Video (*.rm)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "3000 Kbps");
-  c.ComboVideoQuality.ItemIndex = 0;
-  ApplyQualityPreset("RM - Real Video (*.rm)", c);
-  EXPECT_EQ(c.ComboVideoBitrate.Text(), "1200 Kbps");
+  choose("RM - Real Video (*.rm)", c);
+  ASSERT_TRUE(c.comboVideoBitrate.selectText("3000 Kbps"));
+  c.comboVideoQuality.itemIndex = 2;
+  applyQualityPreset("RM - Real Video (*.rm)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "3000 Kbps");
+  c.comboVideoQuality.itemIndex = 0;
+  applyQualityPreset("RM - Real Video (*.rm)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // 3GP counts audio in bit/s.
-  Choose("3GP - Mobile Video Format (*.3gp)", c);
-  c.ComboAudioQuality.ItemIndex = 0;
-  ApplyQualityPreset("3GP - Mobile Video Format (*.3gp)", c);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "12200 bps");
+  choose("3GP - Mobile Video Format (*.3gp)", c);
+  c.comboAudioQuality.itemIndex = 0;
+  applyQualityPreset("3GP - Mobile Video Format (*.3gp)", c);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "12200 bps");
 
   // Video CD: every level is 1150.
-  Choose("Video CD (*.mpg)", c);
+  choose("Video CD (*.mpg)", c);
   for (int level = 0; level < 5; ++level) {
-    c.ComboVideoQuality.ItemIndex = level;
-    ApplyQualityPreset("Video CD (*.mpg)", c);
-    EXPECT_EQ(c.ComboVideoBitrate.Text(), "1150 Kbps");
+    c.comboVideoQuality.itemIndex = level;
+    applyQualityPreset("Video CD (*.mpg)", c);
+    EXPECT_EQ(c.comboVideoBitrate.text(), "1150 Kbps");
   }
 
   // Audio-only: the video list stays empty, the audio preset applies.
-  Choose("OGG - Ogg Vorbis Audio (*.ogg)", c);
-  c.ComboAudioQuality.ItemIndex = 3;
-  ApplyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
-  EXPECT_TRUE(c.ComboVideoBitrate.Items.empty());
-  EXPECT_EQ(c.ComboVideoBitrate.ItemIndex, -1);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "80 Kbps");
+  choose("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  c.comboAudioQuality.itemIndex = 3;
+  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  EXPECT_TRUE(c.comboVideoBitrate.items.empty());
+  EXPECT_EQ(c.comboVideoBitrate.itemIndex, -1);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 
   // No quality row or no level: nothing moves.
-  c.ComboAudioQuality.ItemIndex = -1;
-  ApplyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "80 Kbps");
-  c.ComboAudioQuality.ItemIndex = 0;
-  ApplyQualityPreset(OutputFormatSeparator, c);
-  EXPECT_EQ(c.ComboAudioBitrate.Text(), "80 Kbps");
+  c.comboAudioQuality.itemIndex = -1;
+  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
+  c.comboAudioQuality.itemIndex = 0;
+  applyQualityPreset(outputFormatSeparator, c);
+  EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "form4.h"
+#include "options_dialog.h"
 #include "mainwindow.h"
 #include "profiles.h"
 #include "prompts.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-QApplication &App() {
+QApplication &app() {
   static int argc = 1;
   static char name[] = "profiles_window_test";
   static char *argv[] = {name, nullptr};
@@ -28,153 +28,153 @@ QApplication &App() {
 class ProfilesWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
-    TForm1Options options;
-    options.Prompts = &prompts_;
-    options.ProgramFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.SettingsFolder = QString::fromStdString(scratch_.path().string());
-    window_ = std::make_unique<TForm1>(options);
-    if (window_->StartupFailed()) GTEST_SKIP() << "media libraries not available";
-    window_->CreateForms();
-    window_->FormShow();
+    app();
+    MainWindowOptions options;
+    options.prompts = &prompts_;
+    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
+    options.settingsFolder = QString::fromStdString(scratch_.path().string());
+    window_ = std::make_unique<MainWindow>(options);
+    if (window_->startupFailed()) GTEST_SKIP() << "media libraries not available";
+    window_->createForms();
+    window_->formShow();
   }
 
   // The user picks an item of the output format list.
-  void Pick(int index) {
-    QComboBox *list = window_->ComboOutputFormat;
+  void pick(int index) {
+    QComboBox *list = window_->comboOutputFormat;
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
-  void Pick(const char *label) {
-    const int index = window_->ComboOutputFormat->findText(QString::fromLatin1(label));
+  void pick(const char *label) {
+    const int index = window_->comboOutputFormat->findText(QString::fromLatin1(label));
     ASSERT_GE(index, 0) << label;
-    Pick(index);
+    pick(index);
   }
-  QTreeWidgetItem *AddRow(const QString &path) {
-    auto *item = new QTreeWidgetItem(window_->ListView1);
-    item->setText(colFileName, path);
-    item->setCheckState(colFileName, Qt::Unchecked);
+  QTreeWidgetItem *addRow(const QString &path) {
+    auto *item = new QTreeWidgetItem(window_->listView1);
+    item->setText(kFileNameColumn, path);
+    item->setCheckState(kFileNameColumn, Qt::Unchecked);
     return item;
   }
-  bool VideoControlsEnabled() const {
-    return window_->ComboVideoQuality->isEnabled() && window_->ComboVideoSize->isEnabled() &&
-           window_->ComboVideoFramerate->isEnabled();
+  bool videoControlsEnabled() const {
+    return window_->comboVideoQuality->isEnabled() && window_->comboVideoSize->isEnabled() &&
+           window_->comboVideoFramerate->isEnabled();
   }
-  bool VideoControlsDisabled() const {
-    return !window_->ComboVideoQuality->isEnabled() && !window_->ComboVideoSize->isEnabled() &&
-           !window_->ComboVideoFramerate->isEnabled();
+  bool videoControlsDisabled() const {
+    return !window_->comboVideoQuality->isEnabled() && !window_->comboVideoSize->isEnabled() &&
+           !window_->comboVideoFramerate->isEnabled();
   }
 
-  TAutoAnswerPrompts prompts_;
-  TScratchDir scratch_;
-  std::unique_ptr<TForm1> window_;
+  AutoAnswerPrompts prompts_;
+  ScratchDir scratch_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
-  TForm1 &w = *window_;
-  EXPECT_EQ(w.ComboOutputFormat->count(), 47);
-  EXPECT_EQ(w.OutputType, "3GP");
-  EXPECT_EQ(w.ComboVideoSize->currentText(), "176 x 144 (QCIF)");
-  EXPECT_EQ(w.ComboAudioChannels->currentText(), "Mono");
+  MainWindow &w = *window_;
+  EXPECT_EQ(w.comboOutputFormat->count(), 47);
+  EXPECT_EQ(w.outputType, "3GP");
+  EXPECT_EQ(w.comboVideoSize->currentText(), "176 x 144 (QCIF)");
+  EXPECT_EQ(w.comboAudioChannels->currentText(), "Mono");
   // The show event applied the "Normal" presets after loading the profile.
-  EXPECT_EQ(w.ComboVideoBitrate->currentText(), "128 Kbps");
-  EXPECT_EQ(w.ComboAudioBitrate->currentText(), "7400 bps");
-  EXPECT_TRUE(VideoControlsEnabled());
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "128 Kbps");
+  EXPECT_EQ(w.comboAudioBitrate->currentText(), "7400 bps");
+  EXPECT_TRUE(videoControlsEnabled());
 }
 
 TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
-  TForm1 &w = *window_;
-  QTreeWidgetItem *checked = AddRow("/media/a.mov");
-  checked->setCheckState(colFileName, Qt::Checked);
-  QTreeWidgetItem *unchecked = AddRow("/media/b.mov");
+  MainWindow &w = *window_;
+  QTreeWidgetItem *checked = addRow("/media/a.mov");
+  checked->setCheckState(kFileNameColumn, Qt::Checked);
+  QTreeWidgetItem *unchecked = addRow("/media/b.mov");
 
-  Pick("OGG - Ogg Vorbis Audio (*.ogg)");
-  EXPECT_EQ(w.OutputType, "OGG");
-  EXPECT_TRUE(VideoControlsDisabled());
-  EXPECT_EQ(w.ComboVideoSize->count(), 0);
-  EXPECT_EQ(w.ComboAudioBitrate->currentText(), "160 Kbps");
-  EXPECT_EQ(checked->text(colOutput), "OGG");
-  EXPECT_EQ(unchecked->text(colOutput), "OGG");
-  TOutputOptions ogg;
-  w.ApplyProfileOptions(ogg);
+  pick("OGG - Ogg Vorbis Audio (*.ogg)");
+  EXPECT_EQ(w.outputType, "OGG");
+  EXPECT_TRUE(videoControlsDisabled());
+  EXPECT_EQ(w.comboVideoSize->count(), 0);
+  EXPECT_EQ(w.comboAudioBitrate->currentText(), "160 Kbps");
+  EXPECT_EQ(checked->text(kOutputColumn), "OGG");
+  EXPECT_EQ(unchecked->text(kOutputColumn), "OGG");
+  OutputOptions ogg;
+  w.applyProfileOptions(ogg);
   EXPECT_EQ(ogg.acodec, "vorbis");
   EXPECT_TRUE(ogg.vn);
 
-  Pick("ASF - Advance Streaming Format (*.asf)");
-  EXPECT_EQ(w.OutputType, "ASF");
-  EXPECT_TRUE(VideoControlsEnabled());
-  EXPECT_EQ(w.ComboVideoBitrate->currentText(), "1200 Kbps");
-  EXPECT_EQ(checked->text(colOutput), "ASF");
-  EXPECT_EQ(unchecked->text(colOutput), "ASF");
-  TOutputOptions asf;
-  w.ApplyProfileOptions(asf);
+  pick("ASF - Advance Streaming Format (*.asf)");
+  EXPECT_EQ(w.outputType, "ASF");
+  EXPECT_TRUE(videoControlsEnabled());
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
+  EXPECT_EQ(checked->text(kOutputColumn), "ASF");
+  EXPECT_EQ(unchecked->text(kOutputColumn), "ASF");
+  OutputOptions asf;
+  w.applyProfileOptions(asf);
   EXPECT_EQ(asf.vcodec, "msmpeg4");
   EXPECT_FALSE(asf.vn);
 
-  Pick("Video CD (*.mpg)");
-  EXPECT_EQ(checked->text(colOutput), "MPG");
-  Pick("Xbox360 AVI Video (*.avi)");
-  EXPECT_EQ(unchecked->text(colOutput), "AVI");
+  pick("Video CD (*.mpg)");
+  EXPECT_EQ(checked->text(kOutputColumn), "MPG");
+  pick("Xbox360 AVI Video (*.avi)");
+  EXPECT_EQ(unchecked->text(kOutputColumn), "AVI");
 
   // After a run the controls follow the format again.
-  Pick("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  w.ComboVideoSize->setEnabled(true);
-  w.UpdateVideoControls();
-  EXPECT_TRUE(VideoControlsDisabled());
+  pick("MP3 - Mpeg Layer3 Audio (*.mp3)");
+  w.comboVideoSize->setEnabled(true);
+  w.updateVideoControls();
+  EXPECT_TRUE(videoControlsDisabled());
 }
 
 TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
-  TForm1 &w = *window_;
-  QTreeWidgetItem *row = AddRow("/media/a.mov");
-  Pick("WMV - Windows Media Video (*.wmv)");
-  ASSERT_EQ(w.ComboOutputFormat->currentIndex(), 15);
-  w.ComboVideoSize->setCurrentIndex(3);
+  MainWindow &w = *window_;
+  QTreeWidgetItem *row = addRow("/media/a.mov");
+  pick("WMV - Windows Media Video (*.wmv)");
+  ASSERT_EQ(w.comboOutputFormat->currentIndex(), 15);
+  w.comboVideoSize->setCurrentIndex(3);
   for (int separator : {16, 25, 30, 38}) {
-    QSignalSpy changes(w.ComboOutputFormat, &QComboBox::currentIndexChanged);
-    w.ComboOutputFormat->setCurrentIndex(separator);
+    QSignalSpy changes(w.comboOutputFormat, &QComboBox::currentIndexChanged);
+    w.comboOutputFormat->setCurrentIndex(separator);
     const int userChange = changes.count();
-    emit w.ComboOutputFormat->activated(separator);
+    emit w.comboOutputFormat->activated(separator);
     EXPECT_EQ(changes.count(), userChange);  // restored without a change event
-    EXPECT_EQ(w.ComboOutputFormat->currentIndex(), 15) << separator;
-    EXPECT_EQ(w.OutputType, "WMV");
-    EXPECT_EQ(row->text(colOutput), "WMV");
-    EXPECT_EQ(w.ComboVideoSize->currentIndex(), 3);
-    EXPECT_EQ(w.LastFormatIndex, 15);
+    EXPECT_EQ(w.comboOutputFormat->currentIndex(), 15) << separator;
+    EXPECT_EQ(w.outputType, "WMV");
+    EXPECT_EQ(row->text(kOutputColumn), "WMV");
+    EXPECT_EQ(w.comboVideoSize->currentIndex(), 3);
+    EXPECT_EQ(w.lastFormatIndex, 15);
   }
 }
 
 TEST_F(ProfilesWindow, QualityPresetsAndHints) {
-  TForm1 &w = *window_;
-  Pick("iPod (*.mp4)");
-  EXPECT_EQ(w.ComboVideoBitrate->currentText(), "512 Kbps");  // no preset on a profile change
-  w.ComboVideoQuality->setCurrentIndex(0);
-  emit w.ComboVideoQuality->activated(0);
-  EXPECT_EQ(w.ComboVideoBitrate->currentText(), "1200 Kbps");
-  EXPECT_EQ(w.ComboAudioBitrate->currentText(), "128 Kbps");  // audio "Normal" applied too
-  w.ComboAudioQuality->setCurrentIndex(4);
-  emit w.ComboAudioQuality->activated(4);
-  EXPECT_EQ(w.ComboAudioBitrate->currentText(), "64 Kbps");
-  EXPECT_EQ(w.ComboVideoBitrate->currentText(), "1200 Kbps");
+  MainWindow &w = *window_;
+  pick("iPod (*.mp4)");
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "512 Kbps");  // no preset on a profile change
+  w.comboVideoQuality->setCurrentIndex(0);
+  emit w.comboVideoQuality->activated(0);
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
+  EXPECT_EQ(w.comboAudioBitrate->currentText(), "128 Kbps");  // audio "Normal" applied too
+  w.comboAudioQuality->setCurrentIndex(4);
+  emit w.comboAudioQuality->activated(4);
+  EXPECT_EQ(w.comboAudioBitrate->currentText(), "64 Kbps");
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
 
   QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(w.ComboVideoQuality, &enter);
-  QCoreApplication::sendEvent(w.ComboAudioQuality, &enter);
-  EXPECT_EQ(w.ComboVideoQuality->toolTip(), "1200 Kbps");
-  EXPECT_EQ(w.ComboAudioQuality->toolTip(), "64 Kbps");
+  QCoreApplication::sendEvent(w.comboVideoQuality, &enter);
+  QCoreApplication::sendEvent(w.comboAudioQuality, &enter);
+  EXPECT_EQ(w.comboVideoQuality->toolTip(), "1200 Kbps");
+  EXPECT_EQ(w.comboAudioQuality->toolTip(), "64 Kbps");
 
-  Pick("3GP - Mobile Video Format (*.3gp)");
-  w.ComboAudioQuality->setCurrentIndex(0);
-  emit w.ComboAudioQuality->activated(0);
-  EXPECT_EQ(w.ComboAudioBitrate->currentText(), "12200 bps");
+  pick("3GP - Mobile Video Format (*.3gp)");
+  w.comboAudioQuality->setCurrentIndex(0);
+  emit w.comboAudioQuality->activated(0);
+  EXPECT_EQ(w.comboAudioBitrate->currentText(), "12200 bps");
 }
 
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
-  TForm1 &w = *window_;
-  ASSERT_NE(w.Form4, nullptr);
-  w.ComboOutputFormatDropDown();
-  EXPECT_EQ(w.ComboOutputFormat->maxVisibleItems(), w.Form4->DropDownItems());
-  Pick("PSP Video (*.mp4)");
-  EXPECT_EQ(w.ComboOutputFormat->maxVisibleItems(), w.Form4->DropDownItems());
+  MainWindow &w = *window_;
+  ASSERT_NE(w.form4, nullptr);
+  w.comboOutputFormatDropDown();
+  EXPECT_EQ(w.comboOutputFormat->maxVisibleItems(), w.form4->dropDownItems());
+  pick("PSP Video (*.mp4)");
+  EXPECT_EQ(w.comboOutputFormat->maxVisibleItems(), w.form4->dropDownItems());
 }
 
 }  // namespace

@@ -15,10 +15,10 @@
 
 namespace {
 
-using TFormatPtr = TOutputContextPtr;
-using TInputPtr = TInputContextPtr;
-using TCodecPtr = TCodecContextPtr;
-using TSwsPtr = TSwsContextPtr;
+using FormatPtr = OutputContextPtr;
+using InputPtr = InputContextPtr;
+using CodecPtr = CodecContextPtr;
+using SwsPtr = SwsContextPtr;
 
 std::string errorText(int err) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -26,10 +26,10 @@ std::string errorText(int err) {
   return buf;
 }
 
-struct TOutStream {
+struct OutStream {
   AVStream *st = nullptr;
-  TCodecPtr enc;
-  TFramePtr frame;
+  CodecPtr enc;
+  FramePtr frame;
   int64_t next = 0;  // next pts in the encoder's time base
   bool done = false;
 };
@@ -78,10 +78,10 @@ void writeSample(AVFrame *f, AVSampleFormat fmt, int i, int ch, int channels, do
   }
 }
 
-std::string drain(AVFormatContext *oc, TOutStream &os, AVFrame *frame) {
+std::string drain(AVFormatContext *oc, OutStream &os, AVFrame *frame) {
   int ret = libavcodec.avcodec_send_frame(os.enc.get(), frame);
   if (ret < 0 && ret != AVERROR_EOF) return "send_frame: " + errorText(ret);
-  TPacketPtr pkt(libavcodec.av_packet_alloc());
+  PacketPtr pkt(libavcodec.av_packet_alloc());
   for (;;) {
     ret = libavcodec.avcodec_receive_packet(os.enc.get(), pkt.get());
     if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return {};
@@ -96,21 +96,21 @@ std::string drain(AVFormatContext *oc, TOutStream &os, AVFrame *frame) {
 
 }  // namespace
 
-const TProbedStream *TProbedFile::first(const std::string &type) const {
+const ProbedStream *ProbedFile::first(const std::string &type) const {
   for (auto &s : streams)
     if (s.type == type) return &s;
   return nullptr;
 }
 
-std::string GenerateMedia(const TMediaRecipe &recipe) {
-  if (!LibrariesLoaded() && !LoadLibraries(TREVIX_COMMON_DIR, true)) return LibraryError();
+std::string generateMedia(const MediaRecipe &recipe) {
+  if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) return libraryError();
   AVFormatContext *raw = nullptr;
   int ret = libavformat.avformat_alloc_output_context2(
       &raw, nullptr, recipe.format.empty() ? nullptr : recipe.format.c_str(), recipe.path.c_str());
   if (ret < 0 || !raw) return "no muxer for " + recipe.path;
-  TFormatPtr oc(raw);
+  FormatPtr oc(raw);
 
-  TOutStream video, audio;
+  OutStream video, audio;
   const AVRational rate{recipe.rateNum, recipe.rateDen};
   if (!recipe.videoCodec.empty()) {
     const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(recipe.videoCodec.c_str());
@@ -187,7 +187,7 @@ std::string GenerateMedia(const TMediaRecipe &recipe) {
     if (!video.done && !audio.done)
       pickVideo = libavutil.av_compare_ts(video.next, video.enc->time_base, audio.next,
                                           audio.enc->time_base) <= 0;
-    TOutStream &os = pickVideo ? video : audio;
+    OutStream &os = pickVideo ? video : audio;
     std::string err;
     if (pickVideo) {
       if (video.next >= totalFrames) {
@@ -233,7 +233,7 @@ std::string GenerateMedia(const TMediaRecipe &recipe) {
   return {};
 }
 
-std::string CachedFixture(const TMediaRecipe &recipeIn, const std::string &name) {
+std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) {
   namespace fs = std::filesystem;
   // Cached per user across test programs; the key covers every field so a
   // changed recipe makes a new file.
@@ -255,13 +255,13 @@ std::string CachedFixture(const TMediaRecipe &recipeIn, const std::string &name)
       dir / (stem.string() + "-" + std::to_string(std::hash<std::string>{}(key) % 1000000007ull) +
              ext.string());
   if (fs::exists(target)) return target.string();
-  TMediaRecipe recipe = recipeIn;
+  MediaRecipe recipe = recipeIn;
   // Written under a temporary name in the same folder, then renamed, so
   // test programs running side by side never see half a file.
   const fs::path tmp =
       dir / (stem.string() + ".tmp" + std::to_string(getpid()) + ext.string());
   recipe.path = tmp.string();
-  const std::string err = GenerateMedia(recipe);
+  const std::string err = generateMedia(recipe);
   if (!err.empty()) {
     std::error_code ec;
     fs::remove(tmp, ec);
@@ -272,10 +272,10 @@ std::string CachedFixture(const TMediaRecipe &recipeIn, const std::string &name)
   return target.string();
 }
 
-TProbedFile ProbeMedia(const std::string &path) {
-  TProbedFile out;
-  if (!LibrariesLoaded() && !LoadLibraries(TREVIX_COMMON_DIR, true)) {
-    out.error = LibraryError();
+ProbedFile probeMedia(const std::string &path) {
+  ProbedFile out;
+  if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) {
+    out.error = libraryError();
     return out;
   }
   AVFormatContext *raw = nullptr;
@@ -284,7 +284,7 @@ TProbedFile ProbeMedia(const std::string &path) {
     out.error = errorText(ret);
     return out;
   }
-  TInputPtr ic(raw);
+  InputPtr ic(raw);
   ret = libavformat.avformat_find_stream_info(ic.get(), nullptr);
   if (ret < 0) {
     out.error = errorText(ret);
@@ -296,7 +296,7 @@ TProbedFile ProbeMedia(const std::string &path) {
   for (unsigned i = 0; i < ic->nb_streams; ++i) {
     const AVStream *st = ic->streams[i];
     const AVCodecParameters *p = st->codecpar;
-    TProbedStream s;
+    ProbedStream s;
     const char *t = libavutil.av_get_media_type_string(p->codec_type);
     s.type = t ? t : "unknown";
     s.codec = libavcodec.avcodec_get_name(p->codec_id);
@@ -310,7 +310,7 @@ TProbedFile ProbeMedia(const std::string &path) {
     s.channels = p->ch_layout.nb_channels;
     out.streams.push_back(s);
   }
-  TPacketPtr pkt(libavcodec.av_packet_alloc());
+  PacketPtr pkt(libavcodec.av_packet_alloc());
   while (libavformat.av_read_frame(ic.get(), pkt.get()) >= 0) {
     const int i = pkt->stream_index;
     if (i >= 0 && i < static_cast<int>(out.streams.size())) {
@@ -335,23 +335,23 @@ TProbedFile ProbeMedia(const std::string &path) {
   return out;
 }
 
-int DecodeVideoRGB(const std::string &path,
+int decodeVideoRGB(const std::string &path,
                    const std::function<void(const uint8_t *, int, int, int, double)> &onFrame) {
-  if (!LibrariesLoaded() && !LoadLibraries(TREVIX_COMMON_DIR, true)) return -1;
+  if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) return -1;
   AVFormatContext *raw = nullptr;
   if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return -1;
-  TInputPtr ic(raw);
+  InputPtr ic(raw);
   if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return -1;
   const AVCodec *dec = nullptr;
   const int si = libavformat.av_find_best_stream(ic.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &dec, 0);
   if (si < 0 || !dec) return -1;
-  TCodecPtr ctx(libavcodec.avcodec_alloc_context3(dec));
+  CodecPtr ctx(libavcodec.avcodec_alloc_context3(dec));
   libavcodec.avcodec_parameters_to_context(ctx.get(), ic->streams[si]->codecpar);
   if (libavcodec.avcodec_open2(ctx.get(), dec, nullptr) < 0) return -1;
   const AVRational tb = ic->streams[si]->time_base;
-  TPacketPtr pkt(libavcodec.av_packet_alloc());
-  TFramePtr frame(libavutil.av_frame_alloc());
-  TSwsPtr sws;
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  FramePtr frame(libavutil.av_frame_alloc());
+  SwsPtr sws;
   std::vector<uint8_t> rgb;
   int count = 0;
   auto receive = [&]() {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct TMediaRecipe {
+struct MediaRecipe {
   std::string path;            // output file; the extension picks the container
   std::string format;          // muxer short name to force (optional)
   int width = 640;
@@ -30,14 +30,14 @@ struct TMediaRecipe {
 };
 
 // Writes the file; returns an empty string on success, the error otherwise.
-std::string GenerateMedia(const TMediaRecipe &recipe);
+std::string generateMedia(const MediaRecipe &recipe);
 
 // Writes the default 5 s H.264 640x480 29.97 fps + AAC stereo 48 kHz .mov
 // (or whatever `recipe` says) unless it is already there; returns its path.
 // Fixtures are cached per test process under the system temporary folder.
-std::string CachedFixture(const TMediaRecipe &recipe, const std::string &name);
+std::string cachedFixture(const MediaRecipe &recipe, const std::string &name);
 
-struct TProbedStream {
+struct ProbedStream {
   std::string type;     // "video", "audio", "subtitle", "data"
   std::string codec;    // codec name, e.g. "h264", "aac"
   int width = 0, height = 0;
@@ -49,20 +49,20 @@ struct TProbedStream {
   int64_t frames = 0;      // frame count read by demuxing every packet
 };
 
-struct TProbedFile {
+struct ProbedFile {
   bool ok = false;
   std::string error;
   std::string format;      // demuxer name
   double durationSec = 0;  // container duration
-  std::vector<TProbedStream> streams;
-  const TProbedStream *first(const std::string &type) const;
+  std::vector<ProbedStream> streams;
+  const ProbedStream *first(const std::string &type) const;
 };
 
 // Opens and reads the whole file (counting packets per stream).
-TProbedFile ProbeMedia(const std::string &path);
+ProbedFile probeMedia(const std::string &path);
 
 // Decodes the first video stream and hands every picture, converted to
 // packed RGB24, to `onFrame(rgb, width, height, linesize, ptsSeconds)`.
 // Returns the number of pictures, or -1 when the file cannot be decoded.
-int DecodeVideoRGB(const std::string &path,
+int decodeVideoRGB(const std::string &path,
                    const std::function<void(const uint8_t *, int, int, int, double)> &onFrame);

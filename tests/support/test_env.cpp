@@ -8,12 +8,12 @@
 
 #include "binding.h"
 
-void RequireLibraries() {
-  if (!LibrariesLoaded()) LoadLibraries(TREVIX_COMMON_DIR, true);
-  ASSERT_TRUE(LibrariesLoaded()) << LibraryError();
+void requireLibraries() {
+  if (!librariesLoaded()) loadLibraries(TREVIX_COMMON_DIR, true);
+  ASSERT_TRUE(librariesLoaded()) << libraryError();
 }
 
-TScratchDir::TScratchDir() {
+ScratchDir::ScratchDir() {
   static std::atomic<int> counter{0};
   std::random_device rd;
   path_ = std::filesystem::temp_directory_path() /
@@ -22,7 +22,7 @@ TScratchDir::TScratchDir() {
   std::filesystem::create_directories(path_);
 }
 
-TScratchDir::~TScratchDir() {
+ScratchDir::~ScratchDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }

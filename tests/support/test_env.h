@@ -7,16 +7,16 @@
 
 // Binds the media libraries from the build's Common folder once per process;
 // fails the calling test when they cannot be bound.
-void RequireLibraries();
+void requireLibraries();
 
 // A fresh, empty folder under the system temporary folder, removed by the
 // destructor.
-class TScratchDir {
+class ScratchDir {
  public:
-  TScratchDir();
-  ~TScratchDir();
-  TScratchDir(const TScratchDir &) = delete;
-  TScratchDir &operator=(const TScratchDir &) = delete;
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir &) = delete;
+  ScratchDir &operator=(const ScratchDir &) = delete;
   const std::filesystem::path &path() const { return path_; }
   std::string file(const std::string &name) const { return (path_ / name).string(); }
 

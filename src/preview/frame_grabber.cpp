@@ -1,24 +1,24 @@
-#include "sample_grabber.h"
+#include "frame_grabber.h"
 
 #include <QFile>
 
 #include "bitmap_file.h"
-#include "filter_graph.h"
+#include "preview_player.h"
 
-TSampleGrabber::TSampleGrabber(QObject *parent) : QObject(parent) {}
+FrameGrabber::FrameGrabber(QObject *parent) : QObject(parent) {}
 
-void TSampleGrabber::SetFilterGraph(TFilterGraph *graph) {
+void FrameGrabber::setFilterGraph(PreviewPlayer *graph) {
   if (graph_) graph_->disconnect(this);
   graph_ = graph;
   frame_ = QVideoFrame();
   if (!graph) return;
-  connect(graph, &TFilterGraph::FrameArrived, this, [this](const QVideoFrame &frame) {
+  connect(graph, &PreviewPlayer::frameArrived, this, [this](const QVideoFrame &frame) {
     if (frame.isValid()) frame_ = frame;
   });
-  connect(graph, &TFilterGraph::GraphCleared, this, [this] { frame_ = QVideoFrame(); });
+  connect(graph, &PreviewPlayer::graphCleared, this, [this] { frame_ = QVideoFrame(); });
 }
 
-bool TSampleGrabber::GetBitmap(QImage &image) const {
+bool FrameGrabber::getBitmap(QImage &image) const {
   if (!frame_.isValid()) return false;
   QImage converted = frame_.toImage();
   if (converted.isNull()) return false;
@@ -26,10 +26,10 @@ bool TSampleGrabber::GetBitmap(QImage &image) const {
   return !image.isNull();
 }
 
-QString SaveBitmapFile(const QImage &image, const QString &path) {
+QString saveBitmapFile(const QImage &image, const QString &path) {
   if (image.isNull()) return QStringLiteral("no picture to save");
   const QImage rgb = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
-  const std::string error = preview::WriteBitmap24(QFile::encodeName(path).toStdString(), rgb.constBits(),
+  const std::string error = preview::writeBitmap24(QFile::encodeName(path).toStdString(), rgb.constBits(),
                                                    rgb.width(), rgb.height(), static_cast<int>(rgb.bytesPerLine()));
   return QString::fromStdString(error);
 }

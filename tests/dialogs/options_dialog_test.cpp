@@ -11,7 +11,7 @@
 #include <QSettings>
 #include <QTest>
 
-#include "form4.h"
+#include "options_dialog.h"
 #include "settings_store.h"
 #include "spin_edit.h"
 #include "test_env.h"
@@ -21,12 +21,12 @@ namespace {
 QString Q(const char *s) { return QString::fromLatin1(s); }
 
 // Stand-ins for the main window's controls, filled as its start-up does.
-struct TMainStandIn {
+struct MainStandIn {
   QWidget window;
   QLineEdit folder{&window};
   QComboBox format{&window}, letterBox{&window}, aspect{&window}, videoQuality{&window}, audioQuality{&window};
 
-  TMainStandIn() {
+  MainStandIn() {
     for (int i = 0; i < 47; ++i) format.addItem(QStringLiteral("Format %1").arg(i));
     format.setCurrentIndex(0);
     format.setMaxVisibleItems(25);
@@ -40,37 +40,37 @@ struct TMainStandIn {
     audioQuality.addItems(levels);
     audioQuality.setCurrentIndex(2);
   }
-  TMainWindowControls Controls() {
-    TMainWindowControls c;
-    c.EditOutputFolder = &folder;
-    c.ComboOutputFormat = &format;
-    c.ComboLetterBox = &letterBox;
-    c.ComboAspectRatio = &aspect;
-    c.ComboVideoQuality = &videoQuality;
-    c.ComboAudioQuality = &audioQuality;
+  MainWindowControls controls() {
+    MainWindowControls c;
+    c.editOutputFolder = &folder;
+    c.comboOutputFormat = &format;
+    c.comboLetterBox = &letterBox;
+    c.comboAspectRatio = &aspect;
+    c.comboVideoQuality = &videoQuality;
+    c.comboAudioQuality = &audioQuality;
     return c;
   }
 };
 
-class Form4Test : public ::testing::Test {
+class OptionsDialogTest : public ::testing::Test {
  protected:
-  TScratchDir dir;
-  TQtSettingsStore store{QString::fromStdString(dir.path().string())};
-  TMainStandIn main;
+  ScratchDir dir;
+  QtSettingsStore store{QString::fromStdString(dir.path().string())};
+  MainStandIn main;
 
-  std::unique_ptr<TForm4> Create() { return std::make_unique<TForm4>(&main.window, main.Controls(), store); }
-  std::unique_ptr<QSettings> Raw() {
-    return std::make_unique<QSettings>(store.FileName(), QSettings::NativeFormat);
+  std::unique_ptr<OptionsDialog> create() { return std::make_unique<OptionsDialog>(&main.window, main.controls(), store); }
+  std::unique_ptr<QSettings> rawSettings() {
+    return std::make_unique<QSettings>(store.fileName(), QSettings::NativeFormat);
   }
-  void TypeInto(QWidget *w, const QString &text) {
+  void typeInto(QWidget *w, const QString &text) {
     w->setFocus();
     QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(w, text);
   }
 };
 
-TEST_F(Form4Test, ControlsAndCaptions) {
-  auto form = Create();
+TEST_F(OptionsDialogTest, ControlsAndCaptions) {
+  auto form = create();
   EXPECT_EQ(form->objectName(), Q("Form4"));
   EXPECT_EQ(form->windowTitle(), Q("Additional Options"));
   EXPECT_EQ(form->size(), QSize(390, 351));
@@ -93,14 +93,14 @@ TEST_F(Form4Test, ControlsAndCaptions) {
   EXPECT_EQ(zoom->itemText(1), Q("LetterBox"));
   EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
   EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
-  EXPECT_EQ(form->SpinEdit1->Value(), 26);
-  EXPECT_EQ(form->SpinEdit1->MinValue(), 26);
-  EXPECT_EQ(form->SpinEdit1->MaxValue(), 47);
+  EXPECT_EQ(form->spinEdit1->value(), 26);
+  EXPECT_EQ(form->spinEdit1->minValue(), 26);
+  EXPECT_EQ(form->spinEdit1->maxValue(), 47);
 }
 
-TEST_F(Form4Test, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
+TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
   {
-    auto raw = Raw();
+    auto raw = rawSettings();
     raw->setValue(Q("Output Folder"), Q("/out"));
     raw->setValue(Q("ComboOutputFormat"), 9);
     raw->setValue(Q("Overwrite"), 1);
@@ -109,71 +109,71 @@ TEST_F(Form4Test, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
     raw->setValue(Q("VideoQuality"), 1);
     raw->setValue(Q("AudioQuality"), 3);
   }
-  auto form = Create();
+  auto form = create();
   EXPECT_EQ(main.folder.text(), Q("/out"));
   EXPECT_EQ(main.format.currentIndex(), 9);
-  EXPECT_TRUE(form->CheckBoxOverWrite->isChecked());
-  EXPECT_EQ(form->SpinEdit1->Value(), 35);
+  EXPECT_TRUE(form->checkBoxOverWrite->isChecked());
+  EXPECT_EQ(form->spinEdit1->value(), 35);
   // Setting the spin edit while loading sets the drop-down length.
   EXPECT_EQ(main.format.maxVisibleItems(), 35);
   EXPECT_EQ(main.letterBox.currentIndex(), 1);
-  EXPECT_EQ(form->ComboLetterBox->currentText(), Q("LetterBox"));
-  EXPECT_EQ(form->ComboAspectRatio->currentText(), Q("Original"));
+  EXPECT_EQ(form->comboLetterBox->currentText(), Q("LetterBox"));
+  EXPECT_EQ(form->comboAspectRatio->currentText(), Q("Original"));
   EXPECT_EQ(main.videoQuality.currentIndex(), 1);
   EXPECT_EQ(main.audioQuality.currentIndex(), 3);
 }
 
-TEST_F(Form4Test, TypedNumberSetsTheDropDownLengthAsTyped) {
-  auto form = Create();
+TEST_F(OptionsDialogTest, TypedNumberSetsTheDropDownLengthAsTyped) {
+  auto form = create();
   form->show();
-  TypeInto(form->SpinEdit1, Q("30"));
+  typeInto(form->spinEdit1, Q("30"));
   EXPECT_EQ(main.format.maxVisibleItems(), 30);
-  EXPECT_EQ(form->DropDownItems(), 30);
+  EXPECT_EQ(form->dropDownItems(), 30);
   // Beyond the limits too: a typed number is used and saved as typed.
-  TypeInto(form->SpinEdit1, Q("60"));
+  typeInto(form->spinEdit1, Q("60"));
   EXPECT_EQ(main.format.maxVisibleItems(), 60);
-  form->SaveSettings();
-  EXPECT_EQ(Raw()->value(Q("DropDownItems")).toInt(), 60);
+  form->saveSettings();
+  EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toInt(), 60);
   // The spin buttons keep to 26..47.
-  form->SpinEdit1->stepBy(1);
-  EXPECT_EQ(form->SpinEdit1->Value(), 47);
-  form->SpinEdit1->SetValue(26);
-  form->SpinEdit1->stepBy(-3);
-  EXPECT_EQ(form->SpinEdit1->Value(), 26);
+  form->spinEdit1->stepBy(1);
+  EXPECT_EQ(form->spinEdit1->value(), 47);
+  form->spinEdit1->setValue(26);
+  form->spinEdit1->stepBy(-3);
+  EXPECT_EQ(form->spinEdit1->value(), 26);
   EXPECT_EQ(main.format.maxVisibleItems(), 26);
   // Text that is not a number counts as the minimum.
-  form->SpinEdit1->findChild<QLineEdit *>()->setText(QString());
-  EXPECT_EQ(form->SpinEdit1->Value(), 26);
+  form->spinEdit1->findChild<QLineEdit *>()->setText(QString());
+  EXPECT_EQ(form->spinEdit1->value(), 26);
 }
 
-TEST_F(Form4Test, ChoicesAreMirroredByIndex) {
-  auto form = Create();
+TEST_F(OptionsDialogTest, ChoicesAreMirroredByIndex) {
+  auto form = create();
   form->show();
-  form->ComboAspectRatio->setCurrentIndex(2);
-  emit form->ComboAspectRatio->activated(2);
+  form->comboAspectRatio->setCurrentIndex(2);
+  emit form->comboAspectRatio->activated(2);
   EXPECT_EQ(main.aspect.currentIndex(), 2);
-  form->ComboLetterBox->setCurrentIndex(1);
-  emit form->ComboLetterBox->activated(1);
+  form->comboLetterBox->setCurrentIndex(1);
+  emit form->comboLetterBox->activated(1);
   EXPECT_EQ(main.letterBox.currentIndex(), 1);
 
   // A typed text matching no item leaves the holder without a selection.
-  TypeInto(form->ComboAspectRatio, Q("2.35:1"));
+  typeInto(form->comboAspectRatio, Q("2.35:1"));
   EXPECT_EQ(main.aspect.currentIndex(), -1);
   // A typed text equal to an item selects that item.
-  TypeInto(form->ComboAspectRatio, Q("original"));
+  typeInto(form->comboAspectRatio, Q("original"));
   EXPECT_EQ(main.aspect.currentIndex(), 0);
-  TypeInto(form->ComboLetterBox, Q("Zoom"));
+  typeInto(form->comboLetterBox, Q("Zoom"));
   EXPECT_EQ(main.letterBox.currentIndex(), -1);
 }
 
-TEST_F(Form4Test, DoneHidesTheDialogAndKeepsItsValues) {
-  auto form = Create();
+TEST_F(OptionsDialogTest, DoneHidesTheDialogAndKeepsItsValues) {
+  auto form = create();
   form->show();
-  form->CheckBoxOverWrite->setChecked(true);
-  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  form->checkBoxOverWrite->setChecked(true);
+  QTest::mouseClick(form->button1, Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
   form->show();
-  EXPECT_TRUE(form->CheckBoxOverWrite->isChecked());
+  EXPECT_TRUE(form->checkBoxOverWrite->isChecked());
 }
 
 }  // namespace

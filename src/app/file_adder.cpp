@@ -1,4 +1,4 @@
-#include "add_file_thread.h"
+#include "file_adder.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -8,23 +8,23 @@
 #include <QUrl>
 #include <QWidget>
 
-TBMDThread::TBMDThread(QObject *owner, std::function<void()> onStart)
-    : QObject(owner), OnStart(std::move(onStart)) {}
+FileAdder::FileAdder(QObject *owner, std::function<void()> startHandler)
+    : QObject(owner), onStart(std::move(startHandler)) {}
 
-void TBMDThread::Start(int) {
+void FileAdder::start(int) {
   if (active_) return;
   active_ = true;
   // The run ends once the UI thread is back in its event loop.
-  struct TEndOfRun {
-    TBMDThread *self;
-    ~TEndOfRun() {
+  struct EndOfRun {
+    FileAdder *self;
+    ~EndOfRun() {
       QMetaObject::invokeMethod(self, [s = self] { s->active_ = false; }, Qt::QueuedConnection);
     }
   } end{this};
-  if (OnStart) OnStart();
+  if (onStart) onStart();
 }
 
-TFileDropTarget::TFileDropTarget(QWidget *window, std::function<QWidget *()> target,
+FileDropTarget::FileDropTarget(QWidget *window, std::function<QWidget *()> target,
                                  std::function<void(const QStringList &)> onDrop,
                                  std::function<bool()> accepting)
     : QObject(window),
@@ -36,7 +36,7 @@ TFileDropTarget::TFileDropTarget(QWidget *window, std::function<QWidget *()> tar
   window->installEventFilter(this);
 }
 
-QStringList TFileDropTarget::LocalFiles(const QMimeData *mime) {
+QStringList FileDropTarget::localFiles(const QMimeData *mime) {
   QStringList files;
   if (!mime || !mime->hasUrls()) return files;
   for (const QUrl &url : mime->urls()) {
@@ -48,21 +48,21 @@ QStringList TFileDropTarget::LocalFiles(const QMimeData *mime) {
   return files;
 }
 
-bool TFileDropTarget::OverTarget(const QPointF &windowPos) const {
+bool FileDropTarget::overTarget(const QPointF &windowPos) const {
   QWidget *target = target_ ? target_() : nullptr;
   if (!target || !target->isEnabled()) return false;
   const QPoint p = target->mapFrom(window_, windowPos.toPoint());
   return target->rect().contains(p);
 }
 
-bool TFileDropTarget::eventFilter(QObject *watched, QEvent *event) {
+bool FileDropTarget::eventFilter(QObject *watched, QEvent *event) {
   if (watched != window_) return false;
   switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto *e = static_cast<QDragMoveEvent *>(event);
-      const bool ok = (!accepting_ || accepting_()) && OverTarget(e->position()) &&
-                      !LocalFiles(e->mimeData()).isEmpty();
+      const bool ok = (!accepting_ || accepting_()) && overTarget(e->position()) &&
+                      !localFiles(e->mimeData()).isEmpty();
       if (ok)
         e->acceptProposedAction();
       else
@@ -71,11 +71,11 @@ bool TFileDropTarget::eventFilter(QObject *watched, QEvent *event) {
     }
     case QEvent::Drop: {
       auto *e = static_cast<QDropEvent *>(event);
-      if ((accepting_ && !accepting_()) || !OverTarget(e->position())) {
+      if ((accepting_ && !accepting_()) || !overTarget(e->position())) {
         e->ignore();
         return true;
       }
-      const QStringList files = LocalFiles(e->mimeData());
+      const QStringList files = localFiles(e->mimeData());
       if (files.isEmpty()) {
         e->ignore();
         return true;

@@ -1,6 +1,6 @@
 // The life of a task: preparation, start on a worker or in place, the run
 // wrapper, termination, stop and pause, and the clean-up.
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -13,14 +13,14 @@
 #include "binding.h"
 #include "engine_log.h"
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+uint32_t currentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
-std::recursive_mutex &CodecLock() {
+std::recursive_mutex &codecLock() {
   static std::recursive_mutex lock;
   return lock;
 }
 
-struct TCustomFFmpeg::TGate {
+struct TranscodeTask::Gate {
   std::mutex m;
   std::condition_variable cv;
   bool paused = false;
@@ -30,7 +30,7 @@ struct TCustomFFmpeg::TGate {
 // The thread that runs (or delivers the termination of) the task. The task
 // and the thread both hold it, so the thread can report its end even when
 // the task is already being destroyed.
-struct TCustomFFmpeg::TWorker {
+struct TranscodeTask::Worker {
   std::mutex m;
   std::condition_variable cv;
   std::thread::id id;
@@ -40,11 +40,11 @@ struct TCustomFFmpeg::TWorker {
 namespace {
 
 // Nice values for the worker priorities (idle, lowest, lower, normal).
-int niceOf(TConvertPriority p) {
+int niceOf(ConvertPriority p) {
   switch (p) {
-    case tpIdle: return 19;
-    case tpLowest: return 10;
-    case tpLower: return 5;
+    case ConvertPriority::Idle: return 19;
+    case ConvertPriority::Lowest: return 10;
+    case ConvertPriority::Lower: return 5;
     default: return 0;
   }
 }
@@ -71,105 +71,105 @@ void startWorkerThread(const std::shared_ptr<Worker> &w, Body body) {
 
 }  // namespace
 
-TCustomFFmpeg::TCustomFFmpeg() : gate_(std::make_unique<TGate>()) {}
+TranscodeTask::TranscodeTask() : gate_(std::make_unique<Gate>()) {}
 
-TCustomFFmpeg::~TCustomFFmpeg() {
+TranscodeTask::~TranscodeTask() {
   // Never free a task whose worker still runs: ask it to stop and wait for
   // its end (a worker that destroys its own task from an event handler is
   // not waited for; it touches nothing of the task after its terminate
   // notification).
-  RequestStop();
-  WaitForWorker();
-  Cleanup();
+  requestStop();
+  waitForWorker();
+  cleanup();
 }
 
-void TCustomFFmpeg::Prepare() {
-  if (!LibrariesLoaded()) return;
-  Cleanup();
-  Options.Reset();
-  InputFiles.clear();
-  HookRanges.clear();
-  Running = false;
-  StopRequested = false;
-  Finished = false;
-  Terminated = false;
-  Options.expectedDurationMs = -1;
-  if (!Options.AllocateDefaults()) throw FFMpegException("Could not allocate the option contexts");
+void TranscodeTask::prepare() {
+  if (!librariesLoaded()) return;
+  cleanup();
+  options.reset();
+  inputFiles.clear();
+  hookRanges.clear();
+  running = false;
+  stopRequested = false;
+  finished = false;
+  terminated = false;
+  options.expectedDurationMs = -1;
+  if (!options.allocateDefaults()) throw EngineError("Could not allocate the option contexts");
 }
 
-void TCustomFFmpeg::SetVerbosity(int level) {
-  Options.verbose = level;
-  if (!LibrariesLoaded()) return;
-  libavutil.av_log_set_level(EngineToLibraryLevel(level));
-  EngineLogLevelChanged(libavutil.av_log_get_level());
+void TranscodeTask::setVerbosity(int level) {
+  options.verbose = level;
+  if (!librariesLoaded()) return;
+  libavutil.av_log_set_level(engineToLibraryLevel(level));
+  engineLogLevelChanged(libavutil.av_log_get_level());
 }
 
-void TCustomFFmpeg::Fail(const std::string &message) {
-  Log(-1, message);
-  Failed = true;
-  ErrorMessage = message;
+void TranscodeTask::fail(const std::string &message) {
+  log(-1, message);
+  failed = true;
+  errorMessage = message;
 }
 
-bool TCustomFFmpeg::Start(bool onThread, TConvertPriority priority) {
-  if (Running || Terminated) return false;
-  if (NumOutputFiles <= 0) {
-    Cleanup();
-    Fail("Must supply at least one output file");
-    DoTerminate();
+bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
+  if (running || terminated) return false;
+  if (numOutputFiles <= 0) {
+    cleanup();
+    fail("Must supply at least one output file");
+    doTerminate();
     return false;
   }
-  if (InputFiles.empty()) {
-    Cleanup();
-    Fail("Must supply at least one input file");
-    DoTerminate();
+  if (inputFiles.empty()) {
+    cleanup();
+    fail("Must supply at least one input file");
+    doTerminate();
     return false;
   }
-  Running = true;
-  StopRequested = false;
-  Finished = false;
-  Terminated = false;
+  running = true;
+  stopRequested = false;
+  finished = false;
+  terminated = false;
   if (!onThread) {
-    Run();
+    run();
     return false;
   }
-  auto w = std::make_shared<TWorker>();
+  auto w = std::make_shared<Worker>();
   worker_ = w;
   const int nice = niceOf(priority);
   try {
     startWorkerThread(w, [this, nice] {
-      ThreadId = CurrentThreadId();
-      if (nice != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId()), nice);
-      Run();  // ends with the terminate notification; `this` is not used after it
+      threadId = currentThreadId();
+      if (nice != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(currentThreadId()), nice);
+      run();  // ends with the terminate notification; `this` is not used after it
     });
   } catch (const std::system_error &) {
     worker_.reset();
-    Running = false;
+    running = false;
     return false;
   }
   return true;
 }
 
-void TCustomFFmpeg::Run() {
-  Finished = false;
+void TranscodeTask::run() {
+  finished = false;
   try {
-    WaitWhilePaused();
-    if (!StopRequested) Transcode(*this);
+    waitWhilePaused();
+    if (!stopRequested) transcode(*this);
   } catch (const std::exception &e) {
-    Fail(e.what());
+    fail(e.what());
   } catch (...) {
-    Fail("Unknown error");
+    fail("Unknown error");
   }
   try {
-    ReleaseStreams(*this);
+    releaseStreams(*this);
   } catch (...) {
   }
-  Cleanup();
-  DoTerminate();
+  cleanup();
+  doTerminate();
 }
 
-void TCustomFFmpeg::DoTerminate() {
-  Running = false;
-  Terminated = true;
+void TranscodeTask::doTerminate() {
+  running = false;
+  terminated = true;
   {
     std::lock_guard<std::mutex> g(gate_->m);
     gate_->parked = false;
@@ -177,40 +177,40 @@ void TCustomFFmpeg::DoTerminate() {
   gate_->cv.notify_all();
   // The handler may free this task (on this very thread): call a copy of the
   // sink and touch nothing afterwards.
-  TTerminateSink sink = TerminateSink;
+  TerminateSink sink = terminateSink;
   if (sink) sink(*this);
 }
 
-void TCustomFFmpeg::RequestStop() {
-  StopRequested = true;
+void TranscodeTask::requestStop() {
+  stopRequested = true;
   {
     std::lock_guard<std::mutex> g(gate_->m);
   }
   gate_->cv.notify_all();
 }
 
-bool TCustomFFmpeg::HasWorker() const {
+bool TranscodeTask::hasWorker() const {
   auto w = worker_;
   if (!w) return false;
   std::lock_guard<std::mutex> g(w->m);
   return !w->done;
 }
 
-void TCustomFFmpeg::StartTerminateDelivery() {
-  auto w = std::make_shared<TWorker>();
+void TranscodeTask::startTerminateDelivery() {
+  auto w = std::make_shared<Worker>();
   worker_ = w;
   try {
     startWorkerThread(w, [this] {
-      setpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId()), niceOf(tpIdle));
-      DoTerminate();
+      setpriority(PRIO_PROCESS, static_cast<id_t>(currentThreadId()), niceOf(ConvertPriority::Idle));
+      doTerminate();
     });
   } catch (const std::system_error &) {
     worker_.reset();
-    DoTerminate();
+    doTerminate();
   }
 }
 
-void TCustomFFmpeg::WaitForWorker() {
+void TranscodeTask::waitForWorker() {
   auto w = worker_;
   if (!w) return;
   std::unique_lock<std::mutex> g(w->m);
@@ -218,9 +218,9 @@ void TCustomFFmpeg::WaitForWorker() {
   w->cv.wait(g, [&] { return w->done; });
 }
 
-void TCustomFFmpeg::WaitWhilePaused() {
+void TranscodeTask::waitWhilePaused() {
   std::unique_lock<std::mutex> g(gate_->m);
-  while (gate_->paused && !StopRequested) {
+  while (gate_->paused && !stopRequested) {
     gate_->parked = true;
     gate_->cv.notify_all();
     gate_->cv.wait(g);
@@ -228,7 +228,7 @@ void TCustomFFmpeg::WaitWhilePaused() {
   gate_->parked = false;
 }
 
-void TCustomFFmpeg::SetPaused(bool paused) {
+void TranscodeTask::setPaused(bool paused) {
   {
     std::lock_guard<std::mutex> g(gate_->m);
     gate_->paused = paused;
@@ -236,68 +236,68 @@ void TCustomFFmpeg::SetPaused(bool paused) {
   gate_->cv.notify_all();
 }
 
-bool TCustomFFmpeg::PauseRequested() const {
+bool TranscodeTask::pauseRequested() const {
   std::lock_guard<std::mutex> g(gate_->m);
   return gate_->paused;
 }
 
-bool TCustomFFmpeg::WaitUntilParked(int timeoutMs) {
+bool TranscodeTask::waitUntilParked(int timeoutMs) {
   std::unique_lock<std::mutex> g(gate_->m);
   return gate_->cv.wait_for(g, std::chrono::milliseconds(timeoutMs),
-                            [&] { return gate_->parked || !Running || StopRequested; });
+                            [&] { return gate_->parked || !running || stopRequested; });
 }
 
-void TCustomFFmpeg::Cleanup() {
-  if (LibrariesLoaded()) {
+void TranscodeTask::cleanup() {
+  if (librariesLoaded()) {
     try {
-      ReleaseStreams(*this);
+      releaseStreams(*this);
     } catch (...) {
     }
     try {
-      CloseOutputFiles(*this);
+      closeOutputFiles(*this);
     } catch (...) {
     }
     {
       // Decoders that the transcode opened are closed with their contexts.
-      std::lock_guard<std::recursive_mutex> g(CodecLock());
-      InputFiles.clear();
+      std::lock_guard<std::recursive_mutex> g(codecLock());
+      inputFiles.clear();
     }
-    for (auto &c : Options.codecDefaults) c.reset();
-    Options.formatDefaults.reset();
-    Options.swsDefaults.reset();
+    for (auto &c : options.codecDefaults) c.reset();
+    options.formatDefaults.reset();
+    options.swsDefaults.reset();
   }
-  ReleaseVideoHooks(VideoHooks);
+  releaseVideoHooks(videoHooks);
 }
 
-void TCustomFFmpeg::Log(int level, const std::string &text) {
-  TLogSink sink = LogSink;
+void TranscodeTask::log(int level, const std::string &text) {
+  LogSink sink = logSink;
   if (sink) sink(*this, level, text);
 }
 
-void TCustomFFmpeg::LogF(int level, const char *format, ...) {
-  if (!LogSink) return;
+void TranscodeTask::logF(int level, const char *format, ...) {
+  if (!logSink) return;
   char buffer[kLogLineBufferSize];
   va_list args;
   va_start(args, format);
   std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  Log(level, buffer);
+  log(level, buffer);
 }
 
-void TCustomFFmpeg::DoProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
+void TranscodeTask::doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
                                float quality, float bitRate, int64_t currentSize,
                                int32_t totalDurationMs) {
-  TProgressSink sink = ProgressSink;
+  ProgressSink sink = progressSink;
   if (sink)
     sink(*this, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
 }
 
-bool TOptionState::AllocateDefaults() {
-  if (!LibrariesLoaded()) return false;
-  static const AVMediaType kTypes[skKindCount] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,
+bool OptionState::allocateDefaults() {
+  if (!librariesLoaded()) return false;
+  static const AVMediaType kTypes[kStreamKindCount] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,
                                                    AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_SUBTITLE,
                                                    AVMEDIA_TYPE_ATTACHMENT};
-  for (int k = 0; k < skKindCount; ++k) {
+  for (int k = 0; k < kStreamKindCount; ++k) {
     codecDefaults[k].reset(libavcodec.avcodec_alloc_context3(nullptr));
     if (!codecDefaults[k]) return false;
     codecDefaults[k]->codec_type = kTypes[k];

@@ -3,59 +3,59 @@
 // thumb); releasing the thumb with the left button seeks to the chosen
 // point.
 //
-// The behaviour lives in TTrackBarBinding, which can be given to any
-// horizontal slider; TDSTrackBar is a slider that comes with it.
+// The behaviour lives in TrackBarBinding, which can be given to any
+// horizontal slider; SeekBar is a slider that comes with it.
 #pragma once
 
 #include <QPointer>
 #include <QSlider>
 #include <QTimer>
 
-class TFilterGraph;
+class PreviewPlayer;
 
-class TTrackBarBinding : public QObject {
+class TrackBarBinding : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kRefreshMs = 1000;
 
   // Becomes a child of `slider` and follows its mouse releases.
-  explicit TTrackBarBinding(QSlider *slider);
+  explicit TrackBarBinding(QSlider *slider);
 
-  void SetFilterGraph(TFilterGraph *graph);
-  TFilterGraph *FilterGraph() const { return graph_; }
-  QSlider *Slider() const { return slider_; }
+  void setFilterGraph(PreviewPlayer *graph);
+  PreviewPlayer *filterGraph() const { return graph_; }
+  QSlider *slider() const { return slider_; }
 
   // One refresh: range 0 ... duration in seconds and the position in
   // seconds, when the graph plays and the thumb is not held.
-  void RefreshPosition();
+  void refreshPosition();
   // Seeks the graph to duration * position / maximum (what releasing the
   // thumb does). Nothing happens while the maximum is not positive.
-  void SeekToThumb();
+  void seekToThumb();
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
   QSlider *slider_;
-  QPointer<TFilterGraph> graph_;
+  QPointer<PreviewPlayer> graph_;
   QTimer refresh_;
 };
 
 // The binding of `slider`, made on first use.
-TTrackBarBinding *TrackBarBinding(QSlider *slider);
+TrackBarBinding *trackBarBinding(QSlider *slider);
 
-class TDSTrackBar : public QSlider {
+class SeekBar : public QSlider {
   Q_OBJECT
 
  public:
-  explicit TDSTrackBar(QWidget *parent = nullptr);
+  explicit SeekBar(QWidget *parent = nullptr);
 
-  void SetFilterGraph(TFilterGraph *graph) { binding_->SetFilterGraph(graph); }
-  TFilterGraph *FilterGraph() const { return binding_->FilterGraph(); }
-  void RefreshPosition() { binding_->RefreshPosition(); }
-  void SeekToThumb() { binding_->SeekToThumb(); }
+  void setFilterGraph(PreviewPlayer *graph) { binding_->setFilterGraph(graph); }
+  PreviewPlayer *filterGraph() const { return binding_->filterGraph(); }
+  void refreshPosition() { binding_->refreshPosition(); }
+  void seekToThumb() { binding_->seekToThumb(); }
 
  private:
-  TTrackBarBinding *binding_;
+  TrackBarBinding *binding_;
 };

@@ -8,7 +8,7 @@
 
 #include "av_ptr.h"
 
-struct TAVFileInfo {
+struct MediaFileInfo {
   int64_t startTime = -1;   // microseconds
   int64_t duration = -1;    // microseconds; AV_NOPTS_VALUE when unknown
   int32_t bitRate = -1;     // bit/s
@@ -23,7 +23,7 @@ struct TAVFileInfo {
   char genre[32] = {};
 };
 
-struct TAVVideoStreamInfo {
+struct VideoStreamInfo {
   char language[4] = {};
   char codecName[32] = {};
   int64_t startTime = -1;    // stream time-base units
@@ -39,38 +39,38 @@ struct TAVVideoStreamInfo {
   int32_t frameRateDen = -1;
 };
 
-class TAVProbe {
+class MediaProbe {
  public:
-  TAVProbe();
-  ~TAVProbe();
-  TAVProbe(const TAVProbe &) = delete;
-  TAVProbe &operator=(const TAVProbe &) = delete;
+  MediaProbe();
+  ~MediaProbe();
+  MediaProbe(const MediaProbe &) = delete;
+  MediaProbe &operator=(const MediaProbe &) = delete;
 
-  // Opens the file (format name empty: detect). Raises FFMpegException only
+  // Opens the file (format name empty: detect). Raises EngineError only
   // when the libraries are not bound; every other failure gives false and
-  // LastError().
-  bool Open(const std::string &fileName, const std::string &formatName = std::string());
-  void Close();
-  void GetFileInfo(TAVFileInfo &info);
-  void GetVideoStreamInfo(TAVVideoStreamInfo &info);             // first video stream
-  void GetVideoStreamInfo(int32_t index, TAVVideoStreamInfo &info);  // < 0: first video stream
+  // lastError().
+  bool open(const std::string &fileName, const std::string &formatName = std::string());
+  void close();
+  void getFileInfo(MediaFileInfo &info);
+  void getVideoStreamInfo(VideoStreamInfo &info);             // first video stream
+  void getVideoStreamInfo(int32_t index, VideoStreamInfo &info);  // < 0: first video stream
 
-  const std::string &LastError() const { return lastError_; }
-  const std::string &FormatName() const { return formatName_; }
-  bool IsOpen() const { return ctx_ != nullptr; }
-  int32_t StreamCount() const { return streamCount_; }
-  int32_t ProgramCount() const { return programCount_; }
-  int32_t AudioStreamCount() const { return audioStreamCount_; }
-  int32_t VideoStreamCount() const { return videoStreamCount_; }
-  int32_t SubtitleStreamCount() const { return subtitleStreamCount_; }
-  int32_t FirstAudioStream() const { return firstAudioStream_; }
-  int32_t FirstVideoStream() const { return firstVideoStream_; }
-  int32_t FirstSubtitleStream() const { return firstSubtitleStream_; }
+  const std::string &lastError() const { return lastError_; }
+  const std::string &formatName() const { return formatName_; }
+  bool isOpen() const { return ctx_ != nullptr; }
+  int32_t streamCount() const { return streamCount_; }
+  int32_t programCount() const { return programCount_; }
+  int32_t audioStreamCount() const { return audioStreamCount_; }
+  int32_t videoStreamCount() const { return videoStreamCount_; }
+  int32_t subtitleStreamCount() const { return subtitleStreamCount_; }
+  int32_t firstAudioStream() const { return firstAudioStream_; }
+  int32_t firstVideoStream() const { return firstVideoStream_; }
+  int32_t firstSubtitleStream() const { return firstSubtitleStream_; }
 
  private:
   std::string lastError_;
   std::string formatName_;
-  TInputContextPtr ctx_;
+  InputContextPtr ctx_;
   int32_t streamCount_ = -1;
   int32_t programCount_ = -1;
   int32_t audioStreamCount_ = -1;

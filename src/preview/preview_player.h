@@ -15,73 +15,73 @@
 class QAudioOutput;
 class QMediaPlayer;
 class QVideoSink;
-#include "video_window.h"
+#include "preview_view.h"
 
-class TFilterGraph : public QObject {
+class PreviewPlayer : public QObject {
   Q_OBJECT
 
  public:
-  enum TGraphState { gsStopped, gsPaused, gsPlaying };
+  enum class PlaybackState { Stopped, Paused, Playing };
 
-  explicit TFilterGraph(QObject *parent = nullptr);
-  ~TFilterGraph() override;
+  explicit PreviewPlayer(QObject *parent = nullptr);
+  ~PreviewPlayer() override;
 
   // Creates the player, its sound output and the video path. Does nothing
   // when the graph is active already.
-  void Activate();
+  void activate();
   // Stops and releases the player; the volume setting is kept.
-  void Deactivate();
-  bool Active() const;
+  void deactivate();
+  bool active() const;
 
   // Stops playback and unloads the media; the graph stays active.
-  void ClearGraph();
+  void clearGraph();
 
   // Loads `path` for playback into the bound window. Returns false when the
   // graph is not active or the path is empty. Loading runs in the
   // background; a file that cannot be played leaves the preview without a
   // picture (MediaFailed is raised).
-  bool RenderFile(const QString &path);
-  QString FileName() const { return file_; }
+  bool renderFile(const QString &path);
+  QString fileName() const { return file_; }
 
-  bool Play();
-  bool Pause();
-  bool Stop();
-  TGraphState State() const;
+  bool play();
+  bool pause();
+  bool stop();
+  PlaybackState state() const;
 
   // Length of the loaded media in milliseconds (0 while unknown).
-  int64_t Duration() const;
-  int64_t Position() const;
-  void SetPosition(int64_t ms);
+  int64_t duration() const;
+  int64_t position() const;
+  void setPosition(int64_t ms);
 
   // Sound level on the linear scale 0 ... 10000 (10000 at start); values
   // outside the scale are clamped.
-  void SetVolume(int volume);
-  int Volume() const { return volume_; }
+  void setVolume(int volume);
+  int volume() const { return volume_; }
   // The gain handed to the sound output (0 ... 1).
-  double OutputGain() const;
+  double outputGain() const;
   // Whether a sound output is attached (false on a machine without sound).
-  bool HasSoundOutput() const;
+  bool hasSoundOutput() const;
 
   // The window the pictures are shown in (may be null).
-  void SetVideoWindow(TVideoWindow *window);
-  TVideoWindow *VideoWindow() const { return window_; }
+  void setVideoWindow(PreviewView *window);
+  PreviewView *videoWindow() const { return window_; }
 
-  QMediaPlayer *Player() const;
+  QMediaPlayer *player() const;
 
  signals:
-  void FrameArrived(const QVideoFrame &frame);
-  void GraphCleared();
-  void DurationChanged(qint64 ms);
-  void StateChanged(int state);
-  void MediaFailed(const QString &message);
+  void frameArrived(const QVideoFrame &frame);
+  void graphCleared();
+  void durationChanged(qint64 ms);
+  void stateChanged(PreviewPlayer::PlaybackState state);
+  void mediaFailed(const QString &message);
 
  private:
   void onFrame(const QVideoFrame &frame);
   void applyVolume();
 
-  struct TGraph;
-  std::unique_ptr<TGraph> graph_;
-  QPointer<TVideoWindow> window_;
+  struct Graph;
+  std::unique_ptr<Graph> graph_;
+  QPointer<PreviewView> window_;
   QString file_;
   int volume_ = 10000;
 };

@@ -1,13 +1,13 @@
-#include "video_window.h"
+#include "preview_view.h"
 
 #include <QLayout>
 #include <QPalette>
 #include <QVBoxLayout>
 #include <QVideoSink>
 
-#include "filter_graph.h"
+#include "preview_player.h"
 
-TVideoWindow::TVideoWindow(QWidget *parent) : QVideoWidget(parent) {
+PreviewView::PreviewView(QWidget *parent) : QVideoWidget(parent) {
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::black);
@@ -17,7 +17,7 @@ TVideoWindow::TVideoWindow(QWidget *parent) : QVideoWidget(parent) {
   setAspectRatioMode(Qt::KeepAspectRatio);
 }
 
-void TVideoWindow::FillPanel(QWidget *panel) {
+void PreviewView::fillPanel(QWidget *panel) {
   if (!panel) return;
   QLayout *layout = panel->layout();
   if (!layout) {
@@ -28,11 +28,11 @@ void TVideoWindow::FillPanel(QWidget *panel) {
   layout->addWidget(this);
 }
 
-void TVideoWindow::SetFilterGraph(TFilterGraph *graph) {
-  if (graph) graph->SetVideoWindow(this);
+void PreviewView::setFilterGraph(PreviewPlayer *graph) {
+  if (graph) graph->setVideoWindow(this);
 }
 
-void TVideoWindow::ShowFrame(const QVideoFrame &frame) {
+void PreviewView::showFrame(const QVideoFrame &frame) {
   if (frame.isValid()) ++framesShown_;
   if (QVideoSink *sink = videoSink()) sink->setVideoFrame(frame);
 }

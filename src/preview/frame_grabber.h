@@ -7,26 +7,26 @@
 #include <QPointer>
 #include <QVideoFrame>
 
-class TFilterGraph;
+class PreviewPlayer;
 
-class TSampleGrabber : public QObject {
+class FrameGrabber : public QObject {
   Q_OBJECT
 
  public:
-  explicit TSampleGrabber(QObject *parent = nullptr);
+  explicit FrameGrabber(QObject *parent = nullptr);
 
-  void SetFilterGraph(TFilterGraph *graph);
+  void setFilterGraph(PreviewPlayer *graph);
 
   // Whether a picture of the current media has arrived.
-  bool HasFrame() const { return frame_.isValid(); }
+  bool hasFrame() const { return frame_.isValid(); }
   // The most recent picture in RGB888; false (and `image` untouched) when
   // none has arrived or it cannot be converted.
-  bool GetBitmap(QImage &image) const;
+  bool getBitmap(QImage &image) const;
 
  private:
-  QPointer<TFilterGraph> graph_;
+  QPointer<PreviewPlayer> graph_;
   QVideoFrame frame_;
 };
 
 // Saves an image as a 24-bit Windows bitmap; "" on success, else the reason.
-QString SaveBitmapFile(const QImage &image, const QString &path);
+QString saveBitmapFile(const QImage &image, const QString &path);

@@ -5,23 +5,23 @@
 #include <QVideoFrame>
 #include <QVideoWidget>
 
-class TFilterGraph;
+class PreviewPlayer;
 
-class TVideoWindow : public QVideoWidget {
+class PreviewView : public QVideoWidget {
   Q_OBJECT
 
  public:
-  explicit TVideoWindow(QWidget *parent = nullptr);
+  explicit PreviewView(QWidget *parent = nullptr);
 
   // Puts the window into `panel`, filling it (a layout without margins).
-  void FillPanel(QWidget *panel);
+  void fillPanel(QWidget *panel);
   // Binds the window to `graph` (the graph then delivers its pictures here).
-  void SetFilterGraph(TFilterGraph *graph);
+  void setFilterGraph(PreviewPlayer *graph);
 
   // Shows one picture; an invalid frame blanks the window.
-  void ShowFrame(const QVideoFrame &frame);
+  void showFrame(const QVideoFrame &frame);
   // Number of pictures shown since creation (for the checks of the panel).
-  qint64 FramesShown() const { return framesShown_; }
+  qint64 framesShown() const { return framesShown_; }
 
  private:
   qint64 framesShown_ = 0;

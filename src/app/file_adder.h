@@ -14,19 +14,19 @@ class QWidget;
 // the event loop of that thread. A Start while a run is active (for
 // example from inside OnStart, while it lets the UI process events) is
 // ignored.
-class TBMDThread : public QObject {
+class FileAdder : public QObject {
   Q_OBJECT
  public:
-  explicit TBMDThread(QObject *owner, std::function<void()> onStart = nullptr);
+  explicit FileAdder(QObject *owner, std::function<void()> onStart = nullptr);
 
-  std::function<void()> OnStart;
-  int RefreshInterval = 100;   // ms; the refresh timer is not used
-  bool UpdateEnabled = false;
+  std::function<void()> onStart;
+  int refreshInterval = 100;   // ms; the refresh timer is not used
+  bool updateEnabled = false;
 
   // `data` is handed to nobody; kept for the component's interface. Errors
   // raised by OnStart reach the caller, and the component is idle again.
-  void Start(int data = 0);
-  bool Active() const { return active_; }
+  void start(int data = 0);
+  bool active() const { return active_; }
 
  private:
   bool active_ = false;
@@ -36,20 +36,20 @@ class TBMDThread : public QObject {
 // their paths, in the order dropped, to `onDrop` once the drop is over (from
 // the event loop). Folders and non-local
 // addresses are left out; nothing is accepted while `accepting` says no.
-class TFileDropTarget : public QObject {
+class FileDropTarget : public QObject {
   Q_OBJECT
  public:
-  TFileDropTarget(QWidget *window, std::function<QWidget *()> target,
+  FileDropTarget(QWidget *window, std::function<QWidget *()> target,
                   std::function<void(const QStringList &)> onDrop,
                   std::function<bool()> accepting = nullptr);
 
-  static QStringList LocalFiles(const class QMimeData *mime);
+  static QStringList localFiles(const class QMimeData *mime);
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
-  bool OverTarget(const QPointF &windowPos) const;
+  bool overTarget(const QPointF &windowPos) const;
   QWidget *window_;
   std::function<QWidget *()> target_;
   std::function<void(const QStringList &)> onDrop_;

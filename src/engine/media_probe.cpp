@@ -1,11 +1,11 @@
-#include "av_probe.h"
+#include "media_probe.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "engine_types.h"
-#include "ffmpeg_core.h"
+#include "transcode_task.h"
 
 namespace {
 
@@ -21,16 +21,16 @@ const char *metadata(AVDictionary *m, const char *key) {
 }
 
 void logInfo(int level, const char *fmt, int value = 0) {
-  if (LibrariesLoaded()) libavutil.av_log(nullptr, level, fmt, value);
+  if (librariesLoaded()) libavutil.av_log(nullptr, level, fmt, value);
 }
 
 }  // namespace
 
-TAVProbe::TAVProbe() = default;
+MediaProbe::MediaProbe() = default;
 
-TAVProbe::~TAVProbe() { Close(); }
+MediaProbe::~MediaProbe() { close(); }
 
-void TAVProbe::Close() {
+void MediaProbe::close() {
   ctx_.reset();
   formatName_.clear();
   streamCount_ = programCount_ = -1;
@@ -38,12 +38,12 @@ void TAVProbe::Close() {
   firstAudioStream_ = firstVideoStream_ = firstSubtitleStream_ = -1;
 }
 
-bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) {
-  if (!IsBound(TAVLibrary::avcodec)) throw FFMpegException("LibAVCodec not loaded.");
-  if (!IsBound(TAVLibrary::avformat)) throw FFMpegException("LibAVFormat not loaded.");
-  if (!IsBound(TAVLibrary::avutil)) throw FFMpegException("LibAVUtil not loaded.");
-  if (!IsBound(TAVLibrary::swscale)) throw FFMpegException("LibSwScale not loaded.");
-  Close();
+bool MediaProbe::open(const std::string &fileName, const std::string &formatName) {
+  if (!isBound(MediaLibrary::avcodec)) throw EngineError("LibAVCodec not loaded.");
+  if (!isBound(MediaLibrary::avformat)) throw EngineError("LibAVFormat not loaded.");
+  if (!isBound(MediaLibrary::avutil)) throw EngineError("LibAVUtil not loaded.");
+  if (!isBound(MediaLibrary::swscale)) throw EngineError("LibSwScale not loaded.");
+  close();
 
   const AVInputFormat *fmt = nullptr;
   if (!formatName.empty()) {
@@ -55,7 +55,7 @@ bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) 
   }
   AVFormatContext *raw = libavformat.avformat_alloc_context();
   if (!raw) {
-    lastError_ = OpenErrorText(AVERROR(ENOMEM), fileName);
+    lastError_ = openErrorText(AVERROR(ENOMEM), fileName);
     return false;
   }
   int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), fmt, nullptr);
@@ -70,18 +70,18 @@ bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) 
         libavformat.avio_closep(&pb);
       }
     }
-    lastError_ = OpenErrorText(rc, fileName);
-    Close();
+    lastError_ = openErrorText(rc, fileName);
+    close();
     return false;
   }
   ctx_.reset(raw);
   {
-    std::lock_guard<std::recursive_mutex> g(CodecLock());
+    std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx_.get(), nullptr);
   }
   if (rc < 0) {
     lastError_ = fileName + ": could not find codec parameters";
-    Close();
+    close();
     return false;
   }
   streamCount_ = static_cast<int32_t>(ctx_->nb_streams);
@@ -109,8 +109,8 @@ bool TAVProbe::Open(const std::string &fileName, const std::string &formatName) 
   return true;
 }
 
-void TAVProbe::GetFileInfo(TAVFileInfo &info) {
-  info = TAVFileInfo{};
+void MediaProbe::getFileInfo(MediaFileInfo &info) {
+  info = MediaFileInfo{};
   if (!ctx_) {
     logInfo(AV_LOG_INFO, "file not loaded.\n");
     return;
@@ -137,10 +137,10 @@ void TAVProbe::GetFileInfo(TAVFileInfo &info) {
   copyText(info.genre, metadata(m, "genre"));
 }
 
-void TAVProbe::GetVideoStreamInfo(TAVVideoStreamInfo &info) { GetVideoStreamInfo(-1, info); }
+void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(-1, info); }
 
-void TAVProbe::GetVideoStreamInfo(int32_t index, TAVVideoStreamInfo &info) {
-  info = TAVVideoStreamInfo{};
+void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {
+  info = VideoStreamInfo{};
   if (!ctx_) {
     logInfo(AV_LOG_INFO, "file not loaded.\n");
     return;
