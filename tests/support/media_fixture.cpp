@@ -383,3 +383,14 @@ int decodeVideoRGB(const std::string &path,
   if (!receive()) return -1;
   return count;
 }
+
+MediaRecipe smallClipRecipe(double seconds) {
+  MediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.rateNum = 25;
+  recipe.rateDen = 1;
+  recipe.durationSec = seconds;
+  recipe.sampleRate = 44100;
+  return recipe;
+}

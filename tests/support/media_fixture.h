@@ -29,6 +29,10 @@ struct MediaRecipe {
   bool interlacedPattern = false;  // odd lines of each picture from a different moment
 };
 
+// The small clip most tests convert: 320x240 at 25 fps, H.264 with AAC
+// stereo at 44.1 kHz, `seconds` long.
+MediaRecipe smallClipRecipe(double seconds);
+
 // Writes the file; returns an empty string on success, the error otherwise.
 std::string generateMedia(const MediaRecipe &recipe);
 

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "binding.h"
 
@@ -25,4 +27,14 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs, const std::function<void()> &between) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= end) return condition();
+    if (between) between();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 // Binds the media libraries from the build's Common folder once per process;
@@ -23,3 +24,9 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+// Polls `condition` every few milliseconds until it holds or `timeoutMs`
+// have passed; `between` runs between two polls (a Qt test passes its event
+// pump). Returns the condition's last value.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 20000,
+               const std::function<void()> &between = {});
