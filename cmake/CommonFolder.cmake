@@ -3,6 +3,9 @@
 set(TREVIX_COMMON_DIR ${TREVIX_BIN_DIR}/Common)
 set(_trevix_ffmpeg_libs avcodec avformat avutil swscale swresample avfilter)
 set(_trevix_common_cmds)
+# Each library as "<system path>|<soname>", for the installed program's
+# "Common" folder.
+set(TREVIX_COMMON_LIBS)
 foreach(lib ${_trevix_ffmpeg_libs})
   pkg_get_variable(_libdir lib${lib} libdir)
   string(TOUPPER ${lib} _LIB)
@@ -12,6 +15,7 @@ foreach(lib ${_trevix_ffmpeg_libs})
   if(NOT EXISTS ${_libdir}/${_soname})
     message(FATAL_ERROR "${_libdir}/${_soname} not found")
   endif()
+  list(APPEND TREVIX_COMMON_LIBS "${_libdir}/${_soname}|${_soname}")
   list(APPEND _trevix_common_cmds
        COMMAND ${CMAKE_COMMAND} -E create_symlink ${_libdir}/${_soname} ${TREVIX_COMMON_DIR}/${_soname}
        COMMAND ${CMAKE_COMMAND} -E create_symlink ${_libdir}/${_soname} ${TREVIX_COMMON_DIR}/lib${lib}.so)

@@ -14,6 +14,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   libgtest-dev googletest
   xvfb xauth
+  desktop-file-utils appstream
 )
 
 install_missing() {
