@@ -398,7 +398,7 @@ bool hasOptionSet(int profileId) {
 bool fillProfileOptions(std::string_view formatLabel, ProfileChoices &choices,
                         std::string &outputType) {
   bool found = false;
-  for (const TheAVCodec &row : kProfileTable) {
+  for (const OutputProfile &row : kProfileTable) {
     if (row.title != formatLabel) continue;
     found = true;
     outputType = std::string(row.formatName);

@@ -43,7 +43,7 @@ TEST(ProfileCatalog, TablesAndList) {
   EXPECT_EQ(kQualityTable[69].audioRates[0], "12200");
 
   const std::string separator = std::string(14, ' ') + std::string(41, '-');
-  EXPECT_EQ(outputFormatSeparator, separator);
+  EXPECT_EQ(kOutputFormatSeparator, separator);
   ChoiceList list;
   list.assign({"old"}, 0);
   fillOutputFormatList(list);
@@ -59,7 +59,7 @@ TEST(ProfileCatalog, TablesAndList) {
       EXPECT_EQ(list.items[i], separator);
       continue;
     }
-    const TheAVCodec *row = findProfile(list.items[i]);
+    const OutputProfile *row = findProfile(list.items[i]);
     ASSERT_NE(row, nullptr) << list.items[i];
     EXPECT_TRUE(hasOptionSet(row->profileId)) << list.items[i];
     EXPECT_NE(profileRule(row->profileId), ProfileRule::None) << list.items[i];
@@ -252,9 +252,9 @@ const OptionSetFingerprint kOptionSetFingerprints[] = {
 };
 
 TEST(ProfileOptionSets, EveryListOfEveryProfileUnchanged) {
-  static_assert(std::size(kOptionSetFingerprints) == 43);
+  static_assert(std::size(kOptionSetFingerprints) == kOfferedProfileCount);
   size_t offered = 0;
-  for (std::string_view item : outputFormatItems) {
+  for (std::string_view item : kOutputFormatItems) {
     if (isFormatSeparator(item)) continue;
     ++offered;
     const OptionSetFingerprint *golden = nullptr;
@@ -315,7 +315,7 @@ TEST(ProfileOptionSets, RepeatedChoiceAndUnknownLabel) {
   // A separator or unknown label changes nothing, output type included.
   std::string outputType = "WMV";
   const ProfileChoices before = c;
-  EXPECT_FALSE(fillProfileOptions(outputFormatSeparator, c, outputType));
+  EXPECT_FALSE(fillProfileOptions(kOutputFormatSeparator, c, outputType));
   EXPECT_FALSE(fillProfileOptions("DVD", c, outputType));
   EXPECT_EQ(outputType, "WMV");
   EXPECT_EQ(c.comboVideoFramerate.items, before.comboVideoFramerate.items);
@@ -478,7 +478,7 @@ TEST(QualityPreset, MovesTheBitRates) {
   applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
   c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset(outputFormatSeparator, c);
+  applyQualityPreset(kOutputFormatSeparator, c);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 }
 
