@@ -8,21 +8,30 @@
 #include "choice_list.h"
 
 inline constexpr int kProfileCount = 75;
+// The items of the output format list: the offered profiles and the
+// separators between their groups.
 inline constexpr int kOutputFormatCount = 47;
+inline constexpr int kOfferedProfileCount = 43;
+
+// How the encoder mapping turns a profile's choices into encoder settings:
+// the rule of the 3GP/3G2 rows, of the iPod and Apple TV rows, of every other
+// offered profile, or none (the row cannot be chosen).
+enum class ProfileRule { None, Mobile, Apple, Generic };
 
 // One output profile: its label, its output format name (upper case; also
-// the output file's extension without the dot) and its number, equal to
-// the row's index.
-struct TheAVCodec {
+// the output file's extension without the dot), its number, equal to the
+// row's index, and its mapping rule.
+struct OutputProfile {
   std::string_view title;
   std::string_view formatName;
   int32_t profileId;
+  ProfileRule rule;
 };
 
 // The bit rates of the five quality levels (0 Highest .. 4 Lowest) of one
 // profile, as decimal text without unit. Video in kbit/s (0: no video);
 // audio in kbit/s, except the AMR rows, whose values are in bit/s.
-struct Quality {
+struct QualityRates {
   std::string_view title;
   std::string_view formatName;
   std::array<std::string_view, 5> videoRates;
@@ -30,13 +39,16 @@ struct Quality {
   int32_t profileId;
 };
 
-extern const TheAVCodec kProfileTable[kProfileCount];
-extern const Quality kQualityTable[kProfileCount];
+extern const OutputProfile kProfileTable[kProfileCount];
+extern const QualityRates kQualityTable[kProfileCount];
 
 // The items of the output format list in order, separators included.
-extern const std::array<std::string_view, kOutputFormatCount> outputFormatItems;
+extern const std::array<std::string_view, kOutputFormatCount> kOutputFormatItems;
 // The text of every separator item of the list.
-extern const std::string_view outputFormatSeparator;
+extern const std::string_view kOutputFormatSeparator;
+
+// The former name of kOutputFormatItems, until its last users move.
+inline constexpr const auto &outputFormatItems = kOutputFormatItems;
 
 // Clears the list, adds the items of the output format list and selects
 // the first.
@@ -46,9 +58,9 @@ void fillOutputFormatList(ChoiceList &list);
 bool isFormatSeparator(std::string_view text);
 
 // The first catalog row whose title equals the label, or nullptr.
-const TheAVCodec *findProfile(std::string_view label);
+const OutputProfile *findProfile(std::string_view label);
 // The first quality row whose title equals the label, or nullptr.
-const Quality *findQuality(std::string_view label);
+const QualityRates *findQuality(std::string_view label);
 
 // True for the labels of the audio-only formats, whose video controls the
 // window disables.

@@ -129,20 +129,9 @@ void mobileMapping(const ProfileChoices &c, OutputOptions &o) {
 
 }  // namespace
 
-ProfileRule profileRule(int id) {
-  switch (id) {
-    case 0:
-    case 1:
-      return ProfileRule::Mobile;
-    case 3: case 4: case 5: case 7: case 8: case 9: case 10: case 11: case 12:
-      return ProfileRule::Apple;
-    case 2: case 6: case 14: case 15: case 16: case 17: case 21:
-    case 47: case 48: case 52: case 57: case 62:
-      return ProfileRule::None;
-    default:
-      // 13 ("iPod Touch") maps like the iPhone, its channel choice included.
-      return (id >= 0 && id < kProfileCount) ? ProfileRule::Generic : ProfileRule::None;
-  }
+ProfileRule profileRule(int profileId) {
+  if (profileId < 0 || profileId >= kProfileCount) return ProfileRule::None;
+  return kProfileTable[profileId].rule;
 }
 
 std::string numberPart(std::string_view label) {
@@ -179,7 +168,7 @@ std::string frameRateText(std::string_view comboText) {
 
 void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices,
                          std::string_view outputType, OutputOptions &options) {
-  for (const TheAVCodec &row : kProfileTable) {
+  for (const OutputProfile &row : kProfileTable) {
     if (row.title != formatLabel) continue;
     switch (profileRule(row.profileId)) {
       case ProfileRule::Mobile: mobileMapping(choices, options); break;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog.h"
 #include "choice_list.h"
 #include "options.h"
 
@@ -15,9 +16,7 @@ class SettingLabelError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class ProfileRule { None, Mobile, Apple, Generic };
-
-// The mapping rule of a catalog row.
+// The mapping rule of a catalog row; None for a number outside the catalog.
 ProfileRule profileRule(int profileId);
 
 // The characters of a label before its first blank ("128 Kbps" gives

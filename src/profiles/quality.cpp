@@ -20,7 +20,7 @@ void selectEqual(ChoiceList &combo, const std::string &text) {
 }  // namespace
 
 void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices) {
-  const Quality *row = findQuality(formatLabel);
+  const QualityRates *row = findQuality(formatLabel);
   if (!row) return;
 
   selectEqual(choices.comboVideoBitrate,

@@ -6,8 +6,8 @@
 
 #include "choice_list.h"
 
-// Selects, in ComboVideoBitrate and ComboAudioBitrate, the items that the
-// quality table gives for the profile titled `formatLabel` and the levels
-// selected in ComboVideoQuality and ComboAudioQuality. A value that the
-// list does not hold, or a label without a quality row, changes nothing.
+// Selects, in the video and audio bit-rate lists, the items that the quality
+// table gives for the profile titled `formatLabel` and the levels selected in
+// the video and audio quality lists. A value that a list does not hold, or a
+// label without a quality row, changes nothing.
 void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices);

@@ -2,6 +2,8 @@
 // and quality presets.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -41,7 +43,7 @@ TEST(ProfileCatalog, TablesAndList) {
   EXPECT_EQ(kQualityTable[69].audioRates[0], "12200");
 
   const std::string separator = std::string(14, ' ') + std::string(41, '-');
-  EXPECT_EQ(outputFormatSeparator, separator);
+  EXPECT_EQ(kOutputFormatSeparator, separator);
   ChoiceList list;
   list.assign({"old"}, 0);
   fillOutputFormatList(list);
@@ -57,7 +59,7 @@ TEST(ProfileCatalog, TablesAndList) {
       EXPECT_EQ(list.items[i], separator);
       continue;
     }
-    const TheAVCodec *row = findProfile(list.items[i]);
+    const OutputProfile *row = findProfile(list.items[i]);
     ASSERT_NE(row, nullptr) << list.items[i];
     EXPECT_TRUE(hasOptionSet(row->profileId)) << list.items[i];
     EXPECT_NE(profileRule(row->profileId), ProfileRule::None) << list.items[i];
@@ -153,6 +155,118 @@ TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
   }
 }
 
+// The whole state of the setting combos as text: for each combo its items
+// joined by '|' and the selected index.
+std::string describe(const ProfileChoices &c) {
+  std::string text;
+  for (const ChoiceList *l : {&c.comboVideoCodec, &c.comboAudioCodec, &c.comboVideoSize,
+                               &c.comboVideoBitrate, &c.comboVideoFramerate, &c.comboAudioBitrate,
+                               &c.comboSamplingRate, &c.comboAudioChannels, &c.comboAspectRatio}) {
+    for (const std::string &item : l->items) text += item + '|';
+    text += '@' + std::to_string(l->itemIndex) + '\n';
+  }
+  return text;
+}
+
+// The combos after choosing the profile from two different earlier states:
+// every list filled with a stale item, and channels and aspect on different
+// items, so that kept, reset and forced selections all show.
+std::string optionSetOf(std::string_view label) {
+  std::string text;
+  for (int earlier : {0, 1}) {
+    ProfileChoices c;
+    for (ChoiceList *l : {&c.comboVideoCodec, &c.comboAudioCodec, &c.comboVideoSize,
+                          &c.comboVideoBitrate, &c.comboVideoFramerate, &c.comboAudioBitrate,
+                          &c.comboSamplingRate})
+      l->assign({"stale"}, 0);
+    c.comboAudioChannels.itemIndex = earlier;
+    c.comboAspectRatio.itemIndex = 2 - earlier;
+    choose(label, c);
+    text += describe(c);
+  }
+  return text;
+}
+
+// 64-bit FNV-1a, printed as 16 hex digits.
+std::string fingerprint(std::string_view text) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char ch : text) h = (h ^ ch) * 1099511628211ull;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+  return hex;
+}
+
+struct OptionSetFingerprint {
+  const char *label;
+  const char *fingerprint;
+};
+
+// Every item with its order and spelling, every default, and the channel and
+// aspect handling of each offered profile, pinned so that no change to an
+// option set goes unnoticed. A failure prints the lists the profile gives
+// now; change a fingerprint only together with an intended change of lists.
+const OptionSetFingerprint kOptionSetFingerprints[] = {
+    {"3GP - Mobile Video Format (*.3gp)", "e0f11a6a49e1320c"},
+    {"3G2 - Mobile Video Format (*.3g2)", "e0f11a6a49e1320c"},
+    {"ASF - Advance Streaming Format (*.asf)", "560b2d6efb6e45c5"},
+    {"AVI - Audio Video Interleave (*.avi)", "93942929889a3285"},
+    {"AVI - DivX Video (*.avi)", "39b34de1b7be3f9d"},
+    {"AVI - XviD Video (*.avi)", "637d32f97f287671"},
+    {"FLV - Flash Flv Video (*.flv)", "b9451d3803fc3143"},
+    {"MOV - QuickTime Video (*.mov)", "da5e535e01cb1265"},
+    {"MP4 - MPEG4 Video (*.mp4)", "9558c73f0e7189bb"},
+    {"MPEG-1 Movie (*.mpg)", "c43ea6739a274d7b"},
+    {"MPEG-2 Movie (*.mpg)", "aada6ff6ca41fdf5"},
+    {"RM - Real Video (*.rm)", "e381b52a47ecd1c1"},
+    {"SWF - Flash Swf Video (*.swf)", "efc546c2b344bd39"},
+    {"Super Video CD (*.mpg)", "70b6bd32db9362ef"},
+    {"Video CD (*.mpg)", "3792415e1656f7e9"},
+    {"WMV - Windows Media Video (*.wmv)", "60699edc91799f59"},
+    {"AAC - Advance Audio Coding (*.aac)", "e0caa0b5bf90e187"},
+    {"M4A - Mpeg4 Audio File (*.m4a)", "928d4f74a9a9ca6d"},
+    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "0b4c507dd3afb089"},
+    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "8fbd368295bc5ac5"},
+    {"OGG - Ogg Vorbis Audio (*.ogg)", "799c884e5756c455"},
+    {"RA - Real Audio (*.ra)", "29e08f8d304a52c1"},
+    {"WAV - Waveform Audio (*.wav)", "338d58ae7bea8ccd"},
+    {"WMA - Windows Media Audio (*.wma)", "94168af7405a6ff1"},
+    {"iPhone (*.mp4)", "797fd6906d09fced"},
+    {"iPod (*.mp4)", "ead97ad89492c265"},
+    {"iPod Touch (*.mp4)", "513d0d0e9c299c31"},
+    {"Apple TV (*.mp4)", "ae6a179715fbe739"},
+    {"Archos AV500/GMini402 (*.avi)", "6d6a3a27b6128b8d"},
+    {"Archos AV700 (*.avi)", "f22a5d11203fefd5"},
+    {"BlackBerry MPEG-4 Video (*.mp4)", "76e63df7fcc2b44d"},
+    {"BlackBerry AVI Video (*.avi)", "102464b8ca027a55"},
+    {"BlackBerry 3GP Video (*.3gp)", "157a49f58c43b9f9"},
+    {"Creative Zen Vision (*.avi)", "ca2a4c119fc3babd"},
+    {"iRiver PMP100 (*.avi)", "ca2a4c119fc3babd"},
+    {"PSP Video (*.mp4)", "16ed1ac1d58eb677"},
+    {"PS3 Video (*.mp4)", "d53f8757626dd70d"},
+    {"Xbox360 MPEG4 Video (*.mp4)", "9558c73f0e7189bb"},
+    {"Xbox360 WMV Video (*.wmv)", "60699edc91799f59"},
+    {"Xbox360 AVI Video (*.avi)", "93942929889a3285"},
+    {"Xbox360 MPEG2 Video (*.mpg)", "aada6ff6ca41fdf5"},
+    {"Zune Mpeg4 Video (*.mp4)", "d255a1866f5e4af1"},
+    {"Zune WMV Windows Media Video (*.wmv)", "92e0ffca8165d56f"},
+};
+
+TEST(ProfileOptionSets, EveryListOfEveryProfileUnchanged) {
+  static_assert(std::size(kOptionSetFingerprints) == kOfferedProfileCount);
+  size_t offered = 0;
+  for (std::string_view item : kOutputFormatItems) {
+    if (isFormatSeparator(item)) continue;
+    ++offered;
+    const OptionSetFingerprint *golden = nullptr;
+    for (const OptionSetFingerprint &f : kOptionSetFingerprints)
+      if (f.label == item) golden = &f;
+    ASSERT_NE(golden, nullptr) << item;
+    const std::string lists = optionSetOf(item);
+    EXPECT_EQ(fingerprint(lists), golden->fingerprint) << item << "\n" << lists;
+  }
+  EXPECT_EQ(offered, std::size(kOptionSetFingerprints));
+}
+
 TEST(ProfileOptionSets, ListsKeepTheirSpelling) {
   ProfileChoices c;
   choose("RM - Real Video (*.rm)", c);
@@ -201,7 +315,7 @@ TEST(ProfileOptionSets, RepeatedChoiceAndUnknownLabel) {
   // A separator or unknown label changes nothing, output type included.
   std::string outputType = "WMV";
   const ProfileChoices before = c;
-  EXPECT_FALSE(fillProfileOptions(outputFormatSeparator, c, outputType));
+  EXPECT_FALSE(fillProfileOptions(kOutputFormatSeparator, c, outputType));
   EXPECT_FALSE(fillProfileOptions("DVD", c, outputType));
   EXPECT_EQ(outputType, "WMV");
   EXPECT_EQ(c.comboVideoFramerate.items, before.comboVideoFramerate.items);
@@ -364,7 +478,7 @@ TEST(QualityPreset, MovesTheBitRates) {
   applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
   c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset(outputFormatSeparator, c);
+  applyQualityPreset(kOutputFormatSeparator, c);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 }
 
