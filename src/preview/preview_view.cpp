@@ -28,7 +28,7 @@ void PreviewView::fillPanel(QWidget *panel) {
   layout->addWidget(this);
 }
 
-void PreviewView::setFilterGraph(PreviewPlayer *graph) {
+void PreviewView::setPlayer(PreviewPlayer *graph) {
   if (graph) graph->setVideoWindow(this);
 }
 
