@@ -36,7 +36,7 @@ QFrame *makePanel(QWidget *parent, const char *name, const QRect &geometry) {
   return panel;
 }
 
-QToolButton *makeSpeedButton(QWidget *parent, const char *name, const QString &caption, QStyle::StandardPixmap glyph,
+QToolButton *makeToolButton(QWidget *parent, const char *name, const QString &caption, QStyle::StandardPixmap glyph,
                              const QRect &geometry, bool flat = true) {
   auto *button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -52,7 +52,7 @@ QToolButton *makeSpeedButton(QWidget *parent, const char *name, const QString &c
 // A preview button: a glyph with a hint.
 QToolButton *makePreviewButton(QWidget *parent, const char *name, QStyle::StandardPixmap glyph, int x,
                                const char *hint) {
-  QToolButton *button = makeSpeedButton(parent, name, QString(), glyph, QRect(x, 176, 26, 24));
+  QToolButton *button = makeToolButton(parent, name, QString(), glyph, QRect(x, 176, 26, 24));
   button->setToolTip(QString::fromLatin1(hint));
   return button;
 }
@@ -169,15 +169,15 @@ void MainWindow::createControls() {
 void MainWindow::createToolBar(QWidget *client) {
   toolBarPanel = makePanel(client, "toolBarPanel", QRect(0, 0, kClientWidth, 40));
   toolBarPanel->setFrameShape(QFrame::StyledPanel);
-  addFileButton = makeSpeedButton(toolBarPanel, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
+  addFileButton = makeToolButton(toolBarPanel, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
                                   QRect(6, 4, 100, 32));
-  removeFileButton = makeSpeedButton(toolBarPanel, "removeFileButton", QStringLiteral("Remove File"),
+  removeFileButton = makeToolButton(toolBarPanel, "removeFileButton", QStringLiteral("Remove File"),
                                      QStyle::SP_TrashIcon, QRect(110, 4, 112, 32));
-  clearAllButton = makeSpeedButton(toolBarPanel, "clearAllButton", QStringLiteral("Clear All "),
+  clearAllButton = makeToolButton(toolBarPanel, "clearAllButton", QStringLiteral("Clear All "),
                                    QStyle::SP_DialogResetButton, QRect(226, 4, 100, 32));
-  stopButton = makeSpeedButton(toolBarPanel, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+  stopButton = makeToolButton(toolBarPanel, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
                                QRect(545, 4, 96, 32));
-  startButton = makeSpeedButton(toolBarPanel, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
+  startButton = makeToolButton(toolBarPanel, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
                                 QRect(645, 4, 100, 32));
   connect(addFileButton, &QToolButton::clicked, this, &MainWindow::addFiles);
   connect(removeFileButton, &QToolButton::clicked, this, &MainWindow::removeSelectedFile);
@@ -195,7 +195,7 @@ void MainWindow::createOutputRow(QWidget *client) {
   outputFolderEdit->setGeometry(132, 4, 580, 21);
   outputFolderEdit->setReadOnly(true);
   outputFolderEdit->setEnabled(false);
-  chooseFolderButton = makeSpeedButton(outputPanel, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
+  chooseFolderButton = makeToolButton(outputPanel, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
                                        QRect(717, 2, 28, 25));
   connect(chooseFolderButton, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
   profileLabel = makeLabel(outputPanel, "profileLabel", QStringLiteral("Set Output Format :"), QRect(10, 30, 118, 20));
@@ -276,7 +276,7 @@ void MainWindow::createProgressRow(QWidget *area) {
   progressBar->setRange(0, 100);
   progressBar->setValue(0);
   progressBar->setTextVisible(false);
-  progressStopButton = makeSpeedButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+  progressStopButton = makeToolButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
                                        QRect(412, 174, 80, 28), false);
   connect(progressStopButton, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
 }

@@ -3,7 +3,6 @@
 // choice lists; this file mirrors them into the window's combo boxes.
 #include <QComboBox>
 #include <QEvent>
-#include <algorithm>
 
 #include "combo_lists.h"
 #include "mainwindow.h"
@@ -107,7 +106,7 @@ void MainWindow::onProfileChosen() {
 void MainWindow::applyDropDownLength() {
   int count = kDefaultDropDownCount;
   if (optionsDialog) count = optionsDialog->dropDownItems();
-  profileCombo->setMaxVisibleItems(std::max(1, count));
+  profileCombo->setMaxVisibleItems(count);
 }
 
 void MainWindow::updateVideoControls() {

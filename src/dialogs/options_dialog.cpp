@@ -114,6 +114,9 @@ void OptionsDialog::loadAtCreation() {
   }
   aspectRatioCombo->addItems(kAspectItems);
   letterBoxCombo->addItems(kLetterBoxItems);
+  // The list follows the loaded length even when loading left the spin
+  // edit's value as it was (a stored 0 or 10 is the minimum, like the start).
+  onDropDownItemsChanged();
   selectQuietly(aspectRatioCombo, 0);
   selectQuietly(letterBoxCombo, 0);
   if (main_.letterBoxCombo) selectQuietly(letterBoxCombo, main_.letterBoxCombo->currentIndex());
@@ -136,10 +139,13 @@ bool OptionsDialog::loadSettings() { return ::loadSettings(store_, settingsContr
 
 bool OptionsDialog::saveSettings() { return ::saveSettings(store_, settingsControls()); }
 
-int OptionsDialog::dropDownItems() const { return dropDownItemsSpin->value(); }
+int OptionsDialog::dropDownItems() const {
+  const int typed = dropDownItemsSpin->value();
+  return typed > 0 ? typed : kDropDownItemsMin;
+}
 
 void OptionsDialog::onDropDownItemsChanged() {
-  if (main_.profileCombo) main_.profileCombo->setMaxVisibleItems(std::max(1, dropDownItemsSpin->value()));
+  if (main_.profileCombo) main_.profileCombo->setMaxVisibleItems(dropDownItems());
 }
 
 void OptionsDialog::onLetterBoxChosen() {

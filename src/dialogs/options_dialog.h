@@ -48,7 +48,9 @@ class OptionsDialog : public QDialog {
   bool loadSettings();
   // Writes the current values of both windows (see ::saveSettings).
   bool saveSettings();
-  // The length of the output-format drop-down chosen here.
+  // The length of the output-format drop-down chosen here: the number
+  // typed, or the minimum for one that is no length (0 or less). The
+  // number is saved as typed.
   int dropDownItems() const;
 
  public slots:

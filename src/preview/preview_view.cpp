@@ -29,7 +29,7 @@ void PreviewView::fillPanel(QWidget *panel) {
 }
 
 void PreviewView::setPlayer(PreviewPlayer *graph) {
-  if (graph) graph->setVideoWindow(this);
+  if (graph) graph->setView(this);
 }
 
 void PreviewView::showFrame(const QVideoFrame &frame) {

@@ -111,6 +111,7 @@ TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
   setOutputFolder(out);
   window->startConversion();
   EXPECT_EQ(text(0, kProgressColumn), "Fail");
+  EXPECT_FALSE(job(0).reason.empty()) << "the engine's reason is kept with the row";
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
   EXPECT_TRUE(runEnded());
   EXPECT_TRUE(window->startButton->isEnabled());
@@ -139,8 +140,11 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   ASSERT_TRUE(written.ok) << written.error;
   ASSERT_NE(written.first("video"), nullptr);
   EXPECT_EQ(text(1, kFramesColumn).toLongLong(), written.first("video")->frames);
-  EXPECT_TRUE(window->statusPanelText(1).startsWith("File Size : "));
-  EXPECT_TRUE(std::filesystem::exists(out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4"));
+  EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
+  const std::string output = out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4";
+  EXPECT_TRUE(std::filesystem::exists(output));
+  EXPECT_EQ(job(1).outputPath, output);
+  EXPECT_EQ(job(1).state, JobState::Done);
   EXPECT_TRUE(runEnded());
   EXPECT_TRUE(window->startButton->isEnabled());
   EXPECT_EQ(window->progressBar->value(), 0);

@@ -81,6 +81,24 @@ TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
   EXPECT_EQ(w->profileCombo->maxVisibleItems(), 26);
 }
 
+// Stored lengths that are no length, or too long: the spin edit shows the
+// nearest limit, the list drops down that many rows from the moment the
+// settings are loaded, and the limit is what is saved again.
+TEST_F(ShellSettings, StoredDropDownLengthsOutsideTheLimits) {
+  const std::pair<int, int> cases[] = {{0, 26}, {-5, 26}, {-2147483647, 26}, {1000, 47}, {2147483647, 47}};
+  for (auto [stored, shown] : cases) {
+    SCOPED_TRACE(stored);
+    plantAll(QString(), 0, 0, stored, 0, 2, 2);
+    auto w = run.start(false);
+    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->text(), QString::number(shown));
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);  // before the window is shown too
+    w->show();
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);
+    ASSERT_TRUE(w->close());
+    EXPECT_EQ(run.stored()->value(Q("DropDownItems")).toInt(), shown);
+  }
+}
+
 TEST_F(ShellSettings, ValueOfTheWrongTypeIsTreatedAsMissingAndRewritten) {
   plantAll(Q("/videos/out"), 8, 1, 33, 1, 1, 1);
   run.stored()->setValue(Q("Overwrite"), Q("sometimes"));
@@ -167,3 +185,4 @@ TEST_F(ShellSettings, TypingInTheSpinEditSetsTheDropDownRowsAtOnce) {
 }
 
 }  // namespace
+

@@ -141,6 +141,15 @@ TEST_F(OptionsDialogTest, TypedNumberSetsTheDropDownLengthAsTyped) {
   form->dropDownItemsSpin->stepBy(-3);
   EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
   EXPECT_EQ(main.format.maxVisibleItems(), 26);
+  // A typed number that is no length drops down the minimum, and is saved
+  // as typed.
+  for (const char *typed : {"0", "-5"}) {
+    typeInto(form->dropDownItemsSpin, Q(typed));
+    EXPECT_EQ(main.format.maxVisibleItems(), 26) << typed;
+    EXPECT_EQ(form->dropDownItems(), 26) << typed;
+    form->saveSettings();
+    EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toString(), Q(typed));
+  }
   // Text that is not a number counts as the minimum.
   form->dropDownItemsSpin->findChild<QLineEdit *>()->setText(QString());
   EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
