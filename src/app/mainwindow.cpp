@@ -26,6 +26,7 @@
 #include "options_dialog.h"
 #include "program_icon.h"
 #include "settings_store.h"
+#include "source_list_model.h"
 #include "volume_table.h"
 
 namespace {
@@ -84,6 +85,7 @@ MainWindow::MainWindow(const MainWindowOptions &options)
   // The engine and its scheduler; the scheduler outlives the engine (it is
   // a child object, deleted after the members).
   scheduler = new QtMainThreadScheduler(this);
+  scheduler->setObjectName(QStringLiteral("scheduler"));
   engine = std::make_unique<MediaEngine>(scheduler);
   relay_ = std::make_shared<EngineEventRelay>(this);
 
@@ -100,6 +102,7 @@ MainWindow::MainWindow(const MainWindowOptions &options)
   sourceListDrop = new FileDropTarget(
       this, [this]() -> QWidget * { return sourceList; }, [this](const QStringList &files) { addDroppedFiles(files); },
       [this] { return !converting && !addingFiles; });
+  sourceListDrop->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
   // in the order raised. Nothing on a worker touches the window.
@@ -111,6 +114,10 @@ MainWindow::~MainWindow() {
   // No engine event may reach the window from here on; the engine itself
   // is shut down when its member is destroyed.
   relay_->close();
+  // The model reads sourceJobs, which goes with the members, before the
+  // child widgets are deleted; the list view then shows no model.
+  delete sourceListModel;
+  sourceListModel = nullptr;
 }
 
 void MainWindow::setUpAtCreation() {

@@ -75,21 +75,21 @@ void OptionsDialog::createControls() {
   dropDownItemsLabel->setBuddy(dropDownItemsSpin);
   connect(dropDownItemsSpin, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
 
-  videoSettingsBox = new QGroupBox(QStringLiteral(" General Video Settings "), this);
-  videoSettingsBox->setObjectName(QStringLiteral("videoSettingsBox"));
-  videoSettingsBox->setGeometry(10, 150, 370, 130);
+  generalVideoBox = new QGroupBox(QStringLiteral(" General Video Settings "), this);
+  generalVideoBox->setObjectName(QStringLiteral("generalVideoBox"));
+  generalVideoBox->setGeometry(10, 150, 370, 130);
 
-  videoZoomLabel = new QLabel(QStringLiteral("Video Zoom : "), videoSettingsBox);
+  videoZoomLabel = new QLabel(QStringLiteral("Video Zoom : "), generalVideoBox);
   videoZoomLabel->setObjectName(QStringLiteral("videoZoomLabel"));
   videoZoomLabel->setGeometry(16, 34, 130, 22);
-  letterBoxCombo = makeEditableCombo(videoSettingsBox, "letterBoxCombo");
+  letterBoxCombo = makeEditableCombo(generalVideoBox, "letterBoxCombo");
   letterBoxCombo->setGeometry(150, 32, 196, 24);
   videoZoomLabel->setBuddy(letterBoxCombo);
 
-  aspectRatioLabel = new QLabel(QStringLiteral("Video Aspect Ratio : "), videoSettingsBox);
+  aspectRatioLabel = new QLabel(QStringLiteral("Video Aspect Ratio : "), generalVideoBox);
   aspectRatioLabel->setObjectName(QStringLiteral("aspectRatioLabel"));
   aspectRatioLabel->setGeometry(16, 80, 130, 22);
-  aspectRatioCombo = makeEditableCombo(videoSettingsBox, "aspectRatioCombo");
+  aspectRatioCombo = makeEditableCombo(generalVideoBox, "aspectRatioCombo");
   aspectRatioCombo->setGeometry(150, 78, 196, 24);
   aspectRatioLabel->setBuddy(aspectRatioCombo);
 

@@ -37,7 +37,7 @@ class OptionsDialog : public QDialog {
   QCheckBox *overwriteCheck = nullptr;
   QLabel *dropDownItemsLabel = nullptr;
   SpinEdit *dropDownItemsSpin = nullptr;
-  QGroupBox *videoSettingsBox = nullptr;
+  QGroupBox *generalVideoBox = nullptr;
   QLabel *videoZoomLabel = nullptr;
   QComboBox *letterBoxCombo = nullptr;
   QLabel *aspectRatioLabel = nullptr;

@@ -80,7 +80,7 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(form->findChild<QCheckBox *>(Q("overwriteCheck"))->text(),
             Q("Overwrite Existing File With The Same Name"));
   EXPECT_EQ(form->findChild<QLabel *>(Q("dropDownItemsLabel"))->text(), Q("Drop Down Items in Output Format List"));
-  EXPECT_EQ(form->findChild<QGroupBox *>(Q("videoSettingsBox"))->title(), Q(" General Video Settings "));
+  EXPECT_EQ(form->findChild<QGroupBox *>(Q("generalVideoBox"))->title(), Q(" General Video Settings "));
   EXPECT_EQ(form->findChild<QLabel *>(Q("videoZoomLabel"))->text(), Q("Video Zoom : "));
   EXPECT_EQ(form->findChild<QLabel *>(Q("aspectRatioLabel"))->text(), Q("Video Aspect Ratio : "));
   EXPECT_EQ(form->findChild<QPushButton *>(Q("doneButton"))->text(), Q("Done"));
