@@ -5,10 +5,11 @@
 #include <QTimer>
 #include <atomic>
 
+// Shared by the relay and the work it posted.
 struct EngineEventRelay::Gate {
   std::mutex lock;
-  QObject *context = nullptr;  // null once closed
-  std::atomic<bool> open{true};
+  QObject *context = nullptr;    // guarded by `lock`; null once closed
+  std::atomic<bool> open{true};  // read by the work when it runs
 };
 
 EngineEventRelay::EngineEventRelay(QObject *context) : gate_(std::make_shared<Gate>()) {
@@ -18,7 +19,7 @@ EngineEventRelay::EngineEventRelay(QObject *context) : gate_(std::make_shared<Ga
 EngineEventRelay::~EngineEventRelay() { close(); }
 
 bool EngineEventRelay::post(std::function<void()> work) const {
-  std::lock_guard<std::mutex> hold(gate_->lock);
+  std::scoped_lock hold(gate_->lock);
   if (!gate_->context) return false;
   std::shared_ptr<Gate> gate = gate_;
   QMetaObject::invokeMethod(
@@ -31,13 +32,13 @@ bool EngineEventRelay::post(std::function<void()> work) const {
 }
 
 void EngineEventRelay::close() {
-  std::lock_guard<std::mutex> hold(gate_->lock);
+  std::scoped_lock hold(gate_->lock);
   gate_->context = nullptr;
   gate_->open = false;
 }
 
 bool EngineEventRelay::isOpen() const {
-  std::lock_guard<std::mutex> hold(gate_->lock);
+  std::scoped_lock hold(gate_->lock);
   return gate_->context != nullptr;
 }
 

@@ -14,6 +14,14 @@
 // nothing more is posted and nothing already posted runs. Close the relay
 // before the context object dies; work posted before that is dropped by Qt
 // along with the object.
+//
+// Threads: post() is called on the engine's worker threads (and any other);
+// close() and isOpen() on any thread, in practice the UI thread; the posted
+// work runs on the context object's thread (the UI thread). A private gate,
+// shared with the work in flight, holds the context pointer under its lock
+// and an atomic "open" flag that the work reads when it runs: close() takes
+// the lock, so it returns only after a post() under way on another thread
+// has handed its work to Qt, and that work will then not run.
 class EngineEventRelay {
  public:
   explicit EngineEventRelay(QObject *context);
@@ -33,8 +41,10 @@ class EngineEventRelay {
 };
 
 // MainThreadScheduler on the Qt event loop of the thread that creates it
-// (the UI thread). RunLater may be called from any thread; the work runs on
-// the UI thread after the delay, unless the scheduler was destroyed first.
+// (the UI thread). runLater() may be called from any thread; the work runs
+// on the UI thread after the delay, unless the scheduler was destroyed
+// first. It keeps no state of its own: Qt's queued invocation carries the
+// work across.
 class QtMainThreadScheduler : public QObject, public MainThreadScheduler {
   Q_OBJECT
  public:

@@ -26,12 +26,12 @@ int main(int argc, char *argv[]) {
   QApplication::setApplicationName(QString::fromLatin1(trevix::kProgramTitle));
   QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
 
-  MainWindow form1;
-  if (form1.startupFailed()) return 1;
-  form1.createForms();
-  form1.show();
-  if (autoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", form1.windowTitle().toLocal8Bit().constData());
+  MainWindow window;
+  if (window.startupFailed()) return 1;
+  window.createDialogs();
+  window.show();
+  if (autoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", window.windowTitle().toLocal8Bit().constData());
   const QString screenshot = qEnvironmentVariable("TREVIX_SCREENSHOT");
-  if (!screenshot.isEmpty()) scheduleScreenshot(form1, screenshot);
+  if (!screenshot.isEmpty()) scheduleScreenshot(window, screenshot);
   return app.exec();
 }

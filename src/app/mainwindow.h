@@ -1,16 +1,21 @@
 // The main window, MainWindow: tool bar, output folder and format row, the
 // source list, the settings groups with the preview pane, and the status
-// bar. It owns the engine component FFVCL, the timers, the preview and all
-// run-time state of the list, the queue and the preview.
+// bar. It owns the engine component, the timers, the preview, the source
+// list's data (sourceJobs, shown through sourceListModel) and all run-time
+// state of the queue and the preview.
+//
+// Everything here runs on the UI thread; the engine's events reach the
+// window only through the conversion queue's relay (engine_relay.h).
 //
 // The window is split by area, one source file each; every handler below is
-// already connected to its control or menu item:
-//   mainwindow.cpp             start-up, layout, menus, close and exit,
-//                              output folder, volume, help, About, options
-//   mainwindow_profiles.cpp    // Output profiles
-//   mainwindow_sourcelist.cpp  // Source list
-//   mainwindow_queue.cpp       // Conversion queue
-//   mainwindow_preview.cpp     // Preview
+// connected to its control or menu item:
+//   mainwindow.cpp             start-up, close and exit, output folder,
+//                              volume, help, About, options
+//   mainwindow_layout.cpp      menus and controls, by area of the window
+//   mainwindow_profiles.cpp    output profiles
+//   mainwindow_sourcelist.cpp  source list
+//   mainwindow_queue.cpp       conversion queue
+//   mainwindow_preview.cpp     preview
 #pragma once
 
 #include <QComboBox>
@@ -20,29 +25,24 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "prompts.h"
-#include "queue_interfaces.h"
+#include "source_jobs.h"
 
 class SettingsStore;
 class QAction;
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
 class QStatusBar;
 class QTimer;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class EngineEventRelay;
 class MediaEngine;
 class PreviewPlayer;
@@ -51,13 +51,14 @@ class AboutDialog;
 class QtMainThreadScheduler;
 class ResourceSound;
 class FrameGrabber;
-class FileAdder;           // Source list
-class FileDropTarget;      // Source list
-struct SourceRowTexts;     // Source list
-class ConversionQueue;     // Conversion queue
-class QueueLink;           // Conversion queue
-struct OutputOptions;    // Output profiles
-struct ProfileChoices;   // Output profiles
+class SeekBar;
+class ExclusiveRun;
+class FileDropTarget;
+class SourceListModel;
+class ConversionQueue;
+class QueueLink;
+struct OutputOptions;
+struct ProfileChoices;
 
 // A drop-down list that reports when its list is about to drop down.
 class DropDownComboBox : public QComboBox {
@@ -81,6 +82,9 @@ struct MainWindowOptions {
   QString settingsFolder;
 };
 
+// The panels of the status bar.
+enum StatusPanel { kReadyPanel = 0, kFileSizePanel = 1, kSparePanel = 2, kStatusPanelCount = 3 };
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
@@ -90,95 +94,96 @@ class MainWindow : public QMainWindow {
   // True when the start-up failed (media libraries missing): the message was
   // shown and the window must not be used; the program ends.
   bool startupFailed() const { return startupFailed_; }
-  // Creates FormAbout and then Form4 (whose creation loads the settings).
-  // Called once after the window, as the program's start-up does.
-  void createForms();
+  // Creates the About box and then the options dialog (whose creation loads
+  // the settings). Called once after the window, as the program's start-up
+  // does.
+  void createDialogs();
 
   // ---- Application shell -------------------------------------------------
-  // Non-visual parts.
   Prompts *prompts = nullptr;
   std::unique_ptr<SettingsStore> settingsStore;
   QtMainThreadScheduler *scheduler = nullptr;
-  std::unique_ptr<MediaEngine> FFVCL;
-  QTimer *timerConvertAgain = nullptr;  // 200 ms, disabled at start
-  AboutDialog *formAbout = nullptr;      // created by CreateForms
-  OptionsDialog *form4 = nullptr;              // created by CreateForms
-  QString programFolder;                // no trailing separator
-  QString helpFile;                     // the help page's full path
+  std::unique_ptr<MediaEngine> engine;
+  QTimer *nextRowTimer = nullptr;        // 200 ms, disabled at start
+  AboutDialog *aboutDialog = nullptr;    // made by createDialogs
+  OptionsDialog *optionsDialog = nullptr;  // made by createDialogs
+  QString programFolder;                 // no trailing separator
+  QString helpFile;                      // the help page's full path
 
-  // The open dialog's settings (used through Prompts->OpenFiles).
-  struct OpenDialog {
+  // The open dialog's settings (used through Prompts::openFiles).
+  struct OpenDialogSettings {
     QString filter;  // "Name|patterns|Name|patterns|"
     bool allowMultiSelect = true;
     bool fileMustExist = true;
     bool hideReadOnly = true;
     bool enableSizing = true;
-  } openDialog1;
+  } openDialog;
   // The output folder picker.
-  struct BrowseForFolder {
+  struct FolderDialogSettings {
     QString headline;
     QString lastFolder;  // the folder last chosen since the start
-  } browseForFolder1;
+  } folderDialog;
 
   // Menus.
-  QMenuBar *mainMenu1 = nullptr;
-  QMenu *file1 = nullptr;
-  QAction *addFiles1 = nullptr, *n5 = nullptr, *convert1 = nullptr, *n6 = nullptr, *exit1 = nullptr;
-  QMenu *options1 = nullptr;
-  QAction *setGeneralOptions1 = nullptr;
-  QMenu *help1 = nullptr;
-  QAction *openHelpFile1 = nullptr, *n2 = nullptr, *visitOurWebsite1 = nullptr, *n4 = nullptr, *about1 = nullptr;
-  QMenu *popupListView1 = nullptr;
-  QAction *checkAllItems1 = nullptr, *uncheckAllItems1 = nullptr, *n1 = nullptr, *deleteSelectedItem1 = nullptr,
-          *clearAllItems1 = nullptr, *n8 = nullptr, *playSelectedFile1 = nullptr, *n9 = nullptr;
+  QMenuBar *mainMenu = nullptr;
+  QMenu *fileMenu = nullptr;
+  QAction *addFilesAction = nullptr, *convertAction = nullptr, *exitAction = nullptr;
+  QMenu *optionsMenu = nullptr;
+  QAction *setOptionsAction = nullptr;
+  QMenu *helpMenu = nullptr;
+  QAction *openHelpAction = nullptr, *visitWebsiteAction = nullptr, *aboutAction = nullptr;
+  QMenu *sourceListMenu = nullptr;
+  QAction *checkAllAction = nullptr, *uncheckAllAction = nullptr, *removeSelectedAction = nullptr,
+          *clearAllAction = nullptr, *playSelectedAction = nullptr;
   // False while a conversion runs: the list's pop-up menu does not open.
-  bool popupListView1AutoPopup = true;
-  QMenu *popupMenuSpeaker = nullptr;
-  QAction *mute1 = nullptr, *halfVolume1 = nullptr, *fullVolume1 = nullptr;
+  bool sourceListMenuEnabled = true;
+  QMenu *volumeMenu = nullptr;
+  QAction *muteAction = nullptr, *halfVolumeAction = nullptr, *fullVolumeAction = nullptr;
 
   // Tool bar.
-  QFrame *panel1 = nullptr;
-  QToolButton *buttonAddFile = nullptr, *buttonRemove = nullptr, *buttonClear = nullptr,
-              *buttonStopConvert = nullptr, *buttonConvert = nullptr;
+  QFrame *toolBarPanel = nullptr;
+  QToolButton *addFileButton = nullptr, *removeFileButton = nullptr, *clearAllButton = nullptr,
+              *stopButton = nullptr, *startButton = nullptr;
   // Output row.
-  QFrame *panel2 = nullptr;
-  QLabel *label1 = nullptr;
-  QLineEdit *editOutputFolder = nullptr;
-  QToolButton *buttonBrowseForFolder = nullptr;
-  QLabel *label2 = nullptr;
-  DropDownComboBox *comboOutputFormat = nullptr;
-  // Source list (check boxes; columns: SourceListColumn).
-  QFrame *panel6 = nullptr;
-  QTreeWidget *listView1 = nullptr;
+  QFrame *outputPanel = nullptr;
+  QLabel *outputFolderLabel = nullptr;
+  QLineEdit *outputFolderEdit = nullptr;
+  QToolButton *chooseFolderButton = nullptr;
+  QLabel *profileLabel = nullptr;
+  DropDownComboBox *profileCombo = nullptr;
+  // Source list: the jobs, the table model over them and the view.
+  SourceJobs sourceJobs;
+  SourceListModel *sourceListModel = nullptr;
+  QFrame *sourceListPanel = nullptr;
+  QTreeView *sourceList = nullptr;
   // Settings and preview area.
-  QFrame *panel7 = nullptr;
-  QGroupBox *groupBox1 = nullptr;  // " Video Settings "
-  QLabel *labelVideoQuality = nullptr, *labelVideoSize = nullptr, *labelVideoFramerate = nullptr;
-  QComboBox *comboVideoQuality = nullptr, *comboVideoSize = nullptr, *comboVideoFramerate = nullptr;
-  QGroupBox *groupBox2 = nullptr;  // " Audio Settings "
-  QLabel *labelAudioQuality = nullptr, *labelAudioChannels = nullptr, *labelTrackBar1 = nullptr;
-  QComboBox *comboAudioQuality = nullptr, *comboAudioChannels = nullptr;
-  QSlider *trackBar1 = nullptr;  // volume, positions 0..10
-  QLabel *labelVolume = nullptr;
-  QProgressBar *progressBar1 = nullptr;
-  QToolButton *buttonStopSmall = nullptr;
-  QFrame *panel8 = nullptr;  // preview picture
-  QLabel *image1 = nullptr;
-  QWidget *videoWindow1 = nullptr;
-  QToolButton *buttonPlay = nullptr, *buttonPause = nullptr, *buttonStop = nullptr, *buttonVolume = nullptr,
-              *buttonSnapshot = nullptr;
-  QSlider *dsTrackBar1 = nullptr;
-  // Status bar: panel 0 "Ready", panel 1 output size, panel 2 empty.
-  QStatusBar *statusBar1 = nullptr;
-  QLabel *statusPanels[3] = {nullptr, nullptr, nullptr};
+  QFrame *settingsPanel = nullptr;
+  QGroupBox *videoSettingsBox = nullptr;  // " Video Settings "
+  QLabel *videoQualityLabel = nullptr, *videoSizeLabel = nullptr, *frameRateLabel = nullptr;
+  QComboBox *videoQualityCombo = nullptr, *videoSizeCombo = nullptr, *frameRateCombo = nullptr;
+  QGroupBox *audioSettingsBox = nullptr;  // " Audio Settings "
+  QLabel *audioQualityLabel = nullptr, *audioChannelsLabel = nullptr, *volumeLabel = nullptr;
+  QComboBox *audioQualityCombo = nullptr, *audioChannelsCombo = nullptr;
+  QSlider *volumeSlider = nullptr;  // positions 0..10
+  QLabel *volumePercentLabel = nullptr;
+  QProgressBar *progressBar = nullptr;
+  QToolButton *progressStopButton = nullptr;  // the second Stop, beside the bar
+  QFrame *previewPanel = nullptr;
+  QLabel *previewLogo = nullptr;       // the program's icon while nothing plays
+  QWidget *previewPicture = nullptr;   // holds the video while a file is loaded
+  QToolButton *playButton = nullptr, *pauseButton = nullptr, *previewStopButton = nullptr,
+              *volumeButton = nullptr, *snapshotButton = nullptr;
+  SeekBar *seekBar = nullptr;
+  // Status bar: "Ready", the output size during a conversion, empty.
+  QStatusBar *mainStatusBar = nullptr;
+  QLabel *statusPanels[kStatusPanelCount] = {nullptr, nullptr, nullptr};
   QString statusPanelText(int panel) const;
   void setStatusPanelText(int panel, const QString &text);
   // Hidden value holders (never shown).
-  QGroupBox *groupBox3 = nullptr;  // " General Settings "
-  QComboBox *comboLetterBox = nullptr, *comboAspectRatio = nullptr;
-  QComboBox *comboAudioCodec = nullptr, *comboSamplingRate = nullptr, *comboVideoCodec = nullptr,
-            *comboAudioBitrate = nullptr, *comboVideoBitrate = nullptr;
-  QPlainTextEdit *memo1 = nullptr;
+  QGroupBox *generalSettingsBox = nullptr;  // " General Settings "
+  QComboBox *letterBoxCombo = nullptr, *aspectRatioCombo = nullptr;
+  QComboBox *audioCodecCombo = nullptr, *sampleRateCombo = nullptr, *videoCodecCombo = nullptr,
+            *audioBitrateCombo = nullptr, *videoBitrateCombo = nullptr;
 
   // Run-time state (all zero, false or empty at creation).
   bool converting = false;
@@ -204,29 +209,22 @@ class MainWindow : public QMainWindow {
   void showInformation(const QString &text);
 
  public slots:
-  void formShow();
-  void buttonBrowseForFolderClick();
-  void trackBar1Change();
-  void exit1Click();
-  void setGeneralOptions1Click();
-  void openHelpFile1Click();
-  void visitOurWebsite1Click();
-  void about1Click();
+  void onShown();
+  void chooseOutputFolder();
+  void onVolumeChanged();
+  void exitProgram();
+  void showOptionsDialog();
+  void openHelpFile();
+  void visitWebsite();
+  void showAboutDialog();
 
   // ---- Output profiles (mainwindow_profiles.cpp) ---------------------------
  public:
-  int lastFormatIndex = 0;
-  // Fills ComboOutputFormat with the output format list, selects item 0.
-  void fillOutputFormatList();
+  int lastProfileIndex = 0;
+  // Fills the profile list with the output formats, selects item 0.
+  void fillProfileList();
   void updateVideoControls();
   void applyQualityPreset();
- public slots:
-  void comboOutputFormatChange();    // user's pick (activated), and FormShow
-  void comboOutputFormatDropDown();  // DropDownComboBox::DropDown
-  void comboVideoQualityChange();    // user's pick (activated)
-  void comboAudioQualityChange();    // user's pick (activated)
-  // Output profiles
- public:
   // The setting combos as plain choice lists, and back (without change
   // events); the profile logic works on the lists.
   ProfileChoices profileChoices() const;
@@ -235,87 +233,82 @@ class MainWindow : public QMainWindow {
   // SettingLabelError when a bit-rate or sample-rate label has no number.
   void applyProfileOptions(OutputOptions &options) const;
   // The hint of each quality combo: the bit rate it stands for.
-  void comboVideoQualityMouseEnter();
-  void comboAudioQualityMouseEnter();
+  void showVideoQualityHint();
+  void showAudioQualityHint();
+ public slots:
+  void onProfileChosen();        // the user's pick (activated), and onShown
+  void applyDropDownLength();    // DropDownComboBox::dropDown
+  void onQualityChosen();        // the user's pick of either quality level
 
   // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
  public:
-  void addFilesProc();
- public slots:
-  void buttonAddFileClick();  // ButtonAddFile, AddFiles1
-  void bmdThread1Start();
-  void deleteSelectedItem1Click();  // ButtonRemove, DeleteSelectedItem1
-  void clearAllItems1Click();       // ButtonClear, ClearAllItems1
-  void checkAllItems1Click();
-  void uncheckAllItems1Click();
-  void playSelectedFile1Click();
-  void listView1SelectItem();  // ListView1 itemSelectionChanged
-  // Source list
- public:
+  // Shows the open dialog (or takes the dropped files) and lists each file.
+  void addChosenFiles();
   // Files dropped onto the list take the Add File road with these files in
   // place of the open dialog's choice.
   void addDroppedFiles(const QStringList &files);
-  // Appends one row with the given texts and scrolls it into view.
-  QTreeWidgetItem *addSourceRow(const SourceRowTexts &row);
+  // Probes one file and appends its row, scrolled into view.
+  void appendSource(const QString &path);
+  // The selected row, or -1.
+  int selectedRow() const;
   // A conversion run is under way: a job runs or the queue timer waits.
   bool runInProgress() const;
-  FileAdder *bmdThread1 = makeBMDThread1();
-  FileDropTarget *listView1Drop = makeListView1Drop();
-  QStringList droppedFiles;  // the files of a drop, taken by AddFilesProc
- private:
-  FileAdder *makeBMDThread1();
-  FileDropTarget *makeListView1Drop();
+  ExclusiveRun *addFilesRun = nullptr;
+  FileDropTarget *sourceListDrop = nullptr;
+  QStringList droppedFiles;  // the files of a drop, taken by addChosenFiles
+ public slots:
+  void addFiles();            // addFileButton, addFilesAction
+  void removeSelectedFile();  // removeFileButton, removeSelectedAction
+  void clearAllFiles();       // clearAllButton, clearAllAction
+  void checkAllFiles();
+  void uncheckAllFiles();
+  void playSelectedFile();
+  void onSourceSelected();    // the list's selection changed
 
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
  public:
-  void buildNextJob();
   void disableControlsForConversion();
   void enableControlsAfterConversion();
   void setMainMenuEnabled(bool enabled);
-  // What the queue does with the engine's events (it receives them on the
-  // UI thread in the order raised; never after the window closed or began
-  // to be destroyed).
-  void ffvclProgress(int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
-                     float quality, float bitRate, int64_t currentSize, int32_t totalOutputDuration);
-  void ffvclTerminate(int32_t index, bool finished, bool exception, const std::string &message);
- public slots:
-  void buttonConvertClick();  // ButtonConvert, Convert1
-  void buttonStopConvertClick();
-  void buttonStopSmallClick();
-  void timerConvertAgainTimer();
-  // Conversion queue
- public:
   // The running part of the queue: Start checks, jobs, events and Stop.
   ConversionQueue &queue();
+ public slots:
+  void startConversion();     // startButton, convertAction
+  void stopAllConversions();  // stopButton, progressStopButton
+  void onNextRowTimer();
  private:
   friend class QueueLink;
-  std::shared_ptr<QueueLink> queueLink_;  // made with the window (ConnectEngine)
+  std::shared_ptr<QueueLink> queueLink_;  // made with the window (connectEngine)
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
  public:
   // Clears the preview graph and deactivates it (window close).
   void releasePreview();
   // The playback graph, its frame grabber and the snapshot sound; made by
-  // CreatePreview (on first use when not called before), which also binds
-  // VideoWindow1 and DSTrackBar1 to the graph.
-  PreviewPlayer *filterGraph1 = nullptr;
-  FrameGrabber *sampleGrabber1 = nullptr;
-  ResourceSound *snapSound = nullptr;
+  // createPreview (on first use when not called before), which also binds
+  // the picture and the seek bar to the graph.
+  PreviewPlayer *previewPlayer() const { return previewPlayer_; }
+  FrameGrabber *frameGrabber() const { return frameGrabber_; }
   void createPreview();
-  // Stops the graph and clears PreviewPaused; the graph stays loaded, so
+  // Stops the graph and clears previewPaused; the graph stays loaded, so
   // Play loads the selected row again (row selection, Add File).
-  void stopPreviewGraph();
-  // Stops the graph, deactivates it and clears PreviewPaused (Start).
+  void stopPreviewKeepingFile();
+  // Stops the graph, deactivates it and clears previewPaused (Start).
   void stopAndReleasePreview();
  public slots:
-  void buttonPlayClick();
-  void buttonPauseClick();
-  void buttonStopClick();
-  void buttonSnapshotClick();
-  void buttonVolumeClick();
-  void fullVolume1Click();
-  void halfVolume1Click();
-  void mute1Click();
+  void playPreview();
+  void pausePreview();
+  void stopPreview();
+  void saveSnapshot();
+  void showVolumeMenu();
+  void setFullVolume();
+  void setHalfVolume();
+  void mute();
+ private:
+  void setSpeaker(const char *state, int volume, const char *glyph);
+  PreviewPlayer *previewPlayer_ = nullptr;
+  FrameGrabber *frameGrabber_ = nullptr;
+  ResourceSound *snapSound_ = nullptr;
 
   // ---- Application shell, continued ----------------------------------------
  protected:
@@ -323,15 +316,24 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent *event) override;
 
  private:
-  void createControls();
+  // mainwindow_layout.cpp
   void createMenus();
-  void connectEngine();
-  void formCreate();
+  void createControls();
+  void createToolBar(QWidget *client);
+  void createOutputRow(QWidget *client);
+  void createSourceList(QWidget *client);
+  void createVideoSettings(QWidget *area);
+  void createAudioSettings(QWidget *area);
+  void createProgressRow(QWidget *area);
+  void createPreviewPane(QWidget *area);
+  void createHiddenHolders(QWidget *client);
+  void createStatusBar();
+  // mainwindow.cpp
+  void setUpAtCreation();
   // Close query: false while converting; otherwise disconnects the engine's
   // events and stops it.
-  bool formCloseQuery();
-  void formClose();
-  void formDestroy();
+  bool closeAllowed();
+  void saveAndRelease();
 
   bool startupFailed_ = false;
   bool closed_ = false;

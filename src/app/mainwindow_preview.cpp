@@ -1,168 +1,162 @@
-// Preview: playback of the selected file in Panel8, the position bar, the
-// volume menu and snapshots saved as bitmaps in the output folder.
+// Preview: playback of the selected file in the preview panel, the seek
+// bar, the volume menu and snapshots saved as bitmaps in the output folder.
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSlider>
 #include <QToolButton>
-#include <QTreeWidget>
 
-#include "seek_bar.h"
-#include "preview_player.h"
+#include "frame_grabber.h"
 #include "mainwindow.h"
 #include "output_files.h"
+#include "preview_player.h"
 #include "preview_resources.h"
-#include "preview_volume.h"
-#include "frame_grabber.h"
 #include "preview_view.h"
+#include "preview_volume.h"
+#include "seek_bar.h"
 
 namespace {
 
-// The picture widget inside VideoWindow1 (VideoWindow1 itself when it is one).
-PreviewView *previewPicture(QWidget *holder) {
+// The video widget inside the picture holder, made on first use.
+PreviewView *previewVideo(QWidget *holder) {
   if (!holder) return nullptr;
-  if (auto *video = qobject_cast<PreviewView *>(holder)) return video;
   if (auto *video = holder->findChild<PreviewView *>(QString(), Qt::FindDirectChildrenOnly)) return video;
   auto *video = new PreviewView(holder);
-  video->setObjectName(QStringLiteral("VideoWindow1Picture"));
+  video->setObjectName(QStringLiteral("previewVideo"));
   video->fillPanel(holder);
   return video;
+}
+
+// The picture covers the program's icon while a graph is loaded.
+void showPicture(QWidget *picture, bool show) {
+  if (picture) picture->setVisible(show);
 }
 
 }  // namespace
 
 void MainWindow::createPreview() {
-  if (filterGraph1) return;
-  filterGraph1 = new PreviewPlayer(this);
-  filterGraph1->setObjectName(QStringLiteral("FilterGraph1"));
-  filterGraph1->setVolume(preview::kVolumeMax);
-  sampleGrabber1 = new FrameGrabber(this);
-  sampleGrabber1->setObjectName(QStringLiteral("SampleGrabber1"));
-  sampleGrabber1->setFilterGraph(filterGraph1);
-  snapSound = new ResourceSound(this);
-  if (PreviewView *video = previewPicture(videoWindow1)) video->setFilterGraph(filterGraph1);
-  if (TrackBarBinding *bar = trackBarBinding(dsTrackBar1)) bar->setFilterGraph(filterGraph1);
+  if (previewPlayer_) return;
+  previewPlayer_ = new PreviewPlayer(this);
+  previewPlayer_->setObjectName(QStringLiteral("previewPlayer"));
+  previewPlayer_->setVolume(preview::kVolumeMax);
+  frameGrabber_ = new FrameGrabber(this);
+  frameGrabber_->setObjectName(QStringLiteral("frameGrabber"));
+  frameGrabber_->setPlayer(previewPlayer_);
+  snapSound_ = new ResourceSound(this);
+  snapSound_->setObjectName(QStringLiteral("snapSound"));
+  if (PreviewView *video = previewVideo(previewPicture)) video->setPlayer(previewPlayer_);
+  seekBar->setPlayer(previewPlayer_);
 }
-
-namespace {
-// VideoWindow1 covers Image1 while a graph is loaded.
-void showPicture(QWidget *videoWindow, bool show) {
-  if (videoWindow) videoWindow->setVisible(show);
-}
-}  // namespace
 
 void MainWindow::releasePreview() {
-  if (filterGraph1) {
-    filterGraph1->clearGraph();
-    filterGraph1->deactivate();
+  if (previewPlayer_) {
+    previewPlayer_->clearGraph();
+    previewPlayer_->deactivate();
   }
-  showPicture(videoWindow1, false);
+  showPicture(previewPicture, false);
 }
 
-void MainWindow::stopPreviewGraph() {
-  if (filterGraph1) filterGraph1->stop();
+void MainWindow::stopPreviewKeepingFile() {
+  if (previewPlayer_) previewPlayer_->stop();
   previewPaused = false;
 }
 
 void MainWindow::stopAndReleasePreview() {
-  if (filterGraph1) {
-    filterGraph1->stop();
-    filterGraph1->deactivate();
+  if (previewPlayer_) {
+    previewPlayer_->stop();
+    previewPlayer_->deactivate();
   }
-  showPicture(videoWindow1, false);
+  showPicture(previewPicture, false);
   previewPaused = false;
 }
 
-void MainWindow::buttonPlayClick() {
+void MainWindow::playPreview() {
   if (converting) return;
   createPreview();
   if (previewPaused) {
-    filterGraph1->play();
+    previewPlayer_->play();
     previewPaused = false;
     return;
   }
   previewStopped = false;
-  filterGraph1->stop();
-  const QList<QTreeWidgetItem *> selected = listView1->selectedItems();
-  if (selected.isEmpty()) return;
-  previewRow = listView1->indexOfTopLevelItem(selected.first());
-  previewFile = QString::fromStdString(sourceFileOf(selected.first()->text(kFileNameColumn).toStdString()));
+  previewPlayer_->stop();
+  const int row = selectedRow();
+  if (row < 0) return;
+  previewRow = row;
+  previewFile = QString::fromStdString(sourceFileOf(sourceJobs.at(row).path));
   previewPaused = false;
   // A fresh graph for every file.
-  filterGraph1->deactivate();
-  filterGraph1->clearGraph();
-  filterGraph1->activate();
-  filterGraph1->renderFile(previewFile);
-  showPicture(videoWindow1, true);
+  previewPlayer_->deactivate();
+  previewPlayer_->clearGraph();
+  previewPlayer_->activate();
+  previewPlayer_->renderFile(previewFile);
+  showPicture(previewPicture, true);
   // Milliseconds until the bar's own refresh switches to seconds (the
   // length may still be unknown here: then 0).
-  if (dsTrackBar1) dsTrackBar1->setMaximum(static_cast<int>(filterGraph1->duration()));
-  filterGraph1->play();
+  seekBar->setMaximum(static_cast<int>(previewPlayer_->duration()));
+  previewPlayer_->play();
 }
 
-void MainWindow::buttonPauseClick() {
+void MainWindow::pausePreview() {
   if (converting || previewStopped) return;
   createPreview();
   // With nothing loaded there is nothing to pause; Play must then load the
   // selected row rather than "resume".
-  if (filterGraph1->pause()) previewPaused = true;
+  if (previewPlayer_->pause()) previewPaused = true;
 }
 
-void MainWindow::buttonStopClick() {
+void MainWindow::stopPreview() {
   if (converting) return;
-  if (filterGraph1) {
-    filterGraph1->stop();
-    filterGraph1->deactivate();
+  if (previewPlayer_) {
+    previewPlayer_->stop();
+    previewPlayer_->deactivate();
   }
-  showPicture(videoWindow1, false);
+  showPicture(previewPicture, false);
   previewPaused = false;
   previewStopped = true;
 }
 
-void MainWindow::buttonSnapshotClick() {
-  if (converting || !filterGraph1 || !filterGraph1->active()) return;
-  const QString folderText = editOutputFolder->text();
+void MainWindow::saveSnapshot() {
+  if (converting || !previewPlayer_ || !previewPlayer_->active()) return;
+  const QString folderText = outputFolderEdit->text();
   const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
     showInformation(QString::fromStdString(folderProblem));
-    buttonBrowseForFolderClick();
+    chooseOutputFolder();
     return;
   }
   const QString folder = folderText.trimmed();
-  buttonPauseClick();
+  pausePreview();
   QImage picture;
-  if (sampleGrabber1->getBitmap(picture)) {
+  if (frameGrabber_->getBitmap(picture)) {
     const QString source = folder + QLatin1Char('/') + QFileInfo(previewFile).fileName();
-    const QString target = QFile::decodeName(
-        uniqueOutputName(QFile::encodeName(source).toStdString(), ".bmp").c_str());
+    const QString target =
+        QFile::decodeName(uniqueOutputName(QFile::encodeName(source).toStdString(), ".bmp").c_str());
     // A picture that could not be written is not announced with the sound.
-    if (saveBitmapFile(picture, target).isEmpty()) snapSound->play(QStringLiteral("Snap"));
+    if (saveBitmapFile(picture, target).isEmpty()) snapSound_->play(QStringLiteral("Snap"));
   }
-  buttonPlayClick();
+  playPreview();
 }
 
-void MainWindow::buttonVolumeClick() {
+void MainWindow::showVolumeMenu() {
   // Like every preview button, the volume menu waits while a conversion runs.
   if (converting) return;
-  const QPoint at = buttonVolume->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
-  popupMenuSpeaker->popup(at);
+  const QPoint at = volumeButton->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  volumeMenu->popup(at);
 }
 
-namespace {
-void setSpeaker(MainWindow *w, const char *state, int volume, const char *glyph) {
-  w->speakerState = QString::fromLatin1(state);
-  w->createPreview();
-  w->filterGraph1->setVolume(volume);
-  w->update();
+void MainWindow::setSpeaker(const char *state, int volume, const char *glyph) {
+  speakerState = QString::fromLatin1(state);
+  createPreview();
+  previewPlayer_->setVolume(volume);
+  update();
   const QPixmap pixmap = previewGlyph(QString::fromLatin1(glyph));
-  if (!pixmap.isNull()) w->buttonVolume->setIcon(QIcon(pixmap));
+  if (!pixmap.isNull()) volumeButton->setIcon(QIcon(pixmap));
 }
-}  // namespace
 
-void MainWindow::fullVolume1Click() { setSpeaker(this, "full", preview::kVolumeFull, "spkfull"); }
+void MainWindow::setFullVolume() { setSpeaker("full", preview::kVolumeFull, "spkfull"); }
 
-void MainWindow::halfVolume1Click() { setSpeaker(this, "half", preview::kVolumeHalf, "spkhalf"); }
+void MainWindow::setHalfVolume() { setSpeaker("half", preview::kVolumeHalf, "spkhalf"); }
 
-void MainWindow::mute1Click() { setSpeaker(this, "mute", preview::kVolumeMute, "spkmute"); }
+void MainWindow::mute() { setSpeaker("mute", preview::kVolumeMute, "spkmute"); }

@@ -3,39 +3,15 @@
 // choice lists; this file mirrors them into the window's combo boxes.
 #include <QComboBox>
 #include <QEvent>
-#include <QTreeWidget>
-#include <algorithm>
 
-#include "options_dialog.h"
+#include "combo_lists.h"
 #include "mainwindow.h"
+#include "options_dialog.h"
 #include "profiles.h"
 
 namespace {
 
-constexpr int kDefaultDropDownCount = 25;
-
-ChoiceList readCombo(const QComboBox *combo) {
-  ChoiceList list;
-  list.items.reserve(static_cast<size_t>(combo->count()));
-  for (int i = 0; i < combo->count(); ++i) list.items.push_back(combo->itemText(i).toStdString());
-  list.itemIndex = combo->currentIndex();
-  return list;
-}
-
-// Replaces the items only when they differ, then the selection; no change
-// event is raised.
-void writeCombo(QComboBox *combo, const ChoiceList &list) {
-  const bool blocked = combo->blockSignals(true);
-  bool same = combo->count() == static_cast<int>(list.items.size());
-  for (int i = 0; same && i < combo->count(); ++i)
-    same = combo->itemText(i) == QString::fromStdString(list.items[static_cast<size_t>(i)]);
-  if (!same) {
-    combo->clear();
-    for (const std::string &item : list.items) combo->addItem(QString::fromStdString(item));
-  }
-  combo->setCurrentIndex(list.itemIndex);
-  combo->blockSignals(blocked);
-}
+constexpr int kDefaultDropDownCount = 25;  // before the options dialog exists
 
 // Raises the mouse-enter handlers of the two quality combos.
 class QualityHintFilter : public QObject {
@@ -45,8 +21,8 @@ class QualityHintFilter : public QObject {
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Enter) {
-      if (watched == window_->comboVideoQuality) window_->comboVideoQualityMouseEnter();
-      if (watched == window_->comboAudioQuality) window_->comboAudioQualityMouseEnter();
+      if (watched == window_->videoQualityCombo) window_->showVideoQualityHint();
+      if (watched == window_->audioQualityCombo) window_->showAudioQualityHint();
     }
     return false;
   }
@@ -57,60 +33,60 @@ class QualityHintFilter : public QObject {
 
 }  // namespace
 
-void MainWindow::fillOutputFormatList() {
+void MainWindow::fillProfileList() {
   ChoiceList list;
   ::fillOutputFormatList(list);
-  writeCombo(comboOutputFormat, list);
-  comboOutputFormat->setMaxVisibleItems(comboOutputFormat->count());
-  lastFormatIndex = comboOutputFormat->currentIndex();
+  fillCombo(profileCombo, list);
+  profileCombo->setMaxVisibleItems(profileCombo->count());
+  lastProfileIndex = profileCombo->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
-  if (!findChild<QObject *>(QStringLiteral("QualityHints"), Qt::FindDirectChildrenOnly)) {
+  if (!findChild<QObject *>(QStringLiteral("qualityHints"), Qt::FindDirectChildrenOnly)) {
     auto *hints = new QualityHintFilter(this);
-    hints->setObjectName(QStringLiteral("QualityHints"));
-    comboVideoQuality->installEventFilter(hints);
-    comboAudioQuality->installEventFilter(hints);
+    hints->setObjectName(QStringLiteral("qualityHints"));
+    videoQualityCombo->installEventFilter(hints);
+    audioQualityCombo->installEventFilter(hints);
   }
 }
 
 ProfileChoices MainWindow::profileChoices() const {
   ProfileChoices c;
-  c.comboVideoCodec = readCombo(comboVideoCodec);
-  c.comboAudioCodec = readCombo(comboAudioCodec);
-  c.comboVideoSize = readCombo(comboVideoSize);
-  c.comboVideoBitrate = readCombo(comboVideoBitrate);
-  c.comboVideoFramerate = readCombo(comboVideoFramerate);
-  c.comboAudioBitrate = readCombo(comboAudioBitrate);
-  c.comboSamplingRate = readCombo(comboSamplingRate);
-  c.comboAudioChannels = readCombo(comboAudioChannels);
-  c.comboAspectRatio = readCombo(comboAspectRatio);
-  c.comboVideoQuality = readCombo(comboVideoQuality);
-  c.comboAudioQuality = readCombo(comboAudioQuality);
+  c.comboVideoCodec = readCombo(videoCodecCombo);
+  c.comboAudioCodec = readCombo(audioCodecCombo);
+  c.comboVideoSize = readCombo(videoSizeCombo);
+  c.comboVideoBitrate = readCombo(videoBitrateCombo);
+  c.comboVideoFramerate = readCombo(frameRateCombo);
+  c.comboAudioBitrate = readCombo(audioBitrateCombo);
+  c.comboSamplingRate = readCombo(sampleRateCombo);
+  c.comboAudioChannels = readCombo(audioChannelsCombo);
+  c.comboAspectRatio = readCombo(aspectRatioCombo);
+  c.comboVideoQuality = readCombo(videoQualityCombo);
+  c.comboAudioQuality = readCombo(audioQualityCombo);
   return c;
 }
 
 void MainWindow::showProfileChoices(const ProfileChoices &c) {
-  writeCombo(comboVideoCodec, c.comboVideoCodec);
-  writeCombo(comboAudioCodec, c.comboAudioCodec);
-  writeCombo(comboVideoSize, c.comboVideoSize);
-  writeCombo(comboVideoBitrate, c.comboVideoBitrate);
-  writeCombo(comboVideoFramerate, c.comboVideoFramerate);
-  writeCombo(comboAudioBitrate, c.comboAudioBitrate);
-  writeCombo(comboSamplingRate, c.comboSamplingRate);
-  writeCombo(comboAudioChannels, c.comboAudioChannels);
-  writeCombo(comboAspectRatio, c.comboAspectRatio);
-  writeCombo(comboVideoQuality, c.comboVideoQuality);
-  writeCombo(comboAudioQuality, c.comboAudioQuality);
+  fillCombo(videoCodecCombo, c.comboVideoCodec);
+  fillCombo(audioCodecCombo, c.comboAudioCodec);
+  fillCombo(videoSizeCombo, c.comboVideoSize);
+  fillCombo(videoBitrateCombo, c.comboVideoBitrate);
+  fillCombo(frameRateCombo, c.comboVideoFramerate);
+  fillCombo(audioBitrateCombo, c.comboAudioBitrate);
+  fillCombo(sampleRateCombo, c.comboSamplingRate);
+  fillCombo(audioChannelsCombo, c.comboAudioChannels);
+  fillCombo(aspectRatioCombo, c.comboAspectRatio);
+  fillCombo(videoQualityCombo, c.comboVideoQuality);
+  fillCombo(audioQualityCombo, c.comboAudioQuality);
 }
 
-void MainWindow::comboOutputFormatChange() {
-  const std::string label = comboOutputFormat->currentText().toStdString();
+void MainWindow::onProfileChosen() {
+  const std::string label = profileCombo->currentText().toStdString();
   // A separator is no profile: the previous pick comes back, quietly.
   if (isFormatSeparator(label)) {
-    const bool blocked = comboOutputFormat->blockSignals(true);
-    comboOutputFormat->setCurrentIndex(lastFormatIndex);
-    comboOutputFormat->blockSignals(blocked);
+    const bool blocked = profileCombo->blockSignals(true);
+    profileCombo->setCurrentIndex(lastProfileIndex);
+    profileCombo->blockSignals(blocked);
     return;
   }
 
@@ -120,42 +96,40 @@ void MainWindow::comboOutputFormatChange() {
   showProfileChoices(choices);
   outputType = QString::fromStdString(type);
 
-  for (int i = 0; i < listView1->topLevelItemCount(); ++i)
-    listView1->topLevelItem(i)->setText(kOutputColumn, outputType);
+  sourceJobs.setOutputType(type);
 
-  comboOutputFormatDropDown();
-  lastFormatIndex = comboOutputFormat->currentIndex();
+  applyDropDownLength();
+  lastProfileIndex = profileCombo->currentIndex();
   updateVideoControls();
 }
 
-void MainWindow::comboOutputFormatDropDown() {
+void MainWindow::applyDropDownLength() {
   int count = kDefaultDropDownCount;
-  if (form4) count = form4->dropDownItems();
-  comboOutputFormat->setMaxVisibleItems(std::max(1, count));
+  if (optionsDialog) count = optionsDialog->dropDownItems();
+  profileCombo->setMaxVisibleItems(count);
 }
 
 void MainWindow::updateVideoControls() {
-  const bool video = !isAudioOnlyFormat(comboOutputFormat->currentText().toStdString());
-  comboVideoQuality->setEnabled(video);
-  comboVideoSize->setEnabled(video);
-  comboVideoFramerate->setEnabled(video);
+  const bool video = !isAudioOnlyFormat(profileCombo->currentText().toStdString());
+  videoQualityCombo->setEnabled(video);
+  videoSizeCombo->setEnabled(video);
+  frameRateCombo->setEnabled(video);
 }
 
 void MainWindow::applyQualityPreset() {
   ProfileChoices choices = profileChoices();
-  ::applyQualityPreset(comboOutputFormat->currentText().toStdString(), choices);
-  writeCombo(comboVideoBitrate, choices.comboVideoBitrate);
-  writeCombo(comboAudioBitrate, choices.comboAudioBitrate);
+  ::applyQualityPreset(profileCombo->currentText().toStdString(), choices);
+  fillCombo(videoBitrateCombo, choices.comboVideoBitrate);
+  fillCombo(audioBitrateCombo, choices.comboAudioBitrate);
 }
 
 // Either level applies both presets.
-void MainWindow::comboVideoQualityChange() { applyQualityPreset(); }
-void MainWindow::comboAudioQualityChange() { applyQualityPreset(); }
+void MainWindow::onQualityChosen() { applyQualityPreset(); }
 
-void MainWindow::comboVideoQualityMouseEnter() { comboVideoQuality->setToolTip(comboVideoBitrate->currentText()); }
-void MainWindow::comboAudioQualityMouseEnter() { comboAudioQuality->setToolTip(comboAudioBitrate->currentText()); }
+void MainWindow::showVideoQualityHint() { videoQualityCombo->setToolTip(videoBitrateCombo->currentText()); }
+void MainWindow::showAudioQualityHint() { audioQualityCombo->setToolTip(audioBitrateCombo->currentText()); }
 
 void MainWindow::applyProfileOptions(OutputOptions &options) const {
-  ::applyProfileOptions(comboOutputFormat->currentText().toStdString(), profileChoices(),
-                        outputType.toStdString(), options);
+  ::applyProfileOptions(profileCombo->currentText().toStdString(), profileChoices(), outputType.toStdString(),
+                        options);
 }

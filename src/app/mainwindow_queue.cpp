@@ -1,6 +1,7 @@
 // Conversion queue: Start, the job builder, the queue timer, the engine's
-// events and Stop. The logic lives in ConversionQueue; QueueLink lends it
-// the window's list, dialogs, timer and controls.
+// events and Stop. The logic lives in ConversionQueue, which works on the
+// window's sourceJobs; QueueLink lends it the window's dialogs, timer and
+// controls and shows what the queue reports.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,86 +10,81 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItem>
+#include <QTreeView>
 
-#include "choice_list.h"
 #include "conversion_queue.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
-#include "media_engine.h"
-#include "options_dialog.h"
 #include "job_request.h"
 #include "mainwindow.h"
+#include "media_engine.h"
+#include "options_dialog.h"
+#include "source_list_model.h"
 
 namespace {
 
-QString Q(const std::string &s) { return QString::fromStdString(s); }
+QString qText(const std::string &s) { return QString::fromStdString(s); }
+
+const char *const kRunCompletedText = "All Conversions Completed";
 
 }  // namespace
 
-class QueueLink : public SourceRows,
-                   public QueuePrompts,
-                   public FolderDialog,
-                   public QueueTimer,
-                   public RunView,
-                   public UiPoster {
+// UI thread only, but for post(), which the queue's bridge calls on the
+// engine's threads and which hands the work to the window's relay.
+class QueueLink : public QueuePrompts,
+                  public FolderDialog,
+                  public QueueTimer,
+                  public RunView,
+                  public UiPoster,
+                  public QueueObserver {
  public:
   QueueLink(MainWindow &w, std::shared_ptr<EngineEventRelay> relay)
       : w_(w),
         relay_(std::move(relay)),
-        engine_(*w.FFVCL),
-        queue_(QueueState(w.converting, w.userAborted, w.addingFiles, w.isLastRow, w.queueFinished,
-                           w.currentRow, w.idleTicks),
-               *this, *this, *this, *this, *this, engine_) {
+        engine_(*w.engine),
+        queue_(QueueState(w.converting, w.userAborted, w.addingFiles, w.isLastRow, w.queueFinished, w.currentRow,
+                          w.idleTicks),
+               QueueSurroundings{w.sourceJobs, *this, *this, *this, *this, engine_, *this}) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
 
   ConversionQueue &queue() { return queue_; }
 
-  // SourceRows
-  int rowCount() const override { return w_.listView1->topLevelItemCount(); }
-  std::string caption(int row) const override { return item(row)->text(kFileNameColumn).toStdString(); }
-  std::string text(int row, SourceListColumn c) const override { return item(row)->text(c).toStdString(); }
-  void setText(int row, SourceListColumn c, const std::string &text) override { item(row)->setText(c, Q(text)); }
-  bool checked(int row) const override { return item(row)->checkState(kFileNameColumn) == Qt::Checked; }
-  void makeVisible(int row) override { w_.listView1->scrollToItem(item(row)); }
-
   // QueuePrompts
-  void information(const std::string &text) override { w_.showInformation(Q(text)); }
+  void information(const std::string &text) override { w_.showInformation(qText(text)); }
   bool confirmStopAll() override {
     return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
 
   // FolderDialog
-  void browseForOutputFolder() override { w_.buttonBrowseForFolderClick(); }
+  void browseForOutputFolder() override { w_.chooseOutputFolder(); }
 
   // QueueTimer
   void setEnabled(bool enabled) override {
     if (enabled)
-      w_.timerConvertAgain->start();
+      w_.nextRowTimer->start();
     else
-      w_.timerConvertAgain->stop();
+      w_.nextRowTimer->stop();
   }
-  bool enabled() const override { return w_.timerConvertAgain->isActive(); }
+  bool enabled() const override { return w_.nextRowTimer->isActive(); }
 
   // RunView
-  void setProgressBar(int position) override { w_.progressBar1->setValue(position); }
-  void setFileSizeText(const std::string &text) override { w_.setStatusPanelText(1, Q(text)); }
+  void setProgressBar(int position) override { w_.progressBar->setValue(position); }
+  void setFileSizeText(const std::string &text) override { w_.setStatusPanelText(kFileSizePanel, qText(text)); }
   void disableControlsForConversion() override { w_.disableControlsForConversion(); }
   void enableControlsAfterConversion() override { w_.enableControlsAfterConversion(); }
   void stopPreview(bool deactivate) override {
     if (deactivate)
       w_.stopAndReleasePreview();
     else
-      w_.stopPreviewGraph();
+      w_.stopPreviewKeepingFile();
   }
   JobSettings currentJobSettings() override {
-    const bool overwrite = w_.form4 && w_.form4->checkBoxOverWrite && w_.form4->checkBoxOverWrite->isChecked();
-    JobSettings s = makeJobSettings(w_.comboOutputFormat->currentText().toStdString(), w_.profileChoices(),
-                                     w_.outputType.toStdString(), w_.editOutputFolder->text().toStdString(),
-                                     overwrite, w_.volumeValue);
+    const bool overwrite = w_.optionsDialog && w_.optionsDialog->overwriteCheck->isChecked();
+    JobSettings s = makeJobSettings(w_.profileCombo->currentText().toStdString(), w_.profileChoices(),
+                                    w_.outputType.toStdString(), w_.outputFolderEdit->text().toStdString(),
+                                    overwrite, w_.volumeValue);
     setProgramFolder(s, w_.programFolder.toStdString());
     return s;
   }
@@ -96,9 +92,17 @@ class QueueLink : public SourceRows,
   // UiPoster
   void post(std::function<void()> work) override { relay_->post(std::move(work)); }
 
- private:
-  QTreeWidgetItem *item(int row) const { return w_.listView1->topLevelItem(row); }
+  // QueueObserver: the list shows the rows' own changes.
+  void rowStarted(int) override {}
+  void rowProgress(int row, const ProgressReport &) override {
+    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+  }
+  void rowEnded(int, JobState, const std::string &) override {}
+  void runEnded(RunOutcome outcome) override {
+    if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
+  }
 
+ private:
   MainWindow &w_;
   std::shared_ptr<EngineEventRelay> relay_;
   EngineAdapter engine_;
@@ -110,21 +114,9 @@ ConversionQueue &MainWindow::queue() {
   return queueLink_->queue();
 }
 
-void MainWindow::buttonConvertClick() { queue().buttonConvertClick(); }
-void MainWindow::buildNextJob() { queue().buildNextJob(); }
-void MainWindow::timerConvertAgainTimer() { queue().timerConvertAgainTimer(); }
-void MainWindow::buttonStopConvertClick() { queue().buttonStopConvertClick(); }
-void MainWindow::buttonStopSmallClick() { queue().buttonStopSmallClick(); }
-
-void MainWindow::ffvclProgress(int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
-                           float quality, float bitRate, int64_t currentSize, int32_t totalOutputDuration) {
-  queue().ffvclProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate, currentSize,
-                        totalOutputDuration);
-}
-
-void MainWindow::ffvclTerminate(int32_t index, bool finished, bool exception, const std::string &message) {
-  queue().ffvclTerminate(index, finished, exception, message);
-}
+void MainWindow::startConversion() { queue().startConversion(); }
+void MainWindow::onNextRowTimer() { queue().onTimerTick(); }
+void MainWindow::stopAllConversions() { queue().stopAllConversions(); }
 
 namespace {
 
@@ -133,18 +125,19 @@ void setEnabledAll(bool enabled, W *...widgets) {
   ((widgets ? widgets->setEnabled(enabled) : void()), ...);
 }
 
-}  // namespace
-
-static void setRunControls(MainWindow &w, bool enabled) {
-  setEnabledAll(enabled, w.buttonAddFile, w.buttonClear, w.buttonRemove, w.buttonConvert);
-  setEnabledAll(enabled, static_cast<QComboBox *>(w.comboOutputFormat), w.comboVideoSize, w.comboVideoBitrate,
-                w.comboVideoFramerate, w.comboAudioBitrate, w.comboAudioChannels, w.comboVideoCodec,
-                w.comboSamplingRate, w.comboAudioCodec);
-  setEnabledAll(enabled, w.trackBar1);
-  setEnabledAll(enabled, w.comboAspectRatio, w.comboLetterBox, w.comboVideoQuality, w.comboAudioQuality);
-  w.popupListView1AutoPopup = enabled;
+// The controls a run disables and enables again.
+void setRunControls(MainWindow &w, bool enabled) {
+  setEnabledAll(enabled, w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton);
+  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.videoBitrateCombo,
+                w.frameRateCombo, w.audioBitrateCombo, w.audioChannelsCombo, w.videoCodecCombo, w.sampleRateCombo,
+                w.audioCodecCombo);
+  setEnabledAll(enabled, w.volumeSlider);
+  setEnabledAll(enabled, w.aspectRatioCombo, w.letterBoxCombo, w.videoQualityCombo, w.audioQualityCombo);
+  w.sourceListMenuEnabled = enabled;
   w.setMainMenuEnabled(enabled);
 }
+
+}  // namespace
 
 void MainWindow::disableControlsForConversion() { setRunControls(*this, false); }
 
@@ -154,6 +147,6 @@ void MainWindow::enableControlsAfterConversion() {
 }
 
 void MainWindow::setMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {file1, options1, help1})
+  for (QMenu *menu : {fileMenu, optionsMenu, helpMenu})
     if (menu) menu->menuAction()->setEnabled(enabled);
 }

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "media_probe.h"
 #include "engine_adapter.h"
 #include "media_engine.h"
+#include "media_probe.h"
 #include "job_builder.h"
 #include "job_request.h"
 #include "pipeline_text.h"
@@ -26,8 +26,6 @@ std::string fixed1(double v) {
 }
 
 std::string clock(double seconds) { return formatDuration(static_cast<int64_t>(seconds + 0.5), ":"); }
-
-bool isFinalState(const std::string &text) { return text == "Done" || text == "Fail" || text == "Abort"; }
 
 }  // namespace
 
@@ -56,11 +54,17 @@ std::string progressLineText(const ProgressSample &s) {
 }
 
 std::string finalLineText(const FileResult &r, bool outputExists) {
-  if (r.state == "Fail") return "Fail: " + r.source + ": " + (r.message.empty() ? "conversion failed" : r.message);
-  if (r.state == "Done") return "Done: " + r.source + " -> " + r.output;
-  if (r.state == "Abort") {
-    if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
-    return "Abort: " + r.source + " -> " + r.output + " (partial)";
+  switch (r.state) {
+    case JobState::Failed:
+      return "Fail: " + r.source + ": " + (r.message.empty() ? "conversion failed" : r.message);
+    case JobState::Done:
+      return "Done: " + r.source + " -> " + r.output;
+    case JobState::Aborted:
+      if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
+      return "Abort: " + r.source + " -> " + r.output + " (partial)";
+    case JobState::Waiting:
+    case JobState::Converting:
+      break;
   }
   return "Not converted: " + r.source;
 }
@@ -68,14 +72,13 @@ std::string finalLineText(const FileResult &r, bool outputExists) {
 std::string summaryText(const std::vector<FileResult> &results) {
   int done = 0, fail = 0, abort = 0, rest = 0;
   for (const FileResult &r : results) {
-    if (r.state == "Done")
-      ++done;
-    else if (r.state == "Fail")
-      ++fail;
-    else if (r.state == "Abort")
-      ++abort;
-    else
-      ++rest;
+    switch (r.state) {
+      case JobState::Done: ++done; break;
+      case JobState::Failed: ++fail; break;
+      case JobState::Aborted: ++abort; break;
+      case JobState::Waiting:
+      case JobState::Converting: ++rest; break;
+    }
   }
   std::string s = std::to_string(results.size()) + (results.size() == 1 ? " file: " : " files: ") +
                   std::to_string(done) + " Done, " + std::to_string(fail) + " Fail";
@@ -87,103 +90,47 @@ std::string summaryText(const std::vector<FileResult> &results) {
 int exitStatusFor(const std::vector<FileResult> &results, int stopSignal) {
   if (stopSignal > 0) return 128 + stopSignal;
   for (const FileResult &r : results)
-    if (r.state != "Done") return 1;
+    if (r.state != JobState::Done) return 1;
   return 0;
 }
 
-CliRunner::CliRunner(MediaEngine &vcl, const ConversionChoices &choices, std::vector<std::string> files,
-                       const std::string &programFolder, const CliOutput &output)
-    : vcl_(vcl),
+CliRunner::CliRunner(MediaEngine &engine, const ConversionChoices &choices, std::vector<std::string> files,
+                     const std::string &programFolder, const CliOutput &output)
+    : engine_(engine),
+      engineAdapter_(engine),
       choices_(choices),
+      files_(std::move(files)),
       programFolder_(programFolder),
       output_(output),
-      queue_(QueueState(flags_), *this, *this, *this, *this, *this, *this) {
-  for (std::string &f : files) {
-    FileResult r;
-    r.source = f;
-    results_.push_back(r);
-    SourceRowTexts row;
-    row.caption = std::move(f);
-    rows_.push_back(row);
-  }
-  reported_.assign(rows_.size(), false);
-  started_.assign(rows_.size(), Clock::now());
+      queue_(QueueState(flags_), QueueSurroundings{jobs_, *this, *this, *this, *this, engineAdapter_, *this}) {
+  started_.assign(files_.size(), Clock::now());
 }
 
 CliRunner::~CliRunner() {
   queue_.disconnectEngineEvents();
   // No task may call back into this object once it is gone.
-  vcl_.stop();
-  vcl_.clearTasks();
-  setEvents({}, {});
+  engine_.stop();
+  engine_.clearTasks();
+  setEngineEvents(engine_, {}, {});
 }
 
-// --- the list ------------------------------------------------------------
-
-int CliRunner::rowCount() const { return static_cast<int>(rows_.size()); }
-std::string CliRunner::caption(int row) const { return rows_.at(static_cast<size_t>(row)).caption; }
-bool CliRunner::checked(int row) const { return rows_.at(static_cast<size_t>(row)).checked; }
-
-std::string CliRunner::text(int row, SourceListColumn column) const {
-  const SourceRowTexts &r = rows_.at(static_cast<size_t>(row));
-  switch (column) {
-    case kVideoSizeColumn: return r.videoSize;
-    case kFrameRateColumn: return r.frameRate;
-    case kDurationColumn: return r.duration;
-    case kOutputColumn: return r.output;
-    case kProgressColumn: return r.progress;
-    case kFramesColumn: return r.frames;
-    default: break;
-  }
-  return {};
-}
-
-void CliRunner::setText(int row, SourceListColumn column, const std::string &text) {
-  SourceRowTexts &r = rows_.at(static_cast<size_t>(row));
-  switch (column) {
-    case kVideoSizeColumn: r.videoSize = text; break;
-    case kFrameRateColumn: r.frameRate = text; break;
-    case kDurationColumn: r.duration = text; break;
-    case kOutputColumn: r.output = text; break;
-    case kFramesColumn: r.frames = text; break;
-    default: break;
-    case kProgressColumn:
-      r.progress = text;
-      if (isFinalState(text) && !reported_[static_cast<size_t>(row)]) {
-        FileResult &res = results_[static_cast<size_t>(row)];
-        res.state = text;
-        if (text == "Fail" && res.message.empty()) {
-          std::lock_guard<std::mutex> g(eventMutex_);
-          res.message = failMessage_;
-        }
-        if (text == "Fail" && res.message.empty())
-          res.message = choices_.overwrite && res.output.empty() ? "the output would replace the source file"
-                                                                 : "the conversion could not be set up";
-        showFinal(row);
-      }
-      break;
-  }
-}
-
-// --- the rest of the window ------------------------------------------------
+// --- what the window would show ------------------------------------------
 
 void CliRunner::information(const std::string &text) {
-  // The end of the run is told by the summary instead.
-  if (text == "All Conversions Completed") return;
   clearProgressLine();
   std::fprintf(stderr, "trevix-convert: %s\n", text.c_str());
 }
 
 JobSettings CliRunner::currentJobSettings() {
   JobSettings s = makeJobSettings(choices_.title, choices_.choices, choices_.outputType, choices_.outputFolder,
-                                   choices_.overwrite, choices_.volumeValue);
+                                  choices_.overwrite, choices_.volumeValue);
   setProgramFolder(s, programFolder_);
   return s;
 }
 
 void CliRunner::post(std::function<void()> work) {
   {
-    std::lock_guard<std::mutex> g(postMutex_);
+    std::scoped_lock hold(postLock_);
     work_.push_back(std::move(work));
   }
   posted_.notify_one();
@@ -192,102 +139,60 @@ void CliRunner::post(std::function<void()> work) {
 void CliRunner::requestStop(int signal) {
   int none = 0;
   stopSignal_.compare_exchange_strong(none, signal > 0 ? signal : 2);
-  std::lock_guard<std::mutex> g(postMutex_);
+  std::scoped_lock hold(postLock_);
   posted_.notify_one();
 }
 
 void CliRunner::runPosted(std::chrono::milliseconds wait) {
   std::deque<std::function<void()>> batch;
   {
-    std::unique_lock<std::mutex> lk(postMutex_);
+    std::unique_lock<std::mutex> lk(postLock_);
     if (work_.empty() && stopSignal_.load() == 0) posted_.wait_for(lk, wait);
     batch.swap(work_);
   }
   for (auto &w : batch) w();
 }
 
-// --- the engine ----------------------------------------------------------
+// --- the queue's events --------------------------------------------------
 
-int CliRunner::addTask(const std::string &fileName, InputOptions *options) {
-  {
-    std::lock_guard<std::mutex> g(eventMutex_);
-    failMessage_.clear();
-  }
-  const int index = vcl_.addTask(fileName, options);
-  if (index < 0) {
-    std::lock_guard<std::mutex> g(eventMutex_);
-    failMessage_ = vcl_.lastErrorMessage();
-  }
-  return index;
+FileResult CliRunner::resultOf(int row) const {
+  const SourceJob &job = jobs_.at(row);
+  return FileResult{job.path, job.outputPath, job.state, job.reason};
 }
 
-bool CliRunner::setOutput(int index, const std::string &fileName, OutputOptions *options) {
-  const bool ok = vcl_.setOutput(index, fileName, options);
-  const int row = flags_.currentRow;
-  if (!ok) {
-    std::lock_guard<std::mutex> g(eventMutex_);
-    failMessage_ = vcl_.lastErrorMessage();
-  } else if (row >= 0 && row < rowCount()) {
-    results_[static_cast<size_t>(row)].output = fileName;
-    if (!output_.quiet) {
-      clearProgressLine();
-      print("[" + std::to_string(row + 1) + "/" + std::to_string(rowCount()) + "] " +
-            results_[static_cast<size_t>(row)].source + " -> " + fileName);
-    }
-  }
-  return ok;
+void CliRunner::rowStarted(int row) {
+  started_[static_cast<size_t>(row)] = Clock::now();
+  if (output_.quiet) return;
+  clearProgressLine();
+  print("[" + std::to_string(row + 1) + "/" + std::to_string(jobs_.count()) + "] " + jobs_.at(row).path + " -> " +
+        jobs_.at(row).outputPath);
 }
 
-void CliRunner::removeTask(int index) { vcl_.removeTask(index); }
-void CliRunner::clearTasks() { vcl_.clearTasks(); }
-void CliRunner::stop() { vcl_.stop(); }
-void CliRunner::pause() { vcl_.pause(); }
-void CliRunner::resume() { vcl_.resume(); }
-
-void CliRunner::startConvert(int32_t threadCount) {
-  const int tasks = vcl_.taskCount();
-  const int row = flags_.currentRow;
-  if (tasks > 0 && row >= 0 && row < rowCount()) started_[static_cast<size_t>(row)] = Clock::now();
-  // Counted before starting: a task that cannot start ends inside the call.
-  outstanding_ += tasks;
-  vcl_.startConvert(threadCount);
+void CliRunner::rowProgress(int row, const ProgressReport &report) {
+  if (output_.quiet) return;
+  ProgressSample s;
+  s.frameNumber = report.frameNumber;
+  s.fps = report.fps;
+  s.currentMs = report.currentMs;
+  s.totalMs = report.totalMs;
+  s.size = report.size;
+  s.elapsedSec = std::chrono::duration<double>(Clock::now() - started_[static_cast<size_t>(row)]).count();
+  const std::string line = progressLineText(s);
+  if (output_.terminal) {
+    std::fputs(("\r" + line + "\x1b[K").c_str(), output_.out);
+    std::fflush(output_.out);
+    progressShown_ = true;
+  } else {
+    print(line);
+  }
 }
 
-void CliRunner::setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) {
-  ProgressEvent progress;
-  TerminateEvent terminate;
-  if (onProgress) {
-    progress = [this, onProgress](int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
-                                  float quality, float bitRate, int64_t currentSize,
-                                  int32_t totalOutputDuration) {
-      onProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate, currentSize,
-                 totalOutputDuration);
-      const auto now = Clock::now();
-      post([=, this] {
-        const int row = flags_.currentRow;
-        if (row < 0 || row >= rowCount() || reported_[static_cast<size_t>(row)]) return;
-        ProgressSample s;
-        s.frameNumber = frameNumber;
-        s.fps = AFPS;
-        s.currentMs = currentDuration;
-        s.totalMs = totalOutputDuration;
-        s.size = currentSize;
-        s.elapsedSec = std::chrono::duration<double>(now - started_[static_cast<size_t>(row)]).count();
-        showProgress(row, s);
-      });
-    };
-  }
-  if (onTerminate) {
-    terminate = [this, onTerminate](int32_t index, bool finished, bool exception, const std::string &message) {
-      if (index >= 0 && exception) {
-        std::lock_guard<std::mutex> g(eventMutex_);
-        failMessage_ = message;
-      }
-      onTerminate(index, finished, exception, message);
-      if (index >= 0) post([this] { outstanding_ = std::max(outstanding_ - 1, 0); });
-    };
-  }
-  setEngineEvents(vcl_, std::move(progress), std::move(terminate));
+void CliRunner::rowEnded(int row, JobState, const std::string &) {
+  const FileResult r = resultOf(row);
+  std::error_code ec;
+  const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
+  clearProgressLine();
+  print(finalLineText(r, exists));
 }
 
 // --- printing ------------------------------------------------------------
@@ -305,46 +210,34 @@ void CliRunner::clearProgressLine() {
   progressShown_ = false;
 }
 
-void CliRunner::showProgress(int, const ProgressSample &sample) {
-  if (output_.quiet) return;
-  const std::string line = progressLineText(sample);
-  if (output_.terminal) {
-    std::fputs(("\r" + line + "\x1b[K").c_str(), output_.out);
-    std::fflush(output_.out);
-    progressShown_ = true;
-  } else {
-    print(line);
-  }
-}
-
-void CliRunner::showFinal(int row) {
-  reported_[static_cast<size_t>(row)] = true;
-  const FileResult &r = results_[static_cast<size_t>(row)];
-  std::error_code ec;
-  const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
-  clearProgressLine();
-  print(finalLineText(r, exists));
-}
-
 // --- the run -------------------------------------------------------------
 
 std::vector<FileResult> CliRunner::run() {
   // The list: every file probed as the add-file procedure does.
-  for (SourceRowTexts &row : rows_) {
+  for (const std::string &file : files_) {
     ProbeSummary probe;
     try {
-      probe = probeSourceFile(vcl_.probe(), row.caption);
+      probe = probeSourceFile(engine_.probe(), file);
     } catch (const std::exception &) {
       probe.opened = false;
     }
-    const std::string caption = row.caption;
-    row = makeSourceRow(caption, probe, choices_.outputType);
+    jobs_.append(makeSourceJob(file, probe, choices_.outputType));
   }
-  if (stopSignal_.load() != 0) return results_;
+  std::vector<FileResult> results;
+  if (stopSignal_.load() == 0) {
+    queue_.connectEngineEvents(*this);
+    queue_.startConversion();
+    runUntilOver();
+    queue_.disconnectEngineEvents();
+  }
+  for (int row = 0; row < jobs_.count(); ++row) results.push_back(resultOf(row));
+  return results;
+}
 
-  queue_.connectEngineEvents(*this);
-  queue_.buttonConvertClick();
-
+// Ticks the queue and runs the engine's events until no row is being
+// converted and the queue waits for nothing more; a stop request stops
+// the queue and waits a while for the stopped file to close its output.
+void CliRunner::runUntilOver() {
   bool stopping = false;
   Clock::time_point stopDeadline{};
   for (;;) {
@@ -352,18 +245,13 @@ std::vector<FileResult> CliRunner::run() {
     if (stopSignal_.load() != 0 && !stopping) {
       stopping = true;
       stopDeadline = Clock::now() + kStopWait;
-      queue_.buttonStopConvertClick();
+      queue_.stopAllConversions();
       continue;
     }
-    if (timerEnabled_) {
-      queue_.timerConvertAgainTimer();
-    } else if (!flags_.converting && outstanding_ == 0) {
-      break;
-    }
+    if (timerEnabled_) queue_.onTimerTick();
+    if (!timerEnabled_ && !flags_.converting && !jobs_.anyConverting()) break;
     if (stopping && Clock::now() > stopDeadline) break;
   }
   runPosted(std::chrono::milliseconds(0));
   clearProgressLine();
-  queue_.disconnectEngineEvents();
-  return results_;
 }

@@ -1,7 +1,7 @@
 // The conversion run of trevix-convert: the window's conversion queue
-// (ConversionQueue) driven without a window. The files are the rows of a
-// list that is never shown, the queue's timer is ticked by a plain loop,
-// and what the window would show in its list is printed instead.
+// (ConversionQueue) driven without a window. The files are the jobs of a
+// source list that is never shown, the queue's timer is ticked by a plain
+// loop, and the queue's events are printed instead of shown.
 #pragma once
 
 #include <atomic>
@@ -18,7 +18,8 @@
 #include "cli_options.h"
 #include "conversion_queue.h"
 #include "queue_interfaces.h"
-#include "source_rows.h"
+#include "engine_adapter.h"
+#include "source_jobs.h"
 
 class MediaEngine;
 
@@ -39,9 +40,9 @@ std::string progressLineText(const ProgressSample &s);
 
 struct FileResult {
   std::string source;
-  std::string output;   // empty when no output was set up
-  std::string state;    // "Done", "Fail", "Abort", or empty: not converted
-  std::string message;  // why it failed
+  std::string output;                  // empty when no output was set up
+  JobState state = JobState::Waiting;  // Waiting or Converting: not converted
+  std::string message;                 // why it failed
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
@@ -64,17 +65,21 @@ struct CliOutput {
   bool terminal = false;
 };
 
-class CliRunner : private SourceRows,
-                   private QueuePrompts,
-                   private FolderDialog,
-                   private QueueTimer,
-                   private RunView,
-                   private UiPoster,
-                   private ConversionEngine {
+// Threads: run() and everything it calls (the queue, the printing) run on
+// the calling thread; the engine's events are posted to it through post(),
+// which the engine's threads call, and requestStop() may come from any
+// thread. postLock_ guards work_; stopSignal_ is atomic; everything else
+// belongs to the run's thread.
+class CliRunner : private QueuePrompts,
+                  private FolderDialog,
+                  private QueueTimer,
+                  private RunView,
+                  private UiPoster,
+                  private QueueObserver {
  public:
   // `programFolder` is the folder of the program (it holds "Common").
-  CliRunner(MediaEngine &vcl, const ConversionChoices &choices, std::vector<std::string> files,
-             const std::string &programFolder, const CliOutput &output);
+  CliRunner(MediaEngine &engine, const ConversionChoices &choices, std::vector<std::string> files,
+            const std::string &programFolder, const CliOutput &output);
   ~CliRunner() override;
   CliRunner(const CliRunner &) = delete;
   CliRunner &operator=(const CliRunner &) = delete;
@@ -89,13 +94,6 @@ class CliRunner : private SourceRows,
   int stopSignal() const { return stopSignal_.load(); }
 
  private:
-  // SourceRows
-  int rowCount() const override;
-  std::string caption(int row) const override;
-  std::string text(int row, SourceListColumn column) const override;
-  void setText(int row, SourceListColumn column, const std::string &text) override;
-  bool checked(int row) const override;
-  void makeVisible(int) override {}
   // QueuePrompts
   void information(const std::string &text) override;
   bool confirmStopAll() override { return true; }
@@ -113,32 +111,27 @@ class CliRunner : private SourceRows,
   JobSettings currentJobSettings() override;
   // UiPoster
   void post(std::function<void()> work) override;
-  // ConversionEngine: the component, watched on the way.
-  int addTask(const std::string &fileName, InputOptions *options) override;
-  bool setOutput(int index, const std::string &fileName, OutputOptions *options) override;
-  void removeTask(int index) override;
-  void clearTasks() override;
-  void startConvert(int32_t threadCount) override;
-  void stop() override;
-  void pause() override;
-  void resume() override;
-  void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) override;
+  // QueueObserver
+  void rowStarted(int row) override;
+  void rowProgress(int row, const ProgressReport &report) override;
+  void rowEnded(int row, JobState state, const std::string &reason) override;
+  void runEnded(RunOutcome) override {}
 
+  void runUntilOver();
   // Runs the posted work; waits up to `wait` for some when there is none.
   void runPosted(std::chrono::milliseconds wait);
-  void showProgress(int row, const ProgressSample &sample);
-  void showFinal(int row);
+  FileResult resultOf(int row) const;
   void clearProgressLine();
   void print(const std::string &line);
 
-  MediaEngine &vcl_;
+  MediaEngine &engine_;
+  EngineAdapter engineAdapter_;
   ConversionChoices choices_;
+  std::vector<std::string> files_;
   std::string programFolder_;
   CliOutput output_;
 
-  std::vector<SourceRowTexts> rows_;
-  std::vector<FileResult> results_;
-  std::vector<bool> reported_;
+  SourceJobs jobs_;
   std::vector<std::chrono::steady_clock::time_point> started_;
 
   QueueFlags flags_;
@@ -146,14 +139,9 @@ class CliRunner : private SourceRows,
   bool timerEnabled_ = false;
   bool progressShown_ = false;  // a progress line waits to be overwritten
 
-  // Work posted from the engine's threads, run on the thread of run().
-  std::mutex postMutex_;
+  std::mutex postLock_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> work_;
-
-  std::mutex eventMutex_;
-  std::string failMessage_;  // message of the task that ended with an error
-  int outstanding_ = 0;      // started tasks whose end has not been handled
 
   std::atomic<int> stopSignal_{0};
 };

@@ -115,10 +115,10 @@ int main(int argc, char **argv) {
   signal(SIGPIPE, SIG_IGN);
 
   const std::string folder = programFolder(argc > 0 ? argv[0] : nullptr);
-  MediaEngine vcl;
-  if (!vcl.loadAVLib((std::filesystem::path(folder) / "Common").string(), true)) {
+  MediaEngine engine;
+  if (!engine.loadAVLib((std::filesystem::path(folder) / "Common").string(), true)) {
     std::fprintf(stderr, "trevix-convert: Some files are missing. Please re-install this software\n(%s)\n",
-                 vcl.lastErrorMessage().c_str());
+                 engine.lastErrorMessage().c_str());
     return 1;
   }
 
@@ -129,7 +129,7 @@ int main(int argc, char **argv) {
   int stopSignal = 0;
   std::thread(watchSignals, stopSignals).detach();
   try {
-    CliRunner runner(vcl, choices, options.files, folder, output);
+    CliRunner runner(engine, choices, options.files, folder, output);
     const StopTarget target(runner);
     results = runner.run();
     stopSignal = runner.stopSignal();

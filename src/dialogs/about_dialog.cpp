@@ -46,73 +46,65 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                          Qt::WindowStaysOnTopHint),
       prompts_(prompts) {
-  setObjectName(QStringLiteral("FormAbout"));
+  setObjectName(QStringLiteral("aboutDialog"));
   setWindowTitle(QStringLiteral("About"));
   setModal(true);
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   setFixedSize(359, 244);
 
-  image1 = new QLabel(this);
-  image1->setObjectName(QStringLiteral("Image1"));
-  image1->setGeometry(16, 16, 32, 32);
-  image1->setPixmap(programPixmap(32));
+  iconPicture = new QLabel(this);
+  iconPicture->setObjectName(QStringLiteral("iconPicture"));
+  iconPicture->setGeometry(16, 16, 32, 32);
+  iconPicture->setPixmap(programPixmap(32));
 
-  label1 = new QLabel(QString::fromLatin1(trevix::kProgramTitle), this);
-  label1->setObjectName(QStringLiteral("Label1"));
-  QFont bold = label1->font();
+  titleLabel = new QLabel(QString::fromLatin1(trevix::kProgramTitle), this);
+  titleLabel->setObjectName(QStringLiteral("titleLabel"));
+  QFont bold = titleLabel->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() + 2);
-  label1->setFont(bold);
-  label1->setGeometry(64, 16, 280, 22);
+  titleLabel->setFont(bold);
+  titleLabel->setGeometry(64, 16, 280, 22);
 
-  label5 = new QLabel(QString::fromLatin1(trevix::kVersionText), this);
-  label5->setObjectName(QStringLiteral("Label5"));
-  label5->setGeometry(64, 40, 280, 18);
+  versionLabel = new QLabel(QString::fromLatin1(trevix::kVersionText), this);
+  versionLabel->setObjectName(QStringLiteral("versionLabel"));
+  versionLabel->setGeometry(64, 40, 280, 18);
 
-  panelDemar = new QFrame(this);
-  panelDemar->setObjectName(QStringLiteral("PanelDemar"));
-  panelDemar->setFrameShape(QFrame::HLine);
-  panelDemar->setFrameShadow(QFrame::Sunken);
-  panelDemar->setGeometry(16, 72, 327, 2);
+  separatorLine = new QFrame(this);
+  separatorLine->setObjectName(QStringLiteral("separatorLine"));
+  separatorLine->setFrameShape(QFrame::HLine);
+  separatorLine->setFrameShadow(QFrame::Sunken);
+  separatorLine->setGeometry(16, 72, 327, 2);
 
-  label2 = new LinkLabel(QStringLiteral("Visit Trevix Software Website"), this, [this] { label2Click(); });
-  label2->setObjectName(QStringLiteral("Label2"));
-  label2->setGeometry(64, 92, 250, 18);
+  websiteLink = new LinkLabel(QStringLiteral("Visit Trevix Software Website"), this, [this] { visitWebsite(); });
+  websiteLink->setObjectName(QStringLiteral("websiteLink"));
+  websiteLink->setGeometry(64, 92, 250, 18);
 
-  label3 = new LinkLabel(QStringLiteral("Contact Support Department"), this, [this] { label3Click(); });
-  label3->setObjectName(QStringLiteral("Label3"));
-  label3->setGeometry(64, 118, 250, 18);
+  supportLink = new LinkLabel(QStringLiteral("Contact Support Department"), this, [this] { contactSupport(); });
+  supportLink->setObjectName(QStringLiteral("supportLink"));
+  supportLink->setGeometry(64, 118, 250, 18);
 
-  speedButton1 = new QPushButton(QStringLiteral("OK"), this);
-  speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-  QFont buttonFont = speedButton1->font();
+  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("okButton"));
+  QFont buttonFont = okButton->font();
   buttonFont.setBold(true);
-  speedButton1->setFont(buttonFont);
-  speedButton1->setGeometry(140, 160, 80, 28);
-  speedButton1->setDefault(true);
-  connect(speedButton1, &QPushButton::clicked, this, &AboutDialog::speedButton1Click);
+  okButton->setFont(buttonFont);
+  okButton->setGeometry(140, 160, 80, 28);
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
-  label4 = new QLabel(QString::fromLatin1(trevix::kNoticeLine), this);
-  label4->setObjectName(QStringLiteral("Label4"));
-  label4->setAlignment(Qt::AlignCenter);
-  label4->setGeometry(8, 212, 343, 18);
+  noticeLabel = new QLabel(QString::fromLatin1(trevix::kNoticeLine), this);
+  noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
+  noticeLabel->setAlignment(Qt::AlignCenter);
+  noticeLabel->setGeometry(8, 212, 343, 18);
 
-  formCreate();
+  applyFontRule(this);
 }
 
-void AboutDialog::formCreate() { applyFontRule(this); }
+Prompts &AboutDialog::prompts() const { return prompts_ ? *prompts_ : appPrompts(); }
 
-void AboutDialog::label2Click() {
-  Prompts &p = prompts_ ? *prompts_ : appPrompts();
-  p.openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl)));
-}
+void AboutDialog::visitWebsite() { prompts().openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
 
-void AboutDialog::label3Click() {
-  Prompts &p = prompts_ ? *prompts_ : appPrompts();
-  p.openUrl(QUrl(QString::fromLatin1(trevix::kSupportMailUrl)));
-}
-
-void AboutDialog::speedButton1Click() { accept(); }
+void AboutDialog::contactSupport() { prompts().openUrl(QUrl(QString::fromLatin1(trevix::kSupportMailUrl))); }
 
 void AboutDialog::showEvent(QShowEvent *event) {
   if (QWidget *owner = parentWidget()) {

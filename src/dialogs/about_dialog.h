@@ -15,24 +15,23 @@ class AboutDialog : public QDialog {
   // `prompts` opens the links (nullptr: the program-wide prompts).
   explicit AboutDialog(QWidget *owner, Prompts *prompts = nullptr);
 
-  QLabel *image1 = nullptr;
-  QLabel *label1 = nullptr;  // program name, bold
-  QLabel *label5 = nullptr;  // version
-  QFrame *panelDemar = nullptr;
-  QLabel *label2 = nullptr;  // web-site link
-  QLabel *label3 = nullptr;  // support link
-  QPushButton *speedButton1 = nullptr;
-  QLabel *label4 = nullptr;  // notice line
+  QLabel *iconPicture = nullptr;
+  QLabel *titleLabel = nullptr;    // program name, bold
+  QLabel *versionLabel = nullptr;
+  QFrame *separatorLine = nullptr;
+  QLabel *websiteLink = nullptr;
+  QLabel *supportLink = nullptr;
+  QPushButton *okButton = nullptr;
+  QLabel *noticeLabel = nullptr;   // the maker's notice line
 
  public slots:
-  void label2Click();
-  void label3Click();
-  void speedButton1Click();
+  void visitWebsite();
+  void contactSupport();
 
  protected:
   void showEvent(QShowEvent *event) override;
 
  private:
-  void formCreate();
+  Prompts &prompts() const;
   Prompts *prompts_;
 };

@@ -47,86 +47,91 @@ OptionsDialog::OptionsDialog(QWidget *mainWindow, const MainWindowControls &main
                               Qt::WindowStaysOnTopHint),
       main_(mainControls),
       store_(store) {
-  setObjectName(QStringLiteral("Form4"));
+  setObjectName(QStringLiteral("optionsDialog"));
   setWindowTitle(QStringLiteral("Additional Options"));
   setModal(false);
   setFont(QFont(QStringLiteral("Tahoma"), 8));
   setFixedSize(390, 351);
+  createControls();
+  loadAtCreation();
+}
 
-  groupBox1 = new QGroupBox(QStringLiteral(" Additional Options "), this);
-  groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  groupBox1->setGeometry(10, 8, 370, 130);
+void OptionsDialog::createControls() {
+  additionalOptionsBox = new QGroupBox(QStringLiteral(" Additional Options "), this);
+  additionalOptionsBox->setObjectName(QStringLiteral("additionalOptionsBox"));
+  additionalOptionsBox->setGeometry(10, 8, 370, 130);
 
-  checkBoxOverWrite = new QCheckBox(QStringLiteral("Overwrite Existing File With The Same Name"), groupBox1);
-  checkBoxOverWrite->setObjectName(QStringLiteral("CheckBoxOverWrite"));
-  checkBoxOverWrite->setGeometry(16, 28, 340, 24);
+  overwriteCheck = new QCheckBox(QStringLiteral("Overwrite Existing File With The Same Name"), additionalOptionsBox);
+  overwriteCheck->setObjectName(QStringLiteral("overwriteCheck"));
+  overwriteCheck->setGeometry(16, 28, 340, 24);
 
-  label1 = new QLabel(QStringLiteral("Drop Down Items in Output Format List"), groupBox1);
-  label1->setObjectName(QStringLiteral("Label1"));
-  label1->setGeometry(16, 74, 250, 22);
+  dropDownItemsLabel = new QLabel(QStringLiteral("Drop Down Items in Output Format List"), additionalOptionsBox);
+  dropDownItemsLabel->setObjectName(QStringLiteral("dropDownItemsLabel"));
+  dropDownItemsLabel->setGeometry(16, 74, 250, 22);
 
-  spinEdit1 = new SpinEdit(26, 47, groupBox1);
-  spinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-  spinEdit1->setGeometry(276, 72, 70, 24);
-  label1->setBuddy(spinEdit1);
-  connect(spinEdit1, &QSpinBox::textChanged, this, &OptionsDialog::spinEdit1Change);
+  dropDownItemsSpin = new SpinEdit(kDropDownItemsMin, kDropDownItemsMax, additionalOptionsBox);
+  dropDownItemsSpin->setObjectName(QStringLiteral("dropDownItemsSpin"));
+  dropDownItemsSpin->setGeometry(276, 72, 70, 24);
+  dropDownItemsLabel->setBuddy(dropDownItemsSpin);
+  connect(dropDownItemsSpin, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
 
-  groupBox2 = new QGroupBox(QStringLiteral(" General Video Settings "), this);
-  groupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  groupBox2->setGeometry(10, 150, 370, 130);
+  generalVideoBox = new QGroupBox(QStringLiteral(" General Video Settings "), this);
+  generalVideoBox->setObjectName(QStringLiteral("generalVideoBox"));
+  generalVideoBox->setGeometry(10, 150, 370, 130);
 
-  label2 = new QLabel(QStringLiteral("Video Zoom : "), groupBox2);
-  label2->setObjectName(QStringLiteral("Label2"));
-  label2->setGeometry(16, 34, 130, 22);
-  comboLetterBox = makeEditableCombo(groupBox2, "ComboLetterBox");
-  comboLetterBox->setGeometry(150, 32, 196, 24);
-  label2->setBuddy(comboLetterBox);
+  videoZoomLabel = new QLabel(QStringLiteral("Video Zoom : "), generalVideoBox);
+  videoZoomLabel->setObjectName(QStringLiteral("videoZoomLabel"));
+  videoZoomLabel->setGeometry(16, 34, 130, 22);
+  letterBoxCombo = makeEditableCombo(generalVideoBox, "letterBoxCombo");
+  letterBoxCombo->setGeometry(150, 32, 196, 24);
+  videoZoomLabel->setBuddy(letterBoxCombo);
 
-  label3 = new QLabel(QStringLiteral("Video Aspect Ratio : "), groupBox2);
-  label3->setObjectName(QStringLiteral("Label3"));
-  label3->setGeometry(16, 80, 130, 22);
-  comboAspectRatio = makeEditableCombo(groupBox2, "ComboAspectRatio");
-  comboAspectRatio->setGeometry(150, 78, 196, 24);
-  label3->setBuddy(comboAspectRatio);
+  aspectRatioLabel = new QLabel(QStringLiteral("Video Aspect Ratio : "), generalVideoBox);
+  aspectRatioLabel->setObjectName(QStringLiteral("aspectRatioLabel"));
+  aspectRatioLabel->setGeometry(16, 80, 130, 22);
+  aspectRatioCombo = makeEditableCombo(generalVideoBox, "aspectRatioCombo");
+  aspectRatioCombo->setGeometry(150, 78, 196, 24);
+  aspectRatioLabel->setBuddy(aspectRatioCombo);
 
   // A pick from the list or a typed text changes the choice; programmatic
   // selections do not.
-  connect(comboLetterBox, &QComboBox::activated, this, &OptionsDialog::comboLetterBoxChange);
-  connect(comboLetterBox->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::comboLetterBoxChange);
-  connect(comboAspectRatio, &QComboBox::activated, this, &OptionsDialog::comboAspectRatioChange);
-  connect(comboAspectRatio->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::comboAspectRatioChange);
+  connect(letterBoxCombo, &QComboBox::activated, this, &OptionsDialog::onLetterBoxChosen);
+  connect(letterBoxCombo->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onLetterBoxChosen);
+  connect(aspectRatioCombo, &QComboBox::activated, this, &OptionsDialog::onAspectRatioChosen);
+  connect(aspectRatioCombo->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onAspectRatioChosen);
 
-  button1 = new QPushButton(QStringLiteral("Done"), this);
-  button1->setObjectName(QStringLiteral("Button1"));
-  button1->setGeometry(150, 302, 90, 30);
-  connect(button1, &QPushButton::clicked, this, &OptionsDialog::button1Click);
-
-  formCreate();
+  doneButton = new QPushButton(QStringLiteral("Done"), this);
+  doneButton->setObjectName(QStringLiteral("doneButton"));
+  doneButton->setGeometry(150, 302, 90, 30);
+  connect(doneButton, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-void OptionsDialog::formCreate() {
+void OptionsDialog::loadAtCreation() {
   applyFontRule(this);
   try {
     loadSettings();
   } catch (...) {
   }
-  comboAspectRatio->addItems(kAspectItems);
-  comboLetterBox->addItems(kLetterBoxItems);
-  selectQuietly(comboAspectRatio, 0);
-  selectQuietly(comboLetterBox, 0);
-  if (main_.comboLetterBox) selectQuietly(comboLetterBox, main_.comboLetterBox->currentIndex());
-  if (main_.comboAspectRatio) selectQuietly(comboAspectRatio, main_.comboAspectRatio->currentIndex());
+  aspectRatioCombo->addItems(kAspectItems);
+  letterBoxCombo->addItems(kLetterBoxItems);
+  // The list follows the loaded length even when loading left the spin
+  // edit's value as it was (a stored 0 or 10 is the minimum, like the start).
+  onDropDownItemsChanged();
+  selectQuietly(aspectRatioCombo, 0);
+  selectQuietly(letterBoxCombo, 0);
+  if (main_.letterBoxCombo) selectQuietly(letterBoxCombo, main_.letterBoxCombo->currentIndex());
+  if (main_.aspectRatioCombo) selectQuietly(aspectRatioCombo, main_.aspectRatioCombo->currentIndex());
 }
 
 SettingsControls OptionsDialog::settingsControls() const {
   SettingsControls c;
-  c.editOutputFolder = main_.editOutputFolder;
-  c.comboOutputFormat = main_.comboOutputFormat;
-  c.checkBoxOverWrite = checkBoxOverWrite;
-  c.spinEdit1 = spinEdit1;
-  c.comboLetterBox = main_.comboLetterBox;
-  c.comboVideoQuality = main_.comboVideoQuality;
-  c.comboAudioQuality = main_.comboAudioQuality;
+  c.outputFolderEdit = main_.outputFolderEdit;
+  c.profileCombo = main_.profileCombo;
+  c.overwriteCheck = overwriteCheck;
+  c.dropDownItemsSpin = dropDownItemsSpin;
+  c.letterBoxCombo = main_.letterBoxCombo;
+  c.videoQualityCombo = main_.videoQualityCombo;
+  c.audioQualityCombo = main_.audioQualityCombo;
   return c;
 }
 
@@ -134,21 +139,22 @@ bool OptionsDialog::loadSettings() { return ::loadSettings(store_, settingsContr
 
 bool OptionsDialog::saveSettings() { return ::saveSettings(store_, settingsControls()); }
 
-int OptionsDialog::dropDownItems() const { return spinEdit1->value(); }
-
-void OptionsDialog::spinEdit1Change() {
-  if (main_.comboOutputFormat) main_.comboOutputFormat->setMaxVisibleItems(std::max(1, spinEdit1->value()));
+int OptionsDialog::dropDownItems() const {
+  const int typed = dropDownItemsSpin->value();
+  return typed > 0 ? typed : kDropDownItemsMin;
 }
 
-void OptionsDialog::comboLetterBoxChange() {
-  if (main_.comboLetterBox) main_.comboLetterBox->setCurrentIndex(editableIndex(comboLetterBox));
+void OptionsDialog::onDropDownItemsChanged() {
+  if (main_.profileCombo) main_.profileCombo->setMaxVisibleItems(dropDownItems());
 }
 
-void OptionsDialog::comboAspectRatioChange() {
-  if (main_.comboAspectRatio) main_.comboAspectRatio->setCurrentIndex(editableIndex(comboAspectRatio));
+void OptionsDialog::onLetterBoxChosen() {
+  if (main_.letterBoxCombo) main_.letterBoxCombo->setCurrentIndex(editableIndex(letterBoxCombo));
 }
 
-void OptionsDialog::button1Click() { hide(); }
+void OptionsDialog::onAspectRatioChosen() {
+  if (main_.aspectRatioCombo) main_.aspectRatioCombo->setCurrentIndex(editableIndex(aspectRatioCombo));
+}
 
 void OptionsDialog::showEvent(QShowEvent *event) {
   if (QWidget *owner = parentWidget()) {

@@ -19,12 +19,12 @@ class SpinEdit;
 
 // The main-window controls the dialog loads, saves and mirrors into.
 struct MainWindowControls {
-  QLineEdit *editOutputFolder = nullptr;
-  QComboBox *comboOutputFormat = nullptr;
-  QComboBox *comboLetterBox = nullptr;    // hidden holder
-  QComboBox *comboAspectRatio = nullptr;  // hidden holder
-  QComboBox *comboVideoQuality = nullptr;
-  QComboBox *comboAudioQuality = nullptr;
+  QLineEdit *outputFolderEdit = nullptr;
+  QComboBox *profileCombo = nullptr;
+  QComboBox *letterBoxCombo = nullptr;    // hidden holder
+  QComboBox *aspectRatioCombo = nullptr;  // hidden holder
+  QComboBox *videoQualityCombo = nullptr;
+  QComboBox *audioQualityCombo = nullptr;
 };
 
 class OptionsDialog : public QDialog {
@@ -33,35 +33,37 @@ class OptionsDialog : public QDialog {
   // `store` must outlive the dialog.
   OptionsDialog(QWidget *mainWindow, const MainWindowControls &mainControls, SettingsStore &store);
 
-  QGroupBox *groupBox1 = nullptr;
-  QCheckBox *checkBoxOverWrite = nullptr;
-  SpinEdit *spinEdit1 = nullptr;
-  QLabel *label1 = nullptr;
-  QGroupBox *groupBox2 = nullptr;
-  QLabel *label2 = nullptr;  // "Video Zoom : "
-  QComboBox *comboLetterBox = nullptr;
-  QLabel *label3 = nullptr;  // "Video Aspect Ratio : "
-  QComboBox *comboAspectRatio = nullptr;
-  QPushButton *button1 = nullptr;
+  QGroupBox *additionalOptionsBox = nullptr;
+  QCheckBox *overwriteCheck = nullptr;
+  QLabel *dropDownItemsLabel = nullptr;
+  SpinEdit *dropDownItemsSpin = nullptr;
+  QGroupBox *generalVideoBox = nullptr;
+  QLabel *videoZoomLabel = nullptr;
+  QComboBox *letterBoxCombo = nullptr;
+  QLabel *aspectRatioLabel = nullptr;
+  QComboBox *aspectRatioCombo = nullptr;
+  QPushButton *doneButton = nullptr;
 
-  // Reads the stored values into both windows (see ::LoadSettings).
+  // Reads the stored values into both windows (see ::loadSettings).
   bool loadSettings();
-  // Writes the current values of both windows (see ::SaveSettings).
+  // Writes the current values of both windows (see ::saveSettings).
   bool saveSettings();
-  // The length of the output-format drop-down chosen here.
+  // The length of the output-format drop-down chosen here: the number
+  // typed, or the minimum for one that is no length (0 or less). The
+  // number is saved as typed.
   int dropDownItems() const;
 
  public slots:
-  void spinEdit1Change();
-  void comboLetterBoxChange();
-  void comboAspectRatioChange();
-  void button1Click();
+  void onDropDownItemsChanged();
+  void onLetterBoxChosen();
+  void onAspectRatioChosen();
 
  protected:
   void showEvent(QShowEvent *event) override;
 
  private:
-  void formCreate();
+  void createControls();
+  void loadAtCreation();
   SettingsControls settingsControls() const;
 
   MainWindowControls main_;

@@ -29,24 +29,24 @@ bool readAll(SettingsStore &store, const SettingsControls &c) {
   if (store.valueExists(name(kValueOutputFolder))) {
     if (!store.readString(name(kValueOutputFolder), folder)) return false;
   }
-  if (c.editOutputFolder) c.editOutputFolder->setText(folder);
+  if (c.outputFolderEdit) c.outputFolderEdit->setText(folder);
 
   int32_t v = 0;
   if (!store.readInteger(name(kValueOutputFormat), v)) return false;
-  selectStoredIndex(c.comboOutputFormat, v);
+  selectStoredIndex(c.profileCombo, v);
 
   if (!store.readInteger(name(kValueOverwrite), v)) return false;
-  if (c.checkBoxOverWrite) c.checkBoxOverWrite->setChecked(v != 0);
+  if (c.overwriteCheck) c.overwriteCheck->setChecked(v != 0);
 
   if (!store.readInteger(name(kValueDropDownItems), v)) return false;
-  if (v >= 0 && c.spinEdit1) c.spinEdit1->setValue(v);
+  if (v >= 0 && c.dropDownItemsSpin) c.dropDownItemsSpin->setValue(v);
 
   if (!store.readInteger(name(kValueLetterBox), v)) return false;
-  selectStoredIndex(c.comboLetterBox, v);
+  selectStoredIndex(c.letterBoxCombo, v);
   if (!store.readInteger(name(kValueVideoQuality), v)) return false;
-  selectStoredIndex(c.comboVideoQuality, v);
+  selectStoredIndex(c.videoQualityCombo, v);
   if (!store.readInteger(name(kValueAudioQuality), v)) return false;
-  selectStoredIndex(c.comboAudioQuality, v);
+  selectStoredIndex(c.audioQualityCombo, v);
   return true;
 }
 
@@ -67,13 +67,13 @@ bool loadSettings(SettingsStore &store, const SettingsControls &controls) {
 bool saveSettings(SettingsStore &store, const SettingsControls &c) {
   KeyCloser closer{store};
   if (!store.openKey()) return false;
-  const QString folder = c.editOutputFolder ? c.editOutputFolder->text() : QString();
+  const QString folder = c.outputFolderEdit ? c.outputFolderEdit->text() : QString();
   return store.writeString(name(kValueOutputFolder), folder) &&
-         store.writeInteger(name(kValueOutputFormat), indexOf(c.comboOutputFormat)) &&
+         store.writeInteger(name(kValueOutputFormat), indexOf(c.profileCombo)) &&
          store.writeInteger(name(kValueOverwrite),
-                            c.checkBoxOverWrite && c.checkBoxOverWrite->isChecked() ? 1 : 0) &&
-         store.writeInteger(name(kValueDropDownItems), c.spinEdit1 ? c.spinEdit1->value() : 26) &&
-         store.writeInteger(name(kValueLetterBox), indexOf(c.comboLetterBox)) &&
-         store.writeInteger(name(kValueVideoQuality), indexOf(c.comboVideoQuality)) &&
-         store.writeInteger(name(kValueAudioQuality), indexOf(c.comboAudioQuality));
+                            c.overwriteCheck && c.overwriteCheck->isChecked() ? 1 : 0) &&
+         store.writeInteger(name(kValueDropDownItems), c.dropDownItemsSpin ? c.dropDownItemsSpin->value() : kDropDownItemsMin) &&
+         store.writeInteger(name(kValueLetterBox), indexOf(c.letterBoxCombo)) &&
+         store.writeInteger(name(kValueVideoQuality), indexOf(c.videoQualityCombo)) &&
+         store.writeInteger(name(kValueAudioQuality), indexOf(c.audioQualityCombo));
 }

@@ -20,15 +20,20 @@ inline constexpr const char *kValueLetterBox = "LetterBox";
 inline constexpr const char *kValueVideoQuality = "VideoQuality";
 inline constexpr const char *kValueAudioQuality = "AudioQuality";
 
+// The limits of the drop-down length ("DropDownItems") for the spin buttons
+// and for values the program sets; the smaller one is the first run's.
+inline constexpr int kDropDownItemsMin = 26;
+inline constexpr int kDropDownItemsMax = 47;
+
 // The controls the values come from and go to.
 struct SettingsControls {
-  QLineEdit *editOutputFolder = nullptr;   // main window
-  QComboBox *comboOutputFormat = nullptr;  // main window
-  QCheckBox *checkBoxOverWrite = nullptr;  // options dialog
-  SpinEdit *spinEdit1 = nullptr;          // options dialog
-  QComboBox *comboLetterBox = nullptr;     // main window (hidden holder)
-  QComboBox *comboVideoQuality = nullptr;  // main window
-  QComboBox *comboAudioQuality = nullptr;  // main window
+  QLineEdit *outputFolderEdit = nullptr;   // main window
+  QComboBox *profileCombo = nullptr;       // main window
+  QCheckBox *overwriteCheck = nullptr;     // options dialog
+  SpinEdit *dropDownItemsSpin = nullptr;   // options dialog
+  QComboBox *letterBoxCombo = nullptr;     // main window (hidden holder)
+  QComboBox *videoQualityCombo = nullptr;  // main window
+  QComboBox *audioQualityCombo = nullptr;  // main window
 };
 
 // Reads the values in order into the controls. At the first read that fails

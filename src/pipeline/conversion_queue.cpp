@@ -1,100 +1,101 @@
 #include "conversion_queue.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <exception>
 #include <mutex>
 
 #include "output_files.h"
 #include "pipeline_text.h"
 
-// Carries events from the engine's threads to the UI thread. The engine
-// holds a reference to it in its event functions, so it outlives the queue;
-// detaching makes late events harmless.
-struct ConversionQueue::Bridge {
-  std::mutex m;
-  UiPoster *poster = nullptr;
-  ConversionQueue *queue = nullptr;
-  int serial = 0;  // number of the job being run; written on the UI thread
-
-  int currentSerial() {
-    std::lock_guard<std::mutex> g(m);
-    return serial;
+// Carries events from the engine's threads to the queue's thread. The
+// engine's event functions hold a shared reference to the bridge, so it
+// outlives the queue; detaching makes late events harmless.
+//
+// Threads: post() is called on the engine's threads; everything else on
+// the queue's thread, and the posted work runs there too. lock_ guards
+// poster_, queue_ and serial_; post() holds it while handing the work to
+// the poster, so detach() returns only when no post is under way.
+class ConversionQueue::EngineBridge : public std::enable_shared_from_this<EngineBridge> {
+ public:
+  void attach(UiPoster *poster, ConversionQueue *queue) {
+    std::scoped_lock hold(lock_);
+    poster_ = poster;
+    queue_ = queue;
   }
-  // On the UI thread: the queue, if the event still belongs to its job.
-  ConversionQueue *target(int eventSerial) {
-    std::lock_guard<std::mutex> g(m);
-    return (queue && eventSerial == serial) ? queue : nullptr;
+  void detach() { attach(nullptr, nullptr); }
+  // The events still on their way belong to the job before this one.
+  void nextJob() {
+    std::scoped_lock hold(lock_);
+    ++serial_;
   }
   void post(std::function<void(ConversionQueue &)> work) {
-    std::lock_guard<std::mutex> g(m);
-    if (!poster) return;
-    const int eventSerial = serial;
-    std::weak_ptr<Bridge> self = self_;
-    poster->post([self, eventSerial, work = std::move(work)] {
-      if (auto b = self.lock())
-        if (ConversionQueue *q = b->target(eventSerial)) work(*q);
+    std::scoped_lock hold(lock_);
+    if (!poster_) return;
+    const int eventSerial = serial_;
+    std::weak_ptr<EngineBridge> self = weak_from_this();
+    poster_->post([self, eventSerial, work = std::move(work)] {
+      if (auto bridge = self.lock())
+        if (ConversionQueue *queue = bridge->target(eventSerial)) work(*queue);
     });
   }
-  std::weak_ptr<Bridge> self_;
+
+ private:
+  // The queue, if the event still belongs to its job.
+  ConversionQueue *target(int eventSerial) {
+    std::scoped_lock hold(lock_);
+    return (queue_ && eventSerial == serial_) ? queue_ : nullptr;
+  }
+
+  std::mutex lock_;
+  UiPoster *poster_ = nullptr;
+  ConversionQueue *queue_ = nullptr;
+  int serial_ = 0;
 };
 
-ConversionQueue::ConversionQueue(const QueueState &state, SourceRows &rows, QueuePrompts &prompts,
-                                   FolderDialog &folderDialog, QueueTimer &timer, RunView &view,
-                                   ConversionEngine &engine)
+namespace {
+
+std::string reasonOr(const std::string &reason, const char *fallback) { return reason.empty() ? fallback : reason; }
+
+}  // namespace
+
+ConversionQueue::ConversionQueue(const QueueState &state, const QueueSurroundings &around)
     : s_(state),
-      rows_(rows),
-      prompts_(prompts),
-      folderDialog_(folderDialog),
-      timer_(timer),
-      view_(view),
-      engine_(engine),
-      bridge_(std::make_shared<Bridge>()) {
-  bridge_->self_ = bridge_;
-  bridge_->queue = this;
-}
+      jobs_(around.jobs),
+      prompts_(around.prompts),
+      folderDialog_(around.folderDialog),
+      timer_(around.timer),
+      view_(around.view),
+      engine_(around.engine),
+      observer_(around.observer),
+      bridge_(std::make_shared<EngineBridge>()) {}
 
 ConversionQueue::~ConversionQueue() { disconnectEngineEvents(); }
 
 void ConversionQueue::connectEngineEvents(UiPoster &poster) {
-  {
-    std::lock_guard<std::mutex> g(bridge_->m);
-    bridge_->poster = &poster;
-    bridge_->queue = this;
-  }
-  std::shared_ptr<Bridge> b = bridge_;
+  bridge_->attach(&poster, this);
+  std::shared_ptr<EngineBridge> bridge = bridge_;
   engine_.setEvents(
-      [b](int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration, float quality,
-          float bitRate, int64_t currentSize, int32_t totalOutputDuration) {
-        b->post([=](ConversionQueue &q) {
-          q.ffvclProgress(index, frameNumber, AFPS, currentDuration, quality, bitRate,
-                          currentSize, totalOutputDuration);
+      [bridge](int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality, float bitRate,
+               int64_t size, int32_t totalMs) {
+        bridge->post([=](ConversionQueue &q) {
+          q.onEngineProgress(index, frameNumber, fps, currentMs, quality, bitRate, size, totalMs);
         });
       },
-      [b](int32_t index, bool finished, bool exception, const std::string &message) {
-        b->post([=](ConversionQueue &q) { q.ffvclTerminate(index, finished, exception, message); });
+      [bridge](int32_t index, bool finished, bool exception, const std::string &message) {
+        bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message); });
       });
 }
 
-void ConversionQueue::disconnectEngineEvents() {
-  std::lock_guard<std::mutex> g(bridge_->m);
-  bridge_->poster = nullptr;
-  bridge_->queue = nullptr;
-}
+void ConversionQueue::disconnectEngineEvents() { bridge_->detach(); }
 
-bool ConversionQueue::rowValid(int row) const { return row >= 0 && row < rows_.rowCount(); }
-
-void ConversionQueue::setProgressText(int row, const std::string &text) {
-  if (rowValid(row)) rows_.setText(row, kProgressColumn, text);
-}
-
-void ConversionQueue::buttonConvertClick() {
+void ConversionQueue::startConversion() {
   view_.stopPreview(true);
   if (s_.addingFiles) return;
   // A run is already under way (the controls that lead here are disabled
   // while it lasts).
   if (s_.converting || timer_.enabled()) return;
-  for (int i = 0; i < rows_.rowCount(); ++i) rows_.setText(i, kProgressColumn, "");
-  if (rows_.rowCount() == 0) {
+  jobs_.resetRunState();
+  if (jobs_.count() == 0) {
     prompts_.information("Please Add Files To Convert!");
     return;
   }
@@ -111,13 +112,146 @@ void ConversionQueue::buttonConvertClick() {
   view_.disableControlsForConversion();
   engine_.clearTasks();
   s_.currentRow = -1;
-  buildNextJob();
+  convertNextRow();
+}
+
+void ConversionQueue::convertNextRow() {
+  prepareForNextJob();
+  if (!advanceToNextRow()) return;
+  const int row = s_.currentRow;
+  int readyRow = -1;
+  if (!jobs_.at(row).checked) {
+    // Only the unchecked last row was left.
+    s_.converting = false;
+  } else {
+    switch (setUpJob(row)) {
+      case SetUp::Ready: readyRow = row; break;
+      case SetUp::RowEnded: return;
+      case SetUp::Error: break;
+    }
+  }
+  startEngine(readyRow);
+  if (s_.isLastRow) s_.queueFinished = true;
+}
+
+// A clean engine and scratch folder for the new job.
+void ConversionQueue::prepareForNextJob() {
+  engine_.stop();
+  engine_.clearTasks();
+  bridge_->nextJob();
+  view_.setProgressBar(0);
+  settings_ = view_.currentJobSettings();
+  if (settings_.scriptFolder.empty()) settings_.scriptFolder = tempFolder();
+  deleteFilesByMask(settings_.scriptFolder, "*.avs");
+  s_.isLastRow = false;
+  s_.queueFinished = false;
+  engine_.clearTasks();
+}
+
+// The next checked row, or the last row. False when no row is left at all.
+bool ConversionQueue::advanceToNextRow() {
+  const int count = jobs_.count();
+  if (count <= 0 || s_.currentRow + 1 >= count) {
+    // The list shrank below the position reached: nothing is left to start.
+    s_.currentRow = std::max(count - 1, 0);
+    s_.isLastRow = true;
+    s_.converting = false;
+    s_.queueFinished = true;
+    return false;
+  }
+  ++s_.currentRow;
+  while (!jobs_.at(s_.currentRow).checked && s_.currentRow < count - 1) ++s_.currentRow;
+  s_.isLastRow = s_.currentRow == count - 1;
+  return true;
+}
+
+// Names the output, wraps a ".rmvb" source, creates the task and gives it
+// its output.
+ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
+  try {
+    const SourceJob &job = jobs_.at(row);
+    JobPlan plan;
+    plan.source = sourceFileOf(job.path);
+    plan.outputFile = outputFileFor(plan.source, settings_);
+    plan.wrapped = isRmvbSource(plan.source);
+    jobs_.startJob(row, plan.outputFile, plan.wrapped);
+    if (sameFilePath(plan.source, plan.outputFile)) {
+      // Writing the output would destroy the source.
+      failRow(row, kSameAsSourceReason);
+      return SetUp::RowEnded;
+    }
+    if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
+    prepareSource(plan, settings_);
+    plan.input = makeInputOptions(plan.engineSource);
+    const int index = engine_.addTask(plan.engineSource, &plan.input);
+    if (index < 0) {
+      failRow(row, reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason));
+      return SetUp::RowEnded;
+    }
+    fillOutputOptions(outputOptions, jobs_.at(row).probe, settings_);
+    if (!engine_.setOutput(index, plan.outputFile, &outputOptions)) {
+      const std::string reason = reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason);
+      engine_.removeTask(index);
+      failRow(row, reason);
+      return SetUp::RowEnded;
+    }
+    return SetUp::Ready;
+  } catch (const std::exception &e) {
+    failSetUp(row, reasonOr(e.what(), kSetUpFailedReason));
+  } catch (...) {
+    failSetUp(row, kSetUpFailedReason);
+  }
+  return SetUp::Error;
+}
+
+// Tells the engine to start (with no task ready nothing runs and no event
+// follows).
+void ConversionQueue::startEngine(int readyRow) {
+  if (readyRow >= 0) observer_.rowStarted(readyRow);
+  try {
+    engine_.startConvert(1);
+  } catch (const std::exception &e) {
+    engine_.stop();
+    view_.enableControlsAfterConversion();
+    s_.converting = false;
+    if (readyRow >= 0) endRow(readyRow, JobState::Failed, reasonOr(e.what(), kSetUpFailedReason));
+  } catch (...) {
+    engine_.stop();
+    view_.enableControlsAfterConversion();
+    s_.converting = false;
+    if (readyRow >= 0) endRow(readyRow, JobState::Failed, kSetUpFailedReason);
+  }
+}
+
+void ConversionQueue::endRow(int row, JobState state, const std::string &reason) {
+  if (!jobs_.contains(row)) return;
+  jobs_.endJob(row, state, reason);
+  observer_.rowEnded(row, state, reason);
+}
+
+// The task could not be created or completed: the row fails and the run
+// goes on with the next row, or ends here after the last.
+void ConversionQueue::failRow(int row, const std::string &reason) {
+  endRow(row, JobState::Failed, reason);
+  endFailedRow();
+}
+
+// An unexpected error while the job was set up.
+void ConversionQueue::failSetUp(int row, const std::string &reason) {
+  endRow(row, JobState::Failed, reason);
+  // The half-built task is removed before stopping, so that no late
+  // termination of it can overwrite the failure.
+  engine_.clearTasks();
+  engine_.stop();
+  view_.setProgressBar(0);
+  s_.idleTicks = 0;
+  s_.converting = false;
 }
 
 void ConversionQueue::endFailedRow() {
   if (s_.isLastRow) {
     timer_.setEnabled(false);
-    prompts_.information("All Conversions Completed");
+    observer_.runEnded(RunOutcome::Completed);
     engine_.stop();
     view_.setProgressBar(0);
     view_.enableControlsAfterConversion();
@@ -129,108 +263,13 @@ void ConversionQueue::endFailedRow() {
   }
 }
 
-void ConversionQueue::buildNextJob() {
-  // 1-4: a clean engine and scratch folder for the new job.
-  engine_.stop();
-  engine_.clearTasks();
-  {
-    // Events of the previous task that are still on their way are stale now.
-    std::lock_guard<std::mutex> g(bridge_->m);
-    ++bridge_->serial;
-  }
-  view_.setProgressBar(0);
-  settings_ = view_.currentJobSettings();
-  if (settings_.scriptFolder.empty()) settings_.scriptFolder = tempFolder();
-  deleteFilesByMask(settings_.scriptFolder, "*.avs");
-  s_.isLastRow = false;
-  s_.queueFinished = false;
-  engine_.clearTasks();
-
-  // 5-6: the next checked row, or the last row.
-  const int count = rows_.rowCount();
-  if (count <= 0 || s_.currentRow + 1 >= count) {
-    // The list shrank below the position reached: nothing is left to start.
-    s_.currentRow = std::max(count - 1, 0);
-    s_.isLastRow = true;
-    s_.converting = false;
-    s_.queueFinished = true;
-    return;
-  }
-  ++s_.currentRow;
-  while (!rows_.checked(s_.currentRow) && s_.currentRow < count - 1) ++s_.currentRow;
-  s_.isLastRow = s_.currentRow == count - 1;
-  const int row = s_.currentRow;
-
-  try {
-    if (!rows_.checked(row)) {
-      // 7: only the unchecked last row was left.
-      s_.converting = false;
-    } else {
-      // 8-9: names.
-      RowTexts texts{rows_.caption(row), rows_.text(row, kVideoSizeColumn), rows_.text(row, kDurationColumn)};
-      JobPlan plan;
-      plan.source = sourceFileOf(texts.caption);
-      plan.outputFile = outputFileFor(plan.source, settings_);
-      if (sameFilePath(plan.source, plan.outputFile)) {
-        // Writing the output would destroy the source.
-        setProgressText(row, "Fail");
-        endFailedRow();
-        return;
-      }
-      // 10: a ".rmvb" source goes through a script.
-      plan.wrapped = isRmvbSource(plan.source);
-      if (plan.wrapped) {
-        setProgressText(row, "Loading");
-        plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
-      }
-      prepareSource(plan, settings_);
-      // 11-12: the task and its input.
-      plan.input = makeInputOptions(plan.engineSource);
-      const int index = engine_.addTask(plan.engineSource, &plan.input);
-      if (index < 0) {
-        setProgressText(row, "Fail");
-        endFailedRow();
-        return;
-      }
-      // 13-17: the output record.
-      fillOutputOptions(outputOptions, texts, settings_);
-      // 18: the output file.
-      if (!engine_.setOutput(index, plan.outputFile, &outputOptions)) {
-        setProgressText(row, "Fail");
-        engine_.removeTask(index);
-        endFailedRow();
-        return;
-      }
-    }
-  } catch (...) {
-    setProgressText(row, "Fail");
-    // The half-built task is removed before stopping, so that no late
-    // termination of it can overwrite "Fail".
-    engine_.clearTasks();
-    engine_.stop();
-    view_.setProgressBar(0);
-    s_.idleTicks = 0;
-    s_.converting = false;
-  }
-
-  // 19-20.
-  try {
-    engine_.startConvert(1);
-  } catch (...) {
-    engine_.stop();
-    view_.enableControlsAfterConversion();
-    s_.converting = false;
-  }
-  if (s_.isLastRow) s_.queueFinished = true;
-}
-
-void ConversionQueue::timerConvertAgainTimer() {
+void ConversionQueue::onTimerTick() {
   // A tick that arrives after the run ended (timer off) does nothing.
   if (!timer_.enabled() || s_.converting || stopQuestionOpen_) return;
   if (s_.queueFinished) {
     timer_.setEnabled(false);
     engine_.clearTasks();
-    prompts_.information("All Conversions Completed");
+    observer_.runEnded(RunOutcome::Completed);
     view_.setProgressBar(0);
     view_.enableControlsAfterConversion();
     s_.converting = false;
@@ -239,31 +278,30 @@ void ConversionQueue::timerConvertAgainTimer() {
   if (++s_.idleTicks >= 2) {
     s_.idleTicks = 0;
     s_.converting = true;
-    buildNextJob();
+    convertNextRow();
   }
 }
 
-void ConversionQueue::ffvclProgress(int32_t, int32_t frameNumber, int32_t, int32_t currentDuration,
-                                     float, float, int64_t currentSize, int32_t totalOutputDuration) {
+void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps, int32_t currentMs, float, float,
+                                       int64_t size, int32_t totalMs) {
   const int row = s_.currentRow;
-  const bool valid = rowValid(row);
-  if (valid) rows_.makeVisible(row);
-  const int64_t percent = progressPercent(currentDuration, totalOutputDuration);
-  if (valid) {
-    if (percent >= 0)
-      rows_.setText(row, kProgressColumn, std::to_string(std::min<int64_t>(percent, 100)) + "%");
-    else  // unknown length: the output time reached
-      rows_.setText(row, kProgressColumn, formatDuration(std::max(currentDuration, 0) / 1000, ":"));
-  }
-  view_.setFileSizeText(fileSizeText(currentSize));
-  if (valid) rows_.setText(row, kFramesColumn, frameNumber == -1 ? " " : std::to_string(frameNumber));
+  const int64_t percent = progressPercent(currentMs, totalMs);
+  JobProgress progress;
+  progress.percent = percent >= 0 ? std::min<int64_t>(percent, 100) : -1;
+  progress.positionMs = currentMs;
+  jobs_.reportProgress(row, progress, frameNumber);
+  view_.setFileSizeText(fileSizeText(size));
   view_.setProgressBar(static_cast<int>(std::clamp<int64_t>(percent, 0, 100)));
+  if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size});
 }
 
-void ConversionQueue::ffvclTerminate(int32_t index, bool, bool exception, const std::string &) {
+void ConversionQueue::onEngineTerminate(int32_t index, bool, bool exception, const std::string &message) {
   s_.converting = false;
   if (index >= 0) {
-    setProgressText(s_.currentRow, exception ? "Fail" : s_.userAborted ? "Abort" : "Done");
+    if (exception)
+      endRow(s_.currentRow, JobState::Failed, reasonOr(message, kConversionFailedReason));
+    else
+      endRow(s_.currentRow, s_.userAborted ? JobState::Aborted : JobState::Done, std::string());
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     view_.setProgressBar(0);
@@ -271,7 +309,7 @@ void ConversionQueue::ffvclTerminate(int32_t index, bool, bool exception, const 
   }
 }
 
-void ConversionQueue::buttonStopConvertClick() {
+void ConversionQueue::stopAllConversions() {
   if (s_.converting) {
     if (stopQuestionOpen_) return;
     engine_.pause();
@@ -284,10 +322,12 @@ void ConversionQueue::buttonStopConvertClick() {
     }
     s_.userAborted = true;
   }
+  const bool runWasOn = s_.converting || timer_.enabled();
   s_.queueFinished = true;
   timer_.setEnabled(false);
   engine_.stop();
   view_.setProgressBar(0);
   view_.enableControlsAfterConversion();
   s_.converting = false;
+  if (runWasOn) observer_.runEnded(RunOutcome::Stopped);
 }

@@ -1,10 +1,15 @@
 // The conversion queue: Start, the job builder that turns the next checked
-// row into one engine task, the timer that moves on to the next row, the
-// reactions to the engine's progress and termination, and Stop.
+// row of the source list into one engine task, the timer that moves on to
+// the next row, the reactions to the engine's progress and termination,
+// and Stop. It works on the source list's data (SourceJobs) and tells a
+// QueueObserver what happened, as typed events.
 //
-// Everything here runs on the UI thread. The engine raises its events on
-// its own threads; ConnectEngineEvents hands them over through an UiPoster
-// in the order they were raised.
+// Threads: every public member runs on the thread that owns the queue (the
+// UI thread of the window, the run loop of trevix-convert). The engine
+// raises its events on its own threads; connectEngineEvents() has them
+// posted through a UiPoster, and they run here in the order raised. The
+// only state the engine's threads reach is the private bridge (see
+// EngineBridge in the source), which holds its own lock.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +18,7 @@
 
 #include "options.h"
 #include "queue_interfaces.h"
+#include "source_jobs.h"
 
 // Run-time state that the queue reads and writes, for owners that keep it
 // nowhere else.
@@ -36,10 +42,10 @@ struct QueueState {
   int &currentRow;
   int &idleTicks;
   explicit QueueState(QueueFlags &f)
-      : QueueState(f.converting, f.userAborted, f.addingFiles, f.isLastRow, f.queueFinished,
-                    f.currentRow, f.idleTicks) {}
-  QueueState(bool &converting_, bool &userAborted_, bool &addingFiles_, bool &isLastRow_,
-             bool &queueFinished_, int &currentRow_, int &idleTicks_)
+      : QueueState(f.converting, f.userAborted, f.addingFiles, f.isLastRow, f.queueFinished, f.currentRow,
+                   f.idleTicks) {}
+  QueueState(bool &converting_, bool &userAborted_, bool &addingFiles_, bool &isLastRow_, bool &queueFinished_,
+             int &currentRow_, int &idleTicks_)
       : converting(converting_),
         userAborted(userAborted_),
         addingFiles(addingFiles_),
@@ -49,35 +55,46 @@ struct QueueState {
         idleTicks(idleTicks_) {}
 };
 
+// What the queue works with; all of it outlives the queue.
+struct QueueSurroundings {
+  SourceJobs &jobs;
+  QueuePrompts &prompts;
+  FolderDialog &folderDialog;
+  QueueTimer &timer;
+  RunView &view;
+  ConversionEngine &engine;
+  QueueObserver &observer;
+};
+
+// Reasons a row fails with when nothing better is known.
+inline constexpr const char *kSameAsSourceReason = "the output would replace the source file";
+inline constexpr const char *kSetUpFailedReason = "the conversion could not be set up";
+inline constexpr const char *kConversionFailedReason = "the conversion failed";
+
 class ConversionQueue {
  public:
-  ConversionQueue(const QueueState &state, SourceRows &rows, QueuePrompts &prompts,
-                   FolderDialog &folderDialog, QueueTimer &timer, RunView &view,
-                   ConversionEngine &engine);
+  ConversionQueue(const QueueState &state, const QueueSurroundings &around);
   ~ConversionQueue();
   ConversionQueue(const ConversionQueue &) = delete;
   ConversionQueue &operator=(const ConversionQueue &) = delete;
 
   // Start pressed (button or "Convert" menu item).
-  void buttonConvertClick();
-  // Moves CurrentRow to the next checked row and starts its conversion, or
-  // marks the queue finished.
-  void buildNextJob();
+  void startConversion();
+  // Moves to the next checked row and starts its conversion, or marks the
+  // queue finished.
+  void convertNextRow();
   // Every 200 ms while the run lasts.
-  void timerConvertAgainTimer();
+  void onTimerTick();
+  // Both Stop buttons.
+  void stopAllConversions();
 
-  // The engine's events, on the UI thread.
-  void ffvclProgress(int32_t index, int32_t frameNumber, int32_t AFPS, int32_t currentDuration,
-                     float quality, float bitRate, int64_t currentSize,
-                     int32_t totalOutputDuration);
-  void ffvclTerminate(int32_t index, bool finished, bool exception, const std::string &message);
-
-  // The two Stop buttons.
-  void buttonStopConvertClick();
-  void buttonStopSmallClick() { buttonStopConvertClick(); }
+  // The engine's events, once carried to the queue's thread.
+  void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
+                        float bitRate, int64_t size, int32_t totalMs);
+  void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message);
 
   // Connects the engine's progress and termination events; their effects
-  // are posted to the UI thread. Events of a task that belongs to an
+  // are posted through `poster`. Events of a task that belongs to an
   // earlier job (a stopped task ending late) are dropped.
   void connectEngineEvents(UiPoster &poster);
   // Stops forwarding events; safe while the engine's threads still run.
@@ -89,20 +106,28 @@ class ConversionQueue {
   const JobSettings &lastSettings() const { return settings_; }
 
  private:
+  enum class SetUp { Ready, RowEnded, Error };
+
+  void prepareForNextJob();
+  bool advanceToNextRow();
+  SetUp setUpJob(int row);
+  void startEngine(int readyRow);
+  void failRow(int row, const std::string &reason);
+  void failSetUp(int row, const std::string &reason);
   void endFailedRow();
-  void setProgressText(int row, const std::string &text);
-  bool rowValid(int row) const;
+  void endRow(int row, JobState state, const std::string &reason);
 
   QueueState s_;
-  SourceRows &rows_;
+  SourceJobs &jobs_;
   QueuePrompts &prompts_;
   FolderDialog &folderDialog_;
   QueueTimer &timer_;
   RunView &view_;
   ConversionEngine &engine_;
+  QueueObserver &observer_;
   JobSettings settings_;
   bool stopQuestionOpen_ = false;
 
-  struct Bridge;
-  std::shared_ptr<Bridge> bridge_;
+  class EngineBridge;
+  std::shared_ptr<EngineBridge> bridge_;
 };

@@ -1,12 +1,13 @@
 #include "engine_adapter.h"
 
+#include <mutex>
+
 #include "binding.h"
 
-void setEngineEvents(MediaEngine &vcl, ProgressEvent onProgress, TerminateEvent onTerminate) {
-  vcl.lock();
-  vcl.onProgress = std::move(onProgress);
-  vcl.onTerminate = std::move(onTerminate);
-  vcl.unlock();
+void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate) {
+  std::scoped_lock hold(engine);
+  engine.onProgress = std::move(onProgress);
+  engine.onTerminate = std::move(onTerminate);
 }
 
 bool librariesReadAviSynth() {

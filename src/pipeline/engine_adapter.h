@@ -1,4 +1,5 @@
-// The engine component seen through the queue's engine interface.
+// The engine component seen through the queue's engine interface. Its
+// calls are made on the queue's thread; the component takes its own lock.
 #pragma once
 
 #include "media_engine.h"
@@ -8,29 +9,30 @@
 // raises them on its worker threads under its lock, so they are swapped
 // under the same lock: a task that is running never sees a half-assigned
 // function.
-void setEngineEvents(MediaEngine &vcl, ProgressEvent onProgress, TerminateEvent onTerminate);
+void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate);
 
 class EngineAdapter : public ConversionEngine {
  public:
-  explicit EngineAdapter(MediaEngine &vcl) : vcl_(vcl) {}
+  explicit EngineAdapter(MediaEngine &engine) : engine_(engine) {}
   int addTask(const std::string &fileName, InputOptions *options) override {
-    return vcl_.addTask(fileName, options);
+    return engine_.addTask(fileName, options);
   }
   bool setOutput(int index, const std::string &fileName, OutputOptions *options) override {
-    return vcl_.setOutput(index, fileName, options);
+    return engine_.setOutput(index, fileName, options);
   }
-  void removeTask(int index) override { vcl_.removeTask(index); }
-  void clearTasks() override { vcl_.clearTasks(); }
-  void startConvert(int32_t threadCount) override { vcl_.startConvert(threadCount); }
-  void stop() override { vcl_.stop(); }
-  void pause() override { vcl_.pause(); }
-  void resume() override { vcl_.resume(); }
+  void removeTask(int index) override { engine_.removeTask(index); }
+  void clearTasks() override { engine_.clearTasks(); }
+  void startConvert(int32_t threadCount) override { engine_.startConvert(threadCount); }
+  void stop() override { engine_.stop(); }
+  void pause() override { engine_.pause(); }
+  void resume() override { engine_.resume(); }
+  std::string lastErrorMessage() const override { return engine_.lastErrorMessage(); }
   void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) override {
-    setEngineEvents(vcl_, std::move(onProgress), std::move(onTerminate));
+    setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate));
   }
 
  private:
-  MediaEngine &vcl_;
+  MediaEngine &engine_;
 };
 
 // Whether the bound libraries can read AviSynth scripts as input.

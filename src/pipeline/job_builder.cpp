@@ -44,25 +44,26 @@ InputOptions makeInputOptions(const std::string &engineSource) {
   return in;
 }
 
-void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings &settings) {
+void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings) {
   initialise(o);
   o.frameRate = frameRateText(settings.frameRateLabel);
   if (settings.applyProfileOptions) settings.applyProfileOptions(o);
   o.vol = settings.volumeValue;
-  o.aspect = aspectForChoice(settings.aspectIndex, row.videoSize);
-  if (durationUnknown(row.duration)) o.recordingTimeMs = 36000000;  // 10 hours
+  const bool picture = source.opened && source.videoStreamCount > 0;
+  o.aspect = aspectForChoice(settings.aspectIndex, picture ? source.width : -1, picture ? source.height : -1);
+  if (sourceLengthUnknown(source)) o.recordingTimeMs = 36000000;  // 10 hours
 }
 
-JobPlan planJob(const RowTexts &row, const JobSettings &settings) {
+JobPlan planJob(const std::string &listedPath, const ProbeSummary &source, const JobSettings &settings) {
   JobPlan plan;
-  plan.source = sourceFileOf(row.caption);
+  plan.source = sourceFileOf(listedPath);
   plan.outputFile = outputFileFor(plan.source, settings);
   plan.sameAsSource = sameFilePath(plan.source, plan.outputFile);
   plan.wrapped = isRmvbSource(plan.source);
   if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings.programFolder, plan.source);
   plan.engineSource = plan.source;
   plan.input = makeInputOptions(plan.engineSource);
-  fillOutputOptions(plan.output, row, settings);
+  fillOutputOptions(plan.output, source, settings);
   return plan;
 }
 

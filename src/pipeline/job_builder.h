@@ -1,7 +1,7 @@
-// The job builder's logic without any window: from one list row's texts and
-// the chosen settings to the file names and option records handed to the
-// engine. The conversion queue runs these pieces for each row; a converter
-// without a window can call PlanJob directly.
+// The job builder's logic without any window: from one listed source (its
+// path and what the probe found) and the chosen settings to the file names
+// and option records handed to the engine. The conversion queue runs these
+// pieces for each row; planJob works out a whole job without the engine.
 #pragma once
 
 #include <functional>
@@ -10,13 +10,7 @@
 
 #include "choice_list.h"
 #include "options.h"
-
-// The texts of one source-list row that the job builder reads.
-struct RowTexts {
-  std::string caption;    // the source path
-  std::string videoSize;  // "640x480" or a single blank
-  std::string duration;   // "00:01:05", "Unknown", ...
-};
+#include "source_jobs.h"
 
 // Writes the selected profile's encoder settings into a record that has
 // been reset and given its frame rate. May throw for unreadable settings.
@@ -54,28 +48,29 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
 InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
-// encoder settings, volume, aspect ratio, and a 10-hour cap when the row's
-// duration is unknown. Lets the profile's errors through.
-void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings &settings);
+// encoder settings, volume, aspect ratio (the original one from the
+// source's picture size), and a 10-hour cap when the source's length is
+// unknown. Lets the profile's errors through.
+void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.
 struct JobPlan {
-  std::string source;                    // the row's file (SourceFileOf)
+  std::string source;                    // the listed file (sourceFileOf)
   std::string outputFile;
   bool sameAsSource = false;             // output would replace the source: refuse
   bool wrapped = false;                  // ".rmvb": a script is written
   std::vector<std::string> scriptLines;  // its two lines
-  std::string engineSource;              // what the engine opens (set by PrepareSource)
+  std::string engineSource;              // what the engine opens (set by prepareSource)
   InputOptions input;
   OutputOptions output;
 };
 
-// Works out the output name and option records of one row. Throws what the
-// profile's mapping throws. The script of a ".rmvb" source is not written
-// yet: PrepareSource does that.
-JobPlan planJob(const RowTexts &row, const JobSettings &settings);
+// Works out the output name and option records of one listed source.
+// Throws what the profile's mapping throws. The script of a ".rmvb" source
+// is not written yet: prepareSource does that.
+JobPlan planJob(const std::string &listedPath, const ProbeSummary &source, const JobSettings &settings);
 
-// Writes the script of a wrapped source (when Wrapped) and decides what the
-// engine opens: the script when the libraries read scripts, else the source
-// itself. Sets EngineSource and Input.fileName.
+// Writes the script of a wrapped source (when `wrapped`) and decides what
+// the engine opens: the script when the libraries read scripts, else the
+// source itself. Sets engineSource and input.fileName.
 void prepareSource(JobPlan &plan, const JobSettings &settings);

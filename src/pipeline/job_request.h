@@ -7,7 +7,7 @@
 #include <string>
 
 #include "job_builder.h"
-#include "source_rows.h"
+#include "source_jobs.h"
 
 class MediaProbe;
 

@@ -49,40 +49,18 @@ std::string frameRateDisplayText(int num, int den) {
   return roundedDecimalText(static_cast<double>(num) / static_cast<double>(den), 2);
 }
 
-static bool readDecimal(std::string_view text, int64_t &out) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  auto res = std::from_chars(text.data(), text.data() + text.size(), out);
-  return res.ec == std::errc() && res.ptr == text.data() + text.size();
+std::string aspectFromPictureSize(int width, int height) {
+  if (width <= 0 || height <= 0) return "1.3333";
+  return roundedDecimalText(static_cast<double>(width) / static_cast<double>(height), 4);
 }
 
-std::string aspectFromVideoSize(const std::string &videoSize) {
-  const std::string fallback = "1.3333";
-  std::string size = trimText(videoSize);
-  if (size.empty()) size = "640x480";
-  const size_t x = size.find('x');
-  if (x == std::string::npos) return fallback;
-  int64_t w = 0, h = 0;
-  if (!readDecimal(std::string_view(size).substr(0, x), w) ||
-      !readDecimal(std::string_view(size).substr(x + 1), h))
-    return fallback;
-  // A picture has a positive width and height; anything else is unreadable.
-  if (w <= 0 || h <= 0) return fallback;
-  return roundedDecimalText(static_cast<double>(w) / static_cast<double>(h), 4);
-}
-
-std::string aspectForChoice(int aspectIndex, const std::string &videoSize) {
+std::string aspectForChoice(int aspectIndex, int width, int height) {
   switch (aspectIndex) {
-    case 0: return aspectFromVideoSize(videoSize);
+    case 0: return aspectFromPictureSize(width, height);
     case 1: return "4:3";
     case 2: return "16:9";
     default: return {};
   }
-}
-
-bool durationUnknown(const std::string &durationText) {
-  const std::string d = trimText(durationText);
-  return d == "00:00:00" || d == "Unknown";
 }
 
 std::string fileSizeText(int64_t bytes) {

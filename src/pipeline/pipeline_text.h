@@ -1,6 +1,6 @@
 // Texts of the conversion queue and the source list: durations, frame
 // rates, aspect ratios, sizes and percentages as the window shows them and
-// as the job builder reads them back.
+// as the job builder hands them to the engine.
 #pragma once
 
 #include <cstdint>
@@ -22,17 +22,15 @@ std::string roundedDecimalText(double value, int decimals);
 // gives 29.97). A zero denominator or a negative rate gives a single blank.
 std::string frameRateDisplayText(int num, int den);
 
-// The aspect ratio computed from the "Video Size" column ("640x480" gives
-// "1.3333"); an empty text counts as 640x480, a text that cannot be read
-// gives "1.3333".
-std::string aspectFromVideoSize(const std::string &videoSize);
+// The aspect ratio of a picture size to four decimals (640x480 gives
+// "1.3333", 1280x720 "1.7778"). A source without a picture (a size that is
+// not positive) counts as 640x480.
+std::string aspectFromPictureSize(int width, int height);
 
 // The aspect option for the aspect combo's item index: 0 computes it from
-// the video size, 1 "4:3", 2 "16:9", anything else leaves it empty.
-std::string aspectForChoice(int aspectIndex, const std::string &videoSize);
-
-// Whether a "Duration" text means the length of the source is unknown.
-bool durationUnknown(const std::string &durationText);
+// the source's picture size, 1 "4:3", 2 "16:9", anything else leaves it
+// empty.
+std::string aspectForChoice(int aspectIndex, int width, int height);
 
 // The second status panel during a conversion: bytes / 1000 rounded to the
 // nearest integer (ties to even): 1234567 gives "File Size : 1235 KBytes".

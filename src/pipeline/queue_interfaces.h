@@ -1,6 +1,8 @@
-// What the conversion queue needs from its surroundings, as small
-// interfaces: the window implements them with its controls, tests with
-// plain objects.
+// What the conversion queue needs from its surroundings, and what it tells
+// them, as small interfaces: the window implements them with its controls,
+// trevix-convert with its printing, tests with plain objects. Every call
+// below is made on the thread that owns the queue (the UI thread), except
+// where a comment says otherwise.
 #pragma once
 
 #include <cstdint>
@@ -10,31 +12,7 @@
 #include "engine_types.h"
 #include "job_builder.h"
 #include "options.h"
-
-// Sub-item columns of a source-list row (the caption is the source path).
-enum SourceListColumn {
-  kFileNameColumn = 0,  // caption: the source path
-  kVideoSizeColumn = 1,
-  kFrameRateColumn = 2,
-  kDurationColumn = 3,
-  kOutputColumn = 4,
-  kProgressColumn = 5,
-  kFramesColumn = 6,
-  kSourceListColumnCount = 7
-};
-
-// The rows of the source list.
-class SourceRows {
- public:
-  virtual ~SourceRows() = default;
-  virtual int rowCount() const = 0;
-  virtual std::string caption(int row) const = 0;
-  virtual std::string text(int row, SourceListColumn column) const = 0;
-  virtual void setText(int row, SourceListColumn column, const std::string &text) = 0;
-  virtual bool checked(int row) const = 0;
-  // Scrolls so that the row is at least partly visible.
-  virtual void makeVisible(int row) = 0;
-};
+#include "source_jobs.h"
 
 // Modal messages.
 class QueuePrompts {
@@ -66,7 +44,7 @@ class QueueTimer {
 class RunView {
  public:
   virtual ~RunView() = default;
-  virtual void setProgressBar(int position) = 0;     // 0..100
+  virtual void setProgressBar(int position) = 0;              // 0..100
   virtual void setFileSizeText(const std::string &text) = 0;  // second status panel
   virtual void disableControlsForConversion() = 0;
   virtual void enableControlsAfterConversion() = 0;
@@ -75,6 +53,36 @@ class RunView {
   virtual void stopPreview(bool deactivate) = 0;
   // The settings a job is built from, read when the job is built.
   virtual JobSettings currentJobSettings() = 0;
+};
+
+// One progress report of the engine for the running row.
+struct ProgressReport {
+  int32_t frameNumber = -1;  // -1: the output has no video
+  int32_t fps = 0;           // the engine's frames per second
+  int32_t currentMs = 0;     // output position
+  int32_t totalMs = -1;      // expected length; not positive when unknown
+  int64_t size = 0;          // output size in bytes
+};
+
+// How a run ended.
+enum class RunOutcome {
+  Completed,  // every checked row had its turn ("All Conversions Completed")
+  Stopped,    // Stop ended it; rows not reached were not converted
+};
+
+// Told what the queue does, after the source list has been updated. A
+// handler may show a modal message (the run waits for it) but must not
+// start or stop the queue.
+class QueueObserver {
+ public:
+  virtual ~QueueObserver() = default;
+  // The row's task is set up and about to start (its output path is in the
+  // list).
+  virtual void rowStarted(int row) = 0;
+  virtual void rowProgress(int row, const ProgressReport &report) = 0;
+  // The row's conversion is over: Done, Failed (with the reason) or Aborted.
+  virtual void rowEnded(int row, JobState state, const std::string &reason) = 0;
+  virtual void runEnded(RunOutcome outcome) = 0;
 };
 
 // The engine operations the queue uses (the component's public operations).
@@ -89,13 +97,15 @@ class ConversionEngine {
   virtual void stop() = 0;
   virtual void pause() = 0;
   virtual void resume() = 0;
+  // Why the last AddTask or SetOutput failed.
+  virtual std::string lastErrorMessage() const = 0;
   // Connects (or, with empty functions, disconnects) the two events the
   // queue follows. They are raised on the engine's threads.
   virtual void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) = 0;
 };
 
-// Runs work on the UI thread later, in the order posted; callable from any
-// thread.
+// Runs work on the queue's thread later, in the order posted. post() is
+// called from the engine's threads.
 class UiPoster {
  public:
   virtual ~UiPoster() = default;

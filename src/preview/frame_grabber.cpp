@@ -7,7 +7,7 @@
 
 FrameGrabber::FrameGrabber(QObject *parent) : QObject(parent) {}
 
-void FrameGrabber::setFilterGraph(PreviewPlayer *graph) {
+void FrameGrabber::setPlayer(PreviewPlayer *graph) {
   if (graph_) graph_->disconnect(this);
   graph_ = graph;
   frame_ = QVideoFrame();

@@ -15,7 +15,7 @@ class FrameGrabber : public QObject {
  public:
   explicit FrameGrabber(QObject *parent = nullptr);
 
-  void setFilterGraph(PreviewPlayer *graph);
+  void setPlayer(PreviewPlayer *graph);
 
   // Whether a picture of the current media has arrived.
   bool hasFrame() const { return frame_.isValid(); }

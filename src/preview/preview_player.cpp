@@ -125,7 +125,7 @@ void PreviewPlayer::applyVolume() {
   if (graph_ && graph_->audio) graph_->audio->setVolume(static_cast<float>(outputGain()));
 }
 
-void PreviewPlayer::setVideoWindow(PreviewView *window) {
+void PreviewPlayer::setView(PreviewView *window) {
   if (window_ == window) return;
   if (window_) window_->showFrame(QVideoFrame());
   window_ = window;

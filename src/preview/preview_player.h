@@ -63,8 +63,8 @@ class PreviewPlayer : public QObject {
   bool hasSoundOutput() const;
 
   // The window the pictures are shown in (may be null).
-  void setVideoWindow(PreviewView *window);
-  PreviewView *videoWindow() const { return window_; }
+  void setView(PreviewView *window);
+  PreviewView *view() const { return window_; }
 
   QMediaPlayer *player() const;
 

@@ -28,8 +28,8 @@ void PreviewView::fillPanel(QWidget *panel) {
   layout->addWidget(this);
 }
 
-void PreviewView::setFilterGraph(PreviewPlayer *graph) {
-  if (graph) graph->setVideoWindow(this);
+void PreviewView::setPlayer(PreviewPlayer *graph) {
+  if (graph) graph->setView(this);
 }
 
 void PreviewView::showFrame(const QVideoFrame &frame) {

@@ -16,7 +16,7 @@ class PreviewView : public QVideoWidget {
   // Puts the window into `panel`, filling it (a layout without margins).
   void fillPanel(QWidget *panel);
   // Binds the window to `graph` (the graph then delivers its pictures here).
-  void setFilterGraph(PreviewPlayer *graph);
+  void setPlayer(PreviewPlayer *graph);
 
   // Shows one picture; an invalid frame blanks the window.
   void showFrame(const QVideoFrame &frame);

@@ -5,16 +5,18 @@
 
 #include "preview_player.h"
 
-TrackBarBinding::TrackBarBinding(QSlider *slider) : QObject(slider), slider_(slider) {
+SeekBarBinding::SeekBarBinding(QSlider *slider) : QObject(slider), slider_(slider) {
   slider_->installEventFilter(this);
   refresh_.setInterval(kRefreshMs);
-  connect(&refresh_, &QTimer::timeout, this, &TrackBarBinding::refreshPosition);
+  connect(&refresh_, &QTimer::timeout, this, &SeekBarBinding::refreshPosition);
   refresh_.start();
 }
 
-void TrackBarBinding::setFilterGraph(PreviewPlayer *graph) { graph_ = graph; }
+void SeekBarBinding::setPlayer(PreviewPlayer *graph) { graph_ = graph; }
 
-void TrackBarBinding::refreshPosition() {
+PreviewPlayer *SeekBarBinding::player() const { return graph_; }
+
+void SeekBarBinding::refreshPosition() {
   if (!graph_ || graph_->state() != PreviewPlayer::PlaybackState::Playing || slider_->isSliderDown()) return;
   const int64_t durationSec = graph_->duration() / 1000;
   const int64_t positionSec = graph_->position() / 1000;
@@ -22,29 +24,29 @@ void TrackBarBinding::refreshPosition() {
   slider_->setValue(static_cast<int>(positionSec));
 }
 
-void TrackBarBinding::seekToThumb() {
+void SeekBarBinding::seekToThumb() {
   if (!graph_ || slider_->maximum() <= 0) return;
   graph_->setPosition(graph_->duration() * slider_->value() / slider_->maximum());
 }
 
-bool TrackBarBinding::eventFilter(QObject *watched, QEvent *event) {
+bool SeekBarBinding::eventFilter(QObject *watched, QEvent *event) {
   if (watched == slider_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
     // Seek once the slider has taken the release and settled its value.
-    QTimer::singleShot(0, this, &TrackBarBinding::seekToThumb);
+    QTimer::singleShot(0, this, &SeekBarBinding::seekToThumb);
   }
   return QObject::eventFilter(watched, event);
 }
 
-TrackBarBinding *trackBarBinding(QSlider *slider) {
+SeekBarBinding *seekBarBinding(QSlider *slider) {
   if (!slider) return nullptr;
-  if (auto *existing = slider->findChild<TrackBarBinding *>(QString(), Qt::FindDirectChildrenOnly))
+  if (auto *existing = slider->findChild<SeekBarBinding *>(QString(), Qt::FindDirectChildrenOnly))
     return existing;
-  return new TrackBarBinding(slider);
+  return new SeekBarBinding(slider);
 }
 
 SeekBar::SeekBar(QWidget *parent) : QSlider(Qt::Horizontal, parent) {
   setTickPosition(QSlider::NoTicks);
   setRange(0, 0);
-  binding_ = trackBarBinding(this);
+  binding_ = seekBarBinding(this);
 }

@@ -3,7 +3,7 @@
 // thumb); releasing the thumb with the left button seeks to the chosen
 // point.
 //
-// The behaviour lives in TrackBarBinding, which can be given to any
+// The behaviour lives in SeekBarBinding, which can be given to any
 // horizontal slider; SeekBar is a slider that comes with it.
 #pragma once
 
@@ -13,17 +13,17 @@
 
 class PreviewPlayer;
 
-class TrackBarBinding : public QObject {
+class SeekBarBinding : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kRefreshMs = 1000;
 
   // Becomes a child of `slider` and follows its mouse releases.
-  explicit TrackBarBinding(QSlider *slider);
+  explicit SeekBarBinding(QSlider *slider);
 
-  void setFilterGraph(PreviewPlayer *graph);
-  PreviewPlayer *filterGraph() const { return graph_; }
+  void setPlayer(PreviewPlayer *graph);
+  PreviewPlayer *player() const;
   QSlider *slider() const { return slider_; }
 
   // One refresh: range 0 ... duration in seconds and the position in
@@ -43,7 +43,7 @@ class TrackBarBinding : public QObject {
 };
 
 // The binding of `slider`, made on first use.
-TrackBarBinding *trackBarBinding(QSlider *slider);
+SeekBarBinding *seekBarBinding(QSlider *slider);
 
 class SeekBar : public QSlider {
   Q_OBJECT
@@ -51,11 +51,11 @@ class SeekBar : public QSlider {
  public:
   explicit SeekBar(QWidget *parent = nullptr);
 
-  void setFilterGraph(PreviewPlayer *graph) { binding_->setFilterGraph(graph); }
-  PreviewPlayer *filterGraph() const { return binding_->filterGraph(); }
+  void setPlayer(PreviewPlayer *graph) { binding_->setPlayer(graph); }
+  PreviewPlayer *player() const { return binding_->player(); }
   void refreshPosition() { binding_->refreshPosition(); }
   void seekToThumb() { binding_->seekToThumb(); }
 
  private:
-  TrackBarBinding *binding_;
+  SeekBarBinding *binding_;
 };

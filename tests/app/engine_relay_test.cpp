@@ -10,21 +10,13 @@
 #include <vector>
 
 #include "engine_relay.h"
+#include "test_env.h"
 #include "volume_table.h"
 
 namespace {
 
-// Processes events until `done` or the time is up.
-template <typename F>
-bool pumpUntil(F done, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
-  }
-  return done();
-}
+// What waitUntil runs between two polls: the UI thread's events.
+void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
 TEST(EngineEventRelay, DeliversOnTheContextThreadInTheOrderRaised) {
   QObject context;
@@ -41,7 +33,7 @@ TEST(EngineEventRelay, DeliversOnTheContextThreadInTheOrderRaised) {
   });
   worker.join();
   EXPECT_TRUE(seen.empty());  // nothing runs on the worker
-  ASSERT_TRUE(pumpUntil([&] { return seen.size() == 200; }));
+  ASSERT_TRUE(waitUntil([&] { return seen.size() == 200; }, 5000, pumpEvents));
   EXPECT_EQ(wrongThread.load(), 0);
   for (int i = 0; i < 200; ++i) EXPECT_EQ(seen[i], i);
 }
@@ -90,14 +82,14 @@ TEST(QtMainThreadScheduler, RunsWorkOnTheUiThreadAfterTheDelay) {
     });
   });
   worker.join();
-  ASSERT_TRUE(pumpUntil([&] { return ran.load(); }));
+  ASSERT_TRUE(waitUntil([&] { return ran.load(); }, 5000, pumpEvents));
   EXPECT_TRUE(onUi.load());
   EXPECT_GE(t.elapsed(), 55);
 
   std::vector<int> order;
   scheduler.runLater(30, [&] { order.push_back(2); });
   scheduler.runLater(0, [&] { order.push_back(1); });
-  ASSERT_TRUE(pumpUntil([&] { return order.size() == 2; }));
+  ASSERT_TRUE(waitUntil([&] { return order.size() == 2; }, 5000, pumpEvents));
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 

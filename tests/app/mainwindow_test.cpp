@@ -13,19 +13,19 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <atomic>
 #include <thread>
 
 #include "media_engine.h"
 #include "about_dialog.h"
 #include "media_fixture.h"
+#include "source_list_model.h"
 #include "window_fixture.h"
 
 namespace {
@@ -69,143 +69,146 @@ TEST_F(MainWindowTest, FixedWindowWithItsCaption) {
 
 TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   const std::pair<const char *, const char *> buttons[] = {
-      {"ButtonAddFile", "Add File"}, {"ButtonRemove", "Remove File"}, {"ButtonClear", "Clear All "},
-      {"ButtonStopConvert", "Stop"}, {"ButtonConvert", "Start"},       {"ButtonStopSmall", "Stop"}};
+      {"addFileButton", "Add File"}, {"removeFileButton", "Remove File"}, {"clearAllButton", "Clear All "},
+      {"stopButton", "Stop"}, {"startButton", "Start"},       {"progressStopButton", "Stop"}};
   for (auto [name, caption] : buttons) {
     auto *b = child<QToolButton>(name);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->text(), Q(caption)) << name;
   }
-  EXPECT_FALSE(child<QToolButton>("ButtonAddFile")->icon().isNull());
-  EXPECT_FALSE(child<QToolButton>("ButtonBrowseForFolder")->icon().isNull());
-  const std::pair<const char *, const char *> hints[] = {{"ButtonPlay", "Play"},
-                                                         {"ButtonPause", "Pause"},
-                                                         {"ButtonStop", "Stop"},
-                                                         {"ButtonVolume", "Volume"},
-                                                         {"ButtonSnapshot", "Snapshot"}};
+  EXPECT_FALSE(child<QToolButton>("addFileButton")->icon().isNull());
+  EXPECT_FALSE(child<QToolButton>("chooseFolderButton")->icon().isNull());
+  const std::pair<const char *, const char *> hints[] = {{"playButton", "Play"},
+                                                         {"pauseButton", "Pause"},
+                                                         {"previewStopButton", "Stop"},
+                                                         {"volumeButton", "Volume"},
+                                                         {"snapshotButton", "Snapshot"}};
   for (auto [name, hint] : hints) {
     auto *b = child<QToolButton>(name);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->toolTip(), Q(hint)) << name;
   }
   const std::pair<const char *, const char *> labels[] = {
-      {"Label1", "Output Folder :"},         {"Label2", "Set Output Format :"},
-      {"LabelVideoQuality", "Video Quality : "}, {"LabelVideoSize", "Video Size : "},
-      {"LabelVideoFramerate", "Video Framerate : "}, {"LabelAudioQuality", "Audio Quality :"},
-      {"LabelAudioChannels", "Audio Channels :"},    {"LabelTrackBar1", "Volume : "}};
+      {"outputFolderLabel", "Output Folder :"},         {"profileLabel", "Set Output Format :"},
+      {"videoQualityLabel", "Video Quality : "}, {"videoSizeLabel", "Video Size : "},
+      {"frameRateLabel", "Video Framerate : "}, {"audioQualityLabel", "Audio Quality :"},
+      {"audioChannelsLabel", "Audio Channels :"},    {"volumeLabel", "Volume : "}};
   for (auto [name, caption] : labels) {
     auto *l = child<QLabel>(name);
     ASSERT_TRUE(l);
     EXPECT_EQ(l->text(), Q(caption)) << name;
   }
-  EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), Q(" Video Settings "));
-  EXPECT_EQ(child<QGroupBox>("GroupBox2")->title(), Q(" Audio Settings "));
+  EXPECT_EQ(child<QGroupBox>("videoSettingsBox")->title(), Q(" Video Settings "));
+  EXPECT_EQ(child<QGroupBox>("audioSettingsBox")->title(), Q(" Audio Settings "));
 
-  auto *folder = child<QLineEdit>("EditOutputFolder");
+  auto *folder = child<QLineEdit>("outputFolderEdit");
   EXPECT_TRUE(folder->isReadOnly());
   EXPECT_FALSE(folder->isEnabled());
   EXPECT_TRUE(folder->text().isEmpty());
 
-  auto *format = child<QComboBox>("ComboOutputFormat");
+  auto *format = child<QComboBox>("profileCombo");
   EXPECT_EQ(format->width(), 330);
   EXPECT_FALSE(format->isEditable());
   EXPECT_EQ(format->count(), 47);
   EXPECT_EQ(format->currentIndex(), 0);
 
-  for (const char *name : {"ComboVideoQuality", "ComboAudioQuality"}) {
+  for (const char *name : {"videoQualityCombo", "audioQualityCombo"}) {
     auto *c = child<QComboBox>(name);
     ASSERT_EQ(c->count(), 5) << name;
     EXPECT_EQ(c->itemText(0), Q("Highest"));
     EXPECT_EQ(c->itemText(4), Q("Lowest"));
     EXPECT_EQ(c->currentText(), Q("Normal"));
   }
-  for (const char *name : {"ComboVideoSize", "ComboVideoFramerate", "ComboAudioChannels"})
+  for (const char *name : {"videoSizeCombo", "frameRateCombo", "audioChannelsCombo"})
     EXPECT_TRUE(child<QComboBox>(name)->isVisible()) << name;
 
-  auto *progress = child<QProgressBar>("ProgressBar1");
+  auto *progress = child<QProgressBar>("progressBar");
   EXPECT_EQ(progress->minimum(), 0);
   EXPECT_EQ(progress->maximum(), 100);
-  EXPECT_TRUE(child<QFrame>("Panel8")->isVisible());
-  EXPECT_TRUE(child<QSlider>("DSTrackBar1"));
-  EXPECT_TRUE(w->findChild<QWidget *>(Q("VideoWindow1")));
-  EXPECT_TRUE(child<QLabel>("Image1"));
-  for (const char *name : {"Panel1", "Panel2", "Panel6", "Panel7"}) EXPECT_TRUE(child<QFrame>(name));
-  EXPECT_EQ(child<QFrame>("Panel1")->height(), 40);
-  EXPECT_EQ(child<QFrame>("Panel2")->height(), 54);
-  EXPECT_EQ(child<QFrame>("Panel6")->height(), 201);
+  EXPECT_TRUE(child<QFrame>("previewPanel")->isVisible());
+  EXPECT_TRUE(child<QSlider>("seekBar"));
+  EXPECT_TRUE(w->findChild<QWidget *>(Q("previewPicture")));
+  EXPECT_TRUE(child<QLabel>("previewLogo"));
+  for (const char *name : {"toolBarPanel", "outputPanel", "sourceListPanel", "settingsPanel"}) EXPECT_TRUE(child<QFrame>(name));
+  EXPECT_EQ(child<QFrame>("toolBarPanel")->height(), 40);
+  EXPECT_EQ(child<QFrame>("outputPanel")->height(), 54);
+  EXPECT_EQ(child<QFrame>("sourceListPanel")->height(), 201);
 
-  auto *timer = w->findChild<QTimer *>(Q("TimerConvertAgain"));
+  auto *timer = w->findChild<QTimer *>(Q("nextRowTimer"));
   ASSERT_TRUE(timer);
   EXPECT_EQ(timer->interval(), 200);
   EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(MainWindowTest, SourceListColumns) {
-  auto *list = child<QTreeWidget>("ListView1");
+  auto *list = child<QTreeView>("sourceList");
   ASSERT_TRUE(list);
+  QAbstractItemModel *model = list->model();
+  ASSERT_EQ(model, static_cast<QAbstractItemModel *>(w->sourceListModel));
   const char *names[] = {"Video File Name", "Video Size", "FrameRate", "Duration", "Output", "Progress", "Frames"};
   const int widths[] = {310, 90, 80, 60, 65, 57, 60};
-  ASSERT_EQ(list->columnCount(), 7);
+  ASSERT_EQ(model->columnCount(), 7);
   for (int c = 0; c < 7; ++c) {
-    EXPECT_EQ(list->headerItem()->text(c), Q(names[c]));
+    EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), Q(names[c]));
     EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
-    const bool centred = list->headerItem()->textAlignment(c) & Qt::AlignHCenter;
+    const bool centred =
+        model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter;
     EXPECT_EQ(centred, c > 0) << c;
   }
   EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(list->topLevelItemCount(), 0);
+  EXPECT_EQ(model->rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
-  for (const char *name : {"ComboAudioCodec", "ComboSamplingRate", "ComboVideoCodec", "ComboAudioBitrate",
-                           "ComboVideoBitrate", "ComboLetterBox", "ComboAspectRatio"})
+  for (const char *name : {"audioCodecCombo", "sampleRateCombo", "videoCodecCombo", "audioBitrateCombo",
+                           "videoBitrateCombo", "letterBoxCombo", "aspectRatioCombo"})
     EXPECT_FALSE(child<QComboBox>(name)->isVisible()) << name;
-  EXPECT_FALSE(child<QPlainTextEdit>("Memo1")->isVisible());
-  auto *aspect = child<QComboBox>("ComboAspectRatio");
+  auto *aspect = child<QComboBox>("aspectRatioCombo");
   ASSERT_EQ(aspect->count(), 3);
   EXPECT_EQ(aspect->itemText(0), Q("Original"));
   EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
   EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
   EXPECT_EQ(aspect->currentIndex(), 0);
-  auto *letterBox = child<QComboBox>("ComboLetterBox");
+  auto *letterBox = child<QComboBox>("letterBoxCombo");
   ASSERT_EQ(letterBox->count(), 2);
   EXPECT_EQ(letterBox->itemText(1), Q("LetterBox"));
   EXPECT_EQ(letterBox->currentIndex(), 0);
 
-  EXPECT_EQ(w->statusPanels[0]->width(), 150);
-  EXPECT_EQ(w->statusPanels[1]->width(), 300);
-  EXPECT_EQ(w->statusPanels[2]->width(), 50);
-  EXPECT_EQ(w->statusPanelText(0), Q("Ready"));
-  EXPECT_TRUE(w->statusPanelText(1).isEmpty());
-  EXPECT_TRUE(w->statusPanelText(2).isEmpty());
+  EXPECT_EQ(w->statusPanels[kReadyPanel]->width(), 150);
+  EXPECT_EQ(w->statusPanels[kFileSizePanel]->width(), 300);
+  EXPECT_EQ(w->statusPanels[kSparePanel]->width(), 50);
+  EXPECT_EQ(w->statusPanelText(kReadyPanel), Q("Ready"));
+  EXPECT_TRUE(w->statusPanelText(kFileSizePanel).isEmpty());
+  EXPECT_TRUE(w->statusPanelText(kSparePanel).isEmpty());
 }
 
 TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   QStringList top;
   for (QAction *a : w->menuBar()->actions()) top << a->text();
   EXPECT_EQ(top, QStringList({Q("File"), Q("Options"), Q("Help")}));
-  EXPECT_EQ(items(w->file1), QStringList({Q("AddFiles1:Add Files"), Q("N5:-"), Q("Convert1:Convert"), Q("N6:-"),
-                                          Q("Exit1:Exit")}));
-  EXPECT_EQ(items(w->options1), QStringList({Q("SetGeneralOptions1:Set Options")}));
-  EXPECT_EQ(items(w->help1),
-            QStringList({Q("OpenHelpFile1:Open Help File"), Q("N2:-"),
-                         Q("VisitOurWebsite1:Visit Trevix Software Website"), Q("N4:-"), Q("About1:About")}));
-  EXPECT_EQ(items(w->popupListView1),
-            QStringList({Q("CheckAllItems1:Check All Items"), Q("UncheckAllItems1:Uncheck All Items"), Q("N1:-"),
-                         Q("DeleteSelectedItem1:Remove Selected Item"), Q("ClearAllItems1:Clear All Items"),
-                         Q("N8:-"), Q("PlaySelectedFile1:Play Selected File"), Q("N9:-")}));
-  EXPECT_EQ(items(w->popupMenuSpeaker), QStringList({Q("Mute1:Mute"), Q("HalfVolume1:Half Volume"),
-                                                     Q("FullVolume1:Full Volume")}));
+  EXPECT_EQ(items(w->fileMenu), QStringList({Q("addFilesAction:Add Files"), Q(":-"), Q("convertAction:Convert"),
+                                              Q(":-"), Q("exitAction:Exit")}));
+  EXPECT_EQ(items(w->optionsMenu), QStringList({Q("setOptionsAction:Set Options")}));
+  EXPECT_EQ(items(w->helpMenu),
+            QStringList({Q("openHelpAction:Open Help File"), Q(":-"),
+                         Q("visitWebsiteAction:Visit Trevix Software Website"), Q(":-"), Q("aboutAction:About")}));
+  EXPECT_EQ(items(w->sourceListMenu),
+            QStringList({Q("checkAllAction:Check All Items"), Q("uncheckAllAction:Uncheck All Items"), Q(":-"),
+                         Q("removeSelectedAction:Remove Selected Item"), Q("clearAllAction:Clear All Items"), Q(":-"),
+                         Q("playSelectedAction:Play Selected File"), Q(":-")}));
+  EXPECT_EQ(items(w->volumeMenu), QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"),
+                                               Q("fullVolumeAction:Full Volume")}));
 }
 
 TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
-  ASSERT_TRUE(w->formAbout);
-  ASSERT_TRUE(w->form4);
-  EXPECT_EQ(w->formAbout->parentWidget(), w.get());
-  EXPECT_EQ(w->form4->parentWidget(), w.get());
-  EXPECT_FALSE(w->formAbout->isVisible());
-  EXPECT_FALSE(w->form4->isVisible());
+  ASSERT_TRUE(w->aboutDialog);
+  ASSERT_TRUE(w->optionsDialog);
+  EXPECT_EQ(w->aboutDialog->parentWidget(), w.get());
+  EXPECT_EQ(w->optionsDialog->parentWidget(), w.get());
+  EXPECT_FALSE(w->aboutDialog->isVisible());
+  EXPECT_FALSE(w->optionsDialog->isVisible());
   EXPECT_FALSE(w->converting);
   EXPECT_FALSE(w->userAborted);
   EXPECT_FALSE(w->addingFiles);
@@ -217,45 +220,45 @@ TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
 }
 
 TEST_F(MainWindowTest, VolumeBar) {
-  auto *bar = child<QSlider>("TrackBar1");
+  auto *bar = child<QSlider>("volumeSlider");
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 10);
   EXPECT_EQ(bar->value(), 5);
-  EXPECT_EQ(w->labelVolume->text(), Q("100%"));
+  EXPECT_EQ(w->volumePercentLabel->text(), Q("100%"));
   EXPECT_EQ(w->volumeValue, 255);
   bar->setValue(10);
-  EXPECT_EQ(w->labelVolume->text(), Q("200%"));
+  EXPECT_EQ(w->volumePercentLabel->text(), Q("200%"));
   EXPECT_EQ(w->volumeValue, 600);
   bar->setValue(0);
-  EXPECT_EQ(w->labelVolume->text(), Q("0%"));
+  EXPECT_EQ(w->volumePercentLabel->text(), Q("0%"));
   EXPECT_EQ(w->volumeValue, 1);
   bar->setValue(3);
-  EXPECT_EQ(w->labelVolume->text(), Q("60%"));
+  EXPECT_EQ(w->volumePercentLabel->text(), Q("60%"));
   EXPECT_EQ(w->volumeValue, 150);
 }
 
 TEST_F(MainWindowTest, OutputFolderButton) {
   run.prompts.folders = {Q("/tmp/first"), QString(), Q("/tmp/second")};
-  w->buttonBrowseForFolder->click();
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/first"));
-  w->buttonBrowseForFolder->click();  // cancelled
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/first"));
-  w->buttonBrowseForFolder->click();
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/tmp/second"));
+  w->chooseFolderButton->click();
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/first"));
+  w->chooseFolderButton->click();  // cancelled
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/first"));
+  w->chooseFolderButton->click();
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/second"));
   ASSERT_EQ(run.prompts.folderHeadlines.size(), 3);
   EXPECT_EQ(run.prompts.folderHeadlines[0], Q("Choose the required output folder below :"));
   // Each time it starts in the folder last chosen.
   EXPECT_EQ(run.prompts.folderStarts, QStringList({QString(), Q("/tmp/first"), Q("/tmp/first")}));
   // Nothing while converting.
   w->converting = true;
-  w->buttonBrowseForFolder->click();
+  w->chooseFolderButton->click();
   EXPECT_EQ(run.prompts.folderHeadlines.size(), 3);
   w->converting = false;
 }
 
 TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
   run.prompts.folders = {Q("/tmp/kept")};
-  w->buttonBrowseForFolder->click();
+  w->chooseFolderButton->click();
   w->converting = true;
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(w->isVisible());
@@ -270,8 +273,8 @@ TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
 }
 
 TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
-  w->setGeneralOptions1->trigger();
-  ASSERT_TRUE(w->form4->isVisible());
+  w->setOptionsAction->trigger();
+  ASSERT_TRUE(w->optionsDialog->isVisible());
   bool closed = false;
   QTimer::singleShot(0, w.get(), [&] { closed = w->close(); });
   QTimer safety;
@@ -285,8 +288,8 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
 
 TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
   run.prompts.folders = {Q("/tmp/not-saved")};
-  w->buttonBrowseForFolder->click();
-  QTimer::singleShot(0, w.get(), [this] { w->exit1->trigger(); });
+  w->chooseFolderButton->click();
+  QTimer::singleShot(0, w.get(), [this] { w->exitAction->trigger(); });
   QTimer safety;
   safety.setSingleShot(true);
   QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -298,8 +301,8 @@ TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
 }
 
 TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
-  w->openHelpFile1->trigger();
-  w->visitOurWebsite1->trigger();
+  w->openHelpAction->trigger();
+  w->visitWebsiteAction->trigger();
   ASSERT_EQ(run.prompts.openedUrls.size(), 2u);
   const QUrl help = run.prompts.openedUrls[0];
   EXPECT_TRUE(help.isLocalFile());
@@ -311,17 +314,17 @@ TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
   // About is modal; OK returns to the window.
   bool wasVisible = false;
   QTimer::singleShot(50, w.get(), [&] {
-    wasVisible = w->formAbout->isVisible() && w->formAbout->isModal();
-    w->formAbout->speedButton1->click();
+    wasVisible = w->aboutDialog->isVisible() && w->aboutDialog->isModal();
+    w->aboutDialog->okButton->click();
   });
-  w->about1->trigger();
+  w->aboutAction->trigger();
   EXPECT_TRUE(wasVisible);
-  EXPECT_FALSE(w->formAbout->isVisible());
+  EXPECT_FALSE(w->aboutDialog->isVisible());
 
   // Options are not modal: the window stays usable.
-  w->setGeneralOptions1->trigger();
-  EXPECT_TRUE(w->form4->isVisible());
-  EXPECT_FALSE(w->form4->isModal());
+  w->setOptionsAction->trigger();
+  EXPECT_TRUE(w->optionsDialog->isVisible());
+  EXPECT_FALSE(w->optionsDialog->isModal());
   EXPECT_TRUE(w->isEnabled());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -330,7 +333,7 @@ TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOp
   // An end-of-run notice raised by a worker is carried to the UI thread.
   w->converting = true;
   w->queueFinished = true;
-  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
+  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
   EXPECT_TRUE(w->converting);  // untouched by the worker
   QCoreApplication::processEvents();
   EXPECT_FALSE(w->converting);
@@ -339,14 +342,14 @@ TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOp
   // is everything raised after it.
   w->terminateProgram = [] {};
   w->converting = true;
-  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
-  w->exit1->trigger();
-  std::thread([&] { w->FFVCL->onTerminate(-1, true, false, std::string()); }).join();
+  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
+  w->exitAction->trigger();
+  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
   QCoreApplication::processEvents();
   EXPECT_TRUE(w->converting);
   // Events raised up to the moment the window is destroyed are dropped.
   std::atomic<bool> stop{false};
-  MediaEngine *engine = w->FFVCL.get();
+  MediaEngine *engine = w->engine.get();
   std::thread worker([&] {
     while (!stop) engine->onProgress(0, 1, 25, 100, 0.f, 0.f, 1000, 1000);
   });
@@ -358,33 +361,28 @@ TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOp
 }
 
 TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindow) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.durationSec = 12.0;
-  const std::string source = cachedFixture(recipe, "shell-exit.mov");
+  const std::string source = cachedFixture(smallClipRecipe(12.0), "shell-exit.mov");
   ASSERT_FALSE(source.empty());
   ScratchDir out;
   run.prompts.files = {QString::fromStdString(source)};
   run.prompts.folders = {QString::fromStdString(out.path().string())};
-  w->buttonBrowseForFolder->click();
-  w->buttonAddFile->click();
-  ASSERT_EQ(w->listView1->topLevelItemCount(), 1);
-  const int mp4 = w->comboOutputFormat->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
+  w->chooseFolderButton->click();
+  w->addFileButton->click();
+  ASSERT_EQ(w->sourceJobs.count(), 1);
+  const int mp4 = w->profileCombo->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
   ASSERT_GE(mp4, 0);
-  w->comboOutputFormat->setCurrentIndex(mp4);
-  emit w->comboOutputFormat->activated(mp4);
-  w->buttonConvert->click();
-  ASSERT_TRUE(w->converting || w->timerConvertAgain->isActive());
+  w->profileCombo->setCurrentIndex(mp4);
+  emit w->profileCombo->activated(mp4);
+  w->startButton->click();
+  ASSERT_TRUE(w->converting || w->nextRowTimer->isActive());
   // Let the task run a moment, then end the program as "Exit" does while
   // the worker is still converting.
-  QTreeWidgetItem *row = w->listView1->topLevelItem(0);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_TRUE(w->converting) << "the conversion ended before Exit: " << row->text(kProgressColumn).toStdString();
+  EXPECT_TRUE(w->converting) << "the conversion ended before Exit: " << sourceJobText(w->sourceJobs.at(0), kProgressColumn);
   w->terminateProgram = [] {};
-  w->exit1->trigger();
+  w->exitAction->trigger();
   w.reset();  // the engine is shut down with the window
   QCoreApplication::processEvents();
   t.restart();

@@ -59,13 +59,12 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
         makeJobSettings(label.toStdString(), window->profileChoices(), window->outputType.toStdString(), out,
                         false, window->volumeValue);
     OutputOptions promise;
-    fillOutputOptions(promise, {source, text(0, kVideoSizeColumn).toStdString(), text(0, kDurationColumn).toStdString()},
-                      settings);
+    fillOutputOptions(promise, job(0).probe, settings);
 
     prompts.messages.clear();
-    window->buttonConvertClick();
-    if (!waitFor([&] { return !prompts.messages.isEmpty(); }, 120000)) {
-      window->buttonStopConvertClick();
+    window->startConversion();
+    if (!waitUntil([&] { return !prompts.messages.isEmpty(); }, 120000, pumpEvents)) {
+      window->stopAllConversions();
       failures << label.toStdString() << ": no end of run\n";
       continue;
     }

@@ -3,13 +3,10 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" bin/queue_screenshot docs/converting.png
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
-#include <QThread>
-#include <QTreeWidget>
 #include <QUrl>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +16,7 @@
 #include "mainwindow.h"
 #include "media_fixture.h"
 #include "prompts.h"
+#include "source_list_model.h"
 #include "test_env.h"
 
 namespace {
@@ -32,16 +30,7 @@ struct ShotPrompts : Prompts {
   bool openUrl(const QUrl &) override { return true; }
 };
 
-bool waitFor(const std::function<bool()> &done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
+void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
 }  // namespace
 
@@ -80,39 +69,39 @@ int main(int argc, char **argv) {
   options.settingsFolder = QString::fromStdString(scratch.file("settings"));
   MainWindow window(options);
   if (window.startupFailed()) return 1;
-  window.createForms();
+  window.createDialogs();
   window.show();
-  const int mp4 = window.comboOutputFormat->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
-  window.comboOutputFormat->setCurrentIndex(mp4);
-  emit window.comboOutputFormat->activated(mp4);
+  const int mp4 = window.profileCombo->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
+  window.profileCombo->setCurrentIndex(mp4);
+  emit window.profileCombo->activated(mp4);
   const std::string out = scratch.file("Converted");
   std::filesystem::create_directories(out);
-  window.editOutputFolder->setText(QString::fromStdString(out));
+  window.outputFolderEdit->setText(QString::fromStdString(out));
   prompts.files = files;
-  window.buttonAddFileClick();
-  window.buttonConvertClick();
+  window.addFiles();
+  window.startConversion();
 
-  window.FFVCL->setProgressInterval(100);
-  auto row = [&](int i, int c) { return window.listView1->topLevelItem(i)->text(c); };
-  const bool ready = waitFor(
+  window.engine->setProgressInterval(100);
+  const SourceJobs &jobs = window.sourceJobs;
+  const bool ready = waitUntil(
       [&] {
-        const QString p = row(1, kProgressColumn);
-        return row(0, kProgressColumn) == QLatin1String("Done") && p.endsWith('%') && p.chopped(1).toInt() >= 30;
+        const std::optional<JobProgress> &second = jobs.at(1).progress;
+        return jobs.at(0).state == JobState::Done && second && second->percent >= 30;
       },
-      60000);
+      60000, pumpEvents);
   if (!ready) {
     std::fprintf(stderr, "the conversion did not reach the wanted state\n");
     return 1;
   }
   // Hold the conversion still while the picture is taken.
-  window.FFVCL->pause();
+  window.engine->pause();
   QCoreApplication::processEvents();
   QPixmap shot = window.screen() ? window.screen()->grabWindow(window.winId()) : QPixmap();
   if (shot.isNull() || shot.width() < 10) shot = window.grab();
   const bool saved = shot.save(picture, "PNG");
-  window.FFVCL->resume();
-  window.buttonStopConvertClick();
-  waitFor([&] { return !window.converting; }, 10000);
+  window.engine->resume();
+  window.stopAllConversions();
+  waitUntil([&] { return !window.converting; }, 10000, pumpEvents);
   std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", argv[1]);
   return saved ? 0 : 1;
 }

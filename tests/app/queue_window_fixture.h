@@ -7,11 +7,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStringList>
-#include <QThread>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -19,6 +18,7 @@
 
 #include "mainwindow.h"
 #include "prompts.h"
+#include "source_list_model.h"
 #include "test_env.h"
 
 struct WindowPrompts : Prompts {
@@ -49,6 +49,9 @@ struct WindowPrompts : Prompts {
   bool openUrl(const QUrl &) override { return true; }
 };
 
+// The event pump that waitUntil runs between two polls.
+inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
+
 inline QApplication &testApp() {
   static int argc = 1;
   static char name[] = "trevix_window_test";
@@ -69,41 +72,44 @@ class WindowTest : public ::testing::Test {
     options.settingsFolder = QString::fromStdString(scratch.file("settings"));
     window = std::make_unique<MainWindow>(options);
     if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    window->createForms();
-    window->formShow();
+    window->createDialogs();
+    window->onShown();
   }
   void TearDown() override { window.reset(); }
 
-  QTreeWidgetItem *row(int i) const { return window->listView1->topLevelItem(i); }
-  QString text(int r, int column) const { return row(r)->text(column); }
-  int rows() const { return window->listView1->topLevelItemCount(); }
+  // What the list shows in a cell, as the view gets it from the model.
+  QString text(int r, int column) const { return window->sourceListModel->index(r, column).data().toString(); }
+  int rows() const { return window->sourceListModel->rowCount(); }
+  const SourceJob &job(int r) const { return window->sourceJobs.at(r); }
+  // A click on the row's check box, through the model as the view does it.
+  void setChecked(int r, bool checked) {
+    window->sourceListModel->setData(window->sourceListModel->index(r, kFileNameColumn),
+                                     checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+  }
+  bool checked(int r) const {
+    return window->sourceListModel->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+           Qt::Checked;
+  }
+  void select(int r) {
+    window->sourceList->selectionModel()->select(window->sourceListModel->index(r, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
 
   void pickFormat(const QString &label) {
-    QComboBox *list = window->comboOutputFormat;
+    QComboBox *list = window->profileCombo;
     const int index = list->findText(label);
     ASSERT_GE(index, 0) << label.toStdString();
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
   void setOutputFolder(const std::string &folder) {
-    window->editOutputFolder->setText(QString::fromStdString(folder));
+    window->outputFolderEdit->setText(QString::fromStdString(folder));
   }
   // Adds files the way the user does, through the open dialog.
   void addFiles(const QStringList &files) {
     prompts.files = files;
-    window->buttonAddFileClick();
+    window->addFiles();
     QCoreApplication::processEvents();
-  }
-  // Runs the event loop until `done` or the time is up.
-  bool waitFor(const std::function<bool()> &done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-      if (t.elapsed() > ms) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-      QThread::msleep(5);
-    }
-    return true;
   }
 
   ScratchDir scratch;

@@ -37,13 +37,13 @@ class ShellSettings : public ::testing::Test {
 
 TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
   auto w = run.start();
-  EXPECT_TRUE(w->editOutputFolder->text().isEmpty());
-  EXPECT_EQ(w->comboOutputFormat->currentIndex(), 0);
-  EXPECT_FALSE(w->form4->checkBoxOverWrite->isChecked());
-  EXPECT_EQ(w->form4->spinEdit1->value(), 26);
-  EXPECT_EQ(w->comboLetterBox->currentText(), Q("None"));
-  EXPECT_EQ(w->comboVideoQuality->currentText(), Q("Normal"));
-  EXPECT_EQ(w->comboAudioQuality->currentText(), Q("Normal"));
+  EXPECT_TRUE(w->outputFolderEdit->text().isEmpty());
+  EXPECT_EQ(w->profileCombo->currentIndex(), 0);
+  EXPECT_FALSE(w->optionsDialog->overwriteCheck->isChecked());
+  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
+  EXPECT_EQ(w->letterBoxCombo->currentText(), Q("None"));
+  EXPECT_EQ(w->videoQualityCombo->currentText(), Q("Normal"));
+  EXPECT_EQ(w->audioQualityCombo->currentText(), Q("Normal"));
   auto raw = run.stored();
   EXPECT_EQ(raw->allKeys().size(), 7);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), QString());
@@ -58,39 +58,57 @@ TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
 TEST_F(ShellSettings, StoredChoicesComeBackAtStartUp) {
   plantAll(Q("/videos/out"), 20, 1, 30, 1, 0, 4);
   auto w = run.start();
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/videos/out"));
-  EXPECT_EQ(w->comboOutputFormat->currentText(), Q("MP3 - Mpeg Layer3 Audio (*.mp3)"));
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
+  EXPECT_EQ(w->profileCombo->currentText(), Q("MP3 - Mpeg Layer3 Audio (*.mp3)"));
   EXPECT_EQ(w->outputType, Q("MP3"));  // the show event loaded the stored profile
-  EXPECT_TRUE(w->form4->checkBoxOverWrite->isChecked());
-  EXPECT_EQ(w->comboOutputFormat->maxVisibleItems(), 30);
-  EXPECT_EQ(w->form4->comboLetterBox->currentText(), Q("LetterBox"));
-  EXPECT_EQ(w->comboVideoQuality->currentText(), Q("Highest"));
-  EXPECT_EQ(w->comboAudioQuality->currentText(), Q("Lowest"));
+  EXPECT_TRUE(w->optionsDialog->overwriteCheck->isChecked());
+  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 30);
+  EXPECT_EQ(w->optionsDialog->letterBoxCombo->currentText(), Q("LetterBox"));
+  EXPECT_EQ(w->videoQualityCombo->currentText(), Q("Highest"));
+  EXPECT_EQ(w->audioQualityCombo->currentText(), Q("Lowest"));
 }
 
 TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
   plantAll(QString(), 0, 0, 100, 0, 2, 2);
   {
     auto w = run.start();
-    EXPECT_EQ(w->form4->spinEdit1->value(), 47);
-    EXPECT_EQ(w->comboOutputFormat->maxVisibleItems(), 47);
+    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 47);
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), 47);
   }
   plantAll(QString(), 0, 0, 10, 0, 2, 2);
   auto w = run.start();
-  EXPECT_EQ(w->form4->spinEdit1->value(), 26);
-  EXPECT_EQ(w->comboOutputFormat->maxVisibleItems(), 26);
+  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
+  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 26);
+}
+
+// Stored lengths that are no length, or too long: the spin edit shows the
+// nearest limit, the list drops down that many rows from the moment the
+// settings are loaded, and the limit is what is saved again.
+TEST_F(ShellSettings, StoredDropDownLengthsOutsideTheLimits) {
+  const std::pair<int, int> cases[] = {{0, 26}, {-5, 26}, {-2147483647, 26}, {1000, 47}, {2147483647, 47}};
+  for (auto [stored, shown] : cases) {
+    SCOPED_TRACE(stored);
+    plantAll(QString(), 0, 0, stored, 0, 2, 2);
+    auto w = run.start(false);
+    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->text(), QString::number(shown));
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);  // before the window is shown too
+    w->show();
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);
+    ASSERT_TRUE(w->close());
+    EXPECT_EQ(run.stored()->value(Q("DropDownItems")).toInt(), shown);
+  }
 }
 
 TEST_F(ShellSettings, ValueOfTheWrongTypeIsTreatedAsMissingAndRewritten) {
   plantAll(Q("/videos/out"), 8, 1, 33, 1, 1, 1);
   run.stored()->setValue(Q("Overwrite"), Q("sometimes"));
   auto w = run.start();
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/videos/out"));
-  EXPECT_EQ(w->comboOutputFormat->currentIndex(), 8);
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
+  EXPECT_EQ(w->profileCombo->currentIndex(), 8);
   // Reading stopped at the bad value: the rest are the start-up defaults.
-  EXPECT_FALSE(w->form4->checkBoxOverWrite->isChecked());
-  EXPECT_EQ(w->form4->spinEdit1->value(), 26);
-  EXPECT_EQ(w->comboLetterBox->currentIndex(), 0);
+  EXPECT_FALSE(w->optionsDialog->overwriteCheck->isChecked());
+  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
+  EXPECT_EQ(w->letterBoxCombo->currentIndex(), 0);
   auto raw = run.stored();
   EXPECT_EQ(raw->value(Q("Overwrite")).toString(), Q("0"));
   EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 26);
@@ -103,8 +121,8 @@ TEST_F(ShellSettings, DeletedFormatKeepsTheFolderAndRewritesEverything) {
   plantAll(Q("/videos/out"), 20, 1, 40, 1, 0, 0);
   run.stored()->remove(Q("ComboOutputFormat"));
   auto w = run.start();
-  EXPECT_EQ(w->editOutputFolder->text(), Q("/videos/out"));
-  EXPECT_EQ(w->comboOutputFormat->currentIndex(), 0);
+  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
+  EXPECT_EQ(w->profileCombo->currentIndex(), 0);
   auto raw = run.stored();
   EXPECT_EQ(raw->allKeys().size(), 7);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
@@ -118,18 +136,18 @@ TEST_F(ShellSettings, DeletedFormatKeepsTheFolderAndRewritesEverything) {
 TEST_F(ShellSettings, LetterBoxSurvivesARestartButTheAspectRatioDoesNot) {
   {
     auto w = run.start();
-    w->setGeneralOptions1->trigger();
-    pick(w->form4->comboLetterBox, 1);
-    pick(w->form4->comboAspectRatio, 2);
-    EXPECT_EQ(w->comboLetterBox->currentIndex(), 1);
-    EXPECT_EQ(w->comboAspectRatio->currentText(), Q("16:9 (Wide Screen)"));
+    w->setOptionsAction->trigger();
+    pick(w->optionsDialog->letterBoxCombo, 1);
+    pick(w->optionsDialog->aspectRatioCombo, 2);
+    EXPECT_EQ(w->letterBoxCombo->currentIndex(), 1);
+    EXPECT_EQ(w->aspectRatioCombo->currentText(), Q("16:9 (Wide Screen)"));
     ASSERT_TRUE(w->close());
   }
   auto w = run.start();
-  EXPECT_EQ(w->form4->comboLetterBox->currentText(), Q("LetterBox"));
-  EXPECT_EQ(w->comboLetterBox->currentIndex(), 1);
-  EXPECT_EQ(w->form4->comboAspectRatio->currentText(), Q("Original"));
-  EXPECT_EQ(w->comboAspectRatio->currentIndex(), 0);
+  EXPECT_EQ(w->optionsDialog->letterBoxCombo->currentText(), Q("LetterBox"));
+  EXPECT_EQ(w->letterBoxCombo->currentIndex(), 1);
+  EXPECT_EQ(w->optionsDialog->aspectRatioCombo->currentText(), Q("Original"));
+  EXPECT_EQ(w->aspectRatioCombo->currentIndex(), 0);
 }
 
 TEST_F(ShellSettings, ExitAfterChangingTheFolderDoesNotSaveIt) {
@@ -138,17 +156,17 @@ TEST_F(ShellSettings, ExitAfterChangingTheFolderDoesNotSaveIt) {
     auto w = run.start();
     w->terminateProgram = [] {};
     run.prompts.folders = {Q("/videos/new")};
-    w->buttonBrowseForFolder->click();
-    EXPECT_EQ(w->editOutputFolder->text(), Q("/videos/new"));
-    w->exit1->trigger();
+    w->chooseFolderButton->click();
+    EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/new"));
+    w->exitAction->trigger();
   }
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/videos/old"));
   {
     auto w = run.start();
-    EXPECT_EQ(w->editOutputFolder->text(), Q("/videos/old"));
+    EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/old"));
     // Closing with the close box saves it.
     run.prompts.folders = {Q("/videos/new")};
-    w->buttonBrowseForFolder->click();
+    w->chooseFolderButton->click();
     ASSERT_TRUE(w->close());
   }
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/videos/new"));
@@ -156,14 +174,15 @@ TEST_F(ShellSettings, ExitAfterChangingTheFolderDoesNotSaveIt) {
 
 TEST_F(ShellSettings, TypingInTheSpinEditSetsTheDropDownRowsAtOnce) {
   auto w = run.start();
-  w->setGeneralOptions1->trigger();
-  SpinEdit *spin = w->form4->spinEdit1;
+  w->setOptionsAction->trigger();
+  SpinEdit *spin = w->optionsDialog->dropDownItemsSpin;
   spin->setFocus();
   QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(spin, Q("30"));
-  EXPECT_EQ(w->comboOutputFormat->maxVisibleItems(), 30);
+  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 30);
   ASSERT_TRUE(w->close());
   EXPECT_EQ(run.stored()->value(Q("DropDownItems")).toInt(), 30);
 }
 
 }  // namespace
+

@@ -7,19 +7,16 @@
 #include <QToolButton>
 #include <fstream>
 
-#include "file_adder.h"
+#include "file_input.h"
 #include "media_fixture.h"
 #include "queue_window_fixture.h"
 
 namespace {
 
 std::string smallClip(int rateNum, int rateDen, const std::string &name) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
+  MediaRecipe recipe = smallClipRecipe(1.0);
   recipe.rateNum = rateNum;
   recipe.rateDen = rateDen;
-  recipe.durationSec = 1.0;
   return cachedFixture(recipe, name);
 }
 
@@ -60,7 +57,7 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   addFiles({a, bad, c});
   ASSERT_EQ(rows(), 3);
   EXPECT_EQ(prompts.openDialogs, 1);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Checked) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(checked(i)) << i;
   EXPECT_EQ(text(0, kFileNameColumn), a);
   EXPECT_EQ(text(0, kVideoSizeColumn), "320x240");
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
@@ -100,7 +97,8 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
   EXPECT_EQ(rows(), 0);
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   addFiles({a});
-  row(0)->setText(kProgressColumn, "Done");
+  window->sourceJobs.endJob(0, JobState::Done, "");
+  ASSERT_EQ(text(0, kProgressColumn), "Done");
   addFiles({a});
   ASSERT_EQ(rows(), 2);
   EXPECT_EQ(text(0, kProgressColumn), "");  // Add File clears the old states
@@ -110,17 +108,17 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
 TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   const QString bad = QString::fromStdString(unreadable());
-  drop({a, bad, QString::fromStdString(scratch.path().string())}, window->listView1);
+  drop({a, bad, QString::fromStdString(scratch.path().string())}, window->sourceList);
   ASSERT_EQ(rows(), 2);  // the folder is left out
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
   EXPECT_EQ(text(1, kProgressColumn), "Error");
   EXPECT_EQ(prompts.openDialogs, 0);
 
   // Not onto the list, or during a conversion: nothing happens.
-  drop({a}, window->buttonConvert);
+  drop({a}, window->startButton);
   EXPECT_EQ(rows(), 2);
   window->converting = true;
-  drop({a}, window->listView1);
+  drop({a}, window->sourceList);
   window->converting = false;
   EXPECT_EQ(rows(), 2);
 }
@@ -138,57 +136,57 @@ TEST_F(SourceList, RemoveClearAndCheckMarks) {
   const QString c = QString::fromStdString(smallClip(24000, 1001, "film.mov"));
   addFiles({a, c, a});
   ASSERT_EQ(rows(), 3);
-  window->uncheckAllItems1Click();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Unchecked);
-  window->checkAllItems1Click();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(row(i)->checkState(kFileNameColumn), Qt::Checked);
+  window->uncheckAllFiles();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(checked(i));
+  window->checkAllFiles();
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(checked(i));
 
-  window->listView1->setCurrentItem(row(1));
-  window->deleteSelectedItem1Click();
+  select(1);
+  window->removeSelectedFile();
   ASSERT_EQ(rows(), 2);
   EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
 
   // Clear All and Remove do nothing while a conversion runs or files are added.
   window->converting = true;
-  window->clearAllItems1Click();
-  window->listView1->setCurrentItem(row(0));
-  window->deleteSelectedItem1Click();
+  window->clearAllFiles();
+  select(0);
+  window->removeSelectedFile();
   window->converting = false;
   EXPECT_EQ(rows(), 2);
-  window->timerConvertAgain->start();  // between two rows of a run
-  window->clearAllItems1Click();
-  window->timerConvertAgain->stop();
+  window->nextRowTimer->start();  // between two rows of a run
+  window->clearAllFiles();
+  window->nextRowTimer->stop();
   EXPECT_EQ(rows(), 2);
   window->addingFiles = true;
-  window->clearAllItems1Click();
+  window->clearAllFiles();
   window->addingFiles = false;
   EXPECT_EQ(rows(), 2);
 
-  window->clearAllItems1Click();
+  window->clearAllFiles();
   EXPECT_EQ(rows(), 0);
 }
 
-TEST(AddFileComponent, StartRunsTheHandlerAndIgnoresASecondStart) {
+TEST(ExclusiveRun, StartRunsTheHandlerAndIgnoresASecondStart) {
   testApp();
   QObject owner;
   int runs = 0, nested = 0;
-  FileAdder *thread = nullptr;
-  thread = new FileAdder(&owner, [&] {
+  ExclusiveRun *run = nullptr;
+  run = new ExclusiveRun(&owner, [&] {
     ++runs;
-    EXPECT_TRUE(thread->active());
-    thread->start();  // while active: ignored
+    EXPECT_TRUE(run->active());
+    run->start();  // while active: ignored
     QCoreApplication::processEvents();
-    thread->start();
+    run->start();
     ++nested;
   });
-  thread->start();
-  EXPECT_EQ(runs, 1);  // the handler ran before Start returned
+  run->start();
+  EXPECT_EQ(runs, 1);  // the handler ran before start() returned
   EXPECT_EQ(nested, 1);
-  EXPECT_TRUE(thread->active());  // until its end comes through the event loop
-  thread->start();
+  EXPECT_TRUE(run->active());  // until its end comes through the event loop
+  run->start();
   EXPECT_EQ(runs, 1);
   QCoreApplication::processEvents();
-  EXPECT_FALSE(thread->active());
-  thread->start();
+  EXPECT_FALSE(run->active());
+  run->start();
   EXPECT_EQ(runs, 2);
 }

@@ -24,7 +24,7 @@ struct WindowRun {
     o.settingsFolder = settingsFolder();
     auto w = std::make_unique<MainWindow>(o);
     if (w->startupFailed()) return w;
-    w->createForms();
+    w->createDialogs();
     if (show) {
       w->show();
       QCoreApplication::processEvents();

@@ -178,7 +178,13 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   const JobSettings s = makeJobSettings(c.title, c.choices, c.outputType, c.outputFolder, c.overwrite,
                                          c.volumeValue);
   OutputOptions out;
-  fillOutputOptions(out, RowTexts{"/in/clip.mov", "640x480", "Unknown"}, s);
+  ProbeSummary source;  // 640x480 of unknown length
+  source.opened = true;
+  source.videoStreamCount = 1;
+  source.width = 640;
+  source.height = 480;
+  source.durationUs = -1;
+  fillOutputOptions(out, source, s);
   EXPECT_EQ(out.vcodec, "mpeg4");
   EXPECT_EQ(out.acodec, "libfaac");
   EXPECT_EQ(out.frameSize, "320x240");
@@ -200,18 +206,22 @@ TEST(CliTexts, ProgressAndFinalLines) {
   s.frameNumber = -1;
   EXPECT_EQ(progressLineText(s), "  00:00:04  speed 2.0x  elapsed 00:00:02  left --:--:--");
 
-  FileResult r{"a.mov", "out/a.mp4", "Abort", ""};
+  FileResult r{"a.mov", "out/a.mp4", JobState::Aborted, ""};
   EXPECT_EQ(finalLineText(r, true), "Abort: a.mov -> out/a.mp4 (partial)");
   EXPECT_EQ(finalLineText(r, false), "Abort: a.mov (stopped before any output was written)");
-  r.state = "Fail";
+  r.state = JobState::Failed;
   r.message = "Invalid data";
   EXPECT_EQ(finalLineText(r, false), "Fail: a.mov: Invalid data");
 
-  std::vector<FileResult> all{{"a", "", "Done", ""}, {"b", "", "Fail", "x"}, {"c", "", "", ""}};
-  EXPECT_EQ(summaryText(all), "3 files: 1 Done, 1 Fail, 1 not converted");
+  std::vector<FileResult> all{{"a", "", JobState::Done, ""},
+                              {"b", "", JobState::Failed, "x"},
+                              {"c", "", JobState::Waiting, ""},
+                              {"d", "", JobState::Aborted, ""}};
+  EXPECT_EQ(summaryText(all), "4 files: 1 Done, 1 Fail, 1 Abort, 1 not converted");
+  EXPECT_EQ(finalLineText(all[2], false), "Not converted: c");
   EXPECT_EQ(exitStatusFor(all, 0), 1);
   EXPECT_EQ(exitStatusFor(all, 2), 130);
-  EXPECT_EQ(exitStatusFor({{"a", "", "Done", ""}}, 0), 0);
+  EXPECT_EQ(exitStatusFor({{"a", "", JobState::Done, ""}}, 0), 0);
 }
 
 TEST(CliTexts, ListAndHelpCoverEveryProfileAndOption) {

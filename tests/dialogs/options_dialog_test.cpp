@@ -42,12 +42,12 @@ struct MainStandIn {
   }
   MainWindowControls controls() {
     MainWindowControls c;
-    c.editOutputFolder = &folder;
-    c.comboOutputFormat = &format;
-    c.comboLetterBox = &letterBox;
-    c.comboAspectRatio = &aspect;
-    c.comboVideoQuality = &videoQuality;
-    c.comboAudioQuality = &audioQuality;
+    c.outputFolderEdit = &folder;
+    c.profileCombo = &format;
+    c.letterBoxCombo = &letterBox;
+    c.aspectRatioCombo = &aspect;
+    c.videoQualityCombo = &videoQuality;
+    c.audioQualityCombo = &audioQuality;
     return c;
   }
 };
@@ -71,21 +71,21 @@ class OptionsDialogTest : public ::testing::Test {
 
 TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   auto form = create();
-  EXPECT_EQ(form->objectName(), Q("Form4"));
+  EXPECT_EQ(form->objectName(), Q("optionsDialog"));
   EXPECT_EQ(form->windowTitle(), Q("Additional Options"));
   EXPECT_EQ(form->size(), QSize(390, 351));
   EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(form->isModal());
-  EXPECT_EQ(form->findChild<QGroupBox *>(Q("GroupBox1"))->title(), Q(" Additional Options "));
-  EXPECT_EQ(form->findChild<QCheckBox *>(Q("CheckBoxOverWrite"))->text(),
+  EXPECT_EQ(form->findChild<QGroupBox *>(Q("additionalOptionsBox"))->title(), Q(" Additional Options "));
+  EXPECT_EQ(form->findChild<QCheckBox *>(Q("overwriteCheck"))->text(),
             Q("Overwrite Existing File With The Same Name"));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("Label1"))->text(), Q("Drop Down Items in Output Format List"));
-  EXPECT_EQ(form->findChild<QGroupBox *>(Q("GroupBox2"))->title(), Q(" General Video Settings "));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("Label2"))->text(), Q("Video Zoom : "));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("Label3"))->text(), Q("Video Aspect Ratio : "));
-  EXPECT_EQ(form->findChild<QPushButton *>(Q("Button1"))->text(), Q("Done"));
-  auto *zoom = form->findChild<QComboBox *>(Q("ComboLetterBox"));
-  auto *aspect = form->findChild<QComboBox *>(Q("ComboAspectRatio"));
+  EXPECT_EQ(form->findChild<QLabel *>(Q("dropDownItemsLabel"))->text(), Q("Drop Down Items in Output Format List"));
+  EXPECT_EQ(form->findChild<QGroupBox *>(Q("generalVideoBox"))->title(), Q(" General Video Settings "));
+  EXPECT_EQ(form->findChild<QLabel *>(Q("videoZoomLabel"))->text(), Q("Video Zoom : "));
+  EXPECT_EQ(form->findChild<QLabel *>(Q("aspectRatioLabel"))->text(), Q("Video Aspect Ratio : "));
+  EXPECT_EQ(form->findChild<QPushButton *>(Q("doneButton"))->text(), Q("Done"));
+  auto *zoom = form->findChild<QComboBox *>(Q("letterBoxCombo"));
+  auto *aspect = form->findChild<QComboBox *>(Q("aspectRatioCombo"));
   ASSERT_TRUE(zoom && aspect);
   EXPECT_TRUE(zoom->isEditable());
   EXPECT_TRUE(aspect->isEditable());
@@ -93,9 +93,9 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(zoom->itemText(1), Q("LetterBox"));
   EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
   EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
-  EXPECT_EQ(form->spinEdit1->value(), 26);
-  EXPECT_EQ(form->spinEdit1->minValue(), 26);
-  EXPECT_EQ(form->spinEdit1->maxValue(), 47);
+  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
+  EXPECT_EQ(form->dropDownItemsSpin->minValue(), 26);
+  EXPECT_EQ(form->dropDownItemsSpin->maxValue(), 47);
 }
 
 TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
@@ -112,13 +112,13 @@ TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
   auto form = create();
   EXPECT_EQ(main.folder.text(), Q("/out"));
   EXPECT_EQ(main.format.currentIndex(), 9);
-  EXPECT_TRUE(form->checkBoxOverWrite->isChecked());
-  EXPECT_EQ(form->spinEdit1->value(), 35);
+  EXPECT_TRUE(form->overwriteCheck->isChecked());
+  EXPECT_EQ(form->dropDownItemsSpin->value(), 35);
   // Setting the spin edit while loading sets the drop-down length.
   EXPECT_EQ(main.format.maxVisibleItems(), 35);
   EXPECT_EQ(main.letterBox.currentIndex(), 1);
-  EXPECT_EQ(form->comboLetterBox->currentText(), Q("LetterBox"));
-  EXPECT_EQ(form->comboAspectRatio->currentText(), Q("Original"));
+  EXPECT_EQ(form->letterBoxCombo->currentText(), Q("LetterBox"));
+  EXPECT_EQ(form->aspectRatioCombo->currentText(), Q("Original"));
   EXPECT_EQ(main.videoQuality.currentIndex(), 1);
   EXPECT_EQ(main.audioQuality.currentIndex(), 3);
 }
@@ -126,54 +126,63 @@ TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
 TEST_F(OptionsDialogTest, TypedNumberSetsTheDropDownLengthAsTyped) {
   auto form = create();
   form->show();
-  typeInto(form->spinEdit1, Q("30"));
+  typeInto(form->dropDownItemsSpin, Q("30"));
   EXPECT_EQ(main.format.maxVisibleItems(), 30);
   EXPECT_EQ(form->dropDownItems(), 30);
   // Beyond the limits too: a typed number is used and saved as typed.
-  typeInto(form->spinEdit1, Q("60"));
+  typeInto(form->dropDownItemsSpin, Q("60"));
   EXPECT_EQ(main.format.maxVisibleItems(), 60);
   form->saveSettings();
   EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toInt(), 60);
   // The spin buttons keep to 26..47.
-  form->spinEdit1->stepBy(1);
-  EXPECT_EQ(form->spinEdit1->value(), 47);
-  form->spinEdit1->setValue(26);
-  form->spinEdit1->stepBy(-3);
-  EXPECT_EQ(form->spinEdit1->value(), 26);
+  form->dropDownItemsSpin->stepBy(1);
+  EXPECT_EQ(form->dropDownItemsSpin->value(), 47);
+  form->dropDownItemsSpin->setValue(26);
+  form->dropDownItemsSpin->stepBy(-3);
+  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
   EXPECT_EQ(main.format.maxVisibleItems(), 26);
+  // A typed number that is no length drops down the minimum, and is saved
+  // as typed.
+  for (const char *typed : {"0", "-5"}) {
+    typeInto(form->dropDownItemsSpin, Q(typed));
+    EXPECT_EQ(main.format.maxVisibleItems(), 26) << typed;
+    EXPECT_EQ(form->dropDownItems(), 26) << typed;
+    form->saveSettings();
+    EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toString(), Q(typed));
+  }
   // Text that is not a number counts as the minimum.
-  form->spinEdit1->findChild<QLineEdit *>()->setText(QString());
-  EXPECT_EQ(form->spinEdit1->value(), 26);
+  form->dropDownItemsSpin->findChild<QLineEdit *>()->setText(QString());
+  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
 }
 
 TEST_F(OptionsDialogTest, ChoicesAreMirroredByIndex) {
   auto form = create();
   form->show();
-  form->comboAspectRatio->setCurrentIndex(2);
-  emit form->comboAspectRatio->activated(2);
+  form->aspectRatioCombo->setCurrentIndex(2);
+  emit form->aspectRatioCombo->activated(2);
   EXPECT_EQ(main.aspect.currentIndex(), 2);
-  form->comboLetterBox->setCurrentIndex(1);
-  emit form->comboLetterBox->activated(1);
+  form->letterBoxCombo->setCurrentIndex(1);
+  emit form->letterBoxCombo->activated(1);
   EXPECT_EQ(main.letterBox.currentIndex(), 1);
 
   // A typed text matching no item leaves the holder without a selection.
-  typeInto(form->comboAspectRatio, Q("2.35:1"));
+  typeInto(form->aspectRatioCombo, Q("2.35:1"));
   EXPECT_EQ(main.aspect.currentIndex(), -1);
   // A typed text equal to an item selects that item.
-  typeInto(form->comboAspectRatio, Q("original"));
+  typeInto(form->aspectRatioCombo, Q("original"));
   EXPECT_EQ(main.aspect.currentIndex(), 0);
-  typeInto(form->comboLetterBox, Q("Zoom"));
+  typeInto(form->letterBoxCombo, Q("Zoom"));
   EXPECT_EQ(main.letterBox.currentIndex(), -1);
 }
 
 TEST_F(OptionsDialogTest, DoneHidesTheDialogAndKeepsItsValues) {
   auto form = create();
   form->show();
-  form->checkBoxOverWrite->setChecked(true);
-  QTest::mouseClick(form->button1, Qt::LeftButton);
+  form->overwriteCheck->setChecked(true);
+  QTest::mouseClick(form->doneButton, Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
   form->show();
-  EXPECT_TRUE(form->checkBoxOverWrite->isChecked());
+  EXPECT_TRUE(form->overwriteCheck->isChecked());
 }
 
 }  // namespace

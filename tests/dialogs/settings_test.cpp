@@ -122,13 +122,13 @@ struct Controls {
   }
   SettingsControls pointers() {
     SettingsControls c;
-    c.editOutputFolder = &folder;
-    c.comboOutputFormat = &format;
-    c.checkBoxOverWrite = &overwrite;
-    c.spinEdit1 = &spin;
-    c.comboLetterBox = &letterBox;
-    c.comboVideoQuality = &videoQuality;
-    c.comboAudioQuality = &audioQuality;
+    c.outputFolderEdit = &folder;
+    c.profileCombo = &format;
+    c.overwriteCheck = &overwrite;
+    c.dropDownItemsSpin = &spin;
+    c.letterBoxCombo = &letterBox;
+    c.videoQualityCombo = &videoQuality;
+    c.audioQualityCombo = &audioQuality;
     return c;
   }
 };

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
 #include <stdexcept>
 
 #include "queue_fakes.h"
@@ -63,51 +64,50 @@ class QueueTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(QueueTest, OnlyCheckedRowsAreConvertedInOrder) {
-  for (int i = 0; i < 6; ++i)
-    rig.rows.add(source("r" + std::to_string(i) + ".mov"), "640x480", "00:00:05", i == 1 || i == 3);
-  rig.queue.buttonConvertClick();
+  for (int i = 0; i < 6; ++i) rig.add(source("r" + std::to_string(i) + ".mov"), probed(), i == 1 || i == 3);
+  rig.queue.startConversion();
   EXPECT_TRUE(rig.state.converting);
   EXPECT_TRUE(rig.timer.on);
   EXPECT_FALSE(rig.view.controlsEnabled);
   rig.runToEnd();
   EXPECT_EQ(addTaskCalls(), (std::vector<std::string>{src + "/r1.mov", src + "/r3.mov"}));
   for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(rig.rows.progress(i), (i == 1 || i == 3) ? "Done" : "") << i;
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 1);
-  EXPECT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.jobState(i), (i == 1 || i == 3) ? JobState::Done : JobState::Waiting) << i;
+  EXPECT_EQ(rig.observer.count("run Completed"), 1);
+  EXPECT_TRUE(rig.prompts.messages.empty());
   EXPECT_FALSE(rig.timer.on);
   EXPECT_FALSE(rig.state.converting);
   EXPECT_TRUE(rig.view.controlsEnabled);
   EXPECT_EQ(rig.view.bar, 0);
   // further ticks change nothing
-  rig.queue.timerConvertAgainTimer();
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 1);
+  rig.queue.onTimerTick();
+  EXPECT_EQ(rig.observer.count("run Completed"), 1);
 }
 
 TEST_F(QueueTest, AllUncheckedCompletesOnTheNextTick) {
-  rig.rows.add(source("a.mov"), "640x480", "00:00:05", false);
-  rig.rows.add(source("b.mov"), "640x480", "00:00:05", false);
-  rig.queue.buttonConvertClick();
-  EXPECT_TRUE(rig.prompts.messages.empty());  // not yet: on the next tick
+  rig.add(source("a.mov"), probed(), false);
+  rig.add(source("b.mov"), probed(), false);
+  rig.queue.startConversion();
+  EXPECT_TRUE(rig.observer.events.empty());  // not yet: on the next tick
   EXPECT_TRUE(rig.state.queueFinished);
-  rig.queue.timerConvertAgainTimer();
-  EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{"All Conversions Completed"});
+  rig.queue.onTimerTick();
+  EXPECT_EQ(rig.observer.events, std::vector<std::string>{"run Completed"});
   EXPECT_TRUE(addTaskCalls().empty());
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(rig.view.controlsEnabled);
 }
 
 TEST_F(QueueTest, NextRowStartsOnTheSecondIdleTick) {
-  rig.rows.add(source("a.mov"));
-  rig.rows.add(source("b.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
+  rig.queue.startConversion();
   rig.engine.finish();
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "Done");
+  EXPECT_EQ(rig.jobState(0), JobState::Done);
   EXPECT_FALSE(rig.state.converting);
-  rig.queue.timerConvertAgainTimer();
+  rig.queue.onTimerTick();
   EXPECT_EQ(addTaskCalls().size(), 1u);
-  rig.queue.timerConvertAgainTimer();
+  rig.queue.onTimerTick();
   EXPECT_EQ(addTaskCalls().size(), 2u);
   EXPECT_TRUE(rig.state.converting);
   EXPECT_EQ(rig.state.currentRow, 1);
@@ -115,9 +115,9 @@ TEST_F(QueueTest, NextRowStartsOnTheSecondIdleTick) {
 }
 
 TEST_F(QueueTest, SameNameFromTwoFoldersIsMadeUnique) {
-  rig.rows.add(source("a.mov", "one"));
-  rig.rows.add(source("a.mp4", "two"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov", "one"));
+  rig.add(source("a.mp4", "two"));
+  rig.queue.startConversion();
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 2u);
   EXPECT_EQ(rig.engine.history[0].output, out + "/a.mp4");
@@ -126,25 +126,25 @@ TEST_F(QueueTest, SameNameFromTwoFoldersIsMadeUnique) {
 
 TEST_F(QueueTest, OverwriteReplacesTheFirstOutput) {
   rig.view.settings.overwrite = true;
-  rig.rows.add(source("a.mov", "one"));
-  rig.rows.add(source("a.mp4", "two"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov", "one"));
+  rig.add(source("a.mp4", "two"));
+  rig.queue.startConversion();
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 2u);
   EXPECT_EQ(rig.engine.history[0].output, out + "/a.mp4");
   EXPECT_EQ(rig.engine.history[1].output, out + "/a.mp4");
   EXPECT_FALSE(fs::exists(out + "/a-1.mp4"));
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.progress(1), "Done");
 }
 
 TEST_F(QueueTest, UpperCaseRmvbIsWrappedInAScript) {
   const std::string film = source("Film.RMVB");
-  rig.rows.add(film);
+  rig.add(film);
   fs::create_directories(scripts);
   std::ofstream(scripts + "old.avs") << "stale";
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   EXPECT_FALSE(fs::exists(scripts + "old.avs"));  // scripts of earlier jobs go
-  EXPECT_EQ(rig.rows.progress(0), "Loading");
+  EXPECT_EQ(rig.progress(0), "Loading");
   EXPECT_EQ(slurp(scripts + "r.avs"),
             "LoadPlugin(\"/opt/trevix/DirectShowSource.dll\")\r\n"
             "DirectShowSource(\"" + film + "\", fps=25, convertfps=true)\r\n");
@@ -152,15 +152,15 @@ TEST_F(QueueTest, UpperCaseRmvbIsWrappedInAScript) {
   EXPECT_EQ(addTaskCalls(), std::vector<std::string>{film});
   rig.engine.progress(1, 100, 10, 1000);
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "10%");
+  EXPECT_EQ(rig.progress(0), "10%");
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(0), "Done");
+  EXPECT_EQ(rig.progress(0), "Done");
 }
 
 TEST_F(QueueTest, RmvbScriptIsOpenedWhenTheLibrariesReadScripts) {
   rig.view.settings.aviSynthInput = true;
-  rig.rows.add(source("film.rmvb"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("film.rmvb"));
+  rig.queue.startConversion();
   EXPECT_EQ(addTaskCalls(), std::vector<std::string>{scripts + "r.avs"});
   ASSERT_EQ(rig.engine.history.size(), 1u);
   EXPECT_EQ(rig.engine.history[0].in.fileName, scripts + "r.avs");
@@ -170,10 +170,10 @@ TEST_F(QueueTest, RmvbScriptIsOpenedWhenTheLibrariesReadScripts) {
 TEST_F(QueueTest, OutputRecordOfAJob) {
   rig.view.settings.volumeValue = 600;
   rig.view.settings.frameRateLabel = "29.97 fps [NTSC]";
-  rig.rows.add(source("audio.m4a"), " ", "00:03:00");
-  rig.rows.add(source("unknown.mov"), "1280x720", "Unknown");
-  rig.rows.add(source("zero.mov"), "720x576", "00:00:00");
-  rig.queue.buttonConvertClick();
+  rig.add(source("audio.m4a"), probed(0, 0, 180));      // no video
+  rig.add(source("unknown.mov"), probed(1280, 720, -1));  // length unknown
+  rig.add(source("zero.mov"), probed(720, 576, 0));       // shown as 00:00:00
+  rig.queue.startConversion();
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 3u);
   const OutputOptions &a = rig.engine.history[0].out;
@@ -189,21 +189,22 @@ TEST_F(QueueTest, OutputRecordOfAJob) {
   EXPECT_EQ(rig.engine.history[2].out.aspect, "1.25");
 
   rig.view.settings.aspectIndex = 2;
-  rig.rows.rows.resize(1);
+  rig.jobs.remove(2);
+  rig.jobs.remove(1);
   rig.engine.history.clear();
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 1u);
   EXPECT_EQ(rig.engine.history[0].out.aspect, "16:9");
 }
 
 TEST_F(QueueTest, StopAnsweredNoContinues) {
-  rig.rows.add(source("a.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.queue.startConversion();
   rig.prompts.answerYes = false;
   bool pausedDuringQuestion = false;
   rig.prompts.duringQuestion = [&] { pausedDuringQuestion = rig.engine.paused; };
-  rig.queue.buttonStopConvertClick();
+  rig.queue.stopAllConversions();
   EXPECT_EQ(rig.prompts.questions, 1);
   EXPECT_TRUE(pausedDuringQuestion);
   EXPECT_FALSE(rig.engine.paused);
@@ -211,21 +212,22 @@ TEST_F(QueueTest, StopAnsweredNoContinues) {
   EXPECT_TRUE(rig.state.converting);
   EXPECT_TRUE(rig.timer.on);
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(0), "Done");
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 1);
+  EXPECT_EQ(rig.progress(0), "Done");
+  EXPECT_EQ(rig.observer.count("run Completed"), 1);
 }
 
 TEST_F(QueueTest, StopAnsweredYesOnTheSecondOfThreeRows) {
-  for (const char *n : {"a.mov", "b.mov", "c.mov"}) rig.rows.add(source(n));
+  for (const char *n : {"a.mov", "b.mov", "c.mov"}) rig.add(source(n));
   rig.prompts.answerYes = true;
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   rig.runToEnd([&](int row) {
-    if (row == 1) rig.queue.buttonStopSmallClick();
+    if (row == 1) rig.queue.stopAllConversions();
   });
-  EXPECT_EQ(rig.rows.progress(0), "Done");
-  EXPECT_EQ(rig.rows.progress(1), "Abort");
-  EXPECT_EQ(rig.rows.progress(2), "");
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 0);
+  EXPECT_EQ(rig.progress(0), "Done");
+  EXPECT_EQ(rig.progress(1), "Abort");
+  EXPECT_EQ(rig.progress(2), "");
+  EXPECT_EQ(rig.observer.count("run Completed"), 0);
+  EXPECT_EQ(rig.observer.count("run Stopped"), 1);
   EXPECT_EQ(addTaskCalls().size(), 2u);
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(rig.view.controlsEnabled);
@@ -238,7 +240,7 @@ TEST_F(QueueTest, StopAnsweredYesOnTheSecondOfThreeRows) {
 TEST_F(QueueTest, StopWithNothingRunningAsksNothing) {
   rig.view.disableControlsForConversion();
   rig.timer.on = true;
-  rig.queue.buttonStopConvertClick();
+  rig.queue.stopAllConversions();
   EXPECT_EQ(rig.prompts.questions, 0);
   EXPECT_TRUE(rig.view.controlsEnabled);
   EXPECT_FALSE(rig.timer.on);
@@ -246,100 +248,180 @@ TEST_F(QueueTest, StopWithNothingRunningAsksNothing) {
   EXPECT_FALSE(rig.state.userAborted);
 }
 
-TEST_F(QueueTest, UnreadableSourceFailsAndTheQueueGoesOn) {
-  rig.rows.add(src + "/missing.mov");
-  rig.rows.add(source("good.mov"));
-  rig.queue.buttonConvertClick();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
+TEST_F(QueueTest, UnreadableSourceFailsWithTheEnginesReasonAndTheQueueGoesOn) {
+  rig.add(src + "/missing.mov");
+  rig.add(source("good.mov"));
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.progress(0), "Fail");
+  EXPECT_EQ(rig.jobs.at(0).reason, src + "/missing.mov: no such file or directory");
   EXPECT_FALSE(rig.state.converting);
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
-  EXPECT_EQ(rig.rows.progress(1), "Done");
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 1);
+  EXPECT_EQ(rig.jobState(0), JobState::Failed);
+  EXPECT_EQ(rig.jobState(1), JobState::Done);
+  EXPECT_EQ(rig.observer.count("run Completed"), 1);
 }
 
 TEST_F(QueueTest, UnreadableLastSourceCompletesAtOnce) {
-  rig.rows.add(src + "/missing.mov");
-  rig.queue.buttonConvertClick();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
-  EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{"All Conversions Completed"});
+  rig.add(src + "/missing.mov");
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.observer.events,
+            (std::vector<std::string>{"ended 0 Fail: " + src + "/missing.mov: no such file or directory",
+                                      "run Completed"}));
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(rig.view.controlsEnabled);
   EXPECT_TRUE(rig.state.queueFinished);
 }
 
-TEST_F(QueueTest, RefusedOutputRemovesTheTask) {
-  rig.rows.add(source("a.mov"));
-  rig.rows.add(source("b.mov"));
+TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
   rig.engine.failOutputs.insert(out + "/a.mp4");
-  rig.queue.buttonConvertClick();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.jobState(0), JobState::Failed);
+  EXPECT_EQ(rig.jobs.at(0).reason, "cannot write " + out + "/a.mp4");
   EXPECT_TRUE(rig.engine.tasks.empty());
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.jobState(1), JobState::Done);
 }
 
 TEST_F(QueueTest, UnreadableSettingFailsOnlyThatRow) {
-  rig.rows.add(source("a.mov"));
-  rig.rows.add(source("b.mov"));
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
   int jobs = 0;
   rig.view.settings.applyProfileOptions = [&jobs](OutputOptions &) {
     if (jobs++ == 0) throw std::runtime_error("'' is not a valid integer value");
   };
-  rig.queue.buttonConvertClick();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.jobState(0), JobState::Failed);
+  EXPECT_EQ(rig.jobs.at(0).reason, "'' is not a valid integer value");
   EXPECT_TRUE(rig.engine.tasks.empty());  // nothing left that could report "Done"
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
-  EXPECT_EQ(rig.rows.progress(1), "Done");
-  EXPECT_EQ(rig.prompts.count("All Conversions Completed"), 1);
+  EXPECT_EQ(rig.jobState(0), JobState::Failed);
+  EXPECT_EQ(rig.jobState(1), JobState::Done);
+  EXPECT_EQ(rig.observer.count("run Completed"), 1);
+}
+
+TEST_F(QueueTest, FailedConversionKeepsTheEnginesMessage) {
+  rig.add(source("a.mov"));
+  rig.queue.startConversion();
+  rig.engine.finish(true, "Error while opening encoder for output stream #0:0");
+  rig.poster.pump();
+  EXPECT_EQ(rig.progress(0), "Fail");
+  EXPECT_EQ(rig.jobs.at(0).reason, "Error while opening encoder for output stream #0:0");
+  EXPECT_EQ(rig.jobs.at(0).outputPath, out + "/a.mp4");
+}
+
+// The whole road of a run as the queue reports it: what a window or the
+// command line sees, without either.
+TEST_F(QueueTest, TypedEventsOfARun) {
+  rig.add(source("a.mov"));
+  rig.add(src + "/missing.mov");
+  rig.add(source("skipped.mov"), probed(), false);
+  rig.add(source("c.mov"));
+  // The completion is reported after the last row ended, while the
+  // controls are still off (a message box shown there is modal).
+  bool controlsOffAtTheEnd = false;
+  rig.observer.onRunEnded = [&](RunOutcome) { controlsOffAtTheEnd = !rig.view.controlsEnabled; };
+  rig.queue.startConversion();
+  rig.runToEnd();
+  EXPECT_EQ(rig.observer.milestones(),
+            (std::vector<std::string>{"started 0", "ended 0 Done",
+                                      "ended 1 Fail: " + src + "/missing.mov: no such file or directory",
+                                      "started 3", "ended 3 Done", "run Completed"}));
+  EXPECT_EQ(rig.observer.count("progress 0"), 1);
+  EXPECT_EQ(rig.observer.count("progress 3"), 1);
+  EXPECT_TRUE(controlsOffAtTheEnd);
+  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_EQ(rig.jobState(2), JobState::Waiting);
+  EXPECT_EQ(rig.jobs.at(3).outputPath, out + "/c.mp4");
+  EXPECT_FALSE(rig.jobs.anyConverting());
+
+  // A second run starts from clean rows; Stop on its first row ends it.
+  rig.observer.events.clear();
+  rig.prompts.answerYes = true;
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.jobState(1), JobState::Waiting);
+  EXPECT_TRUE(rig.jobs.at(1).reason.empty());
+  rig.runToEnd([&](int) { rig.queue.stopAllConversions(); });
+  EXPECT_EQ(rig.observer.milestones(), (std::vector<std::string>{"started 0", "run Stopped", "ended 0 Abort"}));
+  EXPECT_EQ(rig.jobState(3), JobState::Waiting);
 }
 
 TEST_F(QueueTest, ASourceNamedWithBlanksAtItsEndIsConvertedItself) {
   // "clip.mov " is listed; "clip.mov" beside it is another file.
   const std::string padded = source("clip.mov ");
   source("clip.mov");
-  rig.rows.add(padded);
+  rig.add(padded);
   // Blanks around a caption that names no file are still removed.
   const std::string other = source("other.mov");
-  rig.rows.add("  " + other + " ");
-  rig.queue.buttonConvertClick();
+  rig.add("  " + other + " ");
+  rig.queue.startConversion();
   rig.runToEnd();
   EXPECT_EQ(addTaskCalls(), (std::vector<std::string>{padded, other}));
-  EXPECT_EQ(rig.rows.progress(0), "Done");
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.progress(0), "Done");
+  EXPECT_EQ(rig.progress(1), "Done");
 }
 
 TEST_F(QueueTest, SourceEqualToOutputIsRefused) {
   rig.view.settings.overwrite = true;
   const std::string inOut = out + "/clip.mp4";
   std::ofstream(inOut) << "precious";
-  rig.rows.add(inOut);
-  rig.rows.add(source("other.mov"));
-  rig.queue.buttonConvertClick();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
+  rig.add(inOut);
+  rig.add(source("other.mov"));
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.progress(0), "Fail");
+  EXPECT_EQ(rig.jobs.at(0).reason, "the output would replace the source file");
   EXPECT_EQ(slurp(inOut), "precious");
   rig.runToEnd();
   EXPECT_EQ(slurp(inOut), "precious");
   EXPECT_EQ(addTaskCalls(), std::vector<std::string>{src + "/other.mov"});
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.progress(1), "Done");
+}
+
+// The same file reached through another spelling of the output folder.
+TEST_F(QueueTest, SourceEqualToOutputIsRefusedHoweverThePathsAreSpelled) {
+  const std::string inOut = out + "/clip.mp4";
+  fs::create_symlink(out, dir.file("linked"));
+  const std::vector<std::string> folders = {out + "/.", dir.file("out/../out"), out + "//", dir.file("linked")};
+  for (const std::string &folder : folders) {
+    SCOPED_TRACE(folder);
+    std::ofstream(inOut) << "precious";
+    QueueRig run;
+    run.view.settings = rig.view.settings;
+    run.view.settings.overwrite = true;
+    run.view.settings.outputFolder = folder;
+    run.add(inOut);
+    run.queue.startConversion();
+    EXPECT_EQ(run.jobState(0), JobState::Failed);
+    EXPECT_EQ(run.jobs.at(0).reason, "the output would replace the source file");
+    EXPECT_TRUE(run.engine.calls.end() ==
+                std::find_if(run.engine.calls.begin(), run.engine.calls.end(),
+                             [](const std::string &c) { return c.rfind("AddTask", 0) == 0; }));
+    EXPECT_EQ(slurp(inOut), "precious");
+  }
+  // The source listed under another spelling, the folder plain.
+  rig.view.settings.overwrite = true;
+  rig.add(dir.file("linked/./clip.mp4"));
+  rig.queue.startConversion();
+  EXPECT_EQ(rig.jobState(0), JobState::Failed);
+  EXPECT_EQ(slurp(inOut), "precious");
 }
 
 TEST_F(QueueTest, StartChecks) {
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{"Please Add Files To Convert!"});
   EXPECT_FALSE(rig.state.converting);
 
-  rig.rows.add(source("a.mov"));
-  rig.rows.rows[0].texts[kProgressColumn] = "Done";
+  rig.add(source("a.mov"));
+  rig.jobs.endJob(0, JobState::Done, "");
   rig.view.settings.outputFolder = "";
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   EXPECT_EQ(rig.prompts.messages.back(), "Please select an output folder!");
   EXPECT_EQ(rig.folder.opened, 1);
-  EXPECT_EQ(rig.rows.progress(0), "");  // cleared before the checks
+  EXPECT_EQ(rig.progress(0), "");  // cleared before the checks
 
   rig.view.settings.outputFolder = dir.file("gone");
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   EXPECT_EQ(rig.prompts.messages.back(),
             "The output folder \"" + dir.file("gone") +
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
@@ -350,97 +432,101 @@ TEST_F(QueueTest, StartChecks) {
 
   rig.state.addingFiles = true;
   rig.view.settings.outputFolder = out;
-  rig.queue.buttonConvertClick();
+  rig.queue.startConversion();
   EXPECT_FALSE(rig.state.converting);
   EXPECT_EQ(rig.view.previewStops, 4);  // the preview stops on every press
 }
 
 TEST_F(QueueTest, ProgressTexts) {
-  rig.rows.add(source("a.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.queue.startConversion();
   rig.engine.progress(150, 3700, 1234567, 10000);
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "37%");
-  EXPECT_EQ(rig.rows.rows[0].texts[kFramesColumn], "150");
+  EXPECT_EQ(rig.progress(0), "37%");
+  EXPECT_EQ(sourceJobText(rig.jobs.at(0), kFramesColumn), "150");
   EXPECT_EQ(rig.view.fileSize, "File Size : 1235 KBytes");
   EXPECT_EQ(rig.view.bar, 37);
-  EXPECT_EQ(rig.rows.madeVisible.back(), 0);
+  ASSERT_FALSE(rig.observer.reports.empty());
+  EXPECT_EQ(rig.observer.events.back(), "progress 0");
+  EXPECT_EQ(rig.observer.reports.back().size, 1234567);
+  EXPECT_EQ(rig.observer.reports.back().currentMs, 3700);
+  EXPECT_EQ(rig.observer.reports.back().totalMs, 10000);
 
   rig.engine.progress(-1, 12000, 2000, 10000);  // past the end, no video
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "100%");
-  EXPECT_EQ(rig.rows.rows[0].texts[kFramesColumn], " ");
+  EXPECT_EQ(rig.progress(0), "100%");
+  EXPECT_EQ(sourceJobText(rig.jobs.at(0), kFramesColumn), " ");
   EXPECT_EQ(rig.view.bar, 100);
 
   rig.engine.progress(99, 83500, 2000, -1);  // length unknown
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "00:01:23");
+  EXPECT_EQ(rig.progress(0), "00:01:23");
   EXPECT_EQ(rig.view.bar, 0);
   rig.engine.progress(99, 1000, 2000, 0);
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "00:00:01");
+  EXPECT_EQ(rig.progress(0), "00:00:01");
 
   rig.engine.finish(true);
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "Fail");
+  EXPECT_EQ(rig.progress(0), "Fail");
 }
 
 TEST_F(QueueTest, EventsAreAppliedInTheOrderRaised) {
-  rig.rows.add(source("a.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.queue.startConversion();
   rig.engine.progress(1, 100, 10, 1000);
   rig.engine.progress(2, 900, 10, 1000);
   rig.engine.finish();
-  EXPECT_EQ(rig.rows.progress(0), "");  // nothing happens on the engine's thread
+  EXPECT_EQ(rig.progress(0), "");  // nothing happens on the engine's thread
   EXPECT_TRUE(rig.state.converting);
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "Done");
-  EXPECT_EQ(rig.rows.rows[0].texts[kFramesColumn], "2");
+  EXPECT_EQ(rig.progress(0), "Done");
+  EXPECT_EQ(sourceJobText(rig.jobs.at(0), kFramesColumn), "2");
 }
 
 TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
-  rig.rows.add(source("a.mov"));
-  rig.rows.add(source("b.mov"));
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
   rig.prompts.answerYes = true;
-  rig.queue.buttonConvertClick();
-  rig.queue.buttonStopConvertClick();
+  rig.queue.startConversion();
+  rig.queue.stopAllConversions();
   // The stopped task ends on its thread, but its events are still queued
   // when the user starts again.
   rig.engine.finish();
-  rig.rows.rows[0].checked = false;
-  rig.queue.buttonConvertClick();
+  rig.jobs.setChecked(0, false);
+  rig.queue.startConversion();
   EXPECT_EQ(rig.state.currentRow, 1);
   rig.poster.pump();
   EXPECT_TRUE(rig.state.converting);  // the old "end" did not end this run
-  EXPECT_EQ(rig.rows.progress(1), "");
+  EXPECT_EQ(rig.progress(1), "");
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.progress(1), "Done");
 }
 
 TEST_F(QueueTest, TimerWaitsWhileTheStopQuestionIsOpen) {
-  rig.rows.add(source("a.mov"));
-  rig.rows.add(source("b.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
+  rig.queue.startConversion();
   rig.prompts.answerYes = false;
   rig.prompts.duringQuestion = [&] {
     // the task ends just as the question opens; the UI keeps running
     rig.engine.finish();
     rig.poster.pump();
-    for (int i = 0; i < 5; ++i) rig.queue.timerConvertAgainTimer();
+    for (int i = 0; i < 5; ++i) rig.queue.onTimerTick();
   };
-  rig.queue.buttonStopConvertClick();
+  rig.queue.stopAllConversions();
   EXPECT_EQ(addTaskCalls().size(), 1u);  // the next row waited for the answer
   rig.runToEnd();
-  EXPECT_EQ(rig.rows.progress(1), "Done");
+  EXPECT_EQ(rig.progress(1), "Done");
 }
 
 TEST_F(QueueTest, DetachedQueueIgnoresLateEvents) {
-  rig.rows.add(source("a.mov"));
-  rig.queue.buttonConvertClick();
+  rig.add(source("a.mov"));
+  rig.queue.startConversion();
   rig.engine.progress(1, 100, 10, 1000);
   rig.queue.disconnectEngineEvents();
   rig.engine.finish();
   rig.poster.pump();
-  EXPECT_EQ(rig.rows.progress(0), "");
+  EXPECT_EQ(rig.progress(0), "");
   EXPECT_TRUE(rig.poster.queue.empty());
 }

@@ -9,18 +9,18 @@
 namespace {
 
 TEST(EngineAdapter, EventsAreReplacedOnlyWhileNoEventIsBeingRaised) {
-  MediaEngine vcl;
-  EngineAdapter adapter(vcl);
+  MediaEngine engine;
+  EngineAdapter adapter(engine);
   int progressCalls = 0;
   // A worker raising an event holds the component's lock meanwhile.
   std::atomic<bool> held{false};
   std::atomic<bool> released{false};
   std::thread worker([&] {
-    vcl.lock();
+    engine.lock();
     held = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     released = true;
-    vcl.unlock();
+    engine.unlock();
   });
   while (!held) std::this_thread::yield();
   adapter.setEvents([&](int32_t, int32_t, int32_t, int32_t, float, float, int64_t, int32_t) { ++progressCalls; },
@@ -28,14 +28,14 @@ TEST(EngineAdapter, EventsAreReplacedOnlyWhileNoEventIsBeingRaised) {
   EXPECT_TRUE(released) << "the events were replaced while the worker held the component";
   worker.join();
 
-  ASSERT_TRUE(static_cast<bool>(vcl.onProgress));
-  EXPECT_FALSE(static_cast<bool>(vcl.onTerminate));
-  vcl.onProgress(0, 1, 25, 40, 0.f, 0.f, 100, 1000);
+  ASSERT_TRUE(static_cast<bool>(engine.onProgress));
+  EXPECT_FALSE(static_cast<bool>(engine.onTerminate));
+  engine.onProgress(0, 1, 25, 40, 0.f, 0.f, 100, 1000);
   EXPECT_EQ(progressCalls, 1);
 
   // Clearing them takes the same road.
   adapter.setEvents(nullptr, nullptr);
-  EXPECT_FALSE(static_cast<bool>(vcl.onProgress));
+  EXPECT_FALSE(static_cast<bool>(engine.onProgress));
 }
 
 }  // namespace

@@ -86,7 +86,13 @@ TEST(JobBuilder, PlanWithoutTheWindow) {
   choices.comboSamplingRate.assign({"44100 Hz"}, 0);
   JobSettings s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(),
                                    false, 300);
-  JobPlan plan = planJob({"  /m/clip.mov ", "1280x720", "Unknown"}, s);
+  ProbeSummary hd;
+  hd.opened = true;
+  hd.videoStreamCount = 1;
+  hd.width = 1280;
+  hd.height = 720;
+  hd.durationUs = -1;  // unknown
+  JobPlan plan = planJob("  /m/clip.mov ", hd, s);
   EXPECT_EQ(plan.source, "/m/clip.mov");
   EXPECT_EQ(plan.outputFile, dir.file("clip.mp4"));
   EXPECT_FALSE(plan.wrapped);
@@ -103,5 +109,5 @@ TEST(JobBuilder, PlanWithoutTheWindow) {
   // a label the mapping cannot read is an error of the job
   choices.comboAudioBitrate.clear();
   s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(), false, 255);
-  EXPECT_ANY_THROW(planJob({"/m/clip.mov", "640x480", "00:00:05"}, s));
+  EXPECT_ANY_THROW(planJob("/m/clip.mov", hd, s));
 }

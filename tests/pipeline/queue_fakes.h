@@ -1,8 +1,7 @@
 // Plain stand-ins for the window and the engine, so the queue runs in tests
-// without widgets or media libraries.
+// without widgets or media libraries, on a real source list (SourceJobs).
 #pragma once
 
-#include <array>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -13,38 +12,18 @@
 
 #include "conversion_queue.h"
 
-struct FakeRow {
-  std::string caption;
-  std::array<std::string, 7> texts;  // index = SourceListColumn
-  bool checked = true;
-};
-
-class FakeRows : public SourceRows {
- public:
-  std::vector<FakeRow> rows;
-  std::vector<int> madeVisible;
-
-  void add(const std::string &caption, const std::string &size = "640x480",
-           const std::string &duration = "00:00:05", bool checked = true) {
-    FakeRow r;
-    r.caption = caption;
-    r.texts[kVideoSizeColumn] = size;
-    r.texts[kDurationColumn] = duration;
-    r.checked = checked;
-    rows.push_back(r);
-  }
-  std::string progress(int row) const { return rows[static_cast<size_t>(row)].texts[kProgressColumn]; }
-  int rowCount() const override { return static_cast<int>(rows.size()); }
-  std::string caption(int row) const override { return rows.at(static_cast<size_t>(row)).caption; }
-  std::string text(int row, SourceListColumn c) const override {
-    return rows.at(static_cast<size_t>(row)).texts[static_cast<size_t>(c)];
-  }
-  void setText(int row, SourceListColumn c, const std::string &t) override {
-    rows.at(static_cast<size_t>(row)).texts[static_cast<size_t>(c)] = t;
-  }
-  bool checked(int row) const override { return rows.at(static_cast<size_t>(row)).checked; }
-  void makeVisible(int row) override { madeVisible.push_back(row); }
-};
+// What the probe found for a test source.
+inline ProbeSummary probed(int width = 640, int height = 480, int64_t seconds = 5) {
+  ProbeSummary p;
+  p.opened = true;
+  p.videoStreamCount = width > 0 ? 1 : 0;
+  p.width = width;
+  p.height = height;
+  p.frameRateNum = 25;
+  p.frameRateDen = 1;
+  p.durationUs = seconds < 0 ? -1 : seconds * 1000000;
+  return p;
+}
 
 class FakePrompts : public QueuePrompts {
  public:
@@ -57,11 +36,6 @@ class FakePrompts : public QueuePrompts {
     ++questions;
     if (duringQuestion) duringQuestion();
     return answerYes;
-  }
-  int count(const std::string &text) const {
-    int n = 0;
-    for (const auto &m : messages) n += m == text;
-    return n;
   }
 };
 
@@ -99,6 +73,53 @@ class FakeView : public RunView {
   JobSettings currentJobSettings() override { return settings; }
 };
 
+// Every event of the queue, in order, written as "started 1",
+// "progress 1 37", "ended 1 Done", "ended 0 Fail: why", "run Completed".
+class RecordingObserver : public QueueObserver {
+ public:
+  std::vector<std::string> events;
+  std::vector<ProgressReport> reports;
+  // Runs inside runEnded, as a modal message box would.
+  std::function<void(RunOutcome)> onRunEnded;
+
+  void rowStarted(int row) override { events.push_back("started " + std::to_string(row)); }
+  void rowProgress(int row, const ProgressReport &r) override {
+    reports.push_back(r);
+    events.push_back("progress " + std::to_string(row));
+  }
+  void rowEnded(int row, JobState state, const std::string &reason) override {
+    std::string e = "ended " + std::to_string(row) + " " + stateName(state);
+    if (!reason.empty()) e += ": " + reason;
+    events.push_back(e);
+  }
+  void runEnded(RunOutcome outcome) override {
+    events.push_back(outcome == RunOutcome::Completed ? "run Completed" : "run Stopped");
+    if (onRunEnded) onRunEnded(outcome);
+  }
+  int count(const std::string &event) const {
+    int n = 0;
+    for (const auto &e : events) n += e == event;
+    return n;
+  }
+  // The events other than progress reports.
+  std::vector<std::string> milestones() const {
+    std::vector<std::string> r;
+    for (const auto &e : events)
+      if (e.rfind("progress", 0) != 0) r.push_back(e);
+    return r;
+  }
+  static const char *stateName(JobState s) {
+    switch (s) {
+      case JobState::Waiting: return "Waiting";
+      case JobState::Converting: return "Converting";
+      case JobState::Done: return "Done";
+      case JobState::Failed: return "Fail";
+      case JobState::Aborted: return "Abort";
+    }
+    return "?";
+  }
+};
+
 // Collects posted work; the test runs it as the UI thread would.
 class FakePoster : public UiPoster {
  public:
@@ -128,13 +149,17 @@ class FakeEngine : public ConversionEngine {
   std::vector<Task> history;  // every task that got an output, in order
   std::vector<std::string> calls;
   std::set<std::string> failOutputs;  // SetOutput refuses these
+  std::string lastError;
   bool paused = false;
   ProgressEvent onProgress;
   TerminateEvent onTerminate;
 
   int addTask(const std::string &fileName, InputOptions *o) override {
     calls.push_back("AddTask " + fileName);
-    if (!std::filesystem::exists(fileName)) return -1;
+    if (!std::filesystem::exists(fileName)) {
+      lastError = fileName + ": no such file or directory";
+      return -1;
+    }
     Task t;
     t.input = fileName;
     if (o) t.in = *o;
@@ -143,7 +168,10 @@ class FakeEngine : public ConversionEngine {
   }
   bool setOutput(int index, const std::string &fileName, OutputOptions *o) override {
     calls.push_back("SetOutput " + fileName);
-    if (failOutputs.count(fileName)) return false;
+    if (failOutputs.count(fileName)) {
+      lastError = "cannot write " + fileName;
+      return false;
+    }
     Task &t = tasks.at(static_cast<size_t>(index));
     t.output = fileName;
     if (o) t.out = *o;
@@ -173,6 +201,7 @@ class FakeEngine : public ConversionEngine {
     calls.push_back("Resume");
     paused = false;
   }
+  std::string lastErrorMessage() const override { return lastError; }
   void setEvents(ProgressEvent p, TerminateEvent t) override {
     onProgress = std::move(p);
     onTerminate = std::move(t);
@@ -181,16 +210,16 @@ class FakeEngine : public ConversionEngine {
   bool stopRequested = false;
   bool running() const { return !tasks.empty() && tasks[0].started && !tasks[0].ended; }
   void progress(int frame, int curMs, int64_t size, int totalMs) {
-    if (onProgress) onProgress(0, frame, 0, curMs, 0.0f, 0.0f, size, totalMs);
+    if (onProgress) onProgress(0, frame, 25, curMs, 0.0f, 0.0f, size, totalMs);
   }
   // Ends the running task as the engine's worker would: the task's event,
   // then the end-of-run notice.
-  void finish(bool exception = false) {
+  void finish(bool exception = false, const std::string &message = "error") {
     tasks[0].ended = true;
     const bool finished = !stopRequested && !exception;
     stopRequested = false;
     if (onTerminate) {
-      onTerminate(0, finished, exception, exception ? "error" : "");
+      onTerminate(0, finished, exception, exception ? message : "");
       onTerminate(-1, true, false, "");
     }
   }
@@ -199,16 +228,26 @@ class FakeEngine : public ConversionEngine {
 // The queue with all its fakes, and a driver that plays the UI thread.
 struct QueueRig {
   QueueFlags state;
-  FakeRows rows;
+  SourceJobs jobs;
   FakePrompts prompts;
   FakeFolderDialog folder;
   FakeTimer timer;
   FakeView view;
   FakeEngine engine;
   FakePoster poster;
-  ConversionQueue queue{QueueState(state), rows, prompts, folder, timer, view, engine};
+  RecordingObserver observer;
+  ConversionQueue queue{QueueState(state), QueueSurroundings{jobs, prompts, folder, timer, view, engine, observer}};
 
   QueueRig() { queue.connectEngineEvents(poster); }
+
+  void add(const std::string &path, const ProbeSummary &probe = probed(), bool checked = true) {
+    SourceJob job = makeSourceJob(path, probe, "MP4");
+    job.checked = checked;
+    jobs.append(job);
+  }
+  // What the list shows in the row's "Progress" column.
+  std::string progress(int row) const { return sourceJobText(jobs.at(row), kProgressColumn); }
+  JobState jobState(int row) const { return jobs.at(row).state; }
 
   // Runs timer ticks, pending events and task ends until the run is over.
   // `onRunning` may act on each task while it runs (before it finishes).
@@ -223,7 +262,7 @@ struct QueueRig {
         poster.pump();
       }
       if (!timer.on && !state.converting && !engine.running()) return;
-      queue.timerConvertAgainTimer();
+      queue.onTimerTick();
     }
   }
 };

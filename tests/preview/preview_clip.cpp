@@ -7,19 +7,11 @@
 #include "media_fixture.h"
 
 namespace {
-MediaRecipe clipSpec() {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 3.0;
-  return recipe;
-}
+constexpr double kClipSeconds = 3.0;
 }  // namespace
 
 std::string makePreviewClip(const std::string &folder) {
-  const std::string cached = cachedFixture(clipSpec(), "preview-clip.mov");
+  const std::string cached = cachedFixture(smallClipRecipe(kClipSeconds), "preview-clip.mov");
   if (cached.empty()) return "";
   const std::filesystem::path target = std::filesystem::path(folder) / "clip.mov";
   std::error_code ec;
@@ -30,7 +22,7 @@ std::string makePreviewClip(const std::string &folder) {
 const ClipFrames &clipFrames() {
   static const ClipFrames frames = [] {
     ClipFrames f;
-    const std::string path = cachedFixture(clipSpec(), "preview-clip.mov");
+    const std::string path = cachedFixture(smallClipRecipe(kClipSeconds), "preview-clip.mov");
     decodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
       f.width = w;
       f.height = h;

@@ -26,9 +26,9 @@ class PreviewGraph : public ::testing::Test {
   void SetUp() override {
     clip_ = QString::fromStdString(makePreviewClip(dir_.path().string()));
     ASSERT_FALSE(clip_.isEmpty());
-    grabber_.setFilterGraph(&graph_);
-    window_.setFilterGraph(&graph_);
-    bar_.setFilterGraph(&graph_);
+    grabber_.setPlayer(&graph_);
+    window_.setPlayer(&graph_);
+    bar_.setPlayer(&graph_);
   }
 
   bool waitPlaying(int64_t pastMs, int timeoutMs = 8000) {
@@ -175,9 +175,9 @@ TEST_F(PreviewGraph, TrackBarFollowsPlaybackAndSeeksOnRelease) {
 TEST_F(PreviewGraph, AnySliderSeeksOnLeftRelease) {
   QSlider slider(Qt::Horizontal);
   slider.resize(120, 20);
-  TrackBarBinding *binding = trackBarBinding(&slider);
-  EXPECT_EQ(trackBarBinding(&slider), binding);  // one binding a slider
-  binding->setFilterGraph(&graph_);
+  SeekBarBinding *binding = seekBarBinding(&slider);
+  EXPECT_EQ(seekBarBinding(&slider), binding);  // one binding a slider
+  binding->setPlayer(&graph_);
   graph_.activate();
   ASSERT_TRUE(graph_.renderFile(clip_));
   ASSERT_TRUE(graph_.play());

@@ -10,7 +10,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QItemSelectionModel>
+#include <QTreeView>
 #include <filesystem>
 #include <memory>
 
@@ -21,6 +22,8 @@
 #include "preview_resources.h"
 #include "preview_volume.h"
 #include "prompts.h"
+#include "seek_bar.h"
+#include "source_list_model.h"
 #include "frame_grabber.h"
 #include "test_env.h"
 
@@ -57,18 +60,21 @@ class PreviewWindow : public ::testing::Test {
     options.settingsFolder = QString::fromStdString(scratch_.file("settings"));
     w_ = std::make_unique<MainWindow>(options);
     if (w_->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    w_->createForms();
-    w_->formShow();
+    w_->createDialogs();
+    w_->onShown();
     w_->show();
     // Two rows through Add File, as the user adds them.
     prompts_.files = {clip_, other_};
-    w_->buttonAddFileClick();
-    ASSERT_EQ(w_->listView1->topLevelItemCount(), 2);
+    w_->addFiles();
+    ASSERT_EQ(w_->sourceJobs.count(), 2);
   }
   void TearDown() override { w_.reset(); }
 
-  void select(int row) { w_->listView1->setCurrentItem(w_->listView1->topLevelItem(row)); }
-  PreviewPlayer *graph() const { return w_->filterGraph1; }
+  void select(int row) {
+    w_->sourceList->selectionModel()->select(w_->sourceListModel->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  PreviewPlayer *graph() const { return w_->previewPlayer(); }
   bool playing() const { return graph() && graph()->state() == PreviewPlayer::PlaybackState::Playing; }
   bool waitPosition(int64_t pastMs) {
     return QTest::qWaitFor([&] { return graph() && graph()->position() > pastMs; }, 8000);
@@ -83,7 +89,7 @@ class PreviewWindow : public ::testing::Test {
 
 TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_NE(graph(), nullptr);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(w_->previewRow, 0);
@@ -92,15 +98,15 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   EXPECT_FALSE(w_->previewStopped);
   ASSERT_TRUE(waitPosition(700)) << position();
   EXPECT_TRUE(playing());
-  EXPECT_TRUE(w_->videoWindow1->isVisible());
+  EXPECT_TRUE(w_->previewPicture->isVisible());
   // The position bar follows in seconds.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w_->dsTrackBar1->maximum() == 3 && w_->dsTrackBar1->value() >= 1; },
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w_->seekBar->maximum() == 3 && w_->seekBar->value() >= 1; },
                               3000))
-      << w_->dsTrackBar1->maximum() << " " << w_->dsTrackBar1->value();
+      << w_->seekBar->maximum() << " " << w_->seekBar->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
   select(1);
-  w_->playSelectedFile1Click();
+  w_->playSelectedFile();
   EXPECT_EQ(w_->previewRow, 1);
   EXPECT_EQ(w_->previewFile, other_);
   EXPECT_TRUE(waitPosition(300));
@@ -108,27 +114,27 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
 
 TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
   // Nothing loaded yet: Pause has nothing to hold, so Play loads the row.
-  w_->buttonPauseClick();
+  w_->pausePreview();
   EXPECT_FALSE(w_->previewPaused);
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   EXPECT_EQ(w_->previewFile, clip_);
   ASSERT_TRUE(waitPosition(300));
-  w_->buttonPauseClick();
+  w_->pausePreview();
   EXPECT_TRUE(w_->previewPaused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
   const int64_t at = position();
-  w_->buttonPlayClick();  // resumes, does not reload
+  w_->playPreview();  // resumes, does not reload
   EXPECT_FALSE(w_->previewPaused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return playing(); }, 3000));
   EXPECT_GE(position(), at - 50);
 
-  w_->buttonStopClick();
+  w_->stopPreview();
   EXPECT_TRUE(w_->previewStopped);
   EXPECT_FALSE(w_->previewPaused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->videoWindow1->isVisible());
-  w_->buttonPauseClick();
+  EXPECT_FALSE(w_->previewPicture->isVisible());
+  w_->pausePreview();
   EXPECT_FALSE(w_->previewPaused);
   EXPECT_FALSE(graph()->active());
   EXPECT_EQ(graph()->state(), PreviewPlayer::PlaybackState::Stopped);
@@ -136,10 +142,10 @@ TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
 
 TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(1300)) << position();
-  w_->buttonStopClick();
-  w_->buttonPlayClick();
+  w_->stopPreview();
+  w_->playPreview();
   EXPECT_FALSE(w_->previewStopped);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(w_->previewFile, clip_);
@@ -151,10 +157,10 @@ TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
 
 TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
   // The loaded row again: playback goes on.
-  w_->listView1->clearSelection();
+  w_->sourceList->clearSelection();
   select(0);
   QTest::qWait(300);
   EXPECT_TRUE(playing());
@@ -167,7 +173,7 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
   EXPECT_FALSE(w_->previewPaused);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
   EXPECT_EQ(w_->previewRow, 0);  // Play loads the new row
-  w_->buttonPlayClick();
+  w_->playPreview();
   EXPECT_EQ(w_->previewRow, 1);
   EXPECT_EQ(w_->previewFile, other_);
   EXPECT_TRUE(waitPosition(300));
@@ -175,52 +181,52 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
 
 TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->buttonPauseClick();
-  w_->stopPreviewGraph();
+  w_->pausePreview();
+  w_->stopPreviewKeepingFile();
   EXPECT_FALSE(w_->previewPaused);
   EXPECT_FALSE(w_->previewStopped);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(graph()->fileName(), clip_);
   EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
   // Not a Stop-button stop: Pause still works.
-  w_->buttonPauseClick();
+  w_->pausePreview();
   EXPECT_TRUE(w_->previewPaused);
 
   w_->stopAndReleasePreview();
   EXPECT_FALSE(graph()->active());
   EXPECT_FALSE(w_->previewPaused);
-  EXPECT_FALSE(w_->videoWindow1->isVisible());
+  EXPECT_FALSE(w_->previewPicture->isVisible());
 }
 
 TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->listView1->clearSelection();
-  w_->buttonPlayClick();
+  w_->sourceList->clearSelection();
+  w_->playPreview();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
   EXPECT_EQ(w_->previewFile, clip_);
 }
 
 TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->buttonPauseClick();
+  w_->pausePreview();
   ASSERT_TRUE(w_->previewPaused);
   prompts_.files = {};
-  w_->buttonAddFileClick();
+  w_->addFiles();
   EXPECT_FALSE(w_->previewPaused);
   EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
 
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
   // Start without an output folder: the preview stops and is released
   // before the checks.
-  w_->editOutputFolder->clear();
-  w_->buttonConvertClick();
+  w_->outputFolderEdit->clear();
+  w_->startConversion();
   EXPECT_FALSE(w_->converting);
   EXPECT_FALSE(graph()->active());
   EXPECT_FALSE(w_->previewPaused);
@@ -232,68 +238,68 @@ TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
   EXPECT_EQ(startUp, 10000);
   EXPECT_TRUE(w_->speakerState.isEmpty());
 
-  w_->mute1Click();
+  w_->mute();
   EXPECT_EQ(w_->speakerState, "mute");
   EXPECT_EQ(graph()->volume(), 10);
-  EXPECT_EQ(w_->buttonVolume->icon().pixmap(24, 24).toImage(), previewGlyph("spkmute").toImage());
+  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkmute").toImage());
 
-  w_->halfVolume1Click();
+  w_->setHalfVolume();
   EXPECT_EQ(w_->speakerState, "half");
   EXPECT_EQ(graph()->volume(), 6000);
   EXPECT_NEAR(graph()->outputGain(), 0.528, 0.001);
-  EXPECT_EQ(w_->buttonVolume->icon().pixmap(24, 24).toImage(), previewGlyph("spkhalf").toImage());
+  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkhalf").toImage());
 
-  w_->mute1Click();
-  w_->fullVolume1Click();
+  w_->mute();
+  w_->setFullVolume();
   EXPECT_EQ(w_->speakerState, "full");
   EXPECT_EQ(graph()->volume(), startUp);
   EXPECT_DOUBLE_EQ(graph()->outputGain(), 1.0);
-  EXPECT_EQ(w_->buttonVolume->icon().pixmap(24, 24).toImage(), previewGlyph("spkfull").toImage());
+  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkfull").toImage());
 
   // The level set before playback holds for the file played next.
-  w_->halfVolume1Click();
+  w_->setHalfVolume();
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   EXPECT_EQ(graph()->volume(), 6000);
 
   // The button opens the menu 40 pixels up and left of its corner.
-  w_->buttonVolumeClick();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->popupMenuSpeaker->isVisible(); }, 2000));
-  const QPoint wanted = w_->buttonVolume->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  w_->showVolumeMenu();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->volumeMenu->isVisible(); }, 2000));
+  const QPoint wanted = w_->volumeButton->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
   const QRect screen = w_->screen()->availableGeometry();
   // Qt moves a menu that would leave the screen; check only where it fits.
-  if (screen.contains(QRect(wanted, w_->popupMenuSpeaker->size()))) {
-    EXPECT_EQ(w_->popupMenuSpeaker->pos(), wanted);
+  if (screen.contains(QRect(wanted, w_->volumeMenu->size()))) {
+    EXPECT_EQ(w_->volumeMenu->pos(), wanted);
   }
-  w_->popupMenuSpeaker->hide();
+  w_->volumeMenu->hide();
 }
 
 TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
   // Before anything played: Play loads nothing.
   w_->converting = true;
   select(0);
-  w_->buttonPlayClick();
-  EXPECT_TRUE(w_->filterGraph1 == nullptr || !w_->filterGraph1->active());
+  w_->playPreview();
+  EXPECT_TRUE(w_->previewPlayer() == nullptr || !w_->previewPlayer()->active());
   EXPECT_TRUE(w_->previewFile.isEmpty());
   w_->converting = false;
 
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->editOutputFolder->setText(outDir_);
+  w_->outputFolderEdit->setText(outDir_);
   w_->converting = true;
-  w_->buttonPauseClick();
+  w_->pausePreview();
   EXPECT_FALSE(w_->previewPaused);
-  w_->buttonStopClick();
+  w_->stopPreview();
   EXPECT_FALSE(w_->previewStopped);
   EXPECT_TRUE(graph()->active());
-  w_->buttonSnapshotClick();
+  w_->saveSnapshot();
   select(1);  // another row stops the playback, as always
-  w_->buttonPlayClick();
+  w_->playPreview();
   EXPECT_EQ(w_->previewRow, 0);
   EXPECT_EQ(w_->previewFile, clip_);
-  w_->buttonVolumeClick();
+  w_->showVolumeMenu();
   QTest::qWait(100);
-  EXPECT_FALSE(w_->popupMenuSpeaker->isVisible());
+  EXPECT_FALSE(w_->volumeMenu->isVisible());
   EXPECT_TRUE(std::filesystem::is_empty(outDir_.toStdString()));
   EXPECT_TRUE(prompts_.messages.isEmpty());
   w_->converting = false;
@@ -311,20 +317,20 @@ void expectClipBitmap(const QString &path) {
 }
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
-  w_->editOutputFolder->setText(outDir_);
+  w_->outputFolderEdit->setText(outDir_);
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(700));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->sampleGrabber1->hasFrame(); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->frameGrabber()->hasFrame(); }, 2000));
 
-  w_->buttonSnapshotClick();
+  w_->saveSnapshot();
   const QString first = outDir_ + "/clip.bmp";
   ASSERT_TRUE(QFileInfo::exists(first));
   EXPECT_FALSE(w_->previewPaused);  // playback resumed
   EXPECT_TRUE(QTest::qWaitFor([&] { return playing(); }, 2000));
 
   ASSERT_TRUE(waitPosition(1400));
-  w_->buttonSnapshotClick();
+  w_->saveSnapshot();
   const QString second = outDir_ + "/clip-1.bmp";
   ASSERT_TRUE(QFileInfo::exists(second));
   EXPECT_TRUE(prompts_.messages.isEmpty());
@@ -337,23 +343,23 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
 
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
-  w_->editOutputFolder->clear();
-  w_->buttonSnapshotClick();
+  w_->outputFolderEdit->clear();
+  w_->saveSnapshot();
   EXPECT_TRUE(prompts_.messages.isEmpty());
   EXPECT_EQ(prompts_.folderDialogs, 0);
 
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->buttonSnapshotClick();
+  w_->saveSnapshot();
   ASSERT_EQ(prompts_.messages.size(), 1);
   EXPECT_EQ(prompts_.messages[0], "Please select an output folder!");
   EXPECT_EQ(prompts_.folderDialogs, 1);
   EXPECT_TRUE(playing());
 
   const QString missing = QString::fromStdString(scratch_.file("gone"));
-  w_->editOutputFolder->setText(missing);
-  w_->buttonSnapshotClick();
+  w_->outputFolderEdit->setText(missing);
+  w_->saveSnapshot();
   ASSERT_EQ(prompts_.messages.size(), 2);
   EXPECT_EQ(prompts_.messages[1], "The output folder \"" + missing +
                                       "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
@@ -364,7 +370,7 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
 
 TEST_F(PreviewWindow, CloseReleasesTheGraph) {
   select(0);
-  w_->buttonPlayClick();
+  w_->playPreview();
   ASSERT_TRUE(waitPosition(200));
   w_->close();
   EXPECT_FALSE(graph()->active());

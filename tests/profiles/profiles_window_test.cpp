@@ -6,13 +6,13 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QSignalSpy>
-#include <QTreeWidget>
 #include <memory>
 
 #include "options_dialog.h"
 #include "mainwindow.h"
 #include "profiles.h"
 #include "prompts.h"
+#include "source_list_model.h"
 #include "test_env.h"
 
 namespace {
@@ -35,34 +35,39 @@ class ProfilesWindow : public ::testing::Test {
     options.settingsFolder = QString::fromStdString(scratch_.path().string());
     window_ = std::make_unique<MainWindow>(options);
     if (window_->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    window_->createForms();
-    window_->formShow();
+    window_->createDialogs();
+    window_->onShown();
   }
 
   // The user picks an item of the output format list.
   void pick(int index) {
-    QComboBox *list = window_->comboOutputFormat;
+    QComboBox *list = window_->profileCombo;
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
   void pick(const char *label) {
-    const int index = window_->comboOutputFormat->findText(QString::fromLatin1(label));
+    const int index = window_->profileCombo->findText(QString::fromLatin1(label));
     ASSERT_GE(index, 0) << label;
     pick(index);
   }
-  QTreeWidgetItem *addRow(const QString &path) {
-    auto *item = new QTreeWidgetItem(window_->listView1);
-    item->setText(kFileNameColumn, path);
-    item->setCheckState(kFileNameColumn, Qt::Unchecked);
-    return item;
+  // Lists a file, unchecked, and returns its row.
+  int addRow(const QString &path, bool checked = false) {
+    SourceJob job;
+    job.path = path.toStdString();
+    job.checked = checked;
+    window_->sourceJobs.append(job);
+    return window_->sourceJobs.count() - 1;
+  }
+  QString outputText(int row) const {
+    return window_->sourceListModel->index(row, kOutputColumn).data().toString();
   }
   bool videoControlsEnabled() const {
-    return window_->comboVideoQuality->isEnabled() && window_->comboVideoSize->isEnabled() &&
-           window_->comboVideoFramerate->isEnabled();
+    return window_->videoQualityCombo->isEnabled() && window_->videoSizeCombo->isEnabled() &&
+           window_->frameRateCombo->isEnabled();
   }
   bool videoControlsDisabled() const {
-    return !window_->comboVideoQuality->isEnabled() && !window_->comboVideoSize->isEnabled() &&
-           !window_->comboVideoFramerate->isEnabled();
+    return !window_->videoQualityCombo->isEnabled() && !window_->videoSizeCombo->isEnabled() &&
+           !window_->frameRateCombo->isEnabled();
   }
 
   AutoAnswerPrompts prompts_;
@@ -72,29 +77,28 @@ class ProfilesWindow : public ::testing::Test {
 
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
   MainWindow &w = *window_;
-  EXPECT_EQ(w.comboOutputFormat->count(), 47);
+  EXPECT_EQ(w.profileCombo->count(), 47);
   EXPECT_EQ(w.outputType, "3GP");
-  EXPECT_EQ(w.comboVideoSize->currentText(), "176 x 144 (QCIF)");
-  EXPECT_EQ(w.comboAudioChannels->currentText(), "Mono");
+  EXPECT_EQ(w.videoSizeCombo->currentText(), "176 x 144 (QCIF)");
+  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Mono");
   // The show event applied the "Normal" presets after loading the profile.
-  EXPECT_EQ(w.comboVideoBitrate->currentText(), "128 Kbps");
-  EXPECT_EQ(w.comboAudioBitrate->currentText(), "7400 bps");
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "128 Kbps");
+  EXPECT_EQ(w.audioBitrateCombo->currentText(), "7400 bps");
   EXPECT_TRUE(videoControlsEnabled());
 }
 
 TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
   MainWindow &w = *window_;
-  QTreeWidgetItem *checked = addRow("/media/a.mov");
-  checked->setCheckState(kFileNameColumn, Qt::Checked);
-  QTreeWidgetItem *unchecked = addRow("/media/b.mov");
+  const int checked = addRow("/media/a.mov", true);
+  const int unchecked = addRow("/media/b.mov");
 
   pick("OGG - Ogg Vorbis Audio (*.ogg)");
   EXPECT_EQ(w.outputType, "OGG");
   EXPECT_TRUE(videoControlsDisabled());
-  EXPECT_EQ(w.comboVideoSize->count(), 0);
-  EXPECT_EQ(w.comboAudioBitrate->currentText(), "160 Kbps");
-  EXPECT_EQ(checked->text(kOutputColumn), "OGG");
-  EXPECT_EQ(unchecked->text(kOutputColumn), "OGG");
+  EXPECT_EQ(w.videoSizeCombo->count(), 0);
+  EXPECT_EQ(w.audioBitrateCombo->currentText(), "160 Kbps");
+  EXPECT_EQ(outputText(checked), "OGG");
+  EXPECT_EQ(outputText(unchecked), "OGG");
   OutputOptions ogg;
   w.applyProfileOptions(ogg);
   EXPECT_EQ(ogg.acodec, "vorbis");
@@ -103,78 +107,78 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
   pick("ASF - Advance Streaming Format (*.asf)");
   EXPECT_EQ(w.outputType, "ASF");
   EXPECT_TRUE(videoControlsEnabled());
-  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
-  EXPECT_EQ(checked->text(kOutputColumn), "ASF");
-  EXPECT_EQ(unchecked->text(kOutputColumn), "ASF");
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(outputText(checked), "ASF");
+  EXPECT_EQ(outputText(unchecked), "ASF");
   OutputOptions asf;
   w.applyProfileOptions(asf);
   EXPECT_EQ(asf.vcodec, "msmpeg4");
   EXPECT_FALSE(asf.vn);
 
   pick("Video CD (*.mpg)");
-  EXPECT_EQ(checked->text(kOutputColumn), "MPG");
+  EXPECT_EQ(outputText(checked), "MPG");
   pick("Xbox360 AVI Video (*.avi)");
-  EXPECT_EQ(unchecked->text(kOutputColumn), "AVI");
+  EXPECT_EQ(outputText(unchecked), "AVI");
 
   // After a run the controls follow the format again.
   pick("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  w.comboVideoSize->setEnabled(true);
+  w.videoSizeCombo->setEnabled(true);
   w.updateVideoControls();
   EXPECT_TRUE(videoControlsDisabled());
 }
 
 TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
   MainWindow &w = *window_;
-  QTreeWidgetItem *row = addRow("/media/a.mov");
+  const int row = addRow("/media/a.mov");
   pick("WMV - Windows Media Video (*.wmv)");
-  ASSERT_EQ(w.comboOutputFormat->currentIndex(), 15);
-  w.comboVideoSize->setCurrentIndex(3);
+  ASSERT_EQ(w.profileCombo->currentIndex(), 15);
+  w.videoSizeCombo->setCurrentIndex(3);
   for (int separator : {16, 25, 30, 38}) {
-    QSignalSpy changes(w.comboOutputFormat, &QComboBox::currentIndexChanged);
-    w.comboOutputFormat->setCurrentIndex(separator);
+    QSignalSpy changes(w.profileCombo, &QComboBox::currentIndexChanged);
+    w.profileCombo->setCurrentIndex(separator);
     const int userChange = changes.count();
-    emit w.comboOutputFormat->activated(separator);
+    emit w.profileCombo->activated(separator);
     EXPECT_EQ(changes.count(), userChange);  // restored without a change event
-    EXPECT_EQ(w.comboOutputFormat->currentIndex(), 15) << separator;
+    EXPECT_EQ(w.profileCombo->currentIndex(), 15) << separator;
     EXPECT_EQ(w.outputType, "WMV");
-    EXPECT_EQ(row->text(kOutputColumn), "WMV");
-    EXPECT_EQ(w.comboVideoSize->currentIndex(), 3);
-    EXPECT_EQ(w.lastFormatIndex, 15);
+    EXPECT_EQ(outputText(row), "WMV");
+    EXPECT_EQ(w.videoSizeCombo->currentIndex(), 3);
+    EXPECT_EQ(w.lastProfileIndex, 15);
   }
 }
 
 TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   MainWindow &w = *window_;
   pick("iPod (*.mp4)");
-  EXPECT_EQ(w.comboVideoBitrate->currentText(), "512 Kbps");  // no preset on a profile change
-  w.comboVideoQuality->setCurrentIndex(0);
-  emit w.comboVideoQuality->activated(0);
-  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
-  EXPECT_EQ(w.comboAudioBitrate->currentText(), "128 Kbps");  // audio "Normal" applied too
-  w.comboAudioQuality->setCurrentIndex(4);
-  emit w.comboAudioQuality->activated(4);
-  EXPECT_EQ(w.comboAudioBitrate->currentText(), "64 Kbps");
-  EXPECT_EQ(w.comboVideoBitrate->currentText(), "1200 Kbps");
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "512 Kbps");  // no preset on a profile change
+  w.videoQualityCombo->setCurrentIndex(0);
+  emit w.videoQualityCombo->activated(0);
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(w.audioBitrateCombo->currentText(), "128 Kbps");  // audio "Normal" applied too
+  w.audioQualityCombo->setCurrentIndex(4);
+  emit w.audioQualityCombo->activated(4);
+  EXPECT_EQ(w.audioBitrateCombo->currentText(), "64 Kbps");
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
 
   QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(w.comboVideoQuality, &enter);
-  QCoreApplication::sendEvent(w.comboAudioQuality, &enter);
-  EXPECT_EQ(w.comboVideoQuality->toolTip(), "1200 Kbps");
-  EXPECT_EQ(w.comboAudioQuality->toolTip(), "64 Kbps");
+  QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
+  QCoreApplication::sendEvent(w.audioQualityCombo, &enter);
+  EXPECT_EQ(w.videoQualityCombo->toolTip(), "1200 Kbps");
+  EXPECT_EQ(w.audioQualityCombo->toolTip(), "64 Kbps");
 
   pick("3GP - Mobile Video Format (*.3gp)");
-  w.comboAudioQuality->setCurrentIndex(0);
-  emit w.comboAudioQuality->activated(0);
-  EXPECT_EQ(w.comboAudioBitrate->currentText(), "12200 bps");
+  w.audioQualityCombo->setCurrentIndex(0);
+  emit w.audioQualityCombo->activated(0);
+  EXPECT_EQ(w.audioBitrateCombo->currentText(), "12200 bps");
 }
 
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
   MainWindow &w = *window_;
-  ASSERT_NE(w.form4, nullptr);
-  w.comboOutputFormatDropDown();
-  EXPECT_EQ(w.comboOutputFormat->maxVisibleItems(), w.form4->dropDownItems());
+  ASSERT_NE(w.optionsDialog, nullptr);
+  w.applyDropDownLength();
+  EXPECT_EQ(w.profileCombo->maxVisibleItems(), w.optionsDialog->dropDownItems());
   pick("PSP Video (*.mp4)");
-  EXPECT_EQ(w.comboOutputFormat->maxVisibleItems(), w.form4->dropDownItems());
+  EXPECT_EQ(w.profileCombo->maxVisibleItems(), w.optionsDialog->dropDownItems());
 }
 
 }  // namespace

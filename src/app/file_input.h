@@ -1,6 +1,6 @@
-// The worker-thread component that starts the add-file procedure, and the
-// drop target that lets files dragged from a file manager onto the source
-// list take the same road.
+// How files come into the source list: the guard that lets one add-file
+// procedure run at a time, and the drop target that lets files dragged from
+// a file manager onto the source list take the same road. UI thread only.
 #pragma once
 
 #include <QObject>
@@ -9,23 +9,20 @@
 
 class QWidget;
 
-// Holds at most one run at a time. Start raises OnStart on the calling
-// thread and waits for it to return; the run ends when control is back in
-// the event loop of that thread. A Start while a run is active (for
-// example from inside OnStart, while it lets the UI process events) is
-// ignored.
-class FileAdder : public QObject {
+// Runs its handler on the calling thread, at most one run at a time. The
+// run ends when control is back in the event loop of that thread, so a
+// start while a run is active (for example from inside the handler, while
+// it lets the UI process events) is ignored. It starts no thread.
+class ExclusiveRun : public QObject {
   Q_OBJECT
  public:
-  explicit FileAdder(QObject *owner, std::function<void()> onStart = nullptr);
+  explicit ExclusiveRun(QObject *owner, std::function<void()> handler = nullptr);
 
-  std::function<void()> onStart;
-  int refreshInterval = 100;   // ms; the refresh timer is not used
-  bool updateEnabled = false;
+  std::function<void()> handler;
 
-  // `data` is handed to nobody; kept for the component's interface. Errors
-  // raised by OnStart reach the caller, and the component is idle again.
-  void start(int data = 0);
+  // Runs the handler unless a run is active. Errors raised by the handler
+  // reach the caller.
+  void start();
   bool active() const { return active_; }
 
  private:

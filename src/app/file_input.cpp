@@ -1,4 +1,4 @@
-#include "file_adder.h"
+#include "file_input.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -8,20 +8,20 @@
 #include <QUrl>
 #include <QWidget>
 
-FileAdder::FileAdder(QObject *owner, std::function<void()> startHandler)
-    : QObject(owner), onStart(std::move(startHandler)) {}
+ExclusiveRun::ExclusiveRun(QObject *owner, std::function<void()> runHandler)
+    : QObject(owner), handler(std::move(runHandler)) {}
 
-void FileAdder::start(int) {
+void ExclusiveRun::start() {
   if (active_) return;
   active_ = true;
   // The run ends once the UI thread is back in its event loop.
   struct EndOfRun {
-    FileAdder *self;
+    ExclusiveRun *self;
     ~EndOfRun() {
       QMetaObject::invokeMethod(self, [s = self] { s->active_ = false; }, Qt::QueuedConnection);
     }
   } end{this};
-  if (onStart) onStart();
+  if (handler) handler();
 }
 
 FileDropTarget::FileDropTarget(QWidget *window, std::function<QWidget *()> target,

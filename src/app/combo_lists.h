@@ -1,0 +1,18 @@
+// Filling and reading the window's combo boxes from the profile logic's
+// plain choice lists, without raising their change events.
+#pragma once
+
+#include <QComboBox>
+#include <QStringList>
+
+#include "choice_list.h"
+
+// Replaces the items and selects `index`, without change events.
+void fillCombo(QComboBox *combo, const QStringList &items, int index);
+
+// The items and the selection of a choice list, without change events; the
+// items are replaced only when they differ.
+void fillCombo(QComboBox *combo, const ChoiceList &list);
+
+// A combo's items and selection as a choice list.
+ChoiceList readCombo(const QComboBox *combo);

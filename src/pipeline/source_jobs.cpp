@@ -1,0 +1,170 @@
+#include "source_jobs.h"
+
+#include <algorithm>
+
+#include "pipeline_text.h"
+
+SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType) {
+  SourceJob job;
+  job.path = path;
+  job.probe = probe;
+  if (probe.opened) job.outputType = outputType;
+  return job;
+}
+
+namespace {
+
+std::string videoSizeText(const ProbeSummary &p) {
+  if (!p.opened) return {};
+  if (p.videoStreamCount <= 0) return " ";
+  return std::to_string(p.width) + "x" + std::to_string(p.height);
+}
+
+std::string frameRateText(const ProbeSummary &p) {
+  if (!p.opened) return {};
+  if (p.videoStreamCount <= 0) return " ";
+  return frameRateDisplayText(p.frameRateNum, p.frameRateDen);
+}
+
+std::string durationText(const ProbeSummary &p) {
+  if (!p.opened) return {};
+  if (p.durationUs < 0) return "Unknown";
+  return formatDuration(p.durationUs / 1000000, ":");
+}
+
+std::string progressText(const SourceJob &job) {
+  switch (job.state) {
+    case JobState::Waiting:
+      return job.probe.opened ? std::string() : "Error";
+    case JobState::Converting:
+      if (!job.progress) return job.loadingScript ? "Loading" : "";
+      if (job.progress->percent >= 0) return std::to_string(std::min<int64_t>(job.progress->percent, 100)) + "%";
+      // The length is unknown: the output time reached.
+      return formatDuration(std::max<int64_t>(job.progress->positionMs, 0) / 1000, ":");
+    case JobState::Done:
+      return "Done";
+    case JobState::Failed:
+      return "Fail";
+    case JobState::Aborted:
+      return "Abort";
+  }
+  return {};
+}
+
+std::string framesText(const SourceJob &job) {
+  if (!job.frameNumber) return {};
+  return *job.frameNumber == -1 ? " " : std::to_string(*job.frameNumber);
+}
+
+}  // namespace
+
+std::string sourceJobText(const SourceJob &job, SourceListColumn column) {
+  switch (column) {
+    case kFileNameColumn: return job.path;
+    case kVideoSizeColumn: return videoSizeText(job.probe);
+    case kFrameRateColumn: return frameRateText(job.probe);
+    case kDurationColumn: return durationText(job.probe);
+    case kOutputColumn: return job.outputType;
+    case kProgressColumn: return progressText(job);
+    case kFramesColumn: return framesText(job);
+    case kSourceListColumnCount: break;
+  }
+  return {};
+}
+
+bool sourceLengthUnknown(const ProbeSummary &probe) {
+  // Whole seconds shown as 00:00:00 count as unknown too.
+  return probe.opened && probe.durationUs < 1000000;
+}
+
+void SourceJobs::append(SourceJob job) {
+  const int row = count();
+  if (listener_) listener_->jobsInserting(row, row);
+  jobs_.push_back(std::move(job));
+  if (listener_) listener_->jobsInserted();
+}
+
+void SourceJobs::remove(int row) {
+  if (!contains(row)) return;
+  if (listener_) listener_->jobsRemoving(row, row);
+  jobs_.erase(jobs_.begin() + row);
+  if (listener_) listener_->jobsRemoved();
+}
+
+void SourceJobs::clear() {
+  if (jobs_.empty()) return;
+  if (listener_) listener_->jobsRemoving(0, count() - 1);
+  jobs_.clear();
+  if (listener_) listener_->jobsRemoved();
+}
+
+SourceJob *SourceJobs::job(int row) { return contains(row) ? &jobs_[static_cast<size_t>(row)] : nullptr; }
+
+void SourceJobs::changed(int first, int last) {
+  if (listener_ && first <= last) listener_->jobsChanged(first, last);
+}
+
+void SourceJobs::setChecked(int row, bool checked) {
+  SourceJob *j = job(row);
+  if (!j || j->checked == checked) return;
+  j->checked = checked;
+  changed(row, row);
+}
+
+void SourceJobs::setAllChecked(bool checked) {
+  for (SourceJob &j : jobs_) j.checked = checked;
+  changed(0, count() - 1);
+}
+
+void SourceJobs::setOutputType(const std::string &outputType) {
+  for (SourceJob &j : jobs_) j.outputType = outputType;
+  changed(0, count() - 1);
+}
+
+void SourceJobs::resetRunState() {
+  for (SourceJob &j : jobs_) {
+    j.state = JobState::Waiting;
+    j.loadingScript = false;
+    j.progress.reset();
+    j.outputPath.clear();
+    j.reason.clear();
+    j.logLines.clear();
+  }
+  changed(0, count() - 1);
+}
+
+void SourceJobs::startJob(int row, const std::string &outputPath, bool loadingScript) {
+  SourceJob *j = job(row);
+  if (!j) return;
+  j->state = JobState::Converting;
+  j->loadingScript = loadingScript;
+  j->progress.reset();
+  j->outputPath = outputPath;
+  j->reason.clear();
+  j->logLines.clear();
+  changed(row, row);
+}
+
+void SourceJobs::reportProgress(int row, const JobProgress &progress, int32_t frameNumber) {
+  SourceJob *j = job(row);
+  if (!j) return;
+  j->progress = progress;
+  j->frameNumber = frameNumber;
+  changed(row, row);
+}
+
+void SourceJobs::endJob(int row, JobState state, const std::string &reason) {
+  SourceJob *j = job(row);
+  if (!j) return;
+  j->state = state;
+  j->reason = reason;
+  changed(row, row);
+}
+
+void SourceJobs::addLogLine(int row, const std::string &line) {
+  if (SourceJob *j = job(row)) j->logLines.push_back(line);
+}
+
+bool SourceJobs::anyConverting() const {
+  return std::any_of(jobs_.begin(), jobs_.end(), [](const SourceJob &j) { return j.state == JobState::Converting; });
+}

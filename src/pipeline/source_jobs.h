@@ -1,0 +1,124 @@
+// The source list as data: one SourceJob per listed file (what the probe
+// found, the check mark, and how its conversion went), held by SourceJobs.
+// The window shows it through a table model, trevix-convert keeps it
+// without a window; the conversion queue and the job builder work on it.
+// sourceJobText() is the one place that turns a job into the texts of the
+// list's columns.
+//
+// Everything here belongs to the thread that owns the list (the UI thread
+// in the window, the run loop in trevix-convert); nothing is locked.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Columns of the source list (the first holds the source path).
+enum SourceListColumn {
+  kFileNameColumn = 0,
+  kVideoSizeColumn = 1,
+  kFrameRateColumn = 2,
+  kDurationColumn = 3,
+  kOutputColumn = 4,
+  kProgressColumn = 5,
+  kFramesColumn = 6,
+  kSourceListColumnCount = 7
+};
+
+// What the add-file procedure learns about one file.
+struct ProbeSummary {
+  bool opened = false;  // the probe could open the file
+  int videoStreamCount = 0;
+  int width = -1, height = -1;
+  int frameRateNum = -1, frameRateDen = -1;
+  int64_t durationUs = -1;  // negative: unknown
+};
+
+// Where a job stands in the current (or last) run.
+enum class JobState { Waiting, Converting, Done, Failed, Aborted };
+
+// What the engine last reported for a converting job.
+struct JobProgress {
+  int64_t percent = -1;    // 0..100, or -1 when the source's length is unknown
+  int64_t positionMs = 0;  // the output position reached
+};
+
+struct SourceJob {
+  std::string path;        // as the open dialog returned it
+  ProbeSummary probe;
+  std::string outputType;  // the profile's format name ("MP4"); empty when the probe failed
+  bool checked = true;     // only checked jobs are converted
+
+  JobState state = JobState::Waiting;
+  bool loadingScript = false;         // the source is read through a script ("Loading")
+  std::optional<JobProgress> progress;  // none before the first report of this run
+  std::optional<int32_t> frameNumber;   // none before the first report; -1: no video
+  std::string outputPath;             // the file the job writes
+  std::string reason;                 // why it failed
+  std::vector<std::string> logLines;  // the engine's log of the job
+};
+
+// A job for `path` as the add-file procedure lists it.
+SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType);
+
+// The text of one column of the list: the path, "640x480" (a single blank
+// without video), "29.97", "00:01:05" or "Unknown", the output type, the
+// progress ("", "Error", "Loading", "45%", "00:01:23", "Done", "Fail",
+// "Abort") and the frame count (a single blank for output without video).
+std::string sourceJobText(const SourceJob &job, SourceListColumn column);
+
+// Whether the source's length counts as unknown for the job builder (its
+// duration reads "Unknown" or "00:00:00").
+bool sourceLengthUnknown(const ProbeSummary &probe);
+
+// Told about every change of a SourceJobs, in the order made. Inserting and
+// removing come in pairs around the change, as list views need them.
+class SourceJobsListener {
+ public:
+  virtual ~SourceJobsListener() = default;
+  virtual void jobsInserting(int first, int last) = 0;
+  virtual void jobsInserted() = 0;
+  virtual void jobsRemoving(int first, int last) = 0;
+  virtual void jobsRemoved() = 0;
+  virtual void jobsChanged(int first, int last) = 0;
+};
+
+class SourceJobs {
+ public:
+  int count() const { return static_cast<int>(jobs_.size()); }
+  bool contains(int row) const { return row >= 0 && row < count(); }
+  // The job of a row that exists.
+  const SourceJob &at(int row) const { return jobs_.at(static_cast<size_t>(row)); }
+
+  void append(SourceJob job);
+  void remove(int row);
+  void clear();
+
+  void setChecked(int row, bool checked);
+  void setAllChecked(bool checked);
+  // Every row shows the profile's format name.
+  void setOutputType(const std::string &outputType);
+  // A new run (or a new Add File): every job waits again, without the
+  // progress, output, reason and log of the last one. Frame counts stay.
+  void resetRunState();
+
+  // The conversion of one row.
+  void startJob(int row, const std::string &outputPath, bool loadingScript);
+  void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
+  void endJob(int row, JobState state, const std::string &reason);
+  void addLogLine(int row, const std::string &line);
+
+  // Whether some job is being converted.
+  bool anyConverting() const;
+
+  // At most one listener (nullptr: none); it is not owned.
+  void setListener(SourceJobsListener *listener) { listener_ = listener; }
+
+ private:
+  SourceJob *job(int row);
+  void changed(int first, int last);
+
+  std::vector<SourceJob> jobs_;
+  SourceJobsListener *listener_ = nullptr;
+};
