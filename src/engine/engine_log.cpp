@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "binding.h"
+#include "text_format.h"
 
 namespace {
 
@@ -107,27 +108,27 @@ void logCallback(void *context, int level, const char *format, va_list args) {
     std::lock_guard<std::mutex> g(gListLock);
     LogItem &item = gLogList.findOrAdd(tid);
 
-    char buffer[kLogLineBufferSize];
-    buffer[0] = 0;
+    // The line so far: the part this thread left pending, or, at the start
+    // of a line, the name of the object that speaks.
     const AVClass *avc = context ? *static_cast<AVClass **>(context) : nullptr;
-    if (!item.pending.empty() || !avc) {
-      std::snprintf(buffer, sizeof buffer, "%s", item.pending.c_str());
-    } else {
+    std::string text = item.pending;
+    if (text.empty() && avc) {
       const char *name = avc->item_name ? avc->item_name(context) : avc->class_name;
-      std::snprintf(buffer, sizeof buffer, "[%s @ %08X]", name ? name : "",
-                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
+      text = formatText("[%s @ %08X]", name ? name : "",
+                        static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
     }
-    const size_t used = std::strlen(buffer);
-    bool cut = false;
     if (format) {
       va_list copy;
       va_copy(copy, args);
-      const int needed = std::vsnprintf(buffer + used, sizeof buffer - used, format, copy);
+      text += formatTextV(format, copy);
       va_end(copy);
-      cut = needed > 0 && static_cast<size_t>(needed) >= sizeof buffer - used;
     }
-
-    std::string text(buffer);
+    text.resize(std::strlen(text.c_str()));  // a line ends at a NUL the arguments carried
+    // A line holds at most kLogLineBufferSize - 1 bytes; what is beyond
+    // them is dropped.
+    const size_t maxLine = static_cast<size_t>(kLogLineBufferSize) - 1;
+    const bool cut = text.size() > maxLine;
+    if (cut) text.resize(maxLine);
     size_t start = 0;
     for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
       lines.push_back(text.substr(start, lf - start));

@@ -8,25 +8,10 @@
 
 #include "binding.h"
 #include "transcode_task.h"
+#include "text_format.h"
 #include "timestamps.h"
 
 namespace {
-
-std::string fill(const char *fmt, const std::string &fileName) {
-  std::string out;
-  for (const char *p = fmt; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      out += fileName;
-      ++p;
-    } else if (p[0] == '%' && p[1] == '%') {
-      out += '%';
-      ++p;
-    } else {
-      out += *p;
-    }
-  }
-  return out;
-}
 
 std::string lowerExtension(const std::string &fileName) {
   size_t slash = fileName.find_last_of("/\\");
@@ -69,21 +54,33 @@ const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
 const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
 
 std::string openErrorText(int code, const std::string &fileName) {
-  if (code == kOpenErrorUnknownFormat) return fill("%s: Unknown format", fileName);
-  if (code == kOpenErrorImageNameSyntax)
-    return fill(
-        "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
-        "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
-        "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'.",
-        fileName);
-  if (code == AVERROR(EINVAL) || code == AVERROR_INVALIDDATA)
-    return fill("%s: Error while parsing header", fileName);
-  if (code == AVERROR(ENOMEM)) return fill("%s: memory allocation error occurred", fileName);
-  if (code == AVERROR(EIO) || code == AVERROR_EOF)
-    return fill("%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.",
-                fileName);
-  if (code == AVERROR(ENOENT)) return fill("%s: no such file or directory", fileName);
-  return fill("%s: Error while opening file", fileName);
+  struct Row {
+    int code;
+    const char *text;  // "%s" is the file name
+  };
+  static const char kParse[] = "%s: Error while parsing header";
+  static const char kInputOutput[] =
+      "%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.";
+  static const Row kTexts[] = {
+      {kOpenErrorUnknownFormat, "%s: Unknown format"},
+      {kOpenErrorImageNameSyntax,
+       "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
+       "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
+       "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'."},
+      {AVERROR(EINVAL), kParse},
+      {AVERROR_INVALIDDATA, kParse},
+      {AVERROR(ENOMEM), "%s: memory allocation error occurred"},
+      {AVERROR(EIO), kInputOutput},
+      {AVERROR_EOF, kInputOutput},
+      {AVERROR(ENOENT), "%s: no such file or directory"},
+  };
+  const char *text = "%s: Error while opening file";
+  for (const Row &row : kTexts)
+    if (row.code == code) {
+      text = row.text;
+      break;
+    }
+  return formatText(text, fileName.c_str());
 }
 
 bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
@@ -151,16 +148,14 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
   setInt("sample_rate", options.audioSampleRate);
   setInt("channels", options.audioChannels);
   if (options.videoFrameRate.num > 0 && options.videoFrameRate.den > 0) {
-    char rate[64];
-    std::snprintf(rate, sizeof rate, "%d/%d", options.videoFrameRate.num, options.videoFrameRate.den);
-    libavutil.av_dict_set(params.slot(), "framerate", rate, 0);
+    const std::string rate = formatText("%d/%d", options.videoFrameRate.num, options.videoFrameRate.den);
+    libavutil.av_dict_set(params.slot(), "framerate", rate.c_str(), 0);
   }
   const int width = options.frameWidth + options.padLeft + options.padRight;
   const int height = options.frameHeight + options.padTop + options.padBottom;
   if (width > 0 && height > 0) {
-    char size[64];
-    std::snprintf(size, sizeof size, "%dx%d", width, height);
-    libavutil.av_dict_set(params.slot(), "video_size", size, 0);
+    const std::string size = formatText("%dx%d", width, height);
+    libavutil.av_dict_set(params.slot(), "video_size", size.c_str(), 0);
   }
   if (options.framePixFmt >= 0) {
     const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(options.framePixFmt));

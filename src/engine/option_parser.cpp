@@ -15,19 +15,10 @@
 
 #include "binding.h"
 #include "engine_log.h"
+#include "text_format.h"
 #include "transcode_task.h"
 
 namespace {
-
-std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char *fmt, ...) {
-  char buffer[2048];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
 
 bool isBlank(const std::string &s) {
   for (unsigned char c : s)
@@ -91,7 +82,7 @@ double floatOr0(const std::string &s) {
 int64_t parseTime(const std::string &optName, const std::string &value, bool duration) {
   int64_t us = 0;
   if (libavutil.av_parse_time(&us, value.c_str(), duration ? 1 : 0) < 0 || us == INT64_MIN)
-    throw EngineError(format("Invalid %s specification for %s: %s", duration ? "duration" : "date",
+    throw EngineError(formatText("Invalid %s specification for %s: %s", duration ? "duration" : "date",
                                  optName.c_str(), value.c_str()));
   return us;
 }
@@ -237,7 +228,7 @@ void TranscodeTask::parseOption(const std::string &name, const std::string &valu
       {"map",
        [](TranscodeTask &t, const std::string &, const std::string &v) {
          if (t.options.streamMaps.size() >= static_cast<size_t>(kMaxStreams))
-           throw EngineError(format("Too many stream maps (at most %d)", kMaxStreams));
+           throw EngineError(formatText("Too many stream maps (at most %d)", kMaxStreams));
          StreamMap m;
          const char *p = v.c_str();
          nextField(p, m.file);
@@ -253,7 +244,7 @@ void TranscodeTask::parseOption(const std::string &name, const std::string &valu
       {"map_meta_data",
        [](TranscodeTask &t, const std::string &, const std::string &v) {
          if (t.options.metaDataMaps.size() >= static_cast<size_t>(kMaxFiles))
-           throw EngineError(format("Too many metadata maps (at most %d)", kMaxFiles));
+           throw EngineError(formatText("Too many metadata maps (at most %d)", kMaxFiles));
          MetaDataMap m;
          const char *p = v.c_str();
          nextField(p, m.outFile);
@@ -282,7 +273,7 @@ void TranscodeTask::parseOption(const std::string &name, const std::string &valu
          if (*p) ++p;
          double scale = std::strtod(p, nullptr);
          if (stream < 0 || stream >= kMaxStreams)
-           throw EngineError(format("stream index over MAX_STREAMS(%d)", kMaxStreams));
+           throw EngineError(formatText("stream index over MAX_STREAMS(%d)", kMaxStreams));
          const size_t next = t.inputFiles.size();
          if (next >= static_cast<size_t>(kMaxFiles)) throw EngineError("Too many input files");
          t.options.inputTsScale[next][stream] = scale;
@@ -385,7 +376,7 @@ void TranscodeTask::parseOption(const std::string &name, const std::string &valu
          localtime_r(&now, &tm);
          char hms[16];
          std::strftime(hms, sizeof hms, "%H%M%S", &tm);
-         t.options.vstatsFileName = format("%svstats_%s.log", programDirectory().c_str(), hms);
+         t.options.vstatsFileName = formatText("%svstats_%s.log", programDirectory().c_str(), hms);
        }},
       {"vstats_file", [](TranscodeTask &t, const std::string &, const std::string &v) { t.options.vstatsFileName = v; }},
       {"vhook", [](TranscodeTask &t, const std::string &, const std::string &v) { t.addVhook(v); }},
@@ -739,7 +730,7 @@ void TranscodeTask::parseMatrix(const std::string &value, std::vector<uint16_t> 
     m[i] = static_cast<uint16_t>(std::atoi(p));
     if (i == 63) break;
     p = std::strchr(p, ',');
-    if (!p) throw EngineError(format("Syntax error in matrix \"%s\" at coeff %d", value.c_str(), i));
+    if (!p) throw EngineError(formatText("Syntax error in matrix \"%s\" at coeff %d", value.c_str(), i));
     ++p;
   }
   matrix = std::move(m);

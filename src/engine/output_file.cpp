@@ -9,16 +9,11 @@
 
 #include "binding.h"
 #include "encoder_names.h"
+#include "text_format.h"
 #include "transcode_task.h"
 #include "transcoder.h"
 
 namespace {
-
-std::string format(const char *fmt, const std::string &a) {
-  char buf[1200];
-  std::snprintf(buf, sizeof buf, fmt, a.c_str());
-  return buf;
-}
 
 // Runs `f` when leaving the scope, also through an exception.
 template <typename F>
@@ -366,21 +361,21 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
     o.inputFormat = nullptr;
     return false;
   };
-  if (!librariesLoaded()) return fail(format("Could not open '%s'", fileName));
+  if (!librariesLoaded()) return fail(formatText("Could not open '%s'", fileName.c_str()));
   if (task.transcoder.outputFiles.size() >= static_cast<size_t>(kMaxFiles))
-    return fail(format("Could not open '%s'", fileName));
+    return fail(formatText("Could not open '%s'", fileName.c_str()));
 
   auto of = std::make_unique<OutputFile>();
   of->fileName = fileName.substr(0, 1023);
   const AVOutputFormat *ofmt = o.outputFormat;
   if (!ofmt) ofmt = libavformat.av_guess_format(nullptr, fileName.c_str(), nullptr);
-  if (!ofmt) return fail(format("Unable to find a suitable output format for '%s'", fileName));
+  if (!ofmt) return fail(formatText("Unable to find a suitable output format for '%s'", fileName.c_str()));
   if (libavformat.avformat_alloc_output_context2(&of->ctx, ofmt, nullptr, of->fileName.c_str()) < 0 || !of->ctx)
-    return fail(format("Could not open '%s'", fileName));
+    return fail(formatText("Could not open '%s'", fileName.c_str()));
 
   // A streaming-server feed is not supported by this engine.
   if (std::strcmp(ofmt->name, "ffm") == 0 && fileName.rfind("http:", 0) == 0)
-    return fail(format("Could not open '%s'", fileName));
+    return fail(formatText("Could not open '%s'", fileName.c_str()));
 
   try {
     bool useVideo = ofmt->video_codec != AV_CODEC_ID_NONE || o.videoStreamCopy || !o.videoCodecName.empty();
@@ -392,7 +387,7 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
       try {
         checkInputKinds(task, v, a, s);
       } catch (const std::exception &e) {
-        throw EngineError(format("check_audio_video_sub_inputs fail: %s", e.what()));
+        throw EngineError(formatText("check_audio_video_sub_inputs fail: %s", e.what()));
       }
       useVideo = useVideo && v;
       useAudio = useAudio && a;
@@ -407,7 +402,7 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
       try {
         builder(task, *of);
       } catch (const std::exception &e) {
-        throw EngineError(format(failure, e.what()));
+        throw EngineError(formatText(failure, e.what()));
       }
     };
     build(useVideo, buildVideoStream, "new_video_stream fail: %s");
@@ -449,13 +444,13 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
   if (!(ofmt->flags & AVFMT_NOFILE)) {
     // Never write over an input of the same task.
     for (const InputFile &in : task.inputFiles)
-      if (sameFile(in.fileName, fileName)) return fail(format("Could not open '%s'", fileName));
+      if (sameFile(in.fileName, fileName)) return fail(formatText("Could not open '%s'", fileName.c_str()));
     // Nor over another output of it.
     for (const auto &other : task.transcoder.outputFiles)
       if (other.get() != &added && other->fileCreated && sameFile(other->fileName, fileName))
-        return fail(format("Could not open '%s'", fileName));
+        return fail(formatText("Could not open '%s'", fileName.c_str()));
     if (libavformat.avio_open(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0)
-      return fail(format("Could not open '%s'", fileName));
+      return fail(formatText("Could not open '%s'", fileName.c_str()));
     added.fileCreated = true;
   }
 

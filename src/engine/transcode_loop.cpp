@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "binding.h"
+#include "text_format.h"
 #include "transcode_task.h"
 #include "timestamps.h"
 #include "transcode_run.h"
@@ -170,7 +171,7 @@ void Loop::encodeAudioFrame(OutputStreamRecord &ost, const uint8_t *s16, int sam
   } else {
     if (!ost.toEncoder.configure(AV_SAMPLE_FMT_S16, channels, enc->sample_rate, enc->sample_fmt, channels,
                                  enc->sample_rate))
-      throw EngineError(fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels,
+      throw EngineError(formatText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels,
                                 enc->sample_rate, channels, enc->sample_rate));
     const uint8_t *in[1] = {s16};
     ost.toEncoder.convert(f->extended_data, samples, in, samples);
@@ -194,7 +195,7 @@ void Loop::audioOut(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8
   const bool resample = decCh != encCh || decRate != encRate || o_.audioSyncMethod >= 2;
   if (resample && !ost.resampler.configure(AV_SAMPLE_FMT_S16, decCh, decRate, AV_SAMPLE_FMT_S16, encCh, encRate))
     throw EngineError(
-        fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", decCh, decRate, encCh, encRate));
+        formatText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", decCh, decRate, encCh, encRate));
 
   const int encFrameBytes = encCh * 2;
   const double srcSec = static_cast<double>(subtractTimestamps(srcPts, o_.inputStartTime)) / AV_TIME_BASE;
@@ -631,18 +632,18 @@ void Loop::report(bool last) {
                                        : -1.0f;
     if (ost.out->type == AVMEDIA_TYPE_VIDEO) {
       if (haveVideo) {
-        text += fmt("q=%2.1f ", q);
+        text += formatText("q=%2.1f ", q);
       } else {
         haveVideo = true;
         if (ost.frameNumber < 1) return;
         frameNumber = static_cast<int32_t>(ost.frameNumber);
         fps = elapsed > 1.0 ? static_cast<int32_t>(std::lrint(ost.frameNumber / elapsed)) : 0;
         quality = q;
-        text += fmt("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, q);
+        text += formatText("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, q);
         if (last) text += "L";
         if (o_.qpHist) {
           for (int j = 0; j < 32; ++j)
-            text += fmt("%X", static_cast<int>(std::lrint(std::log2(static_cast<double>(ost.qpHistogram[j]) + 1))));
+            text += formatText("%X", static_cast<int>(std::lrint(std::log2(static_cast<double>(ost.qpHistogram[j]) + 1))));
         }
         if (o_.doPsnr && ost.enc && (ost.enc->flags & AV_CODEC_FLAG_PSNR)) {
           static const char kPlanes[] = {'Y', 'U', 'V'};
@@ -655,9 +656,9 @@ void Loop::report(bool last) {
             if (j) scale /= 4;
             errSum += error;
             scaleSum += scale;
-            text += fmt("%c:%2.2f ", kPlanes[j], -10.0 * std::log10(error / scale));
+            text += formatText("%c:%2.2f ", kPlanes[j], -10.0 * std::log10(error / scale));
           }
-          text += fmt("*:%2.2f ", -10.0 * std::log10(errSum / scaleSum));
+          text += formatText("*:%2.2f ", -10.0 * std::log10(errSum / scaleSum));
         }
       }
     }
@@ -668,8 +669,8 @@ void Loop::report(bool last) {
   if (ti1 < 0.01) ti1 = 0.01;
   const double bitrate = total * 8.0 / ti1 / 1000.0;
   if (task_.progressSink || o_.verbose > 0 || last) {
-    text += fmt("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
-    if (o_.verbose > 1) text += fmt(" dup=%d drop=%d", ts_.dupFrames, ts_.dropFrames);
+    text += formatText("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
+    if (o_.verbose > 1) text += formatText(" dup=%d drop=%d", ts_.dupFrames, ts_.dropFrames);
   }
   if (task_.progressSink) {
     task_.doProgress(frameNumber, fps, static_cast<int32_t>(std::lrint(ti1 * 1000.0)), quality,

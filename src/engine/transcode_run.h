@@ -104,9 +104,6 @@ struct TranscodeRun {
 
 class TranscodeTask;
 
-// printf-style text of the transcode's messages (at most 1023 bytes).
-std::string fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-
 // The packet loop, the flush, the trailers, the final report and the
 // closing of the codecs (after the set-up of Transcode).
 void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);

@@ -8,18 +8,10 @@
 #include <string>
 
 #include "binding.h"
+#include "text_format.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
 #include "transcoder.h"
-
-std::string fmt(const char *fmt, ...) {
-  char buf[1024];
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  va_end(ap);
-  return buf;
-}
 
 namespace {
 
@@ -238,9 +230,9 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
            stream < run.files[file].streamCount;
   };
   for (const StreamMap &m : maps) {
-    if (!validStream(m.file, m.stream)) throw EngineError(fmt("Could not find input stream #%d.%d", m.file, m.stream));
+    if (!validStream(m.file, m.stream)) throw EngineError(formatText("Could not find input stream #%d.%d", m.file, m.stream));
     if (!validStream(m.syncFile, m.syncStream))
-      throw EngineError(fmt("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
+      throw EngineError(formatText("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
   }
 
   // 4. Output records and their sources.
@@ -262,7 +254,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
         const int src = run.files[m.file].firstStream + m.stream;
         if (run.ist[src]->st->codecpar->codec_type != type) {
           dumpOutput(of, static_cast<int>(f));
-          throw EngineError(fmt("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
+          throw EngineError(formatText("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
                                     static_cast<int>(f), static_cast<int>(s)));
         }
         ost->sourceIndex = src;
@@ -299,7 +291,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
         }
         if (found < 0) {
           dumpOutput(of, static_cast<int>(f));
-          throw EngineError(fmt("Could not find input stream matching output stream #%d.%d",
+          throw EngineError(formatText("Could not find input stream matching output stream #%d.%d",
                                     static_cast<int>(f), static_cast<int>(s)));
         }
         ost->sourceIndex = found;
@@ -323,7 +315,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
       setUpStreamCopy(task, ost, ist);
       continue;
     }
-    if (!ost.enc) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    if (!ost.enc) throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
     switch (ost.out->type) {
       case AVMEDIA_TYPE_AUDIO:
         ost.fifo.clear();
@@ -383,7 +375,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
     if (!ost.encodingNeeded) continue;
     const AVCodec *codec = ost.out->codec;
     if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
-    if (!codec) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    if (!codec) throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
     AVDictionary *opts = ost.out->openOptions.copy();
     int ret;
     {
@@ -396,7 +388,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
     }
     libavutil.av_dict_free(&opts);
     if (ret < 0)
-      throw EngineError(fmt("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
+      throw EngineError(formatText("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
                                 "such as bit_rate, rate, width or height",
                                 ost.fileIndex, ost.streamIndex));
     ts.extradataBytes += ost.enc->extradata_size;
@@ -415,7 +407,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
     const AVCodec *codec = ist.in->codec;
     if (!codec) codec = libavcodec.avcodec_find_decoder(ist.st->codecpar->codec_id);
     if (!codec || !ist.dec)
-      throw EngineError(fmt("Unsupported codec (id=%d) for input stream #%d.%d",
+      throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
                                 static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
     AVDictionary *opts = ist.in->openOptions.copy();
@@ -430,7 +422,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
     }
     libavutil.av_dict_free(&opts);
     if (ret < 0)
-      throw EngineError(fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
+      throw EngineError(formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }
 
   // 11. Input clocks. Streams no output takes are not even demuxed.
@@ -444,9 +436,9 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
   // 12. Metadata maps.
   for (const MetaDataMap &m : o.metaDataMaps) {
     if (m.outFile < 0 || m.outFile >= ts.outputCount())
-      throw EngineError(fmt("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
+      throw EngineError(formatText("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
     if (m.inFile < 0 || m.inFile >= static_cast<int>(task.inputFiles.size()) || !task.inputFiles[m.inFile].ctx)
-      throw EngineError(fmt("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
+      throw EngineError(formatText("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
     copyMetadata(ts.outputFiles[m.outFile]->ctx, task.inputFiles[m.inFile].ctx.get());
   }
 
@@ -461,7 +453,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
     libavutil.av_dict_free(&opts);
     if (ret < 0)
       throw EngineError(
-          fmt("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
+          formatText("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
     of.headerWritten = true;
   }
   if (allRtp) {

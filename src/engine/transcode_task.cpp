@@ -12,6 +12,7 @@
 
 #include "binding.h"
 #include "engine_log.h"
+#include "text_format.h"
 
 uint32_t currentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
@@ -276,12 +277,11 @@ void TranscodeTask::log(int level, const std::string &text) {
 
 void TranscodeTask::logF(int level, const char *format, ...) {
   if (!logSink) return;
-  char buffer[kLogLineBufferSize];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
+  const std::string text = formatTextV(format, args);
   va_end(args);
-  log(level, buffer);
+  log(level, text);
 }
 
 void TranscodeTask::doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,

@@ -657,6 +657,13 @@ TEST_F(TranscodeCases, UnknownExtensionIsRefused) {
   EXPECT_FALSE(r.outputOk);
   EXPECT_EQ(r.lastError, "Unable to find a suitable output format for '" + out + "'");
   EXPECT_FALSE(fs::exists(out));
+  // A long name comes back whole, not cut at some buffer's end.
+  std::string deep = dir.path().string();
+  for (int i = 0; i < 8; ++i) deep += "/" + std::string(200, static_cast<char>('a' + i));
+  const std::string longOut = deep + "/out.nosuchext";
+  ASSERT_GT(longOut.size(), 1600u);
+  const Conversion longName = convert(smallSource(), longOut, OutputOptions{});
+  EXPECT_EQ(longName.lastError, "Unable to find a suitable output format for '" + longOut + "'");
 }
 
 TEST_F(TranscodeCases, ExistingOutputIsOverwritten) {
