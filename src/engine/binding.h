@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "ffmpeg_headers.h"
+#include "av_headers.h"
 
 // clang-format off
 #define TREVIX_AVCODEC_FUNCS(X) \
@@ -185,7 +185,7 @@ extern SwScaleApi libswscale;
 extern SwResampleApi libswresample;
 extern AVFilterApi libavfilter;
 
-enum class MediaLibrary { avcodec, avformat, avutil, swscale, swresample, avfilter, myutil };
+enum class MediaLibrary { AvCodec, AvFormat, AvUtil, SwScale, SwResample, AvFilter, MyUtil };
 
 // Binds every library from `folder` (empty: the default search path), in
 // the order avcodec, avformat, avutil, swscale, swresample, avfilter,

@@ -12,15 +12,15 @@ enum class HookAction { Continue, Ignore, Stop };
 
 class Bitmap24;  // the picture handed to OnCustomHook (frame pipeline)
 
-using ProgressEvent = std::function<void(int32_t index, int32_t frameNumber, int32_t AFPS,
+using ProgressEvent = std::function<void(int32_t index, int32_t frameNumber, int32_t fps,
                                           int32_t currentDuration, float quality, float bitRate,
                                           int64_t currentSize, int32_t totalOutputDuration)>;
 using TerminateEvent =
     std::function<void(int32_t index, bool finished, bool exception, const std::string &message)>;
-using LogEvent = std::function<void(int32_t index, LogLevel ALogLevel, const std::string &AMsg)>;
-using BeforeHookEvent = std::function<void(int32_t index, int64_t APTS, HookAction &AHookAction)>;
-using CustomHookEvent = std::function<void(int32_t index, Bitmap24 &ABitmap, int32_t frameNumber,
-                                            int64_t APTS, bool &AUpdate, bool &AStopHook)>;
+using LogEvent = std::function<void(int32_t index, LogLevel level, const std::string &message)>;
+using BeforeHookEvent = std::function<void(int32_t index, int64_t pts, HookAction &action)>;
+using CustomHookEvent = std::function<void(int32_t index, Bitmap24 &bitmap, int32_t frameNumber,
+                                            int64_t pts, bool &update, bool &stopHook)>;
 
 // Rejected options and failed set-up inside the engine.
 class EngineError : public std::runtime_error {

@@ -39,10 +39,10 @@ void MediaProbe::close() {
 }
 
 bool MediaProbe::open(const std::string &fileName, const std::string &formatName) {
-  if (!isBound(MediaLibrary::avcodec)) throw EngineError("LibAVCodec not loaded.");
-  if (!isBound(MediaLibrary::avformat)) throw EngineError("LibAVFormat not loaded.");
-  if (!isBound(MediaLibrary::avutil)) throw EngineError("LibAVUtil not loaded.");
-  if (!isBound(MediaLibrary::swscale)) throw EngineError("LibSwScale not loaded.");
+  if (!isBound(MediaLibrary::AvCodec)) throw EngineError("LibAVCodec not loaded.");
+  if (!isBound(MediaLibrary::AvFormat)) throw EngineError("LibAVFormat not loaded.");
+  if (!isBound(MediaLibrary::AvUtil)) throw EngineError("LibAVUtil not loaded.");
+  if (!isBound(MediaLibrary::SwScale)) throw EngineError("LibSwScale not loaded.");
   close();
 
   const AVInputFormat *fmt = nullptr;

@@ -89,14 +89,14 @@ HookRun convertWithHooks(const std::string &input, const std::string &output, Ou
                           CustomHandler custom, BeforeHandler before = nullptr) {
   HookRun run;
   Conversion &r = run.result;
-  MediaEngine vcl;
-  if (!vcl.loadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = vcl.lastErrorMessage();
+  MediaEngine engine;
+  if (!engine.loadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = engine.lastErrorMessage();
     return run;
   }
-  vcl.setLogLevel(LogLevel::Info);
-  vcl.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
-  vcl.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+  engine.setLogLevel(LogLevel::Info);
+  engine.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
+  engine.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
     if (index < 0) return;
     r.terminated = true;
     r.finished = finished;
@@ -105,29 +105,29 @@ HookRun convertWithHooks(const std::string &input, const std::string &output, Ou
   };
   if (custom) {
     options.customHook = true;
-    vcl.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
+    engine.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
       run.calls.push_back({frame, pts, bmp.width(), bmp.height()});
       custom(bmp, frame, pts, update, stop);
     };
   }
   if (before) {
     options.beforeHook = true;
-    vcl.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
+    engine.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
   }
   InputOptions in;
-  r.taskIndex = vcl.addTask(input, &in);
+  r.taskIndex = engine.addTask(input, &in);
   if (r.taskIndex < 0) {
-    r.lastError = vcl.lastErrorMessage();
+    r.lastError = engine.lastErrorMessage();
     return run;
   }
-  r.outputOk = vcl.setOutput(r.taskIndex, output, &options);
+  r.outputOk = engine.setOutput(r.taskIndex, output, &options);
   if (!r.outputOk) {
-    r.lastError = vcl.lastErrorMessage();
-    vcl.clearTasks();
+    r.lastError = engine.lastErrorMessage();
+    engine.clearTasks();
     return run;
   }
-  vcl.startConvert(0);
-  vcl.clearTasks();
+  engine.startConvert(0);
+  engine.clearTasks();
   return run;
 }
 

@@ -57,10 +57,10 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
   s.outputs = {out};
   s.outputOptions = {mp4Options()};
   bool stopped = false;
-  s.onProgress = [&](MediaEngine &vcl, const ProgressSample &) {
+  s.onProgress = [&](MediaEngine &engine, const ProgressSample &) {
     if (!stopped) {
       stopped = true;
-      vcl.stop();
+      engine.stop();
     }
   };
   const Conversion r = convert(src, s);
@@ -83,8 +83,8 @@ TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
   ConvertSetup s;
   s.outputs = {out};
   s.outputOptions = {mp4Options()};
-  s.onLog = [](MediaEngine &vcl, const std::string &line) {
-    if (line.find("Stream mapping:") != std::string::npos) vcl.stop();
+  s.onLog = [](MediaEngine &engine, const std::string &line) {
+    if (line.find("Stream mapping:") != std::string::npos) engine.stop();
   };
   const Conversion r = convert(smallSource(), s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
@@ -97,26 +97,26 @@ TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
 
 TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
   const std::string out = dir.file("unused.mp4");
-  MediaEngine vcl;
-  ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
+  MediaEngine engine;
+  ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
   InputOptions in;
-  const int i = vcl.addTask(smallSource(), &in);
-  ASSERT_GE(i, 0) << vcl.lastErrorMessage();
+  const int i = engine.addTask(smallSource(), &in);
+  ASSERT_GE(i, 0) << engine.lastErrorMessage();
   OutputOptions o = mp4Options();
-  ASSERT_TRUE(vcl.setOutput(i, out, &o)) << vcl.lastErrorMessage();
+  ASSERT_TRUE(engine.setOutput(i, out, &o)) << engine.lastErrorMessage();
   EXPECT_TRUE(fs::exists(out));  // created by the opening
-  vcl.clearTasks();
+  engine.clearTasks();
   EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
-  MediaEngine vcl;
-  ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
+  MediaEngine engine;
+  ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
   int finished = 0;
-  vcl.onTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
+  engine.onTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
     std::lock_guard<std::mutex> g(m);
     if (index < 0)
       done = true;
@@ -127,13 +127,13 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
   const std::string outs[] = {dir.file("t0.mp4"), dir.file("t1.avi")};
   for (int i = 0; i < 2; ++i) {
     InputOptions in;
-    const int index = vcl.addTask(i ? mediumSource() : smallSource(), &in);
-    ASSERT_EQ(index, i) << vcl.lastErrorMessage();
+    const int index = engine.addTask(i ? mediumSource() : smallSource(), &in);
+    ASSERT_EQ(index, i) << engine.lastErrorMessage();
     OutputOptions o = mp4Options();
     if (i) o.acodec = "libmp3lame";
-    ASSERT_TRUE(vcl.setOutput(index, outs[i], &o)) << vcl.lastErrorMessage();
+    ASSERT_TRUE(engine.setOutput(index, outs[i], &o)) << engine.lastErrorMessage();
   }
-  vcl.startConvert(2);
+  engine.startConvert(2);
   {
     std::unique_lock<std::mutex> g(m);
     ASSERT_TRUE(cv.wait_for(g, std::chrono::seconds(120), [&] { return done; }));
@@ -141,7 +141,7 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
   EXPECT_EQ(finished, 2);
   EXPECT_NEAR(probeMedia(outs[0]).durationSec, 3.0, 0.2);
   EXPECT_NEAR(probeMedia(outs[1]).durationSec, 10.0, 0.2);
-  vcl.clearTasks();
+  engine.clearTasks();
 }
 
 // ---------------------------------------------------------------- limits
