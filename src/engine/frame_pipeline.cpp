@@ -422,9 +422,9 @@ void FramePipeline::release() {
 
 // Step 2: whether the video hook modules run for this picture.
 void FramePipeline::gateHooks(TranscodeTask &task, int64_t pts) {
-  if (task.beforeHookSink) {
+  if (task.hasBeforeHookSink()) {
     try {
-      task.beforeHookSink(task, pts, hookState_);
+      task.beforeHook(pts, hookState_);
     } catch (const std::exception &e) {
       task.log(0, std::string("Error occurs OnBeforeHook: ") + e.what());
       hookState_ = HookAction::Stop;
@@ -488,7 +488,7 @@ void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pt
   }
   if (!scalerMissing) {
     try {
-      if (task.customHookSink) task.customHookSink(task, bmp, decodedPictureCount_, pts, update, stop);
+      task.customHook(bmp, decodedPictureCount_, pts, update, stop);
     } catch (const std::exception &e) {
       task.log(0, std::string("Error occurs OnCustomHook: ") + e.what());
       update = false;
@@ -518,7 +518,7 @@ void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pt
 const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs) {
   if (!started_) {
     started_ = true;
-    customHook_ = static_cast<bool>(task.customHookSink);
+    customHook_ = task.hasCustomHookSink();
     usingVhook_ = task.options.usingVhook != 0;
   }
   // 1. The frame number and the hooks' time stamp.

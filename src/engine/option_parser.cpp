@@ -507,7 +507,7 @@ bool TranscodeTask::setGenericOptionInt(const std::string &name, int64_t value) 
 }
 
 void TranscodeTask::setBitRateOption(const std::string &name, const std::string &value) {
-  if (!setGenericOption(name, value) || !logSink) return;
+  if (!setGenericOption(name, value) || !hasLogSink()) return;
   const StreamKind k = !name.empty() && name[0] == 'a' ? kAudioKind : kVideoKind;
   int64_t b = 0;
   if (options.codecDefaults[k] &&
@@ -715,7 +715,7 @@ void TranscodeTask::setSubtitleDisable() { options.subtitleDisable = 1; }
 // Pixel formats, matrices, hooks
 
 void TranscodeTask::listPixelFormats() {
-  if (!logSink) return;
+  if (!hasLogSink()) return;
   for (int i = -1; i < 40; ++i) {
     char line[128] = {};
     libavutil.av_get_pix_fmt_string(line, sizeof line, static_cast<AVPixelFormat>(i));
@@ -783,7 +783,7 @@ int TranscodeTask::resolveNorm(const std::string &norm, const std::string &defau
     }
   }
   if (result < 0) result = defaultNorm == "film" ? 2 : defaultNorm == "ntsc" ? 1 : 0;
-  if (options.verbose > 0 && logSink) logF(1, "Assuming %s for target.", result == 0 ? "PAL" : "NTSC");
+  if (options.verbose > 0 && hasLogSink()) logF(1, "Assuming %s for target.", result == 0 ? "PAL" : "NTSC");
   return result;
 }
 

@@ -316,7 +316,7 @@ void Loop::videoOut(OutputStreamRecord &ost, InputStreamRecord &ist, const AVFra
   if (!final) return;
 
   AVFrame *f = run_.encFrame.get();
-  for (int64_t i = 0; i < nb && !task_.stopRequested; ++i) {
+  for (int64_t i = 0; i < nb && !task_.stopRequested(); ++i) {
     libavutil.av_frame_unref(f);
     if (libavutil.av_frame_ref(f, final) < 0) throw EngineError("Video encoding failed");
     f->pts = ost.syncPts;
@@ -466,7 +466,7 @@ void Loop::emulateRate(InputStreamRecord &ist) {
   if (ahead <= 50000) return;
   // Waits in short steps, so a Stop is seen even across a long gap in the
   // time stamps.
-  while (ahead > 0 && !task_.stopRequested) {
+  while (ahead > 0 && !task_.stopRequested()) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(ahead, 100000)));
     ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
   }
@@ -576,7 +576,7 @@ bool Loop::processPacket(InputStreamRecord &ist, const AVPacket *pkt) {
         for (OutputStreamRecord *op : ist.outputs)
           if (op->encodingNeeded) {
             videoOut(*op, ist, picture, srcPts);
-            if (task_.stopRequested) break;
+            if (task_.stopRequested()) break;
           }
       libavutil.av_frame_unref(frame);
     }
@@ -668,17 +668,17 @@ void Loop::report(bool last) {
   if (ti1 >= 1e10) ti1 = 0.01;  // nothing written yet
   if (ti1 < 0.01) ti1 = 0.01;
   const double bitrate = total * 8.0 / ti1 / 1000.0;
-  if (task_.progressSink || o_.verbose > 0 || last) {
+  if (task_.hasProgressSink() || o_.verbose > 0 || last) {
     text += formatText("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
     if (o_.verbose > 1) text += formatText(" dup=%d drop=%d", ts_.dupFrames, ts_.dropFrames);
   }
-  if (task_.progressSink) {
+  if (task_.hasProgressSink()) {
     task_.doProgress(frameNumber, fps, static_cast<int32_t>(std::lrint(ti1 * 1000.0)), quality,
                      static_cast<float>(bitrate), total, o_.expectedDurationMs);
-  } else if (o_.verbose >= 0 && task_.logSink) {
+  } else if (o_.verbose >= 0 && task_.hasLogSink()) {
     task_.log(1, text);
   }
-  if (last && o_.verbose >= 0 && task_.logSink) {
+  if (last && o_.verbose >= 0 && task_.hasLogSink()) {
     const double sum = static_cast<double>(ts_.videoBytes + ts_.audioBytes + ts_.extradataBytes);
     const double overhead = sum > 0 ? (static_cast<double>(total) - sum) * 100.0 / sum : 0.0;
     task_.logF(1, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
@@ -690,9 +690,9 @@ void Loop::report(bool last) {
 
 void Loop::run() {
   AVPacket *pkt = run_.pkt.get();
-  while (!task_.stopRequested) {
+  while (!task_.stopRequested()) {
     task_.waitWhilePaused();
-    if (task_.stopRequested) break;
+    if (task_.stopRequested()) break;
 
     // 1. The input that is furthest behind.
     int fileIndex = -1;
@@ -795,7 +795,7 @@ void Loop::run() {
 
     // 12. Progress.
     const int64_t now = libavutil.av_gettime_relative();
-    if (now - run_.lastProgress > task_.progressIntervalUs) {
+    if (now - run_.lastProgress > task_.progressIntervalUs()) {
       run_.lastProgress = now;
       report(false);
     }
@@ -815,7 +815,7 @@ void Loop::run() {
   }
   report(true);
   closeOpenedCodecs(task_);
-  task_.finished = !task_.stopRequested;
+  task_.setFinished(!task_.stopRequested());
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   if (type == AVMEDIA_TYPE_AUDIO && task.options.audioVolume != 256)
     throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
   if (type == AVMEDIA_TYPE_VIDEO) {
-    if (task.customHookSink)
+    if (task.hasCustomHookSink())
       throw EngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
     if (task.options.usingVhook)
       throw EngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
@@ -357,7 +357,7 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) dumpOutput(*ts.outputFiles[f], static_cast<int>(f));
 
   // 8. Stream mapping.
-  if (o.verbose >= 0 && task.logSink) {
+  if (o.verbose >= 0 && task.hasLogSink()) {
     task.log(1, "Stream mapping:");
     for (auto &op : run.ost) {
       const InputStreamRecord &src = *run.ist[op->sourceIndex];

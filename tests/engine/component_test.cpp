@@ -206,10 +206,10 @@ TEST_F(ComponentTest, OneThreadRunsTasksOneAfterAnother) {
   for (int i = 0; i < 3; ++i) ASSERT_EQ(addConvertible(coreSource(1.0), "one" + std::to_string(i) + ".avi"), i);
   engine.lock();  // events wait, so the starts can be looked at
   engine.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return engine.task(0).threadId != 0; }));
+  EXPECT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(engine.task(1).threadId.load(), 0u);
-  EXPECT_EQ(engine.task(2).threadId.load(), 0u);
+  EXPECT_EQ(engine.taskStatus(1).threadId, 0u);
+  EXPECT_EQ(engine.taskStatus(2).threadId, 0u);
   EXPECT_EQ(engine.pendingCount(), 2);
   engine.unlock();
   ASSERT_TRUE(rec.waitForEndOfRun());
@@ -229,11 +229,11 @@ TEST_F(ComponentTest, ThreeThreadsOverFiveTasks) {
   engine.lock();
   engine.startConvert(3);
   EXPECT_TRUE(eventually([&] {
-    return engine.task(0).threadId != 0 && engine.task(1).threadId != 0 && engine.task(2).threadId != 0;
+    return engine.taskStatus(0).threadId != 0 && engine.taskStatus(1).threadId != 0 && engine.taskStatus(2).threadId != 0;
   }));
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(engine.task(3).threadId.load(), 0u);
-  EXPECT_EQ(engine.task(4).threadId.load(), 0u);
+  EXPECT_EQ(engine.taskStatus(3).threadId, 0u);
+  EXPECT_EQ(engine.taskStatus(4).threadId, 0u);
   EXPECT_EQ(engine.pendingCount(), 2);
   EXPECT_EQ(engine.nextTaskIndex(), 3);
   engine.unlock();
@@ -260,7 +260,7 @@ TEST_F(ComponentTest, StopWithTasksNeverStarted) {
   engine.setProgressInterval(100);
   engine.lock();
   engine.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return engine.task(0).threadId != 0; }));
+  EXPECT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
   engine.stop();
   EXPECT_EQ(engine.pendingCount(), 0);
   engine.unlock();
@@ -290,7 +290,7 @@ TEST_F(ComponentTest, StopBeforeAnyStart) {
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t.back().index, -1);
-  EXPECT_TRUE(engine.task(0).terminated);
+  EXPECT_TRUE(engine.taskStatus(0).terminated);
   engine.stop();  // already terminated: left alone
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(rec.terminations().size(), 3u);
@@ -302,14 +302,14 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
   engine.setProgressInterval(100);
   engine.lock();  // the worker cannot deliver anything before the pause
   engine.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return engine.task(0).threadId != 0; }));
+  ASSERT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
   engine.pause();
   engine.unlock();
   ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(rec.progressCount(), atPause);
-  EXPECT_TRUE(engine.task(0).running);
+  EXPECT_TRUE(engine.taskStatus(0).running);
   EXPECT_TRUE(rec.terminations().empty());
   engine.pause();  // from a thread that does not hold the lock: returns once parked
   engine.resume();
@@ -326,7 +326,7 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
   ASSERT_EQ(addConvertible(coreSource(5.0), "pausestop.avi"), 0);
   engine.lock();
   engine.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return engine.task(0).threadId != 0; }));
+  ASSERT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
   engine.pause();
   engine.unlock();
   ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
@@ -344,7 +344,7 @@ TEST_F(ComponentTest, RemoveTaskRenumbers) {
   engine.removeTask(1);
   ASSERT_EQ(engine.taskCount(), 2);
   EXPECT_EQ(&engine.task(1), last);
-  EXPECT_EQ(last->index, 1);
+  EXPECT_EQ(last->index(), 1);
   engine.startConvert(0);  // no scheduler: runs here and now
   EXPECT_EQ(indexes(rec.terminations()), (std::vector<int>{0, 1, -1}));
 }

@@ -479,7 +479,7 @@ FramePtr yuv(int w, int h, uint8_t luma) {
 TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.logSink = [&](TranscodeTask &, int, const std::string &t) { log.push_back(t); };
+  task.setLogSink([&](TranscodeTask &, int, const std::string &t) { log.push_back(t); });
   task.hookRanges = parseHookRanges("0-1000000, 5000000-6000000");
   std::vector<char *> argv{const_cast<char *>(kHookModule.c_str()), const_cast<char *>("200")};
   ASSERT_EQ(addVideoHook(task.videoHooks, 2, argv.data()), 0);
@@ -513,10 +513,10 @@ TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
 TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
   TranscodeTask task;
   std::vector<const uint8_t *> bitmaps;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
     bitmaps.push_back(bmp.bits());
     bmp.fillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
-  };
+  });
   FramePipeline pipeline;
   FramePtr pic = yuv(64, 48, 100);
   std::set<const uint8_t *> planes;
@@ -553,14 +553,14 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
   int calls = 0;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
     ++calls;
     EXPECT_EQ(bmp.stride() % 4, 0);
     // Rows top-down, bytes B, G, R.
     EXPECT_EQ(bmp.scanLine(1)[0], 15);
     EXPECT_EQ(bmp.pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
     bmp.setPixel(4, 0, 0x0A0B0C);
-  };
+  });
   FramePipeline pipeline;
   const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
@@ -573,10 +573,10 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
 TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.logSink = [&](TranscodeTask &, int level, const std::string &t) {
+  task.setLogSink([&](TranscodeTask &, int level, const std::string &t) {
     EXPECT_EQ(level, 0);
     log.push_back(t);
-  };
+  });
   // Too small for the deinterlacer: copied as it came.
   task.options.doDeinterlace = 1;
   FramePipeline small;
@@ -604,7 +604,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   odd->width = odd->height = 16;
   ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
   int calls = 0;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; });
   FramePipeline pipeline;
   log.clear();
   pipeline.preprocessPicture(task, odd.get(), 0);

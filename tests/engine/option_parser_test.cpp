@@ -21,9 +21,9 @@ class OptionTest : public ::testing::Test {
   void SetUp() override {
     requireLibraries();
     task.prepare();
-    task.logSink = [this](TranscodeTask &, int level, const std::string &text) {
+    task.setLogSink([this](TranscodeTask &, int level, const std::string &text) {
       logs.push_back({level, text});
-    };
+    });
   }
   std::string errorOf(const std::string &name, const std::string &value) {
     try {

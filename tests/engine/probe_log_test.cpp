@@ -205,7 +205,7 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
   std::vector<std::string> secondLines;
   second.onLog = [&](int32_t, LogLevel, const std::string &text) { secondLines.push_back(text); };
   std::thread worker([&] {
-    engine.task(1).threadId = currentThreadId();
+    engine.task(1).setThreadId(currentThreadId());
     message(AV_LOG_INFO, "from the worker\n");
   });
   worker.join();

@@ -211,7 +211,7 @@ struct DirectTask {
   DirectTask(const std::string &src, const std::string &out, OutputOptions o, int verbose = 1,
               const std::string &inputOptions = "") {
     task.prepare();
-    task.logSink = [this](TranscodeTask &, int, const std::string &text) { log.push_back(text); };
+    task.setLogSink([this](TranscodeTask &, int, const std::string &text) { log.push_back(text); });
     InputOptions in;
     in.extraOptions = inputOptions;
     task.applyInputOptions(in, src);
@@ -250,7 +250,7 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   DirectTask t(src, out, o, 3);
   ASSERT_TRUE(t.error.empty()) << t.error;
   ASSERT_TRUE(t.run()) << t.error;
-  EXPECT_TRUE(t.task.finished);
+  EXPECT_TRUE(t.task.outcome().finished);
   // 50 source pictures: the first two once, the other 48 twice.
   EXPECT_EQ(t.count("*** 1 dup!"), 48);
   EXPECT_EQ(t.count("dup!"), 48);
@@ -414,14 +414,14 @@ TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
   ASSERT_TRUE(t.error.empty()) << t.error;
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    t.task.stopRequested = true;
+    t.task.requestStop();
   });
   const auto t0 = std::chrono::steady_clock::now();
   t.run();
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   stopper.join();
   EXPECT_LT(took, 3.0) << "the stop must not wait for the end of the gap";
-  EXPECT_FALSE(t.task.finished);
+  EXPECT_FALSE(t.task.outcome().finished);
   closeOutputFiles(t.task);
 }
 
