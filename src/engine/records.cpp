@@ -4,16 +4,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "option_values.h"
 #include "transcode_task.h"
 
 namespace {
-
-std::string trim(const std::string &s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 // A 64-bit integer, or -1 when the text is not one.
 int64_t int64OrMinus1(const std::string &s) {
@@ -41,10 +35,10 @@ std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text
   size_t pos = 0;
   while (true) {
     size_t comma = text.find(',', pos);
-    std::string item = trim(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+    std::string item = trimText(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
     size_t dash = item.find('-');
-    std::string a = trim(dash == std::string::npos ? item : item.substr(0, dash));
-    std::string b = dash == std::string::npos ? std::string() : trim(item.substr(dash + 1));
+    std::string a = trimText(dash == std::string::npos ? item : item.substr(0, dash));
+    std::string b = dash == std::string::npos ? std::string() : trimText(item.substr(dash + 1));
     const int64_t start = int64OrMinus1(a);
     const int64_t end = int64OrMinus1(b);
     if (end >= start && end >= 0) ranges.emplace_back(start, end);

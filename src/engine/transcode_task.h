@@ -261,6 +261,13 @@ class TranscodeTask {
   void setVideoDisable();
   void setAudioDisable();
   void setSubtitleDisable();
+  void setIntraMatrix(const std::string &text);  // 64 coefficients, "," between
+  void setInterMatrix(const std::string &text);
+  // "vhook": a module file name and its arguments, separated by "|" when
+  // the text has one, else by blanks.
+  void addVideoHookModule(const std::string &value);
+  // "pix_fmt" with "list": the library's pixel formats to the log sink.
+  void listPixelFormats();
   // Target presets: type "vcd", "svcd", "dvd", "dv", "dv50"; norm "pal",
   // "ntsc", "film" or anything else for a guess; defaultNorm decides when
   // the guess cannot.
@@ -280,9 +287,6 @@ class TranscodeTask {
 
   void fail(const std::string &message);
   void clearPerFileOptions();
-  void addVhook(const std::string &value);
-  void parseMatrix(const std::string &value, std::vector<uint16_t> &matrix);
-  void listPixelFormats();
 
   std::atomic<int32_t> index_{-1};
   std::atomic<uint32_t> threadId_{0};
