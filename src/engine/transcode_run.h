@@ -28,7 +28,6 @@ struct InputStreamRecord {
   AVCodecContext *dec = nullptr;
   bool free = true;            // no output stream takes it yet
   bool decodingNeeded = false;
-  bool decoderOpen = false;
   int64_t pts = 0;             // microseconds
   int64_t nextPts = AV_NOPTS_VALUE;
   bool isStart = true;

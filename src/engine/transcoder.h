@@ -25,8 +25,6 @@ struct OutputStream {
   CodecContextPtr encoder;        // settings, opened by the transcode
   Dictionary openOptions;         // options only this encoder knows
   float quality = 0.0f;            // initial quality (lambda), "qscale"/"aq"
-  // Set-up state kept with the stream because its owner outlives a run.
-  bool encoderOpen = false;
 };
 
 // An opened output file.
