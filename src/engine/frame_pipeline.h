@@ -94,6 +94,7 @@ class GeometryStage {
   void buildPadTile();
   void fillPad(AVFrame *out, int x0, int y0, int x1, int y1);
   bool adapt(const AVFrame *picture, const GeometryLog &log);
+  bool cropView(const AVFrame *picture);
 
   GeometryPlan plan_;
   bool crop_ = false, pad_ = false, resample_ = false;
@@ -164,7 +165,11 @@ class FramePipeline {
 
  private:
   void gateHooks(TranscodeTask &task, int64_t pts);
+  bool fillWorkingCopy(TranscodeTask &task, const AVFrame *picture);
   void runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts);
+  Bitmap24 *bitmapFor(TranscodeTask &task, int w, int h);
+  bool convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 &bmp, bool toBitmap);
+  void runVideoHooks(TranscodeTask &task, const AVFrame *picture, int64_t pts);
 
   bool started_ = false;
   bool customHook_ = false;  // the custom-hook sink is still connected

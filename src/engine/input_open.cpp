@@ -22,17 +22,6 @@ std::string lowerExtension(const std::string &fileName) {
   return ext;
 }
 
-// Whether any demuxer recognises the file's content (used to tell an
-// unknown format from a damaged header).
-bool contentRecognised(const std::string &fileName) {
-  AVIOContext *pb = nullptr;
-  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return true;
-  const AVInputFormat *fmt = nullptr;
-  const int rc = libavformat.av_probe_input_buffer2(pb, &fmt, "", nullptr, 0, 0);
-  libavformat.avio_closep(&pb);
-  return rc >= 0 && fmt != nullptr;
-}
-
 // Hands each option of `names` that `defaults` has with all of `flags` to
 // `put(name, text)` as text (values of 256 bytes and more are left out).
 template <typename Put>
@@ -51,6 +40,16 @@ void copyNamedOptions(const std::vector<std::string> &names, void *defaults, int
 }  // namespace
 
 const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
+int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat) {
+  if (code != AVERROR_INVALIDDATA || forcedFormat) return code;
+  AVIOContext *pb = nullptr;
+  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return code;
+  const AVInputFormat *probed = nullptr;
+  const int rc = libavformat.av_probe_input_buffer2(pb, &probed, "", nullptr, 0, 0);
+  libavformat.avio_closep(&pb);
+  return rc >= 0 && probed ? code : kOpenErrorUnknownFormat;
+}
+
 const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
 
 std::string openErrorText(int code, const std::string &fileName) {
@@ -186,10 +185,9 @@ InputContextPtr openDemuxer(const OptionState &o, const std::string &fileName, c
 
   Dictionary params = rawInputParameters(o);
   // The library frees the context when the opening fails.
-  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), o.inputFormat, params.slot());
+  const int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), o.inputFormat, params.slot());
   if (rc < 0) {
-    if (rc == AVERROR_INVALIDDATA && !o.inputFormat && !contentRecognised(fileName)) rc = kOpenErrorUnknownFormat;
-    error = openErrorText(rc, fileName);
+    error = openErrorText(openErrorCode(rc, fileName, o.inputFormat), fileName);
     return nullptr;
   }
   return InputContextPtr(raw);

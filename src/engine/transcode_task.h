@@ -34,6 +34,10 @@ extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number 
 // Text of a library error code as an opening reports it ("%s: no such file
 // or directory", ...), with `fileName` in place of "%s".
 std::string openErrorText(int code, const std::string &fileName);
+// The code an opening without a forced format reports: a header the
+// library could not parse becomes kOpenErrorUnknownFormat when no demuxer
+// recognises the content at all.
+int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat);
 
 // Decoder or encoder lookup by name for an expected media type. An empty
 // name gives AV_CODEC_ID_NONE and success. On failure `error` is
