@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 
 #include "core_test_util.h"
@@ -146,6 +147,10 @@ TEST_F(ComponentTest, SetOutputErrors) {
   EXPECT_FALSE(engine.setOutput(1, scratch.file("x.avi"), &o));
   EXPECT_EQ(engine.lastErrorMessage(), "Unknown output format: nosuch");
   EXPECT_EQ(o.fileName, scratch.file("x.avi"));
+  OutputOptions negative;
+  negative.aspect = "-4:3";
+  EXPECT_FALSE(engine.setOutput(1, scratch.file("y.avi"), &negative));
+  EXPECT_EQ(engine.lastErrorMessage(), "Incorrect aspect ratio specification.");
   EXPECT_THROW(engine.removeTask(2), std::out_of_range);
 }
 
@@ -204,14 +209,15 @@ TEST_F(ComponentTest, EmptyListStartsNothing) {
 TEST_F(ComponentTest, OneThreadRunsTasksOneAfterAnother) {
   EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(addConvertible(coreSource(1.0), "one" + std::to_string(i) + ".avi"), i);
-  engine.lock();  // events wait, so the starts can be looked at
-  engine.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(engine.taskStatus(1).threadId, 0u);
-  EXPECT_EQ(engine.taskStatus(2).threadId, 0u);
-  EXPECT_EQ(engine.pendingCount(), 2);
-  engine.unlock();
+  {
+    std::scoped_lock held(engine);  // events wait, so the starts can be looked at
+    engine.startConvert(1);
+    EXPECT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(engine.taskStatus(1).threadId, 0u);
+    EXPECT_EQ(engine.taskStatus(2).threadId, 0u);
+    EXPECT_EQ(engine.pendingCount(), 2);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   EXPECT_EQ(indexes(t), (std::vector<int>{0, 1, 2, -1}));
@@ -226,17 +232,18 @@ TEST_F(ComponentTest, OneThreadRunsTasksOneAfterAnother) {
 TEST_F(ComponentTest, ThreeThreadsOverFiveTasks) {
   EventRecorder rec(engine);
   for (int i = 0; i < 5; ++i) ASSERT_EQ(addConvertible(coreSource(1.0), "three" + std::to_string(i) + ".avi"), i);
-  engine.lock();
-  engine.startConvert(3);
-  EXPECT_TRUE(eventually([&] {
-    return engine.taskStatus(0).threadId != 0 && engine.taskStatus(1).threadId != 0 && engine.taskStatus(2).threadId != 0;
-  }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(engine.taskStatus(3).threadId, 0u);
-  EXPECT_EQ(engine.taskStatus(4).threadId, 0u);
-  EXPECT_EQ(engine.pendingCount(), 2);
-  EXPECT_EQ(engine.nextTaskIndex(), 3);
-  engine.unlock();
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(3);
+    EXPECT_TRUE(waitUntil([&] {
+      return engine.taskStatus(0).threadId != 0 && engine.taskStatus(1).threadId != 0 && engine.taskStatus(2).threadId != 0;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(engine.taskStatus(3).threadId, 0u);
+    EXPECT_EQ(engine.taskStatus(4).threadId, 0u);
+    EXPECT_EQ(engine.pendingCount(), 2);
+    EXPECT_EQ(engine.nextTaskIndex(), 3);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 6u);
@@ -258,12 +265,13 @@ TEST_F(ComponentTest, StopWithTasksNeverStarted) {
   EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(addConvertible(coreSource(5.0), "stop" + std::to_string(i) + ".avi"), i);
   engine.setProgressInterval(100);
-  engine.lock();
-  engine.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
-  engine.stop();
-  EXPECT_EQ(engine.pendingCount(), 0);
-  engine.unlock();
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(1);
+    EXPECT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.stop();
+    EXPECT_EQ(engine.pendingCount(), 0);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 4u);
@@ -300,11 +308,12 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
   EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pause.avi"), 0);
   engine.setProgressInterval(100);
-  engine.lock();  // the worker cannot deliver anything before the pause
-  engine.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
-  engine.pause();
-  engine.unlock();
+  {
+    std::scoped_lock held(engine);  // the worker cannot deliver anything before the pause
+    engine.startConvert(1);
+    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.pause();
+  }
   ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
@@ -324,11 +333,12 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
 TEST_F(ComponentTest, StopEndsAPausedTask) {
   EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pausestop.avi"), 0);
-  engine.lock();
-  engine.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return engine.taskStatus(0).threadId != 0; }));
-  engine.pause();
-  engine.unlock();
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(1);
+    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.pause();
+  }
   ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
   engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(20000));

@@ -138,17 +138,14 @@ OutputOptions lossless() {
   return o;
 }
 
-// 2 s of 320x240 at 25 fps, no audio.
-std::string hookSource() {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 2.0;
+// The small clip without audio, `seconds` long.
+MediaRecipe silentClip(double seconds) {
+  MediaRecipe recipe = smallClipRecipe(seconds);
   recipe.audioCodec = "";
-  return cachedFixture(recipe, "hooks.mov");
+  return recipe;
 }
+
+std::string hookSource() { return cachedFixture(silentClip(2.0), "hooks.mov"); }
 
 class FramePipelineTest : public ::testing::Test {
  protected:
@@ -269,13 +266,9 @@ bool cornerPainted(const RgbPicture &frame, const RgbPicture &plain) {
 }
 
 TEST_F(FramePipelineTest, HookRangesRunTheModulesOnlyInsideThem) {
-  MediaRecipe recipe;
+  MediaRecipe recipe = silentClip(7.0);
   recipe.width = 160;
   recipe.height = 120;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 7.0;
-  recipe.audioCodec = "";
   const std::string src = cachedFixture(recipe, "ranges.mov");
   ScratchDir dir;
   ASSERT_TRUE(convert(src, dir.file("plain.avi"), lossless()).finished);
@@ -369,13 +362,8 @@ double combing(const Bitmap24 &bmp) {
 }
 
 TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
+  MediaRecipe recipe = silentClip(2.0);
   recipe.rateNum = 5;  // slow pictures: the two fields lie far apart
-  recipe.rateDen = 1;
-  recipe.durationSec = 2.0;
-  recipe.audioCodec = "";
   recipe.interlacedPattern = true;
   const std::string src = cachedFixture(recipe, "interlaced.mov");
   ScratchDir dir;
@@ -406,13 +394,9 @@ TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
 // ---------------------------------------------------------------- geometry
 
 TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
-  MediaRecipe recipe;
+  MediaRecipe recipe = silentClip(0.4);
   recipe.width = 720;
   recipe.height = 576;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 0.4;
-  recipe.audioCodec = "";
   const std::string src = cachedFixture(recipe, "pal.mov");
   ScratchDir dir;
   const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30

@@ -160,17 +160,4 @@ bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
   return true;
 }
 
-std::string sourceWith(MediaRecipe recipe, const std::string &name) { return cachedFixture(recipe, name); }
-
-MediaRecipe smallRecipe(double seconds) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = seconds;
-  recipe.sampleRate = 44100;
-  return recipe;
-}
-
-std::string smallSource(double seconds) { return cachedFixture(smallRecipe(seconds), "small.mov"); }
+std::string smallSource(double seconds) { return cachedFixture(smallClipRecipe(seconds), "small.mov"); }

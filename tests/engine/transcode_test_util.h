@@ -58,8 +58,6 @@ Conversion convert(const std::string &input, const std::string &output, const Ou
 bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts = nullptr);
 
-// Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz):
-// the recipe, and the cached file made from it.
-MediaRecipe smallRecipe(double seconds = 3.0);
+// The small clip (smallClipRecipe: 320x240, 25 fps, H.264 with AAC stereo
+// at 44.1 kHz) as a cached .mov.
 std::string smallSource(double seconds = 3.0);
-std::string sourceWith(MediaRecipe recipe, const std::string &name);
