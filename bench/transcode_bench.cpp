@@ -138,7 +138,7 @@ bool generateSource(const std::string &path) {
 
 bool runEngine(const Case &c, const std::string &src, const std::string &out) {
   MediaEngine engine;
-  if (!engine.loadAVLib(commonDir(), true)) return fail("LoadAVLib");
+  if (!engine.loadAVLib(commonDir(), true)) return fail("loadAVLib");
   engine.setLogLevel(LogLevel::Error);
   bool ok = false;
   std::string message;

@@ -1,7 +1,7 @@
 // Run-time binding of the media libraries.
 //
 // Each library gets one table of typed function pointers, filled by dlsym
-// from the shared object that LoadLibraries opens. The types come from the
+// from the shared object that loadLibraries opens. The types come from the
 // real headers, so a call through a slot is checked like a direct call.
 // The lists name exactly the entry points the engine and its tests call.
 // To make a new one available, add its name to the list of its library

@@ -10,7 +10,7 @@ enum class LogLevel { Quiet, Error, Info, Debug, All };
 enum class ConvertPriority { Idle, Lowest, Lower, Normal };
 enum class HookAction { Continue, Ignore, Stop };
 
-class Bitmap24;  // the picture handed to OnCustomHook (frame pipeline)
+class Bitmap24;  // the picture handed to onCustomHook (frame pipeline)
 
 using ProgressEvent = std::function<void(int32_t index, int32_t frameNumber, int32_t fps,
                                           int32_t currentDuration, float quality, float bitRate,
@@ -29,7 +29,7 @@ class EngineError : public std::runtime_error {
 };
 
 // Runs work on the thread that owns the component (the "main thread") after
-// a delay; the timer mode of StartConvert needs it. The application gives
+// a delay; the timer mode of startConvert needs it. The application gives
 // one built on its event loop, tests give one they pump.
 class MainThreadScheduler {
  public:

@@ -1,9 +1,9 @@
 // The video frame pipeline of a transcode.
 //
-// Every decoded picture first passes PreprocessPicture once (deinterlacing,
+// Every decoded picture first passes preprocessPicture once (deinterlacing,
 // then either the host's custom hook on a 24-bit bitmap or the video hook
 // modules, gated by the before-hook or by time ranges). Then, for every
-// output stream fed by it, the geometry stage (FormatPicture) crops, scales
+// output stream fed by it, the geometry stage (formatPicture) crops, scales
 // and pads it into the encoder's size and pixel format.
 //
 // Picture buffers come from pools that grow to their size once; scalers

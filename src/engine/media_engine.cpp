@@ -58,7 +58,7 @@ struct MediaEngine::Impl : LogReceiver {
   int32_t finishedCount = 0;
   bool paused = false;  // thread mode: tasks started now begin paused
   // Direct mode (timer mode without a scheduler): tasks to run next on the
-  // caller's thread, run by the outermost StartConvert.
+  // caller's thread, run by the outermost startConvert.
   std::deque<int> directQueue;
   bool drainingDirect = false;
   // Scheduled work checks this before touching the component.

@@ -104,7 +104,7 @@ struct TranscodeRun {
 class TranscodeTask;
 
 // The packet loop, the flush, the trailers, the final report and the
-// closing of the codecs (after the set-up of Transcode).
+// closing of the codecs (after the set-up of transcode()).
 void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);
 
 // Closes the encoders and decoders the set-up opened, under the codec lock.

@@ -92,7 +92,7 @@ int niceOf(ConvertPriority p) {
 }
 
 // Runs `body` on a detached thread that records itself in `w`: its id
-// first, its end last (what HasWorker and WaitForWorker look at). Throws
+// first, its end last (what hasWorker and waitForWorker look at). Throws
 // std::system_error when no thread can be started.
 template <typename Worker, typename Body>
 void startWorkerThread(const std::shared_ptr<Worker> &w, Body body) {

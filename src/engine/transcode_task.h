@@ -203,7 +203,7 @@ class TranscodeTask {
   OptionState options;
   std::vector<InputFile> inputFiles;  // at most kMaxFiles
   TranscodeState transcoder;          // output files and the transcode
-  // Output files added so far (OpenOutputFile counts each output it appends
+  // Output files added so far (openOutputFile counts each output it appends
   // to its list, also when a later step of the opening fails).
   int numOutputFiles = 0;
   FrameHookChain videoHooks;          // "vhook" modules

@@ -194,6 +194,19 @@ void timerModeRun(int threadCount) {
   EXPECT_TRUE(t[3].finished);
   EXPECT_FALSE(t[3].exception);
   EXPECT_EQ(t[3].message, "");
+  // What the events said, the status says too, read under the lock.
+  const TaskStatus s = engine.taskStatus(2);
+  EXPECT_EQ(s.index, 2);
+  EXPECT_TRUE(s.terminated);
+  EXPECT_FALSE(s.running);
+  EXPECT_FALSE(s.finished);
+  EXPECT_TRUE(s.failed);
+  EXPECT_EQ(s.errorMessage, "Must supply at least one output file");
+  EXPECT_THROW(engine.taskStatus(3), std::out_of_range);
+  EXPECT_THROW(engine.withTask(-1, [](TranscodeTask &) {}), std::out_of_range);
+  int seen = -1;
+  engine.withTask(1, [&](TranscodeTask &task) { seen = task.index(); });
+  EXPECT_EQ(seen, 1);
 }
 
 TEST_F(ComponentTest, TimerModeZeroThreads) { timerModeRun(0); }

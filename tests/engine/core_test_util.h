@@ -43,7 +43,7 @@ struct TerminateRecord {
   std::thread::id thread;
 };
 
-// Connects to a component's OnTerminate and OnProgress.
+// Connects to a component's onTerminate and onProgress.
 class EventRecorder {
  public:
   explicit EventRecorder(MediaEngine &c);

@@ -23,7 +23,7 @@ struct ProgressSample {
 struct Conversion {
   int taskIndex = -1;
   bool outputOk = false;
-  std::string lastError;  // LastErrorMessage after AddTask / SetOutput
+  std::string lastError;  // lastErrorMessage() after addTask / setOutput
   bool terminated = false;
   bool finished = false;
   bool exception = false;
@@ -36,7 +36,7 @@ struct Conversion {
 };
 
 struct ConvertSetup {
-  std::vector<std::string> outputs;           // one SetOutput per name
+  std::vector<std::string> outputs;           // one setOutput per name
   std::vector<OutputOptions> outputOptions;  // same count as outputs (or empty: defaults)
   InputOptions inputOptions;
   LogLevel logLevel = LogLevel::Info;
