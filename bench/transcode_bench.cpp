@@ -137,20 +137,20 @@ bool generateSource(const std::string &path) {
 // ------------------------------------------------------------ engine
 
 bool runEngine(const Case &c, const std::string &src, const std::string &out) {
-  MediaEngine vcl;
-  if (!vcl.loadAVLib(commonDir(), true)) return fail("LoadAVLib");
-  vcl.setLogLevel(LogLevel::Error);
+  MediaEngine engine;
+  if (!engine.loadAVLib(commonDir(), true)) return fail("loadAVLib");
+  engine.setLogLevel(LogLevel::Error);
   bool ok = false;
   std::string message;
-  vcl.onTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
+  engine.onTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
     if (index >= 0) {
       ok = finished;
       message = msg;
     }
   };
   InputOptions in;
-  const int i = vcl.addTask(src, &in);
-  if (i < 0) return fail(vcl.lastErrorMessage().c_str());
+  const int i = engine.addTask(src, &in);
+  if (i < 0) return fail(engine.lastErrorMessage().c_str());
   OutputOptions o;
   if (*c.vcodec) {
     o.vcodec = c.vcodec;
@@ -163,8 +163,8 @@ bool runEngine(const Case &c, const std::string &src, const std::string &out) {
   o.ab = c.audioBitRate;
   o.ar = c.sampleRate;
   o.ac = c.channels;
-  if (!vcl.setOutput(i, out, &o)) return fail(vcl.lastErrorMessage().c_str());
-  vcl.startConvert(0);
+  if (!engine.setOutput(i, out, &o)) return fail(engine.lastErrorMessage().c_str());
+  engine.startConvert(0);
   if (!ok) std::fprintf(stderr, "engine: %s\n", message.c_str());
   return ok;
 }

@@ -53,13 +53,13 @@ constexpr size_t countOf(const Slot (&)[N]) {
 }
 
 std::array<BindingRecord, 6> gLibraries = {{
-    {MediaLibrary::avcodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, kCodecSlots, countOf(kCodecSlots), false, nullptr, false, {}},
-    {MediaLibrary::avformat, "avformat", LIBAVFORMAT_VERSION_MAJOR, kFormatSlots, countOf(kFormatSlots), false, nullptr, false, {}},
-    {MediaLibrary::avutil, "avutil", LIBAVUTIL_VERSION_MAJOR, kUtilSlots, countOf(kUtilSlots), false, nullptr, false, {}},
-    {MediaLibrary::swscale, "swscale", LIBSWSCALE_VERSION_MAJOR, kScaleSlots, countOf(kScaleSlots), false, nullptr, false, {}},
-    {MediaLibrary::swresample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, kResampleSlots,
+    {MediaLibrary::AvCodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, kCodecSlots, countOf(kCodecSlots), false, nullptr, false, {}},
+    {MediaLibrary::AvFormat, "avformat", LIBAVFORMAT_VERSION_MAJOR, kFormatSlots, countOf(kFormatSlots), false, nullptr, false, {}},
+    {MediaLibrary::AvUtil, "avutil", LIBAVUTIL_VERSION_MAJOR, kUtilSlots, countOf(kUtilSlots), false, nullptr, false, {}},
+    {MediaLibrary::SwScale, "swscale", LIBSWSCALE_VERSION_MAJOR, kScaleSlots, countOf(kScaleSlots), false, nullptr, false, {}},
+    {MediaLibrary::SwResample, "swresample", LIBSWRESAMPLE_VERSION_MAJOR, kResampleSlots,
      countOf(kResampleSlots), false, nullptr, false, {}},
-    {MediaLibrary::avfilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, kFilterSlots, countOf(kFilterSlots), false, nullptr, false, {}},
+    {MediaLibrary::AvFilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, kFilterSlots, countOf(kFilterSlots), false, nullptr, false, {}},
 }};
 
 bool gLibrariesLoaded = false;
@@ -116,7 +116,7 @@ bool loadOne(BindingRecord &r, const std::string &folder, bool versioned) {
 }  // namespace
 
 std::string libraryFileName(MediaLibrary lib, bool versioned) {
-  if (lib == MediaLibrary::myutil) return "libc.so.6";
+  if (lib == MediaLibrary::MyUtil) return "libc.so.6";
   for (auto &r : gLibraries)
     if (r.lib == lib) return fileNameOf(r, versioned);
   return {};
@@ -158,7 +158,7 @@ bool librariesLoaded() { return gLibrariesLoaded; }
 std::string libraryError() { return gLibraryError; }
 
 bool isBound(MediaLibrary lib) {
-  if (lib == MediaLibrary::myutil) return gLibrariesLoaded;
+  if (lib == MediaLibrary::MyUtil) return gLibrariesLoaded;
   for (auto &r : gLibraries)
     if (r.lib == lib) return r.bound;
   return false;

@@ -1,7 +1,7 @@
 // Run-time binding of the media libraries.
 //
 // Each library gets one table of typed function pointers, filled by dlsym
-// from the shared object that LoadLibraries opens. The types come from the
+// from the shared object that loadLibraries opens. The types come from the
 // real headers, so a call through a slot is checked like a direct call.
 // The lists name exactly the entry points the engine and its tests call.
 // To make a new one available, add its name to the list of its library
@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "ffmpeg_headers.h"
+#include "av_headers.h"
 
 // clang-format off
 #define TREVIX_AVCODEC_FUNCS(X) \
@@ -185,7 +185,7 @@ extern SwScaleApi libswscale;
 extern SwResampleApi libswresample;
 extern AVFilterApi libavfilter;
 
-enum class MediaLibrary { avcodec, avformat, avutil, swscale, swresample, avfilter, myutil };
+enum class MediaLibrary { AvCodec, AvFormat, AvUtil, SwScale, SwResample, AvFilter, MyUtil };
 
 // Binds every library from `folder` (empty: the default search path), in
 // the order avcodec, avformat, avutil, swscale, swresample, avfilter,

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "binding.h"
+#include "text_format.h"
 
 namespace {
 
@@ -98,6 +99,47 @@ std::string pendingLogText(uint32_t threadId) {
   return gLogList.findOrAdd(threadId).pending;
 }
 
+namespace {
+
+// Adds the message to the calling thread's pending text and returns the
+// lines it completes. A line holds at most kLogLineBufferSize - 1 bytes;
+// what is beyond them is dropped, and a cut line ends there rather than
+// holding back every later message of the thread.
+std::vector<std::string> completeLines(LogItem &item, void *context, const char *format, va_list args) {
+  // At the start of a line, the name of the object that speaks.
+  const AVClass *avc = context ? *static_cast<AVClass **>(context) : nullptr;
+  std::string text = item.pending;
+  if (text.empty() && avc) {
+    const char *name = avc->item_name ? avc->item_name(context) : avc->class_name;
+    text = formatText("[%s @ %08X]", name ? name : "",
+                      static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
+  }
+  if (format) {
+    va_list copy;
+    va_copy(copy, args);
+    text += formatTextV(format, copy);
+    va_end(copy);
+  }
+  text.resize(std::strlen(text.c_str()));  // a line ends at a NUL the arguments carried
+  const size_t maxLine = static_cast<size_t>(kLogLineBufferSize) - 1;
+  const bool cut = text.size() > maxLine;
+  if (cut) text.resize(maxLine);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
+    lines.push_back(text.substr(start, lf - start));
+    start = lf + 1;
+  }
+  item.pending = text.substr(start);
+  if (cut && !item.pending.empty()) {
+    lines.push_back(item.pending);
+    item.pending.clear();
+  }
+  return lines;
+}
+
+}  // namespace
+
 void logCallback(void *context, int level, const char *format, va_list args) {
   if (level > gLogLevel.load()) return;
   const uint32_t tid = threadIdNow();
@@ -105,41 +147,7 @@ void logCallback(void *context, int level, const char *format, va_list args) {
   std::vector<LogReceiver *> receivers;
   {
     std::lock_guard<std::mutex> g(gListLock);
-    LogItem &item = gLogList.findOrAdd(tid);
-
-    char buffer[kLogLineBufferSize];
-    buffer[0] = 0;
-    const AVClass *avc = context ? *static_cast<AVClass **>(context) : nullptr;
-    if (!item.pending.empty() || !avc) {
-      std::snprintf(buffer, sizeof buffer, "%s", item.pending.c_str());
-    } else {
-      const char *name = avc->item_name ? avc->item_name(context) : avc->class_name;
-      std::snprintf(buffer, sizeof buffer, "[%s @ %08X]", name ? name : "",
-                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(context) & 0xFFFFFFFFu));
-    }
-    const size_t used = std::strlen(buffer);
-    bool cut = false;
-    if (format) {
-      va_list copy;
-      va_copy(copy, args);
-      const int needed = std::vsnprintf(buffer + used, sizeof buffer - used, format, copy);
-      va_end(copy);
-      cut = needed > 0 && static_cast<size_t>(needed) >= sizeof buffer - used;
-    }
-
-    std::string text(buffer);
-    size_t start = 0;
-    for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
-      lines.push_back(text.substr(start, lf - start));
-      start = lf + 1;
-    }
-    item.pending = text.substr(start);
-    if (cut && !item.pending.empty()) {
-      // The buffer is full: the cut line ends here rather than holding back
-      // every later message of this thread.
-      lines.push_back(item.pending);
-      item.pending.clear();
-    }
+    lines = completeLines(gLogList.findOrAdd(tid), context, format, args);
     if (lines.empty()) return;
     receivers = gReceivers;
     ++gDeliveriesInFlight;

@@ -29,11 +29,11 @@ class LogReceiver {
 };
 
 // The component list. A receiver removed here gets no further line once
-// UnregisterLogReceiver has returned (it waits for deliveries in flight).
+// unregisterLogReceiver has returned (it waits for deliveries in flight).
 void registerLogReceiver(LogReceiver *receiver);
 void unregisterLogReceiver(LogReceiver *receiver);
 
-// The libraries' log callback (installed by the component's LoadAVLib).
+// The libraries' log callback (installed by the component's loadAVLib).
 void logCallback(void *context, int level, const char *format, va_list args);
 
 // Per-thread partial lines.

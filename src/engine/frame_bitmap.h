@@ -6,7 +6,7 @@
 // wrap the memory in its own image type (for example a QImage of format
 // BGR888 with bytesPerLine = stride()) and draw on it with its painter.
 //
-// While the engine hands the bitmap to OnCustomHook it holds the canvas
+// While the engine hands the bitmap to onCustomHook it holds the canvas
 // lock; another thread that wants to touch the pixels takes the same lock
 // (Lock/Unlock, or canvasLock() with a std::lock_guard).
 #pragma once

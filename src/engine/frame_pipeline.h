@@ -1,9 +1,9 @@
 // The video frame pipeline of a transcode.
 //
-// Every decoded picture first passes PreprocessPicture once (deinterlacing,
+// Every decoded picture first passes preprocessPicture once (deinterlacing,
 // then either the host's custom hook on a 24-bit bitmap or the video hook
 // modules, gated by the before-hook or by time ranges). Then, for every
-// output stream fed by it, the geometry stage (FormatPicture) crops, scales
+// output stream fed by it, the geometry stage (formatPicture) crops, scales
 // and pads it into the encoder's size and pixel format.
 //
 // Picture buffers come from pools that grow to their size once; scalers
@@ -94,6 +94,7 @@ class GeometryStage {
   void buildPadTile();
   void fillPad(AVFrame *out, int x0, int y0, int x1, int y1);
   bool adapt(const AVFrame *picture, const GeometryLog &log);
+  bool cropView(const AVFrame *picture);
 
   GeometryPlan plan_;
   bool crop_ = false, pad_ = false, resample_ = false;
@@ -164,7 +165,11 @@ class FramePipeline {
 
  private:
   void gateHooks(TranscodeTask &task, int64_t pts);
+  bool fillWorkingCopy(TranscodeTask &task, const AVFrame *picture);
   void runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts);
+  Bitmap24 *bitmapFor(TranscodeTask &task, int w, int h);
+  bool convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 &bmp, bool toBitmap);
+  void runVideoHooks(TranscodeTask &task, const AVFrame *picture, int64_t pts);
 
   bool started_ = false;
   bool customHook_ = false;  // the custom-hook sink is still connected

@@ -8,25 +8,10 @@
 
 #include "binding.h"
 #include "transcode_task.h"
+#include "text_format.h"
 #include "timestamps.h"
 
 namespace {
-
-std::string fill(const char *fmt, const std::string &fileName) {
-  std::string out;
-  for (const char *p = fmt; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      out += fileName;
-      ++p;
-    } else if (p[0] == '%' && p[1] == '%') {
-      out += '%';
-      ++p;
-    } else {
-      out += *p;
-    }
-  }
-  return out;
-}
 
 std::string lowerExtension(const std::string &fileName) {
   size_t slash = fileName.find_last_of("/\\");
@@ -35,17 +20,6 @@ std::string lowerExtension(const std::string &fileName) {
   std::string ext = fileName.substr(dot);
   for (auto &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ext;
-}
-
-// Whether any demuxer recognises the file's content (used to tell an
-// unknown format from a damaged header).
-bool contentRecognised(const std::string &fileName) {
-  AVIOContext *pb = nullptr;
-  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return true;
-  const AVInputFormat *fmt = nullptr;
-  const int rc = libavformat.av_probe_input_buffer2(pb, &fmt, "", nullptr, 0, 0);
-  libavformat.avio_closep(&pb);
-  return rc >= 0 && fmt != nullptr;
 }
 
 // Hands each option of `names` that `defaults` has with all of `flags` to
@@ -66,24 +40,46 @@ void copyNamedOptions(const std::vector<std::string> &names, void *defaults, int
 }  // namespace
 
 const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
+int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat) {
+  if (code != AVERROR_INVALIDDATA || forcedFormat) return code;
+  AVIOContext *pb = nullptr;
+  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return code;
+  const AVInputFormat *probed = nullptr;
+  const int rc = libavformat.av_probe_input_buffer2(pb, &probed, "", nullptr, 0, 0);
+  libavformat.avio_closep(&pb);
+  return rc >= 0 && probed ? code : kOpenErrorUnknownFormat;
+}
+
 const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
 
 std::string openErrorText(int code, const std::string &fileName) {
-  if (code == kOpenErrorUnknownFormat) return fill("%s: Unknown format", fileName);
-  if (code == kOpenErrorImageNameSyntax)
-    return fill(
-        "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
-        "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
-        "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'.",
-        fileName);
-  if (code == AVERROR(EINVAL) || code == AVERROR_INVALIDDATA)
-    return fill("%s: Error while parsing header", fileName);
-  if (code == AVERROR(ENOMEM)) return fill("%s: memory allocation error occurred", fileName);
-  if (code == AVERROR(EIO) || code == AVERROR_EOF)
-    return fill("%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.",
-                fileName);
-  if (code == AVERROR(ENOENT)) return fill("%s: no such file or directory", fileName);
-  return fill("%s: Error while opening file", fileName);
+  struct Row {
+    int code;
+    const char *text;  // "%s" is the file name
+  };
+  static const char kParse[] = "%s: Error while parsing header";
+  static const char kInputOutput[] =
+      "%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.";
+  static const Row kTexts[] = {
+      {kOpenErrorUnknownFormat, "%s: Unknown format"},
+      {kOpenErrorImageNameSyntax,
+       "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
+       "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
+       "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'."},
+      {AVERROR(EINVAL), kParse},
+      {AVERROR_INVALIDDATA, kParse},
+      {AVERROR(ENOMEM), "%s: memory allocation error occurred"},
+      {AVERROR(EIO), kInputOutput},
+      {AVERROR_EOF, kInputOutput},
+      {AVERROR(ENOENT), "%s: no such file or directory"},
+  };
+  const char *text = "%s: Error while opening file";
+  for (const Row &row : kTexts)
+    if (row.code == code) {
+      text = row.text;
+      break;
+    }
+  return formatText(text, fileName.c_str());
 }
 
 bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
@@ -128,6 +124,173 @@ void TranscodeTask::clearPerFileOptions() {
   options.subtitleCodecName.clear();
 }
 
+namespace {
+
+// Parameters for the formats that read raw data (sample rate, picture size,
+// ...), from the option state.
+Dictionary rawInputParameters(const OptionState &o) {
+  Dictionary params;
+  auto setInt = [&](const char *key, int64_t v) { libavutil.av_dict_set_int(params.slot(), key, v, 0); };
+  auto setText = [&](const char *key, const std::string &v) {
+    libavutil.av_dict_set(params.slot(), key, v.c_str(), 0);
+  };
+  setInt("sample_rate", o.audioSampleRate);
+  setInt("channels", o.audioChannels);
+  if (o.videoFrameRate.num > 0 && o.videoFrameRate.den > 0)
+    setText("framerate", formatText("%d/%d", o.videoFrameRate.num, o.videoFrameRate.den));
+  const int width = o.frameWidth + o.padLeft + o.padRight;
+  const int height = o.frameHeight + o.padTop + o.padBottom;
+  if (width > 0 && height > 0) setText("video_size", formatText("%dx%d", width, height));
+  if (o.framePixFmt >= 0) {
+    if (const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(o.framePixFmt)))
+      setText("pixel_format", pix);
+  }
+  if (o.videoChannel != 0) setInt("channel", o.videoChannel);
+  if (!o.videoStandard.empty()) setText("standard", o.videoStandard);
+  return params;
+}
+
+struct ForcedDecoders {
+  AVCodecID video = AV_CODEC_ID_NONE;
+  AVCodecID audio = AV_CODEC_ID_NONE;
+  AVCodecID subtitle = AV_CODEC_ID_NONE;
+};
+
+// The decoders the codec names force; false with the reason in `error`.
+bool findForcedDecoders(const OptionState &o, ForcedDecoders &ids, std::string &error) {
+  if (!findCodecByName(o.videoCodecName, AVMEDIA_TYPE_VIDEO, false, ids.video, error) ||
+      !findCodecByName(o.audioCodecName, AVMEDIA_TYPE_AUDIO, false, ids.audio, error) ||
+      !findCodecByName(o.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, ids.subtitle, error))
+    return false;
+  if (o.pgmyuvCompat) ids.video = AV_CODEC_ID_PGMYUV;
+  return true;
+}
+
+// Opens the demuxer with the named options and the forced decoders; null
+// with the reason in `error`.
+InputContextPtr openDemuxer(const OptionState &o, const std::string &fileName, const ForcedDecoders &ids,
+                            std::string &error) {
+  AVFormatContext *raw = libavformat.avformat_alloc_context();
+  if (!raw) {
+    error = openErrorText(AVERROR(ENOMEM), fileName);
+    return nullptr;
+  }
+  copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
+  raw->video_codec_id = ids.video;
+  raw->audio_codec_id = ids.audio;
+  raw->subtitle_codec_id = ids.subtitle;
+  if (ids.video != AV_CODEC_ID_NONE) raw->video_codec = libavcodec.avcodec_find_decoder(ids.video);
+  if (ids.audio != AV_CODEC_ID_NONE) raw->audio_codec = libavcodec.avcodec_find_decoder(ids.audio);
+  if (ids.subtitle != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(ids.subtitle);
+
+  Dictionary params = rawInputParameters(o);
+  // The library frees the context when the opening fails.
+  const int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), o.inputFormat, params.slot());
+  if (rc < 0) {
+    error = openErrorText(openErrorCode(rc, fileName, o.inputFormat), fileName);
+    return nullptr;
+  }
+  return InputContextPtr(raw);
+}
+
+// Reads the streams' codec parameters (probing packets), under the codec
+// lock; a failure counts only while the task is not quiet.
+bool findStreamInfo(AVFormatContext *ctx, const OptionState &o, const std::string &fileName, std::string &error) {
+  int rc;
+  {
+    std::lock_guard<std::recursive_mutex> g(codecLock());
+    rc = libavformat.avformat_find_stream_info(ctx, nullptr);
+  }
+  if (rc < 0 && o.verbose >= 0) {
+    error = fileName + ": could not find codec parameters";
+    return false;
+  }
+  return true;
+}
+
+// The effective start ("ss" plus the file's own start time); with "ss" the
+// file is sought there and "ss" is consumed.
+int64_t seekToStart(AVFormatContext *ctx, OptionState &o) {
+  int64_t start = o.inputStartTime;
+  if (ctx->start_time != AV_NOPTS_VALUE) start = addTimestamps(start, ctx->start_time);
+  if (o.inputStartTime != 0) {
+    libavformat.av_seek_frame(ctx, -1, start, AVSEEK_FLAG_BACKWARD);  // a failed seek reads from the start
+    o.inputStartTime = 0;
+  }
+  return start;
+}
+
+// A video stream's picture becomes the default of the output's.
+void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &extension, InputStream &is) {
+  OptionState &o = task.options;
+  AVCodecContext *dec = is.decoder.get();
+  copyNamedOptions(o.setOptionNames, o.codecDefaults[kVideoKind].get(), dec,
+                   AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+  o.frameHeight = dec->height;
+  o.frameWidth = dec->width;
+  const double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
+                            ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
+                            : 0.0;
+  if (aspect == 0.0) {
+    // Square pixels: the picture's own proportions (nothing to say while
+    // the size is unknown).
+    if (dec->width > 0 && dec->height > 0) task.setAspect(formatText("%d:%d", dec->width, dec->height));
+  } else {
+    o.frameAspectRatio = static_cast<float>(aspect);
+  }
+  if (dec->pix_fmt == AV_PIX_FMT_NONE && extension.rfind(".rmvb", 0) == 0) dec->pix_fmt = AV_PIX_FMT_YUV420P;
+  o.framePixFmt = dec->pix_fmt;
+  o.videoFrameRate = st->r_frame_rate;
+  dec->framerate = st->r_frame_rate;
+  is.rateEmu = o.rateEmu != 0;
+  if (o.videoDisable) is.discard = AVDISCARD_ALL;
+  else if (o.videoDiscard != 0) is.discard = static_cast<AVDiscard>(o.videoDiscard);
+}
+
+void takeAudioStream(OptionState &o, InputStream &is) {
+  AVCodecContext *dec = is.decoder.get();
+  copyNamedOptions(o.setOptionNames, o.codecDefaults[kAudioKind].get(), dec,
+                   AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
+  o.audioChannels = dec->ch_layout.nb_channels;
+  o.audioSampleRate = dec->sample_rate;
+  is.rateEmu = o.rateEmu != 0;
+  if (o.audioDisable) is.discard = AVDISCARD_ALL;
+}
+
+// The record of one stream with its (not yet opened) decoder; false when
+// no decoder context could be made.
+bool takeStream(TranscodeTask &task, AVStream *st, const std::string &extension, InputStream &is) {
+  const AVCodecParameters *par = st->codecpar;
+  if (par->codec_type < AVMEDIA_TYPE_UNKNOWN || par->codec_type > AVMEDIA_TYPE_ATTACHMENT)
+    throw EngineError("invalid codec_type");
+  is.stream = st;
+  is.type = par->codec_type;
+  is.codec = libavcodec.avcodec_find_decoder(par->codec_id);
+  is.decoder.reset(libavcodec.avcodec_alloc_context3(is.codec));
+  if (!is.decoder || libavcodec.avcodec_parameters_to_context(is.decoder.get(), par) < 0) return false;
+  is.decoder->pkt_timebase = st->time_base;
+  is.decoder->thread_count = task.options.threadCount;
+  switch (par->codec_type) {
+    case AVMEDIA_TYPE_VIDEO: takeVideoStream(task, st, extension, is); break;
+    case AVMEDIA_TYPE_AUDIO: takeAudioStream(task.options, is); break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      if (task.options.subtitleDisable) is.discard = AVDISCARD_ALL;
+      break;
+    default: break;
+  }
+  st->discard = is.discard;
+  return true;
+}
+
+// The reference duration of the progress reports grows to the file's.
+void raiseExpectedDuration(OptionState &o, const AVFormatContext *ctx) {
+  if (ctx->duration == AV_NOPTS_VALUE || ctx->duration <= 0) return;
+  const int64_t ms = ctx->duration / 1000;
+  if (ms > o.expectedDurationMs) o.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
+}
+
+}  // namespace
+
 bool TranscodeTask::openInputFile(const std::string &fileName) {
   if (!librariesLoaded()) {
     lastError = "The media libraries are not loaded";
@@ -143,173 +306,37 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
     lastError = "Too many input files";
     return false;
   }
-  const size_t fileIndex = inputFiles.size();
-
-  // 2. Open parameters, for the formats that read raw data.
-  Dictionary params;
-  auto setInt = [&](const char *key, int64_t v) { libavutil.av_dict_set_int(params.slot(), key, v, 0); };
-  setInt("sample_rate", options.audioSampleRate);
-  setInt("channels", options.audioChannels);
-  if (options.videoFrameRate.num > 0 && options.videoFrameRate.den > 0) {
-    char rate[64];
-    std::snprintf(rate, sizeof rate, "%d/%d", options.videoFrameRate.num, options.videoFrameRate.den);
-    libavutil.av_dict_set(params.slot(), "framerate", rate, 0);
-  }
-  const int width = options.frameWidth + options.padLeft + options.padRight;
-  const int height = options.frameHeight + options.padTop + options.padBottom;
-  if (width > 0 && height > 0) {
-    char size[64];
-    std::snprintf(size, sizeof size, "%dx%d", width, height);
-    libavutil.av_dict_set(params.slot(), "video_size", size, 0);
-  }
-  if (options.framePixFmt >= 0) {
-    const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(options.framePixFmt));
-    if (pix) libavutil.av_dict_set(params.slot(), "pixel_format", pix, 0);
-  }
-  if (options.videoChannel != 0) setInt("channel", options.videoChannel);
-  if (!options.videoStandard.empty()) libavutil.av_dict_set(params.slot(), "standard", options.videoStandard.c_str(), 0);
-
-  AVCodecID videoId, audioId, subtitleId;
-  if (!findCodecByName(options.videoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, lastError) ||
-      !findCodecByName(options.audioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, lastError) ||
-      !findCodecByName(options.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, lastError))
-    return false;
-  if (options.pgmyuvCompat) videoId = AV_CODEC_ID_PGMYUV;
-
-  // 1, 3. The demuxer context with the named options and forced codecs.
-  AVFormatContext *raw = libavformat.avformat_alloc_context();
-  if (!raw) {
-    lastError = openErrorText(AVERROR(ENOMEM), fileName);
-    return false;
-  }
-  copyNamedOptions(options.setOptionNames, options.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
-  raw->video_codec_id = videoId;
-  raw->audio_codec_id = audioId;
-  raw->subtitle_codec_id = subtitleId;
-  if (videoId != AV_CODEC_ID_NONE) raw->video_codec = libavcodec.avcodec_find_decoder(videoId);
-  if (audioId != AV_CODEC_ID_NONE) raw->audio_codec = libavcodec.avcodec_find_decoder(audioId);
-  if (subtitleId != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(subtitleId);
-
-  // 4. Open (the context is freed by the library when this fails).
-  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), options.inputFormat, params.slot());
-  if (rc < 0) {
-    if (rc == AVERROR_INVALIDDATA && !options.inputFormat && !contentRecognised(fileName))
-      rc = kOpenErrorUnknownFormat;
-    lastError = openErrorText(rc, fileName);
-    return false;
-  }
-  InputContextPtr ctx(raw);
-
-  // 5. Other programs are not read.
+  ForcedDecoders ids;
+  if (!findForcedDecoders(options, ids, lastError)) return false;
+  InputContextPtr ctx = openDemuxer(options, fileName, ids, lastError);
+  if (!ctx) return false;
+  // Other programs are not read.
   if (options.programId != 0) {
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
       if (ctx->programs[i]->id != options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
   }
+  if (!findStreamInfo(ctx.get(), options, fileName, lastError)) return false;
 
-  // 7. Stream information, under the codec lock.
-  {
-    std::lock_guard<std::recursive_mutex> g(codecLock());
-    rc = libavformat.avformat_find_stream_info(ctx.get(), nullptr);
-  }
-  if (rc < 0 && options.verbose >= 0) {
-    lastError = fileName + ": could not find codec parameters";
-    return false;
-  }
-
-  // 8. Effective start and the seek.
-  int64_t startTime = options.inputStartTime;
-  if (ctx->start_time != AV_NOPTS_VALUE) startTime = addTimestamps(startTime, ctx->start_time);
-  if (options.inputStartTime != 0) {
-    libavformat.av_seek_frame(ctx.get(), -1, startTime, AVSEEK_FLAG_BACKWARD);
-    options.inputStartTime = 0;
-  }
-
-  // 9. Streams.
   InputFile file;
   file.fileName = fileName;
-  const std::string ext = lowerExtension(fileName);
+  file.startTime = seekToStart(ctx.get(), options);
+  const std::string extension = lowerExtension(fileName);
+  file.streams.resize(ctx->nb_streams);
   for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-    AVStream *st = ctx->streams[i];
-    const AVCodecParameters *par = st->codecpar;
-    if (par->codec_type < AVMEDIA_TYPE_UNKNOWN || par->codec_type > AVMEDIA_TYPE_ATTACHMENT)
-      throw EngineError("invalid codec_type");
-    InputStream is;
-    is.stream = st;
-    is.type = par->codec_type;
-    is.codec = libavcodec.avcodec_find_decoder(par->codec_id);
-    is.decoder.reset(libavcodec.avcodec_alloc_context3(is.codec));
-    if (!is.decoder) {
+    if (!takeStream(*this, ctx->streams[i], extension, file.streams[i])) {
       lastError = openErrorText(AVERROR(ENOMEM), fileName);
       return false;
     }
-    if (libavcodec.avcodec_parameters_to_context(is.decoder.get(), par) < 0) {
-      lastError = openErrorText(AVERROR(ENOMEM), fileName);
-      return false;
-    }
-    AVCodecContext *dec = is.decoder.get();
-    dec->pkt_timebase = st->time_base;
-    dec->thread_count = options.threadCount;
-
-    switch (par->codec_type) {
-      case AVMEDIA_TYPE_VIDEO: {
-        copyNamedOptions(options.setOptionNames, options.codecDefaults[kVideoKind].get(), dec,
-                         AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-        options.frameHeight = dec->height;
-        options.frameWidth = dec->width;
-        const double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
-                                  ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
-                                  : 0.0;
-        if (aspect == 0.0) {
-          // Square pixels: the picture's own proportions (nothing to say
-          // while the size is unknown).
-          if (dec->width > 0 && dec->height > 0)
-            setAspect(std::to_string(dec->width) + ":" + std::to_string(dec->height));
-        } else {
-          options.frameAspectRatio = static_cast<float>(aspect);
-        }
-        if (dec->pix_fmt == AV_PIX_FMT_NONE && ext.rfind(".rmvb", 0) == 0) dec->pix_fmt = AV_PIX_FMT_YUV420P;
-        options.framePixFmt = dec->pix_fmt;
-        options.videoFrameRate = st->r_frame_rate;
-        dec->framerate = st->r_frame_rate;
-        is.rateEmu = options.rateEmu != 0;
-        if (options.videoDisable) is.discard = AVDISCARD_ALL;
-        else if (options.videoDiscard != 0) is.discard = static_cast<AVDiscard>(options.videoDiscard);
-        break;
-      }
-      case AVMEDIA_TYPE_AUDIO:
-        copyNamedOptions(options.setOptionNames, options.codecDefaults[kAudioKind].get(), dec,
-                         AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
-        options.audioChannels = dec->ch_layout.nb_channels;
-        options.audioSampleRate = dec->sample_rate;
-        is.rateEmu = options.rateEmu != 0;
-        if (options.audioDisable) is.discard = AVDISCARD_ALL;
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        if (options.subtitleDisable) is.discard = AVDISCARD_ALL;
-        break;
-      default:
-        break;
-    }
-    st->discard = is.discard;
-    file.streams.push_back(std::move(is));
   }
+  raiseExpectedDuration(options, ctx.get());
 
-  // 10. The reference duration of the progress reports.
-  if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0) {
-    const int64_t ms = ctx->duration / 1000;
-    if (ms > options.expectedDurationMs) options.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
-  }
-
-  // 11. Keep it.
-  file.startTime = startTime;
-  file.tsOffset = options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, startTime);
+  const size_t fileIndex = inputFiles.size();
+  file.tsOffset =
+      options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, file.startTime);
   file.tsScale = options.inputTsScale[fileIndex];
   file.ctx = std::move(ctx);
-
-  // 12. The format dump.
   if (options.verbose >= 0)
     libavformat.av_dump_format(file.ctx.get(), static_cast<int>(fileIndex), fileName.c_str(), 0);
-
   inputFiles.push_back(std::move(file));
   return true;
 }

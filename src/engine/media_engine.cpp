@@ -13,43 +13,8 @@
 #include "binding.h"
 #include "fp_environment.h"
 #include "engine_log.h"
+#include "task_list.h"
 #include "transcode_task.h"
-
-// ---------------------------------------------------------------------------
-// Task list
-
-TranscodeTask &TaskList::item(int index) const {
-  if (index < 0 || index >= count())
-    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  return *items_[static_cast<size_t>(index)];
-}
-
-int TaskList::add(std::unique_ptr<TranscodeTask> task) {
-  task->index = count();
-  items_.push_back(std::move(task));
-  return count() - 1;
-}
-
-std::unique_ptr<TranscodeTask> TaskList::extract(int index) {
-  if (index < 0 || index >= count())
-    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  std::unique_ptr<TranscodeTask> t = std::move(items_[static_cast<size_t>(index)]);
-  items_.erase(items_.begin() + index);
-  for (int i = index; i < count(); ++i) items_[static_cast<size_t>(i)]->index = i;
-  return t;
-}
-
-std::vector<std::unique_ptr<TranscodeTask>> TaskList::extractAll() {
-  std::vector<std::unique_ptr<TranscodeTask>> all;
-  all.swap(items_);
-  return all;
-}
-
-TranscodeTask *TaskList::findByThreadId(uint32_t threadId) const {
-  for (const auto &t : items_)
-    if (t->threadId == threadId) return t.get();
-  return nullptr;
-}
 
 // ---------------------------------------------------------------------------
 // The component list
@@ -93,7 +58,7 @@ struct MediaEngine::Impl : LogReceiver {
   int32_t finishedCount = 0;
   bool paused = false;  // thread mode: tasks started now begin paused
   // Direct mode (timer mode without a scheduler): tasks to run next on the
-  // caller's thread, run by the outermost StartConvert.
+  // caller's thread, run by the outermost startConvert.
   std::deque<int> directQueue;
   bool drainingDirect = false;
   // Scheduled work checks this before touching the component.
@@ -129,10 +94,10 @@ struct MediaEngine::Impl : LogReceiver {
 
 void MediaEngine::Impl::connectSinks(TranscodeTask &task) {
   MediaEngine *o = &owner;
-  task.logSink = [o](TranscodeTask &t, int level, const std::string &text) { o->doLog(&t, level, text); };
-  task.progressSink = [o](TranscodeTask &t, int32_t frame, int32_t fps, int32_t cur, float q, float br,
-                          int64_t size, int32_t total) { o->doProgress(t, frame, fps, cur, q, br, size, total); };
-  task.terminateSink = [o](TranscodeTask &t) { o->doTerminate(&t); };
+  task.setLogSink([o](TranscodeTask &t, int level, const std::string &text) { o->doLog(&t, level, text); });
+  task.setProgressSink([o](TranscodeTask &t, int32_t frame, int32_t fps, int32_t cur, float q, float br,
+                           int64_t size, int32_t total) { o->doProgress(t, frame, fps, cur, q, br, size, total); });
+  task.setTerminateSink([o](TranscodeTask &t) { o->doTerminate(&t); });
 }
 
 void MediaEngine::Impl::startNext() {
@@ -159,18 +124,18 @@ void MediaEngine::Impl::runTask(int index) {
     Guard g(*this);
     if (index < 0 || index >= tasks.count()) return;
     task = &tasks.item(index);
-    task->progressIntervalUs = static_cast<int64_t>(progressInterval) * 1000;
+    task->setProgressIntervalUs(static_cast<int64_t>(progressInterval) * 1000);
     task->setVerbosity(static_cast<int>(logLevel) - 1);
     if (threadCount > 0) {
-      if (task->running || task->terminated) {
-        task->threadId = 0;
+      if (task->isRunning() || task->isTerminated()) {
+        task->setThreadId(0);
         return;
       }
       task->setPaused(paused);
-      if (!task->start(true, threadPriority) && !task->terminated) task->threadId = 0;
+      if (!task->start(true, threadPriority) && !task->isTerminated()) task->setThreadId(0);
       return;
     }
-    task->threadId = currentThreadId();
+    task->setThreadId(currentThreadId());
   }
   // Timer mode: the transcode runs to its end right here, on the owner's
   // thread, outside the lock (its events take the lock themselves).
@@ -295,12 +260,11 @@ bool MediaEngine::setOutput(int index, const std::string &fileName, OutputOption
       task->applyOutputOptions(*options, fileName);
       MediaEngine *o = this;
       if (options->customHook) {
-        task->customHookSink = [o](TranscodeTask &t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update,
-                                   bool &stop) { o->doCustomHook(t, bmp, frame, pts, update, stop); };
+        task->setCustomHookSink([o](TranscodeTask &t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update,
+                                    bool &stop) { o->doCustomHook(t, bmp, frame, pts, update, stop); });
       } else if (options->beforeHook) {
-        task->beforeHookSink = [o](TranscodeTask &t, int64_t pts, HookAction &action) {
-          o->doBeforeHook(t, pts, action);
-        };
+        task->setBeforeHookSink(
+            [o](TranscodeTask &t, int64_t pts, HookAction &action) { o->doBeforeHook(t, pts, action); });
       }
     } else {
       task->outputRecord = OutputOptions{};
@@ -362,9 +326,9 @@ void MediaEngine::stop() {
   d->paused = false;
   for (int i = 0; i < d->tasks.count(); ++i) {
     TranscodeTask &t = d->tasks.item(i);
-    if (t.running) {
+    if (t.isRunning()) {
       t.requestStop();
-    } else if (!t.terminated && !t.hasWorker()) {
+    } else if (!t.isTerminated() && !t.hasWorker()) {
       t.startTerminateDelivery();
     }
   }
@@ -372,31 +336,24 @@ void MediaEngine::stop() {
 
 void MediaEngine::pause() {
   const bool callerHoldsLock = d->heldByMe();
-  std::vector<TranscodeTask *> toWait;
+  std::vector<std::shared_ptr<PauseGate>> toWait;
   {
     Impl::Guard g(*d);
     if (d->threadCount <= 0) return;  // timer mode: nothing to pause
     d->paused = true;
     for (int i = 0; i < d->tasks.count(); ++i) {
       TranscodeTask &t = d->tasks.item(i);
-      if (t.running && t.hasWorker()) {
+      if (t.isRunning() && t.hasWorker()) {
         t.setPaused(true);
-        if (t.threadId != currentThreadId()) toWait.push_back(&t);
+        if (t.threadId() != currentThreadId()) toWait.push_back(t.pauseGate());
       }
     }
   }
   // Wait until every worker sits at its gate, unless the caller holds the
-  // lock (a worker may be waiting for it to deliver an event).
+  // lock (a worker may be waiting for it to deliver an event). The gates
+  // outlive their tasks, so a task freed meanwhile does no harm.
   if (callerHoldsLock) return;
-  for (TranscodeTask *t : toWait) {
-    Impl::Guard g(*d);
-    bool listed = false;
-    for (int i = 0; i < d->tasks.count() && !listed; ++i) listed = &d->tasks.item(i) == t;
-    if (!listed) continue;
-    d->release();
-    t->waitUntilParked(2000);
-    d->acquire();
-  }
+  for (const auto &gate : toWait) gate->waitUntilParked(2000);
 }
 
 void MediaEngine::resume() {
@@ -419,6 +376,28 @@ TranscodeTask &MediaEngine::task(int index) {
   return d->tasks.item(index);
 }
 
+TaskStatus MediaEngine::taskStatus(int index) const {
+  Impl::Guard g(*d);
+  const TranscodeTask &t = d->tasks.item(index);
+  const TranscodeTask::Outcome outcome = t.outcome();
+  TaskStatus s;
+  s.index = t.index();
+  s.threadId = t.threadId();
+  s.running = t.isRunning();
+  s.stopRequested = t.stopRequested();
+  s.paused = t.pauseRequested();
+  s.terminated = t.isTerminated();
+  s.finished = outcome.finished;
+  s.failed = outcome.failed;
+  s.errorMessage = outcome.message;
+  return s;
+}
+
+void MediaEngine::withTask(int index, const std::function<void(TranscodeTask &)> &use) {
+  Impl::Guard g(*d);
+  use(d->tasks.item(index));
+}
+
 void MediaEngine::lock() { d->acquire(); }
 void MediaEngine::unlock() { d->release(); }
 int32_t MediaEngine::threadCount() const { return d->threadCount; }
@@ -430,19 +409,19 @@ int32_t MediaEngine::finishedCount() const { return d->finishedCount; }
 // Dispatch
 
 void MediaEngine::doBeforeHook(TranscodeTask &task, int64_t pts, HookAction &action) {
-  if (onBeforeHook) onBeforeHook(task.index, pts, action);
+  if (onBeforeHook) onBeforeHook(task.index(), pts, action);
 }
 
 void MediaEngine::doCustomHook(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber,
                                     int64_t pts, bool &update, bool &stop) {
-  if (onCustomHook) onCustomHook(task.index, bitmap, frameNumber, pts, update, stop);
+  if (onCustomHook) onCustomHook(task.index(), bitmap, frameNumber, pts, update, stop);
 }
 
 void MediaEngine::doLog(TranscodeTask *task, int level, const std::string &text) {
   if (!onLog) return;
   Impl::Guard g(*d);
   LogLevel mapped = level < 0 ? LogLevel::Quiet : level >= 3 ? LogLevel::All : static_cast<LogLevel>(level + 1);
-  if (onLog) onLog(task ? task->index : -1, mapped, text);
+  if (onLog) onLog(task ? task->index() : -1, mapped, text);
 }
 
 void MediaEngine::doProgress(TranscodeTask &task, int32_t frameNumber, int32_t fps,
@@ -450,7 +429,7 @@ void MediaEngine::doProgress(TranscodeTask &task, int32_t frameNumber, int32_t f
                                   int64_t currentSize, int32_t totalDurationMs) {
   Impl::Guard g(*d);
   if (onProgress)
-    onProgress(task.index, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
+    onProgress(task.index(), frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
 }
 
 void MediaEngine::doTerminate(TranscodeTask *task) {
@@ -461,12 +440,10 @@ void MediaEngine::doTerminate(TranscodeTask *task) {
     return;
   }
   // The handler may free the task: read it first, never afterwards.
-  const int32_t index = task->index;
-  const bool finished = task->finished;
-  const bool failed = task->failed;
-  const std::string message = task->errorMessage;
+  const int32_t index = task->index();
+  const TranscodeTask::Outcome outcome = task->outcome();
   task = nullptr;
-  if (onTerminate) onTerminate(index, finished, failed, message);
+  if (onTerminate) onTerminate(index, outcome.finished, outcome.failed, outcome.message);
   ++d->finishedCount;
   if (d->pendingCount > 0) {
     d->startNext();

@@ -39,12 +39,11 @@ void MediaProbe::close() {
 }
 
 bool MediaProbe::open(const std::string &fileName, const std::string &formatName) {
-  if (!isBound(MediaLibrary::avcodec)) throw EngineError("LibAVCodec not loaded.");
-  if (!isBound(MediaLibrary::avformat)) throw EngineError("LibAVFormat not loaded.");
-  if (!isBound(MediaLibrary::avutil)) throw EngineError("LibAVUtil not loaded.");
-  if (!isBound(MediaLibrary::swscale)) throw EngineError("LibSwScale not loaded.");
+  if (!isBound(MediaLibrary::AvCodec)) throw EngineError("LibAVCodec not loaded.");
+  if (!isBound(MediaLibrary::AvFormat)) throw EngineError("LibAVFormat not loaded.");
+  if (!isBound(MediaLibrary::AvUtil)) throw EngineError("LibAVUtil not loaded.");
+  if (!isBound(MediaLibrary::SwScale)) throw EngineError("LibSwScale not loaded.");
   close();
-
   const AVInputFormat *fmt = nullptr;
   if (!formatName.empty()) {
     fmt = libavformat.av_find_input_format(formatName.c_str());
@@ -58,19 +57,10 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
     lastError_ = openErrorText(AVERROR(ENOMEM), fileName);
     return false;
   }
+  // The library frees the context when the opening fails.
   int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), fmt, nullptr);
   if (rc < 0) {
-    if (rc == AVERROR_INVALIDDATA && !fmt) {
-      // Tell an unrecognised format from a damaged header.
-      AVIOContext *pb = nullptr;
-      if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) >= 0) {
-        const AVInputFormat *probed = nullptr;
-        if (libavformat.av_probe_input_buffer2(pb, &probed, "", nullptr, 0, 0) < 0 || !probed)
-          rc = kOpenErrorUnknownFormat;
-        libavformat.avio_closep(&pb);
-      }
-    }
-    lastError_ = openErrorText(rc, fileName);
+    lastError_ = openErrorText(openErrorCode(rc, fileName, fmt), fileName);
     close();
     return false;
   }
@@ -84,6 +74,12 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
     close();
     return false;
   }
+  countStreams();
+  formatName_ = formatName;
+  return true;
+}
+
+void MediaProbe::countStreams() {
   streamCount_ = static_cast<int32_t>(ctx_->nb_streams);
   programCount_ = static_cast<int32_t>(ctx_->nb_programs);
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = 0;
@@ -105,8 +101,6 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
         break;
     }
   }
-  formatName_ = formatName;
-  return true;
 }
 
 void MediaProbe::getFileInfo(MediaFileInfo &info) {

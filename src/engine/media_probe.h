@@ -68,6 +68,8 @@ class MediaProbe {
   int32_t firstSubtitleStream() const { return firstSubtitleStream_; }
 
  private:
+  void countStreams();
+
   std::string lastError_;
   std::string formatName_;
   InputContextPtr ctx_;

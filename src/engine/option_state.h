@@ -133,7 +133,7 @@ struct OptionState {
   Dictionary formatPrivateOptions;
 
   // Back to the defaults; frees the option-holding objects (they are made
-  // again by AllocateDefaults).
+  // again by allocateDefaults).
   void reset() { *this = OptionState{}; }
   // Creates the option-holding contexts; needs the bound libraries.
   // Returns false when an allocation failed.

@@ -4,16 +4,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "option_values.h"
 #include "transcode_task.h"
 
 namespace {
-
-std::string trim(const std::string &s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 // A 64-bit integer, or -1 when the text is not one.
 int64_t int64OrMinus1(const std::string &s) {
@@ -41,10 +35,10 @@ std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text
   size_t pos = 0;
   while (true) {
     size_t comma = text.find(',', pos);
-    std::string item = trim(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+    std::string item = trimText(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
     size_t dash = item.find('-');
-    std::string a = trim(dash == std::string::npos ? item : item.substr(0, dash));
-    std::string b = dash == std::string::npos ? std::string() : trim(item.substr(dash + 1));
+    std::string a = trimText(dash == std::string::npos ? item : item.substr(0, dash));
+    std::string b = dash == std::string::npos ? std::string() : trimText(item.substr(dash + 1));
     const int64_t start = int64OrMinus1(a);
     const int64_t end = int64OrMinus1(b);
     if (end >= start && end >= 0) ranges.emplace_back(start, end);
@@ -87,71 +81,94 @@ void TranscodeTask::applyInputOptions(InputOptions &record, const std::string &f
   if (record.programid >= 0) setProgramId(record.programid);
 }
 
+namespace {
+
+void applyMuxerFields(TranscodeTask &t, const OutputOptions &r) {
+  if (!r.format.empty()) t.setOutputFormat(r.format);
+  if (r.packetsize > 0) t.setGenericOptionInt("packetsize", r.packetsize);
+  if (r.muxrate > 0) t.setGenericOptionInt("muxrate", r.muxrate);
+  if (r.muxdelay > 0) t.setMuxDelay(r.muxdelay);
+  if (r.muxpreload > 0) t.setMuxPreload(r.muxpreload);
+}
+
+void applyAudioFields(TranscodeTask &t, const OutputOptions &r) {
+  if (!r.acodec.empty()) t.setAudioCodec(r.acodec);
+  if (r.an) t.setAudioDisable();
+  if (r.vol >= 0) t.setAudioVolume(r.vol);
+  if (r.ac > 0) t.setAudioChannels(r.ac);
+  if (r.ar > 0) t.setAudioSampleRate(r.ar);
+  if (r.ab > 0) t.setGenericOptionInt("ab", r.ab);
+  if (r.abt > 0) t.setGenericOptionInt("abt", r.abt);
+  t.setAudioLanguage(r.alang);
+  t.setAudioSyncMethod(r.async);
+  if (!r.atag.empty()) t.setAudioTag(r.atag);
+}
+
+void applyVideoFields(TranscodeTask &t, const OutputOptions &r) {
+  if (!r.vcodec.empty()) t.setVideoCodec(r.vcodec);
+  if (r.vn) t.setVideoDisable();
+  if (!r.frameRate.empty()) t.setFrameRate(r.frameRate);
+  if (!r.frameSize.empty()) t.setFrameSize(r.frameSize);
+  if (!r.aspect.empty()) t.setAspect(r.aspect);
+  t.setCropTop(r.croptop);
+  t.setCropBottom(r.cropbottom);
+  t.setCropLeft(r.cropleft);
+  t.setCropRight(r.cropright);
+  t.setPadTop(r.padtop);
+  t.setPadBottom(r.padbottom);
+  t.setPadLeft(r.padleft);
+  t.setPadRight(r.padright);
+  t.setPadColor(r.padcolor & 0xFFFFFF);
+  if (r.gop > 0) t.setGenericOptionInt("gop", r.gop);
+  if (r.vb > 0) t.setGenericOptionInt("vb", r.vb);
+  if (r.maxrate > 0) t.setGenericOptionInt("maxrate", r.maxrate);
+  if (r.minrate > 0) t.setGenericOptionInt("minrate", r.minrate);
+  if (r.bt > 0) t.setGenericOptionInt("bt", r.bt);
+  if (r.bufsize > 0) t.setGenericOptionInt("bufsize", r.bufsize);
+  t.setVideoSyncMethod(r.vsync);
+  if (!r.vtag.empty()) t.setVideoTag(r.vtag);
+}
+
+// Subtitles, time stamps, recording time and the texts of the file.
+void applyFileFields(TranscodeTask &t, const OutputOptions &r) {
+  if (r.sn) t.setSubtitleDisable();
+  t.setSubtitleLanguage(r.slang);
+  t.setCopyTs(r.copyts);
+  if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
+  if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
+  else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));
+  t.setYear(r.year);
+  t.setTrack(r.track);
+  t.setTitle(fieldText(r.title));
+  t.setAuthor(fieldText(r.author));
+  t.setCopyright(fieldText(r.copyright));
+  t.setComment(fieldText(r.comment));
+  t.setAlbum(fieldText(r.album));
+  t.setGenre(fieldText(r.genre));
+}
+
+void applyTargetFields(TranscodeTask &t, const OutputOptions &r) {
+  if (r.target < 1 || r.target > 3) return;
+  static const char *const kTypes[] = {"", "vcd", "svcd", "dvd"};
+  const char *norm = r.targetNorm == 1 ? "pal" : r.targetNorm == 2 ? "ntsc" : "auto";
+  const char *defaultNorm = r.targetDefaultNorm == 1 ? "pal" : "ntsc";
+  t.applyTarget(kTypes[r.target], norm, defaultNorm);
+}
+
+}  // namespace
+
+// The extra option text first, then the fields in a fixed order, then the
+// target preset.
 void TranscodeTask::applyOutputOptions(OutputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;
   outputRecord = record;
-  const OutputOptions &r = record;
-  applyOptionText(r.extraOptions);
-
-  if (!r.format.empty()) setOutputFormat(r.format);
-  if (r.packetsize > 0) setGenericOptionInt("packetsize", r.packetsize);
-  if (r.muxrate > 0) setGenericOptionInt("muxrate", r.muxrate);
-  if (r.muxdelay > 0) setMuxDelay(r.muxdelay);
-  if (r.muxpreload > 0) setMuxPreload(r.muxpreload);
-  if (!r.acodec.empty()) setAudioCodec(r.acodec);
-  if (r.an) setAudioDisable();
-  if (r.vol >= 0) setAudioVolume(r.vol);
-  if (r.ac > 0) setAudioChannels(r.ac);
-  if (r.ar > 0) setAudioSampleRate(r.ar);
-  if (r.ab > 0) setGenericOptionInt("ab", r.ab);
-  if (r.abt > 0) setGenericOptionInt("abt", r.abt);
-  setAudioLanguage(r.alang);
-  setAudioSyncMethod(r.async);
-  if (!r.atag.empty()) setAudioTag(r.atag);
-  if (!r.vcodec.empty()) setVideoCodec(r.vcodec);
-  if (r.vn) setVideoDisable();
-  if (!r.frameRate.empty()) setFrameRate(r.frameRate);
-  if (!r.frameSize.empty()) setFrameSize(r.frameSize);
-  if (!r.aspect.empty()) setAspect(r.aspect);
-  setCropTop(r.croptop);
-  setCropBottom(r.cropbottom);
-  setCropLeft(r.cropleft);
-  setCropRight(r.cropright);
-  setPadTop(r.padtop);
-  setPadBottom(r.padbottom);
-  setPadLeft(r.padleft);
-  setPadRight(r.padright);
-  setPadColor(r.padcolor & 0xFFFFFF);
-  if (r.gop > 0) setGenericOptionInt("gop", r.gop);
-  if (r.vb > 0) setGenericOptionInt("vb", r.vb);
-  if (r.maxrate > 0) setGenericOptionInt("maxrate", r.maxrate);
-  if (r.minrate > 0) setGenericOptionInt("minrate", r.minrate);
-  if (r.bt > 0) setGenericOptionInt("bt", r.bt);
-  if (r.bufsize > 0) setGenericOptionInt("bufsize", r.bufsize);
-  setVideoSyncMethod(r.vsync);
-  if (!r.vtag.empty()) setVideoTag(r.vtag);
-  if (r.sn) setSubtitleDisable();
-  setSubtitleLanguage(r.slang);
-  setCopyTs(r.copyts);
-  if (r.recordingTimeMs > 0) setRecordingTimeMs(r.recordingTimeMs);
-  if (r.timestamp == 0.0) setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
-  else if (r.timestamp > 0.0) setTimestamp(dateTimeToUnixSeconds(r.timestamp));
-  setYear(r.year);
-  setTrack(r.track);
-  setTitle(fieldText(r.title));
-  setAuthor(fieldText(r.author));
-  setCopyright(fieldText(r.copyright));
-  setComment(fieldText(r.comment));
-  setAlbum(fieldText(r.album));
-  setGenre(fieldText(r.genre));
-
-  if (r.target >= 1 && r.target <= 3) {
-    static const char *const kTypes[] = {"", "vcd", "svcd", "dvd"};
-    const char *norm = r.targetNorm == 1 ? "pal" : r.targetNorm == 2 ? "ntsc" : "auto";
-    const char *defaultNorm = r.targetDefaultNorm == 1 ? "pal" : "ntsc";
-    applyTarget(kTypes[r.target], norm, defaultNorm);
-  }
+  applyOptionText(record.extraOptions);
+  applyMuxerFields(*this, record);
+  applyAudioFields(*this, record);
+  applyVideoFields(*this, record);
+  applyFileFields(*this, record);
+  applyTargetFields(*this, record);
   // The hook switches connect the sinks in the component; only the ranges
   // are the task's own.
-  if (!r.customHook && !r.beforeHook) hookRanges = parseHookRanges(r.hookRanges);
+  if (!record.customHook && !record.beforeHook) hookRanges = parseHookRanges(record.hookRanges);
 }

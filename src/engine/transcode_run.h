@@ -28,7 +28,6 @@ struct InputStreamRecord {
   AVCodecContext *dec = nullptr;
   bool free = true;            // no output stream takes it yet
   bool decodingNeeded = false;
-  bool decoderOpen = false;
   int64_t pts = 0;             // microseconds
   int64_t nextPts = AV_NOPTS_VALUE;
   bool isStart = true;
@@ -104,11 +103,8 @@ struct TranscodeRun {
 
 class TranscodeTask;
 
-// printf-style text of the transcode's messages (at most 1023 bytes).
-std::string fmt(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-
 // The packet loop, the flush, the trailers, the final report and the
-// closing of the codecs (after the set-up of Transcode).
+// closing of the codecs (after the set-up of transcode()).
 void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);
 
 // Closes the encoders and decoders the set-up opened, under the codec lock.

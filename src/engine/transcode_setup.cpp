@@ -8,18 +8,10 @@
 #include <string>
 
 #include "binding.h"
+#include "text_format.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
 #include "transcoder.h"
-
-std::string fmt(const char *fmt, ...) {
-  char buf[1024];
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  va_end(ap);
-  return buf;
-}
 
 namespace {
 
@@ -42,7 +34,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   if (type == AVMEDIA_TYPE_AUDIO && task.options.audioVolume != 256)
     throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
   if (type == AVMEDIA_TYPE_VIDEO) {
-    if (task.customHookSink)
+    if (task.hasCustomHookSink())
       throw EngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
     if (task.options.usingVhook)
       throw EngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
@@ -129,7 +121,7 @@ void setUpTwoPass(TranscodeTask &task, OutputStreamRecord &ost) {
 
 // Program streams need a mux rate that covers what is really written, or
 // the muxer complains about buffer underflows on every packet.
-void setMpegMuxRate(TranscodeTask &task, OutputFile &of, AVDictionary **opts) {
+void setMpegMuxRate(OutputFile &of, AVDictionary **opts) {
   const char *name = of.ctx->oformat->name;
   if (std::strcmp(name, "mpeg") && std::strcmp(name, "vcd") && std::strcmp(name, "svcd") &&
       std::strcmp(name, "dvd") && std::strcmp(name, "vob"))
@@ -137,7 +129,6 @@ void setMpegMuxRate(TranscodeTask &task, OutputFile &of, AVDictionary **opts) {
   if (libavutil.av_dict_get(*opts, "muxrate", nullptr, 0)) return;
   int64_t set = 0;
   if (of.ctx->priv_data && libavutil.av_opt_get_int(of.ctx->priv_data, "muxrate", 0, &set) >= 0 && set > 0) return;
-  (void)task;
   int64_t total = 0;
   for (auto &os : of.streams) {
     const AVCodecParameters *par = os->stream->codecpar;
@@ -198,11 +189,8 @@ void copyMetadata(AVFormatContext *out, const AVFormatContext *in) {
   }
 }
 
-void SetUp(TranscodeTask &task, TranscodeRun &run) {
-  TranscodeState &ts = task.transcoder;
-  OptionState &o = task.options;
-
-  // 1. Input records.
+// One record per stream of every input, numbered across the inputs.
+void buildInputRecords(TranscodeTask &task, TranscodeRun &run) {
   for (size_t f = 0; f < task.inputFiles.size(); ++f) {
     InputFile &in = task.inputFiles[f];
     InputFileRecord rec;
@@ -221,29 +209,103 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
       run.ist.push_back(std::move(ist));
     }
   }
+}
 
-  // 2. Output streams.
-  int nbOst = 0;
+// Every output must have a stream; returns how many there are in all.
+int countOutputStreams(const TranscodeState &ts) {
+  int count = 0;
   for (auto &of : ts.outputFiles) {
     if (!of->ctx || of->streams.empty()) throw EngineError("Output file does not contain any stream");
-    nbOst += static_cast<int>(of->streams.size());
+    count += static_cast<int>(of->streams.size());
   }
+  return count;
+}
 
-  // 3. Maps.
-  const auto &maps = o.streamMaps;
-  if (!maps.empty() && static_cast<int>(maps.size()) != nbOst)
+bool isInputStream(const TranscodeRun &run, int file, int stream) {
+  return file >= 0 && file < static_cast<int>(run.files.size()) && stream >= 0 &&
+         stream < run.files[file].streamCount;
+}
+
+// The stream maps, when given, name one existing input stream (and sync
+// stream) for each output stream.
+void checkStreamMaps(const std::vector<StreamMap> &maps, const TranscodeRun &run, int outputStreams) {
+  if (!maps.empty() && static_cast<int>(maps.size()) != outputStreams)
     throw EngineError("Number of stream maps must match number of output streams");
-  auto validStream = [&](int file, int stream) {
-    return file >= 0 && file < static_cast<int>(run.files.size()) && stream >= 0 &&
-           stream < run.files[file].streamCount;
-  };
   for (const StreamMap &m : maps) {
-    if (!validStream(m.file, m.stream)) throw EngineError(fmt("Could not find input stream #%d.%d", m.file, m.stream));
-    if (!validStream(m.syncFile, m.syncStream))
-      throw EngineError(fmt("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
+    if (!isInputStream(run, m.file, m.stream))
+      throw EngineError(formatText("Could not find input stream #%d.%d", m.file, m.stream));
+    if (!isInputStream(run, m.syncFile, m.syncStream))
+      throw EngineError(formatText("Could not find sync stream #%d.%d", m.syncFile, m.syncStream));
   }
+}
 
-  // 4. Output records and their sources.
+bool isFreeOfType(const InputStreamRecord &ist, AVMediaType type) {
+  return ist.free && ist.st->codecpar->codec_type == type;
+}
+
+// The first free input stream of `type` in a program with the task's
+// program id (inputs, programs and their streams in order), or -1.
+int freeSourceInProgram(const TranscodeTask &task, const TranscodeRun &run, AVMediaType type) {
+  for (size_t i = 0; i < task.inputFiles.size(); ++i) {
+    const AVFormatContext *ic = task.inputFiles[i].ctx.get();
+    if (!ic) continue;
+    for (unsigned p = 0; p < ic->nb_programs; ++p) {
+      const AVProgram *prog = ic->programs[p];
+      if (prog->id != task.options.programId) continue;
+      for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
+        const int si = static_cast<int>(prog->stream_index[k]);
+        if (si >= run.files[i].streamCount) continue;
+        const int idx = run.files[i].firstStream + si;
+        if (isFreeOfType(*run.ist[idx], type)) return idx;
+      }
+    }
+  }
+  return -1;
+}
+
+// The first free input stream of `type`; else the last one of that type,
+// taken or not; else -1.
+int firstFreeSource(const TranscodeRun &run, AVMediaType type) {
+  for (size_t i = 0; i < run.ist.size(); ++i)
+    if (isFreeOfType(*run.ist[i], type)) return static_cast<int>(i);
+  int last = -1;
+  for (size_t i = 0; i < run.ist.size(); ++i)
+    if (run.ist[i]->st->codecpar->codec_type == type) last = static_cast<int>(i);
+  return last;
+}
+
+// Source and sync stream of the output stream `ost` (number `n` over all
+// outputs), from the n-th stream map or by media type.
+void chooseSource(TranscodeTask &task, TranscodeRun &run, OutputStreamRecord &ost, int n) {
+  const auto &maps = task.options.streamMaps;
+  const AVMediaType type = ost.out->type;
+  if (!maps.empty()) {
+    const StreamMap &m = maps[n];
+    const int src = run.files[m.file].firstStream + m.stream;
+    if (run.ist[src]->st->codecpar->codec_type != type) {
+      dumpOutput(*ost.file, ost.fileIndex);
+      throw EngineError(formatText("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
+                                   ost.fileIndex, ost.streamIndex));
+    }
+    ost.sourceIndex = src;
+    ost.syncIndex = run.files[m.syncFile].firstStream + m.syncStream;
+    return;
+  }
+  const int found =
+      task.options.programId ? freeSourceInProgram(task, run, type) : firstFreeSource(run, type);
+  if (found < 0) {
+    dumpOutput(*ost.file, ost.fileIndex);
+    throw EngineError(formatText("Could not find input stream matching output stream #%d.%d", ost.fileIndex,
+                                 ost.streamIndex));
+  }
+  ost.sourceIndex = found;
+  ost.syncIndex = found;
+}
+
+// One record per stream of every output, in output order, each connected
+// to the input stream it is fed from.
+void buildOutputRecords(TranscodeTask &task, TranscodeRun &run) {
+  TranscodeState &ts = task.transcoder;
   int n = 0;
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
@@ -256,93 +318,48 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
       ost->out = of.streams[s].get();
       ost->st = ost->out->stream;
       ost->enc = ost->out->streamCopy ? nullptr : ost->out->encoder.get();
-      const AVMediaType type = ost->out->type;
-      if (!maps.empty()) {
-        const StreamMap &m = maps[n];
-        const int src = run.files[m.file].firstStream + m.stream;
-        if (run.ist[src]->st->codecpar->codec_type != type) {
-          dumpOutput(of, static_cast<int>(f));
-          throw EngineError(fmt("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file, m.stream,
-                                    static_cast<int>(f), static_cast<int>(s)));
-        }
-        ost->sourceIndex = src;
-        ost->syncIndex = run.files[m.syncFile].firstStream + m.syncStream;
-      } else {
-        int found = -1;
-        if (o.programId) {
-          for (size_t i = 0; i < task.inputFiles.size() && found < 0; ++i) {
-            const AVFormatContext *ic = task.inputFiles[i].ctx.get();
-            if (!ic) continue;
-            for (unsigned p = 0; p < ic->nb_programs && found < 0; ++p) {
-              const AVProgram *prog = ic->programs[p];
-              if (prog->id != o.programId) continue;
-              for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
-                const int si = static_cast<int>(prog->stream_index[k]);
-                if (si >= run.files[i].streamCount) continue;
-                const int idx = run.files[i].firstStream + si;
-                if (run.ist[idx]->free && run.ist[idx]->st->codecpar->codec_type == type) {
-                  found = idx;
-                  break;
-                }
-              }
-            }
-          }
-        } else {
-          for (size_t i = 0; i < run.ist.size(); ++i)
-            if (run.ist[i]->free && run.ist[i]->st->codecpar->codec_type == type) {
-              found = static_cast<int>(i);
-              break;
-            }
-          if (found < 0)
-            for (size_t i = 0; i < run.ist.size(); ++i)
-              if (run.ist[i]->st->codecpar->codec_type == type) found = static_cast<int>(i);
-        }
-        if (found < 0) {
-          dumpOutput(of, static_cast<int>(f));
-          throw EngineError(fmt("Could not find input stream matching output stream #%d.%d",
-                                    static_cast<int>(f), static_cast<int>(s)));
-        }
-        ost->sourceIndex = found;
-        ost->syncIndex = found;
-      }
+      chooseSource(task, run, *ost, n);
       run.ist[ost->sourceIndex]->free = false;
       run.ist[ost->sourceIndex]->outputs.push_back(ost.get());
       run.ost.push_back(std::move(ost));
     }
   }
+}
 
-  // 5. Per stream: copy or transcode.
+void copyLanguage(const InputStreamRecord &ist, OutputStreamRecord &ost) {
+  const AVDictionaryEntry *lang = libavutil.av_dict_get(ist.st->metadata, "language", nullptr, 0);
+  if (lang && !libavutil.av_dict_get(ost.st->metadata, "language", nullptr, 0))
+    libavutil.av_dict_set(&ost.st->metadata, "language", lang->value, 0);
+}
+
+// Per output stream: a copy of its source, or decoding and encoding with
+// the conversions the two need.
+void planStreams(TranscodeTask &task, TranscodeRun &run) {
   for (auto &op : run.ost) {
     OutputStreamRecord &ost = *op;
     InputStreamRecord &ist = *run.ist[ost.sourceIndex];
-    const AVDictionaryEntry *lang = libavutil.av_dict_get(ist.st->metadata, "language", nullptr, 0);
-    if (lang && !libavutil.av_dict_get(ost.st->metadata, "language", nullptr, 0))
-      libavutil.av_dict_set(&ost.st->metadata, "language", lang->value, 0);
-
+    copyLanguage(ist, ost);
     if (ost.out->streamCopy) {
       setUpStreamCopy(task, ost, ist);
       continue;
     }
-    if (!ost.enc) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    if (!ost.enc)
+      throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
     switch (ost.out->type) {
-      case AVMEDIA_TYPE_AUDIO:
-        ost.fifo.clear();
-        break;
-      case AVMEDIA_TYPE_VIDEO:
-        setUpVideo(task, ost, ist);
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        break;
-      default:
-        throw EngineError("invalid codec_type of output stream");
+      case AVMEDIA_TYPE_AUDIO: ost.fifo.clear(); break;
+      case AVMEDIA_TYPE_VIDEO: setUpVideo(task, ost, ist); break;
+      case AVMEDIA_TYPE_SUBTITLE: break;
+      default: throw EngineError("invalid codec_type of output stream");
     }
     ost.encodingNeeded = true;
     ist.decodingNeeded = true;
     setUpTwoPass(task, ost);
   }
+}
 
-  // Decoded audio is delivered in the channels and rate of its encoder when
-  // all its encoders agree, so that it is converted only once.
+// Decoded audio is delivered in the channels and rate of its encoder when
+// all its encoders agree, so that it is converted only once.
+void agreeOnDecodedAudio(TranscodeRun &run) {
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded || ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
@@ -360,45 +377,49 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
       ist.wantChannels = channels;
     }
   }
+}
 
-  // 7. Format dumps.
-  for (size_t f = 0; f < ts.outputFiles.size(); ++f) dumpOutput(*ts.outputFiles[f], static_cast<int>(f));
-
-  // 8. Stream mapping.
-  if (o.verbose >= 0 && task.logSink) {
-    task.log(1, "Stream mapping:");
-    for (auto &op : run.ost) {
-      const InputStreamRecord &src = *run.ist[op->sourceIndex];
-      task.logF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
-      if (op->syncIndex != op->sourceIndex) {
-        const InputStreamRecord &sync = *run.ist[op->syncIndex];
-        task.logF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
-      }
+void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
+  if (task.options.verbose < 0 || !task.hasLogSink()) return;
+  task.log(1, "Stream mapping:");
+  for (auto &op : run.ost) {
+    const InputStreamRecord &src = *run.ist[op->sourceIndex];
+    task.logF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+    if (op->syncIndex != op->sourceIndex) {
+      const InputStreamRecord &sync = *run.ist[op->syncIndex];
+      task.logF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
     }
   }
+}
 
-  // 9. Encoders.
+// Opens `ctx` with `codec` under the codec lock and records it in `opened`
+// (still under the lock, so the clean-up of another thread sees it whole).
+int openCodec(AVCodecContext *ctx, const AVCodec *codec, const Dictionary &options,
+              std::vector<AVCodecContext *> &opened) {
+  AVDictionary *opts = options.copy();
+  int ret;
+  {
+    std::lock_guard<std::recursive_mutex> lock(codecLock());
+    ret = libavcodec.avcodec_open2(ctx, codec, &opts);
+    if (ret >= 0) opened.push_back(ctx);
+  }
+  libavutil.av_dict_free(&opts);
+  return ret;
+}
+
+void openEncoders(TranscodeTask &task, TranscodeRun &run) {
+  TranscodeState &ts = task.transcoder;
   for (auto &op : run.ost) {
     OutputStreamRecord &ost = *op;
     if (!ost.encodingNeeded) continue;
     const AVCodec *codec = ost.out->codec;
     if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
-    if (!codec) throw EngineError(fmt("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
-    AVDictionary *opts = ost.out->openOptions.copy();
-    int ret;
-    {
-      std::lock_guard<std::recursive_mutex> lock(codecLock());
-      ret = libavcodec.avcodec_open2(ost.enc, codec, &opts);
-      if (ret >= 0) {
-        ts.openedEncoders.push_back(ost.enc);
-        ost.out->encoderOpen = true;
-      }
-    }
-    libavutil.av_dict_free(&opts);
-    if (ret < 0)
-      throw EngineError(fmt("Error while opening codec for output stream #%d.%d - maybe incorrect parameters "
-                                "such as bit_rate, rate, width or height",
-                                ost.fileIndex, ost.streamIndex));
+    if (!codec)
+      throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    if (openCodec(ost.enc, codec, ost.out->openOptions, ts.openedEncoders) < 0)
+      throw EngineError(formatText("Error while opening codec for output stream #%d.%d - maybe incorrect "
+                                   "parameters such as bit_rate, rate, width or height",
+                                   ost.fileIndex, ost.streamIndex));
     ts.extradataBytes += ost.enc->extradata_size;
     libavcodec.avcodec_parameters_from_context(ost.st->codecpar, ost.enc);
     ost.st->time_base = ost.enc->time_base;
@@ -407,74 +428,98 @@ void SetUp(TranscodeTask &task, TranscodeRun &run) {
       ost.st->avg_frame_rate = ost.enc->framerate;
     }
   }
+}
 
-  // 10. Decoders.
+void openDecoders(TranscodeTask &task, TranscodeRun &run) {
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;
     const AVCodec *codec = ist.in->codec;
     if (!codec) codec = libavcodec.avcodec_find_decoder(ist.st->codecpar->codec_id);
     if (!codec || !ist.dec)
-      throw EngineError(fmt("Unsupported codec (id=%d) for input stream #%d.%d",
-                                static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
+      throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
+                                   static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
-    AVDictionary *opts = ist.in->openOptions.copy();
-    int ret;
-    {
-      std::lock_guard<std::recursive_mutex> lock(codecLock());
-      ret = libavcodec.avcodec_open2(ist.dec, codec, &opts);
-      if (ret >= 0) {
-        ts.openedDecoders.push_back(ist.dec);
-        ist.decoderOpen = true;
-      }
-    }
-    libavutil.av_dict_free(&opts);
-    if (ret < 0)
-      throw EngineError(fmt("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
+    if (openCodec(ist.dec, codec, ist.in->openOptions, task.transcoder.openedDecoders) < 0)
+      throw EngineError(
+          formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }
+}
 
-  // 11. Input clocks. Streams no output takes are not even demuxed.
+// Every input clock at its start. Streams no output takes are not even
+// demuxed.
+void resetInputClocks(TranscodeRun &run) {
   for (auto &ip : run.ist) {
     ip->pts = 0;
     ip->nextPts = AV_NOPTS_VALUE;
     ip->isStart = true;
     if (ip->free) ip->st->discard = AVDISCARD_ALL;
   }
+}
 
-  // 12. Metadata maps.
-  for (const MetaDataMap &m : o.metaDataMaps) {
+void applyMetaDataMaps(TranscodeTask &task) {
+  TranscodeState &ts = task.transcoder;
+  for (const MetaDataMap &m : task.options.metaDataMaps) {
     if (m.outFile < 0 || m.outFile >= ts.outputCount())
-      throw EngineError(fmt("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
+      throw EngineError(
+          formatText("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
     if (m.inFile < 0 || m.inFile >= static_cast<int>(task.inputFiles.size()) || !task.inputFiles[m.inFile].ctx)
-      throw EngineError(fmt("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
+      throw EngineError(
+          formatText("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
     copyMetadata(ts.outputFiles[m.outFile]->ctx, task.inputFiles[m.inFile].ctx.get());
   }
+}
 
-  // 13. Headers.
-  bool allRtp = !ts.outputFiles.empty();
+void writeHeaders(TranscodeTask &task) {
+  TranscodeState &ts = task.transcoder;
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
-    if (std::strcmp(of.ctx->oformat->name, "rtp") != 0) allRtp = false;
-    AVDictionary *opts = o.formatPrivateOptions.copy();
-    setMpegMuxRate(task, of, &opts);
-    int ret = checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
+    AVDictionary *opts = task.options.formatPrivateOptions.copy();
+    setMpegMuxRate(of, &opts);
+    const int ret =
+        checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);
     if (ret < 0)
       throw EngineError(
-          fmt("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
+          formatText("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
     of.headerWritten = true;
   }
-  if (allRtp) {
-    std::vector<AVFormatContext *> list;
-    for (auto &of : ts.outputFiles) list.push_back(of->ctx);
-    char sdp[2048] = {};
-    libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
-    std::string text = sdp;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    task.log(1, "SDP: " + text);
-  }
+}
 
-  // 14. Clocks of the loop.
+// When every output is an RTP stream, the session description that a
+// receiver needs goes to the log.
+void logSessionDescription(TranscodeTask &task) {
+  TranscodeState &ts = task.transcoder;
+  std::vector<AVFormatContext *> list;
+  for (auto &of : ts.outputFiles) {
+    if (std::strcmp(of->ctx->oformat->name, "rtp") != 0) return;
+    list.push_back(of->ctx);
+  }
+  if (list.empty()) return;
+  char sdp[2048] = {};
+  libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
+  std::string text = sdp;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  task.log(1, "SDP: " + text);
+}
+
+// Everything the packet loop needs: stream records and their sources, the
+// copy-or-transcode plan, open codecs and written headers.
+void setUpTranscode(TranscodeTask &task, TranscodeRun &run) {
+  buildInputRecords(task, run);
+  checkStreamMaps(task.options.streamMaps, run, countOutputStreams(task.transcoder));
+  buildOutputRecords(task, run);
+  planStreams(task, run);
+  agreeOnDecodedAudio(run);
+  for (size_t f = 0; f < task.transcoder.outputFiles.size(); ++f)
+    dumpOutput(*task.transcoder.outputFiles[f], static_cast<int>(f));
+  logStreamMapping(task, run);
+  openEncoders(task, run);
+  openDecoders(task, run);
+  resetInputClocks(run);
+  applyMetaDataMaps(task);
+  writeHeaders(task);
+  logSessionDescription(task);
   run.timerStart = libavutil.av_gettime_relative();
   run.lastProgress = run.timerStart;
 }
@@ -496,7 +541,7 @@ void transcode(TranscodeTask &task) {
     if (!run.pkt || !run.outPkt || !run.frame || !run.encFrame) throw EngineError("av_malloc fail");
     run.decodedAudio.resize(192000);
     run.resampled.resize(262144);
-    SetUp(task, run);
+    setUpTranscode(task, run);
     runTranscodeLoop(task, run);
   } catch (...) {
     ts.run.reset();

@@ -12,6 +12,7 @@
 
 #include "binding.h"
 #include "engine_log.h"
+#include "text_format.h"
 
 uint32_t currentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
@@ -20,12 +21,53 @@ std::recursive_mutex &codecLock() {
   return lock;
 }
 
-struct TranscodeTask::Gate {
-  std::mutex m;
-  std::condition_variable cv;
-  bool paused = false;
-  bool parked = false;
-};
+void PauseGate::setPaused(bool paused) {
+  {
+    std::scoped_lock g(m_);
+    paused_ = paused;
+  }
+  cv_.notify_all();
+}
+
+bool PauseGate::paused() const {
+  std::scoped_lock g(m_);
+  return paused_;
+}
+
+void PauseGate::requestStop() {
+  {
+    // Under the lock, so that a worker deciding to wait sees it.
+    std::scoped_lock g(m_);
+    stop_ = true;
+  }
+  cv_.notify_all();
+}
+
+void PauseGate::clearStop() { stop_ = false; }
+
+void PauseGate::setEnded(bool ended) {
+  {
+    std::scoped_lock g(m_);
+    ended_ = ended;
+    if (ended) parked_ = false;
+  }
+  cv_.notify_all();
+}
+
+void PauseGate::waitWhilePaused() {
+  std::unique_lock g(m_);
+  while (paused_ && !stop_) {
+    parked_ = true;
+    cv_.notify_all();
+    cv_.wait(g);
+  }
+  parked_ = false;
+}
+
+bool PauseGate::waitUntilParked(int timeoutMs) {
+  std::unique_lock g(m_);
+  return cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return parked_ || ended_ || stop_; });
+}
 
 // The thread that runs (or delivers the termination of) the task. The task
 // and the thread both hold it, so the thread can report its end even when
@@ -50,7 +92,7 @@ int niceOf(ConvertPriority p) {
 }
 
 // Runs `body` on a detached thread that records itself in `w`: its id
-// first, its end last (what HasWorker and WaitForWorker look at). Throws
+// first, its end last (what hasWorker and waitForWorker look at). Throws
 // std::system_error when no thread can be started.
 template <typename Worker, typename Body>
 void startWorkerThread(const std::shared_ptr<Worker> &w, Body body) {
@@ -71,7 +113,7 @@ void startWorkerThread(const std::shared_ptr<Worker> &w, Body body) {
 
 }  // namespace
 
-TranscodeTask::TranscodeTask() : gate_(std::make_unique<Gate>()) {}
+TranscodeTask::TranscodeTask() : gate_(std::make_shared<PauseGate>()) {}
 
 TranscodeTask::~TranscodeTask() {
   // Never free a task whose worker still runs: ask it to stop and wait for
@@ -89,10 +131,11 @@ void TranscodeTask::prepare() {
   options.reset();
   inputFiles.clear();
   hookRanges.clear();
-  running = false;
-  stopRequested = false;
-  finished = false;
-  terminated = false;
+  running_ = false;
+  gate_->clearStop();
+  gate_->setEnded(false);
+  finished_ = false;
+  terminated_ = false;
   options.expectedDurationMs = -1;
   if (!options.allocateDefaults()) throw EngineError("Could not allocate the option contexts");
 }
@@ -106,12 +149,22 @@ void TranscodeTask::setVerbosity(int level) {
 
 void TranscodeTask::fail(const std::string &message) {
   log(-1, message);
-  failed = true;
-  errorMessage = message;
+  std::scoped_lock g(outcomeLock_);
+  failed_ = true;
+  errorMessage_ = message;
+}
+
+TranscodeTask::Outcome TranscodeTask::outcome() const {
+  Outcome o;
+  o.finished = finished_;
+  std::scoped_lock g(outcomeLock_);
+  o.failed = failed_;
+  o.message = errorMessage_;
+  return o;
 }
 
 bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
-  if (running || terminated) return false;
+  if (running_ || terminated_) return false;
   if (numOutputFiles <= 0) {
     cleanup();
     fail("Must supply at least one output file");
@@ -124,10 +177,11 @@ bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
     doTerminate();
     return false;
   }
-  running = true;
-  stopRequested = false;
-  finished = false;
-  terminated = false;
+  running_ = true;
+  gate_->clearStop();
+  gate_->setEnded(false);
+  finished_ = false;
+  terminated_ = false;
   if (!onThread) {
     run();
     return false;
@@ -137,23 +191,23 @@ bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
   const int nice = niceOf(priority);
   try {
     startWorkerThread(w, [this, nice] {
-      threadId = currentThreadId();
+      threadId_ = currentThreadId();
       if (nice != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(currentThreadId()), nice);
       run();  // ends with the terminate notification; `this` is not used after it
     });
   } catch (const std::system_error &) {
     worker_.reset();
-    running = false;
+    running_ = false;
     return false;
   }
   return true;
 }
 
 void TranscodeTask::run() {
-  finished = false;
+  finished_ = false;
   try {
     waitWhilePaused();
-    if (!stopRequested) transcode(*this);
+    if (!stopRequested()) transcode(*this);
   } catch (const std::exception &e) {
     fail(e.what());
   } catch (...) {
@@ -168,26 +222,16 @@ void TranscodeTask::run() {
 }
 
 void TranscodeTask::doTerminate() {
-  running = false;
-  terminated = true;
-  {
-    std::lock_guard<std::mutex> g(gate_->m);
-    gate_->parked = false;
-  }
-  gate_->cv.notify_all();
+  running_ = false;
+  terminated_ = true;
+  gate_->setEnded(true);
   // The handler may free this task (on this very thread): call a copy of the
   // sink and touch nothing afterwards.
-  TerminateSink sink = terminateSink;
+  TerminateSink sink = terminateSink_;
   if (sink) sink(*this);
 }
 
-void TranscodeTask::requestStop() {
-  stopRequested = true;
-  {
-    std::lock_guard<std::mutex> g(gate_->m);
-  }
-  gate_->cv.notify_all();
-}
+void TranscodeTask::requestStop() { gate_->requestStop(); }
 
 bool TranscodeTask::hasWorker() const {
   auto w = worker_;
@@ -218,35 +262,6 @@ void TranscodeTask::waitForWorker() {
   w->cv.wait(g, [&] { return w->done; });
 }
 
-void TranscodeTask::waitWhilePaused() {
-  std::unique_lock<std::mutex> g(gate_->m);
-  while (gate_->paused && !stopRequested) {
-    gate_->parked = true;
-    gate_->cv.notify_all();
-    gate_->cv.wait(g);
-  }
-  gate_->parked = false;
-}
-
-void TranscodeTask::setPaused(bool paused) {
-  {
-    std::lock_guard<std::mutex> g(gate_->m);
-    gate_->paused = paused;
-  }
-  gate_->cv.notify_all();
-}
-
-bool TranscodeTask::pauseRequested() const {
-  std::lock_guard<std::mutex> g(gate_->m);
-  return gate_->paused;
-}
-
-bool TranscodeTask::waitUntilParked(int timeoutMs) {
-  std::unique_lock<std::mutex> g(gate_->m);
-  return gate_->cv.wait_for(g, std::chrono::milliseconds(timeoutMs),
-                            [&] { return gate_->parked || !running || stopRequested; });
-}
-
 void TranscodeTask::cleanup() {
   if (librariesLoaded()) {
     try {
@@ -270,26 +285,31 @@ void TranscodeTask::cleanup() {
 }
 
 void TranscodeTask::log(int level, const std::string &text) {
-  LogSink sink = logSink;
-  if (sink) sink(*this, level, text);
+  if (logSink_) logSink_(*this, level, text);
 }
 
 void TranscodeTask::logF(int level, const char *format, ...) {
-  if (!logSink) return;
-  char buffer[kLogLineBufferSize];
+  if (!logSink_) return;
   va_list args;
   va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
+  const std::string text = formatTextV(format, args);
   va_end(args);
-  log(level, buffer);
+  log(level, text);
 }
 
 void TranscodeTask::doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
                                float quality, float bitRate, int64_t currentSize,
                                int32_t totalDurationMs) {
-  ProgressSink sink = progressSink;
-  if (sink)
-    sink(*this, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
+  if (progressSink_)
+    progressSink_(*this, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
+}
+
+void TranscodeTask::beforeHook(int64_t pts, HookAction &action) {
+  if (beforeHookSink_) beforeHookSink_(*this, pts, action);
+}
+
+void TranscodeTask::customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop) {
+  if (customHookSink_) customHookSink_(*this, bitmap, frameNumber, pts, update, stop);
 }
 
 bool OptionState::allocateDefaults() {

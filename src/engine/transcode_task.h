@@ -34,6 +34,10 @@ extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number 
 // Text of a library error code as an opening reports it ("%s: no such file
 // or directory", ...), with `fileName` in place of "%s".
 std::string openErrorText(int code, const std::string &fileName);
+// The code an opening without a forced format reports: a header the
+// library could not parse becomes kOpenErrorUnknownFormat when no demuxer
+// recognises the content at all.
+int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat);
 
 // Decoder or encoder lookup by name for an expected media type. An empty
 // name gives AV_CODEC_ID_NONE and success. On failure `error` is
@@ -49,6 +53,52 @@ void copyNamedOptions(const std::vector<std::string> &names, void *defaults, voi
 void copyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
                       int flags);
 
+// The gate a paused task waits at, and the stop request that opens it. The
+// task and every thread that waits for it to park share it, so a waiter
+// never touches a task that was freed meanwhile. All methods are
+// thread-safe.
+class PauseGate {
+ public:
+  void setPaused(bool paused);
+  bool paused() const;
+  // A stop request opens the gate for good (until clearStop).
+  void requestStop();
+  void clearStop();
+  bool stopRequested() const { return stop_.load(); }
+  // The run ended: nobody needs to wait for the worker any more.
+  void setEnded(bool ended);
+  // Called by the thread that runs the task, once per packet: blocks while
+  // the gate is paused and no stop was requested.
+  void waitWhilePaused();
+  // Waits up to `timeoutMs` until the worker sits at the gate, the run has
+  // ended or a stop was requested; returns whether one of them holds.
+  bool waitUntilParked(int timeoutMs);
+
+ private:
+  mutable std::mutex m_;  // guards paused_, parked_, ended_
+  std::condition_variable cv_;
+  bool paused_ = false;
+  bool parked_ = false;
+  bool ended_ = false;
+  std::atomic<bool> stop_{false};
+};
+
+// One conversion task.
+//
+// Threads. A task is driven by one thread at a time and handed over, never
+// shared:
+//  - The owner's thread (the one that calls MediaEngine's operations)
+//    prepares the task, applies options and opens its input and outputs,
+//    connects the sinks, and frees it.
+//  - start() hands it to the thread that runs it: a worker of its own, or
+//    the caller itself in timer mode. From then until the terminate sink has
+//    been called, the option state, the inputs, the outputs, the hooks and
+//    the transcode state belong to that thread alone.
+//  - Any thread may use the run-state methods (index, threadId, isRunning,
+//    outcome, requestStop, setPaused, ...): they are atomic or locked.
+// The sinks are set while no thread runs the task and never change during a
+// run; they are called on the thread that runs it (the log sink also on the
+// owner's thread while options are applied).
 class TranscodeTask {
  public:
   using LogSink = std::function<void(TranscodeTask &task, int level, const std::string &text)>;
@@ -60,42 +110,43 @@ class TranscodeTask {
   using CustomHookSink = std::function<void(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber,
                                              int64_t pts, bool &update, bool &stop)>;
 
+  // How a run ended, as the terminate notification reports it.
+  struct Outcome {
+    bool finished = false;  // the transcode reached its end without a stop request
+    bool failed = false;    // an error ended it
+    std::string message;    // that error's text
+  };
+
   TranscodeTask();
   virtual ~TranscodeTask();
   TranscodeTask(const TranscodeTask &) = delete;
   TranscodeTask &operator=(const TranscodeTask &) = delete;
 
-  // ---- run state ----
-  int32_t index = -1;
-  std::atomic<uint32_t> threadId{0};
-  std::atomic<bool> running{false};
-  std::atomic<bool> stopRequested{false};  // polled by the transcode loop
-  std::atomic<bool> finished{false};
-  std::atomic<bool> terminated{false};
-  bool failed = false;
-  std::string errorMessage;
-  std::string lastError;  // left by a failed input or output opening
-  int64_t progressIntervalUs = 500000;
-  InputOptions inputRecord;
-  OutputOptions outputRecord;
-
-  LogSink logSink;
-  ProgressSink progressSink;
-  TerminateSink terminateSink;
-  BeforeHookSink beforeHookSink;
-  CustomHookSink customHookSink;
-
-  // ---- option state, inputs, outputs ----
-  OptionState options;
-  std::vector<InputFile> inputFiles;  // at most kMaxFiles
-  TranscodeState transcoder;          // output files and the transcode
-  // Output files added so far (OpenOutputFile counts each output it appends
-  // to its list, also when a later step of the opening fails).
-  int numOutputFiles = 0;
-  FrameHookChain videoHooks;          // "vhook" modules
-  // Time ranges (start, end) in which the video hook modules run, sorted by
-  // ascending end.
-  std::vector<std::pair<int64_t, int64_t>> hookRanges;
+  // ---- run state (any thread) ----
+  // Position in the component's list, -1 outside it; written by the list
+  // under the component's lock.
+  int32_t index() const { return index_.load(); }
+  void setIndex(int32_t index) { index_ = index; }
+  // The kernel id of the thread that runs the task, 0 while none does. The
+  // log routing looks tasks up by it.
+  uint32_t threadId() const { return threadId_.load(); }
+  void setThreadId(uint32_t id) { threadId_ = id; }
+  // Minimum spacing of progress reports; set before the task starts.
+  int64_t progressIntervalUs() const { return progressIntervalUs_.load(); }
+  void setProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+  bool isRunning() const { return running_.load(); }
+  bool isTerminated() const { return terminated_.load(); }
+  bool stopRequested() const { return gate_->stopRequested(); }
+  Outcome outcome() const;
+  // Asks the transcode to stop at its next check and releases a paused
+  // worker.
+  void requestStop();
+  // Pause gate: the worker waits at it once per packet while paused.
+  void setPaused(bool paused) { gate_->setPaused(paused); }
+  bool pauseRequested() const { return gate_->paused(); }
+  bool waitUntilParked(int timeoutMs) { return gate_->waitUntilParked(timeoutMs); }
+  // A handle that stays valid after the task is freed (see PauseGate).
+  std::shared_ptr<PauseGate> pauseGate() const { return gate_; }
 
   // ---- life of the task ----
   // Releases what the task held, resets the options and creates the
@@ -106,11 +157,12 @@ class TranscodeTask {
   // Starts the task: on a worker thread (true is returned once the worker
   // runs) or, without thread, runs it to its end right here (returns false).
   bool start(bool onThread, ConvertPriority priority);
-  // The transcode wrapper; ends with DoTerminate.
+  // The transcode wrapper, on the thread that runs the task; ends with
+  // doTerminate.
   void run();
+  // Marks the task ended and calls the terminate sink, which may free the
+  // task: nothing of it is touched afterwards.
   void doTerminate();
-  // Asks the transcode to stop and releases a paused worker.
-  void requestStop();
   // Delivers the termination of a task that never ran, from a short-lived
   // thread of its own (Stop).
   void startTerminateDelivery();
@@ -121,22 +173,43 @@ class TranscodeTask {
   // Blocks until the worker has ended (returns at once on the worker
   // itself).
   void waitForWorker();
-
-  // Pause gate: the transcode loop calls WaitWhilePaused once per packet
-  // (and the task once before the first); it blocks while the task is
-  // paused, and returns at once when a stop has been requested.
-  void waitWhilePaused();
-  void setPaused(bool paused);
-  bool pauseRequested() const;
-  // Waits up to `timeoutMs` until the worker sits at the pause gate or has
-  // ended; returns whether it does.
-  bool waitUntilParked(int timeoutMs);
+  // The thread that runs the task, once per packet: blocks while paused.
+  void waitWhilePaused() { gate_->waitWhilePaused(); }
+  // The transcode loop at its normal end: whether it got there without a
+  // stop request.
+  void setFinished(bool finished) { finished_ = finished; }
 
   // ---- sinks ----
+  void setLogSink(LogSink sink) { logSink_ = std::move(sink); }
+  void setProgressSink(ProgressSink sink) { progressSink_ = std::move(sink); }
+  void setTerminateSink(TerminateSink sink) { terminateSink_ = std::move(sink); }
+  void setBeforeHookSink(BeforeHookSink sink) { beforeHookSink_ = std::move(sink); }
+  void setCustomHookSink(CustomHookSink sink) { customHookSink_ = std::move(sink); }
+  bool hasLogSink() const { return static_cast<bool>(logSink_); }
+  bool hasProgressSink() const { return static_cast<bool>(progressSink_); }
+  bool hasBeforeHookSink() const { return static_cast<bool>(beforeHookSink_); }
+  bool hasCustomHookSink() const { return static_cast<bool>(customHookSink_); }
   void log(int level, const std::string &text);
   void logF(int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
   void doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs, float quality,
                   float bitRate, int64_t currentSize, int32_t totalDurationMs);
+  void beforeHook(int64_t pts, HookAction &action);
+  void customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop);
+
+  // ---- owned by the thread that drives the task (see above) ----
+  std::string lastError;  // left by a failed input or output opening
+  InputOptions inputRecord;
+  OutputOptions outputRecord;
+  OptionState options;
+  std::vector<InputFile> inputFiles;  // at most kMaxFiles
+  TranscodeState transcoder;          // output files and the transcode
+  // Output files added so far (openOutputFile counts each output it appends
+  // to its list, also when a later step of the opening fails).
+  int numOutputFiles = 0;
+  FrameHookChain videoHooks;          // "vhook" modules
+  // Time ranges (start, end) in which the video hook modules run, sorted by
+  // ascending end.
+  std::vector<std::pair<int64_t, int64_t>> hookRanges;
 
   // ---- options ----
   void applyOptionText(const std::string &text);
@@ -192,6 +265,13 @@ class TranscodeTask {
   void setVideoDisable();
   void setAudioDisable();
   void setSubtitleDisable();
+  void setIntraMatrix(const std::string &text);  // 64 coefficients, "," between
+  void setInterMatrix(const std::string &text);
+  // "vhook": a module file name and its arguments, separated by "|" when
+  // the text has one, else by blanks.
+  void addVideoHookModule(const std::string &value);
+  // "pix_fmt" with "list": the library's pixel formats to the log sink.
+  void listPixelFormats();
   // Target presets: type "vcd", "svcd", "dvd", "dv", "dv50"; norm "pal",
   // "ntsc", "film" or anything else for a guess; defaultNorm decides when
   // the guess cannot.
@@ -206,18 +286,29 @@ class TranscodeTask {
   // ---- input ----
   bool openInputFile(const std::string &fileName);
 
- protected:
-  struct Gate;
-  std::unique_ptr<Gate> gate_;
-  struct Worker;
-  std::shared_ptr<Worker> worker_;
-
  private:
+  struct Worker;
+
   void fail(const std::string &message);
   void clearPerFileOptions();
-  void addVhook(const std::string &value);
-  void parseMatrix(const std::string &value, std::vector<uint16_t> &matrix);
-  void listPixelFormats();
+
+  std::atomic<int32_t> index_{-1};
+  std::atomic<uint32_t> threadId_{0};
+  std::atomic<int64_t> progressIntervalUs_{500000};
+  std::atomic<bool> running_{false};
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  mutable std::mutex outcomeLock_;  // guards failed_ and errorMessage_
+  bool failed_ = false;
+  std::string errorMessage_;
+  std::shared_ptr<PauseGate> gate_;
+  std::shared_ptr<Worker> worker_;
+
+  LogSink logSink_;
+  ProgressSink progressSink_;
+  TerminateSink terminateSink_;
+  BeforeHookSink beforeHookSink_;
+  CustomHookSink customHookSink_;
 };
 
 // "newvideo", "newaudio", "newsubtitle": appends a further stream of that
@@ -225,25 +316,6 @@ class TranscodeTask {
 // an opened output it raises "At least one output file must be specified".
 void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type);
 
-
-// The component's owning, ordered list of tasks. Indexes outside the list
-// raise std::out_of_range.
-class TaskList {
- public:
-  int count() const { return static_cast<int>(items_.size()); }
-  TranscodeTask &item(int index) const;
-  // Appends; the task's Index becomes its position, which is returned.
-  int add(std::unique_ptr<TranscodeTask> task);
-  // Takes the task out of the list (the caller frees it) and renumbers the
-  // later tasks.
-  std::unique_ptr<TranscodeTask> extract(int index);
-  std::vector<std::unique_ptr<TranscodeTask>> extractAll();
-  // The first task whose ThreadId equals `threadId`, or null.
-  TranscodeTask *findByThreadId(uint32_t threadId) const;
-
- private:
-  std::vector<std::unique_ptr<TranscodeTask>> items_;
-};
 
 // Parses hook-range text ("10-20, 5-8") into sorted (start, end) pairs.
 std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text);

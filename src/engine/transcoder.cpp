@@ -11,8 +11,8 @@
 
 TranscodeState::TranscodeState() = default;
 TranscodeState::~TranscodeState() {
-  // The task normally releases everything through ReleaseStreams and
-  // CloseOutputFiles; this is the last safety net.
+  // The task normally releases everything through releaseStreams and
+  // closeOutputFiles; this is the last safety net.
   run.reset();
   openedEncoders.clear();
   openedDecoders.clear();

@@ -25,8 +25,6 @@ struct OutputStream {
   CodecContextPtr encoder;        // settings, opened by the transcode
   Dictionary openOptions;         // options only this encoder knows
   float quality = 0.0f;            // initial quality (lambda), "qscale"/"aq"
-  // Set-up state kept with the stream because its owner outlives a run.
-  bool encoderOpen = false;
 };
 
 // An opened output file.
@@ -69,15 +67,15 @@ struct TranscodeState {
   int32_t dropFrames = 0;
 
   // Codecs opened by the set-up and not yet closed (closed by the loop's
-  // normal end, or by ReleaseStreams after an error).
+  // normal end, or by releaseStreams after an error).
   std::vector<AVCodecContext *> openedEncoders;
   std::vector<AVCodecContext *> openedDecoders;
 
   std::unique_ptr<TranscodeRun> run;
 };
 
-// Adds one output file from the task's current option state (SetOutput).
-// Returns false and leaves the message in the task's LastError on failure.
+// Adds one output file from the task's current option state (setOutput).
+// Returns false and leaves the message in the task's lastError on failure.
 bool openOutputFile(TranscodeTask &task, const std::string &fileName);
 
 // "newvideo", "newaudio", "newsubtitle": one more stream on the last opened
@@ -97,7 +95,7 @@ void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &
 std::string twoPassLogName(const std::string &passLogFileName, int streamNumber);
 
 // Runs set-up, the loop and the final report over the task's inputs and
-// outputs. Sets task.Finished at its normal end; throws EngineError on
+// outputs. Marks the task finished at its normal end; throws EngineError on
 // errors.
 void transcode(TranscodeTask &task);
 

@@ -75,7 +75,7 @@ void processVideoHooks(FrameHookChain &chain, VideoHookPicture *pict, int pixFmt
 }
 
 void releaseVideoHooks(FrameHookChain &chain) {
-  // Unlink first so a second call (or a throwing Release) finds nothing.
+  // Unlink first so a second call (or a throwing release) finds nothing.
   FrameHookChain head = std::move(chain);
   for (FrameHookEntry *e = head.get(); e; e = e->next.get()) {
     if (e->release) e->release(e->ctx);

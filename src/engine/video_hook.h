@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-// The picture handed to Process: four plane pointers and their line sizes,
+// The picture handed to process: four plane pointers and their line sizes,
 // laid out like the library's AVPicture of old.
 struct VideoHookPicture {
   uint8_t *data[4];
@@ -34,11 +34,11 @@ struct FrameHookEntry {
 using FrameHookChain = std::unique_ptr<FrameHookEntry>;
 
 // 0 on success; -1 module not loadable, -2 missing entry point, -12 out of
-// memory, -22 Configure failed. Failures are logged at error level.
+// memory, -22 configure failed. Failures are logged at error level.
 int addVideoHook(FrameHookChain &chain, int argc, char *argv[]);
 void processVideoHooks(FrameHookChain &chain, VideoHookPicture *pict, int pixFmt, int width,
                        int height, int64_t pts);
-// Calls Release for each entry and empties the chain; safe to call twice.
+// Calls release for each entry and empties the chain; safe to call twice.
 void releaseVideoHooks(FrameHookChain &chain);
 // Number of distinct modules loaded so far (for tests and diagnostics).
 int videoHookModuleCount();

@@ -16,7 +16,7 @@ TEST(Binding, FailuresUnloadAndReportThenSuccessIsFinal) {
 #if defined(__SANITIZE_ADDRESS__)
   // The libraries are unloaded below; keep them mapped so that the leak
   // check at exit can still name the system libraries it finds leaks in.
-  for (auto lib : {MediaLibrary::avcodec, MediaLibrary::avformat})
+  for (auto lib : {MediaLibrary::AvCodec, MediaLibrary::AvFormat})
     dlopen((std::string(TREVIX_COMMON_DIR) + "/" + libraryFileName(lib, true)).c_str(),
            RTLD_NOW | RTLD_NODELETE);
 #endif
@@ -36,21 +36,21 @@ TEST(Binding, FailuresUnloadAndReportThenSuccessIsFinal) {
   // avcodec present, avformat a library lacking its entry points: the
   // "Load function" text names the first function and the file.
   ScratchDir partial;
-  const std::string codec = libraryFileName(MediaLibrary::avcodec, true);
-  const std::string format = libraryFileName(MediaLibrary::avformat, true);
+  const std::string codec = libraryFileName(MediaLibrary::AvCodec, true);
+  const std::string format = libraryFileName(MediaLibrary::AvFormat, true);
   fs::create_symlink(fs::path(TREVIX_COMMON_DIR) / codec, partial.path() / codec);
   fs::copy_file(fs::path(TREVIX_TEST_MODULES) / "libfakeavcodec.so", partial.path() / format);
   EXPECT_FALSE(loadLibraries(partial.path().string(), true));
   EXPECT_EQ("Load function avformat_alloc_context@" + format + " error: ",
             libraryError().substr(0, libraryError().find("error: ") + 7));
-  EXPECT_FALSE(isBound(MediaLibrary::avcodec)) << "avcodec must be unloaded again";
-  EXPECT_FALSE(isBound(MediaLibrary::avformat));
+  EXPECT_FALSE(isBound(MediaLibrary::AvCodec)) << "avcodec must be unloaded again";
+  EXPECT_FALSE(isBound(MediaLibrary::AvFormat));
 
   // A later call tries again from the start and succeeds.
   EXPECT_TRUE(loadLibraries(TREVIX_COMMON_DIR, true)) << libraryError();
   EXPECT_TRUE(libraryError().empty());
-  for (auto lib : {MediaLibrary::avcodec, MediaLibrary::avformat, MediaLibrary::avutil,
-                   MediaLibrary::swscale, MediaLibrary::swresample, MediaLibrary::avfilter})
+  for (auto lib : {MediaLibrary::AvCodec, MediaLibrary::AvFormat, MediaLibrary::AvUtil,
+                   MediaLibrary::SwScale, MediaLibrary::SwResample, MediaLibrary::AvFilter})
     EXPECT_TRUE(isBound(lib));
   EXPECT_EQ(unsigned(LIBAVCODEC_VERSION_INT), libavcodec.avcodec_version());
   EXPECT_NE(nullptr, libavcodec.avcodec_find_encoder_by_name("mpeg4"));

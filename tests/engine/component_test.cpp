@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 
 #include "core_test_util.h"
@@ -19,18 +20,18 @@ class ComponentTest : public ::testing::Test {
  protected:
   void SetUp() override {
     requireLibraries();
-    ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
-    vcl.setLogLevel(LogLevel::Error);
+    ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
+    engine.setLogLevel(LogLevel::Error);
   }
   // A task that will transcode `source` into a small AVI.
   int addConvertible(const std::string &source, const std::string &name) {
-    const int i = vcl.addTask(source);
+    const int i = engine.addTask(source);
     if (i < 0) return i;
     OutputOptions o;
     o.vcodec = "mpeg4";
     o.acodec = "mp2";
     o.frameSize = "160x120";
-    if (!vcl.setOutput(i, scratch.file(name), &o)) return -1;
+    if (!engine.setOutput(i, scratch.file(name), &o)) return -1;
     return i;
   }
   std::vector<int> indexes(const std::vector<TerminateRecord> &t) {
@@ -40,19 +41,19 @@ class ComponentTest : public ::testing::Test {
   }
 
   ScratchDir scratch;
-  MediaEngine vcl;
+  MediaEngine engine;
 };
 
 TEST_F(ComponentTest, PropertiesAndInitialState) {
-  EXPECT_EQ(vcl.version(), "2.0b");
-  EXPECT_EQ(vcl.progressInterval(), 500);
-  vcl.setProgressInterval(50);
-  EXPECT_EQ(vcl.progressInterval(), 100);
-  vcl.setProgressInterval(100);
-  EXPECT_EQ(vcl.progressInterval(), 100);
-  vcl.setProgressInterval(101);
-  EXPECT_EQ(vcl.progressInterval(), 101);
-  EXPECT_EQ(vcl.threadPriority(), ConvertPriority::Normal);
+  EXPECT_EQ(engine.version(), "2.0b");
+  EXPECT_EQ(engine.progressInterval(), 500);
+  engine.setProgressInterval(50);
+  EXPECT_EQ(engine.progressInterval(), 100);
+  engine.setProgressInterval(100);
+  EXPECT_EQ(engine.progressInterval(), 100);
+  engine.setProgressInterval(101);
+  EXPECT_EQ(engine.progressInterval(), 101);
+  EXPECT_EQ(engine.threadPriority(), ConvertPriority::Normal);
   MediaEngine fresh;
   EXPECT_EQ(fresh.logLevel(), LogLevel::Info);
   EXPECT_EQ(fresh.threadCount(), 0);
@@ -65,13 +66,13 @@ TEST_F(ComponentTest, PropertiesAndInitialState) {
 
 TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
   const std::string missing = scratch.file("missing.mov");
-  EXPECT_EQ(vcl.addTask(missing), -1);
-  EXPECT_EQ(vcl.lastErrorMessage(), missing + ": no such file or directory");
+  EXPECT_EQ(engine.addTask(missing), -1);
+  EXPECT_EQ(engine.lastErrorMessage(), missing + ": no such file or directory");
 
   const std::string empty = scratch.file("empty.mov");
   std::ofstream(empty).close();
-  EXPECT_EQ(vcl.addTask(empty), -1);
-  EXPECT_EQ(vcl.lastErrorMessage().rfind(empty + ": ", 0), 0u) << vcl.lastErrorMessage();
+  EXPECT_EQ(engine.addTask(empty), -1);
+  EXPECT_EQ(engine.lastErrorMessage().rfind(empty + ": ", 0), 0u) << engine.lastErrorMessage();
 
   const std::string noise = scratch.file("noise.mov");
   {
@@ -79,8 +80,8 @@ TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
     std::mt19937 rng(7);
     for (int i = 0; i < 65536; ++i) f.put(static_cast<char>(rng() & 0xFF));
   }
-  EXPECT_EQ(vcl.addTask(noise), -1);
-  EXPECT_EQ(vcl.lastErrorMessage(), noise + ": Unknown format");
+  EXPECT_EQ(engine.addTask(noise), -1);
+  EXPECT_EQ(engine.lastErrorMessage(), noise + ": Unknown format");
 
   const std::string truncated = scratch.file("truncated.mov");
   {
@@ -88,30 +89,30 @@ TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::ofstream(truncated, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 3));
   }
-  const int t = vcl.addTask(truncated);
+  const int t = engine.addTask(truncated);
   if (t < 0) {
-    EXPECT_EQ(vcl.lastErrorMessage().rfind(truncated + ": ", 0), 0u) << vcl.lastErrorMessage();
+    EXPECT_EQ(engine.lastErrorMessage().rfind(truncated + ": ", 0), 0u) << engine.lastErrorMessage();
   }
 
   InputOptions in;
   in.format = "nosuchformat";
-  EXPECT_EQ(vcl.addTask(coreSource(2.0), &in), -1);
-  EXPECT_EQ(vcl.lastErrorMessage(), "Unknown input format: nosuchformat");
+  EXPECT_EQ(engine.addTask(coreSource(2.0), &in), -1);
+  EXPECT_EQ(engine.lastErrorMessage(), "Unknown input format: nosuchformat");
 
   // Only the four files the test wrote are there.
   int files = 0;
   for (const auto &e : fs::directory_iterator(scratch.path())) files += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 3);
-  EXPECT_EQ(vcl.taskCount(), t < 0 ? 0 : 1);
+  EXPECT_EQ(engine.taskCount(), t < 0 ? 0 : 1);
 }
 
 TEST_F(ComponentTest, AddTaskWritesTheFileNameBackAndOpensTheInput) {
   InputOptions in;
   const std::string src = coreSource(2.0);
-  const int i = vcl.addTask(src, &in);
-  ASSERT_EQ(i, 0) << vcl.lastErrorMessage();
+  const int i = engine.addTask(src, &in);
+  ASSERT_EQ(i, 0) << engine.lastErrorMessage();
   EXPECT_EQ(in.fileName, src);
-  TranscodeTask &t = vcl.task(0);
+  TranscodeTask &t = engine.task(0);
   ASSERT_EQ(t.inputFiles.size(), 1u);
   EXPECT_EQ(t.options.frameWidth, 320);
   EXPECT_EQ(t.options.frameHeight, 240);
@@ -125,12 +126,12 @@ TEST_F(ComponentTest, InputOptionsReachTheOpening) {
   InputOptions in;
   in.startTimeMs = 1000;
   in.extraOptions = "vn\nitsoffset=0.5";
-  const int i = vcl.addTask(coreSource(2.0), &in);
-  ASSERT_EQ(i, 0) << vcl.lastErrorMessage();
-  const InputFile &f = vcl.task(0).inputFiles[0];
+  const int i = engine.addTask(coreSource(2.0), &in);
+  ASSERT_EQ(i, 0) << engine.lastErrorMessage();
+  const InputFile &f = engine.task(0).inputFiles[0];
   EXPECT_EQ(f.startTime, 1000000 + (f.ctx->start_time == AV_NOPTS_VALUE ? 0 : f.ctx->start_time));
   EXPECT_EQ(f.tsOffset, 500000 - f.startTime);
-  EXPECT_EQ(vcl.task(0).options.inputStartTime, 0);  // consumed by the seek
+  EXPECT_EQ(engine.task(0).options.inputStartTime, 0);  // consumed by the seek
   bool videoDiscarded = false;
   for (const auto &s : f.streams)
     if (s.type == AVMEDIA_TYPE_VIDEO) videoDiscarded = s.stream->discard == AVDISCARD_ALL;
@@ -138,23 +139,27 @@ TEST_F(ComponentTest, InputOptionsReachTheOpening) {
 }
 
 TEST_F(ComponentTest, SetOutputErrors) {
-  ASSERT_EQ(vcl.addTask(coreSource(2.0)), 0);
-  ASSERT_EQ(vcl.addTask(coreSource(2.0)), 1);
-  EXPECT_THROW(vcl.setOutput(5, scratch.file("x.avi")), std::out_of_range);
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 1);
+  EXPECT_THROW(engine.setOutput(5, scratch.file("x.avi")), std::out_of_range);
   OutputOptions o;
   o.format = "nosuch";
-  EXPECT_FALSE(vcl.setOutput(1, scratch.file("x.avi"), &o));
-  EXPECT_EQ(vcl.lastErrorMessage(), "Unknown output format: nosuch");
+  EXPECT_FALSE(engine.setOutput(1, scratch.file("x.avi"), &o));
+  EXPECT_EQ(engine.lastErrorMessage(), "Unknown output format: nosuch");
   EXPECT_EQ(o.fileName, scratch.file("x.avi"));
-  EXPECT_THROW(vcl.removeTask(2), std::out_of_range);
+  OutputOptions negative;
+  negative.aspect = "-4:3";
+  EXPECT_FALSE(engine.setOutput(1, scratch.file("y.avi"), &negative));
+  EXPECT_EQ(engine.lastErrorMessage(), "Incorrect aspect ratio specification.");
+  EXPECT_THROW(engine.removeTask(2), std::out_of_range);
 }
 
 TEST_F(ComponentTest, VcdTargetWithoutVideoInput) {
-  ASSERT_EQ(vcl.addTask(coreAudioOnlySource()), 0) << vcl.lastErrorMessage();
+  ASSERT_EQ(engine.addTask(coreAudioOnlySource()), 0) << engine.lastErrorMessage();
   OutputOptions o;
   o.target = 1;
-  EXPECT_FALSE(vcl.setOutput(0, scratch.file("v.mpg"), &o));
-  EXPECT_EQ(vcl.lastErrorMessage(), "frame_rate is invalid.");
+  EXPECT_FALSE(engine.setOutput(0, scratch.file("v.mpg"), &o));
+  EXPECT_EQ(engine.lastErrorMessage(), "frame_rate is invalid.");
 }
 
 // Timer mode: each task starts 100 ms after the previous one ended, on the
@@ -162,14 +167,14 @@ TEST_F(ComponentTest, VcdTargetWithoutVideoInput) {
 void timerModeRun(int threadCount) {
   PumpedScheduler scheduler;
   ScratchDir scratch;
-  MediaEngine vcl(&scheduler);
-  ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
-  EventRecorder rec(vcl);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(vcl.addTask(coreSource(2.0)), i);  // no output: each fails at start
-  vcl.startConvert(threadCount);
-  EXPECT_EQ(vcl.threadCount(), threadCount);
+  MediaEngine engine(&scheduler);
+  ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
+  EventRecorder rec(engine);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);  // no output: each fails at start
+  engine.startConvert(threadCount);
+  EXPECT_EQ(engine.threadCount(), threadCount);
   EXPECT_TRUE(rec.terminations().empty());
-  vcl.pause();  // changes nothing in timer mode
+  engine.pause();  // changes nothing in timer mode
   for (int step = 0; step < 3; ++step) {
     ASSERT_EQ(scheduler.pumpOnce(), 1) << "step " << step;
     EXPECT_EQ(rec.terminations().size(), static_cast<size_t>(step + 1 + (step == 2 ? 1 : 0)));
@@ -189,29 +194,43 @@ void timerModeRun(int threadCount) {
   EXPECT_TRUE(t[3].finished);
   EXPECT_FALSE(t[3].exception);
   EXPECT_EQ(t[3].message, "");
+  // What the events said, the status says too, read under the lock.
+  const TaskStatus s = engine.taskStatus(2);
+  EXPECT_EQ(s.index, 2);
+  EXPECT_TRUE(s.terminated);
+  EXPECT_FALSE(s.running);
+  EXPECT_FALSE(s.finished);
+  EXPECT_TRUE(s.failed);
+  EXPECT_EQ(s.errorMessage, "Must supply at least one output file");
+  EXPECT_THROW(engine.taskStatus(3), std::out_of_range);
+  EXPECT_THROW(engine.withTask(-1, [](TranscodeTask &) {}), std::out_of_range);
+  int seen = -1;
+  engine.withTask(1, [&](TranscodeTask &task) { seen = task.index(); });
+  EXPECT_EQ(seen, 1);
 }
 
 TEST_F(ComponentTest, TimerModeZeroThreads) { timerModeRun(0); }
 TEST_F(ComponentTest, TimerModeNegativeThreads) { timerModeRun(-5); }
 
 TEST_F(ComponentTest, EmptyListStartsNothing) {
-  EventRecorder rec(vcl);
-  vcl.startConvert(1);
-  vcl.startConvert(0);
+  EventRecorder rec(engine);
+  engine.startConvert(1);
+  engine.startConvert(0);
   EXPECT_TRUE(rec.terminations().empty());
 }
 
 TEST_F(ComponentTest, OneThreadRunsTasksOneAfterAnother) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(addConvertible(coreSource(1.0), "one" + std::to_string(i) + ".avi"), i);
-  vcl.lock();  // events wait, so the starts can be looked at
-  vcl.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return vcl.task(0).threadId != 0; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(vcl.task(1).threadId.load(), 0u);
-  EXPECT_EQ(vcl.task(2).threadId.load(), 0u);
-  EXPECT_EQ(vcl.pendingCount(), 2);
-  vcl.unlock();
+  {
+    std::scoped_lock held(engine);  // events wait, so the starts can be looked at
+    engine.startConvert(1);
+    EXPECT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(engine.taskStatus(1).threadId, 0u);
+    EXPECT_EQ(engine.taskStatus(2).threadId, 0u);
+    EXPECT_EQ(engine.pendingCount(), 2);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   EXPECT_EQ(indexes(t), (std::vector<int>{0, 1, 2, -1}));
@@ -220,23 +239,24 @@ TEST_F(ComponentTest, OneThreadRunsTasksOneAfterAnother) {
     EXPECT_FALSE(t[i].exception) << t[i].message;
     EXPECT_NE(t[i].thread, std::this_thread::get_id());
   }
-  EXPECT_EQ(vcl.finishedCount(), 3);
+  EXPECT_EQ(engine.finishedCount(), 3);
 }
 
 TEST_F(ComponentTest, ThreeThreadsOverFiveTasks) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   for (int i = 0; i < 5; ++i) ASSERT_EQ(addConvertible(coreSource(1.0), "three" + std::to_string(i) + ".avi"), i);
-  vcl.lock();
-  vcl.startConvert(3);
-  EXPECT_TRUE(eventually([&] {
-    return vcl.task(0).threadId != 0 && vcl.task(1).threadId != 0 && vcl.task(2).threadId != 0;
-  }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  EXPECT_EQ(vcl.task(3).threadId.load(), 0u);
-  EXPECT_EQ(vcl.task(4).threadId.load(), 0u);
-  EXPECT_EQ(vcl.pendingCount(), 2);
-  EXPECT_EQ(vcl.nextTaskIndex(), 3);
-  vcl.unlock();
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(3);
+    EXPECT_TRUE(waitUntil([&] {
+      return engine.taskStatus(0).threadId != 0 && engine.taskStatus(1).threadId != 0 && engine.taskStatus(2).threadId != 0;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(engine.taskStatus(3).threadId, 0u);
+    EXPECT_EQ(engine.taskStatus(4).threadId, 0u);
+    EXPECT_EQ(engine.pendingCount(), 2);
+    EXPECT_EQ(engine.nextTaskIndex(), 3);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 6u);
@@ -249,21 +269,22 @@ TEST_F(ComponentTest, ThreeThreadsOverFiveTasks) {
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4}));
   // A second run over terminated tasks starts nothing and reports nothing.
-  vcl.startConvert(1);
+  engine.startConvert(1);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(rec.terminations().size(), 6u);
 }
 
 TEST_F(ComponentTest, StopWithTasksNeverStarted) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(addConvertible(coreSource(5.0), "stop" + std::to_string(i) + ".avi"), i);
-  vcl.setProgressInterval(100);
-  vcl.lock();
-  vcl.startConvert(1);
-  EXPECT_TRUE(eventually([&] { return vcl.task(0).threadId != 0; }));
-  vcl.stop();
-  EXPECT_EQ(vcl.pendingCount(), 0);
-  vcl.unlock();
+  engine.setProgressInterval(100);
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(1);
+    EXPECT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.stop();
+    EXPECT_EQ(engine.pendingCount(), 0);
+  }
   ASSERT_TRUE(rec.waitForEndOfRun());
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 4u);
@@ -277,42 +298,43 @@ TEST_F(ComponentTest, StopWithTasksNeverStarted) {
     }
   }
   // Outputs that received nothing do not stay behind once the tasks go.
-  vcl.clearTasks();
+  engine.clearTasks();
   EXPECT_FALSE(fs::exists(scratch.file("stop1.avi")));
   EXPECT_FALSE(fs::exists(scratch.file("stop2.avi")));
 }
 
 TEST_F(ComponentTest, StopBeforeAnyStart) {
-  EventRecorder rec(vcl);
-  for (int i = 0; i < 2; ++i) ASSERT_EQ(vcl.addTask(coreSource(2.0)), i);
-  vcl.stop();
+  EventRecorder rec(engine);
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
+  engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(10000));
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t.back().index, -1);
-  EXPECT_TRUE(vcl.task(0).terminated);
-  vcl.stop();  // already terminated: left alone
+  EXPECT_TRUE(engine.taskStatus(0).terminated);
+  engine.stop();  // already terminated: left alone
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(rec.terminations().size(), 3u);
 }
 
 TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pause.avi"), 0);
-  vcl.setProgressInterval(100);
-  vcl.lock();  // the worker cannot deliver anything before the pause
-  vcl.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return vcl.task(0).threadId != 0; }));
-  vcl.pause();
-  vcl.unlock();
-  ASSERT_TRUE(vcl.task(0).waitUntilParked(10000));
+  engine.setProgressInterval(100);
+  {
+    std::scoped_lock held(engine);  // the worker cannot deliver anything before the pause
+    engine.startConvert(1);
+    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.pause();
+  }
+  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(rec.progressCount(), atPause);
-  EXPECT_TRUE(vcl.task(0).running);
+  EXPECT_TRUE(engine.taskStatus(0).running);
   EXPECT_TRUE(rec.terminations().empty());
-  vcl.pause();  // from a thread that does not hold the lock: returns once parked
-  vcl.resume();
+  engine.pause();  // from a thread that does not hold the lock: returns once parked
+  engine.resume();
   ASSERT_TRUE(rec.waitForEndOfRun());
   EXPECT_GT(rec.progressCount(), atPause);
   const auto t = rec.terminations();
@@ -322,15 +344,16 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
 }
 
 TEST_F(ComponentTest, StopEndsAPausedTask) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pausestop.avi"), 0);
-  vcl.lock();
-  vcl.startConvert(1);
-  ASSERT_TRUE(eventually([&] { return vcl.task(0).threadId != 0; }));
-  vcl.pause();
-  vcl.unlock();
-  ASSERT_TRUE(vcl.task(0).waitUntilParked(10000));
-  vcl.stop();
+  {
+    std::scoped_lock held(engine);
+    engine.startConvert(1);
+    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
+    engine.pause();
+  }
+  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
+  engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(20000));
   const auto t = rec.terminations();
   EXPECT_FALSE(t[0].finished);
@@ -338,28 +361,28 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
 }
 
 TEST_F(ComponentTest, RemoveTaskRenumbers) {
-  EventRecorder rec(vcl);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(vcl.addTask(coreSource(2.0)), i);
-  TranscodeTask *last = &vcl.task(2);
-  vcl.removeTask(1);
-  ASSERT_EQ(vcl.taskCount(), 2);
-  EXPECT_EQ(&vcl.task(1), last);
-  EXPECT_EQ(last->index, 1);
-  vcl.startConvert(0);  // no scheduler: runs here and now
+  EventRecorder rec(engine);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
+  TranscodeTask *last = &engine.task(2);
+  engine.removeTask(1);
+  ASSERT_EQ(engine.taskCount(), 2);
+  EXPECT_EQ(&engine.task(1), last);
+  EXPECT_EQ(last->index(), 1);
+  engine.startConvert(0);  // no scheduler: runs here and now
   EXPECT_EQ(indexes(rec.terminations()), (std::vector<int>{0, 1, -1}));
 }
 
 TEST_F(ComponentTest, FreeingARunningTaskWaitsForItsWorker) {
-  EventRecorder rec(vcl);
+  EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "free.avi"), 0);
-  vcl.startConvert(1);
-  vcl.clearTasks();
+  engine.startConvert(1);
+  engine.clearTasks();
   // The worker delivered its termination before the task was freed.
   const auto t = rec.terminations();
   ASSERT_GE(t.size(), 1u);
   EXPECT_EQ(t[0].index, 0);
-  EXPECT_EQ(vcl.taskCount(), 0);
-  EXPECT_EQ(vcl.lastErrorMessage(), "");
+  EXPECT_EQ(engine.taskCount(), 0);
+  EXPECT_EQ(engine.lastErrorMessage(), "");
 }
 
 TEST_F(ComponentTest, DestroyingTheComponentDuringARun) {

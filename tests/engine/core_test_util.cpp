@@ -10,16 +10,10 @@
 
 namespace {
 
-MediaRecipe smallSpec(double seconds) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = seconds;
+// The small clip with MPEG-4 part 2 video.
+MediaRecipe coreRecipe(double seconds) {
+  MediaRecipe recipe = smallClipRecipe(seconds);
   recipe.videoCodec = "mpeg4";
-  recipe.audioCodec = "aac";
-  recipe.sampleRate = 44100;
   return recipe;
 }
 
@@ -64,10 +58,10 @@ bool remuxReversed(const std::string &src, const std::string &dst) {
 
 }  // namespace
 
-std::string coreSource(double seconds) { return cachedFixture(smallSpec(seconds), "core.mov"); }
+std::string coreSource(double seconds) { return cachedFixture(coreRecipe(seconds), "core.mov"); }
 
 std::string coreAudioOnlySource() {
-  MediaRecipe recipe = smallSpec(1.0);
+  MediaRecipe recipe = coreRecipe(1.0);
   recipe.videoCodec.clear();
   return cachedFixture(recipe, "core-audio.m4a");
 }
@@ -153,13 +147,4 @@ bool EventRecorder::waitFor(const std::function<bool()> &condition, int timeoutM
     g.lock();
     return ok;
   });
-}
-
-bool eventually(const std::function<bool()> &condition, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
 }

@@ -13,7 +13,7 @@
 #include "engine_types.h"
 #include "media_engine.h"
 
-// 320x240, 25 fps MPEG-4 video with AAC stereo 44.1 kHz in a .mov.
+// The small clip (smallClipRecipe) with MPEG-4 part 2 video, in a .mov.
 std::string coreSource(double seconds);
 // Audio only (AAC in .m4a).
 std::string coreAudioOnlySource();
@@ -43,7 +43,7 @@ struct TerminateRecord {
   std::thread::id thread;
 };
 
-// Connects to a component's OnTerminate and OnProgress.
+// Connects to a component's onTerminate and onProgress.
 class EventRecorder {
  public:
   explicit EventRecorder(MediaEngine &c);
@@ -59,6 +59,3 @@ class EventRecorder {
   std::vector<TerminateRecord> terms_;
   std::vector<int> progressIndexes_;
 };
-
-// Polls `condition` every 10 ms until it holds or the time is up.
-bool eventually(const std::function<bool()> &condition, int timeoutMs = 20000);

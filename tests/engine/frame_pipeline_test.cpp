@@ -89,14 +89,14 @@ HookRun convertWithHooks(const std::string &input, const std::string &output, Ou
                           CustomHandler custom, BeforeHandler before = nullptr) {
   HookRun run;
   Conversion &r = run.result;
-  MediaEngine vcl;
-  if (!vcl.loadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = vcl.lastErrorMessage();
+  MediaEngine engine;
+  if (!engine.loadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = engine.lastErrorMessage();
     return run;
   }
-  vcl.setLogLevel(LogLevel::Info);
-  vcl.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
-  vcl.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+  engine.setLogLevel(LogLevel::Info);
+  engine.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
+  engine.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
     if (index < 0) return;
     r.terminated = true;
     r.finished = finished;
@@ -105,29 +105,29 @@ HookRun convertWithHooks(const std::string &input, const std::string &output, Ou
   };
   if (custom) {
     options.customHook = true;
-    vcl.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
+    engine.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
       run.calls.push_back({frame, pts, bmp.width(), bmp.height()});
       custom(bmp, frame, pts, update, stop);
     };
   }
   if (before) {
     options.beforeHook = true;
-    vcl.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
+    engine.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
   }
   InputOptions in;
-  r.taskIndex = vcl.addTask(input, &in);
+  r.taskIndex = engine.addTask(input, &in);
   if (r.taskIndex < 0) {
-    r.lastError = vcl.lastErrorMessage();
+    r.lastError = engine.lastErrorMessage();
     return run;
   }
-  r.outputOk = vcl.setOutput(r.taskIndex, output, &options);
+  r.outputOk = engine.setOutput(r.taskIndex, output, &options);
   if (!r.outputOk) {
-    r.lastError = vcl.lastErrorMessage();
-    vcl.clearTasks();
+    r.lastError = engine.lastErrorMessage();
+    engine.clearTasks();
     return run;
   }
-  vcl.startConvert(0);
-  vcl.clearTasks();
+  engine.startConvert(0);
+  engine.clearTasks();
   return run;
 }
 
@@ -138,17 +138,14 @@ OutputOptions lossless() {
   return o;
 }
 
-// 2 s of 320x240 at 25 fps, no audio.
-std::string hookSource() {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 2.0;
+// The small clip without audio, `seconds` long.
+MediaRecipe silentClip(double seconds) {
+  MediaRecipe recipe = smallClipRecipe(seconds);
   recipe.audioCodec = "";
-  return cachedFixture(recipe, "hooks.mov");
+  return recipe;
 }
+
+std::string hookSource() { return cachedFixture(silentClip(2.0), "hooks.mov"); }
 
 class FramePipelineTest : public ::testing::Test {
  protected:
@@ -269,13 +266,9 @@ bool cornerPainted(const RgbPicture &frame, const RgbPicture &plain) {
 }
 
 TEST_F(FramePipelineTest, HookRangesRunTheModulesOnlyInsideThem) {
-  MediaRecipe recipe;
+  MediaRecipe recipe = silentClip(7.0);
   recipe.width = 160;
   recipe.height = 120;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 7.0;
-  recipe.audioCodec = "";
   const std::string src = cachedFixture(recipe, "ranges.mov");
   ScratchDir dir;
   ASSERT_TRUE(convert(src, dir.file("plain.avi"), lossless()).finished);
@@ -369,13 +362,8 @@ double combing(const Bitmap24 &bmp) {
 }
 
 TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
+  MediaRecipe recipe = silentClip(2.0);
   recipe.rateNum = 5;  // slow pictures: the two fields lie far apart
-  recipe.rateDen = 1;
-  recipe.durationSec = 2.0;
-  recipe.audioCodec = "";
   recipe.interlacedPattern = true;
   const std::string src = cachedFixture(recipe, "interlaced.mov");
   ScratchDir dir;
@@ -406,13 +394,9 @@ TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
 // ---------------------------------------------------------------- geometry
 
 TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
-  MediaRecipe recipe;
+  MediaRecipe recipe = silentClip(0.4);
   recipe.width = 720;
   recipe.height = 576;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 0.4;
-  recipe.audioCodec = "";
   const std::string src = cachedFixture(recipe, "pal.mov");
   ScratchDir dir;
   const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30
@@ -479,7 +463,7 @@ FramePtr yuv(int w, int h, uint8_t luma) {
 TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.logSink = [&](TranscodeTask &, int, const std::string &t) { log.push_back(t); };
+  task.setLogSink([&](TranscodeTask &, int, const std::string &t) { log.push_back(t); });
   task.hookRanges = parseHookRanges("0-1000000, 5000000-6000000");
   std::vector<char *> argv{const_cast<char *>(kHookModule.c_str()), const_cast<char *>("200")};
   ASSERT_EQ(addVideoHook(task.videoHooks, 2, argv.data()), 0);
@@ -513,10 +497,10 @@ TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
 TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
   TranscodeTask task;
   std::vector<const uint8_t *> bitmaps;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
     bitmaps.push_back(bmp.bits());
     bmp.fillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
-  };
+  });
   FramePipeline pipeline;
   FramePtr pic = yuv(64, 48, 100);
   std::set<const uint8_t *> planes;
@@ -553,14 +537,14 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
   int calls = 0;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
     ++calls;
     EXPECT_EQ(bmp.stride() % 4, 0);
     // Rows top-down, bytes B, G, R.
     EXPECT_EQ(bmp.scanLine(1)[0], 15);
     EXPECT_EQ(bmp.pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
     bmp.setPixel(4, 0, 0x0A0B0C);
-  };
+  });
   FramePipeline pipeline;
   const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
@@ -573,10 +557,10 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
 TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.logSink = [&](TranscodeTask &, int level, const std::string &t) {
+  task.setLogSink([&](TranscodeTask &, int level, const std::string &t) {
     EXPECT_EQ(level, 0);
     log.push_back(t);
-  };
+  });
   // Too small for the deinterlacer: copied as it came.
   task.options.doDeinterlace = 1;
   FramePipeline small;
@@ -604,7 +588,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   odd->width = odd->height = 16;
   ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
   int calls = 0;
-  task.customHookSink = [&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
+  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; });
   FramePipeline pipeline;
   log.clear();
   pipeline.preprocessPicture(task, odd.get(), 0);

@@ -30,13 +30,8 @@ TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
 TEST(MediaFixture, LateAudioAndPictureContent) {
   requireLibraries();
   ScratchDir dir;
-  MediaRecipe recipe;
+  MediaRecipe recipe = smallClipRecipe(1.0);
   recipe.path = dir.file("late.mkv");
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 1.0;
   recipe.videoCodec = "mpeg4";
   recipe.audioCodec = "libmp3lame";
   recipe.audioStartSec = 0.5;

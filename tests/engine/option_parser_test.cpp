@@ -21,9 +21,9 @@ class OptionTest : public ::testing::Test {
   void SetUp() override {
     requireLibraries();
     task.prepare();
-    task.logSink = [this](TranscodeTask &, int level, const std::string &text) {
+    task.setLogSink([this](TranscodeTask &, int level, const std::string &text) {
       logs.push_back({level, text});
-    };
+    });
   }
   std::string errorOf(const std::string &name, const std::string &value) {
     try {
@@ -145,6 +145,23 @@ TEST_F(OptionTest, FrameSizeRateAndAspect) {
   EXPECT_NEAR(task.options.frameAspectRatio, 16.0 / 9.0, 1e-6);
   task.parseOption("aspect", "1.3333");
   EXPECT_NEAR(task.options.frameAspectRatio, 1.3333, 1e-6);
+}
+
+TEST_F(OptionTest, NegativeOrNonNumericAspectIsRefusedAndKeepsTheLastOne) {
+  task.parseOption("aspect", "16:9");
+  for (const char *bad : {"4:-3", "-4:3", "-4:-3", "-1.5", "-0.01", "nan", "inf"}) {
+    EXPECT_EQ(errorOf("aspect", bad), "Incorrect aspect ratio specification.") << bad;
+    EXPECT_NEAR(task.options.frameAspectRatio, 16.0 / 9.0, 1e-6) << bad;
+  }
+  // The typed setter, which the records use, refuses them the same way.
+  OutputOptions record;
+  record.aspect = "-4:3";
+  try {
+    task.applyOutputOptions(record, "out.mp4");
+    ADD_FAILURE() << "a negative aspect in the record was accepted";
+  } catch (const EngineError &e) {
+    EXPECT_STREQ(e.what(), "Incorrect aspect ratio specification.");
+  }
 }
 
 TEST_F(OptionTest, QscalePassAndNumbers) {

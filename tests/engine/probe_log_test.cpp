@@ -24,14 +24,14 @@ class ProbeLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     requireLibraries();
-    ASSERT_TRUE(vcl.loadAVLib(TREVIX_COMMON_DIR, true));
-    vcl.setLogLevel(LogLevel::Info);
-    vcl.onLog = [this](int32_t index, LogLevel level, const std::string &text) {
+    ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
+    engine.setLogLevel(LogLevel::Info);
+    engine.onLog = [this](int32_t index, LogLevel level, const std::string &text) {
       std::lock_guard<std::mutex> g(m);
       lines.push_back({index, level, text});
     };
   }
-  void TearDown() override { vcl.setLogLevel(LogLevel::Info); }
+  void TearDown() override { engine.setLogLevel(LogLevel::Info); }
   std::vector<LogLine> loggedLines() {
     std::lock_guard<std::mutex> g(m);
     return lines;
@@ -53,13 +53,13 @@ class ProbeLogTest : public ::testing::Test {
   std::mutex m;
   std::vector<LogLine> lines;
   ScratchDir scratch;
-  MediaEngine vcl;
+  MediaEngine engine;
 };
 
 TEST_F(ProbeLogTest, CountsOfAFileWithAudioThenVideo) {
   const std::string file = coreAudioFirstSource();
   ASSERT_FALSE(file.empty());
-  MediaProbe &p = vcl.probe();
+  MediaProbe &p = engine.probe();
   ASSERT_TRUE(p.open(file)) << p.lastError();
   EXPECT_EQ(p.streamCount(), 2);
   EXPECT_EQ(p.audioStreamCount(), 1);
@@ -191,7 +191,7 @@ TEST_F(ProbeLogTest, LongLinesAreCut) {
 }
 
 TEST_F(ProbeLogTest, LevelFilter) {
-  vcl.setLogLevel(LogLevel::Error);
+  engine.setLogLevel(LogLevel::Error);
   message(AV_LOG_INFO, "quiet info\n");
   message(AV_LOG_ERROR, "loud error\n");
   EXPECT_TRUE(containing("quiet info").empty());
@@ -199,13 +199,13 @@ TEST_F(ProbeLogTest, LevelFilter) {
 }
 
 TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
-  ASSERT_EQ(vcl.addTask(coreSource(2.0)), 0);
-  ASSERT_EQ(vcl.addTask(coreSource(2.0)), 1);
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 1);
   MediaEngine second;
   std::vector<std::string> secondLines;
   second.onLog = [&](int32_t, LogLevel, const std::string &text) { secondLines.push_back(text); };
   std::thread worker([&] {
-    vcl.task(1).threadId = currentThreadId();
+    engine.task(1).setThreadId(currentThreadId());
     message(AV_LOG_INFO, "from the worker\n");
   });
   worker.join();
@@ -216,10 +216,10 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
   EXPECT_NE(std::find(secondLines.begin(), secondLines.end(), "from the worker"), secondLines.end());
 
   // The task's own messages, with the level mapping.
-  vcl.task(0).log(-1, "task q");
-  vcl.task(0).log(0, "task e");
-  vcl.task(0).log(2, "task d");
-  vcl.task(0).log(9, "task a");
+  engine.task(0).log(-1, "task q");
+  engine.task(0).log(0, "task e");
+  engine.task(0).log(2, "task d");
+  engine.task(0).log(9, "task a");
   ASSERT_EQ(exactly("task a").size(), 1u);
   EXPECT_EQ(exactly("task q")[0].level, LogLevel::Quiet);
   EXPECT_EQ(exactly("task e")[0].level, LogLevel::Error);
@@ -245,7 +245,7 @@ TEST(LogListTest, FindOrAddAndClear) {
 
 TEST_F(ProbeLogTest, StartConvertDropsPartialLines) {
   message(AV_LOG_INFO, "dangling ");
-  vcl.startConvert(1);  // empty list: nothing starts, but the log list is cleared
+  engine.startConvert(1);  // empty list: nothing starts, but the log list is cleared
   message(AV_LOG_INFO, "fresh\n");
   EXPECT_EQ(containing("fresh")[0].text, "fresh");
 }

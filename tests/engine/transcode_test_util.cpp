@@ -18,24 +18,24 @@ int Conversion::logCount(const std::string &text) const {
 
 Conversion convert(const std::string &input, ConvertSetup setup) {
   Conversion r;
-  MediaEngine vcl;
-  if (!vcl.loadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = vcl.lastErrorMessage();
+  MediaEngine engine;
+  if (!engine.loadAVLib(TREVIX_COMMON_DIR, true)) {
+    r.lastError = engine.lastErrorMessage();
     return r;
   }
-  vcl.setLogLevel(setup.logLevel);
-  vcl.setProgressInterval(setup.progressIntervalMs);
-  vcl.onLog = [&](int32_t, LogLevel, const std::string &msg) {
+  engine.setLogLevel(setup.logLevel);
+  engine.setProgressInterval(setup.progressIntervalMs);
+  engine.onLog = [&](int32_t, LogLevel, const std::string &msg) {
     r.log.push_back(msg);
-    if (setup.onLog) setup.onLog(vcl, msg);
+    if (setup.onLog) setup.onLog(engine, msg);
   };
-  vcl.onProgress = [&](int32_t, int32_t frameNumber, int32_t fps, int32_t cur, float q, float br, int64_t size,
+  engine.onProgress = [&](int32_t, int32_t frameNumber, int32_t fps, int32_t cur, float q, float br, int64_t size,
                        int32_t total) {
     ProgressSample s{frameNumber, fps, cur, q, br, size, total};
     r.progress.push_back(s);
-    if (setup.onProgress) setup.onProgress(vcl, s);
+    if (setup.onProgress) setup.onProgress(engine, s);
   };
-  vcl.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
+  engine.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
     if (index < 0) {
       r.endOfRun = true;
       return;
@@ -46,23 +46,23 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
     r.message = message;
   };
   InputOptions in = setup.inputOptions;
-  r.taskIndex = vcl.addTask(input, &in);
+  r.taskIndex = engine.addTask(input, &in);
   if (r.taskIndex < 0) {
-    r.lastError = vcl.lastErrorMessage();
+    r.lastError = engine.lastErrorMessage();
     return r;
   }
   r.outputOk = true;
   for (size_t i = 0; i < setup.outputs.size(); ++i) {
     OutputOptions o = i < setup.outputOptions.size() ? setup.outputOptions[i] : OutputOptions{};
-    if (!vcl.setOutput(r.taskIndex, setup.outputs[i], &o)) {
+    if (!engine.setOutput(r.taskIndex, setup.outputs[i], &o)) {
       r.outputOk = false;
-      r.lastError = vcl.lastErrorMessage();
-      vcl.clearTasks();
+      r.lastError = engine.lastErrorMessage();
+      engine.clearTasks();
       return r;
     }
   }
-  vcl.startConvert(0);
-  vcl.clearTasks();
+  engine.startConvert(0);
+  engine.clearTasks();
   return r;
 }
 
@@ -160,17 +160,4 @@ bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
   return true;
 }
 
-std::string sourceWith(MediaRecipe recipe, const std::string &name) { return cachedFixture(recipe, name); }
-
-MediaRecipe smallRecipe(double seconds) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = seconds;
-  recipe.sampleRate = 44100;
-  return recipe;
-}
-
-std::string smallSource(double seconds) { return cachedFixture(smallRecipe(seconds), "small.mov"); }
+std::string smallSource(double seconds) { return cachedFixture(smallClipRecipe(seconds), "small.mov"); }

@@ -23,7 +23,7 @@ struct ProgressSample {
 struct Conversion {
   int taskIndex = -1;
   bool outputOk = false;
-  std::string lastError;  // LastErrorMessage after AddTask / SetOutput
+  std::string lastError;  // lastErrorMessage() after addTask / setOutput
   bool terminated = false;
   bool finished = false;
   bool exception = false;
@@ -36,7 +36,7 @@ struct Conversion {
 };
 
 struct ConvertSetup {
-  std::vector<std::string> outputs;           // one SetOutput per name
+  std::vector<std::string> outputs;           // one setOutput per name
   std::vector<OutputOptions> outputOptions;  // same count as outputs (or empty: defaults)
   InputOptions inputOptions;
   LogLevel logLevel = LogLevel::Info;
@@ -58,8 +58,6 @@ Conversion convert(const std::string &input, const std::string &output, const Ou
 bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts = nullptr);
 
-// Small fixtures shared by the tests (320x240, 25 fps, AAC stereo 44.1 kHz):
-// the recipe, and the cached file made from it.
-MediaRecipe smallRecipe(double seconds = 3.0);
+// The small clip (smallClipRecipe: 320x240, 25 fps, H.264 with AAC stereo
+// at 44.1 kHz) as a cached .mov.
 std::string smallSource(double seconds = 3.0);
-std::string sourceWith(MediaRecipe recipe, const std::string &name);

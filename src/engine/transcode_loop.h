@@ -1,0 +1,207 @@
+// The stages of the transcode loop, cut along the seams where the loop can
+// later be split into threads:
+//
+//   reading and decoding       InputDecoder (transcode_decode.cpp)
+//        |  decoded pictures and samples, packets to copy
+//        v
+//   per-stream output paths    OutputPaths: VideoOutput (transcode_video_out.cpp),
+//                              AudioOutput (transcode_audio_out.cpp)
+//        |  encoded and copied packets
+//        v
+//   writing                    PacketWriter (transcode_writer.cpp)
+//
+// The driver (TranscodeLoop, transcode_loop.cpp) picks the input that is
+// furthest behind, reads a packet, repairs its time stamps and hands it to
+// the decoder; ProgressReporter (transcode_progress.cpp) reads the output
+// clocks for that choice and for the progress reports.
+//
+// Today every stage runs on the thread that runs the task; each one touches
+// only the buffers named in its comment.
+#pragma once
+
+#include <cstdint>
+
+#include "transcode_run.h"
+
+class TranscodeTask;
+struct InputFile;
+struct OptionState;
+
+// What every stage works on: the task (its log, its stop request), the
+// task's outputs and statistics, the run's records and buffers, and the
+// option state.
+struct LoopContext {
+  TranscodeTask &task;
+  TranscodeState &state;
+  TranscodeRun &run;
+  OptionState &options;
+};
+
+// Hands packets to the muxers and encoders' output to the packets. Uses the
+// run's outPkt and the statistics file; counts videoBytes and audioBytes.
+class PacketWriter {
+ public:
+  explicit PacketWriter(LoopContext &c) : c_(c) {}
+  // Interleaved write; a failure throws EngineError.
+  void write(OutputStreamRecord &ost, AVPacket *pkt);
+  // Sends `frame` (null: drain) to the stream's encoder and writes every
+  // packet it gives; returns the encoder's error, or 0.
+  int encodeAndWrite(OutputStreamRecord &ost, const AVFrame *frame);
+  // A packet of a stream copy, from its first key frame on.
+  void copyPacket(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVPacket *pkt);
+  // A decoded subtitle, encoded (twice for DVB: to show and to clear).
+  void writeSubtitle(OutputStreamRecord &ost, AVSubtitle *sub);
+
+ private:
+  void writeVideoPacket(OutputStreamRecord &ost, AVPacket *pkt);
+  void notePictureStats(OutputStreamRecord &ost, const AVPacket *pkt);
+  void writeVideoStats(OutputStreamRecord &ost, int frameBytes);
+
+  LoopContext &c_;
+};
+
+// The video path of one output stream: frame-rate sync (drop, duplicate),
+// frame limits, the geometry stage and the encoder. Uses the run's encFrame;
+// counts dupFrames and dropFrames.
+class VideoOutput {
+ public:
+  VideoOutput(LoopContext &c, PacketWriter &writer) : c_(c), writer_(writer) {}
+  void write(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVFrame *picture, int64_t srcPts);
+  void drain(OutputStreamRecord &ost);
+
+ private:
+  int64_t framesToEmit(OutputStreamRecord &ost, int64_t srcPts);
+  int64_t limitFrames(const OutputStreamRecord &ost, int64_t frames) const;
+
+  LoopContext &c_;
+  PacketWriter &writer_;
+};
+
+// The audio path of one output stream: audio sync (trim, pad with silence,
+// compensate drift), resampling to the encoder's channels and rate, the
+// stream's fifo and the encoder. Uses the run's resampled, silence and
+// encFrame buffers.
+class AudioOutput {
+ public:
+  AudioOutput(LoopContext &c, PacketWriter &writer) : c_(c), writer_(writer) {}
+  // A chunk of interleaved 16-bit samples in the decoder's channels and
+  // rate, starting at `srcPts` (microseconds).
+  void write(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts);
+  // The samples left in the fifo as one short frame (when the encoder takes
+  // one), then what the encoder still holds.
+  void drain(OutputStreamRecord &ost);
+
+ private:
+  struct Chunk {
+    const uint8_t *data;
+    int64_t size;  // bytes
+  };
+  bool syncChunk(OutputStreamRecord &ost, InputStreamRecord &ist, Chunk &chunk, int64_t srcPts);
+  void padOrTrim(InputStreamRecord &ist, Chunk &chunk, double delta, int64_t byteDelta);
+  bool resampleChunk(OutputStreamRecord &ost, const InputStreamRecord &ist, Chunk &chunk);
+  void limitToRecordingTime(const OutputStreamRecord &ost, Chunk &chunk) const;
+  void encodeQueued(OutputStreamRecord &ost);
+  void encodeFrame(OutputStreamRecord &ost, const uint8_t *s16, int samples);
+  bool needsResampling(const OutputStreamRecord &ost, const InputStreamRecord &ist) const;
+
+  LoopContext &c_;
+  PacketWriter &writer_;
+};
+
+// Where the decoding side hands its results: the output path of each output
+// stream, by media type. The seam between reading and writing.
+class OutputPaths {
+ public:
+  explicit OutputPaths(LoopContext &c) : writer_(c), video_(c, writer_), audio_(c, writer_) {}
+  void copyPacket(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVPacket *pkt) {
+    writer_.copyPacket(ost, ist, pkt);
+  }
+  void picture(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVFrame *picture, int64_t srcPts) {
+    video_.write(ost, ist, picture, srcPts);
+  }
+  void samples(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) {
+    audio_.write(ost, ist, buf, size, srcPts);
+  }
+  void subtitle(OutputStreamRecord &ost, AVSubtitle *sub) { writer_.writeSubtitle(ost, sub); }
+  // Whatever the stream's encoder still holds, once.
+  void drain(OutputStreamRecord &ost);
+
+ private:
+  PacketWriter writer_;
+  VideoOutput video_;
+  AudioOutput audio_;
+};
+
+// Reading side: decodes the packets of one input stream (or, with no
+// packet, flushes its decoder) and hands the results to the output paths.
+// Uses the run's frame, decodedAudio, the frame pipeline's pre-processing,
+// and pkt for the flush.
+class InputDecoder {
+ public:
+  InputDecoder(LoopContext &c, OutputPaths &outputs) : c_(c), outputs_(outputs) {}
+  // False when the packet could not be decoded.
+  bool process(InputStreamRecord &ist, const AVPacket *pkt);
+
+ private:
+  void passOn(InputStreamRecord &ist, const AVPacket *pkt);
+  bool decodeSubtitles(InputStreamRecord &ist, const AVPacket *pkt, bool deliver);
+  bool decodeFrames(InputStreamRecord &ist, const AVPacket *pkt, bool deliver);
+  void deliverSamples(InputStreamRecord &ist, AVFrame *frame, bool deliver);
+  void deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool deliver);
+  void flushStream(InputStreamRecord &ist, bool deliver);
+  bool decodeAudioFrame(InputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes);
+  int drainAudioConverter(InputStreamRecord &ist);
+  void emulateRate(InputStreamRecord &ist);
+
+  LoopContext &c_;
+  OutputPaths &outputs_;
+};
+
+// The progress reports (to the progress sink, or as text to the log) and
+// the output clocks they, and the choice of the next input, read.
+class ProgressReporter {
+ public:
+  explicit ProgressReporter(LoopContext &c) : c_(c) {}
+  void report(bool last);
+  // Where the stream's output stands, in seconds.
+  static double outputTime(const OutputStreamRecord &ost);
+
+ private:
+  struct FirstVideo {
+    int32_t frameNumber = -1;
+    int32_t fps = -1;
+    float quality = -1.0f;
+  };
+  int64_t outputSize() const;
+  std::string videoText(const OutputStreamRecord &ost, bool last, double elapsed, FirstVideo &first) const;
+  std::string psnrText(const OutputStreamRecord &ost, bool last) const;
+  void logFinalStatistics(int64_t total);
+
+  LoopContext &c_;
+};
+
+// The driver: chooses, reads, repairs time stamps, decodes, reports; then
+// flushes and finishes the outputs.
+class TranscodeLoop {
+ public:
+  TranscodeLoop(TranscodeTask &task, TranscodeRun &run);
+  void run();
+
+ private:
+  int chooseInput(double &outputTimeMin) const;
+  bool outputsMayGrow(double outputTimeMin) const;
+  InputStreamRecord *takerOf(const InputFile &in, const InputFileRecord &file, const AVPacket *pkt);
+  void repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPacket *pkt);
+  void reportWhenDue();
+  void finish();
+
+  LoopContext c_;
+  const int64_t dtsDeltaThresholdUs_;
+  OutputPaths outputs_;
+  InputDecoder decoder_;
+  ProgressReporter progress_;
+};
+
+// Quality of a stream's last encoded picture (lambda / FF_QP2LAMBDA), or
+// -1 for a stream copy.
+float streamQuality(const OutputStreamRecord &ost);

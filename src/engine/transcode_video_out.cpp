@@ -1,0 +1,90 @@
+// The video path of an output stream: the decoded picture's time stamp
+// decides how many frames it becomes (0 drops it, more than 1 duplicates
+// it), the limits cut that count, and each frame goes through the geometry
+// stage to the encoder.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "binding.h"
+#include "timestamps.h"
+#include "transcode_loop.h"
+#include "transcode_task.h"
+
+// Video sync ("vsync"): 1 (or automatic, for encoders with a time base
+// coarser than 1 ms) keeps the frame count in step with the source's time
+// stamps; 2 follows the time stamps without duplicating; 0 numbers the
+// frames as they come.
+int64_t VideoOutput::framesToEmit(OutputStreamRecord &ost, int64_t srcPts) {
+  const OptionState &o = c_.options;
+  const double tb = av_q2d(ost.enc->time_base);
+  const double syncIpts = static_cast<double>(subtractTimestamps(srcPts, o.inputStartTime)) / AV_TIME_BASE / tb;
+  const bool sync = o.videoSyncMethod > 0 || (o.videoSyncMethod < 0 && tb > 0.001);
+  if (!sync) {
+    ost.syncPts = std::llrint(syncIpts);
+    return 1;
+  }
+  int64_t frames = 1;
+  const double vdelta = syncIpts - static_cast<double>(ost.syncPts);
+  if (vdelta < -1.1)
+    frames = 0;
+  else if (o.videoSyncMethod == 2)
+    ost.syncPts = std::llrint(syncIpts);
+  else if (vdelta > 1.1)
+    frames = std::llrint(vdelta);
+  if (frames == 0) {
+    ++c_.state.dropFrames;
+    if (o.verbose > 2) c_.task.log(1, "*** drop!");
+  } else if (frames > 1) {
+    c_.state.dupFrames += static_cast<int32_t>(frames);
+    if (o.verbose > 2) c_.task.logF(1, "*** %d dup!", static_cast<int>(frames - 1));
+  }
+  return frames;
+}
+
+// Nothing beyond "vframes" nor beyond the recording time.
+int64_t VideoOutput::limitFrames(const OutputStreamRecord &ost, int64_t frames) const {
+  const OptionState &o = c_.options;
+  frames = std::min<int64_t>(frames, o.maxVideoFrames - ost.frameNumber);
+  if (o.recordingTime != std::numeric_limits<int64_t>::max()) {
+    const double tb = av_q2d(ost.enc->time_base);
+    const double limit = static_cast<double>(o.recordingTime) / AV_TIME_BASE;
+    while (frames > 0 && (ost.syncPts + frames - 1) * tb >= limit - 1e-9) --frames;
+  }
+  return frames;
+}
+
+void VideoOutput::write(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVFrame *picture,
+                        int64_t srcPts) {
+  const int64_t frames = limitFrames(ost, framesToEmit(ost, srcPts));
+  if (frames <= 0) return;
+  TranscodeTask &task = c_.task;
+  AVFrame *formatted =
+      ost.geometry.formatPicture(picture, [&task](int level, const std::string &text) { task.log(level, text); });
+  if (!formatted) return;
+
+  const OptionState &o = c_.options;
+  AVCodecContext *enc = ost.enc;
+  AVFrame *f = c_.run.encFrame.get();
+  for (int64_t i = 0; i < frames && !task.stopRequested(); ++i) {
+    libavutil.av_frame_unref(f);
+    if (libavutil.av_frame_ref(f, formatted) < 0) throw EngineError("Video encoding failed");
+    f->pts = ost.syncPts;
+    f->interlaced_frame = picture->interlaced_frame;
+    if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
+      f->top_field_first = o.topFieldFirst == -1 ? picture->top_field_first : o.topFieldFirst;
+    f->quality = o.sameQuality ? static_cast<int>(ist.quality) : static_cast<int>(ost.out->quality);
+    if (!o.meThreshold) f->pict_type = AV_PICTURE_TYPE_NONE;
+    f->sample_aspect_ratio = enc->sample_aspect_ratio;
+    const int ret = writer_.encodeAndWrite(ost, f);
+    libavutil.av_frame_unref(f);
+    if (ret < 0) throw EngineError("Video encoding failed");
+    ++ost.syncPts;
+    ++ost.frameNumber;
+  }
+}
+
+void VideoOutput::drain(OutputStreamRecord &ost) {
+  ost.drained = true;
+  if (writer_.encodeAndWrite(ost, nullptr) < 0) throw EngineError("Video encoding failed");
+}
