@@ -73,6 +73,8 @@
   X(avio_closep) \
   X(avio_seek) \
   X(avio_size) \
+  X(av_stream_get_side_data) \
+  X(av_stream_new_side_data) \
 
 #define TREVIX_AVUTIL_FUNCS(X) \
   X(av_log_set_callback) \
@@ -101,6 +103,7 @@
   X(av_dict_copy) \
   X(av_dict_count) \
   X(av_dict_free) \
+  X(av_dict_parse_string) \
   X(av_parse_video_rate) \
   X(av_parse_video_size) \
   X(av_parse_time) \
@@ -137,6 +140,11 @@
   X(av_audio_fifo_write) \
   X(av_audio_fifo_read) \
   X(av_audio_fifo_size) \
+  X(av_display_rotation_get) \
+  X(av_display_rotation_set) \
+  X(av_display_matrix_flip) \
+  X(av_strdup) \
+  X(av_color_transfer_name) \
 
 #define TREVIX_SWSCALE_FUNCS(X) \
   X(sws_scale) \
@@ -145,6 +153,8 @@
   X(sws_freeContext) \
   X(sws_alloc_context) \
   X(sws_isSupportedInput) \
+  X(sws_setColorspaceDetails) \
+  X(sws_getCoefficients) \
 
 #define TREVIX_SWRESAMPLE_FUNCS(X) \
   X(swr_alloc_set_opts2) \
@@ -163,6 +173,9 @@
   X(avfilter_link) \
   X(av_buffersrc_add_frame_flags) \
   X(av_buffersink_get_frame) \
+  X(avfilter_graph_parse_ptr) \
+  X(avfilter_inout_alloc) \
+  X(avfilter_inout_free) \
 // clang-format on
 
 #define TREVIX_DECLARE_SLOT(name) decltype(&::name) name = nullptr;
