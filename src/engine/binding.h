@@ -145,6 +145,8 @@
   X(av_display_matrix_flip) \
   X(av_strdup) \
   X(av_color_transfer_name) \
+  X(av_color_primaries_name) \
+  X(av_color_space_name) \
 
 #define TREVIX_SWSCALE_FUNCS(X) \
   X(sws_scale) \

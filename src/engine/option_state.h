@@ -43,6 +43,7 @@ struct OptionState {
   AVRational videoFrameRate{0, 0};
   float frameAspectRatio = 0.0f;  // 0: take from the source
   int framePixFmt = -1;           // AVPixelFormat, -1 none
+  int sourcePixFmt = -1;          // the source's, which framePixFmt starts as
   int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
   int padColorY = 16, padColorU = 128, padColorV = 128;
   int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;

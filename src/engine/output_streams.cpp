@@ -156,8 +156,11 @@ AVRational nearestSupportedRate(const AVCodec *codec, AVRational rate) {
 }
 
 // `pix` when the encoder takes it, else the encoder's first; planar YUV
-// 4:2:0 when nothing says otherwise.
-AVPixelFormat encoderPixelFormat(const AVCodec *codec, AVPixelFormat pix) {
+// 4:2:0 when nothing says otherwise. A format that merely comes from the
+// source (4:4:4, 4:2:2, 10-bit from a camera) gives way to the encoder's
+// own first choice, which every player of its streams decodes.
+AVPixelFormat encoderPixelFormat(const AVCodec *codec, AVPixelFormat pix, bool fromSource) {
+  if (fromSource && codec && codec->pix_fmts) return codec->pix_fmts[0];
   if (codec && codec->pix_fmts) {
     bool listed = false;
     for (const AVPixelFormat *p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
@@ -202,7 +205,8 @@ void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext 
         libavutil.av_d2q(static_cast<double>(o.frameAspectRatio) * enc->height / enc->width, 255);
   }
   st->sample_aspect_ratio = enc->sample_aspect_ratio;
-  enc->pix_fmt = encoderPixelFormat(codec, static_cast<AVPixelFormat>(o.framePixFmt));
+  enc->pix_fmt = encoderPixelFormat(codec, static_cast<AVPixelFormat>(o.framePixFmt),
+                                    o.framePixFmt >= 0 && o.framePixFmt == o.sourcePixFmt);
 }
 
 // Quantiser, matrices, rate control and passes of a video encoder.

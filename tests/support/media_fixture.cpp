@@ -500,6 +500,23 @@ ProbedFile probeMedia(const std::string &path) {
     s.frameRate = fr.den > 0 ? av_q2d(fr) : 0;
     s.sampleRate = p->sample_rate;
     s.channels = p->ch_layout.nb_channels;
+    s.frameSize = p->frame_size;
+    if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+      const char *pix = libavutil.av_get_pix_fmt_name(static_cast<AVPixelFormat>(p->format));
+      s.pixelFormat = pix ? pix : "";
+    }
+    auto name = [](const char *n) { return std::string(n ? n : "unknown"); };
+    s.colorPrimaries = name(libavutil.av_color_primaries_name(p->color_primaries));
+    s.colorTransfer = name(libavutil.av_color_transfer_name(p->color_trc));
+    s.colorSpace = name(libavutil.av_color_space_name(p->color_space));
+    size_t size = 0;
+    const uint8_t *matrix = libavformat.av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix && size >= 9 * sizeof(int32_t)) {
+      s.hasDisplayMatrix = true;
+      // The library reads the angle counter-clockwise.
+      const double ccw = libavutil.av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
+      if (!std::isnan(ccw)) s.rotationCw = ((static_cast<int>(std::lround(-ccw)) % 360) + 360) % 360;
+    }
     out.streams.push_back(s);
   }
   PacketPtr pkt(libavcodec.av_packet_alloc());
@@ -510,7 +527,12 @@ ProbedFile probeMedia(const std::string &path) {
       const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
       if (ts != AV_NOPTS_VALUE) {
         if (firstPts[i] == AV_NOPTS_VALUE || ts < firstPts[i]) firstPts[i] = ts;
-        const int64_t end = ts + (pkt->duration > 0 ? pkt->duration : 0);
+        // A picture without a duration (FLV) lasts one frame period.
+        const AVStream *st = ic->streams[i];
+        int64_t duration = pkt->duration;
+        if (duration <= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->avg_frame_rate.num > 0)
+          duration = libavutil.av_rescale_q(1, av_inv_q(st->avg_frame_rate), st->time_base);
+        const int64_t end = ts + std::max<int64_t>(duration, 0);
         if (endPts[i] == AV_NOPTS_VALUE || end > endPts[i]) endPts[i] = end;
       }
     }
@@ -518,6 +540,7 @@ ProbedFile probeMedia(const std::string &path) {
   }
   for (unsigned i = 0; i < ic->nb_streams; ++i) {
     const AVStream *st = ic->streams[i];
+    if (firstPts[i] != AV_NOPTS_VALUE) out.streams[i].startSec = firstPts[i] * av_q2d(st->time_base);
     if (firstPts[i] != AV_NOPTS_VALUE && endPts[i] != AV_NOPTS_VALUE)
       out.streams[i].durationSec = (endPts[i] - firstPts[i]) * av_q2d(st->time_base);
     else if (st->duration > 0)

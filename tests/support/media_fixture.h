@@ -73,8 +73,14 @@ struct ProbedStream {
   double frameRate = 0; // average frame rate, or r_frame_rate when unknown
   int sampleRate = 0;
   int channels = 0;
+  int frameSize = 0;       // audio: samples per frame, 0 when it varies or is unknown
   double durationSec = 0;  // stream duration, 0 if unknown
   int64_t frames = 0;      // frame count read by demuxing every packet
+  double startSec = 0;     // time stamp of the first packet
+  std::string pixelFormat;   // video: e.g. "yuv420p"
+  std::string colorPrimaries, colorTransfer, colorSpace;  // e.g. "bt709"; "unknown" when untagged
+  bool hasDisplayMatrix = false;
+  int rotationCw = 0;      // the display matrix's turn, degrees clockwise (0 without one)
 };
 
 struct ProbedFile {

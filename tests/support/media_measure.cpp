@@ -23,7 +23,7 @@ struct Decoding {
   AVRational timeBase{1, 1};
 
   std::string open(const std::string &path, AVMediaType type) {
-    if (!librariesLoaded()) return "libraries not bound";
+    if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) return libraryError();
     AVFormatContext *raw = nullptr;
     if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return "cannot open " + path;
     input.reset(raw);
@@ -256,21 +256,49 @@ SoundOnset measureSoundOnset(const std::string &path, double thresholdDbfs) {
   return r;
 }
 
+namespace {
+
+// The power of `hz` in `samples` (one channel, `stride` apart), by the
+// Goertzel recurrence.
+double tonePower(const std::vector<float> &samples, size_t first, size_t count, size_t stride, int rate, double hz) {
+  const double k = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+  double s1 = 0, s2 = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const double s0 = samples[(first + i) * stride] + k * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  return s1 * s1 + s2 * s2 - k * s1 * s2;
+}
+
+}  // namespace
+
 double dominantFrequency(const std::string &path) {
   const DecodedSound sound = decodeSound(path);
   if (!sound.error.empty() || sound.channels <= 0 || sound.rate <= 0) return 0.0;
-  const size_t frames = sound.samples.size() / static_cast<size_t>(sound.channels);
-  size_t first = 0;
-  while (first < frames && std::fabs(sound.samples[first * sound.channels]) < 0.05f) ++first;
-  int crossings = 0;
-  size_t last = first;
-  for (size_t i = first + 1; i < frames; ++i) {
-    const float a = sound.samples[(i - 1) * sound.channels], b = sound.samples[i * sound.channels];
-    if ((a < 0) != (b < 0)) {
-      ++crossings;
-      last = i;
+  const size_t stride = static_cast<size_t>(sound.channels);
+  const size_t frames = sound.samples.size() / stride;
+  size_t first = 0, last = frames;
+  while (first < frames && std::fabs(sound.samples[first * stride]) < 0.05f) ++first;
+  while (last > first && std::fabs(sound.samples[(last - 1) * stride]) < 0.05f) --last;
+  if (last - first < 1024) return 0.0;
+  // Up to 16384 samples from the middle of the sound.
+  const size_t count = std::min<size_t>(16384, last - first);
+  const size_t from = first + (last - first - count) / 2;
+  double best = 0, bestPower = -1;
+  for (double hz = 50; hz <= std::min(4000.0, sound.rate / 2.0); hz += 5) {
+    const double power = tonePower(sound.samples, from, count, stride, sound.rate, hz);
+    if (power > bestPower) {
+      bestPower = power;
+      best = hz;
     }
   }
-  if (crossings < 2 || last <= first) return 0.0;
-  return crossings / 2.0 * sound.rate / static_cast<double>(last - first);
+  for (double hz = best - 5; hz <= best + 5; hz += 0.25) {
+    const double power = tonePower(sound.samples, from, count, stride, sound.rate, hz);
+    if (power > bestPower) {
+      bestPower = power;
+      best = hz;
+    }
+  }
+  return best;
 }

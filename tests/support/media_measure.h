@@ -54,6 +54,6 @@ struct SoundOnset {
 // `thresholdDbfs` (relative to full scale).
 SoundOnset measureSoundOnset(const std::string &path, double thresholdDbfs = -30.0);
 
-// The dominant frequency (Hz) of the first audio stream, by counting zero
-// crossings over the decoded samples of the first channel after its onset.
+// The dominant frequency (Hz, to a quarter of a hertz) of the first audio
+// stream's first channel, over the middle of its sound; 0 without sound.
 double dominantFrequency(const std::string &path);
