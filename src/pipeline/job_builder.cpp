@@ -19,6 +19,11 @@ JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices
   s.applyProfileOptions = [formatTitle, choices, outputType](OutputOptions &o) {
     applyProfileOptions(formatTitle, choices, outputType, o);
   };
+  s.finishProfileOptions = [formatTitle](OutputOptions &o, const RowTexts &row) {
+    int width = 0, height = 0;
+    parsePictureSize(row.videoSize, width, height);
+    finishProfileOptions(formatTitle, width, height, o);
+  };
   return s;
 }
 
@@ -51,6 +56,7 @@ void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings 
   o.vol = settings.volumeValue;
   o.aspect = aspectForChoice(settings.aspectIndex, row.videoSize);
   if (durationUnknown(row.duration)) o.recordingTimeMs = 36000000;  // 10 hours
+  if (settings.finishProfileOptions) settings.finishProfileOptions(o, row);
 }
 
 JobPlan planJob(const RowTexts &row, const JobSettings &settings) {

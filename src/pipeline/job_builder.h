@@ -22,6 +22,11 @@ struct RowTexts {
 // been reset and given its frame rate. May throw for unreadable settings.
 using ApplyProfile = std::function<void(OutputOptions &)>;
 
+// Completes the profile's settings from the source's row once the job's
+// other settings are in (the picture size follows a portrait source; copied
+// sound keeps its volume).
+using FinishProfile = std::function<void(OutputOptions &, const RowTexts &)>;
+
 // Everything of the window and of the settings that shapes a job.
 struct JobSettings {
   std::string outputFolder;    // the output folder's text
@@ -34,6 +39,7 @@ struct JobSettings {
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
   ApplyProfile applyProfileOptions;
+  FinishProfile finishProfileOptions;  // may be empty
 };
 
 // The settings of a job from the output profile's label, its setting
@@ -54,8 +60,9 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
 InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
-// encoder settings, volume, aspect ratio, and a 10-hour cap when the row's
-// duration is unknown. Lets the profile's errors through.
+// encoder settings, volume, aspect ratio, a 10-hour cap when the row's
+// duration is unknown, and what the profile decides from the row. Lets the
+// profile's errors through.
 void fillOutputOptions(OutputOptions &o, const RowTexts &row, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.
