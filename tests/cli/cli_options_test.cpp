@@ -56,7 +56,7 @@ TEST(CliCommandLine, RefusesBrokenCommandLines) {
 }
 
 TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
-  EXPECT_EQ(offeredProfiles().size(), 43u);
+  EXPECT_EQ(offeredProfiles().size(), 51u);
   EXPECT_EQ(matchProfiles("iPod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("ipod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("xvid"), std::vector<std::string>{"AVI - XviD Video (*.avi)"});
@@ -65,6 +65,16 @@ TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
   EXPECT_EQ(matchProfiles("iphone (*.mp4)"), std::vector<std::string>{"iPhone (*.mp4)"});
   EXPECT_TRUE(matchProfiles("-----").empty());  // separators are no profiles
   EXPECT_TRUE(matchProfiles("DVD - VOB").empty());  // a catalog row the list does not offer
+  // The formats of today by their codec or container.
+  const std::pair<const char *, const char *> today[] = {
+      {"h.265", "MP4 - H.265/HEVC Video (*.mp4)"}, {"hevc", "MP4 - H.265/HEVC Video (*.mp4)"},
+      {"mp4 - h.264", "MP4 - H.264 Video (*.mp4)"}, {"mkv", "MKV - H.264 Video (*.mkv)"},
+      {"vp9", "WebM - VP9 Video (*.webm)"},         {"av1", "WebM - AV1 Video (*.webm)"},
+      {"no re-encoding", "MP4 - Same Video and Audio, No Re-encoding (*.mp4)"},
+      {"flac", "FLAC - Lossless Audio (*.flac)"},   {"opus", "Opus Audio (*.opus)"}};
+  for (const auto &[part, title] : today) EXPECT_EQ(matchProfiles(part), std::vector<std::string>{title}) << part;
+  // H.264 comes in two containers.
+  EXPECT_EQ(matchProfiles("h.264"), (std::vector<std::string>{"MP4 - H.264 Video (*.mp4)", "MKV - H.264 Video (*.mkv)"}));
 }
 
 TEST(CliProfiles, AnAmbiguousTextIsRefusedWithItsMatches) {
@@ -187,6 +197,45 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   EXPECT_EQ(out.aspect, "4:3");
   EXPECT_EQ(out.frameRate, "25");                // "Auto"
   EXPECT_EQ(out.recordingTimeMs, 36000000);      // unknown length: 10 hours at most
+}
+
+TEST(CliChoices, AFormatOfTodayFollowsTheSource) {
+  CliOptions o = withProfile("hevc");
+  o.outputFolder = "/out";
+  o.size = "1280x720";
+  o.frameRate = "29.97";
+  o.videoQuality = "highest";
+  const ConversionChoices c = resolveChoices(o);
+  EXPECT_EQ(c.choices.comboAudioChannels.text(), "Original");
+  const JobSettings s = makeJobSettings(c.title, c.choices, c.outputType, c.outputFolder, c.overwrite,
+                                         c.volumeValue);
+  OutputOptions out;
+  fillOutputOptions(out, RowTexts{"/in/phone.mov", "1080x1920", "00:00:05"}, s);
+  EXPECT_EQ(out.vcodec, "libx265");
+  EXPECT_EQ(out.vtag, "hvc1");
+  EXPECT_EQ(out.frameSize, "720x1280");  // a portrait source stays portrait
+  EXPECT_EQ(out.frameRate, "30000/1001");
+  EXPECT_NE(out.extraOptions.find("crf=23"), std::string::npos) << out.extraOptions;
+  EXPECT_EQ(out.ac, -1);  // the source's channels
+  EXPECT_EQ(out.vol, 255);
+
+  CliOptions copy = withProfile("no re-encoding");
+  copy.outputFolder = "/out";
+  EXPECT_NE(usageErrorOf([&] {
+              CliOptions sized = copy;
+              sized.size = "1280x720";
+              return sized;
+            }()).find("Original Video Size"),
+            std::string::npos);
+  const ConversionChoices cc = resolveChoices(copy);
+  const JobSettings cs = makeJobSettings(cc.title, cc.choices, cc.outputType, cc.outputFolder, cc.overwrite,
+                                          cc.volumeValue);
+  fillOutputOptions(out, RowTexts{"/in/phone.mov", "1080x1920", "00:00:05"}, cs);
+  EXPECT_EQ(out.vcodec, "copy");
+  EXPECT_EQ(out.acodec, "copy");
+  EXPECT_TRUE(out.frameSize.empty());
+  EXPECT_TRUE(out.frameRate.empty());
+  EXPECT_EQ(out.vol, -1);  // copied sound keeps its volume
 }
 
 TEST(CliTexts, ProgressAndFinalLines) {
