@@ -288,6 +288,9 @@ void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sou
   const OutputProfile *row = findProfile(formatLabel);
   if (!row || row->rule != ProfileRule::EncoderTable) return;
   options.frameSize = orientFrameSize(options.frameSize, sourceWidth, sourceHeight);
-  // Copied sound is not decoded, so its volume cannot change.
-  if (options.acodec == kCopyStream) options.vol = -1;
+  // Copied sound is not decoded, so its volume cannot change. The volume
+  // bar's 100% hands over 255, the level the older profiles have always
+  // used; the newer ones keep the sound as it is there (FLAC stays lossless).
+  constexpr int32_t kVolumeBarFullLevel = 255;
+  if (options.acodec == kCopyStream || options.vol == kVolumeBarFullLevel) options.vol = -1;
 }

@@ -60,7 +60,8 @@ void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &cho
 
 // What the newer profiles decide from the source once the job's other
 // settings are in: a chosen size follows the source's orientation (see
-// orientFrameSize; the size is the one the source list shows), and copied
-// sound keeps its volume. Other profiles change nothing.
+// orientFrameSize; the size is the one the source list shows); copied sound,
+// and any sound at the volume bar's 100% (255), keeps its volume. Other
+// profiles change nothing.
 void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight,
                           OutputOptions &options);

@@ -72,6 +72,43 @@ StreamPackets readPackets(const std::string &path, AVMediaType type) {
   return result;
 }
 
+// A digest of the decoded sound of the first audio stream (16-bit samples
+// as the decoder gives them) and the number of samples; 0 samples when it
+// cannot be decoded.
+std::pair<uint64_t, int64_t> decodedSound(const std::string &path) {
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return {0, 0};
+  InputContextPtr ctx(raw);
+  if (libavformat.avformat_find_stream_info(ctx.get(), nullptr) < 0) return {0, 0};
+  const int index = libavformat.av_find_best_stream(ctx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (index < 0) return {0, 0};
+  const AVCodecParameters *par = ctx->streams[index]->codecpar;
+  const AVCodec *codec = libavcodec.avcodec_find_decoder(par->codec_id);
+  CodecContextPtr dec(libavcodec.avcodec_alloc_context3(codec));
+  if (!codec || !dec || libavcodec.avcodec_parameters_to_context(dec.get(), par) < 0 ||
+      libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0 || dec->sample_fmt != AV_SAMPLE_FMT_S16)
+    return {0, 0};
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  int64_t samples = 0;
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  FramePtr frame(libavutil.av_frame_alloc());
+  auto drain = [&] {
+    while (libavcodec.avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+      const int bytes = frame->nb_samples * frame->ch_layout.nb_channels * 2;
+      for (int i = 0; i < bytes; ++i) h = (h ^ frame->data[0][i]) * 1099511628211ull;
+      samples += frame->nb_samples;
+      libavutil.av_frame_unref(frame.get());
+    }
+  };
+  while (libavformat.av_read_frame(ctx.get(), pkt.get()) >= 0) {
+    if (pkt->stream_index == index && libavcodec.avcodec_send_packet(dec.get(), pkt.get()) >= 0) drain();
+    libavcodec.av_packet_unref(pkt.get());
+  }
+  libavcodec.avcodec_send_packet(dec.get(), nullptr);
+  drain();
+  return {h, samples};
+}
+
 uint32_t fourCC(const char (&tag)[5]) {
   return static_cast<uint32_t>(tag[0]) | static_cast<uint32_t>(tag[1]) << 8 | static_cast<uint32_t>(tag[2]) << 16 |
          static_cast<uint32_t>(tag[3]) << 24;
@@ -352,4 +389,24 @@ TEST_F(QueueAcceptance, NoReEncodingRefusesWhatMp4CannotHold) {
   EXPECT_EQ(text(0, kProgressColumn), "Fail");
   EXPECT_TRUE(std::filesystem::is_empty(folder));
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+}
+
+// FLAC keeps 16-bit sound sample for sample at the volume bar's 100%.
+TEST_F(QueueAcceptance, FlacKeepsSixteenBitSoundExactly) {
+  MediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.durationSec = 1.0;
+  recipe.audioCodec = "pcm_s16le";
+  const std::string source = cachedFixture(recipe, "acceptance-pcm16.mov");
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
+  ASSERT_EQ(window->volumeValue, 255);  // the bar at 100%
+  const std::string folder = scratch.file("flac");
+  ASSERT_TRUE(convertWith("FLAC - Lossless Audio (*.flac)", folder));
+  ASSERT_EQ(text(0, kProgressColumn), "Done");
+  const auto before = decodedSound(source), after = decodedSound(outputOf(source, folder));
+  EXPECT_GT(before.second, 40000);
+  EXPECT_EQ(after.second, before.second);
+  EXPECT_EQ(after.first, before.first);
 }

@@ -216,8 +216,8 @@ TEST(CliChoices, AFormatOfTodayFollowsTheSource) {
   EXPECT_EQ(out.frameSize, "720x1280");  // a portrait source stays portrait
   EXPECT_EQ(out.frameRate, "30000/1001");
   EXPECT_NE(out.extraOptions.find("crf=23"), std::string::npos) << out.extraOptions;
-  EXPECT_EQ(out.ac, -1);  // the source's channels
-  EXPECT_EQ(out.vol, 255);
+  EXPECT_EQ(out.ac, -1);   // the source's channels
+  EXPECT_EQ(out.vol, -1);  // 100%: the sound as it is
 
   CliOptions copy = withProfile("no re-encoding");
   copy.outputFolder = "/out";

@@ -562,9 +562,16 @@ TEST(ProfileMapping, NewerProfilesTakeTheChosenSizeRateAndChannels) {
   copied.vol = 255;
   finishProfileOptions(copyLabel, 1920, 1080, copied);
   EXPECT_EQ(copied.vol, -1);
+  // At the volume bar's 100% the sound is left as it is; other levels apply.
   o.vol = 255;
   finishProfileOptions(label, 1920, 1080, o);
-  EXPECT_EQ(o.vol, 255);
+  EXPECT_EQ(o.vol, -1);
+  o.vol = 300;
+  finishProfileOptions(label, 1920, 1080, o);
+  EXPECT_EQ(o.vol, 300);
+  older.vol = 255;
+  finishProfileOptions("MP4 - MPEG4 Video (*.mp4)", 1920, 1080, older);
+  EXPECT_EQ(older.vol, 255);
 }
 
 TEST(ProfileMapping, SizesFollowTheSourceOrientation) {
