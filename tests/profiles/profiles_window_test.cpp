@@ -168,6 +168,40 @@ TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   EXPECT_EQ(w.comboAudioBitrate->currentText(), "12200 bps");
 }
 
+TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
+  MainWindow &w = *window_;
+  QTreeWidgetItem *row = addRow("/media/a.mov");
+  pick("MKV - H.264 Video (*.mkv)");
+  EXPECT_EQ(w.outputType, "MKV");
+  EXPECT_EQ(row->text(kOutputColumn), "MKV");
+  EXPECT_TRUE(videoControlsEnabled());
+  EXPECT_EQ(w.comboAudioChannels->count(), 3);
+  EXPECT_EQ(w.comboAudioChannels->currentText(), "Original");
+  EXPECT_EQ(w.comboVideoSize->currentText(), "Original Video Size");
+  EXPECT_EQ(w.comboVideoFramerate->currentText(), "Auto");
+
+  // A quality level selects its constant quality, which the hint tells.
+  w.comboVideoQuality->setCurrentIndex(0);
+  emit w.comboVideoQuality->activated(0);
+  EXPECT_EQ(w.comboVideoBitrate->currentText(), "CRF 18");
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(w.comboVideoQuality, &enter);
+  EXPECT_EQ(w.comboVideoQuality->toolTip(), "CRF 18");
+  OutputOptions o;
+  w.applyProfileOptions(o);
+  EXPECT_EQ(o.vcodec, "libx264");
+  EXPECT_NE(o.extraOptions.find("crf=18"), std::string::npos) << o.extraOptions;
+
+  // Back to an older profile: its two channel items again.
+  pick("iPod (*.mp4)");
+  EXPECT_EQ(w.comboAudioChannels->count(), 2);
+  EXPECT_EQ(w.comboAudioChannels->currentText(), "Stereo");
+
+  pick("Opus Audio (*.opus)");
+  EXPECT_EQ(row->text(kOutputColumn), "OPUS");
+  EXPECT_TRUE(videoControlsDisabled());
+}
+
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
   MainWindow &w = *window_;
   ASSERT_NE(w.form4, nullptr);
