@@ -1,7 +1,8 @@
 // Every offered output profile, with its default settings, converts a
 // QuickTime source through the real window code, and the output is what
 // the profile promises. The formats of today keep the source's size, rate
-// and orientation, and the one that copies the streams copies them.
+// and orientation, the one that copies the streams copies them, and FLAC
+// keeps the sound exactly.
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cmath>
@@ -372,23 +373,6 @@ TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
     const ProbedStream &v = *res.first("video");
     EXPECT_EQ(QString("%1x%2").arg(v.width).arg(v.height), expected);
   }
-}
-
-// Copying sound that MP4 has no place for fails; nothing is left behind.
-TEST_F(QueueAcceptance, NoReEncodingRefusesWhatMp4CannotHold) {
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.durationSec = 1.0;
-  recipe.audioCodec = "pcm_s16be";
-  const std::string source = cachedFixture(recipe, "acceptance-pcm.mov");
-  addFiles({QString::fromStdString(source)});
-  ASSERT_EQ(rows(), 1);
-  const std::string folder = scratch.file("refused");
-  ASSERT_TRUE(convertWith("MP4 - Same Video and Audio, No Re-encoding (*.mp4)", folder));
-  EXPECT_EQ(text(0, kProgressColumn), "Fail");
-  EXPECT_TRUE(std::filesystem::is_empty(folder));
-  EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
 }
 
 // FLAC keeps 16-bit sound sample for sample at the volume bar's 100%.

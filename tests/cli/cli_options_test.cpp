@@ -199,45 +199,6 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   EXPECT_EQ(out.recordingTimeMs, 36000000);      // unknown length: 10 hours at most
 }
 
-TEST(CliChoices, AFormatOfTodayFollowsTheSource) {
-  CliOptions o = withProfile("hevc");
-  o.outputFolder = "/out";
-  o.size = "1280x720";
-  o.frameRate = "29.97";
-  o.videoQuality = "highest";
-  const ConversionChoices c = resolveChoices(o);
-  EXPECT_EQ(c.choices.comboAudioChannels.text(), "Original");
-  const JobSettings s = makeJobSettings(c.title, c.choices, c.outputType, c.outputFolder, c.overwrite,
-                                         c.volumeValue);
-  OutputOptions out;
-  fillOutputOptions(out, RowTexts{"/in/phone.mov", "1080x1920", "00:00:05"}, s);
-  EXPECT_EQ(out.vcodec, "libx265");
-  EXPECT_EQ(out.vtag, "hvc1");
-  EXPECT_EQ(out.frameSize, "720x1280");  // a portrait source stays portrait
-  EXPECT_EQ(out.frameRate, "30000/1001");
-  EXPECT_NE(out.extraOptions.find("crf=23"), std::string::npos) << out.extraOptions;
-  EXPECT_EQ(out.ac, -1);   // the source's channels
-  EXPECT_EQ(out.vol, -1);  // 100%: the sound as it is
-
-  CliOptions copy = withProfile("no re-encoding");
-  copy.outputFolder = "/out";
-  EXPECT_NE(usageErrorOf([&] {
-              CliOptions sized = copy;
-              sized.size = "1280x720";
-              return sized;
-            }()).find("Original Video Size"),
-            std::string::npos);
-  const ConversionChoices cc = resolveChoices(copy);
-  const JobSettings cs = makeJobSettings(cc.title, cc.choices, cc.outputType, cc.outputFolder, cc.overwrite,
-                                          cc.volumeValue);
-  fillOutputOptions(out, RowTexts{"/in/phone.mov", "1080x1920", "00:00:05"}, cs);
-  EXPECT_EQ(out.vcodec, "copy");
-  EXPECT_EQ(out.acodec, "copy");
-  EXPECT_TRUE(out.frameSize.empty());
-  EXPECT_TRUE(out.frameRate.empty());
-  EXPECT_EQ(out.vol, -1);  // copied sound keeps its volume
-}
-
 TEST(CliTexts, ProgressAndFinalLines) {
   ProgressSample s;
   s.frameNumber = 120;
