@@ -24,7 +24,7 @@ using ApplyProfile = std::function<void(OutputOptions &)>;
 
 // Completes the profile's settings from the source's row once the job's
 // other settings are in (the picture size follows a portrait source; copied
-// sound keeps its volume).
+// sound, and sound at the volume bar's 100%, keeps its volume).
 using FinishProfile = std::function<void(OutputOptions &, const RowTexts &)>;
 
 // Everything of the window and of the settings that shapes a job.

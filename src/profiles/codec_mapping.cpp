@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
-#include <utility>
 #include <iterator>
+#include <utility>
 
 #include "catalog.h"
 #include "encoder_table.h"

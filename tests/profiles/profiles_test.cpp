@@ -457,11 +457,6 @@ TEST(ProfileMapping, UnreadableRatesRaise) {
   EXPECT_EQ(o.vb, 0);
 }
 
-// The newer profiles' titles with a video stream that is encoded.
-constexpr const char *kQualityLevelProfiles[] = {
-    "MP4 - H.264 Video (*.mp4)", "MP4 - H.265/HEVC Video (*.mp4)", "MKV - H.264 Video (*.mkv)",
-    "WebM - VP9 Video (*.webm)", "WebM - AV1 Video (*.webm)"};
-
 // The constant-quality value that the encoder gets ("crf=23" among the
 // option lines), or -1.
 int crfOf(const OutputOptions &o) {
@@ -471,10 +466,18 @@ int crfOf(const OutputOptions &o) {
 }
 
 TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
-  for (const char *label : kQualityLevelProfiles) {
+  int withLevels = 0;
+  for (std::string_view label : kOutputFormatItems) {
+    const OutputProfile *row = findProfile(label);
+    if (!row) continue;
     SCOPED_TRACE(label);
     ProfileChoices c;
     const std::string type = choose(label, c);
+    // The profiles that take levels are those whose list holds them.
+    const bool listsLevels = c.comboVideoBitrate.text().rfind("CRF ", 0) == 0;
+    EXPECT_EQ(usesQualityLevels(row->profileId), listsLevels);
+    if (!listsLevels) continue;
+    ++withLevels;
     EXPECT_EQ(c.comboVideoQuality.text(), "Normal");
     const int normal = crfOf(map(label, c, type));
     int previous = -1;
@@ -492,6 +495,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
       EXPECT_EQ(o.vb, -1);  // no bit rate caps the quality
     }
   }
+  EXPECT_EQ(withLevels, 5);  // H.264 twice, HEVC, VP9, AV1
   // The quality combo's hint tells the level's value.
   ProfileChoices c;
   choose("MP4 - H.264 Video (*.mp4)", c);
