@@ -10,6 +10,7 @@
 
 #include "catalog.h"
 #include "codec_mapping.h"
+#include "encoder_table.h"
 #include "option_sets.h"
 #include "pipeline_text.h"
 #include "quality.h"
@@ -293,21 +294,24 @@ ConversionChoices resolveChoices(const CliOptions &o) {
 }
 
 std::string profileListText() {
-  static const char *const kGroups[] = {"Video formats", "Audio formats", "Devices"};
+  // The list's groups: video formats, audio formats, three groups of
+  // devices, and the formats of today.
+  static constexpr std::string_view kGroups[] = {"Video formats", "Audio formats", "Devices", "Devices",
+                                                 "Devices",       "Formats of today"};
   std::ostringstream out;
   out << "Output profiles (* marks the default). Every profile also takes --aspect\n"
          "Original*, 4:3 or 16:9 and --volume 0..10 (5* = 100%). A quality level whose bit\n"
          "rate a profile does not offer keeps the default bit rate.\n";
   int separators = 0;
-  int headed = -1;
+  std::string_view headed;
   for (std::string_view item : outputFormatItems) {
     if (isFormatSeparator(item)) {
       ++separators;
       continue;
     }
-    const int group = std::min(separators, 2);
+    const std::string_view group = kGroups[std::min(separators, 5)];
     if (group != headed) {
-      out << "\n" << kGroups[group] << ":\n";
+      out << "\n" << group << ":\n";
       headed = group;
     }
     const std::string title(item);
@@ -324,7 +328,9 @@ std::string profileListText() {
       out << "\n";
     };
     if (video) {
-      qualityLine("video bit rate ", true, c.comboVideoBitrate);
+      const OutputProfile *row = findProfile(title);
+      const bool levels = row && usesQualityLevels(row->profileId);
+      qualityLine(levels ? "video quality  " : "video bit rate ", true, c.comboVideoBitrate);
       out << "    size           " << joinItems(c.comboVideoSize) << "\n";
       out << "    fps            " << joinItems(c.comboVideoFramerate) << "\n";
     } else {
@@ -366,7 +372,8 @@ Options:
                          ("320x240") or "original"
   --fps RATE             a frame rate the profile offers: its name
                          ("29.97 fps [NTSC]"), its number ("29.97") or "auto"
-  --channels CHANNELS    Stereo (or 2) or Mono (or 1)
+  --channels CHANNELS    Stereo (or 2) or Mono (or 1); the formats of today
+                         also Original (the source's channels, their default)
   --volume POSITION      the volume bar's position, 0 to 10 (5, the default,
                          keeps the volume; 0 is 0%, 10 is 200%), or its
                          label ("120%")

@@ -53,6 +53,7 @@
   X(avformat_close_input) \
   X(avformat_find_stream_info) \
   X(avformat_write_header) \
+  X(avformat_query_codec) \
   X(av_find_input_format) \
   X(av_probe_input_buffer2) \
   X(av_guess_format) \

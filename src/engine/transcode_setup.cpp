@@ -8,6 +8,7 @@
 #include <string>
 
 #include "binding.h"
+#include "stream_copy_check.h"
 #include "text_format.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
@@ -41,6 +42,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   }
   if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_SUBTITLE)
     throw EngineError("invalid codec_type of output stream");
+  checkContainerHoldsCopy(ost.file->ctx->oformat, ost.file->fileName, ipar);
   if (libavcodec.avcodec_parameters_copy(opar, ipar) < 0) throw EngineError("invalid codec_type of output stream");
   if (wantedTag) {
     opar->codec_tag = wantedTag;

@@ -19,6 +19,10 @@ JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices
   s.applyProfileOptions = [formatTitle, choices, outputType](OutputOptions &o) {
     applyProfileOptions(formatTitle, choices, outputType, o);
   };
+  s.finishProfileOptions = [formatTitle](OutputOptions &o, const ProbeSummary &source) {
+    const bool picture = source.opened && source.videoStreamCount > 0;
+    finishProfileOptions(formatTitle, picture ? source.width : 0, picture ? source.height : 0, o);
+  };
   return s;
 }
 
@@ -52,6 +56,7 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
   const bool picture = source.opened && source.videoStreamCount > 0;
   o.aspect = aspectForChoice(settings.aspectIndex, picture ? source.width : -1, picture ? source.height : -1);
   if (sourceLengthUnknown(source)) o.recordingTimeMs = 36000000;  // 10 hours
+  if (settings.finishProfileOptions) settings.finishProfileOptions(o, source);
 }
 
 JobPlan planJob(const std::string &listedPath, const ProbeSummary &source, const JobSettings &settings) {

@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   auto *format = child<QComboBox>("profileCombo");
   EXPECT_EQ(format->width(), 330);
   EXPECT_FALSE(format->isEditable());
-  EXPECT_EQ(format->count(), 47);
+  EXPECT_EQ(format->count(), 56);
   EXPECT_EQ(format->currentIndex(), 0);
 
   for (const char *name : {"videoQualityCombo", "audioQualityCombo"}) {

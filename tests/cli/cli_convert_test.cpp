@@ -283,3 +283,30 @@ TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
   EXPECT_EQ(fs::file_size(inOut), size);
   EXPECT_TRUE(probeMedia(inOut).ok);
 }
+
+// A copy cannot change codecs: a source whose sound MP4 has no place for
+// fails with that reason, and a source MP4 can hold is copied.
+TEST_F(CliConvert, CopyingIntoMp4RefusesACodecItCannotHold) {
+  MediaRecipe pcm;
+  pcm.width = 320;
+  pcm.height = 240;
+  pcm.durationSec = 1.0;
+  pcm.audioCodec = "pcm_s16be";
+  const std::string pcmSource = cachedFixture(pcm, "cli-pcm.mov");
+  ASSERT_FALSE(pcmSource.empty());
+
+  const CliRun r = runConvert({"--profile", "no re-encoding", "-q", "-o", out(), pcmSource, source_});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "Fail: " + pcmSource +
+                                  ": MP4 cannot hold the source's pcm_s16be audio; choose a profile that converts it"))
+      << r.out;
+  EXPECT_FALSE(fs::exists((out_.path() / "cli-pcm.mp4")));
+  const std::string copied = (out_.path() / fs::path(source_).filename()).replace_extension(".mp4").string();
+  EXPECT_TRUE(contains(r.out, "Done: " + source_ + " -> " + copied)) << r.out;
+  const ProbedFile in = probeMedia(source_), p = probeMedia(copied);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_NE(p.first("video"), nullptr);
+  EXPECT_EQ(p.first("video")->codec, "h264");
+  EXPECT_EQ(p.first("video")->frames, in.first("video")->frames);
+  EXPECT_EQ(p.first("audio")->codec, "aac");
+}

@@ -56,7 +56,7 @@ TEST(CliCommandLine, RefusesBrokenCommandLines) {
 }
 
 TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
-  EXPECT_EQ(offeredProfiles().size(), 43u);
+  EXPECT_EQ(offeredProfiles().size(), 51u);
   EXPECT_EQ(matchProfiles("iPod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("ipod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("xvid"), std::vector<std::string>{"AVI - XviD Video (*.avi)"});
@@ -65,6 +65,16 @@ TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
   EXPECT_EQ(matchProfiles("iphone (*.mp4)"), std::vector<std::string>{"iPhone (*.mp4)"});
   EXPECT_TRUE(matchProfiles("-----").empty());  // separators are no profiles
   EXPECT_TRUE(matchProfiles("DVD - VOB").empty());  // a catalog row the list does not offer
+  // The formats of today by their codec or container.
+  const std::pair<const char *, const char *> today[] = {
+      {"h.265", "MP4 - H.265/HEVC Video (*.mp4)"}, {"hevc", "MP4 - H.265/HEVC Video (*.mp4)"},
+      {"mp4 - h.264", "MP4 - H.264 Video (*.mp4)"}, {"mkv", "MKV - H.264 Video (*.mkv)"},
+      {"vp9", "WebM - VP9 Video (*.webm)"},         {"av1", "WebM - AV1 Video (*.webm)"},
+      {"no re-encoding", "MP4 - Same Video and Audio, No Re-encoding (*.mp4)"},
+      {"flac", "FLAC - Lossless Audio (*.flac)"},   {"opus", "Opus Audio (*.opus)"}};
+  for (const auto &[part, title] : today) EXPECT_EQ(matchProfiles(part), std::vector<std::string>{title}) << part;
+  // H.264 comes in two containers.
+  EXPECT_EQ(matchProfiles("h.264"), (std::vector<std::string>{"MP4 - H.264 Video (*.mp4)", "MKV - H.264 Video (*.mkv)"}));
 }
 
 TEST(CliProfiles, AnAmbiguousTextIsRefusedWithItsMatches) {
