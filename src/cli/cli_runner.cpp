@@ -111,7 +111,7 @@ CliRunner::~CliRunner() {
   // No task may call back into this object once it is gone.
   engine_.stop();
   engine_.clearTasks();
-  setEngineEvents(engine_, {}, {});
+  setEngineEvents(engine_, {}, {}, {});
 }
 
 // --- what the window would show ------------------------------------------

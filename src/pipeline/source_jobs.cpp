@@ -162,7 +162,9 @@ void SourceJobs::endJob(int row, JobState state, const std::string &reason) {
 }
 
 void SourceJobs::addLogLine(int row, const std::string &line) {
-  if (SourceJob *j = job(row)) j->logLines.push_back(line);
+  SourceJob *j = job(row);
+  if (!j || j->logLines.size() > kMaxJobLogLines) return;
+  j->logLines.push_back(j->logLines.size() < kMaxJobLogLines ? line : kLogCutText);
 }
 
 bool SourceJobs::anyConverting() const {

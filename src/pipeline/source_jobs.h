@@ -59,6 +59,11 @@ struct SourceJob {
   std::vector<std::string> logLines;  // the engine's log of the job
 };
 
+// A job keeps this many log lines; the next one is kLogCutText and the
+// rest are dropped (a runaway stream of warnings must not fill memory).
+inline constexpr size_t kMaxJobLogLines = 5000;
+inline constexpr const char *kLogCutText = "(further messages left out)";
+
 // A job for `path` as the add-file procedure lists it.
 SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType);
 
@@ -107,6 +112,8 @@ class SourceJobs {
   void startJob(int row, const std::string &outputPath, bool loadingScript);
   void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
   void endJob(int row, JobState state, const std::string &reason);
+  // One line of the engine's log of the row's task (no change is
+  // announced: no column shows the log).
   void addLogLine(int row, const std::string &line);
 
   // Whether some job is being converted.
