@@ -10,7 +10,10 @@
 ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
   ProbeSummary s;
   s.opened = probe.open(path, std::string());
-  if (!s.opened) return s;
+  if (!s.opened) {
+    s.error = probe.lastError();
+    return s;
+  }
   s.videoStreamCount = probe.videoStreamCount();
   if (s.videoStreamCount > 0) {
     VideoStreamInfo v;

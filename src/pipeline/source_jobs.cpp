@@ -72,6 +72,24 @@ std::string sourceJobText(const SourceJob &job, SourceListColumn column) {
   return {};
 }
 
+std::string sourceJobHint(const SourceJob &job) {
+  switch (job.state) {
+    case JobState::Failed:
+      return job.reason.empty() ? std::string("The conversion failed.") : job.reason;
+    case JobState::Done:
+      return "Converted to " + job.outputPath;
+    case JobState::Aborted:
+      return "Stopped before the end.";
+    case JobState::Waiting:
+      if (!job.probe.opened)
+        return "The file could not be read" + (job.probe.error.empty() ? std::string(".") : ": " + job.probe.error);
+      break;
+    case JobState::Converting:
+      break;
+  }
+  return {};
+}
+
 bool sourceLengthUnknown(const ProbeSummary &probe) {
   // Whole seconds shown as 00:00:00 count as unknown too.
   return probe.opened && probe.durationUs < 1000000;

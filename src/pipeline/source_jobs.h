@@ -33,6 +33,7 @@ struct ProbeSummary {
   int width = -1, height = -1;
   int frameRateNum = -1, frameRateDen = -1;
   int64_t durationUs = -1;  // negative: unknown
+  std::string error;        // why the probe could not open the file
 };
 
 // Where a job stands in the current (or last) run.
@@ -72,6 +73,11 @@ SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, cons
 // progress ("", "Error", "Loading", "45%", "00:01:23", "Done", "Fail",
 // "Abort") and the frame count (a single blank for output without video).
 std::string sourceJobText(const SourceJob &job, SourceListColumn column);
+
+// The hint the list shows over a row: why it failed (or why its file could
+// not be read), or where a converted file went; empty when there is nothing
+// to tell.
+std::string sourceJobHint(const SourceJob &job);
 
 // Whether the source's length counts as unknown for the job builder (its
 // duration reads "Unknown" or "00:00:00").

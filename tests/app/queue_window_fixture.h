@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "fake_prompts.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "source_list_model.h"
@@ -68,12 +69,16 @@ class WindowTest : public ::testing::Test {
     requireLibraries();
     MainWindowOptions options;
     options.prompts = &prompts;
+    options.desktop = &desktop;
     options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
     options.settingsFolder = QString::fromStdString(scratch.file("settings"));
     window = std::make_unique<MainWindow>(options);
     if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
     window->createDialogs();
-    window->onShown();
+    // Shown as the program shows it (the profile's choices load then), so
+    // the layouts place every control.
+    window->show();
+    QCoreApplication::processEvents();
   }
   void TearDown() override { window.reset(); }
 
@@ -114,5 +119,6 @@ class WindowTest : public ::testing::Test {
 
   ScratchDir scratch;
   WindowPrompts prompts;
+  FakeDesktop desktop;
   std::unique_ptr<MainWindow> window;
 };
