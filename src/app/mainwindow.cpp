@@ -182,12 +182,17 @@ void MainWindow::showEvent(QShowEvent *event) {
   // The screen and the font are those of the desktop now, the profile's
   // choices are in their lists.
   applyMinimumSize();
+  if (!placed_) {
+    placed_ = true;
+    if (const QScreen *shown = screen()) resize(size().boundedTo(shown->availableSize()));
+    placeOnScreen();
+  }
 }
 
-// At the design position, moved in as far as the window must to lie on its
-// screen.
-void MainWindow::placeOnScreen() {
-  QPoint at = kDesignPosition;
+// At `wanted` (the design position by default), moved in as far as the
+// window must to lie on its screen.
+void MainWindow::placeOnScreen(QPoint wanted) {
+  QPoint at = wanted.x() < 0 ? kDesignPosition : wanted;
   if (const QScreen *shown = screen()) {
     const QRect room = shown->availableGeometry();
     const QSize frame = frameGeometry().size();

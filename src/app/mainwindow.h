@@ -375,7 +375,7 @@ class MainWindow : public QMainWindow {
   void setKeyboardOrder();
   // mainwindow.cpp
   void setUpAtCreation();
-  void placeOnScreen();
+  void placeOnScreen(QPoint wanted = QPoint(-1, -1));
   // Close query: false while converting; otherwise disconnects the engine's
   // events and stops it.
   bool closeAllowed();
@@ -383,5 +383,6 @@ class MainWindow : public QMainWindow {
 
   bool startupFailed_ = false;
   bool closed_ = false;
+  bool placed_ = false;  // sized and placed for its screen at the first show
   std::shared_ptr<EngineEventRelay> relay_;
 };

@@ -508,8 +508,11 @@ void MainWindow::applyMinimumSize() {
     const QSize frame = frameGeometry().size() - geometry().size();
     minimum = minimum.boundedTo(shown->availableSize() - frame);
   }
+  const QSize before = size();
   if (minimum != minimumSize()) setMinimumSize(minimum);
   if (width() < minimum.width() || height() < minimum.height()) resize(size().expandedTo(minimum));
+  // Grown where it stands, it may reach past the screen's edge.
+  if (placed_ && size() != before) placeOnScreen(pos());
 }
 
 bool MainWindow::event(QEvent *event) {

@@ -54,11 +54,15 @@ void settle(int ms) {
   waitUntil([] { return false; }, ms, pumpEvents);
 }
 
-// The screen where the windows are (all of them), or the window alone.
-QPixmap takePicture(QWidget &window, bool wholeScreen) {
+// The window alone, or the part of the screen that `around` covers (the
+// window and its dialogs).
+QPixmap takePicture(QWidget &window, const QRect &around) {
   QScreen *screen = window.screen();
   QPixmap shot;
-  if (screen) shot = wholeScreen ? screen->grabWindow(0) : screen->grabWindow(window.winId());
+  if (screen) {
+    shot = around.isEmpty() ? screen->grabWindow(window.winId())
+                            : screen->grabWindow(0, around.x(), around.y(), around.width(), around.height());
+  }
   if (shot.isNull() || shot.width() < 10) shot = window.grab();
   return shot;
 }
@@ -111,7 +115,7 @@ int main(int argc, char **argv) {
   window.show();
   settle(300);
 
-  bool wholeScreen = false;
+  QRect around;
   if (mode == "converting" || mode == "failed-log") {
     const int mp4 = window.profileCombo->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
     window.profileCombo->setCurrentIndex(mp4);
@@ -149,14 +153,15 @@ int main(int argc, char **argv) {
     } else {
       window.sourceList->setCurrentIndex(window.sourceListModel->index(1, 0));
       window.showRowLog(1);
-      const QRect room = window.screen()->availableGeometry();
-      window.logDialog->move(std::min(window.x() + 120, room.right() - window.logDialog->frameGeometry().width()),
-                             std::min(window.y() + 180, room.bottom() - window.logDialog->frameGeometry().height()));
-      wholeScreen = true;
+      // Below the failed row, leaving the list's rows in sight.
+      const QRect list = QRect(window.sourceList->mapToGlobal(QPoint(0, 0)), window.sourceList->size());
+      window.logDialog->resize(window.width() * 2 / 3, window.height() / 2);
+      window.logDialog->move(window.geometry().right() - window.logDialog->width() - 20, list.top() + list.height() / 2);
+      around = window.frameGeometry().united(window.logDialog->frameGeometry());
     }
     settle(300);
   }
-  const QPixmap shot = takePicture(window, wholeScreen);
+  const QPixmap shot = takePicture(window, around);
   const bool saved = shot.save(picture, "PNG");
   if (mode == "converting") {
     window.engine->resume();
