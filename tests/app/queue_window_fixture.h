@@ -53,14 +53,9 @@ struct WindowPrompts : Prompts {
 // The event pump that waitUntil runs between two polls.
 inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
-inline QApplication &testApp() {
-  static int argc = 1;
-  static char name[] = "trevix_window_test";
-  static char *argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
+// The application that the test program's main() made (qt_test_main.cpp):
+// it ends before Qt's own globals do.
+inline QApplication &testApp() { return *qobject_cast<QApplication *>(QCoreApplication::instance()); }
 
 class WindowTest : public ::testing::Test {
  protected:
