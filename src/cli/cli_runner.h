@@ -17,21 +17,12 @@
 
 #include "cli_options.h"
 #include "conversion_queue.h"
-#include "queue_interfaces.h"
 #include "engine_adapter.h"
+#include "queue_interfaces.h"
+#include "run_progress.h"
 #include "source_jobs.h"
 
 class MediaEngine;
-
-// One progress report of the engine, as the progress line shows it.
-struct ProgressSample {
-  int32_t frameNumber = -1;  // -1: the output has no video
-  int32_t fps = 0;           // the engine's frames per second (0 in the first second)
-  int32_t currentMs = 0;     // output position
-  int32_t totalMs = -1;      // expected length; not positive when unknown
-  int64_t size = 0;          // output size in bytes
-  double elapsedSec = 0;     // wall time since the file's conversion started
-};
 
 // "  37%  frames 1234  fps 250  speed 8.3x  elapsed 00:00:05  left 00:00:09".
 // Without a known length the output position takes the percentage's place
@@ -46,7 +37,8 @@ struct FileResult {
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
-// "Abort: c.mov -> out/c.mp4 (partial)".
+// "Abort: c.mov -> out/c.mp4 (partial)". A reason that starts with the
+// source's name ("b.mov: no such file") does not repeat it.
 std::string finalLineText(const FileResult &r, bool outputExists);
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
@@ -56,13 +48,22 @@ std::string summaryText(const std::vector<FileResult> &results);
 // signal stopped the run.
 int exitStatusFor(const std::vector<FileResult> &results, int stopSignal);
 
+// The lines of --json (see helpText()): a file started as the `position`th
+// of `count`, a progress report of it, its end (naming the output only when
+// there is one), and the run's summary.
+std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position);
+std::string progressJson(const std::string &source, const ProgressSample &sample);
+std::string endedJson(const FileResult &r, bool outputExists);
+std::string summaryJson(const std::vector<FileResult> &results, int exitStatus);
+
 // Where the run prints. Progress lines are rewritten in place on a
 // terminal and printed one per report elsewhere; quiet prints only the
-// final lines.
+// final lines; json prints the JSON lines instead of all of these.
 struct CliOutput {
   FILE *out = stdout;
   bool quiet = false;
   bool terminal = false;
+  bool json = false;
 };
 
 // Threads: run() and everything it calls (the queue, the printing) run on
@@ -132,7 +133,7 @@ class CliRunner : private QueuePrompts,
   CliOutput output_;
 
   SourceJobs jobs_;
-  std::vector<std::chrono::steady_clock::time_point> started_;
+  FileClock clock_;  // the running file's wall time
 
   QueueFlags flags_;
   ConversionQueue queue_;

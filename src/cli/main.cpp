@@ -81,8 +81,8 @@ int main(int argc, char **argv) {
   CliOptions options;
   ConversionChoices choices;
   if (args.empty()) {
-    std::fputs("Usage: trevix-convert [options] -o FOLDER FILE...\n"
-               "       trevix-convert --list-profiles | --help\n",
+    std::fputs("Usage: trevix-convert [options] -o FOLDER FILE|SOURCE-FOLDER...\n"
+               "       trevix-convert --list-profiles | --help | --version\n",
                stderr);
     return kExitBadArguments;
   }
@@ -92,6 +92,10 @@ int main(int argc, char **argv) {
       std::fputs(helpText().c_str(), stdout);
       return 0;
     }
+    if (options.version) {
+      std::fputs(versionText().c_str(), stdout);
+      return 0;
+    }
     if (options.listProfiles) {
       std::fputs(profileListText().c_str(), stdout);
       return 0;
@@ -99,6 +103,7 @@ int main(int argc, char **argv) {
     // Every choice is checked before anything is converted.
     choices = resolveChoices(options);
     checkForConversion(options);
+    options.files = expandSourceArguments(options.files);
   } catch (const UsageError &e) {
     std::fprintf(stderr, "trevix-convert: %s\n", e.what());
     return kExitBadArguments;
@@ -124,6 +129,7 @@ int main(int argc, char **argv) {
 
   CliOutput output;
   output.quiet = options.quiet;
+  output.json = options.json;
   output.terminal = isatty(STDOUT_FILENO) == 1;
   std::vector<FileResult> results;
   int stopSignal = 0;
@@ -137,6 +143,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "trevix-convert: %s\n", e.what());
     return 1;
   }
-  if (!options.quiet) std::printf("%s\n", summaryText(results).c_str());
-  return exitStatusFor(results, stopSignal);
+  const int status = exitStatusFor(results, stopSignal);
+  if (options.json)
+    std::printf("%s\n", summaryJson(results, status).c_str());
+  else if (!options.quiet)
+    std::printf("%s\n", summaryText(results).c_str());
+  return status;
 }

@@ -92,10 +92,14 @@ class ConversionQueue {
   void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
                         float bitRate, int64_t size, int32_t totalMs);
   void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message);
+  // A line of the engine's log, raised while `row` was set up or converted.
+  void onEngineLogLine(int row, const std::string &line);
 
-  // Connects the engine's progress and termination events; their effects
-  // are posted through `poster`. Events of a task that belongs to an
-  // earlier job (a stopped task ending late) are dropped.
+  // Connects the engine's progress, termination and log events; their
+  // effects are posted through `poster`. Events of a task that belongs to
+  // an earlier job (a stopped task ending late) are dropped. The log's lines
+  // at information level and above, from the set-up of a row to the end of
+  // its task, are kept with the row (SourceJob::logLines).
   void connectEngineEvents(UiPoster &poster);
   // Stops forwarding events; safe while the engine's threads still run.
   void disconnectEngineEvents();

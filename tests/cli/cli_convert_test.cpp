@@ -310,3 +310,51 @@ TEST_F(CliConvert, CopyingIntoMp4RefusesACodecItCannotHold) {
   EXPECT_EQ(p.first("video")->frames, in.first("video")->frames);
   EXPECT_EQ(p.first("audio")->codec, "aac");
 }
+
+// --json for scripts, with a folder of sources and a file that is missing:
+// one object a line, the missing file named once.
+TEST_F(CliConvert, JsonLinesForAFolderOfSourcesAndAMissingFile) {
+  ScratchDir in;
+  fs::create_directories(in.path() / "sub");
+  const std::string clip = (in.path() / "clip.mov").string();
+  fs::copy_file(source_, clip);
+  std::ofstream((in.path() / "notes.txt").string()) << "not a source";
+  fs::copy_file(source_, in.path() / "sub" / "inner.mov");  // sub-folders are not entered
+  const std::string gone = (in.path() / "gone.mov").string();
+
+  const CliRun r = runConvert({"--json", "--profile", "mp3", "-o", out(), in.path().string(), gone});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const std::vector<std::string> lines = splitLines(r.out);
+  ASSERT_GE(lines.size(), 4u) << r.out;
+  for (const std::string &line : lines) {
+    EXPECT_EQ(line.rfind("{\"event\":\"", 0), 0u) << line;
+    EXPECT_EQ(line.back(), '}') << line;
+  }
+  EXPECT_EQ(lines.front(), "{\"event\":\"started\",\"file\":\"" + clip + "\",\"output\":\"" + out() +
+                               "/clip.mp3\",\"position\":1,\"count\":2}");
+  size_t progress = 0;
+  for (const std::string &line : lines) progress += line.rfind("{\"event\":\"progress\"", 0) == 0;
+  EXPECT_GE(progress, 1u) << r.out;
+  EXPECT_EQ(lines[lines.size() - 3],
+            "{\"event\":\"ended\",\"file\":\"" + clip + "\",\"state\":\"Done\",\"output\":\"" + out() +
+                "/clip.mp3\",\"reason\":null}");
+  const std::string failed = lines[lines.size() - 2];
+  EXPECT_EQ(failed.rfind("{\"event\":\"ended\",\"file\":\"" + gone + "\",\"state\":\"Fail\",\"output\":null,"
+                         "\"reason\":\"",
+                         0),
+            0u)
+      << failed;
+  EXPECT_EQ(failed.find(gone), failed.rfind(gone)) << "the missing file is named once: " << failed;
+  EXPECT_EQ(lines.back(),
+            "{\"event\":\"summary\",\"files\":2,\"done\":1,\"fail\":1,\"abort\":0,\"not_converted\":0,"
+            "\"exit_status\":1}");
+  EXPECT_TRUE(fs::exists(out_.path() / "clip.mp3"));
+  EXPECT_FALSE(fs::exists(out_.path() / "inner.mp3"));
+
+  // The same missing file in the final line of the plain output.
+  const CliRun plain = runConvert({"--profile", "mp3", "-o", out(), gone});
+  const std::string fail = "Fail: " + gone + ": ";
+  ASSERT_NE(plain.out.find(fail), std::string::npos) << plain.out;
+  const std::string line = plain.out.substr(plain.out.find(fail), plain.out.find('\n', plain.out.find(fail)));
+  EXPECT_EQ(line.find(gone), line.rfind(gone)) << line;
+}

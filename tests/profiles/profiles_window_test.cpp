@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <memory>
 
+#include "fake_prompts.h"
 #include "options_dialog.h"
 #include "mainwindow.h"
 #include "profiles.h"
@@ -70,7 +71,7 @@ class ProfilesWindow : public ::testing::Test {
            !window_->frameRateCombo->isEnabled();
   }
 
-  AutoAnswerPrompts prompts_;
+  FakePrompts prompts_;
   ScratchDir scratch_;
   std::unique_ptr<MainWindow> window_;
 };
