@@ -543,9 +543,11 @@ void transcode(TranscodeTask &task) {
     run.resampled.resize(262144);
     setUpTranscode(task, run);
     runTranscodeLoop(task, run);
+    checkRunResult(task, run);
   } catch (...) {
     ts.run.reset();
     throw;
   }
   ts.run.reset();
+  keepOutputFiles(task);
 }
