@@ -46,7 +46,8 @@ struct FileResult {
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
-// "Abort: c.mov -> out/c.mp4 (partial)".
+// "Abort: c.mov -> out/c.mp4 (partial)", or for an abort that kept nothing
+// "Abort: c.mov (why)".
 std::string finalLineText(const FileResult &r, bool outputExists);
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
@@ -88,9 +89,14 @@ class CliRunner : private QueuePrompts,
   // became of each.
   std::vector<FileResult> run();
 
-  // Stops the run as the Stop button does (the question answered Yes).
-  // Callable from any thread; `signal` is remembered for the exit status.
+  // Stops the run as the Stop button does (the question answered Yes);
+  // whatever the engine waits for (a source that sends nothing) is given up
+  // at once. Callable from any thread; `signal` is remembered for the exit
+  // status.
   void requestStop(int signal);
+  // After requestStop: the running file's output is removed instead of
+  // being finished, and the run waits only briefly for that. Any thread.
+  void requestQuit();
   int stopSignal() const { return stopSignal_.load(); }
 
  private:
@@ -144,4 +150,5 @@ class CliRunner : private QueuePrompts,
   std::deque<std::function<void()>> work_;
 
   std::atomic<int> stopSignal_{0};
+  std::atomic<bool> quit_{false};
 };
