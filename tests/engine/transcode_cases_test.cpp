@@ -30,15 +30,6 @@ class TranscodeCases : public ::testing::Test {
   ScratchDir dir;
 };
 
-OutputOptions mp4Options() {
-  OutputOptions o;
-  o.vcodec = "mpeg4";
-  o.acodec = "aac";
-  o.frameSize = "320x240";
-  o.ab = 128000;
-  return o;
-}
-
 // The small clip at 640x480, 10 s long.
 std::string mediumSource() {
   MediaRecipe recipe = smallClipRecipe(10.0);
