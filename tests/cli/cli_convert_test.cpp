@@ -370,9 +370,8 @@ TEST_F(CliConvert, FailuresGiveTheirReasonAndLeaveNothingBehind) {
 
 TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
   const std::string source = longSource();
-  const CliRun r = runConvert({"--profile", "PS3", "-o", out(), source},
-                              [](const std::string &out) { return contains(out, "%  frames "); }, 120,
-                              {SIGTERM, SIGTERM});
+  const auto converting = [](const std::string &out) { return contains(out, "%  frames "); };
+  CliRun r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGTERM, SIGTERM});
   EXPECT_EQ(r.status, 143) << r.out << r.err;
   EXPECT_TRUE(contains(r.out, "Abort: " + source)) << r.out;
   // Never a file without its index, never a temporary one left behind.
@@ -381,6 +380,15 @@ TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
     EXPECT_NE(name[0], '.') << name;
     EXPECT_TRUE(probeMedia(e.path().string()).ok) << name;
   }
+  fs::remove_all(out_.path());
+  fs::create_directories(out_.path());
+
+  // Killed outright, it leaves only its hidden temporary file.
+  r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGKILL});
+  EXPECT_EQ(r.status, -1);
+  ASSERT_EQ(filesInOut(), 1u);
+  EXPECT_EQ(fs::directory_iterator(out_.path())->path().filename().string(),
+            "." + fs::path(source).stem().string() + ".part.mp4");
 }
 
 TEST_F(CliConvert, AStopSignalEndsTheWaitForASourceThatSendsNothing) {
