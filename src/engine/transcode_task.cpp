@@ -216,7 +216,7 @@ void TranscodeTask::run() {
     finished_ = false;
     fail("Unknown error");
   }
-  if (outputsDropped() && !outcome().failed) {
+  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
     std::scoped_lock g(outcomeLock_);
     errorMessage_ = "stopped; the unfinished output was removed";
   }

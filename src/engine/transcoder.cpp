@@ -88,6 +88,12 @@ void keepOutputFiles(TranscodeTask &task) {
   }
 }
 
+bool anyOutputKept(const TranscodeTask &task) {
+  for (const auto &of : task.transcoder.outputFiles)
+    if (of && of->target && of->target->committed()) return true;
+  return false;
+}
+
 void closeOutputFiles(TranscodeTask &task) {
   TranscodeState &ts = task.transcoder;
   releaseStreams(task);  // the encoders live in the output files

@@ -115,6 +115,9 @@ void releaseStreams(TranscodeTask &task);
 // output cannot be kept.
 void keepOutputFiles(TranscodeTask &task);
 
+// Whether an output of the task is under its final name already.
+bool anyOutputKept(const TranscodeTask &task);
+
 // Closes every output file; one that was not kept is deleted (with it,
 // every output of a failed task). Safe to call more than once.
 void closeOutputFiles(TranscodeTask &task);
