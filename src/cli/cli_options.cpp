@@ -480,8 +480,8 @@ Options:
   --aspect RATIO         Original (from the source's picture size, the
                          default), 4:3 or 16:9
   --overwrite            replace an existing output of the same name
-                         (an output that would replace its own source is
-                         refused: that file ends "Fail")
+                         (an output that would replace a file given as a
+                         source is refused: that file ends "Fail")
   -q, --quiet            print only the final line of each file
   --json                 print one JSON object a line instead, for scripts
                          (see below)
@@ -497,6 +497,8 @@ per second, speed as a multiple of real time, elapsed and estimated time
 left; rewritten in place on a terminal, one line per report otherwise), and
 a final line "Done", "Fail" with the reason, or "Abort"; then a summary.
 
+Outputs are written under a hidden temporary name (".clip.part.mp4") in the
+output folder and get their name only when they are whole.
 With --json every line is one JSON object whose "event" says what it is:
   {"event":"started","file":...,"output":...,"position":1,"count":2}
   {"event":"progress","file":...,"percent":37,"position_ms":...,
@@ -510,11 +512,12 @@ A file that cannot be set up ends without a "started" line.
 
 Ctrl-C stops the running file as the window's Stop button does: its output
 keeps what was converted so far, properly closed, the file ends "Abort" and
-the files after it are not converted. A second Ctrl-C quits at once.
-SIGTERM and SIGHUP stop the run the same way.
+the files after it are not converted. A second Ctrl-C removes the unfinished
+output and quits. SIGTERM and SIGHUP stop the run the same way.
 
 Exit status: 0 when every file is "Done", 1 otherwise, 2 for bad arguments,
-130 after Ctrl-C (128 + the signal's number after another stop signal).
+128 + the number of the signal that stopped the run: 130 after Ctrl-C, 143
+after SIGTERM.
 
 The media libraries are loaded from the "Common" folder beside the program.
 

@@ -17,8 +17,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long a stopped file may take to close its output before the run
-// gives up waiting for it.
+// gives up waiting for it, and how long after a second stop request.
 constexpr auto kStopWait = std::chrono::seconds(30);
+constexpr auto kQuitWait = std::chrono::seconds(5);
 
 const char *stateWord(JobState state) {
   switch (state) {
@@ -75,6 +76,7 @@ std::string finalLineText(const FileResult &r, bool outputExists) {
     case JobState::Done:
       return "Done: " + r.source + " -> " + r.output;
     case JobState::Aborted:
+      if ((!outputExists || r.output.empty()) && !r.message.empty()) return "Abort: " + r.source + " (" + r.message + ")";
       if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
       return "Abort: " + r.source + " -> " + r.output + " (partial)";
     case JobState::Waiting:
@@ -187,6 +189,17 @@ void CliRunner::post(std::function<void()> work) {
 void CliRunner::requestStop(int signal) {
   int none = 0;
   stopSignal_.compare_exchange_strong(none, signal > 0 ? signal : 2);
+  // The run's thread may itself be waiting inside the engine (a source that
+  // sends nothing): the engine gives that up now; the queue then stops the
+  // run as usual.
+  engine_.interrupt(StopMode::KeepOutputs);
+  std::scoped_lock hold(postLock_);
+  posted_.notify_one();
+}
+
+void CliRunner::requestQuit() {
+  quit_ = true;
+  engine_.interrupt(StopMode::DropOutputs);
   std::scoped_lock hold(postLock_);
   posted_.notify_one();
 }
@@ -272,6 +285,10 @@ std::vector<FileResult> CliRunner::run() {
   // The list: every file probed as the add-file procedure does.
   for (const std::string &file : files_) {
     ProbeSummary probe;
+    if (stopSignal_.load() != 0) {
+      jobs_.append(makeSourceJob(file, probe, choices_.outputType));
+      continue;
+    }
     try {
       probe = probeSourceFile(engine_.probe(), file);
     } catch (const std::exception &) {
@@ -306,6 +323,7 @@ void CliRunner::runUntilOver() {
     }
     if (timerEnabled_) queue_.onTimerTick();
     if (!timerEnabled_ && !flags_.converting && !jobs_.anyConverting()) break;
+    if (stopping && quit_ && stopDeadline > Clock::now() + kQuitWait) stopDeadline = Clock::now() + kQuitWait;
     if (stopping && Clock::now() > stopDeadline) break;
   }
   runPosted(std::chrono::milliseconds(0));

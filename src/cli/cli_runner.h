@@ -37,8 +37,9 @@ struct FileResult {
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
-// "Abort: c.mov -> out/c.mp4 (partial)". A reason that starts with the
-// source's name ("b.mov: no such file") does not repeat it.
+// "Abort: c.mov -> out/c.mp4 (partial)", or for an abort that kept nothing
+// "Abort: c.mov (why)". A reason that starts with the source's name
+// ("b.mov: no such file") does not repeat it.
 std::string finalLineText(const FileResult &r, bool outputExists);
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
@@ -89,9 +90,14 @@ class CliRunner : private QueuePrompts,
   // became of each.
   std::vector<FileResult> run();
 
-  // Stops the run as the Stop button does (the question answered Yes).
-  // Callable from any thread; `signal` is remembered for the exit status.
+  // Stops the run as the Stop button does (the question answered Yes);
+  // whatever the engine waits for (a source that sends nothing) is given up
+  // at once. Callable from any thread; `signal` is remembered for the exit
+  // status.
   void requestStop(int signal);
+  // After requestStop: the running file's output is removed instead of
+  // being finished, and the run waits only briefly for that. Any thread.
+  void requestQuit();
   int stopSignal() const { return stopSignal_.load(); }
 
  private:
@@ -145,4 +151,5 @@ class CliRunner : private QueuePrompts,
   std::deque<std::function<void()>> work_;
 
   std::atomic<int> stopSignal_{0};
+  std::atomic<bool> quit_{false};
 };

@@ -56,20 +56,31 @@ class StopTarget {
 
 // Ctrl-C and termination requests are taken by one thread that waits for
 // them; every other thread, the engine's included, has them blocked, so no
-// library call is ever interrupted. The first request stops the run as the
-// Stop button does; a second one ends the program at once.
+// library call is ever cut off by a signal. The first request stops the run
+// as the Stop button does; a second one has the unfinished output removed
+// and the program quit as soon as it is; a third quits at once (an output
+// under way is then left under its hidden temporary name, never under its
+// own).
 void watchSignals(sigset_t set) {
   int count = 0;
+  int first = 0;
   for (;;) {
     int sig = 0;
     if (sigwait(&set, &sig) != 0) continue;
-    if (++count == 1) {
+    ++count;
+    if (count == 1) first = sig;
+    if (count <= 2) {
+      if (count == 2) {
+        static const char kMsg[] = "\ntrevix-convert: interrupted again, removing the unfinished output\n";
+        (void)!write(STDERR_FILENO, kMsg, sizeof kMsg - 1);
+      }
       std::lock_guard<std::mutex> g(gRunnerMutex);
-      if (gRunner) gRunner->requestStop(sig);
+      if (gRunner) {
+        if (count == 1) gRunner->requestStop(sig);
+        else gRunner->requestQuit();
+      }
     } else {
-      static const char kMsg[] = "\ntrevix-convert: interrupted again, quitting at once\n";
-      (void)!write(STDERR_FILENO, kMsg, sizeof kMsg - 1);
-      _exit(128 + sig);
+      _exit(128 + first);
     }
   }
 }

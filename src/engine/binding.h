@@ -72,6 +72,9 @@
   X(av_find_best_stream) \
   X(avio_open) \
   X(avio_closep) \
+  X(avio_alloc_context) \
+  X(avio_context_free) \
+  X(avio_flush) \
   X(avio_seek) \
   X(avio_size) \
 
@@ -89,6 +92,7 @@
   X(av_mallocz) \
   X(av_free) \
   X(av_freep) \
+  X(av_strdup) \
   X(av_strerror) \
   X(av_opt_find) \
   X(av_opt_set) \

@@ -481,6 +481,9 @@ void writeHeaders(TranscodeTask &task) {
     const int ret =
         checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);
+    // A file that could not be written says why (a full disk, a size limit).
+    if (ret < 0 && of.ctx->pb && of.ctx->pb->error < 0)
+      throw EngineError(writeErrorText(of.ctx->pb->error, of.fileName));
     if (ret < 0)
       throw EngineError(
           formatText("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
@@ -545,9 +548,11 @@ void transcode(TranscodeTask &task) {
     run.resampled.resize(262144);
     setUpTranscode(task, run);
     runTranscodeLoop(task, run);
+    checkRunResult(task, run);
   } catch (...) {
     ts.run.reset();
     throw;
   }
   ts.run.reset();
+  keepOutputFiles(task);
 }

@@ -211,9 +211,10 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.outputFile = outputFileFor(plan.source, settings_);
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
-    if (sameFilePath(plan.source, plan.outputFile)) {
-      // Writing the output would destroy the source.
-      failRow(row, kSameAsSourceReason);
+    const std::string replaced = replacedSourceReason(row, plan.outputFile);
+    if (!replaced.empty()) {
+      // Writing the output would destroy a source.
+      failRow(row, replaced);
       return SetUp::RowEnded;
     }
     if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
@@ -238,6 +239,20 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     failSetUp(row, kSetUpFailedReason);
   }
   return SetUp::Error;
+}
+
+// Why the row's output may not be written: it would be the row's own source
+// (however the names are spelled), or, when overwriting, an existing file
+// that is another row's source. Empty when it may.
+std::string ConversionQueue::replacedSourceReason(int row, const std::string &outputFile) const {
+  const std::string source = sourceFileOf(jobs_.at(row).path);
+  if (sameFilePath(source, outputFile)) return kSameAsSourceReason;
+  if (!settings_.overwrite) return {};
+  std::vector<std::string> sources;
+  for (int r = 0; r < jobs_.count(); ++r) sources.push_back(sourceFileOf(jobs_.at(r).path));
+  const std::string replaced = sourceReplacedBy(outputFile, sources);
+  if (replaced.empty()) return {};
+  return sameFilePath(replaced, source) ? std::string(kSameAsSourceReason) : kReplacesListedSourceReason + replaced;
 }
 
 // Tells the engine to start (with no task ready nothing runs and no event
@@ -335,15 +350,19 @@ void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps
 
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
 
-void ConversionQueue::onEngineTerminate(int32_t index, bool, bool exception, const std::string &message) {
+void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message) {
   s_.converting = false;
   if (index >= 0) {
     // A task stopped by Stop is the last that logs for this run.
     if (!timer_.enabled()) bridge_->collectLogFor(-1);
+    // "Done" is what the engine vouches for: a task that was stopped (by
+    // the user, or by a signal reaching the engine first) ended early.
     if (exception)
       endRow(s_.currentRow, JobState::Failed, reasonOr(message, kConversionFailedReason));
+    else if (s_.userAborted || !finished)
+      endRow(s_.currentRow, JobState::Aborted, message);
     else
-      endRow(s_.currentRow, s_.userAborted ? JobState::Aborted : JobState::Done, std::string());
+      endRow(s_.currentRow, JobState::Done, std::string());
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     view_.setProgressBar(0);

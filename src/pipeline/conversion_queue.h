@@ -68,6 +68,8 @@ struct QueueSurroundings {
 
 // Reasons a row fails with when nothing better is known.
 inline constexpr const char *kSameAsSourceReason = "the output would replace the source file";
+// Followed by the other source's path.
+inline constexpr const char *kReplacesListedSourceReason = "the output would replace another listed source: ";
 inline constexpr const char *kSetUpFailedReason = "the conversion could not be set up";
 inline constexpr const char *kConversionFailedReason = "the conversion failed";
 
@@ -115,6 +117,7 @@ class ConversionQueue {
   void prepareForNextJob();
   bool advanceToNextRow();
   SetUp setUpJob(int row);
+  std::string replacedSourceReason(int row, const std::string &outputFile) const;
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);

@@ -52,6 +52,7 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
   initialise(o);
   o.frameRate = frameRateText(settings.frameRateLabel);
   if (settings.applyProfileOptions) settings.applyProfileOptions(o);
+  o.overwrite = settings.overwrite;
   o.vol = settings.volumeValue;
   const bool picture = source.opened && source.videoStreamCount > 0;
   o.aspect = aspectForChoice(settings.aspectIndex, picture ? source.width : -1, picture ? source.height : -1);

@@ -175,7 +175,10 @@ std::string generateMedia(const MediaRecipe &recipe) {
     ret = libavformat.avio_open(&oc->pb, recipe.path.c_str(), AVIO_FLAG_WRITE);
     if (ret < 0) return "open " + recipe.path + ": " + errorText(ret);
   }
-  ret = libavformat.avformat_write_header(oc.get(), nullptr);
+  AVDictionary *muxerOptions = nullptr;
+  if (recipe.fastStart) libavutil.av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+  ret = libavformat.avformat_write_header(oc.get(), &muxerOptions);
+  libavutil.av_dict_free(&muxerOptions);
   if (ret < 0) return "write header: " + errorText(ret);
 
   const int64_t totalFrames = static_cast<int64_t>(std::llround(recipe.durationSec * rate.num / rate.den));
@@ -246,7 +249,7 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
                           std::to_string(recipeIn.videoBitRate) + "|" +
                           std::to_string(recipeIn.interlacedPattern) + "|" +
                           std::to_string(recipeIn.audioBitRate) + "|" + std::to_string(recipeIn.gopSize) +
-                          "|" + recipeIn.x264Preset + "|v3";
+                          "|" + recipeIn.x264Preset + (recipeIn.fastStart ? "|faststart" : "") + "|v3";
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);
   const fs::path ext = fs::path(name).extension();

@@ -27,6 +27,7 @@ struct MediaRecipe {
   int gopSize = 12;
   std::string x264Preset = "ultrafast";
   bool interlacedPattern = false;  // odd lines of each picture from a different moment
+  bool fastStart = false;  // MOV/MP4: the index before the media data, as copied files often have it
 };
 
 // The small clip most tests convert: 320x240 at 25 fps, H.264 with AAC
