@@ -13,7 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   libgtest-dev googletest
-  xvfb xauth
+  xvfb xauth dbus-daemon
   desktop-file-utils appstream
 )
 

@@ -4,34 +4,46 @@
 #include <cstdio>
 
 #include "app_info.h"
+#include "command_line.h"
 #include "mainwindow.h"
-#include "prompts.h"
 
 namespace {
 
-// TREVIX_SCREENSHOT=<file.png>: save a picture of the main window once it
-// is shown, then end (used to document the window).
-void scheduleScreenshot(MainWindow &window, const QString &file) {
-  QTimer::singleShot(300, &window, [&window, file] {
-    const bool saved = window.grab().save(file);
-    std::fprintf(stderr, "%s %s\n", saved ? "Saved" : "Could not save", file.toLocal8Bit().constData());
-    window.terminateProgram();
-  });
+constexpr int kExitBadArguments = 2;
+
+QStringList argumentsOf(int argc, char **argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
 }
 
 }  // namespace
 
 int main(int argc, char *argv[]) {
+  // Answered before Qt starts, so they work without a display.
+  const WindowCommandLine early = parseWindowCommandLine(argumentsOf(argc, argv));
+  if (early.help || early.version) {
+    std::fputs((early.help ? windowHelpText() : windowVersionText()).toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(trevix::kProgramTitle));
+  QApplication::setApplicationVersion(QString::fromLatin1(trevix::kVersionNumber));
   QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(trevix::kDesktopId));
+  // What is left once Qt has taken its own options.
+  const WindowCommandLine commandLine = parseWindowCommandLine(QApplication::arguments().mid(1));
+  if (!commandLine.error.isEmpty()) {
+    std::fprintf(stderr, "trevix-mov-video-converter: %s\n", commandLine.error.toLocal8Bit().constData());
+    return kExitBadArguments;
+  }
 
   MainWindow window;
   if (window.startupFailed()) return 1;
   window.createDialogs();
   window.show();
-  if (autoAnswerRequested()) std::fprintf(stderr, "Shown: %s\n", window.windowTitle().toLocal8Bit().constData());
-  const QString screenshot = qEnvironmentVariable("TREVIX_SCREENSHOT");
-  if (!screenshot.isEmpty()) scheduleScreenshot(window, screenshot);
+  if (!commandLine.files.isEmpty())
+    QTimer::singleShot(0, &window, [&window, files = commandLine.files] { window.addFilesFromCommandLine(files); });
   return app.exec();
 }

@@ -9,21 +9,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
+#include <cstdio>
 
 #include "about_dialog.h"
 #include "app_info.h"
 #include "combo_lists.h"
+#include "desktop_services.h"
 #include "engine_relay.h"
 #include "file_input.h"
-#include "font_rule.h"
 #include "media_engine.h"
 #include "options_dialog.h"
+#include "output_files.h"
+#include "pipeline_text.h"
 #include "program_icon.h"
 #include "settings_store.h"
 #include "source_list_model.h"
@@ -31,8 +35,7 @@
 
 namespace {
 
-constexpr int kClientWidth = 753;
-constexpr int kClientHeight = 532;
+const QPoint kDesignPosition(206, 90);
 constexpr int kHintDisplayMs = 30000;
 constexpr int kNextRowIntervalMs = 200;
 constexpr int kStartDropDownCount = 25;
@@ -69,17 +72,16 @@ void DropDownComboBox::showPopup() {
   QComboBox::showPopup();
 }
 
-MainWindow::MainWindow(const MainWindowOptions &options)
-    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) {
   setObjectName(QStringLiteral("mainWindow"));
   prompts = options.prompts ? options.prompts : &appPrompts();
+  desktop = options.desktop ? options.desktop : &systemDesktopServices();
   programFolder = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                                   : options.programFolder);
   settingsStore = std::make_unique<QtSettingsStore>(options.settingsFolder);
   terminateProgram = [] { QCoreApplication::exit(0); };
 
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  // The desktop's font and colours stand: nothing here sets a font.
   setWindowIcon(programIcon());
 
   // The engine and its scheduler; the scheduler outlives the engine (it is
@@ -101,7 +103,7 @@ MainWindow::MainWindow(const MainWindowOptions &options)
   createControls();
   sourceListDrop = new FileDropTarget(
       this, [this]() -> QWidget * { return sourceList; }, [this](const QStringList &files) { addDroppedFiles(files); },
-      [this] { return !converting && !addingFiles; });
+      [this] { return !runInProgress() && !addingFiles; });
   sourceListDrop->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
@@ -121,7 +123,6 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::setUpAtCreation() {
-  applyFontRule(this);
   openDialog.filter = QString::fromLatin1(kOpenDialogFilter);
   openDialog.hideReadOnly = true;
   openDialog.fileMustExist = true;
@@ -129,6 +130,9 @@ void MainWindow::setUpAtCreation() {
   folderDialog.headline = QString::fromLatin1(kFolderHeadline);
   const QString common = QDir(programFolder).filePath(QStringLiteral("Common"));
   if (!engine->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
+    // Said on the terminal too, with the libraries' own reason.
+    std::fprintf(stderr, "%s: %s\n(%s)\n", qPrintable(QCoreApplication::applicationName()), kMissingLibrariesText,
+                 engine->lastErrorMessage().c_str());
     prompts->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
     startupFailed_ = true;
     relay_->close();
@@ -137,8 +141,9 @@ void MainWindow::setUpAtCreation() {
   setWindowTitle(QString::fromLatin1(trevix::kProgramTitle));
   if (QCoreApplication::instance()) qApp->installEventFilter(new HintDisplayTime(kHintDisplayMs, this));
   helpFile = QDir(programFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
-  setFixedSize(kClientWidth, mainMenu->sizeHint().height() + kClientHeight);
-  move(206, 90);  // the design position
+  resize(designSize());
+  applyMinimumSize();
+  placeOnScreen();
   // Volume at 100%.
   {
     const bool blocked = volumeSlider->blockSignals(true);
@@ -172,7 +177,29 @@ void MainWindow::createDialogs() {
 
 void MainWindow::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
-  if (!event->spontaneous()) onShown();
+  if (event->spontaneous()) return;
+  onShown();
+  // The screen and the font are those of the desktop now, the profile's
+  // choices are in their lists.
+  applyMinimumSize();
+  if (!placed_) {
+    placed_ = true;
+    if (const QScreen *shown = screen()) resize(size().boundedTo(shown->availableSize()));
+    placeOnScreen();
+  }
+}
+
+// At `wanted` (the design position by default), moved in as far as the
+// window must to lie on its screen.
+void MainWindow::placeOnScreen(QPoint wanted) {
+  QPoint at = wanted.x() < 0 ? kDesignPosition : wanted;
+  if (const QScreen *shown = screen()) {
+    const QRect room = shown->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - frame.width())));
+    at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - frame.height())));
+  }
+  move(at);
 }
 
 // Loads the selected profile's choices and its quality presets.
@@ -244,6 +271,16 @@ void MainWindow::visitWebsite() { prompts->openUrl(QUrl(QString::fromLatin1(trev
 
 void MainWindow::showAboutDialog() {
   if (aboutDialog) aboutDialog->exec();
+}
+
+void MainWindow::openOutputFolder() {
+  const std::string folder = outputFolderEdit->text().toStdString();
+  const std::string problem = outputFolderProblem(folder);
+  if (!problem.empty()) {
+    showInformation(QString::fromStdString(problem));
+    return;
+  }
+  desktop->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
 }
 
 void MainWindow::showInformation(const QString &text) { prompts->information(this, text); }

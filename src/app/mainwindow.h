@@ -1,8 +1,10 @@
 // The main window, MainWindow: tool bar, output folder and format row, the
 // source list, the settings groups with the preview pane, and the status
 // bar. It owns the engine component, the timers, the preview, the source
-// list's data (sourceJobs, shown through sourceListModel) and all run-time
-// state of the queue and the preview.
+// list's data (sourceJobs, shown through sourceListModel), the log dialog
+// and all run-time state of the queue and the preview. It reaches the
+// desktop (message boxes, file dialogs, opening files and folders,
+// notifications) only through Prompts and DesktopServices.
 //
 // Everything here runs on the UI thread; the engine's events reach the
 // window only through the conversion queue's relay (engine_relay.h).
@@ -30,7 +32,11 @@
 #include "source_jobs.h"
 
 class SettingsStore;
+class DesktopServices;
+class LogDialog;
 class QAction;
+class QLayout;
+class QModelIndex;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -74,16 +80,25 @@ class DropDownComboBox : public QComboBox {
 struct MainWindowOptions {
   // Answers message boxes and dialogs (nullptr: appPrompts()).
   Prompts *prompts = nullptr;
+  // Opens folders and files, shows notifications (nullptr:
+  // systemDesktopServices()).
+  DesktopServices *desktop = nullptr;
   // The program's folder, which holds "Common" and the help page (empty:
   // the folder of the running executable).
   QString programFolder;
-  // Folder replacing the user's settings location (empty: the environment
-  // variable TREVIX_SETTINGS_DIR, else the user's own settings).
+  // Folder replacing the user's settings location (empty: the user's own
+  // settings).
   QString settingsFolder;
 };
 
-// The panels of the status bar.
-enum StatusPanel { kReadyPanel = 0, kFileSizePanel = 1, kSparePanel = 2, kStatusPanelCount = 3 };
+// The panels of the status bar: the state ("Ready", "Converting 2 of 5",
+// "3 Done, 1 Fail"), the output size, and the running file's times.
+enum StatusPanel { kStatePanel = 0, kFileSizePanel = 1, kTimePanel = 2, kStatusPanelCount = 3 };
+
+// The window's size below the menu bar in the design: the least it gets
+// where the screen has room.
+inline constexpr int kDesignClientWidth = 753;
+inline constexpr int kDesignClientHeight = 532;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -101,6 +116,7 @@ class MainWindow : public QMainWindow {
 
   // ---- Application shell -------------------------------------------------
   Prompts *prompts = nullptr;
+  DesktopServices *desktop = nullptr;
   std::unique_ptr<SettingsStore> settingsStore;
   QtMainThreadScheduler *scheduler = nullptr;
   std::unique_ptr<MediaEngine> engine;
@@ -127,14 +143,17 @@ class MainWindow : public QMainWindow {
   // Menus.
   QMenuBar *mainMenu = nullptr;
   QMenu *fileMenu = nullptr;
-  QAction *addFilesAction = nullptr, *convertAction = nullptr, *exitAction = nullptr;
+  QAction *addFilesAction = nullptr, *convertAction = nullptr, *openOutputFolderAction = nullptr,
+          *exitAction = nullptr;
   QMenu *optionsMenu = nullptr;
   QAction *setOptionsAction = nullptr;
   QMenu *helpMenu = nullptr;
   QAction *openHelpAction = nullptr, *visitWebsiteAction = nullptr, *aboutAction = nullptr;
   QMenu *sourceListMenu = nullptr;
   QAction *checkAllAction = nullptr, *uncheckAllAction = nullptr, *removeSelectedAction = nullptr,
-          *clearAllAction = nullptr, *playSelectedAction = nullptr;
+          *clearAllAction = nullptr, *playSelectedAction = nullptr, *showLogAction = nullptr;
+  // Esc: Stop, while a run is in progress.
+  QAction *stopAction = nullptr;
   // False while a conversion runs: the list's pop-up menu does not open.
   bool sourceListMenuEnabled = true;
   QMenu *volumeMenu = nullptr;
@@ -149,6 +168,7 @@ class MainWindow : public QMainWindow {
   QLabel *outputFolderLabel = nullptr;
   QLineEdit *outputFolderEdit = nullptr;
   QToolButton *chooseFolderButton = nullptr;
+  QToolButton *openFolderButton = nullptr;
   QLabel *profileLabel = nullptr;
   DropDownComboBox *profileCombo = nullptr;
   // Source list: the jobs, the table model over them and the view.
@@ -174,7 +194,7 @@ class MainWindow : public QMainWindow {
   QToolButton *playButton = nullptr, *pauseButton = nullptr, *previewStopButton = nullptr,
               *volumeButton = nullptr, *snapshotButton = nullptr;
   SeekBar *seekBar = nullptr;
-  // Status bar: "Ready", the output size during a conversion, empty.
+  // Status bar: see StatusPanel.
   QStatusBar *mainStatusBar = nullptr;
   QLabel *statusPanels[kStatusPanelCount] = {nullptr, nullptr, nullptr};
   QString statusPanelText(int panel) const;
@@ -208,6 +228,19 @@ class MainWindow : public QMainWindow {
   // Shows the information message box through Prompts.
   void showInformation(const QString &text);
 
+  // The least size: the design size, or more where the layouts need it
+  // (a larger font), but never more than the screen it is on.
+  QSize designSize() const;
+  void applyMinimumSize();
+
+  // The files named on the program's command line, added as Add File
+  // would add them (a folder stands for the sources in it).
+  void addFilesFromCommandLine(const QStringList &paths);
+
+  // "Show Log" of a row, and the log dialog it uses (made on first use).
+  void showRowLog(int row);
+  LogDialog *logDialog = nullptr;
+
  public slots:
   void onShown();
   void chooseOutputFolder();
@@ -217,6 +250,9 @@ class MainWindow : public QMainWindow {
   void openHelpFile();
   void visitWebsite();
   void showAboutDialog();
+  // The output folder (button beside it, File menu) in the desktop's file
+  // manager.
+  void openOutputFolder();
 
   // ---- Output profiles (mainwindow_profiles.cpp) ---------------------------
  public:
@@ -251,6 +287,10 @@ class MainWindow : public QMainWindow {
   void appendSource(const QString &path);
   // The selected row, or -1.
   int selectedRow() const;
+  // Whether the selected row has something for "Show Log".
+  bool selectedRowHasLog() const;
+  // A converted row's output, opened with the desktop's program for it.
+  void openConvertedFile(int row);
   // A conversion run is under way: a job runs or the queue timer waits.
   bool runInProgress() const;
   ExclusiveRun *addFilesRun = nullptr;
@@ -263,7 +303,10 @@ class MainWindow : public QMainWindow {
   void checkAllFiles();
   void uncheckAllFiles();
   void playSelectedFile();
+  void showSelectedLog();     // showLogAction
   void onSourceSelected();    // the list's selection changed
+  // A failed row shows its log, a converted one opens its output.
+  void onSourceDoubleClicked(const QModelIndex &index);
 
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
  public:
@@ -312,6 +355,7 @@ class MainWindow : public QMainWindow {
 
   // ---- Application shell, continued ----------------------------------------
  protected:
+  bool event(QEvent *event) override;
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
 
@@ -325,11 +369,13 @@ class MainWindow : public QMainWindow {
   void createVideoSettings(QWidget *area);
   void createAudioSettings(QWidget *area);
   void createProgressRow(QWidget *area);
-  void createPreviewPane(QWidget *area);
+  QLayout *createPreviewPane(QWidget *area);
   void createHiddenHolders(QWidget *client);
   void createStatusBar();
+  void setKeyboardOrder();
   // mainwindow.cpp
   void setUpAtCreation();
+  void placeOnScreen(QPoint wanted = QPoint(-1, -1));
   // Close query: false while converting; otherwise disconnects the engine's
   // events and stops it.
   bool closeAllowed();
@@ -337,5 +383,6 @@ class MainWindow : public QMainWindow {
 
   bool startupFailed_ = false;
   bool closed_ = false;
+  bool placed_ = false;  // sized and placed for its screen at the first show
   std::shared_ptr<EngineEventRelay> relay_;
 };

@@ -1,7 +1,8 @@
 // Conversion queue: Start, the job builder, the queue timer, the engine's
 // events and Stop. The logic lives in ConversionQueue, which works on the
 // window's sourceJobs; QueueLink lends it the window's dialogs, timer and
-// controls and shows what the queue reports.
+// controls and shows what the queue reports: the status bar during and
+// after a run, and a notification when a run ends out of the user's sight.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,13 +13,16 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "app_info.h"
 #include "conversion_queue.h"
+#include "desktop_services.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
 #include "job_request.h"
 #include "mainwindow.h"
 #include "media_engine.h"
 #include "options_dialog.h"
+#include "run_progress.h"
 #include "source_list_model.h"
 
 namespace {
@@ -92,21 +96,51 @@ class QueueLink : public QueuePrompts,
   // UiPoster
   void post(std::function<void()> work) override { relay_->post(std::move(work)); }
 
-  // QueueObserver: the list shows the rows' own changes.
-  void rowStarted(int) override {}
-  void rowProgress(int row, const ProgressReport &) override {
-    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+  // QueueObserver: the list shows the rows' own changes, the status bar
+  // where the run stands.
+  void rowStarted(int row) override {
+    clock_.fileStarted();
+    showRunPosition(row);
+    w_.setStatusPanelText(kTimePanel, QString());
   }
-  void rowEnded(int, JobState, const std::string &) override {}
+  void rowProgress(int row, const ProgressReport &report) override {
+    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+    showRunPosition(row);
+    const ProgressSample sample = progressSample(report, clock_.elapsedSec());
+    const ProgressFigures figures = progressFigures(sample);
+    w_.setStatusPanelText(kTimePanel, QStringLiteral("Elapsed %1   Speed %2   Left %3")
+                                          .arg(qText(clockText(sample.elapsedSec)), qText(speedText(figures.speed)),
+                                               qText(timeLeftText(figures.leftSec))));
+  }
+  void rowEnded(int, JobState, const std::string &) override {
+    // A stopped row ends after its run: the counts take it in.
+    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs))));
+  }
   void runEnded(RunOutcome outcome) override {
+    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs)));
+    w_.setStatusPanelText(kStatePanel, counts);
+    w_.setStatusPanelText(kTimePanel, QString());
+    // Told on the desktop when the user looks elsewhere; before the
+    // message box, which waits for an answer.
+    if (!w_.isActiveWindow()) {
+      const QString what = outcome == RunOutcome::Completed ? QString::fromLatin1(kRunCompletedText)
+                                                            : QStringLiteral("Conversions stopped");
+      w_.desktop->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
+    }
     if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
   }
 
  private:
   MainWindow &w_;
   std::shared_ptr<EngineEventRelay> relay_;
+  void showRunPosition(int row) {
+    w_.setStatusPanelText(kStatePanel,
+                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs, row))));
+  }
+
   EngineAdapter engine_;
   ConversionQueue queue_;
+  FileClock clock_;
 };
 
 ConversionQueue &MainWindow::queue() {

@@ -2,13 +2,17 @@
 // probing them, and the list's buttons and pop-up menu. The rows are the
 // jobs of sourceJobs; the view shows them through sourceListModel.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QTimer>
 #include <QTreeView>
 #include <exception>
 
+#include "desktop_services.h"
 #include "file_input.h"
 #include "job_request.h"
+#include "log_dialog.h"
 #include "mainwindow.h"
 #include "media_engine.h"
 #include "media_probe.h"
@@ -16,12 +20,18 @@
 
 void MainWindow::addFiles() {
   stopPreviewKeepingFile();
-  if (converting) return;
+  // Nothing is added while a run lasts, between two rows too: the rows are
+  // the queue's, and a row added after the last one started would never be
+  // converted.
+  if (runInProgress()) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
   if (addingFiles) return;
   engine->clearTasks();
   sourceJobs.resetRunState();
+  setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
+  setStatusPanelText(kFileSizePanel, QString());
+  setStatusPanelText(kTimePanel, QString());
   addingFiles = true;
   try {
     addFilesRun->start();
@@ -31,7 +41,7 @@ void MainWindow::addFiles() {
 }
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
-  if (files.isEmpty() || converting || addingFiles) return;
+  if (files.isEmpty() || runInProgress() || addingFiles) return;
   droppedFiles = files;
   addFiles();
   droppedFiles.clear();
@@ -60,6 +70,20 @@ void MainWindow::addChosenFiles() {
   } catch (...) {
   }
   addingFiles = false;
+}
+
+void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
+  QStringList files;
+  for (const QString &path : paths) {
+    const QFileInfo info(path);
+    if (!info.isDir()) {
+      files << info.absoluteFilePath();
+      continue;
+    }
+    for (const std::string &file : sourceFilesInFolder(info.absoluteFilePath().toStdString()))
+      files << QString::fromStdString(file);
+  }
+  addDroppedFiles(files);
 }
 
 void MainWindow::appendSource(const QString &path) {
@@ -92,6 +116,55 @@ void MainWindow::checkAllFiles() { sourceJobs.setAllChecked(true); }
 void MainWindow::uncheckAllFiles() { sourceJobs.setAllChecked(false); }
 
 void MainWindow::playSelectedFile() { playPreview(); }
+
+bool MainWindow::selectedRowHasLog() const {
+  const int row = selectedRow();
+  if (!sourceJobs.contains(row)) return false;
+  const SourceJob &job = sourceJobs.at(row);
+  return job.state != JobState::Waiting || !job.logLines.empty();
+}
+
+void MainWindow::showSelectedLog() {
+  if (selectedRowHasLog()) showRowLog(selectedRow());
+}
+
+void MainWindow::showRowLog(int row) {
+  if (!sourceJobs.contains(row)) return;
+  const SourceJob &job = sourceJobs.at(row);
+  QString headline = QString::fromStdString(sourceJobText(job, kProgressColumn));
+  const QString hint = QString::fromStdString(sourceJobHint(job));
+  if (!hint.isEmpty()) headline += (headline.isEmpty() ? QString() : QStringLiteral(": ")) + hint;
+  QStringList lines;
+  for (const std::string &line : job.logLines) lines << QString::fromStdString(line);
+  if (!logDialog) logDialog = new LogDialog(this);
+  logDialog->showLog(QString::fromStdString(job.path), headline, lines);
+}
+
+void MainWindow::openConvertedFile(int row) {
+  if (!sourceJobs.contains(row) || sourceJobs.at(row).state != JobState::Done) return;
+  const QString output = QString::fromStdString(sourceJobs.at(row).outputPath);
+  if (!QFileInfo::exists(output)) {
+    showInformation(QStringLiteral("The converted file \"%1\" is no longer there.").arg(output));
+    return;
+  }
+  desktop->openUrl(QUrl::fromLocalFile(output));
+}
+
+void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {
+  if (!index.isValid() || !sourceJobs.contains(index.row())) return;
+  switch (sourceJobs.at(index.row()).state) {
+    case JobState::Failed:
+      showRowLog(index.row());
+      break;
+    case JobState::Done:
+      openConvertedFile(index.row());
+      break;
+    case JobState::Waiting:
+    case JobState::Converting:
+    case JobState::Aborted:
+      break;
+  }
+}
 
 void MainWindow::onSourceSelected() {
   const int row = selectedRow();

@@ -50,6 +50,13 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const {
     case Qt::TextAlignmentRole:
       if (column != kFileNameColumn) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
       return {};
+    case Qt::ToolTipRole: {
+      const std::string hint = sourceJobHint(job);
+      if (!hint.empty()) return QString::fromStdString(hint);
+      // A long path is cut off in its column: the hint shows it whole.
+      if (column == kFileNameColumn) return QString::fromStdString(job.path);
+      return {};
+    }
     default:
       return {};
   }

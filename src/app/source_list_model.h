@@ -1,6 +1,7 @@
 // The source list's table model: the rows of a SourceJobs with the list's
 // seven columns, their texts made by sourceJobText(), the check mark of the
-// first column, and centred columns after the first. It follows every
+// first column, centred columns after the first, and each row's hint
+// (sourceJobHint(): why it failed, where its output went). It follows every
 // change of the jobs (it is their listener) and writes the user's check
 // marks back into them. UI thread only.
 #pragma once

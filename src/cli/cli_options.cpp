@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,8 @@
 
 #include "catalog.h"
 #include "codec_mapping.h"
+#include "encoder_table.h"
+#include "job_request.h"
 #include "option_sets.h"
 #include "pipeline_text.h"
 #include "quality.h"
@@ -32,6 +35,7 @@ const std::map<std::string, Flag, std::less<>> kFlags = {
     {"--overwrite", &CliOptions::overwrite}, {"--quiet", &CliOptions::quiet},
     {"-q", &CliOptions::quiet},              {"--help", &CliOptions::help},
     {"-h", &CliOptions::help},               {"--list-profiles", &CliOptions::listProfiles},
+    {"--version", &CliOptions::version},     {"--json", &CliOptions::json},
 };
 
 std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
@@ -160,6 +164,55 @@ std::string joinItems(const ChoiceList &list) {
   return out;
 }
 
+// Edits (insertions, deletions, substitutions and swaps of two neighbours)
+// that turn `a` into `b`.
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i)
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  return d[a.size()][b.size()];
+}
+
+// The lower-case words of a text (letters and digits).
+std::vector<std::string> wordsOf(std::string_view text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : lowerText(text)) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      word += c;
+    } else if (!word.empty()) {
+      words.push_back(word);
+      word.clear();
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+// How far `want` (as words) is from the nearest run of as many words of
+// the title.
+size_t distanceToTitle(const std::vector<std::string> &want, const std::string &title) {
+  const std::vector<std::string> words = wordsOf(title);
+  const std::string joined = [&] {
+    std::string j;
+    for (const std::string &w : want) j += (j.empty() ? "" : " ") + w;
+    return j;
+  }();
+  size_t best = std::string::npos;
+  for (size_t first = 0; first + want.size() <= words.size(); ++first) {
+    std::string run;
+    for (size_t k = 0; k < want.size(); ++k) run += (k ? " " : "") + words[first + k];
+    best = std::min(best, editDistance(joined, run));
+  }
+  return best;
+}
+
 }  // namespace
 
 CliOptions parseCommandLine(const std::vector<std::string> &args) {
@@ -242,6 +295,42 @@ std::vector<std::string> matchProfiles(std::string_view text) {
   return found;
 }
 
+std::vector<std::string> closestProfiles(std::string_view text, size_t limit) {
+  const std::vector<std::string> want = wordsOf(text);
+  if (want.empty()) return {};
+  size_t letters = want.size() - 1;
+  for (const std::string &w : want) letters += w.size();
+  const size_t nearEnough = std::max<size_t>(1, letters / 3);
+  std::vector<std::pair<size_t, std::string>> near;  // stable: list order among equals
+  for (const std::string &title : offeredProfiles()) {
+    const size_t d = distanceToTitle(want, title);
+    if (d <= nearEnough) near.emplace_back(d, title);
+  }
+  std::stable_sort(near.begin(), near.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+  std::vector<std::string> titles;
+  for (size_t i = 0; i < near.size() && i < limit; ++i) titles.push_back(near[i].second);
+  return titles;
+}
+
+std::vector<std::string> expandSourceArguments(const std::vector<std::string> &arguments) {
+  std::vector<std::string> files;
+  for (const std::string &argument : arguments) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(argument, ec)) {
+      files.push_back(argument);
+      continue;
+    }
+    const std::vector<std::string> found = sourceFilesInFolder(argument);
+    if (found.empty()) {
+      std::string patterns;
+      for (const char *ext : kSourceExtensions) patterns += std::string(patterns.empty() ? "" : ", ") + "*" + ext;
+      throw UsageError("the folder " + inQuotes(argument) + " holds no files to convert (" + patterns + ")");
+    }
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  return files;
+}
+
 std::string defaultProfileTitle() {
   ChoiceList list;
   fillOutputFormatList(list);
@@ -258,8 +347,15 @@ ConversionChoices resolveChoices(const CliOptions &o) {
       std::string msg = "--profile " + inQuotes(o.profile);
       std::string list;
       if (found.empty()) {
-        msg += " matches no profile. The profiles are:";
-        for (const std::string &t : offeredProfiles()) list += "\n  " + t;
+        const std::vector<std::string> near = closestProfiles(o.profile);
+        if (near.empty()) {
+          msg += " matches no profile. The profiles are:";
+          for (const std::string &t : offeredProfiles()) list += "\n  " + t;
+        } else {
+          msg += " matches no profile. Did you mean:";
+          for (const std::string &t : near) list += "\n  " + t;
+          list += "\n(--list-profiles lists every profile)";
+        }
       } else {
         msg += " matches several profiles; give more of the name:";
         for (const std::string &t : found) list += "\n  " + t;
@@ -293,21 +389,24 @@ ConversionChoices resolveChoices(const CliOptions &o) {
 }
 
 std::string profileListText() {
-  static const char *const kGroups[] = {"Video formats", "Audio formats", "Devices"};
+  // The list's groups: video formats, audio formats, three groups of
+  // devices, and the formats of today.
+  static constexpr std::string_view kGroups[] = {"Video formats", "Audio formats", "Devices", "Devices",
+                                                 "Devices",       "Formats of today"};
   std::ostringstream out;
   out << "Output profiles (* marks the default). Every profile also takes --aspect\n"
          "Original*, 4:3 or 16:9 and --volume 0..10 (5* = 100%). A quality level whose bit\n"
          "rate a profile does not offer keeps the default bit rate.\n";
   int separators = 0;
-  int headed = -1;
+  std::string_view headed;
   for (std::string_view item : outputFormatItems) {
     if (isFormatSeparator(item)) {
       ++separators;
       continue;
     }
-    const int group = std::min(separators, 2);
+    const std::string_view group = kGroups[std::min(separators, 5)];
     if (group != headed) {
-      out << "\n" << kGroups[group] << ":\n";
+      out << "\n" << group << ":\n";
       headed = group;
     }
     const std::string title(item);
@@ -324,7 +423,9 @@ std::string profileListText() {
       out << "\n";
     };
     if (video) {
-      qualityLine("video bit rate ", true, c.comboVideoBitrate);
+      const OutputProfile *row = findProfile(title);
+      const bool levels = row && usesQualityLevels(row->profileId);
+      qualityLine(levels ? "video quality  " : "video bit rate ", true, c.comboVideoBitrate);
       out << "    size           " << joinItems(c.comboVideoSize) << "\n";
       out << "    fps            " << joinItems(c.comboVideoFramerate) << "\n";
     } else {
@@ -336,15 +437,20 @@ std::string profileListText() {
   return out.str();
 }
 
+std::string versionText() { return std::string("trevix-convert ") + TREVIX_VERSION + "\n"; }
+
 std::string helpText() {
-  return R"HELP(Usage: trevix-convert [options] -o FOLDER FILE...
+  return R"HELP(Usage: trevix-convert [options] -o FOLDER FILE|SOURCE-FOLDER...
        trevix-convert --list-profiles
-       trevix-convert --help
+       trevix-convert --help | --version
 
 Converts each FILE, one after another, into FOLDER with one output profile,
 exactly as the window of Trevix MOV Video Converter does for the same
-choices. Each output is named after its source with the profile's extension;
-when that name exists, "-1", "-2", ... is added (unless --overwrite).
+choices. A SOURCE-FOLDER stands for the QuickTime and MPEG-4 files in it
+(*.mov, *.qt, *.m4v, *.mp4, *.m4a; in the order of their names, sub-folders
+left out). Each output is named after its source with the profile's
+extension; when that name exists, "-1", "-2", ... is added (unless
+--overwrite).
 
 Options:
   -o, --output FOLDER    the output folder; it must exist
@@ -366,18 +472,22 @@ Options:
                          ("320x240") or "original"
   --fps RATE             a frame rate the profile offers: its name
                          ("29.97 fps [NTSC]"), its number ("29.97") or "auto"
-  --channels CHANNELS    Stereo (or 2) or Mono (or 1)
+  --channels CHANNELS    Stereo (or 2) or Mono (or 1); the formats of today
+                         also Original (the source's channels, their default)
   --volume POSITION      the volume bar's position, 0 to 10 (5, the default,
                          keeps the volume; 0 is 0%, 10 is 200%), or its
                          label ("120%")
   --aspect RATIO         Original (from the source's picture size, the
                          default), 4:3 or 16:9
   --overwrite            replace an existing output of the same name
-                         (an output that would replace its own source is
-                         refused: that file ends "Fail")
+                         (an output that would replace a file given as a
+                         source is refused: that file ends "Fail")
   -q, --quiet            print only the final line of each file
+  --json                 print one JSON object a line instead, for scripts
+                         (see below)
   --list-profiles        list the profiles with their choices and defaults
   -h, --help             show this text
+  --version              show the version
 
 A value the profile does not offer is refused, with the list of what it
 offers, before anything is converted.
@@ -387,13 +497,27 @@ per second, speed as a multiple of real time, elapsed and estimated time
 left; rewritten in place on a terminal, one line per report otherwise), and
 a final line "Done", "Fail" with the reason, or "Abort"; then a summary.
 
+Outputs are written under a hidden temporary name (".clip.part.mp4") in the
+output folder and get their name only when they are whole.
+With --json every line is one JSON object whose "event" says what it is:
+  {"event":"started","file":...,"output":...,"position":1,"count":2}
+  {"event":"progress","file":...,"percent":37,"position_ms":...,
+   "duration_ms":...,"frames":...,"fps":...,"speed":1.25,"elapsed":2.0,
+   "left":3.4,"size":...}            (null where a figure is unknown)
+  {"event":"ended","file":...,"state":"Done"|"Fail"|"Abort",
+   "output":...,"reason":null|"why it failed"}
+  {"event":"summary","files":2,"done":1,"fail":1,"abort":0,
+   "not_converted":0,"exit_status":1}
+A file that cannot be set up ends without a "started" line.
+
 Ctrl-C stops the running file as the window's Stop button does: its output
 keeps what was converted so far, properly closed, the file ends "Abort" and
-the files after it are not converted. A second Ctrl-C quits at once.
-SIGTERM and SIGHUP stop the run the same way.
+the files after it are not converted. A second Ctrl-C removes the unfinished
+output and quits. SIGTERM and SIGHUP stop the run the same way.
 
 Exit status: 0 when every file is "Done", 1 otherwise, 2 for bad arguments,
-130 after Ctrl-C (128 + the signal's number after another stop signal).
+128 + the number of the signal that stopped the run: 130 after Ctrl-C, 143
+after SIGTERM.
 
 The media libraries are loaded from the "Common" folder beside the program.
 

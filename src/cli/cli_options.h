@@ -31,7 +31,9 @@ struct CliOptions {
   std::string aspect;              // --aspect
   bool overwrite = false;          // --overwrite
   bool quiet = false;              // -q, --quiet
+  bool json = false;               // --json
   bool help = false;               // -h, --help
+  bool version = false;            // --version
   bool listProfiles = false;       // --list-profiles
 };
 
@@ -39,12 +41,18 @@ struct CliOptions {
 // value as the next argument or after "=" ("--size=320x240"); "--" ends
 // the options. Raises UsageError for an unknown option, a missing value or
 // a value given twice. Whether files and a folder are present is checked by
-// CheckForConversion, so that --help and --list-profiles work alone.
+// checkForConversion, so that --help, --version and --list-profiles work
+// alone.
 CliOptions parseCommandLine(const std::vector<std::string> &args);
 
 // Raises UsageError unless there is an output folder that exists and at
 // least one file.
 void checkForConversion(const CliOptions &options);
+
+// The sources the file arguments name: a file as given, a folder replaced
+// by the QuickTime and MPEG-4 files in it (by name; its sub-folders are not
+// entered). Raises UsageError for a folder that holds none of them.
+std::vector<std::string> expandSourceArguments(const std::vector<std::string> &arguments);
 
 // The titles of the output format list, separators left out (43).
 std::vector<std::string> offeredProfiles();
@@ -54,6 +62,11 @@ std::vector<std::string> offeredProfiles();
 // contains `text` without regard to case, in list order. Separators are
 // never matched; an empty text matches nothing.
 std::vector<std::string> matchProfiles(std::string_view text);
+
+// For a text that names no profile: the titles that come closest to it (a
+// misspelt word of the title, a few letters off), nearest first, at most
+// `limit`; none when nothing is near.
+std::vector<std::string> closestProfiles(std::string_view text, size_t limit = 5);
 
 // Everything the window would hold for a conversion with these choices.
 struct ConversionChoices {
@@ -84,3 +97,6 @@ std::string profileListText();
 
 // The text of --help.
 std::string helpText();
+
+// The text of --version.
+std::string versionText();

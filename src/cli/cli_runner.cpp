@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli_json.h"
 #include "engine_adapter.h"
 #include "media_engine.h"
 #include "media_probe.h"
@@ -16,50 +17,66 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long a stopped file may take to close its output before the run
-// gives up waiting for it.
+// gives up waiting for it, and how long after a second stop request.
 constexpr auto kStopWait = std::chrono::seconds(30);
+constexpr auto kQuitWait = std::chrono::seconds(5);
 
-std::string fixed1(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  return buf;
+const char *stateWord(JobState state) {
+  switch (state) {
+    case JobState::Done: return "Done";
+    case JobState::Failed: return "Fail";
+    case JobState::Aborted: return "Abort";
+    case JobState::Waiting:
+    case JobState::Converting: break;
+  }
+  return "Not converted";
 }
 
-std::string clock(double seconds) { return formatDuration(static_cast<int64_t>(seconds + 0.5), ":"); }
+// The reason without the source's name in front, which the line shows.
+std::string reasonAfterSource(const std::string &reason, const std::string &source) {
+  const std::string named = source + ": ";
+  return reason.rfind(named, 0) == 0 && reason.size() > named.size() ? reason.substr(named.size()) : reason;
+}
+
+RunCounts countsOf(const std::vector<FileResult> &results) {
+  RunCounts c;
+  for (const FileResult &r : results) {
+    switch (r.state) {
+      case JobState::Done: ++c.done; break;
+      case JobState::Failed: ++c.failed; break;
+      case JobState::Aborted: ++c.aborted; break;
+      case JobState::Waiting:
+      case JobState::Converting: ++c.notConverted; break;
+    }
+  }
+  return c;
+}
 
 }  // namespace
 
 std::string progressLineText(const ProgressSample &s) {
+  const ProgressFigures f = progressFigures(s);
   std::string line = "  ";
-  const int64_t percent = progressPercent(s.currentMs, s.totalMs);
-  if (percent >= 0)
-    line += std::to_string(std::min<int64_t>(percent, 100)) + "%";
+  if (f.percent >= 0)
+    line += std::to_string(f.percent) + "%";
   else
-    line += clock(std::max(s.currentMs, 0) / 1000.0);
-  if (s.frameNumber >= 0) {
-    line += "  frames " + std::to_string(s.frameNumber);
-    double fps = s.fps;
-    if (fps <= 0 && s.elapsedSec > 0) fps = s.frameNumber / s.elapsedSec;
-    line += "  fps " + std::to_string(static_cast<int64_t>(fps + 0.5));
-  }
-  line += "  speed " + (s.elapsedSec > 0 ? fixed1(s.currentMs / 1000.0 / s.elapsedSec) + "x" : std::string("--"));
-  line += "  elapsed " + clock(std::max(s.elapsedSec, 0.0));
-  if (percent >= 0 && s.currentMs > 0 && s.elapsedSec > 0) {
-    const double left = s.elapsedSec * std::max(s.totalMs - s.currentMs, 0) / s.currentMs;
-    line += "  left " + clock(left);
-  } else {
-    line += "  left --:--:--";
-  }
+    line += clockText(std::max(s.currentMs, 0) / 1000.0);
+  if (s.frameNumber >= 0) line += "  frames " + std::to_string(s.frameNumber) + "  fps " + std::to_string(f.fps);
+  line += "  speed " + speedText(f.speed);
+  line += "  elapsed " + clockText(s.elapsedSec);
+  line += "  left " + timeLeftText(f.leftSec);
   return line;
 }
 
 std::string finalLineText(const FileResult &r, bool outputExists) {
   switch (r.state) {
     case JobState::Failed:
-      return "Fail: " + r.source + ": " + (r.message.empty() ? "conversion failed" : r.message);
+      return "Fail: " + r.source + ": " +
+             (r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
     case JobState::Done:
       return "Done: " + r.source + " -> " + r.output;
     case JobState::Aborted:
+      if ((!outputExists || r.output.empty()) && !r.message.empty()) return "Abort: " + r.source + " (" + r.message + ")";
       if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
       return "Abort: " + r.source + " -> " + r.output + " (partial)";
     case JobState::Waiting:
@@ -70,21 +87,8 @@ std::string finalLineText(const FileResult &r, bool outputExists) {
 }
 
 std::string summaryText(const std::vector<FileResult> &results) {
-  int done = 0, fail = 0, abort = 0, rest = 0;
-  for (const FileResult &r : results) {
-    switch (r.state) {
-      case JobState::Done: ++done; break;
-      case JobState::Failed: ++fail; break;
-      case JobState::Aborted: ++abort; break;
-      case JobState::Waiting:
-      case JobState::Converting: ++rest; break;
-    }
-  }
-  std::string s = std::to_string(results.size()) + (results.size() == 1 ? " file: " : " files: ") +
-                  std::to_string(done) + " Done, " + std::to_string(fail) + " Fail";
-  if (abort) s += ", " + std::to_string(abort) + " Abort";
-  if (rest) s += ", " + std::to_string(rest) + " not converted";
-  return s;
+  return std::to_string(results.size()) + (results.size() == 1 ? " file: " : " files: ") +
+         runCountsText(countsOf(results));
 }
 
 int exitStatusFor(const std::vector<FileResult> &results, int stopSignal) {
@@ -92,6 +96,54 @@ int exitStatusFor(const std::vector<FileResult> &results, int stopSignal) {
   for (const FileResult &r : results)
     if (r.state != JobState::Done) return 1;
   return 0;
+}
+
+std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position) {
+  return JsonLine()
+      .add("event", "started")
+      .add("file", source)
+      .add("output", output)
+      .add("position", position.ordinal)
+      .add("count", position.total)
+      .text();
+}
+
+std::string progressJson(const std::string &source, const ProgressSample &s) {
+  const ProgressFigures f = progressFigures(s);
+  JsonLine line;
+  line.add("event", "progress").add("file", source);
+  if (f.percent >= 0) line.add("percent", f.percent); else line.addNull("percent");
+  line.add("position_ms", s.currentMs);
+  if (s.totalMs > 0) line.add("duration_ms", s.totalMs); else line.addNull("duration_ms");
+  if (s.frameNumber >= 0) line.add("frames", s.frameNumber).add("fps", f.fps); else line.addNull("frames").addNull("fps");
+  if (f.speed >= 0) line.add("speed", f.speed, 2); else line.addNull("speed");
+  line.add("elapsed", s.elapsedSec, 1);
+  if (f.leftSec >= 0) line.add("left", f.leftSec, 1); else line.addNull("left");
+  return line.add("size", s.size).text();
+}
+
+std::string endedJson(const FileResult &r, bool outputExists) {
+  JsonLine line;
+  line.add("event", "ended").add("file", r.source).add("state", stateWord(r.state));
+  if (r.output.empty() || !outputExists) line.addNull("output"); else line.add("output", r.output);
+  if (r.state == JobState::Failed)
+    line.add("reason", r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
+  else
+    line.addNull("reason");
+  return line.text();
+}
+
+std::string summaryJson(const std::vector<FileResult> &results, int exitStatus) {
+  const RunCounts c = countsOf(results);
+  return JsonLine()
+      .add("event", "summary")
+      .add("files", static_cast<int64_t>(results.size()))
+      .add("done", c.done)
+      .add("fail", c.failed)
+      .add("abort", c.aborted)
+      .add("not_converted", c.notConverted)
+      .add("exit_status", exitStatus)
+      .text();
 }
 
 CliRunner::CliRunner(MediaEngine &engine, const ConversionChoices &choices, std::vector<std::string> files,
@@ -102,16 +154,14 @@ CliRunner::CliRunner(MediaEngine &engine, const ConversionChoices &choices, std:
       files_(std::move(files)),
       programFolder_(programFolder),
       output_(output),
-      queue_(QueueState(flags_), QueueSurroundings{jobs_, *this, *this, *this, *this, engineAdapter_, *this}) {
-  started_.assign(files_.size(), Clock::now());
-}
+      queue_(QueueState(flags_), QueueSurroundings{jobs_, *this, *this, *this, *this, engineAdapter_, *this}) {}
 
 CliRunner::~CliRunner() {
   queue_.disconnectEngineEvents();
   // No task may call back into this object once it is gone.
   engine_.stop();
   engine_.clearTasks();
-  setEngineEvents(engine_, {}, {});
+  setEngineEvents(engine_, {}, {}, {});
 }
 
 // --- what the window would show ------------------------------------------
@@ -139,6 +189,17 @@ void CliRunner::post(std::function<void()> work) {
 void CliRunner::requestStop(int signal) {
   int none = 0;
   stopSignal_.compare_exchange_strong(none, signal > 0 ? signal : 2);
+  // The run's thread may itself be waiting inside the engine (a source that
+  // sends nothing): the engine gives that up now; the queue then stops the
+  // run as usual.
+  engine_.interrupt(StopMode::KeepOutputs);
+  std::scoped_lock hold(postLock_);
+  posted_.notify_one();
+}
+
+void CliRunner::requestQuit() {
+  quit_ = true;
+  engine_.interrupt(StopMode::DropOutputs);
   std::scoped_lock hold(postLock_);
   posted_.notify_one();
 }
@@ -161,22 +222,26 @@ FileResult CliRunner::resultOf(int row) const {
 }
 
 void CliRunner::rowStarted(int row) {
-  started_[static_cast<size_t>(row)] = Clock::now();
+  clock_.fileStarted();
+  const SourceJob &job = jobs_.at(row);
+  const RunPosition position = runPosition(jobs_, row);
+  if (output_.json) {
+    print(startedJson(job.path, job.outputPath, position));
+    return;
+  }
   if (output_.quiet) return;
   clearProgressLine();
-  print("[" + std::to_string(row + 1) + "/" + std::to_string(jobs_.count()) + "] " + jobs_.at(row).path + " -> " +
-        jobs_.at(row).outputPath);
+  print("[" + std::to_string(position.ordinal) + "/" + std::to_string(position.total) + "] " + job.path + " -> " +
+        job.outputPath);
 }
 
 void CliRunner::rowProgress(int row, const ProgressReport &report) {
+  const ProgressSample s = progressSample(report, clock_.elapsedSec());
+  if (output_.json) {
+    print(progressJson(jobs_.at(row).path, s));
+    return;
+  }
   if (output_.quiet) return;
-  ProgressSample s;
-  s.frameNumber = report.frameNumber;
-  s.fps = report.fps;
-  s.currentMs = report.currentMs;
-  s.totalMs = report.totalMs;
-  s.size = report.size;
-  s.elapsedSec = std::chrono::duration<double>(Clock::now() - started_[static_cast<size_t>(row)]).count();
   const std::string line = progressLineText(s);
   if (output_.terminal) {
     std::fputs(("\r" + line + "\x1b[K").c_str(), output_.out);
@@ -191,6 +256,10 @@ void CliRunner::rowEnded(int row, JobState, const std::string &) {
   const FileResult r = resultOf(row);
   std::error_code ec;
   const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
+  if (output_.json) {
+    print(endedJson(r, exists));
+    return;
+  }
   clearProgressLine();
   print(finalLineText(r, exists));
 }
@@ -216,6 +285,10 @@ std::vector<FileResult> CliRunner::run() {
   // The list: every file probed as the add-file procedure does.
   for (const std::string &file : files_) {
     ProbeSummary probe;
+    if (stopSignal_.load() != 0) {
+      jobs_.append(makeSourceJob(file, probe, choices_.outputType));
+      continue;
+    }
     try {
       probe = probeSourceFile(engine_.probe(), file);
     } catch (const std::exception &) {
@@ -250,6 +323,7 @@ void CliRunner::runUntilOver() {
     }
     if (timerEnabled_) queue_.onTimerTick();
     if (!timerEnabled_ && !flags_.converting && !jobs_.anyConverting()) break;
+    if (stopping && quit_ && stopDeadline > Clock::now() + kQuitWait) stopDeadline = Clock::now() + kQuitWait;
     if (stopping && Clock::now() > stopDeadline) break;
   }
   runPosted(std::chrono::milliseconds(0));

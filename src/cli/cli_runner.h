@@ -17,21 +17,12 @@
 
 #include "cli_options.h"
 #include "conversion_queue.h"
-#include "queue_interfaces.h"
 #include "engine_adapter.h"
+#include "queue_interfaces.h"
+#include "run_progress.h"
 #include "source_jobs.h"
 
 class MediaEngine;
-
-// One progress report of the engine, as the progress line shows it.
-struct ProgressSample {
-  int32_t frameNumber = -1;  // -1: the output has no video
-  int32_t fps = 0;           // the engine's frames per second (0 in the first second)
-  int32_t currentMs = 0;     // output position
-  int32_t totalMs = -1;      // expected length; not positive when unknown
-  int64_t size = 0;          // output size in bytes
-  double elapsedSec = 0;     // wall time since the file's conversion started
-};
 
 // "  37%  frames 1234  fps 250  speed 8.3x  elapsed 00:00:05  left 00:00:09".
 // Without a known length the output position takes the percentage's place
@@ -46,7 +37,9 @@ struct FileResult {
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",
-// "Abort: c.mov -> out/c.mp4 (partial)".
+// "Abort: c.mov -> out/c.mp4 (partial)", or for an abort that kept nothing
+// "Abort: c.mov (why)". A reason that starts with the source's name
+// ("b.mov: no such file") does not repeat it.
 std::string finalLineText(const FileResult &r, bool outputExists);
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
@@ -56,13 +49,22 @@ std::string summaryText(const std::vector<FileResult> &results);
 // signal stopped the run.
 int exitStatusFor(const std::vector<FileResult> &results, int stopSignal);
 
+// The lines of --json (see helpText()): a file started as the `position`th
+// of `count`, a progress report of it, its end (naming the output only when
+// there is one), and the run's summary.
+std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position);
+std::string progressJson(const std::string &source, const ProgressSample &sample);
+std::string endedJson(const FileResult &r, bool outputExists);
+std::string summaryJson(const std::vector<FileResult> &results, int exitStatus);
+
 // Where the run prints. Progress lines are rewritten in place on a
 // terminal and printed one per report elsewhere; quiet prints only the
-// final lines.
+// final lines; json prints the JSON lines instead of all of these.
 struct CliOutput {
   FILE *out = stdout;
   bool quiet = false;
   bool terminal = false;
+  bool json = false;
 };
 
 // Threads: run() and everything it calls (the queue, the printing) run on
@@ -88,9 +90,14 @@ class CliRunner : private QueuePrompts,
   // became of each.
   std::vector<FileResult> run();
 
-  // Stops the run as the Stop button does (the question answered Yes).
-  // Callable from any thread; `signal` is remembered for the exit status.
+  // Stops the run as the Stop button does (the question answered Yes);
+  // whatever the engine waits for (a source that sends nothing) is given up
+  // at once. Callable from any thread; `signal` is remembered for the exit
+  // status.
   void requestStop(int signal);
+  // After requestStop: the running file's output is removed instead of
+  // being finished, and the run waits only briefly for that. Any thread.
+  void requestQuit();
   int stopSignal() const { return stopSignal_.load(); }
 
  private:
@@ -132,7 +139,7 @@ class CliRunner : private QueuePrompts,
   CliOutput output_;
 
   SourceJobs jobs_;
-  std::vector<std::chrono::steady_clock::time_point> started_;
+  FileClock clock_;  // the running file's wall time
 
   QueueFlags flags_;
   ConversionQueue queue_;
@@ -144,4 +151,5 @@ class CliRunner : private QueuePrompts,
   std::deque<std::function<void()>> work_;
 
   std::atomic<int> stopSignal_{0};
+  std::atomic<bool> quit_{false};
 };

@@ -56,20 +56,31 @@ class StopTarget {
 
 // Ctrl-C and termination requests are taken by one thread that waits for
 // them; every other thread, the engine's included, has them blocked, so no
-// library call is ever interrupted. The first request stops the run as the
-// Stop button does; a second one ends the program at once.
+// library call is ever cut off by a signal. The first request stops the run
+// as the Stop button does; a second one has the unfinished output removed
+// and the program quit as soon as it is; a third quits at once (an output
+// under way is then left under its hidden temporary name, never under its
+// own).
 void watchSignals(sigset_t set) {
   int count = 0;
+  int first = 0;
   for (;;) {
     int sig = 0;
     if (sigwait(&set, &sig) != 0) continue;
-    if (++count == 1) {
+    ++count;
+    if (count == 1) first = sig;
+    if (count <= 2) {
+      if (count == 2) {
+        static const char kMsg[] = "\ntrevix-convert: interrupted again, removing the unfinished output\n";
+        (void)!write(STDERR_FILENO, kMsg, sizeof kMsg - 1);
+      }
       std::lock_guard<std::mutex> g(gRunnerMutex);
-      if (gRunner) gRunner->requestStop(sig);
+      if (gRunner) {
+        if (count == 1) gRunner->requestStop(sig);
+        else gRunner->requestQuit();
+      }
     } else {
-      static const char kMsg[] = "\ntrevix-convert: interrupted again, quitting at once\n";
-      (void)!write(STDERR_FILENO, kMsg, sizeof kMsg - 1);
-      _exit(128 + sig);
+      _exit(128 + first);
     }
   }
 }
@@ -81,8 +92,8 @@ int main(int argc, char **argv) {
   CliOptions options;
   ConversionChoices choices;
   if (args.empty()) {
-    std::fputs("Usage: trevix-convert [options] -o FOLDER FILE...\n"
-               "       trevix-convert --list-profiles | --help\n",
+    std::fputs("Usage: trevix-convert [options] -o FOLDER FILE|SOURCE-FOLDER...\n"
+               "       trevix-convert --list-profiles | --help | --version\n",
                stderr);
     return kExitBadArguments;
   }
@@ -92,6 +103,10 @@ int main(int argc, char **argv) {
       std::fputs(helpText().c_str(), stdout);
       return 0;
     }
+    if (options.version) {
+      std::fputs(versionText().c_str(), stdout);
+      return 0;
+    }
     if (options.listProfiles) {
       std::fputs(profileListText().c_str(), stdout);
       return 0;
@@ -99,6 +114,7 @@ int main(int argc, char **argv) {
     // Every choice is checked before anything is converted.
     choices = resolveChoices(options);
     checkForConversion(options);
+    options.files = expandSourceArguments(options.files);
   } catch (const UsageError &e) {
     std::fprintf(stderr, "trevix-convert: %s\n", e.what());
     return kExitBadArguments;
@@ -124,6 +140,7 @@ int main(int argc, char **argv) {
 
   CliOutput output;
   output.quiet = options.quiet;
+  output.json = options.json;
   output.terminal = isatty(STDOUT_FILENO) == 1;
   std::vector<FileResult> results;
   int stopSignal = 0;
@@ -137,6 +154,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "trevix-convert: %s\n", e.what());
     return 1;
   }
-  if (!options.quiet) std::printf("%s\n", summaryText(results).c_str());
-  return exitStatusFor(results, stopSignal);
+  const int status = exitStatusFor(results, stopSignal);
+  if (options.json)
+    std::printf("%s\n", summaryJson(results, status).c_str());
+  else if (!options.quiet)
+    std::printf("%s\n", summaryText(results).c_str());
+  return status;
 }

@@ -1,6 +1,9 @@
 #include "about_dialog.h"
 
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QMouseEvent>
 #include <functional>
 #include <QLabel>
@@ -9,11 +12,13 @@
 #include <QUrl>
 
 #include "app_info.h"
-#include "font_rule.h"
 #include "program_icon.h"
 #include "prompts.h"
 
 namespace {
+
+// The box's size in the design.
+const QSize kDesignSize(359, 244);
 
 // A label that looks and acts like a link: blue, underlined, hand cursor;
 // a left click runs `onClick`.
@@ -49,13 +54,11 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   setObjectName(QStringLiteral("aboutDialog"));
   setWindowTitle(QStringLiteral("About"));
   setModal(true);
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-  setFixedSize(359, 244);
 
   iconPicture = new QLabel(this);
   iconPicture->setObjectName(QStringLiteral("iconPicture"));
-  iconPicture->setGeometry(16, 16, 32, 32);
   iconPicture->setPixmap(programPixmap(32));
+  iconPicture->setAlignment(Qt::AlignTop);
 
   titleLabel = new QLabel(QString::fromLatin1(trevix::kProgramTitle), this);
   titleLabel->setObjectName(QStringLiteral("titleLabel"));
@@ -63,41 +66,59 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() + 2);
   titleLabel->setFont(bold);
-  titleLabel->setGeometry(64, 16, 280, 22);
 
   versionLabel = new QLabel(QString::fromLatin1(trevix::kVersionText), this);
   versionLabel->setObjectName(QStringLiteral("versionLabel"));
-  versionLabel->setGeometry(64, 40, 280, 18);
 
   separatorLine = new QFrame(this);
   separatorLine->setObjectName(QStringLiteral("separatorLine"));
   separatorLine->setFrameShape(QFrame::HLine);
   separatorLine->setFrameShadow(QFrame::Sunken);
-  separatorLine->setGeometry(16, 72, 327, 2);
 
   websiteLink = new LinkLabel(QStringLiteral("Visit Trevix Software Website"), this, [this] { visitWebsite(); });
   websiteLink->setObjectName(QStringLiteral("websiteLink"));
-  websiteLink->setGeometry(64, 92, 250, 18);
 
   supportLink = new LinkLabel(QStringLiteral("Contact Support Department"), this, [this] { contactSupport(); });
   supportLink->setObjectName(QStringLiteral("supportLink"));
-  supportLink->setGeometry(64, 118, 250, 18);
 
   okButton = new QPushButton(QStringLiteral("OK"), this);
   okButton->setObjectName(QStringLiteral("okButton"));
   QFont buttonFont = okButton->font();
   buttonFont.setBold(true);
   okButton->setFont(buttonFont);
-  okButton->setGeometry(140, 160, 80, 28);
   okButton->setDefault(true);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
   noticeLabel = new QLabel(QString::fromLatin1(trevix::kNoticeLine), this);
   noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
   noticeLabel->setAlignment(Qt::AlignCenter);
-  noticeLabel->setGeometry(8, 212, 343, 18);
 
-  applyFontRule(this);
+  auto *heading = new QGridLayout;
+  heading->addWidget(iconPicture, 0, 0, 2, 1);
+  heading->addWidget(titleLabel, 0, 1);
+  heading->addWidget(versionLabel, 1, 1);
+  heading->setColumnStretch(1, 1);
+  heading->setHorizontalSpacing(16);
+  auto *links = new QVBoxLayout;
+  links->setContentsMargins(48, 8, 0, 8);
+  links->addWidget(websiteLink);
+  links->addWidget(supportLink);
+  auto *buttonRow = new QHBoxLayout;
+  buttonRow->addStretch(1);
+  buttonRow->addWidget(okButton);
+  buttonRow->addStretch(1);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 16, 16, 8);
+  layout->addLayout(heading);
+  layout->addSpacing(8);
+  layout->addWidget(separatorLine);
+  layout->addLayout(links);
+  layout->addStretch(1);
+  layout->addLayout(buttonRow);
+  layout->addSpacing(12);
+  layout->addWidget(noticeLabel);
+  // The design size, or more where a larger desktop font needs it.
+  setFixedSize(kDesignSize.expandedTo(layout->totalMinimumSize()));
 }
 
 Prompts &AboutDialog::prompts() const { return prompts_ ? *prompts_ : appPrompts(); }

@@ -2,17 +2,22 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
-#include "font_rule.h"
 #include "settings_store.h"
 #include "spin_edit.h"
 
 namespace {
+
+// The dialog's size in the design.
+const QSize kDesignSize(390, 351);
 
 const QStringList kLetterBoxItems = {QStringLiteral("None"), QStringLiteral("LetterBox")};
 const QStringList kAspectItems = {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
@@ -50,48 +55,56 @@ OptionsDialog::OptionsDialog(QWidget *mainWindow, const MainWindowControls &main
   setObjectName(QStringLiteral("optionsDialog"));
   setWindowTitle(QStringLiteral("Additional Options"));
   setModal(false);
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
-  setFixedSize(390, 351);
   createControls();
+  // The design size, or more where a larger desktop font needs it.
+  setFixedSize(kDesignSize.expandedTo(layout()->totalMinimumSize()));
   loadAtCreation();
 }
 
 void OptionsDialog::createControls() {
   additionalOptionsBox = new QGroupBox(QStringLiteral(" Additional Options "), this);
   additionalOptionsBox->setObjectName(QStringLiteral("additionalOptionsBox"));
-  additionalOptionsBox->setGeometry(10, 8, 370, 130);
 
   overwriteCheck = new QCheckBox(QStringLiteral("Overwrite Existing File With The Same Name"), additionalOptionsBox);
   overwriteCheck->setObjectName(QStringLiteral("overwriteCheck"));
-  overwriteCheck->setGeometry(16, 28, 340, 24);
 
   dropDownItemsLabel = new QLabel(QStringLiteral("Drop Down Items in Output Format List"), additionalOptionsBox);
   dropDownItemsLabel->setObjectName(QStringLiteral("dropDownItemsLabel"));
-  dropDownItemsLabel->setGeometry(16, 74, 250, 22);
 
   dropDownItemsSpin = new SpinEdit(kDropDownItemsMin, kDropDownItemsMax, additionalOptionsBox);
   dropDownItemsSpin->setObjectName(QStringLiteral("dropDownItemsSpin"));
-  dropDownItemsSpin->setGeometry(276, 72, 70, 24);
   dropDownItemsLabel->setBuddy(dropDownItemsSpin);
   connect(dropDownItemsSpin, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
 
+  auto *additional = new QGridLayout(additionalOptionsBox);
+  additional->setContentsMargins(16, 16, 16, 16);
+  additional->setVerticalSpacing(20);
+  additional->addWidget(overwriteCheck, 0, 0, 1, 2);
+  additional->addWidget(dropDownItemsLabel, 1, 0);
+  additional->addWidget(dropDownItemsSpin, 1, 1);
+  additional->setColumnStretch(0, 1);
+
   generalVideoBox = new QGroupBox(QStringLiteral(" General Video Settings "), this);
   generalVideoBox->setObjectName(QStringLiteral("generalVideoBox"));
-  generalVideoBox->setGeometry(10, 150, 370, 130);
 
   videoZoomLabel = new QLabel(QStringLiteral("Video Zoom : "), generalVideoBox);
   videoZoomLabel->setObjectName(QStringLiteral("videoZoomLabel"));
-  videoZoomLabel->setGeometry(16, 34, 130, 22);
   letterBoxCombo = makeEditableCombo(generalVideoBox, "letterBoxCombo");
-  letterBoxCombo->setGeometry(150, 32, 196, 24);
   videoZoomLabel->setBuddy(letterBoxCombo);
 
   aspectRatioLabel = new QLabel(QStringLiteral("Video Aspect Ratio : "), generalVideoBox);
   aspectRatioLabel->setObjectName(QStringLiteral("aspectRatioLabel"));
-  aspectRatioLabel->setGeometry(16, 80, 130, 22);
   aspectRatioCombo = makeEditableCombo(generalVideoBox, "aspectRatioCombo");
-  aspectRatioCombo->setGeometry(150, 78, 196, 24);
   aspectRatioLabel->setBuddy(aspectRatioCombo);
+
+  auto *general = new QGridLayout(generalVideoBox);
+  general->setContentsMargins(16, 16, 16, 16);
+  general->setVerticalSpacing(20);
+  general->addWidget(videoZoomLabel, 0, 0);
+  general->addWidget(letterBoxCombo, 0, 1);
+  general->addWidget(aspectRatioLabel, 1, 0);
+  general->addWidget(aspectRatioCombo, 1, 1);
+  general->setColumnStretch(1, 1);
 
   // A pick from the list or a typed text changes the choice; programmatic
   // selections do not.
@@ -102,12 +115,22 @@ void OptionsDialog::createControls() {
 
   doneButton = new QPushButton(QStringLiteral("Done"), this);
   doneButton->setObjectName(QStringLiteral("doneButton"));
-  doneButton->setGeometry(150, 302, 90, 30);
   connect(doneButton, &QPushButton::clicked, this, &QWidget::hide);
+
+  auto *buttonRow = new QHBoxLayout;
+  buttonRow->addStretch(1);
+  buttonRow->addWidget(doneButton);
+  buttonRow->addStretch(1);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 8, 10, 16);
+  layout->setSpacing(12);
+  layout->addWidget(additionalOptionsBox);
+  layout->addWidget(generalVideoBox);
+  layout->addStretch(1);
+  layout->addLayout(buttonRow);
 }
 
 void OptionsDialog::loadAtCreation() {
-  applyFontRule(this);
   try {
     loadSettings();
   } catch (...) {

@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <cstdio>
 
 std::vector<FileFilter> parseFileFilter(const QString &filterText) {
   std::vector<FileFilter> result;
@@ -34,11 +33,6 @@ QString displayText(const QString &text) {
   shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
   shown.remove(QLatin1Char('\r'));
   return shown;
-}
-
-void printPrompt(const char *kind, const QString &text) {
-  std::fprintf(stderr, "%s: %s\n", kind, text.toLocal8Bit().constData());
-  std::fflush(stderr);
 }
 
 Prompts *gInstalled = nullptr;
@@ -77,39 +71,9 @@ QString QtPrompts::browseForFolder(QWidget *owner, const QString &headline, cons
 
 bool QtPrompts::openUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
 
-void AutoAnswerPrompts::information(QWidget *, const QString &text) { printPrompt("Information", text); }
-
-bool AutoAnswerPrompts::askYesNo(QWidget *, const QString &caption, const QString &text) {
-  printPrompt(caption.toLocal8Bit().constData(), text);
-  return qEnvironmentVariable("TREVIX_AUTO_ANSWER").compare(QStringLiteral("no"), Qt::CaseInsensitive) != 0;
-}
-
-QStringList AutoAnswerPrompts::openFiles(QWidget *, const std::vector<FileFilter> &) {
-  const QString files = qEnvironmentVariable("TREVIX_AUTO_FILES");
-  printPrompt("Open", files);
-  return files.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QString AutoAnswerPrompts::browseForFolder(QWidget *, const QString &headline, const QString &) {
-  printPrompt("Folder", headline);
-  return qEnvironmentVariable("TREVIX_AUTO_FOLDER");
-}
-
-bool AutoAnswerPrompts::openUrl(const QUrl &url) {
-  printPrompt("Open URL", url.toString());
-  return true;
-}
-
-bool autoAnswerRequested() {
-  const QString v = qEnvironmentVariable("TREVIX_AUTO_ANSWER");
-  return !v.isEmpty() && v != QStringLiteral("0");
-}
-
 Prompts &appPrompts() {
   if (gInstalled) return *gInstalled;
   static QtPrompts real;
-  static AutoAnswerPrompts automatic;
-  if (autoAnswerRequested()) return automatic;
   return real;
 }
 

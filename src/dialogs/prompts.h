@@ -1,5 +1,5 @@
 // Every message box and file or folder dialog of the program goes through
-// Prompts, so that tests (and scripted runs) can answer them.
+// Prompts, so that tests can answer them.
 #pragma once
 
 #include <QString>
@@ -50,28 +50,8 @@ class QtPrompts : public Prompts {
   bool openUrl(const QUrl &url) override;
 };
 
-// Unattended answers, chosen with the environment:
-//   TREVIX_AUTO_ANSWER   set (any value but "0"): use these prompts; every
-//                        prompt is printed to stderr. "no" answers questions
-//                        with No, anything else with Yes.
-//   TREVIX_AUTO_FILES    paths returned by the open dialog, separated by
-//                        newlines (empty or unset: cancel).
-//   TREVIX_AUTO_FOLDER   folder returned by the folder picker (unset: cancel).
-// Addresses are printed, not opened.
-class AutoAnswerPrompts : public Prompts {
- public:
-  void information(QWidget *owner, const QString &text) override;
-  bool askYesNo(QWidget *owner, const QString &caption, const QString &text) override;
-  QStringList openFiles(QWidget *owner, const std::vector<FileFilter> &filters) override;
-  QString browseForFolder(QWidget *owner, const QString &headline, const QString &startFolder) override;
-  bool openUrl(const QUrl &url) override;
-};
-
-// True when TREVIX_AUTO_ANSWER asks for unattended answers.
-bool autoAnswerRequested();
-
-// The program-wide prompts: the ones installed with SetAppPrompts, else the
-// unattended ones when autoAnswerRequested(), else the real dialogs.
+// The program-wide prompts: the ones installed with setAppPrompts, else the
+// real dialogs.
 Prompts &appPrompts();
 // Installs `prompts` (not owned) as the program-wide prompts; nullptr
 // returns to the default.

@@ -20,9 +20,7 @@ std::unique_ptr<QSettings> makeSettings(const QString &folder) {
 
 }  // namespace
 
-QtSettingsStore::QtSettingsStore(const QString &folder) : folder_(folder) {
-  if (folder_.isEmpty()) folder_ = qEnvironmentVariable("TREVIX_SETTINGS_DIR");
-}
+QtSettingsStore::QtSettingsStore(const QString &folder) : folder_(folder) {}
 
 QtSettingsStore::~QtSettingsStore() { closeKey(); }
 

@@ -25,10 +25,9 @@ class SettingsStore {
 // The store on QSettings in the native per-user format, organisation
 // "Trevix", application "Trevix MOV Video Converter".
 //
-// The location can be moved, for tests and portable use: a non-empty
-// `folder`, else the environment variable TREVIX_SETTINGS_DIR, names a
-// folder that takes the place of the user's configuration folder (the file
-// is then <folder>/Trevix/Trevix MOV Video Converter.conf).
+// The location can be moved, for tests: a non-empty `folder` takes the
+// place of the user's configuration folder (the file is then
+// <folder>/Trevix/Trevix MOV Video Converter.conf).
 class QtSettingsStore : public SettingsStore {
  public:
   explicit QtSettingsStore(const QString &folder = QString());

@@ -53,6 +53,7 @@
   X(avformat_close_input) \
   X(avformat_find_stream_info) \
   X(avformat_write_header) \
+  X(avformat_query_codec) \
   X(av_find_input_format) \
   X(av_probe_input_buffer2) \
   X(av_guess_format) \
@@ -71,6 +72,9 @@
   X(av_find_best_stream) \
   X(avio_open) \
   X(avio_closep) \
+  X(avio_alloc_context) \
+  X(avio_context_free) \
+  X(avio_flush) \
   X(avio_seek) \
   X(avio_size) \
   X(av_stream_get_side_data) \
@@ -90,6 +94,7 @@
   X(av_mallocz) \
   X(av_free) \
   X(av_freep) \
+  X(av_strdup) \
   X(av_strerror) \
   X(av_opt_find) \
   X(av_opt_set) \

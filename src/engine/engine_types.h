@@ -9,6 +9,8 @@
 enum class LogLevel { Quiet, Error, Info, Debug, All };
 enum class ConvertPriority { Idle, Lowest, Lower, Normal };
 enum class HookAction { Continue, Ignore, Stop };
+// What MediaEngine::interrupt does with the outputs of the tasks it stops.
+enum class StopMode { KeepOutputs, DropOutputs };
 
 class Bitmap24;  // the picture handed to onCustomHook (frame pipeline)
 

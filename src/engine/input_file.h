@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "av_ptr.h"
+#include "file_access.h"
 #include "option_state.h"
 
 // One stream of an opened input. The demuxer's AVStream carries the codec
@@ -25,6 +26,7 @@ struct InputStream {
 
 struct InputFile {
   std::string fileName;
+  std::unique_ptr<SourceReader> reader;  // what ctx reads through (outlives it)
   InputContextPtr ctx;           // the demuxer context
   // inputTsOffset minus the effective start (or inputTsOffset alone with
   // copyts), microseconds.

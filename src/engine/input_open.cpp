@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "binding.h"
+#include "file_access.h"
 #include "source_picture.h"
 #include "transcode_task.h"
 #include "text_format.h"
@@ -41,16 +42,6 @@ void copyNamedOptions(const std::vector<std::string> &names, void *defaults, int
 }  // namespace
 
 const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
-int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat) {
-  if (code != AVERROR_INVALIDDATA || forcedFormat) return code;
-  AVIOContext *pb = nullptr;
-  if (libavformat.avio_open(&pb, fileName.c_str(), AVIO_FLAG_READ) < 0) return code;
-  const AVInputFormat *probed = nullptr;
-  const int rc = libavformat.av_probe_input_buffer2(pb, &probed, "", nullptr, 0, 0);
-  libavformat.avio_closep(&pb);
-  return rc >= 0 && probed ? code : kOpenErrorUnknownFormat;
-}
-
 const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
 
 std::string openErrorText(int code, const std::string &fileName) {
@@ -74,13 +65,17 @@ std::string openErrorText(int code, const std::string &fileName) {
       {AVERROR_EOF, kInputOutput},
       {AVERROR(ENOENT), "%s: no such file or directory"},
   };
-  const char *text = "%s: Error while opening file";
   for (const Row &row : kTexts)
-    if (row.code == code) {
-      text = row.text;
-      break;
-    }
-  return formatText(text, fileName.c_str());
+    if (row.code == code) return formatText(row.text, fileName.c_str());
+  // Anything else in the system's words ("Permission denied", "Is a
+  // directory") where it has some.
+  const std::string why = systemErrorText(code);
+  return fileName + ": " + (why.empty() ? std::string("Error while opening file") : why);
+}
+
+std::string writeErrorText(int code, const std::string &fileName) {
+  const std::string why = systemErrorText(code);
+  return formatText("Could not write '%s': %s", fileName.c_str(), why.empty() ? "write error" : why.c_str());
 }
 
 bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
@@ -167,42 +162,40 @@ bool findForcedDecoders(const OptionState &o, ForcedDecoders &ids, std::string &
   return true;
 }
 
-// Opens the demuxer with the named options and the forced decoders; null
-// with the reason in `error`.
-InputContextPtr openDemuxer(const OptionState &o, const std::string &fileName, const ForcedDecoders &ids,
-                            std::string &error) {
-  AVFormatContext *raw = libavformat.avformat_alloc_context();
-  if (!raw) {
-    error = openErrorText(AVERROR(ENOMEM), fileName);
-    return nullptr;
-  }
-  copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
-  raw->video_codec_id = ids.video;
-  raw->audio_codec_id = ids.audio;
-  raw->subtitle_codec_id = ids.subtitle;
-  if (ids.video != AV_CODEC_ID_NONE) raw->video_codec = libavcodec.avcodec_find_decoder(ids.video);
-  if (ids.audio != AV_CODEC_ID_NONE) raw->audio_codec = libavcodec.avcodec_find_decoder(ids.audio);
-  if (ids.subtitle != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(ids.subtitle);
-
+// Opens the demuxer with the named options and the forced decoders, reading
+// through a reader the task's stop request interrupts; false with the
+// reason in `error`.
+bool openDemuxer(TranscodeTask &task, const std::string &fileName, const ForcedDecoders &ids, OpenedSource &out,
+                 std::string &error) {
+  const OptionState &o = task.options;
   Dictionary params = rawInputParameters(o);
-  // The library frees the context when the opening fails.
-  const int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), o.inputFormat, params.slot());
-  if (rc < 0) {
-    error = openErrorText(openErrorCode(rc, fileName, o.inputFormat), fileName);
-    return nullptr;
-  }
-  return InputContextPtr(raw);
+  return openSource(
+      fileName, o.inputFormat, params.slot(), task.interruptFlag(),
+      [&](AVFormatContext *raw) {
+        copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
+        raw->video_codec_id = ids.video;
+        raw->audio_codec_id = ids.audio;
+        raw->subtitle_codec_id = ids.subtitle;
+        if (ids.video != AV_CODEC_ID_NONE) raw->video_codec = libavcodec.avcodec_find_decoder(ids.video);
+        if (ids.audio != AV_CODEC_ID_NONE) raw->audio_codec = libavcodec.avcodec_find_decoder(ids.audio);
+        if (ids.subtitle != AV_CODEC_ID_NONE) raw->subtitle_codec = libavcodec.avcodec_find_decoder(ids.subtitle);
+      },
+      out, error);
 }
 
 // Reads the streams' codec parameters (probing packets), under the codec
 // lock; a failure counts only while the task is not quiet.
-bool findStreamInfo(AVFormatContext *ctx, const OptionState &o, const std::string &fileName, std::string &error) {
+bool findStreamInfo(TranscodeTask &task, AVFormatContext *ctx, const std::string &fileName, std::string &error) {
   int rc;
   {
     std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx, nullptr);
   }
-  if (rc < 0 && o.verbose >= 0) {
+  if (task.interruptFlag()->load()) {
+    error = stoppedWhileOpeningText(fileName);
+    return false;
+  }
+  if (rc < 0 && task.options.verbose >= 0) {
     error = fileName + ": could not find codec parameters";
     return false;
   }
@@ -316,18 +309,19 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
   }
   ForcedDecoders ids;
   if (!findForcedDecoders(options, ids, lastError)) return false;
-  InputContextPtr ctx = openDemuxer(options, fileName, ids, lastError);
-  if (!ctx) return false;
+  OpenedSource source;
+  if (!openDemuxer(*this, fileName, ids, source, lastError)) return false;
+  AVFormatContext *ctx = source.ctx.get();
   // Other programs are not read.
   if (options.programId != 0) {
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
       if (ctx->programs[i]->id != options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
   }
-  if (!findStreamInfo(ctx.get(), options, fileName, lastError)) return false;
+  if (!findStreamInfo(*this, ctx, fileName, lastError)) return false;
 
   InputFile file;
   file.fileName = fileName;
-  file.startTime = seekToStart(ctx.get(), options);
+  file.startTime = seekToStart(ctx, options);
   const std::string extension = lowerExtension(fileName);
   file.streams.resize(ctx->nb_streams);
   for (unsigned i = 0; i < ctx->nb_streams; ++i) {
@@ -336,13 +330,14 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
       return false;
     }
   }
-  raiseExpectedDuration(options, ctx.get());
+  raiseExpectedDuration(options, ctx);
 
   const size_t fileIndex = inputFiles.size();
   file.tsOffset =
       options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, file.startTime);
   file.tsScale = options.inputTsScale[fileIndex];
-  file.ctx = std::move(ctx);
+  file.reader = std::move(source.reader);
+  file.ctx = std::move(source.ctx);
   if (options.verbose >= 0)
     libavformat.av_dump_format(file.ctx.get(), static_cast<int>(fileIndex), fileName.c_str(), 0);
   inputFiles.push_back(std::move(file));

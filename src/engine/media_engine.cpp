@@ -48,6 +48,8 @@ struct MediaEngine::Impl : LogReceiver {
 
   TaskList tasks;
   MediaProbe probe;
+  // The task whose input addTask is opening (not yet in the list).
+  TranscodeTask *opening = nullptr;
   LogLevel logLevel = LogLevel::Info;
   int32_t progressInterval = 500;
   ConvertPriority threadPriority = ConvertPriority::Normal;
@@ -79,6 +81,21 @@ struct MediaEngine::Impl : LogReceiver {
     Impl &d;
     explicit Guard(Impl &i) : d(i) { d.acquire(); }
     ~Guard() { d.release(); }
+  };
+
+  // Makes `task` the opening that interrupt() reaches, while it lasts.
+  struct Opening {
+    Impl &d;
+    Opening(Impl &i, TranscodeTask &task) : d(i) {
+      Guard g(d);
+      d.opening = &task;
+    }
+    ~Opening() {
+      Guard g(d);
+      d.opening = nullptr;
+    }
+    Opening(const Opening &) = delete;
+    Opening &operator=(const Opening &) = delete;
   };
 
   void libraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) override {
@@ -171,6 +188,7 @@ MediaEngine::MediaEngine(MainThreadScheduler *scheduler)
 }
 
 MediaEngine::~MediaEngine() {
+  d->probe.interrupt();
   unregisterLogReceiver(d.get());
   {
     std::lock_guard<std::mutex> g(gComponentsLock);
@@ -236,6 +254,7 @@ int MediaEngine::addTask(const std::string &fileName, InputOptions *options) {
     task->setVerbosity(static_cast<int>(d->logLevel) - 1);
     if (options) task->applyInputOptions(*options, fileName);
     else task->inputRecord = InputOptions{};
+    const Impl::Opening opening(*d, *task);
     if (!task->openInputFile(fileName)) {
       d->lastErrorMessage = task->lastError;
       return -1;
@@ -361,6 +380,18 @@ void MediaEngine::resume() {
   if (d->threadCount <= 0) return;
   d->paused = false;
   for (int i = 0; i < d->tasks.count(); ++i) d->tasks.item(i).setPaused(false);
+}
+
+void MediaEngine::interrupt(StopMode mode) {
+  d->probe.interrupt();
+  Impl::Guard g(*d);
+  if (d->opening) d->opening->requestStop();
+  for (int i = 0; i < d->tasks.count(); ++i) {
+    TranscodeTask &t = d->tasks.item(i);
+    if (!t.isRunning()) continue;
+    if (mode == StopMode::DropOutputs) t.requestStopDroppingOutputs();
+    else t.requestStop();
+  }
 }
 
 std::string MediaEngine::lastErrorMessage() const { return d->lastErrorMessage; }

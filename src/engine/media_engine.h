@@ -57,8 +57,8 @@ struct TaskStatus {
 // withTask. onBeforeHook and onCustomHook are raised without it.
 //
 // From a handler:
-//  - any handler may call stop(), pause(), resume(), lastErrorMessage(),
-//    taskCount() and taskStatus();
+//  - any handler may call stop(), pause(), resume(), interrupt(),
+//    lastErrorMessage(), taskCount() and taskStatus();
 //  - the onTerminate handler may also remove or clear tasks, the one that
 //    ended included (the engine reads what it needs of the task before
 //    raising the event and touches it no more);
@@ -107,6 +107,14 @@ class MediaEngine {
   void stop();
   void pause();
   void resume();
+  // Any thread (a signal watcher, a watchdog): makes every wait of the
+  // engine give up within a tenth of a second, without touching the
+  // scheduling state. The opening of a source in addTask fails with
+  // "<name>: stopped while opening"; the probe's opening likewise (the probe
+  // stays interrupted until its clearInterrupt()); each running task stops
+  // as by stop() and keeps its output ("Abort"), or with DropOutputs
+  // removes it. The owner still calls stop() to end the run.
+  void interrupt(StopMode mode = StopMode::KeepOutputs);
   std::string lastErrorMessage() const;
   MediaProbe &probe();
   int taskCount() const;

@@ -33,6 +33,7 @@ MediaProbe::~MediaProbe() { close(); }
 
 void MediaProbe::close() {
   ctx_.reset();
+  reader_.reset();
   formatName_.clear();
   streamCount_ = programCount_ = -1;
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = -1;
@@ -53,25 +54,20 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
       return false;
     }
   }
-  AVFormatContext *raw = libavformat.avformat_alloc_context();
-  if (!raw) {
-    lastError_ = openErrorText(AVERROR(ENOMEM), fileName);
-    return false;
-  }
-  // The library frees the context when the opening fails.
-  int rc = libavformat.avformat_open_input(&raw, fileName.c_str(), fmt, nullptr);
-  if (rc < 0) {
-    lastError_ = openErrorText(openErrorCode(rc, fileName, fmt), fileName);
+  OpenedSource source;
+  if (!openSource(fileName, fmt, nullptr, &interrupted_, nullptr, source, lastError_)) {
     close();
     return false;
   }
-  ctx_.reset(raw);
+  reader_ = std::move(source.reader);
+  ctx_ = std::move(source.ctx);
+  int rc;
   {
     std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx_.get(), nullptr);
   }
-  if (rc < 0) {
-    lastError_ = fileName + ": could not find codec parameters";
+  if (rc < 0 || interrupted_) {
+    lastError_ = interrupted_ ? stoppedWhileOpeningText(fileName) : fileName + ": could not find codec parameters";
     close();
     return false;
   }

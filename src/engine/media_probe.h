@@ -1,12 +1,15 @@
 // The media probe: opens one file, reads what the container says about it
 // and its streams, and answers questions without transcoding anything.
-// Not thread-safe: one thread at a time.
+// Not thread-safe: one thread at a time, except interrupt().
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "av_ptr.h"
+#include "file_access.h"
 
 struct MediaFileInfo {
   int64_t startTime = -1;   // microseconds
@@ -60,6 +63,11 @@ class MediaProbe {
   // lastError().
   bool open(const std::string &fileName, const std::string &formatName = std::string());
   void close();
+  // Any thread: ends an opening that waits for data (a pipe, a stalled
+  // file) with lastError() "<name>: stopped while opening", and refuses
+  // every later one the same way, until clearInterrupt().
+  void interrupt() { interrupted_ = true; }
+  void clearInterrupt() { interrupted_ = false; }
   void getFileInfo(MediaFileInfo &info);
   void getVideoStreamInfo(VideoStreamInfo &info);             // first video stream
   void getVideoStreamInfo(int32_t index, VideoStreamInfo &info);  // < 0: first video stream
@@ -81,6 +89,8 @@ class MediaProbe {
 
   std::string lastError_;
   std::string formatName_;
+  InterruptFlag interrupted_{false};
+  std::unique_ptr<SourceReader> reader_;  // what ctx_ reads through (outlives it)
   InputContextPtr ctx_;
   int32_t streamCount_ = -1;
   int32_t programCount_ = -1;

@@ -106,6 +106,7 @@ struct OptionState {
   float audioDriftThreshold = 0.1f;  // seconds
   float dtsDeltaThreshold = 10.0f;   // seconds
   int copyTs = 0, shortest = 0, inputSync = 0, rateEmu = 0;
+  int overwriteOutput = 0;  // "y": a finished output may replace a file of its name
   int videoGlobalHeader = 0;
   int programId = 0;
   int videoChannel = 0;

@@ -213,7 +213,7 @@ const OptionRow kOptionTable[] = {
     {"formats", ignored},
     {"f", viaSetter<&TranscodeTask::setFormat>},
     {"i", ignored},
-    {"y", ignored},
+    {"y", switchOn<&OptionState::overwriteOutput>},
     {"map", addStreamMap},
     {"map_meta_data", addMetaDataMap},
     {"t", setRecordingTime},

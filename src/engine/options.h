@@ -59,6 +59,7 @@ struct OutputOptions {
   bool sn = false;
   std::string slang;
   bool copyts = false;
+  bool overwrite = false;      // "y": the output may replace a file of its name
   int32_t recordingTimeMs = -1;
   double timestamp = -1.0;     // days since 30 December 1899, local time
   int32_t year = -1;

@@ -1,5 +1,6 @@
 // Opening an output file: its format, its streams (output_streams.cpp), its
 // metadata, and the file itself.
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -8,6 +9,7 @@
 #include <system_error>
 
 #include "binding.h"
+#include "file_access.h"
 #include "output_streams.h"
 #include "text_format.h"
 #include "transcode_task.h"
@@ -31,6 +33,15 @@ T microsOf(float seconds) {
   if (us >= kLimit) return std::numeric_limits<T>::max();
   if (us < -kLimit) return std::numeric_limits<T>::min();
   return static_cast<T>(us);
+}
+
+// The muxer's name for its file: an absolute "file:" name, limited to the
+// file protocol, so no part of a path is read as a protocol.
+void setFileUrl(AVFormatContext *oc, const std::string &path) {
+  libavutil.av_freep(&oc->url);
+  oc->url = libavutil.av_strdup(("file:" + absolutePath(path)).c_str());
+  libavutil.av_freep(&oc->protocol_whitelist);
+  oc->protocol_whitelist = libavutil.av_strdup("file");
 }
 
 bool sameFile(const std::string &a, const std::string &b) {
@@ -111,8 +122,9 @@ void setFileMetadata(const OptionState &o, AVFormatContext *oc) {
   setMeta(oc, "genre", o.genre, 31);
 }
 
-// Creates the file, unless it is one of the task's inputs or outputs
-// (however its name is spelled); an existing file is replaced. Returns the
+// Creates the file under a temporary name (see OutputTarget), unless its
+// name is one of the task's inputs or outputs (however it is spelled), or
+// names an existing file while replacing is not allowed ("y"). Returns the
 // reason of a failure, or an empty text.
 std::string createOutputFile(TranscodeTask &task, OutputFile &added, const std::string &fileName) {
   const std::string couldNotOpen = formatText("Could not open '%s'", fileName.c_str());
@@ -120,7 +132,20 @@ std::string createOutputFile(TranscodeTask &task, OutputFile &added, const std::
     if (sameFile(in.fileName, fileName)) return couldNotOpen;
   for (const auto &other : task.transcoder.outputFiles)
     if (other.get() != &added && other->fileCreated && sameFile(other->fileName, fileName)) return couldNotOpen;
-  if (libavformat.avio_open(&added.ctx->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0) return couldNotOpen;
+  std::error_code ec;
+  if (!task.options.overwriteOutput && std::filesystem::exists(std::filesystem::symlink_status(fileName, ec)))
+    return formatText("Could not open '%s': %s", fileName.c_str(), std::strerror(EEXIST));
+  std::string error;
+  added.target = OutputTarget::create(fileName, error);
+  if (!added.target) return error;
+  AVFormatContext *oc = added.ctx;
+  oc->pb = added.target->io();
+  oc->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // A muxer that reads its file back (to move the index to the front) finds
+  // it under the temporary name, through the file protocol alone.
+  setFileUrl(oc, added.target->temporaryPath());
+  oc->interrupt_callback = interruptCallbackFor(task.dropFlag());
+  added.replaceExisting = task.options.overwriteOutput != 0;
   added.fileCreated = true;
   return {};
 }
@@ -188,6 +213,8 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
   if (!(ofmt->flags & AVFMT_NOFILE)) {
     const std::string failure = createOutputFile(task, added, fileName);
     if (!failure.empty()) return fail(failure);
+  } else {
+    setFileUrl(added.ctx, fileName);  // the format opens its files itself
   }
   applyContainerSettings(o, added.ctx);
   o.outputFormat = nullptr;

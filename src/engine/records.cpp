@@ -134,6 +134,7 @@ void applyFileFields(TranscodeTask &t, const OutputOptions &r) {
   if (r.sn) t.setSubtitleDisable();
   t.setSubtitleLanguage(r.slang);
   t.setCopyTs(r.copyts);
+  if (r.overwrite) t.options.overwriteOutput = 1;
   if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
   if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
   else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));

@@ -74,6 +74,12 @@ int TranscodeLoop::chooseInput(double &outputTimeMin) const {
   return fileIndex;
 }
 
+bool TranscodeLoop::frameLimitReached() const {
+  for (auto &op : c_.run.ost)
+    if (op->frameNumber >= frameLimit(c_.options, op->out->type)) return true;
+  return false;
+}
+
 // Neither the recording time nor the file size limit is reached.
 bool TranscodeLoop::outputsMayGrow(double outputTimeMin) const {
   if (static_cast<double>(c_.options.recordingTime) / 1000000.0 <= outputTimeMin) return false;
@@ -123,6 +129,29 @@ void TranscodeLoop::repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPa
   if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = subtractTimestamps(pkt->pts, d);
 }
 
+// How far the file has been read, from the packet's time stamps as the file
+// has them.
+void TranscodeLoop::noteRead(const InputFile &in, InputFileRecord &file, const AVPacket *pkt) {
+  if (pkt->stream_index < 0 || pkt->stream_index >= static_cast<int>(in.ctx->nb_streams)) return;
+  int64_t t = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+  if (t == AV_NOPTS_VALUE) return;
+  t = addTimestamps(t, std::max<int64_t>(pkt->duration, 0));
+  int64_t us = rescale(t, in.ctx->streams[pkt->stream_index]->time_base, kMicros);
+  if (in.ctx->start_time != AV_NOPTS_VALUE) us = subtractTimestamps(us, in.ctx->start_time);
+  file.readEndUs = std::max(file.readEndUs, us);
+}
+
+// A read gave no packet: the end of the data, a read error (told in the
+// log), or a stop request.
+void TranscodeLoop::endInput(const InputFile &in, InputFileRecord &file, int code) {
+  file.ended = true;
+  file.endCode = code;
+  if (code == AVERROR_EOF || code == AVERROR_EXIT || c_.options.verbose < 0) return;
+  char why[AV_ERROR_MAX_STRING_SIZE] = {};
+  libavutil.av_strerror(code, why, sizeof why);
+  c_.task.logF(0, "Error while reading '%s': %s", in.fileName.c_str(), why);
+}
+
 void TranscodeLoop::reportWhenDue() {
   const int64_t now = libavutil.av_gettime_relative();
   if (now - c_.run.lastProgress <= c_.task.progressIntervalUs()) return;
@@ -138,15 +167,20 @@ void TranscodeLoop::run() {
     if (task.stopRequested()) break;
     double outputTimeMin = 0;
     const int fileIndex = chooseInput(outputTimeMin);
-    if (fileIndex < 0 || !outputsMayGrow(outputTimeMin)) break;
+    if (fileIndex < 0 || !outputsMayGrow(outputTimeMin)) {
+      c_.run.limitReached = fileIndex >= 0 || frameLimitReached();
+      break;
+    }
 
     InputFile &in = task.inputFiles[fileIndex];
     InputFileRecord &file = c_.run.files[fileIndex];
-    if (libavformat.av_read_frame(in.ctx.get(), pkt) < 0) {
-      file.ended = true;
+    const int readResult = libavformat.av_read_frame(in.ctx.get(), pkt);
+    if (readResult < 0) {
+      endInput(in, file, readResult);
       if (c_.options.shortest) break;
       continue;
     }
+    noteRead(in, file, pkt);
     InputStreamRecord *ist = takerOf(in, file, pkt);
     if (!ist) {
       libavcodec.av_packet_unref(pkt);
@@ -188,7 +222,7 @@ void TranscodeLoop::finish() {
   for (auto &of : c_.state.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;
     const int ret = libavformat.av_write_trailer(of->ctx);
-    if (ret < 0) throw EngineError(openErrorText(ret, "av_write_trailer()"));
+    if (ret < 0) throw EngineError(writeErrorText(ret, of->fileName));
     of->trailerWritten = true;
   }
   progress_.report(true);

@@ -205,7 +205,10 @@ class TranscodeLoop {
 
  private:
   int chooseInput(double &outputTimeMin) const;
+  bool frameLimitReached() const;
   bool outputsMayGrow(double outputTimeMin) const;
+  void noteRead(const InputFile &in, InputFileRecord &file, const AVPacket *pkt);
+  void endInput(const InputFile &in, InputFileRecord &file, int code);
   InputStreamRecord *takerOf(const InputFile &in, const InputFileRecord &file, const AVPacket *pkt);
   void repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPacket *pkt);
   void reportWhenDue();

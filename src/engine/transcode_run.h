@@ -20,6 +20,10 @@ struct InputFileRecord {
   int firstStream = 0;  // index of its first input stream record
   int streamCount = 0;  // streams at set-up
   bool ended = false;
+  int endCode = 0;      // what the last read returned: AVERROR_EOF at the end of the data
+  // The furthest point the packets read so far reach, microseconds from
+  // the file's start; INT64_MIN before the first packet.
+  int64_t readEndUs = INT64_MIN;
 };
 
 struct InputStreamRecord {
@@ -73,6 +77,7 @@ struct OutputStreamRecord {
   bool gotKeyFrame = false;
   // Output position: end of the last written packet, seconds.
   double writtenEnd = 0.0;
+  int64_t packetsWritten = 0;
   // Statistics of the last encoded picture.
   int lastQuality = 0;
   int lastPictType = 0;
@@ -101,6 +106,9 @@ struct TranscodeRun {
   std::vector<uint8_t> silence;       // silence + chunk, at most 131072 bytes of payload
   std::vector<uint8_t> subtitleBuf;   // 65536 bytes
   FILE *vstats = nullptr;
+  // The loop ended at a limit ("t", "fs", "vframes", ...) rather than at the
+  // end of its inputs.
+  bool limitReached = false;
 
   ~TranscodeRun() {
     if (vstats) std::fclose(vstats);
@@ -115,3 +123,9 @@ void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);
 
 // Closes the encoders and decoders the set-up opened, under the codec lock.
 void closeOpenedCodecs(TranscodeTask &task);
+
+// After a run that was not stopped: throws EngineError with the reason when
+// a source ended (at a read error or the end of its data) more than 0.5 s
+// and 2% before the length it declared, without a limit asking for it, or
+// when an output stream other than subtitles received no packet.
+void checkRunResult(TranscodeTask &task, const TranscodeRun &run);

@@ -12,6 +12,7 @@
 #include "binding.h"
 #include "encoder_sizes.h"
 #include "source_picture.h"
+#include "stream_copy_check.h"
 #include "text_format.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
@@ -55,6 +56,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   }
   if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_SUBTITLE)
     throw EngineError("invalid codec_type of output stream");
+  checkContainerHoldsCopy(ost.file->ctx->oformat, ost.file->fileName, ipar);
   if (libavcodec.avcodec_parameters_copy(opar, ipar) < 0) throw EngineError("invalid codec_type of output stream");
   if (wantedTag) {
     opar->codec_tag = wantedTag;
@@ -570,6 +572,9 @@ void writeHeaders(TranscodeTask &task) {
     const int ret =
         checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);
+    // A file that could not be written says why (a full disk, a size limit).
+    if (ret < 0 && of.ctx->pb && of.ctx->pb->error < 0)
+      throw EngineError(writeErrorText(of.ctx->pb->error, of.fileName));
     if (ret < 0)
       throw EngineError(
           formatText("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f)));
@@ -635,9 +640,11 @@ void transcode(TranscodeTask &task) {
     run.resampled.resize(262144);
     setUpTranscode(task, run);
     runTranscodeLoop(task, run);
+    checkRunResult(task, run);
   } catch (...) {
     ts.run.reset();
     throw;
   }
   ts.run.reset();
+  keepOutputFiles(task);
 }

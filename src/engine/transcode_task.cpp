@@ -136,6 +136,7 @@ void TranscodeTask::prepare() {
   gate_->setEnded(false);
   finished_ = false;
   terminated_ = false;
+  dropOutputs_ = false;
   options.expectedDurationMs = -1;
   if (!options.allocateDefaults()) throw EngineError("Could not allocate the option contexts");
 }
@@ -209,9 +210,15 @@ void TranscodeTask::run() {
     waitWhilePaused();
     if (!stopRequested()) transcode(*this);
   } catch (const std::exception &e) {
+    finished_ = false;
     fail(e.what());
   } catch (...) {
+    finished_ = false;
     fail("Unknown error");
+  }
+  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
+    std::scoped_lock g(outcomeLock_);
+    errorMessage_ = "stopped; the unfinished output was removed";
   }
   try {
     releaseStreams(*this);
@@ -232,6 +239,11 @@ void TranscodeTask::doTerminate() {
 }
 
 void TranscodeTask::requestStop() { gate_->requestStop(); }
+
+void TranscodeTask::requestStopDroppingOutputs() {
+  dropOutputs_ = true;
+  requestStop();
+}
 
 bool TranscodeTask::hasWorker() const {
   auto w = worker_;

@@ -32,12 +32,12 @@ extern const int kOpenErrorUnknownFormat;    // no demuxer recognises the conten
 extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number in the name
 
 // Text of a library error code as an opening reports it ("%s: no such file
-// or directory", ...), with `fileName` in place of "%s".
+// or directory", ...), with `fileName` in place of "%s"; a code outside the
+// table gets the system's words for it ("%s: Permission denied").
 std::string openErrorText(int code, const std::string &fileName);
-// The code an opening without a forced format reports: a header the
-// library could not parse becomes kOpenErrorUnknownFormat when no demuxer
-// recognises the content at all.
-int openErrorCode(int code, const std::string &fileName, const AVInputFormat *forcedFormat);
+// Why writing `fileName` failed: "Could not write '<name>': No space left on
+// device".
+std::string writeErrorText(int code, const std::string &fileName);
 
 // Decoder or encoder lookup by name for an expected media type. An empty
 // name gives AV_CODEC_ID_NONE and success. On failure `error` is
@@ -65,6 +65,8 @@ class PauseGate {
   void requestStop();
   void clearStop();
   bool stopRequested() const { return stop_.load(); }
+  // The stop request as the flag the library's waits look at.
+  const std::atomic<bool> *stopFlag() const { return &stop_; }
   // The run ended: nobody needs to wait for the worker any more.
   void setEnded(bool ended);
   // Called by the thread that runs the task, once per packet: blocks while
@@ -137,10 +139,17 @@ class TranscodeTask {
   bool isRunning() const { return running_.load(); }
   bool isTerminated() const { return terminated_.load(); }
   bool stopRequested() const { return gate_->stopRequested(); }
+  // What the task's openings and reads wait on: raised by requestStop.
+  const std::atomic<bool> *interruptFlag() const { return gate_->stopFlag(); }
   Outcome outcome() const;
   // Asks the transcode to stop at its next check and releases a paused
   // worker.
   void requestStop();
+  // A stop that keeps nothing: the outputs are removed instead of being
+  // finished under their names (the run reports the removal).
+  void requestStopDroppingOutputs();
+  bool outputsDropped() const { return dropOutputs_.load(); }
+  const std::atomic<bool> *dropFlag() const { return &dropOutputs_; }
   // Pause gate: the worker waits at it once per packet while paused.
   void setPaused(bool paused) { gate_->setPaused(paused); }
   bool pauseRequested() const { return gate_->paused(); }
@@ -298,6 +307,7 @@ class TranscodeTask {
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
+  std::atomic<bool> dropOutputs_{false};
   mutable std::mutex outcomeLock_;  // guards failed_ and errorMessage_
   bool failed_ = false;
   std::string errorMessage_;

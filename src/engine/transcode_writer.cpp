@@ -26,8 +26,9 @@ void PacketWriter::write(OutputStreamRecord &ost, AVPacket *pkt) {
     if (end > ost.writtenEnd) ost.writtenEnd = end;
   }
   const int ret = libavformat.av_interleaved_write_frame(ost.file->ctx, pkt);
-  if (ret < 0) throw EngineError(openErrorText(ret, "av_interleaved_write_frame()"));
+  if (ret < 0) throw EngineError(writeErrorText(ret, ost.file->fileName));
   ++ost.file->packetsWritten;
+  ++ost.packetsWritten;
 }
 
 // The encoder's statistics of the picture in `pkt`: quality, picture type,

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "binding.h"
+#include "engine_types.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
 
@@ -30,18 +31,16 @@ void OutputFile::close() {
       if (s && s->encoder) libavutil.av_freep(&s->encoder->stats_in);
       if (s) s->encoder.reset();
     }
+    // The target owns the I/O context it lent the muxer.
+    if (target && ctx->pb == target->io()) ctx->pb = nullptr;
     if (ctx->pb && !(ctx->oformat && (ctx->oformat->flags & AVFMT_NOFILE))) libavformat.avio_closep(&ctx->pb);
     libavformat.avformat_free_context(ctx);
   }
   ctx = nullptr;
   streams.clear();
-  // A file that received no data, or whose writing never finished, is no
-  // result: it does not stay on disk.
-  // Only a regular file is removed (an output may be a device or a pipe).
-  if (fileCreated && (!trailerWritten || packetsWritten == 0)) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ec))) std::filesystem::remove(fileName, ec);
-  }
+  // A file that was not kept under its name is no result: its temporary
+  // file goes with the target.
+  target.reset();
   fileCreated = false;
 }
 
@@ -65,6 +64,34 @@ void closeOpenedCodecs(TranscodeTask &task) {
 void releaseStreams(TranscodeTask &task) {
   closeOpenedCodecs(task);
   task.transcoder.run.reset();
+}
+
+namespace {
+
+bool isInputOf(const TranscodeTask &task, const std::string &path) {
+  std::error_code ec;
+  for (const InputFile &in : task.inputFiles)
+    if (std::filesystem::equivalent(in.fileName, path, ec) && !ec) return true;
+  return false;
+}
+
+}  // namespace
+
+void keepOutputFiles(TranscodeTask &task) {
+  if (task.outputsDropped()) return;
+  for (auto &of : task.transcoder.outputFiles) {
+    if (!of || !of->target || !of->trailerWritten || of->packetsWritten == 0) continue;
+    if (of->replaceExisting && isInputOf(task, of->target->finalPath()))
+      throw EngineError("Could not open '" + of->fileName + "'");
+    std::string error;
+    if (!of->target->commit(of->replaceExisting, error)) throw EngineError(error);
+  }
+}
+
+bool anyOutputKept(const TranscodeTask &task) {
+  for (const auto &of : task.transcoder.outputFiles)
+    if (of && of->target && of->target->committed()) return true;
+  return false;
 }
 
 void closeOutputFiles(TranscodeTask &task) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "av_ptr.h"
+#include "file_access.h"
 
 class TranscodeTask;
 
@@ -37,12 +38,16 @@ struct OutputFile {
   std::string fileName;
   AVFormatContext *ctx = nullptr;  // the muxer context (owned)
   std::vector<std::unique_ptr<OutputStream>> streams;
+  // The file being written, under its temporary name until it is kept
+  // (null for formats that write no file of their own).
+  std::unique_ptr<OutputTarget> target;
   bool fileCreated = false;     // the file was created by the opening
+  bool replaceExisting = false; // "y": keeping it may replace a file of its name
   bool headerWritten = false;
   bool trailerWritten = false;
   int64_t packetsWritten = 0;
-  // Closes the file (without trailer if none was written) and frees the
-  // muxer context; deletes the file when it holds no finished result.
+  // Frees the muxer context and closes the file; a file that was not kept
+  // under its name (keepOutputFiles) is removed.
   void close();
 };
 
@@ -103,6 +108,16 @@ void transcode(TranscodeTask &task);
 // call more than once.
 void releaseStreams(TranscodeTask &task);
 
-// Closes every output file; an output that stayed empty (or that the task
-// failed to finish writing) is deleted. Safe to call more than once.
+// Moves the outputs worth keeping to their final names: those that hold
+// packets and a trailer, unless the task was told to drop its outputs. A
+// name taken meanwhile is not replaced without "y", and never when it is
+// one of the task's inputs. Throws EngineError with the reason when an
+// output cannot be kept.
+void keepOutputFiles(TranscodeTask &task);
+
+// Whether an output of the task is under its final name already.
+bool anyOutputKept(const TranscodeTask &task);
+
+// Closes every output file; one that was not kept is deleted (with it,
+// every output of a failed task). Safe to call more than once.
 void closeOutputFiles(TranscodeTask &task);

@@ -11,10 +11,15 @@
 // engine's event functions hold a shared reference to the bridge, so it
 // outlives the queue; detaching makes late events harmless.
 //
-// Threads: post() is called on the engine's threads; everything else on
-// the queue's thread, and the posted work runs there too. lock_ guards
-// poster_, queue_ and serial_; post() holds it while handing the work to
-// the poster, so detach() returns only when no post is under way.
+// Log lines are tagged, when raised, with the row whose task is set up or
+// runs (logRow_), so a line raised while the next row is being set up
+// cannot land with the row before; no row is tagged outside a run.
+//
+// Threads: post() and postLog() are called on the engine's threads (and,
+// while a task is set up, on the queue's); everything else on the queue's
+// thread, and the posted work runs there too. lock_ guards poster_, queue_,
+// serial_ and logRow_; the posts hold it while handing the work to the
+// poster, so detach() returns only when no post is under way.
 class ConversionQueue::EngineBridge : public std::enable_shared_from_this<EngineBridge> {
  public:
   void attach(UiPoster *poster, ConversionQueue *queue) {
@@ -28,6 +33,11 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
     std::scoped_lock hold(lock_);
     ++serial_;
   }
+  // Log lines go to `row` from now on (-1: they are dropped).
+  void collectLogFor(int row) {
+    std::scoped_lock hold(lock_);
+    logRow_ = row;
+  }
   void post(std::function<void(ConversionQueue &)> work) {
     std::scoped_lock hold(lock_);
     if (!poster_) return;
@@ -38,6 +48,16 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
         if (ConversionQueue *queue = bridge->target(eventSerial)) work(*queue);
     });
   }
+  void postLog(const std::string &line) {
+    std::scoped_lock hold(lock_);
+    if (!poster_ || logRow_ < 0) return;
+    const int row = logRow_;
+    std::weak_ptr<EngineBridge> self = weak_from_this();
+    poster_->post([self, row, line] {
+      if (auto bridge = self.lock())
+        if (ConversionQueue *queue = bridge->attached()) queue->onEngineLogLine(row, line);
+    });
+  }
 
  private:
   // The queue, if the event still belongs to its job.
@@ -45,11 +65,16 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
     std::scoped_lock hold(lock_);
     return (queue_ && eventSerial == serial_) ? queue_ : nullptr;
   }
+  ConversionQueue *attached() {
+    std::scoped_lock hold(lock_);
+    return queue_;
+  }
 
   std::mutex lock_;
   UiPoster *poster_ = nullptr;
   ConversionQueue *queue_ = nullptr;
   int serial_ = 0;
+  int logRow_ = -1;
 };
 
 namespace {
@@ -83,6 +108,12 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
       },
       [bridge](int32_t index, bool finished, bool exception, const std::string &message) {
         bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message); });
+      },
+      [bridge](int32_t, LogLevel level, const std::string &message) {
+        // One task runs at a time: every line at information level and
+        // above belongs to it, the libraries' lines from their own threads
+        // (which carry no task index) included.
+        if (level <= LogLevel::Info) bridge->postLog(message);
       });
 }
 
@@ -117,13 +148,18 @@ void ConversionQueue::startConversion() {
 
 void ConversionQueue::convertNextRow() {
   prepareForNextJob();
-  if (!advanceToNextRow()) return;
+  if (!advanceToNextRow()) {
+    bridge_->collectLogFor(-1);
+    return;
+  }
   const int row = s_.currentRow;
   int readyRow = -1;
   if (!jobs_.at(row).checked) {
     // Only the unchecked last row was left.
+    bridge_->collectLogFor(-1);
     s_.converting = false;
   } else {
+    bridge_->collectLogFor(row);
     switch (setUpJob(row)) {
       case SetUp::Ready: readyRow = row; break;
       case SetUp::RowEnded: return;
@@ -175,9 +211,10 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.outputFile = outputFileFor(plan.source, settings_);
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
-    if (sameFilePath(plan.source, plan.outputFile)) {
-      // Writing the output would destroy the source.
-      failRow(row, kSameAsSourceReason);
+    const std::string replaced = replacedSourceReason(row, plan.outputFile);
+    if (!replaced.empty()) {
+      // Writing the output would destroy a source.
+      failRow(row, replaced);
       return SetUp::RowEnded;
     }
     if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
@@ -202,6 +239,20 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     failSetUp(row, kSetUpFailedReason);
   }
   return SetUp::Error;
+}
+
+// Why the row's output may not be written: it would be the row's own source
+// (however the names are spelled), or, when overwriting, an existing file
+// that is another row's source. Empty when it may.
+std::string ConversionQueue::replacedSourceReason(int row, const std::string &outputFile) const {
+  const std::string source = sourceFileOf(jobs_.at(row).path);
+  if (sameFilePath(source, outputFile)) return kSameAsSourceReason;
+  if (!settings_.overwrite) return {};
+  std::vector<std::string> sources;
+  for (int r = 0; r < jobs_.count(); ++r) sources.push_back(sourceFileOf(jobs_.at(r).path));
+  const std::string replaced = sourceReplacedBy(outputFile, sources);
+  if (replaced.empty()) return {};
+  return sameFilePath(replaced, source) ? std::string(kSameAsSourceReason) : kReplacesListedSourceReason + replaced;
 }
 
 // Tells the engine to start (with no task ready nothing runs and no event
@@ -250,6 +301,7 @@ void ConversionQueue::failSetUp(int row, const std::string &reason) {
 
 void ConversionQueue::endFailedRow() {
   if (s_.isLastRow) {
+    bridge_->collectLogFor(-1);
     timer_.setEnabled(false);
     observer_.runEnded(RunOutcome::Completed);
     engine_.stop();
@@ -267,6 +319,7 @@ void ConversionQueue::onTimerTick() {
   // A tick that arrives after the run ended (timer off) does nothing.
   if (!timer_.enabled() || s_.converting || stopQuestionOpen_) return;
   if (s_.queueFinished) {
+    bridge_->collectLogFor(-1);
     timer_.setEnabled(false);
     engine_.clearTasks();
     observer_.runEnded(RunOutcome::Completed);
@@ -295,13 +348,21 @@ void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps
   if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size});
 }
 
-void ConversionQueue::onEngineTerminate(int32_t index, bool, bool exception, const std::string &message) {
+void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
+
+void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message) {
   s_.converting = false;
   if (index >= 0) {
+    // A task stopped by Stop is the last that logs for this run.
+    if (!timer_.enabled()) bridge_->collectLogFor(-1);
+    // "Done" is what the engine vouches for: a task that was stopped (by
+    // the user, or by a signal reaching the engine first) ended early.
     if (exception)
       endRow(s_.currentRow, JobState::Failed, reasonOr(message, kConversionFailedReason));
+    else if (s_.userAborted || !finished)
+      endRow(s_.currentRow, JobState::Aborted, message);
     else
-      endRow(s_.currentRow, s_.userAborted ? JobState::Aborted : JobState::Done, std::string());
+      endRow(s_.currentRow, JobState::Done, std::string());
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     view_.setProgressBar(0);
@@ -323,6 +384,8 @@ void ConversionQueue::stopAllConversions() {
     s_.userAborted = true;
   }
   const bool runWasOn = s_.converting || timer_.enabled();
+  // The stopped task still logs until it has ended (see onEngineTerminate).
+  if (!s_.converting) bridge_->collectLogFor(-1);
   s_.queueFinished = true;
   timer_.setEnabled(false);
   engine_.stop();

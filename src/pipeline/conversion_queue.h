@@ -68,6 +68,8 @@ struct QueueSurroundings {
 
 // Reasons a row fails with when nothing better is known.
 inline constexpr const char *kSameAsSourceReason = "the output would replace the source file";
+// Followed by the other source's path.
+inline constexpr const char *kReplacesListedSourceReason = "the output would replace another listed source: ";
 inline constexpr const char *kSetUpFailedReason = "the conversion could not be set up";
 inline constexpr const char *kConversionFailedReason = "the conversion failed";
 
@@ -92,10 +94,14 @@ class ConversionQueue {
   void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
                         float bitRate, int64_t size, int32_t totalMs);
   void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message);
+  // A line of the engine's log, raised while `row` was set up or converted.
+  void onEngineLogLine(int row, const std::string &line);
 
-  // Connects the engine's progress and termination events; their effects
-  // are posted through `poster`. Events of a task that belongs to an
-  // earlier job (a stopped task ending late) are dropped.
+  // Connects the engine's progress, termination and log events; their
+  // effects are posted through `poster`. Events of a task that belongs to
+  // an earlier job (a stopped task ending late) are dropped. The log's lines
+  // at information level and above, from the set-up of a row to the end of
+  // its task, are kept with the row (SourceJob::logLines).
   void connectEngineEvents(UiPoster &poster);
   // Stops forwarding events; safe while the engine's threads still run.
   void disconnectEngineEvents();
@@ -111,6 +117,7 @@ class ConversionQueue {
   void prepareForNextJob();
   bool advanceToNextRow();
   SetUp setUpJob(int row);
+  std::string replacedSourceReason(int row, const std::string &outputFile) const;
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);

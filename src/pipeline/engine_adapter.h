@@ -5,11 +5,11 @@
 #include "media_engine.h"
 #include "queue_interfaces.h"
 
-// Replaces the component's progress and termination events. The component
-// raises them on its worker threads under its lock, so they are swapped
-// under the same lock: a task that is running never sees a half-assigned
-// function.
-void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate);
+// Replaces the component's progress, termination and log events. The
+// component raises them on its worker threads under its lock, so they are
+// swapped under the same lock: a task that is running never sees a
+// half-assigned function.
+void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog);
 
 class EngineAdapter : public ConversionEngine {
  public:
@@ -27,8 +27,8 @@ class EngineAdapter : public ConversionEngine {
   void pause() override { engine_.pause(); }
   void resume() override { engine_.resume(); }
   std::string lastErrorMessage() const override { return engine_.lastErrorMessage(); }
-  void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) override {
-    setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate));
+  void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) override {
+    setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate), std::move(onLog));
   }
 
  private:

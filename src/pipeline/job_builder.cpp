@@ -19,6 +19,10 @@ JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices
   s.applyProfileOptions = [formatTitle, choices, outputType](OutputOptions &o) {
     applyProfileOptions(formatTitle, choices, outputType, o);
   };
+  s.finishProfileOptions = [formatTitle](OutputOptions &o, const ProbeSummary &source) {
+    const bool picture = source.opened && source.videoStreamCount > 0;
+    finishProfileOptions(formatTitle, picture ? source.width : 0, picture ? source.height : 0, o);
+  };
   return s;
 }
 
@@ -48,6 +52,7 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
   initialise(o);
   o.frameRate = frameRateText(settings.frameRateLabel);
   if (settings.applyProfileOptions) settings.applyProfileOptions(o);
+  o.overwrite = settings.overwrite;
   // The sound keeps its place against the picture by its sample count:
   // a late start becomes leading silence, which every container keeps
   // (several store no audio time stamps at all).
@@ -61,6 +66,7 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
       source.sarDen > 0 && source.sarNum != source.sarDen)
     o.aspect = roundedDecimalText(static_cast<double>(source.width) * source.sarNum / source.sarDen / source.height, 4);
   if (sourceLengthUnknown(source)) o.recordingTimeMs = 36000000;  // 10 hours
+  if (settings.finishProfileOptions) settings.finishProfileOptions(o, source);
 }
 
 JobPlan planJob(const std::string &listedPath, const ProbeSummary &source, const JobSettings &settings) {

@@ -16,6 +16,11 @@
 // been reset and given its frame rate. May throw for unreadable settings.
 using ApplyProfile = std::function<void(OutputOptions &)>;
 
+// Completes the profile's settings from what the probe found once the job's
+// other settings are in (the picture size follows a portrait source; copied
+// sound, and sound at the volume bar's 100%, keeps its volume).
+using FinishProfile = std::function<void(OutputOptions &, const ProbeSummary &)>;
+
 // Everything of the window and of the settings that shapes a job.
 struct JobSettings {
   std::string outputFolder;    // the output folder's text
@@ -28,6 +33,7 @@ struct JobSettings {
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
   ApplyProfile applyProfileOptions;
+  FinishProfile finishProfileOptions;  // may be empty
 };
 
 // The settings of a job from the output profile's label, its setting
@@ -48,9 +54,10 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
 InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
-// encoder settings, the sample-count audio sync, volume, aspect ratio (the
-// original one from the source's picture size), and a 10-hour cap when the
-// source's length is unknown. Lets the profile's errors through.
+// encoder settings, the overwrite rule, the sample-count audio sync, volume,
+// aspect ratio (the original one from the source's picture size), a 10-hour
+// cap when the source's length is unknown, and what the profile decides from
+// the source. Lets the profile's errors through.
 void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.

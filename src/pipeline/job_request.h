@@ -4,7 +4,9 @@
 // a file gets the same row texts and the same job either way.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "job_builder.h"
 #include "source_jobs.h"
@@ -22,3 +24,15 @@ ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path);
 // is added when missing) and whether the bound libraries read the scripts
 // that wrap ".rmvb" sources.
 void setProgramFolder(JobSettings &settings, const std::string &programFolder);
+
+// The extensions of the sources the program converts, as the open dialog's
+// "All Supported Files" names them (lower case, with the dot).
+inline constexpr std::array<const char *, 5> kSourceExtensions = {".mov", ".qt", ".m4v", ".mp4", ".m4a"};
+
+// Whether `path` ends in one of kSourceExtensions, in any case.
+bool isSourceFileName(const std::string &path);
+
+// The files of `folder` (not of its sub-folders) with a source extension,
+// sorted by name: what a folder given to either program stands for. Empty
+// when the folder cannot be read.
+std::vector<std::string> sourceFilesInFolder(const std::string &folder);

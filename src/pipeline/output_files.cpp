@@ -1,6 +1,7 @@
 #include "output_files.h"
 
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,16 @@ bool sameFilePath(const std::string &a, const std::string &b) {
   const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
   const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
   return pa.lexically_normal() == pb.lexically_normal();
+}
+
+std::string sourceReplacedBy(const std::string &output, const std::vector<std::string> &sources) {
+  struct stat out {};
+  if (::stat(output.c_str(), &out) != 0) return {};
+  for (const std::string &source : sources) {
+    struct stat st {};
+    if (::stat(source.c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino) return source;
+  }
+  return {};
 }
 
 std::string sourceFileOf(const std::string &caption) {

@@ -27,6 +27,11 @@ std::string tempFolder();
 // exist, otherwise the same absolute, normalised path.
 bool sameFilePath(const std::string &a, const std::string &b);
 
+// The first of `sources` that writing `output` would replace: the same file
+// on disk (device and inode, links followed). Empty when none is, or when
+// `output` does not exist.
+std::string sourceReplacedBy(const std::string &output, const std::vector<std::string> &sources);
+
 // The source file a list caption names: the caption as it is when a file of
 // that name exists (blanks at the ends of a file name are part of it),
 // otherwise the caption without blanks at its ends.

@@ -99,9 +99,10 @@ class ConversionEngine {
   virtual void resume() = 0;
   // Why the last AddTask or SetOutput failed.
   virtual std::string lastErrorMessage() const = 0;
-  // Connects (or, with empty functions, disconnects) the two events the
-  // queue follows. They are raised on the engine's threads.
-  virtual void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate) = 0;
+  // Connects (or, with empty functions, disconnects) the events the queue
+  // follows. They are raised on the engine's threads (the log's also on the
+  // queue's own thread, while a task is set up).
+  virtual void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) = 0;
 };
 
 // Runs work on the queue's thread later, in the order posted. post() is

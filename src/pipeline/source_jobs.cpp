@@ -72,6 +72,24 @@ std::string sourceJobText(const SourceJob &job, SourceListColumn column) {
   return {};
 }
 
+std::string sourceJobHint(const SourceJob &job) {
+  switch (job.state) {
+    case JobState::Failed:
+      return job.reason.empty() ? std::string("The conversion failed.") : job.reason;
+    case JobState::Done:
+      return "Converted to " + job.outputPath;
+    case JobState::Aborted:
+      return "Stopped before the end.";
+    case JobState::Waiting:
+      if (!job.probe.opened)
+        return "The file could not be read" + (job.probe.error.empty() ? std::string(".") : ": " + job.probe.error);
+      break;
+    case JobState::Converting:
+      break;
+  }
+  return {};
+}
+
 bool sourceLengthUnknown(const ProbeSummary &probe) {
   // Whole seconds shown as 00:00:00 count as unknown too.
   return probe.opened && probe.durationUs < 1000000;
@@ -162,7 +180,9 @@ void SourceJobs::endJob(int row, JobState state, const std::string &reason) {
 }
 
 void SourceJobs::addLogLine(int row, const std::string &line) {
-  if (SourceJob *j = job(row)) j->logLines.push_back(line);
+  SourceJob *j = job(row);
+  if (!j || j->logLines.size() > kMaxJobLogLines) return;
+  j->logLines.push_back(j->logLines.size() < kMaxJobLogLines ? line : kLogCutText);
 }
 
 bool SourceJobs::anyConverting() const {

@@ -34,6 +34,7 @@ struct ProbeSummary {
   int sarNum = 0, sarDen = 1;   // its pixel aspect; 0: square
   int frameRateNum = -1, frameRateDen = -1;
   int64_t durationUs = -1;  // negative: unknown
+  std::string error;        // why the probe could not open the file
 };
 
 // Where a job stands in the current (or last) run.
@@ -60,6 +61,11 @@ struct SourceJob {
   std::vector<std::string> logLines;  // the engine's log of the job
 };
 
+// A job keeps this many log lines; the next one is kLogCutText and the
+// rest are dropped (a runaway stream of warnings must not fill memory).
+inline constexpr size_t kMaxJobLogLines = 5000;
+inline constexpr const char *kLogCutText = "(further messages left out)";
+
 // A job for `path` as the add-file procedure lists it.
 SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType);
 
@@ -68,6 +74,11 @@ SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, cons
 // progress ("", "Error", "Loading", "45%", "00:01:23", "Done", "Fail",
 // "Abort") and the frame count (a single blank for output without video).
 std::string sourceJobText(const SourceJob &job, SourceListColumn column);
+
+// The hint the list shows over a row: why it failed (or why its file could
+// not be read), or where a converted file went; empty when there is nothing
+// to tell.
+std::string sourceJobHint(const SourceJob &job);
 
 // Whether the source's length counts as unknown for the job builder (its
 // duration reads "Unknown" or "00:00:00").
@@ -108,6 +119,8 @@ class SourceJobs {
   void startJob(int row, const std::string &outputPath, bool loadingScript);
   void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
   void endJob(int row, JobState state, const std::string &reason);
+  // One line of the engine's log of the row's task (no change is
+  // announced: no column shows the log).
   void addLogLine(int row, const std::string &line);
 
   // Whether some job is being converted.

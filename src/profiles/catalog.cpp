@@ -77,6 +77,14 @@ constexpr OutputProfile kProfileTable[kProfileCount] = {
     {"Xbox360 WMV Video (*.wmv)", "WMV", 72, ProfileRule::Generic},
     {"Xbox360 AVI Video (*.avi)", "AVI", 73, ProfileRule::Generic},
     {"Xbox360 MPEG2 Video (*.mpg)", "MPG", 74, ProfileRule::Generic},
+    {"MP4 - H.264 Video (*.mp4)", "MP4", 75, ProfileRule::EncoderTable},
+    {"MP4 - H.265/HEVC Video (*.mp4)", "MP4", 76, ProfileRule::EncoderTable},
+    {"MKV - H.264 Video (*.mkv)", "MKV", 77, ProfileRule::EncoderTable},
+    {"WebM - VP9 Video (*.webm)", "WEBM", 78, ProfileRule::EncoderTable},
+    {"WebM - AV1 Video (*.webm)", "WEBM", 79, ProfileRule::EncoderTable},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "MP4", 80, ProfileRule::EncoderTable},
+    {"FLAC - Lossless Audio (*.flac)", "FLAC", 81, ProfileRule::EncoderTable},
+    {"Opus Audio (*.opus)", "OPUS", 82, ProfileRule::EncoderTable},
 };
 
 constexpr QualityRates kQualityTable[kProfileCount] = {
@@ -155,6 +163,16 @@ constexpr QualityRates kQualityTable[kProfileCount] = {
     {"Xbox360 WMV Video (*.wmv)", "WMV", {"2500", "2000", "1500", "1200", "768"}, {"256", "192", "128", "80", "48"}, 72},
     {"Xbox360 AVI Video (*.avi)", "AVI", {"2500", "1500", "1200", "512", "256"}, {"320", "192", "128", "64", "48"}, 73},
     {"Xbox360 MPEG2 Video (*.mpg)", "MPG", {"2000", "1600", "1200", "1000", "768"}, {"224", "192", "128", "80", "64"}, 74},
+    // The video levels of the newer profiles are constant-quality levels
+    // (their option sets); copied and lossless sound has no bit rate.
+    {"MP4 - H.264 Video (*.mp4)", "MP4", {"0", "0", "0", "0", "0"}, {"256", "192", "160", "128", "96"}, 75},
+    {"MP4 - H.265/HEVC Video (*.mp4)", "MP4", {"0", "0", "0", "0", "0"}, {"256", "192", "160", "128", "96"}, 76},
+    {"MKV - H.264 Video (*.mkv)", "MKV", {"0", "0", "0", "0", "0"}, {"256", "192", "160", "128", "96"}, 77},
+    {"WebM - VP9 Video (*.webm)", "WEBM", {"0", "0", "0", "0", "0"}, {"192", "160", "128", "96", "64"}, 78},
+    {"WebM - AV1 Video (*.webm)", "WEBM", {"0", "0", "0", "0", "0"}, {"192", "160", "128", "96", "64"}, 79},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "MP4", {"0", "0", "0", "0", "0"}, {"0", "0", "0", "0", "0"}, 80},
+    {"FLAC - Lossless Audio (*.flac)", "FLAC", {"0", "0", "0", "0", "0"}, {"0", "0", "0", "0", "0"}, 81},
+    {"Opus Audio (*.opus)", "OPUS", {"0", "0", "0", "0", "0"}, {"192", "160", "128", "96", "64"}, 82},
 };
 // clang-format on
 
@@ -215,6 +233,16 @@ constexpr std::array<std::string_view, kOutputFormatCount> kOutputFormatItems = 
     "Xbox360 MPEG2 Video (*.mpg)",
     "Zune Mpeg4 Video (*.mp4)",
     "Zune WMV Windows Media Video (*.wmv)",
+    kOutputFormatSeparator,
+    // formats of today: the source's size and rate, constant quality
+    "MP4 - H.264 Video (*.mp4)",
+    "MP4 - H.265/HEVC Video (*.mp4)",
+    "MKV - H.264 Video (*.mkv)",
+    "WebM - VP9 Video (*.webm)",
+    "WebM - AV1 Video (*.webm)",
+    "MP4 - Same Video and Audio, No Re-encoding (*.mp4)",
+    "FLAC - Lossless Audio (*.flac)",
+    "Opus Audio (*.opus)",
 };
 
 namespace {
@@ -249,6 +277,21 @@ constexpr bool listNamesOfferedProfiles() {
   return offered == kOfferedProfileCount;
 }
 static_assert(listNamesOfferedProfiles(), "the output format list names a profile without a rule");
+
+// The list keeps the places of the first 47 items (stored settings name an
+// item by its place); the newer profiles come after the last separator, in
+// catalog order, and they are the only rows with the encoder-table rule.
+constexpr bool newerProfilesFollowTheOlderOnes() {
+  if (kOutputFormatItems[kFirstCurrentFormatItem - 1] != kOutputFormatSeparator) return false;
+  if (kOutputFormatItems[46] != "Zune WMV Windows Media Video (*.wmv)") return false;
+  for (int i = 0; i < kProfileCount; ++i)
+    if ((kProfileTable[i].rule == ProfileRule::EncoderTable) != (i >= kFirstCurrentProfileId)) return false;
+  for (int i = kFirstCurrentFormatItem; i < kOutputFormatCount; ++i)
+    if (kOutputFormatItems[static_cast<size_t>(i)] != kProfileTable[kFirstCurrentProfileId + i - kFirstCurrentFormatItem].title)
+      return false;
+  return kOutputFormatCount - kFirstCurrentFormatItem == kProfileCount - kFirstCurrentProfileId;
+}
+static_assert(newerProfilesFollowTheOlderOnes(), "the newer profiles must follow the 47 older list items");
 
 }  // namespace
 
@@ -287,6 +330,8 @@ bool isAudioOnlyFormat(std::string_view label) {
       "MP2 - Mpeg Layer2 Audio (*.mp2)",
       "AAC - Advance Audio Coding (*.aac)",
       "MP3 - Mpeg Layer3 Audio (*.mp3)",
+      "FLAC - Lossless Audio (*.flac)",
+      "Opus Audio (*.opus)",
   };
   for (std::string_view a : kAudioOnly)
     if (a == label) return true;

@@ -7,16 +7,23 @@
 
 #include "choice_list.h"
 
-inline constexpr int kProfileCount = 75;
+inline constexpr int kProfileCount = 83;
 // The items of the output format list: the offered profiles and the
-// separators between their groups.
-inline constexpr int kOutputFormatCount = 47;
-inline constexpr int kOfferedProfileCount = 43;
+// separators between their groups. The first 47 items keep their places
+// (the settings store keeps the list index); newer profiles follow behind a
+// separator of their own.
+inline constexpr int kOutputFormatCount = 56;
+inline constexpr int kOfferedProfileCount = 51;
+// The first catalog row and the first list item of the newer profiles.
+inline constexpr int kFirstCurrentProfileId = 75;
+inline constexpr int kFirstCurrentFormatItem = 48;
 
 // How the encoder mapping turns a profile's choices into encoder settings:
-// the rule of the 3GP/3G2 rows, of the iPod and Apple TV rows, of every other
-// offered profile, or none (the row cannot be chosen).
-enum class ProfileRule { None, Mobile, Apple, Generic };
+// the rule of the 3GP/3G2 rows, of the iPod and Apple TV rows, of the other
+// older profiles, of the newer profiles (encoders, constant-quality option
+// and speed from their row of the encoder table; the source's size, rate
+// and channels unless chosen otherwise), or none (the row cannot be chosen).
+enum class ProfileRule { None, Mobile, Apple, Generic, EncoderTable };
 
 // One output profile: its label, its output format name (upper case; also
 // the output file's extension without the dot), its number, equal to the
@@ -29,8 +36,10 @@ struct OutputProfile {
 };
 
 // The bit rates of the five quality levels (0 Highest .. 4 Lowest) of one
-// profile, as decimal text without unit. Video in kbit/s (0: no video);
-// audio in kbit/s, except the AMR rows, whose values are in bit/s.
+// profile, as decimal text without unit. Video in kbit/s (0: no video bit
+// rate: no video, or a profile whose levels are constant-quality levels);
+// audio in kbit/s (0: none, the sound is copied or lossless), except the AMR
+// rows, whose values are in bit/s.
 struct QualityRates {
   std::string_view title;
   std::string_view formatName;

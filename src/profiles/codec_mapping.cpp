@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
+#include <initializer_list>
 #include <iterator>
+#include <utility>
 
 #include "catalog.h"
+#include "encoder_table.h"
 
 namespace {
 
@@ -127,6 +131,66 @@ void mobileMapping(const ProfileChoices &c, OutputOptions &o) {
   o.ac = 1;
 }
 
+// "CRF 23" gives 23: the number after the label's last blank.
+int32_t qualityLevelLabel(std::string_view label) {
+  const size_t blank = label.rfind(' ');
+  return labelToInt(blank == std::string_view::npos ? std::string_view() : label.substr(blank + 1));
+}
+
+// The frame-rate label of a newer profile: "Auto" keeps the source's rate
+// (empty), the NTSC rates become their exact fractions.
+std::string sourceOrChosenRate(std::string_view label) {
+  if (lower(trim(label)) == "auto") return {};
+  return exactFrameRate(numberPart(label));
+}
+
+// "Original" keeps the source's channels or sample rate: not set.
+bool keepsSource(std::string_view label) { return label == "Original"; }
+
+// Option lines joined with line feeds, empty ones left out.
+std::string optionLines(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) {
+    if (line.empty()) continue;
+    if (!text.empty()) text += '\n';
+    text += line;
+  }
+  return text;
+}
+
+// The newer profiles: the encoders, their options and the video tag from
+// the profile's row of the encoder table; the constant-quality level, size,
+// frame rate, audio bit rate, sample rate and channels from the choices,
+// each keeping the source's value where the choice says so.
+void encoderTableMapping(const ProfileEncoders &e, const ProfileChoices &c, OutputOptions &o) {
+  const bool video = !e.videoEncoder.empty();
+  std::string quality;
+  if (video && !e.qualityOption.empty())
+    quality = std::string(e.qualityOption) + "=" + std::to_string(qualityLevelLabel(c.comboVideoBitrate.text()));
+  const std::string audioRate = c.comboAudioBitrate.text();
+  const int32_t ab = audioRate.find("Kbps") != std::string::npos ? kbpsLabel(audioRate) : -1;
+  const std::string sampleRate = c.comboSamplingRate.text();
+  const int32_t ar = keepsSource(sampleRate) ? -1 : plainNumberLabel(sampleRate);
+  const std::string channels = c.comboAudioChannels.text();
+
+  o.vcodec = std::string(e.videoEncoder);
+  o.acodec = std::string(e.audioEncoder);
+  o.vtag = std::string(e.videoTag);
+  o.extraOptions = optionLines({e.encoderOptions, quality});
+  o.vn = !video;
+  o.sn = true;  // text tracks are not carried over
+  if (video) {
+    o.frameRate = sourceOrChosenRate(c.comboVideoFramerate.text());
+    const std::string size = c.comboVideoSize.text();
+    o.frameSize = size == "Original Video Size" ? std::string() : parseFrameSizeLabel(size);
+  } else {
+    o.frameRate.clear();
+  }
+  o.ab = ab;
+  o.ar = ar;
+  o.ac = channels == "Stereo" ? 2 : channels == "Mono" ? 1 : -1;
+}
+
 }  // namespace
 
 ProfileRule profileRule(int profileId) {
@@ -161,6 +225,43 @@ std::string parseFrameSizeLabel(std::string_view label) {
   return r;
 }
 
+bool parsePictureSize(std::string_view text, int &width, int &height) {
+  text = trim(text);
+  const size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  int w = 0, h = 0;
+  const std::string_view ws = trim(text.substr(0, x)), hs = trim(text.substr(x + 1));
+  const auto [we, wec] = std::from_chars(ws.data(), ws.data() + ws.size(), w, 10);
+  const auto [he, hec] = std::from_chars(hs.data(), hs.data() + hs.size(), h, 10);
+  if (ws.empty() || hs.empty() || wec != std::errc() || hec != std::errc() || we != ws.data() + ws.size() ||
+      he != hs.data() + hs.size() || w <= 0 || h <= 0)
+    return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+std::string orientFrameSize(std::string_view frameSize, int sourceWidth, int sourceHeight) {
+  int w = 0, h = 0;
+  if (!parsePictureSize(frameSize, w, h) || sourceWidth <= 0 || sourceHeight <= 0 || sourceWidth == sourceHeight)
+    return std::string(frameSize);
+  const bool portrait = sourceHeight > sourceWidth;
+  if ((h > w) != portrait && w != h) std::swap(w, h);
+  return std::to_string(w) + "x" + std::to_string(h);
+}
+
+std::string exactFrameRate(std::string_view rate) {
+  const std::string_view t = trim(rate);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || value <= 0) return std::string(rate);
+  // n*1000/1001 frames per second, written with two or three decimals.
+  const double whole = std::round(value * 1.001);
+  if (std::fabs(whole - value) > 0.01 && std::fabs(whole / 1.001 - value) < 0.0015)
+    return std::to_string(static_cast<long long>(whole) * 1000) + "/1001";
+  return std::string(t);
+}
+
 std::string frameRateText(std::string_view comboText) {
   if (lower(trim(comboText)) == "auto") return "25";
   return numberPart(comboText);
@@ -174,7 +275,22 @@ void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &cho
       case ProfileRule::Mobile: mobileMapping(choices, options); break;
       case ProfileRule::Apple: appleMapping(choices, options); break;
       case ProfileRule::Generic: genericMapping(choices, outputType, options); break;
+      case ProfileRule::EncoderTable:
+        if (const ProfileEncoders *e = findEncoders(row.profileId)) encoderTableMapping(*e, choices, options);
+        break;
       case ProfileRule::None: break;
     }
   }
+}
+
+void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight,
+                          OutputOptions &options) {
+  const OutputProfile *row = findProfile(formatLabel);
+  if (!row || row->rule != ProfileRule::EncoderTable) return;
+  options.frameSize = orientFrameSize(options.frameSize, sourceWidth, sourceHeight);
+  // Copied sound is not decoded, so its volume cannot change. The volume
+  // bar's 100% hands over 255, the level the older profiles have always
+  // used; the newer ones keep the sound as it is there (FLAC stays lossless).
+  constexpr int32_t kVolumeBarFullLevel = 255;
+  if (options.acodec == kCopyStream || options.vol == kVolumeBarFullLevel) options.vol = -1;
 }

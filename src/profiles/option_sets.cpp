@@ -22,8 +22,10 @@ struct ComboItems {
 
 // What a profile does to the channel and aspect choices, which otherwise
 // carry over from the profile chosen before. Stereo and Original select the
-// first item of their combo.
-enum class ChannelChoice { Kept, Stereo, Mono };
+// first item of their combo. The older profiles offer "Stereo" and "Mono";
+// the newer ones also "Original" (the source's channels), which they select,
+// and a profile that copies the sound offers "Original" only.
+enum class ChannelChoice { Kept, Stereo, Mono, Original, SourceOnly };
 enum class AspectChoice { Kept, Original };
 
 // The option set of one offered profile: the content of every setting combo.
@@ -200,6 +202,37 @@ constexpr std::string_view kFlashSampleRates[] = {"11025 Hz", "22050 Hz", "44100
 constexpr std::string_view kCdSampleRate[] = {"44100 Hz"};
 constexpr std::string_view kPspSampleRate[] = {"24000 Hz"};
 
+// The newer profiles: the source's size and rate unless chosen otherwise;
+// a size names the long and the short side. Their video quality levels are
+// constant-quality levels, one item per level from Highest to Lowest (the
+// encoder's "crf"); the quality preset selects the item of the level.
+constexpr std::string_view kCurrentSizes[] = {"Original Video Size", "3840 x 2160", "1920 x 1080",
+                                              "1280 x 720",          "854 x 480",   "640 x 360"};
+constexpr std::string_view kCurrentFrameRates[] = {"Auto",      "23.976 fps", "24 fps",
+                                                   "25 fps",    "29.97 fps",  "30 fps",
+                                                   "50 fps",    "59.94 fps",  "60 fps"};
+constexpr std::string_view kX264Levels[] = {"CRF 18", "CRF 20", "CRF 23", "CRF 26", "CRF 29"};
+constexpr std::string_view kX265Levels[] = {"CRF 23", "CRF 25", "CRF 28", "CRF 31", "CRF 34"};
+constexpr std::string_view kVp9Levels[] = {"CRF 24", "CRF 28", "CRF 32", "CRF 36", "CRF 40"};
+constexpr std::string_view kAv1Levels[] = {"CRF 26", "CRF 30", "CRF 34", "CRF 38", "CRF 42"};
+constexpr std::string_view kAacRates[] = {"256 Kbps", "192 Kbps", "160 Kbps", "128 Kbps", "96 Kbps"};
+constexpr std::string_view kOpusRates[] = {"192 Kbps", "160 Kbps", "128 Kbps", "96 Kbps", "64 Kbps"};
+constexpr std::string_view kH264Label[] = {"H264"};
+constexpr std::string_view kHevcLabel[] = {"HEVC"};
+constexpr std::string_view kVp9Label[] = {"VP9"};
+constexpr std::string_view kAv1Label[] = {"AV1"};
+constexpr std::string_view kOpusLabel[] = {"opus"};
+constexpr std::string_view kFlacLabel[] = {"flac"};
+constexpr std::string_view kCopyLabel[] = {"Copy"};
+constexpr std::string_view kSourceSize[] = {"Original Video Size"};
+constexpr std::string_view kSourceRate[] = {"Auto"};
+constexpr std::string_view kSourceVideo[] = {"Source's video"};
+constexpr std::string_view kSourceAudio[] = {"Source's audio"};
+constexpr std::string_view kLossless[] = {"Lossless"};
+// "Original": the source's sample rate; Opus runs at 48 kHz.
+constexpr std::string_view kSourceSampleRate[] = {"Original"};
+constexpr std::string_view kOpusSampleRate[] = {"48000 Hz"};
+
 static_assert(std::size(kCommonSizes) == 23 && std::size(kCommonVideoRates) == 13 &&
               std::size(kAviVideoRates) == 13 && std::size(kCommonFrameRates) == 7 &&
               std::size(kCommonAudioRates) == 13 && std::size(kAmrRates) == 8 &&
@@ -208,6 +241,8 @@ static_assert(std::size(kCommonSizes) == 23 && std::size(kCommonVideoRates) == 1
 constexpr ChannelChoice kChannelsKept = ChannelChoice::Kept;
 constexpr ChannelChoice kStereo = ChannelChoice::Stereo;
 constexpr ChannelChoice kMono = ChannelChoice::Mono;
+constexpr ChannelChoice kOriginalChannels = ChannelChoice::Original;
+constexpr ChannelChoice kSourceChannelsOnly = ChannelChoice::SourceOnly;
 constexpr AspectChoice kAspectKept = AspectChoice::Kept;
 constexpr AspectChoice kOriginalAspect = AspectChoice::Original;
 
@@ -405,6 +440,41 @@ constexpr OptionSet kOptionSets[] = {
      {kCommonSizes, "320 x 240 (VGA)"}, {kCommonVideoRates, "2000 Kbps"},
      {kCommonFrameRates, "25.0 fps"}, {kCommonAudioRates, "192 Kbps"},
      {kCommonSampleRates, "44100 Hz"}, kStereo, kOriginalAspect},
+    // MP4 H.264, MP4 H.265/HEVC, MKV H.264, WebM VP9, WebM AV1
+    {75, {kH264Label}, {kAac},
+     {kCurrentSizes, "Original Video Size"}, {kX264Levels, "CRF 23"},
+     {kCurrentFrameRates, "Auto"}, {kAacRates, "160 Kbps"},
+     {kSourceSampleRate}, kOriginalChannels, kOriginalAspect},
+    {76, {kHevcLabel}, {kAac},
+     {kCurrentSizes, "Original Video Size"}, {kX265Levels, "CRF 28"},
+     {kCurrentFrameRates, "Auto"}, {kAacRates, "160 Kbps"},
+     {kSourceSampleRate}, kOriginalChannels, kOriginalAspect},
+    {77, {kH264Label}, {kAac},
+     {kCurrentSizes, "Original Video Size"}, {kX264Levels, "CRF 23"},
+     {kCurrentFrameRates, "Auto"}, {kAacRates, "160 Kbps"},
+     {kSourceSampleRate}, kOriginalChannels, kOriginalAspect},
+    {78, {kVp9Label}, {kOpusLabel},
+     {kCurrentSizes, "Original Video Size"}, {kVp9Levels, "CRF 32"},
+     {kCurrentFrameRates, "Auto"}, {kOpusRates, "128 Kbps"},
+     {kOpusSampleRate}, kOriginalChannels, kOriginalAspect},
+    {79, {kAv1Label}, {kOpusLabel},
+     {kCurrentSizes, "Original Video Size"}, {kAv1Levels, "CRF 34"},
+     {kCurrentFrameRates, "Auto"}, {kOpusRates, "128 Kbps"},
+     {kOpusSampleRate}, kOriginalChannels, kOriginalAspect},
+    // MP4 with the source's streams
+    {80, {kCopyLabel}, {kCopyLabel},
+     {kSourceSize}, {kSourceVideo},
+     {kSourceRate}, {kSourceAudio},
+     {kSourceSampleRate}, kSourceChannelsOnly, kOriginalAspect},
+    // FLAC, Opus
+    {81, {}, {kFlacLabel},
+     {}, {},
+     {}, {kLossless},
+     {kSourceSampleRate}, kOriginalChannels, kOriginalAspect},
+    {82, {}, {kOpusLabel},
+     {}, {},
+     {}, {kOpusRates, "128 Kbps"},
+     {kOpusSampleRate}, kOriginalChannels, kOriginalAspect},
 };
 // clang-format on
 
@@ -433,6 +503,29 @@ constexpr bool profileNumbersValidAndUnique() {
 }
 static_assert(profileNumbersValidAndUnique(), "option sets name catalog rows, each once");
 
+// A list of constant-quality levels has one item per quality level, each a
+// "CRF" label with its number, and only profiles that take quality levels
+// have such a list.
+constexpr bool isQualityLevelLabel(std::string_view label) {
+  constexpr std::string_view kPrefix = "CRF ";
+  if (label.size() <= kPrefix.size() || label.substr(0, kPrefix.size()) != kPrefix) return false;
+  for (char ch : label.substr(kPrefix.size()))
+    if (ch < '0' || ch > '9') return false;
+  return true;
+}
+constexpr bool qualityLevelListsComplete() {
+  for (const OptionSet &set : kOptionSets) {
+    const Labels levels = set.videoBitrates.items;
+    const bool quality = !levels.empty() && isQualityLevelLabel(levels.front());
+    if (quality && levels.size() != 5) return false;
+    for (std::string_view label : levels)
+      if (isQualityLevelLabel(label) != quality) return false;
+    if (quality && set.profileId < kFirstCurrentProfileId) return false;
+  }
+  return true;
+}
+static_assert(qualityLevelListsComplete(), "a constant-quality list has five CRF levels");
+
 const OptionSet *findOptionSet(int profileId) {
   for (const OptionSet &set : kOptionSets)
     if (set.profileId == profileId) return &set;
@@ -449,13 +542,44 @@ void fillCombo(ChoiceList &combo, const ComboItems &content) {
 
 void selectFirst(ChoiceList &combo) { combo.itemIndex = combo.items.empty() ? -1 : 0; }
 
+constexpr std::string_view kStereoMono[] = {"Stereo", "Mono"};
+constexpr std::string_view kOriginalStereoMono[] = {"Original", "Stereo", "Mono"};
+constexpr std::string_view kOriginalOnly[] = {"Original"};
+
+// Puts `items` into the channel combo unless it holds them already; a choice
+// that the new items hold stays chosen, any other becomes the first item.
+void offerChannels(ChoiceList &combo, Labels items) {
+  if (std::equal(combo.items.begin(), combo.items.end(), items.begin(), items.end())) return;
+  const std::string chosen = combo.text();
+  combo.assign(std::vector<std::string>(items.begin(), items.end()), 0);
+  combo.selectText(chosen);
+}
+
+void applyChannelChoice(ChannelChoice choice, ChoiceList &combo) {
+  switch (choice) {
+    case ChannelChoice::Kept: offerChannels(combo, kStereoMono); break;
+    case ChannelChoice::Stereo:
+      offerChannels(combo, kStereoMono);
+      selectFirst(combo);
+      break;
+    case ChannelChoice::Mono:
+      offerChannels(combo, kStereoMono);
+      combo.selectText("Mono");
+      break;
+    case ChannelChoice::Original:
+      offerChannels(combo, kOriginalStereoMono);
+      selectFirst(combo);
+      break;
+    case ChannelChoice::SourceOnly:
+      offerChannels(combo, kOriginalOnly);
+      selectFirst(combo);
+      break;
+  }
+}
+
 void applyOptionSet(const OptionSet &set, ProfileChoices &choices) {
   for (const Column &column : kColumns) fillCombo(choices.*column.combo, set.*column.content);
-  switch (set.channels) {
-    case ChannelChoice::Kept: break;
-    case ChannelChoice::Stereo: selectFirst(choices.comboAudioChannels); break;
-    case ChannelChoice::Mono: choices.comboAudioChannels.selectText("Mono"); break;
-  }
+  applyChannelChoice(set.channels, choices.comboAudioChannels);
   if (set.aspect == AspectChoice::Original) selectFirst(choices.comboAspectRatio);
 }
 

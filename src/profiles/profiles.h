@@ -4,5 +4,6 @@
 #include "catalog.h"
 #include "choice_list.h"
 #include "codec_mapping.h"
+#include "encoder_table.h"
 #include "option_sets.h"
 #include "quality.h"

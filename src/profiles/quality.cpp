@@ -3,6 +3,7 @@
 #include <string>
 
 #include "catalog.h"
+#include "encoder_table.h"
 
 namespace {
 
@@ -23,8 +24,14 @@ void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices) {
   const QualityRates *row = findQuality(formatLabel);
   if (!row) return;
 
-  selectEqual(choices.comboVideoBitrate,
-              rateAt(row->videoRates, choices.comboVideoQuality.itemIndex) + " Kbps");
+  // Constant-quality levels: the list holds one item per level.
+  const int videoLevel = choices.comboVideoQuality.itemIndex;
+  if (usesQualityLevels(row->profileId)) {
+    if (videoLevel >= 0 && videoLevel < static_cast<int>(choices.comboVideoBitrate.items.size()))
+      choices.comboVideoBitrate.itemIndex = videoLevel;
+  } else {
+    selectEqual(choices.comboVideoBitrate, rateAt(row->videoRates, videoLevel) + " Kbps");
+  }
 
   // The AMR lists count in bit/s; all others in kbit/s.
   const bool kbps = choices.comboAudioBitrate.text().find("Kbps") != std::string::npos;

@@ -9,5 +9,7 @@
 // Selects, in the video and audio bit-rate lists, the items that the quality
 // table gives for the profile titled `formatLabel` and the levels selected in
 // the video and audio quality lists. A value that a list does not hold, or a
-// label without a quality row, changes nothing.
+// label without a quality row, changes nothing. For a profile whose video
+// levels are constant-quality levels, the video list's item of the level is
+// selected.
 void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices);

@@ -14,16 +14,21 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QImage>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
-#include "media_engine.h"
 #include "about_dialog.h"
+#include "layout_check.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "source_list_model.h"
 #include "window_fixture.h"
@@ -41,30 +46,100 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(w);
     ASSERT_FALSE(w->startupFailed()) << "the media libraries in bin/Common could not be bound";
   }
+  // Lets posted layout requests and resizes come through.
+  static void settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  }
   template <typename T>
   T *child(const char *name) {
     T *c = w->findChild<T *>(Q(name));
     EXPECT_NE(c, nullptr) << name;
     return c;
   }
-  // The items of a menu as "name:caption" ("name:-" for separators).
+  // The items of a menu as "name:caption" ("name:-" for separators), the
+  // mnemonic's marker left out.
   static QStringList items(QMenu *menu) {
     QStringList items;
     for (QAction *a : menu->actions())
-      items << a->objectName() + Q(":") + (a->isSeparator() ? Q("-") : a->text());
+      items << a->objectName() + Q(":") + (a->isSeparator() ? Q("-") : plain(a->text()));
     return items;
+  }
+  static QString plain(QString caption) { return caption.remove(QLatin1Char('&')); }
+  // The letters after "&" of a menu's items (or of the menu bar).
+  static QString mnemonics(const QList<QAction *> &actions) {
+    QString letters;
+    for (QAction *a : actions) {
+      const qsizetype at = a->text().indexOf(QLatin1Char('&'));
+      if (!a->isSeparator()) letters += at >= 0 ? a->text().at(at + 1).toLower() : QChar(u'?');
+    }
+    return letters;
   }
 };
 
-TEST_F(MainWindowTest, FixedWindowWithItsCaption) {
+// The design size (753 x 532 below the menu bar) is where the window
+// starts and the least it gets; it grows, and the list and the preview take
+// the room.
+TEST_F(MainWindowTest, ResizableWindowThatStartsAtItsDesignSize) {
+  settle();
   EXPECT_EQ(w->windowTitle(), Q("Trevix MOV Video Converter"));
-  EXPECT_EQ(w->minimumSize(), w->maximumSize());
-  EXPECT_EQ(w->width(), 753);
-  // The client area below the menu bar: 753 x 532, status bar included.
-  EXPECT_EQ(w->centralWidget()->height() + w->statusBar()->height(), 532);
+  // The desktop's font may need a few pixels more than the design.
+  const int least = std::max(753, w->minimumSizeHint().width());
+  EXPECT_LT(least, 753 + 40);
+  EXPECT_EQ(w->width(), least);
   EXPECT_EQ(w->height() - w->menuBar()->height(), 532);
-  EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w->minimumSize(), w->size());
+  EXPECT_GT(w->maximumWidth(), 2000);
+  EXPECT_TRUE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(w->centralWidget()->height() + w->statusBar()->height(), 532);
+  EXPECT_TRUE(cutOffTexts(w.get()).isEmpty()) << cutOffTexts(w.get()).join(Q(", ")).toStdString();
+
+  const QSize list = w->sourceList->size();
+  const QSize preview = w->previewPanel->size();
+  const int groupHeight = w->videoSettingsBox->height();
+  w->resize(w->width() + 300, w->height() + 200);
+  settle();
+  EXPECT_EQ(w->width(), least + 300);
+  EXPECT_GE(w->sourceList->width(), list.width() + 290);
+  EXPECT_GT(w->sourceList->height(), list.height() + 50);
+  EXPECT_GT(w->previewPanel->width(), preview.width() + 100);
+  EXPECT_GT(w->previewPanel->height(), preview.height() + 30);
+  EXPECT_EQ(w->videoSettingsBox->height(), groupHeight);  // the settings keep their size
+
+  // Never smaller than the design.
+  w->resize(400, 300);
+  settle();
+  EXPECT_EQ(w->width(), least);
+  EXPECT_EQ(w->height() - w->menuBar()->height(), 532);
+}
+
+// The desktop's font stands; at 150% and 200% the window asks for the room
+// its texts need ("Original Video Size" included), never more than its
+// screen.
+TEST_F(MainWindowTest, TextsFitWithTheDesktopsFontAtLargerScales) {
+  EXPECT_EQ(w->font(), QApplication::font(w.get()));
+  EXPECT_EQ(w->videoSizeLabel->font().pointSizeF(), QApplication::font().pointSizeF());
+  for (double scale : {1.5, 2.0}) {
+    SCOPED_TRACE(scale);
+    ScaledAppFont font(scale);
+    WindowRun scaled;
+    std::unique_ptr<MainWindow> big = scaled.start();
+    ASSERT_FALSE(big->startupFailed());
+    const int xvid = big->profileCombo->findText(Q("AVI - XviD Video (*.avi)"));
+    ASSERT_GE(xvid, 0);
+    big->profileCombo->setCurrentIndex(xvid);
+    emit big->profileCombo->activated(xvid);
+    EXPECT_GE(big->videoSizeCombo->findText(Q("Original Video Size")), 0);
+    EXPECT_GT(big->minimumSizeHint().width(), w->minimumSizeHint().width());
+    const QSize room = big->screen()->availableSize();
+    EXPECT_LE(big->minimumWidth(), room.width());
+    EXPECT_LE(big->minimumHeight(), room.height());
+    // At the size its layouts ask for, nothing is cut off.
+    settle();
+    big->resize(big->minimumSizeHint().expandedTo(big->size()));
+    settle();
+    EXPECT_TRUE(cutOffTexts(big.get()).isEmpty()) << cutOffTexts(big.get()).join(Q(", ")).toStdString();
+  }
 }
 
 TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
@@ -107,9 +182,9 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   EXPECT_TRUE(folder->text().isEmpty());
 
   auto *format = child<QComboBox>("profileCombo");
-  EXPECT_EQ(format->width(), 330);
+  EXPECT_GE(format->width(), 330);
   EXPECT_FALSE(format->isEditable());
-  EXPECT_EQ(format->count(), 47);
+  EXPECT_EQ(format->count(), 56);
   EXPECT_EQ(format->currentIndex(), 0);
 
   for (const char *name : {"videoQualityCombo", "audioQualityCombo"}) {
@@ -130,9 +205,6 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   EXPECT_TRUE(w->findChild<QWidget *>(Q("previewPicture")));
   EXPECT_TRUE(child<QLabel>("previewLogo"));
   for (const char *name : {"toolBarPanel", "outputPanel", "sourceListPanel", "settingsPanel"}) EXPECT_TRUE(child<QFrame>(name));
-  EXPECT_EQ(child<QFrame>("toolBarPanel")->height(), 40);
-  EXPECT_EQ(child<QFrame>("outputPanel")->height(), 54);
-  EXPECT_EQ(child<QFrame>("sourceListPanel")->height(), 201);
 
   auto *timer = w->findChild<QTimer *>(Q("nextRowTimer"));
   ASSERT_TRUE(timer);
@@ -176,20 +248,24 @@ TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
   EXPECT_EQ(letterBox->itemText(1), Q("LetterBox"));
   EXPECT_EQ(letterBox->currentIndex(), 0);
 
-  EXPECT_EQ(w->statusPanels[kReadyPanel]->width(), 150);
-  EXPECT_EQ(w->statusPanels[kFileSizePanel]->width(), 300);
-  EXPECT_EQ(w->statusPanels[kSparePanel]->width(), 50);
-  EXPECT_EQ(w->statusPanelText(kReadyPanel), Q("Ready"));
+  EXPECT_EQ(w->statusPanelText(kStatePanel), Q("Ready"));
   EXPECT_TRUE(w->statusPanelText(kFileSizePanel).isEmpty());
-  EXPECT_TRUE(w->statusPanelText(kSparePanel).isEmpty());
+  EXPECT_TRUE(w->statusPanelText(kTimePanel).isEmpty());
+  // Each panel has room for the longest text a run puts there.
+  const QString longest[] = {Q("Converting 123 of 456"), Q("File Size : 1234567 KBytes"),
+                             Q("Elapsed 01:23:45   Speed 12.3x   Left 01:23:45")};
+  for (int panel = 0; panel < kStatusPanelCount; ++panel)
+    EXPECT_GE(w->statusPanels[panel]->width(), w->statusPanels[panel]->fontMetrics().horizontalAdvance(longest[panel]))
+        << panel;
 }
 
 TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   QStringList top;
-  for (QAction *a : w->menuBar()->actions()) top << a->text();
+  for (QAction *a : w->menuBar()->actions()) top << plain(a->text());
   EXPECT_EQ(top, QStringList({Q("File"), Q("Options"), Q("Help")}));
-  EXPECT_EQ(items(w->fileMenu), QStringList({Q("addFilesAction:Add Files"), Q(":-"), Q("convertAction:Convert"),
-                                              Q(":-"), Q("exitAction:Exit")}));
+  EXPECT_EQ(items(w->fileMenu),
+            QStringList({Q("addFilesAction:Add Files"), Q(":-"), Q("convertAction:Convert"),
+                         Q("openOutputFolderAction:Open Output Folder"), Q(":-"), Q("exitAction:Exit")}));
   EXPECT_EQ(items(w->optionsMenu), QStringList({Q("setOptionsAction:Set Options")}));
   EXPECT_EQ(items(w->helpMenu),
             QStringList({Q("openHelpAction:Open Help File"), Q(":-"),
@@ -197,9 +273,17 @@ TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   EXPECT_EQ(items(w->sourceListMenu),
             QStringList({Q("checkAllAction:Check All Items"), Q("uncheckAllAction:Uncheck All Items"), Q(":-"),
                          Q("removeSelectedAction:Remove Selected Item"), Q("clearAllAction:Clear All Items"), Q(":-"),
-                         Q("playSelectedAction:Play Selected File"), Q(":-")}));
+                         Q("playSelectedAction:Play Selected File"), Q(":-"), Q("showLogAction:Show Log")}));
   EXPECT_EQ(items(w->volumeMenu), QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"),
                                                Q("fullVolumeAction:Full Volume")}));
+  // Every menu and item has a mnemonic, none twice in one menu.
+  for (const QList<QAction *> &menu : {w->menuBar()->actions(), w->fileMenu->actions(), w->optionsMenu->actions(),
+                                       w->helpMenu->actions(), w->sourceListMenu->actions(),
+                                       w->volumeMenu->actions()}) {
+    const QString letters = mnemonics(menu);
+    EXPECT_FALSE(letters.contains(QLatin1Char('?'))) << letters.toStdString();
+    for (QChar c : letters) EXPECT_EQ(letters.count(c), 1) << letters.toStdString();
+  }
 }
 
 TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
@@ -388,6 +472,130 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   t.restart();
   while (t.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   SUCCEED();
+}
+
+}  // namespace
+
+namespace {
+
+class KeyboardTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  }
+  // A job listed without probing (the list's rows are data).
+  void listFile(const char *path) {
+    SourceJob job;
+    job.path = path;
+    w->sourceJobs.append(job);
+  }
+};
+
+TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
+  w->addFileButton->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), w->addFileButton);
+  QStringList walked;
+  for (int i = 0; i < 40 && !walked.contains(QApplication::focusWidget()->objectName()); ++i) {
+    walked << QApplication::focusWidget()->objectName();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  for (const char *name : {"removeFileButton", "clearAllButton", "stopButton", "startButton", "chooseFolderButton",
+                           "openFolderButton", "profileCombo", "sourceList", "videoQualityCombo",
+                           "audioChannelsCombo", "volumeSlider", "progressStopButton", "playButton",
+                           "snapshotButton", "seekBar"})
+    EXPECT_TRUE(walked.contains(Q(name))) << name << " not in " << walked.join(Q(" ")).toStdString();
+  // In the order they stand in the window.
+  EXPECT_LT(walked.indexOf(Q("addFileButton")), walked.indexOf(Q("startButton")));
+  EXPECT_LT(walked.indexOf(Q("startButton")), walked.indexOf(Q("chooseFolderButton")));
+  EXPECT_LT(walked.indexOf(Q("sourceList")), walked.indexOf(Q("videoQualityCombo")));
+}
+
+TEST_F(KeyboardTest, ShortcutsAct) {
+  // Ctrl+O: the open dialog of Add File.
+  QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(run.prompts.openFilters.size(), 1u);
+  // F1: the help page.
+  QTest::keyClick(w.get(), Qt::Key_F1);
+  ASSERT_EQ(run.prompts.openedUrls.size(), 1u);
+  EXPECT_EQ(run.prompts.openedUrls[0].toLocalFile(), w->helpFile);
+  // Ctrl+Return: Start, which finds the list empty.
+  QTest::keyClick(w.get(), Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(run.prompts.messages, QStringList{Q("Please Add Files To Convert!")});
+  // Delete, where the list has the focus: Remove File.
+  listFile("/videos/a.mov");
+  listFile("/videos/b.mov");
+  w->sourceList->setCurrentIndex(w->sourceListModel->index(0, 0));
+  w->sourceList->setFocus();
+  QTest::keyClick(w->sourceList, Qt::Key_Delete);
+  ASSERT_EQ(w->sourceJobs.count(), 1);
+  EXPECT_EQ(w->sourceJobs.at(0).path, "/videos/b.mov");
+  // Esc while nothing runs asks nothing; during a run it is Stop, with its
+  // question.
+  QTest::keyClick(w.get(), Qt::Key_Escape);
+  EXPECT_TRUE(run.prompts.questions.isEmpty());
+  run.prompts.yesAnswer = false;
+  w->converting = true;
+  QTest::keyClick(w.get(), Qt::Key_Escape);
+  EXPECT_EQ(run.prompts.questions, QStringList{Q("Confirmation|Stop all conversions?")});
+  EXPECT_TRUE(w->converting);  // answered No
+  w->converting = false;
+}
+
+TEST_F(MainWindowTest, EveryButtonIsNamedAndReachedByTab) {
+  for (QToolButton *b : w->findChildren<QToolButton *>()) {
+    if (!b->isVisibleTo(w.get()) || b->objectName().isEmpty()) continue;
+    EXPECT_FALSE(b->accessibleName().isEmpty()) << b->objectName().toStdString();
+    EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << b->objectName().toStdString();
+    if (b->text().isEmpty()) {
+      EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+    }
+  }
+  EXPECT_EQ(w->chooseFolderButton->accessibleName(), Q("Choose Output Folder"));
+  EXPECT_EQ(w->openFolderButton->accessibleName(), Q("Open Output Folder"));
+  EXPECT_EQ(w->playButton->accessibleName(), Q("Play"));
+}
+
+// The selected row keeps the desktop's selection colours, focused or not.
+TEST_F(KeyboardTest, TheSelectedRowIsReadable) {
+  listFile("/videos/a readable name.mov");
+  w->sourceList->setFocus();
+  w->sourceList->setCurrentIndex(w->sourceListModel->index(0, 0));
+  QCoreApplication::processEvents();
+  const QPalette palette = w->sourceList->palette();
+  const QColor background = palette.color(QPalette::Active, QPalette::Highlight);
+  const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
+  const QRect row = w->sourceList->visualRect(w->sourceListModel->index(0, kFileNameColumn));
+  const QImage picture = w->sourceList->viewport()->grab(row).toImage();
+  int asBackground = 0, asText = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) {
+      const QColor c = picture.pixelColor(x, y);
+      const auto near = [&](const QColor &want, int within) {
+        return std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <
+               within;
+      };
+      asBackground += near(background, 24);
+      asText += near(text, 60);
+    }
+  EXPECT_GT(asBackground, picture.width() * picture.height() / 2) << "the row is drawn in the selection colour";
+  EXPECT_GT(asText, 20) << "its text in the selection's text colour";
+  EXPECT_GT(std::abs(qGray(background.rgb()) - qGray(text.rgb())), 100);
+}
+
+TEST_F(MainWindowTest, OpenOutputFolderGoesToTheDesktop) {
+  w->openOutputFolderAction->trigger();
+  EXPECT_EQ(run.prompts.messages, QStringList{Q("Please select an output folder!")});
+  EXPECT_TRUE(run.desktop.openedUrls.empty());
+  ScratchDir out;
+  const QString folder = QString::fromStdString(out.path().string());
+  w->outputFolderEdit->setText(folder);
+  w->openOutputFolderAction->trigger();
+  w->openFolderButton->click();
+  ASSERT_EQ(run.desktop.openedUrls.size(), 2u);
+  EXPECT_EQ(run.desktop.openedUrls[0], QUrl::fromLocalFile(folder));
+  EXPECT_EQ(run.desktop.openedUrls[1], QUrl::fromLocalFile(folder));
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
 // Every offered output profile, with its default settings, converts a
 // QuickTime source through the real window code, and the output is what
-// the profile promises.
+// the profile promises. The formats of today keep the source's size, rate
+// and orientation, the one that copies the streams copies them, and FLAC
+// keeps the sound exactly.
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <vector>
 
+#include "av_ptr.h"
 #include "catalog.h"
 #include "choice_list.h"
 #include "job_builder.h"
@@ -15,23 +21,142 @@
 
 namespace {
 
-// The codec name a probe reports for the output of an encoder.
-std::string probedCodec(const std::string &encoder) {
+// The codec name a probe reports for the output of an encoder; a copy
+// keeps the source's codec.
+std::string probedCodec(const std::string &encoder, const ProbedStream *source) {
   static const std::map<std::string, std::string> names = {
       {"libx264", "h264"},       {"libxvid", "mpeg4"},     {"msmpeg4", "msmpeg4v3"}, {"flv", "flv1"},
       {"libfaac", "aac"},        {"mpeg4aac", "aac"},      {"libmp3lame", "mp3"},    {"libamr_nb", "amr_nb"},
-      {"libvorbis", "vorbis"},
+      {"libvorbis", "vorbis"},   {"libx265", "hevc"},      {"libvpx-vp9", "vp9"},    {"libsvtav1", "av1"},
+      {"libopus", "opus"},
   };
+  if (encoder == "copy") return source ? source->codec : std::string();
   const auto it = names.find(encoder);
   return it == names.end() ? encoder : it->second;
 }
 
+// "25", "29.97" or "30000/1001" in frames per second; 0 when empty.
 double rateOf(const std::string &text) {
   if (text.empty()) return 0;
-  return std::stod(text);
+  const size_t slash = text.find('/');
+  if (slash == std::string::npos) return std::stod(text);
+  return std::stod(text.substr(0, slash)) / std::stod(text.substr(slash + 1));
 }
 
-class QueueAcceptance : public WindowTest {};
+// What the demuxer reads of the first stream of a kind: the stream's tag and
+// a digest of every packet, in order.
+struct StreamPackets {
+  uint32_t tag = 0;
+  std::vector<uint64_t> digests;
+};
+
+StreamPackets readPackets(const std::string &path, AVMediaType type) {
+  StreamPackets result;
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return result;
+  InputContextPtr ctx(raw);
+  if (libavformat.avformat_find_stream_info(ctx.get(), nullptr) < 0) return result;
+  int index = -1;
+  for (unsigned i = 0; i < ctx->nb_streams && index < 0; ++i)
+    if (ctx->streams[i]->codecpar->codec_type == type) index = static_cast<int>(i);
+  if (index < 0) return result;
+  result.tag = ctx->streams[index]->codecpar->codec_tag;
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  while (libavformat.av_read_frame(ctx.get(), pkt.get()) >= 0) {
+    if (pkt->stream_index == index) {
+      uint64_t h = 14695981039346656037ull;  // FNV-1a
+      for (int i = 0; i < pkt->size; ++i) h = (h ^ pkt->data[i]) * 1099511628211ull;
+      result.digests.push_back(h);
+    }
+    libavcodec.av_packet_unref(pkt.get());
+  }
+  return result;
+}
+
+// A digest of the decoded sound of the first audio stream (16-bit samples
+// as the decoder gives them) and the number of samples; 0 samples when it
+// cannot be decoded.
+std::pair<uint64_t, int64_t> decodedSound(const std::string &path) {
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return {0, 0};
+  InputContextPtr ctx(raw);
+  if (libavformat.avformat_find_stream_info(ctx.get(), nullptr) < 0) return {0, 0};
+  const int index = libavformat.av_find_best_stream(ctx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (index < 0) return {0, 0};
+  const AVCodecParameters *par = ctx->streams[index]->codecpar;
+  const AVCodec *codec = libavcodec.avcodec_find_decoder(par->codec_id);
+  CodecContextPtr dec(libavcodec.avcodec_alloc_context3(codec));
+  if (!codec || !dec || libavcodec.avcodec_parameters_to_context(dec.get(), par) < 0 ||
+      libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0 || dec->sample_fmt != AV_SAMPLE_FMT_S16)
+    return {0, 0};
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  int64_t samples = 0;
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  FramePtr frame(libavutil.av_frame_alloc());
+  auto drain = [&] {
+    while (libavcodec.avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+      const int bytes = frame->nb_samples * frame->ch_layout.nb_channels * 2;
+      for (int i = 0; i < bytes; ++i) h = (h ^ frame->data[0][i]) * 1099511628211ull;
+      samples += frame->nb_samples;
+      libavutil.av_frame_unref(frame.get());
+    }
+  };
+  while (libavformat.av_read_frame(ctx.get(), pkt.get()) >= 0) {
+    if (pkt->stream_index == index && libavcodec.avcodec_send_packet(dec.get(), pkt.get()) >= 0) drain();
+    libavcodec.av_packet_unref(pkt.get());
+  }
+  libavcodec.avcodec_send_packet(dec.get(), nullptr);
+  drain();
+  return {h, samples};
+}
+
+uint32_t fourCC(const char (&tag)[5]) {
+  return static_cast<uint32_t>(tag[0]) | static_cast<uint32_t>(tag[1]) << 8 | static_cast<uint32_t>(tag[2]) << 16 |
+         static_cast<uint32_t>(tag[3]) << 24;
+}
+
+// The length the file states, or else what its streams tell (some
+// containers, SWF, state none).
+double lengthOf(const ProbedFile &file) {
+  double length = file.durationSec;
+  for (const ProbedStream &s : file.streams) {
+    if (length > 0) break;
+    if (s.durationSec > 0)
+      length = s.durationSec;
+    else if (s.type == "video" && s.frames > 0 && s.frameRate > 0)
+      length = static_cast<double>(s.frames) / s.frameRate;
+  }
+  return length;
+}
+
+class QueueAcceptance : public WindowTest {
+ protected:
+  // Converts the listed source(s) with the profile's current choices into
+  // a fresh folder; false when the run did not end.
+  bool convertWith(const QString &label, const std::string &folder) {
+    pickFormat(label);
+    std::filesystem::create_directories(folder);
+    setOutputFolder(folder);
+    prompts.messages.clear();
+    window->startConversion();
+    if (waitUntil([&] { return !prompts.messages.isEmpty(); }, 120000, pumpEvents)) return true;
+    window->stopAllConversions();
+    return false;
+  }
+  std::string outputOf(const std::string &source, const std::string &folder) const {
+    return folder + "/" + std::filesystem::path(source).stem().string() + "." +
+           window->outputType.toLower().toStdString();
+  }
+  // The titles of the formats of today: the list items after its last separator.
+  static std::vector<QString> profilesOfToday() {
+    std::vector<QString> titles;
+    for (int i = kFirstCurrentFormatItem; i < kOutputFormatCount; ++i) {
+      const std::string_view item = kOutputFormatItems[static_cast<size_t>(i)];
+      titles.push_back(QString::fromUtf8(item.data(), static_cast<int>(item.size())));
+    }
+    return titles;
+  }
+};
 
 }  // namespace
 
@@ -39,6 +164,7 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
   const std::string source = cachedFixture(MediaRecipe{}, "acceptance.mov");
   const ProbedFile in = probeMedia(source);
   ASSERT_TRUE(in.ok) << in.error;
+  ASSERT_NE(in.first("video"), nullptr);
   addFiles({QString::fromStdString(source)});
   ASSERT_EQ(rows(), 1);
 
@@ -89,37 +215,181 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
         failures << label.toStdString() << ": no video stream\n";
         continue;
       }
-      EXPECT_EQ(v->codec, probedCodec(promise.vcodec));
+      EXPECT_EQ(v->codec, probedCodec(promise.vcodec, in.first("video")));
       if (!promise.frameSize.empty() && promise.frameSize != "original") {
         EXPECT_EQ(std::to_string(v->width) + "x" + std::to_string(v->height), promise.frameSize);
       } else {
         EXPECT_EQ(v->width, 640);
         EXPECT_EQ(v->height, 480);
       }
-      const double rate = rateOf(promise.frameRate);
-      if (rate > 0) {
-        EXPECT_NEAR(v->frameRate, rate, rate * 0.002);
-      }
+      // No frame rate given: the source's.
+      const double rate = promise.frameRate.empty() ? in.first("video")->frameRate : rateOf(promise.frameRate);
+      EXPECT_NEAR(v->frameRate, rate, rate * 0.002);
     }
     const ProbedStream *a = res.first("audio");
     if (!a) {
       failures << label.toStdString() << ": no audio stream\n";
       continue;
     }
-    EXPECT_EQ(a->codec, probedCodec(promise.acodec));
+    EXPECT_EQ(a->codec, probedCodec(promise.acodec, in.first("audio")));
     EXPECT_EQ(a->channels, promise.ac > 0 ? promise.ac : 2);
     EXPECT_EQ(a->sampleRate, promise.ar > 0 ? promise.ar : 48000);
-    // Some containers (SWF) state no length: then the streams tell it.
-    double length = res.durationSec;
-    for (const ProbedStream &s : res.streams) {
-      if (length > 0) break;
-      if (s.durationSec > 0)
-        length = s.durationSec;
-      else if (s.type == "video" && s.frames > 0 && s.frameRate > 0)
-        length = static_cast<double>(s.frames) / s.frameRate;
-    }
-    EXPECT_NEAR(length, in.durationSec, 0.3);
+    EXPECT_NEAR(lengthOf(res), in.durationSec, 0.3);
   }
-  EXPECT_EQ(profiles, 43);
+  EXPECT_EQ(profiles, kOfferedProfileCount);
   EXPECT_TRUE(failures.str().empty()) << failures.str();
+}
+
+// A 1280x720 clip at 23.976 fps converts with each format of today to the
+// promised codecs at the clip's own size, rate and length.
+TEST_F(QueueAcceptance, FormatsOfTodayKeepTheSourcesSizeRateAndLength) {
+  MediaRecipe recipe;
+  recipe.width = 1280;
+  recipe.height = 720;
+  recipe.rateNum = 24000;
+  recipe.rateDen = 1001;
+  const std::string source = cachedFixture(recipe, "acceptance-720p.mov");
+  const ProbedFile in = probeMedia(source);
+  ASSERT_TRUE(in.ok) << in.error;
+  ASSERT_NEAR(in.first("video")->frameRate, 23.976, 0.001);
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
+
+  struct Promise {
+    const char *video;  // empty: no video stream
+    const char *audio;
+    int sampleRate;
+  };
+  const std::map<QString, Promise> promises = {
+      {"MP4 - H.264 Video (*.mp4)", {"h264", "aac", 48000}},
+      {"MP4 - H.265/HEVC Video (*.mp4)", {"hevc", "aac", 48000}},
+      {"MKV - H.264 Video (*.mkv)", {"h264", "aac", 48000}},
+      {"WebM - VP9 Video (*.webm)", {"vp9", "opus", 48000}},
+      {"WebM - AV1 Video (*.webm)", {"av1", "opus", 48000}},
+      {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", {"h264", "aac", 48000}},
+      {"FLAC - Lossless Audio (*.flac)", {"", "flac", 48000}},
+      {"Opus Audio (*.opus)", {"", "opus", 48000}},
+  };
+  int n = 0;
+  for (const QString &label : profilesOfToday()) {
+    SCOPED_TRACE(label.toStdString());
+    ASSERT_EQ(promises.count(label), 1u);
+    const Promise &promise = promises.at(label);
+    const std::string folder = scratch.file("today-" + std::to_string(++n));
+    ASSERT_TRUE(convertWith(label, folder));
+    ASSERT_EQ(text(0, kProgressColumn), "Done");
+    const std::string output = outputOf(source, folder);
+    const ProbedFile res = probeMedia(output);
+    ASSERT_TRUE(res.ok) << res.error;
+    const ProbedStream *v = res.first("video");
+    if (*promise.video) {
+      ASSERT_NE(v, nullptr);
+      EXPECT_EQ(v->codec, promise.video);
+      EXPECT_EQ(v->width, 1280);
+      EXPECT_EQ(v->height, 720);
+      EXPECT_NEAR(v->frameRate, 24000.0 / 1001.0, 0.001);
+      EXPECT_EQ(v->frames, in.first("video")->frames);
+    } else {
+      EXPECT_EQ(v, nullptr);
+    }
+    const ProbedStream *a = res.first("audio");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->codec, promise.audio);
+    EXPECT_EQ(a->sampleRate, promise.sampleRate);
+    EXPECT_EQ(a->channels, 2);
+    EXPECT_NEAR(lengthOf(res), in.durationSec, 0.3);
+    if (label.contains("HEVC")) {
+      EXPECT_EQ(readPackets(output, AVMEDIA_TYPE_VIDEO).tag, fourCC("hvc1"));  // Apple's players open it
+    }
+  }
+  EXPECT_EQ(n, kOfferedProfileCount - 43);
+}
+
+// "No Re-encoding" writes the source's own packets, quickly.
+TEST_F(QueueAcceptance, NoReEncodingCopiesThePackets) {
+  MediaRecipe recipe;
+  recipe.width = 1280;
+  recipe.height = 720;
+  recipe.rateNum = 24000;
+  recipe.rateDen = 1001;
+  const std::string source = cachedFixture(recipe, "acceptance-720p.mov");
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
+  ASSERT_EQ(text(0, kDurationColumn), "00:00:05");
+
+  const std::string folder = scratch.file("copy");
+  QElapsedTimer clock;
+  pickFormat("MP4 - Same Video and Audio, No Re-encoding (*.mp4)");
+  std::filesystem::create_directories(folder);
+  setOutputFolder(folder);
+  clock.start();
+  window->startConversion();
+  ASSERT_TRUE(waitUntil([&] { return text(0, kProgressColumn) == "Done" || text(0, kProgressColumn) == "Fail"; }, 60000, pumpEvents));
+  const qint64 ms = clock.elapsed();
+  ASSERT_EQ(text(0, kProgressColumn), "Done");
+  EXPECT_LT(ms, 1000) << "a 5 s clip took " << ms << " ms to copy";
+  RecordProperty("copy_ms", static_cast<int>(ms));
+
+  const std::string output = outputOf(source, folder);
+  for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO}) {
+    const StreamPackets before = readPackets(source, type), after = readPackets(output, type);
+    ASSERT_FALSE(before.digests.empty());
+    EXPECT_EQ(after.digests, before.digests);  // the same packets, none re-encoded
+  }
+  EXPECT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 5000, pumpEvents));
+}
+
+// A portrait clip stays portrait, at its own size and at a chosen one.
+TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
+  MediaRecipe recipe;
+  recipe.width = 1080;
+  recipe.height = 1920;
+  recipe.durationSec = 1.0;
+  const std::string source = cachedFixture(recipe, "acceptance-portrait.mov");
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
+  ASSERT_EQ(text(0, kVideoSizeColumn), "1080x1920");
+
+  const QString label = "MP4 - H.264 Video (*.mp4)";
+  const std::pair<QString, QString> cases[] = {{"Original Video Size", "1080x1920"}, {"1280 x 720", "720x1280"}};
+  int n = 0;
+  for (const auto &[size, expected] : cases) {
+    SCOPED_TRACE(size.toStdString());
+    pickFormat(label);
+    const int index = window->videoSizeCombo->findText(size);
+    ASSERT_GE(index, 0);
+    window->videoSizeCombo->setCurrentIndex(index);
+    const std::string folder = scratch.file("portrait-" + std::to_string(++n));
+    std::filesystem::create_directories(folder);
+    setOutputFolder(folder);
+    prompts.messages.clear();
+    window->startConversion();
+    ASSERT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 120000, pumpEvents));
+    ASSERT_EQ(text(0, kProgressColumn), "Done");
+    const ProbedFile res = probeMedia(outputOf(source, folder));
+    ASSERT_TRUE(res.ok) << res.error;
+    ASSERT_NE(res.first("video"), nullptr);
+    const ProbedStream &v = *res.first("video");
+    EXPECT_EQ(QString("%1x%2").arg(v.width).arg(v.height), expected);
+  }
+}
+
+// FLAC keeps 16-bit sound sample for sample at the volume bar's 100%.
+TEST_F(QueueAcceptance, FlacKeepsSixteenBitSoundExactly) {
+  MediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.durationSec = 1.0;
+  recipe.audioCodec = "pcm_s16le";
+  const std::string source = cachedFixture(recipe, "acceptance-pcm16.mov");
+  addFiles({QString::fromStdString(source)});
+  ASSERT_EQ(rows(), 1);
+  ASSERT_EQ(window->volumeValue, 255);  // the bar at 100%
+  const std::string folder = scratch.file("flac");
+  ASSERT_TRUE(convertWith("FLAC - Lossless Audio (*.flac)", folder));
+  ASSERT_EQ(text(0, kProgressColumn), "Done");
+  const auto before = decodedSound(source), after = decodedSound(outputOf(source, folder));
+  EXPECT_GT(before.second, 40000);
+  EXPECT_EQ(after.second, before.second);
+  EXPECT_EQ(after.first, before.first);
 }

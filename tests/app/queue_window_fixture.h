@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "fake_prompts.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "source_list_model.h"
@@ -52,14 +53,9 @@ struct WindowPrompts : Prompts {
 // The event pump that waitUntil runs between two polls.
 inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
-inline QApplication &testApp() {
-  static int argc = 1;
-  static char name[] = "trevix_window_test";
-  static char *argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
+// The application that the test program's main() made (qt_test_main.cpp):
+// it ends before Qt's own globals do.
+inline QApplication &testApp() { return *qobject_cast<QApplication *>(QCoreApplication::instance()); }
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -68,12 +64,16 @@ class WindowTest : public ::testing::Test {
     requireLibraries();
     MainWindowOptions options;
     options.prompts = &prompts;
+    options.desktop = &desktop;
     options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
     options.settingsFolder = QString::fromStdString(scratch.file("settings"));
     window = std::make_unique<MainWindow>(options);
     if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
     window->createDialogs();
-    window->onShown();
+    // Shown as the program shows it (the profile's choices load then), so
+    // the layouts place every control.
+    window->show();
+    QCoreApplication::processEvents();
   }
   void TearDown() override { window.reset(); }
 
@@ -114,5 +114,6 @@ class WindowTest : public ::testing::Test {
 
   ScratchDir scratch;
   WindowPrompts prompts;
+  FakeDesktop desktop;
   std::unique_ptr<MainWindow> window;
 };

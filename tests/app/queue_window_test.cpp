@@ -1,6 +1,12 @@
 // The conversion queue in the main window: Start checks, the controls
 // around a run, Stop, and runs through the real engine.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSlider>
@@ -8,8 +14,11 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "conversion_queue.h"
+#include "log_dialog.h"
+#include "media_engine.h"
 #include "options_dialog.h"
 #include "media_fixture.h"
 #include "queue_window_fixture.h"
@@ -179,4 +188,129 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_EQ(text(2, kProgressColumn), "");
   EXPECT_FALSE(prompts.messages.contains("All Conversions Completed"));
   EXPECT_TRUE(runEnded());
+}
+
+namespace {
+
+// The first half of a real file: the probe and the engine refuse it, and
+// the libraries say why in the log.
+std::string truncatedCopy(const std::string &whole, const std::string &path) {
+  std::ifstream in(whole, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 2));
+  return path;
+}
+
+}  // namespace
+
+// A failed row tells why: its hint, its log (double-click or "Show Log"),
+// the status bar's counts; a converted row opens its output on a
+// double-click.
+TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
+  const std::string out = scratch.file("out");
+  std::filesystem::create_directories(out);
+  setOutputFolder(out);
+  const std::string good = clip("good.mov");
+  const std::string broken = truncatedCopy(good, scratch.file("broken.mov"));
+  addFiles({QString::fromStdString(broken), QString::fromStdString(good)});
+  window->startConversion();
+  ASSERT_TRUE(waitUntil([&] { return runEnded() && !prompts.messages.isEmpty(); }, 60000, pumpEvents));
+  EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+  ASSERT_EQ(text(0, kProgressColumn), "Fail");
+  ASSERT_EQ(text(1, kProgressColumn), "Done");
+
+  const QString reason = QString::fromStdString(job(0).reason);
+  EXPECT_FALSE(reason.isEmpty());
+  EXPECT_NE(reason, kSetUpFailedReason);
+  for (int column = 0; column < kSourceListColumnCount; ++column)
+    EXPECT_EQ(window->sourceListModel->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
+  ASSERT_FALSE(job(0).logLines.empty()) << "the libraries' messages about the file are kept";
+  const QString firstLine = QString::fromStdString(job(0).logLines.front());
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "1 Done, 1 Fail");
+
+  // Double-click on the failed row: its log, the reason on top.
+  emit window->sourceList->doubleClicked(window->sourceListModel->index(0, kProgressColumn));
+  LogDialog *log = window->logDialog;
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->isVisible());
+  EXPECT_FALSE(log->isModal());
+  EXPECT_EQ(log->headlineLabel->text(), "Fail: " + reason);
+  EXPECT_TRUE(log->logView->toPlainText().startsWith(firstLine));
+  EXPECT_TRUE(log->windowTitle().contains("broken.mov"));
+  log->copyButton->click();
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_TRUE(copied.contains(reason)) << copied.toStdString();
+  EXPECT_TRUE(copied.contains(firstLine)) << copied.toStdString();
+  log->hide();
+
+  // "Show Log" in the list's menu, for the selected row.
+  select(1);
+  emit window->sourceListMenu->aboutToShow();
+  EXPECT_TRUE(window->showLogAction->isEnabled());
+  window->showLogAction->trigger();
+  EXPECT_TRUE(log->isVisible());
+  EXPECT_TRUE(log->headlineLabel->text().startsWith("Done: Converted to " + QString::fromStdString(out)));
+
+  // Double-click on the converted row: its output, through the desktop.
+  EXPECT_TRUE(desktop.openedUrls.empty());
+  emit window->sourceList->doubleClicked(window->sourceListModel->index(1, kFileNameColumn));
+  ASSERT_EQ(desktop.openedUrls.size(), 1u);
+  EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
+  EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
+}
+
+// During a run the status bar tells which file of the run is converted and
+// how it goes; afterwards, what became of the files.
+TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
+  const std::string out = scratch.file("out");
+  std::filesystem::create_directories(out);
+  setOutputFolder(out);
+  const QString a = QString::fromStdString(clip("status.mov", 4.0));
+  addFiles({a, a, a});
+  setChecked(1, false);  // not part of the run
+  window->engine->setProgressInterval(100);
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
+  window->startConversion();
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 1 of 2");
+  const QRegularExpression times("^Elapsed \\d\\d:\\d\\d:\\d\\d   Speed \\d+\\.\\dx   Left \\d\\d:\\d\\d:\\d\\d$");
+  ASSERT_TRUE(waitUntil([&] { return times.match(window->statusPanelText(kTimePanel)).hasMatch(); }, 30000,
+                        pumpEvents))
+      << window->statusPanelText(kTimePanel).toStdString();
+  EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
+  ASSERT_TRUE(waitUntil([&] { return window->currentRow == 2 && window->converting; }, 60000, pumpEvents));
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 2 of 2");
+  ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "2 Done, 0 Fail");
+  EXPECT_EQ(window->statusPanelText(kTimePanel), "");
+  // Add File starts afresh.
+  addFiles({});
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
+}
+
+// A run that ends while the user works in another window is told on the
+// desktop; one that ends in sight is not.
+TEST_F(QueueWindow, ANotificationWhenARunEndsOutOfSight) {
+  pickFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
+  const std::string out = scratch.file("out");
+  std::filesystem::create_directories(out);
+  setOutputFolder(out);
+  addFiles({QString::fromStdString(clip("tell.mov"))});
+  window->show();
+  QWidget elsewhere;
+  elsewhere.show();
+  QApplication::setActiveWindow(&elsewhere);
+  ASSERT_FALSE(window->isActiveWindow());
+  window->startConversion();
+  ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
+  EXPECT_EQ(desktop.notifications,
+            QStringList{"Trevix MOV Video Converter|All Conversions Completed: 1 Done, 0 Fail"});
+
+  QApplication::setActiveWindow(window.get());
+  ASSERT_TRUE(window->isActiveWindow());
+  window->startConversion();
+  ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
+  EXPECT_EQ(desktop.notifications.size(), 1);
+  EXPECT_EQ(prompts.messages.count("All Conversions Completed"), 2);
 }

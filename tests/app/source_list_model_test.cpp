@@ -105,3 +105,27 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
 }
 
 }  // namespace
+
+namespace {
+
+// The hint over a row says why it failed, why its file could not be read,
+// or where its output went; otherwise the name column shows the whole path.
+TEST_F(SourceListModelTest, HintsTellWhy) {
+  jobs.append(makeSourceJob("/m/a.mov", picture(640, 480, 5), "MP4"));
+  ProbeSummary unreadable;
+  unreadable.error = "Invalid data found when processing input";
+  jobs.append(makeSourceJob("/m/b.mov", unreadable, "MP4"));
+  const auto hint = [&](int row, int column) { return model.index(row, column).data(Qt::ToolTipRole).toString(); };
+  EXPECT_EQ(hint(0, kFileNameColumn), "/m/a.mov");
+  EXPECT_EQ(hint(0, kProgressColumn), "");
+  EXPECT_EQ(hint(1, kProgressColumn), "The file could not be read: Invalid data found when processing input");
+
+  jobs.startJob(0, "/out/a.mp4", false);
+  jobs.endJob(0, JobState::Failed, "Error while opening encoder for output stream #0:0");
+  for (int column = 0; column < kSourceListColumnCount; ++column)
+    EXPECT_EQ(hint(0, column), "Error while opening encoder for output stream #0:0") << column;
+  jobs.endJob(0, JobState::Done, "");
+  EXPECT_EQ(hint(0, kDurationColumn), "Converted to /out/a.mp4");
+}
+
+}  // namespace

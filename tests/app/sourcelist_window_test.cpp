@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <fstream>
 
 #include "file_input.h"
@@ -121,6 +122,50 @@ TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
   drop({a}, window->sourceList);
   window->converting = false;
   EXPECT_EQ(rows(), 2);
+}
+
+// Between two rows of a run (the last row ended, the timer about to start
+// the next) a drop is refused as it is while a row converts, and the
+// finished rows keep their states.
+TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  addFiles({a, a});
+  window->sourceJobs.startJob(0, scratch.file("ntsc.mp4"), false);
+  window->sourceJobs.endJob(0, JobState::Done, "");
+  window->converting = false;
+  window->nextRowTimer->start();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(a)});
+  const QPointF pos = window->sourceList->mapTo(window.get(), window->sourceList->rect().center());
+  QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.get(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  drop({a}, window->sourceList);
+  window->addDroppedFiles({a});  // however the files come
+  window->nextRowTimer->stop();
+  EXPECT_EQ(rows(), 2);
+  EXPECT_EQ(text(0, kProgressColumn), "Done");
+  EXPECT_EQ(prompts.openDialogs, 1);
+
+  // Once the run is over, a drop is taken again.
+  drop({a}, window->sourceList);
+  EXPECT_EQ(rows(), 3);
+}
+
+// The files of the program's command line, as "Open with" passes them: a
+// folder stands for the sources in it.
+TEST_F(SourceList, FilesOfTheCommandLineAreAdded) {
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  ScratchDir folder;
+  std::filesystem::copy_file(a.toStdString(), folder.file("b.mov"));
+  std::ofstream(folder.file("notes.txt")) << "no video";
+  window->addFilesFromCommandLine({a, QString::fromStdString(folder.path().string())});
+  QCoreApplication::processEvents();
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(text(0, kFileNameColumn), a);
+  EXPECT_EQ(text(1, kFileNameColumn), QString::fromStdString(folder.file("b.mov")));
+  EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
+  EXPECT_EQ(prompts.openDialogs, 0);
 }
 
 TEST_F(SourceList, AddFileDoesNothingDuringAConversion) {

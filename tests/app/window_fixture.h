@@ -14,6 +14,7 @@
 
 struct WindowRun {
   FakePrompts prompts;
+  FakeDesktop desktop;
   ScratchDir settingsDir;
 
   // Start-up as the program does it: the window (libraries from bin/Common),
@@ -21,6 +22,7 @@ struct WindowRun {
   std::unique_ptr<MainWindow> start(bool show = true) {
     MainWindowOptions o;
     o.prompts = &prompts;
+    o.desktop = &desktop;
     o.settingsFolder = settingsFolder();
     auto w = std::make_unique<MainWindow>(o);
     if (w->startupFailed()) return w;

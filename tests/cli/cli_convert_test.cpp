@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,13 +30,17 @@ struct CliRun {
 };
 
 // Runs the converter with `args`; `onOutput` sees the standard output read
-// so far and may return true once to have SIGINT sent to the program.
+// so far (also while nothing comes) and may return true once to have
+// `stopSignals` sent to the program. `inChild` runs in the program's process
+// before it starts.
 CliRun runConvert(const std::vector<std::string> &args,
-                const std::function<bool(const std::string &)> &onOutput = nullptr, int timeoutSec = 120) {
+                  const std::function<bool(const std::string &)> &onOutput = nullptr, int timeoutSec = 120,
+                  const std::vector<int> &stopSignals = {SIGINT}, const std::function<void()> &inChild = nullptr) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
+    if (inChild) inChild();
     dup2(outPipe[1], STDOUT_FILENO);
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
@@ -61,8 +67,8 @@ CliRun runConvert(const std::vector<std::string> &args,
       ADD_FAILURE() << "trevix-convert did not end in time";
       break;
     }
-    if (poll(fds, 2, 200) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
+    const bool ready = poll(fds, 2, 200) > 0;
+    for (int i = 0; i < 2 && ready; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       char buf[4096];
       const ssize_t n = read(fds[i].fd, buf, sizeof buf);
@@ -76,7 +82,11 @@ CliRun runConvert(const std::vector<std::string> &args,
     }
     if (onOutput && !interrupted && onOutput(r.out)) {
       interrupted = true;
-      kill(pid, SIGINT);
+      for (size_t i = 0; i < stopSignals.size(); ++i) {
+        // Two of a kind sent at once would reach the program as one.
+        if (i > 0) usleep(2000);
+        kill(pid, stopSignals[i]);
+      }
     }
   }
   for (auto &f : fds)
@@ -103,6 +113,16 @@ std::string smallSource() {
   recipe.height = 240;
   recipe.durationSec = 2.0;
   return cachedFixture(recipe, "cli-small.mov");
+}
+
+// 40 s at 640x480: still converting when a test stops it.
+std::string longSource() {
+  MediaRecipe recipe;
+  recipe.width = 640;
+  recipe.height = 480;
+  recipe.durationSec = 40.0;
+  recipe.videoCodec = "mpeg4";
+  return cachedFixture(recipe, "cli-long.mov");
 }
 
 class CliConvert : public ::testing::Test {
@@ -243,13 +263,7 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
 }
 
 TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
-  // Long enough that the conversion is still running when it is stopped.
-  MediaRecipe recipe;
-  recipe.width = 640;
-  recipe.height = 480;
-  recipe.durationSec = 40.0;
-  recipe.videoCodec = "mpeg4";
-  const std::string longSource = cachedFixture(recipe, "cli-long.mov");
+  const std::string longSource = ::longSource();
   ASSERT_FALSE(longSource.empty());
 
   const CliRun r = runConvert({"--profile", "PS3", "-o", out(), longSource, source_},
@@ -282,4 +296,190 @@ TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
   EXPECT_TRUE(contains(r.out, "Fail: " + inOut + ": the output would replace the source file\n")) << r.out;
   EXPECT_EQ(fs::file_size(inOut), size);
   EXPECT_TRUE(probeMedia(inOut).ok);
+}
+
+// A copy cannot change codecs: a source whose sound MP4 has no place for
+// fails with that reason, and a source MP4 can hold is copied.
+TEST_F(CliConvert, CopyingIntoMp4RefusesACodecItCannotHold) {
+  MediaRecipe pcm;
+  pcm.width = 320;
+  pcm.height = 240;
+  pcm.durationSec = 1.0;
+  pcm.audioCodec = "pcm_s16be";
+  const std::string pcmSource = cachedFixture(pcm, "cli-pcm.mov");
+  ASSERT_FALSE(pcmSource.empty());
+
+  const CliRun r = runConvert({"--profile", "no re-encoding", "-q", "-o", out(), pcmSource, source_});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "Fail: " + pcmSource +
+                                  ": MP4 cannot hold the source's pcm_s16be audio; choose a profile that converts it"))
+      << r.out;
+  EXPECT_FALSE(fs::exists((out_.path() / "cli-pcm.mp4")));
+  const std::string copied = (out_.path() / fs::path(source_).filename()).replace_extension(".mp4").string();
+  EXPECT_TRUE(contains(r.out, "Done: " + source_ + " -> " + copied)) << r.out;
+  const ProbedFile in = probeMedia(source_), p = probeMedia(copied);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_NE(p.first("video"), nullptr);
+  EXPECT_EQ(p.first("video")->codec, "h264");
+  EXPECT_EQ(p.first("video")->frames, in.first("video")->frames);
+  EXPECT_EQ(p.first("audio")->codec, "aac");
+}
+
+// --json for scripts, with a folder of sources and a file that is missing:
+// one object a line, the missing file named once.
+TEST_F(CliConvert, JsonLinesForAFolderOfSourcesAndAMissingFile) {
+  ScratchDir in;
+  fs::create_directories(in.path() / "sub");
+  const std::string clip = (in.path() / "clip.mov").string();
+  fs::copy_file(source_, clip);
+  std::ofstream((in.path() / "notes.txt").string()) << "not a source";
+  fs::copy_file(source_, in.path() / "sub" / "inner.mov");  // sub-folders are not entered
+  const std::string gone = (in.path() / "gone.mov").string();
+
+  const CliRun r = runConvert({"--json", "--profile", "mp3", "-o", out(), in.path().string(), gone});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const std::vector<std::string> lines = splitLines(r.out);
+  ASSERT_GE(lines.size(), 4u) << r.out;
+  for (const std::string &line : lines) {
+    EXPECT_EQ(line.rfind("{\"event\":\"", 0), 0u) << line;
+    EXPECT_EQ(line.back(), '}') << line;
+  }
+  EXPECT_EQ(lines.front(), "{\"event\":\"started\",\"file\":\"" + clip + "\",\"output\":\"" + out() +
+                               "/clip.mp3\",\"position\":1,\"count\":2}");
+  size_t progress = 0;
+  for (const std::string &line : lines) progress += line.rfind("{\"event\":\"progress\"", 0) == 0;
+  EXPECT_GE(progress, 1u) << r.out;
+  EXPECT_EQ(lines[lines.size() - 3],
+            "{\"event\":\"ended\",\"file\":\"" + clip + "\",\"state\":\"Done\",\"output\":\"" + out() +
+                "/clip.mp3\",\"reason\":null}");
+  const std::string failed = lines[lines.size() - 2];
+  EXPECT_EQ(failed.rfind("{\"event\":\"ended\",\"file\":\"" + gone + "\",\"state\":\"Fail\",\"output\":null,"
+                         "\"reason\":\"",
+                         0),
+            0u)
+      << failed;
+  EXPECT_EQ(failed.find(gone), failed.rfind(gone)) << "the missing file is named once: " << failed;
+  EXPECT_EQ(lines.back(),
+            "{\"event\":\"summary\",\"files\":2,\"done\":1,\"fail\":1,\"abort\":0,\"not_converted\":0,"
+            "\"exit_status\":1}");
+  EXPECT_TRUE(fs::exists(out_.path() / "clip.mp3"));
+  EXPECT_FALSE(fs::exists(out_.path() / "inner.mp3"));
+
+  // The same missing file in the final line of the plain output.
+  const CliRun plain = runConvert({"--profile", "mp3", "-o", out(), gone});
+  const std::string fail = "Fail: " + gone + ": ";
+  ASSERT_NE(plain.out.find(fail), std::string::npos) << plain.out;
+  const std::string line = plain.out.substr(plain.out.find(fail), plain.out.find('\n', plain.out.find(fail)));
+  EXPECT_EQ(line.find(gone), line.rfind(gone)) << line;
+}
+
+// With --overwrite, an output that would replace another file given as a
+// source is refused as well, also when the output's name is a link to it.
+TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {
+  ScratchDir in;
+  MediaRecipe otherRecipe;
+  otherRecipe.width = 320;
+  otherRecipe.height = 240;
+  otherRecipe.durationSec = 3.0;
+  const std::string otherSource = cachedFixture(otherRecipe, "cli-other.mp4");
+  const std::string mov = (in.path() / "clip.mov").string();
+  const std::string mp4 = (in.path() / "clip.mp4").string();
+  const std::string other = (in.path() / "other.mp4").string();
+  fs::copy_file(source_, mov);
+  fs::copy_file(otherSource, mp4);
+  fs::copy_file(otherSource, other);
+  const auto size = fs::file_size(mp4);
+  CliRun r = runConvert({"--profile", "ipod (*.mp4)", "--overwrite", "-q", "-o", in.path().string(), mov, mp4});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "Fail: " + mov + ": the output would replace another listed source: " + mp4 + "\n"))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "Fail: " + mp4 + ": the output would replace the source file\n")) << r.out;
+  EXPECT_EQ(fs::file_size(mp4), size);
+
+  // The output folder holds a link named like the first output, pointing
+  // at the second source.
+  fs::create_symlink(other, out_.path() / "clip.mp4");
+  r = runConvert({"--profile", "ipod (*.mp4)", "--overwrite", "-q", "-o", out(), mov, other});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(
+      contains(r.out, "Fail: " + mov + ": the output would replace another listed source: " + other + "\n"))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "Done: " + other + " -> " + out() + "/other.mp4\n")) << r.out;
+  EXPECT_EQ(fs::file_size(other), size);
+  EXPECT_NEAR(probeMedia(other).durationSec, 3.0, 0.3);
+  EXPECT_TRUE(fs::is_symlink(out_.path() / "clip.mp4"));
+}
+
+TEST_F(CliConvert, FailuresGiveTheirReasonAndLeaveNothingBehind) {
+  // A copy that stopped early, of a file whose index comes first.
+  MediaRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.durationSec = 8.0;
+  recipe.fastStart = true;
+  ScratchDir in;
+  const std::string cut = (in.path() / "cut.mp4").string();
+  {
+    std::ifstream src(cachedFixture(recipe, "cli-faststart.mp4"), std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    std::ofstream(cut, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() * 4 / 10));
+  }
+  CliRun r = runConvert({"--profile", "mp3", "-q", "-o", out(), cut});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "Fail: " + cut + ": the source ends early (damaged or incomplete): 00:00:0")) << r.out;
+  EXPECT_TRUE(contains(r.out, " of 00:00:08 could be read\n")) << r.out;
+  EXPECT_EQ(filesInOut(), 0u);
+
+  // A disk that fills up (here: a limit on the size of files).
+  const std::string source = longSource();
+  r = runConvert({"--profile", "PS3", "-q", "-o", out(), source}, nullptr, 120, {}, [] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{200000, 200000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const std::string output = (out_.path() / fs::path(source).filename()).replace_extension(".mp4").string();
+  EXPECT_TRUE(contains(r.out, "Fail: " + source + ": Could not write '" + output + "': File too large\n")) << r.out;
+  EXPECT_EQ(filesInOut(), 0u);
+}
+
+TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
+  const std::string source = longSource();
+  const auto converting = [](const std::string &out) { return contains(out, "%  frames "); };
+  CliRun r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGTERM, SIGTERM});
+  EXPECT_EQ(r.status, 143) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "Abort: " + source)) << r.out;
+  // Never a file without its index, never a temporary one left behind.
+  for (const auto &e : fs::directory_iterator(out_.path())) {
+    const std::string name = e.path().filename().string();
+    EXPECT_NE(name[0], '.') << name;
+    EXPECT_TRUE(probeMedia(e.path().string()).ok) << name;
+  }
+  fs::remove_all(out_.path());
+  fs::create_directories(out_.path());
+
+  // Killed outright, it leaves only its hidden temporary file.
+  r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGKILL});
+  EXPECT_EQ(r.status, -1);
+  ASSERT_EQ(filesInOut(), 1u);
+  EXPECT_EQ(fs::directory_iterator(out_.path())->path().filename().string(),
+            "." + fs::path(source).stem().string() + ".part.mp4");
+}
+
+TEST_F(CliConvert, AStopSignalEndsTheWaitForASourceThatSendsNothing) {
+  const std::string fifo = out() + "/live.mov";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Held open for writing, so that a reader waits instead of seeing its end.
+  const int writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  const auto start = std::chrono::steady_clock::now();
+  const CliRun r = runConvert(
+      {"--profile", "mp3", "-o", out(), fifo},
+      [&](const std::string &) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(700); },
+      15);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  close(writer);
+  EXPECT_EQ(r.status, 130) << r.out << r.err;
+  EXPECT_LT(seconds, 3.0);
+  EXPECT_TRUE(contains(r.out, "1 file: 0 Done, 0 Fail, 1 not converted")) << r.out;
 }

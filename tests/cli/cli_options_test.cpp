@@ -2,8 +2,13 @@
 // profile offers, and the texts it prints. No media libraries needed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "cli_json.h"
 #include "cli_options.h"
 #include "cli_runner.h"
+#include "test_env.h"
 #include "codec_mapping.h"
 #include "job_builder.h"
 
@@ -56,7 +61,7 @@ TEST(CliCommandLine, RefusesBrokenCommandLines) {
 }
 
 TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
-  EXPECT_EQ(offeredProfiles().size(), 43u);
+  EXPECT_EQ(offeredProfiles().size(), 51u);
   EXPECT_EQ(matchProfiles("iPod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("ipod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});
   EXPECT_EQ(matchProfiles("xvid"), std::vector<std::string>{"AVI - XviD Video (*.avi)"});
@@ -65,6 +70,16 @@ TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
   EXPECT_EQ(matchProfiles("iphone (*.mp4)"), std::vector<std::string>{"iPhone (*.mp4)"});
   EXPECT_TRUE(matchProfiles("-----").empty());  // separators are no profiles
   EXPECT_TRUE(matchProfiles("DVD - VOB").empty());  // a catalog row the list does not offer
+  // The formats of today by their codec or container.
+  const std::pair<const char *, const char *> today[] = {
+      {"h.265", "MP4 - H.265/HEVC Video (*.mp4)"}, {"hevc", "MP4 - H.265/HEVC Video (*.mp4)"},
+      {"mp4 - h.264", "MP4 - H.264 Video (*.mp4)"}, {"mkv", "MKV - H.264 Video (*.mkv)"},
+      {"vp9", "WebM - VP9 Video (*.webm)"},         {"av1", "WebM - AV1 Video (*.webm)"},
+      {"no re-encoding", "MP4 - Same Video and Audio, No Re-encoding (*.mp4)"},
+      {"flac", "FLAC - Lossless Audio (*.flac)"},   {"opus", "Opus Audio (*.opus)"}};
+  for (const auto &[part, title] : today) EXPECT_EQ(matchProfiles(part), std::vector<std::string>{title}) << part;
+  // H.264 comes in two containers.
+  EXPECT_EQ(matchProfiles("h.264"), (std::vector<std::string>{"MP4 - H.264 Video (*.mp4)", "MKV - H.264 Video (*.mkv)"}));
 }
 
 TEST(CliProfiles, AnAmbiguousTextIsRefusedWithItsMatches) {
@@ -77,6 +92,46 @@ TEST(CliProfiles, AnAmbiguousTextIsRefusedWithItsMatches) {
   const std::string none = usageErrorOf(withProfile("betamax"));
   EXPECT_NE(none.find("matches no profile"), std::string::npos) << none;
   EXPECT_NE(none.find("Zune WMV Windows Media Video (*.wmv)"), std::string::npos) << none;
+}
+
+// A misspelt profile is answered with the profiles it comes close to.
+TEST(CliProfiles, ATextMatchingNothingSuggestsTheClosestProfiles) {
+  EXPECT_EQ(closestProfiles("xvdi"), std::vector<std::string>{"AVI - XviD Video (*.avi)"});
+  EXPECT_EQ(closestProfiles("Quicktme"), std::vector<std::string>{"MOV - QuickTime Video (*.mov)"});
+  const std::vector<std::string> ipod = closestProfiles("ipdo");
+  ASSERT_FALSE(ipod.empty());
+  for (const std::string &t : ipod) EXPECT_EQ(t.rfind("iPod", 0), 0u) << t;
+  // Two words are compared with two neighbouring words of a title.
+  const std::vector<std::string> apple = closestProfiles("aple tv");
+  ASSERT_FALSE(apple.empty());
+  EXPECT_NE(apple.front().find("Apple TV"), std::string::npos) << apple.front();
+  EXPECT_LE(closestProfiles("video", 3).size(), 3u);
+  EXPECT_TRUE(closestProfiles("betamax").empty());
+  EXPECT_TRUE(closestProfiles("").empty());
+
+  const std::string msg = usageErrorOf(withProfile("ipdo"));
+  EXPECT_NE(msg.find("matches no profile. Did you mean:\n  iPod (*.mp4)\n"), std::string::npos) << msg;
+  EXPECT_EQ(msg.find("Zune"), std::string::npos) << msg;  // not the whole list
+}
+
+TEST(CliCommandLine, AFolderStandsForTheSourcesInIt) {
+  ScratchDir dir;
+  for (const char *name : {"b.MOV", "a.mp4", "notes.txt", "c.m4a", "sub/d.mov"}) {
+    std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+    std::ofstream(dir.file(name)) << "x";
+  }
+  std::filesystem::create_directories(dir.file("empty"));
+  EXPECT_EQ(expandSourceArguments({"x.mov", dir.path().string(), "y.mov"}),
+            (std::vector<std::string>{"x.mov", dir.file("a.mp4"), dir.file("b.MOV"), dir.file("c.m4a"), "y.mov"}));
+  try {
+    expandSourceArguments({dir.file("empty")});
+    ADD_FAILURE() << "a folder without sources is refused";
+  } catch (const UsageError &e) {
+    EXPECT_NE(std::string(e.what()).find(dir.file("empty")), std::string::npos) << e.what();
+  }
+  const CliOptions o = parse({"--json", "--version"});
+  EXPECT_TRUE(o.json);
+  EXPECT_TRUE(o.version);
 }
 
 TEST(CliChoices, WithoutOptionsTheProfileDefaultsStand) {
@@ -212,6 +267,11 @@ TEST(CliTexts, ProgressAndFinalLines) {
   r.state = JobState::Failed;
   r.message = "Invalid data";
   EXPECT_EQ(finalLineText(r, false), "Fail: a.mov: Invalid data");
+  // A reason that names the file already does not name it twice.
+  r.message = "a.mov: No such file or directory";
+  EXPECT_EQ(finalLineText(r, false), "Fail: a.mov: No such file or directory");
+  r.message = "a.mov.part: No such file or directory";
+  EXPECT_EQ(finalLineText(r, false), "Fail: a.mov: a.mov.part: No such file or directory");
 
   std::vector<FileResult> all{{"a", "", JobState::Done, ""},
                               {"b", "", JobState::Failed, "x"},
@@ -230,6 +290,43 @@ TEST(CliTexts, ListAndHelpCoverEveryProfileAndOption) {
   EXPECT_NE(list.find("Highest 1200 Kbps"), std::string::npos);  // iPod's top video level
   const std::string help = helpText();
   for (const char *opt : {"--profile", "--video-quality", "--audio-quality", "--size", "--fps", "--channels",
-                          "--volume", "--aspect", "--overwrite", "--quiet", "--list-profiles", "--help", "130"})
+                          "--volume", "--aspect", "--overwrite", "--quiet", "--list-profiles", "--help", "130",
+                          "--json", "--version", "SOURCE-FOLDER"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  EXPECT_EQ(versionText(), "trevix-convert " TREVIX_VERSION "\n");
+}
+
+// The lines of --json, one object each; figures that cannot be told are null.
+TEST(CliTexts, JsonLines) {
+  EXPECT_EQ(jsonQuoted("a \"b\"\\c\n\t\x01"), "\"a \\\"b\\\"\\\\c\\n\\t\\u0001\"");
+  EXPECT_EQ(jsonQuoted("Caf\xc3\xa9.mov"), "\"Caf\xc3\xa9.mov\"");  // UTF-8 stays
+  EXPECT_EQ(jsonQuoted("Caf\xe9.mov"), "\"Caf\xef\xbf\xbd.mov\"");   // Latin-1 does not parse: U+FFFD
+  EXPECT_EQ(jsonQuoted("\xf0\x9f"), "\"\xef\xbf\xbd\xef\xbf\xbd\"");  // a cut sequence
+
+  EXPECT_EQ(startedJson("a.mov", "out/a.mp4", RunPosition{1, 2}),
+            R"({"event":"started","file":"a.mov","output":"out/a.mp4","position":1,"count":2})");
+  ProgressSample s;
+  s.frameNumber = 120;
+  s.fps = 60;
+  s.currentMs = 4000;
+  s.totalMs = 10000;
+  s.elapsedSec = 2.0;
+  s.size = 5000;
+  EXPECT_EQ(progressJson("a.mov", s),
+            R"({"event":"progress","file":"a.mov","percent":40,"position_ms":4000,"duration_ms":10000,)"
+            R"("frames":120,"fps":60,"speed":2.00,"elapsed":2.0,"left":3.0,"size":5000})");
+  s.totalMs = -1;
+  s.frameNumber = -1;
+  EXPECT_EQ(progressJson("a.mov", s),
+            R"({"event":"progress","file":"a.mov","percent":null,"position_ms":4000,"duration_ms":null,)"
+            R"("frames":null,"fps":null,"speed":2.00,"elapsed":2.0,"left":null,"size":5000})");
+
+  const FileResult failed{"b.mov", "out/b.mp4", JobState::Failed, "b.mov: No such file or directory"};
+  EXPECT_EQ(endedJson(failed, false),
+            R"({"event":"ended","file":"b.mov","state":"Fail","output":null,"reason":"No such file or directory"})");
+  const FileResult done{"a.mov", "out/a.mp4", JobState::Done, ""};
+  EXPECT_EQ(endedJson(done, true),
+            R"({"event":"ended","file":"a.mov","state":"Done","output":"out/a.mp4","reason":null})");
+  EXPECT_EQ(summaryJson({done, failed, {"c.mov", "", JobState::Waiting, ""}}, 1),
+            R"({"event":"summary","files":3,"done":1,"fail":1,"abort":0,"not_converted":1,"exit_status":1})");
 }

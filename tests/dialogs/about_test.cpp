@@ -1,6 +1,7 @@
-// The About box, the font rule and the open dialog's filter.
+// The About box and the open dialog's filter.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -8,7 +9,7 @@
 #include <QTimer>
 
 #include "fake_prompts.h"
-#include "font_rule.h"
+#include "layout_check.h"
 #include "about_dialog.h"
 #include "prompts.h"
 
@@ -56,23 +57,21 @@ TEST(AboutBox, OkClosesTheModalBox) {
   EXPECT_FALSE(about.isVisible());
 }
 
-TEST(FontRule, SwitchesToTheRuleFontOnePointLarger) {
-  QWidget w;
-  w.setFont(QFont(Q("Tahoma"), 8));
-  EXPECT_TRUE(applyFontRule(&w, {Q("DejaVu Sans"), Q("segoe ui")}));
-  EXPECT_EQ(w.font().family(), Q("Segoe UI"));
-  EXPECT_EQ(w.font().pointSize(), 9);
-}
-
-TEST(FontRule, KeepsTheFontWhenItIsAlreadyTheRuleFontOrNotInstalled) {
-  QWidget same;
-  same.setFont(QFont(Q("Segoe UI"), 9));
-  EXPECT_FALSE(applyFontRule(&same, {Q("Segoe UI")}));
-  EXPECT_EQ(same.font().pointSize(), 9);
-  QWidget absent;
-  absent.setFont(QFont(Q("Tahoma"), 8));
-  EXPECT_FALSE(applyFontRule(&absent, {Q("DejaVu Sans")}));
-  EXPECT_EQ(absent.font().pointSize(), 8);
+// The box takes the desktop's font; a larger one makes it grow, so its
+// texts are never cut off.
+TEST(AboutBox, GrowsWithTheDesktopsFont) {
+  QWidget owner;
+  FakePrompts prompts;
+  for (double scale : {1.0, 1.5, 2.0}) {
+    SCOPED_TRACE(scale);
+    ScaledAppFont font(scale);
+    AboutDialog about(&owner, &prompts);
+    about.show();
+    EXPECT_EQ(about.versionLabel->font().pointSizeF(), QApplication::font().pointSizeF());
+    EXPECT_TRUE(cutOffTexts(&about).isEmpty()) << cutOffTexts(&about).join(Q(", ")).toStdString();
+    EXPECT_GE(about.width(), 359);
+    EXPECT_GE(about.height(), 244);
+  }
 }
 
 TEST(OpenDialogFilter, SplitsIntoTheThreeChoices) {

@@ -40,3 +40,19 @@ struct FakePrompts : Prompts {
     return true;
   }
 };
+
+#include "desktop_services.h"
+
+// The desktop as the test sees it: what was opened and notified.
+struct FakeDesktop : DesktopServices {
+  std::vector<QUrl> openedUrls;
+  QStringList notifications;  // "title|text"
+  bool openUrl(const QUrl &url) override {
+    openedUrls.push_back(url);
+    return true;
+  }
+  bool notify(const QString &title, const QString &text) override {
+    notifications << title + QLatin1Char('|') + text;
+    return true;
+  }
+};

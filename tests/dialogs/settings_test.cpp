@@ -30,17 +30,6 @@ TEST(SettingsStore, LivesUnderTheRedirectedFolderWithTheProgramsNames) {
             QString::fromStdString(dir.file("Trevix/Trevix MOV Video Converter.conf")));
 }
 
-TEST(SettingsStore, EnvironmentVariableRedirectsTheStore) {
-  ScratchDir dir;
-  qputenv("TREVIX_SETTINGS_DIR", dir.path().string().c_str());
-  QtSettingsStore store;
-  qunsetenv("TREVIX_SETTINGS_DIR");
-  ASSERT_TRUE(store.openKey());
-  EXPECT_TRUE(store.writeInteger(Q("VideoQuality"), 3));
-  store.closeKey();
-  EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.file("Trevix/Trevix MOV Video Converter.conf"))));
-}
-
 TEST(SettingsStore, ValuesReadBackWithTheirTypes) {
   ScratchDir dir;
   QtSettingsStore store(QString::fromStdString(dir.path().string()));

@@ -88,11 +88,15 @@ TEST_F(OptionTest, OptionTextLinesAndSwitches) {
 TEST_F(OptionTest, IgnoredAndRefusedOptions) {
   task.parseOption("benchmark", "");
   EXPECT_TRUE(logged("Do nothing: option - benchmark"));
-  for (const char *name : {"L", "h", "version", "formats", "i", "y", "apre", "vpre", "spre"}) {
+  for (const char *name : {"L", "h", "version", "formats", "i", "apre", "vpre", "spre"}) {
     logs.clear();
     task.parseOption(name, "x");
     EXPECT_TRUE(logged(std::string("Do nothing: option - ") + name)) << name;
   }
+  // "y" lets a finished output replace a file of its name.
+  EXPECT_EQ(task.options.overwriteOutput, 0);
+  task.parseOption("y", "");
+  EXPECT_EQ(task.options.overwriteOutput, 1);
   for (const char *name : {"threads", "absf", "vbsf", "sbsf"})
     EXPECT_EQ(errorOf(name, "1"), std::string("TODO: option - ") + name);
 }

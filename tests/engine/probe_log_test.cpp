@@ -136,7 +136,9 @@ TEST_F(ProbeLogTest, OpenErrorTable) {
             "a: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.");
   EXPECT_EQ(openErrorText(AVERROR_INVALIDDATA, "a"), "a: Error while parsing header");
   EXPECT_EQ(openErrorText(kOpenErrorUnknownFormat, "a"), "a: Unknown format");
-  EXPECT_EQ(openErrorText(AVERROR(EPERM), "a"), "a: Error while opening file");
+  // Codes outside the table in the system's words.
+  EXPECT_EQ(openErrorText(AVERROR(EACCES), "a"), "a: Permission denied");
+  EXPECT_EQ(openErrorText(AVERROR(EISDIR), "a"), "a: Is a directory");
   EXPECT_NE(openErrorText(kOpenErrorImageNameSyntax, "a").find("use 'img%d.jpg'"), std::string::npos);
 }
 

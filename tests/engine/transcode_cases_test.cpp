@@ -30,15 +30,6 @@ class TranscodeCases : public ::testing::Test {
   ScratchDir dir;
 };
 
-OutputOptions mp4Options() {
-  OutputOptions o;
-  o.vcodec = "mpeg4";
-  o.acodec = "aac";
-  o.frameSize = "320x240";
-  o.ab = 128000;
-  return o;
-}
-
 // The small clip at 640x480, 10 s long.
 std::string mediumSource() {
   MediaRecipe recipe = smallClipRecipe(10.0);
@@ -103,9 +94,11 @@ TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
   ASSERT_GE(i, 0) << engine.lastErrorMessage();
   OutputOptions o = mp4Options();
   ASSERT_TRUE(engine.setOutput(i, out, &o)) << engine.lastErrorMessage();
-  EXPECT_TRUE(fs::exists(out));  // created by the opening
-  engine.clearTasks();
+  // The opening created the file under its hidden temporary name only.
+  EXPECT_TRUE(fs::exists(dir.file(".unused.part.mp4")));
   EXPECT_FALSE(fs::exists(out));
+  engine.clearTasks();
+  EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
@@ -762,15 +755,20 @@ TEST_F(TranscodeCases, UnknownExtensionIsRefused) {
   EXPECT_EQ(longName.lastError, "Unable to find a suitable output format for '" + longOut + "'");
 }
 
-TEST_F(TranscodeCases, ExistingOutputIsOverwritten) {
+TEST_F(TranscodeCases, AnExistingOutputIsReplacedOnlyWhenOverwriting) {
   const std::string out = dir.file("exists.mp4");
-  {
-    std::ofstream f(out);
-    f << "not a movie";
-  }
-  const Conversion r = convert(smallSource(1.0), out, mp4Options());
-  EXPECT_TRUE(r.finished) << r.message;
+  std::ofstream(out) << "not a movie";
+  const Conversion kept = convert(smallSource(1.0), out, mp4Options());
+  EXPECT_FALSE(kept.outputOk);
+  EXPECT_EQ(kept.lastError, "Could not open '" + out + "': File exists");
+  EXPECT_EQ(fs::file_size(out), 11u);
+
+  OutputOptions o = mp4Options();
+  o.overwrite = true;
+  const Conversion replaced = convert(smallSource(1.0), out, o);
+  EXPECT_TRUE(replaced.finished) << replaced.message;
   EXPECT_TRUE(probeMedia(out).ok);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
@@ -903,6 +901,7 @@ TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
   // A named codec is taken as given.
   OutputOptions o;
   o.vcodec = "msmpeg4";
+  o.overwrite = true;
   ASSERT_TRUE(convert(smallSource(1.0), out, o).finished);
   EXPECT_EQ(probeMedia(out).first("video")->codec, "msmpeg4v3");
 }

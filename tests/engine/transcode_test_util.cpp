@@ -161,3 +161,12 @@ bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
 }
 
 std::string smallSource(double seconds) { return cachedFixture(smallClipRecipe(seconds), "small.mov"); }
+
+OutputOptions mp4Options() {
+  OutputOptions o;
+  o.vcodec = "mpeg4";
+  o.acodec = "aac";
+  o.frameSize = "320x240";
+  o.ab = 128000;
+  return o;
+}

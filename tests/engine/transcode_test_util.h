@@ -61,3 +61,6 @@ bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int 
 // The small clip (smallClipRecipe: 320x240, 25 fps, H.264 with AAC stereo
 // at 44.1 kHz) as a cached .mov.
 std::string smallSource(double seconds = 3.0);
+
+// MPEG-4 part 2 video at 320x240 with AAC at 128 kbit/s.
+OutputOptions mp4Options();

@@ -284,12 +284,16 @@ TEST_F(TranscodeUnits, VideoCopyAndCustomHookAreIncompatible) {
   EXPECT_EQ(r.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
 }
 
-TEST_F(TranscodeUnits, OutputsWithoutAFinishedResultAreDeleted) {
+TEST_F(TranscodeUnits, OnlyFinishedOutputsAreKeptUnderTheirNames) {
+  namespace fs = std::filesystem;
   ScratchDir dir;
   Task t(smallSource());
-  for (const char *name : {"kept.mp4", "half.mp4", "empty.mp4"}) {
+  for (const char *name : {"kept", "half", "empty"}) {
     t.task.applyOptionText("vcodec=mpeg4");
-    ASSERT_TRUE(openOutputFile(t.task, dir.file(name))) << t.task.lastError;
+    ASSERT_TRUE(openOutputFile(t.task, dir.file(std::string(name) + ".mp4"))) << t.task.lastError;
+    // Until it is kept, an output exists under its hidden temporary name.
+    EXPECT_FALSE(fs::exists(dir.file(std::string(name) + ".mp4")));
+    EXPECT_TRUE(fs::exists(dir.file("." + std::string(name) + ".part.mp4")));
   }
   // A second output onto the same file is refused.
   EXPECT_FALSE(openOutputFile(t.task, dir.file("kept.mp4")));
@@ -300,13 +304,13 @@ TEST_F(TranscodeUnits, OutputsWithoutAFinishedResultAreDeleted) {
   files[1]->headerWritten = true;  // failed part-way: no trailer
   files[1]->packetsWritten = 10;
   files[2]->headerWritten = files[2]->trailerWritten = true;  // nothing written
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(files[i]->fileName));
+  keepOutputFiles(t.task);
   closeOutputFiles(t.task);
-  EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("half.mp4")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("empty.mp4")));
+  EXPECT_TRUE(fs::exists(dir.file("kept.mp4")));
+  // Neither the unfinished outputs nor any temporary file is left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   closeOutputFiles(t.task);  // a second time changes nothing
-  EXPECT_TRUE(std::filesystem::exists(dir.file("kept.mp4")));
+  EXPECT_TRUE(fs::exists(dir.file("kept.mp4")));
 }
 
 }  // namespace

@@ -311,6 +311,71 @@ TEST_F(QueueTest, FailedConversionKeepsTheEnginesMessage) {
   EXPECT_EQ(rig.jobs.at(0).outputPath, out + "/a.mp4");
 }
 
+// "Show Log" shows what the engine said about one row: the lines of its
+// set-up and of its task, at information level and above, in order.
+TEST_F(QueueTest, EachRowKeepsTheLogOfItsOwnTask) {
+  rig.add(source("a.mov"));
+  rig.add(src + "/missing.mov");
+  rig.add(source("c.mov"));
+  rig.engine.logOpenFailures = true;
+  rig.engine.log(LogLevel::Info, "before the run", -1);  // the probe of Add File
+  rig.queue.startConversion();
+  rig.engine.log(LogLevel::Info, "Input #0, mov from a.mov");
+  rig.engine.log(LogLevel::Debug, "debug detail");
+  rig.engine.progress(10, 500, 1000, 1000);
+  rig.engine.log(LogLevel::Error, "error from a decoder thread", -1);
+  rig.engine.log(LogLevel::Quiet, "fatal");
+  rig.engine.finish();
+  rig.engine.log(LogLevel::Info, "raised after the task's end");
+  rig.poster.pump();
+  EXPECT_EQ(rig.jobs.at(0).logLines,
+            (std::vector<std::string>{"Input #0, mov from a.mov", "error from a decoder thread", "fatal",
+                                      "raised after the task's end"}));
+  rig.runToEnd([&](int row) { rig.engine.log(LogLevel::Info, "converting row " + std::to_string(row)); });
+  EXPECT_EQ(rig.jobs.at(1).logLines, std::vector<std::string>{src + "/missing.mov: no such file or directory"});
+  EXPECT_EQ(rig.jobs.at(2).logLines, std::vector<std::string>{"converting row 2"});
+  EXPECT_EQ(rig.jobs.at(0).logLines.size(), 4u);
+
+  // Once the run is over the log belongs to no row.
+  rig.engine.log(LogLevel::Error, "after the run", -1);
+  rig.poster.pump();
+  for (int row = 0; row < 3; ++row)
+    for (const std::string &line : rig.jobs.at(row).logLines) EXPECT_NE(line, "after the run") << row;
+
+  // A new run starts each row's log afresh.
+  rig.queue.startConversion();
+  EXPECT_TRUE(rig.jobs.at(2).logLines.empty());
+  rig.poster.pump();
+  EXPECT_TRUE(rig.jobs.at(0).logLines.empty());
+}
+
+TEST_F(QueueTest, AStoppedTaskLogsUntilItHasEnded) {
+  rig.add(source("a.mov"));
+  rig.add(source("b.mov"));
+  rig.prompts.answerYes = true;
+  rig.queue.startConversion();
+  rig.queue.stopAllConversions();
+  rig.engine.log(LogLevel::Info, "closing the output");
+  rig.engine.finish();
+  rig.engine.log(LogLevel::Info, "the task's last words");
+  rig.poster.pump();
+  EXPECT_EQ(rig.jobState(0), JobState::Aborted);
+  rig.engine.log(LogLevel::Info, "after the stopped task's end came through");
+  rig.poster.pump();
+  EXPECT_EQ(rig.jobs.at(0).logLines, (std::vector<std::string>{"closing the output", "the task's last words"}));
+  EXPECT_TRUE(rig.jobs.at(1).logLines.empty());
+}
+
+TEST(SourceJobsLog, ARunawayLogIsCut) {
+  SourceJobs jobs;
+  jobs.append(makeSourceJob("a.mov", probed(), "MP4"));
+  for (size_t i = 0; i < kMaxJobLogLines + 50; ++i) jobs.addLogLine(0, "line " + std::to_string(i));
+  const std::vector<std::string> &lines = jobs.at(0).logLines;
+  ASSERT_EQ(lines.size(), kMaxJobLogLines + 1);
+  EXPECT_EQ(lines[kMaxJobLogLines - 1], "line " + std::to_string(kMaxJobLogLines - 1));
+  EXPECT_EQ(lines.back(), kLogCutText);
+}
+
 // The whole road of a run as the queue reports it: what a window or the
 // command line sees, without either.
 TEST_F(QueueTest, TypedEventsOfARun) {

@@ -150,6 +150,7 @@ class FakeEngine : public ConversionEngine {
   std::vector<std::string> calls;
   std::set<std::string> failOutputs;  // SetOutput refuses these
   std::string lastError;
+  bool logOpenFailures = false;
   bool paused = false;
   ProgressEvent onProgress;
   TerminateEvent onTerminate;
@@ -158,6 +159,8 @@ class FakeEngine : public ConversionEngine {
     calls.push_back("AddTask " + fileName);
     if (!std::filesystem::exists(fileName)) {
       lastError = fileName + ": no such file or directory";
+      // The libraries say so in the log, on the thread that opens.
+      if (logOpenFailures) log(LogLevel::Error, lastError, -1);
       return -1;
     }
     Task t;
@@ -202,9 +205,16 @@ class FakeEngine : public ConversionEngine {
     paused = false;
   }
   std::string lastErrorMessage() const override { return lastError; }
-  void setEvents(ProgressEvent p, TerminateEvent t) override {
+  void setEvents(ProgressEvent p, TerminateEvent t, LogEvent l) override {
     onProgress = std::move(p);
     onTerminate = std::move(t);
+    onLog = std::move(l);
+  }
+  LogEvent onLog;
+  // A line of the engine's log, as the task (index 0) or a library thread
+  // (index -1) raises it.
+  void log(LogLevel level, const std::string &line, int index = 0) {
+    if (onLog) onLog(index, level, line);
   }
 
   bool stopRequested = false;

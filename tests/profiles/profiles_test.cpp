@@ -36,7 +36,7 @@ TEST(ProfileCatalog, TablesAndList) {
     EXPECT_EQ(kQualityTable[i].formatName, kProfileTable[i].formatName) << i;
     titles.insert(kProfileTable[i].title);
   }
-  EXPECT_EQ(titles.size(), 75u);  // the lookup by title is unambiguous
+  EXPECT_EQ(titles.size(), static_cast<size_t>(kProfileCount));  // the lookup by title is unambiguous
   EXPECT_EQ(kProfileTable[36].title, "DVD - VOB (*.vob)");
   EXPECT_EQ(kProfileTable[69].formatName, "3GP");
   EXPECT_EQ(kQualityTable[34].videoRates[0], "1150");
@@ -47,13 +47,17 @@ TEST(ProfileCatalog, TablesAndList) {
   ChoiceList list;
   list.assign({"old"}, 0);
   fillOutputFormatList(list);
-  ASSERT_EQ(list.items.size(), 47u);
+  ASSERT_EQ(list.items.size(), 56u);
   EXPECT_EQ(list.itemIndex, 0);
   EXPECT_EQ(list.text(), "3GP - Mobile Video Format (*.3gp)");
+  // The older items keep their places, which the settings store records;
+  // the newer profiles follow a separator of their own.
   EXPECT_EQ(list.items[46], "Zune WMV Windows Media Video (*.wmv)");
+  EXPECT_EQ(list.items[48], "MP4 - H.264 Video (*.mp4)");
+  EXPECT_EQ(list.items[55], "Opus Audio (*.opus)");
   std::set<int> offered;
   for (size_t i = 0; i < list.items.size(); ++i) {
-    const bool sep = (i == 16 || i == 25 || i == 30 || i == 38);
+    const bool sep = (i == 16 || i == 25 || i == 30 || i == 38 || i == 47);
     EXPECT_EQ(isFormatSeparator(list.items[i]), sep) << i;
     if (sep) {
       EXPECT_EQ(list.items[i], separator);
@@ -65,7 +69,7 @@ TEST(ProfileCatalog, TablesAndList) {
     EXPECT_NE(profileRule(row->profileId), ProfileRule::None) << list.items[i];
     offered.insert(row->profileId);
   }
-  EXPECT_EQ(offered.size(), 43u);
+  EXPECT_EQ(offered.size(), 51u);
   for (int id : {2, 36, 16, 52}) EXPECT_EQ(offered.count(id), 0u) << id;
   EXPECT_EQ(findProfile("iPod (*.MP4)"), nullptr);  // case-sensitive, in full
   EXPECT_EQ(findProfile("iPod (*.mp4) "), nullptr);
@@ -74,6 +78,9 @@ TEST(ProfileCatalog, TablesAndList) {
   EXPECT_TRUE(isAudioOnlyFormat("AU - SUN Audio (*.au)"));
   EXPECT_FALSE(isAudioOnlyFormat("ASF - Advance Streaming Format (*.asf)"));
   EXPECT_FALSE(isAudioOnlyFormat("MP4 - MPEG4 Video (*.mp4)"));
+  EXPECT_TRUE(isAudioOnlyFormat("FLAC - Lossless Audio (*.flac)"));
+  EXPECT_TRUE(isAudioOnlyFormat("Opus Audio (*.opus)"));
+  EXPECT_FALSE(isAudioOnlyFormat("MP4 - Same Video and Audio, No Re-encoding (*.mp4)"));
 }
 
 struct Expected {
@@ -132,10 +139,20 @@ const Expected kDefaults[] = {
     {"Xbox360 MPEG2 Video (*.mpg)", "MPG", "mpeg2video", "mp2", "320x240", 2000000, 192000, 44100, 2, false, "25.0"},
     {"Zune Mpeg4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 1500000, 128000, 44100, 2, false, "29.97"},
     {"Zune WMV Windows Media Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25"},
+    // The newer profiles keep the source's size, rate, channels and (but for
+    // Opus) sample rate; their video quality is no bit rate.
+    {"MP4 - H.264 Video (*.mp4)", "MP4", "libx264", "aac", "", -1, 160000, -1, -1, false, ""},
+    {"MP4 - H.265/HEVC Video (*.mp4)", "MP4", "libx265", "aac", "", -1, 160000, -1, -1, false, ""},
+    {"MKV - H.264 Video (*.mkv)", "MKV", "libx264", "aac", "", -1, 160000, -1, -1, false, ""},
+    {"WebM - VP9 Video (*.webm)", "WEBM", "libvpx-vp9", "libopus", "", -1, 128000, 48000, -1, false, ""},
+    {"WebM - AV1 Video (*.webm)", "WEBM", "libsvtav1", "libopus", "", -1, 128000, 48000, -1, false, ""},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "MP4", "copy", "copy", "", -1, -1, -1, -1, false, ""},
+    {"FLAC - Lossless Audio (*.flac)", "FLAC", "", "flac", "", -1, -1, -1, -1, true, ""},
+    {"Opus Audio (*.opus)", "OPUS", "", "libopus", "", -1, 128000, 48000, -1, true, ""},
 };
 
 TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
-  static_assert(std::size(kDefaults) == 43);
+  static_assert(std::size(kDefaults) == kOfferedProfileCount);
   for (const Expected &e : kDefaults) {
     SCOPED_TRACE(e.label);
     ProfileChoices c;
@@ -249,6 +266,14 @@ const OptionSetFingerprint kOptionSetFingerprints[] = {
     {"Xbox360 MPEG2 Video (*.mpg)", "aada6ff6ca41fdf5"},
     {"Zune Mpeg4 Video (*.mp4)", "d255a1866f5e4af1"},
     {"Zune WMV Windows Media Video (*.wmv)", "92e0ffca8165d56f"},
+    {"MP4 - H.264 Video (*.mp4)", "59bbb33397c512f5"},
+    {"MP4 - H.265/HEVC Video (*.mp4)", "6a341ff96136d5cd"},
+    {"MKV - H.264 Video (*.mkv)", "59bbb33397c512f5"},
+    {"WebM - VP9 Video (*.webm)", "76ba27fa8b14f015"},
+    {"WebM - AV1 Video (*.webm)", "fe269e29f2d78ae5"},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "c4189a3988da765d"},
+    {"FLAC - Lossless Audio (*.flac)", "e8115d75d4990d05"},
+    {"Opus Audio (*.opus)", "c00205e98fe948fb"},
 };
 
 TEST(ProfileOptionSets, EveryListOfEveryProfileUnchanged) {
@@ -350,6 +375,34 @@ TEST(ProfileOptionSets, ChannelsKeptOrReset) {
   EXPECT_EQ(map("BlackBerry 3GP Video (*.3gp)", c, type).ac, 1);
 }
 
+TEST(ProfileOptionSets, ChannelsBetweenOlderAndNewerProfiles) {
+  ProfileChoices c;
+  c.comboAudioChannels.itemIndex = 1;  // Mono
+  choose("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  // The newer profiles offer the source's channels and start with them.
+  choose("MP4 - H.264 Video (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.items, (std::vector<std::string>{"Original", "Stereo", "Mono"}));
+  EXPECT_EQ(c.comboAudioChannels.text(), "Original");
+  EXPECT_EQ(map("MP4 - H.264 Video (*.mp4)", c, "MP4").ac, -1);
+  // A choice the older list has carries over to a profile that keeps it...
+  ASSERT_TRUE(c.comboAudioChannels.selectText("Mono"));
+  choose("iPod (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.items, (std::vector<std::string>{"Stereo", "Mono"}));
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  // ... "Original" does not: the older profiles then start in stereo.
+  choose("WebM - VP9 Video (*.webm)", c);
+  choose("FLV - Flash Flv Video (*.flv)", c);
+  EXPECT_EQ(c.comboAudioChannels.items, (std::vector<std::string>{"Stereo", "Mono"}));
+  EXPECT_EQ(c.comboAudioChannels.text(), "Stereo");
+  // Copied sound keeps its channels: nothing else is offered.
+  choose("MP4 - Same Video and Audio, No Re-encoding (*.mp4)", c);
+  EXPECT_EQ(c.comboAudioChannels.items, std::vector<std::string>{"Original"});
+  choose("3GP - Mobile Video Format (*.3gp)", c);
+  EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  EXPECT_EQ(c.comboAudioChannels.items.size(), 2u);
+}
+
 TEST(ProfileMapping, ChosenItems) {
   ProfileChoices c;
   std::string type = choose("MP4 - MPEG4 Video (*.mp4)", c);
@@ -402,6 +455,145 @@ TEST(ProfileMapping, UnreadableRatesRaise) {
   c.comboVideoBitrate.clear();
   EXPECT_NO_THROW(o = map("AVI - DivX Video (*.avi)", c, type));
   EXPECT_EQ(o.vb, 0);
+}
+
+// The constant-quality value that the encoder gets ("crf=23" among the
+// option lines), or -1.
+int crfOf(const OutputOptions &o) {
+  const size_t at = o.extraOptions.find("crf=");
+  if (at == std::string::npos || (at > 0 && o.extraOptions[at - 1] != '\n')) return -1;
+  return std::stoi(o.extraOptions.substr(at + 4));
+}
+
+TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
+  int withLevels = 0;
+  for (std::string_view label : kOutputFormatItems) {
+    const OutputProfile *row = findProfile(label);
+    if (!row) continue;
+    SCOPED_TRACE(label);
+    ProfileChoices c;
+    const std::string type = choose(label, c);
+    // The profiles that take levels are those whose list holds them.
+    const bool listsLevels = c.comboVideoBitrate.text().rfind("CRF ", 0) == 0;
+    EXPECT_EQ(usesQualityLevels(row->profileId), listsLevels);
+    if (!listsLevels) continue;
+    ++withLevels;
+    EXPECT_EQ(c.comboVideoQuality.text(), "Normal");
+    const int normal = crfOf(map(label, c, type));
+    int previous = -1;
+    for (int level = 0; level < 5; ++level) {
+      c.comboVideoQuality.itemIndex = level;
+      applyQualityPreset(label, c);
+      EXPECT_EQ(c.comboVideoBitrate.itemIndex, level);
+      const OutputOptions o = map(label, c, type);
+      // A higher level is a lower constant-quality number: better pictures.
+      EXPECT_GT(crfOf(o), previous) << level;
+      if (level == 2) {
+        EXPECT_EQ(crfOf(o), normal);
+      }
+      previous = crfOf(o);
+      EXPECT_EQ(o.vb, -1);  // no bit rate caps the quality
+    }
+  }
+  EXPECT_EQ(withLevels, 5);  // H.264 twice, HEVC, VP9, AV1
+  // The quality combo's hint tells the level's value.
+  ProfileChoices c;
+  choose("MP4 - H.264 Video (*.mp4)", c);
+  c.comboVideoQuality.itemIndex = 0;
+  c.comboAudioQuality.itemIndex = 4;
+  applyQualityPreset("MP4 - H.264 Video (*.mp4)", c);
+  EXPECT_EQ(c.comboVideoBitrate.text(), "CRF 18");
+  EXPECT_EQ(c.comboAudioBitrate.text(), "96 Kbps");
+  EXPECT_EQ(crfOf(map("MP4 - H.264 Video (*.mp4)", c, "MP4")), 18);
+
+  // Copied streams and lossless sound have no levels: nothing moves.
+  for (const char *label : {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "FLAC - Lossless Audio (*.flac)"}) {
+    choose(label, c);
+    const ProfileChoices before = c;
+    c.comboVideoQuality.itemIndex = 0;
+    c.comboAudioQuality.itemIndex = 0;
+    applyQualityPreset(label, c);
+    EXPECT_EQ(c.comboVideoBitrate.itemIndex, before.comboVideoBitrate.itemIndex) << label;
+    EXPECT_EQ(c.comboAudioBitrate.text(), before.comboAudioBitrate.text()) << label;
+    EXPECT_EQ(crfOf(map(label, c, "MP4")), -1) << label;
+  }
+
+  // A level that is no number fails the job.
+  choose("WebM - VP9 Video (*.webm)", c);
+  c.comboVideoBitrate.items = {"CRF x"};
+  c.comboVideoBitrate.itemIndex = 0;
+  OutputOptions o;
+  EXPECT_THROW(applyProfileOptions("WebM - VP9 Video (*.webm)", c, "WEBM", o), SettingLabelError);
+}
+
+TEST(ProfileMapping, NewerProfilesTakeTheChosenSizeRateAndChannels) {
+  const char *label = "MKV - H.264 Video (*.mkv)";
+  ProfileChoices c;
+  const std::string type = choose(label, c);
+  ASSERT_TRUE(c.comboVideoSize.selectText("1280 x 720"));
+  ASSERT_TRUE(c.comboAudioChannels.selectText("Mono"));
+  const std::pair<const char *, const char *> rates[] = {
+      {"23.976 fps", "24000/1001"}, {"29.97 fps", "30000/1001"}, {"59.94 fps", "60000/1001"},
+      {"25 fps", "25"}, {"60 fps", "60"}, {"Auto", ""}};
+  for (const auto &[rateLabel, rate] : rates) {
+    ASSERT_TRUE(c.comboVideoFramerate.selectText(rateLabel));
+    EXPECT_EQ(map(label, c, type).frameRate, rate) << rateLabel;
+  }
+  OutputOptions o = map(label, c, type);
+  EXPECT_EQ(o.frameSize, "1280x720");
+  EXPECT_EQ(o.ac, 1);
+  ASSERT_TRUE(c.comboAudioChannels.selectText("Stereo"));
+  EXPECT_EQ(map(label, c, type).ac, 2);
+
+  // The size is the long and the short side: a portrait source stays upright.
+  finishProfileOptions(label, 1080, 1920, o);
+  EXPECT_EQ(o.frameSize, "720x1280");
+  // The older profiles keep their fixed sizes, portrait source or not.
+  OutputOptions older;
+  older.frameSize = "720x576";
+  finishProfileOptions("MP4 - MPEG4 Video (*.mp4)", 1080, 1920, older);
+  EXPECT_EQ(older.frameSize, "720x576");
+
+  // Copied sound cannot change its volume: the volume bar's value goes.
+  ProfileChoices copy;
+  const char *copyLabel = "MP4 - Same Video and Audio, No Re-encoding (*.mp4)";
+  OutputOptions copied = map(copyLabel, copy, choose(copyLabel, copy));
+  EXPECT_TRUE(copied.frameRate.empty());
+  EXPECT_TRUE(copied.frameSize.empty());
+  copied.vol = 255;
+  finishProfileOptions(copyLabel, 1920, 1080, copied);
+  EXPECT_EQ(copied.vol, -1);
+  // At the volume bar's 100% the sound is left as it is; other levels apply.
+  o.vol = 255;
+  finishProfileOptions(label, 1920, 1080, o);
+  EXPECT_EQ(o.vol, -1);
+  o.vol = 300;
+  finishProfileOptions(label, 1920, 1080, o);
+  EXPECT_EQ(o.vol, 300);
+  older.vol = 255;
+  finishProfileOptions("MP4 - MPEG4 Video (*.mp4)", 1920, 1080, older);
+  EXPECT_EQ(older.vol, 255);
+}
+
+TEST(ProfileMapping, SizesFollowTheSourceOrientation) {
+  EXPECT_EQ(orientFrameSize("1920x1080", 1080, 1920), "1080x1920");
+  EXPECT_EQ(orientFrameSize("1920x1080", 1920, 1080), "1920x1080");
+  EXPECT_EQ(orientFrameSize("1080x1920", 1280, 720), "1920x1080");
+  EXPECT_EQ(orientFrameSize("1280x720", 500, 500), "1280x720");  // square: as chosen
+  EXPECT_EQ(orientFrameSize("1280x720", -1, -1), "1280x720");    // unknown source
+  EXPECT_EQ(orientFrameSize("", 1080, 1920), "");                // the source's size
+  EXPECT_EQ(orientFrameSize("original", 1080, 1920), "original");
+  int w = 0, h = 0;
+  EXPECT_TRUE(parsePictureSize(" 1080x1920 ", w, h));
+  EXPECT_EQ(w, 1080);
+  EXPECT_EQ(h, 1920);
+  for (const char *bad : {"", " ", "1080", "x1920", "1080x", "axb", "0x720", "-4x3", "12x7y"})
+    EXPECT_FALSE(parsePictureSize(bad, w, h)) << bad;
+  EXPECT_EQ(exactFrameRate("23.976"), "24000/1001");
+  EXPECT_EQ(exactFrameRate("119.88"), "120000/1001");
+  EXPECT_EQ(exactFrameRate("24"), "24");
+  EXPECT_EQ(exactFrameRate("23.9"), "23.9");
+  EXPECT_EQ(exactFrameRate(""), "");
 }
 
 TEST(ProfileMapping, LabelParsing) {

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <memory>
 
+#include "fake_prompts.h"
 #include "options_dialog.h"
 #include "mainwindow.h"
 #include "profiles.h"
@@ -70,14 +71,14 @@ class ProfilesWindow : public ::testing::Test {
            !window_->frameRateCombo->isEnabled();
   }
 
-  AutoAnswerPrompts prompts_;
+  FakePrompts prompts_;
   ScratchDir scratch_;
   std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
   MainWindow &w = *window_;
-  EXPECT_EQ(w.profileCombo->count(), 47);
+  EXPECT_EQ(w.profileCombo->count(), kOutputFormatCount);
   EXPECT_EQ(w.outputType, "3GP");
   EXPECT_EQ(w.videoSizeCombo->currentText(), "176 x 144 (QCIF)");
   EXPECT_EQ(w.audioChannelsCombo->currentText(), "Mono");
@@ -133,7 +134,7 @@ TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
   pick("WMV - Windows Media Video (*.wmv)");
   ASSERT_EQ(w.profileCombo->currentIndex(), 15);
   w.videoSizeCombo->setCurrentIndex(3);
-  for (int separator : {16, 25, 30, 38}) {
+  for (int separator : {16, 25, 30, 38, 47}) {
     QSignalSpy changes(w.profileCombo, &QComboBox::currentIndexChanged);
     w.profileCombo->setCurrentIndex(separator);
     const int userChange = changes.count();
@@ -170,6 +171,40 @@ TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   w.audioQualityCombo->setCurrentIndex(0);
   emit w.audioQualityCombo->activated(0);
   EXPECT_EQ(w.audioBitrateCombo->currentText(), "12200 bps");
+}
+
+TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
+  MainWindow &w = *window_;
+  const int row = addRow("/media/a.mov");
+  pick("MKV - H.264 Video (*.mkv)");
+  EXPECT_EQ(w.outputType, "MKV");
+  EXPECT_EQ(outputText(row), "MKV");
+  EXPECT_TRUE(videoControlsEnabled());
+  EXPECT_EQ(w.audioChannelsCombo->count(), 3);
+  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Original");
+  EXPECT_EQ(w.videoSizeCombo->currentText(), "Original Video Size");
+  EXPECT_EQ(w.frameRateCombo->currentText(), "Auto");
+
+  // A quality level selects its constant quality, which the hint tells.
+  w.videoQualityCombo->setCurrentIndex(0);
+  emit w.videoQualityCombo->activated(0);
+  EXPECT_EQ(w.videoBitrateCombo->currentText(), "CRF 18");
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
+  EXPECT_EQ(w.videoQualityCombo->toolTip(), "CRF 18");
+  OutputOptions o;
+  w.applyProfileOptions(o);
+  EXPECT_EQ(o.vcodec, "libx264");
+  EXPECT_NE(o.extraOptions.find("crf=18"), std::string::npos) << o.extraOptions;
+
+  // Back to an older profile: its two channel items again.
+  pick("iPod (*.mp4)");
+  EXPECT_EQ(w.audioChannelsCombo->count(), 2);
+  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Stereo");
+
+  pick("Opus Audio (*.opus)");
+  EXPECT_EQ(outputText(row), "OPUS");
+  EXPECT_TRUE(videoControlsDisabled());
 }
 
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {

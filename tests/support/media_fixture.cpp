@@ -382,6 +382,7 @@ std::string generateMedia(const MediaRecipe &recipe) {
   AVDictionary *muxerOptions = nullptr;
   if (!recipe.muxerOptions.empty())
     libavutil.av_dict_parse_string(&muxerOptions, recipe.muxerOptions.c_str(), "=", ":", 0);
+  if (recipe.fastStart) libavutil.av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
   ret = libavformat.avformat_write_header(oc.get(), &muxerOptions);
   libavutil.av_dict_free(&muxerOptions);
   if (ret < 0) return "write header: " + errorText(ret);
@@ -438,7 +439,8 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
                           std::to_string(recipeIn.mirrored) + "|" + recipeIn.pixelFormat + "|" + recipeIn.hdrTransfer +
                           "|" + std::to_string(recipeIn.stillPatches) + "|" + std::to_string(recipeIn.sarNum) + ":" +
                           std::to_string(recipeIn.sarDen) + "|" + std::to_string(recipeIn.variableFrameRate) + "|" +
-                          std::to_string(recipeIn.audioTracks) + "|" + recipeIn.muxerOptions + "|v4";
+                          std::to_string(recipeIn.audioTracks) + "|" + recipeIn.muxerOptions +
+                          (recipeIn.fastStart ? "|faststart" : "") + "|v4";
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);
   const fs::path ext = fs::path(name).extension();

@@ -27,6 +27,7 @@ struct MediaRecipe {
   int gopSize = 12;
   std::string x264Preset = "ultrafast";
   bool interlacedPattern = false;  // odd lines of each picture from a different moment
+  bool fastStart = false;  // MOV/MP4: the index before the media data, as copied files often have it
 
   // Clips as phones and cameras write them.
   int rotation = 0;            // display matrix: turn the picture this many degrees clockwise (0, 90, 180, 270)

@@ -1,0 +1,94 @@
+#include "run_progress.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "pipeline_text.h"
+
+ProgressSample progressSample(const ProgressReport &report, double elapsedSec) {
+  ProgressSample s;
+  s.frameNumber = report.frameNumber;
+  s.fps = report.fps;
+  s.currentMs = report.currentMs;
+  s.totalMs = report.totalMs;
+  s.size = report.size;
+  s.elapsedSec = elapsedSec;
+  return s;
+}
+
+ProgressFigures progressFigures(const ProgressSample &s) {
+  ProgressFigures f;
+  const int64_t percent = progressPercent(s.currentMs, s.totalMs);
+  if (percent >= 0) f.percent = std::min<int64_t>(percent, 100);
+  if (s.frameNumber >= 0) {
+    double fps = s.fps;
+    // The engine reports 0 in the first second; the average stands in.
+    if (fps <= 0 && s.elapsedSec > 0) fps = s.frameNumber / s.elapsedSec;
+    f.fps = static_cast<int64_t>(std::max(fps, 0.0) + 0.5);
+  }
+  if (s.elapsedSec > 0) f.speed = std::max(s.currentMs, 0) / 1000.0 / s.elapsedSec;
+  if (percent >= 0 && s.currentMs > 0 && s.elapsedSec > 0)
+    f.leftSec = s.elapsedSec * std::max(s.totalMs - s.currentMs, 0) / s.currentMs;
+  return f;
+}
+
+std::string clockText(double seconds) {
+  return formatDuration(static_cast<int64_t>(std::max(seconds, 0.0) + 0.5), ":");
+}
+
+std::string speedText(double speed) {
+  if (speed < 0) return "--";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1fx", speed);
+  return buf;
+}
+
+std::string timeLeftText(double leftSec) { return leftSec < 0 ? std::string("--:--:--") : clockText(leftSec); }
+
+namespace {
+
+bool reached(const SourceJob &job) { return job.state != JobState::Waiting; }
+
+}  // namespace
+
+RunPosition runPosition(const SourceJobs &jobs, int row) {
+  RunPosition p;
+  for (int r = 0; r < jobs.count(); ++r) {
+    const SourceJob &job = jobs.at(r);
+    if (r <= row) {
+      if (reached(job) || (r == row && job.checked)) ++p.ordinal;
+    } else if (reached(job) || job.checked) {
+      ++p.total;
+    }
+  }
+  p.total += p.ordinal;
+  return p;
+}
+
+std::string runPositionText(const RunPosition &p) {
+  return std::to_string(p.ordinal) + " of " + std::to_string(p.total);
+}
+
+RunCounts runCounts(const SourceJobs &jobs) {
+  RunCounts c;
+  for (int r = 0; r < jobs.count(); ++r) {
+    const SourceJob &job = jobs.at(r);
+    switch (job.state) {
+      case JobState::Done: ++c.done; break;
+      case JobState::Failed: ++c.failed; break;
+      case JobState::Aborted: ++c.aborted; break;
+      case JobState::Waiting:
+      case JobState::Converting:
+        if (job.checked) ++c.notConverted;
+        break;
+    }
+  }
+  return c;
+}
+
+std::string runCountsText(const RunCounts &c) {
+  std::string s = std::to_string(c.done) + " Done, " + std::to_string(c.failed) + " Fail";
+  if (c.aborted) s += ", " + std::to_string(c.aborted) + " Abort";
+  if (c.notConverted) s += ", " + std::to_string(c.notConverted) + " not converted";
+  return s;
+}

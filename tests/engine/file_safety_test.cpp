@@ -1,0 +1,378 @@
+// What a conversion claims and what it leaves on disk: outputs appear under
+// their names only when whole and never through someone else's file; a run
+// that is cut short, or writes nothing, fails with its reason and leaves
+// nothing; sources are read as files (never as protocols or lists of other
+// files), and a source that sends nothing can be stopped.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "media_engine.h"
+#include "media_fixture.h"
+#include "media_probe.h"
+#include "test_env.h"
+#include "transcode_test_util.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class FileSafety : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    requireLibraries();
+    signal(SIGPIPE, SIG_IGN);  // a pipe whose reader went away
+  }
+  // Every name in the scratch folder, hidden ones included, sorted.
+  std::vector<std::string> names() const {
+    std::vector<std::string> n;
+    for (const auto &e : fs::directory_iterator(dir.path())) n.push_back(e.path().filename().string());
+    std::sort(n.begin(), n.end());
+    return n;
+  }
+  ScratchDir dir;
+};
+
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+// The first `fraction` of `from`'s bytes, written to `to`.
+void copyPart(const std::string &from, const std::string &to, double fraction) {
+  std::ifstream in(from, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(to, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() * fraction));
+}
+
+// A conversion on a worker thread of its own engine, and how it ended.
+struct BackgroundConversion {
+  struct End {
+    bool finished = false, exception = false;
+    std::string message;
+  };
+  std::promise<End> ended;
+  std::future<End> result = ended.get_future();
+  std::unique_ptr<MediaEngine> engine = std::make_unique<MediaEngine>();  // goes first
+
+  // Adds the task and its output; false (with the reason in the test log)
+  // when either is refused.
+  bool prepare(const std::string &source, const std::string &output, OutputOptions o = mp4Options()) {
+    if (!engine->loadAVLib(TREVIX_COMMON_DIR, true)) return false;
+    engine->onTerminate = [this](int32_t index, bool finished, bool exception, const std::string &message) {
+      if (index >= 0) ended.set_value(End{finished, exception, message});
+    };
+    InputOptions in;
+    const int index = engine->addTask(source, &in);
+    EXPECT_GE(index, 0) << engine->lastErrorMessage();
+    if (index < 0) return false;
+    const bool ok = engine->setOutput(index, output, &o);
+    EXPECT_TRUE(ok) << engine->lastErrorMessage();
+    return ok;
+  }
+  void start() { engine->startConvert(1); }
+  // Whether the task ended within `seconds`.
+  bool endsWithin(double seconds) {
+    return result.wait_for(std::chrono::duration<double>(seconds)) == std::future_status::ready;
+  }
+};
+
+// A named pipe the test holds open for writing, so that a reader waits for
+// data instead of seeing its end; closing it ends the wait.
+class SilentPipe {
+ public:
+  explicit SilentPipe(const std::string &path) {
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+    fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);  // never blocks, unlike O_WRONLY
+    EXPECT_GE(fd_, 0);
+  }
+  ~SilentPipe() { close(); }
+  // Writes `bytes` for a reader (from a thread of its own: the pipe holds
+  // only so much until the reader takes it).
+  void feed(std::string bytes) {
+    writer_ = std::thread([this, bytes = std::move(bytes)] {
+      for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+      }
+    });
+  }
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (writer_.joinable()) writer_.join();
+  }
+
+ private:
+  int fd_ = -1;
+  std::thread writer_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- outputs
+
+TEST_F(FileSafety, AnOutputIsWrittenUnderAHiddenNameAndNamedWhenWhole) {
+  const std::string out = dir.file("clip.mp4");
+  std::vector<std::string> whileWriting;
+  ConvertSetup s;
+  s.outputs = {out};
+  s.outputOptions = {mp4Options()};
+  // The last report comes once the trailer is written.
+  s.onProgress = [&](MediaEngine &, const ProgressSample &) { whileWriting = names(); };
+  const Conversion r = convert(smallSource(2.0), s);
+  ASSERT_TRUE(r.finished) << r.message << r.lastError;
+  EXPECT_EQ(whileWriting, std::vector<std::string>{".clip.part.mp4"});
+  EXPECT_EQ(names(), std::vector<std::string>{"clip.mp4"});
+  EXPECT_TRUE(probeMedia(out).ok);
+}
+
+TEST_F(FileSafety, TwoEnginesWritingTheSameNameKeepOneWholeOutputAndSayWhyTheOtherFailed) {
+  const std::string shortSource = smallSource(2.0), longSource = smallSource(4.0);
+  const std::string out = dir.file("clip.mp4");
+  BackgroundConversion a, b;
+  // Both find the name free and write at the same time.
+  ASSERT_TRUE(a.prepare(shortSource, out));
+  ASSERT_TRUE(b.prepare(longSource, out));
+  a.start();
+  b.start();
+  ASSERT_TRUE(a.endsWithin(60) && b.endsWithin(60));
+  const auto endA = a.result.get(), endB = b.result.get();
+  ASSERT_NE(endA.finished, endB.finished) << endA.message << " / " << endB.message;
+  const auto &failed = endA.finished ? endB : endA;
+  EXPECT_TRUE(failed.exception);
+  EXPECT_EQ(failed.message, "'" + out + "' appeared during the conversion and was not replaced");
+  // The file under the name is the whole output of the one that finished.
+  EXPECT_EQ(names(), std::vector<std::string>{"clip.mp4"});
+  const ProbedFile p = probeMedia(out);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_NEAR(p.durationSec, endA.finished ? 2.0 : 4.0, 0.3);
+}
+
+TEST_F(FileSafety, OverwritingReplacesALinkNeverTheFileItPointsTo) {
+  const std::string other = dir.file("other.mov");
+  fs::copy_file(smallSource(2.0), other);
+  const auto size = fs::file_size(other);
+  const std::string out = dir.file("clip.mp4");
+  fs::create_symlink(other, out);
+  OutputOptions o = mp4Options();
+  o.overwrite = true;
+  const Conversion r = convert(smallSource(1.0), out, o);
+  ASSERT_TRUE(r.finished) << r.message << r.lastError;
+  EXPECT_EQ(fs::file_size(other), size);
+  EXPECT_TRUE(probeMedia(other).ok);
+  EXPECT_FALSE(fs::is_symlink(out));
+  EXPECT_TRUE(probeMedia(out).ok);
+}
+
+TEST_F(FileSafety, AnOutputFolderRemovedDuringTheRunFailsTheTask) {
+  const fs::path folder = dir.path() / "out";
+  fs::create_directories(folder);
+  const std::string out = (folder / "clip.mp4").string();
+  ConvertSetup s;
+  s.outputs = {out};
+  s.outputOptions = {mp4Options()};
+  s.onProgress = [&](MediaEngine &, const ProgressSample &) { fs::remove_all(folder); };
+  const Conversion r = convert(smallSource(2.0), s);
+  ASSERT_TRUE(r.terminated) << r.lastError;
+  EXPECT_FALSE(r.finished);
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message, "Could not move the output to '" + out + "': No such file or directory");
+  EXPECT_FALSE(fs::exists(folder));
+}
+
+// ---------------------------------------------------------------- results
+
+TEST_F(FileSafety, ASourceWithoutSamplesFailsAndWritesNothing) {
+  MediaRecipe emptyWav;
+  emptyWav.path = dir.file("empty.wav");
+  emptyWav.videoCodec = "";
+  emptyWav.audioCodec = "pcm_s16le";
+  emptyWav.durationSec = 0;
+  ASSERT_EQ(generateMedia(emptyWav), "");
+  // A movie whose sound track holds no sample (a container that lists its
+  // tracks up front keeps an empty one).
+  MediaRecipe silentTrack = smallClipRecipe(2.0);
+  silentTrack.path = dir.file("silent.mkv");
+  silentTrack.audioStartSec = 10.0;
+  ASSERT_EQ(generateMedia(silentTrack), "");
+
+  const Conversion wav = convert(emptyWav.path, dir.file("copy.wav"), OutputOptions{});
+  EXPECT_TRUE(wav.exception);
+  EXPECT_FALSE(wav.finished);
+  EXPECT_EQ(wav.message, "the output has no audio: the source gave none");
+  ASSERT_NE(probeMedia(silentTrack.path).first("audio"), nullptr);
+  const Conversion movie = convert(silentTrack.path, dir.file("silent.mp4"), mp4Options());
+  EXPECT_TRUE(movie.exception);
+  EXPECT_EQ(movie.message, "the output has no audio: the source gave none");
+  EXPECT_EQ(names(), (std::vector<std::string>{"empty.wav", "silent.mkv"}));
+}
+
+TEST_F(FileSafety, ASourceCutShortBeforeTheConversionFailsUnlessALimitStopsFirst) {
+  // A copy that stopped early, of a file whose index comes first: it opens
+  // and declares 8 s, but holds about 3.
+  MediaRecipe recipe = smallClipRecipe(8.0);
+  recipe.fastStart = true;
+  const std::string cut = dir.file("cut.mp4");
+  copyPart(cachedFixture(recipe, "faststart.mp4"), cut, 0.4);
+  const Conversion r = convert(cut, dir.file("out.mp4"), mp4Options());
+  ASSERT_TRUE(r.terminated) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): 00:00:0", 0), 0u) << r.message;
+  EXPECT_NE(r.message.find(" of 00:00:08 could be read"), std::string::npos) << r.message;
+  EXPECT_EQ(names(), std::vector<std::string>{"cut.mp4"});
+
+  // Asked for the first 2 s only, the readable part is enough.
+  OutputOptions first2s = mp4Options();
+  first2s.recordingTimeMs = 2000;
+  const Conversion limited = convert(cut, dir.file("first.mp4"), first2s);
+  EXPECT_TRUE(limited.finished) << limited.message;
+  EXPECT_NEAR(probeMedia(dir.file("first.mp4")).durationSec, 2.0, 0.3);
+}
+
+TEST_F(FileSafety, ASourceCutShortWhileItConvertsFails) {
+  const std::string source = dir.file("shrinking.mov");
+  fs::copy_file(smallSource(8.0), source);
+  ConvertSetup s;
+  s.outputs = {dir.file("out.mp4")};
+  s.outputOptions = {mp4Options()};
+  // Opened, index read, streams set up: now the file loses its end.
+  s.onLog = [&](MediaEngine &, const std::string &line) {
+    if (line.find("Stream mapping:") != std::string::npos)
+      fs::resize_file(source, fs::file_size(source) * 4 / 10);
+  };
+  const Conversion r = convert(source, s);
+  ASSERT_TRUE(r.terminated) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): 00:00:0", 0), 0u) << r.message;
+  EXPECT_NE(r.message.find(" of 00:00:08 could be read"), std::string::npos) << r.message;
+  EXPECT_EQ(names(), std::vector<std::string>{"shrinking.mov"});
+}
+
+// ---------------------------------------------------------------- sources
+
+TEST_F(FileSafety, APipeThatSendsNothingIsGivenUpWithinASecond) {
+  // Nobody writes: the opening fails at once instead of waiting for a
+  // writer.
+  const std::string lonely = dir.file("lonely.mov");
+  ASSERT_EQ(mkfifo(lonely.c_str(), 0600), 0);
+  MediaEngine engine;
+  ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
+  // Should the opening wait after all, a writer that comes and goes ends it.
+  std::thread rescue([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const int fd = open(lonely.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+  });
+  auto t0 = Clock::now();
+  InputOptions in;
+  EXPECT_LT(engine.addTask(lonely, &in), 0);
+  EXPECT_LT(secondsSince(t0), 1.0);
+  rescue.join();
+
+  // A writer that sends nothing: interrupt() ends the wait.
+  const std::string silent = dir.file("silent.mov");
+  SilentPipe pipe(silent);
+  std::promise<int> added;
+  std::thread opener([&] {
+    InputOptions options;
+    added.set_value(engine.addTask(silent, &options));
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  t0 = Clock::now();
+  engine.interrupt();
+  auto result = added.get_future();
+  const bool ended = result.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+  EXPECT_TRUE(ended);
+  if (!ended) pipe.close();
+  opener.join();
+  EXPECT_LT(result.get(), 0);
+  EXPECT_EQ(engine.lastErrorMessage(), silent + ": stopped while opening");
+
+  // The probe likewise, until it is told to go on.
+  MediaProbe &probe = engine.probe();
+  EXPECT_FALSE(probe.open(silent));
+  EXPECT_EQ(probe.lastError(), silent + ": stopped while opening");
+  probe.clearInterrupt();
+  std::thread probing([&] { EXPECT_FALSE(probe.open(silent)); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  t0 = Clock::now();
+  probe.interrupt();
+  probing.join();
+  EXPECT_LT(secondsSince(t0), 1.0);
+  EXPECT_EQ(probe.lastError(), silent + ": stopped while opening");
+}
+
+TEST_F(FileSafety, ATaskWaitingForAPipeEndsWithinASecondOnStopAndOnDestruction) {
+  MediaRecipe recipe = smallClipRecipe(10.0);
+  recipe.videoCodec = "mpeg4";
+  recipe.audioCodec = "mp2";
+  const std::string stream = cachedFixture(recipe, "stream.ts");
+  std::ifstream in(stream, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destruction" : "stop");
+    const std::string live = dir.file(destroy ? "live2.ts" : "live1.ts");
+    SilentPipe pipe(live);
+    // Seven of the ten seconds arrive, then nothing more.
+    pipe.feed(bytes.substr(0, bytes.size() * 7 / 10));
+    BackgroundConversion c;
+    ASSERT_TRUE(c.prepare(live, dir.file(destroy ? "out2.mp4" : "out1.mp4")));
+    c.start();
+    ASSERT_FALSE(c.endsWithin(1.5));  // converted what came, waiting for more
+    const auto t0 = Clock::now();
+    if (destroy) {
+      c.engine.reset();
+      EXPECT_LT(secondsSince(t0), 1.0);
+    } else {
+      c.engine->stop();
+      const bool ended = c.endsWithin(1.0);
+      EXPECT_TRUE(ended);
+      if (!ended) pipe.close();
+      ASSERT_TRUE(c.endsWithin(30));
+      const auto end = c.result.get();
+      // Stopped with what was converted kept.
+      EXPECT_FALSE(end.finished);
+      EXPECT_FALSE(end.exception) << end.message;
+      EXPECT_TRUE(probeMedia(dir.file("out1.mp4")).ok);
+    }
+  }
+}
+
+TEST_F(FileSafety, NamesAreFilesNotProtocols) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir.path());
+  // A relative name with a colon, and an output folder called "file:".
+  fs::copy_file(smallSource(1.0), "2024-05-01T10:30.mov");
+  fs::create_directory("file:");
+  const Conversion r = convert("2024-05-01T10:30.mov", "file:/trevix-name-check.mp4", mp4Options());
+  fs::current_path(previous);
+  EXPECT_TRUE(r.finished) << r.message << r.lastError;
+  EXPECT_TRUE(probeMedia((dir.path() / "file:" / "trevix-name-check.mp4").string()).ok);
+  std::error_code ec;
+  EXPECT_FALSE(fs::exists("/trevix-name-check.mp4", ec));
+  fs::remove("/trevix-name-check.mp4", ec);
+}
+
+TEST_F(FileSafety, AListThatNamesOtherFilesIsNotOpenedAsASource) {
+  fs::copy_file(smallSource(1.0), dir.file("clip.mov"));
+  const std::string list = dir.file(".mov");
+  std::ofstream(list) << "ffconcat version 1.0\nfile 'clip.mov'\n";
+  const std::string refusal = list + ": not accepted as a source: it is a concat list, which names other files";
+  MediaEngine engine;
+  ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
+  InputOptions in;
+  EXPECT_LT(engine.addTask(list, &in), 0);
+  EXPECT_EQ(engine.lastErrorMessage(), refusal);
+  EXPECT_FALSE(engine.probe().open(list));
+  EXPECT_EQ(engine.probe().lastError(), refusal);
+}

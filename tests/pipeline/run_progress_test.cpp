@@ -1,0 +1,111 @@
+// The figures and texts of a run's progress, shared by the window's status
+// bar and trevix-convert.
+#include "run_progress.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ProbeSummary opened() {
+  ProbeSummary p;
+  p.opened = true;
+  p.durationUs = 5000000;
+  return p;
+}
+
+TEST(RunProgress, FiguresOfASample) {
+  ProgressSample s;
+  s.frameNumber = 120;
+  s.fps = 60;
+  s.currentMs = 4000;
+  s.totalMs = 10000;
+  s.elapsedSec = 2.0;
+  ProgressFigures f = progressFigures(s);
+  EXPECT_EQ(f.percent, 40);
+  EXPECT_EQ(f.fps, 60);
+  EXPECT_DOUBLE_EQ(f.speed, 2.0);
+  EXPECT_DOUBLE_EQ(f.leftSec, 3.0);  // 6 s of output at twice real time
+
+  // The engine's rate is 0 in the first second: the average stands in.
+  s.fps = 0;
+  s.frameNumber = 30;
+  s.elapsedSec = 0.5;
+  EXPECT_EQ(progressFigures(s).fps, 60);
+
+  // Past the end: 100%, nothing left.
+  s.currentMs = 12000;
+  f = progressFigures(s);
+  EXPECT_EQ(f.percent, 100);
+  EXPECT_DOUBLE_EQ(f.leftSec, 0.0);
+
+  // Unknown length, no video, no time yet.
+  s.totalMs = 0;
+  s.frameNumber = -1;
+  s.elapsedSec = 0;
+  f = progressFigures(s);
+  EXPECT_EQ(f.percent, -1);
+  EXPECT_EQ(f.fps, -1);
+  EXPECT_EQ(f.speed, -1);
+  EXPECT_EQ(f.leftSec, -1);
+}
+
+TEST(RunProgress, Texts) {
+  EXPECT_EQ(clockText(65.4), "00:01:05");
+  EXPECT_EQ(clockText(3599.6), "01:00:00");
+  EXPECT_EQ(clockText(-3), "00:00:00");
+  EXPECT_EQ(speedText(8.26), "8.3x");
+  EXPECT_EQ(speedText(-1), "--");
+  EXPECT_EQ(timeLeftText(9), "00:00:09");
+  EXPECT_EQ(timeLeftText(-1), "--:--:--");
+
+  ProgressReport report{12, 25, 480, 1000, 4096};
+  const ProgressSample s = progressSample(report, 1.5);
+  EXPECT_EQ(s.frameNumber, 12);
+  EXPECT_EQ(s.currentMs, 480);
+  EXPECT_EQ(s.totalMs, 1000);
+  EXPECT_EQ(s.size, 4096);
+  EXPECT_DOUBLE_EQ(s.elapsedSec, 1.5);
+}
+
+// "2 of 5": the rows the run has reached, and the checked rows after.
+TEST(RunProgress, PositionAmongTheRowsOfTheRun) {
+  SourceJobs jobs;
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  jobs.setChecked(1, false);
+  jobs.setChecked(4, false);
+  // Rows 0, 2, 3 and 5 belong to the run.
+  jobs.startJob(0, "out/a", false);
+  EXPECT_EQ(runPositionText(runPosition(jobs, 0)), "1 of 4");
+  jobs.endJob(0, JobState::Done, "");
+  jobs.startJob(2, "out/c", false);
+  EXPECT_EQ(runPositionText(runPosition(jobs, 2)), "2 of 4");
+  // A row checked during the run counts from then on; one unchecked after
+  // it was converted still counts.
+  jobs.endJob(2, JobState::Failed, "why");
+  jobs.setChecked(2, false);
+  jobs.setChecked(4, true);
+  jobs.startJob(3, "out/d", false);
+  EXPECT_EQ(runPositionText(runPosition(jobs, 3)), "3 of 5");
+}
+
+TEST(RunProgress, CountsOfARun) {
+  SourceJobs jobs;
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  jobs.endJob(0, JobState::Done, "");
+  jobs.endJob(1, JobState::Done, "");
+  jobs.endJob(2, JobState::Failed, "why");
+  jobs.endJob(3, JobState::Done, "");
+  jobs.setChecked(4, false);
+  jobs.setChecked(5, false);
+  EXPECT_EQ(runCountsText(runCounts(jobs)), "3 Done, 1 Fail");
+  // Stopped: the stopped row and the checked rows not reached.
+  jobs.endJob(3, JobState::Aborted, "");
+  jobs.setChecked(5, true);
+  const RunCounts c = runCounts(jobs);
+  EXPECT_EQ(c.done, 2);
+  EXPECT_EQ(c.aborted, 1);
+  EXPECT_EQ(c.notConverted, 1);
+  EXPECT_EQ(runCountsText(c), "2 Done, 1 Fail, 1 Abort, 1 not converted");
+}
+
+}  // namespace
