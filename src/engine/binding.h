@@ -148,7 +148,6 @@
   X(av_display_rotation_get) \
   X(av_display_rotation_set) \
   X(av_display_matrix_flip) \
-  X(av_strdup) \
   X(av_color_transfer_name) \
   X(av_color_primaries_name) \
   X(av_color_space_name) \
