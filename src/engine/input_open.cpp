@@ -242,6 +242,9 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
   o.framePixFmt = shown.transfer == HdrTransfer::None ? dec->pix_fmt : kToneMappedFormat;
   o.sourcePixFmt = o.framePixFmt;
   o.videoFrameRate = st->r_frame_rate;
+  o.frameRateFromSource = true;
+  o.sourceAverageRate = st->avg_frame_rate;
+  o.sourceTimeBase = st->time_base;
   dec->framerate = st->r_frame_rate;
   is.rateEmu = o.rateEmu != 0;
   if (o.videoDisable) is.discard = AVDISCARD_ALL;

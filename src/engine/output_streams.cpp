@@ -209,6 +209,42 @@ void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext 
                                     o.framePixFmt >= 0 && o.framePixFmt == o.sourcePixFmt);
 }
 
+// The source's rate guessed from its time stamps (r_frame_rate) differs
+// from its average by more than 1%: its pictures come at varying intervals.
+bool rateVaries(const OptionState &o) {
+  const AVRational guessed = o.videoFrameRate, average = o.sourceAverageRate;
+  if (!o.frameRateFromSource || guessed.num <= 0 || guessed.den <= 0 || average.num <= 0 || average.den <= 0)
+    return false;
+  return std::fabs(av_q2d(guessed) / av_q2d(average) - 1.0) > 0.01;
+}
+
+// Containers that store each picture's own time.
+bool storesPictureTimes(const AVOutputFormat *ofmt) {
+  if (ofmt->flags & AVFMT_VARIABLE_FPS) return true;
+  for (const char *name : {"mp4", "mov", "matroska", "webm"})
+    if (std::strcmp(ofmt->name, name) == 0) return true;
+  return false;
+}
+
+// A source of varying frame rate at its own rate: where the container
+// stores each picture's time, the pictures keep theirs (in the source's
+// time base, or 1/90000 when that is coarser than a millisecond); elsewhere
+// the output runs at the source's average rate rather than at the rate its
+// shortest interval suggests.
+void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStream &os, AVCodecContext *enc) {
+  if (!rateVaries(o)) return;
+  const AVRational average = nearestSupportedRate(os.codec, o.sourceAverageRate);
+  enc->framerate = average;
+  os.stream->avg_frame_rate = average;
+  if (storesPictureTimes(ofmt)) {
+    const AVRational tb = o.sourceTimeBase;
+    enc->time_base = tb.num > 0 && tb.den > 0 && av_q2d(tb) <= 0.001 ? tb : AVRational{1, 90000};
+    os.keepsPictureTimes = true;
+  } else {
+    enc->time_base = AVRational{average.den, average.num};
+  }
+}
+
 // Quantiser, matrices, rate control and passes of a video encoder.
 void setVideoCoding(const OptionState &o, OutputStream &os, AVCodecContext *enc) {
   if (o.intraOnly) enc->gop_size = 0;
@@ -250,6 +286,7 @@ void buildVideoStream(TranscodeTask &task, OutputFile &of) {
   enc->flags2 |= headers.flags2;
   takePrivateOptions(task, kVideoKind, os);
   setVideoPicture(o, codec, enc, os.stream);
+  setVaryingRate(o, of.ctx->oformat, os, enc);
   setVideoCoding(o, os, enc);
 }
 

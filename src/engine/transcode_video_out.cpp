@@ -14,11 +14,16 @@
 // Video sync ("vsync"): 1 (or automatic, for encoders with a time base
 // coarser than 1 ms) keeps the frame count in step with the source's time
 // stamps; 2 follows the time stamps without duplicating; 0 numbers the
-// frames as they come.
+// frames as they come. A stream that keeps each picture's time takes every
+// picture once, at its time (or just after the one before).
 int64_t VideoOutput::framesToEmit(OutputStreamRecord &ost, int64_t srcPts) {
   const OptionState &o = c_.options;
   const double tb = av_q2d(ost.enc->time_base);
   const double syncIpts = static_cast<double>(subtractTimestamps(srcPts, o.inputStartTime)) / AV_TIME_BASE / tb;
+  if (ost.out->keepsPictureTimes) {
+    ost.syncPts = std::max<int64_t>(ost.syncPts, std::llrint(syncIpts));
+    return 1;
+  }
   const bool sync = o.videoSyncMethod > 0 || (o.videoSyncMethod < 0 && tb > 0.001);
   if (!sync) {
     ost.syncPts = std::llrint(syncIpts);
@@ -104,10 +109,11 @@ void VideoOutput::encodeCopies(OutputStreamRecord &ost, const AVFrame *formatted
 
 // The last picture stays on screen for its own duration: it is repeated
 // until the output reaches the end of the source's last picture (with
-// frame-rate sync; a stopped conversion ends where it is).
+// frame-rate sync; a stopped conversion ends where it is, and a stream that
+// keeps each picture's time gives the last one the average duration).
 void VideoOutput::holdLastPicture(OutputStreamRecord &ost) {
   if (!ost.lastPicture || !ost.lastPicture->buf[0] || ost.lastPictureEnd == AV_NOPTS_VALUE ||
-      c_.task.stopRequested())
+      ost.out->keepsPictureTimes || c_.task.stopRequested())
     return;
   const OptionState &o = c_.options;
   const double tb = av_q2d(ost.enc->time_base);

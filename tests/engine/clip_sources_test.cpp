@@ -12,6 +12,7 @@
 #include "media_measure.h"
 #include "profile_job.h"
 #include "test_env.h"
+#include "transcode_test_util.h"
 
 namespace {
 
@@ -174,6 +175,59 @@ TEST(ClipSourcesShape, NonSquarePixelsKeepTheShapeOnScreen) {
   ASSERT_NE(v, nullptr);
   ASSERT_GT(v->sarNum, 0);
   EXPECT_NEAR(static_cast<double>(v->width) * v->sarNum / v->sarDen / v->height, 720.0 * 10 / 11 / 480, 0.01);
+}
+
+// The times of a file's pictures, in display order (seconds).
+std::vector<double> pictureTimes(const std::string &path) {
+  std::vector<double> times;
+  decodeVideoRGB(path, [&times](const uint8_t *, int, int, int, double t) { times.push_back(t); });
+  return times;
+}
+
+// A clip whose pictures come at varying intervals (alternately half and one
+// and a half periods) keeps every picture at its own time in the formats of
+// today at their "Auto" rate: none is repeated or dropped.
+TEST(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
+  requireLibraries();
+  MediaRecipe r = smallClipRecipe(2.0);
+  r.width = 320;
+  r.height = 180;
+  r.variableFrameRate = true;
+  const std::string source = cachedFixture(r, "vfr-auto.mp4");
+  const std::vector<double> sourceTimes = pictureTimes(source);
+  ASSERT_EQ(sourceTimes.size(), 50u);
+  ASSERT_NEAR(sourceTimes[1] - sourceTimes[0], 0.02, 0.001) << "the fixture's intervals vary";
+  ASSERT_NEAR(sourceTimes[2] - sourceTimes[1], 0.06, 0.001);
+
+  for (const char *title : {"MP4 - H.264 Video (*.mp4)", "MP4 - H.265/HEVC Video (*.mp4)", "MKV - H.264 Video (*.mkv)",
+                            "WebM - VP9 Video (*.webm)", "WebM - AV1 Video (*.webm)"}) {
+    SCOPED_TRACE(title);
+    ScratchDir dir;
+    const ProfileJob job = convertWithProfile(source, title, dir.path().string(), [](ProfileChoices &c) {
+      EXPECT_TRUE(c.comboVideoFramerate.selectText("Auto"));
+    });
+    ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
+    const std::vector<double> times = pictureTimes(job.output);
+    ASSERT_EQ(times.size(), sourceTimes.size());
+    for (size_t i = 0; i < times.size(); ++i)
+      EXPECT_NEAR(times[i] - times[0], sourceTimes[i] - sourceTimes[0], 0.0015) << "picture " << i;
+  }
+
+  // A container without picture times runs at the source's average rate,
+  // not at the rate of its shortest interval.
+  ScratchDir dir;
+  OutputOptions o = mp4Options();
+  o.frameRate.clear();
+  o.format = "avi";
+  o.vcodec = "mpeg4";
+  const std::string avi = (dir.path() / "vfr.avi").string();
+  const Conversion c = convert(source, avi, o);
+  ASSERT_TRUE(c.finished) << c.message << c.lastError;
+  const ProbedFile out = probeMedia(avi);
+  ASSERT_TRUE(out.first("video"));
+  const double average = probeMedia(source).first("video")->frameRate;  // 50 pictures over their span
+  EXPECT_NEAR(out.first("video")->frameRate, average, 0.01);
+  EXPECT_NEAR(static_cast<double>(out.first("video")->frames), 50.0, 1.0);
 }
 
 }  // namespace
