@@ -228,9 +228,10 @@ bool storesPictureTimes(const AVOutputFormat *ofmt) {
 
 // A source of varying frame rate at its own rate: where the container
 // stores each picture's time, the pictures keep theirs (in the source's
-// time base, or 1/90000 when that is coarser than a millisecond); elsewhere
-// the output runs at the source's average rate rather than at the rate its
-// shortest interval suggests.
+// time base, or in 1/60000 s when that is coarser than a millisecond or
+// finer than MPEG-4 Part 2 can number); elsewhere the output runs at the
+// source's average rate rather than at the rate its shortest interval
+// suggests.
 void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStream &os, AVCodecContext *enc) {
   if (!rateVaries(o)) return;
   const AVRational average = nearestSupportedRate(os.codec, o.sourceAverageRate);
@@ -238,7 +239,8 @@ void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStre
   os.stream->avg_frame_rate = average;
   if (storesPictureTimes(ofmt)) {
     const AVRational tb = o.sourceTimeBase;
-    enc->time_base = tb.num > 0 && tb.den > 0 && av_q2d(tb) <= 0.001 ? tb : AVRational{1, 90000};
+    const bool usable = tb.num > 0 && tb.den > 0 && tb.den <= 65535 && av_q2d(tb) <= 0.001;
+    enc->time_base = usable ? tb : AVRational{1, 60000};
     os.keepsPictureTimes = true;
   } else {
     enc->time_base = AVRational{average.den, average.num};
