@@ -134,7 +134,7 @@ void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool d
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     srcPts = rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
   ist.nextPts = addTimestamps(ist.pts, frameDuration);
-  const AVFrame *picture = c_.run.pictures.preprocessPicture(c_.task, frame, srcPts);
+  const AVFrame *picture = c_.run.pictures.preprocessPicture(c_.task, frame, srcPts, ist.picture);
   emulateRate(ist);
   if (deliver) {
     for (OutputStreamRecord *op : ist.outputs) {
@@ -146,18 +146,16 @@ void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool d
   libavutil.av_frame_unref(frame);
 }
 
-// At the end of the input: the samples the rate conversion still holds,
-// then whatever the encoders fed from this stream hold.
+// At the end of the input: the samples the rate conversion still holds.
+// (The encoders fed from the stream are drained by the driver, pictures
+// first, once every input has ended.)
 void InputDecoder::flushStream(InputStreamRecord &ist, bool deliver) {
-  if (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-    ist.pts = ist.nextPts;
-    const int bytes = drainAudioConverter(ist);
-    if (bytes > 0 && deliver)
-      for (OutputStreamRecord *op : ist.outputs)
-        if (op->encodingNeeded) outputs_.samples(*op, ist, c_.run.decodedAudio.data(), bytes, ist.pts);
-  }
-  for (OutputStreamRecord *op : ist.outputs)
-    if (op->encodingNeeded) outputs_.drain(*op);
+  if (ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return;
+  ist.pts = ist.nextPts;
+  const int bytes = drainAudioConverter(ist);
+  if (bytes > 0 && deliver)
+    for (OutputStreamRecord *op : ist.outputs)
+      if (op->encodingNeeded) outputs_.samples(*op, ist, c_.run.decodedAudio.data(), bytes, ist.pts);
 }
 
 // The decoded frame as interleaved 16-bit samples in run.decodedAudio, in

@@ -199,12 +199,25 @@ void TranscodeLoop::run() {
   finish();
 }
 
+PictureEnd TranscodeLoop::pictureEnd(const OutputFile &file) const {
+  PictureEnd p;
+  for (auto &op : c_.run.ost) {
+    if (op->file != &file || op->out->type != AVMEDIA_TYPE_VIDEO) continue;
+    p.end = std::max(p.end, ProgressReporter::outputTime(*op));
+    if (op->enc) p.period = std::max(p.period, av_q2d(op->enc->time_base));
+  }
+  return p;
+}
+
 void TranscodeLoop::finish() {
-  // Flush the decoders (and drain the encoders they feed), then the
-  // encoders whose input never reached its end.
+  // Flush the decoders; then drain the encoders, the pictures first so
+  // that the sound of each file can end where its pictures do.
   for (auto &ip : c_.run.ist)
     if (ip->decodingNeeded) decoder_.process(*ip, nullptr);
-  for (auto &op : c_.run.ost) outputs_.drain(*op);
+  for (auto &op : c_.run.ost)
+    if (op->out->type == AVMEDIA_TYPE_VIDEO) outputs_.drain(*op);
+  for (auto &op : c_.run.ost)
+    if (op->out->type != AVMEDIA_TYPE_VIDEO) outputs_.drain(*op, pictureEnd(*op->file));
 
   for (auto &of : c_.state.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;

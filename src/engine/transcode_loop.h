@@ -27,6 +27,13 @@ class TranscodeTask;
 struct InputFile;
 struct OptionState;
 
+// Where an output file's pictures end, and how long one of them lasts
+// (seconds; 0 without pictures).
+struct PictureEnd {
+  double end = 0;
+  double period = 0;
+};
+
 // What every stage works on: the task (its log, its stop request), the
 // task's outputs and statistics, the run's records and buffers, and the
 // option state.
@@ -61,8 +68,9 @@ class PacketWriter {
 };
 
 // The video path of one output stream: frame-rate sync (drop, duplicate),
-// frame limits, the geometry stage and the encoder. Uses the run's encFrame;
-// counts dupFrames and dropFrames.
+// frame limits, the geometry stage and the encoder; at the end of the
+// input the last picture is held for its duration. Uses the run's
+// encFrame; counts dupFrames and dropFrames.
 class VideoOutput {
  public:
   VideoOutput(LoopContext &c, PacketWriter &writer) : c_(c), writer_(writer) {}
@@ -72,6 +80,9 @@ class VideoOutput {
  private:
   int64_t framesToEmit(OutputStreamRecord &ost, int64_t srcPts);
   int64_t limitFrames(const OutputStreamRecord &ost, int64_t frames) const;
+  void encodeCopies(OutputStreamRecord &ost, const AVFrame *formatted, const AVFrame *picture, float sourceQuality,
+                    int64_t frames);
+  void holdLastPicture(OutputStreamRecord &ost);
 
   LoopContext &c_;
   PacketWriter &writer_;
@@ -87,9 +98,12 @@ class AudioOutput {
   // A chunk of interleaved 16-bit samples in the decoder's channels and
   // rate, starting at `srcPts` (microseconds).
   void write(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts);
-  // The samples left in the fifo as one short frame (when the encoder takes
-  // one), then what the encoder still holds.
-  void drain(OutputStreamRecord &ost);
+  // The samples left in the fifo as one last frame (short when the encoder
+  // takes a short one, else filled up with silence), then what the encoder
+  // still holds. A sound that falls short of the file's pictures' end by
+  // less than a picture and a frame is filled up with silence to end with
+  // them.
+  void drain(OutputStreamRecord &ost, const PictureEnd &pictures);
 
  private:
   struct Chunk {
@@ -101,6 +115,7 @@ class AudioOutput {
   bool resampleChunk(OutputStreamRecord &ost, const InputStreamRecord &ist, Chunk &chunk);
   void limitToRecordingTime(const OutputStreamRecord &ost, Chunk &chunk) const;
   void encodeQueued(OutputStreamRecord &ost);
+  void fillUpTo(OutputStreamRecord &ost, const PictureEnd &pictures);
   void encodeFrame(OutputStreamRecord &ost, const uint8_t *s16, int samples);
   bool needsResampling(const OutputStreamRecord &ost, const InputStreamRecord &ist) const;
 
@@ -123,8 +138,9 @@ class OutputPaths {
     audio_.write(ost, ist, buf, size, srcPts);
   }
   void subtitle(OutputStreamRecord &ost, AVSubtitle *sub) { writer_.writeSubtitle(ost, sub); }
-  // Whatever the stream's encoder still holds, once.
-  void drain(OutputStreamRecord &ost);
+  // Whatever the stream's encoder still holds, once (a sound up to the
+  // pictures' end when it falls just short of it).
+  void drain(OutputStreamRecord &ost, const PictureEnd &pictures = {});
 
  private:
   PacketWriter writer_;
@@ -196,6 +212,7 @@ class TranscodeLoop {
   InputStreamRecord *takerOf(const InputFile &in, const InputFileRecord &file, const AVPacket *pkt);
   void repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPacket *pkt);
   void reportWhenDue();
+  PictureEnd pictureEnd(const OutputFile &file) const;
   void finish();
 
   LoopContext c_;

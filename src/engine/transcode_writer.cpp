@@ -167,10 +167,10 @@ void PacketWriter::writeSubtitle(OutputStreamRecord &ost, AVSubtitle *sub) {
   ++ost.frameNumber;
 }
 
-void OutputPaths::drain(OutputStreamRecord &ost) {
+void OutputPaths::drain(OutputStreamRecord &ost, const PictureEnd &pictures) {
   if (ost.drained || !ost.encodingNeeded) return;
   switch (ost.enc->codec_type) {
-    case AVMEDIA_TYPE_AUDIO: audio_.drain(ost); break;
+    case AVMEDIA_TYPE_AUDIO: audio_.drain(ost, pictures); break;
     case AVMEDIA_TYPE_VIDEO: video_.drain(ost); break;
     default: ost.drained = true; break;
   }
