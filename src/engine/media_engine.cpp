@@ -449,7 +449,8 @@ void MediaEngine::doCustomHook(TranscodeTask &task, Bitmap24 &bitmap, int32_t fr
 }
 
 void MediaEngine::doLog(TranscodeTask *task, int level, const std::string &text) {
-  if (!onLog) return;
+  // The handler is read under the lock only: the owner replaces it under
+  // the lock while lines arrive on the workers and the libraries' threads.
   Impl::Guard g(*d);
   LogLevel mapped = level < 0 ? LogLevel::Quiet : level >= 3 ? LogLevel::All : static_cast<LogLevel>(level + 1);
   if (onLog) onLog(task ? task->index() : -1, mapped, text);

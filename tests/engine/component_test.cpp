@@ -2,8 +2,11 @@
 // thread mode, termination order, stop, pause and resume.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <random>
 
@@ -358,6 +361,51 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
   const auto t = rec.terminations();
   EXPECT_FALSE(t[0].finished);
   EXPECT_FALSE(t[0].exception) << t[0].message;
+}
+
+// The owner replaces the log handler under the lock, again and again, while
+// a task logs on another thread: every line reaches exactly one handler, and
+// a handler that was replaced gets no further line. (A ThreadSanitizer
+// build also sees that the handler is never read outside the lock.)
+TEST_F(ComponentTest, LogHandlerReplacedUnderTheLockWhileATaskLogs) {
+  constexpr int kHandlers = 50;
+  auto counts = std::make_shared<std::array<std::atomic<int>, kHandlers>>();
+  auto handler = [counts](int k) {
+    return [counts, k](int32_t, LogLevel, const std::string &) { ++(*counts)[k]; };
+  };
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
+  TranscodeTask *task = nullptr;
+  engine.withTask(0, [&](TranscodeTask &t) { task = &t; });
+  {
+    std::scoped_lock held(engine);
+    engine.onLog = handler(0);
+  }
+  std::atomic<bool> stop{false};
+  int lines = 0;
+  std::thread worker([&] {
+    task->setThreadId(currentThreadId());
+    while (!stop) {
+      task->log(0, "line");
+      ++lines;
+    }
+  });
+  std::array<int, kHandlers> atReplacement{};
+  for (int k = 1; k < kHandlers; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::scoped_lock held(engine);
+    atReplacement[k - 1] = (*counts)[k - 1].load();
+    engine.onLog = handler(k);
+  }
+  stop = true;
+  worker.join();
+  {
+    std::scoped_lock held(engine);
+    engine.onLog = nullptr;
+  }
+  int total = 0;
+  for (int k = 0; k < kHandlers; ++k) total += (*counts)[k].load();
+  EXPECT_EQ(total, lines);
+  for (int k = 0; k + 1 < kHandlers; ++k) EXPECT_EQ((*counts)[k].load(), atReplacement[k]) << "handler " << k;
 }
 
 TEST_F(ComponentTest, RemoveTaskRenumbers) {
