@@ -402,11 +402,6 @@ int MediaEngine::taskCount() const {
   return d->tasks.count();
 }
 
-TranscodeTask &MediaEngine::task(int index) {
-  Impl::Guard g(*d);
-  return d->tasks.item(index);
-}
-
 TaskStatus MediaEngine::taskStatus(int index) const {
   Impl::Guard g(*d);
   const TranscodeTask &t = d->tasks.item(index);

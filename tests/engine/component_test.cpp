@@ -37,6 +37,12 @@ class ComponentTest : public ::testing::Test {
     if (!engine.setOutput(i, scratch.file(name), &o)) return -1;
     return i;
   }
+  // The pause gate of a task: it stays valid after the task is freed.
+  std::shared_ptr<PauseGate> gateOf(int index) {
+    std::shared_ptr<PauseGate> gate;
+    engine.withTask(index, [&](TranscodeTask &t) { gate = t.pauseGate(); });
+    return gate;
+  }
   std::vector<int> indexes(const std::vector<TerminateRecord> &t) {
     std::vector<int> v;
     for (const auto &r : t) v.push_back(r.index);
@@ -115,14 +121,15 @@ TEST_F(ComponentTest, AddTaskWritesTheFileNameBackAndOpensTheInput) {
   const int i = engine.addTask(src, &in);
   ASSERT_EQ(i, 0) << engine.lastErrorMessage();
   EXPECT_EQ(in.fileName, src);
-  TranscodeTask &t = engine.task(0);
-  ASSERT_EQ(t.inputFiles.size(), 1u);
-  EXPECT_EQ(t.options.frameWidth, 320);
-  EXPECT_EQ(t.options.frameHeight, 240);
-  EXPECT_EQ(t.options.videoFrameRate.num, 25);
-  EXPECT_EQ(t.options.audioSampleRate, 44100);
-  EXPECT_NEAR(t.options.expectedDurationMs, 2000, 100);
-  EXPECT_NEAR(t.options.frameAspectRatio, 4.0 / 3.0, 1e-3);
+  engine.withTask(0, [](TranscodeTask &t) {
+    ASSERT_EQ(t.inputFiles.size(), 1u);
+    EXPECT_EQ(t.options.frameWidth, 320);
+    EXPECT_EQ(t.options.frameHeight, 240);
+    EXPECT_EQ(t.options.videoFrameRate.num, 25);
+    EXPECT_EQ(t.options.audioSampleRate, 44100);
+    EXPECT_NEAR(t.options.expectedDurationMs, 2000, 100);
+    EXPECT_NEAR(t.options.frameAspectRatio, 4.0 / 3.0, 1e-3);
+  });
 }
 
 TEST_F(ComponentTest, InputOptionsReachTheOpening) {
@@ -131,14 +138,16 @@ TEST_F(ComponentTest, InputOptionsReachTheOpening) {
   in.extraOptions = "vn\nitsoffset=0.5";
   const int i = engine.addTask(coreSource(2.0), &in);
   ASSERT_EQ(i, 0) << engine.lastErrorMessage();
-  const InputFile &f = engine.task(0).inputFiles[0];
-  EXPECT_EQ(f.startTime, 1000000 + (f.ctx->start_time == AV_NOPTS_VALUE ? 0 : f.ctx->start_time));
-  EXPECT_EQ(f.tsOffset, 500000 - f.startTime);
-  EXPECT_EQ(engine.task(0).options.inputStartTime, 0);  // consumed by the seek
-  bool videoDiscarded = false;
-  for (const auto &s : f.streams)
-    if (s.type == AVMEDIA_TYPE_VIDEO) videoDiscarded = s.stream->discard == AVDISCARD_ALL;
-  EXPECT_TRUE(videoDiscarded);
+  engine.withTask(0, [](TranscodeTask &t) {
+    const InputFile &f = t.inputFiles[0];
+    EXPECT_EQ(f.startTime, 1000000 + (f.ctx->start_time == AV_NOPTS_VALUE ? 0 : f.ctx->start_time));
+    EXPECT_EQ(f.tsOffset, 500000 - f.startTime);
+    EXPECT_EQ(t.options.inputStartTime, 0);  // consumed by the seek
+    bool videoDiscarded = false;
+    for (const auto &s : f.streams)
+      if (s.type == AVMEDIA_TYPE_VIDEO) videoDiscarded = s.stream->discard == AVDISCARD_ALL;
+    EXPECT_TRUE(videoDiscarded);
+  });
 }
 
 TEST_F(ComponentTest, SetOutputErrors) {
@@ -330,7 +339,7 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
     ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
     engine.pause();
   }
-  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
+  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(rec.progressCount(), atPause);
@@ -355,7 +364,7 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
     ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
     engine.pause();
   }
-  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
+  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
   engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(20000));
   const auto t = rec.terminations();
@@ -411,10 +420,11 @@ TEST_F(ComponentTest, LogHandlerReplacedUnderTheLockWhileATaskLogs) {
 TEST_F(ComponentTest, RemoveTaskRenumbers) {
   EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
-  TranscodeTask *last = &engine.task(2);
+  const TranscodeTask *last = nullptr;
+  engine.withTask(2, [&](TranscodeTask &t) { last = &t; });
   engine.removeTask(1);
   ASSERT_EQ(engine.taskCount(), 2);
-  EXPECT_EQ(&engine.task(1), last);
+  engine.withTask(1, [&](TranscodeTask &t) { EXPECT_EQ(&t, last); });
   EXPECT_EQ(last->index(), 1);
   engine.startConvert(0);  // no scheduler: runs here and now
   EXPECT_EQ(indexes(rec.terminations()), (std::vector<int>{0, 1, -1}));
