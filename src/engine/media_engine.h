@@ -80,7 +80,9 @@ class MediaEngine {
   MediaEngine(const MediaEngine &) = delete;
   MediaEngine &operator=(const MediaEngine &) = delete;
 
-  // Properties (owner's thread).
+  // Properties, set on the owner's thread. The component reads them under
+  // its lock (a worker starts the next task with them), so a change during a
+  // run applies to the tasks started after it.
   std::string about;
   LogLevel logLevel() const;
   void setLogLevel(LogLevel level);

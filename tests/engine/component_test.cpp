@@ -417,6 +417,41 @@ TEST_F(ComponentTest, LogHandlerReplacedUnderTheLockWhileATaskLogs) {
   for (int k = 0; k + 1 < kHandlers; ++k) EXPECT_EQ((*counts)[k].load(), atReplacement[k]) << "handler " << k;
 }
 
+// The owner changes the properties and fails an addTask while a worker
+// starts the next task from the end of the previous one and a handler asks
+// for the last error: the handler reads either no error or the whole one.
+TEST_F(ComponentTest, PropertiesAndLastErrorWhileWorkersRun) {
+  const std::string missing = scratch.file("missing.mov");
+  ASSERT_LT(engine.addTask(missing), 0);
+  const std::string failure = engine.lastErrorMessage();
+  ASSERT_FALSE(failure.empty());
+  engine.clearTasks();  // clears the last error too
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(addConvertible(coreSource(1.0), "props" + std::to_string(i) + ".avi"), i);
+  EventRecorder rec(engine);
+  auto unexpected = std::make_shared<std::vector<std::string>>();
+  {
+    std::scoped_lock held(engine);
+    engine.onProgress = [this, failure, unexpected](int32_t, int32_t, int32_t, int32_t, float, float, int64_t,
+                                                   int32_t) {
+      const std::string text = engine.lastErrorMessage();
+      if (!text.empty() && text != failure) unexpected->push_back(text);
+    };
+  }
+  engine.setProgressInterval(100);
+  engine.startConvert(1);
+  for (int n = 0; !rec.waitForEndOfRun(2); ++n) {
+    engine.setLogLevel(n % 2 ? LogLevel::Error : LogLevel::Info);
+    engine.setProgressInterval(100 + n % 2 * 100);
+    engine.setThreadPriority(n % 2 ? ConvertPriority::Lower : ConvertPriority::Normal);
+    EXPECT_LT(engine.addTask(missing), 0);
+  }
+  const auto t = rec.terminations();
+  ASSERT_EQ(t.size(), 4u);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(t[i].finished) << t[i].message;
+  EXPECT_TRUE(unexpected->empty()) << unexpected->front();
+}
+
 TEST_F(ComponentTest, RemoveTaskRenumbers) {
   EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
