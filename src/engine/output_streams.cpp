@@ -214,7 +214,10 @@ void setVideoCoding(const OptionState &o, OutputStream &os, AVCodecContext *enc)
   enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
   enc->intra_dc_precision = o.intraDcPrecision - 8;
   if (!o.rcOverride.empty()) parseRcOverride(o.rcOverride, enc);
-  if (enc->rc_initial_buffer_occupancy == 0) enc->rc_initial_buffer_occupancy = enc->rc_buffer_size * 3 / 4;
+  // Three quarters of the buffer, worked out wide: a buffer near the int
+  // limit ("bufsize") must not overflow.
+  if (enc->rc_initial_buffer_occupancy == 0)
+    enc->rc_initial_buffer_occupancy = static_cast<int>(static_cast<int64_t>(enc->rc_buffer_size) * 3 / 4);
   if (o.doPsnr) enc->flags |= AV_CODEC_FLAG_PSNR;
   if (o.passNumber == 1) enc->flags |= AV_CODEC_FLAG_PASS1;
   if (o.passNumber == 2) enc->flags |= AV_CODEC_FLAG_PASS2;

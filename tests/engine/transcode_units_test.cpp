@@ -192,6 +192,15 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   bad.task.applyOptionText("vcodec=mpeg4\nrc_override=abc");
   EXPECT_FALSE(openOutputFile(bad.task, dir.file("rc2.mp4")));
   EXPECT_EQ(bad.task.lastError, "new_video_stream fail: error parsing rc_override");
+
+  // A buffer near the int limit starts three quarters full, without overflow.
+  Task big(smallSource());
+  big.task.applyOptionText("vcodec=mpeg4\nbufsize=2147441244");
+  ASSERT_TRUE(openOutputFile(big.task, dir.file("rc3.mp4"))) << big.task.lastError;
+  const AVCodecContext *bigEnc = big.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  ASSERT_NE(bigEnc, nullptr);
+  EXPECT_EQ(bigEnc->rc_buffer_size, 2147441244);
+  EXPECT_EQ(bigEnc->rc_initial_buffer_occupancy, 1610580933);
 }
 
 TEST_F(TranscodeUnits, StreamsOfAnOutput) {
