@@ -124,12 +124,12 @@ void throughComponent(FuzzedDataProvider &in) {
   InputOptions input;
   OutputOptions output;
   fillInput(in, input);
-  const std::string output_name =
+  const std::string outputName =
       fuzzScratchFolder() + "/out" + kExtensions[in.ConsumeIntegralInRange<size_t>(0, std::size(kExtensions) - 1)];
   fillOutput(in, output);
   if (loadsModules(input.extraOptions) || loadsModules(output.extraOptions)) return;
   const int index = engine.addTask(sourceClip(), &input);
-  if (index >= 0) engine.setOutput(index, output_name, &output);
+  if (index >= 0) engine.setOutput(index, outputName, &output);
   engine.clearTasks();
   removeScratchFiles("out");
 }
