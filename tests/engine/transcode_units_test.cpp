@@ -273,6 +273,20 @@ TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
   EXPECT_EQ(enc->sample_aspect_ratio.den, 45);
 }
 
+TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("s=320x240\npadleft=2147483392\npadright=2");
+  EXPECT_FALSE(openOutputFile(t.task, dir.file("p.mp4")));
+  EXPECT_EQ(t.task.lastError, "new_video_stream fail: Frame size with padding is too large");
+  Task fits(smallSource());
+  fits.task.applyOptionText("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8");
+  ASSERT_TRUE(openOutputFile(fits.task, dir.file("p2.mp4"))) << fits.task.lastError;
+  const AVCodecContext *enc = fits.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  EXPECT_EQ(enc->width, 336);
+  EXPECT_EQ(enc->height, 272);
+}
+
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
   ScratchDir dir;
   Task t(smallSource());
