@@ -6,7 +6,7 @@
 # fuzzer's log to <build-folder>/fuzz/<target>.log.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build-fuzz}
+build=$(realpath -m "${1:-$here/build-fuzz}")
 seconds=${2:-600}
 shift $(( $# > 2 ? 2 : $# ))
 targets=("$@")

@@ -6,7 +6,7 @@
 # ThreadSanitizer.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build-tsan}
+build=$(realpath -m "${1:-$here/build-tsan}")
 programs=(engine_binding_tests engine_core_tests engine_transcode_tests engine_frame_pipeline_tests
           pipeline_tests cli_options_tests cli_convert_tests)
 
