@@ -103,6 +103,11 @@ struct MediaEngine::Impl : LogReceiver {
     owner.doLog(tasks.findByThreadId(threadId), engineLevel, line);
   }
 
+  void setLastError(const std::string &text) {
+    Guard g(*this);
+    lastErrorMessage = text;
+  }
+
   void startNext();
   void runTask(int index);
   void drainDirect();
@@ -218,49 +223,72 @@ MediaEngine::~MediaEngine() {
   }
 }
 
-LogLevel MediaEngine::logLevel() const { return d->logLevel; }
+// The properties and the last error are read by the workers (a task
+// started from the previous one's end) and by handlers: under the lock.
+LogLevel MediaEngine::logLevel() const {
+  Impl::Guard g(*d);
+  return d->logLevel;
+}
 
 void MediaEngine::setLogLevel(LogLevel level) {
-  d->logLevel = level;
+  {
+    Impl::Guard g(*d);
+    d->logLevel = level;
+  }
   if (librariesLoaded()) {
     libavutil.av_log_set_level(engineToLibraryLevel(static_cast<int>(level) - 1));
     engineLogLevelChanged(libavutil.av_log_get_level());
   }
 }
 
-int32_t MediaEngine::progressInterval() const { return d->progressInterval; }
-void MediaEngine::setProgressInterval(int32_t ms) { d->progressInterval = ms <= 100 ? 100 : ms; }
-ConvertPriority MediaEngine::threadPriority() const { return d->threadPriority; }
-void MediaEngine::setThreadPriority(ConvertPriority p) { d->threadPriority = p; }
+int32_t MediaEngine::progressInterval() const {
+  Impl::Guard g(*d);
+  return d->progressInterval;
+}
+
+void MediaEngine::setProgressInterval(int32_t ms) {
+  Impl::Guard g(*d);
+  d->progressInterval = ms <= 100 ? 100 : ms;
+}
+
+ConvertPriority MediaEngine::threadPriority() const {
+  Impl::Guard g(*d);
+  return d->threadPriority;
+}
+
+void MediaEngine::setThreadPriority(ConvertPriority p) {
+  Impl::Guard g(*d);
+  d->threadPriority = p;
+}
 
 bool MediaEngine::loadAVLib(const std::string &folder, bool versioned) {
   if (!loadLibraries(folder, versioned)) {
-    d->lastErrorMessage = libraryError();
+    d->setLastError(libraryError());
     return false;
   }
   libavutil.av_log_set_callback(logCallback);
-  setLogLevel(d->logLevel);
+  setLogLevel(logLevel());
   return true;
 }
 
 int MediaEngine::addTask(const std::string &fileName, InputOptions *options) {
   if (!librariesLoaded()) {
-    d->lastErrorMessage = "The media libraries are not loaded";
+    d->setLastError("The media libraries are not loaded");
     return -1;
   }
   auto task = std::make_unique<TranscodeTask>();
   try {
     task->prepare();
-    task->setVerbosity(static_cast<int>(d->logLevel) - 1);
+    task->setVerbosity(static_cast<int>(logLevel()) - 1);
     if (options) task->applyInputOptions(*options, fileName);
     else task->inputRecord = InputOptions{};
     const Impl::Opening opening(*d, *task);
     if (!task->openInputFile(fileName)) {
-      d->lastErrorMessage = task->lastError;
+      d->setLastError(task->lastError);
       return -1;
     }
   } catch (const std::exception &e) {
-    d->lastErrorMessage = e.what();
+    d->setLastError(e.what());
     return -1;
   }
   d->connectSinks(*task);
@@ -291,10 +319,10 @@ bool MediaEngine::setOutput(int index, const std::string &fileName, OutputOption
     const int before = task->numOutputFiles;
     const bool ok = openOutputFile(*task, fileName);
     if (ok && task->numOutputFiles == before) ++task->numOutputFiles;
-    if (!ok) d->lastErrorMessage = task->lastError;
+    if (!ok) d->setLastError(task->lastError);
     return ok;
   } catch (const std::exception &e) {
-    d->lastErrorMessage = e.what();
+    d->setLastError(e.what());
     return false;
   }
 }
@@ -394,17 +422,15 @@ void MediaEngine::interrupt(StopMode mode) {
   }
 }
 
-std::string MediaEngine::lastErrorMessage() const { return d->lastErrorMessage; }
+std::string MediaEngine::lastErrorMessage() const {
+  Impl::Guard g(*d);
+  return d->lastErrorMessage;
+}
 MediaProbe &MediaEngine::probe() { return d->probe; }
 
 int MediaEngine::taskCount() const {
   Impl::Guard g(*d);
   return d->tasks.count();
-}
-
-TranscodeTask &MediaEngine::task(int index) {
-  Impl::Guard g(*d);
-  return d->tasks.item(index);
 }
 
 TaskStatus MediaEngine::taskStatus(int index) const {
@@ -449,7 +475,8 @@ void MediaEngine::doCustomHook(TranscodeTask &task, Bitmap24 &bitmap, int32_t fr
 }
 
 void MediaEngine::doLog(TranscodeTask *task, int level, const std::string &text) {
-  if (!onLog) return;
+  // The handler is read under the lock only: the owner replaces it under
+  // the lock while lines arrive on the workers and the libraries' threads.
   Impl::Guard g(*d);
   LogLevel mapped = level < 0 ? LogLevel::Quiet : level >= 3 ? LogLevel::All : static_cast<LogLevel>(level + 1);
   if (onLog) onLog(task ? task->index() : -1, mapped, text);

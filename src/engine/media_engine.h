@@ -80,7 +80,9 @@ class MediaEngine {
   MediaEngine(const MediaEngine &) = delete;
   MediaEngine &operator=(const MediaEngine &) = delete;
 
-  // Properties (owner's thread).
+  // Properties, set on the owner's thread. The component reads them under
+  // its lock (a worker starts the next task with them), so a change during a
+  // run applies to the tasks started after it.
   std::string about;
   LogLevel logLevel() const;
   void setLogLevel(LogLevel level);
@@ -126,12 +128,10 @@ class MediaEngine {
   // cannot leave the list meanwhile. While the task runs, `use` may only call
   // the task's run-state methods (its options and files belong to the thread
   // that runs it). An index outside the list raises std::out_of_range.
+  // (There is no accessor that hands out a task itself: a reference taken
+  // under the lock would outlive it, and an onTerminate handler may free the
+  // task meanwhile.)
   void withTask(int index, const std::function<void(TranscodeTask &)> &use);
-  // The task at `index`. The reference is valid only while the task stays in
-  // the list, and the lock is released when this returns: use it on the
-  // owner's thread, while no handler can remove tasks, and prefer taskStatus
-  // or withTask. An index outside the list raises std::out_of_range.
-  TranscodeTask &task(int index);
 
   // The component's re-entrant lock (see Threads). With these two the
   // component is a BasicLockable: std::scoped_lock lock(engine).

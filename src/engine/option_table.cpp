@@ -332,6 +332,13 @@ std::string normalisedLines(const std::string &text) {
 
 }  // namespace
 
+std::vector<std::string> optionTableNames() {
+  std::vector<std::string> names;
+  names.reserve(std::size(kOptionTable));
+  for (const OptionRow &row : kOptionTable) names.emplace_back(row.name);
+  return names;
+}
+
 void TranscodeTask::applyOptionText(const std::string &text) {
   const std::string lines = normalisedLines(text);
   size_t pos = 0;

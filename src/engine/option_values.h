@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Blanks and control characters off both ends.
 std::string trimText(const std::string &s);
@@ -22,3 +23,7 @@ double floatOr0(const std::string &s);
 // The library's date parser, in duration or date mode, in microseconds;
 // failure: "Invalid duration|date specification for <option>: <value>".
 int64_t parseTime(const std::string &optionName, const std::string &value, bool duration);
+
+// The names of the task's option table, in lookup order (names it does not
+// hold go to the libraries' option tables).
+std::vector<std::string> optionTableNames();

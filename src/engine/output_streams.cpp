@@ -1,7 +1,9 @@
 // The streams of an output file, built from the task's option state: an
 // encoder set up from the options (opened later by the transcode) or a
 // stream copy.
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -190,6 +192,14 @@ HeaderFlags videoHeaderFlags(const OptionState &o, const AVOutputFormat *ofmt, A
   return h;
 }
 
+// A side of the encoded picture: the picture's own size and its padding. A
+// sum beyond the library's int is refused rather than wrapped.
+int paddedSide(int size, int before, int after) {
+  const int64_t total = int64_t{size} + before + after;
+  if (total > INT_MAX) throw EngineError("Frame size with padding is too large");
+  return static_cast<int>(total);
+}
+
 // Rate, picture size, aspect and pixel format of a video encoder.
 void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext *enc, AVStream *st) {
   AVRational rate = o.videoFrameRate;
@@ -198,8 +208,8 @@ void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext 
   enc->time_base = AVRational{rate.den, rate.num};
   enc->framerate = rate;
   st->avg_frame_rate = rate;
-  enc->width = o.frameWidth + o.padLeft + o.padRight;
-  enc->height = o.frameHeight + o.padTop + o.padBottom;
+  enc->width = paddedSide(o.frameWidth, o.padLeft, o.padRight);
+  enc->height = paddedSide(o.frameHeight, o.padTop, o.padBottom);
   if (enc->width > 0 && enc->height > 0 && o.frameAspectRatio > 0) {
     enc->sample_aspect_ratio =
         libavutil.av_d2q(static_cast<double>(o.frameAspectRatio) * enc->height / enc->width, 255);
@@ -256,7 +266,10 @@ void setVideoCoding(const OptionState &o, OutputStream &os, AVCodecContext *enc)
   enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
   enc->intra_dc_precision = o.intraDcPrecision - 8;
   if (!o.rcOverride.empty()) parseRcOverride(o.rcOverride, enc);
-  if (enc->rc_initial_buffer_occupancy == 0) enc->rc_initial_buffer_occupancy = enc->rc_buffer_size * 3 / 4;
+  // Three quarters of the buffer, worked out wide: a buffer near the int
+  // limit ("bufsize") must not overflow.
+  if (enc->rc_initial_buffer_occupancy == 0)
+    enc->rc_initial_buffer_occupancy = static_cast<int>(static_cast<int64_t>(enc->rc_buffer_size) * 3 / 4);
   if (o.doPsnr) enc->flags |= AV_CODEC_FLAG_PSNR;
   if (o.passNumber == 1) enc->flags |= AV_CODEC_FLAG_PASS1;
   if (o.passNumber == 2) enc->flags |= AV_CODEC_FLAG_PASS2;

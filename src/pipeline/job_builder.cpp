@@ -33,11 +33,7 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
   if (prefix.empty() || prefix.back() != '/') prefix += '/';
   const std::string name = std::filesystem::path(source).filename().string();
   const std::string ext = outputExtension(settings.outputType);
-  if (settings.overwrite) {
-    std::filesystem::path p(prefix + name);
-    p.replace_extension(ext);
-    return p.string();
-  }
+  if (settings.overwrite) return replaceExtension(prefix + name, ext);
   return uniqueOutputName(prefix + name, ext);
 }
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "pipeline_text.h"
@@ -17,10 +18,20 @@ static bool nameTaken(const fs::path &p) {
   return !ec && fs::exists(st);
 }
 
+std::string replaceExtension(const std::string &path, const std::string &extension) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::string_view name = std::string_view(path).substr(nameStart);
+  size_t cut = path.size();
+  if (name != "." && name != "..") {
+    const size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) cut = nameStart + dot;
+  }
+  return path.substr(0, cut) + extension;
+}
+
 std::string uniqueOutputName(const std::string &path, const std::string &extension) {
-  fs::path base(path);
-  base.replace_extension();
-  const std::string stem = base.string();
+  const std::string stem = replaceExtension(path, std::string());
   std::string candidate = stem + extension;
   for (long n = 1; nameTaken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
   return candidate;

@@ -5,6 +5,13 @@
 #include <string>
 #include <vector>
 
+// `path` with the extension of its file name (from the name's last ".",
+// unless that is its first character) replaced by `extension` (".mp4", or
+// empty to drop it). Worked out on the text: the system library's
+// std::filesystem::path::replace_extension writes past its buffer for a
+// root path ("/") given an extension that holds a "/".
+std::string replaceExtension(const std::string &path, const std::string &extension);
+
 // `path` with its extension replaced by `extension` (".mp4"); when a file of
 // that name exists, "-1", "-2", ... is inserted before the extension and the
 // first name that does not exist is returned. A dangling link counts as an

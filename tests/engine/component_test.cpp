@@ -2,8 +2,11 @@
 // thread mode, termination order, stop, pause and resume.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <random>
 
@@ -33,6 +36,12 @@ class ComponentTest : public ::testing::Test {
     o.frameSize = "160x120";
     if (!engine.setOutput(i, scratch.file(name), &o)) return -1;
     return i;
+  }
+  // The pause gate of a task: it stays valid after the task is freed.
+  std::shared_ptr<PauseGate> gateOf(int index) {
+    std::shared_ptr<PauseGate> gate;
+    engine.withTask(index, [&](TranscodeTask &t) { gate = t.pauseGate(); });
+    return gate;
   }
   std::vector<int> indexes(const std::vector<TerminateRecord> &t) {
     std::vector<int> v;
@@ -112,14 +121,15 @@ TEST_F(ComponentTest, AddTaskWritesTheFileNameBackAndOpensTheInput) {
   const int i = engine.addTask(src, &in);
   ASSERT_EQ(i, 0) << engine.lastErrorMessage();
   EXPECT_EQ(in.fileName, src);
-  TranscodeTask &t = engine.task(0);
-  ASSERT_EQ(t.inputFiles.size(), 1u);
-  EXPECT_EQ(t.options.frameWidth, 320);
-  EXPECT_EQ(t.options.frameHeight, 240);
-  EXPECT_EQ(t.options.videoFrameRate.num, 25);
-  EXPECT_EQ(t.options.audioSampleRate, 44100);
-  EXPECT_NEAR(t.options.expectedDurationMs, 2000, 100);
-  EXPECT_NEAR(t.options.frameAspectRatio, 4.0 / 3.0, 1e-3);
+  engine.withTask(0, [](TranscodeTask &t) {
+    ASSERT_EQ(t.inputFiles.size(), 1u);
+    EXPECT_EQ(t.options.frameWidth, 320);
+    EXPECT_EQ(t.options.frameHeight, 240);
+    EXPECT_EQ(t.options.videoFrameRate.num, 25);
+    EXPECT_EQ(t.options.audioSampleRate, 44100);
+    EXPECT_NEAR(t.options.expectedDurationMs, 2000, 100);
+    EXPECT_NEAR(t.options.frameAspectRatio, 4.0 / 3.0, 1e-3);
+  });
 }
 
 TEST_F(ComponentTest, InputOptionsReachTheOpening) {
@@ -128,14 +138,16 @@ TEST_F(ComponentTest, InputOptionsReachTheOpening) {
   in.extraOptions = "vn\nitsoffset=0.5";
   const int i = engine.addTask(coreSource(2.0), &in);
   ASSERT_EQ(i, 0) << engine.lastErrorMessage();
-  const InputFile &f = engine.task(0).inputFiles[0];
-  EXPECT_EQ(f.startTime, 1000000 + (f.ctx->start_time == AV_NOPTS_VALUE ? 0 : f.ctx->start_time));
-  EXPECT_EQ(f.tsOffset, 500000 - f.startTime);
-  EXPECT_EQ(engine.task(0).options.inputStartTime, 0);  // consumed by the seek
-  bool videoDiscarded = false;
-  for (const auto &s : f.streams)
-    if (s.type == AVMEDIA_TYPE_VIDEO) videoDiscarded = s.stream->discard == AVDISCARD_ALL;
-  EXPECT_TRUE(videoDiscarded);
+  engine.withTask(0, [](TranscodeTask &t) {
+    const InputFile &f = t.inputFiles[0];
+    EXPECT_EQ(f.startTime, 1000000 + (f.ctx->start_time == AV_NOPTS_VALUE ? 0 : f.ctx->start_time));
+    EXPECT_EQ(f.tsOffset, 500000 - f.startTime);
+    EXPECT_EQ(t.options.inputStartTime, 0);  // consumed by the seek
+    bool videoDiscarded = false;
+    for (const auto &s : f.streams)
+      if (s.type == AVMEDIA_TYPE_VIDEO) videoDiscarded = s.stream->discard == AVDISCARD_ALL;
+    EXPECT_TRUE(videoDiscarded);
+  });
 }
 
 TEST_F(ComponentTest, SetOutputErrors) {
@@ -327,7 +339,7 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
     ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
     engine.pause();
   }
-  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
+  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(rec.progressCount(), atPause);
@@ -352,7 +364,7 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
     ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
     engine.pause();
   }
-  ASSERT_TRUE(engine.task(0).waitUntilParked(10000));
+  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
   engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(20000));
   const auto t = rec.terminations();
@@ -360,13 +372,94 @@ TEST_F(ComponentTest, StopEndsAPausedTask) {
   EXPECT_FALSE(t[0].exception) << t[0].message;
 }
 
+// The owner replaces the log handler under the lock, again and again, while
+// a task logs on another thread: every line reaches exactly one handler, and
+// a handler that was replaced gets no further line. (A ThreadSanitizer
+// build also sees that the handler is never read outside the lock.)
+TEST_F(ComponentTest, LogHandlerReplacedUnderTheLockWhileATaskLogs) {
+  constexpr int kHandlers = 50;
+  auto counts = std::make_shared<std::array<std::atomic<int>, kHandlers>>();
+  auto handler = [counts](int k) {
+    return [counts, k](int32_t, LogLevel, const std::string &) { ++(*counts)[k]; };
+  };
+  ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
+  TranscodeTask *task = nullptr;
+  engine.withTask(0, [&](TranscodeTask &t) { task = &t; });
+  {
+    std::scoped_lock held(engine);
+    engine.onLog = handler(0);
+  }
+  std::atomic<bool> stop{false};
+  int lines = 0;
+  std::thread worker([&] {
+    task->setThreadId(currentThreadId());
+    while (!stop) {
+      task->log(0, "line");
+      ++lines;
+    }
+  });
+  std::array<int, kHandlers> atReplacement{};
+  for (int k = 1; k < kHandlers; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::scoped_lock held(engine);
+    atReplacement[k - 1] = (*counts)[k - 1].load();
+    engine.onLog = handler(k);
+  }
+  stop = true;
+  worker.join();
+  {
+    std::scoped_lock held(engine);
+    engine.onLog = nullptr;
+  }
+  int total = 0;
+  for (int k = 0; k < kHandlers; ++k) total += (*counts)[k].load();
+  EXPECT_EQ(total, lines);
+  for (int k = 0; k + 1 < kHandlers; ++k) EXPECT_EQ((*counts)[k].load(), atReplacement[k]) << "handler " << k;
+}
+
+// The owner changes the properties and fails an addTask while a worker
+// starts the next task from the end of the previous one and a handler asks
+// for the last error: the handler reads either no error or the whole one.
+TEST_F(ComponentTest, PropertiesAndLastErrorWhileWorkersRun) {
+  const std::string missing = scratch.file("missing.mov");
+  ASSERT_LT(engine.addTask(missing), 0);
+  const std::string failure = engine.lastErrorMessage();
+  ASSERT_FALSE(failure.empty());
+  engine.clearTasks();  // clears the last error too
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(addConvertible(coreSource(1.0), "props" + std::to_string(i) + ".avi"), i);
+  EventRecorder rec(engine);
+  auto unexpected = std::make_shared<std::vector<std::string>>();
+  {
+    std::scoped_lock held(engine);
+    engine.onProgress = [this, failure, unexpected](int32_t, int32_t, int32_t, int32_t, float, float, int64_t,
+                                                   int32_t) {
+      const std::string text = engine.lastErrorMessage();
+      if (!text.empty() && text != failure) unexpected->push_back(text);
+    };
+  }
+  engine.setProgressInterval(100);
+  engine.startConvert(1);
+  for (int n = 0; !rec.waitForEndOfRun(2); ++n) {
+    engine.setLogLevel(n % 2 ? LogLevel::Error : LogLevel::Info);
+    engine.setProgressInterval(100 + n % 2 * 100);
+    engine.setThreadPriority(n % 2 ? ConvertPriority::Lower : ConvertPriority::Normal);
+    EXPECT_LT(engine.addTask(missing), 0);
+  }
+  const auto t = rec.terminations();
+  ASSERT_EQ(t.size(), 4u);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(t[i].finished) << t[i].message;
+  EXPECT_TRUE(unexpected->empty()) << unexpected->front();
+}
+
 TEST_F(ComponentTest, RemoveTaskRenumbers) {
   EventRecorder rec(engine);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
-  TranscodeTask *last = &engine.task(2);
+  const TranscodeTask *last = nullptr;
+  engine.withTask(2, [&](TranscodeTask &t) { last = &t; });
   engine.removeTask(1);
   ASSERT_EQ(engine.taskCount(), 2);
-  EXPECT_EQ(&engine.task(1), last);
+  engine.withTask(1, [&](TranscodeTask &t) { EXPECT_EQ(&t, last); });
   EXPECT_EQ(last->index(), 1);
   engine.startConvert(0);  // no scheduler: runs here and now
   EXPECT_EQ(indexes(rec.terminations()), (std::vector<int>{0, 1, -1}));

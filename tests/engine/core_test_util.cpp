@@ -101,7 +101,7 @@ size_t PumpedScheduler::pending() {
   return items_.size();
 }
 
-EventRecorder::EventRecorder(MediaEngine &c) {
+EventRecorder::EventRecorder(MediaEngine &c) : engine_(c) {
   c.onTerminate = [this](int32_t index, bool finished, bool exception, const std::string &message) {
     {
       std::lock_guard<std::mutex> g(m_);
@@ -116,6 +116,12 @@ EventRecorder::EventRecorder(MediaEngine &c) {
     }
     cv_.notify_all();
   };
+}
+
+EventRecorder::~EventRecorder() {
+  std::scoped_lock held(engine_);
+  engine_.onTerminate = nullptr;
+  engine_.onProgress = nullptr;
 }
 
 std::vector<TerminateRecord> EventRecorder::terminations() {

@@ -43,10 +43,15 @@ struct TerminateRecord {
   std::thread::id thread;
 };
 
-// Connects to a component's onTerminate and onProgress.
+// Connects to a component's onTerminate and onProgress, and disconnects
+// when it goes (under the component's lock, so a handler still being raised
+// on a worker completes first). Declare it after the component it records.
 class EventRecorder {
  public:
   explicit EventRecorder(MediaEngine &c);
+  ~EventRecorder();
+  EventRecorder(const EventRecorder &) = delete;
+  EventRecorder &operator=(const EventRecorder &) = delete;
   std::vector<TerminateRecord> terminations();
   int progressCount(int index = -1);
   // Waits until the end-of-run notice (index -1) arrived.
@@ -54,6 +59,7 @@ class EventRecorder {
   bool waitFor(const std::function<bool()> &condition, int timeoutMs);
 
  private:
+  MediaEngine &engine_;
   std::mutex m_;
   std::condition_variable cv_;
   std::vector<TerminateRecord> terms_;

@@ -207,7 +207,7 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
   std::vector<std::string> secondLines;
   second.onLog = [&](int32_t, LogLevel, const std::string &text) { secondLines.push_back(text); };
   std::thread worker([&] {
-    engine.task(1).setThreadId(currentThreadId());
+    engine.withTask(1, [](TranscodeTask &t) { t.setThreadId(currentThreadId()); });
     message(AV_LOG_INFO, "from the worker\n");
   });
   worker.join();
@@ -218,10 +218,12 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
   EXPECT_NE(std::find(secondLines.begin(), secondLines.end(), "from the worker"), secondLines.end());
 
   // The task's own messages, with the level mapping.
-  engine.task(0).log(-1, "task q");
-  engine.task(0).log(0, "task e");
-  engine.task(0).log(2, "task d");
-  engine.task(0).log(9, "task a");
+  engine.withTask(0, [](TranscodeTask &t) {
+    t.log(-1, "task q");
+    t.log(0, "task e");
+    t.log(2, "task d");
+    t.log(9, "task a");
+  });
   ASSERT_EQ(exactly("task a").size(), 1u);
   EXPECT_EQ(exactly("task q")[0].level, LogLevel::Quiet);
   EXPECT_EQ(exactly("task e")[0].level, LogLevel::Error);

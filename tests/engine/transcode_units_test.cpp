@@ -192,6 +192,15 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   bad.task.applyOptionText("vcodec=mpeg4\nrc_override=abc");
   EXPECT_FALSE(openOutputFile(bad.task, dir.file("rc2.mp4")));
   EXPECT_EQ(bad.task.lastError, "new_video_stream fail: error parsing rc_override");
+
+  // A buffer near the int limit starts three quarters full, without overflow.
+  Task big(smallSource());
+  big.task.applyOptionText("vcodec=mpeg4\nbufsize=2147441244");
+  ASSERT_TRUE(openOutputFile(big.task, dir.file("rc3.mp4"))) << big.task.lastError;
+  const AVCodecContext *bigEnc = big.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  ASSERT_NE(bigEnc, nullptr);
+  EXPECT_EQ(bigEnc->rc_buffer_size, 2147441244);
+  EXPECT_EQ(bigEnc->rc_initial_buffer_occupancy, 1610580933);
 }
 
 TEST_F(TranscodeUnits, StreamsOfAnOutput) {
@@ -262,6 +271,20 @@ TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
   const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->sample_aspect_ratio.num, 64);
   EXPECT_EQ(enc->sample_aspect_ratio.den, 45);
+}
+
+TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
+  ScratchDir dir;
+  Task t(smallSource());
+  t.task.applyOptionText("s=320x240\npadleft=2147483392\npadright=2");
+  EXPECT_FALSE(openOutputFile(t.task, dir.file("p.mp4")));
+  EXPECT_EQ(t.task.lastError, "new_video_stream fail: Frame size with padding is too large");
+  Task fits(smallSource());
+  fits.task.applyOptionText("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8");
+  ASSERT_TRUE(openOutputFile(fits.task, dir.file("p2.mp4"))) << fits.task.lastError;
+  const AVCodecContext *enc = fits.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  EXPECT_EQ(enc->width, 336);
+  EXPECT_EQ(enc->height, 272);
 }
 
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {

@@ -34,6 +34,23 @@ TEST(OutputFiles, UniqueNamesCountUp) {
   EXPECT_EQ(uniqueOutputName(dir.file("a.b.mov"), ".flv"), dir.file("a.b.flv"));
 }
 
+TEST(OutputFiles, ExtensionOfTheFileNameOnly) {
+  EXPECT_EQ(replaceExtension("/v/clip.mov", ".mp4"), "/v/clip.mp4");
+  EXPECT_EQ(replaceExtension("/v.d/clip", ".mp4"), "/v.d/clip.mp4");    // a dot of the folder stays
+  EXPECT_EQ(replaceExtension("/v/.hidden", ".mp4"), "/v/.hidden.mp4");  // a leading dot is no extension
+  EXPECT_EQ(replaceExtension("/v/a.b.mov", ""), "/v/a.b");
+  EXPECT_EQ(replaceExtension("/v/..", ".mp4"), "/v/...mp4");
+  EXPECT_EQ(replaceExtension("clip.mov", ".avi"), "clip.avi");
+  // A source without a file name in the root folder, and a type holding a
+  // separator: the system library's replace_extension wrote past its buffer.
+  JobSettings s;
+  s.outputFolder = "/";
+  s.outputType = "MP4/";
+  s.overwrite = true;
+  EXPECT_EQ(outputFileFor("", s), "/.mp4/");
+  EXPECT_EQ(outputFileFor("/m/", s), "/.mp4/");
+}
+
 TEST(OutputFiles, DeleteByMaskLeavesOtherFiles) {
   ScratchDir dir;
   touch(dir.file("r.avs"));
