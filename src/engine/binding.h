@@ -150,6 +150,8 @@
   X(sws_freeContext) \
   X(sws_alloc_context) \
   X(sws_isSupportedInput) \
+  X(sws_init_context) \
+  X(sws_scale_frame) \
 
 #define TREVIX_SWRESAMPLE_FUNCS(X) \
   X(swr_alloc_set_opts2) \

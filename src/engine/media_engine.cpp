@@ -53,6 +53,7 @@ struct MediaEngine::Impl : LogReceiver {
   LogLevel logLevel = LogLevel::Info;
   int32_t progressInterval = 500;
   ConvertPriority threadPriority = ConvertPriority::Normal;
+  int32_t threadsPerTask = 0;
   std::string lastErrorMessage;
   int32_t threadCount = 0;
   int32_t nextTaskIndex = -1;
@@ -142,6 +143,7 @@ void MediaEngine::Impl::runTask(int index) {
     if (index < 0 || index >= tasks.count()) return;
     task = &tasks.item(index);
     task->setProgressIntervalUs(static_cast<int64_t>(progressInterval) * 1000);
+    task->setThreads(resolveThreadCount(threadsPerTask));
     task->setVerbosity(static_cast<int>(logLevel) - 1);
     if (threadCount > 0) {
       if (task->isRunning() || task->isTerminated()) {
@@ -232,6 +234,8 @@ int32_t MediaEngine::progressInterval() const { return d->progressInterval; }
 void MediaEngine::setProgressInterval(int32_t ms) { d->progressInterval = ms <= 100 ? 100 : ms; }
 ConvertPriority MediaEngine::threadPriority() const { return d->threadPriority; }
 void MediaEngine::setThreadPriority(ConvertPriority p) { d->threadPriority = p; }
+int32_t MediaEngine::threadsPerTask() const { return d->threadsPerTask; }
+void MediaEngine::setThreadsPerTask(int32_t threads) { d->threadsPerTask = threads < 0 ? 0 : threads; }
 
 bool MediaEngine::loadAVLib(const std::string &folder, bool versioned) {
   if (!loadLibraries(folder, versioned)) {

@@ -88,6 +88,14 @@ class MediaEngine {
   void setProgressInterval(int32_t ms);  // 100 or less stores 100
   ConvertPriority threadPriority() const;
   void setThreadPriority(ConvertPriority p);
+  // How many cores one task may keep busy: its decoders' and encoders'
+  // threads, the scaler's threads for large pictures, and the second
+  // thread of its pipeline (reading and decoding on one thread, the frame
+  // pipeline, encoding and writing on another). 0, the default, uses every
+  // core; 1 runs each task on its one thread as before. Read when a task
+  // starts; a negative value counts as 0.
+  int32_t threadsPerTask() const;
+  void setThreadsPerTask(int32_t threads);
   std::string version() const { return "2.0b"; }
 
   // Events (see Threads above for where each is raised).

@@ -79,6 +79,7 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
   plan.dstHeight = enc->height;
   plan.dstFormat = enc->pix_fmt;
   plan.swsFlags = o.swsFlags;
+  plan.threads = task.threads();
   if (o.swsDefaults) {
     int64_t flags = 0;
     if (libavutil.av_opt_get_int(o.swsDefaults.get(), "sws_flags", 0, &flags) >= 0 && flags) plan.swsFlags = static_cast<int>(flags);
@@ -394,6 +395,21 @@ void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
   }
 }
 
+// Threads of a video codec for a run with `threads` threads: decoders
+// decode several pictures at once (frame threads, which hand each picture
+// out `threads` - 1 pictures late; the flush at the end delivers them) and
+// split pictures into slices; encoders use whatever threads they have
+// (slices, frames, or a pool of their own). One thread leaves the codec as
+// it always was. Audio codecs keep one thread: they are cheap, and their
+// output stays the same.
+void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
+  if (threads <= 1 || !codec || codec->type != AVMEDIA_TYPE_VIDEO) return;
+  const int kinds = AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS | AV_CODEC_CAP_OTHER_THREADS;
+  if (!(codec->capabilities & kinds)) return;
+  ctx->thread_count = threads;
+  ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+}
+
 // Opens `ctx` with `codec` under the codec lock and records it in `opened`
 // (still under the lock, so the clean-up of another thread sees it whole).
 int openCodec(AVCodecContext *ctx, const AVCodec *codec, const Dictionary &options,
@@ -418,6 +434,7 @@ void openEncoders(TranscodeTask &task, TranscodeRun &run) {
     if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
     if (!codec)
       throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
+    setCodecThreads(ost.enc, codec, task.threads());
     if (openCodec(ost.enc, codec, ost.out->openOptions, ts.openedEncoders) < 0)
       throw EngineError(formatText("Error while opening codec for output stream #%d.%d - maybe incorrect "
                                    "parameters such as bit_rate, rate, width or height",
@@ -442,6 +459,7 @@ void openDecoders(TranscodeTask &task, TranscodeRun &run) {
       throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
                                    static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
+    setCodecThreads(ist.dec, codec, task.threads());
     if (openCodec(ist.dec, codec, ist.in->openOptions, task.transcoder.openedDecoders) < 0)
       throw EngineError(
           formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));

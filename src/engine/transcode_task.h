@@ -27,6 +27,10 @@ std::recursive_mutex &codecLock();
 // Identifier of the calling thread (the kernel's thread id).
 uint32_t currentThreadId();
 
+// The threads a task gets for `requested` (the component's threadsPerTask):
+// 0 or less stands for every core of the machine; at least 1.
+int resolveThreadCount(int requested);
+
 // Codes of the open-error table that the library does not return as such.
 extern const int kOpenErrorUnknownFormat;    // no demuxer recognises the content
 extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number in the name
@@ -136,6 +140,15 @@ class TranscodeTask {
   // Minimum spacing of progress reports; set before the task starts.
   int64_t progressIntervalUs() const { return progressIntervalUs_.load(); }
   void setProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+  // How many threads the run may keep busy (resolveThreadCount); set
+  // before the task starts. 1 runs everything on the task's thread.
+  int threads() const { return threads_.load(); }
+  void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+  // The kernel id of a second thread that works for the run (the output
+  // side of the pipeline), 0 while none does; the log routing counts its
+  // library messages as the task's too.
+  uint32_t helperThreadId() const { return helperThreadId_.load(); }
+  void setHelperThreadId(uint32_t id) { helperThreadId_ = id; }
   bool isRunning() const { return running_.load(); }
   bool isTerminated() const { return terminated_.load(); }
   bool stopRequested() const { return gate_->stopRequested(); }
@@ -304,6 +317,8 @@ class TranscodeTask {
   std::atomic<int32_t> index_{-1};
   std::atomic<uint32_t> threadId_{0};
   std::atomic<int64_t> progressIntervalUs_{500000};
+  std::atomic<int> threads_{1};
+  std::atomic<uint32_t> helperThreadId_{0};
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
