@@ -123,6 +123,7 @@
   X(av_frame_alloc) \
   X(av_frame_free) \
   X(av_frame_unref) \
+  X(av_frame_move_ref) \
   X(av_frame_ref) \
   X(av_frame_get_buffer) \
   X(av_frame_make_writable) \
