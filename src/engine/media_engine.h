@@ -43,6 +43,11 @@ struct TaskStatus {
 //    worker), onBeforeHook and onCustomHook on the task's worker thread;
 //  - timer mode (n <= 0): on the owner's thread, inside the scheduler's
 //    callback (without a scheduler: inside startConvert itself);
+//  - with more than one thread per task (threadsPerTask), a task's
+//    onProgress, onCustomHook, onBeforeHook and its output side's onLog
+//    arrive on the second thread of its run instead (the one that encodes
+//    and writes), still one at a time and in order; onTerminate stays on
+//    the thread that runs the task;
 //  - stop(): onTerminate of tasks that never started arrives on a
 //    short-lived thread of its own;
 //  - onLog for library messages arrives on whatever thread issued them.
