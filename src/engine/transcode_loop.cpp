@@ -239,7 +239,8 @@ void TranscodeLoop::runPipelined() {
     }
     const ReadOutcome outcome = readAndDecode(0, decoder);
     if (outcome == ReadOutcome::EndLoop) break;
-    if (outcome == ReadOutcome::Decoded) pipeline.packetDone();
+    if (outcome == ReadOutcome::Decoded || outcome == ReadOutcome::Failed)
+      pipeline.packetDone(outcome == ReadOutcome::Decoded);
   }
   pipeline.inputDone(inputEnded);
   for (auto &ip : c_.run.ist)

@@ -158,9 +158,10 @@ void OutputPipeline::subtitle(InputStreamRecord &ist, AVSubtitle *sub) {
 
 void OutputPipeline::drain(InputStreamRecord &ist) { push(workFor(WorkKind::Drain, ist)); }
 
-void OutputPipeline::packetDone() {
+void OutputPipeline::packetDone(bool decoded) {
   Work w;
   w.kind = WorkKind::PacketDone;
+  w.deliver = decoded;
   push(std::move(w));
 }
 
@@ -258,7 +259,7 @@ void OutputPipeline::execute(Work &w) {
       break;
     case WorkKind::PacketDone:
       if (dropping_) break;
-      loop_.reportWhenDue();
+      if (w.deliver) loop_.reportWhenDue();
       if (loop_.outputLimitReached()) endOutputs();
       break;
     case WorkKind::InputDone:

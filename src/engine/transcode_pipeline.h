@@ -60,8 +60,10 @@ class OutputPipeline : public DecodedSink {
   void subtitle(InputStreamRecord &ist, AVSubtitle *sub) override;
   void drain(InputStreamRecord &ist) override;
 
-  // Reading thread: one packet has been decoded.
-  void packetDone();
+  // Reading thread: one packet has been handed over; `decoded` unless its
+  // decoding failed (then no progress report follows it, as with one
+  // thread).
+  void packetDone(bool decoded);
   // Reading thread: no more packets are read; the flush follows. With
   // `atEndOfInput` (the input ended, rather than a stop or "shortest")
   // the output thread notes whether a frame limit was reached there.

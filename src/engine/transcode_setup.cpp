@@ -1,5 +1,6 @@
 // Transcode set-up: stream records, source choice, stream copy rules,
 // conversion plans, two-pass files, codec opening, headers.
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -395,17 +396,27 @@ void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
   }
 }
 
+// Macroblock rows (16 lines) that each slice of a slice-threaded encoder
+// gets at least: thinner slices cost more quality than their threads save.
+constexpr int kRowsPerEncoderSlice = 16;
+
 // Threads of a video codec for a run with `threads` threads: decoders
 // decode several pictures at once (frame threads, which hand each picture
 // out `threads` - 1 pictures late; the flush at the end delivers them) and
-// split pictures into slices; encoders use whatever threads they have
-// (slices, frames, or a pool of their own). One thread leaves the codec as
+// split pictures into slices; encoders use whatever threads they have: a
+// pool of their own or frame threads as many as the run has, slices (one
+// per thread) only for pictures tall enough. One thread leaves the codec as
 // it always was. Audio codecs keep one thread: they are cheap, and their
 // output stays the same.
 void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
   if (threads <= 1 || !codec || codec->type != AVMEDIA_TYPE_VIDEO) return;
-  const int kinds = AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS | AV_CODEC_CAP_OTHER_THREADS;
-  if (!(codec->capabilities & kinds)) return;
+  const int caps = codec->capabilities;
+  if (!(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS | AV_CODEC_CAP_OTHER_THREADS))) return;
+  if (libavcodec.av_codec_is_encoder(codec) && !(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS))) {
+    const int rows = (ctx->height + 15) / 16;
+    threads = std::min(threads, rows / kRowsPerEncoderSlice);
+    if (threads <= 1) return;
+  }
   ctx->thread_count = threads;
   ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -123,19 +125,93 @@ TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
   }
 }
 
+// Every `step`-th picture of a file, as packed RGB.
+std::vector<std::vector<uint8_t>> rgbPictures(const std::string &path, int step) {
+  std::vector<std::vector<uint8_t>> pictures;
+  int n = 0;
+  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
+    if (n++ % step) return;
+    std::vector<uint8_t> p;
+    for (int y = 0; y < height; ++y) p.insert(p.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
+    pictures.push_back(std::move(p));
+  });
+  return pictures;
+}
+
+// The mean PSNR (dB) of every `step`-th picture of `path` against
+// `reference` (taken with the same step); -1 when the counts differ.
+double meanPsnr(const std::vector<std::vector<uint8_t>> &reference, const std::string &path, int step) {
+  double sum = 0;
+  size_t n = 0;
+  int picture = 0;
+  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
+    if (picture++ % step) return;
+    if (n >= reference.size()) {
+      ++n;
+      return;
+    }
+    const std::vector<uint8_t> &r = reference[n++];
+    double error = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width * 3; ++x) {
+        const double d = static_cast<double>(r[static_cast<size_t>(y) * width * 3 + x]) - rgb[y * linesize + x];
+        error += d * d;
+      }
+    const double mse = std::max(error / (static_cast<double>(width) * height * 3), 1e-10);
+    sum += 10.0 * std::log10(255.0 * 255.0 / mse);
+  });
+  return n == reference.size() && n ? sum / static_cast<double>(n) : -1.0;
+}
+
+// Two threads, as on the two-core machine the speed is measured on: the
+// slices of MPEG-4 part 2 and the frame threads of x264 cost at most 0.2 dB
+// at bit rates that leave the pictures visibly coded (about 30 dB).
+TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
+  MediaRecipe recipe = smallClipRecipe(12.0);
+  recipe.width = 1280;
+  recipe.height = 720;
+  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
+  constexpr int kStep = 10;
+  const auto source = rgbPictures(src, kStep);
+  ASSERT_GE(source.size(), 25u);
+  OutputOptions mpeg4 = mp4Options();
+  mpeg4.frameSize = "1280x720";
+  mpeg4.vb = 600000;  // MPEG-4 part 2 needs more bits for the same
+  OutputOptions x264;
+  x264.vcodec = "libx264";
+  x264.acodec = "aac";
+  x264.vb = 150000;
+  x264.extraOptions = "preset=veryfast";
+  int n = 0;
+  for (const OutputOptions &o : {mpeg4, x264}) {
+    SCOPED_TRACE(o.vcodec);
+    ++n;
+    const std::string one = dir.file("q-one-" + std::to_string(n) + ".mp4");
+    const std::string two = dir.file("q-two-" + std::to_string(n) + ".mp4");
+    ASSERT_TRUE(convertWith(src, one, o, 1).finished);
+    ASSERT_TRUE(convertWith(src, two, o, 2).finished);
+    const double psnrOne = meanPsnr(source, one, kStep), psnrTwo = meanPsnr(source, two, kStep);
+    EXPECT_GT(psnrOne, 25.0);
+    EXPECT_GT(psnrTwo, psnrOne - 0.2) << "one thread " << psnrOne << " dB";
+  }
+}
+
 TEST_F(TranscodeThreads, LimitsEndAThreadedRunWhereTheyEndOneThread) {
   const std::string src = longerSource();
   OutputOptions frames = mp4Options();
   frames.extraOptions = "vframes=40";
   OutputOptions time = mp4Options();
   time.recordingTimeMs = 2000;
+  int n = 0;
   for (const OutputOptions &o : {frames, time}) {
     SCOPED_TRACE(o.extraOptions);
-    const std::string one = dir.file("limit-one.mp4"), many = dir.file("limit-many.mp4");
+    ++n;
+    const std::string one = dir.file("limit-one-" + std::to_string(n) + ".mp4");
+    const std::string many = dir.file("limit-many-" + std::to_string(n) + ".mp4");
     const Conversion a = convertWith(src, one, o, 1);
     const Conversion b = convertWith(src, many, o, kManyThreads);
-    ASSERT_FALSE(a.exception) << a.message;
-    ASSERT_FALSE(b.exception) << b.message;
+    ASSERT_TRUE(a.finished) << a.message;
+    ASSERT_TRUE(b.finished) << b.message;
     EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_VIDEO), packetTimes(one, AVMEDIA_TYPE_VIDEO));
     // The decoder's threads hand out the last pictures a few pictures
     // late, so the sound read meanwhile may reach that much further.
