@@ -21,8 +21,10 @@ struct OutputPipeline::Work {
   AVSubtitle subtitle{};
   bool hasSubtitle = false;
   int64_t srcPts = 0;
+  bool atEndOfInput = false;  // InputDone
+  // Picture: whether it reaches the outputs; PacketDone: whether the
+  // packet was decoded (then a progress report may follow).
   bool deliver = true;
-  bool atEndOfInput = false;
   int64_t pts = 0, nextPts = AV_NOPTS_VALUE;
   float quality = 0.0f;
   int channels = 0, sampleRate = 0;
@@ -79,10 +81,13 @@ OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, TranscodeLo
 
 OutputPipeline::~OutputPipeline() {
   if (!thread_.joinable()) return;
+  // The reading side failed: the task ends with its error. The output
+  // thread may sit at the pause gate, which only a stop opens.
   {
     std::scoped_lock g(m_);
     aborted_ = true;
   }
+  c_.task.requestStop();
   workReady_.notify_all();
   thread_.join();
 }
