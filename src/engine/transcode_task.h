@@ -99,12 +99,16 @@ class PauseGate {
 //  - start() hands it to the thread that runs it: a worker of its own, or
 //    the caller itself in timer mode. From then until the terminate sink has
 //    been called, the option state, the inputs, the outputs, the hooks and
-//    the transcode state belong to that thread alone.
+//    the transcode state belong to that thread alone; a run with more than
+//    one thread (threads()) lends the output side of the transcode state to
+//    a second thread of the run for the time of the packet loop, as
+//    transcode_loop.h tells.
 //  - Any thread may use the run-state methods (index, threadId, isRunning,
 //    outcome, requestStop, setPaused, ...): they are atomic or locked.
 // The sinks are set while no thread runs the task and never change during a
-// run; they are called on the thread that runs it (the log sink also on the
-// owner's thread while options are applied).
+// run; they are called on the thread that runs it, or on that second
+// thread for the output side (the log sink also on the owner's thread while
+// options are applied).
 class TranscodeTask {
  public:
   using LogSink = std::function<void(TranscodeTask &task, int level, const std::string &text)>;
