@@ -1,5 +1,7 @@
 #include "options_dialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -71,7 +73,9 @@ void OptionsDialog::createControls() {
   dropDownItemsLabel = new QLabel(QStringLiteral("Drop Down Items in Output Format List"), additionalOptionsBox);
   dropDownItemsLabel->setObjectName(QStringLiteral("dropDownItemsLabel"));
 
-  dropDownItemsSpin = new SpinEdit(kDropDownItemsMin, kDropDownItemsMax, additionalOptionsBox);
+  // Up to the whole list, which is longer than the classic 47 since today's formats joined it.
+  const int listLength = main_.profileCombo ? main_.profileCombo->count() : 0;
+  dropDownItemsSpin = new SpinEdit(kDropDownItemsMin, std::max(kDropDownItemsMax, listLength), additionalOptionsBox);
   dropDownItemsSpin->setObjectName(QStringLiteral("dropDownItemsSpin"));
   dropDownItemsLabel->setBuddy(dropDownItemsSpin);
   connect(dropDownItemsSpin, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);

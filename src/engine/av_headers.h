@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/cpu.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/fifo.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 
 #include "engine_log.h"
 
@@ -124,6 +125,10 @@ std::string libraryFileName(MediaLibrary lib, bool versioned) {
 
 bool loadLibraries(const std::string &folder, bool versioned) {
   if (gLibrariesLoaded) return true;
+  // The AV1 encoder's library prints a banner and its settings on stderr at
+  // every open; keep it to its warnings and errors unless the user set its
+  // level himself.
+  setenv("SVT_LOG", "2", 0);
   gLibraryError.clear();
   bool ok = true;
   for (auto &r : gLibraries) {

@@ -77,6 +77,8 @@
   X(avio_flush) \
   X(avio_seek) \
   X(avio_size) \
+  X(av_stream_get_side_data) \
+  X(av_stream_new_side_data) \
 
 #define TREVIX_AVUTIL_FUNCS(X) \
   X(av_log_set_callback) \
@@ -106,6 +108,7 @@
   X(av_dict_copy) \
   X(av_dict_count) \
   X(av_dict_free) \
+  X(av_dict_parse_string) \
   X(av_parse_video_rate) \
   X(av_parse_video_size) \
   X(av_parse_time) \
@@ -143,6 +146,12 @@
   X(av_audio_fifo_write) \
   X(av_audio_fifo_read) \
   X(av_audio_fifo_size) \
+  X(av_display_rotation_get) \
+  X(av_display_rotation_set) \
+  X(av_display_matrix_flip) \
+  X(av_color_transfer_name) \
+  X(av_color_primaries_name) \
+  X(av_color_space_name) \
 
 #define TREVIX_SWSCALE_FUNCS(X) \
   X(sws_scale) \
@@ -153,6 +162,8 @@
   X(sws_isSupportedInput) \
   X(sws_init_context) \
   X(sws_scale_frame) \
+  X(sws_setColorspaceDetails) \
+  X(sws_getCoefficients) \
 
 #define TREVIX_SWRESAMPLE_FUNCS(X) \
   X(swr_alloc_set_opts2) \
@@ -171,6 +182,9 @@
   X(avfilter_link) \
   X(av_buffersrc_add_frame_flags) \
   X(av_buffersink_get_frame) \
+  X(avfilter_graph_parse_ptr) \
+  X(avfilter_inout_alloc) \
+  X(avfilter_inout_free) \
 // clang-format on
 
 #define TREVIX_DECLARE_SLOT(name) decltype(&::name) name = nullptr;

@@ -19,6 +19,27 @@ constexpr int kRgbFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
 
 AVFrame *newFrame() { return libavutil.av_frame_alloc(); }
 
+// Downstream sees the processed planes with the decoded picture's
+// properties.
+void copyPictureProperties(AVFrame *out, const AVFrame *picture) {
+  out->pts = picture->pts;
+  out->pkt_dts = picture->pkt_dts;
+  out->best_effort_timestamp = picture->best_effort_timestamp;
+  out->pkt_duration = picture->pkt_duration;
+  out->key_frame = picture->key_frame;
+  out->pict_type = picture->pict_type;
+  out->quality = picture->quality;
+  out->interlaced_frame = picture->interlaced_frame;
+  out->top_field_first = picture->top_field_first;
+  out->repeat_pict = picture->repeat_pict;
+  out->sample_aspect_ratio = picture->sample_aspect_ratio;
+  out->color_range = picture->color_range;
+  out->color_primaries = picture->color_primaries;
+  out->color_trc = picture->color_trc;
+  out->colorspace = picture->colorspace;
+  out->chroma_location = picture->chroma_location;
+}
+
 }  // namespace
 
 // ======================================================================
@@ -141,6 +162,10 @@ void FramePipeline::release() {
   toRgb_.reset();
   fromRgb_.reset();
   deinterlacer_.release();
+  deinterlaced_.reset();
+  deinterlacePool_.release();
+  toneMap_.release();
+  upright_.release();
   work_.reset();
   hookPool_.release();
 }
@@ -244,8 +269,38 @@ void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pt
   }
 }
 
-// The working copy of `picture`, deinterlaced when asked for; false when no
-// buffer can be had.
+// The picture deinterlaced into a buffer of its own; when the filter
+// cannot do it, copied as it came (so that hooks never write into the
+// decoder's own pictures). The picture itself when no buffer can be had.
+const AVFrame *FramePipeline::deinterlace(TranscodeTask &task, const AVFrame *picture) {
+  const auto fmt = static_cast<AVPixelFormat>(picture->format);
+  const int w = picture->width, h = picture->height;
+  if (!deinterlaced_) deinterlaced_.reset(newFrame());
+  if (!deinterlaced_ || !deinterlacePool_.get(deinterlaced_.get(), fmt, w, h)) {
+    task.log(0, "hook buf malloc error.");
+    return picture;
+  }
+  if (!deinterlacer_.run(picture, deinterlaced_.get())) {
+    task.log(0, "deinterlace error.");
+    libavutil.av_image_copy(deinterlaced_->data, deinterlaced_->linesize,
+                            const_cast<const uint8_t **>(picture->data), picture->linesize, fmt, w, h);
+  }
+  copyPictureProperties(deinterlaced_.get(), picture);
+  return deinterlaced_.get();
+}
+
+// A step made of a filter chain; when the chain fails the picture goes on
+// as it came and the reason goes to the log.
+const AVFrame *FramePipeline::filter(TranscodeTask &task, FilterChain &step, const AVFrame *picture,
+                                     const std::string &chain, const char *what) {
+  std::string error;
+  const AVFrame *out = step.run(picture, chain, error);
+  if (!error.empty()) task.log(0, std::string(what) + ": " + error);
+  return out ? out : picture;
+}
+
+// The working copy of `picture` for the hooks; false when no buffer can be
+// had.
 bool FramePipeline::fillWorkingCopy(TranscodeTask &task, const AVFrame *picture) {
   const auto fmt = static_cast<AVPixelFormat>(picture->format);
   const int w = picture->width, h = picture->height;
@@ -254,16 +309,8 @@ bool FramePipeline::fillWorkingCopy(TranscodeTask &task, const AVFrame *picture)
     task.log(0, "hook buf malloc error.");
     return false;
   }
-  bool filled = false;
-  if (task.options.doDeinterlace) {
-    filled = deinterlacer_.run(picture, work_.get());
-    // The picture goes on as it came (copied, so that hooks never write
-    // into the decoder's own pictures).
-    if (!filled) task.log(0, "deinterlace error.");
-  }
-  if (!filled)
-    libavutil.av_image_copy(work_->data, work_->linesize, const_cast<const uint8_t **>(picture->data),
-                            picture->linesize, fmt, w, h);
+  libavutil.av_image_copy(work_->data, work_->linesize, const_cast<const uint8_t **>(picture->data),
+                          picture->linesize, fmt, w, h);
   return true;
 }
 
@@ -277,30 +324,8 @@ void FramePipeline::runVideoHooks(TranscodeTask &task, const AVFrame *picture, i
   processVideoHooks(task.videoHooks, &pict, picture->format, picture->width, picture->height, pts);
 }
 
-namespace {
-// Downstream sees the processed planes with the decoded picture's
-// properties.
-void copyPictureProperties(AVFrame *out, const AVFrame *picture) {
-  out->pts = picture->pts;
-  out->pkt_dts = picture->pkt_dts;
-  out->best_effort_timestamp = picture->best_effort_timestamp;
-  out->pkt_duration = picture->pkt_duration;
-  out->key_frame = picture->key_frame;
-  out->pict_type = picture->pict_type;
-  out->quality = picture->quality;
-  out->interlaced_frame = picture->interlaced_frame;
-  out->top_field_first = picture->top_field_first;
-  out->repeat_pict = picture->repeat_pict;
-  out->sample_aspect_ratio = picture->sample_aspect_ratio;
-  out->color_range = picture->color_range;
-  out->color_primaries = picture->color_primaries;
-  out->color_trc = picture->color_trc;
-  out->colorspace = picture->colorspace;
-  out->chroma_location = picture->chroma_location;
-}
-}  // namespace
-
-const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs) {
+const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs,
+                                                const SourcePicture &source) {
   if (!started_) {
     started_ = true;
     customHook_ = task.hasCustomHookSink();
@@ -309,10 +334,16 @@ const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFra
   ++decodedPictureCount_;
   if (!customHook_ && usingVhook_) gateHooks(task, ptsUs);
   const bool modulesRun = usingVhook_ && hookState_ == HookAction::Continue;
-  if (!task.options.doDeinterlace && !customHook_ && !modulesRun) return picture;
-  if (!fillWorkingCopy(task, picture)) return picture;
+  const AVFrame *current = picture;
+  if (task.options.doDeinterlace) current = deinterlace(task, current);
+  if (source.transfer != HdrTransfer::None)
+    current = filter(task, toneMap_, current, toneMapFilters(source.transfer), "tone mapping");
+  if (!source.orientation.upright())
+    current = filter(task, upright_, current, uprightFilters(source.orientation), "turning the picture upright");
+  if (!customHook_ && !modulesRun) return current;
+  if (!fillWorkingCopy(task, current)) return current;
   if (customHook_) runCustomHook(task, work_.get(), ptsUs);
-  else if (modulesRun) runVideoHooks(task, picture, ptsUs);
-  copyPictureProperties(work_.get(), picture);
+  else if (modulesRun) runVideoHooks(task, current, ptsUs);
+  copyPictureProperties(work_.get(), current);
   return work_.get();
 }

@@ -19,6 +19,7 @@
 #include "av_ptr.h"
 #include "engine_types.h"
 #include "frame_bitmap.h"
+#include "source_picture.h"
 
 class TranscodeTask;
 
@@ -141,9 +142,52 @@ class Deinterlacer {
   FramePtr in_, out_;
 };
 
+// ---------------------------------------------------------------- filter chains
+
+struct FilterGraphDeleter {
+  void operator()(AVFilterGraph *g) const;
+};
+using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
+
+// One picture in, one picture out through a chain of libavfilter filters
+// written in the filter language ("transpose=clock"). The graph is made
+// with the first picture and again when the picture's size, format or
+// pixel aspect, or the chain, changes; a chain that cannot be made for a
+// picture is not tried again until one of those changes.
+class FilterChain {
+ public:
+  FilterChain();
+  ~FilterChain();
+  FilterChain(const FilterChain &) = delete;
+  FilterChain &operator=(const FilterChain &) = delete;
+
+  // The filtered picture, with the time stamps, key and interlacing marks
+  // of `picture`; it belongs to the chain and stays valid until the next
+  // call (an encoder may keep references to it). Null when the chain fails
+  // for this picture; `error` then says why, once per failure.
+  const AVFrame *run(const AVFrame *picture, const std::string &chain, std::string &error);
+  void release();
+
+ private:
+  bool build(const AVFrame *picture, const std::string &chain, std::string &error);
+  bool sameInput(const AVFrame *picture, const std::string &chain) const;
+
+  FilterGraphPtr graph_;
+  AVFilterContext *source_ = nullptr, *sink_ = nullptr;  // owned by the graph
+  std::string chain_;
+  int width_ = 0, height_ = 0, format_ = AV_PIX_FMT_NONE;
+  AVRational aspect_{0, 1};
+  bool failed_ = false;
+  int64_t nextPts_ = 0;
+  FramePtr in_, out_;
+};
+
 // ---------------------------------------------------------------- pre-processing
 
-// The per-task state of the pre-processing stage; lives for one run.
+// The per-task state of the pre-processing stage; lives for one run. Its
+// steps, in order, each with its own state: deinterlacing (when asked),
+// tone mapping (HDR sources), turning upright (a display matrix), and the
+// hooks, which thus see the upright SDR picture.
 class FramePipeline {
  public:
   FramePipeline();
@@ -152,13 +196,15 @@ class FramePipeline {
   FramePipeline &operator=(const FramePipeline &) = delete;
 
   // Runs once per decoded picture of `task`; `ptsUs` is the picture's time
-  // in microseconds. Returns the picture everything downstream sees: the
-  // decoded picture itself, or the working copy that holds the processed
-  // planes (with the decoded picture's properties). The working copy stays
+  // in microseconds, `source` what the picture's stream needs (tone
+  // mapping, turning). Returns the picture everything downstream sees: the
+  // decoded picture itself, or the result of the last step that changed it
+  // (with the decoded picture's time stamps and marks). That result stays
   // valid until the next call. Never raises for its own failures (they go
   // to the task's log at level 0); exceptions of a host handler that are
   // not std::exception pass on.
-  const AVFrame *preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs);
+  const AVFrame *preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs,
+                                   const SourcePicture &source = {});
 
   int32_t decodedPictureCount() const { return decodedPictureCount_; }
   HookAction hookState() const { return hookState_; }
@@ -170,6 +216,9 @@ class FramePipeline {
 
  private:
   void gateHooks(TranscodeTask &task, int64_t pts);
+  const AVFrame *deinterlace(TranscodeTask &task, const AVFrame *picture);
+  const AVFrame *filter(TranscodeTask &task, FilterChain &step, const AVFrame *picture, const std::string &chain,
+                        const char *what);
   bool fillWorkingCopy(TranscodeTask &task, const AVFrame *picture);
   void runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts);
   Bitmap24 *bitmapFor(TranscodeTask &task, int w, int h);
@@ -183,9 +232,13 @@ class FramePipeline {
   HookAction hookState_ = HookAction::Continue;
   size_t rangeIndex_ = 0;
 
+  PicturePool deinterlacePool_;
+  FramePtr deinterlaced_;
+  Deinterlacer deinterlacer_;
+  FilterChain toneMap_;
+  FilterChain upright_;
   PicturePool hookPool_;
   FramePtr work_;  // the working copy (hook buffer)
-  Deinterlacer deinterlacer_;
   std::unique_ptr<Bitmap24> bitmap_;
   SwsContextPtr toRgb_, fromRgb_;  // cached
 };

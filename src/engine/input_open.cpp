@@ -8,6 +8,7 @@
 
 #include "binding.h"
 #include "file_access.h"
+#include "source_picture.h"
 #include "transcode_task.h"
 #include "text_format.h"
 #include "timestamps.h"
@@ -219,21 +220,31 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
   AVCodecContext *dec = is.decoder.get();
   copyNamedOptions(o.setOptionNames, o.codecDefaults[kVideoKind].get(), dec,
                    AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-  o.frameHeight = dec->height;
-  o.frameWidth = dec->width;
-  const double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
-                            ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
-                            : 0.0;
+  // The picture as it is shown (turned upright, tone mapped) is the default
+  // of the output's.
+  const SourcePicture shown = sourcePictureOf(st);
+  int width = dec->width, height = dec->height;
+  displayedSize(shown.orientation, width, height);
+  o.frameHeight = height;
+  o.frameWidth = width;
+  double aspect = dec->height > 0 && dec->sample_aspect_ratio.num != 0 && dec->sample_aspect_ratio.den != 0
+                      ? dec->width * av_q2d(dec->sample_aspect_ratio) / dec->height
+                      : 0.0;
+  if (aspect != 0.0 && shown.orientation.swapsSides()) aspect = 1.0 / aspect;
   if (aspect == 0.0) {
     // Square pixels: the picture's own proportions (nothing to say while
     // the size is unknown).
-    if (dec->width > 0 && dec->height > 0) task.setAspect(formatText("%d:%d", dec->width, dec->height));
+    if (width > 0 && height > 0) task.setAspect(formatText("%d:%d", width, height));
   } else {
     o.frameAspectRatio = static_cast<float>(aspect);
   }
   if (dec->pix_fmt == AV_PIX_FMT_NONE && extension.rfind(".rmvb", 0) == 0) dec->pix_fmt = AV_PIX_FMT_YUV420P;
-  o.framePixFmt = dec->pix_fmt;
+  o.framePixFmt = shown.transfer == HdrTransfer::None ? dec->pix_fmt : kToneMappedFormat;
+  o.sourcePixFmt = o.framePixFmt;
   o.videoFrameRate = st->r_frame_rate;
+  o.frameRateFromSource = true;
+  o.sourceAverageRate = st->avg_frame_rate;
+  o.sourceTimeBase = st->time_base;
   dec->framerate = st->r_frame_rate;
   is.rateEmu = o.rateEmu != 0;
   if (o.videoDisable) is.discard = AVDISCARD_ALL;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine_types.h"
+#include "source_picture.h"
 #include "transcode_task.h"
 
 namespace {
@@ -170,4 +171,15 @@ void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {
   info.pixelFormat = par->format;
   info.frameRateNum = st->r_frame_rate.num;
   info.frameRateDen = st->r_frame_rate.den;
+  const Orientation shown = streamOrientation(st);
+  info.rotation = shown.degreesClockwise();
+  info.mirrored = shown.mirrored;
+  info.displayWidth = par->width;
+  info.displayHeight = par->height;
+  displayedSize(shown, info.displayWidth, info.displayHeight);
+  if (sar.num > 0 && sar.den > 0) {
+    // A turned picture's pixels are turned too.
+    info.displaySarNum = shown.swapsSides() ? sar.den : sar.num;
+    info.displaySarDen = shown.swapsSides() ? sar.num : sar.den;
+  }
 }

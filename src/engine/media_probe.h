@@ -40,6 +40,15 @@ struct VideoStreamInfo {
   int32_t pixelFormat = -1;
   int32_t frameRateNum = -1;
   int32_t frameRateDen = -1;
+  // How the picture is shown (the stream's display matrix): turned this
+  // many degrees clockwise (0, 90, 180, 270) after a left-right mirror,
+  // and its size and pixel aspect then.
+  int32_t rotation = 0;
+  bool mirrored = false;
+  int32_t displayWidth = -1;
+  int32_t displayHeight = -1;
+  int32_t displaySarNum = 0;  // 0: square or unknown
+  int32_t displaySarDen = 1;
 };
 
 class MediaProbe {

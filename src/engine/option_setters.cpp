@@ -48,6 +48,7 @@ void TranscodeTask::setFrameRate(const std::string &text) {
   AVRational r{0, 0};
   if (libavutil.av_parse_video_rate(&r, text.c_str()) < 0) throw EngineError("Incorrect frame rate");
   options.videoFrameRate = r;
+  options.frameRateFromSource = false;
 }
 
 void TranscodeTask::setFrameSize(const std::string &text) {

@@ -41,8 +41,14 @@ struct OptionState {
   int frameWidth = 0;
   int frameHeight = 0;
   AVRational videoFrameRate{0, 0};
+  // The rate is the source's (no "r" given): how the source's pictures are
+  // timed, for sources whose pictures come at varying intervals.
+  bool frameRateFromSource = false;
+  AVRational sourceAverageRate{0, 0};
+  AVRational sourceTimeBase{0, 0};
   float frameAspectRatio = 0.0f;  // 0: take from the source
   int framePixFmt = -1;           // AVPixelFormat, -1 none
+  int sourcePixFmt = -1;          // the source's, which framePixFmt starts as
   int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
   int padColorY = 16, padColorU = 128, padColorV = 128;
   int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;

@@ -156,8 +156,11 @@ AVRational nearestSupportedRate(const AVCodec *codec, AVRational rate) {
 }
 
 // `pix` when the encoder takes it, else the encoder's first; planar YUV
-// 4:2:0 when nothing says otherwise.
-AVPixelFormat encoderPixelFormat(const AVCodec *codec, AVPixelFormat pix) {
+// 4:2:0 when nothing says otherwise. A format that merely comes from the
+// source (4:4:4, 4:2:2, 10-bit from a camera) gives way to the encoder's
+// own first choice, which every player of its streams decodes.
+AVPixelFormat encoderPixelFormat(const AVCodec *codec, AVPixelFormat pix, bool fromSource) {
+  if (fromSource && codec && codec->pix_fmts) return codec->pix_fmts[0];
   if (codec && codec->pix_fmts) {
     bool listed = false;
     for (const AVPixelFormat *p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
@@ -202,7 +205,46 @@ void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext 
         libavutil.av_d2q(static_cast<double>(o.frameAspectRatio) * enc->height / enc->width, 255);
   }
   st->sample_aspect_ratio = enc->sample_aspect_ratio;
-  enc->pix_fmt = encoderPixelFormat(codec, static_cast<AVPixelFormat>(o.framePixFmt));
+  enc->pix_fmt = encoderPixelFormat(codec, static_cast<AVPixelFormat>(o.framePixFmt),
+                                    o.framePixFmt >= 0 && o.framePixFmt == o.sourcePixFmt);
+}
+
+// The source's rate guessed from its time stamps (r_frame_rate) differs
+// from its average by more than 1%: its pictures come at varying intervals.
+bool rateVaries(const OptionState &o) {
+  const AVRational guessed = o.videoFrameRate, average = o.sourceAverageRate;
+  if (!o.frameRateFromSource || guessed.num <= 0 || guessed.den <= 0 || average.num <= 0 || average.den <= 0)
+    return false;
+  return std::fabs(av_q2d(guessed) / av_q2d(average) - 1.0) > 0.01;
+}
+
+// Containers that store each picture's own time.
+bool storesPictureTimes(const AVOutputFormat *ofmt) {
+  if (ofmt->flags & AVFMT_VARIABLE_FPS) return true;
+  for (const char *name : {"mp4", "mov", "matroska", "webm"})
+    if (std::strcmp(ofmt->name, name) == 0) return true;
+  return false;
+}
+
+// A source of varying frame rate at its own rate: where the container
+// stores each picture's time, the pictures keep theirs (in the source's
+// time base, or in 1/60000 s when that is coarser than a millisecond or
+// finer than MPEG-4 Part 2 can number); elsewhere the output runs at the
+// source's average rate rather than at the rate its shortest interval
+// suggests.
+void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStream &os, AVCodecContext *enc) {
+  if (!rateVaries(o)) return;
+  const AVRational average = nearestSupportedRate(os.codec, o.sourceAverageRate);
+  enc->framerate = average;
+  os.stream->avg_frame_rate = average;
+  if (storesPictureTimes(ofmt)) {
+    const AVRational tb = o.sourceTimeBase;
+    const bool usable = tb.num > 0 && tb.den > 0 && tb.den <= 65535 && av_q2d(tb) <= 0.001;
+    enc->time_base = usable ? tb : AVRational{1, 60000};
+    os.keepsPictureTimes = true;
+  } else {
+    enc->time_base = AVRational{average.den, average.num};
+  }
 }
 
 // Quantiser, matrices, rate control and passes of a video encoder.
@@ -246,6 +288,7 @@ void buildVideoStream(TranscodeTask &task, OutputFile &of) {
   enc->flags2 |= headers.flags2;
   takePrivateOptions(task, kVideoKind, os);
   setVideoPicture(o, codec, enc, os.stream);
+  setVaryingRate(o, of.ctx->oformat, os, enc);
   setVideoCoding(o, os, enc);
 }
 

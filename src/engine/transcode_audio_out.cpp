@@ -182,11 +182,39 @@ void AudioOutput::encodeFrame(OutputStreamRecord &ost, const uint8_t *s16, int s
   ++ost.frameNumber;
 }
 
-void AudioOutput::drain(OutputStreamRecord &ost) {
+// Silence that lets the sound end with the pictures when it stops just
+// short of them: the frame-rate sync may run a picture ahead of the
+// source, and the last audio frame rounds.
+void AudioOutput::fillUpTo(OutputStreamRecord &ost, const PictureEnd &pictures) {
   const AVCodecContext *enc = ost.enc;
-  const int left = static_cast<int>(ost.fifo.size() / (static_cast<size_t>(channelsOf(enc)) * 2));
-  if (left > 0 && (enc->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)))
-    encodeFrame(ost, ost.fifo.data(), left);
+  if (pictures.end <= 0 || c_.task.stopRequested() || enc->sample_rate <= 0) return;
+  const size_t sampleBytes = static_cast<size_t>(channelsOf(enc)) * 2;
+  const int64_t end = ost.syncPts + static_cast<int64_t>(ost.fifo.size() / sampleBytes);
+  const int64_t target = std::llrint(pictures.end * enc->sample_rate);
+  const int64_t reach = std::max(enc->frame_size, 1) + std::llrint(pictures.period * enc->sample_rate);
+  if (target <= end || target - end > reach) return;
+  std::vector<uint8_t> &silence = c_.run.silence;
+  silence.assign(static_cast<size_t>(target - end) * sampleBytes, 0);
+  ost.fifo.write(silence.data(), silence.size());
+  encodeQueued(ost);
+}
+
+void AudioOutput::drain(OutputStreamRecord &ost, const PictureEnd &pictures) {
+  fillUpTo(ost, pictures);
+  const AVCodecContext *enc = ost.enc;
+  const size_t sampleBytes = static_cast<size_t>(channelsOf(enc)) * 2;
+  const int left = static_cast<int>(ost.fifo.size() / sampleBytes);
+  if (left > 0) {
+    if (enc->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) {
+      encodeFrame(ost, ost.fifo.data(), left);
+    } else if (enc->frame_size > left) {
+      // The last partial frame, filled up with silence rather than lost.
+      std::vector<uint8_t> &frame = c_.run.silence;
+      frame.assign(ost.fifo.data(), ost.fifo.data() + static_cast<size_t>(left) * sampleBytes);
+      frame.resize(static_cast<size_t>(enc->frame_size) * sampleBytes, 0);
+      encodeFrame(ost, frame.data(), enc->frame_size);
+    }
+  }
   ost.fifo.clear();
   ost.drained = true;
   if (writer_.encodeAndWrite(ost, nullptr) < 0) throw EngineError("Audio encoding failed");

@@ -134,15 +134,14 @@ void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool d
   libavutil.av_frame_unref(frame);
 }
 
-// At the end of the input: the samples the rate conversion still holds,
-// then whatever the encoders fed from this stream hold.
+// At the end of the input: the samples the rate conversion still holds.
+// (The encoders fed from the stream are drained by the driver, pictures
+// first, once every input has ended.)
 void InputDecoder::flushStream(InputStreamRecord &ist, bool deliver) {
-  if (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-    ist.pts = ist.nextPts;
-    const int bytes = drainAudioConverter(ist);
-    if (bytes > 0 && deliver) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, ist.pts);
-  }
-  outputs_.drain(ist);
+  if (ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return;
+  ist.pts = ist.nextPts;
+  const int bytes = drainAudioConverter(ist);
+  if (bytes > 0 && deliver) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, ist.pts);
 }
 
 // The decoded frame as interleaved 16-bit samples in run.decodedAudio, in

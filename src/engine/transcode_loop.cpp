@@ -217,7 +217,7 @@ void TranscodeLoop::runOnOneThread() {
     if (outcome == ReadOutcome::EndLoop) break;
     if (outcome == ReadOutcome::Decoded) reportWhenDue();  // none after a failed packet
   }
-  // Flush the decoders (and drain the encoders they feed).
+  // Flush the decoders, then finish the outputs.
   for (auto &ip : c_.run.ist)
     if (ip->decodingNeeded) decoder_.process(*ip, nullptr);
   finishOutputs();
@@ -249,10 +249,26 @@ void TranscodeLoop::runPipelined() {
   finishOutputs();
 }
 
-// The encoders whose input never reached its end are drained; then the
-// trailers, the final report and the closing of the codecs.
+PictureEnd TranscodeLoop::pictureEnd(const OutputFile &file) const {
+  PictureEnd p;
+  for (auto &op : c_.run.ost) {
+    if (op->file != &file || op->out->type != AVMEDIA_TYPE_VIDEO) continue;
+    p.end = std::max(p.end, ProgressReporter::outputTime(*op));
+    if (op->enc) p.period = std::max(p.period, av_q2d(op->enc->time_base));
+  }
+  return p;
+}
+
+// On the task's thread once every input has ended (and, in a pipelined
+// run, the output thread has finished): the encoders are drained, the
+// pictures first so that the sound of each file can end where its
+// pictures do; then the trailers, the final report and the closing of the
+// codecs.
 void TranscodeLoop::finishOutputs() {
-  for (auto &op : c_.run.ost) outputs_.drain(*op);
+  for (auto &op : c_.run.ost)
+    if (op->out->type == AVMEDIA_TYPE_VIDEO) outputs_.drain(*op);
+  for (auto &op : c_.run.ost)
+    if (op->out->type != AVMEDIA_TYPE_VIDEO) outputs_.drain(*op, pictureEnd(*op->file));
 
   for (auto &of : c_.state.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;

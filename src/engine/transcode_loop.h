@@ -25,7 +25,9 @@
 // from the frame pipeline on (OutputPaths, PacketWriter, ProgressReporter,
 // the output stream records, the output files, the statistics and the
 // other buffers of the run), and the two meet only in the pipeline's
-// queue. Each stage's comment names the buffers it uses.
+// queue. Once the output thread has finished, the task's thread drains the
+// encoders and closes the outputs, as with one thread. Each stage's comment
+// names the buffers it uses.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,13 @@
 class TranscodeTask;
 struct InputFile;
 struct OptionState;
+
+// Where an output file's pictures end, and how long one of them lasts
+// (seconds; 0 without pictures).
+struct PictureEnd {
+  double end = 0;
+  double period = 0;
+};
 
 // What every stage works on: the task (its log, its stop request), the
 // task's outputs and statistics, the run's records and buffers, and the
@@ -70,8 +79,9 @@ class PacketWriter {
 };
 
 // The video path of one output stream: frame-rate sync (drop, duplicate),
-// frame limits, the geometry stage and the encoder. Uses the run's encFrame;
-// counts dupFrames and dropFrames.
+// frame limits, the geometry stage and the encoder; at the end of the
+// input the last picture is held for its duration. Uses the run's
+// encFrame; counts dupFrames and dropFrames.
 class VideoOutput {
  public:
   VideoOutput(LoopContext &c, PacketWriter &writer) : c_(c), writer_(writer) {}
@@ -81,6 +91,9 @@ class VideoOutput {
  private:
   int64_t framesToEmit(OutputStreamRecord &ost, int64_t srcPts);
   int64_t limitFrames(const OutputStreamRecord &ost, int64_t frames) const;
+  void encodeCopies(OutputStreamRecord &ost, const AVFrame *formatted, const AVFrame *picture, float sourceQuality,
+                    int64_t frames);
+  void holdLastPicture(OutputStreamRecord &ost);
 
   LoopContext &c_;
   PacketWriter &writer_;
@@ -96,9 +109,12 @@ class AudioOutput {
   // A chunk of interleaved 16-bit samples in the decoder's channels and
   // rate, starting at `srcPts` (microseconds).
   void write(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts);
-  // The samples left in the fifo as one short frame (when the encoder takes
-  // one), then what the encoder still holds.
-  void drain(OutputStreamRecord &ost);
+  // The samples left in the fifo as one last frame (short when the encoder
+  // takes a short one, else filled up with silence), then what the encoder
+  // still holds. A sound that falls short of the file's pictures' end by
+  // less than a picture and a frame is filled up with silence to end with
+  // them.
+  void drain(OutputStreamRecord &ost, const PictureEnd &pictures);
 
  private:
   struct Chunk {
@@ -110,6 +126,7 @@ class AudioOutput {
   bool resampleChunk(OutputStreamRecord &ost, const InputStreamRecord &ist, Chunk &chunk);
   void limitToRecordingTime(const OutputStreamRecord &ost, Chunk &chunk) const;
   void encodeQueued(OutputStreamRecord &ost);
+  void fillUpTo(OutputStreamRecord &ost, const PictureEnd &pictures);
   void encodeFrame(OutputStreamRecord &ost, const uint8_t *s16, int samples);
   bool needsResampling(const OutputStreamRecord &ost, const InputStreamRecord &ist) const;
 
@@ -126,7 +143,8 @@ class DecodedSink {
   virtual ~DecodedSink() = default;
   // A packet for every output stream that copies the stream.
   virtual void copyPacket(InputStreamRecord &ist, const AVPacket *pkt) = 0;
-  // A decoded picture for the frame pipeline's pre-processing and then, when
+  // A decoded picture for the frame pipeline's pre-processing (with the
+  // stream's SourcePicture: tone mapping, turning upright) and then, when
   // `deliver`, for every output stream that encodes the stream. The sink
   // may take the picture's buffers (the frame is left empty).
   virtual void picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) = 0;
@@ -136,8 +154,8 @@ class DecodedSink {
   // A decoded subtitle for every output stream that encodes the stream; the
   // sink frees it.
   virtual void subtitle(InputStreamRecord &ist, AVSubtitle *sub) = 0;
-  // The end of the stream: what the encoders fed from it still hold.
-  virtual void drain(InputStreamRecord &ist) = 0;
+  // (The encoders are drained by the driver once every input has ended,
+  // the pictures first: see TranscodeLoop.)
 };
 
 // The output path of each output stream, by media type.
@@ -148,9 +166,9 @@ class OutputPaths : public DecodedSink {
   void picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) override;
   void samples(InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) override;
   void subtitle(InputStreamRecord &ist, AVSubtitle *sub) override;
-  void drain(InputStreamRecord &ist) override;
-  // Whatever the stream's encoder still holds, once.
-  void drain(OutputStreamRecord &ost);
+  // Whatever the stream's encoder still holds, once (a sound up to the
+  // pictures' end when it falls just short of it).
+  void drain(OutputStreamRecord &ost, const PictureEnd &pictures = {});
 
  private:
   LoopContext &c_;
@@ -234,9 +252,10 @@ class TranscodeLoop {
   InputStreamRecord *takerOf(const InputFile &in, const InputFileRecord &file, const AVPacket *pkt);
   void repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPacket *pkt);
   // Reads one packet of input `fileIndex` and decodes it into `decoder`;
-  // false when the loop ends ("shortest" at the end of a file).
+  // EndLoop when the loop ends ("shortest" at the end of a file).
   enum class ReadOutcome { Decoded, Skipped, Failed, Ended, EndLoop };
   ReadOutcome readAndDecode(int fileIndex, InputDecoder &decoder);
+  PictureEnd pictureEnd(const OutputFile &file) const;
   void finishOutputs();
 
   LoopContext c_;

@@ -8,7 +8,7 @@
 #include "binding.h"
 #include "transcode_task.h"
 
-enum class OutputPipeline::WorkKind { CopyPacket, Picture, Samples, Subtitle, Drain, PacketDone, InputDone, End };
+enum class OutputPipeline::WorkKind { CopyPacket, Picture, Samples, Subtitle, PacketDone, InputDone, End };
 
 // One entry of the queue: a result of the decoder with the facts of its
 // input stream at the time it was handed over.
@@ -74,6 +74,7 @@ OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, TranscodeLo
     f->decodingNeeded = ip->decodingNeeded;
     f->isStart = ip->isStart;
     f->outputs = ip->outputs;
+    f->picture = ip->picture;  // tone mapping and turning, for the pre-processing
     facts_.push_back(std::move(f));
   }
   thread_ = std::thread([this] { outputMain(); });
@@ -160,8 +161,6 @@ void OutputPipeline::subtitle(InputStreamRecord &ist, AVSubtitle *sub) {
   *sub = AVSubtitle{};
   push(std::move(w));
 }
-
-void OutputPipeline::drain(InputStreamRecord &ist) { push(workFor(WorkKind::Drain, ist)); }
 
 void OutputPipeline::packetDone(bool decoded) {
   Work w;
@@ -258,9 +257,6 @@ void OutputPipeline::execute(Work &w) {
         w.hasSubtitle = false;
         outputs_.subtitle(*ist, &w.subtitle);  // frees it
       }
-      break;
-    case WorkKind::Drain:
-      outputs_.drain(*ist);
       break;
     case WorkKind::PacketDone:
       if (dropping_) break;

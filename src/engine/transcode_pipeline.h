@@ -22,6 +22,9 @@
 // outputs, as the one-thread loop does between two packets; a limit ends
 // the reading (outputsEnded), and what was decoded beyond it is dropped up
 // to the end of the input (inputDone), whose flush reaches the outputs.
+// The encoders are drained after finish(), by the driver on the reading
+// thread (the pictures first, then the sound up to their end), as with one
+// thread.
 //
 // Threads. The reading thread (the one that runs the task) constructs the
 // pipeline, which starts the output thread, and calls every method; it
@@ -30,7 +33,9 @@
 // owns those, and a copy of each input stream record's facts that the
 // output paths read (its clock, the quality of its last picture, its sample
 // layout, whether it is at its start), taken when the result was handed
-// over; it never touches the input stream records themselves. The queue and
+// over, and what its pictures need before the hooks (its SourcePicture,
+// copied when the pipeline starts); it never touches the input stream
+// records themselves. The queue and
 // its counters are guarded by m_; ended_ is atomic so that the reading loop
 // can look at it without the lock.
 //
@@ -58,7 +63,6 @@ class OutputPipeline : public DecodedSink {
   void picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) override;
   void samples(InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) override;
   void subtitle(InputStreamRecord &ist, AVSubtitle *sub) override;
-  void drain(InputStreamRecord &ist) override;
 
   // Reading thread: one packet has been handed over; `decoded` unless its
   // decoding failed (then no progress report follows it, as with one

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "av_ptr.h"
+#include "source_picture.h"
 #include "transcode_audio.h"
 #include "transcode_geometry.h"
 #include "transcoder.h"
@@ -39,6 +40,7 @@ struct InputStreamRecord {
   int64_t emuStart = 0;
   int64_t emuFirstPts = AV_NOPTS_VALUE;
   float quality = 0.0f;        // quality of the last decoded picture
+  SourcePicture picture;       // video: tone mapping and turn its pictures need
   // Decoded audio as interleaved 16-bit samples.
   SampleConverter toS16;
   int channels = 0, sampleRate = 0;  // of the 16-bit samples
@@ -60,6 +62,10 @@ struct OutputStreamRecord {
   int64_t syncPts = 0;  // next frame (video) or sample (audio), encoder time base
   // Video.
   GeometryStage geometry;
+  // The last picture sent to the encoder and when it ends (source time,
+  // microseconds): at the end of the input it is held until then.
+  FramePtr lastPicture;
+  int64_t lastPictureEnd = AV_NOPTS_VALUE;
   // Audio.
   ByteFifo fifo{1024};
   SampleConverter resampler;  // 16-bit, decoder channels/rate -> encoder's

@@ -5,10 +5,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <string>
 
 #include "binding.h"
+#include "encoder_sizes.h"
+#include "source_picture.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
 #include "transcode_task.h"
@@ -26,6 +29,16 @@ bool keepInputTag(const AVOutputFormat *ofmt, AVCodecID id, unsigned tag) {
   if (!ofmt->codec_tag) return true;
   if (libavformat.av_codec_get_id(ofmt->codec_tag, tag) == id) return true;
   return libavformat.av_codec_get_tag(ofmt->codec_tag, id) == 0;
+}
+
+// Copied pictures are shown the way the source's are: the display matrix
+// goes with them.
+void copyDisplayMatrix(const AVStream *from, AVStream *to) {
+  size_t size = 0;
+  const uint8_t *matrix = libavformat.av_stream_get_side_data(from, AV_PKT_DATA_DISPLAYMATRIX, &size);
+  if (!matrix || size == 0) return;
+  uint8_t *copy = libavformat.av_stream_new_side_data(to, AV_PKT_DATA_DISPLAYMATRIX, size);
+  if (copy) std::memcpy(copy, matrix, size);
 }
 
 void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
@@ -57,13 +70,52 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   } else if (type == AVMEDIA_TYPE_VIDEO) {
     ost.st->sample_aspect_ratio = ipar->sample_aspect_ratio;
     ost.st->avg_frame_rate = ist.st->avg_frame_rate;
+    copyDisplayMatrix(ist.st, ost.st);
   }
+}
+
+// Tone mapping of an HDR source: the filters must be there; the output is
+// SDR BT.709 and says so.
+void planToneMapping(TranscodeTask &task, OutputStreamRecord &ost, const InputStreamRecord &ist) {
+  const HdrTransfer transfer = ist.picture.transfer;
+  if (transfer == HdrTransfer::None) return;
+  const std::string missing = missingToneMapFilters();
+  if (!missing.empty())
+    throw EngineError(formatText("Stream #%d.%d is HDR video (%s), and tone mapping it to SDR needs the "
+                                 "libavfilter filters %s, which the installed libraries lack",
+                                 ist.fileIndex, ist.streamIndex, hdrTransferName(transfer), missing.c_str()));
+  AVCodecContext *enc = ost.enc;
+  enc->color_primaries = AVCOL_PRI_BT709;
+  enc->color_trc = AVCOL_TRC_BT709;
+  enc->colorspace = AVCOL_SPC_BT709;
+  enc->color_range = AVCOL_RANGE_MPEG;
+  task.logF(1, "Stream #%d.%d: HDR (%s, BT.2020) tone mapped to SDR BT.709", ist.fileIndex, ist.streamIndex,
+            hdrTransferName(transfer));
+}
+
+// The encoder's picture size rounded to what the encoder takes; the pixel
+// aspect follows so that the picture keeps its shape on screen.
+void fitEncoderSize(TranscodeTask &task, OutputStreamRecord &ost) {
+  AVCodecContext *enc = ost.enc;
+  const AVCodec *codec = ost.out->codec ? ost.out->codec : libavcodec.avcodec_find_encoder(enc->codec_id);
+  int width = enc->width, height = enc->height;
+  if (!roundToMultiple(width, height, encoderSizeMultiple(codec, enc->pix_fmt))) return;
+  task.logF(1, "Output stream #%d.%d: %dx%d rounded to %dx%d, a size the encoder takes", ost.fileIndex,
+            ost.streamIndex, enc->width, enc->height, width, height);
+  const float aspect = task.options.frameAspectRatio;
+  enc->width = width;
+  enc->height = height;
+  if (aspect > 0) enc->sample_aspect_ratio = libavutil.av_d2q(static_cast<double>(aspect) * height / width, 255);
+  ost.st->sample_aspect_ratio = enc->sample_aspect_ratio;
 }
 
 void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
   const OptionState &o = task.options;
   AVCodecContext *enc = ost.enc;
   const AVCodecContext *dec = ist.dec;
+  ist.picture = sourcePictureOf(ist.st);
+  planToneMapping(task, ost, ist);
+  fitEncoderSize(task, ost);
   GeometryPlan plan;
   plan.cropTop = o.cropTop;
   plan.cropBottom = o.cropBottom;
@@ -85,9 +137,12 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
     int64_t flags = 0;
     if (libavutil.av_opt_get_int(o.swsDefaults.get(), "sws_flags", 0, &flags) >= 0 && flags) plan.swsFlags = static_cast<int>(flags);
   }
+  // The geometry stage sees the pictures tone mapped and upright.
   plan.srcWidth = dec && dec->width > 0 ? dec->width : ist.st->codecpar->width;
   plan.srcHeight = dec && dec->height > 0 ? dec->height : ist.st->codecpar->height;
+  displayedSize(ist.picture.orientation, plan.srcWidth, plan.srcHeight);
   plan.srcFormat = dec ? dec->pix_fmt : static_cast<AVPixelFormat>(ist.st->codecpar->format);
+  if (ist.picture.transfer != HdrTransfer::None) plan.srcFormat = kToneMappedFormat;
   if (plan.srcWidth <= 0 || plan.srcHeight <= 0 || plan.srcFormat == AV_PIX_FMT_NONE) {
     // Not known before decoding: planned again with the first picture.
     plan.srcWidth = enc->width + plan.cropLeft + plan.cropRight - plan.padLeft - plan.padRight;
@@ -460,6 +515,41 @@ void openEncoders(TranscodeTask &task, TranscodeRun &run) {
   }
 }
 
+// Audio encoders whose first frame comes out silent, whatever it holds.
+constexpr const char *kSilentFirstFrame[] = {"wmav2"};
+// Containers that time their audio by the samples written, not by time
+// stamps: what the sound is to start with must be in the samples.
+constexpr const char *kSampleTimedContainers[] = {"avi", "swf", "rm"};
+
+bool namedIn(const char *name, const char *const *first, const char *const *last) {
+  return name && std::any_of(first, last, [name](const char *n) { return std::strcmp(n, name) == 0; });
+}
+
+bool hasVideoStream(const OutputFile &of) {
+  return std::any_of(of.streams.begin(), of.streams.end(),
+                     [](const auto &os) { return os->type == AVMEDIA_TYPE_VIDEO; });
+}
+
+// An audio encoder starts its sound later than its input (the delay it
+// declares), and some lose their first frame. Beside a picture both are
+// made up for through the sample-count sync, by where the stream's sample
+// clock starts: in a sample-timed container the sound starts that many
+// samples into the source (the sync drops them; containers with time
+// stamps learn the delay from the packets); where time stamps are kept, a
+// frame of silence before the start takes the loss.
+void planAudioStarts(TranscodeRun &run) {
+  for (auto &op : run.ost) {
+    OutputStreamRecord &ost = *op;
+    if (!ost.encodingNeeded || ost.out->type != AVMEDIA_TYPE_AUDIO || !hasVideoStream(*ost.file)) continue;
+    const AVCodecContext *enc = ost.enc;
+    if (namedIn(ost.file->ctx->oformat->name, std::begin(kSampleTimedContainers), std::end(kSampleTimedContainers)))
+      ost.syncPts = enc->initial_padding;
+    else if (namedIn(enc->codec ? enc->codec->name : nullptr, std::begin(kSilentFirstFrame),
+                     std::end(kSilentFirstFrame)))
+      ost.syncPts = -static_cast<int64_t>(enc->frame_size);
+  }
+}
+
 void openDecoders(TranscodeTask &task, TranscodeRun &run) {
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
@@ -549,6 +639,7 @@ void setUpTranscode(TranscodeTask &task, TranscodeRun &run) {
     dumpOutput(*task.transcoder.outputFiles[f], static_cast<int>(f));
   logStreamMapping(task, run);
   openEncoders(task, run);
+  planAudioStarts(run);
   openDecoders(task, run);
   resetInputClocks(run);
   applyMetaDataMaps(task);

@@ -173,9 +173,10 @@ void OutputPaths::copyPacket(InputStreamRecord &ist, const AVPacket *pkt) {
 }
 
 // The pre-processing runs once per decoded picture, also for pictures that
-// reach no output (before the start position).
+// reach no output (before the start position), with what the picture's
+// stream needs (tone mapping, turning upright).
 void OutputPaths::picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) {
-  const AVFrame *picture = c_.run.pictures.preprocessPicture(c_.task, frame, srcPts);
+  const AVFrame *picture = c_.run.pictures.preprocessPicture(c_.task, frame, srcPts, ist.picture);
   if (!deliver) return;
   for (OutputStreamRecord *op : ist.outputs) {
     if (!op->encodingNeeded) continue;
@@ -195,15 +196,10 @@ void OutputPaths::subtitle(InputStreamRecord &ist, AVSubtitle *sub) {
   libavcodec.avsubtitle_free(sub);
 }
 
-void OutputPaths::drain(InputStreamRecord &ist) {
-  for (OutputStreamRecord *op : ist.outputs)
-    if (op->encodingNeeded) drain(*op);
-}
-
-void OutputPaths::drain(OutputStreamRecord &ost) {
+void OutputPaths::drain(OutputStreamRecord &ost, const PictureEnd &pictures) {
   if (ost.drained || !ost.encodingNeeded) return;
   switch (ost.enc->codec_type) {
-    case AVMEDIA_TYPE_AUDIO: audio_.drain(ost); break;
+    case AVMEDIA_TYPE_AUDIO: audio_.drain(ost, pictures); break;
     case AVMEDIA_TYPE_VIDEO: video_.drain(ost); break;
     default: ost.drained = true; break;
   }

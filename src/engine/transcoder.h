@@ -26,6 +26,9 @@ struct OutputStream {
   CodecContextPtr encoder;        // settings, opened by the transcode
   Dictionary openOptions;         // options only this encoder knows
   float quality = 0.0f;            // initial quality (lambda), "qscale"/"aq"
+  // Video: each picture keeps its own time (a source of varying frame rate
+  // into a container that stores that); no picture is repeated or dropped.
+  bool keepsPictureTimes = false;
 };
 
 // An opened output file.

@@ -53,9 +53,18 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
   o.frameRate = frameRateText(settings.frameRateLabel);
   if (settings.applyProfileOptions) settings.applyProfileOptions(o);
   o.overwrite = settings.overwrite;
+  // The sound keeps its place against the picture by its sample count:
+  // a late start becomes leading silence, which every container keeps
+  // (several store no audio time stamps at all).
+  o.async = 1;
   o.vol = settings.volumeValue;
   const bool picture = source.opened && source.videoStreamCount > 0;
   o.aspect = aspectForChoice(settings.aspectIndex, picture ? source.width : -1, picture ? source.height : -1);
+  // Pixels that are not square (a 720x480 camera clip at 10:11) shape the
+  // picture on screen too.
+  if (settings.aspectIndex == 0 && picture && source.width > 0 && source.height > 0 && source.sarNum > 0 &&
+      source.sarDen > 0 && source.sarNum != source.sarDen)
+    o.aspect = roundedDecimalText(static_cast<double>(source.width) * source.sarNum / source.sarDen / source.height, 4);
   if (sourceLengthUnknown(source)) o.recordingTimeMs = 36000000;  // 10 hours
   if (settings.finishProfileOptions) settings.finishProfileOptions(o, source);
 }

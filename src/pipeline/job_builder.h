@@ -54,10 +54,10 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
 InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
-// encoder settings, the overwrite rule, volume, aspect ratio (the original
-// one from the source's picture size), a 10-hour cap when the source's
-// length is unknown, and what the profile decides from the source. Lets the
-// profile's errors through.
+// encoder settings, the overwrite rule, the sample-count audio sync, volume,
+// aspect ratio (the original one from the source's picture size), a 10-hour
+// cap when the source's length is unknown, and what the profile decides from
+// the source. Lets the profile's errors through.
 void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.

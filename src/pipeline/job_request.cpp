@@ -18,8 +18,10 @@ ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
   if (s.videoStreamCount > 0) {
     VideoStreamInfo v;
     probe.getVideoStreamInfo(v);
-    s.width = v.width;
-    s.height = v.height;
+    s.width = v.displayWidth;
+    s.height = v.displayHeight;
+    s.sarNum = v.displaySarNum;
+    s.sarDen = v.displaySarDen;
     s.frameRateNum = v.frameRateNum;
     s.frameRateDen = v.frameRateDen;
   }

@@ -14,7 +14,8 @@
 class MediaProbe;
 
 // Opens `path` with the probe, reads what the source list shows (video
-// size and rate of the first video stream, duration) and closes it again.
+// size as shown, turned upright, and rate of the first video stream,
+// duration) and closes it again.
 // A file the probe cannot open gives Opened false. Raises what the probe
 // raises when the libraries are not bound.
 ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path);

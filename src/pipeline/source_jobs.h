@@ -30,7 +30,8 @@ enum SourceListColumn {
 struct ProbeSummary {
   bool opened = false;  // the probe could open the file
   int videoStreamCount = 0;
-  int width = -1, height = -1;
+  int width = -1, height = -1;  // the picture as it is shown (a phone's portrait clip: 1080x1920)
+  int sarNum = 0, sarDen = 1;   // its pixel aspect; 0: square
   int frameRateNum = -1, frameRateDen = -1;
   int64_t durationUs = -1;  // negative: unknown
   std::string error;        // why the probe could not open the file

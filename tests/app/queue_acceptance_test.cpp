@@ -305,17 +305,20 @@ TEST_F(QueueAcceptance, FormatsOfTodayKeepTheSourcesSizeRateAndLength) {
   EXPECT_EQ(n, kOfferedProfileCount - 43);
 }
 
-// "No Re-encoding" writes the source's own packets, quickly.
+// "No Re-encoding" writes the source's own packets, quickly, and a phone
+// clip's display matrix with them: it still plays upright.
 TEST_F(QueueAcceptance, NoReEncodingCopiesThePackets) {
   MediaRecipe recipe;
   recipe.width = 1280;
   recipe.height = 720;
   recipe.rateNum = 24000;
   recipe.rateDen = 1001;
-  const std::string source = cachedFixture(recipe, "acceptance-720p.mov");
+  recipe.rotation = 90;
+  const std::string source = cachedFixture(recipe, "acceptance-720p-turned.mov");
   addFiles({QString::fromStdString(source)});
   ASSERT_EQ(rows(), 1);
   ASSERT_EQ(text(0, kDurationColumn), "00:00:05");
+  EXPECT_EQ(text(0, kVideoSizeColumn), "720x1280");
 
   const std::string folder = scratch.file("copy");
   QElapsedTimer clock;
@@ -336,6 +339,12 @@ TEST_F(QueueAcceptance, NoReEncodingCopiesThePackets) {
     ASSERT_FALSE(before.digests.empty());
     EXPECT_EQ(after.digests, before.digests);  // the same packets, none re-encoded
   }
+  const ProbedFile copied = probeMedia(output);
+  const ProbedStream *picture = copied.first("video");
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->width, 1280) << "coded as it was";
+  EXPECT_TRUE(picture->hasDisplayMatrix);
+  EXPECT_EQ(picture->rotationCw, 90);
   EXPECT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 5000, pumpEvents));
 }
 

@@ -72,8 +72,10 @@ TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
   plantAll(QString(), 0, 0, 100, 0, 2, 2);
   {
     auto w = run.start();
-    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 47);
-    EXPECT_EQ(w->profileCombo->maxVisibleItems(), 47);
+    // At most the whole format list.
+    const int whole = w->profileCombo->count();
+    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), whole);
+    EXPECT_EQ(w->profileCombo->maxVisibleItems(), whole);
   }
   plantAll(QString(), 0, 0, 10, 0, 2, 2);
   auto w = run.start();
@@ -85,11 +87,13 @@ TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
 // nearest limit, the list drops down that many rows from the moment the
 // settings are loaded, and the limit is what is saved again.
 TEST_F(ShellSettings, StoredDropDownLengthsOutsideTheLimits) {
-  const std::pair<int, int> cases[] = {{0, 26}, {-5, 26}, {-2147483647, 26}, {1000, 47}, {2147483647, 47}};
-  for (auto [stored, shown] : cases) {
+  const int whole = -1;  // the whole format list
+  const std::pair<int, int> cases[] = {{0, 26}, {-5, 26}, {-2147483647, 26}, {1000, whole}, {2147483647, whole}};
+  for (auto [stored, limit] : cases) {
     SCOPED_TRACE(stored);
     plantAll(QString(), 0, 0, stored, 0, 2, 2);
     auto w = run.start(false);
+    const int shown = limit == whole ? w->profileCombo->count() : limit;
     EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->text(), QString::number(shown));
     EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);  // before the window is shown too
     w->show();

@@ -109,6 +109,12 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
   EXPECT_EQ(form->dropDownItemsSpin->minValue(), 26);
   EXPECT_EQ(form->dropDownItemsSpin->maxValue(), 47);
+  // A list longer than 47 can be shown whole.
+  for (int i = main.format.count(); i < 56; ++i) main.format.addItem(QStringLiteral("Format %1").arg(i));
+  auto longer = create();
+  EXPECT_EQ(longer->dropDownItemsSpin->maxValue(), 56);
+  longer->dropDownItemsSpin->setValue(56);
+  EXPECT_EQ(main.format.maxVisibleItems(), 56);
 }
 
 TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {

@@ -241,7 +241,8 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   ASSERT_TRUE(t.error.empty()) << t.error;
   ASSERT_TRUE(t.run()) << t.error;
   EXPECT_TRUE(t.task.outcome().finished);
-  // 50 source pictures: the first two once, the other 48 twice.
+  // 50 source pictures: the first two once, the other 48 twice; then the
+  // last is held for the rest of its 40 ms, two more pictures at 50 fps.
   EXPECT_EQ(t.count("*** 1 dup!"), 48);
   EXPECT_EQ(t.count("dup!"), 48);
   EXPECT_EQ(t.task.transcoder.dupFrames, 96);
@@ -249,7 +250,8 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   closeOutputFiles(t.task);
   const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
-  EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2);
+  EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2 + 2);
+  EXPECT_NEAR(p.first("video")->durationSec, 2.0, 1e-6);
   EXPECT_NEAR(p.first("video")->frameRate, 50.0, 0.01);
 }
 

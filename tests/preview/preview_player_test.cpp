@@ -16,6 +16,8 @@
 #include "preview_clip.h"
 #include "preview_resources.h"
 #include "frame_grabber.h"
+#include "media_fixture.h"
+#include "media_measure.h"
 #include "test_env.h"
 #include "preview_view.h"
 
@@ -126,6 +128,38 @@ TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
   QImage image;
   EXPECT_FALSE(grabber_.getBitmap(image));
   EXPECT_LE(graph_.position(), 0);
+}
+
+// A phone's portrait clip (coded landscape, turned by its display matrix)
+// is shown and grabbed upright: the playback marks its pictures with the
+// turn, which the window and the snapshot follow.
+TEST_F(PreviewGraph, TurnedClipIsShownUpright) {
+  MediaRecipe recipe = smallClipRecipe(2.0);
+  recipe.rotation = 90;
+  const std::string cached = cachedFixture(recipe, "preview-turned.mov");
+  ASSERT_FALSE(cached.empty());
+  const std::vector<RgbPicture> coded = decodePictures(cached);
+  ASSERT_FALSE(coded.empty());
+  graph_.activate();
+  ASSERT_TRUE(graph_.renderFile(QString::fromStdString(cached)));
+  ASSERT_TRUE(graph_.play());
+  ASSERT_TRUE(waitPlaying(600));
+  graph_.pause();
+  QTest::qWait(200);
+  QImage image;
+  ASSERT_TRUE(grabber_.getBitmap(image));
+  ASSERT_EQ(image.size(), QSize(240, 320));
+  // Like one of the clip's pictures turned a quarter clockwise.
+  double best = 255;
+  for (const RgbPicture &picture : coded) {
+    const RgbPicture turned = turnPicture(picture, 90, false);
+    long long sum = 0;
+    for (int y = 0; y < turned.height; ++y)
+      for (int x = 0; x < turned.width * 3; ++x)
+        sum += std::abs(int(image.constScanLine(y)[x]) - int(turned.pixels[(static_cast<size_t>(y) * turned.width) * 3 + x]));
+    best = std::min(best, double(sum) / (double(turned.width) * turned.height * 3));
+  }
+  EXPECT_LT(best, 12.0);
 }
 
 TEST_F(PreviewGraph, VolumeScaleIsClampedAndKeptAcrossActivation) {

@@ -28,7 +28,31 @@ struct MediaRecipe {
   std::string x264Preset = "ultrafast";
   bool interlacedPattern = false;  // odd lines of each picture from a different moment
   bool fastStart = false;  // MOV/MP4: the index before the media data, as copied files often have it
+
+  // Clips as phones and cameras write them.
+  int rotation = 0;            // display matrix: turn the picture this many degrees clockwise (0, 90, 180, 270)
+  bool mirrored = false;       // ... and then swap left and right
+  std::string pixelFormat;     // the video encoder's input; empty: 4:2:0 (or the encoder's first format)
+  std::string hdrTransfer;     // "hlg" or "pq": 10-bit BT.2020 with the SDR picture's reference white at 203 cd/m2
+  bool stillPatches = false;   // the still patch picture (stillPatchColors) instead of the moving one
+  int sarNum = 0, sarDen = 1;  // pixel aspect; 0: square
+  bool variableFrameRate = false;  // frames alternately half and one and a half periods long
+  int audioTracks = 1;         // the first plays 440 Hz, the others 660 Hz
+  std::string muxerOptions;    // for the muxer, "name=value:name=value" (e.g. movflags)
 };
+
+// The still patch picture: vertical stripes of equal width, left to right in
+// this order, in SDR BT.709 RGB (full range): mid-grey, then 75% yellow,
+// cyan, green, magenta, red, blue.
+struct PatchColor {
+  const char *name;
+  int r, g, b;
+};
+constexpr PatchColor kStillPatchColors[] = {{"grey", 128, 128, 128},  {"yellow", 191, 191, 0},
+                                            {"cyan", 0, 191, 191},    {"green", 0, 191, 0},
+                                            {"magenta", 191, 0, 191}, {"red", 191, 0, 0},
+                                            {"blue", 0, 0, 191}};
+constexpr int kStillPatchCount = static_cast<int>(sizeof kStillPatchColors / sizeof kStillPatchColors[0]);
 
 // The small clip most tests convert: 320x240 at 25 fps, H.264 with AAC
 // stereo at 44.1 kHz, `seconds` long.
@@ -50,8 +74,14 @@ struct ProbedStream {
   double frameRate = 0; // average frame rate, or r_frame_rate when unknown
   int sampleRate = 0;
   int channels = 0;
+  int frameSize = 0;       // audio: samples per frame, 0 when it varies or is unknown
   double durationSec = 0;  // stream duration, 0 if unknown
   int64_t frames = 0;      // frame count read by demuxing every packet
+  double startSec = 0;     // time stamp of the first packet
+  std::string pixelFormat;   // video: e.g. "yuv420p"
+  std::string colorPrimaries, colorTransfer, colorSpace;  // e.g. "bt709"; "unknown" when untagged
+  bool hasDisplayMatrix = false;
+  int rotationCw = 0;      // the display matrix's turn, degrees clockwise (0 without one)
 };
 
 struct ProbedFile {

@@ -1,0 +1,233 @@
+// Sources as phones, cameras and other tools write them, each converted
+// through a profile and its output checked: the picture's rate and length,
+// the sound's channels, rate and length.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+
+#include "media_fixture.h"
+#include "media_measure.h"
+#include "profile_job.h"
+#include "test_env.h"
+#include "transcode_test_util.h"
+
+namespace {
+
+constexpr const char *kMp4Profile = "MP4 - MPEG4 Video (*.mp4)";
+
+struct SourceCase {
+  const char *name;
+  const char *file;     // the extension is the container's
+  const char *profile;
+  const char *frameRate;  // the profile's frame-rate choice, or null for its default
+  void (*shape)(MediaRecipe &);
+  double outFps;       // expected output frame rate
+  int outChannels;     // expected output channels
+};
+
+std::ostream &operator<<(std::ostream &os, const SourceCase &c) { return os << c.name; }
+
+const SourceCase kSources[] = {
+    {"VariableFrameRate", "vfr.mp4", kMp4Profile, nullptr, [](MediaRecipe &r) { r.variableFrameRate = true; }, 25,
+     2},
+    {"MjpegWithBigEndianPcm", "mjpeg.mov", "AVI - XviD Video (*.avi)", nullptr,
+     [](MediaRecipe &r) {
+       r.videoCodec = "mjpeg";
+       r.pixelFormat = "yuvj422p";
+       r.audioCodec = "pcm_s16be";
+     },
+     25, 2},
+    {"PngWithIma4InQt", "png.qt", kMp4Profile, nullptr,
+     [](MediaRecipe &r) {
+       r.format = "mov";
+       r.videoCodec = "png";
+       r.audioCodec = "adpcm_ima_qt";
+     },
+     25, 2},
+    {"FragmentedMp4", "fragmented.mp4", kMp4Profile, nullptr,
+     [](MediaRecipe &r) { r.muxerOptions = "movflags=frag_keyframe+empty_moov+default_base_moof"; }, 25, 2},
+    {"SurroundAacIntoStereo", "surround.mov", kMp4Profile, nullptr, [](MediaRecipe &r) { r.channels = 6; }, 25, 2},
+    {"NarrowbandMono", "8k-mono.mov", kMp4Profile, nullptr,
+     [](MediaRecipe &r) {
+       r.sampleRate = 8000;
+       r.channels = 1;
+     },
+     25, 2},
+    {"SixtyFpsInto25", "60fps.mov", kMp4Profile, "25.0 fps", [](MediaRecipe &r) { r.rateNum = 60; }, 25, 2},
+    {"SixtyFpsInto30", "60fps.mov", "FLV - Flash Flv Video (*.flv)", "30.0 fps", [](MediaRecipe &r) { r.rateNum = 60; },
+     30, 2},
+};
+
+class ClipSources : public ::testing::TestWithParam<SourceCase> {
+ protected:
+  void SetUp() override { requireLibraries(); }
+  ScratchDir dir_;
+};
+
+TEST_P(ClipSources, ConvertWhole) {
+  const SourceCase &c = GetParam();
+  MediaRecipe r = smallClipRecipe(2.0);
+  c.shape(r);
+  const std::string source = cachedFixture(r, c.file);
+  ASSERT_FALSE(source.empty());
+  const ProfileJob job = convertWithProfile(source, c.profile, dir_.path().string(), [&c](ProfileChoices &ch) {
+    if (c.frameRate) {
+      EXPECT_TRUE(ch.comboVideoFramerate.selectText(c.frameRate));
+    }
+  });
+  ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
+  const ProbedFile p = probeMedia(job.output);
+  ASSERT_TRUE(p.ok) << p.error;
+  const ProbedStream *v = p.first("video");
+  const ProbedStream *a = p.first("audio");
+  ASSERT_TRUE(v && a);
+  EXPECT_NEAR(v->frameRate, c.outFps, 0.01);
+  EXPECT_NEAR(v->durationSec, 2.0, 1.0 / c.outFps + 1e-6);
+  EXPECT_NEAR(static_cast<double>(v->frames), 2.0 * c.outFps, 1.0);
+  EXPECT_EQ(a->channels, c.outChannels);
+  // As long as the source's sound (which its encoder may have padded).
+  const ProbedFile in = probeMedia(source);
+  const ProbedStream *sourceSound = in.first("audio");
+  ASSERT_NE(sourceSound, nullptr);
+  EXPECT_NEAR(a->durationSec, sourceSound->durationSec, 0.1);
+  // The tone came through at its pitch.
+  EXPECT_NEAR(dominantFrequency(job.output), 440.0, 5.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ClipSources, ::testing::ValuesIn(kSources),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The names of a QuickTime file's top-level boxes, in file order.
+std::vector<std::string> topLevelBoxes(const std::string &path) {
+  std::vector<std::string> boxes;
+  std::ifstream in(path, std::ios::binary);
+  for (;;) {
+    unsigned char head[16];
+    if (!in.read(reinterpret_cast<char *>(head), 8)) break;
+    uint64_t size = (uint64_t{head[0]} << 24) | (uint64_t{head[1]} << 16) | (uint64_t{head[2]} << 8) | head[3];
+    boxes.emplace_back(reinterpret_cast<char *>(head + 4), 4);
+    uint64_t headerSize = 8;
+    if (size == 1) {
+      if (!in.read(reinterpret_cast<char *>(head + 8), 8)) break;
+      size = 0;
+      for (int i = 8; i < 16; ++i) size = (size << 8) | head[i];
+      headerSize = 16;
+    }
+    if (size < headerSize) break;
+    in.seekg(static_cast<std::streamoff>(size - headerSize), std::ios::cur);
+  }
+  return boxes;
+}
+
+TEST(ClipSourcesShape, MoovAtTheEndConverts) {
+  requireLibraries();
+  const std::string source = cachedFixture(smallClipRecipe(1.0), "moov-at-end.mov");
+  const std::vector<std::string> boxes = topLevelBoxes(source);
+  const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+  const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+  ASSERT_TRUE(mdat != boxes.end() && moov != boxes.end());
+  ASSERT_GT(moov, mdat) << "the fixture has its index after the media";
+  ScratchDir dir;
+  const ProfileJob job = convertWithProfile(source, "AVI - XviD Video (*.avi)", dir.path().string());
+  ASSERT_TRUE(job.done()) << job.conversion.message;
+  const ProbedFile p = probeMedia(job.output);
+  ASSERT_TRUE(p.first("video") && p.first("audio"));
+  EXPECT_NEAR(p.first("video")->durationSec, 1.0, 0.05);
+}
+
+// Of two sound tracks, the first is the one converted.
+TEST(ClipSourcesShape, FirstOfTwoSoundTracksIsConverted) {
+  requireLibraries();
+  MediaRecipe r = smallClipRecipe(1.0);
+  r.audioTracks = 2;
+  const std::string source = cachedFixture(r, "two-tracks.mov");
+  const ProbedFile in = probeMedia(source);
+  ASSERT_EQ(std::count_if(in.streams.begin(), in.streams.end(), [](const ProbedStream &s) { return s.type == "audio"; }),
+            2);
+  ScratchDir dir;
+  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir.path().string());
+  ASSERT_TRUE(job.done()) << job.conversion.message;
+  const ProbedFile out = probeMedia(job.output);
+  EXPECT_EQ(std::count_if(out.streams.begin(), out.streams.end(),
+                          [](const ProbedStream &s) { return s.type == "audio"; }),
+            1);
+  EXPECT_NEAR(dominantFrequency(job.output), 440.0, 5.0) << "the first track plays 440 Hz, the second 660 Hz";
+}
+
+// A 720x480 camera clip with 10:11 pixels is shown 1.36:1, and so is its
+// conversion at its own size.
+TEST(ClipSourcesShape, NonSquarePixelsKeepTheShapeOnScreen) {
+  requireLibraries();
+  MediaRecipe r = smallClipRecipe(1.0);
+  r.width = 720;
+  r.height = 480;
+  r.sarNum = 10;
+  r.sarDen = 11;
+  const std::string source = cachedFixture(r, "sar-10-11.mov");
+  ScratchDir dir;
+  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir.path().string());
+  ASSERT_TRUE(job.done()) << job.conversion.message;
+  const ProbedFile out = probeMedia(job.output);
+  const ProbedStream *v = out.first("video");
+  ASSERT_NE(v, nullptr);
+  ASSERT_GT(v->sarNum, 0);
+  EXPECT_NEAR(static_cast<double>(v->width) * v->sarNum / v->sarDen / v->height, 720.0 * 10 / 11 / 480, 0.01);
+}
+
+// The times of a file's pictures, in display order (seconds).
+std::vector<double> pictureTimes(const std::string &path) {
+  std::vector<double> times;
+  decodeVideoRGB(path, [&times](const uint8_t *, int, int, int, double t) { times.push_back(t); });
+  return times;
+}
+
+// A clip whose pictures come at varying intervals (alternately half and one
+// and a half periods) keeps every picture at its own time in the formats of
+// today at their "Auto" rate: none is repeated or dropped.
+TEST(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
+  requireLibraries();
+  MediaRecipe r = smallClipRecipe(2.0);
+  r.width = 320;
+  r.height = 180;
+  r.variableFrameRate = true;
+  const std::string source = cachedFixture(r, "vfr-auto.mp4");
+  const std::vector<double> sourceTimes = pictureTimes(source);
+  ASSERT_EQ(sourceTimes.size(), 50u);
+  ASSERT_NEAR(sourceTimes[1] - sourceTimes[0], 0.02, 0.001) << "the fixture's intervals vary";
+  ASSERT_NEAR(sourceTimes[2] - sourceTimes[1], 0.06, 0.001);
+
+  for (const char *title : {"MP4 - H.264 Video (*.mp4)", "MP4 - H.265/HEVC Video (*.mp4)", "MKV - H.264 Video (*.mkv)",
+                            "WebM - VP9 Video (*.webm)", "WebM - AV1 Video (*.webm)"}) {
+    SCOPED_TRACE(title);
+    ScratchDir dir;
+    const ProfileJob job = convertWithProfile(source, title, dir.path().string(), [](ProfileChoices &c) {
+      EXPECT_TRUE(c.comboVideoFramerate.selectText("Auto"));
+    });
+    ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
+    const std::vector<double> times = pictureTimes(job.output);
+    ASSERT_EQ(times.size(), sourceTimes.size());
+    for (size_t i = 0; i < times.size(); ++i)
+      EXPECT_NEAR(times[i] - times[0], sourceTimes[i] - sourceTimes[0], 0.0015) << "picture " << i;
+  }
+
+  // A container without picture times runs at the source's average rate,
+  // not at the rate of its shortest interval.
+  ScratchDir dir;
+  OutputOptions o = mp4Options();
+  o.frameRate.clear();
+  o.format = "avi";
+  o.vcodec = "mpeg4";
+  const std::string avi = (dir.path() / "vfr.avi").string();
+  const Conversion c = convert(source, avi, o);
+  ASSERT_TRUE(c.finished) << c.message << c.lastError;
+  const ProbedFile out = probeMedia(avi);
+  ASSERT_TRUE(out.first("video"));
+  const double average = probeMedia(source).first("video")->frameRate;  // 50 pictures over their span
+  EXPECT_NEAR(out.first("video")->frameRate, average, 0.01);
+  EXPECT_NEAR(static_cast<double>(out.first("video")->frames), 50.0, 1.0);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Sound and picture in step through the profiles' containers: a phone clip
+// whose sound starts half a second after its picture (an empty edit before
+// the audio) keeps that offset in every container, also those that store
+// no audio time stamps; a clip whose sound starts with its picture keeps
+// them together, whatever start-up delay the audio encoder has; and the
+// sound ends with the picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "media_fixture.h"
+#include "media_measure.h"
+#include "profile_job.h"
+#include "test_env.h"
+
+namespace {
+
+// 320x180 H.264 with AAC stereo at 44.1 kHz, 2 s; the sound from
+// `audioStart` on.
+std::string phoneClip(double audioStart) {
+  MediaRecipe r = smallClipRecipe(2.0);
+  r.width = 320;
+  r.height = 180;
+  r.audioStartSec = audioStart;
+  return cachedFixture(r, audioStart > 0 ? "late-audio.mov" : "audio-with-picture.mov");
+}
+
+struct ContainerCase {
+  const char *name;
+  const char *title;
+};
+
+std::ostream &operator<<(std::ostream &os, const ContainerCase &c) { return os << c.name; }
+
+const ContainerCase kContainers[] = {
+    {"MP4", "MP4 - MPEG4 Video (*.mp4)"},     {"AVI", "AVI - XviD Video (*.avi)"},
+    {"WMV", "WMV - Windows Media Video (*.wmv)"}, {"FLV", "FLV - Flash Flv Video (*.flv)"},
+    {"MPG", "MPEG-1 Movie (*.mpg)"},          {"3GP", "3GP - Mobile Video Format (*.3gp)"},
+    {"RM", "RM - Real Video (*.rm)"},         {"SWF", "SWF - Flash Swf Video (*.swf)"},
+    {"ASF", "ASF - Advance Streaming Format (*.asf)"},
+};
+
+// The onset of sound after the first picture, in the source and in its
+// conversion; the difference is how far the conversion moved the sound.
+struct OnsetShift {
+  SoundOnset source, output;
+  std::string outputPath;
+  double shiftMs() const { return (output.afterPicture() - source.afterPicture()) * 1000.0; }
+};
+
+OnsetShift convertAndMeasure(const std::string &source, const ContainerCase &c, const ScratchDir &dir) {
+  OnsetShift m;
+  m.source = measureSoundOnset(source);
+  const ProfileJob job = convertWithProfile(source, c.title, dir.path().string());
+  EXPECT_TRUE(job.done()) << c.name << ": " << job.conversion.message << job.conversion.lastError;
+  m.output = measureSoundOnset(job.output);
+  m.outputPath = job.output;
+  return m;
+}
+
+class ContainerSync : public ::testing::TestWithParam<ContainerCase> {
+ protected:
+  void SetUp() override { requireLibraries(); }
+};
+
+TEST_P(ContainerSync, LateSoundKeepsItsOffset) {
+  const ContainerCase &c = GetParam();
+  const std::string source = phoneClip(0.5);
+  ASSERT_FALSE(source.empty());
+  ScratchDir dir;
+  const OnsetShift m = convertAndMeasure(source, c, dir);
+  ASSERT_TRUE(m.source.ok) << m.source.error;
+  ASSERT_TRUE(m.output.ok) << m.output.error;
+  std::printf("[offset] %s late: source %.1f ms, output %.1f ms, shift %+.1f ms\n", c.name,
+              m.source.afterPicture() * 1000, m.output.afterPicture() * 1000, m.shiftMs());
+  EXPECT_NEAR(m.source.afterPicture(), 0.5, 0.025) << "the source's sound starts where the recipe says";
+  EXPECT_LT(std::fabs(m.shiftMs()), 25.0) << c.name << ": the sound moved against the picture";
+  // The source's sound and picture end together at 2 s; so do the output's,
+  // within one audio frame. (Flash movies carry sound only along with a
+  // picture: there it ends with the last picture's start.)
+  const ProbedFile out = probeMedia(m.outputPath);
+  const ProbedStream *v = out.first("video");
+  const ProbedStream *a = out.first("audio");
+  ASSERT_TRUE(v && a);
+  const double audioFrame = (a->frameSize > 0 ? a->frameSize : 2048) / static_cast<double>(a->sampleRate);
+  const double pictureEnd = v->startSec + v->durationSec - (std::string(c.name) == "SWF" ? 1.0 / v->frameRate : 0.0);
+  EXPECT_NEAR(a->startSec + a->durationSec, pictureEnd, audioFrame + 0.001);
+  EXPECT_NEAR(v->durationSec, 2.0, 1.0 / v->frameRate + 0.001);
+}
+
+TEST_P(ContainerSync, SoundWithPictureStaysWithIt) {
+  const ContainerCase &c = GetParam();
+  const std::string source = phoneClip(0.0);
+  ASSERT_FALSE(source.empty());
+  ScratchDir dir;
+  const OnsetShift m = convertAndMeasure(source, c, dir);
+  ASSERT_TRUE(m.source.ok) << m.source.error;
+  ASSERT_TRUE(m.output.ok) << m.output.error;
+  std::printf("[offset] %s together: source %.1f ms, output %.1f ms, shift %+.1f ms\n", c.name,
+              m.source.afterPicture() * 1000, m.output.afterPicture() * 1000, m.shiftMs());
+  EXPECT_LT(std::fabs(m.shiftMs()), 25.0) << c.name << ": the sound moved against the picture";
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ContainerSync, ::testing::ValuesIn(kContainers),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace

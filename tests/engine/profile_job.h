@@ -1,0 +1,23 @@
+// A source converted the way the window converts it: the profile's option
+// set, the job builder's records, and one engine task run on the calling
+// thread.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "choice_list.h"
+#include "source_jobs.h"
+#include "transcode_test_util.h"
+
+struct ProfileJob {
+  ProbeSummary probe;      // what the source list shows
+  std::string output;      // the output file
+  Conversion conversion;   // the engine's events
+  bool done() const { return conversion.terminated && conversion.finished && !conversion.exception; }
+};
+
+// Converts `source` into `folder` with the profile titled `title`;
+// `adjust` may change the profile's choices (size, frame rate) first.
+ProfileJob convertWithProfile(const std::string &source, const std::string &title, const std::string &folder,
+                              const std::function<void(ProfileChoices &)> &adjust = {});
