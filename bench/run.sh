@@ -1,13 +1,17 @@
 #!/bin/sh
-# Builds the transcode benchmark and runs it.
+# Runs the transcode benchmark of an existing build and prints its table;
+# it builds nothing (the normal build makes transcode_bench and
+# trevix-convert).
 #   bench/run.sh [build folder] [benchmark arguments...]
-# The build folder defaults to ./build-bench next to the sources; the
-# benchmark's own arguments (--repeat N, --keep, --work DIR, --source FILE)
-# follow it.
+# The build folder defaults to ./build next to the sources; the benchmark's
+# own arguments (--repeat N, --keep, --work DIR, --source FILE) follow it.
+# Figures mean something only on a machine that does nothing else.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-bench}
+build=${1:-$root/build}
 [ $# -gt 0 ] && shift
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTREVIX_BUILD_GUI=OFF >/dev/null
-cmake --build "$build" --target transcode_bench -j"$(nproc)"
+if [ ! -x "$build/bin/transcode_bench" ] || [ ! -x "$build/bin/trevix-convert" ]; then
+  echo "no benchmark in $build/bin: build it first (cmake --build $build --target transcode_bench trevix-convert)" >&2
+  exit 1
+fi
 exec "$build/bin/transcode_bench" "$@"

@@ -1,14 +1,19 @@
-// Transcode benchmark: the engine against the shortest direct loop over the
-// same libraries with the same encoders and settings.
+// Transcode benchmark: the converter with every core, with one thread, and
+// the shortest direct loop over the same libraries (the floor) with the
+// same threads and with one thread.
 //
 //   transcode_bench [--keep] [--repeat N] [--source FILE] [--work DIR]
 //
-// Generates (once) a 60 s 1280x720 25 fps H.264 + AAC QuickTime source,
-// converts it with each case through the engine and through the direct
-// loop, every run in a fresh process, and prints wall seconds, CPU seconds,
-// peak memory and the engine/floor ratios. With --repeat N each side runs
-// N times and the fastest run counts (wall and CPU each; the peak is the
-// largest seen).
+// Generates (once) a 30 s 1920x1080 29.97 fps H.264 + AAC QuickTime source,
+// converts it with each profile through trevix-convert (next to this
+// program; --threads 0 and --threads 1) and through the direct loop, every
+// run in a fresh process, and prints wall seconds, CPU seconds and peak
+// memory, with the ratios of the all-cores runs to the one-thread runs.
+// With --repeat N each run is made N times and the fastest counts (wall and
+// CPU each; the peak is the largest seen). The machine (processor, cores)
+// and its load before and after are printed with the table: figures taken
+// while other work runs say little.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -22,6 +27,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "av_ptr.h"
@@ -37,30 +44,48 @@ namespace {
 
 // ------------------------------------------------------------ cases
 
+// A profile as trevix-convert names it, and what the direct loop does for
+// it: the same encoders, picture size and bit rates.
 struct Case {
   const char *name;
+  const char *profile;  // --profile
   const char *ext;
-  const char *vcodec;  // empty: no video
+  const char *vcodec;
   const char *acodec;
-  int width, height;   // 0: the source's size
-  int videoBitRate;    // 0: encoder default
+  int width, height;    // 0: the source's size
+  int videoBitRate;
   int audioBitRate;
   int sampleRate, channels;
 };
 
 const Case kCases[] = {
-    {"mp4_mpeg4_aac", "mp4", "mpeg4", "aac", 0, 0, 1200000, 128000, 44100, 2},
-    {"avi_xvid_mp3", "avi", "libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2},
-    {"flv_320x240_mp3", "flv", "flv", "libmp3lame", 320, 240, 500000, 64000, 44100, 2},
-    {"mp3_audio_only", "mp3", "", "libmp3lame", 0, 0, 0, 128000, 44100, 2},
+    {"ipod_mp4", "iPod (*.mp4)", "mp4", "mpeg4", "aac", 320, 240, 512000, 64000, 44100, 2},
+    {"xvid_avi", "AVI - XviD Video (*.avi)", "avi", "libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2},
 };
 
-std::string commonDir() {
+// How one case is converted: through the converter or the direct loop,
+// with every core (0) or one thread.
+struct Side {
+  const char *label;
+  bool engine;
+  int threads;
+};
+
+const Side kSides[] = {
+    {"all cores", true, 0},
+    {"one thread", true, 1},
+    {"floor, all cores", false, 0},
+    {"floor, one thread", false, 1},
+};
+
+std::string programDir() {
   char self[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "Common";
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path() / "Common").string();
+  if (n <= 0) return ".";
+  return fs::path(std::string(self, static_cast<size_t>(n))).parent_path().string();
 }
+
+std::string commonDir() { return (fs::path(programDir()) / "Common").string(); }
 
 bool bind() {
   if (librariesLoaded()) return true;
@@ -70,6 +95,11 @@ bool bind() {
   }
   libavutil.av_log_set_level(AV_LOG_ERROR);
   return true;
+}
+
+int coreCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? static_cast<int>(n) : 1;
 }
 
 // ------------------------------------------------------------ owners
@@ -114,16 +144,17 @@ bool encodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const A
 bool generateSource(const std::string &path) {
   MediaRecipe recipe;
   recipe.path = path + ".part.mov";
-  recipe.width = 1280;
-  recipe.height = 720;
-  recipe.rateNum = 25;
-  recipe.rateDen = 1;
-  recipe.durationSec = 60;
+  recipe.width = 1920;
+  recipe.height = 1080;
+  recipe.rateNum = 30000;
+  recipe.rateDen = 1001;
+  recipe.durationSec = 30;
   recipe.videoCodec = "libx264";
   recipe.x264Preset = "veryfast";
-  recipe.videoBitRate = 4000000;
-  recipe.gopSize = 50;
+  recipe.videoBitRate = 8000000;
+  recipe.gopSize = 60;
   recipe.audioCodec = "aac";
+  recipe.sampleRate = 48000;
   recipe.audioBitRate = 160000;
   const std::string err = generateMedia(recipe);
   if (!err.empty()) {
@@ -132,41 +163,6 @@ bool generateSource(const std::string &path) {
   }
   fs::rename(recipe.path, path);
   return true;
-}
-
-// ------------------------------------------------------------ engine
-
-bool runEngine(const Case &c, const std::string &src, const std::string &out) {
-  MediaEngine engine;
-  if (!engine.loadAVLib(commonDir(), true)) return fail("loadAVLib");
-  engine.setLogLevel(LogLevel::Error);
-  bool ok = false;
-  std::string message;
-  engine.onTerminate = [&](int32_t index, bool finished, bool, const std::string &msg) {
-    if (index >= 0) {
-      ok = finished;
-      message = msg;
-    }
-  };
-  InputOptions in;
-  const int i = engine.addTask(src, &in);
-  if (i < 0) return fail(engine.lastErrorMessage().c_str());
-  OutputOptions o;
-  if (*c.vcodec) {
-    o.vcodec = c.vcodec;
-    if (c.width) o.frameSize = std::to_string(c.width) + "x" + std::to_string(c.height);
-    if (c.videoBitRate) o.vb = c.videoBitRate;
-  } else {
-    o.vn = true;
-  }
-  o.acodec = c.acodec;
-  o.ab = c.audioBitRate;
-  o.ar = c.sampleRate;
-  o.ac = c.channels;
-  if (!engine.setOutput(i, out, &o)) return fail(engine.lastErrorMessage().c_str());
-  engine.startConvert(0);
-  if (!ok) std::fprintf(stderr, "engine: %s\n", message.c_str());
-  return ok;
 }
 
 // ------------------------------------------------------------ floor
@@ -182,7 +178,29 @@ struct FloorStream {
   int64_t nextPts = 0;
 };
 
-bool runFloor(const Case &c, const std::string &src, const std::string &outPath) {
+// A scaler for the floor: with threads of its own for large pictures, as
+// the converter makes it.
+SwsContext *floorScaler(const AVCodecContext *dec, const AVCodecContext *enc, int threads) {
+  if (threads <= 1 || static_cast<int64_t>(dec->width) * dec->height < 1280 * 720)
+    return libswscale.sws_getContext(dec->width, dec->height, dec->pix_fmt, enc->width, enc->height, enc->pix_fmt,
+                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
+  SwsContext *s = libswscale.sws_alloc_context();
+  const std::pair<const char *, int64_t> settings[] = {
+      {"srcw", dec->width}, {"srch", dec->height}, {"src_format", dec->pix_fmt}, {"dstw", enc->width},
+      {"dsth", enc->height}, {"dst_format", enc->pix_fmt}, {"sws_flags", SWS_BICUBIC}, {"threads", threads}};
+  for (const auto &[name, value] : settings) libavutil.av_opt_set_int(s, name, value, 0);
+  if (libswscale.sws_init_context(s, nullptr, nullptr) < 0) {
+    libswscale.sws_freeContext(s);
+    return nullptr;
+  }
+  return s;
+}
+
+// The shortest loop: decode, scale, encode, write, with `threads` threads
+// in the video codecs and the scaler (0: every core), one thread for the
+// rest.
+bool runFloor(const Case &c, int threads, const std::string &src, const std::string &outPath) {
+  if (threads <= 0) threads = coreCount();
   AVFormatContext *raw = nullptr;
   if (libavformat.avformat_open_input(&raw, src.c_str(), nullptr, nullptr) < 0) return fail("open input");
   InPtr ic(raw);
@@ -204,10 +222,12 @@ bool runFloor(const Case &c, const std::string &src, const std::string &outPath)
     s.dec.reset(libavcodec.avcodec_alloc_context3(d));
     libavcodec.avcodec_parameters_to_context(s.dec.get(), st->codecpar);
     s.dec->pkt_timebase = st->time_base;
-    s.dec->thread_count = 1;
+    s.dec->thread_count = type == AVMEDIA_TYPE_VIDEO ? threads : 1;
+    s.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     return libavcodec.avcodec_open2(s.dec.get(), d, nullptr) >= 0;
   };
   const bool globalHeader = oc->oformat->flags & AVFMT_GLOBALHEADER;
+  bool threadedScaler = false;
   if (*c.vcodec) {
     if (!openDecoder(video, AVMEDIA_TYPE_VIDEO)) return fail("video decoder");
     const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.vcodec);
@@ -221,7 +241,7 @@ bool runFloor(const Case &c, const std::string &src, const std::string &outPath)
     enc->framerate = fr;
     enc->sample_aspect_ratio = video.dec->sample_aspect_ratio;
     if (c.videoBitRate) enc->bit_rate = c.videoBitRate;
-    enc->thread_count = 1;
+    enc->thread_count = threads;
     if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return fail("video encoder");
     video.st = libavformat.avformat_new_stream(oc.get(), nullptr);
@@ -229,8 +249,8 @@ bool runFloor(const Case &c, const std::string &src, const std::string &outPath)
     video.st->time_base = enc->time_base;
     video.st->sample_aspect_ratio = enc->sample_aspect_ratio;
     if (enc->width != video.dec->width || enc->height != video.dec->height || enc->pix_fmt != video.dec->pix_fmt)
-      video.sws.reset(libswscale.sws_getContext(video.dec->width, video.dec->height, video.dec->pix_fmt, enc->width,
-                                                enc->height, enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+      video.sws.reset(floorScaler(video.dec.get(), enc, threads));
+    threadedScaler = threads > 1 && video.dec->width * video.dec->height >= 1280 * 720;
     video.out.reset(libavutil.av_frame_alloc());
   }
   {
@@ -283,7 +303,10 @@ bool runFloor(const Case &c, const std::string &src, const std::string &outPath)
         o->height = enc->height;
         libavutil.av_frame_get_buffer(o, 0);
       }
-      libswscale.sws_scale(video.sws.get(), f->data, f->linesize, 0, f->height, o->data, o->linesize);
+      if (threadedScaler)
+        libswscale.sws_scale_frame(video.sws.get(), o, f);
+      else
+        libswscale.sws_scale(video.sws.get(), f->data, f->linesize, 0, f->height, o->data, o->linesize);
       in = o;
     }
     in->pts = video.nextPts++;
@@ -357,15 +380,18 @@ struct Measure {
   double peakMiB = 0;
 };
 
-Measure runChild(const std::string &self, const std::string &side, int caseIndex, const std::string &src,
-                  const std::string &out) {
+// Runs `argv` as a child process and measures it.
+Measure runChild(const std::vector<std::string> &argv) {
   Measure m;
+  std::vector<char *> args;
+  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
-    const std::string idx = std::to_string(caseIndex);
-    execl(self.c_str(), self.c_str(), "--child", side.c_str(), idx.c_str(), src.c_str(), out.c_str(),
-          static_cast<char *>(nullptr));
+    const int devnull = open("/dev/null", O_WRONLY);
+    if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
+    execv(args[0], args.data());
     _exit(127);
   }
   if (pid < 0) return m;
@@ -379,14 +405,50 @@ Measure runChild(const std::string &self, const std::string &side, int caseIndex
   return m;
 }
 
+// One side of one case, in a folder of its own (the converter names its
+// output after the source).
+Measure runSide(const Case &c, const Side &s, const std::string &source, const std::string &work, bool keep) {
+  const fs::path dir = fs::path(work) / (std::string(c.name) + "-" + (s.engine ? "engine" : "floor") + "-" +
+                                         std::to_string(s.threads));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string threads = std::to_string(s.threads);
+  std::vector<std::string> argv;
+  if (s.engine) {
+    argv = {(fs::path(programDir()) / "trevix-convert").string(), "--quiet", "--profile", c.profile, "--threads",
+            threads, "-o", dir.string(), source};
+  } else {
+    const std::string index = std::to_string(&c - kCases);
+    argv = {(fs::path(programDir()) / "transcode_bench").string(), "--child", index, threads, source,
+            (dir / (std::string("floor.") + c.ext)).string()};
+  }
+  const Measure m = runChild(argv);
+  if (!keep) fs::remove_all(dir);
+  return m;
+}
+
 int childMain(int argc, char **argv) {
   if (argc < 6) return 2;
-  const std::string side = argv[2];
-  const int index = std::atoi(argv[3]);
+  const int index = std::atoi(argv[2]);
   if (index < 0 || index >= static_cast<int>(std::size(kCases))) return 2;
   if (!bind()) return 3;
-  const bool ok = side == "engine" ? runEngine(kCases[index], argv[4], argv[5]) : runFloor(kCases[index], argv[4], argv[5]);
-  return ok ? 0 : 1;
+  return runFloor(kCases[index], std::atoi(argv[3]), argv[4], argv[5]) ? 0 : 1;
+}
+
+std::string commandLine(const char *command) {
+  std::string out;
+  if (FILE *p = popen(command, "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+std::string processorName() {
+  const std::string model = commandLine("lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -n 1");
+  return model.empty() ? "unknown processor" : model;
 }
 
 }  // namespace
@@ -408,48 +470,51 @@ int main(int argc, char **argv) {
       return 2;
     }
   }
+  if (!fs::exists(fs::path(programDir()) / "trevix-convert")) {
+    std::fprintf(stderr, "trevix-convert is not built next to %s\n", argv[0]);
+    return 1;
+  }
   if (!bind()) return 1;
   fs::create_directories(work);
-  if (source.empty()) source = (fs::path(work) / "source-1280x720-25fps-60s.mov").string();
+  if (source.empty()) source = (fs::path(work) / "source-1920x1080-29.97fps-30s.mov").string();
   if (!fs::exists(source)) {
     std::printf("generating %s ...\n", source.c_str());
     std::fflush(stdout);
     if (!generateSource(source)) return 1;
   }
-  char self[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return 1;
 
-  std::printf("%-18s %9s %9s %9s %9s %10s %10s %7s %7s %7s\n", "case", "eng wall", "flr wall", "eng cpu", "flr cpu",
-              "eng peak", "flr peak", "wall x", "cpu x", "peak x");
+  std::printf("machine: %s, %d cores\n", processorName().c_str(), coreCount());
+  std::printf("load before: %s\n", commandLine("uptime").c_str());
+  std::printf("source: %s; best of %d run%s\n\n", source.c_str(), repeat, repeat > 1 ? "s" : "");
+  std::printf("%-26s %-18s %9s %9s %10s %8s %8s\n", "profile", "run", "wall", "cpu", "peak", "wall x", "cpu x");
+  std::fflush(stdout);
   bool allOk = true;
-  for (size_t c = 0; c < std::size(kCases); ++c) {
-    Measure best[2];
+  for (const Case &c : kCases) {
+    Measure best[std::size(kSides)];
     for (int r = 0; r < repeat; ++r) {
-      for (int side = 0; side < 2; ++side) {
-        const char *name = side == 0 ? "engine" : "floor";
-        const std::string out =
-            (fs::path(work) / (std::string(kCases[c].name) + "-" + name + "." + kCases[c].ext)).string();
-        fs::remove(out);
-        const Measure m = runChild(self, name, static_cast<int>(c), source, out);
+      for (size_t s = 0; s < std::size(kSides); ++s) {
+        const Measure m = runSide(c, kSides[s], source, work, keep);
         if (!m.ok) {
-          std::fprintf(stderr, "%s failed for %s\n", name, kCases[c].name);
+          std::fprintf(stderr, "%s failed for %s\n", kSides[s].label, c.profile);
           allOk = false;
         }
         if (r == 0) {
-          best[side] = m;
+          best[s] = m;
         } else {
-          best[side].wall = std::min(best[side].wall, m.wall);
-          best[side].cpu = std::min(best[side].cpu, m.cpu);
-          best[side].peakMiB = std::max(best[side].peakMiB, m.peakMiB);
+          best[s].wall = std::min(best[s].wall, m.wall);
+          best[s].cpu = std::min(best[s].cpu, m.cpu);
+          best[s].peakMiB = std::max(best[s].peakMiB, m.peakMiB);
         }
-        if (!keep) fs::remove(out);
       }
     }
-    std::printf("%-18s %8.2fs %8.2fs %8.2fs %8.2fs %7.1fMiB %7.1fMiB %7.3f %7.3f %7.3f\n", kCases[c].name,
-                best[0].wall, best[1].wall, best[0].cpu, best[1].cpu, best[0].peakMiB, best[1].peakMiB,
-                best[0].wall / best[1].wall, best[0].cpu / best[1].cpu, best[0].peakMiB / best[1].peakMiB);
+    // Each all-cores run against the one-thread run of its kind.
+    for (size_t s = 0; s < std::size(kSides); ++s) {
+      const Measure &one = best[s % 2 == 0 ? s + 1 : s];
+      std::printf("%-26s %-18s %8.2fs %8.2fs %6.1fMiB %7.3f %7.3f\n", s == 0 ? c.profile : "", kSides[s].label,
+                  best[s].wall, best[s].cpu, best[s].peakMiB, best[s].wall / one.wall, best[s].cpu / one.cpu);
+    }
     std::fflush(stdout);
   }
+  std::printf("\nload after: %s\n", commandLine("uptime").c_str());
   return allOk ? 0 : 1;
 }

@@ -27,7 +27,7 @@ const std::map<std::string, Field, std::less<>> kValueOptions = {
     {"--video-quality", &CliOptions::videoQuality}, {"--audio-quality", &CliOptions::audioQuality},
     {"--size", &CliOptions::size},            {"--fps", &CliOptions::frameRate},
     {"--channels", &CliOptions::channels},    {"--volume", &CliOptions::volume},
-    {"--aspect", &CliOptions::aspect},
+    {"--aspect", &CliOptions::aspect},        {"--threads", &CliOptions::threads},
 };
 
 using Flag = bool CliOptions::*;
@@ -437,6 +437,17 @@ std::string profileListText() {
   return out.str();
 }
 
+int threadsOption(const CliOptions &options) {
+  if (options.threads.empty()) return 0;
+  const std::string t = trimText(options.threads);
+  int n = -1;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || n < 0 || n > kMaxThreads)
+    throw UsageError("--threads " + inQuotes(options.threads) + " is not a number of threads from 0 to " +
+                     std::to_string(kMaxThreads));
+  return n;
+}
+
 std::string versionText() { return std::string("trevix-convert ") + TREVIX_VERSION + "\n"; }
 
 std::string helpText() {
@@ -479,6 +490,8 @@ Options:
                          label ("120%")
   --aspect RATIO         Original (from the source's picture size, the
                          default), 4:3 or 16:9
+  --threads N            how many cores one conversion keeps busy: 0 (the
+                         default) every core, 1 one thread only
   --overwrite            replace an existing output of the same name
                          (an output that would replace a file given as a
                          source is refused: that file ends "Fail")

@@ -29,6 +29,7 @@ struct CliOptions {
   std::string channels;            // --channels
   std::string volume;              // --volume
   std::string aspect;              // --aspect
+  std::string threads;             // --threads
   bool overwrite = false;          // --overwrite
   bool quiet = false;              // -q, --quiet
   bool json = false;               // --json
@@ -67,6 +68,12 @@ std::vector<std::string> matchProfiles(std::string_view text);
 // misspelt word of the title, a few letters off), nearest first, at most
 // `limit`; none when nothing is near.
 std::vector<std::string> closestProfiles(std::string_view text, size_t limit = 5);
+
+// The threads of --threads: a whole number from 0 (every core, also when
+// the option is not given) to kMaxThreads; 1 converts on one thread.
+// Raises UsageError for anything else.
+constexpr int kMaxThreads = 64;
+int threadsOption(const CliOptions &options);
 
 // Everything the window would hold for a conversion with these choices.
 struct ConversionChoices {

@@ -91,6 +91,7 @@ int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   CliOptions options;
   ConversionChoices choices;
+  int threads = 0;
   if (args.empty()) {
     std::fputs("Usage: trevix-convert [options] -o FOLDER FILE|SOURCE-FOLDER...\n"
                "       trevix-convert --list-profiles | --help | --version\n",
@@ -113,6 +114,7 @@ int main(int argc, char **argv) {
     }
     // Every choice is checked before anything is converted.
     choices = resolveChoices(options);
+    threads = threadsOption(options);
     checkForConversion(options);
     options.files = expandSourceArguments(options.files);
   } catch (const UsageError &e) {
@@ -137,6 +139,7 @@ int main(int argc, char **argv) {
                  engine.lastErrorMessage().c_str());
     return 1;
   }
+  engine.setThreadsPerTask(threads);
 
   CliOutput output;
   output.quiet = options.quiet;

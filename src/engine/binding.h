@@ -126,6 +126,7 @@
   X(av_frame_alloc) \
   X(av_frame_free) \
   X(av_frame_unref) \
+  X(av_frame_move_ref) \
   X(av_frame_ref) \
   X(av_frame_get_buffer) \
   X(av_frame_make_writable) \
@@ -159,6 +160,8 @@
   X(sws_freeContext) \
   X(sws_alloc_context) \
   X(sws_isSupportedInput) \
+  X(sws_init_context) \
+  X(sws_scale_frame) \
   X(sws_setColorspaceDetails) \
   X(sws_getCoefficients) \
 

@@ -99,6 +99,8 @@ void PicturePool::release() {
 
 void GeometryStage::release() {
   scaler_.reset();
+  threadedScaler_ = false;
+  target_.reset();
   temp_.reset();
   view_.reset();
   padTile_.reset();
@@ -129,6 +131,10 @@ void GeometryStage::prepare(const GeometryPlan &plan) {
   if (pad_) buildPadTile();
 }
 
+// Below this many source pixels a second scaling thread costs more than
+// it saves.
+constexpr int64_t kThreadedScalePixels = 1280 * 720;
+
 void GeometryStage::buildScaler() {
   const int sw = plan_.srcWidth - plan_.cropLeft - plan_.cropRight;
   const int sh = plan_.srcHeight - plan_.cropTop - plan_.cropBottom;
@@ -136,11 +142,49 @@ void GeometryStage::buildScaler() {
   const int dh = plan_.dstHeight - plan_.padTop - plan_.padBottom;
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) {
     scaler_.reset();
+    threadedScaler_ = false;
     return;
   }
+  if (plan_.threads > 1 && static_cast<int64_t>(sw) * sh >= kThreadedScalePixels) {
+    // Large pictures are cut into slices that the scaler's own threads
+    // scale side by side; the rows come out the same.
+    SwsContextPtr s(libswscale.sws_alloc_context());
+    if (s) {
+      const std::pair<const char *, int64_t> settings[] = {
+          {"srcw", sw},         {"srch", sh},         {"src_format", plan_.srcFormat},
+          {"dstw", dw},         {"dsth", dh},         {"dst_format", plan_.dstFormat},
+          {"sws_flags", plan_.swsFlags}, {"threads", plan_.threads}};
+      bool ok = true;
+      for (const auto &[name, value] : settings) ok = ok && libavutil.av_opt_set_int(s.get(), name, value, 0) >= 0;
+      if (ok && libswscale.sws_init_context(s.get(), nullptr, nullptr) >= 0) {
+        scaler_ = std::move(s);
+        threadedScaler_ = true;
+        if (!target_) target_.reset(newFrame());
+        return;
+      }
+    }
+  }
+  if (threadedScaler_) scaler_.reset();  // not for sws_getCachedContext
+  threadedScaler_ = false;
   // The same context comes back while the parameters stay the same.
   scaler_.reset(libswscale.sws_getCachedContext(scaler_.release(), sw, sh, plan_.srcFormat, dw, dh, plan_.dstFormat,
                                                 plan_.swsFlags, nullptr, nullptr, nullptr));
+}
+
+// Scales the cropped view into `target` (the planes of `out`, or of its
+// inner area) through the frame interface, which runs the scaler's slice
+// threads; the view and the target share the pictures' buffers.
+bool GeometryStage::scaleThreaded(AVFrame *out, uint8_t *const target[4]) {
+  AVFrame *t = target_.get();
+  libavutil.av_frame_unref(t);
+  if (!t || libavutil.av_frame_ref(t, out) < 0) return false;
+  for (int p = 0; p < 4; ++p) t->data[p] = target[p];
+  t->width = plan_.dstWidth - plan_.padLeft - plan_.padRight;
+  t->height = plan_.dstHeight - plan_.padTop - plan_.padBottom;
+  view_->height = resampleHeight_;
+  const int ret = libswscale.sws_scale_frame(scaler_.get(), t, view_.get());
+  libavutil.av_frame_unref(t);
+  return ret >= 0;
 }
 
 bool GeometryStage::ensureTemp() {
@@ -274,7 +318,15 @@ AVFrame *GeometryStage::formatPicture(const AVFrame *picture, const GeometryLog 
   }
   if (resample_) {
     // Rows 0 to the resample height of the cropped picture.
-    libswscale.sws_scale(scaler_.get(), view_->data, view_->linesize, 0, resampleHeight_, target, out->linesize);
+    if (threadedScaler_) {
+      if (!scaleThreaded(out, target)) {
+        libavutil.av_frame_unref(view_.get());
+        if (log) log(0, "error scaling picture");
+        return nullptr;
+      }
+    } else {
+      libswscale.sws_scale(scaler_.get(), view_->data, view_->linesize, 0, resampleHeight_, target, out->linesize);
+    }
   } else {
     // Padding without scaling: the cropped picture as it is.
     libavutil.av_image_copy(target, out->linesize, const_cast<const uint8_t **>(view_->data), view_->linesize,

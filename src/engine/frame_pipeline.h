@@ -62,6 +62,8 @@ struct GeometryPlan {
   int dstWidth = 0, dstHeight = 0;
   AVPixelFormat dstFormat = AV_PIX_FMT_NONE;
   int swsFlags = 4;  // bicubic
+  // Threads the scaler may use for large pictures (1: the caller's only).
+  int threads = 1;
 };
 
 // Receives the stage's messages (library level, text).
@@ -91,6 +93,7 @@ class GeometryStage {
 
  private:
   void buildScaler();
+  bool scaleThreaded(AVFrame *out, uint8_t *const target[4]);
   bool ensureTemp();
   void buildPadTile();
   void fillPad(AVFrame *out, int x0, int y0, int x1, int y1);
@@ -101,6 +104,8 @@ class GeometryStage {
   bool crop_ = false, pad_ = false, resample_ = false;
   int resampleHeight_ = 0;
   SwsContextPtr scaler_;  // cached: kept while its parameters stay
+  bool threadedScaler_ = false;  // scaler_ runs slices on threads of its own
+  FramePtr target_;  // the scaler's view of the temporary picture
   PicturePool tempPool_;
   FramePtr temp_;     // encoder format and size
   FramePtr view_;     // a reference to the decoded picture (crop view)

@@ -53,6 +53,7 @@ struct MediaEngine::Impl : LogReceiver {
   LogLevel logLevel = LogLevel::Info;
   int32_t progressInterval = 500;
   ConvertPriority threadPriority = ConvertPriority::Normal;
+  int32_t threadsPerTask = 0;
   std::string lastErrorMessage;
   int32_t threadCount = 0;
   int32_t nextTaskIndex = -1;
@@ -147,6 +148,7 @@ void MediaEngine::Impl::runTask(int index) {
     if (index < 0 || index >= tasks.count()) return;
     task = &tasks.item(index);
     task->setProgressIntervalUs(static_cast<int64_t>(progressInterval) * 1000);
+    task->setThreads(resolveThreadCount(threadsPerTask));
     task->setVerbosity(static_cast<int>(logLevel) - 1);
     if (threadCount > 0) {
       if (task->isRunning() || task->isTerminated()) {
@@ -259,6 +261,16 @@ ConvertPriority MediaEngine::threadPriority() const {
 void MediaEngine::setThreadPriority(ConvertPriority p) {
   Impl::Guard g(*d);
   d->threadPriority = p;
+}
+
+int32_t MediaEngine::threadsPerTask() const {
+  Impl::Guard g(*d);
+  return d->threadsPerTask;
+}
+
+void MediaEngine::setThreadsPerTask(int32_t threads) {
+  Impl::Guard g(*d);
+  d->threadsPerTask = threads < 0 ? 0 : threads;
 }
 
 bool MediaEngine::loadAVLib(const std::string &folder, bool versioned) {

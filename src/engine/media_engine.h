@@ -43,6 +43,11 @@ struct TaskStatus {
 //    worker), onBeforeHook and onCustomHook on the task's worker thread;
 //  - timer mode (n <= 0): on the owner's thread, inside the scheduler's
 //    callback (without a scheduler: inside startConvert itself);
+//  - with more than one thread per task (threadsPerTask), a task's
+//    onProgress, onCustomHook, onBeforeHook and its output side's onLog
+//    arrive on the second thread of its run instead (the one that encodes
+//    and writes), still one at a time and in order; onTerminate stays on
+//    the thread that runs the task;
 //  - stop(): onTerminate of tasks that never started arrives on a
 //    short-lived thread of its own;
 //  - onLog for library messages arrives on whatever thread issued them.
@@ -90,6 +95,14 @@ class MediaEngine {
   void setProgressInterval(int32_t ms);  // 100 or less stores 100
   ConvertPriority threadPriority() const;
   void setThreadPriority(ConvertPriority p);
+  // How many cores one task may keep busy: its decoders' and encoders'
+  // threads, the scaler's threads for large pictures, and the second
+  // thread of its pipeline (reading and decoding on one thread, the frame
+  // pipeline, encoding and writing on another). 0, the default, uses every
+  // core; 1 runs each task on its one thread as before. Read when a task
+  // starts; a negative value counts as 0.
+  int32_t threadsPerTask() const;
+  void setThreadsPerTask(int32_t threads);
   std::string version() const { return "2.0b"; }
 
   // Events (see Threads above for where each is raised).

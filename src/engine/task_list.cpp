@@ -43,6 +43,9 @@ std::vector<std::unique_ptr<TranscodeTask>> TaskList::extractAll() {
 TranscodeTask *TaskList::findByThreadId(uint32_t threadId) const {
   for (const auto &t : items_)
     if (t->threadId() == threadId) return t.get();
+  // The second thread of a pipelined run speaks for its task too.
+  for (const auto &t : items_)
+    if (threadId != 0 && t->helperThreadId() == threadId) return t.get();
   return nullptr;
 }
 

@@ -27,7 +27,8 @@ class TaskList {
   // freeing waits for the task's worker) and renumbers the later tasks.
   std::unique_ptr<TranscodeTask> extract(int index);
   std::vector<std::unique_ptr<TranscodeTask>> extractAll();
-  // The first task whose thread id equals `threadId`, or null.
+  // The first task whose thread id equals `threadId`, else the first whose
+  // helper thread (the output side of its pipeline) has that id, or null.
   TranscodeTask *findByThreadId(uint32_t threadId) const;
   // Whether `task` is (still) in the list.
   bool contains(const TranscodeTask *task) const;

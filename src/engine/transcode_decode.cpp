@@ -24,10 +24,7 @@ bool InputDecoder::process(InputStreamRecord &ist, const AVPacket *pkt) {
   if (pkt && pkt->dts != AV_NOPTS_VALUE) ist.nextPts = ist.pts = rescale(pkt->dts, ist.st->time_base, kMicros);
   // Before the start position ("ss") nothing reaches the outputs.
   const bool deliver = !(c_.options.inputStartTime != 0 && ist.pts < c_.options.inputStartTime);
-  if (pkt && deliver) {
-    for (OutputStreamRecord *op : ist.outputs)
-      if (!op->encodingNeeded) outputs_.copyPacket(*op, ist, pkt);
-  }
+  if (pkt && deliver) outputs_.copyPacket(ist, pkt);
   if (!ist.decodingNeeded) {
     if (pkt) passOn(ist, pkt);
     return true;
@@ -70,9 +67,9 @@ bool InputDecoder::decodeSubtitles(InputStreamRecord &ist, const AVPacket *pkt, 
     if (libavcodec.avcodec_decode_subtitle2(dec, &sub, &got, sp) < 0) return false;
     if (!got) break;
     if (deliver)
-      for (OutputStreamRecord *op : ist.outputs)
-        if (op->encodingNeeded) outputs_.subtitle(*op, &sub);
-    libavcodec.avsubtitle_free(&sub);
+      outputs_.subtitle(ist, &sub);
+    else
+      libavcodec.avsubtitle_free(&sub);
     if (pkt) break;
   }
   return true;
@@ -116,9 +113,7 @@ void InputDecoder::deliverSamples(InputStreamRecord &ist, AVFrame *frame, bool d
   libavutil.av_frame_unref(frame);
   if (!ok) return;
   emulateRate(ist);
-  if (!deliver) return;
-  for (OutputStreamRecord *op : ist.outputs)
-    if (op->encodingNeeded) outputs_.samples(*op, ist, c_.run.decodedAudio.data(), bytes, srcPts);
+  if (deliver) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, srcPts);
 }
 
 void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool deliver) {
@@ -134,15 +129,8 @@ void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool d
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     srcPts = rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
   ist.nextPts = addTimestamps(ist.pts, frameDuration);
-  const AVFrame *picture = c_.run.pictures.preprocessPicture(c_.task, frame, srcPts, ist.picture);
   emulateRate(ist);
-  if (deliver) {
-    for (OutputStreamRecord *op : ist.outputs) {
-      if (!op->encodingNeeded) continue;
-      outputs_.picture(*op, ist, picture, srcPts);
-      if (c_.task.stopRequested()) break;
-    }
-  }
+  outputs_.picture(ist, frame, srcPts, deliver);
   libavutil.av_frame_unref(frame);
 }
 
@@ -153,9 +141,7 @@ void InputDecoder::flushStream(InputStreamRecord &ist, bool deliver) {
   if (ist.st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return;
   ist.pts = ist.nextPts;
   const int bytes = drainAudioConverter(ist);
-  if (bytes > 0 && deliver)
-    for (OutputStreamRecord *op : ist.outputs)
-      if (op->encodingNeeded) outputs_.samples(*op, ist, c_.run.decodedAudio.data(), bytes, ist.pts);
+  if (bytes > 0 && deliver) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, ist.pts);
 }
 
 // The decoded frame as interleaved 16-bit samples in run.decodedAudio, in

@@ -9,6 +9,7 @@
 #include "binding.h"
 #include "timestamps.h"
 #include "transcode_loop.h"
+#include "transcode_pipeline.h"
 #include "transcode_task.h"
 
 namespace {
@@ -159,9 +160,50 @@ void TranscodeLoop::reportWhenDue() {
   progress_.report(false);
 }
 
-void TranscodeLoop::run() {
-  TranscodeTask &task = c_.task;
+// The limits as the one-thread loop checks them before each read, with
+// every output stream counted (its one input has not ended yet).
+bool TranscodeLoop::outputLimitReached() const {
+  if (frameLimitReached()) return true;
+  double outputTimeMin = 1e100;
+  for (auto &op : c_.run.ost) outputTimeMin = std::min(outputTimeMin, ProgressReporter::outputTime(*op));
+  return !outputsMayGrow(outputTimeMin);
+}
+
+TranscodeLoop::ReadOutcome TranscodeLoop::readAndDecode(int fileIndex, InputDecoder &decoder) {
+  InputFile &in = c_.task.inputFiles[fileIndex];
+  InputFileRecord &file = c_.run.files[fileIndex];
   AVPacket *pkt = c_.run.pkt.get();
+  const int readResult = libavformat.av_read_frame(in.ctx.get(), pkt);
+  if (readResult < 0) {
+    endInput(in, file, readResult);
+    return c_.options.shortest ? ReadOutcome::EndLoop : ReadOutcome::Ended;
+  }
+  noteRead(in, file, pkt);
+  InputStreamRecord *ist = takerOf(in, file, pkt);
+  if (!ist) {
+    libavcodec.av_packet_unref(pkt);
+    return ReadOutcome::Skipped;
+  }
+  repairTimestamps(in, *ist, pkt);
+  const bool decoded = decoder.process(*ist, pkt);
+  libavcodec.av_packet_unref(pkt);
+  if (!decoded) {
+    if (c_.options.verbose >= 0)
+      c_.task.logF(1, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
+    return ReadOutcome::Failed;
+  }
+  return ReadOutcome::Decoded;
+}
+
+void TranscodeLoop::run() {
+  if (c_.task.threads() > 1 && c_.task.inputFiles.size() == 1)
+    runPipelined();
+  else
+    runOnOneThread();
+}
+
+void TranscodeLoop::runOnOneThread() {
+  TranscodeTask &task = c_.task;
   while (!task.stopRequested()) {
     task.waitWhilePaused();
     if (task.stopRequested()) break;
@@ -171,32 +213,40 @@ void TranscodeLoop::run() {
       c_.run.limitReached = fileIndex >= 0 || frameLimitReached();
       break;
     }
-
-    InputFile &in = task.inputFiles[fileIndex];
-    InputFileRecord &file = c_.run.files[fileIndex];
-    const int readResult = libavformat.av_read_frame(in.ctx.get(), pkt);
-    if (readResult < 0) {
-      endInput(in, file, readResult);
-      if (c_.options.shortest) break;
-      continue;
-    }
-    noteRead(in, file, pkt);
-    InputStreamRecord *ist = takerOf(in, file, pkt);
-    if (!ist) {
-      libavcodec.av_packet_unref(pkt);
-      continue;
-    }
-    repairTimestamps(in, *ist, pkt);
-    const bool decoded = decoder_.process(*ist, pkt);
-    libavcodec.av_packet_unref(pkt);
-    if (!decoded) {
-      if (c_.options.verbose >= 0)
-        task.logF(1, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
-      continue;  // no progress report after a failed packet
-    }
-    reportWhenDue();
+    const ReadOutcome outcome = readAndDecode(fileIndex, decoder_);
+    if (outcome == ReadOutcome::EndLoop) break;
+    if (outcome == ReadOutcome::Decoded) reportWhenDue();  // none after a failed packet
   }
-  finish();
+  // Flush the decoders, then finish the outputs.
+  for (auto &ip : c_.run.ist)
+    if (ip->decodingNeeded) decoder_.process(*ip, nullptr);
+  finishOutputs();
+}
+
+// Reading and decoding here; the output thread checks the limits and
+// reports progress after each packet, where the one-thread loop does.
+void TranscodeLoop::runPipelined() {
+  TranscodeTask &task = c_.task;
+  OutputPipeline pipeline(c_, outputs_, *this);
+  InputDecoder decoder(c_, pipeline);
+  bool inputEnded = false;
+  while (!task.stopRequested() && !pipeline.outputsEnded()) {
+    task.waitWhilePaused();
+    if (task.stopRequested()) break;
+    if (c_.run.files.front().ended) {
+      inputEnded = true;
+      break;
+    }
+    const ReadOutcome outcome = readAndDecode(0, decoder);
+    if (outcome == ReadOutcome::EndLoop) break;
+    if (outcome == ReadOutcome::Decoded || outcome == ReadOutcome::Failed)
+      pipeline.packetDone(outcome == ReadOutcome::Decoded);
+  }
+  pipeline.inputDone(inputEnded);
+  for (auto &ip : c_.run.ist)
+    if (ip->decodingNeeded) decoder.process(*ip, nullptr);
+  pipeline.finish();  // an error of the output side is raised here
+  finishOutputs();
 }
 
 PictureEnd TranscodeLoop::pictureEnd(const OutputFile &file) const {
@@ -209,11 +259,12 @@ PictureEnd TranscodeLoop::pictureEnd(const OutputFile &file) const {
   return p;
 }
 
-void TranscodeLoop::finish() {
-  // Flush the decoders; then drain the encoders, the pictures first so
-  // that the sound of each file can end where its pictures do.
-  for (auto &ip : c_.run.ist)
-    if (ip->decodingNeeded) decoder_.process(*ip, nullptr);
+// On the task's thread once every input has ended (and, in a pipelined
+// run, the output thread has finished): the encoders are drained, the
+// pictures first so that the sound of each file can end where its
+// pictures do; then the trailers, the final report and the closing of the
+// codecs.
+void TranscodeLoop::finishOutputs() {
   for (auto &op : c_.run.ost)
     if (op->out->type == AVMEDIA_TYPE_VIDEO) outputs_.drain(*op);
   for (auto &op : c_.run.ost)

@@ -1,11 +1,12 @@
-// The stages of the transcode loop, cut along the seams where the loop can
-// later be split into threads:
+// The stages of the transcode loop:
 //
 //   reading and decoding       InputDecoder (transcode_decode.cpp)
-//        |  decoded pictures and samples, packets to copy
+//        |  decoded pictures and samples, packets to copy (a DecodedSink)
 //        v
-//   per-stream output paths    OutputPaths: VideoOutput (transcode_video_out.cpp),
-//                              AudioOutput (transcode_audio_out.cpp)
+//   per-stream output paths    OutputPaths: the frame pipeline's
+//                              pre-processing, VideoOutput
+//                              (transcode_video_out.cpp), AudioOutput
+//                              (transcode_audio_out.cpp)
 //        |  encoded and copied packets
 //        v
 //   writing                    PacketWriter (transcode_writer.cpp)
@@ -15,8 +16,18 @@
 // the decoder; ProgressReporter (transcode_progress.cpp) reads the output
 // clocks for that choice and for the progress reports.
 //
-// Today every stage runs on the thread that runs the task; each one touches
-// only the buffers named in its comment.
+// Threads. With one thread (TranscodeTask::threads() == 1) every stage runs
+// on the thread that runs the task, the decoder handing its results
+// straight to OutputPaths. With more, and one input file, the run is split
+// in two (OutputPipeline, transcode_pipeline.h): the task's thread reads
+// and decodes (TranscodeLoop, InputDecoder, the input stream records, the
+// run's pkt, frame and decodedAudio); the output thread does everything
+// from the frame pipeline on (OutputPaths, PacketWriter, ProgressReporter,
+// the output stream records, the output files, the statistics and the
+// other buffers of the run), and the two meet only in the pipeline's
+// queue. Once the output thread has finished, the task's thread drains the
+// encoders and closes the outputs, as with one thread. Each stage's comment
+// names the buffers it uses.
 #pragma once
 
 #include <cstdint>
@@ -123,38 +134,56 @@ class AudioOutput {
   PacketWriter &writer_;
 };
 
-// Where the decoding side hands its results: the output path of each output
-// stream, by media type. The seam between reading and writing.
-class OutputPaths {
+// Where the decoding side hands its results, per input stream: the seam
+// between reading and writing. `ist` is the record of the input stream the
+// results come from; what the output side needs of it (its clock, the
+// quality of its last picture, its sample layout) is read during the call.
+class DecodedSink {
  public:
-  explicit OutputPaths(LoopContext &c) : writer_(c), video_(c, writer_), audio_(c, writer_) {}
-  void copyPacket(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVPacket *pkt) {
-    writer_.copyPacket(ost, ist, pkt);
-  }
-  void picture(OutputStreamRecord &ost, const InputStreamRecord &ist, const AVFrame *picture, int64_t srcPts) {
-    video_.write(ost, ist, picture, srcPts);
-  }
-  void samples(OutputStreamRecord &ost, InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) {
-    audio_.write(ost, ist, buf, size, srcPts);
-  }
-  void subtitle(OutputStreamRecord &ost, AVSubtitle *sub) { writer_.writeSubtitle(ost, sub); }
+  virtual ~DecodedSink() = default;
+  // A packet for every output stream that copies the stream.
+  virtual void copyPacket(InputStreamRecord &ist, const AVPacket *pkt) = 0;
+  // A decoded picture for the frame pipeline's pre-processing (with the
+  // stream's SourcePicture: tone mapping, turning upright) and then, when
+  // `deliver`, for every output stream that encodes the stream. The sink
+  // may take the picture's buffers (the frame is left empty).
+  virtual void picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) = 0;
+  // A chunk of interleaved 16-bit samples for every output stream that
+  // encodes the stream.
+  virtual void samples(InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) = 0;
+  // A decoded subtitle for every output stream that encodes the stream; the
+  // sink frees it.
+  virtual void subtitle(InputStreamRecord &ist, AVSubtitle *sub) = 0;
+  // (The encoders are drained by the driver once every input has ended,
+  // the pictures first: see TranscodeLoop.)
+};
+
+// The output path of each output stream, by media type.
+class OutputPaths : public DecodedSink {
+ public:
+  explicit OutputPaths(LoopContext &c) : c_(c), writer_(c), video_(c, writer_), audio_(c, writer_) {}
+  void copyPacket(InputStreamRecord &ist, const AVPacket *pkt) override;
+  void picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts, bool deliver) override;
+  void samples(InputStreamRecord &ist, const uint8_t *buf, int size, int64_t srcPts) override;
+  void subtitle(InputStreamRecord &ist, AVSubtitle *sub) override;
   // Whatever the stream's encoder still holds, once (a sound up to the
   // pictures' end when it falls just short of it).
   void drain(OutputStreamRecord &ost, const PictureEnd &pictures = {});
 
  private:
+  LoopContext &c_;
   PacketWriter writer_;
   VideoOutput video_;
   AudioOutput audio_;
 };
 
 // Reading side: decodes the packets of one input stream (or, with no
-// packet, flushes its decoder) and hands the results to the output paths.
-// Uses the run's frame, decodedAudio, the frame pipeline's pre-processing,
-// and pkt for the flush.
+// packet, flushes its decoder) and hands the results to a sink (the output
+// paths, or the pipeline that carries them to the output thread). Uses the
+// run's frame, decodedAudio, and pkt for the flush.
 class InputDecoder {
  public:
-  InputDecoder(LoopContext &c, OutputPaths &outputs) : c_(c), outputs_(outputs) {}
+  InputDecoder(LoopContext &c, DecodedSink &outputs) : c_(c), outputs_(outputs) {}
   // False when the packet could not be decoded.
   bool process(InputStreamRecord &ist, const AVPacket *pkt);
 
@@ -170,7 +199,7 @@ class InputDecoder {
   void emulateRate(InputStreamRecord &ist);
 
   LoopContext &c_;
-  OutputPaths &outputs_;
+  DecodedSink &outputs_;
 };
 
 // The progress reports (to the progress sink, or as text to the log) and
@@ -197,23 +226,37 @@ class ProgressReporter {
 };
 
 // The driver: chooses, reads, repairs time stamps, decodes, reports; then
-// flushes and finishes the outputs.
+// flushes and finishes the outputs. With more than one thread and one input
+// file it reads and decodes on the task's thread while an OutputPipeline
+// does the rest on its own (see Threads above).
 class TranscodeLoop {
  public:
   TranscodeLoop(TranscodeTask &task, TranscodeRun &run);
   void run();
 
+  // Output side: a limit of the outputs ("vframes", "t", "fs") ends the
+  // reading, as checked before each read.
+  bool outputLimitReached() const;
+  // Output side: a progress report when the interval has passed.
+  void reportWhenDue();
+  // Output side: a frame limit has been reached.
+  bool frameLimitReached() const;
+
  private:
   int chooseInput(double &outputTimeMin) const;
-  bool frameLimitReached() const;
   bool outputsMayGrow(double outputTimeMin) const;
+  void runOnOneThread();
+  void runPipelined();
   void noteRead(const InputFile &in, InputFileRecord &file, const AVPacket *pkt);
   void endInput(const InputFile &in, InputFileRecord &file, int code);
   InputStreamRecord *takerOf(const InputFile &in, const InputFileRecord &file, const AVPacket *pkt);
   void repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPacket *pkt);
-  void reportWhenDue();
+  // Reads one packet of input `fileIndex` and decodes it into `decoder`;
+  // EndLoop when the loop ends ("shortest" at the end of a file).
+  enum class ReadOutcome { Decoded, Skipped, Failed, Ended, EndLoop };
+  ReadOutcome readAndDecode(int fileIndex, InputDecoder &decoder);
   PictureEnd pictureEnd(const OutputFile &file) const;
-  void finish();
+  void finishOutputs();
 
   LoopContext c_;
   const int64_t dtsDeltaThresholdUs_;

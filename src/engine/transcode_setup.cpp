@@ -1,12 +1,11 @@
 // Transcode set-up: stream records, source choice, stream copy rules,
-// conversion plans, two-pass files, codec opening, headers.
+// conversion plans, two-pass files, headers (the codecs are opened in
+// transcode_codecs.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
-#include <mutex>
 #include <string>
 
 #include "binding.h"
@@ -14,6 +13,7 @@
 #include "source_picture.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
+#include "transcode_codecs.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
 #include "transcoder.h"
@@ -132,6 +132,7 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
   plan.dstHeight = enc->height;
   plan.dstFormat = enc->pix_fmt;
   plan.swsFlags = o.swsFlags;
+  plan.threads = task.threads();
   if (o.swsDefaults) {
     int64_t flags = 0;
     if (libavutil.av_opt_get_int(o.swsDefaults.get(), "sws_flags", 0, &flags) >= 0 && flags) plan.swsFlags = static_cast<int>(flags);
@@ -447,95 +448,6 @@ void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
       const InputStreamRecord &sync = *run.ist[op->syncIndex];
       task.logF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
     }
-  }
-}
-
-// Opens `ctx` with `codec` under the codec lock and records it in `opened`
-// (still under the lock, so the clean-up of another thread sees it whole).
-int openCodec(AVCodecContext *ctx, const AVCodec *codec, const Dictionary &options,
-              std::vector<AVCodecContext *> &opened) {
-  AVDictionary *opts = options.copy();
-  int ret;
-  {
-    std::lock_guard<std::recursive_mutex> lock(codecLock());
-    ret = libavcodec.avcodec_open2(ctx, codec, &opts);
-    if (ret >= 0) opened.push_back(ctx);
-  }
-  libavutil.av_dict_free(&opts);
-  return ret;
-}
-
-void openEncoders(TranscodeTask &task, TranscodeRun &run) {
-  TranscodeState &ts = task.transcoder;
-  for (auto &op : run.ost) {
-    OutputStreamRecord &ost = *op;
-    if (!ost.encodingNeeded) continue;
-    const AVCodec *codec = ost.out->codec;
-    if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
-    if (!codec)
-      throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
-    if (openCodec(ost.enc, codec, ost.out->openOptions, ts.openedEncoders) < 0)
-      throw EngineError(formatText("Error while opening codec for output stream #%d.%d - maybe incorrect "
-                                   "parameters such as bit_rate, rate, width or height",
-                                   ost.fileIndex, ost.streamIndex));
-    ts.extradataBytes += ost.enc->extradata_size;
-    libavcodec.avcodec_parameters_from_context(ost.st->codecpar, ost.enc);
-    ost.st->time_base = ost.enc->time_base;
-    if (ost.out->type == AVMEDIA_TYPE_VIDEO) {
-      ost.st->sample_aspect_ratio = ost.enc->sample_aspect_ratio;
-      ost.st->avg_frame_rate = ost.enc->framerate;
-    }
-  }
-}
-
-// Audio encoders whose first frame comes out silent, whatever it holds.
-constexpr const char *kSilentFirstFrame[] = {"wmav2"};
-// Containers that time their audio by the samples written, not by time
-// stamps: what the sound is to start with must be in the samples.
-constexpr const char *kSampleTimedContainers[] = {"avi", "swf", "rm"};
-
-bool namedIn(const char *name, const char *const *first, const char *const *last) {
-  return name && std::any_of(first, last, [name](const char *n) { return std::strcmp(n, name) == 0; });
-}
-
-bool hasVideoStream(const OutputFile &of) {
-  return std::any_of(of.streams.begin(), of.streams.end(),
-                     [](const auto &os) { return os->type == AVMEDIA_TYPE_VIDEO; });
-}
-
-// An audio encoder starts its sound later than its input (the delay it
-// declares), and some lose their first frame. Beside a picture both are
-// made up for through the sample-count sync, by where the stream's sample
-// clock starts: in a sample-timed container the sound starts that many
-// samples into the source (the sync drops them; containers with time
-// stamps learn the delay from the packets); where time stamps are kept, a
-// frame of silence before the start takes the loss.
-void planAudioStarts(TranscodeRun &run) {
-  for (auto &op : run.ost) {
-    OutputStreamRecord &ost = *op;
-    if (!ost.encodingNeeded || ost.out->type != AVMEDIA_TYPE_AUDIO || !hasVideoStream(*ost.file)) continue;
-    const AVCodecContext *enc = ost.enc;
-    if (namedIn(ost.file->ctx->oformat->name, std::begin(kSampleTimedContainers), std::end(kSampleTimedContainers)))
-      ost.syncPts = enc->initial_padding;
-    else if (namedIn(enc->codec ? enc->codec->name : nullptr, std::begin(kSilentFirstFrame),
-                     std::end(kSilentFirstFrame)))
-      ost.syncPts = -static_cast<int64_t>(enc->frame_size);
-  }
-}
-
-void openDecoders(TranscodeTask &task, TranscodeRun &run) {
-  for (auto &ip : run.ist) {
-    InputStreamRecord &ist = *ip;
-    if (!ist.decodingNeeded) continue;
-    const AVCodec *codec = ist.in->codec;
-    if (!codec) codec = libavcodec.avcodec_find_decoder(ist.st->codecpar->codec_id);
-    if (!codec || !ist.dec)
-      throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
-                                   static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
-    ist.dec->pkt_timebase = ist.st->time_base;
-    if (openCodec(ist.dec, codec, ist.in->openOptions, task.transcoder.openedDecoders) < 0)
-      throw EngineError(
-          formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }
 }
 

@@ -27,6 +27,10 @@ std::recursive_mutex &codecLock();
 // Identifier of the calling thread (the kernel's thread id).
 uint32_t currentThreadId();
 
+// The threads a task gets for `requested` (the component's threadsPerTask):
+// 0 or less stands for every core of the machine; at least 1.
+int resolveThreadCount(int requested);
+
 // Codes of the open-error table that the library does not return as such.
 extern const int kOpenErrorUnknownFormat;    // no demuxer recognises the content
 extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number in the name
@@ -95,12 +99,16 @@ class PauseGate {
 //  - start() hands it to the thread that runs it: a worker of its own, or
 //    the caller itself in timer mode. From then until the terminate sink has
 //    been called, the option state, the inputs, the outputs, the hooks and
-//    the transcode state belong to that thread alone.
+//    the transcode state belong to that thread alone; a run with more than
+//    one thread (threads()) lends the output side of the transcode state to
+//    a second thread of the run for the time of the packet loop, as
+//    transcode_loop.h tells.
 //  - Any thread may use the run-state methods (index, threadId, isRunning,
 //    outcome, requestStop, setPaused, ...): they are atomic or locked.
 // The sinks are set while no thread runs the task and never change during a
-// run; they are called on the thread that runs it (the log sink also on the
-// owner's thread while options are applied).
+// run; they are called on the thread that runs it, or on that second
+// thread for the output side (the log sink also on the owner's thread while
+// options are applied).
 class TranscodeTask {
  public:
   using LogSink = std::function<void(TranscodeTask &task, int level, const std::string &text)>;
@@ -136,6 +144,15 @@ class TranscodeTask {
   // Minimum spacing of progress reports; set before the task starts.
   int64_t progressIntervalUs() const { return progressIntervalUs_.load(); }
   void setProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+  // How many threads the run may keep busy (resolveThreadCount); set
+  // before the task starts. 1 runs everything on the task's thread.
+  int threads() const { return threads_.load(); }
+  void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+  // The kernel id of a second thread that works for the run (the output
+  // side of the pipeline), 0 while none does; the log routing counts its
+  // library messages as the task's too.
+  uint32_t helperThreadId() const { return helperThreadId_.load(); }
+  void setHelperThreadId(uint32_t id) { helperThreadId_ = id; }
   bool isRunning() const { return running_.load(); }
   bool isTerminated() const { return terminated_.load(); }
   bool stopRequested() const { return gate_->stopRequested(); }
@@ -304,6 +321,8 @@ class TranscodeTask {
   std::atomic<int32_t> index_{-1};
   std::atomic<uint32_t> threadId_{0};
   std::atomic<int64_t> progressIntervalUs_{500000};
+  std::atomic<int> threads_{1};
+  std::atomic<uint32_t> helperThreadId_{0};
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};

@@ -6,11 +6,10 @@
 
 namespace {
 
-// Speeds. The engine opens every encoder with one thread; x264 takes its own
-// thread count from its parameters, x265 and SVT-AV1 run their own thread
-// pools, and libvpx stays on one thread, so it runs in its real-time mode
-// (its row-mt takes effect once an encoder may have more threads).
-constexpr std::string_view kX264Options = "preset=veryfast\nx264-params=threads=auto";
+// Speeds. The engine gives every video encoder its threads (one per core,
+// or one in all when told so); x265 and SVT-AV1 run their own pools, and
+// libvpx splits rows among its threads with row-mt.
+constexpr std::string_view kX264Options = "preset=veryfast";
 constexpr std::string_view kX265Options = "preset=ultrafast";
 constexpr std::string_view kVp9Options = "deadline=realtime\ncpu-used=8\nrow-mt=1";
 constexpr std::string_view kSvtAv1Options = "preset=10";

@@ -60,6 +60,23 @@ TEST(CliCommandLine, RefusesBrokenCommandLines) {
   EXPECT_THROW(checkForConversion(noFiles), UsageError);
 }
 
+TEST(CliCommandLine, ThreadsAreAWholeNumberFromZeroToTheMost) {
+  EXPECT_EQ(threadsOption(parse({"a.mov"})), 0);  // every core
+  EXPECT_EQ(threadsOption(parse({"--threads", "1"})), 1);
+  EXPECT_EQ(threadsOption(parse({"--threads=16"})), 16);
+  EXPECT_EQ(threadsOption(parse({"--threads", std::to_string(kMaxThreads)})), kMaxThreads);
+  for (const char *bad : {"-1", "two", "2.5", "3x", "65"}) {
+    SCOPED_TRACE(bad);
+    try {
+      threadsOption(parse({"--threads", bad}));
+      ADD_FAILURE() << "accepted";
+    } catch (const UsageError &e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("--threads \"") + bad + "\" is not a number of threads from 0 to 64");
+    }
+  }
+}
+
 TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
   EXPECT_EQ(offeredProfiles().size(), 51u);
   EXPECT_EQ(matchProfiles("iPod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});

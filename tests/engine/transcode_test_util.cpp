@@ -25,6 +25,7 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
   }
   engine.setLogLevel(setup.logLevel);
   engine.setProgressInterval(setup.progressIntervalMs);
+  engine.setThreadsPerTask(setup.threadsPerTask);
   engine.onLog = [&](int32_t, LogLevel, const std::string &msg) {
     r.log.push_back(msg);
     if (setup.onLog) setup.onLog(engine, msg);

@@ -41,6 +41,7 @@ struct ConvertSetup {
   InputOptions inputOptions;
   LogLevel logLevel = LogLevel::Info;
   int progressIntervalMs = 100;
+  int threadsPerTask = 0;  // the component's default: every core
   // Called from the component's events; may call Stop on the component.
   std::function<void(MediaEngine &, const ProgressSample &)> onProgress;
   std::function<void(MediaEngine &, const std::string &)> onLog;

@@ -1,0 +1,25 @@
+// Opening the codecs of a transcode run: the encoders of the output
+// streams that are converted, the decoders of the input streams they take,
+// with the threads the run may use, and where each audio encoder's sample
+// clock starts.
+#pragma once
+
+struct TranscodeRun;
+class TranscodeTask;
+
+// Opens the encoder of every output stream that is converted (with the
+// threads the task may use, for video) and copies its parameters to the
+// stream. Throws EngineError ("Unsupported codec for output stream #f.s",
+// "Error while opening codec for output stream #f.s - ...").
+void openEncoders(TranscodeTask &task, TranscodeRun &run);
+
+// After openEncoders: where the sample clock of each audio encoder beside
+// a picture starts, so that the encoder's start-up delay and a first
+// frame it loses are made up for.
+void planAudioStarts(TranscodeRun &run);
+
+// Opens the decoder of every input stream that is decoded (with the
+// threads the task may use, for video). Throws EngineError ("Unsupported
+// codec (id=n) for input stream #f.s", "Error while opening codec for input
+// stream #f.s").
+void openDecoders(TranscodeTask &task, TranscodeRun &run);
