@@ -22,6 +22,18 @@ AVFrame *newFrame() { return libavutil.av_frame_alloc(); }
 // Downstream sees the processed planes with the decoded picture's
 // properties.
 void copyPictureProperties(AVFrame *out, const AVFrame *picture) {
+  copyTimeAndMarks(out, picture);
+  out->sample_aspect_ratio = picture->sample_aspect_ratio;
+  out->color_range = picture->color_range;
+  out->color_primaries = picture->color_primaries;
+  out->color_trc = picture->color_trc;
+  out->colorspace = picture->colorspace;
+  out->chroma_location = picture->chroma_location;
+}
+
+}  // namespace
+
+void copyTimeAndMarks(AVFrame *out, const AVFrame *picture) {
   out->pts = picture->pts;
   out->pkt_dts = picture->pkt_dts;
   out->best_effort_timestamp = picture->best_effort_timestamp;
@@ -32,15 +44,7 @@ void copyPictureProperties(AVFrame *out, const AVFrame *picture) {
   out->interlaced_frame = picture->interlaced_frame;
   out->top_field_first = picture->top_field_first;
   out->repeat_pict = picture->repeat_pict;
-  out->sample_aspect_ratio = picture->sample_aspect_ratio;
-  out->color_range = picture->color_range;
-  out->color_primaries = picture->color_primaries;
-  out->color_trc = picture->color_trc;
-  out->colorspace = picture->colorspace;
-  out->chroma_location = picture->chroma_location;
 }
-
-}  // namespace
 
 // ======================================================================
 // Deinterlacing

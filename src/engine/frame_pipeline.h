@@ -142,6 +142,10 @@ class Deinterlacer {
   FramePtr in_, out_;
 };
 
+// The time stamps and marks of a decoded picture (not its size, format or
+// colours) onto a picture made from it.
+void copyTimeAndMarks(AVFrame *out, const AVFrame *picture);
+
 // ---------------------------------------------------------------- filter chains
 
 struct FilterGraphDeleter {
