@@ -4,13 +4,16 @@
 // nothing; sources are read as files (never as protocols or lists of other
 // files), and a source that sends nothing can be stopped.
 #include <fcntl.h>
+#include <poll.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -96,24 +99,30 @@ class SilentPipe {
   }
   ~SilentPipe() { close(); }
   // Writes `bytes` for a reader (from a thread of its own: the pipe holds
-  // only so much until the reader takes it).
+  // only so much until the reader takes it). Never blocks for good: a
+  // reader that stops early leaves the rest unwritten when the pipe closes.
   void feed(std::string bytes) {
     writer_ = std::thread([this, bytes = std::move(bytes)] {
-      for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+      for (size_t done = 0; done < bytes.size() && !closing_;) {
+        pollfd p{fd_, POLLOUT, 0};
+        if (poll(&p, 1, 50) <= 0) continue;
+        // With room signalled, a write of one pipe buffer's worth never blocks.
+        const ssize_t n = write(fd_, bytes.data() + done, std::min<size_t>(PIPE_BUF, bytes.size() - done));
         if (n <= 0) return;
         done += static_cast<size_t>(n);
       }
     });
   }
   void close() {
+    closing_ = true;
+    if (writer_.joinable()) writer_.join();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (writer_.joinable()) writer_.join();
   }
 
  private:
   int fd_ = -1;
+  std::atomic<bool> closing_{false};
   std::thread writer_;
 };
 
