@@ -16,9 +16,13 @@ install_missing() {
   if [ ! -e "$guard" ]; then
     printf '#!/bin/sh\nexit 101\n' > "$guard" && chmod 755 "$guard" && made_guard=1
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get update -qq >/dev/null &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  local log
+  log=$(mktemp)
+  DEBIAN_FRONTEND=noninteractive apt-get update -q >"$log" 2>&1 &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >>"$log" 2>&1
   local rc=$?
+  [ $rc -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
   [ $made_guard -eq 1 ] && rm -f "$guard"
   return $rc
 }
@@ -78,6 +82,6 @@ check_output() {
       "$(echo "$probe" | cut -d' ' -f3-)"
     return 0
   fi
-  printf '  FAIL  %-14s %s\n' "$(basename "$out")" "$(IFS=';'; echo "${problems[*]}")"
+  printf '  FAIL  %-14s %s\n' "$(basename "$out")" "$(printf '%s; ' "${problems[@]}")"
   return 1
 }
