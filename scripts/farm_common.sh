@@ -1,6 +1,7 @@
+# shellcheck shell=bash disable=SC2034
 # Shared by scripts/slurm_farm.sh and scripts/parallel_farm.sh (sourced, not
 # run): the Debian packages, the clip generator, the clips and the checks of
-# the outputs.
+# the outputs. make_clips and check_output read $build and $media.
 
 # install_missing PACKAGE... : installs those not installed yet, with no
 # service started by the packages' own scripts (the farm scripts start and

@@ -54,7 +54,8 @@ stop_sshd() {
 rm -rf "$ssh" "$work/shared" "$work/transfer"
 mkdir -p "$ssh" && chmod 700 "$ssh"
 trap stop_sshd EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 ssh-keygen -q -t ed25519 -N '' -C trevix-farm-host -f "$ssh/host_key" || exit 1
 ssh-keygen -q -t ed25519 -N '' -C trevix-farm-client -f "$ssh/client_key" || exit 1
@@ -154,7 +155,7 @@ cp "$work"/clips/clip-*.mov "$local_dir/clips/"
 cd "$local_dir" || exit 1
 start=$(date +%s.%N)
 "${farm[@]}" --joblog "$work/transfer/joblog" --workdir "$remote" \
-  --transferfile {} --return out/{/.}.mp4 --return out/{/.}.json --cleanup \
+  --transferfile '{}' --return 'out/{/.}.mp4' --return 'out/{/.}.json' --cleanup \
   "mkdir -p out && $(q "$convert") --json --profile 'iPod (*.mp4)' -o out {} > out/{/.}.json" \
   ::: clips/clip-*.mov
 rc_transfer=$?

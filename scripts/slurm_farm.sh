@@ -49,7 +49,8 @@ stop_daemons() {
 rm -rf "$slurm" "$work/out" "$work/logs"
 mkdir -p "$slurm/state" "$slurm/spool" "$slurm/log" "$work/out" "$work/logs"
 trap stop_daemons EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 if ! munge -n 2>/dev/null | unmunge >/dev/null 2>&1; then
   [ -f /etc/munge/munge.key ] || runuser -u munge -- mungekey || exit 1
@@ -59,6 +60,12 @@ if ! munge -n 2>/dev/null | unmunge >/dev/null 2>&1; then
   started_munge=1
 fi
 
+for port in 6917 6918; do
+  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+    echo "port $port is taken by another program (a Slurm of this script's left running?)" >&2
+    exit 1
+  fi
+done
 node=$(hostname -s)
 cat > "$conf" <<EOF
 ClusterName=trevix-farm
