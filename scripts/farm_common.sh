@@ -37,7 +37,10 @@ build_tools() {
   if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVIX_BUILD_GUI=OFF >/dev/null || return 1
   fi
-  cmake --build "$build" -j2 --target trevix-convert trevix_test_support >/dev/null || return 1
+  cmake --build "$build" -j2 --target trevix-convert trevix_test_support >/dev/null || {
+    echo "(the clip generator needs the tests' helpers: a build configured with TREVIX_BUILD_TESTS=ON, the default)" >&2
+    return 1
+  }
   convert=$build/bin/trevix-convert
   media=$work/farm_media
   local libs=("$build/tests/support/libtrevix_test_support.a" "$build/src/engine/libtrevix_engine.a")
