@@ -167,6 +167,7 @@ struct ChannelCase {
   const char *choice;
   int outChannels;
 };
+std::ostream &operator<<(std::ostream &os, const ChannelCase &c) { return os << c.name; }
 const ChannelCase kChannelCases[] = {
     {"IpodSurroundStereo", "iPod (*.mp4)", 6, 0, "Stereo", 2},
     {"IpodSurroundMono", "iPod (*.mp4)", 6, 0, "Mono", 1},
