@@ -260,8 +260,10 @@ namespace {
 
 constexpr std::array<std::string_view, kOutputFormatCount> formatItems() {
   std::array<std::string_view, kOutputFormatCount> items{};
-  for (size_t i = 0; i < items.size(); ++i)
-    items[i] = kOutputFormatIds[i] == kSeparatorItem ? kOutputFormatSeparator : kProfileTable[kOutputFormatIds[i]].title;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const int id = kOutputFormatIds[i];
+    items[i] = id == kSeparatorItem ? kOutputFormatSeparator : kProfileTable[id].title;
+  }
   return items;
 }
 

@@ -125,8 +125,12 @@ Selection selectionOf(const OptionSet &set, const ProfileChoices &c) {
   return s;
 }
 
-// The older profiles' frame rate as their list shows it; "Auto" is 25.
-std::string listedRate(const FrameRate *rate) { return rate ? decimalText(*rate) : std::string(); }
+// The older profiles' frame rate as their list shows it; their "Auto" has
+// always been 25 fps.
+std::string listedRate(const FrameRate *rate) {
+  if (!rate) return {};
+  return rate->num == 0 ? "25" : decimalText(*rate);
+}
 
 void genericMapping(const Selection &s, std::string_view outputType, OutputOptions &o) {
   const int32_t ab = required(s.audioRate, "audio bit rate").value;

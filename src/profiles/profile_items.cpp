@@ -50,7 +50,7 @@ std::string sizeText(const PictureSize &s) {
 }
 
 std::string decimalText(const FrameRate &r) {
-  if (r.num == 0) return "25";
+  if (r.num == 0) return {};
   const std::string digits = std::to_string(scaledRate(r));
   if (r.decimals == 0) return digits;
   const size_t whole = digits.size() > r.decimals ? digits.size() - r.decimals : 0;

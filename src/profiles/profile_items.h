@@ -66,7 +66,7 @@ std::string itemLabel(const FrameRate &r);
 std::string sizeText(const PictureSize &s);
 
 // The rate as the list shows it, without unit: "29.97", "15.0", "25"; the
-// older profiles hand this text to the engine ("Auto" is 25 there).
+// older profiles hand this text to the engine. Empty for "Auto".
 std::string decimalText(const FrameRate &r);
 // The rate as an exact fraction for the engine: "24000/1001", "25"; empty
 // for "Auto" (the source's rate).

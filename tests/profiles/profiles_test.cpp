@@ -612,7 +612,7 @@ TEST(ProfileMapping, LabelsFromValues) {
   EXPECT_EQ(itemLabel(sourceSize("Original Video Size")), "Original Video Size");
   EXPECT_EQ(sizeText(sourceSize("Original Video Size")), "");
   EXPECT_EQ(itemLabel(kAutoFrameRate), "Auto");
-  EXPECT_EQ(decimalText(kAutoFrameRate), "25");  // the older profiles' "Auto"
+  EXPECT_EQ(decimalText(kAutoFrameRate), "");
   EXPECT_EQ(itemLabel(FrameRate{2997, 100, 2, " [NTSC]"}), "29.97 fps [NTSC]");
   EXPECT_EQ(decimalText({2997, 100, 2, " [NTSC]"}), "29.97");
   EXPECT_EQ(itemLabel(FrameRate{15, 1, 0}), "15 fps");
