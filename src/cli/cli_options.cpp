@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "catalog.h"
-#include "codec_mapping.h"
 #include "encoder_table.h"
 #include "job_request.h"
 #include "option_sets.h"
+#include "profile_items.h"
 #include "pipeline_text.h"
 #include "quality.h"
 #include "volume_table.h"
@@ -58,28 +58,47 @@ int findNoCase(const ChoiceList &list, std::string_view text) {
   return -1;
 }
 
+// The first word of a text ("4:3" of "4:3 (Standard").
+std::string firstWord(std::string_view text) {
+  const std::string t = trimText(text);
+  return t.substr(0, t.find(' '));
+}
+
+// A size as given ("320 x 240 (VGA)", "320x240", "original"): lower case,
+// blanks and the name in brackets left out.
+std::string sizeKey(std::string_view text) {
+  std::string key;
+  for (char c : lowerText(text.substr(0, text.find('('))))
+    if (c != ' ') key += c;
+  return key;
+}
+
 // Sizes: the label itself, or its width and height ("320x240", "320 x 240"),
-// or "original".
-int findSize(const ChoiceList &list, std::string_view text) {
+// or "original" for the source's size.
+int findSize(const ChoiceList &list, std::string_view text, const OptionSet &set) {
   int i = findNoCase(list, text);
-  if (i >= 0) return i;
-  const std::string want = lowerText(parseFrameSizeLabel(trimText(text)));
-  for (size_t k = 0; k < list.items.size(); ++k)
-    if (lowerText(parseFrameSizeLabel(list.items[k])) == want) return static_cast<int>(k);
+  if (i >= 0 || list.items != itemLabels(set.sizes.items)) return i;
+  const std::string want = sizeKey(trimText(text));
+  for (size_t k = 0; k < set.sizes.items.size(); ++k) {
+    const PictureSize &size = set.sizes.items[k];
+    const std::string have = size.width > 0 ? sizeText(size) : sizeKey(size.suffix.substr(0, size.suffix.find(' ')));
+    if (have == want) return static_cast<int>(k);
+  }
   return -1;
 }
 
-// Frame rates: the label itself, or its number ("29.97", "25 fps", "auto").
-int findFrameRate(const ChoiceList &list, std::string_view text) {
+// Frame rates: the label itself, or its number as the list shows it
+// ("29.97", "25 fps", "auto").
+int findFrameRate(const ChoiceList &list, std::string_view text, const OptionSet &set) {
   int i = findNoCase(list, text);
-  if (i >= 0) return i;
+  if (i >= 0 || list.items != itemLabels(set.frameRates.items)) return i;
   std::string t = lowerText(trimText(text));
   if (t.size() > 3 && t.compare(t.size() - 3, 3, "fps") == 0) t = trimText(t.substr(0, t.size() - 3));
   const double want = readNumber(t);
   if (std::isnan(want)) return -1;
-  for (size_t k = 0; k < list.items.size(); ++k) {
-    const double have = readNumber(numberPart(list.items[k]));
-    if (!std::isnan(have) && std::fabs(have - want) < 1e-9) return static_cast<int>(k);
+  for (size_t k = 0; k < set.frameRates.items.size(); ++k) {
+    const FrameRate &rate = set.frameRates.items[k];
+    if (rate.num > 0 && std::fabs(shownRate(rate) - want) < 1e-9) return static_cast<int>(k);
   }
   return -1;
 }
@@ -89,8 +108,9 @@ int findAspect(const ChoiceList &list, std::string_view text) {
   int i = findNoCase(list, text);
   if (i >= 0) return i;
   for (size_t k = 0; k < list.items.size(); ++k) {
-    const std::string head = numberPart(list.items[k]);
-    if (!head.empty() && sameTextNoCase(head, trimText(text))) return static_cast<int>(k);
+    const std::string head = firstWord(list.items[k]);
+    if (!head.empty() && head != trimText(list.items[k]) && sameTextNoCase(head, trimText(text)))
+      return static_cast<int>(k);
   }
   return -1;
 }
@@ -139,18 +159,17 @@ int volumePositionFor(const std::string &text) {
 }
 
 // The choice lists of a profile as a window freshly set to it shows them.
-ProfileChoices freshChoices(const std::string &title, std::string &outputType) {
+ProfileChoices freshChoices(int profileId) {
   ProfileChoices c;
-  fillProfileOptions(title, c, outputType);
+  fillProfileOptions(profileId, c);
   return c;
 }
 
 // The bit rate a quality level selects for a profile, from its defaults.
-std::string presetRate(const std::string &title, bool video, int level) {
-  std::string type;
-  ProfileChoices c = freshChoices(title, type);
+std::string presetRate(int profileId, bool video, int level) {
+  ProfileChoices c = freshChoices(profileId);
   (video ? c.comboVideoQuality : c.comboAudioQuality).itemIndex = level;
-  applyQualityPreset(title, c);
+  applyQualityPreset(profileId, c);
   return (video ? c.comboVideoBitrate : c.comboAudioBitrate).text();
 }
 
@@ -364,20 +383,25 @@ ConversionChoices resolveChoices(const CliOptions &o) {
     }
     r.title = found.front();
   }
+  r.profileId = profileIdOf(r.title);
+  const OptionSet *set = findOptionSet(r.profileId);
+  if (!set) throw UsageError("--profile " + inQuotes(r.title) + " has no settings");
+  r.outputType = std::string(profileRow(r.profileId)->formatName);
   ProfileChoices &c = r.choices;
-  fillProfileOptions(r.title, c, r.outputType);
+  fillProfileOptions(r.profileId, c);
 
   // Quality levels: the window applies both whenever either one changes.
-  const bool audioOnly = isAudioOnlyFormat(r.title);
+  const bool audioOnly = isAudioOnlyProfile(r.profileId);
   if (!o.videoQuality.empty() && audioOnly)
     throw UsageError("--video-quality " + inQuotes(o.videoQuality) + " is not offered by " + inQuotes(r.title) +
                       ": it has no video settings.");
   choose(c.comboVideoQuality, "--video-quality", o.videoQuality, r.title, findNoCase);
   choose(c.comboAudioQuality, "--audio-quality", o.audioQuality, r.title, findNoCase);
-  if (!o.videoQuality.empty() || !o.audioQuality.empty()) applyQualityPreset(r.title, c);
+  if (!o.videoQuality.empty() || !o.audioQuality.empty()) applyQualityPreset(r.profileId, c);
 
-  choose(c.comboVideoSize, "--size", o.size, r.title, findSize);
-  choose(c.comboVideoFramerate, "--fps", o.frameRate, r.title, findFrameRate);
+  using namespace std::placeholders;
+  choose(c.comboVideoSize, "--size", o.size, r.title, std::bind(findSize, _1, _2, std::cref(*set)));
+  choose(c.comboVideoFramerate, "--fps", o.frameRate, r.title, std::bind(findFrameRate, _1, _2, std::cref(*set)));
   choose(c.comboAudioChannels, "--channels", o.channels, r.title, findChannels);
   choose(c.comboAspectRatio, "--aspect", o.aspect, r.title, findAspect);
 
@@ -410,21 +434,20 @@ std::string profileListText() {
       headed = group;
     }
     const std::string title(item);
-    std::string type;
-    const ProfileChoices c = freshChoices(title, type);
-    const bool video = !isAudioOnlyFormat(title);
+    const int id = profileIdOf(title);
+    const ProfileChoices c = freshChoices(id);
+    const bool video = !isAudioOnlyProfile(id);
     out << "\n  " << title << "\n";
-    out << "    output         ." << lowerText(type) << "\n";
+    out << "    output         ." << lowerText(profileRow(id)->formatName) << "\n";
     auto qualityLine = [&](const char *name, bool forVideo, const ChoiceList &rates) {
       out << "    " << name << rates.text() << "*; by " << (forVideo ? "--video-quality: " : "--audio-quality: ");
       const std::vector<std::string> &levels = (forVideo ? c.comboVideoQuality : c.comboAudioQuality).items;
       for (size_t l = 0; l < levels.size(); ++l)
-        out << (l ? ", " : "") << levels[l] << " " << presetRate(title, forVideo, static_cast<int>(l));
+        out << (l ? ", " : "") << levels[l] << " " << presetRate(id, forVideo, static_cast<int>(l));
       out << "\n";
     };
     if (video) {
-      const OutputProfile *row = findProfile(title);
-      const bool levels = row && usesQualityLevels(row->profileId);
+      const bool levels = usesQualityLevels(id);
       qualityLine(levels ? "video quality  " : "video bit rate ", true, c.comboVideoBitrate);
       out << "    size           " << joinItems(c.comboVideoSize) << "\n";
       out << "    fps            " << joinItems(c.comboVideoFramerate) << "\n";

@@ -77,6 +77,7 @@ int threadsOption(const CliOptions &options);
 
 // Everything the window would hold for a conversion with these choices.
 struct ConversionChoices {
+  int profileId = -1;      // the chosen profile's catalog row
   std::string title;       // the output format list's text
   std::string outputType;  // the profile's format name ("MP4")
   ProfileChoices choices;  // the setting lists with their selections

@@ -172,8 +172,8 @@ void CliRunner::information(const std::string &text) {
 }
 
 JobSettings CliRunner::currentJobSettings() {
-  JobSettings s = makeJobSettings(choices_.title, choices_.choices, choices_.outputType, choices_.outputFolder,
-                                  choices_.overwrite, choices_.volumeValue);
+  JobSettings s = makeJobSettings(choices_.profileId, choices_.choices, choices_.outputFolder, choices_.overwrite,
+                                  choices_.volumeValue);
   setProgramFolder(s, programFolder_);
   return s;
 }

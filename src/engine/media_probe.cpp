@@ -38,6 +38,7 @@ void MediaProbe::close() {
   streamCount_ = programCount_ = -1;
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = -1;
   firstAudioStream_ = firstVideoStream_ = firstSubtitleStream_ = -1;
+  firstAudioChannels_ = 0;
 }
 
 bool MediaProbe::open(const std::string &fileName, const std::string &formatName) {
@@ -84,7 +85,10 @@ void MediaProbe::countStreams() {
     switch (ctx_->streams[i]->codecpar->codec_type) {
       case AVMEDIA_TYPE_AUDIO:
         ++audioStreamCount_;
-        if (firstAudioStream_ < 0) firstAudioStream_ = i;
+        if (firstAudioStream_ < 0) {
+          firstAudioStream_ = i;
+          firstAudioChannels_ = ctx_->streams[i]->codecpar->ch_layout.nb_channels;
+        }
         break;
       case AVMEDIA_TYPE_VIDEO:
         ++videoStreamCount_;

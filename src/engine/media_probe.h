@@ -83,6 +83,8 @@ class MediaProbe {
   int32_t firstAudioStream() const { return firstAudioStream_; }
   int32_t firstVideoStream() const { return firstVideoStream_; }
   int32_t firstSubtitleStream() const { return firstSubtitleStream_; }
+  // The channels of the first sound track; 0 without one.
+  int32_t firstAudioChannels() const { return firstAudioChannels_; }
 
  private:
   void countStreams();
@@ -100,4 +102,5 @@ class MediaProbe {
   int32_t firstAudioStream_ = -1;
   int32_t firstVideoStream_ = -1;
   int32_t firstSubtitleStream_ = -1;
+  int32_t firstAudioChannels_ = 0;
 };

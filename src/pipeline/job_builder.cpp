@@ -6,23 +6,34 @@
 #include "output_files.h"
 #include "pipeline_text.h"
 
-JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices &choices,
-                             const std::string &outputType, const std::string &outputFolder,
-                             bool overwrite, int volumeValue) {
+JobSettings makeJobSettings(int profileId, const ProfileChoices &choices, const std::string &outputFolder,
+                            bool overwrite, int volumeValue) {
   JobSettings s;
+  s.profileId = profileId;
   s.outputFolder = outputFolder;
   s.overwrite = overwrite;
-  s.outputType = outputType;
-  s.frameRateLabel = choices.comboVideoFramerate.text();
+  if (const OutputProfile *row = profileRow(profileId)) s.outputType = std::string(row->formatName);
   s.aspectIndex = choices.comboAspectRatio.itemIndex;
   s.volumeValue = volumeValue;
-  s.applyProfileOptions = [formatTitle, choices, outputType](OutputOptions &o) {
-    applyProfileOptions(formatTitle, choices, outputType, o);
-  };
-  s.finishProfileOptions = [formatTitle](OutputOptions &o, const ProbeSummary &source) {
+  s.applyProfileOptions = [profileId, choices](OutputOptions &o) { applyProfileOptions(profileId, choices, o); };
+  s.finishProfileOptions = [profileId](OutputOptions &o, const ProbeSummary &source) {
     const bool picture = source.opened && source.videoStreamCount > 0;
-    finishProfileOptions(formatTitle, picture ? source.width : 0, picture ? source.height : 0, o);
+    SourceShape shape;
+    if (picture) {
+      shape.width = source.width;
+      shape.height = source.height;
+    }
+    if (source.opened) shape.audioChannels = source.audioChannels;
+    finishProfileOptions(profileId, shape, o);
   };
+  return s;
+}
+
+JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices &choices,
+                            const std::string &outputType, const std::string &outputFolder, bool overwrite,
+                            int volumeValue) {
+  JobSettings s = makeJobSettings(profileIdOf(formatTitle), choices, outputFolder, overwrite, volumeValue);
+  s.outputType = outputType;
   return s;
 }
 
@@ -46,7 +57,7 @@ InputOptions makeInputOptions(const std::string &engineSource) {
 
 void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings) {
   initialise(o);
-  o.frameRate = frameRateText(settings.frameRateLabel);
+  o.frameRate = settings.frameRate;
   if (settings.applyProfileOptions) settings.applyProfileOptions(o);
   o.overwrite = settings.overwrite;
   // The sound keeps its place against the picture by its sample count:

@@ -25,8 +25,9 @@ using FinishProfile = std::function<void(OutputOptions &, const ProbeSummary &)>
 struct JobSettings {
   std::string outputFolder;    // the output folder's text
   bool overwrite = false;      // "Overwrite Existing File With The Same Name"
+  int profileId = -1;          // the catalog row of the chosen profile
   std::string outputType;      // FormatName of the profile, e.g. "MP4"
-  std::string frameRateLabel;  // text of the frame-rate combo
+  std::string frameRate;       // the output record's frame rate until the profile writes its own
   int aspectIndex = 0;         // aspect combo: 0 original, 1 4:3, 2 16:9, -1 none
   int volumeValue = 255;       // from the volume bar
   std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
@@ -36,12 +37,16 @@ struct JobSettings {
   FinishProfile finishProfileOptions;  // may be empty
 };
 
-// The settings of a job from the output profile's label, its setting
-// choices (frame rate, aspect ratio and the encoder combos) and format name,
-// the output folder, the overwrite rule and the volume value.
+// The settings of a job from the output profile's number (its catalog row),
+// its setting choices (aspect ratio and the encoder lists), the output
+// folder, the overwrite rule and the volume value.
+JobSettings makeJobSettings(int profileId, const ProfileChoices &choices, const std::string &outputFolder,
+                            bool overwrite, int volumeValue);
+// The same for the profile titled `formatTitle`, with `outputType` (its
+// format name) as given.
 JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices &choices,
-                             const std::string &outputType, const std::string &outputFolder,
-                             bool overwrite, int volumeValue);
+                            const std::string &outputType, const std::string &outputFolder, bool overwrite,
+                            int volumeValue);
 
 // "." followed by the output type in lower case.
 std::string outputExtension(const std::string &outputType);
@@ -54,7 +59,7 @@ std::string outputFileFor(const std::string &source, const JobSettings &settings
 InputOptions makeInputOptions(const std::string &engineSource);
 
 // Resets `o` and fills it in the job's order: frame rate, the profile's
-// encoder settings, the overwrite rule, the sample-count audio sync, volume,
+// encoder settings (the profile's frame rate among them), the overwrite rule, the sample-count audio sync, volume,
 // aspect ratio (the original one from the source's picture size), a 10-hour
 // cap when the source's length is unknown, and what the profile decides from
 // the source. Lets the profile's errors through.

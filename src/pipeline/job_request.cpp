@@ -25,6 +25,7 @@ ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
     s.frameRateNum = v.frameRateNum;
     s.frameRateDen = v.frameRateDen;
   }
+  s.audioChannels = probe.firstAudioChannels();
   MediaFileInfo f;
   probe.getFileInfo(f);
   s.durationUs = f.duration;

@@ -34,6 +34,7 @@ struct ProbeSummary {
   int sarNum = 0, sarDen = 1;   // its pixel aspect; 0: square
   int frameRateNum = -1, frameRateDen = -1;
   int64_t durationUs = -1;  // negative: unknown
+  int audioChannels = 0;    // of the first sound track, the one converted; 0: none or unknown
   std::string error;        // why the probe could not open the file
 };
 

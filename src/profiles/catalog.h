@@ -1,4 +1,6 @@
-// The output profile catalog, the quality table and the output format list.
+// The output profile catalog: one typed row per profile, keyed by its
+// number (the row's index, the stable id that settings and callers use),
+// and the output format list that offers them.
 #pragma once
 
 #include <array>
@@ -25,36 +27,38 @@ inline constexpr int kFirstCurrentFormatItem = 48;
 // and channels unless chosen otherwise), or none (the row cannot be chosen).
 enum class ProfileRule { None, Mobile, Apple, Generic, EncoderTable };
 
-// One output profile: its label, its output format name (upper case; also
-// the output file's extension without the dot), its number, equal to the
-// row's index, and its mapping rule.
-struct OutputProfile {
-  std::string_view title;
-  std::string_view formatName;
-  int32_t profileId;
-  ProfileRule rule;
-};
+// The bit rates, in bit/s, of the five quality levels (0 Highest .. 4
+// Lowest). A video rate of 0: no video bit rate (no video, or a profile
+// whose levels are constant-quality levels); an audio rate of 0: none (the
+// sound is copied or lossless).
+using LevelRates = std::array<int32_t, 5>;
 
-// The bit rates of the five quality levels (0 Highest .. 4 Lowest) of one
-// profile, as decimal text without unit. Video in kbit/s (0: no video bit
-// rate: no video, or a profile whose levels are constant-quality levels);
-// audio in kbit/s (0: none, the sound is copied or lossless), except the AMR
-// rows, whose values are in bit/s.
-struct QualityRates {
+// One output profile: its number, equal to the row's index; its label; its
+// output format name (upper case; also the output file's extension without
+// the dot); its mapping rule; whether it writes sound only; and the bit
+// rates of its quality levels. Its option set (option_sets.h) and encoder
+// row (encoder_table.h) are joined to it by the number.
+struct OutputProfile {
+  int32_t profileId;
   std::string_view title;
   std::string_view formatName;
-  std::array<std::string_view, 5> videoRates;
-  std::array<std::string_view, 5> audioRates;
-  int32_t profileId;
+  ProfileRule rule;
+  bool audioOnly;
+  LevelRates videoRates;
+  LevelRates audioRates;
 };
 
 extern const OutputProfile kProfileTable[kProfileCount];
-extern const QualityRates kQualityTable[kProfileCount];
 
+// The list item that separates two groups, and the number that stands for
+// it in kOutputFormatIds.
+extern const std::string_view kOutputFormatSeparator;
+inline constexpr int kSeparatorItem = -1;
+
+// The catalog row of every item of the output format list, in order.
+extern const std::array<int, kOutputFormatCount> kOutputFormatIds;
 // The items of the output format list in order, separators included.
 extern const std::array<std::string_view, kOutputFormatCount> kOutputFormatItems;
-// The text of every separator item of the list.
-extern const std::string_view kOutputFormatSeparator;
 
 // The former name of kOutputFormatItems, until its last users move.
 inline constexpr const auto &outputFormatItems = kOutputFormatItems;
@@ -63,14 +67,24 @@ inline constexpr const auto &outputFormatItems = kOutputFormatItems;
 // the first.
 void fillOutputFormatList(ChoiceList &list);
 
+// The catalog row at a place of the output format list; -1 for a separator
+// or a place outside the list.
+int profileIdAt(int formatItem);
+// The place of a profile in the output format list; -1 when it is not offered.
+int formatItemOf(int profileId);
+
 // True when the text is (or contains) a separator of the output format list.
 bool isFormatSeparator(std::string_view text);
 
+// The catalog row of a profile number, or nullptr outside the catalog.
+const OutputProfile *profileRow(int profileId);
 // The first catalog row whose title equals the label, or nullptr.
 const OutputProfile *findProfile(std::string_view label);
-// The first quality row whose title equals the label, or nullptr.
-const QualityRates *findQuality(std::string_view label);
+// The number of the row titled `label`, or -1.
+int profileIdOf(std::string_view label);
 
-// True for the labels of the audio-only formats, whose video controls the
+// True for the profiles that write sound only, whose video controls the
 // window disables.
+bool isAudioOnlyProfile(int profileId);
+// The same by title.
 bool isAudioOnlyFormat(std::string_view label);

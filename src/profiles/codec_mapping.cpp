@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cmath>
 #include <initializer_list>
 #include <iterator>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "catalog.h"
 #include "encoder_table.h"
+#include "option_sets.h"
 
 namespace {
 
@@ -80,72 +82,97 @@ bool isNoVideoFormat(std::string_view outputType) {
   return std::find(std::begin(kNoVideo), std::end(kNoVideo), t) != std::end(kNoVideo);
 }
 
-// "128 Kbps" gives 128000.
-int32_t kbpsLabel(std::string_view label) { return labelToInt(numberPart(label) + "000"); }
-// "12200 bps" gives 12200, "44100 Hz" 44100.
-int32_t plainNumberLabel(std::string_view label) { return labelToInt(numberPart(label)); }
+// The item of the profile's list that `combo` selects: the one whose label
+// is the selected text; nullptr when nothing is selected. Raises
+// SettingLabelError for a text that is no item of the profile's list.
+template <typename T>
+const T *selectedItem(const ChoiceList &combo, std::span<const T> items) {
+  if (combo.itemIndex < 0 || combo.itemIndex >= static_cast<int>(combo.items.size())) return nullptr;
+  const std::string &text = combo.items[static_cast<size_t>(combo.itemIndex)];
+  const std::vector<std::string> labels = itemLabels(items);
+  const auto found = std::find(labels.begin(), labels.end(), text);
+  if (found == labels.end()) throw SettingLabelError("'" + text + "' is not one of the choices of this profile");
+  return &items[static_cast<size_t>(found - labels.begin())];
+}
 
-void genericMapping(const ProfileChoices &c, std::string_view outputType, OutputOptions &o) {
-  const int32_t vb = kbpsLabel(c.comboVideoBitrate.text());
-  const std::string audioRate = c.comboAudioBitrate.text();
-  const int32_t ab = audioRate.find("Kbps") != std::string::npos ? kbpsLabel(audioRate)
-                                                                 : plainNumberLabel(audioRate);
-  const int32_t ar = plainNumberLabel(c.comboSamplingRate.text());
+const Quantity &required(const Quantity *item, const char *what) {
+  if (!item) throw SettingLabelError(std::string("no ") + what + " is chosen");
+  return *item;
+}
 
-  o.vcodec = videoEncoder(c.comboVideoCodec.text(), true);
-  o.acodec = audioEncoder(c.comboAudioCodec.text());
+// The values that the choices select from a profile's option set, read in
+// the order video bit rate, audio bit rate, sample rate (the first missing
+// one is the one reported), before anything is written.
+struct Selection {
+  std::string videoCodec, audioCodec, channels;
+  const PictureSize *size = nullptr;
+  const Quantity *videoRate = nullptr;
+  const FrameRate *frameRate = nullptr;
+  const Quantity *audioRate = nullptr;
+  const Quantity *sampleRate = nullptr;
+};
 
+Selection selectionOf(const OptionSet &set, const ProfileChoices &c) {
+  Selection s;
+  s.videoRate = selectedItem(c.comboVideoBitrate, set.videoBitrates.items);
+  s.audioRate = selectedItem(c.comboAudioBitrate, set.audioBitrates.items);
+  s.sampleRate = selectedItem(c.comboSamplingRate, set.sampleRates.items);
+  s.size = selectedItem(c.comboVideoSize, set.sizes.items);
+  s.frameRate = selectedItem(c.comboVideoFramerate, set.frameRates.items);
+  s.videoCodec = c.comboVideoCodec.text();
+  s.audioCodec = c.comboAudioCodec.text();
+  s.channels = c.comboAudioChannels.text();
+  return s;
+}
+
+// The older profiles' frame rate as their list shows it; their "Auto" has
+// always been 25 fps.
+std::string listedRate(const FrameRate *rate) {
+  if (!rate) return {};
+  return rate->num == 0 ? "25" : decimalText(*rate);
+}
+
+void genericMapping(const Selection &s, std::string_view outputType, OutputOptions &o) {
+  const int32_t ab = required(s.audioRate, "audio bit rate").value;
+  const int32_t ar = required(s.sampleRate, "sample rate").value;
+  o.vcodec = videoEncoder(s.videoCodec, true);
+  o.acodec = audioEncoder(s.audioCodec);
   // "Original Video Size" and the players' "Auto" keep the source size.
-  const std::string size = c.comboVideoSize.text();
-  if (size != "Original Video Size" && size != "Auto") o.frameSize = parseFrameSizeLabel(size);
-
-  o.ac = c.comboAudioChannels.text() == "Stereo" ? 2 : 1;
+  if (s.size && s.size->width > 0) o.frameSize = sizeText(*s.size);
+  o.frameRate = listedRate(s.frameRate);
+  o.ac = s.channels == "Stereo" ? 2 : 1;
   if (outputType == "3GP" || outputType == "3G2") o.ac = 1;
   if (isNoVideoFormat(outputType)) o.vn = true;
-
-  o.vb = vb;
+  o.vb = s.videoRate ? s.videoRate->value : 0;
   o.ab = ab;
   o.ar = ar;
 }
 
 // The players' rules: a fixed audio encoder, the video encoder and size as
-// chosen. The bit-rate texts are read video first, then audio, then the
-// sampling rate, so the first unreadable one is the one reported.
-void playerMapping(const ProfileChoices &c, int32_t (*audioBitrate)(std::string_view), const char *audioEncoder,
-                   OutputOptions &o) {
-  const int32_t vb = kbpsLabel(c.comboVideoBitrate.text());
-  const int32_t ab = audioBitrate(c.comboAudioBitrate.text());
-  const int32_t ar = plainNumberLabel(c.comboSamplingRate.text());
-  o.vcodec = videoEncoder(c.comboVideoCodec.text(), false);
+// chosen.
+void playerMapping(const Selection &s, const char *audioEncoder, OutputOptions &o) {
+  const int32_t ab = required(s.audioRate, "audio bit rate").value;
+  const int32_t ar = required(s.sampleRate, "sample rate").value;
+  o.vcodec = videoEncoder(s.videoCodec, false);
   o.acodec = audioEncoder;
-  o.frameSize = parseFrameSizeLabel(c.comboVideoSize.text());
-  o.vb = vb;
+  o.frameSize = s.size ? sizeText(*s.size) : std::string();
+  o.frameRate = listedRate(s.frameRate);
+  o.vb = s.videoRate ? s.videoRate->value : 0;
   o.ab = ab;
   o.ar = ar;
 }
 
-void appleMapping(const ProfileChoices &c, OutputOptions &o) { playerMapping(c, kbpsLabel, "libfaac", o); }
+// The iPod and Apple TV rules honour the channel choice; without one the
+// source's count is capped when the job is finished.
+void appleMapping(const Selection &s, OutputOptions &o) {
+  playerMapping(s, "libfaac", o);
+  o.ac = s.channels == "Stereo" ? 2 : s.channels == "Mono" ? 1 : -1;
+}
 
-void mobileMapping(const ProfileChoices &c, OutputOptions &o) {
-  playerMapping(c, plainNumberLabel, "libamr_nb", o);
+void mobileMapping(const Selection &s, OutputOptions &o) {
+  playerMapping(s, "libamr_nb", o);
   o.ac = 1;
 }
-
-// "CRF 23" gives 23: the number after the label's last blank.
-int32_t qualityLevelLabel(std::string_view label) {
-  const size_t blank = label.rfind(' ');
-  return labelToInt(blank == std::string_view::npos ? std::string_view() : label.substr(blank + 1));
-}
-
-// The frame-rate label of a newer profile: "Auto" keeps the source's rate
-// (empty), the NTSC rates become their exact fractions.
-std::string sourceOrChosenRate(std::string_view label) {
-  if (lower(trim(label)) == "auto") return {};
-  return exactFrameRate(numberPart(label));
-}
-
-// "Original" keeps the source's channels or sample rate: not set.
-bool keepsSource(std::string_view label) { return label == "Original"; }
 
 // Option lines joined with line feeds, empty ones left out.
 std::string optionLines(std::initializer_list<std::string_view> lines) {
@@ -162,16 +189,14 @@ std::string optionLines(std::initializer_list<std::string_view> lines) {
 // the profile's row of the encoder table; the constant-quality level, size,
 // frame rate, audio bit rate, sample rate and channels from the choices,
 // each keeping the source's value where the choice says so.
-void encoderTableMapping(const ProfileEncoders &e, const ProfileChoices &c, OutputOptions &o) {
+void encoderTableMapping(const ProfileEncoders &e, const Selection &s, OutputOptions &o) {
   const bool video = !e.videoEncoder.empty();
   std::string quality;
   if (video && !e.qualityOption.empty())
-    quality = std::string(e.qualityOption) + "=" + std::to_string(qualityLevelLabel(c.comboVideoBitrate.text()));
-  const std::string audioRate = c.comboAudioBitrate.text();
-  const int32_t ab = audioRate.find("Kbps") != std::string::npos ? kbpsLabel(audioRate) : -1;
-  const std::string sampleRate = c.comboSamplingRate.text();
-  const int32_t ar = keepsSource(sampleRate) ? -1 : plainNumberLabel(sampleRate);
-  const std::string channels = c.comboAudioChannels.text();
+    quality = std::string(e.qualityOption) + "=" + std::to_string(required(s.videoRate, "quality level").value);
+  const int32_t ab = s.audioRate && s.audioRate->unit == Unit::Kbps ? s.audioRate->value : -1;
+  const Quantity &sampleRate = required(s.sampleRate, "sample rate");
+  const int32_t ar = sampleRate.unit == Unit::Named ? -1 : sampleRate.value;  // "Original": the source's
 
   o.vcodec = std::string(e.videoEncoder);
   o.acodec = std::string(e.audioEncoder);
@@ -180,49 +205,21 @@ void encoderTableMapping(const ProfileEncoders &e, const ProfileChoices &c, Outp
   o.vn = !video;
   o.sn = true;  // text tracks are not carried over
   if (video) {
-    o.frameRate = sourceOrChosenRate(c.comboVideoFramerate.text());
-    const std::string size = c.comboVideoSize.text();
-    o.frameSize = size == "Original Video Size" ? std::string() : parseFrameSizeLabel(size);
+    o.frameRate = s.frameRate ? exactRateText(*s.frameRate) : std::string();
+    o.frameSize = s.size ? sizeText(*s.size) : std::string();
   } else {
     o.frameRate.clear();
   }
   o.ab = ab;
   o.ar = ar;
-  o.ac = channels == "Stereo" ? 2 : channels == "Mono" ? 1 : -1;
+  o.ac = s.channels == "Stereo" ? 2 : s.channels == "Mono" ? 1 : -1;
 }
 
 }  // namespace
 
 ProfileRule profileRule(int profileId) {
-  if (profileId < 0 || profileId >= kProfileCount) return ProfileRule::None;
-  return kProfileTable[profileId].rule;
-}
-
-std::string numberPart(std::string_view label) {
-  const size_t blank = label.find(' ');
-  if (blank == std::string_view::npos) return {};
-  return std::string(label.substr(0, blank));
-}
-
-int32_t labelToInt(std::string_view text) {
-  int32_t value = 0;
-  const char *first = text.data();
-  const char *last = text.data() + text.size();
-  const auto [end, ec] = std::from_chars(first, last, value, 10);
-  if (text.empty() || ec != std::errc() || end != last)
-    throw SettingLabelError("'" + std::string(text) + "' is not a valid integer value");
-  return value;
-}
-
-std::string parseFrameSizeLabel(std::string_view label) {
-  std::string_view s = label;
-  const size_t paren = s.find('(');
-  if (paren != std::string_view::npos) s = s.substr(0, paren);
-  if (s == "Original Video Size") return "original";
-  std::string r;
-  for (char ch : s)
-    if (ch != ' ') r += ch;
-  return r;
+  const OutputProfile *row = profileRow(profileId);
+  return row ? row->rule : ProfileRule::None;
 }
 
 bool parsePictureSize(std::string_view text, int &width, int &height) {
@@ -250,47 +247,46 @@ std::string orientFrameSize(std::string_view frameSize, int sourceWidth, int sou
   return std::to_string(w) + "x" + std::to_string(h);
 }
 
-std::string exactFrameRate(std::string_view rate) {
-  const std::string_view t = trim(rate);
-  double value = 0;
-  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || value <= 0) return std::string(rate);
-  // n*1000/1001 frames per second, written with two or three decimals.
-  const double whole = std::round(value * 1.001);
-  if (std::fabs(whole - value) > 0.01 && std::fabs(whole / 1.001 - value) < 0.0015)
-    return std::to_string(static_cast<long long>(whole) * 1000) + "/1001";
-  return std::string(t);
-}
-
-std::string frameRateText(std::string_view comboText) {
-  if (lower(trim(comboText)) == "auto") return "25";
-  return numberPart(comboText);
-}
-
-void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices,
-                         std::string_view outputType, OutputOptions &options) {
-  for (const OutputProfile &row : kProfileTable) {
-    if (row.title != formatLabel) continue;
-    switch (profileRule(row.profileId)) {
-      case ProfileRule::Mobile: mobileMapping(choices, options); break;
-      case ProfileRule::Apple: appleMapping(choices, options); break;
-      case ProfileRule::Generic: genericMapping(choices, outputType, options); break;
-      case ProfileRule::EncoderTable:
-        if (const ProfileEncoders *e = findEncoders(row.profileId)) encoderTableMapping(*e, choices, options);
-        break;
-      case ProfileRule::None: break;
-    }
+void applyProfileOptions(int profileId, const ProfileChoices &choices, OutputOptions &options) {
+  const OutputProfile *row = profileRow(profileId);
+  const OptionSet *set = findOptionSet(profileId);
+  if (!row || !set) return;
+  const Selection s = selectionOf(*set, choices);
+  switch (row->rule) {
+    case ProfileRule::Mobile: mobileMapping(s, options); break;
+    case ProfileRule::Apple: appleMapping(s, options); break;
+    case ProfileRule::Generic: genericMapping(s, row->formatName, options); break;
+    case ProfileRule::EncoderTable:
+      if (const ProfileEncoders *e = findEncoders(profileId)) encoderTableMapping(*e, s, options);
+      break;
+    case ProfileRule::None: break;
   }
 }
 
-void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight,
-                          OutputOptions &options) {
-  const OutputProfile *row = findProfile(formatLabel);
-  if (!row || row->rule != ProfileRule::EncoderTable) return;
-  options.frameSize = orientFrameSize(options.frameSize, sourceWidth, sourceHeight);
+void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices, std::string_view,
+                         OutputOptions &options) {
+  applyProfileOptions(profileIdOf(formatLabel), choices, options);
+}
+
+void finishProfileOptions(int profileId, const SourceShape &source, OutputOptions &options) {
+  const ProfileRule rule = profileRule(profileId);
+  if (rule == ProfileRule::Apple && options.ac < 0) {
+    // A device profile: the source's channels, but never more than two.
+    options.ac = source.audioChannels == 1 ? 1 : 2;
+    return;
+  }
+  if (rule != ProfileRule::EncoderTable) return;
+  options.frameSize = orientFrameSize(options.frameSize, source.width, source.height);
+  // "Original": the channels of the track that is converted, which the
+  // engine would otherwise take from the last sound track it opens.
+  if (options.ac < 0 && options.acodec != kCopyStream && source.audioChannels > 0) options.ac = source.audioChannels;
   // Copied sound is not decoded, so its volume cannot change. The volume
   // bar's 100% hands over 255, the level the older profiles have always
   // used; the newer ones keep the sound as it is there (FLAC stays lossless).
   constexpr int32_t kVolumeBarFullLevel = 255;
   if (options.acodec == kCopyStream || options.vol == kVolumeBarFullLevel) options.vol = -1;
+}
+
+void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight, OutputOptions &options) {
+  finishProfileOptions(profileIdOf(formatLabel), SourceShape{sourceWidth, sourceHeight, 0}, options);
 }

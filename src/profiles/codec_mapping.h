@@ -1,5 +1,6 @@
-// Turns the texts of the setting combos into encoder settings of an output
-// record.
+// Turns a profile's setting choices into encoder settings of an output
+// record. The choices select items of the profile's option set; the values
+// of those items (option_sets.h) are what is written.
 #pragma once
 
 #include <stdexcept>
@@ -10,7 +11,8 @@
 #include "choice_list.h"
 #include "options.h"
 
-// A label whose number cannot be read: the job of that file fails.
+// A choice that the profile does not offer, or none where one is needed:
+// the job of that file fails.
 class SettingLabelError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -18,22 +20,6 @@ class SettingLabelError : public std::runtime_error {
 
 // The mapping rule of a catalog row; None for a number outside the catalog.
 ProfileRule profileRule(int profileId);
-
-// The characters of a label before its first blank ("128 Kbps" gives
-// "128"); a label without a blank gives an empty text.
-std::string numberPart(std::string_view label);
-
-// A plain decimal integer; anything else raises SettingLabelError.
-int32_t labelToInt(std::string_view text);
-
-// "176 x 144 (QCIF)" gives "176x144", "320 x 240 " gives "320x240",
-// "Original Video Size" gives "original".
-std::string parseFrameSizeLabel(std::string_view label);
-
-// The frame rate for the output record from the frame-rate combo's text:
-// "Auto" (any case, blanks around) gives "25", "29.97 fps [NTSC]" gives
-// "29.97", an empty text gives an empty result (the source rate stays).
-std::string frameRateText(std::string_view comboText);
 
 // "1280x720" (blanks around the numbers allowed) gives 1280 and 720; false,
 // and nothing written, for anything else.
@@ -45,23 +31,35 @@ bool parsePictureSize(std::string_view text, int &width, int &height);
 // square source, or a text that is no size, gets it unchanged.
 std::string orientFrameSize(std::string_view frameSize, int sourceWidth, int sourceHeight);
 
-// A frame rate for the output record: the NTSC rates ("23.976", "29.97",
-// "59.94") as their exact fractions ("24000/1001", ...), others unchanged.
-std::string exactFrameRate(std::string_view rate);
+// Writes vcodec, acodec, frameSize, frameRate, vb, ab, ar and, by rule, ac
+// and vn of the profile into `options`, from the values of the items that
+// the choices select (a selected text names the profile's item of that
+// label).
+// The older profiles write the frame rate as their list shows it ("29.97";
+// "Auto" is 25); the newer ones as an exact fraction (empty: the source's),
+// and also the encoder options (extraOptions), the video tag and sn. Raises
+// SettingLabelError, before writing anything, when a selected text is no
+// item of the profile's list, or when no audio bit rate, sample rate or
+// quality level is selected where the rule needs one. A number without a rule
+// changes nothing.
+void applyProfileOptions(int profileId, const ProfileChoices &choices, OutputOptions &options);
+// The same by the profile's title (the output type follows from the title).
+void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices, std::string_view outputType,
+                         OutputOptions &options);
 
-// Writes vcodec, acodec, frameSize, vb, ab, ar and, by rule, ac and vn of
-// the profile titled `formatLabel` into `options`, from the combo texts.
-// `outputType` is the format name of the selected profile. The newer
-// profiles also write the frame rate (empty: the source's), the encoder
-// options (extraOptions), the video tag and sn. Raises SettingLabelError
-// when a bit-rate, quality-level or sample-rate text has no number.
-void applyProfileOptions(std::string_view formatLabel, const ProfileChoices &choices,
-                         std::string_view outputType, OutputOptions &options);
+// What the profile decides from the source once the job's other settings
+// are in.
+struct SourceShape {
+  int width = 0, height = 0;  // the picture as shown; 0: none or unknown
+  int audioChannels = 0;      // of the sound track that is converted; 0: none or unknown
+};
 
-// What the newer profiles decide from the source once the job's other
-// settings are in: a chosen size follows the source's orientation (see
-// orientFrameSize; the size is the one the source list shows); copied sound,
-// and any sound at the volume bar's 100% (255), keeps its volume. Other
-// profiles change nothing.
-void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight,
-                          OutputOptions &options);
+// The newer profiles: a chosen size follows the source's orientation (see
+// orientFrameSize); copied sound, and any sound at the volume bar's 100%
+// (255), keeps its volume; "Original" channels are those of the converted
+// track. The iPod and Apple TV profiles write at most two channels: where
+// the choice leaves the count to the source, a source of more becomes
+// stereo. Other profiles change nothing.
+void finishProfileOptions(int profileId, const SourceShape &source, OutputOptions &options);
+// The same by the profile's title, for a source of the given picture size.
+void finishProfileOptions(std::string_view formatLabel, int sourceWidth, int sourceHeight, OutputOptions &options);

@@ -6,4 +6,5 @@
 #include "codec_mapping.h"
 #include "encoder_table.h"
 #include "option_sets.h"
+#include "profile_items.h"
 #include "quality.h"

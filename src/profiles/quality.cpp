@@ -1,40 +1,42 @@
 #include "quality.h"
 
-#include <string>
-
 #include "catalog.h"
 #include "encoder_table.h"
+#include "option_sets.h"
 
 namespace {
 
-std::string rateAt(const std::array<std::string_view, 5> &rates, int level) {
-  if (level < 0 || level >= static_cast<int>(rates.size())) return {};
-  return std::string(rates[static_cast<size_t>(level)]);
-}
+bool validLevel(int level) { return level >= 0 && level < static_cast<int>(LevelRates().size()); }
 
-// Selects every item equal to `text`; the selection stays when none is.
-void selectEqual(ChoiceList &combo, const std::string &text) {
-  for (size_t i = 0; i < combo.items.size(); ++i)
-    if (combo.items[i] == text) combo.itemIndex = static_cast<int>(i);
+// Selects the item that shows `rate` in `unit`, spelled without padding;
+// the selection stays when there is none.
+void selectRate(ChoiceList &combo, int32_t rate, Unit unit) {
+  if (rate > 0) combo.selectText(itemLabel(Quantity{rate, unit, 0, {}}));
 }
 
 }  // namespace
 
-void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices) {
-  const QualityRates *row = findQuality(formatLabel);
+void applyQualityPreset(int profileId, ProfileChoices &choices) {
+  const OutputProfile *row = profileRow(profileId);
   if (!row) return;
 
   // Constant-quality levels: the list holds one item per level.
   const int videoLevel = choices.comboVideoQuality.itemIndex;
-  if (usesQualityLevels(row->profileId)) {
+  if (usesQualityLevels(profileId)) {
     if (videoLevel >= 0 && videoLevel < static_cast<int>(choices.comboVideoBitrate.items.size()))
       choices.comboVideoBitrate.itemIndex = videoLevel;
-  } else {
-    selectEqual(choices.comboVideoBitrate, rateAt(row->videoRates, videoLevel) + " Kbps");
+  } else if (validLevel(videoLevel)) {
+    selectRate(choices.comboVideoBitrate, row->videoRates[static_cast<size_t>(videoLevel)], Unit::Kbps);
   }
 
   // The AMR lists count in bit/s; all others in kbit/s.
-  const bool kbps = choices.comboAudioBitrate.text().find("Kbps") != std::string::npos;
-  selectEqual(choices.comboAudioBitrate,
-              rateAt(row->audioRates, choices.comboAudioQuality.itemIndex) + (kbps ? " Kbps" : " bps"));
+  const OptionSet *set = findOptionSet(profileId);
+  const Unit audioUnit = set && !set->audioBitrates.items.empty() ? set->audioBitrates.items.front().unit : Unit::Kbps;
+  const int audioLevel = choices.comboAudioQuality.itemIndex;
+  if (validLevel(audioLevel))
+    selectRate(choices.comboAudioBitrate, row->audioRates[static_cast<size_t>(audioLevel)], audioUnit);
+}
+
+void applyQualityPreset(std::string_view formatLabel, ProfileChoices &choices) {
+  applyQualityPreset(profileIdOf(formatLabel), choices);
 }

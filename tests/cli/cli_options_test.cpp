@@ -158,6 +158,7 @@ TEST(CliChoices, WithoutOptionsTheProfileDefaultsStand) {
   EXPECT_EQ(c.choices.comboAudioBitrate.text(), "192 Kbps");
   EXPECT_EQ(c.volumeValue, 255);
   EXPECT_EQ(resolveChoices(CliOptions{}).title, "3GP - Mobile Video Format (*.3gp)");
+  EXPECT_EQ(resolveChoices(CliOptions{}).profileId, 0);
 }
 
 TEST(CliChoices, QualityLevelsMoveBothBitRatesAsTheWindowDoes) {
@@ -247,8 +248,9 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   o.volume = "0";
   o.aspect = "4:3";
   const ConversionChoices c = resolveChoices(o);
-  const JobSettings s = makeJobSettings(c.title, c.choices, c.outputType, c.outputFolder, c.overwrite,
-                                         c.volumeValue);
+  EXPECT_EQ(c.profileId, 3);  // the catalog row of "iPod (*.mp4)"
+  const JobSettings s = makeJobSettings(c.profileId, c.choices, c.outputFolder, c.overwrite, c.volumeValue);
+  EXPECT_EQ(s.outputType, "MP4");
   OutputOptions out;
   ProbeSummary source;  // 640x480 of unknown length
   source.opened = true;
@@ -264,6 +266,7 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   EXPECT_EQ(out.vol, 1);
   EXPECT_EQ(out.aspect, "4:3");
   EXPECT_EQ(out.frameRate, "25");                // "Auto"
+  EXPECT_EQ(out.ac, 2);                          // "Stereo"
   EXPECT_EQ(out.recordingTimeMs, 36000000);      // unknown length: 10 hours at most
 }
 

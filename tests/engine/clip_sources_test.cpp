@@ -157,6 +157,49 @@ TEST(ClipSourcesShape, FirstOfTwoSoundTracksIsConverted) {
   EXPECT_NEAR(dominantFrequency(job.output), 440.0, 5.0) << "the first track plays 440 Hz, the second 660 Hz";
 }
 
+// The channel choice shown is the one written: the Apple profiles honour
+// "Stereo" and "Mono" and never write more than two channels; "Original"
+// takes the channels of the track that is converted (the first).
+struct ChannelCase {
+  const char *name;
+  const char *profile;
+  int firstTrack, laterTrack;  // channels of the source's tracks (laterTrack 0: one track)
+  const char *choice;
+  int outChannels;
+};
+std::ostream &operator<<(std::ostream &os, const ChannelCase &c) { return os << c.name; }
+const ChannelCase kChannelCases[] = {
+    {"IpodSurroundStereo", "iPod (*.mp4)", 6, 0, "Stereo", 2},
+    {"IpodSurroundMono", "iPod (*.mp4)", 6, 0, "Mono", 1},
+    {"IpodStereoMono", "iPod (*.mp4)", 2, 0, "Mono", 1},
+    {"IpodStereoStereo", "iPod (*.mp4)", 2, 0, "Stereo", 2},
+    {"AppleTvSurroundStereo", "Apple TV (*.mp4)", 6, 0, "Stereo", 2},
+    {"AppleTvStereoMono", "Apple TV (*.mp4)", 2, 0, "Mono", 1},
+    {"OriginalOfTheFirstTrack", "MP4 - H.264 Video (*.mp4)", 2, 1, "Original", 2},
+};
+
+class ClipChannels : public ::testing::TestWithParam<ChannelCase> {};
+
+TEST_P(ClipChannels, ChoiceIsWritten) {
+  requireLibraries();
+  const ChannelCase &c = GetParam();
+  MediaRecipe r = smallClipRecipe(1.0);
+  r.channels = c.firstTrack;
+  r.audioTracks = c.laterTrack > 0 ? 2 : 1;
+  r.laterTrackChannels = c.laterTrack;
+  const std::string source = cachedFixture(r, "channels.mov");
+  ScratchDir dir;
+  const ProfileJob job = convertWithProfile(source, c.profile, dir.path().string(), [&c](ProfileChoices &ch) {
+    ASSERT_TRUE(ch.comboAudioChannels.selectText(c.choice));
+  });
+  ASSERT_TRUE(job.done()) << job.conversion.message;
+  const ProbedFile out = probeMedia(job.output);
+  ASSERT_TRUE(out.first("audio"));
+  EXPECT_EQ(out.first("audio")->channels, c.outChannels);
+}
+INSTANTIATE_TEST_SUITE_P(Channels, ClipChannels, ::testing::ValuesIn(kChannelCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 // A 720x480 camera clip with 10:11 pixels is shown 1.36:1, and so is its
 // conversion at its own size.
 TEST(ClipSourcesShape, NonSquarePixelsKeepTheShapeOnScreen) {

@@ -35,7 +35,7 @@ class QueueTest : public ::testing::Test {
     JobSettings &s = rig.view.settings;
     s.outputFolder = out;
     s.outputType = "MP4";
-    s.frameRateLabel = "Auto";
+    s.frameRate = "25";
     s.aspectIndex = 0;
     s.volumeValue = 255;
     s.programFolder = "/opt/trevix/";
@@ -169,7 +169,7 @@ TEST_F(QueueTest, RmvbScriptIsOpenedWhenTheLibrariesReadScripts) {
 
 TEST_F(QueueTest, OutputRecordOfAJob) {
   rig.view.settings.volumeValue = 600;
-  rig.view.settings.frameRateLabel = "29.97 fps [NTSC]";
+  rig.view.settings.frameRate = "29.97";
   rig.add(source("audio.m4a"), probed(0, 0, 180));      // no video
   rig.add(source("unknown.mov"), probed(1280, 720, -1));  // length unknown
   rig.add(source("zero.mov"), probed(720, 576, 0));       // shown as 00:00:00

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "job_builder.h"
 #include "profiles.h"
 
 namespace {
@@ -19,10 +20,9 @@ std::string choose(std::string_view label, ProfileChoices &c) {
   return outputType;
 }
 
-// What the job builder does for one file: reset, frame rate, mapping.
+// What the job builder does for one file: reset, then the mapping.
 OutputOptions map(std::string_view label, const ProfileChoices &c, std::string_view outputType) {
   OutputOptions o;
-  o.frameRate = frameRateText(c.comboVideoFramerate.text());
   applyProfileOptions(label, c, outputType, o);
   return o;
 }
@@ -31,16 +31,17 @@ TEST(ProfileCatalog, TablesAndList) {
   std::set<std::string_view> titles;
   for (int i = 0; i < kProfileCount; ++i) {
     EXPECT_EQ(kProfileTable[i].profileId, i);
-    EXPECT_EQ(kQualityTable[i].profileId, i);
-    EXPECT_EQ(kQualityTable[i].title, kProfileTable[i].title) << i;
-    EXPECT_EQ(kQualityTable[i].formatName, kProfileTable[i].formatName) << i;
+    EXPECT_EQ(profileRow(i), &kProfileTable[i]);
+    EXPECT_EQ(profileIdOf(kProfileTable[i].title), i);
     titles.insert(kProfileTable[i].title);
   }
   EXPECT_EQ(titles.size(), static_cast<size_t>(kProfileCount));  // the lookup by title is unambiguous
+  EXPECT_EQ(profileRow(kProfileCount), nullptr);
+  EXPECT_EQ(profileRow(-1), nullptr);
   EXPECT_EQ(kProfileTable[36].title, "DVD - VOB (*.vob)");
   EXPECT_EQ(kProfileTable[69].formatName, "3GP");
-  EXPECT_EQ(kQualityTable[34].videoRates[0], "1150");
-  EXPECT_EQ(kQualityTable[69].audioRates[0], "12200");
+  EXPECT_EQ(kProfileTable[34].videoRates[0], 1150000);
+  EXPECT_EQ(kProfileTable[69].audioRates[0], 12200);  // AMR: bit/s
 
   const std::string separator = std::string(14, ' ') + std::string(41, '-');
   EXPECT_EQ(kOutputFormatSeparator, separator);
@@ -61,16 +62,21 @@ TEST(ProfileCatalog, TablesAndList) {
     EXPECT_EQ(isFormatSeparator(list.items[i]), sep) << i;
     if (sep) {
       EXPECT_EQ(list.items[i], separator);
+      EXPECT_EQ(profileIdAt(static_cast<int>(i)), -1);
       continue;
     }
     const OutputProfile *row = findProfile(list.items[i]);
     ASSERT_NE(row, nullptr) << list.items[i];
+    EXPECT_EQ(profileIdAt(static_cast<int>(i)), row->profileId);
+    EXPECT_EQ(formatItemOf(row->profileId), static_cast<int>(i));
     EXPECT_TRUE(hasOptionSet(row->profileId)) << list.items[i];
     EXPECT_NE(profileRule(row->profileId), ProfileRule::None) << list.items[i];
     offered.insert(row->profileId);
   }
   EXPECT_EQ(offered.size(), 51u);
   for (int id : {2, 36, 16, 52}) EXPECT_EQ(offered.count(id), 0u) << id;
+  EXPECT_EQ(profileIdAt(56), -1);
+  EXPECT_EQ(formatItemOf(36), -1);  // DVD is not offered
   EXPECT_EQ(findProfile("iPod (*.MP4)"), nullptr);  // case-sensitive, in full
   EXPECT_EQ(findProfile("iPod (*.mp4) "), nullptr);
 
@@ -121,9 +127,9 @@ const Expected kDefaults[] = {
     {"WAV - Waveform Audio (*.wav)", "WAV", "", "pcm_s16le", "", 0, 128000, 44100, 2, true, ""},
     {"WMA - Windows Media Audio (*.wma)", "WMA", "", "wmav2", "", 0, 128000, 48000, 2, true, ""},
     {"iPhone (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25"},
-    {"iPod (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 512000, 64000, 44100, -1, false, "25"},
+    {"iPod (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 512000, 64000, 44100, 2, false, "25"},
     {"iPod Touch (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25"},
-    {"Apple TV (*.mp4)", "MP4", "mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, -1, false, "25"},
+    {"Apple TV (*.mp4)", "MP4", "mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, 2, false, "25"},
     {"Archos AV500/GMini402 (*.avi)", "AVI", "mpeg4", "libmp3lame", "480x272", 1500000, 128000, 48000, 2, false, "25"},
     {"Archos AV700 (*.avi)", "AVI", "mpeg4", "libmp3lame", "720x480", 2000000, 128000, 48000, 2, false, "25"},
     {"BlackBerry MPEG-4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 300000, 80000, 44100, 2, false, "24"},
@@ -355,11 +361,11 @@ TEST(ProfileOptionSets, ChannelsKeptOrReset) {
   EXPECT_EQ(c.comboAspectRatio.itemIndex, 2);  // kept
   std::string type = choose("iPod (*.mp4)", c);
   EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
+  EXPECT_EQ(map("iPod (*.mp4)", c, type).ac, 1);  // iPod maps its channel choice...
   choose("iPod Touch (*.mp4)", c);
   EXPECT_EQ(c.comboAudioChannels.text(), "Mono");
-  // iPod Touch maps its channel choice.
-  EXPECT_EQ(map("iPod Touch (*.mp4)", c, "MP4").ac, 1);
-  EXPECT_EQ(map("iPod (*.mp4)", c, "MP4").ac, -1);
+  EXPECT_EQ(map("iPod Touch (*.mp4)", c, "MP4").ac, 1);  // ... and so does iPod Touch
+  EXPECT_THROW(map("iPod (*.mp4)", c, "MP4"), SettingLabelError);  // lists of another profile
   choose("iPhone (*.mp4)", c);
   EXPECT_EQ(c.comboAudioChannels.text(), "Stereo");
   EXPECT_EQ(c.comboAspectRatio.itemIndex, 0);
@@ -589,31 +595,52 @@ TEST(ProfileMapping, SizesFollowTheSourceOrientation) {
   EXPECT_EQ(h, 1920);
   for (const char *bad : {"", " ", "1080", "x1920", "1080x", "axb", "0x720", "-4x3", "12x7y"})
     EXPECT_FALSE(parsePictureSize(bad, w, h)) << bad;
-  EXPECT_EQ(exactFrameRate("23.976"), "24000/1001");
-  EXPECT_EQ(exactFrameRate("119.88"), "120000/1001");
-  EXPECT_EQ(exactFrameRate("24"), "24");
-  EXPECT_EQ(exactFrameRate("23.9"), "23.9");
-  EXPECT_EQ(exactFrameRate(""), "");
+  EXPECT_EQ(exactRateText({24000, 1001, 3}), "24000/1001");
+  EXPECT_EQ(exactRateText({120000, 1001, 2}), "120000/1001");
+  EXPECT_EQ(exactRateText({24, 1, 0}), "24");
+  EXPECT_EQ(exactRateText({239, 10, 1}), "239/10");
+  EXPECT_EQ(exactRateText(kAutoFrameRate), "");
 }
 
-TEST(ProfileMapping, LabelParsing) {
-  EXPECT_EQ(parseFrameSizeLabel("176 x 144 (QCIF)"), "176x144");
-  EXPECT_EQ(parseFrameSizeLabel("320 x 240 "), "320x240");
-  EXPECT_EQ(parseFrameSizeLabel("1920 x 1072"), "1920x1072");
-  EXPECT_EQ(parseFrameSizeLabel("Original Video Size"), "original");
-  EXPECT_EQ(frameRateText("Auto"), "25");
-  EXPECT_EQ(frameRateText(" Auto"), "25");
-  EXPECT_EQ(frameRateText("AUTO "), "25");
-  EXPECT_EQ(frameRateText("29.97 fps [NTSC]"), "29.97");
-  EXPECT_EQ(frameRateText("15 fps"), "15");
-  EXPECT_EQ(frameRateText(""), "");
-  EXPECT_EQ(frameRateText("30"), "");
-  EXPECT_EQ(numberPart("8000  Hz"), "8000");
-  EXPECT_EQ(labelToInt("384000"), 384000);
-  EXPECT_THROW(labelToInt("000x"), SettingLabelError);
-  EXPECT_THROW(labelToInt(""), SettingLabelError);
-  EXPECT_THROW(labelToInt("99999999999"), SettingLabelError);
-  EXPECT_THROW(labelToInt("12 "), SettingLabelError);
+// Every label is made from its value, spelled as the lists have always
+// shown it; the job gets the value.
+TEST(ProfileMapping, LabelsFromValues) {
+  EXPECT_EQ(itemLabel(PictureSize{176, 144, " (QCIF)"}), "176 x 144 (QCIF)");
+  EXPECT_EQ(sizeText({176, 144, " (QCIF)"}), "176x144");
+  EXPECT_EQ(itemLabel(PictureSize{320, 240, " "}), "320 x 240 ");
+  EXPECT_EQ(sizeText({1920, 1072}), "1920x1072");
+  EXPECT_EQ(itemLabel(sourceSize("Original Video Size")), "Original Video Size");
+  EXPECT_EQ(sizeText(sourceSize("Original Video Size")), "");
+  EXPECT_EQ(itemLabel(kAutoFrameRate), "Auto");
+  EXPECT_EQ(decimalText(kAutoFrameRate), "");
+  EXPECT_EQ(itemLabel(FrameRate{2997, 100, 2, " [NTSC]"}), "29.97 fps [NTSC]");
+  EXPECT_EQ(decimalText({2997, 100, 2, " [NTSC]"}), "29.97");
+  EXPECT_EQ(itemLabel(FrameRate{15, 1, 0}), "15 fps");
+  EXPECT_EQ(itemLabel(FrameRate{15, 1, 1}), "15.0 fps");
+  EXPECT_EQ(decimalText({15, 1, 1}), "15.0");
+  EXPECT_EQ(itemLabel(FrameRate{24000, 1001, 3}), "23.976 fps");
+  EXPECT_EQ(itemLabel(FrameRate{60000, 1001, 2}), "59.94 fps");
+  EXPECT_DOUBLE_EQ(shownRate({30000, 1001, 2}), 29.97);
+  EXPECT_EQ(itemLabel(hertz(8000, 5)), "8000  Hz");
+  EXPECT_EQ(itemLabel(hertz(16000, 5)), "16000 Hz");
+  EXPECT_EQ(itemLabel(kbps(384, 4)), "384  Kbps");
+  EXPECT_EQ(kbps(384, 4).value, 384000);
+  EXPECT_EQ(itemLabel(bps(7400)), "7400 bps");
+  EXPECT_EQ(itemLabel(crf(23)), "CRF 23");
+  EXPECT_EQ(itemLabel(named("Lossless")), "Lossless");
+
+  // A list whose items are not the profile's, or no choice where one is
+  // needed, fails the job.
+  ProfileChoices c;
+  std::string type = choose("MP3 - Mpeg Layer3 Audio (*.mp3)", c);
+  OutputOptions o;
+  for (const char *bad : {"000x Kbps", "", "99999999999 Kbps", "192 Kbps "}) {
+    ProfileChoices changed = c;
+    changed.comboAudioBitrate.items[static_cast<size_t>(changed.comboAudioBitrate.itemIndex)] = bad;
+    EXPECT_THROW(applyProfileOptions("MP3 - Mpeg Layer3 Audio (*.mp3)", changed, type, o), SettingLabelError) << bad;
+  }
+  EXPECT_NO_THROW(applyProfileOptions("MP3 - Mpeg Layer3 Audio (*.mp3)", c, type, o));
+  EXPECT_EQ(o.ab, 192000);
 }
 
 TEST(QualityPreset, MovesTheBitRates) {
@@ -672,6 +699,86 @@ TEST(QualityPreset, MovesTheBitRates) {
   c.comboAudioQuality.itemIndex = 0;
   applyQualityPreset(kOutputFormatSeparator, c);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
+}
+
+// What each quality level of every offered profile hands to the job: the
+// video bit rate in kbit/s (the newer profiles' constant-quality number; -1:
+// none), the sound's bit rate in bit/s (-1: none). Both levels move
+// together; a rate that the profile's list lacks keeps the default.
+struct LevelRates {
+  const char *label;
+  int video[5];
+  int audio[5];
+};
+const LevelRates kLevelRates[] = {
+    {"3GP - Mobile Video Format (*.3gp)", {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}},
+    {"3G2 - Mobile Video Format (*.3g2)", {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}},
+    {"ASF - Advance Streaming Format (*.asf)", {2000, 1500, 1200, 768, 512}, {320000, 192000, 128000, 64000, 32000}},
+    {"AVI - Audio Video Interleave (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
+    {"AVI - DivX Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
+    {"AVI - XviD Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
+    {"FLV - Flash Flv Video (*.flv)", {1200, 512, 368, 200, 120}, {160000, 128000, 96000, 64000, 48000}},
+    {"MOV - QuickTime Video (*.mov)", {2500, 2000, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
+    {"MP4 - MPEG4 Video (*.mp4)", {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
+    {"MPEG-1 Movie (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
+    {"MPEG-2 Movie (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
+    {"RM - Real Video (*.rm)", {1200, 384, 384, 384, 384}, {160000, 128000, 96000, 64000, 48000}},
+    {"SWF - Flash Swf Video (*.swf)", {800, 400, 200, 128, 100}, {160000, 128000, 96000, 64000, 48000}},
+    {"Super Video CD (*.mpg)", {2040, 2040, 2040, 2040, 2040}, {320000, 224000, 192000, 128000, 48000}},
+    {"Video CD (*.mpg)", {1150, 1150, 1150, 1150, 1150}, {320000, 224000, 192000, 128000, 48000}},
+    {"WMV - Windows Media Video (*.wmv)", {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}},
+    {"AAC - Advance Audio Coding (*.aac)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 96000, 48000}},
+    {"M4A - Mpeg4 Audio File (*.m4a)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
+    {"MP2 - Mpeg Layer2 Audio (*.mp2)", {0, 0, 0, 0, 0}, {224000, 192000, 128000, 80000, 64000}},
+    {"MP3 - Mpeg Layer3 Audio (*.mp3)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
+    {"OGG - Ogg Vorbis Audio (*.ogg)", {0, 0, 0, 0, 0}, {256000, 192000, 160000, 80000, 64000}},
+    {"RA - Real Audio (*.ra)", {0, 0, 0, 0, 0}, {192000, 160000, 128000, 64000, 48000}},
+    {"WAV - Waveform Audio (*.wav)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
+    {"WMA - Windows Media Audio (*.wma)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 64000, 48000}},
+    {"iPhone (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}},
+    {"iPod (*.mp4)", {1200, 800, 512, 512, 512}, {320000, 192000, 128000, 96000, 64000}},
+    {"iPod Touch (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}},
+    {"Apple TV (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 128000, 64000, 48000, 32000}},
+    {"Archos AV500/GMini402 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
+    {"Archos AV700 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
+    {"BlackBerry MPEG-4 Video (*.mp4)", {512, 300, 256, 128, 80}, {112000, 96000, 80000, 64000, 40000}},
+    {"BlackBerry AVI Video (*.avi)", {512, 300, 200, 120, 80}, {256000, 192000, 80000, 64000, 48000}},
+    {"BlackBerry 3GP Video (*.3gp)", {512, 256, 120, 80, 40}, {12200, 7950, 7400, 6700, 4750}},
+    {"Creative Zen Vision (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
+    {"iRiver PMP100 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
+    {"PSP Video (*.mp4)", {768, 512, 384, 216, 128}, {160000, 128000, 96000, 64000, 48000}},
+    {"PS3 Video (*.mp4)", {3000, 2500, 2000, 1500, 1200}, {256000, 192000, 128000, 80000, 64000}},
+    {"Xbox360 MPEG4 Video (*.mp4)", {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
+    {"Xbox360 WMV Video (*.wmv)", {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}},
+    {"Xbox360 AVI Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
+    {"Xbox360 MPEG2 Video (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
+    {"Zune Mpeg4 Video (*.mp4)", {2000, 1500, 768, 512, 256}, {256000, 192000, 128000, 80000, 64000}},
+    {"Zune WMV Windows Media Video (*.wmv)", {2000, 1500, 1200, 768, 256}, {256000, 192000, 128000, 80000, 48000}},
+    {"MP4 - H.264 Video (*.mp4)", {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}},
+    {"MP4 - H.265/HEVC Video (*.mp4)", {23, 25, 28, 31, 34}, {256000, 192000, 160000, 128000, 96000}},
+    {"MKV - H.264 Video (*.mkv)", {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}},
+    {"WebM - VP9 Video (*.webm)", {24, 28, 32, 36, 40}, {192000, 160000, 128000, 96000, 64000}},
+    {"WebM - AV1 Video (*.webm)", {26, 30, 34, 38, 42}, {192000, 160000, 128000, 96000, 64000}},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}},
+    {"FLAC - Lossless Audio (*.flac)", {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}},
+    {"Opus Audio (*.opus)", {-1, -1, -1, -1, -1}, {192000, 160000, 128000, 96000, 64000}},
+};
+
+TEST(QualityPreset, EveryLevelOfEveryProfileReachesTheJob) {
+  static_assert(std::size(kLevelRates) == kOfferedProfileCount);
+  for (const LevelRates &e : kLevelRates) {
+    for (int level = 0; level < 5; ++level) {
+      SCOPED_TRACE(std::string(e.label) + " level " + std::to_string(level));
+      ProfileChoices c;
+      choose(e.label, c);
+      c.comboVideoQuality.itemIndex = c.comboAudioQuality.itemIndex = level;
+      applyQualityPreset(e.label, c);
+      OutputOptions o;
+      fillOutputOptions(o, ProbeSummary{}, makeJobSettings(profileIdOf(e.label), c, "/tmp", true, 255));
+      EXPECT_EQ(crfOf(o) >= 0 ? crfOf(o) : o.vb > 0 ? o.vb / 1000 : o.vb, e.video[level]);
+      EXPECT_EQ(o.ab, e.audio[level]);
+    }
+  }
 }
 
 }  // namespace

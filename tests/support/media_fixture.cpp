@@ -244,7 +244,7 @@ std::string openVideo(const MediaRecipe &recipe, AVFormatContext *oc, OutStream 
   return {};
 }
 
-std::string openAudio(const MediaRecipe &recipe, AVFormatContext *oc, OutStream &audio) {
+std::string openAudio(const MediaRecipe &recipe, int channels, AVFormatContext *oc, OutStream &audio) {
   const AVCodec *c = libavcodec.avcodec_find_encoder_by_name(recipe.audioCodec.c_str());
   if (!c) return "no encoder " + recipe.audioCodec;
   audio.st = libavformat.avformat_new_stream(oc, nullptr);
@@ -252,7 +252,7 @@ std::string openAudio(const MediaRecipe &recipe, AVFormatContext *oc, OutStream 
   AVCodecContext *e = audio.enc.get();
   e->sample_fmt = c->sample_fmts ? c->sample_fmts[0] : AV_SAMPLE_FMT_S16;
   e->sample_rate = recipe.sampleRate;
-  libavutil.av_channel_layout_default(&e->ch_layout, recipe.channels);
+  libavutil.av_channel_layout_default(&e->ch_layout, channels);
   e->time_base = AVRational{1, recipe.sampleRate};
   e->bit_rate = recipe.audioBitRate > 0 ? recipe.audioBitRate
                 : recipe.audioCodec == "libopencore_amrnb" ? 12200 : 128000;
@@ -348,7 +348,8 @@ std::string writeAudioFrame(AVFormatContext *oc, OutStream &audio, const MediaRe
       left < full && (variable || codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) ? left : full);
   for (int i = 0; i < f->nb_samples; ++i) {
     const double v = 0.5 * std::sin(2 * M_PI * audio.tone * (audio.next + i) / recipe.sampleRate);
-    for (int ch = 0; ch < recipe.channels; ++ch) writeSample(f, audio.enc->sample_fmt, i, ch, recipe.channels, v);
+    const int channels = audio.enc->ch_layout.nb_channels;
+    for (int ch = 0; ch < channels; ++ch) writeSample(f, audio.enc->sample_fmt, i, ch, channels, v);
   }
   f->pts = audio.next;
   audio.next += f->nb_samples;
@@ -371,7 +372,8 @@ std::string generateMedia(const MediaRecipe &recipe) {
   if (!recipe.videoCodec.empty() && !(err = openVideo(recipe, oc.get(), video)).empty()) return err;
   for (size_t i = 0; i < audio.size(); ++i) {
     audio[i].tone = i == 0 ? 440.0 : 660.0;
-    if (!(err = openAudio(recipe, oc.get(), audio[i])).empty()) return err;
+    const int channels = i > 0 && recipe.laterTrackChannels > 0 ? recipe.laterTrackChannels : recipe.channels;
+    if (!(err = openAudio(recipe, channels, oc.get(), audio[i])).empty()) return err;
   }
   PictureSource pictures(recipe, video);
   if (video.st && !(err = pictures.prepare()).empty()) return err;
@@ -439,7 +441,8 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
                           std::to_string(recipeIn.mirrored) + "|" + recipeIn.pixelFormat + "|" + recipeIn.hdrTransfer +
                           "|" + std::to_string(recipeIn.stillPatches) + "|" + std::to_string(recipeIn.sarNum) + ":" +
                           std::to_string(recipeIn.sarDen) + "|" + std::to_string(recipeIn.variableFrameRate) + "|" +
-                          std::to_string(recipeIn.audioTracks) + "|" + recipeIn.muxerOptions +
+                          std::to_string(recipeIn.audioTracks) + ":" + std::to_string(recipeIn.laterTrackChannels) +
+                          "|" + recipeIn.muxerOptions +
                           (recipeIn.fastStart ? "|faststart" : "") + "|v4";
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);

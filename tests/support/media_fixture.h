@@ -38,6 +38,7 @@ struct MediaRecipe {
   int sarNum = 0, sarDen = 1;  // pixel aspect; 0: square
   bool variableFrameRate = false;  // frames alternately half and one and a half periods long
   int audioTracks = 1;         // the first plays 440 Hz, the others 660 Hz
+  int laterTrackChannels = 0;  // the channels of the second and later tracks; 0: as the first
   std::string muxerOptions;    // for the muxer, "name=value:name=value" (e.g. movflags)
 };
 
