@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "av_ptr.h"
-#include "file_access.h"
+#include "../library/av_ptr.h"
+#include "../files/file_access.h"
 
 struct MediaFileInfo {
   int64_t startTime = -1;   // microseconds
