@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "binding.h"
+#include "open_errors.h"
 #include "text_format.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -131,13 +131,6 @@ AVIOInterruptCB interruptCallbackFor(const InterruptFlag *flag) {
     cb.opaque = const_cast<InterruptFlag *>(flag);
   }
   return cb;
-}
-
-std::string systemErrorText(int code) {
-  if (!librariesLoaded()) return {};
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  if (libavutil.av_strerror(code, buf, sizeof buf) < 0) return {};
-  return buf;
 }
 
 std::string absolutePath(const std::string &path) {

@@ -21,11 +21,6 @@ using InterruptFlag = std::atomic<bool>;
 // The library's interrupt callback for `flag` (null: never interrupted).
 AVIOInterruptCB interruptCallbackFor(const InterruptFlag *flag);
 
-// The system's text for a library error code ("No space left on device",
-// "Permission denied"), or an empty text when the library has none of its
-// own for it.
-std::string systemErrorText(int code);
-
 // `path` made absolute against the current folder, without resolving links
 // and without reading anything in it as a protocol.
 std::string absolutePath(const std::string &path);

@@ -1,5 +1,4 @@
-// Opening a task's input file, and the helpers it shares with the output
-// side: the open-error texts, codec lookup by name and named-option copy.
+// Opening a task's input file.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -7,11 +6,15 @@
 #include <cstring>
 
 #include "binding.h"
+#include "codec_lock.h"
+#include "codec_lookup.h"
 #include "file_access.h"
+#include "open_errors.h"
+#include "option_copy.h"
 #include "source_picture.h"
-#include "transcode_task.h"
 #include "text_format.h"
 #include "timestamps.h"
+#include "transcode_task.h"
 
 namespace {
 
@@ -24,91 +27,7 @@ std::string lowerExtension(const std::string &fileName) {
   return ext;
 }
 
-// Hands each option of `names` that `defaults` has with all of `flags` to
-// `put(name, text)` as text (values of 256 bytes and more are left out).
-template <typename Put>
-void copyNamedOptions(const std::vector<std::string> &names, void *defaults, int flags, Put put) {
-  for (const auto &n : names) {
-    const AVOption *o = libavutil.av_opt_find(defaults, n.c_str(), nullptr, 0, 0);
-    if (!o || (o->flags & flags) != flags) continue;
-    uint8_t *text = nullptr;
-    if (libavutil.av_opt_get(defaults, n.c_str(), 0, &text) >= 0 && text) {
-      if (std::strlen(reinterpret_cast<char *>(text)) < 256) put(n.c_str(), reinterpret_cast<char *>(text));
-      libavutil.av_free(text);
-    }
-  }
-}
-
 }  // namespace
-
-const int kOpenErrorUnknownFormat = AVERROR(EILSEQ);
-const int kOpenErrorImageNameSyntax = AVERROR(EDOM);
-
-std::string openErrorText(int code, const std::string &fileName) {
-  struct Row {
-    int code;
-    const char *text;  // "%s" is the file name
-  };
-  static const char kParse[] = "%s: Error while parsing header";
-  static const char kInputOutput[] =
-      "%s: I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.";
-  static const Row kTexts[] = {
-      {kOpenErrorUnknownFormat, "%s: Unknown format"},
-      {kOpenErrorImageNameSyntax,
-       "%s: Incorrect image filename syntax.\r\nUse '%%d' to specify the image number:\r\n"
-       "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
-       "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'."},
-      {AVERROR(EINVAL), kParse},
-      {AVERROR_INVALIDDATA, kParse},
-      {AVERROR(ENOMEM), "%s: memory allocation error occurred"},
-      {AVERROR(EIO), kInputOutput},
-      {AVERROR_EOF, kInputOutput},
-      {AVERROR(ENOENT), "%s: no such file or directory"},
-  };
-  for (const Row &row : kTexts)
-    if (row.code == code) return formatText(row.text, fileName.c_str());
-  // Anything else in the system's words ("Permission denied", "Is a
-  // directory") where it has some.
-  const std::string why = systemErrorText(code);
-  return fileName + ": " + (why.empty() ? std::string("Error while opening file") : why);
-}
-
-std::string writeErrorText(int code, const std::string &fileName) {
-  const std::string why = systemErrorText(code);
-  return formatText("Could not write '%s': %s", fileName.c_str(), why.empty() ? "write error" : why.c_str());
-}
-
-bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
-                     std::string &error) {
-  id = AV_CODEC_ID_NONE;
-  if (name.empty()) return true;
-  const AVCodec *c = encoder ? libavcodec.avcodec_find_encoder_by_name(name.c_str())
-                             : libavcodec.avcodec_find_decoder_by_name(name.c_str());
-  const char *what = encoder ? "encoder" : "decoder";
-  if (!c) {
-    error = std::string("Unknown ") + what + " '" + name + "'";
-    return false;
-  }
-  if (c->type != type) {
-    error = std::string("Invalid ") + what + " type '" + name + "'";
-    return false;
-  }
-  id = c->id;
-  return true;
-}
-
-void copyNamedOptions(const std::vector<std::string> &names, void *defaults, void *target, int flags) {
-  if (!defaults || !target) return;
-  copyNamedOptions(names, defaults, flags,
-                   [target](const char *name, const char *text) { libavutil.av_opt_set(target, name, text, 0); });
-}
-
-void copyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
-                      int flags) {
-  if (!defaults || !target) return;
-  copyNamedOptions(names, defaults, flags,
-                   [target](const char *name, const char *text) { libavutil.av_dict_set(target, name, text, 0); });
-}
 
 void TranscodeTask::clearPerFileOptions() {
   options.inputFormat = nullptr;

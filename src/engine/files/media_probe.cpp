@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codec_lock.h"
 #include "engine_types.h"
 #include "source_picture.h"
 #include "transcode_task.h"

@@ -9,11 +9,13 @@
 #include <filesystem>
 
 #include "binding.h"
+#include "codec_lookup.h"
 #include "encoder_names.h"
+#include "option_copy.h"
+#include "output_file.h"
 #include "output_streams.h"
 #include "text_format.h"
 #include "transcode_task.h"
-#include "transcoder.h"
 
 namespace {
 
@@ -379,15 +381,11 @@ std::string twoPassLogName(const std::string &passLogFileName, int streamNumber)
   return name;
 }
 
-void newVideoStream(TranscodeTask &task) { buildVideoStream(task, lastOutput(task)); }
-void newAudioStream(TranscodeTask &task) { buildAudioStream(task, lastOutput(task)); }
-void newSubtitleStream(TranscodeTask &task) { buildSubtitleStream(task, lastOutput(task)); }
-
 void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type) {
   switch (type) {
-    case AVMEDIA_TYPE_VIDEO: newVideoStream(task); break;
-    case AVMEDIA_TYPE_AUDIO: newAudioStream(task); break;
-    case AVMEDIA_TYPE_SUBTITLE: newSubtitleStream(task); break;
+    case AVMEDIA_TYPE_VIDEO: buildVideoStream(task, lastOutput(task)); break;
+    case AVMEDIA_TYPE_AUDIO: buildAudioStream(task, lastOutput(task)); break;
+    case AVMEDIA_TYPE_SUBTITLE: buildSubtitleStream(task, lastOutput(task)); break;
     default: throw EngineError("invalid codec_type");
   }
 }

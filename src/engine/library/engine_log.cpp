@@ -9,7 +9,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "binding.h"
+#include "av_headers.h"
 #include "text_format.h"
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "binding.h"
 #include "option_values.h"
+#include "output_streams.h"
 #include "text_format.h"
 #include "transcode_task.h"
 

@@ -4,20 +4,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "dates.h"
+#include "hook_ranges.h"
 #include "option_values.h"
 #include "transcode_task.h"
 
 namespace {
-
-// A 64-bit integer, or -1 when the text is not one.
-int64_t int64OrMinus1(const std::string &s) {
-  if (s.empty()) return -1;
-  char *end = nullptr;
-  errno = 0;
-  long long v = std::strtoll(s.c_str(), &end, 10);
-  if (*end != 0 || errno == ERANGE) return -1;
-  return v;
-}
 
 // Text of a fixed-size field, up to its first NUL.
 template <size_t N>
@@ -25,52 +17,7 @@ std::string fieldText(const char (&field)[N]) {
   return std::string(field, strnlen(field, N));
 }
 
-constexpr double kUnixEpochAsDateTime = 25569.0;  // 1 January 1970 in the day count
-
 }  // namespace
-
-std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text) {
-  std::vector<std::pair<int64_t, int64_t>> ranges;
-  if (text.empty()) return ranges;
-  size_t pos = 0;
-  while (true) {
-    size_t comma = text.find(',', pos);
-    std::string item = trimText(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
-    size_t dash = item.find('-');
-    std::string a = trimText(dash == std::string::npos ? item : item.substr(0, dash));
-    std::string b = dash == std::string::npos ? std::string() : trimText(item.substr(dash + 1));
-    const int64_t start = int64OrMinus1(a);
-    const int64_t end = int64OrMinus1(b);
-    if (end >= start && end >= 0) ranges.emplace_back(start, end);
-    if (comma == std::string::npos) break;
-    pos = comma + 1;
-  }
-  std::stable_sort(ranges.begin(), ranges.end(),
-                   [](const auto &x, const auto &y) { return x.second < y.second; });
-  return ranges;
-}
-
-int64_t dateTimeToUnixSeconds(double dateTime) {
-  // The date-time is a local wall-clock time. Its broken-down fields are
-  // converted with the zone rules in force on that date (daylight saving
-  // included), so a summer date is not an hour off.
-  const double localSeconds = (dateTime - kUnixEpochAsDateTime) * 86400.0;
-  const int64_t whole = static_cast<int64_t>(std::llround(localSeconds));
-  std::time_t asUtc = static_cast<std::time_t>(whole);
-  std::tm tm{};
-  gmtime_r(&asUtc, &tm);  // the wall-clock fields
-  tm.tm_isdst = -1;
-  const std::time_t t = mktime(&tm);
-  return static_cast<int64_t>(t);
-}
-
-double nowAsDateTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  const int64_t localSeconds = static_cast<int64_t>(now) + tm.tm_gmtoff;
-  return kUnixEpochAsDateTime + static_cast<double>(localSeconds) / 86400.0;
-}
 
 void TranscodeTask::applyInputOptions(InputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;

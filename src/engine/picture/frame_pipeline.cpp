@@ -7,7 +7,7 @@
 #include <new>
 
 #include "binding.h"
-#include "transcode_task.h"
+#include "picture_hooks.h"
 #include "video_hook.h"
 
 namespace {
@@ -176,18 +176,18 @@ void FramePipeline::release() {
 
 // Whether the video hook modules run for this picture: the host decides
 // (before-hook), or the time ranges do.
-void FramePipeline::gateHooks(TranscodeTask &task, int64_t pts) {
-  if (task.hasBeforeHookSink()) {
+void FramePipeline::gateHooks(PictureHooks &hooks, int64_t pts) {
+  if (hooks.hasBeforeHookSink()) {
     try {
-      task.beforeHook(pts, hookState_);
+      hooks.beforeHook(pts, hookState_);
     } catch (const std::exception &e) {
-      task.log(0, std::string("Error occurs OnBeforeHook: ") + e.what());
+      hooks.log(LogLevel::Error, std::string("Error occurs OnBeforeHook: ") + e.what());
       hookState_ = HookAction::Stop;
     }
     if (hookState_ == HookAction::Stop) usingVhook_ = false;
     return;
   }
-  const auto &ranges = task.hookRanges;
+  const auto &ranges = hooks.hookModuleRanges();
   if (ranges.empty()) return;
   hookState_ = HookAction::Ignore;
   for (size_t i = rangeIndex_; i < ranges.size(); ++i) {
@@ -206,7 +206,7 @@ void FramePipeline::gateHooks(TranscodeTask &task, int64_t pts) {
 // The bitmap for pictures of w x h, made once per run; only a decoder that
 // changes the picture size in the middle of the stream makes a new one.
 // Null when it cannot be had.
-Bitmap24 *FramePipeline::bitmapFor(TranscodeTask &task, int w, int h) {
+Bitmap24 *FramePipeline::bitmapFor(PictureHooks &hooks, int w, int h) {
   if (bitmap_ && bitmap_->width() == w && bitmap_->height() == h) return bitmap_.get();
   if (bitmap_) {
     std::lock_guard<std::recursive_mutex> canvas(bitmap_->canvasLock());
@@ -215,14 +215,14 @@ Bitmap24 *FramePipeline::bitmapFor(TranscodeTask &task, int w, int h) {
   try {
     bitmap_ = std::make_unique<Bitmap24>(w, h);
   } catch (const std::exception &) {
-    task.log(0, "hook buf malloc error.");
+    hooks.log(LogLevel::Error, "hook buf malloc error.");
   }
   return bitmap_.get();
 }
 
 // Converts between the picture and the bitmap's BGR rows (a plain copy
 // when the picture is BGR already); false when no converter can be had.
-bool FramePipeline::convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 &bmp, bool toBitmap) {
+bool FramePipeline::convertPicture(PictureHooks &hooks, AVFrame *work, Bitmap24 &bmp, bool toBitmap) {
   const int w = work->width, h = work->height;
   const auto fmt = static_cast<AVPixelFormat>(work->format);
   uint8_t *rgb[4] = {bmp.bits(), nullptr, nullptr, nullptr};
@@ -238,7 +238,7 @@ bool FramePipeline::convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 
   scaler.reset(libswscale.sws_getCachedContext(scaler.release(), w, h, from, w, h, to, kRgbFlags, nullptr, nullptr,
                                                nullptr));
   if (!scaler) {
-    task.log(0, toBitmap ? "Cannot initialize the toRGB conversion context"
+    hooks.log(LogLevel::Error, toBitmap ? "Cannot initialize the toRGB conversion context"
                          : "Cannot initialize the fromRGB conversion context");
     return false;
   }
@@ -251,20 +251,20 @@ bool FramePipeline::convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 
 // back into the picture unless it says not to. A hook that asks to stop, or
 // a picture that cannot be converted, ends the hooks for the rest of the
 // run.
-void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts) {
-  Bitmap24 *bmp = bitmapFor(task, work->width, work->height);
+void FramePipeline::runCustomHook(PictureHooks &hooks, AVFrame *work, int64_t pts) {
+  Bitmap24 *bmp = bitmapFor(hooks, work->width, work->height);
   if (!bmp) return;
   std::lock_guard<std::recursive_mutex> canvas(bmp->canvasLock());
-  bool converted = convertPicture(task, work, *bmp, true);
+  bool converted = convertPicture(hooks, work, *bmp, true);
   bool update = true, stop = false;
   if (converted) {
     try {
-      task.customHook(*bmp, decodedPictureCount_, pts, update, stop);
+      hooks.customHook(*bmp, decodedPictureCount_, pts, update, stop);
     } catch (const std::exception &e) {
-      task.log(0, std::string("Error occurs OnCustomHook: ") + e.what());
+      hooks.log(LogLevel::Error, std::string("Error occurs OnCustomHook: ") + e.what());
       update = false;
     }
-    if (update) converted = convertPicture(task, work, *bmp, false);
+    if (update) converted = convertPicture(hooks, work, *bmp, false);
   }
   if (stop || !converted) {
     customHook_ = false;
@@ -276,16 +276,16 @@ void FramePipeline::runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pt
 // The picture deinterlaced into a buffer of its own; when the filter
 // cannot do it, copied as it came (so that hooks never write into the
 // decoder's own pictures). The picture itself when no buffer can be had.
-const AVFrame *FramePipeline::deinterlace(TranscodeTask &task, const AVFrame *picture) {
+const AVFrame *FramePipeline::deinterlace(PictureHooks &hooks, const AVFrame *picture) {
   const auto fmt = static_cast<AVPixelFormat>(picture->format);
   const int w = picture->width, h = picture->height;
   if (!deinterlaced_) deinterlaced_.reset(newFrame());
   if (!deinterlaced_ || !deinterlacePool_.get(deinterlaced_.get(), fmt, w, h)) {
-    task.log(0, "hook buf malloc error.");
+    hooks.log(LogLevel::Error, "hook buf malloc error.");
     return picture;
   }
   if (!deinterlacer_.run(picture, deinterlaced_.get())) {
-    task.log(0, "deinterlace error.");
+    hooks.log(LogLevel::Error, "deinterlace error.");
     libavutil.av_image_copy(deinterlaced_->data, deinterlaced_->linesize,
                             const_cast<const uint8_t **>(picture->data), picture->linesize, fmt, w, h);
   }
@@ -295,22 +295,22 @@ const AVFrame *FramePipeline::deinterlace(TranscodeTask &task, const AVFrame *pi
 
 // A step made of a filter chain; when the chain fails the picture goes on
 // as it came and the reason goes to the log.
-const AVFrame *FramePipeline::filter(TranscodeTask &task, FilterChain &step, const AVFrame *picture,
+const AVFrame *FramePipeline::filter(PictureHooks &hooks, FilterChain &step, const AVFrame *picture,
                                      const std::string &chain, const char *what) {
   std::string error;
   const AVFrame *out = step.run(picture, chain, error);
-  if (!error.empty()) task.log(0, std::string(what) + ": " + error);
+  if (!error.empty()) hooks.log(LogLevel::Error, std::string(what) + ": " + error);
   return out ? out : picture;
 }
 
 // The working copy of `picture` for the hooks; false when no buffer can be
 // had.
-bool FramePipeline::fillWorkingCopy(TranscodeTask &task, const AVFrame *picture) {
+bool FramePipeline::fillWorkingCopy(PictureHooks &hooks, const AVFrame *picture) {
   const auto fmt = static_cast<AVPixelFormat>(picture->format);
   const int w = picture->width, h = picture->height;
   if (!work_) work_.reset(newFrame());
   if (!work_ || !hookPool_.get(work_.get(), fmt, w, h)) {
-    task.log(0, "hook buf malloc error.");
+    hooks.log(LogLevel::Error, "hook buf malloc error.");
     return false;
   }
   libavutil.av_image_copy(work_->data, work_->linesize, const_cast<const uint8_t **>(picture->data),
@@ -319,35 +319,35 @@ bool FramePipeline::fillWorkingCopy(TranscodeTask &task, const AVFrame *picture)
 }
 
 // The modules work on the working copy's planes, described as `picture`.
-void FramePipeline::runVideoHooks(TranscodeTask &task, const AVFrame *picture, int64_t pts) {
+void FramePipeline::runVideoHooks(PictureHooks &hooks, const AVFrame *picture, int64_t pts) {
   VideoHookPicture pict{};
   for (int p = 0; p < 4; ++p) {
     pict.data[p] = work_->data[p];
     pict.linesize[p] = work_->linesize[p];
   }
-  processVideoHooks(task.videoHooks, &pict, picture->format, picture->width, picture->height, pts);
+  processVideoHooks(hooks.hookModules(), &pict, picture->format, picture->width, picture->height, pts);
 }
 
-const AVFrame *FramePipeline::preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs,
+const AVFrame *FramePipeline::preprocessPicture(PictureHooks &hooks, const AVFrame *picture, int64_t ptsUs,
                                                 const SourcePicture &source) {
   if (!started_) {
     started_ = true;
-    customHook_ = task.hasCustomHookSink();
-    usingVhook_ = task.options.usingVhook != 0;
+    customHook_ = hooks.hasCustomHookSink();
+    usingVhook_ = hooks.hookModulesRequested();
   }
   ++decodedPictureCount_;
-  if (!customHook_ && usingVhook_) gateHooks(task, ptsUs);
+  if (!customHook_ && usingVhook_) gateHooks(hooks, ptsUs);
   const bool modulesRun = usingVhook_ && hookState_ == HookAction::Continue;
   const AVFrame *current = picture;
-  if (task.options.doDeinterlace) current = deinterlace(task, current);
+  if (hooks.deinterlaceRequested()) current = deinterlace(hooks, current);
   if (source.transfer != HdrTransfer::None)
-    current = filter(task, toneMap_, current, toneMapFilters(source.transfer), "tone mapping");
+    current = filter(hooks, toneMap_, current, toneMapFilters(source.transfer), "tone mapping");
   if (!source.orientation.upright())
-    current = filter(task, upright_, current, uprightFilters(source.orientation), "turning the picture upright");
+    current = filter(hooks, upright_, current, uprightFilters(source.orientation), "turning the picture upright");
   if (!customHook_ && !modulesRun) return current;
-  if (!fillWorkingCopy(task, current)) return current;
-  if (customHook_) runCustomHook(task, work_.get(), ptsUs);
-  else if (modulesRun) runVideoHooks(task, current, ptsUs);
+  if (!fillWorkingCopy(hooks, current)) return current;
+  if (customHook_) runCustomHook(hooks, work_.get(), ptsUs);
+  else if (modulesRun) runVideoHooks(hooks, current, ptsUs);
   copyPictureProperties(work_.get(), current);
   return work_.get();
 }

@@ -21,7 +21,7 @@
 #include "frame_bitmap.h"
 #include "source_picture.h"
 
-class TranscodeTask;
+class PictureHooks;
 
 // ---------------------------------------------------------------- buffers
 
@@ -199,15 +199,15 @@ class FramePipeline {
   FramePipeline(const FramePipeline &) = delete;
   FramePipeline &operator=(const FramePipeline &) = delete;
 
-  // Runs once per decoded picture of `task`; `ptsUs` is the picture's time
+  // Runs once per decoded picture of the run `hooks` stands for; `ptsUs` is the picture's time
   // in microseconds, `source` what the picture's stream needs (tone
   // mapping, turning). Returns the picture everything downstream sees: the
   // decoded picture itself, or the result of the last step that changed it
   // (with the decoded picture's time stamps and marks). That result stays
   // valid until the next call. Never raises for its own failures (they go
-  // to the task's log at level 0); exceptions of a host handler that are
+  // to the run's log as errors); exceptions of a host handler that are
   // not std::exception pass on.
-  const AVFrame *preprocessPicture(TranscodeTask &task, const AVFrame *picture, int64_t ptsUs,
+  const AVFrame *preprocessPicture(PictureHooks &hooks, const AVFrame *picture, int64_t ptsUs,
                                    const SourcePicture &source = {});
 
   int32_t decodedPictureCount() const { return decodedPictureCount_; }
@@ -219,15 +219,15 @@ class FramePipeline {
   void release();
 
  private:
-  void gateHooks(TranscodeTask &task, int64_t pts);
-  const AVFrame *deinterlace(TranscodeTask &task, const AVFrame *picture);
-  const AVFrame *filter(TranscodeTask &task, FilterChain &step, const AVFrame *picture, const std::string &chain,
+  void gateHooks(PictureHooks &hooks, int64_t pts);
+  const AVFrame *deinterlace(PictureHooks &hooks, const AVFrame *picture);
+  const AVFrame *filter(PictureHooks &hooks, FilterChain &step, const AVFrame *picture, const std::string &chain,
                         const char *what);
-  bool fillWorkingCopy(TranscodeTask &task, const AVFrame *picture);
-  void runCustomHook(TranscodeTask &task, AVFrame *work, int64_t pts);
-  Bitmap24 *bitmapFor(TranscodeTask &task, int w, int h);
-  bool convertPicture(TranscodeTask &task, AVFrame *work, Bitmap24 &bmp, bool toBitmap);
-  void runVideoHooks(TranscodeTask &task, const AVFrame *picture, int64_t pts);
+  bool fillWorkingCopy(PictureHooks &hooks, const AVFrame *picture);
+  void runCustomHook(PictureHooks &hooks, AVFrame *work, int64_t pts);
+  Bitmap24 *bitmapFor(PictureHooks &hooks, int w, int h);
+  bool convertPicture(PictureHooks &hooks, AVFrame *work, Bitmap24 &bmp, bool toBitmap);
+  void runVideoHooks(PictureHooks &hooks, const AVFrame *picture, int64_t pts);
 
   bool started_ = false;
   bool customHook_ = false;  // the custom-hook sink is still connected

@@ -9,11 +9,14 @@
 #include <stdexcept>
 #include <thread>
 
-#include "media_probe.h"
 #include "binding.h"
-#include "fp_environment.h"
 #include "engine_log.h"
+#include "fp_environment.h"
+#include "media_probe.h"
+#include "output_file.h"
+#include "output_open.h"
 #include "task_list.h"
+#include "thread_ids.h"
 #include "transcode_task.h"
 
 // ---------------------------------------------------------------------------

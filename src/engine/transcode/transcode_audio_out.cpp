@@ -9,7 +9,8 @@
 #include "binding.h"
 #include "text_format.h"
 #include "timestamps.h"
-#include "transcode_loop.h"
+#include "transcode_audio_out.h"
+#include "transcode_writer.h"
 #include "transcode_task.h"
 
 namespace {

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "binding.h"
+#include "codec_lock.h"
+#include "output_file.h"
 #include "text_format.h"
 #include "transcode_run.h"
 #include "transcode_task.h"
-#include "transcoder.h"
 
 namespace {
 

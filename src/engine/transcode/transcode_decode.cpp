@@ -8,7 +8,7 @@
 
 #include "binding.h"
 #include "timestamps.h"
-#include "transcode_loop.h"
+#include "transcode_decode.h"
 #include "transcode_task.h"
 
 namespace {

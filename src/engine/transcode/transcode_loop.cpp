@@ -7,10 +7,13 @@
 #include <limits>
 
 #include "binding.h"
+#include "open_errors.h"
+#include "output_file.h"
 #include "timestamps.h"
 #include "transcode_loop.h"
 #include "transcode_pipeline.h"
 #include "transcode_task.h"
+#include "transcoder.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "binding.h"
+#include "thread_ids.h"
 #include "transcode_task.h"
 
 enum class OutputPipeline::WorkKind { CopyPacket, Picture, Samples, Subtitle, PacketDone, InputDone, End };
@@ -60,8 +61,8 @@ struct OutputPipeline::Work {
   }
 };
 
-OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, TranscodeLoop &loop)
-    : c_(c), outputs_(outputs), loop_(loop) {
+OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits)
+    : c_(c), outputs_(outputs), limits_(limits) {
   // The output side's own copy of each input stream record: what the
   // output paths read of it, refreshed from every entry.
   for (auto &ip : c_.run.ist) {
@@ -208,7 +209,7 @@ void OutputPipeline::outputMain() {
   task.setHelperThreadId(currentThreadId());
   try {
     // The check the one-thread loop makes before its first read.
-    if (loop_.outputLimitReached()) endOutputs();
+    if (limits_.outputLimitReached()) endOutputs();
     for (;;) {
       Work w;
       {
@@ -260,11 +261,11 @@ void OutputPipeline::execute(Work &w) {
       break;
     case WorkKind::PacketDone:
       if (dropping_) break;
-      if (w.deliver) loop_.reportWhenDue();
-      if (loop_.outputLimitReached()) endOutputs();
+      if (w.deliver) limits_.reportWhenDue();
+      if (limits_.outputLimitReached()) endOutputs();
       break;
     case WorkKind::InputDone:
-      if (!dropping_ && w.atEndOfInput) c_.run.limitReached = loop_.frameLimitReached();
+      if (!dropping_ && w.atEndOfInput) c_.run.limitReached = limits_.frameLimitReached();
       dropping_ = false;
       break;
     case WorkKind::End:

@@ -13,7 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "transcode_loop.h"
+#include "decoded_sink.h"
+#include "loop_context.h"
+#include "output_limits.h"
+#include "output_paths.h"
 
 // A DecodedSink that carries the decoder's results, in their order, to an
 // output thread of its own, which hands them to the output paths as the
@@ -52,7 +55,7 @@ class OutputPipeline : public DecodedSink {
   static constexpr int kQueuedPictures = 4;
   static constexpr size_t kQueuedItems = 256;
 
-  OutputPipeline(LoopContext &c, OutputPaths &outputs, TranscodeLoop &loop);
+  OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits);
   // Without finish(): stops the output thread where it is and waits for it.
   ~OutputPipeline() override;
   OutputPipeline(const OutputPipeline &) = delete;
@@ -93,7 +96,7 @@ class OutputPipeline : public DecodedSink {
 
   LoopContext &c_;
   OutputPaths &outputs_;
-  TranscodeLoop &loop_;
+  OutputLimits &limits_;
 
   mutable std::mutex m_;  // guards queue_, picturesQueued_, failed_, error_, aborted_
   std::condition_variable workReady_, spaceFree_;

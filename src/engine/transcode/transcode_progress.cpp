@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "binding.h"
+#include "output_file.h"
 #include "text_format.h"
-#include "transcode_loop.h"
+#include "transcode_progress.h"
 #include "transcode_task.h"
+#include "transcode_writer.h"
 
 double ProgressReporter::outputTime(const OutputStreamRecord &ost) {
   if (ost.encodingNeeded && ost.enc) {

@@ -1,11 +1,14 @@
 // What a run that was not stopped must show before its outputs count as
 // done: every source read as far as it said it reaches, and a packet in
 // every output stream.
+#include "transcode_result.h"
+
 #include <algorithm>
 #include <cinttypes>
 
 #include "binding.h"
 #include "file_access.h"
+#include "open_errors.h"
 #include "text_format.h"
 #include "transcode_run.h"
 #include "transcode_task.h"

@@ -10,8 +10,8 @@
 #include "av_ptr.h"
 #include "source_picture.h"
 #include "transcode_audio.h"
-#include "transcode_geometry.h"
-#include "transcoder.h"
+#include "frame_pipeline.h"
+#include "output_file.h"
 
 struct InputStream;
 struct OutputStreamRecord;
@@ -114,18 +114,3 @@ struct TranscodeRun {
     if (vstats) std::fclose(vstats);
   }
 };
-
-class TranscodeTask;
-
-// The packet loop, the flush, the trailers, the final report and the
-// closing of the codecs (after the set-up of transcode()).
-void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run);
-
-// Closes the encoders and decoders the set-up opened, under the codec lock.
-void closeOpenedCodecs(TranscodeTask &task);
-
-// After a run that was not stopped: throws EngineError with the reason when
-// a source ended (at a read error or the end of its data) more than 0.5 s
-// and 2% before the length it declared, without a limit asking for it, or
-// when an output stream other than subtitles received no packet.
-void checkRunResult(TranscodeTask &task, const TranscodeRun &run);

@@ -1,6 +1,8 @@
 // Transcode set-up: stream records, source choice, stream copy rules,
 // conversion plans, two-pass files, headers (the codecs are opened in
 // transcode_codecs.cpp).
+#include "transcode_setup.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -10,12 +12,17 @@
 
 #include "binding.h"
 #include "encoder_sizes.h"
+#include "open_errors.h"
+#include "output_file.h"
+#include "output_streams.h"
 #include "source_picture.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
 #include "transcode_codecs.h"
-#include "transcode_task.h"
+#include "transcode_loop.h"
+#include "transcode_result.h"
 #include "transcode_run.h"
+#include "transcode_task.h"
 #include "transcoder.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The life of a task: preparation, start on a worker or in place, the run
-// wrapper, termination, stop and pause, and the clean-up.
+// The life of a task: preparation, start on a worker or in place,
+// termination, stop and pause (the run itself: task_run.cpp).
 #include "transcode_task.h"
 
 #include <sys/resource.h>
@@ -13,67 +13,7 @@
 #include "binding.h"
 #include "engine_log.h"
 #include "text_format.h"
-
-uint32_t currentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
-
-int resolveThreadCount(int requested) {
-  if (requested > 0) return requested;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
-}
-
-std::recursive_mutex &codecLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}
-
-void PauseGate::setPaused(bool paused) {
-  {
-    std::scoped_lock g(m_);
-    paused_ = paused;
-  }
-  cv_.notify_all();
-}
-
-bool PauseGate::paused() const {
-  std::scoped_lock g(m_);
-  return paused_;
-}
-
-void PauseGate::requestStop() {
-  {
-    // Under the lock, so that a worker deciding to wait sees it.
-    std::scoped_lock g(m_);
-    stop_ = true;
-  }
-  cv_.notify_all();
-}
-
-void PauseGate::clearStop() { stop_ = false; }
-
-void PauseGate::setEnded(bool ended) {
-  {
-    std::scoped_lock g(m_);
-    ended_ = ended;
-    if (ended) parked_ = false;
-  }
-  cv_.notify_all();
-}
-
-void PauseGate::waitWhilePaused() {
-  std::unique_lock g(m_);
-  while (paused_ && !stop_) {
-    parked_ = true;
-    cv_.notify_all();
-    cv_.wait(g);
-  }
-  parked_ = false;
-}
-
-bool PauseGate::waitUntilParked(int timeoutMs) {
-  std::unique_lock g(m_);
-  return cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return parked_ || ended_ || stop_; });
-}
+#include "thread_ids.h"
 
 // The thread that runs (or delivers the termination of) the task. The task
 // and the thread both hold it, so the thread can report its end even when
@@ -210,30 +150,6 @@ bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
   return true;
 }
 
-void TranscodeTask::run() {
-  finished_ = false;
-  try {
-    waitWhilePaused();
-    if (!stopRequested()) transcode(*this);
-  } catch (const std::exception &e) {
-    finished_ = false;
-    fail(e.what());
-  } catch (...) {
-    finished_ = false;
-    fail("Unknown error");
-  }
-  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
-    std::scoped_lock g(outcomeLock_);
-    errorMessage_ = "stopped; the unfinished output was removed";
-  }
-  try {
-    releaseStreams(*this);
-  } catch (...) {
-  }
-  cleanup();
-  doTerminate();
-}
-
 void TranscodeTask::doTerminate() {
   running_ = false;
   terminated_ = true;
@@ -280,28 +196,6 @@ void TranscodeTask::waitForWorker() {
   w->cv.wait(g, [&] { return w->done; });
 }
 
-void TranscodeTask::cleanup() {
-  if (librariesLoaded()) {
-    try {
-      releaseStreams(*this);
-    } catch (...) {
-    }
-    try {
-      closeOutputFiles(*this);
-    } catch (...) {
-    }
-    {
-      // Decoders that the transcode opened are closed with their contexts.
-      std::lock_guard<std::recursive_mutex> g(codecLock());
-      inputFiles.clear();
-    }
-    for (auto &c : options.codecDefaults) c.reset();
-    options.formatDefaults.reset();
-    options.swsDefaults.reset();
-  }
-  releaseVideoHooks(videoHooks);
-}
-
 void TranscodeTask::log(int level, const std::string &text) {
   if (logSink_) logSink_(*this, level, text);
 }
@@ -328,21 +222,4 @@ void TranscodeTask::beforeHook(int64_t pts, HookAction &action) {
 
 void TranscodeTask::customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop) {
   if (customHookSink_) customHookSink_(*this, bitmap, frameNumber, pts, update, stop);
-}
-
-bool OptionState::allocateDefaults() {
-  if (!librariesLoaded()) return false;
-  static const AVMediaType kTypes[kStreamKindCount] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,
-                                                   AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_SUBTITLE,
-                                                   AVMEDIA_TYPE_ATTACHMENT};
-  for (int k = 0; k < kStreamKindCount; ++k) {
-    codecDefaults[k].reset(libavcodec.avcodec_alloc_context3(nullptr));
-    if (!codecDefaults[k]) return false;
-    codecDefaults[k]->codec_type = kTypes[k];
-  }
-  formatDefaults.reset(libavformat.avformat_alloc_context());
-  swsDefaults.reset(libswscale.sws_alloc_context());
-  if (!formatDefaults || !swsDefaults) return false;
-  libavutil.av_opt_set_int(swsDefaults.get(), "sws_flags", swsFlags, 0);
-  return true;
 }

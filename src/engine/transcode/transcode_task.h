@@ -17,77 +17,9 @@
 #include "input_file.h"
 #include "option_state.h"
 #include "options.h"
-#include "transcoder.h"
+#include "pause_gate.h"
+#include "transcode_state.h"
 #include "video_hook.h"
-
-// The process-wide codec lock: one task at a time opens or closes codecs or
-// reads stream information. Re-entrant.
-std::recursive_mutex &codecLock();
-
-// Identifier of the calling thread (the kernel's thread id).
-uint32_t currentThreadId();
-
-// The threads a task gets for `requested` (the component's threadsPerTask):
-// 0 or less stands for every core of the machine; at least 1.
-int resolveThreadCount(int requested);
-
-// Codes of the open-error table that the library does not return as such.
-extern const int kOpenErrorUnknownFormat;    // no demuxer recognises the content
-extern const int kOpenErrorImageNameSyntax;  // the format needs a frame number in the name
-
-// Text of a library error code as an opening reports it ("%s: no such file
-// or directory", ...), with `fileName` in place of "%s"; a code outside the
-// table gets the system's words for it ("%s: Permission denied").
-std::string openErrorText(int code, const std::string &fileName);
-// Why writing `fileName` failed: "Could not write '<name>': No space left on
-// device".
-std::string writeErrorText(int code, const std::string &fileName);
-
-// Decoder or encoder lookup by name for an expected media type. An empty
-// name gives AV_CODEC_ID_NONE and success. On failure `error` is
-// "Unknown %s '%s'" or "Invalid %s type '%s'"; never raises.
-bool findCodecByName(const std::string &name, AVMediaType type, bool encoder, AVCodecID &id,
-                     std::string &error);
-
-// Copies every option named in `names` from `defaults` to `target` whose
-// flags contain all of `flags` (AV_OPT_FLAG_*).
-void copyNamedOptions(const std::vector<std::string> &names, void *defaults, void *target,
-                      int flags);
-// The same into a dictionary (for objects that take options when opened).
-void copyNamedOptions(const std::vector<std::string> &names, void *defaults, AVDictionary **target,
-                      int flags);
-
-// The gate a paused task waits at, and the stop request that opens it. The
-// task and every thread that waits for it to park share it, so a waiter
-// never touches a task that was freed meanwhile. All methods are
-// thread-safe.
-class PauseGate {
- public:
-  void setPaused(bool paused);
-  bool paused() const;
-  // A stop request opens the gate for good (until clearStop).
-  void requestStop();
-  void clearStop();
-  bool stopRequested() const { return stop_.load(); }
-  // The stop request as the flag the library's waits look at.
-  const std::atomic<bool> *stopFlag() const { return &stop_; }
-  // The run ended: nobody needs to wait for the worker any more.
-  void setEnded(bool ended);
-  // Called by the thread that runs the task, once per packet: blocks while
-  // the gate is paused and no stop was requested.
-  void waitWhilePaused();
-  // Waits up to `timeoutMs` until the worker sits at the gate, the run has
-  // ended or a stop was requested; returns whether one of them holds.
-  bool waitUntilParked(int timeoutMs);
-
- private:
-  mutable std::mutex m_;  // guards paused_, parked_, ended_
-  std::condition_variable cv_;
-  bool paused_ = false;
-  bool parked_ = false;
-  bool ended_ = false;
-  std::atomic<bool> stop_{false};
-};
 
 // One conversion task.
 //
@@ -339,18 +271,3 @@ class TranscodeTask {
   BeforeHookSink beforeHookSink_;
   CustomHookSink customHookSink_;
 };
-
-// "newvideo", "newaudio", "newsubtitle": appends a further stream of that
-// type to the task's last opened output. The transcoder defines it; without
-// an opened output it raises "At least one output file must be specified".
-void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type);
-
-
-// Parses hook-range text ("10-20, 5-8") into sorted (start, end) pairs.
-std::vector<std::pair<int64_t, int64_t>> parseHookRanges(const std::string &text);
-
-// A local date-time (days since 30 December 1899) as whole seconds since
-// 1 January 1970 UTC, using the standard time-zone bias.
-int64_t dateTimeToUnixSeconds(double dateTime);
-// The current local date-time in the same day count.
-double nowAsDateTime();

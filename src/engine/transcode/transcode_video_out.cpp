@@ -8,7 +8,8 @@
 
 #include "binding.h"
 #include "timestamps.h"
-#include "transcode_loop.h"
+#include "transcode_video_out.h"
+#include "transcode_writer.h"
 #include "transcode_task.h"
 
 // Video sync ("vsync"): 1 (or automatic, for encoders with a time base

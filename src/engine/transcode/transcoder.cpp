@@ -1,4 +1,4 @@
-// Life of the output files and of the codecs a transcode opened.
+// The end of a transcode: its codecs, the outputs kept or removed.
 #include "transcoder.h"
 
 #include <filesystem>
@@ -6,43 +6,11 @@
 #include <system_error>
 
 #include "binding.h"
+#include "codec_lock.h"
 #include "engine_types.h"
-#include "transcode_task.h"
+#include "output_file.h"
 #include "transcode_run.h"
-
-TranscodeState::TranscodeState() = default;
-TranscodeState::~TranscodeState() {
-  // The task normally releases everything through releaseStreams and
-  // closeOutputFiles; this is the last safety net.
-  run.reset();
-  openedEncoders.clear();
-  openedDecoders.clear();
-  for (auto &of : outputFiles)
-    if (of) of->close();
-  outputFiles.clear();
-}
-
-OutputFile::~OutputFile() { close(); }
-
-void OutputFile::close() {
-  if (ctx && librariesLoaded()) {
-    // Encoders belong to the streams; free them before the muxer context.
-    for (auto &s : streams) {
-      if (s && s->encoder) libavutil.av_freep(&s->encoder->stats_in);
-      if (s) s->encoder.reset();
-    }
-    // The target owns the I/O context it lent the muxer.
-    if (target && ctx->pb == target->io()) ctx->pb = nullptr;
-    if (ctx->pb && !(ctx->oformat && (ctx->oformat->flags & AVFMT_NOFILE))) libavformat.avio_closep(&ctx->pb);
-    libavformat.avformat_free_context(ctx);
-  }
-  ctx = nullptr;
-  streams.clear();
-  // A file that was not kept under its name is no result: its temporary
-  // file goes with the target.
-  target.reset();
-  fileCreated = false;
-}
+#include "transcode_task.h"
 
 void closeOpenedCodecs(TranscodeTask &task) {
   TranscodeState &ts = task.transcoder;
