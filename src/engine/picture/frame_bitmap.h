@@ -42,7 +42,8 @@ class Bitmap24 {
   // Fills columns [left, right) of rows [top, bottom), clipped to the picture.
   void fillRect(int left, int top, int right, int bottom, uint32_t color);
 
-  // The canvas lock (re-entrant).
+  // The canvas lock (re-entrant; its place in the engine's lock order:
+  // codec_lock.h).
   void lock() { canvas_.lock(); }
   void unlock() { canvas_.unlock(); }
   bool tryLock() { return canvas_.try_lock(); }

@@ -147,7 +147,8 @@ class MediaEngine {
   void withTask(int index, const std::function<void(TranscodeTask &)> &use);
 
   // The component's re-entrant lock (see Threads). With these two the
-  // component is a BasicLockable: std::scoped_lock lock(engine).
+  // component is a BasicLockable: std::scoped_lock lock(engine). (Its
+  // place among the engine's locks: library/codec_lock.h.)
   void lock();
   void unlock();
 

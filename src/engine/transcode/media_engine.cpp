@@ -44,7 +44,7 @@ struct MediaEngine::Impl : LogReceiver {
   MainThreadScheduler *scheduler;
 
   // The re-entrant lock, with its owner so Pause can tell whether the
-  // caller already holds it.
+  // caller already holds it (lock order: codec_lock.h).
   std::recursive_mutex lock;
   std::atomic<std::thread::id> lockOwner{};
   int lockDepth = 0;
