@@ -45,7 +45,7 @@ void MainWindow::createPreview() {
   frameGrabber_->setPlayer(previewPlayer_);
   snapSound_ = new ResourceSound(this);
   snapSound_->setObjectName(QStringLiteral("snapSound"));
-  if (PreviewView *video = previewVideo(previewPicture)) video->setPlayer(previewPlayer_);
+  if (PreviewView *video = previewVideo(previewPicture)) previewPlayer_->setView(video);
   seekBar->setPlayer(previewPlayer_);
 }
 

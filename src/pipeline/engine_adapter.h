@@ -2,6 +2,7 @@
 // calls are made on the queue's thread; the component takes its own lock.
 #pragma once
 
+#include "library_features.h"
 #include "media_engine.h"
 #include "queue_interfaces.h"
 
@@ -34,6 +35,3 @@ class EngineAdapter : public ConversionEngine {
  private:
   MediaEngine &engine_;
 };
-
-// Whether the bound libraries can read AviSynth scripts as input.
-bool librariesReadAviSynth();

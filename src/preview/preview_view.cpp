@@ -5,8 +5,6 @@
 #include <QVBoxLayout>
 #include <QVideoSink>
 
-#include "preview_player.h"
-
 PreviewView::PreviewView(QWidget *parent) : QVideoWidget(parent) {
   setAutoFillBackground(true);
   QPalette pal = palette();
@@ -26,10 +24,6 @@ void PreviewView::fillPanel(QWidget *panel) {
     layout->setSpacing(0);
   }
   layout->addWidget(this);
-}
-
-void PreviewView::setPlayer(PreviewPlayer *graph) {
-  if (graph) graph->setView(this);
 }
 
 void PreviewView::showFrame(const QVideoFrame &frame) {

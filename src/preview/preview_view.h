@@ -1,11 +1,10 @@
 // The preview's picture: a video widget that fills its panel on a black
-// background and shows the pictures the playback graph hands it.
+// background and shows the pictures the playback graph hands it (the graph
+// is bound to it with PreviewPlayer::setView).
 #pragma once
 
 #include <QVideoFrame>
 #include <QVideoWidget>
-
-class PreviewPlayer;
 
 class PreviewView : public QVideoWidget {
   Q_OBJECT
@@ -15,9 +14,6 @@ class PreviewView : public QVideoWidget {
 
   // Puts the window into `panel`, filling it (a layout without margins).
   void fillPanel(QWidget *panel);
-  // Binds the window to `graph` (the graph then delivers its pictures here).
-  void setPlayer(PreviewPlayer *graph);
-
   // Shows one picture; an invalid frame blanks the window.
   void showFrame(const QVideoFrame &frame);
   // Number of pictures shown since creation (for the checks of the panel).

@@ -11,9 +11,10 @@
 #include <random>
 
 #include "core_test_util.h"
-#include "transcode_task.h"
 #include "media_engine.h"
 #include "test_env.h"
+#include "thread_ids.h"
+#include "transcode_task.h"
 
 namespace fs = std::filesystem;
 

@@ -13,15 +13,24 @@
 #include <vector>
 
 #include "binding.h"
-#include "transcode_task.h"
-#include "media_engine.h"
 #include "frame_bitmap.h"
 #include "frame_pipeline.h"
+#include "hook_ranges.h"
+#include "media_engine.h"
 #include "media_fixture.h"
+#include "task_picture_hooks.h"
 #include "test_env.h"
+#include "transcode_task.h"
 #include "transcode_test_util.h"
 
 namespace {
+
+// The pipeline's pre-processing of one picture of `task`, as the transcode
+// runs it.
+const AVFrame *preprocess(FramePipeline &pipeline, TranscodeTask &task, const AVFrame *picture, int64_t pts) {
+  TaskPictureHooks hooks(task);
+  return pipeline.preprocessPicture(hooks, picture, pts);
+}
 
 const std::string kHookModule = std::string(TREVIX_TEST_MODULES) + "/test_hook_module.so";
 constexpr uint32_t kRed = 0x0000FF;  // red in the low byte
@@ -480,7 +489,7 @@ TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
                          {6040000, HookAction::Stop, false},      {5500000, HookAction::Stop, false}};
   int n = 0;
   for (const Step &s : steps) {
-    const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), s.pts);
+    const AVFrame *out = preprocess(pipeline, task, pic.get(), s.pts);
     ++n;
     EXPECT_EQ(pipeline.decodedPictureCount(), n);
     EXPECT_EQ(pipeline.hookState(), s.state) << "pts " << s.pts;
@@ -504,7 +513,7 @@ TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAr
   FramePipeline pipeline;
   FramePtr pic = yuv(64, 48, 100);
   std::set<const uint8_t *> planes;
-  for (int i = 0; i < 20; ++i) planes.insert(pipeline.preprocessPicture(task, pic.get(), i * 40000)->data[0]);
+  for (int i = 0; i < 20; ++i) planes.insert(preprocess(pipeline, task, pic.get(), i * 40000)->data[0]);
   EXPECT_EQ(planes.size(), 1u) << "one hook buffer, used again and again";
   EXPECT_EQ(std::set<const uint8_t *>(bitmaps.begin(), bitmaps.end()).size(), 1u);
 
@@ -512,7 +521,7 @@ TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAr
   std::vector<FramePtr> held;
   planes.clear();
   for (int i = 20; i < 60; ++i) {
-    const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), i * 40000);
+    const AVFrame *out = preprocess(pipeline, task, pic.get(), i * 40000);
     planes.insert(out->data[0]);
     FramePtr ref(libavutil.av_frame_alloc());
     ASSERT_GE(libavutil.av_frame_ref(ref.get(), out), 0);
@@ -546,7 +555,7 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
     bmp.setPixel(4, 0, 0x0A0B0C);
   });
   FramePipeline pipeline;
-  const AVFrame *out = pipeline.preprocessPicture(task, pic.get(), 0);
+  const AVFrame *out = preprocess(pipeline, task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(out->data[0][12], 0x0A);  // B
   EXPECT_EQ(out->data[0][13], 0x0B);  // G
@@ -565,7 +574,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   task.options.doDeinterlace = 1;
   FramePipeline small;
   FramePtr tiny = yuv(2, 2, 77);
-  const AVFrame *out = small.preprocessPicture(task, tiny.get(), 0);
+  const AVFrame *out = preprocess(small, task, tiny.get(), 0);
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0], "deinterlace error.");
   EXPECT_NE(out, tiny.get());
@@ -591,13 +600,13 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; });
   FramePipeline pipeline;
   log.clear();
-  pipeline.preprocessPicture(task, odd.get(), 0);
+  preprocess(pipeline, task, odd.get(), 0);
   EXPECT_EQ(calls, 0);
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0], "Cannot initialize the toRGB conversion context");
   EXPECT_FALSE(pipeline.customHookConnected());
   EXPECT_EQ(pipeline.hookState(), HookAction::Stop);
-  EXPECT_EQ(pipeline.preprocessPicture(task, odd.get(), 40000), odd.get());
+  EXPECT_EQ(preprocess(pipeline, task, odd.get(), 40000), odd.get());
   EXPECT_EQ(log.size(), 1u);
 }
 

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "binding.h"
-#include "transcode_task.h"
+#include "dates.h"
+#include "hook_ranges.h"
 #include "test_env.h"
+#include "transcode_task.h"
 
 namespace {
 

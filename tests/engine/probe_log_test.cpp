@@ -4,13 +4,15 @@
 #include <fstream>
 #include <thread>
 
-#include "media_probe.h"
 #include "binding.h"
 #include "core_test_util.h"
 #include "engine_log.h"
-#include "transcode_task.h"
 #include "media_engine.h"
+#include "media_probe.h"
+#include "open_errors.h"
 #include "test_env.h"
+#include "thread_ids.h"
+#include "transcode_task.h"
 
 namespace {
 

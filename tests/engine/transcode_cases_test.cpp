@@ -14,9 +14,12 @@
 #include <fstream>
 
 #include "binding.h"
-#include "transcode_task.h"
 #include "media_fixture.h"
+#include "output_file.h"
+#include "output_open.h"
 #include "test_env.h"
+#include "transcode_setup.h"
+#include "transcode_task.h"
 #include "transcode_test_util.h"
 #include "transcoder.h"
 

@@ -8,11 +8,14 @@
 
 #include "binding.h"
 #include "encoder_names.h"
-#include "transcode_task.h"
+#include "frame_pipeline.h"
+#include "output_file.h"
+#include "output_open.h"
+#include "output_streams.h"
 #include "test_env.h"
 #include "timestamps.h"
 #include "transcode_audio.h"
-#include "transcode_geometry.h"
+#include "transcode_task.h"
 #include "transcode_test_util.h"
 #include "transcoder.h"
 

@@ -29,7 +29,7 @@ class PreviewGraph : public ::testing::Test {
     clip_ = QString::fromStdString(makePreviewClip(dir_.path().string()));
     ASSERT_FALSE(clip_.isEmpty());
     grabber_.setPlayer(&graph_);
-    window_.setPlayer(&graph_);
+    graph_.setView(&window_);
     bar_.setPlayer(&graph_);
   }
 

@@ -1,0 +1,112 @@
+// How the engine reaches files. A name is always a path, never a protocol:
+// sources are opened by the engine itself and read through an I/O context
+// of its own, whose waits a stop request cuts short; formats that would open
+// further files named inside a source are refused. Outputs are created
+// exclusively under a hidden temporary name beside their final name and
+// moved there only when whole.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../library/av_ptr.h"
+
+// Raised by another thread to make the library's waits (an opening, a read,
+// the probing of packets) give up with AVERROR_EXIT.
+using InterruptFlag = std::atomic<bool>;
+
+// The library's interrupt callback for `flag` (null: never interrupted).
+AVIOInterruptCB interruptCallbackFor(const InterruptFlag *flag);
+
+// `path` made absolute against the current folder, without resolving links
+// and without reading anything in it as a protocol.
+std::string absolutePath(const std::string &path);
+
+// One source file, opened for reading (never a folder). A regular file is
+// read with plain reads; a pipe, socket or device is read without blocking,
+// waiting for data in short polls, so that the interrupt flag ends a wait
+// within a tenth of a second. Every read first looks at the flag.
+class SourceReader {
+ public:
+  // Null with the reason in `error` ("<path>: no such file or directory",
+  // "<path>: Permission denied", ...).
+  static std::unique_ptr<SourceReader> open(const std::string &path, const InterruptFlag *interrupt,
+                                            std::string &error);
+  ~SourceReader();
+  SourceReader(const SourceReader &) = delete;
+  SourceReader &operator=(const SourceReader &) = delete;
+
+  AVIOContext *io() const { return io_; }
+
+ private:
+  SourceReader() = default;
+  static int read(void *opaque, uint8_t *buf, int size);
+  static int64_t seek(void *opaque, int64_t offset, int whence);
+
+  int fd_ = -1;
+  bool stream_ = false;  // not a regular file: waits are polled
+  const InterruptFlag *interrupt_ = nullptr;
+  AVIOContext *io_ = nullptr;
+};
+
+// A demuxer on a source, with the reader it reads through (the demuxer is
+// released first).
+struct OpenedSource {
+  std::unique_ptr<SourceReader> reader;
+  InputContextPtr ctx;
+};
+
+// Opens `path` as a source: the reader, the format (`forced`, or probed from
+// the content and the name), then the demuxer with `params`. `prepare` may
+// set fields of the demuxer context before it is opened. Formats that open
+// files named inside the source (lists, playlists, image sequences, session
+// descriptions) are refused, and so is every further opening a demuxer
+// attempts. False with the reason in `error`: the open-error texts, or
+// "<path>: stopped while opening" when the flag ended it.
+bool openSource(const std::string &path, const AVInputFormat *forced, AVDictionary **params,
+                const InterruptFlag *interrupt, const std::function<void(AVFormatContext *)> &prepare,
+                OpenedSource &out, std::string &error);
+
+// What the flag-ended opening of `path` reports.
+std::string stoppedWhileOpeningText(const std::string &path);
+
+// The file of one output. create() makes a new, hidden file beside the final
+// name (".clip.part.mp4" for "clip.mp4"; "-1", "-2", ... after "part" while
+// such a file exists), never opening one that exists. The library writes it
+// through io(); finish() writes out what is buffered and closes it, commit()
+// moves it to its final name. The destructor removes a file that was not
+// committed.
+class OutputTarget {
+ public:
+  // Null with the reason in `error` ("Could not open '<final>': <why>").
+  static std::unique_ptr<OutputTarget> create(const std::string &finalPath, std::string &error);
+  ~OutputTarget();
+  OutputTarget(const OutputTarget &) = delete;
+  OutputTarget &operator=(const OutputTarget &) = delete;
+
+  AVIOContext *io() const { return io_; }
+  const std::string &temporaryPath() const { return temporary_; }
+  const std::string &finalPath() const { return final_; }
+  bool committed() const { return committed_; }
+
+  // Writes out the buffer, makes the data durable and closes the file.
+  // False with the system's reason in `error`.
+  bool finish(std::string &error);
+  // Moves the finished file to its final name. An existing file there is
+  // replaced only with `replace`; otherwise it stays and this fails.
+  bool commit(bool replace, std::string &error);
+
+ private:
+  OutputTarget() = default;
+  static int write(void *opaque, uint8_t *buf, int size);
+  static int64_t seek(void *opaque, int64_t offset, int whence);
+
+  int fd_ = -1;
+  AVIOContext *io_ = nullptr;
+  std::string temporary_;
+  std::string final_;
+  bool committed_ = false;
+};

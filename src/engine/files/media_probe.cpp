@@ -1,0 +1,190 @@
+#include "media_probe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "codec_lock.h"
+#include "engine_types.h"
+#include "source_picture.h"
+#include "transcode_task.h"
+
+namespace {
+
+template <size_t N>
+void copyText(char (&field)[N], const char *text) {
+  std::memset(field, 0, N);
+  if (text) std::strncpy(field, text, N - 1);
+}
+
+const char *metadata(AVDictionary *m, const char *key) {
+  const AVDictionaryEntry *e = libavutil.av_dict_get(m, key, nullptr, 0);
+  return e ? e->value : nullptr;
+}
+
+void logInfo(int level, const char *fmt, int value = 0) {
+  if (librariesLoaded()) libavutil.av_log(nullptr, level, fmt, value);
+}
+
+}  // namespace
+
+MediaProbe::MediaProbe() = default;
+
+MediaProbe::~MediaProbe() { close(); }
+
+void MediaProbe::close() {
+  ctx_.reset();
+  reader_.reset();
+  formatName_.clear();
+  streamCount_ = programCount_ = -1;
+  audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = -1;
+  firstAudioStream_ = firstVideoStream_ = firstSubtitleStream_ = -1;
+  firstAudioChannels_ = 0;
+}
+
+bool MediaProbe::open(const std::string &fileName, const std::string &formatName) {
+  if (!isBound(MediaLibrary::AvCodec)) throw EngineError("LibAVCodec not loaded.");
+  if (!isBound(MediaLibrary::AvFormat)) throw EngineError("LibAVFormat not loaded.");
+  if (!isBound(MediaLibrary::AvUtil)) throw EngineError("LibAVUtil not loaded.");
+  if (!isBound(MediaLibrary::SwScale)) throw EngineError("LibSwScale not loaded.");
+  close();
+  const AVInputFormat *fmt = nullptr;
+  if (!formatName.empty()) {
+    fmt = libavformat.av_find_input_format(formatName.c_str());
+    if (!fmt) {
+      lastError_ = "Unknown input format: " + formatName;
+      return false;
+    }
+  }
+  OpenedSource source;
+  if (!openSource(fileName, fmt, nullptr, &interrupted_, nullptr, source, lastError_)) {
+    close();
+    return false;
+  }
+  reader_ = std::move(source.reader);
+  ctx_ = std::move(source.ctx);
+  int rc;
+  {
+    std::lock_guard<std::recursive_mutex> g(codecLock());
+    rc = libavformat.avformat_find_stream_info(ctx_.get(), nullptr);
+  }
+  if (rc < 0 || interrupted_) {
+    lastError_ = interrupted_ ? stoppedWhileOpeningText(fileName) : fileName + ": could not find codec parameters";
+    close();
+    return false;
+  }
+  countStreams();
+  formatName_ = formatName;
+  return true;
+}
+
+void MediaProbe::countStreams() {
+  streamCount_ = static_cast<int32_t>(ctx_->nb_streams);
+  programCount_ = static_cast<int32_t>(ctx_->nb_programs);
+  audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = 0;
+  for (int32_t i = 0; i < streamCount_; ++i) {
+    switch (ctx_->streams[i]->codecpar->codec_type) {
+      case AVMEDIA_TYPE_AUDIO:
+        ++audioStreamCount_;
+        if (firstAudioStream_ < 0) {
+          firstAudioStream_ = i;
+          firstAudioChannels_ = ctx_->streams[i]->codecpar->ch_layout.nb_channels;
+        }
+        break;
+      case AVMEDIA_TYPE_VIDEO:
+        ++videoStreamCount_;
+        if (firstVideoStream_ < 0) firstVideoStream_ = i;
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        ++subtitleStreamCount_;
+        if (firstSubtitleStream_ < 0) firstSubtitleStream_ = i;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void MediaProbe::getFileInfo(MediaFileInfo &info) {
+  info = MediaFileInfo{};
+  if (!ctx_) {
+    logInfo(AV_LOG_INFO, "file not loaded.\n");
+    return;
+  }
+  info.startTime = ctx_->start_time;
+  info.duration = ctx_->duration;
+  info.bitRate = static_cast<int32_t>(ctx_->bit_rate);
+  AVDictionary *m = ctx_->metadata;
+  info.timestamp = 0;
+  if (const char *t = metadata(m, "creation_time")) {
+    int64_t us = 0;
+    if (libavutil.av_parse_time(&us, t, 0) >= 0) info.timestamp = us / 1000000;
+  }
+  copyText(info.title, metadata(m, "title"));
+  const char *author = metadata(m, "artist");
+  copyText(info.author, author ? author : metadata(m, "author"));
+  copyText(info.copyright, metadata(m, "copyright"));
+  copyText(info.comment, metadata(m, "comment"));
+  copyText(info.album, metadata(m, "album"));
+  const char *date = metadata(m, "date");
+  info.year = date ? std::atoi(date) : 0;
+  const char *track = metadata(m, "track");
+  info.track = track ? std::atoi(track) : 0;
+  copyText(info.genre, metadata(m, "genre"));
+}
+
+void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(-1, info); }
+
+void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {
+  info = VideoStreamInfo{};
+  if (!ctx_) {
+    logInfo(AV_LOG_INFO, "file not loaded.\n");
+    return;
+  }
+  if (index < 0) {
+    index = firstVideoStream_;
+    if (index == -1) {
+      logInfo(AV_LOG_ERROR, "no video stream.\n");
+      return;
+    }
+  }
+  if (index >= streamCount_) {
+    logInfo(AV_LOG_ERROR, "stream index #%d is invalid.\n", index);
+    return;
+  }
+  const AVStream *st = ctx_->streams[index];
+  const AVCodecParameters *par = st->codecpar;
+  if (par->codec_type != AVMEDIA_TYPE_VIDEO) {
+    logInfo(AV_LOG_ERROR, "stream #%d is not video stream.\n", index);
+    return;
+  }
+  copyText(info.language, metadata(st->metadata, "language"));
+  copyText(info.codecName, libavcodec.avcodec_get_name(par->codec_id));
+  info.startTime = st->start_time;
+  if (st->start_time != AV_NOPTS_VALUE)
+    info.startTimeUs = libavutil.av_rescale_q(st->start_time, st->time_base, AVRational{1, AV_TIME_BASE});
+  info.duration = st->duration;
+  if (st->duration != AV_NOPTS_VALUE)
+    info.durationUs = libavutil.av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE});
+  info.bitRate = static_cast<int32_t>(par->bit_rate);
+  info.height = par->height;
+  info.width = par->width;
+  const AVRational sar = par->sample_aspect_ratio;
+  info.aspectRatio = par->height > 0 && sar.den != 0
+                         ? static_cast<float>(par->width * av_q2d(sar) / par->height)
+                         : 0.0f;
+  info.pixelFormat = par->format;
+  info.frameRateNum = st->r_frame_rate.num;
+  info.frameRateDen = st->r_frame_rate.den;
+  const Orientation shown = streamOrientation(st);
+  info.rotation = shown.degreesClockwise();
+  info.mirrored = shown.mirrored;
+  info.displayWidth = par->width;
+  info.displayHeight = par->height;
+  displayedSize(shown, info.displayWidth, info.displayHeight);
+  if (sar.num > 0 && sar.den > 0) {
+    // A turned picture's pixels are turned too.
+    info.displaySarNum = shown.swapsSides() ? sar.den : sar.num;
+    info.displaySarDen = shown.swapsSides() ? sar.num : sar.den;
+  }
+}

@@ -1,0 +1,15 @@
+// Opening the output files of a task.
+#pragma once
+
+#include <string>
+
+class TranscodeTask;
+
+// Adds one output file from the task's current option state (setOutput).
+// Returns false and leaves the message in the task's lastError on failure.
+bool openOutputFile(TranscodeTask &task, const std::string &fileName);
+
+// Which stream kinds the task's opened inputs have. Throws
+// EngineError("invalid codec_type of input file") for a stream of an
+// unknown kind.
+void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle);

@@ -1,0 +1,25 @@
+// Builders of the streams of an output file. Each appends one stream to
+// `of` from the task's option state and consumes the options meant for one
+// stream (its codec name, copy mark and disable switch); failures throw
+// EngineError.
+#pragma once
+
+#include <string>
+
+#include "av_headers.h"
+
+class TranscodeTask;
+struct OutputFile;
+
+void buildVideoStream(TranscodeTask &task, OutputFile &of);
+void buildAudioStream(TranscodeTask &task, OutputFile &of);
+void buildSubtitleStream(TranscodeTask &task, OutputFile &of);
+
+// "newvideo", "newaudio", "newsubtitle": one more stream of that type on
+// the task's last opened output. Throws EngineError ("At least one output
+// file must be specified" without an output, or the builder's message).
+void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type);
+
+// Name of the two-pass log of output stream `streamNumber` (counted over
+// all outputs from 0): ("ffmpeg2pass" or `passLogFileName`)-N.log.
+std::string twoPassLogName(const std::string &passLogFileName, int streamNumber);

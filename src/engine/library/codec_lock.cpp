@@ -1,0 +1,6 @@
+#include "codec_lock.h"
+
+std::recursive_mutex &codecLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}

@@ -1,0 +1,21 @@
+#include "task_picture_hooks.h"
+
+#include "transcode_task.h"
+
+bool TaskPictureHooks::deinterlaceRequested() const { return task_.options.doDeinterlace != 0; }
+bool TaskPictureHooks::hookModulesRequested() const { return task_.options.usingVhook != 0; }
+FrameHookChain &TaskPictureHooks::hookModules() { return task_.videoHooks; }
+
+const std::vector<std::pair<int64_t, int64_t>> &TaskPictureHooks::hookModuleRanges() const {
+  return task_.hookRanges;
+}
+
+bool TaskPictureHooks::hasBeforeHookSink() const { return task_.hasBeforeHookSink(); }
+void TaskPictureHooks::beforeHook(int64_t pts, HookAction &action) { task_.beforeHook(pts, action); }
+bool TaskPictureHooks::hasCustomHookSink() const { return task_.hasCustomHookSink(); }
+
+void TaskPictureHooks::customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop) {
+  task_.customHook(bitmap, frameNumber, pts, update, stop);
+}
+
+void TaskPictureHooks::log(LogLevel level, const std::string &text) { task_.log(static_cast<int>(level) - 1, text); }

@@ -1,0 +1,57 @@
+// The run of a task: the transcode wrapper on the thread that runs it, and
+// the clean-up of what the transcode opened. Kept apart from the task's
+// life (transcode_task.cpp), which the transcode's steps build on.
+#include <exception>
+#include <mutex>
+
+#include "binding.h"
+#include "codec_lock.h"
+#include "transcode_setup.h"
+#include "transcode_task.h"
+#include "transcoder.h"
+
+void TranscodeTask::run() {
+  finished_ = false;
+  try {
+    waitWhilePaused();
+    if (!stopRequested()) transcode(*this);
+  } catch (const std::exception &e) {
+    finished_ = false;
+    fail(e.what());
+  } catch (...) {
+    finished_ = false;
+    fail("Unknown error");
+  }
+  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
+    std::scoped_lock g(outcomeLock_);
+    errorMessage_ = "stopped; the unfinished output was removed";
+  }
+  try {
+    releaseStreams(*this);
+  } catch (...) {
+  }
+  cleanup();
+  doTerminate();
+}
+
+void TranscodeTask::cleanup() {
+  if (librariesLoaded()) {
+    try {
+      releaseStreams(*this);
+    } catch (...) {
+    }
+    try {
+      closeOutputFiles(*this);
+    } catch (...) {
+    }
+    {
+      // Decoders that the transcode opened are closed with their contexts.
+      std::lock_guard<std::recursive_mutex> g(codecLock());
+      inputFiles.clear();
+    }
+    for (auto &c : options.codecDefaults) c.reset();
+    options.formatDefaults.reset();
+    options.swsDefaults.reset();
+  }
+  releaseVideoHooks(videoHooks);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+class TranscodeTask;
+struct TranscodeRun;
+
+// After a run that was not stopped: throws EngineError with the reason when
+// a source ended (at a read error or the end of its data) more than 0.5 s
+// and 2% before the length it declared, without a limit asking for it, or
+// when an output stream other than subtitles received no packet.
+void checkRunResult(TranscodeTask &task, const TranscodeRun &run);

@@ -1,0 +1,273 @@
+// One conversion task: its option state, its input files, the transcode
+// state of its outputs, and the run state the component drives.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine_types.h"
+#include "input_file.h"
+#include "option_state.h"
+#include "options.h"
+#include "pause_gate.h"
+#include "transcode_state.h"
+#include "video_hook.h"
+
+// One conversion task.
+//
+// Threads. A task is driven by one thread at a time and handed over, never
+// shared:
+//  - The owner's thread (the one that calls MediaEngine's operations)
+//    prepares the task, applies options and opens its input and outputs,
+//    connects the sinks, and frees it.
+//  - start() hands it to the thread that runs it: a worker of its own, or
+//    the caller itself in timer mode. From then until the terminate sink has
+//    been called, the option state, the inputs, the outputs, the hooks and
+//    the transcode state belong to that thread alone; a run with more than
+//    one thread (threads()) lends the output side of the transcode state to
+//    a second thread of the run for the time of the packet loop, as
+//    transcode_loop.h tells.
+//  - Any thread may use the run-state methods (index, threadId, isRunning,
+//    outcome, requestStop, setPaused, ...): they are atomic or locked.
+// The sinks are set while no thread runs the task and never change during a
+// run; they are called on the thread that runs it, or on that second
+// thread for the output side (the log sink also on the owner's thread while
+// options are applied).
+class TranscodeTask {
+ public:
+  using LogSink = std::function<void(TranscodeTask &task, int level, const std::string &text)>;
+  using ProgressSink =
+      std::function<void(TranscodeTask &task, int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
+                         float quality, float bitRate, int64_t currentSize, int32_t totalDurationMs)>;
+  using TerminateSink = std::function<void(TranscodeTask &task)>;
+  using BeforeHookSink = std::function<void(TranscodeTask &task, int64_t pts, HookAction &action)>;
+  using CustomHookSink = std::function<void(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber,
+                                             int64_t pts, bool &update, bool &stop)>;
+
+  // How a run ended, as the terminate notification reports it.
+  struct Outcome {
+    bool finished = false;  // the transcode reached its end without a stop request
+    bool failed = false;    // an error ended it
+    std::string message;    // that error's text
+  };
+
+  TranscodeTask();
+  virtual ~TranscodeTask();
+  TranscodeTask(const TranscodeTask &) = delete;
+  TranscodeTask &operator=(const TranscodeTask &) = delete;
+
+  // ---- run state (any thread) ----
+  // Position in the component's list, -1 outside it; written by the list
+  // under the component's lock.
+  int32_t index() const { return index_.load(); }
+  void setIndex(int32_t index) { index_ = index; }
+  // The kernel id of the thread that runs the task, 0 while none does. The
+  // log routing looks tasks up by it.
+  uint32_t threadId() const { return threadId_.load(); }
+  void setThreadId(uint32_t id) { threadId_ = id; }
+  // Minimum spacing of progress reports; set before the task starts.
+  int64_t progressIntervalUs() const { return progressIntervalUs_.load(); }
+  void setProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+  // How many threads the run may keep busy (resolveThreadCount); set
+  // before the task starts. 1 runs everything on the task's thread.
+  int threads() const { return threads_.load(); }
+  void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+  // The kernel id of a second thread that works for the run (the output
+  // side of the pipeline), 0 while none does; the log routing counts its
+  // library messages as the task's too.
+  uint32_t helperThreadId() const { return helperThreadId_.load(); }
+  void setHelperThreadId(uint32_t id) { helperThreadId_ = id; }
+  bool isRunning() const { return running_.load(); }
+  bool isTerminated() const { return terminated_.load(); }
+  bool stopRequested() const { return gate_->stopRequested(); }
+  // What the task's openings and reads wait on: raised by requestStop.
+  const std::atomic<bool> *interruptFlag() const { return gate_->stopFlag(); }
+  Outcome outcome() const;
+  // Asks the transcode to stop at its next check and releases a paused
+  // worker.
+  void requestStop();
+  // A stop that keeps nothing: the outputs are removed instead of being
+  // finished under their names (the run reports the removal).
+  void requestStopDroppingOutputs();
+  bool outputsDropped() const { return dropOutputs_.load(); }
+  const std::atomic<bool> *dropFlag() const { return &dropOutputs_; }
+  // Pause gate: the worker waits at it once per packet while paused.
+  void setPaused(bool paused) { gate_->setPaused(paused); }
+  bool pauseRequested() const { return gate_->paused(); }
+  bool waitUntilParked(int timeoutMs) { return gate_->waitUntilParked(timeoutMs); }
+  // A handle that stays valid after the task is freed (see PauseGate).
+  std::shared_ptr<PauseGate> pauseGate() const { return gate_; }
+
+  // ---- life of the task ----
+  // Releases what the task held, resets the options and creates the
+  // option-holding contexts. Does nothing while the libraries are unbound.
+  void prepare();
+  // The task's verbosity and the library log level.
+  void setVerbosity(int level);
+  // Starts the task: on a worker thread (true is returned once the worker
+  // runs) or, without thread, runs it to its end right here (returns false).
+  bool start(bool onThread, ConvertPriority priority);
+  // The transcode wrapper, on the thread that runs the task; ends with
+  // doTerminate.
+  void run();
+  // Marks the task ended and calls the terminate sink, which may free the
+  // task: nothing of it is touched afterwards.
+  void doTerminate();
+  // Delivers the termination of a task that never ran, from a short-lived
+  // thread of its own (Stop).
+  void startTerminateDelivery();
+  // Releases everything the task opened; may run several times.
+  void cleanup();
+  // True while a worker thread of this task has not yet ended.
+  bool hasWorker() const;
+  // Blocks until the worker has ended (returns at once on the worker
+  // itself).
+  void waitForWorker();
+  // The thread that runs the task, once per packet: blocks while paused.
+  void waitWhilePaused() { gate_->waitWhilePaused(); }
+  // The transcode loop at its normal end: whether it got there without a
+  // stop request.
+  void setFinished(bool finished) { finished_ = finished; }
+
+  // ---- sinks ----
+  void setLogSink(LogSink sink) { logSink_ = std::move(sink); }
+  void setProgressSink(ProgressSink sink) { progressSink_ = std::move(sink); }
+  void setTerminateSink(TerminateSink sink) { terminateSink_ = std::move(sink); }
+  void setBeforeHookSink(BeforeHookSink sink) { beforeHookSink_ = std::move(sink); }
+  void setCustomHookSink(CustomHookSink sink) { customHookSink_ = std::move(sink); }
+  bool hasLogSink() const { return static_cast<bool>(logSink_); }
+  bool hasProgressSink() const { return static_cast<bool>(progressSink_); }
+  bool hasBeforeHookSink() const { return static_cast<bool>(beforeHookSink_); }
+  bool hasCustomHookSink() const { return static_cast<bool>(customHookSink_); }
+  void log(int level, const std::string &text);
+  void logF(int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
+  void doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs, float quality,
+                  float bitRate, int64_t currentSize, int32_t totalDurationMs);
+  void beforeHook(int64_t pts, HookAction &action);
+  void customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop);
+
+  // ---- owned by the thread that drives the task (see above) ----
+  std::string lastError;  // left by a failed input or output opening
+  InputOptions inputRecord;
+  OutputOptions outputRecord;
+  OptionState options;
+  std::vector<InputFile> inputFiles;  // at most kMaxFiles
+  TranscodeState transcoder;          // output files and the transcode
+  // Output files added so far (openOutputFile counts each output it appends
+  // to its list, also when a later step of the opening fails).
+  int numOutputFiles = 0;
+  FrameHookChain videoHooks;          // "vhook" modules
+  // Time ranges (start, end) in which the video hook modules run, sorted by
+  // ascending end.
+  std::vector<std::pair<int64_t, int64_t>> hookRanges;
+
+  // ---- options ----
+  void applyOptionText(const std::string &text);
+  void parseOption(const std::string &name, const std::string &value);
+  bool setGenericOption(const std::string &name, const std::string &value);
+  bool setGenericOptionInt(const std::string &name, int64_t value);
+  // "b", "vb", "ab": the generic option, then the too-low warning.
+  void setBitRateOption(const std::string &name, const std::string &value);
+
+  // Typed setters (each does what the option of the same name does).
+  void setFormat(const std::string &name);        // "f": input and output
+  void setInputFormat(const std::string &name);   // input only
+  void setOutputFormat(const std::string &name);  // output only
+  void setFrameRate(const std::string &text);
+  void setFrameSize(const std::string &text);
+  void setAspect(const std::string &text);
+  void setCropTop(int v);
+  void setCropBottom(int v);
+  void setCropLeft(int v);
+  void setCropRight(int v);
+  void setPadTop(int v);
+  void setPadBottom(int v);
+  void setPadLeft(int v);
+  void setPadRight(int v);
+  void setPadColor(uint32_t rgb);  // red in the low byte
+  void setVideoCodec(const std::string &name);
+  void setAudioCodec(const std::string &name);
+  void setSubtitleCodec(const std::string &name);
+  void setVideoTag(const std::string &tag);
+  void setAudioTag(const std::string &tag);
+  void setAudioSampleRate(int hz);
+  void setAudioChannels(int channels);
+  void setAudioVolume(int volume);
+  void setVideoSyncMethod(int method);
+  void setAudioSyncMethod(int method);
+  void setMuxDelay(float seconds);
+  void setMuxPreload(float seconds);
+  void setTitle(const std::string &s);
+  void setAuthor(const std::string &s);
+  void setCopyright(const std::string &s);
+  void setComment(const std::string &s);
+  void setAlbum(const std::string &s);
+  void setGenre(const std::string &s);
+  void setYear(int year);
+  void setTrack(int track);
+  void setStartTimeUs(int64_t us);
+  void setProgramId(int id);
+  void setRecordingTimeMs(int64_t ms);
+  void setTimestamp(int64_t secondsSince1970);
+  void setAudioLanguage(const std::string &s);
+  void setSubtitleLanguage(const std::string &s);
+  void setCopyTs(bool on);
+  void setVideoDisable();
+  void setAudioDisable();
+  void setSubtitleDisable();
+  void setIntraMatrix(const std::string &text);  // 64 coefficients, "," between
+  void setInterMatrix(const std::string &text);
+  // "vhook": a module file name and its arguments, separated by "|" when
+  // the text has one, else by blanks.
+  void addVideoHookModule(const std::string &value);
+  // "pix_fmt" with "list": the library's pixel formats to the log sink.
+  void listPixelFormats();
+  // Target presets: type "vcd", "svcd", "dvd", "dv", "dv50"; norm "pal",
+  // "ntsc", "film" or anything else for a guess; defaultNorm decides when
+  // the guess cannot.
+  void applyTarget(const std::string &type, const std::string &norm, const std::string &defaultNorm);
+  // Norm resolution of the presets: 0 PAL, 1 NTSC, 2 film.
+  int resolveNorm(const std::string &norm, const std::string &defaultNorm);
+
+  // ---- records ----
+  void applyInputOptions(InputOptions &record, const std::string &fileName);
+  void applyOutputOptions(OutputOptions &record, const std::string &fileName);
+
+  // ---- input ----
+  bool openInputFile(const std::string &fileName);
+
+ private:
+  struct Worker;
+
+  void fail(const std::string &message);
+  void clearPerFileOptions();
+
+  std::atomic<int32_t> index_{-1};
+  std::atomic<uint32_t> threadId_{0};
+  std::atomic<int64_t> progressIntervalUs_{500000};
+  std::atomic<int> threads_{1};
+  std::atomic<uint32_t> helperThreadId_{0};
+  std::atomic<bool> running_{false};
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> dropOutputs_{false};
+  mutable std::mutex outcomeLock_;  // guards failed_ and errorMessage_
+  bool failed_ = false;
+  std::string errorMessage_;
+  std::shared_ptr<PauseGate> gate_;
+  std::shared_ptr<Worker> worker_;
+
+  LogSink logSink_;
+  ProgressSink progressSink_;
+  TerminateSink terminateSink_;
+  BeforeHookSink beforeHookSink_;
+  CustomHookSink customHookSink_;
+};
