@@ -10,6 +10,7 @@
 
 #include "binding.h"
 #include "encoder_sizes.h"
+#include "recording_metadata.h"
 #include "source_picture.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
@@ -527,6 +528,7 @@ void setUpTranscode(TranscodeTask &task, TranscodeRun &run) {
   openDecoders(task, run);
   resetInputClocks(run);
   applyMetaDataMaps(task);
+  applyRecordingMetadata(task);
   writeHeaders(task);
   logSessionDescription(task);
   run.timerStart = libavutil.av_gettime_relative();

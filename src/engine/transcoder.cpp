@@ -7,6 +7,7 @@
 
 #include "binding.h"
 #include "engine_types.h"
+#include "recording_time.h"
 #include "transcode_task.h"
 #include "transcode_run.h"
 
@@ -85,6 +86,7 @@ void keepOutputFiles(TranscodeTask &task) {
       throw EngineError("Could not open '" + of->fileName + "'");
     std::string error;
     if (!of->target->commit(of->replaceExisting, error)) throw EngineError(error);
+    applyRecordingTime(of->target->finalPath(), of->fileTime);
   }
 }
 

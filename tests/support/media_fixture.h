@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ struct MediaRecipe {
   bool variableFrameRate = false;  // frames alternately half and one and a half periods long
   int audioTracks = 1;         // the first plays 440 Hz, the others 660 Hz
   std::string muxerOptions;    // for the muxer, "name=value:name=value" (e.g. movflags)
+  // The file's metadata as the muxer is given it ("creation_time", a phone's
+  // "com.apple.quicktime.*" keys with movflags=use_metadata_tags).
+  std::vector<std::pair<std::string, std::string>> metadata;
 };
 
 // The still patch picture: vertical stripes of equal width, left to right in
@@ -90,11 +94,13 @@ struct ProbedFile {
   std::string format;      // demuxer name
   double durationSec = 0;  // container duration
   std::vector<ProbedStream> streams;
+  std::map<std::string, std::string> metadata;  // the file's, as the demuxer reads it
   const ProbedStream *first(const std::string &type) const;
 };
 
-// Opens and reads the whole file (counting packets per stream).
-ProbedFile probeMedia(const std::string &path);
+// Opens and reads the whole file (counting packets per stream), with the
+// demuxer named `format` (empty: the one the libraries pick).
+ProbedFile probeMedia(const std::string &path, const std::string &format = std::string());
 
 // Decodes the first video stream and hands every picture, converted to
 // packed RGB24, to `onFrame(rgb, width, height, linesize, ptsSeconds)`.
