@@ -616,6 +616,18 @@ int decodeVideoRGB(const std::string &path,
   return count;
 }
 
+MediaRecipe phoneClipRecipe(double seconds) {
+  MediaRecipe r = smallClipRecipe(seconds);
+  r.muxerOptions = "movflags=use_metadata_tags";
+  r.metadata = {{"creation_time", "2023-07-13T22:42:05.000000Z"},
+                {"com.apple.quicktime.creationdate", "2023-07-14T00:42:05+0200"},
+                {"com.apple.quicktime.location.ISO6709", kPhonePlace},
+                {"com.apple.quicktime.make", kPhoneMake},
+                {"com.apple.quicktime.model", kPhoneModel},
+                {"com.apple.quicktime.software", "16.5"}};
+  return r;
+}
+
 MediaRecipe smallClipRecipe(double seconds) {
   MediaRecipe recipe;
   recipe.width = 320;

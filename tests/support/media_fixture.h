@@ -62,6 +62,17 @@ constexpr int kStillPatchCount = static_cast<int>(sizeof kStillPatchColors / siz
 // stereo at 44.1 kHz, `seconds` long.
 MediaRecipe smallClipRecipe(double seconds);
 
+// A phone's clip (the small clip, a .mov): recorded in Paris a little after
+// midnight local time, kPhoneRecorded (2023-07-13T22:42:05Z, the 14th
+// there), in the movie header and as the phone's keys: the date with its
+// zone, the place kPhonePlace, the camera kPhoneMake / kPhoneModel, the
+// software "16.5".
+constexpr int64_t kPhoneRecorded = 1689288125;
+constexpr const char *kPhonePlace = "+48.8584+002.2945+035.000/";
+constexpr const char *kPhoneMake = "Apple";
+constexpr const char *kPhoneModel = "iPhone 12";
+MediaRecipe phoneClipRecipe(double seconds);
+
 // Writes the file; returns an empty string on success, the error otherwise.
 std::string generateMedia(const MediaRecipe &recipe);
 
