@@ -53,8 +53,12 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const {
     case Qt::ToolTipRole: {
       const std::string hint = sourceJobHint(job);
       if (!hint.empty()) return QString::fromStdString(hint);
-      // A long path is cut off in its column: the hint shows it whole.
-      if (column == kFileNameColumn) return QString::fromStdString(job.path);
+      // A long path is cut off in its column: the hint shows it whole, with
+      // the recording's time where the source has one.
+      if (column == kFileNameColumn) {
+        const std::string recorded = recordingTimeText(job.probe);
+        return QString::fromStdString(recorded.empty() ? job.path : job.path + "\n" + recorded);
+      }
       return {};
     }
     default:

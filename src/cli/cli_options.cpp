@@ -247,6 +247,10 @@ CliOptions parseCommandLine(const std::vector<std::string> &args) {
       filesOnly = true;
       continue;
     }
+    if (a == "--keep-metadata" || a == "--no-metadata") {
+      o.keepMetadata = a == "--keep-metadata";
+      continue;
+    }
     if (auto f = kFlags.find(a); f != kFlags.end()) {
       o.*(f->second) = true;
       continue;
@@ -408,6 +412,7 @@ ConversionChoices resolveChoices(const CliOptions &o) {
   if (!o.volume.empty()) r.volumePosition = volumePositionFor(o.volume);
   r.volumeValue = volumeStep(r.volumePosition).value;
   r.overwrite = o.overwrite;
+  r.keepMetadata = o.keepMetadata;
   r.outputFolder = o.outputFolder;
   return r;
 }
@@ -518,6 +523,13 @@ Options:
   --overwrite            replace an existing output of the same name
                          (an output that would replace a file given as a
                          source is refused: that file ends "Fail")
+  --no-metadata          the outputs carry no recording date, place or
+                         camera, and get the time of their conversion
+  --keep-metadata        keep them (the default): each output holds what
+                         its container can of the source's recording date,
+                         place and camera, and gets the recording time as
+                         its file time; a file that keeps the place says
+                         "keeps the recording place"
   -q, --quiet            print only the final line of each file
   --json                 print one JSON object a line instead, for scripts
                          (see below)
@@ -536,7 +548,8 @@ a final line "Done", "Fail" with the reason, or "Abort"; then a summary.
 Outputs are written under a hidden temporary name (".clip.part.mp4") in the
 output folder and get their name only when they are whole.
 With --json every line is one JSON object whose "event" says what it is:
-  {"event":"started","file":...,"output":...,"position":1,"count":2}
+  {"event":"started","file":...,"output":...,"position":1,"count":2,
+   "notice":"keeps the recording place"}  (the notice only when it does)
   {"event":"progress","file":...,"percent":37,"position_ms":...,
    "duration_ms":...,"frames":...,"fps":...,"speed":1.25,"elapsed":2.0,
    "left":3.4,"size":...}            (null where a figure is unknown)

@@ -36,6 +36,7 @@ struct CliOptions {
   bool help = false;               // -h, --help
   bool version = false;            // --version
   bool listProfiles = false;       // --list-profiles
+  bool keepMetadata = true;        // --keep-metadata / --no-metadata (the last one given)
 };
 
 // Reads the arguments (without the program name). Options take their
@@ -84,6 +85,7 @@ struct ConversionChoices {
   int volumePosition = 5;  // the volume bar, 0..10
   int volumeValue = 255;   // what that position hands to the engine
   bool overwrite = false;
+  bool keepMetadata = true;  // the recording's date, place and camera
   std::string outputFolder;
 };
 

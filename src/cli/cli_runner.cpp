@@ -98,14 +98,16 @@ int exitStatusFor(const std::vector<FileResult> &results, int stopSignal) {
   return 0;
 }
 
-std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position) {
-  return JsonLine()
-      .add("event", "started")
+std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position,
+                        bool keepsPlace) {
+  JsonLine line;
+  line.add("event", "started")
       .add("file", source)
       .add("output", output)
       .add("position", position.ordinal)
-      .add("count", position.total)
-      .text();
+      .add("count", position.total);
+  if (keepsPlace) line.add("notice", kKeepsPlaceText);
+  return line.text();
 }
 
 std::string progressJson(const std::string &source, const ProgressSample &s) {
@@ -174,6 +176,7 @@ void CliRunner::information(const std::string &text) {
 JobSettings CliRunner::currentJobSettings() {
   JobSettings s = makeJobSettings(choices_.profileId, choices_.choices, choices_.outputFolder, choices_.overwrite,
                                   choices_.volumeValue);
+  s.keepMetadata = choices_.keepMetadata;
   setProgramFolder(s, programFolder_);
   return s;
 }
@@ -225,14 +228,15 @@ void CliRunner::rowStarted(int row) {
   clock_.fileStarted();
   const SourceJob &job = jobs_.at(row);
   const RunPosition position = runPosition(jobs_, row);
+  const bool keepsPlace = jobKeepsPlace(job.probe, currentJobSettings(), job.outputPath);
   if (output_.json) {
-    print(startedJson(job.path, job.outputPath, position));
+    print(startedJson(job.path, job.outputPath, position, keepsPlace));
     return;
   }
   if (output_.quiet) return;
   clearProgressLine();
   print("[" + std::to_string(position.ordinal) + "/" + std::to_string(position.total) + "] " + job.path + " -> " +
-        job.outputPath);
+        job.outputPath + (keepsPlace ? std::string(" (") + kKeepsPlaceText + ")" : std::string()));
 }
 
 void CliRunner::rowProgress(int row, const ProgressReport &report) {

@@ -49,10 +49,14 @@ std::string summaryText(const std::vector<FileResult> &results);
 // signal stopped the run.
 int exitStatusFor(const std::vector<FileResult> &results, int stopSignal);
 
+// The text that tells a file's output carries the recording place.
+inline constexpr const char *kKeepsPlaceText = "keeps the recording place";
+
 // The lines of --json (see helpText()): a file started as the `position`th
-// of `count`, a progress report of it, its end (naming the output only when
+// of `count` (saying when its output keeps the recording place), a progress report of it, its end (naming the output only when
 // there is one), and the run's summary.
-std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position);
+std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position,
+                        bool keepsPlace = false);
 std::string progressJson(const std::string &source, const ProgressSample &sample);
 std::string endedJson(const FileResult &r, bool outputExists);
 std::string summaryJson(const std::vector<FileResult> &results, int exitStatus);

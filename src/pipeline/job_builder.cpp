@@ -74,6 +74,7 @@ void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSe
     o.aspect = roundedDecimalText(static_cast<double>(source.width) * source.sarNum / source.sarDen / source.height, 4);
   if (sourceLengthUnknown(source)) o.recordingTimeMs = 36000000;  // 10 hours
   if (settings.finishProfileOptions) settings.finishProfileOptions(o, source);
+  o.keepMetadata = settings.keepMetadata;
 }
 
 JobPlan planJob(const std::string &listedPath, const ProbeSummary &source, const JobSettings &settings) {

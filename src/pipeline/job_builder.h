@@ -33,6 +33,7 @@ struct JobSettings {
   std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
+  bool keepMetadata = true;
   ApplyProfile applyProfileOptions;
   FinishProfile finishProfileOptions;  // may be empty
 };
@@ -61,8 +62,8 @@ InputOptions makeInputOptions(const std::string &engineSource);
 // Resets `o` and fills it in the job's order: frame rate, the profile's
 // encoder settings (the profile's frame rate among them), the overwrite rule, the sample-count audio sync, volume,
 // aspect ratio (the original one from the source's picture size), a 10-hour
-// cap when the source's length is unknown, and what the profile decides from
-// the source. Lets the profile's errors through.
+// cap when the source's length is unknown, what the profile decides from
+// the source, and whether the recording's date, place and camera are kept. Lets the profile's errors through.
 void fillOutputOptions(OutputOptions &o, const ProbeSummary &source, const JobSettings &settings);
 
 // A whole job worked out ahead, without touching the engine.

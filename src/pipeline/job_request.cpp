@@ -5,6 +5,7 @@
 
 #include "engine_adapter.h"
 #include "media_probe.h"
+#include "recording_metadata.h"
 #include "pipeline_text.h"
 
 ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
@@ -29,8 +30,17 @@ ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
   MediaFileInfo f;
   probe.getFileInfo(f);
   s.durationUs = f.duration;
+  const RecordingMetadata rec = probe.recording();
+  s.recordedAt = rec.time;
+  s.recordedZoneKnown = rec.hasZone;
+  s.recordedZoneMinutes = rec.zoneMinutes;
+  s.recordedPlace = !rec.place.empty();
   probe.close();  // the file is not kept open behind the list
   return s;
+}
+
+bool jobKeepsPlace(const ProbeSummary &source, const JobSettings &settings, const std::string &outputFile) {
+  return settings.keepMetadata && source.opened && source.recordedPlace && outputKeepsPlace(outputFile);
 }
 
 void setProgramFolder(JobSettings &settings, const std::string &programFolder) {

@@ -15,10 +15,15 @@ class MediaProbe;
 
 // Opens `path` with the probe, reads what the source list shows (video
 // size as shown, turned upright, and rate of the first video stream,
-// duration) and closes it again.
+// duration, when and whether where it was recorded) and closes it again.
 // A file the probe cannot open gives Opened false. Raises what the probe
 // raises when the libraries are not bound.
 ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path);
+
+// Whether a job's output carries the place of its recording: the settings
+// keep the recording metadata, the source knows the place and the output's
+// container (from its name) holds it.
+bool jobKeepsPlace(const ProbeSummary &source, const JobSettings &settings, const std::string &outputFile);
 
 // Completes the settings of a job with the program folder (a trailing "/"
 // is added when missing) and whether the bound libraries read the scripts

@@ -1,6 +1,8 @@
 #include "source_jobs.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 
 #include "pipeline_text.h"
 
@@ -88,6 +90,27 @@ std::string sourceJobHint(const SourceJob &job) {
       break;
   }
   return {};
+}
+
+std::string recordingTimeText(const ProbeSummary &probe) {
+  if (!probe.opened || probe.recordedAt < 0) return {};
+  std::time_t t = static_cast<std::time_t>(probe.recordedAt);
+  std::tm tm{};
+  long zone = 0;
+  if (probe.recordedZoneKnown) {
+    zone = probe.recordedZoneMinutes;
+    t += static_cast<std::time_t>(zone) * 60;
+    gmtime_r(&t, &tm);
+  } else {
+    localtime_r(&t, &tm);
+    zone = tm.tm_gmtoff / 60;
+  }
+  char buf[64];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  const long a = zone < 0 ? -zone : zone;
+  char z[32];
+  std::snprintf(z, sizeof z, " %c%02ld:%02ld", zone < 0 ? '-' : '+', a / 60, a % 60);
+  return std::string("Recorded ") + buf + z;
 }
 
 bool sourceLengthUnknown(const ProbeSummary &probe) {

@@ -35,6 +35,12 @@ struct ProbeSummary {
   int frameRateNum = -1, frameRateDen = -1;
   int64_t durationUs = -1;  // negative: unknown
   int audioChannels = 0;    // of the first sound track, the one converted; 0: none or unknown
+  // When it was recorded: seconds since 1970 (UTC), -1 when the source does
+  // not say; and the zone of the place (minutes east of UTC) when it does.
+  int64_t recordedAt = -1;
+  bool recordedZoneKnown = false;
+  int recordedZoneMinutes = 0;
+  bool recordedPlace = false;  // the source knows where it was recorded
   std::string error;        // why the probe could not open the file
 };
 
@@ -80,6 +86,10 @@ std::string sourceJobText(const SourceJob &job, SourceListColumn column);
 // not be read), or where a converted file went; empty when there is nothing
 // to tell.
 std::string sourceJobHint(const SourceJob &job);
+
+// "Recorded 2023-07-14 18:42:05 +02:00" (in the recording's zone where the
+// source names it, else in this computer's); empty without a recording time.
+std::string recordingTimeText(const ProbeSummary &probe);
 
 // Whether the source's length counts as unknown for the job builder (its
 // duration reads "Unknown" or "00:00:00").

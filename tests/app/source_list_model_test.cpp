@@ -126,6 +126,16 @@ TEST_F(SourceListModelTest, HintsTellWhy) {
     EXPECT_EQ(hint(0, column), "Error while opening encoder for output stream #0:0") << column;
   jobs.endJob(0, JobState::Done, "");
   EXPECT_EQ(hint(0, kDurationColumn), "Converted to /out/a.mp4");
+
+  // A phone's clip: the name's hint adds when it was recorded, in the zone
+  // of the place.
+  ProbeSummary phone = picture(1920, 1080, 5);
+  phone.recordedAt = 1689288125;  // 2023-07-13T22:42:05Z
+  phone.recordedZoneKnown = true;
+  phone.recordedZoneMinutes = 120;
+  jobs.append(makeSourceJob("/m/IMG_0417.MOV", phone, "MP4"));
+  EXPECT_EQ(hint(2, kFileNameColumn), "/m/IMG_0417.MOV\nRecorded 2023-07-14 00:42:05 +02:00");
+  EXPECT_EQ(hint(2, kProgressColumn), "");
 }
 
 }  // namespace

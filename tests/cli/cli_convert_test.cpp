@@ -373,6 +373,23 @@ TEST_F(CliConvert, JsonLinesForAFolderOfSourcesAndAMissingFile) {
   EXPECT_EQ(line.find(gone), line.rfind(gone)) << line;
 }
 
+// A phone's clip keeps its recording place unless --no-metadata is given,
+// and the run says so.
+TEST_F(CliConvert, TheRecordingPlaceIsKeptAndSaid) {
+  const std::string phone = cachedFixture(phoneClipRecipe(1.0), "cli-phone.mov");
+  ScratchDir other;
+  const std::string name = "/" + fs::path(phone).stem().string() + ".mkv";
+  const std::string kept = out() + name, bare = other.path().string() + name;
+  const CliRun json = runConvert({"--json", "--profile", "MKV - H.264", "-o", out(), phone});
+  ASSERT_EQ(json.status, 0) << json.out << json.err;
+  EXPECT_TRUE(contains(json.out, R"("count":1,"notice":"keeps the recording place"})")) << json.out;
+  const CliRun plain = runConvert({"--no-metadata", "--profile", "MKV - H.264", "-o", other.path().string(), phone});
+  ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
+  EXPECT_FALSE(contains(plain.out, "keeps the recording place")) << plain.out;
+  EXPECT_EQ(probeMedia(kept).metadata.count("location"), 1u);
+  EXPECT_EQ(probeMedia(bare).metadata.count("location"), 0u);
+}
+
 // With --overwrite, an output that would replace another file given as a
 // source is refused as well, also when the output's name is a link to it.
 TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {

@@ -43,6 +43,10 @@ TEST(CliCommandLine, ReadsOptionsValuesAndFiles) {
   EXPECT_TRUE(o.quiet);
   EXPECT_EQ(o.files, (std::vector<std::string>{"a.mov", "-b.mov"}));
   EXPECT_EQ(parse({"-o/tmp/x"}).outputFolder, "/tmp/x");
+  // The recording metadata is kept unless the last of the two says no.
+  EXPECT_TRUE(o.keepMetadata);
+  EXPECT_FALSE(parse({"--no-metadata"}).keepMetadata);
+  EXPECT_TRUE(parse({"--no-metadata", "--keep-metadata"}).keepMetadata);
 }
 
 TEST(CliCommandLine, RefusesBrokenCommandLines) {
@@ -311,7 +315,7 @@ TEST(CliTexts, ListAndHelpCoverEveryProfileAndOption) {
   const std::string help = helpText();
   for (const char *opt : {"--profile", "--video-quality", "--audio-quality", "--size", "--fps", "--channels",
                           "--volume", "--aspect", "--overwrite", "--quiet", "--list-profiles", "--help", "130",
-                          "--json", "--version", "SOURCE-FOLDER"})
+                          "--json", "--version", "SOURCE-FOLDER", "--no-metadata", "--keep-metadata"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   EXPECT_EQ(versionText(), "trevix-convert " TREVIX_VERSION "\n");
 }
@@ -325,6 +329,9 @@ TEST(CliTexts, JsonLines) {
 
   EXPECT_EQ(startedJson("a.mov", "out/a.mp4", RunPosition{1, 2}),
             R"({"event":"started","file":"a.mov","output":"out/a.mp4","position":1,"count":2})");
+  EXPECT_EQ(startedJson("a.mov", "out/a.mkv", RunPosition{1, 1}, true),
+            R"({"event":"started","file":"a.mov","output":"out/a.mkv","position":1,"count":1,)"
+            R"("notice":"keeps the recording place"})");
   ProgressSample s;
   s.frameNumber = 120;
   s.fps = 60;

@@ -257,3 +257,26 @@ TEST_F(ProbeLogTest, StartConvertDropsPartialLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// Recording dates as phones, cameras and the libraries write them; a zone
+// moves the instant, a text that is no full date-time is none.
+TEST(RecordingDate, ReadInEveryFormOfTheZone) {
+  const struct {
+    const char *text;
+    int64_t time;  // -1: refused
+    int zoneMinutes;
+  } kCases[] = {{"2023-07-14T00:42:05+0200", 1689288125, 120},   {"2023-07-14T00:42:05+02:00", 1689288125, 120},
+                {"2023-07-13 17:12:05.123-05:30", 1689288125, -330}, {"2023-07-13T22:42:05.000000Z", 1689288125, 0},
+                {"2023-07-13T22:42:05", 1689288125, 0},             {"2023", -1, 0},
+                {"2023-07-14T25:00:00+0200", -1, 0},                 {"1904-01-01T00:00:00Z", -1, 0}};
+  for (const auto &c : kCases) {
+    RecordingMetadata r;
+    EXPECT_EQ(parseRecordingDate(c.text, r), c.time >= 0) << c.text;
+    EXPECT_EQ(r.time, c.time) << c.text;
+    EXPECT_EQ(r.zoneMinutes, c.zoneMinutes) << c.text;
+  }
+}
+
+}  // namespace

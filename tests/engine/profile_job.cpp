@@ -10,7 +10,9 @@
 #include "test_env.h"
 
 ProfileJob convertWithProfile(const std::string &source, const std::string &title, const std::string &folder,
-                              const std::function<void(ProfileChoices &)> &adjust) {
+                              const std::function<void(ProfileChoices &)> &adjust,
+                              const std::function<void(JobSettings &)> &settle,
+                              const std::function<void(OutputOptions &)> &finish) {
   ProfileJob job;
   ProfileChoices choices;
   std::string outputType;
@@ -27,8 +29,10 @@ ProfileJob convertWithProfile(const std::string &source, const std::string &titl
     }
     job.probe = probeSourceFile(engine.probe(), source);
   }
-  const JobSettings settings = makeJobSettings(title, choices, outputType, folder, false, 255);
-  const JobPlan plan = planJob(source, job.probe, settings);
+  JobSettings settings = makeJobSettings(title, choices, outputType, folder, false, 255);
+  if (settle) settle(settings);
+  JobPlan plan = planJob(source, job.probe, settings);
+  if (finish) finish(plan.output);
   job.output = plan.outputFile;
   ConvertSetup setup;
   setup.inputOptions = plan.input;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "choice_list.h"
+#include "job_builder.h"
 #include "source_jobs.h"
 #include "transcode_test_util.h"
 
@@ -18,6 +19,9 @@ struct ProfileJob {
 };
 
 // Converts `source` into `folder` with the profile titled `title`;
-// `adjust` may change the profile's choices (size, frame rate) first.
+// `adjust` may change the profile's choices (size, frame rate) first,
+// `settle` the job's settings, `finish` the job's output record.
 ProfileJob convertWithProfile(const std::string &source, const std::string &title, const std::string &folder,
-                              const std::function<void(ProfileChoices &)> &adjust = {});
+                              const std::function<void(ProfileChoices &)> &adjust = {},
+                              const std::function<void(JobSettings &)> &settle = {},
+                              const std::function<void(OutputOptions &)> &finish = {});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -381,6 +382,7 @@ std::string generateMedia(const MediaRecipe &recipe) {
     ret = libavformat.avio_open(&oc->pb, recipe.path.c_str(), AVIO_FLAG_WRITE);
     if (ret < 0) return "open " + recipe.path + ": " + errorText(ret);
   }
+  for (const auto &[key, value] : recipe.metadata) libavutil.av_dict_set(&oc->metadata, key.c_str(), value.c_str(), 0);
   AVDictionary *muxerOptions = nullptr;
   if (!recipe.muxerOptions.empty())
     libavutil.av_dict_parse_string(&muxerOptions, recipe.muxerOptions.c_str(), "=", ":", 0);
@@ -428,7 +430,7 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
   namespace fs = std::filesystem;
   // Cached per user across test programs; the key covers every field so a
   // changed recipe makes a new file.
-  const std::string key = recipeIn.format + "|" + std::to_string(recipeIn.width) + "x" +
+  std::string key = recipeIn.format + "|" + std::to_string(recipeIn.width) + "x" +
                           std::to_string(recipeIn.height) + "|" + std::to_string(recipeIn.rateNum) + "/" +
                           std::to_string(recipeIn.rateDen) + "|" + std::to_string(recipeIn.durationSec) +
                           "|" + recipeIn.videoCodec + "|" + recipeIn.audioCodec + "|" +
@@ -444,6 +446,7 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
                           std::to_string(recipeIn.audioTracks) + ":" + std::to_string(recipeIn.laterTrackChannels) +
                           "|" + recipeIn.muxerOptions +
                           (recipeIn.fastStart ? "|faststart" : "") + "|v4";
+  for (const auto &[k, v] : recipeIn.metadata) key += "|" + k + "=" + v;
   const fs::path dir = fs::temp_directory_path() / ("trevix-fixtures-" + std::to_string(getuid()));
   fs::create_directories(dir);
   const fs::path ext = fs::path(name).extension();
@@ -469,14 +472,15 @@ std::string cachedFixture(const MediaRecipe &recipeIn, const std::string &name) 
   return target.string();
 }
 
-ProbedFile probeMedia(const std::string &path) {
+ProbedFile probeMedia(const std::string &path, const std::string &format) {
   ProbedFile out;
   if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) {
     out.error = libraryError();
     return out;
   }
   AVFormatContext *raw = nullptr;
-  int ret = libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  const AVInputFormat *demuxer = format.empty() ? nullptr : libavformat.av_find_input_format(format.c_str());
+  int ret = libavformat.avformat_open_input(&raw, path.c_str(), demuxer, nullptr);
   if (ret < 0) {
     out.error = errorText(ret);
     return out;
@@ -488,6 +492,17 @@ ProbedFile probeMedia(const std::string &path) {
     return out;
   }
   out.format = ic->iformat->name;
+  // Keys in lower case; Ogg keeps its comments with the stream.
+  auto readDict = [&out](const AVDictionary *m) {
+    for (const AVDictionaryEntry *e = nullptr; (e = libavutil.av_dict_get(m, "", e, AV_DICT_IGNORE_SUFFIX));) {
+      std::string k = e->key;
+      for (char &c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      out.metadata.emplace(k, e->value);
+    }
+  };
+  readDict(ic->metadata);
+  if (out.format == "ogg")
+    for (unsigned i = 0; i < ic->nb_streams; ++i) readDict(ic->streams[i]->metadata);
   out.durationSec = ic->duration > 0 ? ic->duration / double(AV_TIME_BASE) : 0;
   std::vector<int64_t> firstPts(ic->nb_streams, AV_NOPTS_VALUE), endPts(ic->nb_streams, AV_NOPTS_VALUE);
   for (unsigned i = 0; i < ic->nb_streams; ++i) {
@@ -602,6 +617,18 @@ int decodeVideoRGB(const std::string &path,
   libavcodec.avcodec_send_packet(ctx.get(), nullptr);
   if (!receive()) return -1;
   return count;
+}
+
+MediaRecipe phoneClipRecipe(double seconds) {
+  MediaRecipe r = smallClipRecipe(seconds);
+  r.muxerOptions = "movflags=use_metadata_tags";
+  r.metadata = {{"creation_time", "2023-07-13T22:42:05.000000Z"},
+                {"com.apple.quicktime.creationdate", "2023-07-14T00:42:05+0200"},
+                {"com.apple.quicktime.location.ISO6709", kPhonePlace},
+                {"com.apple.quicktime.make", kPhoneMake},
+                {"com.apple.quicktime.model", kPhoneModel},
+                {"com.apple.quicktime.software", "16.5"}};
+  return r;
 }
 
 MediaRecipe smallClipRecipe(double seconds) {

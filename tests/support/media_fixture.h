@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct MediaRecipe {
   int audioTracks = 1;         // the first plays 440 Hz, the others 660 Hz
   int laterTrackChannels = 0;  // the channels of the second and later tracks; 0: as the first
   std::string muxerOptions;    // for the muxer, "name=value:name=value" (e.g. movflags)
+  // The file's metadata as the muxer is given it ("creation_time", a phone's
+  // "com.apple.quicktime.*" keys with movflags=use_metadata_tags).
+  std::vector<std::pair<std::string, std::string>> metadata;
 };
 
 // The still patch picture: vertical stripes of equal width, left to right in
@@ -58,6 +62,17 @@ constexpr int kStillPatchCount = static_cast<int>(sizeof kStillPatchColors / siz
 // The small clip most tests convert: 320x240 at 25 fps, H.264 with AAC
 // stereo at 44.1 kHz, `seconds` long.
 MediaRecipe smallClipRecipe(double seconds);
+
+// A phone's clip (the small clip, a .mov): recorded in Paris a little after
+// midnight local time, kPhoneRecorded (2023-07-13T22:42:05Z, the 14th
+// there), in the movie header and as the phone's keys: the date with its
+// zone, the place kPhonePlace, the camera kPhoneMake / kPhoneModel, the
+// software "16.5".
+constexpr int64_t kPhoneRecorded = 1689288125;
+constexpr const char *kPhonePlace = "+48.8584+002.2945+035.000/";
+constexpr const char *kPhoneMake = "Apple";
+constexpr const char *kPhoneModel = "iPhone 12";
+MediaRecipe phoneClipRecipe(double seconds);
 
 // Writes the file; returns an empty string on success, the error otherwise.
 std::string generateMedia(const MediaRecipe &recipe);
@@ -91,11 +106,13 @@ struct ProbedFile {
   std::string format;      // demuxer name
   double durationSec = 0;  // container duration
   std::vector<ProbedStream> streams;
+  std::map<std::string, std::string> metadata;  // the file's, as the demuxer reads it
   const ProbedStream *first(const std::string &type) const;
 };
 
-// Opens and reads the whole file (counting packets per stream).
-ProbedFile probeMedia(const std::string &path);
+// Opens and reads the whole file (counting packets per stream), with the
+// demuxer named `format` (empty: the one the libraries pick).
+ProbedFile probeMedia(const std::string &path, const std::string &format = std::string());
 
 // Decodes the first video stream and hands every picture, converted to
 // packed RGB24, to `onFrame(rgb, width, height, linesize, ptsSeconds)`.

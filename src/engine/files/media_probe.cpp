@@ -133,6 +133,10 @@ void MediaProbe::getFileInfo(MediaFileInfo &info) {
   copyText(info.genre, metadata(m, "genre"));
 }
 
+RecordingMetadata MediaProbe::recording() const {
+  return ctx_ ? readRecordingMetadata(ctx_->metadata) : RecordingMetadata{};
+}
+
 void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(-1, info); }
 
 void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {

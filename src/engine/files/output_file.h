@@ -44,6 +44,9 @@ struct OutputFile {
   bool headerWritten = false;
   bool trailerWritten = false;
   int64_t packetsWritten = 0;
+  // The modification time the file gets once kept (seconds since 1970);
+  // -1: the time it was written.
+  int64_t fileTime = -1;
   // Frees the muxer context and closes the file; a file that was not kept
   // under its name (keepOutputFiles) is removed.
   void close();

@@ -93,6 +93,9 @@ struct OptionState {
   int64_t inputStartTime = 0;       // microseconds ("ss")
   int64_t inputTsOffset = 0;        // microseconds ("itsoffset")
   int64_t recTimestamp = 0;         // seconds since 1970 ("timestamp")
+  // Outputs keep the source's recording date, place and camera, and get
+  // its recording time as their file time.
+  bool keepRecordingMetadata = false;
   // Timestamp scale per input file and stream; 0 means 1.
   std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTsScale{};
 

@@ -10,6 +10,7 @@
 
 #include "../library/av_ptr.h"
 #include "../files/file_access.h"
+#include "recording_metadata.h"
 
 struct MediaFileInfo {
   int64_t startTime = -1;   // microseconds
@@ -71,6 +72,9 @@ class MediaProbe {
   void getFileInfo(MediaFileInfo &info);
   void getVideoStreamInfo(VideoStreamInfo &info);             // first video stream
   void getVideoStreamInfo(int32_t index, VideoStreamInfo &info);  // < 0: first video stream
+  // When, where and with what the open file was recorded (nothing known
+  // when no file is open).
+  RecordingMetadata recording() const;
 
   const std::string &lastError() const { return lastError_; }
   const std::string &formatName() const { return formatName_; }

@@ -62,6 +62,7 @@ struct OutputOptions {
   bool overwrite = false;      // "y": the output may replace a file of its name
   int32_t recordingTimeMs = -1;
   double timestamp = -1.0;     // days since 30 December 1899, local time
+  bool keepMetadata = false;   // keep the source's recording date, place and camera
   int32_t year = -1;
   int32_t track = -1;
   char title[512] = {};

@@ -15,6 +15,7 @@
 #include "open_errors.h"
 #include "output_file.h"
 #include "output_streams.h"
+#include "recording_output.h"
 #include "source_picture.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
@@ -534,6 +535,7 @@ void setUpTranscode(TranscodeTask &task, TranscodeRun &run) {
   openDecoders(task, run);
   resetInputClocks(run);
   applyMetaDataMaps(task);
+  applyRecordingMetadata(task);
   writeHeaders(task);
   logSessionDescription(task);
   run.timerStart = libavutil.av_gettime_relative();

@@ -9,6 +9,7 @@
 #include "codec_lock.h"
 #include "engine_types.h"
 #include "output_file.h"
+#include "recording_time.h"
 #include "transcode_run.h"
 #include "transcode_task.h"
 
@@ -53,6 +54,7 @@ void keepOutputFiles(TranscodeTask &task) {
       throw EngineError("Could not open '" + of->fileName + "'");
     std::string error;
     if (!of->target->commit(of->replaceExisting, error)) throw EngineError(error);
+    applyRecordingTime(of->target->finalPath(), of->fileTime);
   }
 }
 
