@@ -224,6 +224,26 @@ void timerModeRun(int threadCount) {
 TEST_F(ComponentTest, TimerModeZeroThreads) { timerModeRun(0); }
 TEST_F(ComponentTest, TimerModeNegativeThreads) { timerModeRun(-5); }
 
+// Removing a task while the next start waits renumbers the list and
+// changes nothing else: every task runs once, then the end-of-run notice.
+TEST_F(ComponentTest, TimerModeRemovalBeforeTheNextStart) {
+  for (const int removed : {0, 1, 2}) {
+    PumpedScheduler scheduler;
+    MediaEngine timed(&scheduler);
+    ASSERT_TRUE(timed.loadAVLib(TREVIX_COMMON_DIR, true));
+    EventRecorder rec(timed);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(timed.addTask(coreSource(2.0)), i);  // each fails at start
+    timed.startConvert(0);
+    ASSERT_EQ(scheduler.pumpOnce(), 1);  // the first ended, the second waits 100 ms
+    timed.removeTask(removed);
+    for (int step = 0; step < 4 && scheduler.pending() > 0; ++step) scheduler.pumpOnce();
+    // Indexes as each task had when it ended.
+    const auto expected = removed == 0 ? std::vector<int>{0, 0, 1, -1} : std::vector<int>{0, 1, -1};
+    EXPECT_EQ(indexes(rec.terminations()), expected) << "removed " << removed;
+    for (int i = 0; i < timed.taskCount(); ++i) EXPECT_TRUE(timed.taskStatus(i).terminated) << removed << i;
+  }
+}
+
 TEST_F(ComponentTest, EmptyListStartsNothing) {
   EventRecorder rec(engine);
   engine.startConvert(1);
