@@ -142,6 +142,24 @@ TEST_F(ProbeLogTest, OpenErrorTable) {
   EXPECT_NE(openErrorText(kOpenErrorImageNameSyntax, "a").find("use 'img%d.jpg'"), std::string::npos);
 }
 
+TEST_F(ProbeLogTest, AnImpossibleTableIsReportedAsDamageNotAsMemory) {
+  // A chunk table whose count (0xFFFFFFFF) no file could hold.
+  std::ifstream in(coreSource(2.0), std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t table = data.find("stco");
+  ASSERT_NE(table, std::string::npos);
+  data.replace(table + 8, 4, 4, '\xFF');
+  const std::string damaged = scratch.file("damaged.mov");
+  std::ofstream(damaged, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  const std::string expected =
+      damaged + ": the file is damaged: one of its tables claims more entries than memory could hold";
+  MediaProbe p;
+  EXPECT_FALSE(p.open(damaged));
+  EXPECT_EQ(p.lastError(), expected);
+  EXPECT_EQ(engine.addTask(damaged), -1);
+  EXPECT_EQ(engine.lastErrorMessage(), expected);
+}
+
 TEST_F(ProbeLogTest, LinesAreAssembledPerThread) {
   message(AV_LOG_INFO, "first half, ");
   EXPECT_TRUE(containing("first half").empty());
