@@ -24,6 +24,8 @@ struct InputFileRecord {
   // The furthest point the packets read so far reach, microseconds from
   // the file's start; INT64_MIN before the first packet.
   int64_t readEndUs = INT64_MIN;
+  // Packets read, by the file's stream index.
+  std::vector<int64_t> packetsRead;
 };
 
 struct InputStreamRecord {
@@ -126,6 +128,8 @@ void closeOpenedCodecs(TranscodeTask &task);
 
 // After a run that was not stopped: throws EngineError with the reason when
 // a source ended (at a read error or the end of its data) more than 0.5 s
-// and 2% before the length it declared, without a limit asking for it, or
-// when an output stream other than subtitles received no packet.
+// and 2% before the length it declared, or a MOV/MP4 source read from its
+// start ended with samples of its index unread (then its declared length
+// does not count), without a limit asking for it; or when an output stream
+// other than subtitles received no packet.
 void checkRunResult(TranscodeTask &task, const TranscodeRun &run);

@@ -248,6 +248,43 @@ TEST_F(FileSafety, ASourceCutShortBeforeTheConversionFailsUnlessALimitStopsFirst
   EXPECT_NEAR(probeMedia(dir.file("first.mp4")).durationSec, 2.0, 0.3);
 }
 
+TEST_F(FileSafety, AnMp4IsMeasuredByItsIndexNotByTheLengthItsHeaderDeclares) {
+  // Short by about 0.1 s, well within the time rule's half second: samples
+  // the index lists are not there.
+  MediaRecipe recipe = smallClipRecipe(4.0);
+  recipe.fastStart = true;
+  const std::string cut = dir.file("cut.mp4");
+  copyPart(cachedFixture(recipe, "faststart-4s.mp4"), cut, 0.97);
+  const Conversion r = convert(cut, dir.file("out.mp4"), mp4Options());
+  ASSERT_TRUE(r.terminated) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): ", 0), 0u) << r.message;
+  EXPECT_NE(r.message.find(" samples its index lists could be read"), std::string::npos) << r.message;
+
+  // Fragmented, its tracks' headers declaring 6 s for 2 s of samples: every
+  // sample reads, so it converts.
+  MediaRecipe fragmented = smallClipRecipe(2.0);
+  fragmented.path = dir.file("fragmented.mp4");
+  fragmented.muxerOptions = "movflags=frag_keyframe+empty_moov";
+  ASSERT_EQ(generateMedia(fragmented), "");
+  std::string data;
+  {
+    std::ifstream in(fragmented.path, std::ios::binary);
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  for (size_t mdhd = data.find("mdhd"); mdhd != std::string::npos; mdhd = data.find("mdhd", mdhd + 1)) {
+    ASSERT_EQ(data[mdhd + 4], 0);  // version 0: 32-bit times, the time scale at 16, the duration at 20
+    const auto byte = [&](size_t at) { return static_cast<uint32_t>(static_cast<uint8_t>(data[mdhd + at])); };
+    const uint32_t duration = 6 * (byte(16) << 24 | byte(17) << 16 | byte(18) << 8 | byte(19));
+    for (int i = 0; i < 4; ++i) data[mdhd + 20 + i] = static_cast<char>(duration >> (24 - 8 * i));
+  }
+  std::ofstream(fragmented.path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  ASSERT_NEAR(probeMedia(fragmented.path).durationSec, 6.0, 0.1);
+  const Conversion whole = convert(fragmented.path, dir.file("whole.mp4"), mp4Options());
+  EXPECT_TRUE(whole.finished) << whole.message;
+  EXPECT_EQ(names(), (std::vector<std::string>{"cut.mp4", "fragmented.mp4", "whole.mp4"}));
+}
+
 TEST_F(FileSafety, ASourceCutShortWhileItConvertsFails) {
   const std::string source = dir.file("shrinking.mov");
   fs::copy_file(smallSource(8.0), source);
