@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "media_fixture.h"
 #include "media_measure.h"
@@ -32,25 +30,15 @@ std::string phoneClip(double audioStart) {
 // 0.5 s, then the AAC track from the end of its priming (1024 samples) on,
 // instead of an edit that plays the priming. Written into `dir`.
 std::string primedLateClip(const ScratchDir &dir) {
-  std::ifstream in(phoneClip(0.5), std::ios::binary);
-  std::string d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t audioEdits = d.find("elst", d.find("elst") + 1);  // the second track's
-  if (audioEdits == std::string::npos || d[audioEdits + 11] != 2) return "";
-  const auto field = [&](size_t at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(d[audioEdits + at + i]);
-    return v;
-  };
-  const auto set = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) d[audioEdits + at + i] = static_cast<char>(v >> (24 - 8 * i));
-  };
+  std::string d = fileBytes(phoneClip(0.5));
+  const size_t edits = d.find("elst", d.find("elst") + 1);  // the second track's
+  if (edits == std::string::npos || bigEndian32(d, edits + 8) != 2) return "";
   // Version 0 entries of (duration in ms, media time, rate) from byte 12 on.
-  const uint32_t total = field(12) + field(24);
-  set(12, 500);
-  set(24, total - 500);
-  set(28, 1024);
+  setBigEndian32(d, edits + 24, bigEndian32(d, edits + 12) + bigEndian32(d, edits + 24) - 500);
+  setBigEndian32(d, edits + 12, 500);
+  setBigEndian32(d, edits + 28, 1024);
   const std::string path = dir.file("primed-late-audio.mov");
-  std::ofstream(path, std::ios::binary).write(d.data(), static_cast<std::streamsize>(d.size()));
+  writeFileBytes(path, d);
   return path;
 }
 

@@ -13,6 +13,7 @@
 #include "core_test_util.h"
 #include "transcode_task.h"
 #include "media_engine.h"
+#include "media_fixture.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -93,11 +94,8 @@ TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
   EXPECT_EQ(engine.lastErrorMessage(), noise + ": Unknown format");
 
   const std::string truncated = scratch.file("truncated.mov");
-  {
-    std::ifstream in(coreSource(2.0), std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::ofstream(truncated, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 3));
-  }
+  const std::string data = fileBytes(coreSource(2.0));
+  writeFileBytes(truncated, data.substr(0, data.size() / 3));
   const int t = engine.addTask(truncated);
   if (t < 0) {
     EXPECT_EQ(engine.lastErrorMessage().rfind(truncated + ": ", 0), 0u) << engine.lastErrorMessage();

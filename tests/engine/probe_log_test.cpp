@@ -10,6 +10,7 @@
 #include "engine_log.h"
 #include "transcode_task.h"
 #include "media_engine.h"
+#include "media_fixture.h"
 #include "test_env.h"
 
 namespace {
@@ -144,13 +145,12 @@ TEST_F(ProbeLogTest, OpenErrorTable) {
 
 TEST_F(ProbeLogTest, AnImpossibleTableIsReportedAsDamageNotAsMemory) {
   // A chunk table whose count (0xFFFFFFFF) no file could hold.
-  std::ifstream in(coreSource(2.0), std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string data = fileBytes(coreSource(2.0));
   const size_t table = data.find("stco");
   ASSERT_NE(table, std::string::npos);
-  data.replace(table + 8, 4, 4, '\xFF');
+  setBigEndian32(data, table + 8, 0xFFFFFFFF);
   const std::string damaged = scratch.file("damaged.mov");
-  std::ofstream(damaged, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  writeFileBytes(damaged, data);
   const std::string expected =
       damaged + ": the file is damaged: one of its tables claims more entries than memory could hold";
   MediaProbe p;

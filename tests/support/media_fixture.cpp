@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "av_ptr.h"
@@ -531,6 +533,7 @@ ProbedFile probeMedia(const std::string &path) {
         if (firstPts[i] == AV_NOPTS_VALUE || ts < firstPts[i]) firstPts[i] = ts;
         // A picture without a duration (FLV) lasts one frame period.
         const AVStream *st = ic->streams[i];
+        out.streams[i].times.push_back(static_cast<double>(ts) * av_q2d(st->time_base));
         int64_t duration = pkt->duration;
         if (duration <= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->avg_frame_rate.num > 0)
           duration = libavutil.av_rescale_q(1, av_inv_q(st->avg_frame_rate), st->time_base);
@@ -550,6 +553,25 @@ ProbedFile probeMedia(const std::string &path) {
   }
   out.ok = true;
   return out;
+}
+
+std::string fileBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFileBytes(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+uint32_t bigEndian32(const std::string &bytes, size_t at) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(bytes.at(at + i));
+  return v;
+}
+
+void setBigEndian32(std::string &bytes, size_t at, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<char>(value >> (24 - 8 * i));
 }
 
 int decodeVideoRGB(const std::string &path,

@@ -78,6 +78,7 @@ struct ProbedStream {
   double durationSec = 0;  // stream duration, 0 if unknown
   int64_t frames = 0;      // frame count read by demuxing every packet
   double startSec = 0;     // time stamp of the first packet
+  std::vector<double> times;  // every packet's time stamp (pts, else dts), seconds, in file order
   std::string pixelFormat;   // video: e.g. "yuv420p"
   std::string colorPrimaries, colorTransfer, colorSpace;  // e.g. "bt709"; "unknown" when untagged
   bool hasDisplayMatrix = false;
@@ -92,6 +93,14 @@ struct ProbedFile {
   std::vector<ProbedStream> streams;
   const ProbedStream *first(const std::string &type) const;
 };
+
+// A file's bytes, and a file made of `bytes`: for tests that damage a
+// generated file.
+std::string fileBytes(const std::string &path);
+void writeFileBytes(const std::string &path, const std::string &bytes);
+// The big-endian 32-bit number at `at` (as MOV/MP4 boxes store them).
+uint32_t bigEndian32(const std::string &bytes, size_t at);
+void setBigEndian32(std::string &bytes, size_t at, uint32_t value);
 
 // Opens and reads the whole file (counting packets per stream).
 ProbedFile probeMedia(const std::string &path);
