@@ -59,6 +59,7 @@ struct MediaEngine::Impl : LogReceiver {
   int32_t nextTaskIndex = -1;
   int32_t pendingCount = 0;
   int32_t finishedCount = 0;
+  bool endOfRunTold = false;  // the run's end-of-run notice went out
   bool paused = false;  // thread mode: tasks started now begin paused
   // Direct mode (timer mode without a scheduler): tasks to run next on the
   // caller's thread, run by the outermost startConvert.
@@ -152,7 +153,8 @@ void MediaEngine::Impl::continueRun() {
   Guard g(*this);
   if (pendingCount > 0) {
     startNext();
-  } else if (finishedCount >= tasks.count()) {
+  } else if (finishedCount >= tasks.count() && !endOfRunTold) {
+    endOfRunTold = true;
     if (owner.onTerminate) owner.onTerminate(-1, true, false, std::string());
     clearLogList();
   }
@@ -388,6 +390,7 @@ void MediaEngine::startConvert(int32_t threadCount) {
     Impl::Guard g(*d);
     d->nextTaskIndex = 0;
     d->finishedCount = 0;
+    d->endOfRunTold = false;
     d->threadCount = threadCount;
     d->pendingCount = d->tasks.count();
     d->paused = false;
