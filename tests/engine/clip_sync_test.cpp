@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "profile_job.h"

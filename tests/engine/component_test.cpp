@@ -13,6 +13,7 @@
 #include "core_test_util.h"
 #include "transcode_task.h"
 #include "media_engine.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "test_env.h"
 

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "media_engine.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "media_probe.h"
 #include "test_env.h"

@@ -10,6 +10,7 @@
 #include "engine_log.h"
 #include "transcode_task.h"
 #include "media_engine.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "test_env.h"
 

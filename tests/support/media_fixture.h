@@ -94,14 +94,6 @@ struct ProbedFile {
   const ProbedStream *first(const std::string &type) const;
 };
 
-// A file's bytes, and a file made of `bytes`: for tests that damage a
-// generated file.
-std::string fileBytes(const std::string &path);
-void writeFileBytes(const std::string &path, const std::string &bytes);
-// The big-endian 32-bit number at `at` (as MOV/MP4 boxes store them).
-uint32_t bigEndian32(const std::string &bytes, size_t at);
-void setBigEndian32(std::string &bytes, size_t at, uint32_t value);
-
 // Opens and reads the whole file (counting packets per stream).
 ProbedFile probeMedia(const std::string &path);
 
