@@ -2,6 +2,7 @@
 // name table, the audio helpers and the stream builders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -130,6 +131,16 @@ TEST_F(TranscodeUnits, VolumeRounding) {
   applyVolume(t, 2, 128);
   EXPECT_EQ(t[0], (3 * 128 + 128) >> 8);
   EXPECT_EQ(t[1], (-3 * 128 + 128) >> 8);
+  // Large factors clip full-scale samples instead of wrapping round.
+  for (int vol : {70000, 1 << 20, INT_MAX}) {
+    int16_t big[] = {32767, -32768, 1, -1, 0};
+    applyVolume(big, 5, vol);
+    EXPECT_EQ(big[0], 32767) << vol;
+    EXPECT_EQ(big[1], -32768) << vol;
+    EXPECT_EQ(big[2], std::min<int64_t>((int64_t{vol} + 128) >> 8, 32767)) << vol;
+    EXPECT_EQ(big[3], std::max<int64_t>((-int64_t{vol} + 128) >> 8, -32768)) << vol;
+    EXPECT_EQ(big[4], 0) << vol;
+  }
 }
 
 TEST_F(TranscodeUnits, TimestampSumsStayInRange) {

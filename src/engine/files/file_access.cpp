@@ -85,6 +85,15 @@ int unknownWhenContentUnknown(SourceReader &reader, int code) {
   return rc >= 0 && probed ? code : kOpenErrorUnknownFormat;
 }
 
+// The libraries refuse any single allocation above 2 GiB: while a header is
+// read, that is a table whose count no file could hold, not a machine short
+// of memory.
+std::string headerErrorText(int code, const std::string &path) {
+  if (code == AVERROR(ENOMEM))
+    return path + ": the file is damaged: one of its tables claims more entries than memory could hold";
+  return openErrorText(code, path);
+}
+
 int64_t seekFile(int fd, int64_t offset, int whence) {
   if (whence & AVSEEK_SIZE) {
     struct stat st {};
@@ -236,7 +245,7 @@ bool openSource(const std::string &path, const AVInputFormat *forced, AVDictiona
   if (prepare) prepare(ctx);
   // The library frees the context (not the reader) when the opening fails.
   const int rc = libavformat.avformat_open_input(&ctx, path.c_str(), format, params);
-  if (rc < 0) return fail(openErrorText(forced ? rc : unknownWhenContentUnknown(*out.reader, rc), path));
+  if (rc < 0) return fail(headerErrorText(forced ? rc : unknownWhenContentUnknown(*out.reader, rc), path));
   out.ctx.reset(ctx);
   return true;
 }

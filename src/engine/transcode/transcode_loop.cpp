@@ -137,6 +137,9 @@ void TranscodeLoop::repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPa
 // has them.
 void TranscodeLoop::noteRead(const InputFile &in, InputFileRecord &file, const AVPacket *pkt) {
   if (pkt->stream_index < 0 || pkt->stream_index >= static_cast<int>(in.ctx->nb_streams)) return;
+  if (file.packetsRead.size() <= static_cast<size_t>(pkt->stream_index))
+    file.packetsRead.resize(static_cast<size_t>(pkt->stream_index) + 1);
+  ++file.packetsRead[static_cast<size_t>(pkt->stream_index)];
   int64_t t = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
   if (t == AV_NOPTS_VALUE) return;
   t = addTimestamps(t, std::max<int64_t>(pkt->duration, 0));
