@@ -167,6 +167,7 @@ TranscodeTask::Outcome TranscodeTask::outcome() const {
   std::scoped_lock g(outcomeLock_);
   o.failed = failed_;
   o.message = errorMessage_;
+  o.keptOutput = keptOutput_;
   return o;
 }
 
@@ -212,6 +213,10 @@ bool TranscodeTask::start(bool onThread, ConvertPriority priority) {
 
 void TranscodeTask::run() {
   finished_ = false;
+  {
+    std::scoped_lock g(outcomeLock_);
+    keptOutput_.clear();
+  }
   try {
     waitWhilePaused();
     if (!stopRequested()) transcode(*this);
@@ -222,9 +227,11 @@ void TranscodeTask::run() {
     finished_ = false;
     fail("Unknown error");
   }
-  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
+  {
     std::scoped_lock g(outcomeLock_);
-    errorMessage_ = "stopped; the unfinished output was removed";
+    keptOutput_ = keptOutputName(*this);
+    if (outputsDropped() && !failed_ && keptOutput_.empty())
+      errorMessage_ = "stopped; the unfinished output was removed";
   }
   try {
     releaseStreams(*this);
