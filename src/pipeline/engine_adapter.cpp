@@ -11,6 +11,11 @@ void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEve
   engine.onLog = std::move(onLog);
 }
 
+std::optional<std::string> EngineAdapter::keptOutputName(int index) const {
+  if (index < 0 || index >= engine_.taskCount()) return std::string();
+  return engine_.taskStatus(index).keptOutput;
+}
+
 bool librariesReadAviSynth() {
   if (!librariesLoaded() || !libavformat.av_find_input_format) return false;
   return libavformat.av_find_input_format("avisynth") != nullptr;
