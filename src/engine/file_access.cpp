@@ -344,6 +344,7 @@ std::unique_ptr<OutputTarget> OutputTarget::create(const std::string &finalPath,
   }
   std::unique_ptr<OutputTarget> t(new OutputTarget);
   t->final_ = absolutePath(finalPath);
+  t->given_ = finalPath;
   const fs::path final(t->final_);
   const std::vector<std::string> abandoned = removeAbandonedTemporaryFiles(final.parent_path().string());
   if (removed) removed->insert(removed->end(), abandoned.begin(), abandoned.end());
@@ -437,7 +438,8 @@ bool OutputTarget::commit(const std::string &insert, bool replace, std::string &
     const int rc = replace && n == 0 ? ::rename(temporary_.c_str(), candidate.c_str())
                                      : renameNoReplace(temporary_.c_str(), candidate.c_str());
     if (rc == 0) {
-      kept_ = candidate;
+      // Told as the final name was spelt (relative or not).
+      kept_ = nameWithInsert(given_, n == 0 ? insert : insert + "-" + std::to_string(n));
       committed_ = true;
       closeFile();
       return true;

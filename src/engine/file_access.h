@@ -120,7 +120,8 @@ class OutputTarget {
   const std::string &temporaryPath() const { return temporary_; }
   const std::string &finalPath() const { return final_; }
   bool committed() const { return committed_; }
-  // The name the file got at commit (empty before).
+  // The name the file got at commit, spelt as the final name was given to
+  // create() (empty before).
   const std::string &keptPath() const { return kept_; }
 
   // Writes out the buffer and makes the data durable; the file stays open
@@ -143,7 +144,8 @@ class OutputTarget {
   int fd_ = -1;
   AVIOContext *io_ = nullptr;
   std::string temporary_;
-  std::string final_;
+  std::string final_;  // absolute
+  std::string given_;  // as create() was given it
   std::string kept_;
   bool committed_ = false;
 };
