@@ -44,6 +44,8 @@ struct OutputFile {
   bool headerWritten = false;
   bool trailerWritten = false;
   int64_t packetsWritten = 0;
+  // How far the file reaches, seconds (the end of its last packet).
+  double reachedSeconds = 0.0;
   // Frees the muxer context and closes the file; a file that was not kept
   // under its name (keepOutputFiles) is removed.
   void close();

@@ -484,6 +484,7 @@ TaskStatus MediaEngine::taskStatus(int index) const {
   s.finished = outcome.finished;
   s.failed = outcome.failed;
   s.errorMessage = outcome.message;
+  s.keptOutput = outcome.keptOutput;
   return s;
 }
 

@@ -276,6 +276,7 @@ void TranscodeLoop::finishOutputs() {
   for (auto &op : c_.run.ost)
     if (op->out->type != AVMEDIA_TYPE_VIDEO) outputs_.drain(*op, pictureEnd(*op->file));
 
+  for (auto &op : c_.run.ost) op->file->reachedSeconds = std::max(op->file->reachedSeconds, op->writtenEnd);
   for (auto &of : c_.state.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;
     const int ret = libavformat.av_write_trailer(of->ctx);
