@@ -1,5 +1,6 @@
 #include "cli_json.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -28,6 +29,28 @@ size_t utf8Length(std::string_view text, size_t i) {
 }
 
 }  // namespace
+
+bool isValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = utf8Length(text, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string base64Text(std::string_view bytes) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t n = std::min<size_t>(3, bytes.size() - i);
+    uint32_t group = 0;
+    for (size_t k = 0; k < 3; ++k)
+      group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (size_t k = 0; k < 4; ++k) out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+  }
+  return out;
+}
 
 std::string jsonQuoted(std::string_view text) {
   std::string out = "\"";
@@ -82,3 +105,9 @@ JsonLine &JsonLine::add(std::string_view key, double number, int decimals) {
 }
 
 JsonLine &JsonLine::addNull(std::string_view key) { return field(key, "null"); }
+
+JsonLine &JsonLine::addName(std::string_view key, std::string_view name) {
+  add(key, name);
+  if (isValidUtf8(name)) return *this;
+  return add(std::string(key) + "_bytes", base64Text(name));
+}

@@ -1,6 +1,8 @@
 // The lines of trevix-convert --json: one JSON object a line, built field
 // by field. Texts are written as UTF-8; bytes that are not valid UTF-8 (a
-// file name in another encoding) become U+FFFD, so every line parses.
+// file name in another encoding) become U+FFFD, so every line parses. A
+// file name with such bytes also gets its every byte, in base64, in a
+// second field (addName).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,10 @@
 
 // A JSON string literal, quotes included.
 std::string jsonQuoted(std::string_view text);
+// Whether `text` is valid UTF-8 throughout.
+bool isValidUtf8(std::string_view text);
+// `bytes` in base64 (RFC 4648, with padding).
+std::string base64Text(std::string_view bytes);
 
 class JsonLine {
  public:
@@ -19,6 +25,9 @@ class JsonLine {
   // A number with `decimals` places.
   JsonLine &add(std::string_view key, double number, int decimals);
   JsonLine &addNull(std::string_view key);
+  // A file name: the text, and when it is not valid UTF-8, its bytes in
+  // base64 under the key followed by "_bytes" ("file_bytes").
+  JsonLine &addName(std::string_view key, std::string_view name);
   // The object, without a line end.
   std::string text() const { return "{" + fields_ + "}"; }
 

@@ -545,8 +545,13 @@ per second, speed as a multiple of real time, elapsed and estimated time
 left; rewritten in place on a terminal, one line per report otherwise), and
 a final line "Done", "Fail" with the reason, or "Abort"; then a summary.
 
-Outputs are written under a hidden temporary name (".clip.part.mp4") in the
-output folder and get their name only when they are whole.
+Outputs are written under a short hidden temporary name
+(".trevix-part-k3j9x2qa.mp4") in the output folder, locked while they are
+written, and get their name only when they are whole. A run removes the
+temporary files of its output folder that no running conversion holds
+(those of a run that was killed), and its log says so. An output whose name
+was taken meanwhile (by another run into the same folder) gets the next free
+name ("clip-1.mp4"), which its final line gives.
 With --json every line is one JSON object whose "event" says what it is:
   {"event":"started","file":...,"output":...,"position":1,"count":2,
    "notice":"keeps the recording place"}  (the notice only when it does)
@@ -557,11 +562,14 @@ With --json every line is one JSON object whose "event" says what it is:
    "output":...,"reason":null|"why it failed"}
   {"event":"summary","files":2,"done":1,"fail":1,"abort":0,
    "not_converted":0,"exit_status":1}
-A file that cannot be set up ends without a "started" line.
+A file that cannot be set up ends without a "started" line. A name that is
+not valid UTF-8 has U+FFFD for the bytes that are not, and comes a second
+time with every byte, in base64, in "file_bytes" or "output_bytes".
 
-Ctrl-C stops the running file as the window's Stop button does: its output
-keeps what was converted so far, properly closed, the file ends "Abort" and
-the files after it are not converted. A second Ctrl-C removes the unfinished
+Ctrl-C stops the running file as the window's Stop button does: what was
+converted so far is kept, properly closed, under a name that says so and
+where it stopped ("clip (stopped at 00-00-09).mp4"), so that the final name
+stays free; the file ends "Abort" and the files after it are not converted. A second Ctrl-C removes the unfinished
 output and quits. SIGTERM and SIGHUP stop the run the same way.
 
 Exit status: 0 when every file is "Done", 1 otherwise, 2 for bad arguments,

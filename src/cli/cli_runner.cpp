@@ -102,8 +102,8 @@ std::string startedJson(const std::string &source, const std::string &output, co
                         bool keepsPlace) {
   JsonLine line;
   line.add("event", "started")
-      .add("file", source)
-      .add("output", output)
+      .addName("file", source)
+      .addName("output", output)
       .add("position", position.ordinal)
       .add("count", position.total);
   if (keepsPlace) line.add("notice", kKeepsPlaceText);
@@ -113,7 +113,7 @@ std::string startedJson(const std::string &source, const std::string &output, co
 std::string progressJson(const std::string &source, const ProgressSample &s) {
   const ProgressFigures f = progressFigures(s);
   JsonLine line;
-  line.add("event", "progress").add("file", source);
+  line.add("event", "progress").addName("file", source);
   if (f.percent >= 0) line.add("percent", f.percent); else line.addNull("percent");
   line.add("position_ms", s.currentMs);
   if (s.totalMs > 0) line.add("duration_ms", s.totalMs); else line.addNull("duration_ms");
@@ -126,8 +126,8 @@ std::string progressJson(const std::string &source, const ProgressSample &s) {
 
 std::string endedJson(const FileResult &r, bool outputExists) {
   JsonLine line;
-  line.add("event", "ended").add("file", r.source).add("state", stateWord(r.state));
-  if (r.output.empty() || !outputExists) line.addNull("output"); else line.add("output", r.output);
+  line.add("event", "ended").addName("file", r.source).add("state", stateWord(r.state));
+  if (r.output.empty() || !outputExists) line.addNull("output"); else line.addName("output", r.output);
   if (r.state == JobState::Failed)
     line.add("reason", r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
   else

@@ -28,6 +28,13 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
     queue_ = queue;
   }
   void detach() { attach(nullptr, nullptr); }
+  // What the engine tells of the name of the task's output; on the
+  // engine's thread, inside the terminate event.
+  std::optional<std::string> keptOutputName(int32_t index) {
+    std::scoped_lock hold(lock_);
+    if (!queue_ || index < 0) return std::nullopt;
+    return queue_->engine_.keptOutputName(index);
+  }
   // The events still on their way belong to the job before this one.
   void nextJob() {
     std::scoped_lock hold(lock_);
@@ -107,7 +114,9 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
         });
       },
       [bridge](int32_t index, bool finished, bool exception, const std::string &message) {
-        bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message); });
+        // Read now: the task may be gone once the event reaches the queue.
+        const std::optional<std::string> kept = bridge->keptOutputName(index);
+        bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message, kept); });
       },
       [bridge](int32_t, LogLevel level, const std::string &message) {
         // One task runs at a time: every line at information level and
@@ -350,11 +359,17 @@ void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps
 
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
 
-void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message) {
+void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
+                                        const std::optional<std::string> &keptOutput) {
   s_.converting = false;
   if (index >= 0) {
     // A task stopped by Stop is the last that logs for this run.
     if (!timer_.enabled()) bridge_->collectLogFor(-1);
+    // The name the output really has (or none): a stopped output's, or the
+    // next free one. A format that writes no file of its own has none.
+    const bool done = !exception && !s_.userAborted && finished;
+    if (keptOutput && (!keptOutput->empty() || !done) && jobs_.contains(s_.currentRow))
+      jobs_.setOutputPath(s_.currentRow, *keptOutput);
     // "Done" is what the engine vouches for: a task that was stopped (by
     // the user, or by a signal reaching the engine first) ended early.
     if (exception)

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "options.h"
@@ -93,7 +94,10 @@ class ConversionQueue {
   // The engine's events, once carried to the queue's thread.
   void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
                         float bitRate, int64_t size, int32_t totalMs);
-  void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message);
+  // `keptOutput`: the name the task's output really got, when the engine
+  // tells (ConversionEngine::keptOutputName).
+  void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
+                         const std::optional<std::string> &keptOutput = std::nullopt);
   // A line of the engine's log, raised while `row` was set up or converted.
   void onEngineLogLine(int row, const std::string &line);
 

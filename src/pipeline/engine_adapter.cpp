@@ -8,3 +8,8 @@ void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEve
   engine.onTerminate = std::move(onTerminate);
   engine.onLog = std::move(onLog);
 }
+
+std::optional<std::string> EngineAdapter::keptOutputName(int index) const {
+  if (index < 0 || index >= engine_.taskCount()) return std::string();
+  return engine_.taskStatus(index).keptOutput;
+}

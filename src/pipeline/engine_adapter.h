@@ -28,6 +28,7 @@ class EngineAdapter : public ConversionEngine {
   void pause() override { engine_.pause(); }
   void resume() override { engine_.resume(); }
   std::string lastErrorMessage() const override { return engine_.lastErrorMessage(); }
+  std::optional<std::string> keptOutputName(int index) const override;
   void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) override {
     setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate), std::move(onLog));
   }

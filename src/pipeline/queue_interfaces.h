@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine_types.h"
@@ -99,6 +100,12 @@ class ConversionEngine {
   virtual void resume() = 0;
   // Why the last AddTask or SetOutput failed.
   virtual std::string lastErrorMessage() const = 0;
+  // The name the output of the task at `index` was kept under once it
+  // ended (another than the one set up when that was taken meanwhile, or
+  // when the task was stopped), empty when nothing was kept; none when the
+  // engine does not tell. Called from the terminate event's handler, on the
+  // engine's thread.
+  virtual std::optional<std::string> keptOutputName(int) const { return std::nullopt; }
   // Connects (or, with empty functions, disconnects) the events the queue
   // follows. They are raised on the engine's threads (the log's also on the
   // queue's own thread, while a task is set up).

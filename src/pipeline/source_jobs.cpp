@@ -81,7 +81,8 @@ std::string sourceJobHint(const SourceJob &job) {
     case JobState::Done:
       return "Converted to " + job.outputPath;
     case JobState::Aborted:
-      return "Stopped before the end.";
+      if (job.outputPath.empty()) return "Stopped before the end.";
+      return "Stopped before the end; the part converted is kept as " + job.outputPath;
     case JobState::Waiting:
       if (!job.probe.opened)
         return "The file could not be read" + (job.probe.error.empty() ? std::string(".") : ": " + job.probe.error);
@@ -200,6 +201,10 @@ void SourceJobs::endJob(int row, JobState state, const std::string &reason) {
   j->state = state;
   j->reason = reason;
   changed(row, row);
+}
+
+void SourceJobs::setOutputPath(int row, const std::string &outputPath) {
+  if (SourceJob *j = job(row)) j->outputPath = outputPath;
 }
 
 void SourceJobs::addLogLine(int row, const std::string &line) {

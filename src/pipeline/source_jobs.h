@@ -130,6 +130,9 @@ class SourceJobs {
   void startJob(int row, const std::string &outputPath, bool loadingScript);
   void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
   void endJob(int row, JobState state, const std::string &reason);
+  // The name the row's output really got (another than the one planned,
+  // or none), told before endJob.
+  void setOutputPath(int row, const std::string &outputPath);
   // One line of the engine's log of the row's task (no change is
   // announced: no column shows the log).
   void addLogLine(int row, const std::string &line);

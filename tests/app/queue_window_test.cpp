@@ -183,6 +183,16 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_EQ(prompts.questions.size(), 2);
   EXPECT_TRUE(window->startButton->isEnabled());
   ASSERT_TRUE(waitUntil([&] { return text(1, kProgressColumn) == "Abort"; }, 30000, pumpEvents));
+  // Row 1's part converted is kept under a name that says so, which its
+  // hint gives; its final name stays free.
+  const std::string planned = out + "/" + std::filesystem::path(a.toStdString()).stem().string() + "-1";
+  const std::string &kept = job(1).outputPath;
+  EXPECT_EQ(kept.rfind(planned + " (stopped at 00-00-0", 0), 0u) << kept;
+  EXPECT_EQ(kept.substr(kept.size() - 5), ").mp4") << kept;
+  EXPECT_TRUE(probeMedia(kept).ok) << kept;
+  EXPECT_FALSE(std::filesystem::exists(planned + ".mp4"));
+  const QString hint = window->sourceListModel->index(1, 0).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(hint.contains(QString::fromStdString(kept))) << hint.toStdString();
   waitUntil([] { return false; }, 600, pumpEvents);  // the timer would have moved on by now
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   EXPECT_EQ(text(2, kProgressColumn), "");

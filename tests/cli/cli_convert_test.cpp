@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 
 #include "media_fixture.h"
@@ -262,27 +263,39 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
   EXPECT_TRUE(probeMedia(out() + "/good.mp3").ok);
 }
 
-TEST_F(CliConvert, CtrlCAbortsTheRunningFileAndKeepsAPlayableOutput) {
+TEST_F(CliConvert, AStopSignalAbortsTheRunningFileAndKeepsAPlayableOutputUnderAStoppedName) {
   const std::string longSource = ::longSource();
   ASSERT_FALSE(longSource.empty());
-
-  const CliRun r = runConvert({"--profile", "PS3", "-o", out(), longSource, source_},
-                            [](const std::string &out) { return contains(out, "%  frames "); });
-  EXPECT_EQ(r.status, 130) << r.out << r.err;
-  const std::string output = (out_.path() / fs::path(longSource).filename()).replace_extension(".mp4").string();
-  EXPECT_TRUE(contains(r.out, "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
-  EXPECT_TRUE(contains(r.out, "2 files: 0 Done, 0 Fail, 1 Abort, 1 not converted")) << r.out;
-  EXPECT_EQ(filesInOut(), 1u);  // the second file was not started
-
-  // The output was closed properly: it opens, plays and is shorter than
-  // the source.
-  const ProbedFile p = probeMedia(output);
-  ASSERT_TRUE(p.ok) << p.error;
-  ASSERT_NE(p.first("video"), nullptr);
-  EXPECT_GT(p.durationSec, 0.0);
-  EXPECT_LT(p.durationSec, 39.0);
-  const int pictures = decodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {});
-  EXPECT_GT(pictures, 0);
+  const std::string planned = (out_.path() / fs::path(longSource).filename()).replace_extension(".mp4").string();
+  const std::regex stoppedName(fs::path(planned).stem().string() + R"( \(stopped at 00-00-[0-3][0-9]\)\.mp4)");
+  for (const int sig : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(sig);
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+    const bool json = sig == SIGTERM;
+    std::vector<std::string> args{"--profile", "PS3", "-o", out(), longSource, source_};
+    if (json) args.insert(args.begin(), "--json");
+    const CliRun r = runConvert(
+        args, [&](const std::string &out) { return contains(out, json ? "\"event\":\"progress\"" : "%  frames "); },
+        120, {sig});
+    EXPECT_EQ(r.status, 128 + sig) << r.out << r.err;
+    // One file, the second was not started: the part converted, under a
+    // name that says so, while the final name stays free.
+    ASSERT_EQ(filesInOut(), 1u);
+    const std::string output = fs::directory_iterator(out_.path())->path().string();
+    EXPECT_TRUE(std::regex_match(fs::path(output).filename().string(), stoppedName)) << output;
+    EXPECT_FALSE(fs::exists(planned));
+    EXPECT_TRUE(contains(r.out, json ? R"("state":"Abort","output":")" + output + "\""
+                                     : "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, json ? R"("abort":1,"not_converted":1)" : "0 Fail, 1 Abort, 1 not converted")) << r.out;
+    // Closed properly: it opens, plays and is shorter than the source.
+    const ProbedFile p = probeMedia(output);
+    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_NE(p.first("video"), nullptr);
+    EXPECT_GT(p.durationSec, 0.0);
+    EXPECT_LT(p.durationSec, 39.0);
+    EXPECT_GT(decodeVideoRGB(output, [](const uint8_t *, int, int, int, double) {}), 0);
+  }
 }
 
 // With --overwrite, an output that would be the source itself is refused:
@@ -479,8 +492,12 @@ TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
   r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGKILL});
   EXPECT_EQ(r.status, -1);
   ASSERT_EQ(filesInOut(), 1u);
-  EXPECT_EQ(fs::directory_iterator(out_.path())->path().filename().string(),
-            "." + fs::path(source).stem().string() + ".part.mp4");
+  const std::string left = fs::directory_iterator(out_.path())->path().filename().string();
+  EXPECT_TRUE(std::regex_match(left, std::regex(R"(\.trevix-part-[a-z0-9]{8}\.mp4)"))) << left;
+  // The next run into the folder removes it.
+  r = runConvert({"--profile", "PS3", "-q", "-o", out(), source_});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_FALSE(fs::exists(out_.path() / left));
 }
 
 TEST_F(CliConvert, AStopSignalEndsTheWaitForASourceThatSendsNothing) {

@@ -356,4 +356,16 @@ TEST(CliTexts, JsonLines) {
             R"({"event":"ended","file":"a.mov","state":"Done","output":"out/a.mp4","reason":null})");
   EXPECT_EQ(summaryJson({done, failed, {"c.mov", "", JobState::Waiting, ""}}, 1),
             R"({"event":"summary","files":3,"done":1,"fail":1,"abort":0,"not_converted":1,"exit_status":1})");
+
+  // A name that is not UTF-8 keeps every byte in a second field, in base64.
+  const std::string bad = "bad\xff\xfe.mov", badOut = "out/bad\xff\xfe.mp4", u = "\xef\xbf\xbd\xef\xbf\xbd";
+  EXPECT_EQ(startedJson(bad, badOut, RunPosition{1, 1}),
+            R"({"event":"started","file":"bad)" + u + R"(.mov","file_bytes":"YmFk//4ubW92","output":"out/bad)" + u +
+                R"(.mp4","output_bytes":"b3V0L2JhZP/+Lm1wNA==","position":1,"count":1})");
+  EXPECT_EQ(progressJson("Caf\xe9.mov", s).rfind(R"({"event":"progress","file":"Caf)" + u.substr(3) +
+                                                    R"(.mov","file_bytes":"Q2Fm6S5tb3Y=","percent")", 0),
+            0u);
+  EXPECT_EQ(endedJson({"a.mov", badOut, JobState::Done, ""}, true),
+            R"({"event":"ended","file":"a.mov","state":"Done","output":"out/bad)" + u +
+                R"(.mp4","output_bytes":"b3V0L2JhZP/+Lm1wNA==","reason":null})");
 }

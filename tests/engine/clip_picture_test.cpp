@@ -49,10 +49,13 @@ void expectPicturesTurned(const std::string &source, const std::string &output, 
     ASSERT_EQ(nearest->width, expected.width);
     ASSERT_EQ(nearest->height, expected.height);
     EXPECT_GT(picturePsnr(*nearest, expected), 30.0) << "picture at " << coded[i].time << " s";
-    // The same picture unturned (or turned the other way) is far off.
+    // The same picture unturned (or turned the other way) is far off; so is
+    // the picture with left and right the other way round.
     if (rotation % 180 == 0 && (rotation != 0 || mirrored)) {
       EXPECT_LT(picturePsnr(*nearest, coded[i]), 25.0) << "the picture was not turned";
     }
+    EXPECT_LT(picturePsnr(*nearest, turnPicture(coded[i], rotation, !mirrored)), 25.0)
+        << (mirrored ? "the mirror was not undone" : "the picture was mirrored");
   }
 }
 
@@ -69,7 +72,8 @@ TEST_F(TurnedClips, PortraitPhoneClipIsListedConvertedAndShownUpright) {
     bool mirrored;
   };
   for (const Case &c : {Case{"libx264", 90, false}, Case{"libx264", 270, false}, Case{"libx265", 90, false},
-                        Case{"libx265", 270, false}, Case{"libx264", 90, true}, Case{"libx264", 180, false}}) {
+                        Case{"libx265", 270, false}, Case{"libx264", 90, true}, Case{"libx264", 180, false},
+                        Case{"libx264", 0, true}, Case{"libx264", 180, true}}) {
     SCOPED_TRACE(std::string(c.codec) + " turned " + std::to_string(c.rotation) + (c.mirrored ? " mirrored" : ""));
     const std::string source = turnedClip(c.codec, c.rotation, c.mirrored);
     ASSERT_FALSE(source.empty());

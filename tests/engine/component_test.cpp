@@ -12,6 +12,8 @@
 
 #include "core_test_util.h"
 #include "media_engine.h"
+#include "file_bytes.h"
+#include "media_fixture.h"
 #include "test_env.h"
 #include "thread_ids.h"
 #include "transcode_task.h"
@@ -94,11 +96,8 @@ TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
   EXPECT_EQ(engine.lastErrorMessage(), noise + ": Unknown format");
 
   const std::string truncated = scratch.file("truncated.mov");
-  {
-    std::ifstream in(coreSource(2.0), std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::ofstream(truncated, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 3));
-  }
+  const std::string data = fileBytes(coreSource(2.0));
+  writeFileBytes(truncated, data.substr(0, data.size() / 3));
   const int t = engine.addTask(truncated);
   if (t < 0) {
     EXPECT_EQ(engine.lastErrorMessage().rfind(truncated + ": ", 0), 0u) << engine.lastErrorMessage();
@@ -224,6 +223,26 @@ void timerModeRun(int threadCount) {
 
 TEST_F(ComponentTest, TimerModeZeroThreads) { timerModeRun(0); }
 TEST_F(ComponentTest, TimerModeNegativeThreads) { timerModeRun(-5); }
+
+// Removing a task while the next start waits renumbers the list and
+// changes nothing else: every task runs once, then the end-of-run notice.
+TEST_F(ComponentTest, TimerModeRemovalBeforeTheNextStart) {
+  for (const int removed : {0, 1, 2}) {
+    PumpedScheduler scheduler;
+    MediaEngine timed(&scheduler);
+    ASSERT_TRUE(timed.loadAVLib(TREVIX_COMMON_DIR, true));
+    EventRecorder rec(timed);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(timed.addTask(coreSource(2.0)), i);  // each fails at start
+    timed.startConvert(0);
+    ASSERT_EQ(scheduler.pumpOnce(), 1);  // the first ended, the second waits 100 ms
+    timed.removeTask(removed);
+    for (int step = 0; step < 4 && scheduler.pending() > 0; ++step) scheduler.pumpOnce();
+    // Indexes as each task had when it ended.
+    const auto expected = removed == 0 ? std::vector<int>{0, 0, 1, -1} : std::vector<int>{0, 1, -1};
+    EXPECT_EQ(indexes(rec.terminations()), expected) << "removed " << removed;
+    for (int i = 0; i < timed.taskCount(); ++i) EXPECT_TRUE(timed.taskStatus(i).terminated) << removed << i;
+  }
+}
 
 TEST_F(ComponentTest, EmptyListStartsNothing) {
   EventRecorder rec(engine);

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/file.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -18,9 +20,11 @@
 #include <fstream>
 #include <future>
 #include <memory>
+#include <regex>
 #include <thread>
 
 #include "media_engine.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "media_probe.h"
 #include "test_env.h"
@@ -47,31 +51,35 @@ class FileSafety : public ::testing::Test {
   ScratchDir dir;
 };
 
+// The hidden name an output has while it is written.
+const std::regex kTemporaryName(R"(\.trevix-part-[a-z0-9]{8}\.mp4)");
+
 double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 // The first `fraction` of `from`'s bytes, written to `to`.
 void copyPart(const std::string &from, const std::string &to, double fraction) {
-  std::ifstream in(from, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream(to, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() * fraction));
+  const std::string data = fileBytes(from);
+  writeFileBytes(to, data.substr(0, static_cast<size_t>(static_cast<double>(data.size()) * fraction)));
 }
 
 // A conversion on a worker thread of its own engine, and how it ended.
 struct BackgroundConversion {
   struct End {
     bool finished = false, exception = false;
-    std::string message;
+    std::string message, keptOutput;
   };
   std::promise<End> ended;
   std::future<End> result = ended.get_future();
   std::unique_ptr<MediaEngine> engine = std::make_unique<MediaEngine>();  // goes first
+  std::atomic<bool> destroying{false};  // the engine is being freed: ask it nothing
 
   // Adds the task and its output; false (with the reason in the test log)
   // when either is refused.
   bool prepare(const std::string &source, const std::string &output, OutputOptions o = mp4Options()) {
     if (!engine->loadAVLib(TREVIX_COMMON_DIR, true)) return false;
     engine->onTerminate = [this](int32_t index, bool finished, bool exception, const std::string &message) {
-      if (index >= 0) ended.set_value(End{finished, exception, message});
+      if (index < 0) return;
+      ended.set_value(End{finished, exception, message, destroying ? "" : engine->taskStatus(index).keptOutput});
     };
     InputOptions in;
     const int index = engine->addTask(source, &in);
@@ -140,12 +148,39 @@ TEST_F(FileSafety, AnOutputIsWrittenUnderAHiddenNameAndNamedWhenWhole) {
   s.onProgress = [&](MediaEngine &, const ProgressSample &) { whileWriting = names(); };
   const Conversion r = convert(smallSource(2.0), s);
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
-  EXPECT_EQ(whileWriting, std::vector<std::string>{".clip.part.mp4"});
+  ASSERT_EQ(whileWriting.size(), 1u);
+  EXPECT_TRUE(std::regex_match(whileWriting[0], kTemporaryName)) << whileWriting[0];
   EXPECT_EQ(names(), std::vector<std::string>{"clip.mp4"});
+  EXPECT_EQ(r.keptOutput, out);
   EXPECT_TRUE(probeMedia(out).ok);
+
+  // A legal name of 252 bytes: the temporary name is short whatever the
+  // final one.
+  const std::string longName = dir.file(std::string(248, 'n') + ".mp4");
+  const Conversion l = convert(smallSource(1.0), longName, mp4Options());
+  EXPECT_TRUE(l.finished) << l.message << l.lastError;
+  EXPECT_TRUE(probeMedia(longName).ok);
 }
 
-TEST_F(FileSafety, TwoEnginesWritingTheSameNameKeepOneWholeOutputAndSayWhyTheOtherFailed) {
+// Temporary files of runs that were killed: those no conversion holds are
+// removed (and the log says so); one held, and every other file, stays.
+TEST_F(FileSafety, TemporaryFilesNoConversionHoldsAreRemoved) {
+  for (const char *name : {".trevix-part-dead0001.mp4", ".trevix-part-held0001.mp4", ".trevix-part-dead0002",
+                           ".trevix-part-notes.txt", ".clip.part.mp4", "notes.txt"})
+    std::ofstream(dir.file(name)) << "x";
+  const int held = open(dir.file(".trevix-part-held0001.mp4").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const Conversion r = convert(smallSource(1.0), dir.file("clip.mp4"), mp4Options());
+  close(held);
+  EXPECT_TRUE(r.finished) << r.message << r.lastError;
+  EXPECT_EQ(names(), (std::vector<std::string>{".clip.part.mp4", ".trevix-part-held0001.mp4",
+                                               ".trevix-part-notes.txt", "clip.mp4", "notes.txt"}));
+  EXPECT_EQ(r.logCount("Removed the temporary file of a conversion that did not end: "), 2);
+  EXPECT_TRUE(r.logHas("Removed the temporary file of a conversion that did not end: " +
+                       dir.file(".trevix-part-dead0001.mp4")));
+}
+
+TEST_F(FileSafety, TwoEnginesEndingOnOneNameKeepBothOutputsUnderFreeNames) {
   const std::string shortSource = smallSource(2.0), longSource = smallSource(4.0);
   const std::string out = dir.file("clip.mp4");
   BackgroundConversion a, b;
@@ -156,15 +191,14 @@ TEST_F(FileSafety, TwoEnginesWritingTheSameNameKeepOneWholeOutputAndSayWhyTheOth
   b.start();
   ASSERT_TRUE(a.endsWithin(60) && b.endsWithin(60));
   const auto endA = a.result.get(), endB = b.result.get();
-  ASSERT_NE(endA.finished, endB.finished) << endA.message << " / " << endB.message;
-  const auto &failed = endA.finished ? endB : endA;
-  EXPECT_TRUE(failed.exception);
-  EXPECT_EQ(failed.message, "'" + out + "' appeared during the conversion and was not replaced");
-  // The file under the name is the whole output of the one that finished.
-  EXPECT_EQ(names(), std::vector<std::string>{"clip.mp4"});
-  const ProbedFile p = probeMedia(out);
-  ASSERT_TRUE(p.ok) << p.error;
-  EXPECT_NEAR(p.durationSec, endA.finished ? 2.0 : 4.0, 0.3);
+  ASSERT_TRUE(endA.finished && endB.finished) << endA.message << " / " << endB.message;
+  // The later takes the next free name and says so; each file is whole.
+  EXPECT_EQ(names(), (std::vector<std::string>{"clip-1.mp4", "clip.mp4"}));
+  EXPECT_NE(endA.keptOutput, endB.keptOutput);
+  for (const auto &[end, seconds] : {std::pair{endA, 2.0}, std::pair{endB, 4.0}}) {
+    EXPECT_TRUE(end.keptOutput == out || end.keptOutput == dir.file("clip-1.mp4")) << end.keptOutput;
+    EXPECT_NEAR(probeMedia(end.keptOutput).durationSec, seconds, 0.3) << end.keptOutput;
+  }
 }
 
 TEST_F(FileSafety, OverwritingReplacesALinkNeverTheFileItPointsTo) {
@@ -248,6 +282,66 @@ TEST_F(FileSafety, ASourceCutShortBeforeTheConversionFailsUnlessALimitStopsFirst
   EXPECT_NEAR(probeMedia(dir.file("first.mp4")).durationSec, 2.0, 0.3);
 }
 
+TEST_F(FileSafety, ASourceWithoutAnIndexMayEndEarlyByHalfASecondOr2PerCent) {
+  // 8 kHz mono 16-bit sound in Matroska: its header declares the whole
+  // length; the cut takes about `missing` seconds off the end.
+  struct Case {
+    double seconds, missing;
+    bool done;
+  };
+  for (const Case &c : {Case{40, 0.65, true}, Case{20, 0.75, false}, Case{10, 0.4, true}}) {
+    SCOPED_TRACE(std::to_string(c.missing) + " s of " + std::to_string(c.seconds));
+    MediaRecipe r;
+    r.path = dir.file("whole.mka");
+    r.videoCodec = "";
+    r.audioCodec = "pcm_s16le";
+    r.sampleRate = 8000;
+    r.channels = 1;
+    r.durationSec = c.seconds;
+    ASSERT_EQ(generateMedia(r), "");
+    const std::string cut = dir.file("cut.mka");
+    fs::copy_file(r.path, cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(cut) - static_cast<uintmax_t>(c.missing * 8000 * 2));
+    const Conversion conv = convert(cut, dir.file("out.wav"), OutputOptions{});
+    EXPECT_EQ(conv.finished, c.done) << conv.message;
+    if (!c.done) {
+      EXPECT_EQ(conv.message, "the source ends early (damaged or incomplete): 00:00:19 of 00:00:20 could be read");
+    }
+    fs::remove(dir.file("out.wav"));
+  }
+}
+
+TEST_F(FileSafety, AnMp4IsMeasuredByItsIndexNotByTheLengthItsHeaderDeclares) {
+  // Short by about 0.1 s, well within the time rule's half second: samples
+  // the index lists are not there.
+  MediaRecipe recipe = smallClipRecipe(4.0);
+  recipe.fastStart = true;
+  const std::string cut = dir.file("cut.mp4");
+  copyPart(cachedFixture(recipe, "faststart-4s.mp4"), cut, 0.97);
+  const Conversion r = convert(cut, dir.file("out.mp4"), mp4Options());
+  ASSERT_TRUE(r.terminated) << r.lastError;
+  EXPECT_TRUE(r.exception);
+  EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): ", 0), 0u) << r.message;
+  EXPECT_NE(r.message.find(" samples its index lists could be read"), std::string::npos) << r.message;
+
+  // Fragmented, its tracks' headers declaring 6 s for 2 s of samples: every
+  // sample reads, so it converts.
+  MediaRecipe fragmented = smallClipRecipe(2.0);
+  fragmented.path = dir.file("fragmented.mp4");
+  fragmented.muxerOptions = "movflags=frag_keyframe+empty_moov";
+  ASSERT_EQ(generateMedia(fragmented), "");
+  std::string data = fileBytes(fragmented.path);
+  for (size_t mdhd = data.find("mdhd"); mdhd != std::string::npos; mdhd = data.find("mdhd", mdhd + 1)) {
+    ASSERT_EQ(data[mdhd + 4], 0);  // version 0: the time scale at 16, the duration at 20
+    setBigEndian32(data, mdhd + 20, 6 * bigEndian32(data, mdhd + 16));
+  }
+  writeFileBytes(fragmented.path, data);
+  ASSERT_NEAR(probeMedia(fragmented.path).durationSec, 6.0, 0.1);
+  const Conversion whole = convert(fragmented.path, dir.file("whole.mp4"), mp4Options());
+  EXPECT_TRUE(whole.finished) << whole.message;
+  EXPECT_EQ(names(), (std::vector<std::string>{"cut.mp4", "fragmented.mp4", "whole.mp4"}));
+}
+
 TEST_F(FileSafety, ASourceCutShortWhileItConvertsFails) {
   const std::string source = dir.file("shrinking.mov");
   fs::copy_file(smallSource(8.0), source);
@@ -326,8 +420,7 @@ TEST_F(FileSafety, ATaskWaitingForAPipeEndsWithinASecondOnStopAndOnDestruction) 
   recipe.videoCodec = "mpeg4";
   recipe.audioCodec = "mp2";
   const std::string stream = cachedFixture(recipe, "stream.ts");
-  std::ifstream in(stream, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = fileBytes(stream);
   for (const bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "destruction" : "stop");
     const std::string live = dir.file(destroy ? "live2.ts" : "live1.ts");
@@ -340,6 +433,7 @@ TEST_F(FileSafety, ATaskWaitingForAPipeEndsWithinASecondOnStopAndOnDestruction) 
     ASSERT_FALSE(c.endsWithin(1.5));  // converted what came, waiting for more
     const auto t0 = Clock::now();
     if (destroy) {
+      c.destroying = true;
       c.engine.reset();
       EXPECT_LT(secondsSince(t0), 1.0);
     } else {
@@ -352,7 +446,11 @@ TEST_F(FileSafety, ATaskWaitingForAPipeEndsWithinASecondOnStopAndOnDestruction) 
       // Stopped with what was converted kept.
       EXPECT_FALSE(end.finished);
       EXPECT_FALSE(end.exception) << end.message;
-      EXPECT_TRUE(probeMedia(dir.file("out1.mp4")).ok);
+      // Under a name that tells the position reached; the final name stays free.
+      EXPECT_TRUE(std::regex_match(end.keptOutput, std::regex(".*/out1 \\(stopped at 00-00-0[1-9]\\)\\.mp4")))
+          << end.keptOutput;
+      EXPECT_TRUE(probeMedia(end.keptOutput).ok);
+      EXPECT_FALSE(fs::exists(dir.file("out1.mp4")));
     }
   }
 }

@@ -8,6 +8,8 @@
 #include "core_test_util.h"
 #include "engine_log.h"
 #include "media_engine.h"
+#include "file_bytes.h"
+#include "media_fixture.h"
 #include "media_probe.h"
 #include "open_errors.h"
 #include "test_env.h"
@@ -142,6 +144,23 @@ TEST_F(ProbeLogTest, OpenErrorTable) {
   EXPECT_EQ(openErrorText(AVERROR(EACCES), "a"), "a: Permission denied");
   EXPECT_EQ(openErrorText(AVERROR(EISDIR), "a"), "a: Is a directory");
   EXPECT_NE(openErrorText(kOpenErrorImageNameSyntax, "a").find("use 'img%d.jpg'"), std::string::npos);
+}
+
+TEST_F(ProbeLogTest, AnImpossibleTableIsReportedAsDamageNotAsMemory) {
+  // A chunk table whose count (0xFFFFFFFF) no file could hold.
+  std::string data = fileBytes(coreSource(2.0));
+  const size_t table = data.find("stco");
+  ASSERT_NE(table, std::string::npos);
+  setBigEndian32(data, table + 8, 0xFFFFFFFF);
+  const std::string damaged = scratch.file("damaged.mov");
+  writeFileBytes(damaged, data);
+  const std::string expected =
+      damaged + ": the file is damaged: one of its tables claims more entries than memory could hold";
+  MediaProbe p;
+  EXPECT_FALSE(p.open(damaged));
+  EXPECT_EQ(p.lastError(), expected);
+  EXPECT_EQ(engine.addTask(damaged), -1);
+  EXPECT_EQ(engine.lastErrorMessage(), expected);
 }
 
 TEST_F(ProbeLogTest, LinesAreAssembledPerThread) {

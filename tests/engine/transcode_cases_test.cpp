@@ -61,9 +61,11 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
   ASSERT_TRUE(r.terminated);
   EXPECT_FALSE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
-  ASSERT_TRUE(fs::exists(out));
+  // Kept under a name that says so (the position in it); the final name stays free.
+  EXPECT_EQ(r.keptOutput.rfind(dir.file("stopped (stopped at 00-00-0"), 0), 0u) << r.keptOutput;
+  EXPECT_FALSE(fs::exists(out));
   // MP4 is readable only with its trailer (the index).
-  const ProbedFile p = probeMedia(out);
+  const ProbedFile p = probeMedia(r.keptOutput);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
   EXPECT_GT(p.first("video")->frames, 0);
@@ -98,7 +100,8 @@ TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
   OutputOptions o = mp4Options();
   ASSERT_TRUE(engine.setOutput(i, out, &o)) << engine.lastErrorMessage();
   // The opening created the file under its hidden temporary name only.
-  EXPECT_TRUE(fs::exists(dir.file(".unused.part.mp4")));
+  ASSERT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename().string().rfind(".trevix-part-", 0), 0u);
   EXPECT_FALSE(fs::exists(out));
   engine.clearTasks();
   EXPECT_TRUE(fs::is_empty(dir.path()));

@@ -2,8 +2,10 @@
 // codecs the profiles use, each output probed afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include "media_fixture.h"
 #include "test_env.h"
@@ -34,6 +36,21 @@ class TranscodeFormats : public ::testing::TestWithParam<FormatCase> {
  protected:
   void SetUp() override { requireLibraries(); }
 };
+
+// The stream's packet times lie on the grid of `period` from the first and
+// span the source's `seconds` (give or take the encoder's start-up delay and
+// a few frames): they were stamped in the stream's own time base, not the
+// encoder's.
+void checkPacketTimes(const ProbedStream &s, double period, double seconds) {
+  std::vector<double> t = s.times;
+  std::sort(t.begin(), t.end());
+  ASSERT_GT(t.size(), 10u);
+  for (size_t k = 1; k < t.size(); ++k) {
+    const double steps = (t[k] - t[0]) / period;
+    ASSERT_NEAR(steps, std::round(steps), 0.0015 / period) << s.type << " packet " << k << " at " << t[k];
+  }
+  EXPECT_NEAR(t.back() - t.front(), seconds, 0.15) << s.type;
+}
 
 void checkProgress(const Conversion &r, int32_t totalMs, double outputSec, bool video) {
   ASSERT_FALSE(r.progress.empty());
@@ -99,12 +116,14 @@ TEST_P(TranscodeFormats, ConvertsAndProbes) {
     EXPECT_NEAR(v->frameRate, c.fps, 0.01);
     EXPECT_NEAR(v->durationSec, srcSec, 0.2);
     EXPECT_NEAR(static_cast<double>(v->frames), srcSec * c.fps, 2.0);
+    checkPacketTimes(*v, 1.0 / c.fps, srcSec);
   }
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->codec, c.outAudio);
   EXPECT_EQ(a->sampleRate, c.sampleRate);
   EXPECT_EQ(a->channels, c.channels);
   EXPECT_NEAR(a->durationSec, srcSec, 0.2);
+  if (a->frameSize > 0) checkPacketTimes(*a, a->frameSize / static_cast<double>(c.sampleRate), srcSec);
   EXPECT_NEAR(p.durationSec, srcSec, 0.2);
   checkProgress(r, static_cast<int32_t>(srcSec * 1000), srcSec, v != nullptr);
 }

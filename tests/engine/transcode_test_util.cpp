@@ -45,6 +45,7 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
     r.finished = finished;
     r.exception = exception;
     r.message = message;
+    r.keptOutput = engine.taskStatus(index).keptOutput;
   };
   InputOptions in = setup.inputOptions;
   r.taskIndex = engine.addTask(input, &in);

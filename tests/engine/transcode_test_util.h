@@ -28,6 +28,7 @@ struct Conversion {
   bool finished = false;
   bool exception = false;
   std::string message;
+  std::string keptOutput;  // the name the output got (TaskStatus::keptOutput)
   bool endOfRun = false;
   std::vector<ProgressSample> progress;
   std::vector<std::string> log;

@@ -248,7 +248,8 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   EXPECT_FALSE(r.finished);
   EXPECT_FALSE(r.exception) << r.message;
   EXPECT_LT(seconds, 0.3);
-  const ProbedFile p = probeMedia(out);
+  EXPECT_EQ(r.keptOutput.rfind(dir.file("stopped (stopped at 00-00-0"), 0), 0u) << r.keptOutput;
+  const ProbedFile p = probeMedia(r.keptOutput);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.first("video")->frames, 0);
   EXPECT_LT(p.durationSec, 15.0);

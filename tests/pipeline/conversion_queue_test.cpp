@@ -311,6 +311,22 @@ TEST_F(QueueTest, FailedConversionKeepsTheEnginesMessage) {
   EXPECT_EQ(rig.jobs.at(0).outputPath, out + "/a.mp4");
 }
 
+// A row takes the name the engine says its output got (the next free one,
+// none after a failure); a format that writes no file keeps its name.
+TEST_F(QueueTest, ARowTakesTheNameItsOutputGot) {
+  for (const char *name : {"a.mov", "b.mov", "c.mov"}) rig.add(source(name));
+  const std::vector<std::string> kept{out + "/a-1.mp4", "", ""};
+  rig.queue.startConversion();
+  rig.runToEnd([&](int row) {
+    rig.engine.kept = kept.at(static_cast<size_t>(row));
+    if (row == 2) rig.engine.finish(true, "Could not write");
+  });
+  EXPECT_EQ(rig.jobs.at(0).outputPath, out + "/a-1.mp4");
+  EXPECT_EQ(sourceJobHint(rig.jobs.at(0)), "Converted to " + out + "/a-1.mp4");
+  EXPECT_EQ(rig.jobs.at(1).outputPath, out + "/b.mp4");
+  EXPECT_EQ(rig.jobs.at(2).outputPath, "");
+}
+
 // "Show Log" shows what the engine said about one row: the lines of its
 // set-up and of its task, at information level and above, in order.
 TEST_F(QueueTest, EachRowKeepsTheLogOfItsOwnTask) {

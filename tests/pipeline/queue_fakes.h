@@ -205,6 +205,8 @@ class FakeEngine : public ConversionEngine {
     paused = false;
   }
   std::string lastErrorMessage() const override { return lastError; }
+  std::optional<std::string> kept;  // what keptOutputName tells
+  std::optional<std::string> keptOutputName(int) const override { return kept; }
   void setEvents(ProgressEvent p, TerminateEvent t, LogEvent l) override {
     onProgress = std::move(p);
     onTerminate = std::move(t);

@@ -549,6 +549,7 @@ ProbedFile probeMedia(const std::string &path, const std::string &format) {
         if (firstPts[i] == AV_NOPTS_VALUE || ts < firstPts[i]) firstPts[i] = ts;
         // A picture without a duration (FLV) lasts one frame period.
         const AVStream *st = ic->streams[i];
+        out.streams[i].times.push_back(static_cast<double>(ts) * av_q2d(st->time_base));
         int64_t duration = pkt->duration;
         if (duration <= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && st->avg_frame_rate.num > 0)
           duration = libavutil.av_rescale_q(1, av_inv_q(st->avg_frame_rate), st->time_base);

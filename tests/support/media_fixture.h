@@ -94,6 +94,7 @@ struct ProbedStream {
   double durationSec = 0;  // stream duration, 0 if unknown
   int64_t frames = 0;      // frame count read by demuxing every packet
   double startSec = 0;     // time stamp of the first packet
+  std::vector<double> times;  // every packet's time stamp (pts, else dts), seconds, in file order
   std::string pixelFormat;   // video: e.g. "yuv420p"
   std::string colorPrimaries, colorTransfer, colorSpace;  // e.g. "bt709"; "unknown" when untagged
   bool hasDisplayMatrix = false;

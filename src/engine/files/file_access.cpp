@@ -1,11 +1,18 @@
 #include "file_access.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,8 +29,12 @@ constexpr int kOutputBufferSize = 65536;
 // How long one wait for a pipe's data lasts before the flag is looked at
 // again.
 constexpr int kPollMs = 100;
-// Temporary names tried before an output gives up ("-1" ... "-999").
-constexpr int kTemporaryNameTries = 1000;
+// Temporary names tried before an output gives up.
+constexpr int kTemporaryNameTries = 100;
+// Free names tried for a kept output ("-1" ... "-9999").
+constexpr int kKeptNameTries = 10000;
+constexpr char kTemporaryPrefix[] = ".trevix-part-";
+constexpr size_t kTemporaryTagLength = 8;
 
 bool raised(const InterruptFlag *flag) { return flag && flag->load(); }
 
@@ -83,6 +94,40 @@ int unknownWhenContentUnknown(SourceReader &reader, int code) {
   const AVInputFormat *probed = nullptr;
   const int rc = libavformat.av_probe_input_buffer2(reader.io(), &probed, "", nullptr, 0, 0);
   return rc >= 0 && probed ? code : kOpenErrorUnknownFormat;
+}
+
+// The libraries refuse any single allocation above 2 GiB: while a header is
+// read, that is a table whose count no file could hold, not a machine short
+// of memory.
+std::string headerErrorText(int code, const std::string &path) {
+  if (code == AVERROR(ENOMEM))
+    return path + ": the file is damaged: one of its tables claims more entries than memory could hold";
+  return openErrorText(code, path);
+}
+
+bool isTagCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+// Eight letters or digits nobody can guess.
+std::string randomTag() {
+  static std::atomic<uint64_t> counter{0};
+  uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits))
+    bits = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           (static_cast<uint64_t>(::getpid()) << 32);
+  bits += counter.fetch_add(0x9E3779B97F4A7C15ull);
+  static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string tag;
+  for (size_t i = 0; i < kTemporaryTagLength; ++i, bits /= 36) tag += kDigits[bits % 36];
+  return tag;
+}
+
+// The name's length in bytes cut to at most `max`, not inside a UTF-8
+// sequence.
+size_t utf8Cut(const std::string &text, size_t max) {
+  if (text.size() <= max) return text.size();
+  size_t cut = max;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
 }
 
 int64_t seekFile(int fd, int64_t offset, int whence) {
@@ -236,7 +281,7 @@ bool openSource(const std::string &path, const AVInputFormat *forced, AVDictiona
   if (prepare) prepare(ctx);
   // The library frees the context (not the reader) when the opening fails.
   const int rc = libavformat.avformat_open_input(&ctx, path.c_str(), format, params);
-  if (rc < 0) return fail(openErrorText(forced ? rc : unknownWhenContentUnknown(*out.reader, rc), path));
+  if (rc < 0) return fail(headerErrorText(forced ? rc : unknownWhenContentUnknown(*out.reader, rc), path));
   out.ctx.reset(ctx);
   return true;
 }
@@ -244,7 +289,56 @@ bool openSource(const std::string &path, const AVInputFormat *forced, AVDictiona
 // ---------------------------------------------------------------------------
 // Outputs
 
-std::unique_ptr<OutputTarget> OutputTarget::create(const std::string &finalPath, std::string &error) {
+bool isTemporaryOutputName(const std::string &fileName) {
+  const size_t prefix = sizeof kTemporaryPrefix - 1;
+  if (fileName.compare(0, prefix, kTemporaryPrefix) != 0 || fileName.size() < prefix + kTemporaryTagLength)
+    return false;
+  for (size_t i = prefix; i < prefix + kTemporaryTagLength; ++i)
+    if (!isTagCharacter(fileName[i])) return false;
+  return fileName.size() == prefix + kTemporaryTagLength || fileName[prefix + kTemporaryTagLength] == '.';
+}
+
+std::vector<std::string> removeAbandonedTemporaryFiles(const std::string &folder) {
+  std::vector<std::string> removed;
+  DIR *dir = ::opendir(folder.c_str());
+  if (!dir) return removed;
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  while (const dirent *e = ::readdir(dir)) {
+    if (!isTemporaryOutputName(e->d_name)) continue;
+    const std::string path = base + e->d_name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat held {}, named {};
+    // A conversion that runs holds its file locked; one that cannot be
+    // locked, or was renamed or replaced meanwhile, is not touched.
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino &&
+        ::unlink(path.c_str()) == 0)
+      removed.push_back(path);
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+std::string nameWithInsert(const std::string &path, const std::string &insert) {
+  namespace fs = std::filesystem;
+  const fs::path p(path);
+  const std::string extension = p.extension().string();
+  std::string stem = p.stem().string();
+  const size_t room = NAME_MAX > insert.size() + extension.size() ? NAME_MAX - insert.size() - extension.size() : 0;
+  stem.resize(utf8Cut(stem, room));
+  return (p.parent_path() / (stem + insert + extension)).string();
+}
+
+std::string stoppedNameInsert(int64_t seconds) {
+  seconds = std::max<int64_t>(seconds, 0);
+  return formatText(" (stopped at %02" PRId64 "-%02" PRId64 "-%02" PRId64 ")", seconds / 3600, seconds / 60 % 60,
+                    seconds % 60);
+}
+
+std::unique_ptr<OutputTarget> OutputTarget::create(const std::string &finalPath, std::string &error,
+                                                   std::vector<std::string> *removed) {
   namespace fs = std::filesystem;
   if (!librariesLoaded()) {
     error = formatText("Could not open '%s'", finalPath.c_str());
@@ -252,24 +346,34 @@ std::unique_ptr<OutputTarget> OutputTarget::create(const std::string &finalPath,
   }
   std::unique_ptr<OutputTarget> t(new OutputTarget);
   t->final_ = absolutePath(finalPath);
+  t->given_ = finalPath;
   const fs::path final(t->final_);
-  const std::string stem = final.stem().string();
-  const std::string extension = final.extension().string();
-  for (int n = 0; n < kTemporaryNameTries; ++n) {
-    const std::string name = "." + stem + ".part" + (n > 0 ? "-" + std::to_string(n) : std::string()) + extension;
-    const std::string candidate = (final.parent_path() / name).string();
-    t->fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (t->fd_ >= 0) {
-      t->temporary_ = candidate;
-      break;
+  const std::vector<std::string> abandoned = removeAbandonedTemporaryFiles(final.parent_path().string());
+  if (removed) removed->insert(removed->end(), abandoned.begin(), abandoned.end());
+  // The extension is kept while the name stays within the limit.
+  std::string extension = final.extension().string();
+  if (sizeof kTemporaryPrefix - 1 + kTemporaryTagLength + extension.size() > NAME_MAX) extension.clear();
+  int why = EEXIST;
+  for (int n = 0; n < kTemporaryNameTries && t->fd_ < 0; ++n) {
+    const std::string candidate = (final.parent_path() / (kTemporaryPrefix + randomTag() + extension)).string();
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+      why = errno;
+      if (why != EEXIST) break;
+      continue;
     }
-    if (errno != EEXIST) {
-      error = formatText("Could not open '%s': %s", finalPath.c_str(), errnoText(errno).c_str());
-      return nullptr;
+    // Locked from the start; should another run's clean-up have taken it
+    // between the creation and the lock, a new name is tried.
+    struct stat st {};
+    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+      t->fd_ = fd;
+      t->temporary_ = candidate;
+    } else {
+      ::close(fd);
     }
   }
   if (t->fd_ < 0) {
-    error = formatText("Could not open '%s': %s", finalPath.c_str(), errnoText(EEXIST).c_str());
+    error = formatText("Could not open '%s': %s", finalPath.c_str(), errnoText(why).c_str());
     return nullptr;
   }
   auto *buffer = static_cast<unsigned char *>(libavutil.av_malloc(kOutputBufferSize));
@@ -286,8 +390,14 @@ std::unique_ptr<OutputTarget> OutputTarget::create(const std::string &finalPath,
 
 OutputTarget::~OutputTarget() {
   freeIo(io_);
-  if (fd_ >= 0) ::close(fd_);
+  // Removed while still locked, so that no clean-up sees it half gone.
   if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+  closeFile();
+}
+
+void OutputTarget::closeFile() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 int OutputTarget::write(void *opaque, uint8_t *buf, int size) {
@@ -308,33 +418,36 @@ int64_t OutputTarget::seek(void *opaque, int64_t offset, int whence) {
 }
 
 bool OutputTarget::finish(std::string &error) {
-  if (fd_ < 0) return true;
+  if (fd_ < 0 || committed_) return true;
   int code = 0;
   if (io_) {
     libavformat.avio_flush(io_);
     code = io_->error;
   }
   if (code >= 0 && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) code = AVERROR(errno);
-  if (::close(fd_) != 0 && code >= 0) code = AVERROR(errno);
-  fd_ = -1;
   if (code >= 0) return true;
   const std::string why = systemErrorText(code);
   error = formatText("Could not write '%s': %s", final_.c_str(), why.empty() ? "write error" : why.c_str());
   return false;
 }
 
-bool OutputTarget::commit(bool replace, std::string &error) {
+bool OutputTarget::commit(const std::string &insert, bool replace, std::string &error) {
   if (committed_) return true;
   if (!finish(error)) return false;
-  const int rc = replace ? ::rename(temporary_.c_str(), final_.c_str())
-                         : renameNoReplace(temporary_.c_str(), final_.c_str());
-  if (rc != 0) {
-    if (errno == EEXIST)
-      error = formatText("'%s' appeared during the conversion and was not replaced", final_.c_str());
-    else
-      error = formatText("Could not move the output to '%s': %s", final_.c_str(), errnoText(errno).c_str());
-    return false;
+  const std::string wanted = insert.empty() ? final_ : nameWithInsert(final_, insert);
+  for (int n = 0; n < kKeptNameTries; ++n) {
+    const std::string candidate = n == 0 ? wanted : nameWithInsert(final_, insert + "-" + std::to_string(n));
+    const int rc = replace && n == 0 ? ::rename(temporary_.c_str(), candidate.c_str())
+                                     : renameNoReplace(temporary_.c_str(), candidate.c_str());
+    if (rc == 0) {
+      // Told as the final name was spelt (relative or not).
+      kept_ = nameWithInsert(given_, n == 0 ? insert : insert + "-" + std::to_string(n));
+      committed_ = true;
+      closeFile();
+      return true;
+    }
+    if (errno != EEXIST) break;
   }
-  committed_ = true;
-  return true;
+  error = formatText("Could not move the output to '%s': %s", wanted.c_str(), errnoText(errno).c_str());
+  return false;
 }

@@ -2,8 +2,8 @@
 // sources are opened by the engine itself and read through an I/O context
 // of its own, whose waits a stop request cuts short; formats that would open
 // further files named inside a source are refused. Outputs are created
-// exclusively under a hidden temporary name beside their final name and
-// moved there only when whole.
+// exclusively under a short hidden temporary name in the folder of their
+// final name, locked while written, and given a name only once properly closed.
 #pragma once
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../library/av_ptr.h"
 
@@ -73,16 +74,39 @@ bool openSource(const std::string &path, const AVInputFormat *forced, AVDictiona
 // What the flag-ended opening of `path` reports.
 std::string stoppedWhileOpeningText(const std::string &path);
 
-// The file of one output. create() makes a new, hidden file beside the final
-// name (".clip.part.mp4" for "clip.mp4"; "-1", "-2", ... after "part" while
-// such a file exists), never opening one that exists. The library writes it
-// through io(); finish() writes out what is buffered and closes it, commit()
-// moves it to its final name. The destructor removes a file that was not
-// committed.
+// Hidden temporary files of outputs: ".trevix-part-" followed by eight
+// letters or digits, then the output's extension (".trevix-part-k3j9x2qa.mp4").
+bool isTemporaryOutputName(const std::string &fileName);
+
+// Removes from `folder` the temporary output files that no conversion holds
+// (see OutputTarget: a run that was killed leaves its file unlocked), and
+// only those. Returns the paths removed.
+std::vector<std::string> removeAbandonedTemporaryFiles(const std::string &folder);
+
+// `path` with `insert` put before the extension of its file name
+// ("clip.mp4", "-1": "clip-1.mp4"); the rest of the name is shortened
+// (never inside a UTF-8 sequence) where the result would pass the system's
+// limit on the length of a name.
+std::string nameWithInsert(const std::string &path, const std::string &insert);
+
+// What the name of a stopped output gets before its extension, with the
+// position reached: " (stopped at 00-00-09)" at 9 s, for
+// "clip (stopped at 00-00-09).mp4".
+std::string stoppedNameInsert(int64_t seconds);
+
+// The file of one output. create() makes a new, hidden file in the folder
+// of the final name, under a short name of its own (isTemporaryOutputName),
+// never opening one that exists, and holds a lock on it (flock) until it is
+// named or removed; before that it removes the folder's abandoned temporary
+// files. The library writes it through io(); finish() writes out what is
+// buffered, commit() moves it to a name of its own. The destructor removes
+// a file that was not committed.
 class OutputTarget {
  public:
   // Null with the reason in `error` ("Could not open '<final>': <why>").
-  static std::unique_ptr<OutputTarget> create(const std::string &finalPath, std::string &error);
+  // The abandoned temporary files removed are added to `removed`.
+  static std::unique_ptr<OutputTarget> create(const std::string &finalPath, std::string &error,
+                                              std::vector<std::string> *removed = nullptr);
   ~OutputTarget();
   OutputTarget(const OutputTarget &) = delete;
   OutputTarget &operator=(const OutputTarget &) = delete;
@@ -91,22 +115,32 @@ class OutputTarget {
   const std::string &temporaryPath() const { return temporary_; }
   const std::string &finalPath() const { return final_; }
   bool committed() const { return committed_; }
+  // The name the file got at commit, spelt as the final name was given to
+  // create() (empty before).
+  const std::string &keptPath() const { return kept_; }
 
-  // Writes out the buffer, makes the data durable and closes the file.
-  // False with the system's reason in `error`.
+  // Writes out the buffer and makes the data durable; the file stays open
+  // and locked until it is committed. False with the system's reason in
+  // `error`.
   bool finish(std::string &error);
-  // Moves the finished file to its final name. An existing file there is
-  // replaced only with `replace`; otherwise it stays and this fails.
-  bool commit(bool replace, std::string &error);
+  // Moves the finished file to its final name with `insert` put before
+  // the extension (nameWithInsert; none: the final name itself). An
+  // existing file there is replaced only with `replace`; otherwise the next
+  // free name is taken ("-1", "-2", ... after the insert), so that an
+  // output is never lost to a name taken meanwhile.
+  bool commit(const std::string &insert, bool replace, std::string &error);
 
  private:
   OutputTarget() = default;
   static int write(void *opaque, uint8_t *buf, int size);
   static int64_t seek(void *opaque, int64_t offset, int whence);
+  void closeFile();
 
   int fd_ = -1;
   AVIOContext *io_ = nullptr;
   std::string temporary_;
-  std::string final_;
+  std::string final_;  // absolute
+  std::string given_;  // as create() was given it
+  std::string kept_;
   bool committed_ = false;
 };

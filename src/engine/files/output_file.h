@@ -47,6 +47,8 @@ struct OutputFile {
   // The modification time the file gets once kept (seconds since 1970);
   // -1: the time it was written.
   int64_t fileTime = -1;
+  // How far the file reaches, seconds (the end of its last packet).
+  double reachedSeconds = 0.0;
   // Frees the muxer context and closes the file; a file that was not kept
   // under its name (keepOutputFiles) is removed.
   void close();

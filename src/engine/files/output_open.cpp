@@ -126,7 +126,8 @@ void setFileMetadata(const OptionState &o, AVFormatContext *oc) {
   setMeta(oc, "genre", o.genre, 31);
 }
 
-// Creates the file under a temporary name (see OutputTarget), unless its
+// Creates the file under a temporary name (see OutputTarget, which also
+// clears the folder of abandoned temporary files: the log names them), unless its
 // name is one of the task's inputs or outputs (however it is spelled), or
 // names an existing file while replacing is not allowed ("y"). Returns the
 // reason of a failure, or an empty text.
@@ -140,7 +141,10 @@ std::string createOutputFile(TranscodeTask &task, OutputFile &added, const std::
   if (!task.options.overwriteOutput && std::filesystem::exists(std::filesystem::symlink_status(fileName, ec)))
     return formatText("Could not open '%s': %s", fileName.c_str(), std::strerror(EEXIST));
   std::string error;
-  added.target = OutputTarget::create(fileName, error);
+  std::vector<std::string> abandoned;
+  added.target = OutputTarget::create(fileName, error, &abandoned);
+  for (const std::string &path : abandoned)
+    task.log(1, "Removed the temporary file of a conversion that did not end: " + path);
   if (!added.target) return error;
   AVFormatContext *oc = added.ctx;
   oc->pb = added.target->io();

@@ -61,6 +61,7 @@
   X(av_muxer_iterate) \
   X(av_read_frame) \
   X(av_seek_frame) \
+  X(avformat_index_get_entries_count) \
   X(av_interleaved_write_frame) \
   X(av_write_trailer) \
   X(av_dump_format) \

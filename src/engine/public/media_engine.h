@@ -26,6 +26,10 @@ struct TaskStatus {
   bool finished = false;  // ended without a stop request
   bool failed = false;
   std::string errorMessage;
+  // The name the task's output was kept under once it ended: its final
+  // name, the next free one, or the name of a stopped output; empty when
+  // nothing was kept.
+  std::string keptOutput;
 };
 
 // Threads.

@@ -62,10 +62,11 @@ struct MediaEngine::Impl : LogReceiver {
   int32_t nextTaskIndex = -1;
   int32_t pendingCount = 0;
   int32_t finishedCount = 0;
+  bool endOfRunTold = false;  // the run's end-of-run notice went out
   bool paused = false;  // thread mode: tasks started now begin paused
   // Direct mode (timer mode without a scheduler): tasks to run next on the
   // caller's thread, run by the outermost startConvert.
-  std::deque<int> directQueue;
+  std::deque<TranscodeTask *> directQueue;
   bool drainingDirect = false;
   // Scheduled work checks this before touching the component.
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
@@ -113,7 +114,8 @@ struct MediaEngine::Impl : LogReceiver {
   }
 
   void startNext();
-  void runTask(int index);
+  void continueRun();
+  void runTask(TranscodeTask *task);
   void drainDirect();
   void connectSinks(TranscodeTask &task);
 };
@@ -131,25 +133,44 @@ void MediaEngine::Impl::startNext() {
   if (pendingCount <= 0) return;
   --pendingCount;
   const int index = nextTaskIndex++;
+  if (index < 0 || index >= tasks.count()) return;
+  // A start that waits names its task, not a position: removing a task
+  // meanwhile only renumbers the list.
+  TranscodeTask *task = &tasks.item(index);
   if (threadCount > 0) {
-    runTask(index);
+    runTask(task);
   } else if (scheduler) {
     std::weak_ptr<bool> token = alive;
     Impl *self = this;
-    scheduler->runLater(100, [token, self, index] {
-      if (token.lock()) self->runTask(index);
+    scheduler->runLater(100, [token, self, task] {
+      if (token.lock()) self->runTask(task);
     });
   } else {
-    directQueue.push_back(index);
+    directQueue.push_back(task);
   }
 }
 
-void MediaEngine::Impl::runTask(int index) {
-  TranscodeTask *task = nullptr;
+// After a task ended, or a task waiting for its start was removed: the next
+// start, or the end-of-run notice once every task has ended.
+void MediaEngine::Impl::continueRun() {
+  Guard g(*this);
+  if (pendingCount > 0) {
+    startNext();
+  } else if (finishedCount >= tasks.count() && !endOfRunTold) {
+    endOfRunTold = true;
+    if (owner.onTerminate) owner.onTerminate(-1, true, false, std::string());
+    clearLogList();
+  }
+}
+
+void MediaEngine::Impl::runTask(TranscodeTask *task) {
   {
     Guard g(*this);
-    if (index < 0 || index >= tasks.count()) return;
-    task = &tasks.item(index);
+    if (!tasks.contains(task)) {
+      // Removed while its start waited; removeTask gave its place back.
+      continueRun();
+      return;
+    }
     task->setProgressIntervalUs(static_cast<int64_t>(progressInterval) * 1000);
     task->setThreads(resolveThreadCount(threadsPerTask));
     task->setVerbosity(static_cast<int>(logLevel) - 1);
@@ -173,14 +194,14 @@ void MediaEngine::Impl::drainDirect() {
   if (drainingDirect) return;
   drainingDirect = true;
   while (true) {
-    int index;
+    TranscodeTask *task;
     {
       Guard g(*this);
       if (directQueue.empty()) break;
-      index = directQueue.front();
+      task = directQueue.front();
       directQueue.pop_front();
     }
-    runTask(index);
+    runTask(task);
   }
   drainingDirect = false;
 }
@@ -372,6 +393,7 @@ void MediaEngine::startConvert(int32_t threadCount) {
     Impl::Guard g(*d);
     d->nextTaskIndex = 0;
     d->finishedCount = 0;
+    d->endOfRunTold = false;
     d->threadCount = threadCount;
     d->pendingCount = d->tasks.count();
     d->paused = false;
@@ -462,6 +484,7 @@ TaskStatus MediaEngine::taskStatus(int index) const {
   s.finished = outcome.finished;
   s.failed = outcome.failed;
   s.errorMessage = outcome.message;
+  s.keptOutput = outcome.keptOutput;
   return s;
 }
 
@@ -518,10 +541,5 @@ void MediaEngine::doTerminate(TranscodeTask *task) {
   task = nullptr;
   if (onTerminate) onTerminate(index, outcome.finished, outcome.failed, outcome.message);
   ++d->finishedCount;
-  if (d->pendingCount > 0) {
-    d->startNext();
-  } else if (d->finishedCount >= d->tasks.count()) {
-    if (onTerminate) onTerminate(-1, true, false, std::string());
-    clearLogList();
-  }
+  d->continueRun();
 }

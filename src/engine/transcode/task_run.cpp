@@ -12,6 +12,10 @@
 
 void TranscodeTask::run() {
   finished_ = false;
+  {
+    std::scoped_lock g(outcomeLock_);
+    keptOutput_.clear();
+  }
   try {
     waitWhilePaused();
     if (!stopRequested()) transcode(*this);
@@ -22,9 +26,11 @@ void TranscodeTask::run() {
     finished_ = false;
     fail("Unknown error");
   }
-  if (outputsDropped() && !outcome().failed && !anyOutputKept(*this)) {
+  {
     std::scoped_lock g(outcomeLock_);
-    errorMessage_ = "stopped; the unfinished output was removed";
+    keptOutput_ = keptOutputName(*this);
+    if (outputsDropped() && !failed_ && keptOutput_.empty())
+      errorMessage_ = "stopped; the unfinished output was removed";
   }
   try {
     releaseStreams(*this);

@@ -74,7 +74,8 @@ void ByteFifo::read(uint8_t *dst, size_t n) {
 
 void applyVolume(int16_t *samples, size_t count, int volume) {
   for (size_t i = 0; i < count; ++i) {
-    int v = (samples[i] * volume + 128) >> 8;
-    samples[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
+    // In 64 bits: "vol" has no upper bound.
+    const int64_t v = (int64_t{samples[i]} * volume + 128) >> 8;
+    samples[i] = static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767));
   }
 }

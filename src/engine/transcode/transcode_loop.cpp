@@ -137,6 +137,9 @@ void TranscodeLoop::repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPa
 // has them.
 void TranscodeLoop::noteRead(const InputFile &in, InputFileRecord &file, const AVPacket *pkt) {
   if (pkt->stream_index < 0 || pkt->stream_index >= static_cast<int>(in.ctx->nb_streams)) return;
+  if (file.packetsRead.size() <= static_cast<size_t>(pkt->stream_index))
+    file.packetsRead.resize(static_cast<size_t>(pkt->stream_index) + 1);
+  ++file.packetsRead[static_cast<size_t>(pkt->stream_index)];
   int64_t t = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
   if (t == AV_NOPTS_VALUE) return;
   t = addTimestamps(t, std::max<int64_t>(pkt->duration, 0));
@@ -273,6 +276,7 @@ void TranscodeLoop::finishOutputs() {
   for (auto &op : c_.run.ost)
     if (op->out->type != AVMEDIA_TYPE_VIDEO) outputs_.drain(*op, pictureEnd(*op->file));
 
+  for (auto &op : c_.run.ost) op->file->reachedSeconds = std::max(op->file->reachedSeconds, op->writtenEnd);
   for (auto &of : c_.state.outputFiles) {
     if (!of->headerWritten || of->trailerWritten) continue;
     const int ret = libavformat.av_write_trailer(of->ctx);

@@ -24,6 +24,8 @@ struct InputFileRecord {
   // The furthest point the packets read so far reach, microseconds from
   // the file's start; INT64_MIN before the first packet.
   int64_t readEndUs = INT64_MIN;
+  // Packets read, by the file's stream index.
+  std::vector<int64_t> packetsRead;
 };
 
 struct InputStreamRecord {

@@ -483,12 +483,22 @@ void applyMetaDataMaps(TranscodeTask &task) {
   }
 }
 
+// ASF (and so WMV) times its packets from a preroll on, so the first audio
+// packets keep the negative times of the encoder's start-up delay as they
+// are. Left to the library, every stream would be shifted by that delay
+// and the picture would start late.
+void keepTimesBeforeZero(OutputFile &of) {
+  if (std::strcmp(of.ctx->oformat->name, "asf") == 0 && of.ctx->avoid_negative_ts == AVFMT_AVOID_NEG_TS_AUTO)
+    of.ctx->avoid_negative_ts = 0;
+}
+
 void writeHeaders(TranscodeTask &task) {
   TranscodeState &ts = task.transcoder;
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
     AVDictionary *opts = task.options.formatPrivateOptions.copy();
     setMpegMuxRate(of, &opts);
+    keepTimesBeforeZero(of);
     const int ret =
         checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);

@@ -107,6 +107,7 @@ TranscodeTask::Outcome TranscodeTask::outcome() const {
   std::scoped_lock g(outcomeLock_);
   o.failed = failed_;
   o.message = errorMessage_;
+  o.keptOutput = keptOutput_;
   return o;
 }
 

@@ -57,6 +57,7 @@ class TranscodeTask {
     bool finished = false;  // the transcode reached its end without a stop request
     bool failed = false;    // an error ended it
     std::string message;    // that error's text
+    std::string keptOutput; // the name the (first) output was kept under; empty when none was
   };
 
   TranscodeTask();
@@ -259,9 +260,10 @@ class TranscodeTask {
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> dropOutputs_{false};
-  mutable std::mutex outcomeLock_;  // guards failed_ and errorMessage_
+  mutable std::mutex outcomeLock_;  // guards failed_, errorMessage_ and keptOutput_
   bool failed_ = false;
   std::string errorMessage_;
+  std::string keptOutput_;
   std::shared_ptr<PauseGate> gate_;
   std::shared_ptr<Worker> worker_;
 

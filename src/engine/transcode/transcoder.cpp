@@ -46,22 +46,34 @@ bool isInputOf(const TranscodeTask &task, const std::string &path) {
 
 }  // namespace
 
+// The one place where an output gets its name, final or stopped.
 void keepOutputFiles(TranscodeTask &task) {
   if (task.outputsDropped()) return;
+  // A stop that came after the end of the run found the output whole.
+  const bool stopped = task.stopRequested() && !task.outcome().finished;
   for (auto &of : task.transcoder.outputFiles) {
     if (!of || !of->target || !of->trailerWritten || of->packetsWritten == 0) continue;
-    if (of->replaceExisting && isInputOf(task, of->target->finalPath()))
+    OutputTarget &target = *of->target;
+    if (of->replaceExisting && isInputOf(task, target.finalPath()))
       throw EngineError("Could not open '" + of->fileName + "'");
+    const std::string insert = stopped ? stoppedNameInsert(static_cast<int64_t>(of->reachedSeconds)) : std::string();
     std::string error;
-    if (!of->target->commit(of->replaceExisting, error)) throw EngineError(error);
-    applyRecordingTime(of->target->finalPath(), of->fileTime);
+    if (!target.commit(insert, of->replaceExisting && !stopped, error)) throw EngineError(error);
+    // Here the output has its name (target.keptPath()): what is done to a
+    // named output goes right here.
+    applyRecordingTime(target.keptPath(), of->fileTime);
+    if (stopped)
+      task.log(1, "Stopped: the part converted is kept as '" + target.keptPath() + "'");
+    else if (target.keptPath() != target.finalPath())
+      task.log(1, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" + target.keptPath() +
+                      "'");
   }
 }
 
-bool anyOutputKept(const TranscodeTask &task) {
+std::string keptOutputName(const TranscodeTask &task) {
   for (const auto &of : task.transcoder.outputFiles)
-    if (of && of->target && of->target->committed()) return true;
-  return false;
+    if (of && of->target && of->target->committed()) return of->target->keptPath();
+  return {};
 }
 
 void closeOutputFiles(TranscodeTask &task) {

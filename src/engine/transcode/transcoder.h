@@ -13,15 +13,17 @@ void closeOpenedCodecs(TranscodeTask &task);
 // call more than once.
 void releaseStreams(TranscodeTask &task);
 
-// Moves the outputs worth keeping to their final names: those that hold
-// packets and a trailer, unless the task was told to drop its outputs. A
-// name taken meanwhile is not replaced without "y", and never when it is
-// one of the task's inputs. Throws EngineError with the reason when an
-// output cannot be kept.
+// Gives the outputs worth keeping their names: those that hold packets and
+// a trailer, unless the task was told to drop its outputs. A run that was
+// stopped keeps each under a name that says so and where it stopped
+// (stoppedNameInsert), leaving the final name free. A name taken meanwhile
+// is not replaced without "y" (and never when it is one of the task's
+// inputs): the next free name is taken instead, and the log says so.
+// Throws EngineError with the reason when an output cannot be kept.
 void keepOutputFiles(TranscodeTask &task);
 
-// Whether an output of the task is under its final name already.
-bool anyOutputKept(const TranscodeTask &task);
+// The name the task's first kept output got; empty when none was kept.
+std::string keptOutputName(const TranscodeTask &task);
 
 // Closes every output file; one that was not kept is deleted (with it,
 // every output of a failed task). Safe to call more than once.
