@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "conversion_queue.h"
 #include "about_dialog.h"
 #include "app_info.h"
 #include "combo_lists.h"
@@ -29,6 +30,7 @@
 #include "output_files.h"
 #include "pipeline_text.h"
 #include "program_icon.h"
+#include "settings.h"
 #include "settings_store.h"
 #include "source_list_model.h"
 #include "volume_table.h"
@@ -45,6 +47,10 @@ const char *const kOpenDialogFilter =
     "All Supported Files|*.mov;*.qt;*.m4v;*.mp4;*.m4a|QuickTime Files (*.mov, *.qt, *.m4v)|*.mov; *.qt; "
     "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|";
 const char *const kFolderHeadline = "Choose the required output folder below :";
+const char *const kSettingsNotReadText =
+    "The settings could not be read from \"%1\". The program goes on with its default settings.";
+const char *const kSettingsNotSavedText =
+    "The settings could not be saved to \"%1\". Changes to them will not be kept.";
 
 // Keeps every hint on screen for a fixed time instead of the style's default.
 class HintDisplayTime : public QObject {
@@ -78,7 +84,7 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   desktop = options.desktop ? options.desktop : &systemDesktopServices();
   programFolder = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                                   : options.programFolder);
-  settingsStore = std::make_unique<QtSettingsStore>(options.settingsFolder);
+  settingsStore_ = std::make_unique<QtSettingsStore>(options.settingsFolder);
   terminateProgram = [] { QCoreApplication::exit(0); };
 
   // The desktop's font and colours stand: nothing here sets a font.
@@ -103,7 +109,7 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   createControls();
   sourceListDrop = new FileDropTarget(
       this, [this]() -> QWidget * { return sourceList; }, [this](const QStringList &files) { addDroppedFiles(files); },
-      [this] { return !runInProgress() && !addingFiles; });
+      [this] { return !runInProgress() && !runFlags().addingFiles; });
   sourceListDrop->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
@@ -153,11 +159,7 @@ void MainWindow::setUpAtCreation() {
   onVolumeChanged();
   fillProfileList();
   profileCombo->setMaxVisibleItems(kStartDropDownCount);
-  const ProfileChoices defaults;
-  fillCombo(aspectRatioCombo, defaults.comboAspectRatio);
-  fillCombo(letterBoxCombo, {QStringLiteral("None"), QStringLiteral("LetterBox")}, 0);
-  fillCombo(videoQualityCombo, defaults.comboVideoQuality);
-  fillCombo(audioQualityCombo, defaults.comboAudioQuality);
+  showChoices();
   nextRowTimer->stop();
   previewPaused = false;
 }
@@ -165,14 +167,49 @@ void MainWindow::setUpAtCreation() {
 void MainWindow::createDialogs() {
   if (startupFailed_ || aboutDialog || optionsDialog) return;
   aboutDialog = new AboutDialog(this, prompts);
-  MainWindowControls controls;
-  controls.outputFolderEdit = outputFolderEdit;
-  controls.profileCombo = profileCombo;
-  controls.letterBoxCombo = letterBoxCombo;
-  controls.aspectRatioCombo = aspectRatioCombo;
-  controls.videoQualityCombo = videoQualityCombo;
-  controls.audioQualityCombo = audioQualityCombo;
-  optionsDialog = new OptionsDialog(this, controls, *settingsStore);
+  loadStoredSettings();
+  optionsDialog = new OptionsDialog(this, settings_);
+  connect(optionsDialog, &OptionsDialog::settingsEdited, this, &MainWindow::applyDropDownLength);
+  applyDropDownLength();
+}
+
+void MainWindow::loadStoredSettings() {
+  SettingsLoad loaded = SettingsLoad::NotRead;
+  try {
+    loaded = ::loadSettings(*settingsStore_, settings_);
+  } catch (...) {
+  }
+  showSettings();
+  if (loaded == SettingsLoad::NotRead) tellSettingsProblem(kSettingsNotReadText);
+  if (loaded == SettingsLoad::NotSaved) tellSettingsProblem(kSettingsNotSavedText);
+}
+
+void MainWindow::saveStoredSettings() {
+  bool saved = false;
+  try {
+    saved = ::saveSettings(*settingsStore_, settings_);
+  } catch (...) {
+  }
+  if (!saved) tellSettingsProblem(kSettingsNotSavedText);
+}
+
+// Said once a run of the program: the store stays as unusable as it was.
+void MainWindow::tellSettingsProblem(const char *text) {
+  if (settingsProblemTold_) return;
+  settingsProblemTold_ = true;
+  const QString file = QDir::toNativeSeparators(settingsStore_->fileName());
+  showInformation(QString::fromLatin1(text).arg(file));
+}
+
+void MainWindow::showSettings() {
+  outputFolderEdit->setText(QString::fromStdString(settings_.outputFolder));
+  const int item = listItemOfProfile(settings_.profileId);
+  const bool blocked = profileCombo->blockSignals(true);
+  profileCombo->setCurrentIndex(item);
+  profileCombo->blockSignals(blocked);
+  lastProfileIndex = item;
+  showChoices();
+  if (optionsDialog) optionsDialog->showSettings();
 }
 
 void MainWindow::showEvent(QShowEvent *event) {
@@ -209,17 +246,14 @@ void MainWindow::onShown() {
 }
 
 bool MainWindow::closeAllowed() {
-  if (converting) return false;
+  if (runFlags().converting) return false;
   relay_->close();
   engine->stop();
   return true;
 }
 
 void MainWindow::saveAndRelease() {
-  try {
-    if (optionsDialog) optionsDialog->saveSettings();
-  } catch (...) {
-  }
+  if (optionsDialog) saveStoredSettings();
   releasePreview();
 }
 
@@ -245,17 +279,22 @@ void MainWindow::exitProgram() {
 }
 
 void MainWindow::chooseOutputFolder() {
-  if (converting) return;
+  if (runFlags().converting) return;
   const QString folder = prompts->browseForFolder(this, folderDialog.headline, folderDialog.lastFolder);
   if (folder.isEmpty()) return;
   folderDialog.lastFolder = folder;
-  outputFolderEdit->setText(QDir::toNativeSeparators(folder));
+  setOutputFolder(QDir::toNativeSeparators(folder));
+}
+
+void MainWindow::setOutputFolder(const QString &folder) {
+  settings_.outputFolder = folder.toStdString();
+  outputFolderEdit->setText(folder);
 }
 
 void MainWindow::onVolumeChanged() {
   const VolumeStep &step = volumeStep(volumeSlider->value());
   volumePercentLabel->setText(QString::fromLatin1(step.label));
-  volumeValue = step.value;
+  settings_.volumeValue = step.value;
 }
 
 void MainWindow::showOptionsDialog() {
@@ -274,7 +313,7 @@ void MainWindow::showAboutDialog() {
 }
 
 void MainWindow::openOutputFolder() {
-  const std::string folder = outputFolderEdit->text().toStdString();
+  const std::string &folder = settings_.outputFolder;
   const std::string problem = outputFolderProblem(folder);
   if (!problem.empty()) {
     showInformation(QString::fromStdString(problem));

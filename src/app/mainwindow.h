@@ -28,10 +28,11 @@
 #include <functional>
 #include <memory>
 
+#include "conversion_settings.h"
 #include "prompts.h"
 #include "source_jobs.h"
 
-class SettingsStore;
+class QtSettingsStore;
 class DesktopServices;
 class LogDialog;
 class QAction;
@@ -64,6 +65,7 @@ class SourceListModel;
 class ConversionQueue;
 class QueueLink;
 struct OutputOptions;
+struct QueueFlags;
 struct ProfileChoices;
 
 // A drop-down list that reports when its list is about to drop down.
@@ -114,10 +116,14 @@ class MainWindow : public QMainWindow {
   // does.
   void createDialogs();
 
+  // The conversion settings the window shows and the jobs are built from.
+  const ConversionSettings &settings() const { return settings_; }
+  // The output folder, as the folder dialog's choice sets it.
+  void setOutputFolder(const QString &folder);
+
   // ---- Application shell -------------------------------------------------
   Prompts *prompts = nullptr;
   DesktopServices *desktop = nullptr;
-  std::unique_ptr<SettingsStore> settingsStore;
   QtMainThreadScheduler *scheduler = nullptr;
   std::unique_ptr<MediaEngine> engine;
   QTimer *nextRowTimer = nullptr;        // 200 ms, disabled at start
@@ -199,22 +205,7 @@ class MainWindow : public QMainWindow {
   QLabel *statusPanels[kStatusPanelCount] = {nullptr, nullptr, nullptr};
   QString statusPanelText(int panel) const;
   void setStatusPanelText(int panel, const QString &text);
-  // Hidden value holders (never shown).
-  QGroupBox *generalSettingsBox = nullptr;  // " General Settings "
-  QComboBox *letterBoxCombo = nullptr, *aspectRatioCombo = nullptr;
-  QComboBox *audioCodecCombo = nullptr, *sampleRateCombo = nullptr, *videoCodecCombo = nullptr,
-            *audioBitrateCombo = nullptr, *videoBitrateCombo = nullptr;
-
   // Run-time state (all zero, false or empty at creation).
-  bool converting = false;
-  bool userAborted = false;
-  bool addingFiles = false;
-  bool isLastRow = false;
-  bool queueFinished = false;
-  int currentRow = 0;
-  int idleTicks = 0;
-  QString outputType;
-  int32_t volumeValue = 0;
   bool previewPaused = false;
   bool previewStopped = false;
   int previewRow = 0;
@@ -261,13 +252,6 @@ class MainWindow : public QMainWindow {
   void fillProfileList();
   void updateVideoControls();
   void applyQualityPreset();
-  // The setting combos as plain choice lists, and back (without change
-  // events); the profile logic works on the lists.
-  ProfileChoices profileChoices() const;
-  void showProfileChoices(const ProfileChoices &choices);
-  // Writes the selected profile's encoder settings into `options`; raises
-  // SettingLabelError when a bit-rate or sample-rate label has no number.
-  void applyProfileOptions(OutputOptions &options) const;
   // The hint of each quality combo: the bit rate it stands for.
   void showVideoQualityHint();
   void showAudioQualityHint();
@@ -275,6 +259,7 @@ class MainWindow : public QMainWindow {
   void onProfileChosen();        // the user's pick (activated), and onShown
   void applyDropDownLength();    // DropDownComboBox::dropDown
   void onQualityChosen();        // the user's pick of either quality level
+  void onChoiceChosen();         // the user's pick of size, frame rate or channels
 
   // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
  public:
@@ -315,6 +300,8 @@ class MainWindow : public QMainWindow {
   void setMainMenuEnabled(bool enabled);
   // The running part of the queue: Start checks, jobs, events and Stop.
   ConversionQueue &queue();
+  // Where the run stands (the queue's own state).
+  const QueueFlags &runFlags() const;
  public slots:
   void startConversion();     // startButton, convertAction
   void stopAllConversions();  // stopButton, progressStopButton
@@ -370,7 +357,6 @@ class MainWindow : public QMainWindow {
   void createAudioSettings(QWidget *area);
   void createProgressRow(QWidget *area);
   QLayout *createPreviewPane(QWidget *area);
-  void createHiddenHolders(QWidget *client);
   void createStatusBar();
   void setKeyboardOrder();
   // mainwindow.cpp
@@ -380,6 +366,19 @@ class MainWindow : public QMainWindow {
   // events and stops it.
   bool closeAllowed();
   void saveAndRelease();
+  // The settings record into the controls that show it (without change
+  // events).
+  void showSettings();
+  void showChoices();
+  // Loads and saves the settings; a store that cannot be read or written is
+  // told once.
+  void loadStoredSettings();
+  void saveStoredSettings();
+  void tellSettingsProblem(const char *text);
+
+  std::unique_ptr<QtSettingsStore> settingsStore_;
+  ConversionSettings settings_;
+  bool settingsProblemTold_ = false;
 
   bool startupFailed_ = false;
   bool closed_ = false;

@@ -234,7 +234,6 @@ void MainWindow::createControls() {
   column->addWidget(outputPanel);
   column->addWidget(sourceListPanel, 3);
   column->addWidget(settingsPanel, 2);
-  createHiddenHolders(client);
   createStatusBar();
   setKeyboardOrder();
 }
@@ -347,6 +346,8 @@ void MainWindow::createVideoSettings(QWidget *area) {
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   connect(videoQualityCombo, &QComboBox::activated, this, &MainWindow::onQualityChosen);
+  connect(videoSizeCombo, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
+  connect(frameRateCombo, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
 }
 
 void MainWindow::createAudioSettings(QWidget *area) {
@@ -378,6 +379,7 @@ void MainWindow::createAudioSettings(QWidget *area) {
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   connect(audioQualityCombo, &QComboBox::activated, this, &MainWindow::onQualityChosen);
+  connect(audioChannelsCombo, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
   connect(volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
 }
 
@@ -447,21 +449,6 @@ QLayout *MainWindow::createPreviewPane(QWidget *area) {
   pane->addWidget(previewPanel, 1);
   pane->addLayout(controls);
   return pane;
-}
-
-void MainWindow::createHiddenHolders(QWidget *client) {
-  generalSettingsBox = new QGroupBox(QStringLiteral(" General Settings "), client);
-  generalSettingsBox->setObjectName(QStringLiteral("generalSettingsBox"));
-  letterBoxCombo = makeCombo(generalSettingsBox, "letterBoxCombo");
-  aspectRatioCombo = makeCombo(generalSettingsBox, "aspectRatioCombo");
-  generalSettingsBox->hide();
-  audioCodecCombo = makeCombo(client, "audioCodecCombo");
-  sampleRateCombo = makeCombo(client, "sampleRateCombo");
-  videoCodecCombo = makeCombo(client, "videoCodecCombo");
-  audioBitrateCombo = makeCombo(client, "audioBitrateCombo");
-  videoBitrateCombo = makeCombo(client, "videoBitrateCombo");
-  for (QComboBox *holder : {audioCodecCombo, sampleRateCombo, videoCodecCombo, audioBitrateCombo, videoBitrateCombo})
-    holder->hide();
 }
 
 void MainWindow::createStatusBar() {

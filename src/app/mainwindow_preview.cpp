@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "conversion_queue.h"
 #include "frame_grabber.h"
 #include "mainwindow.h"
 #include "output_files.h"
@@ -72,7 +73,7 @@ void MainWindow::stopAndReleasePreview() {
 }
 
 void MainWindow::playPreview() {
-  if (converting) return;
+  if (runFlags().converting) return;
   createPreview();
   if (previewPaused) {
     previewPlayer_->play();
@@ -99,7 +100,7 @@ void MainWindow::playPreview() {
 }
 
 void MainWindow::pausePreview() {
-  if (converting || previewStopped) return;
+  if (runFlags().converting || previewStopped) return;
   createPreview();
   // With nothing loaded there is nothing to pause; Play must then load the
   // selected row rather than "resume".
@@ -107,7 +108,7 @@ void MainWindow::pausePreview() {
 }
 
 void MainWindow::stopPreview() {
-  if (converting) return;
+  if (runFlags().converting) return;
   if (previewPlayer_) {
     previewPlayer_->stop();
     previewPlayer_->deactivate();
@@ -118,7 +119,7 @@ void MainWindow::stopPreview() {
 }
 
 void MainWindow::saveSnapshot() {
-  if (converting || !previewPlayer_ || !previewPlayer_->active()) return;
+  if (runFlags().converting || !previewPlayer_ || !previewPlayer_->active()) return;
   const QString folderText = outputFolderEdit->text();
   const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
@@ -141,7 +142,7 @@ void MainWindow::saveSnapshot() {
 
 void MainWindow::showVolumeMenu() {
   // Like every preview button, the volume menu waits while a conversion runs.
-  if (converting) return;
+  if (runFlags().converting) return;
   const QPoint at = volumeButton->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
   volumeMenu->popup(at);
 }

@@ -1,6 +1,7 @@
 // Output profiles: the output format list, the per-profile setting combos,
-// the quality presets and their hints. The profile logic works on plain
-// choice lists; this file mirrors them into the window's combo boxes.
+// the quality presets and their hints. The profile logic works on the
+// choice lists of the conversion settings; this file shows them in the
+// window's combo boxes and takes the user's picks into them.
 #include <QComboBox>
 #include <QEvent>
 
@@ -36,6 +37,7 @@ class QualityHintFilter : public QObject {
 void MainWindow::fillProfileList() {
   ChoiceList list;
   ::fillOutputFormatList(list);
+  list.itemIndex = listItemOfProfile(settings_.profileId);
   fillCombo(profileCombo, list);
   profileCombo->setMaxVisibleItems(profileCombo->count());
   lastProfileIndex = profileCombo->currentIndex();
@@ -50,51 +52,31 @@ void MainWindow::fillProfileList() {
   }
 }
 
-ProfileChoices MainWindow::profileChoices() const {
-  ProfileChoices c;
-  c.comboVideoCodec = readCombo(videoCodecCombo);
-  c.comboAudioCodec = readCombo(audioCodecCombo);
-  c.comboVideoSize = readCombo(videoSizeCombo);
-  c.comboVideoBitrate = readCombo(videoBitrateCombo);
-  c.comboVideoFramerate = readCombo(frameRateCombo);
-  c.comboAudioBitrate = readCombo(audioBitrateCombo);
-  c.comboSamplingRate = readCombo(sampleRateCombo);
-  c.comboAudioChannels = readCombo(audioChannelsCombo);
-  c.comboAspectRatio = readCombo(aspectRatioCombo);
-  c.comboVideoQuality = readCombo(videoQualityCombo);
-  c.comboAudioQuality = readCombo(audioQualityCombo);
-  return c;
-}
-
-void MainWindow::showProfileChoices(const ProfileChoices &c) {
-  fillCombo(videoCodecCombo, c.comboVideoCodec);
-  fillCombo(audioCodecCombo, c.comboAudioCodec);
+void MainWindow::showChoices() {
+  const ProfileChoices &c = settings_.choices;
   fillCombo(videoSizeCombo, c.comboVideoSize);
-  fillCombo(videoBitrateCombo, c.comboVideoBitrate);
   fillCombo(frameRateCombo, c.comboVideoFramerate);
-  fillCombo(audioBitrateCombo, c.comboAudioBitrate);
-  fillCombo(sampleRateCombo, c.comboSamplingRate);
   fillCombo(audioChannelsCombo, c.comboAudioChannels);
-  fillCombo(aspectRatioCombo, c.comboAspectRatio);
   fillCombo(videoQualityCombo, c.comboVideoQuality);
   fillCombo(audioQualityCombo, c.comboAudioQuality);
 }
 
 void MainWindow::onProfileChosen() {
-  const std::string label = profileCombo->currentText().toStdString();
+  const int id = profileIdAtListItem(profileCombo->currentIndex());
   // A separator is no profile: the previous pick comes back, quietly.
-  if (isFormatSeparator(label)) {
+  if (id < 0) {
     const bool blocked = profileCombo->blockSignals(true);
     profileCombo->setCurrentIndex(lastProfileIndex);
     profileCombo->blockSignals(blocked);
     return;
   }
 
-  ProfileChoices choices = profileChoices();
-  std::string type = outputType.toStdString();
-  fillProfileOptions(label, choices, type);
-  showProfileChoices(choices);
-  outputType = QString::fromStdString(type);
+  settings_.profileId = id;
+  std::string type = profileFormatName(id);
+  fillProfileOptions(::profileLabel(id), settings_.choices, type);
+  showChoices();
+  // The profile may have reset the aspect ratio that the options show.
+  if (optionsDialog) optionsDialog->showSettings();
 
   sourceJobs.setOutputType(type);
 
@@ -104,32 +86,34 @@ void MainWindow::onProfileChosen() {
 }
 
 void MainWindow::applyDropDownLength() {
-  int count = kDefaultDropDownCount;
-  if (optionsDialog) count = optionsDialog->dropDownItems();
-  profileCombo->setMaxVisibleItems(count);
+  profileCombo->setMaxVisibleItems(optionsDialog ? dropDownLength(settings_) : kDefaultDropDownCount);
 }
 
 void MainWindow::updateVideoControls() {
-  const bool video = !isAudioOnlyFormat(profileCombo->currentText().toStdString());
+  const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
   videoQualityCombo->setEnabled(video);
   videoSizeCombo->setEnabled(video);
   frameRateCombo->setEnabled(video);
 }
 
-void MainWindow::applyQualityPreset() {
-  ProfileChoices choices = profileChoices();
-  ::applyQualityPreset(profileCombo->currentText().toStdString(), choices);
-  fillCombo(videoBitrateCombo, choices.comboVideoBitrate);
-  fillCombo(audioBitrateCombo, choices.comboAudioBitrate);
-}
+void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }
 
 // Either level applies both presets.
-void MainWindow::onQualityChosen() { applyQualityPreset(); }
+void MainWindow::onQualityChosen() {
+  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo->currentIndex();
+  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo->currentIndex();
+  applyQualityPreset();
+}
 
-void MainWindow::showVideoQualityHint() { videoQualityCombo->setToolTip(videoBitrateCombo->currentText()); }
-void MainWindow::showAudioQualityHint() { audioQualityCombo->setToolTip(audioBitrateCombo->currentText()); }
+void MainWindow::onChoiceChosen() {
+  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo->currentIndex();
+  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo->currentIndex();
+  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo->currentIndex();
+}
 
-void MainWindow::applyProfileOptions(OutputOptions &options) const {
-  ::applyProfileOptions(profileCombo->currentText().toStdString(), profileChoices(), outputType.toStdString(),
-                        options);
+void MainWindow::showVideoQualityHint() {
+  videoQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
+}
+void MainWindow::showAudioQualityHint() {
+  audioQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
 }

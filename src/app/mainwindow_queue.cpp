@@ -3,7 +3,6 @@
 // window's sourceJobs; QueueLink lends it the window's dialogs, timer and
 // controls and shows what the queue reports: the status bar during and
 // after a run, and a notification when a run ends out of the user's sight.
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,7 +20,7 @@
 #include "job_request.h"
 #include "mainwindow.h"
 #include "media_engine.h"
-#include "options_dialog.h"
+#include "pipeline_text.h"
 #include "run_progress.h"
 #include "source_list_model.h"
 
@@ -36,9 +35,8 @@ const char *const kRunCompletedText = "All Conversions Completed";
 // UI thread only, but for post(), which the queue's bridge calls on the
 // engine's threads and which hands the work to the window's relay.
 class QueueLink : public QueuePrompts,
-                  public FolderDialog,
                   public QueueTimer,
-                  public RunView,
+                  public JobSettingsSource,
                   public UiPoster,
                   public QueueObserver {
  public:
@@ -46,9 +44,7 @@ class QueueLink : public QueuePrompts,
       : w_(w),
         relay_(std::move(relay)),
         engine_(*w.engine),
-        queue_(QueueState(w.converting, w.userAborted, w.addingFiles, w.isLastRow, w.queueFinished, w.currentRow,
-                          w.idleTicks),
-               QueueSurroundings{w.sourceJobs, *this, *this, *this, *this, engine_, *this}) {
+        queue_(QueueSurroundings{w.sourceJobs, *this, *this, *this, engine_, *this}) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -61,9 +57,6 @@ class QueueLink : public QueuePrompts,
     return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
 
-  // FolderDialog
-  void browseForOutputFolder() override { w_.chooseOutputFolder(); }
-
   // QueueTimer
   void setEnabled(bool enabled) override {
     if (enabled)
@@ -73,22 +66,9 @@ class QueueLink : public QueuePrompts,
   }
   bool enabled() const override { return w_.nextRowTimer->isActive(); }
 
-  // RunView
-  void setProgressBar(int position) override { w_.progressBar->setValue(position); }
-  void setFileSizeText(const std::string &text) override { w_.setStatusPanelText(kFileSizePanel, qText(text)); }
-  void disableControlsForConversion() override { w_.disableControlsForConversion(); }
-  void enableControlsAfterConversion() override { w_.enableControlsAfterConversion(); }
-  void stopPreview(bool deactivate) override {
-    if (deactivate)
-      w_.stopAndReleasePreview();
-    else
-      w_.stopPreviewKeepingFile();
-  }
+  // JobSettingsSource
   JobSettings currentJobSettings() override {
-    const bool overwrite = w_.optionsDialog && w_.optionsDialog->overwriteCheck->isChecked();
-    JobSettings s = makeJobSettings(w_.profileCombo->currentText().toStdString(), w_.profileChoices(),
-                                    w_.outputType.toStdString(), w_.outputFolderEdit->text().toStdString(),
-                                    overwrite, w_.volumeValue);
+    JobSettings s = jobSettingsFrom(w_.settings_);
     setProgramFolder(s, w_.programFolder.toStdString());
     return s;
   }
@@ -96,14 +76,21 @@ class QueueLink : public QueuePrompts,
   // UiPoster
   void post(std::function<void()> work) override { relay_->post(std::move(work)); }
 
-  // QueueObserver: the list shows the rows' own changes, the status bar
-  // where the run stands.
+  // QueueObserver: the list shows the rows' own changes, the controls,
+  // the progress bar and the status bar where the run stands.
+  void startPressed() override { w_.stopAndReleasePreview(); }
+  void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
+  void runStarted() override { w_.disableControlsForConversion(); }
+  void runReleased() override { w_.enableControlsAfterConversion(); }
+  void progressCleared() override { w_.progressBar->setValue(0); }
   void rowStarted(int row) override {
     clock_.fileStarted();
     showRunPosition(row);
     w_.setStatusPanelText(kTimePanel, QString());
   }
   void rowProgress(int row, const ProgressReport &report) override {
+    w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
+    w_.progressBar->setValue(report.barPercent);
     w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
     showRunPosition(row);
     const ProgressSample sample = progressSample(report, clock_.elapsedSec());
@@ -148,6 +135,8 @@ ConversionQueue &MainWindow::queue() {
   return queueLink_->queue();
 }
 
+const QueueFlags &MainWindow::runFlags() const { return queueLink_->queue().flags(); }
+
 void MainWindow::startConversion() { queue().startConversion(); }
 void MainWindow::onNextRowTimer() { queue().onTimerTick(); }
 void MainWindow::stopAllConversions() { queue().stopAllConversions(); }
@@ -162,11 +151,9 @@ void setEnabledAll(bool enabled, W *...widgets) {
 // The controls a run disables and enables again.
 void setRunControls(MainWindow &w, bool enabled) {
   setEnabledAll(enabled, w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton);
-  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.videoBitrateCombo,
-                w.frameRateCombo, w.audioBitrateCombo, w.audioChannelsCombo, w.videoCodecCombo, w.sampleRateCombo,
-                w.audioCodecCombo);
+  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.frameRateCombo,
+                w.audioChannelsCombo, w.videoQualityCombo, w.audioQualityCombo);
   setEnabledAll(enabled, w.volumeSlider);
-  setEnabledAll(enabled, w.aspectRatioCombo, w.letterBoxCombo, w.videoQualityCombo, w.audioQualityCombo);
   w.sourceListMenuEnabled = enabled;
   w.setMainMenuEnabled(enabled);
 }

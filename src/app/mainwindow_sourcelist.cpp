@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <exception>
 
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "file_input.h"
 #include "job_request.h"
@@ -26,22 +27,22 @@ void MainWindow::addFiles() {
   if (runInProgress()) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
-  if (addingFiles) return;
+  if (runFlags().addingFiles) return;
   engine->clearTasks();
   sourceJobs.resetRunState();
   setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
   setStatusPanelText(kFileSizePanel, QString());
   setStatusPanelText(kTimePanel, QString());
-  addingFiles = true;
+  queue().setAddingFiles(true);
   try {
     addFilesRun->start();
   } catch (...) {
   }
-  addingFiles = false;
+  queue().setAddingFiles(false);
 }
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
-  if (files.isEmpty() || runInProgress() || addingFiles) return;
+  if (files.isEmpty() || runInProgress() || runFlags().addingFiles) return;
   droppedFiles = files;
   addFiles();
   droppedFiles.clear();
@@ -69,7 +70,7 @@ void MainWindow::addChosenFiles() {
     // The probe could not run at all (no libraries): stop adding.
   } catch (...) {
   }
-  addingFiles = false;
+  queue().setAddingFiles(false);
 }
 
 void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
@@ -88,7 +89,7 @@ void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
 
 void MainWindow::appendSource(const QString &path) {
   const std::string file = path.toStdString();
-  sourceJobs.append(makeSourceJob(file, probeSourceFile(engine->probe(), file), outputType.toStdString()));
+  sourceJobs.append(makeSourceJob(file, probeSourceFile(engine->probe(), file), profileFormatName(settings_.profileId)));
   sourceList->scrollTo(sourceListModel->index(sourceJobs.count() - 1, kFileNameColumn));
 }
 
@@ -97,16 +98,16 @@ int MainWindow::selectedRow() const {
   return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool MainWindow::runInProgress() const { return converting || nextRowTimer->isActive(); }
+bool MainWindow::runInProgress() const { return runFlags().converting || nextRowTimer->isActive(); }
 
 void MainWindow::removeSelectedFile() {
   // Rows are not removed under a running queue, whose row numbers they are.
-  if (addingFiles || runInProgress()) return;
+  if (runFlags().addingFiles || runInProgress()) return;
   sourceJobs.remove(selectedRow());
 }
 
 void MainWindow::clearAllFiles() {
-  if (addingFiles || runInProgress()) return;
+  if (runFlags().addingFiles || runInProgress()) return;
   engine->clearTasks();
   sourceJobs.clear();
 }

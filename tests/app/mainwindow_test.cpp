@@ -233,10 +233,16 @@ TEST_F(MainWindowTest, SourceListColumns) {
   EXPECT_EQ(model->rowCount(), 0);
 }
 
-TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
+// The choices without a control of their own in the window live in the
+// settings; the picture choices are the options dialog's.
+TEST_F(MainWindowTest, NoHiddenValueHoldersAndStatusBar) {
   for (const char *name : {"audioCodecCombo", "sampleRateCombo", "videoCodecCombo", "audioBitrateCombo",
-                           "videoBitrateCombo", "letterBoxCombo", "aspectRatioCombo"})
-    EXPECT_FALSE(child<QComboBox>(name)->isVisible()) << name;
+                           "videoBitrateCombo", "generalSettingsBox"})
+    EXPECT_EQ(w->findChild<QWidget *>(Q(name)), nullptr) << name;
+  EXPECT_FALSE(w->settings().choices.comboVideoCodec.items.empty());
+  EXPECT_FALSE(w->settings().choices.comboAudioBitrate.text().empty());
+  for (const char *name : {"letterBoxCombo", "aspectRatioCombo"})
+    EXPECT_EQ(child<QComboBox>(name)->window(), w->optionsDialog) << name;
   auto *aspect = child<QComboBox>("aspectRatioCombo");
   ASSERT_EQ(aspect->count(), 3);
   EXPECT_EQ(aspect->itemText(0), Q("Original"));
@@ -293,13 +299,14 @@ TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
   EXPECT_EQ(w->optionsDialog->parentWidget(), w.get());
   EXPECT_FALSE(w->aboutDialog->isVisible());
   EXPECT_FALSE(w->optionsDialog->isVisible());
-  EXPECT_FALSE(w->converting);
-  EXPECT_FALSE(w->userAborted);
-  EXPECT_FALSE(w->addingFiles);
+  EXPECT_FALSE(w->runFlags().converting);
+  EXPECT_FALSE(w->runFlags().userAborted);
+  EXPECT_FALSE(w->runFlags().addingFiles);
   EXPECT_FALSE(w->previewPaused);
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   // Showing the window raised the format change: the first profile's type.
-  EXPECT_EQ(w->outputType, Q("3GP"));
+  EXPECT_EQ(profileFormatName(w->settings().profileId), "3GP");
+  EXPECT_FALSE(w->settings().choices.comboVideoSize.items.empty());
   EXPECT_TRUE(QFileInfo(w->helpFile).isAbsolute());
 }
 
@@ -309,16 +316,16 @@ TEST_F(MainWindowTest, VolumeBar) {
   EXPECT_EQ(bar->maximum(), 10);
   EXPECT_EQ(bar->value(), 5);
   EXPECT_EQ(w->volumePercentLabel->text(), Q("100%"));
-  EXPECT_EQ(w->volumeValue, 255);
+  EXPECT_EQ(w->settings().volumeValue, 255);
   bar->setValue(10);
   EXPECT_EQ(w->volumePercentLabel->text(), Q("200%"));
-  EXPECT_EQ(w->volumeValue, 600);
+  EXPECT_EQ(w->settings().volumeValue, 600);
   bar->setValue(0);
   EXPECT_EQ(w->volumePercentLabel->text(), Q("0%"));
-  EXPECT_EQ(w->volumeValue, 1);
+  EXPECT_EQ(w->settings().volumeValue, 1);
   bar->setValue(3);
   EXPECT_EQ(w->volumePercentLabel->text(), Q("60%"));
-  EXPECT_EQ(w->volumeValue, 150);
+  EXPECT_EQ(w->settings().volumeValue, 150);
 }
 
 TEST_F(MainWindowTest, OutputFolderButton) {
@@ -334,23 +341,24 @@ TEST_F(MainWindowTest, OutputFolderButton) {
   // Each time it starts in the folder last chosen.
   EXPECT_EQ(run.prompts.folderStarts, QStringList({QString(), Q("/tmp/first"), Q("/tmp/first")}));
   // Nothing while converting.
-  w->converting = true;
+  run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
   w->chooseFolderButton->click();
   EXPECT_EQ(run.prompts.folderHeadlines.size(), 3);
-  w->converting = false;
+  EXPECT_TRUE(run.finishRun(*w));
 }
 
 TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
-  run.prompts.folders = {Q("/tmp/kept")};
-  w->chooseFolderButton->click();
-  w->converting = true;
+  run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
+  w->setOutputFolder(Q("/tmp/kept"));
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   EXPECT_TRUE(run.prompts.questions.isEmpty());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
   // Once the conversion is over the window closes and saves.
-  w->converting = false;
+  ASSERT_TRUE(run.finishRun(*w));
   EXPECT_TRUE(w->close());
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
@@ -414,23 +422,26 @@ TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
 }
 
 TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) {
-  // An end-of-run notice raised by a worker is carried to the UI thread.
-  w->converting = true;
-  w->queueFinished = true;
+  // An end-of-run notice raised by a worker is carried to the UI thread,
+  // where it clears the progress bar (Stop, with nothing running, ended the
+  // queue).
+  w->stopAllConversions();
+  ASSERT_TRUE(w->runFlags().queueFinished);
+  w->progressBar->setValue(50);
   std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
-  EXPECT_TRUE(w->converting);  // untouched by the worker
+  EXPECT_EQ(w->progressBar->value(), 50);  // untouched by the worker
   QCoreApplication::processEvents();
-  EXPECT_FALSE(w->converting);
+  EXPECT_EQ(w->progressBar->value(), 0);
 
   // An event raised before "Exit" but not yet delivered is dropped, and so
   // is everything raised after it.
   w->terminateProgram = [] {};
-  w->converting = true;
+  w->progressBar->setValue(50);
   std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
   w->exitAction->trigger();
   std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(w->converting);
+  EXPECT_EQ(w->progressBar->value(), 50);
   // Events raised up to the moment the window is destroyed are dropped.
   std::atomic<bool> stop{false};
   MediaEngine *engine = w->engine.get();
@@ -458,13 +469,13 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   w->profileCombo->setCurrentIndex(mp4);
   emit w->profileCombo->activated(mp4);
   w->startButton->click();
-  ASSERT_TRUE(w->converting || w->nextRowTimer->isActive());
+  ASSERT_TRUE(w->runInProgress());
   // Let the task run a moment, then end the program as "Exit" does while
   // the worker is still converting.
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_TRUE(w->converting) << "the conversion ended before Exit: " << sourceJobText(w->sourceJobs.at(0), kProgressColumn);
+  EXPECT_TRUE(w->runFlags().converting) << "the conversion ended before Exit: " << sourceJobText(w->sourceJobs.at(0), kProgressColumn);
   w->terminateProgram = [] {};
   w->exitAction->trigger();
   w.reset();  // the engine is shut down with the window
@@ -536,11 +547,11 @@ TEST_F(KeyboardTest, ShortcutsAct) {
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_TRUE(run.prompts.questions.isEmpty());
   run.prompts.yesAnswer = false;
-  w->converting = true;
+  run.startRun(*w);
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_EQ(run.prompts.questions, QStringList{Q("Confirmation|Stop all conversions?")});
-  EXPECT_TRUE(w->converting);  // answered No
-  w->converting = false;
+  EXPECT_TRUE(w->runFlags().converting);  // answered No
+  EXPECT_TRUE(run.finishRun(*w));
 }
 
 TEST_F(MainWindowTest, EveryButtonIsNamedAndReachedByTab) {
@@ -590,7 +601,7 @@ TEST_F(MainWindowTest, OpenOutputFolderGoesToTheDesktop) {
   EXPECT_TRUE(run.desktop.openedUrls.empty());
   ScratchDir out;
   const QString folder = QString::fromStdString(out.path().string());
-  w->outputFolderEdit->setText(folder);
+  w->setOutputFolder(folder);
   w->openOutputFolderAction->trigger();
   w->openFolderButton->click();
   ASSERT_EQ(run.desktop.openedUrls.size(), 2u);

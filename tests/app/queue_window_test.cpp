@@ -29,10 +29,9 @@ class QueueWindow : public WindowTest {
  protected:
   std::vector<QWidget *> runControls() const {
     MainWindow &w = *window;
-    return {w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton, w.profileCombo,
-            w.videoSizeCombo, w.videoBitrateCombo, w.frameRateCombo, w.audioBitrateCombo,
-            w.audioChannelsCombo, w.videoCodecCombo, w.sampleRateCombo, w.audioCodecCombo, w.volumeSlider,
-            w.aspectRatioCombo, w.letterBoxCombo, w.videoQualityCombo, w.audioQualityCombo};
+    return {w.addFileButton,      w.clearAllButton, w.removeFileButton,  w.startButton,
+            w.profileCombo,       w.videoSizeCombo, w.frameRateCombo,    w.audioChannelsCombo,
+            w.volumeSlider,       w.videoQualityCombo, w.audioQualityCombo};
   }
   bool menusEnabled() const {
     return window->fileMenu->menuAction()->isEnabled() && window->optionsMenu->menuAction()->isEnabled() &&
@@ -45,7 +44,7 @@ class QueueWindow : public WindowTest {
   std::string clip(const std::string &name, double seconds = 1.0) {
     return cachedFixture(smallClipRecipe(seconds), name);
   }
-  bool runEnded() { return !window->nextRowTimer->isActive() && !window->converting; }
+  bool runEnded() { return !window->nextRowTimer->isActive() && !window->runFlags().converting; }
 };
 
 }  // namespace
@@ -93,7 +92,7 @@ TEST_F(QueueWindow, StartChecks) {
             "The output folder \"" + gone +
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
   EXPECT_EQ(prompts.folderDialogs, 2);
-  EXPECT_FALSE(window->converting);
+  EXPECT_FALSE(window->runFlags().converting);
   EXPECT_FALSE(window->nextRowTimer->isActive());
   EXPECT_TRUE(window->startButton->isEnabled());
 }
@@ -106,7 +105,7 @@ TEST_F(QueueWindow, StopWithNothingRunning) {
   EXPECT_TRUE(window->startButton->isEnabled());
   EXPECT_TRUE(menusEnabled());
   EXPECT_EQ(window->progressBar->value(), 0);
-  EXPECT_TRUE(window->queueFinished);
+  EXPECT_TRUE(window->runFlags().queueFinished);
 }
 
 TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
@@ -169,13 +168,13 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   const QString a = QString::fromStdString(cachedFixture(recipe, "long.mov"));
   addFiles({a, a, a});
   window->startConversion();
-  ASSERT_TRUE(window->converting);
+  ASSERT_TRUE(window->runFlags().converting);
   // Row 0 converts; answering No lets it go on to the end.
   prompts.yesAnswer = false;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
   EXPECT_TRUE(window->nextRowTimer->isActive());
-  ASSERT_TRUE(waitUntil([&] { return window->currentRow == 1 && window->converting; }, 60000, pumpEvents));
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000, pumpEvents));
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   // Row 1: Yes stops the run.
   prompts.yesAnswer = true;
@@ -279,7 +278,7 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
                         pumpEvents))
       << window->statusPanelText(kTimePanel).toStdString();
   EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
-  ASSERT_TRUE(waitUntil([&] { return window->currentRow == 2 && window->converting; }, 60000, pumpEvents));
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 2 && window->runFlags().converting; }, 60000, pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 2 of 2");
   ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "2 Done, 0 Fail");

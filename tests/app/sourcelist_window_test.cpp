@@ -63,8 +63,8 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   EXPECT_EQ(text(0, kVideoSizeColumn), "320x240");
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
   EXPECT_EQ(text(0, kDurationColumn), "00:00:01");
-  EXPECT_EQ(text(0, kOutputColumn), window->outputType);
-  EXPECT_FALSE(window->outputType.isEmpty());
+  EXPECT_EQ(text(0, kOutputColumn), outputType());
+  EXPECT_FALSE(outputType().isEmpty());
   EXPECT_EQ(text(0, kProgressColumn), "");
   EXPECT_EQ(text(1, kFileNameColumn), bad);
   EXPECT_EQ(text(1, kProgressColumn), "Error");
@@ -72,15 +72,15 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   EXPECT_EQ(text(1, kVideoSizeColumn), "");
   EXPECT_EQ(text(1, kDurationColumn), "");
   EXPECT_EQ(text(2, kFrameRateColumn), "23.98");
-  EXPECT_FALSE(window->addingFiles);
+  EXPECT_FALSE(window->runFlags().addingFiles);
   // The dialog offers the three filters, "All Supported Files" first.
-  ASSERT_EQ(prompts.lastFilters.size(), 3u);
-  EXPECT_EQ(prompts.lastFilters[0].name, "All Supported Files");
-  EXPECT_EQ(prompts.lastFilters[0].patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
-  EXPECT_EQ(prompts.lastFilters[1].name, "QuickTime Files (*.mov, *.qt, *.m4v)");
-  EXPECT_EQ(prompts.lastFilters[1].patterns, "*.mov; *.qt; *.m4v");
-  EXPECT_EQ(prompts.lastFilters[2].name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
-  EXPECT_EQ(prompts.lastFilters[2].patterns, "*.m4a; *.mp4");
+  ASSERT_EQ(prompts.openFilters.back().size(), 3u);
+  EXPECT_EQ(prompts.openFilters.back()[0].name, "All Supported Files");
+  EXPECT_EQ(prompts.openFilters.back()[0].patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
+  EXPECT_EQ(prompts.openFilters.back()[1].name, "QuickTime Files (*.mov, *.qt, *.m4v)");
+  EXPECT_EQ(prompts.openFilters.back()[1].patterns, "*.mov; *.qt; *.m4v");
+  EXPECT_EQ(prompts.openFilters.back()[2].name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
+  EXPECT_EQ(prompts.openFilters.back()[2].patterns, "*.m4a; *.mp4");
 }
 
 TEST_F(SourceList, AudioOnlyFileHasBlankSizeAndRate) {
@@ -118,9 +118,9 @@ TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
   // Not onto the list, or during a conversion: nothing happens.
   drop({a}, window->startButton);
   EXPECT_EQ(rows(), 2);
-  window->converting = true;
+  window->nextRowTimer->start();  // a run is under way
   drop({a}, window->sourceList);
-  window->converting = false;
+  window->nextRowTimer->stop();
   EXPECT_EQ(rows(), 2);
 }
 
@@ -132,7 +132,7 @@ TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
   addFiles({a, a});
   window->sourceJobs.startJob(0, scratch.file("ntsc.mp4"), false);
   window->sourceJobs.endJob(0, JobState::Done, "");
-  window->converting = false;
+  ASSERT_FALSE(window->runFlags().converting);
   window->nextRowTimer->start();
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(a)});
@@ -169,9 +169,9 @@ TEST_F(SourceList, FilesOfTheCommandLineAreAdded) {
 }
 
 TEST_F(SourceList, AddFileDoesNothingDuringAConversion) {
-  window->converting = true;
+  window->nextRowTimer->start();  // a run is under way
   addFiles({QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"))});
-  window->converting = false;
+  window->nextRowTimer->stop();
   EXPECT_EQ(rows(), 0);
   EXPECT_EQ(prompts.openDialogs, 0);
 }
@@ -192,19 +192,15 @@ TEST_F(SourceList, RemoveClearAndCheckMarks) {
   EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
 
   // Clear All and Remove do nothing while a conversion runs or files are added.
-  window->converting = true;
+  window->nextRowTimer->start();  // a run is under way
   window->clearAllFiles();
   select(0);
   window->removeSelectedFile();
-  window->converting = false;
-  EXPECT_EQ(rows(), 2);
-  window->nextRowTimer->start();  // between two rows of a run
-  window->clearAllFiles();
   window->nextRowTimer->stop();
   EXPECT_EQ(rows(), 2);
-  window->addingFiles = true;
+  window->queue().setAddingFiles(true);
   window->clearAllFiles();
-  window->addingFiles = false;
+  window->queue().setAddingFiles(false);
   EXPECT_EQ(rows(), 2);
 
   window->clearAllFiles();

@@ -23,6 +23,7 @@
 #include <iterator>
 
 #include "binding.h"
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "log_dialog.h"
 #include "mainwindow.h"
@@ -122,7 +123,7 @@ int main(int argc, char **argv) {
     emit window.profileCombo->activated(mp4);
     const std::string out = scratch.file("Converted");
     std::filesystem::create_directories(out);
-    window.outputFolderEdit->setText(QString::fromStdString(out));
+    window.setOutputFolder(QString::fromStdString(out));
     const bool converting = mode == "converting";
     const std::string holiday = makeClip(scratch, "Holiday.mov", 5.0);
     // The second file is long, so that it is caught half-way.
@@ -166,7 +167,7 @@ int main(int argc, char **argv) {
   if (mode == "converting") {
     window.engine->resume();
     window.stopAllConversions();
-    waitUntil([&] { return !window.converting; }, 10000, pumpEvents);
+    waitUntil([&] { return !window.runFlags().converting; }, 10000, pumpEvents);
   }
   std::fprintf(stderr, "%s %s (%dx%d)\n", saved ? "saved" : "could not save", argv[2], shot.width(), shot.height());
   return saved ? 0 : 1;
