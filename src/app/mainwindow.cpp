@@ -80,9 +80,9 @@ void DropDownComboBox::showPopup() {
 
 MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) {
   setObjectName(QStringLiteral("mainWindow"));
-  prompts = options.prompts ? options.prompts : &appPrompts();
-  desktop = options.desktop ? options.desktop : &systemDesktopServices();
-  programFolder = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+  prompts_ = options.prompts ? options.prompts : &appPrompts();
+  desktop_ = options.desktop ? options.desktop : &systemDesktopServices();
+  programFolder_ = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                                   : options.programFolder);
   settingsStore_ = std::make_unique<QtSettingsStore>(options.settingsFolder);
   terminateProgram = [] { QCoreApplication::exit(0); };
@@ -92,9 +92,9 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
 
   // The engine and its scheduler; the scheduler outlives the engine (it is
   // a child object, deleted after the members).
-  scheduler = new QtMainThreadScheduler(this);
-  scheduler->setObjectName(QStringLiteral("scheduler"));
-  engine = std::make_unique<MediaEngine>(scheduler);
+  scheduler_ = new QtMainThreadScheduler(this);
+  scheduler_->setObjectName(QStringLiteral("scheduler"));
+  engine = std::make_unique<MediaEngine>(scheduler_);
   relay_ = std::make_shared<EngineEventRelay>(this);
 
   nextRowTimer = new QTimer(this);
@@ -102,15 +102,15 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   nextRowTimer->setInterval(kNextRowIntervalMs);
   connect(nextRowTimer, &QTimer::timeout, this, &MainWindow::onNextRowTimer);
 
-  addFilesRun = new ExclusiveRun(this, [this] { addChosenFiles(); });
-  addFilesRun->setObjectName(QStringLiteral("addFilesRun"));
+  addFilesRun_ = new ExclusiveRun(this, [this] { addChosenFiles(); });
+  addFilesRun_->setObjectName(QStringLiteral("addFilesRun"));
 
   createMenus();
   createControls();
-  sourceListDrop = new FileDropTarget(
+  sourceListDrop_ = new FileDropTarget(
       this, [this]() -> QWidget * { return sourceList; }, [this](const QStringList &files) { addDroppedFiles(files); },
       [this] { return !runInProgress() && !runFlags().addingFiles; });
-  sourceListDrop->setObjectName(QStringLiteral("sourceListDrop"));
+  sourceListDrop_->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
   // in the order raised. Nothing on a worker touches the window.
@@ -129,24 +129,24 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::setUpAtCreation() {
-  openDialog.filter = QString::fromLatin1(kOpenDialogFilter);
-  openDialog.hideReadOnly = true;
-  openDialog.fileMustExist = true;
-  openDialog.enableSizing = true;
-  folderDialog.headline = QString::fromLatin1(kFolderHeadline);
-  const QString common = QDir(programFolder).filePath(QStringLiteral("Common"));
+  openDialog_.filter = QString::fromLatin1(kOpenDialogFilter);
+  openDialog_.hideReadOnly = true;
+  openDialog_.fileMustExist = true;
+  openDialog_.enableSizing = true;
+  folderDialog_.headline = QString::fromLatin1(kFolderHeadline);
+  const QString common = QDir(programFolder_).filePath(QStringLiteral("Common"));
   if (!engine->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
     // Said on the terminal too, with the libraries' own reason.
     std::fprintf(stderr, "%s: %s\n(%s)\n", qPrintable(QCoreApplication::applicationName()), kMissingLibrariesText,
                  engine->lastErrorMessage().c_str());
-    prompts->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
+    prompts_->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
     startupFailed_ = true;
     relay_->close();
     return;
   }
   setWindowTitle(QString::fromLatin1(trevix::kProgramTitle));
   if (QCoreApplication::instance()) qApp->installEventFilter(new HintDisplayTime(kHintDisplayMs, this));
-  helpFile = QDir(programFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
+  helpFile = QDir(programFolder_).filePath(QString::fromLatin1(trevix::kHelpFileName));
   resize(designSize());
   applyMinimumSize();
   placeOnScreen();
@@ -166,7 +166,7 @@ void MainWindow::setUpAtCreation() {
 
 void MainWindow::createDialogs() {
   if (startupFailed_ || aboutDialog || optionsDialog) return;
-  aboutDialog = new AboutDialog(this, prompts);
+  aboutDialog = new AboutDialog(this, prompts_);
   loadStoredSettings();
   optionsDialog = new OptionsDialog(this, settings_);
   connect(optionsDialog, &OptionsDialog::settingsEdited, this, &MainWindow::applyDropDownLength);
@@ -207,7 +207,7 @@ void MainWindow::showSettings() {
   const bool blocked = profileCombo->blockSignals(true);
   profileCombo->setCurrentIndex(item);
   profileCombo->blockSignals(blocked);
-  lastProfileIndex = item;
+  lastProfileIndex_ = item;
   showChoices();
   if (optionsDialog) optionsDialog->showSettings();
 }
@@ -280,9 +280,9 @@ void MainWindow::exitProgram() {
 
 void MainWindow::chooseOutputFolder() {
   if (runFlags().converting) return;
-  const QString folder = prompts->browseForFolder(this, folderDialog.headline, folderDialog.lastFolder);
+  const QString folder = prompts_->browseForFolder(this, folderDialog_.headline, folderDialog_.lastFolder);
   if (folder.isEmpty()) return;
-  folderDialog.lastFolder = folder;
+  folderDialog_.lastFolder = folder;
   setOutputFolder(QDir::toNativeSeparators(folder));
 }
 
@@ -304,9 +304,9 @@ void MainWindow::showOptionsDialog() {
   optionsDialog->activateWindow();
 }
 
-void MainWindow::openHelpFile() { prompts->openUrl(QUrl::fromLocalFile(helpFile)); }
+void MainWindow::openHelpFile() { prompts_->openUrl(QUrl::fromLocalFile(helpFile)); }
 
-void MainWindow::visitWebsite() { prompts->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
+void MainWindow::visitWebsite() { prompts_->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
 
 void MainWindow::showAboutDialog() {
   if (aboutDialog) aboutDialog->exec();
@@ -319,10 +319,10 @@ void MainWindow::openOutputFolder() {
     showInformation(QString::fromStdString(problem));
     return;
   }
-  desktop->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
+  desktop_->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
 }
 
-void MainWindow::showInformation(const QString &text) { prompts->information(this, text); }
+void MainWindow::showInformation(const QString &text) { prompts_->information(this, text); }
 
 QString MainWindow::statusPanelText(int panel) const {
   return panel >= 0 && panel < kStatusPanelCount ? statusPanels[panel]->text() : QString();

@@ -129,27 +129,27 @@ class GridLineDelegate : public QStyledItemDelegate {
 }  // namespace
 
 void MainWindow::createMenus() {
-  mainMenu = menuBar();
-  mainMenu->setObjectName(QStringLiteral("mainMenu"));
+  mainMenu_ = menuBar();
+  mainMenu_->setObjectName(QStringLiteral("mainMenu"));
 
-  fileMenu = addMenu(mainMenu, "fileMenu", QStringLiteral("&File"));
-  addFilesAction = addItem(fileMenu, "addFilesAction", QStringLiteral("&Add Files"), QKeySequence::Open);
+  fileMenu = addMenu(mainMenu_, "fileMenu", QStringLiteral("&File"));
+  addFilesAction_ = addItem(fileMenu, "addFilesAction", QStringLiteral("&Add Files"), QKeySequence::Open);
   fileMenu->addSeparator();
-  convertAction = addItem(fileMenu, "convertAction", QStringLiteral("&Convert"));
-  convertAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  convertAction_ = addItem(fileMenu, "convertAction", QStringLiteral("&Convert"));
+  convertAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
   openOutputFolderAction = addItem(fileMenu, "openOutputFolderAction", QStringLiteral("Open Output &Folder"));
   fileMenu->addSeparator();
   exitAction = addItem(fileMenu, "exitAction", QStringLiteral("E&xit"));
-  connect(addFilesAction, &QAction::triggered, this, &MainWindow::addFiles);
-  connect(convertAction, &QAction::triggered, this, &MainWindow::startConversion);
+  connect(addFilesAction_, &QAction::triggered, this, &MainWindow::addFiles);
+  connect(convertAction_, &QAction::triggered, this, &MainWindow::startConversion);
   connect(openOutputFolderAction, &QAction::triggered, this, &MainWindow::openOutputFolder);
   connect(exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
-  optionsMenu = addMenu(mainMenu, "optionsMenu", QStringLiteral("&Options"));
+  optionsMenu = addMenu(mainMenu_, "optionsMenu", QStringLiteral("&Options"));
   setOptionsAction = addItem(optionsMenu, "setOptionsAction", QStringLiteral("&Set Options"));
   connect(setOptionsAction, &QAction::triggered, this, &MainWindow::showOptionsDialog);
 
-  helpMenu = addMenu(mainMenu, "helpMenu", QStringLiteral("&Help"));
+  helpMenu = addMenu(mainMenu_, "helpMenu", QStringLiteral("&Help"));
   openHelpAction = addItem(helpMenu, "openHelpAction", QStringLiteral("Open &Help File"), QKeySequence::HelpContents);
   helpMenu->addSeparator();
   visitWebsiteAction = addItem(helpMenu, "visitWebsiteAction", QStringLiteral("&Visit Trevix Software Website"));
@@ -161,43 +161,43 @@ void MainWindow::createMenus() {
 
   sourceListMenu = new QMenu(this);
   sourceListMenu->setObjectName(QStringLiteral("sourceListMenu"));
-  checkAllAction = addItem(sourceListMenu, "checkAllAction", QStringLiteral("&Check All Items"));
-  uncheckAllAction = addItem(sourceListMenu, "uncheckAllAction", QStringLiteral("&Uncheck All Items"));
+  checkAllAction_ = addItem(sourceListMenu, "checkAllAction", QStringLiteral("&Check All Items"));
+  uncheckAllAction_ = addItem(sourceListMenu, "uncheckAllAction", QStringLiteral("&Uncheck All Items"));
   sourceListMenu->addSeparator();
-  removeSelectedAction =
+  removeSelectedAction_ =
       addItem(sourceListMenu, "removeSelectedAction", QStringLiteral("&Remove Selected Item"), QKeySequence::Delete);
   // Delete acts where the list has the focus (added to the list below).
-  removeSelectedAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  clearAllAction = addItem(sourceListMenu, "clearAllAction", QStringLiteral("C&lear All Items"));
+  removeSelectedAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  clearAllAction_ = addItem(sourceListMenu, "clearAllAction", QStringLiteral("C&lear All Items"));
   sourceListMenu->addSeparator();
-  playSelectedAction = addItem(sourceListMenu, "playSelectedAction", QStringLiteral("&Play Selected File"));
+  playSelectedAction_ = addItem(sourceListMenu, "playSelectedAction", QStringLiteral("&Play Selected File"));
   sourceListMenu->addSeparator();
   showLogAction = addItem(sourceListMenu, "showLogAction", QStringLiteral("Show L&og"));
-  connect(checkAllAction, &QAction::triggered, this, &MainWindow::checkAllFiles);
-  connect(uncheckAllAction, &QAction::triggered, this, &MainWindow::uncheckAllFiles);
-  connect(removeSelectedAction, &QAction::triggered, this, &MainWindow::removeSelectedFile);
-  connect(clearAllAction, &QAction::triggered, this, &MainWindow::clearAllFiles);
-  connect(playSelectedAction, &QAction::triggered, this, &MainWindow::playSelectedFile);
+  connect(checkAllAction_, &QAction::triggered, this, &MainWindow::checkAllFiles);
+  connect(uncheckAllAction_, &QAction::triggered, this, &MainWindow::uncheckAllFiles);
+  connect(removeSelectedAction_, &QAction::triggered, this, &MainWindow::removeSelectedFile);
+  connect(clearAllAction_, &QAction::triggered, this, &MainWindow::clearAllFiles);
+  connect(playSelectedAction_, &QAction::triggered, this, &MainWindow::playSelectedFile);
   connect(showLogAction, &QAction::triggered, this, &MainWindow::showSelectedLog);
   connect(sourceListMenu, &QMenu::aboutToShow, this, [this] { showLogAction->setEnabled(selectedRowHasLog()); });
 
   volumeMenu = new QMenu(this);
   volumeMenu->setObjectName(QStringLiteral("volumeMenu"));
-  muteAction = addItem(volumeMenu, "muteAction", QStringLiteral("&Mute"));
-  halfVolumeAction = addItem(volumeMenu, "halfVolumeAction", QStringLiteral("&Half Volume"));
-  fullVolumeAction = addItem(volumeMenu, "fullVolumeAction", QStringLiteral("&Full Volume"));
-  connect(muteAction, &QAction::triggered, this, &MainWindow::mute);
-  connect(halfVolumeAction, &QAction::triggered, this, &MainWindow::setHalfVolume);
-  connect(fullVolumeAction, &QAction::triggered, this, &MainWindow::setFullVolume);
+  muteAction_ = addItem(volumeMenu, "muteAction", QStringLiteral("&Mute"));
+  halfVolumeAction_ = addItem(volumeMenu, "halfVolumeAction", QStringLiteral("&Half Volume"));
+  fullVolumeAction_ = addItem(volumeMenu, "fullVolumeAction", QStringLiteral("&Full Volume"));
+  connect(muteAction_, &QAction::triggered, this, &MainWindow::mute);
+  connect(halfVolumeAction_, &QAction::triggered, this, &MainWindow::setHalfVolume);
+  connect(fullVolumeAction_, &QAction::triggered, this, &MainWindow::setFullVolume);
 
   // Esc stops a run (with its question); the File menu that holds the
   // other commands is off during a run, so this one lives on the window.
-  stopAction = new QAction(QStringLiteral("Stop"), this);
-  stopAction->setObjectName(QStringLiteral("stopAction"));
-  stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
-  stopAction->setShortcutContext(Qt::WindowShortcut);
-  addAction(stopAction);
-  connect(stopAction, &QAction::triggered, this, [this] {
+  stopAction_ = new QAction(QStringLiteral("Stop"), this);
+  stopAction_->setObjectName(QStringLiteral("stopAction"));
+  stopAction_->setShortcut(QKeySequence(Qt::Key_Escape));
+  stopAction_->setShortcutContext(Qt::WindowShortcut);
+  addAction(stopAction_);
+  connect(stopAction_, &QAction::triggered, this, [this] {
     if (runInProgress()) stopAllConversions();
   });
 }
@@ -212,46 +212,46 @@ void MainWindow::createControls() {
   createToolBar(client);
   createOutputRow(client);
   createSourceList(client);
-  settingsPanel = makePanel(client, "settingsPanel");
-  auto *settingsRow = new QHBoxLayout(settingsPanel);
+  settingsPanel_ = makePanel(client, "settingsPanel");
+  auto *settingsRow = new QHBoxLayout(settingsPanel_);
   settingsRow->setContentsMargins(6, 4, 6, 4);
   auto *settingsColumn = new QVBoxLayout;
   auto *groups = new QHBoxLayout;
   settingsColumn->addLayout(groups);
   settingsColumn->addStretch(1);
-  createVideoSettings(settingsPanel);
-  createAudioSettings(settingsPanel);
+  createVideoSettings(settingsPanel_);
+  createAudioSettings(settingsPanel_);
   groups->addWidget(videoSettingsBox, 1);
-  groups->addWidget(audioSettingsBox, 1);
-  createProgressRow(settingsPanel);
+  groups->addWidget(audioSettingsBox_, 1);
+  createProgressRow(settingsPanel_);
   auto *progressRow = new QHBoxLayout;
   progressRow->addWidget(progressBar, 1);
   progressRow->addWidget(progressStopButton);
   settingsColumn->addLayout(progressRow);
   settingsRow->addLayout(settingsColumn, 0);
-  settingsRow->addLayout(createPreviewPane(settingsPanel), 1);
-  column->addWidget(toolBarPanel);
-  column->addWidget(outputPanel);
-  column->addWidget(sourceListPanel, 3);
-  column->addWidget(settingsPanel, 2);
+  settingsRow->addLayout(createPreviewPane(settingsPanel_), 1);
+  column->addWidget(toolBarPanel_);
+  column->addWidget(outputPanel_);
+  column->addWidget(sourceListPanel_, 3);
+  column->addWidget(settingsPanel_, 2);
   createStatusBar();
   setKeyboardOrder();
 }
 
 void MainWindow::createToolBar(QWidget *client) {
-  toolBarPanel = makePanel(client, "toolBarPanel");
-  toolBarPanel->setFrameShape(QFrame::StyledPanel);
-  addFileButton = makeToolButton(toolBarPanel, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
+  toolBarPanel_ = makePanel(client, "toolBarPanel");
+  toolBarPanel_->setFrameShape(QFrame::StyledPanel);
+  addFileButton = makeToolButton(toolBarPanel_, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
                                  QStringLiteral("Add files to the list (Ctrl+O)"));
-  removeFileButton = makeToolButton(toolBarPanel, "removeFileButton", QStringLiteral("Remove File"),
+  removeFileButton = makeToolButton(toolBarPanel_, "removeFileButton", QStringLiteral("Remove File"),
                                     QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
-  clearAllButton = makeToolButton(toolBarPanel, "clearAllButton", QStringLiteral("Clear All "),
+  clearAllButton = makeToolButton(toolBarPanel_, "clearAllButton", QStringLiteral("Clear All "),
                                   QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
-  stopButton = makeToolButton(toolBarPanel, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+  stopButton = makeToolButton(toolBarPanel_, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
                               QStringLiteral("Stop all conversions (Esc)"));
-  startButton = makeToolButton(toolBarPanel, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
+  startButton = makeToolButton(toolBarPanel_, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
                                QStringLiteral("Convert the checked files (Ctrl+Return)"));
-  auto *row = new QHBoxLayout(toolBarPanel);
+  auto *row = new QHBoxLayout(toolBarPanel_);
   row->setContentsMargins(6, 4, 6, 4);
   for (QToolButton *b : {addFileButton, removeFileButton, clearAllButton}) row->addWidget(b);
   row->addStretch(1);
@@ -265,47 +265,47 @@ void MainWindow::createToolBar(QWidget *client) {
 }
 
 void MainWindow::createOutputRow(QWidget *client) {
-  outputPanel = makePanel(client, "outputPanel");
-  outputFolderLabel = makeLabel(outputPanel, "outputFolderLabel", QStringLiteral("Output Folder :"));
-  outputFolderEdit = new QLineEdit(outputPanel);
+  outputPanel_ = makePanel(client, "outputPanel");
+  outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", QStringLiteral("Output Folder :"));
+  outputFolderEdit = new QLineEdit(outputPanel_);
   outputFolderEdit->setObjectName(QStringLiteral("outputFolderEdit"));
   outputFolderEdit->setReadOnly(true);
   outputFolderEdit->setEnabled(false);
   outputFolderEdit->setAccessibleName(QStringLiteral("Output folder"));
-  chooseFolderButton = makeToolButton(outputPanel, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
+  chooseFolderButton = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
                                       QStringLiteral("Choose Output Folder"));
-  openFolderButton = makeToolButton(outputPanel, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
+  openFolderButton = makeToolButton(outputPanel_, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
                                     QStringLiteral("Open Output Folder"));
-  outputFolderLabel->setBuddy(chooseFolderButton);
+  outputFolderLabel_->setBuddy(chooseFolderButton);
   connect(chooseFolderButton, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
   connect(openFolderButton, &QToolButton::clicked, this, &MainWindow::openOutputFolder);
-  profileLabel = makeLabel(outputPanel, "profileLabel", QStringLiteral("Set Output Format :"));
-  profileCombo = new DropDownComboBox(outputPanel);
+  profileLabel_ = makeLabel(outputPanel_, "profileLabel", QStringLiteral("Set Output Format :"));
+  profileCombo = new DropDownComboBox(outputPanel_);
   profileCombo->setObjectName(QStringLiteral("profileCombo"));
   profileCombo->setMinimumWidth(kProfileComboMinWidth);
   profileCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   profileCombo->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-  profileLabel->setBuddy(profileCombo);
+  profileLabel_->setBuddy(profileCombo);
   connect(profileCombo, &QComboBox::activated, this, &MainWindow::onProfileChosen);
   connect(profileCombo, &DropDownComboBox::dropDown, this, &MainWindow::applyDropDownLength);
 
-  auto *grid = new QGridLayout(outputPanel);
+  auto *grid = new QGridLayout(outputPanel_);
   grid->setContentsMargins(10, 4, 6, 4);
   grid->setVerticalSpacing(3);
-  grid->addWidget(outputFolderLabel, 0, 0);
+  grid->addWidget(outputFolderLabel_, 0, 0);
   grid->addWidget(outputFolderEdit, 0, 1, 1, 2);
   grid->addWidget(chooseFolderButton, 0, 3);
   grid->addWidget(openFolderButton, 0, 4);
-  grid->addWidget(profileLabel, 1, 0);
+  grid->addWidget(profileLabel_, 1, 0);
   grid->addWidget(profileCombo, 1, 1);
   grid->setColumnStretch(2, 1);
 }
 
 void MainWindow::createSourceList(QWidget *client) {
-  sourceListPanel = makePanel(client, "sourceListPanel");
+  sourceListPanel_ = makePanel(client, "sourceListPanel");
   sourceListModel = new SourceListModel(sourceJobs, this);
   sourceListModel->setObjectName(QStringLiteral("sourceListModel"));
-  sourceList = new QTreeView(sourceListPanel);
+  sourceList = new QTreeView(sourceListPanel_);
   sourceList->setObjectName(QStringLiteral("sourceList"));
   sourceList->setAccessibleName(QStringLiteral("Files to convert"));
   sourceList->setModel(sourceListModel);
@@ -320,7 +320,7 @@ void MainWindow::createSourceList(QWidget *client) {
   sourceList->setSelectionBehavior(QAbstractItemView::SelectRows);
   sourceList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   sourceList->setAllColumnsShowFocus(true);
-  sourceList->addAction(removeSelectedAction);
+  sourceList->addAction(removeSelectedAction_);
   const int rowHeight = sourceList->fontMetrics().height() + 6;
   sourceList->setMinimumHeight(sourceList->header()->sizeHint().height() + kSourceListMinRows * rowHeight);
   sourceList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -329,7 +329,7 @@ void MainWindow::createSourceList(QWidget *client) {
   });
   connect(sourceList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::onSourceSelected);
   connect(sourceList, &QAbstractItemView::doubleClicked, this, &MainWindow::onSourceDoubleClicked);
-  auto *box = new QVBoxLayout(sourceListPanel);
+  auto *box = new QVBoxLayout(sourceListPanel_);
   box->setContentsMargins(6, 2, 6, 2);
   box->addWidget(sourceList);
 }
@@ -339,10 +339,10 @@ void MainWindow::createVideoSettings(QWidget *area) {
   videoSettingsBox->setObjectName(QStringLiteral("videoSettingsBox"));
   auto *grid = new QGridLayout(videoSettingsBox);
   videoQualityCombo =
-      addLabelledCombo(grid, 0, "videoQualityLabel", "Video Quality : ", "videoQualityCombo", &videoQualityLabel);
+      addLabelledCombo(grid, 0, "videoQualityLabel", "Video Quality : ", "videoQualityCombo", &videoQualityLabel_);
   videoSizeCombo = addLabelledCombo(grid, 1, "videoSizeLabel", "Video Size : ", "videoSizeCombo", &videoSizeLabel);
   frameRateCombo =
-      addLabelledCombo(grid, 2, "frameRateLabel", "Video Framerate : ", "frameRateCombo", &frameRateLabel);
+      addLabelledCombo(grid, 2, "frameRateLabel", "Video Framerate : ", "frameRateCombo", &frameRateLabel_);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   connect(videoQualityCombo, &QComboBox::activated, this, &MainWindow::onQualityChosen);
@@ -351,30 +351,30 @@ void MainWindow::createVideoSettings(QWidget *area) {
 }
 
 void MainWindow::createAudioSettings(QWidget *area) {
-  audioSettingsBox = new QGroupBox(QStringLiteral(" Audio Settings "), area);
-  audioSettingsBox->setObjectName(QStringLiteral("audioSettingsBox"));
-  auto *grid = new QGridLayout(audioSettingsBox);
+  audioSettingsBox_ = new QGroupBox(QStringLiteral(" Audio Settings "), area);
+  audioSettingsBox_->setObjectName(QStringLiteral("audioSettingsBox"));
+  auto *grid = new QGridLayout(audioSettingsBox_);
   audioQualityCombo =
-      addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel);
+      addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel_);
   audioChannelsCombo = addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo",
-                                        &audioChannelsLabel);
+                                        &audioChannelsLabel_);
   fillCombo(audioChannelsCombo, ProfileChoices().comboAudioChannels);
-  volumeLabel = makeLabel(audioSettingsBox, "volumeLabel", QStringLiteral("Volume : "));
-  volumeSlider = new QSlider(Qt::Horizontal, audioSettingsBox);
+  volumeLabel_ = makeLabel(audioSettingsBox_, "volumeLabel", QStringLiteral("Volume : "));
+  volumeSlider = new QSlider(Qt::Horizontal, audioSettingsBox_);
   volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
   volumeSlider->setAccessibleName(QStringLiteral("Volume"));
   volumeSlider->setRange(kVolumeMinPosition, kVolumeMaxPosition);
   volumeSlider->setPageStep(1);
   volumeSlider->setTickPosition(QSlider::TicksBelow);
   volumeSlider->setTickInterval(1);
-  volumeLabel->setBuddy(volumeSlider);
-  volumePercentLabel = makeLabel(audioSettingsBox, "volumePercentLabel", QString());
+  volumeLabel_->setBuddy(volumeSlider);
+  volumePercentLabel = makeLabel(audioSettingsBox_, "volumePercentLabel", QString());
   // Room for the widest percentage, so the slider does not jump.
   volumePercentLabel->setMinimumWidth(volumePercentLabel->fontMetrics().horizontalAdvance(QStringLiteral("200%")));
   auto *volumeRow = new QHBoxLayout;
   volumeRow->addWidget(volumeSlider, 1);
   volumeRow->addWidget(volumePercentLabel);
-  grid->addWidget(volumeLabel, 2, 0);
+  grid->addWidget(volumeLabel_, 2, 0);
   grid->addLayout(volumeRow, 2, 1);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
@@ -405,46 +405,46 @@ QLayout *MainWindow::createPreviewPane(QWidget *area) {
   QPalette black = previewPanel->palette();
   black.setColor(QPalette::Window, Qt::black);
   previewPanel->setPalette(black);
-  previewLogo = new QLabel(previewPanel);
-  previewLogo->setObjectName(QStringLiteral("previewLogo"));
-  previewLogo->setAlignment(Qt::AlignCenter);
-  previewLogo->setPixmap(programPixmap(64));
-  previewPicture = new QWidget(previewPanel);
-  previewPicture->setObjectName(QStringLiteral("previewPicture"));
-  previewPicture->setAutoFillBackground(true);
-  previewPicture->setPalette(black);
+  previewLogo_ = new QLabel(previewPanel);
+  previewLogo_->setObjectName(QStringLiteral("previewLogo"));
+  previewLogo_->setAlignment(Qt::AlignCenter);
+  previewLogo_->setPixmap(programPixmap(64));
+  previewPicture_ = new QWidget(previewPanel);
+  previewPicture_->setObjectName(QStringLiteral("previewPicture"));
+  previewPicture_->setAutoFillBackground(true);
+  previewPicture_->setPalette(black);
   // The picture lies over the logo and is shown by the preview while a file
   // plays.
   auto *stack = new QStackedLayout(previewPanel);
   stack->setContentsMargins(1, 1, 1, 1);
   stack->setStackingMode(QStackedLayout::StackAll);
-  stack->addWidget(previewLogo);
-  stack->addWidget(previewPicture);
-  previewPicture->hide();
+  stack->addWidget(previewLogo_);
+  stack->addWidget(previewPicture_);
+  previewPicture_->hide();
 
   playButton = makeToolButton(area, "playButton", QString(), QStyle::SP_MediaPlay, QStringLiteral("Play"));
-  pauseButton = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, QStringLiteral("Pause"));
-  previewStopButton =
+  pauseButton_ = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, QStringLiteral("Pause"));
+  previewStopButton_ =
       makeToolButton(area, "previewStopButton", QString(), QStyle::SP_MediaStop, QStringLiteral("Stop"));
-  volumeButton = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, QStringLiteral("Volume"));
-  snapshotButton =
+  volumeButton_ = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, QStringLiteral("Volume"));
+  snapshotButton_ =
       makeToolButton(area, "snapshotButton", QString(), QStyle::SP_DesktopIcon, QStringLiteral("Snapshot"));
   connect(playButton, &QToolButton::clicked, this, &MainWindow::playPreview);
-  connect(pauseButton, &QToolButton::clicked, this, &MainWindow::pausePreview);
-  connect(previewStopButton, &QToolButton::clicked, this, &MainWindow::stopPreview);
-  connect(volumeButton, &QToolButton::clicked, this, &MainWindow::showVolumeMenu);
-  connect(snapshotButton, &QToolButton::clicked, this, &MainWindow::saveSnapshot);
+  connect(pauseButton_, &QToolButton::clicked, this, &MainWindow::pausePreview);
+  connect(previewStopButton_, &QToolButton::clicked, this, &MainWindow::stopPreview);
+  connect(volumeButton_, &QToolButton::clicked, this, &MainWindow::showVolumeMenu);
+  connect(snapshotButton_, &QToolButton::clicked, this, &MainWindow::saveSnapshot);
 
-  seekBar = new SeekBar(area);
-  seekBar->setObjectName(QStringLiteral("seekBar"));
-  seekBar->setAccessibleName(QStringLiteral("Preview position"));
+  seekBar_ = new SeekBar(area);
+  seekBar_->setObjectName(QStringLiteral("seekBar"));
+  seekBar_->setAccessibleName(QStringLiteral("Preview position"));
 
   auto *controls = new QHBoxLayout;
   controls->setSpacing(1);
-  for (QToolButton *b : {playButton, pauseButton, previewStopButton, volumeButton, snapshotButton})
+  for (QToolButton *b : {playButton, pauseButton_, previewStopButton_, volumeButton_, snapshotButton_})
     controls->addWidget(b);
   controls->addSpacing(4);
-  controls->addWidget(seekBar, 1);
+  controls->addWidget(seekBar_, 1);
   auto *pane = new QVBoxLayout;
   pane->addWidget(previewPanel, 1);
   pane->addLayout(controls);
@@ -452,22 +452,22 @@ QLayout *MainWindow::createPreviewPane(QWidget *area) {
 }
 
 void MainWindow::createStatusBar() {
-  mainStatusBar = statusBar();
-  mainStatusBar->setObjectName(QStringLiteral("mainStatusBar"));
-  mainStatusBar->setSizeGripEnabled(true);
+  mainStatusBar_ = statusBar();
+  mainStatusBar_->setObjectName(QStringLiteral("mainStatusBar"));
+  mainStatusBar_->setSizeGripEnabled(true);
   const char *names[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
   // The widest text each panel shows in a run, for its least width.
   const char *widest[kStatusPanelCount] = {"Converting 888 of 888", "File Size : 8888888 KBytes",
                                            "Elapsed 88:88:88   Speed 88.8x   Left 88:88:88"};
   const int stretch[kStatusPanelCount] = {0, 0, 1};
   for (int i = 0; i < kStatusPanelCount; ++i) {
-    statusPanels[i] = new QLabel(mainStatusBar);
+    statusPanels[i] = new QLabel(mainStatusBar_);
     statusPanels[i]->setObjectName(QString::fromLatin1(names[i]));
     statusPanels[i]->setMinimumWidth(statusPanels[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) +
                                      8);
     statusPanels[i]->setFrameShape(QFrame::StyledPanel);
     statusPanels[i]->setFrameShadow(QFrame::Sunken);
-    mainStatusBar->addWidget(statusPanels[i], stretch[i]);
+    mainStatusBar_->addWidget(statusPanels[i], stretch[i]);
   }
   statusPanels[kStatePanel]->setText(QStringLiteral("Ready"));
 }
@@ -478,13 +478,13 @@ void MainWindow::setKeyboardOrder() {
                                   startButton,       chooseFolderButton, openFolderButton, profileCombo,
                                   sourceList,        videoQualityCombo,  videoSizeCombo,  frameRateCombo,
                                   audioQualityCombo, audioChannelsCombo, volumeSlider,    progressStopButton,
-                                  playButton,        pauseButton,        previewStopButton, volumeButton,
-                                  snapshotButton,    seekBar};
+                                  playButton,        pauseButton_,        previewStopButton_, volumeButton_,
+                                  snapshotButton_,    seekBar_};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 QSize MainWindow::designSize() const {
-  return QSize(kDesignClientWidth, (mainMenu ? mainMenu->sizeHint().height() : 0) + kDesignClientHeight);
+  return QSize(kDesignClientWidth, (mainMenu_ ? mainMenu_->sizeHint().height() : 0) + kDesignClientHeight);
 }
 
 void MainWindow::applyMinimumSize() {

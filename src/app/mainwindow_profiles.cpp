@@ -40,7 +40,7 @@ void MainWindow::fillProfileList() {
   list.itemIndex = listItemOfProfile(settings_.profileId);
   fillCombo(profileCombo, list);
   profileCombo->setMaxVisibleItems(profileCombo->count());
-  lastProfileIndex = profileCombo->currentIndex();
+  lastProfileIndex_ = profileCombo->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
@@ -66,7 +66,7 @@ void MainWindow::onProfileChosen() {
   // A separator is no profile: the previous pick comes back, quietly.
   if (id < 0) {
     const bool blocked = profileCombo->blockSignals(true);
-    profileCombo->setCurrentIndex(lastProfileIndex);
+    profileCombo->setCurrentIndex(lastProfileIndex_);
     profileCombo->blockSignals(blocked);
     return;
   }
@@ -81,7 +81,7 @@ void MainWindow::onProfileChosen() {
   sourceJobs.setOutputType(type);
 
   applyDropDownLength();
-  lastProfileIndex = profileCombo->currentIndex();
+  lastProfileIndex_ = profileCombo->currentIndex();
   updateVideoControls();
 }
 

@@ -54,7 +54,7 @@ class QueueLink : public QueuePrompts,
   // QueuePrompts
   void information(const std::string &text) override { w_.showInformation(qText(text)); }
   bool confirmStopAll() override {
-    return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+    return w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
 
   // QueueTimer
@@ -69,7 +69,7 @@ class QueueLink : public QueuePrompts,
   // JobSettingsSource
   JobSettings currentJobSettings() override {
     JobSettings s = jobSettingsFrom(w_.settings_);
-    setProgramFolder(s, w_.programFolder.toStdString());
+    setProgramFolder(s, w_.programFolder_.toStdString());
     return s;
   }
 
@@ -112,7 +112,7 @@ class QueueLink : public QueuePrompts,
     if (!w_.isActiveWindow()) {
       const QString what = outcome == RunOutcome::Completed ? QString::fromLatin1(kRunCompletedText)
                                                             : QStringLiteral("Conversions stopped");
-      w_.desktop->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
+      w_.desktop_->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
     }
     if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
   }
@@ -148,22 +148,22 @@ void setEnabledAll(bool enabled, W *...widgets) {
   ((widgets ? widgets->setEnabled(enabled) : void()), ...);
 }
 
-// The controls a run disables and enables again.
-void setRunControls(MainWindow &w, bool enabled) {
-  setEnabledAll(enabled, w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton);
-  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.frameRateCombo,
-                w.audioChannelsCombo, w.videoQualityCombo, w.audioQualityCombo);
-  setEnabledAll(enabled, w.volumeSlider);
-  w.sourceListMenuEnabled = enabled;
-  w.setMainMenuEnabled(enabled);
-}
-
 }  // namespace
 
-void MainWindow::disableControlsForConversion() { setRunControls(*this, false); }
+// The controls a run disables and enables again.
+void MainWindow::setRunControls(bool enabled) {
+  setEnabledAll(enabled, addFileButton, clearAllButton, removeFileButton, startButton);
+  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo), videoSizeCombo, frameRateCombo, audioChannelsCombo,
+                videoQualityCombo, audioQualityCombo);
+  setEnabledAll(enabled, volumeSlider);
+  sourceListMenuEnabled = enabled;
+  setMainMenuEnabled(enabled);
+}
+
+void MainWindow::disableControlsForConversion() { setRunControls(false); }
 
 void MainWindow::enableControlsAfterConversion() {
-  setRunControls(*this, true);
+  setRunControls(true);
   updateVideoControls();
 }
 

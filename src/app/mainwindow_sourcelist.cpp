@@ -35,7 +35,7 @@ void MainWindow::addFiles() {
   setStatusPanelText(kTimePanel, QString());
   queue().setAddingFiles(true);
   try {
-    addFilesRun->start();
+    addFilesRun_->start();
   } catch (...) {
   }
   queue().setAddingFiles(false);
@@ -43,22 +43,22 @@ void MainWindow::addFiles() {
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
   if (files.isEmpty() || runInProgress() || runFlags().addingFiles) return;
-  droppedFiles = files;
+  droppedFiles_ = files;
   addFiles();
-  droppedFiles.clear();
+  droppedFiles_.clear();
 }
 
 void MainWindow::addChosenFiles() {
   QStringList files;
-  if (!droppedFiles.isEmpty()) {
-    files = droppedFiles;
-    droppedFiles.clear();
+  if (!droppedFiles_.isEmpty()) {
+    files = droppedFiles_;
+    droppedFiles_.clear();
   } else {
-    openDialog.allowMultiSelect = true;
-    openDialog.fileMustExist = true;
-    openDialog.hideReadOnly = true;
-    openDialog.enableSizing = true;
-    files = prompts->openFiles(this, parseFileFilter(openDialog.filter));
+    openDialog_.allowMultiSelect = true;
+    openDialog_.fileMustExist = true;
+    openDialog_.hideReadOnly = true;
+    openDialog_.enableSizing = true;
+    files = prompts_->openFiles(this, parseFileFilter(openDialog_.filter));
   }
   try {
     for (const QString &path : files) {
@@ -148,7 +148,7 @@ void MainWindow::openConvertedFile(int row) {
     showInformation(QStringLiteral("The converted file \"%1\" is no longer there.").arg(output));
     return;
   }
-  desktop->openUrl(QUrl::fromLocalFile(output));
+  desktop_->openUrl(QUrl::fromLocalFile(output));
 }
 
 void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {
@@ -170,5 +170,5 @@ void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {
 void MainWindow::onSourceSelected() {
   const int row = selectedRow();
   if (row < 0) return;  // deselection does nothing
-  if (row != previewRow) stopPreviewKeepingFile();
+  if (row != previewRow_) stopPreviewKeepingFile();
 }

@@ -547,7 +547,9 @@ TEST_F(KeyboardTest, ShortcutsAct) {
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_TRUE(run.prompts.questions.isEmpty());
   run.prompts.yesAnswer = false;
+  w->clearAllFiles();
   run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_EQ(run.prompts.questions, QStringList{Q("Confirmation|Stop all conversions?")});
   EXPECT_TRUE(w->runFlags().converting);  // answered No

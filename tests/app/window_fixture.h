@@ -50,6 +50,7 @@ struct WindowRun {
   void startRun(MainWindow &w) {
     files = cachedFixture(MediaRecipe{}, "window-run.mov");
     prompts.files = {QString::fromStdString(files)};
+    QCoreApplication::processEvents();  // an earlier Add File has ended
     w.addFiles();
     w.setOutputFolder(QString::fromStdString(outputDir.path().string()));
     w.startConversion();
