@@ -139,43 +139,18 @@ class MainWindow : public QMainWindow {
   void disableControlsForConversion();
   void enableControlsAfterConversion();
 
-  // ---- What the window's tests still reach directly -----------------------
-  std::unique_ptr<MediaEngine> engine;
-  QTimer *nextRowTimer = nullptr;        // 200 ms, disabled at start
-  AboutDialog *aboutDialog = nullptr;    // made by createDialogs
-  OptionsDialog *optionsDialog = nullptr;  // made by createDialogs
-  LogDialog *logDialog = nullptr;        // made by showRowLog
-  QString helpFile;                      // the help page's full path
-  // Ends the program at once; replaceable for tests. Default: leave the
-  // event loop (QCoreApplication::exit(0)).
-  std::function<void()> terminateProgram;
-  QMenu *fileMenu = nullptr, *optionsMenu = nullptr, *helpMenu = nullptr, *sourceListMenu = nullptr,
-        *volumeMenu = nullptr;
-  QAction *openOutputFolderAction = nullptr, *exitAction = nullptr, *setOptionsAction = nullptr,
-          *openHelpAction = nullptr, *visitWebsiteAction = nullptr, *aboutAction = nullptr,
-          *showLogAction = nullptr;
+  // What the window holds and shows.
+  MediaEngine *engine() const { return engine_.get(); }
+  QString helpFile() const { return helpFile_; }  // the help page's full path
+  const SourceJobs &sourceJobs() const { return sourceJobs_; }
+  // The list's rows, for a caller that lists or ends a job itself.
+  SourceJobs &sourceJobs() { return sourceJobs_; }
   // False while a conversion runs: the list's pop-up menu does not open.
-  bool sourceListMenuEnabled = true;
-  QToolButton *addFileButton = nullptr, *removeFileButton = nullptr, *clearAllButton = nullptr,
-              *stopButton = nullptr, *startButton = nullptr, *chooseFolderButton = nullptr,
-              *openFolderButton = nullptr, *progressStopButton = nullptr, *playButton = nullptr;
-  QLineEdit *outputFolderEdit = nullptr;
-  DropDownComboBox *profileCombo = nullptr;
-  // Source list: the jobs, the table model over them and the view.
-  SourceJobs sourceJobs;
-  SourceListModel *sourceListModel = nullptr;
-  QTreeView *sourceList = nullptr;
-  QGroupBox *videoSettingsBox = nullptr;  // " Video Settings "
-  QLabel *videoSizeLabel = nullptr;
-  QComboBox *videoQualityCombo = nullptr, *videoSizeCombo = nullptr, *frameRateCombo = nullptr;
-  QComboBox *audioQualityCombo = nullptr, *audioChannelsCombo = nullptr;
-  QSlider *volumeSlider = nullptr;  // positions 0..10
-  QLabel *volumePercentLabel = nullptr;
-  QProgressBar *progressBar = nullptr;
-  QFrame *previewPanel = nullptr;
-  // Status bar: see StatusPanel.
-  QLabel *statusPanels[kStatusPanelCount] = {nullptr, nullptr, nullptr};
-  bool previewPaused = false;
+  bool sourceListMenuEnabled() const { return sourceListMenuEnabled_; }
+  bool previewPaused() const { return previewPaused_; }
+  // Replaces what ends the program at once (default: leave the event loop,
+  // QCoreApplication::exit(0)).
+  void setTerminateProgram(std::function<void()> terminate) { terminateProgram_ = std::move(terminate); }
 
  public slots:
   // The user's actions.
@@ -277,7 +252,6 @@ class MainWindow : public QMainWindow {
   void setMainMenuEnabled(bool enabled);
   void onNextRowTimer();
   friend class QueueLink;
-  std::shared_ptr<QueueLink> queueLink_;  // made with the window (connectEngine)
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
   // Clears the preview graph and deactivates it (window close).
@@ -302,6 +276,44 @@ class MainWindow : public QMainWindow {
   void setHalfVolume();
   void mute();
   void setSpeaker(const char *state, int volume, const char *glyph);
+
+  // ---- Controls and state ------------------------------------------------
+  std::unique_ptr<MediaEngine> engine_;
+  QTimer *nextRowTimer_ = nullptr;        // 200 ms, disabled at start
+  AboutDialog *aboutDialog_ = nullptr;    // made by createDialogs
+  OptionsDialog *optionsDialog_ = nullptr;  // made by createDialogs
+  LogDialog *logDialog_ = nullptr;        // made by showRowLog
+  QString helpFile_;                      // the help page's full path
+  // Ends the program at once; replaceable for tests. Default: leave the
+  // event loop (QCoreApplication::exit(0)).
+  std::function<void()> terminateProgram_;
+  QMenu *fileMenu_ = nullptr, *optionsMenu_ = nullptr, *helpMenu_ = nullptr, *sourceListMenu_ = nullptr,
+        *volumeMenu_ = nullptr;
+  QAction *openOutputFolderAction_ = nullptr, *exitAction_ = nullptr, *setOptionsAction_ = nullptr,
+          *openHelpAction_ = nullptr, *visitWebsiteAction_ = nullptr, *aboutAction_ = nullptr,
+          *showLogAction_ = nullptr;
+  // False while a conversion runs: the list's pop-up menu does not open.
+  bool sourceListMenuEnabled_ = true;
+  QToolButton *addFileButton_ = nullptr, *removeFileButton_ = nullptr, *clearAllButton_ = nullptr,
+              *stopButton_ = nullptr, *startButton_ = nullptr, *chooseFolderButton_ = nullptr,
+              *openFolderButton_ = nullptr, *progressStopButton_ = nullptr, *playButton_ = nullptr;
+  QLineEdit *outputFolderEdit_ = nullptr;
+  DropDownComboBox *profileCombo_ = nullptr;
+  // Source list: the jobs, the table model over them and the view.
+  SourceJobs sourceJobs_;
+  SourceListModel *sourceListModel_ = nullptr;
+  QTreeView *sourceList_ = nullptr;
+  QGroupBox *videoSettingsBox_ = nullptr;  // " Video Settings "
+  QLabel *videoSizeLabel_ = nullptr;
+  QComboBox *videoQualityCombo_ = nullptr, *videoSizeCombo_ = nullptr, *frameRateCombo_ = nullptr;
+  QComboBox *audioQualityCombo_ = nullptr, *audioChannelsCombo_ = nullptr;
+  QSlider *volumeSlider_ = nullptr;  // positions 0..10
+  QLabel *volumePercentLabel_ = nullptr;
+  QProgressBar *progressBar_ = nullptr;
+  QFrame *previewPanel_ = nullptr;
+  // Status bar: see StatusPanel.
+  QLabel *statusPanels_[kStatusPanelCount] = {nullptr, nullptr, nullptr};
+  bool previewPaused_ = false;
 
   // ---- State ---------------------------------------------------------------
   Prompts *prompts_ = nullptr;
@@ -361,5 +373,6 @@ class MainWindow : public QMainWindow {
   bool startupFailed_ = false;
   bool closed_ = false;
   bool placed_ = false;  // sized and placed for its screen at the first show
+  std::shared_ptr<QueueLink> queueLink_;  // made with the window (connectEngine)
   std::shared_ptr<EngineEventRelay> relay_;
 };

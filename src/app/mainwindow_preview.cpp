@@ -60,7 +60,7 @@ void MainWindow::releasePreview() {
 
 void MainWindow::stopPreviewKeepingFile() {
   if (previewPlayer_) previewPlayer_->stop();
-  previewPaused = false;
+  previewPaused_ = false;
 }
 
 void MainWindow::stopAndReleasePreview() {
@@ -69,15 +69,15 @@ void MainWindow::stopAndReleasePreview() {
     previewPlayer_->deactivate();
   }
   showPicture(previewPicture_, false);
-  previewPaused = false;
+  previewPaused_ = false;
 }
 
 void MainWindow::playPreview() {
   if (runFlags().converting) return;
   createPreview();
-  if (previewPaused) {
+  if (previewPaused_) {
     previewPlayer_->play();
-    previewPaused = false;
+    previewPaused_ = false;
     return;
   }
   previewStopped_ = false;
@@ -85,8 +85,8 @@ void MainWindow::playPreview() {
   const int row = selectedRow();
   if (row < 0) return;
   previewRow_ = row;
-  previewFile_ = QString::fromStdString(sourceFileOf(sourceJobs.at(row).path));
-  previewPaused = false;
+  previewFile_ = QString::fromStdString(sourceFileOf(sourceJobs_.at(row).path));
+  previewPaused_ = false;
   // A fresh graph for every file.
   previewPlayer_->deactivate();
   previewPlayer_->clearGraph();
@@ -104,7 +104,7 @@ void MainWindow::pausePreview() {
   createPreview();
   // With nothing loaded there is nothing to pause; Play must then load the
   // selected row rather than "resume".
-  if (previewPlayer_->pause()) previewPaused = true;
+  if (previewPlayer_->pause()) previewPaused_ = true;
 }
 
 void MainWindow::stopPreview() {
@@ -114,13 +114,13 @@ void MainWindow::stopPreview() {
     previewPlayer_->deactivate();
   }
   showPicture(previewPicture_, false);
-  previewPaused = false;
+  previewPaused_ = false;
   previewStopped_ = true;
 }
 
 void MainWindow::saveSnapshot() {
   if (runFlags().converting || !previewPlayer_ || !previewPlayer_->active()) return;
-  const QString folderText = outputFolderEdit->text();
+  const QString folderText = outputFolderEdit_->text();
   const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
     showInformation(QString::fromStdString(folderProblem));
@@ -144,7 +144,7 @@ void MainWindow::showVolumeMenu() {
   // Like every preview button, the volume menu waits while a conversion runs.
   if (runFlags().converting) return;
   const QPoint at = volumeButton_->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
-  volumeMenu->popup(at);
+  volumeMenu_->popup(at);
 }
 
 void MainWindow::setSpeaker(const char *state, int volume, const char *glyph) {

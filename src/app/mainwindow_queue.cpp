@@ -43,8 +43,8 @@ class QueueLink : public QueuePrompts,
   QueueLink(MainWindow &w, std::shared_ptr<EngineEventRelay> relay)
       : w_(w),
         relay_(std::move(relay)),
-        engine_(*w.engine),
-        queue_(QueueSurroundings{w.sourceJobs, *this, *this, *this, engine_, *this}) {
+        engine_(*w.engine_),
+        queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -60,11 +60,11 @@ class QueueLink : public QueuePrompts,
   // QueueTimer
   void setEnabled(bool enabled) override {
     if (enabled)
-      w_.nextRowTimer->start();
+      w_.nextRowTimer_->start();
     else
-      w_.nextRowTimer->stop();
+      w_.nextRowTimer_->stop();
   }
-  bool enabled() const override { return w_.nextRowTimer->isActive(); }
+  bool enabled() const override { return w_.nextRowTimer_->isActive(); }
 
   // JobSettingsSource
   JobSettings currentJobSettings() override {
@@ -82,7 +82,7 @@ class QueueLink : public QueuePrompts,
   void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
   void runStarted() override { w_.disableControlsForConversion(); }
   void runReleased() override { w_.enableControlsAfterConversion(); }
-  void progressCleared() override { w_.progressBar->setValue(0); }
+  void progressCleared() override { w_.progressBar_->setValue(0); }
   void rowStarted(int row) override {
     clock_.fileStarted();
     showRunPosition(row);
@@ -90,8 +90,8 @@ class QueueLink : public QueuePrompts,
   }
   void rowProgress(int row, const ProgressReport &report) override {
     w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
-    w_.progressBar->setValue(report.barPercent);
-    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+    w_.progressBar_->setValue(report.barPercent);
+    w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
     showRunPosition(row);
     const ProgressSample sample = progressSample(report, clock_.elapsedSec());
     const ProgressFigures figures = progressFigures(sample);
@@ -101,10 +101,10 @@ class QueueLink : public QueuePrompts,
   }
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
-    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs))));
+    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs_))));
   }
   void runEnded(RunOutcome outcome) override {
-    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs)));
+    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs_)));
     w_.setStatusPanelText(kStatePanel, counts);
     w_.setStatusPanelText(kTimePanel, QString());
     // Told on the desktop when the user looks elsewhere; before the
@@ -122,7 +122,7 @@ class QueueLink : public QueuePrompts,
   std::shared_ptr<EngineEventRelay> relay_;
   void showRunPosition(int row) {
     w_.setStatusPanelText(kStatePanel,
-                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs, row))));
+                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs_, row))));
   }
 
   EngineAdapter engine_;
@@ -152,11 +152,11 @@ void setEnabledAll(bool enabled, W *...widgets) {
 
 // The controls a run disables and enables again.
 void MainWindow::setRunControls(bool enabled) {
-  setEnabledAll(enabled, addFileButton, clearAllButton, removeFileButton, startButton);
-  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo), videoSizeCombo, frameRateCombo, audioChannelsCombo,
-                videoQualityCombo, audioQualityCombo);
-  setEnabledAll(enabled, volumeSlider);
-  sourceListMenuEnabled = enabled;
+  setEnabledAll(enabled, addFileButton_, clearAllButton_, removeFileButton_, startButton_);
+  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo_), videoSizeCombo_, frameRateCombo_, audioChannelsCombo_,
+                videoQualityCombo_, audioQualityCombo_);
+  setEnabledAll(enabled, volumeSlider_);
+  sourceListMenuEnabled_ = enabled;
   setMainMenuEnabled(enabled);
 }
 
@@ -168,6 +168,6 @@ void MainWindow::enableControlsAfterConversion() {
 }
 
 void MainWindow::setMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {fileMenu, optionsMenu, helpMenu})
+  for (QMenu *menu : {fileMenu_, optionsMenu_, helpMenu_})
     if (menu) menu->menuAction()->setEnabled(enabled);
 }
