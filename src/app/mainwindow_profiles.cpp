@@ -17,22 +17,19 @@ constexpr int kDefaultDropDownCount = 25;  // before the options dialog exists
 // Raises the mouse-enter handlers of the two quality combos.
 class QualityHintFilter : public QObject {
  public:
-  QualityHintFilter(MainWindow *window, QObject *video, QObject *audio)
-      : QObject(window), window_(window), video_(video), audio_(audio) {}
+  explicit QualityHintFilter(MainWindow *window) : QObject(window), window_(window) {}
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Enter) {
-      if (watched == video_) window_->showVideoQualityHint();
-      if (watched == audio_) window_->showAudioQualityHint();
+      if (watched == window_->videoQualityCombo) window_->showVideoQualityHint();
+      if (watched == window_->audioQualityCombo) window_->showAudioQualityHint();
     }
     return false;
   }
 
  private:
   MainWindow *window_;
-  QObject *video_;
-  QObject *audio_;
 };
 
 }  // namespace
@@ -41,36 +38,36 @@ void MainWindow::fillProfileList() {
   ChoiceList list;
   ::fillOutputFormatList(list);
   list.itemIndex = listItemOfProfile(settings_.profileId);
-  fillCombo(profileCombo_, list);
-  profileCombo_->setMaxVisibleItems(profileCombo_->count());
-  lastProfileIndex_ = profileCombo_->currentIndex();
+  fillCombo(profileCombo, list);
+  profileCombo->setMaxVisibleItems(profileCombo->count());
+  lastProfileIndex = profileCombo->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
   if (!findChild<QObject *>(QStringLiteral("qualityHints"), Qt::FindDirectChildrenOnly)) {
-    auto *hints = new QualityHintFilter(this, videoQualityCombo_, audioQualityCombo_);
+    auto *hints = new QualityHintFilter(this);
     hints->setObjectName(QStringLiteral("qualityHints"));
-    videoQualityCombo_->installEventFilter(hints);
-    audioQualityCombo_->installEventFilter(hints);
+    videoQualityCombo->installEventFilter(hints);
+    audioQualityCombo->installEventFilter(hints);
   }
 }
 
 void MainWindow::showChoices() {
   const ProfileChoices &c = settings_.choices;
-  fillCombo(videoSizeCombo_, c.comboVideoSize);
-  fillCombo(frameRateCombo_, c.comboVideoFramerate);
-  fillCombo(audioChannelsCombo_, c.comboAudioChannels);
-  fillCombo(videoQualityCombo_, c.comboVideoQuality);
-  fillCombo(audioQualityCombo_, c.comboAudioQuality);
+  fillCombo(videoSizeCombo, c.comboVideoSize);
+  fillCombo(frameRateCombo, c.comboVideoFramerate);
+  fillCombo(audioChannelsCombo, c.comboAudioChannels);
+  fillCombo(videoQualityCombo, c.comboVideoQuality);
+  fillCombo(audioQualityCombo, c.comboAudioQuality);
 }
 
 void MainWindow::onProfileChosen() {
-  const int id = profileIdAtListItem(profileCombo_->currentIndex());
+  const int id = profileIdAtListItem(profileCombo->currentIndex());
   // A separator is no profile: the previous pick comes back, quietly.
   if (id < 0) {
-    const bool blocked = profileCombo_->blockSignals(true);
-    profileCombo_->setCurrentIndex(lastProfileIndex_);
-    profileCombo_->blockSignals(blocked);
+    const bool blocked = profileCombo->blockSignals(true);
+    profileCombo->setCurrentIndex(lastProfileIndex);
+    profileCombo->blockSignals(blocked);
     return;
   }
 
@@ -79,44 +76,44 @@ void MainWindow::onProfileChosen() {
   fillProfileOptions(::profileLabel(id), settings_.choices, type);
   showChoices();
   // The profile may have reset the aspect ratio that the options show.
-  if (optionsDialog_) optionsDialog_->showSettings();
+  if (optionsDialog) optionsDialog->showSettings();
 
-  sourceJobs_.setOutputType(type);
+  sourceJobs.setOutputType(type);
 
   applyDropDownLength();
-  lastProfileIndex_ = profileCombo_->currentIndex();
+  lastProfileIndex = profileCombo->currentIndex();
   updateVideoControls();
 }
 
 void MainWindow::applyDropDownLength() {
-  profileCombo_->setMaxVisibleItems(optionsDialog_ ? dropDownLength(settings_) : kDefaultDropDownCount);
+  profileCombo->setMaxVisibleItems(optionsDialog ? dropDownLength(settings_) : kDefaultDropDownCount);
 }
 
 void MainWindow::updateVideoControls() {
   const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
-  videoQualityCombo_->setEnabled(video);
-  videoSizeCombo_->setEnabled(video);
-  frameRateCombo_->setEnabled(video);
+  videoQualityCombo->setEnabled(video);
+  videoSizeCombo->setEnabled(video);
+  frameRateCombo->setEnabled(video);
 }
 
 void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }
 
 // Either level applies both presets.
 void MainWindow::onQualityChosen() {
-  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo_->currentIndex();
-  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo_->currentIndex();
+  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo->currentIndex();
+  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo->currentIndex();
   applyQualityPreset();
 }
 
 void MainWindow::onChoiceChosen() {
-  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo_->currentIndex();
-  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo_->currentIndex();
-  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo_->currentIndex();
+  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo->currentIndex();
+  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo->currentIndex();
+  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo->currentIndex();
 }
 
 void MainWindow::showVideoQualityHint() {
-  videoQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
+  videoQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
 }
 void MainWindow::showAudioQualityHint() {
-  audioQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
+  audioQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
 }

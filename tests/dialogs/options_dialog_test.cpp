@@ -1,5 +1,7 @@
 // The "Additional Options" dialog: its controls, the settings it loads at
 // creation, the drop-down length and the settings record it edits.
+#include "options_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -12,7 +14,6 @@
 #include <QTest>
 
 #include "layout_check.h"
-#include "options_dialog.h"
 #include "settings.h"
 #include "spin_edit.h"
 #include "test_env.h"

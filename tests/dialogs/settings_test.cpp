@@ -1,13 +1,14 @@
 // The settings store and the load/save rules of the conversion settings.
+#include "settings.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <random>
 
-#include "settings.h"
 #include "settings_store.h"
 #include "test_env.h"
 
@@ -114,9 +115,9 @@ class SettingsFile : public ::testing::Test {
   void expectOnlyTheProgramsKeys() {
     QStringList keys = rawFile(dir)->allKeys();
     keys.sort();
-    EXPECT_EQ(keys, QStringList({Q(kValueAudioQuality), Q(kValueOutputFormat), Q(kValueDropDownItems),
-                                 Q(kValueKeepMetadata), Q(kValueLetterBox), Q(kValueOutputFolder),
-                                 Q(kValueOverwrite), Q(kValueVideoQuality)}));
+    EXPECT_EQ(keys,
+              QStringList({Q(kValueAudioQuality), Q(kValueOutputFormat), Q(kValueDropDownItems), Q(kValueKeepMetadata),
+                           Q(kValueLetterBox), Q(kValueOutputFolder), Q(kValueOverwrite), Q(kValueVideoQuality)}));
   }
 };
 

@@ -1,9 +1,10 @@
 // The conversion settings: the profile by its catalog row, read back from
 // the output format list, and the job built from the record.
+#include "conversion_settings.h"
+
 #include <gtest/gtest.h>
 
 #include "catalog.h"
-#include "conversion_settings.h"
 #include "option_sets.h"
 
 namespace {

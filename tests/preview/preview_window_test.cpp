@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "bitmap_file.h"
+#include "conversion_queue.h"
 #include "preview_player.h"
 #include "mainwindow.h"
 #include "preview_clip.h"
@@ -225,9 +226,9 @@ TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
   ASSERT_TRUE(waitPosition(300));
   // Start without an output folder: the preview stops and is released
   // before the checks.
-  w_->outputFolderEdit->clear();
+  w_->setOutputFolder(QString());
   w_->startConversion();
-  EXPECT_FALSE(w_->converting);
+  EXPECT_FALSE(w_->runFlags().converting);
   EXPECT_FALSE(graph()->active());
   EXPECT_FALSE(w_->previewPaused);
 }
@@ -275,18 +276,21 @@ TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
 }
 
 TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
+  // The run stands between two rows for the whole test: its timer is on but
+  // starts no row.
+  w_->nextRowTimer->setInterval(3600 * 1000);
   // Before anything played: Play loads nothing.
-  w_->converting = true;
+  w_->nextRowTimer->start();  // a run is under way
   select(0);
   w_->playPreview();
   EXPECT_TRUE(w_->previewPlayer() == nullptr || !w_->previewPlayer()->active());
   EXPECT_TRUE(w_->previewFile.isEmpty());
-  w_->converting = false;
+  w_->nextRowTimer->stop();
 
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->outputFolderEdit->setText(outDir_);
-  w_->converting = true;
+  w_->setOutputFolder(outDir_);
+  w_->nextRowTimer->start();  // a run is under way
   w_->pausePreview();
   EXPECT_FALSE(w_->previewPaused);
   w_->stopPreview();
@@ -302,7 +306,7 @@ TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
   EXPECT_FALSE(w_->volumeMenu->isVisible());
   EXPECT_TRUE(std::filesystem::is_empty(outDir_.toStdString()));
   EXPECT_TRUE(prompts_.messages.isEmpty());
-  w_->converting = false;
+  w_->nextRowTimer->stop();
 }
 
 void expectClipBitmap(const QString &path) {
@@ -317,7 +321,7 @@ void expectClipBitmap(const QString &path) {
 }
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
-  w_->outputFolderEdit->setText(outDir_);
+  w_->setOutputFolder(outDir_);
   select(0);
   w_->playPreview();
   ASSERT_TRUE(waitPosition(700));
@@ -343,7 +347,7 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
 
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
-  w_->outputFolderEdit->clear();
+  w_->setOutputFolder(QString());
   w_->saveSnapshot();
   EXPECT_TRUE(prompts_.messages.isEmpty());
   EXPECT_EQ(prompts_.folderDialogs, 0);
@@ -358,7 +362,7 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   EXPECT_TRUE(playing());
 
   const QString missing = QString::fromStdString(scratch_.file("gone"));
-  w_->outputFolderEdit->setText(missing);
+  w_->setOutputFolder(missing);
   w_->saveSnapshot();
   ASSERT_EQ(prompts_.messages.size(), 2);
   EXPECT_EQ(prompts_.messages[1], "The output folder \"" + missing +

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <memory>
 
+#include "conversion_settings.h"
 #include "fake_prompts.h"
 #include "options_dialog.h"
 #include "mainwindow.h"
@@ -59,6 +60,11 @@ class ProfilesWindow : public ::testing::Test {
     window_->sourceJobs.append(job);
     return window_->sourceJobs.count() - 1;
   }
+  // The chosen profile's output type and the bit rates of its quality
+  // levels, as the settings hold them.
+  QString outputType() const { return QString::fromStdString(profileFormatName(window_->settings().profileId)); }
+  QString videoBitrate() const { return QString::fromStdString(window_->settings().choices.comboVideoBitrate.text()); }
+  QString audioBitrate() const { return QString::fromStdString(window_->settings().choices.comboAudioBitrate.text()); }
   QString outputText(int row) const {
     return window_->sourceListModel->index(row, kOutputColumn).data().toString();
   }
@@ -79,12 +85,12 @@ class ProfilesWindow : public ::testing::Test {
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
   MainWindow &w = *window_;
   EXPECT_EQ(w.profileCombo->count(), kOutputFormatCount);
-  EXPECT_EQ(w.outputType, "3GP");
+  EXPECT_EQ(outputType(), "3GP");
   EXPECT_EQ(w.videoSizeCombo->currentText(), "176 x 144 (QCIF)");
   EXPECT_EQ(w.audioChannelsCombo->currentText(), "Mono");
   // The show event applied the "Normal" presets after loading the profile.
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "128 Kbps");
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "7400 bps");
+  EXPECT_EQ(videoBitrate(), "128 Kbps");
+  EXPECT_EQ(audioBitrate(), "7400 bps");
   EXPECT_TRUE(videoControlsEnabled());
 }
 
@@ -94,25 +100,25 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
   const int unchecked = addRow("/media/b.mov");
 
   pick("OGG - Ogg Vorbis Audio (*.ogg)");
-  EXPECT_EQ(w.outputType, "OGG");
+  EXPECT_EQ(outputType(), "OGG");
   EXPECT_TRUE(videoControlsDisabled());
   EXPECT_EQ(w.videoSizeCombo->count(), 0);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "160 Kbps");
+  EXPECT_EQ(audioBitrate(), "160 Kbps");
   EXPECT_EQ(outputText(checked), "OGG");
   EXPECT_EQ(outputText(unchecked), "OGG");
   OutputOptions ogg;
-  w.applyProfileOptions(ogg);
+  jobSettingsFrom(w.settings()).applyProfileOptions(ogg);
   EXPECT_EQ(ogg.acodec, "vorbis");
   EXPECT_TRUE(ogg.vn);
 
   pick("ASF - Advance Streaming Format (*.asf)");
-  EXPECT_EQ(w.outputType, "ASF");
+  EXPECT_EQ(outputType(), "ASF");
   EXPECT_TRUE(videoControlsEnabled());
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
   EXPECT_EQ(outputText(checked), "ASF");
   EXPECT_EQ(outputText(unchecked), "ASF");
   OutputOptions asf;
-  w.applyProfileOptions(asf);
+  jobSettingsFrom(w.settings()).applyProfileOptions(asf);
   EXPECT_EQ(asf.vcodec, "msmpeg4");
   EXPECT_FALSE(asf.vn);
 
@@ -141,7 +147,7 @@ TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
     emit w.profileCombo->activated(separator);
     EXPECT_EQ(changes.count(), userChange);  // restored without a change event
     EXPECT_EQ(w.profileCombo->currentIndex(), 15) << separator;
-    EXPECT_EQ(w.outputType, "WMV");
+    EXPECT_EQ(outputType(), "WMV");
     EXPECT_EQ(outputText(row), "WMV");
     EXPECT_EQ(w.videoSizeCombo->currentIndex(), 3);
     EXPECT_EQ(w.lastProfileIndex, 15);
@@ -151,15 +157,15 @@ TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
 TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   MainWindow &w = *window_;
   pick("iPod (*.mp4)");
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "512 Kbps");  // no preset on a profile change
+  EXPECT_EQ(videoBitrate(), "512 Kbps");  // no preset on a profile change
   w.videoQualityCombo->setCurrentIndex(0);
   emit w.videoQualityCombo->activated(0);
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "128 Kbps");  // audio "Normal" applied too
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
+  EXPECT_EQ(audioBitrate(), "128 Kbps");  // audio "Normal" applied too
   w.audioQualityCombo->setCurrentIndex(4);
   emit w.audioQualityCombo->activated(4);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "64 Kbps");
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(audioBitrate(), "64 Kbps");
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
 
   QEvent enter(QEvent::Enter);
   QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
@@ -170,14 +176,14 @@ TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   pick("3GP - Mobile Video Format (*.3gp)");
   w.audioQualityCombo->setCurrentIndex(0);
   emit w.audioQualityCombo->activated(0);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "12200 bps");
+  EXPECT_EQ(audioBitrate(), "12200 bps");
 }
 
 TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
   MainWindow &w = *window_;
   const int row = addRow("/media/a.mov");
   pick("MKV - H.264 Video (*.mkv)");
-  EXPECT_EQ(w.outputType, "MKV");
+  EXPECT_EQ(outputType(), "MKV");
   EXPECT_EQ(outputText(row), "MKV");
   EXPECT_TRUE(videoControlsEnabled());
   EXPECT_EQ(w.audioChannelsCombo->count(), 3);
@@ -188,12 +194,12 @@ TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
   // A quality level selects its constant quality, which the hint tells.
   w.videoQualityCombo->setCurrentIndex(0);
   emit w.videoQualityCombo->activated(0);
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "CRF 18");
+  EXPECT_EQ(videoBitrate(), "CRF 18");
   QEvent enter(QEvent::Enter);
   QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
   EXPECT_EQ(w.videoQualityCombo->toolTip(), "CRF 18");
   OutputOptions o;
-  w.applyProfileOptions(o);
+  jobSettingsFrom(w.settings()).applyProfileOptions(o);
   EXPECT_EQ(o.vcodec, "libx264");
   EXPECT_NE(o.extraOptions.find("crf=18"), std::string::npos) << o.extraOptions;
 
