@@ -17,19 +17,22 @@ constexpr int kDefaultDropDownCount = 25;  // before the options dialog exists
 // Raises the mouse-enter handlers of the two quality combos.
 class QualityHintFilter : public QObject {
  public:
-  explicit QualityHintFilter(MainWindow *window) : QObject(window), window_(window) {}
+  QualityHintFilter(MainWindow *window, QObject *video, QObject *audio)
+      : QObject(window), window_(window), video_(video), audio_(audio) {}
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Enter) {
-      if (watched == window_->videoQualityCombo) window_->showVideoQualityHint();
-      if (watched == window_->audioQualityCombo) window_->showAudioQualityHint();
+      if (watched == video_) window_->showVideoQualityHint();
+      if (watched == audio_) window_->showAudioQualityHint();
     }
     return false;
   }
 
  private:
   MainWindow *window_;
+  QObject *video_;
+  QObject *audio_;
 };
 
 }  // namespace
@@ -38,36 +41,36 @@ void MainWindow::fillProfileList() {
   ChoiceList list;
   ::fillOutputFormatList(list);
   list.itemIndex = listItemOfProfile(settings_.profileId);
-  fillCombo(profileCombo, list);
-  profileCombo->setMaxVisibleItems(profileCombo->count());
-  lastProfileIndex = profileCombo->currentIndex();
+  fillCombo(profileCombo_, list);
+  profileCombo_->setMaxVisibleItems(profileCombo_->count());
+  lastProfileIndex_ = profileCombo_->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
   if (!findChild<QObject *>(QStringLiteral("qualityHints"), Qt::FindDirectChildrenOnly)) {
-    auto *hints = new QualityHintFilter(this);
+    auto *hints = new QualityHintFilter(this, videoQualityCombo_, audioQualityCombo_);
     hints->setObjectName(QStringLiteral("qualityHints"));
-    videoQualityCombo->installEventFilter(hints);
-    audioQualityCombo->installEventFilter(hints);
+    videoQualityCombo_->installEventFilter(hints);
+    audioQualityCombo_->installEventFilter(hints);
   }
 }
 
 void MainWindow::showChoices() {
   const ProfileChoices &c = settings_.choices;
-  fillCombo(videoSizeCombo, c.comboVideoSize);
-  fillCombo(frameRateCombo, c.comboVideoFramerate);
-  fillCombo(audioChannelsCombo, c.comboAudioChannels);
-  fillCombo(videoQualityCombo, c.comboVideoQuality);
-  fillCombo(audioQualityCombo, c.comboAudioQuality);
+  fillCombo(videoSizeCombo_, c.comboVideoSize);
+  fillCombo(frameRateCombo_, c.comboVideoFramerate);
+  fillCombo(audioChannelsCombo_, c.comboAudioChannels);
+  fillCombo(videoQualityCombo_, c.comboVideoQuality);
+  fillCombo(audioQualityCombo_, c.comboAudioQuality);
 }
 
 void MainWindow::onProfileChosen() {
-  const int id = profileIdAtListItem(profileCombo->currentIndex());
+  const int id = profileIdAtListItem(profileCombo_->currentIndex());
   // A separator is no profile: the previous pick comes back, quietly.
   if (id < 0) {
-    const bool blocked = profileCombo->blockSignals(true);
-    profileCombo->setCurrentIndex(lastProfileIndex);
-    profileCombo->blockSignals(blocked);
+    const bool blocked = profileCombo_->blockSignals(true);
+    profileCombo_->setCurrentIndex(lastProfileIndex_);
+    profileCombo_->blockSignals(blocked);
     return;
   }
 
@@ -76,44 +79,44 @@ void MainWindow::onProfileChosen() {
   fillProfileOptions(::profileLabel(id), settings_.choices, type);
   showChoices();
   // The profile may have reset the aspect ratio that the options show.
-  if (optionsDialog) optionsDialog->showSettings();
+  if (optionsDialog_) optionsDialog_->showSettings();
 
-  sourceJobs.setOutputType(type);
+  sourceJobs_.setOutputType(type);
 
   applyDropDownLength();
-  lastProfileIndex = profileCombo->currentIndex();
+  lastProfileIndex_ = profileCombo_->currentIndex();
   updateVideoControls();
 }
 
 void MainWindow::applyDropDownLength() {
-  profileCombo->setMaxVisibleItems(optionsDialog ? dropDownLength(settings_) : kDefaultDropDownCount);
+  profileCombo_->setMaxVisibleItems(optionsDialog_ ? dropDownLength(settings_) : kDefaultDropDownCount);
 }
 
 void MainWindow::updateVideoControls() {
   const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
-  videoQualityCombo->setEnabled(video);
-  videoSizeCombo->setEnabled(video);
-  frameRateCombo->setEnabled(video);
+  videoQualityCombo_->setEnabled(video);
+  videoSizeCombo_->setEnabled(video);
+  frameRateCombo_->setEnabled(video);
 }
 
 void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }
 
 // Either level applies both presets.
 void MainWindow::onQualityChosen() {
-  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo->currentIndex();
-  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo->currentIndex();
+  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo_->currentIndex();
+  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo_->currentIndex();
   applyQualityPreset();
 }
 
 void MainWindow::onChoiceChosen() {
-  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo->currentIndex();
-  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo->currentIndex();
-  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo->currentIndex();
+  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo_->currentIndex();
+  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo_->currentIndex();
+  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo_->currentIndex();
 }
 
 void MainWindow::showVideoQualityHint() {
-  videoQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
+  videoQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
 }
 void MainWindow::showAudioQualityHint() {
-  audioQualityCombo->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
+  audioQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
 }

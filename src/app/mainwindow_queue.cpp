@@ -43,8 +43,8 @@ class QueueLink : public QueuePrompts,
   QueueLink(MainWindow &w, std::shared_ptr<EngineEventRelay> relay)
       : w_(w),
         relay_(std::move(relay)),
-        engine_(*w.engine),
-        queue_(QueueSurroundings{w.sourceJobs, *this, *this, *this, engine_, *this}) {
+        engine_(*w.engine_),
+        queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -54,22 +54,22 @@ class QueueLink : public QueuePrompts,
   // QueuePrompts
   void information(const std::string &text) override { w_.showInformation(qText(text)); }
   bool confirmStopAll() override {
-    return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+    return w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
 
   // QueueTimer
   void setEnabled(bool enabled) override {
     if (enabled)
-      w_.nextRowTimer->start();
+      w_.nextRowTimer_->start();
     else
-      w_.nextRowTimer->stop();
+      w_.nextRowTimer_->stop();
   }
-  bool enabled() const override { return w_.nextRowTimer->isActive(); }
+  bool enabled() const override { return w_.nextRowTimer_->isActive(); }
 
   // JobSettingsSource
   JobSettings currentJobSettings() override {
     JobSettings s = jobSettingsFrom(w_.settings_);
-    setProgramFolder(s, w_.programFolder.toStdString());
+    setProgramFolder(s, w_.programFolder_.toStdString());
     return s;
   }
 
@@ -82,7 +82,7 @@ class QueueLink : public QueuePrompts,
   void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
   void runStarted() override { w_.disableControlsForConversion(); }
   void runReleased() override { w_.enableControlsAfterConversion(); }
-  void progressCleared() override { w_.progressBar->setValue(0); }
+  void progressCleared() override { w_.progressBar_->setValue(0); }
   void rowStarted(int row) override {
     clock_.fileStarted();
     showRunPosition(row);
@@ -90,8 +90,8 @@ class QueueLink : public QueuePrompts,
   }
   void rowProgress(int row, const ProgressReport &report) override {
     w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
-    w_.progressBar->setValue(report.barPercent);
-    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+    w_.progressBar_->setValue(report.barPercent);
+    w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
     showRunPosition(row);
     const ProgressSample sample = progressSample(report, clock_.elapsedSec());
     const ProgressFigures figures = progressFigures(sample);
@@ -101,10 +101,10 @@ class QueueLink : public QueuePrompts,
   }
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
-    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs))));
+    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs_))));
   }
   void runEnded(RunOutcome outcome) override {
-    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs)));
+    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs_)));
     w_.setStatusPanelText(kStatePanel, counts);
     w_.setStatusPanelText(kTimePanel, QString());
     // Told on the desktop when the user looks elsewhere; before the
@@ -112,7 +112,7 @@ class QueueLink : public QueuePrompts,
     if (!w_.isActiveWindow()) {
       const QString what = outcome == RunOutcome::Completed ? QString::fromLatin1(kRunCompletedText)
                                                             : QStringLiteral("Conversions stopped");
-      w_.desktop->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
+      w_.desktop_->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
     }
     if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
   }
@@ -122,7 +122,7 @@ class QueueLink : public QueuePrompts,
   std::shared_ptr<EngineEventRelay> relay_;
   void showRunPosition(int row) {
     w_.setStatusPanelText(kStatePanel,
-                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs, row))));
+                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs_, row))));
   }
 
   EngineAdapter engine_;
@@ -148,26 +148,26 @@ void setEnabledAll(bool enabled, W *...widgets) {
   ((widgets ? widgets->setEnabled(enabled) : void()), ...);
 }
 
-// The controls a run disables and enables again.
-void setRunControls(MainWindow &w, bool enabled) {
-  setEnabledAll(enabled, w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton);
-  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.frameRateCombo,
-                w.audioChannelsCombo, w.videoQualityCombo, w.audioQualityCombo);
-  setEnabledAll(enabled, w.volumeSlider);
-  w.sourceListMenuEnabled = enabled;
-  w.setMainMenuEnabled(enabled);
-}
-
 }  // namespace
 
-void MainWindow::disableControlsForConversion() { setRunControls(*this, false); }
+// The controls a run disables and enables again.
+void MainWindow::setRunControls(bool enabled) {
+  setEnabledAll(enabled, addFileButton_, clearAllButton_, removeFileButton_, startButton_);
+  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo_), videoSizeCombo_, frameRateCombo_, audioChannelsCombo_,
+                videoQualityCombo_, audioQualityCombo_);
+  setEnabledAll(enabled, volumeSlider_);
+  sourceListMenuEnabled_ = enabled;
+  setMainMenuEnabled(enabled);
+}
+
+void MainWindow::disableControlsForConversion() { setRunControls(false); }
 
 void MainWindow::enableControlsAfterConversion() {
-  setRunControls(*this, true);
+  setRunControls(true);
   updateVideoControls();
 }
 
 void MainWindow::setMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {fileMenu, optionsMenu, helpMenu})
+  for (QMenu *menu : {fileMenu_, optionsMenu_, helpMenu_})
     if (menu) menu->menuAction()->setEnabled(enabled);
 }

@@ -363,10 +363,10 @@ TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
   for (const auto &[size, expected] : cases) {
     SCOPED_TRACE(size.toStdString());
     pickFormat(label);
-    const int index = window->videoSizeCombo->findText(size);
+    const int index = control<QComboBox>(*window, "videoSizeCombo")->findText(size);
     ASSERT_GE(index, 0);
-    window->videoSizeCombo->setCurrentIndex(index);
-    emit window->videoSizeCombo->activated(index);
+    control<QComboBox>(*window, "videoSizeCombo")->setCurrentIndex(index);
+    emit control<QComboBox>(*window, "videoSizeCombo")->activated(index);
     const std::string folder = scratch.file("portrait-" + std::to_string(++n));
     std::filesystem::create_directories(folder);
     setOutputFolder(folder);

@@ -45,25 +45,25 @@ class WindowTest : public ::testing::Test {
   void TearDown() override { window.reset(); }
 
   // What the list shows in a cell, as the view gets it from the model.
-  QString text(int r, int column) const { return window->sourceListModel->index(r, column).data().toString(); }
-  int rows() const { return window->sourceListModel->rowCount(); }
-  const SourceJob &job(int r) const { return window->sourceJobs.at(r); }
+  QString text(int r, int column) const { return control<SourceListModel>(*window, "sourceListModel")->index(r, column).data().toString(); }
+  int rows() const { return control<SourceListModel>(*window, "sourceListModel")->rowCount(); }
+  const SourceJob &job(int r) const { return window->sourceJobs().at(r); }
   // A click on the row's check box, through the model as the view does it.
   void setChecked(int r, bool checked) {
-    window->sourceListModel->setData(window->sourceListModel->index(r, kFileNameColumn),
+    control<SourceListModel>(*window, "sourceListModel")->setData(control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn),
                                      checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
   }
   bool checked(int r) const {
-    return window->sourceListModel->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+    return control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
            Qt::Checked;
   }
   void select(int r) {
-    window->sourceList->selectionModel()->select(window->sourceListModel->index(r, 0),
+    control<QTreeView>(*window, "sourceList")->selectionModel()->select(control<SourceListModel>(*window, "sourceListModel")->index(r, 0),
                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
 
   void pickFormat(const QString &label) {
-    QComboBox *list = window->profileCombo;
+    QComboBox *list = control<QComboBox>(*window, "profileCombo");
     const int index = list->findText(label);
     ASSERT_GE(index, 0) << label.toStdString();
     list->setCurrentIndex(index);

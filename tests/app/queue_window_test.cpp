@@ -29,22 +29,22 @@ class QueueWindow : public WindowTest {
  protected:
   std::vector<QWidget *> runControls() const {
     MainWindow &w = *window;
-    return {w.addFileButton,      w.clearAllButton, w.removeFileButton,  w.startButton,
-            w.profileCombo,       w.videoSizeCombo, w.frameRateCombo,    w.audioChannelsCombo,
-            w.volumeSlider,       w.videoQualityCombo, w.audioQualityCombo};
+    return {control<QToolButton>(w, "addFileButton"),      control<QToolButton>(w, "clearAllButton"), control<QToolButton>(w, "removeFileButton"),  control<QToolButton>(w, "startButton"),
+            control<QComboBox>(w, "profileCombo"),       control<QComboBox>(w, "videoSizeCombo"), control<QComboBox>(w, "frameRateCombo"),    control<QComboBox>(w, "audioChannelsCombo"),
+            control<QSlider>(w, "volumeSlider"),       control<QComboBox>(w, "videoQualityCombo"), control<QComboBox>(w, "audioQualityCombo")};
   }
   bool menusEnabled() const {
-    return window->fileMenu->menuAction()->isEnabled() && window->optionsMenu->menuAction()->isEnabled() &&
-           window->helpMenu->menuAction()->isEnabled();
+    return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() && control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+           control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   bool menusDisabled() const {
-    return !window->fileMenu->menuAction()->isEnabled() && !window->optionsMenu->menuAction()->isEnabled() &&
-           !window->helpMenu->menuAction()->isEnabled();
+    return !control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() && !control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+           !control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   std::string clip(const std::string &name, double seconds = 1.0) {
     return cachedFixture(smallClipRecipe(seconds), name);
   }
-  bool runEnded() { return !window->nextRowTimer->isActive() && !window->runFlags().converting; }
+  bool runEnded() { return !control<QTimer>(*window, "nextRowTimer")->isActive() && !window->runFlags().converting; }
 };
 
 }  // namespace
@@ -53,26 +53,26 @@ TEST_F(QueueWindow, ControlsAroundARun) {
   MainWindow &w = *window;
   w.disableControlsForConversion();
   for (QWidget *c : runControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_FALSE(w.sourceListMenuEnabled);
+  EXPECT_FALSE(w.sourceListMenuEnabled());
   EXPECT_TRUE(menusDisabled());
-  EXPECT_TRUE(w.stopButton->isEnabled());
-  EXPECT_TRUE(w.progressStopButton->isEnabled());
-  EXPECT_TRUE(w.sourceList->isEnabled());
-  EXPECT_TRUE(w.chooseFolderButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "stopButton")->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "progressStopButton")->isEnabled());
+  EXPECT_TRUE(control<QTreeView>(w, "sourceList")->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "chooseFolderButton")->isEnabled());
 
   w.enableControlsAfterConversion();
   for (QWidget *c : runControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_TRUE(w.sourceListMenuEnabled);
+  EXPECT_TRUE(w.sourceListMenuEnabled());
   EXPECT_TRUE(menusEnabled());
 
   // For an audio output the video settings stay off after the run.
   pickFormat("OGG - Ogg Vorbis Audio (*.ogg)");
   w.disableControlsForConversion();
   w.enableControlsAfterConversion();
-  EXPECT_FALSE(w.videoQualityCombo->isEnabled());
-  EXPECT_FALSE(w.videoSizeCombo->isEnabled());
-  EXPECT_FALSE(w.frameRateCombo->isEnabled());
-  EXPECT_TRUE(w.audioQualityCombo->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "videoQualityCombo")->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "videoSizeCombo")->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "frameRateCombo")->isEnabled());
+  EXPECT_TRUE(control<QComboBox>(w, "audioQualityCombo")->isEnabled());
 }
 
 TEST_F(QueueWindow, StartChecks) {
@@ -93,18 +93,18 @@ TEST_F(QueueWindow, StartChecks) {
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
   EXPECT_EQ(prompts.folderDialogs, 2);
   EXPECT_FALSE(window->runFlags().converting);
-  EXPECT_FALSE(window->nextRowTimer->isActive());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_FALSE(control<QTimer>(*window, "nextRowTimer")->isActive());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
 }
 
 TEST_F(QueueWindow, StopWithNothingRunning) {
   window->disableControlsForConversion();
-  window->progressBar->setValue(40);
+  control<QProgressBar>(*window, "progressBar")->setValue(40);
   window->stopAllConversions();
   EXPECT_TRUE(prompts.questions.isEmpty());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   EXPECT_TRUE(menusEnabled());
-  EXPECT_EQ(window->progressBar->value(), 0);
+  EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
   EXPECT_TRUE(window->runFlags().queueFinished);
 }
 
@@ -122,7 +122,7 @@ TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
   EXPECT_FALSE(job(0).reason.empty()) << "the engine's reason is kept with the row";
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
   EXPECT_TRUE(runEnded());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
@@ -137,7 +137,7 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   addFiles({a, a});
   setChecked(0, false);
   window->startConversion();
-  EXPECT_FALSE(window->startButton->isEnabled());
+  EXPECT_FALSE(control<QToolButton>(*window, "startButton")->isEnabled());
   ASSERT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 60000, pumpEvents));
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
   EXPECT_EQ(text(0, kProgressColumn), "");
@@ -154,8 +154,8 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   EXPECT_EQ(job(1).outputPath, output);
   EXPECT_EQ(job(1).state, JobState::Done);
   EXPECT_TRUE(runEnded());
-  EXPECT_TRUE(window->startButton->isEnabled());
-  EXPECT_EQ(window->progressBar->value(), 0);
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
+  EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
 }
 
 TEST_F(QueueWindow, StopAnsweredNoThenYes) {
@@ -173,14 +173,14 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   prompts.yesAnswer = false;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
-  EXPECT_TRUE(window->nextRowTimer->isActive());
+  EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
   ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000, pumpEvents));
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   // Row 1: Yes stops the run.
   prompts.yesAnswer = true;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions.size(), 2);
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   ASSERT_TRUE(waitUntil([&] { return text(1, kProgressColumn) == "Abort"; }, 30000, pumpEvents));
   waitUntil([] { return false; }, 600, pumpEvents);  // the timer would have moved on by now
   EXPECT_EQ(text(0, kProgressColumn), "Done");
@@ -223,14 +223,14 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_NE(reason, kSetUpFailedReason);
   for (int column = 0; column < kSourceListColumnCount; ++column)
-    EXPECT_EQ(window->sourceListModel->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
+    EXPECT_EQ(control<SourceListModel>(*window, "sourceListModel")->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
   ASSERT_FALSE(job(0).logLines.empty()) << "the libraries' messages about the file are kept";
   const QString firstLine = QString::fromStdString(job(0).logLines.front());
   EXPECT_EQ(window->statusPanelText(kStatePanel), "1 Done, 1 Fail");
 
   // Double-click on the failed row: its log, the reason on top.
-  emit window->sourceList->doubleClicked(window->sourceListModel->index(0, kProgressColumn));
-  LogDialog *log = window->logDialog;
+  emit control<QTreeView>(*window, "sourceList")->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(0, kProgressColumn));
+  LogDialog *log = control<LogDialog>(*window, "logDialog");
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
   EXPECT_FALSE(log->isModal());
@@ -245,15 +245,15 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
 
   // "Show Log" in the list's menu, for the selected row.
   select(1);
-  emit window->sourceListMenu->aboutToShow();
-  EXPECT_TRUE(window->showLogAction->isEnabled());
-  window->showLogAction->trigger();
+  emit control<QMenu>(*window, "sourceListMenu")->aboutToShow();
+  EXPECT_TRUE(control<QAction>(*window, "showLogAction")->isEnabled());
+  control<QAction>(*window, "showLogAction")->trigger();
   EXPECT_TRUE(log->isVisible());
   EXPECT_TRUE(log->headlineLabel->text().startsWith("Done: Converted to " + QString::fromStdString(out)));
 
   // Double-click on the converted row: its output, through the desktop.
   EXPECT_TRUE(desktop.openedUrls.empty());
-  emit window->sourceList->doubleClicked(window->sourceListModel->index(1, kFileNameColumn));
+  emit control<QTreeView>(*window, "sourceList")->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
   ASSERT_EQ(desktop.openedUrls.size(), 1u);
   EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
   EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
@@ -269,7 +269,7 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
   const QString a = QString::fromStdString(clip("status.mov", 4.0));
   addFiles({a, a, a});
   setChecked(1, false);  // not part of the run
-  window->engine->setProgressInterval(100);
+  window->engine()->setProgressInterval(100);
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
   window->startConversion();
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 1 of 2");

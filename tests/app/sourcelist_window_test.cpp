@@ -98,7 +98,7 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
   EXPECT_EQ(rows(), 0);
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   addFiles({a});
-  window->sourceJobs.endJob(0, JobState::Done, "");
+  window->sourceJobs().endJob(0, JobState::Done, "");
   ASSERT_EQ(text(0, kProgressColumn), "Done");
   addFiles({a});
   ASSERT_EQ(rows(), 2);
@@ -109,18 +109,18 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
 TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   const QString bad = QString::fromStdString(unreadable());
-  drop({a, bad, QString::fromStdString(scratch.path().string())}, window->sourceList);
+  drop({a, bad, QString::fromStdString(scratch.path().string())}, control<QTreeView>(*window, "sourceList"));
   ASSERT_EQ(rows(), 2);  // the folder is left out
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
   EXPECT_EQ(text(1, kProgressColumn), "Error");
   EXPECT_EQ(prompts.openDialogs, 0);
 
   // Not onto the list, or during a conversion: nothing happens.
-  drop({a}, window->startButton);
+  drop({a}, control<QToolButton>(*window, "startButton"));
   EXPECT_EQ(rows(), 2);
-  window->nextRowTimer->start();  // a run is under way
-  drop({a}, window->sourceList);
-  window->nextRowTimer->stop();
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
+  drop({a}, control<QTreeView>(*window, "sourceList"));
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
 }
 
@@ -130,25 +130,25 @@ TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
 TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   addFiles({a, a});
-  window->sourceJobs.startJob(0, scratch.file("ntsc.mp4"), false);
-  window->sourceJobs.endJob(0, JobState::Done, "");
+  window->sourceJobs().startJob(0, scratch.file("ntsc.mp4"), false);
+  window->sourceJobs().endJob(0, JobState::Done, "");
   ASSERT_FALSE(window->runFlags().converting);
-  window->nextRowTimer->start();
+  control<QTimer>(*window, "nextRowTimer")->start();
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(a)});
-  const QPointF pos = window->sourceList->mapTo(window.get(), window->sourceList->rect().center());
+  const QPointF pos = control<QTreeView>(*window, "sourceList")->mapTo(window.get(), control<QTreeView>(*window, "sourceList")->rect().center());
   QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(window.get(), &enter);
   EXPECT_FALSE(enter.isAccepted());
-  drop({a}, window->sourceList);
+  drop({a}, control<QTreeView>(*window, "sourceList"));
   window->addDroppedFiles({a});  // however the files come
-  window->nextRowTimer->stop();
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   EXPECT_EQ(prompts.openDialogs, 1);
 
   // Once the run is over, a drop is taken again.
-  drop({a}, window->sourceList);
+  drop({a}, control<QTreeView>(*window, "sourceList"));
   EXPECT_EQ(rows(), 3);
 }
 
@@ -169,9 +169,9 @@ TEST_F(SourceList, FilesOfTheCommandLineAreAdded) {
 }
 
 TEST_F(SourceList, AddFileDoesNothingDuringAConversion) {
-  window->nextRowTimer->start();  // a run is under way
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
   addFiles({QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"))});
-  window->nextRowTimer->stop();
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 0);
   EXPECT_EQ(prompts.openDialogs, 0);
 }
@@ -192,11 +192,11 @@ TEST_F(SourceList, RemoveClearAndCheckMarks) {
   EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
 
   // Clear All and Remove do nothing while a conversion runs or files are added.
-  window->nextRowTimer->start();  // a run is under way
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
   window->clearAllFiles();
   select(0);
   window->removeSelectedFile();
-  window->nextRowTimer->stop();
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
   window->queue().setAddingFiles(true);
   window->clearAllFiles();
