@@ -18,10 +18,10 @@
 #include <QUrl>
 #include <cstdio>
 
-#include "conversion_queue.h"
 #include "about_dialog.h"
 #include "app_info.h"
 #include "combo_lists.h"
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "engine_relay.h"
 #include "file_input.h"
@@ -82,8 +82,8 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   setObjectName(QStringLiteral("mainWindow"));
   prompts_ = options.prompts ? options.prompts : &appPrompts();
   desktop_ = options.desktop ? options.desktop : &systemDesktopServices();
-  programFolder_ = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                                  : options.programFolder);
+  programFolder_ =
+      QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder);
   settingsStore_ = std::make_unique<QtSettingsStore>(options.settingsFolder);
   terminateProgram_ = [] { QCoreApplication::exit(0); };
 

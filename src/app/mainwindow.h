@@ -156,7 +156,9 @@ class MainWindow : public QMainWindow {
     bool stopped = false;
     QString speaker;
   };
-  PreviewState previewState() const { return {previewRow_, previewFile_, previewPaused_, previewStopped_, speakerState_}; }
+  PreviewState previewState() const {
+    return {previewRow_, previewFile_, previewPaused_, previewStopped_, speakerState_};
+  }
   // The playback graph and its frame grabber (made by createPreview, on
   // first use when not called before).
   PreviewPlayer *previewPlayer() const { return previewPlayer_; }
@@ -167,7 +169,7 @@ class MainWindow : public QMainWindow {
 
  public slots:
   // The user's actions.
-  void addFiles();            // addFileButton, addFilesAction
+  void addFiles();  // addFileButton, addFilesAction
   // Files dropped onto the list take the Add File road with these files in
   // place of the open dialog's choice.
   void addDroppedFiles(const QStringList &files);
@@ -293,11 +295,11 @@ class MainWindow : public QMainWindow {
 
   // ---- Controls and state ------------------------------------------------
   std::unique_ptr<MediaEngine> engine_;
-  QTimer *nextRowTimer_ = nullptr;        // 200 ms, disabled at start
-  AboutDialog *aboutDialog_ = nullptr;    // made by createDialogs
+  QTimer *nextRowTimer_ = nullptr;          // 200 ms, disabled at start
+  AboutDialog *aboutDialog_ = nullptr;      // made by createDialogs
   OptionsDialog *optionsDialog_ = nullptr;  // made by createDialogs
-  LogDialog *logDialog_ = nullptr;        // made by showRowLog
-  QString helpFile_;                      // the help page's full path
+  LogDialog *logDialog_ = nullptr;          // made by showRowLog
+  QString helpFile_;                        // the help page's full path
   // Ends the program at once; replaceable for tests. Default: leave the
   // event loop (QCoreApplication::exit(0)).
   std::function<void()> terminateProgram_;

@@ -242,15 +242,15 @@ void MainWindow::createToolBar(QWidget *client) {
   toolBarPanel_ = makePanel(client, "toolBarPanel");
   toolBarPanel_->setFrameShape(QFrame::StyledPanel);
   addFileButton_ = makeToolButton(toolBarPanel_, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
-                                 QStringLiteral("Add files to the list (Ctrl+O)"));
+                                  QStringLiteral("Add files to the list (Ctrl+O)"));
   removeFileButton_ = makeToolButton(toolBarPanel_, "removeFileButton", QStringLiteral("Remove File"),
-                                    QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
+                                     QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
   clearAllButton_ = makeToolButton(toolBarPanel_, "clearAllButton", QStringLiteral("Clear All "),
-                                  QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
+                                   QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
   stopButton_ = makeToolButton(toolBarPanel_, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                              QStringLiteral("Stop all conversions (Esc)"));
+                               QStringLiteral("Stop all conversions (Esc)"));
   startButton_ = makeToolButton(toolBarPanel_, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
-                               QStringLiteral("Convert the checked files (Ctrl+Return)"));
+                                QStringLiteral("Convert the checked files (Ctrl+Return)"));
   auto *row = new QHBoxLayout(toolBarPanel_);
   row->setContentsMargins(6, 4, 6, 4);
   for (QToolButton *b : {addFileButton_, removeFileButton_, clearAllButton_}) row->addWidget(b);
@@ -273,9 +273,9 @@ void MainWindow::createOutputRow(QWidget *client) {
   outputFolderEdit_->setEnabled(false);
   outputFolderEdit_->setAccessibleName(QStringLiteral("Output folder"));
   chooseFolderButton_ = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
-                                      QStringLiteral("Choose Output Folder"));
+                                       QStringLiteral("Choose Output Folder"));
   openFolderButton_ = makeToolButton(outputPanel_, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
-                                    QStringLiteral("Open Output Folder"));
+                                     QStringLiteral("Open Output Folder"));
   outputFolderLabel_->setBuddy(chooseFolderButton_);
   connect(chooseFolderButton_, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
   connect(openFolderButton_, &QToolButton::clicked, this, &MainWindow::openOutputFolder);
@@ -356,8 +356,8 @@ void MainWindow::createAudioSettings(QWidget *area) {
   auto *grid = new QGridLayout(audioSettingsBox_);
   audioQualityCombo_ =
       addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel_);
-  audioChannelsCombo_ = addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo",
-                                        &audioChannelsLabel_);
+  audioChannelsCombo_ =
+      addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo", &audioChannelsLabel_);
   fillCombo(audioChannelsCombo_, ProfileChoices().comboAudioChannels);
   volumeLabel_ = makeLabel(audioSettingsBox_, "volumeLabel", QStringLiteral("Volume : "));
   volumeSlider_ = new QSlider(Qt::Horizontal, audioSettingsBox_);
@@ -391,7 +391,7 @@ void MainWindow::createProgressRow(QWidget *area) {
   progressBar_->setValue(0);
   progressBar_->setTextVisible(false);
   progressStopButton_ = makeToolButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                                      QStringLiteral("Stop all conversions (Esc)"), false);
+                                       QStringLiteral("Stop all conversions (Esc)"), false);
   connect(progressStopButton_, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
 }
 
@@ -463,8 +463,8 @@ void MainWindow::createStatusBar() {
   for (int i = 0; i < kStatusPanelCount; ++i) {
     statusPanels_[i] = new QLabel(mainStatusBar_);
     statusPanels_[i]->setObjectName(QString::fromLatin1(names[i]));
-    statusPanels_[i]->setMinimumWidth(statusPanels_[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) +
-                                     8);
+    statusPanels_[i]->setMinimumWidth(
+        statusPanels_[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) + 8);
     statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
     statusPanels_[i]->setFrameShadow(QFrame::Sunken);
     mainStatusBar_->addWidget(statusPanels_[i], stretch[i]);
@@ -474,12 +474,12 @@ void MainWindow::createStatusBar() {
 
 // Tab walks the window from the top left to the bottom right.
 void MainWindow::setKeyboardOrder() {
-  const QList<QWidget *> order = {addFileButton_,     removeFileButton_,   clearAllButton_,  stopButton_,
-                                  startButton_,       chooseFolderButton_, openFolderButton_, profileCombo_,
-                                  sourceList_,        videoQualityCombo_,  videoSizeCombo_,  frameRateCombo_,
-                                  audioQualityCombo_, audioChannelsCombo_, volumeSlider_,    progressStopButton_,
-                                  playButton_,        pauseButton_,        previewStopButton_, volumeButton_,
-                                  snapshotButton_,    seekBar_};
+  const QList<QWidget *> order = {
+      addFileButton_,      removeFileButton_, clearAllButton_,    stopButton_,         startButton_,
+      chooseFolderButton_, openFolderButton_, profileCombo_,      sourceList_,         videoQualityCombo_,
+      videoSizeCombo_,     frameRateCombo_,   audioQualityCombo_, audioChannelsCombo_, volumeSlider_,
+      progressStopButton_, playButton_,       pauseButton_,       previewStopButton_,  volumeButton_,
+      snapshotButton_,     seekBar_};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -89,7 +89,8 @@ void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
 
 void MainWindow::appendSource(const QString &path) {
   const std::string file = path.toStdString();
-  sourceJobs_.append(makeSourceJob(file, probeSourceFile(engine_->probe(), file), profileFormatName(settings_.profileId)));
+  sourceJobs_.append(
+      makeSourceJob(file, probeSourceFile(engine_->probe(), file), profileFormatName(settings_.profileId)));
   sourceList_->scrollTo(sourceListModel_->index(sourceJobs_.count() - 1, kFileNameColumn));
 }
 

@@ -1,7 +1,5 @@
 #include "options_dialog.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,6 +10,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "settings.h"
 #include "spin_edit.h"
@@ -81,8 +80,8 @@ void OptionsDialog::createControls() {
   additionalOptionsBox_->setObjectName(QStringLiteral("additionalOptionsBox"));
   overwriteCheck_ =
       makeCheck(additionalOptionsBox_, "overwriteCheck", QStringLiteral("Overwrite Existing File With The Same Name"));
-  keepMetadataCheck_ =
-      makeCheck(additionalOptionsBox_, "keepMetadataCheck", QStringLiteral("Keep the recording date, place and camera"));
+  keepMetadataCheck_ = makeCheck(additionalOptionsBox_, "keepMetadataCheck",
+                                 QStringLiteral("Keep the recording date, place and camera"));
   connect(overwriteCheck_, &QCheckBox::clicked, this, [this](bool on) {
     settings_.overwrite = on;
     emit settingsEdited();

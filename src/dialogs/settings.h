@@ -21,7 +21,8 @@ inline constexpr const char *kValueKeepMetadata = "KeepMetadata";
 
 // The largest drop-down length: the whole format list, which is longer than
 // the classic kDropDownItemsMax since today's formats joined it.
-inline constexpr int kDropDownItemsLimit = kDropDownItemsMax > kOutputFormatCount ? kDropDownItemsMax : kOutputFormatCount;
+inline constexpr int kDropDownItemsLimit =
+    kDropDownItemsMax > kOutputFormatCount ? kDropDownItemsMax : kOutputFormatCount;
 
 // What loading found.
 enum class SettingsLoad {

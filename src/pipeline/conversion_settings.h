@@ -23,12 +23,12 @@ struct ConversionSettings {
   // The setting lists of the profile (size, rates, channels, codecs, the
   // aspect ratio and the two quality levels) with their selections.
   ProfileChoices choices;
-  int volumeValue = 255;  // the volume bar's value; 255 is 100%
-  int letterBox = 0;      // 0 "None", 1 "LetterBox"
+  int volumeValue = 255;   // the volume bar's value; 255 is 100%
+  int letterBox = 0;       // 0 "None", 1 "LetterBox"
   bool overwrite = false;  // "Overwrite Existing File With The Same Name"
   std::string outputFolder;
   int dropDownItems = kDropDownItemsMin;  // length of the format list's drop-down
-  bool keepMetadata = true;  // "Keep the recording date, place and camera"
+  bool keepMetadata = true;               // "Keep the recording date, place and camera"
 
   static int firstListedProfileId();
 };

@@ -282,12 +282,13 @@ TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
             QStringList({Q("checkAllAction:Check All Items"), Q("uncheckAllAction:Uncheck All Items"), Q(":-"),
                          Q("removeSelectedAction:Remove Selected Item"), Q("clearAllAction:Clear All Items"), Q(":-"),
                          Q("playSelectedAction:Play Selected File"), Q(":-"), Q("showLogAction:Show Log")}));
-  EXPECT_EQ(items(control<QMenu>(*w, "volumeMenu")), QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"),
-                                               Q("fullVolumeAction:Full Volume")}));
+  EXPECT_EQ(items(control<QMenu>(*w, "volumeMenu")),
+            QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"), Q("fullVolumeAction:Full Volume")}));
   // Every menu and item has a mnemonic, none twice in one menu.
-  for (const QList<QAction *> &menu : {w->menuBar()->actions(), control<QMenu>(*w, "fileMenu")->actions(), control<QMenu>(*w, "optionsMenu")->actions(),
-                                       control<QMenu>(*w, "helpMenu")->actions(), control<QMenu>(*w, "sourceListMenu")->actions(),
-                                       control<QMenu>(*w, "volumeMenu")->actions()}) {
+  for (const QList<QAction *> &menu :
+       {w->menuBar()->actions(), control<QMenu>(*w, "fileMenu")->actions(),
+        control<QMenu>(*w, "optionsMenu")->actions(), control<QMenu>(*w, "helpMenu")->actions(),
+        control<QMenu>(*w, "sourceListMenu")->actions(), control<QMenu>(*w, "volumeMenu")->actions()}) {
     const QString letters = mnemonics(menu);
     EXPECT_FALSE(letters.contains(QLatin1Char('?'))) << letters.toStdString();
     for (QChar c : letters) EXPECT_EQ(letters.count(c), 1) << letters.toStdString();
@@ -408,7 +409,8 @@ TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
   // About is modal; OK returns to the window.
   bool wasVisible = false;
   QTimer::singleShot(50, w.get(), [&] {
-    wasVisible = control<AboutDialog>(*w, "aboutDialog")->isVisible() && control<AboutDialog>(*w, "aboutDialog")->isModal();
+    wasVisible =
+        control<AboutDialog>(*w, "aboutDialog")->isVisible() && control<AboutDialog>(*w, "aboutDialog")->isModal();
     control<AboutDialog>(*w, "aboutDialog")->okButton->click();
   });
   control<QAction>(*w, "aboutAction")->trigger();
@@ -477,7 +479,8 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_TRUE(w->runFlags().converting) << "the conversion ended before Exit: " << sourceJobText(w->sourceJobs().at(0), kProgressColumn);
+  EXPECT_TRUE(w->runFlags().converting) << "the conversion ended before Exit: "
+                                        << sourceJobText(w->sourceJobs().at(0), kProgressColumn);
   w->setTerminateProgram([] {});
   control<QAction>(*w, "exitAction")->trigger();
   w.reset();  // the engine is shut down with the window
@@ -581,7 +584,8 @@ TEST_F(KeyboardTest, TheSelectedRowIsReadable) {
   const QPalette palette = control<QTreeView>(*w, "sourceList")->palette();
   const QColor background = palette.color(QPalette::Active, QPalette::Highlight);
   const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
-  const QRect row = control<QTreeView>(*w, "sourceList")->visualRect(control<SourceListModel>(*w, "sourceListModel")->index(0, kFileNameColumn));
+  const QRect row = control<QTreeView>(*w, "sourceList")
+                        ->visualRect(control<SourceListModel>(*w, "sourceListModel")->index(0, kFileNameColumn));
   const QImage picture = control<QTreeView>(*w, "sourceList")->viewport()->grab(row).toImage();
   int asBackground = 0, asText = 0;
   for (int y = 0; y < picture.height(); ++y)

@@ -144,8 +144,7 @@ class QueueAcceptance : public WindowTest {
     return false;
   }
   std::string outputOf(const std::string &source, const std::string &folder) const {
-    return folder + "/" + std::filesystem::path(source).stem().string() + "." +
-           outputType().toLower().toStdString();
+    return folder + "/" + std::filesystem::path(source).stem().string() + "." + outputType().toLower().toStdString();
   }
   // The titles of the formats of today: the list items after its last separator.
   static std::vector<QString> profilesOfToday() {
@@ -197,8 +196,8 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
       failures << label.toStdString() << ": " << text(0, kProgressColumn).toStdString() << "\n";
       continue;
     }
-    const std::string file = out + "/" + std::filesystem::path(source).stem().string() + "." +
-                             outputType().toLower().toStdString();
+    const std::string file =
+        out + "/" + std::filesystem::path(source).stem().string() + "." + outputType().toLower().toStdString();
     const ProbedFile res = probeMedia(file);
     if (!res.ok) {
       failures << label.toStdString() << ": output unreadable: " << res.error << "\n";

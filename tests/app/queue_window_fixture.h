@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "conversion_queue.h"
-#include "window_fixture.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "source_list_model.h"
 #include "test_env.h"
+#include "window_fixture.h"
 
 // The event pump that waitUntil runs between two polls.
 inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
@@ -45,21 +45,28 @@ class WindowTest : public ::testing::Test {
   void TearDown() override { window.reset(); }
 
   // What the list shows in a cell, as the view gets it from the model.
-  QString text(int r, int column) const { return control<SourceListModel>(*window, "sourceListModel")->index(r, column).data().toString(); }
+  QString text(int r, int column) const {
+    return control<SourceListModel>(*window, "sourceListModel")->index(r, column).data().toString();
+  }
   int rows() const { return control<SourceListModel>(*window, "sourceListModel")->rowCount(); }
   const SourceJob &job(int r) const { return window->sourceJobs().at(r); }
   // A click on the row's check box, through the model as the view does it.
   void setChecked(int r, bool checked) {
-    control<SourceListModel>(*window, "sourceListModel")->setData(control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn),
-                                     checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    control<SourceListModel>(*window, "sourceListModel")
+        ->setData(control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn),
+                  checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
   }
   bool checked(int r) const {
-    return control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
-           Qt::Checked;
+    return control<SourceListModel>(*window, "sourceListModel")
+               ->index(r, kFileNameColumn)
+               .data(Qt::CheckStateRole)
+               .value<Qt::CheckState>() == Qt::Checked;
   }
   void select(int r) {
-    control<QTreeView>(*window, "sourceList")->selectionModel()->select(control<SourceListModel>(*window, "sourceListModel")->index(r, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    control<QTreeView>(*window, "sourceList")
+        ->selectionModel()
+        ->select(control<SourceListModel>(*window, "sourceListModel")->index(r, 0),
+                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
 
   void pickFormat(const QString &label) {
@@ -71,9 +78,7 @@ class WindowTest : public ::testing::Test {
   }
   // The output type of the chosen profile ("MP4").
   QString outputType() const { return QString::fromStdString(profileFormatName(window->settings().profileId)); }
-  void setOutputFolder(const std::string &folder) {
-    window->setOutputFolder(QString::fromStdString(folder));
-  }
+  void setOutputFolder(const std::string &folder) { window->setOutputFolder(QString::fromStdString(folder)); }
   // Adds files the way the user does, through the open dialog.
   void addFiles(const QStringList &files) {
     prompts.files = files;

@@ -29,16 +29,21 @@ class QueueWindow : public WindowTest {
  protected:
   std::vector<QWidget *> runControls() const {
     MainWindow &w = *window;
-    return {control<QToolButton>(w, "addFileButton"),      control<QToolButton>(w, "clearAllButton"), control<QToolButton>(w, "removeFileButton"),  control<QToolButton>(w, "startButton"),
-            control<QComboBox>(w, "profileCombo"),       control<QComboBox>(w, "videoSizeCombo"), control<QComboBox>(w, "frameRateCombo"),    control<QComboBox>(w, "audioChannelsCombo"),
-            control<QSlider>(w, "volumeSlider"),       control<QComboBox>(w, "videoQualityCombo"), control<QComboBox>(w, "audioQualityCombo")};
+    return {control<QToolButton>(w, "addFileButton"),    control<QToolButton>(w, "clearAllButton"),
+            control<QToolButton>(w, "removeFileButton"), control<QToolButton>(w, "startButton"),
+            control<QComboBox>(w, "profileCombo"),       control<QComboBox>(w, "videoSizeCombo"),
+            control<QComboBox>(w, "frameRateCombo"),     control<QComboBox>(w, "audioChannelsCombo"),
+            control<QSlider>(w, "volumeSlider"),         control<QComboBox>(w, "videoQualityCombo"),
+            control<QComboBox>(w, "audioQualityCombo")};
   }
   bool menusEnabled() const {
-    return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() && control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+    return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
+           control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
            control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   bool menusDisabled() const {
-    return !control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() && !control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+    return !control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
+           !control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
            !control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   std::string clip(const std::string &name, double seconds = 1.0) {
@@ -174,7 +179,8 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
   EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
-  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000, pumpEvents));
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000,
+                        pumpEvents));
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   // Row 1: Yes stops the run.
   prompts.yesAnswer = true;
@@ -223,13 +229,16 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_NE(reason, kSetUpFailedReason);
   for (int column = 0; column < kSourceListColumnCount; ++column)
-    EXPECT_EQ(control<SourceListModel>(*window, "sourceListModel")->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
+    EXPECT_EQ(control<SourceListModel>(*window, "sourceListModel")->index(0, column).data(Qt::ToolTipRole).toString(),
+              reason)
+        << column;
   ASSERT_FALSE(job(0).logLines.empty()) << "the libraries' messages about the file are kept";
   const QString firstLine = QString::fromStdString(job(0).logLines.front());
   EXPECT_EQ(window->statusPanelText(kStatePanel), "1 Done, 1 Fail");
 
   // Double-click on the failed row: its log, the reason on top.
-  emit control<QTreeView>(*window, "sourceList")->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(0, kProgressColumn));
+  emit control<QTreeView>(*window, "sourceList")
+      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(0, kProgressColumn));
   LogDialog *log = control<LogDialog>(*window, "logDialog");
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
@@ -253,7 +262,8 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
 
   // Double-click on the converted row: its output, through the desktop.
   EXPECT_TRUE(desktop.openedUrls.empty());
-  emit control<QTreeView>(*window, "sourceList")->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
+  emit control<QTreeView>(*window, "sourceList")
+      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
   ASSERT_EQ(desktop.openedUrls.size(), 1u);
   EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
   EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
@@ -278,7 +288,8 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
                         pumpEvents))
       << window->statusPanelText(kTimePanel).toStdString();
   EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
-  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 2 && window->runFlags().converting; }, 60000, pumpEvents));
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 2 && window->runFlags().converting; }, 60000,
+                        pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 2 of 2");
   ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "2 Done, 0 Fail");

@@ -36,9 +36,15 @@ class ShellSettings : public ::testing::Test {
     emit combo->activated(index);
   }
   // What the "Additional Options" dialog shows.
-  static QCheckBox *check(MainWindow &w, const char *name) { return control<QCheckBox>(*control<OptionsDialog>(w, "optionsDialog"), name); }
-  static QComboBox *combo(MainWindow &w, const char *name) { return control<QComboBox>(*control<OptionsDialog>(w, "optionsDialog"), name); }
-  static SpinEdit *spin(MainWindow &w) { return control<SpinEdit>(*control<OptionsDialog>(w, "optionsDialog"), "dropDownItemsSpin"); }
+  static QCheckBox *check(MainWindow &w, const char *name) {
+    return control<QCheckBox>(*control<OptionsDialog>(w, "optionsDialog"), name);
+  }
+  static QComboBox *combo(MainWindow &w, const char *name) {
+    return control<QComboBox>(*control<OptionsDialog>(w, "optionsDialog"), name);
+  }
+  static SpinEdit *spin(MainWindow &w) {
+    return control<SpinEdit>(*control<OptionsDialog>(w, "optionsDialog"), "dropDownItemsSpin");
+  }
 };
 
 TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {

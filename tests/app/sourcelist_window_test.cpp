@@ -136,7 +136,8 @@ TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
   control<QTimer>(*window, "nextRowTimer")->start();
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(a)});
-  const QPointF pos = control<QTreeView>(*window, "sourceList")->mapTo(window.get(), control<QTreeView>(*window, "sourceList")->rect().center());
+  const QPointF pos = control<QTreeView>(*window, "sourceList")
+                          ->mapTo(window.get(), control<QTreeView>(*window, "sourceList")->rect().center());
   QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(window.get(), &enter);
   EXPECT_FALSE(enter.isAccepted());

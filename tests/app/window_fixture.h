@@ -8,9 +8,9 @@
 
 #include "conversion_queue.h"
 #include "fake_prompts.h"
+#include "mainwindow.h"
 #include "media_fixture.h"
 #include "options_dialog.h"
-#include "mainwindow.h"
 #include "settings_store.h"
 #include "test_env.h"
 

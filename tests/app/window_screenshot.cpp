@@ -158,12 +158,16 @@ int main(int argc, char **argv) {
       // Hold the conversion still while the picture is taken.
       window.engine()->pause();
     } else {
-      control<QTreeView>(window, "sourceList")->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
+      control<QTreeView>(window, "sourceList")
+          ->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
       window.showRowLog(1);
       // Below the failed row, leaving the list's rows in sight.
-      const QRect list = QRect(control<QTreeView>(window, "sourceList")->mapToGlobal(QPoint(0, 0)), control<QTreeView>(window, "sourceList")->size());
+      const QRect list = QRect(control<QTreeView>(window, "sourceList")->mapToGlobal(QPoint(0, 0)),
+                               control<QTreeView>(window, "sourceList")->size());
       control<LogDialog>(window, "logDialog")->resize(window.width() * 2 / 3, window.height() / 2);
-      control<LogDialog>(window, "logDialog")->move(window.geometry().right() - control<LogDialog>(window, "logDialog")->width() - 20, list.top() + list.height() / 2);
+      control<LogDialog>(window, "logDialog")
+          ->move(window.geometry().right() - control<LogDialog>(window, "logDialog")->width() - 20,
+                 list.top() + list.height() / 2);
       around = window.frameGeometry().united(control<LogDialog>(window, "logDialog")->frameGeometry());
     }
     settle(300);

@@ -6,31 +6,31 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
-#include <QSlider>
-#include <QTimer>
 #include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
-#include <QItemSelectionModel>
 #include <QTreeView>
 #include <filesystem>
 #include <memory>
 
 #include "bitmap_file.h"
 #include "conversion_queue.h"
-#include "preview_player.h"
+#include "frame_grabber.h"
 #include "mainwindow.h"
 #include "preview_clip.h"
+#include "preview_player.h"
 #include "preview_resources.h"
 #include "preview_volume.h"
 #include "prompts.h"
 #include "seek_bar.h"
 #include "source_list_model.h"
-#include "frame_grabber.h"
 #include "test_env.h"
 
 namespace {
@@ -83,8 +83,10 @@ class PreviewWindow : public ::testing::Test {
   void TearDown() override { w_.reset(); }
 
   void select(int row) {
-    control<QTreeView>(*w_, "sourceList")->selectionModel()->select(control<SourceListModel>(*w_, "sourceListModel")->index(row, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    control<QTreeView>(*w_, "sourceList")
+        ->selectionModel()
+        ->select(control<SourceListModel>(*w_, "sourceListModel")->index(row, 0),
+                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   PreviewPlayer *graph() const { return w_->previewPlayer(); }
   bool playing() const { return graph() && graph()->state() == PreviewPlayer::PlaybackState::Playing; }
@@ -112,8 +114,11 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   EXPECT_TRUE(playing());
   EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
   // The position bar follows in seconds.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return control<SeekBar>(*w_, "seekBar")->maximum() == 3 && control<SeekBar>(*w_, "seekBar")->value() >= 1; },
-                              3000))
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return control<SeekBar>(*w_, "seekBar")->maximum() == 3 && control<SeekBar>(*w_, "seekBar")->value() >= 1;
+      },
+      3000))
       << control<SeekBar>(*w_, "seekBar")->maximum() << " " << control<SeekBar>(*w_, "seekBar")->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
@@ -253,20 +258,23 @@ TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
   w_->mute();
   EXPECT_EQ(w_->previewState().speaker, "mute");
   EXPECT_EQ(graph()->volume(), 10);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(), previewGlyph("spkmute").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkmute").toImage());
 
   w_->setHalfVolume();
   EXPECT_EQ(w_->previewState().speaker, "half");
   EXPECT_EQ(graph()->volume(), 6000);
   EXPECT_NEAR(graph()->outputGain(), 0.528, 0.001);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(), previewGlyph("spkhalf").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkhalf").toImage());
 
   w_->mute();
   w_->setFullVolume();
   EXPECT_EQ(w_->previewState().speaker, "full");
   EXPECT_EQ(graph()->volume(), startUp);
   EXPECT_DOUBLE_EQ(graph()->outputGain(), 1.0);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(), previewGlyph("spkfull").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkfull").toImage());
 
   // The level set before playback holds for the file played next.
   w_->setHalfVolume();

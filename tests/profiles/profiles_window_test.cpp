@@ -5,18 +5,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTimer>
-#include <QComboBox>
-#include <QEvent>
-#include <QSignalSpy>
 #include <memory>
 
 #include "conversion_settings.h"
 #include "fake_prompts.h"
-#include "options_dialog.h"
 #include "mainwindow.h"
+#include "options_dialog.h"
 #include "profiles.h"
 #include "prompts.h"
 #include "source_list_model.h"
@@ -80,11 +79,13 @@ class ProfilesWindow : public ::testing::Test {
     return control<SourceListModel>(*window_, "sourceListModel")->index(row, kOutputColumn).data().toString();
   }
   bool videoControlsEnabled() const {
-    return control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() && control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
+    return control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
+           control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
            control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
   }
   bool videoControlsDisabled() const {
-    return !control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() && !control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
+    return !control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
+           !control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
            !control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
   }
 
@@ -228,9 +229,11 @@ TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
   MainWindow &w = *window_;
   ASSERT_NE(control<OptionsDialog>(w, "optionsDialog"), nullptr);
   emit control<DropDownComboBox>(w, "profileCombo")->dropDown();
-  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(), control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
+  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+            control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
   pick("PSP Video (*.mp4)");
-  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(), control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
+  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+            control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
 }
 
 }  // namespace
