@@ -21,6 +21,7 @@
 #include "about_dialog.h"
 #include "app_info.h"
 #include "combo_lists.h"
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "engine_relay.h"
 #include "file_input.h"
@@ -29,6 +30,7 @@
 #include "output_files.h"
 #include "pipeline_text.h"
 #include "program_icon.h"
+#include "settings.h"
 #include "settings_store.h"
 #include "source_list_model.h"
 #include "volume_table.h"
@@ -45,6 +47,10 @@ const char *const kOpenDialogFilter =
     "All Supported Files|*.mov;*.qt;*.m4v;*.mp4;*.m4a|QuickTime Files (*.mov, *.qt, *.m4v)|*.mov; *.qt; "
     "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|";
 const char *const kFolderHeadline = "Choose the required output folder below :";
+const char *const kSettingsNotReadText =
+    "The settings could not be read from \"%1\". The program goes on with its default settings.";
+const char *const kSettingsNotSavedText =
+    "The settings could not be saved to \"%1\". Changes to them will not be kept.";
 
 // Keeps every hint on screen for a fixed time instead of the style's default.
 class HintDisplayTime : public QObject {
@@ -74,37 +80,37 @@ void DropDownComboBox::showPopup() {
 
 MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) {
   setObjectName(QStringLiteral("mainWindow"));
-  prompts = options.prompts ? options.prompts : &appPrompts();
-  desktop = options.desktop ? options.desktop : &systemDesktopServices();
-  programFolder = QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                                  : options.programFolder);
-  settingsStore = std::make_unique<QtSettingsStore>(options.settingsFolder);
-  terminateProgram = [] { QCoreApplication::exit(0); };
+  prompts_ = options.prompts ? options.prompts : &appPrompts();
+  desktop_ = options.desktop ? options.desktop : &systemDesktopServices();
+  programFolder_ =
+      QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder);
+  settingsStore_ = std::make_unique<QtSettingsStore>(options.settingsFolder);
+  terminateProgram_ = [] { QCoreApplication::exit(0); };
 
   // The desktop's font and colours stand: nothing here sets a font.
   setWindowIcon(programIcon());
 
   // The engine and its scheduler; the scheduler outlives the engine (it is
   // a child object, deleted after the members).
-  scheduler = new QtMainThreadScheduler(this);
-  scheduler->setObjectName(QStringLiteral("scheduler"));
-  engine = std::make_unique<MediaEngine>(scheduler);
+  scheduler_ = new QtMainThreadScheduler(this);
+  scheduler_->setObjectName(QStringLiteral("scheduler"));
+  engine_ = std::make_unique<MediaEngine>(scheduler_);
   relay_ = std::make_shared<EngineEventRelay>(this);
 
-  nextRowTimer = new QTimer(this);
-  nextRowTimer->setObjectName(QStringLiteral("nextRowTimer"));
-  nextRowTimer->setInterval(kNextRowIntervalMs);
-  connect(nextRowTimer, &QTimer::timeout, this, &MainWindow::onNextRowTimer);
+  nextRowTimer_ = new QTimer(this);
+  nextRowTimer_->setObjectName(QStringLiteral("nextRowTimer"));
+  nextRowTimer_->setInterval(kNextRowIntervalMs);
+  connect(nextRowTimer_, &QTimer::timeout, this, &MainWindow::onNextRowTimer);
 
-  addFilesRun = new ExclusiveRun(this, [this] { addChosenFiles(); });
-  addFilesRun->setObjectName(QStringLiteral("addFilesRun"));
+  addFilesRun_ = new ExclusiveRun(this, [this] { addChosenFiles(); });
+  addFilesRun_->setObjectName(QStringLiteral("addFilesRun"));
 
   createMenus();
   createControls();
-  sourceListDrop = new FileDropTarget(
-      this, [this]() -> QWidget * { return sourceList; }, [this](const QStringList &files) { addDroppedFiles(files); },
-      [this] { return !runInProgress() && !addingFiles; });
-  sourceListDrop->setObjectName(QStringLiteral("sourceListDrop"));
+  sourceListDrop_ = new FileDropTarget(
+      this, [this]() -> QWidget * { return sourceList_; }, [this](const QStringList &files) { addDroppedFiles(files); },
+      [this] { return !runInProgress() && !runFlags().addingFiles; });
+  sourceListDrop_->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
   // in the order raised. Nothing on a worker touches the window.
@@ -118,61 +124,92 @@ MainWindow::~MainWindow() {
   relay_->close();
   // The model reads sourceJobs, which goes with the members, before the
   // child widgets are deleted; the list view then shows no model.
-  delete sourceListModel;
-  sourceListModel = nullptr;
+  delete sourceListModel_;
+  sourceListModel_ = nullptr;
 }
 
 void MainWindow::setUpAtCreation() {
-  openDialog.filter = QString::fromLatin1(kOpenDialogFilter);
-  openDialog.hideReadOnly = true;
-  openDialog.fileMustExist = true;
-  openDialog.enableSizing = true;
-  folderDialog.headline = QString::fromLatin1(kFolderHeadline);
-  const QString common = QDir(programFolder).filePath(QStringLiteral("Common"));
-  if (!engine->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
+  openDialog_.filter = QString::fromLatin1(kOpenDialogFilter);
+  openDialog_.hideReadOnly = true;
+  openDialog_.fileMustExist = true;
+  openDialog_.enableSizing = true;
+  folderDialog_.headline = QString::fromLatin1(kFolderHeadline);
+  const QString common = QDir(programFolder_).filePath(QStringLiteral("Common"));
+  if (!engine_->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
     // Said on the terminal too, with the libraries' own reason.
     std::fprintf(stderr, "%s: %s\n(%s)\n", qPrintable(QCoreApplication::applicationName()), kMissingLibrariesText,
-                 engine->lastErrorMessage().c_str());
-    prompts->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
+                 engine_->lastErrorMessage().c_str());
+    prompts_->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
     startupFailed_ = true;
     relay_->close();
     return;
   }
   setWindowTitle(QString::fromLatin1(trevix::kProgramTitle));
   if (QCoreApplication::instance()) qApp->installEventFilter(new HintDisplayTime(kHintDisplayMs, this));
-  helpFile = QDir(programFolder).filePath(QString::fromLatin1(trevix::kHelpFileName));
+  helpFile_ = QDir(programFolder_).filePath(QString::fromLatin1(trevix::kHelpFileName));
   resize(designSize());
   applyMinimumSize();
   placeOnScreen();
   // Volume at 100%.
   {
-    const bool blocked = volumeSlider->blockSignals(true);
-    volumeSlider->setValue(kVolumeStartPosition);
-    volumeSlider->blockSignals(blocked);
+    const bool blocked = volumeSlider_->blockSignals(true);
+    volumeSlider_->setValue(kVolumeStartPosition);
+    volumeSlider_->blockSignals(blocked);
   }
   onVolumeChanged();
   fillProfileList();
-  profileCombo->setMaxVisibleItems(kStartDropDownCount);
-  const ProfileChoices defaults;
-  fillCombo(aspectRatioCombo, defaults.comboAspectRatio);
-  fillCombo(letterBoxCombo, {QStringLiteral("None"), QStringLiteral("LetterBox")}, 0);
-  fillCombo(videoQualityCombo, defaults.comboVideoQuality);
-  fillCombo(audioQualityCombo, defaults.comboAudioQuality);
-  nextRowTimer->stop();
-  previewPaused = false;
+  profileCombo_->setMaxVisibleItems(kStartDropDownCount);
+  showChoices();
+  nextRowTimer_->stop();
+  previewPaused_ = false;
 }
 
 void MainWindow::createDialogs() {
-  if (startupFailed_ || aboutDialog || optionsDialog) return;
-  aboutDialog = new AboutDialog(this, prompts);
-  MainWindowControls controls;
-  controls.outputFolderEdit = outputFolderEdit;
-  controls.profileCombo = profileCombo;
-  controls.letterBoxCombo = letterBoxCombo;
-  controls.aspectRatioCombo = aspectRatioCombo;
-  controls.videoQualityCombo = videoQualityCombo;
-  controls.audioQualityCombo = audioQualityCombo;
-  optionsDialog = new OptionsDialog(this, controls, *settingsStore);
+  if (startupFailed_ || aboutDialog_ || optionsDialog_) return;
+  aboutDialog_ = new AboutDialog(this, prompts_);
+  loadStoredSettings();
+  optionsDialog_ = new OptionsDialog(this, settings_);
+  connect(optionsDialog_, &OptionsDialog::settingsEdited, this, &MainWindow::applyDropDownLength);
+  applyDropDownLength();
+}
+
+void MainWindow::loadStoredSettings() {
+  SettingsLoad loaded = SettingsLoad::NotRead;
+  try {
+    loaded = ::loadSettings(*settingsStore_, settings_);
+  } catch (...) {
+  }
+  showSettings();
+  if (loaded == SettingsLoad::NotRead) tellSettingsProblem(kSettingsNotReadText);
+  if (loaded == SettingsLoad::NotSaved) tellSettingsProblem(kSettingsNotSavedText);
+}
+
+void MainWindow::saveStoredSettings() {
+  bool saved = false;
+  try {
+    saved = ::saveSettings(*settingsStore_, settings_);
+  } catch (...) {
+  }
+  if (!saved) tellSettingsProblem(kSettingsNotSavedText);
+}
+
+// Said once a run of the program: the store stays as unusable as it was.
+void MainWindow::tellSettingsProblem(const char *text) {
+  if (settingsProblemTold_) return;
+  settingsProblemTold_ = true;
+  const QString file = QDir::toNativeSeparators(settingsStore_->fileName());
+  showInformation(QString::fromLatin1(text).arg(file));
+}
+
+void MainWindow::showSettings() {
+  outputFolderEdit_->setText(QString::fromStdString(settings_.outputFolder));
+  const int item = listItemOfProfile(settings_.profileId);
+  const bool blocked = profileCombo_->blockSignals(true);
+  profileCombo_->setCurrentIndex(item);
+  profileCombo_->blockSignals(blocked);
+  lastProfileIndex_ = item;
+  showChoices();
+  if (optionsDialog_) optionsDialog_->showSettings();
 }
 
 void MainWindow::showEvent(QShowEvent *event) {
@@ -209,17 +246,14 @@ void MainWindow::onShown() {
 }
 
 bool MainWindow::closeAllowed() {
-  if (converting) return false;
+  if (runFlags().converting) return false;
   relay_->close();
-  engine->stop();
+  engine_->stop();
   return true;
 }
 
 void MainWindow::saveAndRelease() {
-  try {
-    if (optionsDialog) optionsDialog->saveSettings();
-  } catch (...) {
-  }
+  if (optionsDialog_) saveStoredSettings();
   releasePreview();
 }
 
@@ -241,54 +275,59 @@ void MainWindow::exitProgram() {
   // Ends the program without the close query and close handlers: nothing
   // is saved. Engine events already queued are dropped.
   relay_->close();
-  if (terminateProgram) terminateProgram();
+  if (terminateProgram_) terminateProgram_();
 }
 
 void MainWindow::chooseOutputFolder() {
-  if (converting) return;
-  const QString folder = prompts->browseForFolder(this, folderDialog.headline, folderDialog.lastFolder);
+  if (runFlags().converting) return;
+  const QString folder = prompts_->browseForFolder(this, folderDialog_.headline, folderDialog_.lastFolder);
   if (folder.isEmpty()) return;
-  folderDialog.lastFolder = folder;
-  outputFolderEdit->setText(QDir::toNativeSeparators(folder));
+  folderDialog_.lastFolder = folder;
+  setOutputFolder(QDir::toNativeSeparators(folder));
+}
+
+void MainWindow::setOutputFolder(const QString &folder) {
+  settings_.outputFolder = folder.toStdString();
+  outputFolderEdit_->setText(folder);
 }
 
 void MainWindow::onVolumeChanged() {
-  const VolumeStep &step = volumeStep(volumeSlider->value());
-  volumePercentLabel->setText(QString::fromLatin1(step.label));
-  volumeValue = step.value;
+  const VolumeStep &step = volumeStep(volumeSlider_->value());
+  volumePercentLabel_->setText(QString::fromLatin1(step.label));
+  settings_.volumeValue = step.value;
 }
 
 void MainWindow::showOptionsDialog() {
-  if (!optionsDialog) return;
-  optionsDialog->show();
-  optionsDialog->raise();
-  optionsDialog->activateWindow();
+  if (!optionsDialog_) return;
+  optionsDialog_->show();
+  optionsDialog_->raise();
+  optionsDialog_->activateWindow();
 }
 
-void MainWindow::openHelpFile() { prompts->openUrl(QUrl::fromLocalFile(helpFile)); }
+void MainWindow::openHelpFile() { prompts_->openUrl(QUrl::fromLocalFile(helpFile_)); }
 
-void MainWindow::visitWebsite() { prompts->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
+void MainWindow::visitWebsite() { prompts_->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
 
 void MainWindow::showAboutDialog() {
-  if (aboutDialog) aboutDialog->exec();
+  if (aboutDialog_) aboutDialog_->exec();
 }
 
 void MainWindow::openOutputFolder() {
-  const std::string folder = outputFolderEdit->text().toStdString();
+  const std::string &folder = settings_.outputFolder;
   const std::string problem = outputFolderProblem(folder);
   if (!problem.empty()) {
     showInformation(QString::fromStdString(problem));
     return;
   }
-  desktop->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
+  desktop_->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
 }
 
-void MainWindow::showInformation(const QString &text) { prompts->information(this, text); }
+void MainWindow::showInformation(const QString &text) { prompts_->information(this, text); }
 
 QString MainWindow::statusPanelText(int panel) const {
-  return panel >= 0 && panel < kStatusPanelCount ? statusPanels[panel]->text() : QString();
+  return panel >= 0 && panel < kStatusPanelCount ? statusPanels_[panel]->text() : QString();
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString &text) {
-  if (panel >= 0 && panel < kStatusPanelCount) statusPanels[panel]->setText(text);
+  if (panel >= 0 && panel < kStatusPanelCount) statusPanels_[panel]->setText(text);
 }

@@ -28,10 +28,11 @@
 #include <functional>
 #include <memory>
 
+#include "conversion_settings.h"
 #include "prompts.h"
 #include "source_jobs.h"
 
-class SettingsStore;
+class QtSettingsStore;
 class DesktopServices;
 class LogDialog;
 class QAction;
@@ -64,6 +65,7 @@ class SourceListModel;
 class ConversionQueue;
 class QueueLink;
 struct OutputOptions;
+struct QueueFlags;
 struct ProfileChoices;
 
 // A drop-down list that reports when its list is about to drop down.
@@ -109,140 +111,104 @@ class MainWindow : public QMainWindow {
   // True when the start-up failed (media libraries missing): the message was
   // shown and the window must not be used; the program ends.
   bool startupFailed() const { return startupFailed_; }
-  // Creates the About box and then the options dialog (whose creation loads
-  // the settings). Called once after the window, as the program's start-up
-  // does.
+  // Creates the About box, loads the settings and creates the options
+  // dialog over them. Called once after the window, as the program's
+  // start-up does.
   void createDialogs();
 
-  // ---- Application shell -------------------------------------------------
-  Prompts *prompts = nullptr;
-  DesktopServices *desktop = nullptr;
-  std::unique_ptr<SettingsStore> settingsStore;
-  QtMainThreadScheduler *scheduler = nullptr;
-  std::unique_ptr<MediaEngine> engine;
-  QTimer *nextRowTimer = nullptr;        // 200 ms, disabled at start
-  AboutDialog *aboutDialog = nullptr;    // made by createDialogs
-  OptionsDialog *optionsDialog = nullptr;  // made by createDialogs
-  QString programFolder;                 // no trailing separator
-  QString helpFile;                      // the help page's full path
-
-  // The open dialog's settings (used through Prompts::openFiles).
-  struct OpenDialogSettings {
-    QString filter;  // "Name|patterns|Name|patterns|"
-    bool allowMultiSelect = true;
-    bool fileMustExist = true;
-    bool hideReadOnly = true;
-    bool enableSizing = true;
-  } openDialog;
-  // The output folder picker.
-  struct FolderDialogSettings {
-    QString headline;
-    QString lastFolder;  // the folder last chosen since the start
-  } folderDialog;
-
-  // Menus.
-  QMenuBar *mainMenu = nullptr;
-  QMenu *fileMenu = nullptr;
-  QAction *addFilesAction = nullptr, *convertAction = nullptr, *openOutputFolderAction = nullptr,
-          *exitAction = nullptr;
-  QMenu *optionsMenu = nullptr;
-  QAction *setOptionsAction = nullptr;
-  QMenu *helpMenu = nullptr;
-  QAction *openHelpAction = nullptr, *visitWebsiteAction = nullptr, *aboutAction = nullptr;
-  QMenu *sourceListMenu = nullptr;
-  QAction *checkAllAction = nullptr, *uncheckAllAction = nullptr, *removeSelectedAction = nullptr,
-          *clearAllAction = nullptr, *playSelectedAction = nullptr, *showLogAction = nullptr;
-  // Esc: Stop, while a run is in progress.
-  QAction *stopAction = nullptr;
-  // False while a conversion runs: the list's pop-up menu does not open.
-  bool sourceListMenuEnabled = true;
-  QMenu *volumeMenu = nullptr;
-  QAction *muteAction = nullptr, *halfVolumeAction = nullptr, *fullVolumeAction = nullptr;
-
-  // Tool bar.
-  QFrame *toolBarPanel = nullptr;
-  QToolButton *addFileButton = nullptr, *removeFileButton = nullptr, *clearAllButton = nullptr,
-              *stopButton = nullptr, *startButton = nullptr;
-  // Output row.
-  QFrame *outputPanel = nullptr;
-  QLabel *outputFolderLabel = nullptr;
-  QLineEdit *outputFolderEdit = nullptr;
-  QToolButton *chooseFolderButton = nullptr;
-  QToolButton *openFolderButton = nullptr;
-  QLabel *profileLabel = nullptr;
-  DropDownComboBox *profileCombo = nullptr;
-  // Source list: the jobs, the table model over them and the view.
-  SourceJobs sourceJobs;
-  SourceListModel *sourceListModel = nullptr;
-  QFrame *sourceListPanel = nullptr;
-  QTreeView *sourceList = nullptr;
-  // Settings and preview area.
-  QFrame *settingsPanel = nullptr;
-  QGroupBox *videoSettingsBox = nullptr;  // " Video Settings "
-  QLabel *videoQualityLabel = nullptr, *videoSizeLabel = nullptr, *frameRateLabel = nullptr;
-  QComboBox *videoQualityCombo = nullptr, *videoSizeCombo = nullptr, *frameRateCombo = nullptr;
-  QGroupBox *audioSettingsBox = nullptr;  // " Audio Settings "
-  QLabel *audioQualityLabel = nullptr, *audioChannelsLabel = nullptr, *volumeLabel = nullptr;
-  QComboBox *audioQualityCombo = nullptr, *audioChannelsCombo = nullptr;
-  QSlider *volumeSlider = nullptr;  // positions 0..10
-  QLabel *volumePercentLabel = nullptr;
-  QProgressBar *progressBar = nullptr;
-  QToolButton *progressStopButton = nullptr;  // the second Stop, beside the bar
-  QFrame *previewPanel = nullptr;
-  QLabel *previewLogo = nullptr;       // the program's icon while nothing plays
-  QWidget *previewPicture = nullptr;   // holds the video while a file is loaded
-  QToolButton *playButton = nullptr, *pauseButton = nullptr, *previewStopButton = nullptr,
-              *volumeButton = nullptr, *snapshotButton = nullptr;
-  SeekBar *seekBar = nullptr;
-  // Status bar: see StatusPanel.
-  QStatusBar *mainStatusBar = nullptr;
-  QLabel *statusPanels[kStatusPanelCount] = {nullptr, nullptr, nullptr};
-  QString statusPanelText(int panel) const;
-  void setStatusPanelText(int panel, const QString &text);
-  // Hidden value holders (never shown).
-  QGroupBox *generalSettingsBox = nullptr;  // " General Settings "
-  QComboBox *letterBoxCombo = nullptr, *aspectRatioCombo = nullptr;
-  QComboBox *audioCodecCombo = nullptr, *sampleRateCombo = nullptr, *videoCodecCombo = nullptr,
-            *audioBitrateCombo = nullptr, *videoBitrateCombo = nullptr;
-
-  // Run-time state (all zero, false or empty at creation).
-  bool converting = false;
-  bool userAborted = false;
-  bool addingFiles = false;
-  bool isLastRow = false;
-  bool queueFinished = false;
-  int currentRow = 0;
-  int idleTicks = 0;
-  QString outputType;
-  int32_t volumeValue = 0;
-  bool previewPaused = false;
-  bool previewStopped = false;
-  int previewRow = 0;
-  QString previewFile;
-  QString speakerState;
-
-  // Ends the program at once; replaceable for tests. Default: leave the
-  // event loop (QCoreApplication::exit(0)).
-  std::function<void()> terminateProgram;
-
-  // Shows the information message box through Prompts.
-  void showInformation(const QString &text);
-
-  // The least size: the design size, or more where the layouts need it
-  // (a larger font), but never more than the screen it is on.
-  QSize designSize() const;
-  void applyMinimumSize();
-
+  // The conversion settings the window shows and the jobs are built from.
+  const ConversionSettings &settings() const { return settings_; }
+  // The output folder, as the folder dialog's choice sets it.
+  void setOutputFolder(const QString &folder);
   // The files named on the program's command line, added as Add File
   // would add them (a folder stands for the sources in it).
   void addFilesFromCommandLine(const QStringList &paths);
-
   // "Show Log" of a row, and the log dialog it uses (made on first use).
   void showRowLog(int row);
-  LogDialog *logDialog = nullptr;
+  QString statusPanelText(int panel) const;
+  // A conversion run is under way: a job runs or the queue timer waits.
+  bool runInProgress() const;
+  // The running part of the queue: Start checks, jobs, events and Stop.
+  ConversionQueue &queue();
+  // Where the run stands (the queue's own state).
+  const QueueFlags &runFlags() const;
+  // The hint of each quality combo: the bit rate it stands for.
+  void showVideoQualityHint();
+  void showAudioQualityHint();
+  // The controls a run disables and enables again.
+  void disableControlsForConversion();
+  void enableControlsAfterConversion();
+
+  // What the window holds and shows.
+  MediaEngine *engine() const { return engine_.get(); }
+  QString helpFile() const { return helpFile_; }  // the help page's full path
+  const SourceJobs &sourceJobs() const { return sourceJobs_; }
+  // The list's rows, for a caller that lists or ends a job itself.
+  SourceJobs &sourceJobs() { return sourceJobs_; }
+  // False while a conversion runs: the list's pop-up menu does not open.
+  bool sourceListMenuEnabled() const { return sourceListMenuEnabled_; }
+  // Where the preview stands: the row and file loaded, paused or stopped,
+  // and the speaker's state ("full", "half", "mute").
+  struct PreviewState {
+    int row = 0;
+    QString file;
+    bool paused = false;
+    bool stopped = false;
+    QString speaker;
+  };
+  PreviewState previewState() const {
+    return {previewRow_, previewFile_, previewPaused_, previewStopped_, speakerState_};
+  }
+  // The playback graph and its frame grabber (made by createPreview, on
+  // first use when not called before).
+  PreviewPlayer *previewPlayer() const { return previewPlayer_; }
+  FrameGrabber *frameGrabber() const { return frameGrabber_; }
+  // Replaces what ends the program at once (default: leave the event loop,
+  // QCoreApplication::exit(0)).
+  void setTerminateProgram(std::function<void()> terminate) { terminateProgram_ = std::move(terminate); }
 
  public slots:
+  // The user's actions.
+  void addFiles();  // addFileButton, addFilesAction
+  // Files dropped onto the list take the Add File road with these files in
+  // place of the open dialog's choice.
+  void addDroppedFiles(const QStringList &files);
+  void removeSelectedFile();  // removeFileButton, removeSelectedAction
+  void clearAllFiles();       // clearAllButton, clearAllAction
+  void checkAllFiles();
+  void uncheckAllFiles();
+  void startConversion();     // startButton, convertAction
+  void stopAllConversions();  // stopButton, progressStopButton
+  void playSelectedFile();    // playSelectedAction
+  void playPreview();
+  void pausePreview();
+  void stopPreview();
+  void saveSnapshot();
+  void showVolumeMenu();
+  void setFullVolume();
+  void setHalfVolume();
+  void mute();
+
+ public:
+  // Loads the selected profile's choices and its quality presets (the
+  // first show does it).
   void onShown();
+  // The preview graph, made with the picture and the seek bar bound to it
+  // (on first use when not called before), and the snapshot sound.
+  void createPreview();
+  // Stops the graph and clears the pause; the graph stays loaded, so Play
+  // loads the selected row again (row selection, Add File).
+  void stopPreviewKeepingFile();
+  // Stops the graph, deactivates it and clears the pause (Start).
+  void stopAndReleasePreview();
+
+ protected:
+  bool event(QEvent *event) override;
+  void showEvent(QShowEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+
+ private:
+  // ---- Application shell (mainwindow.cpp) ----------------------------------
   void chooseOutputFolder();
   void onVolumeChanged();
   void exitProgram();
@@ -253,114 +219,30 @@ class MainWindow : public QMainWindow {
   // The output folder (button beside it, File menu) in the desktop's file
   // manager.
   void openOutputFolder();
+  // Shows the information message box through Prompts.
+  void showInformation(const QString &text);
+  void setStatusPanelText(int panel, const QString &text);
+  // The least size: the design size, or more where the layouts need it
+  // (a larger font), but never more than the screen it is on.
+  QSize designSize() const;
+  void applyMinimumSize();
+  void setUpAtCreation();
+  void placeOnScreen(QPoint wanted = QPoint(-1, -1));
+  // Close query: false while converting; otherwise disconnects the engine's
+  // events and stops it.
+  bool closeAllowed();
+  void saveAndRelease();
+  // The settings record into the controls that show it (without change
+  // events).
+  void showSettings();
+  void showChoices();
+  // Loads and saves the settings; a store that cannot be read or written is
+  // told once.
+  void loadStoredSettings();
+  void saveStoredSettings();
+  void tellSettingsProblem(const char *text);
 
-  // ---- Output profiles (mainwindow_profiles.cpp) ---------------------------
- public:
-  int lastProfileIndex = 0;
-  // Fills the profile list with the output formats, selects item 0.
-  void fillProfileList();
-  void updateVideoControls();
-  void applyQualityPreset();
-  // The setting combos as plain choice lists, and back (without change
-  // events); the profile logic works on the lists.
-  ProfileChoices profileChoices() const;
-  void showProfileChoices(const ProfileChoices &choices);
-  // Writes the selected profile's encoder settings into `options`; raises
-  // SettingLabelError when a bit-rate or sample-rate label has no number.
-  void applyProfileOptions(OutputOptions &options) const;
-  // The hint of each quality combo: the bit rate it stands for.
-  void showVideoQualityHint();
-  void showAudioQualityHint();
- public slots:
-  void onProfileChosen();        // the user's pick (activated), and onShown
-  void applyDropDownLength();    // DropDownComboBox::dropDown
-  void onQualityChosen();        // the user's pick of either quality level
-
-  // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
- public:
-  // Shows the open dialog (or takes the dropped files) and lists each file.
-  void addChosenFiles();
-  // Files dropped onto the list take the Add File road with these files in
-  // place of the open dialog's choice.
-  void addDroppedFiles(const QStringList &files);
-  // Probes one file and appends its row, scrolled into view.
-  void appendSource(const QString &path);
-  // The selected row, or -1.
-  int selectedRow() const;
-  // Whether the selected row has something for "Show Log".
-  bool selectedRowHasLog() const;
-  // A converted row's output, opened with the desktop's program for it.
-  void openConvertedFile(int row);
-  // A conversion run is under way: a job runs or the queue timer waits.
-  bool runInProgress() const;
-  ExclusiveRun *addFilesRun = nullptr;
-  FileDropTarget *sourceListDrop = nullptr;
-  QStringList droppedFiles;  // the files of a drop, taken by addChosenFiles
- public slots:
-  void addFiles();            // addFileButton, addFilesAction
-  void removeSelectedFile();  // removeFileButton, removeSelectedAction
-  void clearAllFiles();       // clearAllButton, clearAllAction
-  void checkAllFiles();
-  void uncheckAllFiles();
-  void playSelectedFile();
-  void showSelectedLog();     // showLogAction
-  void onSourceSelected();    // the list's selection changed
-  // A failed row shows its log, a converted one opens its output.
-  void onSourceDoubleClicked(const QModelIndex &index);
-
-  // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
- public:
-  void disableControlsForConversion();
-  void enableControlsAfterConversion();
-  void setMainMenuEnabled(bool enabled);
-  // The running part of the queue: Start checks, jobs, events and Stop.
-  ConversionQueue &queue();
- public slots:
-  void startConversion();     // startButton, convertAction
-  void stopAllConversions();  // stopButton, progressStopButton
-  void onNextRowTimer();
- private:
-  friend class QueueLink;
-  std::shared_ptr<QueueLink> queueLink_;  // made with the window (connectEngine)
-
-  // ---- Preview (mainwindow_preview.cpp) ------------------------------------
- public:
-  // Clears the preview graph and deactivates it (window close).
-  void releasePreview();
-  // The playback graph, its frame grabber and the snapshot sound; made by
-  // createPreview (on first use when not called before), which also binds
-  // the picture and the seek bar to the graph.
-  PreviewPlayer *previewPlayer() const { return previewPlayer_; }
-  FrameGrabber *frameGrabber() const { return frameGrabber_; }
-  void createPreview();
-  // Stops the graph and clears previewPaused; the graph stays loaded, so
-  // Play loads the selected row again (row selection, Add File).
-  void stopPreviewKeepingFile();
-  // Stops the graph, deactivates it and clears previewPaused (Start).
-  void stopAndReleasePreview();
- public slots:
-  void playPreview();
-  void pausePreview();
-  void stopPreview();
-  void saveSnapshot();
-  void showVolumeMenu();
-  void setFullVolume();
-  void setHalfVolume();
-  void mute();
- private:
-  void setSpeaker(const char *state, int volume, const char *glyph);
-  PreviewPlayer *previewPlayer_ = nullptr;
-  FrameGrabber *frameGrabber_ = nullptr;
-  ResourceSound *snapSound_ = nullptr;
-
-  // ---- Application shell, continued ----------------------------------------
- protected:
-  bool event(QEvent *event) override;
-  void showEvent(QShowEvent *event) override;
-  void closeEvent(QCloseEvent *event) override;
-
- private:
-  // mainwindow_layout.cpp
+  // ---- Layout (mainwindow_layout.cpp) --------------------------------------
   void createMenus();
   void createControls();
   void createToolBar(QWidget *client);
@@ -370,19 +252,143 @@ class MainWindow : public QMainWindow {
   void createAudioSettings(QWidget *area);
   void createProgressRow(QWidget *area);
   QLayout *createPreviewPane(QWidget *area);
-  void createHiddenHolders(QWidget *client);
   void createStatusBar();
   void setKeyboardOrder();
-  // mainwindow.cpp
-  void setUpAtCreation();
-  void placeOnScreen(QPoint wanted = QPoint(-1, -1));
-  // Close query: false while converting; otherwise disconnects the engine's
-  // events and stops it.
-  bool closeAllowed();
-  void saveAndRelease();
+
+  // ---- Output profiles (mainwindow_profiles.cpp) ---------------------------
+  // Fills the profile list with the output formats, selects the profile of
+  // the settings.
+  void fillProfileList();
+  void updateVideoControls();
+  void applyQualityPreset();
+  void onProfileChosen();        // the user's pick (activated), and onShown
+  void applyDropDownLength();    // DropDownComboBox::dropDown
+  void onQualityChosen();        // the user's pick of either quality level
+  void onChoiceChosen();         // the user's pick of size, frame rate or channels
+
+  // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
+  // Shows the open dialog (or takes the dropped files) and lists each file.
+  void addChosenFiles();
+  // Probes one file and appends its row, scrolled into view.
+  void appendSource(const QString &path);
+  // The selected row, or -1.
+  int selectedRow() const;
+  // Whether the selected row has something for "Show Log".
+  bool selectedRowHasLog() const;
+  // A converted row's output, opened with the desktop's program for it.
+  void openConvertedFile(int row);
+  void showSelectedLog();     // showLogAction
+  void onSourceSelected();    // the list's selection changed
+  // A failed row shows its log, a converted one opens its output.
+  void onSourceDoubleClicked(const QModelIndex &index);
+
+  // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
+  void setRunControls(bool enabled);
+  void setMainMenuEnabled(bool enabled);
+  void onNextRowTimer();
+  friend class QueueLink;
+
+  // ---- Preview (mainwindow_preview.cpp) ------------------------------------
+  // Clears the preview graph and deactivates it (window close).
+  void releasePreview();
+  void setSpeaker(const char *state, int volume, const char *glyph);
+
+  // ---- Controls and state ------------------------------------------------
+  std::unique_ptr<MediaEngine> engine_;
+  QTimer *nextRowTimer_ = nullptr;          // 200 ms, disabled at start
+  AboutDialog *aboutDialog_ = nullptr;      // made by createDialogs
+  OptionsDialog *optionsDialog_ = nullptr;  // made by createDialogs
+  LogDialog *logDialog_ = nullptr;          // made by showRowLog
+  QString helpFile_;                        // the help page's full path
+  // Ends the program at once; replaceable for tests. Default: leave the
+  // event loop (QCoreApplication::exit(0)).
+  std::function<void()> terminateProgram_;
+  QMenu *fileMenu_ = nullptr, *optionsMenu_ = nullptr, *helpMenu_ = nullptr, *sourceListMenu_ = nullptr,
+        *volumeMenu_ = nullptr;
+  QAction *openOutputFolderAction_ = nullptr, *exitAction_ = nullptr, *setOptionsAction_ = nullptr,
+          *openHelpAction_ = nullptr, *visitWebsiteAction_ = nullptr, *aboutAction_ = nullptr,
+          *showLogAction_ = nullptr;
+  // False while a conversion runs: the list's pop-up menu does not open.
+  bool sourceListMenuEnabled_ = true;
+  QToolButton *addFileButton_ = nullptr, *removeFileButton_ = nullptr, *clearAllButton_ = nullptr,
+              *stopButton_ = nullptr, *startButton_ = nullptr, *chooseFolderButton_ = nullptr,
+              *openFolderButton_ = nullptr, *progressStopButton_ = nullptr, *playButton_ = nullptr;
+  QLineEdit *outputFolderEdit_ = nullptr;
+  DropDownComboBox *profileCombo_ = nullptr;
+  // Source list: the jobs, the table model over them and the view.
+  SourceJobs sourceJobs_;
+  SourceListModel *sourceListModel_ = nullptr;
+  QTreeView *sourceList_ = nullptr;
+  QGroupBox *videoSettingsBox_ = nullptr;  // " Video Settings "
+  QLabel *videoSizeLabel_ = nullptr;
+  QComboBox *videoQualityCombo_ = nullptr, *videoSizeCombo_ = nullptr, *frameRateCombo_ = nullptr;
+  QComboBox *audioQualityCombo_ = nullptr, *audioChannelsCombo_ = nullptr;
+  QSlider *volumeSlider_ = nullptr;  // positions 0..10
+  QLabel *volumePercentLabel_ = nullptr;
+  QProgressBar *progressBar_ = nullptr;
+  QFrame *previewPanel_ = nullptr;
+  // Status bar: see StatusPanel.
+  QLabel *statusPanels_[kStatusPanelCount] = {nullptr, nullptr, nullptr};
+  bool previewPaused_ = false;
+
+  // ---- State ---------------------------------------------------------------
+  Prompts *prompts_ = nullptr;
+  DesktopServices *desktop_ = nullptr;
+  QtMainThreadScheduler *scheduler_ = nullptr;
+  QString programFolder_;  // no trailing separator
+  // The open dialog's settings (used through Prompts::openFiles).
+  struct OpenDialogSettings {
+    QString filter;  // "Name|patterns|Name|patterns|"
+    bool allowMultiSelect = true;
+    bool fileMustExist = true;
+    bool hideReadOnly = true;
+    bool enableSizing = true;
+  } openDialog_;
+  // The output folder picker.
+  struct FolderDialogSettings {
+    QString headline;
+    QString lastFolder;  // the folder last chosen since the start
+  } folderDialog_;
+
+  // Menus and controls not named above.
+  QMenuBar *mainMenu_ = nullptr;
+  QAction *addFilesAction_ = nullptr, *convertAction_ = nullptr;
+  QAction *checkAllAction_ = nullptr, *uncheckAllAction_ = nullptr, *removeSelectedAction_ = nullptr,
+          *clearAllAction_ = nullptr, *playSelectedAction_ = nullptr;
+  // Esc: Stop, while a run is in progress.
+  QAction *stopAction_ = nullptr;
+  QAction *muteAction_ = nullptr, *halfVolumeAction_ = nullptr, *fullVolumeAction_ = nullptr;
+  QFrame *toolBarPanel_ = nullptr, *outputPanel_ = nullptr, *sourceListPanel_ = nullptr, *settingsPanel_ = nullptr;
+  QLabel *outputFolderLabel_ = nullptr, *profileLabel_ = nullptr;
+  QLabel *videoQualityLabel_ = nullptr, *frameRateLabel_ = nullptr;
+  QGroupBox *audioSettingsBox_ = nullptr;  // " Audio Settings "
+  QLabel *audioQualityLabel_ = nullptr, *audioChannelsLabel_ = nullptr, *volumeLabel_ = nullptr;
+  QLabel *previewLogo_ = nullptr;      // the program's icon while nothing plays
+  QWidget *previewPicture_ = nullptr;  // holds the video while a file is loaded
+  QToolButton *pauseButton_ = nullptr, *previewStopButton_ = nullptr, *volumeButton_ = nullptr,
+              *snapshotButton_ = nullptr;
+  SeekBar *seekBar_ = nullptr;
+  QStatusBar *mainStatusBar_ = nullptr;
+
+  int lastProfileIndex_ = 0;
+  ExclusiveRun *addFilesRun_ = nullptr;
+  FileDropTarget *sourceListDrop_ = nullptr;
+  QStringList droppedFiles_;  // the files of a drop, taken by addChosenFiles
+  bool previewStopped_ = false;
+  int previewRow_ = 0;
+  QString previewFile_;
+  QString speakerState_;
+  PreviewPlayer *previewPlayer_ = nullptr;
+  FrameGrabber *frameGrabber_ = nullptr;
+  ResourceSound *snapSound_ = nullptr;
+
+  std::unique_ptr<QtSettingsStore> settingsStore_;
+  ConversionSettings settings_;
+  bool settingsProblemTold_ = false;
 
   bool startupFailed_ = false;
   bool closed_ = false;
   bool placed_ = false;  // sized and placed for its screen at the first show
+  std::shared_ptr<QueueLink> queueLink_;  // made with the window (connectEngine)
   std::shared_ptr<EngineEventRelay> relay_;
 };

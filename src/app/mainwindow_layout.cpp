@@ -129,75 +129,75 @@ class GridLineDelegate : public QStyledItemDelegate {
 }  // namespace
 
 void MainWindow::createMenus() {
-  mainMenu = menuBar();
-  mainMenu->setObjectName(QStringLiteral("mainMenu"));
+  mainMenu_ = menuBar();
+  mainMenu_->setObjectName(QStringLiteral("mainMenu"));
 
-  fileMenu = addMenu(mainMenu, "fileMenu", QStringLiteral("&File"));
-  addFilesAction = addItem(fileMenu, "addFilesAction", QStringLiteral("&Add Files"), QKeySequence::Open);
-  fileMenu->addSeparator();
-  convertAction = addItem(fileMenu, "convertAction", QStringLiteral("&Convert"));
-  convertAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-  openOutputFolderAction = addItem(fileMenu, "openOutputFolderAction", QStringLiteral("Open Output &Folder"));
-  fileMenu->addSeparator();
-  exitAction = addItem(fileMenu, "exitAction", QStringLiteral("E&xit"));
-  connect(addFilesAction, &QAction::triggered, this, &MainWindow::addFiles);
-  connect(convertAction, &QAction::triggered, this, &MainWindow::startConversion);
-  connect(openOutputFolderAction, &QAction::triggered, this, &MainWindow::openOutputFolder);
-  connect(exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+  fileMenu_ = addMenu(mainMenu_, "fileMenu", QStringLiteral("&File"));
+  addFilesAction_ = addItem(fileMenu_, "addFilesAction", QStringLiteral("&Add Files"), QKeySequence::Open);
+  fileMenu_->addSeparator();
+  convertAction_ = addItem(fileMenu_, "convertAction", QStringLiteral("&Convert"));
+  convertAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  openOutputFolderAction_ = addItem(fileMenu_, "openOutputFolderAction", QStringLiteral("Open Output &Folder"));
+  fileMenu_->addSeparator();
+  exitAction_ = addItem(fileMenu_, "exitAction", QStringLiteral("E&xit"));
+  connect(addFilesAction_, &QAction::triggered, this, &MainWindow::addFiles);
+  connect(convertAction_, &QAction::triggered, this, &MainWindow::startConversion);
+  connect(openOutputFolderAction_, &QAction::triggered, this, &MainWindow::openOutputFolder);
+  connect(exitAction_, &QAction::triggered, this, &MainWindow::exitProgram);
 
-  optionsMenu = addMenu(mainMenu, "optionsMenu", QStringLiteral("&Options"));
-  setOptionsAction = addItem(optionsMenu, "setOptionsAction", QStringLiteral("&Set Options"));
-  connect(setOptionsAction, &QAction::triggered, this, &MainWindow::showOptionsDialog);
+  optionsMenu_ = addMenu(mainMenu_, "optionsMenu", QStringLiteral("&Options"));
+  setOptionsAction_ = addItem(optionsMenu_, "setOptionsAction", QStringLiteral("&Set Options"));
+  connect(setOptionsAction_, &QAction::triggered, this, &MainWindow::showOptionsDialog);
 
-  helpMenu = addMenu(mainMenu, "helpMenu", QStringLiteral("&Help"));
-  openHelpAction = addItem(helpMenu, "openHelpAction", QStringLiteral("Open &Help File"), QKeySequence::HelpContents);
-  helpMenu->addSeparator();
-  visitWebsiteAction = addItem(helpMenu, "visitWebsiteAction", QStringLiteral("&Visit Trevix Software Website"));
-  helpMenu->addSeparator();
-  aboutAction = addItem(helpMenu, "aboutAction", QStringLiteral("&About"));
-  connect(openHelpAction, &QAction::triggered, this, &MainWindow::openHelpFile);
-  connect(visitWebsiteAction, &QAction::triggered, this, &MainWindow::visitWebsite);
-  connect(aboutAction, &QAction::triggered, this, &MainWindow::showAboutDialog);
+  helpMenu_ = addMenu(mainMenu_, "helpMenu", QStringLiteral("&Help"));
+  openHelpAction_ = addItem(helpMenu_, "openHelpAction", QStringLiteral("Open &Help File"), QKeySequence::HelpContents);
+  helpMenu_->addSeparator();
+  visitWebsiteAction_ = addItem(helpMenu_, "visitWebsiteAction", QStringLiteral("&Visit Trevix Software Website"));
+  helpMenu_->addSeparator();
+  aboutAction_ = addItem(helpMenu_, "aboutAction", QStringLiteral("&About"));
+  connect(openHelpAction_, &QAction::triggered, this, &MainWindow::openHelpFile);
+  connect(visitWebsiteAction_, &QAction::triggered, this, &MainWindow::visitWebsite);
+  connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAboutDialog);
 
-  sourceListMenu = new QMenu(this);
-  sourceListMenu->setObjectName(QStringLiteral("sourceListMenu"));
-  checkAllAction = addItem(sourceListMenu, "checkAllAction", QStringLiteral("&Check All Items"));
-  uncheckAllAction = addItem(sourceListMenu, "uncheckAllAction", QStringLiteral("&Uncheck All Items"));
-  sourceListMenu->addSeparator();
-  removeSelectedAction =
-      addItem(sourceListMenu, "removeSelectedAction", QStringLiteral("&Remove Selected Item"), QKeySequence::Delete);
+  sourceListMenu_ = new QMenu(this);
+  sourceListMenu_->setObjectName(QStringLiteral("sourceListMenu"));
+  checkAllAction_ = addItem(sourceListMenu_, "checkAllAction", QStringLiteral("&Check All Items"));
+  uncheckAllAction_ = addItem(sourceListMenu_, "uncheckAllAction", QStringLiteral("&Uncheck All Items"));
+  sourceListMenu_->addSeparator();
+  removeSelectedAction_ =
+      addItem(sourceListMenu_, "removeSelectedAction", QStringLiteral("&Remove Selected Item"), QKeySequence::Delete);
   // Delete acts where the list has the focus (added to the list below).
-  removeSelectedAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  clearAllAction = addItem(sourceListMenu, "clearAllAction", QStringLiteral("C&lear All Items"));
-  sourceListMenu->addSeparator();
-  playSelectedAction = addItem(sourceListMenu, "playSelectedAction", QStringLiteral("&Play Selected File"));
-  sourceListMenu->addSeparator();
-  showLogAction = addItem(sourceListMenu, "showLogAction", QStringLiteral("Show L&og"));
-  connect(checkAllAction, &QAction::triggered, this, &MainWindow::checkAllFiles);
-  connect(uncheckAllAction, &QAction::triggered, this, &MainWindow::uncheckAllFiles);
-  connect(removeSelectedAction, &QAction::triggered, this, &MainWindow::removeSelectedFile);
-  connect(clearAllAction, &QAction::triggered, this, &MainWindow::clearAllFiles);
-  connect(playSelectedAction, &QAction::triggered, this, &MainWindow::playSelectedFile);
-  connect(showLogAction, &QAction::triggered, this, &MainWindow::showSelectedLog);
-  connect(sourceListMenu, &QMenu::aboutToShow, this, [this] { showLogAction->setEnabled(selectedRowHasLog()); });
+  removeSelectedAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  clearAllAction_ = addItem(sourceListMenu_, "clearAllAction", QStringLiteral("C&lear All Items"));
+  sourceListMenu_->addSeparator();
+  playSelectedAction_ = addItem(sourceListMenu_, "playSelectedAction", QStringLiteral("&Play Selected File"));
+  sourceListMenu_->addSeparator();
+  showLogAction_ = addItem(sourceListMenu_, "showLogAction", QStringLiteral("Show L&og"));
+  connect(checkAllAction_, &QAction::triggered, this, &MainWindow::checkAllFiles);
+  connect(uncheckAllAction_, &QAction::triggered, this, &MainWindow::uncheckAllFiles);
+  connect(removeSelectedAction_, &QAction::triggered, this, &MainWindow::removeSelectedFile);
+  connect(clearAllAction_, &QAction::triggered, this, &MainWindow::clearAllFiles);
+  connect(playSelectedAction_, &QAction::triggered, this, &MainWindow::playSelectedFile);
+  connect(showLogAction_, &QAction::triggered, this, &MainWindow::showSelectedLog);
+  connect(sourceListMenu_, &QMenu::aboutToShow, this, [this] { showLogAction_->setEnabled(selectedRowHasLog()); });
 
-  volumeMenu = new QMenu(this);
-  volumeMenu->setObjectName(QStringLiteral("volumeMenu"));
-  muteAction = addItem(volumeMenu, "muteAction", QStringLiteral("&Mute"));
-  halfVolumeAction = addItem(volumeMenu, "halfVolumeAction", QStringLiteral("&Half Volume"));
-  fullVolumeAction = addItem(volumeMenu, "fullVolumeAction", QStringLiteral("&Full Volume"));
-  connect(muteAction, &QAction::triggered, this, &MainWindow::mute);
-  connect(halfVolumeAction, &QAction::triggered, this, &MainWindow::setHalfVolume);
-  connect(fullVolumeAction, &QAction::triggered, this, &MainWindow::setFullVolume);
+  volumeMenu_ = new QMenu(this);
+  volumeMenu_->setObjectName(QStringLiteral("volumeMenu"));
+  muteAction_ = addItem(volumeMenu_, "muteAction", QStringLiteral("&Mute"));
+  halfVolumeAction_ = addItem(volumeMenu_, "halfVolumeAction", QStringLiteral("&Half Volume"));
+  fullVolumeAction_ = addItem(volumeMenu_, "fullVolumeAction", QStringLiteral("&Full Volume"));
+  connect(muteAction_, &QAction::triggered, this, &MainWindow::mute);
+  connect(halfVolumeAction_, &QAction::triggered, this, &MainWindow::setHalfVolume);
+  connect(fullVolumeAction_, &QAction::triggered, this, &MainWindow::setFullVolume);
 
   // Esc stops a run (with its question); the File menu that holds the
   // other commands is off during a run, so this one lives on the window.
-  stopAction = new QAction(QStringLiteral("Stop"), this);
-  stopAction->setObjectName(QStringLiteral("stopAction"));
-  stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
-  stopAction->setShortcutContext(Qt::WindowShortcut);
-  addAction(stopAction);
-  connect(stopAction, &QAction::triggered, this, [this] {
+  stopAction_ = new QAction(QStringLiteral("Stop"), this);
+  stopAction_->setObjectName(QStringLiteral("stopAction"));
+  stopAction_->setShortcut(QKeySequence(Qt::Key_Escape));
+  stopAction_->setShortcutContext(Qt::WindowShortcut);
+  addAction(stopAction_);
+  connect(stopAction_, &QAction::triggered, this, [this] {
     if (runInProgress()) stopAllConversions();
   });
 }
@@ -212,292 +212,279 @@ void MainWindow::createControls() {
   createToolBar(client);
   createOutputRow(client);
   createSourceList(client);
-  settingsPanel = makePanel(client, "settingsPanel");
-  auto *settingsRow = new QHBoxLayout(settingsPanel);
+  settingsPanel_ = makePanel(client, "settingsPanel");
+  auto *settingsRow = new QHBoxLayout(settingsPanel_);
   settingsRow->setContentsMargins(6, 4, 6, 4);
   auto *settingsColumn = new QVBoxLayout;
   auto *groups = new QHBoxLayout;
   settingsColumn->addLayout(groups);
   settingsColumn->addStretch(1);
-  createVideoSettings(settingsPanel);
-  createAudioSettings(settingsPanel);
-  groups->addWidget(videoSettingsBox, 1);
-  groups->addWidget(audioSettingsBox, 1);
-  createProgressRow(settingsPanel);
+  createVideoSettings(settingsPanel_);
+  createAudioSettings(settingsPanel_);
+  groups->addWidget(videoSettingsBox_, 1);
+  groups->addWidget(audioSettingsBox_, 1);
+  createProgressRow(settingsPanel_);
   auto *progressRow = new QHBoxLayout;
-  progressRow->addWidget(progressBar, 1);
-  progressRow->addWidget(progressStopButton);
+  progressRow->addWidget(progressBar_, 1);
+  progressRow->addWidget(progressStopButton_);
   settingsColumn->addLayout(progressRow);
   settingsRow->addLayout(settingsColumn, 0);
-  settingsRow->addLayout(createPreviewPane(settingsPanel), 1);
-  column->addWidget(toolBarPanel);
-  column->addWidget(outputPanel);
-  column->addWidget(sourceListPanel, 3);
-  column->addWidget(settingsPanel, 2);
-  createHiddenHolders(client);
+  settingsRow->addLayout(createPreviewPane(settingsPanel_), 1);
+  column->addWidget(toolBarPanel_);
+  column->addWidget(outputPanel_);
+  column->addWidget(sourceListPanel_, 3);
+  column->addWidget(settingsPanel_, 2);
   createStatusBar();
   setKeyboardOrder();
 }
 
 void MainWindow::createToolBar(QWidget *client) {
-  toolBarPanel = makePanel(client, "toolBarPanel");
-  toolBarPanel->setFrameShape(QFrame::StyledPanel);
-  addFileButton = makeToolButton(toolBarPanel, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
-                                 QStringLiteral("Add files to the list (Ctrl+O)"));
-  removeFileButton = makeToolButton(toolBarPanel, "removeFileButton", QStringLiteral("Remove File"),
-                                    QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
-  clearAllButton = makeToolButton(toolBarPanel, "clearAllButton", QStringLiteral("Clear All "),
-                                  QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
-  stopButton = makeToolButton(toolBarPanel, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                              QStringLiteral("Stop all conversions (Esc)"));
-  startButton = makeToolButton(toolBarPanel, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
-                               QStringLiteral("Convert the checked files (Ctrl+Return)"));
-  auto *row = new QHBoxLayout(toolBarPanel);
+  toolBarPanel_ = makePanel(client, "toolBarPanel");
+  toolBarPanel_->setFrameShape(QFrame::StyledPanel);
+  addFileButton_ = makeToolButton(toolBarPanel_, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
+                                  QStringLiteral("Add files to the list (Ctrl+O)"));
+  removeFileButton_ = makeToolButton(toolBarPanel_, "removeFileButton", QStringLiteral("Remove File"),
+                                     QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
+  clearAllButton_ = makeToolButton(toolBarPanel_, "clearAllButton", QStringLiteral("Clear All "),
+                                   QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
+  stopButton_ = makeToolButton(toolBarPanel_, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+                               QStringLiteral("Stop all conversions (Esc)"));
+  startButton_ = makeToolButton(toolBarPanel_, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
+                                QStringLiteral("Convert the checked files (Ctrl+Return)"));
+  auto *row = new QHBoxLayout(toolBarPanel_);
   row->setContentsMargins(6, 4, 6, 4);
-  for (QToolButton *b : {addFileButton, removeFileButton, clearAllButton}) row->addWidget(b);
+  for (QToolButton *b : {addFileButton_, removeFileButton_, clearAllButton_}) row->addWidget(b);
   row->addStretch(1);
-  row->addWidget(stopButton);
-  row->addWidget(startButton);
-  connect(addFileButton, &QToolButton::clicked, this, &MainWindow::addFiles);
-  connect(removeFileButton, &QToolButton::clicked, this, &MainWindow::removeSelectedFile);
-  connect(clearAllButton, &QToolButton::clicked, this, &MainWindow::clearAllFiles);
-  connect(stopButton, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
-  connect(startButton, &QToolButton::clicked, this, &MainWindow::startConversion);
+  row->addWidget(stopButton_);
+  row->addWidget(startButton_);
+  connect(addFileButton_, &QToolButton::clicked, this, &MainWindow::addFiles);
+  connect(removeFileButton_, &QToolButton::clicked, this, &MainWindow::removeSelectedFile);
+  connect(clearAllButton_, &QToolButton::clicked, this, &MainWindow::clearAllFiles);
+  connect(stopButton_, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
+  connect(startButton_, &QToolButton::clicked, this, &MainWindow::startConversion);
 }
 
 void MainWindow::createOutputRow(QWidget *client) {
-  outputPanel = makePanel(client, "outputPanel");
-  outputFolderLabel = makeLabel(outputPanel, "outputFolderLabel", QStringLiteral("Output Folder :"));
-  outputFolderEdit = new QLineEdit(outputPanel);
-  outputFolderEdit->setObjectName(QStringLiteral("outputFolderEdit"));
-  outputFolderEdit->setReadOnly(true);
-  outputFolderEdit->setEnabled(false);
-  outputFolderEdit->setAccessibleName(QStringLiteral("Output folder"));
-  chooseFolderButton = makeToolButton(outputPanel, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
-                                      QStringLiteral("Choose Output Folder"));
-  openFolderButton = makeToolButton(outputPanel, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
-                                    QStringLiteral("Open Output Folder"));
-  outputFolderLabel->setBuddy(chooseFolderButton);
-  connect(chooseFolderButton, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
-  connect(openFolderButton, &QToolButton::clicked, this, &MainWindow::openOutputFolder);
-  profileLabel = makeLabel(outputPanel, "profileLabel", QStringLiteral("Set Output Format :"));
-  profileCombo = new DropDownComboBox(outputPanel);
-  profileCombo->setObjectName(QStringLiteral("profileCombo"));
-  profileCombo->setMinimumWidth(kProfileComboMinWidth);
-  profileCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  profileCombo->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-  profileLabel->setBuddy(profileCombo);
-  connect(profileCombo, &QComboBox::activated, this, &MainWindow::onProfileChosen);
-  connect(profileCombo, &DropDownComboBox::dropDown, this, &MainWindow::applyDropDownLength);
+  outputPanel_ = makePanel(client, "outputPanel");
+  outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", QStringLiteral("Output Folder :"));
+  outputFolderEdit_ = new QLineEdit(outputPanel_);
+  outputFolderEdit_->setObjectName(QStringLiteral("outputFolderEdit"));
+  outputFolderEdit_->setReadOnly(true);
+  outputFolderEdit_->setEnabled(false);
+  outputFolderEdit_->setAccessibleName(QStringLiteral("Output folder"));
+  chooseFolderButton_ = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
+                                       QStringLiteral("Choose Output Folder"));
+  openFolderButton_ = makeToolButton(outputPanel_, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
+                                     QStringLiteral("Open Output Folder"));
+  outputFolderLabel_->setBuddy(chooseFolderButton_);
+  connect(chooseFolderButton_, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
+  connect(openFolderButton_, &QToolButton::clicked, this, &MainWindow::openOutputFolder);
+  profileLabel_ = makeLabel(outputPanel_, "profileLabel", QStringLiteral("Set Output Format :"));
+  profileCombo_ = new DropDownComboBox(outputPanel_);
+  profileCombo_->setObjectName(QStringLiteral("profileCombo"));
+  profileCombo_->setMinimumWidth(kProfileComboMinWidth);
+  profileCombo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  profileCombo_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+  profileLabel_->setBuddy(profileCombo_);
+  connect(profileCombo_, &QComboBox::activated, this, &MainWindow::onProfileChosen);
+  connect(profileCombo_, &DropDownComboBox::dropDown, this, &MainWindow::applyDropDownLength);
 
-  auto *grid = new QGridLayout(outputPanel);
+  auto *grid = new QGridLayout(outputPanel_);
   grid->setContentsMargins(10, 4, 6, 4);
   grid->setVerticalSpacing(3);
-  grid->addWidget(outputFolderLabel, 0, 0);
-  grid->addWidget(outputFolderEdit, 0, 1, 1, 2);
-  grid->addWidget(chooseFolderButton, 0, 3);
-  grid->addWidget(openFolderButton, 0, 4);
-  grid->addWidget(profileLabel, 1, 0);
-  grid->addWidget(profileCombo, 1, 1);
+  grid->addWidget(outputFolderLabel_, 0, 0);
+  grid->addWidget(outputFolderEdit_, 0, 1, 1, 2);
+  grid->addWidget(chooseFolderButton_, 0, 3);
+  grid->addWidget(openFolderButton_, 0, 4);
+  grid->addWidget(profileLabel_, 1, 0);
+  grid->addWidget(profileCombo_, 1, 1);
   grid->setColumnStretch(2, 1);
 }
 
 void MainWindow::createSourceList(QWidget *client) {
-  sourceListPanel = makePanel(client, "sourceListPanel");
-  sourceListModel = new SourceListModel(sourceJobs, this);
-  sourceListModel->setObjectName(QStringLiteral("sourceListModel"));
-  sourceList = new QTreeView(sourceListPanel);
-  sourceList->setObjectName(QStringLiteral("sourceList"));
-  sourceList->setAccessibleName(QStringLiteral("Files to convert"));
-  sourceList->setModel(sourceListModel);
-  sourceList->setItemDelegate(new GridLineDelegate(sourceList));
-  for (int c = 0; c < kSourceListColumnCount; ++c) sourceList->setColumnWidth(c, SourceListModel::columnWidth(c));
-  sourceList->header()->setStretchLastSection(false);
-  sourceList->setRootIsDecorated(false);
-  sourceList->setItemsExpandable(false);
-  sourceList->setExpandsOnDoubleClick(false);
-  sourceList->setUniformRowHeights(true);
-  sourceList->setSelectionMode(QAbstractItemView::SingleSelection);
-  sourceList->setSelectionBehavior(QAbstractItemView::SelectRows);
-  sourceList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  sourceList->setAllColumnsShowFocus(true);
-  sourceList->addAction(removeSelectedAction);
-  const int rowHeight = sourceList->fontMetrics().height() + 6;
-  sourceList->setMinimumHeight(sourceList->header()->sizeHint().height() + kSourceListMinRows * rowHeight);
-  sourceList->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(sourceList, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-    if (sourceListMenuEnabled) sourceListMenu->popup(sourceList->viewport()->mapToGlobal(pos));
+  sourceListPanel_ = makePanel(client, "sourceListPanel");
+  sourceListModel_ = new SourceListModel(sourceJobs_, this);
+  sourceListModel_->setObjectName(QStringLiteral("sourceListModel"));
+  sourceList_ = new QTreeView(sourceListPanel_);
+  sourceList_->setObjectName(QStringLiteral("sourceList"));
+  sourceList_->setAccessibleName(QStringLiteral("Files to convert"));
+  sourceList_->setModel(sourceListModel_);
+  sourceList_->setItemDelegate(new GridLineDelegate(sourceList_));
+  for (int c = 0; c < kSourceListColumnCount; ++c) sourceList_->setColumnWidth(c, SourceListModel::columnWidth(c));
+  sourceList_->header()->setStretchLastSection(false);
+  sourceList_->setRootIsDecorated(false);
+  sourceList_->setItemsExpandable(false);
+  sourceList_->setExpandsOnDoubleClick(false);
+  sourceList_->setUniformRowHeights(true);
+  sourceList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  sourceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  sourceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  sourceList_->setAllColumnsShowFocus(true);
+  sourceList_->addAction(removeSelectedAction_);
+  const int rowHeight = sourceList_->fontMetrics().height() + 6;
+  sourceList_->setMinimumHeight(sourceList_->header()->sizeHint().height() + kSourceListMinRows * rowHeight);
+  sourceList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(sourceList_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+    if (sourceListMenuEnabled_) sourceListMenu_->popup(sourceList_->viewport()->mapToGlobal(pos));
   });
-  connect(sourceList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::onSourceSelected);
-  connect(sourceList, &QAbstractItemView::doubleClicked, this, &MainWindow::onSourceDoubleClicked);
-  auto *box = new QVBoxLayout(sourceListPanel);
+  connect(sourceList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::onSourceSelected);
+  connect(sourceList_, &QAbstractItemView::doubleClicked, this, &MainWindow::onSourceDoubleClicked);
+  auto *box = new QVBoxLayout(sourceListPanel_);
   box->setContentsMargins(6, 2, 6, 2);
-  box->addWidget(sourceList);
+  box->addWidget(sourceList_);
 }
 
 void MainWindow::createVideoSettings(QWidget *area) {
-  videoSettingsBox = new QGroupBox(QStringLiteral(" Video Settings "), area);
-  videoSettingsBox->setObjectName(QStringLiteral("videoSettingsBox"));
-  auto *grid = new QGridLayout(videoSettingsBox);
-  videoQualityCombo =
-      addLabelledCombo(grid, 0, "videoQualityLabel", "Video Quality : ", "videoQualityCombo", &videoQualityLabel);
-  videoSizeCombo = addLabelledCombo(grid, 1, "videoSizeLabel", "Video Size : ", "videoSizeCombo", &videoSizeLabel);
-  frameRateCombo =
-      addLabelledCombo(grid, 2, "frameRateLabel", "Video Framerate : ", "frameRateCombo", &frameRateLabel);
+  videoSettingsBox_ = new QGroupBox(QStringLiteral(" Video Settings "), area);
+  videoSettingsBox_->setObjectName(QStringLiteral("videoSettingsBox"));
+  auto *grid = new QGridLayout(videoSettingsBox_);
+  videoQualityCombo_ =
+      addLabelledCombo(grid, 0, "videoQualityLabel", "Video Quality : ", "videoQualityCombo", &videoQualityLabel_);
+  videoSizeCombo_ = addLabelledCombo(grid, 1, "videoSizeLabel", "Video Size : ", "videoSizeCombo", &videoSizeLabel_);
+  frameRateCombo_ =
+      addLabelledCombo(grid, 2, "frameRateLabel", "Video Framerate : ", "frameRateCombo", &frameRateLabel_);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
-  connect(videoQualityCombo, &QComboBox::activated, this, &MainWindow::onQualityChosen);
+  connect(videoQualityCombo_, &QComboBox::activated, this, &MainWindow::onQualityChosen);
+  connect(videoSizeCombo_, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
+  connect(frameRateCombo_, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
 }
 
 void MainWindow::createAudioSettings(QWidget *area) {
-  audioSettingsBox = new QGroupBox(QStringLiteral(" Audio Settings "), area);
-  audioSettingsBox->setObjectName(QStringLiteral("audioSettingsBox"));
-  auto *grid = new QGridLayout(audioSettingsBox);
-  audioQualityCombo =
-      addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel);
-  audioChannelsCombo = addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo",
-                                        &audioChannelsLabel);
-  fillCombo(audioChannelsCombo, ProfileChoices().comboAudioChannels);
-  volumeLabel = makeLabel(audioSettingsBox, "volumeLabel", QStringLiteral("Volume : "));
-  volumeSlider = new QSlider(Qt::Horizontal, audioSettingsBox);
-  volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-  volumeSlider->setAccessibleName(QStringLiteral("Volume"));
-  volumeSlider->setRange(kVolumeMinPosition, kVolumeMaxPosition);
-  volumeSlider->setPageStep(1);
-  volumeSlider->setTickPosition(QSlider::TicksBelow);
-  volumeSlider->setTickInterval(1);
-  volumeLabel->setBuddy(volumeSlider);
-  volumePercentLabel = makeLabel(audioSettingsBox, "volumePercentLabel", QString());
+  audioSettingsBox_ = new QGroupBox(QStringLiteral(" Audio Settings "), area);
+  audioSettingsBox_->setObjectName(QStringLiteral("audioSettingsBox"));
+  auto *grid = new QGridLayout(audioSettingsBox_);
+  audioQualityCombo_ =
+      addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel_);
+  audioChannelsCombo_ =
+      addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo", &audioChannelsLabel_);
+  fillCombo(audioChannelsCombo_, ProfileChoices().comboAudioChannels);
+  volumeLabel_ = makeLabel(audioSettingsBox_, "volumeLabel", QStringLiteral("Volume : "));
+  volumeSlider_ = new QSlider(Qt::Horizontal, audioSettingsBox_);
+  volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
+  volumeSlider_->setAccessibleName(QStringLiteral("Volume"));
+  volumeSlider_->setRange(kVolumeMinPosition, kVolumeMaxPosition);
+  volumeSlider_->setPageStep(1);
+  volumeSlider_->setTickPosition(QSlider::TicksBelow);
+  volumeSlider_->setTickInterval(1);
+  volumeLabel_->setBuddy(volumeSlider_);
+  volumePercentLabel_ = makeLabel(audioSettingsBox_, "volumePercentLabel", QString());
   // Room for the widest percentage, so the slider does not jump.
-  volumePercentLabel->setMinimumWidth(volumePercentLabel->fontMetrics().horizontalAdvance(QStringLiteral("200%")));
+  volumePercentLabel_->setMinimumWidth(volumePercentLabel_->fontMetrics().horizontalAdvance(QStringLiteral("200%")));
   auto *volumeRow = new QHBoxLayout;
-  volumeRow->addWidget(volumeSlider, 1);
-  volumeRow->addWidget(volumePercentLabel);
-  grid->addWidget(volumeLabel, 2, 0);
+  volumeRow->addWidget(volumeSlider_, 1);
+  volumeRow->addWidget(volumePercentLabel_);
+  grid->addWidget(volumeLabel_, 2, 0);
   grid->addLayout(volumeRow, 2, 1);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
-  connect(audioQualityCombo, &QComboBox::activated, this, &MainWindow::onQualityChosen);
-  connect(volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+  connect(audioQualityCombo_, &QComboBox::activated, this, &MainWindow::onQualityChosen);
+  connect(audioChannelsCombo_, &QComboBox::activated, this, &MainWindow::onChoiceChosen);
+  connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
 }
 
 void MainWindow::createProgressRow(QWidget *area) {
-  progressBar = new QProgressBar(area);
-  progressBar->setObjectName(QStringLiteral("progressBar"));
-  progressBar->setAccessibleName(QStringLiteral("Conversion progress"));
-  progressBar->setRange(0, 100);
-  progressBar->setValue(0);
-  progressBar->setTextVisible(false);
-  progressStopButton = makeToolButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                                      QStringLiteral("Stop all conversions (Esc)"), false);
-  connect(progressStopButton, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
+  progressBar_ = new QProgressBar(area);
+  progressBar_->setObjectName(QStringLiteral("progressBar"));
+  progressBar_->setAccessibleName(QStringLiteral("Conversion progress"));
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  progressBar_->setTextVisible(false);
+  progressStopButton_ = makeToolButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
+                                       QStringLiteral("Stop all conversions (Esc)"), false);
+  connect(progressStopButton_, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
 }
 
 QLayout *MainWindow::createPreviewPane(QWidget *area) {
-  previewPanel = makePanel(area, "previewPanel");
-  previewPanel->setFrameShape(QFrame::StyledPanel);
-  previewPanel->setFrameShadow(QFrame::Sunken);
-  previewPanel->setAutoFillBackground(true);
-  previewPanel->setMinimumSize(kPreviewMinWidth, kPreviewMinHeight);
-  previewPanel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  QPalette black = previewPanel->palette();
+  previewPanel_ = makePanel(area, "previewPanel");
+  previewPanel_->setFrameShape(QFrame::StyledPanel);
+  previewPanel_->setFrameShadow(QFrame::Sunken);
+  previewPanel_->setAutoFillBackground(true);
+  previewPanel_->setMinimumSize(kPreviewMinWidth, kPreviewMinHeight);
+  previewPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  QPalette black = previewPanel_->palette();
   black.setColor(QPalette::Window, Qt::black);
-  previewPanel->setPalette(black);
-  previewLogo = new QLabel(previewPanel);
-  previewLogo->setObjectName(QStringLiteral("previewLogo"));
-  previewLogo->setAlignment(Qt::AlignCenter);
-  previewLogo->setPixmap(programPixmap(64));
-  previewPicture = new QWidget(previewPanel);
-  previewPicture->setObjectName(QStringLiteral("previewPicture"));
-  previewPicture->setAutoFillBackground(true);
-  previewPicture->setPalette(black);
+  previewPanel_->setPalette(black);
+  previewLogo_ = new QLabel(previewPanel_);
+  previewLogo_->setObjectName(QStringLiteral("previewLogo"));
+  previewLogo_->setAlignment(Qt::AlignCenter);
+  previewLogo_->setPixmap(programPixmap(64));
+  previewPicture_ = new QWidget(previewPanel_);
+  previewPicture_->setObjectName(QStringLiteral("previewPicture"));
+  previewPicture_->setAutoFillBackground(true);
+  previewPicture_->setPalette(black);
   // The picture lies over the logo and is shown by the preview while a file
   // plays.
-  auto *stack = new QStackedLayout(previewPanel);
+  auto *stack = new QStackedLayout(previewPanel_);
   stack->setContentsMargins(1, 1, 1, 1);
   stack->setStackingMode(QStackedLayout::StackAll);
-  stack->addWidget(previewLogo);
-  stack->addWidget(previewPicture);
-  previewPicture->hide();
+  stack->addWidget(previewLogo_);
+  stack->addWidget(previewPicture_);
+  previewPicture_->hide();
 
-  playButton = makeToolButton(area, "playButton", QString(), QStyle::SP_MediaPlay, QStringLiteral("Play"));
-  pauseButton = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, QStringLiteral("Pause"));
-  previewStopButton =
+  playButton_ = makeToolButton(area, "playButton", QString(), QStyle::SP_MediaPlay, QStringLiteral("Play"));
+  pauseButton_ = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, QStringLiteral("Pause"));
+  previewStopButton_ =
       makeToolButton(area, "previewStopButton", QString(), QStyle::SP_MediaStop, QStringLiteral("Stop"));
-  volumeButton = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, QStringLiteral("Volume"));
-  snapshotButton =
+  volumeButton_ = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, QStringLiteral("Volume"));
+  snapshotButton_ =
       makeToolButton(area, "snapshotButton", QString(), QStyle::SP_DesktopIcon, QStringLiteral("Snapshot"));
-  connect(playButton, &QToolButton::clicked, this, &MainWindow::playPreview);
-  connect(pauseButton, &QToolButton::clicked, this, &MainWindow::pausePreview);
-  connect(previewStopButton, &QToolButton::clicked, this, &MainWindow::stopPreview);
-  connect(volumeButton, &QToolButton::clicked, this, &MainWindow::showVolumeMenu);
-  connect(snapshotButton, &QToolButton::clicked, this, &MainWindow::saveSnapshot);
+  connect(playButton_, &QToolButton::clicked, this, &MainWindow::playPreview);
+  connect(pauseButton_, &QToolButton::clicked, this, &MainWindow::pausePreview);
+  connect(previewStopButton_, &QToolButton::clicked, this, &MainWindow::stopPreview);
+  connect(volumeButton_, &QToolButton::clicked, this, &MainWindow::showVolumeMenu);
+  connect(snapshotButton_, &QToolButton::clicked, this, &MainWindow::saveSnapshot);
 
-  seekBar = new SeekBar(area);
-  seekBar->setObjectName(QStringLiteral("seekBar"));
-  seekBar->setAccessibleName(QStringLiteral("Preview position"));
+  seekBar_ = new SeekBar(area);
+  seekBar_->setObjectName(QStringLiteral("seekBar"));
+  seekBar_->setAccessibleName(QStringLiteral("Preview position"));
 
   auto *controls = new QHBoxLayout;
   controls->setSpacing(1);
-  for (QToolButton *b : {playButton, pauseButton, previewStopButton, volumeButton, snapshotButton})
+  for (QToolButton *b : {playButton_, pauseButton_, previewStopButton_, volumeButton_, snapshotButton_})
     controls->addWidget(b);
   controls->addSpacing(4);
-  controls->addWidget(seekBar, 1);
+  controls->addWidget(seekBar_, 1);
   auto *pane = new QVBoxLayout;
-  pane->addWidget(previewPanel, 1);
+  pane->addWidget(previewPanel_, 1);
   pane->addLayout(controls);
   return pane;
 }
 
-void MainWindow::createHiddenHolders(QWidget *client) {
-  generalSettingsBox = new QGroupBox(QStringLiteral(" General Settings "), client);
-  generalSettingsBox->setObjectName(QStringLiteral("generalSettingsBox"));
-  letterBoxCombo = makeCombo(generalSettingsBox, "letterBoxCombo");
-  aspectRatioCombo = makeCombo(generalSettingsBox, "aspectRatioCombo");
-  generalSettingsBox->hide();
-  audioCodecCombo = makeCombo(client, "audioCodecCombo");
-  sampleRateCombo = makeCombo(client, "sampleRateCombo");
-  videoCodecCombo = makeCombo(client, "videoCodecCombo");
-  audioBitrateCombo = makeCombo(client, "audioBitrateCombo");
-  videoBitrateCombo = makeCombo(client, "videoBitrateCombo");
-  for (QComboBox *holder : {audioCodecCombo, sampleRateCombo, videoCodecCombo, audioBitrateCombo, videoBitrateCombo})
-    holder->hide();
-}
-
 void MainWindow::createStatusBar() {
-  mainStatusBar = statusBar();
-  mainStatusBar->setObjectName(QStringLiteral("mainStatusBar"));
-  mainStatusBar->setSizeGripEnabled(true);
+  mainStatusBar_ = statusBar();
+  mainStatusBar_->setObjectName(QStringLiteral("mainStatusBar"));
+  mainStatusBar_->setSizeGripEnabled(true);
   const char *names[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
   // The widest text each panel shows in a run, for its least width.
   const char *widest[kStatusPanelCount] = {"Converting 888 of 888", "File Size : 8888888 KBytes",
                                            "Elapsed 88:88:88   Speed 88.8x   Left 88:88:88"};
   const int stretch[kStatusPanelCount] = {0, 0, 1};
   for (int i = 0; i < kStatusPanelCount; ++i) {
-    statusPanels[i] = new QLabel(mainStatusBar);
-    statusPanels[i]->setObjectName(QString::fromLatin1(names[i]));
-    statusPanels[i]->setMinimumWidth(statusPanels[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) +
-                                     8);
-    statusPanels[i]->setFrameShape(QFrame::StyledPanel);
-    statusPanels[i]->setFrameShadow(QFrame::Sunken);
-    mainStatusBar->addWidget(statusPanels[i], stretch[i]);
+    statusPanels_[i] = new QLabel(mainStatusBar_);
+    statusPanels_[i]->setObjectName(QString::fromLatin1(names[i]));
+    statusPanels_[i]->setMinimumWidth(
+        statusPanels_[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) + 8);
+    statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
+    statusPanels_[i]->setFrameShadow(QFrame::Sunken);
+    mainStatusBar_->addWidget(statusPanels_[i], stretch[i]);
   }
-  statusPanels[kStatePanel]->setText(QStringLiteral("Ready"));
+  statusPanels_[kStatePanel]->setText(QStringLiteral("Ready"));
 }
 
 // Tab walks the window from the top left to the bottom right.
 void MainWindow::setKeyboardOrder() {
-  const QList<QWidget *> order = {addFileButton,     removeFileButton,   clearAllButton,  stopButton,
-                                  startButton,       chooseFolderButton, openFolderButton, profileCombo,
-                                  sourceList,        videoQualityCombo,  videoSizeCombo,  frameRateCombo,
-                                  audioQualityCombo, audioChannelsCombo, volumeSlider,    progressStopButton,
-                                  playButton,        pauseButton,        previewStopButton, volumeButton,
-                                  snapshotButton,    seekBar};
+  const QList<QWidget *> order = {
+      addFileButton_,      removeFileButton_, clearAllButton_,    stopButton_,         startButton_,
+      chooseFolderButton_, openFolderButton_, profileCombo_,      sourceList_,         videoQualityCombo_,
+      videoSizeCombo_,     frameRateCombo_,   audioQualityCombo_, audioChannelsCombo_, volumeSlider_,
+      progressStopButton_, playButton_,       pauseButton_,       previewStopButton_,  volumeButton_,
+      snapshotButton_,     seekBar_};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 QSize MainWindow::designSize() const {
-  return QSize(kDesignClientWidth, (mainMenu ? mainMenu->sizeHint().height() : 0) + kDesignClientHeight);
+  return QSize(kDesignClientWidth, (mainMenu_ ? mainMenu_->sizeHint().height() : 0) + kDesignClientHeight);
 }
 
 void MainWindow::applyMinimumSize() {

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "conversion_queue.h"
 #include "frame_grabber.h"
 #include "mainwindow.h"
 #include "output_files.h"
@@ -45,8 +46,8 @@ void MainWindow::createPreview() {
   frameGrabber_->setPlayer(previewPlayer_);
   snapSound_ = new ResourceSound(this);
   snapSound_->setObjectName(QStringLiteral("snapSound"));
-  if (PreviewView *video = previewVideo(previewPicture)) previewPlayer_->setView(video);
-  seekBar->setPlayer(previewPlayer_);
+  if (PreviewView *video = previewVideo(previewPicture_)) previewPlayer_->setView(video);
+  seekBar_->setPlayer(previewPlayer_);
 }
 
 void MainWindow::releasePreview() {
@@ -54,12 +55,12 @@ void MainWindow::releasePreview() {
     previewPlayer_->clearGraph();
     previewPlayer_->deactivate();
   }
-  showPicture(previewPicture, false);
+  showPicture(previewPicture_, false);
 }
 
 void MainWindow::stopPreviewKeepingFile() {
   if (previewPlayer_) previewPlayer_->stop();
-  previewPaused = false;
+  previewPaused_ = false;
 }
 
 void MainWindow::stopAndReleasePreview() {
@@ -67,59 +68,59 @@ void MainWindow::stopAndReleasePreview() {
     previewPlayer_->stop();
     previewPlayer_->deactivate();
   }
-  showPicture(previewPicture, false);
-  previewPaused = false;
+  showPicture(previewPicture_, false);
+  previewPaused_ = false;
 }
 
 void MainWindow::playPreview() {
-  if (converting) return;
+  if (runInProgress()) return;
   createPreview();
-  if (previewPaused) {
+  if (previewPaused_) {
     previewPlayer_->play();
-    previewPaused = false;
+    previewPaused_ = false;
     return;
   }
-  previewStopped = false;
+  previewStopped_ = false;
   previewPlayer_->stop();
   const int row = selectedRow();
   if (row < 0) return;
-  previewRow = row;
-  previewFile = QString::fromStdString(sourceFileOf(sourceJobs.at(row).path));
-  previewPaused = false;
+  previewRow_ = row;
+  previewFile_ = QString::fromStdString(sourceFileOf(sourceJobs_.at(row).path));
+  previewPaused_ = false;
   // A fresh graph for every file.
   previewPlayer_->deactivate();
   previewPlayer_->clearGraph();
   previewPlayer_->activate();
-  previewPlayer_->renderFile(previewFile);
-  showPicture(previewPicture, true);
+  previewPlayer_->renderFile(previewFile_);
+  showPicture(previewPicture_, true);
   // Milliseconds until the bar's own refresh switches to seconds (the
   // length may still be unknown here: then 0).
-  seekBar->setMaximum(static_cast<int>(previewPlayer_->duration()));
+  seekBar_->setMaximum(static_cast<int>(previewPlayer_->duration()));
   previewPlayer_->play();
 }
 
 void MainWindow::pausePreview() {
-  if (converting || previewStopped) return;
+  if (runInProgress() || previewStopped_) return;
   createPreview();
   // With nothing loaded there is nothing to pause; Play must then load the
   // selected row rather than "resume".
-  if (previewPlayer_->pause()) previewPaused = true;
+  if (previewPlayer_->pause()) previewPaused_ = true;
 }
 
 void MainWindow::stopPreview() {
-  if (converting) return;
+  if (runInProgress()) return;
   if (previewPlayer_) {
     previewPlayer_->stop();
     previewPlayer_->deactivate();
   }
-  showPicture(previewPicture, false);
-  previewPaused = false;
-  previewStopped = true;
+  showPicture(previewPicture_, false);
+  previewPaused_ = false;
+  previewStopped_ = true;
 }
 
 void MainWindow::saveSnapshot() {
-  if (converting || !previewPlayer_ || !previewPlayer_->active()) return;
-  const QString folderText = outputFolderEdit->text();
+  if (runInProgress() || !previewPlayer_ || !previewPlayer_->active()) return;
+  const QString folderText = QString::fromStdString(settings_.outputFolder);
   const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
     showInformation(QString::fromStdString(folderProblem));
@@ -130,7 +131,7 @@ void MainWindow::saveSnapshot() {
   pausePreview();
   QImage picture;
   if (frameGrabber_->getBitmap(picture)) {
-    const QString source = folder + QLatin1Char('/') + QFileInfo(previewFile).fileName();
+    const QString source = folder + QLatin1Char('/') + QFileInfo(previewFile_).fileName();
     const QString target =
         QFile::decodeName(uniqueOutputName(QFile::encodeName(source).toStdString(), ".bmp").c_str());
     // A picture that could not be written is not announced with the sound.
@@ -141,18 +142,18 @@ void MainWindow::saveSnapshot() {
 
 void MainWindow::showVolumeMenu() {
   // Like every preview button, the volume menu waits while a conversion runs.
-  if (converting) return;
-  const QPoint at = volumeButton->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
-  volumeMenu->popup(at);
+  if (runInProgress()) return;
+  const QPoint at = volumeButton_->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  volumeMenu_->popup(at);
 }
 
 void MainWindow::setSpeaker(const char *state, int volume, const char *glyph) {
-  speakerState = QString::fromLatin1(state);
+  speakerState_ = QString::fromLatin1(state);
   createPreview();
   previewPlayer_->setVolume(volume);
   update();
   const QPixmap pixmap = previewGlyph(QString::fromLatin1(glyph));
-  if (!pixmap.isNull()) volumeButton->setIcon(QIcon(pixmap));
+  if (!pixmap.isNull()) volumeButton_->setIcon(QIcon(pixmap));
 }
 
 void MainWindow::setFullVolume() { setSpeaker("full", preview::kVolumeFull, "spkfull"); }

@@ -1,6 +1,7 @@
 // Output profiles: the output format list, the per-profile setting combos,
-// the quality presets and their hints. The profile logic works on plain
-// choice lists; this file mirrors them into the window's combo boxes.
+// the quality presets and their hints. The profile logic works on the
+// choice lists of the conversion settings; this file shows them in the
+// window's combo boxes and takes the user's picks into them.
 #include <QComboBox>
 #include <QEvent>
 
@@ -16,19 +17,22 @@ constexpr int kDefaultDropDownCount = 25;  // before the options dialog exists
 // Raises the mouse-enter handlers of the two quality combos.
 class QualityHintFilter : public QObject {
  public:
-  explicit QualityHintFilter(MainWindow *window) : QObject(window), window_(window) {}
+  QualityHintFilter(MainWindow *window, QObject *video, QObject *audio)
+      : QObject(window), window_(window), video_(video), audio_(audio) {}
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::Enter) {
-      if (watched == window_->videoQualityCombo) window_->showVideoQualityHint();
-      if (watched == window_->audioQualityCombo) window_->showAudioQualityHint();
+      if (watched == video_) window_->showVideoQualityHint();
+      if (watched == audio_) window_->showAudioQualityHint();
     }
     return false;
   }
 
  private:
   MainWindow *window_;
+  QObject *video_;
+  QObject *audio_;
 };
 
 }  // namespace
@@ -36,100 +40,83 @@ class QualityHintFilter : public QObject {
 void MainWindow::fillProfileList() {
   ChoiceList list;
   ::fillOutputFormatList(list);
-  fillCombo(profileCombo, list);
-  profileCombo->setMaxVisibleItems(profileCombo->count());
-  lastProfileIndex = profileCombo->currentIndex();
+  list.itemIndex = listItemOfProfile(settings_.profileId);
+  fillCombo(profileCombo_, list);
+  profileCombo_->setMaxVisibleItems(profileCombo_->count());
+  lastProfileIndex_ = profileCombo_->currentIndex();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
   if (!findChild<QObject *>(QStringLiteral("qualityHints"), Qt::FindDirectChildrenOnly)) {
-    auto *hints = new QualityHintFilter(this);
+    auto *hints = new QualityHintFilter(this, videoQualityCombo_, audioQualityCombo_);
     hints->setObjectName(QStringLiteral("qualityHints"));
-    videoQualityCombo->installEventFilter(hints);
-    audioQualityCombo->installEventFilter(hints);
+    videoQualityCombo_->installEventFilter(hints);
+    audioQualityCombo_->installEventFilter(hints);
   }
 }
 
-ProfileChoices MainWindow::profileChoices() const {
-  ProfileChoices c;
-  c.comboVideoCodec = readCombo(videoCodecCombo);
-  c.comboAudioCodec = readCombo(audioCodecCombo);
-  c.comboVideoSize = readCombo(videoSizeCombo);
-  c.comboVideoBitrate = readCombo(videoBitrateCombo);
-  c.comboVideoFramerate = readCombo(frameRateCombo);
-  c.comboAudioBitrate = readCombo(audioBitrateCombo);
-  c.comboSamplingRate = readCombo(sampleRateCombo);
-  c.comboAudioChannels = readCombo(audioChannelsCombo);
-  c.comboAspectRatio = readCombo(aspectRatioCombo);
-  c.comboVideoQuality = readCombo(videoQualityCombo);
-  c.comboAudioQuality = readCombo(audioQualityCombo);
-  return c;
-}
-
-void MainWindow::showProfileChoices(const ProfileChoices &c) {
-  fillCombo(videoCodecCombo, c.comboVideoCodec);
-  fillCombo(audioCodecCombo, c.comboAudioCodec);
-  fillCombo(videoSizeCombo, c.comboVideoSize);
-  fillCombo(videoBitrateCombo, c.comboVideoBitrate);
-  fillCombo(frameRateCombo, c.comboVideoFramerate);
-  fillCombo(audioBitrateCombo, c.comboAudioBitrate);
-  fillCombo(sampleRateCombo, c.comboSamplingRate);
-  fillCombo(audioChannelsCombo, c.comboAudioChannels);
-  fillCombo(aspectRatioCombo, c.comboAspectRatio);
-  fillCombo(videoQualityCombo, c.comboVideoQuality);
-  fillCombo(audioQualityCombo, c.comboAudioQuality);
+void MainWindow::showChoices() {
+  const ProfileChoices &c = settings_.choices;
+  fillCombo(videoSizeCombo_, c.comboVideoSize);
+  fillCombo(frameRateCombo_, c.comboVideoFramerate);
+  fillCombo(audioChannelsCombo_, c.comboAudioChannels);
+  fillCombo(videoQualityCombo_, c.comboVideoQuality);
+  fillCombo(audioQualityCombo_, c.comboAudioQuality);
 }
 
 void MainWindow::onProfileChosen() {
-  const std::string label = profileCombo->currentText().toStdString();
+  const int id = profileIdAtListItem(profileCombo_->currentIndex());
   // A separator is no profile: the previous pick comes back, quietly.
-  if (isFormatSeparator(label)) {
-    const bool blocked = profileCombo->blockSignals(true);
-    profileCombo->setCurrentIndex(lastProfileIndex);
-    profileCombo->blockSignals(blocked);
+  if (id < 0) {
+    const bool blocked = profileCombo_->blockSignals(true);
+    profileCombo_->setCurrentIndex(lastProfileIndex_);
+    profileCombo_->blockSignals(blocked);
     return;
   }
 
-  ProfileChoices choices = profileChoices();
-  std::string type = outputType.toStdString();
-  fillProfileOptions(label, choices, type);
-  showProfileChoices(choices);
-  outputType = QString::fromStdString(type);
+  settings_.profileId = id;
+  std::string type = profileFormatName(id);
+  fillProfileOptions(::profileLabel(id), settings_.choices, type);
+  showChoices();
+  // The profile may have reset the aspect ratio that the options show.
+  if (optionsDialog_) optionsDialog_->showSettings();
 
-  sourceJobs.setOutputType(type);
+  sourceJobs_.setOutputType(type);
 
   applyDropDownLength();
-  lastProfileIndex = profileCombo->currentIndex();
+  lastProfileIndex_ = profileCombo_->currentIndex();
   updateVideoControls();
 }
 
 void MainWindow::applyDropDownLength() {
-  int count = kDefaultDropDownCount;
-  if (optionsDialog) count = optionsDialog->dropDownItems();
-  profileCombo->setMaxVisibleItems(count);
+  profileCombo_->setMaxVisibleItems(optionsDialog_ ? dropDownLength(settings_) : kDefaultDropDownCount);
 }
 
 void MainWindow::updateVideoControls() {
-  const bool video = !isAudioOnlyFormat(profileCombo->currentText().toStdString());
-  videoQualityCombo->setEnabled(video);
-  videoSizeCombo->setEnabled(video);
-  frameRateCombo->setEnabled(video);
+  const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
+  videoQualityCombo_->setEnabled(video);
+  videoSizeCombo_->setEnabled(video);
+  frameRateCombo_->setEnabled(video);
 }
 
-void MainWindow::applyQualityPreset() {
-  ProfileChoices choices = profileChoices();
-  ::applyQualityPreset(profileCombo->currentText().toStdString(), choices);
-  fillCombo(videoBitrateCombo, choices.comboVideoBitrate);
-  fillCombo(audioBitrateCombo, choices.comboAudioBitrate);
-}
+void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }
 
 // Either level applies both presets.
-void MainWindow::onQualityChosen() { applyQualityPreset(); }
+void MainWindow::onQualityChosen() {
+  settings_.choices.comboVideoQuality.itemIndex = videoQualityCombo_->currentIndex();
+  settings_.choices.comboAudioQuality.itemIndex = audioQualityCombo_->currentIndex();
+  applyQualityPreset();
+}
 
-void MainWindow::showVideoQualityHint() { videoQualityCombo->setToolTip(videoBitrateCombo->currentText()); }
-void MainWindow::showAudioQualityHint() { audioQualityCombo->setToolTip(audioBitrateCombo->currentText()); }
+void MainWindow::onChoiceChosen() {
+  settings_.choices.comboVideoSize.itemIndex = videoSizeCombo_->currentIndex();
+  settings_.choices.comboVideoFramerate.itemIndex = frameRateCombo_->currentIndex();
+  settings_.choices.comboAudioChannels.itemIndex = audioChannelsCombo_->currentIndex();
+}
 
-void MainWindow::applyProfileOptions(OutputOptions &options) const {
-  ::applyProfileOptions(profileCombo->currentText().toStdString(), profileChoices(), outputType.toStdString(),
-                        options);
+void MainWindow::showVideoQualityHint() {
+  videoQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboVideoBitrate.text()));
+}
+void MainWindow::showAudioQualityHint() {
+  audioQualityCombo_->setToolTip(QString::fromStdString(settings_.choices.comboAudioBitrate.text()));
 }

@@ -3,7 +3,6 @@
 // window's sourceJobs; QueueLink lends it the window's dialogs, timer and
 // controls and shows what the queue reports: the status bar during and
 // after a run, and a notification when a run ends out of the user's sight.
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,7 +20,7 @@
 #include "job_request.h"
 #include "mainwindow.h"
 #include "media_engine.h"
-#include "options_dialog.h"
+#include "pipeline_text.h"
 #include "run_progress.h"
 #include "source_list_model.h"
 
@@ -36,19 +35,16 @@ const char *const kRunCompletedText = "All Conversions Completed";
 // UI thread only, but for post(), which the queue's bridge calls on the
 // engine's threads and which hands the work to the window's relay.
 class QueueLink : public QueuePrompts,
-                  public FolderDialog,
                   public QueueTimer,
-                  public RunView,
+                  public JobSettingsSource,
                   public UiPoster,
                   public QueueObserver {
  public:
   QueueLink(MainWindow &w, std::shared_ptr<EngineEventRelay> relay)
       : w_(w),
         relay_(std::move(relay)),
-        engine_(*w.engine),
-        queue_(QueueState(w.converting, w.userAborted, w.addingFiles, w.isLastRow, w.queueFinished, w.currentRow,
-                          w.idleTicks),
-               QueueSurroundings{w.sourceJobs, *this, *this, *this, *this, engine_, *this}) {
+        engine_(*w.engine_),
+        queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -58,53 +54,44 @@ class QueueLink : public QueuePrompts,
   // QueuePrompts
   void information(const std::string &text) override { w_.showInformation(qText(text)); }
   bool confirmStopAll() override {
-    return w_.prompts->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+    return w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
   }
-
-  // FolderDialog
-  void browseForOutputFolder() override { w_.chooseOutputFolder(); }
 
   // QueueTimer
   void setEnabled(bool enabled) override {
     if (enabled)
-      w_.nextRowTimer->start();
+      w_.nextRowTimer_->start();
     else
-      w_.nextRowTimer->stop();
+      w_.nextRowTimer_->stop();
   }
-  bool enabled() const override { return w_.nextRowTimer->isActive(); }
+  bool enabled() const override { return w_.nextRowTimer_->isActive(); }
 
-  // RunView
-  void setProgressBar(int position) override { w_.progressBar->setValue(position); }
-  void setFileSizeText(const std::string &text) override { w_.setStatusPanelText(kFileSizePanel, qText(text)); }
-  void disableControlsForConversion() override { w_.disableControlsForConversion(); }
-  void enableControlsAfterConversion() override { w_.enableControlsAfterConversion(); }
-  void stopPreview(bool deactivate) override {
-    if (deactivate)
-      w_.stopAndReleasePreview();
-    else
-      w_.stopPreviewKeepingFile();
-  }
+  // JobSettingsSource
   JobSettings currentJobSettings() override {
-    const bool overwrite = w_.optionsDialog && w_.optionsDialog->overwriteCheck->isChecked();
-    JobSettings s = makeJobSettings(w_.profileCombo->currentText().toStdString(), w_.profileChoices(),
-                                    w_.outputType.toStdString(), w_.outputFolderEdit->text().toStdString(),
-                                    overwrite, w_.volumeValue);
-    setProgramFolder(s, w_.programFolder.toStdString());
+    JobSettings s = jobSettingsFrom(w_.settings_);
+    setProgramFolder(s, w_.programFolder_.toStdString());
     return s;
   }
 
   // UiPoster
   void post(std::function<void()> work) override { relay_->post(std::move(work)); }
 
-  // QueueObserver: the list shows the rows' own changes, the status bar
-  // where the run stands.
+  // QueueObserver: the list shows the rows' own changes, the controls,
+  // the progress bar and the status bar where the run stands.
+  void startPressed() override { w_.stopAndReleasePreview(); }
+  void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
+  void runStarted() override { w_.disableControlsForConversion(); }
+  void runReleased() override { w_.enableControlsAfterConversion(); }
+  void progressCleared() override { w_.progressBar_->setValue(0); }
   void rowStarted(int row) override {
     clock_.fileStarted();
     showRunPosition(row);
     w_.setStatusPanelText(kTimePanel, QString());
   }
   void rowProgress(int row, const ProgressReport &report) override {
-    w_.sourceList->scrollTo(w_.sourceListModel->index(row, kFileNameColumn));
+    w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
+    w_.progressBar_->setValue(report.barPercent);
+    w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
     showRunPosition(row);
     const ProgressSample sample = progressSample(report, clock_.elapsedSec());
     const ProgressFigures figures = progressFigures(sample);
@@ -114,10 +101,10 @@ class QueueLink : public QueuePrompts,
   }
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
-    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs))));
+    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs_))));
   }
   void runEnded(RunOutcome outcome) override {
-    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs)));
+    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs_)));
     w_.setStatusPanelText(kStatePanel, counts);
     w_.setStatusPanelText(kTimePanel, QString());
     // Told on the desktop when the user looks elsewhere; before the
@@ -125,7 +112,7 @@ class QueueLink : public QueuePrompts,
     if (!w_.isActiveWindow()) {
       const QString what = outcome == RunOutcome::Completed ? QString::fromLatin1(kRunCompletedText)
                                                             : QStringLiteral("Conversions stopped");
-      w_.desktop->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
+      w_.desktop_->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
     }
     if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
   }
@@ -135,7 +122,7 @@ class QueueLink : public QueuePrompts,
   std::shared_ptr<EngineEventRelay> relay_;
   void showRunPosition(int row) {
     w_.setStatusPanelText(kStatePanel,
-                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs, row))));
+                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs_, row))));
   }
 
   EngineAdapter engine_;
@@ -148,6 +135,8 @@ ConversionQueue &MainWindow::queue() {
   return queueLink_->queue();
 }
 
+const QueueFlags &MainWindow::runFlags() const { return queueLink_->queue().flags(); }
+
 void MainWindow::startConversion() { queue().startConversion(); }
 void MainWindow::onNextRowTimer() { queue().onTimerTick(); }
 void MainWindow::stopAllConversions() { queue().stopAllConversions(); }
@@ -159,28 +148,26 @@ void setEnabledAll(bool enabled, W *...widgets) {
   ((widgets ? widgets->setEnabled(enabled) : void()), ...);
 }
 
-// The controls a run disables and enables again.
-void setRunControls(MainWindow &w, bool enabled) {
-  setEnabledAll(enabled, w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton);
-  setEnabledAll(enabled, static_cast<QComboBox *>(w.profileCombo), w.videoSizeCombo, w.videoBitrateCombo,
-                w.frameRateCombo, w.audioBitrateCombo, w.audioChannelsCombo, w.videoCodecCombo, w.sampleRateCombo,
-                w.audioCodecCombo);
-  setEnabledAll(enabled, w.volumeSlider);
-  setEnabledAll(enabled, w.aspectRatioCombo, w.letterBoxCombo, w.videoQualityCombo, w.audioQualityCombo);
-  w.sourceListMenuEnabled = enabled;
-  w.setMainMenuEnabled(enabled);
-}
-
 }  // namespace
 
-void MainWindow::disableControlsForConversion() { setRunControls(*this, false); }
+// The controls a run disables and enables again.
+void MainWindow::setRunControls(bool enabled) {
+  setEnabledAll(enabled, addFileButton_, clearAllButton_, removeFileButton_, startButton_);
+  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo_), videoSizeCombo_, frameRateCombo_, audioChannelsCombo_,
+                videoQualityCombo_, audioQualityCombo_);
+  setEnabledAll(enabled, volumeSlider_);
+  sourceListMenuEnabled_ = enabled;
+  setMainMenuEnabled(enabled);
+}
+
+void MainWindow::disableControlsForConversion() { setRunControls(false); }
 
 void MainWindow::enableControlsAfterConversion() {
-  setRunControls(*this, true);
+  setRunControls(true);
   updateVideoControls();
 }
 
 void MainWindow::setMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {fileMenu, optionsMenu, helpMenu})
+  for (QMenu *menu : {fileMenu_, optionsMenu_, helpMenu_})
     if (menu) menu->menuAction()->setEnabled(enabled);
 }

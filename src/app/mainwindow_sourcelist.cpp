@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <exception>
 
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "file_input.h"
 #include "job_request.h"
@@ -26,38 +27,38 @@ void MainWindow::addFiles() {
   if (runInProgress()) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
-  if (addingFiles) return;
-  engine->clearTasks();
-  sourceJobs.resetRunState();
+  if (runFlags().addingFiles) return;
+  engine_->clearTasks();
+  sourceJobs_.resetRunState();
   setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
   setStatusPanelText(kFileSizePanel, QString());
   setStatusPanelText(kTimePanel, QString());
-  addingFiles = true;
+  queue().setAddingFiles(true);
   try {
-    addFilesRun->start();
+    addFilesRun_->start();
   } catch (...) {
   }
-  addingFiles = false;
+  queue().setAddingFiles(false);
 }
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
-  if (files.isEmpty() || runInProgress() || addingFiles) return;
-  droppedFiles = files;
+  if (files.isEmpty() || runInProgress() || runFlags().addingFiles) return;
+  droppedFiles_ = files;
   addFiles();
-  droppedFiles.clear();
+  droppedFiles_.clear();
 }
 
 void MainWindow::addChosenFiles() {
   QStringList files;
-  if (!droppedFiles.isEmpty()) {
-    files = droppedFiles;
-    droppedFiles.clear();
+  if (!droppedFiles_.isEmpty()) {
+    files = droppedFiles_;
+    droppedFiles_.clear();
   } else {
-    openDialog.allowMultiSelect = true;
-    openDialog.fileMustExist = true;
-    openDialog.hideReadOnly = true;
-    openDialog.enableSizing = true;
-    files = prompts->openFiles(this, parseFileFilter(openDialog.filter));
+    openDialog_.allowMultiSelect = true;
+    openDialog_.fileMustExist = true;
+    openDialog_.hideReadOnly = true;
+    openDialog_.enableSizing = true;
+    files = prompts_->openFiles(this, parseFileFilter(openDialog_.filter));
   }
   try {
     for (const QString &path : files) {
@@ -69,7 +70,7 @@ void MainWindow::addChosenFiles() {
     // The probe could not run at all (no libraries): stop adding.
   } catch (...) {
   }
-  addingFiles = false;
+  queue().setAddingFiles(false);
 }
 
 void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
@@ -88,39 +89,40 @@ void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
 
 void MainWindow::appendSource(const QString &path) {
   const std::string file = path.toStdString();
-  sourceJobs.append(makeSourceJob(file, probeSourceFile(engine->probe(), file), outputType.toStdString()));
-  sourceList->scrollTo(sourceListModel->index(sourceJobs.count() - 1, kFileNameColumn));
+  sourceJobs_.append(
+      makeSourceJob(file, probeSourceFile(engine_->probe(), file), profileFormatName(settings_.profileId)));
+  sourceList_->scrollTo(sourceListModel_->index(sourceJobs_.count() - 1, kFileNameColumn));
 }
 
 int MainWindow::selectedRow() const {
-  const QModelIndexList rows = sourceList->selectionModel()->selectedRows();
+  const QModelIndexList rows = sourceList_->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool MainWindow::runInProgress() const { return converting || nextRowTimer->isActive(); }
+bool MainWindow::runInProgress() const { return runFlags().converting || nextRowTimer_->isActive(); }
 
 void MainWindow::removeSelectedFile() {
   // Rows are not removed under a running queue, whose row numbers they are.
-  if (addingFiles || runInProgress()) return;
-  sourceJobs.remove(selectedRow());
+  if (runFlags().addingFiles || runInProgress()) return;
+  sourceJobs_.remove(selectedRow());
 }
 
 void MainWindow::clearAllFiles() {
-  if (addingFiles || runInProgress()) return;
-  engine->clearTasks();
-  sourceJobs.clear();
+  if (runFlags().addingFiles || runInProgress()) return;
+  engine_->clearTasks();
+  sourceJobs_.clear();
 }
 
-void MainWindow::checkAllFiles() { sourceJobs.setAllChecked(true); }
+void MainWindow::checkAllFiles() { sourceJobs_.setAllChecked(true); }
 
-void MainWindow::uncheckAllFiles() { sourceJobs.setAllChecked(false); }
+void MainWindow::uncheckAllFiles() { sourceJobs_.setAllChecked(false); }
 
 void MainWindow::playSelectedFile() { playPreview(); }
 
 bool MainWindow::selectedRowHasLog() const {
   const int row = selectedRow();
-  if (!sourceJobs.contains(row)) return false;
-  const SourceJob &job = sourceJobs.at(row);
+  if (!sourceJobs_.contains(row)) return false;
+  const SourceJob &job = sourceJobs_.at(row);
   return job.state != JobState::Waiting || !job.logLines.empty();
 }
 
@@ -129,30 +131,30 @@ void MainWindow::showSelectedLog() {
 }
 
 void MainWindow::showRowLog(int row) {
-  if (!sourceJobs.contains(row)) return;
-  const SourceJob &job = sourceJobs.at(row);
+  if (!sourceJobs_.contains(row)) return;
+  const SourceJob &job = sourceJobs_.at(row);
   QString headline = QString::fromStdString(sourceJobText(job, kProgressColumn));
   const QString hint = QString::fromStdString(sourceJobHint(job));
   if (!hint.isEmpty()) headline += (headline.isEmpty() ? QString() : QStringLiteral(": ")) + hint;
   QStringList lines;
   for (const std::string &line : job.logLines) lines << QString::fromStdString(line);
-  if (!logDialog) logDialog = new LogDialog(this);
-  logDialog->showLog(QString::fromStdString(job.path), headline, lines);
+  if (!logDialog_) logDialog_ = new LogDialog(this);
+  logDialog_->showLog(QString::fromStdString(job.path), headline, lines);
 }
 
 void MainWindow::openConvertedFile(int row) {
-  if (!sourceJobs.contains(row) || sourceJobs.at(row).state != JobState::Done) return;
-  const QString output = QString::fromStdString(sourceJobs.at(row).outputPath);
+  if (!sourceJobs_.contains(row) || sourceJobs_.at(row).state != JobState::Done) return;
+  const QString output = QString::fromStdString(sourceJobs_.at(row).outputPath);
   if (!QFileInfo::exists(output)) {
     showInformation(QStringLiteral("The converted file \"%1\" is no longer there.").arg(output));
     return;
   }
-  desktop->openUrl(QUrl::fromLocalFile(output));
+  desktop_->openUrl(QUrl::fromLocalFile(output));
 }
 
 void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {
-  if (!index.isValid() || !sourceJobs.contains(index.row())) return;
-  switch (sourceJobs.at(index.row()).state) {
+  if (!index.isValid() || !sourceJobs_.contains(index.row())) return;
+  switch (sourceJobs_.at(index.row()).state) {
     case JobState::Failed:
       showRowLog(index.row());
       break;
@@ -169,5 +171,5 @@ void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {
 void MainWindow::onSourceSelected() {
   const int row = selectedRow();
   if (row < 0) return;  // deselection does nothing
-  if (row != previewRow) stopPreviewKeepingFile();
+  if (row != previewRow_) stopPreviewKeepingFile();
 }

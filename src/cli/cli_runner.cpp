@@ -156,7 +156,7 @@ CliRunner::CliRunner(MediaEngine &engine, const ConversionChoices &choices, std:
       files_(std::move(files)),
       programFolder_(programFolder),
       output_(output),
-      queue_(QueueState(flags_), QueueSurroundings{jobs_, *this, *this, *this, *this, engineAdapter_, *this}) {}
+      queue_(QueueSurroundings{jobs_, *this, *this, *this, engineAdapter_, *this}) {}
 
 CliRunner::~CliRunner() {
   queue_.disconnectEngineEvents();
@@ -326,7 +326,7 @@ void CliRunner::runUntilOver() {
       continue;
     }
     if (timerEnabled_) queue_.onTimerTick();
-    if (!timerEnabled_ && !flags_.converting && !jobs_.anyConverting()) break;
+    if (!timerEnabled_ && !queue_.converting() && !jobs_.anyConverting()) break;
     if (stopping && quit_ && stopDeadline > Clock::now() + kQuitWait) stopDeadline = Clock::now() + kQuitWait;
     if (stopping && Clock::now() > stopDeadline) break;
   }

@@ -77,9 +77,8 @@ struct CliOutput {
 // thread. postLock_ guards work_; stopSignal_ is atomic; everything else
 // belongs to the run's thread.
 class CliRunner : private QueuePrompts,
-                  private FolderDialog,
                   private QueueTimer,
-                  private RunView,
+                  private JobSettingsSource,
                   private UiPoster,
                   private QueueObserver {
  public:
@@ -108,17 +107,10 @@ class CliRunner : private QueuePrompts,
   // QueuePrompts
   void information(const std::string &text) override;
   bool confirmStopAll() override { return true; }
-  // FolderDialog
-  void browseForOutputFolder() override {}
   // QueueTimer
   void setEnabled(bool enabled) override { timerEnabled_ = enabled; }
   bool enabled() const override { return timerEnabled_; }
-  // RunView
-  void setProgressBar(int) override {}
-  void setFileSizeText(const std::string &) override {}
-  void disableControlsForConversion() override {}
-  void enableControlsAfterConversion() override {}
-  void stopPreview(bool) override {}
+  // JobSettingsSource
   JobSettings currentJobSettings() override;
   // UiPoster
   void post(std::function<void()> work) override;
@@ -126,7 +118,6 @@ class CliRunner : private QueuePrompts,
   void rowStarted(int row) override;
   void rowProgress(int row, const ProgressReport &report) override;
   void rowEnded(int row, JobState state, const std::string &reason) override;
-  void runEnded(RunOutcome) override {}
 
   void runUntilOver();
   // Runs the posted work; waits up to `wait` for some when there is none.
@@ -145,7 +136,6 @@ class CliRunner : private QueuePrompts,
   SourceJobs jobs_;
   FileClock clock_;  // the running file's wall time
 
-  QueueFlags flags_;
   ConversionQueue queue_;
   bool timerEnabled_ = false;
   bool progressShown_ = false;  // a progress line waits to be overwritten

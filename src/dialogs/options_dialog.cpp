@@ -1,7 +1,5 @@
 #include "options_dialog.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,8 +10,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "settings_store.h"
+#include "settings.h"
 #include "spin_edit.h"
 
 namespace {
@@ -47,140 +46,140 @@ void selectQuietly(QComboBox *combo, int index) {
   combo->blockSignals(blocked);
 }
 
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text) {
+  auto *label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+QCheckBox *makeCheck(QWidget *parent, const char *name, const QString &text) {
+  auto *check = new QCheckBox(text, parent);
+  check->setObjectName(QString::fromLatin1(name));
+  return check;
+}
+
 }  // namespace
 
-OptionsDialog::OptionsDialog(QWidget *mainWindow, const MainWindowControls &mainControls, SettingsStore &store)
+OptionsDialog::OptionsDialog(QWidget *mainWindow, ConversionSettings &settings)
     : QDialog(mainWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::WindowStaysOnTopHint),
-      main_(mainControls),
-      store_(store) {
+      settings_(settings) {
   setObjectName(QStringLiteral("optionsDialog"));
   setWindowTitle(QStringLiteral("Additional Options"));
   setModal(false);
   createControls();
   // The design size, or more where a larger desktop font needs it.
   setFixedSize(kDesignSize.expandedTo(layout()->totalMinimumSize()));
-  loadAtCreation();
+  aspectRatioCombo_->addItems(kAspectItems);
+  letterBoxCombo_->addItems(kLetterBoxItems);
+  showSettings();
 }
 
 void OptionsDialog::createControls() {
-  additionalOptionsBox = new QGroupBox(QStringLiteral(" Additional Options "), this);
-  additionalOptionsBox->setObjectName(QStringLiteral("additionalOptionsBox"));
+  additionalOptionsBox_ = new QGroupBox(QStringLiteral(" Additional Options "), this);
+  additionalOptionsBox_->setObjectName(QStringLiteral("additionalOptionsBox"));
+  overwriteCheck_ =
+      makeCheck(additionalOptionsBox_, "overwriteCheck", QStringLiteral("Overwrite Existing File With The Same Name"));
+  keepMetadataCheck_ = makeCheck(additionalOptionsBox_, "keepMetadataCheck",
+                                 QStringLiteral("Keep the recording date, place and camera"));
+  connect(overwriteCheck_, &QCheckBox::clicked, this, [this](bool on) {
+    settings_.overwrite = on;
+    emit settingsEdited();
+  });
+  connect(keepMetadataCheck_, &QCheckBox::clicked, this, [this](bool on) {
+    settings_.keepMetadata = on;
+    emit settingsEdited();
+  });
 
-  overwriteCheck = new QCheckBox(QStringLiteral("Overwrite Existing File With The Same Name"), additionalOptionsBox);
-  overwriteCheck->setObjectName(QStringLiteral("overwriteCheck"));
-
-  dropDownItemsLabel = new QLabel(QStringLiteral("Drop Down Items in Output Format List"), additionalOptionsBox);
-  dropDownItemsLabel->setObjectName(QStringLiteral("dropDownItemsLabel"));
-
+  dropDownItemsLabel_ =
+      makeLabel(additionalOptionsBox_, "dropDownItemsLabel", QStringLiteral("Drop Down Items in Output Format List"));
   // Up to the whole list, which is longer than the classic 47 since today's formats joined it.
-  const int listLength = main_.profileCombo ? main_.profileCombo->count() : 0;
-  dropDownItemsSpin = new SpinEdit(kDropDownItemsMin, std::max(kDropDownItemsMax, listLength), additionalOptionsBox);
-  dropDownItemsSpin->setObjectName(QStringLiteral("dropDownItemsSpin"));
-  dropDownItemsLabel->setBuddy(dropDownItemsSpin);
-  connect(dropDownItemsSpin, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
+  dropDownItemsSpin_ = new SpinEdit(kDropDownItemsMin, kDropDownItemsLimit, additionalOptionsBox_);
+  dropDownItemsSpin_->setObjectName(QStringLiteral("dropDownItemsSpin"));
+  dropDownItemsLabel_->setBuddy(dropDownItemsSpin_);
+  connect(dropDownItemsSpin_, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
 
-  auto *additional = new QGridLayout(additionalOptionsBox);
+  auto *additional = new QGridLayout(additionalOptionsBox_);
   additional->setContentsMargins(16, 16, 16, 16);
   additional->setVerticalSpacing(20);
-  additional->addWidget(overwriteCheck, 0, 0, 1, 2);
-  additional->addWidget(dropDownItemsLabel, 1, 0);
-  additional->addWidget(dropDownItemsSpin, 1, 1);
+  additional->addWidget(overwriteCheck_, 0, 0, 1, 2);
+  additional->addWidget(keepMetadataCheck_, 1, 0, 1, 2);
+  additional->addWidget(dropDownItemsLabel_, 2, 0);
+  additional->addWidget(dropDownItemsSpin_, 2, 1);
   additional->setColumnStretch(0, 1);
 
-  generalVideoBox = new QGroupBox(QStringLiteral(" General Video Settings "), this);
-  generalVideoBox->setObjectName(QStringLiteral("generalVideoBox"));
+  createGeneralVideoBox();
 
-  videoZoomLabel = new QLabel(QStringLiteral("Video Zoom : "), generalVideoBox);
-  videoZoomLabel->setObjectName(QStringLiteral("videoZoomLabel"));
-  letterBoxCombo = makeEditableCombo(generalVideoBox, "letterBoxCombo");
-  videoZoomLabel->setBuddy(letterBoxCombo);
-
-  aspectRatioLabel = new QLabel(QStringLiteral("Video Aspect Ratio : "), generalVideoBox);
-  aspectRatioLabel->setObjectName(QStringLiteral("aspectRatioLabel"));
-  aspectRatioCombo = makeEditableCombo(generalVideoBox, "aspectRatioCombo");
-  aspectRatioLabel->setBuddy(aspectRatioCombo);
-
-  auto *general = new QGridLayout(generalVideoBox);
-  general->setContentsMargins(16, 16, 16, 16);
-  general->setVerticalSpacing(20);
-  general->addWidget(videoZoomLabel, 0, 0);
-  general->addWidget(letterBoxCombo, 0, 1);
-  general->addWidget(aspectRatioLabel, 1, 0);
-  general->addWidget(aspectRatioCombo, 1, 1);
-  general->setColumnStretch(1, 1);
-
-  // A pick from the list or a typed text changes the choice; programmatic
-  // selections do not.
-  connect(letterBoxCombo, &QComboBox::activated, this, &OptionsDialog::onLetterBoxChosen);
-  connect(letterBoxCombo->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onLetterBoxChosen);
-  connect(aspectRatioCombo, &QComboBox::activated, this, &OptionsDialog::onAspectRatioChosen);
-  connect(aspectRatioCombo->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onAspectRatioChosen);
-
-  doneButton = new QPushButton(QStringLiteral("Done"), this);
-  doneButton->setObjectName(QStringLiteral("doneButton"));
-  connect(doneButton, &QPushButton::clicked, this, &QWidget::hide);
+  doneButton_ = new QPushButton(QStringLiteral("Done"), this);
+  doneButton_->setObjectName(QStringLiteral("doneButton"));
+  connect(doneButton_, &QPushButton::clicked, this, &QWidget::hide);
 
   auto *buttonRow = new QHBoxLayout;
   buttonRow->addStretch(1);
-  buttonRow->addWidget(doneButton);
+  buttonRow->addWidget(doneButton_);
   buttonRow->addStretch(1);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 8, 10, 16);
   layout->setSpacing(12);
-  layout->addWidget(additionalOptionsBox);
-  layout->addWidget(generalVideoBox);
+  layout->addWidget(additionalOptionsBox_);
+  layout->addWidget(generalVideoBox_);
   layout->addStretch(1);
   layout->addLayout(buttonRow);
 }
 
-void OptionsDialog::loadAtCreation() {
-  try {
-    loadSettings();
-  } catch (...) {
-  }
-  aspectRatioCombo->addItems(kAspectItems);
-  letterBoxCombo->addItems(kLetterBoxItems);
-  // The list follows the loaded length even when loading left the spin
-  // edit's value as it was (a stored 0 or 10 is the minimum, like the start).
-  onDropDownItemsChanged();
-  selectQuietly(aspectRatioCombo, 0);
-  selectQuietly(letterBoxCombo, 0);
-  if (main_.letterBoxCombo) selectQuietly(letterBoxCombo, main_.letterBoxCombo->currentIndex());
-  if (main_.aspectRatioCombo) selectQuietly(aspectRatioCombo, main_.aspectRatioCombo->currentIndex());
+void OptionsDialog::createGeneralVideoBox() {
+  generalVideoBox_ = new QGroupBox(QStringLiteral(" General Video Settings "), this);
+  generalVideoBox_->setObjectName(QStringLiteral("generalVideoBox"));
+  QLabel *zoomLabel = makeLabel(generalVideoBox_, "videoZoomLabel", QStringLiteral("Video Zoom : "));
+  letterBoxCombo_ = makeEditableCombo(generalVideoBox_, "letterBoxCombo");
+  zoomLabel->setBuddy(letterBoxCombo_);
+  QLabel *aspectLabel = makeLabel(generalVideoBox_, "aspectRatioLabel", QStringLiteral("Video Aspect Ratio : "));
+  aspectRatioCombo_ = makeEditableCombo(generalVideoBox_, "aspectRatioCombo");
+  aspectLabel->setBuddy(aspectRatioCombo_);
+
+  auto *general = new QGridLayout(generalVideoBox_);
+  general->setContentsMargins(16, 16, 16, 16);
+  general->setVerticalSpacing(20);
+  general->addWidget(zoomLabel, 0, 0);
+  general->addWidget(letterBoxCombo_, 0, 1);
+  general->addWidget(aspectLabel, 1, 0);
+  general->addWidget(aspectRatioCombo_, 1, 1);
+  general->setColumnStretch(1, 1);
+
+  // A pick from the list or a typed text changes the choice; programmatic
+  // selections do not.
+  connect(letterBoxCombo_, &QComboBox::activated, this, &OptionsDialog::onLetterBoxChosen);
+  connect(letterBoxCombo_->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onLetterBoxChosen);
+  connect(aspectRatioCombo_, &QComboBox::activated, this, &OptionsDialog::onAspectRatioChosen);
+  connect(aspectRatioCombo_->lineEdit(), &QLineEdit::textEdited, this, &OptionsDialog::onAspectRatioChosen);
 }
 
-SettingsControls OptionsDialog::settingsControls() const {
-  SettingsControls c;
-  c.outputFolderEdit = main_.outputFolderEdit;
-  c.profileCombo = main_.profileCombo;
-  c.overwriteCheck = overwriteCheck;
-  c.dropDownItemsSpin = dropDownItemsSpin;
-  c.letterBoxCombo = main_.letterBoxCombo;
-  c.videoQualityCombo = main_.videoQualityCombo;
-  c.audioQualityCombo = main_.audioQualityCombo;
-  return c;
+void OptionsDialog::showSettings() {
+  showing_ = true;
+  overwriteCheck_->setChecked(settings_.overwrite);
+  keepMetadataCheck_->setChecked(settings_.keepMetadata);
+  if (settings_.dropDownItems >= 0) dropDownItemsSpin_->setValue(settings_.dropDownItems);
+  selectQuietly(letterBoxCombo_, settings_.letterBox);
+  selectQuietly(aspectRatioCombo_, settings_.choices.comboAspectRatio.itemIndex);
+  showing_ = false;
 }
 
-bool OptionsDialog::loadSettings() { return ::loadSettings(store_, settingsControls()); }
-
-bool OptionsDialog::saveSettings() { return ::saveSettings(store_, settingsControls()); }
-
-int OptionsDialog::dropDownItems() const {
-  const int typed = dropDownItemsSpin->value();
-  return typed > 0 ? typed : kDropDownItemsMin;
-}
+int OptionsDialog::dropDownItems() const { return dropDownLength(settings_); }
 
 void OptionsDialog::onDropDownItemsChanged() {
-  if (main_.profileCombo) main_.profileCombo->setMaxVisibleItems(dropDownItems());
+  if (showing_) return;
+  settings_.dropDownItems = dropDownItemsSpin_->value();
+  emit settingsEdited();
 }
 
 void OptionsDialog::onLetterBoxChosen() {
-  if (main_.letterBoxCombo) main_.letterBoxCombo->setCurrentIndex(editableIndex(letterBoxCombo));
+  settings_.letterBox = editableIndex(letterBoxCombo_);
+  emit settingsEdited();
 }
 
 void OptionsDialog::onAspectRatioChosen() {
-  if (main_.aspectRatioCombo) main_.aspectRatioCombo->setCurrentIndex(editableIndex(aspectRatioCombo));
+  settings_.choices.comboAspectRatio.itemIndex = editableIndex(aspectRatioCombo_);
+  emit settingsEdited();
 }
 
 void OptionsDialog::showEvent(QShowEvent *event) {

@@ -1,22 +1,12 @@
 #include "settings.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
+#include <algorithm>
 
 #include "settings_store.h"
-#include "spin_edit.h"
 
 namespace {
 
 QString name(const char *n) { return QString::fromLatin1(n); }
-
-// Selects item `index` of `combo` when the stored index is 0 or more; an
-// index past the end leaves the list without a selection.
-void selectStoredIndex(QComboBox *combo, int32_t index) {
-  if (!combo || index < 0) return;
-  combo->setCurrentIndex(index < combo->count() ? index : -1);
-}
 
 // Closes the store's key when leaving the scope, whatever happens.
 struct KeyCloser {
@@ -24,56 +14,112 @@ struct KeyCloser {
   ~KeyCloser() { store.closeKey(); }
 };
 
-bool readAll(SettingsStore &store, const SettingsControls &c) {
-  QString folder;
-  if (store.valueExists(name(kValueOutputFolder))) {
-    if (!store.readString(name(kValueOutputFolder), folder)) return false;
+// Reads the values one by one; each one that fails keeps the default it
+// has in `s`. False when any failed.
+class ValueReader {
+ public:
+  explicit ValueReader(const SettingsStore &store) : store_(store) {}
+
+  // The stored integer, or nothing (and the read counts as failed).
+  bool integer(const char *key, int32_t &value) {
+    if (store_.readInteger(name(key), value)) return true;
+    complete_ = false;
+    return false;
   }
-  if (c.outputFolderEdit) c.outputFolderEdit->setText(folder);
+  // The stored integer when `valid` takes it; otherwise `value` is left.
+  template <typename Valid>
+  void integerIf(const char *key, int &value, Valid valid) {
+    int32_t v = 0;
+    if (!integer(key, v)) return;
+    if (valid(v))
+      value = v;
+    else
+      reject();
+  }
+  void text(const char *key, std::string &value) {
+    value.clear();
+    if (!store_.valueExists(name(key))) return;  // missing reads as empty
+    QString v;
+    if (store_.readString(name(key), v))
+      value = v.toStdString();
+    else
+      complete_ = false;
+  }
+  // A value that was read but is out of range.
+  void reject() { complete_ = false; }
+  bool complete() const { return complete_; }
 
-  int32_t v = 0;
-  if (!store.readInteger(name(kValueOutputFormat), v)) return false;
-  selectStoredIndex(c.profileCombo, v);
+ private:
+  const SettingsStore &store_;
+  bool complete_ = true;
+};
 
-  if (!store.readInteger(name(kValueOverwrite), v)) return false;
-  if (c.overwriteCheck) c.overwriteCheck->setChecked(v != 0);
-
-  if (!store.readInteger(name(kValueDropDownItems), v)) return false;
-  if (v >= 0 && c.dropDownItemsSpin) c.dropDownItemsSpin->setValue(v);
-
-  if (!store.readInteger(name(kValueLetterBox), v)) return false;
-  selectStoredIndex(c.letterBoxCombo, v);
-  if (!store.readInteger(name(kValueVideoQuality), v)) return false;
-  selectStoredIndex(c.videoQualityCombo, v);
-  if (!store.readInteger(name(kValueAudioQuality), v)) return false;
-  selectStoredIndex(c.audioQualityCombo, v);
-  return true;
+// The stored values of `s` at their defaults.
+void resetStoredValues(ConversionSettings &s) {
+  const ConversionSettings defaults;
+  s.outputFolder = defaults.outputFolder;
+  s.profileId = defaults.profileId;
+  s.overwrite = defaults.overwrite;
+  s.dropDownItems = defaults.dropDownItems;
+  s.letterBox = defaults.letterBox;
+  s.choices.comboVideoQuality.itemIndex = defaults.choices.comboVideoQuality.itemIndex;
+  s.choices.comboAudioQuality.itemIndex = defaults.choices.comboAudioQuality.itemIndex;
+  s.keepMetadata = defaults.keepMetadata;
 }
 
-int32_t indexOf(const QComboBox *combo) { return combo ? combo->currentIndex() : -1; }
+bool readAll(const SettingsStore &store, ConversionSettings &s) {
+  resetStoredValues(s);
+  ValueReader r(store);
+  r.text(kValueOutputFolder, s.outputFolder);
+  int32_t v = 0;
+  if (r.integer(kValueOutputFormat, v)) {
+    const int id = profileIdAtListItem(v);
+    if (id >= 0)
+      s.profileId = id;
+    else
+      r.reject();
+  }
+  if (r.integer(kValueOverwrite, v)) s.overwrite = v != 0;
+  if (r.integer(kValueDropDownItems, v)) {
+    if (v >= 0)
+      s.dropDownItems = std::clamp<int32_t>(v, kDropDownItemsMin, kDropDownItemsLimit);
+    else
+      r.reject();
+  }
+  r.integerIf(kValueLetterBox, s.letterBox, [](int32_t n) { return n >= 0 && n < kLetterBoxChoiceCount; });
+  const auto level = [](ChoiceList &list) {
+    return [&list](int32_t n) { return n >= 0 && n < static_cast<int32_t>(list.items.size()); };
+  };
+  r.integerIf(kValueVideoQuality, s.choices.comboVideoQuality.itemIndex, level(s.choices.comboVideoQuality));
+  r.integerIf(kValueAudioQuality, s.choices.comboAudioQuality.itemIndex, level(s.choices.comboAudioQuality));
+  if (r.integer(kValueKeepMetadata, v)) s.keepMetadata = v != 0;
+  return r.complete();
+}
 
 }  // namespace
 
-bool loadSettings(SettingsStore &store, const SettingsControls &controls) {
+SettingsLoad loadSettings(SettingsStore &store, ConversionSettings &settings) {
+  ConversionSettings read = settings;
   bool complete = false;
   {
     KeyCloser closer{store};
-    if (store.openKey()) complete = readAll(store, controls);
+    if (!store.openKey()) return SettingsLoad::NotRead;
+    complete = readAll(store, read);
   }
-  if (!complete) saveSettings(store, controls);
-  return complete;
+  settings = read;
+  if (complete) return SettingsLoad::Read;
+  return saveSettings(store, settings) ? SettingsLoad::Rewritten : SettingsLoad::NotSaved;
 }
 
-bool saveSettings(SettingsStore &store, const SettingsControls &c) {
+bool saveSettings(SettingsStore &store, const ConversionSettings &s) {
   KeyCloser closer{store};
-  if (!store.openKey()) return false;
-  const QString folder = c.outputFolderEdit ? c.outputFolderEdit->text() : QString();
-  return store.writeString(name(kValueOutputFolder), folder) &&
-         store.writeInteger(name(kValueOutputFormat), indexOf(c.profileCombo)) &&
-         store.writeInteger(name(kValueOverwrite),
-                            c.overwriteCheck && c.overwriteCheck->isChecked() ? 1 : 0) &&
-         store.writeInteger(name(kValueDropDownItems), c.dropDownItemsSpin ? c.dropDownItemsSpin->value() : kDropDownItemsMin) &&
-         store.writeInteger(name(kValueLetterBox), indexOf(c.letterBoxCombo)) &&
-         store.writeInteger(name(kValueVideoQuality), indexOf(c.videoQualityCombo)) &&
-         store.writeInteger(name(kValueAudioQuality), indexOf(c.audioQualityCombo));
+  if (!store.openKey() || !store.removeAll()) return false;
+  return store.writeString(name(kValueOutputFolder), QString::fromStdString(s.outputFolder)) &&
+         store.writeInteger(name(kValueOutputFormat), listItemOfProfile(s.profileId)) &&
+         store.writeInteger(name(kValueOverwrite), s.overwrite ? 1 : 0) &&
+         store.writeInteger(name(kValueDropDownItems), s.dropDownItems) &&
+         store.writeInteger(name(kValueLetterBox), s.letterBox) &&
+         store.writeInteger(name(kValueVideoQuality), s.choices.comboVideoQuality.itemIndex) &&
+         store.writeInteger(name(kValueAudioQuality), s.choices.comboAudioQuality.itemIndex) &&
+         store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) && store.flush();
 }

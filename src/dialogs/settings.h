@@ -1,15 +1,13 @@
 // Loading and saving the user's choices: the output folder, the output
-// format, the overwrite rule, the drop-down length, the letterbox choice and
-// the two quality levels. The aspect-ratio choice is never stored.
+// format, the overwrite rule, the drop-down length, the letterbox choice,
+// the two quality levels and whether a recording's date, place and camera
+// are kept. The aspect-ratio choice is never stored.
 #pragma once
 
-#include <QString>
+#include "catalog.h"
+#include "conversion_settings.h"
 
 class SettingsStore;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class SpinEdit;
 
 // Value names, in the order they are read and written.
 inline constexpr const char *kValueOutputFolder = "Output Folder";
@@ -19,30 +17,34 @@ inline constexpr const char *kValueDropDownItems = "DropDownItems";
 inline constexpr const char *kValueLetterBox = "LetterBox";
 inline constexpr const char *kValueVideoQuality = "VideoQuality";
 inline constexpr const char *kValueAudioQuality = "AudioQuality";
+inline constexpr const char *kValueKeepMetadata = "KeepMetadata";
 
-// The limits of the drop-down length ("DropDownItems") for the spin buttons
-// and for values the program sets; the smaller one is the first run's.
-inline constexpr int kDropDownItemsMin = 26;
-inline constexpr int kDropDownItemsMax = 47;
+// The largest drop-down length: the whole format list, which is longer than
+// the classic kDropDownItemsMax since today's formats joined it.
+inline constexpr int kDropDownItemsLimit =
+    kDropDownItemsMax > kOutputFormatCount ? kDropDownItemsMax : kOutputFormatCount;
 
-// The controls the values come from and go to.
-struct SettingsControls {
-  QLineEdit *outputFolderEdit = nullptr;   // main window
-  QComboBox *profileCombo = nullptr;       // main window
-  QCheckBox *overwriteCheck = nullptr;     // options dialog
-  SpinEdit *dropDownItemsSpin = nullptr;   // options dialog
-  QComboBox *letterBoxCombo = nullptr;     // main window (hidden holder)
-  QComboBox *videoQualityCombo = nullptr;  // main window
-  QComboBox *audioQualityCombo = nullptr;  // main window
+// What loading found.
+enum class SettingsLoad {
+  Read,       // every value was there and good
+  Rewritten,  // some were missing or bad: they took their defaults and the
+              // file was written again
+  NotSaved,   // as Rewritten, but the file could not be written
+  NotRead,    // the file could not be read: every value has its default
 };
 
-// Reads the values in order into the controls. At the first read that fails
-// (value missing or of another type) it stops and saves every setting from
-// the controls, so a first run creates all values from the defaults; values
-// read before stay applied. A missing "Output Folder" reads as empty.
-// Returns true when every value was read.
-bool loadSettings(SettingsStore &store, const SettingsControls &controls);
+// Reads the values one by one into `settings` (the lists of the profile's
+// choices are not stored and stay as they are). A value that is missing, of
+// another type or out of range takes its own default (a profile index past
+// the list, or on a separator, the first profile; a quality level outside
+// the five, "Normal"; a negative drop-down length the least one, a length
+// above the list's the whole list); the others are kept. A missing
+// "Output Folder" reads as empty. When anything was missing or bad the
+// values are saved again, so a first run creates them all and a damaged
+// file is repaired.
+SettingsLoad loadSettings(SettingsStore &store, ConversionSettings &settings);
 
-// Writes the seven values from the controls. Stops silently at the first
-// error; the key is always closed. Returns true when all were written.
-bool saveSettings(SettingsStore &store, const SettingsControls &controls);
+// Writes the values of `settings`; the file then holds the program's values
+// and nothing else. Stops at the first error; the key is always closed.
+// Returns true when all were written.
+bool saveSettings(SettingsStore &store, const ConversionSettings &settings);

@@ -26,7 +26,9 @@ QtSettingsStore::~QtSettingsStore() { closeKey(); }
 
 bool QtSettingsStore::openKey() {
   if (!settings_) settings_ = makeSettings(folder_);
-  return settings_->status() == QSettings::NoError;
+  // A file that reads partly as junk (a format error) still gives the
+  // values that are good, and may be written again.
+  return settings_->status() != QSettings::AccessError;
 }
 
 void QtSettingsStore::closeKey() {
@@ -90,4 +92,17 @@ bool QtSettingsStore::writeInteger(const QString &name, int32_t value) {
   if (!settings_ || !settings_->isWritable()) return false;
   settings_->setValue(name, static_cast<int>(value));
   return true;
+}
+
+bool QtSettingsStore::removeAll() {
+  if (!settings_ || !settings_->isWritable()) return false;
+  settings_->clear();
+  return true;
+}
+
+bool QtSettingsStore::flush() {
+  if (!settings_) return false;
+  settings_->sync();
+  // A format error stays from the read; only an access error is the write's.
+  return settings_->status() != QSettings::AccessError;
 }

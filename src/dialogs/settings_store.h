@@ -11,7 +11,7 @@ class QSettings;
 class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
-  // Opens the key, creating it when missing. False when it cannot be used.
+  // Opens the key, creating it when missing. False when it cannot be read.
   virtual bool openKey() = 0;
   // Writes pending values and releases the key; safe to call when closed.
   virtual void closeKey() = 0;
@@ -20,6 +20,10 @@ class SettingsStore {
   virtual bool readInteger(const QString &name, int32_t &value) const = 0;
   virtual bool writeString(const QString &name, const QString &value) = 0;
   virtual bool writeInteger(const QString &name, int32_t value) = 0;
+  // Removes every value of the key (the program's and any other).
+  virtual bool removeAll() = 0;
+  // Writes pending values now; false when they could not be kept.
+  virtual bool flush() = 0;
 };
 
 // The store on QSettings in the native per-user format, organisation
@@ -40,6 +44,8 @@ class QtSettingsStore : public SettingsStore {
   bool readInteger(const QString &name, int32_t &value) const override;
   bool writeString(const QString &name, const QString &value) override;
   bool writeInteger(const QString &name, int32_t value) override;
+  bool removeAll() override;
+  bool flush() override;
 
   // The file that holds the values.
   QString fileName() const;

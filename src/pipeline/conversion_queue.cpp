@@ -90,13 +90,11 @@ std::string reasonOr(const std::string &reason, const char *fallback) { return r
 
 }  // namespace
 
-ConversionQueue::ConversionQueue(const QueueState &state, const QueueSurroundings &around)
-    : s_(state),
-      jobs_(around.jobs),
+ConversionQueue::ConversionQueue(const QueueSurroundings &around)
+    : jobs_(around.jobs),
       prompts_(around.prompts),
-      folderDialog_(around.folderDialog),
       timer_(around.timer),
-      view_(around.view),
+      settingsSource_(around.settings),
       engine_(around.engine),
       observer_(around.observer),
       bridge_(std::make_shared<EngineBridge>()) {}
@@ -129,7 +127,7 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
 void ConversionQueue::disconnectEngineEvents() { bridge_->detach(); }
 
 void ConversionQueue::startConversion() {
-  view_.stopPreview(true);
+  observer_.startPressed();
   if (s_.addingFiles) return;
   // A run is already under way (the controls that lead here are disabled
   // while it lasts).
@@ -139,17 +137,17 @@ void ConversionQueue::startConversion() {
     prompts_.information("Please Add Files To Convert!");
     return;
   }
-  const JobSettings settings = view_.currentJobSettings();
+  const JobSettings settings = settingsSource_.currentJobSettings();
   const std::string folderProblem = outputFolderProblem(settings.outputFolder);
   if (!folderProblem.empty()) {
     prompts_.information(folderProblem);
-    folderDialog_.browseForOutputFolder();
+    observer_.outputFolderRefused(folderProblem);
     return;
   }
   s_.converting = true;
   timer_.setEnabled(true);
   s_.userAborted = false;
-  view_.disableControlsForConversion();
+  observer_.runStarted();
   engine_.clearTasks();
   s_.currentRow = -1;
   convertNextRow();
@@ -184,8 +182,8 @@ void ConversionQueue::prepareForNextJob() {
   engine_.stop();
   engine_.clearTasks();
   bridge_->nextJob();
-  view_.setProgressBar(0);
-  settings_ = view_.currentJobSettings();
+  observer_.progressCleared();
+  settings_ = settingsSource_.currentJobSettings();
   if (settings_.scriptFolder.empty()) settings_.scriptFolder = tempFolder();
   deleteFilesByMask(settings_.scriptFolder, "*.avs");
   s_.isLastRow = false;
@@ -272,12 +270,12 @@ void ConversionQueue::startEngine(int readyRow) {
     engine_.startConvert(1);
   } catch (const std::exception &e) {
     engine_.stop();
-    view_.enableControlsAfterConversion();
+    observer_.runReleased();
     s_.converting = false;
     if (readyRow >= 0) endRow(readyRow, JobState::Failed, reasonOr(e.what(), kSetUpFailedReason));
   } catch (...) {
     engine_.stop();
-    view_.enableControlsAfterConversion();
+    observer_.runReleased();
     s_.converting = false;
     if (readyRow >= 0) endRow(readyRow, JobState::Failed, kSetUpFailedReason);
   }
@@ -303,7 +301,7 @@ void ConversionQueue::failSetUp(int row, const std::string &reason) {
   // termination of it can overwrite the failure.
   engine_.clearTasks();
   engine_.stop();
-  view_.setProgressBar(0);
+  observer_.progressCleared();
   s_.idleTicks = 0;
   s_.converting = false;
 }
@@ -314,8 +312,8 @@ void ConversionQueue::endFailedRow() {
     timer_.setEnabled(false);
     observer_.runEnded(RunOutcome::Completed);
     engine_.stop();
-    view_.setProgressBar(0);
-    view_.enableControlsAfterConversion();
+    observer_.progressCleared();
+    observer_.runReleased();
     s_.converting = false;
     s_.queueFinished = true;
   } else {
@@ -332,8 +330,8 @@ void ConversionQueue::onTimerTick() {
     timer_.setEnabled(false);
     engine_.clearTasks();
     observer_.runEnded(RunOutcome::Completed);
-    view_.setProgressBar(0);
-    view_.enableControlsAfterConversion();
+    observer_.progressCleared();
+    observer_.runReleased();
     s_.converting = false;
     return;
   }
@@ -352,9 +350,8 @@ void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps
   progress.percent = percent >= 0 ? std::min<int64_t>(percent, 100) : -1;
   progress.positionMs = currentMs;
   jobs_.reportProgress(row, progress, frameNumber);
-  view_.setFileSizeText(fileSizeText(size));
-  view_.setProgressBar(static_cast<int>(std::clamp<int64_t>(percent, 0, 100)));
-  if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size});
+  const int bar = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
+  if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size, bar});
 }
 
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
@@ -380,7 +377,7 @@ void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool excep
       endRow(s_.currentRow, JobState::Done, std::string());
   } else if (s_.queueFinished) {
     engine_.clearTasks();
-    view_.setProgressBar(0);
+    observer_.progressCleared();
     s_.converting = false;
   }
 }
@@ -404,8 +401,8 @@ void ConversionQueue::stopAllConversions() {
   s_.queueFinished = true;
   timer_.setEnabled(false);
   engine_.stop();
-  view_.setProgressBar(0);
-  view_.enableControlsAfterConversion();
+  observer_.progressCleared();
+  observer_.runReleased();
   s_.converting = false;
   if (runWasOn) observer_.runEnded(RunOutcome::Stopped);
 }

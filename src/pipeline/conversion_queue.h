@@ -21,8 +21,7 @@
 #include "queue_interfaces.h"
 #include "source_jobs.h"
 
-// Run-time state that the queue reads and writes, for owners that keep it
-// nowhere else.
+// Where a run stands; the queue's own state, read by its owner.
 struct QueueFlags {
   bool converting = false;     // a job is being set up or runs
   bool userAborted = false;    // the user confirmed "Stop all conversions?"
@@ -33,36 +32,12 @@ struct QueueFlags {
   int idleTicks = 0;           // timer ticks counted while no task runs
 };
 
-// The same state where its owner keeps it (the main window's members).
-struct QueueState {
-  bool &converting;
-  bool &userAborted;
-  bool &addingFiles;
-  bool &isLastRow;
-  bool &queueFinished;
-  int &currentRow;
-  int &idleTicks;
-  explicit QueueState(QueueFlags &f)
-      : QueueState(f.converting, f.userAborted, f.addingFiles, f.isLastRow, f.queueFinished, f.currentRow,
-                   f.idleTicks) {}
-  QueueState(bool &converting_, bool &userAborted_, bool &addingFiles_, bool &isLastRow_, bool &queueFinished_,
-             int &currentRow_, int &idleTicks_)
-      : converting(converting_),
-        userAborted(userAborted_),
-        addingFiles(addingFiles_),
-        isLastRow(isLastRow_),
-        queueFinished(queueFinished_),
-        currentRow(currentRow_),
-        idleTicks(idleTicks_) {}
-};
-
 // What the queue works with; all of it outlives the queue.
 struct QueueSurroundings {
   SourceJobs &jobs;
   QueuePrompts &prompts;
-  FolderDialog &folderDialog;
   QueueTimer &timer;
-  RunView &view;
+  JobSettingsSource &settings;
   ConversionEngine &engine;
   QueueObserver &observer;
 };
@@ -76,7 +51,7 @@ inline constexpr const char *kConversionFailedReason = "the conversion failed";
 
 class ConversionQueue {
  public:
-  ConversionQueue(const QueueState &state, const QueueSurroundings &around);
+  explicit ConversionQueue(const QueueSurroundings &around);
   ~ConversionQueue();
   ConversionQueue(const ConversionQueue &) = delete;
   ConversionQueue &operator=(const ConversionQueue &) = delete;
@@ -110,6 +85,12 @@ class ConversionQueue {
   // Stops forwarding events; safe while the engine's threads still run.
   void disconnectEngineEvents();
 
+  // Where the run stands.
+  const QueueFlags &flags() const { return s_; }
+  bool converting() const { return s_.converting; }
+  // The add-file procedure runs (Start waits for it) or has ended.
+  void setAddingFiles(bool adding) { s_.addingFiles = adding; }
+
   // The program-wide output record, reset at every job.
   OutputOptions outputOptions;
   // The settings of the job built last (for inspection).
@@ -128,12 +109,11 @@ class ConversionQueue {
   void endFailedRow();
   void endRow(int row, JobState state, const std::string &reason);
 
-  QueueState s_;
+  QueueFlags s_;
   SourceJobs &jobs_;
   QueuePrompts &prompts_;
-  FolderDialog &folderDialog_;
   QueueTimer &timer_;
-  RunView &view_;
+  JobSettingsSource &settingsSource_;
   ConversionEngine &engine_;
   QueueObserver &observer_;
   JobSettings settings_;

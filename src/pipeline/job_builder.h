@@ -30,6 +30,7 @@ struct JobSettings {
   std::string frameRate;       // the output record's frame rate until the profile writes its own
   int aspectIndex = 0;         // aspect combo: 0 original, 1 4:3, 2 16:9, -1 none
   int volumeValue = 255;       // from the volume bar
+  bool keepMetadata = true;    // "Keep the recording date, place and camera"
   std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts

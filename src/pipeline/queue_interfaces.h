@@ -1,6 +1,7 @@
 // What the conversion queue needs from its surroundings, and what it tells
-// them, as small interfaces: the window implements them with its controls,
-// trevix-convert with its printing, tests with plain objects. Every call
+// them, as small interfaces: the window implements them with its dialogs,
+// its timer and its controls, trevix-convert with its printing, tests with
+// plain objects. Every call
 // below is made on the thread that owns the queue (the UI thread), except
 // where a comment says otherwise.
 #pragma once
@@ -26,13 +27,6 @@ class QueuePrompts {
   virtual bool confirmStopAll() = 0;
 };
 
-// The output folder dialog, as the folder button opens it.
-class FolderDialog {
- public:
-  virtual ~FolderDialog() = default;
-  virtual void browseForOutputFolder() = 0;
-};
-
 // The 200 ms timer that starts the next row.
 class QueueTimer {
  public:
@@ -41,18 +35,10 @@ class QueueTimer {
   virtual bool enabled() const = 0;
 };
 
-// The rest of the window around a run.
-class RunView {
+// Where the settings of a job come from; read when a job is built.
+class JobSettingsSource {
  public:
-  virtual ~RunView() = default;
-  virtual void setProgressBar(int position) = 0;              // 0..100
-  virtual void setFileSizeText(const std::string &text) = 0;  // second status panel
-  virtual void disableControlsForConversion() = 0;
-  virtual void enableControlsAfterConversion() = 0;
-  // Stops the preview playback and clears its pause state; with
-  // `deactivate` the preview graph is released too.
-  virtual void stopPreview(bool deactivate) = 0;
-  // The settings a job is built from, read when the job is built.
+  virtual ~JobSettingsSource() = default;
   virtual JobSettings currentJobSettings() = 0;
 };
 
@@ -63,6 +49,7 @@ struct ProgressReport {
   int32_t currentMs = 0;     // output position
   int32_t totalMs = -1;      // expected length; not positive when unknown
   int64_t size = 0;          // output size in bytes
+  int barPercent = 0;        // where the run's progress bar stands, 0..100
 };
 
 // How a run ended.
@@ -73,17 +60,31 @@ enum class RunOutcome {
 
 // Told what the queue does, after the source list has been updated. A
 // handler may show a modal message (the run waits for it) but must not
-// start or stop the queue.
+// start or stop the queue. Every event does nothing unless overridden: an
+// observer follows the events it shows.
 class QueueObserver {
  public:
   virtual ~QueueObserver() = default;
+  // Start was pressed; nothing is checked yet (a preview gives way).
+  virtual void startPressed() {}
+  // Start found the output folder unusable (`problem` was shown): the user
+  // may choose another one.
+  virtual void outputFolderRefused(const std::string & /*problem*/) {}
+  // A run begins: what would change it is closed to the user until
+  // runReleased.
+  virtual void runStarted() {}
+  // The run gives the controls back (after runEnded, or when it could not
+  // go on).
+  virtual void runReleased() {}
+  // The run's progress is back at 0 (a job is set up, or the run is over).
+  virtual void progressCleared() {}
   // The row's task is set up and about to start (its output path is in the
   // list).
-  virtual void rowStarted(int row) = 0;
-  virtual void rowProgress(int row, const ProgressReport &report) = 0;
+  virtual void rowStarted(int /*row*/) {}
+  virtual void rowProgress(int /*row*/, const ProgressReport & /*report*/) {}
   // The row's conversion is over: Done, Failed (with the reason) or Aborted.
-  virtual void rowEnded(int row, JobState state, const std::string &reason) = 0;
-  virtual void runEnded(RunOutcome outcome) = 0;
+  virtual void rowEnded(int /*row*/, JobState /*state*/, const std::string & /*reason*/) {}
+  virtual void runEnded(RunOutcome /*outcome*/) {}
 };
 
 // The engine operations the queue uses (the component's public operations).

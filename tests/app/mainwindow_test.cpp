@@ -36,6 +36,7 @@
 namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
+const char *const kPanelNames[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -94,17 +95,17 @@ TEST_F(MainWindowTest, ResizableWindowThatStartsAtItsDesignSize) {
   EXPECT_EQ(w->centralWidget()->height() + w->statusBar()->height(), 532);
   EXPECT_TRUE(cutOffTexts(w.get()).isEmpty()) << cutOffTexts(w.get()).join(Q(", ")).toStdString();
 
-  const QSize list = w->sourceList->size();
-  const QSize preview = w->previewPanel->size();
-  const int groupHeight = w->videoSettingsBox->height();
+  const QSize list = control<QTreeView>(*w, "sourceList")->size();
+  const QSize preview = control<QFrame>(*w, "previewPanel")->size();
+  const int groupHeight = control<QGroupBox>(*w, "videoSettingsBox")->height();
   w->resize(w->width() + 300, w->height() + 200);
   settle();
   EXPECT_EQ(w->width(), least + 300);
-  EXPECT_GE(w->sourceList->width(), list.width() + 290);
-  EXPECT_GT(w->sourceList->height(), list.height() + 50);
-  EXPECT_GT(w->previewPanel->width(), preview.width() + 100);
-  EXPECT_GT(w->previewPanel->height(), preview.height() + 30);
-  EXPECT_EQ(w->videoSettingsBox->height(), groupHeight);  // the settings keep their size
+  EXPECT_GE(control<QTreeView>(*w, "sourceList")->width(), list.width() + 290);
+  EXPECT_GT(control<QTreeView>(*w, "sourceList")->height(), list.height() + 50);
+  EXPECT_GT(control<QFrame>(*w, "previewPanel")->width(), preview.width() + 100);
+  EXPECT_GT(control<QFrame>(*w, "previewPanel")->height(), preview.height() + 30);
+  EXPECT_EQ(control<QGroupBox>(*w, "videoSettingsBox")->height(), groupHeight);  // the settings keep their size
 
   // Never smaller than the design.
   w->resize(400, 300);
@@ -118,18 +119,18 @@ TEST_F(MainWindowTest, ResizableWindowThatStartsAtItsDesignSize) {
 // screen.
 TEST_F(MainWindowTest, TextsFitWithTheDesktopsFontAtLargerScales) {
   EXPECT_EQ(w->font(), QApplication::font(w.get()));
-  EXPECT_EQ(w->videoSizeLabel->font().pointSizeF(), QApplication::font().pointSizeF());
+  EXPECT_EQ(control<QLabel>(*w, "videoSizeLabel")->font().pointSizeF(), QApplication::font().pointSizeF());
   for (double scale : {1.5, 2.0}) {
     SCOPED_TRACE(scale);
     ScaledAppFont font(scale);
     WindowRun scaled;
     std::unique_ptr<MainWindow> big = scaled.start();
     ASSERT_FALSE(big->startupFailed());
-    const int xvid = big->profileCombo->findText(Q("AVI - XviD Video (*.avi)"));
+    const int xvid = control<QComboBox>(*big, "profileCombo")->findText(Q("AVI - XviD Video (*.avi)"));
     ASSERT_GE(xvid, 0);
-    big->profileCombo->setCurrentIndex(xvid);
-    emit big->profileCombo->activated(xvid);
-    EXPECT_GE(big->videoSizeCombo->findText(Q("Original Video Size")), 0);
+    control<QComboBox>(*big, "profileCombo")->setCurrentIndex(xvid);
+    emit control<QComboBox>(*big, "profileCombo")->activated(xvid);
+    EXPECT_GE(control<QComboBox>(*big, "videoSizeCombo")->findText(Q("Original Video Size")), 0);
     EXPECT_GT(big->minimumSizeHint().width(), w->minimumSizeHint().width());
     const QSize room = big->screen()->availableSize();
     EXPECT_LE(big->minimumWidth(), room.width());
@@ -216,7 +217,7 @@ TEST_F(MainWindowTest, SourceListColumns) {
   auto *list = child<QTreeView>("sourceList");
   ASSERT_TRUE(list);
   QAbstractItemModel *model = list->model();
-  ASSERT_EQ(model, static_cast<QAbstractItemModel *>(w->sourceListModel));
+  ASSERT_EQ(model, static_cast<QAbstractItemModel *>(control<SourceListModel>(*w, "sourceListModel")));
   const char *names[] = {"Video File Name", "Video Size", "FrameRate", "Duration", "Output", "Progress", "Frames"};
   const int widths[] = {310, 90, 80, 60, 65, 57, 60};
   ASSERT_EQ(model->columnCount(), 7);
@@ -233,10 +234,16 @@ TEST_F(MainWindowTest, SourceListColumns) {
   EXPECT_EQ(model->rowCount(), 0);
 }
 
-TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
+// The choices without a control of their own in the window live in the
+// settings; the picture choices are the options dialog's.
+TEST_F(MainWindowTest, NoHiddenValueHoldersAndStatusBar) {
   for (const char *name : {"audioCodecCombo", "sampleRateCombo", "videoCodecCombo", "audioBitrateCombo",
-                           "videoBitrateCombo", "letterBoxCombo", "aspectRatioCombo"})
-    EXPECT_FALSE(child<QComboBox>(name)->isVisible()) << name;
+                           "videoBitrateCombo", "generalSettingsBox"})
+    EXPECT_EQ(w->findChild<QWidget *>(Q(name)), nullptr) << name;
+  EXPECT_FALSE(w->settings().choices.comboVideoCodec.items.empty());
+  EXPECT_FALSE(w->settings().choices.comboAudioBitrate.text().empty());
+  for (const char *name : {"letterBoxCombo", "aspectRatioCombo"})
+    EXPECT_EQ(child<QComboBox>(name)->window(), control<OptionsDialog>(*w, "optionsDialog")) << name;
   auto *aspect = child<QComboBox>("aspectRatioCombo");
   ASSERT_EQ(aspect->count(), 3);
   EXPECT_EQ(aspect->itemText(0), Q("Original"));
@@ -255,7 +262,8 @@ TEST_F(MainWindowTest, HiddenValueHoldersAndStatusBar) {
   const QString longest[] = {Q("Converting 123 of 456"), Q("File Size : 1234567 KBytes"),
                              Q("Elapsed 01:23:45   Speed 12.3x   Left 01:23:45")};
   for (int panel = 0; panel < kStatusPanelCount; ++panel)
-    EXPECT_GE(w->statusPanels[panel]->width(), w->statusPanels[panel]->fontMetrics().horizontalAdvance(longest[panel]))
+    EXPECT_GE(control<QLabel>(*w, kPanelNames[panel])->width(),
+              control<QLabel>(*w, kPanelNames[panel])->fontMetrics().horizontalAdvance(longest[panel]))
         << panel;
 }
 
@@ -263,23 +271,24 @@ TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   QStringList top;
   for (QAction *a : w->menuBar()->actions()) top << plain(a->text());
   EXPECT_EQ(top, QStringList({Q("File"), Q("Options"), Q("Help")}));
-  EXPECT_EQ(items(w->fileMenu),
+  EXPECT_EQ(items(control<QMenu>(*w, "fileMenu")),
             QStringList({Q("addFilesAction:Add Files"), Q(":-"), Q("convertAction:Convert"),
                          Q("openOutputFolderAction:Open Output Folder"), Q(":-"), Q("exitAction:Exit")}));
-  EXPECT_EQ(items(w->optionsMenu), QStringList({Q("setOptionsAction:Set Options")}));
-  EXPECT_EQ(items(w->helpMenu),
+  EXPECT_EQ(items(control<QMenu>(*w, "optionsMenu")), QStringList({Q("setOptionsAction:Set Options")}));
+  EXPECT_EQ(items(control<QMenu>(*w, "helpMenu")),
             QStringList({Q("openHelpAction:Open Help File"), Q(":-"),
                          Q("visitWebsiteAction:Visit Trevix Software Website"), Q(":-"), Q("aboutAction:About")}));
-  EXPECT_EQ(items(w->sourceListMenu),
+  EXPECT_EQ(items(control<QMenu>(*w, "sourceListMenu")),
             QStringList({Q("checkAllAction:Check All Items"), Q("uncheckAllAction:Uncheck All Items"), Q(":-"),
                          Q("removeSelectedAction:Remove Selected Item"), Q("clearAllAction:Clear All Items"), Q(":-"),
                          Q("playSelectedAction:Play Selected File"), Q(":-"), Q("showLogAction:Show Log")}));
-  EXPECT_EQ(items(w->volumeMenu), QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"),
-                                               Q("fullVolumeAction:Full Volume")}));
+  EXPECT_EQ(items(control<QMenu>(*w, "volumeMenu")),
+            QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"), Q("fullVolumeAction:Full Volume")}));
   // Every menu and item has a mnemonic, none twice in one menu.
-  for (const QList<QAction *> &menu : {w->menuBar()->actions(), w->fileMenu->actions(), w->optionsMenu->actions(),
-                                       w->helpMenu->actions(), w->sourceListMenu->actions(),
-                                       w->volumeMenu->actions()}) {
+  for (const QList<QAction *> &menu :
+       {w->menuBar()->actions(), control<QMenu>(*w, "fileMenu")->actions(),
+        control<QMenu>(*w, "optionsMenu")->actions(), control<QMenu>(*w, "helpMenu")->actions(),
+        control<QMenu>(*w, "sourceListMenu")->actions(), control<QMenu>(*w, "volumeMenu")->actions()}) {
     const QString letters = mnemonics(menu);
     EXPECT_FALSE(letters.contains(QLatin1Char('?'))) << letters.toStdString();
     for (QChar c : letters) EXPECT_EQ(letters.count(c), 1) << letters.toStdString();
@@ -287,20 +296,21 @@ TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
 }
 
 TEST_F(MainWindowTest, StartUpCreatesTheDialogsAndState) {
-  ASSERT_TRUE(w->aboutDialog);
-  ASSERT_TRUE(w->optionsDialog);
-  EXPECT_EQ(w->aboutDialog->parentWidget(), w.get());
-  EXPECT_EQ(w->optionsDialog->parentWidget(), w.get());
-  EXPECT_FALSE(w->aboutDialog->isVisible());
-  EXPECT_FALSE(w->optionsDialog->isVisible());
-  EXPECT_FALSE(w->converting);
-  EXPECT_FALSE(w->userAborted);
-  EXPECT_FALSE(w->addingFiles);
-  EXPECT_FALSE(w->previewPaused);
+  ASSERT_TRUE(control<AboutDialog>(*w, "aboutDialog"));
+  ASSERT_TRUE(control<OptionsDialog>(*w, "optionsDialog"));
+  EXPECT_EQ(control<AboutDialog>(*w, "aboutDialog")->parentWidget(), w.get());
+  EXPECT_EQ(control<OptionsDialog>(*w, "optionsDialog")->parentWidget(), w.get());
+  EXPECT_FALSE(control<AboutDialog>(*w, "aboutDialog")->isVisible());
+  EXPECT_FALSE(control<OptionsDialog>(*w, "optionsDialog")->isVisible());
+  EXPECT_FALSE(w->runFlags().converting);
+  EXPECT_FALSE(w->runFlags().userAborted);
+  EXPECT_FALSE(w->runFlags().addingFiles);
+  EXPECT_FALSE(w->previewState().paused);
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   // Showing the window raised the format change: the first profile's type.
-  EXPECT_EQ(w->outputType, Q("3GP"));
-  EXPECT_TRUE(QFileInfo(w->helpFile).isAbsolute());
+  EXPECT_EQ(profileFormatName(w->settings().profileId), "3GP");
+  EXPECT_FALSE(w->settings().choices.comboVideoSize.items.empty());
+  EXPECT_TRUE(QFileInfo(w->helpFile()).isAbsolute());
 }
 
 TEST_F(MainWindowTest, VolumeBar) {
@@ -308,57 +318,58 @@ TEST_F(MainWindowTest, VolumeBar) {
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 10);
   EXPECT_EQ(bar->value(), 5);
-  EXPECT_EQ(w->volumePercentLabel->text(), Q("100%"));
-  EXPECT_EQ(w->volumeValue, 255);
+  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("100%"));
+  EXPECT_EQ(w->settings().volumeValue, 255);
   bar->setValue(10);
-  EXPECT_EQ(w->volumePercentLabel->text(), Q("200%"));
-  EXPECT_EQ(w->volumeValue, 600);
+  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("200%"));
+  EXPECT_EQ(w->settings().volumeValue, 600);
   bar->setValue(0);
-  EXPECT_EQ(w->volumePercentLabel->text(), Q("0%"));
-  EXPECT_EQ(w->volumeValue, 1);
+  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("0%"));
+  EXPECT_EQ(w->settings().volumeValue, 1);
   bar->setValue(3);
-  EXPECT_EQ(w->volumePercentLabel->text(), Q("60%"));
-  EXPECT_EQ(w->volumeValue, 150);
+  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("60%"));
+  EXPECT_EQ(w->settings().volumeValue, 150);
 }
 
 TEST_F(MainWindowTest, OutputFolderButton) {
   run.prompts.folders = {Q("/tmp/first"), QString(), Q("/tmp/second")};
-  w->chooseFolderButton->click();
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/first"));
-  w->chooseFolderButton->click();  // cancelled
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/first"));
-  w->chooseFolderButton->click();
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/tmp/second"));
+  control<QToolButton>(*w, "chooseFolderButton")->click();
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/tmp/first"));
+  control<QToolButton>(*w, "chooseFolderButton")->click();  // cancelled
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/tmp/first"));
+  control<QToolButton>(*w, "chooseFolderButton")->click();
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/tmp/second"));
   ASSERT_EQ(run.prompts.folderHeadlines.size(), 3);
   EXPECT_EQ(run.prompts.folderHeadlines[0], Q("Choose the required output folder below :"));
   // Each time it starts in the folder last chosen.
   EXPECT_EQ(run.prompts.folderStarts, QStringList({QString(), Q("/tmp/first"), Q("/tmp/first")}));
   // Nothing while converting.
-  w->converting = true;
-  w->chooseFolderButton->click();
+  run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
+  control<QToolButton>(*w, "chooseFolderButton")->click();
   EXPECT_EQ(run.prompts.folderHeadlines.size(), 3);
-  w->converting = false;
+  EXPECT_TRUE(run.finishRun(*w));
 }
 
 TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
-  run.prompts.folders = {Q("/tmp/kept")};
-  w->chooseFolderButton->click();
-  w->converting = true;
+  run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
+  w->setOutputFolder(Q("/tmp/kept"));
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   EXPECT_TRUE(run.prompts.questions.isEmpty());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
   // Once the conversion is over the window closes and saves.
-  w->converting = false;
+  ASSERT_TRUE(run.finishRun(*w));
   EXPECT_TRUE(w->close());
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
 }
 
 TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
-  w->setOptionsAction->trigger();
-  ASSERT_TRUE(w->optionsDialog->isVisible());
+  control<QAction>(*w, "setOptionsAction")->trigger();
+  ASSERT_TRUE(control<OptionsDialog>(*w, "optionsDialog")->isVisible());
   bool closed = false;
   QTimer::singleShot(0, w.get(), [&] { closed = w->close(); });
   QTimer safety;
@@ -372,8 +383,8 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
 
 TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
   run.prompts.folders = {Q("/tmp/not-saved")};
-  w->chooseFolderButton->click();
-  QTimer::singleShot(0, w.get(), [this] { w->exitAction->trigger(); });
+  control<QToolButton>(*w, "chooseFolderButton")->click();
+  QTimer::singleShot(0, w.get(), [this] { control<QAction>(*w, "exitAction")->trigger(); });
   QTimer safety;
   safety.setSingleShot(true);
   QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -385,12 +396,12 @@ TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
 }
 
 TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
-  w->openHelpAction->trigger();
-  w->visitWebsiteAction->trigger();
+  control<QAction>(*w, "openHelpAction")->trigger();
+  control<QAction>(*w, "visitWebsiteAction")->trigger();
   ASSERT_EQ(run.prompts.openedUrls.size(), 2u);
   const QUrl help = run.prompts.openedUrls[0];
   EXPECT_TRUE(help.isLocalFile());
-  EXPECT_EQ(help.toLocalFile(), w->helpFile);
+  EXPECT_EQ(help.toLocalFile(), w->helpFile());
   EXPECT_TRUE(help.toLocalFile().endsWith(Q("/help/index.html")));
   EXPECT_TRUE(QFileInfo::exists(help.toLocalFile())) << "the build copies the help page beside the program";
   EXPECT_TRUE(run.prompts.openedUrls[1].scheme().startsWith(Q("http")));
@@ -398,42 +409,46 @@ TEST_F(MainWindowTest, HelpWebSiteAboutAndOptions) {
   // About is modal; OK returns to the window.
   bool wasVisible = false;
   QTimer::singleShot(50, w.get(), [&] {
-    wasVisible = w->aboutDialog->isVisible() && w->aboutDialog->isModal();
-    w->aboutDialog->okButton->click();
+    wasVisible =
+        control<AboutDialog>(*w, "aboutDialog")->isVisible() && control<AboutDialog>(*w, "aboutDialog")->isModal();
+    control<AboutDialog>(*w, "aboutDialog")->okButton->click();
   });
-  w->aboutAction->trigger();
+  control<QAction>(*w, "aboutAction")->trigger();
   EXPECT_TRUE(wasVisible);
-  EXPECT_FALSE(w->aboutDialog->isVisible());
+  EXPECT_FALSE(control<AboutDialog>(*w, "aboutDialog")->isVisible());
 
   // Options are not modal: the window stays usable.
-  w->setOptionsAction->trigger();
-  EXPECT_TRUE(w->optionsDialog->isVisible());
-  EXPECT_FALSE(w->optionsDialog->isModal());
+  control<QAction>(*w, "setOptionsAction")->trigger();
+  EXPECT_TRUE(control<OptionsDialog>(*w, "optionsDialog")->isVisible());
+  EXPECT_FALSE(control<OptionsDialog>(*w, "optionsDialog")->isModal());
   EXPECT_TRUE(w->isEnabled());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOpen) {
-  // An end-of-run notice raised by a worker is carried to the UI thread.
-  w->converting = true;
-  w->queueFinished = true;
-  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
-  EXPECT_TRUE(w->converting);  // untouched by the worker
+  // An end-of-run notice raised by a worker is carried to the UI thread,
+  // where it clears the progress bar (Stop, with nothing running, ended the
+  // queue).
+  w->stopAllConversions();
+  ASSERT_TRUE(w->runFlags().queueFinished);
+  control<QProgressBar>(*w, "progressBar")->setValue(50);
+  std::thread([&] { w->engine()->onTerminate(-1, true, false, std::string()); }).join();
+  EXPECT_EQ(control<QProgressBar>(*w, "progressBar")->value(), 50);  // untouched by the worker
   QCoreApplication::processEvents();
-  EXPECT_FALSE(w->converting);
+  EXPECT_EQ(control<QProgressBar>(*w, "progressBar")->value(), 0);
 
   // An event raised before "Exit" but not yet delivered is dropped, and so
   // is everything raised after it.
-  w->terminateProgram = [] {};
-  w->converting = true;
-  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
-  w->exitAction->trigger();
-  std::thread([&] { w->engine->onTerminate(-1, true, false, std::string()); }).join();
+  w->setTerminateProgram([] {});
+  control<QProgressBar>(*w, "progressBar")->setValue(50);
+  std::thread([&] { w->engine()->onTerminate(-1, true, false, std::string()); }).join();
+  control<QAction>(*w, "exitAction")->trigger();
+  std::thread([&] { w->engine()->onTerminate(-1, true, false, std::string()); }).join();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(w->converting);
+  EXPECT_EQ(control<QProgressBar>(*w, "progressBar")->value(), 50);
   // Events raised up to the moment the window is destroyed are dropped.
   std::atomic<bool> stop{false};
-  MediaEngine *engine = w->engine.get();
+  MediaEngine *engine = w->engine();
   std::thread worker([&] {
     while (!stop) engine->onProgress(0, 1, 25, 100, 0.f, 0.f, 1000, 1000);
   });
@@ -450,23 +465,24 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   ScratchDir out;
   run.prompts.files = {QString::fromStdString(source)};
   run.prompts.folders = {QString::fromStdString(out.path().string())};
-  w->chooseFolderButton->click();
-  w->addFileButton->click();
-  ASSERT_EQ(w->sourceJobs.count(), 1);
-  const int mp4 = w->profileCombo->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
+  control<QToolButton>(*w, "chooseFolderButton")->click();
+  control<QToolButton>(*w, "addFileButton")->click();
+  ASSERT_EQ(w->sourceJobs().count(), 1);
+  const int mp4 = control<QComboBox>(*w, "profileCombo")->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
   ASSERT_GE(mp4, 0);
-  w->profileCombo->setCurrentIndex(mp4);
-  emit w->profileCombo->activated(mp4);
-  w->startButton->click();
-  ASSERT_TRUE(w->converting || w->nextRowTimer->isActive());
+  control<QComboBox>(*w, "profileCombo")->setCurrentIndex(mp4);
+  emit control<QComboBox>(*w, "profileCombo")->activated(mp4);
+  control<QToolButton>(*w, "startButton")->click();
+  ASSERT_TRUE(w->runInProgress());
   // Let the task run a moment, then end the program as "Exit" does while
   // the worker is still converting.
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_TRUE(w->converting) << "the conversion ended before Exit: " << sourceJobText(w->sourceJobs.at(0), kProgressColumn);
-  w->terminateProgram = [] {};
-  w->exitAction->trigger();
+  EXPECT_TRUE(w->runFlags().converting) << "the conversion ended before Exit: "
+                                        << sourceJobText(w->sourceJobs().at(0), kProgressColumn);
+  w->setTerminateProgram([] {});
+  control<QAction>(*w, "exitAction")->trigger();
   w.reset();  // the engine is shut down with the window
   QCoreApplication::processEvents();
   t.restart();
@@ -489,13 +505,13 @@ class KeyboardTest : public MainWindowTest {
   void listFile(const char *path) {
     SourceJob job;
     job.path = path;
-    w->sourceJobs.append(job);
+    w->sourceJobs().append(job);
   }
 };
 
 TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
-  w->addFileButton->setFocus(Qt::TabFocusReason);
-  ASSERT_EQ(QApplication::focusWidget(), w->addFileButton);
+  control<QToolButton>(*w, "addFileButton")->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), control<QToolButton>(*w, "addFileButton"));
   QStringList walked;
   for (int i = 0; i < 40 && !walked.contains(QApplication::focusWidget()->objectName()); ++i) {
     walked << QApplication::focusWidget()->objectName();
@@ -519,28 +535,30 @@ TEST_F(KeyboardTest, ShortcutsAct) {
   // F1: the help page.
   QTest::keyClick(w.get(), Qt::Key_F1);
   ASSERT_EQ(run.prompts.openedUrls.size(), 1u);
-  EXPECT_EQ(run.prompts.openedUrls[0].toLocalFile(), w->helpFile);
+  EXPECT_EQ(run.prompts.openedUrls[0].toLocalFile(), w->helpFile());
   // Ctrl+Return: Start, which finds the list empty.
   QTest::keyClick(w.get(), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(run.prompts.messages, QStringList{Q("Please Add Files To Convert!")});
   // Delete, where the list has the focus: Remove File.
   listFile("/videos/a.mov");
   listFile("/videos/b.mov");
-  w->sourceList->setCurrentIndex(w->sourceListModel->index(0, 0));
-  w->sourceList->setFocus();
-  QTest::keyClick(w->sourceList, Qt::Key_Delete);
-  ASSERT_EQ(w->sourceJobs.count(), 1);
-  EXPECT_EQ(w->sourceJobs.at(0).path, "/videos/b.mov");
+  control<QTreeView>(*w, "sourceList")->setCurrentIndex(control<SourceListModel>(*w, "sourceListModel")->index(0, 0));
+  control<QTreeView>(*w, "sourceList")->setFocus();
+  QTest::keyClick(control<QTreeView>(*w, "sourceList"), Qt::Key_Delete);
+  ASSERT_EQ(w->sourceJobs().count(), 1);
+  EXPECT_EQ(w->sourceJobs().at(0).path, "/videos/b.mov");
   // Esc while nothing runs asks nothing; during a run it is Stop, with its
   // question.
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_TRUE(run.prompts.questions.isEmpty());
   run.prompts.yesAnswer = false;
-  w->converting = true;
+  w->clearAllFiles();
+  run.startRun(*w);
+  ASSERT_TRUE(w->runFlags().converting);
   QTest::keyClick(w.get(), Qt::Key_Escape);
   EXPECT_EQ(run.prompts.questions, QStringList{Q("Confirmation|Stop all conversions?")});
-  EXPECT_TRUE(w->converting);  // answered No
-  w->converting = false;
+  EXPECT_TRUE(w->runFlags().converting);  // answered No
+  EXPECT_TRUE(run.finishRun(*w));
 }
 
 TEST_F(MainWindowTest, EveryButtonIsNamedAndReachedByTab) {
@@ -552,22 +570,23 @@ TEST_F(MainWindowTest, EveryButtonIsNamedAndReachedByTab) {
       EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
     }
   }
-  EXPECT_EQ(w->chooseFolderButton->accessibleName(), Q("Choose Output Folder"));
-  EXPECT_EQ(w->openFolderButton->accessibleName(), Q("Open Output Folder"));
-  EXPECT_EQ(w->playButton->accessibleName(), Q("Play"));
+  EXPECT_EQ(control<QToolButton>(*w, "chooseFolderButton")->accessibleName(), Q("Choose Output Folder"));
+  EXPECT_EQ(control<QToolButton>(*w, "openFolderButton")->accessibleName(), Q("Open Output Folder"));
+  EXPECT_EQ(control<QToolButton>(*w, "playButton")->accessibleName(), Q("Play"));
 }
 
 // The selected row keeps the desktop's selection colours, focused or not.
 TEST_F(KeyboardTest, TheSelectedRowIsReadable) {
   listFile("/videos/a readable name.mov");
-  w->sourceList->setFocus();
-  w->sourceList->setCurrentIndex(w->sourceListModel->index(0, 0));
+  control<QTreeView>(*w, "sourceList")->setFocus();
+  control<QTreeView>(*w, "sourceList")->setCurrentIndex(control<SourceListModel>(*w, "sourceListModel")->index(0, 0));
   QCoreApplication::processEvents();
-  const QPalette palette = w->sourceList->palette();
+  const QPalette palette = control<QTreeView>(*w, "sourceList")->palette();
   const QColor background = palette.color(QPalette::Active, QPalette::Highlight);
   const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
-  const QRect row = w->sourceList->visualRect(w->sourceListModel->index(0, kFileNameColumn));
-  const QImage picture = w->sourceList->viewport()->grab(row).toImage();
+  const QRect row = control<QTreeView>(*w, "sourceList")
+                        ->visualRect(control<SourceListModel>(*w, "sourceListModel")->index(0, kFileNameColumn));
+  const QImage picture = control<QTreeView>(*w, "sourceList")->viewport()->grab(row).toImage();
   int asBackground = 0, asText = 0;
   for (int y = 0; y < picture.height(); ++y)
     for (int x = 0; x < picture.width(); ++x) {
@@ -585,14 +604,14 @@ TEST_F(KeyboardTest, TheSelectedRowIsReadable) {
 }
 
 TEST_F(MainWindowTest, OpenOutputFolderGoesToTheDesktop) {
-  w->openOutputFolderAction->trigger();
+  control<QAction>(*w, "openOutputFolderAction")->trigger();
   EXPECT_EQ(run.prompts.messages, QStringList{Q("Please select an output folder!")});
   EXPECT_TRUE(run.desktop.openedUrls.empty());
   ScratchDir out;
   const QString folder = QString::fromStdString(out.path().string());
-  w->outputFolderEdit->setText(folder);
-  w->openOutputFolderAction->trigger();
-  w->openFolderButton->click();
+  w->setOutputFolder(folder);
+  control<QAction>(*w, "openOutputFolderAction")->trigger();
+  control<QToolButton>(*w, "openFolderButton")->click();
   ASSERT_EQ(run.desktop.openedUrls.size(), 2u);
   EXPECT_EQ(run.desktop.openedUrls[0], QUrl::fromLocalFile(folder));
   EXPECT_EQ(run.desktop.openedUrls[1], QUrl::fromLocalFile(folder));

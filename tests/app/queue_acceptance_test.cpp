@@ -144,8 +144,7 @@ class QueueAcceptance : public WindowTest {
     return false;
   }
   std::string outputOf(const std::string &source, const std::string &folder) const {
-    return folder + "/" + std::filesystem::path(source).stem().string() + "." +
-           window->outputType.toLower().toStdString();
+    return folder + "/" + std::filesystem::path(source).stem().string() + "." + outputType().toLower().toStdString();
   }
   // The titles of the formats of today: the list items after its last separator.
   static std::vector<QString> profilesOfToday() {
@@ -181,9 +180,7 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
     setOutputFolder(out);
 
     // What the job builder hands the engine for this profile.
-    JobSettings settings =
-        makeJobSettings(label.toStdString(), window->profileChoices(), window->outputType.toStdString(), out,
-                        false, window->volumeValue);
+    JobSettings settings = jobSettingsFrom(window->settings());
     OutputOptions promise;
     fillOutputOptions(promise, job(0).probe, settings);
 
@@ -199,8 +196,8 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
       failures << label.toStdString() << ": " << text(0, kProgressColumn).toStdString() << "\n";
       continue;
     }
-    const std::string file = out + "/" + std::filesystem::path(source).stem().string() + "." +
-                             window->outputType.toLower().toStdString();
+    const std::string file =
+        out + "/" + std::filesystem::path(source).stem().string() + "." + outputType().toLower().toStdString();
     const ProbedFile res = probeMedia(file);
     if (!res.ok) {
       failures << label.toStdString() << ": output unreadable: " << res.error << "\n";
@@ -365,9 +362,10 @@ TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
   for (const auto &[size, expected] : cases) {
     SCOPED_TRACE(size.toStdString());
     pickFormat(label);
-    const int index = window->videoSizeCombo->findText(size);
+    const int index = control<QComboBox>(*window, "videoSizeCombo")->findText(size);
     ASSERT_GE(index, 0);
-    window->videoSizeCombo->setCurrentIndex(index);
+    control<QComboBox>(*window, "videoSizeCombo")->setCurrentIndex(index);
+    emit control<QComboBox>(*window, "videoSizeCombo")->activated(index);
     const std::string folder = scratch.file("portrait-" + std::to_string(++n));
     std::filesystem::create_directories(folder);
     setOutputFolder(folder);
@@ -393,7 +391,7 @@ TEST_F(QueueAcceptance, FlacKeepsSixteenBitSoundExactly) {
   const std::string source = cachedFixture(recipe, "acceptance-pcm16.mov");
   addFiles({QString::fromStdString(source)});
   ASSERT_EQ(rows(), 1);
-  ASSERT_EQ(window->volumeValue, 255);  // the bar at 100%
+  ASSERT_EQ(window->settings().volumeValue, 255);  // the bar at 100%
   const std::string folder = scratch.file("flac");
   ASSERT_TRUE(convertWith("FLAC - Lossless Audio (*.flac)", folder));
   ASSERT_EQ(text(0, kProgressColumn), "Done");

@@ -1,5 +1,6 @@
-// The main window as the program builds it, with prompts answered by the
-// test, for the source list and conversion queue tests.
+// The main window as the program builds it (window_fixture.h), with
+// prompts answered by the test, for the source list and conversion queue
+// tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,39 +17,12 @@
 #include <memory>
 #include <vector>
 
-#include "fake_prompts.h"
+#include "conversion_queue.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "source_list_model.h"
 #include "test_env.h"
-
-struct WindowPrompts : Prompts {
-  QStringList messages;   // information texts, in order
-  QStringList questions;  // "caption|text"
-  bool yesAnswer = false;
-  std::function<void()> duringQuestion;
-  QStringList files;      // answer of the open dialog
-  int openDialogs = 0;
-  int folderDialogs = 0;
-  std::vector<FileFilter> lastFilters;
-
-  void information(QWidget *, const QString &text) override { messages << text; }
-  bool askYesNo(QWidget *, const QString &caption, const QString &text) override {
-    questions << caption + QLatin1Char('|') + text;
-    if (duringQuestion) duringQuestion();
-    return yesAnswer;
-  }
-  QStringList openFiles(QWidget *, const std::vector<FileFilter> &filters) override {
-    ++openDialogs;
-    lastFilters = filters;
-    return files;
-  }
-  QString browseForFolder(QWidget *, const QString &, const QString &) override {
-    ++folderDialogs;
-    return QString();
-  }
-  bool openUrl(const QUrl &) override { return true; }
-};
+#include "window_fixture.h"
 
 // The event pump that waitUntil runs between two polls.
 inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
@@ -62,49 +36,49 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     testApp();
     requireLibraries();
-    MainWindowOptions options;
-    options.prompts = &prompts;
-    options.desktop = &desktop;
-    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.settingsFolder = QString::fromStdString(scratch.file("settings"));
-    window = std::make_unique<MainWindow>(options);
-    if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    window->createDialogs();
+    prompts.yesAnswer = false;
     // Shown as the program shows it (the profile's choices load then), so
     // the layouts place every control.
-    window->show();
-    QCoreApplication::processEvents();
+    window = run.start();
+    if (window->startupFailed()) GTEST_SKIP() << "media libraries not available";
   }
   void TearDown() override { window.reset(); }
 
   // What the list shows in a cell, as the view gets it from the model.
-  QString text(int r, int column) const { return window->sourceListModel->index(r, column).data().toString(); }
-  int rows() const { return window->sourceListModel->rowCount(); }
-  const SourceJob &job(int r) const { return window->sourceJobs.at(r); }
+  QString text(int r, int column) const {
+    return control<SourceListModel>(*window, "sourceListModel")->index(r, column).data().toString();
+  }
+  int rows() const { return control<SourceListModel>(*window, "sourceListModel")->rowCount(); }
+  const SourceJob &job(int r) const { return window->sourceJobs().at(r); }
   // A click on the row's check box, through the model as the view does it.
   void setChecked(int r, bool checked) {
-    window->sourceListModel->setData(window->sourceListModel->index(r, kFileNameColumn),
-                                     checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    control<SourceListModel>(*window, "sourceListModel")
+        ->setData(control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn),
+                  checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
   }
   bool checked(int r) const {
-    return window->sourceListModel->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
-           Qt::Checked;
+    return control<SourceListModel>(*window, "sourceListModel")
+               ->index(r, kFileNameColumn)
+               .data(Qt::CheckStateRole)
+               .value<Qt::CheckState>() == Qt::Checked;
   }
   void select(int r) {
-    window->sourceList->selectionModel()->select(window->sourceListModel->index(r, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    control<QTreeView>(*window, "sourceList")
+        ->selectionModel()
+        ->select(control<SourceListModel>(*window, "sourceListModel")->index(r, 0),
+                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
 
   void pickFormat(const QString &label) {
-    QComboBox *list = window->profileCombo;
+    QComboBox *list = control<QComboBox>(*window, "profileCombo");
     const int index = list->findText(label);
     ASSERT_GE(index, 0) << label.toStdString();
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
-  void setOutputFolder(const std::string &folder) {
-    window->outputFolderEdit->setText(QString::fromStdString(folder));
-  }
+  // The output type of the chosen profile ("MP4").
+  QString outputType() const { return QString::fromStdString(profileFormatName(window->settings().profileId)); }
+  void setOutputFolder(const std::string &folder) { window->setOutputFolder(QString::fromStdString(folder)); }
   // Adds files the way the user does, through the open dialog.
   void addFiles(const QStringList &files) {
     prompts.files = files;
@@ -113,7 +87,8 @@ class WindowTest : public ::testing::Test {
   }
 
   ScratchDir scratch;
-  WindowPrompts prompts;
-  FakeDesktop desktop;
+  WindowRun run;
+  FakePrompts &prompts = run.prompts;
+  FakeDesktop &desktop = run.desktop;
   std::unique_ptr<MainWindow> window;
 };

@@ -29,23 +29,27 @@ class QueueWindow : public WindowTest {
  protected:
   std::vector<QWidget *> runControls() const {
     MainWindow &w = *window;
-    return {w.addFileButton, w.clearAllButton, w.removeFileButton, w.startButton, w.profileCombo,
-            w.videoSizeCombo, w.videoBitrateCombo, w.frameRateCombo, w.audioBitrateCombo,
-            w.audioChannelsCombo, w.videoCodecCombo, w.sampleRateCombo, w.audioCodecCombo, w.volumeSlider,
-            w.aspectRatioCombo, w.letterBoxCombo, w.videoQualityCombo, w.audioQualityCombo};
+    return {control<QToolButton>(w, "addFileButton"),    control<QToolButton>(w, "clearAllButton"),
+            control<QToolButton>(w, "removeFileButton"), control<QToolButton>(w, "startButton"),
+            control<QComboBox>(w, "profileCombo"),       control<QComboBox>(w, "videoSizeCombo"),
+            control<QComboBox>(w, "frameRateCombo"),     control<QComboBox>(w, "audioChannelsCombo"),
+            control<QSlider>(w, "volumeSlider"),         control<QComboBox>(w, "videoQualityCombo"),
+            control<QComboBox>(w, "audioQualityCombo")};
   }
   bool menusEnabled() const {
-    return window->fileMenu->menuAction()->isEnabled() && window->optionsMenu->menuAction()->isEnabled() &&
-           window->helpMenu->menuAction()->isEnabled();
+    return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
+           control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+           control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   bool menusDisabled() const {
-    return !window->fileMenu->menuAction()->isEnabled() && !window->optionsMenu->menuAction()->isEnabled() &&
-           !window->helpMenu->menuAction()->isEnabled();
+    return !control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
+           !control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
+           !control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   std::string clip(const std::string &name, double seconds = 1.0) {
     return cachedFixture(smallClipRecipe(seconds), name);
   }
-  bool runEnded() { return !window->nextRowTimer->isActive() && !window->converting; }
+  bool runEnded() { return !control<QTimer>(*window, "nextRowTimer")->isActive() && !window->runFlags().converting; }
 };
 
 }  // namespace
@@ -54,26 +58,26 @@ TEST_F(QueueWindow, ControlsAroundARun) {
   MainWindow &w = *window;
   w.disableControlsForConversion();
   for (QWidget *c : runControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_FALSE(w.sourceListMenuEnabled);
+  EXPECT_FALSE(w.sourceListMenuEnabled());
   EXPECT_TRUE(menusDisabled());
-  EXPECT_TRUE(w.stopButton->isEnabled());
-  EXPECT_TRUE(w.progressStopButton->isEnabled());
-  EXPECT_TRUE(w.sourceList->isEnabled());
-  EXPECT_TRUE(w.chooseFolderButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "stopButton")->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "progressStopButton")->isEnabled());
+  EXPECT_TRUE(control<QTreeView>(w, "sourceList")->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(w, "chooseFolderButton")->isEnabled());
 
   w.enableControlsAfterConversion();
   for (QWidget *c : runControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_TRUE(w.sourceListMenuEnabled);
+  EXPECT_TRUE(w.sourceListMenuEnabled());
   EXPECT_TRUE(menusEnabled());
 
   // For an audio output the video settings stay off after the run.
   pickFormat("OGG - Ogg Vorbis Audio (*.ogg)");
   w.disableControlsForConversion();
   w.enableControlsAfterConversion();
-  EXPECT_FALSE(w.videoQualityCombo->isEnabled());
-  EXPECT_FALSE(w.videoSizeCombo->isEnabled());
-  EXPECT_FALSE(w.frameRateCombo->isEnabled());
-  EXPECT_TRUE(w.audioQualityCombo->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "videoQualityCombo")->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "videoSizeCombo")->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(w, "frameRateCombo")->isEnabled());
+  EXPECT_TRUE(control<QComboBox>(w, "audioQualityCombo")->isEnabled());
 }
 
 TEST_F(QueueWindow, StartChecks) {
@@ -93,20 +97,20 @@ TEST_F(QueueWindow, StartChecks) {
             "The output folder \"" + gone +
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
   EXPECT_EQ(prompts.folderDialogs, 2);
-  EXPECT_FALSE(window->converting);
-  EXPECT_FALSE(window->nextRowTimer->isActive());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_FALSE(window->runFlags().converting);
+  EXPECT_FALSE(control<QTimer>(*window, "nextRowTimer")->isActive());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
 }
 
 TEST_F(QueueWindow, StopWithNothingRunning) {
   window->disableControlsForConversion();
-  window->progressBar->setValue(40);
+  control<QProgressBar>(*window, "progressBar")->setValue(40);
   window->stopAllConversions();
   EXPECT_TRUE(prompts.questions.isEmpty());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   EXPECT_TRUE(menusEnabled());
-  EXPECT_EQ(window->progressBar->value(), 0);
-  EXPECT_TRUE(window->queueFinished);
+  EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
+  EXPECT_TRUE(window->runFlags().queueFinished);
 }
 
 TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
@@ -123,7 +127,7 @@ TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
   EXPECT_FALSE(job(0).reason.empty()) << "the engine's reason is kept with the row";
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
   EXPECT_TRUE(runEnded());
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
@@ -138,7 +142,7 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   addFiles({a, a});
   setChecked(0, false);
   window->startConversion();
-  EXPECT_FALSE(window->startButton->isEnabled());
+  EXPECT_FALSE(control<QToolButton>(*window, "startButton")->isEnabled());
   ASSERT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 60000, pumpEvents));
   EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
   EXPECT_EQ(text(0, kProgressColumn), "");
@@ -155,8 +159,8 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   EXPECT_EQ(job(1).outputPath, output);
   EXPECT_EQ(job(1).state, JobState::Done);
   EXPECT_TRUE(runEnded());
-  EXPECT_TRUE(window->startButton->isEnabled());
-  EXPECT_EQ(window->progressBar->value(), 0);
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
+  EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
 }
 
 TEST_F(QueueWindow, StopAnsweredNoThenYes) {
@@ -169,19 +173,20 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   const QString a = QString::fromStdString(cachedFixture(recipe, "long.mov"));
   addFiles({a, a, a});
   window->startConversion();
-  ASSERT_TRUE(window->converting);
+  ASSERT_TRUE(window->runFlags().converting);
   // Row 0 converts; answering No lets it go on to the end.
   prompts.yesAnswer = false;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
-  EXPECT_TRUE(window->nextRowTimer->isActive());
-  ASSERT_TRUE(waitUntil([&] { return window->currentRow == 1 && window->converting; }, 60000, pumpEvents));
+  EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000,
+                        pumpEvents));
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   // Row 1: Yes stops the run.
   prompts.yesAnswer = true;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions.size(), 2);
-  EXPECT_TRUE(window->startButton->isEnabled());
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   ASSERT_TRUE(waitUntil([&] { return text(1, kProgressColumn) == "Abort"; }, 30000, pumpEvents));
   // Row 1's part converted is kept under a name that says so, which its
   // hint gives; its final name stays free.
@@ -234,14 +239,17 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_NE(reason, kSetUpFailedReason);
   for (int column = 0; column < kSourceListColumnCount; ++column)
-    EXPECT_EQ(window->sourceListModel->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
+    EXPECT_EQ(control<SourceListModel>(*window, "sourceListModel")->index(0, column).data(Qt::ToolTipRole).toString(),
+              reason)
+        << column;
   ASSERT_FALSE(job(0).logLines.empty()) << "the libraries' messages about the file are kept";
   const QString firstLine = QString::fromStdString(job(0).logLines.front());
   EXPECT_EQ(window->statusPanelText(kStatePanel), "1 Done, 1 Fail");
 
   // Double-click on the failed row: its log, the reason on top.
-  emit window->sourceList->doubleClicked(window->sourceListModel->index(0, kProgressColumn));
-  LogDialog *log = window->logDialog;
+  emit control<QTreeView>(*window, "sourceList")
+      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(0, kProgressColumn));
+  LogDialog *log = control<LogDialog>(*window, "logDialog");
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
   EXPECT_FALSE(log->isModal());
@@ -256,15 +264,16 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
 
   // "Show Log" in the list's menu, for the selected row.
   select(1);
-  emit window->sourceListMenu->aboutToShow();
-  EXPECT_TRUE(window->showLogAction->isEnabled());
-  window->showLogAction->trigger();
+  emit control<QMenu>(*window, "sourceListMenu")->aboutToShow();
+  EXPECT_TRUE(control<QAction>(*window, "showLogAction")->isEnabled());
+  control<QAction>(*window, "showLogAction")->trigger();
   EXPECT_TRUE(log->isVisible());
   EXPECT_TRUE(log->headlineLabel->text().startsWith("Done: Converted to " + QString::fromStdString(out)));
 
   // Double-click on the converted row: its output, through the desktop.
   EXPECT_TRUE(desktop.openedUrls.empty());
-  emit window->sourceList->doubleClicked(window->sourceListModel->index(1, kFileNameColumn));
+  emit control<QTreeView>(*window, "sourceList")
+      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
   ASSERT_EQ(desktop.openedUrls.size(), 1u);
   EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
   EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
@@ -280,7 +289,7 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
   const QString a = QString::fromStdString(clip("status.mov", 4.0));
   addFiles({a, a, a});
   setChecked(1, false);  // not part of the run
-  window->engine->setProgressInterval(100);
+  window->engine()->setProgressInterval(100);
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
   window->startConversion();
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 1 of 2");
@@ -289,7 +298,8 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
                         pumpEvents))
       << window->statusPanelText(kTimePanel).toStdString();
   EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
-  ASSERT_TRUE(waitUntil([&] { return window->currentRow == 2 && window->converting; }, 60000, pumpEvents));
+  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 2 && window->runFlags().converting; }, 60000,
+                        pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Converting 2 of 2");
   ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "2 Done, 0 Fail");

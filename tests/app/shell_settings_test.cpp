@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -33,19 +35,32 @@ class ShellSettings : public ::testing::Test {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
   }
+  // What the "Additional Options" dialog shows.
+  static QCheckBox *check(MainWindow &w, const char *name) {
+    return control<QCheckBox>(*control<OptionsDialog>(w, "optionsDialog"), name);
+  }
+  static QComboBox *combo(MainWindow &w, const char *name) {
+    return control<QComboBox>(*control<OptionsDialog>(w, "optionsDialog"), name);
+  }
+  static SpinEdit *spin(MainWindow &w) {
+    return control<SpinEdit>(*control<OptionsDialog>(w, "optionsDialog"), "dropDownItemsSpin");
+  }
 };
 
 TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
   auto w = run.start();
-  EXPECT_TRUE(w->outputFolderEdit->text().isEmpty());
-  EXPECT_EQ(w->profileCombo->currentIndex(), 0);
-  EXPECT_FALSE(w->optionsDialog->overwriteCheck->isChecked());
-  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
-  EXPECT_EQ(w->letterBoxCombo->currentText(), Q("None"));
-  EXPECT_EQ(w->videoQualityCombo->currentText(), Q("Normal"));
-  EXPECT_EQ(w->audioQualityCombo->currentText(), Q("Normal"));
+  EXPECT_TRUE(control<QLineEdit>(*w, "outputFolderEdit")->text().isEmpty());
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
+  EXPECT_FALSE(check(*w, "overwriteCheck")->isChecked());
+  EXPECT_TRUE(check(*w, "keepMetadataCheck")->isChecked());
+  EXPECT_EQ(spin(*w)->value(), 26);
+  EXPECT_EQ(combo(*w, "letterBoxCombo")->currentText(), Q("None"));
+  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Normal"));
+  EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
+  EXPECT_TRUE(run.prompts.messages.isEmpty());
   auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 7);
+  EXPECT_EQ(raw->allKeys().size(), 8);
+  EXPECT_EQ(raw->value(Q("KeepMetadata")).toInt(), 1);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), QString());
   EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
   EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 0);
@@ -58,14 +73,15 @@ TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
 TEST_F(ShellSettings, StoredChoicesComeBackAtStartUp) {
   plantAll(Q("/videos/out"), 20, 1, 30, 1, 0, 4);
   auto w = run.start();
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
-  EXPECT_EQ(w->profileCombo->currentText(), Q("MP3 - Mpeg Layer3 Audio (*.mp3)"));
-  EXPECT_EQ(w->outputType, Q("MP3"));  // the show event loaded the stored profile
-  EXPECT_TRUE(w->optionsDialog->overwriteCheck->isChecked());
-  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 30);
-  EXPECT_EQ(w->optionsDialog->letterBoxCombo->currentText(), Q("LetterBox"));
-  EXPECT_EQ(w->videoQualityCombo->currentText(), Q("Highest"));
-  EXPECT_EQ(w->audioQualityCombo->currentText(), Q("Lowest"));
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentText(), Q("MP3 - Mpeg Layer3 Audio (*.mp3)"));
+  EXPECT_EQ(profileFormatName(w->settings().profileId), "MP3");
+  EXPECT_EQ(w->settings().choices.comboAudioBitrate.text(), "64 Kbps");  // the stored profile's lowest level
+  EXPECT_TRUE(check(*w, "overwriteCheck")->isChecked());
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), 30);
+  EXPECT_EQ(combo(*w, "letterBoxCombo")->currentText(), Q("LetterBox"));
+  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Highest"));
+  EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Lowest"));
 }
 
 TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
@@ -73,14 +89,14 @@ TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
   {
     auto w = run.start();
     // At most the whole format list.
-    const int whole = w->profileCombo->count();
-    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), whole);
-    EXPECT_EQ(w->profileCombo->maxVisibleItems(), whole);
+    const int whole = control<QComboBox>(*w, "profileCombo")->count();
+    EXPECT_EQ(spin(*w)->value(), whole);
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), whole);
   }
   plantAll(QString(), 0, 0, 10, 0, 2, 2);
   auto w = run.start();
-  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
-  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 26);
+  EXPECT_EQ(spin(*w)->value(), 26);
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), 26);
 }
 
 // Stored lengths that are no length, or too long: the spin edit shows the
@@ -93,84 +109,134 @@ TEST_F(ShellSettings, StoredDropDownLengthsOutsideTheLimits) {
     SCOPED_TRACE(stored);
     plantAll(QString(), 0, 0, stored, 0, 2, 2);
     auto w = run.start(false);
-    const int shown = limit == whole ? w->profileCombo->count() : limit;
-    EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->text(), QString::number(shown));
-    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);  // before the window is shown too
+    const int shown = limit == whole ? control<QComboBox>(*w, "profileCombo")->count() : limit;
+    EXPECT_EQ(spin(*w)->text(), QString::number(shown));
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), shown);  // before the window is shown too
     w->show();
-    EXPECT_EQ(w->profileCombo->maxVisibleItems(), shown);
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), shown);
     ASSERT_TRUE(w->close());
     EXPECT_EQ(run.stored()->value(Q("DropDownItems")).toInt(), shown);
   }
 }
 
-TEST_F(ShellSettings, ValueOfTheWrongTypeIsTreatedAsMissingAndRewritten) {
+// A bad value in the middle takes its own default; the others are kept.
+TEST_F(ShellSettings, ValueOfTheWrongTypeTakesItsDefaultAndIsRewritten) {
   plantAll(Q("/videos/out"), 8, 1, 33, 1, 1, 1);
   run.stored()->setValue(Q("Overwrite"), Q("sometimes"));
+  run.stored()->setValue(Q("Stray"), Q("junk"));
   auto w = run.start();
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
-  EXPECT_EQ(w->profileCombo->currentIndex(), 8);
-  // Reading stopped at the bad value: the rest are the start-up defaults.
-  EXPECT_FALSE(w->optionsDialog->overwriteCheck->isChecked());
-  EXPECT_EQ(w->optionsDialog->dropDownItemsSpin->value(), 26);
-  EXPECT_EQ(w->letterBoxCombo->currentIndex(), 0);
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 8);
+  EXPECT_FALSE(check(*w, "overwriteCheck")->isChecked());
+  EXPECT_EQ(spin(*w)->value(), 33);
+  EXPECT_EQ(w->settings().letterBox, 1);
+  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Higher"));
+  EXPECT_TRUE(run.prompts.messages.isEmpty());
   auto raw = run.stored();
   EXPECT_EQ(raw->value(Q("Overwrite")).toString(), Q("0"));
-  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 26);
-  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 0);
+  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 33);
+  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 1);
   EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 8);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
+  EXPECT_FALSE(raw->contains(Q("Stray")));
 }
 
-TEST_F(ShellSettings, DeletedFormatKeepsTheFolderAndRewritesEverything) {
+TEST_F(ShellSettings, DeletedFormatIsTheFirstProfileAndTheRestAreKept) {
   plantAll(Q("/videos/out"), 20, 1, 40, 1, 0, 0);
   run.stored()->remove(Q("ComboOutputFormat"));
   auto w = run.start();
-  EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/out"));
-  EXPECT_EQ(w->profileCombo->currentIndex(), 0);
+  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
   auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 7);
+  EXPECT_EQ(raw->allKeys().size(), 8);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
   EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 26);
-  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("VideoQuality")).toInt(), 2);
+  EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 1);
+  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 40);
+  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 1);
+  EXPECT_EQ(raw->value(Q("VideoQuality")).toInt(), 0);
+}
+
+// A profile index past the list (or before it) shows the first profile with
+// its choices, and Start can convert with it; quality levels out of range
+// show "Normal".
+TEST_F(ShellSettings, IndexesOutOfRangeShowTheirDefaults) {
+  for (int format : {1000, -3}) {
+    SCOPED_TRACE(format);
+    plantAll(QString(), format, 0, 26, 0, 9, -1);
+    auto w = run.start();
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentText(), Q("3GP - Mobile Video Format (*.3gp)"));
+    EXPECT_GT(control<QComboBox>(*w, "videoSizeCombo")->count(), 0);
+    EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Normal"));
+    EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
+    EXPECT_FALSE(w->settings().choices.comboVideoBitrate.text().empty());
+    EXPECT_TRUE(control<QToolButton>(*w, "startButton")->isEnabled());
+    EXPECT_EQ(run.stored()->value(Q("ComboOutputFormat")).toInt(), 0);
+  }
+}
+
+// Settings that cannot be read (a folder where the file should be) or kept
+// (a location below a regular file): the defaults, and one message.
+TEST_F(ShellSettings, UnusableSettingsAreToldOnce) {
+  QtSettingsStore store(run.settingsFolder());
+  ASSERT_TRUE(QDir().mkpath(store.fileName()));
+  {
+    auto w = run.start();
+    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
+    ASSERT_EQ(run.prompts.messages.size(), 1);
+    EXPECT_TRUE(run.prompts.messages[0].startsWith(Q("The settings could not be read from \"")));
+    ASSERT_TRUE(w->close());
+    EXPECT_EQ(run.prompts.messages.size(), 1);
+  }
+  EXPECT_TRUE(QFileInfo(store.fileName()).isDir());
+  run.prompts.messages.clear();
+  QFile blocker(QDir(run.settingsFolder()).filePath(Q("blocker")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  WindowRun blocked;
+  blocked.folderOverride = QDir(run.settingsFolder()).filePath(Q("blocker/inside"));
+  auto w = blocked.start();
+  ASSERT_EQ(blocked.prompts.messages.size(), 1);
+  EXPECT_TRUE(blocked.prompts.messages[0].contains(Q("could not be saved")));
+  ASSERT_TRUE(w->close());
+  EXPECT_EQ(blocked.prompts.messages.size(), 1);
 }
 
 TEST_F(ShellSettings, LetterBoxSurvivesARestartButTheAspectRatioDoesNot) {
   {
     auto w = run.start();
-    w->setOptionsAction->trigger();
-    pick(w->optionsDialog->letterBoxCombo, 1);
-    pick(w->optionsDialog->aspectRatioCombo, 2);
-    EXPECT_EQ(w->letterBoxCombo->currentIndex(), 1);
-    EXPECT_EQ(w->aspectRatioCombo->currentText(), Q("16:9 (Wide Screen)"));
+    control<QAction>(*w, "setOptionsAction")->trigger();
+    pick(combo(*w, "letterBoxCombo"), 1);
+    pick(combo(*w, "aspectRatioCombo"), 2);
+    EXPECT_EQ(w->settings().letterBox, 1);
+    EXPECT_EQ(w->settings().choices.comboAspectRatio.text(), "16:9 (Wide Screen)");
     ASSERT_TRUE(w->close());
   }
   auto w = run.start();
-  EXPECT_EQ(w->optionsDialog->letterBoxCombo->currentText(), Q("LetterBox"));
-  EXPECT_EQ(w->letterBoxCombo->currentIndex(), 1);
-  EXPECT_EQ(w->optionsDialog->aspectRatioCombo->currentText(), Q("Original"));
-  EXPECT_EQ(w->aspectRatioCombo->currentIndex(), 0);
+  EXPECT_EQ(combo(*w, "letterBoxCombo")->currentText(), Q("LetterBox"));
+  EXPECT_EQ(w->settings().letterBox, 1);
+  EXPECT_EQ(combo(*w, "aspectRatioCombo")->currentText(), Q("Original"));
+  EXPECT_EQ(w->settings().choices.comboAspectRatio.itemIndex, 0);
 }
 
 TEST_F(ShellSettings, ExitAfterChangingTheFolderDoesNotSaveIt) {
   plantAll(Q("/videos/old"), 0, 0, 26, 0, 2, 2);
   {
     auto w = run.start();
-    w->terminateProgram = [] {};
+    w->setTerminateProgram([] {});
     run.prompts.folders = {Q("/videos/new")};
-    w->chooseFolderButton->click();
-    EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/new"));
-    w->exitAction->trigger();
+    control<QToolButton>(*w, "chooseFolderButton")->click();
+    EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/new"));
+    control<QAction>(*w, "exitAction")->trigger();
   }
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/videos/old"));
   {
     auto w = run.start();
-    EXPECT_EQ(w->outputFolderEdit->text(), Q("/videos/old"));
+    EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/old"));
     // Closing with the close box saves it.
     run.prompts.folders = {Q("/videos/new")};
-    w->chooseFolderButton->click();
+    control<QToolButton>(*w, "chooseFolderButton")->click();
     ASSERT_TRUE(w->close());
   }
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/videos/new"));
@@ -178,12 +244,12 @@ TEST_F(ShellSettings, ExitAfterChangingTheFolderDoesNotSaveIt) {
 
 TEST_F(ShellSettings, TypingInTheSpinEditSetsTheDropDownRowsAtOnce) {
   auto w = run.start();
-  w->setOptionsAction->trigger();
-  SpinEdit *spin = w->optionsDialog->dropDownItemsSpin;
-  spin->setFocus();
-  QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(spin, Q("30"));
-  EXPECT_EQ(w->profileCombo->maxVisibleItems(), 30);
+  control<QAction>(*w, "setOptionsAction")->trigger();
+  SpinEdit *items = spin(*w);
+  items->setFocus();
+  QTest::keyClick(items, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(items, Q("30"));
+  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), 30);
   ASSERT_TRUE(w->close());
   EXPECT_EQ(run.stored()->value(Q("DropDownItems")).toInt(), 30);
 }

@@ -63,8 +63,8 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   EXPECT_EQ(text(0, kVideoSizeColumn), "320x240");
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
   EXPECT_EQ(text(0, kDurationColumn), "00:00:01");
-  EXPECT_EQ(text(0, kOutputColumn), window->outputType);
-  EXPECT_FALSE(window->outputType.isEmpty());
+  EXPECT_EQ(text(0, kOutputColumn), outputType());
+  EXPECT_FALSE(outputType().isEmpty());
   EXPECT_EQ(text(0, kProgressColumn), "");
   EXPECT_EQ(text(1, kFileNameColumn), bad);
   EXPECT_EQ(text(1, kProgressColumn), "Error");
@@ -72,15 +72,15 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   EXPECT_EQ(text(1, kVideoSizeColumn), "");
   EXPECT_EQ(text(1, kDurationColumn), "");
   EXPECT_EQ(text(2, kFrameRateColumn), "23.98");
-  EXPECT_FALSE(window->addingFiles);
+  EXPECT_FALSE(window->runFlags().addingFiles);
   // The dialog offers the three filters, "All Supported Files" first.
-  ASSERT_EQ(prompts.lastFilters.size(), 3u);
-  EXPECT_EQ(prompts.lastFilters[0].name, "All Supported Files");
-  EXPECT_EQ(prompts.lastFilters[0].patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
-  EXPECT_EQ(prompts.lastFilters[1].name, "QuickTime Files (*.mov, *.qt, *.m4v)");
-  EXPECT_EQ(prompts.lastFilters[1].patterns, "*.mov; *.qt; *.m4v");
-  EXPECT_EQ(prompts.lastFilters[2].name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
-  EXPECT_EQ(prompts.lastFilters[2].patterns, "*.m4a; *.mp4");
+  ASSERT_EQ(prompts.openFilters.back().size(), 3u);
+  EXPECT_EQ(prompts.openFilters.back()[0].name, "All Supported Files");
+  EXPECT_EQ(prompts.openFilters.back()[0].patterns, "*.mov;*.qt;*.m4v;*.mp4;*.m4a");
+  EXPECT_EQ(prompts.openFilters.back()[1].name, "QuickTime Files (*.mov, *.qt, *.m4v)");
+  EXPECT_EQ(prompts.openFilters.back()[1].patterns, "*.mov; *.qt; *.m4v");
+  EXPECT_EQ(prompts.openFilters.back()[2].name, "MPEG-4 Audio Files (*.m4a, *.mp4)");
+  EXPECT_EQ(prompts.openFilters.back()[2].patterns, "*.m4a; *.mp4");
 }
 
 TEST_F(SourceList, AudioOnlyFileHasBlankSizeAndRate) {
@@ -98,7 +98,7 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
   EXPECT_EQ(rows(), 0);
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   addFiles({a});
-  window->sourceJobs.endJob(0, JobState::Done, "");
+  window->sourceJobs().endJob(0, JobState::Done, "");
   ASSERT_EQ(text(0, kProgressColumn), "Done");
   addFiles({a});
   ASSERT_EQ(rows(), 2);
@@ -109,18 +109,18 @@ TEST_F(SourceList, CancelledDialogAddsNothingAndTheSameFileMayComeTwice) {
 TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   const QString bad = QString::fromStdString(unreadable());
-  drop({a, bad, QString::fromStdString(scratch.path().string())}, window->sourceList);
+  drop({a, bad, QString::fromStdString(scratch.path().string())}, control<QTreeView>(*window, "sourceList"));
   ASSERT_EQ(rows(), 2);  // the folder is left out
   EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
   EXPECT_EQ(text(1, kProgressColumn), "Error");
   EXPECT_EQ(prompts.openDialogs, 0);
 
   // Not onto the list, or during a conversion: nothing happens.
-  drop({a}, window->startButton);
+  drop({a}, control<QToolButton>(*window, "startButton"));
   EXPECT_EQ(rows(), 2);
-  window->converting = true;
-  drop({a}, window->sourceList);
-  window->converting = false;
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
+  drop({a}, control<QTreeView>(*window, "sourceList"));
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
 }
 
@@ -130,25 +130,26 @@ TEST_F(SourceList, DroppedFilesTakeTheAddFileRoad) {
 TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
   const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
   addFiles({a, a});
-  window->sourceJobs.startJob(0, scratch.file("ntsc.mp4"), false);
-  window->sourceJobs.endJob(0, JobState::Done, "");
-  window->converting = false;
-  window->nextRowTimer->start();
+  window->sourceJobs().startJob(0, scratch.file("ntsc.mp4"), false);
+  window->sourceJobs().endJob(0, JobState::Done, "");
+  ASSERT_FALSE(window->runFlags().converting);
+  control<QTimer>(*window, "nextRowTimer")->start();
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(a)});
-  const QPointF pos = window->sourceList->mapTo(window.get(), window->sourceList->rect().center());
+  const QPointF pos = control<QTreeView>(*window, "sourceList")
+                          ->mapTo(window.get(), control<QTreeView>(*window, "sourceList")->rect().center());
   QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(window.get(), &enter);
   EXPECT_FALSE(enter.isAccepted());
-  drop({a}, window->sourceList);
+  drop({a}, control<QTreeView>(*window, "sourceList"));
   window->addDroppedFiles({a});  // however the files come
-  window->nextRowTimer->stop();
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   EXPECT_EQ(prompts.openDialogs, 1);
 
   // Once the run is over, a drop is taken again.
-  drop({a}, window->sourceList);
+  drop({a}, control<QTreeView>(*window, "sourceList"));
   EXPECT_EQ(rows(), 3);
 }
 
@@ -169,9 +170,9 @@ TEST_F(SourceList, FilesOfTheCommandLineAreAdded) {
 }
 
 TEST_F(SourceList, AddFileDoesNothingDuringAConversion) {
-  window->converting = true;
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
   addFiles({QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"))});
-  window->converting = false;
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 0);
   EXPECT_EQ(prompts.openDialogs, 0);
 }
@@ -192,19 +193,15 @@ TEST_F(SourceList, RemoveClearAndCheckMarks) {
   EXPECT_EQ(text(1, kFrameRateColumn), "29.97");
 
   // Clear All and Remove do nothing while a conversion runs or files are added.
-  window->converting = true;
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
   window->clearAllFiles();
   select(0);
   window->removeSelectedFile();
-  window->converting = false;
+  control<QTimer>(*window, "nextRowTimer")->stop();
   EXPECT_EQ(rows(), 2);
-  window->nextRowTimer->start();  // between two rows of a run
+  window->queue().setAddingFiles(true);
   window->clearAllFiles();
-  window->nextRowTimer->stop();
-  EXPECT_EQ(rows(), 2);
-  window->addingFiles = true;
-  window->clearAllFiles();
-  window->addingFiles = false;
+  window->queue().setAddingFiles(false);
   EXPECT_EQ(rows(), 2);
 
   window->clearAllFiles();

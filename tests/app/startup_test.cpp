@@ -78,12 +78,12 @@ TEST(Startup, AStartShowsTheWindowAndCreatesTheSettings) {
   p.setProcessEnvironment(environment(config));
   p.start(Q(TREVIX_PROGRAM), {});
   ASSERT_TRUE(p.waitForStarted(10000));
-  // The options dialog loads the settings at start and, the first time,
-  // writes every value: the window is up once the file is complete.
+  // The window loads the settings at start and, the first time,
+  // writes every value (eight of them): the window is up once the file is
+  // complete.
   const QString file = QString::fromStdString(config.file("Trevix/Trevix MOV Video Converter.conf"));
-  const bool written = waitUntil(
-      [&] { return QSettings(file, QSettings::NativeFormat).allKeys().size() == 7; }, 30000,
-      [&] { p.waitForFinished(50); });
+  const bool written = waitUntil([&] { return QSettings(file, QSettings::NativeFormat).allKeys().size() == 8; }, 30000,
+                                 [&] { p.waitForFinished(50); });
   EXPECT_TRUE(written) << QString::fromLocal8Bit(p.readAllStandardError()).toStdString();
   EXPECT_EQ(p.state(), QProcess::Running) << "the window stays open";
   EXPECT_EQ(QSettings(file, QSettings::NativeFormat).value(Q("DropDownItems")).toInt(), 26);

@@ -6,16 +6,26 @@
 #include <QSettings>
 #include <memory>
 
+#include "conversion_queue.h"
 #include "fake_prompts.h"
-#include "options_dialog.h"
 #include "mainwindow.h"
+#include "media_fixture.h"
+#include "options_dialog.h"
 #include "settings_store.h"
 #include "test_env.h"
+
+// A control of a window or dialog, found by its name as a user finds it by
+// its place.
+template <typename T>
+T *control(const QObject &owner, const char *name) {
+  return owner.findChild<T *>(QString::fromLatin1(name));
+}
 
 struct WindowRun {
   FakePrompts prompts;
   FakeDesktop desktop;
   ScratchDir settingsDir;
+  QString folderOverride;  // a settings folder of the test's own choice
 
   // Start-up as the program does it: the window (libraries from bin/Common),
   // the About box, the options dialog (loading the settings), then show.
@@ -34,7 +44,27 @@ struct WindowRun {
     return w;
   }
 
-  QString settingsFolder() const { return QString::fromStdString(settingsDir.path().string()); }
+  // Puts the window in the middle of a run, as the user does: one
+  // generated clip listed and Start pressed. The run stays under way until
+  // the engine's events are let through (finishRun).
+  void startRun(MainWindow &w) {
+    files = cachedFixture(MediaRecipe{}, "window-run.mov");
+    prompts.files = {QString::fromStdString(files)};
+    QCoreApplication::processEvents();  // an earlier Add File has ended
+    w.addFiles();
+    w.setOutputFolder(QString::fromStdString(outputDir.path().string()));
+    w.startConversion();
+  }
+  bool finishRun(MainWindow &w) {
+    return waitUntil([&] { return !w.runInProgress(); }, 60000,
+                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+  }
+  std::string files;
+  ScratchDir outputDir;
+
+  QString settingsFolder() const {
+    return folderOverride.isEmpty() ? QString::fromStdString(settingsDir.path().string()) : folderOverride;
+  }
   std::unique_ptr<QSettings> stored() const {
     QtSettingsStore store(settingsFolder());
     return std::make_unique<QSettings>(store.fileName(), QSettings::NativeFormat);

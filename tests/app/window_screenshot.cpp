@@ -23,6 +23,7 @@
 #include <iterator>
 
 #include "binding.h"
+#include "conversion_queue.h"
 #include "desktop_services.h"
 #include "log_dialog.h"
 #include "mainwindow.h"
@@ -33,6 +34,12 @@
 #include "test_env.h"
 
 namespace {
+
+// A control of the window, found by its name.
+template <typename T>
+T *control(const QObject &owner, const char *name) {
+  return owner.findChild<T *>(QString::fromLatin1(name));
+}
 
 struct ShotPrompts : Prompts {
   QStringList files;
@@ -117,12 +124,12 @@ int main(int argc, char **argv) {
 
   QRect around;
   if (mode == "converting" || mode == "failed-log") {
-    const int mp4 = window.profileCombo->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
-    window.profileCombo->setCurrentIndex(mp4);
-    emit window.profileCombo->activated(mp4);
+    const int mp4 = control<QComboBox>(window, "profileCombo")->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
+    control<QComboBox>(window, "profileCombo")->setCurrentIndex(mp4);
+    emit control<QComboBox>(window, "profileCombo")->activated(mp4);
     const std::string out = scratch.file("Converted");
     std::filesystem::create_directories(out);
-    window.outputFolderEdit->setText(QString::fromStdString(out));
+    window.setOutputFolder(QString::fromStdString(out));
     const bool converting = mode == "converting";
     const std::string holiday = makeClip(scratch, "Holiday.mov", 5.0);
     // The second file is long, so that it is caught half-way.
@@ -133,9 +140,9 @@ int main(int argc, char **argv) {
     prompts.files = {QString::fromStdString(holiday), QString::fromStdString(second),
                      QString::fromStdString(garden)};
     window.addFiles();
-    window.engine->setProgressInterval(100);
+    window.engine()->setProgressInterval(100);
     window.startConversion();
-    const SourceJobs &jobs = window.sourceJobs;
+    const SourceJobs &jobs = window.sourceJobs();
     const bool ready = waitUntil(
         [&] {
           if (!converting) return !window.runInProgress();
@@ -149,24 +156,28 @@ int main(int argc, char **argv) {
     }
     if (converting) {
       // Hold the conversion still while the picture is taken.
-      window.engine->pause();
+      window.engine()->pause();
     } else {
-      window.sourceList->setCurrentIndex(window.sourceListModel->index(1, 0));
+      control<QTreeView>(window, "sourceList")
+          ->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
       window.showRowLog(1);
       // Below the failed row, leaving the list's rows in sight.
-      const QRect list = QRect(window.sourceList->mapToGlobal(QPoint(0, 0)), window.sourceList->size());
-      window.logDialog->resize(window.width() * 2 / 3, window.height() / 2);
-      window.logDialog->move(window.geometry().right() - window.logDialog->width() - 20, list.top() + list.height() / 2);
-      around = window.frameGeometry().united(window.logDialog->frameGeometry());
+      const QRect list = QRect(control<QTreeView>(window, "sourceList")->mapToGlobal(QPoint(0, 0)),
+                               control<QTreeView>(window, "sourceList")->size());
+      control<LogDialog>(window, "logDialog")->resize(window.width() * 2 / 3, window.height() / 2);
+      control<LogDialog>(window, "logDialog")
+          ->move(window.geometry().right() - control<LogDialog>(window, "logDialog")->width() - 20,
+                 list.top() + list.height() / 2);
+      around = window.frameGeometry().united(control<LogDialog>(window, "logDialog")->frameGeometry());
     }
     settle(300);
   }
   const QPixmap shot = takePicture(window, around);
   const bool saved = shot.save(picture, "PNG");
   if (mode == "converting") {
-    window.engine->resume();
+    window.engine()->resume();
     window.stopAllConversions();
-    waitUntil([&] { return !window.converting; }, 10000, pumpEvents);
+    waitUntil([&] { return !window.runFlags().converting; }, 10000, pumpEvents);
   }
   std::fprintf(stderr, "%s %s (%dx%d)\n", saved ? "saved" : "could not save", argv[2], shot.width(), shot.height());
   return saved ? 0 : 1;

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <vector>
 
 #include "prompts.h"
@@ -16,21 +17,27 @@ struct FakePrompts : Prompts {
   QStringList folderStarts;
   std::vector<std::vector<FileFilter>> openFilters;
   std::vector<QUrl> openedUrls;
+  int openDialogs = 0;
+  int folderDialogs = 0;
   // Answers.
   bool yesAnswer = true;
+  std::function<void()> duringQuestion;  // runs while a question is open
   QStringList folders;  // one per folder dialog, in order; empty: cancel
   QStringList files;    // returned by every open dialog
 
   void information(QWidget *, const QString &text) override { messages << text; }
   bool askYesNo(QWidget *, const QString &caption, const QString &text) override {
     questions << caption + QLatin1Char('|') + text;
+    if (duringQuestion) duringQuestion();
     return yesAnswer;
   }
   QStringList openFiles(QWidget *, const std::vector<FileFilter> &filters) override {
+    ++openDialogs;
     openFilters.push_back(filters);
     return files;
   }
   QString browseForFolder(QWidget *, const QString &headline, const QString &startFolder) override {
+    ++folderDialogs;
     folderHeadlines << headline;
     folderStarts << startFolder;
     return folders.isEmpty() ? QString() : folders.takeFirst();

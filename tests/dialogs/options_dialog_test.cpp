@@ -1,5 +1,7 @@
 // The "Additional Options" dialog: its controls, the settings it loads at
-// creation, the drop-down length and the mirroring into the main window.
+// creation, the drop-down length and the settings record it edits.
+#include "options_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -12,8 +14,7 @@
 #include <QTest>
 
 #include "layout_check.h"
-#include "options_dialog.h"
-#include "settings_store.h"
+#include "settings.h"
 #include "spin_edit.h"
 #include "test_env.h"
 
@@ -21,48 +22,24 @@ namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
 
-// Stand-ins for the main window's controls, filled as its start-up does.
-struct MainStandIn {
-  QWidget window;
-  QLineEdit folder{&window};
-  QComboBox format{&window}, letterBox{&window}, aspect{&window}, videoQuality{&window}, audioQuality{&window};
-
-  MainStandIn() {
-    for (int i = 0; i < 47; ++i) format.addItem(QStringLiteral("Format %1").arg(i));
-    format.setCurrentIndex(0);
-    format.setMaxVisibleItems(25);
-    letterBox.addItems({Q("None"), Q("LetterBox")});
-    letterBox.setCurrentIndex(0);
-    aspect.addItems({Q("Original"), Q("4:3 (Standard"), Q("16:9 (Wide Screen)")});
-    aspect.setCurrentIndex(0);
-    const QStringList levels{Q("Highest"), Q("Higher"), Q("Normal"), Q("Lower"), Q("Lowest")};
-    videoQuality.addItems(levels);
-    videoQuality.setCurrentIndex(2);
-    audioQuality.addItems(levels);
-    audioQuality.setCurrentIndex(2);
-  }
-  MainWindowControls controls() {
-    MainWindowControls c;
-    c.outputFolderEdit = &folder;
-    c.profileCombo = &format;
-    c.letterBoxCombo = &letterBox;
-    c.aspectRatioCombo = &aspect;
-    c.videoQualityCombo = &videoQuality;
-    c.audioQualityCombo = &audioQuality;
-    return c;
-  }
-};
-
 class OptionsDialogTest : public ::testing::Test {
  protected:
-  ScratchDir dir;
-  QtSettingsStore store{QString::fromStdString(dir.path().string())};
-  MainStandIn main;
+  QWidget window;
+  ConversionSettings settings;
+  int edits = 0;
 
-  std::unique_ptr<OptionsDialog> create() { return std::make_unique<OptionsDialog>(&main.window, main.controls(), store); }
-  std::unique_ptr<QSettings> rawSettings() {
-    return std::make_unique<QSettings>(store.fileName(), QSettings::NativeFormat);
+  std::unique_ptr<OptionsDialog> create() {
+    auto form = std::make_unique<OptionsDialog>(&window, settings);
+    QObject::connect(form.get(), &OptionsDialog::settingsEdited, [this] { ++edits; });
+    return form;
   }
+  template <typename T>
+  static T *control(OptionsDialog &form, const char *name) {
+    T *c = form.findChild<T *>(Q(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  static SpinEdit *spin(OptionsDialog &form) { return control<SpinEdit>(form, "dropDownItemsSpin"); }
   void typeInto(QWidget *w, const QString &text) {
     w->setFocus();
     QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
@@ -92,6 +69,8 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(form->findChild<QGroupBox *>(Q("additionalOptionsBox"))->title(), Q(" Additional Options "));
   EXPECT_EQ(form->findChild<QCheckBox *>(Q("overwriteCheck"))->text(),
             Q("Overwrite Existing File With The Same Name"));
+  EXPECT_EQ(form->findChild<QCheckBox *>(Q("keepMetadataCheck"))->text(),
+            Q("Keep the recording date, place and camera"));
   EXPECT_EQ(form->findChild<QLabel *>(Q("dropDownItemsLabel"))->text(), Q("Drop Down Items in Output Format List"));
   EXPECT_EQ(form->findChild<QGroupBox *>(Q("generalVideoBox"))->title(), Q(" General Video Settings "));
   EXPECT_EQ(form->findChild<QLabel *>(Q("videoZoomLabel"))->text(), Q("Video Zoom : "));
@@ -106,102 +85,104 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(zoom->itemText(1), Q("LetterBox"));
   EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
   EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
-  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
-  EXPECT_EQ(form->dropDownItemsSpin->minValue(), 26);
-  EXPECT_EQ(form->dropDownItemsSpin->maxValue(), 47);
-  // A list longer than 47 can be shown whole.
-  for (int i = main.format.count(); i < 56; ++i) main.format.addItem(QStringLiteral("Format %1").arg(i));
-  auto longer = create();
-  EXPECT_EQ(longer->dropDownItemsSpin->maxValue(), 56);
-  longer->dropDownItemsSpin->setValue(56);
-  EXPECT_EQ(main.format.maxVisibleItems(), 56);
+  EXPECT_EQ(spin(*form)->value(), 26);
+  EXPECT_EQ(spin(*form)->minValue(), 26);
+  // The whole format list, longer than 47, can be shown.
+  EXPECT_EQ(spin(*form)->maxValue(), 56);
+  spin(*form)->setValue(56);
+  EXPECT_EQ(settings.dropDownItems, 56);
+  EXPECT_EQ(form->dropDownItems(), 56);
 }
 
-TEST_F(OptionsDialogTest, CreationLoadsTheSettingsAndShowsTheLetterBoxChoice) {
-  {
-    auto raw = rawSettings();
-    raw->setValue(Q("Output Folder"), Q("/out"));
-    raw->setValue(Q("ComboOutputFormat"), 9);
-    raw->setValue(Q("Overwrite"), 1);
-    raw->setValue(Q("DropDownItems"), 35);
-    raw->setValue(Q("LetterBox"), 1);
-    raw->setValue(Q("VideoQuality"), 1);
-    raw->setValue(Q("AudioQuality"), 3);
-  }
+// The dialog shows the record it was given (the window loads it first).
+TEST_F(OptionsDialogTest, CreationShowsTheSettingsAndTheLetterBoxChoice) {
+  settings.overwrite = true;
+  settings.keepMetadata = false;
+  settings.dropDownItems = 35;
+  settings.letterBox = 1;
   auto form = create();
-  EXPECT_EQ(main.folder.text(), Q("/out"));
-  EXPECT_EQ(main.format.currentIndex(), 9);
-  EXPECT_TRUE(form->overwriteCheck->isChecked());
-  EXPECT_EQ(form->dropDownItemsSpin->value(), 35);
-  // Setting the spin edit while loading sets the drop-down length.
-  EXPECT_EQ(main.format.maxVisibleItems(), 35);
-  EXPECT_EQ(main.letterBox.currentIndex(), 1);
-  EXPECT_EQ(form->letterBoxCombo->currentText(), Q("LetterBox"));
-  EXPECT_EQ(form->aspectRatioCombo->currentText(), Q("Original"));
-  EXPECT_EQ(main.videoQuality.currentIndex(), 1);
-  EXPECT_EQ(main.audioQuality.currentIndex(), 3);
+  EXPECT_TRUE(control<QCheckBox>(*form, "overwriteCheck")->isChecked());
+  EXPECT_FALSE(control<QCheckBox>(*form, "keepMetadataCheck")->isChecked());
+  EXPECT_EQ(spin(*form)->value(), 35);
+  EXPECT_EQ(form->dropDownItems(), 35);
+  EXPECT_EQ(control<QComboBox>(*form, "letterBoxCombo")->currentText(), Q("LetterBox"));
+  EXPECT_EQ(control<QComboBox>(*form, "aspectRatioCombo")->currentText(), Q("Original"));
+  EXPECT_EQ(edits, 0);
+  // Shown again after a change elsewhere.
+  settings.letterBox = 0;
+  settings.choices.comboAspectRatio.itemIndex = 2;
+  form->showSettings();
+  EXPECT_EQ(control<QComboBox>(*form, "letterBoxCombo")->currentText(), Q("None"));
+  EXPECT_EQ(control<QComboBox>(*form, "aspectRatioCombo")->currentText(), Q("16:9 (Wide Screen)"));
+  EXPECT_EQ(edits, 0);
 }
 
 TEST_F(OptionsDialogTest, TypedNumberSetsTheDropDownLengthAsTyped) {
   auto form = create();
   form->show();
-  typeInto(form->dropDownItemsSpin, Q("30"));
-  EXPECT_EQ(main.format.maxVisibleItems(), 30);
+  SpinEdit *items = spin(*form);
+  typeInto(items, Q("30"));
+  EXPECT_EQ(settings.dropDownItems, 30);
   EXPECT_EQ(form->dropDownItems(), 30);
+  EXPECT_GT(edits, 0);
   // Beyond the limits too: a typed number is used and saved as typed.
-  typeInto(form->dropDownItemsSpin, Q("60"));
-  EXPECT_EQ(main.format.maxVisibleItems(), 60);
-  form->saveSettings();
-  EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toInt(), 60);
-  // The spin buttons keep to 26..47.
-  form->dropDownItemsSpin->stepBy(1);
-  EXPECT_EQ(form->dropDownItemsSpin->value(), 47);
-  form->dropDownItemsSpin->setValue(26);
-  form->dropDownItemsSpin->stepBy(-3);
-  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
-  EXPECT_EQ(main.format.maxVisibleItems(), 26);
-  // A typed number that is no length drops down the minimum, and is saved
+  typeInto(items, Q("60"));
+  EXPECT_EQ(settings.dropDownItems, 60);
+  EXPECT_EQ(form->dropDownItems(), 60);
+  // The spin buttons keep to 26..56.
+  items->stepBy(1);
+  EXPECT_EQ(items->value(), 56);
+  items->setValue(26);
+  items->stepBy(-3);
+  EXPECT_EQ(items->value(), 26);
+  EXPECT_EQ(form->dropDownItems(), 26);
+  // A typed number that is no length drops down the minimum, and is kept
   // as typed.
-  for (const char *typed : {"0", "-5"}) {
-    typeInto(form->dropDownItemsSpin, Q(typed));
-    EXPECT_EQ(main.format.maxVisibleItems(), 26) << typed;
+  for (int typed : {0, -5}) {
+    typeInto(items, QString::number(typed));
     EXPECT_EQ(form->dropDownItems(), 26) << typed;
-    form->saveSettings();
-    EXPECT_EQ(rawSettings()->value(Q("DropDownItems")).toString(), Q(typed));
+    EXPECT_EQ(settings.dropDownItems, typed);
   }
   // Text that is not a number counts as the minimum.
-  form->dropDownItemsSpin->findChild<QLineEdit *>()->setText(QString());
-  EXPECT_EQ(form->dropDownItemsSpin->value(), 26);
+  items->findChild<QLineEdit *>()->setText(QString());
+  EXPECT_EQ(items->value(), 26);
 }
 
-TEST_F(OptionsDialogTest, ChoicesAreMirroredByIndex) {
+TEST_F(OptionsDialogTest, ChoicesGoIntoTheSettingsByIndex) {
   auto form = create();
   form->show();
-  form->aspectRatioCombo->setCurrentIndex(2);
-  emit form->aspectRatioCombo->activated(2);
-  EXPECT_EQ(main.aspect.currentIndex(), 2);
-  form->letterBoxCombo->setCurrentIndex(1);
-  emit form->letterBoxCombo->activated(1);
-  EXPECT_EQ(main.letterBox.currentIndex(), 1);
+  auto *aspect = control<QComboBox>(*form, "aspectRatioCombo");
+  auto *zoom = control<QComboBox>(*form, "letterBoxCombo");
+  aspect->setCurrentIndex(2);
+  emit aspect->activated(2);
+  EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, 2);
+  zoom->setCurrentIndex(1);
+  emit zoom->activated(1);
+  EXPECT_EQ(settings.letterBox, 1);
 
-  // A typed text matching no item leaves the holder without a selection.
-  typeInto(form->aspectRatioCombo, Q("2.35:1"));
-  EXPECT_EQ(main.aspect.currentIndex(), -1);
+  // A typed text matching no item leaves no choice.
+  typeInto(aspect, Q("2.35:1"));
+  EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, -1);
   // A typed text equal to an item selects that item.
-  typeInto(form->aspectRatioCombo, Q("original"));
-  EXPECT_EQ(main.aspect.currentIndex(), 0);
-  typeInto(form->letterBoxCombo, Q("Zoom"));
-  EXPECT_EQ(main.letterBox.currentIndex(), -1);
+  typeInto(aspect, Q("original"));
+  EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, 0);
+  typeInto(zoom, Q("Zoom"));
+  EXPECT_EQ(settings.letterBox, -1);
 }
 
 TEST_F(OptionsDialogTest, DoneHidesTheDialogAndKeepsItsValues) {
   auto form = create();
   form->show();
-  form->overwriteCheck->setChecked(true);
-  QTest::mouseClick(form->doneButton, Qt::LeftButton);
+  auto *keep = control<QCheckBox>(*form, "keepMetadataCheck");
+  QTest::mouseClick(control<QCheckBox>(*form, "overwriteCheck"), Qt::LeftButton);
+  QTest::mouseClick(keep, Qt::LeftButton);
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_FALSE(settings.keepMetadata);
+  QTest::mouseClick(control<QPushButton>(*form, "doneButton"), Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
   form->show();
-  EXPECT_TRUE(form->overwriteCheck->isChecked());
+  EXPECT_TRUE(control<QCheckBox>(*form, "overwriteCheck")->isChecked());
+  EXPECT_FALSE(keep->isChecked());
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
-// The settings store and the load/save rules over the controls they fill.
+// The settings store and the load/save rules of the conversion settings.
+#include "settings.h"
+
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QComboBox>
+#include <QDir>
 #include <QFile>
-#include <QLineEdit>
+#include <QFileInfo>
 #include <QSettings>
+#include <random>
 
-#include "settings.h"
 #include "settings_store.h"
-#include "spin_edit.h"
 #include "test_env.h"
 
 namespace {
@@ -91,44 +91,14 @@ TEST(SettingsStore, UnusableLocationFailsQuietly) {
   EXPECT_FALSE(QFile::exists(store.fileName()));
 }
 
-// The controls as the program has them after start-up.
-struct Controls {
-  QLineEdit folder;
-  QComboBox format, letterBox, videoQuality, audioQuality;
-  QCheckBox overwrite;
-  SpinEdit spin{26, 47};
-
-  Controls() {
-    for (int i = 0; i < 47; ++i) format.addItem(QStringLiteral("Format %1").arg(i));
-    format.setCurrentIndex(0);
-    letterBox.addItems({Q("None"), Q("LetterBox")});
-    letterBox.setCurrentIndex(0);
-    const QStringList levels{Q("Highest"), Q("Higher"), Q("Normal"), Q("Lower"), Q("Lowest")};
-    videoQuality.addItems(levels);
-    videoQuality.setCurrentIndex(2);
-    audioQuality.addItems(levels);
-    audioQuality.setCurrentIndex(2);
-  }
-  SettingsControls pointers() {
-    SettingsControls c;
-    c.outputFolderEdit = &folder;
-    c.profileCombo = &format;
-    c.overwriteCheck = &overwrite;
-    c.dropDownItemsSpin = &spin;
-    c.letterBoxCombo = &letterBox;
-    c.videoQualityCombo = &videoQuality;
-    c.audioQualityCombo = &audioQuality;
-    return c;
-  }
-};
-
-class SettingsLoad : public ::testing::Test {
+class SettingsFile : public ::testing::Test {
  protected:
   ScratchDir dir;
   QtSettingsStore store{QString::fromStdString(dir.path().string())};
-  Controls controls;
+  ConversionSettings settings;
 
   void plant(const char *name, const QVariant &value) { rawFile(dir)->setValue(Q(name), value); }
+  // The values as a build before "KeepMetadata" wrote them.
   void plantAll(const QString &folder, int format, int overwrite, int dropDown, int letterBox, int vq, int aq) {
     auto raw = rawFile(dir);
     raw->setValue(Q(kValueOutputFolder), folder);
@@ -140,122 +110,179 @@ class SettingsLoad : public ::testing::Test {
     raw->setValue(Q(kValueAudioQuality), aq);
   }
   QVariant stored(const char *name) { return rawFile(dir)->value(Q(name)); }
+  int videoQuality() const { return settings.choices.comboVideoQuality.itemIndex; }
+  int audioQuality() const { return settings.choices.comboAudioQuality.itemIndex; }
+  void expectOnlyTheProgramsKeys() {
+    QStringList keys = rawFile(dir)->allKeys();
+    keys.sort();
+    EXPECT_EQ(keys,
+              QStringList({Q(kValueAudioQuality), Q(kValueOutputFormat), Q(kValueDropDownItems), Q(kValueKeepMetadata),
+                           Q(kValueLetterBox), Q(kValueOutputFolder), Q(kValueOverwrite), Q(kValueVideoQuality)}));
+  }
 };
 
-TEST_F(SettingsLoad, FirstRunCreatesEveryValueFromTheDefaults) {
-  EXPECT_FALSE(loadSettings(store, controls.pointers()));
-  auto raw = rawFile(dir);
-  EXPECT_EQ(raw->allKeys().size(), 7);
-  EXPECT_EQ(raw->value(Q(kValueOutputFolder)).toString(), QString());
-  EXPECT_EQ(raw->value(Q(kValueOutputFormat)).toInt(), 0);
-  EXPECT_EQ(raw->value(Q(kValueOverwrite)).toInt(), 0);
-  EXPECT_EQ(raw->value(Q(kValueDropDownItems)).toInt(), 26);
-  EXPECT_EQ(raw->value(Q(kValueLetterBox)).toInt(), 0);
-  EXPECT_EQ(raw->value(Q(kValueVideoQuality)).toInt(), 2);
-  EXPECT_EQ(raw->value(Q(kValueAudioQuality)).toInt(), 2);
-  // A second load finds everything.
-  EXPECT_TRUE(loadSettings(store, controls.pointers()));
-}
-
-TEST_F(SettingsLoad, StoredValuesReachTheControls) {
-  plantAll(Q("/videos/out"), 20, 1, 40, 1, 0, 4);
-  EXPECT_TRUE(loadSettings(store, controls.pointers()));
-  EXPECT_EQ(controls.folder.text(), Q("/videos/out"));
-  EXPECT_EQ(controls.format.currentIndex(), 20);
-  EXPECT_TRUE(controls.overwrite.isChecked());
-  EXPECT_EQ(controls.spin.value(), 40);
-  EXPECT_EQ(controls.letterBox.currentIndex(), 1);
-  EXPECT_EQ(controls.videoQuality.currentIndex(), 0);
-  EXPECT_EQ(controls.audioQuality.currentIndex(), 4);
-}
-
-TEST_F(SettingsLoad, DropDownItemsAreLimitedWhenLoaded) {
-  plantAll(QString(), 0, 0, 100, 0, 2, 2);
-  loadSettings(store, controls.pointers());
-  EXPECT_EQ(controls.spin.value(), 47);
-  plantAll(QString(), 0, 0, 10, 0, 2, 2);
-  loadSettings(store, controls.pointers());
-  EXPECT_EQ(controls.spin.value(), 26);
-  // A negative count is not applied.
-  controls.spin.setValue(30);
-  plantAll(QString(), 0, 0, -4, 0, 2, 2);
-  loadSettings(store, controls.pointers());
-  EXPECT_EQ(controls.spin.value(), 30);
-}
-
-TEST_F(SettingsLoad, WrongTypeCountsAsMissingAndIsRewritten) {
-  plantAll(Q("/videos/out"), 5, 1, 40, 1, 0, 0);
-  plant(kValueDropDownItems, Q("many"));
-  controls.spin.setValue(33);
-  EXPECT_FALSE(loadSettings(store, controls.pointers()));
-  // Values before the bad one are applied, the rest keep the controls' state.
-  EXPECT_EQ(controls.folder.text(), Q("/videos/out"));
-  EXPECT_EQ(controls.format.currentIndex(), 5);
-  EXPECT_TRUE(controls.overwrite.isChecked());
-  EXPECT_EQ(controls.spin.value(), 33);
-  EXPECT_EQ(controls.letterBox.currentIndex(), 0);
-  EXPECT_EQ(controls.videoQuality.currentIndex(), 2);
-  // Everything was rewritten from the controls, the bad value as a number.
-  EXPECT_EQ(stored(kValueDropDownItems).toString(), Q("33"));
+TEST_F(SettingsFile, FirstRunCreatesEveryValueFromTheDefaults) {
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
+  expectOnlyTheProgramsKeys();
+  EXPECT_EQ(stored(kValueOutputFolder).toString(), QString());
+  EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
+  EXPECT_EQ(stored(kValueOverwrite).toInt(), 0);
+  EXPECT_EQ(stored(kValueDropDownItems).toInt(), 26);
   EXPECT_EQ(stored(kValueLetterBox).toInt(), 0);
   EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
-  EXPECT_EQ(stored(kValueOutputFolder).toString(), Q("/videos/out"));
+  EXPECT_EQ(stored(kValueAudioQuality).toInt(), 2);
+  EXPECT_EQ(stored(kValueKeepMetadata).toInt(), 1);
+  // A second load finds everything.
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
 }
 
-TEST_F(SettingsLoad, MissingFormatRewritesEverythingWithTheStartUpIndex) {
+// A file as the build before the settings record wrote it reads the same;
+// the new value is added with its default.
+TEST_F(SettingsFile, StoredValuesOfTheFormerBuildReadTheSame) {
+  plantAll(Q("/videos/out"), 20, 1, 40, 1, 0, 4);
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
+  EXPECT_EQ(settings.outputFolder, "/videos/out");
+  EXPECT_EQ(profileLabel(settings.profileId), kOutputFormatItems[20]);
+  EXPECT_EQ(listItemOfProfile(settings.profileId), 20);
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(settings.dropDownItems, 40);
+  EXPECT_EQ(settings.letterBox, 1);
+  EXPECT_EQ(videoQuality(), 0);
+  EXPECT_EQ(audioQuality(), 4);
+  EXPECT_TRUE(settings.keepMetadata);
+  EXPECT_EQ(stored(kValueOutputFormat).toInt(), 20);
+  EXPECT_EQ(stored(kValueAudioQuality).toInt(), 4);
+  plant(kValueKeepMetadata, 0);
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
+  EXPECT_FALSE(settings.keepMetadata);
+}
+
+TEST_F(SettingsFile, DropDownItemsAreLimitedWhenLoaded) {
+  const std::pair<int, int> cases[] = {{100, kDropDownItemsLimit}, {10, 26}, {0, 26}, {-4, 26}, {51, 51}};
+  for (const auto &[storedCount, loaded] : cases) {
+    settings.dropDownItems = 30;
+    plantAll(QString(), 0, 0, storedCount, 0, 2, 2);
+    loadSettings(store, settings);
+    EXPECT_EQ(settings.dropDownItems, loaded) << storedCount;
+  }
+  EXPECT_EQ(kDropDownItemsLimit, 56);
+}
+
+// A bad value in the middle takes its own default; the values after it are
+// kept, and the file is rewritten with the program's keys only.
+TEST_F(SettingsFile, WrongTypeTakesItsDefaultAndTheRestAreKept) {
+  plantAll(Q("/videos/out"), 5, 1, 40, 7, 0, 1);
+  plant(kValueLetterBox, Q("wide"));
+  plant("Unknown", Q("junk"));
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
+  EXPECT_EQ(settings.outputFolder, "/videos/out");
+  EXPECT_EQ(listItemOfProfile(settings.profileId), 5);
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(settings.dropDownItems, 40);
+  EXPECT_EQ(settings.letterBox, 0);
+  EXPECT_EQ(videoQuality(), 0);
+  EXPECT_EQ(audioQuality(), 1);
+  EXPECT_EQ(stored(kValueLetterBox).toInt(), 0);
+  EXPECT_EQ(stored(kValueAudioQuality).toInt(), 1);
+  expectOnlyTheProgramsKeys();
+}
+
+TEST_F(SettingsFile, MissingFormatIsTheFirstProfileAndTheRestAreKept) {
   plantAll(Q("/videos/out"), 12, 1, 40, 1, 0, 0);
   rawFile(dir)->remove(Q(kValueOutputFormat));
-  EXPECT_FALSE(loadSettings(store, controls.pointers()));
-  EXPECT_EQ(controls.folder.text(), Q("/videos/out"));
-  EXPECT_EQ(controls.format.currentIndex(), 0);
-  EXPECT_FALSE(controls.overwrite.isChecked());
-  auto raw = rawFile(dir);
-  EXPECT_EQ(raw->allKeys().size(), 7);
-  EXPECT_EQ(raw->value(Q(kValueOutputFolder)).toString(), Q("/videos/out"));
-  EXPECT_EQ(raw->value(Q(kValueOutputFormat)).toInt(), 0);
-  EXPECT_EQ(raw->value(Q(kValueOverwrite)).toInt(), 0);
-  EXPECT_EQ(raw->value(Q(kValueDropDownItems)).toInt(), 26);
-  EXPECT_EQ(raw->value(Q(kValueLetterBox)).toInt(), 0);
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
+  EXPECT_EQ(listItemOfProfile(settings.profileId), 0);
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(stored(kValueOutputFolder).toString(), Q("/videos/out"));
+  EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
+  EXPECT_EQ(stored(kValueDropDownItems).toInt(), 40);
+  EXPECT_EQ(stored(kValueLetterBox).toInt(), 1);
 }
 
-TEST_F(SettingsLoad, MissingFolderReadsAsEmpty) {
+TEST_F(SettingsFile, MissingFolderReadsAsEmpty) {
   plantAll(Q("/videos/out"), 3, 0, 26, 1, 2, 2);
+  plant(kValueKeepMetadata, 1);
   rawFile(dir)->remove(Q(kValueOutputFolder));
-  controls.folder.setText(Q("/previous"));
-  EXPECT_TRUE(loadSettings(store, controls.pointers()));
-  EXPECT_EQ(controls.folder.text(), QString());
-  EXPECT_EQ(controls.format.currentIndex(), 3);
-  EXPECT_EQ(controls.letterBox.currentIndex(), 1);
+  settings.outputFolder = "/previous";
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
+  EXPECT_EQ(settings.outputFolder, "");
+  EXPECT_EQ(listItemOfProfile(settings.profileId), 3);
+  EXPECT_EQ(settings.letterBox, 1);
 }
 
-TEST_F(SettingsLoad, IndexPastTheListLeavesNoSelection) {
-  plantAll(QString(), 47, 0, 26, 2, 9, -1);
-  EXPECT_TRUE(loadSettings(store, controls.pointers()));
-  EXPECT_EQ(controls.format.currentIndex(), -1);
-  EXPECT_EQ(controls.letterBox.currentIndex(), -1);
-  EXPECT_EQ(controls.videoQuality.currentIndex(), -1);
-  // A negative index is not applied.
-  EXPECT_EQ(controls.audioQuality.currentIndex(), 2);
+// Indexes past their lists, or before them, take their defaults: the first
+// profile, no letterbox, "Normal"; a separator of the format list is no
+// profile either.
+TEST_F(SettingsFile, IndexOutOfRangeTakesItsDefault) {
+  ASSERT_TRUE(isFormatSeparator(kOutputFormatItems[kFirstCurrentFormatItem - 1]));
+  const std::array<int, 3> formats = {1000, -1, kFirstCurrentFormatItem - 1};
+  for (int format : formats) {
+    settings.profileId = profileIdAtListItem(9);
+    plantAll(QString(), format, 0, 26, 2, 9, -1);
+    EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten) << format;
+    EXPECT_EQ(settings.profileId, profileIdAtListItem(0)) << format;
+    EXPECT_EQ(settings.letterBox, 0);
+    EXPECT_EQ(videoQuality(), 2);
+    EXPECT_EQ(audioQuality(), 2);
+    EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
+    EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
+  }
 }
 
-TEST_F(SettingsLoad, SaveWritesTheCurrentControls) {
-  controls.folder.setText(Q("/a/b"));
-  controls.format.setCurrentIndex(44);
-  controls.overwrite.setChecked(true);
-  controls.spin.setValue(39);
-  controls.letterBox.setCurrentIndex(1);
-  controls.videoQuality.setCurrentIndex(4);
-  controls.audioQuality.setCurrentIndex(0);
-  EXPECT_TRUE(saveSettings(store, controls.pointers()));
-  Controls fresh;
-  EXPECT_TRUE(loadSettings(store, fresh.pointers()));
-  EXPECT_EQ(fresh.folder.text(), Q("/a/b"));
-  EXPECT_EQ(fresh.format.currentIndex(), 44);
-  EXPECT_TRUE(fresh.overwrite.isChecked());
-  EXPECT_EQ(fresh.spin.value(), 39);
-  EXPECT_EQ(fresh.letterBox.currentIndex(), 1);
-  EXPECT_EQ(fresh.videoQuality.currentIndex(), 4);
-  EXPECT_EQ(fresh.audioQuality.currentIndex(), 0);
+TEST_F(SettingsFile, RandomBytesGiveTheDefaultsAndAreReplaced) {
+  const QString file = store.fileName();
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+  QFile junk(file);
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  std::mt19937 random(7);
+  QByteArray bytes;
+  for (int i = 0; i < 4096; ++i) bytes.append(static_cast<char>(random() & 0xff));
+  junk.write(bytes);
+  junk.close();
+  settings.overwrite = true;
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
+  EXPECT_FALSE(settings.overwrite);
+  EXPECT_EQ(settings.profileId, profileIdAtListItem(0));
+  expectOnlyTheProgramsKeys();
+}
+
+// A file that cannot be read (here a folder in its place) is left alone;
+// a folder where nothing can be written keeps nothing.
+TEST_F(SettingsFile, UnreadableOrUnwritableStoreIsReported) {
+  ASSERT_TRUE(QDir().mkpath(store.fileName()));
+  settings.overwrite = true;
+  EXPECT_EQ(loadSettings(store, settings), SettingsLoad::NotRead);
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_TRUE(QFileInfo(store.fileName()).isDir());
+
+  QFile blocker(QString::fromStdString(dir.file("blocker")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QtSettingsStore blocked(QString::fromStdString(dir.file("blocker/inside")));
+  EXPECT_EQ(loadSettings(blocked, settings), SettingsLoad::NotSaved);
+  EXPECT_FALSE(saveSettings(blocked, settings));
+}
+
+TEST_F(SettingsFile, SaveWritesTheSettings) {
+  settings.outputFolder = "/a/b";
+  settings.profileId = profileIdAtListItem(44);
+  settings.overwrite = true;
+  settings.dropDownItems = 39;
+  settings.letterBox = 1;
+  settings.choices.comboVideoQuality.itemIndex = 4;
+  settings.choices.comboAudioQuality.itemIndex = 0;
+  settings.keepMetadata = false;
+  EXPECT_TRUE(saveSettings(store, settings));
+  ConversionSettings fresh;
+  EXPECT_EQ(loadSettings(store, fresh), SettingsLoad::Read);
+  EXPECT_EQ(fresh.outputFolder, "/a/b");
+  EXPECT_EQ(listItemOfProfile(fresh.profileId), 44);
+  EXPECT_TRUE(fresh.overwrite);
+  EXPECT_EQ(fresh.dropDownItems, 39);
+  EXPECT_EQ(fresh.letterBox, 1);
+  EXPECT_EQ(fresh.choices.comboVideoQuality.itemIndex, 4);
+  EXPECT_EQ(fresh.choices.comboAudioQuality.itemIndex, 0);
+  EXPECT_FALSE(fresh.keepMetadata);
 }
 
 }  // namespace

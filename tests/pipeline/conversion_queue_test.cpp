@@ -66,7 +66,7 @@ class QueueTest : public ::testing::Test {
 TEST_F(QueueTest, OnlyCheckedRowsAreConvertedInOrder) {
   for (int i = 0; i < 6; ++i) rig.add(source("r" + std::to_string(i) + ".mov"), probed(), i == 1 || i == 3);
   rig.queue.startConversion();
-  EXPECT_TRUE(rig.state.converting);
+  EXPECT_TRUE(rig.state().converting);
   EXPECT_TRUE(rig.timer.on);
   EXPECT_FALSE(rig.view.controlsEnabled);
   rig.runToEnd();
@@ -76,7 +76,7 @@ TEST_F(QueueTest, OnlyCheckedRowsAreConvertedInOrder) {
   EXPECT_EQ(rig.observer.count("run Completed"), 1);
   EXPECT_TRUE(rig.prompts.messages.empty());
   EXPECT_FALSE(rig.timer.on);
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_FALSE(rig.state().converting);
   EXPECT_TRUE(rig.view.controlsEnabled);
   EXPECT_EQ(rig.view.bar, 0);
   // further ticks change nothing
@@ -89,7 +89,7 @@ TEST_F(QueueTest, AllUncheckedCompletesOnTheNextTick) {
   rig.add(source("b.mov"), probed(), false);
   rig.queue.startConversion();
   EXPECT_TRUE(rig.observer.events.empty());  // not yet: on the next tick
-  EXPECT_TRUE(rig.state.queueFinished);
+  EXPECT_TRUE(rig.state().queueFinished);
   rig.queue.onTimerTick();
   EXPECT_EQ(rig.observer.events, std::vector<std::string>{"run Completed"});
   EXPECT_TRUE(addTaskCalls().empty());
@@ -104,13 +104,13 @@ TEST_F(QueueTest, NextRowStartsOnTheSecondIdleTick) {
   rig.engine.finish();
   rig.poster.pump();
   EXPECT_EQ(rig.jobState(0), JobState::Done);
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_FALSE(rig.state().converting);
   rig.queue.onTimerTick();
   EXPECT_EQ(addTaskCalls().size(), 1u);
   rig.queue.onTimerTick();
   EXPECT_EQ(addTaskCalls().size(), 2u);
-  EXPECT_TRUE(rig.state.converting);
-  EXPECT_EQ(rig.state.currentRow, 1);
+  EXPECT_TRUE(rig.state().converting);
+  EXPECT_EQ(rig.state().currentRow, 1);
   EXPECT_EQ(rig.engine.calls.back(), "StartConvert 1");
 }
 
@@ -209,7 +209,7 @@ TEST_F(QueueTest, StopAnsweredNoContinues) {
   EXPECT_TRUE(pausedDuringQuestion);
   EXPECT_FALSE(rig.engine.paused);
   EXPECT_TRUE(rig.engine.running());
-  EXPECT_TRUE(rig.state.converting);
+  EXPECT_TRUE(rig.state().converting);
   EXPECT_TRUE(rig.timer.on);
   rig.runToEnd();
   EXPECT_EQ(rig.progress(0), "Done");
@@ -231,21 +231,21 @@ TEST_F(QueueTest, StopAnsweredYesOnTheSecondOfThreeRows) {
   EXPECT_EQ(addTaskCalls().size(), 2u);
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(rig.view.controlsEnabled);
-  EXPECT_TRUE(rig.state.userAborted);
-  EXPECT_TRUE(rig.state.queueFinished);
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_TRUE(rig.state().userAborted);
+  EXPECT_TRUE(rig.state().queueFinished);
+  EXPECT_FALSE(rig.state().converting);
   EXPECT_TRUE(rig.engine.tasks.empty());  // cleared by the end-of-run notice
 }
 
 TEST_F(QueueTest, StopWithNothingRunningAsksNothing) {
-  rig.view.disableControlsForConversion();
+  rig.view.controlsEnabled = false;
   rig.timer.on = true;
   rig.queue.stopAllConversions();
   EXPECT_EQ(rig.prompts.questions, 0);
   EXPECT_TRUE(rig.view.controlsEnabled);
   EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.state.queueFinished);
-  EXPECT_FALSE(rig.state.userAborted);
+  EXPECT_TRUE(rig.state().queueFinished);
+  EXPECT_FALSE(rig.state().userAborted);
 }
 
 TEST_F(QueueTest, UnreadableSourceFailsWithTheEnginesReasonAndTheQueueGoesOn) {
@@ -254,7 +254,7 @@ TEST_F(QueueTest, UnreadableSourceFailsWithTheEnginesReasonAndTheQueueGoesOn) {
   rig.queue.startConversion();
   EXPECT_EQ(rig.progress(0), "Fail");
   EXPECT_EQ(rig.jobs.at(0).reason, src + "/missing.mov: no such file or directory");
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_FALSE(rig.state().converting);
   rig.runToEnd();
   EXPECT_EQ(rig.jobState(0), JobState::Failed);
   EXPECT_EQ(rig.jobState(1), JobState::Done);
@@ -269,7 +269,7 @@ TEST_F(QueueTest, UnreadableLastSourceCompletesAtOnce) {
                                       "run Completed"}));
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(rig.view.controlsEnabled);
-  EXPECT_TRUE(rig.state.queueFinished);
+  EXPECT_TRUE(rig.state().queueFinished);
 }
 
 TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
@@ -491,14 +491,14 @@ TEST_F(QueueTest, SourceEqualToOutputIsRefusedHoweverThePathsAreSpelled) {
 TEST_F(QueueTest, StartChecks) {
   rig.queue.startConversion();
   EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{"Please Add Files To Convert!"});
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_FALSE(rig.state().converting);
 
   rig.add(source("a.mov"));
   rig.jobs.endJob(0, JobState::Done, "");
   rig.view.settings.outputFolder = "";
   rig.queue.startConversion();
   EXPECT_EQ(rig.prompts.messages.back(), "Please select an output folder!");
-  EXPECT_EQ(rig.folder.opened, 1);
+  EXPECT_EQ(rig.view.folderRefusals, 1);
   EXPECT_EQ(rig.progress(0), "");  // cleared before the checks
 
   rig.view.settings.outputFolder = dir.file("gone");
@@ -506,15 +506,15 @@ TEST_F(QueueTest, StartChecks) {
   EXPECT_EQ(rig.prompts.messages.back(),
             "The output folder \"" + dir.file("gone") +
                 "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
-  EXPECT_EQ(rig.folder.opened, 2);
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_EQ(rig.view.folderRefusals, 2);
+  EXPECT_FALSE(rig.state().converting);
   EXPECT_FALSE(rig.timer.on);
   EXPECT_TRUE(addTaskCalls().empty());
 
-  rig.state.addingFiles = true;
+  rig.queue.setAddingFiles(true);
   rig.view.settings.outputFolder = out;
   rig.queue.startConversion();
-  EXPECT_FALSE(rig.state.converting);
+  EXPECT_FALSE(rig.state().converting);
   EXPECT_EQ(rig.view.previewStops, 4);  // the preview stops on every press
 }
 
@@ -559,7 +559,7 @@ TEST_F(QueueTest, EventsAreAppliedInTheOrderRaised) {
   rig.engine.progress(2, 900, 10, 1000);
   rig.engine.finish();
   EXPECT_EQ(rig.progress(0), "");  // nothing happens on the engine's thread
-  EXPECT_TRUE(rig.state.converting);
+  EXPECT_TRUE(rig.state().converting);
   rig.poster.pump();
   EXPECT_EQ(rig.progress(0), "Done");
   EXPECT_EQ(sourceJobText(rig.jobs.at(0), kFramesColumn), "2");
@@ -576,9 +576,9 @@ TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
   rig.engine.finish();
   rig.jobs.setChecked(0, false);
   rig.queue.startConversion();
-  EXPECT_EQ(rig.state.currentRow, 1);
+  EXPECT_EQ(rig.state().currentRow, 1);
   rig.poster.pump();
-  EXPECT_TRUE(rig.state.converting);  // the old "end" did not end this run
+  EXPECT_TRUE(rig.state().converting);  // the old "end" did not end this run
   EXPECT_EQ(rig.progress(1), "");
   rig.runToEnd();
   EXPECT_EQ(rig.progress(1), "Done");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "conversion_queue.h"
+#include "pipeline_text.h"
 
 // What the probe found for a test source.
 inline ProbeSummary probed(int width = 640, int height = 480, int64_t seconds = 5) {
@@ -39,38 +40,11 @@ class FakePrompts : public QueuePrompts {
   }
 };
 
-class FakeFolderDialog : public FolderDialog {
- public:
-  int opened = 0;
-  void browseForOutputFolder() override { ++opened; }
-};
-
 class FakeTimer : public QueueTimer {
  public:
   bool on = false;
   void setEnabled(bool e) override { on = e; }
   bool enabled() const override { return on; }
-};
-
-class FakeView : public RunView {
- public:
-  int bar = 0;
-  std::string fileSize;
-  bool controlsEnabled = true;
-  int enableCalls = 0, disableCalls = 0, previewStops = 0;
-  JobSettings settings;
-  void setProgressBar(int p) override { bar = p; }
-  void setFileSizeText(const std::string &t) override { fileSize = t; }
-  void disableControlsForConversion() override {
-    controlsEnabled = false;
-    ++disableCalls;
-  }
-  void enableControlsAfterConversion() override {
-    controlsEnabled = true;
-    ++enableCalls;
-  }
-  void stopPreview(bool) override { ++previewStops; }
-  JobSettings currentJobSettings() override { return settings; }
 };
 
 // Every event of the queue, in order, written as "started 1",
@@ -117,6 +91,34 @@ class RecordingObserver : public QueueObserver {
       case JobState::Aborted: return "Abort";
     }
     return "?";
+  }
+};
+
+// The window around a run as the queue sees it: the settings it hands
+// out, and what the queue's events would show.
+class FakeView : public RecordingObserver, public JobSettingsSource {
+ public:
+  int bar = 0;
+  std::string fileSize;
+  bool controlsEnabled = true;
+  int enableCalls = 0, disableCalls = 0, previewStops = 0, folderRefusals = 0;
+  JobSettings settings;
+  JobSettings currentJobSettings() override { return settings; }
+  void startPressed() override { ++previewStops; }
+  void outputFolderRefused(const std::string &) override { ++folderRefusals; }
+  void runStarted() override {
+    controlsEnabled = false;
+    ++disableCalls;
+  }
+  void runReleased() override {
+    controlsEnabled = true;
+    ++enableCalls;
+  }
+  void progressCleared() override { bar = 0; }
+  void rowProgress(int row, const ProgressReport &r) override {
+    RecordingObserver::rowProgress(row, r);
+    fileSize = fileSizeText(r.size);
+    bar = r.barPercent;
   }
 };
 
@@ -239,18 +241,17 @@ class FakeEngine : public ConversionEngine {
 
 // The queue with all its fakes, and a driver that plays the UI thread.
 struct QueueRig {
-  QueueFlags state;
   SourceJobs jobs;
   FakePrompts prompts;
-  FakeFolderDialog folder;
   FakeTimer timer;
   FakeView view;
+  RecordingObserver &observer = view;
   FakeEngine engine;
   FakePoster poster;
-  RecordingObserver observer;
-  ConversionQueue queue{QueueState(state), QueueSurroundings{jobs, prompts, folder, timer, view, engine, observer}};
+  ConversionQueue queue{QueueSurroundings{jobs, prompts, timer, view, engine, view}};
 
   QueueRig() { queue.connectEngineEvents(poster); }
+  const QueueFlags &state() const { return queue.flags(); }
 
   void add(const std::string &path, const ProbeSummary &probe = probed(), bool checked = true) {
     SourceJob job = makeSourceJob(path, probe, "MP4");
@@ -269,11 +270,11 @@ struct QueueRig {
       if (engine.running()) {
         engine.progress(10, 500, 1000, 1000);
         poster.pump();
-        if (onRunning) onRunning(state.currentRow);
+        if (onRunning) onRunning(state().currentRow);
         if (engine.running()) engine.finish();
         poster.pump();
       }
-      if (!timer.on && !state.converting && !engine.running()) return;
+      if (!timer.on && !state().converting && !engine.running()) return;
       queue.onTimerTick();
     }
   }

@@ -3,31 +3,43 @@
 // buttons during a conversion.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
-#include <QItemSelectionModel>
 #include <QTreeView>
 #include <filesystem>
 #include <memory>
 
 #include "bitmap_file.h"
-#include "preview_player.h"
+#include "conversion_queue.h"
+#include "frame_grabber.h"
 #include "mainwindow.h"
 #include "preview_clip.h"
+#include "preview_player.h"
 #include "preview_resources.h"
 #include "preview_volume.h"
 #include "prompts.h"
 #include "seek_bar.h"
 #include "source_list_model.h"
-#include "frame_grabber.h"
 #include "test_env.h"
 
 namespace {
+
+// A control of the window, found by its name.
+template <typename T>
+T *control(const QObject &owner, const char *name) {
+  return owner.findChild<T *>(QString::fromLatin1(name));
+}
 
 struct PreviewPrompts : Prompts {
   QStringList messages;
@@ -66,13 +78,15 @@ class PreviewWindow : public ::testing::Test {
     // Two rows through Add File, as the user adds them.
     prompts_.files = {clip_, other_};
     w_->addFiles();
-    ASSERT_EQ(w_->sourceJobs.count(), 2);
+    ASSERT_EQ(w_->sourceJobs().count(), 2);
   }
   void TearDown() override { w_.reset(); }
 
   void select(int row) {
-    w_->sourceList->selectionModel()->select(w_->sourceListModel->index(row, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    control<QTreeView>(*w_, "sourceList")
+        ->selectionModel()
+        ->select(control<SourceListModel>(*w_, "sourceListModel")->index(row, 0),
+                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   PreviewPlayer *graph() const { return w_->previewPlayer(); }
   bool playing() const { return graph() && graph()->state() == PreviewPlayer::PlaybackState::Playing; }
@@ -92,50 +106,53 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   w_->playPreview();
   ASSERT_NE(graph(), nullptr);
   EXPECT_TRUE(graph()->active());
-  EXPECT_EQ(w_->previewRow, 0);
-  EXPECT_EQ(w_->previewFile, clip_);
-  EXPECT_FALSE(w_->previewPaused);
-  EXPECT_FALSE(w_->previewStopped);
+  EXPECT_EQ(w_->previewState().row, 0);
+  EXPECT_EQ(w_->previewState().file, clip_);
+  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(w_->previewState().stopped);
   ASSERT_TRUE(waitPosition(700)) << position();
   EXPECT_TRUE(playing());
-  EXPECT_TRUE(w_->previewPicture->isVisible());
+  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
   // The position bar follows in seconds.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w_->seekBar->maximum() == 3 && w_->seekBar->value() >= 1; },
-                              3000))
-      << w_->seekBar->maximum() << " " << w_->seekBar->value();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return control<SeekBar>(*w_, "seekBar")->maximum() == 3 && control<SeekBar>(*w_, "seekBar")->value() >= 1;
+      },
+      3000))
+      << control<SeekBar>(*w_, "seekBar")->maximum() << " " << control<SeekBar>(*w_, "seekBar")->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
   select(1);
   w_->playSelectedFile();
-  EXPECT_EQ(w_->previewRow, 1);
-  EXPECT_EQ(w_->previewFile, other_);
+  EXPECT_EQ(w_->previewState().row, 1);
+  EXPECT_EQ(w_->previewState().file, other_);
   EXPECT_TRUE(waitPosition(300));
 }
 
 TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
   // Nothing loaded yet: Pause has nothing to hold, so Play loads the row.
   w_->pausePreview();
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   select(0);
   w_->playPreview();
-  EXPECT_EQ(w_->previewFile, clip_);
+  EXPECT_EQ(w_->previewState().file, clip_);
   ASSERT_TRUE(waitPosition(300));
   w_->pausePreview();
-  EXPECT_TRUE(w_->previewPaused);
+  EXPECT_TRUE(w_->previewState().paused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
   const int64_t at = position();
   w_->playPreview();  // resumes, does not reload
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return playing(); }, 3000));
   EXPECT_GE(position(), at - 50);
 
   w_->stopPreview();
-  EXPECT_TRUE(w_->previewStopped);
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_TRUE(w_->previewState().stopped);
+  EXPECT_FALSE(w_->previewState().paused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->previewPicture->isVisible());
+  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
   w_->pausePreview();
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   EXPECT_FALSE(graph()->active());
   EXPECT_EQ(graph()->state(), PreviewPlayer::PlaybackState::Stopped);
 }
@@ -146,9 +163,9 @@ TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
   ASSERT_TRUE(waitPosition(1300)) << position();
   w_->stopPreview();
   w_->playPreview();
-  EXPECT_FALSE(w_->previewStopped);
+  EXPECT_FALSE(w_->previewState().stopped);
   EXPECT_TRUE(graph()->active());
-  EXPECT_EQ(w_->previewFile, clip_);
+  EXPECT_EQ(w_->previewState().file, clip_);
   // Back near the start first, then on.
   QTest::qWait(150);
   EXPECT_LT(position(), 900);
@@ -160,7 +177,7 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
   // The loaded row again: playback goes on.
-  w_->sourceList->clearSelection();
+  control<QTreeView>(*w_, "sourceList")->clearSelection();
   select(0);
   QTest::qWait(300);
   EXPECT_TRUE(playing());
@@ -170,12 +187,12 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
 
   // Another row: playback stops.
   select(1);
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
-  EXPECT_EQ(w_->previewRow, 0);  // Play loads the new row
+  EXPECT_EQ(w_->previewState().row, 0);  // Play loads the new row
   w_->playPreview();
-  EXPECT_EQ(w_->previewRow, 1);
-  EXPECT_EQ(w_->previewFile, other_);
+  EXPECT_EQ(w_->previewState().row, 1);
+  EXPECT_EQ(w_->previewState().file, other_);
   EXPECT_TRUE(waitPosition(300));
 }
 
@@ -185,29 +202,29 @@ TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
   ASSERT_TRUE(waitPosition(300));
   w_->pausePreview();
   w_->stopPreviewKeepingFile();
-  EXPECT_FALSE(w_->previewPaused);
-  EXPECT_FALSE(w_->previewStopped);
+  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(w_->previewState().stopped);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(graph()->fileName(), clip_);
   EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
   // Not a Stop-button stop: Pause still works.
   w_->pausePreview();
-  EXPECT_TRUE(w_->previewPaused);
+  EXPECT_TRUE(w_->previewState().paused);
 
   w_->stopAndReleasePreview();
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->previewPaused);
-  EXPECT_FALSE(w_->previewPicture->isVisible());
+  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
 }
 
 TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
   select(0);
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->sourceList->clearSelection();
+  control<QTreeView>(*w_, "sourceList")->clearSelection();
   w_->playPreview();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
-  EXPECT_EQ(w_->previewFile, clip_);
+  EXPECT_EQ(w_->previewState().file, clip_);
 }
 
 TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
@@ -215,46 +232,49 @@ TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
   w_->pausePreview();
-  ASSERT_TRUE(w_->previewPaused);
+  ASSERT_TRUE(w_->previewState().paused);
   prompts_.files = {};
   w_->addFiles();
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
 
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
   // Start without an output folder: the preview stops and is released
   // before the checks.
-  w_->outputFolderEdit->clear();
+  w_->setOutputFolder(QString());
   w_->startConversion();
-  EXPECT_FALSE(w_->converting);
+  EXPECT_FALSE(w_->runFlags().converting);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
 }
 
 TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
   w_->createPreview();
   const int startUp = graph()->volume();
   EXPECT_EQ(startUp, 10000);
-  EXPECT_TRUE(w_->speakerState.isEmpty());
+  EXPECT_TRUE(w_->previewState().speaker.isEmpty());
 
   w_->mute();
-  EXPECT_EQ(w_->speakerState, "mute");
+  EXPECT_EQ(w_->previewState().speaker, "mute");
   EXPECT_EQ(graph()->volume(), 10);
-  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkmute").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkmute").toImage());
 
   w_->setHalfVolume();
-  EXPECT_EQ(w_->speakerState, "half");
+  EXPECT_EQ(w_->previewState().speaker, "half");
   EXPECT_EQ(graph()->volume(), 6000);
   EXPECT_NEAR(graph()->outputGain(), 0.528, 0.001);
-  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkhalf").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkhalf").toImage());
 
   w_->mute();
   w_->setFullVolume();
-  EXPECT_EQ(w_->speakerState, "full");
+  EXPECT_EQ(w_->previewState().speaker, "full");
   EXPECT_EQ(graph()->volume(), startUp);
   EXPECT_DOUBLE_EQ(graph()->outputGain(), 1.0);
-  EXPECT_EQ(w_->volumeButton->icon().pixmap(24, 24).toImage(), previewGlyph("spkfull").toImage());
+  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+            previewGlyph("spkfull").toImage());
 
   // The level set before playback holds for the file played next.
   w_->setHalfVolume();
@@ -264,45 +284,48 @@ TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
 
   // The button opens the menu 40 pixels up and left of its corner.
   w_->showVolumeMenu();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->volumeMenu->isVisible(); }, 2000));
-  const QPoint wanted = w_->volumeButton->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return control<QMenu>(*w_, "volumeMenu")->isVisible(); }, 2000));
+  const QPoint wanted = control<QToolButton>(*w_, "volumeButton")->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
   const QRect screen = w_->screen()->availableGeometry();
   // Qt moves a menu that would leave the screen; check only where it fits.
-  if (screen.contains(QRect(wanted, w_->volumeMenu->size()))) {
-    EXPECT_EQ(w_->volumeMenu->pos(), wanted);
+  if (screen.contains(QRect(wanted, control<QMenu>(*w_, "volumeMenu")->size()))) {
+    EXPECT_EQ(control<QMenu>(*w_, "volumeMenu")->pos(), wanted);
   }
-  w_->volumeMenu->hide();
+  control<QMenu>(*w_, "volumeMenu")->hide();
 }
 
 TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
+  // The run stands between two rows for the whole test: its timer is on but
+  // starts no row.
+  control<QTimer>(*w_, "nextRowTimer")->setInterval(3600 * 1000);
   // Before anything played: Play loads nothing.
-  w_->converting = true;
+  control<QTimer>(*w_, "nextRowTimer")->start();  // a run is under way
   select(0);
   w_->playPreview();
   EXPECT_TRUE(w_->previewPlayer() == nullptr || !w_->previewPlayer()->active());
-  EXPECT_TRUE(w_->previewFile.isEmpty());
-  w_->converting = false;
+  EXPECT_TRUE(w_->previewState().file.isEmpty());
+  control<QTimer>(*w_, "nextRowTimer")->stop();
 
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->outputFolderEdit->setText(outDir_);
-  w_->converting = true;
+  w_->setOutputFolder(outDir_);
+  control<QTimer>(*w_, "nextRowTimer")->start();  // a run is under way
   w_->pausePreview();
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
   w_->stopPreview();
-  EXPECT_FALSE(w_->previewStopped);
+  EXPECT_FALSE(w_->previewState().stopped);
   EXPECT_TRUE(graph()->active());
   w_->saveSnapshot();
   select(1);  // another row stops the playback, as always
   w_->playPreview();
-  EXPECT_EQ(w_->previewRow, 0);
-  EXPECT_EQ(w_->previewFile, clip_);
+  EXPECT_EQ(w_->previewState().row, 0);
+  EXPECT_EQ(w_->previewState().file, clip_);
   w_->showVolumeMenu();
   QTest::qWait(100);
-  EXPECT_FALSE(w_->volumeMenu->isVisible());
+  EXPECT_FALSE(control<QMenu>(*w_, "volumeMenu")->isVisible());
   EXPECT_TRUE(std::filesystem::is_empty(outDir_.toStdString()));
   EXPECT_TRUE(prompts_.messages.isEmpty());
-  w_->converting = false;
+  control<QTimer>(*w_, "nextRowTimer")->stop();
 }
 
 void expectClipBitmap(const QString &path) {
@@ -317,7 +340,7 @@ void expectClipBitmap(const QString &path) {
 }
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
-  w_->outputFolderEdit->setText(outDir_);
+  w_->setOutputFolder(outDir_);
   select(0);
   w_->playPreview();
   ASSERT_TRUE(waitPosition(700));
@@ -326,7 +349,7 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
   w_->saveSnapshot();
   const QString first = outDir_ + "/clip.bmp";
   ASSERT_TRUE(QFileInfo::exists(first));
-  EXPECT_FALSE(w_->previewPaused);  // playback resumed
+  EXPECT_FALSE(w_->previewState().paused);  // playback resumed
   EXPECT_TRUE(QTest::qWaitFor([&] { return playing(); }, 2000));
 
   ASSERT_TRUE(waitPosition(1400));
@@ -343,7 +366,7 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
 
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
-  w_->outputFolderEdit->clear();
+  w_->setOutputFolder(QString());
   w_->saveSnapshot();
   EXPECT_TRUE(prompts_.messages.isEmpty());
   EXPECT_EQ(prompts_.folderDialogs, 0);
@@ -358,14 +381,14 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   EXPECT_TRUE(playing());
 
   const QString missing = QString::fromStdString(scratch_.file("gone"));
-  w_->outputFolderEdit->setText(missing);
+  w_->setOutputFolder(missing);
   w_->saveSnapshot();
   ASSERT_EQ(prompts_.messages.size(), 2);
   EXPECT_EQ(prompts_.messages[1], "The output folder \"" + missing +
                                       "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
   EXPECT_EQ(prompts_.folderDialogs, 2);
   EXPECT_FALSE(std::filesystem::exists(missing.toStdString()));
-  EXPECT_FALSE(w_->previewPaused);
+  EXPECT_FALSE(w_->previewState().paused);
 }
 
 TEST_F(PreviewWindow, CloseReleasesTheGraph) {

@@ -2,21 +2,32 @@
 // video controls, the "Output" column, quality presets and hints.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QTimer>
 #include <memory>
 
+#include "conversion_settings.h"
 #include "fake_prompts.h"
-#include "options_dialog.h"
 #include "mainwindow.h"
+#include "options_dialog.h"
 #include "profiles.h"
 #include "prompts.h"
 #include "source_list_model.h"
 #include "test_env.h"
 
 namespace {
+
+// A control of the window, found by its name.
+template <typename T>
+T *control(const QObject &owner, const char *name) {
+  return owner.findChild<T *>(QString::fromLatin1(name));
+}
 
 QApplication &app() {
   static int argc = 1;
@@ -42,12 +53,12 @@ class ProfilesWindow : public ::testing::Test {
 
   // The user picks an item of the output format list.
   void pick(int index) {
-    QComboBox *list = window_->profileCombo;
+    QComboBox *list = control<QComboBox>(*window_, "profileCombo");
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
   void pick(const char *label) {
-    const int index = window_->profileCombo->findText(QString::fromLatin1(label));
+    const int index = control<QComboBox>(*window_, "profileCombo")->findText(QString::fromLatin1(label));
     ASSERT_GE(index, 0) << label;
     pick(index);
   }
@@ -56,19 +67,26 @@ class ProfilesWindow : public ::testing::Test {
     SourceJob job;
     job.path = path.toStdString();
     job.checked = checked;
-    window_->sourceJobs.append(job);
-    return window_->sourceJobs.count() - 1;
+    window_->sourceJobs().append(job);
+    return window_->sourceJobs().count() - 1;
   }
+  // The chosen profile's output type and the bit rates of its quality
+  // levels, as the settings hold them.
+  QString outputType() const { return QString::fromStdString(profileFormatName(window_->settings().profileId)); }
+  QString videoBitrate() const { return QString::fromStdString(window_->settings().choices.comboVideoBitrate.text()); }
+  QString audioBitrate() const { return QString::fromStdString(window_->settings().choices.comboAudioBitrate.text()); }
   QString outputText(int row) const {
-    return window_->sourceListModel->index(row, kOutputColumn).data().toString();
+    return control<SourceListModel>(*window_, "sourceListModel")->index(row, kOutputColumn).data().toString();
   }
   bool videoControlsEnabled() const {
-    return window_->videoQualityCombo->isEnabled() && window_->videoSizeCombo->isEnabled() &&
-           window_->frameRateCombo->isEnabled();
+    return control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
+           control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
+           control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
   }
   bool videoControlsDisabled() const {
-    return !window_->videoQualityCombo->isEnabled() && !window_->videoSizeCombo->isEnabled() &&
-           !window_->frameRateCombo->isEnabled();
+    return !control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
+           !control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
+           !control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
   }
 
   FakePrompts prompts_;
@@ -78,13 +96,13 @@ class ProfilesWindow : public ::testing::Test {
 
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
   MainWindow &w = *window_;
-  EXPECT_EQ(w.profileCombo->count(), kOutputFormatCount);
-  EXPECT_EQ(w.outputType, "3GP");
-  EXPECT_EQ(w.videoSizeCombo->currentText(), "176 x 144 (QCIF)");
-  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Mono");
+  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->count(), kOutputFormatCount);
+  EXPECT_EQ(outputType(), "3GP");
+  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentText(), "176 x 144 (QCIF)");
+  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Mono");
   // The show event applied the "Normal" presets after loading the profile.
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "128 Kbps");
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "7400 bps");
+  EXPECT_EQ(videoBitrate(), "128 Kbps");
+  EXPECT_EQ(audioBitrate(), "7400 bps");
   EXPECT_TRUE(videoControlsEnabled());
 }
 
@@ -94,25 +112,25 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
   const int unchecked = addRow("/media/b.mov");
 
   pick("OGG - Ogg Vorbis Audio (*.ogg)");
-  EXPECT_EQ(w.outputType, "OGG");
+  EXPECT_EQ(outputType(), "OGG");
   EXPECT_TRUE(videoControlsDisabled());
-  EXPECT_EQ(w.videoSizeCombo->count(), 0);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "160 Kbps");
+  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->count(), 0);
+  EXPECT_EQ(audioBitrate(), "160 Kbps");
   EXPECT_EQ(outputText(checked), "OGG");
   EXPECT_EQ(outputText(unchecked), "OGG");
   OutputOptions ogg;
-  w.applyProfileOptions(ogg);
+  jobSettingsFrom(w.settings()).applyProfileOptions(ogg);
   EXPECT_EQ(ogg.acodec, "vorbis");
   EXPECT_TRUE(ogg.vn);
 
   pick("ASF - Advance Streaming Format (*.asf)");
-  EXPECT_EQ(w.outputType, "ASF");
+  EXPECT_EQ(outputType(), "ASF");
   EXPECT_TRUE(videoControlsEnabled());
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
   EXPECT_EQ(outputText(checked), "ASF");
   EXPECT_EQ(outputText(unchecked), "ASF");
   OutputOptions asf;
-  w.applyProfileOptions(asf);
+  jobSettingsFrom(w.settings()).applyProfileOptions(asf);
   EXPECT_EQ(asf.vcodec, "msmpeg4");
   EXPECT_FALSE(asf.vn);
 
@@ -123,8 +141,8 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
 
   // After a run the controls follow the format again.
   pick("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  w.videoSizeCombo->setEnabled(true);
-  w.updateVideoControls();
+  control<QComboBox>(w, "videoSizeCombo")->setEnabled(true);
+  w.enableControlsAfterConversion();
   EXPECT_TRUE(videoControlsDisabled());
 }
 
@@ -132,75 +150,75 @@ TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
   MainWindow &w = *window_;
   const int row = addRow("/media/a.mov");
   pick("WMV - Windows Media Video (*.wmv)");
-  ASSERT_EQ(w.profileCombo->currentIndex(), 15);
-  w.videoSizeCombo->setCurrentIndex(3);
+  ASSERT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15);
+  control<QComboBox>(w, "videoSizeCombo")->setCurrentIndex(3);
   for (int separator : {16, 25, 30, 38, 47}) {
-    QSignalSpy changes(w.profileCombo, &QComboBox::currentIndexChanged);
-    w.profileCombo->setCurrentIndex(separator);
+    QSignalSpy changes(control<QComboBox>(w, "profileCombo"), &QComboBox::currentIndexChanged);
+    control<QComboBox>(w, "profileCombo")->setCurrentIndex(separator);
     const int userChange = changes.count();
-    emit w.profileCombo->activated(separator);
+    emit control<QComboBox>(w, "profileCombo")->activated(separator);
     EXPECT_EQ(changes.count(), userChange);  // restored without a change event
-    EXPECT_EQ(w.profileCombo->currentIndex(), 15) << separator;
-    EXPECT_EQ(w.outputType, "WMV");
+    EXPECT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15) << separator;
+    EXPECT_EQ(outputType(), "WMV");
     EXPECT_EQ(outputText(row), "WMV");
-    EXPECT_EQ(w.videoSizeCombo->currentIndex(), 3);
-    EXPECT_EQ(w.lastProfileIndex, 15);
+    EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentIndex(), 3);
+    EXPECT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15);
   }
 }
 
 TEST_F(ProfilesWindow, QualityPresetsAndHints) {
   MainWindow &w = *window_;
   pick("iPod (*.mp4)");
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "512 Kbps");  // no preset on a profile change
-  w.videoQualityCombo->setCurrentIndex(0);
-  emit w.videoQualityCombo->activated(0);
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "128 Kbps");  // audio "Normal" applied too
-  w.audioQualityCombo->setCurrentIndex(4);
-  emit w.audioQualityCombo->activated(4);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "64 Kbps");
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "1200 Kbps");
+  EXPECT_EQ(videoBitrate(), "512 Kbps");  // no preset on a profile change
+  control<QComboBox>(w, "videoQualityCombo")->setCurrentIndex(0);
+  emit control<QComboBox>(w, "videoQualityCombo")->activated(0);
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
+  EXPECT_EQ(audioBitrate(), "128 Kbps");  // audio "Normal" applied too
+  control<QComboBox>(w, "audioQualityCombo")->setCurrentIndex(4);
+  emit control<QComboBox>(w, "audioQualityCombo")->activated(4);
+  EXPECT_EQ(audioBitrate(), "64 Kbps");
+  EXPECT_EQ(videoBitrate(), "1200 Kbps");
 
   QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
-  QCoreApplication::sendEvent(w.audioQualityCombo, &enter);
-  EXPECT_EQ(w.videoQualityCombo->toolTip(), "1200 Kbps");
-  EXPECT_EQ(w.audioQualityCombo->toolTip(), "64 Kbps");
+  QCoreApplication::sendEvent(control<QComboBox>(w, "videoQualityCombo"), &enter);
+  QCoreApplication::sendEvent(control<QComboBox>(w, "audioQualityCombo"), &enter);
+  EXPECT_EQ(control<QComboBox>(w, "videoQualityCombo")->toolTip(), "1200 Kbps");
+  EXPECT_EQ(control<QComboBox>(w, "audioQualityCombo")->toolTip(), "64 Kbps");
 
   pick("3GP - Mobile Video Format (*.3gp)");
-  w.audioQualityCombo->setCurrentIndex(0);
-  emit w.audioQualityCombo->activated(0);
-  EXPECT_EQ(w.audioBitrateCombo->currentText(), "12200 bps");
+  control<QComboBox>(w, "audioQualityCombo")->setCurrentIndex(0);
+  emit control<QComboBox>(w, "audioQualityCombo")->activated(0);
+  EXPECT_EQ(audioBitrate(), "12200 bps");
 }
 
 TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
   MainWindow &w = *window_;
   const int row = addRow("/media/a.mov");
   pick("MKV - H.264 Video (*.mkv)");
-  EXPECT_EQ(w.outputType, "MKV");
+  EXPECT_EQ(outputType(), "MKV");
   EXPECT_EQ(outputText(row), "MKV");
   EXPECT_TRUE(videoControlsEnabled());
-  EXPECT_EQ(w.audioChannelsCombo->count(), 3);
-  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Original");
-  EXPECT_EQ(w.videoSizeCombo->currentText(), "Original Video Size");
-  EXPECT_EQ(w.frameRateCombo->currentText(), "Auto");
+  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->count(), 3);
+  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Original");
+  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentText(), "Original Video Size");
+  EXPECT_EQ(control<QComboBox>(w, "frameRateCombo")->currentText(), "Auto");
 
   // A quality level selects its constant quality, which the hint tells.
-  w.videoQualityCombo->setCurrentIndex(0);
-  emit w.videoQualityCombo->activated(0);
-  EXPECT_EQ(w.videoBitrateCombo->currentText(), "CRF 18");
+  control<QComboBox>(w, "videoQualityCombo")->setCurrentIndex(0);
+  emit control<QComboBox>(w, "videoQualityCombo")->activated(0);
+  EXPECT_EQ(videoBitrate(), "CRF 18");
   QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(w.videoQualityCombo, &enter);
-  EXPECT_EQ(w.videoQualityCombo->toolTip(), "CRF 18");
+  QCoreApplication::sendEvent(control<QComboBox>(w, "videoQualityCombo"), &enter);
+  EXPECT_EQ(control<QComboBox>(w, "videoQualityCombo")->toolTip(), "CRF 18");
   OutputOptions o;
-  w.applyProfileOptions(o);
+  jobSettingsFrom(w.settings()).applyProfileOptions(o);
   EXPECT_EQ(o.vcodec, "libx264");
   EXPECT_NE(o.extraOptions.find("crf=18"), std::string::npos) << o.extraOptions;
 
   // Back to an older profile: its two channel items again.
   pick("iPod (*.mp4)");
-  EXPECT_EQ(w.audioChannelsCombo->count(), 2);
-  EXPECT_EQ(w.audioChannelsCombo->currentText(), "Stereo");
+  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->count(), 2);
+  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Stereo");
 
   pick("Opus Audio (*.opus)");
   EXPECT_EQ(outputText(row), "OPUS");
@@ -209,11 +227,13 @@ TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
 
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
   MainWindow &w = *window_;
-  ASSERT_NE(w.optionsDialog, nullptr);
-  w.applyDropDownLength();
-  EXPECT_EQ(w.profileCombo->maxVisibleItems(), w.optionsDialog->dropDownItems());
+  ASSERT_NE(control<OptionsDialog>(w, "optionsDialog"), nullptr);
+  emit control<DropDownComboBox>(w, "profileCombo")->dropDown();
+  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+            control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
   pick("PSP Video (*.mp4)");
-  EXPECT_EQ(w.profileCombo->maxVisibleItems(), w.optionsDialog->dropDownItems());
+  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+            control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#include "conversion_settings.h"
+
+#include "catalog.h"
+
+int ConversionSettings::firstListedProfileId() { return profileIdAtListItem(0); }
+
+int profileIdAtListItem(int item) {
+  if (item < 0 || item >= kOutputFormatCount) return -1;
+  const std::string_view label = kOutputFormatItems[static_cast<size_t>(item)];
+  if (isFormatSeparator(label)) return -1;
+  const OutputProfile *row = findProfile(label);
+  return row ? row->profileId : -1;
+}
+
+int listItemOfProfile(int profileId) {
+  if (profileId < 0 || profileId >= kProfileCount) return -1;
+  const std::string_view title = kProfileTable[profileId].title;
+  for (int i = 0; i < kOutputFormatCount; ++i)
+    if (kOutputFormatItems[static_cast<size_t>(i)] == title) return i;
+  return -1;
+}
+
+std::string profileLabel(int profileId) {
+  if (profileId < 0 || profileId >= kProfileCount) return {};
+  return std::string(kProfileTable[profileId].title);
+}
+
+std::string profileFormatName(int profileId) {
+  if (profileId < 0 || profileId >= kProfileCount) return {};
+  return std::string(kProfileTable[profileId].formatName);
+}
+
+int dropDownLength(const ConversionSettings &settings) {
+  return settings.dropDownItems > 0 ? settings.dropDownItems : kDropDownItemsMin;
+}
+
+JobSettings jobSettingsFrom(const ConversionSettings &settings) {
+  JobSettings job =
+      makeJobSettings(profileLabel(settings.profileId), settings.choices, profileFormatName(settings.profileId),
+                      settings.outputFolder, settings.overwrite, settings.volumeValue);
+  job.keepMetadata = settings.keepMetadata;
+  return job;
+}
