@@ -89,7 +89,7 @@ bool openDemuxer(TranscodeTask &task, const std::string &fileName, const ForcedD
   const OptionState &o = task.options;
   Dictionary params = rawInputParameters(o);
   return openSource(
-      fileName, o.inputFormat, params.slot(), task.interruptFlag(),
+      fileName, o.inputFormat, params.slot(), task.pauseGate()->stopFlag(),
       [&](AVFormatContext *raw) {
         copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
         raw->video_codec_id = ids.video;
@@ -110,7 +110,7 @@ bool findStreamInfo(TranscodeTask &task, AVFormatContext *ctx, const std::string
     std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx, nullptr);
   }
-  if (task.interruptFlag()->load()) {
+  if (task.pauseGate()->stopFlag()->load()) {
     error = stoppedWhileOpeningText(fileName);
     return false;
   }
@@ -153,7 +153,7 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
   if (aspect == 0.0) {
     // Square pixels: the picture's own proportions (nothing to say while
     // the size is unknown).
-    if (width > 0 && height > 0) task.setAspect(formatText("%d:%d", width, height));
+    if (width > 0 && height > 0) task.language().setAspect(formatText("%d:%d", width, height));
   } else {
     o.frameAspectRatio = static_cast<float>(aspect);
   }

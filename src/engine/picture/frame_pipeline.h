@@ -67,7 +67,7 @@ struct GeometryPlan {
 };
 
 // Receives the stage's messages (library level, text).
-using GeometryLog = std::function<void(int, const std::string &)>;
+using GeometryLog = std::function<void(LogLevel, const std::string &)>;
 
 // The crop, scale and pad stage of one output stream.
 class GeometryStage {
