@@ -16,6 +16,7 @@
 #include "binding.h"
 #include "media_fixture.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "test_env.h"
 #include "transcode_setup.h"
@@ -208,7 +209,7 @@ struct DirectTask {
     InputOptions in;
     in.extraOptions = inputOptions;
     task.language().applyInputOptions(in, src);
-    if (!task.openInputFile(src)) {
+    if (!openInputFile(task, src)) {
       error = task.lastError;
       return;
     }

@@ -10,6 +10,7 @@
 #include "encoder_names.h"
 #include "frame_pipeline.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "output_streams.h"
 #include "test_env.h"
@@ -171,7 +172,7 @@ struct Task {
     task.prepare();
     InputOptions in;
     task.language().applyInputOptions(in, src);
-    EXPECT_TRUE(task.openInputFile(src)) << task.lastError;
+    EXPECT_TRUE(openInputFile(task, src)) << task.lastError;
   }
 };
 

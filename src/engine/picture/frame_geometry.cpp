@@ -1,6 +1,6 @@
 // The picture pool and the geometry stage of the frame pipeline: crop,
 // scale and pad into the encoder's size and pixel format.
-#include "frame_pipeline.h"
+#include "frame_geometry.h"
 
 #include <cstdio>
 #include <cstring>

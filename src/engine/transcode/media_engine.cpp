@@ -14,6 +14,7 @@
 #include "fp_environment.h"
 #include "media_probe.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "task_list.h"
 #include "thread_ids.h"
@@ -297,7 +298,7 @@ int MediaEngine::addTask(const std::string &fileName, InputOptions *options) {
     if (options) task->language().applyInputOptions(*options, fileName);
     else task->language().inputRecord = InputOptions{};
     const Impl::Opening opening(*d, *task);
-    if (!task->openInputFile(fileName)) {
+    if (!openInputFile(*task, fileName)) {
       d->setLastError(task->lastError);
       return -1;
     }

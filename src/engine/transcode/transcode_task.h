@@ -149,7 +149,7 @@ class TranscodeTask : private OptionHost {
   void customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop);
 
   // ---- owned by the thread that drives the task (see above) ----
-  std::string lastError;  // left by a failed input or output opening
+  std::string lastError;  // left by a failed input or output opening (input_open.h, output_open.h)
   OptionState options;
   std::vector<InputFile> inputFiles;  // at most kMaxFiles
   TranscodeState transcoder;          // output files and the transcode
@@ -164,9 +164,6 @@ class TranscodeTask : private OptionHost {
   // ---- options: the option language over `options` ----
   OptionLanguage &language() { return language_; }
 
-  // ---- input ----
-  bool openInputFile(const std::string &fileName);
-
  private:
   struct Worker;
 
@@ -177,7 +174,6 @@ class TranscodeTask : private OptionHost {
   std::vector<std::pair<int64_t, int64_t>> &hookModuleRanges() override { return hookRanges; }
 
   void fail(const std::string &message);
-  void clearPerFileOptions();
 
   std::atomic<int32_t> index_{-1};
   std::atomic<uint32_t> threadId_{0};
