@@ -61,12 +61,14 @@ void durationField(OptionLanguage &task, const std::string &name, const std::str
 // The typed setter of the same name, with the text or with its integer.
 template <void (OptionSetters::*Setter)(const std::string &)>
 void viaSetter(OptionLanguage &task, const std::string &, const std::string &value) {
-  (task.*Setter)(value);
+  OptionSetters &setters = task;
+  (setters.*Setter)(value);
 }
 
 template <void (OptionSetters::*Setter)(int)>
 void viaIntSetter(OptionLanguage &task, const std::string &, const std::string &value) {
-  (task.*Setter)(toInt(value));
+  OptionSetters &setters = task;
+  (setters.*Setter)(toInt(value));
 }
 
 template <AVMediaType Type>
