@@ -152,29 +152,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     TranscodeTask task;
     task.prepare();
-    task.setLogSink([](TranscodeTask &, int, const std::string &text) {
+    task.sinks().log = [](TranscodeTask &, LogLevel, const std::string &text) {
       // The sink gets each line whole.
       if (text.size() > (1u << 20)) std::abort();
-    });
+    };
     if (mode < 5) {
       const std::string text = in.ConsumeRemainingBytesAsString();
       if (loadsModules(text)) return 0;
-      task.applyOptionText(text);
+      task.language().applyOptionText(text);
     } else if (mode < 9) {
       const std::string name = pickName(in);
       const std::string value = in.ConsumeRemainingBytesAsString();
       if (loadsModules(name)) return 0;
-      task.parseOption(name, value);
+      task.language().parseOption(name, value);
     } else if (mode < 11) {
       InputOptions record;
       fillInput(in, record);
       if (loadsModules(record.extraOptions)) return 0;
-      task.applyInputOptions(record, "input.mov");
+      task.language().applyInputOptions(record, "input.mov");
     } else {
       OutputOptions record;
       fillOutput(in, record);
       if (loadsModules(record.extraOptions)) return 0;
-      task.applyOutputOptions(record, fuzzScratchFolder() + "/record.mp4");
+      task.language().applyOutputOptions(record, fuzzScratchFolder() + "/record.mp4");
     }
   } catch (const EngineError &) {
     // The option's own complaint: an answer, not a fault.

@@ -105,10 +105,10 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
   bridge_->attach(&poster, this);
   std::shared_ptr<EngineBridge> bridge = bridge_;
   engine_.setEvents(
-      [bridge](int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality, float bitRate,
-               int64_t size, int32_t totalMs) {
+      [bridge](int32_t index, const TaskProgress &p) {
         bridge->post([=](ConversionQueue &q) {
-          q.onEngineProgress(index, frameNumber, fps, currentMs, quality, bitRate, size, totalMs);
+          q.onEngineProgress(index, p.frameNumber, p.fps, p.currentDurationMs, p.quality, p.bitRate, p.currentSize,
+                             p.totalDurationMs);
         });
       },
       [bridge](int32_t index, bool finished, bool exception, const std::string &message) {

@@ -450,7 +450,7 @@ TEST_F(MainWindowTest, EngineEventsReachTheWindowOnlyOnTheUiThreadAndOnlyWhileOp
   std::atomic<bool> stop{false};
   MediaEngine *engine = w->engine();
   std::thread worker([&] {
-    while (!stop) engine->onProgress(0, 1, 25, 100, 0.f, 0.f, 1000, 1000);
+    while (!stop) engine->onProgress(0, TaskProgress{1, 25, 100, 0.f, 0.f, 1000, 1000});
   });
   QCoreApplication::processEvents();
   stop = true;

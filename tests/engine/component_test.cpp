@@ -414,7 +414,7 @@ TEST_F(ComponentTest, LogHandlerReplacedUnderTheLockWhileATaskLogs) {
   std::thread worker([&] {
     task->setThreadId(currentThreadId());
     while (!stop) {
-      task->log(0, "line");
+      task->log(LogLevel::Error, "line");
       ++lines;
     }
   });
@@ -452,8 +452,7 @@ TEST_F(ComponentTest, PropertiesAndLastErrorWhileWorkersRun) {
   auto unexpected = std::make_shared<std::vector<std::string>>();
   {
     std::scoped_lock held(engine);
-    engine.onProgress = [this, failure, unexpected](int32_t, int32_t, int32_t, int32_t, float, float, int64_t,
-                                                   int32_t) {
+    engine.onProgress = [this, failure, unexpected](int32_t, const TaskProgress &) {
       const std::string text = engine.lastErrorMessage();
       if (!text.empty() && text != failure) unexpected->push_back(text);
     };

@@ -109,7 +109,7 @@ EventRecorder::EventRecorder(MediaEngine &c) : engine_(c) {
     }
     cv_.notify_all();
   };
-  c.onProgress = [this](int32_t index, int32_t, int32_t, int32_t, float, float, int64_t, int32_t) {
+  c.onProgress = [this](int32_t index, const TaskProgress &) {
     {
       std::lock_guard<std::mutex> g(m_);
       progressIndexes_.push_back(index);

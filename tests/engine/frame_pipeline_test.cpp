@@ -433,7 +433,7 @@ TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
   // The pad colour as the engine's Y, U, V, shown the way a player shows
   // 8-bit YUV.
   TranscodeTask task;
-  task.setPadColor(colour);
+  task.language().setPadColor(colour);
   const double Y = task.options.padColorY - 16, U = task.options.padColorU - 128, V = task.options.padColorV - 128;
   auto clip = [](double v) { return std::min(255.0, std::max(0.0, v)); };
   const double expected[3] = {clip(1.164 * Y + 1.596 * V), clip(1.164 * Y - 0.392 * U - 0.813 * V),
@@ -472,7 +472,7 @@ FramePtr yuv(int w, int h, uint8_t luma) {
 TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.setLogSink([&](TranscodeTask &, int, const std::string &t) { log.push_back(t); });
+  task.sinks().log = [&](TranscodeTask &, LogLevel, const std::string &t) { log.push_back(t); };
   task.hookRanges = parseHookRanges("0-1000000, 5000000-6000000");
   std::vector<char *> argv{const_cast<char *>(kHookModule.c_str()), const_cast<char *>("200")};
   ASSERT_EQ(addVideoHook(task.videoHooks, 2, argv.data()), 0);
@@ -506,10 +506,10 @@ TEST_F(FramePipelineTest, RangesStateGoesIgnoreBetweenAndStopAfterTheLast) {
 TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAreNotOverwritten) {
   TranscodeTask task;
   std::vector<const uint8_t *> bitmaps;
-  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+  task.sinks().customHook = [&](TranscodeTask &, Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
     bitmaps.push_back(bmp.bits());
     bmp.fillRect(0, 0, 8, 8, frame % 2 ? 0xFFFFFF : 0x000000);
-  });
+  };
   FramePipeline pipeline;
   FramePtr pic = yuv(64, 48, 100);
   std::set<const uint8_t *> planes;
@@ -546,14 +546,14 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
   int calls = 0;
-  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
+  task.sinks().customHook = [&](TranscodeTask &, Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
     ++calls;
     EXPECT_EQ(bmp.stride() % 4, 0);
     // Rows top-down, bytes B, G, R.
     EXPECT_EQ(bmp.scanLine(1)[0], 15);
     EXPECT_EQ(bmp.pixel(1, 2), (uint32_t{33} << 16) | (uint32_t{34} << 8) | 35u);
     bmp.setPixel(4, 0, 0x0A0B0C);
-  });
+  };
   FramePipeline pipeline;
   const AVFrame *out = preprocess(pipeline, task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
@@ -566,10 +566,10 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
 TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   TranscodeTask task;
   std::vector<std::string> log;
-  task.setLogSink([&](TranscodeTask &, int level, const std::string &t) {
-    EXPECT_EQ(level, 0);
+  task.sinks().log = [&](TranscodeTask &, LogLevel level, const std::string &t) {
+    EXPECT_EQ(level, LogLevel::Error);
     log.push_back(t);
-  });
+  };
   // Too small for the deinterlacer: copied as it came.
   task.options.doDeinterlace = 1;
   FramePipeline small;
@@ -597,7 +597,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
   odd->width = odd->height = 16;
   ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
   int calls = 0;
-  task.setCustomHookSink([&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; });
+  task.sinks().customHook = [&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
   FramePipeline pipeline;
   log.clear();
   preprocess(pipeline, task, odd.get(), 0);
@@ -617,7 +617,7 @@ TEST_F(FramePipelineTest, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
   plan.dstHeight = 32;
   plan.padTop = plan.padBottom = 4;
   TranscodeTask task;
-  task.setPadColor(0x3264C8);  // R 200, G 100, B 50
+  task.language().setPadColor(0x3264C8);  // R 200, G 100, B 50
   plan.padColor[0] = task.options.padColorY;
   plan.padColor[1] = task.options.padColorU;
   plan.padColor[2] = task.options.padColorV;
@@ -633,7 +633,7 @@ TEST_F(FramePipelineTest, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
     ASSERT_GE(libavutil.av_frame_get_buffer(in.get(), 0), 0);
     for (int y = 0; y < 24; ++y) std::memset(in->data[0] + y * in->linesize[0], 7, in->linesize[0]);
     std::vector<std::string> log;
-    AVFrame *out = stage.formatPicture(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+    AVFrame *out = stage.formatPicture(in.get(), [&](LogLevel, const std::string &t) { log.push_back(t); });
     ASSERT_NE(out, nullptr);
     EXPECT_TRUE(log.empty());
     const int step = fmt == AV_PIX_FMT_RGB24 ? 3 : 4;

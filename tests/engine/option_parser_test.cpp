@@ -23,13 +23,13 @@ class OptionTest : public ::testing::Test {
   void SetUp() override {
     requireLibraries();
     task.prepare();
-    task.setLogSink([this](TranscodeTask &, int level, const std::string &text) {
+    task.sinks().log = [this](TranscodeTask &, LogLevel level, const std::string &text) {
       logs.push_back({level, text});
-    });
+    };
   }
   std::string errorOf(const std::string &name, const std::string &value) {
     try {
-      task.parseOption(name, value);
+      task.language().parseOption(name, value);
     } catch (const std::exception &e) {
       return e.what();
     }
@@ -51,7 +51,7 @@ class OptionTest : public ::testing::Test {
   }
 
   TranscodeTask task;
-  std::vector<std::pair<int, std::string>> logs;
+  std::vector<std::pair<LogLevel, std::string>> logs;
 };
 
 TEST_F(OptionTest, DefaultsOfTheOptionState) {
@@ -79,39 +79,39 @@ TEST_F(OptionTest, DefaultsOfTheOptionState) {
 }
 
 TEST_F(OptionTest, OptionTextLinesAndSwitches) {
-  task.applyOptionText("  \r\nvn\r\n\r\ntitle=A=B\ncomment=x \n");
+  task.language().applyOptionText("  \r\nvn\r\n\r\ntitle=A=B\ncomment=x \n");
   EXPECT_EQ(task.options.videoDisable, 1);
   EXPECT_EQ(task.options.title, "A=B");
   EXPECT_EQ(task.options.comment, "x");  // the whole text is trimmed at its end
-  task.applyOptionText("comment=y \nalbum=z");
+  task.language().applyOptionText("comment=y \nalbum=z");
   EXPECT_EQ(task.options.comment, "y ");  // lines themselves are not trimmed
 }
 
 TEST_F(OptionTest, IgnoredAndRefusedOptions) {
-  task.parseOption("benchmark", "");
+  task.language().parseOption("benchmark", "");
   EXPECT_TRUE(logged("Do nothing: option - benchmark"));
   for (const char *name : {"L", "h", "version", "formats", "i", "apre", "vpre", "spre"}) {
     logs.clear();
-    task.parseOption(name, "x");
+    task.language().parseOption(name, "x");
     EXPECT_TRUE(logged(std::string("Do nothing: option - ") + name)) << name;
   }
   // "y" lets a finished output replace a file of its name.
   EXPECT_EQ(task.options.overwriteOutput, 0);
-  task.parseOption("y", "");
+  task.language().parseOption("y", "");
   EXPECT_EQ(task.options.overwriteOutput, 1);
   for (const char *name : {"threads", "absf", "vbsf", "sbsf"})
     EXPECT_EQ(errorOf(name, "1"), std::string("TODO: option - ") + name);
 }
 
 TEST_F(OptionTest, CodecNamesAndStreamCopy) {
-  task.parseOption("vcodec", "copy");
-  task.parseOption("vcodec", "mpeg4");
+  task.language().parseOption("vcodec", "copy");
+  task.language().parseOption("vcodec", "mpeg4");
   EXPECT_EQ(task.options.videoStreamCopy, 1);
   EXPECT_EQ(task.options.videoCodecName, "mpeg4");
-  task.parseOption("acodec", "mp2");
-  task.parseOption("acodec", "");
+  task.language().parseOption("acodec", "mp2");
+  task.language().parseOption("acodec", "");
   EXPECT_EQ(task.options.audioCodecName, "mp2");
-  task.parseOption("acodec", "copy");
+  task.language().parseOption("acodec", "copy");
   EXPECT_EQ(task.options.audioStreamCopy, 1);
   EXPECT_EQ(task.options.audioCodecName, "");
 }
@@ -122,16 +122,16 @@ TEST_F(OptionTest, CropNeedsAFrameSizeFirst) {
       "Remember to crop first and scale second.";
   EXPECT_EQ(errorOf("croptop", "2"), vertical);
   EXPECT_EQ(errorOf("cropleft", "2").rfind("Horizontal crop dimensions", 0), 0u);
-  task.parseOption("s", "320x240");
-  task.parseOption("croptop", "2");
+  task.language().parseOption("s", "320x240");
+  task.language().parseOption("croptop", "2");
   EXPECT_EQ(task.options.frameHeight, 238);
   EXPECT_EQ(task.options.cropTop, 2);
   EXPECT_EQ(errorOf("cropbottom", "3"), "Bottom crop size must be a multiple of 2");
   EXPECT_EQ(errorOf("cropright", "320"), errorOf("cropleft", "400"));
-  task.setCropLeft(-4);  // ignored
+  task.language().setCropLeft(-4);  // ignored
   EXPECT_EQ(task.options.cropLeft, 0);
   EXPECT_EQ(errorOf("padtop", "5"), "Top pad size must be a multiple of 2");
-  task.parseOption("padleft", "8");
+  task.language().parseOption("padleft", "8");
   EXPECT_EQ(task.options.padLeft, 8);
   EXPECT_EQ(task.options.frameWidth, 320);
 }
@@ -139,22 +139,22 @@ TEST_F(OptionTest, CropNeedsAFrameSizeFirst) {
 TEST_F(OptionTest, FrameSizeRateAndAspect) {
   EXPECT_EQ(errorOf("s", "321x240"), "Frame size must be a multiple of 2");
   EXPECT_EQ(errorOf("s", "huge"), "Incorrect frame size");
-  task.parseOption("s", "qcif");
+  task.language().parseOption("s", "qcif");
   EXPECT_EQ(task.options.frameWidth, 176);
   EXPECT_EQ(errorOf("r", "fast"), "Incorrect frame rate");
-  task.parseOption("r", "30000/1001");
+  task.language().parseOption("r", "30000/1001");
   EXPECT_EQ(task.options.videoFrameRate.num, 30000);
   EXPECT_EQ(task.options.videoFrameRate.den, 1001);
   EXPECT_EQ(errorOf("aspect", "4:0"), "Incorrect aspect ratio specification.");
   EXPECT_EQ(errorOf("aspect", "abc"), "Incorrect aspect ratio specification.");
-  task.parseOption("aspect", "16:9");
+  task.language().parseOption("aspect", "16:9");
   EXPECT_NEAR(task.options.frameAspectRatio, 16.0 / 9.0, 1e-6);
-  task.parseOption("aspect", "1.3333");
+  task.language().parseOption("aspect", "1.3333");
   EXPECT_NEAR(task.options.frameAspectRatio, 1.3333, 1e-6);
 }
 
 TEST_F(OptionTest, NegativeOrNonNumericAspectIsRefusedAndKeepsTheLastOne) {
-  task.parseOption("aspect", "16:9");
+  task.language().parseOption("aspect", "16:9");
   for (const char *bad : {"4:-3", "-4:3", "-4:-3", "-1.5", "-0.01", "nan", "inf"}) {
     EXPECT_EQ(errorOf("aspect", bad), "Incorrect aspect ratio specification.") << bad;
     EXPECT_NEAR(task.options.frameAspectRatio, 16.0 / 9.0, 1e-6) << bad;
@@ -163,7 +163,7 @@ TEST_F(OptionTest, NegativeOrNonNumericAspectIsRefusedAndKeepsTheLastOne) {
   OutputOptions record;
   record.aspect = "-4:3";
   try {
-    task.applyOutputOptions(record, "out.mp4");
+    task.language().applyOutputOptions(record, "out.mp4");
     ADD_FAILURE() << "a negative aspect in the record was accepted";
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "Incorrect aspect ratio specification.");
@@ -173,84 +173,84 @@ TEST_F(OptionTest, NegativeOrNonNumericAspectIsRefusedAndKeepsTheLastOne) {
 TEST_F(OptionTest, QscalePassAndNumbers) {
   EXPECT_EQ(errorOf("qscale", "0"), "qscale must be > 0.0 and <= 255");
   EXPECT_EQ(errorOf("qscale", "256"), "qscale must be > 0.0 and <= 255");
-  task.parseOption("qscale", "255");
+  task.language().parseOption("qscale", "255");
   EXPECT_FLOAT_EQ(task.options.videoQscale, 255.0f);
   EXPECT_EQ(errorOf("pass", "3"), "pass number can be only 1 or 2");
   EXPECT_EQ(errorOf("vframes", "ten"), "'ten' is not a valid integer value");
   EXPECT_EQ(errorOf("aq", "x"), "'x' is not a valid floating point value");
-  task.parseOption("vframes", "100");
+  task.language().parseOption("vframes", "100");
   EXPECT_EQ(task.options.maxVideoFrames, 100);
 }
 
 TEST_F(OptionTest, PadColourToYuv) {
-  task.parseOption("padcolor", "255");  // pure red
+  task.language().parseOption("padcolor", "255");  // pure red
   EXPECT_EQ(task.options.padColorY, 76);
   EXPECT_EQ(task.options.padColorU, 85);
   EXPECT_EQ(task.options.padColorV, 255);
-  task.setPadColor(0);
+  task.language().setPadColor(0);
   EXPECT_EQ(task.options.padColorY, 0);
   EXPECT_EQ(task.options.padColorU, 128);
   EXPECT_EQ(task.options.padColorV, 128);
-  task.setPadColor(0xFFFFFF);
+  task.language().setPadColor(0xFFFFFF);
   EXPECT_EQ(task.options.padColorY, 255);
 }
 
 TEST_F(OptionTest, TagsMatricesAndMaps) {
   EXPECT_EQ(errorOf("vtag", "xvi"), "video tag parameter must be 4 chars");
   EXPECT_EQ(errorOf("atag", "abcde"), "audio tag parameter must be 4 chars");
-  task.parseOption("vtag", "XVID");
+  task.language().parseOption("vtag", "XVID");
   EXPECT_EQ(task.options.videoCodecTag, 0x44495658u);
 
   std::string m;
   for (int i = 0; i < 64; ++i) m += std::to_string(i + 1) + (i < 63 ? "," : "");
-  task.parseOption("intra_matrix", m);
+  task.language().parseOption("intra_matrix", m);
   ASSERT_EQ(task.options.intraMatrix.size(), 64u);
   EXPECT_EQ(task.options.intraMatrix[63], 64);
   EXPECT_EQ(errorOf("inter_matrix", "1,2,3"), "Syntax error in matrix \"1,2,3\" at coeff 2");
 
-  task.parseOption("map", "0:1");
-  task.parseOption("map", "0x1.2:3.4");
+  task.language().parseOption("map", "0:1");
+  task.language().parseOption("map", "0x1.2:3.4");
   ASSERT_EQ(task.options.streamMaps.size(), 2u);
   EXPECT_EQ(task.options.streamMaps[0].syncStream, 1);
   EXPECT_EQ(task.options.streamMaps[1].file, 1);
   EXPECT_EQ(task.options.streamMaps[1].syncFile, 3);
   EXPECT_EQ(task.options.streamMaps[1].syncStream, 4);
-  for (int i = 2; i < 20; ++i) task.parseOption("map", "0:0");
+  for (int i = 2; i < 20; ++i) task.language().parseOption("map", "0:0");
   EXPECT_EQ(errorOf("map", "0:0"), "Too many stream maps (at most 20)");
-  task.parseOption("map_meta_data", "1:2");
+  task.language().parseOption("map_meta_data", "1:2");
   ASSERT_EQ(task.options.metaDataMaps.size(), 1u);
   EXPECT_EQ(task.options.metaDataMaps[0].outFile, 1);
   EXPECT_EQ(task.options.metaDataMaps[0].inFile, 2);
-  for (int i = 1; i < 20; ++i) task.parseOption("map_meta_data", "0:0");
+  for (int i = 1; i < 20; ++i) task.language().parseOption("map_meta_data", "0:0");
   EXPECT_EQ(errorOf("map_meta_data", "0:0"), "Too many metadata maps (at most 20)");
 }
 
 TEST_F(OptionTest, TimesAndScales) {
-  task.parseOption("t", "30");
+  task.language().parseOption("t", "30");
   EXPECT_EQ(task.options.expectedDurationMs, 30000);
   EXPECT_EQ(task.options.recordingTime, 30000000);
-  task.parseOption("ss", "00:00:01.5");
+  task.language().parseOption("ss", "00:00:01.5");
   EXPECT_EQ(task.options.inputStartTime, 1500000);
   EXPECT_EQ(errorOf("itsoffset", "soon"), "Invalid duration specification for itsoffset: soon");
   EXPECT_EQ(errorOf("timestamp", "someday"), "Invalid date specification for timestamp: someday");
-  task.parseOption("timestamp", "1970-01-02 00:00:00Z");
+  task.language().parseOption("timestamp", "1970-01-02 00:00:00Z");
   EXPECT_EQ(task.options.recTimestamp, 86400);
   EXPECT_EQ(errorOf("itsscale", "20:1.0"), "stream index over MAX_STREAMS(20)");
-  task.parseOption("itsscale", "1:0.5");
+  task.language().parseOption("itsscale", "1:0.5");
   EXPECT_DOUBLE_EQ(task.options.inputTsScale[0][1], 0.5);
 }
 
 TEST_F(OptionTest, FormatOption) {
   EXPECT_EQ(errorOf("f", "nosuchformat"), "Unknown input or output format: nosuchformat");
-  task.parseOption("f", "avi");
+  task.language().parseOption("f", "avi");
   EXPECT_NE(task.options.inputFormat, nullptr);
   EXPECT_NE(task.options.outputFormat, nullptr);
-  task.parseOption("f", "pgmyuv");
+  task.language().parseOption("f", "pgmyuv");
   EXPECT_EQ(task.options.pgmyuvCompat, 1);
   EXPECT_TRUE(logged("pgmyuv format is deprecated, use image2"));
   EXPECT_STREQ(task.options.outputFormat->name, "image2");
   try {
-    task.setOutputFormat("nosuch");
+    task.language().setOutputFormat("nosuch");
     FAIL();
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "Unknown output format: nosuch");
@@ -260,44 +260,44 @@ TEST_F(OptionTest, FormatOption) {
 TEST_F(OptionTest, GenericOptionsReachTheRightDefaults) {
   AVCodecContext *video = task.options.defaultsFor(kVideoKind);
   AVCodecContext *audio = task.options.defaultsFor(kAudioKind);
-  EXPECT_TRUE(task.setGenericOption("gop", "25"));  // the old name
+  EXPECT_TRUE(task.language().setGenericOption("gop", "25"));  // the old name
   EXPECT_EQ(video->gop_size, 25);
-  EXPECT_TRUE(task.setGenericOption("b", "800000"));
+  EXPECT_TRUE(task.language().setGenericOption("b", "800000"));
   EXPECT_EQ(video->bit_rate, 800000);
   EXPECT_NE(audio->bit_rate, 800000);  // "b" is the video bit rate
-  EXPECT_TRUE(task.setGenericOption("ab", "96000"));  // prefix fall-back
+  EXPECT_TRUE(task.language().setGenericOption("ab", "96000"));  // prefix fall-back
   EXPECT_EQ(audio->bit_rate, 96000);
   EXPECT_EQ(video->bit_rate, 800000);
-  EXPECT_TRUE(task.setGenericOptionInt("packetsize", 2324));
+  EXPECT_TRUE(task.language().setGenericOptionInt("packetsize", 2324));
   EXPECT_EQ(task.options.formatDefaults->packet_size, 2324u);
   // Known only to particular encoders and muxers: kept for them.
-  EXPECT_TRUE(task.setGenericOption("preset", "fast"));
+  EXPECT_TRUE(task.language().setGenericOption("preset", "fast"));
   EXPECT_EQ(dictValue(task.options.codecPrivateOptions[kVideoKind], "preset"), "fast");
-  EXPECT_TRUE(task.setGenericOption("muxrate", "1411200"));
+  EXPECT_TRUE(task.language().setGenericOption("muxrate", "1411200"));
   EXPECT_EQ(dictValue(task.options.formatPrivateOptions, "muxrate"), "1411200");
   // Nothing knows these: ignored without a word.
-  EXPECT_FALSE(task.setGenericOption("nosuchoption", "1"));
-  EXPECT_FALSE(task.setGenericOption("g", "   "));
+  EXPECT_FALSE(task.language().setGenericOption("nosuchoption", "1"));
+  EXPECT_FALSE(task.language().setGenericOption("g", "   "));
   logs.clear();
-  task.parseOption("nosuchoption", "1");
+  task.language().parseOption("nosuchoption", "1");
   EXPECT_TRUE(logs.empty());
   // An invalid value is refused like an unknown name.
-  EXPECT_FALSE(task.setGenericOption("g", "many"));
+  EXPECT_FALSE(task.language().setGenericOption("g", "many"));
   std::vector<std::string> expected = {"g", "b", "ab", "packetsize"};
   EXPECT_EQ(task.options.setOptionNames, expected);
 }
 
 TEST_F(OptionTest, BitRateWarning) {
-  task.parseOption("ab", "128");
+  task.language().parseOption("ab", "128");
   EXPECT_EQ(task.options.defaultsFor(kAudioKind)->bit_rate, 128);
   EXPECT_TRUE(logged("WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"));
   logs.clear();
-  task.parseOption("b", "1000");
+  task.language().parseOption("b", "1000");
   EXPECT_TRUE(logs.empty());
 }
 
 TEST_F(OptionTest, FilmDvdPreset) {
-  task.parseOption("target", " film-dvd ");
+  task.language().parseOption("target", " film-dvd ");
   const OptionState &o = task.options;
   EXPECT_EQ(o.frameWidth, 720);
   EXPECT_EQ(o.frameHeight, 480);
@@ -318,8 +318,8 @@ TEST_F(OptionTest, FilmDvdPreset) {
 }
 
 TEST_F(OptionTest, PalVcdAndSvcdAndDvPresets) {
-  task.parseOption("ac", "1");
-  task.parseOption("target", "pal-svcd");
+  task.language().parseOption("ac", "1");
+  task.language().parseOption("target", "pal-svcd");
   EXPECT_EQ(task.options.frameHeight, 576);
   EXPECT_EQ(task.options.audioChannels, 2);
   EXPECT_EQ(dictValue(task.options.codecPrivateOptions[kVideoKind], "scan_offset"), "1");
@@ -327,35 +327,35 @@ TEST_F(OptionTest, PalVcdAndSvcdAndDvPresets) {
 
   TranscodeTask t2;
   t2.prepare();
-  t2.parseOption("r", "25");
-  t2.applyTarget("vcd", "auto", "ntsc");  // guessed from the frame rate
+  t2.language().parseOption("r", "25");
+  t2.language().applyTarget("vcd", "auto", "ntsc");  // guessed from the frame rate
   EXPECT_EQ(t2.options.frameHeight, 288);
   EXPECT_FLOAT_EQ(t2.options.muxPreload, 0.44f);
   EXPECT_EQ(t2.options.defaultsFor(kVideoKind)->gop_size, 15);
 
   TranscodeTask t5;
   t5.prepare();
-  t5.parseOption("r", "30000/1001");
-  t5.applyTarget("vcd", "auto", "pal");  // NTSC guessed from the frame rate
+  t5.language().parseOption("r", "30000/1001");
+  t5.language().applyTarget("vcd", "auto", "pal");  // NTSC guessed from the frame rate
   EXPECT_EQ(t5.options.frameHeight, 240);
   EXPECT_EQ(t5.options.defaultsFor(kVideoKind)->gop_size, 18);
 
   TranscodeTask t3;
   t3.prepare();
-  t3.parseOption("target", "ntsc-dv50");
+  t3.language().parseOption("target", "ntsc-dv50");
   EXPECT_EQ(t3.options.framePixFmt, AV_PIX_FMT_YUV422P);
   EXPECT_EQ(t3.options.frameHeight, 480);
 
   TranscodeTask t4;
   t4.prepare();
   try {
-    t4.parseOption("target", "vcd");
+    t4.language().parseOption("target", "vcd");
     FAIL();
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "frame_rate is invalid.");
   }
   try {
-    t4.parseOption("target", "pal-laserdisc");
+    t4.language().parseOption("target", "pal-laserdisc");
     FAIL();
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "Unknown target type");
@@ -363,10 +363,10 @@ TEST_F(OptionTest, PalVcdAndSvcdAndDvPresets) {
 }
 
 TEST_F(OptionTest, VerbosityOption) {
-  task.parseOption("v", "0");
+  task.language().parseOption("v", "0");
   EXPECT_EQ(task.options.verbose, 0);
   EXPECT_EQ(libavutil.av_log_get_level(), AV_LOG_ERROR);
-  task.parseOption("v", "1");
+  task.language().parseOption("v", "1");
 }
 
 // ---------------------------------------------------------------------------
@@ -378,7 +378,7 @@ TEST_F(RecordTest, FreshOutputRecordChangesNothing) {
   TranscodeTask plain;
   plain.prepare();
   OutputOptions r;
-  task.applyOutputOptions(r, "out.avi");
+  task.language().applyOutputOptions(r, "out.avi");
   EXPECT_EQ(r.fileName, "out.avi");  // written back into the caller's record
   const OptionState &a = task.options, &b = plain.options;
   EXPECT_EQ(a.audioSyncMethod, b.audioSyncMethod);
@@ -402,7 +402,7 @@ TEST_F(RecordTest, FieldsAfterTheExtraText) {
   r.extraOptions = "vsync=1\ntitle=A\ncomment=B";
   r.vol = 0;
   r.recordingTimeMs = 36000000;
-  task.applyOutputOptions(r, "x.mp4");
+  task.language().applyOutputOptions(r, "x.mp4");
   EXPECT_EQ(task.options.videoSyncMethod, -1);
   EXPECT_EQ(task.options.title, "A");
   EXPECT_EQ(task.options.comment, "B");
@@ -419,7 +419,7 @@ TEST_F(RecordTest, FieldsAfterTheExtraText) {
   r2.year = 1999;
   r2.aspect = "4:0";
   try {
-    t2.applyOutputOptions(r2, "y.mp4");
+    t2.language().applyOutputOptions(r2, "y.mp4");
     FAIL();
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "Incorrect aspect ratio specification.");
@@ -432,7 +432,7 @@ TEST_F(RecordTest, TargetFieldWithNormOutOfRange) {
   r.frameRate = "25";
   r.target = 2;
   r.targetNorm = 5;  // "auto": guessed from the frame rate
-  task.applyOutputOptions(r, "z.mpg");
+  task.language().applyOutputOptions(r, "z.mpg");
   EXPECT_EQ(task.options.frameWidth, 480);
   EXPECT_EQ(task.options.frameHeight, 576);
   EXPECT_STREQ(task.options.outputFormat->name, "svcd");
@@ -447,10 +447,10 @@ TEST_F(RecordTest, HookRanges) {
   OutputOptions r;
   r.hookRanges = "10-20,5-8";
   r.beforeHook = true;  // the ranges are not used then
-  task.applyOutputOptions(r, "a.avi");
+  task.language().applyOutputOptions(r, "a.avi");
   EXPECT_TRUE(task.hookRanges.empty());
   r.beforeHook = false;
-  task.applyOutputOptions(r, "a.avi");
+  task.language().applyOutputOptions(r, "a.avi");
   EXPECT_EQ(task.hookRanges.size(), 2u);
 }
 
@@ -459,9 +459,9 @@ TEST_F(RecordTest, InputRecord) {
   in.startTimeMs = 1500;
   in.programid = 3;
   in.extraOptions = "itsoffset=2";
-  task.applyInputOptions(in, "movie.mov");
+  task.language().applyInputOptions(in, "movie.mov");
   EXPECT_EQ(in.fileName, "movie.mov");
-  EXPECT_EQ(task.inputRecord.fileName, "movie.mov");
+  EXPECT_EQ(task.language().inputRecord.fileName, "movie.mov");
   EXPECT_EQ(task.options.inputStartTime, 1500000);
   EXPECT_EQ(task.options.programId, 3);
   EXPECT_EQ(task.options.inputTsOffset, 2000000);
@@ -472,7 +472,7 @@ TEST_F(RecordTest, InputRecord) {
   in2.startTimeMs = 0;
   in2.format = "nosuch";
   try {
-    t2.applyInputOptions(in2, "m.mov");
+    t2.language().applyInputOptions(in2, "m.mov");
     FAIL();
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "Unknown input format: nosuch");
@@ -490,7 +490,7 @@ TEST_F(RecordTest, TimestampConversion) {
   OutputOptions r;
   r.timestamp = 0.0;  // now
   const int64_t before = std::time(nullptr);
-  task.applyOutputOptions(r, "t.mov");
+  task.language().applyOutputOptions(r, "t.mov");
   EXPECT_NEAR(static_cast<double>(task.options.recTimestamp), static_cast<double>(before), 2.0);
   if (old) setenv("TZ", saved.c_str(), 1);
   else unsetenv("TZ");

@@ -238,12 +238,12 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
   EXPECT_EQ(containing("from the test")[0].index, -1);
   EXPECT_NE(std::find(secondLines.begin(), secondLines.end(), "from the worker"), secondLines.end());
 
-  // The task's own messages, with the level mapping.
+  // The task's own messages, each at its level.
   engine.withTask(0, [](TranscodeTask &t) {
-    t.log(-1, "task q");
-    t.log(0, "task e");
-    t.log(2, "task d");
-    t.log(9, "task a");
+    t.log(LogLevel::Quiet, "task q");
+    t.log(LogLevel::Error, "task e");
+    t.log(LogLevel::Debug, "task d");
+    t.log(LogLevel::All, "task a");
   });
   ASSERT_EQ(exactly("task a").size(), 1u);
   EXPECT_EQ(exactly("task q")[0].level, LogLevel::Quiet);

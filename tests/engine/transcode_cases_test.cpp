@@ -16,6 +16,7 @@
 #include "binding.h"
 #include "media_fixture.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "test_env.h"
 #include "transcode_setup.h"
@@ -207,17 +208,17 @@ struct DirectTask {
   DirectTask(const std::string &src, const std::string &out, OutputOptions o, int verbose = 1,
               const std::string &inputOptions = "") {
     task.prepare();
-    task.setLogSink([this](TranscodeTask &, int, const std::string &text) { log.push_back(text); });
+    task.sinks().log = [this](TranscodeTask &, LogLevel, const std::string &text) { log.push_back(text); };
     InputOptions in;
     in.extraOptions = inputOptions;
-    task.applyInputOptions(in, src);
-    if (!task.openInputFile(src)) {
+    task.language().applyInputOptions(in, src);
+    if (!openInputFile(task, src)) {
       error = task.lastError;
       return;
     }
-    task.applyOutputOptions(o, out);
+    task.language().applyOutputOptions(o, out);
     if (!openOutputFile(task, out)) error = task.lastError;
-    task.setVerbosity(verbose);
+    task.language().setVerbosity(verbose);
   }
   bool run() {
     try {

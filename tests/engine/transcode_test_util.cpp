@@ -30,9 +30,7 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
     r.log.push_back(msg);
     if (setup.onLog) setup.onLog(engine, msg);
   };
-  engine.onProgress = [&](int32_t, int32_t frameNumber, int32_t fps, int32_t cur, float q, float br, int64_t size,
-                       int32_t total) {
-    ProgressSample s{frameNumber, fps, cur, q, br, size, total};
+  engine.onProgress = [&](int32_t, const TaskProgress &s) {
     r.progress.push_back(s);
     if (setup.onProgress) setup.onProgress(engine, s);
   };

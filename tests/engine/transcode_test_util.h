@@ -13,12 +13,7 @@
 #include "media_fixture.h"
 #include "options.h"
 
-struct ProgressSample {
-  int32_t frameNumber, fps, currentDurationMs;
-  float quality, bitRate;
-  int64_t currentSize;
-  int32_t totalDurationMs;
-};
+using ProgressSample = TaskProgress;
 
 struct Conversion {
   int taskIndex = -1;

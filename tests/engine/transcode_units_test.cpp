@@ -11,6 +11,7 @@
 #include "encoder_names.h"
 #include "frame_pipeline.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "output_streams.h"
 #include "test_env.h"
@@ -60,7 +61,7 @@ TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
   // The 16 rows that are cropped away are bright; the rest mid-grey.
   FramePtr in = picture(720, 576, 235, 16, 100);
   std::vector<std::string> log;
-  AVFrame *out = stage.format(in.get(), [&](int, const std::string &t) { log.push_back(t); });
+  AVFrame *out = stage.format(in.get(), [&](LogLevel, const std::string &t) { log.push_back(t); });
   ASSERT_NE(out, nullptr);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(out->width, 320);
@@ -181,15 +182,15 @@ struct Task {
   explicit Task(const std::string &src) {
     task.prepare();
     InputOptions in;
-    task.applyInputOptions(in, src);
-    EXPECT_TRUE(task.openInputFile(src)) << task.lastError;
+    task.language().applyInputOptions(in, src);
+    EXPECT_TRUE(openInputFile(task, src)) << task.lastError;
   }
 };
 
 TEST_F(TranscodeUnits, RateControlOverrides) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
+  t.task.language().applyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("rc.mp4"))) << t.task.lastError;
   const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   ASSERT_NE(enc, nullptr);
@@ -203,13 +204,13 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   EXPECT_FLOAT_EQ(enc->rc_override[1].quality_factor, 0.5f);
 
   Task bad(smallSource());
-  bad.task.applyOptionText("vcodec=mpeg4\nrc_override=abc");
+  bad.task.language().applyOptionText("vcodec=mpeg4\nrc_override=abc");
   EXPECT_FALSE(openOutputFile(bad.task, dir.file("rc2.mp4")));
   EXPECT_EQ(bad.task.lastError, "new_video_stream fail: error parsing rc_override");
 
   // A buffer near the int limit starts three quarters full, without overflow.
   Task big(smallSource());
-  big.task.applyOptionText("vcodec=mpeg4\nbufsize=2147441244");
+  big.task.language().applyOptionText("vcodec=mpeg4\nbufsize=2147441244");
   ASSERT_TRUE(openOutputFile(big.task, dir.file("rc3.mp4"))) << big.task.lastError;
   const AVCodecContext *bigEnc = big.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   ASSERT_NE(bigEnc, nullptr);
@@ -221,12 +222,12 @@ TEST_F(TranscodeUnits, StreamsOfAnOutput) {
   ScratchDir dir;
   Task t(smallSource());
   try {
-    t.task.parseOption("newaudio", "");
+    t.task.language().parseOption("newaudio", "");
     ADD_FAILURE() << "newaudio without an output";
   } catch (const EngineError &e) {
     EXPECT_STREQ(e.what(), "At least one output file must be specified");
   }
-  t.task.applyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
+  t.task.language().applyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("s.mp4"))) << t.task.lastError;
   auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
@@ -234,12 +235,12 @@ TEST_F(TranscodeUnits, StreamsOfAnOutput) {
   EXPECT_EQ(of.streams[0]->encoder, nullptr);
   EXPECT_FALSE(of.streams[1]->streamCopy);
   // The codec name and the copy mark were consumed by the first stream.
-  t.task.parseOption("newvideo", "");
+  t.task.language().parseOption("newvideo", "");
   ASSERT_EQ(of.streams.size(), 3u);
   EXPECT_FALSE(of.streams[2]->streamCopy);
   EXPECT_EQ(of.streams[2]->encoder->width, 176);
-  t.task.parseOption("acodec", "libmp3lame");
-  t.task.parseOption("newaudio", "");
+  t.task.language().parseOption("acodec", "libmp3lame");
+  t.task.language().parseOption("newaudio", "");
   ASSERT_EQ(of.streams.size(), 4u);
   EXPECT_STREQ(of.streams[3]->codec->name, "libmp3lame");
 }
@@ -247,7 +248,7 @@ TEST_F(TranscodeUnits, StreamsOfAnOutput) {
 TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("aq=3");
+  t.task.language().applyOptionText("aq=3");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("g.wmv"))) << t.task.lastError;
   auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
@@ -266,13 +267,13 @@ TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
 TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("muxdelay=0.7");
+  t.task.language().applyOptionText("muxdelay=0.7");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("d1.mpg"))) << t.task.lastError;
   EXPECT_EQ(t.task.transcoder.outputFiles[0]->ctx->max_delay, 700000);
-  t.task.applyOptionText("muxdelay=1000000");  // 10^12 microseconds
+  t.task.language().applyOptionText("muxdelay=1000000");  // 10^12 microseconds
   ASSERT_TRUE(openOutputFile(t.task, dir.file("d2.mpg"))) << t.task.lastError;
   EXPECT_EQ(t.task.transcoder.outputFiles[1]->ctx->max_delay, INT_MAX);
-  t.task.applyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
+  t.task.language().applyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("d3.mpg"))) << t.task.lastError;
   EXPECT_EQ(t.task.transcoder.outputFiles[2]->ctx->max_delay, INT_MIN);
 }
@@ -280,7 +281,7 @@ TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("s=720x576\naspect=16:9");
+  t.task.language().applyOptionText("s=720x576\naspect=16:9");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mp4"))) << t.task.lastError;
   const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->sample_aspect_ratio.num, 64);
@@ -290,11 +291,11 @@ TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
 TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("s=320x240\npadleft=2147483392\npadright=2");
+  t.task.language().applyOptionText("s=320x240\npadleft=2147483392\npadright=2");
   EXPECT_FALSE(openOutputFile(t.task, dir.file("p.mp4")));
   EXPECT_EQ(t.task.lastError, "new_video_stream fail: Frame size with padding is too large");
   Task fits(smallSource());
-  fits.task.applyOptionText("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8");
+  fits.task.language().applyOptionText("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8");
   ASSERT_TRUE(openOutputFile(fits.task, dir.file("p2.mp4"))) << fits.task.lastError;
   const AVCodecContext *enc = fits.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->width, 336);
@@ -304,7 +305,7 @@ TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
   ScratchDir dir;
   Task t(smallSource());
-  t.task.applyOptionText("vcodec=mpeg1video\nr=29.9");
+  t.task.language().applyOptionText("vcodec=mpeg1video\nr=29.9");
   ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mpg"))) << t.task.lastError;
   const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
   EXPECT_EQ(enc->time_base.num, 1001);
@@ -326,7 +327,7 @@ TEST_F(TranscodeUnits, OnlyFinishedOutputsAreKeptUnderTheirNames) {
   ScratchDir dir;
   Task t(smallSource());
   for (const char *name : {"kept", "half", "empty"}) {
-    t.task.applyOptionText("vcodec=mpeg4");
+    t.task.language().applyOptionText("vcodec=mpeg4");
     ASSERT_TRUE(openOutputFile(t.task, dir.file(std::string(name) + ".mp4"))) << t.task.lastError;
     // Until it is kept, an output exists under its hidden temporary name.
     EXPECT_FALSE(fs::exists(dir.file(std::string(name) + ".mp4")));

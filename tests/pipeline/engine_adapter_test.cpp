@@ -24,14 +24,14 @@ TEST(EngineAdapter, EventsAreReplacedOnlyWhileNoEventIsBeingRaised) {
   });
   while (!held) std::this_thread::yield();
   int logCalls = 0;
-  adapter.setEvents([&](int32_t, int32_t, int32_t, int32_t, float, float, int64_t, int32_t) { ++progressCalls; },
+  adapter.setEvents([&](int32_t, const TaskProgress &) { ++progressCalls; },
                     nullptr, [&](int32_t, LogLevel, const std::string &) { ++logCalls; });
   EXPECT_TRUE(released) << "the events were replaced while the worker held the component";
   worker.join();
 
   ASSERT_TRUE(static_cast<bool>(engine.onProgress));
   EXPECT_FALSE(static_cast<bool>(engine.onTerminate));
-  engine.onProgress(0, 1, 25, 40, 0.f, 0.f, 100, 1000);
+  engine.onProgress(0, TaskProgress{1, 25, 40, 0.f, 0.f, 100, 1000});
   EXPECT_EQ(progressCalls, 1);
   ASSERT_TRUE(static_cast<bool>(engine.onLog));
   engine.onLog(0, LogLevel::Info, "line");

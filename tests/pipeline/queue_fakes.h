@@ -224,7 +224,7 @@ class FakeEngine : public ConversionEngine {
   bool stopRequested = false;
   bool running() const { return !tasks.empty() && tasks[0].started && !tasks[0].ended; }
   void progress(int frame, int curMs, int64_t size, int totalMs) {
-    if (onProgress) onProgress(0, frame, 25, curMs, 0.0f, 0.0f, size, totalMs);
+    if (onProgress) onProgress(0, TaskProgress{frame, 25, curMs, 0.0f, 0.0f, size, totalMs});
   }
   // Ends the running task as the engine's worker would: the task's event,
   // then the end-of-run notice.

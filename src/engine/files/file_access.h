@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../library/av_ptr.h"
+#include "av_ptr.h"
 
 // Raised by another thread to make the library's waits (an opening, a read,
 // the probing of packets) give up with AVERROR_EXIT.

@@ -1,4 +1,6 @@
 // Opening a task's input file.
+#include "input_open.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -29,17 +31,18 @@ std::string lowerExtension(const std::string &fileName) {
 
 }  // namespace
 
-void TranscodeTask::clearPerFileOptions() {
-  options.inputFormat = nullptr;
-  options.outputFormat = nullptr;
-  options.videoChannel = 0;
-  options.rateEmu = 0;
-  options.videoCodecName.clear();
-  options.audioCodecName.clear();
-  options.subtitleCodecName.clear();
-}
-
 namespace {
+
+// What an opening consumes of the option state, whatever its outcome.
+void clearPerFileOptions(OptionState &o) {
+  o.inputFormat = nullptr;
+  o.outputFormat = nullptr;
+  o.videoChannel = 0;
+  o.rateEmu = 0;
+  o.videoCodecName.clear();
+  o.audioCodecName.clear();
+  o.subtitleCodecName.clear();
+}
 
 // Parameters for the formats that read raw data (sample rate, picture size,
 // ...), from the option state.
@@ -89,7 +92,7 @@ bool openDemuxer(TranscodeTask &task, const std::string &fileName, const ForcedD
   const OptionState &o = task.options;
   Dictionary params = rawInputParameters(o);
   return openSource(
-      fileName, o.inputFormat, params.slot(), task.interruptFlag(),
+      fileName, o.inputFormat, params.slot(), task.pauseGate()->stopFlag(),
       [&](AVFormatContext *raw) {
         copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
         raw->video_codec_id = ids.video;
@@ -110,7 +113,7 @@ bool findStreamInfo(TranscodeTask &task, AVFormatContext *ctx, const std::string
     std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx, nullptr);
   }
-  if (task.interruptFlag()->load()) {
+  if (task.pauseGate()->stopFlag()->load()) {
     error = stoppedWhileOpeningText(fileName);
     return false;
   }
@@ -153,7 +156,7 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
   if (aspect == 0.0) {
     // Square pixels: the picture's own proportions (nothing to say while
     // the size is unknown).
-    if (width > 0 && height > 0) task.setAspect(formatText("%d:%d", width, height));
+    if (width > 0 && height > 0) task.language().setAspect(formatText("%d:%d", width, height));
   } else {
     o.frameAspectRatio = static_cast<float>(aspect);
   }
@@ -214,54 +217,54 @@ void raiseExpectedDuration(OptionState &o, const AVFormatContext *ctx) {
 
 }  // namespace
 
-bool TranscodeTask::openInputFile(const std::string &fileName) {
+bool openInputFile(TranscodeTask &task, const std::string &fileName) {
   if (!librariesLoaded()) {
-    lastError = "The media libraries are not loaded";
+    task.lastError = "The media libraries are not loaded";
     return false;
   }
   // Whatever happens below, the per-file values are consumed.
   struct Consume {
-    TranscodeTask &t;
-    ~Consume() { t.clearPerFileOptions(); }
-  } consume{*this};
+    OptionState &o;
+    ~Consume() { clearPerFileOptions(o); }
+  } consume{task.options};
 
-  if (inputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
-    lastError = "Too many input files";
+  if (task.inputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
+    task.lastError = "Too many input files";
     return false;
   }
   ForcedDecoders ids;
-  if (!findForcedDecoders(options, ids, lastError)) return false;
+  if (!findForcedDecoders(task.options, ids, task.lastError)) return false;
   OpenedSource source;
-  if (!openDemuxer(*this, fileName, ids, source, lastError)) return false;
+  if (!openDemuxer(task, fileName, ids, source, task.lastError)) return false;
   AVFormatContext *ctx = source.ctx.get();
   // Other programs are not read.
-  if (options.programId != 0) {
+  if (task.options.programId != 0) {
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
-      if (ctx->programs[i]->id != options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
+      if (ctx->programs[i]->id != task.options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
   }
-  if (!findStreamInfo(*this, ctx, fileName, lastError)) return false;
+  if (!findStreamInfo(task, ctx, fileName, task.lastError)) return false;
 
   InputFile file;
   file.fileName = fileName;
-  file.startTime = seekToStart(ctx, options);
+  file.startTime = seekToStart(ctx, task.options);
   const std::string extension = lowerExtension(fileName);
   file.streams.resize(ctx->nb_streams);
   for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-    if (!takeStream(*this, ctx->streams[i], extension, file.streams[i])) {
-      lastError = openErrorText(AVERROR(ENOMEM), fileName);
+    if (!takeStream(task, ctx->streams[i], extension, file.streams[i])) {
+      task.lastError = openErrorText(AVERROR(ENOMEM), fileName);
       return false;
     }
   }
-  raiseExpectedDuration(options, ctx);
+  raiseExpectedDuration(task.options, ctx);
 
-  const size_t fileIndex = inputFiles.size();
+  const size_t fileIndex = task.inputFiles.size();
   file.tsOffset =
-      options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, file.startTime);
-  file.tsScale = options.inputTsScale[fileIndex];
+      task.options.copyTs ? task.options.inputTsOffset : subtractTimestamps(task.options.inputTsOffset, file.startTime);
+  file.tsScale = task.options.inputTsScale[fileIndex];
   file.reader = std::move(source.reader);
   file.ctx = std::move(source.ctx);
-  if (options.verbose >= 0)
+  if (task.options.verbose >= 0)
     libavformat.av_dump_format(file.ctx.get(), static_cast<int>(fileIndex), fileName.c_str(), 0);
-  inputFiles.push_back(std::move(file));
+  task.inputFiles.push_back(std::move(file));
   return true;
 }

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "av_ptr.h"
+#include "binding.h"
 #include "codec_lock.h"
 #include "engine_types.h"
+#include "file_access.h"
 #include "source_picture.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -28,13 +30,17 @@ void logInfo(int level, const char *fmt, int value = 0) {
 
 }  // namespace
 
+struct MediaProbe::Source {
+  std::unique_ptr<SourceReader> reader;  // what ctx reads through (outlives it)
+  InputContextPtr ctx;
+};
+
 MediaProbe::MediaProbe() = default;
 
 MediaProbe::~MediaProbe() { close(); }
 
 void MediaProbe::close() {
-  ctx_.reset();
-  reader_.reset();
+  source_.reset();
   formatName_.clear();
   streamCount_ = programCount_ = -1;
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = -1;
@@ -61,12 +67,13 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
     close();
     return false;
   }
-  reader_ = std::move(source.reader);
-  ctx_ = std::move(source.ctx);
+  source_ = std::make_unique<Source>();
+  source_->reader = std::move(source.reader);
+  source_->ctx = std::move(source.ctx);
   int rc;
   {
     std::lock_guard<std::recursive_mutex> g(codecLock());
-    rc = libavformat.avformat_find_stream_info(ctx_.get(), nullptr);
+    rc = libavformat.avformat_find_stream_info(source_->ctx.get(), nullptr);
   }
   if (rc < 0 || interrupted_) {
     lastError_ = interrupted_ ? stoppedWhileOpeningText(fileName) : fileName + ": could not find codec parameters";
@@ -79,11 +86,11 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
 }
 
 void MediaProbe::countStreams() {
-  streamCount_ = static_cast<int32_t>(ctx_->nb_streams);
-  programCount_ = static_cast<int32_t>(ctx_->nb_programs);
+  streamCount_ = static_cast<int32_t>(source_->ctx->nb_streams);
+  programCount_ = static_cast<int32_t>(source_->ctx->nb_programs);
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = 0;
   for (int32_t i = 0; i < streamCount_; ++i) {
-    switch (ctx_->streams[i]->codecpar->codec_type) {
+    switch (source_->ctx->streams[i]->codecpar->codec_type) {
       case AVMEDIA_TYPE_AUDIO:
         ++audioStreamCount_;
         if (firstAudioStream_ < 0) {
@@ -107,14 +114,14 @@ void MediaProbe::countStreams() {
 
 void MediaProbe::getFileInfo(MediaFileInfo &info) {
   info = MediaFileInfo{};
-  if (!ctx_) {
+  if (!source_) {
     logInfo(AV_LOG_INFO, "file not loaded.\n");
     return;
   }
-  info.startTime = ctx_->start_time;
-  info.duration = ctx_->duration;
-  info.bitRate = static_cast<int32_t>(ctx_->bit_rate);
-  AVDictionary *m = ctx_->metadata;
+  info.startTime = source_->ctx->start_time;
+  info.duration = source_->ctx->duration;
+  info.bitRate = static_cast<int32_t>(source_->ctx->bit_rate);
+  AVDictionary *m = source_->ctx->metadata;
   info.timestamp = 0;
   if (const char *t = metadata(m, "creation_time")) {
     int64_t us = 0;
@@ -141,7 +148,7 @@ void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(
 
 void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {
   info = VideoStreamInfo{};
-  if (!ctx_) {
+  if (!source_) {
     logInfo(AV_LOG_INFO, "file not loaded.\n");
     return;
   }
@@ -156,7 +163,7 @@ void MediaProbe::getVideoStreamInfo(int32_t index, VideoStreamInfo &info) {
     logInfo(AV_LOG_ERROR, "stream index #%d is invalid.\n", index);
     return;
   }
-  const AVStream *st = ctx_->streams[index];
+  const AVStream *st = source_->ctx->streams[index];
   const AVCodecParameters *par = st->codecpar;
   if (par->codec_type != AVMEDIA_TYPE_VIDEO) {
     logInfo(AV_LOG_ERROR, "stream #%d is not video stream.\n", index);

@@ -30,22 +30,32 @@ uint32_t threadIdNow() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 void engineLogLevelChanged(int level) { gLogLevel = level; }
 int engineLogLevel() { return gLogLevel; }
 
-int engineToLibraryLevel(int engineLevel) {
-  if (engineLevel < 0) return AV_LOG_QUIET;
-  switch (engineLevel) {
-    case 0: return AV_LOG_ERROR;
-    case 1: return AV_LOG_INFO;
-    case 2: return AV_LOG_DEBUG;
+int engineToLibraryLevel(LogLevel level) {
+  switch (level) {
+    case LogLevel::Quiet: return AV_LOG_QUIET;
+    case LogLevel::Error: return AV_LOG_ERROR;
+    case LogLevel::Info: return AV_LOG_INFO;
+    case LogLevel::Debug: return AV_LOG_DEBUG;
     default: return AV_LOG_TRACE;
   }
 }
 
-int libraryToEngineLevel(int libraryLevel) {
-  if (libraryLevel < 0) return -1;
-  if (libraryLevel <= AV_LOG_ERROR) return 0;
-  if (libraryLevel <= AV_LOG_INFO) return 1;   // warnings count as info
-  if (libraryLevel <= AV_LOG_DEBUG) return 2;  // verbose and debug
-  return 3;
+LogLevel libraryToEngineLevel(int libraryLevel) {
+  if (libraryLevel < 0) return LogLevel::Quiet;
+  if (libraryLevel <= AV_LOG_ERROR) return LogLevel::Error;
+  if (libraryLevel <= AV_LOG_INFO) return LogLevel::Info;   // warnings count as info
+  if (libraryLevel <= AV_LOG_DEBUG) return LogLevel::Debug;  // verbose and debug
+  return LogLevel::All;
+}
+
+LogLevel verbosityLevel(int verbosity) {
+  if (verbosity < 0) return LogLevel::Quiet;
+  switch (verbosity) {
+    case 0: return LogLevel::Error;
+    case 1: return LogLevel::Info;
+    case 2: return LogLevel::Debug;
+    default: return LogLevel::All;
+  }
 }
 
 LogItem &LogList::findOrAdd(uint32_t threadId) {
@@ -154,7 +164,7 @@ void logCallback(void *context, int level, const char *format, va_list args) {
   }
   // Delivered outside the list lock: a receiver takes its own lock, and a
   // thread holding that lock may be issuing library messages itself.
-  const int engineLevel = libraryToEngineLevel(level);
+  const LogLevel engineLevel = libraryToEngineLevel(level);
   for (const auto &line : lines)
     for (LogReceiver *r : receivers) r->libraryLogLine(tid, engineLevel, line);
   {

@@ -9,23 +9,27 @@
 #include <mutex>
 #include <string>
 
+#include "engine_types.h"
+
 // Called whenever the libraries' log level is set or read back; `level` is
 // the library's own value (AV_LOG_*).
 void engineLogLevelChanged(int level);
 // The cached library log level (AV_LOG_*); messages above it are dropped.
 int engineLogLevel();
 
-// The engine's levels (-1 quiet, 0 error, 1 info, 2 debug, 3 all) and the
-// library's AV_LOG_* values.
-int engineToLibraryLevel(int engineLevel);
-int libraryToEngineLevel(int libraryLevel);
+// The engine's levels and the library's AV_LOG_* values.
+int engineToLibraryLevel(LogLevel level);
+LogLevel libraryToEngineLevel(int libraryLevel);
+// The "v" option's verbosity (-1 quiet, 0 error, 1 info, 2 debug, 3 and
+// more all) as a level.
+LogLevel verbosityLevel(int verbosity);
 
 // A live component as the log sees it: receives every finished line with
 // the issuing thread, and attributes it to its own task on that thread.
 class LogReceiver {
  public:
   virtual ~LogReceiver() = default;
-  virtual void libraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) = 0;
+  virtual void libraryLogLine(uint32_t threadId, LogLevel level, const std::string &line) = 0;
 };
 
 // The component list. A receiver removed here gets no further line once

@@ -9,7 +9,7 @@
 
 #include "binding.h"
 #include "option_values.h"
-#include "transcode_task.h"
+#include "option_language.h"
 
 namespace {
 
@@ -156,33 +156,33 @@ bool keepPrivateOption(OptionState &options, const LibraryOption &option) {
 
 }  // namespace
 
-bool TranscodeTask::setGenericOption(const std::string &givenName, const std::string &givenValue) {
+bool OptionLanguage::setGenericOption(const std::string &givenName, const std::string &givenValue) {
   if (isBlankText(givenName) || isBlankText(givenValue)) return false;
-  if (!librariesLoaded() || !options.codecDefaults[kVideoKind]) return false;
+  if (!librariesLoaded() || !options_.codecDefaults[kVideoKind]) return false;
   const LibraryOption option = currentOption(givenName, givenValue);
-  const char *libraryName = setOnCodecDefaults(options, option);
-  if (!libraryName) libraryName = setOnOtherDefaults(options, option);
-  if (!libraryName) return keepPrivateOption(options, option);
+  const char *libraryName = setOnCodecDefaults(options_, option);
+  if (!libraryName) libraryName = setOnOtherDefaults(options_, option);
+  if (!libraryName) return keepPrivateOption(options_, option);
 
   // The openings copy exactly the options named here out of the defaults.
   bool known = false;
-  for (const auto &n : options.setOptionNames) known = known || n == libraryName;
-  if (!known) options.setOptionNames.push_back(libraryName);
-  const AVCodecContext *videoDefaults = options.codecDefaults[kVideoKind].get();
-  if (videoDefaults->debug != 0 || (options.formatDefaults && options.formatDefaults->debug != 0))
+  for (const auto &n : options_.setOptionNames) known = known || n == libraryName;
+  if (!known) options_.setOptionNames.push_back(libraryName);
+  const AVCodecContext *videoDefaults = options_.codecDefaults[kVideoKind].get();
+  if (videoDefaults->debug != 0 || (options_.formatDefaults && options_.formatDefaults->debug != 0))
     setVerbosity(2);
   return true;
 }
 
-bool TranscodeTask::setGenericOptionInt(const std::string &name, int64_t value) {
+bool OptionLanguage::setGenericOptionInt(const std::string &name, int64_t value) {
   return setGenericOption(name, std::to_string(value));
 }
 
-void TranscodeTask::setBitRateOption(const std::string &name, const std::string &value) {
-  if (!setGenericOption(name, value) || !hasLogSink()) return;
+void OptionLanguage::setBitRateOption(const std::string &name, const std::string &value) {
+  if (!setGenericOption(name, value) || !host_.hasLogSink()) return;
   const StreamKind k = !name.empty() && name[0] == 'a' ? kAudioKind : kVideoKind;
   int64_t b = 0;
-  if (options.codecDefaults[k] &&
-      libavutil.av_opt_get_int(options.codecDefaults[k].get(), "b", 0, &b) >= 0 && b < 1000)
-    log(1, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
+  if (options_.codecDefaults[k] &&
+      libavutil.av_opt_get_int(options_.codecDefaults[k].get(), "b", 0, &b) >= 0 && b < 1000)
+    host_.log(LogLevel::Info, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
 }

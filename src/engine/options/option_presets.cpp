@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "binding.h"
-#include "transcode_task.h"
+#include "option_language.h"
 
 namespace {
 
@@ -79,20 +79,20 @@ int normOfInputs(const std::vector<InputFile> &inputs) {
 
 }  // namespace
 
-int TranscodeTask::resolveNorm(const std::string &norm, const std::string &defaultNorm) {
+int OptionLanguage::resolveNorm(const std::string &norm, const std::string &defaultNorm) {
   if (norm == "pal") return kPal;
   if (norm == "ntsc") return kNtsc;
   if (norm == "film") return kFilm;
-  const AVRational fr = options.videoFrameRate;
+  const AVRational fr = options_.videoFrameRate;
   if (fr.den == 0) throw EngineError("frame_rate is invalid.");
   int result = normOfRate(fr);
-  if (result < 0) result = normOfInputs(inputFiles);
+  if (result < 0) result = normOfInputs(host_.openedInputs());
   if (result < 0) result = defaultNorm == "film" ? kFilm : defaultNorm == "ntsc" ? kNtsc : kPal;
-  if (options.verbose > 0 && hasLogSink()) logF(1, "Assuming %s for target.", result == kPal ? "PAL" : "NTSC");
+  if (options_.verbose > 0 && host_.hasLogSink()) logF(LogLevel::Info, "Assuming %s for target.", result == kPal ? "PAL" : "NTSC");
   return result;
 }
 
-void TranscodeTask::applyTarget(const std::string &type, const std::string &norm,
+void OptionLanguage::applyTarget(const std::string &type, const std::string &norm,
                                 const std::string &defaultNorm) {
   const int n = resolveNorm(norm, defaultNorm);
   const TargetPreset *preset = nullptr;
@@ -113,11 +113,11 @@ void TranscodeTask::applyTarget(const std::string &type, const std::string &norm
     else setGenericOptionInt(o.name, ntsc ? 18 : 15);
   }
   if (const char *pixelFormat = ntsc ? preset->ntscPixelFormat : preset->palPixelFormat)
-    options.framePixFmt = libavutil.av_get_pix_fmt(pixelFormat);
+    options_.framePixFmt = libavutil.av_get_pix_fmt(pixelFormat);
   setAudioSampleRate(preset->sampleRate);
   if (preset->channels == PresetChannels::Stereo ||
-      (preset->channels == PresetChannels::MonoBecomesStereo && options.audioChannels == 1))
+      (preset->channels == PresetChannels::MonoBecomesStereo && options_.audioChannels == 1))
     setAudioChannels(2);
-  if (preset->muxPreload > 0) options.muxPreload = preset->muxPreload;
-  if (preset->aspect && options.frameAspectRatio == 0.0f) setAspect(preset->aspect);
+  if (preset->muxPreload > 0) options_.muxPreload = preset->muxPreload;
+  if (preset->aspect && options_.frameAspectRatio == 0.0f) setAspect(preset->aspect);
 }

@@ -1,65 +1,67 @@
 // The typed setters of the option language: each does what the option of
 // the same name does, with an already converted value. The records
 // (records.cpp) and the presets set options through them.
+#include "option_setters.h"
+
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
 #include "binding.h"
 #include "option_values.h"
 #include "text_format.h"
-#include "transcode_task.h"
 
 namespace {
 // "pgmyuv" is read and written by the image-sequence format today.
-std::string currentFormatName(TranscodeTask &t, const std::string &name) {
+std::string currentFormatName(OptionState &o, OptionHost &host, const std::string &name) {
   if (name != "pgmyuv") return name;
-  t.options.pgmyuvCompat = 1;
-  t.log(1, "pgmyuv format is deprecated, use image2");
+  o.pgmyuvCompat = 1;
+  host.log(LogLevel::Info, "pgmyuv format is deprecated, use image2");
   return "image2";
 }
 }  // namespace
 
-void TranscodeTask::setFormat(const std::string &givenName) {
+void OptionSetters::setFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  const std::string name = currentFormatName(*this, givenName);
-  options.inputFormat = libavformat.av_find_input_format(name.c_str());
-  options.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
-  if (!options.inputFormat && !options.outputFormat)
+  const std::string name = currentFormatName(options_, host_, givenName);
+  options_.inputFormat = libavformat.av_find_input_format(name.c_str());
+  options_.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
+  if (!options_.inputFormat && !options_.outputFormat)
     throw EngineError("Unknown input or output format: " + name);
 }
 
-void TranscodeTask::setInputFormat(const std::string &givenName) {
+void OptionSetters::setInputFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  const std::string name = currentFormatName(*this, givenName);
-  options.inputFormat = libavformat.av_find_input_format(name.c_str());
-  if (!options.inputFormat) throw EngineError("Unknown input format: " + name);
+  const std::string name = currentFormatName(options_, host_, givenName);
+  options_.inputFormat = libavformat.av_find_input_format(name.c_str());
+  if (!options_.inputFormat) throw EngineError("Unknown input format: " + name);
 }
 
-void TranscodeTask::setOutputFormat(const std::string &givenName) {
+void OptionSetters::setOutputFormat(const std::string &givenName) {
   if (givenName.empty()) return;
-  const std::string name = currentFormatName(*this, givenName);
-  options.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
-  if (!options.outputFormat) throw EngineError("Unknown output format: " + name);
+  const std::string name = currentFormatName(options_, host_, givenName);
+  options_.outputFormat = libavformat.av_guess_format(name.c_str(), nullptr, nullptr);
+  if (!options_.outputFormat) throw EngineError("Unknown output format: " + name);
 }
 
-void TranscodeTask::setFrameRate(const std::string &text) {
+void OptionSetters::setFrameRate(const std::string &text) {
   AVRational r{0, 0};
   if (libavutil.av_parse_video_rate(&r, text.c_str()) < 0) throw EngineError("Incorrect frame rate");
-  options.videoFrameRate = r;
-  options.frameRateFromSource = false;
+  options_.videoFrameRate = r;
+  options_.frameRateFromSource = false;
 }
 
-void TranscodeTask::setFrameSize(const std::string &text) {
+void OptionSetters::setFrameSize(const std::string &text) {
   int w = 0, h = 0;
   if (libavutil.av_parse_video_size(&w, &h, text.c_str()) < 0) throw EngineError("Incorrect frame size");
   if ((w % 2) != 0 || (h % 2) != 0) throw EngineError("Frame size must be a multiple of 2");
-  options.frameWidth = w;
-  options.frameHeight = h;
+  options_.frameWidth = w;
+  options_.frameHeight = h;
 }
 
-void TranscodeTask::setAspect(const std::string &text) {
+void OptionSetters::setAspect(const std::string &text) {
   double ratio = 0.0;
   size_t colon = text.find(':');
   if (colon != std::string::npos) {
@@ -72,7 +74,7 @@ void TranscodeTask::setAspect(const std::string &text) {
   // A negative ratio ("-4:3", "-1.5") is as wrong as none, and so is one
   // that is no number at all ("nan", "inf").
   if (!(ratio > 0.0) || !std::isfinite(ratio)) throw EngineError("Incorrect aspect ratio specification.");
-  options.frameAspectRatio = static_cast<float>(ratio);
+  options_.frameAspectRatio = static_cast<float>(ratio);
 }
 
 namespace {
@@ -98,25 +100,25 @@ void padSide(int v, const char *side, int &store) {
 }
 }  // namespace
 
-void TranscodeTask::setCropTop(int v) { cropSide(v, "Top", options.cropTop, options.frameHeight, kVerticalCrop); }
-void TranscodeTask::setCropBottom(int v) {
-  cropSide(v, "Bottom", options.cropBottom, options.frameHeight, kVerticalCrop);
+void OptionSetters::setCropTop(int v) { cropSide(v, "Top", options_.cropTop, options_.frameHeight, kVerticalCrop); }
+void OptionSetters::setCropBottom(int v) {
+  cropSide(v, "Bottom", options_.cropBottom, options_.frameHeight, kVerticalCrop);
 }
-void TranscodeTask::setCropLeft(int v) { cropSide(v, "Left", options.cropLeft, options.frameWidth, kHorizontalCrop); }
-void TranscodeTask::setCropRight(int v) {
-  cropSide(v, "Right", options.cropRight, options.frameWidth, kHorizontalCrop);
+void OptionSetters::setCropLeft(int v) { cropSide(v, "Left", options_.cropLeft, options_.frameWidth, kHorizontalCrop); }
+void OptionSetters::setCropRight(int v) {
+  cropSide(v, "Right", options_.cropRight, options_.frameWidth, kHorizontalCrop);
 }
-void TranscodeTask::setPadTop(int v) { padSide(v, "Top", options.padTop); }
-void TranscodeTask::setPadBottom(int v) { padSide(v, "Bottom", options.padBottom); }
-void TranscodeTask::setPadLeft(int v) { padSide(v, "Left", options.padLeft); }
-void TranscodeTask::setPadRight(int v) { padSide(v, "Right", options.padRight); }
+void OptionSetters::setPadTop(int v) { padSide(v, "Top", options_.padTop); }
+void OptionSetters::setPadBottom(int v) { padSide(v, "Bottom", options_.padBottom); }
+void OptionSetters::setPadLeft(int v) { padSide(v, "Left", options_.padLeft); }
+void OptionSetters::setPadRight(int v) { padSide(v, "Right", options_.padRight); }
 
-void TranscodeTask::setPadColor(uint32_t rgb) {
+void OptionSetters::setPadColor(uint32_t rgb) {
   const int r = rgb & 0xFF, g = (rgb >> 8) & 0xFF, b = (rgb >> 16) & 0xFF;
   // Full-range YCbCr in 10-bit fixed point; >> on a negative int floors.
-  options.padColorY = (307 * r + 602 * g + 117 * b + 512) >> 10;
-  options.padColorU = ((-173 * r - 340 * g + 512 * b + 511) >> 10) + 128;
-  options.padColorV = ((512 * r - 429 * g - 84 * b + 511) >> 10) + 128;
+  options_.padColorY = (307 * r + 602 * g + 117 * b + 512) >> 10;
+  options_.padColorU = ((-173 * r - 340 * g + 512 * b + 511) >> 10) + 128;
+  options_.padColorV = ((512 * r - 429 * g - 84 * b + 511) >> 10) + 128;
 }
 
 namespace {
@@ -136,86 +138,86 @@ uint32_t fourCC(const std::string &tag, const char *message) {
 }
 }  // namespace
 
-void TranscodeTask::setVideoCodec(const std::string &n) { codecName(n, options.videoCodecName, options.videoStreamCopy); }
-void TranscodeTask::setAudioCodec(const std::string &n) { codecName(n, options.audioCodecName, options.audioStreamCopy); }
-void TranscodeTask::setSubtitleCodec(const std::string &n) {
-  codecName(n, options.subtitleCodecName, options.subtitleStreamCopy);
+void OptionSetters::setVideoCodec(const std::string &n) { codecName(n, options_.videoCodecName, options_.videoStreamCopy); }
+void OptionSetters::setAudioCodec(const std::string &n) { codecName(n, options_.audioCodecName, options_.audioStreamCopy); }
+void OptionSetters::setSubtitleCodec(const std::string &n) {
+  codecName(n, options_.subtitleCodecName, options_.subtitleStreamCopy);
 }
-void TranscodeTask::setVideoTag(const std::string &tag) {
-  options.videoCodecTag = fourCC(tag, "video tag parameter must be 4 chars");
+void OptionSetters::setVideoTag(const std::string &tag) {
+  options_.videoCodecTag = fourCC(tag, "video tag parameter must be 4 chars");
 }
-void TranscodeTask::setAudioTag(const std::string &tag) {
-  options.audioCodecTag = fourCC(tag, "audio tag parameter must be 4 chars");
+void OptionSetters::setAudioTag(const std::string &tag) {
+  options_.audioCodecTag = fourCC(tag, "audio tag parameter must be 4 chars");
 }
-void TranscodeTask::setAudioSampleRate(int hz) {
-  if (hz > 0) options.audioSampleRate = hz;
+void OptionSetters::setAudioSampleRate(int hz) {
+  if (hz > 0) options_.audioSampleRate = hz;
 }
-void TranscodeTask::setAudioChannels(int channels) {
-  if (channels > 0) options.audioChannels = channels;
+void OptionSetters::setAudioChannels(int channels) {
+  if (channels > 0) options_.audioChannels = channels;
 }
-void TranscodeTask::setAudioVolume(int volume) {
-  if (volume >= 0) options.audioVolume = volume;
+void OptionSetters::setAudioVolume(int volume) {
+  if (volume >= 0) options_.audioVolume = volume;
 }
-void TranscodeTask::setVideoSyncMethod(int method) { options.videoSyncMethod = method; }
-void TranscodeTask::setAudioSyncMethod(int method) { options.audioSyncMethod = method; }
-void TranscodeTask::setMuxDelay(float seconds) {
-  if (seconds > 0) options.muxMaxDelay = seconds;
+void OptionSetters::setVideoSyncMethod(int method) { options_.videoSyncMethod = method; }
+void OptionSetters::setAudioSyncMethod(int method) { options_.audioSyncMethod = method; }
+void OptionSetters::setMuxDelay(float seconds) {
+  if (seconds > 0) options_.muxMaxDelay = seconds;
 }
-void TranscodeTask::setMuxPreload(float seconds) {
-  if (seconds > 0) options.muxPreload = seconds;
+void OptionSetters::setMuxPreload(float seconds) {
+  if (seconds > 0) options_.muxPreload = seconds;
 }
-void TranscodeTask::setTitle(const std::string &s) {
-  if (!s.empty()) options.title = s;
+void OptionSetters::setTitle(const std::string &s) {
+  if (!s.empty()) options_.title = s;
 }
-void TranscodeTask::setAuthor(const std::string &s) {
-  if (!s.empty()) options.author = s;
+void OptionSetters::setAuthor(const std::string &s) {
+  if (!s.empty()) options_.author = s;
 }
-void TranscodeTask::setCopyright(const std::string &s) {
-  if (!s.empty()) options.copyright = s;
+void OptionSetters::setCopyright(const std::string &s) {
+  if (!s.empty()) options_.copyright = s;
 }
-void TranscodeTask::setComment(const std::string &s) {
-  if (!s.empty()) options.comment = s;
+void OptionSetters::setComment(const std::string &s) {
+  if (!s.empty()) options_.comment = s;
 }
-void TranscodeTask::setAlbum(const std::string &s) {
-  if (!s.empty()) options.album = s;
+void OptionSetters::setAlbum(const std::string &s) {
+  if (!s.empty()) options_.album = s;
 }
-void TranscodeTask::setGenre(const std::string &s) {
-  if (!s.empty()) options.genre = s;
+void OptionSetters::setGenre(const std::string &s) {
+  if (!s.empty()) options_.genre = s;
 }
-void TranscodeTask::setYear(int year) {
-  if (year > 0) options.year = year;
+void OptionSetters::setYear(int year) {
+  if (year > 0) options_.year = year;
 }
-void TranscodeTask::setTrack(int track) {
-  if (track > 0) options.track = track;
+void OptionSetters::setTrack(int track) {
+  if (track > 0) options_.track = track;
 }
-void TranscodeTask::setStartTimeUs(int64_t us) {
-  if (us > 0) options.inputStartTime = us;
+void OptionSetters::setStartTimeUs(int64_t us) {
+  if (us > 0) options_.inputStartTime = us;
 }
-void TranscodeTask::setProgramId(int id) {
-  if (id >= 0) options.programId = id;
+void OptionSetters::setProgramId(int id) {
+  if (id >= 0) options_.programId = id;
 }
-void TranscodeTask::setRecordingTimeMs(int64_t ms) {
+void OptionSetters::setRecordingTimeMs(int64_t ms) {
   if (ms <= 0) return;
-  options.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
-  options.recordingTime = ms * 1000;
+  options_.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));
+  options_.recordingTime = ms * 1000;
 }
-void TranscodeTask::setTimestamp(int64_t secondsSince1970) { options.recTimestamp = secondsSince1970; }
-void TranscodeTask::setAudioLanguage(const std::string &s) { options.audioLanguage = s; }
-void TranscodeTask::setSubtitleLanguage(const std::string &s) { options.subtitleLanguage = s; }
-void TranscodeTask::setCopyTs(bool on) { options.copyTs = on ? 1 : 0; }
-void TranscodeTask::setVideoDisable() { options.videoDisable = 1; }
-void TranscodeTask::setAudioDisable() { options.audioDisable = 1; }
-void TranscodeTask::setSubtitleDisable() { options.subtitleDisable = 1; }
+void OptionSetters::setTimestamp(int64_t secondsSince1970) { options_.recTimestamp = secondsSince1970; }
+void OptionSetters::setAudioLanguage(const std::string &s) { options_.audioLanguage = s; }
+void OptionSetters::setSubtitleLanguage(const std::string &s) { options_.subtitleLanguage = s; }
+void OptionSetters::setCopyTs(bool on) { options_.copyTs = on ? 1 : 0; }
+void OptionSetters::setVideoDisable() { options_.videoDisable = 1; }
+void OptionSetters::setAudioDisable() { options_.audioDisable = 1; }
+void OptionSetters::setSubtitleDisable() { options_.subtitleDisable = 1; }
 
 // ---------------------------------------------------------------------------
 // Pixel formats, matrices, hooks
 
-void TranscodeTask::listPixelFormats() {
-  if (!hasLogSink()) return;
+void OptionSetters::listPixelFormats() {
+  if (!host_.hasLogSink()) return;
   for (int i = -1; i < 40; ++i) {
     char line[128] = {};
     libavutil.av_get_pix_fmt_string(line, sizeof line, static_cast<AVPixelFormat>(i));
-    log(1, trimText(line));
+    host_.log(LogLevel::Info, trimText(line));
   }
 }
 
@@ -236,10 +238,10 @@ std::vector<uint16_t> parseMatrix(const std::string &value) {
 }
 }  // namespace
 
-void TranscodeTask::setIntraMatrix(const std::string &text) { options.intraMatrix = parseMatrix(text); }
-void TranscodeTask::setInterMatrix(const std::string &text) { options.interMatrix = parseMatrix(text); }
+void OptionSetters::setIntraMatrix(const std::string &text) { options_.intraMatrix = parseMatrix(text); }
+void OptionSetters::setInterMatrix(const std::string &text) { options_.interMatrix = parseMatrix(text); }
 
-void TranscodeTask::addVideoHookModule(const std::string &value) {
+void OptionSetters::addVideoHookModule(const std::string &value) {
   const char *separator = value.find('|') != std::string::npos ? "|" : " ";
   std::vector<std::string> tokens;
   size_t pos = 0;
@@ -254,7 +256,16 @@ void TranscodeTask::addVideoHookModule(const std::string &value) {
   for (auto &t : tokens) argv.push_back(t.data());
   argv.push_back(nullptr);
   // A module name with a folder part is loaded from that folder by path.
-  const int rc = tokens.empty() ? -2 : addVideoHook(videoHooks, static_cast<int>(tokens.size()), argv.data());
+  const int rc = tokens.empty() ? -2 : addVideoHook(host_.hookModules(), static_cast<int>(tokens.size()), argv.data());
   if (rc != 0) throw EngineError("Failed to add video hook function: " + value);
-  options.usingVhook = 1;
+  options_.usingVhook = 1;
+}
+
+void OptionSetters::logF(LogLevel level, const char *format, ...) {
+  if (!host_.hasLogSink()) return;
+  va_list args;
+  va_start(args, format);
+  const std::string text = formatTextV(format, args);
+  va_end(args);
+  host_.log(level, text);
 }

@@ -11,13 +11,12 @@
 
 #include "binding.h"
 #include "option_values.h"
-#include "output_streams.h"
 #include "text_format.h"
-#include "transcode_task.h"
+#include "option_language.h"
 
 namespace {
 
-using Action = void (*)(TranscodeTask &task, const std::string &name, const std::string &value);
+using Action = void (*)(OptionLanguage &task, const std::string &name, const std::string &value);
 
 struct OptionRow {
   const char *name;
@@ -26,53 +25,55 @@ struct OptionRow {
 
 // ---- the kinds of action, most of them a field of the option state ----
 
-void ignored(TranscodeTask &task, const std::string &name, const std::string &) {
-  task.log(1, "Do nothing: option - " + name);
+void ignored(OptionLanguage &task, const std::string &name, const std::string &) {
+  task.host().log(LogLevel::Info, "Do nothing: option - " + name);
 }
 
-void refused(TranscodeTask &, const std::string &name, const std::string &) {
+void refused(OptionLanguage &, const std::string &name, const std::string &) {
   throw EngineError("TODO: option - " + name);
 }
 
 template <int OptionState::*Field>
-void switchOn(TranscodeTask &task, const std::string &, const std::string &) {
-  task.options.*Field = 1;
+void switchOn(OptionLanguage &task, const std::string &, const std::string &) {
+  task.state().*Field = 1;
 }
 
 template <int OptionState::*Field>
-void intField(TranscodeTask &task, const std::string &, const std::string &value) {
-  task.options.*Field = toInt(value);
+void intField(OptionLanguage &task, const std::string &, const std::string &value) {
+  task.state().*Field = toInt(value);
 }
 
 template <float OptionState::*Field>
-void floatField(TranscodeTask &task, const std::string &, const std::string &value) {
-  task.options.*Field = static_cast<float>(toFloat(value));
+void floatField(OptionLanguage &task, const std::string &, const std::string &value) {
+  task.state().*Field = static_cast<float>(toFloat(value));
 }
 
 template <std::string OptionState::*Field>
-void textField(TranscodeTask &task, const std::string &, const std::string &value) {
-  task.options.*Field = value;
+void textField(OptionLanguage &task, const std::string &, const std::string &value) {
+  task.state().*Field = value;
 }
 
 template <int64_t OptionState::*Field>
-void durationField(TranscodeTask &task, const std::string &name, const std::string &value) {
-  task.options.*Field = parseTime(name, value, true);
+void durationField(OptionLanguage &task, const std::string &name, const std::string &value) {
+  task.state().*Field = parseTime(name, value, true);
 }
 
 // The typed setter of the same name, with the text or with its integer.
-template <void (TranscodeTask::*Setter)(const std::string &)>
-void viaSetter(TranscodeTask &task, const std::string &, const std::string &value) {
-  (task.*Setter)(value);
+template <void (OptionSetters::*Setter)(const std::string &)>
+void viaSetter(OptionLanguage &task, const std::string &, const std::string &value) {
+  OptionSetters &setters = task;
+  (setters.*Setter)(value);
 }
 
-template <void (TranscodeTask::*Setter)(int)>
-void viaIntSetter(TranscodeTask &task, const std::string &, const std::string &value) {
-  (task.*Setter)(toInt(value));
+template <void (OptionSetters::*Setter)(int)>
+void viaIntSetter(OptionLanguage &task, const std::string &, const std::string &value) {
+  OptionSetters &setters = task;
+  (setters.*Setter)(toInt(value));
 }
 
 template <AVMediaType Type>
-void newStream(TranscodeTask &task, const std::string &, const std::string &) {
-  newStreamOnLastOutput(task, Type);
+void newStream(OptionLanguage &task, const std::string &, const std::string &) {
+  task.host().addStreamToLastOutput(Type);
 }
 
 // ---- the actions with rules of their own ----
@@ -89,8 +90,8 @@ bool nextField(const char *&p, int &value) {
   return true;
 }
 
-void addStreamMap(TranscodeTask &task, const std::string &, const std::string &value) {
-  if (task.options.streamMaps.size() >= static_cast<size_t>(kMaxStreams))
+void addStreamMap(OptionLanguage &task, const std::string &, const std::string &value) {
+  if (task.state().streamMaps.size() >= static_cast<size_t>(kMaxStreams))
     throw EngineError(formatText("Too many stream maps (at most %d)", kMaxStreams));
   StreamMap m;
   const char *p = value.c_str();
@@ -102,25 +103,25 @@ void addStreamMap(TranscodeTask &task, const std::string &, const std::string &v
     m.syncFile = m.file;
     m.syncStream = m.stream;
   }
-  task.options.streamMaps.push_back(m);
+  task.state().streamMaps.push_back(m);
 }
 
-void addMetaDataMap(TranscodeTask &task, const std::string &, const std::string &value) {
-  if (task.options.metaDataMaps.size() >= static_cast<size_t>(kMaxFiles))
+void addMetaDataMap(OptionLanguage &task, const std::string &, const std::string &value) {
+  if (task.state().metaDataMaps.size() >= static_cast<size_t>(kMaxFiles))
     throw EngineError(formatText("Too many metadata maps (at most %d)", kMaxFiles));
   MetaDataMap m;
   const char *p = value.c_str();
   nextField(p, m.outFile);
   nextField(p, m.inFile);
-  task.options.metaDataMaps.push_back(m);
+  task.state().metaDataMaps.push_back(m);
 }
 
-void setRecordingTime(TranscodeTask &task, const std::string &name, const std::string &value) {
+void setRecordingTime(OptionLanguage &task, const std::string &name, const std::string &value) {
   task.setRecordingTimeMs(parseTime(name, value, true) / 1000);
 }
 
 // "stream:scale" for a stream of the input that is opened next.
-void setInputTimestampScale(TranscodeTask &task, const std::string &, const std::string &value) {
+void setInputTimestampScale(OptionLanguage &task, const std::string &, const std::string &value) {
   const char *p = value.c_str();
   char *end = nullptr;
   const long stream = std::strtol(p, &end, 10);
@@ -129,25 +130,25 @@ void setInputTimestampScale(TranscodeTask &task, const std::string &, const std:
   const double scale = std::strtod(p, nullptr);
   if (stream < 0 || stream >= kMaxStreams)
     throw EngineError(formatText("stream index over MAX_STREAMS(%d)", kMaxStreams));
-  const size_t next = task.inputFiles.size();
+  const size_t next = task.host().openedInputs().size();
   if (next >= static_cast<size_t>(kMaxFiles)) throw EngineError("Too many input files");
-  task.options.inputTsScale[next][stream] = scale;
+  task.state().inputTsScale[next][stream] = scale;
 }
 
-void setRecordingTimestamp(TranscodeTask &task, const std::string &name, const std::string &value) {
-  task.options.recTimestamp = static_cast<int64_t>(std::llround(parseTime(name, value, false) / 1000000.0));
+void setRecordingTimestamp(OptionLanguage &task, const std::string &name, const std::string &value) {
+  task.state().recTimestamp = static_cast<int64_t>(std::llround(parseTime(name, value, false) / 1000000.0));
 }
 
-void setFileSizeLimit(TranscodeTask &task, const std::string &, const std::string &value) {
-  task.options.limitFileSize = toInt64(value);
+void setFileSizeLimit(OptionLanguage &task, const std::string &, const std::string &value) {
+  task.state().limitFileSize = toInt64(value);
 }
 
-void setVerbosityOption(TranscodeTask &task, const std::string &, const std::string &value) {
+void setVerbosityOption(OptionLanguage &task, const std::string &, const std::string &value) {
   task.setVerbosity(toInt(value));
 }
 
 // "[pal-|ntsc-|film-]type"; without a norm prefix the norm is guessed.
-void setTarget(TranscodeTask &task, const std::string &, const std::string &value) {
+void setTarget(OptionLanguage &task, const std::string &, const std::string &value) {
   std::string type = trimText(value);
   std::string norm = "auto";
   for (const char *prefix : {"pal-", "ntsc-", "film-"}) {
@@ -160,29 +161,29 @@ void setTarget(TranscodeTask &task, const std::string &, const std::string &valu
   task.applyTarget(type, norm, "ntsc");
 }
 
-void setBitRate(TranscodeTask &task, const std::string &name, const std::string &value) {
+void setBitRate(OptionLanguage &task, const std::string &name, const std::string &value) {
   task.setBitRateOption(name, value);
 }
 
-void setPixelFormat(TranscodeTask &task, const std::string &, const std::string &value) {
+void setPixelFormat(OptionLanguage &task, const std::string &, const std::string &value) {
   if (value == "list") task.listPixelFormats();
-  else task.options.framePixFmt = libavutil.av_get_pix_fmt(value.c_str());
+  else task.state().framePixFmt = libavutil.av_get_pix_fmt(value.c_str());
 }
 
-void setPadColorOption(TranscodeTask &task, const std::string &, const std::string &value) {
+void setPadColorOption(OptionLanguage &task, const std::string &, const std::string &value) {
   task.setPadColor(static_cast<uint32_t>(toInt(value)));
 }
 
-void setVideoQscale(TranscodeTask &task, const std::string &, const std::string &value) {
+void setVideoQscale(OptionLanguage &task, const std::string &, const std::string &value) {
   const double q = toFloat(value);
   if (!(q > 0.0 && q <= 255.0)) throw EngineError("qscale must be > 0.0 and <= 255");
-  task.options.videoQscale = static_cast<float>(q);
+  task.state().videoQscale = static_cast<float>(q);
 }
 
-void setPassNumber(TranscodeTask &task, const std::string &, const std::string &value) {
+void setPassNumber(OptionLanguage &task, const std::string &, const std::string &value) {
   const int pass = toInt(value);
   if (pass != 1 && pass != 2) throw EngineError("pass number can be only 1 or 2");
-  task.options.passNumber = pass;
+  task.state().passNumber = pass;
 }
 
 std::string programDirectory() {
@@ -197,13 +198,13 @@ std::string programDirectory() {
 
 // "vstats": a statistics file named after the time of day, beside the
 // program.
-void setVideoStatsFileNow(TranscodeTask &task, const std::string &, const std::string &) {
+void setVideoStatsFileNow(OptionLanguage &task, const std::string &, const std::string &) {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
   char hms[16];
   std::strftime(hms, sizeof hms, "%H%M%S", &tm);
-  task.options.vstatsFileName = formatText("%svstats_%s.log", programDirectory().c_str(), hms);
+  task.state().vstatsFileName = formatText("%svstats_%s.log", programDirectory().c_str(), hms);
 }
 
 // In lookup order; the first row whose name matches acts.
@@ -212,7 +213,7 @@ const OptionRow kOptionTable[] = {
     {"h", ignored},
     {"version", ignored},
     {"formats", ignored},
-    {"f", viaSetter<&TranscodeTask::setFormat>},
+    {"f", viaSetter<&OptionSetters::setFormat>},
     {"i", ignored},
     {"y", switchOn<&OptionState::overwriteOutput>},
     {"map", addStreamMap},
@@ -239,8 +240,8 @@ const OptionRow kOptionTable[] = {
     {"v", setVerbosityOption},
     {"target", setTarget},
     {"threads", refused},
-    {"vsync", viaIntSetter<&TranscodeTask::setVideoSyncMethod>},
-    {"async", viaIntSetter<&TranscodeTask::setAudioSyncMethod>},
+    {"vsync", viaIntSetter<&OptionSetters::setVideoSyncMethod>},
+    {"async", viaIntSetter<&OptionSetters::setAudioSyncMethod>},
     {"adrift_threshold", floatField<&OptionState::audioDriftThreshold>},
     {"vglobal", intField<&OptionState::videoGlobalHeader>},
     {"copyts", switchOn<&OptionState::copyTs>},
@@ -250,25 +251,25 @@ const OptionRow kOptionTable[] = {
     {"b", setBitRate},
     {"vb", setBitRate},
     {"vframes", intField<&OptionState::maxVideoFrames>},
-    {"r", viaSetter<&TranscodeTask::setFrameRate>},
-    {"s", viaSetter<&TranscodeTask::setFrameSize>},
-    {"aspect", viaSetter<&TranscodeTask::setAspect>},
+    {"r", viaSetter<&OptionSetters::setFrameRate>},
+    {"s", viaSetter<&OptionSetters::setFrameSize>},
+    {"aspect", viaSetter<&OptionSetters::setAspect>},
     {"pix_fmt", setPixelFormat},
-    {"croptop", viaIntSetter<&TranscodeTask::setCropTop>},
-    {"cropbottom", viaIntSetter<&TranscodeTask::setCropBottom>},
-    {"cropleft", viaIntSetter<&TranscodeTask::setCropLeft>},
-    {"cropright", viaIntSetter<&TranscodeTask::setCropRight>},
-    {"padtop", viaIntSetter<&TranscodeTask::setPadTop>},
-    {"padbottom", viaIntSetter<&TranscodeTask::setPadBottom>},
-    {"padleft", viaIntSetter<&TranscodeTask::setPadLeft>},
-    {"padright", viaIntSetter<&TranscodeTask::setPadRight>},
+    {"croptop", viaIntSetter<&OptionSetters::setCropTop>},
+    {"cropbottom", viaIntSetter<&OptionSetters::setCropBottom>},
+    {"cropleft", viaIntSetter<&OptionSetters::setCropLeft>},
+    {"cropright", viaIntSetter<&OptionSetters::setCropRight>},
+    {"padtop", viaIntSetter<&OptionSetters::setPadTop>},
+    {"padbottom", viaIntSetter<&OptionSetters::setPadBottom>},
+    {"padleft", viaIntSetter<&OptionSetters::setPadLeft>},
+    {"padright", viaIntSetter<&OptionSetters::setPadRight>},
     {"padcolor", setPadColorOption},
     {"intra", switchOn<&OptionState::intraOnly>},
     {"vn", switchOn<&OptionState::videoDisable>},
     {"vdt", intField<&OptionState::videoDiscard>},
     {"qscale", setVideoQscale},
     {"rc_override", textField<&OptionState::rcOverride>},
-    {"vcodec", viaSetter<&TranscodeTask::setVideoCodec>},
+    {"vcodec", viaSetter<&OptionSetters::setVideoCodec>},
     {"me_threshold", intField<&OptionState::meThreshold>},
     {"sameq", switchOn<&OptionState::sameQuality>},
     {"pass", setPassNumber},
@@ -277,27 +278,27 @@ const OptionRow kOptionTable[] = {
     {"psnr", switchOn<&OptionState::doPsnr>},
     {"vstats", setVideoStatsFileNow},
     {"vstats_file", textField<&OptionState::vstatsFileName>},
-    {"vhook", viaSetter<&TranscodeTask::addVideoHookModule>},
-    {"intra_matrix", viaSetter<&TranscodeTask::setIntraMatrix>},
-    {"inter_matrix", viaSetter<&TranscodeTask::setInterMatrix>},
+    {"vhook", viaSetter<&OptionSetters::addVideoHookModule>},
+    {"intra_matrix", viaSetter<&OptionSetters::setIntraMatrix>},
+    {"inter_matrix", viaSetter<&OptionSetters::setInterMatrix>},
     {"top", intField<&OptionState::topFieldFirst>},
     {"dc", intField<&OptionState::intraDcPrecision>},
-    {"vtag", viaSetter<&TranscodeTask::setVideoTag>},
+    {"vtag", viaSetter<&OptionSetters::setVideoTag>},
     {"newvideo", newStream<AVMEDIA_TYPE_VIDEO>},
     {"qphist", switchOn<&OptionState::qpHist>},
     {"ab", setBitRate},
     {"aframes", intField<&OptionState::maxAudioFrames>},
     {"aq", floatField<&OptionState::audioQscale>},
-    {"ar", viaIntSetter<&TranscodeTask::setAudioSampleRate>},
-    {"ac", viaIntSetter<&TranscodeTask::setAudioChannels>},
+    {"ar", viaIntSetter<&OptionSetters::setAudioSampleRate>},
+    {"ac", viaIntSetter<&OptionSetters::setAudioChannels>},
     {"an", switchOn<&OptionState::audioDisable>},
-    {"acodec", viaSetter<&TranscodeTask::setAudioCodec>},
-    {"atag", viaSetter<&TranscodeTask::setAudioTag>},
+    {"acodec", viaSetter<&OptionSetters::setAudioCodec>},
+    {"atag", viaSetter<&OptionSetters::setAudioTag>},
     {"vol", intField<&OptionState::audioVolume>},
     {"newaudio", newStream<AVMEDIA_TYPE_AUDIO>},
     {"alang", textField<&OptionState::audioLanguage>},
     {"sn", switchOn<&OptionState::subtitleDisable>},
-    {"scodec", viaSetter<&TranscodeTask::setSubtitleCodec>},
+    {"scodec", viaSetter<&OptionSetters::setSubtitleCodec>},
     {"newsubtitle", newStream<AVMEDIA_TYPE_SUBTITLE>},
     {"slang", textField<&OptionState::subtitleLanguage>},
     {"vc", intField<&OptionState::videoChannel>},
@@ -340,7 +341,7 @@ std::vector<std::string> optionTableNames() {
   return names;
 }
 
-void TranscodeTask::applyOptionText(const std::string &text) {
+void OptionLanguage::applyOptionText(const std::string &text) {
   const std::string lines = normalisedLines(text);
   size_t pos = 0;
   while (pos < lines.size()) {
@@ -356,7 +357,7 @@ void TranscodeTask::applyOptionText(const std::string &text) {
   }
 }
 
-void TranscodeTask::parseOption(const std::string &name, const std::string &value) {
+void OptionLanguage::parseOption(const std::string &name, const std::string &value) {
   for (const OptionRow &row : kOptionTable) {
     if (name == row.name) {
       row.action(*this, name, value);

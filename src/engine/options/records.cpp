@@ -7,7 +7,7 @@
 #include "dates.h"
 #include "hook_ranges.h"
 #include "option_values.h"
-#include "transcode_task.h"
+#include "option_language.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ std::string fieldText(const char (&field)[N]) {
 
 }  // namespace
 
-void TranscodeTask::applyInputOptions(InputOptions &record, const std::string &fileName) {
+void OptionLanguage::applyInputOptions(InputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;
   inputRecord = record;
   applyOptionText(record.extraOptions);
@@ -30,7 +30,7 @@ void TranscodeTask::applyInputOptions(InputOptions &record, const std::string &f
 
 namespace {
 
-void applyMuxerFields(TranscodeTask &t, const OutputOptions &r) {
+void applyMuxerFields(OptionLanguage &t, const OutputOptions &r) {
   if (!r.format.empty()) t.setOutputFormat(r.format);
   if (r.packetsize > 0) t.setGenericOptionInt("packetsize", r.packetsize);
   if (r.muxrate > 0) t.setGenericOptionInt("muxrate", r.muxrate);
@@ -38,7 +38,7 @@ void applyMuxerFields(TranscodeTask &t, const OutputOptions &r) {
   if (r.muxpreload > 0) t.setMuxPreload(r.muxpreload);
 }
 
-void applyAudioFields(TranscodeTask &t, const OutputOptions &r) {
+void applyAudioFields(OptionLanguage &t, const OutputOptions &r) {
   if (!r.acodec.empty()) t.setAudioCodec(r.acodec);
   if (r.an) t.setAudioDisable();
   if (r.vol >= 0) t.setAudioVolume(r.vol);
@@ -51,7 +51,7 @@ void applyAudioFields(TranscodeTask &t, const OutputOptions &r) {
   if (!r.atag.empty()) t.setAudioTag(r.atag);
 }
 
-void applyVideoFields(TranscodeTask &t, const OutputOptions &r) {
+void applyVideoFields(OptionLanguage &t, const OutputOptions &r) {
   if (!r.vcodec.empty()) t.setVideoCodec(r.vcodec);
   if (r.vn) t.setVideoDisable();
   if (!r.frameRate.empty()) t.setFrameRate(r.frameRate);
@@ -77,11 +77,11 @@ void applyVideoFields(TranscodeTask &t, const OutputOptions &r) {
 }
 
 // Subtitles, time stamps, recording time and the texts of the file.
-void applyFileFields(TranscodeTask &t, const OutputOptions &r) {
+void applyFileFields(OptionLanguage &t, const OutputOptions &r) {
   if (r.sn) t.setSubtitleDisable();
   t.setSubtitleLanguage(r.slang);
   t.setCopyTs(r.copyts);
-  if (r.overwrite) t.options.overwriteOutput = 1;
+  if (r.overwrite) t.state().overwriteOutput = 1;
   if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
   if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
   else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));
@@ -96,7 +96,7 @@ void applyFileFields(TranscodeTask &t, const OutputOptions &r) {
   t.setGenre(fieldText(r.genre));
 }
 
-void applyTargetFields(TranscodeTask &t, const OutputOptions &r) {
+void applyTargetFields(OptionLanguage &t, const OutputOptions &r) {
   if (r.target < 1 || r.target > 3) return;
   static const char *const kTypes[] = {"", "vcd", "svcd", "dvd"};
   const char *norm = r.targetNorm == 1 ? "pal" : r.targetNorm == 2 ? "ntsc" : "auto";
@@ -108,7 +108,7 @@ void applyTargetFields(TranscodeTask &t, const OutputOptions &r) {
 
 // The extra option text first, then the fields in a fixed order, then the
 // target preset.
-void TranscodeTask::applyOutputOptions(OutputOptions &record, const std::string &fileName) {
+void OptionLanguage::applyOutputOptions(OutputOptions &record, const std::string &fileName) {
   if (record.fileName.empty()) record.fileName = fileName;
   outputRecord = record;
   applyOptionText(record.extraOptions);
@@ -119,5 +119,5 @@ void TranscodeTask::applyOutputOptions(OutputOptions &record, const std::string 
   applyTargetFields(*this, record);
   // The hook switches connect the sinks in the component; only the ranges
   // are the task's own.
-  if (!record.customHook && !record.beforeHook) hookRanges = parseHookRanges(record.hookRanges);
+  if (!record.customHook && !record.beforeHook) host_.hookModuleRanges() = parseHookRanges(record.hookRanges);
 }

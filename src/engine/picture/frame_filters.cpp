@@ -1,10 +1,11 @@
 // Filter chains of the frame pipeline: one picture in, one picture out
 // through libavfilter (the tone mapping of HDR pictures and the turn that
 // shows a picture upright).
+#include "frame_filters.h"
+
 #include <cstdio>
 
 #include "binding.h"
-#include "frame_pipeline.h"
 
 namespace {
 
@@ -123,4 +124,17 @@ const AVFrame *FilterChain::run(const AVFrame *picture, const std::string &chain
   // Every filter of these chains gives one picture for each it takes.
   copyTimeAndMarks(out_.get(), picture);
   return out_.get();
+}
+
+void copyTimeAndMarks(AVFrame *out, const AVFrame *picture) {
+  out->pts = picture->pts;
+  out->pkt_dts = picture->pkt_dts;
+  out->best_effort_timestamp = picture->best_effort_timestamp;
+  out->pkt_duration = picture->pkt_duration;
+  out->key_frame = picture->key_frame;
+  out->pict_type = picture->pict_type;
+  out->quality = picture->quality;
+  out->interlaced_frame = picture->interlaced_frame;
+  out->top_field_first = picture->top_field_first;
+  out->repeat_pict = picture->repeat_pict;
 }

@@ -1,6 +1,6 @@
 // The picture pool and the geometry stage of the frame pipeline: crop,
 // scale and pad into the encoder's size and pixel format.
-#include "frame_pipeline.h"
+#include "frame_geometry.h"
 
 #include <cstdio>
 #include <cstring>
@@ -263,13 +263,13 @@ bool GeometryStage::adapt(const AVFrame *picture, const GeometryLog &log) {
   p.srcHeight = picture->height;
   p.srcFormat = static_cast<AVPixelFormat>(picture->format);
   if (p.srcWidth - p.cropLeft - p.cropRight <= 0 || p.srcHeight - p.cropTop - p.cropBottom <= 0) {
-    if (log) log(0, "error cropping picture");
+    if (log) log(LogLevel::Error, "error cropping picture");
     return false;
   }
   try {
     prepare(p);
   } catch (const EngineError &e) {
-    if (log) log(0, e.what());
+    if (log) log(LogLevel::Error, e.what());
     return false;
   }
   return true;
@@ -296,7 +296,7 @@ AVFrame *GeometryStage::formatPicture(const AVFrame *picture, const GeometryLog 
   if (!adapt(picture, log)) return nullptr;
 
   if (!cropView(picture)) {
-    if (log) log(0, "error cropping picture");
+    if (log) log(LogLevel::Error, "error cropping picture");
     return nullptr;
   }
   // Without padding or scaling the cropped view is the final picture.
@@ -306,14 +306,14 @@ AVFrame *GeometryStage::formatPicture(const AVFrame *picture, const GeometryLog 
   // its inner area.
   if (!ensureTemp()) {
     libavutil.av_frame_unref(view_.get());
-    if (log) log(0, "error padding picture");
+    if (log) log(LogLevel::Error, "error padding picture");
     return nullptr;
   }
   AVFrame *out = temp_.get();
   uint8_t *target[4] = {out->data[0], out->data[1], out->data[2], out->data[3]};
   if (pad_ && !shiftPlanes(target, out->linesize, plan_.dstFormat, plan_.padTop, plan_.padLeft)) {
     libavutil.av_frame_unref(view_.get());
-    if (log) log(0, "error padding picture");
+    if (log) log(LogLevel::Error, "error padding picture");
     return nullptr;
   }
   if (resample_) {
@@ -321,7 +321,7 @@ AVFrame *GeometryStage::formatPicture(const AVFrame *picture, const GeometryLog 
     if (threadedScaler_) {
       if (!scaleThreaded(out, target)) {
         libavutil.av_frame_unref(view_.get());
-        if (log) log(0, "error scaling picture");
+        if (log) log(LogLevel::Error, "error scaling picture");
         return nullptr;
       }
     } else {

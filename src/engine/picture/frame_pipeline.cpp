@@ -33,19 +33,6 @@ void copyPictureProperties(AVFrame *out, const AVFrame *picture) {
 
 }  // namespace
 
-void copyTimeAndMarks(AVFrame *out, const AVFrame *picture) {
-  out->pts = picture->pts;
-  out->pkt_dts = picture->pkt_dts;
-  out->best_effort_timestamp = picture->best_effort_timestamp;
-  out->pkt_duration = picture->pkt_duration;
-  out->key_frame = picture->key_frame;
-  out->pict_type = picture->pict_type;
-  out->quality = picture->quality;
-  out->interlaced_frame = picture->interlaced_frame;
-  out->top_field_first = picture->top_field_first;
-  out->repeat_pict = picture->repeat_pict;
-}
-
 // ======================================================================
 // Deinterlacing
 

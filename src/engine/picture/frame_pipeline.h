@@ -8,7 +8,8 @@
 //
 // Picture buffers come from pools that grow to their size once; scalers
 // come from caches keyed by their parameters; crops and the pad area are
-// views, not copies.
+// views, not copies. The geometry stage and the pools are in
+// frame_geometry.h, the filter chains in frame_filters.h.
 #pragma once
 
 #include <cstdint>
@@ -19,99 +20,11 @@
 #include "av_ptr.h"
 #include "engine_types.h"
 #include "frame_bitmap.h"
+#include "frame_filters.h"
+#include "frame_geometry.h"
 #include "source_picture.h"
 
 class PictureHooks;
-
-// ---------------------------------------------------------------- buffers
-
-struct BufferPoolDeleter {
-  void operator()(AVBufferPool *p) const;
-};
-using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
-
-// Picture buffers of one byte size, handed out as writable pictures of any
-// format and size that fits. A buffer someone still references (an encoder
-// that keeps its input pictures) is never handed out again until it is
-// released, so new memory is only taken while every pooled buffer is in
-// use or when a larger picture needs a larger size.
-class PicturePool {
- public:
-  // Makes `frame` a writable picture of `fmt`, `width` x `height`. When
-  // `frame` already is one, it stays as it is. False when the memory cannot
-  // be had or the size is invalid (`frame` is then empty).
-  bool get(AVFrame *frame, AVPixelFormat fmt, int width, int height);
-  void release();
-  size_t bufferSize() const { return size_; }
-
- private:
-  BufferPoolPtr pool_;
-  size_t size_ = 0;
-};
-
-// ---------------------------------------------------------------- geometry
-
-struct GeometryPlan {
-  int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
-  int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
-  int padColor[3] = {16, 128, 128};  // Y, U, V
-  // Decoder side (before cropping).
-  int srcWidth = 0, srcHeight = 0;
-  AVPixelFormat srcFormat = AV_PIX_FMT_NONE;
-  // Encoder side (after padding).
-  int dstWidth = 0, dstHeight = 0;
-  AVPixelFormat dstFormat = AV_PIX_FMT_NONE;
-  int swsFlags = 4;  // bicubic
-  // Threads the scaler may use for large pictures (1: the caller's only).
-  int threads = 1;
-};
-
-// Receives the stage's messages (library level, text).
-using GeometryLog = std::function<void(int, const std::string &)>;
-
-// The crop, scale and pad stage of one output stream.
-class GeometryStage {
- public:
-  // Decides crop, pad and scaling and makes the temporary picture and the
-  // scaler ready. Throws EngineError ("avpicture_alloc fail", "Cannot
-  // allocate temp picture, check pix fmt", "Cannot get resampling context").
-  void prepare(const GeometryPlan &plan);
-
-  // The picture to encode, or nullptr when the stage failed (the reason
-  // went to `log`: "error cropping picture", "error padding picture"). The
-  // result belongs to the stage and stays valid until the next call; the
-  // encoder may keep references to it.
-  AVFrame *formatPicture(const AVFrame *picture, const GeometryLog &log);
-  AVFrame *format(const AVFrame *picture, const GeometryLog &log) { return formatPicture(picture, log); }
-
-  void release();
-
-  bool crops() const { return crop_; }
-  bool pads() const { return pad_; }
-  bool scales() const { return resample_; }
-  const GeometryPlan &plan() const { return plan_; }
-
- private:
-  void buildScaler();
-  bool scaleThreaded(AVFrame *out, uint8_t *const target[4]);
-  bool ensureTemp();
-  void buildPadTile();
-  void fillPad(AVFrame *out, int x0, int y0, int x1, int y1);
-  bool adapt(const AVFrame *picture, const GeometryLog &log);
-  bool cropView(const AVFrame *picture);
-
-  GeometryPlan plan_;
-  bool crop_ = false, pad_ = false, resample_ = false;
-  int resampleHeight_ = 0;
-  SwsContextPtr scaler_;  // cached: kept while its parameters stay
-  bool threadedScaler_ = false;  // scaler_ runs slices on threads of its own
-  FramePtr target_;  // the scaler's view of the temporary picture
-  PicturePool tempPool_;
-  FramePtr temp_;     // encoder format and size
-  FramePtr view_;     // a reference to the decoded picture (crop view)
-  FramePtr padTile_;  // the pad colour in the encoder's format, for formats
-                       // that cannot be filled byte-wise
-};
 
 // ---------------------------------------------------------------- deinterlacing
 
@@ -138,50 +51,6 @@ class Deinterlacer {
   AVFilterContext *source_ = nullptr, *sink_ = nullptr;  // owned by the graph
   int width_ = 0, height_ = 0, format_ = AV_PIX_FMT_NONE;
   bool failed_ = false;  // the graph cannot be made for this size and format
-  int64_t nextPts_ = 0;
-  FramePtr in_, out_;
-};
-
-// The time stamps and marks of a decoded picture (not its size, format or
-// colours) onto a picture made from it.
-void copyTimeAndMarks(AVFrame *out, const AVFrame *picture);
-
-// ---------------------------------------------------------------- filter chains
-
-struct FilterGraphDeleter {
-  void operator()(AVFilterGraph *g) const;
-};
-using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
-
-// One picture in, one picture out through a chain of libavfilter filters
-// written in the filter language ("transpose=clock"). The graph is made
-// with the first picture and again when the picture's size, format or
-// pixel aspect, or the chain, changes; a chain that cannot be made for a
-// picture is not tried again until one of those changes.
-class FilterChain {
- public:
-  FilterChain();
-  ~FilterChain();
-  FilterChain(const FilterChain &) = delete;
-  FilterChain &operator=(const FilterChain &) = delete;
-
-  // The filtered picture, with the time stamps, key and interlacing marks
-  // of `picture`; it belongs to the chain and stays valid until the next
-  // call (an encoder may keep references to it). Null when the chain fails
-  // for this picture; `error` then says why, once per failure.
-  const AVFrame *run(const AVFrame *picture, const std::string &chain, std::string &error);
-  void release();
-
- private:
-  bool build(const AVFrame *picture, const std::string &chain, std::string &error);
-  bool sameInput(const AVFrame *picture, const std::string &chain) const;
-
-  FilterGraphPtr graph_;
-  AVFilterContext *source_ = nullptr, *sink_ = nullptr;  // owned by the graph
-  std::string chain_;
-  int width_ = 0, height_ = 0, format_ = AV_PIX_FMT_NONE;
-  AVRational aspect_{0, 1};
-  bool failed_ = false;
   int64_t nextPts_ = 0;
   FramePtr in_, out_;
 };

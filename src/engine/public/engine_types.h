@@ -14,9 +14,18 @@ enum class StopMode { KeepOutputs, DropOutputs };
 
 class Bitmap24;  // the picture handed to onCustomHook (frame pipeline)
 
-using ProgressEvent = std::function<void(int32_t index, int32_t frameNumber, int32_t fps,
-                                          int32_t currentDuration, float quality, float bitRate,
-                                          int64_t currentSize, int32_t totalOutputDuration)>;
+// Where a running task stands: one progress report.
+struct TaskProgress {
+  int32_t frameNumber = -1;       // pictures of the first video output; -1 without video
+  int32_t fps = -1;               // pictures encoded per second of the run; -1 without video
+  int32_t currentDurationMs = 0;  // how far the outputs reach
+  float quality = -1.0f;          // of the first video output's last picture; -1 without video
+  float bitRate = 0.0f;           // kbit/s over the outputs written so far
+  int64_t currentSize = 0;        // bytes written
+  int32_t totalDurationMs = -1;   // how long the outputs will be; not positive when unknown
+};
+
+using ProgressEvent = std::function<void(int32_t index, const TaskProgress &progress)>;
 using TerminateEvent =
     std::function<void(int32_t index, bool finished, bool exception, const std::string &message)>;
 using LogEvent = std::function<void(int32_t index, LogLevel level, const std::string &message)>;

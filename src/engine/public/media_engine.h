@@ -172,10 +172,8 @@ class MediaEngine {
   virtual void doBeforeHook(TranscodeTask &task, int64_t pts, HookAction &action);
   virtual void doCustomHook(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber, int64_t pts,
                             bool &update, bool &stop);
-  virtual void doLog(TranscodeTask *task, int level, const std::string &text);
-  virtual void doProgress(TranscodeTask &task, int32_t frameNumber, int32_t fps,
-                          int32_t currentDurationMs, float quality, float bitRate,
-                          int64_t currentSize, int32_t totalDurationMs);
+  virtual void doLog(TranscodeTask *task, LogLevel level, const std::string &text);
+  virtual void doProgress(TranscodeTask &task, const TaskProgress &progress);
   virtual void doTerminate(TranscodeTask *task);
 
  private:

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "../library/av_ptr.h"
-#include "../files/file_access.h"
 #include "recording_metadata.h"
 
 struct MediaFileInfo {
@@ -78,7 +76,7 @@ class MediaProbe {
 
   const std::string &lastError() const { return lastError_; }
   const std::string &formatName() const { return formatName_; }
-  bool isOpen() const { return ctx_ != nullptr; }
+  bool isOpen() const { return source_ != nullptr; }
   int32_t streamCount() const { return streamCount_; }
   int32_t programCount() const { return programCount_; }
   int32_t audioStreamCount() const { return audioStreamCount_; }
@@ -95,9 +93,9 @@ class MediaProbe {
 
   std::string lastError_;
   std::string formatName_;
-  InterruptFlag interrupted_{false};
-  std::unique_ptr<SourceReader> reader_;  // what ctx_ reads through (outlives it)
-  InputContextPtr ctx_;
+  std::atomic<bool> interrupted_{false};
+  struct Source;  // the opened file and its demuxer (media_probe.cpp)
+  std::unique_ptr<Source> source_;
   int32_t streamCount_ = -1;
   int32_t programCount_ = -1;
   int32_t audioStreamCount_ = -1;

@@ -14,6 +14,7 @@
 #include "fp_environment.h"
 #include "media_probe.h"
 #include "output_file.h"
+#include "input_open.h"
 #include "output_open.h"
 #include "task_list.h"
 #include "thread_ids.h"
@@ -103,9 +104,9 @@ struct MediaEngine::Impl : LogReceiver {
     Opening &operator=(const Opening &) = delete;
   };
 
-  void libraryLogLine(uint32_t threadId, int engineLevel, const std::string &line) override {
+  void libraryLogLine(uint32_t threadId, LogLevel level, const std::string &line) override {
     Guard g(*this);
-    owner.doLog(tasks.findByThreadId(threadId), engineLevel, line);
+    owner.doLog(tasks.findByThreadId(threadId), level, line);
   }
 
   void setLastError(const std::string &text) {
@@ -122,10 +123,9 @@ struct MediaEngine::Impl : LogReceiver {
 
 void MediaEngine::Impl::connectSinks(TranscodeTask &task) {
   MediaEngine *o = &owner;
-  task.setLogSink([o](TranscodeTask &t, int level, const std::string &text) { o->doLog(&t, level, text); });
-  task.setProgressSink([o](TranscodeTask &t, int32_t frame, int32_t fps, int32_t cur, float q, float br,
-                           int64_t size, int32_t total) { o->doProgress(t, frame, fps, cur, q, br, size, total); });
-  task.setTerminateSink([o](TranscodeTask &t) { o->doTerminate(&t); });
+  task.sinks().log = [o](TranscodeTask &t, LogLevel level, const std::string &text) { o->doLog(&t, level, text); };
+  task.sinks().progress = [o](TranscodeTask &t, const TaskProgress &progress) { o->doProgress(t, progress); };
+  task.sinks().terminate = [o](TranscodeTask &t) { o->doTerminate(&t); };
 }
 
 void MediaEngine::Impl::startNext() {
@@ -173,7 +173,7 @@ void MediaEngine::Impl::runTask(TranscodeTask *task) {
     }
     task->setProgressIntervalUs(static_cast<int64_t>(progressInterval) * 1000);
     task->setThreads(resolveThreadCount(threadsPerTask));
-    task->setVerbosity(static_cast<int>(logLevel) - 1);
+    task->language().setVerbosity(static_cast<int>(logLevel) - 1);
     if (threadCount > 0) {
       if (task->isRunning() || task->isTerminated()) {
         task->setThreadId(0);
@@ -262,7 +262,7 @@ void MediaEngine::setLogLevel(LogLevel level) {
     d->logLevel = level;
   }
   if (librariesLoaded()) {
-    libavutil.av_log_set_level(engineToLibraryLevel(static_cast<int>(level) - 1));
+    libavutil.av_log_set_level(engineToLibraryLevel(level));
     engineLogLevelChanged(libavutil.av_log_get_level());
   }
 }
@@ -315,11 +315,11 @@ int MediaEngine::addTask(const std::string &fileName, InputOptions *options) {
   auto task = std::make_unique<TranscodeTask>();
   try {
     task->prepare();
-    task->setVerbosity(static_cast<int>(logLevel()) - 1);
-    if (options) task->applyInputOptions(*options, fileName);
-    else task->inputRecord = InputOptions{};
+    task->language().setVerbosity(static_cast<int>(logLevel()) - 1);
+    if (options) task->language().applyInputOptions(*options, fileName);
+    else task->language().inputRecord = InputOptions{};
     const Impl::Opening opening(*d, *task);
-    if (!task->openInputFile(fileName)) {
+    if (!openInputFile(*task, fileName)) {
       d->setLastError(task->lastError);
       return -1;
     }
@@ -340,17 +340,17 @@ bool MediaEngine::setOutput(int index, const std::string &fileName, OutputOption
   }
   try {
     if (options) {
-      task->applyOutputOptions(*options, fileName);
+      task->language().applyOutputOptions(*options, fileName);
       MediaEngine *o = this;
       if (options->customHook) {
-        task->setCustomHookSink([o](TranscodeTask &t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update,
-                                    bool &stop) { o->doCustomHook(t, bmp, frame, pts, update, stop); });
+        task->sinks().customHook = [o](TranscodeTask &t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update,
+                                    bool &stop) { o->doCustomHook(t, bmp, frame, pts, update, stop); };
       } else if (options->beforeHook) {
-        task->setBeforeHookSink(
-            [o](TranscodeTask &t, int64_t pts, HookAction &action) { o->doBeforeHook(t, pts, action); });
+        task->sinks().beforeHook =
+            [o](TranscodeTask &t, int64_t pts, HookAction &action) { o->doBeforeHook(t, pts, action); };
       }
     } else {
-      task->outputRecord = OutputOptions{};
+      task->language().outputRecord = OutputOptions{};
     }
     const int before = task->numOutputFiles;
     const bool ok = openOutputFile(*task, fileName);
@@ -479,7 +479,7 @@ TaskStatus MediaEngine::taskStatus(int index) const {
   s.threadId = t.threadId();
   s.running = t.isRunning();
   s.stopRequested = t.stopRequested();
-  s.paused = t.pauseRequested();
+  s.paused = t.pauseGate()->paused();
   s.terminated = t.isTerminated();
   s.finished = outcome.finished;
   s.failed = outcome.failed;
@@ -512,20 +512,16 @@ void MediaEngine::doCustomHook(TranscodeTask &task, Bitmap24 &bitmap, int32_t fr
   if (onCustomHook) onCustomHook(task.index(), bitmap, frameNumber, pts, update, stop);
 }
 
-void MediaEngine::doLog(TranscodeTask *task, int level, const std::string &text) {
+void MediaEngine::doLog(TranscodeTask *task, LogLevel level, const std::string &text) {
   // The handler is read under the lock only: the owner replaces it under
   // the lock while lines arrive on the workers and the libraries' threads.
   Impl::Guard g(*d);
-  LogLevel mapped = level < 0 ? LogLevel::Quiet : level >= 3 ? LogLevel::All : static_cast<LogLevel>(level + 1);
-  if (onLog) onLog(task ? task->index() : -1, mapped, text);
+  if (onLog) onLog(task ? task->index() : -1, level, text);
 }
 
-void MediaEngine::doProgress(TranscodeTask &task, int32_t frameNumber, int32_t fps,
-                                  int32_t currentDurationMs, float quality, float bitRate,
-                                  int64_t currentSize, int32_t totalDurationMs) {
+void MediaEngine::doProgress(TranscodeTask &task, const TaskProgress &progress) {
   Impl::Guard g(*d);
-  if (onProgress)
-    onProgress(task.index(), frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
+  if (onProgress) onProgress(task.index(), progress);
 }
 
 void MediaEngine::doTerminate(TranscodeTask *task) {

@@ -10,12 +10,12 @@ const std::vector<std::pair<int64_t, int64_t>> &TaskPictureHooks::hookModuleRang
   return task_.hookRanges;
 }
 
-bool TaskPictureHooks::hasBeforeHookSink() const { return task_.hasBeforeHookSink(); }
+bool TaskPictureHooks::hasBeforeHookSink() const { return static_cast<bool>(task_.sinks().beforeHook); }
 void TaskPictureHooks::beforeHook(int64_t pts, HookAction &action) { task_.beforeHook(pts, action); }
-bool TaskPictureHooks::hasCustomHookSink() const { return task_.hasCustomHookSink(); }
+bool TaskPictureHooks::hasCustomHookSink() const { return static_cast<bool>(task_.sinks().customHook); }
 
 void TaskPictureHooks::customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop) {
   task_.customHook(bitmap, frameNumber, pts, update, stop);
 }
 
-void TaskPictureHooks::log(LogLevel level, const std::string &text) { task_.log(static_cast<int>(level) - 1, text); }
+void TaskPictureHooks::log(LogLevel level, const std::string &text) { task_.log(level, text); }

@@ -1,10 +1,11 @@
-// The run of a task: the transcode wrapper on the thread that runs it, and
-// the clean-up of what the transcode opened. Kept apart from the task's
+// The run of a task: the transcode wrapper on the thread that runs it, the
+// clean-up of what the transcode opened, and the streams the options add. Kept apart from the task's
 // life (transcode_task.cpp), which the transcode's steps build on.
 #include <exception>
 #include <mutex>
 
 #include "binding.h"
+#include "output_streams.h"
 #include "codec_lock.h"
 #include "transcode_setup.h"
 #include "transcode_task.h"
@@ -17,7 +18,7 @@ void TranscodeTask::run() {
     keptOutput_.clear();
   }
   try {
-    waitWhilePaused();
+    gate_->waitWhilePaused();
     if (!stopRequested()) transcode(*this);
   } catch (const std::exception &e) {
     finished_ = false;
@@ -61,3 +62,5 @@ void TranscodeTask::cleanup() {
   }
   releaseVideoHooks(videoHooks);
 }
+
+void TranscodeTask::addStreamToLastOutput(AVMediaType type) { newStreamOnLastOutput(*this, type); }

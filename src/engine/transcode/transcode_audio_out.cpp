@@ -71,7 +71,7 @@ bool AudioOutput::syncChunk(OutputStreamRecord &ost, InputStreamRecord &ist, Chu
     const int comp = static_cast<int>(std::clamp<double>(delta, -o.audioSyncMethod, o.audioSyncMethod));
     ost.resampler.setCompensation(comp, encRate);
     if (o.verbose > 2)
-      c_.task.logF(1, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
+      c_.task.logF(LogLevel::Info, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
   }
   return true;
 }
@@ -83,7 +83,7 @@ void AudioOutput::padOrTrim(InputStreamRecord &ist, Chunk &chunk, double delta, 
     chunk.data += drop;
     chunk.size -= drop;
     ist.isStart = false;
-    if (talk) c_.task.logF(1, "discarding %d audio samples", static_cast<int>(-delta));
+    if (talk) c_.task.logF(LogLevel::Info, "discarding %d audio samples", static_cast<int>(-delta));
   } else if (byteDelta > 0) {
     int64_t add = byteDelta;
     bool limited = false;
@@ -98,7 +98,7 @@ void AudioOutput::padOrTrim(InputStreamRecord &ist, Chunk &chunk, double delta, 
     chunk.data = silence.data();
     chunk.size = static_cast<int64_t>(silence.size());
     if (!limited) ist.isStart = false;
-    if (talk) c_.task.logF(1, "adding %d audio samples of silence", static_cast<int>(delta));
+    if (talk) c_.task.logF(LogLevel::Info, "adding %d audio samples of silence", static_cast<int>(delta));
   }
 }
 

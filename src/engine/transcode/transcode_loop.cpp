@@ -126,7 +126,7 @@ void TranscodeLoop::repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPa
   if (std::llabs(delta) <= dtsDeltaThresholdUs_ && addTimestamps(dtsUs, 1) >= ist.pts) return;
   in.tsOffset = subtractTimestamps(in.tsOffset, delta);
   if (c_.options.verbose >= 3)
-    c_.task.logF(1, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
+    c_.task.logF(LogLevel::Info, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
                  static_cast<long long>(in.tsOffset));
   const int64_t d = rescale(delta, kMicros, tb);
   pkt->dts = subtractTimestamps(pkt->dts, d);
@@ -156,7 +156,7 @@ void TranscodeLoop::endInput(const InputFile &in, InputFileRecord &file, int cod
   if (code == AVERROR_EOF || code == AVERROR_EXIT || c_.options.verbose < 0) return;
   char why[AV_ERROR_MAX_STRING_SIZE] = {};
   libavutil.av_strerror(code, why, sizeof why);
-  c_.task.logF(0, "Error while reading '%s': %s", in.fileName.c_str(), why);
+  c_.task.logF(LogLevel::Error, "Error while reading '%s': %s", in.fileName.c_str(), why);
 }
 
 void TranscodeLoop::reportWhenDue() {
@@ -195,7 +195,7 @@ TranscodeLoop::ReadOutcome TranscodeLoop::readAndDecode(int fileIndex, InputDeco
   libavcodec.av_packet_unref(pkt);
   if (!decoded) {
     if (c_.options.verbose >= 0)
-      c_.task.logF(1, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
+      c_.task.logF(LogLevel::Info, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
     return ReadOutcome::Failed;
   }
   return ReadOutcome::Decoded;
@@ -211,7 +211,7 @@ void TranscodeLoop::run() {
 void TranscodeLoop::runOnOneThread() {
   TranscodeTask &task = c_.task;
   while (!task.stopRequested()) {
-    task.waitWhilePaused();
+    task.pauseGate()->waitWhilePaused();
     if (task.stopRequested()) break;
     double outputTimeMin = 0;
     const int fileIndex = chooseInput(outputTimeMin);
@@ -237,7 +237,7 @@ void TranscodeLoop::runPipelined() {
   InputDecoder decoder(c_, pipeline);
   bool inputEnded = false;
   while (!task.stopRequested() && !pipeline.outputsEnded()) {
-    task.waitWhilePaused();
+    task.pauseGate()->waitWhilePaused();
     if (task.stopRequested()) break;
     if (c_.run.files.front().ended) {
       inputEnded = true;

@@ -222,7 +222,7 @@ void OutputPipeline::outputMain() {
       }
       spaceFree_.notify_one();
       if (w.kind == WorkKind::End) break;
-      task.waitWhilePaused();
+      task.pauseGate()->waitWhilePaused();
       execute(w);
     }
   } catch (const std::exception &e) {

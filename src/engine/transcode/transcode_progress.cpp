@@ -94,15 +94,22 @@ void ProgressReporter::report(bool last) {
   if (ti1 >= 1e10) ti1 = 0.01;  // nothing written yet
   if (ti1 < 0.01) ti1 = 0.01;
   const double bitrate = total * 8.0 / ti1 / 1000.0;
-  if (task.hasProgressSink() || o.verbose > 0 || last) {
+  if (static_cast<bool>(task.sinks().progress) || o.verbose > 0 || last) {
     text += formatText("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", total / 1024.0, ti1, bitrate);
     if (o.verbose > 1) text += formatText(" dup=%d drop=%d", c_.state.dupFrames, c_.state.dropFrames);
   }
-  if (task.hasProgressSink()) {
-    task.doProgress(first.frameNumber, first.fps, static_cast<int32_t>(std::lrint(ti1 * 1000.0)), first.quality,
-                    static_cast<float>(bitrate), total, o.expectedDurationMs);
+  if (static_cast<bool>(task.sinks().progress)) {
+    TaskProgress progress;
+    progress.frameNumber = first.frameNumber;
+    progress.fps = first.fps;
+    progress.currentDurationMs = static_cast<int32_t>(std::lrint(ti1 * 1000.0));
+    progress.quality = first.quality;
+    progress.bitRate = static_cast<float>(bitrate);
+    progress.currentSize = total;
+    progress.totalDurationMs = o.expectedDurationMs;
+    task.doProgress(progress);
   } else if (o.verbose >= 0 && task.hasLogSink()) {
-    task.log(1, text);
+    task.log(LogLevel::Info, text);
   }
   if (last) logFinalStatistics(total);
 }
@@ -112,6 +119,6 @@ void ProgressReporter::logFinalStatistics(int64_t total) {
   const TranscodeState &s = c_.state;
   const double sum = static_cast<double>(s.videoBytes + s.audioBytes + s.extradataBytes);
   const double overhead = sum > 0 ? (static_cast<double>(total) - sum) * 100.0 / sum : 0.0;
-  c_.task.logF(1, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+  c_.task.logF(LogLevel::Info, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
                s.videoBytes / 1024.0, s.audioBytes / 1024.0, s.extradataBytes / 1024.0, overhead);
 }

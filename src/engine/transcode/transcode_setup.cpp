@@ -57,7 +57,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   if (type == AVMEDIA_TYPE_AUDIO && task.options.audioVolume != 256)
     throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
   if (type == AVMEDIA_TYPE_VIDEO) {
-    if (task.hasCustomHookSink())
+    if (static_cast<bool>(task.sinks().customHook))
       throw EngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
     if (task.options.usingVhook)
       throw EngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
@@ -97,7 +97,7 @@ void planToneMapping(TranscodeTask &task, OutputStreamRecord &ost, const InputSt
   enc->color_trc = AVCOL_TRC_BT709;
   enc->colorspace = AVCOL_SPC_BT709;
   enc->color_range = AVCOL_RANGE_MPEG;
-  task.logF(1, "Stream #%d.%d: HDR (%s, BT.2020) tone mapped to SDR BT.709", ist.fileIndex, ist.streamIndex,
+  task.logF(LogLevel::Info, "Stream #%d.%d: HDR (%s, BT.2020) tone mapped to SDR BT.709", ist.fileIndex, ist.streamIndex,
             hdrTransferName(transfer));
 }
 
@@ -108,7 +108,7 @@ void fitEncoderSize(TranscodeTask &task, OutputStreamRecord &ost) {
   const AVCodec *codec = ost.out->codec ? ost.out->codec : libavcodec.avcodec_find_encoder(enc->codec_id);
   int width = enc->width, height = enc->height;
   if (!roundToMultiple(width, height, encoderSizeMultiple(codec, enc->pix_fmt))) return;
-  task.logF(1, "Output stream #%d.%d: %dx%d rounded to %dx%d, a size the encoder takes", ost.fileIndex,
+  task.logF(LogLevel::Info, "Output stream #%d.%d: %dx%d rounded to %dx%d, a size the encoder takes", ost.fileIndex,
             ost.streamIndex, enc->width, enc->height, width, height);
   const float aspect = task.options.frameAspectRatio;
   enc->width = width;
@@ -233,7 +233,7 @@ bool checkRealMediaCodecs(TranscodeTask &task, OutputFile &of) {
     if (par->codec_type == AVMEDIA_TYPE_VIDEO)
       ok = par->codec_id == AV_CODEC_ID_RV10 || par->codec_id == AV_CODEC_ID_RV20;
     if (!ok) {
-      task.logF(0, "Codec '%s' is not supported by the RealMedia format",
+      task.logF(LogLevel::Error, "Codec '%s' is not supported by the RealMedia format",
                 libavcodec.avcodec_get_name(par->codec_id));
       return false;
     }
@@ -448,13 +448,13 @@ void agreeOnDecodedAudio(TranscodeRun &run) {
 
 void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
   if (task.options.verbose < 0 || !task.hasLogSink()) return;
-  task.log(1, "Stream mapping:");
+  task.log(LogLevel::Info, "Stream mapping:");
   for (auto &op : run.ost) {
     const InputStreamRecord &src = *run.ist[op->sourceIndex];
-    task.logF(1, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+    task.logF(LogLevel::Info, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
     if (op->syncIndex != op->sourceIndex) {
       const InputStreamRecord &sync = *run.ist[op->syncIndex];
-      task.logF(1, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
+      task.logF(LogLevel::Info, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
     }
   }
 }
@@ -526,7 +526,7 @@ void logSessionDescription(TranscodeTask &task) {
   libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
   std::string text = sdp;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  task.log(1, "SDP: " + text);
+  task.log(LogLevel::Info, "SDP: " + text);
 }
 
 // Everything the packet loop needs: stream records and their sources, the

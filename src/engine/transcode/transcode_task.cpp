@@ -87,15 +87,8 @@ void TranscodeTask::prepare() {
   if (!options.allocateDefaults()) throw EngineError("Could not allocate the option contexts");
 }
 
-void TranscodeTask::setVerbosity(int level) {
-  options.verbose = level;
-  if (!librariesLoaded()) return;
-  libavutil.av_log_set_level(engineToLibraryLevel(level));
-  engineLogLevelChanged(libavutil.av_log_get_level());
-}
-
 void TranscodeTask::fail(const std::string &message) {
-  log(-1, message);
+  log(LogLevel::Quiet, message);
   std::scoped_lock g(outcomeLock_);
   failed_ = true;
   errorMessage_ = message;
@@ -157,7 +150,7 @@ void TranscodeTask::doTerminate() {
   gate_->setEnded(true);
   // The handler may free this task (on this very thread): call a copy of the
   // sink and touch nothing afterwards.
-  TerminateSink sink = terminateSink_;
+  auto sink = sinks_.terminate;
   if (sink) sink(*this);
 }
 
@@ -197,12 +190,12 @@ void TranscodeTask::waitForWorker() {
   w->cv.wait(g, [&] { return w->done; });
 }
 
-void TranscodeTask::log(int level, const std::string &text) {
-  if (logSink_) logSink_(*this, level, text);
+void TranscodeTask::log(LogLevel level, const std::string &text) {
+  if (sinks_.log) sinks_.log(*this, level, text);
 }
 
-void TranscodeTask::logF(int level, const char *format, ...) {
-  if (!logSink_) return;
+void TranscodeTask::logF(LogLevel level, const char *format, ...) {
+  if (!sinks_.log) return;
   va_list args;
   va_start(args, format);
   const std::string text = formatTextV(format, args);
@@ -210,17 +203,14 @@ void TranscodeTask::logF(int level, const char *format, ...) {
   log(level, text);
 }
 
-void TranscodeTask::doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
-                               float quality, float bitRate, int64_t currentSize,
-                               int32_t totalDurationMs) {
-  if (progressSink_)
-    progressSink_(*this, frameNumber, fps, currentDurationMs, quality, bitRate, currentSize, totalDurationMs);
+void TranscodeTask::doProgress(const TaskProgress &progress) {
+  if (sinks_.progress) sinks_.progress(*this, progress);
 }
 
 void TranscodeTask::beforeHook(int64_t pts, HookAction &action) {
-  if (beforeHookSink_) beforeHookSink_(*this, pts, action);
+  if (sinks_.beforeHook) sinks_.beforeHook(*this, pts, action);
 }
 
 void TranscodeTask::customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop) {
-  if (customHookSink_) customHookSink_(*this, bitmap, frameNumber, pts, update, stop);
+  if (sinks_.customHook) sinks_.customHook(*this, bitmap, frameNumber, pts, update, stop);
 }

@@ -1,5 +1,6 @@
-// One conversion task: its option state, its input files, the transcode
-// state of its outputs, and the run state the component drives.
+// One conversion task: its option state and the option language over it,
+// its input files, the transcode state of its outputs, and the run state the
+// component drives.
 #pragma once
 
 #include <atomic>
@@ -15,11 +16,26 @@
 
 #include "engine_types.h"
 #include "input_file.h"
+#include "option_host.h"
+#include "option_language.h"
 #include "option_state.h"
 #include "options.h"
 #include "pause_gate.h"
 #include "transcode_state.h"
 #include "video_hook.h"
+
+class TranscodeTask;
+
+// Where a task's events go.
+struct TaskSinks {
+  std::function<void(TranscodeTask &task, LogLevel level, const std::string &text)> log;
+  std::function<void(TranscodeTask &task, const TaskProgress &progress)> progress;
+  std::function<void(TranscodeTask &task)> terminate;
+  std::function<void(TranscodeTask &task, int64_t pts, HookAction &action)> beforeHook;
+  std::function<void(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update,
+                     bool &stop)>
+      customHook;
+};
 
 // One conversion task.
 //
@@ -41,17 +57,8 @@
 // run; they are called on the thread that runs it, or on that second
 // thread for the output side (the log sink also on the owner's thread while
 // options are applied).
-class TranscodeTask {
+class TranscodeTask : private OptionHost {
  public:
-  using LogSink = std::function<void(TranscodeTask &task, int level, const std::string &text)>;
-  using ProgressSink =
-      std::function<void(TranscodeTask &task, int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
-                         float quality, float bitRate, int64_t currentSize, int32_t totalDurationMs)>;
-  using TerminateSink = std::function<void(TranscodeTask &task)>;
-  using BeforeHookSink = std::function<void(TranscodeTask &task, int64_t pts, HookAction &action)>;
-  using CustomHookSink = std::function<void(TranscodeTask &task, Bitmap24 &bitmap, int32_t frameNumber,
-                                             int64_t pts, bool &update, bool &stop)>;
-
   // How a run ended, as the terminate notification reports it.
   struct Outcome {
     bool finished = false;  // the transcode reached its end without a stop request
@@ -89,8 +96,6 @@ class TranscodeTask {
   bool isRunning() const { return running_.load(); }
   bool isTerminated() const { return terminated_.load(); }
   bool stopRequested() const { return gate_->stopRequested(); }
-  // What the task's openings and reads wait on: raised by requestStop.
-  const std::atomic<bool> *interruptFlag() const { return gate_->stopFlag(); }
   Outcome outcome() const;
   // Asks the transcode to stop at its next check and releases a paused
   // worker.
@@ -100,10 +105,10 @@ class TranscodeTask {
   void requestStopDroppingOutputs();
   bool outputsDropped() const { return dropOutputs_.load(); }
   const std::atomic<bool> *dropFlag() const { return &dropOutputs_; }
-  // Pause gate: the worker waits at it once per packet while paused.
+  // Pause gate: the worker waits at it once per packet while paused (its
+  // waitWhilePaused); its stop flag is what the task's openings and reads
+  // wait on.
   void setPaused(bool paused) { gate_->setPaused(paused); }
-  bool pauseRequested() const { return gate_->paused(); }
-  bool waitUntilParked(int timeoutMs) { return gate_->waitUntilParked(timeoutMs); }
   // A handle that stays valid after the task is freed (see PauseGate).
   std::shared_ptr<PauseGate> pauseGate() const { return gate_; }
 
@@ -111,8 +116,6 @@ class TranscodeTask {
   // Releases what the task held, resets the options and creates the
   // option-holding contexts. Does nothing while the libraries are unbound.
   void prepare();
-  // The task's verbosity and the library log level.
-  void setVerbosity(int level);
   // Starts the task: on a worker thread (true is returned once the worker
   // runs) or, without thread, runs it to its end right here (returns false).
   bool start(bool onThread, ConvertPriority priority);
@@ -132,33 +135,22 @@ class TranscodeTask {
   // Blocks until the worker has ended (returns at once on the worker
   // itself).
   void waitForWorker();
-  // The thread that runs the task, once per packet: blocks while paused.
-  void waitWhilePaused() { gate_->waitWhilePaused(); }
   // The transcode loop at its normal end: whether it got there without a
   // stop request.
   void setFinished(bool finished) { finished_ = finished; }
 
   // ---- sinks ----
-  void setLogSink(LogSink sink) { logSink_ = std::move(sink); }
-  void setProgressSink(ProgressSink sink) { progressSink_ = std::move(sink); }
-  void setTerminateSink(TerminateSink sink) { terminateSink_ = std::move(sink); }
-  void setBeforeHookSink(BeforeHookSink sink) { beforeHookSink_ = std::move(sink); }
-  void setCustomHookSink(CustomHookSink sink) { customHookSink_ = std::move(sink); }
-  bool hasLogSink() const { return static_cast<bool>(logSink_); }
-  bool hasProgressSink() const { return static_cast<bool>(progressSink_); }
-  bool hasBeforeHookSink() const { return static_cast<bool>(beforeHookSink_); }
-  bool hasCustomHookSink() const { return static_cast<bool>(customHookSink_); }
-  void log(int level, const std::string &text);
-  void logF(int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
-  void doProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs, float quality,
-                  float bitRate, int64_t currentSize, int32_t totalDurationMs);
+  // Set while no thread runs the task (see above).
+  TaskSinks &sinks() { return sinks_; }
+  bool hasLogSink() const override { return static_cast<bool>(sinks_.log); }
+  void log(LogLevel level, const std::string &text) override;
+  void logF(LogLevel level, const char *format, ...) __attribute__((format(printf, 3, 4)));
+  void doProgress(const TaskProgress &progress);
   void beforeHook(int64_t pts, HookAction &action);
   void customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop);
 
   // ---- owned by the thread that drives the task (see above) ----
-  std::string lastError;  // left by a failed input or output opening
-  InputOptions inputRecord;
-  OutputOptions outputRecord;
+  std::string lastError;  // left by a failed input or output opening (input_open.h, output_open.h)
   OptionState options;
   std::vector<InputFile> inputFiles;  // at most kMaxFiles
   TranscodeState transcoder;          // output files and the transcode
@@ -170,86 +162,19 @@ class TranscodeTask {
   // ascending end.
   std::vector<std::pair<int64_t, int64_t>> hookRanges;
 
-  // ---- options ----
-  void applyOptionText(const std::string &text);
-  void parseOption(const std::string &name, const std::string &value);
-  bool setGenericOption(const std::string &name, const std::string &value);
-  bool setGenericOptionInt(const std::string &name, int64_t value);
-  // "b", "vb", "ab": the generic option, then the too-low warning.
-  void setBitRateOption(const std::string &name, const std::string &value);
-
-  // Typed setters (each does what the option of the same name does).
-  void setFormat(const std::string &name);        // "f": input and output
-  void setInputFormat(const std::string &name);   // input only
-  void setOutputFormat(const std::string &name);  // output only
-  void setFrameRate(const std::string &text);
-  void setFrameSize(const std::string &text);
-  void setAspect(const std::string &text);
-  void setCropTop(int v);
-  void setCropBottom(int v);
-  void setCropLeft(int v);
-  void setCropRight(int v);
-  void setPadTop(int v);
-  void setPadBottom(int v);
-  void setPadLeft(int v);
-  void setPadRight(int v);
-  void setPadColor(uint32_t rgb);  // red in the low byte
-  void setVideoCodec(const std::string &name);
-  void setAudioCodec(const std::string &name);
-  void setSubtitleCodec(const std::string &name);
-  void setVideoTag(const std::string &tag);
-  void setAudioTag(const std::string &tag);
-  void setAudioSampleRate(int hz);
-  void setAudioChannels(int channels);
-  void setAudioVolume(int volume);
-  void setVideoSyncMethod(int method);
-  void setAudioSyncMethod(int method);
-  void setMuxDelay(float seconds);
-  void setMuxPreload(float seconds);
-  void setTitle(const std::string &s);
-  void setAuthor(const std::string &s);
-  void setCopyright(const std::string &s);
-  void setComment(const std::string &s);
-  void setAlbum(const std::string &s);
-  void setGenre(const std::string &s);
-  void setYear(int year);
-  void setTrack(int track);
-  void setStartTimeUs(int64_t us);
-  void setProgramId(int id);
-  void setRecordingTimeMs(int64_t ms);
-  void setTimestamp(int64_t secondsSince1970);
-  void setAudioLanguage(const std::string &s);
-  void setSubtitleLanguage(const std::string &s);
-  void setCopyTs(bool on);
-  void setVideoDisable();
-  void setAudioDisable();
-  void setSubtitleDisable();
-  void setIntraMatrix(const std::string &text);  // 64 coefficients, "," between
-  void setInterMatrix(const std::string &text);
-  // "vhook": a module file name and its arguments, separated by "|" when
-  // the text has one, else by blanks.
-  void addVideoHookModule(const std::string &value);
-  // "pix_fmt" with "list": the library's pixel formats to the log sink.
-  void listPixelFormats();
-  // Target presets: type "vcd", "svcd", "dvd", "dv", "dv50"; norm "pal",
-  // "ntsc", "film" or anything else for a guess; defaultNorm decides when
-  // the guess cannot.
-  void applyTarget(const std::string &type, const std::string &norm, const std::string &defaultNorm);
-  // Norm resolution of the presets: 0 PAL, 1 NTSC, 2 film.
-  int resolveNorm(const std::string &norm, const std::string &defaultNorm);
-
-  // ---- records ----
-  void applyInputOptions(InputOptions &record, const std::string &fileName);
-  void applyOutputOptions(OutputOptions &record, const std::string &fileName);
-
-  // ---- input ----
-  bool openInputFile(const std::string &fileName);
+  // ---- options: the option language over `options` ----
+  OptionLanguage &language() { return language_; }
 
  private:
   struct Worker;
 
+  // OptionHost, for the option language.
+  const std::vector<InputFile> &openedInputs() const override { return inputFiles; }
+  void addStreamToLastOutput(AVMediaType type) override;  // task_run.cpp
+  FrameHookChain &hookModules() override { return videoHooks; }
+  std::vector<std::pair<int64_t, int64_t>> &hookModuleRanges() override { return hookRanges; }
+
   void fail(const std::string &message);
-  void clearPerFileOptions();
 
   std::atomic<int32_t> index_{-1};
   std::atomic<uint32_t> threadId_{0};
@@ -267,9 +192,7 @@ class TranscodeTask {
   std::shared_ptr<PauseGate> gate_;
   std::shared_ptr<Worker> worker_;
 
-  LogSink logSink_;
-  ProgressSink progressSink_;
-  TerminateSink terminateSink_;
-  BeforeHookSink beforeHookSink_;
-  CustomHookSink customHookSink_;
+  TaskSinks sinks_;
+
+  OptionLanguage language_{options, *this};
 };

@@ -40,10 +40,10 @@ int64_t VideoOutput::framesToEmit(OutputStreamRecord &ost, int64_t srcPts) {
     frames = std::llrint(vdelta);
   if (frames == 0) {
     ++c_.state.dropFrames;
-    if (o.verbose > 2) c_.task.log(1, "*** drop!");
+    if (o.verbose > 2) c_.task.log(LogLevel::Info, "*** drop!");
   } else if (frames > 1) {
     c_.state.dupFrames += static_cast<int32_t>(frames);
-    if (o.verbose > 2) c_.task.logF(1, "*** %d dup!", static_cast<int>(frames - 1));
+    if (o.verbose > 2) c_.task.logF(LogLevel::Info, "*** %d dup!", static_cast<int>(frames - 1));
   }
   return frames;
 }
@@ -71,7 +71,7 @@ void VideoOutput::write(OutputStreamRecord &ost, const InputStreamRecord &ist, c
   if (frames <= 0) return;
   TranscodeTask &task = c_.task;
   AVFrame *formatted =
-      ost.geometry.formatPicture(picture, [&task](int level, const std::string &text) { task.log(level, text); });
+      ost.geometry.formatPicture(picture, [&task](LogLevel level, const std::string &text) { task.log(level, text); });
   if (!formatted) return;
   if (!ost.lastPicture) ost.lastPicture.reset(libavutil.av_frame_alloc());
   if (ost.lastPicture) {
