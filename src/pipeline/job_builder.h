@@ -34,7 +34,6 @@ struct JobSettings {
   std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
-  bool keepMetadata = true;
   ApplyProfile applyProfileOptions;
   FinishProfile finishProfileOptions;  // may be empty
 };

@@ -95,7 +95,7 @@ void MediaProbe::countStreams() {
         ++audioStreamCount_;
         if (firstAudioStream_ < 0) {
           firstAudioStream_ = i;
-          firstAudioChannels_ = ctx_->streams[i]->codecpar->ch_layout.nb_channels;
+          firstAudioChannels_ = source_->ctx->streams[i]->codecpar->ch_layout.nb_channels;
         }
         break;
       case AVMEDIA_TYPE_VIDEO:
@@ -141,7 +141,7 @@ void MediaProbe::getFileInfo(MediaFileInfo &info) {
 }
 
 RecordingMetadata MediaProbe::recording() const {
-  return ctx_ ? readRecordingMetadata(ctx_->metadata) : RecordingMetadata{};
+  return source_ && source_->ctx ? readRecordingMetadata(source_->ctx->metadata) : RecordingMetadata{};
 }
 
 void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(-1, info); }

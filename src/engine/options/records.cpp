@@ -85,7 +85,7 @@ void applyFileFields(OptionLanguage &t, const OutputOptions &r) {
   if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
   if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
   else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));
-  if (r.keepMetadata) t.options.keepRecordingMetadata = true;
+  if (r.keepMetadata) t.state().keepRecordingMetadata = true;
   t.setYear(r.year);
   t.setTrack(r.track);
   t.setTitle(fieldText(r.title));
