@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "choice_list.h"
+#include "source_jobs.h"
 
 // A command line that cannot be carried out as given (exit status 2).
 class UsageError : public std::runtime_error {
@@ -30,6 +31,9 @@ struct CliOptions {
   std::string volume;              // --volume
   std::string aspect;              // --aspect
   std::string threads;             // --threads
+  std::string rotate;              // --rotate
+  std::string start;               // --start
+  std::string end;                 // --end
   bool overwrite = false;          // --overwrite
   bool quiet = false;              // -q, --quiet
   bool json = false;               // --json
@@ -84,6 +88,7 @@ struct ConversionChoices {
   int volumeValue = 255;   // what that position hands to the engine
   bool overwrite = false;
   std::string outputFolder;
+  JobEdits edits;  // --rotate, --start, --end: every file's (see jobEditsOption)
 };
 
 // The title taken when --profile is not given: the list's first item, as a

@@ -9,6 +9,7 @@
 #include "media_engine.h"
 #include "media_probe.h"
 #include "job_builder.h"
+#include "job_edits.h"
 #include "job_request.h"
 #include "pipeline_text.h"
 
@@ -36,6 +37,13 @@ const char *stateWord(JobState state) {
 std::string reasonAfterSource(const std::string &reason, const std::string &source) {
   const std::string named = source + ": ";
   return reason.rfind(named, 0) == 0 && reason.size() > named.size() ? reason.substr(named.size()) : reason;
+}
+
+// A JSON line with the fields of `extra` added at its end.
+std::string withFields(const std::string &line, const JsonLine &extra) {
+  const std::string more = extra.text();
+  if (more.size() <= 2 || line.size() < 2) return line;
+  return line.substr(0, line.size() - 1) + (line.size() > 2 ? "," : "") + more.substr(1);
 }
 
 RunCounts countsOf(const std::vector<FileResult> &results) {
@@ -225,14 +233,24 @@ void CliRunner::rowStarted(int row) {
   clock_.fileStarted();
   const SourceJob &job = jobs_.at(row);
   const RunPosition position = runPosition(jobs_, row);
+  const std::string note = copyStartNote(job.edits.startMs, job.cutStartMs);
   if (output_.json) {
-    print(startedJson(job.path, job.outputPath, position));
+    std::string line = startedJson(job.path, job.outputPath, position);
+    if (job.edits.cut()) {
+      JsonLine cut;
+      cut.add("start_ms", job.cutStartMs).add("asked_start_ms", job.edits.startMs);
+      if (job.edits.endMs >= 0) cut.add("end_ms", job.edits.endMs); else cut.addNull("end_ms");
+      if (!note.empty()) cut.add("note", note);
+      line = withFields(line, cut);
+    }
+    print(line);
     return;
   }
   if (output_.quiet) return;
   clearProgressLine();
   print("[" + std::to_string(position.ordinal) + "/" + std::to_string(position.total) + "] " + job.path + " -> " +
         job.outputPath);
+  if (!note.empty()) print("  " + note);
 }
 
 void CliRunner::rowProgress(int row, const ProgressReport &report) {
@@ -295,6 +313,7 @@ std::vector<FileResult> CliRunner::run() {
       probe.opened = false;
     }
     jobs_.append(makeSourceJob(file, probe, choices_.outputType));
+    jobs_.setEdits(jobs_.count() - 1, choices_.edits);
   }
   std::vector<FileResult> results;
   if (stopSignal_.load() == 0) {

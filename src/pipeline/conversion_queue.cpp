@@ -4,6 +4,7 @@
 #include <exception>
 #include <mutex>
 
+#include "job_edits.h"
 #include "output_files.h"
 #include "pipeline_text.h"
 
@@ -212,20 +213,22 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
     const std::string replaced = replacedSourceReason(row, plan.outputFile);
-    if (!replaced.empty()) {
-      // Writing the output would destroy a source.
-      failRow(row, replaced);
+    const std::string refused = replaced.empty() ? cutProblem(job) : replaced;
+    if (!refused.empty()) {
+      // Writing the output would destroy a source, or the cut cannot be made.
+      failRow(row, refused);
       return SetUp::RowEnded;
     }
     if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
     prepareSource(plan, settings_);
     plan.input = makeInputOptions(plan.engineSource);
+    fillOutputOptions(outputOptions, editedProbe(job), settings_);
+    applyRowEdits(row, plan);
     const int index = engine_.addTask(plan.engineSource, &plan.input);
     if (index < 0) {
       failRow(row, reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason));
       return SetUp::RowEnded;
     }
-    fillOutputOptions(outputOptions, jobs_.at(row).probe, settings_);
     if (!engine_.setOutput(index, plan.outputFile, &outputOptions)) {
       const std::string reason = reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason);
       engine_.removeTask(index);
@@ -239,6 +242,19 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     failSetUp(row, kSetUpFailedReason);
   }
   return SetUp::Error;
+}
+
+// The row's turn and cut go to the engine; copied pictures start the cut at
+// the keyframe before it, which the row's log and its cut start tell.
+void ConversionQueue::applyRowEdits(int row, JobPlan &plan) {
+  const JobEdits edits = jobs_.at(row).edits;
+  int64_t startMs = edits.startMs;
+  if (startMs > 0 && outputOptions.vcodec == "copy")
+    startMs = copyStartMs(startMs, engine_.keyframeAtOrBefore(plan.source, startMs));
+  const std::string note = copyStartNote(edits.startMs, startMs);
+  if (!note.empty()) jobs_.addLogLine(row, note);
+  if (edits.cut()) jobs_.setCutStart(row, startMs);
+  applyJobEdits(edits, jobs_.at(row).probe, startMs, plan.input, outputOptions);
 }
 
 // Why the row's output may not be written: it would be the row's own source

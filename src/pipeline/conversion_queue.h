@@ -118,6 +118,7 @@ class ConversionQueue {
   bool advanceToNextRow();
   SetUp setUpJob(int row);
   std::string replacedSourceReason(int row, const std::string &outputFile) const;
+  void applyRowEdits(int row, JobPlan &plan);
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);

@@ -2,9 +2,19 @@
 
 #include <mutex>
 
+#include "media_probe.h"
+
 void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) {
   std::scoped_lock hold(engine);
   engine.onProgress = std::move(onProgress);
   engine.onTerminate = std::move(onTerminate);
   engine.onLog = std::move(onLog);
+}
+
+int64_t EngineAdapter::keyframeAtOrBefore(const std::string &fileName, int64_t ms) {
+  MediaProbe &probe = engine_.probe();
+  if (!probe.open(fileName)) return -1;
+  const int64_t us = probe.keyframeAtOrBefore(ms * 1000);
+  probe.close();
+  return us < 0 ? -1 : us / 1000;
 }

@@ -28,6 +28,7 @@ class EngineAdapter : public ConversionEngine {
   void pause() override { engine_.pause(); }
   void resume() override { engine_.resume(); }
   std::string lastErrorMessage() const override { return engine_.lastErrorMessage(); }
+  int64_t keyframeAtOrBefore(const std::string &fileName, int64_t ms) override;
   void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) override {
     setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate), std::move(onLog));
   }

@@ -99,6 +99,9 @@ class ConversionEngine {
   virtual void resume() = 0;
   // Why the last AddTask or SetOutput failed.
   virtual std::string lastErrorMessage() const = 0;
+  // The time (ms from the start) of the keyframe at or before `ms` in the
+  // video of `fileName`, where copied pictures can start; -1 when unknown.
+  virtual int64_t keyframeAtOrBefore(const std::string &, int64_t) { return -1; }
   // Connects (or, with empty functions, disconnects) the events the queue
   // follows. They are raised on the engine's threads (the log's also on the
   // queue's own thread, while a task is set up).

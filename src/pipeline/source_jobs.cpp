@@ -58,12 +58,25 @@ std::string framesText(const SourceJob &job) {
 
 }  // namespace
 
+ProbeSummary editedProbe(const SourceJob &job) {
+  ProbeSummary p = job.probe;
+  if (job.edits.rotation % 180 != 0) {
+    std::swap(p.width, p.height);
+    if (p.sarNum > 0) std::swap(p.sarNum, p.sarDen);
+  }
+  if (!job.edits.cut() || p.durationUs < 0) return p;
+  int64_t endUs = job.edits.endMs >= 0 ? job.edits.endMs * 1000 : p.durationUs;
+  endUs = std::min(endUs, p.durationUs);
+  p.durationUs = std::max<int64_t>(endUs - job.edits.startMs * 1000, 0);
+  return p;
+}
+
 std::string sourceJobText(const SourceJob &job, SourceListColumn column) {
   switch (column) {
     case kFileNameColumn: return job.path;
-    case kVideoSizeColumn: return videoSizeText(job.probe);
+    case kVideoSizeColumn: return videoSizeText(editedProbe(job));
     case kFrameRateColumn: return frameRateText(job.probe);
-    case kDurationColumn: return durationText(job.probe);
+    case kDurationColumn: return durationText(editedProbe(job));
     case kOutputColumn: return job.outputType;
     case kProgressColumn: return progressText(job);
     case kFramesColumn: return framesText(job);
@@ -134,6 +147,17 @@ void SourceJobs::setAllChecked(bool checked) {
   changed(0, count() - 1);
 }
 
+void SourceJobs::setEdits(int row, const JobEdits &edits) {
+  SourceJob *j = job(row);
+  if (!j || j->edits == edits) return;
+  j->edits = edits;
+  changed(row, row);
+}
+
+void SourceJobs::setCutStart(int row, int64_t ms) {
+  if (SourceJob *j = job(row)) j->cutStartMs = ms;
+}
+
 void SourceJobs::setOutputType(const std::string &outputType) {
   for (SourceJob &j : jobs_) j.outputType = outputType;
   changed(0, count() - 1);
@@ -145,6 +169,7 @@ void SourceJobs::resetRunState() {
     j.loadingScript = false;
     j.progress.reset();
     j.outputPath.clear();
+    j.cutStartMs = -1;
     j.reason.clear();
     j.logLines.clear();
   }

@@ -12,6 +12,7 @@
 #include "open_errors.h"
 #include "option_copy.h"
 #include "source_picture.h"
+#include "user_rotation.h"
 #include "text_format.h"
 #include "timestamps.h"
 #include "transcode_task.h"
@@ -141,7 +142,7 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
                    AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
   // The picture as it is shown (turned upright, tone mapped) is the default
   // of the output's.
-  const SourcePicture shown = sourcePictureOf(st);
+  const SourcePicture shown = shownPicture(st, o.handQuarterTurns);
   int width = dec->width, height = dec->height;
   displayedSize(shown.orientation, width, height);
   o.frameHeight = height;
@@ -243,6 +244,7 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
 
   InputFile file;
   file.fileName = fileName;
+  const bool sought = options.inputStartTime != 0;
   file.startTime = seekToStart(ctx, options);
   const std::string extension = lowerExtension(fileName);
   file.streams.resize(ctx->nb_streams);
@@ -258,6 +260,7 @@ bool TranscodeTask::openInputFile(const std::string &fileName) {
   file.tsOffset =
       options.copyTs ? options.inputTsOffset : subtractTimestamps(options.inputTsOffset, file.startTime);
   file.tsScale = options.inputTsScale[fileIndex];
+  if (sought) options.decodedFrom = addTimestamps(file.startTime, file.tsOffset);
   file.reader = std::move(source.reader);
   file.ctx = std::move(source.ctx);
   if (options.verbose >= 0)

@@ -71,6 +71,11 @@ class MediaProbe {
   void getFileInfo(MediaFileInfo &info);
   void getVideoStreamInfo(VideoStreamInfo &info);             // first video stream
   void getVideoStreamInfo(int32_t index, VideoStreamInfo &info);  // < 0: first video stream
+  // The time of the first video stream's keyframe at or before `us`
+  // (microseconds from the file's start), where copied pictures can begin;
+  // -1 when the file has no video or cannot be sought. Moves the file's
+  // reading position.
+  int64_t keyframeAtOrBefore(int64_t us);
 
   const std::string &lastError() const { return lastError_; }
   const std::string &formatName() const { return formatName_; }
