@@ -1,6 +1,7 @@
 #include "cli_edits.h"
 
 #include "job_edits.h"
+#include "target_size.h"
 
 namespace {
 
@@ -24,4 +25,12 @@ JobEdits jobEditsOption(const CliOptions &options) {
   if (e.endMs >= 0 && e.startMs >= e.endMs)
     throw UsageError("--start " + cutTimeText(e.startMs) + " is not before --end " + cutTimeText(e.endMs));
   return e;
+}
+
+int64_t targetSizeOption(const CliOptions &options) {
+  if (options.targetSize.empty()) return 0;
+  const std::optional<int64_t> bytes = parseSizeText(options.targetSize);
+  if (!bytes)
+    throw UsageError("--target-size \"" + options.targetSize + "\" is not a size: give it as 25MB, 8MiB, 700KB or 1.5GB");
+  return *bytes;
 }

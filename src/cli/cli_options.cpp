@@ -29,7 +29,7 @@ const std::map<std::string, Field, std::less<>> kValueOptions = {
     {"--channels", &CliOptions::channels},    {"--volume", &CliOptions::volume},
     {"--aspect", &CliOptions::aspect},        {"--threads", &CliOptions::threads},
     {"--rotate", &CliOptions::rotate},        {"--start", &CliOptions::start},
-    {"--end", &CliOptions::end},
+    {"--end", &CliOptions::end},              {"--target-size", &CliOptions::targetSize},
 };
 
 using Flag = bool CliOptions::*;
@@ -503,6 +503,14 @@ Options:
                          keyframe at or before TIME (the log says so)
   --end TIME             convert up to TIME (a start at or after the end, or
                          past the clip's length, fails that file)
+  --target-size SIZE     fit each output into SIZE: 25MB, 8MiB, 700KB, 1.5GB
+                         (MB = 1,000,000 bytes, MiB = 1,048,576). The video
+                         bit rate follows from the length (of the cut), the
+                         sound's rate and the container's share; a clip that
+                         is smaller at the profile's own quality keeps it. A
+                         size that cannot be reached fails before encoding
+                         with the size that can; an output that comes out
+                         over it fails and is removed
   --overwrite            replace an existing output of the same name
                          (an output that would replace a file given as a
                          source is refused: that file ends "Fail")

@@ -34,6 +34,7 @@ struct CliOptions {
   std::string rotate;              // --rotate
   std::string start;               // --start
   std::string end;                 // --end
+  std::string targetSize;          // --target-size
   bool overwrite = false;          // --overwrite
   bool quiet = false;              // -q, --quiet
   bool json = false;               // --json
@@ -89,6 +90,7 @@ struct ConversionChoices {
   bool overwrite = false;
   std::string outputFolder;
   JobEdits edits;  // --rotate, --start, --end: every file's (see jobEditsOption)
+  int64_t targetSizeBytes = 0;  // --target-size; 0: off
 };
 
 // The title taken when --profile is not given: the list's first item, as a

@@ -82,7 +82,7 @@ std::string finalLineText(const FileResult &r, bool outputExists) {
       return "Fail: " + r.source + ": " +
              (r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
     case JobState::Done:
-      return "Done: " + r.source + " -> " + r.output;
+      return "Done: " + r.source + " -> " + r.output + fitSummaryText(r.fit);
     case JobState::Aborted:
       if ((!outputExists || r.output.empty()) && !r.message.empty()) return "Abort: " + r.source + " (" + r.message + ")";
       if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
@@ -138,6 +138,12 @@ std::string endedJson(const FileResult &r, bool outputExists) {
     line.add("reason", r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
   else
     line.addNull("reason");
+  if (r.fit.targetBytes > 0) {
+    line.add("target_size", r.fit.targetBytes);
+    if (r.fit.videoBitRate > 0) line.add("video_bit_rate", r.fit.videoBitRate); else line.addNull("video_bit_rate");
+    if (r.fit.audioBitRate > 0) line.add("audio_bit_rate", r.fit.audioBitRate); else line.addNull("audio_bit_rate");
+    if (r.fit.reachedBytes >= 0) line.add("size", r.fit.reachedBytes); else line.addNull("size");
+  }
   return line.text();
 }
 
@@ -183,6 +189,7 @@ JobSettings CliRunner::currentJobSettings() {
   JobSettings s = makeJobSettings(choices_.title, choices_.choices, choices_.outputType, choices_.outputFolder,
                                   choices_.overwrite, choices_.volumeValue);
   setProgramFolder(s, programFolder_);
+  s.targetSizeBytes = choices_.targetSizeBytes;
   return s;
 }
 
@@ -226,7 +233,7 @@ void CliRunner::runPosted(std::chrono::milliseconds wait) {
 
 FileResult CliRunner::resultOf(int row) const {
   const SourceJob &job = jobs_.at(row);
-  return FileResult{job.path, job.outputPath, job.state, job.reason};
+  return FileResult{job.path, job.outputPath, job.state, job.reason, job.fit};
 }
 
 void CliRunner::rowStarted(int row) {

@@ -34,6 +34,7 @@ struct FileResult {
   std::string output;                  // empty when no output was set up
   JobState state = JobState::Waiting;  // Waiting or Converting: not converted
   std::string message;                 // why it failed
+  FitRecord fit;                       // how it was fitted into a size (--target-size)
 };
 
 // The final line of a file: "Done: a.mov -> out/a.mp4", "Fail: b.mov: why",

@@ -116,6 +116,7 @@ int main(int argc, char **argv) {
     // Every choice is checked before anything is converted.
     choices = resolveChoices(options);
     choices.edits = jobEditsOption(options);
+    choices.targetSizeBytes = targetSizeOption(options);
     threads = threadsOption(options);
     checkForConversion(options);
     options.files = expandSourceArguments(options.files);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pipeline_text.h"
+#include "target_size.h"
 
 SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType) {
   SourceJob job;
@@ -31,6 +32,19 @@ std::string durationText(const ProbeSummary &p) {
   if (p.durationUs < 0) return "Unknown";
   return formatDuration(p.durationUs / 1000000, ":");
 }
+
+}  // namespace
+
+std::string fitSummaryText(const FitRecord &fit) {
+  if (fit.targetBytes <= 0) return {};
+  std::string text = " (fitted into " + sizeText(fit.targetBytes) + ":";
+  if (fit.videoBitRate > 0) text += " video at " + std::to_string((fit.videoBitRate + 500) / 1000) + " kbit/s,";
+  if (fit.audioBitRate > 0) text += " sound at " + std::to_string((fit.audioBitRate + 500) / 1000) + " kbit/s,";
+  if (fit.videoBitRate <= 0 && fit.audioBitRate <= 0) text += " at the profile's own rates,";
+  return text + " " + (fit.reachedBytes >= 0 ? sizeText(fit.reachedBytes) : std::string("size unknown")) + ")";
+}
+
+namespace {
 
 std::string progressText(const SourceJob &job) {
   switch (job.state) {
@@ -90,7 +104,7 @@ std::string sourceJobHint(const SourceJob &job) {
     case JobState::Failed:
       return job.reason.empty() ? std::string("The conversion failed.") : job.reason;
     case JobState::Done:
-      return "Converted to " + job.outputPath;
+      return "Converted to " + job.outputPath + fitSummaryText(job.fit);
     case JobState::Aborted:
       return "Stopped before the end.";
     case JobState::Waiting:
@@ -158,6 +172,10 @@ void SourceJobs::setCutStart(int row, int64_t ms) {
   if (SourceJob *j = job(row)) j->cutStartMs = ms;
 }
 
+void SourceJobs::setFit(int row, const FitRecord &fit) {
+  if (SourceJob *j = job(row)) j->fit = fit;
+}
+
 void SourceJobs::setOutputType(const std::string &outputType) {
   for (SourceJob &j : jobs_) j.outputType = outputType;
   changed(0, count() - 1);
@@ -170,6 +188,7 @@ void SourceJobs::resetRunState() {
     j.progress.reset();
     j.outputPath.clear();
     j.cutStartMs = -1;
+    j.fit = FitRecord{};
     j.reason.clear();
     j.logLines.clear();
   }

@@ -57,6 +57,15 @@ struct JobEdits {
   bool operator==(const JobEdits &) const = default;
 };
 
+// How a run fitted the row's output into the size asked for.
+struct FitRecord {
+  int64_t targetBytes = 0;    // 0: no fitting
+  int32_t videoBitRate = -1;  // the rate chosen (a constant quality's highest); -1: the profile's own
+  int32_t audioBitRate = -1;  // the sound's rate; -1: the profile's own or none
+  int64_t reachedBytes = -1;  // the output's size once it is done
+  bool again = false;         // the first output came out over: encoded once more at a lower rate
+};
+
 struct SourceJob {
   std::string path;        // as the open dialog returned it
   ProbeSummary probe;
@@ -69,6 +78,7 @@ struct SourceJob {
   std::optional<JobProgress> progress;  // none before the first report of this run
   std::optional<int32_t> frameNumber;   // none before the first report; -1: no video
   std::string outputPath;             // the file the job writes
+  FitRecord fit;
   int64_t cutStartMs = -1;            // where this run's cut starts (copied pictures: a keyframe); -1: no cut
   std::string reason;                 // why it failed
   std::vector<std::string> logLines;  // the engine's log of the job
@@ -86,6 +96,10 @@ SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, cons
 // size turned by hand, the length that of the cut (the source's end when
 // the cut ends past it; what is left of an unknown length stays unknown).
 ProbeSummary editedProbe(const SourceJob &job);
+
+// How a fit went, as the row's hint ends: " (fitted into 10 MB: video at
+// 1234 kbit/s, 9.6 MB)"; empty without a fit.
+std::string fitSummaryText(const FitRecord &fit);
 
 // The text of one column of the list: the path, "640x480" (a single blank
 // without video), "29.97", "00:01:05" or "Unknown", the output type, the
@@ -137,8 +151,10 @@ class SourceJobs {
 
   // The conversion of one row.
   void startJob(int row, const std::string &outputPath, bool loadingScript);
-  // Where the row's cut starts in this run (no change is announced).
+  // Where the row's cut starts in this run, and how it was fitted (no
+  // change is announced).
   void setCutStart(int row, int64_t ms);
+  void setFit(int row, const FitRecord &fit);
   void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
   void endJob(int row, JobState state, const std::string &reason);
   // One line of the engine's log of the row's task (no change is

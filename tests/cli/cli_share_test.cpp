@@ -1,5 +1,6 @@
-// Clips to share with trevix-convert: a turn by hand and a cut, run as the
-// program on generated sources, plus the times and sizes the list shows.
+// Clips to share with trevix-convert: a turn by hand, a cut and a fit into
+// a size, run as the program on generated sources, plus the times and sizes
+// as they are typed and as the list shows them.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <filesystem>
 
 #include "job_edits.h"
+#include "target_size.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "test_env.h"
@@ -60,6 +62,12 @@ TEST(CutTimes, SecondsAndClockTimes) {
     EXPECT_EQ(ms.value_or(-1), c.ms) << c.text;
   }
   EXPECT_EQ(cutTimeText(3900250), "01:05:00.250");
+  const struct {
+    const char *text;
+    int64_t bytes;  // -1: refused
+  } kSizes[] = {{"25MB", 25000000}, {"8MiB", 8388608}, {"700KB", 700000}, {"1.5GB", 1500000000},
+                {"10 mb", 10000000}, {"0MB", -1},     {"12XB", -1},       {"MB", -1}};
+  for (const auto &c : kSizes) EXPECT_EQ(parseSizeText(c.text).value_or(-1), c.bytes) << c.text;
 }
 
 TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
@@ -159,4 +167,58 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   r = runConvert({"--start", "8", "--end", "5", "-o", refused.path().string(), source});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("is not before --end"), std::string::npos) << r.out;
+}
+
+// A 20 s clip fitted into sizes: a constant quality and a bit rate land
+// between 85% and 100% of a size below their own; a size above what the
+// profile's own quality gives keeps that quality; a size the sound alone
+// exceeds fails before encoding, with what is needed, and leaves nothing.
+TEST(ShareClips, FittingIntoASize) {
+  requireLibraries();
+  MediaRecipe recipe = smallClipRecipe(20.0);
+  recipe.width = 1280;
+  recipe.height = 720;
+  const std::string source = cachedFixture(recipe, "share-20s-720p.mov");
+  const auto sizeOf = [](const ScratchDir &dir) { return static_cast<int64_t>(fs::file_size(onlyFileIn(dir.path()))); };
+  ScratchDir plain;
+  ASSERT_EQ(runConvert({"--profile", kH264, "-o", plain.path().string(), source}).status, 0);
+  const int64_t ownSize = sizeOf(plain);
+  const struct {
+    const char *profile;
+    const char *picture;  // --size
+    const char *size;
+    int64_t bytes;
+    bool own;  // above what the profile's own quality gives (the plain H.264 run)
+  } kCases[] = {{kH264, "original", "800KB", 800000, false},
+                {"MP4 - MPEG4 Video (*.mp4)", "640x480", "3MB", 3000000, false},
+                {kH264, "original", "50MB", 50000000, true}};
+  for (const auto &c : kCases) {
+    SCOPED_TRACE(std::string(c.profile) + " into " + c.size);
+    ScratchDir out;
+    const ProgramRun r = runConvert(
+        {"--profile", c.profile, "--size", c.picture, "--json", "--target-size", c.size, "-o", out.path().string(), source});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const int64_t size = sizeOf(out);
+    EXPECT_LE(size, c.bytes);
+    if (c.own) {
+      EXPECT_NEAR(size, ownSize, ownSize / 50) << "the profile's own quality";
+    } else {
+      EXPECT_GE(size, c.bytes * 85 / 100);
+    }
+    EXPECT_NE(r.out.find("\"target_size\":" + std::to_string(c.bytes)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"size\":" + std::to_string(size)), std::string::npos) << r.out;
+  }
+  // Below what the encoder reaches: encoded once more at a lower rate, then
+  // refused, and nothing is left.
+  ScratchDir over;
+  const ProgramRun again = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480", "--target-size",
+                                       "1.2MiB", "-o", over.path().string(), source});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.out.find("over the 1.3 MB asked for"), std::string::npos) << again.out;
+  EXPECT_TRUE(fs::is_empty(over.path()));
+  ScratchDir out;
+  const ProgramRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::is_empty(out.path()));
 }
