@@ -76,13 +76,13 @@ std::string progressLineText(const ProgressSample &s) {
   return line;
 }
 
-std::string finalLineText(const FileResult &r, bool outputExists) {
+std::string finalLineText(const FileResult &r, bool outputExists, const FitRecord &fit) {
   switch (r.state) {
     case JobState::Failed:
       return "Fail: " + r.source + ": " +
              (r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
     case JobState::Done:
-      return "Done: " + r.source + " -> " + r.output + fitSummaryText(r.fit);
+      return "Done: " + r.source + " -> " + r.output + fitSummaryText(fit);
     case JobState::Aborted:
       if ((!outputExists || r.output.empty()) && !r.message.empty()) return "Abort: " + r.source + " (" + r.message + ")";
       if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
@@ -130,7 +130,7 @@ std::string progressJson(const std::string &source, const ProgressSample &s) {
   return line.add("size", s.size).text();
 }
 
-std::string endedJson(const FileResult &r, bool outputExists) {
+std::string endedJson(const FileResult &r, bool outputExists, const FitRecord &fit) {
   JsonLine line;
   line.add("event", "ended").add("file", r.source).add("state", stateWord(r.state));
   if (r.output.empty() || !outputExists) line.addNull("output"); else line.add("output", r.output);
@@ -138,11 +138,11 @@ std::string endedJson(const FileResult &r, bool outputExists) {
     line.add("reason", r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
   else
     line.addNull("reason");
-  if (r.fit.targetBytes > 0) {
-    line.add("target_size", r.fit.targetBytes);
-    if (r.fit.videoBitRate > 0) line.add("video_bit_rate", r.fit.videoBitRate); else line.addNull("video_bit_rate");
-    if (r.fit.audioBitRate > 0) line.add("audio_bit_rate", r.fit.audioBitRate); else line.addNull("audio_bit_rate");
-    if (r.fit.reachedBytes >= 0) line.add("size", r.fit.reachedBytes); else line.addNull("size");
+  if (fit.targetBytes > 0) {
+    line.add("target_size", fit.targetBytes);
+    if (fit.videoBitRate > 0) line.add("video_bit_rate", fit.videoBitRate); else line.addNull("video_bit_rate");
+    if (fit.audioBitRate > 0) line.add("audio_bit_rate", fit.audioBitRate); else line.addNull("audio_bit_rate");
+    if (fit.reachedBytes >= 0) line.add("size", fit.reachedBytes); else line.addNull("size");
   }
   return line.text();
 }
@@ -233,7 +233,7 @@ void CliRunner::runPosted(std::chrono::milliseconds wait) {
 
 FileResult CliRunner::resultOf(int row) const {
   const SourceJob &job = jobs_.at(row);
-  return FileResult{job.path, job.outputPath, job.state, job.reason, job.fit};
+  return FileResult{job.path, job.outputPath, job.state, job.reason};
 }
 
 void CliRunner::rowStarted(int row) {
@@ -282,11 +282,11 @@ void CliRunner::rowEnded(int row, JobState, const std::string &) {
   std::error_code ec;
   const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
   if (output_.json) {
-    print(endedJson(r, exists));
+    print(endedJson(r, exists, jobs_.at(row).fit));
     return;
   }
   clearProgressLine();
-  print(finalLineText(r, exists));
+  print(finalLineText(r, exists, jobs_.at(row).fit));
 }
 
 // --- printing ------------------------------------------------------------

@@ -108,7 +108,8 @@ TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
     const ProgramRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string output = onlyFileIn(out.path());
-    const ProbedStream *v = probeMedia(output).first("video");
+    const ProbedFile probed = probeMedia(output);
+    const ProbedStream *v = probed.first("video");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->width, c.width);
     EXPECT_EQ(v->height, c.height);
@@ -155,7 +156,8 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   // Keyframes every 12 pictures: 2.88 s is the one before 3.1 s.
   EXPECT_NE(r.out.find("\"start_ms\":2880,\"asked_start_ms\":3100"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("starts at the keyframe at 00:00:02.880"), std::string::npos) << r.out;
-  const ProbedStream *cv = probeMedia(onlyFileIn(copied.path())).first("video");
+  const ProbedFile copy = probeMedia(onlyFileIn(copied.path()));
+  const ProbedStream *cv = copy.first("video");
   ASSERT_NE(cv, nullptr);
   EXPECT_NEAR(cv->frames, (7.5 - 2.88) * 25, 1.5);
 
