@@ -312,7 +312,7 @@ bool ConversionQueue::fitAgain(int row, std::string &over) {
   const int64_t excessBits = (fit.reachedBytes - fit.targetBytes * 96 / 100) * 8;
   const int64_t lowered = rate - excessBits * 1000 / durationMs;
   if (lowered < kLowestVideoBitRate) {
-    over += ", and the picture cannot go below " + std::to_string(kLowestVideoBitRate / 1000) + " kbit/s";
+    over += ", too far over for a lower rate to reach it";
     return false;
   }
   jobs_.addLogLine(row, over + ": encoding the video again at " + std::to_string(lowered / 1000) + " kbit/s");
