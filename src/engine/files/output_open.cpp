@@ -144,7 +144,7 @@ std::string createOutputFile(TranscodeTask &task, OutputFile &added, const std::
   std::vector<std::string> abandoned;
   added.target = OutputTarget::create(fileName, error, &abandoned);
   for (const std::string &path : abandoned)
-    task.log(1, "Removed the temporary file of a conversion that did not end: " + path);
+    task.log(LogLevel::Info, "Removed the temporary file of a conversion that did not end: " + path);
   if (!added.target) return error;
   AVFormatContext *oc = added.ctx;
   oc->pb = added.target->io();

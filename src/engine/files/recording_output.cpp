@@ -99,7 +99,7 @@ void applyRecordingMetadata(TranscodeTask &task) {
     if (!of.ctx || !of.ctx->oformat) continue;
     const RecordingMetadata r = recordingFor(of, source);
     if (writeInto(of, r))
-      task.logF(1, "Output #%d keeps the recording place (%s)", static_cast<int>(f), r.place.c_str());
+      task.logF(LogLevel::Info, "Output #%d keeps the recording place (%s)", static_cast<int>(f), r.place.c_str());
     of.fileTime = r.hasTime() ? r.time : fileTime;
   }
 }

@@ -8,6 +8,7 @@
 #include "hook_ranges.h"
 #include "option_values.h"
 #include "option_language.h"
+#include "user_rotation.h"
 
 namespace {
 
@@ -26,6 +27,11 @@ void OptionLanguage::applyInputOptions(InputOptions &record, const std::string &
   if (!record.format.empty()) setInputFormat(record.format);
   if (record.startTimeMs > 0) setStartTimeUs(static_cast<int64_t>(record.startTimeMs) * 1000);
   if (record.programid >= 0) setProgramId(record.programid);
+  options.handQuarterTurns = handTurnQuarters(record.rotateDegrees);
+  if (options.handQuarterTurns < 0) {
+    options.handQuarterTurns = 0;
+    throw EngineError("rotate must be 0, 90, 180 or 270 degrees");
+  }
 }
 
 namespace {
@@ -85,7 +91,7 @@ void applyFileFields(OptionLanguage &t, const OutputOptions &r) {
   if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
   if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
   else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));
-  if (r.keepMetadata) t.options.keepRecordingMetadata = true;
+  if (r.keepMetadata) t.state().keepRecordingMetadata = true;
   t.setYear(r.year);
   t.setTrack(r.track);
   t.setTitle(fieldText(r.title));

@@ -63,9 +63,9 @@ void keepOutputFiles(TranscodeTask &task) {
     // named output goes right here.
     applyRecordingTime(target.keptPath(), of->fileTime);
     if (stopped)
-      task.log(1, "Stopped: the part converted is kept as '" + target.keptPath() + "'");
+      task.log(LogLevel::Info, "Stopped: the part converted is kept as '" + target.keptPath() + "'");
     else if (target.keptPath() != target.finalPath())
-      task.log(1, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" + target.keptPath() +
+      task.log(LogLevel::Info, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" + target.keptPath() +
                       "'");
   }
 }
