@@ -28,6 +28,8 @@ const std::map<std::string, Field, std::less<>> kValueOptions = {
     {"--size", &CliOptions::size},            {"--fps", &CliOptions::frameRate},
     {"--channels", &CliOptions::channels},    {"--volume", &CliOptions::volume},
     {"--aspect", &CliOptions::aspect},        {"--threads", &CliOptions::threads},
+    {"--rotate", &CliOptions::rotate},        {"--start", &CliOptions::start},
+    {"--end", &CliOptions::end},              {"--target-size", &CliOptions::targetSize},
 };
 
 using Flag = bool CliOptions::*;
@@ -520,6 +522,23 @@ Options:
                          default), 4:3 or 16:9
   --threads N            how many cores one conversion keeps busy: 0 (the
                          default) every core, 1 one thread only
+  --rotate DEGREES       turn every picture by hand, clockwise, on top of
+                         what the clip says: 90, 180 or 270 (the copying
+                         profiles write it into the file instead)
+  --start TIME           convert from TIME on: seconds ("5.5") or
+                         HH:MM:SS[.mmm]; the same for every file. Exact to a
+                         picture, except that copied pictures start at the
+                         keyframe at or before TIME (the log says so)
+  --end TIME             convert up to TIME (a start at or after the end, or
+                         past the clip's length, fails that file)
+  --target-size SIZE     fit each output into SIZE: 25MB, 8MiB, 700KB, 1.5GB
+                         (MB = 1,000,000 bytes, MiB = 1,048,576). The video
+                         bit rate follows from the length (of the cut), the
+                         sound's rate and the container's share; a clip that
+                         is smaller at the profile's own quality keeps it. A
+                         size that cannot be reached fails before encoding
+                         with the size that can; an output that comes out
+                         over it fails and is removed
   --overwrite            replace an existing output of the same name
                          (an output that would replace a file given as a
                          source is refused: that file ends "Fail")

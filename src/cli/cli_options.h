@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "choice_list.h"
+#include "source_jobs.h"
 
 // A command line that cannot be carried out as given (exit status 2).
 class UsageError : public std::runtime_error {
@@ -30,6 +31,10 @@ struct CliOptions {
   std::string volume;              // --volume
   std::string aspect;              // --aspect
   std::string threads;             // --threads
+  std::string rotate;              // --rotate
+  std::string start;               // --start
+  std::string end;                 // --end
+  std::string targetSize;          // --target-size
   bool overwrite = false;          // --overwrite
   bool quiet = false;              // -q, --quiet
   bool json = false;               // --json
@@ -87,6 +92,8 @@ struct ConversionChoices {
   bool overwrite = false;
   bool keepMetadata = true;  // the recording's date, place and camera
   std::string outputFolder;
+  JobEdits edits;  // --rotate, --start, --end: every file's (see jobEditsOption)
+  int64_t targetSizeBytes = 0;  // --target-size; 0: off
 };
 
 // The title taken when --profile is not given: the list's first item, as a

@@ -9,6 +9,7 @@
 #include "media_engine.h"
 #include "media_probe.h"
 #include "job_builder.h"
+#include "job_edits.h"
 #include "job_request.h"
 #include "pipeline_text.h"
 
@@ -36,6 +37,13 @@ const char *stateWord(JobState state) {
 std::string reasonAfterSource(const std::string &reason, const std::string &source) {
   const std::string named = source + ": ";
   return reason.rfind(named, 0) == 0 && reason.size() > named.size() ? reason.substr(named.size()) : reason;
+}
+
+// A JSON line with the fields of `extra` added at its end.
+std::string withFields(const std::string &line, const JsonLine &extra) {
+  const std::string more = extra.text();
+  if (more.size() <= 2 || line.size() < 2) return line;
+  return line.substr(0, line.size() - 1) + (line.size() > 2 ? "," : "") + more.substr(1);
 }
 
 RunCounts countsOf(const std::vector<FileResult> &results) {
@@ -68,13 +76,13 @@ std::string progressLineText(const ProgressSample &s) {
   return line;
 }
 
-std::string finalLineText(const FileResult &r, bool outputExists) {
+std::string finalLineText(const FileResult &r, bool outputExists, const FitRecord &fit) {
   switch (r.state) {
     case JobState::Failed:
       return "Fail: " + r.source + ": " +
              (r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
     case JobState::Done:
-      return "Done: " + r.source + " -> " + r.output;
+      return "Done: " + r.source + " -> " + r.output + fitSummaryText(fit);
     case JobState::Aborted:
       if ((!outputExists || r.output.empty()) && !r.message.empty()) return "Abort: " + r.source + " (" + r.message + ")";
       if (!outputExists || r.output.empty()) return "Abort: " + r.source + " (stopped before any output was written)";
@@ -124,7 +132,7 @@ std::string progressJson(const std::string &source, const ProgressSample &s) {
   return line.add("size", s.size).text();
 }
 
-std::string endedJson(const FileResult &r, bool outputExists) {
+std::string endedJson(const FileResult &r, bool outputExists, const FitRecord &fit) {
   JsonLine line;
   line.add("event", "ended").addName("file", r.source).add("state", stateWord(r.state));
   if (r.output.empty() || !outputExists) line.addNull("output"); else line.addName("output", r.output);
@@ -132,6 +140,12 @@ std::string endedJson(const FileResult &r, bool outputExists) {
     line.add("reason", r.message.empty() ? std::string("conversion failed") : reasonAfterSource(r.message, r.source));
   else
     line.addNull("reason");
+  if (fit.targetBytes > 0) {
+    line.add("target_size", fit.targetBytes);
+    if (fit.videoBitRate > 0) line.add("video_bit_rate", fit.videoBitRate); else line.addNull("video_bit_rate");
+    if (fit.audioBitRate > 0) line.add("audio_bit_rate", fit.audioBitRate); else line.addNull("audio_bit_rate");
+    if (fit.reachedBytes >= 0) line.add("size", fit.reachedBytes); else line.addNull("size");
+  }
   return line.text();
 }
 
@@ -178,6 +192,7 @@ JobSettings CliRunner::currentJobSettings() {
                                   choices_.volumeValue);
   s.keepMetadata = choices_.keepMetadata;
   setProgramFolder(s, programFolder_);
+  s.targetSizeBytes = choices_.targetSizeBytes;
   return s;
 }
 
@@ -229,14 +244,24 @@ void CliRunner::rowStarted(int row) {
   const SourceJob &job = jobs_.at(row);
   const RunPosition position = runPosition(jobs_, row);
   const bool keepsPlace = jobKeepsPlace(job.probe, currentJobSettings(), job.outputPath);
+  const std::string note = copyStartNote(job.edits.startMs, job.cutStartMs);
   if (output_.json) {
-    print(startedJson(job.path, job.outputPath, position, keepsPlace));
+    std::string line = startedJson(job.path, job.outputPath, position, keepsPlace);
+    if (job.edits.cut()) {
+      JsonLine cut;
+      cut.add("start_ms", job.cutStartMs).add("asked_start_ms", job.edits.startMs);
+      if (job.edits.endMs >= 0) cut.add("end_ms", job.edits.endMs); else cut.addNull("end_ms");
+      if (!note.empty()) cut.add("note", note);
+      line = withFields(line, cut);
+    }
+    print(line);
     return;
   }
   if (output_.quiet) return;
   clearProgressLine();
   print("[" + std::to_string(position.ordinal) + "/" + std::to_string(position.total) + "] " + job.path + " -> " +
         job.outputPath + (keepsPlace ? std::string(" (") + kKeepsPlaceText + ")" : std::string()));
+  if (!note.empty()) print("  " + note);
 }
 
 void CliRunner::rowProgress(int row, const ProgressReport &report) {
@@ -261,11 +286,11 @@ void CliRunner::rowEnded(int row, JobState, const std::string &) {
   std::error_code ec;
   const bool exists = !r.output.empty() && std::filesystem::exists(r.output, ec);
   if (output_.json) {
-    print(endedJson(r, exists));
+    print(endedJson(r, exists, jobs_.at(row).fit));
     return;
   }
   clearProgressLine();
-  print(finalLineText(r, exists));
+  print(finalLineText(r, exists, jobs_.at(row).fit));
 }
 
 // --- printing ------------------------------------------------------------
@@ -299,6 +324,7 @@ std::vector<FileResult> CliRunner::run() {
       probe.opened = false;
     }
     jobs_.append(makeSourceJob(file, probe, choices_.outputType));
+    jobs_.setEdits(jobs_.count() - 1, choices_.edits);
   }
   std::vector<FileResult> results;
   if (stopSignal_.load() == 0) {

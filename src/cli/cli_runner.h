@@ -40,7 +40,9 @@ struct FileResult {
 // "Abort: c.mov -> out/c.mp4 (partial)", or for an abort that kept nothing
 // "Abort: c.mov (why)". A reason that starts with the source's name
 // ("b.mov: no such file") does not repeat it.
-std::string finalLineText(const FileResult &r, bool outputExists);
+// With --target-size the line of a "Done" ends with how the file was
+// fitted (fitSummaryText).
+std::string finalLineText(const FileResult &r, bool outputExists, const FitRecord &fit = {});
 
 // "3 files: 2 Done, 1 Fail", with Abort and "not converted" when present.
 std::string summaryText(const std::vector<FileResult> &results);
@@ -58,7 +60,10 @@ inline constexpr const char *kKeepsPlaceText = "keeps the recording place";
 std::string startedJson(const std::string &source, const std::string &output, const RunPosition &position,
                         bool keepsPlace = false);
 std::string progressJson(const std::string &source, const ProgressSample &sample);
-std::string endedJson(const FileResult &r, bool outputExists);
+// With --target-size the end also tells the size asked for, the rates
+// chosen and the size reached ("target_size", "video_bit_rate",
+// "audio_bit_rate", "size").
+std::string endedJson(const FileResult &r, bool outputExists, const FitRecord &fit = {});
 std::string summaryJson(const std::vector<FileResult> &results, int exitStatus);
 
 // Where the run prints. Progress lines are rewritten in place on a

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli_edits.h"
 #include "cli_options.h"
 #include "cli_runner.h"
 #include "media_engine.h"
@@ -114,6 +115,8 @@ int main(int argc, char **argv) {
     }
     // Every choice is checked before anything is converted.
     choices = resolveChoices(options);
+    choices.edits = jobEditsOption(options);
+    choices.targetSizeBytes = targetSizeOption(options);
     threads = threadsOption(options);
     checkForConversion(options);
     options.files = expandSourceArguments(options.files);

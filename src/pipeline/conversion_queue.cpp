@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 
+#include "job_edits.h"
 #include "output_files.h"
+#include "target_size.h"
 #include "pipeline_text.h"
 
 // Carries events from the engine's threads to the queue's thread. The
@@ -219,20 +222,28 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
     const std::string replaced = replacedSourceReason(row, plan.outputFile);
-    if (!replaced.empty()) {
-      // Writing the output would destroy a source.
-      failRow(row, replaced);
+    const std::string refused = replaced.empty() ? cutProblem(job) : replaced;
+    if (!refused.empty()) {
+      // Writing the output would destroy a source, or the cut cannot be made.
+      failRow(row, refused);
       return SetUp::RowEnded;
     }
     if (plan.wrapped) plan.scriptLines = rmvbScriptLines(settings_.programFolder, plan.source);
     prepareSource(plan, settings_);
     plan.input = makeInputOptions(plan.engineSource);
+    fillOutputOptions(outputOptions, editedProbe(job), settings_);
+    applyRowEdits(row, plan);
+    const std::string unfit = applyRowFit(row);
+    if (!unfit.empty()) {
+      // Refused before anything is written.
+      failRow(row, unfit);
+      return SetUp::RowEnded;
+    }
     const int index = engine_.addTask(plan.engineSource, &plan.input);
     if (index < 0) {
       failRow(row, reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason));
       return SetUp::RowEnded;
     }
-    fillOutputOptions(outputOptions, jobs_.at(row).probe, settings_);
     if (!engine_.setOutput(index, plan.outputFile, &outputOptions)) {
       const std::string reason = reasonOr(engine_.lastErrorMessage(), kSetUpFailedReason);
       engine_.removeTask(index);
@@ -246,6 +257,77 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     failSetUp(row, kSetUpFailedReason);
   }
   return SetUp::Error;
+}
+
+// The row's turn and cut go to the engine; copied pictures start the cut at
+// the keyframe before it, which the row's log and its cut start tell.
+void ConversionQueue::applyRowEdits(int row, JobPlan &plan) {
+  const JobEdits edits = jobs_.at(row).edits;
+  int64_t startMs = edits.startMs;
+  if (startMs > 0 && outputOptions.vcodec == "copy")
+    startMs = copyStartMs(startMs, engine_.keyframeAtOrBefore(plan.source, startMs));
+  const std::string note = copyStartNote(edits.startMs, startMs);
+  if (!note.empty()) jobs_.addLogLine(row, note);
+  if (edits.cut()) jobs_.setCutStart(row, startMs);
+  applyJobEdits(edits, jobs_.at(row).probe, startMs, plan.input, outputOptions);
+}
+
+// Sets the rates that fit the row's output into the size asked for (on
+// the second encode, the lowered rate); the reason when no rate can, empty
+// otherwise.
+std::string ConversionQueue::applyRowFit(int row) {
+  if (settings_.targetSizeBytes <= 0) return {};
+  const FitRecord done = jobs_.at(row).fit;
+  FitPlan fit;
+  if (done.again) {
+    fit.videoBitRate = done.videoBitRate;
+    fit.audioBitRate = done.audioBitRate;
+  } else {
+    const ProbeSummary shown = editedProbe(jobs_.at(row));
+    if (shown.durationUs <= 0)
+      return "cannot fit into " + sizeText(settings_.targetSizeBytes) + ": the length of the clip is unknown";
+    fit = planFit(settings_.targetSizeBytes, shown.durationUs / 1000, outputOptions);
+    if (!fit.possible) return fit.reason;
+  }
+  applyFit(fit, outputOptions);
+  jobs_.addLogLine(row, fitNote(settings_.targetSizeBytes, fit, outputOptions));
+  jobs_.setFit(row, FitRecord{settings_.targetSizeBytes, fit.videoBitRate, fit.audioBitRate, -1, done.again});
+  return {};
+}
+
+// Whether a fitted row must be encoded again. An output that came out over
+// its size is removed; the first time the video is encoded once more at a
+// rate lowered by the excess (true), else the row fails with `over`. The
+// size reached is kept for the row's hint.
+bool ConversionQueue::fitAgain(int row, std::string &over) {
+  if (!jobs_.contains(row)) return false;
+  FitRecord fit = jobs_.at(row).fit;
+  if (fit.targetBytes <= 0) return false;
+  std::error_code ec;
+  const std::string &output = jobs_.at(row).outputPath;
+  const auto size = std::filesystem::file_size(output, ec);
+  fit.reachedBytes = ec ? -1 : static_cast<int64_t>(size);
+  jobs_.setFit(row, fit);
+  if (fit.reachedBytes <= fit.targetBytes) return false;
+  std::filesystem::remove(output, ec);
+  over = "the output came out at " + sizeText(fit.reachedBytes) + ", over the " + sizeText(fit.targetBytes) +
+         " asked for";
+  const int64_t durationMs = editedProbe(jobs_.at(row)).durationUs / 1000;
+  const int64_t rate = fit.videoBitRate > 0 ? fit.videoBitRate : outputOptions.vb;
+  if (fit.again || rate <= 0 || durationMs <= 0) return false;
+  // The excess over a little below the size comes off the video's rate.
+  const int64_t excessBits = (fit.reachedBytes - fit.targetBytes * 96 / 100) * 8;
+  const int64_t lowered = rate - excessBits * 1000 / durationMs;
+  if (lowered < kLowestVideoBitRate) {
+    over += ", too far over for a lower rate to reach it";
+    return false;
+  }
+  jobs_.addLogLine(row, over + ": encoding the video again at " + std::to_string(lowered / 1000) + " kbit/s");
+  fit.videoBitRate = static_cast<int32_t>(lowered);
+  fit.again = true;
+  fit.reachedBytes = -1;
+  jobs_.setFit(row, fit);
+  return true;
 }
 
 // Why the row's output may not be written: it would be the row's own source
@@ -374,12 +456,24 @@ void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool excep
     else if (s_.userAborted || !finished)
       endRow(s_.currentRow, JobState::Aborted, message);
     else
-      endRow(s_.currentRow, JobState::Done, std::string());
+      endFinishedRow(s_.currentRow);
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     observer_.progressCleared();
     s_.converting = false;
   }
+}
+
+// A row the engine finished: done, failed for coming out over its size,
+// or set to be converted again (the next tick starts it anew).
+void ConversionQueue::endFinishedRow(int row) {
+  std::string over;
+  if (fitAgain(row, over)) {
+    s_.currentRow = row - 1;
+    s_.queueFinished = false;
+    return;
+  }
+  endRow(row, over.empty() ? JobState::Done : JobState::Failed, over);
 }
 
 void ConversionQueue::stopAllConversions() {

@@ -103,6 +103,10 @@ class ConversionQueue {
   bool advanceToNextRow();
   SetUp setUpJob(int row);
   std::string replacedSourceReason(int row, const std::string &outputFile) const;
+  void applyRowEdits(int row, JobPlan &plan);
+  std::string applyRowFit(int row);
+  bool fitAgain(int row, std::string &over);
+  void endFinishedRow(int row);
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);

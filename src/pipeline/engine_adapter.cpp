@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "media_probe.h"
+
 void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) {
   std::scoped_lock hold(engine);
   engine.onProgress = std::move(onProgress);
@@ -12,4 +14,10 @@ void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEve
 std::optional<std::string> EngineAdapter::keptOutputName(int index) const {
   if (index < 0 || index >= engine_.taskCount()) return std::string();
   return engine_.taskStatus(index).keptOutput;
+int64_t EngineAdapter::keyframeAtOrBefore(const std::string &fileName, int64_t ms) {
+  MediaProbe &probe = engine_.probe();
+  if (!probe.open(fileName)) return -1;
+  const int64_t us = probe.keyframeAtOrBefore(ms * 1000);
+  probe.close();
+  return us < 0 ? -1 : us / 1000;
 }

@@ -34,6 +34,7 @@ struct JobSettings {
   std::string programFolder;   // ends in "/"; holds the DirectShow plug-in
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
+  int64_t targetSizeBytes = 0; // "Fit into": each output at most this size; 0: off
   ApplyProfile applyProfileOptions;
   FinishProfile finishProfileOptions;  // may be empty
 };

@@ -107,6 +107,9 @@ class ConversionEngine {
   // engine does not tell. Called from the terminate event's handler, on the
   // engine's thread.
   virtual std::optional<std::string> keptOutputName(int) const { return std::nullopt; }
+  // The time (ms from the start) of the keyframe at or before `ms` in the
+  // video of `fileName`, where copied pictures can start; -1 when unknown.
+  virtual int64_t keyframeAtOrBefore(const std::string &, int64_t) { return -1; }
   // Connects (or, with empty functions, disconnects) the events the queue
   // follows. They are raised on the engine's threads (the log's also on the
   // queue's own thread, while a task is set up).

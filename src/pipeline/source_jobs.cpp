@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "pipeline_text.h"
+#include "target_size.h"
 
 SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType) {
   SourceJob job;
@@ -34,6 +35,19 @@ std::string durationText(const ProbeSummary &p) {
   return formatDuration(p.durationUs / 1000000, ":");
 }
 
+}  // namespace
+
+std::string fitSummaryText(const FitRecord &fit) {
+  if (fit.targetBytes <= 0) return {};
+  std::string text = " (fitted into " + sizeText(fit.targetBytes) + ":";
+  if (fit.videoBitRate > 0) text += " video at " + std::to_string((fit.videoBitRate + 500) / 1000) + " kbit/s,";
+  if (fit.audioBitRate > 0) text += " sound at " + std::to_string((fit.audioBitRate + 500) / 1000) + " kbit/s,";
+  if (fit.videoBitRate <= 0 && fit.audioBitRate <= 0) text += " at the profile's own rates,";
+  return text + " " + (fit.reachedBytes >= 0 ? sizeText(fit.reachedBytes) : std::string("size unknown")) + ")";
+}
+
+namespace {
+
 std::string progressText(const SourceJob &job) {
   switch (job.state) {
     case JobState::Waiting:
@@ -60,12 +74,25 @@ std::string framesText(const SourceJob &job) {
 
 }  // namespace
 
+ProbeSummary editedProbe(const SourceJob &job) {
+  ProbeSummary p = job.probe;
+  if (job.edits.rotation % 180 != 0) {
+    std::swap(p.width, p.height);
+    if (p.sarNum > 0) std::swap(p.sarNum, p.sarDen);
+  }
+  if (!job.edits.cut() || p.durationUs < 0) return p;
+  int64_t endUs = job.edits.endMs >= 0 ? job.edits.endMs * 1000 : p.durationUs;
+  endUs = std::min(endUs, p.durationUs);
+  p.durationUs = std::max<int64_t>(endUs - job.edits.startMs * 1000, 0);
+  return p;
+}
+
 std::string sourceJobText(const SourceJob &job, SourceListColumn column) {
   switch (column) {
     case kFileNameColumn: return job.path;
-    case kVideoSizeColumn: return videoSizeText(job.probe);
+    case kVideoSizeColumn: return videoSizeText(editedProbe(job));
     case kFrameRateColumn: return frameRateText(job.probe);
-    case kDurationColumn: return durationText(job.probe);
+    case kDurationColumn: return durationText(editedProbe(job));
     case kOutputColumn: return job.outputType;
     case kProgressColumn: return progressText(job);
     case kFramesColumn: return framesText(job);
@@ -79,7 +106,7 @@ std::string sourceJobHint(const SourceJob &job) {
     case JobState::Failed:
       return job.reason.empty() ? std::string("The conversion failed.") : job.reason;
     case JobState::Done:
-      return "Converted to " + job.outputPath;
+      return "Converted to " + job.outputPath + fitSummaryText(job.fit);
     case JobState::Aborted:
       if (job.outputPath.empty()) return "Stopped before the end.";
       return "Stopped before the end; the part converted is kept as " + job.outputPath;
@@ -158,6 +185,21 @@ void SourceJobs::setAllChecked(bool checked) {
   changed(0, count() - 1);
 }
 
+void SourceJobs::setEdits(int row, const JobEdits &edits) {
+  SourceJob *j = job(row);
+  if (!j || j->edits == edits) return;
+  j->edits = edits;
+  changed(row, row);
+}
+
+void SourceJobs::setCutStart(int row, int64_t ms) {
+  if (SourceJob *j = job(row)) j->cutStartMs = ms;
+}
+
+void SourceJobs::setFit(int row, const FitRecord &fit) {
+  if (SourceJob *j = job(row)) j->fit = fit;
+}
+
 void SourceJobs::setOutputType(const std::string &outputType) {
   for (SourceJob &j : jobs_) j.outputType = outputType;
   changed(0, count() - 1);
@@ -169,6 +211,8 @@ void SourceJobs::resetRunState() {
     j.loadingScript = false;
     j.progress.reset();
     j.outputPath.clear();
+    j.cutStartMs = -1;
+    j.fit = FitRecord{};
     j.reason.clear();
     j.logLines.clear();
   }

@@ -53,17 +53,40 @@ struct JobProgress {
   int64_t positionMs = 0;  // the output position reached
 };
 
+// What one row changes of its source, on top of the run's settings (the
+// list's pop-up menu, or the command line for every file of a call). Not
+// stored in the settings: a new list starts without cuts or turns.
+struct JobEdits {
+  int rotation = 0;     // turned by hand, degrees clockwise: 0, 90, 180 or 270
+  int64_t startMs = 0;  // the cut's start; 0: the source's start
+  int64_t endMs = -1;   // the cut's end; -1: the source's end
+  bool cut() const { return startMs > 0 || endMs >= 0; }
+  bool operator==(const JobEdits &) const = default;
+};
+
+// How a run fitted the row's output into the size asked for.
+struct FitRecord {
+  int64_t targetBytes = 0;    // 0: no fitting
+  int32_t videoBitRate = -1;  // the rate chosen (a constant quality's highest); -1: the profile's own
+  int32_t audioBitRate = -1;  // the sound's rate; -1: the profile's own or none
+  int64_t reachedBytes = -1;  // the output's size once it is done
+  bool again = false;         // the first output came out over: encoded once more at a lower rate
+};
+
 struct SourceJob {
   std::string path;        // as the open dialog returned it
   ProbeSummary probe;
   std::string outputType;  // the profile's format name ("MP4"); empty when the probe failed
   bool checked = true;     // only checked jobs are converted
+  JobEdits edits;
 
   JobState state = JobState::Waiting;
   bool loadingScript = false;         // the source is read through a script ("Loading")
   std::optional<JobProgress> progress;  // none before the first report of this run
   std::optional<int32_t> frameNumber;   // none before the first report; -1: no video
   std::string outputPath;             // the file the job writes
+  FitRecord fit;
+  int64_t cutStartMs = -1;            // where this run's cut starts (copied pictures: a keyframe); -1: no cut
   std::string reason;                 // why it failed
   std::vector<std::string> logLines;  // the engine's log of the job
 };
@@ -75,6 +98,15 @@ inline constexpr const char *kLogCutText = "(further messages left out)";
 
 // A job for `path` as the add-file procedure lists it.
 SourceJob makeSourceJob(const std::string &path, const ProbeSummary &probe, const std::string &outputType);
+
+// The probe's summary as the row shows it and its job converts it: the
+// size turned by hand, the length that of the cut (the source's end when
+// the cut ends past it; what is left of an unknown length stays unknown).
+ProbeSummary editedProbe(const SourceJob &job);
+
+// How a fit went, as the row's hint ends: " (fitted into 10 MB: video at
+// 1234 kbit/s, 9.6 MB)"; empty without a fit.
+std::string fitSummaryText(const FitRecord &fit);
 
 // The text of one column of the list: the path, "640x480" (a single blank
 // without video), "29.97", "00:01:05" or "Unknown", the output type, the
@@ -120,6 +152,8 @@ class SourceJobs {
 
   void setChecked(int row, bool checked);
   void setAllChecked(bool checked);
+  // The row's turn and cut (the job model's part of the list's menu).
+  void setEdits(int row, const JobEdits &edits);
   // Every row shows the profile's format name.
   void setOutputType(const std::string &outputType);
   // A new run (or a new Add File): every job waits again, without the
@@ -128,6 +162,10 @@ class SourceJobs {
 
   // The conversion of one row.
   void startJob(int row, const std::string &outputPath, bool loadingScript);
+  // Where the row's cut starts in this run, and how it was fitted (no
+  // change is announced).
+  void setCutStart(int row, int64_t ms);
+  void setFit(int row, const FitRecord &fit);
   void reportProgress(int row, const JobProgress &progress, int32_t frameNumber);
   void endJob(int row, JobState state, const std::string &reason);
   // The name the row's output really got (another than the one planned,

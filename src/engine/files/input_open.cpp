@@ -14,6 +14,7 @@
 #include "open_errors.h"
 #include "option_copy.h"
 #include "source_picture.h"
+#include "user_rotation.h"
 #include "text_format.h"
 #include "timestamps.h"
 #include "transcode_task.h"
@@ -144,7 +145,7 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
                    AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
   // The picture as it is shown (turned upright, tone mapped) is the default
   // of the output's.
-  const SourcePicture shown = sourcePictureOf(st);
+  const SourcePicture shown = shownPicture(st, o.handQuarterTurns);
   int width = dec->width, height = dec->height;
   displayedSize(shown.orientation, width, height);
   o.frameHeight = height;
@@ -246,6 +247,7 @@ bool openInputFile(TranscodeTask &task, const std::string &fileName) {
 
   InputFile file;
   file.fileName = fileName;
+  const bool sought = task.options.inputStartTime != 0;
   file.startTime = seekToStart(ctx, task.options);
   const std::string extension = lowerExtension(fileName);
   file.streams.resize(ctx->nb_streams);
@@ -261,6 +263,7 @@ bool openInputFile(TranscodeTask &task, const std::string &fileName) {
   file.tsOffset =
       task.options.copyTs ? task.options.inputTsOffset : subtractTimestamps(task.options.inputTsOffset, file.startTime);
   file.tsScale = task.options.inputTsScale[fileIndex];
+  if (sought) task.options.decodedFrom = addTimestamps(file.startTime, file.tsOffset);
   file.reader = std::move(source.reader);
   file.ctx = std::move(source.ctx);
   if (task.options.verbose >= 0)

@@ -1,5 +1,6 @@
 #include "media_probe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +143,25 @@ void MediaProbe::getFileInfo(MediaFileInfo &info) {
 
 RecordingMetadata MediaProbe::recording() const {
   return source_ && source_->ctx ? readRecordingMetadata(source_->ctx->metadata) : RecordingMetadata{};
+}
+
+int64_t MediaProbe::keyframeAtOrBefore(int64_t us) {
+  if (!source_ || !source_->ctx || firstVideoStream_ < 0) return -1;
+  const AVStream *st = source_->ctx->streams[firstVideoStream_];
+  const int64_t origin = source_->ctx->start_time != AV_NOPTS_VALUE ? source_->ctx->start_time : 0;
+  const int64_t target = libavutil.av_rescale_q(us + origin, AVRational{1, AV_TIME_BASE}, st->time_base);
+  if (libavformat.av_seek_frame(source_->ctx.get(), firstVideoStream_, target, AVSEEK_FLAG_BACKWARD) < 0) return -1;
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  // The first keyframe read after seeking back is the one the seek found.
+  for (int read = 0; pkt && read < 10000 && libavformat.av_read_frame(source_->ctx.get(), pkt.get()) >= 0; ++read) {
+    const bool key = pkt->stream_index == firstVideoStream_ && (pkt->flags & AV_PKT_FLAG_KEY);
+    const int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    libavcodec.av_packet_unref(pkt.get());
+    if (!key || pts == AV_NOPTS_VALUE) continue;
+    const int64_t at = libavutil.av_rescale_q(pts, st->time_base, AVRational{1, AV_TIME_BASE}) - origin;
+    return at <= us ? std::max<int64_t>(at, 0) : -1;
+  }
+  return -1;
 }
 
 void MediaProbe::getVideoStreamInfo(VideoStreamInfo &info) { getVideoStreamInfo(-1, info); }

@@ -47,6 +47,10 @@ struct OptionState {
   AVRational sourceAverageRate{0, 0};
   AVRational sourceTimeBase{0, 0};
   float frameAspectRatio = 0.0f;  // 0: take from the source
+  int handQuarterTurns = 0;       // the input record's turn by hand, clockwise
+  // With "ss": the time (microseconds, on the time line the input's
+  // offset gives) before which decoded pictures and sound are dropped.
+  int64_t decodedFrom = std::numeric_limits<int64_t>::min();
   int framePixFmt = -1;           // AVPixelFormat, -1 none
   int sourcePixFmt = -1;          // the source's, which framePixFmt starts as
   int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;

@@ -73,6 +73,11 @@ class MediaProbe {
   // When, where and with what the open file was recorded (nothing known
   // when no file is open).
   RecordingMetadata recording() const;
+  // The time of the first video stream's keyframe at or before `us`
+  // (microseconds from the file's start), where copied pictures can begin;
+  // -1 when the file has no video or cannot be sought. Moves the file's
+  // reading position.
+  int64_t keyframeAtOrBefore(int64_t us);
 
   const std::string &lastError() const { return lastError_; }
   const std::string &formatName() const { return formatName_; }

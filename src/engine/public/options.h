@@ -11,6 +11,10 @@ struct InputOptions {
   std::string format;        // "f" before the input; empty: detect
   int32_t startTimeMs = -1;  // "ss"; set only when positive
   int32_t programid = -1;    // "programid"; set when >= 0
+  // A turn by hand, degrees clockwise (0, 90, 180, 270), on top of the
+  // display matrix: re-encoded pictures are turned, copied ones get the
+  // matrix that says the whole turn.
+  int32_t rotateDegrees = 0;
   std::string extraOptions;  // one name=value pair per line
 };
 

@@ -17,6 +17,15 @@ constexpr AVRational kMicros{1, AV_TIME_BASE};
 
 int64_t rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av_rescale_q(v, from, to); }
 
+// Whether a decoded frame at `framePts` is at or after the start position
+// ("ss", within a millisecond). Decoded frames are judged by their own
+// time, not by their packet's: the seek lands on the keyframe before the
+// start, a decoder that holds frames back (threads, reordering) hands out
+// earlier frames with later packets, and a cut is exact to a picture.
+bool reachedStart(const OptionState &o, int64_t framePts) {
+  return framePts == AV_NOPTS_VALUE || framePts >= subtractTimestamps(o.decodedFrom, 1000);
+}
+
 }  // namespace
 
 bool InputDecoder::process(InputStreamRecord &ist, const AVPacket *pkt) {
@@ -32,7 +41,7 @@ bool InputDecoder::process(InputStreamRecord &ist, const AVPacket *pkt) {
   const AVMediaType type = ist.st->codecpar->codec_type;
   if (type == AVMEDIA_TYPE_SUBTITLE) return decodeSubtitles(ist, pkt, deliver);
   if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO) return false;
-  if (!decodeFrames(ist, pkt, deliver)) return false;
+  if (!decodeFrames(ist, pkt)) return false;
   if (!pkt) flushStream(ist, deliver);
   return true;
 }
@@ -77,7 +86,7 @@ bool InputDecoder::decodeSubtitles(InputStreamRecord &ist, const AVPacket *pkt, 
 
 // Sends the packet (null: the end of the stream) and takes every frame the
 // decoder gives; false on a decoding error.
-bool InputDecoder::decodeFrames(InputStreamRecord &ist, const AVPacket *pkt, bool deliver) {
+bool InputDecoder::decodeFrames(InputStreamRecord &ist, const AVPacket *pkt) {
   AVCodecContext *dec = ist.dec;
   const bool audio = ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
   AVFrame *frame = c_.run.frame.get();
@@ -100,23 +109,23 @@ bool InputDecoder::decodeFrames(InputStreamRecord &ist, const AVPacket *pkt, boo
     if (ret < 0) return false;
     idle = 0;
     ist.pts = ist.nextPts;
-    if (audio) deliverSamples(ist, frame, deliver);
-    else deliverPicture(ist, frame, deliver);
+    if (audio) deliverSamples(ist, frame);
+    else deliverPicture(ist, frame);
   }
   return true;
 }
 
-void InputDecoder::deliverSamples(InputStreamRecord &ist, AVFrame *frame, bool deliver) {
+void InputDecoder::deliverSamples(InputStreamRecord &ist, AVFrame *frame) {
   int64_t srcPts = 0;
   int bytes = 0;
   const bool ok = decodeAudioFrame(ist, frame, srcPts, bytes);
   libavutil.av_frame_unref(frame);
   if (!ok) return;
   emulateRate(ist);
-  if (deliver) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, srcPts);
+  if (reachedStart(c_.options, srcPts)) outputs_.samples(ist, c_.run.decodedAudio.data(), bytes, srcPts);
 }
 
-void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool deliver) {
+void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame) {
   ist.quality = static_cast<float>(frame->quality);
   int64_t frameDuration = 0;
   if (frame->pkt_duration > 0)
@@ -130,7 +139,7 @@ void InputDecoder::deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool d
     srcPts = rescale(frame->best_effort_timestamp, ist.st->time_base, kMicros);
   ist.nextPts = addTimestamps(ist.pts, frameDuration);
   emulateRate(ist);
-  outputs_.picture(ist, frame, srcPts, deliver);
+  outputs_.picture(ist, frame, srcPts, reachedStart(c_.options, srcPts));
   libavutil.av_frame_unref(frame);
 }
 

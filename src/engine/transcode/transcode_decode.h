@@ -16,9 +16,10 @@ class InputDecoder {
  private:
   void passOn(InputStreamRecord &ist, const AVPacket *pkt);
   bool decodeSubtitles(InputStreamRecord &ist, const AVPacket *pkt, bool deliver);
-  bool decodeFrames(InputStreamRecord &ist, const AVPacket *pkt, bool deliver);
-  void deliverSamples(InputStreamRecord &ist, AVFrame *frame, bool deliver);
-  void deliverPicture(InputStreamRecord &ist, AVFrame *frame, bool deliver);
+  bool decodeFrames(InputStreamRecord &ist, const AVPacket *pkt);
+  // A decoded frame goes on by its own time (see reachedStart).
+  void deliverSamples(InputStreamRecord &ist, AVFrame *frame);
+  void deliverPicture(InputStreamRecord &ist, AVFrame *frame);
   void flushStream(InputStreamRecord &ist, bool deliver);
   bool decodeAudioFrame(InputStreamRecord &ist, AVFrame *frame, int64_t &srcPts, int &bytes);
   int drainAudioConverter(InputStreamRecord &ist);

@@ -17,6 +17,7 @@
 #include "output_streams.h"
 #include "recording_output.h"
 #include "source_picture.h"
+#include "user_rotation.h"
 #include "stream_copy_check.h"
 #include "text_format.h"
 #include "transcode_codecs.h"
@@ -78,7 +79,10 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   } else if (type == AVMEDIA_TYPE_VIDEO) {
     ost.st->sample_aspect_ratio = ipar->sample_aspect_ratio;
     ost.st->avg_frame_rate = ist.st->avg_frame_rate;
-    copyDisplayMatrix(ist.st, ost.st);
+    if (task.options.handQuarterTurns != 0)
+      writeTurnedDisplayMatrix(ist.st, ost.st, task.options.handQuarterTurns);
+    else
+      copyDisplayMatrix(ist.st, ost.st);
   }
 }
 
@@ -121,7 +125,7 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
   const OptionState &o = task.options;
   AVCodecContext *enc = ost.enc;
   const AVCodecContext *dec = ist.dec;
-  ist.picture = sourcePictureOf(ist.st);
+  ist.picture = shownPicture(ist.st, o.handQuarterTurns);
   planToneMapping(task, ost, ist);
   fitEncoderSize(task, ost);
   GeometryPlan plan;

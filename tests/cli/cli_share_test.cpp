@@ -1,0 +1,226 @@
+// Clips to share with trevix-convert: a turn by hand, a cut and a fit into
+// a size, run as the program on generated sources, plus the times and sizes
+// as they are typed and as the list shows them.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "job_edits.h"
+#include "target_size.h"
+#include "media_fixture.h"
+#include "media_measure.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;  // standard output and error together
+};
+
+ProgramRun runConvert(const std::vector<std::string> &args) {
+  std::string command = TREVIX_CONVERT;
+  for (const std::string &a : args) command += " '" + a + "'";
+  ProgramRun r;
+  FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return r;
+  std::array<char, 4096> buf{};
+  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.out.append(buf.data(), n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+constexpr const char *kH264 = "MP4 - H.264 Video (*.mp4)";
+constexpr const char *kCopy = "MP4 - Same Video and Audio, No Re-encoding (*.mp4)";
+
+// 10 s of 320x240 at 25 fps (a keyframe every 12 pictures) with AAC sound.
+std::string tenSecondClip() { return cachedFixture(smallClipRecipe(10.0), "share-10s.mov"); }
+
+std::string onlyFileIn(const fs::path &folder) {
+  std::vector<std::string> files;
+  for (const auto &e : fs::directory_iterator(folder)) files.push_back(e.path().string());
+  return files.size() == 1 ? files[0] : std::string();
+}
+
+}  // namespace
+
+TEST(CutTimes, SecondsAndClockTimes) {
+  const struct {
+    const char *text;
+    int64_t ms;  // -1: refused
+  } kCases[] = {{"5.5", 5500},       {"12", 12000},        {"00:01:05", 65000}, {"1:05:00.250", 3900250},
+                {"0:00:03.5", 3500}, {"-1", -1},           {"00:61:00", -1},    {"00:00:60", -1},
+                {"5.1234", -1},      {"abc", -1},          {"", -1},            {"1:2", -1}};
+  for (const auto &c : kCases) {
+    const auto ms = parseTimeText(c.text);
+    EXPECT_EQ(ms.value_or(-1), c.ms) << c.text;
+  }
+  EXPECT_EQ(cutTimeText(3900250), "01:05:00.250");
+  const struct {
+    const char *text;
+    int64_t bytes;  // -1: refused
+  } kSizes[] = {{"25MB", 25000000}, {"8MiB", 8388608}, {"700KB", 700000}, {"1.5GB", 1500000000},
+                {"10 mb", 10000000}, {"0MB", -1},     {"12XB", -1},       {"MB", -1}};
+  for (const auto &c : kSizes) EXPECT_EQ(parseSizeText(c.text).value_or(-1), c.bytes) << c.text;
+}
+
+TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
+  SourceJob job;
+  job.probe.opened = true;
+  job.probe.videoStreamCount = 1;
+  job.probe.width = 640;
+  job.probe.height = 360;
+  job.probe.durationUs = 20'000'000;
+  job.edits.rotation = 90;
+  job.edits.startMs = 3000;
+  job.edits.endMs = 7500;
+  EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "360x640");
+  EXPECT_EQ(editedProbe(job).durationUs, 4'500'000);
+  job.edits = {180, 15000, 60000};  // the end past the clip's: its end
+  EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "640x360");
+  EXPECT_EQ(editedProbe(job).durationUs, 5'000'000);
+  EXPECT_TRUE(cutProblem(job).empty());
+  job.edits.startMs = 20000;
+  EXPECT_NE(cutProblem(job).find("past the end of the clip at 00:00:20.000"), std::string::npos);
+}
+
+// A landscape clip turned by hand: re-encoded it is portrait, copied it
+// keeps its pictures and says the turn in its display matrix.
+TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
+  requireLibraries();
+  const std::string source = cachedFixture(smallClipRecipe(1.0), "share-1s.mov");
+  const RgbPicture first = decodePictures(source, 1).at(0);
+  const struct {
+    const char *profile;
+    const char *degrees;
+    int width, height, matrixCw;
+  } kCases[] = {{kH264, "90", 240, 320, 0}, {kH264, "270", 240, 320, 0}, {kH264, "180", 320, 240, 0},
+                {kCopy, "270", 320, 240, 270}};
+  for (const auto &c : kCases) {
+    SCOPED_TRACE(std::string(c.profile) + " --rotate " + c.degrees);
+    ScratchDir out;
+    const ProgramRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string output = onlyFileIn(out.path());
+    const ProbedFile probed = probeMedia(output);
+    const ProbedStream *v = probed.first("video");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->width, c.width);
+    EXPECT_EQ(v->height, c.height);
+    EXPECT_EQ(v->rotationCw, c.matrixCw);
+    const RgbPicture shown = decodePictures(output, 1).at(0);
+    const RgbPicture expected = turnPicture(first, c.matrixCw ? 0 : std::stoi(c.degrees), false);
+    EXPECT_GT(picturePsnr(shown, expected), 30.0);
+  }
+  ScratchDir out;
+  const ProgramRun bad = runConvert({"--rotate", "45", "-o", out.path().string(), source});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.out.find("--rotate \"45\" is not a turn"), std::string::npos) << bad.out;
+}
+
+// 3.0 to 7.5 s of a 10 s clip: 4.5 s whose first picture is the one of
+// 3.0 s and whose sound is in step; copied, it starts at the keyframe
+// before and says so; a start past the clip is refused and leaves nothing.
+TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
+  requireLibraries();
+  const std::string source = tenSecondClip();
+  const std::vector<RgbPicture> pictures = decodePictures(source);
+  ASSERT_GE(pictures.size(), 200u);
+  ScratchDir out;
+  ProgramRun r = runConvert({"--profile", kH264, "--start", "3", "--end", "00:00:07.500", "-o", out.path().string(), source});
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string cut = onlyFileIn(out.path());
+  const ProbedFile p = probeMedia(cut);
+  const ProbedStream *v = p.first("video");
+  const ProbedStream *a = p.first("audio");
+  ASSERT_TRUE(v && a);
+  EXPECT_NEAR(v->frames, 4.5 * 25, 1);
+  const RgbPicture first = decodePictures(cut, 1).at(0);
+  const double atStart = picturePsnr(first, pictures[75]);  // 3.0 s at 25 fps
+  EXPECT_GT(atStart, 30.0);
+  EXPECT_GT(atStart, picturePsnr(first, pictures[74]) + 3.0);
+  EXPECT_GT(atStart, picturePsnr(first, pictures[76]) + 3.0);
+  const double audioFrame = 1024.0 / 44100.0;
+  EXPECT_NEAR(a->startSec, v->startSec, audioFrame);
+  EXPECT_NEAR(a->durationSec, 4.5, 2 * audioFrame);
+
+  ScratchDir copied;
+  r = runConvert({"--profile", kCopy, "--json", "--start", "3.1", "--end", "7.5", "-o", copied.path().string(), source});
+  ASSERT_EQ(r.status, 0) << r.out;
+  // Keyframes every 12 pictures: 2.88 s is the one before 3.1 s.
+  EXPECT_NE(r.out.find("\"start_ms\":2880,\"asked_start_ms\":3100"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("starts at the keyframe at 00:00:02.880"), std::string::npos) << r.out;
+  const ProbedFile copy = probeMedia(onlyFileIn(copied.path()));
+  const ProbedStream *cv = copy.first("video");
+  ASSERT_NE(cv, nullptr);
+  EXPECT_NEAR(cv->frames, (7.5 - 2.88) * 25, 1.5);
+
+  ScratchDir refused;
+  r = runConvert({"--profile", kH264, "--start", "12", "-o", refused.path().string(), source});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("past the end of the clip at 00:00:10.0"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::is_empty(refused.path()));
+  r = runConvert({"--start", "8", "--end", "5", "-o", refused.path().string(), source});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("is not before --end"), std::string::npos) << r.out;
+}
+
+// A 20 s clip fitted into sizes: a constant quality and a bit rate land
+// between 85% and 100% of a size below their own; a size above what the
+// profile's own quality gives keeps that quality; a size the sound alone
+// exceeds fails before encoding, with what is needed, and leaves nothing.
+TEST(ShareClips, FittingIntoASize) {
+  requireLibraries();
+  MediaRecipe recipe = smallClipRecipe(20.0);
+  recipe.width = 1280;
+  recipe.height = 720;
+  const std::string source = cachedFixture(recipe, "share-20s-720p.mov");
+  const auto sizeOf = [](const ScratchDir &dir) { return static_cast<int64_t>(fs::file_size(onlyFileIn(dir.path()))); };
+  ScratchDir plain;
+  ASSERT_EQ(runConvert({"--profile", kH264, "-o", plain.path().string(), source}).status, 0);
+  const int64_t ownSize = sizeOf(plain);
+  const struct {
+    const char *profile;
+    const char *picture;  // --size
+    const char *size;
+    int64_t bytes;
+    bool own;  // above what the profile's own quality gives (the plain H.264 run)
+  } kCases[] = {{kH264, "original", "800KB", 800000, false},
+                {"MP4 - MPEG4 Video (*.mp4)", "640x480", "3MB", 3000000, false},
+                {kH264, "original", "50MB", 50000000, true}};
+  for (const auto &c : kCases) {
+    SCOPED_TRACE(std::string(c.profile) + " into " + c.size);
+    ScratchDir out;
+    const ProgramRun r = runConvert(
+        {"--profile", c.profile, "--size", c.picture, "--json", "--target-size", c.size, "-o", out.path().string(), source});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const int64_t size = sizeOf(out);
+    EXPECT_LE(size, c.bytes);
+    if (c.own) {
+      EXPECT_NEAR(size, ownSize, ownSize / 50) << "the profile's own quality";
+    } else {
+      EXPECT_GE(size, c.bytes * 85 / 100);
+    }
+    EXPECT_NE(r.out.find("\"target_size\":" + std::to_string(c.bytes)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"size\":" + std::to_string(size)), std::string::npos) << r.out;
+  }
+  // Below what the encoder reaches: encoded once more at a lower rate, then
+  // refused, and nothing is left.
+  ScratchDir over;
+  const ProgramRun again = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480", "--target-size",
+                                       "1.2MiB", "-o", over.path().string(), source});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.out.find("over the 1.3 MB asked for"), std::string::npos) << again.out;
+  EXPECT_TRUE(fs::is_empty(over.path()));
+  ScratchDir out;
+  const ProgramRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::is_empty(out.path()));
+}
