@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
   libavcodec-extra
   qt6-base-dev qt6-multimedia-dev

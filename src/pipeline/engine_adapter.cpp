@@ -14,6 +14,8 @@ void setEngineEvents(MediaEngine &engine, ProgressEvent onProgress, TerminateEve
 std::optional<std::string> EngineAdapter::keptOutputName(int index) const {
   if (index < 0 || index >= engine_.taskCount()) return std::string();
   return engine_.taskStatus(index).keptOutput;
+}
+
 int64_t EngineAdapter::keyframeAtOrBefore(const std::string &fileName, int64_t ms) {
   MediaProbe &probe = engine_.probe();
   if (!probe.open(fileName)) return -1;
