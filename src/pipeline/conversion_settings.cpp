@@ -35,9 +35,8 @@ int dropDownLength(const ConversionSettings &settings) {
 }
 
 JobSettings jobSettingsFrom(const ConversionSettings &settings) {
-  JobSettings job =
-      makeJobSettings(profileLabel(settings.profileId), settings.choices, profileFormatName(settings.profileId),
-                      settings.outputFolder, settings.overwrite, settings.volumeValue);
+  JobSettings job = makeJobSettings(settings.profileId, settings.choices, settings.outputFolder, settings.overwrite,
+                                    settings.volumeValue);
   job.keepMetadata = settings.keepMetadata;
   return job;
 }

@@ -48,7 +48,7 @@ TEST(ConversionSettings, TheJobTakesEveryChoiceOfTheRecord) {
   EXPECT_TRUE(job.overwrite);
   EXPECT_EQ(job.volumeValue, 600);
   EXPECT_EQ(job.aspectIndex, 2);
-  EXPECT_EQ(job.frameRateLabel, s.choices.comboVideoFramerate.text());
+  EXPECT_EQ(job.profileId, s.profileId);
   EXPECT_FALSE(job.keepMetadata);
   EXPECT_TRUE(jobSettingsFrom(ConversionSettings()).keepMetadata);
   s.dropDownItems = -5;
