@@ -17,6 +17,7 @@
 #include "desktop_services.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
+#include "heap_trim.h"
 #include "job_request.h"
 #include "mainwindow.h"
 #include "media_engine.h"
@@ -81,9 +82,15 @@ class QueueLink : public QueuePrompts,
   void startPressed() override { w_.stopAndReleasePreview(); }
   void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
   void runStarted() override { w_.disableControlsForConversion(); }
-  void runReleased() override { w_.enableControlsAfterConversion(); }
+  void runReleased() override {
+    w_.enableControlsAfterConversion();
+    releaseFreedHeap();
+  }
   void progressCleared() override { w_.progressBar_->setValue(0); }
   void rowStarted(int row) override {
+    // The task before this one has been freed: what its threads freed goes
+    // back now, or the window grows with every file of a long run.
+    releaseFreedHeap();
     clock_.fileStarted();
     showRunPosition(row);
     w_.setStatusPanelText(kTimePanel, QString());
