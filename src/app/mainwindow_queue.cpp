@@ -144,9 +144,20 @@ ConversionQueue &MainWindow::queue() {
 
 const QueueFlags &MainWindow::runFlags() const { return queueLink_->queue().flags(); }
 
-void MainWindow::startConversion() { queue().startConversion(); }
+void MainWindow::startConversion() {
+  if (runFlags().addingFiles) {
+    startWhenAdded_ = true;  // the run starts over the whole list
+    return;
+  }
+  queue().startConversion();
+}
 void MainWindow::onNextRowTimer() { queue().onTimerTick(); }
-void MainWindow::stopAllConversions() { queue().stopAllConversions(); }
+void MainWindow::stopAllConversions() {
+  if (runFlags().addingFiles)
+    stopAddingFiles();
+  else
+    queue().stopAllConversions();
+}
 
 namespace {
 
