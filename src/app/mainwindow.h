@@ -7,7 +7,9 @@
 // notifications) only through Prompts and DesktopServices.
 //
 // Everything here runs on the UI thread; the engine's events reach the
-// window only through the conversion queue's relay (engine_relay.h).
+// window only through the conversion queue's relay (engine_relay.h), the
+// probes of files being added through the source prober's
+// (source_prober.h).
 //
 // The window is split by area, one source file each; every handler below is
 // connected to its control or menu item:
