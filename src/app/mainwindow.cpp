@@ -33,6 +33,7 @@
 #include "settings.h"
 #include "settings_store.h"
 #include "source_list_model.h"
+#include "source_prober.h"
 #include "volume_table.h"
 
 namespace {
@@ -104,6 +105,7 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
 
   addFilesRun_ = new ExclusiveRun(this, [this] { addChosenFiles(); });
   addFilesRun_->setObjectName(QStringLiteral("addFilesRun"));
+  sourceProber_ = std::make_unique<SourceProber>(this);
 
   createMenus();
   createControls();
@@ -247,6 +249,12 @@ void MainWindow::onShown() {
 
 bool MainWindow::closeAllowed() {
   if (runFlags().converting) return false;
+  if (runFlags().addingFiles) {
+    // The window closes once the adding has stopped.
+    closeWhenAdded_ = true;
+    stopAddingFiles();
+    return false;
+  }
   relay_->close();
   engine_->stop();
   return true;

@@ -7,7 +7,9 @@
 // notifications) only through Prompts and DesktopServices.
 //
 // Everything here runs on the UI thread; the engine's events reach the
-// window only through the conversion queue's relay (engine_relay.h).
+// window only through the conversion queue's relay (engine_relay.h), the
+// probes of files being added through the source prober's
+// (source_prober.h).
 //
 // The window is split by area, one source file each; every handler below is
 // connected to its control or menu item:
@@ -62,6 +64,7 @@ class SeekBar;
 class ExclusiveRun;
 class FileDropTarget;
 class SourceListModel;
+class SourceProber;
 class ConversionQueue;
 class QueueLink;
 struct OutputOptions;
@@ -267,10 +270,15 @@ class MainWindow : public QMainWindow {
   void onChoiceChosen();         // the user's pick of size, frame rate or channels
 
   // ---- Source list (mainwindow_sourcelist.cpp) -----------------------------
-  // Shows the open dialog (or takes the dropped files) and lists each file.
+  // Shows the open dialog (or takes the dropped files) and lists each file
+  // as the prober reports it; the window answers meanwhile (a local event
+  // loop runs until the last file is listed or the adding is stopped).
   void addChosenFiles();
-  // Probes one file and appends its row, scrolled into view.
-  void appendSource(const QString &path);
+  // Appends the row of a probed file, scrolled into view.
+  void appendSource(const QString &path, const ProbeSummary &probe);
+  // Stop or Esc while files are added: the files not yet listed are left
+  // out, a Start pressed meanwhile is dropped.
+  void stopAddingFiles();
   // The selected row, or -1.
   int selectedRow() const;
   // Whether the selected row has something for "Show Log".
@@ -374,6 +382,9 @@ class MainWindow : public QMainWindow {
   ExclusiveRun *addFilesRun_ = nullptr;
   FileDropTarget *sourceListDrop_ = nullptr;
   QStringList droppedFiles_;  // the files of a drop, taken by addChosenFiles
+  std::unique_ptr<SourceProber> sourceProber_;
+  // Pressed while files were added: done once the adding has ended.
+  bool startWhenAdded_ = false, closeWhenAdded_ = false;
   bool previewStopped_ = false;
   int previewRow_ = 0;
   QString previewFile_;

@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include "combo_lists.h"
+#include "conversion_queue.h"
 #include "mainwindow.h"
 #include "program_icon.h"
 #include "seek_bar.h"
@@ -190,7 +191,7 @@ void MainWindow::createMenus() {
   connect(halfVolumeAction_, &QAction::triggered, this, &MainWindow::setHalfVolume);
   connect(fullVolumeAction_, &QAction::triggered, this, &MainWindow::setFullVolume);
 
-  // Esc stops a run (with its question); the File menu that holds the
+  // Esc stops a run (with its question) or the adding of files; the File menu that holds the
   // other commands is off during a run, so this one lives on the window.
   stopAction_ = new QAction(QStringLiteral("Stop"), this);
   stopAction_->setObjectName(QStringLiteral("stopAction"));
@@ -198,7 +199,7 @@ void MainWindow::createMenus() {
   stopAction_->setShortcutContext(Qt::WindowShortcut);
   addAction(stopAction_);
   connect(stopAction_, &QAction::triggered, this, [this] {
-    if (runInProgress()) stopAllConversions();
+    if (runInProgress() || runFlags().addingFiles) stopAllConversions();
   });
 }
 

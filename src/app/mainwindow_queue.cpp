@@ -17,6 +17,7 @@
 #include "desktop_services.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
+#include "heap_trim.h"
 #include "job_request.h"
 #include "mainwindow.h"
 #include "media_engine.h"
@@ -81,9 +82,15 @@ class QueueLink : public QueuePrompts,
   void startPressed() override { w_.stopAndReleasePreview(); }
   void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
   void runStarted() override { w_.disableControlsForConversion(); }
-  void runReleased() override { w_.enableControlsAfterConversion(); }
+  void runReleased() override {
+    w_.enableControlsAfterConversion();
+    releaseFreedHeap();
+  }
   void progressCleared() override { w_.progressBar_->setValue(0); }
   void rowStarted(int row) override {
+    // The task before this one has been freed: what its threads freed goes
+    // back now, or the window grows with every file of a long run.
+    releaseFreedHeap();
     clock_.fileStarted();
     showRunPosition(row);
     w_.setStatusPanelText(kTimePanel, QString());
@@ -137,9 +144,20 @@ ConversionQueue &MainWindow::queue() {
 
 const QueueFlags &MainWindow::runFlags() const { return queueLink_->queue().flags(); }
 
-void MainWindow::startConversion() { queue().startConversion(); }
+void MainWindow::startConversion() {
+  if (runFlags().addingFiles) {
+    startWhenAdded_ = true;  // the run starts over the whole list
+    return;
+  }
+  queue().startConversion();
+}
 void MainWindow::onNextRowTimer() { queue().onTimerTick(); }
-void MainWindow::stopAllConversions() { queue().stopAllConversions(); }
+void MainWindow::stopAllConversions() {
+  if (runFlags().addingFiles)
+    stopAddingFiles();
+  else
+    queue().stopAllConversions();
+}
 
 namespace {
 

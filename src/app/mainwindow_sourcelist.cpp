@@ -2,22 +2,26 @@
 // probing them, and the list's buttons and pop-up menu. The rows are the
 // jobs of sourceJobs; the view shows them through sourceListModel.
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTimer>
 #include <QTreeView>
-#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "conversion_queue.h"
 #include "desktop_services.h"
 #include "file_input.h"
+#include "heap_trim.h"
 #include "job_request.h"
 #include "log_dialog.h"
 #include "mainwindow.h"
 #include "media_engine.h"
-#include "media_probe.h"
 #include "source_list_model.h"
+#include "source_prober.h"
 
 void MainWindow::addFiles() {
   stopPreviewKeepingFile();
@@ -39,6 +43,18 @@ void MainWindow::addFiles() {
   } catch (...) {
   }
   queue().setAddingFiles(false);
+  releaseFreedHeap();  // what the probe's thread freed
+  if (std::exchange(closeWhenAdded_, false)) {
+    startWhenAdded_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
+  } else if (std::exchange(startWhenAdded_, false)) {
+    startConversion();
+  }
+}
+
+void MainWindow::stopAddingFiles() {
+  startWhenAdded_ = false;
+  sourceProber_->cancel();
 }
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
@@ -60,17 +76,34 @@ void MainWindow::addChosenFiles() {
     openDialog_.enableSizing = true;
     files = prompts_->openFiles(this, parseFileFilter(openDialog_.filter));
   }
-  try {
-    for (const QString &path : files) {
-      appendSource(path);
-      // Let the list repaint and the window respond between files.
-      QCoreApplication::processEvents();
-    }
-  } catch (const std::exception &) {
-    // The probe could not run at all (no libraries): stop adding.
-  } catch (...) {
-  }
-  queue().setAddingFiles(false);
+  if (files.isEmpty()) return;
+  std::vector<std::string> paths;
+  for (const QString &path : files) paths.push_back(path.toStdString());
+  const int total = static_cast<int>(files.size());
+  auto showPosition = [this, total](int next) {
+    setStatusPanelText(kStatePanel, QStringLiteral("Adding %1 of %2").arg(next).arg(total));
+  };
+  showPosition(1);
+  QEventLoop adding;
+  int added = 0;
+  bool whole = false;
+  sourceProber_->start(
+      std::move(paths),
+      [&](int index, const ProbeSummary &probe) {
+        appendSource(files[index], probe);
+        added = index + 1;
+        if (added < total) showPosition(added + 1);
+      },
+      [&](bool all) {
+        whole = all;
+        adding.quit();
+      });
+  adding.exec();
+  // The loop may also have ended with the program: nothing of this list
+  // runs after here.
+  sourceProber_->stop();
+  setStatusPanelText(kStatePanel, whole ? QStringLiteral("Ready")
+                                        : QStringLiteral("Adding stopped: %1 of %2 added").arg(added).arg(total));
 }
 
 void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
@@ -87,10 +120,8 @@ void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
   addDroppedFiles(files);
 }
 
-void MainWindow::appendSource(const QString &path) {
-  const std::string file = path.toStdString();
-  sourceJobs_.append(
-      makeSourceJob(file, probeSourceFile(engine_->probe(), file), profileFormatName(settings_.profileId)));
+void MainWindow::appendSource(const QString &path, const ProbeSummary &probe) {
+  sourceJobs_.append(makeSourceJob(path.toStdString(), probe, profileFormatName(settings_.profileId)));
   sourceList_->scrollTo(sourceListModel_->index(sourceJobs_.count() - 1, kFileNameColumn));
 }
 

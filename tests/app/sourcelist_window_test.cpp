@@ -1,5 +1,6 @@
 // The source list of the main window: adding and probing files (open
 // dialog and drops), row texts, the add-file component, remove and clear.
+#include <QAction>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSlider>
@@ -7,6 +8,11 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "file_input.h"
 #include "media_fixture.h"
@@ -206,6 +212,53 @@ TEST_F(SourceList, RemoveClearAndCheckMarks) {
 
   window->clearAllFiles();
   EXPECT_EQ(rows(), 0);
+}
+
+// A named pipe held open with nothing written: probing it waits until the
+// pipe is released (it then reads as an empty file) or interrupted.
+struct HeldPipe {
+  explicit HeldPipe(std::string where) : path(std::move(where)) {
+    if (::mkfifo(path.c_str(), 0600) == 0) fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+  }
+  ~HeldPipe() { release(), std::filesystem::remove(path); }
+  void release() {
+    if (fd >= 0) ::close(std::exchange(fd, -1));
+  }
+  std::string path;
+  int fd = -1;
+};
+
+// While a file is probed the window answers: Esc ends the adding there,
+// Ctrl+Return starts the run once every file is listed.
+TEST_F(SourceList, AddingAnswersMeanwhileAndEndsByStopOrStart) {
+  const QString a = QString::fromStdString(smallClip(30000, 1001, "ntsc.mov"));
+  setOutputFolder(scratch.path().string());
+  for (const bool start : {false, true}) {
+    SCOPED_TRACE(start ? "Start" : "Stop");
+    window->clearAllFiles();
+    HeldPipe pipe(scratch.file("pipe.mov"));
+    ASSERT_GE(pipe.fd, 0);
+    QString during;
+    QTimer::singleShot(300, window.get(), [&] {
+      during = window->statusPanelText(kStatePanel) + QString(" %1").arg(rows());
+      control<QAction>(*window, start ? "convertAction" : "stopAction")->trigger();
+      if (start) pipe.release();
+    });
+    addFiles({a, QString::fromStdString(pipe.path), a});
+    EXPECT_EQ(during, "Adding 2 of 3 1");  // the first file listed, the second probed
+    if (!start) {
+      EXPECT_EQ(rows(), 1);
+      EXPECT_EQ(window->statusPanelText(kStatePanel), "Adding stopped: 1 of 3 added");
+      EXPECT_FALSE(window->runInProgress());
+      continue;
+    }
+    ASSERT_EQ(rows(), 3);
+    EXPECT_EQ(text(1, kProgressColumn), "Error");
+    EXPECT_TRUE(window->runInProgress());
+    ASSERT_TRUE(run.finishRun(*window));
+    EXPECT_EQ(text(0, kProgressColumn), "Done");
+    EXPECT_EQ(text(2, kProgressColumn), "Done");
+  }
 }
 
 TEST(ExclusiveRun, StartRunsTheHandlerAndIgnoresASecondStart) {
