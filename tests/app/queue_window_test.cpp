@@ -196,7 +196,8 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_EQ(kept.substr(kept.size() - 5), ").mp4") << kept;
   EXPECT_TRUE(probeMedia(kept).ok) << kept;
   EXPECT_FALSE(std::filesystem::exists(planned + ".mp4"));
-  const QString hint = control<SourceListModel>(*window, "sourceListModel")->index(1, 0).data(Qt::ToolTipRole).toString();
+  const QString hint =
+      control<SourceListModel>(*window, "sourceListModel")->index(1, 0).data(Qt::ToolTipRole).toString();
   EXPECT_TRUE(hint.contains(QString::fromStdString(kept))) << hint.toStdString();
   waitUntil([] { return false; }, 600, pumpEvents);  // the timer would have moved on by now
   EXPECT_EQ(text(0, kProgressColumn), "Done");
