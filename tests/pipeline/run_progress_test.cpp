@@ -49,6 +49,25 @@ TEST(RunProgress, FiguresOfASample) {
   EXPECT_EQ(f.leftSec, -1);
 }
 
+// The time a question holds the run is not the file's.
+TEST(RunProgress, FileClockLeavesOutPauses) {
+  using namespace std::chrono_literals;
+  std::chrono::steady_clock::time_point now{};
+  FileClock clock([&] { return now; });
+  clock.fileStarted();
+  now += 5s;
+  clock.pause();
+  now += 100s;
+  EXPECT_DOUBLE_EQ(clock.elapsedSec(), 5.0);
+  clock.pause();  // a second pause or resume changes nothing
+  clock.resume();
+  clock.resume();
+  now += 2s;
+  EXPECT_DOUBLE_EQ(clock.elapsedSec(), 7.0);
+  clock.fileStarted();
+  EXPECT_DOUBLE_EQ(clock.elapsedSec(), 0.0);
+}
+
 TEST(RunProgress, Texts) {
   EXPECT_EQ(clockText(65.4), "00:01:05");
   EXPECT_EQ(clockText(3599.6), "01:00:00");
