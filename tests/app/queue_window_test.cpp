@@ -194,14 +194,9 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   };
   window->stopAllConversions();
   prompts.duringQuestion = nullptr;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        const QString times = window->statusPanelText(kTimePanel);
-        return times != timesAsked && times.startsWith("Elapsed");
-      },
-      30000, pumpEvents));
-  EXPECT_TRUE(window->statusPanelText(kTimePanel).startsWith("Elapsed 00:00:"))
-      << window->statusPanelText(kTimePanel).toStdString();
+  auto times = [&] { return window->statusPanelText(kTimePanel); };
+  ASSERT_TRUE(waitUntil([&] { return times() != timesAsked && times().startsWith("Elapsed"); }, 30000, pumpEvents));
+  EXPECT_TRUE(times().startsWith("Elapsed 00:00:")) << times().toStdString();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
   EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
   ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000,
