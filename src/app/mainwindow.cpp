@@ -50,6 +50,7 @@ const char *const kOpenDialogFilter =
 const char *const kFolderHeadline = "Choose the required output folder below :";
 const char *const kSettingsNotReadText =
     "The settings could not be read from \"%1\". The program goes on with its default settings.";
+const char *const kNotOpenedText = "No program on this desktop could open \"%1\".";
 const char *const kSettingsNotSavedText =
     "The settings could not be saved to \"%1\". Changes to them will not be kept.";
 
@@ -83,6 +84,7 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   setObjectName(QStringLiteral("mainWindow"));
   prompts_ = options.prompts ? options.prompts : &appPrompts();
   desktop_ = options.desktop ? options.desktop : &systemDesktopServices();
+  clockNow_ = options.clock;
   programFolder_ =
       QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder);
   settingsStore_ = std::make_unique<QtSettingsStore>(options.settingsFolder);
@@ -312,7 +314,9 @@ void MainWindow::showOptionsDialog() {
   optionsDialog_->activateWindow();
 }
 
-void MainWindow::openHelpFile() { prompts_->openUrl(QUrl::fromLocalFile(helpFile_)); }
+void MainWindow::openHelpFile() {
+  if (!prompts_->openUrl(QUrl::fromLocalFile(helpFile_))) tellNotOpened(helpFile_);
+}
 
 void MainWindow::visitWebsite() { prompts_->openUrl(QUrl(QString::fromLatin1(trevix::kWebSiteUrl))); }
 
@@ -327,10 +331,21 @@ void MainWindow::openOutputFolder() {
     showInformation(QString::fromStdString(problem));
     return;
   }
-  desktop_->openUrl(QUrl::fromLocalFile(QString::fromStdString(trimText(folder))));
+  const QString path = QString::fromStdString(trimText(folder));
+  if (!desktop_->openUrl(QUrl::fromLocalFile(path))) tellNotOpened(path);
 }
 
 void MainWindow::showInformation(const QString &text) { prompts_->information(this, text); }
+
+void MainWindow::tellNotOpened(const QString &path) {
+  showInformation(QString::fromLatin1(kNotOpenedText).arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::clearStatusBar() {
+  setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
+  setStatusPanelText(kFileSizePanel, QString());
+  setStatusPanelText(kTimePanel, QString());
+}
 
 QString MainWindow::statusPanelText(int panel) const {
   return panel >= 0 && panel < kStatusPanelCount ? statusPanels_[panel]->text() : QString();

@@ -26,6 +26,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -94,6 +95,9 @@ struct MainWindowOptions {
   // Folder replacing the user's settings location (empty: the user's own
   // settings).
   QString settingsFolder;
+  // Where the running file's elapsed time is read from (empty: the steady
+  // clock).
+  std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 // The panels of the status bar: the state ("Ready", "Converting 2 of 5",
@@ -224,7 +228,12 @@ class MainWindow : public QMainWindow {
   void openOutputFolder();
   // Shows the information message box through Prompts.
   void showInformation(const QString &text);
+  // Says that the desktop opened nothing for `path` (no program took it).
+  void tellNotOpened(const QString &path);
   void setStatusPanelText(int panel, const QString &text);
+  // "Ready" and nothing else: after Clear All, and once the counts of the
+  // last run have been seen (the next Start, Add File or Remove File).
+  void clearStatusBar();
   // The least size: the design size, or more where the layouts need it
   // (a larger font), but never more than the screen it is on.
   QSize designSize() const;
@@ -344,6 +353,8 @@ class MainWindow : public QMainWindow {
   DesktopServices *desktop_ = nullptr;
   QtMainThreadScheduler *scheduler_ = nullptr;
   QString programFolder_;  // no trailing separator
+  // The running file's clock (MainWindowOptions::clock).
+  std::function<std::chrono::steady_clock::time_point()> clockNow_;
   // The open dialog's settings (used through Prompts::openFiles).
   struct OpenDialogSettings {
     QString filter;  // "Name|patterns|Name|patterns|"

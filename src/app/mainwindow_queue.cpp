@@ -45,7 +45,8 @@ class QueueLink : public QueuePrompts,
       : w_(w),
         relay_(std::move(relay)),
         engine_(*w.engine_),
-        queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}) {
+        queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}),
+        clock_(w.clockNow_) {
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -54,8 +55,13 @@ class QueueLink : public QueuePrompts,
 
   // QueuePrompts
   void information(const std::string &text) override { w_.showInformation(qText(text)); }
+  // The run waits for the answer: that time is not the file's.
   bool confirmStopAll() override {
-    return w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+    clock_.pause();
+    const bool yes =
+        w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+    clock_.resume();
+    return yes;
   }
 
   // QueueTimer
@@ -81,7 +87,11 @@ class QueueLink : public QueuePrompts,
   // the progress bar and the status bar where the run stands.
   void startPressed() override { w_.stopAndReleasePreview(); }
   void outputFolderRefused(const std::string &) override { w_.chooseOutputFolder(); }
-  void runStarted() override { w_.disableControlsForConversion(); }
+  void runStarted() override {
+    runOn_ = true;
+    w_.clearStatusBar();
+    w_.disableControlsForConversion();
+  }
   void runReleased() override {
     w_.enableControlsAfterConversion();
     releaseFreedHeap();
@@ -96,6 +106,8 @@ class QueueLink : public QueuePrompts,
     w_.setStatusPanelText(kTimePanel, QString());
   }
   void rowProgress(int row, const ProgressReport &report) override {
+    // A stopped task's last reports come after its run: the counts stand.
+    if (!runOn_) return;
     w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
     w_.progressBar_->setValue(report.barPercent);
     w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
@@ -111,6 +123,7 @@ class QueueLink : public QueuePrompts,
     if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs_))));
   }
   void runEnded(RunOutcome outcome) override {
+    runOn_ = false;
     const QString counts = qText(runCountsText(runCounts(w_.sourceJobs_)));
     w_.setStatusPanelText(kStatePanel, counts);
     w_.setStatusPanelText(kTimePanel, QString());
@@ -135,6 +148,7 @@ class QueueLink : public QueuePrompts,
   EngineAdapter engine_;
   ConversionQueue queue_;
   FileClock clock_;
+  bool runOn_ = false;  // between runStarted and runEnded
 };
 
 ConversionQueue &MainWindow::queue() {

@@ -136,12 +136,14 @@ void MainWindow::removeSelectedFile() {
   // Rows are not removed under a running queue, whose row numbers they are.
   if (runFlags().addingFiles || runInProgress()) return;
   sourceJobs_.remove(selectedRow());
+  clearStatusBar();
 }
 
 void MainWindow::clearAllFiles() {
   if (runFlags().addingFiles || runInProgress()) return;
   engine_->clearTasks();
   sourceJobs_.clear();
+  clearStatusBar();
 }
 
 void MainWindow::checkAllFiles() { sourceJobs_.setAllChecked(true); }
@@ -180,7 +182,7 @@ void MainWindow::openConvertedFile(int row) {
     showInformation(QStringLiteral("The converted file \"%1\" is no longer there.").arg(output));
     return;
   }
-  desktop_->openUrl(QUrl::fromLocalFile(output));
+  if (!desktop_->openUrl(QUrl::fromLocalFile(output))) tellNotOpened(output);
 }
 
 void MainWindow::onSourceDoubleClicked(const QModelIndex &index) {

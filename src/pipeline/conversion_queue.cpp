@@ -135,7 +135,7 @@ void ConversionQueue::startConversion() {
   // A run is already under way (the controls that lead here are disabled
   // while it lasts).
   if (s_.converting || timer_.enabled()) return;
-  jobs_.resetRunState();
+  jobs_.resetRunState(SourceJobs::FrameCounts::Clear);
   if (jobs_.count() == 0) {
     prompts_.information("Please Add Files To Convert!");
     return;

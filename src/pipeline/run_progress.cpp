@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "pipeline_text.h"
 
@@ -91,4 +92,30 @@ std::string runCountsText(const RunCounts &c) {
   if (c.aborted) s += ", " + std::to_string(c.aborted) + " Abort";
   if (c.notConverted) s += ", " + std::to_string(c.notConverted) + " not converted";
   return s;
+}
+
+FileClock::FileClock(ClockNow now) : now_(now ? std::move(now) : ClockNow(std::chrono::steady_clock::now)) {
+  started_ = now_();
+}
+
+void FileClock::fileStarted() {
+  started_ = now_();
+  paused_ = false;
+}
+
+void FileClock::pause() {
+  if (paused_) return;
+  pausedAt_ = now_();
+  paused_ = true;
+}
+
+void FileClock::resume() {
+  if (!paused_) return;
+  started_ += now_() - pausedAt_;
+  paused_ = false;
+}
+
+double FileClock::elapsedSec() const {
+  const auto until = paused_ ? pausedAt_ : now_();
+  return std::chrono::duration<double>(until - started_).count();
 }

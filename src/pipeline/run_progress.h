@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "queue_interfaces.h"
@@ -70,15 +71,24 @@ RunCounts runCounts(const SourceJobs &jobs);
 // are such rows.
 std::string runCountsText(const RunCounts &counts);
 
+// Where the running file's wall time is read from (the steady clock;
+// tests give their own).
+using ClockNow = std::function<std::chrono::steady_clock::time_point()>;
+
 // Measures the running file's wall time; fileStarted() when the queue
-// starts a row.
+// starts a row. The time between pause() and resume() (a question the run
+// waits for) is not counted.
 class FileClock {
  public:
-  void fileStarted() { started_ = std::chrono::steady_clock::now(); }
-  double elapsedSec() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-  }
+  explicit FileClock(ClockNow now = {});
+  void fileStarted();
+  void pause();
+  void resume();
+  double elapsedSec() const;
 
  private:
-  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  ClockNow now_;
+  std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point pausedAt_{};
+  bool paused_ = false;
 };

@@ -205,8 +205,9 @@ void SourceJobs::setOutputType(const std::string &outputType) {
   changed(0, count() - 1);
 }
 
-void SourceJobs::resetRunState() {
+void SourceJobs::resetRunState(FrameCounts frames) {
   for (SourceJob &j : jobs_) {
+    if (frames == FrameCounts::Clear) j.frameNumber.reset();
     j.state = JobState::Waiting;
     j.loadingScript = false;
     j.progress.reset();

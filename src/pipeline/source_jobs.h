@@ -156,9 +156,12 @@ class SourceJobs {
   void setEdits(int row, const JobEdits &edits);
   // Every row shows the profile's format name.
   void setOutputType(const std::string &outputType);
+  // What a reset does with the frame counts of the last run.
+  enum class FrameCounts { Keep, Clear };
   // A new run (or a new Add File): every job waits again, without the
-  // progress, output, reason and log of the last one. Frame counts stay.
-  void resetRunState();
+  // progress, output, reason and log of the last one. Add File keeps the
+  // frame counts; Start clears them, checked rows or not.
+  void resetRunState(FrameCounts frames = FrameCounts::Keep);
 
   // The conversion of one row.
   void startJob(int row, const std::string &outputPath, bool loadingScript);

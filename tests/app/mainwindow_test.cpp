@@ -615,6 +615,15 @@ TEST_F(MainWindowTest, OpenOutputFolderGoesToTheDesktop) {
   ASSERT_EQ(run.desktop.openedUrls.size(), 2u);
   EXPECT_EQ(run.desktop.openedUrls[0], QUrl::fromLocalFile(folder));
   EXPECT_EQ(run.desktop.openedUrls[1], QUrl::fromLocalFile(folder));
+  EXPECT_EQ(run.prompts.messages.size(), 1) << "nothing is said when the desktop opened it";
+
+  // Where no program takes the folder or the help page, the window says so.
+  run.desktop.opens = false;
+  run.prompts.opens = false;
+  control<QToolButton>(*w, "openFolderButton")->click();
+  control<QAction>(*w, "openHelpAction")->trigger();
+  const QString notOpened = Q("No program on this desktop could open \"%1\".");
+  EXPECT_EQ(run.prompts.messages.mid(1), (QStringList{notOpened.arg(folder), notOpened.arg(w->helpFile())}));
 }
 
 }  // namespace

@@ -161,6 +161,15 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   EXPECT_TRUE(runEnded());
   EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
+
+  // The next run starts afresh, the rows it leaves out and the status bar too.
+  setChecked(0, true);
+  setChecked(1, false);
+  window->startConversion();
+  EXPECT_EQ(text(1, kProgressColumn), "");
+  EXPECT_EQ(text(1, kFramesColumn), "");
+  EXPECT_EQ(window->statusPanelText(kFileSizePanel), "");
+  ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
 }
 
 TEST_F(QueueWindow, StopAnsweredNoThenYes) {
@@ -172,11 +181,22 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   recipe.durationSec = 10.0;
   const QString a = QString::fromStdString(cachedFixture(recipe, "long.mov"));
   addFiles({a, a, a});
+  window->engine()->setProgressInterval(100);
   window->startConversion();
   ASSERT_TRUE(window->runFlags().converting);
-  // Row 0 converts; answering No lets it go on to the end.
+  // Row 0 converts; answering No lets it go on to the end. The hour the
+  // question stays open is not the file's time.
   prompts.yesAnswer = false;
+  QString timesAsked;
+  prompts.duringQuestion = [&] {
+    run.clockAhead += std::chrono::hours(1);
+    timesAsked = window->statusPanelText(kTimePanel);
+  };
   window->stopAllConversions();
+  prompts.duringQuestion = nullptr;
+  auto times = [&] { return window->statusPanelText(kTimePanel); };
+  ASSERT_TRUE(waitUntil([&] { return times() != timesAsked && times().startsWith("Elapsed"); }, 30000, pumpEvents));
+  EXPECT_TRUE(times().startsWith("Elapsed 00:00:")) << times().toStdString();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
   EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
   ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000,
@@ -196,7 +216,8 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_EQ(kept.substr(kept.size() - 5), ").mp4") << kept;
   EXPECT_TRUE(probeMedia(kept).ok) << kept;
   EXPECT_FALSE(std::filesystem::exists(planned + ".mp4"));
-  const QString hint = control<SourceListModel>(*window, "sourceListModel")->index(1, 0).data(Qt::ToolTipRole).toString();
+  const QString hint =
+      control<SourceListModel>(*window, "sourceListModel")->index(1, 0).data(Qt::ToolTipRole).toString();
   EXPECT_TRUE(hint.contains(QString::fromStdString(kept))) << hint.toStdString();
   waitUntil([] { return false; }, 600, pumpEvents);  // the timer would have moved on by now
   EXPECT_EQ(text(0, kProgressColumn), "Done");
@@ -277,6 +298,12 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
   ASSERT_EQ(desktop.openedUrls.size(), 1u);
   EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
   EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
+  // No program for it on this desktop: the window says so.
+  desktop.opens = false;
+  emit control<QTreeView>(*window, "sourceList")
+      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
+  EXPECT_EQ(prompts.messages.last().toStdString(),
+            "No program on this desktop could open \"" + job(1).outputPath + "\".");
 }
 
 // During a run the status bar tells which file of the run is converted and
@@ -304,7 +331,10 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
   ASSERT_TRUE(waitUntil([&] { return runEnded(); }, 60000, pumpEvents));
   EXPECT_EQ(window->statusPanelText(kStatePanel), "2 Done, 0 Fail");
   EXPECT_EQ(window->statusPanelText(kTimePanel), "");
-  // Add File starts afresh.
+  // Clear All, and Add File, start afresh.
+  window->clearAllFiles();
+  for (int panel : {kStatePanel, kFileSizePanel, kTimePanel})
+    EXPECT_EQ(window->statusPanelText(panel), panel == kStatePanel ? "Ready" : "") << panel;
   addFiles({});
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
 }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <chrono>
 #include <memory>
 
 #include "conversion_queue.h"
@@ -26,6 +27,9 @@ struct WindowRun {
   FakeDesktop desktop;
   ScratchDir settingsDir;
   QString folderOverride;  // a settings folder of the test's own choice
+  // How far the window's clock for the running file is ahead of the real
+  // one; a test moves it on to let time pass at once.
+  std::chrono::steady_clock::duration clockAhead{};
 
   // Start-up as the program does it: the window (libraries from bin/Common),
   // the About box, the options dialog (loading the settings), then show.
@@ -34,6 +38,7 @@ struct WindowRun {
     o.prompts = &prompts;
     o.desktop = &desktop;
     o.settingsFolder = settingsFolder();
+    o.clock = [this] { return std::chrono::steady_clock::now() + clockAhead; };
     auto w = std::make_unique<MainWindow>(o);
     if (w->startupFailed()) return w;
     w->createDialogs();

@@ -42,9 +42,10 @@ struct FakePrompts : Prompts {
     folderStarts << startFolder;
     return folders.isEmpty() ? QString() : folders.takeFirst();
   }
+  bool opens = true;  // whether the desktop takes what openUrl gets
   bool openUrl(const QUrl &url) override {
     openedUrls.push_back(url);
-    return true;
+    return opens;
   }
 };
 
@@ -54,9 +55,10 @@ struct FakePrompts : Prompts {
 struct FakeDesktop : DesktopServices {
   std::vector<QUrl> openedUrls;
   QStringList notifications;  // "title|text"
+  bool opens = true;           // whether a program takes what openUrl gets
   bool openUrl(const QUrl &url) override {
     openedUrls.push_back(url);
-    return true;
+    return opens;
   }
   bool notify(const QString &title, const QString &text) override {
     notifications << title + QLatin1Char('|') + text;

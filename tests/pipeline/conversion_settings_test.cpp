@@ -49,6 +49,11 @@ TEST(ConversionSettings, TheJobTakesEveryChoiceOfTheRecord) {
   EXPECT_EQ(job.volumeValue, 600);
   EXPECT_EQ(job.aspectIndex, 2);
   EXPECT_EQ(job.profileId, s.profileId);
+  // The chosen frame rate reaches the output record through the profile.
+  ASSERT_TRUE(s.choices.comboVideoFramerate.selectText("25 fps"));
+  OutputOptions written;
+  jobSettingsFrom(s).applyProfileOptions(written);
+  EXPECT_EQ(written.frameRate, "25");
   EXPECT_FALSE(job.keepMetadata);
   EXPECT_TRUE(jobSettingsFrom(ConversionSettings()).keepMetadata);
   s.dropDownItems = -5;

@@ -49,6 +49,22 @@ TEST(RunProgress, FiguresOfASample) {
   EXPECT_EQ(f.leftSec, -1);
 }
 
+// The time a question holds the run is not the file's; pausing twice
+// changes nothing.
+TEST(RunProgress, FileClockLeavesOutPauses) {
+  std::chrono::steady_clock::time_point now{};
+  FileClock clock([&] { return now; });
+  clock.fileStarted();
+  for (int step = 0; step < 2; ++step) {
+    now += std::chrono::seconds(5);
+    clock.pause();
+    clock.pause();
+    now += std::chrono::seconds(100);
+    clock.resume();
+  }
+  EXPECT_DOUBLE_EQ(clock.elapsedSec(), 10.0);
+}
+
 TEST(RunProgress, Texts) {
   EXPECT_EQ(clockText(65.4), "00:01:05");
   EXPECT_EQ(clockText(3599.6), "01:00:00");
