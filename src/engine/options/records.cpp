@@ -27,9 +27,9 @@ void OptionLanguage::applyInputOptions(InputOptions &record, const std::string &
   if (!record.format.empty()) setInputFormat(record.format);
   if (record.startTimeMs > 0) setStartTimeUs(static_cast<int64_t>(record.startTimeMs) * 1000);
   if (record.programid >= 0) setProgramId(record.programid);
-  options.handQuarterTurns = handTurnQuarters(record.rotateDegrees);
-  if (options.handQuarterTurns < 0) {
-    options.handQuarterTurns = 0;
+  options_.handQuarterTurns = handTurnQuarters(record.rotateDegrees);
+  if (options_.handQuarterTurns < 0) {
+    options_.handQuarterTurns = 0;
     throw EngineError("rotate must be 0, 90, 180 or 270 degrees");
   }
 }
