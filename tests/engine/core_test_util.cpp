@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "binding.h"
 #include "media_fixture.h"
+#include "media_remux.h"
 
 namespace {
 
@@ -15,45 +15,6 @@ MediaRecipe coreRecipe(double seconds) {
   MediaRecipe recipe = smallClipRecipe(seconds);
   recipe.videoCodec = "mpeg4";
   return recipe;
-}
-
-// Copies `src` into `dst` with the streams in reverse order.
-bool remuxReversed(const std::string &src, const std::string &dst) {
-  AVFormatContext *in = nullptr;
-  if (libavformat.avformat_open_input(&in, src.c_str(), nullptr, nullptr) < 0) return false;
-  libavformat.avformat_find_stream_info(in, nullptr);
-  AVFormatContext *out = nullptr;
-  bool ok = libavformat.avformat_alloc_output_context2(&out, nullptr, "mov", dst.c_str()) >= 0;
-  const int n = static_cast<int>(in->nb_streams);
-  std::vector<int> map(static_cast<size_t>(n));
-  for (int i = n - 1; ok && i >= 0; --i) {
-    AVStream *st = libavformat.avformat_new_stream(out, nullptr);
-    ok = st && libavcodec.avcodec_parameters_copy(st->codecpar, in->streams[i]->codecpar) >= 0;
-    if (ok) {
-      st->codecpar->codec_tag = 0;
-      st->time_base = in->streams[i]->time_base;
-      map[static_cast<size_t>(i)] = st->index;
-    }
-  }
-  ok = ok && libavformat.avio_open(&out->pb, dst.c_str(), AVIO_FLAG_WRITE) >= 0;
-  ok = ok && libavformat.avformat_write_header(out, nullptr) >= 0;
-  AVPacket *pkt = libavcodec.av_packet_alloc();
-  while (ok && libavformat.av_read_frame(in, pkt) >= 0) {
-    const int o = map[static_cast<size_t>(pkt->stream_index)];
-    libavcodec.av_packet_rescale_ts(pkt, in->streams[pkt->stream_index]->time_base, out->streams[o]->time_base);
-    pkt->stream_index = o;
-    pkt->pos = -1;
-    ok = libavformat.av_interleaved_write_frame(out, pkt) >= 0;
-    libavcodec.av_packet_unref(pkt);
-  }
-  libavcodec.av_packet_free(&pkt);
-  if (ok) ok = libavformat.av_write_trailer(out) >= 0;
-  if (out) {
-    if (out->pb) libavformat.avio_closep(&out->pb);
-    libavformat.avformat_free_context(out);
-  }
-  libavformat.avformat_close_input(&in);
-  return ok;
 }
 
 }  // namespace
@@ -69,12 +30,12 @@ std::string coreAudioOnlySource() {
 std::string coreAudioFirstSource() {
   const std::string src = coreSource(2.0);
   const std::string dst =
-      (std::filesystem::temp_directory_path() / ("trevix-core-audiofirst-" + std::to_string(getuid()) + "-v1.mov"))
+      (std::filesystem::temp_directory_path() / ("trevix-core-audiofirst-" + std::to_string(getuid()) + "-v2.mov"))
           .string();
   if (!std::filesystem::exists(dst)) {
     // Written under a name of this process, then renamed into place.
     const std::string tmp = dst + "." + std::to_string(getpid()) + ".part.mov";
-    if (!remuxReversed(src, tmp)) return {};
+    if (!remuxMedia(src, tmp, "mov", RemuxEdit{.reverseStreams = true})) return {};
     std::filesystem::rename(tmp, dst);
   }
   return dst;
@@ -142,15 +103,5 @@ bool EventRecorder::waitForEndOfRun(int timeoutMs) {
     for (const auto &t : terms_)
       if (t.index == -1) return true;
     return false;
-  });
-}
-
-bool EventRecorder::waitFor(const std::function<bool()> &condition, int timeoutMs) {
-  std::unique_lock<std::mutex> g(m_);
-  return cv_.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] {
-    g.unlock();
-    const bool ok = condition();
-    g.lock();
-    return ok;
   });
 }

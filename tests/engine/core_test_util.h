@@ -56,7 +56,6 @@ class EventRecorder {
   int progressCount(int index = -1);
   // Waits until the end-of-run notice (index -1) arrived.
   bool waitForEndOfRun(int timeoutMs = 60000);
-  bool waitFor(const std::function<bool()> &condition, int timeoutMs);
 
  private:
   MediaEngine &engine_;

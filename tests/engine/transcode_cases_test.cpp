@@ -14,7 +14,10 @@
 #include <fstream>
 
 #include "binding.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
+#include "media_measure.h"
+#include "media_remux.h"
 #include "output_file.h"
 #include "input_open.h"
 #include "output_open.h"
@@ -262,17 +265,6 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   EXPECT_NEAR(p.first("video")->frameRate, 50.0, 0.01);
 }
 
-// Every picture of a lossless (FFV1) file as packed RGB.
-std::vector<std::vector<uint8_t>> losslessPictures(const std::string &path) {
-  std::vector<std::vector<uint8_t>> pictures;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
-    std::vector<uint8_t> p(static_cast<size_t>(w) * h * 3);
-    for (int y = 0; y < h; ++y) std::memcpy(&p[static_cast<size_t>(y) * w * 3], rgb + y * linesize, w * 3);
-    pictures.push_back(std::move(p));
-  });
-  return pictures;
-}
-
 TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
   struct Case {
     int from, to;
@@ -295,7 +287,7 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     recipe.videoCodec = "ffv1";
     recipe.audioCodec = "";
     const std::string src = cachedFixture(recipe, "ffv1-" + std::to_string(c.from) + ".avi");
-    const auto source = losslessPictures(src);
+    const auto source = everyNthPicture(src, 1);  // lossless (FFV1): exact matches
     ASSERT_EQ(source.size(), static_cast<size_t>(2 * c.from));
 
     OutputOptions o;
@@ -312,8 +304,9 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     closeOutputFiles(t.task);
 
     std::vector<int> kept;
-    for (const auto &picture : losslessPictures(out)) {
-      const auto match = std::find(source.begin(), source.end(), picture);
+    for (const RgbPicture &picture : everyNthPicture(out, 1)) {
+      const auto match = std::find_if(source.begin(), source.end(),
+                                      [&](const RgbPicture &s) { return s.pixels == picture.pixels; });
       kept.push_back(match == source.end() ? -1 : static_cast<int>(match - source.begin()));
     }
     EXPECT_EQ(kept, c.kept) << c.from << " -> " << c.to << " fps";
@@ -418,48 +411,10 @@ TEST_F(TranscodeCases, VolumeScalesEverySampleExactly) {
   }
 }
 
-// Copies `from` (MPEG-TS) into `to`, moving every packet from `atSec` on
-// by `jumpSec`.
-bool remuxWithJump(const std::string &from, const std::string &to, double atSec, double jumpSec) {
-  AVFormatContext *ic = nullptr;
-  if (libavformat.avformat_open_input(&ic, from.c_str(), nullptr, nullptr) < 0) return false;
-  libavformat.avformat_find_stream_info(ic, nullptr);
-  AVFormatContext *oc = nullptr;
-  libavformat.avformat_alloc_output_context2(&oc, nullptr, "mpegts", to.c_str());
-  for (unsigned i = 0; i < ic->nb_streams; ++i) {
-    AVStream *st = libavformat.avformat_new_stream(oc, nullptr);
-    libavcodec.avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
-    st->codecpar->codec_tag = 0;
-    st->time_base = ic->streams[i]->time_base;
-  }
-  libavformat.avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE);
-  bool ok = libavformat.avformat_write_header(oc, nullptr) >= 0;
-  AVPacket *pkt = libavcodec.av_packet_alloc();
-  while (ok && libavformat.av_read_frame(ic, pkt) >= 0) {
-    const AVRational itb = ic->streams[pkt->stream_index]->time_base;
-    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-    if (pkt->dts != AV_NOPTS_VALUE &&
-        libavutil.av_rescale_q(pkt->dts, itb, AVRational{1, AV_TIME_BASE}) - start >= atSec * AV_TIME_BASE) {
-      const int64_t shift = libavutil.av_rescale_q(static_cast<int64_t>(jumpSec * AV_TIME_BASE),
-                                                   AVRational{1, AV_TIME_BASE}, itb);
-      pkt->dts += shift;
-      if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += shift;
-    }
-    libavcodec.av_packet_rescale_ts(pkt, itb, oc->streams[pkt->stream_index]->time_base);
-    ok = libavformat.av_interleaved_write_frame(oc, pkt) >= 0;
-  }
-  libavcodec.av_packet_free(&pkt);
-  libavformat.av_write_trailer(oc);
-  libavformat.avio_closep(&oc->pb);
-  libavformat.avformat_free_context(oc);
-  libavformat.avformat_close_input(&ic);
-  return ok;
-}
-
 TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   const std::string ts = cachedFixture(smallClipRecipe(3.0), "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.5, 20.0));
+  ASSERT_TRUE(remuxMedia(ts, jumped, "mpegts", RemuxEdit{.jumpAtSec = 1.5, .jumpSec = 20.0}));
   OutputOptions o = mp4Options();
   o.an = true;
   DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
@@ -485,7 +440,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
 TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
   const std::string ts = cachedFixture(smallClipRecipe(3.0), "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.0, 30.0));
+  ASSERT_TRUE(remuxMedia(ts, jumped, "mpegts", RemuxEdit{.jumpAtSec = 1.0, .jumpSec = 30.0}));
   OutputOptions o = mp4Options();
   o.an = true;
   o.copyts = true;  // the 30 s gap stays in the time stamps the reading is paced by
@@ -799,14 +754,12 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
 // ---------------------------------------------------------------- damaged inputs
 
 void damage(const std::string &from, const std::string &to, double keep, bool scribble) {
-  std::ifstream in(from, std::ios::binary);
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  data.resize(static_cast<size_t>(data.size() * keep));
+  std::string data = fileBytes(from);
+  data.resize(static_cast<size_t>(static_cast<double>(data.size()) * keep));
   if (scribble)
     for (size_t i = data.size() / 5; i < data.size(); i += 1009)
       for (size_t k = 0; k < 40 && i + k < data.size(); ++k) data[i + k] = static_cast<char>((i * 7 + k * 13) & 0xff);
-  std::ofstream out(to, std::ios::binary);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  writeFileBytes(to, data);
 }
 
 TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "binding.h"
 #include "media_fixture.h"
+#include "media_measure.h"
 #include "test_env.h"
 #include "transcode_test_util.h"
 
@@ -31,28 +31,6 @@ class TranscodeThreads : public ::testing::Test {
   void SetUp() override { requireLibraries(); }
   ScratchDir dir;
 };
-
-// The time stamps (seconds) of every packet of the file's first stream of
-// `type`, in file order.
-std::vector<double> packetTimes(const std::string &path, AVMediaType type) {
-  std::vector<double> times;
-  AVFormatContext *ic = nullptr;
-  if (libavformat.avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return times;
-  if (libavformat.avformat_find_stream_info(ic, nullptr) >= 0) {
-    int index = -1;
-    for (unsigned i = 0; i < ic->nb_streams && index < 0; ++i)
-      if (ic->streams[i]->codecpar->codec_type == type) index = static_cast<int>(i);
-    AVPacket *pkt = libavcodec.av_packet_alloc();
-    while (index >= 0 && libavformat.av_read_frame(ic, pkt) >= 0) {
-      if (pkt->stream_index == index)
-        times.push_back(pkt->pts == AV_NOPTS_VALUE ? -1.0 : pkt->pts * av_q2d(ic->streams[index]->time_base));
-      libavcodec.av_packet_unref(pkt);
-    }
-    libavcodec.av_packet_free(&pkt);
-  }
-  libavformat.avformat_close_input(&ic);
-  return times;
-}
 
 Conversion convertWith(const std::string &src, const std::string &out, const OutputOptions &o, int threads) {
   ConvertSetup s;
@@ -100,8 +78,8 @@ TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
     ASSERT_TRUE(pa.ok && pb.ok);
     EXPECT_EQ(pb.first("video")->frames, pa.first("video")->frames);
     EXPECT_EQ(pb.first("audio")->frames, pa.first("audio")->frames);
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_VIDEO), packetTimes(one, AVMEDIA_TYPE_VIDEO));
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_AUDIO), packetTimes(one, AVMEDIA_TYPE_AUDIO));
+    EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
+    EXPECT_EQ(pb.first("audio")->times, pa.first("audio")->times);
 
     // The sound does not depend on the video's threads: the same samples
     // from the same time on, so the offset between sound and picture stays.
@@ -125,42 +103,14 @@ TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
   }
 }
 
-// Every `step`-th picture of a file, as packed RGB.
-std::vector<std::vector<uint8_t>> rgbPictures(const std::string &path, int step) {
-  std::vector<std::vector<uint8_t>> pictures;
-  int n = 0;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
-    if (n++ % step) return;
-    std::vector<uint8_t> p;
-    for (int y = 0; y < height; ++y) p.insert(p.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
-    pictures.push_back(std::move(p));
-  });
-  return pictures;
-}
-
 // The mean PSNR (dB) of every `step`-th picture of `path` against
 // `reference` (taken with the same step); -1 when the counts differ.
-double meanPsnr(const std::vector<std::vector<uint8_t>> &reference, const std::string &path, int step) {
+double meanPsnr(const std::vector<RgbPicture> &reference, const std::string &path, int step) {
+  const std::vector<RgbPicture> pictures = everyNthPicture(path, step);
+  if (pictures.size() != reference.size() || pictures.empty()) return -1.0;
   double sum = 0;
-  size_t n = 0;
-  int picture = 0;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
-    if (picture++ % step) return;
-    if (n >= reference.size()) {
-      ++n;
-      return;
-    }
-    const std::vector<uint8_t> &r = reference[n++];
-    double error = 0;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width * 3; ++x) {
-        const double d = static_cast<double>(r[static_cast<size_t>(y) * width * 3 + x]) - rgb[y * linesize + x];
-        error += d * d;
-      }
-    const double mse = std::max(error / (static_cast<double>(width) * height * 3), 1e-10);
-    sum += 10.0 * std::log10(255.0 * 255.0 / mse);
-  });
-  return n == reference.size() && n ? sum / static_cast<double>(n) : -1.0;
+  for (size_t i = 0; i < pictures.size(); ++i) sum += picturePsnr(reference[i], pictures[i]);
+  return sum / static_cast<double>(pictures.size());
 }
 
 // Two threads, as on the two-core machine the speed is measured on: the
@@ -172,7 +122,7 @@ TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
   recipe.height = 720;
   const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
   constexpr int kStep = 10;
-  const auto source = rgbPictures(src, kStep);
+  const auto source = everyNthPicture(src, kStep);
   ASSERT_GE(source.size(), 25u);
   OutputOptions mpeg4 = mp4Options();
   mpeg4.frameSize = "1280x720";
@@ -212,11 +162,11 @@ TEST_F(TranscodeThreads, LimitsEndAThreadedRunWhereTheyEndOneThread) {
     const Conversion b = convertWith(src, many, o, kManyThreads);
     ASSERT_TRUE(a.finished) << a.message;
     ASSERT_TRUE(b.finished) << b.message;
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_VIDEO), packetTimes(one, AVMEDIA_TYPE_VIDEO));
+    const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
+    EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
     // The decoder's threads hand out the last pictures a few pictures
     // late, so the sound read meanwhile may reach that much further.
-    const int64_t audioOne = probeMedia(one).first("audio")->frames;
-    const int64_t audioMany = probeMedia(many).first("audio")->frames;
+    const int64_t audioOne = pa.first("audio")->frames, audioMany = pb.first("audio")->frames;
     EXPECT_GE(audioMany, audioOne);
     EXPECT_LE(audioMany, audioOne + 2 * kManyThreads);
   }

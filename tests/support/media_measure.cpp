@@ -6,6 +6,7 @@
 
 #include "av_ptr.h"
 #include "binding.h"
+#include "media_fixture.h"
 
 namespace {
 
@@ -118,6 +119,18 @@ std::vector<RgbPicture> decodePictures(const std::string &path, int maxPictures)
     libswscale.sws_scale(sws.get(), f->data, f->linesize, 0, f->height, dst, lines);
     pictures.push_back(std::move(p));
     return maxPictures < 0 || static_cast<int>(pictures.size()) < maxPictures;
+  });
+  return pictures;
+}
+
+std::vector<RgbPicture> everyNthPicture(const std::string &path, int step) {
+  std::vector<RgbPicture> pictures;
+  int n = 0;
+  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double time) {
+    if (n++ % step) return;
+    RgbPicture p{width, height, time, {}};
+    for (int y = 0; y < height; ++y) p.pixels.insert(p.pixels.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
+    pictures.push_back(std::move(p));
   });
   return pictures;
 }

@@ -22,6 +22,11 @@ struct RgbPicture {
 // file cannot be decoded.
 std::vector<RgbPicture> decodePictures(const std::string &path, int maxPictures = -1);
 
+// Every `step`-th picture of the first video stream (the first included),
+// as decodeVideoRGB converts them: for comparing two encodings picture by
+// picture without holding a long clip in memory.
+std::vector<RgbPicture> everyNthPicture(const std::string &path, int step);
+
 // The picture turned `rotationCw` degrees clockwise (a multiple of 90), then
 // with left and right swapped when `mirrored`: what a player shows for a
 // stream whose display matrix was made by av_display_rotation_set(m,
