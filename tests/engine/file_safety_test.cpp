@@ -23,12 +23,13 @@
 #include <regex>
 #include <thread>
 
-#include "media_engine.h"
+#include "clip_catalogue.h"
+#include "engine_driver.h"
 #include "file_bytes.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "media_probe.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

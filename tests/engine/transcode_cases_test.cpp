@@ -14,17 +14,18 @@
 #include <fstream>
 
 #include "binding.h"
+#include "clip_catalogue.h"
+#include "engine_driver.h"
 #include "file_bytes.h"
+#include "input_open.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "media_remux.h"
 #include "output_file.h"
-#include "input_open.h"
 #include "output_open.h"
 #include "test_env.h"
 #include "transcode_setup.h"
 #include "transcode_task.h"
-#include "transcode_test_util.h"
 #include "transcoder.h"
 
 namespace fs = std::filesystem;
@@ -175,10 +176,9 @@ TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
   o.vcodec = "mpeg4";
   o.acodec = "libmp3lame";
   o.extraOptions = "vframes=100";
-  const Conversion r = convert(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 100);
   EXPECT_EQ(r.progress.back().frameNumber, 100);
@@ -192,10 +192,9 @@ TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
   OutputOptions o = mp4Options();
   o.vb = 800000;
   o.extraOptions = "fs=100000";
-  const Conversion r = convert(mediumSource(), out, o);
+  const auto [r, p] = convertAndProbe(mediumSource(), out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_LT(p.durationSec, 5.0);
   EXPECT_LT(fs::file_size(out), 200000u);
@@ -575,9 +574,8 @@ TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
   o.acodec = "copy";
   o.frameSize = "176x144";  // no effect on a copy
   const std::string out = dir.file("copy.mp4");
-  const Conversion r = convert(smallSource(), out, o);
+  const auto [r, p] = convertAndProbe(smallSource(), out, o);
   EXPECT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->codec, "h264");
   EXPECT_EQ(p.first("video")->width, 320);
@@ -619,9 +617,8 @@ TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
   o.aspect = "16:9";
   o.an = true;
   const std::string out = dir.file("wide.mp4");
-  const Conversion r = convert(smallSource(1.0), out, o);
+  const auto [r, p] = convertAndProbe(smallSource(1.0), out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->width, 720);
   EXPECT_EQ(p.first("video")->sarNum, 64);
@@ -740,9 +737,8 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
   const std::string out = dir.file("audio.avi");
   OutputOptions o;
   o.acodec = "libmp3lame";
-  const Conversion r = convert(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   ASSERT_EQ(p.streams.size(), 1u);
   EXPECT_EQ(p.streams[0].type, "audio");
@@ -852,9 +848,8 @@ TEST_F(TranscodeCases, RealMediaTakesOnlyRealVideo) {
 
 TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
   const std::string out = dir.file("plain.wmv");
-  const Conversion r = convert(smallSource(1.0), out, OutputOptions{});
+  const auto [r, p] = convertAndProbe(smallSource(1.0), out, OutputOptions{});
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->codec, "wmv2");
   EXPECT_EQ(p.first("audio")->codec, "wmav2");

@@ -13,10 +13,10 @@
 #include <memory>
 #include <vector>
 
+#include "engine_driver.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace fs = std::filesystem;
 
@@ -48,12 +48,20 @@ std::string longerSource() {
   return cachedFixture(recipe, "threads.mov");
 }
 
-TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
-  const std::string src = longerSource();
-  struct Profile {
-    const char *file;
-    OutputOptions options;
-  };
+// One conversion of a pair: its name (also the outputs' extension where it
+// names a container) and its options.
+struct ThreadCase {
+  const char *name;
+  OutputOptions options;
+};
+std::string caseName(const ::testing::TestParamInfo<ThreadCase> &info) { return info.param.name; }
+
+class ThreadPairs : public TranscodeThreads, public ::testing::WithParamInterface<ThreadCase> {};
+class ThreadProfiles : public ThreadPairs {};
+class ThreadQuality : public ThreadPairs {};
+class ThreadLimits : public ThreadPairs {};
+
+std::vector<ThreadCase> profileCases() {
   OutputOptions avi;  // the XviD profile's encoders, the source's rate doubled: duplicates
   avi.vcodec = "libxvid";
   avi.acodec = "libmp3lame";
@@ -64,44 +72,47 @@ TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
   x264.vcodec = "libx264";
   x264.acodec = "aac";
   x264.extraOptions = "preset=veryfast";
-  const Profile profiles[] = {{"mp4", mp4Options()}, {"avi", avi}, {"mkv", x264}};
-  for (const Profile &p : profiles) {
-    SCOPED_TRACE(p.file);
-    const std::string one = dir.file(std::string("one.") + p.file);
-    const std::string many = dir.file(std::string("many.") + p.file);
-    const Conversion a = convertWith(src, one, p.options, 1);
-    const Conversion b = convertWith(src, many, p.options, kManyThreads);
-    ASSERT_TRUE(a.finished) << a.message;
-    ASSERT_TRUE(b.finished) << b.message;
+  return {{"mp4", mp4Options()}, {"avi", avi}, {"mkv", x264}};
+}
 
-    const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
-    ASSERT_TRUE(pa.ok && pb.ok);
-    EXPECT_EQ(pb.first("video")->frames, pa.first("video")->frames);
-    EXPECT_EQ(pb.first("audio")->frames, pa.first("audio")->frames);
-    EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
-    EXPECT_EQ(pb.first("audio")->times, pa.first("audio")->times);
+TEST_P(ThreadProfiles, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
+  const std::string src = longerSource();
+  const ThreadCase &p = GetParam();
+  const std::string one = dir.file(std::string("one.") + p.name);
+  const std::string many = dir.file(std::string("many.") + p.name);
+  const Conversion a = convertWith(src, one, p.options, 1);
+  const Conversion b = convertWith(src, many, p.options, kManyThreads);
+  ASSERT_TRUE(a.finished) << a.message;
+  ASSERT_TRUE(b.finished) << b.message;
 
-    // The sound does not depend on the video's threads: the same samples
-    // from the same time on, so the offset between sound and picture stays.
-    std::vector<int16_t> sa, sb;
-    int ca = 0, cb = 0, ra = 0, rb = 0;
-    double firstA = -1, firstB = -2;
-    ASSERT_TRUE(decodeAudioS16(one, sa, ca, ra, &firstA));
-    ASSERT_TRUE(decodeAudioS16(many, sb, cb, rb, &firstB));
-    EXPECT_EQ(firstB, firstA);
-    EXPECT_EQ(sb, sa);
+  const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
+  ASSERT_TRUE(pa.ok && pb.ok);
+  EXPECT_EQ(pb.first("video")->frames, pa.first("video")->frames);
+  EXPECT_EQ(pb.first("audio")->frames, pa.first("audio")->frames);
+  EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
+  EXPECT_EQ(pb.first("audio")->times, pa.first("audio")->times);
 
-    // The counts the progress reports carry end where they end with one
-    // thread, and only grow on the way.
-    ASSERT_FALSE(b.progress.empty());
-    EXPECT_EQ(b.progress.back().frameNumber, a.progress.back().frameNumber);
-    for (size_t i = 1; i < b.progress.size(); ++i) {
-      EXPECT_GE(b.progress[i].frameNumber, b.progress[i - 1].frameNumber);
-      EXPECT_GE(b.progress[i].currentDurationMs, b.progress[i - 1].currentDurationMs);
-      EXPECT_GE(b.progress[i].currentSize, b.progress[i - 1].currentSize);
-    }
+  // The sound does not depend on the video's threads: the same samples
+  // from the same time on, so the offset between sound and picture stays.
+  std::vector<int16_t> sa, sb;
+  int ca = 0, cb = 0, ra = 0, rb = 0;
+  double firstA = -1, firstB = -2;
+  ASSERT_TRUE(decodeAudioS16(one, sa, ca, ra, &firstA));
+  ASSERT_TRUE(decodeAudioS16(many, sb, cb, rb, &firstB));
+  EXPECT_EQ(firstB, firstA);
+  EXPECT_EQ(sb, sa);
+
+  // The counts the progress reports carry end where they end with one
+  // thread, and only grow on the way.
+  ASSERT_FALSE(b.progress.empty());
+  EXPECT_EQ(b.progress.back().frameNumber, a.progress.back().frameNumber);
+  for (size_t i = 1; i < b.progress.size(); ++i) {
+    EXPECT_GE(b.progress[i].frameNumber, b.progress[i - 1].frameNumber);
+    EXPECT_GE(b.progress[i].currentDurationMs, b.progress[i - 1].currentDurationMs);
+    EXPECT_GE(b.progress[i].currentSize, b.progress[i - 1].currentSize);
   }
 }
+INSTANTIATE_TEST_SUITE_P(Containers, ThreadProfiles, ::testing::ValuesIn(profileCases()), caseName);
 
 // The mean PSNR (dB) of every `step`-th picture of `path` against
 // `reference` (taken with the same step); -1 when the counts differ.
@@ -116,14 +127,7 @@ double meanPsnr(const std::vector<RgbPicture> &reference, const std::string &pat
 // Two threads, as on the two-core machine the speed is measured on: the
 // slices of MPEG-4 part 2 and the frame threads of x264 cost at most 0.2 dB
 // at bit rates that leave the pictures visibly coded (about 30 dB).
-TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
-  MediaRecipe recipe = smallClipRecipe(12.0);
-  recipe.width = 1280;
-  recipe.height = 720;
-  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
-  constexpr int kStep = 10;
-  const auto source = everyNthPicture(src, kStep);
-  ASSERT_GE(source.size(), 25u);
+std::vector<ThreadCase> qualityCases() {
   OutputOptions mpeg4 = mp4Options();
   mpeg4.frameSize = "1280x720";
   mpeg4.vb = 600000;  // MPEG-4 part 2 needs more bits for the same
@@ -132,45 +136,52 @@ TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
   x264.acodec = "aac";
   x264.vb = 150000;
   x264.extraOptions = "preset=veryfast";
-  int n = 0;
-  for (const OutputOptions &o : {mpeg4, x264}) {
-    SCOPED_TRACE(o.vcodec);
-    ++n;
-    const std::string one = dir.file("q-one-" + std::to_string(n) + ".mp4");
-    const std::string two = dir.file("q-two-" + std::to_string(n) + ".mp4");
-    ASSERT_TRUE(convertWith(src, one, o, 1).finished);
-    ASSERT_TRUE(convertWith(src, two, o, 2).finished);
-    const double psnrOne = meanPsnr(source, one, kStep), psnrTwo = meanPsnr(source, two, kStep);
-    EXPECT_GT(psnrOne, 25.0);
-    EXPECT_GT(psnrTwo, psnrOne - 0.2) << "one thread " << psnrOne << " dB";
-  }
+  return {{"mpeg4", mpeg4}, {"x264", x264}};
 }
 
-TEST_F(TranscodeThreads, LimitsEndAThreadedRunWhereTheyEndOneThread) {
-  const std::string src = longerSource();
+TEST_P(ThreadQuality, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
+  MediaRecipe recipe = smallClipRecipe(12.0);
+  recipe.width = 1280;
+  recipe.height = 720;
+  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
+  constexpr int kStep = 10;
+  const auto source = everyNthPicture(src, kStep);
+  ASSERT_GE(source.size(), 25u);
+  const OutputOptions &o = GetParam().options;
+  const std::string one = dir.file("q-one.mp4"), two = dir.file("q-two.mp4");
+  ASSERT_TRUE(convertWith(src, one, o, 1).finished);
+  ASSERT_TRUE(convertWith(src, two, o, 2).finished);
+  const double psnrOne = meanPsnr(source, one, kStep), psnrTwo = meanPsnr(source, two, kStep);
+  EXPECT_GT(psnrOne, 25.0);
+  EXPECT_GT(psnrTwo, psnrOne - 0.2) << "one thread " << psnrOne << " dB";
+}
+INSTANTIATE_TEST_SUITE_P(Encoders, ThreadQuality, ::testing::ValuesIn(qualityCases()), caseName);
+
+std::vector<ThreadCase> limitCases() {
   OutputOptions frames = mp4Options();
   frames.extraOptions = "vframes=40";
   OutputOptions time = mp4Options();
   time.recordingTimeMs = 2000;
-  int n = 0;
-  for (const OutputOptions &o : {frames, time}) {
-    SCOPED_TRACE(o.extraOptions);
-    ++n;
-    const std::string one = dir.file("limit-one-" + std::to_string(n) + ".mp4");
-    const std::string many = dir.file("limit-many-" + std::to_string(n) + ".mp4");
-    const Conversion a = convertWith(src, one, o, 1);
-    const Conversion b = convertWith(src, many, o, kManyThreads);
-    ASSERT_TRUE(a.finished) << a.message;
-    ASSERT_TRUE(b.finished) << b.message;
-    const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
-    EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
-    // The decoder's threads hand out the last pictures a few pictures
-    // late, so the sound read meanwhile may reach that much further.
-    const int64_t audioOne = pa.first("audio")->frames, audioMany = pb.first("audio")->frames;
-    EXPECT_GE(audioMany, audioOne);
-    EXPECT_LE(audioMany, audioOne + 2 * kManyThreads);
-  }
+  return {{"frames", frames}, {"time", time}};
 }
+
+TEST_P(ThreadLimits, LimitsEndAThreadedRunWhereTheyEndOneThread) {
+  const std::string src = longerSource();
+  const OutputOptions &o = GetParam().options;
+  const std::string one = dir.file("limit-one.mp4"), many = dir.file("limit-many.mp4");
+  const Conversion a = convertWith(src, one, o, 1);
+  const Conversion b = convertWith(src, many, o, kManyThreads);
+  ASSERT_TRUE(a.finished) << a.message;
+  ASSERT_TRUE(b.finished) << b.message;
+  const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
+  EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
+  // The decoder's threads hand out the last pictures a few pictures
+  // late, so the sound read meanwhile may reach that much further.
+  const int64_t audioOne = pa.first("audio")->frames, audioMany = pb.first("audio")->frames;
+  EXPECT_GE(audioMany, audioOne);
+  EXPECT_LE(audioMany, audioOne + 2 * kManyThreads);
+}
+INSTANTIATE_TEST_SUITE_P(Limits, ThreadLimits, ::testing::ValuesIn(limitCases()), caseName);
 
 TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   MediaRecipe recipe = smallClipRecipe(20.0);

@@ -8,17 +8,18 @@
 #include <filesystem>
 
 #include "binding.h"
+#include "clip_catalogue.h"
 #include "encoder_names.h"
+#include "engine_driver.h"
 #include "frame_pipeline.h"
-#include "output_file.h"
 #include "input_open.h"
+#include "output_file.h"
 #include "output_open.h"
 #include "output_streams.h"
 #include "test_env.h"
 #include "timestamps.h"
 #include "transcode_audio.h"
 #include "transcode_task.h"
-#include "transcode_test_util.h"
 #include "transcoder.h"
 
 namespace {

@@ -62,3 +62,9 @@ SoundOnset measureSoundOnset(const std::string &path, double thresholdDbfs = -30
 // The dominant frequency (Hz, to a quarter of a hertz) of the first audio
 // stream's first channel, over the middle of its sound; 0 without sound.
 double dominantFrequency(const std::string &path);
+
+// Decodes the first audio stream to interleaved 16-bit samples; returns
+// false when the file cannot be decoded. `firstPts` gets the time of the
+// first sample (seconds).
+bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
+                    double *firstPts = nullptr);
