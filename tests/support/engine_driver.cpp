@@ -74,6 +74,15 @@ ProbedConversion convertAndProbe(const std::string &input, const std::string &ou
   return c;
 }
 
+std::string refusalOf(const std::function<void()> &step) {
+  try {
+    step();
+  } catch (const EngineError &e) {
+    return e.what();
+  }
+  return "(accepted)";
+}
+
 OutputOptions mp4Options() {
   OutputOptions o;
   o.vcodec = "mpeg4";

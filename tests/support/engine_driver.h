@@ -60,6 +60,10 @@ struct ProbedConversion {
 };
 ProbedConversion convertAndProbe(const std::string &input, const std::string &output, const OutputOptions &options);
 
+// The text of the EngineError that `step` throws; "(accepted)" when it
+// throws none.
+std::string refusalOf(const std::function<void()> &step);
+
 // MPEG-4 part 2 video at 320x240 with AAC at 128 kbit/s.
 OutputOptions mp4Options();
 

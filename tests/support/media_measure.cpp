@@ -130,7 +130,8 @@ std::vector<RgbPicture> everyNthPicture(const std::string &path, int step) {
   decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double time) {
     if (n++ % step) return;
     RgbPicture p{width, height, time, {}};
-    for (int y = 0; y < height; ++y) p.pixels.insert(p.pixels.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
+    for (int y = 0; y < height; ++y)
+      p.pixels.insert(p.pixels.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
     pictures.push_back(std::move(p));
   });
   return pictures;
