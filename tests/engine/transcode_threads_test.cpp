@@ -55,6 +55,7 @@ struct ThreadCase {
   OutputOptions options;
 };
 std::string caseName(const ::testing::TestParamInfo<ThreadCase> &info) { return info.param.name; }
+void PrintTo(const ThreadCase &c, std::ostream *os) { *os << c.name; }
 
 class ThreadPairs : public TranscodeThreads, public ::testing::WithParamInterface<ThreadCase> {};
 class ThreadProfiles : public ThreadPairs {};
