@@ -51,9 +51,7 @@ std::string mediumSource() {
 TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
   const std::string src = mediumSource();
   const std::string out = dir.file("stopped.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   bool stopped = false;
   s.onProgress = [&](MediaEngine &engine, const ProgressSample &) {
     if (!stopped) {
@@ -80,9 +78,7 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
 
 TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
   const std::string out = dir.file("never.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   s.onLog = [](MediaEngine &engine, const std::string &line) {
     if (line.find("Stream mapping:") != std::string::npos) engine.stop();
   };
@@ -459,9 +455,7 @@ TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
-  ConvertSetup s;
-  s.outputs = {dir.file("paced.mp4")};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(dir.file("paced.mp4"));
   s.inputOptions.extraOptions = "re";
   s.progressIntervalMs = 150;
   std::vector<std::chrono::steady_clock::time_point> at;

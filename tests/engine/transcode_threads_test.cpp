@@ -33,9 +33,7 @@ class TranscodeThreads : public ::testing::Test {
 };
 
 Conversion convertWith(const std::string &src, const std::string &out, const OutputOptions &o, int threads) {
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {o};
+  ConvertSetup s = oneOutput(out, o);
   s.threadsPerTask = threads;
   return convert(src, s);
 }
@@ -190,9 +188,7 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   recipe.height = 720;
   const std::string src = cachedFixture(recipe, "threads-stop.mov");
   const std::string out = dir.file("stopped.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   s.threadsPerTask = kManyThreads;
   std::chrono::steady_clock::time_point stoppedAt;
   bool stopped = false;

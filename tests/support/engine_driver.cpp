@@ -61,11 +61,15 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
   return r;
 }
 
-Conversion convert(const std::string &input, const std::string &output, const OutputOptions &options) {
+ConvertSetup oneOutput(const std::string &output, const OutputOptions &options) {
   ConvertSetup s;
   s.outputs = {output};
   s.outputOptions = {options};
-  return convert(input, s);
+  return s;
+}
+
+Conversion convert(const std::string &input, const std::string &output, const OutputOptions &options) {
+  return convert(input, oneOutput(output, options));
 }
 
 ProbedConversion convertAndProbe(const std::string &input, const std::string &output, const OutputOptions &options) {

@@ -47,6 +47,13 @@ struct ConvertSetup {
   std::function<void(MediaEngine &, const std::string &)> onLog;
 };
 
+// MPEG-4 part 2 video at 320x240 with AAC at 128 kbit/s.
+OutputOptions mp4Options();
+
+// The set-up of one output with `options` (the MPEG-4 profile when none),
+// for a test to add its handlers to.
+ConvertSetup oneOutput(const std::string &output, const OutputOptions &options = mp4Options());
+
 // Runs one task on the calling thread (startConvert(0) without a
 // scheduler) and returns what the events said.
 Conversion convert(const std::string &input, ConvertSetup setup);
@@ -63,9 +70,6 @@ ProbedConversion convertAndProbe(const std::string &input, const std::string &ou
 // The text of the EngineError that `step` throws; "(accepted)" when it
 // throws none.
 std::string refusalOf(const std::function<void()> &step);
-
-// MPEG-4 part 2 video at 320x240 with AAC at 128 kbit/s.
-OutputOptions mp4Options();
 
 // Runs scheduled work when the test pumps it.
 class PumpedScheduler : public MainThreadScheduler {
