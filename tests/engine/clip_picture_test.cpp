@@ -148,9 +148,8 @@ TEST_F(TurnedClips, StreamCopyKeepsTheDisplayMatrix) {
   o.vcodec = "copy";
   o.acodec = "copy";
   const std::string out = dir_.file("copy.mp4");
-  const Conversion r = convert(source, out, o);
+  const auto [r, p] = convertAndProbe(source, out, o);
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
-  const ProbedFile p = probeMedia(out);
   const ProbedStream *v = p.first("video");
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->width, 320) << "coded as it was";

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <fstream>
 
+#include "engine_driver.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "profile_job.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace {
 
@@ -264,9 +264,8 @@ TEST(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
   o.format = "avi";
   o.vcodec = "mpeg4";
   const std::string avi = (dir.path() / "vfr.avi").string();
-  const Conversion c = convert(source, avi, o);
+  const auto [c, out] = convertAndProbe(source, avi, o);
   ASSERT_TRUE(c.finished) << c.message << c.lastError;
-  const ProbedFile out = probeMedia(avi);
   ASSERT_TRUE(out.first("video"));
   const double average = probeMedia(source).first("video")->frameRate;  // 50 pictures over their span
   EXPECT_NEAR(out.first("video")->frameRate, average, 0.01);

@@ -10,9 +10,10 @@
 #include <mutex>
 #include <random>
 
-#include "core_test_util.h"
-#include "media_engine.h"
+#include "clip_catalogue.h"
+#include "engine_driver.h"
 #include "file_bytes.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "test_env.h"
 #include "thread_ids.h"

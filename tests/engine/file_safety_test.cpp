@@ -23,12 +23,13 @@
 #include <regex>
 #include <thread>
 
-#include "media_engine.h"
+#include "clip_catalogue.h"
+#include "engine_driver.h"
 #include "file_bytes.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "media_probe.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -141,9 +142,7 @@ class SilentPipe {
 TEST_F(FileSafety, AnOutputIsWrittenUnderAHiddenNameAndNamedWhenWhole) {
   const std::string out = dir.file("clip.mp4");
   std::vector<std::string> whileWriting;
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   // The last report comes once the trailer is written.
   s.onProgress = [&](MediaEngine &, const ProgressSample &) { whileWriting = names(); };
   const Conversion r = convert(smallSource(2.0), s);
@@ -221,9 +220,7 @@ TEST_F(FileSafety, AnOutputFolderRemovedDuringTheRunFailsTheTask) {
   const fs::path folder = dir.path() / "out";
   fs::create_directories(folder);
   const std::string out = (folder / "clip.mp4").string();
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   s.onProgress = [&](MediaEngine &, const ProgressSample &) { fs::remove_all(folder); };
   const Conversion r = convert(smallSource(2.0), s);
   ASSERT_TRUE(r.terminated) << r.lastError;
@@ -345,9 +342,7 @@ TEST_F(FileSafety, AnMp4IsMeasuredByItsIndexNotByTheLengthItsHeaderDeclares) {
 TEST_F(FileSafety, ASourceCutShortWhileItConvertsFails) {
   const std::string source = dir.file("shrinking.mov");
   fs::copy_file(smallSource(8.0), source);
-  ConvertSetup s;
-  s.outputs = {dir.file("out.mp4")};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(dir.file("out.mp4"));
   // Opened, index read, streams set up: now the file loses its end.
   s.onLog = [&](MediaEngine &, const std::string &line) {
     if (line.find("Stream mapping:") != std::string::npos)

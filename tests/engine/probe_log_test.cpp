@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "binding.h"
-#include "core_test_util.h"
+#include "clip_catalogue.h"
 #include "engine_log.h"
-#include "media_engine.h"
 #include "file_bytes.h"
+#include "media_engine.h"
 #include "media_fixture.h"
 #include "media_probe.h"
 #include "open_errors.h"

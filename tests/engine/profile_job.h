@@ -7,9 +7,9 @@
 #include <string>
 
 #include "choice_list.h"
+#include "engine_driver.h"
 #include "job_builder.h"
 #include "source_jobs.h"
-#include "transcode_test_util.h"
 
 struct ProfileJob {
   ProbeSummary probe;      // what the source list shows

@@ -14,14 +14,18 @@
 #include <fstream>
 
 #include "binding.h"
-#include "media_fixture.h"
-#include "output_file.h"
+#include "clip_catalogue.h"
+#include "engine_driver.h"
+#include "file_bytes.h"
 #include "input_open.h"
+#include "media_fixture.h"
+#include "media_measure.h"
+#include "media_remux.h"
+#include "output_file.h"
 #include "output_open.h"
 #include "test_env.h"
 #include "transcode_setup.h"
 #include "transcode_task.h"
-#include "transcode_test_util.h"
 #include "transcoder.h"
 
 namespace fs = std::filesystem;
@@ -47,9 +51,7 @@ std::string mediumSource() {
 TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
   const std::string src = mediumSource();
   const std::string out = dir.file("stopped.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   bool stopped = false;
   s.onProgress = [&](MediaEngine &engine, const ProgressSample &) {
     if (!stopped) {
@@ -76,9 +78,7 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
 
 TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
   const std::string out = dir.file("never.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   s.onLog = [](MediaEngine &engine, const std::string &line) {
     if (line.find("Stream mapping:") != std::string::npos) engine.stop();
   };
@@ -172,10 +172,9 @@ TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
   o.vcodec = "mpeg4";
   o.acodec = "libmp3lame";
   o.extraOptions = "vframes=100";
-  const Conversion r = convert(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 100);
   EXPECT_EQ(r.progress.back().frameNumber, 100);
@@ -189,10 +188,9 @@ TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
   OutputOptions o = mp4Options();
   o.vb = 800000;
   o.extraOptions = "fs=100000";
-  const Conversion r = convert(mediumSource(), out, o);
+  const auto [r, p] = convertAndProbe(mediumSource(), out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_LT(p.durationSec, 5.0);
   EXPECT_LT(fs::file_size(out), 200000u);
@@ -262,17 +260,6 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   EXPECT_NEAR(p.first("video")->frameRate, 50.0, 0.01);
 }
 
-// Every picture of a lossless (FFV1) file as packed RGB.
-std::vector<std::vector<uint8_t>> losslessPictures(const std::string &path) {
-  std::vector<std::vector<uint8_t>> pictures;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int w, int h, int linesize, double) {
-    std::vector<uint8_t> p(static_cast<size_t>(w) * h * 3);
-    for (int y = 0; y < h; ++y) std::memcpy(&p[static_cast<size_t>(y) * w * 3], rgb + y * linesize, w * 3);
-    pictures.push_back(std::move(p));
-  });
-  return pictures;
-}
-
 TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
   struct Case {
     int from, to;
@@ -295,7 +282,7 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     recipe.videoCodec = "ffv1";
     recipe.audioCodec = "";
     const std::string src = cachedFixture(recipe, "ffv1-" + std::to_string(c.from) + ".avi");
-    const auto source = losslessPictures(src);
+    const auto source = everyNthPicture(src, 1);  // lossless (FFV1): exact matches
     ASSERT_EQ(source.size(), static_cast<size_t>(2 * c.from));
 
     OutputOptions o;
@@ -312,8 +299,9 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     closeOutputFiles(t.task);
 
     std::vector<int> kept;
-    for (const auto &picture : losslessPictures(out)) {
-      const auto match = std::find(source.begin(), source.end(), picture);
+    for (const RgbPicture &picture : everyNthPicture(out, 1)) {
+      const auto match = std::find_if(source.begin(), source.end(),
+                                      [&](const RgbPicture &s) { return s.pixels == picture.pixels; });
       kept.push_back(match == source.end() ? -1 : static_cast<int>(match - source.begin()));
     }
     EXPECT_EQ(kept, c.kept) << c.from << " -> " << c.to << " fps";
@@ -418,48 +406,10 @@ TEST_F(TranscodeCases, VolumeScalesEverySampleExactly) {
   }
 }
 
-// Copies `from` (MPEG-TS) into `to`, moving every packet from `atSec` on
-// by `jumpSec`.
-bool remuxWithJump(const std::string &from, const std::string &to, double atSec, double jumpSec) {
-  AVFormatContext *ic = nullptr;
-  if (libavformat.avformat_open_input(&ic, from.c_str(), nullptr, nullptr) < 0) return false;
-  libavformat.avformat_find_stream_info(ic, nullptr);
-  AVFormatContext *oc = nullptr;
-  libavformat.avformat_alloc_output_context2(&oc, nullptr, "mpegts", to.c_str());
-  for (unsigned i = 0; i < ic->nb_streams; ++i) {
-    AVStream *st = libavformat.avformat_new_stream(oc, nullptr);
-    libavcodec.avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
-    st->codecpar->codec_tag = 0;
-    st->time_base = ic->streams[i]->time_base;
-  }
-  libavformat.avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE);
-  bool ok = libavformat.avformat_write_header(oc, nullptr) >= 0;
-  AVPacket *pkt = libavcodec.av_packet_alloc();
-  while (ok && libavformat.av_read_frame(ic, pkt) >= 0) {
-    const AVRational itb = ic->streams[pkt->stream_index]->time_base;
-    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-    if (pkt->dts != AV_NOPTS_VALUE &&
-        libavutil.av_rescale_q(pkt->dts, itb, AVRational{1, AV_TIME_BASE}) - start >= atSec * AV_TIME_BASE) {
-      const int64_t shift = libavutil.av_rescale_q(static_cast<int64_t>(jumpSec * AV_TIME_BASE),
-                                                   AVRational{1, AV_TIME_BASE}, itb);
-      pkt->dts += shift;
-      if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += shift;
-    }
-    libavcodec.av_packet_rescale_ts(pkt, itb, oc->streams[pkt->stream_index]->time_base);
-    ok = libavformat.av_interleaved_write_frame(oc, pkt) >= 0;
-  }
-  libavcodec.av_packet_free(&pkt);
-  libavformat.av_write_trailer(oc);
-  libavformat.avio_closep(&oc->pb);
-  libavformat.avformat_free_context(oc);
-  libavformat.avformat_close_input(&ic);
-  return ok;
-}
-
 TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   const std::string ts = cachedFixture(smallClipRecipe(3.0), "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.5, 20.0));
+  ASSERT_TRUE(remuxMedia(ts, jumped, "mpegts", RemuxEdit{.jumpAtSec = 1.5, .jumpSec = 20.0}));
   OutputOptions o = mp4Options();
   o.an = true;
   DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
@@ -485,7 +435,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
 TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
   const std::string ts = cachedFixture(smallClipRecipe(3.0), "jump-base.ts");
   const std::string jumped = dir.file("jumped.ts");
-  ASSERT_TRUE(remuxWithJump(ts, jumped, 1.0, 30.0));
+  ASSERT_TRUE(remuxMedia(ts, jumped, "mpegts", RemuxEdit{.jumpAtSec = 1.0, .jumpSec = 30.0}));
   OutputOptions o = mp4Options();
   o.an = true;
   o.copyts = true;  // the 30 s gap stays in the time stamps the reading is paced by
@@ -505,9 +455,7 @@ TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
-  ConvertSetup s;
-  s.outputs = {dir.file("paced.mp4")};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(dir.file("paced.mp4"));
   s.inputOptions.extraOptions = "re";
   s.progressIntervalMs = 150;
   std::vector<std::chrono::steady_clock::time_point> at;
@@ -620,9 +568,8 @@ TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
   o.acodec = "copy";
   o.frameSize = "176x144";  // no effect on a copy
   const std::string out = dir.file("copy.mp4");
-  const Conversion r = convert(smallSource(), out, o);
+  const auto [r, p] = convertAndProbe(smallSource(), out, o);
   EXPECT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->codec, "h264");
   EXPECT_EQ(p.first("video")->width, 320);
@@ -664,9 +611,8 @@ TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
   o.aspect = "16:9";
   o.an = true;
   const std::string out = dir.file("wide.mp4");
-  const Conversion r = convert(smallSource(1.0), out, o);
+  const auto [r, p] = convertAndProbe(smallSource(1.0), out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->width, 720);
   EXPECT_EQ(p.first("video")->sarNum, 64);
@@ -785,9 +731,8 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
   const std::string out = dir.file("audio.avi");
   OutputOptions o;
   o.acodec = "libmp3lame";
-  const Conversion r = convert(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   ASSERT_EQ(p.streams.size(), 1u);
   EXPECT_EQ(p.streams[0].type, "audio");
@@ -799,14 +744,12 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
 // ---------------------------------------------------------------- damaged inputs
 
 void damage(const std::string &from, const std::string &to, double keep, bool scribble) {
-  std::ifstream in(from, std::ios::binary);
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  data.resize(static_cast<size_t>(data.size() * keep));
+  std::string data = fileBytes(from);
+  data.resize(static_cast<size_t>(static_cast<double>(data.size()) * keep));
   if (scribble)
     for (size_t i = data.size() / 5; i < data.size(); i += 1009)
       for (size_t k = 0; k < 40 && i + k < data.size(); ++k) data[i + k] = static_cast<char>((i * 7 + k * 13) & 0xff);
-  std::ofstream out(to, std::ios::binary);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  writeFileBytes(to, data);
 }
 
 TEST_F(TranscodeCases, TruncatedAndCorruptInputsEndCleanly) {
@@ -899,9 +842,8 @@ TEST_F(TranscodeCases, RealMediaTakesOnlyRealVideo) {
 
 TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
   const std::string out = dir.file("plain.wmv");
-  const Conversion r = convert(smallSource(1.0), out, OutputOptions{});
+  const auto [r, p] = convertAndProbe(smallSource(1.0), out, OutputOptions{});
   ASSERT_TRUE(r.finished) << r.message;
-  const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.first("video")->codec, "wmv2");
   EXPECT_EQ(p.first("audio")->codec, "wmav2");

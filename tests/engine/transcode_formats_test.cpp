@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "clip_catalogue.h"
+#include "engine_driver.h"
 #include "media_fixture.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace {
 

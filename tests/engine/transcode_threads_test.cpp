@@ -13,10 +13,10 @@
 #include <memory>
 #include <vector>
 
-#include "binding.h"
+#include "engine_driver.h"
 #include "media_fixture.h"
+#include "media_measure.h"
 #include "test_env.h"
-#include "transcode_test_util.h"
 
 namespace fs = std::filesystem;
 
@@ -32,32 +32,8 @@ class TranscodeThreads : public ::testing::Test {
   ScratchDir dir;
 };
 
-// The time stamps (seconds) of every packet of the file's first stream of
-// `type`, in file order.
-std::vector<double> packetTimes(const std::string &path, AVMediaType type) {
-  std::vector<double> times;
-  AVFormatContext *ic = nullptr;
-  if (libavformat.avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return times;
-  if (libavformat.avformat_find_stream_info(ic, nullptr) >= 0) {
-    int index = -1;
-    for (unsigned i = 0; i < ic->nb_streams && index < 0; ++i)
-      if (ic->streams[i]->codecpar->codec_type == type) index = static_cast<int>(i);
-    AVPacket *pkt = libavcodec.av_packet_alloc();
-    while (index >= 0 && libavformat.av_read_frame(ic, pkt) >= 0) {
-      if (pkt->stream_index == index)
-        times.push_back(pkt->pts == AV_NOPTS_VALUE ? -1.0 : pkt->pts * av_q2d(ic->streams[index]->time_base));
-      libavcodec.av_packet_unref(pkt);
-    }
-    libavcodec.av_packet_free(&pkt);
-  }
-  libavformat.avformat_close_input(&ic);
-  return times;
-}
-
 Conversion convertWith(const std::string &src, const std::string &out, const OutputOptions &o, int threads) {
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {o};
+  ConvertSetup s = oneOutput(out, o);
   s.threadsPerTask = threads;
   return convert(src, s);
 }
@@ -70,12 +46,21 @@ std::string longerSource() {
   return cachedFixture(recipe, "threads.mov");
 }
 
-TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
-  const std::string src = longerSource();
-  struct Profile {
-    const char *file;
-    OutputOptions options;
-  };
+// One conversion of a pair: its name (also the outputs' extension where it
+// names a container) and its options.
+struct ThreadCase {
+  const char *name;
+  OutputOptions options;
+};
+std::string caseName(const ::testing::TestParamInfo<ThreadCase> &info) { return info.param.name; }
+void PrintTo(const ThreadCase &c, std::ostream *os) { *os << c.name; }
+
+class ThreadPairs : public TranscodeThreads, public ::testing::WithParamInterface<ThreadCase> {};
+class ThreadProfiles : public ThreadPairs {};
+class ThreadQuality : public ThreadPairs {};
+class ThreadLimits : public ThreadPairs {};
+
+std::vector<ThreadCase> profileCases() {
   OutputOptions avi;  // the XviD profile's encoders, the source's rate doubled: duplicates
   avi.vcodec = "libxvid";
   avi.acodec = "libmp3lame";
@@ -86,94 +71,62 @@ TEST_F(TranscodeThreads, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
   x264.vcodec = "libx264";
   x264.acodec = "aac";
   x264.extraOptions = "preset=veryfast";
-  const Profile profiles[] = {{"mp4", mp4Options()}, {"avi", avi}, {"mkv", x264}};
-  for (const Profile &p : profiles) {
-    SCOPED_TRACE(p.file);
-    const std::string one = dir.file(std::string("one.") + p.file);
-    const std::string many = dir.file(std::string("many.") + p.file);
-    const Conversion a = convertWith(src, one, p.options, 1);
-    const Conversion b = convertWith(src, many, p.options, kManyThreads);
-    ASSERT_TRUE(a.finished) << a.message;
-    ASSERT_TRUE(b.finished) << b.message;
+  return {{"mp4", mp4Options()}, {"avi", avi}, {"mkv", x264}};
+}
 
-    const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
-    ASSERT_TRUE(pa.ok && pb.ok);
-    EXPECT_EQ(pb.first("video")->frames, pa.first("video")->frames);
-    EXPECT_EQ(pb.first("audio")->frames, pa.first("audio")->frames);
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_VIDEO), packetTimes(one, AVMEDIA_TYPE_VIDEO));
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_AUDIO), packetTimes(one, AVMEDIA_TYPE_AUDIO));
+TEST_P(ThreadProfiles, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
+  const std::string src = longerSource();
+  const ThreadCase &p = GetParam();
+  const std::string one = dir.file(std::string("one.") + p.name);
+  const std::string many = dir.file(std::string("many.") + p.name);
+  const Conversion a = convertWith(src, one, p.options, 1);
+  const Conversion b = convertWith(src, many, p.options, kManyThreads);
+  ASSERT_TRUE(a.finished) << a.message;
+  ASSERT_TRUE(b.finished) << b.message;
 
-    // The sound does not depend on the video's threads: the same samples
-    // from the same time on, so the offset between sound and picture stays.
-    std::vector<int16_t> sa, sb;
-    int ca = 0, cb = 0, ra = 0, rb = 0;
-    double firstA = -1, firstB = -2;
-    ASSERT_TRUE(decodeAudioS16(one, sa, ca, ra, &firstA));
-    ASSERT_TRUE(decodeAudioS16(many, sb, cb, rb, &firstB));
-    EXPECT_EQ(firstB, firstA);
-    EXPECT_EQ(sb, sa);
+  const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
+  ASSERT_TRUE(pa.ok && pb.ok);
+  EXPECT_EQ(pb.first("video")->frames, pa.first("video")->frames);
+  EXPECT_EQ(pb.first("audio")->frames, pa.first("audio")->frames);
+  EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
+  EXPECT_EQ(pb.first("audio")->times, pa.first("audio")->times);
 
-    // The counts the progress reports carry end where they end with one
-    // thread, and only grow on the way.
-    ASSERT_FALSE(b.progress.empty());
-    EXPECT_EQ(b.progress.back().frameNumber, a.progress.back().frameNumber);
-    for (size_t i = 1; i < b.progress.size(); ++i) {
-      EXPECT_GE(b.progress[i].frameNumber, b.progress[i - 1].frameNumber);
-      EXPECT_GE(b.progress[i].currentDurationMs, b.progress[i - 1].currentDurationMs);
-      EXPECT_GE(b.progress[i].currentSize, b.progress[i - 1].currentSize);
-    }
+  // The sound does not depend on the video's threads: the same samples
+  // from the same time on, so the offset between sound and picture stays.
+  std::vector<int16_t> sa, sb;
+  int ca = 0, cb = 0, ra = 0, rb = 0;
+  double firstA = -1, firstB = -2;
+  ASSERT_TRUE(decodeAudioS16(one, sa, ca, ra, &firstA));
+  ASSERT_TRUE(decodeAudioS16(many, sb, cb, rb, &firstB));
+  EXPECT_EQ(firstB, firstA);
+  EXPECT_EQ(sb, sa);
+
+  // The counts the progress reports carry end where they end with one
+  // thread, and only grow on the way.
+  ASSERT_FALSE(b.progress.empty());
+  EXPECT_EQ(b.progress.back().frameNumber, a.progress.back().frameNumber);
+  for (size_t i = 1; i < b.progress.size(); ++i) {
+    EXPECT_GE(b.progress[i].frameNumber, b.progress[i - 1].frameNumber);
+    EXPECT_GE(b.progress[i].currentDurationMs, b.progress[i - 1].currentDurationMs);
+    EXPECT_GE(b.progress[i].currentSize, b.progress[i - 1].currentSize);
   }
 }
-
-// Every `step`-th picture of a file, as packed RGB.
-std::vector<std::vector<uint8_t>> rgbPictures(const std::string &path, int step) {
-  std::vector<std::vector<uint8_t>> pictures;
-  int n = 0;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
-    if (n++ % step) return;
-    std::vector<uint8_t> p;
-    for (int y = 0; y < height; ++y) p.insert(p.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
-    pictures.push_back(std::move(p));
-  });
-  return pictures;
-}
+INSTANTIATE_TEST_SUITE_P(Containers, ThreadProfiles, ::testing::ValuesIn(profileCases()), caseName);
 
 // The mean PSNR (dB) of every `step`-th picture of `path` against
 // `reference` (taken with the same step); -1 when the counts differ.
-double meanPsnr(const std::vector<std::vector<uint8_t>> &reference, const std::string &path, int step) {
+double meanPsnr(const std::vector<RgbPicture> &reference, const std::string &path, int step) {
+  const std::vector<RgbPicture> pictures = everyNthPicture(path, step);
+  if (pictures.size() != reference.size() || pictures.empty()) return -1.0;
   double sum = 0;
-  size_t n = 0;
-  int picture = 0;
-  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double) {
-    if (picture++ % step) return;
-    if (n >= reference.size()) {
-      ++n;
-      return;
-    }
-    const std::vector<uint8_t> &r = reference[n++];
-    double error = 0;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width * 3; ++x) {
-        const double d = static_cast<double>(r[static_cast<size_t>(y) * width * 3 + x]) - rgb[y * linesize + x];
-        error += d * d;
-      }
-    const double mse = std::max(error / (static_cast<double>(width) * height * 3), 1e-10);
-    sum += 10.0 * std::log10(255.0 * 255.0 / mse);
-  });
-  return n == reference.size() && n ? sum / static_cast<double>(n) : -1.0;
+  for (size_t i = 0; i < pictures.size(); ++i) sum += picturePsnr(reference[i], pictures[i]);
+  return sum / static_cast<double>(pictures.size());
 }
 
 // Two threads, as on the two-core machine the speed is measured on: the
 // slices of MPEG-4 part 2 and the frame threads of x264 cost at most 0.2 dB
 // at bit rates that leave the pictures visibly coded (about 30 dB).
-TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
-  MediaRecipe recipe = smallClipRecipe(12.0);
-  recipe.width = 1280;
-  recipe.height = 720;
-  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
-  constexpr int kStep = 10;
-  const auto source = rgbPictures(src, kStep);
-  ASSERT_GE(source.size(), 25u);
+std::vector<ThreadCase> qualityCases() {
   OutputOptions mpeg4 = mp4Options();
   mpeg4.frameSize = "1280x720";
   mpeg4.vb = 600000;  // MPEG-4 part 2 needs more bits for the same
@@ -182,45 +135,52 @@ TEST_F(TranscodeThreads, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
   x264.acodec = "aac";
   x264.vb = 150000;
   x264.extraOptions = "preset=veryfast";
-  int n = 0;
-  for (const OutputOptions &o : {mpeg4, x264}) {
-    SCOPED_TRACE(o.vcodec);
-    ++n;
-    const std::string one = dir.file("q-one-" + std::to_string(n) + ".mp4");
-    const std::string two = dir.file("q-two-" + std::to_string(n) + ".mp4");
-    ASSERT_TRUE(convertWith(src, one, o, 1).finished);
-    ASSERT_TRUE(convertWith(src, two, o, 2).finished);
-    const double psnrOne = meanPsnr(source, one, kStep), psnrTwo = meanPsnr(source, two, kStep);
-    EXPECT_GT(psnrOne, 25.0);
-    EXPECT_GT(psnrTwo, psnrOne - 0.2) << "one thread " << psnrOne << " dB";
-  }
+  return {{"mpeg4", mpeg4}, {"x264", x264}};
 }
 
-TEST_F(TranscodeThreads, LimitsEndAThreadedRunWhereTheyEndOneThread) {
-  const std::string src = longerSource();
+TEST_P(ThreadQuality, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
+  MediaRecipe recipe = smallClipRecipe(12.0);
+  recipe.width = 1280;
+  recipe.height = 720;
+  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
+  constexpr int kStep = 10;
+  const auto source = everyNthPicture(src, kStep);
+  ASSERT_GE(source.size(), 25u);
+  const OutputOptions &o = GetParam().options;
+  const std::string one = dir.file("q-one.mp4"), two = dir.file("q-two.mp4");
+  ASSERT_TRUE(convertWith(src, one, o, 1).finished);
+  ASSERT_TRUE(convertWith(src, two, o, 2).finished);
+  const double psnrOne = meanPsnr(source, one, kStep), psnrTwo = meanPsnr(source, two, kStep);
+  EXPECT_GT(psnrOne, 25.0);
+  EXPECT_GT(psnrTwo, psnrOne - 0.2) << "one thread " << psnrOne << " dB";
+}
+INSTANTIATE_TEST_SUITE_P(Encoders, ThreadQuality, ::testing::ValuesIn(qualityCases()), caseName);
+
+std::vector<ThreadCase> limitCases() {
   OutputOptions frames = mp4Options();
   frames.extraOptions = "vframes=40";
   OutputOptions time = mp4Options();
   time.recordingTimeMs = 2000;
-  int n = 0;
-  for (const OutputOptions &o : {frames, time}) {
-    SCOPED_TRACE(o.extraOptions);
-    ++n;
-    const std::string one = dir.file("limit-one-" + std::to_string(n) + ".mp4");
-    const std::string many = dir.file("limit-many-" + std::to_string(n) + ".mp4");
-    const Conversion a = convertWith(src, one, o, 1);
-    const Conversion b = convertWith(src, many, o, kManyThreads);
-    ASSERT_TRUE(a.finished) << a.message;
-    ASSERT_TRUE(b.finished) << b.message;
-    EXPECT_EQ(packetTimes(many, AVMEDIA_TYPE_VIDEO), packetTimes(one, AVMEDIA_TYPE_VIDEO));
-    // The decoder's threads hand out the last pictures a few pictures
-    // late, so the sound read meanwhile may reach that much further.
-    const int64_t audioOne = probeMedia(one).first("audio")->frames;
-    const int64_t audioMany = probeMedia(many).first("audio")->frames;
-    EXPECT_GE(audioMany, audioOne);
-    EXPECT_LE(audioMany, audioOne + 2 * kManyThreads);
-  }
+  return {{"frames", frames}, {"time", time}};
 }
+
+TEST_P(ThreadLimits, LimitsEndAThreadedRunWhereTheyEndOneThread) {
+  const std::string src = longerSource();
+  const OutputOptions &o = GetParam().options;
+  const std::string one = dir.file("limit-one.mp4"), many = dir.file("limit-many.mp4");
+  const Conversion a = convertWith(src, one, o, 1);
+  const Conversion b = convertWith(src, many, o, kManyThreads);
+  ASSERT_TRUE(a.finished) << a.message;
+  ASSERT_TRUE(b.finished) << b.message;
+  const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
+  EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
+  // The decoder's threads hand out the last pictures a few pictures
+  // late, so the sound read meanwhile may reach that much further.
+  const int64_t audioOne = pa.first("audio")->frames, audioMany = pb.first("audio")->frames;
+  EXPECT_GE(audioMany, audioOne);
+  EXPECT_LE(audioMany, audioOne + 2 * kManyThreads);
+}
+INSTANTIATE_TEST_SUITE_P(Limits, ThreadLimits, ::testing::ValuesIn(limitCases()), caseName);
 
 TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   MediaRecipe recipe = smallClipRecipe(20.0);
@@ -228,9 +188,7 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   recipe.height = 720;
   const std::string src = cachedFixture(recipe, "threads-stop.mov");
   const std::string out = dir.file("stopped.mp4");
-  ConvertSetup s;
-  s.outputs = {out};
-  s.outputOptions = {mp4Options()};
+  ConvertSetup s = oneOutput(out);
   s.threadsPerTask = kManyThreads;
   std::chrono::steady_clock::time_point stoppedAt;
   bool stopped = false;

@@ -6,6 +6,8 @@
 
 #include "av_ptr.h"
 #include "binding.h"
+#include "media_fixture.h"
+#include "test_env.h"
 
 namespace {
 
@@ -118,6 +120,19 @@ std::vector<RgbPicture> decodePictures(const std::string &path, int maxPictures)
     libswscale.sws_scale(sws.get(), f->data, f->linesize, 0, f->height, dst, lines);
     pictures.push_back(std::move(p));
     return maxPictures < 0 || static_cast<int>(pictures.size()) < maxPictures;
+  });
+  return pictures;
+}
+
+std::vector<RgbPicture> everyNthPicture(const std::string &path, int step) {
+  std::vector<RgbPicture> pictures;
+  int n = 0;
+  decodeVideoRGB(path, [&](const uint8_t *rgb, int width, int height, int linesize, double time) {
+    if (n++ % step) return;
+    RgbPicture p{width, height, time, {}};
+    for (int y = 0; y < height; ++y)
+      p.pixels.insert(p.pixels.end(), rgb + y * linesize, rgb + y * linesize + width * 3);
+    pictures.push_back(std::move(p));
   });
   return pictures;
 }
@@ -301,4 +316,73 @@ double dominantFrequency(const std::string &path) {
     }
   }
   return best;
+}
+
+bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
+                    double *firstPts) {
+  requireLibraries();
+  samples.clear();
+  AVFormatContext *raw = nullptr;
+  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
+  InputContextPtr ic(raw);
+  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return false;
+  int si = -1;
+  for (unsigned i = 0; i < ic->nb_streams; ++i)
+    if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+      si = static_cast<int>(i);
+      break;
+    }
+  if (si < 0) return false;
+  AVStream *st = ic->streams[si];
+  const AVCodec *codec = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
+  if (!codec) return false;
+  CodecContextPtr dec(libavcodec.avcodec_alloc_context3(codec));
+  libavcodec.avcodec_parameters_to_context(dec.get(), st->codecpar);
+  dec->pkt_timebase = st->time_base;
+  if (libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0) return false;
+  channels = dec->ch_layout.nb_channels;
+  rate = dec->sample_rate;
+  std::unique_ptr<SwrContext, SwrFree> swr;
+  PacketPtr packet(libavcodec.av_packet_alloc());
+  FramePtr picture(libavutil.av_frame_alloc());
+  AVPacket *pkt = packet.get();
+  AVFrame *frame = picture.get();
+  bool first = true;
+  auto receive = [&]() {
+    while (libavcodec.avcodec_receive_frame(dec.get(), frame) >= 0) {
+      if (first && firstPts && frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        *firstPts = frame->best_effort_timestamp * av_q2d(st->time_base);
+      first = false;
+      if (!swr) {
+        SwrContext *s = nullptr;
+        AVChannelLayout layout{};
+        libavutil.av_channel_layout_default(&layout, frame->ch_layout.nb_channels);
+        libswresample.swr_alloc_set_opts2(&s, &layout, AV_SAMPLE_FMT_S16, frame->sample_rate, &layout,
+                                          static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                          nullptr);
+        libswresample.swr_init(s);
+        swr.reset(s);
+        channels = frame->ch_layout.nb_channels;
+        rate = frame->sample_rate;
+      }
+      const size_t at = samples.size();
+      samples.resize(at + static_cast<size_t>(frame->nb_samples) * channels);
+      uint8_t *out[1] = {reinterpret_cast<uint8_t *>(samples.data() + at)};
+      const int got = libswresample.swr_convert(swr.get(), out, frame->nb_samples,
+                                                const_cast<const uint8_t **>(frame->extended_data),
+                                                frame->nb_samples);
+      samples.resize(at + static_cast<size_t>(std::max(got, 0)) * channels);
+      libavutil.av_frame_unref(frame);
+    }
+  };
+  while (libavformat.av_read_frame(ic.get(), pkt) >= 0) {
+    if (pkt->stream_index == si) {
+      libavcodec.avcodec_send_packet(dec.get(), pkt);
+      receive();
+    }
+    libavcodec.av_packet_unref(pkt);
+  }
+  libavcodec.avcodec_send_packet(dec.get(), nullptr);
+  receive();
+  return true;
 }

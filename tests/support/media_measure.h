@@ -22,6 +22,11 @@ struct RgbPicture {
 // file cannot be decoded.
 std::vector<RgbPicture> decodePictures(const std::string &path, int maxPictures = -1);
 
+// Every `step`-th picture of the first video stream (the first included),
+// as decodeVideoRGB converts them: for comparing two encodings picture by
+// picture without holding a long clip in memory.
+std::vector<RgbPicture> everyNthPicture(const std::string &path, int step);
+
 // The picture turned `rotationCw` degrees clockwise (a multiple of 90), then
 // with left and right swapped when `mirrored`: what a player shows for a
 // stream whose display matrix was made by av_display_rotation_set(m,
@@ -57,3 +62,9 @@ SoundOnset measureSoundOnset(const std::string &path, double thresholdDbfs = -30
 // The dominant frequency (Hz, to a quarter of a hertz) of the first audio
 // stream's first channel, over the middle of its sound; 0 without sound.
 double dominantFrequency(const std::string &path);
+
+// Decodes the first audio stream to interleaved 16-bit samples; returns
+// false when the file cannot be decoded. `firstPts` gets the time of the
+// first sample (seconds).
+bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
+                    double *firstPts = nullptr);
