@@ -86,9 +86,10 @@ const char *refusedKind(const AVInputFormat *format) {
 // text (text-mode art, subtitles, metadata), single images and image
 // streams, and capture devices.
 constexpr const char *kNoMediaReaders[] = {
-    "tty",      "bin",       "xbin",       "adf",      "idf",     "ffmetadata", "srt",   "ass",
-    "webvtt",   "microdvd",  "subviewer",  "subviewer1", "jacosub", "sami",     "realtext", "mpl2",
-    "pjs",      "vplayer",   "stl",        "lrc",      "mpsub",   "aqtitle",    "scc",   "tedcaptions",
+    "tty",        "bin",   "xbin",     "adf",      "idf",       "ffmetadata",
+    "srt",        "ass",   "webvtt",   "microdvd", "subviewer", "subviewer1",
+    "jacosub",    "sami",  "realtext", "mpl2",     "pjs",       "vplayer",
+    "stl",        "lrc",   "mpsub",    "aqtitle",  "scc",       "tedcaptions",
     "image2pipe", "lavfi",
 };
 
