@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -24,11 +25,34 @@ const QStringList kLetterBoxItems = {QStringLiteral("None"), QStringLiteral("Let
 const QStringList kAspectItems = {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
                                   QStringLiteral("16:9 (Wide Screen)")};
 
+// What may be typed into an editable combo: one of its items (case
+// ignored), or the start of one while it is being typed. Anything else is
+// refused as it is typed.
+class ItemTextValidator : public QValidator {
+ public:
+  explicit ItemTextValidator(QComboBox *combo) : QValidator(combo), combo_(combo) {}
+
+  State validate(QString &input, int &) const override {
+    if (input.isEmpty()) return Intermediate;
+    bool started = false;
+    for (int i = 0; i < combo_->count(); ++i) {
+      const QString item = combo_->itemText(i);
+      if (item.compare(input, Qt::CaseInsensitive) == 0) return Acceptable;
+      started = started || item.startsWith(input, Qt::CaseInsensitive);
+    }
+    return started ? Intermediate : Invalid;
+  }
+
+ private:
+  QComboBox *combo_;
+};
+
 QComboBox *makeEditableCombo(QWidget *parent, const char *name) {
   auto *combo = new QComboBox(parent);
   combo->setObjectName(QString::fromLatin1(name));
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setValidator(new ItemTextValidator(combo));
   return combo;
 }
 

@@ -1,7 +1,8 @@
 // "Additional Options": the overwrite rule, the length of the output-format
 // drop-down, whether a recording's date, place and camera are kept, and the
 // two picture choices (video zoom and aspect ratio) that have no visible
-// control in the main window. Non-modal, always on top, centred on the main
+// control in the main window; their boxes take only their items' texts
+// (or the start of one while it is typed). Non-modal, always on top, centred on the main
 // window; "Done" hides it. It edits the window's conversion settings and
 // tells when it changed them.
 #pragma once

@@ -222,9 +222,10 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
     const std::string replaced = replacedSourceReason(row, plan.outputFile);
-    const std::string refused = replaced.empty() ? cutProblem(job) : replaced;
+    const std::string refused = job.probe.notSource ? job.probe.error : replaced.empty() ? cutProblem(job) : replaced;
     if (!refused.empty()) {
-      // Writing the output would destroy a source, or the cut cannot be made.
+      // No video or audio file, writing the output would destroy a source, or
+      // the cut cannot be made.
       failRow(row, refused);
       return SetUp::RowEnded;
     }

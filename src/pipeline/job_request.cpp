@@ -13,6 +13,7 @@ ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path) {
   s.opened = probe.open(path, std::string());
   if (!s.opened) {
     s.error = probe.lastError();
+    s.notSource = probe.notSource();
     return s;
   }
   s.videoStreamCount = probe.videoStreamCount();

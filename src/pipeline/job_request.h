@@ -16,7 +16,8 @@ class MediaProbe;
 // Opens `path` with the probe, reads what the source list shows (video
 // size as shown, turned upright, and rate of the first video stream,
 // duration, when and whether where it was recorded) and closes it again.
-// A file the probe cannot open gives Opened false. Raises what the probe
+// A file the probe cannot open gives Opened false, one it found to be no
+// video or audio file NotSource too. Raises what the probe
 // raises when the libraries are not bound.
 ProbeSummary probeSourceFile(MediaProbe &probe, const std::string &path);
 

@@ -111,6 +111,7 @@ std::string sourceJobHint(const SourceJob &job) {
       if (job.outputPath.empty()) return "Stopped before the end.";
       return "Stopped before the end; the part converted is kept as " + job.outputPath;
     case JobState::Waiting:
+      if (job.probe.notSource) return job.probe.error;
       if (!job.probe.opened)
         return "The file could not be read" + (job.probe.error.empty() ? std::string(".") : ": " + job.probe.error);
       break;

@@ -42,6 +42,7 @@ struct ProbeSummary {
   int recordedZoneMinutes = 0;
   bool recordedPlace = false;  // the source knows where it was recorded
   std::string error;        // why the probe could not open the file
+  bool notSource = false;   // read, but no video or audio file: never converted (error says why)
 };
 
 // Where a job stands in the current (or last) run.

@@ -16,6 +16,7 @@
 
 #include "file_input.h"
 #include "media_fixture.h"
+#include "odd_sources.h"
 #include "queue_window_fixture.h"
 
 namespace {
@@ -157,6 +158,24 @@ TEST_F(SourceList, ADropBetweenTwoRowsOfARunIsRefusedAndChangesNothing) {
   // Once the run is over, a drop is taken again.
   drop({a}, control<QTreeView>(*window, "sourceList"));
   EXPECT_EQ(rows(), 3);
+}
+
+// Files named like sources without video or audio in them are listed with
+// "Error", and their hint says what they are.
+TEST_F(SourceList, FilesWithoutVideoOrAudioAreListedAsErrors) {
+  const std::string notes = writeTextFile(scratch.file("notes.m4v"));
+  const std::string subtitles = scratch.file("subtitles.mp4");
+  ASSERT_EQ(generateSubtitleOnly(subtitles), "");
+  addFiles({QString::fromStdString(notes), QString::fromStdString(subtitles)});
+  ASSERT_EQ(rows(), 2);
+  const char *said[] = {": not a video or audio file", ": has no picture and no sound"};
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(text(row, kProgressColumn), "Error") << row;
+    EXPECT_EQ(text(row, kVideoSizeColumn), "") << row;
+    const QString hint =
+        control<SourceListModel>(*window, "sourceListModel")->index(row, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(hint.endsWith(said[row])) << hint.toStdString();
+  }
 }
 
 // The files of the program's command line, as "Open with" passes them: a

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "media_fixture.h"
+#include "odd_sources.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -261,6 +262,23 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
   EXPECT_EQ(lines[1], "Done: " + good + " -> " + out() + "/good.mp3");
   EXPECT_FALSE(fs::exists(out_.path() / "broken.mp3"));
   EXPECT_TRUE(probeMedia(out() + "/good.mp3").ok);
+}
+
+// Files named like sources without video or audio in them fail with what
+// they are (nothing is written for them), and the good one still converts.
+TEST_F(CliConvert, FilesWithoutVideoOrAudioFailWithWhatTheyAre) {
+  ScratchDir in;
+  const std::string notes = writeTextFile((in.path() / "notes.m4v").string());
+  const std::string subtitles = (in.path() / "subtitles.mp4").string();
+  ASSERT_EQ(generateSubtitleOnly(subtitles), "");
+  const CliRun r = runConvert({"--profile", "mp3", "--quiet", "-o", out(), notes, subtitles, source_});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const std::vector<std::string> lines = splitLines(r.out);
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0], "Fail: " + notes + ": not a video or audio file");
+  EXPECT_EQ(lines[1], "Fail: " + subtitles + ": has no picture and no sound");
+  EXPECT_EQ(lines[2].rfind("Done: " + source_, 0), 0u) << lines[2];
+  EXPECT_EQ(filesInOut(), 1u);
 }
 
 TEST_F(CliConvert, AStopSignalAbortsTheRunningFileAndKeepsAPlayableOutputUnderAStoppedName) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QValidator>
 
 #include "layout_check.h"
 #include "settings.h"
@@ -160,14 +161,33 @@ TEST_F(OptionsDialogTest, ChoicesGoIntoTheSettingsByIndex) {
   emit zoom->activated(1);
   EXPECT_EQ(settings.letterBox, 1);
 
-  // A typed text matching no item leaves no choice.
-  typeInto(aspect, Q("2.35:1"));
-  EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, -1);
+  // A text that is no item's is refused as it is typed: the choice stays.
+  typeInto(aspect, Q("Banana"));
+  EXPECT_EQ(aspect->currentText(), Q("16:9 (Wide Screen)"));
+  EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, 2);
   // A typed text equal to an item selects that item.
   typeInto(aspect, Q("original"));
   EXPECT_EQ(settings.choices.comboAspectRatio.itemIndex, 0);
   typeInto(zoom, Q("Zoom"));
-  EXPECT_EQ(settings.letterBox, -1);
+  EXPECT_EQ(zoom->currentText(), Q("LetterBox"));
+  EXPECT_EQ(settings.letterBox, 1);
+
+  // What each box takes: an item in any case, the start of one while it is
+  // typed, nothing else.
+  const struct {
+    QComboBox *box;
+    const char *text;
+    QValidator::State state;
+  } cases[] = {{zoom, "Banana", QValidator::Invalid},      {zoom, "letterbox", QValidator::Acceptable},
+               {zoom, "Let", QValidator::Intermediate},    {zoom, "", QValidator::Intermediate},
+               {zoom, "None ", QValidator::Invalid},       {aspect, "4:3 (Standard", QValidator::Acceptable},
+               {aspect, "4:3 (Standard)", QValidator::Invalid}, {aspect, "2.35:1", QValidator::Invalid}};
+  for (const auto &c : cases) {
+    QString text = Q(c.text);
+    int pos = static_cast<int>(text.size());
+    ASSERT_NE(c.box->validator(), nullptr);
+    EXPECT_EQ(c.box->validator()->validate(text, pos), c.state) << c.text;
+  }
 }
 
 TEST_F(OptionsDialogTest, DoneHidesTheDialogAndKeepsItsValues) {

@@ -11,6 +11,7 @@
 #include "media_engine.h"
 #include "media_fixture.h"
 #include "media_probe.h"
+#include "odd_sources.h"
 #include "open_errors.h"
 #include "test_env.h"
 #include "thread_ids.h"
@@ -107,6 +108,7 @@ TEST_F(ProbeLogTest, ProbeFailures) {
   const std::string missing = scratch.file("none.mov");
   EXPECT_FALSE(p.open(missing));
   EXPECT_EQ(p.lastError(), missing + ": no such file or directory");
+  EXPECT_FALSE(p.notSource());
   EXPECT_EQ(p.streamCount(), -1);
   EXPECT_EQ(p.firstVideoStream(), -1);
   MediaFileInfo f;
@@ -129,6 +131,11 @@ TEST_F(ProbeLogTest, ProbeFailures) {
   }
   EXPECT_FALSE(p.open(noise));
   EXPECT_EQ(p.lastError(), noise + ": Unknown format");
+  // A text file the raw video reader takes by its name.
+  const std::string notes = writeTextFile(scratch.file("notes.m4v"));
+  EXPECT_FALSE(p.open(notes));
+  EXPECT_EQ(p.lastError(), notes + ": not a video or audio file");
+  EXPECT_TRUE(p.notSource());
   ASSERT_TRUE(p.open(coreSource(2.0), "mov"));
   EXPECT_EQ(p.formatName(), "mov");
 }

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "binding.h"
@@ -79,6 +80,26 @@ const char *refusedKind(const AVInputFormat *format) {
   for (const RefusedFormat &r : kRefusedFormats)
     if (namesInclude(format->name, r.name)) return r.what;
   return nullptr;
+}
+
+// Readers that never give a picture or a sound of a video or audio file:
+// text (text-mode art, subtitles, metadata), single images and image
+// streams, and capture devices.
+constexpr const char *kNoMediaReaders[] = {
+    "tty",        "bin",   "xbin",     "adf",      "idf",       "ffmetadata",
+    "srt",        "ass",   "webvtt",   "microdvd", "subviewer", "subviewer1",
+    "jacosub",    "sami",  "realtext", "mpl2",     "pjs",       "vplayer",
+    "stl",        "lrc",   "mpsub",    "aqtitle",  "scc",       "tedcaptions",
+    "image2pipe", "lavfi",
+};
+
+bool readsNoMedia(const AVInputFormat *format) {
+  for (const char *name : kNoMediaReaders)
+    if (namesInclude(format->name, name)) return true;
+  const std::string_view name(format->name ? format->name : "");
+  if (name.size() > 5 && name.substr(name.size() - 5) == "_pipe") return true;  // png_pipe, jpeg_pipe, ...
+  const AVClass *c = format->priv_class;
+  return c && c->category >= AV_CLASS_CATEGORY_DEVICE_VIDEO_OUTPUT && c->category <= AV_CLASS_CATEGORY_DEVICE_INPUT;
 }
 
 // A demuxer that tries to open another file gets a refusal.
@@ -186,6 +207,10 @@ std::string absolutePath(const std::string &path) {
 
 std::string stoppedWhileOpeningText(const std::string &path) { return path + ": stopped while opening"; }
 
+std::string notMediaFileText(const std::string &path) { return path + ": not a video or audio file"; }
+
+std::string noPictureNoSoundText(const std::string &path) { return path + ": has no picture and no sound"; }
+
 // ---------------------------------------------------------------------------
 // Sources
 
@@ -270,6 +295,7 @@ bool openSource(const std::string &path, const AVInputFormat *forced, AVDictiona
   }
   if (const char *what = refusedKind(format))
     return fail(formatText("%s: not accepted as a source: it is a %s, which names other files", path.c_str(), what));
+  if (readsNoMedia(format)) return fail(notMediaFileText(path));
 
   AVFormatContext *ctx = libavformat.avformat_alloc_context();
   if (!ctx) return fail(openErrorText(AVERROR(ENOMEM), path));

@@ -64,12 +64,19 @@ struct OpenedSource {
 // the content and the name), then the demuxer with `params`. `prepare` may
 // set fields of the demuxer context before it is opened. Formats that open
 // files named inside the source (lists, playlists, image sequences, session
-// descriptions) are refused, and so is every further opening a demuxer
+// descriptions) are refused, readers of text, images and devices are
+// refused with notMediaFileText(), and so is every further opening a demuxer
 // attempts. False with the reason in `error`: the open-error texts, or
 // "<path>: stopped while opening" when the flag ended it.
 bool openSource(const std::string &path, const AVInputFormat *forced, AVDictionary **params,
                 const InterruptFlag *interrupt, const std::function<void(AVFormatContext *)> &prepare,
                 OpenedSource &out, std::string &error);
+
+// Why `path` is no source: "<path>: not a video or audio file" (a reader of
+// text, images or devices, or no picture or sound that decodes), and
+// "<path>: has no picture and no sound" (a container without either).
+std::string notMediaFileText(const std::string &path);
+std::string noPictureNoSoundText(const std::string &path);
 
 // What the flag-ended opening of `path` reports.
 std::string stoppedWhileOpeningText(const std::string &path);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "av_ptr.h"
 #include "binding.h"
@@ -27,6 +28,75 @@ const char *metadata(AVDictionary *m, const char *key) {
 
 void logInfo(int level, const char *fmt, int value = 0) {
   if (librariesLoaded()) libavutil.av_log(nullptr, level, fmt, value);
+}
+
+// A source's first packets read to find one that decodes.
+constexpr int kPacketsTried = 256;
+
+// What a source holds for the program: a picture with a size or a sound
+// with a rate whose first packets decode (Media); pictures or sounds, but
+// none such (NoMedia); neither (Nothing).
+enum class Content { Media, NoMedia, Nothing };
+
+bool hasShape(const AVCodecParameters *par) {
+  if (par->codec_type == AVMEDIA_TYPE_VIDEO) return par->width > 0 && par->height > 0;
+  if (par->codec_type == AVMEDIA_TYPE_AUDIO) return par->sample_rate > 0 && par->ch_layout.nb_channels > 0;
+  return false;
+}
+
+// The opened decoder of every stream with a shape (null for the others and
+// where none opens).
+std::vector<CodecContextPtr> openDecoders(const AVFormatContext *ctx) {
+  std::vector<CodecContextPtr> decoders(ctx->nb_streams);
+  std::lock_guard<std::recursive_mutex> g(codecLock());
+  for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    const AVStream *st = ctx->streams[i];
+    if (!hasShape(st->codecpar)) continue;
+    const AVCodec *codec = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
+    CodecContextPtr dec(codec ? libavcodec.avcodec_alloc_context3(codec) : nullptr);
+    if (!dec || libavcodec.avcodec_parameters_to_context(dec.get(), st->codecpar) < 0) continue;
+    dec->thread_count = 1;
+    dec->pkt_timebase = st->time_base;
+    if (libavcodec.avcodec_open2(dec.get(), codec, nullptr) >= 0) decoders[i] = std::move(dec);
+  }
+  return decoders;
+}
+
+// Whether the packet (null: the end) gives the decoder a frame.
+bool givesFrame(AVCodecContext *dec, const AVPacket *pkt, AVFrame *frame) {
+  libavcodec.avcodec_send_packet(dec, pkt);  // a damaged packet is just not counted
+  if (libavcodec.avcodec_receive_frame(dec, frame) < 0) return false;
+  libavutil.av_frame_unref(frame);
+  return true;
+}
+
+// Reads the first packets (and seeks back to the start).
+Content sourceContent(AVFormatContext *ctx) {
+  bool anyKind = false;
+  bool anyShape = false;
+  for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    const AVCodecParameters *par = ctx->streams[i]->codecpar;
+    anyKind = anyKind || par->codec_type == AVMEDIA_TYPE_VIDEO || par->codec_type == AVMEDIA_TYPE_AUDIO;
+    anyShape = anyShape || hasShape(par);
+  }
+  if (!anyKind) return Content::Nothing;
+  if (!anyShape) return Content::NoMedia;
+  std::vector<CodecContextPtr> decoders = openDecoders(ctx);
+  PacketPtr pkt(libavcodec.av_packet_alloc());
+  FramePtr frame(libavutil.av_frame_alloc());
+  if (!pkt || !frame) return Content::Media;  // short of memory: not the file's fault
+  bool decoded = false;
+  for (int read = 0; !decoded && read < kPacketsTried && libavformat.av_read_frame(ctx, pkt.get()) >= 0; ++read) {
+    const auto index = static_cast<size_t>(pkt->stream_index);
+    if (index < decoders.size() && decoders[index]) decoded = givesFrame(decoders[index].get(), pkt.get(), frame.get());
+    libavcodec.av_packet_unref(pkt.get());
+  }
+  // What the decoders held back.
+  for (CodecContextPtr &dec : decoders)
+    if (!decoded && dec) decoded = givesFrame(dec.get(), nullptr, frame.get());
+  const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+  libavformat.av_seek_frame(ctx, -1, start, AVSEEK_FLAG_BACKWARD);  // a stream that cannot seek stays where it is
+  return decoded ? Content::Media : Content::NoMedia;
 }
 
 }  // namespace
@@ -55,6 +125,7 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
   if (!isBound(MediaLibrary::AvUtil)) throw EngineError("LibAVUtil not loaded.");
   if (!isBound(MediaLibrary::SwScale)) throw EngineError("LibSwScale not loaded.");
   close();
+  notSource_ = false;
   const AVInputFormat *fmt = nullptr;
   if (!formatName.empty()) {
     fmt = libavformat.av_find_input_format(formatName.c_str());
@@ -65,6 +136,7 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
   }
   OpenedSource source;
   if (!openSource(fileName, fmt, nullptr, &interrupted_, nullptr, source, lastError_)) {
+    notSource_ = lastError_ == notMediaFileText(fileName);  // a reader of text, images or devices
     close();
     return false;
   }
@@ -78,6 +150,15 @@ bool MediaProbe::open(const std::string &fileName, const std::string &formatName
   }
   if (rc < 0 || interrupted_) {
     lastError_ = interrupted_ ? stoppedWhileOpeningText(fileName) : fileName + ": could not find codec parameters";
+    close();
+    return false;
+  }
+  const Content content = sourceContent(source_->ctx.get());
+  if (content != Content::Media || interrupted_) {
+    lastError_ = interrupted_                        ? stoppedWhileOpeningText(fileName)
+                 : content == Content::Nothing ? noPictureNoSoundText(fileName)
+                                                     : notMediaFileText(fileName);
+    notSource_ = !interrupted_;
     close();
     return false;
   }

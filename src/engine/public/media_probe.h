@@ -59,7 +59,10 @@ class MediaProbe {
 
   // Opens the file (format name empty: detect). Raises EngineError only
   // when the libraries are not bound; every other failure gives false and
-  // lastError().
+  // lastError(). A file is a source only with a picture that has a size or
+  // a sound that has a rate, whose first packets decode; else notSource()
+  // and "<name>: not a video or audio file", or "<name>: has no picture
+  // and no sound" for a container with neither.
   bool open(const std::string &fileName, const std::string &formatName = std::string());
   void close();
   // Any thread: ends an opening that waits for data (a pipe, a stalled
@@ -80,6 +83,9 @@ class MediaProbe {
   int64_t keyframeAtOrBefore(int64_t us);
 
   const std::string &lastError() const { return lastError_; }
+  // Whether the last open() read the file and found it no source (text,
+  // images, devices, nothing that decodes, neither picture nor sound).
+  bool notSource() const { return notSource_; }
   const std::string &formatName() const { return formatName_; }
   bool isOpen() const { return source_ != nullptr; }
   int32_t streamCount() const { return streamCount_; }
@@ -99,6 +105,7 @@ class MediaProbe {
   std::string lastError_;
   std::string formatName_;
   std::atomic<bool> interrupted_{false};
+  bool notSource_ = false;
   struct Source;  // the opened file and its demuxer (media_probe.cpp)
   std::unique_ptr<Source> source_;
   int32_t streamCount_ = -1;
