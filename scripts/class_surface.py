@@ -4,7 +4,9 @@ under SRC. Prints one line per class over the limit (public declarations) and pe
 members that are not plain records, then a last line 'classes over N public declarations: K; classes with
 public data members: M'. Exits non-zero when K > 0.
 
-A declaration is one member at the top of a class body: a field, a function (declared or defined inline),
+A class is counted by its own declarations: what it inherits from its bases is counted with the base
+(a state composed of records, each its own struct, counts only what it adds). A declaration is one member
+at the top of a class body: a field, a function (declared or defined inline),
 a nested type, an alias. A struct whose members are all public fields is a record, not a class: its fields
 are its purpose: it is named but not counted against the limit. Public data members are listed for types
 declared `class` only (a `struct` is a record, whose fields are public by design)."""

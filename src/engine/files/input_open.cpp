@@ -210,7 +210,7 @@ bool takeStream(TranscodeTask &task, AVStream *st, const std::string &extension,
 }
 
 // The reference duration of the progress reports grows to the file's.
-void raiseExpectedDuration(OptionState &o, const AVFormatContext *ctx) {
+void raiseExpectedDuration(TimingOptions &o, const AVFormatContext *ctx) {
   if (ctx->duration == AV_NOPTS_VALUE || ctx->duration <= 0) return;
   const int64_t ms = ctx->duration / 1000;
   if (ms > o.expectedDurationMs) o.expectedDurationMs = static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX));

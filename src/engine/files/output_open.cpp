@@ -105,7 +105,7 @@ void setMeta(AVFormatContext *oc, const char *key, const std::string &value, siz
 }
 
 // The recording date ("timestamp") and the texts of the file.
-void setFileMetadata(const OptionState &o, AVFormatContext *oc) {
+void setFileMetadata(const MetadataOptions &o, AVFormatContext *oc) {
   if (o.recTimestamp > 0) {
     const std::time_t t = static_cast<std::time_t>(o.recTimestamp);
     std::tm tm{};

@@ -181,7 +181,7 @@ struct HeaderFlags {
 
 // "vglobal": bit 0 global headers (or, with 0, whatever the container
 // asks for), bit 1 local headers; the video defaults carry them too.
-HeaderFlags videoHeaderFlags(const OptionState &o, const AVOutputFormat *ofmt, AVCodecContext *videoDefaults) {
+HeaderFlags videoHeaderFlags(const VideoCodingOptions &o, const AVOutputFormat *ofmt, AVCodecContext *videoDefaults) {
   HeaderFlags h;
   if ((o.videoGlobalHeader & 1) || (o.videoGlobalHeader == 0 && (ofmt->flags & AVFMT_GLOBALHEADER))) {
     h.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -203,7 +203,7 @@ int paddedSide(int size, int before, int after) {
 }
 
 // Rate, picture size, aspect and pixel format of a video encoder.
-void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext *enc, AVStream *st) {
+void setVideoPicture(const PictureOptions &o, const AVCodec *codec, AVCodecContext *enc, AVStream *st) {
   AVRational rate = o.videoFrameRate;
   if (rate.num == 0 || rate.den == 0) rate = AVRational{25, 1};
   rate = nearestSupportedRate(codec, rate);
@@ -223,7 +223,7 @@ void setVideoPicture(const OptionState &o, const AVCodec *codec, AVCodecContext 
 
 // The source's rate guessed from its time stamps (r_frame_rate) differs
 // from its average by more than 1%: its pictures come at varying intervals.
-bool rateVaries(const OptionState &o) {
+bool rateVaries(const PictureOptions &o) {
   const AVRational guessed = o.videoFrameRate, average = o.sourceAverageRate;
   if (!o.frameRateFromSource || guessed.num <= 0 || guessed.den <= 0 || average.num <= 0 || average.den <= 0)
     return false;
@@ -244,7 +244,7 @@ bool storesPictureTimes(const AVOutputFormat *ofmt) {
 // finer than MPEG-4 Part 2 can number); elsewhere the output runs at the
 // source's average rate rather than at the rate its shortest interval
 // suggests.
-void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStream &os, AVCodecContext *enc) {
+void setVaryingRate(const PictureOptions &o, const AVOutputFormat *ofmt, OutputStream &os, AVCodecContext *enc) {
   if (!rateVaries(o)) return;
   const AVRational average = nearestSupportedRate(os.codec, o.sourceAverageRate);
   enc->framerate = average;
@@ -260,7 +260,7 @@ void setVaryingRate(const OptionState &o, const AVOutputFormat *ofmt, OutputStre
 }
 
 // Quantiser, matrices, rate control and passes of a video encoder.
-void setVideoCoding(const OptionState &o, OutputStream &os, AVCodecContext *enc) {
+void setVideoCoding(const VideoCodingOptions &o, OutputStream &os, AVCodecContext *enc) {
   if (o.intraOnly) enc->gop_size = 0;
   if (o.videoQscale != 0.0f || o.sameQuality) setFixedQuality(os, enc, o.videoQscale);
   if (uint16_t *m = copyMatrix(o.intraMatrix)) enc->intra_matrix = m;

@@ -109,7 +109,7 @@ const char *setOn(void *target, const std::string &optionName, const std::string
 
 // The codec defaults of every kind the option belongs to; the last kind that
 // took it names it.
-const char *setOnCodecDefaults(OptionState &options, const LibraryOption &option) {
+const char *setOnCodecDefaults(LibraryOptions &options, const LibraryOption &option) {
   static const int kKindFlags[kStreamKindCount] = {AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, 0,
                                                    AV_OPT_FLAG_SUBTITLE_PARAM, 0};
   AVCodecContext *videoDefaults = options.codecDefaults[kVideoKind].get();
@@ -125,7 +125,7 @@ const char *setOnCodecDefaults(OptionState &options, const LibraryOption &option
 
 // After the codec defaults: the container's, the scaler's, then a name with
 // a stream prefix ("ab", "vb", "sx") on the defaults of that kind.
-const char *setOnOtherDefaults(OptionState &options, const LibraryOption &option) {
+const char *setOnOtherDefaults(LibraryOptions &options, const LibraryOption &option) {
   if (const char *set = setOn(options.formatDefaults.get(), option.name, option.value)) return set;
   if (const char *set = setOn(options.swsDefaults.get(), option.name, option.value)) return set;
   const std::string &name = option.name;
@@ -138,7 +138,7 @@ const char *setOnOtherDefaults(OptionState &options, const LibraryOption &option
 
 // Options that only particular encoders or muxers know are kept for them
 // and handed over when they open. Returns whether any of them knows it.
-bool keepPrivateOption(OptionState &options, const LibraryOption &option) {
+bool keepPrivateOption(LibraryOptions &options, const LibraryOption &option) {
   const PrivateKinds p = privateOptionKinds(option.name);
   bool kept = false;
   for (int k : {kVideoKind, kAudioKind, kSubtitleKind}) {

@@ -2,7 +2,7 @@
 
 #include "binding.h"
 
-bool OptionState::allocateDefaults() {
+bool LibraryOptions::allocateDefaults() {
   if (!librariesLoaded()) return false;
   static const AVMediaType kTypes[kStreamKindCount] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,
                                                    AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_SUBTITLE,

@@ -31,13 +31,31 @@ struct MetaDataMap {
   int inFile = 0;
 };
 
-struct OptionState {
+// The option state falls into records by concern; a step that needs one
+// concern takes that record alone.
+
+// Formats and files: what the next opening reads or writes, and how.
+struct FileOptions {
   // Formats ("f"), consumed (cleared) by the next input or output opening.
   const AVInputFormat *inputFormat = nullptr;
   const AVOutputFormat *outputFormat = nullptr;
   int pgmyuvCompat = 0;
+  int loopInput = 0;
+  int loopOutput = -1;  // -1: container default
+  float muxPreload = 0.5f;   // seconds
+  float muxMaxDelay = 0.7f;  // seconds
+  int64_t limitFileSize = 0;  // bytes; 0: none
+  int overwriteOutput = 0;  // "y": a finished output may replace a file of its name
+  int programId = 0;
+  int videoChannel = 0;
+  std::string videoStandard;   // empty: none
+  std::string vstatsFileName;  // empty: none
+  int doHexDump = 0, doPktDump = 0;
+  int verbose = 1;
+};
 
-  // Picture geometry.
+// Picture geometry, padding and cropping.
+struct PictureOptions {
   int frameWidth = 0;
   int frameHeight = 0;
   AVRational videoFrameRate{0, 0};
@@ -48,87 +66,97 @@ struct OptionState {
   AVRational sourceTimeBase{0, 0};
   float frameAspectRatio = 0.0f;  // 0: take from the source
   int handQuarterTurns = 0;       // the input record's turn by hand, clockwise
-  // With "ss": the time (microseconds, on the time line the input's
-  // offset gives) before which decoded pictures and sound are dropped.
-  int64_t decodedFrom = std::numeric_limits<int64_t>::min();
   int framePixFmt = -1;           // AVPixelFormat, -1 none
   int sourcePixFmt = -1;          // the source's, which framePixFmt starts as
   int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
   int padColorY = 16, padColorU = 128, padColorV = 128;
   int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
+  int doDeinterlace = 0;
+  int topFieldFirst = -1;  // -1: from the source
+};
 
-  int maxVideoFrames = std::numeric_limits<int32_t>::max();
-  int maxAudioFrames = std::numeric_limits<int32_t>::max();
-  int maxDataFrames = std::numeric_limits<int32_t>::max();
-
+// How the picture is coded.
+struct VideoCodingOptions {
   float videoQscale = 0.0f;  // 0: off
   std::vector<uint16_t> intraMatrix;  // 64 coefficients, or empty: none
   std::vector<uint16_t> interMatrix;
   std::string rcOverride;             // empty: none
-
-  int videoDisable = 0, audioDisable = 0, subtitleDisable = 0;
+  int videoDisable = 0;
   int videoDiscard = 0;  // AVDiscard; 0 keeps the library's default
-  // Codec names; empty: none. Consumed by the next opening.
-  std::string videoCodecName, audioCodecName, subtitleCodecName;
-  int videoStreamCopy = 0, audioStreamCopy = 0, subtitleStreamCopy = 0;
-  uint32_t videoCodecTag = 0, audioCodecTag = 0;  // four characters, first in the low byte
-
+  std::string videoCodecName;  // empty: none; consumed by the next opening
+  int videoStreamCopy = 0;
+  uint32_t videoCodecTag = 0;  // four characters, first in the low byte
   int sameQuality = 0;
-  int doDeinterlace = 0;
-  int topFieldFirst = -1;  // -1: from the source
   int meThreshold = 0;
   int intraDcPrecision = 8;
   int intraOnly = 0;
   int qpHist = 0;
-  int loopInput = 0;
-  int loopOutput = -1;  // -1: container default
+  int videoGlobalHeader = 0;
+  int doPsnr = 0;
+  int passNumber = 0;
+  std::string passLogFileName;
+  int videoSyncMethod = -1;  // -1: automatic
+  int usingVhook = 0;
+  int threadCount = 1;  // codec threads; the "threads" option is refused
+};
 
+// The sound and how it is coded.
+struct AudioOptions {
   int audioSampleRate = 44100;
   int audioChannels = 2;
   float audioQscale = -99999.0f;  // off
   int audioVolume = 256;          // 256: unchanged
-  std::string audioLanguage, subtitleLanguage;
+  std::string audioLanguage;
+  int audioDisable = 0;
+  std::string audioCodecName;  // empty: none; consumed by the next opening
+  int audioStreamCopy = 0;
+  uint32_t audioCodecTag = 0;  // four characters, first in the low byte
+  int audioSyncMethod = 0;
+  float audioDriftThreshold = 0.1f;  // seconds
+};
 
-  float muxPreload = 0.5f;   // seconds
-  float muxMaxDelay = 0.7f;  // seconds
+// Subtitles, the stream and metadata maps, and the per-stream time scales.
+struct StreamOptions {
+  int subtitleDisable = 0;
+  std::string subtitleCodecName;  // empty: none; consumed by the next opening
+  int subtitleStreamCopy = 0;
+  std::string subtitleLanguage;
+  std::vector<StreamMap> streamMaps;      // at most kMaxStreams
+  std::vector<MetaDataMap> metaDataMaps;  // at most kMaxFiles
+  // Timestamp scale per input file and stream; 0 means 1.
+  std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTsScale{};
+};
 
+// What the outputs are told about themselves.
+struct MetadataOptions {
+  std::string title, author, copyright, comment, genre, album;
+  int year = 0, track = 0;
+  int64_t recTimestamp = 0;  // seconds since 1970 ("timestamp")
+  // Outputs keep the source's recording date, place and camera, and get
+  // its recording time as their file time.
+  bool keepRecordingMetadata = false;
+};
+
+// Where reading starts, how long it goes on, and how the times are kept.
+struct TimingOptions {
   int64_t recordingTime = std::numeric_limits<int64_t>::max();  // microseconds
   int32_t expectedDurationMs = -1;  // reference of the progress reports
   int64_t inputStartTime = 0;       // microseconds ("ss")
   int64_t inputTsOffset = 0;        // microseconds ("itsoffset")
-  int64_t recTimestamp = 0;         // seconds since 1970 ("timestamp")
-  // Outputs keep the source's recording date, place and camera, and get
-  // its recording time as their file time.
-  bool keepRecordingMetadata = false;
-  // Timestamp scale per input file and stream; 0 means 1.
-  std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTsScale{};
-
-  std::vector<StreamMap> streamMaps;      // at most kMaxStreams
-  std::vector<MetaDataMap> metaDataMaps;  // at most kMaxFiles
-
-  std::string title, author, copyright, comment, genre, album;
-  int year = 0, track = 0;
-
-  int64_t limitFileSize = 0;  // bytes; 0: none
-  int doHexDump = 0, doPktDump = 0, doPsnr = 0;
-  int passNumber = 0;
-  std::string passLogFileName;
-  int videoSyncMethod = -1;  // -1: automatic
-  int audioSyncMethod = 0;
-  float audioDriftThreshold = 0.1f;  // seconds
-  float dtsDeltaThreshold = 10.0f;   // seconds
+  // With "ss": the time (microseconds, on the time line the input's
+  // offset gives) before which decoded pictures and sound are dropped.
+  int64_t decodedFrom = std::numeric_limits<int64_t>::min();
+  int maxVideoFrames = std::numeric_limits<int32_t>::max();
+  int maxAudioFrames = std::numeric_limits<int32_t>::max();
+  int maxDataFrames = std::numeric_limits<int32_t>::max();
+  float dtsDeltaThreshold = 10.0f;  // seconds
   int copyTs = 0, shortest = 0, inputSync = 0, rateEmu = 0;
-  int overwriteOutput = 0;  // "y": a finished output may replace a file of its name
-  int videoGlobalHeader = 0;
-  int programId = 0;
-  int videoChannel = 0;
-  std::string videoStandard;   // empty: none
-  std::string vstatsFileName;  // empty: none
-  int usingVhook = 0;
-  int verbose = 1;
-  int swsFlags = 4;  // SWS_BICUBIC
-  int threadCount = 1;  // codec threads; the "threads" option is refused
+};
 
+// The library's own options set through the generic setter, and the
+// option-holding objects they are written into.
+struct LibraryOptions {
+  int swsFlags = 4;  // SWS_BICUBIC
   // Library option names set so far through the generic setter; the
   // openings copy exactly these out of the defaults below.
   std::vector<std::string> setOptionNames;
@@ -146,11 +174,21 @@ struct OptionState {
   std::array<Dictionary, kStreamKindCount> codecPrivateOptions;
   Dictionary formatPrivateOptions;
 
-  // Back to the defaults; frees the option-holding objects (they are made
-  // again by allocateDefaults).
-  void reset() { *this = OptionState{}; }
   // Creates the option-holding contexts; needs the bound libraries.
   // Returns false when an allocation failed.
   bool allocateDefaults();
   AVCodecContext *defaultsFor(StreamKind kind) const { return codecDefaults[kind].get(); }
+};
+
+struct OptionState : FileOptions,
+                     PictureOptions,
+                     VideoCodingOptions,
+                     AudioOptions,
+                     StreamOptions,
+                     MetadataOptions,
+                     TimingOptions,
+                     LibraryOptions {
+  // Back to the defaults, every record; frees the option-holding objects
+  // (they are made again by allocateDefaults).
+  void reset() { *this = OptionState{}; }
 };

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <ctime>
 #include <iterator>
+#include <type_traits>
+#include <utility>
 
 #include "binding.h"
 #include "option_values.h"
@@ -33,27 +35,36 @@ void refused(OptionLanguage &, const std::string &name, const std::string &) {
   throw EngineError("TODO: option - " + name);
 }
 
-template <int OptionState::*Field>
+// A field of the option state, of one of its records, of type T.
+template <auto Field, typename T>
+constexpr bool kFieldOf = std::is_same_v<std::remove_cvref_t<decltype(std::declval<OptionState &>().*Field)>, T>;
+
+template <auto Field>
+  requires kFieldOf<Field, int>
 void switchOn(OptionLanguage &task, const std::string &, const std::string &) {
   task.state().*Field = 1;
 }
 
-template <int OptionState::*Field>
+template <auto Field>
+  requires kFieldOf<Field, int>
 void intField(OptionLanguage &task, const std::string &, const std::string &value) {
   task.state().*Field = toInt(value);
 }
 
-template <float OptionState::*Field>
+template <auto Field>
+  requires kFieldOf<Field, float>
 void floatField(OptionLanguage &task, const std::string &, const std::string &value) {
   task.state().*Field = static_cast<float>(toFloat(value));
 }
 
-template <std::string OptionState::*Field>
+template <auto Field>
+  requires kFieldOf<Field, std::string>
 void textField(OptionLanguage &task, const std::string &, const std::string &value) {
   task.state().*Field = value;
 }
 
-template <int64_t OptionState::*Field>
+template <auto Field>
+  requires kFieldOf<Field, int64_t>
 void durationField(OptionLanguage &task, const std::string &name, const std::string &value) {
   task.state().*Field = parseTime(name, value, true);
 }

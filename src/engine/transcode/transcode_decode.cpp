@@ -22,7 +22,7 @@ int64_t rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av
 // time, not by their packet's: the seek lands on the keyframe before the
 // start, a decoder that holds frames back (threads, reordering) hands out
 // earlier frames with later packets, and a cut is exact to a picture.
-bool reachedStart(const OptionState &o, int64_t framePts) {
+bool reachedStart(const TimingOptions &o, int64_t framePts) {
   return framePts == AV_NOPTS_VALUE || framePts >= subtractTimestamps(o.decodedFrom, 1000);
 }
 

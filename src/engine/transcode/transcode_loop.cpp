@@ -32,7 +32,7 @@ int64_t thresholdMicros(float seconds) {
 
 // The frame limit of the stream's media type ("vframes", "aframes",
 // "dframes"; subtitles have none).
-int64_t frameLimit(const OptionState &o, AVMediaType type) {
+int64_t frameLimit(const TimingOptions &o, AVMediaType type) {
   switch (type) {
     case AVMEDIA_TYPE_VIDEO: return o.maxVideoFrames;
     case AVMEDIA_TYPE_AUDIO: return o.maxAudioFrames;
