@@ -84,46 +84,14 @@ using BeforeHandler = std::function<void(int64_t, HookAction &)>;
 HookRun convertWithHooks(const std::string &input, const std::string &output, OutputOptions options,
                           CustomHandler custom, BeforeHandler before = nullptr) {
   HookRun run;
-  Conversion &r = run.result;
-  MediaEngine engine;
-  if (!engine.loadAVLib(TREVIX_COMMON_DIR, true)) {
-    r.lastError = engine.lastErrorMessage();
-    return run;
-  }
-  engine.setLogLevel(LogLevel::Info);
-  engine.onLog = [&](int32_t, LogLevel, const std::string &msg) { r.log.push_back(msg); };
-  engine.onTerminate = [&](int32_t index, bool finished, bool exception, const std::string &message) {
-    if (index < 0) return;
-    r.terminated = true;
-    r.finished = finished;
-    r.exception = exception;
-    r.message = message;
-  };
-  if (custom) {
-    options.customHook = true;
-    engine.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
+  ConvertSetup s = oneOutput(output, options);
+  if (custom)
+    s.onCustomHook = [&](int32_t, Bitmap24 &bmp, int32_t frame, int64_t pts, bool &update, bool &stop) {
       run.calls.push_back({frame, pts, bmp.width(), bmp.height()});
       custom(bmp, frame, pts, update, stop);
     };
-  }
-  if (before) {
-    options.beforeHook = true;
-    engine.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
-  }
-  InputOptions in;
-  r.taskIndex = engine.addTask(input, &in);
-  if (r.taskIndex < 0) {
-    r.lastError = engine.lastErrorMessage();
-    return run;
-  }
-  r.outputOk = engine.setOutput(r.taskIndex, output, &options);
-  if (!r.outputOk) {
-    r.lastError = engine.lastErrorMessage();
-    engine.clearTasks();
-    return run;
-  }
-  engine.startConvert(0);
-  engine.clearTasks();
+  if (before) s.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
+  run.result = convert(input, s);
   return run;
 }
 

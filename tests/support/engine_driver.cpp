@@ -40,6 +40,8 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
     r.message = message;
     r.keptOutput = engine.taskStatus(index).keptOutput;
   };
+  engine.onCustomHook = setup.onCustomHook;
+  engine.onBeforeHook = setup.onBeforeHook;
   InputOptions in = setup.inputOptions;
   r.taskIndex = engine.addTask(input, &in);
   if (r.taskIndex < 0) {
@@ -49,6 +51,8 @@ Conversion convert(const std::string &input, ConvertSetup setup) {
   r.outputOk = true;
   for (size_t i = 0; i < setup.outputs.size(); ++i) {
     OutputOptions o = i < setup.outputOptions.size() ? setup.outputOptions[i] : OutputOptions{};
+    o.customHook = o.customHook || setup.onCustomHook;
+    o.beforeHook = o.beforeHook || setup.onBeforeHook;
     if (!engine.setOutput(r.taskIndex, setup.outputs[i], &o)) {
       r.outputOk = false;
       r.lastError = engine.lastErrorMessage();

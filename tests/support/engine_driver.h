@@ -45,6 +45,9 @@ struct ConvertSetup {
   // Called from the component's events; may call Stop on the component.
   std::function<void(MediaEngine &, const ProgressSample &)> onProgress;
   std::function<void(MediaEngine &, const std::string &)> onLog;
+  // The hooks; either one set turns it on in every output's options.
+  CustomHookEvent onCustomHook;
+  BeforeHookEvent onBeforeHook;
 };
 
 // MPEG-4 part 2 video at 320x240 with AAC at 128 kbit/s.
