@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -13,41 +12,17 @@
 #include <memory>
 
 #include "conversion_settings.h"
-#include "fake_prompts.h"
-#include "mainwindow.h"
-#include "options_dialog.h"
 #include "profiles.h"
-#include "prompts.h"
 #include "source_list_model.h"
-#include "test_env.h"
+#include "window_fixture.h"
 
 namespace {
-
-// A control of the window, found by its name.
-template <typename T>
-T *control(const QObject &owner, const char *name) {
-  return owner.findChild<T *>(QString::fromLatin1(name));
-}
-
-QApplication &app() {
-  static int argc = 1;
-  static char name[] = "profiles_window_test";
-  static char *argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
 
 class ProfilesWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
-    MainWindowOptions options;
-    options.prompts = &prompts_;
-    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.settingsFolder = QString::fromStdString(scratch_.path().string());
-    window_ = std::make_unique<MainWindow>(options);
+    window_ = run_.start(false);
     if (window_->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    window_->createDialogs();
     window_->onShown();
   }
 
@@ -89,8 +64,7 @@ class ProfilesWindow : public ::testing::Test {
            !control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
   }
 
-  FakePrompts prompts_;
-  ScratchDir scratch_;
+  WindowRun run_;
   std::unique_ptr<MainWindow> window_;
 };
 
