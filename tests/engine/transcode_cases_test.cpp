@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "binding.h"
 #include "clip_catalogue.h"
@@ -111,18 +110,7 @@ TEST_F(TranscodeCases, TaskRemovedBeforeRunningLeavesNoFile) {
 TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
   MediaEngine engine;
   ASSERT_TRUE(engine.loadAVLib(TREVIX_COMMON_DIR, true));
-  std::mutex m;
-  std::condition_variable cv;
-  bool done = false;
-  int finished = 0;
-  engine.onTerminate = [&](int32_t index, bool ok, bool, const std::string &) {
-    std::lock_guard<std::mutex> g(m);
-    if (index < 0)
-      done = true;
-    else if (ok)
-      ++finished;
-    cv.notify_all();
-  };
+  EventRecorder rec(engine);
   const std::string outs[] = {dir.file("t0.mp4"), dir.file("t1.avi")};
   for (int i = 0; i < 2; ++i) {
     InputOptions in;
@@ -133,10 +121,9 @@ TEST_F(TranscodeCases, TasksOnWorkerThreadsRunSideBySide) {
     ASSERT_TRUE(engine.setOutput(index, outs[i], &o)) << engine.lastErrorMessage();
   }
   engine.startConvert(2);
-  {
-    std::unique_lock<std::mutex> g(m);
-    ASSERT_TRUE(cv.wait_for(g, std::chrono::seconds(120), [&] { return done; }));
-  }
+  ASSERT_TRUE(rec.waitForEndOfRun(120000));
+  int finished = 0;
+  for (const TerminateRecord &t : rec.terminations()) finished += t.index >= 0 && t.finished;
   EXPECT_EQ(finished, 2);
   EXPECT_NEAR(probeMedia(outs[0]).durationSec, 3.0, 0.2);
   EXPECT_NEAR(probeMedia(outs[1]).durationSec, 10.0, 0.2);
@@ -243,8 +230,7 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   o.an = true;
   o.frameRate = "50";
   DirectTask t(src, out, o, 3);
-  ASSERT_TRUE(t.error.empty()) << t.error;
-  ASSERT_TRUE(t.run()) << t.error;
+  ASSERT_TRUE(t.error.empty() && t.run()) << t.error;
   EXPECT_TRUE(t.task.outcome().finished);
   // 50 source pictures: the first two once, the other 48 twice; then the
   // last is held for the rest of its 40 ms, two more pictures at 50 fps.
@@ -290,8 +276,7 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     o.frameRate = std::to_string(c.to);
     const std::string out = dir.file("to" + std::to_string(c.to) + ".avi");
     DirectTask t(src, out, o, 3);
-    ASSERT_TRUE(t.error.empty()) << t.error;
-    ASSERT_TRUE(t.run()) << t.error;
+    ASSERT_TRUE(t.error.empty() && t.run()) << t.error;
     const int dropped = static_cast<int>(source.size() - c.kept.size());
     EXPECT_EQ(t.task.transcoder.dropFrames, dropped) << c.from << " -> " << c.to;
     EXPECT_EQ(t.count("*** drop!"), dropped);
@@ -319,20 +304,17 @@ TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
   ASSERT_TRUE(decodeAudioS16(src, srcSamples, ch, rate, &srcFirst));
   ASSERT_NEAR(srcFirst, 0.5, 0.05) << "the fixture's audio should start late";
 
-  auto run = [&](int async, const std::string &name, DirectTask *&keep) {
+  auto run = [&](int async, const std::string &name) {
     OutputOptions o;
     o.vn = true;
     o.acodec = "pcm_s16le";
     o.async = async;
-    keep = new DirectTask(src, dir.file(name), o, 3);
-    EXPECT_TRUE(keep->error.empty()) << keep->error;
-    EXPECT_TRUE(keep->run()) << keep->error;
-    closeOutputFiles(keep->task);
+    auto t = std::make_unique<DirectTask>(src, dir.file(name), o, 3);
+    EXPECT_TRUE(t->error.empty() && t->run()) << t->error;
+    closeOutputFiles(t->task);
+    return t;
   };
-  DirectTask *withSync = nullptr, *without = nullptr;
-  run(1, "sync.wav", withSync);
-  run(0, "nosync.wav", without);
-  std::unique_ptr<DirectTask> a(withSync), b(without);
+  const auto a = run(1, "sync.wav"), b = run(0, "nosync.wav");
   // The source's first decoded sample sits at about 0.5 s (less the
   // encoder's priming); exactly that much silence is added, once.
   EXPECT_EQ(a->count("audio samples of silence"), 1);
@@ -413,8 +395,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   OutputOptions o = mp4Options();
   o.an = true;
   DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
-  ASSERT_TRUE(repaired.error.empty()) << repaired.error;
-  ASSERT_TRUE(repaired.run()) << repaired.error;
+  ASSERT_TRUE(repaired.error.empty() && repaired.run()) << repaired.error;
   EXPECT_GE(repaired.count("timestamp discontinuity"), 1);
   closeOutputFiles(repaired.task);
   ProbedFile p = probeMedia(dir.file("repaired.mp4"));
@@ -423,8 +404,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
 
   o.copyts = true;
   DirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
-  ASSERT_TRUE(kept.error.empty()) << kept.error;
-  ASSERT_TRUE(kept.run()) << kept.error;
+  ASSERT_TRUE(kept.error.empty() && kept.run()) << kept.error;
   EXPECT_EQ(kept.count("timestamp discontinuity"), 0);
   closeOutputFiles(kept.task);
   p = probeMedia(dir.file("kept.mp4"));
@@ -525,42 +505,77 @@ TEST_F(TranscodeCases, StreamMappingIsLogged) {
   EXPECT_TRUE(r.logHas("  Stream #0.1 -> #0.1"));
 }
 
-TEST_F(TranscodeCases, MapsAndTheirErrors) {
-  const std::string src = smallSource();
-  auto run = [&](const std::string &extra) {
-    OutputOptions o = mp4Options();
-    o.extraOptions = extra;
-    return convert(src, dir.file("map.mp4"), o);
-  };
-  Conversion r = run("map=0.0");
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message, "Number of stream maps must match number of output streams");
-  r = run("map=0.1\nmap=0.0");
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message, "Codec type mismatch for mapping #0.1 -> #0.0");
-  r = run("map=0.0\nmap=0.5");
-  EXPECT_EQ(r.message, "Could not find input stream #0.5");
-  r = run("map=0.0\nmap=0.1:0.7");
-  EXPECT_EQ(r.message, "Could not find sync stream #0.7");
-  r = run("map=1.0\nmap=0.1");
-  EXPECT_EQ(r.message, "Could not find input stream #1.0");
-  EXPECT_FALSE(fs::exists(dir.file("map.mp4")));
-  // Valid maps, with a sync stream other than the source.
-  r = run("map=0.0\nmap=0.1:0.0");
+TEST_F(TranscodeCases, ValidMapsWithASyncStreamOtherThanTheSource) {
+  OutputOptions o = mp4Options();
+  o.extraOptions = "map=0.0\nmap=0.1:0.0";
+  const Conversion r = convert(smallSource(), dir.file("map.mp4"), o);
   EXPECT_TRUE(r.finished) << r.message;
   EXPECT_TRUE(r.logHas(" [sync #0.0]"));
 }
 
-TEST_F(TranscodeCases, AudioCopyWithVolumeIsRefused) {
+// A task that cannot run: it fails with its reason and leaves no output.
+struct Refusal {
+  const char *name;
+  const char *output;
+  void (*change)(OutputOptions &);  // of the MPEG-4 profile's options
+  const char *message;
+};
+
+void amrIn3gp(OutputOptions &o) {
+  o = OutputOptions{};
+  o.vcodec = "h263";
+  o.acodec = "libamr_nb";
+  o.ar = 8000;
+  o.ac = 1;
+}
+
+#define CODEC_OPEN_ERROR(stream) \
+  "Error while opening codec for output stream " stream " - maybe incorrect parameters such as bit_rate, rate, width or height"
+
+const Refusal kRefusals[] = {
+    {"AudioCopyWithVolume", "copyvol.mp4", [](OutputOptions &o) { o.acodec = "copy", o.vol = 512; },
+     "-acodec copy and -vol are incompatible (frames are not decoded)"},
+    {"VideoCopyWithCustomHook", "hook.mp4",
+     [](OutputOptions &o) { o = OutputOptions{}, o.vcodec = "copy", o.customHook = true; },
+     "-vcodec copy and CustomHook are incompatible (frames are not decoded)"},
+    {"SecondPassWithoutLog", "pass2.mp4", [](OutputOptions &o) { o.extraOptions = "pass=2"; },
+     "creat open fail: ffmpeg2pass-0.log"},
+    {"FewerMapsThanStreams", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=0.0"; },
+     "Number of stream maps must match number of output streams"},
+    {"MapOfAnotherType", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=0.1\nmap=0.0"; },
+     "Codec type mismatch for mapping #0.1 -> #0.0"},
+    {"MapOfNoStream", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=0.0\nmap=0.5"; },
+     "Could not find input stream #0.5"},
+    {"MapOfNoSyncStream", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=0.0\nmap=0.1:0.7"; },
+     "Could not find sync stream #0.7"},
+    {"MapOfNoFile", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=1.0\nmap=0.1"; },
+     "Could not find input stream #1.0"},
+    {"SizeTheEncoderRefuses", "bad.3gp", [](OutputOptions &o) { amrIn3gp(o), o.frameSize = "320x240"; },
+     CODEC_OPEN_ERROR("#0.0")},
+    // AMR takes 8000 Hz mono only.
+    {"AmrAt44100HzStereo", "bad.3gp",
+     [](OutputOptions &o) { amrIn3gp(o), o.frameSize = "176x144", o.ar = 44100, o.ac = 2; }, CODEC_OPEN_ERROR("#0.1")},
+};
+
+void PrintTo(const Refusal &r, std::ostream *os) { *os << r.name; }
+
+class TaskRefusals : public TranscodeCases, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(TaskRefusals, FailWithTheirReasonAndLeaveNoOutput) {
+  std::error_code ec;
+  fs::remove("ffmpeg2pass-0.log", ec);
   OutputOptions o = mp4Options();
-  o.acodec = "copy";
-  o.vol = 512;
-  const Conversion r = convert(smallSource(), dir.file("copyvol.mp4"), o);
+  GetParam().change(o);
+  const std::string out = dir.file(GetParam().output);
+  const Conversion r = convert(smallSource(), out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message, "-acodec copy and -vol are incompatible (frames are not decoded)");
-  EXPECT_FALSE(fs::exists(dir.file("copyvol.mp4")));
+  EXPECT_EQ(r.message, GetParam().message);
+  EXPECT_FALSE(fs::exists(out));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, TaskRefusals, ::testing::ValuesIn(kRefusals),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
   OutputOptions o;
@@ -577,16 +592,6 @@ TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
   EXPECT_EQ(p.first("audio")->codec, "aac");
   EXPECT_NEAR(p.durationSec, 3.0, 0.2);
   EXPECT_FLOAT_EQ(r.progress.back().quality, -1.0f);
-}
-
-TEST_F(TranscodeCases, SecondPassWithoutLogIsRefused) {
-  std::error_code ec;
-  fs::remove("ffmpeg2pass-0.log", ec);
-  OutputOptions o = mp4Options();
-  o.extraOptions = "pass=2";
-  const Conversion r = convert(smallSource(), dir.file("pass2.mp4"), o);
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message, "creat open fail: ffmpeg2pass-0.log");
 }
 
 TEST_F(TranscodeCases, TwoPassesThroughALogFile) {
@@ -617,33 +622,6 @@ TEST_F(TranscodeCases, AspectSixteenByNineAt720x576) {
   EXPECT_EQ(p.first("video")->width, 720);
   EXPECT_EQ(p.first("video")->sarNum, 64);
   EXPECT_EQ(p.first("video")->sarDen, 45);
-}
-
-TEST_F(TranscodeCases, EncoderRefusingASizeFailsTheTask) {
-  OutputOptions o;
-  o.vcodec = "h263";
-  o.acodec = "libamr_nb";
-  o.ar = 8000;
-  o.ac = 1;
-  o.frameSize = "320x240";
-  const std::string out = dir.file("bad.3gp");
-  Conversion r = convert(smallSource(), out, o);
-  ASSERT_TRUE(r.outputOk) << r.lastError;
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message,
-            "Error while opening codec for output stream #0.0 - maybe incorrect parameters such as bit_rate, rate, "
-            "width or height");
-  EXPECT_FALSE(fs::exists(out));
-  // AMR takes 8000 Hz mono only.
-  o.frameSize = "176x144";
-  o.ar = 44100;
-  o.ac = 2;
-  r = convert(smallSource(), out, o);
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message,
-            "Error while opening codec for output stream #0.1 - maybe incorrect parameters such as bit_rate, rate, "
-            "width or height");
-  EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(TranscodeCases, LegacyEncoderNamesAreTranslated) {

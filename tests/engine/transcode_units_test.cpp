@@ -177,23 +177,30 @@ TEST_F(TranscodeUnits, ByteFifoKeepsOrder) {
   EXPECT_EQ(std::memcmp(f.data(), all.data(), all.size()), 0);
 }
 
-// A task with one opened input, ready for outputs.
+// A task with the small clip opened as its input, ready for outputs.
 struct Task {
+  ScratchDir dir;  // outlives the task's files
   TranscodeTask task;
-  explicit Task(const std::string &src) {
+  Task() {
     task.prepare();
     InputOptions in;
-    task.language().applyInputOptions(in, src);
-    EXPECT_TRUE(openInputFile(task, src)) << task.lastError;
+    task.language().applyInputOptions(in, smallSource());
+    EXPECT_TRUE(openInputFile(task, smallSource())) << task.lastError;
+  }
+  // An output named `name` opened after the option text `options`.
+  bool open(const std::string &options, const std::string &name) {
+    task.language().applyOptionText(options);
+    return openOutputFile(task, dir.file(name));
+  }
+  const AVCodecContext *encoder(size_t file = 0, size_t stream = 0) const {
+    return task.transcoder.outputFiles[file]->streams[stream]->encoder.get();
   }
 };
 
 TEST_F(TranscodeUnits, RateControlOverrides) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("rc.mp4"))) << t.task.lastError;
-  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  Task t;
+  ASSERT_TRUE(t.open("vcodec=mpeg4\nrc_override=0,100,5/101,200,-50", "rc.mp4")) << t.task.lastError;
+  const AVCodecContext *enc = t.encoder();
   ASSERT_NE(enc, nullptr);
   ASSERT_EQ(enc->rc_override_count, 2);
   EXPECT_EQ(enc->rc_override[0].start_frame, 0);
@@ -204,28 +211,24 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   EXPECT_EQ(enc->rc_override[1].qscale, 0);
   EXPECT_FLOAT_EQ(enc->rc_override[1].quality_factor, 0.5f);
 
-  Task bad(smallSource());
-  bad.task.language().applyOptionText("vcodec=mpeg4\nrc_override=abc");
-  EXPECT_FALSE(openOutputFile(bad.task, dir.file("rc2.mp4")));
+  Task bad;
+  EXPECT_FALSE(bad.open("vcodec=mpeg4\nrc_override=abc", "rc2.mp4"));
   EXPECT_EQ(bad.task.lastError, "new_video_stream fail: error parsing rc_override");
 
   // A buffer near the int limit starts three quarters full, without overflow.
-  Task big(smallSource());
-  big.task.language().applyOptionText("vcodec=mpeg4\nbufsize=2147441244");
-  ASSERT_TRUE(openOutputFile(big.task, dir.file("rc3.mp4"))) << big.task.lastError;
-  const AVCodecContext *bigEnc = big.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
+  Task big;
+  ASSERT_TRUE(big.open("vcodec=mpeg4\nbufsize=2147441244", "rc3.mp4")) << big.task.lastError;
+  const AVCodecContext *bigEnc = big.encoder();
   ASSERT_NE(bigEnc, nullptr);
   EXPECT_EQ(bigEnc->rc_buffer_size, 2147441244);
   EXPECT_EQ(bigEnc->rc_initial_buffer_occupancy, 1610580933);
 }
 
 TEST_F(TranscodeUnits, StreamsOfAnOutput) {
-  ScratchDir dir;
-  Task t(smallSource());
+  Task t;
   EXPECT_EQ(refusalOf([&] { t.task.language().parseOption("newaudio", ""); }),
             "At least one output file must be specified") << "newaudio without an output";
-  t.task.language().applyOptionText("vcodec=copy\ns=176x144\naspect=16:9");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("s.mp4"))) << t.task.lastError;
+  ASSERT_TRUE(t.open("vcodec=copy\ns=176x144\naspect=16:9", "s.mp4")) << t.task.lastError;
   auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
   EXPECT_TRUE(of.streams[0]->streamCopy);
@@ -243,10 +246,8 @@ TEST_F(TranscodeUnits, StreamsOfAnOutput) {
 }
 
 TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("aq=3");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("g.wmv"))) << t.task.lastError;
+  Task t;
+  ASSERT_TRUE(t.open("aq=3", "g.wmv")) << t.task.lastError;
   auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
   // Windows Media video, not the container's MPEG-4 part 2 guess.
@@ -262,70 +263,46 @@ TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
 }
 
 TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("muxdelay=0.7");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("d1.mpg"))) << t.task.lastError;
-  EXPECT_EQ(t.task.transcoder.outputFiles[0]->ctx->max_delay, 700000);
-  t.task.language().applyOptionText("muxdelay=1000000");  // 10^12 microseconds
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("d2.mpg"))) << t.task.lastError;
-  EXPECT_EQ(t.task.transcoder.outputFiles[1]->ctx->max_delay, INT_MAX);
-  t.task.language().applyOptionText("muxdelay=-1e30\nmuxpreload=1e30");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("d3.mpg"))) << t.task.lastError;
-  EXPECT_EQ(t.task.transcoder.outputFiles[2]->ctx->max_delay, INT_MIN);
+  Task t;
+  // 10^12 microseconds, then far below and above.
+  const std::pair<const char *, int> delays[] = {
+      {"muxdelay=0.7", 700000}, {"muxdelay=1000000", INT_MAX}, {"muxdelay=-1e30\nmuxpreload=1e30", INT_MIN}};
+  for (size_t i = 0; i < std::size(delays); ++i) {
+    ASSERT_TRUE(t.open(delays[i].first, "d" + std::to_string(i) + ".mpg")) << t.task.lastError;
+    EXPECT_EQ(t.task.transcoder.outputFiles[i]->ctx->max_delay, delays[i].second) << delays[i].first;
+  }
 }
 
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("s=720x576\naspect=16:9");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mp4"))) << t.task.lastError;
-  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
-  EXPECT_EQ(enc->sample_aspect_ratio.num, 64);
-  EXPECT_EQ(enc->sample_aspect_ratio.den, 45);
+  Task t;
+  ASSERT_TRUE(t.open("s=720x576\naspect=16:9", "a.mp4")) << t.task.lastError;
+  EXPECT_EQ(t.encoder()->sample_aspect_ratio.num, 64);
+  EXPECT_EQ(t.encoder()->sample_aspect_ratio.den, 45);
 }
 
 TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("s=320x240\npadleft=2147483392\npadright=2");
-  EXPECT_FALSE(openOutputFile(t.task, dir.file("p.mp4")));
+  Task t;
+  EXPECT_FALSE(t.open("s=320x240\npadleft=2147483392\npadright=2", "p.mp4"));
   EXPECT_EQ(t.task.lastError, "new_video_stream fail: Frame size with padding is too large");
-  Task fits(smallSource());
-  fits.task.language().applyOptionText("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8");
-  ASSERT_TRUE(openOutputFile(fits.task, dir.file("p2.mp4"))) << fits.task.lastError;
-  const AVCodecContext *enc = fits.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
-  EXPECT_EQ(enc->width, 336);
-  EXPECT_EQ(enc->height, 272);
+  Task fits;
+  ASSERT_TRUE(fits.open("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8", "p2.mp4")) << fits.task.lastError;
+  EXPECT_EQ(fits.encoder()->width, 336);
+  EXPECT_EQ(fits.encoder()->height, 272);
 }
 
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
-  ScratchDir dir;
-  Task t(smallSource());
-  t.task.language().applyOptionText("vcodec=mpeg1video\nr=29.9");
-  ASSERT_TRUE(openOutputFile(t.task, dir.file("a.mpg"))) << t.task.lastError;
-  const AVCodecContext *enc = t.task.transcoder.outputFiles[0]->streams[0]->encoder.get();
-  EXPECT_EQ(enc->time_base.num, 1001);
-  EXPECT_EQ(enc->time_base.den, 30000);
-}
-
-TEST_F(TranscodeUnits, VideoCopyAndCustomHookAreIncompatible) {
-  ScratchDir dir;
-  OutputOptions o;
-  o.vcodec = "copy";
-  o.customHook = true;
-  const Conversion r = convert(smallSource(), dir.file("hook.mp4"), o);
-  EXPECT_TRUE(r.exception);
-  EXPECT_EQ(r.message, "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+  Task t;
+  ASSERT_TRUE(t.open("vcodec=mpeg1video\nr=29.9", "a.mpg")) << t.task.lastError;
+  EXPECT_EQ(t.encoder()->time_base.num, 1001);
+  EXPECT_EQ(t.encoder()->time_base.den, 30000);
 }
 
 TEST_F(TranscodeUnits, OnlyFinishedOutputsAreKeptUnderTheirNames) {
   namespace fs = std::filesystem;
-  ScratchDir dir;
-  Task t(smallSource());
+  Task t;
+  const ScratchDir &dir = t.dir;
   for (const char *name : {"kept", "half", "empty"}) {
-    t.task.language().applyOptionText("vcodec=mpeg4");
-    ASSERT_TRUE(openOutputFile(t.task, dir.file(std::string(name) + ".mp4"))) << t.task.lastError;
+    ASSERT_TRUE(t.open("vcodec=mpeg4", std::string(name) + ".mp4")) << t.task.lastError;
     // Until it is kept, an output exists under its hidden temporary name.
     EXPECT_FALSE(fs::exists(dir.file(std::string(name) + ".mp4")));
   }
