@@ -16,6 +16,7 @@
 #include "catalog.h"
 #include "choice_list.h"
 #include "job_builder.h"
+#include "media_decoder.h"
 #include "media_fixture.h"
 #include "queue_window_fixture.h"
 
@@ -50,26 +51,22 @@ struct StreamPackets {
   std::vector<uint64_t> digests;
 };
 
+uint64_t fnv1a(uint64_t h, const uint8_t *data, int size) {
+  for (int i = 0; i < size; ++i) h = (h ^ data[i]) * 1099511628211ull;
+  return h;
+}
+constexpr uint64_t kFnvBasis = 14695981039346656037ull;
+
 StreamPackets readPackets(const std::string &path, AVMediaType type) {
   StreamPackets result;
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return result;
-  InputContextPtr ctx(raw);
-  if (libavformat.avformat_find_stream_info(ctx.get(), nullptr) < 0) return result;
-  int index = -1;
-  for (unsigned i = 0; i < ctx->nb_streams && index < 0; ++i)
-    if (ctx->streams[i]->codecpar->codec_type == type) index = static_cast<int>(i);
-  if (index < 0) return result;
-  result.tag = ctx->streams[index]->codecpar->codec_tag;
-  PacketPtr pkt(libavcodec.av_packet_alloc());
-  while (libavformat.av_read_frame(ctx.get(), pkt.get()) >= 0) {
-    if (pkt->stream_index == index) {
-      uint64_t h = 14695981039346656037ull;  // FNV-1a
-      for (int i = 0; i < pkt->size; ++i) h = (h ^ pkt->data[i]) * 1099511628211ull;
-      result.digests.push_back(h);
-    }
-    libavcodec.av_packet_unref(pkt.get());
-  }
+  MediaDecoder d;
+  d.open(path, type);  // the packets need no decoder
+  if (d.stream < 0) return result;
+  result.tag = d.input->streams[d.stream]->codecpar->codec_tag;
+  d.packets([&](AVPacket *pkt) {
+    result.digests.push_back(fnv1a(kFnvBasis, pkt->data, pkt->size));
+    return true;
+  });
   return result;
 }
 
@@ -77,36 +74,15 @@ StreamPackets readPackets(const std::string &path, AVMediaType type) {
 // as the decoder gives them) and the number of samples; 0 samples when it
 // cannot be decoded.
 std::pair<uint64_t, int64_t> decodedSound(const std::string &path) {
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return {0, 0};
-  InputContextPtr ctx(raw);
-  if (libavformat.avformat_find_stream_info(ctx.get(), nullptr) < 0) return {0, 0};
-  const int index = libavformat.av_find_best_stream(ctx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-  if (index < 0) return {0, 0};
-  const AVCodecParameters *par = ctx->streams[index]->codecpar;
-  const AVCodec *codec = libavcodec.avcodec_find_decoder(par->codec_id);
-  CodecContextPtr dec(libavcodec.avcodec_alloc_context3(codec));
-  if (!codec || !dec || libavcodec.avcodec_parameters_to_context(dec.get(), par) < 0 ||
-      libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0 || dec->sample_fmt != AV_SAMPLE_FMT_S16)
-    return {0, 0};
-  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  MediaDecoder d;
+  if (!d.open(path, AVMEDIA_TYPE_AUDIO).empty() || d.decoder->sample_fmt != AV_SAMPLE_FMT_S16) return {0, 0};
+  uint64_t h = kFnvBasis;
   int64_t samples = 0;
-  PacketPtr pkt(libavcodec.av_packet_alloc());
-  FramePtr frame(libavutil.av_frame_alloc());
-  auto drain = [&] {
-    while (libavcodec.avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-      const int bytes = frame->nb_samples * frame->ch_layout.nb_channels * 2;
-      for (int i = 0; i < bytes; ++i) h = (h ^ frame->data[0][i]) * 1099511628211ull;
-      samples += frame->nb_samples;
-      libavutil.av_frame_unref(frame.get());
-    }
-  };
-  while (libavformat.av_read_frame(ctx.get(), pkt.get()) >= 0) {
-    if (pkt->stream_index == index && libavcodec.avcodec_send_packet(dec.get(), pkt.get()) >= 0) drain();
-    libavcodec.av_packet_unref(pkt.get());
-  }
-  libavcodec.avcodec_send_packet(dec.get(), nullptr);
-  drain();
+  d.run([&](AVFrame *frame) {
+    h = fnv1a(h, frame->data[0], frame->nb_samples * frame->ch_layout.nb_channels * 2);
+    samples += frame->nb_samples;
+    return true;
+  });
   return {h, samples};
 }
 

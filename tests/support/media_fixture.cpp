@@ -12,6 +12,7 @@
 
 #include "av_ptr.h"
 #include "binding.h"
+#include "media_decoder.h"
 #include "test_env.h"
 
 namespace {
@@ -573,51 +574,25 @@ ProbedFile probeMedia(const std::string &path, const std::string &format) {
 
 int decodeVideoRGB(const std::string &path,
                    const std::function<void(const uint8_t *, int, int, int, double)> &onFrame) {
-  if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) return -1;
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return -1;
-  InputPtr ic(raw);
-  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return -1;
-  const AVCodec *dec = nullptr;
-  const int si = libavformat.av_find_best_stream(ic.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &dec, 0);
-  if (si < 0 || !dec) return -1;
-  CodecPtr ctx(libavcodec.avcodec_alloc_context3(dec));
-  libavcodec.avcodec_parameters_to_context(ctx.get(), ic->streams[si]->codecpar);
-  if (libavcodec.avcodec_open2(ctx.get(), dec, nullptr) < 0) return -1;
-  const AVRational tb = ic->streams[si]->time_base;
-  PacketPtr pkt(libavcodec.av_packet_alloc());
-  FramePtr frame(libavutil.av_frame_alloc());
+  MediaDecoder d;
+  if (!d.open(path, AVMEDIA_TYPE_VIDEO).empty()) return -1;
   SwsPtr sws;
   std::vector<uint8_t> rgb;
   int count = 0;
-  auto receive = [&]() {
-    while (libavcodec.avcodec_receive_frame(ctx.get(), frame.get()) >= 0) {
-      const int w = frame->width, h = frame->height;
-      sws.reset(libswscale.sws_getCachedContext(sws.release(), w, h,
-                                                static_cast<AVPixelFormat>(frame->format), w, h,
-                                                AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
-      if (!sws) return false;
-      rgb.resize(static_cast<size_t>(w) * h * 3);
-      uint8_t *dst[4] = {rgb.data(), nullptr, nullptr, nullptr};
-      int dstLines[4] = {w * 3, 0, 0, 0};
-      libswscale.sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstLines);
-      const int64_t ts = frame->best_effort_timestamp;
-      onFrame(rgb.data(), w, h, w * 3, ts == AV_NOPTS_VALUE ? -1.0 : ts * av_q2d(tb));
-      ++count;
-      libavutil.av_frame_unref(frame.get());
-    }
+  const bool whole = d.run([&](AVFrame *frame) {
+    const int w = frame->width, h = frame->height;
+    sws.reset(libswscale.sws_getCachedContext(sws.release(), w, h, static_cast<AVPixelFormat>(frame->format), w, h,
+                                              AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!sws) return false;
+    rgb.resize(static_cast<size_t>(w) * h * 3);
+    uint8_t *dst[4] = {rgb.data(), nullptr, nullptr, nullptr};
+    int dstLines[4] = {w * 3, 0, 0, 0};
+    libswscale.sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstLines);
+    onFrame(rgb.data(), w, h, w * 3, d.timeOf(frame));
+    ++count;
     return true;
-  };
-  while (libavformat.av_read_frame(ic.get(), pkt.get()) >= 0) {
-    if (pkt->stream_index == si) {
-      libavcodec.avcodec_send_packet(ctx.get(), pkt.get());
-      if (!receive()) return -1;
-    }
-    libavcodec.av_packet_unref(pkt.get());
-  }
-  libavcodec.avcodec_send_packet(ctx.get(), nullptr);
-  if (!receive()) return -1;
-  return count;
+  });
+  return whole ? count : -1;
 }
 
 MediaRecipe phoneClipRecipe(double seconds) {

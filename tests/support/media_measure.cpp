@@ -4,8 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "av_ptr.h"
-#include "binding.h"
+#include "media_decoder.h"
 #include "media_fixture.h"
 #include "test_env.h"
 
@@ -14,65 +13,6 @@ namespace {
 struct SwrFree {
   void operator()(SwrContext *s) const {
     if (s) libswresample.swr_free(&s);
-  }
-};
-
-// A demuxer with the decoder of its first stream of `type`.
-struct Decoding {
-  InputContextPtr input;
-  CodecContextPtr decoder;
-  int stream = -1;
-  AVRational timeBase{1, 1};
-
-  std::string open(const std::string &path, AVMediaType type) {
-    if (!librariesLoaded() && !loadLibraries(TREVIX_COMMON_DIR, true)) return libraryError();
-    AVFormatContext *raw = nullptr;
-    if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return "cannot open " + path;
-    input.reset(raw);
-    if (libavformat.avformat_find_stream_info(raw, nullptr) < 0) return "no stream information";
-    for (unsigned i = 0; i < raw->nb_streams; ++i)
-      if (raw->streams[i]->codecpar->codec_type == type) {
-        stream = static_cast<int>(i);
-        break;
-      }
-    if (stream < 0) return "no stream of that kind";
-    const AVStream *st = raw->streams[stream];
-    const AVCodec *codec = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
-    if (!codec) return "no decoder";
-    decoder.reset(libavcodec.avcodec_alloc_context3(codec));
-    libavcodec.avcodec_parameters_to_context(decoder.get(), st->codecpar);
-    decoder->pkt_timebase = st->time_base;
-    timeBase = st->time_base;
-    if (libavcodec.avcodec_open2(decoder.get(), codec, nullptr) < 0) return "cannot open the decoder";
-    return {};
-  }
-
-  // Hands every decoded frame to `onFrame` until it returns false.
-  template <typename OnFrame>
-  void run(OnFrame onFrame) {
-    PacketPtr pkt(libavcodec.av_packet_alloc());
-    FramePtr frame(libavutil.av_frame_alloc());
-    bool more = true;
-    auto receive = [&] {
-      while (more && libavcodec.avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
-        more = onFrame(frame.get());
-        libavutil.av_frame_unref(frame.get());
-      }
-    };
-    while (more && libavformat.av_read_frame(input.get(), pkt.get()) >= 0) {
-      if (pkt->stream_index == stream) {
-        libavcodec.avcodec_send_packet(decoder.get(), pkt.get());
-        receive();
-      }
-      libavcodec.av_packet_unref(pkt.get());
-    }
-    if (!more) return;
-    libavcodec.avcodec_send_packet(decoder.get(), nullptr);
-    receive();
-  }
-
-  double timeOf(const AVFrame *f) const {
-    return f->best_effort_timestamp == AV_NOPTS_VALUE ? -1.0 : f->best_effort_timestamp * av_q2d(timeBase);
   }
 };
 
@@ -96,7 +36,7 @@ bool fullRangeFormat(AVPixelFormat f) {
 
 std::vector<RgbPicture> decodePictures(const std::string &path, int maxPictures) {
   std::vector<RgbPicture> pictures;
-  Decoding d;
+  MediaDecoder d;
   if (!d.open(path, AVMEDIA_TYPE_VIDEO).empty()) return pictures;
   SwsContextPtr sws;
   d.run([&](AVFrame *f) {
@@ -194,35 +134,41 @@ MeanColor meanColor(const RgbPicture &p, int cx, int cy, int w, int h) {
 
 namespace {
 
-// The decoded samples of the first audio stream as interleaved floats,
-// with the time of the first one.
+// The decoded samples of the first audio stream, interleaved in `format`
+// (float or 16-bit), with the time of the first one.
+template <typename Sample>
 struct DecodedSound {
-  std::string error;
-  std::vector<float> samples;
+  std::string error;  // the file or its decoder could not be opened
+  bool decoded = false;
+  std::vector<Sample> samples;
   int channels = 0, rate = 0;
+  int64_t firstTs = AV_NOPTS_VALUE;
   double start = 0;
 };
 
-DecodedSound decodeSound(const std::string &path) {
-  DecodedSound s;
-  Decoding d;
+template <typename Sample>
+DecodedSound<Sample> decodeSound(const std::string &path, AVSampleFormat format) {
+  DecodedSound<Sample> s;
+  MediaDecoder d;
   if (!(s.error = d.open(path, AVMEDIA_TYPE_AUDIO)).empty()) return s;
+  s.channels = d.decoder->ch_layout.nb_channels;
+  s.rate = d.decoder->sample_rate;
   std::unique_ptr<SwrContext, SwrFree> swr;
-  bool first = true;
   d.run([&](AVFrame *f) {
-    if (first) {
+    if (!s.decoded) {
+      s.firstTs = f->best_effort_timestamp;
       s.start = d.timeOf(f);
       s.channels = f->ch_layout.nb_channels;
       s.rate = f->sample_rate;
       SwrContext *raw = nullptr;
       AVChannelLayout layout{};
       libavutil.av_channel_layout_default(&layout, s.channels);
-      if (libswresample.swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_FLT, s.rate, &layout,
+      if (libswresample.swr_alloc_set_opts2(&raw, &layout, format, s.rate, &layout,
                                             static_cast<AVSampleFormat>(f->format), s.rate, 0, nullptr) < 0)
         return false;
       swr.reset(raw);
       if (libswresample.swr_init(raw) < 0) return false;
-      first = false;
+      s.decoded = true;
     }
     const size_t at = s.samples.size();
     s.samples.resize(at + static_cast<size_t>(f->nb_samples) * s.channels);
@@ -232,7 +178,6 @@ DecodedSound decodeSound(const std::string &path) {
     s.samples.resize(at + static_cast<size_t>(std::max(got, 0)) * s.channels);
     return true;
   });
-  if (first && s.error.empty()) s.error = "no sound decoded";
   return s;
 }
 
@@ -240,12 +185,12 @@ DecodedSound decodeSound(const std::string &path) {
 
 SoundOnset measureSoundOnset(const std::string &path, double thresholdDbfs) {
   SoundOnset r;
-  const DecodedSound sound = decodeSound(path);
-  if (!sound.error.empty()) {
-    r.error = sound.error;
+  const auto sound = decodeSound<float>(path, AV_SAMPLE_FMT_FLT);
+  if (!sound.error.empty() || !sound.decoded) {
+    r.error = sound.error.empty() ? "no sound decoded" : sound.error;
     return r;
   }
-  Decoding video;
+  MediaDecoder video;
   if (video.open(path, AVMEDIA_TYPE_VIDEO).empty()) {
     bool found = false;
     video.run([&](AVFrame *f) {
@@ -289,8 +234,8 @@ double tonePower(const std::vector<float> &samples, size_t first, size_t count, 
 }  // namespace
 
 double dominantFrequency(const std::string &path) {
-  const DecodedSound sound = decodeSound(path);
-  if (!sound.error.empty() || sound.channels <= 0 || sound.rate <= 0) return 0.0;
+  const auto sound = decodeSound<float>(path, AV_SAMPLE_FMT_FLT);
+  if (!sound.error.empty() || !sound.decoded || sound.channels <= 0 || sound.rate <= 0) return 0.0;
   const size_t stride = static_cast<size_t>(sound.channels);
   const size_t frames = sound.samples.size() / stride;
   size_t first = 0, last = frames;
@@ -321,68 +266,11 @@ double dominantFrequency(const std::string &path) {
 bool decodeAudioS16(const std::string &path, std::vector<int16_t> &samples, int &channels, int &rate,
                     double *firstPts) {
   requireLibraries();
-  samples.clear();
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
-  InputContextPtr ic(raw);
-  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return false;
-  int si = -1;
-  for (unsigned i = 0; i < ic->nb_streams; ++i)
-    if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-      si = static_cast<int>(i);
-      break;
-    }
-  if (si < 0) return false;
-  AVStream *st = ic->streams[si];
-  const AVCodec *codec = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
-  if (!codec) return false;
-  CodecContextPtr dec(libavcodec.avcodec_alloc_context3(codec));
-  libavcodec.avcodec_parameters_to_context(dec.get(), st->codecpar);
-  dec->pkt_timebase = st->time_base;
-  if (libavcodec.avcodec_open2(dec.get(), codec, nullptr) < 0) return false;
-  channels = dec->ch_layout.nb_channels;
-  rate = dec->sample_rate;
-  std::unique_ptr<SwrContext, SwrFree> swr;
-  PacketPtr packet(libavcodec.av_packet_alloc());
-  FramePtr picture(libavutil.av_frame_alloc());
-  AVPacket *pkt = packet.get();
-  AVFrame *frame = picture.get();
-  bool first = true;
-  auto receive = [&]() {
-    while (libavcodec.avcodec_receive_frame(dec.get(), frame) >= 0) {
-      if (first && firstPts && frame->best_effort_timestamp != AV_NOPTS_VALUE)
-        *firstPts = frame->best_effort_timestamp * av_q2d(st->time_base);
-      first = false;
-      if (!swr) {
-        SwrContext *s = nullptr;
-        AVChannelLayout layout{};
-        libavutil.av_channel_layout_default(&layout, frame->ch_layout.nb_channels);
-        libswresample.swr_alloc_set_opts2(&s, &layout, AV_SAMPLE_FMT_S16, frame->sample_rate, &layout,
-                                          static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                          nullptr);
-        libswresample.swr_init(s);
-        swr.reset(s);
-        channels = frame->ch_layout.nb_channels;
-        rate = frame->sample_rate;
-      }
-      const size_t at = samples.size();
-      samples.resize(at + static_cast<size_t>(frame->nb_samples) * channels);
-      uint8_t *out[1] = {reinterpret_cast<uint8_t *>(samples.data() + at)};
-      const int got = libswresample.swr_convert(swr.get(), out, frame->nb_samples,
-                                                const_cast<const uint8_t **>(frame->extended_data),
-                                                frame->nb_samples);
-      samples.resize(at + static_cast<size_t>(std::max(got, 0)) * channels);
-      libavutil.av_frame_unref(frame);
-    }
-  };
-  while (libavformat.av_read_frame(ic.get(), pkt) >= 0) {
-    if (pkt->stream_index == si) {
-      libavcodec.avcodec_send_packet(dec.get(), pkt);
-      receive();
-    }
-    libavcodec.av_packet_unref(pkt);
-  }
-  libavcodec.avcodec_send_packet(dec.get(), nullptr);
-  receive();
+  DecodedSound<int16_t> sound = decodeSound<int16_t>(path, AV_SAMPLE_FMT_S16);
+  samples = std::move(sound.samples);
+  if (!sound.error.empty()) return false;
+  channels = sound.channels;
+  rate = sound.rate;
+  if (firstPts && sound.firstTs != AV_NOPTS_VALUE) *firstPts = sound.start;
   return true;
 }
