@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 
 #include "engine_driver.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "profile_job.h"
@@ -102,22 +102,17 @@ INSTANTIATE_TEST_SUITE_P(Sources, ClipSources, ::testing::ValuesIn(kSources),
 
 // The names of a QuickTime file's top-level boxes, in file order.
 std::vector<std::string> topLevelBoxes(const std::string &path) {
+  const std::string data = fileBytes(path);
   std::vector<std::string> boxes;
-  std::ifstream in(path, std::ios::binary);
-  for (;;) {
-    unsigned char head[16];
-    if (!in.read(reinterpret_cast<char *>(head), 8)) break;
-    uint64_t size = (uint64_t{head[0]} << 24) | (uint64_t{head[1]} << 16) | (uint64_t{head[2]} << 8) | head[3];
-    boxes.emplace_back(reinterpret_cast<char *>(head + 4), 4);
-    uint64_t headerSize = 8;
-    if (size == 1) {
-      if (!in.read(reinterpret_cast<char *>(head + 8), 8)) break;
-      size = 0;
-      for (int i = 8; i < 16; ++i) size = (size << 8) | head[i];
+  for (size_t at = 0; at + 8 <= data.size();) {
+    uint64_t size = bigEndian32(data, at), headerSize = 8;
+    boxes.push_back(data.substr(at + 4, 4));
+    if (size == 1 && at + 16 <= data.size()) {  // a 64-bit size follows the name
+      size = uint64_t{bigEndian32(data, at + 8)} << 32 | bigEndian32(data, at + 12);
       headerSize = 16;
     }
     if (size < headerSize) break;
-    in.seekg(static_cast<std::streamoff>(size - headerSize), std::ios::cur);
+    at += size;
   }
   return boxes;
 }
