@@ -518,7 +518,7 @@ struct Refusal {
   const char *name;
   const char *output;
   void (*change)(OutputOptions &);  // of the MPEG-4 profile's options
-  const char *message;
+  std::string message;
 };
 
 void amrIn3gp(OutputOptions &o) {
@@ -529,8 +529,10 @@ void amrIn3gp(OutputOptions &o) {
   o.ac = 1;
 }
 
-#define CODEC_OPEN_ERROR(stream) \
-  "Error while opening codec for output stream " stream " - maybe incorrect parameters such as bit_rate, rate, width or height"
+std::string codecOpenError(const std::string &stream) {
+  return "Error while opening codec for output stream " + stream +
+         " - maybe incorrect parameters such as bit_rate, rate, width or height";
+}
 
 const Refusal kRefusals[] = {
     {"AudioCopyWithVolume", "copyvol.mp4", [](OutputOptions &o) { o.acodec = "copy", o.vol = 512; },
@@ -551,10 +553,10 @@ const Refusal kRefusals[] = {
     {"MapOfNoFile", "map.mp4", [](OutputOptions &o) { o.extraOptions = "map=1.0\nmap=0.1"; },
      "Could not find input stream #1.0"},
     {"SizeTheEncoderRefuses", "bad.3gp", [](OutputOptions &o) { amrIn3gp(o), o.frameSize = "320x240"; },
-     CODEC_OPEN_ERROR("#0.0")},
+     codecOpenError("#0.0")},
     // AMR takes 8000 Hz mono only.
     {"AmrAt44100HzStereo", "bad.3gp",
-     [](OutputOptions &o) { amrIn3gp(o), o.frameSize = "176x144", o.ar = 44100, o.ac = 2; }, CODEC_OPEN_ERROR("#0.1")},
+     [](OutputOptions &o) { amrIn3gp(o), o.frameSize = "176x144", o.ar = 44100, o.ac = 2; }, codecOpenError("#0.1")},
 };
 
 void PrintTo(const Refusal &r, std::ostream *os) { *os << r.name; }
