@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -105,12 +106,24 @@ double lengthOf(const ProbedFile &file) {
   return length;
 }
 
+// A 1280x720 clip at 23.976 fps.
+MediaRecipe recipe720p() {
+  MediaRecipe recipe;
+  recipe.width = 1280;
+  recipe.height = 720;
+  recipe.rateNum = 24000;
+  recipe.rateDen = 1001;
+  return recipe;
+}
+
 class QueueAcceptance : public WindowTest {
  protected:
-  // Converts the listed source(s) with the profile's current choices into
-  // a fresh folder; false when the run did not end.
-  bool convertWith(const QString &label, const std::string &folder) {
+  // Converts the listed source(s) with the profile `label` (its choices
+  // as `choose` leaves them) into a fresh folder; false when the run did
+  // not end.
+  bool convertWith(const QString &label, const std::string &folder, const std::function<void()> &choose = {}) {
     pickFormat(label);
+    if (choose) choose();
     std::filesystem::create_directories(folder);
     setOutputFolder(folder);
     prompts.messages.clear();
@@ -150,20 +163,11 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
     ++profiles;
     const QString label = QString::fromUtf8(item.data(), static_cast<int>(item.size()));
     SCOPED_TRACE(label.toStdString());
-    pickFormat(label);
     const std::string out = scratch.file("out-" + std::to_string(profiles));
-    std::filesystem::create_directories(out);
-    setOutputFolder(out);
-
     // What the job builder hands the engine for this profile.
-    JobSettings settings = jobSettingsFrom(window->settings());
     OutputOptions promise;
-    fillOutputOptions(promise, job(0).probe, settings);
-
-    prompts.messages.clear();
-    window->startConversion();
-    if (!waitUntil([&] { return !prompts.messages.isEmpty(); }, 120000, pumpEvents)) {
-      window->stopAllConversions();
+    const auto promised = [&] { fillOutputOptions(promise, job(0).probe, jobSettingsFrom(window->settings())); };
+    if (!convertWith(label, out, promised)) {
       failures << label.toStdString() << ": no end of run\n";
       continue;
     }
@@ -172,9 +176,7 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
       failures << label.toStdString() << ": " << text(0, kProgressColumn).toStdString() << "\n";
       continue;
     }
-    const std::string file =
-        out + "/" + std::filesystem::path(source).stem().string() + "." + outputType().toLower().toStdString();
-    const ProbedFile res = probeMedia(file);
+    const ProbedFile res = probeMedia(outputOf(source, out));
     if (!res.ok) {
       failures << label.toStdString() << ": output unreadable: " << res.error << "\n";
       continue;
@@ -216,12 +218,7 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
 // A 1280x720 clip at 23.976 fps converts with each format of today to the
 // promised codecs at the clip's own size, rate and length.
 TEST_F(QueueAcceptance, FormatsOfTodayKeepTheSourcesSizeRateAndLength) {
-  MediaRecipe recipe;
-  recipe.width = 1280;
-  recipe.height = 720;
-  recipe.rateNum = 24000;
-  recipe.rateDen = 1001;
-  const std::string source = cachedFixture(recipe, "acceptance-720p.mov");
+  const std::string source = cachedFixture(recipe720p(), "acceptance-720p.mov");
   const ProbedFile in = probeMedia(source);
   ASSERT_TRUE(in.ok) << in.error;
   ASSERT_NEAR(in.first("video")->frameRate, 23.976, 0.001);
@@ -281,11 +278,7 @@ TEST_F(QueueAcceptance, FormatsOfTodayKeepTheSourcesSizeRateAndLength) {
 // "No Re-encoding" writes the source's own packets, quickly, and a phone
 // clip's display matrix with them: it still plays upright.
 TEST_F(QueueAcceptance, NoReEncodingCopiesThePackets) {
-  MediaRecipe recipe;
-  recipe.width = 1280;
-  recipe.height = 720;
-  recipe.rateNum = 24000;
-  recipe.rateDen = 1001;
+  MediaRecipe recipe = recipe720p();
   recipe.rotation = 90;
   const std::string source = cachedFixture(recipe, "acceptance-720p-turned.mov");
   addFiles({QString::fromStdString(source)});
@@ -337,17 +330,13 @@ TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
   int n = 0;
   for (const auto &[size, expected] : cases) {
     SCOPED_TRACE(size.toStdString());
-    pickFormat(label);
-    const int index = control<QComboBox>(*window, "videoSizeCombo")->findText(size);
-    ASSERT_GE(index, 0);
-    control<QComboBox>(*window, "videoSizeCombo")->setCurrentIndex(index);
-    emit control<QComboBox>(*window, "videoSizeCombo")->activated(index);
     const std::string folder = scratch.file("portrait-" + std::to_string(++n));
-    std::filesystem::create_directories(folder);
-    setOutputFolder(folder);
-    prompts.messages.clear();
-    window->startConversion();
-    ASSERT_TRUE(waitUntil([&] { return !prompts.messages.isEmpty(); }, 120000, pumpEvents));
+    ASSERT_TRUE(convertWith(label, folder, [&] {
+      const int index = control<QComboBox>(*window, "videoSizeCombo")->findText(size);
+      ASSERT_GE(index, 0);
+      control<QComboBox>(*window, "videoSizeCombo")->setCurrentIndex(index);
+      emit control<QComboBox>(*window, "videoSizeCombo")->activated(index);
+    }));
     ASSERT_EQ(text(0, kProgressColumn), "Done");
     const ProbedFile res = probeMedia(outputOf(source, folder));
     ASSERT_TRUE(res.ok) << res.error;
