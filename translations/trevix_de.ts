@@ -427,15 +427,15 @@
     </message>
     <message>
         <source>Fail</source>
-        <translation>Fehlgeschlagen</translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <source>Abort</source>
-        <translation>Abgebrochen</translation>
+        <translation>Abbruch</translation>
     </message>
     <message>
         <source>Error</source>
-        <translation>Fehler</translation>
+        <translation>Ungültig</translation>
     </message>
     <message>
         <source>Loading</source>
@@ -505,6 +505,10 @@
         <source>The file could not be read: %1</source>
         <translation>Die Datei konnte nicht gelesen werden: %1</translation>
     </message>
+    <message>
+        <source>Recorded %1</source>
+        <translation>Aufgenommen am %1</translation>
+    </message>
 </context>
 <context>
     <name>Prompts</name>
@@ -537,7 +541,7 @@
     </message>
     <message>
         <source>Progress</source>
-        <translation>Fortschritt</translation>
+        <translation>Status</translation>
     </message>
     <message>
         <source>Frames</source>

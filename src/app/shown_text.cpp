@@ -57,6 +57,14 @@ QString runCountsShown(const RunCounts &counts) {
   return text;
 }
 
+QString recordingShown(const ProbeSummary &probe) {
+  const std::string english = recordingTimeText(probe);
+  const std::string prefix = "Recorded ";
+  if (english.compare(0, prefix.size(), prefix) != 0) return QString::fromStdString(english);
+  return translated(QT_TRANSLATE_NOOP("PipelineText", "Recorded %1"))
+      .arg(QString::fromStdString(english.substr(prefix.size())));
+}
+
 QString sourceHintShown(const SourceJob &job) {
   const QString english = QString::fromStdString(sourceJobHint(job));
   const QString output = QString::fromStdString(job.outputPath);

@@ -9,6 +9,7 @@
 
 #include "run_progress.h"
 
+struct ProbeSummary;
 struct SourceJob;
 
 // A fixed text of the queue or the list ("Done", "Please Add Files To
@@ -25,6 +26,10 @@ QString fileSizeShown(int64_t bytes);
 // "3 Done, 1 Fail", with the aborted and not converted rows where there are
 // such rows.
 QString runCountsShown(const RunCounts &counts);
+
+// "Recorded 2024-05-01 12:00:00 +02:00", or empty when the source does not
+// say when it was recorded.
+QString recordingShown(const ProbeSummary &probe);
 
 // A row's hint: the queue's own wording with the row's path or reason put
 // into the translated form.

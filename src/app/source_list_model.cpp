@@ -60,8 +60,9 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const {
       // A long path is cut off in its column: the hint shows it whole, with
       // the recording's time where the source has one.
       if (column == kFileNameColumn) {
-        const std::string recorded = recordingTimeText(job.probe);
-        return QString::fromStdString(recorded.empty() ? job.path : job.path + "\n" + recorded);
+        const QString recorded = recordingShown(job.probe);
+        const QString path = QString::fromStdString(job.path);
+        return recorded.isEmpty() ? path : path + QLatin1Char('\n') + recorded;
       }
       return {};
     }
