@@ -462,14 +462,6 @@
         <translation>Vor dem Ende angehalten.</translation>
     </message>
     <message>
-        <source>not a video or audio file</source>
-        <translation>keine Video- oder Audiodatei</translation>
-    </message>
-    <message>
-        <source>has no picture and no sound</source>
-        <translation>hat weder Bild noch Ton</translation>
-    </message>
-    <message>
         <source>Converting %1 of %2</source>
         <translation>Konvertierung %1 von %2</translation>
     </message>
@@ -508,6 +500,30 @@
     <message>
         <source>Recorded %1</source>
         <translation>Aufgenommen am %1</translation>
+    </message>
+    <message>
+        <source>%1: not a video or audio file</source>
+        <translation>%1: keine Video- oder Audiodatei</translation>
+    </message>
+    <message>
+        <source>%1: has no picture and no sound</source>
+        <translation>%1: hat weder Bild noch Ton</translation>
+    </message>
+    <message>
+        <source>The output folder &quot;%1&quot;
+<byte value="xd"/>does not exist or has been deleted!
+<byte value="xd"/>Please choose a new output folder.</source>
+        <translation>Der Ausgabeordner „%1“
+<byte value="xd"/>existiert nicht oder wurde gelöscht!
+<byte value="xd"/>Bitte wählen Sie einen neuen Ausgabeordner.</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, at or after its end at %2.</source>
+        <translation>Der Schnitt beginnt bei %1, bei oder nach seinem Ende bei %2.</translation>
+    </message>
+    <message>
+        <source>The cut starts at %1, past the end of the clip at %2.</source>
+        <translation>Der Schnitt beginnt bei %1, nach dem Ende des Clips bei %2.</translation>
     </message>
 </context>
 <context>

@@ -32,6 +32,7 @@
 #include "program_icon.h"
 #include "settings.h"
 #include "settings_store.h"
+#include "shown_text.h"
 #include "source_list_model.h"
 #include "source_prober.h"
 #include "volume_table.h"
@@ -330,7 +331,7 @@ void MainWindow::openOutputFolder() {
   const std::string &folder = settings_.outputFolder;
   const std::string problem = outputFolderProblem(folder);
   if (!problem.empty()) {
-    showInformation(QString::fromStdString(problem));
+    showInformation(shownText(problem));
     return;
   }
   const QString path = QString::fromStdString(trimText(folder));

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <vector>
 
 #include "pipeline_text.h"
 #include "source_jobs.h"
@@ -23,16 +24,54 @@ constexpr const char *kContext = "PipelineText";
     QT_TRANSLATE_NOOP("PipelineText", "Please select an output folder!"),
     QT_TRANSLATE_NOOP("PipelineText", "The conversion failed."),
     QT_TRANSLATE_NOOP("PipelineText", "Stopped before the end."),
-    QT_TRANSLATE_NOOP("PipelineText", "not a video or audio file"),
-    QT_TRANSLATE_NOOP("PipelineText", "has no picture and no sound"),
+};
+
+// The queue's messages made with a path or a time, in the order of their
+// arguments: a message that matches one is shown in its translated form
+// with the same arguments.
+constexpr const char *kComposedTexts[] = {
+    QT_TRANSLATE_NOOP("PipelineText", "%1: not a video or audio file"),
+    QT_TRANSLATE_NOOP("PipelineText", "%1: has no picture and no sound"),
+    QT_TRANSLATE_NOOP("PipelineText", "The output folder \"%1\"\n\rdoes not exist or has been deleted!\n\r"
+                                      "Please choose a new output folder."),
+    QT_TRANSLATE_NOOP("PipelineText", "The cut starts at %1, at or after its end at %2."),
+    QT_TRANSLATE_NOOP("PipelineText", "The cut starts at %1, past the end of the clip at %2."),
 };
 
 QString translated(const char *english) { return QCoreApplication::translate(kContext, english); }
+
+// Each composed text as a pattern that takes its arguments.
+struct ComposedForm {
+  const char *english;
+  QRegularExpression pattern;
+};
+
+const std::vector<ComposedForm> &composedForms() {
+  static const std::vector<ComposedForm> forms = [] {
+    std::vector<ComposedForm> made;
+    for (const char *form : kComposedTexts) {
+      QString pattern = QRegularExpression::escape(QString::fromLatin1(form));
+      pattern.replace(QRegularExpression(QStringLiteral("\\\\%\\d")), QStringLiteral("(.*)"));
+      made.push_back({form, QRegularExpression(QRegularExpression::anchoredPattern(pattern),
+                                               QRegularExpression::DotMatchesEverythingOption)});
+    }
+    return made;
+  }();
+  return forms;
+}
 
 }  // namespace
 
 QString shownText(const std::string &english) {
   if (english.empty()) return {};
+  const QString text = QString::fromStdString(english);
+  for (const ComposedForm &form : composedForms()) {
+    const QRegularExpressionMatch match = form.pattern.match(text);
+    if (!match.hasMatch()) continue;
+    const QString shown = translated(form.english);
+    if (match.lastCapturedIndex() == 1) return shown.arg(match.captured(1));
+    return shown.arg(match.captured(1), match.captured(2));
+  }
   return translated(english.c_str());
 }
 
@@ -78,15 +117,10 @@ QString sourceHintShown(const SourceJob &job) {
       return translated(QT_TRANSLATE_NOOP("PipelineText", "Stopped before the end; the part converted is kept as %1"))
           .arg(output);
     case JobState::Failed:
-      return job.reason.empty() ? shownText(sourceJobHint(job)) : english;
+      return shownText(sourceJobHint(job));
     case JobState::Waiting: {
       const QString error = QString::fromStdString(job.probe.error);
-      if (job.probe.notSource) {
-        // "<path>: not a video or audio file": the path stays, the words are translated.
-        const qsizetype cut = error.lastIndexOf(QStringLiteral(": "));
-        if (cut < 0) return shownText(job.probe.error);
-        return error.left(cut + 2) + shownText(error.mid(cut + 2).toStdString());
-      }
+      if (job.probe.notSource) return shownText(job.probe.error);
       if (job.probe.opened) return english;
       if (error.isEmpty()) return translated(QT_TRANSLATE_NOOP("PipelineText", "The file could not be read."));
       return translated(QT_TRANSLATE_NOOP("PipelineText", "The file could not be read: %1")).arg(error);

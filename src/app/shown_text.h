@@ -12,9 +12,10 @@
 struct ProbeSummary;
 struct SourceJob;
 
-// A fixed text of the queue or the list ("Done", "Please Add Files To
-// Convert!"), translated when it is one of the known texts; any other text
-// (a path, a number, the engine's reason) is shown as it is.
+// A text of the queue or the list, translated when it is one of its fixed
+// texts ("Done", "Please Add Files To Convert!") or one of its messages made
+// with a path or a time (the output folder's problem, the cut's); any other
+// text (a path, a number, the engine's reason) is shown as it is.
 QString shownText(const std::string &english);
 
 // "Converting 2 of 5" for the state panel.

@@ -13,6 +13,7 @@
 #include <QXmlStreamReader>
 
 #include "layout_check.h"
+#include "output_files.h"
 #include "ui_language.h"
 #include "window_fixture.h"
 
@@ -27,9 +28,10 @@ QHash<QString, QString> germanOf(const QString &tsFile) {
   QString source;
   while (!xml.atEnd()) {
     if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-    if (xml.name() == u"source") source = xml.readElementText();
+    const auto text = [&xml] { return xml.readElementText(QXmlStreamReader::SkipChildElements); };
+    if (xml.name() == u"source") source = text();
     if (xml.name() == u"translation")
-      if (const QString text = xml.readElementText(); text != source) german.insert(source, text);
+      if (const QString translation = text(); translation != source) german.insert(source, translation);
   }
   return german;
 }
@@ -62,6 +64,12 @@ TEST(UiLanguageTest, WindowMenusMessagesAndEveryTextInGerman) {
   EXPECT_EQ(w->menuBar()->actions().value(0)->text(), german.value(QStringLiteral("&File")));
   w->startConversion();  // a message of the queue, through the prompts
   EXPECT_EQ(run.prompts.messages, QStringList{german.value(QStringLiteral("Please Add Files To Convert!"))});
+  // One made with a path: the path kept in the German.
+  const std::string missing = run.outputDir.path().string() + "/missing";
+  w->setOutputFolder(QString::fromStdString(missing));
+  control<QAction>(*w, "openOutputFolderAction")->trigger();
+  EXPECT_TRUE(run.prompts.messages.value(1).contains(QString::fromStdString(missing)));
+  EXPECT_NE(run.prompts.messages.value(1), QString::fromStdString(outputFolderProblem(missing)));
   QStringList english;
   for (const QString &text : shownTexts(*w))
     if (german.contains(text.section(u'|', 1))) english << text;
