@@ -525,6 +525,26 @@
         <source>The cut starts at %1, past the end of the clip at %2.</source>
         <translation>Der Schnitt beginnt bei %1, nach dem Ende des Clips bei %2.</translation>
     </message>
+    <message>
+        <source>the output would replace the source file</source>
+        <translation>die Ausgabe würde die Quelldatei ersetzen</translation>
+    </message>
+    <message>
+        <source>the conversion could not be set up</source>
+        <translation>die Konvertierung konnte nicht vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>the conversion failed</source>
+        <translation>die Konvertierung ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>the output would replace another listed source: %1</source>
+        <translation>die Ausgabe würde eine andere Quelle der Liste ersetzen: %1</translation>
+    </message>
+    <message>
+        <source>cannot fit into %1: the length of the clip is unknown</source>
+        <translation>passt nicht in %1: die Länge des Clips ist unbekannt</translation>
+    </message>
 </context>
 <context>
     <name>Prompts</name>

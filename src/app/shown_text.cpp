@@ -24,6 +24,9 @@ constexpr const char *kContext = "PipelineText";
     QT_TRANSLATE_NOOP("PipelineText", "Please select an output folder!"),
     QT_TRANSLATE_NOOP("PipelineText", "The conversion failed."),
     QT_TRANSLATE_NOOP("PipelineText", "Stopped before the end."),
+    QT_TRANSLATE_NOOP("PipelineText", "the output would replace the source file"),
+    QT_TRANSLATE_NOOP("PipelineText", "the conversion could not be set up"),
+    QT_TRANSLATE_NOOP("PipelineText", "the conversion failed"),
 };
 
 // The queue's messages made with a path or a time, in the order of their
@@ -36,6 +39,8 @@ constexpr const char *kComposedTexts[] = {
                                       "Please choose a new output folder."),
     QT_TRANSLATE_NOOP("PipelineText", "The cut starts at %1, at or after its end at %2."),
     QT_TRANSLATE_NOOP("PipelineText", "The cut starts at %1, past the end of the clip at %2."),
+    QT_TRANSLATE_NOOP("PipelineText", "the output would replace another listed source: %1"),
+    QT_TRANSLATE_NOOP("PipelineText", "cannot fit into %1: the length of the clip is unknown"),
 };
 
 QString translated(const char *english) { return QCoreApplication::translate(kContext, english); }
