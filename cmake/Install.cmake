@@ -12,6 +12,8 @@ install(TARGETS trevix-convert RUNTIME DESTINATION ${TREVIX_PRIVATE_DIR})
 if(TREVIX_BUILD_GUI)
   install(TARGETS trevix-mov-video-converter RUNTIME DESTINATION ${TREVIX_PRIVATE_DIR})
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${TREVIX_PRIVATE_DIR}/help)
+  get_property(_qm_files GLOBAL PROPERTY TREVIX_QM_FILES)
+  install(FILES ${_qm_files} DESTINATION ${TREVIX_PRIVATE_DIR}/translations)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${TREVIX_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${TREVIX_APP_ID}.metainfo.xml
@@ -74,5 +76,5 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libavcodec59 | libavcodec-extra59, libavformat59, libavutil57, libswscale6, libswresample4, libavfilter8")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libavcodec-extra59, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav")
+    "libavcodec-extra59, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-translations-l10n")
 include(CPack)

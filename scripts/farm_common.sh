@@ -46,7 +46,9 @@ build_tools() {
   local libs=("$build/tests/support/libtrevix_test_support.a" "$build/src/engine/libtrevix_engine.a")
   if [ ! -x "$media" ] || [ "$tree/scripts/farm_media.cpp" -nt "$media" ] || [ "${libs[0]}" -nt "$media" ] ||
      [ "${libs[1]}" -nt "$media" ]; then
-    c++ -std=c++20 -O1 -Wall -Wextra -I"$tree/tests/support" -I"$tree/src/engine" "$tree/scripts/farm_media.cpp" \
+    local rooms=() room
+    for room in "$tree"/src/engine/*/; do rooms+=("-I$room"); done
+    c++ -std=c++20 -O1 -Wall -Wextra -I"$tree/tests/support" "${rooms[@]}" "$tree/scripts/farm_media.cpp" \
       "${libs[@]}" -lgtest -pthread -ldl -o "$media" || return 1
   fi
 }

@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential cmake pkg-config python3
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
   libavcodec-extra
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   libgtest-dev googletest
   xvfb xauth dbus-daemon

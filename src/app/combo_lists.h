@@ -11,7 +11,9 @@
 void fillCombo(QComboBox *combo, const QStringList &items, int index);
 
 // The items and the selection of a choice list, without change events; the
-// items are replaced only when they differ.
+// items are replaced only when they differ. The words among the items
+// ("Stereo", "Highest") are shown in the user's language; an item stands
+// for its index.
 void fillCombo(QComboBox *combo, const ChoiceList &list);
 
 // A combo's items and selection as a choice list.

@@ -6,6 +6,7 @@
 #include "app_info.h"
 #include "command_line.h"
 #include "mainwindow.h"
+#include "ui_language.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int main(int argc, char *argv[]) {
   QApplication::setApplicationVersion(QString::fromLatin1(trevix::kVersionNumber));
   QApplication::setOrganizationName(QString::fromLatin1(trevix::kOrganisation));
   QGuiApplication::setDesktopFileName(QString::fromLatin1(trevix::kDesktopId));
+  installUiLanguage(app, QLocale::system());
   // What is left once Qt has taken its own options.
   const WindowCommandLine commandLine = parseWindowCommandLine(QApplication::arguments().mid(1));
   if (!commandLine.error.isEmpty()) {

@@ -32,6 +32,7 @@
 #include "program_icon.h"
 #include "settings.h"
 #include "settings_store.h"
+#include "shown_text.h"
 #include "source_list_model.h"
 #include "source_prober.h"
 #include "volume_table.h"
@@ -43,16 +44,18 @@ constexpr int kHintDisplayMs = 30000;
 constexpr int kNextRowIntervalMs = 200;
 constexpr int kStartDropDownCount = 25;
 
-const char *const kMissingLibrariesText = "Some files are missing. Please re-install this software";
-const char *const kOpenDialogFilter =
+const char *const kMissingLibrariesText =
+    QT_TRANSLATE_NOOP("MainWindow", "Some files are missing. Please re-install this software");
+const char *const kOpenDialogFilter = QT_TRANSLATE_NOOP(
+    "MainWindow",
     "All Supported Files|*.mov;*.qt;*.m4v;*.mp4;*.m4a|QuickTime Files (*.mov, *.qt, *.m4v)|*.mov; *.qt; "
-    "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|";
-const char *const kFolderHeadline = "Choose the required output folder below :";
-const char *const kSettingsNotReadText =
-    "The settings could not be read from \"%1\". The program goes on with its default settings.";
-const char *const kNotOpenedText = "No program on this desktop could open \"%1\".";
-const char *const kSettingsNotSavedText =
-    "The settings could not be saved to \"%1\". Changes to them will not be kept.";
+    "*.m4v|MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|");
+const char *const kFolderHeadline = QT_TRANSLATE_NOOP("MainWindow", "Choose the required output folder below :");
+const char *const kSettingsNotReadText = QT_TRANSLATE_NOOP(
+    "MainWindow", "The settings could not be read from \"%1\". The program goes on with its default settings.");
+const char *const kNotOpenedText = QT_TRANSLATE_NOOP("MainWindow", "No program on this desktop could open \"%1\".");
+const char *const kSettingsNotSavedText = QT_TRANSLATE_NOOP(
+    "MainWindow", "The settings could not be saved to \"%1\". Changes to them will not be kept.");
 
 // Keeps every hint on screen for a fixed time instead of the style's default.
 class HintDisplayTime : public QObject {
@@ -133,17 +136,17 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::setUpAtCreation() {
-  openDialog_.filter = QString::fromLatin1(kOpenDialogFilter);
+  openDialog_.filter = tr(kOpenDialogFilter);
   openDialog_.hideReadOnly = true;
   openDialog_.fileMustExist = true;
   openDialog_.enableSizing = true;
-  folderDialog_.headline = QString::fromLatin1(kFolderHeadline);
+  folderDialog_.headline = tr(kFolderHeadline);
   const QString common = QDir(programFolder_).filePath(QStringLiteral("Common"));
   if (!engine_->loadAVLib(QDir::toNativeSeparators(common).toStdString(), true)) {
     // Said on the terminal too, with the libraries' own reason.
     std::fprintf(stderr, "%s: %s\n(%s)\n", qPrintable(QCoreApplication::applicationName()), kMissingLibrariesText,
                  engine_->lastErrorMessage().c_str());
-    prompts_->information(nullptr, QString::fromLatin1(kMissingLibrariesText));
+    prompts_->information(nullptr, tr(kMissingLibrariesText));
     startupFailed_ = true;
     relay_->close();
     return;
@@ -202,7 +205,7 @@ void MainWindow::tellSettingsProblem(const char *text) {
   if (settingsProblemTold_) return;
   settingsProblemTold_ = true;
   const QString file = QDir::toNativeSeparators(settingsStore_->fileName());
-  showInformation(QString::fromLatin1(text).arg(file));
+  showInformation(tr(text).arg(file));
 }
 
 void MainWindow::showSettings() {
@@ -328,7 +331,7 @@ void MainWindow::openOutputFolder() {
   const std::string &folder = settings_.outputFolder;
   const std::string problem = outputFolderProblem(folder);
   if (!problem.empty()) {
-    showInformation(QString::fromStdString(problem));
+    showInformation(shownText(problem));
     return;
   }
   const QString path = QString::fromStdString(trimText(folder));
@@ -338,11 +341,11 @@ void MainWindow::openOutputFolder() {
 void MainWindow::showInformation(const QString &text) { prompts_->information(this, text); }
 
 void MainWindow::tellNotOpened(const QString &path) {
-  showInformation(QString::fromLatin1(kNotOpenedText).arg(QDir::toNativeSeparators(path)));
+  showInformation(tr(kNotOpenedText).arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::clearStatusBar() {
-  setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
+  setStatusPanelText(kStatePanel, tr("Ready"));
   setStatusPanelText(kFileSizePanel, QString());
   setStatusPanelText(kTimePanel, QString());
 }

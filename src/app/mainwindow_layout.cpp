@@ -35,6 +35,7 @@
 #include "mainwindow.h"
 #include "program_icon.h"
 #include "seek_bar.h"
+#include "shown_text.h"
 #include "source_list_model.h"
 #include "volume_table.h"
 
@@ -84,10 +85,10 @@ QComboBox *makeCombo(QWidget *parent, const char *name) {
 }
 
 // A label with its combo box on one row of a settings group.
-QComboBox *addLabelledCombo(QGridLayout *grid, int row, const char *labelName, const char *caption,
+QComboBox *addLabelledCombo(QGridLayout *grid, int row, const char *labelName, const QString &caption,
                             const char *comboName, QLabel **label) {
   QWidget *group = grid->parentWidget();
-  *label = makeLabel(group, labelName, QString::fromLatin1(caption));
+  *label = makeLabel(group, labelName, caption);
   QComboBox *combo = makeCombo(group, comboName);
   (*label)->setBuddy(combo);
   grid->addWidget(*label, row, 0);
@@ -133,47 +134,47 @@ void MainWindow::createMenus() {
   mainMenu_ = menuBar();
   mainMenu_->setObjectName(QStringLiteral("mainMenu"));
 
-  fileMenu_ = addMenu(mainMenu_, "fileMenu", QStringLiteral("&File"));
-  addFilesAction_ = addItem(fileMenu_, "addFilesAction", QStringLiteral("&Add Files"), QKeySequence::Open);
+  fileMenu_ = addMenu(mainMenu_, "fileMenu", tr("&File"));
+  addFilesAction_ = addItem(fileMenu_, "addFilesAction", tr("&Add Files"), QKeySequence::Open);
   fileMenu_->addSeparator();
-  convertAction_ = addItem(fileMenu_, "convertAction", QStringLiteral("&Convert"));
+  convertAction_ = addItem(fileMenu_, "convertAction", tr("&Convert"));
   convertAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-  openOutputFolderAction_ = addItem(fileMenu_, "openOutputFolderAction", QStringLiteral("Open Output &Folder"));
+  openOutputFolderAction_ = addItem(fileMenu_, "openOutputFolderAction", tr("Open Output &Folder"));
   fileMenu_->addSeparator();
-  exitAction_ = addItem(fileMenu_, "exitAction", QStringLiteral("E&xit"));
+  exitAction_ = addItem(fileMenu_, "exitAction", tr("E&xit"));
   connect(addFilesAction_, &QAction::triggered, this, &MainWindow::addFiles);
   connect(convertAction_, &QAction::triggered, this, &MainWindow::startConversion);
   connect(openOutputFolderAction_, &QAction::triggered, this, &MainWindow::openOutputFolder);
   connect(exitAction_, &QAction::triggered, this, &MainWindow::exitProgram);
 
-  optionsMenu_ = addMenu(mainMenu_, "optionsMenu", QStringLiteral("&Options"));
-  setOptionsAction_ = addItem(optionsMenu_, "setOptionsAction", QStringLiteral("&Set Options"));
+  optionsMenu_ = addMenu(mainMenu_, "optionsMenu", tr("&Options"));
+  setOptionsAction_ = addItem(optionsMenu_, "setOptionsAction", tr("&Set Options"));
   connect(setOptionsAction_, &QAction::triggered, this, &MainWindow::showOptionsDialog);
 
-  helpMenu_ = addMenu(mainMenu_, "helpMenu", QStringLiteral("&Help"));
-  openHelpAction_ = addItem(helpMenu_, "openHelpAction", QStringLiteral("Open &Help File"), QKeySequence::HelpContents);
+  helpMenu_ = addMenu(mainMenu_, "helpMenu", tr("&Help"));
+  openHelpAction_ = addItem(helpMenu_, "openHelpAction", tr("Open &Help File"), QKeySequence::HelpContents);
   helpMenu_->addSeparator();
-  visitWebsiteAction_ = addItem(helpMenu_, "visitWebsiteAction", QStringLiteral("&Visit Trevix Software Website"));
+  visitWebsiteAction_ = addItem(helpMenu_, "visitWebsiteAction", tr("&Visit Trevix Software Website"));
   helpMenu_->addSeparator();
-  aboutAction_ = addItem(helpMenu_, "aboutAction", QStringLiteral("&About"));
+  aboutAction_ = addItem(helpMenu_, "aboutAction", tr("&About"));
   connect(openHelpAction_, &QAction::triggered, this, &MainWindow::openHelpFile);
   connect(visitWebsiteAction_, &QAction::triggered, this, &MainWindow::visitWebsite);
   connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAboutDialog);
 
   sourceListMenu_ = new QMenu(this);
   sourceListMenu_->setObjectName(QStringLiteral("sourceListMenu"));
-  checkAllAction_ = addItem(sourceListMenu_, "checkAllAction", QStringLiteral("&Check All Items"));
-  uncheckAllAction_ = addItem(sourceListMenu_, "uncheckAllAction", QStringLiteral("&Uncheck All Items"));
+  checkAllAction_ = addItem(sourceListMenu_, "checkAllAction", tr("&Check All Items"));
+  uncheckAllAction_ = addItem(sourceListMenu_, "uncheckAllAction", tr("&Uncheck All Items"));
   sourceListMenu_->addSeparator();
   removeSelectedAction_ =
-      addItem(sourceListMenu_, "removeSelectedAction", QStringLiteral("&Remove Selected Item"), QKeySequence::Delete);
+      addItem(sourceListMenu_, "removeSelectedAction", tr("&Remove Selected Item"), QKeySequence::Delete);
   // Delete acts where the list has the focus (added to the list below).
   removeSelectedAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  clearAllAction_ = addItem(sourceListMenu_, "clearAllAction", QStringLiteral("C&lear All Items"));
+  clearAllAction_ = addItem(sourceListMenu_, "clearAllAction", tr("C&lear All Items"));
   sourceListMenu_->addSeparator();
-  playSelectedAction_ = addItem(sourceListMenu_, "playSelectedAction", QStringLiteral("&Play Selected File"));
+  playSelectedAction_ = addItem(sourceListMenu_, "playSelectedAction", tr("&Play Selected File"));
   sourceListMenu_->addSeparator();
-  showLogAction_ = addItem(sourceListMenu_, "showLogAction", QStringLiteral("Show L&og"));
+  showLogAction_ = addItem(sourceListMenu_, "showLogAction", tr("Show L&og"));
   connect(checkAllAction_, &QAction::triggered, this, &MainWindow::checkAllFiles);
   connect(uncheckAllAction_, &QAction::triggered, this, &MainWindow::uncheckAllFiles);
   connect(removeSelectedAction_, &QAction::triggered, this, &MainWindow::removeSelectedFile);
@@ -184,16 +185,16 @@ void MainWindow::createMenus() {
 
   volumeMenu_ = new QMenu(this);
   volumeMenu_->setObjectName(QStringLiteral("volumeMenu"));
-  muteAction_ = addItem(volumeMenu_, "muteAction", QStringLiteral("&Mute"));
-  halfVolumeAction_ = addItem(volumeMenu_, "halfVolumeAction", QStringLiteral("&Half Volume"));
-  fullVolumeAction_ = addItem(volumeMenu_, "fullVolumeAction", QStringLiteral("&Full Volume"));
+  muteAction_ = addItem(volumeMenu_, "muteAction", tr("&Mute"));
+  halfVolumeAction_ = addItem(volumeMenu_, "halfVolumeAction", tr("&Half Volume"));
+  fullVolumeAction_ = addItem(volumeMenu_, "fullVolumeAction", tr("&Full Volume"));
   connect(muteAction_, &QAction::triggered, this, &MainWindow::mute);
   connect(halfVolumeAction_, &QAction::triggered, this, &MainWindow::setHalfVolume);
   connect(fullVolumeAction_, &QAction::triggered, this, &MainWindow::setFullVolume);
 
   // Esc stops a run (with its question) or the adding of files; the File menu that holds the
   // other commands is off during a run, so this one lives on the window.
-  stopAction_ = new QAction(QStringLiteral("Stop"), this);
+  stopAction_ = new QAction(tr("Stop"), this);
   stopAction_->setObjectName(QStringLiteral("stopAction"));
   stopAction_->setShortcut(QKeySequence(Qt::Key_Escape));
   stopAction_->setShortcutContext(Qt::WindowShortcut);
@@ -242,16 +243,16 @@ void MainWindow::createControls() {
 void MainWindow::createToolBar(QWidget *client) {
   toolBarPanel_ = makePanel(client, "toolBarPanel");
   toolBarPanel_->setFrameShape(QFrame::StyledPanel);
-  addFileButton_ = makeToolButton(toolBarPanel_, "addFileButton", QStringLiteral("Add File"), QStyle::SP_FileIcon,
-                                  QStringLiteral("Add files to the list (Ctrl+O)"));
-  removeFileButton_ = makeToolButton(toolBarPanel_, "removeFileButton", QStringLiteral("Remove File"),
-                                     QStyle::SP_TrashIcon, QStringLiteral("Remove the selected file (Delete)"));
-  clearAllButton_ = makeToolButton(toolBarPanel_, "clearAllButton", QStringLiteral("Clear All "),
-                                   QStyle::SP_DialogResetButton, QStringLiteral("Remove every file from the list"));
-  stopButton_ = makeToolButton(toolBarPanel_, "stopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                               QStringLiteral("Stop all conversions (Esc)"));
-  startButton_ = makeToolButton(toolBarPanel_, "startButton", QStringLiteral("Start"), QStyle::SP_MediaPlay,
-                                QStringLiteral("Convert the checked files (Ctrl+Return)"));
+  addFileButton_ = makeToolButton(toolBarPanel_, "addFileButton", tr("Add File"), QStyle::SP_FileIcon,
+                                  tr("Add files to the list (Ctrl+O)"));
+  removeFileButton_ = makeToolButton(toolBarPanel_, "removeFileButton", tr("Remove File"),
+                                     QStyle::SP_TrashIcon, tr("Remove the selected file (Delete)"));
+  clearAllButton_ = makeToolButton(toolBarPanel_, "clearAllButton", tr("Clear All "),
+                                   QStyle::SP_DialogResetButton, tr("Remove every file from the list"));
+  stopButton_ = makeToolButton(toolBarPanel_, "stopButton", tr("Stop"), QStyle::SP_BrowserStop,
+                               tr("Stop all conversions (Esc)"));
+  startButton_ = makeToolButton(toolBarPanel_, "startButton", tr("Start"), QStyle::SP_MediaPlay,
+                                tr("Convert the checked files (Ctrl+Return)"));
   auto *row = new QHBoxLayout(toolBarPanel_);
   row->setContentsMargins(6, 4, 6, 4);
   for (QToolButton *b : {addFileButton_, removeFileButton_, clearAllButton_}) row->addWidget(b);
@@ -267,20 +268,20 @@ void MainWindow::createToolBar(QWidget *client) {
 
 void MainWindow::createOutputRow(QWidget *client) {
   outputPanel_ = makePanel(client, "outputPanel");
-  outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", QStringLiteral("Output Folder :"));
+  outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", tr("Output Folder :"));
   outputFolderEdit_ = new QLineEdit(outputPanel_);
   outputFolderEdit_->setObjectName(QStringLiteral("outputFolderEdit"));
   outputFolderEdit_->setReadOnly(true);
   outputFolderEdit_->setEnabled(false);
-  outputFolderEdit_->setAccessibleName(QStringLiteral("Output folder"));
+  outputFolderEdit_->setAccessibleName(tr("Output folder"));
   chooseFolderButton_ = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
-                                       QStringLiteral("Choose Output Folder"));
+                                       tr("Choose Output Folder"));
   openFolderButton_ = makeToolButton(outputPanel_, "openFolderButton", QString(), QStyle::SP_DirLinkIcon,
-                                     QStringLiteral("Open Output Folder"));
+                                     tr("Open Output Folder"));
   outputFolderLabel_->setBuddy(chooseFolderButton_);
   connect(chooseFolderButton_, &QToolButton::clicked, this, &MainWindow::chooseOutputFolder);
   connect(openFolderButton_, &QToolButton::clicked, this, &MainWindow::openOutputFolder);
-  profileLabel_ = makeLabel(outputPanel_, "profileLabel", QStringLiteral("Set Output Format :"));
+  profileLabel_ = makeLabel(outputPanel_, "profileLabel", tr("Set Output Format :"));
   profileCombo_ = new DropDownComboBox(outputPanel_);
   profileCombo_->setObjectName(QStringLiteral("profileCombo"));
   profileCombo_->setMinimumWidth(kProfileComboMinWidth);
@@ -308,7 +309,7 @@ void MainWindow::createSourceList(QWidget *client) {
   sourceListModel_->setObjectName(QStringLiteral("sourceListModel"));
   sourceList_ = new QTreeView(sourceListPanel_);
   sourceList_->setObjectName(QStringLiteral("sourceList"));
-  sourceList_->setAccessibleName(QStringLiteral("Files to convert"));
+  sourceList_->setAccessibleName(tr("Files to convert"));
   sourceList_->setModel(sourceListModel_);
   sourceList_->setItemDelegate(new GridLineDelegate(sourceList_));
   for (int c = 0; c < kSourceListColumnCount; ++c) sourceList_->setColumnWidth(c, SourceListModel::columnWidth(c));
@@ -336,14 +337,15 @@ void MainWindow::createSourceList(QWidget *client) {
 }
 
 void MainWindow::createVideoSettings(QWidget *area) {
-  videoSettingsBox_ = new QGroupBox(QStringLiteral(" Video Settings "), area);
+  videoSettingsBox_ = new QGroupBox(tr(" Video Settings "), area);
   videoSettingsBox_->setObjectName(QStringLiteral("videoSettingsBox"));
   auto *grid = new QGridLayout(videoSettingsBox_);
   videoQualityCombo_ =
-      addLabelledCombo(grid, 0, "videoQualityLabel", "Video Quality : ", "videoQualityCombo", &videoQualityLabel_);
-  videoSizeCombo_ = addLabelledCombo(grid, 1, "videoSizeLabel", "Video Size : ", "videoSizeCombo", &videoSizeLabel_);
+      addLabelledCombo(grid, 0, "videoQualityLabel", tr("Video Quality : "), "videoQualityCombo", &videoQualityLabel_);
+  videoSizeCombo_ =
+      addLabelledCombo(grid, 1, "videoSizeLabel", tr("Video Size : "), "videoSizeCombo", &videoSizeLabel_);
   frameRateCombo_ =
-      addLabelledCombo(grid, 2, "frameRateLabel", "Video Framerate : ", "frameRateCombo", &frameRateLabel_);
+      addLabelledCombo(grid, 2, "frameRateLabel", tr("Video Framerate : "), "frameRateCombo", &frameRateLabel_);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   connect(videoQualityCombo_, &QComboBox::activated, this, &MainWindow::onQualityChosen);
@@ -352,18 +354,18 @@ void MainWindow::createVideoSettings(QWidget *area) {
 }
 
 void MainWindow::createAudioSettings(QWidget *area) {
-  audioSettingsBox_ = new QGroupBox(QStringLiteral(" Audio Settings "), area);
+  audioSettingsBox_ = new QGroupBox(tr(" Audio Settings "), area);
   audioSettingsBox_->setObjectName(QStringLiteral("audioSettingsBox"));
   auto *grid = new QGridLayout(audioSettingsBox_);
   audioQualityCombo_ =
-      addLabelledCombo(grid, 0, "audioQualityLabel", "Audio Quality :", "audioQualityCombo", &audioQualityLabel_);
-  audioChannelsCombo_ =
-      addLabelledCombo(grid, 1, "audioChannelsLabel", "Audio Channels :", "audioChannelsCombo", &audioChannelsLabel_);
+      addLabelledCombo(grid, 0, "audioQualityLabel", tr("Audio Quality :"), "audioQualityCombo", &audioQualityLabel_);
+  audioChannelsCombo_ = addLabelledCombo(grid, 1, "audioChannelsLabel", tr("Audio Channels :"), "audioChannelsCombo",
+                                         &audioChannelsLabel_);
   fillCombo(audioChannelsCombo_, ProfileChoices().comboAudioChannels);
-  volumeLabel_ = makeLabel(audioSettingsBox_, "volumeLabel", QStringLiteral("Volume : "));
+  volumeLabel_ = makeLabel(audioSettingsBox_, "volumeLabel", tr("Volume : "));
   volumeSlider_ = new QSlider(Qt::Horizontal, audioSettingsBox_);
   volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
-  volumeSlider_->setAccessibleName(QStringLiteral("Volume"));
+  volumeSlider_->setAccessibleName(tr("Volume"));
   volumeSlider_->setRange(kVolumeMinPosition, kVolumeMaxPosition);
   volumeSlider_->setPageStep(1);
   volumeSlider_->setTickPosition(QSlider::TicksBelow);
@@ -387,12 +389,12 @@ void MainWindow::createAudioSettings(QWidget *area) {
 void MainWindow::createProgressRow(QWidget *area) {
   progressBar_ = new QProgressBar(area);
   progressBar_->setObjectName(QStringLiteral("progressBar"));
-  progressBar_->setAccessibleName(QStringLiteral("Conversion progress"));
+  progressBar_->setAccessibleName(tr("Conversion progress"));
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
   progressBar_->setTextVisible(false);
-  progressStopButton_ = makeToolButton(area, "progressStopButton", QStringLiteral("Stop"), QStyle::SP_BrowserStop,
-                                       QStringLiteral("Stop all conversions (Esc)"), false);
+  progressStopButton_ = makeToolButton(area, "progressStopButton", tr("Stop"), QStyle::SP_BrowserStop,
+                                       tr("Stop all conversions (Esc)"), false);
   connect(progressStopButton_, &QToolButton::clicked, this, &MainWindow::stopAllConversions);
 }
 
@@ -423,13 +425,13 @@ QLayout *MainWindow::createPreviewPane(QWidget *area) {
   stack->addWidget(previewPicture_);
   previewPicture_->hide();
 
-  playButton_ = makeToolButton(area, "playButton", QString(), QStyle::SP_MediaPlay, QStringLiteral("Play"));
-  pauseButton_ = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, QStringLiteral("Pause"));
+  playButton_ = makeToolButton(area, "playButton", QString(), QStyle::SP_MediaPlay, tr("Play"));
+  pauseButton_ = makeToolButton(area, "pauseButton", QString(), QStyle::SP_MediaPause, tr("Pause"));
   previewStopButton_ =
-      makeToolButton(area, "previewStopButton", QString(), QStyle::SP_MediaStop, QStringLiteral("Stop"));
-  volumeButton_ = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, QStringLiteral("Volume"));
+      makeToolButton(area, "previewStopButton", QString(), QStyle::SP_MediaStop, tr("Stop"));
+  volumeButton_ = makeToolButton(area, "volumeButton", QString(), QStyle::SP_MediaVolume, tr("Volume"));
   snapshotButton_ =
-      makeToolButton(area, "snapshotButton", QString(), QStyle::SP_DesktopIcon, QStringLiteral("Snapshot"));
+      makeToolButton(area, "snapshotButton", QString(), QStyle::SP_DesktopIcon, tr("Snapshot"));
   connect(playButton_, &QToolButton::clicked, this, &MainWindow::playPreview);
   connect(pauseButton_, &QToolButton::clicked, this, &MainWindow::pausePreview);
   connect(previewStopButton_, &QToolButton::clicked, this, &MainWindow::stopPreview);
@@ -438,7 +440,7 @@ QLayout *MainWindow::createPreviewPane(QWidget *area) {
 
   seekBar_ = new SeekBar(area);
   seekBar_->setObjectName(QStringLiteral("seekBar"));
-  seekBar_->setAccessibleName(QStringLiteral("Preview position"));
+  seekBar_->setAccessibleName(tr("Preview position"));
 
   auto *controls = new QHBoxLayout;
   controls->setSpacing(1);
@@ -458,19 +460,21 @@ void MainWindow::createStatusBar() {
   mainStatusBar_->setSizeGripEnabled(true);
   const char *names[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
   // The widest text each panel shows in a run, for its least width.
-  const char *widest[kStatusPanelCount] = {"Converting 888 of 888", "File Size : 8888888 KBytes",
-                                           "Elapsed 88:88:88   Speed 88.8x   Left 88:88:88"};
+  const QString widest[kStatusPanelCount] = {
+      runPositionShown({888, 888}), fileSizeShown(8888888000),
+      tr("Elapsed %1   Speed %2   Left %3").arg(QStringLiteral("88:88:88"), QStringLiteral("88.8x"),
+                                               QStringLiteral("88:88:88"))};
   const int stretch[kStatusPanelCount] = {0, 0, 1};
   for (int i = 0; i < kStatusPanelCount; ++i) {
     statusPanels_[i] = new QLabel(mainStatusBar_);
     statusPanels_[i]->setObjectName(QString::fromLatin1(names[i]));
     statusPanels_[i]->setMinimumWidth(
-        statusPanels_[i]->fontMetrics().horizontalAdvance(QString::fromLatin1(widest[i])) + 8);
+        statusPanels_[i]->fontMetrics().horizontalAdvance(widest[i]) + 8);
     statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
     statusPanels_[i]->setFrameShadow(QFrame::Sunken);
     mainStatusBar_->addWidget(statusPanels_[i], stretch[i]);
   }
-  statusPanels_[kStatePanel]->setText(QStringLiteral("Ready"));
+  statusPanels_[kStatePanel]->setText(tr("Ready"));
 }
 
 // Tab walks the window from the top left to the bottom right.

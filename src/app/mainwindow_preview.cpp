@@ -16,6 +16,7 @@
 #include "preview_view.h"
 #include "preview_volume.h"
 #include "seek_bar.h"
+#include "shown_text.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ void MainWindow::saveSnapshot() {
   const QString folderText = QString::fromStdString(settings_.outputFolder);
   const std::string folderProblem = outputFolderProblem(folderText.toStdString());
   if (!folderProblem.empty()) {
-    showInformation(QString::fromStdString(folderProblem));
+    showInformation(shownText(folderProblem));
     chooseOutputFolder();
     return;
   }

@@ -23,13 +23,14 @@
 #include "media_engine.h"
 #include "pipeline_text.h"
 #include "run_progress.h"
+#include "shown_text.h"
 #include "source_list_model.h"
 
 namespace {
 
 QString qText(const std::string &s) { return QString::fromStdString(s); }
 
-const char *const kRunCompletedText = "All Conversions Completed";
+const char *const kRunCompletedText = QT_TRANSLATE_NOOP("MainWindow", "All Conversions Completed");
 
 }  // namespace
 
@@ -54,12 +55,12 @@ class QueueLink : public QueuePrompts,
   ConversionQueue &queue() { return queue_; }
 
   // QueuePrompts
-  void information(const std::string &text) override { w_.showInformation(qText(text)); }
+  void information(const std::string &text) override { w_.showInformation(shownText(text)); }
   // The run waits for the answer: that time is not the file's.
   bool confirmStopAll() override {
     clock_.pause();
     const bool yes =
-        w_.prompts_->askYesNo(&w_, QStringLiteral("Confirmation"), QStringLiteral("Stop all conversions?"));
+        w_.prompts_->askYesNo(&w_, MainWindow::tr("Confirmation"), MainWindow::tr("Stop all conversions?"));
     clock_.resume();
     return yes;
   }
@@ -108,41 +109,40 @@ class QueueLink : public QueuePrompts,
   void rowProgress(int row, const ProgressReport &report) override {
     // A stopped task's last reports come after its run: the counts stand.
     if (!runOn_) return;
-    w_.setStatusPanelText(kFileSizePanel, qText(fileSizeText(report.size)));
+    w_.setStatusPanelText(kFileSizePanel, fileSizeShown(report.size));
     w_.progressBar_->setValue(report.barPercent);
     w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
     showRunPosition(row);
     const ProgressSample sample = progressSample(report, clock_.elapsedSec());
     const ProgressFigures figures = progressFigures(sample);
-    w_.setStatusPanelText(kTimePanel, QStringLiteral("Elapsed %1   Speed %2   Left %3")
+    w_.setStatusPanelText(kTimePanel, MainWindow::tr("Elapsed %1   Speed %2   Left %3")
                                           .arg(qText(clockText(sample.elapsedSec)), qText(speedText(figures.speed)),
                                                qText(timeLeftText(figures.leftSec))));
   }
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
-    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, qText(runCountsText(runCounts(w_.sourceJobs_))));
+    if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, runCountsShown(runCounts(w_.sourceJobs_)));
   }
   void runEnded(RunOutcome outcome) override {
     runOn_ = false;
-    const QString counts = qText(runCountsText(runCounts(w_.sourceJobs_)));
+    const QString counts = runCountsShown(runCounts(w_.sourceJobs_));
     w_.setStatusPanelText(kStatePanel, counts);
     w_.setStatusPanelText(kTimePanel, QString());
     // Told on the desktop when the user looks elsewhere; before the
     // message box, which waits for an answer.
     if (!w_.isActiveWindow()) {
-      const QString what = outcome == RunOutcome::Completed ? QString::fromLatin1(kRunCompletedText)
-                                                            : QStringLiteral("Conversions stopped");
+      const QString what = outcome == RunOutcome::Completed ? MainWindow::tr(kRunCompletedText)
+                                                            : MainWindow::tr("Conversions stopped");
       w_.desktop_->notify(QString::fromLatin1(trevix::kProgramTitle), what + QStringLiteral(": ") + counts);
     }
-    if (outcome == RunOutcome::Completed) w_.showInformation(QString::fromLatin1(kRunCompletedText));
+    if (outcome == RunOutcome::Completed) w_.showInformation(MainWindow::tr(kRunCompletedText));
   }
 
  private:
   MainWindow &w_;
   std::shared_ptr<EngineEventRelay> relay_;
   void showRunPosition(int row) {
-    w_.setStatusPanelText(kStatePanel,
-                          QStringLiteral("Converting ") + qText(runPositionText(runPosition(w_.sourceJobs_, row))));
+    w_.setStatusPanelText(kStatePanel, runPositionShown(runPosition(w_.sourceJobs_, row)));
   }
 
   EngineAdapter engine_;

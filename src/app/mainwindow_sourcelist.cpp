@@ -20,6 +20,7 @@
 #include "log_dialog.h"
 #include "mainwindow.h"
 #include "media_engine.h"
+#include "shown_text.h"
 #include "source_list_model.h"
 #include "source_prober.h"
 
@@ -34,7 +35,7 @@ void MainWindow::addFiles() {
   if (runFlags().addingFiles) return;
   engine_->clearTasks();
   sourceJobs_.resetRunState();
-  setStatusPanelText(kStatePanel, QStringLiteral("Ready"));
+  setStatusPanelText(kStatePanel, tr("Ready"));
   setStatusPanelText(kFileSizePanel, QString());
   setStatusPanelText(kTimePanel, QString());
   queue().setAddingFiles(true);
@@ -81,7 +82,7 @@ void MainWindow::addChosenFiles() {
   for (const QString &path : files) paths.push_back(path.toStdString());
   const int total = static_cast<int>(files.size());
   auto showPosition = [this, total](int next) {
-    setStatusPanelText(kStatePanel, QStringLiteral("Adding %1 of %2").arg(next).arg(total));
+    setStatusPanelText(kStatePanel, tr("Adding %1 of %2").arg(next).arg(total));
   };
   showPosition(1);
   QEventLoop adding;
@@ -102,8 +103,8 @@ void MainWindow::addChosenFiles() {
   // The loop may also have ended with the program: nothing of this list
   // runs after here.
   sourceProber_->stop();
-  setStatusPanelText(kStatePanel, whole ? QStringLiteral("Ready")
-                                        : QStringLiteral("Adding stopped: %1 of %2 added").arg(added).arg(total));
+  setStatusPanelText(kStatePanel, whole ? tr("Ready")
+                                        : tr("Adding stopped: %1 of %2 added").arg(added).arg(total));
 }
 
 void MainWindow::addFilesFromCommandLine(const QStringList &paths) {
@@ -166,8 +167,8 @@ void MainWindow::showSelectedLog() {
 void MainWindow::showRowLog(int row) {
   if (!sourceJobs_.contains(row)) return;
   const SourceJob &job = sourceJobs_.at(row);
-  QString headline = QString::fromStdString(sourceJobText(job, kProgressColumn));
-  const QString hint = QString::fromStdString(sourceJobHint(job));
+  QString headline = shownText(sourceJobText(job, kProgressColumn));
+  const QString hint = sourceHintShown(job);
   if (!hint.isEmpty()) headline += (headline.isEmpty() ? QString() : QStringLiteral(": ")) + hint;
   QStringList lines;
   for (const std::string &line : job.logLines) lines << QString::fromStdString(line);
@@ -179,7 +180,7 @@ void MainWindow::openConvertedFile(int row) {
   if (!sourceJobs_.contains(row) || sourceJobs_.at(row).state != JobState::Done) return;
   const QString output = QString::fromStdString(sourceJobs_.at(row).outputPath);
   if (!QFileInfo::exists(output)) {
-    showInformation(QStringLiteral("The converted file \"%1\" is no longer there.").arg(output));
+    showInformation(tr("The converted file \"%1\" is no longer there.").arg(output));
     return;
   }
   if (!desktop_->openUrl(QUrl::fromLocalFile(output))) tellNotOpened(output);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "shown_text.h"
+
 namespace {
 
 struct ColumnLook {
@@ -10,13 +12,13 @@ struct ColumnLook {
 };
 
 constexpr std::array<ColumnLook, kSourceListColumnCount> kColumns = {{
-    {"Video File Name", 310},
-    {"Video Size", 90},
-    {"FrameRate", 80},
-    {"Duration", 60},
-    {"Output", 65},
-    {"Progress", 57},
-    {"Frames", 60},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Video File Name"), 310},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Video Size"), 90},
+    {QT_TRANSLATE_NOOP("SourceListModel", "FrameRate"), 80},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Duration"), 60},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Output"), 65},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Progress"), 57},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Frames"), 60},
 }};
 
 bool validColumn(int column) { return column >= 0 && column < kSourceListColumnCount; }
@@ -43,6 +45,8 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const {
   const auto column = static_cast<SourceListColumn>(index.column());
   switch (role) {
     case Qt::DisplayRole:
+      // The states and "Unknown" in the user's language; names and figures as they are.
+      if (column == kProgressColumn || column == kDurationColumn) return shownText(sourceJobText(job, column));
       return QString::fromStdString(sourceJobText(job, column));
     case Qt::CheckStateRole:
       if (column == kFileNameColumn) return job.checked ? Qt::Checked : Qt::Unchecked;
@@ -51,13 +55,14 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const {
       if (column != kFileNameColumn) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
       return {};
     case Qt::ToolTipRole: {
-      const std::string hint = sourceJobHint(job);
-      if (!hint.empty()) return QString::fromStdString(hint);
+      const QString hint = sourceHintShown(job);
+      if (!hint.isEmpty()) return hint;
       // A long path is cut off in its column: the hint shows it whole, with
       // the recording's time where the source has one.
       if (column == kFileNameColumn) {
-        const std::string recorded = recordingTimeText(job.probe);
-        return QString::fromStdString(recorded.empty() ? job.path : job.path + "\n" + recorded);
+        const QString recorded = recordingShown(job.probe);
+        const QString path = QString::fromStdString(job.path);
+        return recorded.isEmpty() ? path : path + QLatin1Char('\n') + recorded;
       }
       return {};
     }
@@ -83,7 +88,7 @@ Qt::ItemFlags SourceListModel::flags(const QModelIndex &index) const {
 
 QVariant SourceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || !validColumn(section)) return QAbstractTableModel::headerData(section, orientation, role);
-  if (role == Qt::DisplayRole) return QString::fromLatin1(kColumns[section].title);
+  if (role == Qt::DisplayRole) return tr(kColumns[section].title);
   if (role == Qt::TextAlignmentRole && section != kFileNameColumn)
     return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
   return {};

@@ -52,7 +52,7 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
                          Qt::WindowStaysOnTopHint),
       prompts_(prompts) {
   setObjectName(QStringLiteral("aboutDialog"));
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(tr("About"));
   setModal(true);
 
   iconPicture = new QLabel(this);
@@ -67,7 +67,7 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   bold.setPointSizeF(bold.pointSizeF() + 2);
   titleLabel->setFont(bold);
 
-  versionLabel = new QLabel(QString::fromLatin1(trevix::kVersionText), this);
+  versionLabel = new QLabel(tr("Version %1").arg(QString::fromLatin1(trevix::kVersionNumber)), this);
   versionLabel->setObjectName(QStringLiteral("versionLabel"));
 
   separatorLine = new QFrame(this);
@@ -75,13 +75,13 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   separatorLine->setFrameShape(QFrame::HLine);
   separatorLine->setFrameShadow(QFrame::Sunken);
 
-  websiteLink = new LinkLabel(QStringLiteral("Visit Trevix Software Website"), this, [this] { visitWebsite(); });
+  websiteLink = new LinkLabel(tr("Visit Trevix Software Website"), this, [this] { visitWebsite(); });
   websiteLink->setObjectName(QStringLiteral("websiteLink"));
 
-  supportLink = new LinkLabel(QStringLiteral("Contact Support Department"), this, [this] { contactSupport(); });
+  supportLink = new LinkLabel(tr("Contact Support Department"), this, [this] { contactSupport(); });
   supportLink->setObjectName(QStringLiteral("supportLink"));
 
-  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton = new QPushButton(tr("OK"), this);
   okButton->setObjectName(QStringLiteral("okButton"));
   QFont buttonFont = okButton->font();
   buttonFont.setBold(true);
@@ -89,7 +89,7 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   okButton->setDefault(true);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
-  noticeLabel = new QLabel(QString::fromLatin1(trevix::kNoticeLine), this);
+  noticeLabel = new QLabel(tr("Copyright (C) Trevix Software. All rights reserved."), this);
   noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
   noticeLabel->setAlignment(Qt::AlignCenter);
 

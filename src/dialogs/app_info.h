@@ -4,7 +4,6 @@
 namespace trevix {
 
 inline constexpr const char *kProgramTitle = "Trevix MOV Video Converter";
-inline constexpr const char *kVersionText = "Version " TREVIX_VERSION;
 inline constexpr const char *kOrganisation = "Trevix";
 // The desktop's name of the program: its desktop entry and icon (the build
 // passes both names).
@@ -12,7 +11,6 @@ inline constexpr const char *kDesktopId = TREVIX_APP_ID;
 inline constexpr const char *kVersionNumber = TREVIX_VERSION;
 inline constexpr const char *kWebSiteUrl = "https://www.trevix-software.example/";
 inline constexpr const char *kSupportMailUrl = "mailto:support@trevix-software.example";
-inline constexpr const char *kNoticeLine = "Copyright (C) Trevix Software. All rights reserved.";
 // The help page, relative to the program's folder.
 inline constexpr const char *kHelpFileName = "help/index.html";
 

@@ -35,12 +35,12 @@ LogDialog::LogDialog(QWidget *owner) : QDialog(owner) {
   logView->setReadOnly(true);
   logView->setLineWrapMode(QPlainTextEdit::NoWrap);
   logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  logView->setAccessibleName(QStringLiteral("Engine log"));
+  logView->setAccessibleName(tr("Engine log"));
 
   auto *buttons = new QDialogButtonBox(this);
-  copyButton = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
+  copyButton = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
   copyButton->setObjectName(QStringLiteral("copyButton"));
-  copyButton->setToolTip(QStringLiteral("Copy the reason and the log to the clipboard"));
+  copyButton->setToolTip(tr("Copy the reason and the log to the clipboard"));
   closeButton = buttons->addButton(QDialogButtonBox::Close);
   closeButton->setObjectName(QStringLiteral("closeButton"));
   connect(copyButton, &QPushButton::clicked, this, &LogDialog::copyToClipboard);
@@ -55,9 +55,9 @@ LogDialog::LogDialog(QWidget *owner) : QDialog(owner) {
 
 void LogDialog::showLog(const QString &fileName, const QString &headline, const QStringList &lines) {
   fileName_ = fileName;
-  setWindowTitle(QStringLiteral("Log - %1").arg(QFileInfo(fileName).fileName()));
+  setWindowTitle(tr("Log - %1").arg(QFileInfo(fileName).fileName()));
   headlineLabel->setText(headline);
-  logView->setPlainText(lines.isEmpty() ? QStringLiteral("(The engine wrote no messages.)")
+  logView->setPlainText(lines.isEmpty() ? tr("(The engine wrote no messages.)")
                                         : lines.join(QLatin1Char('\n')));
   show();
   raise();

@@ -21,9 +21,12 @@ namespace {
 // The dialog's size in the design.
 const QSize kDesignSize(390, 351);
 
-const QStringList kLetterBoxItems = {QStringLiteral("None"), QStringLiteral("LetterBox")};
-const QStringList kAspectItems = {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
-                                  QStringLiteral("16:9 (Wide Screen)")};
+// Items stand for their index; they are shown in the user's language.
+const char *const kLetterBoxItems[] = {QT_TRANSLATE_NOOP("OptionsDialog", "None"),
+                                       QT_TRANSLATE_NOOP("OptionsDialog", "LetterBox")};
+const char *const kAspectItems[] = {QT_TRANSLATE_NOOP("OptionsDialog", "Original"),
+                                    QT_TRANSLATE_NOOP("OptionsDialog", "4:3 (Standard"),
+                                    QT_TRANSLATE_NOOP("OptionsDialog", "16:9 (Wide Screen)")};
 
 // What may be typed into an editable combo: one of its items (case
 // ignored), or the start of one while it is being typed. Anything else is
@@ -89,23 +92,23 @@ OptionsDialog::OptionsDialog(QWidget *mainWindow, ConversionSettings &settings)
                               Qt::WindowStaysOnTopHint),
       settings_(settings) {
   setObjectName(QStringLiteral("optionsDialog"));
-  setWindowTitle(QStringLiteral("Additional Options"));
+  setWindowTitle(tr("Additional Options"));
   setModal(false);
   createControls();
   // The design size, or more where a larger desktop font needs it.
   setFixedSize(kDesignSize.expandedTo(layout()->totalMinimumSize()));
-  aspectRatioCombo_->addItems(kAspectItems);
-  letterBoxCombo_->addItems(kLetterBoxItems);
+  for (const char *item : kAspectItems) aspectRatioCombo_->addItem(tr(item));
+  for (const char *item : kLetterBoxItems) letterBoxCombo_->addItem(tr(item));
   showSettings();
 }
 
 void OptionsDialog::createControls() {
-  additionalOptionsBox_ = new QGroupBox(QStringLiteral(" Additional Options "), this);
+  additionalOptionsBox_ = new QGroupBox(tr(" Additional Options "), this);
   additionalOptionsBox_->setObjectName(QStringLiteral("additionalOptionsBox"));
   overwriteCheck_ =
-      makeCheck(additionalOptionsBox_, "overwriteCheck", QStringLiteral("Overwrite Existing File With The Same Name"));
+      makeCheck(additionalOptionsBox_, "overwriteCheck", tr("Overwrite Existing File With The Same Name"));
   keepMetadataCheck_ = makeCheck(additionalOptionsBox_, "keepMetadataCheck",
-                                 QStringLiteral("Keep the recording date, place and camera"));
+                                 tr("Keep the recording date, place and camera"));
   connect(overwriteCheck_, &QCheckBox::clicked, this, [this](bool on) {
     settings_.overwrite = on;
     emit settingsEdited();
@@ -116,7 +119,7 @@ void OptionsDialog::createControls() {
   });
 
   dropDownItemsLabel_ =
-      makeLabel(additionalOptionsBox_, "dropDownItemsLabel", QStringLiteral("Drop Down Items in Output Format List"));
+      makeLabel(additionalOptionsBox_, "dropDownItemsLabel", tr("Drop Down Items in Output Format List"));
   // Up to the whole list, which is longer than the classic 47 since today's formats joined it.
   dropDownItemsSpin_ = new SpinEdit(kDropDownItemsMin, kDropDownItemsLimit, additionalOptionsBox_);
   dropDownItemsSpin_->setObjectName(QStringLiteral("dropDownItemsSpin"));
@@ -134,7 +137,7 @@ void OptionsDialog::createControls() {
 
   createGeneralVideoBox();
 
-  doneButton_ = new QPushButton(QStringLiteral("Done"), this);
+  doneButton_ = new QPushButton(tr("Done"), this);
   doneButton_->setObjectName(QStringLiteral("doneButton"));
   connect(doneButton_, &QPushButton::clicked, this, &QWidget::hide);
 
@@ -152,12 +155,12 @@ void OptionsDialog::createControls() {
 }
 
 void OptionsDialog::createGeneralVideoBox() {
-  generalVideoBox_ = new QGroupBox(QStringLiteral(" General Video Settings "), this);
+  generalVideoBox_ = new QGroupBox(tr(" General Video Settings "), this);
   generalVideoBox_->setObjectName(QStringLiteral("generalVideoBox"));
-  QLabel *zoomLabel = makeLabel(generalVideoBox_, "videoZoomLabel", QStringLiteral("Video Zoom : "));
+  QLabel *zoomLabel = makeLabel(generalVideoBox_, "videoZoomLabel", tr("Video Zoom : "));
   letterBoxCombo_ = makeEditableCombo(generalVideoBox_, "letterBoxCombo");
   zoomLabel->setBuddy(letterBoxCombo_);
-  QLabel *aspectLabel = makeLabel(generalVideoBox_, "aspectRatioLabel", QStringLiteral("Video Aspect Ratio : "));
+  QLabel *aspectLabel = makeLabel(generalVideoBox_, "aspectRatioLabel", tr("Video Aspect Ratio : "));
   aspectRatioCombo_ = makeEditableCombo(generalVideoBox_, "aspectRatioCombo");
   aspectLabel->setBuddy(aspectRatioCombo_);
 

@@ -1,5 +1,6 @@
 #include "prompts.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -40,7 +41,7 @@ Prompts *gInstalled = nullptr;
 }  // namespace
 
 void QtPrompts::information(QWidget *owner, const QString &text) {
-  QMessageBox::information(owner, QStringLiteral("Information"), displayText(text));
+  QMessageBox::information(owner, QCoreApplication::translate("Prompts", "Information"), displayText(text));
 }
 
 bool QtPrompts::askYesNo(QWidget *owner, const QString &caption, const QString &text) {

@@ -26,6 +26,7 @@ check_tree() {  # $1: the installed prefix
   done
   for l in "$private"/Common/*; do [[ -e $l ]] || fail "dangling link $l"; done
   [[ -f $private/help/index.html ]] || fail "help page missing"
+  [[ -f $private/translations/trevix_de.qm ]] || fail "German translation missing"
   [[ -f $p/share/applications/$id.desktop ]] || fail "desktop entry missing"
   [[ -f $p/share/metainfo/$id.metainfo.xml ]] || fail "metainfo missing"
   [[ -f $p/share/icons/hicolor/scalable/apps/$id.svg ]] || fail "SVG icon missing"
