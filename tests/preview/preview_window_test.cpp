@@ -364,6 +364,133 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
   EXPECT_NE(preview::readBitmap24(first.toStdString()).rgb, preview::readBitmap24(second.toStdString()).rgb);
 }
 
+// The bitmap a snapshot wrote, as an image.
+QImage savedBitmap(const QString &path) {
+  const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
+  return bmp.ok ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
+                : QImage();
+}
+
+TEST_F(PreviewWindow, SnapshotWhilePausedKeepsItPaused) {
+  w_->setOutputFolder(outDir_);
+  select(0);
+  w_->playPreview();
+  ASSERT_TRUE(waitPosition(700));
+  w_->pausePreview();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
+  const int64_t at = position();
+  w_->saveSnapshot();
+  expectClipBitmap(outDir_ + "/clip.bmp");
+  EXPECT_TRUE(w_->previewState().paused);
+  QTest::qWait(400);
+  EXPECT_EQ(graph()->state(), PreviewPlayer::PlaybackState::Paused);
+  EXPECT_LE(position() - at, 50);
+}
+
+// Played to its end, the clip stays on its last picture with the bar at the
+// end; Pause and Snapshot keep that picture.
+TEST_F(PreviewWindow, ShortClipEndsOnItsLastPicture) {
+  w_->setOutputFolder(outDir_);
+  select(0);
+  w_->playPreview();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->atEnd(); }, 10000)) << position();
+  SeekBar *bar = control<SeekBar>(*w_, "seekBar");
+  EXPECT_EQ(bar->maximum(), 3);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  w_->pausePreview();
+  QTest::qWait(300);
+  EXPECT_EQ(position(), graph()->duration());
+  w_->saveSnapshot();
+  const QImage saved = savedBitmap(outDir_ + "/clip.bmp");
+  const FrameMatch match = closestFrame(saved);
+  EXPECT_EQ(match.index, static_cast<int>(clipFrames().rgb.size()) - 1);
+  EXPECT_LT(match.difference, 12.0);
+  EXPECT_TRUE(w_->previewState().paused);
+  EXPECT_TRUE(graph()->atEnd());
+}
+
+// After a clip with a picture, a source without one leaves the program's
+// icon in view: sound alone plays with a moving bar, a file gone or spoilt
+// since it was listed says why in the pane.
+struct NoPictureCase {
+  const char *name;
+  const char *message;  // a part of the pane's message; "" for none
+};
+
+bool spoil(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(QByteArray(4096, 'x')) == 4096;
+}
+
+class PreviewWithoutPicture : public PreviewWindow, public ::testing::WithParamInterface<NoPictureCase> {};
+
+TEST_P(PreviewWithoutPicture, ShowsTheIconAndSaysWhy) {
+  const NoPictureCase c = GetParam();
+  const QString audio = QString::fromStdString(scratch_.file("sound.m4a"));
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(previewAudioClip()), audio));
+  prompts_.files = {audio};
+  QCoreApplication::processEvents();  // the last Add File ends in the event loop
+  w_->addFiles();
+  ASSERT_EQ(w_->sourceJobs().count(), 3);
+  select(0);
+  w_->playPreview();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->frameGrabber()->hasFrame(); }, 8000));
+  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+
+  const QString name = QString::fromLatin1(c.name);
+  const int row = name == "missing" ? 1 : name == "spoilt" ? 0 : 2;
+  if (name == "missing") {
+    ASSERT_TRUE(QFile::remove(other_));
+  } else if (name == "spoilt") {
+    ASSERT_TRUE(spoil(clip_));
+  }
+  w_->stopPreviewKeepingFile();
+  select(row);
+  w_->playPreview();
+  QLabel *message = control<QLabel>(*w_, "previewMessage");
+  if (*c.message) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return message && message->isVisible(); }, 8000));
+    EXPECT_TRUE(message->text().contains(QFileInfo(w_->previewState().file).fileName())) << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QString::fromLatin1(c.message))) << message->text().toStdString();
+  } else {
+    SeekBar *bar = control<SeekBar>(*w_, "seekBar");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playing() && bar->maximum() == 3 && bar->value() >= 1; }, 8000))
+        << bar->maximum() << " " << bar->value();
+    EXPECT_TRUE(message == nullptr || !message->isVisible());
+  }
+  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(control<QLabel>(*w_, "previewLogo")->isVisible());
+  w_->stopPreview();  // the message goes with the Stop button
+  EXPECT_TRUE(message == nullptr || !message->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, PreviewWithoutPicture,
+                         ::testing::Values(NoPictureCase{"sound", ""}, NoPictureCase{"missing", "does not exist"},
+                                           NoPictureCase{"spoilt", "cannot"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A row turned by hand plays turned: the landscape clip turned a quarter
+// either way is a portrait picture.
+TEST_F(PreviewWindow, TurnedRowIsPreviewedTurned) {
+  for (const int degrees : {90, 270}) {
+    JobEdits edits;
+    edits.rotation = degrees;
+    w_->sourceJobs().setEdits(0, edits);
+    w_->stopPreviewKeepingFile();
+    select(0);
+    w_->playPreview();
+    ASSERT_TRUE(waitPosition(400));
+    ASSERT_TRUE(w_->frameGrabber()->hasFrame());
+    w_->pausePreview();
+    QTest::qWait(200);
+    QImage image;
+    ASSERT_TRUE(w_->frameGrabber()->getBitmap(image));
+    EXPECT_EQ(image.size(), QSize(240, 320));
+    EXPECT_LT(bestTurnedDifference(image, clip_.toStdString(), degrees), 12.0) << degrees;
+    w_->stopPreview();
+  }
+}
+
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
   w_->setOutputFolder(QString());
