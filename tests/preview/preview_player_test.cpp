@@ -33,6 +33,12 @@ class PreviewGraph : public ::testing::Test {
     bar_.setPlayer(&graph_);
   }
 
+  // Activates the graph, plays `path` and waits until it is past `pastMs`.
+  bool start(const QString &path, int64_t pastMs) {
+    graph_.activate();
+    return graph_.renderFile(path) && graph_.play() && waitPlaying(pastMs);
+  }
+
   bool waitPlaying(int64_t pastMs, int timeoutMs = 8000) {
     // The length can come in a little after playback starts.
     return QTest::qWaitFor([&] { return graph_.position() > pastMs && grabber_.hasFrame() && graph_.duration() > 0; },
@@ -80,10 +86,7 @@ TEST_F(PreviewGraph, PlaysPausesAndStops) {
 }
 
 TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
-  graph_.activate();
-  ASSERT_TRUE(graph_.renderFile(clip_));
-  ASSERT_TRUE(graph_.play());
-  ASSERT_TRUE(waitPlaying(800));
+  ASSERT_TRUE(start(clip_, 800));
   graph_.pause();
   QTest::qWait(200);
   QImage image;
@@ -104,10 +107,7 @@ TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
 }
 
 TEST_F(PreviewGraph, ClearGraphUnloadsButStaysActive) {
-  graph_.activate();
-  ASSERT_TRUE(graph_.renderFile(clip_));
-  ASSERT_TRUE(graph_.play());
-  ASSERT_TRUE(waitPlaying(200));
+  ASSERT_TRUE(start(clip_, 200));
   graph_.clearGraph();
   EXPECT_TRUE(graph_.active());
   EXPECT_FALSE(grabber_.hasFrame());
@@ -150,10 +150,7 @@ TEST_P(PreviewTurn, PictureIsTurnedByMatrixAndHand) {
   recipe.rotation = c.ownDegrees;
   const std::string path = cachedFixture(recipe, "preview-turned-" + std::to_string(c.ownDegrees) + ".mov");
   ASSERT_FALSE(path.empty());
-  graph_.activate();
-  ASSERT_TRUE(graph_.renderFile(QString::fromStdString(path)));
-  ASSERT_TRUE(graph_.play());
-  ASSERT_TRUE(waitPlaying(600));
+  ASSERT_TRUE(start(QString::fromStdString(path), 600));
   graph_.pause();
   ASSERT_TRUE(QTest::qWaitFor([&] { return graph_.state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
   graph_.setTurn(c.quarterTurns + 4);  // taken modulo 4
@@ -221,10 +218,7 @@ TEST_F(PreviewGraph, AnySliderSeeksOnLeftRelease) {
   SeekBarBinding *binding = seekBarBinding(&slider);
   EXPECT_EQ(seekBarBinding(&slider), binding);  // one binding a slider
   binding->setPlayer(&graph_);
-  graph_.activate();
-  ASSERT_TRUE(graph_.renderFile(clip_));
-  ASSERT_TRUE(graph_.play());
-  ASSERT_TRUE(waitPlaying(200));
+  ASSERT_TRUE(start(clip_, 200));
   graph_.pause();
   slider.setRange(0, 3);
   slider.setValue(2);
