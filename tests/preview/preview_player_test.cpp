@@ -130,6 +130,7 @@ TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
   QImage image;
   EXPECT_FALSE(grabber_.getBitmap(image));
   EXPECT_LE(graph_.position(), 0);
+  EXPECT_FALSE(graph_.failure().isEmpty());  // the reason is kept for the window
 }
 
 // A clip is shown and grabbed turned by its own display matrix (a phone's
