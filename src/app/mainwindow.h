@@ -308,6 +308,8 @@ class MainWindow : public QMainWindow {
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
   // Clears the preview graph and deactivates it (window close).
   void releasePreview();
+  // Says in the preview pane why the loaded file cannot be played.
+  void showPreviewFailure(const QString &reason);
   void setSpeaker(const char *state, int volume, const char *glyph);
 
   // ---- Controls and state ------------------------------------------------

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStackedLayout>
 #include <QToolButton>
 
 #include "conversion_queue.h"
@@ -30,9 +32,37 @@ PreviewView *previewVideo(QWidget *holder) {
   return video;
 }
 
-// The picture covers the program's icon while a graph is loaded.
+// The picture covers the program's icon while a file with a picture is
+// loaded; a file with sound only leaves the icon in view.
 void showPicture(QWidget *picture, bool show) {
   if (picture) picture->setVisible(show);
+}
+
+// The line at the foot of the preview pane that says why a file cannot be
+// played, made on first use.
+QLabel *previewMessage(QWidget *panel) {
+  if (!panel) return nullptr;
+  if (auto *label = panel->findChild<QLabel *>(QStringLiteral("previewMessage"), Qt::FindDirectChildrenOnly))
+    return label;
+  auto *label = new QLabel(panel);
+  label->setObjectName(QStringLiteral("previewMessage"));
+  label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+  label->setWordWrap(true);
+  label->setMargin(4);
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(pal);
+  if (auto *stack = qobject_cast<QStackedLayout *>(panel->layout())) stack->addWidget(label);
+  label->hide();
+  return label;
+}
+
+void showMessage(QWidget *panel, const QString &text) {
+  QLabel *label = previewMessage(panel);
+  if (!label) return;
+  label->setText(text);
+  label->setVisible(!text.isEmpty());
+  if (!text.isEmpty()) label->raise();
 }
 
 }  // namespace
@@ -49,6 +79,14 @@ void MainWindow::createPreview() {
   snapSound_->setObjectName(QStringLiteral("snapSound"));
   if (PreviewView *video = previewVideo(previewPicture_)) previewPlayer_->setView(video);
   seekBar_->setPlayer(previewPlayer_);
+  connect(previewPlayer_, &PreviewPlayer::videoAvailable, this,
+          [this](bool available) { showPicture(previewPicture_, available && previewPlayer_->failure().isEmpty()); });
+  connect(previewPlayer_, &PreviewPlayer::mediaFailed, this, &MainWindow::showPreviewFailure);
+}
+
+void MainWindow::showPreviewFailure(const QString &reason) {
+  showPicture(previewPicture_, false);
+  showMessage(previewPanel_, tr("\"%1\" cannot be played: %2").arg(QFileInfo(previewFile_).fileName(), reason));
 }
 
 void MainWindow::releasePreview() {
@@ -61,6 +99,7 @@ void MainWindow::releasePreview() {
 
 void MainWindow::stopPreviewKeepingFile() {
   if (previewPlayer_) previewPlayer_->stop();
+  showMessage(previewPanel_, QString());
   previewPaused_ = false;
 }
 
@@ -92,8 +131,10 @@ void MainWindow::playPreview() {
   previewPlayer_->deactivate();
   previewPlayer_->clearGraph();
   previewPlayer_->activate();
+  showMessage(previewPanel_, QString());
+  showPicture(previewPicture_, false);  // until the file turns out to have a picture
   previewPlayer_->renderFile(previewFile_);
-  showPicture(previewPicture_, true);
+  previewPlayer_->setTurn(sourceJobs_.at(row).edits.rotation / 90);
   // Milliseconds until the bar's own refresh switches to seconds (the
   // length may still be unknown here: then 0).
   seekBar_->setMaximum(static_cast<int>(previewPlayer_->duration()));
@@ -115,6 +156,7 @@ void MainWindow::stopPreview() {
     previewPlayer_->deactivate();
   }
   showPicture(previewPicture_, false);
+  showMessage(previewPanel_, QString());
   previewPaused_ = false;
   previewStopped_ = true;
 }
@@ -129,6 +171,8 @@ void MainWindow::saveSnapshot() {
     return;
   }
   const QString folder = folderText.trimmed();
+  // Only a playing preview goes on playing after the snapshot.
+  const bool wasPlaying = previewPlayer_->state() == PreviewPlayer::PlaybackState::Playing;
   pausePreview();
   QImage picture;
   if (frameGrabber_->getBitmap(picture)) {
@@ -138,7 +182,7 @@ void MainWindow::saveSnapshot() {
     // A picture that could not be written is not announced with the sound.
     if (saveBitmapFile(picture, target).isEmpty()) snapSound_->play(QStringLiteral("Snap"));
   }
-  playPreview();
+  if (wasPlaying) playPreview();
 }
 
 void MainWindow::showVolumeMenu() {

@@ -12,12 +12,20 @@ SeekBarBinding::SeekBarBinding(QSlider *slider) : QObject(slider), slider_(slide
   refresh_.start();
 }
 
-void SeekBarBinding::setPlayer(PreviewPlayer *graph) { graph_ = graph; }
+void SeekBarBinding::setPlayer(PreviewPlayer *graph) {
+  if (graph_) graph_->disconnect(this);
+  graph_ = graph;
+  if (graph) connect(graph, &PreviewPlayer::ended, this, &SeekBarBinding::refreshPosition);
+}
 
 PreviewPlayer *SeekBarBinding::player() const { return graph_; }
 
 void SeekBarBinding::refreshPosition() {
-  if (!graph_ || graph_->state() != PreviewPlayer::PlaybackState::Playing || slider_->isSliderDown()) return;
+  if (!graph_ || slider_->isSliderDown()) return;
+  if (graph_->state() == PreviewPlayer::PlaybackState::Playing || graph_->atEnd()) showPosition();
+}
+
+void SeekBarBinding::showPosition() {
   const int64_t durationSec = graph_->duration() / 1000;
   const int64_t positionSec = graph_->position() / 1000;
   slider_->setRange(0, static_cast<int>(durationSec));

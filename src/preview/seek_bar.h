@@ -1,7 +1,7 @@
 // The preview's position bar: while the graph plays it shows the position
 // in seconds (refreshed every second, except while the user holds the
-// thumb); releasing the thumb with the left button seeks to the chosen
-// point.
+// thumb), and it goes to its end when playback reaches the end; releasing
+// the thumb with the left button seeks to the chosen point.
 //
 // The behaviour lives in SeekBarBinding, which can be given to any
 // horizontal slider; SeekBar is a slider that comes with it.
@@ -27,7 +27,8 @@ class SeekBarBinding : public QObject {
   QSlider *slider() const { return slider_; }
 
   // One refresh: range 0 ... duration in seconds and the position in
-  // seconds, when the graph plays and the thumb is not held.
+  // seconds, when the graph plays (or has just played to its end) and the
+  // thumb is not held.
   void refreshPosition();
   // Seeks the graph to duration * position / maximum (what releasing the
   // thumb does). Nothing happens while the maximum is not positive.
@@ -38,6 +39,8 @@ class SeekBarBinding : public QObject {
 
  private:
   QSlider *slider_;
+  void showPosition();
+
   QPointer<PreviewPlayer> graph_;
   QTimer refresh_;
 };

@@ -24,6 +24,7 @@
 #include "conversion_queue.h"
 #include "frame_grabber.h"
 #include "mainwindow.h"
+#include "odd_sources.h"
 #include "preview_clip.h"
 #include "preview_player.h"
 #include "preview_resources.h"
@@ -94,6 +95,18 @@ class PreviewWindow : public ::testing::Test {
     return QTest::qWaitFor([&] { return graph() && graph()->position() > pastMs; }, 8000);
   }
   int64_t position() const { return graph() ? graph()->position() : -1; }
+  SeekBar *bar() const { return control<SeekBar>(*w_, "seekBar"); }
+  // Waits until the bar spans the 3 s of the clip with its thumb at `atLeast`
+  // seconds or more, while the preview plays.
+  bool waitBar(int atLeast) {
+    return QTest::qWaitFor([&] { return playing() && bar()->maximum() == 3 && bar()->value() >= atLeast; }, 8000);
+  }
+  // Selects `row`, presses Play and waits until playback is past `pastMs`.
+  bool playRow(int row, int64_t pastMs) {
+    select(row);
+    w_->playPreview();
+    return waitPosition(pastMs);
+  }
 
   ScratchDir scratch_;
   PreviewPrompts prompts_;
@@ -114,12 +127,7 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   EXPECT_TRUE(playing());
   EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
   // The position bar follows in seconds.
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        return control<SeekBar>(*w_, "seekBar")->maximum() == 3 && control<SeekBar>(*w_, "seekBar")->value() >= 1;
-      },
-      3000))
-      << control<SeekBar>(*w_, "seekBar")->maximum() << " " << control<SeekBar>(*w_, "seekBar")->value();
+  EXPECT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
   select(1);
@@ -158,9 +166,7 @@ TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
 }
 
 TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(1300)) << position();
+  ASSERT_TRUE(playRow(0, 1300)) << position();
   w_->stopPreview();
   w_->playPreview();
   EXPECT_FALSE(w_->previewState().stopped);
@@ -173,9 +179,7 @@ TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
 }
 
 TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(300));
+  ASSERT_TRUE(playRow(0, 300));
   // The loaded row again: playback goes on.
   control<QTreeView>(*w_, "sourceList")->clearSelection();
   select(0);
@@ -197,9 +201,7 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
 }
 
 TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(300));
+  ASSERT_TRUE(playRow(0, 300));
   w_->pausePreview();
   w_->stopPreviewKeepingFile();
   EXPECT_FALSE(w_->previewState().paused);
@@ -218,9 +220,7 @@ TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
 }
 
 TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(300));
+  ASSERT_TRUE(playRow(0, 300));
   control<QTreeView>(*w_, "sourceList")->clearSelection();
   w_->playPreview();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
@@ -228,9 +228,7 @@ TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
 }
 
 TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(300));
+  ASSERT_TRUE(playRow(0, 300));
   w_->pausePreview();
   ASSERT_TRUE(w_->previewState().paused);
   prompts_.files = {};
@@ -341,9 +339,7 @@ void expectClipBitmap(const QString &path) {
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
   w_->setOutputFolder(outDir_);
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(700));
+  ASSERT_TRUE(playRow(0, 700));
   ASSERT_TRUE(QTest::qWaitFor([&] { return w_->frameGrabber()->hasFrame(); }, 2000));
 
   w_->saveSnapshot();
@@ -364,6 +360,101 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
   EXPECT_NE(preview::readBitmap24(first.toStdString()).rgb, preview::readBitmap24(second.toStdString()).rgb);
 }
 
+// The bitmap a snapshot wrote, as an image.
+QImage savedBitmap(const QString &path) {
+  const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
+  return bmp.ok ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
+                : QImage();
+}
+
+// A snapshot of a paused preview, in the clip or at its end, keeps it
+// paused. Played to its end, the clip stays on its last picture with the bar
+// at the end, which Pause and Snapshot keep.
+class PausedSnapshot : public PreviewWindow, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PausedSnapshot, KeepsThePictureAndStaysPaused) {
+  const bool toTheEnd = GetParam();
+  w_->setOutputFolder(outDir_);
+  ASSERT_TRUE(playRow(0, 700));
+  if (toTheEnd) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->atEnd(); }, 10000)) << position();
+  }
+  w_->pausePreview();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 3000));
+  const int64_t at = position();
+  w_->saveSnapshot();
+  const FrameMatch match = closestFrame(savedBitmap(outDir_ + "/clip.bmp"));
+  EXPECT_LT(match.difference, 12.0);
+  EXPECT_TRUE(w_->previewState().paused);
+  QTest::qWait(300);
+  EXPECT_FALSE(playing());
+  EXPECT_LE(position() - at, 50);
+  if (!toTheEnd) return;
+  EXPECT_EQ(match.index, static_cast<int>(clipFrames().rgb.size()) - 1);
+  EXPECT_EQ(position(), graph()->duration());
+  EXPECT_EQ(bar()->maximum(), 3);
+  EXPECT_EQ(bar()->value(), bar()->maximum());
+}
+
+INSTANTIATE_TEST_SUITE_P(InTheClipAndAtTheEnd, PausedSnapshot, ::testing::Bool());
+
+// After a clip with a picture, a source without one leaves the program's
+// icon in view: sound alone plays with a moving bar, a file gone or spoilt
+// since it was listed says why in the pane.
+struct NoPictureCase {
+  const char *name;
+  int row;              // 0: the clip, spoilt; 1: the other clip, removed; 2: the sound
+  const char *message;  // a part of the pane's message; "" for none
+};
+
+class PreviewWithoutPicture : public PreviewWindow, public ::testing::WithParamInterface<NoPictureCase> {};
+
+TEST_P(PreviewWithoutPicture, ShowsTheIconAndSaysWhy) {
+  const NoPictureCase c = GetParam();
+  prompts_.files = {QString::fromStdString(previewAudioClip())};
+  QCoreApplication::processEvents();  // the last Add File ends in the event loop
+  w_->addFiles();
+  ASSERT_EQ(w_->sourceJobs().count(), 3);
+  ASSERT_TRUE(playRow(0, 200));
+  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  if (c.row == 0) writeTextFile(clip_.toStdString());
+  if (c.row == 1) {
+    ASSERT_TRUE(QFile::remove(other_));
+  }
+  w_->stopPreviewKeepingFile();
+  select(c.row);
+  w_->playPreview();
+  QLabel *message = control<QLabel>(*w_, "previewMessage");
+  if (*c.message) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return message && message->isVisible(); }, 8000));
+    EXPECT_TRUE(message->text().contains(QFileInfo(w_->previewState().file).fileName())) << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QString::fromLatin1(c.message))) << message->text().toStdString();
+  } else {
+    ASSERT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
+    EXPECT_TRUE(message == nullptr || !message->isVisible());
+  }
+  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(control<QLabel>(*w_, "previewLogo")->isVisible());
+  w_->stopPreview();  // the message goes with the Stop button
+  EXPECT_TRUE(message == nullptr || !message->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, PreviewWithoutPicture,
+                         ::testing::Values(NoPictureCase{"sound", 2, ""}, NoPictureCase{"missing", 1, "does not exist"},
+                                           NoPictureCase{"spoilt", 0, "cannot"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A row turned by hand plays turned: the landscape clip turned a quarter
+// to the left is a portrait picture.
+TEST_F(PreviewWindow, TurnedRowIsPreviewedTurned) {
+  w_->sourceJobs().setEdits(0, JobEdits{.rotation = 270});
+  ASSERT_TRUE(playRow(0, 400));
+  QImage image;
+  ASSERT_TRUE(w_->frameGrabber()->getBitmap(image));
+  EXPECT_EQ(image.size(), QSize(240, 320));
+  EXPECT_LT(bestTurnedDifference(image, clip_.toStdString(), 270), 12.0);
+}
+
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
   w_->setOutputFolder(QString());
@@ -371,9 +462,7 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   EXPECT_TRUE(prompts_.messages.isEmpty());
   EXPECT_EQ(prompts_.folderDialogs, 0);
 
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(300));
+  ASSERT_TRUE(playRow(0, 300));
   w_->saveSnapshot();
   ASSERT_EQ(prompts_.messages.size(), 1);
   EXPECT_EQ(prompts_.messages[0], "Please select an output folder!");
@@ -392,9 +481,7 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
 }
 
 TEST_F(PreviewWindow, CloseReleasesTheGraph) {
-  select(0);
-  w_->playPreview();
-  ASSERT_TRUE(waitPosition(200));
+  ASSERT_TRUE(playRow(0, 200));
   w_->close();
   EXPECT_FALSE(graph()->active());
 }
