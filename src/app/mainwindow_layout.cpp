@@ -270,8 +270,9 @@ void MainWindow::createOutputRow(QWidget *client) {
   outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", QStringLiteral("Output Folder :"));
   outputFolderEdit_ = new QLineEdit(outputPanel_);
   outputFolderEdit_->setObjectName(QStringLiteral("outputFolderEdit"));
+  // Read-only but not disabled: the path is in the normal text colour and
+  // can be selected and copied.
   outputFolderEdit_->setReadOnly(true);
-  outputFolderEdit_->setEnabled(false);
   outputFolderEdit_->setAccessibleName(QStringLiteral("Output folder"));
   chooseFolderButton_ = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
                                        QStringLiteral("Choose Output Folder"));

@@ -92,13 +92,6 @@ void MainWindow::applyDropDownLength() {
   profileCombo_->setMaxVisibleItems(optionsDialog_ ? dropDownLength(settings_) : kDefaultDropDownCount);
 }
 
-void MainWindow::updateVideoControls() {
-  const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
-  videoQualityCombo_->setEnabled(video);
-  videoSizeCombo_->setEnabled(video);
-  frameRateCombo_->setEnabled(video);
-}
-
 void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }
 
 // Either level applies both presets.

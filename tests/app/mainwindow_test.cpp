@@ -177,9 +177,11 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   EXPECT_EQ(child<QGroupBox>("videoSettingsBox")->title(), Q(" Video Settings "));
   EXPECT_EQ(child<QGroupBox>("audioSettingsBox")->title(), Q(" Audio Settings "));
 
+  // Read-only, in the normal text colour (not greyed as if disabled).
   auto *folder = child<QLineEdit>("outputFolderEdit");
   EXPECT_TRUE(folder->isReadOnly());
-  EXPECT_FALSE(folder->isEnabled());
+  const QPalette::ColorGroup painted = folder->isEnabled() ? QPalette::Active : QPalette::Disabled;
+  EXPECT_EQ(folder->palette().color(painted, QPalette::Text), QApplication::palette().color(QPalette::Active, QPalette::Text));
   EXPECT_TRUE(folder->text().isEmpty());
 
   auto *format = child<QComboBox>("profileCombo");
@@ -351,19 +353,27 @@ TEST_F(MainWindowTest, OutputFolderButton) {
   EXPECT_TRUE(run.finishRun(*w));
 }
 
-TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
+// Closing during a run asks as Stop does: No keeps the run and the window;
+// Yes stops the run and closes (saving) once the stopped row has ended.
+TEST_F(MainWindowTest, ClosingDuringARunAsksAsStopDoes) {
   run.startRun(*w);
   ASSERT_TRUE(w->runFlags().converting);
   w->setOutputFolder(Q("/tmp/kept"));
-  EXPECT_FALSE(w->close());
-  EXPECT_TRUE(w->isVisible());
+  for (bool yes : {false, true}) {
+    run.prompts.yesAnswer = yes;
+    EXPECT_FALSE(w->close()) << yes;
+    EXPECT_TRUE(w->isVisible()) << yes;
+    EXPECT_EQ(run.prompts.questions.size(), yes ? 2 : 1);
+    EXPECT_EQ(run.prompts.questions.last(), Q("Confirmation|Stop all conversions?"));
+    EXPECT_EQ(w->runInProgress(), !yes);
+    EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
+  }
+  EXPECT_FALSE(w->close()) << "asked once: the window waits for the stopped row";
+  EXPECT_EQ(run.prompts.questions.size(), 2);
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }, 30000,
+                        [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
+  EXPECT_EQ(w->sourceJobs().at(0).state, JobState::Aborted);
   EXPECT_TRUE(run.prompts.messages.isEmpty());
-  EXPECT_TRUE(run.prompts.questions.isEmpty());
-  EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
-  // Once the conversion is over the window closes and saves.
-  ASSERT_TRUE(run.finishRun(*w));
-  EXPECT_TRUE(w->close());
-  EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
 }
 
@@ -517,11 +527,12 @@ TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
     walked << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  for (const char *name : {"removeFileButton", "clearAllButton", "stopButton", "startButton", "chooseFolderButton",
+  for (const char *name : {"removeFileButton", "clearAllButton", "startButton", "chooseFolderButton",
                            "openFolderButton", "profileCombo", "sourceList", "videoQualityCombo",
-                           "audioChannelsCombo", "volumeSlider", "progressStopButton", "playButton",
-                           "snapshotButton", "seekBar"})
+                           "audioChannelsCombo", "volumeSlider", "playButton", "snapshotButton", "seekBar"})
     EXPECT_TRUE(walked.contains(Q(name))) << name << " not in " << walked.join(Q(" ")).toStdString();
+  // Nothing to stop: Tab passes the disabled Stop buttons.
+  EXPECT_FALSE(walked.contains(Q("stopButton")) || walked.contains(Q("progressStopButton")));
   // In the order they stand in the window.
   EXPECT_LT(walked.indexOf(Q("addFileButton")), walked.indexOf(Q("startButton")));
   EXPECT_LT(walked.indexOf(Q("startButton")), walked.indexOf(Q("chooseFolderButton")));
