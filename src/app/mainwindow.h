@@ -276,6 +276,7 @@ class MainWindow : public QMainWindow {
   // Fills the profile list with the output formats, selects the profile of
   // the settings.
   void fillProfileList();
+  void reserveChoiceWidths();
   void updateVideoControls();
   void applyQualityPreset();
   void onProfileChosen();        // the user's pick (activated), and onShown

@@ -7,16 +7,17 @@ namespace {
 struct ColumnLook {
   const char *title;
   int width;
+  const char *widest;  // the widest texts the column shows, "|" between them
 };
 
 constexpr std::array<ColumnLook, kSourceListColumnCount> kColumns = {{
-    {"Video File Name", 310},
-    {"Video Size", 90},
-    {"FrameRate", 80},
-    {"Duration", 60},
-    {"Output", 65},
-    {"Progress", 57},
-    {"Frames", 60},
+    {"Video File Name", 310, ""},
+    {"Video Size", 90, "8888x8888"},
+    {"FrameRate", 80, "888.88"},
+    {"Duration", 60, "Unknown|100:00:00"},
+    {"Output", 65, "MPEG|WMV"},
+    {"Progress", 57, "Loading|Error|Abort|100%|00:00:00"},
+    {"Frames", 60, "8888888"},
 }};
 
 bool validColumn(int column) { return column >= 0 && column < kSourceListColumnCount; }
@@ -30,6 +31,11 @@ SourceListModel::SourceListModel(SourceJobs &jobs, QObject *parent) : QAbstractT
 SourceListModel::~SourceListModel() { jobs_.setListener(nullptr); }
 
 int SourceListModel::columnWidth(int column) { return validColumn(column) ? kColumns[column].width : 0; }
+
+QStringList SourceListModel::widestTexts(int column) {
+  if (!validColumn(column) || !*kColumns[column].widest) return {};
+  return QString::fromLatin1(kColumns[column].widest).split(QLatin1Char('|'));
+}
 
 int SourceListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : jobs_.count(); }
 
