@@ -19,6 +19,7 @@
 //   mainwindow_profiles.cpp    output profiles
 //   mainwindow_sourcelist.cpp  source list
 //   mainwindow_queue.cpp       conversion queue
+//   mainwindow_controls.cpp    which controls are enabled, close during a run
 //   mainwindow_preview.cpp     preview
 #pragma once
 
