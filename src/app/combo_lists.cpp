@@ -46,3 +46,12 @@ ChoiceList readCombo(const QComboBox *combo) {
   list.itemIndex = combo->currentIndex();
   return list;
 }
+
+void reserveComboWidth(QComboBox *combo, const QStringList &items) {
+  QComboBox widest;
+  widest.setFont(combo->font());
+  widest.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  widest.addItems(items);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumWidth(widest.sizeHint().width());
+}

@@ -18,3 +18,7 @@ void fillCombo(QComboBox *combo, const ChoiceList &list);
 
 // A combo's items and selection as a choice list.
 ChoiceList readCombo(const QComboBox *combo);
+
+// Keeps the combo as wide as the widest of `items` needs, whichever of them
+// it holds, so that the layout around it stays put when its items change.
+void reserveComboWidth(QComboBox *combo, const QStringList &items);

@@ -116,7 +116,7 @@ MainWindow::MainWindow(const MainWindowOptions &options) : QMainWindow(nullptr) 
   createControls();
   sourceListDrop_ = new FileDropTarget(
       this, [this]() -> QWidget * { return sourceList_; }, [this](const QStringList &files) { addDroppedFiles(files); },
-      [this] { return !runInProgress() && !runFlags().addingFiles; });
+      [this] { return !runInProgress() && runPhase() == RunPhase::Idle; });
   sourceListDrop_->setObjectName(QStringLiteral("sourceListDrop"));
   // The engine raises its events on its worker threads; the conversion
   // queue takes them and carries each one to the UI thread through relay_,
@@ -178,6 +178,7 @@ void MainWindow::createDialogs() {
   optionsDialog_ = new OptionsDialog(this, settings_);
   connect(optionsDialog_, &OptionsDialog::settingsEdited, this, &MainWindow::applyDropDownLength);
   applyDropDownLength();
+  applyControlStates();
 }
 
 void MainWindow::loadStoredSettings() {
@@ -250,19 +251,6 @@ void MainWindow::placeOnScreen(QPoint wanted) {
 void MainWindow::onShown() {
   onProfileChosen();
   applyQualityPreset();
-}
-
-bool MainWindow::closeAllowed() {
-  if (runFlags().converting) return false;
-  if (runFlags().addingFiles) {
-    // The window closes once the adding has stopped.
-    closeWhenAdded_ = true;
-    stopAddingFiles();
-    return false;
-  }
-  relay_->close();
-  engine_->stop();
-  return true;
 }
 
 void MainWindow::saveAndRelease() {

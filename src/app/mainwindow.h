@@ -19,6 +19,7 @@
 //   mainwindow_profiles.cpp    output profiles
 //   mainwindow_sourcelist.cpp  source list
 //   mainwindow_queue.cpp       conversion queue
+//   mainwindow_controls.cpp    which controls are enabled, close during a run
 //   mainwindow_preview.cpp     preview
 #pragma once
 
@@ -31,6 +32,7 @@
 #include <functional>
 #include <memory>
 
+#include "control_states.h"
 #include "conversion_settings.h"
 #include "prompts.h"
 #include "source_jobs.h"
@@ -142,9 +144,12 @@ class MainWindow : public QMainWindow {
   // The hint of each quality combo: the bit rate it stands for.
   void showVideoQualityHint();
   void showAudioQualityHint();
-  // The controls a run disables and enables again.
+  // A run takes the controls that would change it, and gives them back
+  // (control_states.h has the rule).
   void disableControlsForConversion();
   void enableControlsAfterConversion();
+  // Where the window stands with its files and its run.
+  RunPhase runPhase() const;
 
   // What the window holds and shows.
   MediaEngine *engine() const { return engine_.get(); }
@@ -240,8 +245,9 @@ class MainWindow : public QMainWindow {
   void applyMinimumSize();
   void setUpAtCreation();
   void placeOnScreen(QPoint wanted = QPoint(-1, -1));
-  // Close query: false while converting; otherwise disconnects the engine's
-  // events and stops it.
+  // Close query: during a run it asks as Stop does and, on Yes, closes once
+  // the stopped row has ended; otherwise disconnects the engine's events and
+  // stops the engine.
   bool closeAllowed();
   void saveAndRelease();
   // The settings record into the controls that show it (without change
@@ -271,6 +277,7 @@ class MainWindow : public QMainWindow {
   // Fills the profile list with the output formats, selects the profile of
   // the settings.
   void fillProfileList();
+  void reserveChoiceWidths();
   void updateVideoControls();
   void applyQualityPreset();
   void onProfileChosen();        // the user's pick (activated), and onShown
@@ -300,10 +307,16 @@ class MainWindow : public QMainWindow {
   void onSourceDoubleClicked(const QModelIndex &index);
 
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
-  void setRunControls(bool enabled);
-  void setMainMenuEnabled(bool enabled);
   void onNextRowTimer();
   friend class QueueLink;
+
+  // ---- Control states (mainwindow_controls.cpp) ----------------------------
+  // Enables exactly the controls that act now (controlStates()).
+  void applyControlStates();
+  void setMainMenuEnabled(bool enabled);
+  // The phase may have changed (a row ended, files were added): the
+  // controls follow, and a close waiting for a stopped row is done.
+  void onRunPhaseChanged();
 
   // ---- Preview (mainwindow_preview.cpp) ------------------------------------
   // Clears the preview graph and deactivates it (window close).
@@ -398,6 +411,10 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SourceProber> sourceProber_;
   // Pressed while files were added: done once the adding has ended.
   bool startWhenAdded_ = false, closeWhenAdded_ = false;
+  // Between runStarted and runReleased of the queue.
+  bool runHoldsControls_ = false;
+  // Close was confirmed during a run: done once the stopped row has ended.
+  bool closeWhenStopped_ = false;
   bool previewStopped_ = false;
   int previewRow_ = 0;
   QString previewFile_;

@@ -18,17 +18,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "combo_lists.h"
 #include "conversion_queue.h"
@@ -36,6 +35,7 @@
 #include "program_icon.h"
 #include "seek_bar.h"
 #include "shown_text.h"
+#include "source_list_delegate.h"
 #include "source_list_model.h"
 #include "volume_table.h"
 
@@ -45,6 +45,7 @@ constexpr int kProfileComboMinWidth = 330;
 constexpr int kPreviewMinWidth = 247;
 constexpr int kPreviewMinHeight = 160;
 constexpr int kSourceListMinRows = 4;
+constexpr int kVolumeSliderMinWidth = 120;
 
 QFrame *makePanel(QWidget *parent, const char *name) {
   auto *panel = new QFrame(parent);
@@ -73,6 +74,16 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption) {
   auto *label = new QLabel(caption, parent);
   label->setObjectName(QString::fromLatin1(name));
   return label;
+}
+
+// A settings group's grid, a little closer than the style's so that both
+// groups and the preview fit the design width.
+QGridLayout *makeSettingsGrid(QGroupBox *group) {
+  auto *grid = new QGridLayout(group);
+  const QMargins m = grid->contentsMargins();
+  grid->setContentsMargins(std::min(m.left(), 6), m.top(), std::min(m.right(), 6), m.bottom());
+  grid->setHorizontalSpacing(4);
+  return grid;
 }
 
 QComboBox *makeCombo(QWidget *parent, const char *name) {
@@ -110,23 +121,6 @@ QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption) {
   menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
   return menu;
 }
-
-// Paints the list's grid lines over the style's own item painting, so the
-// selection keeps the desktop's colours (a style sheet would replace them).
-class GridLineDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
-    QStyledItemDelegate::paint(painter, option, index);
-    painter->save();
-    QColor line = option.palette.color(QPalette::Mid);
-    line.setAlpha(90);
-    painter->setPen(line);
-    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-    painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-    painter->restore();
-  }
-};
 
 }  // namespace
 
@@ -271,8 +265,9 @@ void MainWindow::createOutputRow(QWidget *client) {
   outputFolderLabel_ = makeLabel(outputPanel_, "outputFolderLabel", tr("Output Folder :"));
   outputFolderEdit_ = new QLineEdit(outputPanel_);
   outputFolderEdit_->setObjectName(QStringLiteral("outputFolderEdit"));
+  // Read-only but not disabled: the path is in the normal text colour and
+  // can be selected and copied.
   outputFolderEdit_->setReadOnly(true);
-  outputFolderEdit_->setEnabled(false);
   outputFolderEdit_->setAccessibleName(tr("Output folder"));
   chooseFolderButton_ = makeToolButton(outputPanel_, "chooseFolderButton", QString(), QStyle::SP_DirOpenIcon,
                                        tr("Choose Output Folder"));
@@ -311,9 +306,21 @@ void MainWindow::createSourceList(QWidget *client) {
   sourceList_->setObjectName(QStringLiteral("sourceList"));
   sourceList_->setAccessibleName(tr("Files to convert"));
   sourceList_->setModel(sourceListModel_);
-  sourceList_->setItemDelegate(new GridLineDelegate(sourceList_));
-  for (int c = 0; c < kSourceListColumnCount; ++c) sourceList_->setColumnWidth(c, SourceListModel::columnWidth(c));
-  sourceList_->header()->setStretchLastSection(false);
+  sourceList_->setItemDelegate(new SourceListDelegate(sourceList_));
+  // The file name takes the free width; the other columns are as wide as
+  // their widest texts and titles need with the list's font, never less
+  // than in the design.
+  QHeaderView *header = sourceList_->header();
+  header->setStretchLastSection(false);
+  const QFontMetrics metrics = sourceList_->fontMetrics();
+  const int padding = 2 * (sourceList_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, sourceList_) + 1) + 4;
+  for (int c = 0; c < kSourceListColumnCount; ++c) {
+    int width = std::max(SourceListModel::columnWidth(c), header->sectionSizeHint(c));
+    for (const QString &text : SourceListModel::widestTexts(c))
+      width = std::max(width, metrics.horizontalAdvance(text) + padding);
+    sourceList_->setColumnWidth(c, width);
+  }
+  header->setSectionResizeMode(kFileNameColumn, QHeaderView::Stretch);
   sourceList_->setRootIsDecorated(false);
   sourceList_->setItemsExpandable(false);
   sourceList_->setExpandsOnDoubleClick(false);
@@ -339,7 +346,7 @@ void MainWindow::createSourceList(QWidget *client) {
 void MainWindow::createVideoSettings(QWidget *area) {
   videoSettingsBox_ = new QGroupBox(tr(" Video Settings "), area);
   videoSettingsBox_->setObjectName(QStringLiteral("videoSettingsBox"));
-  auto *grid = new QGridLayout(videoSettingsBox_);
+  QGridLayout *grid = makeSettingsGrid(videoSettingsBox_);
   videoQualityCombo_ =
       addLabelledCombo(grid, 0, "videoQualityLabel", tr("Video Quality : "), "videoQualityCombo", &videoQualityLabel_);
   videoSizeCombo_ =
@@ -356,7 +363,7 @@ void MainWindow::createVideoSettings(QWidget *area) {
 void MainWindow::createAudioSettings(QWidget *area) {
   audioSettingsBox_ = new QGroupBox(tr(" Audio Settings "), area);
   audioSettingsBox_->setObjectName(QStringLiteral("audioSettingsBox"));
-  auto *grid = new QGridLayout(audioSettingsBox_);
+  QGridLayout *grid = makeSettingsGrid(audioSettingsBox_);
   audioQualityCombo_ =
       addLabelledCombo(grid, 0, "audioQualityLabel", tr("Audio Quality :"), "audioQualityCombo", &audioQualityLabel_);
   audioChannelsCombo_ = addLabelledCombo(grid, 1, "audioChannelsLabel", tr("Audio Channels :"), "audioChannelsCombo",
@@ -370,15 +377,19 @@ void MainWindow::createAudioSettings(QWidget *area) {
   volumeSlider_->setPageStep(1);
   volumeSlider_->setTickPosition(QSlider::TicksBelow);
   volumeSlider_->setTickInterval(1);
+  volumeSlider_->setMinimumWidth(kVolumeSliderMinWidth);
   volumeLabel_->setBuddy(volumeSlider_);
   volumePercentLabel_ = makeLabel(audioSettingsBox_, "volumePercentLabel", QString());
   // Room for the widest percentage, so the slider does not jump.
   volumePercentLabel_->setMinimumWidth(volumePercentLabel_->fontMetrics().horizontalAdvance(QStringLiteral("200%")));
-  auto *volumeRow = new QHBoxLayout;
-  volumeRow->addWidget(volumeSlider_, 1);
-  volumeRow->addWidget(volumePercentLabel_);
-  grid->addWidget(volumeLabel_, 2, 0);
-  grid->addLayout(volumeRow, 2, 1);
+  // The percentage beside the caption leaves the slider the width of the
+  // combos above it.
+  volumePercentLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto *volumeCaption = new QHBoxLayout;
+  volumeCaption->addWidget(volumeLabel_);
+  volumeCaption->addWidget(volumePercentLabel_, 1);
+  grid->addLayout(volumeCaption, 2, 0);
+  grid->addWidget(volumeSlider_, 2, 1);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(3, 1);
   connect(audioQualityCombo_, &QComboBox::activated, this, &MainWindow::onQualityChosen);
@@ -481,7 +492,7 @@ void MainWindow::createStatusBar() {
 void MainWindow::setKeyboardOrder() {
   const QList<QWidget *> order = {
       addFileButton_,      removeFileButton_, clearAllButton_,    stopButton_,         startButton_,
-      chooseFolderButton_, openFolderButton_, profileCombo_,      sourceList_,         videoQualityCombo_,
+      outputFolderEdit_,   chooseFolderButton_, openFolderButton_, profileCombo_,      sourceList_,         videoQualityCombo_,
       videoSizeCombo_,     frameRateCombo_,   audioQualityCombo_, audioChannelsCombo_, volumeSlider_,
       progressStopButton_, playButton_,       pauseButton_,       previewStopButton_,  volumeButton_,
       snapshotButton_,     seekBar_};

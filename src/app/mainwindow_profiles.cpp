@@ -4,6 +4,9 @@
 // window's combo boxes and takes the user's picks into them.
 #include <QComboBox>
 #include <QEvent>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "combo_lists.h"
 #include "mainwindow.h"
@@ -44,6 +47,7 @@ void MainWindow::fillProfileList() {
   fillCombo(profileCombo_, list);
   profileCombo_->setMaxVisibleItems(profileCombo_->count());
   lastProfileIndex_ = profileCombo_->currentIndex();
+  reserveChoiceWidths();
 
   // The quality combos show the bit rate they stand for when the mouse
   // enters them; hooked up once, with the list they depend on.
@@ -53,6 +57,24 @@ void MainWindow::fillProfileList() {
     videoQualityCombo_->installEventFilter(hints);
     audioQualityCombo_->installEventFilter(hints);
   }
+}
+
+// Each setting combo is as wide as the widest item any profile puts in it:
+// choosing another profile leaves the window's layout where it is.
+void MainWindow::reserveChoiceWidths() {
+  const std::pair<QComboBox *, ChoiceList ProfileChoices::*> combos[] = {
+      {videoQualityCombo_, &ProfileChoices::comboVideoQuality}, {videoSizeCombo_, &ProfileChoices::comboVideoSize},
+      {frameRateCombo_, &ProfileChoices::comboVideoFramerate},  {audioQualityCombo_, &ProfileChoices::comboAudioQuality},
+      {audioChannelsCombo_, &ProfileChoices::comboAudioChannels}};
+  QStringList items[std::size(combos)];
+  for (int item = 0; item < profileCombo_->count(); ++item) {
+    ProfileChoices choices = settings_.choices;
+    const int id = profileIdAtListItem(item);
+    if (id < 0 || !fillProfileOptions(id, choices)) continue;
+    for (size_t c = 0; c < std::size(combos); ++c)
+      for (const std::string &text : (choices.*combos[c].second).items) items[c] << QString::fromStdString(text);
+  }
+  for (size_t c = 0; c < std::size(combos); ++c) reserveComboWidth(combos[c].first, items[c]);
 }
 
 void MainWindow::showChoices() {
@@ -90,13 +112,6 @@ void MainWindow::onProfileChosen() {
 
 void MainWindow::applyDropDownLength() {
   profileCombo_->setMaxVisibleItems(optionsDialog_ ? dropDownLength(settings_) : kDefaultDropDownCount);
-}
-
-void MainWindow::updateVideoControls() {
-  const bool video = !isAudioOnlyFormat(::profileLabel(settings_.profileId));
-  videoQualityCombo_->setEnabled(video);
-  videoSizeCombo_->setEnabled(video);
-  frameRateCombo_->setEnabled(video);
 }
 
 void MainWindow::applyQualityPreset() { ::applyQualityPreset(::profileLabel(settings_.profileId), settings_.choices); }

@@ -122,6 +122,7 @@ class QueueLink : public QueuePrompts,
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
     if (!w_.runInProgress()) w_.setStatusPanelText(kStatePanel, runCountsShown(runCounts(w_.sourceJobs_)));
+    w_.onRunPhaseChanged();
   }
   void runEnded(RunOutcome outcome) override {
     runOn_ = false;
@@ -171,35 +172,4 @@ void MainWindow::stopAllConversions() {
     stopAddingFiles();
   else
     queue().stopAllConversions();
-}
-
-namespace {
-
-template <typename... W>
-void setEnabledAll(bool enabled, W *...widgets) {
-  ((widgets ? widgets->setEnabled(enabled) : void()), ...);
-}
-
-}  // namespace
-
-// The controls a run disables and enables again.
-void MainWindow::setRunControls(bool enabled) {
-  setEnabledAll(enabled, addFileButton_, clearAllButton_, removeFileButton_, startButton_);
-  setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo_), videoSizeCombo_, frameRateCombo_, audioChannelsCombo_,
-                videoQualityCombo_, audioQualityCombo_);
-  setEnabledAll(enabled, volumeSlider_);
-  sourceListMenuEnabled_ = enabled;
-  setMainMenuEnabled(enabled);
-}
-
-void MainWindow::disableControlsForConversion() { setRunControls(false); }
-
-void MainWindow::enableControlsAfterConversion() {
-  setRunControls(true);
-  updateVideoControls();
-}
-
-void MainWindow::setMainMenuEnabled(bool enabled) {
-  for (QMenu *menu : {fileMenu_, optionsMenu_, helpMenu_})
-    if (menu) menu->menuAction()->setEnabled(enabled);
 }

@@ -28,8 +28,8 @@ void MainWindow::addFiles() {
   stopPreviewKeepingFile();
   // Nothing is added while a run lasts, between two rows too: the rows are
   // the queue's, and a row added after the last one started would never be
-  // converted.
-  if (runInProgress()) return;
+  // converted; nor while a stopped row is still ending.
+  if (runInProgress() || runPhase() == RunPhase::Stopping) return;
   // An add procedure is under way (this click came while it let the UI
   // process events): leave it alone.
   if (runFlags().addingFiles) return;
@@ -39,11 +39,13 @@ void MainWindow::addFiles() {
   setStatusPanelText(kFileSizePanel, QString());
   setStatusPanelText(kTimePanel, QString());
   queue().setAddingFiles(true);
+  onRunPhaseChanged();
   try {
     addFilesRun_->start();
   } catch (...) {
   }
   queue().setAddingFiles(false);
+  onRunPhaseChanged();
   releaseFreedHeap();  // what the probe's thread freed
   if (std::exchange(closeWhenAdded_, false)) {
     startWhenAdded_ = false;
@@ -59,7 +61,7 @@ void MainWindow::stopAddingFiles() {
 }
 
 void MainWindow::addDroppedFiles(const QStringList &files) {
-  if (files.isEmpty() || runInProgress() || runFlags().addingFiles) return;
+  if (files.isEmpty() || runInProgress() || runPhase() != RunPhase::Idle) return;
   droppedFiles_ = files;
   addFiles();
   droppedFiles_.clear();

@@ -9,16 +9,17 @@ namespace {
 struct ColumnLook {
   const char *title;
   int width;
+  const char *widest;  // the widest texts the column shows, "|" between them
 };
 
 constexpr std::array<ColumnLook, kSourceListColumnCount> kColumns = {{
-    {QT_TRANSLATE_NOOP("SourceListModel", "Video File Name"), 310},
-    {QT_TRANSLATE_NOOP("SourceListModel", "Video Size"), 90},
-    {QT_TRANSLATE_NOOP("SourceListModel", "FrameRate"), 80},
-    {QT_TRANSLATE_NOOP("SourceListModel", "Duration"), 60},
-    {QT_TRANSLATE_NOOP("SourceListModel", "Output"), 65},
-    {QT_TRANSLATE_NOOP("SourceListModel", "Progress"), 57},
-    {QT_TRANSLATE_NOOP("SourceListModel", "Frames"), 60},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Video File Name"), 310, ""},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Video Size"), 90, "8888x8888"},
+    {QT_TRANSLATE_NOOP("SourceListModel", "FrameRate"), 80, "888.88"},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Duration"), 60, "Unknown|100:00:00"},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Output"), 65, "MPEG|WMV"},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Progress"), 57, "Loading|Error|Abort|100%|00:00:00"},
+    {QT_TRANSLATE_NOOP("SourceListModel", "Frames"), 60, "8888888"},
 }};
 
 bool validColumn(int column) { return column >= 0 && column < kSourceListColumnCount; }
@@ -32,6 +33,15 @@ SourceListModel::SourceListModel(SourceJobs &jobs, QObject *parent) : QAbstractT
 SourceListModel::~SourceListModel() { jobs_.setListener(nullptr); }
 
 int SourceListModel::columnWidth(int column) { return validColumn(column) ? kColumns[column].width : 0; }
+
+QStringList SourceListModel::widestTexts(int column) {
+  if (!validColumn(column) || !*kColumns[column].widest) return {};
+  // The English texts and the ones shown in the user's language.
+  QStringList texts;
+  for (const QString &text : QString::fromLatin1(kColumns[column].widest).split(QLatin1Char('|')))
+    texts << text << shownText(text.toStdString());
+  return texts;
+}
 
 int SourceListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : jobs_.count(); }
 

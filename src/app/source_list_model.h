@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QStringList>
 
 #include "source_jobs.h"
 
@@ -24,8 +25,12 @@ class SourceListModel : public QAbstractTableModel, private SourceJobsListener {
   Qt::ItemFlags flags(const QModelIndex &index) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  // The column widths of the list, in pixels.
+  // The column widths of the list in the design, in pixels: the least they
+  // get.
   static int columnWidth(int column);
+  // The widest texts a column shows ("Unknown", "100%"); none for the file
+  // name, which takes the room left.
+  static QStringList widestTexts(int column);
 
  private:
   void jobsInserting(int first, int last) override;

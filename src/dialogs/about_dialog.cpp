@@ -114,9 +114,10 @@ AboutDialog::AboutDialog(QWidget *owner, Prompts *prompts)
   layout->addWidget(separatorLine);
   layout->addLayout(links);
   layout->addStretch(1);
-  layout->addLayout(buttonRow);
-  layout->addSpacing(12);
+  // Every text above the button that closes the box.
   layout->addWidget(noticeLabel);
+  layout->addSpacing(12);
+  layout->addLayout(buttonRow);
   // The design size, or more where a larger desktop font needs it.
   setFixedSize(kDesignSize.expandedTo(layout->totalMinimumSize()));
 }

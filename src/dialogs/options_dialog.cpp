@@ -193,6 +193,11 @@ void OptionsDialog::showSettings() {
 
 int OptionsDialog::dropDownItems() const { return dropDownLength(settings_); }
 
+void OptionsDialog::setSettingsEnabled(bool enabled) {
+  additionalOptionsBox_->setEnabled(enabled);
+  generalVideoBox_->setEnabled(enabled);
+}
+
 void OptionsDialog::onDropDownItemsChanged() {
   if (showing_) return;
   settings_.dropDownItems = dropDownItemsSpin_->value();

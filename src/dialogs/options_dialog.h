@@ -31,6 +31,9 @@ class OptionsDialog : public QDialog {
   // typed, or the minimum for one that is no length (0 or less). The
   // number is saved as typed.
   int dropDownItems() const;
+  // Whether the settings here can be changed (not while a run uses them);
+  // "Done" always can.
+  void setSettingsEnabled(bool enabled);
 
  signals:
   // The user changed a value of the record here.

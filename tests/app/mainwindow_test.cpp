@@ -30,6 +30,7 @@
 #include "layout_check.h"
 #include "media_engine.h"
 #include "media_fixture.h"
+#include "source_list_delegate.h"
 #include "source_list_model.h"
 #include "window_fixture.h"
 
@@ -37,6 +38,32 @@ namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
 const char *const kPanelNames[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
+
+// The columns after the file name whose title or cell is cut off, for a row
+// of the widest texts they show ("Unknown" among them).
+QStringList cutColumns(MainWindow &w) {
+  SourceJob job;
+  job.path = "/videos/a clip.mov";
+  job.probe.opened = true;
+  job.probe.videoStreamCount = 1;
+  job.probe.width = 1920;
+  job.probe.height = 1080;
+  job.probe.frameRateNum = 30000;
+  job.probe.frameRateDen = 1001;
+  job.outputType = "MPEG";
+  job.state = JobState::Aborted;
+  job.frameNumber = 1234567;
+  w.sourceJobs().append(job);
+  QCoreApplication::processEvents();
+  auto *list = control<QTreeView>(w, "sourceList");
+  QStringList cut;
+  for (int c = kFileNameColumn + 1; c < kSourceListColumnCount; ++c) {
+    const QModelIndex cell = list->model()->index(w.sourceJobs().count() - 1, c);
+    if (list->columnWidth(c) < std::max(list->sizeHintForIndex(cell).width(), list->header()->sectionSizeHint(c)))
+      cut << cell.data().toString();
+  }
+  return cut;
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -140,6 +167,7 @@ TEST_F(MainWindowTest, TextsFitWithTheDesktopsFontAtLargerScales) {
     big->resize(big->minimumSizeHint().expandedTo(big->size()));
     settle();
     EXPECT_TRUE(cutOffTexts(big.get()).isEmpty()) << cutOffTexts(big.get()).join(Q(", ")).toStdString();
+    EXPECT_TRUE(cutColumns(*big).isEmpty()) << cutColumns(*big).join(Q(", ")).toStdString();
   }
 }
 
@@ -177,9 +205,11 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   EXPECT_EQ(child<QGroupBox>("videoSettingsBox")->title(), Q(" Video Settings "));
   EXPECT_EQ(child<QGroupBox>("audioSettingsBox")->title(), Q(" Audio Settings "));
 
+  // Read-only, in the normal text colour (not greyed as if disabled).
   auto *folder = child<QLineEdit>("outputFolderEdit");
   EXPECT_TRUE(folder->isReadOnly());
-  EXPECT_FALSE(folder->isEnabled());
+  const QPalette::ColorGroup painted = folder->isEnabled() ? QPalette::Active : QPalette::Disabled;
+  EXPECT_EQ(folder->palette().color(painted, QPalette::Text), QApplication::palette().color(QPalette::Active, QPalette::Text));
   EXPECT_TRUE(folder->text().isEmpty());
 
   auto *format = child<QComboBox>("profileCombo");
@@ -219,11 +249,15 @@ TEST_F(MainWindowTest, SourceListColumns) {
   QAbstractItemModel *model = list->model();
   ASSERT_EQ(model, static_cast<QAbstractItemModel *>(control<SourceListModel>(*w, "sourceListModel")));
   const char *names[] = {"Video File Name", "Video Size", "FrameRate", "Duration", "Output", "Progress", "Frames"};
-  const int widths[] = {310, 90, 80, 60, 65, 57, 60};
+  const int widths[] = {310, 90, 80, 60, 65, 57, 60};  // the least, as designed
   ASSERT_EQ(model->columnCount(), 7);
+  // The file name takes the free width; the others what their texts need.
+  EXPECT_EQ(list->header()->sectionResizeMode(kFileNameColumn), QHeaderView::Stretch);
   for (int c = 0; c < 7; ++c) {
     EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), Q(names[c]));
-    EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
+    if (c > 0) {
+      EXPECT_GE(list->columnWidth(c), widths[c]) << c;
+    }
     const bool centred =
         model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter;
     EXPECT_EQ(centred, c > 0) << c;
@@ -232,6 +266,36 @@ TEST_F(MainWindowTest, SourceListColumns) {
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(model->rowCount(), 0);
+
+  EXPECT_TRUE(cutColumns(*w).isEmpty()) << cutColumns(*w).join(Q(", ")).toStdString();
+  // The row shows the file's name; the model keeps its path.
+  QStyleOptionViewItem shown;
+  const QModelIndex name = model->index(0, kFileNameColumn);
+  dynamic_cast<SourceListDelegate &>(*list->itemDelegate()).initStyleOption(&shown, name);
+  EXPECT_EQ(shown.text, Q("a clip.mov"));
+  EXPECT_EQ(name.data().toString(), Q("/videos/a clip.mov"));
+}
+
+// Choosing another profile leaves every setting and the preview where they
+// were: each combo has the room of the widest item any profile gives it.
+TEST_F(MainWindowTest, TheLayoutStaysWhenTheProfileChanges) {
+  settle();
+  const char *names[] = {"videoSettingsBox", "audioSettingsBox", "previewPanel",  "videoSizeCombo",
+                         "frameRateCombo",   "volumeSlider",     "progressBar"};
+  auto geometries = [&] {
+    QList<QRect> at;
+    for (const char *n : names) at << w->findChild<QWidget *>(Q(n))->geometry();
+    return at;
+  };
+  const QList<QRect> first = geometries();
+  auto *profiles = control<QComboBox>(*w, "profileCombo");
+  for (int item = 0; item < profiles->count(); ++item) {
+    if (profileIdAtListItem(item) < 0) continue;
+    profiles->setCurrentIndex(item);
+    emit profiles->activated(item);
+    settle();
+    EXPECT_EQ(geometries(), first) << profiles->currentText().toStdString();
+  }
 }
 
 // The choices without a control of their own in the window live in the
@@ -318,6 +382,7 @@ TEST_F(MainWindowTest, VolumeBar) {
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 10);
   EXPECT_EQ(bar->value(), 5);
+  EXPECT_GE(bar->width(), 120) << "wide enough to aim at a step";
   EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("100%"));
   EXPECT_EQ(w->settings().volumeValue, 255);
   bar->setValue(10);
@@ -351,19 +416,27 @@ TEST_F(MainWindowTest, OutputFolderButton) {
   EXPECT_TRUE(run.finishRun(*w));
 }
 
-TEST_F(MainWindowTest, CloseIsRefusedSilentlyWhileConverting) {
+// Closing during a run asks as Stop does: No keeps the run and the window;
+// Yes stops the run and closes (saving) once the stopped row has ended.
+TEST_F(MainWindowTest, ClosingDuringARunAsksAsStopDoes) {
   run.startRun(*w);
   ASSERT_TRUE(w->runFlags().converting);
   w->setOutputFolder(Q("/tmp/kept"));
-  EXPECT_FALSE(w->close());
-  EXPECT_TRUE(w->isVisible());
+  for (bool yes : {false, true}) {
+    run.prompts.yesAnswer = yes;
+    EXPECT_FALSE(w->close()) << yes;
+    EXPECT_TRUE(w->isVisible()) << yes;
+    EXPECT_EQ(run.prompts.questions.size(), yes ? 2 : 1);
+    EXPECT_EQ(run.prompts.questions.last(), Q("Confirmation|Stop all conversions?"));
+    EXPECT_EQ(w->runInProgress(), !yes);
+    EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
+  }
+  EXPECT_FALSE(w->close()) << "asked once: the window waits for the stopped row";
+  EXPECT_EQ(run.prompts.questions.size(), 2);
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }, 30000,
+                        [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
+  EXPECT_EQ(w->sourceJobs().at(0).state, JobState::Aborted);
   EXPECT_TRUE(run.prompts.messages.isEmpty());
-  EXPECT_TRUE(run.prompts.questions.isEmpty());
-  EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());  // not saved
-  // Once the conversion is over the window closes and saves.
-  ASSERT_TRUE(run.finishRun(*w));
-  EXPECT_TRUE(w->close());
-  EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
 }
 
@@ -517,15 +590,13 @@ TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
     walked << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  for (const char *name : {"removeFileButton", "clearAllButton", "stopButton", "startButton", "chooseFolderButton",
-                           "openFolderButton", "profileCombo", "sourceList", "videoQualityCombo",
-                           "audioChannelsCombo", "volumeSlider", "progressStopButton", "playButton",
-                           "snapshotButton", "seekBar"})
-    EXPECT_TRUE(walked.contains(Q(name))) << name << " not in " << walked.join(Q(" ")).toStdString();
-  // In the order they stand in the window.
-  EXPECT_LT(walked.indexOf(Q("addFileButton")), walked.indexOf(Q("startButton")));
-  EXPECT_LT(walked.indexOf(Q("startButton")), walked.indexOf(Q("chooseFolderButton")));
-  EXPECT_LT(walked.indexOf(Q("sourceList")), walked.indexOf(Q("videoQualityCombo")));
+  // In reading order, row by row, then the settings, then the preview;
+  // Tab passes the Stop buttons, which have nothing to stop.
+  EXPECT_EQ(walked.join(Q(" ")),
+            Q("addFileButton removeFileButton clearAllButton startButton outputFolderEdit chooseFolderButton "
+              "openFolderButton profileCombo sourceList videoQualityCombo videoSizeCombo frameRateCombo "
+              "audioQualityCombo audioChannelsCombo volumeSlider playButton pauseButton previewStopButton "
+              "volumeButton snapshotButton seekBar"));
 }
 
 TEST_F(KeyboardTest, ShortcutsAct) {

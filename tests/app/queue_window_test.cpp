@@ -27,24 +27,10 @@ namespace {
 
 class QueueWindow : public WindowTest {
  protected:
-  std::vector<QWidget *> runControls() const {
-    MainWindow &w = *window;
-    return {control<QToolButton>(w, "addFileButton"),    control<QToolButton>(w, "clearAllButton"),
-            control<QToolButton>(w, "removeFileButton"), control<QToolButton>(w, "startButton"),
-            control<QComboBox>(w, "profileCombo"),       control<QComboBox>(w, "videoSizeCombo"),
-            control<QComboBox>(w, "frameRateCombo"),     control<QComboBox>(w, "audioChannelsCombo"),
-            control<QSlider>(w, "volumeSlider"),         control<QComboBox>(w, "videoQualityCombo"),
-            control<QComboBox>(w, "audioQualityCombo")};
-  }
   bool menusEnabled() const {
     return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
            control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
            control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
-  }
-  bool menusDisabled() const {
-    return !control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
-           !control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
-           !control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
   }
   std::string clip(const std::string &name, double seconds = 1.0) {
     return cachedFixture(smallClipRecipe(seconds), name);
@@ -54,30 +40,58 @@ class QueueWindow : public WindowTest {
 
 }  // namespace
 
-TEST_F(QueueWindow, ControlsAroundARun) {
-  MainWindow &w = *window;
-  w.disableControlsForConversion();
-  for (QWidget *c : runControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_FALSE(w.sourceListMenuEnabled());
-  EXPECT_TRUE(menusDisabled());
-  EXPECT_TRUE(control<QToolButton>(w, "stopButton")->isEnabled());
-  EXPECT_TRUE(control<QToolButton>(w, "progressStopButton")->isEnabled());
-  EXPECT_TRUE(control<QTreeView>(w, "sourceList")->isEnabled());
-  EXPECT_TRUE(control<QToolButton>(w, "chooseFolderButton")->isEnabled());
+// A control is enabled exactly when it acts: idle, while a row converts, and
+// after a confirmed Stop until the stopped row has ended.
+TEST_F(QueueWindow, ControlsEnabledExactlyWhenTheyAct) {
+  struct Expected {
+    const char *name;
+    bool idle, running, stopping;
+  };
+  const Expected table[] = {
+      {"addFileButton", 1, 0, 0},      {"addFilesAction", 1, 0, 0},       {"removeFileButton", 1, 0, 0},
+      {"removeSelectedAction", 1, 0, 0}, {"clearAllButton", 1, 0, 0},     {"clearAllAction", 1, 0, 0},
+      {"stopButton", 0, 1, 0},         {"progressStopButton", 0, 1, 0},   {"stopAction", 0, 1, 0},
+      {"startButton", 1, 0, 0},        {"convertAction", 1, 0, 0},        {"chooseFolderButton", 1, 0, 0},
+      {"openFolderButton", 1, 0, 0},   {"openOutputFolderAction", 1, 0, 0}, {"profileCombo", 1, 0, 0},
+      {"videoQualityCombo", 1, 0, 0},  {"videoSizeCombo", 1, 0, 0},       {"frameRateCombo", 1, 0, 0},
+      {"audioQualityCombo", 1, 0, 0},  {"audioChannelsCombo", 1, 0, 0},   {"volumeSlider", 1, 0, 0},
+      {"playButton", 1, 0, 0},         {"pauseButton", 1, 0, 0},          {"previewStopButton", 1, 0, 0},
+      {"volumeButton", 1, 0, 0},       {"snapshotButton", 1, 0, 0},       {"seekBar", 1, 0, 0},
+      {"playSelectedAction", 1, 0, 0}, {"fileMenuAction", 1, 0, 0},       {"optionsMenuAction", 1, 0, 0},
+      {"helpMenuAction", 1, 0, 0},     {"additionalOptionsBox", 1, 0, 0}, {"generalVideoBox", 1, 0, 0},
+      {"sourceList", 1, 1, 1},         {"outputFolderEdit", 1, 1, 1},
+  };
+  auto expect = [&](bool Expected::*phase, const char *when) {
+    SCOPED_TRACE(when);
+    for (const Expected &e : table) {
+      const QObject *c = window->findChild<QObject *>(QString::fromLatin1(e.name));
+      ASSERT_NE(c, nullptr) << e.name;
+      EXPECT_EQ(c->property("enabled").toBool(), e.*phase) << e.name;
+    }
+    EXPECT_EQ(window->sourceListMenuEnabled(), &Expected::idle == phase);
+  };
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
+  expect(&Expected::idle, "idle");
+  MediaRecipe recipe;  // long enough to be caught while converting
+  recipe.durationSec = 10.0;
+  addFiles({QString::fromStdString(cachedFixture(recipe, "long.mov"))});
+  setOutputFolder(scratch.path().string());
+  window->startConversion();
+  ASSERT_TRUE(window->runFlags().converting);
+  expect(&Expected::running, "running");
+  prompts.yesAnswer = true;
+  window->stopAllConversions();
+  expect(&Expected::stopping, "stopping");
+  ASSERT_TRUE(waitUntil([&] { return text(0, kProgressColumn) == "Abort"; }, 30000, pumpEvents));
+  expect(&Expected::idle, "after the stopped row");
 
-  w.enableControlsAfterConversion();
-  for (QWidget *c : runControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
-  EXPECT_TRUE(w.sourceListMenuEnabled());
-  EXPECT_TRUE(menusEnabled());
-
-  // For an audio output the video settings stay off after the run.
+  // For an audio output the video settings stay off after a run.
   pickFormat("OGG - Ogg Vorbis Audio (*.ogg)");
-  w.disableControlsForConversion();
-  w.enableControlsAfterConversion();
-  EXPECT_FALSE(control<QComboBox>(w, "videoQualityCombo")->isEnabled());
-  EXPECT_FALSE(control<QComboBox>(w, "videoSizeCombo")->isEnabled());
-  EXPECT_FALSE(control<QComboBox>(w, "frameRateCombo")->isEnabled());
-  EXPECT_TRUE(control<QComboBox>(w, "audioQualityCombo")->isEnabled());
+  window->disableControlsForConversion();
+  window->enableControlsAfterConversion();
+  for (const char *name : {"videoQualityCombo", "videoSizeCombo", "frameRateCombo"})
+    EXPECT_FALSE(control<QComboBox>(*window, name)->isEnabled()) << name;
+  EXPECT_TRUE(control<QComboBox>(*window, "audioQualityCombo")->isEnabled());
 }
 
 TEST_F(QueueWindow, StartChecks) {
@@ -199,15 +213,19 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_TRUE(times().startsWith("Elapsed 00:00:")) << times().toStdString();
   EXPECT_EQ(prompts.questions, QStringList{"Confirmation|Stop all conversions?"});
   EXPECT_TRUE(control<QTimer>(*window, "nextRowTimer")->isActive());
-  ASSERT_TRUE(waitUntil([&] { return window->runFlags().currentRow == 1 && window->runFlags().converting; }, 60000,
-                        pumpEvents));
+  // Row 1, once it has written pictures: Yes stops the run.
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        return window->runFlags().currentRow == 1 && window->runFlags().converting && job(1).frameNumber.value_or(0) > 0;
+      },
+      60000, pumpEvents));
   EXPECT_EQ(text(0, kProgressColumn), "Done");
-  // Row 1: Yes stops the run.
   prompts.yesAnswer = true;
   window->stopAllConversions();
   EXPECT_EQ(prompts.questions.size(), 2);
-  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
+  EXPECT_FALSE(control<QToolButton>(*window, "startButton")->isEnabled()) << "until the stopped row has ended";
   ASSERT_TRUE(waitUntil([&] { return text(1, kProgressColumn) == "Abort"; }, 30000, pumpEvents));
+  EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
   // Row 1's part converted is kept under a name that says so, which its
   // hint gives; its final name stays free.
   const std::string planned = out + "/" + std::filesystem::path(a.toStdString()).stem().string() + "-1";

@@ -39,6 +39,10 @@ TEST(AboutBox, ContentAndLinks) {
   EXPECT_FALSE(about.noticeLabel->text().isEmpty());
 
   about.show();
+  // Every text stands above the button.
+  for (const QLabel *text : {about.titleLabel, about.versionLabel, about.websiteLink, about.supportLink,
+                             about.noticeLabel})
+    EXPECT_LE(text->geometry().bottom(), about.okButton->geometry().top()) << text->objectName().toStdString();
   QTest::mouseClick(about.websiteLink, Qt::LeftButton);
   QTest::mouseClick(about.supportLink, Qt::LeftButton);
   ASSERT_EQ(prompts.openedUrls.size(), 2u);
