@@ -64,6 +64,7 @@ class FrameGrabber;
 class SeekBar;
 class ExclusiveRun;
 class FileDropTarget;
+class FitIntoBox;
 class SourceListModel;
 class SourceProber;
 class ConversionQueue;
@@ -332,6 +333,8 @@ class MainWindow : public QMainWindow {
               *openFolderButton_ = nullptr, *progressStopButton_ = nullptr, *playButton_ = nullptr;
   QLineEdit *outputFolderEdit_ = nullptr;
   DropDownComboBox *profileCombo_ = nullptr;
+  QLabel *fitIntoLabel_ = nullptr;     // "Fit into :"
+  FitIntoBox *fitIntoBox_ = nullptr;   // beside the output format
   // Source list: the jobs, the table model over them and the view.
   SourceJobs sourceJobs_;
   SourceListModel *sourceListModel_ = nullptr;

@@ -17,6 +17,7 @@
 #include "desktop_services.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
+#include "fit_into_box.h"
 #include "heap_trim.h"
 #include "job_request.h"
 #include "mainwindow.h"
@@ -188,6 +189,7 @@ void MainWindow::setRunControls(bool enabled) {
   setEnabledAll(enabled, static_cast<QComboBox *>(profileCombo_), videoSizeCombo_, frameRateCombo_, audioChannelsCombo_,
                 videoQualityCombo_, audioQualityCombo_);
   setEnabledAll(enabled, volumeSlider_);
+  fitIntoBox_->setEnabled(enabled);
   sourceListMenuEnabled_ = enabled;
   setMainMenuEnabled(enabled);
 }
