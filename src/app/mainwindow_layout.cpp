@@ -173,6 +173,7 @@ void MainWindow::createMenus() {
   clearAllAction_ = addItem(sourceListMenu_, "clearAllAction", QStringLiteral("C&lear All Items"));
   sourceListMenu_->addSeparator();
   playSelectedAction_ = addItem(sourceListMenu_, "playSelectedAction", QStringLiteral("&Play Selected File"));
+  addEditItems();
   sourceListMenu_->addSeparator();
   showLogAction_ = addItem(sourceListMenu_, "showLogAction", QStringLiteral("Show L&og"));
   connect(checkAllAction_, &QAction::triggered, this, &MainWindow::checkAllFiles);
