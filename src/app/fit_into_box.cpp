@@ -67,7 +67,7 @@ std::optional<int64_t> FitIntoBox::bytesOf(const QString &text) const {
 }
 
 QString FitIntoBox::textOf(int64_t bytes) const {
-  if (bytes <= 0) return itemText(0).isEmpty() ? tr("Off") : itemText(0);
+  if (bytes <= 0) return itemText(0);
   const int64_t hundredths = (bytes + 5000) / 10000;
   QString number = QString::number(hundredths / 100);
   if (const int64_t rest = hundredths % 100) {
