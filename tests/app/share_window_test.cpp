@@ -149,7 +149,7 @@ TEST_F(ShareWindow, StartAndEndHereTakeThePreviewsPosition) {
 }
 
 // The job built from the row carries its cut and turn: a portrait output
-// of the cut's length.
+// of the cut's length, its progress counted against that length.
 TEST_F(ShareWindow, TheConvertedRowIsCutAndTurned) {
   listTwoRows();
   pickFormat("MP4 - MPEG4 Video (*.mp4)");
@@ -164,4 +164,6 @@ TEST_F(ShareWindow, TheConvertedRowIsCutAndTurned) {
   ASSERT_TRUE(written.ok && written.first("video")) << written.error;
   EXPECT_GT(written.first("video")->height, written.first("video")->width);
   EXPECT_NEAR(written.durationSec, 2.0, 0.15);
+  ASSERT_TRUE(job(1).progress);
+  EXPECT_GE(job(1).progress->percent, 90);
 }
