@@ -20,10 +20,10 @@ struct TurnItem {
   const char *caption;
   int degrees;
 };
-constexpr TurnItem kTurnItems[] = {{"rotateRightAction", QT_TRANSLATE_NOOP("MainWindow", "90° Right"), 90},
-                                   {"rotateLeftAction", QT_TRANSLATE_NOOP("MainWindow", "90° Left"), 270},
-                                   {"rotateHalfAction", QT_TRANSLATE_NOOP("MainWindow", "180°"), 180},
-                                   {"rotateNoneAction", QT_TRANSLATE_NOOP("MainWindow", "No Turn"), 0}};
+constexpr TurnItem kTurnItems[] = {{"rotateRightAction", QT_TRANSLATE_NOOP("MainWindow", "90° &Right"), 90},
+                                   {"rotateLeftAction", QT_TRANSLATE_NOOP("MainWindow", "90° &Left"), 270},
+                                   {"rotateHalfAction", QT_TRANSLATE_NOOP("MainWindow", "1&80°"), 180},
+                                   {"rotateNoneAction", QT_TRANSLATE_NOOP("MainWindow", "&No Turn"), 0}};
 
 QAction *addNamedItem(QMenu *menu, const char *name, const QString &caption) {
   QAction *action = menu->addAction(caption);
@@ -40,6 +40,7 @@ void MainWindow::addEditItems() {
   endHereAction_ = addNamedItem(sourceListMenu_, "endHereAction", tr("&End Here"));
   rotateMenu_ = sourceListMenu_->addMenu(tr("Ro&tate"));
   rotateMenu_->setObjectName(QStringLiteral("rotateMenu"));
+  rotateMenu_->menuAction()->setObjectName(QStringLiteral("rotateMenuAction"));
   auto *turns = new QActionGroup(rotateMenu_);
   for (const TurnItem &item : kTurnItems) {
     if (item.degrees == 0) rotateMenu_->addSeparator();
