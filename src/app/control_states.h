@@ -28,7 +28,7 @@ enum class WindowControl {
   Start,           // tool button and File menu item
   ChooseFolder,
   OpenFolder,
-  Profile,
+  Profile,         // the output format and "Fit into"
   VideoSettings,   // video quality, size and frame rate
   AudioSettings,   // audio quality and channels
   Volume,

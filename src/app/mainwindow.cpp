@@ -25,6 +25,7 @@
 #include "desktop_services.h"
 #include "engine_relay.h"
 #include "file_input.h"
+#include "fit_into_box.h"
 #include "media_engine.h"
 #include "options_dialog.h"
 #include "output_files.h"
@@ -217,6 +218,7 @@ void MainWindow::showSettings() {
   profileCombo_->blockSignals(blocked);
   lastProfileIndex_ = item;
   showChoices();
+  fitIntoBox_->showSize(settings_.fitIntoBytes);
   if (optionsDialog_) optionsDialog_->showSettings();
 }
 

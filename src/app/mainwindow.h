@@ -21,6 +21,7 @@
 //   mainwindow_queue.cpp       conversion queue
 //   mainwindow_controls.cpp    which controls are enabled, close during a run
 //   mainwindow_preview.cpp     preview
+//   mainwindow_edits.cpp       cut and turn of the selected row
 #pragma once
 
 #include <QComboBox>
@@ -66,6 +67,9 @@ class FrameGrabber;
 class SeekBar;
 class ExclusiveRun;
 class FileDropTarget;
+class FitIntoBox;
+class CutDialog;
+struct JobEdits;
 class SourceListModel;
 class SourceProber;
 class ConversionQueue;
@@ -306,6 +310,20 @@ class MainWindow : public QMainWindow {
   // A failed row shows its log, a converted one opens its output.
   void onSourceDoubleClicked(const QModelIndex &index);
 
+  // ---- Cut and turn of a row (mainwindow_edits.cpp) ------------------------
+  // The list menu's items for them, and their state for the selected row.
+  void addEditItems();
+  void updateEditItems();
+  // Where the preview stands in `row`'s file, in ms; -1 when it does not
+  // show that row.
+  int64_t previewPositionMs(int row) const;
+  // The selected row's turn and cut, unless the cut cannot be converted
+  // (then the reason is told and nothing changes).
+  bool setSelectedEdits(const JobEdits &edits);
+  void showCutDialog();          // setCutAction
+  void cutAtPreview(bool start); // startHereAction, endHereAction
+  void rotateSelected(int degrees);
+
   // ---- Conversion queue (mainwindow_queue.cpp) -----------------------------
   void onNextRowTimer();
   friend class QueueLink;
@@ -340,6 +358,9 @@ class MainWindow : public QMainWindow {
   QAction *openOutputFolderAction_ = nullptr, *exitAction_ = nullptr, *setOptionsAction_ = nullptr,
           *openHelpAction_ = nullptr, *visitWebsiteAction_ = nullptr, *aboutAction_ = nullptr,
           *showLogAction_ = nullptr;
+  QAction *setCutAction_ = nullptr, *startHereAction_ = nullptr, *endHereAction_ = nullptr;
+  QMenu *rotateMenu_ = nullptr;        // "Rotate": "90° Right", "90° Left", "180°", "No Turn"
+  CutDialog *cutDialog_ = nullptr;     // made on first use
   // False while a conversion runs: the list's pop-up menu does not open.
   bool sourceListMenuEnabled_ = true;
   QToolButton *addFileButton_ = nullptr, *removeFileButton_ = nullptr, *clearAllButton_ = nullptr,
@@ -347,6 +368,8 @@ class MainWindow : public QMainWindow {
               *openFolderButton_ = nullptr, *progressStopButton_ = nullptr, *playButton_ = nullptr;
   QLineEdit *outputFolderEdit_ = nullptr;
   DropDownComboBox *profileCombo_ = nullptr;
+  QLabel *fitIntoLabel_ = nullptr;     // "Fit into :"
+  FitIntoBox *fitIntoBox_ = nullptr;   // beside the output format
   // Source list: the jobs, the table model over them and the view.
   SourceJobs sourceJobs_;
   SourceListModel *sourceListModel_ = nullptr;

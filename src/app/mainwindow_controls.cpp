@@ -41,7 +41,7 @@ void MainWindow::applyControlStates() {
   setEnabledAll(on(C::Start), startButton_, convertAction_);
   setEnabledAll(on(C::ChooseFolder), chooseFolderButton_);
   setEnabledAll(on(C::OpenFolder), openFolderButton_, openOutputFolderAction_);
-  setEnabledAll(on(C::Profile), static_cast<QComboBox *>(profileCombo_));
+  setEnabledAll(on(C::Profile), static_cast<QComboBox *>(profileCombo_), static_cast<QComboBox *>(fitIntoBox_));
   setEnabledAll(on(C::VideoSettings), videoQualityCombo_, videoSizeCombo_, frameRateCombo_);
   setEnabledAll(on(C::AudioSettings), audioQualityCombo_, audioChannelsCombo_);
   setEnabledAll(on(C::Volume), volumeSlider_);

@@ -31,6 +31,7 @@
 
 #include "combo_lists.h"
 #include "conversion_queue.h"
+#include "fit_into_box.h"
 #include "mainwindow.h"
 #include "program_icon.h"
 #include "seek_bar.h"
@@ -167,6 +168,7 @@ void MainWindow::createMenus() {
   clearAllAction_ = addItem(sourceListMenu_, "clearAllAction", tr("C&lear All Items"));
   sourceListMenu_->addSeparator();
   playSelectedAction_ = addItem(sourceListMenu_, "playSelectedAction", tr("&Play Selected File"));
+  addEditItems();
   sourceListMenu_->addSeparator();
   showLogAction_ = addItem(sourceListMenu_, "showLogAction", tr("Show L&og"));
   connect(checkAllAction_, &QAction::triggered, this, &MainWindow::checkAllFiles);
@@ -247,10 +249,20 @@ void MainWindow::createToolBar(QWidget *client) {
                                tr("Stop all conversions (Esc)"));
   startButton_ = makeToolButton(toolBarPanel_, "startButton", tr("Start"), QStyle::SP_MediaPlay,
                                 tr("Convert the checked files (Ctrl+Return)"));
+  // Beside Start, where no profile moves it.
+  fitIntoLabel_ = makeLabel(toolBarPanel_, "fitIntoLabel", tr("Fit into :"));
+  fitIntoBox_ = new FitIntoBox(toolBarPanel_);
+  fitIntoBox_->setObjectName(QStringLiteral("fitIntoBox"));
+  fitIntoBox_->setToolTip(tr("Make each output at most this size (a size in MB may be typed)"));
+  fitIntoLabel_->setBuddy(fitIntoBox_);
+  connect(fitIntoBox_, &FitIntoBox::sizeChosen, this, [this](qint64 bytes) { settings_.fitIntoBytes = bytes; });
   auto *row = new QHBoxLayout(toolBarPanel_);
   row->setContentsMargins(6, 4, 6, 4);
   for (QToolButton *b : {addFileButton_, removeFileButton_, clearAllButton_}) row->addWidget(b);
   row->addStretch(1);
+  row->addWidget(fitIntoLabel_);
+  row->addWidget(fitIntoBox_);
+  row->addSpacing(8);
   row->addWidget(stopButton_);
   row->addWidget(startButton_);
   connect(addFileButton_, &QToolButton::clicked, this, &MainWindow::addFiles);
@@ -497,6 +509,7 @@ void MainWindow::setKeyboardOrder() {
       progressStopButton_, playButton_,       pauseButton_,       previewStopButton_,  volumeButton_,
       snapshotButton_,     seekBar_};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+  setTabOrder(clearAllButton_, fitIntoBox_);  // where it stands, before Stop
 }
 
 QSize MainWindow::designSize() const {

@@ -17,6 +17,7 @@
 #include "desktop_services.h"
 #include "engine_adapter.h"
 #include "engine_relay.h"
+#include "fit_into_box.h"
 #include "heap_trim.h"
 #include "job_request.h"
 #include "mainwindow.h"

@@ -65,7 +65,12 @@ void resetStoredValues(ConversionSettings &s) {
   s.choices.comboVideoQuality.itemIndex = defaults.choices.comboVideoQuality.itemIndex;
   s.choices.comboAudioQuality.itemIndex = defaults.choices.comboAudioQuality.itemIndex;
   s.keepMetadata = defaults.keepMetadata;
+  s.fitIntoBytes = defaults.fitIntoBytes;
 }
+
+// "Fit into" as stored: whole kilobytes, rounded down so that the size read
+// back is never more than asked; a size outside the range is stored as off.
+int64_t storedFitInto(int64_t bytes) { return fitIntoAllowed(bytes) ? bytes / 1000 : 0; }
 
 bool readAll(const SettingsStore &store, ConversionSettings &s) {
   resetStoredValues(s);
@@ -93,6 +98,12 @@ bool readAll(const SettingsStore &store, ConversionSettings &s) {
   r.integerIf(kValueVideoQuality, s.choices.comboVideoQuality.itemIndex, level(s.choices.comboVideoQuality));
   r.integerIf(kValueAudioQuality, s.choices.comboAudioQuality.itemIndex, level(s.choices.comboAudioQuality));
   if (r.integer(kValueKeepMetadata, v)) s.keepMetadata = v != 0;
+  if (r.integer(kValueFitInto, v)) {
+    if (fitIntoAllowed(int64_t{v} * 1000))
+      s.fitIntoBytes = int64_t{v} * 1000;
+    else
+      r.reject();
+  }
   return r.complete();
 }
 
@@ -121,5 +132,7 @@ bool saveSettings(SettingsStore &store, const ConversionSettings &s) {
          store.writeInteger(name(kValueLetterBox), s.letterBox) &&
          store.writeInteger(name(kValueVideoQuality), s.choices.comboVideoQuality.itemIndex) &&
          store.writeInteger(name(kValueAudioQuality), s.choices.comboAudioQuality.itemIndex) &&
-         store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) && store.flush();
+         store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) &&
+         store.writeInteger(name(kValueFitInto), static_cast<int32_t>(storedFitInto(s.fitIntoBytes))) &&
+         store.flush();
 }

@@ -1,7 +1,7 @@
 // Loading and saving the user's choices: the output folder, the output
 // format, the overwrite rule, the drop-down length, the letterbox choice,
-// the two quality levels and whether a recording's date, place and camera
-// are kept. The aspect-ratio choice is never stored.
+// the two quality levels, whether a recording's date, place and camera
+// are kept, and the size each output is fitted into. The aspect-ratio choice is never stored.
 #pragma once
 
 #include "catalog.h"
@@ -18,6 +18,8 @@ inline constexpr const char *kValueLetterBox = "LetterBox";
 inline constexpr const char *kValueVideoQuality = "VideoQuality";
 inline constexpr const char *kValueAudioQuality = "AudioQuality";
 inline constexpr const char *kValueKeepMetadata = "KeepMetadata";
+// "Fit into", in kilobytes (1,000 bytes); 0 is off.
+inline constexpr const char *kValueFitInto = "FitInto";
 
 // The largest drop-down length: the whole format list, which is longer than
 // the classic kDropDownItemsMax since today's formats joined it.
@@ -38,7 +40,7 @@ enum class SettingsLoad {
 // another type or out of range takes its own default (a profile index past
 // the list, or on a separator, the first profile; a quality level outside
 // the five, "Normal"; a negative drop-down length the least one, a length
-// above the list's the whole list); the others are kept. A missing
+// above the list's the whole list; a "Fit into" size outside its range, off); the others are kept. A missing
 // "Output Folder" reads as empty. When anything was missing or bad the
 // values are saved again, so a first run creates them all and a damaged
 // file is repaired.

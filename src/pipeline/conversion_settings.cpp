@@ -34,9 +34,14 @@ int dropDownLength(const ConversionSettings &settings) {
   return settings.dropDownItems > 0 ? settings.dropDownItems : kDropDownItemsMin;
 }
 
+bool fitIntoAllowed(int64_t bytes) {
+  return bytes == 0 || (bytes >= kFitIntoLeastBytes && bytes <= kFitIntoMostBytes);
+}
+
 JobSettings jobSettingsFrom(const ConversionSettings &settings) {
   JobSettings job = makeJobSettings(settings.profileId, settings.choices, settings.outputFolder, settings.overwrite,
                                     settings.volumeValue);
   job.keepMetadata = settings.keepMetadata;
+  job.targetSizeBytes = fitIntoAllowed(settings.fitIntoBytes) ? settings.fitIntoBytes : 0;
   return job;
 }

@@ -3,6 +3,7 @@
 // the settings store saves and loads it, and the job builder reads it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "choice_list.h"
@@ -12,6 +13,11 @@
 // and for values the program sets; the smaller one is the first run's.
 inline constexpr int kDropDownItemsMin = 26;
 inline constexpr int kDropDownItemsMax = 47;
+
+// "Fit into": the sizes a run may ask each output to fit, in bytes (0 is
+// off); the window takes whole and decimal megabytes between the two.
+inline constexpr int64_t kFitIntoLeastBytes = 1000000;        // 1 MB
+inline constexpr int64_t kFitIntoMostBytes = 100000000000LL;  // 100,000 MB
 
 // The letterbox choice ("Video Zoom"): its items, by index.
 inline constexpr int kLetterBoxChoiceCount = 2;  // 0 "None", 1 "LetterBox"
@@ -29,6 +35,7 @@ struct ConversionSettings {
   std::string outputFolder;
   int dropDownItems = kDropDownItemsMin;  // length of the format list's drop-down
   bool keepMetadata = true;               // "Keep the recording date, place and camera"
+  int64_t fitIntoBytes = 0;               // "Fit into": each output at most this size; 0: off
 
   static int firstListedProfileId();
 };
@@ -46,6 +53,10 @@ std::string profileFormatName(int profileId);
 // The drop-down length the format list gets: the stored number, or the
 // minimum for one that is no length (0 or less).
 int dropDownLength(const ConversionSettings &settings);
+
+// Whether "Fit into" may hold `bytes`: 0 (off) or a size from
+// kFitIntoLeastBytes to kFitIntoMostBytes.
+bool fitIntoAllowed(int64_t bytes);
 
 // The settings of a job from the conversion settings.
 JobSettings jobSettingsFrom(const ConversionSettings &settings);

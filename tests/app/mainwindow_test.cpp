@@ -345,14 +345,20 @@ TEST_F(MainWindowTest, MenusAndSeparatorsInOrder) {
   EXPECT_EQ(items(control<QMenu>(*w, "sourceListMenu")),
             QStringList({Q("checkAllAction:Check All Items"), Q("uncheckAllAction:Uncheck All Items"), Q(":-"),
                          Q("removeSelectedAction:Remove Selected Item"), Q("clearAllAction:Clear All Items"), Q(":-"),
-                         Q("playSelectedAction:Play Selected File"), Q(":-"), Q("showLogAction:Show Log")}));
+                         Q("playSelectedAction:Play Selected File"), Q(":-"), QString::fromUtf8("setCutAction:Set Start and End…"),
+                         Q("startHereAction:Start Here"), Q("endHereAction:End Here"), Q("rotateMenuAction:Rotate"),
+                         Q(":-"), Q("showLogAction:Show Log")}));
+  EXPECT_EQ(items(control<QMenu>(*w, "rotateMenu")),
+            QStringList({QString::fromUtf8("rotateRightAction:90° Right"), QString::fromUtf8("rotateLeftAction:90° Left"), QString::fromUtf8("rotateHalfAction:180°"),
+                         Q(":-"), Q("rotateNoneAction:No Turn")}));
   EXPECT_EQ(items(control<QMenu>(*w, "volumeMenu")),
             QStringList({Q("muteAction:Mute"), Q("halfVolumeAction:Half Volume"), Q("fullVolumeAction:Full Volume")}));
   // Every menu and item has a mnemonic, none twice in one menu.
   for (const QList<QAction *> &menu :
        {w->menuBar()->actions(), control<QMenu>(*w, "fileMenu")->actions(),
         control<QMenu>(*w, "optionsMenu")->actions(), control<QMenu>(*w, "helpMenu")->actions(),
-        control<QMenu>(*w, "sourceListMenu")->actions(), control<QMenu>(*w, "volumeMenu")->actions()}) {
+        control<QMenu>(*w, "sourceListMenu")->actions(), control<QMenu>(*w, "volumeMenu")->actions(),
+        control<QMenu>(*w, "rotateMenu")->actions()}) {
     const QString letters = mnemonics(menu);
     EXPECT_FALSE(letters.contains(QLatin1Char('?'))) << letters.toStdString();
     for (QChar c : letters) EXPECT_EQ(letters.count(c), 1) << letters.toStdString();

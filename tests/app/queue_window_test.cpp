@@ -52,7 +52,7 @@ TEST_F(QueueWindow, ControlsEnabledExactlyWhenTheyAct) {
       {"removeSelectedAction", 1, 0, 0}, {"clearAllButton", 1, 0, 0},     {"clearAllAction", 1, 0, 0},
       {"stopButton", 0, 1, 0},         {"progressStopButton", 0, 1, 0},   {"stopAction", 0, 1, 0},
       {"startButton", 1, 0, 0},        {"convertAction", 1, 0, 0},        {"chooseFolderButton", 1, 0, 0},
-      {"openFolderButton", 1, 0, 0},   {"openOutputFolderAction", 1, 0, 0}, {"profileCombo", 1, 0, 0},
+      {"openFolderButton", 1, 0, 0},   {"openOutputFolderAction", 1, 0, 0}, {"profileCombo", 1, 0, 0}, {"fitIntoBox", 1, 0, 0},
       {"videoQualityCombo", 1, 0, 0},  {"videoSizeCombo", 1, 0, 0},       {"frameRateCombo", 1, 0, 0},
       {"audioQualityCombo", 1, 0, 0},  {"audioChannelsCombo", 1, 0, 0},   {"volumeSlider", 1, 0, 0},
       {"playButton", 1, 0, 0},         {"pauseButton", 1, 0, 0},          {"previewStopButton", 1, 0, 0},

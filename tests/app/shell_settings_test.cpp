@@ -59,7 +59,7 @@ TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
   EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 8);
+  EXPECT_EQ(raw->allKeys().size(), 9);
   EXPECT_EQ(raw->value(Q("KeepMetadata")).toInt(), 1);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), QString());
   EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
@@ -148,7 +148,7 @@ TEST_F(ShellSettings, DeletedFormatIsTheFirstProfileAndTheRestAreKept) {
   EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
   EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
   auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 8);
+  EXPECT_EQ(raw->allKeys().size(), 9);
   EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
   EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
   EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 1);

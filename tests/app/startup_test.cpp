@@ -82,7 +82,7 @@ TEST(Startup, AStartShowsTheWindowAndCreatesTheSettings) {
   // writes every value (eight of them): the window is up once the file is
   // complete.
   const QString file = QString::fromStdString(config.file("Trevix/Trevix MOV Video Converter.conf"));
-  const bool written = waitUntil([&] { return QSettings(file, QSettings::NativeFormat).allKeys().size() == 8; }, 30000,
+  const bool written = waitUntil([&] { return QSettings(file, QSettings::NativeFormat).allKeys().size() == 9; }, 30000,
                                  [&] { p.waitForFinished(50); });
   EXPECT_TRUE(written) << QString::fromLocal8Bit(p.readAllStandardError()).toStdString();
   EXPECT_EQ(p.state(), QProcess::Running) << "the window stays open";

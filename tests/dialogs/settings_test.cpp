@@ -116,8 +116,9 @@ class SettingsFile : public ::testing::Test {
     QStringList keys = rawFile(dir)->allKeys();
     keys.sort();
     EXPECT_EQ(keys,
-              QStringList({Q(kValueAudioQuality), Q(kValueOutputFormat), Q(kValueDropDownItems), Q(kValueKeepMetadata),
-                           Q(kValueLetterBox), Q(kValueOutputFolder), Q(kValueOverwrite), Q(kValueVideoQuality)}));
+              QStringList({Q(kValueAudioQuality), Q(kValueOutputFormat), Q(kValueDropDownItems), Q(kValueFitInto),
+                           Q(kValueKeepMetadata), Q(kValueLetterBox), Q(kValueOutputFolder), Q(kValueOverwrite),
+                           Q(kValueVideoQuality)}));
   }
 };
 
@@ -132,6 +133,7 @@ TEST_F(SettingsFile, FirstRunCreatesEveryValueFromTheDefaults) {
   EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
   EXPECT_EQ(stored(kValueAudioQuality).toInt(), 2);
   EXPECT_EQ(stored(kValueKeepMetadata).toInt(), 1);
+  EXPECT_EQ(stored(kValueFitInto).toInt(), 0);
   // A second load finds everything.
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
 }
@@ -202,6 +204,7 @@ TEST_F(SettingsFile, MissingFormatIsTheFirstProfileAndTheRestAreKept) {
 TEST_F(SettingsFile, MissingFolderReadsAsEmpty) {
   plantAll(Q("/videos/out"), 3, 0, 26, 1, 2, 2);
   plant(kValueKeepMetadata, 1);
+  plant(kValueFitInto, 0);
   rawFile(dir)->remove(Q(kValueOutputFolder));
   settings.outputFolder = "/previous";
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
@@ -226,6 +229,28 @@ TEST_F(SettingsFile, IndexOutOfRangeTakesItsDefault) {
     EXPECT_EQ(audioQuality(), 2);
     EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
     EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
+  }
+}
+
+// "Fit into" is kept in kilobytes; a size outside its range, or no number,
+// is off and is written again.
+TEST_F(SettingsFile, FitIntoReadsBackOrIsOff) {
+  const struct {
+    QVariant stored;
+    int64_t bytes;
+    SettingsLoad load;
+  } cases[] = {{25000, 25000000, SettingsLoad::Read},     {12500, 12500000, SettingsLoad::Read},
+               {0, 0, SettingsLoad::Read},                {999, 0, SettingsLoad::Rewritten},
+               {-8000, 0, SettingsLoad::Rewritten},       {100000001, 0, SettingsLoad::Rewritten},
+               {Q("25 MB"), 0, SettingsLoad::Rewritten}};
+  for (const auto &c : cases) {
+    loadSettings(store, settings);
+    settings.fitIntoBytes = 50000000;
+    plant(kValueFitInto, c.stored);
+    EXPECT_EQ(loadSettings(store, settings), c.load) << c.stored.toString().toStdString();
+    EXPECT_EQ(settings.fitIntoBytes, c.bytes) << c.stored.toString().toStdString();
+    EXPECT_EQ(stored(kValueFitInto).toLongLong(), c.bytes / 1000);
+    EXPECT_EQ(jobSettingsFrom(settings).targetSizeBytes, c.bytes);
   }
 }
 
@@ -272,6 +297,7 @@ TEST_F(SettingsFile, SaveWritesTheSettings) {
   settings.choices.comboVideoQuality.itemIndex = 4;
   settings.choices.comboAudioQuality.itemIndex = 0;
   settings.keepMetadata = false;
+  settings.fitIntoBytes = 7500000;
   EXPECT_TRUE(saveSettings(store, settings));
   ConversionSettings fresh;
   EXPECT_EQ(loadSettings(store, fresh), SettingsLoad::Read);
@@ -283,6 +309,7 @@ TEST_F(SettingsFile, SaveWritesTheSettings) {
   EXPECT_EQ(fresh.choices.comboVideoQuality.itemIndex, 4);
   EXPECT_EQ(fresh.choices.comboAudioQuality.itemIndex, 0);
   EXPECT_FALSE(fresh.keepMetadata);
+  EXPECT_EQ(fresh.fitIntoBytes, 7500000);
 }
 
 }  // namespace
