@@ -72,6 +72,44 @@
     </message>
 </context>
 <context>
+    <name>CutDialog</name>
+    <message>
+        <source>Set Start and End</source>
+        <translation>Anfang und Ende festlegen</translation>
+    </message>
+    <message>
+        <source>the clip&apos;s start</source>
+        <translation>Anfang des Clips</translation>
+    </message>
+    <message>
+        <source>the clip&apos;s end</source>
+        <translation>Ende des Clips</translation>
+    </message>
+    <message>
+        <source>Times as HH:MM:SS.mmm or in seconds (5.5).</source>
+        <translation>Zeiten als HH:MM:SS.mmm oder in Sekunden (5.5).</translation>
+    </message>
+    <message>
+        <source>Start :</source>
+        <translation>Anfang :</translation>
+    </message>
+    <message>
+        <source>End :</source>
+        <translation>Ende :</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a time: give seconds (&quot;5.5&quot;) or HH:MM:SS.mmm.</source>
+        <translation>&quot;%1&quot; ist keine Zeit: Sekunden (&quot;5.5&quot;) oder HH:MM:SS.mmm angeben.</translation>
+    </message>
+</context>
+<context>
+    <name>FitIntoBox</name>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+</context>
+<context>
     <name>LogDialog</name>
     <message>
         <source>Engine log</source>
@@ -352,6 +390,50 @@
         <source>The converted file &quot;%1&quot; is no longer there.</source>
         <translation>Die konvertierte Datei „%1“ ist nicht mehr vorhanden.</translation>
     </message>
+    <message>
+        <source>90° &amp;Right</source>
+        <translation>90° nach &amp;rechts</translation>
+    </message>
+    <message>
+        <source>90° &amp;Left</source>
+        <translation>90° nach &amp;links</translation>
+    </message>
+    <message>
+        <source>1&amp;80°</source>
+        <translation>1&amp;80°</translation>
+    </message>
+    <message>
+        <source>&amp;No Turn</source>
+        <translation>&amp;Nicht drehen</translation>
+    </message>
+    <message>
+        <source>Set &amp;Start and End…</source>
+        <translation>Anfang und Ende &amp;festlegen…</translation>
+    </message>
+    <message>
+        <source>Start &amp;Here</source>
+        <translation>Anfan&amp;g hier</translation>
+    </message>
+    <message>
+        <source>&amp;End Here</source>
+        <translation>En&amp;de hier</translation>
+    </message>
+    <message>
+        <source>Ro&amp;tate</source>
+        <translation>Dre&amp;hen</translation>
+    </message>
+    <message>
+        <source>Fit into :</source>
+        <translation>Höchstgröße :</translation>
+    </message>
+    <message>
+        <source>Make each output at most this size (a size in MB may be typed)</source>
+        <translation>Jede Ausgabe höchstens so groß machen (eine Größe in MB kann eingegeben werden)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be played: %2</source>
+        <translation>&quot;%1&quot; kann nicht abgespielt werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow::MainWindow</name>
@@ -544,6 +626,21 @@
     <message>
         <source>cannot fit into %1: the length of the clip is unknown</source>
         <translation>passt nicht in %1: die Länge des Clips ist unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPlayer</name>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>die Datei kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the file does not exist</source>
+        <translation>die Datei existiert nicht</translation>
+    </message>
+    <message>
+        <source>the file cannot be played</source>
+        <translation>die Datei kann nicht abgespielt werden</translation>
     </message>
 </context>
 <context>
