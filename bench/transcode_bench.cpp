@@ -1,18 +1,23 @@
-// Transcode benchmark: the converter with every core, with one thread, and
-// the shortest direct loop over the same libraries (the floor) with the
-// same threads and with one thread.
+// Transcode benchmark: the converter with every core and with one thread,
+// against the limit (the one-thread CPU time spread over the cores), the
+// shortest direct loop over the same libraries (the floor) and, where it
+// is installed, the FFmpeg command line.
 //
-//   transcode_bench [--keep] [--repeat N] [--source FILE] [--work DIR]
+//   transcode_bench [--keep] [--repeat N] [--source FILE] [--work DIR] [--case NAME]...
 //
-// Generates (once) a 30 s 1920x1080 29.97 fps H.264 + AAC QuickTime source,
-// converts it with each profile through trevix-convert (next to this
-// program; --threads 0 and --threads 1) and through the direct loop, every
-// run in a fresh process, and prints wall seconds, CPU seconds and peak
-// memory, with the ratios of the all-cores runs to the one-thread runs.
-// With --repeat N each run is made N times and the fastest counts (wall and
-// CPU each; the peak is the largest seen). The machine (processor, cores)
-// and its load before and after are printed with the table: figures taken
-// while other work runs say little.
+// Generates (once) a 30 s 1920x1080 29.97 fps H.264 + AAC QuickTime source
+// and a batch of short 640x360 clips. Each case converts them through
+// trevix-convert (next to this program), every run in a fresh process, and
+// prints wall seconds, CPU seconds and peak memory (the largest resident
+// set of the run's process), with each run's wall time against the
+// one-thread run of its kind ("wall x") and against the limit ("limit x").
+// The batch goes through one trevix-convert with --jobs 1 and --jobs 0
+// ("n/a" while the program has no --jobs). With --repeat N each run is made
+// N times, the runs of a case taken in turn, and the median counts (wall
+// and CPU each; the peak is the largest seen). The machine and its load
+// before and after are printed with the table: figures taken while other
+// work runs say little. --case picks cases by name (ipod_mp4, xvid_avi,
+// h264_mp4, ipod_batch).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/time.h>
@@ -21,22 +26,17 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "av_ptr.h"
 #include "binding.h"
+#include "floor_loop.h"
 #include "media_engine.h"
 #include "media_fixture.h"
-#include "options.h"
-#include "transcode_audio.h"
 
 namespace fs = std::filesystem;
 
@@ -44,39 +44,54 @@ namespace {
 
 // ------------------------------------------------------------ cases
 
-// A profile as trevix-convert names it, and what the direct loop does for
-// it: the same encoders, picture size and bit rates.
+// How one case is converted: through the converter with every core (0) or
+// one thread, through the direct loop likewise, or through the FFmpeg
+// command line; a batch with --jobs N.
+enum class Runner { Engine, Floor, Peer };
+
+struct Side {
+  const char *label;
+  Runner runner;
+  int threads;
+  int jobs;  // -1: no --jobs
+};
+
+// A profile as trevix-convert names it, what the direct loop and the peer
+// do for it (the same encoders, picture size and bit rates), and the sides
+// it is run on. A batch converts the clips instead of the 1080p source.
 struct Case {
   const char *name;
   const char *profile;  // --profile
   const char *ext;
-  const char *vcodec;
-  const char *acodec;
-  int width, height;    // 0: the source's size
-  int videoBitRate;
-  int audioBitRate;
-  int sampleRate, channels;
+  FloorSettings floor;
+  std::vector<Side> sides;  // the first is "all cores", the second "one thread"
+  bool batch = false;
 };
 
-const Case kCases[] = {
-    {"ipod_mp4", "iPod (*.mp4)", "mp4", "mpeg4", "aac", 320, 240, 512000, 64000, 44100, 2},
-    {"xvid_avi", "AVI - XviD Video (*.avi)", "avi", "libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2},
-};
+// The FFmpeg command line the "iPod (*.mp4)" profile is compared with.
+const char *const kPeerIpod[] = {"-c:v", "mpeg4", "-b:v", "512k", "-s", "320x240", "-r", "25", "-c:a",
+                                 "aac", "-b:a", "64k", "-ar", "44100", "-ac", "2"};
 
-// How one case is converted: through the converter or the direct loop,
-// with every core (0) or one thread.
-struct Side {
-  const char *label;
-  bool engine;
-  int threads;
-};
+const Side kAllCores{"all cores", Runner::Engine, 0, -1};
+const Side kOneThread{"one thread", Runner::Engine, 1, -1};
+const Side kFloorSides[] = {{"floor, all cores", Runner::Floor, 0, -1}, {"floor, one thread", Runner::Floor, 1, -1}};
 
-const Side kSides[] = {
-    {"all cores", true, 0},
-    {"one thread", true, 1},
-    {"floor, all cores", false, 0},
-    {"floor, one thread", false, 1},
-};
+std::vector<Case> allCases() {
+  const FloorSettings ipod{"mpeg4", "aac", 320, 240, 512000, 64000, 44100, 2};
+  const FloorSettings xvid{"libxvid", "libmp3lame", 0, 0, 1200000, 128000, 44100, 2};
+  return {
+      {"ipod_mp4", "iPod (*.mp4)", "mp4", ipod,
+       {kAllCores, kOneThread, kFloorSides[0], kFloorSides[1], {"ffmpeg command", Runner::Peer, 0, -1}}},
+      {"xvid_avi", "AVI - XviD Video (*.avi)", "avi", xvid, {kAllCores, kOneThread, kFloorSides[0], kFloorSides[1]}},
+      {"h264_mp4", "MP4 - H.264 Video (*.mp4)", "mp4", {}, {kAllCores, kOneThread}},
+      {"ipod_batch", "iPod (*.mp4)", "mp4", ipod,
+       {{"--jobs 1", Runner::Engine, 0, 1}, {"one thread", Runner::Engine, 1, 1}, {"--jobs 0", Runner::Engine, 0, 0}},
+       true},
+  };
+}
+
+constexpr int kBatchClips = 8;
+constexpr double kBatchClipSeconds = 6;
 
 std::string programDir() {
   char self[4096] = {};
@@ -86,6 +101,7 @@ std::string programDir() {
 }
 
 std::string commonDir() { return (fs::path(programDir()) / "Common").string(); }
+std::string converter() { return (fs::path(programDir()) / "trevix-convert").string(); }
 
 bool bind() {
   if (librariesLoaded()) return true;
@@ -102,342 +118,9 @@ int coreCount() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-// ------------------------------------------------------------ owners
-
-using OutPtr = OutputContextPtr;
-using InPtr = InputContextPtr;
-using CodecPtr = CodecContextPtr;
-using SwsPtr = SwsContextPtr;
-using SwrPtr = SwrContextPtr;
-struct AudioFifoFree {
-  void operator()(AVAudioFifo *f) const {
-    if (f) libavutil.av_audio_fifo_free(f);
-  }
-};
-using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
-
-bool fail(const char *what, int err = 0) {
-  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-  if (err) libavutil.av_strerror(err, buf, sizeof buf);
-  std::fprintf(stderr, "%s %s\n", what, buf);
-  return false;
-}
-
-// Sends `frame` (null: drain) and writes what comes out.
-bool encodeWrite(AVFormatContext *oc, AVCodecContext *enc, AVStream *st, const AVFrame *frame, AVPacket *pkt) {
-  int ret = libavcodec.avcodec_send_frame(enc, frame);
-  if (ret < 0 && ret != AVERROR_EOF) return fail("send_frame", ret);
-  for (;;) {
-    ret = libavcodec.avcodec_receive_packet(enc, pkt);
-    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return true;
-    if (ret < 0) return fail("receive_packet", ret);
-    if (pkt->duration <= 0 && enc->codec_type == AVMEDIA_TYPE_VIDEO) pkt->duration = 1;
-    libavcodec.av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
-    pkt->stream_index = st->index;
-    ret = libavformat.av_interleaved_write_frame(oc, pkt);
-    if (ret < 0) return fail("write", ret);
-  }
-}
-
-// ------------------------------------------------------------ source
-
-bool generateSource(const std::string &path) {
-  MediaRecipe recipe;
-  recipe.path = path + ".part.mov";
-  recipe.width = 1920;
-  recipe.height = 1080;
-  recipe.rateNum = 30000;
-  recipe.rateDen = 1001;
-  recipe.durationSec = 30;
-  recipe.videoCodec = "libx264";
-  recipe.x264Preset = "veryfast";
-  recipe.videoBitRate = 8000000;
-  recipe.gopSize = 60;
-  recipe.audioCodec = "aac";
-  recipe.sampleRate = 48000;
-  recipe.audioBitRate = 160000;
-  const std::string err = generateMedia(recipe);
-  if (!err.empty()) {
-    std::fprintf(stderr, "cannot make the source: %s\n", err.c_str());
-    return false;
-  }
-  fs::rename(recipe.path, path);
-  return true;
-}
-
-// ------------------------------------------------------------ floor
-
-struct FloorStream {
-  int inIndex = -1;
-  CodecPtr dec, enc;
-  AVStream *st = nullptr;
-  SwsPtr sws;
-  SwrPtr swr;
-  AudioFifoPtr fifo;
-  FramePtr out;
-  int64_t nextPts = 0;
-};
-
-// A scaler for the floor: with threads of its own for large pictures, as
-// the converter makes it.
-SwsContext *floorScaler(const AVCodecContext *dec, const AVCodecContext *enc, int threads) {
-  if (threads <= 1 || static_cast<int64_t>(dec->width) * dec->height < 1280 * 720)
-    return libswscale.sws_getContext(dec->width, dec->height, dec->pix_fmt, enc->width, enc->height, enc->pix_fmt,
-                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
-  SwsContext *s = libswscale.sws_alloc_context();
-  const std::pair<const char *, int64_t> settings[] = {
-      {"srcw", dec->width}, {"srch", dec->height}, {"src_format", dec->pix_fmt}, {"dstw", enc->width},
-      {"dsth", enc->height}, {"dst_format", enc->pix_fmt}, {"sws_flags", SWS_BICUBIC}, {"threads", threads}};
-  for (const auto &[name, value] : settings) libavutil.av_opt_set_int(s, name, value, 0);
-  if (libswscale.sws_init_context(s, nullptr, nullptr) < 0) {
-    libswscale.sws_freeContext(s);
-    return nullptr;
-  }
-  return s;
-}
-
-// The shortest loop: decode, scale, encode, write, with `threads` threads
-// in the video codecs and the scaler (0: every core), one thread for the
-// rest.
-bool runFloor(const Case &c, int threads, const std::string &src, const std::string &outPath) {
-  if (threads <= 0) threads = coreCount();
-  AVFormatContext *raw = nullptr;
-  if (libavformat.avformat_open_input(&raw, src.c_str(), nullptr, nullptr) < 0) return fail("open input");
-  InPtr ic(raw);
-  if (libavformat.avformat_find_stream_info(ic.get(), nullptr) < 0) return fail("stream info");
-  raw = nullptr;
-  if (libavformat.avformat_alloc_output_context2(&raw, nullptr, nullptr, outPath.c_str()) < 0) return fail("output");
-  OutPtr oc(raw);
-
-  FloorStream video, audio;
-  auto openDecoder = [&](FloorStream &s, AVMediaType type) {
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-      if (ic->streams[i]->codecpar->codec_type == type) {
-        s.inIndex = static_cast<int>(i);
-        break;
-      }
-    if (s.inIndex < 0) return false;
-    AVStream *st = ic->streams[s.inIndex];
-    const AVCodec *d = libavcodec.avcodec_find_decoder(st->codecpar->codec_id);
-    s.dec.reset(libavcodec.avcodec_alloc_context3(d));
-    libavcodec.avcodec_parameters_to_context(s.dec.get(), st->codecpar);
-    s.dec->pkt_timebase = st->time_base;
-    s.dec->thread_count = type == AVMEDIA_TYPE_VIDEO ? threads : 1;
-    s.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    return libavcodec.avcodec_open2(s.dec.get(), d, nullptr) >= 0;
-  };
-  const bool globalHeader = oc->oformat->flags & AVFMT_GLOBALHEADER;
-  bool threadedScaler = false;
-  if (*c.vcodec) {
-    if (!openDecoder(video, AVMEDIA_TYPE_VIDEO)) return fail("video decoder");
-    const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.vcodec);
-    video.enc.reset(libavcodec.avcodec_alloc_context3(e));
-    AVCodecContext *enc = video.enc.get();
-    enc->width = c.width ? c.width : video.dec->width;
-    enc->height = c.height ? c.height : video.dec->height;
-    enc->pix_fmt = e->pix_fmts ? e->pix_fmts[0] : AV_PIX_FMT_YUV420P;
-    const AVRational fr = ic->streams[video.inIndex]->r_frame_rate;
-    enc->time_base = AVRational{fr.den, fr.num};
-    enc->framerate = fr;
-    enc->sample_aspect_ratio = video.dec->sample_aspect_ratio;
-    if (c.videoBitRate) enc->bit_rate = c.videoBitRate;
-    enc->thread_count = threads;
-    if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return fail("video encoder");
-    video.st = libavformat.avformat_new_stream(oc.get(), nullptr);
-    libavcodec.avcodec_parameters_from_context(video.st->codecpar, enc);
-    video.st->time_base = enc->time_base;
-    video.st->sample_aspect_ratio = enc->sample_aspect_ratio;
-    if (enc->width != video.dec->width || enc->height != video.dec->height || enc->pix_fmt != video.dec->pix_fmt)
-      video.sws.reset(floorScaler(video.dec.get(), enc, threads));
-    threadedScaler = threads > 1 && video.dec->width * video.dec->height >= 1280 * 720;
-    video.out.reset(libavutil.av_frame_alloc());
-  }
-  {
-    if (!openDecoder(audio, AVMEDIA_TYPE_AUDIO)) return fail("audio decoder");
-    const AVCodec *e = libavcodec.avcodec_find_encoder_by_name(c.acodec);
-    audio.enc.reset(libavcodec.avcodec_alloc_context3(e));
-    AVCodecContext *enc = audio.enc.get();
-    enc->sample_fmt = e->sample_fmts ? e->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    enc->sample_rate = c.sampleRate;
-    libavutil.av_channel_layout_default(&enc->ch_layout, c.channels);
-    enc->bit_rate = c.audioBitRate;
-    enc->time_base = AVRational{1, c.sampleRate};
-    enc->thread_count = 1;
-    if (globalHeader) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (libavcodec.avcodec_open2(enc, e, nullptr) < 0) return fail("audio encoder");
-    audio.st = libavformat.avformat_new_stream(oc.get(), nullptr);
-    libavcodec.avcodec_parameters_from_context(audio.st->codecpar, enc);
-    audio.st->time_base = enc->time_base;
-    SwrContext *s = nullptr;
-    AVChannelLayout inLayout{};
-    libavutil.av_channel_layout_default(&inLayout, audio.dec->ch_layout.nb_channels);
-    libswresample.swr_alloc_set_opts2(&s, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
-                                      audio.dec->sample_fmt, audio.dec->sample_rate, 0, nullptr);
-    audio.swr.reset(s);
-    if (libswresample.swr_init(s) < 0) return fail("swr");
-    audio.fifo.reset(libavutil.av_audio_fifo_alloc(enc->sample_fmt, c.channels, 4096));
-    audio.out.reset(libavutil.av_frame_alloc());
-  }
-  for (unsigned i = 0; i < ic->nb_streams; ++i)
-    if (static_cast<int>(i) != video.inIndex && static_cast<int>(i) != audio.inIndex)
-      ic->streams[i]->discard = AVDISCARD_ALL;
-  if (!*c.vcodec && video.inIndex < 0)
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-      if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ic->streams[i]->discard = AVDISCARD_ALL;
-  if (libavformat.avio_open(&oc->pb, outPath.c_str(), AVIO_FLAG_WRITE) < 0) return fail("create output");
-  if (libavformat.avformat_write_header(oc.get(), nullptr) < 0) return fail("header");
-
-  PacketPtr pkt(libavcodec.av_packet_alloc()), opkt(libavcodec.av_packet_alloc());
-  FramePtr frame(libavutil.av_frame_alloc()), conv(libavutil.av_frame_alloc());
-
-  auto videoFrame = [&](AVFrame *f) {
-    AVCodecContext *enc = video.enc.get();
-    AVFrame *in = f;
-    if (video.sws) {
-      AVFrame *o = video.out.get();
-      if (!o->buf[0] || !libavutil.av_frame_is_writable(o)) {
-        libavutil.av_frame_unref(o);
-        o->format = enc->pix_fmt;
-        o->width = enc->width;
-        o->height = enc->height;
-        libavutil.av_frame_get_buffer(o, 0);
-      }
-      if (threadedScaler)
-        libswscale.sws_scale_frame(video.sws.get(), o, f);
-      else
-        libswscale.sws_scale(video.sws.get(), f->data, f->linesize, 0, f->height, o->data, o->linesize);
-      in = o;
-    }
-    in->pts = video.nextPts++;
-    in->pict_type = AV_PICTURE_TYPE_NONE;
-    return encodeWrite(oc.get(), enc, video.st, in, opkt.get());
-  };
-  auto audioFrames = [&](AVFrame *f, bool flush) {
-    AVCodecContext *enc = audio.enc.get();
-    if (f) {
-      const int cap = libswresample.swr_get_out_samples(audio.swr.get(), f->nb_samples);
-      AVFrame *cv = conv.get();
-      if (cv->nb_samples < cap) {
-        libavutil.av_frame_unref(cv);
-        cv->nb_samples = cap;
-        cv->format = enc->sample_fmt;
-        libavutil.av_channel_layout_copy(&cv->ch_layout, &enc->ch_layout);
-        if (libavutil.av_frame_get_buffer(cv, 0) < 0) return false;
-      }
-      const int got = libswresample.swr_convert(audio.swr.get(), cv->extended_data, cap,
-                                                const_cast<const uint8_t **>(f->extended_data), f->nb_samples);
-      if (got > 0) libavutil.av_audio_fifo_write(audio.fifo.get(), reinterpret_cast<void **>(cv->extended_data), got);
-    }
-    const int fs = enc->frame_size > 0 ? enc->frame_size : 1024;
-    while (libavutil.av_audio_fifo_size(audio.fifo.get()) >= fs ||
-           (flush && libavutil.av_audio_fifo_size(audio.fifo.get()) > 0)) {
-      AVFrame *o = audio.out.get();
-      libavutil.av_frame_unref(o);
-      o->nb_samples = std::min(fs, libavutil.av_audio_fifo_size(audio.fifo.get()));
-      o->format = enc->sample_fmt;
-      o->sample_rate = enc->sample_rate;
-      libavutil.av_channel_layout_copy(&o->ch_layout, &enc->ch_layout);
-      libavutil.av_frame_get_buffer(o, 0);
-      libavutil.av_audio_fifo_read(audio.fifo.get(), reinterpret_cast<void **>(o->extended_data), o->nb_samples);
-      o->pts = audio.nextPts;
-      audio.nextPts += o->nb_samples;
-      if (!encodeWrite(oc.get(), enc, audio.st, o, opkt.get())) return false;
-    }
-    return true;
-  };
-  auto decode = [&](FloorStream &s, const AVPacket *p) {
-    libavcodec.avcodec_send_packet(s.dec.get(), p);
-    while (libavcodec.avcodec_receive_frame(s.dec.get(), frame.get()) >= 0) {
-      const bool ok = (&s == &video) ? videoFrame(frame.get()) : audioFrames(frame.get(), false);
-      libavutil.av_frame_unref(frame.get());
-      if (!ok) return false;
-    }
-    return true;
-  };
-  while (libavformat.av_read_frame(ic.get(), pkt.get()) >= 0) {
-    bool ok = true;
-    if (video.dec && pkt->stream_index == video.inIndex) ok = decode(video, pkt.get());
-    if (pkt->stream_index == audio.inIndex) ok = decode(audio, pkt.get());
-    libavcodec.av_packet_unref(pkt.get());
-    if (!ok) return false;
-  }
-  if (video.dec) {
-    if (!decode(video, nullptr)) return false;
-    if (!encodeWrite(oc.get(), video.enc.get(), video.st, nullptr, opkt.get())) return false;
-  }
-  if (!decode(audio, nullptr) || !audioFrames(nullptr, true)) return false;
-  if (!encodeWrite(oc.get(), audio.enc.get(), audio.st, nullptr, opkt.get())) return false;
-  if (libavformat.av_write_trailer(oc.get()) < 0) return fail("trailer");
-  return true;
-}
-
-// ------------------------------------------------------------ measuring
-
-struct Measure {
-  bool ok = false;
-  double wall = 0, cpu = 0;
-  double peakMiB = 0;
-};
-
-// Runs `argv` as a child process and measures it.
-Measure runChild(const std::vector<std::string> &argv) {
-  Measure m;
-  std::vector<char *> args;
-  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-  args.push_back(nullptr);
-  const auto t0 = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  if (pid < 0) return m;
-  int status = 0;
-  struct rusage ru {};
-  wait4(pid, &status, 0, &ru);
-  m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  m.cpu = ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
-  m.peakMiB = ru.ru_maxrss / 1024.0;
-  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return m;
-}
-
-// One side of one case, in a folder of its own (the converter names its
-// output after the source).
-Measure runSide(const Case &c, const Side &s, const std::string &source, const std::string &work, bool keep) {
-  const fs::path dir = fs::path(work) / (std::string(c.name) + "-" + (s.engine ? "engine" : "floor") + "-" +
-                                         std::to_string(s.threads));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string threads = std::to_string(s.threads);
-  std::vector<std::string> argv;
-  if (s.engine) {
-    argv = {(fs::path(programDir()) / "trevix-convert").string(), "--quiet", "--profile", c.profile, "--threads",
-            threads, "-o", dir.string(), source};
-  } else {
-    const std::string index = std::to_string(&c - kCases);
-    argv = {(fs::path(programDir()) / "transcode_bench").string(), "--child", index, threads, source,
-            (dir / (std::string("floor.") + c.ext)).string()};
-  }
-  const Measure m = runChild(argv);
-  if (!keep) fs::remove_all(dir);
-  return m;
-}
-
-int childMain(int argc, char **argv) {
-  if (argc < 6) return 2;
-  const int index = std::atoi(argv[2]);
-  if (index < 0 || index >= static_cast<int>(std::size(kCases))) return 2;
-  if (!bind()) return 3;
-  return runFloor(kCases[index], std::atoi(argv[3]), argv[4], argv[5]) ? 0 : 1;
-}
-
-std::string commandLine(const char *command) {
+std::string commandLine(const std::string &command) {
   std::string out;
-  if (FILE *p = popen(command, "r")) {
+  if (FILE *p = popen(command.c_str(), "r")) {
     char buf[512];
     while (std::fgets(buf, sizeof buf, p)) out += buf;
     pclose(p);
@@ -451,68 +134,252 @@ std::string processorName() {
   return model.empty() ? "unknown processor" : model;
 }
 
+// ------------------------------------------------------------ sources
+
+bool makeMedia(MediaRecipe recipe) {
+  const std::string path = recipe.path;
+  recipe.path += ".part.mov";
+  const std::string err = generateMedia(recipe);
+  if (!err.empty()) {
+    std::fprintf(stderr, "cannot make %s: %s\n", path.c_str(), err.c_str());
+    return false;
+  }
+  fs::rename(recipe.path, path);
+  return true;
+}
+
+bool generateSource(const std::string &path) {
+  MediaRecipe recipe;
+  recipe.path = path;
+  recipe.width = 1920;
+  recipe.height = 1080;
+  recipe.durationSec = 30;
+  recipe.x264Preset = "veryfast";
+  recipe.videoBitRate = 8000000;
+  recipe.gopSize = 60;
+  recipe.audioBitRate = 160000;
+  return makeMedia(recipe);
+}
+
+// The batch's clips, as a phone would leave them in a folder.
+bool generateBatch(const fs::path &dir) {
+  fs::create_directories(dir);
+  for (int i = 1; i <= kBatchClips; ++i) {
+    MediaRecipe recipe;
+    recipe.path = (dir / ("clip-" + std::to_string(i) + ".mov")).string();
+    if (fs::exists(recipe.path)) continue;
+    recipe.width = 640;
+    recipe.height = 360;
+    recipe.durationSec = kBatchClipSeconds;
+    recipe.x264Preset = "veryfast";
+    recipe.gopSize = 30;
+    if (!makeMedia(recipe)) return false;
+  }
+  return true;
+}
+
+// ------------------------------------------------------------ measuring
+
+struct Measure {
+  bool ok = false;
+  bool ran = false;  // false: the side could not run here ("n/a")
+  double wall = 0, cpu = 0;
+  double peakMiB = 0;
+};
+
+// Runs `argv` (a program in the PATH or a path) as a child process and
+// measures it.
+Measure runChild(const std::vector<std::string> &argv) {
+  Measure m;
+  std::vector<char *> args;
+  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int devnull = open("/dev/null", O_WRONLY);
+    if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  if (pid < 0) return m;
+  int status = 0;
+  struct rusage ru {};
+  wait4(pid, &status, 0, &ru);
+  m.ran = true;
+  m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  m.cpu = ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
+  m.peakMiB = ru.ru_maxrss / 1024.0;
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
+}
+
+// What this machine offers: trevix-convert's --jobs, the FFmpeg command.
+struct Tools {
+  bool jobs = false;
+  bool peer = false;
+};
+
+Tools findTools() {
+  Tools t;
+  t.jobs = commandLine("'" + converter() + "' --help 2>&1").find("--jobs") != std::string::npos;
+  t.peer = !commandLine("command -v ffmpeg").empty();
+  return t;
+}
+
+struct Paths {
+  std::string source;  // the 1080p source
+  fs::path batch;      // the folder of clips
+  fs::path work;
+};
+
+// One side of one case, in a folder of its own (the converter names its
+// output after the source).
+Measure runSide(const Case &c, int caseIndex, const Side &s, const Paths &p, const Tools &tools, bool keep) {
+  if ((s.runner == Runner::Peer && !tools.peer) || (s.jobs >= 0 && s.jobs != 1 && !tools.jobs)) return {};
+  const fs::path dir = p.work / (std::string(c.name) + "-" + std::to_string(&s - c.sides.data()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string threads = std::to_string(s.threads);
+  std::vector<std::string> argv;
+  switch (s.runner) {
+    case Runner::Engine:
+      argv = {converter(), "--quiet", "--profile", c.profile, "--threads", threads};
+      if (s.jobs >= 0 && tools.jobs) argv.insert(argv.end(), {"--jobs", std::to_string(s.jobs)});
+      argv.insert(argv.end(), {"-o", dir.string(), c.batch ? p.batch.string() : p.source});
+      break;
+    case Runner::Floor:
+      argv = {(fs::path(programDir()) / "transcode_bench").string(), "--child", std::to_string(caseIndex), threads,
+              p.source, (dir / (std::string("floor.") + c.ext)).string()};
+      break;
+    case Runner::Peer:
+      argv = {"ffmpeg", "-nostdin", "-loglevel", "error", "-i", p.source};
+      argv.insert(argv.end(), std::begin(kPeerIpod), std::end(kPeerIpod));
+      argv.push_back((dir / "peer.mp4").string());
+      break;
+  }
+  const Measure m = runChild(argv);
+  if (!keep) fs::remove_all(dir);
+  return m;
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Every side of `c`, `repeat` times in turn; the medians and the largest
+// peak of each side.
+std::vector<Measure> measureCase(const Case &c, int caseIndex, int repeat, const Paths &p, const Tools &tools,
+                                 bool keep, bool &allOk) {
+  std::vector<std::vector<Measure>> runs(c.sides.size());
+  for (int r = 0; r < repeat; ++r)
+    for (size_t s = 0; s < c.sides.size(); ++s) {
+      const Measure m = runSide(c, caseIndex, c.sides[s], p, tools, keep);
+      if (m.ran && !m.ok) {
+        std::fprintf(stderr, "%s failed for %s\n", c.sides[s].label, c.name);
+        allOk = false;
+      }
+      runs[s].push_back(m);
+    }
+  std::vector<Measure> out(c.sides.size());
+  for (size_t s = 0; s < c.sides.size(); ++s) {
+    std::vector<double> wall, cpu;
+    for (const Measure &m : runs[s]) {
+      if (!m.ran) continue;
+      wall.push_back(m.wall);
+      cpu.push_back(m.cpu);
+      out[s].peakMiB = std::max(out[s].peakMiB, m.peakMiB);
+    }
+    out[s].ran = !wall.empty();
+    out[s].ok = out[s].ran;
+    out[s].wall = median(wall);
+    out[s].cpu = median(cpu);
+  }
+  return out;
+}
+
+// The case's rows: each side against the one-thread run of its kind and
+// against the limit (the converter's one-thread CPU time over the cores).
+void printCase(const Case &c, const std::vector<Measure> &m) {
+  const double limit = m[1].cpu / coreCount();
+  for (size_t s = 0; s < c.sides.size(); ++s) {
+    const char *name = s == 0 ? c.profile : "";
+    if (!m[s].ran) {
+      std::printf("%-26s %-18s %9s %9s %10s %8s %8s\n", name, c.sides[s].label, "n/a", "n/a", "n/a", "n/a", "n/a");
+      continue;
+    }
+    const Measure &one = c.sides[s].runner == Runner::Floor ? m[3] : m[1];
+    std::printf("%-26s %-18s %8.2fs %8.2fs %6.1fMiB %7.3f %7.3f\n", name, c.sides[s].label, m[s].wall, m[s].cpu,
+                m[s].peakMiB, m[s].wall / one.wall, m[s].wall / limit);
+  }
+  std::printf("%-26s limit %.2fs (one-thread CPU %.2fs / %d cores)", c.batch ? "  (8 clips 640x360)" : "", limit,
+              m[1].cpu, coreCount());
+  if (c.batch && m[2].ran) std::printf("; --jobs 0 / --jobs 1: %.3f", m[2].wall / m[0].wall);
+  if (!c.batch && c.sides.size() > 4 && m[4].ran) std::printf("; all cores / ffmpeg: %.3f", m[0].wall / m[4].wall);
+  std::printf("\n");
+}
+
+int childMain(int argc, char **argv) {
+  if (argc < 6) return 2;
+  const std::vector<Case> cases = allCases();
+  const int index = std::atoi(argv[2]);
+  if (index < 0 || index >= static_cast<int>(cases.size()) || !cases[index].floor.vcodec) return 2;
+  if (!bind()) return 3;
+  return runFloor(cases[index].floor, std::atoi(argv[3]), argv[4], argv[5]) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return childMain(argc, argv);
   int repeat = 1;
   bool keep = false;
-  std::string work = (fs::temp_directory_path() / "trevix-bench").string();
-  std::string source;
+  Paths p;
+  p.work = fs::temp_directory_path() / "trevix-bench";
+  std::vector<std::string> picked;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
     else if (a == "--keep") keep = true;
-    else if (a == "--work" && i + 1 < argc) work = argv[++i];
-    else if (a == "--source" && i + 1 < argc) source = argv[++i];
+    else if (a == "--work" && i + 1 < argc) p.work = argv[++i];
+    else if (a == "--source" && i + 1 < argc) p.source = argv[++i];
+    else if (a == "--case" && i + 1 < argc) picked.push_back(argv[++i]);
     else {
-      std::fprintf(stderr, "usage: %s [--repeat N] [--keep] [--work DIR] [--source FILE]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--repeat N] [--keep] [--work DIR] [--source FILE] [--case NAME]...\n",
+                   argv[0]);
       return 2;
     }
   }
-  if (!fs::exists(fs::path(programDir()) / "trevix-convert")) {
+  if (!fs::exists(converter())) {
     std::fprintf(stderr, "trevix-convert is not built next to %s\n", argv[0]);
     return 1;
   }
   if (!bind()) return 1;
-  fs::create_directories(work);
-  if (source.empty()) source = (fs::path(work) / "source-1920x1080-29.97fps-30s.mov").string();
-  if (!fs::exists(source)) {
-    std::printf("generating %s ...\n", source.c_str());
-    std::fflush(stdout);
-    if (!generateSource(source)) return 1;
-  }
+  fs::create_directories(p.work);
+  if (p.source.empty()) p.source = (p.work / "source-1920x1080-29.97fps-30s.mov").string();
+  p.batch = p.work / "clips-640x360";
+  std::printf("generating the sources (once) ...\n");
+  std::fflush(stdout);
+  if ((!fs::exists(p.source) && !generateSource(p.source)) || !generateBatch(p.batch)) return 1;
 
+  const Tools tools = findTools();
   std::printf("machine: %s, %d cores\n", processorName().c_str(), coreCount());
   std::printf("load before: %s\n", commandLine("uptime").c_str());
-  std::printf("source: %s; best of %d run%s\n\n", source.c_str(), repeat, repeat > 1 ? "s" : "");
-  std::printf("%-26s %-18s %9s %9s %10s %8s %8s\n", "profile", "run", "wall", "cpu", "peak", "wall x", "cpu x");
+  std::printf("source: %s; batch: %d clips of %.0f s in %s; median of %d run%s\n", p.source.c_str(), kBatchClips,
+              kBatchClipSeconds, p.batch.c_str(), repeat, repeat > 1 ? "s" : "");
+  std::printf("trevix-convert --jobs: %s; ffmpeg command: %s\n\n", tools.jobs ? "yes" : "n/a",
+              tools.peer ? commandLine("ffmpeg -version | head -n 1").c_str() : "n/a");
+  std::printf("%-26s %-18s %9s %9s %10s %8s %8s\n", "profile", "run", "wall", "cpu", "peak", "wall x", "limit x");
   std::fflush(stdout);
   bool allOk = true;
-  for (const Case &c : kCases) {
-    Measure best[std::size(kSides)];
-    for (int r = 0; r < repeat; ++r) {
-      for (size_t s = 0; s < std::size(kSides); ++s) {
-        const Measure m = runSide(c, kSides[s], source, work, keep);
-        if (!m.ok) {
-          std::fprintf(stderr, "%s failed for %s\n", kSides[s].label, c.profile);
-          allOk = false;
-        }
-        if (r == 0) {
-          best[s] = m;
-        } else {
-          best[s].wall = std::min(best[s].wall, m.wall);
-          best[s].cpu = std::min(best[s].cpu, m.cpu);
-          best[s].peakMiB = std::max(best[s].peakMiB, m.peakMiB);
-        }
-      }
-    }
-    // Each all-cores run against the one-thread run of its kind.
-    for (size_t s = 0; s < std::size(kSides); ++s) {
-      const Measure &one = best[s % 2 == 0 ? s + 1 : s];
-      std::printf("%-26s %-18s %8.2fs %8.2fs %6.1fMiB %7.3f %7.3f\n", s == 0 ? c.profile : "", kSides[s].label,
-                  best[s].wall, best[s].cpu, best[s].peakMiB, best[s].wall / one.wall, best[s].cpu / one.cpu);
-    }
+  const std::vector<Case> cases = allCases();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case &c = cases[i];
+    if (!picked.empty() && std::find(picked.begin(), picked.end(), c.name) == picked.end()) continue;
+    printCase(c, measureCase(c, static_cast<int>(i), repeat, p, tools, keep, allOk));
     std::fflush(stdout);
   }
   std::printf("\nload after: %s\n", commandLine("uptime").c_str());

@@ -40,6 +40,23 @@ void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
   ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 }
 
+// The threads of the decoders of a run with `threads` threads. An encoder
+// that keeps several threads of its own busy (x264, x265) does most of the
+// run's work: decoder threads beside its own would fight them for the
+// cores and hold more pictures in memory, so that the sum of the two would
+// not fit the cores. Then a quarter of the run's threads (at least one)
+// decode; else the decoders have them all (the encoder takes slices or one
+// thread, as for small pictures).
+int decoderThreads(const TranscodeRun &run, int threads) {
+  for (auto &op : run.ost) {
+    const AVCodecContext *enc = op->enc;
+    if (!op->encodingNeeded || !enc || !enc->codec || enc->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+    const bool ownThreads = enc->codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS);
+    if (ownThreads && enc->thread_count > 1) return std::max(1, threads / 4);
+  }
+  return threads;
+}
+
 // Opens `ctx` with `codec` under the codec lock and records it in `opened`
 // (still under the lock, so the clean-up of another thread sees it whole).
 int openCodec(AVCodecContext *ctx, const AVCodec *codec, const Dictionary &options,
@@ -117,6 +134,7 @@ void planAudioStarts(TranscodeRun &run) {
 }
 
 void openDecoders(TranscodeTask &task, TranscodeRun &run) {
+  const int threads = decoderThreads(run, task.threads());
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;
@@ -126,7 +144,7 @@ void openDecoders(TranscodeTask &task, TranscodeRun &run) {
       throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
                                    static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
-    setCodecThreads(ist.dec, codec, task.threads());
+    setCodecThreads(ist.dec, codec, threads);
     if (openCodec(ist.dec, codec, ist.in->openOptions, task.transcoder.openedDecoders) < 0)
       throw EngineError(
           formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));

@@ -18,8 +18,9 @@ void openEncoders(TranscodeTask &task, TranscodeRun &run);
 // frame it loses are made up for.
 void planAudioStarts(TranscodeRun &run);
 
-// Opens the decoder of every input stream that is decoded (with the
-// threads the task may use, for video). Throws EngineError ("Unsupported
+// After openEncoders: opens the decoder of every input stream that is
+// decoded (with the threads the task may use, for video, less beside an
+// encoder that keeps threads of its own busy). Throws EngineError ("Unsupported
 // codec (id=n) for input stream #f.s", "Error while opening codec for input
 // stream #f.s").
 void openDecoders(TranscodeTask &task, TranscodeRun &run);
