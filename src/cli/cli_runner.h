@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -139,7 +140,7 @@ class CliRunner : private QueuePrompts,
   CliOutput output_;
 
   SourceJobs jobs_;
-  FileClock clock_;  // the running file's wall time
+  std::map<int, FileClock> clocks_;  // the running files' wall times, by row
 
   ConversionQueue queue_;
   bool timerEnabled_ = false;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "options.h"
 #include "queue_interfaces.h"
@@ -88,6 +89,9 @@ class ConversionQueue {
   // Where the run stands.
   const QueueFlags &flags() const { return s_; }
   bool converting() const { return s_.converting; }
+  // How many rows convert at once in this run, and how many do now.
+  int rowSlots() const { return slots_; }
+  int runningRows() const { return static_cast<int>(running_.size()); }
   // The add-file procedure runs (Start waits for it) or has ended.
   void setAddingFiles(bool adding) { s_.addingFiles = adding; }
 
@@ -112,6 +116,26 @@ class ConversionQueue {
   void failSetUp(int row, const std::string &reason);
   void endFailedRow();
   void endRow(int row, JobState state, const std::string &reason);
+  void endTaskRow(int row, bool finished, bool exception, const std::string &message,
+                  const std::optional<std::string> &keptOutput);
+
+  // Several rows at once (conversion_queue_rows.cpp).
+  struct RunningRow {
+    int row = -1;
+    int32_t task = -1;  // the engine's index of the row's task
+  };
+  void collectLogFor(int row);
+  void collectTaskLogFor(int32_t task, int row);
+  void startRowRun();
+  void startRows();
+  int nextRowToStart();
+  void startRow(int row);
+  int rowOfTask(int32_t index) const;
+  void onRowTaskEnded(int32_t index, bool finished, bool exception, const std::string &message,
+                      const std::optional<std::string> &keptOutput);
+  void stopRows();
+  void endRowRunIfOver();
+  std::vector<std::string> reservedOutputs() const;
 
   QueueFlags s_;
   SourceJobs &jobs_;
@@ -122,6 +146,11 @@ class ConversionQueue {
   QueueObserver &observer_;
   JobSettings settings_;
   bool stopQuestionOpen_ = false;
+  int slots_ = 1;                     // rows converted at once
+  std::vector<RunningRow> running_;   // the rows whose tasks run, in order of start
+  std::vector<int> again_;            // rows to be encoded once more (fit a size)
+  int32_t setUpTask_ = -1;            // the task setUpJob made ready
+  int32_t threadsBeforeRun_ = 0;      // the engine's threads per task before the run
 
   class EngineBridge;
   std::shared_ptr<EngineBridge> bridge_;

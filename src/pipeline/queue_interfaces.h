@@ -96,6 +96,11 @@ class ConversionEngine {
   virtual void removeTask(int index) = 0;
   virtual void clearTasks() = 0;
   virtual void startConvert(int32_t threadCount) = 0;
+  // Starts the task at `index` while the tasks started before it go on.
+  virtual void startTask(int index) = 0;
+  // How many cores each task started from now on may keep busy (0: all).
+  virtual int32_t threadsPerTask() const = 0;
+  virtual void setThreadsPerTask(int32_t threads) = 0;
   virtual void stop() = 0;
   virtual void pause() = 0;
   virtual void resume() = 0;
