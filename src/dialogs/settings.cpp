@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "job_slots.h"
 #include "settings_store.h"
 
 namespace {
@@ -65,6 +66,7 @@ void resetStoredValues(ConversionSettings &s) {
   s.choices.comboVideoQuality.itemIndex = defaults.choices.comboVideoQuality.itemIndex;
   s.choices.comboAudioQuality.itemIndex = defaults.choices.comboAudioQuality.itemIndex;
   s.keepMetadata = defaults.keepMetadata;
+  s.simultaneous = defaults.simultaneous;
 }
 
 bool readAll(const SettingsStore &store, ConversionSettings &s) {
@@ -93,6 +95,9 @@ bool readAll(const SettingsStore &store, ConversionSettings &s) {
   r.integerIf(kValueVideoQuality, s.choices.comboVideoQuality.itemIndex, level(s.choices.comboVideoQuality));
   r.integerIf(kValueAudioQuality, s.choices.comboAudioQuality.itemIndex, level(s.choices.comboAudioQuality));
   if (r.integer(kValueKeepMetadata, v)) s.keepMetadata = v != 0;
+  // Missing: one at a time.
+  if (store.valueExists(name(kValueSimultaneous)))
+    r.integerIf(kValueSimultaneous, s.simultaneous, [](int32_t n) { return n >= 0 && n <= kMostChosenJobs; });
   return r.complete();
 }
 
@@ -121,5 +126,6 @@ bool saveSettings(SettingsStore &store, const ConversionSettings &s) {
          store.writeInteger(name(kValueLetterBox), s.letterBox) &&
          store.writeInteger(name(kValueVideoQuality), s.choices.comboVideoQuality.itemIndex) &&
          store.writeInteger(name(kValueAudioQuality), s.choices.comboAudioQuality.itemIndex) &&
-         store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) && store.flush();
+         store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) &&
+         (s.simultaneous == 1 || store.writeInteger(name(kValueSimultaneous), s.simultaneous)) && store.flush();
 }

@@ -1,7 +1,7 @@
 // Loading and saving the user's choices: the output folder, the output
 // format, the overwrite rule, the drop-down length, the letterbox choice,
-// the two quality levels and whether a recording's date, place and camera
-// are kept. The aspect-ratio choice is never stored.
+// the two quality levels, whether a recording's date, place and camera
+// are kept, and how many conversions run at once. The aspect-ratio choice is never stored.
 #pragma once
 
 #include "catalog.h"
@@ -18,6 +18,9 @@ inline constexpr const char *kValueLetterBox = "LetterBox";
 inline constexpr const char *kValueVideoQuality = "VideoQuality";
 inline constexpr const char *kValueAudioQuality = "AudioQuality";
 inline constexpr const char *kValueKeepMetadata = "KeepMetadata";
+// Stored only when it is not 1 (one conversion at a time, as before it
+// existed); 0 is "Auto".
+inline constexpr const char *kValueSimultaneous = "SimultaneousConversions";
 
 // The largest drop-down length: the whole format list, which is longer than
 // the classic kDropDownItemsMax since today's formats joined it.

@@ -38,5 +38,6 @@ JobSettings jobSettingsFrom(const ConversionSettings &settings) {
   JobSettings job = makeJobSettings(settings.profileId, settings.choices, settings.outputFolder, settings.overwrite,
                                     settings.volumeValue);
   job.keepMetadata = settings.keepMetadata;
+  job.simultaneous = settings.simultaneous;
   return job;
 }

@@ -29,6 +29,7 @@ struct ConversionSettings {
   std::string outputFolder;
   int dropDownItems = kDropDownItemsMin;  // length of the format list's drop-down
   bool keepMetadata = true;               // "Keep the recording date, place and camera"
+  int simultaneous = 1;                   // "Simultaneous conversions": 1 ... 8, 0 "Auto"
 
   static int firstListedProfileId();
 };
