@@ -460,6 +460,7 @@ void ConversionQueue::onEngineProgress(int32_t index, int32_t frameNumber, int32
   jobs_.reportProgress(row, progress, frameNumber);
   const int bar = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
   if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size, bar});
+  if (slots_ > 1) reportRunStatus();
 }
 
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }

@@ -20,6 +20,7 @@
 
 #include "options.h"
 #include "queue_interfaces.h"
+#include "run_progress.h"
 #include "source_jobs.h"
 
 // Where a run stands; the queue's own state, read by its owner.
@@ -95,6 +96,9 @@ class ConversionQueue {
   // The add-file procedure runs (Start waits for it) or has ended.
   void setAddingFiles(bool adding) { s_.addingFiles = adding; }
 
+  // Where the run's wall time is read from (tests give their own clock).
+  void setClock(ClockNow now) { runClock_ = FileClock(std::move(now)); }
+
   // The program-wide output record, reset at every job.
   OutputOptions outputOptions;
   // The settings of the job built last (for inspection).
@@ -135,6 +139,7 @@ class ConversionQueue {
                       const std::optional<std::string> &keptOutput);
   void stopRows();
   void endRowRunIfOver();
+  void reportRunStatus();
   std::vector<std::string> reservedOutputs() const;
 
   QueueFlags s_;
@@ -151,6 +156,7 @@ class ConversionQueue {
   std::vector<int> again_;            // rows to be encoded once more (fit a size)
   int32_t setUpTask_ = -1;            // the task setUpJob made ready
   int32_t threadsBeforeRun_ = 0;      // the engine's threads per task before the run
+  FileClock runClock_;                // the run's wall time (several rows at once)
 
   class EngineBridge;
   std::shared_ptr<EngineBridge> bridge_;

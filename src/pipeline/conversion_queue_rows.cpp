@@ -49,6 +49,7 @@ void ConversionQueue::startRowRun() {
                                      firstRowLoad(jobs_, settings_));
   slots_ = std::max(slots.jobs, 1);
   again_.clear();
+  runClock_.fileStarted();
   threadsBeforeRun_ = engine_.threadsPerTask();
   // A number of threads the user chose stays.
   if (threadsBeforeRun_ == 0 && slots.threadsPerTask > 0) engine_.setThreadsPerTask(slots.threadsPerTask);
@@ -65,8 +66,11 @@ void ConversionQueue::startRows() {
     startRow(row);
   }
   s_.converting = !running_.empty();
+  if (s_.converting) reportRunStatus();
   endRowRunIfOver();
 }
+
+void ConversionQueue::reportRunStatus() { observer_.runStatus(runStatus(jobs_, runClock_.elapsedSec())); }
 
 // A row to be encoded again first, then the next checked row; -1 when none
 // is left.
@@ -133,7 +137,9 @@ void ConversionQueue::stopRows() {
   if (stopQuestionOpen_) return;
   engine_.pause();
   stopQuestionOpen_ = true;
+  runClock_.pause();
   const bool yes = prompts_.confirmStopAll();
+  runClock_.resume();
   stopQuestionOpen_ = false;
   if (yes) {
     s_.userAborted = true;

@@ -53,6 +53,7 @@ class RecordingObserver : public QueueObserver {
  public:
   std::vector<std::string> events;
   std::vector<ProgressReport> reports;
+  std::vector<RunStatus> statuses;
   // Runs inside runEnded, as a modal message box would.
   std::function<void(RunOutcome)> onRunEnded;
 
@@ -61,6 +62,7 @@ class RecordingObserver : public QueueObserver {
     reports.push_back(r);
     events.push_back("progress " + std::to_string(row));
   }
+  void runStatus(const RunStatus &s) override { statuses.push_back(s); }
   void rowEnded(int row, JobState state, const std::string &reason) override {
     std::string e = "ended " + std::to_string(row) + " " + stateName(state);
     if (!reason.empty()) e += ": " + reason;

@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "engine_adapter.h"
-#include "engine_driver.h"
 #include "job_slots.h"
 #include "media_fixture.h"
 #include "queue_fakes.h"
@@ -105,6 +104,16 @@ TEST_P(QueueRows, RowsConvertAtOnceEachWithItsOwnProgressStateAndOutput) {
   std::sort(outputs.begin(), outputs.end());
   EXPECT_EQ(std::unique(outputs.begin(), outputs.end()), outputs.end());
   EXPECT_EQ(rig.jobState(5), JobState::Failed);
+  // The run as a whole, reported as it went.
+  ASSERT_FALSE(rig.observer.statuses.empty());
+  for (size_t i = 1; i < rig.observer.statuses.size(); ++i) {
+    const RunStatus &before = rig.observer.statuses[i - 1], &now = rig.observer.statuses[i];
+    EXPECT_EQ(now.total, 6);
+    EXPECT_LE(now.running, slots);
+    EXPECT_GE(now.ended, before.ended);
+    EXPECT_GE(now.percent, before.percent);
+  }
+  EXPECT_EQ(rig.observer.statuses.back().ended, 5);
   EXPECT_EQ(rig.observer.count("run Completed"), 1);
   EXPECT_EQ(rig.observer.events.back(), "run Completed");
   EXPECT_FALSE(rig.queue.converting());
@@ -168,7 +177,11 @@ TEST_P(QueueRows, OnTheEngineStopEndsEveryRowAtOnce) {
     rig.add(dir.file("clip" + std::to_string(i) + ".mov"));
     fs::create_symlink(clip, rig.jobs.at(i).path);
   }
-  rig.view.settings.applyProfileOptions = [](OutputOptions &o) { o = mp4Options(); };
+  rig.view.settings.applyProfileOptions = [](OutputOptions &o) {
+    o.vcodec = "mpeg4";
+    o.acodec = "aac";
+    o.frameSize = "320x240";
+  };
   MediaEngine engine;
   EngineAdapter adapter(engine);
   LockedPoster poster;
