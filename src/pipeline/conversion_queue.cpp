@@ -169,10 +169,7 @@ void ConversionQueue::startConversion() {
   s_.currentRow = -1;
   running_.clear();
   slots_ = 1;
-  if (settings.simultaneous != 1) {
-    startRowRun();
-    return;
-  }
+  if (settings.simultaneous != 1 && startRowRun(settings)) return;
   convertNextRow();
 }
 

@@ -130,7 +130,7 @@ class ConversionQueue {
   };
   void collectLogFor(int row);
   void collectTaskLogFor(int32_t task, int row);
-  void startRowRun();
+  bool startRowRun(const JobSettings &settings);
   void startRows();
   int nextRowToStart();
   void startRow(int row);

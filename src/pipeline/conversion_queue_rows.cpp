@@ -43,17 +43,21 @@ JobLoad firstRowLoad(const SourceJobs &jobs, const JobSettings &settings) {
 
 }  // namespace
 
-void ConversionQueue::startRowRun() {
+// Starts a run of several rows at once; false (nothing done) when the
+// settings and the cores make it one at a time.
+bool ConversionQueue::startRowRun(const JobSettings &settings) {
+  const JobSlots slots = jobSlotsFor(settings.simultaneous, static_cast<int>(std::thread::hardware_concurrency()),
+                                     firstRowLoad(jobs_, settings));
+  if (slots.jobs <= 1) return false;
+  slots_ = slots.jobs;
   prepareForNextJob();
-  const JobSlots slots = jobSlotsFor(settings_.simultaneous, static_cast<int>(std::thread::hardware_concurrency()),
-                                     firstRowLoad(jobs_, settings_));
-  slots_ = std::max(slots.jobs, 1);
   again_.clear();
   runClock_.fileStarted();
   threadsBeforeRun_ = engine_.threadsPerTask();
   // A number of threads the user chose stays.
   if (threadsBeforeRun_ == 0 && slots.threadsPerTask > 0) engine_.setThreadsPerTask(slots.threadsPerTask);
   startRows();
+  return true;
 }
 
 // Starts checked rows while fewer than the slots run; ends the run when
