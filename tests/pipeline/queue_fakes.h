@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -124,18 +125,30 @@ class FakeView : public RecordingObserver, public JobSettingsSource {
   }
 };
 
-// Collects posted work; the test runs it as the UI thread would.
+// Collects posted work (from any thread); the test runs it as the UI
+// thread would.
 class FakePoster : public UiPoster {
  public:
   std::deque<std::function<void()>> queue;
-  void post(std::function<void()> work) override { queue.push_back(std::move(work)); }
+  void post(std::function<void()> work) override {
+    std::scoped_lock hold(lock_);
+    queue.push_back(std::move(work));
+  }
   void pump() {
-    while (!queue.empty()) {
-      auto w = std::move(queue.front());
-      queue.pop_front();
+    for (;;) {
+      std::function<void()> w;
+      {
+        std::scoped_lock hold(lock_);
+        if (queue.empty()) return;
+        w = std::move(queue.front());
+        queue.pop_front();
+      }
       w();
     }
   }
+
+ private:
+  std::mutex lock_;
 };
 
 // One task at a time, like the program uses the engine. A task "runs" once
