@@ -95,8 +95,8 @@ class CliRunner : private QueuePrompts,
   CliRunner(const CliRunner &) = delete;
   CliRunner &operator=(const CliRunner &) = delete;
 
-  // Probes the files, converts them one after another and returns what
-  // became of each.
+  // Probes the files, converts them one after another (or --jobs at once)
+  // and returns what became of each.
   std::vector<FileResult> run();
 
   // Stops the run as the Stop button does (the question answered Yes);

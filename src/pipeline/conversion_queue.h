@@ -2,7 +2,9 @@
 // row of the source list into one engine task, the timer that moves on to
 // the next row, the reactions to the engine's progress and termination,
 // and Stop. It works on the source list's data (SourceJobs) and tells a
-// QueueObserver what happened, as typed events.
+// QueueObserver what happened, as typed events. With "Simultaneous
+// conversions" above 1 (JobSettings::simultaneous) several rows convert at
+// once, each in a task of its own (conversion_queue_rows.cpp).
 //
 // Threads: every public member runs on the thread that owns the queue (the
 // UI thread of the window, the run loop of trevix-convert). The engine
