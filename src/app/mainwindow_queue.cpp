@@ -4,6 +4,7 @@
 // controls and shows what the queue reports: the status bar during and
 // after a run, and a notification when a run ends out of the user's sight.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -49,6 +50,7 @@ class QueueLink : public QueuePrompts,
         engine_(*w.engine_),
         queue_(QueueSurroundings{w.sourceJobs_, *this, *this, *this, engine_, *this}),
         clock_(w.clockNow_) {
+    queue_.setClock(w.clockNow_);
     queue_.connectEngineEvents(*this);
   }
   ~QueueLink() override { queue_.disconnectEngineEvents(); }
@@ -103,13 +105,16 @@ class QueueLink : public QueuePrompts,
     // The task before this one has been freed: what its threads freed goes
     // back now, or the window grows with every file of a long run.
     releaseFreedHeap();
+    // Several rows at once: the status bar follows the run (runStatus).
+    if (severalAtOnce()) return;
     clock_.fileStarted();
     showRunPosition(row);
     w_.setStatusPanelText(kTimePanel, QString());
   }
   void rowProgress(int row, const ProgressReport &report) override {
     // A stopped task's last reports come after its run: the counts stand.
-    if (!runOn_) return;
+    // With several rows at once each row shows its own in the list.
+    if (!runOn_ || severalAtOnce()) return;
     w_.setStatusPanelText(kFileSizePanel, fileSizeShown(report.size));
     w_.progressBar_->setValue(report.barPercent);
     w_.sourceList_->scrollTo(w_.sourceListModel_->index(row, kFileNameColumn));
@@ -119,6 +124,17 @@ class QueueLink : public QueuePrompts,
     w_.setStatusPanelText(kTimePanel, MainWindow::tr("Elapsed %1   Speed %2   Left %3")
                                           .arg(qText(clockText(sample.elapsedSec)), qText(speedText(figures.speed)),
                                                qText(timeLeftText(figures.leftSec))));
+  }
+  void runStatus(const RunStatus &status) override {
+    if (!runOn_) return;
+    w_.progressBar_->setValue(status.percent);
+    w_.setStatusPanelText(kFileSizePanel, QString());
+    w_.setStatusPanelText(kStatePanel, QCoreApplication::translate("MainWindow", "Converting %1 at once, %2 of %3 done")
+                                           .arg(status.running)
+                                           .arg(status.ended)
+                                           .arg(status.total));
+    w_.setStatusPanelText(kTimePanel, QCoreApplication::translate("MainWindow", "Elapsed %1   Left %2")
+                                          .arg(qText(clockText(status.elapsedSec)), qText(timeLeftText(status.leftSec))));
   }
   void rowEnded(int, JobState, const std::string &) override {
     // A stopped row ends after its run: the counts take it in.
@@ -143,6 +159,7 @@ class QueueLink : public QueuePrompts,
  private:
   MainWindow &w_;
   std::shared_ptr<EngineEventRelay> relay_;
+  bool severalAtOnce() const { return queue_.rowSlots() > 1; }
   void showRunPosition(int row) {
     w_.setStatusPanelText(kStatePanel, runPositionShown(runPosition(w_.sourceJobs_, row)));
   }

@@ -12,6 +12,7 @@
 #include "catalog.h"
 #include "encoder_table.h"
 #include "job_request.h"
+#include "job_slots.h"
 #include "option_sets.h"
 #include "profile_items.h"
 #include "pipeline_text.h"
@@ -30,6 +31,7 @@ const std::map<std::string, Field, std::less<>> kValueOptions = {
     {"--aspect", &CliOptions::aspect},        {"--threads", &CliOptions::threads},
     {"--rotate", &CliOptions::rotate},        {"--start", &CliOptions::start},
     {"--end", &CliOptions::end},              {"--target-size", &CliOptions::targetSize},
+    {"--jobs", &CliOptions::jobs},
 };
 
 using Flag = bool CliOptions::*;
@@ -478,6 +480,17 @@ int threadsOption(const CliOptions &options) {
   return n;
 }
 
+int jobsOption(const CliOptions &options) {
+  if (options.jobs.empty()) return 1;
+  const std::string t = trimText(options.jobs);
+  int n = -1;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || n < 0 || n > kMostChosenJobs)
+    throw UsageError("--jobs " + inQuotes(options.jobs) + " is not a number of conversions from 0 to " +
+                     std::to_string(kMostChosenJobs));
+  return n;
+}
+
 std::string versionText() { return std::string("trevix-convert ") + TREVIX_VERSION + "\n"; }
 
 std::string helpText() {
@@ -485,7 +498,7 @@ std::string helpText() {
        trevix-convert --list-profiles
        trevix-convert --help | --version
 
-Converts each FILE, one after another, into FOLDER with one output profile,
+Converts each FILE, one after another (or --jobs at once), into FOLDER with one output profile,
 exactly as the window of Trevix MOV Video Converter does for the same
 choices. A SOURCE-FOLDER stands for the QuickTime and MPEG-4 files in it
 (*.mov, *.qt, *.m4v, *.mp4, *.m4a; in the order of their names, sub-folders
@@ -522,6 +535,9 @@ Options:
                          default), 4:3 or 16:9
   --threads N            how many cores one conversion keeps busy: 0 (the
                          default) every core, 1 one thread only
+  --jobs N               how many files convert at once: 1 (the default) to
+                         8, or 0 for as many as the cores allow; each
+                         conversion then keeps its share of the cores busy
   --rotate DEGREES       turn every picture by hand, clockwise, on top of
                          what the clip says: 90, 180 or 270 (the copying
                          profiles write it into the file instead)

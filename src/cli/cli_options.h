@@ -31,6 +31,7 @@ struct CliOptions {
   std::string volume;              // --volume
   std::string aspect;              // --aspect
   std::string threads;             // --threads
+  std::string jobs;                // --jobs
   std::string rotate;              // --rotate
   std::string start;               // --start
   std::string end;                 // --end
@@ -81,6 +82,11 @@ std::vector<std::string> closestProfiles(std::string_view text, size_t limit = 5
 constexpr int kMaxThreads = 64;
 int threadsOption(const CliOptions &options);
 
+// The conversions at once of --jobs: 1 (also when the option is not given)
+// to 8, or 0 for as many as the cores allow. Raises UsageError for anything
+// else.
+int jobsOption(const CliOptions &options);
+
 // Everything the window would hold for a conversion with these choices.
 struct ConversionChoices {
   int profileId = -1;      // the chosen profile's catalog row
@@ -94,6 +100,7 @@ struct ConversionChoices {
   std::string outputFolder;
   JobEdits edits;  // --rotate, --start, --end: every file's (see jobEditsOption)
   int64_t targetSizeBytes = 0;  // --target-size; 0: off
+  int simultaneous = 1;         // --jobs; 0: as many as the cores allow
 };
 
 // The title taken when --profile is not given: the list's first item, as a

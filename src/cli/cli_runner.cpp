@@ -193,6 +193,7 @@ JobSettings CliRunner::currentJobSettings() {
   s.keepMetadata = choices_.keepMetadata;
   setProgramFolder(s, programFolder_);
   s.targetSizeBytes = choices_.targetSizeBytes;
+  s.simultaneous = choices_.simultaneous;
   return s;
 }
 
@@ -240,7 +241,7 @@ FileResult CliRunner::resultOf(int row) const {
 }
 
 void CliRunner::rowStarted(int row) {
-  clock_.fileStarted();
+  clocks_[row].fileStarted();
   const SourceJob &job = jobs_.at(row);
   const RunPosition position = runPosition(jobs_, row);
   const bool keepsPlace = jobKeepsPlace(job.probe, currentJobSettings(), job.outputPath);
@@ -265,13 +266,15 @@ void CliRunner::rowStarted(int row) {
 }
 
 void CliRunner::rowProgress(int row, const ProgressReport &report) {
-  const ProgressSample s = progressSample(report, clock_.elapsedSec());
+  const ProgressSample s = progressSample(report, clocks_[row].elapsedSec());
   if (output_.json) {
     print(progressJson(jobs_.at(row).path, s));
     return;
   }
   if (output_.quiet) return;
-  const std::string line = progressLineText(s);
+  std::string line = progressLineText(s);
+  // Several files at once: each line says whose it is.
+  if (queue_.rowSlots() > 1) line = "[" + std::to_string(runPosition(jobs_, row).ordinal) + "]" + line;
   if (output_.terminal) {
     std::fputs(("\r" + line + "\x1b[K").c_str(), output_.out);
     std::fflush(output_.out);

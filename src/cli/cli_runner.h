@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -94,8 +95,8 @@ class CliRunner : private QueuePrompts,
   CliRunner(const CliRunner &) = delete;
   CliRunner &operator=(const CliRunner &) = delete;
 
-  // Probes the files, converts them one after another and returns what
-  // became of each.
+  // Probes the files, converts them one after another (or --jobs at once)
+  // and returns what became of each.
   std::vector<FileResult> run();
 
   // Stops the run as the Stop button does (the question answered Yes);
@@ -139,7 +140,7 @@ class CliRunner : private QueuePrompts,
   CliOutput output_;
 
   SourceJobs jobs_;
-  FileClock clock_;  // the running file's wall time
+  std::map<int, FileClock> clocks_;  // the running files' wall times, by row
 
   ConversionQueue queue_;
   bool timerEnabled_ = false;

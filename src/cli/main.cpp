@@ -118,6 +118,7 @@ int main(int argc, char **argv) {
     choices.edits = jobEditsOption(options);
     choices.targetSizeBytes = targetSizeOption(options);
     threads = threadsOption(options);
+    choices.simultaneous = jobsOption(options);
     checkForConversion(options);
     options.files = expandSourceArguments(options.files);
   } catch (const UsageError &e) {

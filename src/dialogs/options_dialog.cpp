@@ -13,13 +13,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "job_slots.h"
 #include "settings.h"
 #include "spin_edit.h"
 
 namespace {
 
 // The dialog's size in the design.
-const QSize kDesignSize(390, 351);
+const QSize kDesignSize(390, 391);
 
 // Items stand for their index; they are shown in the user's language.
 const char *const kLetterBoxItems[] = {QT_TRANSLATE_NOOP("OptionsDialog", "None"),
@@ -126,6 +127,18 @@ void OptionsDialog::createControls() {
   dropDownItemsLabel_->setBuddy(dropDownItemsSpin_);
   connect(dropDownItemsSpin_, &QSpinBox::textChanged, this, &OptionsDialog::onDropDownItemsChanged);
 
+  simultaneousLabel_ = makeLabel(additionalOptionsBox_, "simultaneousLabel", tr("Simultaneous conversions"));
+  simultaneousCombo_ = new QComboBox(additionalOptionsBox_);
+  simultaneousCombo_->setObjectName(QStringLiteral("simultaneousCombo"));
+  for (int n = 1; n <= kMostChosenJobs; ++n) simultaneousCombo_->addItem(QString::number(n));
+  simultaneousCombo_->addItem(tr("Auto"));
+  simultaneousLabel_->setBuddy(simultaneousCombo_);
+  connect(simultaneousCombo_, &QComboBox::activated, this, [this](int item) {
+    // The last item, "Auto", is 0.
+    settings_.simultaneous = item >= kMostChosenJobs ? 0 : item + 1;
+    emit settingsEdited();
+  });
+
   auto *additional = new QGridLayout(additionalOptionsBox_);
   additional->setContentsMargins(16, 16, 16, 16);
   additional->setVerticalSpacing(20);
@@ -133,6 +146,8 @@ void OptionsDialog::createControls() {
   additional->addWidget(keepMetadataCheck_, 1, 0, 1, 2);
   additional->addWidget(dropDownItemsLabel_, 2, 0);
   additional->addWidget(dropDownItemsSpin_, 2, 1);
+  additional->addWidget(simultaneousLabel_, 3, 0);
+  additional->addWidget(simultaneousCombo_, 3, 1);
   additional->setColumnStretch(0, 1);
 
   createGeneralVideoBox();
@@ -186,6 +201,8 @@ void OptionsDialog::showSettings() {
   overwriteCheck_->setChecked(settings_.overwrite);
   keepMetadataCheck_->setChecked(settings_.keepMetadata);
   if (settings_.dropDownItems >= 0) dropDownItemsSpin_->setValue(settings_.dropDownItems);
+  const int jobs = settings_.simultaneous;
+  selectQuietly(simultaneousCombo_, jobs == 0 ? kMostChosenJobs : std::clamp(jobs, 1, kMostChosenJobs) - 1);
   selectQuietly(letterBoxCombo_, settings_.letterBox);
   selectQuietly(aspectRatioCombo_, settings_.choices.comboAspectRatio.itemIndex);
   showing_ = false;

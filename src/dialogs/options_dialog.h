@@ -1,5 +1,6 @@
 // "Additional Options": the overwrite rule, the length of the output-format
-// drop-down, whether a recording's date, place and camera are kept, and the
+// drop-down, whether a recording's date, place and camera are kept, how many
+// conversions run at once ("Simultaneous conversions"), and the
 // two picture choices (video zoom and aspect ratio) that have no visible
 // control in the main window; their boxes take only their items' texts
 // (or the start of one while it is typed). Non-modal, always on top, centred on the main
@@ -55,6 +56,8 @@ class OptionsDialog : public QDialog {
   QCheckBox *keepMetadataCheck_ = nullptr;
   QLabel *dropDownItemsLabel_ = nullptr;
   SpinEdit *dropDownItemsSpin_ = nullptr;
+  QLabel *simultaneousLabel_ = nullptr;
+  QComboBox *simultaneousCombo_ = nullptr;  // "1" ... "8", then "Auto"
   QGroupBox *generalVideoBox_ = nullptr;
   QComboBox *letterBoxCombo_ = nullptr;
   QComboBox *aspectRatioCombo_ = nullptr;

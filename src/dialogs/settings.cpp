@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "job_slots.h"
 #include "settings_store.h"
 
 namespace {
@@ -66,6 +67,7 @@ void resetStoredValues(ConversionSettings &s) {
   s.choices.comboAudioQuality.itemIndex = defaults.choices.comboAudioQuality.itemIndex;
   s.keepMetadata = defaults.keepMetadata;
   s.fitIntoBytes = defaults.fitIntoBytes;
+  s.simultaneous = defaults.simultaneous;
 }
 
 // "Fit into" as stored: whole kilobytes, rounded down so that the size read
@@ -104,6 +106,9 @@ bool readAll(const SettingsStore &store, ConversionSettings &s) {
     else
       r.reject();
   }
+  // Missing: one at a time.
+  if (store.valueExists(name(kValueSimultaneous)))
+    r.integerIf(kValueSimultaneous, s.simultaneous, [](int32_t n) { return n >= 0 && n <= kMostChosenJobs; });
   return r.complete();
 }
 
@@ -134,5 +139,5 @@ bool saveSettings(SettingsStore &store, const ConversionSettings &s) {
          store.writeInteger(name(kValueAudioQuality), s.choices.comboAudioQuality.itemIndex) &&
          store.writeInteger(name(kValueKeepMetadata), s.keepMetadata ? 1 : 0) &&
          store.writeInteger(name(kValueFitInto), static_cast<int32_t>(storedFitInto(s.fitIntoBytes))) &&
-         store.flush();
+         (s.simultaneous == 1 || store.writeInteger(name(kValueSimultaneous), s.simultaneous)) && store.flush();
 }

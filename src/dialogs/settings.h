@@ -1,7 +1,8 @@
 // Loading and saving the user's choices: the output folder, the output
 // format, the overwrite rule, the drop-down length, the letterbox choice,
 // the two quality levels, whether a recording's date, place and camera
-// are kept, and the size each output is fitted into. The aspect-ratio choice is never stored.
+// are kept, the size each output is fitted into, and how many conversions run
+// at once. The aspect-ratio choice is never stored.
 #pragma once
 
 #include "catalog.h"
@@ -20,6 +21,9 @@ inline constexpr const char *kValueAudioQuality = "AudioQuality";
 inline constexpr const char *kValueKeepMetadata = "KeepMetadata";
 // "Fit into", in kilobytes (1,000 bytes); 0 is off.
 inline constexpr const char *kValueFitInto = "FitInto";
+// Stored only when it is not 1 (one conversion at a time, as before it
+// existed); 0 is "Auto".
+inline constexpr const char *kValueSimultaneous = "SimultaneousConversions";
 
 // The largest drop-down length: the whole format list, which is longer than
 // the classic kDropDownItemsMax since today's formats joined it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 #include "job_edits.h"
@@ -42,6 +43,12 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
   void nextJob() {
     std::scoped_lock hold(lock_);
     ++serial_;
+    taskRows_.clear();
+  }
+  // The log lines of the task at `index` go to `row` (several rows at once).
+  void collectTaskLogFor(int32_t index, int row) {
+    std::scoped_lock hold(lock_);
+    taskRows_[index] = row;
   }
   // Log lines go to `row` from now on (-1: they are dropped).
   void collectLogFor(int row) {
@@ -58,10 +65,11 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
         if (ConversionQueue *queue = bridge->target(eventSerial)) work(*queue);
     });
   }
-  void postLog(const std::string &line) {
+  void postLog(int32_t index, const std::string &line) {
     std::scoped_lock hold(lock_);
-    if (!poster_ || logRow_ < 0) return;
-    const int row = logRow_;
+    const auto task = taskRows_.find(index);
+    const int row = task != taskRows_.end() ? task->second : logRow_;
+    if (!poster_ || row < 0) return;
     std::weak_ptr<EngineBridge> self = weak_from_this();
     poster_->post([self, row, line] {
       if (auto bridge = self.lock())
@@ -85,6 +93,7 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
   ConversionQueue *queue_ = nullptr;
   int serial_ = 0;
   int logRow_ = -1;
+  std::map<int32_t, int> taskRows_;
 };
 
 namespace {
@@ -119,15 +128,20 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
         const std::optional<std::string> kept = bridge->keptOutputName(index);
         bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message, kept); });
       },
-      [bridge](int32_t, LogLevel level, const std::string &message) {
-        // One task runs at a time: every line at information level and
+      [bridge](int32_t index, LogLevel level, const std::string &message) {
+        // With one task at a time every line at information level and
         // above belongs to it, the libraries' lines from their own threads
-        // (which carry no task index) included.
-        if (level <= LogLevel::Info) bridge->postLog(message);
+        // (which carry no task index) included; with several, a line goes
+        // to its task's row, or to the row being set up.
+        if (level <= LogLevel::Info) bridge->postLog(index, message);
       });
 }
 
 void ConversionQueue::disconnectEngineEvents() { bridge_->detach(); }
+
+void ConversionQueue::collectLogFor(int row) { bridge_->collectLogFor(row); }
+
+void ConversionQueue::collectTaskLogFor(int32_t task, int row) { bridge_->collectTaskLogFor(task, row); }
 
 void ConversionQueue::startConversion() {
   observer_.startPressed();
@@ -153,6 +167,9 @@ void ConversionQueue::startConversion() {
   observer_.runStarted();
   engine_.clearTasks();
   s_.currentRow = -1;
+  running_.clear();
+  slots_ = 1;
+  if (settings.simultaneous != 1 && startRowRun(settings)) return;
   convertNextRow();
 }
 
@@ -218,7 +235,7 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     const SourceJob &job = jobs_.at(row);
     JobPlan plan;
     plan.source = sourceFileOf(job.path);
-    plan.outputFile = outputFileFor(plan.source, settings_);
+    plan.outputFile = outputFileFor(plan.source, settings_, reservedOutputs());
     plan.wrapped = isRmvbSource(plan.source);
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
     const std::string replaced = replacedSourceReason(row, plan.outputFile);
@@ -251,6 +268,7 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
       failRow(row, reason);
       return SetUp::RowEnded;
     }
+    setUpTask_ = index;
     return SetUp::Ready;
   } catch (const std::exception &e) {
     failSetUp(row, reasonOr(e.what(), kSetUpFailedReason));
@@ -374,12 +392,15 @@ void ConversionQueue::endRow(int row, JobState state, const std::string &reason)
 // goes on with the next row, or ends here after the last.
 void ConversionQueue::failRow(int row, const std::string &reason) {
   endRow(row, JobState::Failed, reason);
-  endFailedRow();
+  // With several rows at once the run goes on when the set-up returns.
+  if (slots_ <= 1) endFailedRow();
 }
 
 // An unexpected error while the job was set up.
 void ConversionQueue::failSetUp(int row, const std::string &reason) {
   endRow(row, JobState::Failed, reason);
+  // The other rows' tasks go on; the half-built task never starts.
+  if (slots_ > 1) return;
   // The half-built task is removed before stopping, so that no late
   // termination of it can overwrite the failure.
   engine_.clearTasks();
@@ -425,9 +446,10 @@ void ConversionQueue::onTimerTick() {
   }
 }
 
-void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps, int32_t currentMs, float, float,
+void ConversionQueue::onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float, float,
                                        int64_t size, int32_t totalMs) {
-  const int row = s_.currentRow;
+  const int row = slots_ > 1 ? rowOfTask(index) : s_.currentRow;
+  if (row < 0) return;
   const int64_t percent = progressPercent(currentMs, totalMs);
   JobProgress progress;
   progress.percent = percent >= 0 ? std::min<int64_t>(percent, 100) : -1;
@@ -435,29 +457,22 @@ void ConversionQueue::onEngineProgress(int32_t, int32_t frameNumber, int32_t fps
   jobs_.reportProgress(row, progress, frameNumber);
   const int bar = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
   if (jobs_.contains(row)) observer_.rowProgress(row, ProgressReport{frameNumber, fps, currentMs, totalMs, size, bar});
+  if (slots_ > 1) reportRunStatus();
 }
 
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
 
 void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
                                         const std::optional<std::string> &keptOutput) {
+  if (slots_ > 1) {
+    onRowTaskEnded(index, finished, exception, message, keptOutput);
+    return;
+  }
   s_.converting = false;
   if (index >= 0) {
     // A task stopped by Stop is the last that logs for this run.
     if (!timer_.enabled()) bridge_->collectLogFor(-1);
-    // The name the output really has (or none): a stopped output's, or the
-    // next free one. A format that writes no file of its own has none.
-    const bool done = !exception && !s_.userAborted && finished;
-    if (keptOutput && (!keptOutput->empty() || !done) && jobs_.contains(s_.currentRow))
-      jobs_.setOutputPath(s_.currentRow, *keptOutput);
-    // "Done" is what the engine vouches for: a task that was stopped (by
-    // the user, or by a signal reaching the engine first) ended early.
-    if (exception)
-      endRow(s_.currentRow, JobState::Failed, reasonOr(message, kConversionFailedReason));
-    else if (s_.userAborted || !finished)
-      endRow(s_.currentRow, JobState::Aborted, message);
-    else
-      endFinishedRow(s_.currentRow);
+    endTaskRow(s_.currentRow, finished, exception, message, keptOutput);
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     observer_.progressCleared();
@@ -465,19 +480,45 @@ void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool excep
   }
 }
 
+// The row's task ended: the row gets the name its output really has and
+// its end state.
+void ConversionQueue::endTaskRow(int row, bool finished, bool exception, const std::string &message,
+                                 const std::optional<std::string> &keptOutput) {
+  // The name the output really has (or none): a stopped output's, or the
+  // next free one. A format that writes no file of its own has none.
+  const bool done = !exception && !s_.userAborted && finished;
+  if (keptOutput && (!keptOutput->empty() || !done) && jobs_.contains(row)) jobs_.setOutputPath(row, *keptOutput);
+  // "Done" is what the engine vouches for: a task that was stopped (by
+  // the user, or by a signal reaching the engine first) ended early.
+  if (exception)
+    endRow(row, JobState::Failed, reasonOr(message, kConversionFailedReason));
+  else if (s_.userAborted || !finished)
+    endRow(row, JobState::Aborted, message);
+  else
+    endFinishedRow(row);
+}
+
 // A row the engine finished: done, failed for coming out over its size,
 // or set to be converted again (the next tick starts it anew).
 void ConversionQueue::endFinishedRow(int row) {
   std::string over;
   if (fitAgain(row, over)) {
-    s_.currentRow = row - 1;
-    s_.queueFinished = false;
+    if (slots_ > 1) {
+      again_.push_back(row);
+    } else {
+      s_.currentRow = row - 1;
+      s_.queueFinished = false;
+    }
     return;
   }
   endRow(row, over.empty() ? JobState::Done : JobState::Failed, over);
 }
 
 void ConversionQueue::stopAllConversions() {
+  if (slots_ > 1 && s_.converting) {
+    stopRows();
+    return;
+  }
   if (s_.converting) {
     if (stopQuestionOpen_) return;
     engine_.pause();

@@ -2,7 +2,9 @@
 // row of the source list into one engine task, the timer that moves on to
 // the next row, the reactions to the engine's progress and termination,
 // and Stop. It works on the source list's data (SourceJobs) and tells a
-// QueueObserver what happened, as typed events.
+// QueueObserver what happened, as typed events. With "Simultaneous
+// conversions" above 1 (JobSettings::simultaneous) several rows convert at
+// once, each in a task of its own (conversion_queue_rows.cpp).
 //
 // Threads: every public member runs on the thread that owns the queue (the
 // UI thread of the window, the run loop of trevix-convert). The engine
@@ -16,9 +18,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "options.h"
 #include "queue_interfaces.h"
+#include "run_progress.h"
 #include "source_jobs.h"
 
 // Where a run stands; the queue's own state, read by its owner.
@@ -88,8 +92,14 @@ class ConversionQueue {
   // Where the run stands.
   const QueueFlags &flags() const { return s_; }
   bool converting() const { return s_.converting; }
+  // How many rows convert at once in this run, and how many do now.
+  int rowSlots() const { return slots_; }
+  int runningRows() const { return static_cast<int>(running_.size()); }
   // The add-file procedure runs (Start waits for it) or has ended.
   void setAddingFiles(bool adding) { s_.addingFiles = adding; }
+
+  // Where the run's wall time is read from (tests give their own clock).
+  void setClock(ClockNow now) { runClock_ = FileClock(std::move(now)); }
 
   // The program-wide output record, reset at every job.
   OutputOptions outputOptions;
@@ -112,6 +122,27 @@ class ConversionQueue {
   void failSetUp(int row, const std::string &reason);
   void endFailedRow();
   void endRow(int row, JobState state, const std::string &reason);
+  void endTaskRow(int row, bool finished, bool exception, const std::string &message,
+                  const std::optional<std::string> &keptOutput);
+
+  // Several rows at once (conversion_queue_rows.cpp).
+  struct RunningRow {
+    int row = -1;
+    int32_t task = -1;  // the engine's index of the row's task
+  };
+  void collectLogFor(int row);
+  void collectTaskLogFor(int32_t task, int row);
+  bool startRowRun(const JobSettings &settings);
+  void startRows();
+  int nextRowToStart();
+  void startRow(int row);
+  int rowOfTask(int32_t index) const;
+  void onRowTaskEnded(int32_t index, bool finished, bool exception, const std::string &message,
+                      const std::optional<std::string> &keptOutput);
+  void stopRows();
+  void endRowRunIfOver();
+  void reportRunStatus();
+  std::vector<std::string> reservedOutputs() const;
 
   QueueFlags s_;
   SourceJobs &jobs_;
@@ -122,6 +153,12 @@ class ConversionQueue {
   QueueObserver &observer_;
   JobSettings settings_;
   bool stopQuestionOpen_ = false;
+  int slots_ = 1;                     // rows converted at once
+  std::vector<RunningRow> running_;   // the rows whose tasks run, in order of start
+  std::vector<int> again_;            // rows to be encoded once more (fit a size)
+  int32_t setUpTask_ = -1;            // the task setUpJob made ready
+  int32_t threadsBeforeRun_ = 0;      // the engine's threads per task before the run
+  FileClock runClock_;                // the run's wall time (several rows at once)
 
   class EngineBridge;
   std::shared_ptr<EngineBridge> bridge_;

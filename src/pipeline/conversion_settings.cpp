@@ -43,5 +43,6 @@ JobSettings jobSettingsFrom(const ConversionSettings &settings) {
                                     settings.volumeValue);
   job.keepMetadata = settings.keepMetadata;
   job.targetSizeBytes = fitIntoAllowed(settings.fitIntoBytes) ? settings.fitIntoBytes : 0;
+  job.simultaneous = settings.simultaneous;
   return job;
 }

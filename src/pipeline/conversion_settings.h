@@ -36,6 +36,7 @@ struct ConversionSettings {
   int dropDownItems = kDropDownItemsMin;  // length of the format list's drop-down
   bool keepMetadata = true;               // "Keep the recording date, place and camera"
   int64_t fitIntoBytes = 0;               // "Fit into": each output at most this size; 0: off
+  int simultaneous = 1;                   // "Simultaneous conversions": 1 ... 8, 0 "Auto"
 
   static int firstListedProfileId();
 };

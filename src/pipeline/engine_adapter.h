@@ -24,6 +24,9 @@ class EngineAdapter : public ConversionEngine {
   void removeTask(int index) override { engine_.removeTask(index); }
   void clearTasks() override { engine_.clearTasks(); }
   void startConvert(int32_t threadCount) override { engine_.startConvert(threadCount); }
+  void startTask(int index) override { engine_.startTask(index); }
+  int32_t threadsPerTask() const override { return engine_.threadsPerTask(); }
+  void setThreadsPerTask(int32_t threads) override { engine_.setThreadsPerTask(threads); }
   void stop() override { engine_.stop(); }
   void pause() override { engine_.pause(); }
   void resume() override { engine_.resume(); }

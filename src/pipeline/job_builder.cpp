@@ -1,5 +1,6 @@
 #include "job_builder.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "codec_mapping.h"
@@ -39,13 +40,17 @@ JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices
 
 std::string outputExtension(const std::string &outputType) { return "." + lowerText(outputType); }
 
-std::string outputFileFor(const std::string &source, const JobSettings &settings) {
+std::string outputFileFor(const std::string &source, const JobSettings &settings,
+                          const std::vector<std::string> &reserved) {
   std::string prefix = trimText(settings.outputFolder);
   if (prefix.empty() || prefix.back() != '/') prefix += '/';
   const std::string name = std::filesystem::path(source).filename().string();
   const std::string ext = outputExtension(settings.outputType);
-  if (settings.overwrite) return replaceExtension(prefix + name, ext);
-  return uniqueOutputName(prefix + name, ext);
+  const auto isReserved = [&reserved](const std::string &candidate) {
+    return std::find(reserved.begin(), reserved.end(), candidate) != reserved.end();
+  };
+  if (settings.overwrite) return freeOutputName(prefix + name, ext, isReserved);
+  return uniqueOutputName(prefix + name, ext, isReserved);
 }
 
 InputOptions makeInputOptions(const std::string &engineSource) {

@@ -35,6 +35,7 @@ struct JobSettings {
   std::string scriptFolder;    // where ".rmvb" scripts go (tempFolder())
   bool aviSynthInput = false;  // the libraries can read the scripts
   int64_t targetSizeBytes = 0; // "Fit into": each output at most this size; 0: off
+  int simultaneous = 1;        // rows converted at once; 0: as many as the cores allow
   ApplyProfile applyProfileOptions;
   FinishProfile finishProfileOptions;  // may be empty
 };
@@ -54,8 +55,11 @@ JobSettings makeJobSettings(const std::string &formatTitle, const ProfileChoices
 std::string outputExtension(const std::string &outputType);
 
 // The output file of a source: the output folder, the source's file name
-// with the output extension, made unique unless overwriting is chosen.
-std::string outputFileFor(const std::string &source, const JobSettings &settings);
+// with the output extension, made unique unless overwriting is chosen. A
+// name in `reserved` (the outputs of rows converting meanwhile) is taken
+// even when overwriting.
+std::string outputFileFor(const std::string &source, const JobSettings &settings,
+                          const std::vector<std::string> &reserved = {});
 
 // The input record of a job.
 InputOptions makeInputOptions(const std::string &engineSource);

@@ -30,11 +30,19 @@ std::string replaceExtension(const std::string &path, const std::string &extensi
   return path.substr(0, cut) + extension;
 }
 
-std::string uniqueOutputName(const std::string &path, const std::string &extension) {
+std::string freeOutputName(const std::string &path, const std::string &extension,
+                           const std::function<bool(const std::string &)> &taken) {
   const std::string stem = replaceExtension(path, std::string());
   std::string candidate = stem + extension;
-  for (long n = 1; nameTaken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
+  for (long n = 1; taken && taken(candidate); ++n) candidate = stem + "-" + std::to_string(n) + extension;
   return candidate;
+}
+
+std::string uniqueOutputName(const std::string &path, const std::string &extension,
+                             const std::function<bool(const std::string &)> &reserved) {
+  return freeOutputName(path, extension, [&reserved](const std::string &candidate) {
+    return nameTaken(candidate) || (reserved && reserved(candidate));
+  });
 }
 
 void deleteFilesByMask(const std::string &folder, const std::string &mask) {

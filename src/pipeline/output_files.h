@@ -2,6 +2,7 @@
 // for generated scripts, and clean-up by mask.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,13 @@ std::string replaceExtension(const std::string &path, const std::string &extensi
 // `path` with its extension replaced by `extension` (".mp4"); when a file of
 // that name exists, "-1", "-2", ... is inserted before the extension and the
 // first name that does not exist is returned. A dangling link counts as an
-// existing file.
-std::string uniqueOutputName(const std::string &path, const std::string &extension);
+// existing file, and so does a name `reserved` tells.
+std::string uniqueOutputName(const std::string &path, const std::string &extension,
+                             const std::function<bool(const std::string &)> &reserved = {});
+// `path` with its extension replaced, "-1", "-2", ... inserted while
+// `taken` tells the name is taken (existing files are not looked at).
+std::string freeOutputName(const std::string &path, const std::string &extension,
+                           const std::function<bool(const std::string &)> &taken);
 
 // Deletes every plain file of `folder` whose name matches `mask` ("*.avs",
 // letters compared without regard to case). Errors are ignored.

@@ -52,6 +52,17 @@ struct ProgressReport {
   int barPercent = 0;        // where the run's progress bar stands, 0..100
 };
 
+// Where a run of several rows at once stands as a whole (runStatus in
+// run_progress.h works it out).
+struct RunStatus {
+  int running = 0;        // rows converting now
+  int ended = 0;          // rows of the run that have ended (done, failed or stopped)
+  int total = 0;          // the run's rows: ended, converting and checked ones still waiting
+  double elapsedSec = 0;  // wall time since Start (the Stop question's time left out)
+  double leftSec = -1;    // estimated wall time to the run's end; -1 when unknown
+  int percent = 0;        // of the run's media time (of its files when a length is unknown), 0..100
+};
+
 // How a run ended.
 enum class RunOutcome {
   Completed,  // every checked row had its turn ("All Conversions Completed")
@@ -82,6 +93,9 @@ class QueueObserver {
   // list).
   virtual void rowStarted(int /*row*/) {}
   virtual void rowProgress(int /*row*/, const ProgressReport & /*report*/) {}
+  // With several rows at once: the run as a whole, after each row's start,
+  // progress and end.
+  virtual void runStatus(const RunStatus & /*status*/) {}
   // The row's conversion is over: Done, Failed (with the reason) or Aborted.
   virtual void rowEnded(int /*row*/, JobState /*state*/, const std::string & /*reason*/) {}
   virtual void runEnded(RunOutcome /*outcome*/) {}
@@ -96,6 +110,11 @@ class ConversionEngine {
   virtual void removeTask(int index) = 0;
   virtual void clearTasks() = 0;
   virtual void startConvert(int32_t threadCount) = 0;
+  // Starts the task at `index` while the tasks started before it go on.
+  virtual void startTask(int index) = 0;
+  // How many cores each task started from now on may keep busy (0: all).
+  virtual int32_t threadsPerTask() const = 0;
+  virtual void setThreadsPerTask(int32_t threads) = 0;
   virtual void stop() = 0;
   virtual void pause() = 0;
   virtual void resume() = 0;

@@ -87,6 +87,35 @@ RunCounts runCounts(const SourceJobs &jobs) {
   return c;
 }
 
+RunStatus runStatus(const SourceJobs &jobs, double elapsedSec) {
+  RunStatus s;
+  s.elapsedSec = elapsedSec;
+  int64_t totalMs = 0, doneMs = 0;
+  bool lengthsKnown = true;
+  for (int r = 0; r < jobs.count(); ++r) {
+    const SourceJob &job = jobs.at(r);
+    const bool ended = job.state == JobState::Done || job.state == JobState::Failed || job.state == JobState::Aborted;
+    const bool running = job.state == JobState::Converting;
+    if (!ended && !running && !job.checked) continue;
+    ++s.total;
+    s.ended += ended ? 1 : 0;
+    s.running += running ? 1 : 0;
+    const int64_t lengthMs = editedProbe(job).durationUs / 1000;
+    if (lengthMs <= 0) lengthsKnown = false;
+    totalMs += std::max<int64_t>(lengthMs, 0);
+    if (ended) doneMs += std::max<int64_t>(lengthMs, 0);
+    else if (running && job.progress) doneMs += std::clamp<int64_t>(job.progress->positionMs, 0, std::max<int64_t>(lengthMs, 0));
+  }
+  if (!lengthsKnown || totalMs <= 0) {
+    // By files only.
+    totalMs = s.total;
+    doneMs = s.ended;
+  }
+  if (totalMs > 0) s.percent = static_cast<int>(std::clamp<int64_t>(doneMs * 100 / totalMs, 0, 100));
+  if (doneMs > 0 && elapsedSec > 0) s.leftSec = elapsedSec * static_cast<double>(totalMs - doneMs) / doneMs;
+  return s;
+}
+
 std::string runCountsText(const RunCounts &c) {
   std::string s = std::to_string(c.done) + " Done, " + std::to_string(c.failed) + " Fail";
   if (c.aborted) s += ", " + std::to_string(c.aborted) + " Abort";

@@ -71,6 +71,10 @@ RunCounts runCounts(const SourceJobs &jobs);
 // are such rows.
 std::string runCountsText(const RunCounts &counts);
 
+// The run as a whole from the rows' states, lengths and positions, after
+// `elapsedSec` of it.
+RunStatus runStatus(const SourceJobs &jobs, double elapsedSec);
+
 // Where the running file's wall time is read from (the steady clock;
 // tests give their own).
 using ClockNow = std::function<std::chrono::steady_clock::time_point()>;

@@ -357,6 +357,51 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
   EXPECT_EQ(window->statusPanelText(kStatePanel), "Ready");
 }
 
+// Several rows at once ("Simultaneous conversions" 3): each converting row
+// shows its own progress, the status bar the run as a whole, and the
+// counts come once, at the end.
+TEST_F(QueueWindow, SeveralRowsConvertAtOnce) {
+  pickFormat("MP4 - MPEG4 Video (*.mp4)");
+  const std::string out = scratch.file("out");
+  std::filesystem::create_directories(out);
+  setOutputFolder(out);
+  const QString a = QString::fromStdString(clip("jobs.mov", 4.0));
+  addFiles({a, a, a});
+  auto *jobs = control<QComboBox>(*control<OptionsDialog>(*window, "optionsDialog"), "simultaneousCombo");
+  jobs->setCurrentIndex(2);
+  emit jobs->activated(2);
+  window->engine()->setProgressInterval(100);
+  window->startConversion();
+  const auto allConverting = [&] {
+    for (int r = 0; r < 3; ++r)
+      if (job(r).state != JobState::Converting || !text(r, kProgressColumn).endsWith('%')) return false;
+    return true;
+  };
+  ASSERT_TRUE(waitUntil(allConverting, 60000, pumpEvents));
+  const QRegularExpression state("^Converting [1-3] at once, [0-2] of 3 done$"),
+      times("^Elapsed \\d\\d:\\d\\d:\\d\\d   Left (\\d\\d:\\d\\d:\\d\\d|--:--:--)$");
+  ASSERT_TRUE(waitUntil([&] { return times.match(window->statusPanelText(kTimePanel)).hasMatch(); }, 30000,
+                        pumpEvents))
+      << window->statusPanelText(kTimePanel).toStdString();
+  QStringList statesSeen;
+  ASSERT_TRUE(waitUntil([&] {
+    statesSeen << window->statusPanelText(kStatePanel);
+    return runEnded();
+  }, 60000, pumpEvents));
+  statesSeen.removeLast();
+  for (const QString &seen : statesSeen) EXPECT_TRUE(state.match(seen).hasMatch()) << seen.toStdString();
+  EXPECT_EQ(window->statusPanelText(kStatePanel), "3 Done, 0 Fail");
+  EXPECT_EQ(prompts.messages, QStringList{"All Conversions Completed"});
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_EQ(text(r, kProgressColumn), "Done") << r;
+    const std::string stem = out + "/" + std::filesystem::path(a.toStdString()).stem().string();
+    EXPECT_EQ(job(r).outputPath, stem + (r == 0 ? "" : "-" + std::to_string(r)) + ".mp4");
+    const ProbedFile written = probeMedia(job(r).outputPath);
+    ASSERT_TRUE(written.ok) << written.error;
+    EXPECT_EQ(text(r, kFramesColumn).toLongLong(), written.first("video")->frames) << r;
+  }
+}
+
 // A run that ends while the user works in another window is told on the
 // desktop; one that ends in sight is not.
 TEST_F(QueueWindow, ANotificationWhenARunEndsOutOfSight) {

@@ -220,22 +220,32 @@ TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
 
 TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
   ScratchDir in;
-  fs::create_directories(in.path() / "a");
-  fs::create_directories(in.path() / "b");
-  const std::string a = (in.path() / "a" / "clip.mov").string();
-  const std::string b = (in.path() / "b" / "clip.mov").string();
-  fs::copy_file(source_, a);
-  fs::copy_file(source_, b);
-
-  CliRun r = runConvert({"--profile", "mp3", "-o", out(), a, b});
-  ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Done: " + a + " -> " + out() + "/clip.mp3\n")) << r.out;
-  EXPECT_TRUE(contains(r.out, "Done: " + b + " -> " + out() + "/clip-1.mp3\n")) << r.out;
-  EXPECT_TRUE(fs::exists(out_.path() / "clip.mp3"));
-  EXPECT_TRUE(fs::exists(out_.path() / "clip-1.mp3"));
+  std::vector<std::string> sources;
+  for (const char *folder : {"a", "b", "c"}) {
+    fs::create_directories(in.path() / folder);
+    sources.push_back((in.path() / folder / "clip.mov").string());
+    fs::copy_file(source_, sources.back());
+  }
+  // One after another, and all at once: the names follow the list's order.
+  for (const char *jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+    CliRun r = runConvert({"--profile", "mp3", "--jobs", jobs, "-o", out(), sources[0], sources[1], sources[2]});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (size_t i = 0; i < sources.size(); ++i) {
+      const std::string name = i == 0 ? "clip.mp3" : "clip-" + std::to_string(i) + ".mp3";
+      EXPECT_TRUE(contains(r.out, "Done: " + sources[i] + " -> " + out() + "/" + name + "\n")) << r.out;
+      EXPECT_TRUE(probeMedia(out() + "/" + name).ok) << name;
+    }
+    // At once: the third file starts before the first one ends.
+    EXPECT_EQ(r.out.find("[3/3] ") < r.out.find("Done: "), jobs == std::string("3")) << r.out;
+  }
+  const std::string a = sources[0], b = sources[1];
+  fs::remove(out_.path() / "clip-2.mp3");
 
   // Overwriting replaces clip.mp3 twice over and adds nothing.
-  r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), a, b});
+  CliRun r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), a, b});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(filesInOut(), 2u);
   EXPECT_FALSE(fs::exists(out_.path() / "clip-2.mp3"));

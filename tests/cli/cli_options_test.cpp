@@ -81,6 +81,13 @@ TEST(CliCommandLine, ThreadsAreAWholeNumberFromZeroToTheMost) {
   }
 }
 
+TEST(CliCommandLine, JobsAreAWholeNumberFromZeroToEight) {
+  EXPECT_EQ(jobsOption(parse({"a.mov"})), 1);
+  EXPECT_EQ(jobsOption(parse({"--jobs", "0"})), 0);  // as many as the cores allow
+  EXPECT_EQ(jobsOption(parse({"--jobs=8"})), 8);
+  for (const char *bad : {"-1", "two", "9"}) EXPECT_THROW(jobsOption(parse({"--jobs", bad})), UsageError) << bad;
+}
+
 TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
   EXPECT_EQ(offeredProfiles().size(), 51u);
   EXPECT_EQ(matchProfiles("iPod (*.mp4)"), std::vector<std::string>{"iPod (*.mp4)"});

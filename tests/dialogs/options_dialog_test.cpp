@@ -55,7 +55,7 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   // The design size, or the little more the desktop's font needs.
   EXPECT_GE(form->width(), 390);
   EXPECT_LT(form->width(), 390 + 60);
-  EXPECT_EQ(form->height(), 351);
+  EXPECT_EQ(form->height(), 391);
   form->show();
   EXPECT_TRUE(cutOffTexts(form.get()).isEmpty()) << cutOffTexts(form.get()).join(Q(", ")).toStdString();
   {
@@ -73,6 +73,7 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   EXPECT_EQ(form->findChild<QCheckBox *>(Q("keepMetadataCheck"))->text(),
             Q("Keep the recording date, place and camera"));
   EXPECT_EQ(form->findChild<QLabel *>(Q("dropDownItemsLabel"))->text(), Q("Drop Down Items in Output Format List"));
+  EXPECT_EQ(form->findChild<QLabel *>(Q("simultaneousLabel"))->text(), Q("Simultaneous conversions"));
   EXPECT_EQ(form->findChild<QGroupBox *>(Q("generalVideoBox"))->title(), Q(" General Video Settings "));
   EXPECT_EQ(form->findChild<QLabel *>(Q("videoZoomLabel"))->text(), Q("Video Zoom : "));
   EXPECT_EQ(form->findChild<QLabel *>(Q("aspectRatioLabel"))->text(), Q("Video Aspect Ratio : "));
@@ -108,8 +109,12 @@ TEST_F(OptionsDialogTest, CreationShowsTheSettingsAndTheLetterBoxChoice) {
   EXPECT_EQ(form->dropDownItems(), 35);
   EXPECT_EQ(control<QComboBox>(*form, "letterBoxCombo")->currentText(), Q("LetterBox"));
   EXPECT_EQ(control<QComboBox>(*form, "aspectRatioCombo")->currentText(), Q("Original"));
+  EXPECT_EQ(control<QComboBox>(*form, "simultaneousCombo")->currentText(), Q("1"));
   EXPECT_EQ(edits, 0);
   // Shown again after a change elsewhere.
+  settings.simultaneous = 0;
+  form->showSettings();
+  EXPECT_EQ(control<QComboBox>(*form, "simultaneousCombo")->currentText(), Q("Auto"));
   settings.letterBox = 0;
   settings.choices.comboAspectRatio.itemIndex = 2;
   form->showSettings();
@@ -160,6 +165,14 @@ TEST_F(OptionsDialogTest, ChoicesGoIntoTheSettingsByIndex) {
   zoom->setCurrentIndex(1);
   emit zoom->activated(1);
   EXPECT_EQ(settings.letterBox, 1);
+  // "1" ... "8", then "Auto" (0).
+  auto *jobs = control<QComboBox>(*form, "simultaneousCombo");
+  ASSERT_EQ(jobs->count(), 9);
+  for (const auto &[item, value] : {std::pair{8, 0}, std::pair{2, 3}, std::pair{0, 1}}) {
+    jobs->setCurrentIndex(item);
+    emit jobs->activated(item);
+    EXPECT_EQ(settings.simultaneous, value) << jobs->currentText().toStdString();
+  }
 
   // A text that is no item's is refused as it is typed: the choice stays.
   typeInto(aspect, Q("Banana"));

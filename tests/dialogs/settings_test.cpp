@@ -310,6 +310,27 @@ TEST_F(SettingsFile, SaveWritesTheSettings) {
   EXPECT_EQ(fresh.choices.comboAudioQuality.itemIndex, 0);
   EXPECT_FALSE(fresh.keepMetadata);
   EXPECT_EQ(fresh.fitIntoBytes, 7500000);
+  EXPECT_EQ(fresh.simultaneous, 1);
+}
+
+// "Simultaneous conversions" is kept; a bad value reads as 1, the others
+// are kept.
+TEST_F(SettingsFile, SimultaneousConversionsAreStoredAndABadValueIsOne) {
+  for (const int jobs : {0, 8, 1}) {
+    settings.simultaneous = jobs;
+    EXPECT_TRUE(saveSettings(store, settings));
+    ConversionSettings fresh;
+    fresh.simultaneous = 5;
+    EXPECT_EQ(loadSettings(store, fresh), SettingsLoad::Read) << jobs;
+    EXPECT_EQ(fresh.simultaneous, jobs);
+  }
+  for (const QVariant &bad : {QVariant(9), QVariant(-1), QVariant(Q("two"))}) {
+    plant(kValueSimultaneous, bad);
+    plant(kValueOverwrite, 1);
+    EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten) << bad.toString().toStdString();
+    EXPECT_EQ(settings.simultaneous, 1);
+    EXPECT_TRUE(settings.overwrite);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,6 +54,7 @@ class RecordingObserver : public QueueObserver {
  public:
   std::vector<std::string> events;
   std::vector<ProgressReport> reports;
+  std::vector<RunStatus> statuses;
   // Runs inside runEnded, as a modal message box would.
   std::function<void(RunOutcome)> onRunEnded;
 
@@ -61,6 +63,7 @@ class RecordingObserver : public QueueObserver {
     reports.push_back(r);
     events.push_back("progress " + std::to_string(row));
   }
+  void runStatus(const RunStatus &s) override { statuses.push_back(s); }
   void rowEnded(int row, JobState state, const std::string &reason) override {
     std::string e = "ended " + std::to_string(row) + " " + stateName(state);
     if (!reason.empty()) e += ": " + reason;
@@ -122,18 +125,30 @@ class FakeView : public RecordingObserver, public JobSettingsSource {
   }
 };
 
-// Collects posted work; the test runs it as the UI thread would.
+// Collects posted work (from any thread); the test runs it as the UI
+// thread would.
 class FakePoster : public UiPoster {
  public:
   std::deque<std::function<void()>> queue;
-  void post(std::function<void()> work) override { queue.push_back(std::move(work)); }
+  void post(std::function<void()> work) override {
+    std::scoped_lock hold(lock_);
+    queue.push_back(std::move(work));
+  }
   void pump() {
-    while (!queue.empty()) {
-      auto w = std::move(queue.front());
-      queue.pop_front();
+    for (;;) {
+      std::function<void()> w;
+      {
+        std::scoped_lock hold(lock_);
+        if (queue.empty()) return;
+        w = std::move(queue.front());
+        queue.pop_front();
+      }
       w();
     }
   }
+
+ private:
+  std::mutex lock_;
 };
 
 // One task at a time, like the program uses the engine. A task "runs" once
@@ -145,7 +160,7 @@ class FakeEngine : public ConversionEngine {
     std::string input, output;
     InputOptions in;
     OutputOptions out;
-    bool hasOutput = false, started = false, ended = false;
+    bool hasOutput = false, started = false, ended = false, stopAsked = false;
   };
   std::vector<Task> tasks;
   std::vector<Task> history;  // every task that got an output, in order
@@ -153,6 +168,8 @@ class FakeEngine : public ConversionEngine {
   std::set<std::string> failOutputs;  // SetOutput refuses these
   std::string lastError;
   bool logOpenFailures = false;
+  bool writeAtEnd = false;  // the output file appears when its task ends
+  int32_t threads = 0;      // threads per task
   bool paused = false;
   ProgressEvent onProgress;
   TerminateEvent onTerminate;
@@ -181,7 +198,7 @@ class FakeEngine : public ConversionEngine {
     t.output = fileName;
     if (o) t.out = *o;
     t.hasOutput = true;
-    std::ofstream(fileName, std::ios::binary | std::ios::trunc) << "out";
+    if (!writeAtEnd) std::ofstream(fileName, std::ios::binary | std::ios::trunc) << "out";
     history.push_back(t);
     return true;
   }
@@ -194,9 +211,16 @@ class FakeEngine : public ConversionEngine {
     calls.push_back("StartConvert " + std::to_string(n));
     if (!tasks.empty() && tasks[0].hasOutput && !tasks[0].ended) tasks[0].started = true;
   }
+  void startTask(int index) override {
+    calls.push_back("StartTask " + std::to_string(index));
+    tasks.at(static_cast<size_t>(index)).started = true;
+  }
+  int32_t threadsPerTask() const override { return threads; }
+  void setThreadsPerTask(int32_t n) override { threads = n; }
   void stop() override {
     calls.push_back("Stop");
     stopRequested = running();
+    for (Task &t : tasks) t.stopAsked = t.started && !t.ended;
   }
   void pause() override {
     calls.push_back("Pause");
@@ -222,18 +246,29 @@ class FakeEngine : public ConversionEngine {
   }
 
   bool stopRequested = false;
-  bool running() const { return !tasks.empty() && tasks[0].started && !tasks[0].ended; }
-  void progress(int frame, int curMs, int64_t size, int totalMs) {
-    if (onProgress) onProgress(0, TaskProgress{frame, 25, curMs, 0.0f, 0.0f, size, totalMs});
+  bool running(size_t index = 0) const {
+    return index < tasks.size() && tasks[index].started && !tasks[index].ended;
+  }
+  // The indexes of the tasks that run.
+  std::vector<int> runningTasks() const {
+    std::vector<int> r;
+    for (size_t i = 0; i < tasks.size(); ++i)
+      if (running(i)) r.push_back(static_cast<int>(i));
+    return r;
+  }
+  void progress(int frame, int curMs, int64_t size, int totalMs, int index = 0) {
+    if (onProgress) onProgress(index, TaskProgress{frame, 25, curMs, 0.0f, 0.0f, size, totalMs});
   }
   // Ends the running task as the engine's worker would: the task's event,
   // then the end-of-run notice.
-  void finish(bool exception = false, const std::string &message = "error") {
-    tasks[0].ended = true;
-    const bool finished = !stopRequested && !exception;
+  void finish(bool exception = false, const std::string &message = "error", int index = 0) {
+    Task &t = tasks.at(static_cast<size_t>(index));
+    t.ended = true;
+    const bool finished = !t.stopAsked && !exception;
     stopRequested = false;
+    if (writeAtEnd && !exception) std::ofstream(t.output, std::ios::binary | std::ios::trunc) << "out";
     if (onTerminate) {
-      onTerminate(0, finished, exception, exception ? message : "");
+      onTerminate(index, finished, exception, exception ? message : "");
       onTerminate(-1, true, false, "");
     }
   }

@@ -124,4 +124,26 @@ TEST(RunProgress, CountsOfARun) {
   EXPECT_EQ(runCountsText(c), "2 Done, 1 Fail, 1 Abort, 1 not converted");
 }
 
+// The run as a whole: files ended and running, and its media time done
+// (5 s files) for the time left; by files when a length is unknown.
+TEST(RunProgress, StatusOfARunOfSeveralAtOnce) {
+  SourceJobs jobs;
+  for (const char *name : {"a", "b", "c", "d", "e"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  jobs.setChecked(4, false);
+  jobs.endJob(0, JobState::Done, "");
+  for (int row : {1, 2}) jobs.startJob(row, "out", false);
+  jobs.reportProgress(1, JobProgress{50, 2500}, 10);
+  RunStatus s = runStatus(jobs, 15.0);
+  EXPECT_EQ(s.running, 2);
+  EXPECT_EQ(s.ended, 1);
+  EXPECT_EQ(s.total, 4);
+  EXPECT_EQ(s.percent, 37);           // 7.5 s of 20 s
+  EXPECT_DOUBLE_EQ(s.leftSec, 25.0);  // 12.5 s more at 2 s of wall time a second
+  jobs.append(makeSourceJob("f", ProbeSummary{}, "MP4"));  // of a length that is unknown
+  s = runStatus(jobs, 15.0);
+  EXPECT_EQ(s.total, 5);
+  EXPECT_EQ(s.percent, 20);
+  EXPECT_DOUBLE_EQ(s.leftSec, 60.0);
+}
+
 }  // namespace

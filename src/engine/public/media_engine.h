@@ -123,6 +123,12 @@ class MediaEngine {
   void removeTask(int index);
   void clearTasks();
   void startConvert(int32_t threadCount);
+  // Starts the task at `index` on a worker of its own while the tasks
+  // started before it go on (thread mode): a host that sets up its jobs one
+  // by one runs several at once. A task that runs or has ended is left as
+  // it is. The end-of-run notice follows when every task of the list has
+  // ended. An index outside the list raises std::out_of_range.
+  void startTask(int index);
   void stop();
   void pause();
   void resume();

@@ -403,6 +403,24 @@ void MediaEngine::startConvert(int32_t threadCount) {
   if (threadCount <= 0 && !d->scheduler) d->drainDirect();
 }
 
+void MediaEngine::startTask(int index) {
+  Impl::Guard g(*d);
+  TranscodeTask *task = &d->tasks.item(index);  // raises std::out_of_range
+  if (task->isRunning() || task->isTerminated()) return;
+  if (d->threadCount <= 0) {
+    // The first start of the run: nothing waits for a start of its own.
+    d->threadCount = 1;
+    d->pendingCount = 0;
+    d->paused = false;
+    d->nextTaskIndex = d->tasks.count();
+  }
+  int ended = 0;
+  for (int i = 0; i < d->tasks.count(); ++i) ended += d->tasks.item(i).isTerminated() ? 1 : 0;
+  d->finishedCount = ended;
+  d->endOfRunTold = false;
+  d->runTask(task);
+}
+
 void MediaEngine::stop() {
   Impl::Guard g(*d);
   d->pendingCount = 0;
