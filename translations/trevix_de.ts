@@ -434,6 +434,14 @@
         <source>&quot;%1&quot; cannot be played: %2</source>
         <translation>&quot;%1&quot; kann nicht abgespielt werden: %2</translation>
     </message>
+    <message>
+        <source>Converting %1 at once, %2 of %3 done</source>
+        <translation>%1 gleichzeitig in Konvertierung, %2 von %3 fertig</translation>
+    </message>
+    <message>
+        <source>Elapsed %1   Left %2</source>
+        <translation>Vergangen %1   Rest %2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow::MainWindow</name>
@@ -499,6 +507,14 @@
     <message>
         <source>Video Aspect Ratio : </source>
         <translation>Seitenverhältnis : </translation>
+    </message>
+    <message>
+        <source>Simultaneous conversions</source>
+        <translation>Gleichzeitige Konvertierungen</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatisch</translation>
     </message>
 </context>
 <context>
