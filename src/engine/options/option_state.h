@@ -119,6 +119,7 @@ struct OptionState {
   float dtsDeltaThreshold = 10.0f;   // seconds
   int copyTs = 0, shortest = 0, inputSync = 0, rateEmu = 0;
   int overwriteOutput = 0;  // "y": a finished output may replace a file of its name
+  int64_t keepAtMostBytes = -1;  // a finished output bigger than this is not kept; -1: none
   int videoGlobalHeader = 0;
   int programId = 0;
   int videoChannel = 0;
