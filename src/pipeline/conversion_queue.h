@@ -13,12 +13,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "options.h"
 #include "queue_interfaces.h"
+#include "row_fit.h"
 #include "source_jobs.h"
 
 // Where a run stands; the queue's own state, read by its owner.
@@ -70,9 +72,10 @@ class ConversionQueue {
   void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
                         float bitRate, int64_t size, int32_t totalMs);
   // `keptOutput`: the name the task's output really got, when the engine
-  // tells (ConversionEngine::keptOutputName).
+  // tells (ConversionEngine::keptOutputName); `output`: its sizes.
   void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
-                         const std::optional<std::string> &keptOutput = std::nullopt);
+                         const std::optional<std::string> &keptOutput = std::nullopt,
+                         const OutputMeasure &output = {});
   // A line of the engine's log, raised while `row` was set up or converted.
   void onEngineLogLine(int row, const std::string &line);
 
@@ -104,9 +107,8 @@ class ConversionQueue {
   SetUp setUpJob(int row);
   std::string replacedSourceReason(int row, const std::string &outputFile) const;
   void applyRowEdits(int row, JobPlan &plan);
-  std::string applyRowFit(int row);
-  bool fitAgain(int row, std::string &over);
-  void endFinishedRow(int row);
+  std::string applyRowFit(int row, const std::string &outputFile);
+  void endFinishedRow(int row, const OutputMeasure &output);
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);
@@ -122,6 +124,8 @@ class ConversionQueue {
   QueueObserver &observer_;
   JobSettings settings_;
   bool stopQuestionOpen_ = false;
+  // The fits under way, by row (see row_fit.h).
+  std::map<int, RowFit> fits_;
 
   class EngineBridge;
   std::shared_ptr<EngineBridge> bridge_;
