@@ -466,6 +466,7 @@ void ConversionQueue::endFinishedRow(int row, const OutputMeasure &output) {
   }
   const RowFit::Step step = fit->second.next(output);
   jobs_.setFit(row, fit->second.record());
+  jobs_.addLogLine(row, fit->second.outcomeNote());
   switch (step) {
     case RowFit::Step::Encode:
       s_.currentRow = row - 1;

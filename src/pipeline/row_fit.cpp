@@ -21,6 +21,16 @@ constexpr int64_t kAgainPercent = 95;
 
 bool videoEncoded(const OutputOptions &o) { return !o.vn && o.vcodec != "copy"; }
 
+// The encoders whose first pass is a whole encode that writes statistics
+// for the second (x264, and the libraries' own of the MPEG family). Others
+// (libvpx writes no pictures in its first pass) run the first pass as a
+// plain encode and the second at the rate alone.
+bool keepsStatistics(const std::string &encoder) {
+  static const char *const kEncoders[] = {"libx264", "mpeg4",      "msmpeg4",    "msmpeg4v2", "mpeg1video",
+                                          "mpeg2video", "h263", "h263p", "flv", "wmv1", "wmv2"};
+  return std::find(std::begin(kEncoders), std::end(kEncoders), encoder) != std::end(kEncoders);
+}
+
 std::string kbitText(int64_t bitRate) { return std::to_string((bitRate + 500) / 1000) + " kbit/s"; }
 
 // The option lines without the constant-quality ones: the second pass
@@ -116,15 +126,16 @@ void RowFit::apply(OutputOptions &o) const {
     return;
   }
   if (plan_.audioBitRate > 0) o.ab = plan_.audioBitRate;
-  o.passLogFile = stem_;
+  const bool statistics = keepsStatistics(o.vcodec);
+  if (statistics) o.passLogFile = stem_;
   if (encode_ == 0) {
     // The profile's own encode, statistics written on the side (x264's
     // faster first pass would give another picture than its own).
-    o.pass = 1;
+    o.pass = statistics ? 1 : 0;
     if (o.vcodec == "libx264") o.extraOptions = withLine(o.extraOptions, "fastfirstpass=0");
     return;
   }
-  o.pass = 2;
+  o.pass = statistics ? 2 : 0;
   o.extraOptions = withoutQuality(o.extraOptions);
   o.vb = videoRate_;
   o.maxrate = -1;
@@ -144,9 +155,14 @@ std::string RowFit::note() const {
 RowFit::Step RowFit::next(const OutputMeasure &m) {
   record_.reachedBytes = m.fileBytes;
   if (m.fileBytes < 0) {
-    reason_ = "the size of the output is unknown";
+    reason_ = outcomeNote_ = "the size of the output is unknown";
     return Step::Fail;
   }
+  const int64_t container = std::max<int64_t>(m.fileBytes - m.packetBytes, 0);
+  const int64_t sound = std::max<int64_t>(m.packetBytes - m.videoPacketBytes, 0);
+  outcomeNote_ = "Fitting into " + sizeText(target_) + ": the " + (encode_ == 0 ? "first " : "") + "output came out at " +
+                 sizeText(m.fileBytes) + " (" + std::to_string(m.fileBytes * 100 / std::max<int64_t>(target_, 1)) +
+                 "%; the container " + sizeText(container) + ", the sound " + sizeText(sound) + ")";
   if (m.fileBytes <= target_) {
     reason_.clear();
     removePassLogs();
@@ -165,8 +181,6 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
   if (encode_ == 0) {
     // What the container adds and the sound's bytes, as the first pass
     // wrote them, come off the size; the rest is the picture's.
-    const int64_t container = std::max<int64_t>(m.fileBytes - m.packetBytes, 0);
-    const int64_t sound = std::max<int64_t>(m.packetBytes - m.videoPacketBytes, 0);
     const int64_t budget = static_cast<int64_t>(static_cast<double>(target_) * (1.0 - kPassMargin)) - container - sound;
     rate = budget * 8000 / durationMs_;
     if (profile_.vb > 0) rate = std::min<int64_t>(rate, profile_.vb);

@@ -44,6 +44,8 @@ class RowFit {
   // After an encode that finished, with the size of its output: whether
   // to encode again, or the fit is done, or failed (reason()).
   Step next(const OutputMeasure &measure);
+  // The log line of what the last encode came to.
+  const std::string &outcomeNote() const { return outcomeNote_; }
   // Whether a later encode of the fit is under way (the row's log goes on).
   bool continuing() const { return encode_ > 0; }
   // Where the row's progress bar stands at `percent` of the current
@@ -64,6 +66,7 @@ class RowFit {
   Mode mode_ = Mode::OnePass;
   FitPlan plan_;
   std::string reason_;
+  std::string outcomeNote_;
   int encode_ = 0;          // 0: the first; 1: the second pass; 2: the second pass once more
   int32_t videoRate_ = -1;  // of the second pass
   int32_t lowestRate_ = kLowestVideoBitRate;
