@@ -497,6 +497,12 @@ void ConversionQueue::stopAllConversions() {
   const bool runWasOn = s_.converting || timer_.enabled();
   // The stopped task still logs until it has ended (see onEngineTerminate).
   if (!s_.converting) bridge_->collectLogFor(-1);
+  // A fit between two encodes has no task whose end would end its row.
+  if (!s_.converting) {
+    std::vector<int> between;
+    for (const auto &fit : fits_) between.push_back(fit.first);
+    for (int row : between) endRow(row, JobState::Aborted, {});
+  }
   s_.queueFinished = true;
   timer_.setEnabled(false);
   engine_.stop();

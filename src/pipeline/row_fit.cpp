@@ -117,6 +117,7 @@ RowFit::RowFit(RowFit &&other) noexcept
       encode_(other.encode_),
       videoRate_(other.videoRate_),
       lowestRate_(other.lowestRate_),
+      fromStatistics_(other.fromStatistics_),
       record_(other.record_) {}
 
 void RowFit::apply(OutputOptions &o) const {
@@ -135,7 +136,7 @@ void RowFit::apply(OutputOptions &o) const {
     if (o.vcodec == "libx264") o.extraOptions = withLine(o.extraOptions, "fastfirstpass=0");
     return;
   }
-  o.pass = statistics ? 2 : 0;
+  o.pass = statistics && fromStatistics_ ? 2 : 0;
   o.extraOptions = withoutQuality(o.extraOptions);
   o.vb = videoRate_;
   o.maxrate = -1;
@@ -147,7 +148,9 @@ std::string RowFit::note() const {
   if (mode_ == Mode::OnePass) return fitNote(target_, plan_, profile_);
   switch (encode_) {
     case 0: return into + "first pass at the profile's own quality";
-    case 1: return into + "second pass, video " + kbitText(videoRate_);
+    case 1:
+      return into + "second pass, video " + kbitText(videoRate_) +
+             (fromStatistics_ ? "" : " (below what the first pass's statistics allow: at the rate alone)");
     default: return into + "encoding the video again at " + kbitText(videoRate_);
   }
 }
@@ -172,11 +175,7 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
       "the output came out at " + sizeText(m.fileBytes) + ", over the " + sizeText(target_) + " asked for";
   reason_ = over;
   if (mode_ == Mode::OnePass || encode_ >= 2) return Step::Fail;
-  // The libraries' own encoders refuse a second pass at a rate their
-  // coarsest quantiser cannot reach; a little is kept over it.
-  const int64_t coarsestBits = coarsestVideoBits(stem_);
-  const int32_t lowest = static_cast<int32_t>(
-      std::max<int64_t>(lowestRate_, coarsestBits < 0 ? 0 : coarsestBits * 1000 * 21 / 20 / durationMs_));
+  const int64_t lowest = lowestRate_;
   int64_t rate = 0;
   if (encode_ == 0) {
     // What the container adds and the sound's bytes, as the first pass
@@ -201,6 +200,11 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
     }
     record_.again = true;
   }
+  // The libraries' own encoders refuse a second pass from statistics at a
+  // rate their coarsest quantiser cannot reach (a little is kept over it);
+  // below, the pass encodes at the rate alone, and may come out over.
+  const int64_t coarsestBits = coarsestVideoBits(stem_);
+  fromStatistics_ = coarsestBits < 0 || rate >= coarsestBits * 1000 * 21 / 20 / durationMs_;
   videoRate_ = static_cast<int32_t>(std::min<int64_t>(rate, INT32_MAX));
   record_.videoBitRate = videoRate_;
   record_.reachedBytes = -1;
