@@ -117,7 +117,6 @@ RowFit::RowFit(RowFit &&other) noexcept
       encode_(other.encode_),
       videoRate_(other.videoRate_),
       lowestRate_(other.lowestRate_),
-      fromStatistics_(other.fromStatistics_),
       record_(other.record_) {}
 
 void RowFit::apply(OutputOptions &o) const {
@@ -136,7 +135,7 @@ void RowFit::apply(OutputOptions &o) const {
     if (o.vcodec == "libx264") o.extraOptions = withLine(o.extraOptions, "fastfirstpass=0");
     return;
   }
-  o.pass = statistics && fromStatistics_ ? 2 : 0;
+  o.pass = statistics ? 2 : 0;
   o.extraOptions = withoutQuality(o.extraOptions);
   o.vb = videoRate_;
   o.maxrate = -1;
@@ -148,9 +147,7 @@ std::string RowFit::note() const {
   if (mode_ == Mode::OnePass) return fitNote(target_, plan_, profile_);
   switch (encode_) {
     case 0: return into + "first pass at the profile's own quality";
-    case 1:
-      return into + "second pass, video " + kbitText(videoRate_) +
-             (fromStatistics_ ? "" : " (below what the first pass's statistics allow: at the rate alone)");
+    case 1: return into + "second pass, video " + kbitText(videoRate_);
     default: return into + "encoding the video again at " + kbitText(videoRate_);
   }
 }
@@ -175,7 +172,12 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
       "the output came out at " + sizeText(m.fileBytes) + ", over the " + sizeText(target_) + " asked for";
   reason_ = over;
   if (mode_ == Mode::OnePass || encode_ >= 2) return Step::Fail;
-  const int64_t lowest = lowestRate_;
+  // The libraries' own encoders refuse a second pass at a rate their
+  // coarsest quantiser cannot reach, and come out over it at that rate
+  // alone; a little is kept over it.
+  const int64_t coarsestBits = coarsestVideoBits(stem_);
+  const int64_t lowest =
+      std::max<int64_t>(lowestRate_, coarsestBits < 0 ? 0 : coarsestBits * 1000 * 21 / 20 / durationMs_);
   int64_t rate = 0;
   if (encode_ == 0) {
     // What the container adds and the sound's bytes, as the first pass
@@ -185,9 +187,13 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
     if (profile_.vb > 0) rate = std::min<int64_t>(rate, profile_.vb);
     if (rate < lowest) {
       record_.reachedBytes = -1;  // the first pass's output is not the fit's
+      // Below the profile's own rate, no lower one does: what it made is the least.
+      const int64_t least = profile_.vb > 0 && lowest > profile_.vb
+                                ? m.fileBytes
+                                : static_cast<int64_t>(static_cast<double>(lowest * durationMs_ / 8000 + sound + container) /
+                                                       (1.0 - kPassMargin));
       reason_ = "cannot fit " + formatDuration((durationMs_ + 999) / 1000, ":") + " into " + sizeText(target_) +
-                ": the picture at its lowest useful rate and the sound need " +
-                sizeText(lowest * durationMs_ / 8000 + sound + container);
+                ": the picture at its lowest useful rate and the sound need " + sizeText(least);
       return Step::Fail;
     }
   } else {
@@ -200,11 +206,6 @@ RowFit::Step RowFit::next(const OutputMeasure &m) {
     }
     record_.again = true;
   }
-  // The libraries' own encoders refuse a second pass from statistics at a
-  // rate their coarsest quantiser cannot reach (a little is kept over it);
-  // below, the pass encodes at the rate alone, and may come out over.
-  const int64_t coarsestBits = coarsestVideoBits(stem_);
-  fromStatistics_ = coarsestBits < 0 || rate >= coarsestBits * 1000 * 21 / 20 / durationMs_;
   videoRate_ = static_cast<int32_t>(std::min<int64_t>(rate, INT32_MAX));
   record_.videoBitRate = videoRate_;
   record_.reachedBytes = -1;

@@ -70,7 +70,6 @@ class RowFit {
   int encode_ = 0;          // 0: the first; 1: the second pass; 2: the second pass once more
   int32_t videoRate_ = -1;  // of the second pass
   int32_t lowestRate_ = kLowestVideoBitRate;
-  bool fromStatistics_ = true;  // the second pass reads the first's statistics
   FitRecord record_;
 };
 
