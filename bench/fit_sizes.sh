@@ -55,7 +55,11 @@ echo "$profiles" | while read -r profile; do
     size=$(field size "$line")
     rate=$(field video_bit_rate "$line")
     state=$(field state "$line")
-    [ "$rate" = null ] && rate=own || rate="$((rate / 1000)) kbit/s"
+    case $rate in
+      null) rate=own ;;
+      '') rate=- ;;  # refused before encoding
+      *) rate="$((rate / 1000)) kbit/s" ;;
+    esac
     pct=$(echo "$size $target" | awk '$1 ~ /^[0-9]+$/ {printf "%.1f", 100 * $1 / $2}')
     printf '%-28s %8s %10s %10s %7s %11s %7ss %7ss %6s %s\n' "" "$asked" "$target" "$size" "$pct" "$rate" "$t" "$oneTime" \
       "$(echo "$t $oneTime" | awk '{printf "%.2f", $1 / $2}')" "$([ "$state" = Done ] || echo "$state: $(field reason "$line")")"
