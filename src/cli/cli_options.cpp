@@ -548,13 +548,15 @@ Options:
   --end TIME             convert up to TIME (a start at or after the end, or
                          past the clip's length, fails that file)
   --target-size SIZE     fit each output into SIZE: 25MB, 8MiB, 700KB, 1.5GB
-                         (MB = 1,000,000 bytes, MiB = 1,048,576). The video
-                         bit rate follows from the length (of the cut), the
-                         sound's rate and the container's share; a clip that
-                         is smaller at the profile's own quality keeps it. A
-                         size that cannot be reached fails before encoding
-                         with the size that can; an output that comes out
-                         over it fails and is removed
+                         (MB = 1,000,000 bytes, MiB = 1,048,576). Pictures
+                         are encoded in two passes: the first at the
+                         profile's own quality (a clip that fits so keeps
+                         it) measures the sound and the container's share,
+                         the second encodes at the rate that leaves for the
+                         length (of the cut). A size that cannot be reached
+                         fails before encoding with the size that can; an
+                         output that comes out over it is encoded once more
+                         at a lower rate, then fails, and nothing is kept
   --overwrite            replace an existing output of the same name
                          (an output that would replace a file given as a
                          source is refused: that file ends "Fail")

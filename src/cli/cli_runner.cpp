@@ -245,7 +245,7 @@ void CliRunner::rowStarted(int row) {
   const SourceJob &job = jobs_.at(row);
   const RunPosition position = runPosition(jobs_, row);
   const bool keepsPlace = jobKeepsPlace(job.probe, currentJobSettings(), job.outputPath);
-  const std::string note = copyStartNote(job.edits.startMs, job.cutStartMs);
+  const std::string note = job.edits.cut() ? copyStartNote(job.edits.startMs, job.cutStartMs) : std::string();
   if (output_.json) {
     std::string line = startedJson(job.path, job.outputPath, position, keepsPlace);
     if (job.edits.cut()) {

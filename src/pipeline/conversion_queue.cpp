@@ -1,6 +1,7 @@
 #include "conversion_queue.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -38,6 +39,11 @@ class ConversionQueue::EngineBridge : public std::enable_shared_from_this<Engine
     std::scoped_lock hold(lock_);
     if (!queue_ || index < 0) return std::nullopt;
     return queue_->engine_.keptOutputName(index);
+  }
+  OutputMeasure outputMeasure(int32_t index) {
+    std::scoped_lock hold(lock_);
+    if (!queue_ || index < 0) return {};
+    return queue_->engine_.outputMeasure(index);
   }
   // The events still on their way belong to the job before this one.
   void nextJob() {
@@ -126,7 +132,8 @@ void ConversionQueue::connectEngineEvents(UiPoster &poster) {
       [bridge](int32_t index, bool finished, bool exception, const std::string &message) {
         // Read now: the task may be gone once the event reaches the queue.
         const std::optional<std::string> kept = bridge->keptOutputName(index);
-        bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message, kept); });
+        const OutputMeasure output = bridge->outputMeasure(index);
+        bridge->post([=](ConversionQueue &q) { q.onEngineTerminate(index, finished, exception, message, kept, output); });
       },
       [bridge](int32_t index, LogLevel level, const std::string &message) {
         // With one task at a time every line at information level and
@@ -150,6 +157,7 @@ void ConversionQueue::startConversion() {
   // while it lasts).
   if (s_.converting || timer_.enabled()) return;
   jobs_.resetRunState(SourceJobs::FrameCounts::Clear);
+  fits_.clear();
   if (jobs_.count() == 0) {
     prompts_.information("Please Add Files To Convert!");
     return;
@@ -237,7 +245,12 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.source = sourceFileOf(job.path);
     plan.outputFile = outputFileFor(plan.source, settings_, reservedOutputs());
     plan.wrapped = isRmvbSource(plan.source);
+    // A fit's later encode goes on with the row's log.
+    const auto fit = fits_.find(row);
+    const std::vector<std::string> earlierLog =
+        fit != fits_.end() && fit->second.continuing() ? job.logLines : std::vector<std::string>();
     jobs_.startJob(row, plan.outputFile, plan.wrapped);
+    for (const std::string &line : earlierLog) jobs_.addLogLine(row, line);
     const std::string replaced = replacedSourceReason(row, plan.outputFile);
     const std::string refused = job.probe.notSource ? job.probe.error : replaced.empty() ? cutProblem(job) : replaced;
     if (!refused.empty()) {
@@ -251,7 +264,7 @@ ConversionQueue::SetUp ConversionQueue::setUpJob(int row) {
     plan.input = makeInputOptions(plan.engineSource);
     fillOutputOptions(outputOptions, editedProbe(job), settings_);
     applyRowEdits(row, plan);
-    const std::string unfit = applyRowFit(row);
+    const std::string unfit = applyRowFit(row, plan.outputFile);
     if (!unfit.empty()) {
       // Refused before anything is written.
       failRow(row, unfit);
@@ -291,62 +304,31 @@ void ConversionQueue::applyRowEdits(int row, JobPlan &plan) {
   applyJobEdits(edits, jobs_.at(row).probe, startMs, plan.input, outputOptions);
 }
 
-// Sets the rates that fit the row's output into the size asked for (on
-// the second encode, the lowered rate); the reason when no rate can, empty
-// otherwise.
-std::string ConversionQueue::applyRowFit(int row) {
+// Plans the fit of the row's output into the size asked for (at its first
+// encode) and sets the options of its next encode; the reason when no
+// rate can reach the size, empty otherwise.
+std::string ConversionQueue::applyRowFit(int row, const std::string &outputFile) {
   if (settings_.targetSizeBytes <= 0) return {};
-  const FitRecord done = jobs_.at(row).fit;
-  FitPlan fit;
-  if (done.again) {
-    fit.videoBitRate = done.videoBitRate;
-    fit.audioBitRate = done.audioBitRate;
-  } else {
+  auto fit = fits_.find(row);
+  if (fit == fits_.end()) {
     const ProbeSummary shown = editedProbe(jobs_.at(row));
-    if (shown.durationUs <= 0)
-      return "cannot fit into " + sizeText(settings_.targetSizeBytes) + ": the length of the clip is unknown";
-    fit = planFit(settings_.targetSizeBytes, shown.durationUs / 1000, outputOptions);
-    if (!fit.possible) return fit.reason;
+    int width = shown.width, height = shown.height;
+    const size_t x = outputOptions.frameSize.find('x');
+    if (x != std::string::npos) {
+      width = std::atoi(outputOptions.frameSize.c_str());
+      height = std::atoi(outputOptions.frameSize.c_str() + x + 1);
+    }
+    const double fps = shown.frameRateDen > 0 ? static_cast<double>(shown.frameRateNum) / shown.frameRateDen : 0.0;
+    const std::string folder = std::filesystem::path(outputFile).parent_path().string();
+    RowFit planned(settings_.targetSizeBytes, shown.durationUs / 1000, outputOptions, width, height, fps,
+                   passLogStemIn(folder));
+    if (planned.refused()) return planned.reason();
+    fit = fits_.emplace(row, std::move(planned)).first;
   }
-  applyFit(fit, outputOptions);
-  jobs_.addLogLine(row, fitNote(settings_.targetSizeBytes, fit, outputOptions));
-  jobs_.setFit(row, FitRecord{settings_.targetSizeBytes, fit.videoBitRate, fit.audioBitRate, -1, done.again});
+  fit->second.apply(outputOptions);
+  jobs_.addLogLine(row, fit->second.note());
+  jobs_.setFit(row, fit->second.record());
   return {};
-}
-
-// Whether a fitted row must be encoded again. An output that came out over
-// its size is removed; the first time the video is encoded once more at a
-// rate lowered by the excess (true), else the row fails with `over`. The
-// size reached is kept for the row's hint.
-bool ConversionQueue::fitAgain(int row, std::string &over) {
-  if (!jobs_.contains(row)) return false;
-  FitRecord fit = jobs_.at(row).fit;
-  if (fit.targetBytes <= 0) return false;
-  std::error_code ec;
-  const std::string &output = jobs_.at(row).outputPath;
-  const auto size = std::filesystem::file_size(output, ec);
-  fit.reachedBytes = ec ? -1 : static_cast<int64_t>(size);
-  jobs_.setFit(row, fit);
-  if (fit.reachedBytes <= fit.targetBytes) return false;
-  std::filesystem::remove(output, ec);
-  over = "the output came out at " + sizeText(fit.reachedBytes) + ", over the " + sizeText(fit.targetBytes) +
-         " asked for";
-  const int64_t durationMs = editedProbe(jobs_.at(row)).durationUs / 1000;
-  const int64_t rate = fit.videoBitRate > 0 ? fit.videoBitRate : outputOptions.vb;
-  if (fit.again || rate <= 0 || durationMs <= 0) return false;
-  // The excess over a little below the size comes off the video's rate.
-  const int64_t excessBits = (fit.reachedBytes - fit.targetBytes * 96 / 100) * 8;
-  const int64_t lowered = rate - excessBits * 1000 / durationMs;
-  if (lowered < kLowestVideoBitRate) {
-    over += ", too far over for a lower rate to reach it";
-    return false;
-  }
-  jobs_.addLogLine(row, over + ": encoding the video again at " + std::to_string(lowered / 1000) + " kbit/s");
-  fit.videoBitRate = static_cast<int32_t>(lowered);
-  fit.again = true;
-  fit.reachedBytes = -1;
-  jobs_.setFit(row, fit);
-  return true;
 }
 
 // Why the row's output may not be written: it would be the row's own source
@@ -366,7 +348,9 @@ std::string ConversionQueue::replacedSourceReason(int row, const std::string &ou
 // Tells the engine to start (with no task ready nothing runs and no event
 // follows).
 void ConversionQueue::startEngine(int readyRow) {
-  if (readyRow >= 0) observer_.rowStarted(readyRow);
+  // A fit's later encode goes on with the row as it started.
+  const auto fit = fits_.find(readyRow);
+  if (readyRow >= 0 && (fit == fits_.end() || !fit->second.continuing())) observer_.rowStarted(readyRow);
   try {
     engine_.startConvert(1);
   } catch (const std::exception &e) {
@@ -383,6 +367,7 @@ void ConversionQueue::startEngine(int readyRow) {
 }
 
 void ConversionQueue::endRow(int row, JobState state, const std::string &reason) {
+  fits_.erase(row);  // with the fit's statistics files
   if (!jobs_.contains(row)) return;
   jobs_.endJob(row, state, reason);
   observer_.rowEnded(row, state, reason);
@@ -450,7 +435,12 @@ void ConversionQueue::onEngineProgress(int32_t index, int32_t frameNumber, int32
                                        int64_t size, int32_t totalMs) {
   const int row = slots_ > 1 ? rowOfTask(index) : s_.currentRow;
   if (row < 0) return;
-  const int64_t percent = progressPercent(currentMs, totalMs);
+  int64_t percent = progressPercent(currentMs, totalMs);
+  if (const auto fit = fits_.find(row); fit != fits_.end() && percent >= 0) {
+    // The encodes of a fit make one run: its position is where the bar stands.
+    percent = fit->second.barPercent(percent);
+    currentMs = static_cast<int32_t>(static_cast<int64_t>(totalMs) * percent / 100);
+  }
   JobProgress progress;
   progress.percent = percent >= 0 ? std::min<int64_t>(percent, 100) : -1;
   progress.positionMs = currentMs;
@@ -463,16 +453,17 @@ void ConversionQueue::onEngineProgress(int32_t index, int32_t frameNumber, int32
 void ConversionQueue::onEngineLogLine(int row, const std::string &line) { jobs_.addLogLine(row, line); }
 
 void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
-                                        const std::optional<std::string> &keptOutput) {
+                                        const std::optional<std::string> &keptOutput,
+                                        const OutputMeasure &output) {
   if (slots_ > 1) {
-    onRowTaskEnded(index, finished, exception, message, keptOutput);
+    onRowTaskEnded(index, finished, exception, message, keptOutput, output);
     return;
   }
   s_.converting = false;
   if (index >= 0) {
     // A task stopped by Stop is the last that logs for this run.
     if (!timer_.enabled()) bridge_->collectLogFor(-1);
-    endTaskRow(s_.currentRow, finished, exception, message, keptOutput);
+    endTaskRow(s_.currentRow, finished, exception, message, keptOutput, output);
   } else if (s_.queueFinished) {
     engine_.clearTasks();
     observer_.progressCleared();
@@ -483,7 +474,7 @@ void ConversionQueue::onEngineTerminate(int32_t index, bool finished, bool excep
 // The row's task ended: the row gets the name its output really has and
 // its end state.
 void ConversionQueue::endTaskRow(int row, bool finished, bool exception, const std::string &message,
-                                 const std::optional<std::string> &keptOutput) {
+                                 const std::optional<std::string> &keptOutput, const OutputMeasure &output) {
   // The name the output really has (or none): a stopped output's, or the
   // next free one. A format that writes no file of its own has none.
   const bool done = !exception && !s_.userAborted && finished;
@@ -495,23 +486,36 @@ void ConversionQueue::endTaskRow(int row, bool finished, bool exception, const s
   else if (s_.userAborted || !finished)
     endRow(row, JobState::Aborted, message);
   else
-    endFinishedRow(row);
+    endFinishedRow(row, output);
 }
 
 // A row the engine finished: done, failed for coming out over its size,
-// or set to be converted again (the next tick starts it anew).
-void ConversionQueue::endFinishedRow(int row) {
-  std::string over;
-  if (fitAgain(row, over)) {
-    if (slots_ > 1) {
-      again_.push_back(row);
-    } else {
-      s_.currentRow = row - 1;
-      s_.queueFinished = false;
-    }
+// or set to be encoded again by its fit (the next tick starts it anew).
+void ConversionQueue::endFinishedRow(int row, const OutputMeasure &output) {
+  const auto fit = fits_.find(row);
+  if (fit == fits_.end()) {
+    endRow(row, JobState::Done, {});
     return;
   }
-  endRow(row, over.empty() ? JobState::Done : JobState::Failed, over);
+  const RowFit::Step step = fit->second.next(output);
+  jobs_.setFit(row, fit->second.record());
+  jobs_.addLogLine(row, fit->second.outcomeNote());
+  switch (step) {
+    case RowFit::Step::Encode:
+      if (slots_ > 1) {
+        again_.push_back(row);
+      } else {
+        s_.currentRow = row - 1;
+        s_.queueFinished = false;
+      }
+      return;
+    case RowFit::Step::Done: endRow(row, JobState::Done, {}); return;
+    case RowFit::Step::Fail: {
+      const std::string reason = fit->second.reason();
+      endRow(row, JobState::Failed, reason);
+      return;
+    }
+  }
 }
 
 void ConversionQueue::stopAllConversions() {
@@ -534,9 +538,16 @@ void ConversionQueue::stopAllConversions() {
   const bool runWasOn = s_.converting || timer_.enabled();
   // The stopped task still logs until it has ended (see onEngineTerminate).
   if (!s_.converting) bridge_->collectLogFor(-1);
+  // A fit between two encodes has no task whose end would end its row.
+  if (!s_.converting) {
+    std::vector<int> between;
+    for (const auto &fit : fits_) between.push_back(fit.first);
+    for (int row : between) endRow(row, JobState::Aborted, {});
+  }
   s_.queueFinished = true;
   timer_.setEnabled(false);
   engine_.stop();
+  fits_.clear();  // their statistics files with them
   observer_.progressCleared();
   observer_.runReleased();
   s_.converting = false;

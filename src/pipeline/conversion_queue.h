@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,7 @@
 #include "options.h"
 #include "queue_interfaces.h"
 #include "run_progress.h"
+#include "row_fit.h"
 #include "source_jobs.h"
 
 // Where a run stands; the queue's own state, read by its owner.
@@ -74,9 +76,10 @@ class ConversionQueue {
   void onEngineProgress(int32_t index, int32_t frameNumber, int32_t fps, int32_t currentMs, float quality,
                         float bitRate, int64_t size, int32_t totalMs);
   // `keptOutput`: the name the task's output really got, when the engine
-  // tells (ConversionEngine::keptOutputName).
+  // tells (ConversionEngine::keptOutputName); `output`: its sizes.
   void onEngineTerminate(int32_t index, bool finished, bool exception, const std::string &message,
-                         const std::optional<std::string> &keptOutput = std::nullopt);
+                         const std::optional<std::string> &keptOutput = std::nullopt,
+                         const OutputMeasure &output = {});
   // A line of the engine's log, raised while `row` was set up or converted.
   void onEngineLogLine(int row, const std::string &line);
 
@@ -114,16 +117,15 @@ class ConversionQueue {
   SetUp setUpJob(int row);
   std::string replacedSourceReason(int row, const std::string &outputFile) const;
   void applyRowEdits(int row, JobPlan &plan);
-  std::string applyRowFit(int row);
-  bool fitAgain(int row, std::string &over);
-  void endFinishedRow(int row);
+  std::string applyRowFit(int row, const std::string &outputFile);
+  void endFinishedRow(int row, const OutputMeasure &output);
   void startEngine(int readyRow);
   void failRow(int row, const std::string &reason);
   void failSetUp(int row, const std::string &reason);
   void endFailedRow();
   void endRow(int row, JobState state, const std::string &reason);
   void endTaskRow(int row, bool finished, bool exception, const std::string &message,
-                  const std::optional<std::string> &keptOutput);
+                  const std::optional<std::string> &keptOutput, const OutputMeasure &output);
 
   // Several rows at once (conversion_queue_rows.cpp).
   struct RunningRow {
@@ -138,7 +140,7 @@ class ConversionQueue {
   void startRow(int row);
   int rowOfTask(int32_t index) const;
   void onRowTaskEnded(int32_t index, bool finished, bool exception, const std::string &message,
-                      const std::optional<std::string> &keptOutput);
+                      const std::optional<std::string> &keptOutput, const OutputMeasure &output);
   void stopRows();
   void endRowRunIfOver();
   void reportRunStatus();
@@ -159,6 +161,8 @@ class ConversionQueue {
   int32_t setUpTask_ = -1;            // the task setUpJob made ready
   int32_t threadsBeforeRun_ = 0;      // the engine's threads per task before the run
   FileClock runClock_;                // the run's wall time (several rows at once)
+  // The fits under way, by row (see row_fit.h).
+  std::map<int, RowFit> fits_;
 
   class EngineBridge;
   std::shared_ptr<EngineBridge> bridge_;

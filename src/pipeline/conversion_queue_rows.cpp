@@ -104,7 +104,9 @@ void ConversionQueue::startRow(int row) {
   const int32_t task = setUpTask_;
   collectTaskLogFor(task, row);
   running_.push_back(RunningRow{row, task});
-  observer_.rowStarted(row);
+  // A fit's later encode goes on with the row as it started.
+  const auto fit = fits_.find(row);
+  if (fit == fits_.end() || !fit->second.continuing()) observer_.rowStarted(row);
   std::string failed;
   try {
     engine_.startTask(task);
@@ -125,13 +127,13 @@ int ConversionQueue::rowOfTask(int32_t index) const {
 }
 
 void ConversionQueue::onRowTaskEnded(int32_t index, bool finished, bool exception, const std::string &message,
-                                     const std::optional<std::string> &keptOutput) {
+                                     const std::optional<std::string> &keptOutput, const OutputMeasure &output) {
   // The end-of-run notice (-1) and a task no row waits for tell nothing.
   const auto it = std::find_if(running_.begin(), running_.end(), [index](const RunningRow &r) { return r.task == index; });
   if (it == running_.end()) return;
   const int row = it->row;
   running_.erase(it);
-  endTaskRow(row, finished, exception, message, keptOutput);
+  endTaskRow(row, finished, exception, message, keptOutput, output);
   startRows();
 }
 
@@ -150,6 +152,10 @@ void ConversionQueue::stopRows() {
     s_.queueFinished = true;
     timer_.setEnabled(false);
     engine_.stop();
+    // A fit between two encodes has no task whose end would end its row.
+    const std::vector<int> between = std::move(again_);
+    again_.clear();
+    for (int row : between) endRow(row, JobState::Aborted, {});
   } else {
     engine_.resume();
   }

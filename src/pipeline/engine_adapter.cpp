@@ -16,6 +16,11 @@ std::optional<std::string> EngineAdapter::keptOutputName(int index) const {
   return engine_.taskStatus(index).keptOutput;
 }
 
+OutputMeasure EngineAdapter::outputMeasure(int index) const {
+  if (index < 0 || index >= engine_.taskCount()) return {};
+  return engine_.taskStatus(index).output;
+}
+
 int64_t EngineAdapter::keyframeAtOrBefore(const std::string &fileName, int64_t ms) {
   MediaProbe &probe = engine_.probe();
   if (!probe.open(fileName)) return -1;

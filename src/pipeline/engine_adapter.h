@@ -32,6 +32,7 @@ class EngineAdapter : public ConversionEngine {
   void resume() override { engine_.resume(); }
   std::string lastErrorMessage() const override { return engine_.lastErrorMessage(); }
   std::optional<std::string> keptOutputName(int index) const override;
+  OutputMeasure outputMeasure(int index) const override;
   int64_t keyframeAtOrBefore(const std::string &fileName, int64_t ms) override;
   void setEvents(ProgressEvent onProgress, TerminateEvent onTerminate, LogEvent onLog) override {
     setEngineEvents(engine_, std::move(onProgress), std::move(onTerminate), std::move(onLog));

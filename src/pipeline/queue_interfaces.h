@@ -126,6 +126,9 @@ class ConversionEngine {
   // engine does not tell. Called from the terminate event's handler, on the
   // engine's thread.
   virtual std::optional<std::string> keptOutputName(int) const { return std::nullopt; }
+  // The sizes of that output (kept or not), likewise; unknown (-1) when
+  // the engine does not tell.
+  virtual OutputMeasure outputMeasure(int) const { return {}; }
   // The time (ms from the start) of the keyframe at or before `ms` in the
   // video of `fileName`, where copied pictures can start; -1 when unknown.
   virtual int64_t keyframeAtOrBefore(const std::string &, int64_t) { return -1; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "pipeline_text.h"
 
@@ -48,7 +49,15 @@ std::string sizeText(int64_t bytes) {
   return roundedDecimalText(static_cast<double>(bytes) / 1e6, 1) + " MB";
 }
 
-FitPlan planFit(int64_t targetBytes, int64_t durationMs, const OutputOptions &o) {
+int32_t lowestVideoBitRate(const std::string &encoder, int width, int height, double fps) {
+  static const char *const kModern[] = {"libx264", "libx265", "libvpx-vp9", "libsvtav1", "libaom-av1"};
+  const bool modern = std::find(std::begin(kModern), std::end(kModern), encoder) != std::end(kModern);
+  const double bitsPerPoint = modern ? 0.002 : 0.006;
+  const double rate = std::max(width, 0) * static_cast<double>(std::max(height, 0)) * std::max(fps, 0.0) * bitsPerPoint;
+  return static_cast<int32_t>(std::clamp<double>(rate, kLowestVideoBitRate, 2e6));
+}
+
+FitPlan planFit(int64_t targetBytes, int64_t durationMs, const OutputOptions &o, int32_t lowestVideoRate) {
   FitPlan plan;
   const std::string what = "cannot fit " + formatDuration((durationMs + 999) / 1000, ":") + " into " +
                            sizeText(targetBytes);
@@ -77,10 +86,10 @@ FitPlan planFit(int64_t targetBytes, int64_t durationMs, const OutputOptions &o)
     return plan;
   }
   const int64_t rate = (plan.budgetBytes - audioBytes) * 8000 / durationMs;
-  if (rate < kLowestVideoBitRate) {
+  if (rate < lowestVideoRate) {
     plan.possible = false;
     plan.reason = what + ": the picture at its lowest useful rate and the sound need " +
-                  sizeText(streamBytes(kLowestVideoBitRate, durationMs) + audioBytes + kContainerBytes);
+                  sizeText(streamBytes(lowestVideoRate, durationMs) + audioBytes + kContainerBytes);
     return plan;
   }
   const int64_t capped = std::min<int64_t>(rate, INT32_MAX);

@@ -21,6 +21,12 @@ std::string sizeText(int64_t bytes);
 inline constexpr int32_t kLowestVideoBitRate = 64000;
 inline constexpr int32_t kLowestAudioBitRate = 24000;
 
+// The lowest video bit rate worth encoding `width`x`height` pictures at
+// `fps` with `encoder`: kLowestVideoBitRate, more for large pictures (the
+// older encoders need more bits for each point than x264 and its heirs).
+// Unknown sizes (0) count as small.
+int32_t lowestVideoBitRate(const std::string &encoder, int width, int height, double fps);
+
 // What a fit decided for one output.
 struct FitPlan {
   bool possible = true;
@@ -35,7 +41,9 @@ struct FitPlan {
 // The container's share is set aside, and some room for the encoder's rate
 // control. A rate above the profile's own is never chosen: a clip that is
 // small enough at the profile's bit rate keeps it.
-FitPlan planFit(int64_t targetBytes, int64_t durationMs, const OutputOptions &o);
+// `lowestVideoRate`: the picture's lowest useful rate (lowestVideoBitRate).
+FitPlan planFit(int64_t targetBytes, int64_t durationMs, const OutputOptions &o,
+                int32_t lowestVideoRate = kLowestVideoBitRate);
 
 // Encodes at the plan's rates: a bit-rate profile at the video rate, a
 // constant quality held to it (as its highest rate, with a buffer of two

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "job_edits.h"
+#include "row_fit.h"
 #include "target_size.h"
 #include "media_fixture.h"
 #include "media_measure.h"
@@ -171,6 +172,55 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   EXPECT_NE(r.out.find("is not before --end"), std::string::npos) << r.out;
 }
 
+// The steps of a fit of 20 s into 2 MB as the encodes come out (sizes of
+// the file, its packets and its pictures' packets): the rate of the second
+// pass from the first's measure, once more lowered by the excess, the
+// profile's own quality where it fits; a bar that never goes back; the
+// statistics files gone with the fit.
+TEST(FitSteps, EachEncodeDecidesTheNext) {
+  using Step = RowFit::Step;
+  OutputOptions profile;
+  profile.vcodec = "libx264";
+  profile.acodec = "aac";
+  profile.ab = 128000;
+  profile.extraOptions = "preset=veryfast\ncrf=23";
+  const struct {
+    std::vector<OutputMeasure> encodes;
+    std::vector<Step> steps;
+    std::vector<int32_t> rates;  // of the encodes after the first
+  } kCases[] = {{{{1500000, 1480000, 1160000}}, {Step::Done}, {}},
+                {{{4000000, 3950000, 3630000}, {1950000, 1900000, 1580000}}, {Step::Encode, Step::Done}, {628000}},
+                {{{4000000, 3950000, 3630000}, {2100000, 2050000, 1730000}, {2080000, 2030000, 1710000}},
+                 {Step::Encode, Step::Encode, Step::Fail},
+                 {628000, 548000}}};
+  for (const auto &c : kCases) {
+    ScratchDir dir;
+    RowFit fit(2000000, 20000, profile, 640, 360, 25.0, (dir.path() / ".trevix-pass-test").string());
+    ASSERT_FALSE(fit.refused()) << fit.reason();
+    std::FILE *log = std::fopen((dir.path() / ".trevix-pass-test-0.log").c_str(), "w");
+    ASSERT_TRUE(log);
+    std::fclose(log);
+    int bar = 0;
+    for (size_t i = 0; i < c.encodes.size(); ++i) {
+      OutputOptions o = profile;
+      fit.apply(o);
+      EXPECT_EQ(o.pass, i == 0 ? 1 : 2);
+      EXPECT_EQ(o.keepAtMostBytes, 2000000);
+      EXPECT_EQ(o.vb, i > 0 ? c.rates[i - 1] : profile.vb);
+      EXPECT_EQ(o.extraOptions.find("crf=23") != std::string::npos, i == 0);
+      EXPECT_GE(fit.barPercent(0), bar);
+      bar = fit.barPercent(100);
+      EXPECT_EQ(fit.next(c.encodes[i]), c.steps[i]) << i;
+    }
+    EXPECT_EQ(fit.record().videoBitRate, c.rates.empty() ? -1 : c.rates.back());
+    const bool failed = c.steps.back() == Step::Fail;
+    EXPECT_EQ(fit.reason(), failed ? "the output came out at 2.1 MB, over the 2 MB asked for" : "");
+    EXPECT_EQ(fs::is_empty(dir.path()), !failed);
+  }
+  const RowFit refused(300000, 20000, profile, 640, 360, 25.0, "");
+  EXPECT_EQ(refused.reason(), "cannot fit 00:00:20 into 300 KB: the sound alone needs 320 KB");
+}
+
 // A 20 s clip fitted into sizes: a constant quality and a bit rate land
 // between 85% and 100% of a size below their own; a size above what the
 // profile's own quality gives keeps that quality; a size the sound alone
@@ -210,13 +260,15 @@ TEST(ShareClips, FittingIntoASize) {
     EXPECT_NE(r.out.find("\"target_size\":" + std::to_string(c.bytes)), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"size\":" + std::to_string(size)), std::string::npos) << r.out;
   }
-  // Below what the encoder reaches: encoded once more at a lower rate, then
-  // refused, and nothing is left.
+  // Below what the encoder's coarsest quantiser reaches (as the first
+  // pass's statistics tell): refused with the size possible, and nothing is
+  // left (no output, temporary file or statistics).
   ScratchDir over;
-  const ProgramRun again = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480", "--target-size",
-                                       "1.2MiB", "-o", over.path().string(), source});
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.out.find("over the 1.3 MB asked for"), std::string::npos) << again.out;
+  const ProgramRun coarse = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480",
+                                        "--target-size", "1.2MiB", "-o", over.path().string(), source});
+  EXPECT_EQ(coarse.status, 1);
+  EXPECT_NE(coarse.out.find("cannot fit 00:00:20 into 1.3 MB: the picture at its lowest useful rate"),
+            std::string::npos) << coarse.out;
   EXPECT_TRUE(fs::is_empty(over.path()));
   ScratchDir out;
   const ProgramRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});

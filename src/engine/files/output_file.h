@@ -44,6 +44,13 @@ struct OutputFile {
   bool headerWritten = false;
   bool trailerWritten = false;
   int64_t packetsWritten = 0;
+  // The bytes of the packets written, all and those of pictures; the file's
+  // size once finished (-1 before): what is over the packets is the
+  // container's share.
+  int64_t packetBytes = 0;
+  int64_t videoPacketBytes = 0;
+  int64_t fileBytes = -1;
+  int64_t keepAtMostBytes = -1;  // a bigger finished file is not kept; -1: any
   // The modification time the file gets once kept (seconds since 1970);
   // -1: the time it was written.
   int64_t fileTime = -1;

@@ -154,6 +154,7 @@ std::string createOutputFile(TranscodeTask &task, OutputFile &added, const std::
   setFileUrl(oc, added.target->temporaryPath());
   oc->interrupt_callback = interruptCallbackFor(task.dropFlag());
   added.replaceExisting = task.options.overwriteOutput != 0;
+  added.keepAtMostBytes = task.options.keepAtMostBytes;
   added.fileCreated = true;
   return {};
 }

@@ -46,6 +46,7 @@ struct FileOptions {
   float muxMaxDelay = 0.7f;  // seconds
   int64_t limitFileSize = 0;  // bytes; 0: none
   int overwriteOutput = 0;  // "y": a finished output may replace a file of its name
+  int64_t keepAtMostBytes = -1;  // a finished output bigger than this is not kept; -1: none
   int programId = 0;
   int videoChannel = 0;
   std::string videoStandard;   // empty: none

@@ -80,6 +80,8 @@ void applyVideoFields(OptionLanguage &t, const OutputOptions &r) {
   if (r.bufsize > 0) t.setGenericOptionInt("bufsize", r.bufsize);
   t.setVideoSyncMethod(r.vsync);
   if (!r.vtag.empty()) t.setVideoTag(r.vtag);
+  if (r.pass == 1 || r.pass == 2) t.state().passNumber = r.pass;
+  if (!r.passLogFile.empty()) t.state().passLogFileName = r.passLogFile;
 }
 
 // Subtitles, time stamps, recording time and the texts of the file.
@@ -88,6 +90,7 @@ void applyFileFields(OptionLanguage &t, const OutputOptions &r) {
   t.setSubtitleLanguage(r.slang);
   t.setCopyTs(r.copyts);
   if (r.overwrite) t.state().overwriteOutput = 1;
+  if (r.keepAtMostBytes >= 0) t.state().keepAtMostBytes = r.keepAtMostBytes;
   if (r.recordingTimeMs > 0) t.setRecordingTimeMs(r.recordingTimeMs);
   if (r.timestamp == 0.0) t.setTimestamp(dateTimeToUnixSeconds(nowAsDateTime()));
   else if (r.timestamp > 0.0) t.setTimestamp(dateTimeToUnixSeconds(r.timestamp));

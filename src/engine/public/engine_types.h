@@ -25,6 +25,15 @@ struct TaskProgress {
   int32_t totalDurationMs = -1;   // how long the outputs will be; not positive when unknown
 };
 
+// What a task's first output came to once finished: the file's bytes (-1
+// when it was not finished), those of its packets and of its pictures'
+// packets. What is over the packets is the container's share.
+struct OutputMeasure {
+  int64_t fileBytes = -1;
+  int64_t packetBytes = 0;
+  int64_t videoPacketBytes = 0;
+};
+
 using ProgressEvent = std::function<void(int32_t index, const TaskProgress &progress)>;
 using TerminateEvent =
     std::function<void(int32_t index, bool finished, bool exception, const std::string &message)>;

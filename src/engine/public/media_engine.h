@@ -30,6 +30,7 @@ struct TaskStatus {
   // name, the next free one, or the name of a stopped output; empty when
   // nothing was kept.
   std::string keptOutput;
+  OutputMeasure output;  // the first output's sizes (kept or not)
 };
 
 // Threads.

@@ -58,12 +58,20 @@ struct OutputOptions {
   int32_t minrate = -1;
   int32_t bt = -1;
   int32_t bufsize = -1;
+  // Two passes: 1 encodes the video writing its encoder's statistics to
+  // `passLogFile` (the stem of the files; next to the output is best), 2
+  // encodes it again from them; 0: one pass.
+  int32_t pass = 0;
+  std::string passLogFile;
   int32_t vsync = -1;
   std::string vtag;
   bool sn = false;
   std::string slang;
   bool copyts = false;
   bool overwrite = false;      // "y": the output may replace a file of its name
+  // The output is kept only whole and when its file is at most this many
+  // bytes; otherwise it is removed (TaskStatus tells its size). -1: any.
+  int64_t keepAtMostBytes = -1;
   int32_t recordingTimeMs = -1;
   double timestamp = -1.0;     // days since 30 December 1899, local time
   bool keepMetadata = false;   // keep the source's recording date, place and camera

@@ -503,6 +503,7 @@ TaskStatus MediaEngine::taskStatus(int index) const {
   s.failed = outcome.failed;
   s.errorMessage = outcome.message;
   s.keptOutput = outcome.keptOutput;
+  s.output = outcome.output;
   return s;
 }
 

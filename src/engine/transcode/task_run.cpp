@@ -16,6 +16,7 @@ void TranscodeTask::run() {
   {
     std::scoped_lock g(outcomeLock_);
     keptOutput_.clear();
+    output_ = OutputMeasure{};
   }
   try {
     gate_->waitWhilePaused();
@@ -30,6 +31,7 @@ void TranscodeTask::run() {
   {
     std::scoped_lock g(outcomeLock_);
     keptOutput_ = keptOutputName(*this);
+    output_ = measuredOutput(*this);
     if (outputsDropped() && !failed_ && keptOutput_.empty())
       errorMessage_ = "stopped; the unfinished output was removed";
   }

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "binding.h"
@@ -168,6 +169,14 @@ void setUpTwoPass(TranscodeTask &task, OutputStreamRecord &ost) {
   AVCodecContext *enc = ost.enc;
   if (!(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
   const std::string name = twoPassLogName(task.options.passLogFileName, ost.number);
+  if (ost.out->codec && std::strcmp(ost.out->codec->name, "libx264") == 0) {
+    // x264 writes and reads its statistics itself (with the files it adds
+    // to the name: ".mbtree", ".temp").
+    if ((enc->flags & AV_CODEC_FLAG_PASS2) && !std::filesystem::exists(name))
+      throw EngineError("creat open fail: " + name);
+    libavutil.av_dict_set(ost.out->openOptions.slot(), "stats", name.c_str(), 0);
+    return;
+  }
   if (enc->flags & AV_CODEC_FLAG_PASS1) {
     ost.logFile = std::fopen(name.c_str(), "w");
     if (!ost.logFile) throw EngineError("creat file fail: " + name);

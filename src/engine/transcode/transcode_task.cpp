@@ -101,6 +101,7 @@ TranscodeTask::Outcome TranscodeTask::outcome() const {
   o.failed = failed_;
   o.message = errorMessage_;
   o.keptOutput = keptOutput_;
+  o.output = output_;
   return o;
 }
 

@@ -65,6 +65,7 @@ class TranscodeTask : private OptionHost {
     bool failed = false;    // an error ended it
     std::string message;    // that error's text
     std::string keptOutput; // the name the (first) output was kept under; empty when none was
+    OutputMeasure output;   // the (first) output's sizes
   };
 
   TranscodeTask();
@@ -189,6 +190,7 @@ class TranscodeTask : private OptionHost {
   bool failed_ = false;
   std::string errorMessage_;
   std::string keptOutput_;
+  OutputMeasure output_;
   std::shared_ptr<PauseGate> gate_;
   std::shared_ptr<Worker> worker_;
 

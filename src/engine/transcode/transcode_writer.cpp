@@ -26,6 +26,8 @@ void PacketWriter::write(OutputStreamRecord &ost, AVPacket *pkt) {
     const double end = static_cast<double>(t + std::max<int64_t>(pkt->duration, 0)) * av_q2d(ost.st->time_base);
     if (end > ost.writtenEnd) ost.writtenEnd = end;
   }
+  ost.file->packetBytes += pkt->size;
+  if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ost.file->videoPacketBytes += pkt->size;
   const int ret = libavformat.av_interleaved_write_frame(ost.file->ctx, pkt);
   if (ret < 0) throw EngineError(writeErrorText(ret, ost.file->fileName));
   ++ost.file->packetsWritten;

@@ -56,8 +56,15 @@ void keepOutputFiles(TranscodeTask &task) {
     OutputTarget &target = *of->target;
     if (of->replaceExisting && isInputOf(task, target.finalPath()))
       throw EngineError("Could not open '" + of->fileName + "'");
-    const std::string insert = stopped ? stoppedNameInsert(static_cast<int64_t>(of->reachedSeconds)) : std::string();
     std::string error;
+    if (!target.finish(error)) throw EngineError(error);
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(target.temporaryPath(), ec);
+    of->fileBytes = ec ? -1 : static_cast<int64_t>(bytes);
+    // An output held to a size is kept only whole and within it; the
+    // temporary file goes when the output is closed.
+    if (of->keepAtMostBytes >= 0 && (stopped || of->fileBytes > of->keepAtMostBytes)) continue;
+    const std::string insert = stopped ? stoppedNameInsert(static_cast<int64_t>(of->reachedSeconds)) : std::string();
     if (!target.commit(insert, of->replaceExisting && !stopped, error)) throw EngineError(error);
     // Here the output has its name (target.keptPath()): what is done to a
     // named output goes right here.
@@ -68,6 +75,12 @@ void keepOutputFiles(TranscodeTask &task) {
       task.log(LogLevel::Info, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" + target.keptPath() +
                       "'");
   }
+}
+
+OutputMeasure measuredOutput(const TranscodeTask &task) {
+  for (const auto &of : task.transcoder.outputFiles)
+    if (of && of->target) return OutputMeasure{of->fileBytes, of->packetBytes, of->videoPacketBytes};
+  return {};
 }
 
 std::string keptOutputName(const TranscodeTask &task) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine_types.h"
+
 class TranscodeTask;
 
 // Closes the encoders and decoders the set-up opened, under the codec lock.
@@ -14,13 +16,18 @@ void closeOpenedCodecs(TranscodeTask &task);
 void releaseStreams(TranscodeTask &task);
 
 // Gives the outputs worth keeping their names: those that hold packets and
-// a trailer, unless the task was told to drop its outputs. A run that was
+// a trailer, unless the task was told to drop its outputs; one held to a
+// size (keepAtMostBytes) only when the run was not stopped and it is no
+// bigger (every output's finished size is noted). A run that was
 // stopped keeps each under a name that says so and where it stopped
 // (stoppedNameInsert), leaving the final name free. A name taken meanwhile
 // is not replaced without "y" (and never when it is one of the task's
 // inputs): the next free name is taken instead, and the log says so.
 // Throws EngineError with the reason when an output cannot be kept.
 void keepOutputFiles(TranscodeTask &task);
+
+// The sizes of the task's first output, finished (kept or not) or not.
+OutputMeasure measuredOutput(const TranscodeTask &task);
 
 // The name the task's first kept output got; empty when none was kept.
 std::string keptOutputName(const TranscodeTask &task);
