@@ -393,7 +393,9 @@ void MainWindow::createAudioSettings(QWidget *area) {
   volumeLabel_->setBuddy(volumeSlider_);
   volumePercentLabel_ = makeLabel(audioSettingsBox_, "volumePercentLabel", QString());
   // Room for the widest percentage, so the slider does not jump.
-  volumePercentLabel_->setMinimumWidth(volumePercentLabel_->fontMetrics().horizontalAdvance(QStringLiteral("200%")));
+  volumePercentLabel_->setText(QStringLiteral("200%"));
+  volumePercentLabel_->setMinimumWidth(volumePercentLabel_->sizeHint().width());
+  volumePercentLabel_->clear();
   // The percentage beside the caption leaves the slider the width of the
   // combos above it.
   volumePercentLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -503,13 +505,12 @@ void MainWindow::createStatusBar() {
 // Tab walks the window from the top left to the bottom right.
 void MainWindow::setKeyboardOrder() {
   const QList<QWidget *> order = {
-      addFileButton_,      removeFileButton_, clearAllButton_,    stopButton_,         startButton_,
+      addFileButton_,      removeFileButton_, clearAllButton_,    fitIntoBox_,         stopButton_,         startButton_,
       outputFolderEdit_,   chooseFolderButton_, openFolderButton_, profileCombo_,      sourceList_,         videoQualityCombo_,
       videoSizeCombo_,     frameRateCombo_,   audioQualityCombo_, audioChannelsCombo_, volumeSlider_,
       progressStopButton_, playButton_,       pauseButton_,       previewStopButton_,  volumeButton_,
       snapshotButton_,     seekBar_};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
-  setTabOrder(clearAllButton_, fitIntoBox_);  // where it stands, before Stop
 }
 
 QSize MainWindow::designSize() const {

@@ -599,7 +599,7 @@ TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
   // In reading order, row by row, then the settings, then the preview;
   // Tab passes the Stop buttons, which have nothing to stop.
   EXPECT_EQ(walked.join(Q(" ")),
-            Q("addFileButton removeFileButton clearAllButton startButton outputFolderEdit chooseFolderButton "
+            Q("addFileButton removeFileButton clearAllButton fitIntoBox startButton outputFolderEdit chooseFolderButton "
               "openFolderButton profileCombo sourceList videoQualityCombo videoSizeCombo frameRateCombo "
               "audioQualityCombo audioChannelsCombo volumeSlider playButton pauseButton previewStopButton "
               "volumeButton snapshotButton seekBar"));
