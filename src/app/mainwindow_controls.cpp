@@ -10,6 +10,7 @@
 
 #include "conversion_queue.h"
 #include "engine_relay.h"
+#include "fit_into_box.h"
 #include "mainwindow.h"
 #include "media_engine.h"
 #include "options_dialog.h"
