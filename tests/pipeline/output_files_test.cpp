@@ -2,21 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "job_builder.h"
 #include "output_files.h"
+#include "file_bytes.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
 
 static void touch(const std::string &p) { std::ofstream(p) << "x"; }
-static std::string slurp(const std::string &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 TEST(OutputFiles, UniqueNamesCountUp) {
   ScratchDir dir;
@@ -74,7 +68,7 @@ TEST(OutputFiles, TempFolderAndScript) {
   const auto lines = rmvbScriptLines("/opt/trevix/", "/films/A Film.RMVB");
   const std::string script = writeScriptFile(folder, lines);
   EXPECT_EQ(script, folder + "r.avs");
-  EXPECT_EQ(slurp(script),
+  EXPECT_EQ(fileBytes(script),
             "LoadPlugin(\"/opt/trevix/DirectShowSource.dll\")\r\n"
             "DirectShowSource(\"/films/A Film.RMVB\", fps=25, convertfps=true)\r\n");
   EXPECT_EQ(writeScriptFile(folder, lines), folder + "r-1.avs");
