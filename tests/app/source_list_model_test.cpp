@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <tuple>
 
 #include "source_list_model.h"
 
@@ -35,13 +36,11 @@ TEST_F(SourceListModelTest, CellsShowTheJobsTexts) {
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.columnCount(), kSourceListColumnCount);
   EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);  // a flat list
-  EXPECT_EQ(cell(0, kFileNameColumn), "/m/a.mov");
-  EXPECT_EQ(cell(0, kVideoSizeColumn), "640x480");
-  EXPECT_EQ(cell(0, kFrameRateColumn), "25");
-  EXPECT_EQ(cell(0, kDurationColumn), "00:01:05");
-  EXPECT_EQ(cell(0, kOutputColumn), "MP4");
-  EXPECT_EQ(cell(1, kProgressColumn), "Error");
-  EXPECT_EQ(cell(1, kOutputColumn), "");
+  const std::tuple<int, SourceListColumn, const char *> cells[] = {
+      {0, kFileNameColumn, "/m/a.mov"}, {0, kVideoSizeColumn, "640x480"}, {0, kFrameRateColumn, "25"},
+      {0, kDurationColumn, "00:01:05"}, {0, kOutputColumn, "MP4"},        {1, kProgressColumn, "Error"},
+      {1, kOutputColumn, ""}};
+  for (const auto &[row, column, text] : cells) EXPECT_EQ(cell(row, column), text) << row << ", " << column;
   // Check marks on the first column only; the other columns centred.
   EXPECT_EQ(model.index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
   EXPECT_FALSE(model.index(0, 1).data(Qt::CheckStateRole).isValid());
@@ -103,10 +102,6 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
   EXPECT_EQ(removed.count(), 2);
   EXPECT_EQ(model.rowCount(), 0);
 }
-
-}  // namespace
-
-namespace {
 
 // The hint over a row says why it failed, why its file could not be read,
 // or where its output went; otherwise the name column shows the whole path.
