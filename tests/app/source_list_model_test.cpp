@@ -6,21 +6,10 @@
 #include <QSignalSpy>
 #include <tuple>
 
+#include "probe_summary.h"
 #include "source_list_model.h"
 
 namespace {
-
-ProbeSummary picture(int width, int height, int64_t seconds) {
-  ProbeSummary p;
-  p.opened = true;
-  p.videoStreamCount = 1;
-  p.width = width;
-  p.height = height;
-  p.frameRateNum = 25;
-  p.frameRateDen = 1;
-  p.durationUs = seconds * 1000000;
-  return p;
-}
 
 class SourceListModelTest : public ::testing::Test {
  protected:
@@ -31,7 +20,7 @@ class SourceListModelTest : public ::testing::Test {
 };
 
 TEST_F(SourceListModelTest, CellsShowTheJobsTexts) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(640, 480, 65), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(640, 480, 65), "MP4"));
   jobs.append(makeSourceJob("/m/broken.mov", ProbeSummary{}, "MP4"));
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.columnCount(), kSourceListColumnCount);
@@ -53,7 +42,7 @@ TEST_F(SourceListModelTest, CellsShowTheJobsTexts) {
 }
 
 TEST_F(SourceListModelTest, ACheckMarkClickedInTheViewReachesTheJob) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(320, 240, 1), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(320, 240, 1), "MP4"));
   QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
   EXPECT_TRUE(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
   EXPECT_FALSE(jobs.at(0).checked);
@@ -70,7 +59,7 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
   QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
   QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
   for (const char *path : {"/m/a.mov", "/m/b.mov", "/m/c.mov"})
-    jobs.append(makeSourceJob(path, picture(320, 240, 10), "AVI"));
+    jobs.append(makeSourceJob(path, probed(320, 240, 10), "AVI"));
   ASSERT_EQ(inserted.count(), 3);
   EXPECT_EQ(inserted.at(2).at(1).toInt(), 2);
 
@@ -106,7 +95,7 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
 // The hint over a row says why it failed, why its file could not be read,
 // or where its output went; otherwise the name column shows the whole path.
 TEST_F(SourceListModelTest, HintsTellWhy) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(640, 480, 5), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(640, 480, 5), "MP4"));
   ProbeSummary unreadable;
   unreadable.error = "Invalid data found when processing input";
   jobs.append(makeSourceJob("/m/b.mov", unreadable, "MP4"));
@@ -124,7 +113,7 @@ TEST_F(SourceListModelTest, HintsTellWhy) {
 
   // A phone's clip: the name's hint adds when it was recorded, in the zone
   // of the place.
-  ProbeSummary phone = picture(1920, 1080, 5);
+  ProbeSummary phone = probed(1920, 1080, 5);
   phone.recordedAt = 1689288125;  // 2023-07-13T22:42:05Z
   phone.recordedZoneKnown = true;
   phone.recordedZoneMinutes = 120;
