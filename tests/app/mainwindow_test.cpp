@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QApplication>
 #include <QPushButton>
 #include <QFileInfo>
@@ -153,10 +152,7 @@ TEST_F(MainWindowTest, TextsFitWithTheDesktopsFontAtLargerScales) {
     WindowRun scaled;
     std::unique_ptr<MainWindow> big = scaled.start();
     ASSERT_FALSE(big->startupFailed());
-    const int xvid = control<QComboBox>(*big, "profileCombo")->findText(Q("AVI - XviD Video (*.avi)"));
-    ASSERT_GE(xvid, 0);
-    control<QComboBox>(*big, "profileCombo")->setCurrentIndex(xvid);
-    emit control<QComboBox>(*big, "profileCombo")->activated(xvid);
+    chooseItem(control<QComboBox>(*big, "profileCombo"), Q("AVI - XviD Video (*.avi)"));
     EXPECT_GE(control<QComboBox>(*big, "videoSizeCombo")->findText(Q("Original Video Size")), 0);
     EXPECT_GT(big->minimumSizeHint().width(), w->minimumSizeHint().width());
     const QSize room = big->screen()->availableSize();
@@ -172,14 +168,21 @@ TEST_F(MainWindowTest, TextsFitWithTheDesktopsFontAtLargerScales) {
 }
 
 TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
-  const std::pair<const char *, const char *> buttons[] = {
+  const std::pair<const char *, const char *> captions[] = {
       {"addFileButton", "Add File"}, {"removeFileButton", "Remove File"}, {"clearAllButton", "Clear All "},
-      {"stopButton", "Stop"}, {"startButton", "Start"},       {"progressStopButton", "Stop"}};
-  for (auto [name, caption] : buttons) {
-    auto *b = child<QToolButton>(name);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->text(), Q(caption)) << name;
-  }
+      {"stopButton", "Stop"}, {"startButton", "Start"},       {"progressStopButton", "Stop"},
+      {"outputFolderLabel", "Output Folder :"},         {"profileLabel", "Set Output Format :"},
+      {"videoQualityLabel", "Video Quality : "}, {"videoSizeLabel", "Video Size : "},
+      {"frameRateLabel", "Video Framerate : "}, {"audioQualityLabel", "Audio Quality :"},
+      {"audioChannelsLabel", "Audio Channels :"},    {"volumeLabel", "Volume : "},
+      {"videoSettingsBox", " Video Settings "}, {"audioSettingsBox", " Audio Settings "}};
+  for (auto [name, caption] : captions) EXPECT_EQ(captionOf(*w, name), Q(caption)) << name;
+  for (const char *name : {"addFileButton", "removeFileButton", "clearAllButton", "stopButton", "startButton",
+                           "progressStopButton"})
+    EXPECT_TRUE(child<QToolButton>(name)) << name;
+  for (const char *name : {"outputFolderLabel", "profileLabel", "videoQualityLabel", "videoSizeLabel", "frameRateLabel",
+                           "audioQualityLabel", "audioChannelsLabel", "volumeLabel"})
+    EXPECT_TRUE(child<QLabel>(name)) << name;
   EXPECT_FALSE(child<QToolButton>("addFileButton")->icon().isNull());
   EXPECT_FALSE(child<QToolButton>("chooseFolderButton")->icon().isNull());
   const std::pair<const char *, const char *> hints[] = {{"playButton", "Play"},
@@ -192,18 +195,6 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
     ASSERT_TRUE(b);
     EXPECT_EQ(b->toolTip(), Q(hint)) << name;
   }
-  const std::pair<const char *, const char *> labels[] = {
-      {"outputFolderLabel", "Output Folder :"},         {"profileLabel", "Set Output Format :"},
-      {"videoQualityLabel", "Video Quality : "}, {"videoSizeLabel", "Video Size : "},
-      {"frameRateLabel", "Video Framerate : "}, {"audioQualityLabel", "Audio Quality :"},
-      {"audioChannelsLabel", "Audio Channels :"},    {"volumeLabel", "Volume : "}};
-  for (auto [name, caption] : labels) {
-    auto *l = child<QLabel>(name);
-    ASSERT_TRUE(l);
-    EXPECT_EQ(l->text(), Q(caption)) << name;
-  }
-  EXPECT_EQ(child<QGroupBox>("videoSettingsBox")->title(), Q(" Video Settings "));
-  EXPECT_EQ(child<QGroupBox>("audioSettingsBox")->title(), Q(" Audio Settings "));
 
   // Read-only, in the normal text colour (not greyed as if disabled).
   auto *folder = child<QLineEdit>("outputFolderEdit");
@@ -439,8 +430,7 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAsStopDoes) {
   }
   EXPECT_FALSE(w->close()) << "asked once: the window waits for the stopped row";
   EXPECT_EQ(run.prompts.questions.size(), 2);
-  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }, 30000,
-                        [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }));
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }, 30000, pumpEvents));
   EXPECT_EQ(w->sourceJobs().at(0).state, JobState::Aborted);
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), Q("/tmp/kept"));
@@ -451,12 +441,7 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithTheOptionsOpen) {
   ASSERT_TRUE(control<OptionsDialog>(*w, "optionsDialog")->isVisible());
   bool closed = false;
   QTimer::singleShot(0, w.get(), [&] { closed = w->close(); });
-  QTimer safety;
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-  safety.start(5000);
-  EXPECT_EQ(QCoreApplication::exec(), 0);
-  safety.stop();
+  EXPECT_EQ(execWithin(5000), 0);
   EXPECT_TRUE(closed);
 }
 
@@ -464,12 +449,7 @@ TEST_F(MainWindowTest, ExitEndsTheEventLoopWithoutSaving) {
   run.prompts.folders = {Q("/tmp/not-saved")};
   control<QToolButton>(*w, "chooseFolderButton")->click();
   QTimer::singleShot(0, w.get(), [this] { control<QAction>(*w, "exitAction")->trigger(); });
-  QTimer safety;
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-  safety.start(5000);
-  EXPECT_EQ(QCoreApplication::exec(), 0);
-  safety.stop();
+  EXPECT_EQ(execWithin(5000), 0);
   w.reset();  // the program's windows die without their close handlers
   EXPECT_EQ(run.stored()->value(Q("Output Folder")).toString(), QString());
 }
@@ -547,25 +527,19 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   control<QToolButton>(*w, "chooseFolderButton")->click();
   control<QToolButton>(*w, "addFileButton")->click();
   ASSERT_EQ(w->sourceJobs().count(), 1);
-  const int mp4 = control<QComboBox>(*w, "profileCombo")->findText(Q("MP4 - MPEG4 Video (*.mp4)"));
-  ASSERT_GE(mp4, 0);
-  control<QComboBox>(*w, "profileCombo")->setCurrentIndex(mp4);
-  emit control<QComboBox>(*w, "profileCombo")->activated(mp4);
+  chooseItem(control<QComboBox>(*w, "profileCombo"), Q("MP4 - MPEG4 Video (*.mp4)"));
   control<QToolButton>(*w, "startButton")->click();
   ASSERT_TRUE(w->runInProgress());
   // Let the task run a moment, then end the program as "Exit" does while
   // the worker is still converting.
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  pumpFor(150);
   EXPECT_TRUE(w->runFlags().converting) << "the conversion ended before Exit: "
                                         << sourceJobText(w->sourceJobs().at(0), kProgressColumn);
   w->setTerminateProgram([] {});
   control<QAction>(*w, "exitAction")->trigger();
   w.reset();  // the engine is shut down with the window
   QCoreApplication::processEvents();
-  t.restart();
-  while (t.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  pumpFor(200);
   SUCCEED();
 }
 
@@ -598,8 +572,8 @@ TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {
   }
   // In reading order, row by row, then the settings, then the preview;
   // Tab passes the Stop buttons, which have nothing to stop.
-  EXPECT_EQ(walked.join(Q(" ")),
-            Q("addFileButton removeFileButton clearAllButton fitIntoBox startButton outputFolderEdit chooseFolderButton "
+  EXPECT_EQ(walked.join(Q(" ")).toStdString(),
+            std::string("addFileButton removeFileButton clearAllButton fitIntoBox startButton outputFolderEdit chooseFolderButton "
               "openFolderButton profileCombo sourceList videoQualityCombo videoSizeCombo frameRateCombo "
               "audioQualityCombo audioChannelsCombo volumeSlider playButton pauseButton previewStopButton "
               "volumeButton snapshotButton seekBar"));

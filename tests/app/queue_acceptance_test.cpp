@@ -331,12 +331,7 @@ TEST_F(QueueAcceptance, APortraitSourceStaysPortrait) {
   for (const auto &[size, expected] : cases) {
     SCOPED_TRACE(size.toStdString());
     const std::string folder = scratch.file("portrait-" + std::to_string(++n));
-    ASSERT_TRUE(convertWith(label, folder, [&] {
-      const int index = control<QComboBox>(*window, "videoSizeCombo")->findText(size);
-      ASSERT_GE(index, 0);
-      control<QComboBox>(*window, "videoSizeCombo")->setCurrentIndex(index);
-      emit control<QComboBox>(*window, "videoSizeCombo")->activated(index);
-    }));
+    ASSERT_TRUE(convertWith(label, folder, [&] { chooseItem(control<QComboBox>(*window, "videoSizeCombo"), size); }));
     ASSERT_EQ(text(0, kProgressColumn), "Done");
     const ProbedFile res = probeMedia(outputOf(source, folder));
     ASSERT_TRUE(res.ok) << res.error;

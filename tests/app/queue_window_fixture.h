@@ -24,9 +24,6 @@
 #include "test_env.h"
 #include "window_fixture.h"
 
-// The event pump that waitUntil runs between two polls.
-inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
-
 // The application that the test program's main() made (qt_test_main.cpp):
 // it ends before Qt's own globals do.
 inline QApplication &testApp() { return *qobject_cast<QApplication *>(QCoreApplication::instance()); }
@@ -44,38 +41,24 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override { window.reset(); }
 
+  SourceListModel *model() const { return control<SourceListModel>(*window, "sourceListModel"); }
   // What the list shows in a cell, as the view gets it from the model.
-  QString text(int r, int column) const {
-    return control<SourceListModel>(*window, "sourceListModel")->index(r, column).data().toString();
-  }
-  int rows() const { return control<SourceListModel>(*window, "sourceListModel")->rowCount(); }
+  QString text(int r, int column) const { return model()->index(r, column).data().toString(); }
+  int rows() const { return model()->rowCount(); }
   const SourceJob &job(int r) const { return window->sourceJobs().at(r); }
   // A click on the row's check box, through the model as the view does it.
   void setChecked(int r, bool checked) {
-    control<SourceListModel>(*window, "sourceListModel")
-        ->setData(control<SourceListModel>(*window, "sourceListModel")->index(r, kFileNameColumn),
-                  checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    model()->setData(model()->index(r, kFileNameColumn), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
   }
   bool checked(int r) const {
-    return control<SourceListModel>(*window, "sourceListModel")
-               ->index(r, kFileNameColumn)
-               .data(Qt::CheckStateRole)
-               .value<Qt::CheckState>() == Qt::Checked;
+    return model()->index(r, kFileNameColumn).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
   }
   void select(int r) {
     control<QTreeView>(*window, "sourceList")
         ->selectionModel()
-        ->select(control<SourceListModel>(*window, "sourceListModel")->index(r, 0),
-                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ->select(model()->index(r, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
-
-  void pickFormat(const QString &label) {
-    QComboBox *list = control<QComboBox>(*window, "profileCombo");
-    const int index = list->findText(label);
-    ASSERT_GE(index, 0) << label.toStdString();
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-  }
+  void pickFormat(const QString &label) { chooseItem(control<QComboBox>(*window, "profileCombo"), label); }
   // The output type of the chosen profile ("MP4").
   QString outputType() const { return QString::fromStdString(profileFormatName(window->settings().profileId)); }
   void setOutputFolder(const std::string &folder) { window->setOutputFolder(QString::fromStdString(folder)); }

@@ -234,10 +234,9 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_EQ(kept.substr(kept.size() - 5), ").mp4") << kept;
   EXPECT_TRUE(probeMedia(kept).ok) << kept;
   EXPECT_FALSE(std::filesystem::exists(planned + ".mp4"));
-  const QString hint =
-      control<SourceListModel>(*window, "sourceListModel")->index(1, 0).data(Qt::ToolTipRole).toString();
+  const QString hint = model()->index(1, 0).data(Qt::ToolTipRole).toString();
   EXPECT_TRUE(hint.contains(QString::fromStdString(kept))) << hint.toStdString();
-  waitUntil([] { return false; }, 600, pumpEvents);  // the timer would have moved on by now
+  pumpFor(600);  // the timer would have moved on by now
   EXPECT_EQ(text(0, kProgressColumn), "Done");
   EXPECT_EQ(text(2, kProgressColumn), "");
   EXPECT_FALSE(prompts.messages.contains("All Conversions Completed"));
@@ -278,16 +277,13 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_NE(reason, kSetUpFailedReason);
   for (int column = 0; column < kSourceListColumnCount; ++column)
-    EXPECT_EQ(control<SourceListModel>(*window, "sourceListModel")->index(0, column).data(Qt::ToolTipRole).toString(),
-              reason)
-        << column;
+    EXPECT_EQ(model()->index(0, column).data(Qt::ToolTipRole).toString(), reason) << column;
   ASSERT_FALSE(job(0).logLines.empty()) << "the libraries' messages about the file are kept";
   const QString firstLine = QString::fromStdString(job(0).logLines.front());
   EXPECT_EQ(window->statusPanelText(kStatePanel), "1 Done, 1 Fail");
 
   // Double-click on the failed row: its log, the reason on top.
-  emit control<QTreeView>(*window, "sourceList")
-      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(0, kProgressColumn));
+  emit control<QTreeView>(*window, "sourceList")->doubleClicked(model()->index(0, kProgressColumn));
   LogDialog *log = control<LogDialog>(*window, "logDialog");
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
@@ -311,15 +307,13 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
 
   // Double-click on the converted row: its output, through the desktop.
   EXPECT_TRUE(desktop.openedUrls.empty());
-  emit control<QTreeView>(*window, "sourceList")
-      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
+  emit control<QTreeView>(*window, "sourceList")->doubleClicked(model()->index(1, kFileNameColumn));
   ASSERT_EQ(desktop.openedUrls.size(), 1u);
   EXPECT_EQ(desktop.openedUrls[0], QUrl::fromLocalFile(QString::fromStdString(job(1).outputPath)));
   EXPECT_TRUE(std::filesystem::exists(job(1).outputPath));
   // No program for it on this desktop: the window says so.
   desktop.opens = false;
-  emit control<QTreeView>(*window, "sourceList")
-      ->doubleClicked(control<SourceListModel>(*window, "sourceListModel")->index(1, kFileNameColumn));
+  emit control<QTreeView>(*window, "sourceList")->doubleClicked(model()->index(1, kFileNameColumn));
   EXPECT_EQ(prompts.messages.last().toStdString(),
             "No program on this desktop could open \"" + job(1).outputPath + "\".");
 }

@@ -63,9 +63,7 @@ TEST_F(ShareWindow, FitIntoTakesSizesAndRefusesTheRest) {
     EXPECT_EQ(jobSettingsFrom(window->settings()).targetSizeBytes, c.bytes) << c.typed;
     EXPECT_EQ(fitBox()->currentText(), QString::fromLatin1(c.shown)) << c.typed;
   }
-  const int item = fitBox()->findText(QStringLiteral("8 MB"));
-  fitBox()->setCurrentIndex(item);
-  emit fitBox()->activated(item);
+  chooseItem(fitBox(), QStringLiteral("8 MB"));
   EXPECT_EQ(window->settings().fitIntoBytes, 8000000);
   typeFitInto("7.5");
   window->close();

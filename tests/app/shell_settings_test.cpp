@@ -22,13 +22,15 @@ class ShellSettings : public ::testing::Test {
 
   void plantAll(const QString &folder, int format, int overwrite, int dropDown, int letterBox, int vq, int aq) {
     auto raw = run.stored();
-    raw->setValue(Q("Output Folder"), folder);
-    raw->setValue(Q("ComboOutputFormat"), format);
-    raw->setValue(Q("Overwrite"), overwrite);
-    raw->setValue(Q("DropDownItems"), dropDown);
-    raw->setValue(Q("LetterBox"), letterBox);
-    raw->setValue(Q("VideoQuality"), vq);
-    raw->setValue(Q("AudioQuality"), aq);
+    for (const auto &[key, value] : std::initializer_list<std::pair<const char *, QVariant>>{
+             {"Output Folder", folder}, {"ComboOutputFormat", format}, {"Overwrite", overwrite},
+             {"DropDownItems", dropDown}, {"LetterBox", letterBox}, {"VideoQuality", vq}, {"AudioQuality", aq}})
+      raw->setValue(Q(key), value);
+  }
+  // Each of `values` is in the settings file as given.
+  void expectStored(std::initializer_list<std::pair<const char *, QVariant>> values) {
+    auto raw = run.stored();
+    for (const auto &[key, value] : values) EXPECT_EQ(raw->value(Q(key)).toString(), value.toString()) << key;
   }
   // Picks an item of one of the dialog's combos as the user does.
   static void pick(QComboBox *combo, int index) {
@@ -58,16 +60,9 @@ TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
   EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Normal"));
   EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
   EXPECT_TRUE(run.prompts.messages.isEmpty());
-  auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 9);
-  EXPECT_EQ(raw->value(Q("KeepMetadata")).toInt(), 1);
-  EXPECT_EQ(raw->value(Q("Output Folder")).toString(), QString());
-  EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 26);
-  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("VideoQuality")).toInt(), 2);
-  EXPECT_EQ(raw->value(Q("AudioQuality")).toInt(), 2);
+  EXPECT_EQ(run.stored()->allKeys().size(), 9);
+  expectStored({{"KeepMetadata", 1}, {"Output Folder", QString()}, {"ComboOutputFormat", 0}, {"Overwrite", 0},
+                {"DropDownItems", 26}, {"LetterBox", 0}, {"VideoQuality", 2}, {"AudioQuality", 2}});
 }
 
 TEST_F(ShellSettings, StoredChoicesComeBackAtStartUp) {
@@ -132,13 +127,9 @@ TEST_F(ShellSettings, ValueOfTheWrongTypeTakesItsDefaultAndIsRewritten) {
   EXPECT_EQ(w->settings().letterBox, 1);
   EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Higher"));
   EXPECT_TRUE(run.prompts.messages.isEmpty());
-  auto raw = run.stored();
-  EXPECT_EQ(raw->value(Q("Overwrite")).toString(), Q("0"));
-  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 33);
-  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 1);
-  EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 8);
-  EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
-  EXPECT_FALSE(raw->contains(Q("Stray")));
+  expectStored({{"Overwrite", Q("0")}, {"DropDownItems", 33}, {"LetterBox", 1}, {"ComboOutputFormat", 8},
+                {"Output Folder", Q("/videos/out")}});
+  EXPECT_FALSE(run.stored()->contains(Q("Stray")));
 }
 
 TEST_F(ShellSettings, DeletedFormatIsTheFirstProfileAndTheRestAreKept) {
@@ -147,14 +138,9 @@ TEST_F(ShellSettings, DeletedFormatIsTheFirstProfileAndTheRestAreKept) {
   auto w = run.start();
   EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
   EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
-  auto raw = run.stored();
-  EXPECT_EQ(raw->allKeys().size(), 9);
-  EXPECT_EQ(raw->value(Q("Output Folder")).toString(), Q("/videos/out"));
-  EXPECT_EQ(raw->value(Q("ComboOutputFormat")).toInt(), 0);
-  EXPECT_EQ(raw->value(Q("Overwrite")).toInt(), 1);
-  EXPECT_EQ(raw->value(Q("DropDownItems")).toInt(), 40);
-  EXPECT_EQ(raw->value(Q("LetterBox")).toInt(), 1);
-  EXPECT_EQ(raw->value(Q("VideoQuality")).toInt(), 0);
+  EXPECT_EQ(run.stored()->allKeys().size(), 9);
+  expectStored({{"Output Folder", Q("/videos/out")}, {"ComboOutputFormat", 0}, {"Overwrite", 1}, {"DropDownItems", 40},
+                {"LetterBox", 1}, {"VideoQuality", 0}});
 }
 
 // A profile index past the list (or before it) shows the first profile with

@@ -4,22 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <tuple>
 
+#include "probe_summary.h"
 #include "source_list_model.h"
 
 namespace {
-
-ProbeSummary picture(int width, int height, int64_t seconds) {
-  ProbeSummary p;
-  p.opened = true;
-  p.videoStreamCount = 1;
-  p.width = width;
-  p.height = height;
-  p.frameRateNum = 25;
-  p.frameRateDen = 1;
-  p.durationUs = seconds * 1000000;
-  return p;
-}
 
 class SourceListModelTest : public ::testing::Test {
  protected:
@@ -30,18 +20,16 @@ class SourceListModelTest : public ::testing::Test {
 };
 
 TEST_F(SourceListModelTest, CellsShowTheJobsTexts) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(640, 480, 65), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(640, 480, 65), "MP4"));
   jobs.append(makeSourceJob("/m/broken.mov", ProbeSummary{}, "MP4"));
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.columnCount(), kSourceListColumnCount);
   EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);  // a flat list
-  EXPECT_EQ(cell(0, kFileNameColumn), "/m/a.mov");
-  EXPECT_EQ(cell(0, kVideoSizeColumn), "640x480");
-  EXPECT_EQ(cell(0, kFrameRateColumn), "25");
-  EXPECT_EQ(cell(0, kDurationColumn), "00:01:05");
-  EXPECT_EQ(cell(0, kOutputColumn), "MP4");
-  EXPECT_EQ(cell(1, kProgressColumn), "Error");
-  EXPECT_EQ(cell(1, kOutputColumn), "");
+  const std::tuple<int, SourceListColumn, const char *> cells[] = {
+      {0, kFileNameColumn, "/m/a.mov"}, {0, kVideoSizeColumn, "640x480"}, {0, kFrameRateColumn, "25"},
+      {0, kDurationColumn, "00:01:05"}, {0, kOutputColumn, "MP4"},        {1, kProgressColumn, "Error"},
+      {1, kOutputColumn, ""}};
+  for (const auto &[row, column, text] : cells) EXPECT_EQ(cell(row, column), text) << row << ", " << column;
   // Check marks on the first column only; the other columns centred.
   EXPECT_EQ(model.index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
   EXPECT_FALSE(model.index(0, 1).data(Qt::CheckStateRole).isValid());
@@ -54,7 +42,7 @@ TEST_F(SourceListModelTest, CellsShowTheJobsTexts) {
 }
 
 TEST_F(SourceListModelTest, ACheckMarkClickedInTheViewReachesTheJob) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(320, 240, 1), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(320, 240, 1), "MP4"));
   QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
   EXPECT_TRUE(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
   EXPECT_FALSE(jobs.at(0).checked);
@@ -71,7 +59,7 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
   QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
   QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
   for (const char *path : {"/m/a.mov", "/m/b.mov", "/m/c.mov"})
-    jobs.append(makeSourceJob(path, picture(320, 240, 10), "AVI"));
+    jobs.append(makeSourceJob(path, probed(320, 240, 10), "AVI"));
   ASSERT_EQ(inserted.count(), 3);
   EXPECT_EQ(inserted.at(2).at(1).toInt(), 2);
 
@@ -104,14 +92,10 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
   EXPECT_EQ(model.rowCount(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The hint over a row says why it failed, why its file could not be read,
 // or where its output went; otherwise the name column shows the whole path.
 TEST_F(SourceListModelTest, HintsTellWhy) {
-  jobs.append(makeSourceJob("/m/a.mov", picture(640, 480, 5), "MP4"));
+  jobs.append(makeSourceJob("/m/a.mov", probed(640, 480, 5), "MP4"));
   ProbeSummary unreadable;
   unreadable.error = "Invalid data found when processing input";
   jobs.append(makeSourceJob("/m/b.mov", unreadable, "MP4"));
@@ -129,7 +113,7 @@ TEST_F(SourceListModelTest, HintsTellWhy) {
 
   // A phone's clip: the name's hint adds when it was recorded, in the zone
   // of the place.
-  ProbeSummary phone = picture(1920, 1080, 5);
+  ProbeSummary phone = probed(1920, 1080, 5);
   phone.recordedAt = 1689288125;  // 2023-07-13T22:42:05Z
   phone.recordedZoneKnown = true;
   phone.recordedZoneMinutes = 120;

@@ -66,19 +66,15 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
   ASSERT_EQ(rows(), 3);
   EXPECT_EQ(prompts.openDialogs, 1);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(checked(i)) << i;
-  EXPECT_EQ(text(0, kFileNameColumn), a);
-  EXPECT_EQ(text(0, kVideoSizeColumn), "320x240");
-  EXPECT_EQ(text(0, kFrameRateColumn), "29.97");
-  EXPECT_EQ(text(0, kDurationColumn), "00:00:01");
-  EXPECT_EQ(text(0, kOutputColumn), outputType());
   EXPECT_FALSE(outputType().isEmpty());
-  EXPECT_EQ(text(0, kProgressColumn), "");
-  EXPECT_EQ(text(1, kFileNameColumn), bad);
-  EXPECT_EQ(text(1, kProgressColumn), "Error");
-  EXPECT_EQ(text(1, kOutputColumn), "");
-  EXPECT_EQ(text(1, kVideoSizeColumn), "");
-  EXPECT_EQ(text(1, kDurationColumn), "");
-  EXPECT_EQ(text(2, kFrameRateColumn), "23.98");
+  const struct {
+    int row, column;
+    QString shown;
+  } cells[] = {{0, kFileNameColumn, a},     {0, kVideoSizeColumn, "320x240"}, {0, kFrameRateColumn, "29.97"},
+               {0, kDurationColumn, "00:00:01"}, {0, kOutputColumn, outputType()}, {0, kProgressColumn, ""},
+               {1, kFileNameColumn, bad},   {1, kProgressColumn, "Error"},  {1, kOutputColumn, ""},
+               {1, kVideoSizeColumn, ""},   {1, kDurationColumn, ""},       {2, kFrameRateColumn, "23.98"}};
+  for (const auto &c : cells) EXPECT_EQ(text(c.row, c.column), c.shown) << c.row << "," << c.column;
   EXPECT_FALSE(window->runFlags().addingFiles);
   // The dialog offers the three filters, "All Supported Files" first.
   ASSERT_EQ(prompts.openFilters.back().size(), 3u);
@@ -172,8 +168,7 @@ TEST_F(SourceList, FilesWithoutVideoOrAudioAreListedAsErrors) {
   for (int row = 0; row < 2; ++row) {
     EXPECT_EQ(text(row, kProgressColumn), "Error") << row;
     EXPECT_EQ(text(row, kVideoSizeColumn), "") << row;
-    const QString hint =
-        control<SourceListModel>(*window, "sourceListModel")->index(row, 0).data(Qt::ToolTipRole).toString();
+    const QString hint = model()->index(row, 0).data(Qt::ToolTipRole).toString();
     EXPECT_TRUE(hint.endsWith(said[row])) << hint.toStdString();
   }
 }

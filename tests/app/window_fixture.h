@@ -2,8 +2,11 @@
 // prompts and settings kept in a scratch folder.
 #pragma once
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QSettings>
+#include <QTimer>
+#include <gtest/gtest.h>
 #include <chrono>
 #include <memory>
 
@@ -20,6 +23,28 @@
 template <typename T>
 T *control(const QObject &owner, const char *name) {
   return owner.findChild<T *>(QString::fromLatin1(name));
+}
+
+// The event pump that waitUntil runs between two polls.
+inline void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
+// Lets the window's events through for `ms` milliseconds.
+inline void pumpFor(int ms) { waitUntil([] { return false; }, ms, pumpEvents); }
+// Runs the event loop until the program ends it; 99 where it has not ended
+// within `ms`.
+inline int execWithin(int ms) {
+  QTimer safety;
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  safety.start(ms);
+  return QCoreApplication::exec();
+}
+// Chooses the item with `text` as a user does, the box's activated signal
+// included.
+inline void chooseItem(QComboBox *box, const QString &text) {
+  const int item = box->findText(text);
+  ASSERT_GE(item, 0) << text.toStdString();
+  box->setCurrentIndex(item);
+  emit box->activated(item);
 }
 
 struct WindowRun {
@@ -61,8 +86,7 @@ struct WindowRun {
     w.startConversion();
   }
   bool finishRun(MainWindow &w) {
-    return waitUntil([&] { return !w.runInProgress(); }, 60000,
-                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+    return waitUntil([&] { return !w.runInProgress(); }, 60000, pumpEvents);
   }
   std::string files;
   ScratchDir outputDir;

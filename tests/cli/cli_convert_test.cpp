@@ -107,6 +107,9 @@ std::vector<std::string> splitLines(const std::string &text) {
 }
 
 bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+void expectHas(const std::string &text, std::initializer_list<std::string> parts) {
+  for (const std::string &part : parts) EXPECT_TRUE(contains(text, part)) << part << "\nin:\n" << text;
+}
 
 // A short 320x240 source with picture and sound.
 std::string smallSource() {
@@ -165,10 +168,7 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(c.ext).string();
     // Progress lines (one per report off a terminal), a final line, a summary.
-    EXPECT_TRUE(contains(r.out, "%  ")) << r.out;
-    EXPECT_TRUE(contains(r.out, "speed ")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Done: " + source_ + " -> " + output)) << r.out;
-    EXPECT_TRUE(contains(r.out, "1 file: 1 Done, 0 Fail")) << r.out;
+    expectHas(r.out, {"%  ", "speed ", "Done: " + source_ + " -> " + output, "1 file: 1 Done, 0 Fail"});
 
     const ProbedFile p = probeMedia(output);
     ASSERT_TRUE(p.ok) << p.error;
@@ -194,18 +194,15 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
 TEST_F(CliConvert, AProfileTextMatchingSeveralIsRefusedBeforeConverting) {
   const CliRun r = runConvert({"--profile", "ipod", "-o", out(), source_});
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(contains(r.err, "matches several profiles")) << r.err;
-  EXPECT_TRUE(contains(r.err, "  iPod (*.mp4)\n")) << r.err;
-  EXPECT_TRUE(contains(r.err, "  iPod Touch (*.mp4)\n")) << r.err;
+  expectHas(r.err, {"matches several profiles", "  iPod (*.mp4)\n", "  iPod Touch (*.mp4)\n"});
   EXPECT_EQ(filesInOut(), 0u);
 }
 
 TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
   CliRun r = runConvert({"--profile", "xvid", "--size", "500x500", "-o", out(), source_});
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(contains(r.err, "--size \"500x500\" is not offered by \"AVI - XviD Video (*.avi)\"")) << r.err;
-  EXPECT_TRUE(contains(r.err, "  176 x 144 (QCIF)\n")) << r.err;
-  EXPECT_TRUE(contains(r.err, "  Original Video Size  (default)\n")) << r.err;
+  expectHas(r.err, {"--size \"500x500\" is not offered by \"AVI - XviD Video (*.avi)\"", "  176 x 144 (QCIF)\n",
+                    "  Original Video Size  (default)\n"});
   EXPECT_EQ(filesInOut(), 0u);
 
   r = runConvert({"--profile", "xvid", "--size", "176x144", "-q", "-o", out(), source_});
@@ -313,9 +310,9 @@ TEST_F(CliConvert, AStopSignalAbortsTheRunningFileAndKeepsAPlayableOutputUnderAS
     const std::string output = fs::directory_iterator(out_.path())->path().string();
     EXPECT_TRUE(std::regex_match(fs::path(output).filename().string(), stoppedName)) << output;
     EXPECT_FALSE(fs::exists(planned));
-    EXPECT_TRUE(contains(r.out, json ? R"("state":"Abort","output":")" + output + "\""
-                                     : "Abort: " + longSource + " -> " + output + " (partial)\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, json ? R"("abort":1,"not_converted":1)" : "0 Fail, 1 Abort, 1 not converted")) << r.out;
+    expectHas(r.out, {json ? R"("state":"Abort","output":")" + output + "\""
+                           : "Abort: " + longSource + " -> " + output + " (partial)\n",
+                      json ? R"("abort":1,"not_converted":1)" : "0 Fail, 1 Abort, 1 not converted"});
     // Closed properly: it opens, plays and is shorter than the source.
     const ProbedFile p = probeMedia(output);
     ASSERT_TRUE(p.ok) << p.error;
@@ -449,9 +446,8 @@ TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {
   const auto size = fs::file_size(mp4);
   CliRun r = runConvert({"--profile", "ipod (*.mp4)", "--overwrite", "-q", "-o", in.path().string(), mov, mp4});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Fail: " + mov + ": the output would replace another listed source: " + mp4 + "\n"))
-      << r.out;
-  EXPECT_TRUE(contains(r.out, "Fail: " + mp4 + ": the output would replace the source file\n")) << r.out;
+  expectHas(r.out, {"Fail: " + mov + ": the output would replace another listed source: " + mp4 + "\n",
+                    "Fail: " + mp4 + ": the output would replace the source file\n"});
   EXPECT_EQ(fs::file_size(mp4), size);
 
   // The output folder holds a link named like the first output, pointing
@@ -484,8 +480,8 @@ TEST_F(CliConvert, FailuresGiveTheirReasonAndLeaveNothingBehind) {
   }
   CliRun r = runConvert({"--profile", "mp3", "-q", "-o", out(), cut});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Fail: " + cut + ": the source ends early (damaged or incomplete): 00:00:0")) << r.out;
-  EXPECT_TRUE(contains(r.out, " of 00:00:08 could be read\n")) << r.out;
+  expectHas(r.out, {"Fail: " + cut + ": the source ends early (damaged or incomplete): 00:00:0",
+                    " of 00:00:08 could be read\n"});
   EXPECT_EQ(filesInOut(), 0u);
 
   // A disk that fills up (here: a limit on the size of files).

@@ -12,6 +12,13 @@
 #include <QStringList>
 #include <QWidget>
 
+// The caption a user reads on the named child of `owner`: a group box's
+// title, any other control's text; "<missing>" where there is none.
+inline QString captionOf(const QObject &owner, const char *name) {
+  const QWidget *w = owner.findChild<QWidget *>(QString::fromLatin1(name));
+  return !w ? QStringLiteral("<missing>") : w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+}
+
 // "name: 80x20 < 95x20" for each visible text control that is smaller than
 // its own size hint (a group box: its title wider than the box).
 inline QStringList cutOffTexts(QWidget *window) {

@@ -67,17 +67,14 @@ TEST_F(OptionsDialogTest, ControlsAndCaptions) {
   }
   EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(form->isModal());
-  EXPECT_EQ(form->findChild<QGroupBox *>(Q("additionalOptionsBox"))->title(), Q(" Additional Options "));
-  EXPECT_EQ(form->findChild<QCheckBox *>(Q("overwriteCheck"))->text(),
-            Q("Overwrite Existing File With The Same Name"));
-  EXPECT_EQ(form->findChild<QCheckBox *>(Q("keepMetadataCheck"))->text(),
-            Q("Keep the recording date, place and camera"));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("dropDownItemsLabel"))->text(), Q("Drop Down Items in Output Format List"));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("simultaneousLabel"))->text(), Q("Simultaneous conversions"));
-  EXPECT_EQ(form->findChild<QGroupBox *>(Q("generalVideoBox"))->title(), Q(" General Video Settings "));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("videoZoomLabel"))->text(), Q("Video Zoom : "));
-  EXPECT_EQ(form->findChild<QLabel *>(Q("aspectRatioLabel"))->text(), Q("Video Aspect Ratio : "));
-  EXPECT_EQ(form->findChild<QPushButton *>(Q("doneButton"))->text(), Q("Done"));
+  const std::pair<const char *, const char *> captions[] = {
+      {"additionalOptionsBox", " Additional Options "},
+      {"overwriteCheck", "Overwrite Existing File With The Same Name"},
+      {"keepMetadataCheck", "Keep the recording date, place and camera"},
+      {"dropDownItemsLabel", "Drop Down Items in Output Format List"},
+      {"simultaneousLabel", "Simultaneous conversions"}, {"generalVideoBox", " General Video Settings "},
+      {"videoZoomLabel", "Video Zoom : "}, {"aspectRatioLabel", "Video Aspect Ratio : "}, {"doneButton", "Done"}};
+  for (const auto &[name, caption] : captions) EXPECT_EQ(captionOf(*form, name), Q(caption)) << name;
   auto *zoom = form->findChild<QComboBox *>(Q("letterBoxCombo"));
   auto *aspect = form->findChild<QComboBox *>(Q("aspectRatioCombo"));
   ASSERT_TRUE(zoom && aspect);

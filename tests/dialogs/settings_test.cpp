@@ -15,31 +15,38 @@
 namespace {
 
 QString Q(const char *s) { return QString::fromLatin1(s); }
+QString folderOf(const ScratchDir &dir, const char *below = "") {
+  return QString::fromStdString(*below ? (dir.path() / below).string() : dir.path().string());
+}
+// A folder below a regular file, which can never be created.
+QString blockedFolder(const ScratchDir &dir) {
+  QFile blocker(QString::fromStdString(dir.file("blocker")));
+  EXPECT_TRUE(blocker.open(QIODevice::WriteOnly));
+  return QString::fromStdString(dir.file("blocker/inside"));
+}
 
 // The file behind a store in `folder`, opened directly for checks and for
 // planting odd values.
 std::unique_ptr<QSettings> rawFile(const ScratchDir &dir) {
-  QtSettingsStore store(QString::fromStdString(dir.path().string()));
+  QtSettingsStore store(folderOf(dir));
   return std::make_unique<QSettings>(store.fileName(), QSettings::NativeFormat);
 }
 
 TEST(SettingsStore, LivesUnderTheRedirectedFolderWithTheProgramsNames) {
   ScratchDir dir;
-  QtSettingsStore store(QString::fromStdString(dir.path().string()));
-  EXPECT_EQ(store.fileName(),
-            QString::fromStdString(dir.file("Trevix/Trevix MOV Video Converter.conf")));
+  EXPECT_EQ(QtSettingsStore(folderOf(dir)).fileName(), folderOf(dir, "Trevix/Trevix MOV Video Converter.conf"));
 }
 
 TEST(SettingsStore, ValuesReadBackWithTheirTypes) {
   ScratchDir dir;
-  QtSettingsStore store(QString::fromStdString(dir.path().string()));
+  QtSettingsStore store(folderOf(dir));
   ASSERT_TRUE(store.openKey());
   EXPECT_TRUE(store.writeString(Q("Output Folder"), Q("/tmp/out, with comma")));
   EXPECT_TRUE(store.writeInteger(Q("DropDownItems"), 31));
   EXPECT_TRUE(store.writeInteger(Q("LetterBox"), -1));
   store.closeKey();
 
-  QtSettingsStore again(QString::fromStdString(dir.path().string()));
+  QtSettingsStore again(folderOf(dir));
   ASSERT_TRUE(again.openKey());
   QString s;
   int32_t n = 0;
@@ -61,16 +68,13 @@ TEST(SettingsStore, ReadsAreStrict) {
     raw->setValue(Q("List"), QStringList{Q("a"), Q("b")});
     raw->setValue(Q("Number"), Q("12"));
   }
-  QtSettingsStore store(QString::fromStdString(dir.path().string()));
+  QtSettingsStore store(folderOf(dir));
   ASSERT_TRUE(store.openKey());
   int32_t n = 7;
   QString s = Q("unchanged");
   EXPECT_FALSE(store.readInteger(Q("Missing"), n));
   EXPECT_FALSE(store.readString(Q("Missing"), s));
-  EXPECT_FALSE(store.readInteger(Q("Text"), n));
-  EXPECT_FALSE(store.readInteger(Q("Padded"), n));
-  EXPECT_FALSE(store.readInteger(Q("Huge"), n));
-  EXPECT_FALSE(store.readInteger(Q("List"), n));
+  for (const char *key : {"Text", "Padded", "Huge", "List"}) EXPECT_FALSE(store.readInteger(Q(key), n)) << key;
   EXPECT_FALSE(store.readString(Q("List"), s));
   EXPECT_EQ(n, 7);
   EXPECT_EQ(s, Q("unchanged"));
@@ -79,12 +83,8 @@ TEST(SettingsStore, ReadsAreStrict) {
 }
 
 TEST(SettingsStore, UnusableLocationFailsQuietly) {
-  // A folder below a regular file can never be created.
   ScratchDir dir;
-  QFile blocker(QString::fromStdString(dir.file("blocker")));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  QtSettingsStore store(QString::fromStdString(dir.file("blocker/inside")));
+  QtSettingsStore store(blockedFolder(dir));
   store.openKey();
   store.writeInteger(Q("VideoQuality"), 1);
   store.closeKey();
@@ -94,20 +94,18 @@ TEST(SettingsStore, UnusableLocationFailsQuietly) {
 class SettingsFile : public ::testing::Test {
  protected:
   ScratchDir dir;
-  QtSettingsStore store{QString::fromStdString(dir.path().string())};
+  QtSettingsStore store{folderOf(dir)};
   ConversionSettings settings;
 
   void plant(const char *name, const QVariant &value) { rawFile(dir)->setValue(Q(name), value); }
   // The values as a build before "KeepMetadata" wrote them.
   void plantAll(const QString &folder, int format, int overwrite, int dropDown, int letterBox, int vq, int aq) {
     auto raw = rawFile(dir);
-    raw->setValue(Q(kValueOutputFolder), folder);
-    raw->setValue(Q(kValueOutputFormat), format);
-    raw->setValue(Q(kValueOverwrite), overwrite);
-    raw->setValue(Q(kValueDropDownItems), dropDown);
-    raw->setValue(Q(kValueLetterBox), letterBox);
-    raw->setValue(Q(kValueVideoQuality), vq);
-    raw->setValue(Q(kValueAudioQuality), aq);
+    const std::pair<const char *, QVariant> values[] = {
+        {kValueOutputFolder, folder},     {kValueOutputFormat, format}, {kValueOverwrite, overwrite},
+        {kValueDropDownItems, dropDown}, {kValueLetterBox, letterBox}, {kValueVideoQuality, vq},
+        {kValueAudioQuality, aq}};
+    for (const auto &[name, value] : values) raw->setValue(Q(name), value);
   }
   QVariant stored(const char *name) { return rawFile(dir)->value(Q(name)); }
   int videoQuality() const { return settings.choices.comboVideoQuality.itemIndex; }
@@ -126,14 +124,10 @@ TEST_F(SettingsFile, FirstRunCreatesEveryValueFromTheDefaults) {
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
   expectOnlyTheProgramsKeys();
   EXPECT_EQ(stored(kValueOutputFolder).toString(), QString());
-  EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
-  EXPECT_EQ(stored(kValueOverwrite).toInt(), 0);
-  EXPECT_EQ(stored(kValueDropDownItems).toInt(), 26);
-  EXPECT_EQ(stored(kValueLetterBox).toInt(), 0);
-  EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
-  EXPECT_EQ(stored(kValueAudioQuality).toInt(), 2);
-  EXPECT_EQ(stored(kValueKeepMetadata).toInt(), 1);
-  EXPECT_EQ(stored(kValueFitInto).toInt(), 0);
+  const std::pair<const char *, int> defaults[] = {
+      {kValueOutputFormat, 0}, {kValueOverwrite, 0},    {kValueDropDownItems, 26}, {kValueLetterBox, 0},
+      {kValueVideoQuality, 2}, {kValueAudioQuality, 2}, {kValueKeepMetadata, 1},   {kValueFitInto, 0}};
+  for (const auto &[name, value] : defaults) EXPECT_EQ(stored(name).toInt(), value) << name;
   // A second load finds everything.
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
 }
@@ -280,10 +274,7 @@ TEST_F(SettingsFile, UnreadableOrUnwritableStoreIsReported) {
   EXPECT_TRUE(settings.overwrite);
   EXPECT_TRUE(QFileInfo(store.fileName()).isDir());
 
-  QFile blocker(QString::fromStdString(dir.file("blocker")));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  QtSettingsStore blocked(QString::fromStdString(dir.file("blocker/inside")));
+  QtSettingsStore blocked(blockedFolder(dir));
   EXPECT_EQ(loadSettings(blocked, settings), SettingsLoad::NotSaved);
   EXPECT_FALSE(saveSettings(blocked, settings));
 }

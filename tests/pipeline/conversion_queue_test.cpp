@@ -2,23 +2,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <algorithm>
 #include <stdexcept>
 
 #include "queue_fakes.h"
+#include "file_bytes.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const std::string &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class QueueTest : public ::testing::Test {
  protected:
@@ -145,7 +138,7 @@ TEST_F(QueueTest, UpperCaseRmvbIsWrappedInAScript) {
   rig.queue.startConversion();
   EXPECT_FALSE(fs::exists(scripts + "old.avs"));  // scripts of earlier jobs go
   EXPECT_EQ(rig.progress(0), "Loading");
-  EXPECT_EQ(slurp(scripts + "r.avs"),
+  EXPECT_EQ(fileBytes(scripts + "r.avs"),
             "LoadPlugin(\"/opt/trevix/DirectShowSource.dll\")\r\n"
             "DirectShowSource(\"" + film + "\", fps=25, convertfps=true)\r\n");
   // Without script support in the libraries the source itself is opened.
@@ -452,9 +445,9 @@ TEST_F(QueueTest, SourceEqualToOutputIsRefused) {
   rig.queue.startConversion();
   EXPECT_EQ(rig.progress(0), "Fail");
   EXPECT_EQ(rig.jobs.at(0).reason, "the output would replace the source file");
-  EXPECT_EQ(slurp(inOut), "precious");
+  EXPECT_EQ(fileBytes(inOut), "precious");
   rig.runToEnd();
-  EXPECT_EQ(slurp(inOut), "precious");
+  EXPECT_EQ(fileBytes(inOut), "precious");
   EXPECT_EQ(addTaskCalls(), std::vector<std::string>{src + "/other.mov"});
   EXPECT_EQ(rig.progress(1), "Done");
 }
@@ -478,14 +471,14 @@ TEST_F(QueueTest, SourceEqualToOutputIsRefusedHoweverThePathsAreSpelled) {
     EXPECT_TRUE(run.engine.calls.end() ==
                 std::find_if(run.engine.calls.begin(), run.engine.calls.end(),
                              [](const std::string &c) { return c.rfind("AddTask", 0) == 0; }));
-    EXPECT_EQ(slurp(inOut), "precious");
+    EXPECT_EQ(fileBytes(inOut), "precious");
   }
   // The source listed under another spelling, the folder plain.
   rig.view.settings.overwrite = true;
   rig.add(dir.file("linked/./clip.mp4"));
   rig.queue.startConversion();
   EXPECT_EQ(rig.jobState(0), JobState::Failed);
-  EXPECT_EQ(slurp(inOut), "precious");
+  EXPECT_EQ(fileBytes(inOut), "precious");
 }
 
 TEST_F(QueueTest, StartChecks) {

@@ -2,21 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "job_builder.h"
 #include "output_files.h"
+#include "file_bytes.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
 
 static void touch(const std::string &p) { std::ofstream(p) << "x"; }
-static std::string slurp(const std::string &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 TEST(OutputFiles, UniqueNamesCountUp) {
   ScratchDir dir;
@@ -35,12 +29,13 @@ TEST(OutputFiles, UniqueNamesCountUp) {
 }
 
 TEST(OutputFiles, ExtensionOfTheFileNameOnly) {
-  EXPECT_EQ(replaceExtension("/v/clip.mov", ".mp4"), "/v/clip.mp4");
-  EXPECT_EQ(replaceExtension("/v.d/clip", ".mp4"), "/v.d/clip.mp4");    // a dot of the folder stays
-  EXPECT_EQ(replaceExtension("/v/.hidden", ".mp4"), "/v/.hidden.mp4");  // a leading dot is no extension
-  EXPECT_EQ(replaceExtension("/v/a.b.mov", ""), "/v/a.b");
-  EXPECT_EQ(replaceExtension("/v/..", ".mp4"), "/v/...mp4");
-  EXPECT_EQ(replaceExtension("clip.mov", ".avi"), "clip.avi");
+  // A dot of the folder stays; a leading dot is no extension.
+  const struct {
+    const char *path, *extension, *replaced;
+  } cases[] = {{"/v/clip.mov", ".mp4", "/v/clip.mp4"},  {"/v.d/clip", ".mp4", "/v.d/clip.mp4"},
+               {"/v/.hidden", ".mp4", "/v/.hidden.mp4"}, {"/v/a.b.mov", "", "/v/a.b"},
+               {"/v/..", ".mp4", "/v/...mp4"},           {"clip.mov", ".avi", "clip.avi"}};
+  for (const auto &c : cases) EXPECT_EQ(replaceExtension(c.path, c.extension), c.replaced) << c.path;
   // A source without a file name in the root folder, and a type holding a
   // separator: the system library's replace_extension wrote past its buffer.
   JobSettings s;
@@ -53,13 +48,10 @@ TEST(OutputFiles, ExtensionOfTheFileNameOnly) {
 
 TEST(OutputFiles, DeleteByMaskLeavesOtherFiles) {
   ScratchDir dir;
-  touch(dir.file("r.avs"));
-  touch(dir.file("r-1.AVS"));
-  touch(dir.file("keep.mp4"));
+  for (const char *name : {"r.avs", "r-1.AVS", "keep.mp4"}) touch(dir.file(name));
   fs::create_directory(dir.file("sub.avs"));
   deleteFilesByMask(dir.path().string(), "*.avs");
-  EXPECT_FALSE(fs::exists(dir.file("r.avs")));
-  EXPECT_FALSE(fs::exists(dir.file("r-1.AVS")));
+  for (const char *name : {"r.avs", "r-1.AVS"}) EXPECT_FALSE(fs::exists(dir.file(name))) << name;
   EXPECT_TRUE(fs::exists(dir.file("keep.mp4")));
   EXPECT_TRUE(fs::is_directory(dir.file("sub.avs")));
   deleteFilesByMask(dir.file("missing-folder"), "*.avs");  // no error
@@ -74,7 +66,7 @@ TEST(OutputFiles, TempFolderAndScript) {
   const auto lines = rmvbScriptLines("/opt/trevix/", "/films/A Film.RMVB");
   const std::string script = writeScriptFile(folder, lines);
   EXPECT_EQ(script, folder + "r.avs");
-  EXPECT_EQ(slurp(script),
+  EXPECT_EQ(fileBytes(script),
             "LoadPlugin(\"/opt/trevix/DirectShowSource.dll\")\r\n"
             "DirectShowSource(\"/films/A Film.RMVB\", fps=25, convertfps=true)\r\n");
   EXPECT_EQ(writeScriptFile(folder, lines), folder + "r-1.avs");

@@ -3,6 +3,15 @@
 #include "pipeline_text.h"
 #include "source_jobs.h"
 
+namespace {
+
+// Each cell's text as the list shows it for `job`.
+void expectColumns(const SourceJob &job, std::initializer_list<std::pair<SourceListColumn, const char *>> cells) {
+  for (const auto &[column, text] : cells) EXPECT_EQ(sourceJobText(job, column), text) << job.path << ", " << column;
+}
+
+}  // namespace
+
 TEST(PipelineText, DurationTexts) {
   EXPECT_EQ(formatDuration(0, ":"), "00:00:00");
   EXPECT_EQ(formatDuration(3725, ":"), "01:02:05");
@@ -11,26 +20,25 @@ TEST(PipelineText, DurationTexts) {
 }
 
 TEST(PipelineText, FrameRateColumn) {
-  EXPECT_EQ(frameRateDisplayText(30000, 1001), "29.97");
-  EXPECT_EQ(frameRateDisplayText(24000, 1001), "23.98");
-  EXPECT_EQ(frameRateDisplayText(25, 1), "25");
-  EXPECT_EQ(frameRateDisplayText(15, 2), "7.5");
-  EXPECT_EQ(frameRateDisplayText(60000, 1001), "59.94");
-  EXPECT_EQ(frameRateDisplayText(25, 0), " ");
-  EXPECT_EQ(frameRateDisplayText(0, 0), " ");
+  const struct {
+    int num, den;
+    const char *text;
+  } rates[] = {{30000, 1001, "29.97"}, {24000, 1001, "23.98"}, {25, 1, "25"}, {15, 2, "7.5"},
+               {60000, 1001, "59.94"}, {25, 0, " "},           {0, 0, " "}};
+  for (const auto &r : rates) EXPECT_EQ(frameRateDisplayText(r.num, r.den), r.text) << r.num << "/" << r.den;
   // ties go to the even neighbour: 0.125 -> 0.12, 0.375 -> 0.38
   EXPECT_EQ(roundedDecimalText(0.125, 2), "0.12");
   EXPECT_EQ(roundedDecimalText(0.375, 2), "0.38");
 }
 
 TEST(PipelineText, AspectFromPictureSize) {
-  EXPECT_EQ(aspectFromPictureSize(640, 480), "1.3333");
-  EXPECT_EQ(aspectFromPictureSize(720, 576), "1.25");
-  EXPECT_EQ(aspectFromPictureSize(1280, 720), "1.7778");
-  EXPECT_EQ(aspectFromPictureSize(720, 480), "1.5");
-  EXPECT_EQ(aspectFromPictureSize(-1, -1), "1.3333");  // no video stream: as 640x480
-  EXPECT_EQ(aspectFromPictureSize(0, 480), "1.3333");
-  EXPECT_EQ(aspectFromPictureSize(640, 0), "1.3333");
+  // No video stream (-1 x -1) or no size: as 640x480.
+  const struct {
+    int width, height;
+    const char *aspect;
+  } sizes[] = {{640, 480, "1.3333"}, {720, 576, "1.25"}, {1280, 720, "1.7778"}, {720, 480, "1.5"},
+               {-1, -1, "1.3333"},   {0, 480, "1.3333"}, {640, 0, "1.3333"}};
+  for (const auto &c : sizes) EXPECT_EQ(aspectFromPictureSize(c.width, c.height), c.aspect) << c.width << "x";
   EXPECT_EQ(aspectForChoice(1, 1280, 720), "4:3");
   EXPECT_EQ(aspectForChoice(2, 640, 480), "16:9");
   EXPECT_EQ(aspectForChoice(0, 1280, 720), "1.7778");
@@ -38,12 +46,10 @@ TEST(PipelineText, AspectFromPictureSize) {
 }
 
 TEST(PipelineText, StatusAndProgressTexts) {
-  EXPECT_EQ(fileSizeText(1234567), "File Size : 1235 KBytes");
-  EXPECT_EQ(fileSizeText(1500), "File Size : 2 KBytes");  // tie, to even
-  EXPECT_EQ(fileSizeText(2500), "File Size : 2 KBytes");  // tie, to even
-  EXPECT_EQ(fileSizeText(2501), "File Size : 3 KBytes");
-  EXPECT_EQ(fileSizeText(1024), "File Size : 1 KBytes");
-  EXPECT_EQ(fileSizeText(0), "File Size : 0 KBytes");
+  // Kilobytes rounded, ties (1500, 2500) to even.
+  const std::pair<int64_t, const char *> sizes[] = {{1234567, "1235"}, {1500, "2"}, {2500, "2"},
+                                                    {2501, "3"},       {1024, "1"}, {0, "0"}};
+  for (const auto &[bytes, kb] : sizes) EXPECT_EQ(fileSizeText(bytes), "File Size : " + std::string(kb) + " KBytes");
   EXPECT_EQ(progressPercent(370, 1000), 37);
   EXPECT_EQ(progressPercent(2000000000, 2000000000), 100);  // no overflow
   EXPECT_EQ(progressPercent(10, 0), -1);
@@ -61,13 +67,10 @@ TEST(SourceJobTexts, ColumnsFromTheProbe) {
   p.frameRateDen = 1001;
   p.durationUs = 5'999'999;
   SourceJob job = makeSourceJob("/m/a.mov", p, "MP4");
-  EXPECT_EQ(sourceJobText(job, kFileNameColumn), "/m/a.mov");
-  EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "640x480");
-  EXPECT_EQ(sourceJobText(job, kFrameRateColumn), "29.97");
-  EXPECT_EQ(sourceJobText(job, kDurationColumn), "00:00:05");  // remainder dropped
-  EXPECT_EQ(sourceJobText(job, kOutputColumn), "MP4");
-  EXPECT_EQ(sourceJobText(job, kProgressColumn), "");
-  EXPECT_EQ(sourceJobText(job, kFramesColumn), "");
+  // The duration's remainder is dropped.
+  expectColumns(job, {{kFileNameColumn, "/m/a.mov"}, {kVideoSizeColumn, "640x480"}, {kFrameRateColumn, "29.97"},
+                      {kDurationColumn, "00:00:05"}, {kOutputColumn, "MP4"}, {kProgressColumn, ""},
+                      {kFramesColumn, ""}});
   EXPECT_TRUE(job.checked);
   EXPECT_EQ(job.state, JobState::Waiting);
   EXPECT_FALSE(sourceLengthUnknown(p));
@@ -84,16 +87,11 @@ TEST(SourceJobTexts, ColumnsFromTheProbe) {
   audio.opened = true;
   audio.durationUs = 3'000'000;
   job = makeSourceJob("/m/a.m4a", audio, "MP3");
-  EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), " ");
-  EXPECT_EQ(sourceJobText(job, kFrameRateColumn), " ");
-  EXPECT_EQ(sourceJobText(job, kDurationColumn), "00:00:03");
-  EXPECT_EQ(sourceJobText(job, kOutputColumn), "MP3");
+  expectColumns(job, {{kVideoSizeColumn, " "}, {kFrameRateColumn, " "}, {kDurationColumn, "00:00:03"},
+                      {kOutputColumn, "MP3"}});
 
   job = makeSourceJob("/m/broken.mov", ProbeSummary{}, "MP4");
-  EXPECT_EQ(sourceJobText(job, kProgressColumn), "Error");
-  EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "");
-  EXPECT_EQ(sourceJobText(job, kDurationColumn), "");
-  EXPECT_EQ(sourceJobText(job, kOutputColumn), "");
+  expectColumns(job, {{kProgressColumn, "Error"}, {kVideoSizeColumn, ""}, {kDurationColumn, ""}, {kOutputColumn, ""}});
   EXPECT_FALSE(sourceLengthUnknown(job.probe));
   EXPECT_TRUE(job.checked);
 }

@@ -13,19 +13,7 @@
 
 #include "conversion_queue.h"
 #include "pipeline_text.h"
-
-// What the probe found for a test source.
-inline ProbeSummary probed(int width = 640, int height = 480, int64_t seconds = 5) {
-  ProbeSummary p;
-  p.opened = true;
-  p.videoStreamCount = width > 0 ? 1 : 0;
-  p.width = width;
-  p.height = height;
-  p.frameRateNum = 25;
-  p.frameRateDen = 1;
-  p.durationUs = seconds < 0 ? -1 : seconds * 1000000;
-  return p;
-}
+#include "probe_summary.h"
 
 class FakePrompts : public QueuePrompts {
  public:

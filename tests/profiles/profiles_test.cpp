@@ -80,13 +80,12 @@ TEST(ProfileCatalog, TablesAndList) {
   EXPECT_EQ(findProfile("iPod (*.MP4)"), nullptr);  // case-sensitive, in full
   EXPECT_EQ(findProfile("iPod (*.mp4) "), nullptr);
 
-  EXPECT_TRUE(isAudioOnlyFormat("OGG - Ogg Vorbis Audio (*.ogg)"));
-  EXPECT_TRUE(isAudioOnlyFormat("AU - SUN Audio (*.au)"));
-  EXPECT_FALSE(isAudioOnlyFormat("ASF - Advance Streaming Format (*.asf)"));
-  EXPECT_FALSE(isAudioOnlyFormat("MP4 - MPEG4 Video (*.mp4)"));
-  EXPECT_TRUE(isAudioOnlyFormat("FLAC - Lossless Audio (*.flac)"));
-  EXPECT_TRUE(isAudioOnlyFormat("Opus Audio (*.opus)"));
-  EXPECT_FALSE(isAudioOnlyFormat("MP4 - Same Video and Audio, No Re-encoding (*.mp4)"));
+  for (const char *audio : {"OGG - Ogg Vorbis Audio (*.ogg)", "AU - SUN Audio (*.au)", "FLAC - Lossless Audio (*.flac)",
+                            "Opus Audio (*.opus)"})
+    EXPECT_TRUE(isAudioOnlyFormat(audio)) << audio;
+  for (const char *video : {"ASF - Advance Streaming Format (*.asf)", "MP4 - MPEG4 Video (*.mp4)",
+                            "MP4 - Same Video and Audio, No Re-encoding (*.mp4)"})
+    EXPECT_FALSE(isAudioOnlyFormat(video)) << video;
 }
 
 struct Expected {
@@ -582,52 +581,46 @@ TEST(ProfileMapping, NewerProfilesTakeTheChosenSizeRateAndChannels) {
 }
 
 TEST(ProfileMapping, SizesFollowTheSourceOrientation) {
-  EXPECT_EQ(orientFrameSize("1920x1080", 1080, 1920), "1080x1920");
-  EXPECT_EQ(orientFrameSize("1920x1080", 1920, 1080), "1920x1080");
-  EXPECT_EQ(orientFrameSize("1080x1920", 1280, 720), "1920x1080");
-  EXPECT_EQ(orientFrameSize("1280x720", 500, 500), "1280x720");  // square: as chosen
-  EXPECT_EQ(orientFrameSize("1280x720", -1, -1), "1280x720");    // unknown source
-  EXPECT_EQ(orientFrameSize("", 1080, 1920), "");                // the source's size
-  EXPECT_EQ(orientFrameSize("original", 1080, 1920), "original");
+  // A square or unknown source: as chosen; "" is the source's size.
+  const struct {
+    const char *chosen;
+    int width, height;
+    const char *oriented;
+  } sizes[] = {{"1920x1080", 1080, 1920, "1080x1920"}, {"1920x1080", 1920, 1080, "1920x1080"},
+               {"1080x1920", 1280, 720, "1920x1080"},  {"1280x720", 500, 500, "1280x720"},
+               {"1280x720", -1, -1, "1280x720"},       {"", 1080, 1920, ""}, {"original", 1080, 1920, "original"}};
+  for (const auto &c : sizes)
+    EXPECT_EQ(orientFrameSize(c.chosen, c.width, c.height), c.oriented) << c.chosen << " to " << c.width;
   int w = 0, h = 0;
   EXPECT_TRUE(parsePictureSize(" 1080x1920 ", w, h));
   EXPECT_EQ(w, 1080);
   EXPECT_EQ(h, 1920);
   for (const char *bad : {"", " ", "1080", "x1920", "1080x", "axb", "0x720", "-4x3", "12x7y"})
     EXPECT_FALSE(parsePictureSize(bad, w, h)) << bad;
-  EXPECT_EQ(exactRateText({24000, 1001, 3}), "24000/1001");
-  EXPECT_EQ(exactRateText({120000, 1001, 2}), "120000/1001");
-  EXPECT_EQ(exactRateText({24, 1, 0}), "24");
-  EXPECT_EQ(exactRateText({239, 10, 1}), "239/10");
-  EXPECT_EQ(exactRateText(kAutoFrameRate), "");
+  const std::pair<FrameRate, const char *> rates[] = {
+      {{24000, 1001, 3}, "24000/1001"}, {{120000, 1001, 2}, "120000/1001"}, {{24, 1, 0}, "24"},
+      {{239, 10, 1}, "239/10"},         {kAutoFrameRate, ""}};
+  for (const auto &[rate, text] : rates) EXPECT_EQ(exactRateText(rate), text);
 }
 
 // Every label is made from its value, spelled as the lists have always
 // shown it; the job gets the value.
 TEST(ProfileMapping, LabelsFromValues) {
-  EXPECT_EQ(itemLabel(PictureSize{176, 144, " (QCIF)"}), "176 x 144 (QCIF)");
-  EXPECT_EQ(sizeText({176, 144, " (QCIF)"}), "176x144");
-  EXPECT_EQ(itemLabel(PictureSize{320, 240, " "}), "320 x 240 ");
-  EXPECT_EQ(sizeText({1920, 1072}), "1920x1072");
-  EXPECT_EQ(itemLabel(sourceSize("Original Video Size")), "Original Video Size");
-  EXPECT_EQ(sizeText(sourceSize("Original Video Size")), "");
-  EXPECT_EQ(itemLabel(kAutoFrameRate), "Auto");
-  EXPECT_EQ(decimalText(kAutoFrameRate), "");
-  EXPECT_EQ(itemLabel(FrameRate{2997, 100, 2, " [NTSC]"}), "29.97 fps [NTSC]");
-  EXPECT_EQ(decimalText({2997, 100, 2, " [NTSC]"}), "29.97");
-  EXPECT_EQ(itemLabel(FrameRate{15, 1, 0}), "15 fps");
-  EXPECT_EQ(itemLabel(FrameRate{15, 1, 1}), "15.0 fps");
-  EXPECT_EQ(decimalText({15, 1, 1}), "15.0");
-  EXPECT_EQ(itemLabel(FrameRate{24000, 1001, 3}), "23.976 fps");
-  EXPECT_EQ(itemLabel(FrameRate{60000, 1001, 2}), "59.94 fps");
+  const std::pair<std::string, const char *> texts[] = {
+      {itemLabel(PictureSize{176, 144, " (QCIF)"}), "176 x 144 (QCIF)"}, {sizeText({176, 144, " (QCIF)"}), "176x144"},
+      {itemLabel(PictureSize{320, 240, " "}), "320 x 240 "},             {sizeText({1920, 1072}), "1920x1072"},
+      {itemLabel(sourceSize("Original Video Size")), "Original Video Size"},
+      {sizeText(sourceSize("Original Video Size")), ""},                 {itemLabel(kAutoFrameRate), "Auto"},
+      {decimalText(kAutoFrameRate), ""}, {itemLabel(FrameRate{2997, 100, 2, " [NTSC]"}), "29.97 fps [NTSC]"},
+      {decimalText({2997, 100, 2, " [NTSC]"}), "29.97"},                 {itemLabel(FrameRate{15, 1, 0}), "15 fps"},
+      {itemLabel(FrameRate{15, 1, 1}), "15.0 fps"},                      {decimalText({15, 1, 1}), "15.0"},
+      {itemLabel(FrameRate{24000, 1001, 3}), "23.976 fps"}, {itemLabel(FrameRate{60000, 1001, 2}), "59.94 fps"},
+      {itemLabel(hertz(8000, 5)), "8000  Hz"},                           {itemLabel(hertz(16000, 5)), "16000 Hz"},
+      {itemLabel(kbps(384, 4)), "384  Kbps"},                            {itemLabel(bps(7400)), "7400 bps"},
+      {itemLabel(crf(23)), "CRF 23"},                                    {itemLabel(named("Lossless")), "Lossless"}};
+  for (const auto &[made, text] : texts) EXPECT_EQ(made, text);
   EXPECT_DOUBLE_EQ(shownRate({30000, 1001, 2}), 29.97);
-  EXPECT_EQ(itemLabel(hertz(8000, 5)), "8000  Hz");
-  EXPECT_EQ(itemLabel(hertz(16000, 5)), "16000 Hz");
-  EXPECT_EQ(itemLabel(kbps(384, 4)), "384  Kbps");
   EXPECT_EQ(kbps(384, 4).value, 384000);
-  EXPECT_EQ(itemLabel(bps(7400)), "7400 bps");
-  EXPECT_EQ(itemLabel(crf(23)), "CRF 23");
-  EXPECT_EQ(itemLabel(named("Lossless")), "Lossless");
 
   // A list whose items are not the profile's, or no choice where one is
   // needed, fails the job.

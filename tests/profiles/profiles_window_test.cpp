@@ -26,16 +26,18 @@ class ProfilesWindow : public ::testing::Test {
     window_->onShown();
   }
 
-  // The user picks an item of the output format list.
-  void pick(int index) {
-    QComboBox *list = control<QComboBox>(*window_, "profileCombo");
-    list->setCurrentIndex(index);
-    emit list->activated(index);
+  QComboBox *combo(const char *name) const { return control<QComboBox>(*window_, name); }
+  // The user picks an item of a list: of the output format list by its text.
+  void pick(const char *label) { chooseItem(combo("profileCombo"), QString::fromLatin1(label)); }
+  void choose(const char *box, int index) {
+    combo(box)->setCurrentIndex(index);
+    emit combo(box)->activated(index);
   }
-  void pick(const char *label) {
-    const int index = control<QComboBox>(*window_, "profileCombo")->findText(QString::fromLatin1(label));
-    ASSERT_GE(index, 0) << label;
-    pick(index);
+  // The hint a combo box shows when the pointer enters it.
+  QString hint(const char *box) {
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(combo(box), &enter);
+    return combo(box)->toolTip();
   }
   // Lists a file, unchecked, and returns its row.
   int addRow(const QString &path, bool checked = false) {
@@ -53,15 +55,10 @@ class ProfilesWindow : public ::testing::Test {
   QString outputText(int row) const {
     return control<SourceListModel>(*window_, "sourceListModel")->index(row, kOutputColumn).data().toString();
   }
-  bool videoControlsEnabled() const {
-    return control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
-           control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
-           control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
-  }
-  bool videoControlsDisabled() const {
-    return !control<QComboBox>(*window_, "videoQualityCombo")->isEnabled() &&
-           !control<QComboBox>(*window_, "videoSizeCombo")->isEnabled() &&
-           !control<QComboBox>(*window_, "frameRateCombo")->isEnabled();
+  // How many of the three video controls are enabled.
+  int videoControlsOn() const {
+    return combo("videoQualityCombo")->isEnabled() + combo("videoSizeCombo")->isEnabled() +
+           combo("frameRateCombo")->isEnabled();
   }
 
   WindowRun run_;
@@ -69,15 +66,14 @@ class ProfilesWindow : public ::testing::Test {
 };
 
 TEST_F(ProfilesWindow, ShowLoadsTheFirstProfile) {
-  MainWindow &w = *window_;
-  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->count(), kOutputFormatCount);
+  EXPECT_EQ(combo("profileCombo")->count(), kOutputFormatCount);
   EXPECT_EQ(outputType(), "3GP");
-  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentText(), "176 x 144 (QCIF)");
-  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Mono");
+  EXPECT_EQ(combo("videoSizeCombo")->currentText(), "176 x 144 (QCIF)");
+  EXPECT_EQ(combo("audioChannelsCombo")->currentText(), "Mono");
   // The show event applied the "Normal" presets after loading the profile.
   EXPECT_EQ(videoBitrate(), "128 Kbps");
   EXPECT_EQ(audioBitrate(), "7400 bps");
-  EXPECT_TRUE(videoControlsEnabled());
+  EXPECT_EQ(videoControlsOn(), 3);
 }
 
 TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
@@ -87,8 +83,8 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
 
   pick("OGG - Ogg Vorbis Audio (*.ogg)");
   EXPECT_EQ(outputType(), "OGG");
-  EXPECT_TRUE(videoControlsDisabled());
-  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->count(), 0);
+  EXPECT_EQ(videoControlsOn(), 0);
+  EXPECT_EQ(combo("videoSizeCombo")->count(), 0);
   EXPECT_EQ(audioBitrate(), "160 Kbps");
   EXPECT_EQ(outputText(checked), "OGG");
   EXPECT_EQ(outputText(unchecked), "OGG");
@@ -99,7 +95,7 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
 
   pick("ASF - Advance Streaming Format (*.asf)");
   EXPECT_EQ(outputType(), "ASF");
-  EXPECT_TRUE(videoControlsEnabled());
+  EXPECT_EQ(videoControlsOn(), 3);
   EXPECT_EQ(videoBitrate(), "1200 Kbps");
   EXPECT_EQ(outputText(checked), "ASF");
   EXPECT_EQ(outputText(unchecked), "ASF");
@@ -115,53 +111,45 @@ TEST_F(ProfilesWindow, AudioOnlyDisablesVideoAndTheOutputColumnFollows) {
 
   // After a run the controls follow the format again.
   pick("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  control<QComboBox>(w, "videoSizeCombo")->setEnabled(true);
+  combo("videoSizeCombo")->setEnabled(true);
   w.enableControlsAfterConversion();
-  EXPECT_TRUE(videoControlsDisabled());
+  EXPECT_EQ(videoControlsOn(), 0);
 }
 
 TEST_F(ProfilesWindow, SeparatorRestoresThePreviousPick) {
-  MainWindow &w = *window_;
   const int row = addRow("/media/a.mov");
   pick("WMV - Windows Media Video (*.wmv)");
-  ASSERT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15);
-  control<QComboBox>(w, "videoSizeCombo")->setCurrentIndex(3);
+  ASSERT_EQ(combo("profileCombo")->currentIndex(), 15);
+  combo("videoSizeCombo")->setCurrentIndex(3);
   for (int separator : {16, 25, 30, 38, 47}) {
-    QSignalSpy changes(control<QComboBox>(w, "profileCombo"), &QComboBox::currentIndexChanged);
-    control<QComboBox>(w, "profileCombo")->setCurrentIndex(separator);
+    QSignalSpy changes(combo("profileCombo"), &QComboBox::currentIndexChanged);
+    combo("profileCombo")->setCurrentIndex(separator);
     const int userChange = changes.count();
-    emit control<QComboBox>(w, "profileCombo")->activated(separator);
+    emit combo("profileCombo")->activated(separator);
     EXPECT_EQ(changes.count(), userChange);  // restored without a change event
-    EXPECT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15) << separator;
+    EXPECT_EQ(combo("profileCombo")->currentIndex(), 15) << separator;
     EXPECT_EQ(outputType(), "WMV");
     EXPECT_EQ(outputText(row), "WMV");
-    EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentIndex(), 3);
-    EXPECT_EQ(control<QComboBox>(w, "profileCombo")->currentIndex(), 15);
+    EXPECT_EQ(combo("videoSizeCombo")->currentIndex(), 3);
+    EXPECT_EQ(combo("profileCombo")->currentIndex(), 15);
   }
 }
 
 TEST_F(ProfilesWindow, QualityPresetsAndHints) {
-  MainWindow &w = *window_;
   pick("iPod (*.mp4)");
   EXPECT_EQ(videoBitrate(), "512 Kbps");  // no preset on a profile change
-  control<QComboBox>(w, "videoQualityCombo")->setCurrentIndex(0);
-  emit control<QComboBox>(w, "videoQualityCombo")->activated(0);
+  choose("videoQualityCombo", 0);
   EXPECT_EQ(videoBitrate(), "1200 Kbps");
   EXPECT_EQ(audioBitrate(), "128 Kbps");  // audio "Normal" applied too
-  control<QComboBox>(w, "audioQualityCombo")->setCurrentIndex(4);
-  emit control<QComboBox>(w, "audioQualityCombo")->activated(4);
+  choose("audioQualityCombo", 4);
   EXPECT_EQ(audioBitrate(), "64 Kbps");
   EXPECT_EQ(videoBitrate(), "1200 Kbps");
 
-  QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(control<QComboBox>(w, "videoQualityCombo"), &enter);
-  QCoreApplication::sendEvent(control<QComboBox>(w, "audioQualityCombo"), &enter);
-  EXPECT_EQ(control<QComboBox>(w, "videoQualityCombo")->toolTip(), "1200 Kbps");
-  EXPECT_EQ(control<QComboBox>(w, "audioQualityCombo")->toolTip(), "64 Kbps");
+  EXPECT_EQ(hint("videoQualityCombo"), "1200 Kbps");
+  EXPECT_EQ(hint("audioQualityCombo"), "64 Kbps");
 
   pick("3GP - Mobile Video Format (*.3gp)");
-  control<QComboBox>(w, "audioQualityCombo")->setCurrentIndex(0);
-  emit control<QComboBox>(w, "audioQualityCombo")->activated(0);
+  choose("audioQualityCombo", 0);
   EXPECT_EQ(audioBitrate(), "12200 bps");
 }
 
@@ -171,19 +159,16 @@ TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
   pick("MKV - H.264 Video (*.mkv)");
   EXPECT_EQ(outputType(), "MKV");
   EXPECT_EQ(outputText(row), "MKV");
-  EXPECT_TRUE(videoControlsEnabled());
-  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->count(), 3);
-  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Original");
-  EXPECT_EQ(control<QComboBox>(w, "videoSizeCombo")->currentText(), "Original Video Size");
-  EXPECT_EQ(control<QComboBox>(w, "frameRateCombo")->currentText(), "Auto");
+  EXPECT_EQ(videoControlsOn(), 3);
+  EXPECT_EQ(combo("audioChannelsCombo")->count(), 3);
+  EXPECT_EQ(combo("audioChannelsCombo")->currentText(), "Original");
+  EXPECT_EQ(combo("videoSizeCombo")->currentText(), "Original Video Size");
+  EXPECT_EQ(combo("frameRateCombo")->currentText(), "Auto");
 
   // A quality level selects its constant quality, which the hint tells.
-  control<QComboBox>(w, "videoQualityCombo")->setCurrentIndex(0);
-  emit control<QComboBox>(w, "videoQualityCombo")->activated(0);
+  choose("videoQualityCombo", 0);
   EXPECT_EQ(videoBitrate(), "CRF 18");
-  QEvent enter(QEvent::Enter);
-  QCoreApplication::sendEvent(control<QComboBox>(w, "videoQualityCombo"), &enter);
-  EXPECT_EQ(control<QComboBox>(w, "videoQualityCombo")->toolTip(), "CRF 18");
+  EXPECT_EQ(hint("videoQualityCombo"), "CRF 18");
   OutputOptions o;
   jobSettingsFrom(w.settings()).applyProfileOptions(o);
   EXPECT_EQ(o.vcodec, "libx264");
@@ -191,22 +176,22 @@ TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
 
   // Back to an older profile: its two channel items again.
   pick("iPod (*.mp4)");
-  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->count(), 2);
-  EXPECT_EQ(control<QComboBox>(w, "audioChannelsCombo")->currentText(), "Stereo");
+  EXPECT_EQ(combo("audioChannelsCombo")->count(), 2);
+  EXPECT_EQ(combo("audioChannelsCombo")->currentText(), "Stereo");
 
   pick("Opus Audio (*.opus)");
   EXPECT_EQ(outputText(row), "OPUS");
-  EXPECT_TRUE(videoControlsDisabled());
+  EXPECT_EQ(videoControlsOn(), 0);
 }
 
 TEST_F(ProfilesWindow, DropDownLengthFollowsTheOptions) {
   MainWindow &w = *window_;
   ASSERT_NE(control<OptionsDialog>(w, "optionsDialog"), nullptr);
   emit control<DropDownComboBox>(w, "profileCombo")->dropDown();
-  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+  EXPECT_EQ(combo("profileCombo")->maxVisibleItems(),
             control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
   pick("PSP Video (*.mp4)");
-  EXPECT_EQ(control<QComboBox>(w, "profileCombo")->maxVisibleItems(),
+  EXPECT_EQ(combo("profileCombo")->maxVisibleItems(),
             control<OptionsDialog>(w, "optionsDialog")->dropDownItems());
 }
 
