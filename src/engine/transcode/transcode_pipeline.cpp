@@ -153,8 +153,11 @@ void OutputPipeline::picture(InputStreamRecord &ist, AVFrame *frame, int64_t src
   w.frame.reset(libavutil.av_frame_alloc());
   if (!w.frame) throw EngineError("av_malloc fail");
   libavutil.av_frame_move_ref(w.frame.get(), frame);
-  for (const AVBufferRef *buf : w.frame->buf)
-    if (buf) w.bytes += buf->size;
+  // The picture's size from its own fields: its buffers were made on the
+  // decoder's threads.
+  const int bytes = libavutil.av_image_get_buffer_size(static_cast<AVPixelFormat>(w.frame->format),
+                                                       w.frame->width, w.frame->height, 1);
+  w.bytes = bytes > 0 ? static_cast<size_t>(bytes) : 0;
   w.srcPts = srcPts;
   w.deliver = deliver;
   push(std::move(w));
