@@ -192,9 +192,11 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   s.threadsPerTask = kManyThreads;
   std::chrono::steady_clock::time_point stoppedAt;
   bool stopped = false;
+  int64_t framesAtStop = 0;
   s.onProgress = [&](MediaEngine &engine, const ProgressSample &p) {
     if (!stopped && p.frameNumber >= 25) {
       stopped = true;
+      framesAtStop = p.frameNumber;
       stoppedAt = std::chrono::steady_clock::now();
       engine.stop();
     }
@@ -211,6 +213,10 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.first("video")->frames, 0);
   EXPECT_LT(p.durationSec, 15.0);
+  // Nothing queued behind the stop reaches the file: no picture, and no
+  // sound beyond the threaded decoder's few pictures of delay.
+  EXPECT_LE(p.first("video")->frames, framesAtStop + 1);
+  EXPECT_LT(p.first("audio")->durationSec - p.first("video")->durationSec, 0.25);
 }
 
 TEST_F(TranscodeThreads, AWriteFailureOfTheOutputSideFailsTheTaskWithItsReason) {

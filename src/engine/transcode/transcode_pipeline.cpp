@@ -22,6 +22,7 @@ struct OutputPipeline::Work {
   AVSubtitle subtitle{};
   bool hasSubtitle = false;
   int64_t srcPts = 0;
+  size_t bytes = 0;  // Picture: the size of the buffers it holds
   bool atEndOfInput = false;  // InputDone
   // Picture: whether it reaches the outputs; PacketDone: whether the
   // packet was decoded (then a progress report may follow).
@@ -45,6 +46,7 @@ struct OutputPipeline::Work {
     other.subtitle = AVSubtitle{};
     other.hasSubtitle = false;
     srcPts = other.srcPts;
+    bytes = other.bytes;
     deliver = other.deliver;
     atEndOfInput = other.atEndOfInput;
     pts = other.pts;
@@ -112,16 +114,25 @@ OutputPipeline::Work OutputPipeline::workFor(WorkKind kind, InputStreamRecord &i
   return w;
 }
 
+// Under m_: whether `work` fits into the queue now.
+bool OutputPipeline::admits(const Work &work) const {
+  if (queue_.size() >= kQueuedItems) return false;
+  if (work.kind != WorkKind::Picture || picturesQueued_ < kMinQueuedPictures) return true;
+  return picturesQueued_ < kQueuedPictures && pictureBytes_ + work.bytes <= kQueuedPictureBytes;
+}
+
 void OutputPipeline::push(Work &&work) {
-  const bool isPicture = work.kind == WorkKind::Picture;
+  // After a stop only the end is still wanted; the rest is released here.
+  const auto unwanted = [&] { return work.kind != WorkKind::End && c_.task.stopRequested(); };
+  if (unwanted()) return;
   {
     std::unique_lock g(m_);
-    spaceFree_.wait(g, [&] {
-      return failed_ || aborted_ ||
-             (queue_.size() < kQueuedItems && (!isPicture || picturesQueued_ < kQueuedPictures));
-    });
-    if (failed_ || aborted_) return;  // nobody takes it any more
-    if (isPicture) ++picturesQueued_;
+    spaceFree_.wait(g, [&] { return failed_ || aborted_ || unwanted() || admits(work); });
+    if (failed_ || aborted_ || unwanted()) return;  // nobody takes it any more
+    if (work.kind == WorkKind::Picture) {
+      ++picturesQueued_;
+      pictureBytes_ += work.bytes;
+    }
     queue_.push_back(std::move(work));
   }
   workReady_.notify_one();
@@ -142,6 +153,11 @@ void OutputPipeline::picture(InputStreamRecord &ist, AVFrame *frame, int64_t src
   w.frame.reset(libavutil.av_frame_alloc());
   if (!w.frame) throw EngineError("av_malloc fail");
   libavutil.av_frame_move_ref(w.frame.get(), frame);
+  // The picture's size from its own fields: its buffers were made on the
+  // decoder's threads.
+  const int bytes = libavutil.av_image_get_buffer_size(static_cast<AVPixelFormat>(w.frame->format),
+                                                       w.frame->width, w.frame->height, 1);
+  w.bytes = bytes > 0 ? static_cast<size_t>(bytes) : 0;
   w.srcPts = srcPts;
   w.deliver = deliver;
   push(std::move(w));
@@ -199,6 +215,7 @@ void OutputPipeline::fail(const std::string &message) {
     error_ = message;
     queue_.clear();
     picturesQueued_ = 0;
+    pictureBytes_ = 0;
   }
   ended_ = true;
   spaceFree_.notify_all();
@@ -218,11 +235,17 @@ void OutputPipeline::outputMain() {
         if (aborted_) break;
         w = std::move(queue_.front());
         queue_.pop_front();
-        if (w.kind == WorkKind::Picture) --picturesQueued_;
+        if (w.kind == WorkKind::Picture) {
+          --picturesQueued_;
+          pictureBytes_ -= w.bytes;
+        }
       }
       spaceFree_.notify_one();
       if (w.kind == WorkKind::End) break;
       task.pauseGate()->waitWhilePaused();
+      // After a stop each entry still queued is discarded (its frame
+      // released) rather than done: the outputs end where the stop found them.
+      if (task.stopRequested()) continue;
       execute(w);
     }
   } catch (const std::exception &e) {
@@ -247,8 +270,7 @@ void OutputPipeline::execute(Work &w) {
       if (!dropping_) outputs_.copyPacket(*ist, w.packet.get());
       break;
     case WorkKind::Picture:
-      // After a stop no picture is encoded any more: skip the work.
-      if (!dropping_ && !c_.task.stopRequested()) outputs_.picture(*ist, w.frame.get(), w.srcPts, w.deliver);
+      if (!dropping_) outputs_.picture(*ist, w.frame.get(), w.srcPts, w.deliver);
       break;
     case WorkKind::Samples:
       if (!dropping_) outputs_.samples(*ist, w.samples.data(), static_cast<int>(w.samples.size()), w.srcPts);

@@ -43,16 +43,22 @@
 // can look at it without the lock.
 //
 // The queue holds at most kQueuedPictures decoded pictures (references to
-// the decoder's buffers, no copies) and kQueuedItems entries in all: a full
-// queue holds the reader back, so memory stays flat. A Stop makes the
-// output thread skip the pictures still queued (no picture is encoded after
-// a stop in either mode), so it ends within a few packets' time. An error on
+// the decoder's buffers, no copies), of at most kQueuedPictureBytes unless
+// fewer than kMinQueuedPictures are queued, and kQueuedItems entries in
+// all: a full queue holds the reader back, and each picture is released as
+// soon as the output thread is done with it, so memory stays flat. After a
+// Stop the output thread discards every entry still queued, and the reading
+// thread's further results (the decoders' flush) are dropped at once: the
+// picture being encoded is the last one, as with one thread, and the outputs
+// are then finished as a stop finishes them. An error on
 // the output thread ends the reading; finish() raises it, with its message,
 // on the reading thread. The task's progress, log and hook events of the
 // output side are raised on the output thread.
 class OutputPipeline : public DecodedSink {
  public:
-  static constexpr int kQueuedPictures = 4;
+  static constexpr int kQueuedPictures = 12;
+  static constexpr int kMinQueuedPictures = 4;
+  static constexpr size_t kQueuedPictureBytes = size_t{48} << 20;
   static constexpr size_t kQueuedItems = 256;
 
   OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits);
@@ -88,6 +94,7 @@ class OutputPipeline : public DecodedSink {
 
   int streamIndex(const InputStreamRecord &ist) const;
   Work workFor(WorkKind kind, InputStreamRecord &ist);
+  bool admits(const Work &work) const;
   void push(Work &&work);
   void outputMain();
   void execute(Work &work);
@@ -98,10 +105,11 @@ class OutputPipeline : public DecodedSink {
   OutputPaths &outputs_;
   OutputLimits &limits_;
 
-  mutable std::mutex m_;  // guards queue_, picturesQueued_, failed_, error_, aborted_
+  mutable std::mutex m_;  // guards queue_, picturesQueued_, pictureBytes_, failed_, error_, aborted_
   std::condition_variable workReady_, spaceFree_;
   std::deque<Work> queue_;
   int picturesQueued_ = 0;
+  size_t pictureBytes_ = 0;  // the buffers the queued pictures hold
   bool failed_ = false;
   std::string error_;
   bool aborted_ = false;  // the reading side is gone: stop at once
