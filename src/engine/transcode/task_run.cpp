@@ -29,12 +29,12 @@ void TranscodeTask::run() {
   }
   {
     std::scoped_lock g(outcomeLock_);
-    keptOutput_ = keptOutputName(*this);
+    keptOutput_ = keptOutputName(transcoder);
     if (outputsDropped() && !failed_ && keptOutput_.empty())
       errorMessage_ = "stopped; the unfinished output was removed";
   }
   try {
-    releaseStreams(*this);
+    releaseStreams(transcoder);
   } catch (...) {
   }
   cleanup();
@@ -44,11 +44,11 @@ void TranscodeTask::run() {
 void TranscodeTask::cleanup() {
   if (librariesLoaded()) {
     try {
-      releaseStreams(*this);
+      releaseStreams(transcoder);
     } catch (...) {
     }
     try {
-      closeOutputFiles(*this);
+      closeOutputFiles(transcoder);
     } catch (...) {
     }
     {

@@ -284,7 +284,7 @@ void TranscodeLoop::finishOutputs() {
     of->trailerWritten = true;
   }
   progress_.report(true);
-  closeOpenedCodecs(c_.task);
+  closeOpenedCodecs(c_.state);
   c_.task.setFinished(!c_.task.stopRequested());
 }
 
