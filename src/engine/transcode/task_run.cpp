@@ -63,4 +63,4 @@ void TranscodeTask::cleanup() {
   releaseVideoHooks(videoHooks);
 }
 
-void TranscodeTask::addStreamToLastOutput(AVMediaType type) { newStreamOnLastOutput(*this, type); }
+void TranscodeTask::addStreamToLastOutput(AVMediaType type) { newStreamOnLastOutput(options, transcoder, type); }
