@@ -9,8 +9,9 @@ struct TranscodeState;
 
 // Opens the encoder of every output stream that is converted (with
 // `threads`, the threads the task may use, for video), lists it in the
-// state's opened encoders and copies its parameters to the stream. Throws EngineError ("Unsupported codec for output stream #f.s",
-// "Error while opening codec for output stream #f.s - ...").
+// state's opened encoders and copies its parameters to the stream. Throws
+// EngineError ("Unsupported codec for output stream #f.s", "Error while
+// opening codec for output stream #f.s - ...").
 void openEncoders(TranscodeState &state, TranscodeRun &run, int threads);
 
 // After openEncoders: where the sample clock of each audio encoder beside

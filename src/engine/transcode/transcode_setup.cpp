@@ -248,7 +248,7 @@ bool checkRealMediaCodecs(LogSink &log, OutputFile &of) {
       ok = par->codec_id == AV_CODEC_ID_RV10 || par->codec_id == AV_CODEC_ID_RV20;
     if (!ok) {
       log.logF(LogLevel::Error, "Codec '%s' is not supported by the RealMedia format",
-                libavcodec.avcodec_get_name(par->codec_id));
+               libavcodec.avcodec_get_name(par->codec_id));
       return false;
     }
   }
@@ -466,7 +466,8 @@ void logStreamMapping(const FileOptions &file, LogSink &log, const TranscodeRun 
   log.log(LogLevel::Info, "Stream mapping:");
   for (auto &op : run.ost) {
     const InputStreamRecord &src = *run.ist[op->sourceIndex];
-    log.logF(LogLevel::Info, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+    log.logF(LogLevel::Info, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex,
+             op->streamIndex);
     if (op->syncIndex != op->sourceIndex) {
       const InputStreamRecord &sync = *run.ist[op->syncIndex];
       log.logF(LogLevel::Info, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
