@@ -238,7 +238,7 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   EXPECT_EQ(t.count("dup!"), 48);
   EXPECT_EQ(t.task.transcoder.dupFrames, 96);
   EXPECT_EQ(t.task.transcoder.dropFrames, 0);
-  closeOutputFiles(t.task);
+  closeOutputFiles(t.task.transcoder);
   const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2 + 2);
@@ -281,7 +281,7 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     EXPECT_EQ(t.task.transcoder.dropFrames, dropped) << c.from << " -> " << c.to;
     EXPECT_EQ(t.count("*** drop!"), dropped);
     EXPECT_EQ(t.task.transcoder.dupFrames, 0);
-    closeOutputFiles(t.task);
+    closeOutputFiles(t.task.transcoder);
 
     std::vector<int> kept;
     for (const RgbPicture &picture : everyNthPicture(out, 1)) {
@@ -311,7 +311,7 @@ TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
     o.async = async;
     auto t = std::make_unique<DirectTask>(src, dir.file(name), o, 3);
     EXPECT_TRUE(t->error.empty() && t->run()) << t->error;
-    closeOutputFiles(t->task);
+    closeOutputFiles(t->task.transcoder);
     return t;
   };
   const auto a = run(1, "sync.wav"), b = run(0, "nosync.wav");
@@ -397,7 +397,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
   ASSERT_TRUE(repaired.error.empty() && repaired.run()) << repaired.error;
   EXPECT_GE(repaired.count("timestamp discontinuity"), 1);
-  closeOutputFiles(repaired.task);
+  closeOutputFiles(repaired.task.transcoder);
   ProbedFile p = probeMedia(dir.file("repaired.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_NEAR(p.durationSec, 3.0, 0.2);
@@ -406,7 +406,7 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   DirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
   ASSERT_TRUE(kept.error.empty() && kept.run()) << kept.error;
   EXPECT_EQ(kept.count("timestamp discontinuity"), 0);
-  closeOutputFiles(kept.task);
+  closeOutputFiles(kept.task.transcoder);
   p = probeMedia(dir.file("kept.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.durationSec, 20.0);
@@ -431,7 +431,7 @@ TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
   stopper.join();
   EXPECT_LT(took, 3.0) << "the stop must not wait for the end of the gap";
   EXPECT_FALSE(t.task.outcome().finished);
-  closeOutputFiles(t.task);
+  closeOutputFiles(t.task.transcoder);
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {

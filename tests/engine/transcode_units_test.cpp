@@ -317,12 +317,12 @@ TEST_F(TranscodeUnits, OnlyFinishedOutputsAreKeptUnderTheirNames) {
   files[1]->headerWritten = true;  // failed part-way: no trailer
   files[1]->packetsWritten = 10;
   files[2]->headerWritten = files[2]->trailerWritten = true;  // nothing written
-  keepOutputFiles(t.task);
-  closeOutputFiles(t.task);
+  keepOutputFiles(t.task.transcoder, t.task.inputFiles, RunEnd::Whole, t.task);
+  closeOutputFiles(t.task.transcoder);
   EXPECT_TRUE(fs::exists(dir.file("kept.mp4")));
   // Neither the unfinished outputs nor any temporary file is left.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-  closeOutputFiles(t.task);  // a second time changes nothing
+  closeOutputFiles(t.task.transcoder);  // a second time changes nothing
   EXPECT_TRUE(fs::exists(dir.file("kept.mp4")));
 }
 

@@ -2,6 +2,7 @@
 #include "input_open.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -86,14 +87,13 @@ bool findForcedDecoders(const OptionState &o, ForcedDecoders &ids, std::string &
 }
 
 // Opens the demuxer with the named options and the forced decoders, reading
-// through a reader the task's stop request interrupts; false with the
-// reason in `error`.
-bool openDemuxer(TranscodeTask &task, const std::string &fileName, const ForcedDecoders &ids, OpenedSource &out,
-                 std::string &error) {
-  const OptionState &o = task.options;
+// through a reader that `stop` (the task's stop request) interrupts; false
+// with the reason in `error`.
+bool openDemuxer(const OptionState &o, const std::atomic<bool> *stop, const std::string &fileName,
+                 const ForcedDecoders &ids, OpenedSource &out, std::string &error) {
   Dictionary params = rawInputParameters(o);
   return openSource(
-      fileName, o.inputFormat, params.slot(), task.pauseGate()->stopFlag(),
+      fileName, o.inputFormat, params.slot(), stop,
       [&](AVFormatContext *raw) {
         copyNamedOptions(o.setOptionNames, o.formatDefaults.get(), raw, AV_OPT_FLAG_DECODING_PARAM);
         raw->video_codec_id = ids.video;
@@ -108,17 +108,18 @@ bool openDemuxer(TranscodeTask &task, const std::string &fileName, const ForcedD
 
 // Reads the streams' codec parameters (probing packets), under the codec
 // lock; a failure counts only while the task is not quiet.
-bool findStreamInfo(TranscodeTask &task, AVFormatContext *ctx, const std::string &fileName, std::string &error) {
+bool findStreamInfo(const FileOptions &file, const std::atomic<bool> *stop, AVFormatContext *ctx,
+                    const std::string &fileName, std::string &error) {
   int rc;
   {
     std::lock_guard<std::recursive_mutex> g(codecLock());
     rc = libavformat.avformat_find_stream_info(ctx, nullptr);
   }
-  if (task.pauseGate()->stopFlag()->load()) {
+  if (stop->load()) {
     error = stoppedWhileOpeningText(fileName);
     return false;
   }
-  if (rc < 0 && task.options.verbose >= 0) {
+  if (rc < 0 && file.verbose >= 0) {
     error = fileName + ": could not find codec parameters";
     return false;
   }
@@ -138,8 +139,8 @@ int64_t seekToStart(AVFormatContext *ctx, OptionState &o) {
 }
 
 // A video stream's picture becomes the default of the output's.
-void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &extension, InputStream &is) {
-  OptionState &o = task.options;
+void takeVideoStream(OptionLanguage &language, AVStream *st, const std::string &extension, InputStream &is) {
+  OptionState &o = language.state();
   AVCodecContext *dec = is.decoder.get();
   copyNamedOptions(o.setOptionNames, o.codecDefaults[kVideoKind].get(), dec,
                    AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
@@ -157,7 +158,7 @@ void takeVideoStream(TranscodeTask &task, AVStream *st, const std::string &exten
   if (aspect == 0.0) {
     // Square pixels: the picture's own proportions (nothing to say while
     // the size is unknown).
-    if (width > 0 && height > 0) task.language().setAspect(formatText("%d:%d", width, height));
+    if (width > 0 && height > 0) language.setAspect(formatText("%d:%d", width, height));
   } else {
     o.frameAspectRatio = static_cast<float>(aspect);
   }
@@ -186,7 +187,8 @@ void takeAudioStream(OptionState &o, InputStream &is) {
 
 // The record of one stream with its (not yet opened) decoder; false when
 // no decoder context could be made.
-bool takeStream(TranscodeTask &task, AVStream *st, const std::string &extension, InputStream &is) {
+bool takeStream(OptionLanguage &language, AVStream *st, const std::string &extension, InputStream &is) {
+  OptionState &o = language.state();
   const AVCodecParameters *par = st->codecpar;
   if (par->codec_type < AVMEDIA_TYPE_UNKNOWN || par->codec_type > AVMEDIA_TYPE_ATTACHMENT)
     throw EngineError("invalid codec_type");
@@ -196,12 +198,12 @@ bool takeStream(TranscodeTask &task, AVStream *st, const std::string &extension,
   is.decoder.reset(libavcodec.avcodec_alloc_context3(is.codec));
   if (!is.decoder || libavcodec.avcodec_parameters_to_context(is.decoder.get(), par) < 0) return false;
   is.decoder->pkt_timebase = st->time_base;
-  is.decoder->thread_count = task.options.threadCount;
+  is.decoder->thread_count = o.threadCount;
   switch (par->codec_type) {
-    case AVMEDIA_TYPE_VIDEO: takeVideoStream(task, st, extension, is); break;
-    case AVMEDIA_TYPE_AUDIO: takeAudioStream(task.options, is); break;
+    case AVMEDIA_TYPE_VIDEO: takeVideoStream(language, st, extension, is); break;
+    case AVMEDIA_TYPE_AUDIO: takeAudioStream(o, is); break;
     case AVMEDIA_TYPE_SUBTITLE:
-      if (task.options.subtitleDisable) is.discard = AVDISCARD_ALL;
+      if (o.subtitleDisable) is.discard = AVDISCARD_ALL;
       break;
     default: break;
   }
@@ -236,14 +238,14 @@ bool openInputFile(TranscodeTask &task, const std::string &fileName) {
   ForcedDecoders ids;
   if (!findForcedDecoders(task.options, ids, task.lastError)) return false;
   OpenedSource source;
-  if (!openDemuxer(task, fileName, ids, source, task.lastError)) return false;
+  if (!openDemuxer(task.options, task.pauseGate()->stopFlag(), fileName, ids, source, task.lastError)) return false;
   AVFormatContext *ctx = source.ctx.get();
   // Other programs are not read.
   if (task.options.programId != 0) {
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
       if (ctx->programs[i]->id != task.options.programId) ctx->programs[i]->discard = AVDISCARD_ALL;
   }
-  if (!findStreamInfo(task, ctx, fileName, task.lastError)) return false;
+  if (!findStreamInfo(task.options, task.pauseGate()->stopFlag(), ctx, fileName, task.lastError)) return false;
 
   InputFile file;
   file.fileName = fileName;
@@ -252,7 +254,7 @@ bool openInputFile(TranscodeTask &task, const std::string &fileName) {
   const std::string extension = lowerExtension(fileName);
   file.streams.resize(ctx->nb_streams);
   for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-    if (!takeStream(task, ctx->streams[i], extension, file.streams[i])) {
+    if (!takeStream(task.language(), ctx->streams[i], extension, file.streams[i])) {
       task.lastError = openErrorText(AVERROR(ENOMEM), fileName);
       return false;
     }

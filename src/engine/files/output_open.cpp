@@ -60,16 +60,15 @@ bool sameFile(const std::string &a, const std::string &b) {
 // Which stream kinds the output gets: those its format has a default codec
 // for or that a codec option names, if some input has them, less those
 // "vn", "an" and "sn" turn off.
-StreamKinds chooseStreamKinds(TranscodeTask &task, const AVOutputFormat *ofmt) {
-  const OptionState &o = task.options;
+StreamKinds chooseStreamKinds(const OptionState &o, const std::vector<InputFile> &inputs, const AVOutputFormat *ofmt) {
   StreamKinds kinds;
   kinds.video = ofmt->video_codec != AV_CODEC_ID_NONE || o.videoStreamCopy || !o.videoCodecName.empty();
   kinds.audio = ofmt->audio_codec != AV_CODEC_ID_NONE || o.audioStreamCopy || !o.audioCodecName.empty();
   kinds.subtitle = ofmt->subtitle_codec != AV_CODEC_ID_NONE || o.subtitleStreamCopy || !o.subtitleCodecName.empty();
-  if (!task.inputFiles.empty()) {
+  if (!inputs.empty()) {
     bool v = false, a = false, s = false;
     try {
-      checkInputKinds(task, v, a, s);
+      checkInputKinds(inputs, v, a, s);
     } catch (const std::exception &e) {
       throw EngineError(formatText("check_audio_video_sub_inputs fail: %s", e.what()));
     }
@@ -85,11 +84,11 @@ StreamKinds chooseStreamKinds(TranscodeTask &task, const AVOutputFormat *ofmt) {
 
 // The streams in the order video, audio, subtitle; a builder's failure
 // names the builder.
-void buildStreams(TranscodeTask &task, OutputFile &of, const StreamKinds &kinds) {
-  auto build = [&](bool use, void (*builder)(TranscodeTask &, OutputFile &), const char *failure) {
+void buildStreams(OptionState &o, OutputFile &of, const StreamKinds &kinds) {
+  auto build = [&](bool use, void (*builder)(OptionState &, OutputFile &), const char *failure) {
     if (!use) return;
     try {
-      builder(task, of);
+      builder(o, of);
     } catch (const std::exception &e) {
       throw EngineError(formatText(failure, e.what()));
     }
@@ -171,9 +170,9 @@ void applyContainerSettings(const OptionState &o, AVFormatContext *oc) {
 
 }  // namespace
 
-void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle) {
+void checkInputKinds(const std::vector<InputFile> &inputs, bool &hasVideo, bool &hasAudio, bool &hasSubtitle) {
   hasVideo = hasAudio = hasSubtitle = false;
-  for (const InputFile &in : task.inputFiles) {
+  for (const InputFile &in : inputs) {
     if (!in.ctx) continue;
     for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
       const int type = in.ctx->streams[i]->codecpar->codec_type;
@@ -207,7 +206,7 @@ bool openOutputFile(TranscodeTask &task, const std::string &fileName) {
   // A streaming-server feed is not supported by this engine.
   if (std::strcmp(ofmt->name, "ffm") == 0 && fileName.rfind("http:", 0) == 0) return fail(couldNotOpen);
   try {
-    buildStreams(task, *of, chooseStreamKinds(task, ofmt));
+    buildStreams(o, *of, chooseStreamKinds(o, task.inputFiles, ofmt));
   } catch (const std::exception &e) {
     return fail(e.what());
   }

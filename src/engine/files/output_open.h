@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "input_file.h"
 
 class TranscodeTask;
 
@@ -9,7 +12,7 @@ class TranscodeTask;
 // Returns false and leaves the message in the task's lastError on failure.
 bool openOutputFile(TranscodeTask &task, const std::string &fileName);
 
-// Which stream kinds the task's opened inputs have. Throws
+// Which stream kinds the opened `inputs` have. Throws
 // EngineError("invalid codec_type of input file") for a stream of an
 // unknown kind.
-void checkInputKinds(TranscodeTask &task, bool &hasVideo, bool &hasAudio, bool &hasSubtitle);
+void checkInputKinds(const std::vector<InputFile> &inputs, bool &hasVideo, bool &hasAudio, bool &hasSubtitle);

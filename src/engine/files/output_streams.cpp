@@ -11,11 +11,13 @@
 #include "binding.h"
 #include "codec_lookup.h"
 #include "encoder_names.h"
+#include "engine_types.h"
 #include "option_copy.h"
 #include "output_file.h"
 #include "output_streams.h"
 #include "text_format.h"
-#include "transcode_task.h"
+#include "option_state.h"
+#include "transcode_state.h"
 
 namespace {
 
@@ -28,9 +30,9 @@ struct ScopeExit {
 template <typename F>
 ScopeExit(F) -> ScopeExit<F>;
 
-OutputFile &lastOutput(TranscodeTask &task) {
-  if (task.transcoder.outputFiles.empty()) throw EngineError("At least one output file must be specified");
-  return *task.transcoder.outputFiles.back();
+OutputFile &lastOutput(TranscodeState &state) {
+  if (state.outputFiles.empty()) throw EngineError("At least one output file must be specified");
+  return *state.outputFiles.back();
 }
 
 bool hasExtension(const std::string &fileName, const char *ext) {
@@ -100,8 +102,8 @@ void setLanguage(AVStream *st, std::string &language) {
 }
 
 // The encoder's private options given through the generic option setter.
-void takePrivateOptions(TranscodeTask &task, StreamKind kind, OutputStream &os) {
-  if (AVDictionary *d = task.options.codecPrivateOptions[kind].get())
+void takePrivateOptions(const OptionState &o, StreamKind kind, OutputStream &os) {
+  if (AVDictionary *d = o.codecPrivateOptions[kind].get())
     libavutil.av_dict_copy(os.openOptions.slot(), d, 0);
 }
 
@@ -279,8 +281,7 @@ void setVideoCoding(const VideoCodingOptions &o, OutputStream &os, AVCodecContex
 
 }  // namespace
 
-void buildVideoStream(TranscodeTask &task, OutputFile &of) {
-  OptionState &o = task.options;
+void buildVideoStream(OptionState &o, OutputFile &of) {
   auto consume = ScopeExit{[&o] {
     o.videoDisable = 0;
     o.videoStreamCopy = 0;
@@ -301,14 +302,13 @@ void buildVideoStream(TranscodeTask &task, OutputFile &of) {
     copyNamedOptions(o.setOptionNames, videoDefaults, enc, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
   enc->flags |= headers.flags;
   enc->flags2 |= headers.flags2;
-  takePrivateOptions(task, kVideoKind, os);
+  takePrivateOptions(o, kVideoKind, os);
   setVideoPicture(o, codec, enc, os.stream);
   setVaryingRate(o, of.ctx->oformat, os, enc);
   setVideoCoding(o, os, enc);
 }
 
-void buildAudioStream(TranscodeTask &task, OutputFile &of) {
-  OptionState &o = task.options;
+void buildAudioStream(OptionState &o, OutputFile &of) {
   auto consume = ScopeExit{[&o] {
     o.audioDisable = 0;
     o.audioStreamCopy = 0;
@@ -333,7 +333,7 @@ void buildAudioStream(TranscodeTask &task, OutputFile &of) {
     enc->codec_tag = o.audioCodecTag;
     if (adef) copyNamedOptions(o.setOptionNames, adef, enc, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     enc->flags |= flags;
-    takePrivateOptions(task, kAudioKind, os);
+    takePrivateOptions(o, kAudioKind, os);
     if (o.audioQscale > -99999.0f) setFixedQuality(os, enc, o.audioQscale);
     enc->thread_count = o.threadCount > 0 ? o.threadCount : 1;
     const int channels = o.audioChannels > 0 ? o.audioChannels : 2;
@@ -354,8 +354,7 @@ void buildAudioStream(TranscodeTask &task, OutputFile &of) {
   setLanguage(st, o.audioLanguage);
 }
 
-void buildSubtitleStream(TranscodeTask &task, OutputFile &of) {
-  OptionState &o = task.options;
+void buildSubtitleStream(OptionState &o, OutputFile &of) {
   auto consume = ScopeExit{[&o] {
     o.subtitleDisable = 0;
     o.subtitleStreamCopy = 0;
@@ -368,7 +367,7 @@ void buildSubtitleStream(TranscodeTask &task, OutputFile &of) {
     AVCodecContext *enc = newEncoder(os, chooseEncoder(of, os, o.subtitleCodecName));
     if (AVCodecContext *sdef = o.defaultsFor(kSubtitleKind))
       copyNamedOptions(o.setOptionNames, sdef, enc, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
-    takePrivateOptions(task, kSubtitleKind, os);
+    takePrivateOptions(o, kSubtitleKind, os);
     enc->time_base = AVRational{1, 1000};
   }
   setLanguage(os.stream, o.subtitleLanguage);
@@ -381,11 +380,11 @@ std::string twoPassLogName(const std::string &passLogFileName, int streamNumber)
   return name;
 }
 
-void newStreamOnLastOutput(TranscodeTask &task, AVMediaType type) {
+void newStreamOnLastOutput(OptionState &options, TranscodeState &state, AVMediaType type) {
   switch (type) {
-    case AVMEDIA_TYPE_VIDEO: buildVideoStream(task, lastOutput(task)); break;
-    case AVMEDIA_TYPE_AUDIO: buildAudioStream(task, lastOutput(task)); break;
-    case AVMEDIA_TYPE_SUBTITLE: buildSubtitleStream(task, lastOutput(task)); break;
+    case AVMEDIA_TYPE_VIDEO: buildVideoStream(options, lastOutput(state)); break;
+    case AVMEDIA_TYPE_AUDIO: buildAudioStream(options, lastOutput(state)); break;
+    case AVMEDIA_TYPE_SUBTITLE: buildSubtitleStream(options, lastOutput(state)); break;
     default: throw EngineError("invalid codec_type");
   }
 }

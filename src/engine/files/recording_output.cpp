@@ -10,7 +10,6 @@
 #include "output_file.h"
 #include "recording_metadata.h"
 #include "transcode_state.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -88,18 +87,18 @@ int64_t fileModificationTime(const std::string &path) {
 
 }  // namespace
 
-void applyRecordingMetadata(TranscodeTask &task) {
-  if (!task.options.keepRecordingMetadata || task.inputFiles.empty()) return;
-  const InputFile &in = task.inputFiles.front();
+void applyRecordingMetadata(const MetadataOptions &metadata, const std::vector<InputFile> &inputs,
+                            TranscodeState &ts, LogSink &log) {
+  if (!metadata.keepRecordingMetadata || inputs.empty()) return;
+  const InputFile &in = inputs.front();
   const RecordingMetadata source = readRecordingMetadata(in.ctx ? in.ctx->metadata : nullptr);
   const int64_t fileTime = fileModificationTime(in.fileName);
-  TranscodeState &ts = task.transcoder;
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
     if (!of.ctx || !of.ctx->oformat) continue;
     const RecordingMetadata r = recordingFor(of, source);
     if (writeInto(of, r))
-      task.logF(LogLevel::Info, "Output #%d keeps the recording place (%s)", static_cast<int>(f), r.place.c_str());
+      log.logF(LogLevel::Info, "Output #%d keeps the recording place (%s)", static_cast<int>(f), r.place.c_str());
     of.fileTime = r.hasTime() ? r.time : fileTime;
   }
 }

@@ -2,12 +2,19 @@
 // holds, and the time the output file gets once kept.
 #pragma once
 
-class TranscodeTask;
+#include <vector>
 
-// Set-up of a transcode that keeps the recording metadata (the task's
-// option): writes into every output what its container holds, from the
-// first input, where the engine's own options ("timestamp", the texts,
-// "map_meta_data") have not set the field already, and decides the time
+#include "input_file.h"
+#include "log_sink.h"
+#include "option_state.h"
+#include "transcode_state.h"
+
+// Set-up of a transcode that keeps the recording metadata (the option in
+// `metadata`): writes into every output of `state` what its container
+// holds, from the first of `inputs`, where the engine's own options
+// ("timestamp", the texts, "map_meta_data") have not set the field
+// already, and decides the time
 // each output file gets once kept. Logs "keeps the recording place" for an
 // output that gets the place.
-void applyRecordingMetadata(TranscodeTask &task);
+void applyRecordingMetadata(const MetadataOptions &metadata, const std::vector<InputFile> &inputs,
+                            TranscodeState &state, LogSink &log);

@@ -1,6 +1,8 @@
 // What every stage of the transcode loop (transcode_loop.h) works on.
 #pragma once
 
+#include "log_sink.h"
+#include "pause_gate.h"
 #include "transcode_run.h"
 #include "transcode_state.h"
 
@@ -14,12 +16,16 @@ struct PictureEnd {
   double period = 0;
 };
 
-// What every stage works on: the task (its log, its stop request), the
-// task's outputs and statistics, the run's records and buffers, and the
-// option state.
+// What every stage works on: the task's outputs and statistics, the run's
+// records and buffers, the option state, the task's log and its pause gate
+// (with the stop request). The task itself is there for the driving stages
+// (the loop, the pipeline, the progress reports); the others need only the
+// rest.
 struct LoopContext {
   TranscodeTask &task;
   TranscodeState &state;
   TranscodeRun &run;
   OptionState &options;
+  LogSink &log;
+  PauseGate &gate;
 };

@@ -1,7 +1,6 @@
 #include "output_paths.h"
 
 #include "binding.h"
-#include "transcode_task.h"
 
 void OutputPaths::copyPacket(InputStreamRecord &ist, const AVPacket *pkt) {
   for (OutputStreamRecord *op : ist.outputs)
@@ -17,7 +16,7 @@ void OutputPaths::picture(InputStreamRecord &ist, AVFrame *frame, int64_t srcPts
   for (OutputStreamRecord *op : ist.outputs) {
     if (!op->encodingNeeded) continue;
     video_.write(*op, ist, picture, srcPts);
-    if (c_.task.stopRequested()) break;
+    if (c_.gate.stopRequested()) break;
   }
 }
 

@@ -30,13 +30,13 @@ void TranscodeTask::run() {
   }
   {
     std::scoped_lock g(outcomeLock_);
-    keptOutput_ = keptOutputName(*this);
-    output_ = measuredOutput(*this);
+    keptOutput_ = keptOutputName(transcoder);
+    output_ = measuredOutput(transcoder);
     if (outputsDropped() && !failed_ && keptOutput_.empty())
       errorMessage_ = "stopped; the unfinished output was removed";
   }
   try {
-    releaseStreams(*this);
+    releaseStreams(transcoder);
   } catch (...) {
   }
   cleanup();
@@ -46,11 +46,11 @@ void TranscodeTask::run() {
 void TranscodeTask::cleanup() {
   if (librariesLoaded()) {
     try {
-      releaseStreams(*this);
+      releaseStreams(transcoder);
     } catch (...) {
     }
     try {
-      closeOutputFiles(*this);
+      closeOutputFiles(transcoder);
     } catch (...) {
     }
     {
@@ -65,4 +65,4 @@ void TranscodeTask::cleanup() {
   releaseVideoHooks(videoHooks);
 }
 
-void TranscodeTask::addStreamToLastOutput(AVMediaType type) { newStreamOnLastOutput(*this, type); }
+void TranscodeTask::addStreamToLastOutput(AVMediaType type) { newStreamOnLastOutput(options, transcoder, type); }

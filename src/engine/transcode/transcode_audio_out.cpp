@@ -7,11 +7,11 @@
 #include <limits>
 
 #include "binding.h"
+#include "option_state.h"
 #include "text_format.h"
 #include "timestamps.h"
 #include "transcode_audio_out.h"
 #include "transcode_writer.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ bool AudioOutput::syncChunk(OutputStreamRecord &ost, InputStreamRecord &ist, Chu
     const int comp = static_cast<int>(std::clamp<double>(delta, -o.audioSyncMethod, o.audioSyncMethod));
     ost.resampler.setCompensation(comp, encRate);
     if (o.verbose > 2)
-      c_.task.logF(LogLevel::Info, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
+      c_.log.logF(LogLevel::Info, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
   }
   return true;
 }
@@ -83,7 +83,7 @@ void AudioOutput::padOrTrim(InputStreamRecord &ist, Chunk &chunk, double delta, 
     chunk.data += drop;
     chunk.size -= drop;
     ist.isStart = false;
-    if (talk) c_.task.logF(LogLevel::Info, "discarding %d audio samples", static_cast<int>(-delta));
+    if (talk) c_.log.logF(LogLevel::Info, "discarding %d audio samples", static_cast<int>(-delta));
   } else if (byteDelta > 0) {
     int64_t add = byteDelta;
     bool limited = false;
@@ -98,7 +98,7 @@ void AudioOutput::padOrTrim(InputStreamRecord &ist, Chunk &chunk, double delta, 
     chunk.data = silence.data();
     chunk.size = static_cast<int64_t>(silence.size());
     if (!limited) ist.isStart = false;
-    if (talk) c_.task.logF(LogLevel::Info, "adding %d audio samples of silence", static_cast<int>(delta));
+    if (talk) c_.log.logF(LogLevel::Info, "adding %d audio samples of silence", static_cast<int>(delta));
   }
 }
 
@@ -188,7 +188,7 @@ void AudioOutput::encodeFrame(OutputStreamRecord &ost, const uint8_t *s16, int s
 // source, and the last audio frame rounds.
 void AudioOutput::fillUpTo(OutputStreamRecord &ost, const PictureEnd &pictures) {
   const AVCodecContext *enc = ost.enc;
-  if (pictures.end <= 0 || c_.task.stopRequested() || enc->sample_rate <= 0) return;
+  if (pictures.end <= 0 || c_.gate.stopRequested() || enc->sample_rate <= 0) return;
   const size_t sampleBytes = static_cast<size_t>(channelsOf(enc)) * 2;
   const int64_t end = ost.syncPts + static_cast<int64_t>(ost.fifo.size() / sampleBytes);
   const int64_t target = std::llrint(pictures.end * enc->sample_rate);

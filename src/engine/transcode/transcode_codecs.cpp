@@ -8,10 +8,11 @@
 
 #include "binding.h"
 #include "codec_lock.h"
+#include "input_file.h"
 #include "output_file.h"
 #include "text_format.h"
 #include "transcode_run.h"
-#include "transcode_task.h"
+#include "transcode_state.h"
 
 namespace {
 
@@ -89,8 +90,7 @@ bool hasVideoStream(const OutputFile &of) {
 
 }  // namespace
 
-void openEncoders(TranscodeTask &task, TranscodeRun &run) {
-  TranscodeState &ts = task.transcoder;
+void openEncoders(TranscodeState &ts, TranscodeRun &run, int threads) {
   for (auto &op : run.ost) {
     OutputStreamRecord &ost = *op;
     if (!ost.encodingNeeded) continue;
@@ -98,7 +98,7 @@ void openEncoders(TranscodeTask &task, TranscodeRun &run) {
     if (!codec) codec = libavcodec.avcodec_find_encoder(ost.enc->codec_id);
     if (!codec)
       throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
-    setCodecThreads(ost.enc, codec, task.threads());
+    setCodecThreads(ost.enc, codec, threads);
     if (openCodec(ost.enc, codec, ost.out->openOptions, ts.openedEncoders) < 0)
       throw EngineError(formatText("Error while opening codec for output stream #%d.%d - maybe incorrect "
                                    "parameters such as bit_rate, rate, width or height",
@@ -133,8 +133,8 @@ void planAudioStarts(TranscodeRun &run) {
   }
 }
 
-void openDecoders(TranscodeTask &task, TranscodeRun &run) {
-  const int threads = decoderThreads(run, task.threads());
+void openDecoders(TranscodeState &ts, TranscodeRun &run, int threads) {
+  const int decoding = decoderThreads(run, threads);
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;
@@ -144,8 +144,8 @@ void openDecoders(TranscodeTask &task, TranscodeRun &run) {
       throw EngineError(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
                                    static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
-    setCodecThreads(ist.dec, codec, threads);
-    if (openCodec(ist.dec, codec, ist.in->openOptions, task.transcoder.openedDecoders) < 0)
+    setCodecThreads(ist.dec, codec, decoding);
+    if (openCodec(ist.dec, codec, ist.in->openOptions, ts.openedDecoders) < 0)
       throw EngineError(
           formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }

@@ -5,13 +5,14 @@
 #pragma once
 
 struct TranscodeRun;
-class TranscodeTask;
+struct TranscodeState;
 
-// Opens the encoder of every output stream that is converted (with the
-// threads the task may use, for video) and copies its parameters to the
-// stream. Throws EngineError ("Unsupported codec for output stream #f.s",
-// "Error while opening codec for output stream #f.s - ...").
-void openEncoders(TranscodeTask &task, TranscodeRun &run);
+// Opens the encoder of every output stream that is converted (with
+// `threads`, the threads the task may use, for video), lists it in the
+// state's opened encoders and copies its parameters to the stream. Throws
+// EngineError ("Unsupported codec for output stream #f.s", "Error while
+// opening codec for output stream #f.s - ...").
+void openEncoders(TranscodeState &state, TranscodeRun &run, int threads);
 
 // After openEncoders: where the sample clock of each audio encoder beside
 // a picture starts, so that the encoder's start-up delay and a first
@@ -19,8 +20,9 @@ void openEncoders(TranscodeTask &task, TranscodeRun &run);
 void planAudioStarts(TranscodeRun &run);
 
 // After openEncoders: opens the decoder of every input stream that is
-// decoded (with the threads the task may use, for video, less beside an
-// encoder that keeps threads of its own busy). Throws EngineError ("Unsupported
+// decoded (with `threads`, the threads the task may use, for video, less
+// beside an encoder that keeps threads of its own busy) and lists it in the
+// state's opened decoders. Throws EngineError ("Unsupported
 // codec (id=n) for input stream #f.s", "Error while opening codec for input
 // stream #f.s").
-void openDecoders(TranscodeTask &task, TranscodeRun &run);
+void openDecoders(TranscodeState &state, TranscodeRun &run, int threads);

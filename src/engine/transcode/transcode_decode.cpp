@@ -7,9 +7,10 @@
 #include <thread>
 
 #include "binding.h"
+#include "input_file.h"
+#include "option_state.h"
 #include "timestamps.h"
 #include "transcode_decode.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -209,7 +210,7 @@ void InputDecoder::emulateRate(InputStreamRecord &ist) {
   if (ahead <= 50000) return;
   // Waits in short steps, so a Stop is seen even across a long gap in the
   // time stamps.
-  while (ahead > 0 && !c_.task.stopRequested()) {
+  while (ahead > 0 && !c_.gate.stopRequested()) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(ahead, 100000)));
     ahead = target - (libavutil.av_gettime_relative() - ist.emuStart);
   }

@@ -44,7 +44,7 @@ int64_t frameLimit(const TimingOptions &o, AVMediaType type) {
 }  // namespace
 
 TranscodeLoop::TranscodeLoop(TranscodeTask &task, TranscodeRun &run)
-    : c_{task, task.transcoder, run, task.options},
+    : c_{task, task.transcoder, run, task.options, task, *task.pauseGate()},
       dtsDeltaThresholdUs_(thresholdMicros(task.options.dtsDeltaThreshold)),
       outputs_(c_),
       decoder_(c_, outputs_),
@@ -126,8 +126,8 @@ void TranscodeLoop::repairTimestamps(InputFile &in, InputStreamRecord &ist, AVPa
   if (std::llabs(delta) <= dtsDeltaThresholdUs_ && addTimestamps(dtsUs, 1) >= ist.pts) return;
   in.tsOffset = subtractTimestamps(in.tsOffset, delta);
   if (c_.options.verbose >= 3)
-    c_.task.logF(LogLevel::Info, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
-                 static_cast<long long>(in.tsOffset));
+    c_.log.logF(LogLevel::Info, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
+                static_cast<long long>(in.tsOffset));
   const int64_t d = rescale(delta, kMicros, tb);
   pkt->dts = subtractTimestamps(pkt->dts, d);
   if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = subtractTimestamps(pkt->pts, d);
@@ -156,7 +156,7 @@ void TranscodeLoop::endInput(const InputFile &in, InputFileRecord &file, int cod
   if (code == AVERROR_EOF || code == AVERROR_EXIT || c_.options.verbose < 0) return;
   char why[AV_ERROR_MAX_STRING_SIZE] = {};
   libavutil.av_strerror(code, why, sizeof why);
-  c_.task.logF(LogLevel::Error, "Error while reading '%s': %s", in.fileName.c_str(), why);
+  c_.log.logF(LogLevel::Error, "Error while reading '%s': %s", in.fileName.c_str(), why);
 }
 
 void TranscodeLoop::reportWhenDue() {
@@ -195,7 +195,7 @@ TranscodeLoop::ReadOutcome TranscodeLoop::readAndDecode(int fileIndex, InputDeco
   libavcodec.av_packet_unref(pkt);
   if (!decoded) {
     if (c_.options.verbose >= 0)
-      c_.task.logF(LogLevel::Info, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
+      c_.log.logF(LogLevel::Info, "Error while decoding stream #%d.%d", ist->fileIndex, ist->streamIndex);
     return ReadOutcome::Failed;
   }
   return ReadOutcome::Decoded;
@@ -209,10 +209,10 @@ void TranscodeLoop::run() {
 }
 
 void TranscodeLoop::runOnOneThread() {
-  TranscodeTask &task = c_.task;
-  while (!task.stopRequested()) {
-    task.pauseGate()->waitWhilePaused();
-    if (task.stopRequested()) break;
+  PauseGate &gate = c_.gate;
+  while (!gate.stopRequested()) {
+    gate.waitWhilePaused();
+    if (gate.stopRequested()) break;
     double outputTimeMin = 0;
     const int fileIndex = chooseInput(outputTimeMin);
     if (fileIndex < 0 || !outputsMayGrow(outputTimeMin)) {
@@ -232,13 +232,13 @@ void TranscodeLoop::runOnOneThread() {
 // Reading and decoding here; the output thread checks the limits and
 // reports progress after each packet, where the one-thread loop does.
 void TranscodeLoop::runPipelined() {
-  TranscodeTask &task = c_.task;
+  PauseGate &gate = c_.gate;
   OutputPipeline pipeline(c_, outputs_, *this);
   InputDecoder decoder(c_, pipeline);
   bool inputEnded = false;
-  while (!task.stopRequested() && !pipeline.outputsEnded()) {
-    task.pauseGate()->waitWhilePaused();
-    if (task.stopRequested()) break;
+  while (!gate.stopRequested() && !pipeline.outputsEnded()) {
+    gate.waitWhilePaused();
+    if (gate.stopRequested()) break;
     if (c_.run.files.front().ended) {
       inputEnded = true;
       break;
@@ -284,8 +284,8 @@ void TranscodeLoop::finishOutputs() {
     of->trailerWritten = true;
   }
   progress_.report(true);
-  closeOpenedCodecs(c_.task);
-  c_.task.setFinished(!c_.task.stopRequested());
+  closeOpenedCodecs(c_.state);
+  c_.task.setFinished(!c_.gate.stopRequested());
 }
 
 void runTranscodeLoop(TranscodeTask &task, TranscodeRun &run) { TranscodeLoop(task, run).run(); }

@@ -108,17 +108,17 @@ void ProgressReporter::report(bool last) {
     progress.currentSize = total;
     progress.totalDurationMs = o.expectedDurationMs;
     task.doProgress(progress);
-  } else if (o.verbose >= 0 && task.hasLogSink()) {
-    task.log(LogLevel::Info, text);
+  } else if (o.verbose >= 0 && c_.log.hasLogSink()) {
+    c_.log.log(LogLevel::Info, text);
   }
   if (last) logFinalStatistics(total);
 }
 
 void ProgressReporter::logFinalStatistics(int64_t total) {
-  if (c_.options.verbose < 0 || !c_.task.hasLogSink()) return;
+  if (c_.options.verbose < 0 || !c_.log.hasLogSink()) return;
   const TranscodeState &s = c_.state;
   const double sum = static_cast<double>(s.videoBytes + s.audioBytes + s.extradataBytes);
   const double overhead = sum > 0 ? (static_cast<double>(total) - sum) * 100.0 / sum : 0.0;
-  c_.task.logF(LogLevel::Info, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-               s.videoBytes / 1024.0, s.audioBytes / 1024.0, s.extradataBytes / 1024.0, overhead);
+  c_.log.logF(LogLevel::Info, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+              s.videoBytes / 1024.0, s.audioBytes / 1024.0, s.extradataBytes / 1024.0, overhead);
 }

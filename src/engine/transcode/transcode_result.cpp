@@ -12,7 +12,6 @@
 #include "open_errors.h"
 #include "text_format.h"
 #include "transcode_run.h"
-#include "transcode_task.h"
 
 namespace {
 
@@ -79,12 +78,12 @@ IndexCount countAgainstIndex(const InputFile &in, const InputFileRecord &file) {
   return c;
 }
 
-void checkSourcesCovered(const TranscodeTask &task, const TranscodeRun &run) {
+void checkSourcesCovered(const std::vector<InputFile> &inputs, const TranscodeRun &run) {
   if (run.limitReached) return;
-  for (size_t i = 0; i < run.files.size() && i < task.inputFiles.size(); ++i) {
+  for (size_t i = 0; i < run.files.size() && i < inputs.size(); ++i) {
     const InputFileRecord &file = run.files[i];
     if (!file.ended) continue;
-    const InputFile &in = task.inputFiles[i];
+    const InputFile &in = inputs[i];
     // Every sample the index lists was read: a header declaring more (a
     // damaged one) is not taken at its word.
     const IndexCount index = countAgainstIndex(in, file);
@@ -125,8 +124,7 @@ void checkStreamsWritten(const TranscodeRun &run) {
 
 }  // namespace
 
-void checkRunResult(TranscodeTask &task, const TranscodeRun &run) {
-  if (task.stopRequested()) return;
-  checkSourcesCovered(task, run);
+void checkRunResult(const std::vector<InputFile> &inputs, const TranscodeRun &run) {
+  checkSourcesCovered(inputs, run);
   checkStreamsWritten(run);
 }

@@ -51,17 +51,27 @@ void copyDisplayMatrix(const AVStream *from, AVStream *to) {
   if (copy) std::memcpy(copy, matrix, size);
 }
 
-void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
+// What the plan of an output stream takes from its task: the option state,
+// the log, the threads the run may use, whether pictures go to the host's
+// custom hook.
+struct StreamPlanning {
+  const OptionState &options;
+  LogSink &log;
+  int threads;
+  bool customHook;
+};
+
+void setUpStreamCopy(const StreamPlanning &p, OutputStreamRecord &ost, InputStreamRecord &ist) {
   const AVCodecParameters *ipar = ist.st->codecpar;
   AVCodecParameters *opar = ost.st->codecpar;
   const unsigned wantedTag = opar->codec_tag;
   const AVMediaType type = ost.out->type;
-  if (type == AVMEDIA_TYPE_AUDIO && task.options.audioVolume != 256)
+  if (type == AVMEDIA_TYPE_AUDIO && p.options.audioVolume != 256)
     throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
   if (type == AVMEDIA_TYPE_VIDEO) {
-    if (static_cast<bool>(task.sinks().customHook))
+    if (p.customHook)
       throw EngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
-    if (task.options.usingVhook)
+    if (p.options.usingVhook)
       throw EngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
   }
   if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_SUBTITLE)
@@ -80,8 +90,8 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
   } else if (type == AVMEDIA_TYPE_VIDEO) {
     ost.st->sample_aspect_ratio = ipar->sample_aspect_ratio;
     ost.st->avg_frame_rate = ist.st->avg_frame_rate;
-    if (task.options.handQuarterTurns != 0)
-      writeTurnedDisplayMatrix(ist.st, ost.st, task.options.handQuarterTurns);
+    if (p.options.handQuarterTurns != 0)
+      writeTurnedDisplayMatrix(ist.st, ost.st, p.options.handQuarterTurns);
     else
       copyDisplayMatrix(ist.st, ost.st);
   }
@@ -89,7 +99,7 @@ void setUpStreamCopy(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRe
 
 // Tone mapping of an HDR source: the filters must be there; the output is
 // SDR BT.709 and says so.
-void planToneMapping(TranscodeTask &task, OutputStreamRecord &ost, const InputStreamRecord &ist) {
+void planToneMapping(LogSink &log, OutputStreamRecord &ost, const InputStreamRecord &ist) {
   const HdrTransfer transfer = ist.picture.transfer;
   if (transfer == HdrTransfer::None) return;
   const std::string missing = missingToneMapFilters();
@@ -102,33 +112,33 @@ void planToneMapping(TranscodeTask &task, OutputStreamRecord &ost, const InputSt
   enc->color_trc = AVCOL_TRC_BT709;
   enc->colorspace = AVCOL_SPC_BT709;
   enc->color_range = AVCOL_RANGE_MPEG;
-  task.logF(LogLevel::Info, "Stream #%d.%d: HDR (%s, BT.2020) tone mapped to SDR BT.709", ist.fileIndex, ist.streamIndex,
-            hdrTransferName(transfer));
+  log.logF(LogLevel::Info, "Stream #%d.%d: HDR (%s, BT.2020) tone mapped to SDR BT.709", ist.fileIndex, ist.streamIndex,
+           hdrTransferName(transfer));
 }
 
 // The encoder's picture size rounded to what the encoder takes; the pixel
 // aspect follows so that the picture keeps its shape on screen.
-void fitEncoderSize(TranscodeTask &task, OutputStreamRecord &ost) {
+void fitEncoderSize(const PictureOptions &picture, LogSink &log, OutputStreamRecord &ost) {
   AVCodecContext *enc = ost.enc;
   const AVCodec *codec = ost.out->codec ? ost.out->codec : libavcodec.avcodec_find_encoder(enc->codec_id);
   int width = enc->width, height = enc->height;
   if (!roundToMultiple(width, height, encoderSizeMultiple(codec, enc->pix_fmt))) return;
-  task.logF(LogLevel::Info, "Output stream #%d.%d: %dx%d rounded to %dx%d, a size the encoder takes", ost.fileIndex,
-            ost.streamIndex, enc->width, enc->height, width, height);
-  const float aspect = task.options.frameAspectRatio;
+  log.logF(LogLevel::Info, "Output stream #%d.%d: %dx%d rounded to %dx%d, a size the encoder takes", ost.fileIndex,
+           ost.streamIndex, enc->width, enc->height, width, height);
+  const float aspect = picture.frameAspectRatio;
   enc->width = width;
   enc->height = height;
   if (aspect > 0) enc->sample_aspect_ratio = libavutil.av_d2q(static_cast<double>(aspect) * height / width, 255);
   ost.st->sample_aspect_ratio = enc->sample_aspect_ratio;
 }
 
-void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord &ist) {
-  const OptionState &o = task.options;
+void setUpVideo(const StreamPlanning &p, OutputStreamRecord &ost, InputStreamRecord &ist) {
+  const OptionState &o = p.options;
   AVCodecContext *enc = ost.enc;
   const AVCodecContext *dec = ist.dec;
   ist.picture = shownPicture(ist.st, o.handQuarterTurns);
-  planToneMapping(task, ost, ist);
-  fitEncoderSize(task, ost);
+  planToneMapping(p.log, ost, ist);
+  fitEncoderSize(o, p.log, ost);
   GeometryPlan plan;
   plan.cropTop = o.cropTop;
   plan.cropBottom = o.cropBottom;
@@ -145,7 +155,7 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
   plan.dstHeight = enc->height;
   plan.dstFormat = enc->pix_fmt;
   plan.swsFlags = o.swsFlags;
-  plan.threads = task.threads();
+  plan.threads = p.threads;
   if (o.swsDefaults) {
     int64_t flags = 0;
     if (libavutil.av_opt_get_int(o.swsDefaults.get(), "sws_flags", 0, &flags) >= 0 && flags) plan.swsFlags = static_cast<int>(flags);
@@ -165,10 +175,10 @@ void setUpVideo(TranscodeTask &task, OutputStreamRecord &ost, InputStreamRecord 
   ost.geometry.prepare(plan);
 }
 
-void setUpTwoPass(TranscodeTask &task, OutputStreamRecord &ost) {
+void setUpTwoPass(const VideoCodingOptions &coding, OutputStreamRecord &ost) {
   AVCodecContext *enc = ost.enc;
   if (!(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
-  const std::string name = twoPassLogName(task.options.passLogFileName, ost.number);
+  const std::string name = twoPassLogName(coding.passLogFileName, ost.number);
   if (ost.out->codec && std::strcmp(ost.out->codec->name, "libx264") == 0) {
     // x264 writes and reads its statistics itself (with the files it adds
     // to the name: ".mbtree", ".temp").
@@ -237,7 +247,7 @@ void setMpegMuxRate(OutputFile &of, AVDictionary **opts) {
 
 // The RealMedia muxer takes any codec without complaint and labels it as
 // RealVideo; refuse what it cannot describe.
-bool checkRealMediaCodecs(TranscodeTask &task, OutputFile &of) {
+bool checkRealMediaCodecs(LogSink &log, OutputFile &of) {
   const AVOutputFormat *ofmt = of.ctx->oformat;
   if (std::strcmp(ofmt->name, "rm") != 0 || !ofmt->codec_tag) return true;
   for (auto &os : of.streams) {
@@ -246,8 +256,8 @@ bool checkRealMediaCodecs(TranscodeTask &task, OutputFile &of) {
     if (par->codec_type == AVMEDIA_TYPE_VIDEO)
       ok = par->codec_id == AV_CODEC_ID_RV10 || par->codec_id == AV_CODEC_ID_RV20;
     if (!ok) {
-      task.logF(LogLevel::Error, "Codec '%s' is not supported by the RealMedia format",
-                libavcodec.avcodec_get_name(par->codec_id));
+      log.logF(LogLevel::Error, "Codec '%s' is not supported by the RealMedia format",
+               libavcodec.avcodec_get_name(par->codec_id));
       return false;
     }
   }
@@ -270,9 +280,9 @@ void copyMetadata(AVFormatContext *out, const AVFormatContext *in) {
 }
 
 // One record per stream of every input, numbered across the inputs.
-void buildInputRecords(TranscodeTask &task, TranscodeRun &run) {
-  for (size_t f = 0; f < task.inputFiles.size(); ++f) {
-    InputFile &in = task.inputFiles[f];
+void buildInputRecords(std::vector<InputFile> &inputs, TranscodeRun &run) {
+  for (size_t f = 0; f < inputs.size(); ++f) {
+    InputFile &in = inputs[f];
     InputFileRecord rec;
     rec.firstStream = static_cast<int>(run.ist.size());
     rec.streamCount = in.ctx ? static_cast<int>(in.ctx->nb_streams) : 0;
@@ -323,15 +333,16 @@ bool isFreeOfType(const InputStreamRecord &ist, AVMediaType type) {
   return ist.free && ist.st->codecpar->codec_type == type;
 }
 
-// The first free input stream of `type` in a program with the task's
-// program id (inputs, programs and their streams in order), or -1.
-int freeSourceInProgram(const TranscodeTask &task, const TranscodeRun &run, AVMediaType type) {
-  for (size_t i = 0; i < task.inputFiles.size(); ++i) {
-    const AVFormatContext *ic = task.inputFiles[i].ctx.get();
+// The first free input stream of `type` in a program with the id
+// `programId` (inputs, programs and their streams in order), or -1.
+int freeSourceInProgram(const std::vector<InputFile> &inputs, int programId, const TranscodeRun &run,
+                        AVMediaType type) {
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const AVFormatContext *ic = inputs[i].ctx.get();
     if (!ic) continue;
     for (unsigned p = 0; p < ic->nb_programs; ++p) {
       const AVProgram *prog = ic->programs[p];
-      if (prog->id != task.options.programId) continue;
+      if (prog->id != programId) continue;
       for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
         const int si = static_cast<int>(prog->stream_index[k]);
         if (si >= run.files[i].streamCount) continue;
@@ -356,8 +367,9 @@ int firstFreeSource(const TranscodeRun &run, AVMediaType type) {
 
 // Source and sync stream of the output stream `ost` (number `n` over all
 // outputs), from the n-th stream map or by media type.
-void chooseSource(TranscodeTask &task, TranscodeRun &run, OutputStreamRecord &ost, int n) {
-  const auto &maps = task.options.streamMaps;
+void chooseSource(const OptionState &o, const std::vector<InputFile> &inputs, TranscodeRun &run,
+                  OutputStreamRecord &ost, int n) {
+  const auto &maps = o.streamMaps;
   const AVMediaType type = ost.out->type;
   if (!maps.empty()) {
     const StreamMap &m = maps[n];
@@ -371,8 +383,7 @@ void chooseSource(TranscodeTask &task, TranscodeRun &run, OutputStreamRecord &os
     ost.syncIndex = run.files[m.syncFile].firstStream + m.syncStream;
     return;
   }
-  const int found =
-      task.options.programId ? freeSourceInProgram(task, run, type) : firstFreeSource(run, type);
+  const int found = o.programId ? freeSourceInProgram(inputs, o.programId, run, type) : firstFreeSource(run, type);
   if (found < 0) {
     dumpOutput(*ost.file, ost.fileIndex);
     throw EngineError(formatText("Could not find input stream matching output stream #%d.%d", ost.fileIndex,
@@ -384,8 +395,8 @@ void chooseSource(TranscodeTask &task, TranscodeRun &run, OutputStreamRecord &os
 
 // One record per stream of every output, in output order, each connected
 // to the input stream it is fed from.
-void buildOutputRecords(TranscodeTask &task, TranscodeRun &run) {
-  TranscodeState &ts = task.transcoder;
+void buildOutputRecords(const OptionState &o, const std::vector<InputFile> &inputs, TranscodeState &ts,
+                        TranscodeRun &run) {
   int n = 0;
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
@@ -398,7 +409,7 @@ void buildOutputRecords(TranscodeTask &task, TranscodeRun &run) {
       ost->out = of.streams[s].get();
       ost->st = ost->out->stream;
       ost->enc = ost->out->streamCopy ? nullptr : ost->out->encoder.get();
-      chooseSource(task, run, *ost, n);
+      chooseSource(o, inputs, run, *ost, n);
       run.ist[ost->sourceIndex]->free = false;
       run.ist[ost->sourceIndex]->outputs.push_back(ost.get());
       run.ost.push_back(std::move(ost));
@@ -414,26 +425,26 @@ void copyLanguage(const InputStreamRecord &ist, OutputStreamRecord &ost) {
 
 // Per output stream: a copy of its source, or decoding and encoding with
 // the conversions the two need.
-void planStreams(TranscodeTask &task, TranscodeRun &run) {
+void planStreams(const StreamPlanning &p, TranscodeRun &run) {
   for (auto &op : run.ost) {
     OutputStreamRecord &ost = *op;
     InputStreamRecord &ist = *run.ist[ost.sourceIndex];
     copyLanguage(ist, ost);
     if (ost.out->streamCopy) {
-      setUpStreamCopy(task, ost, ist);
+      setUpStreamCopy(p, ost, ist);
       continue;
     }
     if (!ost.enc)
       throw EngineError(formatText("Unsupported codec for output stream #%d.%d", ost.fileIndex, ost.streamIndex));
     switch (ost.out->type) {
       case AVMEDIA_TYPE_AUDIO: ost.fifo.clear(); break;
-      case AVMEDIA_TYPE_VIDEO: setUpVideo(task, ost, ist); break;
+      case AVMEDIA_TYPE_VIDEO: setUpVideo(p, ost, ist); break;
       case AVMEDIA_TYPE_SUBTITLE: break;
       default: throw EngineError("invalid codec_type of output stream");
     }
     ost.encodingNeeded = true;
     ist.decodingNeeded = true;
-    setUpTwoPass(task, ost);
+    setUpTwoPass(p.options, ost);
   }
 }
 
@@ -459,15 +470,16 @@ void agreeOnDecodedAudio(TranscodeRun &run) {
   }
 }
 
-void logStreamMapping(TranscodeTask &task, const TranscodeRun &run) {
-  if (task.options.verbose < 0 || !task.hasLogSink()) return;
-  task.log(LogLevel::Info, "Stream mapping:");
+void logStreamMapping(const FileOptions &file, LogSink &log, const TranscodeRun &run) {
+  if (file.verbose < 0 || !log.hasLogSink()) return;
+  log.log(LogLevel::Info, "Stream mapping:");
   for (auto &op : run.ost) {
     const InputStreamRecord &src = *run.ist[op->sourceIndex];
-    task.logF(LogLevel::Info, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex, op->streamIndex);
+    log.logF(LogLevel::Info, "  Stream #%d.%d -> #%d.%d", src.fileIndex, src.streamIndex, op->fileIndex,
+             op->streamIndex);
     if (op->syncIndex != op->sourceIndex) {
       const InputStreamRecord &sync = *run.ist[op->syncIndex];
-      task.logF(LogLevel::Info, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
+      log.logF(LogLevel::Info, " [sync #%d.%d]", sync.fileIndex, sync.streamIndex);
     }
   }
 }
@@ -483,16 +495,15 @@ void resetInputClocks(TranscodeRun &run) {
   }
 }
 
-void applyMetaDataMaps(TranscodeTask &task) {
-  TranscodeState &ts = task.transcoder;
-  for (const MetaDataMap &m : task.options.metaDataMaps) {
+void applyMetaDataMaps(const StreamOptions &streams, const std::vector<InputFile> &inputs, TranscodeState &ts) {
+  for (const MetaDataMap &m : streams.metaDataMaps) {
     if (m.outFile < 0 || m.outFile >= ts.outputCount())
       throw EngineError(
           formatText("Invalid output file index %d map_meta_data(%d,%d)", m.outFile, m.outFile, m.inFile));
-    if (m.inFile < 0 || m.inFile >= static_cast<int>(task.inputFiles.size()) || !task.inputFiles[m.inFile].ctx)
+    if (m.inFile < 0 || m.inFile >= static_cast<int>(inputs.size()) || !inputs[m.inFile].ctx)
       throw EngineError(
           formatText("Invalid input file index %d map_meta_data(%d,%d)", m.inFile, m.outFile, m.inFile));
-    copyMetadata(ts.outputFiles[m.outFile]->ctx, task.inputFiles[m.inFile].ctx.get());
+    copyMetadata(ts.outputFiles[m.outFile]->ctx, inputs[m.inFile].ctx.get());
   }
 }
 
@@ -505,15 +516,14 @@ void keepTimesBeforeZero(OutputFile &of) {
     of.ctx->avoid_negative_ts = 0;
 }
 
-void writeHeaders(TranscodeTask &task) {
-  TranscodeState &ts = task.transcoder;
+void writeHeaders(const LibraryOptions &library, LogSink &log, TranscodeState &ts) {
   for (size_t f = 0; f < ts.outputFiles.size(); ++f) {
     OutputFile &of = *ts.outputFiles[f];
-    AVDictionary *opts = task.options.formatPrivateOptions.copy();
+    AVDictionary *opts = library.formatPrivateOptions.copy();
     setMpegMuxRate(of, &opts);
     keepTimesBeforeZero(of);
     const int ret =
-        checkRealMediaCodecs(task, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
+        checkRealMediaCodecs(log, of) ? libavformat.avformat_write_header(of.ctx, &opts) : AVERROR(EINVAL);
     libavutil.av_dict_free(&opts);
     // A file that could not be written says why (a full disk, a size limit).
     if (ret < 0 && of.ctx->pb && of.ctx->pb->error < 0)
@@ -527,8 +537,7 @@ void writeHeaders(TranscodeTask &task) {
 
 // When every output is an RTP stream, the session description that a
 // receiver needs goes to the log.
-void logSessionDescription(TranscodeTask &task) {
-  TranscodeState &ts = task.transcoder;
+void logSessionDescription(const TranscodeState &ts, LogSink &log) {
   std::vector<AVFormatContext *> list;
   for (auto &of : ts.outputFiles) {
     if (std::strcmp(of->ctx->oformat->name, "rtp") != 0) return;
@@ -539,28 +548,29 @@ void logSessionDescription(TranscodeTask &task) {
   libavformat.av_sdp_create(list.data(), static_cast<int>(list.size()), sdp, sizeof sdp);
   std::string text = sdp;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  task.log(LogLevel::Info, "SDP: " + text);
+  log.log(LogLevel::Info, "SDP: " + text);
 }
 
 // Everything the packet loop needs: stream records and their sources, the
 // copy-or-transcode plan, open codecs and written headers.
 void setUpTranscode(TranscodeTask &task, TranscodeRun &run) {
-  buildInputRecords(task, run);
-  checkStreamMaps(task.options.streamMaps, run, countOutputStreams(task.transcoder));
-  buildOutputRecords(task, run);
-  planStreams(task, run);
+  const OptionState &o = task.options;
+  TranscodeState &ts = task.transcoder;
+  buildInputRecords(task.inputFiles, run);
+  checkStreamMaps(o.streamMaps, run, countOutputStreams(ts));
+  buildOutputRecords(o, task.inputFiles, ts, run);
+  planStreams({o, task, task.threads(), static_cast<bool>(task.sinks().customHook)}, run);
   agreeOnDecodedAudio(run);
-  for (size_t f = 0; f < task.transcoder.outputFiles.size(); ++f)
-    dumpOutput(*task.transcoder.outputFiles[f], static_cast<int>(f));
-  logStreamMapping(task, run);
-  openEncoders(task, run);
+  for (size_t f = 0; f < ts.outputFiles.size(); ++f) dumpOutput(*ts.outputFiles[f], static_cast<int>(f));
+  logStreamMapping(o, task, run);
+  openEncoders(ts, run, task.threads());
   planAudioStarts(run);
-  openDecoders(task, run);
+  openDecoders(ts, run, task.threads());
   resetInputClocks(run);
-  applyMetaDataMaps(task);
-  applyRecordingMetadata(task);
-  writeHeaders(task);
-  logSessionDescription(task);
+  applyMetaDataMaps(o, task.inputFiles, ts);
+  applyRecordingMetadata(o, task.inputFiles, ts, task);
+  writeHeaders(o, task, ts);
+  logSessionDescription(ts, task);
   run.timerStart = libavutil.av_gettime_relative();
   run.lastProgress = run.timerStart;
 }
@@ -584,11 +594,17 @@ void transcode(TranscodeTask &task) {
     run.resampled.resize(262144);
     setUpTranscode(task, run);
     runTranscodeLoop(task, run);
-    checkRunResult(task, run);
+    if (!task.stopRequested()) checkRunResult(task.inputFiles, run);
   } catch (...) {
     ts.run.reset();
     throw;
   }
   ts.run.reset();
-  keepOutputFiles(task);
+  // A stop that came after the end of the run found the output whole.
+  RunEnd end = RunEnd::Whole;
+  if (task.outputsDropped())
+    end = RunEnd::Dropped;
+  else if (task.stopRequested() && !task.outcome().finished)
+    end = RunEnd::Stopped;
+  keepOutputFiles(ts, task.inputFiles, end, task);
 }

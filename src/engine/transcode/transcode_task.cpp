@@ -12,7 +12,6 @@
 
 #include "binding.h"
 #include "engine_log.h"
-#include "text_format.h"
 #include "thread_ids.h"
 
 // The thread that runs (or delivers the termination of) the task. The task
@@ -193,15 +192,6 @@ void TranscodeTask::waitForWorker() {
 
 void TranscodeTask::log(LogLevel level, const std::string &text) {
   if (sinks_.log) sinks_.log(*this, level, text);
-}
-
-void TranscodeTask::logF(LogLevel level, const char *format, ...) {
-  if (!sinks_.log) return;
-  va_list args;
-  va_start(args, format);
-  const std::string text = formatTextV(format, args);
-  va_end(args);
-  log(level, text);
 }
 
 void TranscodeTask::doProgress(const TaskProgress &progress) {

@@ -16,6 +16,7 @@
 
 #include "engine_types.h"
 #include "input_file.h"
+#include "log_sink.h"
 #include "option_host.h"
 #include "option_language.h"
 #include "option_state.h"
@@ -57,7 +58,7 @@ struct TaskSinks {
 // run; they are called on the thread that runs it, or on that second
 // thread for the output side (the log sink also on the owner's thread while
 // options are applied).
-class TranscodeTask : private OptionHost {
+class TranscodeTask : public LogSink, private OptionHost {
  public:
   // How a run ended, as the terminate notification reports it.
   struct Outcome {
@@ -145,7 +146,6 @@ class TranscodeTask : private OptionHost {
   TaskSinks &sinks() { return sinks_; }
   bool hasLogSink() const override { return static_cast<bool>(sinks_.log); }
   void log(LogLevel level, const std::string &text) override;
-  void logF(LogLevel level, const char *format, ...) __attribute__((format(printf, 3, 4)));
   void doProgress(const TaskProgress &progress);
   void beforeHook(int64_t pts, HookAction &action);
   void customHook(Bitmap24 &bitmap, int32_t frameNumber, int64_t pts, bool &update, bool &stop);

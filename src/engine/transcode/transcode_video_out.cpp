@@ -7,10 +7,10 @@
 #include <limits>
 
 #include "binding.h"
+#include "option_state.h"
 #include "timestamps.h"
 #include "transcode_video_out.h"
 #include "transcode_writer.h"
-#include "transcode_task.h"
 
 // Video sync ("vsync"): 1 (or automatic, for encoders with a time base
 // coarser than 1 ms) keeps the frame count in step with the source's time
@@ -40,10 +40,10 @@ int64_t VideoOutput::framesToEmit(OutputStreamRecord &ost, int64_t srcPts) {
     frames = std::llrint(vdelta);
   if (frames == 0) {
     ++c_.state.dropFrames;
-    if (o.verbose > 2) c_.task.log(LogLevel::Info, "*** drop!");
+    if (o.verbose > 2) c_.log.log(LogLevel::Info, "*** drop!");
   } else if (frames > 1) {
     c_.state.dupFrames += static_cast<int32_t>(frames);
-    if (o.verbose > 2) c_.task.logF(LogLevel::Info, "*** %d dup!", static_cast<int>(frames - 1));
+    if (o.verbose > 2) c_.log.logF(LogLevel::Info, "*** %d dup!", static_cast<int>(frames - 1));
   }
   return frames;
 }
@@ -69,9 +69,9 @@ void VideoOutput::write(OutputStreamRecord &ost, const InputStreamRecord &ist, c
     ost.lastPictureEnd = addTimestamps(srcPts, duration);
   const int64_t frames = limitFrames(ost, framesToEmit(ost, srcPts));
   if (frames <= 0) return;
-  TranscodeTask &task = c_.task;
+  LogSink &log = c_.log;
   AVFrame *formatted =
-      ost.geometry.formatPicture(picture, [&task](LogLevel level, const std::string &text) { task.log(level, text); });
+      ost.geometry.formatPicture(picture, [&log](LogLevel level, const std::string &text) { log.log(level, text); });
   if (!formatted) return;
   if (!ost.lastPicture) ost.lastPicture.reset(libavutil.av_frame_alloc());
   if (ost.lastPicture) {
@@ -90,7 +90,7 @@ void VideoOutput::encodeCopies(OutputStreamRecord &ost, const AVFrame *formatted
   const OptionState &o = c_.options;
   AVCodecContext *enc = ost.enc;
   AVFrame *f = c_.run.encFrame.get();
-  for (int64_t i = 0; i < frames && !c_.task.stopRequested(); ++i) {
+  for (int64_t i = 0; i < frames && !c_.gate.stopRequested(); ++i) {
     libavutil.av_frame_unref(f);
     if (libavutil.av_frame_ref(f, formatted) < 0) throw EngineError("Video encoding failed");
     f->pts = ost.syncPts;
@@ -114,7 +114,7 @@ void VideoOutput::encodeCopies(OutputStreamRecord &ost, const AVFrame *formatted
 // keeps each picture's time gives the last one the average duration).
 void VideoOutput::holdLastPicture(OutputStreamRecord &ost) {
   if (!ost.lastPicture || !ost.lastPicture->buf[0] || ost.lastPictureEnd == AV_NOPTS_VALUE ||
-      ost.out->keepsPictureTimes || c_.task.stopRequested())
+      ost.out->keepsPictureTimes || c_.gate.stopRequested())
     return;
   const OptionState &o = c_.options;
   const double tb = av_q2d(ost.enc->time_base);

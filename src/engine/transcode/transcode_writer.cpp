@@ -7,8 +7,8 @@
 
 #include "binding.h"
 #include "open_errors.h"
+#include "option_state.h"
 #include "timestamps.h"
-#include "transcode_task.h"
 #include "transcode_writer.h"
 
 namespace {
@@ -137,7 +137,7 @@ void PacketWriter::copyPacket(OutputStreamRecord &ost, const InputStreamRecord &
 
 void PacketWriter::writeSubtitle(OutputStreamRecord &ost, AVSubtitle *sub) {
   if (sub->pts == AV_NOPTS_VALUE) {
-    c_.task.log(LogLevel::Error, "Subtitle packets must have a pts");
+    c_.log.log(LogLevel::Error, "Subtitle packets must have a pts");
     return;
   }
   std::vector<uint8_t> &buffer = c_.run.subtitleBuf;
@@ -151,7 +151,7 @@ void PacketWriter::writeSubtitle(OutputStreamRecord &ost, AVSubtitle *sub) {
     const int size = libavcodec.avcodec_encode_subtitle(enc, buffer.data(), static_cast<int>(buffer.size()), sub);
     sub->num_rects = numRects;
     if (size < 0) {
-      c_.task.log(LogLevel::Error, "Subtitle encoding failed");
+      c_.log.log(LogLevel::Error, "Subtitle encoding failed");
       return;
     }
     AVPacket *pkt = c_.run.outPkt.get();

@@ -11,10 +11,8 @@
 #include "output_file.h"
 #include "recording_time.h"
 #include "transcode_run.h"
-#include "transcode_task.h"
 
-void closeOpenedCodecs(TranscodeTask &task) {
-  TranscodeState &ts = task.transcoder;
+void closeOpenedCodecs(TranscodeState &ts) {
   if (!librariesLoaded()) {
     ts.openedEncoders.clear();
     ts.openedDecoders.clear();
@@ -30,16 +28,16 @@ void closeOpenedCodecs(TranscodeTask &task) {
   ts.openedDecoders.clear();
 }
 
-void releaseStreams(TranscodeTask &task) {
-  closeOpenedCodecs(task);
-  task.transcoder.run.reset();
+void releaseStreams(TranscodeState &state) {
+  closeOpenedCodecs(state);
+  state.run.reset();
 }
 
 namespace {
 
-bool isInputOf(const TranscodeTask &task, const std::string &path) {
+bool isInputOf(const std::vector<InputFile> &inputs, const std::string &path) {
   std::error_code ec;
-  for (const InputFile &in : task.inputFiles)
+  for (const InputFile &in : inputs)
     if (std::filesystem::equivalent(in.fileName, path, ec) && !ec) return true;
   return false;
 }
@@ -47,14 +45,13 @@ bool isInputOf(const TranscodeTask &task, const std::string &path) {
 }  // namespace
 
 // The one place where an output gets its name, final or stopped.
-void keepOutputFiles(TranscodeTask &task) {
-  if (task.outputsDropped()) return;
-  // A stop that came after the end of the run found the output whole.
-  const bool stopped = task.stopRequested() && !task.outcome().finished;
-  for (auto &of : task.transcoder.outputFiles) {
+void keepOutputFiles(TranscodeState &state, const std::vector<InputFile> &inputs, RunEnd end, LogSink &log) {
+  if (end == RunEnd::Dropped) return;
+  const bool stopped = end == RunEnd::Stopped;
+  for (auto &of : state.outputFiles) {
     if (!of || !of->target || !of->trailerWritten || of->packetsWritten == 0) continue;
     OutputTarget &target = *of->target;
-    if (of->replaceExisting && isInputOf(task, target.finalPath()))
+    if (of->replaceExisting && isInputOf(inputs, target.finalPath()))
       throw EngineError("Could not open '" + of->fileName + "'");
     std::string error;
     if (!target.finish(error)) throw EngineError(error);
@@ -70,28 +67,27 @@ void keepOutputFiles(TranscodeTask &task) {
     // named output goes right here.
     applyRecordingTime(target.keptPath(), of->fileTime);
     if (stopped)
-      task.log(LogLevel::Info, "Stopped: the part converted is kept as '" + target.keptPath() + "'");
+      log.log(LogLevel::Info, "Stopped: the part converted is kept as '" + target.keptPath() + "'");
     else if (target.keptPath() != target.finalPath())
-      task.log(LogLevel::Info, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" + target.keptPath() +
-                      "'");
+      log.log(LogLevel::Info, "'" + target.finalPath() + "' was taken meanwhile: the output is kept as '" +
+                                  target.keptPath() + "'");
   }
 }
 
-OutputMeasure measuredOutput(const TranscodeTask &task) {
-  for (const auto &of : task.transcoder.outputFiles)
+OutputMeasure measuredOutput(const TranscodeState &state) {
+  for (const auto &of : state.outputFiles)
     if (of && of->target) return OutputMeasure{of->fileBytes, of->packetBytes, of->videoPacketBytes};
   return {};
 }
 
-std::string keptOutputName(const TranscodeTask &task) {
-  for (const auto &of : task.transcoder.outputFiles)
+std::string keptOutputName(const TranscodeState &state) {
+  for (const auto &of : state.outputFiles)
     if (of && of->target && of->target->committed()) return of->target->keptPath();
   return {};
 }
 
-void closeOutputFiles(TranscodeTask &task) {
-  TranscodeState &ts = task.transcoder;
-  releaseStreams(task);  // the encoders live in the output files
+void closeOutputFiles(TranscodeState &ts) {
+  releaseStreams(ts);  // the encoders live in the output files
   for (auto &of : ts.outputFiles)
     if (of) of->close();
   ts.outputFiles.clear();
