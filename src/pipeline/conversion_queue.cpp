@@ -1,12 +1,12 @@
 #include "conversion_queue.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
 
+#include "codec_mapping.h"
 #include "job_edits.h"
 #include "output_files.h"
 #include "target_size.h"
@@ -313,11 +313,7 @@ std::string ConversionQueue::applyRowFit(int row, const std::string &outputFile)
   if (fit == fits_.end()) {
     const ProbeSummary shown = editedProbe(jobs_.at(row));
     int width = shown.width, height = shown.height;
-    const size_t x = outputOptions.frameSize.find('x');
-    if (x != std::string::npos) {
-      width = std::atoi(outputOptions.frameSize.c_str());
-      height = std::atoi(outputOptions.frameSize.c_str() + x + 1);
-    }
+    parsePictureSize(outputOptions.frameSize, width, height);  // the profile's size, where it sets one
     const double fps = shown.frameRateDen > 0 ? static_cast<double>(shown.frameRateNum) / shown.frameRateDen : 0.0;
     const std::string folder = std::filesystem::path(outputFile).parent_path().string();
     RowFit planned(settings_.targetSizeBytes, shown.durationUs / 1000, outputOptions, width, height, fps,
@@ -348,9 +344,7 @@ std::string ConversionQueue::replacedSourceReason(int row, const std::string &ou
 // Tells the engine to start (with no task ready nothing runs and no event
 // follows).
 void ConversionQueue::startEngine(int readyRow) {
-  // A fit's later encode goes on with the row as it started.
-  const auto fit = fits_.find(readyRow);
-  if (readyRow >= 0 && (fit == fits_.end() || !fit->second.continuing())) observer_.rowStarted(readyRow);
+  if (readyRow >= 0 && startsAnew(readyRow)) observer_.rowStarted(readyRow);
   try {
     engine_.startConvert(1);
   } catch (const std::exception &e) {
@@ -364,6 +358,13 @@ void ConversionQueue::startEngine(int readyRow) {
     s_.converting = false;
     if (readyRow >= 0) endRow(readyRow, JobState::Failed, kSetUpFailedReason);
   }
+}
+
+// Whether the row's task starts the row: not for a fit's later encode,
+// which goes on with the row as it started.
+bool ConversionQueue::startsAnew(int row) const {
+  const auto fit = fits_.find(row);
+  return fit == fits_.end() || !fit->second.continuing();
 }
 
 void ConversionQueue::endRow(int row, JobState state, const std::string &reason) {

@@ -124,6 +124,7 @@ class ConversionQueue {
   void failSetUp(int row, const std::string &reason);
   void endFailedRow();
   void endRow(int row, JobState state, const std::string &reason);
+  bool startsAnew(int row) const;
   void endTaskRow(int row, bool finished, bool exception, const std::string &message,
                   const std::optional<std::string> &keptOutput, const OutputMeasure &output);
 

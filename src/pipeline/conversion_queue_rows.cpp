@@ -3,10 +3,10 @@
 // row that ends makes room for the next checked one. Output names are
 // chosen when a row starts, away from the names of the rows still running.
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <thread>
 
+#include "codec_mapping.h"
 #include "conversion_queue.h"
 #include "job_slots.h"
 #include "output_files.h"
@@ -28,11 +28,7 @@ JobLoad firstRowLoad(const SourceJobs &jobs, const JobSettings &settings) {
       fillOutputOptions(o, probe, settings);
       load.video = !o.vn && probe.videoStreamCount > 0;
       load.vcodec = o.vcodec;
-      int w = 0, h = 0;
-      if (std::sscanf(o.frameSize.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
-        load.width = w;
-        load.height = h;
-      }
+      parsePictureSize(o.frameSize, load.width, load.height);  // the profile's size, where it sets one
     } catch (const std::exception &) {
       // The row's set-up will tell; the load stays a guess.
     }
@@ -104,9 +100,7 @@ void ConversionQueue::startRow(int row) {
   const int32_t task = setUpTask_;
   collectTaskLogFor(task, row);
   running_.push_back(RunningRow{row, task});
-  // A fit's later encode goes on with the row as it started.
-  const auto fit = fits_.find(row);
-  if (fit == fits_.end() || !fit->second.continuing()) observer_.rowStarted(row);
+  if (startsAnew(row)) observer_.rowStarted(row);
   std::string failed;
   try {
     engine_.startTask(task);
