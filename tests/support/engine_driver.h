@@ -31,6 +31,10 @@ struct Conversion {
   bool endOfRun = false;
   std::vector<ProgressSample> progress;
   std::vector<std::string> log;
+  // Ended whole; ended by a stop; ended by an error.
+  bool done() const { return terminated && finished && !exception; }
+  bool stopped() const { return terminated && !finished && !exception; }
+  bool failed() const { return terminated && !finished && exception; }
   bool logHas(const std::string &text) const;
   int logCount(const std::string &text) const;
 };

@@ -607,10 +607,10 @@ MediaRecipe phoneClipRecipe(double seconds) {
   return r;
 }
 
-MediaRecipe smallClipRecipe(double seconds) {
+MediaRecipe smallClipRecipe(double seconds, int width, int height) {
   MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
+  recipe.width = width;
+  recipe.height = height;
   recipe.rateNum = 25;
   recipe.rateDen = 1;
   recipe.durationSec = seconds;

@@ -59,9 +59,9 @@ constexpr PatchColor kStillPatchColors[] = {{"grey", 128, 128, 128},  {"yellow",
                                             {"blue", 0, 0, 191}};
 constexpr int kStillPatchCount = static_cast<int>(sizeof kStillPatchColors / sizeof kStillPatchColors[0]);
 
-// The small clip most tests convert: 320x240 at 25 fps, H.264 with AAC
-// stereo at 44.1 kHz, `seconds` long.
-MediaRecipe smallClipRecipe(double seconds);
+// The small clip most tests convert: 320x240 (or `width` x `height`) at
+// 25 fps, H.264 with AAC stereo at 44.1 kHz, `seconds` long.
+MediaRecipe smallClipRecipe(double seconds, int width = 320, int height = 240);
 
 // A phone's clip (the small clip, a .mov): recorded in Paris a little after
 // midnight local time, kPhoneRecorded (2023-07-13T22:42:05Z, the 14th
