@@ -223,9 +223,7 @@ TEST_F(FileSafety, AnOutputFolderRemovedDuringTheRunFailsTheTask) {
   ConvertSetup s = oneOutput(out);
   s.onProgress = [&](MediaEngine &, const ProgressSample &) { fs::remove_all(folder); };
   const Conversion r = convert(smallSource(2.0), s);
-  ASSERT_TRUE(r.terminated) << r.lastError;
-  EXPECT_FALSE(r.finished);
-  EXPECT_TRUE(r.exception);
+  ASSERT_TRUE(r.failed()) << r.lastError;
   EXPECT_EQ(r.message, "Could not move the output to '" + out + "': No such file or directory");
   EXPECT_FALSE(fs::exists(folder));
 }
@@ -233,11 +231,8 @@ TEST_F(FileSafety, AnOutputFolderRemovedDuringTheRunFailsTheTask) {
 // ---------------------------------------------------------------- results
 
 TEST_F(FileSafety, ASourceWithoutSamplesFailsAndWritesNothing) {
-  MediaRecipe emptyWav;
-  emptyWav.path = dir.file("empty.wav");
-  emptyWav.videoCodec = "";
-  emptyWav.audioCodec = "pcm_s16le";
-  emptyWav.durationSec = 0;
+  const MediaRecipe emptyWav{
+      .path = dir.file("empty.wav"), .durationSec = 0, .videoCodec = "", .audioCodec = "pcm_s16le"};
   ASSERT_EQ(generateMedia(emptyWav), "");
   // A movie whose sound track holds no sample (a container that lists its
   // tracks up front keeps an empty one).
@@ -247,8 +242,7 @@ TEST_F(FileSafety, ASourceWithoutSamplesFailsAndWritesNothing) {
   ASSERT_EQ(generateMedia(silentTrack), "");
 
   const Conversion wav = convert(emptyWav.path, dir.file("copy.wav"), OutputOptions{});
-  EXPECT_TRUE(wav.exception);
-  EXPECT_FALSE(wav.finished);
+  EXPECT_TRUE(wav.failed());
   EXPECT_EQ(wav.message, "the output has no audio: the source gave none");
   ASSERT_NE(probeMedia(silentTrack.path).first("audio"), nullptr);
   const Conversion movie = convert(silentTrack.path, dir.file("silent.mp4"), mp4Options());
@@ -265,8 +259,7 @@ TEST_F(FileSafety, ASourceCutShortBeforeTheConversionFailsUnlessALimitStopsFirst
   const std::string cut = dir.file("cut.mp4");
   copyPart(cachedFixture(recipe, "faststart.mp4"), cut, 0.4);
   const Conversion r = convert(cut, dir.file("out.mp4"), mp4Options());
-  ASSERT_TRUE(r.terminated) << r.lastError;
-  EXPECT_TRUE(r.exception);
+  ASSERT_TRUE(r.failed()) << r.lastError;
   EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): 00:00:0", 0), 0u) << r.message;
   EXPECT_NE(r.message.find(" of 00:00:08 could be read"), std::string::npos) << r.message;
   EXPECT_EQ(names(), std::vector<std::string>{"cut.mp4"});
@@ -288,13 +281,8 @@ TEST_F(FileSafety, ASourceWithoutAnIndexMayEndEarlyByHalfASecondOr2PerCent) {
   };
   for (const Case &c : {Case{40, 0.65, true}, Case{20, 0.75, false}, Case{10, 0.4, true}}) {
     SCOPED_TRACE(std::to_string(c.missing) + " s of " + std::to_string(c.seconds));
-    MediaRecipe r;
-    r.path = dir.file("whole.mka");
-    r.videoCodec = "";
-    r.audioCodec = "pcm_s16le";
-    r.sampleRate = 8000;
-    r.channels = 1;
-    r.durationSec = c.seconds;
+    const MediaRecipe r{.path = dir.file("whole.mka"), .durationSec = c.seconds, .videoCodec = "",
+                        .audioCodec = "pcm_s16le", .sampleRate = 8000, .channels = 1};
     ASSERT_EQ(generateMedia(r), "");
     const std::string cut = dir.file("cut.mka");
     fs::copy_file(r.path, cut, fs::copy_options::overwrite_existing);
@@ -316,8 +304,7 @@ TEST_F(FileSafety, AnMp4IsMeasuredByItsIndexNotByTheLengthItsHeaderDeclares) {
   const std::string cut = dir.file("cut.mp4");
   copyPart(cachedFixture(recipe, "faststart-4s.mp4"), cut, 0.97);
   const Conversion r = convert(cut, dir.file("out.mp4"), mp4Options());
-  ASSERT_TRUE(r.terminated) << r.lastError;
-  EXPECT_TRUE(r.exception);
+  ASSERT_TRUE(r.failed()) << r.lastError;
   EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): ", 0), 0u) << r.message;
   EXPECT_NE(r.message.find(" samples its index lists could be read"), std::string::npos) << r.message;
 
@@ -349,8 +336,7 @@ TEST_F(FileSafety, ASourceCutShortWhileItConvertsFails) {
       fs::resize_file(source, fs::file_size(source) * 4 / 10);
   };
   const Conversion r = convert(source, s);
-  ASSERT_TRUE(r.terminated) << r.lastError;
-  EXPECT_TRUE(r.exception);
+  ASSERT_TRUE(r.failed()) << r.lastError;
   EXPECT_EQ(r.message.rfind("the source ends early (damaged or incomplete): 00:00:0", 0), 0u) << r.message;
   EXPECT_NE(r.message.find(" of 00:00:08 could be read"), std::string::npos) << r.message;
   EXPECT_EQ(names(), std::vector<std::string>{"shrinking.mov"});

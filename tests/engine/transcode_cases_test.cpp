@@ -38,12 +38,7 @@ class TranscodeCases : public ::testing::Test {
 };
 
 // The small clip at 640x480, 10 s long.
-std::string mediumSource() {
-  MediaRecipe recipe = smallClipRecipe(10.0);
-  recipe.width = 640;
-  recipe.height = 480;
-  return cachedFixture(recipe, "medium.mov");
-}
+std::string mediumSource() { return cachedFixture(smallClipRecipe(10.0, 640, 480), "medium.mov"); }
 
 // ---------------------------------------------------------------- stop
 
@@ -60,9 +55,7 @@ TEST_F(TranscodeCases, StopMidRunKeepsAValidFileWithItsTrailer) {
   };
   const Conversion r = convert(src, s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
-  ASSERT_TRUE(r.terminated);
-  EXPECT_FALSE(r.finished);
-  EXPECT_FALSE(r.exception) << r.message;
+  ASSERT_TRUE(r.stopped()) << r.message;
   // Kept under a name that says so (the position in it); the final name stays free.
   EXPECT_EQ(r.keptOutput.rfind(dir.file("stopped (stopped at 00-00-0"), 0), 0u) << r.keptOutput;
   EXPECT_FALSE(fs::exists(out));
@@ -83,10 +76,8 @@ TEST_F(TranscodeCases, StopBeforeAnyDataLeavesNoFile) {
   };
   const Conversion r = convert(smallSource(), s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
-  ASSERT_TRUE(r.terminated);
+  ASSERT_TRUE(r.stopped()) << r.message;
   EXPECT_TRUE(r.logHas("Stream mapping:"));
-  EXPECT_FALSE(r.finished);
-  EXPECT_FALSE(r.exception) << r.message;
   EXPECT_FALSE(fs::exists(out));
 }
 
@@ -137,11 +128,9 @@ TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
   const std::string out = dir.file("ten.mp4");
   OutputOptions o = mp4Options();
   o.recordingTimeMs = 10000;
-  const Conversion r = convert(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
-  EXPECT_TRUE(r.finished);
-  EXPECT_FALSE(r.exception) << r.message;
-  const ProbedFile p = probeMedia(out);
+  EXPECT_TRUE(r.done()) << r.message;
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_NEAR(p.durationSec, 10.0, 0.2);
   EXPECT_NEAR(p.first("video")->durationSec, 10.0, 0.1);
@@ -155,10 +144,7 @@ TEST_F(TranscodeCases, RecordingTimeEndsTheOutputThere) {
 TEST_F(TranscodeCases, VideoFrameLimitStopsTheLoop) {
   const std::string src = cachedFixture(smallClipRecipe(6.0), "six.mov");
   const std::string out = dir.file("hundred.avi");
-  OutputOptions o;
-  o.vcodec = "mpeg4";
-  o.acodec = "libmp3lame";
-  o.extraOptions = "vframes=100";
+  const OutputOptions o{.acodec = "libmp3lame", .vcodec = "mpeg4", .extraOptions = "vframes=100"};
   const auto [r, p] = convertAndProbe(src, out, o);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished);
@@ -185,7 +171,8 @@ TEST_F(TranscodeCases, FileSizeLimitEndsTheLoop) {
 
 // ---------------------------------------------------------------- sync
 
-// A task driven directly, to look at its counters afterwards.
+// A task driven directly, to look at its counters afterwards; its outputs
+// are closed when it has run.
 struct DirectTask {
   TranscodeTask task;
   std::vector<std::string> log;
@@ -194,8 +181,7 @@ struct DirectTask {
               const std::string &inputOptions = "") {
     task.prepare();
     task.sinks().log = [this](TranscodeTask &, LogLevel, const std::string &text) { log.push_back(text); };
-    InputOptions in;
-    in.extraOptions = inputOptions;
+    InputOptions in{.extraOptions = inputOptions};
     task.language().applyInputOptions(in, src);
     if (!openInputFile(task, src)) {
       error = task.lastError;
@@ -206,13 +192,14 @@ struct DirectTask {
     task.language().setVerbosity(verbose);
   }
   bool run() {
+    if (!error.empty()) return false;
     try {
       transcode(task);
     } catch (const std::exception &e) {
       error = e.what();
-      return false;
     }
-    return true;
+    closeOutputFiles(task.transcoder);
+    return error.empty();
   }
   int count(const std::string &text) const {
     int n = 0;
@@ -225,12 +212,8 @@ struct DirectTask {
 TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   const std::string src = smallSource(2.0);
   const std::string out = dir.file("fifty.avi");
-  OutputOptions o;
-  o.vcodec = "mpeg4";
-  o.an = true;
-  o.frameRate = "50";
-  DirectTask t(src, out, o, 3);
-  ASSERT_TRUE(t.error.empty() && t.run()) << t.error;
+  DirectTask t(src, out, OutputOptions{.an = true, .vcodec = "mpeg4", .frameRate = "50"}, 3);
+  ASSERT_TRUE(t.run()) << t.error;
   EXPECT_TRUE(t.task.outcome().finished);
   // 50 source pictures: the first two once, the other 48 twice; then the
   // last is held for the rest of its 40 ms, two more pictures at 50 fps.
@@ -238,7 +221,6 @@ TEST_F(TranscodeCases, DoubleFrameRateDuplicatesEveryPictureFromTheThird) {
   EXPECT_EQ(t.count("dup!"), 48);
   EXPECT_EQ(t.task.transcoder.dupFrames, 96);
   EXPECT_EQ(t.task.transcoder.dropFrames, 0);
-  closeOutputFiles(t.task.transcoder);
   const ProbedFile p = probeMedia(out);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.first("video")->frames, 2 + 48 * 2 + 2);
@@ -271,17 +253,13 @@ TEST_F(TranscodeCases, FrameRateReductionKeepsExactlyThesePictures) {
     const auto source = everyNthPicture(src, 1);  // lossless (FFV1): exact matches
     ASSERT_EQ(source.size(), static_cast<size_t>(2 * c.from));
 
-    OutputOptions o;
-    o.vcodec = "ffv1";
-    o.frameRate = std::to_string(c.to);
     const std::string out = dir.file("to" + std::to_string(c.to) + ".avi");
-    DirectTask t(src, out, o, 3);
-    ASSERT_TRUE(t.error.empty() && t.run()) << t.error;
+    DirectTask t(src, out, OutputOptions{.vcodec = "ffv1", .frameRate = std::to_string(c.to)}, 3);
+    ASSERT_TRUE(t.run()) << t.error;
     const int dropped = static_cast<int>(source.size() - c.kept.size());
     EXPECT_EQ(t.task.transcoder.dropFrames, dropped) << c.from << " -> " << c.to;
     EXPECT_EQ(t.count("*** drop!"), dropped);
     EXPECT_EQ(t.task.transcoder.dupFrames, 0);
-    closeOutputFiles(t.task.transcoder);
 
     std::vector<int> kept;
     for (const RgbPicture &picture : everyNthPicture(out, 1)) {
@@ -305,13 +283,9 @@ TEST_F(TranscodeCases, LateAudioIsPaddedWithSilenceWithAsync) {
   ASSERT_NEAR(srcFirst, 0.5, 0.05) << "the fixture's audio should start late";
 
   auto run = [&](int async, const std::string &name) {
-    OutputOptions o;
-    o.vn = true;
-    o.acodec = "pcm_s16le";
-    o.async = async;
+    const OutputOptions o{.acodec = "pcm_s16le", .async = async, .vn = true};
     auto t = std::make_unique<DirectTask>(src, dir.file(name), o, 3);
-    EXPECT_TRUE(t->error.empty() && t->run()) << t->error;
-    closeOutputFiles(t->task.transcoder);
+    EXPECT_TRUE(t->run()) << t->error;
     return t;
   };
   const auto a = run(1, "sync.wav"), b = run(0, "nosync.wav");
@@ -366,11 +340,8 @@ TEST_F(TranscodeCases, VolumeScalesEverySampleExactly) {
   // 256 leaves the samples alone; 255 is what the volume bar at 100% gives;
   // every other value scales each sample to (sample * vol + 128) >> 8.
   for (const int vol : {256, 255, 128}) {
-    OutputOptions o;
-    o.acodec = "pcm_s16le";
-    o.vol = vol;
     const std::string out = dir.file("vol" + std::to_string(vol) + ".wav");
-    const Conversion r = convert(pcmSource(), out, o);
+    const Conversion r = convert(pcmSource(), out, OutputOptions{.acodec = "pcm_s16le", .vol = vol});
     ASSERT_TRUE(r.finished) << vol << ": " << r.message << r.lastError;
     std::vector<int16_t> got;
     ASSERT_TRUE(decodeAudioS16(out, got, channels, rate));
@@ -395,18 +366,16 @@ TEST_F(TranscodeCases, TimestampJumpIsRepairedUnlessCopyts) {
   OutputOptions o = mp4Options();
   o.an = true;
   DirectTask repaired(jumped, dir.file("repaired.mp4"), o, 3);
-  ASSERT_TRUE(repaired.error.empty() && repaired.run()) << repaired.error;
+  ASSERT_TRUE(repaired.run()) << repaired.error;
   EXPECT_GE(repaired.count("timestamp discontinuity"), 1);
-  closeOutputFiles(repaired.task.transcoder);
   ProbedFile p = probeMedia(dir.file("repaired.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_NEAR(p.durationSec, 3.0, 0.2);
 
   o.copyts = true;
   DirectTask kept(jumped, dir.file("kept.mp4"), o, 3);
-  ASSERT_TRUE(kept.error.empty() && kept.run()) << kept.error;
+  ASSERT_TRUE(kept.run()) << kept.error;
   EXPECT_EQ(kept.count("timestamp discontinuity"), 0);
-  closeOutputFiles(kept.task.transcoder);
   p = probeMedia(dir.file("kept.mp4"));
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_GT(p.durationSec, 20.0);
@@ -431,7 +400,6 @@ TEST_F(TranscodeCases, StopIsSeenWhilePacingAcrossALongTimestampGap) {
   stopper.join();
   EXPECT_LT(took, 3.0) << "the stop must not wait for the end of the gap";
   EXPECT_FALSE(t.task.outcome().finished);
-  closeOutputFiles(t.task.transcoder);
 }
 
 TEST_F(TranscodeCases, RateEmulationPacesReadingAndProgressIsThrottled) {
@@ -466,11 +434,8 @@ TEST_F(TranscodeCases, VideoStatisticsFile) {
   while (std::getline(f, line)) {
     ++lines;
     EXPECT_EQ(line.rfind("frame= ", 0), 0u) << line;
-    EXPECT_NE(line.find(" q= "), std::string::npos);
-    EXPECT_NE(line.find("PSNR= "), std::string::npos);
-    EXPECT_NE(line.find(" f_size= "), std::string::npos);
-    EXPECT_NE(line.find("kbits/s avg_br= "), std::string::npos);
-    EXPECT_NE(line.find(" type= "), std::string::npos);
+    for (const char *field : {" q= ", "PSNR= ", " f_size= ", "kbits/s avg_br= ", " type= "})
+      EXPECT_NE(line.find(field), std::string::npos) << field << " in " << line;
   }
   EXPECT_EQ(lines, 25);
 }
@@ -480,10 +445,7 @@ TEST_F(TranscodeCases, VideoStatisticsFile) {
 TEST_F(TranscodeCases, TwoOutputsFromOneInput) {
   ConvertSetup s;
   s.outputs = {dir.file("a.mp4"), dir.file("b.mp3")};
-  OutputOptions mp3;
-  mp3.vn = true;
-  mp3.acodec = "libmp3lame";
-  s.outputOptions = {mp4Options(), mp3};
+  s.outputOptions = {mp4Options(), OutputOptions{.acodec = "libmp3lame", .vn = true}};
   const Conversion r = convert(smallSource(), s);
   ASSERT_TRUE(r.outputOk) << r.lastError;
   EXPECT_TRUE(r.finished) << r.message;
@@ -521,13 +483,7 @@ struct Refusal {
   std::string message;
 };
 
-void amrIn3gp(OutputOptions &o) {
-  o = OutputOptions{};
-  o.vcodec = "h263";
-  o.acodec = "libamr_nb";
-  o.ar = 8000;
-  o.ac = 1;
-}
+void amrIn3gp(OutputOptions &o) { o = OutputOptions{.acodec = "libamr_nb", .ac = 1, .ar = 8000, .vcodec = "h263"}; }
 
 std::string codecOpenError(const std::string &stream) {
   return "Error while opening codec for output stream " + stream +
@@ -580,10 +536,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, TaskRefusals, ::testing::ValuesIn(kRefusals),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
-  OutputOptions o;
-  o.vcodec = "copy";
-  o.acodec = "copy";
-  o.frameSize = "176x144";  // no effect on a copy
+  const OutputOptions o{.acodec = "copy", .vcodec = "copy", .frameSize = "176x144"};  // no size for a copy
   const std::string out = dir.file("copy.mp4");
   const auto [r, p] = convertAndProbe(smallSource(), out, o);
   EXPECT_TRUE(r.finished) << r.message;
@@ -709,9 +662,7 @@ TEST_F(TranscodeCases, AudioOnlyInputMakesAnAudioOnlyAvi) {
   recipe.videoCodec = "";
   const std::string src = cachedFixture(recipe, "audio-only.mov");
   const std::string out = dir.file("audio.avi");
-  OutputOptions o;
-  o.acodec = "libmp3lame";
-  const auto [r, p] = convertAndProbe(src, out, o);
+  const auto [r, p] = convertAndProbe(src, out, OutputOptions{.acodec = "libmp3lame"});
   ASSERT_TRUE(r.finished) << r.message;
   ASSERT_TRUE(p.ok);
   ASSERT_EQ(p.streams.size(), 1u);
@@ -779,33 +730,20 @@ TEST_F(TranscodeCases, Mp4KeepsItsLastFrame) {
 }
 
 TEST_F(TranscodeCases, ProgramStreamWithoutBufferUnderflows) {
-  ConvertSetup s;
-  s.outputs = {dir.file("vcd.mpg")};
-  OutputOptions o;
-  o.vcodec = "mpeg1video";
-  o.acodec = "mp2";
-  o.frameSize = "352x240";
-  o.frameRate = "30000/1001";
-  o.vb = 1150000;
-  o.ab = 224000;
-  OutputOptions q = o;
-  q.extraOptions = "qscale=2";  // a fixed quantiser: the rate is not known in advance
-  s.outputOptions = {o};
-  Conversion r = convert(mediumSource(), s);
-  ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_EQ(r.logCount("buffer underflow"), 0);
-  s.outputs = {dir.file("q.mpg")};
-  s.outputOptions = {q};
-  r = convert(mediumSource(), s);
-  ASSERT_TRUE(r.finished) << r.message;
-  EXPECT_EQ(r.logCount("buffer underflow"), 0);
-  EXPECT_NEAR(probeMedia(s.outputs[0]).durationSec, 10.0, 0.2);
+  // The second with a fixed quantiser: the rate is not known in advance.
+  for (const std::string extra : {"", "qscale=2"}) {
+    const OutputOptions o{.acodec = "mp2", .ab = 224000, .vcodec = "mpeg1video", .frameRate = "30000/1001",
+                          .frameSize = "352x240", .vb = 1150000, .extraOptions = extra};
+    const std::string out = dir.file(extra.empty() ? "vcd.mpg" : "q.mpg");
+    const Conversion r = convert(mediumSource(), out, o);
+    ASSERT_TRUE(r.finished) << extra << r.message;
+    EXPECT_EQ(r.logCount("buffer underflow"), 0) << extra;
+    EXPECT_NEAR(probeMedia(out).durationSec, 10.0, 0.2) << extra;
+  }
 }
 
 TEST_F(TranscodeCases, RealMediaTakesOnlyRealVideo) {
-  OutputOptions o;
-  o.vcodec = "mpeg4";
-  o.acodec = "ac3";
+  OutputOptions o{.acodec = "ac3", .vcodec = "mpeg4"};
   const std::string out = dir.file("bad.rm");
   Conversion r = convert(smallSource(1.0), out, o);
   EXPECT_TRUE(r.exception);
@@ -828,10 +766,7 @@ TEST_F(TranscodeCases, WmvWithoutACodecNameIsWmv2) {
   EXPECT_EQ(p.first("video")->codec, "wmv2");
   EXPECT_EQ(p.first("audio")->codec, "wmav2");
   // A named codec is taken as given.
-  OutputOptions o;
-  o.vcodec = "msmpeg4";
-  o.overwrite = true;
-  ASSERT_TRUE(convert(smallSource(1.0), out, o).finished);
+  ASSERT_TRUE(convert(smallSource(1.0), out, OutputOptions{.vcodec = "msmpeg4", .overwrite = true}).finished);
   EXPECT_EQ(probeMedia(out).first("video")->codec, "msmpeg4v3");
 }
 

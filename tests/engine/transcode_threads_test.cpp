@@ -39,12 +39,7 @@ Conversion convertWith(const std::string &src, const std::string &out, const Out
 }
 
 // A 640x480 clip, 6 s: long enough for several progress reports.
-std::string longerSource() {
-  MediaRecipe recipe = smallClipRecipe(6.0);
-  recipe.width = 640;
-  recipe.height = 480;
-  return cachedFixture(recipe, "threads.mov");
-}
+std::string longerSource() { return cachedFixture(smallClipRecipe(6.0, 640, 480), "threads.mov"); }
 
 // One conversion of a pair: its name (also the outputs' extension where it
 // names a container) and its options.
@@ -61,16 +56,10 @@ class ThreadQuality : public ThreadPairs {};
 class ThreadLimits : public ThreadPairs {};
 
 std::vector<ThreadCase> profileCases() {
-  OutputOptions avi;  // the XviD profile's encoders, the source's rate doubled: duplicates
-  avi.vcodec = "libxvid";
-  avi.acodec = "libmp3lame";
-  avi.frameRate = "50";
-  avi.ar = 44100;
-  avi.ac = 2;
-  OutputOptions x264;  // an encoder of its own threads, with a picture delay
-  x264.vcodec = "libx264";
-  x264.acodec = "aac";
-  x264.extraOptions = "preset=veryfast";
+  // The XviD profile's encoders, the source's rate doubled: duplicates.
+  const OutputOptions avi{.acodec = "libmp3lame", .ac = 2, .ar = 44100, .vcodec = "libxvid", .frameRate = "50"};
+  // An encoder of its own threads, with a picture delay.
+  const OutputOptions x264{.acodec = "aac", .vcodec = "libx264", .extraOptions = "preset=veryfast"};
   return {{"mp4", mp4Options()}, {"avi", avi}, {"mkv", x264}};
 }
 
@@ -81,8 +70,7 @@ TEST_P(ThreadProfiles, ManyThreadsGiveTheFramesTimesAndSoundOfOneThread) {
   const std::string many = dir.file(std::string("many.") + p.name);
   const Conversion a = convertWith(src, one, p.options, 1);
   const Conversion b = convertWith(src, many, p.options, kManyThreads);
-  ASSERT_TRUE(a.finished) << a.message;
-  ASSERT_TRUE(b.finished) << b.message;
+  ASSERT_TRUE(a.finished && b.finished) << a.message << b.message;
 
   const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
   ASSERT_TRUE(pa.ok && pb.ok);
@@ -130,19 +118,13 @@ std::vector<ThreadCase> qualityCases() {
   OutputOptions mpeg4 = mp4Options();
   mpeg4.frameSize = "1280x720";
   mpeg4.vb = 600000;  // MPEG-4 part 2 needs more bits for the same
-  OutputOptions x264;
-  x264.vcodec = "libx264";
-  x264.acodec = "aac";
-  x264.vb = 150000;
-  x264.extraOptions = "preset=veryfast";
+  const OutputOptions x264{.acodec = "aac", .vcodec = "libx264", .vb = 150000, .extraOptions = "preset=veryfast"};
   return {{"mpeg4", mpeg4}, {"x264", x264}};
 }
 
 TEST_P(ThreadQuality, EncoderThreadsKeepThePictureQualityAtTheSameBitRate) {
-  MediaRecipe recipe = smallClipRecipe(12.0);
-  recipe.width = 1280;
-  recipe.height = 720;
-  const std::string src = cachedFixture(recipe, "threads-720p.mov");  // the outputs' size: no scaling
+  // The outputs' size: no scaling.
+  const std::string src = cachedFixture(smallClipRecipe(12.0, 1280, 720), "threads-720p.mov");
   constexpr int kStep = 10;
   const auto source = everyNthPicture(src, kStep);
   ASSERT_GE(source.size(), 25u);
@@ -170,8 +152,7 @@ TEST_P(ThreadLimits, LimitsEndAThreadedRunWhereTheyEndOneThread) {
   const std::string one = dir.file("limit-one.mp4"), many = dir.file("limit-many.mp4");
   const Conversion a = convertWith(src, one, o, 1);
   const Conversion b = convertWith(src, many, o, kManyThreads);
-  ASSERT_TRUE(a.finished) << a.message;
-  ASSERT_TRUE(b.finished) << b.message;
+  ASSERT_TRUE(a.finished && b.finished) << a.message << b.message;
   const ProbedFile pa = probeMedia(one), pb = probeMedia(many);
   EXPECT_EQ(pb.first("video")->times, pa.first("video")->times);
   // The decoder's threads hand out the last pictures a few pictures
@@ -183,10 +164,7 @@ TEST_P(ThreadLimits, LimitsEndAThreadedRunWhereTheyEndOneThread) {
 INSTANTIATE_TEST_SUITE_P(Limits, ThreadLimits, ::testing::ValuesIn(limitCases()), caseName);
 
 TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
-  MediaRecipe recipe = smallClipRecipe(20.0);
-  recipe.width = 1280;
-  recipe.height = 720;
-  const std::string src = cachedFixture(recipe, "threads-stop.mov");
+  const std::string src = cachedFixture(smallClipRecipe(20.0, 1280, 720), "threads-stop.mov");
   const std::string out = dir.file("stopped.mp4");
   ConvertSetup s = oneOutput(out);
   s.threadsPerTask = kManyThreads;
@@ -204,9 +182,7 @@ TEST_F(TranscodeThreads, StopEndsAThreadedRunAtOnceWithAValidFile) {
   const Conversion r = convert(src, s);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - stoppedAt).count();
   ASSERT_TRUE(stopped);
-  ASSERT_TRUE(r.terminated);
-  EXPECT_FALSE(r.finished);
-  EXPECT_FALSE(r.exception) << r.message;
+  ASSERT_TRUE(r.stopped()) << r.message;
   EXPECT_LT(seconds, 0.3);
   EXPECT_EQ(r.keptOutput.rfind(dir.file("stopped (stopped at 00-00-0"), 0), 0u) << r.keptOutput;
   const ProbedFile p = probeMedia(r.keptOutput);
@@ -233,8 +209,7 @@ TEST_F(TranscodeThreads, AWriteFailureOfTheOutputSideFailsTheTaskWithItsReason) 
   const Conversion r = convertWith(src, out, o, kManyThreads);
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
-  ASSERT_TRUE(r.terminated);
-  EXPECT_TRUE(r.exception);
+  ASSERT_TRUE(r.failed());
   EXPECT_EQ(r.message, "Could not write '" + out + "': File too large");
   EXPECT_FALSE(fs::exists(out));
   for (const auto &entry : fs::directory_iterator(fs::path(out).parent_path()))

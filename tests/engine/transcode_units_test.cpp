@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
+#include <vector>
 
 #include "binding.h"
 #include "clip_catalogue.h"
@@ -42,18 +44,9 @@ FramePtr picture(int w, int h, uint8_t top, int topRows, uint8_t rest) {
 }
 
 TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
-  GeometryPlan plan;
-  plan.srcWidth = 720;
-  plan.srcHeight = 576;
-  plan.srcFormat = AV_PIX_FMT_YUV420P;
-  plan.cropTop = plan.cropBottom = 16;
-  plan.padTop = plan.padBottom = 8;
-  plan.dstWidth = 320;
-  plan.dstHeight = 224;
-  plan.dstFormat = AV_PIX_FMT_YUV420P;
-  plan.padColor[0] = 30;
-  plan.padColor[1] = 100;
-  plan.padColor[2] = 150;
+  const GeometryPlan plan{.cropTop = 16, .cropBottom = 16, .padTop = 8, .padBottom = 8, .padColor = {30, 100, 150},
+                          .srcWidth = 720, .srcHeight = 576, .srcFormat = AV_PIX_FMT_YUV420P,
+                          .dstWidth = 320, .dstHeight = 224, .dstFormat = AV_PIX_FMT_YUV420P};
   GeometryStage stage;
   stage.prepare(plan);
   EXPECT_TRUE(stage.crops());
@@ -74,13 +67,15 @@ TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
   EXPECT_NEAR(out->data[1][out->linesize[1] * 50 + 40], 128, 2);
 }
 
+// The same size and format on both sides.
+GeometryPlan plainPlan() {
+  return GeometryPlan{.srcWidth = 320, .srcHeight = 240, .srcFormat = AV_PIX_FMT_YUV420P,
+                      .dstWidth = 320, .dstHeight = 240, .dstFormat = AV_PIX_FMT_YUV420P};
+}
+
 TEST_F(TranscodeUnits, SameSizeAndFormatNeedNoScaler) {
-  GeometryPlan plan;
-  plan.srcWidth = plan.dstWidth = 320;
-  plan.srcHeight = plan.dstHeight = 240;
-  plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
   GeometryStage stage;
-  stage.prepare(plan);
+  stage.prepare(plainPlan());
   EXPECT_FALSE(stage.scales());
   EXPECT_FALSE(stage.pads());
   FramePtr in = picture(320, 240, 10, 0, 10);
@@ -90,12 +85,8 @@ TEST_F(TranscodeUnits, SameSizeAndFormatNeedNoScaler) {
 }
 
 TEST_F(TranscodeUnits, PicturesOfAnotherSizeArePlannedAgain) {
-  GeometryPlan plan;
-  plan.srcWidth = plan.dstWidth = 320;
-  plan.srcHeight = plan.dstHeight = 240;
-  plan.srcFormat = plan.dstFormat = AV_PIX_FMT_YUV420P;
   GeometryStage stage;
-  stage.prepare(plan);
+  stage.prepare(plainPlan());
   FramePtr in = picture(640, 480, 50, 0, 50);
   AVFrame *out = stage.format(in.get(), nullptr);
   ASSERT_NE(out, nullptr);
@@ -122,26 +113,19 @@ TEST_F(TranscodeUnits, TwoPassLogNames) {
 }
 
 TEST_F(TranscodeUnits, VolumeRounding) {
-  int16_t s[] = {100, -100, 32767, -32768, 1, 0};
-  applyVolume(s, 6, 512);
-  EXPECT_EQ(s[0], 200);
-  EXPECT_EQ(s[1], -200);
-  EXPECT_EQ(s[2], 32767);
-  EXPECT_EQ(s[3], -32768);
-  EXPECT_EQ(s[4], 2);
-  int16_t t[] = {3, -3};
-  applyVolume(t, 2, 128);
-  EXPECT_EQ(t[0], (3 * 128 + 128) >> 8);
-  EXPECT_EQ(t[1], (-3 * 128 + 128) >> 8);
+  std::vector<int16_t> s = {100, -100, 32767, -32768, 1, 0};
+  applyVolume(s.data(), 6, 512);
+  EXPECT_EQ(s, (std::vector<int16_t>{200, -200, 32767, -32768, 2, 0}));
+  std::vector<int16_t> t = {3, -3};
+  applyVolume(t.data(), 2, 128);
+  EXPECT_EQ(t, (std::vector<int16_t>{(3 * 128 + 128) >> 8, (-3 * 128 + 128) >> 8}));
   // Large factors clip full-scale samples instead of wrapping round.
   for (int vol : {70000, 1 << 20, INT_MAX}) {
-    int16_t big[] = {32767, -32768, 1, -1, 0};
-    applyVolume(big, 5, vol);
-    EXPECT_EQ(big[0], 32767) << vol;
-    EXPECT_EQ(big[1], -32768) << vol;
-    EXPECT_EQ(big[2], std::min<int64_t>((int64_t{vol} + 128) >> 8, 32767)) << vol;
-    EXPECT_EQ(big[3], std::max<int64_t>((-int64_t{vol} + 128) >> 8, -32768)) << vol;
-    EXPECT_EQ(big[4], 0) << vol;
+    std::vector<int16_t> big = {32767, -32768, 1, -1, 0};
+    applyVolume(big.data(), 5, vol);
+    const auto one = static_cast<int16_t>(std::min<int64_t>((int64_t{vol} + 128) >> 8, 32767));
+    const auto minusOne = static_cast<int16_t>(std::max<int64_t>((-int64_t{vol} + 128) >> 8, -32768));
+    EXPECT_EQ(big, (std::vector<int16_t>{32767, -32768, one, minusOne, 0})) << vol;
   }
 }
 
@@ -203,12 +187,12 @@ TEST_F(TranscodeUnits, RateControlOverrides) {
   const AVCodecContext *enc = t.encoder();
   ASSERT_NE(enc, nullptr);
   ASSERT_EQ(enc->rc_override_count, 2);
-  EXPECT_EQ(enc->rc_override[0].start_frame, 0);
-  EXPECT_EQ(enc->rc_override[0].end_frame, 100);
-  EXPECT_EQ(enc->rc_override[0].qscale, 5);
-  EXPECT_EQ(enc->rc_override[1].start_frame, 101);
-  EXPECT_EQ(enc->rc_override[1].end_frame, 200);
-  EXPECT_EQ(enc->rc_override[1].qscale, 0);
+  const auto range = [&](int i) {
+    const RcOverride &o = enc->rc_override[i];
+    return std::tuple(o.start_frame, o.end_frame, o.qscale);
+  };
+  EXPECT_EQ(range(0), std::tuple(0, 100, 5));
+  EXPECT_EQ(range(1), std::tuple(101, 200, 0));
   EXPECT_FLOAT_EQ(enc->rc_override[1].quality_factor, 0.5f);
 
   Task bad;
@@ -276,8 +260,8 @@ TEST_F(TranscodeUnits, MuxDelayBeyondTheContainersRangeIsHeldToIt) {
 TEST_F(TranscodeUnits, AspectGivesTheSampleAspectRatio) {
   Task t;
   ASSERT_TRUE(t.open("s=720x576\naspect=16:9", "a.mp4")) << t.task.lastError;
-  EXPECT_EQ(t.encoder()->sample_aspect_ratio.num, 64);
-  EXPECT_EQ(t.encoder()->sample_aspect_ratio.den, 45);
+  const AVRational sar = t.encoder()->sample_aspect_ratio;
+  EXPECT_EQ(std::tuple(sar.num, sar.den), std::tuple(64, 45));
 }
 
 TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
@@ -293,8 +277,8 @@ TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {
   Task t;
   ASSERT_TRUE(t.open("vcodec=mpeg1video\nr=29.9", "a.mpg")) << t.task.lastError;
-  EXPECT_EQ(t.encoder()->time_base.num, 1001);
-  EXPECT_EQ(t.encoder()->time_base.den, 30000);
+  const AVRational tb = t.encoder()->time_base;
+  EXPECT_EQ(std::tuple(tb.num, tb.den), std::tuple(1001, 30000));
 }
 
 TEST_F(TranscodeUnits, OnlyFinishedOutputsAreKeptUnderTheirNames) {
