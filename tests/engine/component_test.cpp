@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <tuple>
 
 #include "clip_catalogue.h"
 #include "engine_driver.h"
@@ -23,6 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What a termination said, for comparing it whole.
+auto said(const TerminateRecord &t) { return std::tuple(t.index, t.finished, t.exception, t.message); }
+
 class ComponentTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,10 +38,7 @@ class ComponentTest : public ::testing::Test {
   int addConvertible(const std::string &source, const std::string &name) {
     const int i = engine.addTask(source);
     if (i < 0) return i;
-    OutputOptions o;
-    o.vcodec = "mpeg4";
-    o.acodec = "mp2";
-    o.frameSize = "160x120";
+    OutputOptions o{.acodec = "mp2", .vcodec = "mpeg4", .frameSize = "160x120"};
     if (!engine.setOutput(i, scratch.file(name), &o)) return -1;
     return i;
   }
@@ -46,6 +47,17 @@ class ComponentTest : public ::testing::Test {
     std::shared_ptr<PauseGate> gate;
     engine.withTask(index, [&](TranscodeTask &t) { gate = t.pauseGate(); });
     return gate;
+  }
+  // Starts one worker and pauses it before it can deliver anything (the
+  // lock held meanwhile); true once it is parked.
+  bool startPaused() {
+    {
+      std::scoped_lock held(engine);
+      engine.startConvert(1);
+      if (!waitUntil([&] { return engine.taskStatus(0).threadId != 0; })) return false;
+      engine.pause();
+    }
+    return gateOf(0)->waitUntilParked(10000);
   }
   std::vector<int> indexes(const std::vector<TerminateRecord> &t) {
     std::vector<int> v;
@@ -69,10 +81,8 @@ TEST_F(ComponentTest, PropertiesAndInitialState) {
   EXPECT_EQ(engine.threadPriority(), ConvertPriority::Normal);
   MediaEngine fresh;
   EXPECT_EQ(fresh.logLevel(), LogLevel::Info);
-  EXPECT_EQ(fresh.threadCount(), 0);
-  EXPECT_EQ(fresh.nextTaskIndex(), -1);
-  EXPECT_EQ(fresh.pendingCount(), 0);
-  EXPECT_EQ(fresh.finishedCount(), 0);
+  EXPECT_EQ(std::tuple(fresh.threadCount(), fresh.nextTaskIndex(), fresh.pendingCount(), fresh.finishedCount()),
+            std::tuple(0, -1, 0, 0));
   auto list = MediaEngine::componentList();
   EXPECT_EQ(std::count(list.begin(), list.end(), &fresh), 1);
 }
@@ -104,8 +114,7 @@ TEST_F(ComponentTest, AddTaskFailuresLeaveNothingBehind) {
     EXPECT_EQ(engine.lastErrorMessage().rfind(truncated + ": ", 0), 0u) << engine.lastErrorMessage();
   }
 
-  InputOptions in;
-  in.format = "nosuchformat";
+  InputOptions in{.format = "nosuchformat"};
   EXPECT_EQ(engine.addTask(coreSource(2.0), &in), -1);
   EXPECT_EQ(engine.lastErrorMessage(), "Unknown input format: nosuchformat");
 
@@ -134,9 +143,7 @@ TEST_F(ComponentTest, AddTaskWritesTheFileNameBackAndOpensTheInput) {
 }
 
 TEST_F(ComponentTest, InputOptionsReachTheOpening) {
-  InputOptions in;
-  in.startTimeMs = 1000;
-  in.extraOptions = "vn\nitsoffset=0.5";
+  InputOptions in{.startTimeMs = 1000, .extraOptions = "vn\nitsoffset=0.5"};
   const int i = engine.addTask(coreSource(2.0), &in);
   ASSERT_EQ(i, 0) << engine.lastErrorMessage();
   engine.withTask(0, [](TranscodeTask &t) {
@@ -155,13 +162,11 @@ TEST_F(ComponentTest, SetOutputErrors) {
   ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
   ASSERT_EQ(engine.addTask(coreSource(2.0)), 1);
   EXPECT_THROW(engine.setOutput(5, scratch.file("x.avi")), std::out_of_range);
-  OutputOptions o;
-  o.format = "nosuch";
+  OutputOptions o{.format = "nosuch"};
   EXPECT_FALSE(engine.setOutput(1, scratch.file("x.avi"), &o));
   EXPECT_EQ(engine.lastErrorMessage(), "Unknown output format: nosuch");
   EXPECT_EQ(o.fileName, scratch.file("x.avi"));
-  OutputOptions negative;
-  negative.aspect = "-4:3";
+  OutputOptions negative{.aspect = "-4:3"};
   EXPECT_FALSE(engine.setOutput(1, scratch.file("y.avi"), &negative));
   EXPECT_EQ(engine.lastErrorMessage(), "Incorrect aspect ratio specification.");
   EXPECT_THROW(engine.removeTask(2), std::out_of_range);
@@ -169,8 +174,7 @@ TEST_F(ComponentTest, SetOutputErrors) {
 
 TEST_F(ComponentTest, VcdTargetWithoutVideoInput) {
   ASSERT_EQ(engine.addTask(coreAudioOnlySource()), 0) << engine.lastErrorMessage();
-  OutputOptions o;
-  o.target = 1;
+  OutputOptions o{.target = 1};
   EXPECT_FALSE(engine.setOutput(0, scratch.file("v.mpg"), &o));
   EXPECT_EQ(engine.lastErrorMessage(), "frame_rate is invalid.");
 }
@@ -196,25 +200,16 @@ void timerModeRun(int threadCount) {
   for (int d : scheduler.delays) EXPECT_EQ(d, 100);
   const auto t = rec.terminations();
   ASSERT_EQ(t.size(), 4u);
+  const std::string noOutput = "Must supply at least one output file";
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(t[i].index, i);
-    EXPECT_FALSE(t[i].finished);
-    EXPECT_TRUE(t[i].exception);
-    EXPECT_EQ(t[i].message, "Must supply at least one output file");
+    EXPECT_EQ(said(t[i]), std::tuple(i, false, true, noOutput));
     EXPECT_EQ(t[i].thread, std::this_thread::get_id());
   }
-  EXPECT_EQ(t[3].index, -1);
-  EXPECT_TRUE(t[3].finished);
-  EXPECT_FALSE(t[3].exception);
-  EXPECT_EQ(t[3].message, "");
+  EXPECT_EQ(said(t[3]), std::tuple(-1, true, false, std::string()));
   // What the events said, the status says too, read under the lock.
   const TaskStatus s = engine.taskStatus(2);
-  EXPECT_EQ(s.index, 2);
-  EXPECT_TRUE(s.terminated);
-  EXPECT_FALSE(s.running);
-  EXPECT_FALSE(s.finished);
-  EXPECT_TRUE(s.failed);
-  EXPECT_EQ(s.errorMessage, "Must supply at least one output file");
+  EXPECT_EQ(std::tuple(s.index, s.terminated, s.running, s.finished, s.failed, s.errorMessage),
+            std::tuple(2, true, false, false, true, noOutput));
   EXPECT_THROW(engine.taskStatus(3), std::out_of_range);
   EXPECT_THROW(engine.withTask(-1, [](TranscodeTask &) {}), std::out_of_range);
   int seen = -1;
@@ -354,13 +349,7 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
   EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pause.avi"), 0);
   engine.setProgressInterval(100);
-  {
-    std::scoped_lock held(engine);  // the worker cannot deliver anything before the pause
-    engine.startConvert(1);
-    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
-    engine.pause();
-  }
-  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
+  ASSERT_TRUE(startPaused());
   const int atPause = rec.progressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(600));
   EXPECT_EQ(rec.progressCount(), atPause);
@@ -379,13 +368,7 @@ TEST_F(ComponentTest, PauseFreezesProgressAndResumeContinues) {
 TEST_F(ComponentTest, StopEndsAPausedTask) {
   EventRecorder rec(engine);
   ASSERT_EQ(addConvertible(coreSource(5.0), "pausestop.avi"), 0);
-  {
-    std::scoped_lock held(engine);
-    engine.startConvert(1);
-    ASSERT_TRUE(waitUntil([&] { return engine.taskStatus(0).threadId != 0; }));
-    engine.pause();
-  }
-  ASSERT_TRUE(gateOf(0)->waitUntilParked(10000));
+  ASSERT_TRUE(startPaused());
   engine.stop();
   ASSERT_TRUE(rec.waitForEndOfRun(20000));
   const auto t = rec.terminations();
@@ -501,8 +484,7 @@ TEST_F(ComponentTest, FreeingARunningTaskWaitsForItsWorker) {
 TEST_F(ComponentTest, DestroyingTheComponentDuringARun) {
   auto c = std::make_unique<MediaEngine>();
   ASSERT_EQ(c->addTask(coreSource(5.0)), 0);
-  OutputOptions o;
-  o.vcodec = "mpeg4";
+  OutputOptions o{.vcodec = "mpeg4"};
   ASSERT_TRUE(c->setOutput(0, scratch.file("destroy.avi"), &o)) << c->lastErrorMessage();
   std::atomic<int> terms{0};
   c->onTerminate = [&](int32_t, bool, bool, const std::string &) { ++terms; };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "media_fixture.h"
 #include "test_env.h"
 
@@ -7,23 +9,16 @@
 // are what they claim to be.
 TEST(MediaFixture, DefaultQuickTimeSourceHasPromisedShape) {
   requireLibraries();
-  MediaRecipe recipe;
-  recipe.durationSec = 2.0;
-  const std::string path = cachedFixture(recipe, "default.mov");
+  const std::string path = cachedFixture(MediaRecipe{.durationSec = 2.0}, "default.mov");
   ASSERT_FALSE(path.empty());
   const ProbedFile f = probeMedia(path);
   ASSERT_TRUE(f.ok) << f.error;
   const ProbedStream *v = f.first("video");
   const ProbedStream *a = f.first("audio");
   ASSERT_TRUE(v && a);
-  EXPECT_EQ("h264", v->codec);
-  EXPECT_EQ(640, v->width);
-  EXPECT_EQ(480, v->height);
+  EXPECT_EQ(std::tuple("h264", 640, 480, 60), std::tuple(v->codec, v->width, v->height, v->frames));
   EXPECT_NEAR(29.97, v->frameRate, 0.01);
-  EXPECT_EQ(60, v->frames);
-  EXPECT_EQ("aac", a->codec);
-  EXPECT_EQ(48000, a->sampleRate);
-  EXPECT_EQ(2, a->channels);
+  EXPECT_EQ(std::tuple("aac", 48000, 2), std::tuple(a->codec, a->sampleRate, a->channels));
   EXPECT_NEAR(2.0, f.durationSec, 0.1);
 }
 
@@ -43,8 +38,7 @@ TEST(MediaFixture, LateAudioAndPictureContent) {
   int frames = 0;
   double lastPts = -1;
   const int n = decodeVideoRGB(recipe.path, [&](const uint8_t *rgb, int w, int h, int, double pts) {
-    EXPECT_EQ(320, w);
-    EXPECT_EQ(240, h);
+    EXPECT_EQ(std::tuple(320, 240), std::tuple(w, h));
     EXPECT_GT(pts, lastPts);
     lastPts = pts;
     // The travelling box is white somewhere in the row band at h/3.

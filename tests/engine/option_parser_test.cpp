@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "binding.h"
@@ -57,23 +58,13 @@ class OptionTest : public ::testing::Test {
 
 TEST_F(OptionTest, DefaultsOfTheOptionState) {
   const OptionState &o = task.options;
-  EXPECT_EQ(o.padColorY, 16);
-  EXPECT_EQ(o.padColorU, 128);
-  EXPECT_EQ(o.maxVideoFrames, 2147483647);
-  EXPECT_EQ(o.audioSampleRate, 44100);
-  EXPECT_EQ(o.audioChannels, 2);
-  EXPECT_FLOAT_EQ(o.audioQscale, -99999.0f);
-  EXPECT_EQ(o.audioVolume, 256);
-  EXPECT_FLOAT_EQ(o.muxPreload, 0.5f);
-  EXPECT_FLOAT_EQ(o.muxMaxDelay, 0.7f);
-  EXPECT_EQ(o.recordingTime, INT64_MAX);
-  EXPECT_EQ(o.expectedDurationMs, -1);
-  EXPECT_EQ(o.intraDcPrecision, 8);
-  EXPECT_EQ(o.topFieldFirst, -1);
-  EXPECT_EQ(o.loopOutput, -1);
-  EXPECT_EQ(o.videoSyncMethod, -1);
-  EXPECT_FLOAT_EQ(o.dtsDeltaThreshold, 10.0f);
-  EXPECT_EQ(o.swsFlags, 4);
+  EXPECT_EQ(std::tuple(o.padColorY, o.padColorU, o.maxVideoFrames, o.audioSampleRate, o.audioChannels, o.audioVolume),
+            std::tuple(16, 128, 2147483647, 44100, 2, 256));
+  EXPECT_EQ(std::tuple(o.audioQscale, o.muxPreload, o.muxMaxDelay, o.dtsDeltaThreshold),
+            std::tuple(-99999.0f, 0.5f, 0.7f, 10.0f));
+  EXPECT_EQ(std::tuple(o.recordingTime, o.expectedDurationMs, o.intraDcPrecision, o.topFieldFirst, o.loopOutput,
+                       o.videoSyncMethod, o.swsFlags),
+            std::tuple(INT64_MAX, -1, 8, -1, -1, -1, 4));
   for (const auto &c : o.codecDefaults) EXPECT_NE(c, nullptr);
   EXPECT_NE(o.formatDefaults, nullptr);
   EXPECT_NE(o.swsDefaults, nullptr);
@@ -161,8 +152,7 @@ TEST_F(OptionTest, NegativeOrNonNumericAspectIsRefusedAndKeepsTheLastOne) {
     EXPECT_NEAR(task.options.frameAspectRatio, 16.0 / 9.0, 1e-6) << bad;
   }
   // The typed setter, which the records use, refuses them the same way.
-  OutputOptions record;
-  record.aspect = "-4:3";
+  OutputOptions record{.aspect = "-4:3"};
   EXPECT_EQ(refusalOf([&] { task.language().applyOutputOptions(record, "out.mp4"); }),
             "Incorrect aspect ratio specification.") << "a negative aspect in the record was accepted";
 }
@@ -180,14 +170,11 @@ TEST_F(OptionTest, QscalePassAndNumbers) {
 }
 
 TEST_F(OptionTest, PadColourToYuv) {
+  const auto yuv = [&] { return std::tuple(task.options.padColorY, task.options.padColorU, task.options.padColorV); };
   task.language().parseOption("padcolor", "255");  // pure red
-  EXPECT_EQ(task.options.padColorY, 76);
-  EXPECT_EQ(task.options.padColorU, 85);
-  EXPECT_EQ(task.options.padColorV, 255);
+  EXPECT_EQ(yuv(), std::tuple(76, 85, 255));
   task.language().setPadColor(0);
-  EXPECT_EQ(task.options.padColorY, 0);
-  EXPECT_EQ(task.options.padColorU, 128);
-  EXPECT_EQ(task.options.padColorV, 128);
+  EXPECT_EQ(yuv(), std::tuple(0, 128, 128));
   task.language().setPadColor(0xFFFFFF);
   EXPECT_EQ(task.options.padColorY, 255);
 }
@@ -291,18 +278,13 @@ TEST_F(OptionTest, BitRateWarning) {
 TEST_F(OptionTest, FilmDvdPreset) {
   task.language().parseOption("target", " film-dvd ");
   const OptionState &o = task.options;
-  EXPECT_EQ(o.frameWidth, 720);
-  EXPECT_EQ(o.frameHeight, 480);
-  EXPECT_EQ(o.videoFrameRate.num, 24000);
-  EXPECT_EQ(o.videoFrameRate.den, 1001);
-  EXPECT_EQ(o.defaultsFor(kVideoKind)->gop_size, 18);
-  EXPECT_EQ(o.defaultsFor(kVideoKind)->bit_rate, 6000000);
-  EXPECT_EQ(o.defaultsFor(kVideoKind)->rc_max_rate, 9000000);
-  EXPECT_EQ(o.defaultsFor(kAudioKind)->bit_rate, 448000);
-  EXPECT_EQ(o.audioSampleRate, 48000);
+  EXPECT_EQ(std::tuple(o.frameWidth, o.frameHeight, o.videoFrameRate.num, o.videoFrameRate.den, o.audioSampleRate),
+            std::tuple(720, 480, 24000, 1001, 48000));
+  const AVCodecContext *video = o.defaultsFor(kVideoKind);
+  EXPECT_EQ(std::tuple(video->gop_size, video->bit_rate, video->rc_max_rate, o.defaultsFor(kAudioKind)->bit_rate),
+            std::tuple(18, 6000000, 9000000, 448000));
   EXPECT_NEAR(o.frameAspectRatio, 16.0 / 9.0, 1e-6);
-  EXPECT_EQ(o.videoCodecName, "mpeg2video");
-  EXPECT_EQ(o.audioCodecName, "ac3");
+  EXPECT_EQ(std::tuple(o.videoCodecName, o.audioCodecName), std::tuple("mpeg2video", "ac3"));
   ASSERT_NE(o.outputFormat, nullptr);
   EXPECT_STREQ(o.outputFormat->name, "dvd");
   EXPECT_EQ(o.formatDefaults->packet_size, 2048u);
@@ -362,53 +344,33 @@ TEST_F(RecordTest, FreshOutputRecordChangesNothing) {
   OutputOptions r;
   task.language().applyOutputOptions(r, "out.avi");
   EXPECT_EQ(r.fileName, "out.avi");  // written back into the caller's record
-  const OptionState &a = task.options, &b = plain.options;
-  EXPECT_EQ(a.audioSyncMethod, b.audioSyncMethod);
-  EXPECT_EQ(a.videoSyncMethod, b.videoSyncMethod);
-  EXPECT_EQ(a.padColorY, 0);  // black, the record's colour
-  EXPECT_EQ(a.copyTs, b.copyTs);
-  EXPECT_EQ(a.audioLanguage, b.audioLanguage);
-  EXPECT_EQ(a.frameWidth, b.frameWidth);
-  EXPECT_EQ(a.audioSampleRate, b.audioSampleRate);
-  EXPECT_EQ(a.audioVolume, b.audioVolume);
-  EXPECT_EQ(a.recordingTime, b.recordingTime);
-  EXPECT_EQ(a.recTimestamp, b.recTimestamp);
-  EXPECT_EQ(a.title, b.title);
-  EXPECT_EQ(a.outputFormat, b.outputFormat);
-  EXPECT_TRUE(a.setOptionNames.empty());
+  const auto fields = [](const OptionState &o) {
+    return std::tie(o.audioSyncMethod, o.videoSyncMethod, o.copyTs, o.audioLanguage, o.frameWidth, o.audioSampleRate,
+                    o.audioVolume, o.recordingTime, o.recTimestamp, o.title, o.outputFormat);
+  };
+  EXPECT_EQ(fields(task.options), fields(plain.options));
+  EXPECT_EQ(task.options.padColorY, 0);  // black, the record's colour
+  EXPECT_TRUE(task.options.setOptionNames.empty());
   EXPECT_TRUE(task.hookRanges.empty());
 }
 
 TEST_F(RecordTest, FieldsAfterTheExtraText) {
-  OutputOptions r;
-  r.extraOptions = "vsync=1\ntitle=A\ncomment=B";
-  r.vol = 0;
-  r.recordingTimeMs = 36000000;
+  OutputOptions r{.vol = 0, .recordingTimeMs = 36000000, .extraOptions = "vsync=1\ntitle=A\ncomment=B"};
   task.language().applyOutputOptions(r, "x.mp4");
-  EXPECT_EQ(task.options.videoSyncMethod, -1);
-  EXPECT_EQ(task.options.title, "A");
-  EXPECT_EQ(task.options.comment, "B");
-  EXPECT_EQ(task.options.audioVolume, 0);
-  EXPECT_EQ(task.options.recordingTime, 36000000000LL);
-  EXPECT_EQ(task.options.expectedDurationMs, 36000000);
+  const OptionState &o = task.options;
+  EXPECT_EQ(std::tuple(o.videoSyncMethod, o.title, o.comment, o.audioVolume), std::tuple(-1, "A", "B", 0));
+  EXPECT_EQ(std::tuple(o.recordingTime, o.expectedDurationMs), std::tuple(36000000000LL, 36000000));
 
   TranscodeTask t2;
   t2.prepare();
-  OutputOptions r2;
-  r2.extraOptions = "an";
-  r2.an = false;
+  OutputOptions r2{.an = false, .aspect = "4:0", .year = 1999, .extraOptions = "an"};
   std::strcpy(r2.genre, "Rock");
-  r2.year = 1999;
-  r2.aspect = "4:0";
   EXPECT_EQ(refusalOf([&] { t2.language().applyOutputOptions(r2, "y.mp4"); }), "Incorrect aspect ratio specification.");
   EXPECT_EQ(t2.options.audioDisable, 1);  // False leaves the text's setting
 }
 
 TEST_F(RecordTest, TargetFieldWithNormOutOfRange) {
-  OutputOptions r;
-  r.frameRate = "25";
-  r.target = 2;
-  r.targetNorm = 5;  // "auto": guessed from the frame rate
+  OutputOptions r{.frameRate = "25", .target = 2, .targetNorm = 5};  // norm "auto": guessed from the frame rate
   task.language().applyOutputOptions(r, "z.mpg");
   EXPECT_EQ(task.options.frameWidth, 480);
   EXPECT_EQ(task.options.frameHeight, 576);
@@ -421,9 +383,7 @@ TEST_F(RecordTest, HookRanges) {
   EXPECT_EQ(ranges, expected);
   EXPECT_TRUE(parseHookRanges("").empty());
 
-  OutputOptions r;
-  r.hookRanges = "10-20,5-8";
-  r.beforeHook = true;  // the ranges are not used then
+  OutputOptions r{.beforeHook = true, .hookRanges = "10-20,5-8"};  // the ranges are not used with the before-hook
   task.language().applyOutputOptions(r, "a.avi");
   EXPECT_TRUE(task.hookRanges.empty());
   r.beforeHook = false;
@@ -432,22 +392,16 @@ TEST_F(RecordTest, HookRanges) {
 }
 
 TEST_F(RecordTest, InputRecord) {
-  InputOptions in;
-  in.startTimeMs = 1500;
-  in.programid = 3;
-  in.extraOptions = "itsoffset=2";
+  InputOptions in{.startTimeMs = 1500, .programid = 3, .extraOptions = "itsoffset=2"};
   task.language().applyInputOptions(in, "movie.mov");
   EXPECT_EQ(in.fileName, "movie.mov");
   EXPECT_EQ(task.language().inputRecord.fileName, "movie.mov");
-  EXPECT_EQ(task.options.inputStartTime, 1500000);
-  EXPECT_EQ(task.options.programId, 3);
-  EXPECT_EQ(task.options.inputTsOffset, 2000000);
+  EXPECT_EQ(std::tuple(task.options.inputStartTime, task.options.programId, task.options.inputTsOffset),
+            std::tuple(1500000, 3, 2000000));
 
   TranscodeTask t2;
   t2.prepare();
-  InputOptions in2;
-  in2.startTimeMs = 0;
-  in2.format = "nosuch";
+  InputOptions in2{.format = "nosuch", .startTimeMs = 0};
   EXPECT_EQ(refusalOf([&] { t2.language().applyInputOptions(in2, "m.mov"); }), "Unknown input format: nosuch");
   EXPECT_EQ(t2.options.inputStartTime, 0);
 }
@@ -459,8 +413,7 @@ TEST_F(RecordTest, TimestampConversion) {
   tzset();
   EXPECT_EQ(dateTimeToUnixSeconds(25569.0), 0);
   EXPECT_EQ(dateTimeToUnixSeconds(25570.5), 86400 + 43200);
-  OutputOptions r;
-  r.timestamp = 0.0;  // now
+  OutputOptions r{.timestamp = 0.0};  // now
   const int64_t before = std::time(nullptr);
   task.language().applyOutputOptions(r, "t.mov");
   EXPECT_NEAR(static_cast<double>(task.options.recTimestamp), static_cast<double>(before), 2.0);

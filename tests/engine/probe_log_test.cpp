@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "binding.h"
 #include "clip_catalogue.h"
@@ -66,28 +67,20 @@ TEST_F(ProbeLogTest, CountsOfAFileWithAudioThenVideo) {
   ASSERT_FALSE(file.empty());
   MediaProbe &p = engine.probe();
   ASSERT_TRUE(p.open(file)) << p.lastError();
-  EXPECT_EQ(p.streamCount(), 2);
-  EXPECT_EQ(p.audioStreamCount(), 1);
-  EXPECT_EQ(p.videoStreamCount(), 1);
-  EXPECT_EQ(p.subtitleStreamCount(), 0);
-  EXPECT_EQ(p.firstAudioStream(), 0);
-  EXPECT_EQ(p.firstVideoStream(), 1);
-  EXPECT_EQ(p.firstSubtitleStream(), -1);
+  EXPECT_EQ(std::tuple(p.streamCount(), p.audioStreamCount(), p.videoStreamCount(), p.subtitleStreamCount()),
+            std::tuple(2, 1, 1, 0));
+  EXPECT_EQ(std::tuple(p.firstAudioStream(), p.firstVideoStream(), p.firstSubtitleStream()), std::tuple(0, 1, -1));
   EXPECT_EQ(p.formatName(), "");
 
   VideoStreamInfo v;
   p.getVideoStreamInfo(0, v);
-  EXPECT_EQ(v.width, -1);
-  EXPECT_EQ(v.height, -1);
+  EXPECT_EQ(std::tuple(v.width, v.height), std::tuple(-1, -1));
   EXPECT_EQ(containing("stream #0 is not video stream.").size(), 1u);
   p.getVideoStreamInfo(7, v);
   EXPECT_EQ(containing("stream index #7 is invalid.").size(), 1u);
 
   p.getVideoStreamInfo(-1, v);
-  EXPECT_EQ(v.width, 320);
-  EXPECT_EQ(v.height, 240);
-  EXPECT_EQ(v.frameRateNum, 25);
-  EXPECT_EQ(v.frameRateDen, 1);
+  EXPECT_EQ(std::tuple(v.width, v.height, v.frameRateNum, v.frameRateDen), std::tuple(320, 240, 25, 1));
   EXPECT_STREQ(v.codecName, "mpeg4");
   EXPECT_NEAR(v.durationUs, 2000000, 100000);
 
@@ -113,8 +106,7 @@ TEST_F(ProbeLogTest, ProbeFailures) {
   EXPECT_EQ(p.firstVideoStream(), -1);
   MediaFileInfo f;
   p.getFileInfo(f);
-  EXPECT_EQ(f.startTime, -1);
-  EXPECT_EQ(f.bitRate, -1);
+  EXPECT_EQ(std::tuple(f.startTime, f.bitRate), std::tuple(-1, -1));
 
   EXPECT_FALSE(p.open(coreSource(2.0), "nosuchformat"));
   EXPECT_EQ(p.lastError(), "Unknown input format: nosuchformat");
@@ -252,12 +244,12 @@ TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
     t.log(LogLevel::Debug, "task d");
     t.log(LogLevel::All, "task a");
   });
-  ASSERT_EQ(exactly("task a").size(), 1u);
-  EXPECT_EQ(exactly("task q")[0].level, LogLevel::Quiet);
-  EXPECT_EQ(exactly("task e")[0].level, LogLevel::Error);
-  EXPECT_EQ(exactly("task d")[0].level, LogLevel::Debug);
-  EXPECT_EQ(exactly("task a")[0].level, LogLevel::All);
-  EXPECT_EQ(exactly("task a")[0].index, 0);
+  for (const auto &[text, level] : {std::pair{"task q", LogLevel::Quiet}, {"task e", LogLevel::Error},
+                                    {"task d", LogLevel::Debug}, {"task a", LogLevel::All}}) {
+    ASSERT_EQ(exactly(text).size(), 1u) << text;
+    EXPECT_EQ(exactly(text)[0].level, level) << text;
+    EXPECT_EQ(exactly(text)[0].index, 0) << text;
+  }
 }
 
 TEST(LogListTest, FindOrAddAndClear) {
