@@ -10,6 +10,7 @@
 #include <cstring>
 #include <set>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 #include "binding.h"
@@ -58,6 +59,9 @@ double meanDiff(const RgbPicture &a, const RgbPicture &b, int x0, int y0, int x1
 
 bool isRed(const uint8_t *p) { return p[0] > 220 && p[1] < 40 && p[2] < 40; }
 
+// The rectangle the custom hooks draw.
+void paint(Bitmap24 &bmp) { bmp.fillRect(40, 30, 120, 90, kRed); }
+
 // Whether every pixel well inside the rectangle the hooks draw is red.
 bool hasRectangle(const RgbPicture &p) {
   for (int y = 34; y < 86; y += 3)
@@ -75,6 +79,7 @@ struct HookCall {
 struct HookRun {
   Conversion result;
   std::vector<HookCall> calls;
+  std::vector<RgbPicture> frames;  // the output's pictures, once it finished
 };
 
 using CustomHandler = std::function<void(Bitmap24 &, int32_t, int64_t, bool &, bool &)>;
@@ -92,19 +97,15 @@ HookRun convertWithHooks(const std::string &input, const std::string &output, Ou
     };
   if (before) s.onBeforeHook = [&](int32_t, int64_t pts, HookAction &action) { before(pts, action); };
   run.result = convert(input, s);
+  if (run.result.finished) run.frames = decodeAll(output);
   return run;
 }
 
-OutputOptions lossless() {
-  OutputOptions o;
-  o.vcodec = "ffv1";
-  o.an = true;
-  return o;
-}
+OutputOptions lossless() { return OutputOptions{.an = true, .vcodec = "ffv1"}; }
 
 // The small clip without audio, `seconds` long.
-MediaRecipe silentClip(double seconds) {
-  MediaRecipe recipe = smallClipRecipe(seconds);
+MediaRecipe silentClip(double seconds, int width = 320, int height = 240) {
+  MediaRecipe recipe = smallClipRecipe(seconds, width, height);
   recipe.audioCodec = "";
   return recipe;
 }
@@ -126,18 +127,16 @@ class FramePipelineTest : public ::testing::Test {
     }
     return frames;
   }
+  ScratchDir dir;
 };
 
 // ---------------------------------------------------------------- custom hook
 
 TEST_F(FramePipelineTest, CustomHookDrawingShowsInEveryFrame) {
-  ScratchDir dir;
-  const std::string out = dir.file("drawn.avi");
-  const HookRun run = convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) {
-    bmp.fillRect(40, 30, 120, 90, kRed);
-  });
+  const HookRun run = convertWithHooks(hookSource(), dir.file("drawn.avi"), lossless(),
+                                        [](Bitmap24 &bmp, int32_t, int64_t, bool &, bool &) { paint(bmp); });
   ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
-  const auto frames = decodeAll(out);
+  const auto &frames = run.frames;
   const auto &base = baseline();
   ASSERT_EQ(frames.size(), 50u);
   ASSERT_EQ(base.size(), frames.size());
@@ -157,33 +156,28 @@ TEST_F(FramePipelineTest, CustomHookDrawingShowsInEveryFrame) {
 }
 
 TEST_F(FramePipelineTest, CustomHookWithoutUpdateLeavesFramesUntouched) {
-  ScratchDir dir;
-  const std::string out = dir.file("kept.avi");
-  const HookRun run =
-      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t, int64_t, bool &update, bool &) {
-        bmp.fillRect(40, 30, 120, 90, kRed);
-        update = false;
-      });
+  const HookRun run = convertWithHooks(hookSource(), dir.file("kept.avi"), lossless(),
+                                        [](Bitmap24 &bmp, int32_t, int64_t, bool &update, bool &) {
+                                          paint(bmp);
+                                          update = false;
+                                        });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   EXPECT_EQ(run.calls.size(), 50u);
-  const auto frames = decodeAll(out);
   const auto &base = baseline();
-  ASSERT_EQ(frames.size(), base.size());
-  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].pixels, base[i].pixels) << "frame " << i;
+  ASSERT_EQ(run.frames.size(), base.size());
+  for (size_t i = 0; i < base.size(); ++i) EXPECT_EQ(run.frames[i].pixels, base[i].pixels) << "frame " << i;
 }
 
 TEST_F(FramePipelineTest, StopOnFrameTenEndsTheHookForTheRestOfTheRun) {
-  ScratchDir dir;
-  const std::string out = dir.file("stopped.avi");
-  const HookRun run =
-      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &stop) {
-        bmp.fillRect(40, 30, 120, 90, kRed);
-        if (frame == 10) stop = true;
-      });
+  const HookRun run = convertWithHooks(hookSource(), dir.file("stopped.avi"), lossless(),
+                                        [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &stop) {
+                                          paint(bmp);
+                                          if (frame == 10) stop = true;
+                                        });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   ASSERT_EQ(run.calls.size(), 10u);
   EXPECT_EQ(run.calls.back().frame, 10);
-  const auto frames = decodeAll(out);
+  const auto &frames = run.frames;
   const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
   for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(hasRectangle(frames[i])) << "frame " << i;
@@ -191,19 +185,17 @@ TEST_F(FramePipelineTest, StopOnFrameTenEndsTheHookForTheRestOfTheRun) {
 }
 
 TEST_F(FramePipelineTest, ThrowingHandlerIsLoggedAndTheNextFrameIsOfferedAgain) {
-  ScratchDir dir;
-  const std::string out = dir.file("thrown.avi");
-  const HookRun run =
-      convertWithHooks(hookSource(), out, lossless(), [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
-        bmp.fillRect(40, 30, 120, 90, kRed);
-        if (frame == 5) throw std::runtime_error("no brush for frame 5");
-      });
+  const HookRun run = convertWithHooks(hookSource(), dir.file("thrown.avi"), lossless(),
+                                        [](Bitmap24 &bmp, int32_t frame, int64_t, bool &, bool &) {
+                                          paint(bmp);
+                                          if (frame == 5) throw std::runtime_error("no brush for frame 5");
+                                        });
   ASSERT_TRUE(run.result.finished) << run.result.message;
   EXPECT_FALSE(run.result.exception);
   EXPECT_EQ(run.result.logCount("Error occurs OnCustomHook: no brush for frame 5"), 1);
   ASSERT_EQ(run.calls.size(), 50u);
   EXPECT_EQ(run.calls[5].frame, 6);
-  const auto frames = decodeAll(out);
+  const auto &frames = run.frames;
   const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
   EXPECT_TRUE(hasRectangle(frames[3]));
@@ -230,11 +222,7 @@ bool cornerPainted(const RgbPicture &frame, const RgbPicture &plain) {
 }
 
 TEST_F(FramePipelineTest, HookRangesRunTheModulesOnlyInsideThem) {
-  MediaRecipe recipe = silentClip(7.0);
-  recipe.width = 160;
-  recipe.height = 120;
-  const std::string src = cachedFixture(recipe, "ranges.mov");
-  ScratchDir dir;
+  const std::string src = cachedFixture(silentClip(7.0, 160, 120), "ranges.mov");
   ASSERT_TRUE(convert(src, dir.file("plain.avi"), lossless()).finished);
   const auto plain = decodeAll(dir.file("plain.avi"));
   ASSERT_EQ(plain.size(), 175u);
@@ -263,7 +251,6 @@ TEST_F(FramePipelineTest, HookRangesRunTheModulesOnlyInsideThem) {
 }
 
 TEST_F(FramePipelineTest, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModulesOff) {
-  ScratchDir dir;
   OutputOptions o = lossless();
   o.extraOptions = "vhook=" + kHookModule;
   std::vector<int64_t> asked;
@@ -276,7 +263,7 @@ TEST_F(FramePipelineTest, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModule
   ASSERT_TRUE(run.result.finished) << run.result.message << run.result.lastError;
   EXPECT_EQ(run.result.logCount("Error occurs OnBeforeHook: gate closed"), 1);
   ASSERT_EQ(asked.size(), 26u) << "not asked again once the modules are off";
-  const auto frames = decodeAll(dir.file("before.avi"));
+  const auto &frames = run.frames;
   const auto &base = baseline();
   ASSERT_EQ(frames.size(), base.size());
   for (size_t i = 0; i < frames.size(); ++i) {
@@ -288,19 +275,14 @@ TEST_F(FramePipelineTest, BeforeHookDecidesPerPictureAndAnErrorSwitchesTheModule
 }
 
 TEST_F(FramePipelineTest, VideoStreamCopyWithHooksIsRefused) {
-  ScratchDir dir;
-  OutputOptions o;
-  o.vcodec = "copy";
-  o.an = true;
+  const OutputOptions c{.an = true, .vcodec = "copy"};
+  OutputOptions o = c;
   o.extraOptions = "vhook=" + kHookModule;
   const Conversion r = convert(hookSource(), dir.file("copy.mov"), o);
   EXPECT_TRUE(r.exception);
   EXPECT_EQ(r.message, "-vcodec copy and -vhook are incompatible (frames are not decoded)");
   EXPECT_FALSE(std::filesystem::exists(dir.file("copy.mov")));
 
-  OutputOptions c;
-  c.vcodec = "copy";
-  c.an = true;
   const HookRun run = convertWithHooks(hookSource(), dir.file("copy2.mov"), c,
                                         [](Bitmap24 &, int32_t, int64_t, bool &, bool &) {});
   EXPECT_TRUE(run.result.exception);
@@ -330,7 +312,6 @@ TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
   recipe.rateNum = 5;  // slow pictures: the two fields lie far apart
   recipe.interlacedPattern = true;
   const std::string src = cachedFixture(recipe, "interlaced.mov");
-  ScratchDir dir;
   auto measure = [&](bool deinterlace, const std::string &name) {
     OutputOptions o = lossless();
     if (deinterlace) o.extraOptions = "deinterlace";
@@ -358,27 +339,16 @@ TEST_F(FramePipelineTest, DeinterlaceHandsTheHookTheDeinterlacedPicture) {
 // ---------------------------------------------------------------- geometry
 
 TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
-  MediaRecipe recipe = silentClip(0.4);
-  recipe.width = 720;
-  recipe.height = 576;
-  const std::string src = cachedFixture(recipe, "pal.mov");
-  ScratchDir dir;
+  const std::string src = cachedFixture(silentClip(0.4, 720, 576), "pal.mov");
   const uint32_t colour = 0x3080C0;  // R 0xC0, G 0x80, B 0x30
 
-  OutputOptions o = lossless();
-  o.frameSize = "320x240";
-  o.croptop = 16;
-  o.cropbottom = 16;
-  o.padtop = 8;
-  o.padbottom = 8;
-  o.padcolor = colour;
-  const Conversion r = convert(src, dir.file("framed.avi"), o);
+  const OutputOptions o{.an = true, .vcodec = "ffv1", .frameSize = "320x240", .croptop = 16, .cropbottom = 16,
+                        .padtop = 8, .padbottom = 8, .padcolor = colour};
+  const auto [r, probe] = convertAndProbe(src, dir.file("framed.avi"), o);
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
-  const ProbedFile probe = probeMedia(dir.file("framed.avi"));
   ASSERT_TRUE(probe.ok);
   ASSERT_NE(probe.first("video"), nullptr);
-  EXPECT_EQ(probe.first("video")->width, 320);
-  EXPECT_EQ(probe.first("video")->height, 224);
+  EXPECT_EQ(std::tuple(probe.first("video")->width, probe.first("video")->height), std::tuple(320, 224));
 
   // The same crop and scale without the pads: its rows are the inner area.
   OutputOptions inner = o;
@@ -412,12 +382,18 @@ TEST_F(FramePipelineTest, CropScaleAndPadFrameThePictureInThePadColour) {
 
 // ---------------------------------------------------------------- the stage on its own
 
-FramePtr yuv(int w, int h, uint8_t luma) {
+// A frame of `format` with its buffers, their content undefined.
+FramePtr allocated(AVPixelFormat format, int w, int h) {
   FramePtr f(libavutil.av_frame_alloc());
-  f->format = AV_PIX_FMT_YUV420P;
+  f->format = format;
   f->width = w;
   f->height = h;
   EXPECT_GE(libavutil.av_frame_get_buffer(f.get(), 0), 0);
+  return f;
+}
+
+FramePtr yuv(int w, int h, uint8_t luma) {
+  FramePtr f = allocated(AV_PIX_FMT_YUV420P, w, h);
   for (int y = 0; y < h; ++y) std::memset(f->data[0] + y * f->linesize[0], luma, w);
   for (int p = 1; p < 3; ++p)
     for (int y = 0; y < h / 2; ++y) std::memset(f->data[p] + y * f->linesize[p], 128, w / 2);
@@ -493,11 +469,7 @@ TEST_F(FramePipelineTest, BuffersAndBitmapAreMadeOnceAndPicturesHeldDownstreamAr
 
 TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   TranscodeTask task;
-  FramePtr pic(libavutil.av_frame_alloc());
-  pic->format = AV_PIX_FMT_BGR24;
-  pic->width = 5;
-  pic->height = 3;
-  ASSERT_GE(libavutil.av_frame_get_buffer(pic.get(), 0), 0);
+  FramePtr pic = allocated(AV_PIX_FMT_BGR24, 5, 3);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 15; ++x) pic->data[0][y * pic->linesize[0] + x] = static_cast<uint8_t>(y * 15 + x);
   int calls = 0;
@@ -512,9 +484,8 @@ TEST_F(FramePipelineTest, PicturesInTheBitmapsOwnFormatGoThroughUnconverted) {
   FramePipeline pipeline;
   const AVFrame *out = preprocess(pipeline, task, pic.get(), 0);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(out->data[0][12], 0x0A);  // B
-  EXPECT_EQ(out->data[0][13], 0x0B);  // G
-  EXPECT_EQ(out->data[0][14], 0x0C);  // R
+  // B, G, R
+  EXPECT_EQ(std::vector<uint8_t>(out->data[0] + 12, out->data[0] + 15), (std::vector<uint8_t>{0x0A, 0x0B, 0x0C}));
   EXPECT_EQ(out->data[0][out->linesize[0] + 3], 18);
 }
 
@@ -547,10 +518,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
       unreadable = static_cast<AVPixelFormat>(f);
   }
   if (unreadable == AV_PIX_FMT_NONE) GTEST_SKIP() << "the scaler reads every pixel format";
-  FramePtr odd(libavutil.av_frame_alloc());
-  odd->format = unreadable;
-  odd->width = odd->height = 16;
-  ASSERT_GE(libavutil.av_frame_get_buffer(odd.get(), 0), 0);
+  FramePtr odd = allocated(unreadable, 16, 16);
   int calls = 0;
   task.sinks().customHook = [&](TranscodeTask &, Bitmap24 &, int32_t, int64_t, bool &, bool &) { ++calls; };
   FramePipeline pipeline;
@@ -566,11 +534,7 @@ TEST_F(FramePipelineTest, FailuresAreLoggedAndThePictureGoesOn) {
 }
 
 TEST_F(FramePipelineTest, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
-  GeometryPlan plan;
-  plan.srcWidth = plan.dstWidth = 32;
-  plan.srcHeight = 24;
-  plan.dstHeight = 32;
-  plan.padTop = plan.padBottom = 4;
+  GeometryPlan plan{.padTop = 4, .padBottom = 4, .srcWidth = 32, .srcHeight = 24, .dstWidth = 32, .dstHeight = 32};
   TranscodeTask task;
   task.language().setPadColor(0x3264C8);  // R 200, G 100, B 50
   plan.padColor[0] = task.options.padColorY;
@@ -581,11 +545,7 @@ TEST_F(FramePipelineTest, PadColourReachesEncoderFormatsThatAreNotPlanarYuv) {
     GeometryStage stage;
     stage.prepare(plan);
     EXPECT_FALSE(stage.scales());
-    FramePtr in(libavutil.av_frame_alloc());
-    in->format = fmt;
-    in->width = 32;
-    in->height = 24;
-    ASSERT_GE(libavutil.av_frame_get_buffer(in.get(), 0), 0);
+    FramePtr in = allocated(fmt, 32, 24);
     for (int y = 0; y < 24; ++y) std::memset(in->data[0] + y * in->linesize[0], 7, in->linesize[0]);
     std::vector<std::string> log;
     AVFrame *out = stage.formatPicture(in.get(), [&](LogLevel, const std::string &t) { log.push_back(t); });
@@ -613,9 +573,7 @@ TEST(FrameBitmap, RowsAreTopDownInBlueGreenRedOrder) {
   EXPECT_EQ(bmp.scanLine(2), bmp.bits() + 2 * bmp.stride());
   EXPECT_EQ(bmp.scanLine(4), nullptr);
   bmp.fillRect(-5, 1, 3, 99, 0x112233);  // clipped to columns 0-2, rows 1-3
-  EXPECT_EQ(bmp.scanLine(3)[6], 0x11);
-  EXPECT_EQ(bmp.scanLine(3)[7], 0x22);
-  EXPECT_EQ(bmp.scanLine(3)[8], 0x33);
+  EXPECT_EQ(std::vector<uint8_t>(bmp.scanLine(3) + 6, bmp.scanLine(3) + 9), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
   EXPECT_EQ(bmp.pixel(2, 1), 0x112233u);
   EXPECT_EQ(bmp.pixel(3, 1), 0u);
   EXPECT_EQ(bmp.pixel(0, 0), 0u);
