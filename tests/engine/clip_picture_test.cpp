@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "binding.h"
 #include "encoder_sizes.h"
@@ -20,14 +21,10 @@
 
 namespace {
 
-constexpr const char *kMp4Profile = "MP4 - MPEG4 Video (*.mp4)";
-
 // A 320x180 clip as a phone writes it: coded landscape, with a display
 // matrix turning it `rotation` degrees clockwise (then mirrored).
 std::string turnedClip(const std::string &codec, int rotation, bool mirrored = false) {
-  MediaRecipe r = smallClipRecipe(1.0);
-  r.width = 320;
-  r.height = 180;
+  MediaRecipe r = smallClipRecipe(1.0, 320, 180);
   r.videoCodec = codec;
   r.rotation = rotation;
   r.mirrored = mirrored;
@@ -59,11 +56,9 @@ void expectPicturesTurned(const std::string &source, const std::string &output, 
   }
 }
 
-class TurnedClips : public ::testing::Test {
- protected:
-  void SetUp() override { requireLibraries(); }
-  ScratchDir dir_;
-};
+using TurnedClips = ClipTest;
+using OddSizes = ClipTest;
+class HdrClips : public ClipTest, public ::testing::WithParamInterface<const char *> {};
 
 TEST_F(TurnedClips, PortraitPhoneClipIsListedConvertedAndShownUpright) {
   struct Case {
@@ -84,9 +79,8 @@ TEST_F(TurnedClips, PortraitPhoneClipIsListedConvertedAndShownUpright) {
     EXPECT_EQ(sourceJobText(row, kVideoSizeColumn), portrait ? "180x320" : "320x180");
     // ... and "Original Video Size" is that size, upright, with no turn left.
     ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
-    const ProbedFile out = probeMedia(job.output);
-    ASSERT_TRUE(out.ok) << out.error;
-    const ProbedStream *v = out.first("video");
+    ASSERT_TRUE(job.file.ok) << job.file.error;
+    const ProbedStream *v = job.file.first("video");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->width, portrait ? 180 : 320);
     EXPECT_EQ(v->height, portrait ? 320 : 180);
@@ -96,9 +90,7 @@ TEST_F(TurnedClips, PortraitPhoneClipIsListedConvertedAndShownUpright) {
 }
 
 TEST_F(TurnedClips, FullHdPortraitClipIsListedAs1080x1920) {
-  MediaRecipe r = smallClipRecipe(0.2);
-  r.width = 1920;
-  r.height = 1080;
+  MediaRecipe r = smallClipRecipe(0.2, 1920, 1080);
   r.rotation = 90;
   r.audioCodec.clear();
   const std::string source = cachedFixture(r, "portrait-1080p.mov");
@@ -120,19 +112,14 @@ TEST_F(TurnedClips, FullHdPortraitClipIsListedAs1080x1920) {
 // the same output as a clip coded upright, never a picture stretched
 // sideways.
 TEST_F(TurnedClips, PortraitIntoALandscapeSizeKeepsItsShape) {
-  MediaRecipe upright = smallClipRecipe(1.0);
-  upright.width = 180;
-  upright.height = 320;
-  const std::string coded = cachedFixture(upright, "coded-portrait.mov");
+  const std::string coded = cachedFixture(smallClipRecipe(1.0, 180, 320), "coded-portrait.mov");
   const std::string turned = turnedClip("libx264", 90);
   auto landscape = [](ProfileChoices &c) { EXPECT_TRUE(c.comboVideoSize.selectText("320 x 240 (VGA)")); };
   const ProfileJob a = convertWithProfile(coded, kMp4Profile, dir_.path().string(), landscape);
   const ProfileJob b = convertWithProfile(turned, kMp4Profile, dir_.path().string(), landscape);
   ASSERT_TRUE(a.done() && b.done());
-  const ProbedFile pa = probeMedia(a.output);
-  const ProbedStream *va = pa.first("video");
-  const ProbedFile pb = probeMedia(b.output);
-  const ProbedStream *vb = pb.first("video");
+  const ProbedStream *va = a.file.first("video");
+  const ProbedStream *vb = b.file.first("video");
   ASSERT_TRUE(va && vb);
   EXPECT_EQ(vb->width, va->width);
   EXPECT_EQ(vb->height, va->height);
@@ -144,11 +131,8 @@ TEST_F(TurnedClips, PortraitIntoALandscapeSizeKeepsItsShape) {
 // Copied pictures keep the display matrix, so players still turn them.
 TEST_F(TurnedClips, StreamCopyKeepsTheDisplayMatrix) {
   const std::string source = turnedClip("libx264", 90);
-  OutputOptions o;
-  o.vcodec = "copy";
-  o.acodec = "copy";
   const std::string out = dir_.file("copy.mp4");
-  const auto [r, p] = convertAndProbe(source, out, o);
+  const auto [r, p] = convertAndProbe(source, out, OutputOptions{.acodec = "copy", .vcodec = "copy"});
   ASSERT_TRUE(r.finished) << r.message << r.lastError;
   const ProbedStream *v = p.first("video");
   ASSERT_NE(v, nullptr);
@@ -200,16 +184,8 @@ TEST(EncoderSizes, OddSizesRoundToTheNearestOfTheSameShape) {
   EXPECT_EQ(any.height, 1);
 }
 
-class OddSizes : public ::testing::Test {
- protected:
-  void SetUp() override { requireLibraries(); }
-  ScratchDir dir_;
-};
-
 TEST_F(OddSizes, OddOriginalSizeConvertsWithEveryEncoder) {
-  MediaRecipe r = smallClipRecipe(0.6);
-  r.width = 853;
-  r.height = 479;
+  MediaRecipe r = smallClipRecipe(0.6, 853, 479);
   r.pixelFormat = "yuv444p";
   const std::string source = cachedFixture(r, "odd-444.mov");
   ASSERT_FALSE(source.empty());
@@ -229,8 +205,7 @@ TEST_F(OddSizes, OddOriginalSizeConvertsWithEveryEncoder) {
       }
     });
     ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
-    const ProbedFile p = probeMedia(job.output);
-    const ProbedStream *v = p.first("video");
+    const ProbedStream *v = job.file.first("video");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->width % 2, 0);
     EXPECT_EQ(v->height % 2, 0);
@@ -246,9 +221,7 @@ TEST_F(OddSizes, OddOriginalSizeConvertsWithEveryEncoder) {
 // 2 s at 10 fps into 25 fps: the last source picture is on screen for its
 // whole tenth of a second, and the sound ends with the picture.
 TEST_F(OddSizes, LastPictureIsHeldForItsDurationAndSoundEndsWithIt) {
-  MediaRecipe r = smallClipRecipe(2.0);
-  r.width = 4097;
-  r.height = 2161;
+  MediaRecipe r = smallClipRecipe(2.0, 4097, 2161);
   r.rateNum = 10;
   r.pixelFormat = "yuv444p";
   const std::string source = cachedFixture(r, "10fps-4k.mov");
@@ -258,9 +231,8 @@ TEST_F(OddSizes, LastPictureIsHeldForItsDurationAndSoundEndsWithIt) {
     EXPECT_TRUE(c.comboVideoFramerate.selectText("25.0 fps"));
   });
   ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
-  const ProbedFile p = probeMedia(job.output);
-  const ProbedStream *v = p.first("video");
-  const ProbedStream *a = p.first("audio");
+  const ProbedStream *v = job.file.first("video");
+  const ProbedStream *a = job.file.first("audio");
   ASSERT_TRUE(v && a);
   EXPECT_NEAR(v->frameRate, 25.0, 0.01);
   EXPECT_NEAR(v->durationSec, 2.0, 1.0 / 25 + 1e-6) << v->frames << " pictures";
@@ -271,16 +243,8 @@ TEST_F(OddSizes, LastPictureIsHeldForItsDurationAndSoundEndsWithIt) {
 
 // ---------------------------------------------------------------- HDR
 
-class HdrClips : public ::testing::TestWithParam<const char *> {
- protected:
-  void SetUp() override { requireLibraries(); }
-  ScratchDir dir_;
-};
-
 TEST_P(HdrClips, ToneMappedToSdrBt709) {
-  MediaRecipe r = smallClipRecipe(0.6);
-  r.width = 336;
-  r.height = 192;
+  MediaRecipe r = smallClipRecipe(0.6, 336, 192);
   r.videoCodec = "libx265";
   r.hdrTransfer = GetParam();
   r.stillPatches = true;
@@ -294,13 +258,10 @@ TEST_P(HdrClips, ToneMappedToSdrBt709) {
   const ProfileJob job = convertWithProfile(source, kMp4Profile, dir_.path().string());
   ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
   EXPECT_TRUE(job.conversion.logHas("tone mapped to SDR BT.709"));
-  const ProbedFile out = probeMedia(job.output);
-  const ProbedStream *v = out.first("video");
+  const ProbedStream *v = job.file.first("video");
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->pixelFormat, "yuv420p");
-  EXPECT_EQ(v->colorPrimaries, "bt709");
-  EXPECT_EQ(v->colorTransfer, "bt709");
-  EXPECT_EQ(v->colorSpace, "bt709");
+  EXPECT_EQ(std::tuple(v->colorPrimaries, v->colorTransfer, v->colorSpace), std::tuple("bt709", "bt709", "bt709"));
   const std::vector<RgbPicture> pictures = decodePictures(job.output, 8);
   ASSERT_FALSE(pictures.empty());
   const RgbPicture &p = pictures.back();
@@ -317,13 +278,13 @@ TEST_P(HdrClips, ToneMappedToSdrBt709) {
 INSTANTIATE_TEST_SUITE_P(Transfers, HdrClips, ::testing::Values("hlg", "pq"),
                          [](const auto &info) { return std::string(info.param); });
 
-TEST(SdrClips, AreNotToneMapped) {
-  requireLibraries();
+using SdrClips = ClipTest;
+
+TEST_F(SdrClips, AreNotToneMapped) {
   MediaRecipe r = smallClipRecipe(0.6);
   r.stillPatches = true;
   const std::string source = cachedFixture(r, "sdr-patches.mov");
-  ScratchDir dir;
-  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir.path().string());
+  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir_.path().string());
   ASSERT_TRUE(job.done()) << job.conversion.message;
   EXPECT_FALSE(job.conversion.logHas("tone mapped"));
   const std::vector<RgbPicture> pictures = decodePictures(job.output, 8);

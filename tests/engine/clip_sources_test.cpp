@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr const char *kMp4Profile = "MP4 - MPEG4 Video (*.mp4)";
-
 struct SourceCase {
   const char *name;
   const char *file;     // the extension is the container's
@@ -61,11 +59,7 @@ const SourceCase kSources[] = {
      30, 2},
 };
 
-class ClipSources : public ::testing::TestWithParam<SourceCase> {
- protected:
-  void SetUp() override { requireLibraries(); }
-  ScratchDir dir_;
-};
+class ClipSources : public ClipTest, public ::testing::WithParamInterface<SourceCase> {};
 
 TEST_P(ClipSources, ConvertWhole) {
   const SourceCase &c = GetParam();
@@ -79,10 +73,9 @@ TEST_P(ClipSources, ConvertWhole) {
     }
   });
   ASSERT_TRUE(job.done()) << job.conversion.message << job.conversion.lastError;
-  const ProbedFile p = probeMedia(job.output);
-  ASSERT_TRUE(p.ok) << p.error;
-  const ProbedStream *v = p.first("video");
-  const ProbedStream *a = p.first("audio");
+  ASSERT_TRUE(job.file.ok) << job.file.error;
+  const ProbedStream *v = job.file.first("video");
+  const ProbedStream *a = job.file.first("audio");
   ASSERT_TRUE(v && a);
   EXPECT_NEAR(v->frameRate, c.outFps, 0.01);
   EXPECT_NEAR(v->durationSec, 2.0, 1.0 / c.outFps + 1e-6);
@@ -117,38 +110,33 @@ std::vector<std::string> topLevelBoxes(const std::string &path) {
   return boxes;
 }
 
-TEST(ClipSourcesShape, MoovAtTheEndConverts) {
-  requireLibraries();
+using ClipSourcesShape = ClipTest;
+
+TEST_F(ClipSourcesShape, MoovAtTheEndConverts) {
   const std::string source = cachedFixture(smallClipRecipe(1.0), "moov-at-end.mov");
   const std::vector<std::string> boxes = topLevelBoxes(source);
   const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
   const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
   ASSERT_TRUE(mdat != boxes.end() && moov != boxes.end());
   ASSERT_GT(moov, mdat) << "the fixture has its index after the media";
-  ScratchDir dir;
-  const ProfileJob job = convertWithProfile(source, "AVI - XviD Video (*.avi)", dir.path().string());
+  const ProfileJob job = convertWithProfile(source, "AVI - XviD Video (*.avi)", dir_.path().string());
   ASSERT_TRUE(job.done()) << job.conversion.message;
-  const ProbedFile p = probeMedia(job.output);
-  ASSERT_TRUE(p.first("video") && p.first("audio"));
-  EXPECT_NEAR(p.first("video")->durationSec, 1.0, 0.05);
+  ASSERT_TRUE(job.file.first("video") && job.file.first("audio"));
+  EXPECT_NEAR(job.file.first("video")->durationSec, 1.0, 0.05);
 }
 
 // Of two sound tracks, the first is the one converted.
-TEST(ClipSourcesShape, FirstOfTwoSoundTracksIsConverted) {
-  requireLibraries();
+TEST_F(ClipSourcesShape, FirstOfTwoSoundTracksIsConverted) {
   MediaRecipe r = smallClipRecipe(1.0);
   r.audioTracks = 2;
   const std::string source = cachedFixture(r, "two-tracks.mov");
   const ProbedFile in = probeMedia(source);
   ASSERT_EQ(std::count_if(in.streams.begin(), in.streams.end(), [](const ProbedStream &s) { return s.type == "audio"; }),
             2);
-  ScratchDir dir;
-  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir.path().string());
+  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir_.path().string());
   ASSERT_TRUE(job.done()) << job.conversion.message;
-  const ProbedFile out = probeMedia(job.output);
-  EXPECT_EQ(std::count_if(out.streams.begin(), out.streams.end(),
-                          [](const ProbedStream &s) { return s.type == "audio"; }),
-            1);
+  const auto &streams = job.file.streams;
+  EXPECT_EQ(std::count_if(streams.begin(), streams.end(), [](const ProbedStream &s) { return s.type == "audio"; }), 1);
   EXPECT_NEAR(dominantFrequency(job.output), 440.0, 5.0) << "the first track plays 440 Hz, the second 660 Hz";
 }
 
@@ -173,43 +161,35 @@ const ChannelCase kChannelCases[] = {
     {"OriginalOfTheFirstTrack", "MP4 - H.264 Video (*.mp4)", 2, 1, "Original", 2},
 };
 
-class ClipChannels : public ::testing::TestWithParam<ChannelCase> {};
+class ClipChannels : public ClipTest, public ::testing::WithParamInterface<ChannelCase> {};
 
 TEST_P(ClipChannels, ChoiceIsWritten) {
-  requireLibraries();
   const ChannelCase &c = GetParam();
   MediaRecipe r = smallClipRecipe(1.0);
   r.channels = c.firstTrack;
   r.audioTracks = c.laterTrack > 0 ? 2 : 1;
   r.laterTrackChannels = c.laterTrack;
   const std::string source = cachedFixture(r, "channels.mov");
-  ScratchDir dir;
-  const ProfileJob job = convertWithProfile(source, c.profile, dir.path().string(), [&c](ProfileChoices &ch) {
+  const ProfileJob job = convertWithProfile(source, c.profile, dir_.path().string(), [&c](ProfileChoices &ch) {
     ASSERT_TRUE(ch.comboAudioChannels.selectText(c.choice));
   });
   ASSERT_TRUE(job.done()) << job.conversion.message;
-  const ProbedFile out = probeMedia(job.output);
-  ASSERT_TRUE(out.first("audio"));
-  EXPECT_EQ(out.first("audio")->channels, c.outChannels);
+  ASSERT_TRUE(job.file.first("audio"));
+  EXPECT_EQ(job.file.first("audio")->channels, c.outChannels);
 }
 INSTANTIATE_TEST_SUITE_P(Channels, ClipChannels, ::testing::ValuesIn(kChannelCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // A 720x480 camera clip with 10:11 pixels is shown 1.36:1, and so is its
 // conversion at its own size.
-TEST(ClipSourcesShape, NonSquarePixelsKeepTheShapeOnScreen) {
-  requireLibraries();
-  MediaRecipe r = smallClipRecipe(1.0);
-  r.width = 720;
-  r.height = 480;
+TEST_F(ClipSourcesShape, NonSquarePixelsKeepTheShapeOnScreen) {
+  MediaRecipe r = smallClipRecipe(1.0, 720, 480);
   r.sarNum = 10;
   r.sarDen = 11;
   const std::string source = cachedFixture(r, "sar-10-11.mov");
-  ScratchDir dir;
-  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir.path().string());
+  const ProfileJob job = convertWithProfile(source, kMp4Profile, dir_.path().string());
   ASSERT_TRUE(job.done()) << job.conversion.message;
-  const ProbedFile out = probeMedia(job.output);
-  const ProbedStream *v = out.first("video");
+  const ProbedStream *v = job.file.first("video");
   ASSERT_NE(v, nullptr);
   ASSERT_GT(v->sarNum, 0);
   EXPECT_NEAR(static_cast<double>(v->width) * v->sarNum / v->sarDen / v->height, 720.0 * 10 / 11 / 480, 0.01);
@@ -225,11 +205,10 @@ std::vector<double> pictureTimes(const std::string &path) {
 // A clip whose pictures come at varying intervals (alternately half and one
 // and a half periods) keeps every picture at its own time in the formats of
 // today at their "Auto" rate: none is repeated or dropped.
-TEST(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
-  requireLibraries();
-  MediaRecipe r = smallClipRecipe(2.0);
-  r.width = 320;
-  r.height = 180;
+using VaryingFrameRate = ClipTest;
+
+TEST_F(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
+  MediaRecipe r = smallClipRecipe(2.0, 320, 180);
   r.variableFrameRate = true;
   const std::string source = cachedFixture(r, "vfr-auto.mp4");
   const std::vector<double> sourceTimes = pictureTimes(source);
@@ -253,12 +232,11 @@ TEST(VaryingFrameRate, EachPictureKeepsItsTimeWhereTheContainerStoresIt) {
 
   // A container without picture times runs at the source's average rate,
   // not at the rate of its shortest interval.
-  ScratchDir dir;
   OutputOptions o = mp4Options();
   o.frameRate.clear();
   o.format = "avi";
   o.vcodec = "mpeg4";
-  const std::string avi = (dir.path() / "vfr.avi").string();
+  const std::string avi = (dir_.path() / "vfr.avi").string();
   const auto [c, out] = convertAndProbe(source, avi, o);
   ASSERT_TRUE(c.finished) << c.message << c.lastError;
   ASSERT_TRUE(out.first("video"));

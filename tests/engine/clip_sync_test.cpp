@@ -20,9 +20,7 @@ namespace {
 // 320x180 H.264 with AAC stereo at 44.1 kHz, 2 s; the sound from
 // `audioStart` on.
 std::string phoneClip(double audioStart) {
-  MediaRecipe r = smallClipRecipe(2.0);
-  r.width = 320;
-  r.height = 180;
+  MediaRecipe r = smallClipRecipe(2.0, 320, 180);
   r.audioStartSec = audioStart;
   return cachedFixture(r, audioStart > 0 ? "late-audio.mov" : "audio-with-picture.mov");
 }
@@ -62,7 +60,7 @@ const ContainerCase kContainers[] = {
 // conversion; the difference is how far the conversion moved the sound.
 struct OnsetShift {
   SoundOnset source, output;
-  std::string outputPath;
+  ProbedFile file;  // the conversion's output
   double shiftMs() const { return (output.afterPicture() - source.afterPicture()) * 1000.0; }
 };
 
@@ -72,21 +70,17 @@ OnsetShift convertAndMeasure(const std::string &source, const ContainerCase &c, 
   const ProfileJob job = convertWithProfile(source, c.title, dir.path().string());
   EXPECT_TRUE(job.done()) << c.name << ": " << job.conversion.message << job.conversion.lastError;
   m.output = measureSoundOnset(job.output);
-  m.outputPath = job.output;
+  m.file = job.file;
   return m;
 }
 
-class ContainerSync : public ::testing::TestWithParam<ContainerCase> {
- protected:
-  void SetUp() override { requireLibraries(); }
-};
+class ContainerSync : public ClipTest, public ::testing::WithParamInterface<ContainerCase> {};
 
 TEST_P(ContainerSync, LateSoundKeepsItsOffset) {
   const ContainerCase &c = GetParam();
-  ScratchDir dir;
-  const std::string primed = primedLateClip(dir);
+  const std::string primed = primedLateClip(dir_);
   ASSERT_FALSE(primed.empty());
-  const OnsetShift p = convertAndMeasure(primed, c, dir);
+  const OnsetShift p = convertAndMeasure(primed, c, dir_);
   ASSERT_TRUE(p.source.ok && p.output.ok) << p.source.error << p.output.error;
   std::printf("[offset] %s late, priming cut by its edit: output %.1f ms, shift %+.1f ms\n", c.name,
               p.output.afterPicture() * 1000, p.shiftMs());
@@ -100,9 +94,8 @@ TEST_P(ContainerSync, LateSoundKeepsItsOffset) {
 
   const std::string source = phoneClip(0.5);
   ASSERT_FALSE(source.empty());
-  const OnsetShift m = convertAndMeasure(source, c, dir);
-  ASSERT_TRUE(m.source.ok) << m.source.error;
-  ASSERT_TRUE(m.output.ok) << m.output.error;
+  const OnsetShift m = convertAndMeasure(source, c, dir_);
+  ASSERT_TRUE(m.source.ok && m.output.ok) << m.source.error << m.output.error;
   std::printf("[offset] %s late: source %.1f ms, output %.1f ms, shift %+.1f ms\n", c.name,
               m.source.afterPicture() * 1000, m.output.afterPicture() * 1000, m.shiftMs());
   EXPECT_NEAR(m.source.afterPicture(), 0.5, 0.025) << "the source's sound starts where the recipe says";
@@ -110,9 +103,8 @@ TEST_P(ContainerSync, LateSoundKeepsItsOffset) {
   // The source's sound and picture end together at 2 s; so do the output's,
   // within one audio frame. (Flash movies carry sound only along with a
   // picture: there it ends with the last picture's start.)
-  const ProbedFile out = probeMedia(m.outputPath);
-  const ProbedStream *v = out.first("video");
-  const ProbedStream *a = out.first("audio");
+  const ProbedStream *v = m.file.first("video");
+  const ProbedStream *a = m.file.first("audio");
   ASSERT_TRUE(v && a);
   const double audioFrame = (a->frameSize > 0 ? a->frameSize : 2048) / static_cast<double>(a->sampleRate);
   const double pictureEnd = v->startSec + v->durationSec - (std::string(c.name) == "SWF" ? 1.0 / v->frameRate : 0.0);
@@ -124,10 +116,8 @@ TEST_P(ContainerSync, SoundWithPictureStaysWithIt) {
   const ContainerCase &c = GetParam();
   const std::string source = phoneClip(0.0);
   ASSERT_FALSE(source.empty());
-  ScratchDir dir;
-  const OnsetShift m = convertAndMeasure(source, c, dir);
-  ASSERT_TRUE(m.source.ok) << m.source.error;
-  ASSERT_TRUE(m.output.ok) << m.output.error;
+  const OnsetShift m = convertAndMeasure(source, c, dir_);
+  ASSERT_TRUE(m.source.ok && m.output.ok) << m.source.error << m.output.error;
   std::printf("[offset] %s together: source %.1f ms, output %.1f ms, shift %+.1f ms\n", c.name,
               m.source.afterPicture() * 1000, m.output.afterPicture() * 1000, m.shiftMs());
   EXPECT_LT(std::fabs(m.shiftMs()), 25.0) << c.name << ": the sound moved against the picture";

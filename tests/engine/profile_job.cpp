@@ -39,5 +39,6 @@ ProfileJob convertWithProfile(const std::string &source, const std::string &titl
   setup.outputs = {plan.outputFile};
   setup.outputOptions = {plan.output};
   job.conversion = convert(plan.input.fileName, setup);
+  if (job.done()) job.file = probeMedia(job.output);
   return job;
 }

@@ -3,6 +3,8 @@
 // thread.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
@@ -10,12 +12,23 @@
 #include "engine_driver.h"
 #include "job_builder.h"
 #include "source_jobs.h"
+#include "test_env.h"
+
+constexpr const char *kMp4Profile = "MP4 - MPEG4 Video (*.mp4)";
+
+// The clip tests' fixture: the libraries bound, a scratch folder.
+class ClipTest : public ::testing::Test {
+ protected:
+  void SetUp() override { requireLibraries(); }
+  ScratchDir dir_;
+};
 
 struct ProfileJob {
   ProbeSummary probe;      // what the source list shows
   std::string output;      // the output file
   Conversion conversion;   // the engine's events
-  bool done() const { return conversion.terminated && conversion.finished && !conversion.exception; }
+  ProbedFile file;         // the output as the probe reads it, once done
+  bool done() const { return conversion.done(); }
 };
 
 // Converts `source` into `folder` with the profile titled `title`;

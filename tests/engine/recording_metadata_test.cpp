@@ -59,11 +59,7 @@ int64_t fileTime(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : -1;
 }
 
-class RecordingKept : public ::testing::TestWithParam<Keeps> {
- protected:
-  void SetUp() override { requireLibraries(); }
-  ScratchDir dir_;
-};
+class RecordingKept : public ClipTest, public ::testing::WithParamInterface<Keeps> {};
 
 TEST_P(RecordingKept, AsItsContainerHoldsIt) {
   const Keeps &c = GetParam();
@@ -72,7 +68,7 @@ TEST_P(RecordingKept, AsItsContainerHoldsIt) {
   ASSERT_TRUE(job.done()) << job.conversion.message;
   EXPECT_EQ(job.probe.recordedAt, kPhoneRecorded);
   EXPECT_EQ(job.probe.recordedZoneMinutes, 120);
-  const ProbedFile out = probeMedia(job.output);
+  const ProbedFile &out = job.file;
   ASSERT_TRUE(out.ok) << out.error;
   EXPECT_EQ(creationTime(out), c.instant ? kPhoneRecorded : -1);
   EXPECT_EQ(valueOf(out, {"date"}).substr(0, 10), c.day ? "2023-07-14" : "");
@@ -95,9 +91,8 @@ TEST_F(RecordingKept, OffUndatedAndExplicit) {
   const ProfileJob off = convertWithProfile(phone, kContainers[0].profile, dir_.path().string(), {},
                                             [](JobSettings &s) { s.keepMetadata = false; });
   ASSERT_TRUE(off.done()) << off.conversion.message;
-  const ProbedFile plain = probeMedia(off.output);
-  EXPECT_EQ(creationTime(plain), -1);
-  EXPECT_EQ(valueOf(plain, {"com.apple.quicktime.location.iso6709", "com.apple.quicktime.model"}), "");
+  EXPECT_EQ(creationTime(off.file), -1);
+  EXPECT_EQ(valueOf(off.file, {"com.apple.quicktime.location.iso6709", "com.apple.quicktime.model"}), "");
   EXPECT_GE(fileTime(off.output), before);
 
   const std::string undated = (dir_.path() / "undated.mov").string();
@@ -108,13 +103,13 @@ TEST_F(RecordingKept, OffUndatedAndExplicit) {
   ASSERT_TRUE(fromFile.done()) << fromFile.conversion.message;
   EXPECT_EQ(fromFile.probe.recordedAt, -1);
   EXPECT_EQ(fileTime(fromFile.output), fileTime(undated));
-  EXPECT_EQ(creationTime(probeMedia(fromFile.output)), -1);
+  EXPECT_EQ(creationTime(fromFile.file), -1);
 
   const ProfileJob given =
       convertWithProfile(phone, kContainers[2].profile, dir_.path().string(), {}, {},
                          [](OutputOptions &o) { o.extraOptions += "\ntimestamp=2020-01-02T03:04:05Z"; });
   ASSERT_TRUE(given.done()) << given.conversion.message;
-  EXPECT_EQ(creationTime(probeMedia(given.output)), 1577934245);
+  EXPECT_EQ(creationTime(given.file), 1577934245);
   EXPECT_EQ(fileTime(given.output), 1577934245);
 }
 
