@@ -3,6 +3,7 @@
 // application of the option records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -30,17 +31,10 @@ class OptionTest : public ::testing::Test {
     };
   }
   std::string errorOf(const std::string &name, const std::string &value) {
-    try {
-      task.language().parseOption(name, value);
-    } catch (const std::exception &e) {
-      return e.what();
-    }
-    return "(accepted)";
+    return refusalOf([&] { task.language().parseOption(name, value); });
   }
   bool logged(const std::string &text) const {
-    for (const auto &l : logs)
-      if (l.second == text) return true;
-    return false;
+    return std::any_of(logs.begin(), logs.end(), [&](const auto &l) { return l.second == text; });
   }
   int64_t intOption(AVCodecContext *c, const char *name) {
     int64_t v = 0;

@@ -42,18 +42,14 @@ class ProbeLogTest : public ::testing::Test {
     std::lock_guard<std::mutex> g(m);
     return lines;
   }
-  std::vector<LogLine> containing(const std::string &needle) {
+  // The lines that hold `text` (or that are `text` when `whole`).
+  std::vector<LogLine> containing(const std::string &text, bool whole = false) {
     std::vector<LogLine> out;
     for (const auto &l : loggedLines())
-      if (l.text.find(needle) != std::string::npos) out.push_back(l);
+      if (whole ? l.text == text : l.text.find(text) != std::string::npos) out.push_back(l);
     return out;
   }
-  std::vector<LogLine> exactly(const std::string &text) {
-    std::vector<LogLine> out;
-    for (const auto &l : loggedLines())
-      if (l.text == text) out.push_back(l);
-    return out;
-  }
+  std::vector<LogLine> exactly(const std::string &text) { return containing(text, true); }
   static void message(int level, const char *text) { libavutil.av_log(nullptr, level, "%s", text); }
 
   std::mutex m;
@@ -117,10 +113,9 @@ TEST_F(ProbeLogTest, ProbeFailures) {
   EXPECT_EQ(p.lastError().rfind(empty + ": ", 0), 0u);
 
   const std::string noise = scratch.file("noise.mov");
-  {
-    std::ofstream o(noise, std::ios::binary);
-    for (int i = 0; i < 20000; ++i) o.put(static_cast<char>((i * 7919) & 0xFF));
-  }
+  std::string bytes(20000, '\0');
+  for (int i = 0; i < 20000; ++i) bytes[i] = static_cast<char>((i * 7919) & 0xFF);
+  writeFileBytes(noise, bytes);
   EXPECT_FALSE(p.open(noise));
   EXPECT_EQ(p.lastError(), noise + ": Unknown format");
   // A text file the raw video reader takes by its name.
@@ -221,8 +216,7 @@ TEST_F(ProbeLogTest, LevelFilter) {
 }
 
 TEST_F(ProbeLogTest, LinesGoToTheTaskOfTheCallingThreadAndToEveryComponent) {
-  ASSERT_EQ(engine.addTask(coreSource(2.0)), 0);
-  ASSERT_EQ(engine.addTask(coreSource(2.0)), 1);
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(engine.addTask(coreSource(2.0)), i);
   MediaEngine second;
   std::vector<std::string> secondLines;
   second.onLog = [&](int32_t, LogLevel, const std::string &text) { secondLines.push_back(text); };

@@ -202,10 +202,8 @@ struct DirectTask {
     return error.empty();
   }
   int count(const std::string &text) const {
-    int n = 0;
-    for (const auto &l : log)
-      if (l.find(text) != std::string::npos) ++n;
-    return n;
+    return static_cast<int>(
+        std::count_if(log.begin(), log.end(), [&](const std::string &l) { return l.find(text) != std::string::npos; }));
   }
 };
 
@@ -719,9 +717,8 @@ TEST_F(TranscodeCases, Mp4KeepsItsLastFrame) {
   const std::string out = dir.file("last.mp4");
   OutputOptions o = mp4Options();
   o.an = true;
-  ASSERT_TRUE(convert(smallSource(), out, o).finished);
-  const ProbedFile p = probeMedia(out);
-  ASSERT_TRUE(p.ok);
+  const auto [r, p] = convertAndProbe(smallSource(), out, o);
+  ASSERT_TRUE(r.finished && p.ok) << r.message;
   EXPECT_EQ(p.first("video")->frames, 75);
   EXPECT_NEAR(p.first("video")->durationSec, 3.0, 0.001);
   EXPECT_NEAR(p.durationSec, 3.0, 0.01);

@@ -49,17 +49,14 @@ TEST_F(TranscodeUnits, CropScaleAndPadInOneStage) {
                           .dstWidth = 320, .dstHeight = 224, .dstFormat = AV_PIX_FMT_YUV420P};
   GeometryStage stage;
   stage.prepare(plan);
-  EXPECT_TRUE(stage.crops());
-  EXPECT_TRUE(stage.pads());
-  EXPECT_TRUE(stage.scales());
+  EXPECT_EQ(std::tuple(stage.crops(), stage.pads(), stage.scales()), std::tuple(true, true, true));
   // The 16 rows that are cropped away are bright; the rest mid-grey.
   FramePtr in = picture(720, 576, 235, 16, 100);
   std::vector<std::string> log;
   AVFrame *out = stage.format(in.get(), [&](LogLevel, const std::string &t) { log.push_back(t); });
   ASSERT_NE(out, nullptr);
   EXPECT_TRUE(log.empty());
-  EXPECT_EQ(out->width, 320);
-  EXPECT_EQ(out->height, 224);
+  EXPECT_EQ(std::tuple(out->width, out->height), std::tuple(320, 224));
   for (int y : {0, 7, 216, 223}) EXPECT_EQ(out->data[0][y * out->linesize[0] + 100], 30) << "row " << y;
   for (int y : {8, 9, 100, 215}) EXPECT_NEAR(out->data[0][y * out->linesize[0] + 100], 100, 2) << "row " << y;
   EXPECT_EQ(out->data[1][0], 100);
@@ -76,8 +73,7 @@ GeometryPlan plainPlan() {
 TEST_F(TranscodeUnits, SameSizeAndFormatNeedNoScaler) {
   GeometryStage stage;
   stage.prepare(plainPlan());
-  EXPECT_FALSE(stage.scales());
-  EXPECT_FALSE(stage.pads());
+  EXPECT_EQ(std::tuple(stage.scales(), stage.pads()), std::tuple(false, false));
   FramePtr in = picture(320, 240, 10, 0, 10);
   AVFrame *out = stage.format(in.get(), nullptr);
   ASSERT_NE(out, nullptr);
@@ -90,8 +86,7 @@ TEST_F(TranscodeUnits, PicturesOfAnotherSizeArePlannedAgain) {
   FramePtr in = picture(640, 480, 50, 0, 50);
   AVFrame *out = stage.format(in.get(), nullptr);
   ASSERT_NE(out, nullptr);
-  EXPECT_EQ(out->width, 320);
-  EXPECT_EQ(out->height, 240);
+  EXPECT_EQ(std::tuple(out->width, out->height), std::tuple(320, 240));
   EXPECT_NEAR(out->data[0][120 * out->linesize[0] + 160], 50, 2);
 }
 
@@ -235,9 +230,9 @@ TEST_F(TranscodeUnits, EncodersGuessedFromTheFileName) {
   auto &of = *t.task.transcoder.outputFiles[0];
   ASSERT_EQ(of.streams.size(), 2u);
   // Windows Media video, not the container's MPEG-4 part 2 guess.
-  EXPECT_EQ(of.streams[0]->codecId, AV_CODEC_ID_WMV2);
-  EXPECT_EQ(of.streams[0]->encoder->codec_id, AV_CODEC_ID_WMV2);
-  EXPECT_EQ(of.streams[0]->stream->codecpar->codec_id, AV_CODEC_ID_WMV2);
+  const auto &video = *of.streams[0];
+  EXPECT_EQ(std::tuple(video.codecId, video.encoder->codec_id, video.stream->codecpar->codec_id),
+            std::tuple(AV_CODEC_ID_WMV2, AV_CODEC_ID_WMV2, AV_CODEC_ID_WMV2));
   const AVCodecContext *audio = of.streams[1]->encoder.get();
   ASSERT_NE(audio, nullptr);
   EXPECT_EQ(audio->codec_id, of.ctx->oformat->audio_codec);
@@ -270,8 +265,7 @@ TEST_F(TranscodeUnits, PaddingBeyondTheLibrarysSizeIsRefused) {
   EXPECT_EQ(t.task.lastError, "new_video_stream fail: Frame size with padding is too large");
   Task fits;
   ASSERT_TRUE(fits.open("s=320x240\npadtop=16\npadbottom=16\npadleft=8\npadright=8", "p2.mp4")) << fits.task.lastError;
-  EXPECT_EQ(fits.encoder()->width, 336);
-  EXPECT_EQ(fits.encoder()->height, 272);
+  EXPECT_EQ(std::tuple(fits.encoder()->width, fits.encoder()->height), std::tuple(336, 272));
 }
 
 TEST_F(TranscodeUnits, FrameRateSnapsToTheEncodersList) {

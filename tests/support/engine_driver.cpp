@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 bool Conversion::logHas(const std::string &text) const { return logCount(text) > 0; }
 
 int Conversion::logCount(const std::string &text) const {
-  int n = 0;
-  for (const auto &l : log)
-    if (l.find(text) != std::string::npos) ++n;
-  return n;
+  return static_cast<int>(
+      std::count_if(log.begin(), log.end(), [&](const std::string &l) { return l.find(text) != std::string::npos; }));
 }
 
 Conversion convert(const std::string &input, ConvertSetup setup) {
