@@ -534,7 +534,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, TaskRefusals, ::testing::ValuesIn(kRefusals),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(TranscodeCases, VideoCopyKeepsTheSourceStream) {
-  const OutputOptions o{.acodec = "copy", .vcodec = "copy", .frameSize = "176x144"};  // no size for a copy
+  const OutputOptions o{.acodec = "copy", .vcodec = "copy", .frameSize = "176x144"};  // a size does nothing to a copy
   const std::string out = dir.file("copy.mp4");
   const auto [r, p] = convertAndProbe(smallSource(), out, o);
   EXPECT_TRUE(r.finished) << r.message;
