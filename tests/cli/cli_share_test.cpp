@@ -3,39 +3,23 @@
 // as they are typed and as the list shows them.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
+#include "cli_run.h"
 #include "job_edits.h"
 #include "row_fit.h"
 #include "target_size.h"
 #include "media_fixture.h"
 #include "media_measure.h"
+#include "probe_summary.h"
 #include "test_env.h"
+#include "text_checks.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ProgramRun {
-  int status = -1;
-  std::string out;  // standard output and error together
-};
-
-ProgramRun runConvert(const std::vector<std::string> &args) {
-  std::string command = TREVIX_CONVERT;
-  for (const std::string &a : args) command += " '" + a + "'";
-  ProgramRun r;
-  FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf{};
-  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.out.append(buf.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 constexpr const char *kH264 = "MP4 - H.264 Video (*.mp4)";
 constexpr const char *kCopy = "MP4 - Same Video and Audio, No Re-encoding (*.mp4)";
@@ -73,11 +57,7 @@ TEST(CutTimes, SecondsAndClockTimes) {
 
 TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
   SourceJob job;
-  job.probe.opened = true;
-  job.probe.videoStreamCount = 1;
-  job.probe.width = 640;
-  job.probe.height = 360;
-  job.probe.durationUs = 20'000'000;
+  job.probe = probed(640, 360, 20);
   job.edits.rotation = 90;
   job.edits.startMs = 3000;
   job.edits.endMs = 7500;
@@ -106,8 +86,8 @@ TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
   for (const auto &c : kCases) {
     SCOPED_TRACE(std::string(c.profile) + " --rotate " + c.degrees);
     ScratchDir out;
-    const ProgramRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
-    ASSERT_EQ(r.status, 0) << r.out;
+    const CliRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
+    ASSERT_EQ(r.status, 0) << r.said();
     const std::string output = onlyFileIn(out.path());
     const ProbedFile probed = probeMedia(output);
     const ProbedStream *v = probed.first("video");
@@ -120,9 +100,9 @@ TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
     EXPECT_GT(picturePsnr(shown, expected), 30.0);
   }
   ScratchDir out;
-  const ProgramRun bad = runConvert({"--rotate", "45", "-o", out.path().string(), source});
+  const CliRun bad = runConvert({"--rotate", "45", "-o", out.path().string(), source});
   EXPECT_EQ(bad.status, 2);
-  EXPECT_NE(bad.out.find("--rotate \"45\" is not a turn"), std::string::npos) << bad.out;
+  expectHas(bad.said(), {"--rotate \"45\" is not a turn"});
 }
 
 // 3.0 to 7.5 s of a 10 s clip: 4.5 s whose first picture is the one of
@@ -134,8 +114,8 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   const std::vector<RgbPicture> pictures = decodePictures(source);
   ASSERT_GE(pictures.size(), 200u);
   ScratchDir out;
-  ProgramRun r = runConvert({"--profile", kH264, "--start", "3", "--end", "00:00:07.500", "-o", out.path().string(), source});
-  ASSERT_EQ(r.status, 0) << r.out;
+  CliRun r = runConvert({"--profile", kH264, "--start", "3", "--end", "00:00:07.500", "-o", out.path().string(), source});
+  ASSERT_EQ(r.status, 0) << r.said();
   const std::string cut = onlyFileIn(out.path());
   const ProbedFile p = probeMedia(cut);
   const ProbedStream *v = p.first("video");
@@ -153,10 +133,9 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
 
   ScratchDir copied;
   r = runConvert({"--profile", kCopy, "--json", "--start", "3.1", "--end", "7.5", "-o", copied.path().string(), source});
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_EQ(r.status, 0) << r.said();
   // Keyframes every 12 pictures: 2.88 s is the one before 3.1 s.
-  EXPECT_NE(r.out.find("\"start_ms\":2880,\"asked_start_ms\":3100"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("starts at the keyframe at 00:00:02.880"), std::string::npos) << r.out;
+  expectHas(r.said(), {"\"start_ms\":2880,\"asked_start_ms\":3100", "starts at the keyframe at 00:00:02.880"});
   const ProbedFile copy = probeMedia(onlyFileIn(copied.path()));
   const ProbedStream *cv = copy.first("video");
   ASSERT_NE(cv, nullptr);
@@ -165,11 +144,11 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   ScratchDir refused;
   r = runConvert({"--profile", kH264, "--start", "12", "-o", refused.path().string(), source});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("past the end of the clip at 00:00:10.0"), std::string::npos) << r.out;
+  expectHas(r.said(), {"past the end of the clip at 00:00:10.0"});
   EXPECT_TRUE(fs::is_empty(refused.path()));
   r = runConvert({"--start", "8", "--end", "5", "-o", refused.path().string(), source});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("is not before --end"), std::string::npos) << r.out;
+  expectHas(r.said(), {"is not before --end"});
 }
 
 // The steps of a fit of 20 s into 2 MB as the encodes come out (sizes of
@@ -247,9 +226,9 @@ TEST(ShareClips, FittingIntoASize) {
   for (const auto &c : kCases) {
     SCOPED_TRACE(std::string(c.profile) + " into " + c.size);
     ScratchDir out;
-    const ProgramRun r = runConvert(
+    const CliRun r = runConvert(
         {"--profile", c.profile, "--size", c.picture, "--json", "--target-size", c.size, "-o", out.path().string(), source});
-    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_EQ(r.status, 0) << r.said();
     const int64_t size = sizeOf(out);
     EXPECT_LE(size, c.bytes);
     if (c.own) {
@@ -257,22 +236,20 @@ TEST(ShareClips, FittingIntoASize) {
     } else {
       EXPECT_GE(size, c.bytes * 85 / 100);
     }
-    EXPECT_NE(r.out.find("\"target_size\":" + std::to_string(c.bytes)), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"size\":" + std::to_string(size)), std::string::npos) << r.out;
+    expectHas(r.said(), {"\"target_size\":" + std::to_string(c.bytes), "\"size\":" + std::to_string(size)});
   }
   // Below what the encoder's coarsest quantiser reaches (as the first
   // pass's statistics tell): refused with the size possible, and nothing is
   // left (no output, temporary file or statistics).
   ScratchDir over;
-  const ProgramRun coarse = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480",
+  const CliRun coarse = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480",
                                         "--target-size", "1.2MiB", "-o", over.path().string(), source});
   EXPECT_EQ(coarse.status, 1);
-  EXPECT_NE(coarse.out.find("cannot fit 00:00:20 into 1.3 MB: the picture at its lowest useful rate"),
-            std::string::npos) << coarse.out;
+  expectHas(coarse.said(), {"cannot fit 00:00:20 into 1.3 MB: the picture at its lowest useful rate"});
   EXPECT_TRUE(fs::is_empty(over.path()));
   ScratchDir out;
-  const ProgramRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
+  const CliRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"), std::string::npos) << r.out;
+  expectHas(r.said(), {"cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"});
   EXPECT_TRUE(fs::is_empty(out.path()));
 }
