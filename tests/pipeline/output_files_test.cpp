@@ -6,6 +6,7 @@
 #include "job_builder.h"
 #include "output_files.h"
 #include "file_bytes.h"
+#include "probe_summary.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -95,12 +96,7 @@ TEST(JobBuilder, PlanWithoutTheWindow) {
   choices.comboSamplingRate.assign({"44100 Hz"}, 0);
   JobSettings s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(),
                                    false, 300);
-  ProbeSummary hd;
-  hd.opened = true;
-  hd.videoStreamCount = 1;
-  hd.width = 1280;
-  hd.height = 720;
-  hd.durationUs = -1;  // unknown
+  const ProbeSummary hd = probed(1280, 720, -1);  // of unknown length
   JobPlan plan = planJob("  /m/clip.mov ", hd, s);
   EXPECT_EQ(plan.source, "/m/clip.mov");
   EXPECT_EQ(plan.outputFile, dir.file("clip.mp4"));
