@@ -68,9 +68,7 @@ TEST_F(QueueTest, OnlyCheckedRowsAreConvertedInOrder) {
     EXPECT_EQ(rig.jobState(i), (i == 1 || i == 3) ? JobState::Done : JobState::Waiting) << i;
   EXPECT_EQ(rig.observer.count("run Completed"), 1);
   EXPECT_TRUE(rig.prompts.messages.empty());
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_FALSE(rig.state().converting);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_EQ(rig.view.bar, 0);
   // further ticks change nothing
   rig.queue.onTimerTick();
@@ -86,13 +84,11 @@ TEST_F(QueueTest, AllUncheckedCompletesOnTheNextTick) {
   rig.queue.onTimerTick();
   EXPECT_EQ(rig.observer.events, std::vector<std::string>{"run Completed"});
   EXPECT_TRUE(addTaskCalls().empty());
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
 }
 
 TEST_F(QueueTest, NextRowStartsOnTheSecondIdleTick) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.queue.startConversion();
   rig.engine.finish();
   rig.poster.pump();
@@ -222,11 +218,9 @@ TEST_F(QueueTest, StopAnsweredYesOnTheSecondOfThreeRows) {
   EXPECT_EQ(rig.observer.count("run Completed"), 0);
   EXPECT_EQ(rig.observer.count("run Stopped"), 1);
   EXPECT_EQ(addTaskCalls().size(), 2u);
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().userAborted);
   EXPECT_TRUE(rig.state().queueFinished);
-  EXPECT_FALSE(rig.state().converting);
   EXPECT_TRUE(rig.engine.tasks.empty());  // cleared by the end-of-run notice
 }
 
@@ -235,8 +229,7 @@ TEST_F(QueueTest, StopWithNothingRunningAsksNothing) {
   rig.timer.on = true;
   rig.queue.stopAllConversions();
   EXPECT_EQ(rig.prompts.questions, 0);
-  EXPECT_TRUE(rig.view.controlsEnabled);
-  EXPECT_FALSE(rig.timer.on);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().queueFinished);
   EXPECT_FALSE(rig.state().userAborted);
 }
@@ -260,14 +253,12 @@ TEST_F(QueueTest, UnreadableLastSourceCompletesAtOnce) {
   EXPECT_EQ(rig.observer.events,
             (std::vector<std::string>{"ended 0 Fail: " + src + "/missing.mov: no such file or directory",
                                       "run Completed"}));
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().queueFinished);
 }
 
 TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.engine.failOutputs.insert(out + "/a.mp4");
   rig.queue.startConversion();
   EXPECT_EQ(rig.jobState(0), JobState::Failed);
@@ -278,8 +269,7 @@ TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
 }
 
 TEST_F(QueueTest, UnreadableSettingFailsOnlyThatRow) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   int jobs = 0;
   rig.view.settings.applyProfileOptions = [&jobs](OutputOptions &) {
     if (jobs++ == 0) throw std::runtime_error("'' is not a valid integer value");
@@ -359,8 +349,7 @@ TEST_F(QueueTest, EachRowKeepsTheLogOfItsOwnTask) {
 }
 
 TEST_F(QueueTest, AStoppedTaskLogsUntilItHasEnded) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.prompts.answerYes = true;
   rig.queue.startConversion();
   rig.queue.stopAllConversions();
@@ -559,8 +548,7 @@ TEST_F(QueueTest, EventsAreAppliedInTheOrderRaised) {
 }
 
 TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.prompts.answerYes = true;
   rig.queue.startConversion();
   rig.queue.stopAllConversions();
@@ -578,8 +566,7 @@ TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
 }
 
 TEST_F(QueueTest, TimerWaitsWhileTheStopQuestionIsOpen) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.queue.startConversion();
   rig.prompts.answerYes = false;
   rig.prompts.duringQuestion = [&] {
