@@ -263,11 +263,7 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
 }
 
 TEST(CliTexts, ProgressAndFinalLines) {
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
+  ProgressSample s{.frameNumber = 120, .currentMs = 4000, .totalMs = 10000, .elapsedSec = 2.0};
   EXPECT_EQ(progressLineText(s), "  40%  frames 120  fps 60  speed 2.0x  elapsed 00:00:02  left 00:00:03");
   s.totalMs = -1;
   s.frameNumber = -1;
@@ -320,13 +316,7 @@ TEST(CliTexts, JsonLines) {
   EXPECT_EQ(startedJson("a.mov", "out/a.mkv", RunPosition{1, 1}, true),
             R"({"event":"started","file":"a.mov","output":"out/a.mkv","position":1,"count":1,)"
             R"("notice":"keeps the recording place"})");
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.fps = 60;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
-  s.size = 5000;
+  ProgressSample s{.frameNumber = 120, .fps = 60, .currentMs = 4000, .totalMs = 10000, .size = 5000, .elapsedSec = 2.0};
   EXPECT_EQ(progressJson("a.mov", s),
             R"({"event":"progress","file":"a.mov","percent":40,"position_ms":4000,"duration_ms":10000,)"
             R"("frames":120,"fps":60,"speed":2.00,"elapsed":2.0,"left":3.0,"size":5000})");

@@ -4,22 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "probe_summary.h"
+
 namespace {
 
-ProbeSummary opened() {
-  ProbeSummary p;
-  p.opened = true;
-  p.durationUs = 5000000;
-  return p;
-}
-
 TEST(RunProgress, FiguresOfASample) {
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.fps = 60;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
+  ProgressSample s{.frameNumber = 120, .fps = 60, .currentMs = 4000, .totalMs = 10000, .elapsedSec = 2.0};
   ProgressFigures f = progressFigures(s);
   EXPECT_EQ(f.percent, 40);
   EXPECT_EQ(f.fps, 60);
@@ -86,7 +76,7 @@ TEST(RunProgress, Texts) {
 // "2 of 5": the rows the run has reached, and the checked rows after.
 TEST(RunProgress, PositionAmongTheRowsOfTheRun) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.setChecked(1, false);
   jobs.setChecked(4, false);
   // Rows 0, 2, 3 and 5 belong to the run.
@@ -106,7 +96,7 @@ TEST(RunProgress, PositionAmongTheRowsOfTheRun) {
 
 TEST(RunProgress, CountsOfARun) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.endJob(0, JobState::Done, "");
   jobs.endJob(1, JobState::Done, "");
   jobs.endJob(2, JobState::Failed, "why");
@@ -128,7 +118,7 @@ TEST(RunProgress, CountsOfARun) {
 // (5 s files) for the time left; by files when a length is unknown.
 TEST(RunProgress, StatusOfARunOfSeveralAtOnce) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.setChecked(4, false);
   jobs.endJob(0, JobState::Done, "");
   for (int row : {1, 2}) jobs.startJob(row, "out", false);
