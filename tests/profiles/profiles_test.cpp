@@ -27,6 +27,15 @@ OutputOptions map(std::string_view label, const ProfileChoices &c, std::string_v
   return o;
 }
 
+// Puts the quality combos on the levels `video` and `audio` (kKeep: as
+// they are) and applies the presets of `label`.
+constexpr int kKeep = -2;
+void applyLevels(std::string_view label, ProfileChoices &c, int video, int audio = kKeep) {
+  if (video != kKeep) c.comboVideoQuality.itemIndex = video;
+  if (audio != kKeep) c.comboAudioQuality.itemIndex = audio;
+  applyQualityPreset(label, c);
+}
+
 TEST(ProfileCatalog, TablesAndList) {
   std::set<std::string_view> titles;
   for (int i = 0; i < kProfileCount; ++i) {
@@ -485,8 +494,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
     const int normal = crfOf(map(label, c, type));
     int previous = -1;
     for (int level = 0; level < 5; ++level) {
-      c.comboVideoQuality.itemIndex = level;
-      applyQualityPreset(label, c);
+      applyLevels(label, c, level);
       EXPECT_EQ(c.comboVideoBitrate.itemIndex, level);
       const OutputOptions o = map(label, c, type);
       // A higher level is a lower constant-quality number: better pictures.
@@ -502,9 +510,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
   // The quality combo's hint tells the level's value.
   ProfileChoices c;
   choose("MP4 - H.264 Video (*.mp4)", c);
-  c.comboVideoQuality.itemIndex = 0;
-  c.comboAudioQuality.itemIndex = 4;
-  applyQualityPreset("MP4 - H.264 Video (*.mp4)", c);
+  applyLevels("MP4 - H.264 Video (*.mp4)", c, 0, 4);
   EXPECT_EQ(c.comboVideoBitrate.text(), "CRF 18");
   EXPECT_EQ(c.comboAudioBitrate.text(), "96 Kbps");
   EXPECT_EQ(crfOf(map("MP4 - H.264 Video (*.mp4)", c, "MP4")), 18);
@@ -513,9 +519,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
   for (const char *label : {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "FLAC - Lossless Audio (*.flac)"}) {
     choose(label, c);
     const ProfileChoices before = c;
-    c.comboVideoQuality.itemIndex = 0;
-    c.comboAudioQuality.itemIndex = 0;
-    applyQualityPreset(label, c);
+    applyLevels(label, c, 0, 0);
     EXPECT_EQ(c.comboVideoBitrate.itemIndex, before.comboVideoBitrate.itemIndex) << label;
     EXPECT_EQ(c.comboAudioBitrate.text(), before.comboAudioBitrate.text()) << label;
     EXPECT_EQ(crfOf(map(label, c, "MP4")), -1) << label;
@@ -637,58 +641,47 @@ TEST(ProfileMapping, LabelsFromValues) {
 TEST(QualityPreset, MovesTheBitRates) {
   ProfileChoices c;
   choose("iPod (*.mp4)", c);
-  c.comboVideoQuality.itemIndex = 0;  // Highest
-  c.comboAudioQuality.itemIndex = 4;  // Lowest
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 0, 4);  // Highest, Lowest
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
   EXPECT_EQ(c.comboVideoBitrate.itemIndex, 2);
   EXPECT_EQ(c.comboAudioBitrate.text(), "64 Kbps");
   // The iPod list lacks 256 and 128: the selection stays.
-  c.comboVideoQuality.itemIndex = 3;
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 3);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
-  c.comboVideoQuality.itemIndex = 4;
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 4);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // RM: "384 Kbps" is not the list's "384  Kbps".
   choose("RM - Real Video (*.rm)", c);
   ASSERT_TRUE(c.comboVideoBitrate.selectText("3000 Kbps"));
-  c.comboVideoQuality.itemIndex = 2;
-  applyQualityPreset("RM - Real Video (*.rm)", c);
+  applyLevels("RM - Real Video (*.rm)", c, 2);
   EXPECT_EQ(c.comboVideoBitrate.text(), "3000 Kbps");
-  c.comboVideoQuality.itemIndex = 0;
-  applyQualityPreset("RM - Real Video (*.rm)", c);
+  applyLevels("RM - Real Video (*.rm)", c, 0);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // 3GP counts audio in bit/s.
   choose("3GP - Mobile Video Format (*.3gp)", c);
-  c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset("3GP - Mobile Video Format (*.3gp)", c);
+  applyLevels("3GP - Mobile Video Format (*.3gp)", c, kKeep, 0);
   EXPECT_EQ(c.comboAudioBitrate.text(), "12200 bps");
 
   // Video CD: every level is 1150.
   choose("Video CD (*.mpg)", c);
   for (int level = 0; level < 5; ++level) {
-    c.comboVideoQuality.itemIndex = level;
-    applyQualityPreset("Video CD (*.mpg)", c);
+    applyLevels("Video CD (*.mpg)", c, level);
     EXPECT_EQ(c.comboVideoBitrate.text(), "1150 Kbps");
   }
 
   // Audio-only: the video list stays empty, the audio preset applies.
   choose("OGG - Ogg Vorbis Audio (*.ogg)", c);
-  c.comboAudioQuality.itemIndex = 3;
-  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  applyLevels("OGG - Ogg Vorbis Audio (*.ogg)", c, kKeep, 3);
   EXPECT_TRUE(c.comboVideoBitrate.items.empty());
   EXPECT_EQ(c.comboVideoBitrate.itemIndex, -1);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 
   // No quality row or no level: nothing moves.
-  c.comboAudioQuality.itemIndex = -1;
-  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  applyLevels("OGG - Ogg Vorbis Audio (*.ogg)", c, kKeep, -1);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
-  c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset(kOutputFormatSeparator, c);
+  applyLevels(kOutputFormatSeparator, c, kKeep, 0);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 }
 
@@ -698,8 +691,7 @@ TEST(QualityPreset, EveryLevelOfEveryProfileReachesTheJob) {
       SCOPED_TRACE(std::string(e.label) + " level " + std::to_string(level));
       ProfileChoices c;
       choose(e.label, c);
-      c.comboVideoQuality.itemIndex = c.comboAudioQuality.itemIndex = level;
-      applyQualityPreset(e.label, c);
+      applyLevels(e.label, c, level, level);
       OutputOptions o;
       fillOutputOptions(o, ProbeSummary{}, makeJobSettings(profileIdOf(e.label), c, "/tmp", true, 255));
       EXPECT_EQ(crfOf(o) >= 0 ? crfOf(o) : o.vb > 0 ? o.vb / 1000 : o.vb, e.video[level]);
