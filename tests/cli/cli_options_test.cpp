@@ -27,6 +27,9 @@ std::string usageErrorOf(const CliOptions &o) {
   return {};
 }
 
+// The choices of a command line.
+ConversionChoices choicesOf(std::vector<std::string> args) { return resolveChoices(parse(std::move(args))); }
+
 CliOptions withProfile(const std::string &profile) {
   CliOptions o;
   o.profile = profile;
@@ -167,85 +170,56 @@ TEST(CliChoices, WithoutOptionsTheProfileDefaultsStand) {
 }
 
 TEST(CliChoices, QualityLevelsMoveBothBitRatesAsTheWindowDoes) {
-  CliOptions o = withProfile("iPod (*.mp4)");
-  o.videoQuality = "highest";
-  o.audioQuality = "Lowest";
-  ConversionChoices c = resolveChoices(o);
+  ConversionChoices c =
+      choicesOf({"--profile", "iPod (*.mp4)", "--video-quality", "highest", "--audio-quality", "Lowest"});
   EXPECT_EQ(c.choices.comboVideoBitrate.text(), "1200 Kbps");
   EXPECT_EQ(c.choices.comboAudioBitrate.text(), "64 Kbps");
 
   // One level given: the other one counts as Normal.
-  CliOptions mp3 = withProfile("mp3");
-  mp3.audioQuality = "Highest";
-  EXPECT_EQ(resolveChoices(mp3).choices.comboAudioBitrate.text(), "256 Kbps");
-  CliOptions onlyVideo = withProfile("MPEG-1 Movie");
-  onlyVideo.videoQuality = "Lowest";
-  c = resolveChoices(onlyVideo);
+  EXPECT_EQ(choicesOf({"--profile", "mp3", "--audio-quality", "Highest"}).choices.comboAudioBitrate.text(),
+            "256 Kbps");
+  c = choicesOf({"--profile", "MPEG-1 Movie", "--video-quality", "Lowest"});
   EXPECT_EQ(c.choices.comboVideoBitrate.text(), "768 Kbps");
   EXPECT_EQ(c.choices.comboAudioBitrate.text(), "128 Kbps");  // Normal, not the 192 default
 
-  CliOptions bad = withProfile("xvid");
-  bad.videoQuality = "superb";
-  expectHas(usageErrorOf(bad), {"Highest", "Lowest"});
+  expectHas(usageErrorOf(parse({"--profile", "xvid", "--video-quality", "superb"})), {"Highest", "Lowest"});
 }
 
 TEST(CliChoices, OfferedValuesAreTakenInTheirShortForms) {
-  CliOptions o = withProfile("xvid");
-  o.size = "176x144";
-  o.frameRate = "15";
-  o.channels = "mono";
-  o.aspect = "16:9";
-  o.volume = "7";
-  const ConversionChoices c = resolveChoices(o);
+  const ConversionChoices c = choicesOf({"--profile", "xvid", "--size", "176x144", "--fps", "15", "--channels", "mono",
+                                         "--aspect", "16:9", "--volume", "7"});
   EXPECT_EQ(c.choices.comboVideoSize.text(), "176 x 144 (QCIF)");
   EXPECT_EQ(c.choices.comboVideoFramerate.text(), "15.0 fps");
   EXPECT_EQ(c.choices.comboAudioChannels.text(), "Mono");
   EXPECT_EQ(c.choices.comboAspectRatio.itemIndex, 2);
   EXPECT_EQ(c.volumeValue, 350);
 
-  CliOptions zune = withProfile("Zune Mpeg4");
-  zune.size = "320 x 240";  // the list's item has a trailing blank
-  EXPECT_EQ(resolveChoices(zune).choices.comboVideoSize.text(), "320 x 240 ");
-  CliOptions vcd = withProfile("Video CD (*.mpg)");
-  vcd.frameRate = "29.97 fps [NTSC]";
-  vcd.volume = "120%";
-  EXPECT_EQ(resolveChoices(vcd).choices.comboVideoFramerate.itemIndex, 3);
-  EXPECT_EQ(resolveChoices(vcd).volumeValue, 300);
-  CliOptions original = withProfile("mpeg-1");
-  original.size = "original";
-  EXPECT_EQ(resolveChoices(original).choices.comboVideoSize.text(), "Original Video Size");
+  // The list's item has a trailing blank.
+  EXPECT_EQ(choicesOf({"--profile", "Zune Mpeg4", "--size", "320 x 240"}).choices.comboVideoSize.text(),
+            "320 x 240 ");
+  const ConversionChoices vcd =
+      choicesOf({"--profile", "Video CD (*.mpg)", "--fps", "29.97 fps [NTSC]", "--volume", "120%"});
+  EXPECT_EQ(vcd.choices.comboVideoFramerate.itemIndex, 3);
+  EXPECT_EQ(vcd.volumeValue, 300);
+  EXPECT_EQ(choicesOf({"--profile", "mpeg-1", "--size", "original"}).choices.comboVideoSize.text(),
+            "Original Video Size");
 }
 
 TEST(CliChoices, ValuesTheProfileDoesNotOfferAreRefusedWithTheOffer) {
-  CliOptions o = withProfile("ipod (*.mp4)");
-  o.size = "640x480";
-  expectHas(usageErrorOf(o), {"\"640x480\" is not offered by \"iPod (*.mp4)\"", "320 x 240"});
-
-  CliOptions fps = withProfile("PSP");
-  fps.frameRate = "25";
-  expectHas(usageErrorOf(fps), {"14.985 fps", "29.97 fps  (default)"});
-
-  CliOptions audio = withProfile("ogg");
-  audio.size = "320x240";
-  EXPECT_NE(usageErrorOf(audio).find("no video settings"), std::string::npos);
-  audio.size.clear();
-  audio.videoQuality = "High";
-  EXPECT_NE(usageErrorOf(audio).find("no video settings"), std::string::npos);
-
-  CliOptions volume = withProfile("xvid");
-  volume.volume = "11";
-  expectHas(usageErrorOf(volume), {"10  (200%)"});
-  CliOptions aspect = withProfile("xvid");
-  aspect.aspect = "21:9";
-  expectHas(usageErrorOf(aspect), {"16:9 (Wide Screen)"});
+  const std::pair<std::vector<std::string>, std::vector<std::string>> kRefusals[] = {
+      {{"--profile", "ipod (*.mp4)", "--size", "640x480"},
+       {"\"640x480\" is not offered by \"iPod (*.mp4)\"", "320 x 240"}},
+      {{"--profile", "PSP", "--fps", "25"}, {"14.985 fps", "29.97 fps  (default)"}},
+      {{"--profile", "ogg", "--size", "320x240"}, {"no video settings"}},
+      {{"--profile", "ogg", "--video-quality", "High"}, {"no video settings"}},
+      {{"--profile", "xvid", "--volume", "11"}, {"10  (200%)"}},
+      {{"--profile", "xvid", "--aspect", "21:9"}, {"16:9 (Wide Screen)"}}};
+  for (const auto &[args, offer] : kRefusals) expectHas(usageErrorOf(parse(args)), offer);
 }
 
 TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
-  CliOptions o = withProfile("ipod (*.mp4)");
-  o.outputFolder = "/out";
-  o.volume = "0";
-  o.aspect = "4:3";
-  const ConversionChoices c = resolveChoices(o);
+  const ConversionChoices c =
+      choicesOf({"--profile", "ipod (*.mp4)", "-o", "/out", "--volume", "0", "--aspect", "4:3"});
   EXPECT_EQ(c.profileId, 3);  // the catalog row of "iPod (*.mp4)"
   const JobSettings s = makeJobSettings(c.profileId, c.choices, c.outputFolder, c.overwrite, c.volumeValue);
   EXPECT_EQ(s.outputType, "MP4");

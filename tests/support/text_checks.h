@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,7 +11,7 @@
 inline bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 // Every part is in `text`; a failure shows the part and the whole text.
-inline void expectHas(const std::string &text, std::initializer_list<std::string> parts) {
+inline void expectHas(const std::string &text, const std::vector<std::string> &parts) {
   for (const std::string &part : parts) EXPECT_TRUE(contains(text, part)) << part << "\nin:\n" << text;
 }
 
