@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 
 #include "cli_run.h"
+#include "file_bytes.h"
 #include "job_edits.h"
 #include "row_fit.h"
 #include "target_size.h"
@@ -42,10 +42,7 @@ TEST(CutTimes, SecondsAndClockTimes) {
   } kCases[] = {{"5.5", 5500},       {"12", 12000},        {"00:01:05", 65000}, {"1:05:00.250", 3900250},
                 {"0:00:03.5", 3500}, {"-1", -1},           {"00:61:00", -1},    {"00:00:60", -1},
                 {"5.1234", -1},      {"abc", -1},          {"", -1},            {"1:2", -1}};
-  for (const auto &c : kCases) {
-    const auto ms = parseTimeText(c.text);
-    EXPECT_EQ(ms.value_or(-1), c.ms) << c.text;
-  }
+  for (const auto &c : kCases) EXPECT_EQ(parseTimeText(c.text).value_or(-1), c.ms) << c.text;
   EXPECT_EQ(cutTimeText(3900250), "01:05:00.250");
   const struct {
     const char *text;
@@ -58,9 +55,7 @@ TEST(CutTimes, SecondsAndClockTimes) {
 TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
   SourceJob job;
   job.probe = probed(640, 360, 20);
-  job.edits.rotation = 90;
-  job.edits.startMs = 3000;
-  job.edits.endMs = 7500;
+  job.edits = {90, 3000, 7500};
   EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "360x640");
   EXPECT_EQ(editedProbe(job).durationUs, 4'500'000);
   job.edits = {180, 15000, 60000};  // the end past the clip's: its end
@@ -68,7 +63,7 @@ TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
   EXPECT_EQ(editedProbe(job).durationUs, 5'000'000);
   EXPECT_TRUE(cutProblem(job).empty());
   job.edits.startMs = 20000;
-  EXPECT_NE(cutProblem(job).find("past the end of the clip at 00:00:20.000"), std::string::npos);
+  expectHas(cutProblem(job), {"past the end of the clip at 00:00:20.000"});
 }
 
 // A landscape clip turned by hand: re-encoded it is portrait, copied it
@@ -176,9 +171,8 @@ TEST(FitSteps, EachEncodeDecidesTheNext) {
     ScratchDir dir;
     RowFit fit(2000000, 20000, profile, 640, 360, 25.0, (dir.path() / ".trevix-pass-test").string());
     ASSERT_FALSE(fit.refused()) << fit.reason();
-    std::FILE *log = std::fopen((dir.path() / ".trevix-pass-test-0.log").c_str(), "w");
-    ASSERT_TRUE(log);
-    std::fclose(log);
+    writeFileBytes(dir.file(".trevix-pass-test-0.log"), "");
+    ASSERT_TRUE(fs::exists(dir.file(".trevix-pass-test-0.log")));
     int bar = 0;
     for (size_t i = 0; i < c.encodes.size(); ++i) {
       OutputOptions o = profile;
