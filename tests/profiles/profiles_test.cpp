@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "job_builder.h"
 #include "profiles.h"
@@ -229,17 +230,9 @@ TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
     SCOPED_TRACE(e.label);
     ProfileChoices c;
     const std::string outputType = choose(e.label, c);
-    EXPECT_EQ(outputType, e.outputType);
     const OutputOptions o = map(e.label, c, outputType);
-    EXPECT_EQ(o.vcodec, e.vcodec);
-    EXPECT_EQ(o.acodec, e.acodec);
-    EXPECT_EQ(o.frameSize, e.frameSize);
-    EXPECT_EQ(o.vb, e.vb);
-    EXPECT_EQ(o.ab, e.ab);
-    EXPECT_EQ(o.ar, e.ar);
-    EXPECT_EQ(o.ac, e.ac);
-    EXPECT_EQ(o.vn, e.vn);
-    EXPECT_EQ(o.frameRate, e.frameRate);
+    EXPECT_EQ(std::tuple(outputType, o.vcodec, o.acodec, o.frameSize, o.vb, o.ab, o.ar, o.ac, o.vn, o.frameRate),
+              std::tuple(e.outputType, e.vcodec, e.acodec, e.frameSize, e.vb, e.ab, e.ar, e.ac, e.vn, e.frameRate));
     EXPECT_TRUE(o.format.empty());  // the container follows the extension
   }
 }
