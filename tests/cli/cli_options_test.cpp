@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "cli_json.h"
 #include "cli_options.h"
@@ -225,15 +226,10 @@ TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
   EXPECT_EQ(s.outputType, "MP4");
   OutputOptions out;
   fillOutputOptions(out, probed(640, 480, -1), s);  // of unknown length
-  EXPECT_EQ(out.vcodec, "mpeg4");
-  EXPECT_EQ(out.acodec, "libfaac");
-  EXPECT_EQ(out.frameSize, "320x240");
-  EXPECT_EQ(out.vb, 512000);
-  EXPECT_EQ(out.vol, 1);
-  EXPECT_EQ(out.aspect, "4:3");
-  EXPECT_EQ(out.frameRate, "25");                // "Auto"
-  EXPECT_EQ(out.ac, 2);                          // "Stereo"
-  EXPECT_EQ(out.recordingTimeMs, 36000000);      // unknown length: 10 hours at most
+  EXPECT_EQ(std::tuple(out.vcodec, out.acodec, out.frameSize, out.vb, out.vol, out.aspect),
+            std::tuple("mpeg4", "libfaac", "320x240", 512000, 1, "4:3"));
+  // "Auto", "Stereo", and for the unknown length 10 hours at most.
+  EXPECT_EQ(std::tuple(out.frameRate, out.ac, out.recordingTimeMs), std::tuple("25", 2, 36000000));
 }
 
 TEST(CliTexts, ProgressAndFinalLines) {

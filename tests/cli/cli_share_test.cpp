@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "cli_run.h"
 #include "file_bytes.h"
@@ -87,9 +88,7 @@ TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
     const ProbedFile probed = probeMedia(output);
     const ProbedStream *v = probed.first("video");
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->width, c.width);
-    EXPECT_EQ(v->height, c.height);
-    EXPECT_EQ(v->rotationCw, c.matrixCw);
+    EXPECT_EQ(std::tuple(v->width, v->height, v->rotationCw), std::tuple(c.width, c.height, c.matrixCw));
     const RgbPicture shown = decodePictures(output, 1).at(0);
     const RgbPicture expected = turnPicture(first, c.matrixCw ? 0 : std::stoi(c.degrees), false);
     EXPECT_GT(picturePsnr(shown, expected), 30.0);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 #include "queue_fakes.h"
 #include "file_bytes.h"
@@ -166,11 +167,9 @@ TEST_F(QueueTest, OutputRecordOfAJob) {
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 3u);
   const OutputOptions &a = rig.engine.history[0].out;
-  EXPECT_EQ(a.aspect, "1.3333");  // no video: taken as 640x480
-  EXPECT_EQ(a.recordingTimeMs, -1);
-  EXPECT_EQ(a.vol, 600);
-  EXPECT_EQ(a.frameRate, "29.97");
-  EXPECT_EQ(a.vcodec, "mpeg4");
+  // No video: the aspect taken as 640x480.
+  EXPECT_EQ(std::tuple(a.aspect, a.recordingTimeMs, a.vol, a.frameRate, a.vcodec),
+            std::tuple("1.3333", -1, 600, "29.97", "mpeg4"));
   EXPECT_EQ(rig.engine.history[0].in.startTimeMs, 0);
   EXPECT_EQ(rig.engine.history[1].out.recordingTimeMs, 36000000);  // 10 hours
   EXPECT_EQ(rig.engine.history[1].out.aspect, "1.7778");
@@ -511,9 +510,8 @@ TEST_F(QueueTest, ProgressTexts) {
   EXPECT_EQ(rig.view.bar, 37);
   ASSERT_FALSE(rig.observer.reports.empty());
   EXPECT_EQ(rig.observer.events.back(), "progress 0");
-  EXPECT_EQ(rig.observer.reports.back().size, 1234567);
-  EXPECT_EQ(rig.observer.reports.back().currentMs, 3700);
-  EXPECT_EQ(rig.observer.reports.back().totalMs, 10000);
+  const ProgressReport &last = rig.observer.reports.back();
+  EXPECT_EQ(std::tuple(last.size, last.currentMs, last.totalMs), std::tuple(1234567, 3700, 10000));
 
   rig.engine.progress(-1, 12000, 2000, 10000);  // past the end, no video
   rig.poster.pump();
