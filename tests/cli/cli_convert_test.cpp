@@ -155,11 +155,10 @@ TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
     // At once: the third file starts before the first one ends.
     EXPECT_EQ(r.out.find("[3/3] ") < r.out.find("Done: "), jobs == std::string("3")) << r.out;
   }
-  const std::string a = sources[0], b = sources[1];
   fs::remove(out_.path() / "clip-2.mp3");
 
   // Overwriting replaces clip.mp3 twice over and adds nothing.
-  CliRun r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), a, b});
+  CliRun r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), sources[0], sources[1]});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(filesInOut(), 2u);
   EXPECT_FALSE(fs::exists(out_.path() / "clip-2.mp3"));

@@ -456,9 +456,7 @@ TEST_F(QueueTest, SourceEqualToOutputIsRefusedHoweverThePathsAreSpelled) {
     run.queue.startConversion();
     EXPECT_EQ(run.jobState(0), JobState::Failed);
     EXPECT_EQ(run.jobs.at(0).reason, "the output would replace the source file");
-    EXPECT_TRUE(run.engine.calls.end() ==
-                std::find_if(run.engine.calls.begin(), run.engine.calls.end(),
-                             [](const std::string &c) { return c.rfind("AddTask", 0) == 0; }));
+    EXPECT_TRUE(std::ranges::none_of(run.engine.calls, [](const std::string &c) { return c.starts_with("AddTask"); }));
     EXPECT_EQ(fileBytes(inOut), "precious");
   }
   // The source listed under another spelling, the folder plain.

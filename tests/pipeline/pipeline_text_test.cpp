@@ -92,9 +92,7 @@ TEST(SourceJobTexts, ColumnsFromTheProbe) {
 
 TEST(SourceJobTexts, ProgressAndFramesThroughARun) {
   SourceJobs jobs;
-  ProbeSummary p;
-  p.opened = true;
-  jobs.append(makeSourceJob("/m/film.rmvb", p, "AVI"));
+  jobs.append(makeSourceJob("/m/film.rmvb", probed(), "AVI"));
   jobs.startJob(0, "/out/film.avi", true);
   EXPECT_EQ(sourceJobText(jobs.at(0), kProgressColumn), "Loading");
   jobs.reportProgress(0, JobProgress{45, 4500}, 120);

@@ -2,6 +2,7 @@
 // without widgets or media libraries, on a real source list (SourceJobs).
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -64,9 +65,7 @@ class RecordingObserver : public QueueObserver {
     if (onRunEnded) onRunEnded(outcome);
   }
   int count(const std::string &event) const {
-    int n = 0;
-    for (const auto &e : events) n += e == event;
-    return n;
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
   }
   // The events other than progress reports.
   std::vector<std::string> milestones() const {
