@@ -3,122 +3,38 @@
 // a failing source amid good ones, and Ctrl-C during a conversion.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <regex>
-#include <sstream>
+#include <tuple>
 
+#include "cli_run.h"
+#include "file_bytes.h"
 #include "media_fixture.h"
 #include "odd_sources.h"
 #include "test_env.h"
+#include "text_checks.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-  int status = -1;  // exit status, or -1 when it did not exit normally
-  std::string out;
-  std::string err;
-};
-
-// Runs the converter with `args`; `onOutput` sees the standard output read
-// so far (also while nothing comes) and may return true once to have
-// `stopSignals` sent to the program. `inChild` runs in the program's process
-// before it starts.
-CliRun runConvert(const std::vector<std::string> &args,
-                  const std::function<bool(const std::string &)> &onOutput = nullptr, int timeoutSec = 120,
-                  const std::vector<int> &stopSignals = {SIGINT}, const std::function<void()> &inChild = nullptr) {
-  int outPipe[2], errPipe[2];
-  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (inChild) inChild();
-    dup2(outPipe[1], STDOUT_FILENO);
-    dup2(errPipe[1], STDERR_FILENO);
-    close(outPipe[0]);
-    close(errPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(TREVIX_CONVERT));
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(TREVIX_CONVERT, argv.data());
-    _exit(127);
-  }
-  close(outPipe[1]);
-  close(errPipe[1]);
-  CliRun r;
-  bool interrupted = false;
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  int open = 2;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSec);
-  while (open > 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      ADD_FAILURE() << "trevix-convert did not end in time";
-      break;
-    }
-    const bool ready = poll(fds, 2, 200) > 0;
-    for (int i = 0; i < 2 && ready; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char buf[4096];
-      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-        continue;
-      }
-      (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
-    }
-    if (onOutput && !interrupted && onOutput(r.out)) {
-      interrupted = true;
-      for (size_t i = 0; i < stopSignals.size(); ++i) {
-        // Two of a kind sent at once would reach the program as one.
-        if (i > 0) usleep(2000);
-        kill(pid, stopSignals[i]);
-      }
-    }
-  }
-  for (auto &f : fds)
-    if (f.fd >= 0) close(f.fd);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-std::vector<std::string> splitLines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
-
-bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-void expectHas(const std::string &text, std::initializer_list<std::string> parts) {
-  for (const std::string &part : parts) EXPECT_TRUE(contains(text, part)) << part << "\nin:\n" << text;
-}
-
-// A short 320x240 source with picture and sound.
-std::string smallSource() {
+// A 320x240 source of `seconds` with picture and sound.
+MediaRecipe smallRecipe(double seconds) {
   MediaRecipe recipe;
   recipe.width = 320;
   recipe.height = 240;
-  recipe.durationSec = 2.0;
-  return cachedFixture(recipe, "cli-small.mov");
+  recipe.durationSec = seconds;
+  return recipe;
 }
+
+std::string smallSource() { return cachedFixture(smallRecipe(2.0), "cli-small.mov"); }
 
 // 40 s at 640x480: still converting when a test stops it.
 std::string longSource() {
@@ -138,6 +54,14 @@ class CliConvert : public ::testing::Test {
     ASSERT_FALSE(source_.empty());
   }
   std::string out() const { return out_.path().string(); }
+  // The output for `source` with the extension `ext`.
+  std::string outputOf(const std::string &source, const char *ext) const {
+    return (out_.path() / fs::path(source).filename()).replace_extension(ext).string();
+  }
+  void emptyOut() const {
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+  }
   size_t filesInOut() const {
     return static_cast<size_t>(std::distance(fs::directory_iterator(out_.path()), fs::directory_iterator()));
   }
@@ -166,7 +90,7 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
     SCOPED_TRACE(c.profile);
     const CliRun r = runConvert({"--profile", c.profile, "-o", out(), source_});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(c.ext).string();
+    const std::string output = outputOf(source_, c.ext);
     // Progress lines (one per report off a terminal), a final line, a summary.
     expectHas(r.out, {"%  ", "speed ", "Done: " + source_ + " -> " + output, "1 file: 1 Done, 0 Fail"});
 
@@ -176,18 +100,14 @@ TEST_F(CliConvert, VideoContainerAudioFormatAndDeviceProfiles) {
     const ProbedStream *v = p.first("video");
     if (*c.video) {
       ASSERT_NE(v, nullptr);
-      EXPECT_EQ(v->codec, c.video);
-      EXPECT_EQ(v->width, c.width);
-      EXPECT_EQ(v->height, c.height);
+      EXPECT_EQ(std::tuple(v->codec, v->width, v->height), std::tuple(c.video, c.width, c.height));
       EXPECT_GT(v->frames, 40);
     } else {
       EXPECT_EQ(v, nullptr);
     }
     const ProbedStream *a = p.first("audio");
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->codec, c.audio);
-    EXPECT_EQ(a->sampleRate, c.sampleRate);
-    EXPECT_EQ(a->channels, 2);
+    EXPECT_EQ(std::tuple(a->codec, a->sampleRate, a->channels), std::tuple(c.audio, c.sampleRate, 2));
   }
 }
 
@@ -207,12 +127,10 @@ TEST_F(CliConvert, AnOfferedSizeIsUsedAndAnotherIsRefused) {
 
   r = runConvert({"--profile", "xvid", "--size", "176x144", "-q", "-o", out(), source_});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  const std::string output = (out_.path() / fs::path(source_).filename()).replace_extension(".avi").string();
-  const ProbedFile p = probeMedia(output);
+  const ProbedFile p = probeMedia(outputOf(source_, ".avi"));
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
-  EXPECT_EQ(p.first("video")->width, 176);
-  EXPECT_EQ(p.first("video")->height, 144);
+  EXPECT_EQ(std::tuple(p.first("video")->width, p.first("video")->height), std::tuple(176, 144));
 }
 
 TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
@@ -226,23 +144,21 @@ TEST_F(CliConvert, SourcesWithTheSameNameGetNumberedOutputs) {
   // One after another, and all at once: the names follow the list's order.
   for (const char *jobs : {"1", "3"}) {
     SCOPED_TRACE(jobs);
-    fs::remove_all(out_.path());
-    fs::create_directories(out_.path());
+    emptyOut();
     CliRun r = runConvert({"--profile", "mp3", "--jobs", jobs, "-o", out(), sources[0], sources[1], sources[2]});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     for (size_t i = 0; i < sources.size(); ++i) {
       const std::string name = i == 0 ? "clip.mp3" : "clip-" + std::to_string(i) + ".mp3";
-      EXPECT_TRUE(contains(r.out, "Done: " + sources[i] + " -> " + out() + "/" + name + "\n")) << r.out;
+      expectHas(r.out, {"Done: " + sources[i] + " -> " + out() + "/" + name + "\n"});
       EXPECT_TRUE(probeMedia(out() + "/" + name).ok) << name;
     }
     // At once: the third file starts before the first one ends.
     EXPECT_EQ(r.out.find("[3/3] ") < r.out.find("Done: "), jobs == std::string("3")) << r.out;
   }
-  const std::string a = sources[0], b = sources[1];
   fs::remove(out_.path() / "clip-2.mp3");
 
   // Overwriting replaces clip.mp3 twice over and adds nothing.
-  CliRun r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), a, b});
+  CliRun r = runConvert({"--profile", "mp3", "--overwrite", "-q", "-o", out(), sources[0], sources[1]});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(filesInOut(), 2u);
   EXPECT_FALSE(fs::exists(out_.path() / "clip-2.mp3"));
@@ -252,11 +168,8 @@ TEST_F(CliConvert, ACorruptSourceFailsAndTheNextOneStillConverts) {
   ScratchDir in;
   // The first half of a real file: its index, written at the end, is lost.
   const std::string broken = (in.path() / "broken.mov").string();
-  {
-    std::ifstream src(source_, std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
-    std::ofstream(broken, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 2));
-  }
+  const std::string whole = fileBytes(source_);
+  writeFileBytes(broken, whole.substr(0, whole.size() / 2));
   const std::string good = (in.path() / "good.mov").string();
   fs::copy_file(source_, good);
 
@@ -291,12 +204,11 @@ TEST_F(CliConvert, FilesWithoutVideoOrAudioFailWithWhatTheyAre) {
 TEST_F(CliConvert, AStopSignalAbortsTheRunningFileAndKeepsAPlayableOutputUnderAStoppedName) {
   const std::string longSource = ::longSource();
   ASSERT_FALSE(longSource.empty());
-  const std::string planned = (out_.path() / fs::path(longSource).filename()).replace_extension(".mp4").string();
+  const std::string planned = outputOf(longSource, ".mp4");
   const std::regex stoppedName(fs::path(planned).stem().string() + R"( \(stopped at 00-00-[0-3][0-9]\)\.mp4)");
   for (const int sig : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(sig);
-    fs::remove_all(out_.path());
-    fs::create_directories(out_.path());
+    emptyOut();
     const bool json = sig == SIGTERM;
     std::vector<std::string> args{"--profile", "PS3", "-o", out(), longSource, source_};
     if (json) args.insert(args.begin(), "--json");
@@ -331,7 +243,7 @@ TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
   const auto size = fs::file_size(inOut);
   const CliRun r = runConvert({"--profile", "MOV - QuickTime", "--overwrite", "-o", out(), inOut});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Fail: " + inOut + ": the output would replace the source file\n")) << r.out;
+  expectHas(r.out, {"Fail: " + inOut + ": the output would replace the source file\n"});
   EXPECT_EQ(fs::file_size(inOut), size);
   EXPECT_TRUE(probeMedia(inOut).ok);
 }
@@ -339,22 +251,18 @@ TEST_F(CliConvert, OverwritingNeverReplacesTheSource) {
 // A copy cannot change codecs: a source whose sound MP4 has no place for
 // fails with that reason, and a source MP4 can hold is copied.
 TEST_F(CliConvert, CopyingIntoMp4RefusesACodecItCannotHold) {
-  MediaRecipe pcm;
-  pcm.width = 320;
-  pcm.height = 240;
-  pcm.durationSec = 1.0;
+  MediaRecipe pcm = smallRecipe(1.0);
   pcm.audioCodec = "pcm_s16be";
   const std::string pcmSource = cachedFixture(pcm, "cli-pcm.mov");
   ASSERT_FALSE(pcmSource.empty());
 
   const CliRun r = runConvert({"--profile", "no re-encoding", "-q", "-o", out(), pcmSource, source_});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Fail: " + pcmSource +
-                                  ": MP4 cannot hold the source's pcm_s16be audio; choose a profile that converts it"))
-      << r.out;
+  const std::string copied = outputOf(source_, ".mp4");
+  expectHas(r.out, {"Fail: " + pcmSource +
+                        ": MP4 cannot hold the source's pcm_s16be audio; choose a profile that converts it",
+                    "Done: " + source_ + " -> " + copied});
   EXPECT_FALSE(fs::exists((out_.path() / "cli-pcm.mp4")));
-  const std::string copied = (out_.path() / fs::path(source_).filename()).replace_extension(".mp4").string();
-  EXPECT_TRUE(contains(r.out, "Done: " + source_ + " -> " + copied)) << r.out;
   const ProbedFile in = probeMedia(source_), p = probeMedia(copied);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_NE(p.first("video"), nullptr);
@@ -391,10 +299,8 @@ TEST_F(CliConvert, JsonLinesForAFolderOfSourcesAndAMissingFile) {
             "{\"event\":\"ended\",\"file\":\"" + clip + "\",\"state\":\"Done\",\"output\":\"" + out() +
                 "/clip.mp3\",\"reason\":null}");
   const std::string failed = lines[lines.size() - 2];
-  EXPECT_EQ(failed.rfind("{\"event\":\"ended\",\"file\":\"" + gone + "\",\"state\":\"Fail\",\"output\":null,"
-                         "\"reason\":\"",
-                         0),
-            0u)
+  EXPECT_TRUE(failed.starts_with("{\"event\":\"ended\",\"file\":\"" + gone +
+                                 "\",\"state\":\"Fail\",\"output\":null,\"reason\":\""))
       << failed;
   EXPECT_EQ(failed.find(gone), failed.rfind(gone)) << "the missing file is named once: " << failed;
   EXPECT_EQ(lines.back(),
@@ -420,7 +326,7 @@ TEST_F(CliConvert, TheRecordingPlaceIsKeptAndSaid) {
   const std::string kept = out() + name, bare = other.path().string() + name;
   const CliRun json = runConvert({"--json", "--profile", "MKV - H.264", "-o", out(), phone});
   ASSERT_EQ(json.status, 0) << json.out << json.err;
-  EXPECT_TRUE(contains(json.out, R"("count":1,"notice":"keeps the recording place"})")) << json.out;
+  expectHas(json.out, {R"("count":1,"notice":"keeps the recording place"})"});
   const CliRun plain = runConvert({"--no-metadata", "--profile", "MKV - H.264", "-o", other.path().string(), phone});
   ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
   EXPECT_FALSE(contains(plain.out, "keeps the recording place")) << plain.out;
@@ -432,11 +338,7 @@ TEST_F(CliConvert, TheRecordingPlaceIsKeptAndSaid) {
 // source is refused as well, also when the output's name is a link to it.
 TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {
   ScratchDir in;
-  MediaRecipe otherRecipe;
-  otherRecipe.width = 320;
-  otherRecipe.height = 240;
-  otherRecipe.durationSec = 3.0;
-  const std::string otherSource = cachedFixture(otherRecipe, "cli-other.mp4");
+  const std::string otherSource = cachedFixture(smallRecipe(3.0), "cli-other.mp4");
   const std::string mov = (in.path() / "clip.mov").string();
   const std::string mp4 = (in.path() / "clip.mp4").string();
   const std::string other = (in.path() / "other.mp4").string();
@@ -455,10 +357,8 @@ TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {
   fs::create_symlink(other, out_.path() / "clip.mp4");
   r = runConvert({"--profile", "ipod (*.mp4)", "--overwrite", "-q", "-o", out(), mov, other});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(
-      contains(r.out, "Fail: " + mov + ": the output would replace another listed source: " + other + "\n"))
-      << r.out;
-  EXPECT_TRUE(contains(r.out, "Done: " + other + " -> " + out() + "/other.mp4\n")) << r.out;
+  expectHas(r.out, {"Fail: " + mov + ": the output would replace another listed source: " + other + "\n",
+                    "Done: " + other + " -> " + out() + "/other.mp4\n"});
   EXPECT_EQ(fs::file_size(other), size);
   EXPECT_NEAR(probeMedia(other).durationSec, 3.0, 0.3);
   EXPECT_TRUE(fs::is_symlink(out_.path() / "clip.mp4"));
@@ -466,18 +366,12 @@ TEST_F(CliConvert, OverwritingNeverReplacesAnotherListedSource) {
 
 TEST_F(CliConvert, FailuresGiveTheirReasonAndLeaveNothingBehind) {
   // A copy that stopped early, of a file whose index comes first.
-  MediaRecipe recipe;
-  recipe.width = 320;
-  recipe.height = 240;
-  recipe.durationSec = 8.0;
+  MediaRecipe recipe = smallRecipe(8.0);
   recipe.fastStart = true;
   ScratchDir in;
   const std::string cut = (in.path() / "cut.mp4").string();
-  {
-    std::ifstream src(cachedFixture(recipe, "cli-faststart.mp4"), std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
-    std::ofstream(cut, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() * 4 / 10));
-  }
+  const std::string whole = fileBytes(cachedFixture(recipe, "cli-faststart.mp4"));
+  writeFileBytes(cut, whole.substr(0, whole.size() * 4 / 10));
   CliRun r = runConvert({"--profile", "mp3", "-q", "-o", out(), cut});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
   expectHas(r.out, {"Fail: " + cut + ": the source ends early (damaged or incomplete): 00:00:0",
@@ -492,8 +386,8 @@ TEST_F(CliConvert, FailuresGiveTheirReasonAndLeaveNothingBehind) {
     setrlimit(RLIMIT_FSIZE, &limit);
   });
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  const std::string output = (out_.path() / fs::path(source).filename()).replace_extension(".mp4").string();
-  EXPECT_TRUE(contains(r.out, "Fail: " + source + ": Could not write '" + output + "': File too large\n")) << r.out;
+  const std::string output = outputOf(source, ".mp4");
+  expectHas(r.out, {"Fail: " + source + ": Could not write '" + output + "': File too large\n"});
   EXPECT_EQ(filesInOut(), 0u);
 }
 
@@ -502,15 +396,14 @@ TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
   const auto converting = [](const std::string &out) { return contains(out, "%  frames "); };
   CliRun r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGTERM, SIGTERM});
   EXPECT_EQ(r.status, 143) << r.out << r.err;
-  EXPECT_TRUE(contains(r.out, "Abort: " + source)) << r.out;
+  expectHas(r.out, {"Abort: " + source});
   // Never a file without its index, never a temporary one left behind.
   for (const auto &e : fs::directory_iterator(out_.path())) {
     const std::string name = e.path().filename().string();
     EXPECT_NE(name[0], '.') << name;
     EXPECT_TRUE(probeMedia(e.path().string()).ok) << name;
   }
-  fs::remove_all(out_.path());
-  fs::create_directories(out_.path());
+  emptyOut();
 
   // Killed outright, it leaves only its hidden temporary file.
   r = runConvert({"--profile", "PS3", "-o", out(), source}, converting, 120, {SIGKILL});
@@ -539,5 +432,5 @@ TEST_F(CliConvert, AStopSignalEndsTheWaitForASourceThatSendsNothing) {
   close(writer);
   EXPECT_EQ(r.status, 130) << r.out << r.err;
   EXPECT_LT(seconds, 3.0);
-  EXPECT_TRUE(contains(r.out, "1 file: 0 Done, 0 Fail, 1 not converted")) << r.out;
+  expectHas(r.out, {"1 file: 0 Done, 0 Fail, 1 not converted"});
 }

@@ -4,13 +4,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "cli_json.h"
 #include "cli_options.h"
 #include "cli_runner.h"
 #include "test_env.h"
+#include "text_checks.h"
 #include "codec_mapping.h"
 #include "job_builder.h"
+#include "probe_summary.h"
 
 namespace {
 
@@ -24,6 +27,9 @@ std::string usageErrorOf(const CliOptions &o) {
   }
   return {};
 }
+
+// The choices of a command line.
+ConversionChoices choicesOf(std::vector<std::string> args) { return resolveChoices(parse(std::move(args))); }
 
 CliOptions withProfile(const std::string &profile) {
   CliOptions o;
@@ -107,14 +113,11 @@ TEST(CliProfiles, FindsAProfileByItsTextOrAUniquePart) {
 
 TEST(CliProfiles, AnAmbiguousTextIsRefusedWithItsMatches) {
   const std::string msg = usageErrorOf(withProfile("ipod"));
-  EXPECT_NE(msg.find("matches several profiles"), std::string::npos) << msg;
-  EXPECT_NE(msg.find("iPod (*.mp4)"), std::string::npos) << msg;
-  EXPECT_NE(msg.find("iPod Touch (*.mp4)"), std::string::npos) << msg;
+  expectHas(msg, {"matches several profiles", "iPod (*.mp4)", "iPod Touch (*.mp4)"});
   EXPECT_EQ(msg.find("iPhone"), std::string::npos) << msg;
 
   const std::string none = usageErrorOf(withProfile("betamax"));
-  EXPECT_NE(none.find("matches no profile"), std::string::npos) << none;
-  EXPECT_NE(none.find("Zune WMV Windows Media Video (*.wmv)"), std::string::npos) << none;
+  expectHas(none, {"matches no profile", "Zune WMV Windows Media Video (*.wmv)"});
 }
 
 // A misspelt profile is answered with the profiles it comes close to.
@@ -133,7 +136,7 @@ TEST(CliProfiles, ATextMatchingNothingSuggestsTheClosestProfiles) {
   EXPECT_TRUE(closestProfiles("").empty());
 
   const std::string msg = usageErrorOf(withProfile("ipdo"));
-  EXPECT_NE(msg.find("matches no profile. Did you mean:\n  iPod (*.mp4)\n"), std::string::npos) << msg;
+  expectHas(msg, {"matches no profile. Did you mean:\n  iPod (*.mp4)\n"});
   EXPECT_EQ(msg.find("Zune"), std::string::npos) << msg;  // not the whole list
 }
 
@@ -168,120 +171,69 @@ TEST(CliChoices, WithoutOptionsTheProfileDefaultsStand) {
 }
 
 TEST(CliChoices, QualityLevelsMoveBothBitRatesAsTheWindowDoes) {
-  CliOptions o = withProfile("iPod (*.mp4)");
-  o.videoQuality = "highest";
-  o.audioQuality = "Lowest";
-  ConversionChoices c = resolveChoices(o);
+  ConversionChoices c =
+      choicesOf({"--profile", "iPod (*.mp4)", "--video-quality", "highest", "--audio-quality", "Lowest"});
   EXPECT_EQ(c.choices.comboVideoBitrate.text(), "1200 Kbps");
   EXPECT_EQ(c.choices.comboAudioBitrate.text(), "64 Kbps");
 
   // One level given: the other one counts as Normal.
-  CliOptions mp3 = withProfile("mp3");
-  mp3.audioQuality = "Highest";
-  EXPECT_EQ(resolveChoices(mp3).choices.comboAudioBitrate.text(), "256 Kbps");
-  CliOptions onlyVideo = withProfile("MPEG-1 Movie");
-  onlyVideo.videoQuality = "Lowest";
-  c = resolveChoices(onlyVideo);
+  EXPECT_EQ(choicesOf({"--profile", "mp3", "--audio-quality", "Highest"}).choices.comboAudioBitrate.text(),
+            "256 Kbps");
+  c = choicesOf({"--profile", "MPEG-1 Movie", "--video-quality", "Lowest"});
   EXPECT_EQ(c.choices.comboVideoBitrate.text(), "768 Kbps");
   EXPECT_EQ(c.choices.comboAudioBitrate.text(), "128 Kbps");  // Normal, not the 192 default
 
-  CliOptions bad = withProfile("xvid");
-  bad.videoQuality = "superb";
-  const std::string msg = usageErrorOf(bad);
-  EXPECT_NE(msg.find("Highest"), std::string::npos) << msg;
-  EXPECT_NE(msg.find("Lowest"), std::string::npos) << msg;
+  expectHas(usageErrorOf(parse({"--profile", "xvid", "--video-quality", "superb"})), {"Highest", "Lowest"});
 }
 
 TEST(CliChoices, OfferedValuesAreTakenInTheirShortForms) {
-  CliOptions o = withProfile("xvid");
-  o.size = "176x144";
-  o.frameRate = "15";
-  o.channels = "mono";
-  o.aspect = "16:9";
-  o.volume = "7";
-  const ConversionChoices c = resolveChoices(o);
+  const ConversionChoices c = choicesOf({"--profile", "xvid", "--size", "176x144", "--fps", "15", "--channels", "mono",
+                                         "--aspect", "16:9", "--volume", "7"});
   EXPECT_EQ(c.choices.comboVideoSize.text(), "176 x 144 (QCIF)");
   EXPECT_EQ(c.choices.comboVideoFramerate.text(), "15.0 fps");
   EXPECT_EQ(c.choices.comboAudioChannels.text(), "Mono");
   EXPECT_EQ(c.choices.comboAspectRatio.itemIndex, 2);
   EXPECT_EQ(c.volumeValue, 350);
 
-  CliOptions zune = withProfile("Zune Mpeg4");
-  zune.size = "320 x 240";  // the list's item has a trailing blank
-  EXPECT_EQ(resolveChoices(zune).choices.comboVideoSize.text(), "320 x 240 ");
-  CliOptions vcd = withProfile("Video CD (*.mpg)");
-  vcd.frameRate = "29.97 fps [NTSC]";
-  vcd.volume = "120%";
-  EXPECT_EQ(resolveChoices(vcd).choices.comboVideoFramerate.itemIndex, 3);
-  EXPECT_EQ(resolveChoices(vcd).volumeValue, 300);
-  CliOptions original = withProfile("mpeg-1");
-  original.size = "original";
-  EXPECT_EQ(resolveChoices(original).choices.comboVideoSize.text(), "Original Video Size");
+  // The list's item has a trailing blank.
+  EXPECT_EQ(choicesOf({"--profile", "Zune Mpeg4", "--size", "320 x 240"}).choices.comboVideoSize.text(),
+            "320 x 240 ");
+  const ConversionChoices vcd =
+      choicesOf({"--profile", "Video CD (*.mpg)", "--fps", "29.97 fps [NTSC]", "--volume", "120%"});
+  EXPECT_EQ(vcd.choices.comboVideoFramerate.itemIndex, 3);
+  EXPECT_EQ(vcd.volumeValue, 300);
+  EXPECT_EQ(choicesOf({"--profile", "mpeg-1", "--size", "original"}).choices.comboVideoSize.text(),
+            "Original Video Size");
 }
 
 TEST(CliChoices, ValuesTheProfileDoesNotOfferAreRefusedWithTheOffer) {
-  CliOptions o = withProfile("ipod (*.mp4)");
-  o.size = "640x480";
-  std::string msg = usageErrorOf(o);
-  EXPECT_NE(msg.find("\"640x480\" is not offered by \"iPod (*.mp4)\""), std::string::npos) << msg;
-  EXPECT_NE(msg.find("320 x 240"), std::string::npos) << msg;
-
-  CliOptions fps = withProfile("PSP");
-  fps.frameRate = "25";
-  msg = usageErrorOf(fps);
-  EXPECT_NE(msg.find("14.985 fps"), std::string::npos) << msg;
-  EXPECT_NE(msg.find("29.97 fps  (default)"), std::string::npos) << msg;
-
-  CliOptions audio = withProfile("ogg");
-  audio.size = "320x240";
-  EXPECT_NE(usageErrorOf(audio).find("no video settings"), std::string::npos);
-  audio.size.clear();
-  audio.videoQuality = "High";
-  EXPECT_NE(usageErrorOf(audio).find("no video settings"), std::string::npos);
-
-  CliOptions volume = withProfile("xvid");
-  volume.volume = "11";
-  msg = usageErrorOf(volume);
-  EXPECT_NE(msg.find("10  (200%)"), std::string::npos) << msg;
-  CliOptions aspect = withProfile("xvid");
-  aspect.aspect = "21:9";
-  EXPECT_NE(usageErrorOf(aspect).find("16:9 (Wide Screen)"), std::string::npos);
+  const std::pair<std::vector<std::string>, std::vector<std::string>> kRefusals[] = {
+      {{"--profile", "ipod (*.mp4)", "--size", "640x480"},
+       {"\"640x480\" is not offered by \"iPod (*.mp4)\"", "320 x 240"}},
+      {{"--profile", "PSP", "--fps", "25"}, {"14.985 fps", "29.97 fps  (default)"}},
+      {{"--profile", "ogg", "--size", "320x240"}, {"no video settings"}},
+      {{"--profile", "ogg", "--video-quality", "High"}, {"no video settings"}},
+      {{"--profile", "xvid", "--volume", "11"}, {"10  (200%)"}},
+      {{"--profile", "xvid", "--aspect", "21:9"}, {"16:9 (Wide Screen)"}}};
+  for (const auto &[args, offer] : kRefusals) expectHas(usageErrorOf(parse(args)), offer);
 }
 
 TEST(CliChoices, TheJobGetsTheWindowsEncoderSettings) {
-  CliOptions o = withProfile("ipod (*.mp4)");
-  o.outputFolder = "/out";
-  o.volume = "0";
-  o.aspect = "4:3";
-  const ConversionChoices c = resolveChoices(o);
+  const ConversionChoices c =
+      choicesOf({"--profile", "ipod (*.mp4)", "-o", "/out", "--volume", "0", "--aspect", "4:3"});
   EXPECT_EQ(c.profileId, 3);  // the catalog row of "iPod (*.mp4)"
   const JobSettings s = makeJobSettings(c.profileId, c.choices, c.outputFolder, c.overwrite, c.volumeValue);
   EXPECT_EQ(s.outputType, "MP4");
   OutputOptions out;
-  ProbeSummary source;  // 640x480 of unknown length
-  source.opened = true;
-  source.videoStreamCount = 1;
-  source.width = 640;
-  source.height = 480;
-  source.durationUs = -1;
-  fillOutputOptions(out, source, s);
-  EXPECT_EQ(out.vcodec, "mpeg4");
-  EXPECT_EQ(out.acodec, "libfaac");
-  EXPECT_EQ(out.frameSize, "320x240");
-  EXPECT_EQ(out.vb, 512000);
-  EXPECT_EQ(out.vol, 1);
-  EXPECT_EQ(out.aspect, "4:3");
-  EXPECT_EQ(out.frameRate, "25");                // "Auto"
-  EXPECT_EQ(out.ac, 2);                          // "Stereo"
-  EXPECT_EQ(out.recordingTimeMs, 36000000);      // unknown length: 10 hours at most
+  fillOutputOptions(out, probed(640, 480, -1), s);  // of unknown length
+  EXPECT_EQ(std::tuple(out.vcodec, out.acodec, out.frameSize, out.vb, out.vol, out.aspect),
+            std::tuple("mpeg4", "libfaac", "320x240", 512000, 1, "4:3"));
+  // "Auto", "Stereo", and for the unknown length 10 hours at most.
+  EXPECT_EQ(std::tuple(out.frameRate, out.ac, out.recordingTimeMs), std::tuple("25", 2, 36000000));
 }
 
 TEST(CliTexts, ProgressAndFinalLines) {
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
+  ProgressSample s{.frameNumber = 120, .currentMs = 4000, .totalMs = 10000, .elapsedSec = 2.0};
   EXPECT_EQ(progressLineText(s), "  40%  frames 120  fps 60  speed 2.0x  elapsed 00:00:02  left 00:00:03");
   s.totalMs = -1;
   s.frameNumber = -1;
@@ -334,13 +286,7 @@ TEST(CliTexts, JsonLines) {
   EXPECT_EQ(startedJson("a.mov", "out/a.mkv", RunPosition{1, 1}, true),
             R"({"event":"started","file":"a.mov","output":"out/a.mkv","position":1,"count":1,)"
             R"("notice":"keeps the recording place"})");
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.fps = 60;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
-  s.size = 5000;
+  ProgressSample s{.frameNumber = 120, .fps = 60, .currentMs = 4000, .totalMs = 10000, .size = 5000, .elapsedSec = 2.0};
   EXPECT_EQ(progressJson("a.mov", s),
             R"({"event":"progress","file":"a.mov","percent":40,"position_ms":4000,"duration_ms":10000,)"
             R"("frames":120,"fps":60,"speed":2.00,"elapsed":2.0,"left":3.0,"size":5000})");

@@ -3,39 +3,24 @@
 // as they are typed and as the list shows them.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
+#include <tuple>
 
+#include "cli_run.h"
+#include "file_bytes.h"
 #include "job_edits.h"
 #include "row_fit.h"
 #include "target_size.h"
 #include "media_fixture.h"
 #include "media_measure.h"
+#include "probe_summary.h"
 #include "test_env.h"
+#include "text_checks.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ProgramRun {
-  int status = -1;
-  std::string out;  // standard output and error together
-};
-
-ProgramRun runConvert(const std::vector<std::string> &args) {
-  std::string command = TREVIX_CONVERT;
-  for (const std::string &a : args) command += " '" + a + "'";
-  ProgramRun r;
-  FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf{};
-  for (size_t n; (n = fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.out.append(buf.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 constexpr const char *kH264 = "MP4 - H.264 Video (*.mp4)";
 constexpr const char *kCopy = "MP4 - Same Video and Audio, No Re-encoding (*.mp4)";
@@ -58,10 +43,7 @@ TEST(CutTimes, SecondsAndClockTimes) {
   } kCases[] = {{"5.5", 5500},       {"12", 12000},        {"00:01:05", 65000}, {"1:05:00.250", 3900250},
                 {"0:00:03.5", 3500}, {"-1", -1},           {"00:61:00", -1},    {"00:00:60", -1},
                 {"5.1234", -1},      {"abc", -1},          {"", -1},            {"1:2", -1}};
-  for (const auto &c : kCases) {
-    const auto ms = parseTimeText(c.text);
-    EXPECT_EQ(ms.value_or(-1), c.ms) << c.text;
-  }
+  for (const auto &c : kCases) EXPECT_EQ(parseTimeText(c.text).value_or(-1), c.ms) << c.text;
   EXPECT_EQ(cutTimeText(3900250), "01:05:00.250");
   const struct {
     const char *text;
@@ -73,14 +55,8 @@ TEST(CutTimes, SecondsAndClockTimes) {
 
 TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
   SourceJob job;
-  job.probe.opened = true;
-  job.probe.videoStreamCount = 1;
-  job.probe.width = 640;
-  job.probe.height = 360;
-  job.probe.durationUs = 20'000'000;
-  job.edits.rotation = 90;
-  job.edits.startMs = 3000;
-  job.edits.endMs = 7500;
+  job.probe = probed(640, 360, 20);
+  job.edits = {90, 3000, 7500};
   EXPECT_EQ(sourceJobText(job, kVideoSizeColumn), "360x640");
   EXPECT_EQ(editedProbe(job).durationUs, 4'500'000);
   job.edits = {180, 15000, 60000};  // the end past the clip's: its end
@@ -88,7 +64,7 @@ TEST(JobEditsShown, TheListShowsTheTurnedSizeAndTheCutLength) {
   EXPECT_EQ(editedProbe(job).durationUs, 5'000'000);
   EXPECT_TRUE(cutProblem(job).empty());
   job.edits.startMs = 20000;
-  EXPECT_NE(cutProblem(job).find("past the end of the clip at 00:00:20.000"), std::string::npos);
+  expectHas(cutProblem(job), {"past the end of the clip at 00:00:20.000"});
 }
 
 // A landscape clip turned by hand: re-encoded it is portrait, copied it
@@ -106,23 +82,21 @@ TEST(ShareClips, ATurnByHandGivesAPortraitOutput) {
   for (const auto &c : kCases) {
     SCOPED_TRACE(std::string(c.profile) + " --rotate " + c.degrees);
     ScratchDir out;
-    const ProgramRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
-    ASSERT_EQ(r.status, 0) << r.out;
+    const CliRun r = runConvert({"--profile", c.profile, "--rotate", c.degrees, "-o", out.path().string(), source});
+    ASSERT_EQ(r.status, 0) << r.said();
     const std::string output = onlyFileIn(out.path());
     const ProbedFile probed = probeMedia(output);
     const ProbedStream *v = probed.first("video");
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->width, c.width);
-    EXPECT_EQ(v->height, c.height);
-    EXPECT_EQ(v->rotationCw, c.matrixCw);
+    EXPECT_EQ(std::tuple(v->width, v->height, v->rotationCw), std::tuple(c.width, c.height, c.matrixCw));
     const RgbPicture shown = decodePictures(output, 1).at(0);
     const RgbPicture expected = turnPicture(first, c.matrixCw ? 0 : std::stoi(c.degrees), false);
     EXPECT_GT(picturePsnr(shown, expected), 30.0);
   }
   ScratchDir out;
-  const ProgramRun bad = runConvert({"--rotate", "45", "-o", out.path().string(), source});
+  const CliRun bad = runConvert({"--rotate", "45", "-o", out.path().string(), source});
   EXPECT_EQ(bad.status, 2);
-  EXPECT_NE(bad.out.find("--rotate \"45\" is not a turn"), std::string::npos) << bad.out;
+  expectHas(bad.said(), {"--rotate \"45\" is not a turn"});
 }
 
 // 3.0 to 7.5 s of a 10 s clip: 4.5 s whose first picture is the one of
@@ -134,8 +108,8 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   const std::vector<RgbPicture> pictures = decodePictures(source);
   ASSERT_GE(pictures.size(), 200u);
   ScratchDir out;
-  ProgramRun r = runConvert({"--profile", kH264, "--start", "3", "--end", "00:00:07.500", "-o", out.path().string(), source});
-  ASSERT_EQ(r.status, 0) << r.out;
+  CliRun r = runConvert({"--profile", kH264, "--start", "3", "--end", "00:00:07.500", "-o", out.path().string(), source});
+  ASSERT_EQ(r.status, 0) << r.said();
   const std::string cut = onlyFileIn(out.path());
   const ProbedFile p = probeMedia(cut);
   const ProbedStream *v = p.first("video");
@@ -153,10 +127,9 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
 
   ScratchDir copied;
   r = runConvert({"--profile", kCopy, "--json", "--start", "3.1", "--end", "7.5", "-o", copied.path().string(), source});
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_EQ(r.status, 0) << r.said();
   // Keyframes every 12 pictures: 2.88 s is the one before 3.1 s.
-  EXPECT_NE(r.out.find("\"start_ms\":2880,\"asked_start_ms\":3100"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("starts at the keyframe at 00:00:02.880"), std::string::npos) << r.out;
+  expectHas(r.said(), {"\"start_ms\":2880,\"asked_start_ms\":3100", "starts at the keyframe at 00:00:02.880"});
   const ProbedFile copy = probeMedia(onlyFileIn(copied.path()));
   const ProbedStream *cv = copy.first("video");
   ASSERT_NE(cv, nullptr);
@@ -165,11 +138,11 @@ TEST(ShareClips, ACutIsExactAndKeepsTheSoundInStep) {
   ScratchDir refused;
   r = runConvert({"--profile", kH264, "--start", "12", "-o", refused.path().string(), source});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("past the end of the clip at 00:00:10.0"), std::string::npos) << r.out;
+  expectHas(r.said(), {"past the end of the clip at 00:00:10.0"});
   EXPECT_TRUE(fs::is_empty(refused.path()));
   r = runConvert({"--start", "8", "--end", "5", "-o", refused.path().string(), source});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("is not before --end"), std::string::npos) << r.out;
+  expectHas(r.said(), {"is not before --end"});
 }
 
 // The steps of a fit of 20 s into 2 MB as the encodes come out (sizes of
@@ -197,9 +170,8 @@ TEST(FitSteps, EachEncodeDecidesTheNext) {
     ScratchDir dir;
     RowFit fit(2000000, 20000, profile, 640, 360, 25.0, (dir.path() / ".trevix-pass-test").string());
     ASSERT_FALSE(fit.refused()) << fit.reason();
-    std::FILE *log = std::fopen((dir.path() / ".trevix-pass-test-0.log").c_str(), "w");
-    ASSERT_TRUE(log);
-    std::fclose(log);
+    writeFileBytes(dir.file(".trevix-pass-test-0.log"), "");
+    ASSERT_TRUE(fs::exists(dir.file(".trevix-pass-test-0.log")));
     int bar = 0;
     for (size_t i = 0; i < c.encodes.size(); ++i) {
       OutputOptions o = profile;
@@ -247,9 +219,9 @@ TEST(ShareClips, FittingIntoASize) {
   for (const auto &c : kCases) {
     SCOPED_TRACE(std::string(c.profile) + " into " + c.size);
     ScratchDir out;
-    const ProgramRun r = runConvert(
+    const CliRun r = runConvert(
         {"--profile", c.profile, "--size", c.picture, "--json", "--target-size", c.size, "-o", out.path().string(), source});
-    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_EQ(r.status, 0) << r.said();
     const int64_t size = sizeOf(out);
     EXPECT_LE(size, c.bytes);
     if (c.own) {
@@ -257,22 +229,20 @@ TEST(ShareClips, FittingIntoASize) {
     } else {
       EXPECT_GE(size, c.bytes * 85 / 100);
     }
-    EXPECT_NE(r.out.find("\"target_size\":" + std::to_string(c.bytes)), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"size\":" + std::to_string(size)), std::string::npos) << r.out;
+    expectHas(r.said(), {"\"target_size\":" + std::to_string(c.bytes), "\"size\":" + std::to_string(size)});
   }
   // Below what the encoder's coarsest quantiser reaches (as the first
   // pass's statistics tell): refused with the size possible, and nothing is
   // left (no output, temporary file or statistics).
   ScratchDir over;
-  const ProgramRun coarse = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480",
+  const CliRun coarse = runConvert({"--profile", "MP4 - MPEG4 Video (*.mp4)", "--size", "640x480",
                                         "--target-size", "1.2MiB", "-o", over.path().string(), source});
   EXPECT_EQ(coarse.status, 1);
-  EXPECT_NE(coarse.out.find("cannot fit 00:00:20 into 1.3 MB: the picture at its lowest useful rate"),
-            std::string::npos) << coarse.out;
+  expectHas(coarse.said(), {"cannot fit 00:00:20 into 1.3 MB: the picture at its lowest useful rate"});
   EXPECT_TRUE(fs::is_empty(over.path()));
   ScratchDir out;
-  const ProgramRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
+  const CliRun r = runConvert({"--profile", kH264, "--target-size", "200KB", "-o", out.path().string(), source});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"), std::string::npos) << r.out;
+  expectHas(r.said(), {"cannot fit 00:00:20 into 200 KB: the sound alone needs 400 KB"});
   EXPECT_TRUE(fs::is_empty(out.path()));
 }

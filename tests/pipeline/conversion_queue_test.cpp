@@ -4,6 +4,7 @@
 #include <fstream>
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 #include "queue_fakes.h"
 #include "file_bytes.h"
@@ -68,9 +69,7 @@ TEST_F(QueueTest, OnlyCheckedRowsAreConvertedInOrder) {
     EXPECT_EQ(rig.jobState(i), (i == 1 || i == 3) ? JobState::Done : JobState::Waiting) << i;
   EXPECT_EQ(rig.observer.count("run Completed"), 1);
   EXPECT_TRUE(rig.prompts.messages.empty());
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_FALSE(rig.state().converting);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_EQ(rig.view.bar, 0);
   // further ticks change nothing
   rig.queue.onTimerTick();
@@ -86,13 +85,11 @@ TEST_F(QueueTest, AllUncheckedCompletesOnTheNextTick) {
   rig.queue.onTimerTick();
   EXPECT_EQ(rig.observer.events, std::vector<std::string>{"run Completed"});
   EXPECT_TRUE(addTaskCalls().empty());
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
 }
 
 TEST_F(QueueTest, NextRowStartsOnTheSecondIdleTick) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.queue.startConversion();
   rig.engine.finish();
   rig.poster.pump();
@@ -170,11 +167,9 @@ TEST_F(QueueTest, OutputRecordOfAJob) {
   rig.runToEnd();
   ASSERT_EQ(rig.engine.history.size(), 3u);
   const OutputOptions &a = rig.engine.history[0].out;
-  EXPECT_EQ(a.aspect, "1.3333");  // no video: taken as 640x480
-  EXPECT_EQ(a.recordingTimeMs, -1);
-  EXPECT_EQ(a.vol, 600);
-  EXPECT_EQ(a.frameRate, "29.97");
-  EXPECT_EQ(a.vcodec, "mpeg4");
+  // No video: the aspect taken as 640x480.
+  EXPECT_EQ(std::tuple(a.aspect, a.recordingTimeMs, a.vol, a.frameRate, a.vcodec),
+            std::tuple("1.3333", -1, 600, "29.97", "mpeg4"));
   EXPECT_EQ(rig.engine.history[0].in.startTimeMs, 0);
   EXPECT_EQ(rig.engine.history[1].out.recordingTimeMs, 36000000);  // 10 hours
   EXPECT_EQ(rig.engine.history[1].out.aspect, "1.7778");
@@ -222,11 +217,9 @@ TEST_F(QueueTest, StopAnsweredYesOnTheSecondOfThreeRows) {
   EXPECT_EQ(rig.observer.count("run Completed"), 0);
   EXPECT_EQ(rig.observer.count("run Stopped"), 1);
   EXPECT_EQ(addTaskCalls().size(), 2u);
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().userAborted);
   EXPECT_TRUE(rig.state().queueFinished);
-  EXPECT_FALSE(rig.state().converting);
   EXPECT_TRUE(rig.engine.tasks.empty());  // cleared by the end-of-run notice
 }
 
@@ -235,8 +228,7 @@ TEST_F(QueueTest, StopWithNothingRunningAsksNothing) {
   rig.timer.on = true;
   rig.queue.stopAllConversions();
   EXPECT_EQ(rig.prompts.questions, 0);
-  EXPECT_TRUE(rig.view.controlsEnabled);
-  EXPECT_FALSE(rig.timer.on);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().queueFinished);
   EXPECT_FALSE(rig.state().userAborted);
 }
@@ -260,14 +252,12 @@ TEST_F(QueueTest, UnreadableLastSourceCompletesAtOnce) {
   EXPECT_EQ(rig.observer.events,
             (std::vector<std::string>{"ended 0 Fail: " + src + "/missing.mov: no such file or directory",
                                       "run Completed"}));
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_TRUE(rig.state().queueFinished);
 }
 
 TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.engine.failOutputs.insert(out + "/a.mp4");
   rig.queue.startConversion();
   EXPECT_EQ(rig.jobState(0), JobState::Failed);
@@ -278,8 +268,7 @@ TEST_F(QueueTest, RefusedOutputRemovesTheTaskAndKeepsTheReason) {
 }
 
 TEST_F(QueueTest, UnreadableSettingFailsOnlyThatRow) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   int jobs = 0;
   rig.view.settings.applyProfileOptions = [&jobs](OutputOptions &) {
     if (jobs++ == 0) throw std::runtime_error("'' is not a valid integer value");
@@ -359,8 +348,7 @@ TEST_F(QueueTest, EachRowKeepsTheLogOfItsOwnTask) {
 }
 
 TEST_F(QueueTest, AStoppedTaskLogsUntilItHasEnded) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.prompts.answerYes = true;
   rig.queue.startConversion();
   rig.queue.stopAllConversions();
@@ -468,9 +456,7 @@ TEST_F(QueueTest, SourceEqualToOutputIsRefusedHoweverThePathsAreSpelled) {
     run.queue.startConversion();
     EXPECT_EQ(run.jobState(0), JobState::Failed);
     EXPECT_EQ(run.jobs.at(0).reason, "the output would replace the source file");
-    EXPECT_TRUE(run.engine.calls.end() ==
-                std::find_if(run.engine.calls.begin(), run.engine.calls.end(),
-                             [](const std::string &c) { return c.rfind("AddTask", 0) == 0; }));
+    EXPECT_TRUE(std::ranges::none_of(run.engine.calls, [](const std::string &c) { return c.starts_with("AddTask"); }));
     EXPECT_EQ(fileBytes(inOut), "precious");
   }
   // The source listed under another spelling, the folder plain.
@@ -522,9 +508,8 @@ TEST_F(QueueTest, ProgressTexts) {
   EXPECT_EQ(rig.view.bar, 37);
   ASSERT_FALSE(rig.observer.reports.empty());
   EXPECT_EQ(rig.observer.events.back(), "progress 0");
-  EXPECT_EQ(rig.observer.reports.back().size, 1234567);
-  EXPECT_EQ(rig.observer.reports.back().currentMs, 3700);
-  EXPECT_EQ(rig.observer.reports.back().totalMs, 10000);
+  const ProgressReport &last = rig.observer.reports.back();
+  EXPECT_EQ(std::tuple(last.size, last.currentMs, last.totalMs), std::tuple(1234567, 3700, 10000));
 
   rig.engine.progress(-1, 12000, 2000, 10000);  // past the end, no video
   rig.poster.pump();
@@ -559,8 +544,7 @@ TEST_F(QueueTest, EventsAreAppliedInTheOrderRaised) {
 }
 
 TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.prompts.answerYes = true;
   rig.queue.startConversion();
   rig.queue.stopAllConversions();
@@ -578,8 +562,7 @@ TEST_F(QueueTest, LateEventsOfAStoppedRunDoNotTouchTheNextRun) {
 }
 
 TEST_F(QueueTest, TimerWaitsWhileTheStopQuestionIsOpen) {
-  rig.add(source("a.mov"));
-  rig.add(source("b.mov"));
+  for (const char *name : {"a.mov", "b.mov"}) rig.add(source(name));
   rig.queue.startConversion();
   rig.prompts.answerYes = false;
   rig.prompts.duringQuestion = [&] {

@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "job_builder.h"
 #include "output_files.h"
 #include "file_bytes.h"
+#include "probe_summary.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -95,25 +97,14 @@ TEST(JobBuilder, PlanWithoutTheWindow) {
   choices.comboSamplingRate.assign({"44100 Hz"}, 0);
   JobSettings s = makeJobSettings("MP4 - MPEG4 Video (*.mp4)", choices, "MP4", dir.path().string(),
                                    false, 300);
-  ProbeSummary hd;
-  hd.opened = true;
-  hd.videoStreamCount = 1;
-  hd.width = 1280;
-  hd.height = 720;
-  hd.durationUs = -1;  // unknown
+  const ProbeSummary hd = probed(1280, 720, -1);  // of unknown length
   JobPlan plan = planJob("  /m/clip.mov ", hd, s);
-  EXPECT_EQ(plan.source, "/m/clip.mov");
-  EXPECT_EQ(plan.outputFile, dir.file("clip.mp4"));
+  EXPECT_EQ(std::tuple(plan.source, plan.outputFile, plan.input.fileName, plan.input.startTimeMs),
+            std::tuple("/m/clip.mov", dir.file("clip.mp4"), "/m/clip.mov", 0));
   EXPECT_FALSE(plan.wrapped);
-  EXPECT_EQ(plan.input.fileName, "/m/clip.mov");
-  EXPECT_EQ(plan.input.startTimeMs, 0);
-  EXPECT_EQ(plan.output.frameRate, "29.97");
-  EXPECT_EQ(plan.output.vcodec, "mpeg4");
-  EXPECT_EQ(plan.output.acodec, "libfaac");
-  EXPECT_EQ(plan.output.vb, 1200000);
-  EXPECT_EQ(plan.output.vol, 300);
-  EXPECT_EQ(plan.output.aspect, "1.7778");
-  EXPECT_EQ(plan.output.recordingTimeMs, 36000000);
+  const OutputOptions &o = plan.output;
+  EXPECT_EQ(std::tuple(o.frameRate, o.vcodec, o.acodec, o.vb, o.vol, o.aspect, o.recordingTimeMs),
+            std::tuple("29.97", "mpeg4", "libfaac", 1200000, 300, "1.7778", 36000000));
 
   // a label the mapping cannot read is an error of the job
   choices.comboAudioBitrate.clear();

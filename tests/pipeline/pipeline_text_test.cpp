@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "pipeline_text.h"
+#include "probe_summary.h"
 #include "source_jobs.h"
 
 namespace {
@@ -58,11 +59,7 @@ TEST(PipelineText, StatusAndProgressTexts) {
 
 // The one place that makes the list's texts from a job.
 TEST(SourceJobTexts, ColumnsFromTheProbe) {
-  ProbeSummary p;
-  p.opened = true;
-  p.videoStreamCount = 1;
-  p.width = 640;
-  p.height = 480;
+  ProbeSummary p = probed(640, 480);
   p.frameRateNum = 30000;
   p.frameRateDen = 1001;
   p.durationUs = 5'999'999;
@@ -83,10 +80,7 @@ TEST(SourceJobTexts, ColumnsFromTheProbe) {
   p.durationUs = 999'999;  // shown as 00:00:00: unknown to the job builder too
   EXPECT_TRUE(sourceLengthUnknown(p));
 
-  ProbeSummary audio;
-  audio.opened = true;
-  audio.durationUs = 3'000'000;
-  job = makeSourceJob("/m/a.m4a", audio, "MP3");
+  job = makeSourceJob("/m/a.m4a", probed(0, 0, 3), "MP3");  // no picture
   expectColumns(job, {{kVideoSizeColumn, " "}, {kFrameRateColumn, " "}, {kDurationColumn, "00:00:03"},
                       {kOutputColumn, "MP3"}});
 
@@ -98,9 +92,7 @@ TEST(SourceJobTexts, ColumnsFromTheProbe) {
 
 TEST(SourceJobTexts, ProgressAndFramesThroughARun) {
   SourceJobs jobs;
-  ProbeSummary p;
-  p.opened = true;
-  jobs.append(makeSourceJob("/m/film.rmvb", p, "AVI"));
+  jobs.append(makeSourceJob("/m/film.rmvb", probed(), "AVI"));
   jobs.startJob(0, "/out/film.avi", true);
   EXPECT_EQ(sourceJobText(jobs.at(0), kProgressColumn), "Loading");
   jobs.reportProgress(0, JobProgress{45, 4500}, 120);

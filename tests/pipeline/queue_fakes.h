@@ -2,6 +2,7 @@
 // without widgets or media libraries, on a real source list (SourceJobs).
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -53,7 +54,9 @@ class RecordingObserver : public QueueObserver {
   }
   void runStatus(const RunStatus &s) override { statuses.push_back(s); }
   void rowEnded(int row, JobState state, const std::string &reason) override {
-    std::string e = "ended " + std::to_string(row) + " " + stateName(state);
+    SourceJob ended;  // the state's word, as the list's "Progress" column shows it
+    ended.state = state;
+    std::string e = "ended " + std::to_string(row) + " " + sourceJobText(ended, kProgressColumn);
     if (!reason.empty()) e += ": " + reason;
     events.push_back(e);
   }
@@ -62,9 +65,7 @@ class RecordingObserver : public QueueObserver {
     if (onRunEnded) onRunEnded(outcome);
   }
   int count(const std::string &event) const {
-    int n = 0;
-    for (const auto &e : events) n += e == event;
-    return n;
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
   }
   // The events other than progress reports.
   std::vector<std::string> milestones() const {
@@ -72,16 +73,6 @@ class RecordingObserver : public QueueObserver {
     for (const auto &e : events)
       if (e.rfind("progress", 0) != 0) r.push_back(e);
     return r;
-  }
-  static const char *stateName(JobState s) {
-    switch (s) {
-      case JobState::Waiting: return "Waiting";
-      case JobState::Converting: return "Converting";
-      case JobState::Done: return "Done";
-      case JobState::Failed: return "Fail";
-      case JobState::Aborted: return "Abort";
-    }
-    return "?";
   }
 };
 
@@ -92,19 +83,13 @@ class FakeView : public RecordingObserver, public JobSettingsSource {
   int bar = 0;
   std::string fileSize;
   bool controlsEnabled = true;
-  int enableCalls = 0, disableCalls = 0, previewStops = 0, folderRefusals = 0;
+  int previewStops = 0, folderRefusals = 0;
   JobSettings settings;
   JobSettings currentJobSettings() override { return settings; }
   void startPressed() override { ++previewStops; }
   void outputFolderRefused(const std::string &) override { ++folderRefusals; }
-  void runStarted() override {
-    controlsEnabled = false;
-    ++disableCalls;
-  }
-  void runReleased() override {
-    controlsEnabled = true;
-    ++enableCalls;
-  }
+  void runStarted() override { controlsEnabled = false; }
+  void runReleased() override { controlsEnabled = true; }
   void progressCleared() override { bar = 0; }
   void rowProgress(int row, const ProgressReport &r) override {
     RecordingObserver::rowProgress(row, r);
@@ -207,7 +192,6 @@ class FakeEngine : public ConversionEngine {
   void setThreadsPerTask(int32_t n) override { threads = n; }
   void stop() override {
     calls.push_back("Stop");
-    stopRequested = running();
     for (Task &t : tasks) t.stopAsked = t.started && !t.ended;
   }
   void pause() override {
@@ -233,7 +217,6 @@ class FakeEngine : public ConversionEngine {
     if (onLog) onLog(index, level, line);
   }
 
-  bool stopRequested = false;
   bool running(size_t index = 0) const {
     return index < tasks.size() && tasks[index].started && !tasks[index].ended;
   }
@@ -253,7 +236,6 @@ class FakeEngine : public ConversionEngine {
     Task &t = tasks.at(static_cast<size_t>(index));
     t.ended = true;
     const bool finished = !t.stopAsked && !exception;
-    stopRequested = false;
     if (writeAtEnd && !exception) std::ofstream(t.output, std::ios::binary | std::ios::trunc) << "out";
     if (onTerminate) {
       onTerminate(index, finished, exception, exception ? message : "");
@@ -284,6 +266,8 @@ struct QueueRig {
   // What the list shows in the row's "Progress" column.
   std::string progress(int row) const { return sourceJobText(jobs.at(row), kProgressColumn); }
   JobState jobState(int row) const { return jobs.at(row).state; }
+  // No run, no timer, the controls back.
+  bool idle() const { return !timer.on && !state().converting && view.controlsEnabled; }
 
   // Runs timer ticks, pending events and task ends until the run is over.
   // `onRunning` may act on each task while it runs (before it finishes).

@@ -95,8 +95,7 @@ TEST_P(QueueRows, RowsConvertAtOnceEachWithItsOwnProgressStateAndOutput) {
   EXPECT_EQ(rig.observer.count("run Completed"), 1);
   EXPECT_EQ(rig.observer.events.back(), "run Completed");
   EXPECT_FALSE(rig.queue.converting());
-  EXPECT_FALSE(rig.timer.on);
-  EXPECT_TRUE(rig.view.controlsEnabled);
+  EXPECT_TRUE(rig.idle());
   EXPECT_EQ(rig.engine.threads, 0);  // the engine's own choice again
 }
 

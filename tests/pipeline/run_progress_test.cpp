@@ -4,25 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "probe_summary.h"
+
 namespace {
 
-ProbeSummary opened() {
-  ProbeSummary p;
-  p.opened = true;
-  p.durationUs = 5000000;
-  return p;
-}
-
 TEST(RunProgress, FiguresOfASample) {
-  ProgressSample s;
-  s.frameNumber = 120;
-  s.fps = 60;
-  s.currentMs = 4000;
-  s.totalMs = 10000;
-  s.elapsedSec = 2.0;
+  ProgressSample s{.frameNumber = 120, .fps = 60, .currentMs = 4000, .totalMs = 10000, .elapsedSec = 2.0};
   ProgressFigures f = progressFigures(s);
-  EXPECT_EQ(f.percent, 40);
-  EXPECT_EQ(f.fps, 60);
+  EXPECT_EQ(std::tuple(f.percent, f.fps), std::tuple(40, 60));
   EXPECT_DOUBLE_EQ(f.speed, 2.0);
   EXPECT_DOUBLE_EQ(f.leftSec, 3.0);  // 6 s of output at twice real time
 
@@ -43,10 +34,7 @@ TEST(RunProgress, FiguresOfASample) {
   s.frameNumber = -1;
   s.elapsedSec = 0;
   f = progressFigures(s);
-  EXPECT_EQ(f.percent, -1);
-  EXPECT_EQ(f.fps, -1);
-  EXPECT_EQ(f.speed, -1);
-  EXPECT_EQ(f.leftSec, -1);
+  EXPECT_EQ(std::tuple(f.percent, f.fps, f.speed, f.leftSec), std::tuple(-1, -1, -1.0, -1.0));
 }
 
 // The time a question holds the run is not the file's; pausing twice
@@ -76,17 +64,14 @@ TEST(RunProgress, Texts) {
 
   ProgressReport report{12, 25, 480, 1000, 4096};
   const ProgressSample s = progressSample(report, 1.5);
-  EXPECT_EQ(s.frameNumber, 12);
-  EXPECT_EQ(s.currentMs, 480);
-  EXPECT_EQ(s.totalMs, 1000);
-  EXPECT_EQ(s.size, 4096);
+  EXPECT_EQ(std::tuple(s.frameNumber, s.currentMs, s.totalMs, s.size), std::tuple(12, 480, 1000, 4096));
   EXPECT_DOUBLE_EQ(s.elapsedSec, 1.5);
 }
 
 // "2 of 5": the rows the run has reached, and the checked rows after.
 TEST(RunProgress, PositionAmongTheRowsOfTheRun) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.setChecked(1, false);
   jobs.setChecked(4, false);
   // Rows 0, 2, 3 and 5 belong to the run.
@@ -106,7 +91,7 @@ TEST(RunProgress, PositionAmongTheRowsOfTheRun) {
 
 TEST(RunProgress, CountsOfARun) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e", "f"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.endJob(0, JobState::Done, "");
   jobs.endJob(1, JobState::Done, "");
   jobs.endJob(2, JobState::Failed, "why");
@@ -118,9 +103,7 @@ TEST(RunProgress, CountsOfARun) {
   jobs.endJob(3, JobState::Aborted, "");
   jobs.setChecked(5, true);
   const RunCounts c = runCounts(jobs);
-  EXPECT_EQ(c.done, 2);
-  EXPECT_EQ(c.aborted, 1);
-  EXPECT_EQ(c.notConverted, 1);
+  EXPECT_EQ(std::tuple(c.done, c.aborted, c.notConverted), std::tuple(2, 1, 1));
   EXPECT_EQ(runCountsText(c), "2 Done, 1 Fail, 1 Abort, 1 not converted");
 }
 
@@ -128,21 +111,17 @@ TEST(RunProgress, CountsOfARun) {
 // (5 s files) for the time left; by files when a length is unknown.
 TEST(RunProgress, StatusOfARunOfSeveralAtOnce) {
   SourceJobs jobs;
-  for (const char *name : {"a", "b", "c", "d", "e"}) jobs.append(makeSourceJob(name, opened(), "MP4"));
+  for (const char *name : {"a", "b", "c", "d", "e"}) jobs.append(makeSourceJob(name, probed(0, 0, 5), "MP4"));
   jobs.setChecked(4, false);
   jobs.endJob(0, JobState::Done, "");
   for (int row : {1, 2}) jobs.startJob(row, "out", false);
   jobs.reportProgress(1, JobProgress{50, 2500}, 10);
   RunStatus s = runStatus(jobs, 15.0);
-  EXPECT_EQ(s.running, 2);
-  EXPECT_EQ(s.ended, 1);
-  EXPECT_EQ(s.total, 4);
-  EXPECT_EQ(s.percent, 37);           // 7.5 s of 20 s
+  EXPECT_EQ(std::tuple(s.running, s.ended, s.total, s.percent), std::tuple(2, 1, 4, 37));  // 7.5 s of 20 s
   EXPECT_DOUBLE_EQ(s.leftSec, 25.0);  // 12.5 s more at 2 s of wall time a second
   jobs.append(makeSourceJob("f", ProbeSummary{}, "MP4"));  // of a length that is unknown
   s = runStatus(jobs, 15.0);
-  EXPECT_EQ(s.total, 5);
-  EXPECT_EQ(s.percent, 20);
+  EXPECT_EQ(std::tuple(s.total, s.percent), std::tuple(5, 20));
   EXPECT_DOUBLE_EQ(s.leftSec, 60.0);
 }
 

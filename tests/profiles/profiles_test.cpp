@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "job_builder.h"
 #include "profiles.h"
@@ -25,6 +26,15 @@ OutputOptions map(std::string_view label, const ProfileChoices &c, std::string_v
   OutputOptions o;
   applyProfileOptions(label, c, outputType, o);
   return o;
+}
+
+// Puts the quality combos on the levels `video` and `audio` (kKeep: as
+// they are) and applies the presets of `label`.
+constexpr int kKeep = -2;
+void applyLevels(std::string_view label, ProfileChoices &c, int video, int audio = kKeep) {
+  if (video != kKeep) c.comboVideoQuality.itemIndex = video;
+  if (audio != kKeep) c.comboAudioQuality.itemIndex = audio;
+  applyQualityPreset(label, c);
 }
 
 TEST(ProfileCatalog, TablesAndList) {
@@ -88,7 +98,13 @@ TEST(ProfileCatalog, TablesAndList) {
     EXPECT_FALSE(isAudioOnlyFormat(video)) << video;
 }
 
-struct Expected {
+// Every offered profile in the list's order: what its default choices
+// (channels "Stereo") hand to the job; per quality level (both levels moved
+// together) the video bit rate in kbit/s (the newer profiles'
+// constant-quality number; -1: none) and the sound's in bit/s (-1: none), a
+// rate the profile's list lacks keeping the default; and the fingerprint of
+// its lists (see optionSetOf).
+struct ProfileCase {
   const char *label;
   const char *outputType;
   const char *vcodec;
@@ -97,82 +113,126 @@ struct Expected {
   int32_t vb, ab, ar, ac;
   bool vn;
   const char *frameRate;
+  int video[5];
+  int audio[5];
+  const char *lists;
 };
-
-// Every offered profile with its default choices, channels "Stereo".
-const Expected kDefaults[] = {
-    {"3GP - Mobile Video Format (*.3gp)", "3GP", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25"},
-    {"3G2 - Mobile Video Format (*.3g2)", "3G2", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25"},
-    {"ASF - Advance Streaming Format (*.asf)", "ASF", "msmpeg4", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25"},
-    {"AVI - Audio Video Interleave (*.avi)", "AVI", "mpeg4", "pcm_s16le", "", 1200000, 128000, 48000, 2, false, "25"},
-    {"AVI - DivX Video (*.avi)", "AVI", "mpeg4", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25"},
-    {"AVI - XviD Video (*.avi)", "AVI", "libxvid", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25"},
-    {"FLV - Flash Flv Video (*.flv)", "FLV", "flv", "libmp3lame", "", 368000, 96000, 44100, 2, false, "15.0"},
-    {"MOV - QuickTime Video (*.mov)", "MOV", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25"},
-    {"MP4 - MPEG4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25"},
-    {"MPEG-1 Movie (*.mpg)", "MPG", "mpeg1video", "mp2", "320x240", 1600000, 192000, 44100, 2, false, "25.0"},
-    {"MPEG-2 Movie (*.mpg)", "MPG", "mpeg2video", "mp2", "320x240", 2000000, 192000, 44100, 2, false, "25.0"},
-    {"RM - Real Video (*.rm)", "RM", "rv10", "ac3", "320x240", 384000, 128000, 48000, 2, false, "25"},
-    {"SWF - Flash Swf Video (*.swf)", "SWF", "flv", "libmp3lame", "", 200000, 96000, 44100, 2, false, "15.0"},
-    {"Super Video CD (*.mpg)", "MPG", "mpeg2video", "mp2", "480x480", 2040000, 224000, 44100, 2, false, "29.97"},
-    {"Video CD (*.mpg)", "MPG", "mpeg1video", "mp2", "352x240", 1150000, 224000, 44100, 2, false, "29.97"},
-    {"WMV - Windows Media Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25"},
-    {"AAC - Advance Audio Coding (*.aac)", "AAC", "", "libfaac", "", 0, 128000, 48000, 2, true, ""},
-    {"M4A - Mpeg4 Audio File (*.m4a)", "M4A", "", "libfaac", "", 0, 128000, 48000, 2, true, ""},
-    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "MP2", "", "mp2", "", 0, 224000, 48000, 2, true, ""},
-    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", "", "libmp3lame", "", 0, 192000, 48000, 2, true, ""},
-    {"OGG - Ogg Vorbis Audio (*.ogg)", "OGG", "", "vorbis", "", 0, 160000, 48000, 2, true, ""},
-    {"RA - Real Audio (*.ra)", "RA", "", "ac3", "", 0, 128000, 48000, 2, true, ""},
-    {"WAV - Waveform Audio (*.wav)", "WAV", "", "pcm_s16le", "", 0, 128000, 44100, 2, true, ""},
-    {"WMA - Windows Media Audio (*.wma)", "WMA", "", "wmav2", "", 0, 128000, 48000, 2, true, ""},
-    {"iPhone (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25"},
-    {"iPod (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 512000, 64000, 44100, 2, false, "25"},
-    {"iPod Touch (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25"},
-    {"Apple TV (*.mp4)", "MP4", "mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, 2, false, "25"},
-    {"Archos AV500/GMini402 (*.avi)", "AVI", "mpeg4", "libmp3lame", "480x272", 1500000, 128000, 48000, 2, false, "25"},
-    {"Archos AV700 (*.avi)", "AVI", "mpeg4", "libmp3lame", "720x480", 2000000, 128000, 48000, 2, false, "25"},
-    {"BlackBerry MPEG-4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 300000, 80000, 44100, 2, false, "24"},
-    {"BlackBerry AVI Video (*.avi)", "AVI", "h263", "libmp3lame", "176x144", 300000, 64000, 44100, 2, false, "24"},
-    {"BlackBerry 3GP Video (*.3gp)", "3GP", "mpeg4", "libamr_nb", "176x144", 128000, 4750, 8000, 1, false, "15"},
-    {"Creative Zen Vision (*.avi)", "AVI", "mpeg4", "libmp3lame", "640x480", 1500000, 128000, 48000, 2, false, "25"},
-    {"iRiver PMP100 (*.avi)", "AVI", "mpeg4", "libmp3lame", "640x480", 1500000, 128000, 48000, 2, false, "25"},
-    {"PSP Video (*.mp4)", "MP4", "mpeg4", "libfaac", "368x208", 768000, 64000, 24000, 2, false, "29.97"},
-    {"PS3 Video (*.mp4)", "MP4", "libx264", "libfaac", "720x480", 1200000, 96000, 44100, 2, false, "29.97"},
-    {"Xbox360 MPEG4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25"},
-    {"Xbox360 WMV Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25"},
-    {"Xbox360 AVI Video (*.avi)", "AVI", "mpeg4", "pcm_s16le", "", 1200000, 128000, 48000, 2, false, "25"},
-    {"Xbox360 MPEG2 Video (*.mpg)", "MPG", "mpeg2video", "mp2", "320x240", 2000000, 192000, 44100, 2, false, "25.0"},
-    {"Zune Mpeg4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 1500000, 128000, 44100, 2, false, "29.97"},
-    {"Zune WMV Windows Media Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25"},
+const ProfileCase kProfiles[] = {
+    {"3GP - Mobile Video Format (*.3gp)", "3GP", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25",
+     {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}, "e0f11a6a49e1320c"},
+    {"3G2 - Mobile Video Format (*.3g2)", "3G2", "mpeg4", "libamr_nb", "176x144", 128000, 7400, 8000, 1, false, "25",
+     {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}, "e0f11a6a49e1320c"},
+    {"ASF - Advance Streaming Format (*.asf)", "ASF", "msmpeg4", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25",
+     {2000, 1500, 1200, 768, 512}, {320000, 192000, 128000, 64000, 32000}, "560b2d6efb6e45c5"},
+    {"AVI - Audio Video Interleave (*.avi)", "AVI", "mpeg4", "pcm_s16le", "", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}, "93942929889a3285"},
+    {"AVI - DivX Video (*.avi)", "AVI", "mpeg4", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}, "39b34de1b7be3f9d"},
+    {"AVI - XviD Video (*.avi)", "AVI", "libxvid", "libmp3lame", "", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}, "637d32f97f287671"},
+    {"FLV - Flash Flv Video (*.flv)", "FLV", "flv", "libmp3lame", "", 368000, 96000, 44100, 2, false, "15.0",
+     {1200, 512, 368, 200, 120}, {160000, 128000, 96000, 64000, 48000}, "b9451d3803fc3143"},
+    {"MOV - QuickTime Video (*.mov)", "MOV", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25",
+     {2500, 2000, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}, "da5e535e01cb1265"},
+    {"MP4 - MPEG4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25",
+     {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}, "9558c73f0e7189bb"},
+    {"MPEG-1 Movie (*.mpg)", "MPG", "mpeg1video", "mp2", "320x240", 1600000, 192000, 44100, 2, false, "25.0",
+     {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}, "c43ea6739a274d7b"},
+    {"MPEG-2 Movie (*.mpg)", "MPG", "mpeg2video", "mp2", "320x240", 2000000, 192000, 44100, 2, false, "25.0",
+     {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}, "aada6ff6ca41fdf5"},
+    {"RM - Real Video (*.rm)", "RM", "rv10", "ac3", "320x240", 384000, 128000, 48000, 2, false, "25",
+     {1200, 384, 384, 384, 384}, {160000, 128000, 96000, 64000, 48000}, "e381b52a47ecd1c1"},
+    {"SWF - Flash Swf Video (*.swf)", "SWF", "flv", "libmp3lame", "", 200000, 96000, 44100, 2, false, "15.0",
+     {800, 400, 200, 128, 100}, {160000, 128000, 96000, 64000, 48000}, "efc546c2b344bd39"},
+    {"Super Video CD (*.mpg)", "MPG", "mpeg2video", "mp2", "480x480", 2040000, 224000, 44100, 2, false, "29.97",
+     {2040, 2040, 2040, 2040, 2040}, {320000, 224000, 192000, 128000, 48000}, "70b6bd32db9362ef"},
+    {"Video CD (*.mpg)", "MPG", "mpeg1video", "mp2", "352x240", 1150000, 224000, 44100, 2, false, "29.97",
+     {1150, 1150, 1150, 1150, 1150}, {320000, 224000, 192000, 128000, 48000}, "3792415e1656f7e9"},
+    {"WMV - Windows Media Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}, "60699edc91799f59"},
+    {"AAC - Advance Audio Coding (*.aac)", "AAC", "", "libfaac", "", 0, 128000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 128000, 96000, 48000}, "e0caa0b5bf90e187"},
+    {"M4A - Mpeg4 Audio File (*.m4a)", "M4A", "", "libfaac", "", 0, 128000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}, "928d4f74a9a9ca6d"},
+    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "MP2", "", "mp2", "", 0, 224000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {224000, 192000, 128000, 80000, 64000}, "0b4c507dd3afb089"},
+    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", "", "libmp3lame", "", 0, 192000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}, "8fbd368295bc5ac5"},
+    {"OGG - Ogg Vorbis Audio (*.ogg)", "OGG", "", "vorbis", "", 0, 160000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 160000, 80000, 64000}, "799c884e5756c455"},
+    {"RA - Real Audio (*.ra)", "RA", "", "ac3", "", 0, 128000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {192000, 160000, 128000, 64000, 48000}, "29e08f8d304a52c1"},
+    {"WAV - Waveform Audio (*.wav)", "WAV", "", "pcm_s16le", "", 0, 128000, 44100, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}, "338d58ae7bea8ccd"},
+    {"WMA - Windows Media Audio (*.wma)", "WMA", "", "wmav2", "", 0, 128000, 48000, 2, true, "",
+     {0, 0, 0, 0, 0}, {256000, 192000, 128000, 64000, 48000}, "94168af7405a6ff1"},
+    {"iPhone (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25",
+     {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}, "797fd6906d09fced"},
+    {"iPod (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 512000, 64000, 44100, 2, false, "25",
+     {1200, 800, 512, 512, 512}, {320000, 192000, 128000, 96000, 64000}, "ead97ad89492c265"},
+    {"iPod Touch (*.mp4)", "MP4", "mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2, false, "25",
+     {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}, "513d0d0e9c299c31"},
+    {"Apple TV (*.mp4)", "MP4", "mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, 2, false, "25",
+     {2500, 1500, 1200, 800, 512}, {256000, 128000, 64000, 48000, 32000}, "ae6a179715fbe739"},
+    {"Archos AV500/GMini402 (*.avi)", "AVI", "mpeg4", "libmp3lame", "480x272", 1500000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}, "6d6a3a27b6128b8d"},
+    {"Archos AV700 (*.avi)", "AVI", "mpeg4", "libmp3lame", "720x480", 2000000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}, "f22a5d11203fefd5"},
+    {"BlackBerry MPEG-4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 300000, 80000, 44100, 2, false, "24",
+     {512, 300, 256, 128, 80}, {112000, 96000, 80000, 64000, 40000}, "76e63df7fcc2b44d"},
+    {"BlackBerry AVI Video (*.avi)", "AVI", "h263", "libmp3lame", "176x144", 300000, 64000, 44100, 2, false, "24",
+     {512, 300, 200, 120, 80}, {256000, 192000, 80000, 64000, 48000}, "102464b8ca027a55"},
+    {"BlackBerry 3GP Video (*.3gp)", "3GP", "mpeg4", "libamr_nb", "176x144", 128000, 4750, 8000, 1, false, "15",
+     {512, 256, 120, 80, 40}, {12200, 7950, 7400, 6700, 4750}, "157a49f58c43b9f9"},
+    {"Creative Zen Vision (*.avi)", "AVI", "mpeg4", "libmp3lame", "640x480", 1500000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}, "ca2a4c119fc3babd"},
+    {"iRiver PMP100 (*.avi)", "AVI", "mpeg4", "libmp3lame", "640x480", 1500000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}, "ca2a4c119fc3babd"},
+    {"PSP Video (*.mp4)", "MP4", "mpeg4", "libfaac", "368x208", 768000, 64000, 24000, 2, false, "29.97",
+     {768, 512, 384, 216, 128}, {160000, 128000, 96000, 64000, 48000}, "16ed1ac1d58eb677"},
+    {"PS3 Video (*.mp4)", "MP4", "libx264", "libfaac", "720x480", 1200000, 96000, 44100, 2, false, "29.97",
+     {3000, 2500, 2000, 1500, 1200}, {256000, 192000, 128000, 80000, 64000}, "d53f8757626dd70d"},
+    {"Xbox360 MPEG4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "", 1200000, 128000, 44100, 2, false, "25",
+     {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}, "9558c73f0e7189bb"},
+    {"Xbox360 WMV Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}, "60699edc91799f59"},
+    {"Xbox360 AVI Video (*.avi)", "AVI", "mpeg4", "pcm_s16le", "", 1200000, 128000, 48000, 2, false, "25",
+     {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}, "93942929889a3285"},
+    {"Xbox360 MPEG2 Video (*.mpg)", "MPG", "mpeg2video", "mp2", "320x240", 2000000, 192000, 44100, 2, false, "25.0",
+     {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}, "aada6ff6ca41fdf5"},
+    {"Zune Mpeg4 Video (*.mp4)", "MP4", "mpeg4", "libfaac", "320x240", 1500000, 128000, 44100, 2, false, "29.97",
+     {2000, 1500, 768, 512, 256}, {256000, 192000, 128000, 80000, 64000}, "d255a1866f5e4af1"},
+    {"Zune WMV Windows Media Video (*.wmv)", "WMV", "wmv2", "wmav2", "320x240", 1200000, 128000, 48000, 2, false, "25",
+     {2000, 1500, 1200, 768, 256}, {256000, 192000, 128000, 80000, 48000}, "92e0ffca8165d56f"},
     // The newer profiles keep the source's size, rate, channels and (but for
     // Opus) sample rate; their video quality is no bit rate.
-    {"MP4 - H.264 Video (*.mp4)", "MP4", "libx264", "aac", "", -1, 160000, -1, -1, false, ""},
-    {"MP4 - H.265/HEVC Video (*.mp4)", "MP4", "libx265", "aac", "", -1, 160000, -1, -1, false, ""},
-    {"MKV - H.264 Video (*.mkv)", "MKV", "libx264", "aac", "", -1, 160000, -1, -1, false, ""},
-    {"WebM - VP9 Video (*.webm)", "WEBM", "libvpx-vp9", "libopus", "", -1, 128000, 48000, -1, false, ""},
-    {"WebM - AV1 Video (*.webm)", "WEBM", "libsvtav1", "libopus", "", -1, 128000, 48000, -1, false, ""},
-    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "MP4", "copy", "copy", "", -1, -1, -1, -1, false, ""},
-    {"FLAC - Lossless Audio (*.flac)", "FLAC", "", "flac", "", -1, -1, -1, -1, true, ""},
-    {"Opus Audio (*.opus)", "OPUS", "", "libopus", "", -1, 128000, 48000, -1, true, ""},
+    {"MP4 - H.264 Video (*.mp4)", "MP4", "libx264", "aac", "", -1, 160000, -1, -1, false, "",
+     {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}, "59bbb33397c512f5"},
+    {"MP4 - H.265/HEVC Video (*.mp4)", "MP4", "libx265", "aac", "", -1, 160000, -1, -1, false, "",
+     {23, 25, 28, 31, 34}, {256000, 192000, 160000, 128000, 96000}, "6a341ff96136d5cd"},
+    {"MKV - H.264 Video (*.mkv)", "MKV", "libx264", "aac", "", -1, 160000, -1, -1, false, "",
+     {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}, "59bbb33397c512f5"},
+    {"WebM - VP9 Video (*.webm)", "WEBM", "libvpx-vp9", "libopus", "", -1, 128000, 48000, -1, false, "",
+     {24, 28, 32, 36, 40}, {192000, 160000, 128000, 96000, 64000}, "76ba27fa8b14f015"},
+    {"WebM - AV1 Video (*.webm)", "WEBM", "libsvtav1", "libopus", "", -1, 128000, 48000, -1, false, "",
+     {26, 30, 34, 38, 42}, {192000, 160000, 128000, 96000, 64000}, "fe269e29f2d78ae5"},
+    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "MP4", "copy", "copy", "", -1, -1, -1, -1, false, "",
+     {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}, "c4189a3988da765d"},
+    {"FLAC - Lossless Audio (*.flac)", "FLAC", "", "flac", "", -1, -1, -1, -1, true, "",
+     {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}, "e8115d75d4990d05"},
+    {"Opus Audio (*.opus)", "OPUS", "", "libopus", "", -1, 128000, 48000, -1, true, "",
+     {-1, -1, -1, -1, -1}, {192000, 160000, 128000, 96000, 64000}, "c00205e98fe948fb"},
 };
+static_assert(std::size(kProfiles) == kOfferedProfileCount);
 
 TEST(ProfileMapping, DefaultsOfEveryOfferedProfile) {
-  static_assert(std::size(kDefaults) == kOfferedProfileCount);
-  for (const Expected &e : kDefaults) {
+  for (const ProfileCase &e : kProfiles) {
     SCOPED_TRACE(e.label);
     ProfileChoices c;
     const std::string outputType = choose(e.label, c);
-    EXPECT_EQ(outputType, e.outputType);
     const OutputOptions o = map(e.label, c, outputType);
-    EXPECT_EQ(o.vcodec, e.vcodec);
-    EXPECT_EQ(o.acodec, e.acodec);
-    EXPECT_EQ(o.frameSize, e.frameSize);
-    EXPECT_EQ(o.vb, e.vb);
-    EXPECT_EQ(o.ab, e.ab);
-    EXPECT_EQ(o.ar, e.ar);
-    EXPECT_EQ(o.ac, e.ac);
-    EXPECT_EQ(o.vn, e.vn);
-    EXPECT_EQ(o.frameRate, e.frameRate);
+    EXPECT_EQ(std::tuple(outputType, o.vcodec, o.acodec, o.frameSize, o.vb, o.ab, o.ar, o.ac, o.vn, o.frameRate),
+              std::tuple(e.outputType, e.vcodec, e.acodec, e.frameSize, e.vb, e.ab, e.ar, e.ac, e.vn, e.frameRate));
     EXPECT_TRUE(o.format.empty());  // the container follows the extension
   }
 }
@@ -218,83 +278,23 @@ std::string fingerprint(std::string_view text) {
   return hex;
 }
 
-struct OptionSetFingerprint {
-  const char *label;
-  const char *fingerprint;
-};
-
 // Every item with its order and spelling, every default, and the channel and
 // aspect handling of each offered profile, pinned so that no change to an
 // option set goes unnoticed. A failure prints the lists the profile gives
 // now; change a fingerprint only together with an intended change of lists.
-const OptionSetFingerprint kOptionSetFingerprints[] = {
-    {"3GP - Mobile Video Format (*.3gp)", "e0f11a6a49e1320c"},
-    {"3G2 - Mobile Video Format (*.3g2)", "e0f11a6a49e1320c"},
-    {"ASF - Advance Streaming Format (*.asf)", "560b2d6efb6e45c5"},
-    {"AVI - Audio Video Interleave (*.avi)", "93942929889a3285"},
-    {"AVI - DivX Video (*.avi)", "39b34de1b7be3f9d"},
-    {"AVI - XviD Video (*.avi)", "637d32f97f287671"},
-    {"FLV - Flash Flv Video (*.flv)", "b9451d3803fc3143"},
-    {"MOV - QuickTime Video (*.mov)", "da5e535e01cb1265"},
-    {"MP4 - MPEG4 Video (*.mp4)", "9558c73f0e7189bb"},
-    {"MPEG-1 Movie (*.mpg)", "c43ea6739a274d7b"},
-    {"MPEG-2 Movie (*.mpg)", "aada6ff6ca41fdf5"},
-    {"RM - Real Video (*.rm)", "e381b52a47ecd1c1"},
-    {"SWF - Flash Swf Video (*.swf)", "efc546c2b344bd39"},
-    {"Super Video CD (*.mpg)", "70b6bd32db9362ef"},
-    {"Video CD (*.mpg)", "3792415e1656f7e9"},
-    {"WMV - Windows Media Video (*.wmv)", "60699edc91799f59"},
-    {"AAC - Advance Audio Coding (*.aac)", "e0caa0b5bf90e187"},
-    {"M4A - Mpeg4 Audio File (*.m4a)", "928d4f74a9a9ca6d"},
-    {"MP2 - Mpeg Layer2 Audio (*.mp2)", "0b4c507dd3afb089"},
-    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "8fbd368295bc5ac5"},
-    {"OGG - Ogg Vorbis Audio (*.ogg)", "799c884e5756c455"},
-    {"RA - Real Audio (*.ra)", "29e08f8d304a52c1"},
-    {"WAV - Waveform Audio (*.wav)", "338d58ae7bea8ccd"},
-    {"WMA - Windows Media Audio (*.wma)", "94168af7405a6ff1"},
-    {"iPhone (*.mp4)", "797fd6906d09fced"},
-    {"iPod (*.mp4)", "ead97ad89492c265"},
-    {"iPod Touch (*.mp4)", "513d0d0e9c299c31"},
-    {"Apple TV (*.mp4)", "ae6a179715fbe739"},
-    {"Archos AV500/GMini402 (*.avi)", "6d6a3a27b6128b8d"},
-    {"Archos AV700 (*.avi)", "f22a5d11203fefd5"},
-    {"BlackBerry MPEG-4 Video (*.mp4)", "76e63df7fcc2b44d"},
-    {"BlackBerry AVI Video (*.avi)", "102464b8ca027a55"},
-    {"BlackBerry 3GP Video (*.3gp)", "157a49f58c43b9f9"},
-    {"Creative Zen Vision (*.avi)", "ca2a4c119fc3babd"},
-    {"iRiver PMP100 (*.avi)", "ca2a4c119fc3babd"},
-    {"PSP Video (*.mp4)", "16ed1ac1d58eb677"},
-    {"PS3 Video (*.mp4)", "d53f8757626dd70d"},
-    {"Xbox360 MPEG4 Video (*.mp4)", "9558c73f0e7189bb"},
-    {"Xbox360 WMV Video (*.wmv)", "60699edc91799f59"},
-    {"Xbox360 AVI Video (*.avi)", "93942929889a3285"},
-    {"Xbox360 MPEG2 Video (*.mpg)", "aada6ff6ca41fdf5"},
-    {"Zune Mpeg4 Video (*.mp4)", "d255a1866f5e4af1"},
-    {"Zune WMV Windows Media Video (*.wmv)", "92e0ffca8165d56f"},
-    {"MP4 - H.264 Video (*.mp4)", "59bbb33397c512f5"},
-    {"MP4 - H.265/HEVC Video (*.mp4)", "6a341ff96136d5cd"},
-    {"MKV - H.264 Video (*.mkv)", "59bbb33397c512f5"},
-    {"WebM - VP9 Video (*.webm)", "76ba27fa8b14f015"},
-    {"WebM - AV1 Video (*.webm)", "fe269e29f2d78ae5"},
-    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "c4189a3988da765d"},
-    {"FLAC - Lossless Audio (*.flac)", "e8115d75d4990d05"},
-    {"Opus Audio (*.opus)", "c00205e98fe948fb"},
-};
-
 TEST(ProfileOptionSets, EveryListOfEveryProfileUnchanged) {
-  static_assert(std::size(kOptionSetFingerprints) == kOfferedProfileCount);
   size_t offered = 0;
   for (std::string_view item : kOutputFormatItems) {
     if (isFormatSeparator(item)) continue;
     ++offered;
-    const OptionSetFingerprint *golden = nullptr;
-    for (const OptionSetFingerprint &f : kOptionSetFingerprints)
+    const ProfileCase *golden = nullptr;
+    for (const ProfileCase &f : kProfiles)
       if (f.label == item) golden = &f;
     ASSERT_NE(golden, nullptr) << item;
     const std::string lists = optionSetOf(item);
-    EXPECT_EQ(fingerprint(lists), golden->fingerprint) << item << "\n" << lists;
+    EXPECT_EQ(fingerprint(lists), golden->lists) << item << "\n" << lists;
   }
-  EXPECT_EQ(offered, std::size(kOptionSetFingerprints));
+  EXPECT_EQ(offered, std::size(kProfiles));
 }
 
 TEST(ProfileOptionSets, ListsKeepTheirSpelling) {
@@ -487,8 +487,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
     const int normal = crfOf(map(label, c, type));
     int previous = -1;
     for (int level = 0; level < 5; ++level) {
-      c.comboVideoQuality.itemIndex = level;
-      applyQualityPreset(label, c);
+      applyLevels(label, c, level);
       EXPECT_EQ(c.comboVideoBitrate.itemIndex, level);
       const OutputOptions o = map(label, c, type);
       // A higher level is a lower constant-quality number: better pictures.
@@ -504,9 +503,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
   // The quality combo's hint tells the level's value.
   ProfileChoices c;
   choose("MP4 - H.264 Video (*.mp4)", c);
-  c.comboVideoQuality.itemIndex = 0;
-  c.comboAudioQuality.itemIndex = 4;
-  applyQualityPreset("MP4 - H.264 Video (*.mp4)", c);
+  applyLevels("MP4 - H.264 Video (*.mp4)", c, 0, 4);
   EXPECT_EQ(c.comboVideoBitrate.text(), "CRF 18");
   EXPECT_EQ(c.comboAudioBitrate.text(), "96 Kbps");
   EXPECT_EQ(crfOf(map("MP4 - H.264 Video (*.mp4)", c, "MP4")), 18);
@@ -515,9 +512,7 @@ TEST(ProfileMapping, NewerProfilesEncodeAtConstantQualityLevels) {
   for (const char *label : {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", "FLAC - Lossless Audio (*.flac)"}) {
     choose(label, c);
     const ProfileChoices before = c;
-    c.comboVideoQuality.itemIndex = 0;
-    c.comboAudioQuality.itemIndex = 0;
-    applyQualityPreset(label, c);
+    applyLevels(label, c, 0, 0);
     EXPECT_EQ(c.comboVideoBitrate.itemIndex, before.comboVideoBitrate.itemIndex) << label;
     EXPECT_EQ(c.comboAudioBitrate.text(), before.comboAudioBitrate.text()) << label;
     EXPECT_EQ(crfOf(map(label, c, "MP4")), -1) << label;
@@ -639,133 +634,57 @@ TEST(ProfileMapping, LabelsFromValues) {
 TEST(QualityPreset, MovesTheBitRates) {
   ProfileChoices c;
   choose("iPod (*.mp4)", c);
-  c.comboVideoQuality.itemIndex = 0;  // Highest
-  c.comboAudioQuality.itemIndex = 4;  // Lowest
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 0, 4);  // Highest, Lowest
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
   EXPECT_EQ(c.comboVideoBitrate.itemIndex, 2);
   EXPECT_EQ(c.comboAudioBitrate.text(), "64 Kbps");
   // The iPod list lacks 256 and 128: the selection stays.
-  c.comboVideoQuality.itemIndex = 3;
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 3);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
-  c.comboVideoQuality.itemIndex = 4;
-  applyQualityPreset("iPod (*.mp4)", c);
+  applyLevels("iPod (*.mp4)", c, 4);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // RM: "384 Kbps" is not the list's "384  Kbps".
   choose("RM - Real Video (*.rm)", c);
   ASSERT_TRUE(c.comboVideoBitrate.selectText("3000 Kbps"));
-  c.comboVideoQuality.itemIndex = 2;
-  applyQualityPreset("RM - Real Video (*.rm)", c);
+  applyLevels("RM - Real Video (*.rm)", c, 2);
   EXPECT_EQ(c.comboVideoBitrate.text(), "3000 Kbps");
-  c.comboVideoQuality.itemIndex = 0;
-  applyQualityPreset("RM - Real Video (*.rm)", c);
+  applyLevels("RM - Real Video (*.rm)", c, 0);
   EXPECT_EQ(c.comboVideoBitrate.text(), "1200 Kbps");
 
   // 3GP counts audio in bit/s.
   choose("3GP - Mobile Video Format (*.3gp)", c);
-  c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset("3GP - Mobile Video Format (*.3gp)", c);
+  applyLevels("3GP - Mobile Video Format (*.3gp)", c, kKeep, 0);
   EXPECT_EQ(c.comboAudioBitrate.text(), "12200 bps");
 
   // Video CD: every level is 1150.
   choose("Video CD (*.mpg)", c);
   for (int level = 0; level < 5; ++level) {
-    c.comboVideoQuality.itemIndex = level;
-    applyQualityPreset("Video CD (*.mpg)", c);
+    applyLevels("Video CD (*.mpg)", c, level);
     EXPECT_EQ(c.comboVideoBitrate.text(), "1150 Kbps");
   }
 
   // Audio-only: the video list stays empty, the audio preset applies.
   choose("OGG - Ogg Vorbis Audio (*.ogg)", c);
-  c.comboAudioQuality.itemIndex = 3;
-  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  applyLevels("OGG - Ogg Vorbis Audio (*.ogg)", c, kKeep, 3);
   EXPECT_TRUE(c.comboVideoBitrate.items.empty());
   EXPECT_EQ(c.comboVideoBitrate.itemIndex, -1);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 
   // No quality row or no level: nothing moves.
-  c.comboAudioQuality.itemIndex = -1;
-  applyQualityPreset("OGG - Ogg Vorbis Audio (*.ogg)", c);
+  applyLevels("OGG - Ogg Vorbis Audio (*.ogg)", c, kKeep, -1);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
-  c.comboAudioQuality.itemIndex = 0;
-  applyQualityPreset(kOutputFormatSeparator, c);
+  applyLevels(kOutputFormatSeparator, c, kKeep, 0);
   EXPECT_EQ(c.comboAudioBitrate.text(), "80 Kbps");
 }
 
-// What each quality level of every offered profile hands to the job: the
-// video bit rate in kbit/s (the newer profiles' constant-quality number; -1:
-// none), the sound's bit rate in bit/s (-1: none). Both levels move
-// together; a rate that the profile's list lacks keeps the default.
-struct LevelRates {
-  const char *label;
-  int video[5];
-  int audio[5];
-};
-const LevelRates kLevelRates[] = {
-    {"3GP - Mobile Video Format (*.3gp)", {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}},
-    {"3G2 - Mobile Video Format (*.3g2)", {512, 256, 128, 96, 64}, {12200, 7950, 7400, 6700, 4750}},
-    {"ASF - Advance Streaming Format (*.asf)", {2000, 1500, 1200, 768, 512}, {320000, 192000, 128000, 64000, 32000}},
-    {"AVI - Audio Video Interleave (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
-    {"AVI - DivX Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
-    {"AVI - XviD Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
-    {"FLV - Flash Flv Video (*.flv)", {1200, 512, 368, 200, 120}, {160000, 128000, 96000, 64000, 48000}},
-    {"MOV - QuickTime Video (*.mov)", {2500, 2000, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
-    {"MP4 - MPEG4 Video (*.mp4)", {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
-    {"MPEG-1 Movie (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
-    {"MPEG-2 Movie (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
-    {"RM - Real Video (*.rm)", {1200, 384, 384, 384, 384}, {160000, 128000, 96000, 64000, 48000}},
-    {"SWF - Flash Swf Video (*.swf)", {800, 400, 200, 128, 100}, {160000, 128000, 96000, 64000, 48000}},
-    {"Super Video CD (*.mpg)", {2040, 2040, 2040, 2040, 2040}, {320000, 224000, 192000, 128000, 48000}},
-    {"Video CD (*.mpg)", {1150, 1150, 1150, 1150, 1150}, {320000, 224000, 192000, 128000, 48000}},
-    {"WMV - Windows Media Video (*.wmv)", {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}},
-    {"AAC - Advance Audio Coding (*.aac)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 96000, 48000}},
-    {"M4A - Mpeg4 Audio File (*.m4a)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
-    {"MP2 - Mpeg Layer2 Audio (*.mp2)", {0, 0, 0, 0, 0}, {224000, 192000, 128000, 80000, 64000}},
-    {"MP3 - Mpeg Layer3 Audio (*.mp3)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
-    {"OGG - Ogg Vorbis Audio (*.ogg)", {0, 0, 0, 0, 0}, {256000, 192000, 160000, 80000, 64000}},
-    {"RA - Real Audio (*.ra)", {0, 0, 0, 0, 0}, {192000, 160000, 128000, 64000, 48000}},
-    {"WAV - Waveform Audio (*.wav)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 80000, 64000}},
-    {"WMA - Windows Media Audio (*.wma)", {0, 0, 0, 0, 0}, {256000, 192000, 128000, 64000, 48000}},
-    {"iPhone (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}},
-    {"iPod (*.mp4)", {1200, 800, 512, 512, 512}, {320000, 192000, 128000, 96000, 64000}},
-    {"iPod Touch (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 192000, 128000, 80000, 64000}},
-    {"Apple TV (*.mp4)", {2500, 1500, 1200, 800, 512}, {256000, 128000, 64000, 48000, 32000}},
-    {"Archos AV500/GMini402 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
-    {"Archos AV700 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
-    {"BlackBerry MPEG-4 Video (*.mp4)", {512, 300, 256, 128, 80}, {112000, 96000, 80000, 64000, 40000}},
-    {"BlackBerry AVI Video (*.avi)", {512, 300, 200, 120, 80}, {256000, 192000, 80000, 64000, 48000}},
-    {"BlackBerry 3GP Video (*.3gp)", {512, 256, 120, 80, 40}, {12200, 7950, 7400, 6700, 4750}},
-    {"Creative Zen Vision (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
-    {"iRiver PMP100 (*.avi)", {2500, 2000, 1500, 1200, 800}, {320000, 192000, 128000, 64000, 32000}},
-    {"PSP Video (*.mp4)", {768, 512, 384, 216, 128}, {160000, 128000, 96000, 64000, 48000}},
-    {"PS3 Video (*.mp4)", {3000, 2500, 2000, 1500, 1200}, {256000, 192000, 128000, 80000, 64000}},
-    {"Xbox360 MPEG4 Video (*.mp4)", {2500, 1500, 1200, 768, 512}, {256000, 192000, 128000, 80000, 64000}},
-    {"Xbox360 WMV Video (*.wmv)", {2500, 2000, 1500, 1200, 768}, {256000, 192000, 128000, 80000, 48000}},
-    {"Xbox360 AVI Video (*.avi)", {2500, 1500, 1200, 512, 256}, {320000, 192000, 128000, 64000, 48000}},
-    {"Xbox360 MPEG2 Video (*.mpg)", {2000, 1600, 1200, 1000, 768}, {224000, 192000, 128000, 80000, 64000}},
-    {"Zune Mpeg4 Video (*.mp4)", {2000, 1500, 768, 512, 256}, {256000, 192000, 128000, 80000, 64000}},
-    {"Zune WMV Windows Media Video (*.wmv)", {2000, 1500, 1200, 768, 256}, {256000, 192000, 128000, 80000, 48000}},
-    {"MP4 - H.264 Video (*.mp4)", {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}},
-    {"MP4 - H.265/HEVC Video (*.mp4)", {23, 25, 28, 31, 34}, {256000, 192000, 160000, 128000, 96000}},
-    {"MKV - H.264 Video (*.mkv)", {18, 20, 23, 26, 29}, {256000, 192000, 160000, 128000, 96000}},
-    {"WebM - VP9 Video (*.webm)", {24, 28, 32, 36, 40}, {192000, 160000, 128000, 96000, 64000}},
-    {"WebM - AV1 Video (*.webm)", {26, 30, 34, 38, 42}, {192000, 160000, 128000, 96000, 64000}},
-    {"MP4 - Same Video and Audio, No Re-encoding (*.mp4)", {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}},
-    {"FLAC - Lossless Audio (*.flac)", {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}},
-    {"Opus Audio (*.opus)", {-1, -1, -1, -1, -1}, {192000, 160000, 128000, 96000, 64000}},
-};
-
 TEST(QualityPreset, EveryLevelOfEveryProfileReachesTheJob) {
-  static_assert(std::size(kLevelRates) == kOfferedProfileCount);
-  for (const LevelRates &e : kLevelRates) {
+  for (const ProfileCase &e : kProfiles) {
     for (int level = 0; level < 5; ++level) {
       SCOPED_TRACE(std::string(e.label) + " level " + std::to_string(level));
       ProfileChoices c;
       choose(e.label, c);
-      c.comboVideoQuality.itemIndex = c.comboAudioQuality.itemIndex = level;
-      applyQualityPreset(e.label, c);
+      applyLevels(e.label, c, level, level);
       OutputOptions o;
       fillOutputOptions(o, ProbeSummary{}, makeJobSettings(profileIdOf(e.label), c, "/tmp", true, 255));
       EXPECT_EQ(crfOf(o) >= 0 ? crfOf(o) : o.vb > 0 ? o.vb / 1000 : o.vb, e.video[level]);

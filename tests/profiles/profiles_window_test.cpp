@@ -154,7 +154,6 @@ TEST_F(ProfilesWindow, QualityPresetsAndHints) {
 }
 
 TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
-  MainWindow &w = *window_;
   const int row = addRow("/media/a.mov");
   pick("MKV - H.264 Video (*.mkv)");
   EXPECT_EQ(outputType(), "MKV");
@@ -170,7 +169,7 @@ TEST_F(ProfilesWindow, FormatsOfTodayShowTheirChannelsAndQualityLevels) {
   EXPECT_EQ(videoBitrate(), "CRF 18");
   EXPECT_EQ(hint("videoQualityCombo"), "CRF 18");
   OutputOptions o;
-  jobSettingsFrom(w.settings()).applyProfileOptions(o);
+  jobSettingsFrom(window_->settings()).applyProfileOptions(o);
   EXPECT_EQ(o.vcodec, "libx264");
   EXPECT_NE(o.extraOptions.find("crf=18"), std::string::npos) << o.extraOptions;
 
