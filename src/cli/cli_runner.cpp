@@ -394,5 +394,13 @@ void CliRunner::runUntilOver() {
     if (stopping && Clock::now() > stopDeadline) break;
   }
   runPosted(std::chrono::milliseconds(0));
+  // A file whose stop did not end in time was still stopped: it ends
+  // "Abort", never "not converted" (the engine's own stop at the end
+  // keeps or removes its output as the stop asked).
+  for (int row = 0; row < jobs_.count(); ++row) {
+    if (jobs_.at(row).state != JobState::Converting) continue;
+    jobs_.endJob(row, JobState::Aborted, "stopped before its end was written");
+    rowEnded(row, JobState::Aborted, {});
+  }
   clearProgressLine();
 }
