@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
+#include <thread>
 
 #include "cli_json.h"
 #include "engine_adapter.h"
@@ -213,6 +215,7 @@ void CliRunner::requestStop(int signal) {
   // run as usual.
   engine_.interrupt(StopMode::KeepOutputs);
   std::scoped_lock hold(postLock_);
+  for (MediaProbe *probe : helperProbes_) probe->interrupt();
   posted_.notify_one();
 }
 
@@ -313,21 +316,52 @@ void CliRunner::clearProgressLine() {
 
 // --- the run -------------------------------------------------------------
 
+// The files are independent, and before the first conversion starts
+// nothing else keeps the cores busy: each thread takes the next file not
+// yet taken. The run's thread probes with the engine's probe, every other
+// thread with its own.
+std::vector<std::optional<ProbeSummary>> CliRunner::probeFiles() {
+  std::vector<std::optional<ProbeSummary>> probed(files_.size());
+  std::atomic<size_t> next{0};
+  const auto probeRest = [&](MediaProbe &probe) {
+    for (size_t i = next++; i < files_.size() && stopSignal_.load() == 0; i = next++) {
+      try {
+        probed[i] = probeSourceFile(probe, files_[i]);
+      } catch (const std::exception &) {
+        probed[i] = ProbeSummary{};  // not opened
+      }
+    }
+  };
+  const size_t count = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), files_.size());
+  std::vector<std::thread> threads;
+  for (size_t t = 1; t < count; ++t) {
+    try {
+      threads.emplace_back([this, &probeRest] {
+        MediaProbe probe;
+        {
+          // Registered before its first file: a stop from now on reaches it.
+          std::scoped_lock hold(postLock_);
+          helperProbes_.push_back(&probe);
+        }
+        probeRest(probe);
+        std::scoped_lock hold(postLock_);
+        std::erase(helperProbes_, &probe);
+      });
+    } catch (const std::system_error &) {
+      break;  // no thread to be had: the files left are probed here
+    }
+  }
+  probeRest(engine_.probe());
+  for (std::thread &t : threads) t.join();
+  return probed;
+}
+
 std::vector<FileResult> CliRunner::run() {
   // The list: every file probed as the add-file procedure does.
-  for (const std::string &file : files_) {
-    ProbeSummary probe;
-    if (stopSignal_.load() != 0) {
-      jobs_.append(makeSourceJob(file, probe, choices_.outputType));
-      continue;
-    }
-    try {
-      probe = probeSourceFile(engine_.probe(), file);
-    } catch (const std::exception &) {
-      probe.opened = false;
-    }
-    jobs_.append(makeSourceJob(file, probe, choices_.outputType));
-    jobs_.setEdits(jobs_.count() - 1, choices_.edits);
+  const std::vector<std::optional<ProbeSummary>> probed = probeFiles();
+  for (size_t i = 0; i < files_.size(); ++i) {
+    jobs_.append(makeSourceJob(files_[i], probed[i].value_or(ProbeSummary{}), choices_.outputType));
+    if (probed[i]) jobs_.setEdits(jobs_.count() - 1, choices_.edits);
   }
   std::vector<FileResult> results;
   if (stopSignal_.load() == 0) {
@@ -360,5 +394,13 @@ void CliRunner::runUntilOver() {
     if (stopping && Clock::now() > stopDeadline) break;
   }
   runPosted(std::chrono::milliseconds(0));
+  // A file whose stop did not end in time was still stopped: it ends
+  // "Abort", never "not converted" (the engine's own stop at the end
+  // keeps or removes its output as the stop asked).
+  for (int row = 0; row < jobs_.count(); ++row) {
+    if (jobs_.at(row).state != JobState::Converting) continue;
+    jobs_.endJob(row, JobState::Aborted, "stopped before its end was written");
+    rowEnded(row, JobState::Aborted, {});
+  }
   clearProgressLine();
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@
 #include "queue_interfaces.h"
 #include "run_progress.h"
 #include "source_jobs.h"
+
+class MediaProbe;
 
 class MediaEngine;
 
@@ -80,7 +83,7 @@ struct CliOutput {
 // Threads: run() and everything it calls (the queue, the printing) run on
 // the calling thread; the engine's events are posted to it through post(),
 // which the engine's threads call, and requestStop() may come from any
-// thread. postLock_ guards work_; stopSignal_ is atomic; everything else
+// thread. postLock_ guards work_ and helperProbes_; stopSignal_ is atomic; everything else
 // belongs to the run's thread.
 class CliRunner : private QueuePrompts,
                   private QueueTimer,
@@ -125,6 +128,9 @@ class CliRunner : private QueuePrompts,
   void rowProgress(int row, const ProgressReport &report) override;
   void rowEnded(int row, JobState state, const std::string &reason) override;
 
+  // Every file's summary, in the files' order, probed on up to one thread
+  // a core; none for a file a stop request came before.
+  std::vector<std::optional<ProbeSummary>> probeFiles();
   void runUntilOver();
   // Runs the posted work; waits up to `wait` for some when there is none.
   void runPosted(std::chrono::milliseconds wait);
@@ -149,6 +155,7 @@ class CliRunner : private QueuePrompts,
   std::mutex postLock_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> work_;
+  std::vector<MediaProbe *> helperProbes_;  // the probing threads' own, which a stop interrupts
 
   std::atomic<int> stopSignal_{0};
   std::atomic<bool> quit_{false};

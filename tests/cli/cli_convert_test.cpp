@@ -417,20 +417,28 @@ TEST_F(CliConvert, ASecondStopSignalLeavesAWholeOutputOrNone) {
   EXPECT_FALSE(fs::exists(out_.path() / left));
 }
 
-TEST_F(CliConvert, AStopSignalEndsTheWaitForASourceThatSendsNothing) {
-  const std::string fifo = out() + "/live.mov";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  // Held open for writing, so that a reader waits instead of seeing its end.
-  const int writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-  ASSERT_GE(writer, 0);
-  const auto start = std::chrono::steady_clock::now();
-  const CliRun r = runConvert(
-      {"--profile", "mp3", "-o", out(), fifo},
-      [&](const std::string &) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(700); },
-      15);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  close(writer);
-  EXPECT_EQ(r.status, 130) << r.out << r.err;
-  EXPECT_LT(seconds, 3.0);
-  expectHas(r.out, {"1 file: 0 Done, 0 Fail, 1 not converted"});
+TEST_F(CliConvert, AStopSignalEndsTheWaitForSourcesThatSendNothing) {
+  // Two such sources are probed at once on a machine of several cores.
+  for (const int count : {1, 2}) {
+    std::vector<std::string> args = {"--profile", "mp3", "-o", out()};
+    std::vector<int> writers;
+    for (int i = 0; i < count; ++i) {
+      args.push_back(out() + "/live-" + std::to_string(count) + std::to_string(i) + ".mov");
+      ASSERT_EQ(mkfifo(args.back().c_str(), 0600), 0);
+      // Held open for writing, so that a reader waits instead of seeing its end.
+      writers.push_back(open(args.back().c_str(), O_RDWR | O_CLOEXEC));
+      ASSERT_GE(writers.back(), 0);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto late = [&](const std::string &) {
+      return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(700);
+    };
+    const CliRun r = runConvert(args, late, 15);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (const int w : writers) close(w);
+    EXPECT_EQ(r.status, 130) << r.out << r.err;
+    EXPECT_LT(seconds, 3.0) << count;
+    expectHas(r.out,
+              {count == 1 ? "1 file: 0 Done, 0 Fail, 1 not converted" : "2 files: 0 Done, 0 Fail, 2 not converted"});
+  }
 }
