@@ -4,8 +4,20 @@
 // clock starts.
 #pragma once
 
+struct AVCodec;
+struct AVCodecContext;
 struct TranscodeRun;
 struct TranscodeState;
+
+// Before opening: the threads of `ctx`, to be opened with `codec`, for a
+// run with `threads` threads (thread_count and thread_type; nothing for
+// one thread, audio, or a codec without threads).
+void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads);
+
+// After openEncoders: whether the encoder of a converted video stream keeps
+// several threads of its own busy (x264, x265): it holds pictures of its
+// own (a lookahead, reference pictures) and does most of the run's work.
+bool encoderKeepsOwnThreads(const TranscodeRun &run);
 
 // Opens the encoder of every output stream that is converted (with
 // `threads`, the threads the task may use, for video), lists it in the
