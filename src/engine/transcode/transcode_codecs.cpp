@@ -20,21 +20,25 @@ namespace {
 // gets at least: thinner slices cost more quality than their threads save.
 constexpr int kRowsPerEncoderSlice = 16;
 
-// Encoders whose frame threads would each hold pictures of their own: x264
-// then keeps a picture in the works per thread and a lookahead that many
-// pictures deeper (at 1080p some 7 MiB per picture ahead and 12 MiB per
-// reconstructed one, about 80 MiB more for two threads). Their threads
-// share each picture as slices instead.
-constexpr const char *kSliceThreadedEncoders[] = {"libx264"};
-
-bool namedIn(const char *name, const char *const *first, const char *const *last) {
-  return name && std::any_of(first, last, [name](const char *n) { return std::strcmp(n, name) == 0; });
-}
-
-// Whether `enc` keeps several threads of its own busy (x264, x265).
-bool keepsOwnThreads(const AVCodecContext *enc) {
-  return enc && enc->codec && (enc->codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS)) &&
-         enc->thread_count > 1;
+// Threads of a video codec for a run with `threads` threads: decoders
+// decode several pictures at once (frame threads, which hand each picture
+// out `threads` - 1 pictures late; the flush at the end delivers them) and
+// split pictures into slices; encoders use whatever threads they have: a
+// pool of their own or frame threads as many as the run has, slices (one
+// per thread) only for pictures tall enough. One thread leaves the codec as
+// it always was. Audio codecs keep one thread: they are cheap, and their
+// output stays the same.
+void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
+  if (threads <= 1 || !codec || codec->type != AVMEDIA_TYPE_VIDEO) return;
+  const int caps = codec->capabilities;
+  if (!(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS | AV_CODEC_CAP_OTHER_THREADS))) return;
+  if (libavcodec.av_codec_is_encoder(codec) && !(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS))) {
+    const int rows = (ctx->height + 15) / 16;
+    threads = std::min(threads, rows / kRowsPerEncoderSlice);
+    if (threads <= 1) return;
+  }
+  ctx->thread_count = threads;
+  ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 }
 
 // The threads of the decoders of a run with `threads` threads. An encoder
@@ -69,6 +73,10 @@ constexpr const char *kSilentFirstFrame[] = {"wmav2"};
 // stamps: what the sound is to start with must be in the samples.
 constexpr const char *kSampleTimedContainers[] = {"avi", "swf", "rm"};
 
+bool namedIn(const char *name, const char *const *first, const char *const *last) {
+  return name && std::any_of(first, last, [name](const char *n) { return std::strcmp(n, name) == 0; });
+}
+
 bool hasVideoStream(const OutputFile &of) {
   return std::any_of(of.streams.begin(), of.streams.end(),
                      [](const auto &os) { return os->type == AVMEDIA_TYPE_VIDEO; });
@@ -76,33 +84,12 @@ bool hasVideoStream(const OutputFile &of) {
 
 }  // namespace
 
-// Decoders decode several pictures at once (frame threads, which hand each
-// picture out `threads` - 1 pictures late; the flush at the end delivers
-// them) and split pictures into slices; encoders use whatever threads they
-// have: a pool of their own or frame threads as many as the run has (slices
-// for those in kSliceThreadedEncoders), slices (one per thread) only for
-// pictures tall enough. One thread leaves the codec as it always was. Audio
-// codecs keep one thread: they are cheap, and their output stays the same.
-void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
-  if (threads <= 1 || !codec || codec->type != AVMEDIA_TYPE_VIDEO) return;
-  const int caps = codec->capabilities;
-  if (!(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS | AV_CODEC_CAP_OTHER_THREADS))) return;
-  const bool encoder = libavcodec.av_codec_is_encoder(codec);
-  if (encoder && !(caps & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS))) {
-    const int rows = (ctx->height + 15) / 16;
-    threads = std::min(threads, rows / kRowsPerEncoderSlice);
-    if (threads <= 1) return;
-  }
-  ctx->thread_count = threads;
-  const bool sliced =
-      encoder && namedIn(codec->name, std::begin(kSliceThreadedEncoders), std::end(kSliceThreadedEncoders));
-  ctx->thread_type = sliced ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
-}
-
 bool encoderKeepsOwnThreads(const TranscodeRun &run) {
   return std::any_of(run.ost.begin(), run.ost.end(), [](const auto &op) {
     const AVCodecContext *enc = op->enc;
-    return op->encodingNeeded && enc && enc->codec_type == AVMEDIA_TYPE_VIDEO && keepsOwnThreads(enc);
+    if (!op->encodingNeeded || !enc || !enc->codec || enc->codec_type != AVMEDIA_TYPE_VIDEO) return false;
+    const bool ownThreads = enc->codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS);
+    return ownThreads && enc->thread_count > 1;
   });
 }
 

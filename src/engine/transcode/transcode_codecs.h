@@ -4,15 +4,8 @@
 // clock starts.
 #pragma once
 
-struct AVCodec;
-struct AVCodecContext;
 struct TranscodeRun;
 struct TranscodeState;
-
-// Before opening: the threads of `ctx`, to be opened with `codec`, for a
-// run with `threads` threads (thread_count and thread_type; nothing for
-// one thread, audio, or a codec without threads).
-void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads);
 
 // After openEncoders: whether the encoder of a converted video stream keeps
 // several threads of its own busy (x264, x265): it holds pictures of its
