@@ -21,6 +21,8 @@
 #include "test_env.h"
 #include "timestamps.h"
 #include "transcode_audio.h"
+#include "transcode_codecs.h"
+#include "transcode_run.h"
 #include "transcode_task.h"
 #include "transcoder.h"
 
@@ -99,6 +101,23 @@ TEST_F(TranscodeUnits, EncoderNameTable) {
                            "pcm_s16le", "libx264", "aac", "unknownname"})
     EXPECT_EQ(translateEncoderName(same), same);
   EXPECT_EQ(encoderSuccessor("mpeg4"), "");
+}
+
+// Few queued pictures and fewer decoder threads beside a converted picture
+// stream whose encoder keeps threads of its own busy, and beside no other.
+TEST_F(TranscodeUnits, EncodersThatKeepThreadsOfTheirOwn) {
+  const struct { const char *encoder; int threads; bool encoded, keeps; } rows[] = {
+      {"libx264", 2, true, true}, {"libx264", 1, true, false}, {"libx264", 2, false, false},
+      {"mpeg4", 2, true, false},  {"aac", 2, true, false}};
+  for (const auto &r : rows) {
+    CodecContextPtr ctx(libavcodec.avcodec_alloc_context3(libavcodec.avcodec_find_encoder_by_name(r.encoder)));
+    ctx->thread_count = r.threads;
+    TranscodeRun run;
+    run.ost.push_back(std::make_unique<OutputStreamRecord>());
+    run.ost.back()->enc = ctx.get();
+    run.ost.back()->encodingNeeded = r.encoded;
+    EXPECT_EQ(encoderKeepsOwnThreads(run), r.keeps) << r.encoder << " " << r.threads << " " << r.encoded;
+  }
 }
 
 TEST_F(TranscodeUnits, TwoPassLogNames) {

@@ -42,18 +42,6 @@ void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
   ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 }
 
-// Whether a converted video stream's encoder keeps several threads of its
-// own busy (x264, x265): then it does most of the run's work.
-bool encoderKeepsThreads(const TranscodeRun &run) {
-  for (auto &op : run.ost) {
-    const AVCodecContext *enc = op->enc;
-    if (!op->encodingNeeded || !enc || !enc->codec || enc->codec_type != AVMEDIA_TYPE_VIDEO) continue;
-    const bool ownThreads = enc->codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS);
-    if (ownThreads && enc->thread_count > 1) return true;
-  }
-  return false;
-}
-
 // The threads of the decoders of a run with `threads` threads. Decoder
 // threads beside an encoder's own would fight them for the cores and hold
 // more pictures in memory, so that the sum of the two would not fit the
@@ -61,7 +49,7 @@ bool encoderKeepsThreads(const TranscodeRun &run) {
 // the decoders have them all (the encoder takes slices or one thread, as
 // for small pictures).
 int decoderThreads(const TranscodeRun &run, int threads) {
-  return encoderKeepsThreads(run) ? std::max(1, threads / 4) : threads;
+  return encoderKeepsOwnThreads(run) ? std::max(1, threads / 4) : threads;
 }
 
 // How many nice steps a decoder's own threads run below the task's, where
@@ -104,6 +92,15 @@ bool hasVideoStream(const OutputFile &of) {
 }
 
 }  // namespace
+
+bool encoderKeepsOwnThreads(const TranscodeRun &run) {
+  return std::any_of(run.ost.begin(), run.ost.end(), [](const auto &op) {
+    const AVCodecContext *enc = op->enc;
+    if (!op->encodingNeeded || !enc || !enc->codec || enc->codec_type != AVMEDIA_TYPE_VIDEO) return false;
+    const bool ownThreads = enc->codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_OTHER_THREADS);
+    return ownThreads && enc->thread_count > 1;
+  });
+}
 
 void openEncoders(TranscodeState &ts, TranscodeRun &run, int threads) {
   for (auto &op : run.ost) {
@@ -150,7 +147,7 @@ void planAudioStarts(TranscodeRun &run) {
 
 void openDecoders(TranscodeState &ts, TranscodeRun &run, int threads) {
   const int decoding = decoderThreads(run, threads);
-  const bool behindOutputs = decoding > 1 && !encoderKeepsThreads(run);
+  const bool behindOutputs = decoding > 1 && !encoderKeepsOwnThreads(run);
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;

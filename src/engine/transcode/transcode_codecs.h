@@ -7,6 +7,11 @@
 struct TranscodeRun;
 struct TranscodeState;
 
+// After openEncoders: whether the encoder of a converted video stream keeps
+// several threads of its own busy (x264, x265): it holds pictures of its
+// own (a lookahead, reference pictures) and does most of the run's work.
+bool encoderKeepsOwnThreads(const TranscodeRun &run);
+
 // Opens the encoder of every output stream that is converted (with
 // `threads`, the threads the task may use, for video), lists it in the
 // state's opened encoders and copies its parameters to the stream. Throws

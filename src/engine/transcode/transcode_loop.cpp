@@ -10,6 +10,7 @@
 #include "open_errors.h"
 #include "output_file.h"
 #include "timestamps.h"
+#include "transcode_codecs.h"
 #include "transcode_loop.h"
 #include "transcode_pipeline.h"
 #include "transcode_task.h"
@@ -18,6 +19,11 @@
 namespace {
 
 constexpr AVRational kMicros{1, AV_TIME_BASE};
+
+// Decoded pictures queued before an encoder with threads and a lookahead of
+// its own, which takes up the decoder's unevenness itself: each queued
+// picture is a whole decoded picture (3 MiB at 1080p).
+constexpr int kPicturesBeforeOwnThreads = 2;
 
 int64_t rescale(int64_t v, AVRational from, AVRational to) { return libavutil.av_rescale_q(v, from, to); }
 
@@ -233,7 +239,8 @@ void TranscodeLoop::runOnOneThread() {
 // reports progress after each packet, where the one-thread loop does.
 void TranscodeLoop::runPipelined() {
   PauseGate &gate = c_.gate;
-  OutputPipeline pipeline(c_, outputs_, *this);
+  OutputPipeline pipeline(c_, outputs_, *this,
+                          encoderKeepsOwnThreads(c_.run) ? kPicturesBeforeOwnThreads : OutputPipeline::kQueuedPictures);
   InputDecoder decoder(c_, pipeline);
   bool inputEnded = false;
   while (!gate.stopRequested() && !pipeline.outputsEnded()) {

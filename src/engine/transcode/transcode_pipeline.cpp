@@ -2,6 +2,7 @@
 // output thread, and what the output thread does with each entry.
 #include "transcode_pipeline.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -63,8 +64,8 @@ struct OutputPipeline::Work {
   }
 };
 
-OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits)
-    : c_(c), outputs_(outputs), limits_(limits) {
+OutputPipeline::OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits, int queuedPictures)
+    : c_(c), outputs_(outputs), limits_(limits), queuedPictures_(std::clamp(queuedPictures, 1, kQueuedPictures)) {
   // The output side's own copy of each input stream record: what the
   // output paths read of it, refreshed from every entry.
   for (auto &ip : c_.run.ist) {
@@ -117,8 +118,9 @@ OutputPipeline::Work OutputPipeline::workFor(WorkKind kind, InputStreamRecord &i
 // Under m_: whether `work` fits into the queue now.
 bool OutputPipeline::admits(const Work &work) const {
   if (queue_.size() >= kQueuedItems) return false;
-  if (work.kind != WorkKind::Picture || picturesQueued_ < kMinQueuedPictures) return true;
-  return picturesQueued_ < kQueuedPictures && pictureBytes_ + work.bytes <= kQueuedPictureBytes;
+  if (work.kind != WorkKind::Picture) return true;
+  if (picturesQueued_ >= queuedPictures_) return false;
+  return picturesQueued_ < kMinQueuedPictures || pictureBytes_ + work.bytes <= kQueuedPictureBytes;
 }
 
 void OutputPipeline::push(Work &&work) {

@@ -42,10 +42,10 @@
 // its counters are guarded by m_; ended_ is atomic so that the reading loop
 // can look at it without the lock.
 //
-// The queue holds at most kQueuedPictures decoded pictures (references to
-// the decoder's buffers, no copies), of at most kQueuedPictureBytes unless
-// fewer than kMinQueuedPictures are queued, and kQueuedItems entries in
-// all: a full queue holds the reader back, and each picture is released as
+// The queue holds at most `queuedPictures` decoded pictures (the caller's
+// choice, at most kQueuedPictures; references to the decoder's buffers, no
+// copies), of at most kQueuedPictureBytes unless fewer than
+// kMinQueuedPictures are queued, and kQueuedItems entries in all: a full queue holds the reader back, and each picture is released as
 // soon as the output thread is done with it, so memory stays flat. After a
 // Stop the output thread discards every entry still queued, and the reading
 // thread's further results (the decoders' flush) are dropped at once: the
@@ -61,7 +61,7 @@ class OutputPipeline : public DecodedSink {
   static constexpr size_t kQueuedPictureBytes = size_t{48} << 20;
   static constexpr size_t kQueuedItems = 256;
 
-  OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits);
+  OutputPipeline(LoopContext &c, OutputPaths &outputs, OutputLimits &limits, int queuedPictures = kQueuedPictures);
   // Without finish(): stops the output thread where it is and waits for it.
   ~OutputPipeline() override;
   OutputPipeline(const OutputPipeline &) = delete;
@@ -104,6 +104,7 @@ class OutputPipeline : public DecodedSink {
   LoopContext &c_;
   OutputPaths &outputs_;
   OutputLimits &limits_;
+  const int queuedPictures_;  // 1 .. kQueuedPictures
 
   mutable std::mutex m_;  // guards queue_, picturesQueued_, pictureBytes_, failed_, error_, aborted_
   std::condition_variable workReady_, spaceFree_;
