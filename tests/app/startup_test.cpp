@@ -9,11 +9,10 @@
 #include <QProcess>
 #include <QSettings>
 
+#include "latin1_text.h"
 #include "test_env.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 struct Result {
   bool finished = false;

@@ -15,8 +15,6 @@
 
 namespace {
 
-QString Q(const char *s) { return QString::fromLatin1(s); }
-
 TEST(AboutBox, ContentAndLinks) {
   QWidget owner;
   FakePrompts prompts;

@@ -9,12 +9,12 @@
 #include <QSettings>
 #include <random>
 
+#include "latin1_text.h"
 #include "settings_store.h"
 #include "test_env.h"
 
 namespace {
 
-QString Q(const char *s) { return QString::fromLatin1(s); }
 QString folderOf(const ScratchDir &dir, const char *below = "") {
   return QString::fromStdString(*below ? (dir.path() / below).string() : dir.path().string());
 }
