@@ -3,7 +3,6 @@
 // needed).
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QAudioDevice>
 #include <QFile>
 #include <QMediaDevices>
@@ -264,11 +263,3 @@ TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  // Test discovery runs the program without the test environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -3,58 +3,28 @@
 // buttons during a conversion.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
-#include <QSlider>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <filesystem>
-#include <memory>
 
 #include "bitmap_file.h"
-#include "conversion_queue.h"
 #include "frame_grabber.h"
-#include "mainwindow.h"
 #include "odd_sources.h"
 #include "preview_clip.h"
 #include "preview_player.h"
 #include "preview_resources.h"
-#include "preview_volume.h"
-#include "prompts.h"
 #include "seek_bar.h"
 #include "source_list_model.h"
-#include "test_env.h"
+#include "window_fixture.h"
 
 namespace {
 
-// A control of the window, found by its name.
-template <typename T>
-T *control(const QObject &owner, const char *name) {
-  return owner.findChild<T *>(QString::fromLatin1(name));
-}
-
-struct PreviewPrompts : Prompts {
-  QStringList messages;
-  QStringList files;
-  int folderDialogs = 0;
-  void information(QWidget *, const QString &text) override { messages << text; }
-  bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
-  QStringList openFiles(QWidget *, const std::vector<FileFilter> &) override { return files; }
-  QString browseForFolder(QWidget *, const QString &, const QString &) override {
-    ++folderDialogs;
-    return QString();
-  }
-  bool openUrl(const QUrl &) override { return true; }
-};
+using PlaybackState = PreviewPlayer::PlaybackState;
 
 class PreviewWindow : public ::testing::Test {
  protected:
@@ -64,18 +34,9 @@ class PreviewWindow : public ::testing::Test {
     ASSERT_FALSE(clip_.isEmpty());
     std::filesystem::create_directories(scratch_.path() / "other");
     other_ = QString::fromStdString(makePreviewClip((scratch_.path() / "other").string()));
-    outDir_ = QString::fromStdString(scratch_.file("out"));
-    std::filesystem::create_directories(outDir_.toStdString());
-
-    MainWindowOptions options;
-    options.prompts = &prompts_;
-    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.settingsFolder = QString::fromStdString(scratch_.file("settings"));
-    w_ = std::make_unique<MainWindow>(options);
+    prompts_.yesAnswer = false;
+    w_ = run_.start();
     if (w_->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    w_->createDialogs();
-    w_->onShown();
-    w_->show();
     // Two rows through Add File, as the user adds them.
     prompts_.files = {clip_, other_};
     w_->addFiles();
@@ -90,11 +51,17 @@ class PreviewWindow : public ::testing::Test {
                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   PreviewPlayer *graph() const { return w_->previewPlayer(); }
-  bool playing() const { return graph() && graph()->state() == PreviewPlayer::PlaybackState::Playing; }
+  bool playing() const { return graph() && graph()->state() == PlaybackState::Playing; }
+  bool waitState(PlaybackState state, int timeoutMs = 2000) {
+    return QTest::qWaitFor([&] { return graph()->state() == state; }, timeoutMs);
+  }
   bool waitPosition(int64_t pastMs) {
     return QTest::qWaitFor([&] { return graph() && graph()->position() > pastMs; }, 8000);
   }
   int64_t position() const { return graph() ? graph()->position() : -1; }
+  // The row and the file the window has loaded into the preview.
+  std::pair<int, QString> loaded() const { return {w_->previewState().row, w_->previewState().file}; }
+  bool pictureShown() const { return control<QWidget>(*w_, "previewPicture")->isVisible(); }
   SeekBar *bar() const { return control<SeekBar>(*w_, "seekBar"); }
   // Waits until the bar spans the 3 s of the clip with its thumb at `atLeast`
   // seconds or more, while the preview plays.
@@ -109,8 +76,9 @@ class PreviewWindow : public ::testing::Test {
   }
 
   ScratchDir scratch_;
-  PreviewPrompts prompts_;
-  QString clip_, other_, outDir_;
+  WindowRun run_;
+  FakePrompts &prompts_ = run_.prompts;
+  QString clip_, other_, outDir_ = QString::fromStdString(run_.outputDir.path().string());
   std::unique_ptr<MainWindow> w_;
 };
 
@@ -119,21 +87,19 @@ TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   w_->playPreview();
   ASSERT_NE(graph(), nullptr);
   EXPECT_TRUE(graph()->active());
-  EXPECT_EQ(w_->previewState().row, 0);
-  EXPECT_EQ(w_->previewState().file, clip_);
+  EXPECT_EQ(loaded(), std::pair(0, clip_));
   EXPECT_FALSE(w_->previewState().paused);
   EXPECT_FALSE(w_->previewState().stopped);
   ASSERT_TRUE(waitPosition(700)) << position();
   EXPECT_TRUE(playing());
-  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(pictureShown());
   // The position bar follows in seconds.
   EXPECT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
   select(1);
   w_->playSelectedFile();
-  EXPECT_EQ(w_->previewState().row, 1);
-  EXPECT_EQ(w_->previewState().file, other_);
+  EXPECT_EQ(loaded(), std::pair(1, other_));
   EXPECT_TRUE(waitPosition(300));
 }
 
@@ -147,7 +113,7 @@ TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
   ASSERT_TRUE(waitPosition(300));
   w_->pausePreview();
   EXPECT_TRUE(w_->previewState().paused);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
+  ASSERT_TRUE(waitState(PlaybackState::Paused, 3000));
   const int64_t at = position();
   w_->playPreview();  // resumes, does not reload
   EXPECT_FALSE(w_->previewState().paused);
@@ -158,11 +124,11 @@ TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
   EXPECT_TRUE(w_->previewState().stopped);
   EXPECT_FALSE(w_->previewState().paused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_FALSE(pictureShown());
   w_->pausePreview();
   EXPECT_FALSE(w_->previewState().paused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_EQ(graph()->state(), PreviewPlayer::PlaybackState::Stopped);
+  EXPECT_EQ(graph()->state(), PlaybackState::Stopped);
 }
 
 TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
@@ -195,8 +161,7 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
   EXPECT_EQ(w_->previewState().row, 0);  // Play loads the new row
   w_->playPreview();
-  EXPECT_EQ(w_->previewState().row, 1);
-  EXPECT_EQ(w_->previewState().file, other_);
+  EXPECT_EQ(loaded(), std::pair(1, other_));
   EXPECT_TRUE(waitPosition(300));
 }
 
@@ -208,7 +173,7 @@ TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
   EXPECT_FALSE(w_->previewState().stopped);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(graph()->fileName(), clip_);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
+  EXPECT_TRUE(waitState(PlaybackState::Stopped));
   // Not a Stop-button stop: Pause still works.
   w_->pausePreview();
   EXPECT_TRUE(w_->previewState().paused);
@@ -216,7 +181,7 @@ TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
   w_->stopAndReleasePreview();
   EXPECT_FALSE(graph()->active());
   EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_FALSE(pictureShown());
 }
 
 TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
@@ -234,7 +199,7 @@ TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
   prompts_.files = {};
   w_->addFiles();
   EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
+  EXPECT_TRUE(waitState(PlaybackState::Stopped));
 
   w_->playPreview();
   ASSERT_TRUE(waitPosition(300));
@@ -253,26 +218,27 @@ TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
   EXPECT_EQ(startUp, 10000);
   EXPECT_TRUE(w_->previewState().speaker.isEmpty());
 
-  w_->mute();
-  EXPECT_EQ(w_->previewState().speaker, "mute");
-  EXPECT_EQ(graph()->volume(), 10);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkmute").toImage());
-
-  w_->setHalfVolume();
-  EXPECT_EQ(w_->previewState().speaker, "half");
-  EXPECT_EQ(graph()->volume(), 6000);
-  EXPECT_NEAR(graph()->outputGain(), 0.528, 0.001);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkhalf").toImage());
-
-  w_->mute();
-  w_->setFullVolume();
-  EXPECT_EQ(w_->previewState().speaker, "full");
-  EXPECT_EQ(graph()->volume(), startUp);
-  EXPECT_DOUBLE_EQ(graph()->outputGain(), 1.0);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkfull").toImage());
+  // Full comes back from mute to the start-up level.
+  const struct {
+    void (MainWindow::*item)();
+    const char *speaker;
+    int volume;
+    double gain, within;  // the output gain; within < 0: not checked
+  } levels[] = {{&MainWindow::mute, "mute", 10, 0, -1},
+                {&MainWindow::setHalfVolume, "half", 6000, 0.528, 0.001},
+                {&MainWindow::mute, "mute", 10, 0, -1},
+                {&MainWindow::setFullVolume, "full", startUp, 1.0, 1e-12}};
+  for (const auto &l : levels) {
+    (w_.get()->*l.item)();
+    EXPECT_EQ(w_->previewState().speaker, l.speaker);
+    EXPECT_EQ(graph()->volume(), l.volume) << l.speaker;
+    if (l.within >= 0) {
+      EXPECT_NEAR(graph()->outputGain(), l.gain, l.within) << l.speaker;
+    }
+    EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
+              previewGlyph(QStringLiteral("spk") + l.speaker).toImage())
+        << l.speaker;
+  }
 
   // The level set before playback holds for the file played next.
   w_->setHalfVolume();
@@ -316,8 +282,7 @@ TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
   w_->saveSnapshot();
   select(1);  // another row stops the playback, as always
   w_->playPreview();
-  EXPECT_EQ(w_->previewState().row, 0);
-  EXPECT_EQ(w_->previewState().file, clip_);
+  EXPECT_EQ(loaded(), std::pair(0, clip_));
   w_->showVolumeMenu();
   QTest::qWait(100);
   EXPECT_FALSE(control<QMenu>(*w_, "volumeMenu")->isVisible());
@@ -326,15 +291,13 @@ TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
   control<QTimer>(*w_, "nextRowTimer")->stop();
 }
 
-void expectClipBitmap(const QString &path) {
+// The 24-bit bitmap a snapshot wrote, as an image; a null one for any
+// other file.
+QImage savedBitmap(const QString &path) {
   const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
-  ASSERT_TRUE(bmp.ok) << path.toStdString();
-  EXPECT_EQ(bmp.bitCount, 24);
-  EXPECT_EQ(bmp.width, 320);
-  EXPECT_EQ(bmp.height, 240);
-  const QImage image(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
-  EXPECT_GT(meanLevel(image), 40.0) << "black picture";
-  EXPECT_LT(bestFrameDifference(image), 12.0);
+  return bmp.ok && bmp.bitCount == 24
+             ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
+             : QImage();
 }
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
@@ -354,17 +317,14 @@ TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
   ASSERT_TRUE(QFileInfo::exists(second));
   EXPECT_TRUE(prompts_.messages.isEmpty());
 
-  expectClipBitmap(first);
-  expectClipBitmap(second);
+  for (const QString &shot : {first, second}) {
+    const QImage image = savedBitmap(shot);
+    EXPECT_EQ(image.size(), QSize(320, 240)) << shot.toStdString();
+    EXPECT_GT(meanLevel(image), 40.0) << "black picture";
+    EXPECT_LT(bestFrameDifference(image), 12.0);
+  }
   // Two moments of a moving picture.
-  EXPECT_NE(preview::readBitmap24(first.toStdString()).rgb, preview::readBitmap24(second.toStdString()).rgb);
-}
-
-// The bitmap a snapshot wrote, as an image.
-QImage savedBitmap(const QString &path) {
-  const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
-  return bmp.ok ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
-                : QImage();
+  EXPECT_NE(savedBitmap(first), savedBitmap(second));
 }
 
 // A snapshot of a paused preview, in the clip or at its end, keeps it
@@ -416,7 +376,7 @@ TEST_P(PreviewWithoutPicture, ShowsTheIconAndSaysWhy) {
   w_->addFiles();
   ASSERT_EQ(w_->sourceJobs().count(), 3);
   ASSERT_TRUE(playRow(0, 200));
-  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(pictureShown());
   if (c.row == 0) writeTextFile(clip_.toStdString());
   if (c.row == 1) {
     ASSERT_TRUE(QFile::remove(other_));
@@ -433,7 +393,7 @@ TEST_P(PreviewWithoutPicture, ShowsTheIconAndSaysWhy) {
     ASSERT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
     EXPECT_TRUE(message == nullptr || !message->isVisible());
   }
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_FALSE(pictureShown());
   EXPECT_TRUE(control<QLabel>(*w_, "previewLogo")->isVisible());
   w_->stopPreview();  // the message goes with the Stop button
   EXPECT_TRUE(message == nullptr || !message->isVisible());
@@ -464,8 +424,7 @@ TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
 
   ASSERT_TRUE(playRow(0, 300));
   w_->saveSnapshot();
-  ASSERT_EQ(prompts_.messages.size(), 1);
-  EXPECT_EQ(prompts_.messages[0], "Please select an output folder!");
+  EXPECT_EQ(prompts_.messages, QStringList{"Please select an output folder!"});
   EXPECT_EQ(prompts_.folderDialogs, 1);
   EXPECT_TRUE(playing());
 
@@ -487,11 +446,3 @@ TEST_F(PreviewWindow, CloseReleasesTheGraph) {
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  // Test discovery runs the program without the test environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
