@@ -14,8 +14,6 @@
 
 namespace {
 
-QString Q(const char *s) { return QString::fromLatin1(s); }
-
 class ShellSettings : public ::testing::Test {
  protected:
   WindowRun run;
@@ -31,11 +29,6 @@ class ShellSettings : public ::testing::Test {
   void expectStored(std::initializer_list<std::pair<const char *, QVariant>> values) {
     auto raw = run.stored();
     for (const auto &[key, value] : values) EXPECT_EQ(raw->value(Q(key)).toString(), value.toString()) << key;
-  }
-  // Picks an item of one of the dialog's combos as the user does.
-  static void pick(QComboBox *combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
   }
   // What the "Additional Options" dialog shows.
   static QCheckBox *check(MainWindow &w, const char *name) {
@@ -193,8 +186,8 @@ TEST_F(ShellSettings, LetterBoxSurvivesARestartButTheAspectRatioDoesNot) {
   {
     auto w = run.start();
     control<QAction>(*w, "setOptionsAction")->trigger();
-    pick(combo(*w, "letterBoxCombo"), 1);
-    pick(combo(*w, "aspectRatioCombo"), 2);
+    chooseItem(combo(*w, "letterBoxCombo"), Q("LetterBox"));
+    chooseItem(combo(*w, "aspectRatioCombo"), Q("16:9 (Wide Screen)"));
     EXPECT_EQ(w->settings().letterBox, 1);
     EXPECT_EQ(w->settings().choices.comboAspectRatio.text(), "16:9 (Wide Screen)");
     ASSERT_TRUE(w->close());
