@@ -527,10 +527,6 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   SUCCEED();
 }
 
-}  // namespace
-
-namespace {
-
 class KeyboardTest : public MainWindowTest {
  protected:
   void SetUp() override {

@@ -84,12 +84,7 @@ TEST(BitmapFile, WritesAndReadsBack) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w * 3; ++x) ASSERT_EQ(back.rgb[y * w * 3 + x], rgb[y * stride + x]) << x << "," << y;
   // Nothing but the bitmap is left in the folder.
-  int files = 0;
-  for (const auto &e : std::filesystem::directory_iterator(dir.path())) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(BitmapFile, FailedWriteLeavesNothing) {

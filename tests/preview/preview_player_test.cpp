@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "bitmap_file.h"
+#include "file_bytes.h"
 #include "seek_bar.h"
 #include "preview_player.h"
 #include "preview_clip.h"
@@ -116,11 +117,7 @@ TEST_F(PreviewGraph, ClearGraphUnloadsButStaysActive) {
 
 TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
   const std::string bad = dir_.file("broken.mov");
-  {
-    QFile f(QString::fromStdString(bad));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(4096, 'x'));
-  }
+  writeFileBytes(bad, std::string(4096, 'x'));
   graph_.activate();
   ASSERT_TRUE(graph_.renderFile(QString::fromStdString(bad)));
   graph_.play();
