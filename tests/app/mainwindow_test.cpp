@@ -535,11 +535,7 @@ class KeyboardTest : public MainWindowTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   }
   // A job listed without probing (the list's rows are data).
-  void listFile(const char *path) {
-    SourceJob job;
-    job.path = path;
-    w->sourceJobs().append(job);
-  }
+  void listFile(const char *path) { w->sourceJobs().append(makeSourceJob(path, ProbeSummary{}, "")); }
 };
 
 TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {

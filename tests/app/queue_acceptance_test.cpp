@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "av_ptr.h"
@@ -188,8 +189,7 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
       if (!promise.frameSize.empty() && promise.frameSize != "original") {
         EXPECT_EQ(std::to_string(v->width) + "x" + std::to_string(v->height), promise.frameSize);
       } else {
-        EXPECT_EQ(v->width, 640);
-        EXPECT_EQ(v->height, 480);
+        EXPECT_EQ(std::pair(v->width, v->height), std::pair(640, 480));
       }
       // No frame rate given: the source's.
       const double rate = promise.frameRate.empty() ? in.first("video")->frameRate : rateOf(promise.frameRate);
@@ -200,9 +200,9 @@ TEST_F(QueueAcceptance, EveryOfferedProfileConverts) {
       failures << label.toStdString() << ": no audio stream\n";
       continue;
     }
-    EXPECT_EQ(a->codec, probedCodec(promise.acodec, in.first("audio")));
-    EXPECT_EQ(a->channels, promise.ac > 0 ? promise.ac : 2);
-    EXPECT_EQ(a->sampleRate, promise.ar > 0 ? promise.ar : 48000);
+    EXPECT_EQ(std::tuple(a->codec, a->channels, a->sampleRate),
+              std::tuple(probedCodec(promise.acodec, in.first("audio")), promise.ac > 0 ? promise.ac : 2,
+                         promise.ar > 0 ? promise.ar : 48000));
     EXPECT_NEAR(lengthOf(res), in.durationSec, 0.3);
   }
   EXPECT_EQ(profiles, kOfferedProfileCount);
@@ -248,19 +248,15 @@ TEST_F(QueueAcceptance, FormatsOfTodayKeepTheSourcesSizeRateAndLength) {
     const ProbedStream *v = res.first("video");
     if (*promise.video) {
       ASSERT_NE(v, nullptr);
-      EXPECT_EQ(v->codec, promise.video);
-      EXPECT_EQ(v->width, 1280);
-      EXPECT_EQ(v->height, 720);
+      EXPECT_EQ(std::tuple(v->codec, v->width, v->height, v->frames),
+                std::tuple(promise.video, 1280, 720, in.first("video")->frames));
       EXPECT_NEAR(v->frameRate, 24000.0 / 1001.0, 0.001);
-      EXPECT_EQ(v->frames, in.first("video")->frames);
     } else {
       EXPECT_EQ(v, nullptr);
     }
     const ProbedStream *a = res.first("audio");
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->codec, promise.audio);
-    EXPECT_EQ(a->sampleRate, promise.sampleRate);
-    EXPECT_EQ(a->channels, 2);
+    EXPECT_EQ(std::tuple(a->codec, a->sampleRate, a->channels), std::tuple(promise.audio, promise.sampleRate, 2));
     EXPECT_NEAR(lengthOf(res), in.durationSec, 0.3);
     if (label.contains("HEVC")) {
       EXPECT_EQ(readPackets(output, AVMEDIA_TYPE_VIDEO).tag, fourCC("hvc1"));  // Apple's players open it

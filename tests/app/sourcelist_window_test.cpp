@@ -28,13 +28,6 @@ std::string smallClip(int rateNum, int rateDen, const std::string &name) {
   return cachedFixture(recipe, name);
 }
 
-std::string audioOnlyClip() {
-  MediaRecipe recipe;
-  recipe.videoCodec.clear();
-  recipe.durationSec = 2.0;
-  return cachedFixture(recipe, "tone.m4a");
-}
-
 class SourceList : public WindowTest {
  protected:
   std::string unreadable() {
@@ -89,7 +82,10 @@ TEST_F(SourceList, ThreeFilesWithAnUnreadableOneInTheMiddle) {
 
 TEST_F(SourceList, AudioOnlyFileHasBlankSizeAndRate) {
   pickFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  addFiles({QString::fromStdString(audioOnlyClip())});
+  MediaRecipe tone;
+  tone.videoCodec.clear();
+  tone.durationSec = 2.0;
+  addFiles({QString::fromStdString(cachedFixture(tone, "tone.m4a"))});
   ASSERT_EQ(rows(), 1);
   EXPECT_EQ(text(0, kVideoSizeColumn), " ");
   EXPECT_EQ(text(0, kFrameRateColumn), " ");

@@ -8,6 +8,7 @@
 #include <QMediaDevices>
 #include <QMouseEvent>
 #include <QTest>
+#include <tuple>
 
 #include "bitmap_file.h"
 #include "file_bytes.h"
@@ -100,9 +101,7 @@ TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
   ASSERT_EQ(saveBitmapFile(image, path), QString());
   const preview::BitmapInfo back = preview::readBitmap24(path.toStdString());
   ASSERT_TRUE(back.ok);
-  EXPECT_EQ(back.bitCount, 24);
-  EXPECT_EQ(back.width, 320);
-  EXPECT_EQ(back.height, 240);
+  EXPECT_EQ(std::tuple(back.bitCount, back.width, back.height), std::tuple(24, 320, 240));
   EXPECT_EQ(back.rgb[3 * (120 * 320 + 100) + 1], image.constScanLine(120)[3 * 100 + 1]);
 }
 
@@ -235,9 +234,7 @@ TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
   const QPixmap full = previewGlyph("SpkFull");
   const QPixmap half = previewGlyph("spkhalf");
   const QPixmap mute = previewGlyph("SPKMUTE");
-  ASSERT_FALSE(full.isNull());
-  ASSERT_FALSE(half.isNull());
-  ASSERT_FALSE(mute.isNull());
+  for (const QPixmap &glyph : {full, half, mute}) ASSERT_FALSE(glyph.isNull());
   EXPECT_NE(full.toImage(), half.toImage());
   EXPECT_NE(half.toImage(), mute.toImage());
   EXPECT_TRUE(previewGlyph("spkloud").isNull());
