@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>

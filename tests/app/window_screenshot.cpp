@@ -107,17 +107,15 @@ int main(int argc, char **argv) {
       // Hold the conversion still while the picture is taken.
       window.engine()->pause();
     } else {
-      control<QTreeView>(window, "sourceList")
-          ->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
+      QTreeView *rows = control<QTreeView>(window, "sourceList");
+      rows->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
       window.showRowLog(1);
       // Below the failed row, leaving the list's rows in sight.
-      const QRect list = QRect(control<QTreeView>(window, "sourceList")->mapToGlobal(QPoint(0, 0)),
-                               control<QTreeView>(window, "sourceList")->size());
-      control<LogDialog>(window, "logDialog")->resize(window.width() * 2 / 3, window.height() / 2);
-      control<LogDialog>(window, "logDialog")
-          ->move(window.geometry().right() - control<LogDialog>(window, "logDialog")->width() - 20,
-                 list.top() + list.height() / 2);
-      around = window.frameGeometry().united(control<LogDialog>(window, "logDialog")->frameGeometry());
+      const QRect list = QRect(rows->mapToGlobal(QPoint(0, 0)), rows->size());
+      LogDialog *log = control<LogDialog>(window, "logDialog");
+      log->resize(window.width() * 2 / 3, window.height() / 2);
+      log->move(window.geometry().right() - log->width() - 20, list.top() + list.height() / 2);
+      around = window.frameGeometry().united(log->frameGeometry());
     }
     pumpFor(300);
   }

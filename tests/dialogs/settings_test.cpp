@@ -180,8 +180,7 @@ TEST_F(SettingsFile, MissingFormatIsTheFirstProfileAndTheRestAreKept) {
   plantAll(Q("/videos/out"), 12, 1, 40, 1, 0, 0);
   rawFile(dir)->remove(Q(kValueOutputFormat));
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 0);
-  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(storedFields(settings), std::tuple("/videos/out", 0, true, 40, 1, 0, 0, true, 0, 1));
   EXPECT_EQ(stored(kValueOutputFolder).toString(), Q("/videos/out"));
   EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
   EXPECT_EQ(stored(kValueDropDownItems).toInt(), 40);
@@ -195,9 +194,7 @@ TEST_F(SettingsFile, MissingFolderReadsAsEmpty) {
   rawFile(dir)->remove(Q(kValueOutputFolder));
   settings.outputFolder = "/previous";
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
-  EXPECT_EQ(settings.outputFolder, "");
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 3);
-  EXPECT_EQ(settings.letterBox, 1);
+  EXPECT_EQ(storedFields(settings), std::tuple("", 3, false, 26, 1, 2, 2, true, 0, 1));
 }
 
 // Indexes past their lists, or before them, take their defaults: the first
@@ -250,8 +247,7 @@ TEST_F(SettingsFile, RandomBytesGiveTheDefaultsAndAreReplaced) {
   junk.close();
   settings.overwrite = true;
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_FALSE(settings.overwrite);
-  EXPECT_EQ(settings.profileId, profileIdAtListItem(0));
+  EXPECT_EQ(storedFields(settings), std::tuple("", 0, false, 26, 0, 2, 2, true, 0, 1));
   expectOnlyTheProgramsKeys();
 }
 

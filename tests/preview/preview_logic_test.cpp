@@ -1,9 +1,7 @@
 // The volume scale of the preview and the 24-bit bitmap writer.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <tuple>
 #include <vector>
