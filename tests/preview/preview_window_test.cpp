@@ -29,7 +29,7 @@ class PreviewWindow : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     clip_ = QString::fromStdString(makePreviewClip(scratch.path().string()));
     ASSERT_FALSE(clip_.isEmpty());
     std::filesystem::create_directories(scratch.path() / "other");
