@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "command_line.h"
+#include "latin1_text.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 TEST(WindowCommandLine, FilesHelpVersionAndWrongOptions) {
   WindowCommandLine c = parseWindowCommandLine({Q("a.mov"), Q("/videos"), Q("file:///tmp/b%20c.mp4"), Q("--"),

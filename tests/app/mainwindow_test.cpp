@@ -29,27 +29,22 @@
 #include "layout_check.h"
 #include "media_engine.h"
 #include "media_fixture.h"
+#include "probe_summary.h"
 #include "source_list_delegate.h"
 #include "source_list_model.h"
 #include "window_fixture.h"
 
 namespace {
 
-QString Q(const char *s) { return QString::fromLatin1(s); }
 const char *const kPanelNames[kStatusPanelCount] = {"statePanel", "fileSizePanel", "timePanel"};
 
 // The columns after the file name whose title or cell is cut off, for a row
 // of the widest texts they show ("Unknown" among them).
 QStringList cutColumns(MainWindow &w) {
-  SourceJob job;
-  job.path = "/videos/a clip.mov";
-  job.probe.opened = true;
-  job.probe.videoStreamCount = 1;
-  job.probe.width = 1920;
-  job.probe.height = 1080;
-  job.probe.frameRateNum = 30000;
-  job.probe.frameRateDen = 1001;
-  job.outputType = "MPEG";
+  ProbeSummary probe = probed(1920, 1080);
+  probe.frameRateNum = 30000;
+  probe.frameRateDen = 1001;
+  SourceJob job = makeSourceJob("/videos/a clip.mov", probe, "MPEG");
   job.state = JobState::Aborted;
   job.frameNumber = 1234567;
   w.sourceJobs().append(job);
@@ -210,11 +205,9 @@ TEST_F(MainWindowTest, EveryNamedControlWithItsCaption) {
   EXPECT_EQ(format->currentIndex(), 0);
 
   for (const char *name : {"videoQualityCombo", "audioQualityCombo"}) {
-    auto *c = child<QComboBox>(name);
-    ASSERT_EQ(c->count(), 5) << name;
-    EXPECT_EQ(c->itemText(0), Q("Highest"));
-    EXPECT_EQ(c->itemText(4), Q("Lowest"));
-    EXPECT_EQ(c->currentText(), Q("Normal"));
+    EXPECT_EQ(itemTexts(child<QComboBox>(name)), QStringList({"Highest", "Higher", "Normal", "Lower", "Lowest"}))
+        << name;
+    EXPECT_EQ(child<QComboBox>(name)->currentText(), Q("Normal")) << name;
   }
   for (const char *name : {"videoSizeCombo", "frameRateCombo", "audioChannelsCombo"})
     EXPECT_TRUE(child<QComboBox>(name)->isVisible()) << name;
@@ -299,16 +292,11 @@ TEST_F(MainWindowTest, NoHiddenValueHoldersAndStatusBar) {
   EXPECT_FALSE(w->settings().choices.comboAudioBitrate.text().empty());
   for (const char *name : {"letterBoxCombo", "aspectRatioCombo"})
     EXPECT_EQ(child<QComboBox>(name)->window(), control<OptionsDialog>(*w, "optionsDialog")) << name;
-  auto *aspect = child<QComboBox>("aspectRatioCombo");
-  ASSERT_EQ(aspect->count(), 3);
-  EXPECT_EQ(aspect->itemText(0), Q("Original"));
-  EXPECT_EQ(aspect->itemText(1), Q("4:3 (Standard"));
-  EXPECT_EQ(aspect->itemText(2), Q("16:9 (Wide Screen)"));
-  EXPECT_EQ(aspect->currentIndex(), 0);
-  auto *letterBox = child<QComboBox>("letterBoxCombo");
-  ASSERT_EQ(letterBox->count(), 2);
-  EXPECT_EQ(letterBox->itemText(1), Q("LetterBox"));
-  EXPECT_EQ(letterBox->currentIndex(), 0);
+  EXPECT_EQ(itemTexts(child<QComboBox>("aspectRatioCombo")),
+            QStringList({"Original", "4:3 (Standard", "16:9 (Wide Screen)"}));
+  EXPECT_EQ(child<QComboBox>("aspectRatioCombo")->currentIndex(), 0);
+  EXPECT_EQ(itemTexts(child<QComboBox>("letterBoxCombo")), QStringList({"None", "LetterBox"}));
+  EXPECT_EQ(child<QComboBox>("letterBoxCombo")->currentIndex(), 0);
 
   EXPECT_EQ(w->statusPanelText(kStatePanel), Q("Ready"));
   EXPECT_TRUE(w->statusPanelText(kFileSizePanel).isEmpty());
@@ -382,15 +370,11 @@ TEST_F(MainWindowTest, VolumeBar) {
   EXPECT_GE(bar->width(), 120) << "wide enough to aim at a step";
   EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("100%"));
   EXPECT_EQ(w->settings().volumeValue, 255);
-  bar->setValue(10);
-  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("200%"));
-  EXPECT_EQ(w->settings().volumeValue, 600);
-  bar->setValue(0);
-  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("0%"));
-  EXPECT_EQ(w->settings().volumeValue, 1);
-  bar->setValue(3);
-  EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q("60%"));
-  EXPECT_EQ(w->settings().volumeValue, 150);
+  for (const auto &[step, shown, value] : {std::tuple{10, "200%", 600}, {0, "0%", 1}, {3, "60%", 150}}) {
+    bar->setValue(step);
+    EXPECT_EQ(control<QLabel>(*w, "volumePercentLabel")->text(), Q(shown)) << step;
+    EXPECT_EQ(w->settings().volumeValue, value) << step;
+  }
 }
 
 TEST_F(MainWindowTest, OutputFolderButton) {
@@ -543,10 +527,6 @@ TEST_F(MainWindowTest, ExitDuringAConversionEndsWithoutTouchingTheDestroyedWindo
   SUCCEED();
 }
 
-}  // namespace
-
-namespace {
-
 class KeyboardTest : public MainWindowTest {
  protected:
   void SetUp() override {
@@ -555,11 +535,7 @@ class KeyboardTest : public MainWindowTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   }
   // A job listed without probing (the list's rows are data).
-  void listFile(const char *path) {
-    SourceJob job;
-    job.path = path;
-    w->sourceJobs().append(job);
-  }
+  void listFile(const char *path) { w->sourceJobs().append(makeSourceJob(path, ProbeSummary{}, "")); }
 };
 
 TEST_F(KeyboardTest, TabWalksEveryControlFromAddFileToStartAndOn) {

@@ -9,17 +9,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QStringList>
 #include <QTreeView>
-#include <QUrl>
-#include <functional>
 #include <memory>
-#include <vector>
 
 #include "conversion_queue.h"
 #include "mainwindow.h"
-#include "prompts.h"
 #include "source_list_model.h"
 #include "test_env.h"
 #include "window_fixture.h"

@@ -9,14 +9,13 @@
 #include <QRegularExpression>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "conversion_queue.h"
+#include "file_bytes.h"
 #include "log_dialog.h"
 #include "media_engine.h"
 #include "options_dialog.h"
@@ -27,10 +26,14 @@ namespace {
 
 class QueueWindow : public WindowTest {
  protected:
-  bool menusEnabled() const {
-    return control<QMenu>(*window, "fileMenu")->menuAction()->isEnabled() &&
-           control<QMenu>(*window, "optionsMenu")->menuAction()->isEnabled() &&
-           control<QMenu>(*window, "helpMenu")->menuAction()->isEnabled();
+  // Chooses the profile `label` (nullptr: keeps it) and a fresh output
+  // folder, which it returns.
+  std::string convertInto(const char *label) {
+    if (label) pickFormat(label);
+    const std::string out = scratch.file("out");
+    std::filesystem::create_directories(out);
+    setOutputFolder(out);
+    return out;
   }
   std::string clip(const std::string &name, double seconds = 1.0) {
     return cachedFixture(smallClipRecipe(seconds), name);
@@ -122,7 +125,8 @@ TEST_F(QueueWindow, StopWithNothingRunning) {
   window->stopAllConversions();
   EXPECT_TRUE(prompts.questions.isEmpty());
   EXPECT_TRUE(control<QToolButton>(*window, "startButton")->isEnabled());
-  EXPECT_TRUE(menusEnabled());
+  for (const char *menu : {"fileMenu", "optionsMenu", "helpMenu"})
+    EXPECT_TRUE(control<QMenu>(*window, menu)->menuAction()->isEnabled()) << menu;
   EXPECT_EQ(control<QProgressBar>(*window, "progressBar")->value(), 0);
   EXPECT_TRUE(window->runFlags().queueFinished);
 }
@@ -133,9 +137,7 @@ TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
   addFiles({QString::fromStdString(bad)});
   ASSERT_EQ(rows(), 1);
   EXPECT_EQ(text(0, kProgressColumn), "Error");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  const std::string out = convertInto(nullptr);
   window->startConversion();
   EXPECT_EQ(text(0, kProgressColumn), "Fail");
   EXPECT_FALSE(job(0).reason.empty()) << "the engine's reason is kept with the row";
@@ -148,10 +150,7 @@ TEST_F(QueueWindow, UnreadableSourceFailsThroughTheEngine) {
 // Runs through the real engine.
 
 TEST_F(QueueWindow, ConversionRunsToDone) {
-  pickFormat("MP4 - MPEG4 Video (*.mp4)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  const std::string out = convertInto("MP4 - MPEG4 Video (*.mp4)");
   const QString a = QString::fromStdString(clip("a.mov"));
   addFiles({a, a});
   setChecked(0, false);
@@ -162,14 +161,12 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
   EXPECT_EQ(text(0, kProgressColumn), "");
   EXPECT_EQ(text(1, kProgressColumn), "Done");
   // The last report counts every picture written.
-  const ProbedFile written =
-      probeMedia(out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4");
+  const std::string output = out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4";
+  const ProbedFile written = probeMedia(output);
   ASSERT_TRUE(written.ok) << written.error;
   ASSERT_NE(written.first("video"), nullptr);
   EXPECT_EQ(text(1, kFramesColumn).toLongLong(), written.first("video")->frames);
   EXPECT_TRUE(window->statusPanelText(kFileSizePanel).startsWith("File Size : "));
-  const std::string output = out + "/" + std::filesystem::path(a.toStdString()).stem().string() + ".mp4";
-  EXPECT_TRUE(std::filesystem::exists(output));
   EXPECT_EQ(job(1).outputPath, output);
   EXPECT_EQ(job(1).state, JobState::Done);
   EXPECT_TRUE(runEnded());
@@ -187,10 +184,7 @@ TEST_F(QueueWindow, ConversionRunsToDone) {
 }
 
 TEST_F(QueueWindow, StopAnsweredNoThenYes) {
-  pickFormat("MP4 - MPEG4 Video (*.mp4)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  const std::string out = convertInto("MP4 - MPEG4 Video (*.mp4)");
   MediaRecipe recipe;  // 640x480, long enough to be caught while converting
   recipe.durationSec = 10.0;
   const QString a = QString::fromStdString(cachedFixture(recipe, "long.mov"));
@@ -243,29 +237,15 @@ TEST_F(QueueWindow, StopAnsweredNoThenYes) {
   EXPECT_TRUE(runEnded());
 }
 
-namespace {
-
-// The first half of a real file: the probe and the engine refuse it, and
-// the libraries say why in the log.
-std::string truncatedCopy(const std::string &whole, const std::string &path) {
-  std::ifstream in(whole, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 2));
-  return path;
-}
-
-}  // namespace
-
 // A failed row tells why: its hint, its log (double-click or "Show Log"),
 // the status bar's counts; a converted row opens its output on a
 // double-click.
 TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
-  pickFormat("MP4 - MPEG4 Video (*.mp4)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
-  const std::string good = clip("good.mov");
-  const std::string broken = truncatedCopy(good, scratch.file("broken.mov"));
+  const std::string out = convertInto("MP4 - MPEG4 Video (*.mp4)");
+  const std::string good = clip("good.mov"), broken = scratch.file("broken.mov");
+  // The first half of a real file: the probe and the engine refuse it, and
+  // the libraries say why in the log.
+  writeFileBytes(broken, fileBytes(good).substr(0, fileBytes(good).size() / 2));
   addFiles({QString::fromStdString(broken), QString::fromStdString(good)});
   window->startConversion();
   ASSERT_TRUE(waitUntil([&] { return runEnded() && !prompts.messages.isEmpty(); }, 60000, pumpEvents));
@@ -321,10 +301,7 @@ TEST_F(QueueWindow, AFailedRowShowsTheEnginesReasonAndLog) {
 // During a run the status bar tells which file of the run is converted and
 // how it goes; afterwards, what became of the files.
 TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
-  pickFormat("MP4 - MPEG4 Video (*.mp4)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  const std::string out = convertInto("MP4 - MPEG4 Video (*.mp4)");
   const QString a = QString::fromStdString(clip("status.mov", 4.0));
   addFiles({a, a, a});
   setChecked(1, false);  // not part of the run
@@ -355,15 +332,10 @@ TEST_F(QueueWindow, StatusBarDuringAndAfterARun) {
 // shows its own progress, the status bar the run as a whole, and the
 // counts come once, at the end.
 TEST_F(QueueWindow, SeveralRowsConvertAtOnce) {
-  pickFormat("MP4 - MPEG4 Video (*.mp4)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  const std::string out = convertInto("MP4 - MPEG4 Video (*.mp4)");
   const QString a = QString::fromStdString(clip("jobs.mov", 4.0));
   addFiles({a, a, a});
-  auto *jobs = control<QComboBox>(*control<OptionsDialog>(*window, "optionsDialog"), "simultaneousCombo");
-  jobs->setCurrentIndex(2);
-  emit jobs->activated(2);
+  chooseItem(control<QComboBox>(*control<OptionsDialog>(*window, "optionsDialog"), "simultaneousCombo"), "3");
   window->engine()->setProgressInterval(100);
   window->startConversion();
   const auto allConverting = [&] {
@@ -399,10 +371,7 @@ TEST_F(QueueWindow, SeveralRowsConvertAtOnce) {
 // A run that ends while the user works in another window is told on the
 // desktop; one that ends in sight is not.
 TEST_F(QueueWindow, ANotificationWhenARunEndsOutOfSight) {
-  pickFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
-  const std::string out = scratch.file("out");
-  std::filesystem::create_directories(out);
-  setOutputFolder(out);
+  convertInto("MP3 - Mpeg Layer3 Audio (*.mp3)");
   addFiles({QString::fromStdString(clip("tell.mov"))});
   window->show();
   QWidget elsewhere;

@@ -8,13 +8,12 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
+#include <tuple>
 
 #include "spin_edit.h"
 #include "window_fixture.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 class ShellSettings : public ::testing::Test {
  protected:
@@ -32,11 +31,6 @@ class ShellSettings : public ::testing::Test {
     auto raw = run.stored();
     for (const auto &[key, value] : values) EXPECT_EQ(raw->value(Q(key)).toString(), value.toString()) << key;
   }
-  // Picks an item of one of the dialog's combos as the user does.
-  static void pick(QComboBox *combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-  }
   // What the "Additional Options" dialog shows.
   static QCheckBox *check(MainWindow &w, const char *name) {
     return control<QCheckBox>(*control<OptionsDialog>(w, "optionsDialog"), name);
@@ -47,18 +41,22 @@ class ShellSettings : public ::testing::Test {
   static SpinEdit *spin(MainWindow &w) {
     return control<SpinEdit>(*control<OptionsDialog>(w, "optionsDialog"), "dropDownItemsSpin");
   }
+  // What the window and its dialog show of the stored values, in the file's
+  // order: the output folder, the profile's item, overwrite, the drop-down
+  // length, the zoom, the two quality levels.
+  static auto shown(MainWindow &w) {
+    return std::tuple(control<QLineEdit>(w, "outputFolderEdit")->text(),
+                      control<QComboBox>(w, "profileCombo")->currentIndex(), check(w, "overwriteCheck")->isChecked(),
+                      spin(w)->value(), combo(w, "letterBoxCombo")->currentText(),
+                      control<QComboBox>(w, "videoQualityCombo")->currentText(),
+                      control<QComboBox>(w, "audioQualityCombo")->currentText());
+  }
 };
 
 TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
   auto w = run.start();
-  EXPECT_TRUE(control<QLineEdit>(*w, "outputFolderEdit")->text().isEmpty());
-  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
-  EXPECT_FALSE(check(*w, "overwriteCheck")->isChecked());
+  EXPECT_EQ(shown(*w), std::tuple(QString(), 0, false, 26, Q("None"), Q("Normal"), Q("Normal")));
   EXPECT_TRUE(check(*w, "keepMetadataCheck")->isChecked());
-  EXPECT_EQ(spin(*w)->value(), 26);
-  EXPECT_EQ(combo(*w, "letterBoxCombo")->currentText(), Q("None"));
-  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Normal"));
-  EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   EXPECT_EQ(run.stored()->allKeys().size(), 9);
   expectStored({{"KeepMetadata", 1}, {"Output Folder", QString()}, {"ComboOutputFormat", 0}, {"Overwrite", 0},
@@ -68,15 +66,11 @@ TEST_F(ShellSettings, FirstRunStartsWithTheDefaultsAndCreatesEveryValue) {
 TEST_F(ShellSettings, StoredChoicesComeBackAtStartUp) {
   plantAll(Q("/videos/out"), 20, 1, 30, 1, 0, 4);
   auto w = run.start();
-  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
+  EXPECT_EQ(shown(*w), std::tuple(Q("/videos/out"), 20, true, 30, Q("LetterBox"), Q("Highest"), Q("Lowest")));
   EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentText(), Q("MP3 - Mpeg Layer3 Audio (*.mp3)"));
   EXPECT_EQ(profileFormatName(w->settings().profileId), "MP3");
   EXPECT_EQ(w->settings().choices.comboAudioBitrate.text(), "64 Kbps");  // the stored profile's lowest level
-  EXPECT_TRUE(check(*w, "overwriteCheck")->isChecked());
   EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->maxVisibleItems(), 30);
-  EXPECT_EQ(combo(*w, "letterBoxCombo")->currentText(), Q("LetterBox"));
-  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Highest"));
-  EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Lowest"));
 }
 
 TEST_F(ShellSettings, DropDownItemsAreLimitedWhenLoaded) {
@@ -120,12 +114,8 @@ TEST_F(ShellSettings, ValueOfTheWrongTypeTakesItsDefaultAndIsRewritten) {
   run.stored()->setValue(Q("Overwrite"), Q("sometimes"));
   run.stored()->setValue(Q("Stray"), Q("junk"));
   auto w = run.start();
-  EXPECT_EQ(control<QLineEdit>(*w, "outputFolderEdit")->text(), Q("/videos/out"));
-  EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 8);
-  EXPECT_FALSE(check(*w, "overwriteCheck")->isChecked());
-  EXPECT_EQ(spin(*w)->value(), 33);
+  EXPECT_EQ(shown(*w), std::tuple(Q("/videos/out"), 8, false, 33, Q("LetterBox"), Q("Higher"), Q("Higher")));
   EXPECT_EQ(w->settings().letterBox, 1);
-  EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Higher"));
   EXPECT_TRUE(run.prompts.messages.isEmpty());
   expectStored({{"Overwrite", Q("0")}, {"DropDownItems", 33}, {"LetterBox", 1}, {"ComboOutputFormat", 8},
                 {"Output Folder", Q("/videos/out")}});
@@ -151,11 +141,9 @@ TEST_F(ShellSettings, IndexesOutOfRangeShowTheirDefaults) {
     SCOPED_TRACE(format);
     plantAll(QString(), format, 0, 26, 0, 9, -1);
     auto w = run.start();
-    EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentIndex(), 0);
+    EXPECT_EQ(shown(*w), std::tuple(QString(), 0, false, 26, Q("None"), Q("Normal"), Q("Normal")));
     EXPECT_EQ(control<QComboBox>(*w, "profileCombo")->currentText(), Q("3GP - Mobile Video Format (*.3gp)"));
     EXPECT_GT(control<QComboBox>(*w, "videoSizeCombo")->count(), 0);
-    EXPECT_EQ(control<QComboBox>(*w, "videoQualityCombo")->currentText(), Q("Normal"));
-    EXPECT_EQ(control<QComboBox>(*w, "audioQualityCombo")->currentText(), Q("Normal"));
     EXPECT_FALSE(w->settings().choices.comboVideoBitrate.text().empty());
     EXPECT_TRUE(control<QToolButton>(*w, "startButton")->isEnabled());
     EXPECT_EQ(run.stored()->value(Q("ComboOutputFormat")).toInt(), 0);
@@ -193,8 +181,8 @@ TEST_F(ShellSettings, LetterBoxSurvivesARestartButTheAspectRatioDoesNot) {
   {
     auto w = run.start();
     control<QAction>(*w, "setOptionsAction")->trigger();
-    pick(combo(*w, "letterBoxCombo"), 1);
-    pick(combo(*w, "aspectRatioCombo"), 2);
+    chooseItem(combo(*w, "letterBoxCombo"), Q("LetterBox"));
+    chooseItem(combo(*w, "aspectRatioCombo"), Q("16:9 (Wide Screen)"));
     EXPECT_EQ(w->settings().letterBox, 1);
     EXPECT_EQ(w->settings().choices.comboAspectRatio.text(), "16:9 (Wide Screen)");
     ASSERT_TRUE(w->close());

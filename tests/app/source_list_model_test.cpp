@@ -67,12 +67,9 @@ TEST_F(SourceListModelTest, TheViewHearsOfEveryChangeOfTheJobs) {
   jobs.startJob(1, "/out/b.avi", false);
   jobs.reportProgress(1, JobProgress{37, 3700}, 92);
   ASSERT_EQ(changed.count(), 2);
-  const QModelIndex from = changed.last().at(0).toModelIndex();
-  const QModelIndex to = changed.last().at(1).toModelIndex();
-  EXPECT_EQ(from.row(), 1);
-  EXPECT_EQ(to.row(), 1);
-  EXPECT_EQ(from.column(), 0);
-  EXPECT_EQ(to.column(), kSourceListColumnCount - 1);
+  const QModelIndex from = changed.last().at(0).toModelIndex(), to = changed.last().at(1).toModelIndex();
+  EXPECT_EQ(std::tuple(from.row(), from.column(), to.row(), to.column()),
+            std::tuple(1, 0, 1, kSourceListColumnCount - 1));
   EXPECT_EQ(cell(1, kProgressColumn), "37%");
   EXPECT_EQ(cell(1, kFramesColumn), "92");
   jobs.endJob(1, JobState::Aborted, "");

@@ -9,11 +9,10 @@
 #include <QProcess>
 #include <QSettings>
 
+#include "latin1_text.h"
 #include "test_env.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 struct Result {
   bool finished = false;
@@ -44,6 +43,11 @@ QProcessEnvironment environment(const ScratchDir &config) {
   return env;
 }
 
+// Whether nothing was written to the scratch configuration folder.
+bool nothingIn(const ScratchDir &config) {
+  return QDir(QString::fromStdString(config.path().string())).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+
 TEST(Startup, HelpAndVersionAnswerWithoutAWindowOrADisplay) {
   ScratchDir config;
   QProcessEnvironment env = environment(config);
@@ -61,10 +65,7 @@ TEST(Startup, HelpAndVersionAnswerWithoutAWindowOrADisplay) {
   ASSERT_TRUE(version.finished);
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, Q("Trevix MOV Video Converter " TREVIX_VERSION "\n"));
-  EXPECT_TRUE(QDir(QString::fromStdString(config.path().string()))
-                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                  .isEmpty())
-      << "nothing was started";
+  EXPECT_TRUE(nothingIn(config)) << "nothing was started";
 
   const Result wrong = runProgram({Q("--bogus")}, environment(config));
   ASSERT_TRUE(wrong.finished);
@@ -91,10 +92,6 @@ TEST(Startup, AStartShowsTheWindowAndCreatesTheSettings) {
   if (!p.waitForFinished(10000)) p.kill(), p.waitForFinished(5000);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Startup, WithoutCommonTheMessageIsShownAndNothingElse) {
   ScratchDir installed;  // a program folder without "Common"
   ScratchDir config;
@@ -115,9 +112,7 @@ TEST(Startup, WithoutCommonTheMessageIsShownAndNothingElse) {
   // no settings were written.
   p.kill();
   p.waitForFinished(5000);
-  EXPECT_TRUE(QDir(QString::fromStdString(config.path().string()))
-                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                  .isEmpty());
+  EXPECT_TRUE(nothingIn(config));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "conversion_queue.h"
 #include "fake_prompts.h"
+#include "latin1_text.h"
 #include "mainwindow.h"
 #include "media_fixture.h"
 #include "options_dialog.h"
@@ -22,7 +23,7 @@
 // its place.
 template <typename T>
 T *control(const QObject &owner, const char *name) {
-  return owner.findChild<T *>(QString::fromLatin1(name));
+  return owner.findChild<T *>(Q(name));
 }
 
 // The event pump that waitUntil runs between two polls.

@@ -10,56 +10,20 @@
 //   converting  three files: the first "Done", the second at a percentage
 //   failed-log  a finished run with a failed row and its log shown
 #include <QApplication>
-#include <QComboBox>
-#include <QGuiApplication>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
 #include <QTreeView>
-#include <QUrl>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "binding.h"
-#include "conversion_queue.h"
-#include "desktop_services.h"
+#include "file_bytes.h"
 #include "log_dialog.h"
-#include "mainwindow.h"
 #include "media_engine.h"
-#include "media_fixture.h"
-#include "prompts.h"
 #include "source_list_model.h"
-#include "test_env.h"
+#include "window_fixture.h"
 
 namespace {
-
-// A control of the window, found by its name.
-template <typename T>
-T *control(const QObject &owner, const char *name) {
-  return owner.findChild<T *>(QString::fromLatin1(name));
-}
-
-struct ShotPrompts : Prompts {
-  QStringList files;
-  void information(QWidget *, const QString &) override {}
-  bool askYesNo(QWidget *, const QString &, const QString &) override { return true; }
-  QStringList openFiles(QWidget *, const std::vector<FileFilter> &) override { return files; }
-  QString browseForFolder(QWidget *, const QString &, const QString &) override { return {}; }
-  bool openUrl(const QUrl &) override { return true; }
-};
-
-struct ShotDesktop : DesktopServices {
-  bool openUrl(const QUrl &) override { return true; }
-  bool notify(const QString &, const QString &) override { return true; }
-};
-
-void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
-
-void settle(int ms) {
-  waitUntil([] { return false; }, ms, pumpEvents);
-}
 
 // The window alone, or the part of the screen that `around` covers (the
 // window and its dialogs).
@@ -83,15 +47,6 @@ std::string makeClip(const ScratchDir &scratch, const char *name, double seconds
   return err.empty() ? recipe.path : std::string();
 }
 
-// The first half of a real file: its index, written at the end, is lost.
-std::string makeBrokenClip(const ScratchDir &scratch, const std::string &whole, const char *name) {
-  std::ifstream in(whole, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string path = scratch.file(name);
-  std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size() / 2));
-  return path;
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -109,24 +64,15 @@ int main(int argc, char **argv) {
   }
   libavutil.av_log_set_level(AV_LOG_ERROR);
 
-  ShotPrompts prompts;
-  ShotDesktop desktop;
-  MainWindowOptions options;
-  options.prompts = &prompts;
-  options.desktop = &desktop;
-  options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
-  options.settingsFolder = QString::fromStdString(scratch.file("settings"));
-  MainWindow window(options);
-  if (window.startupFailed()) return 1;
-  window.createDialogs();
-  window.show();
-  settle(300);
+  WindowRun run;  // every question answered Yes
+  const std::unique_ptr<MainWindow> shown = run.start();
+  if (shown->startupFailed()) return 1;
+  MainWindow &window = *shown;
+  pumpFor(300);
 
   QRect around;
   if (mode == "converting" || mode == "failed-log") {
-    const int mp4 = control<QComboBox>(window, "profileCombo")->findText(QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
-    control<QComboBox>(window, "profileCombo")->setCurrentIndex(mp4);
-    emit control<QComboBox>(window, "profileCombo")->activated(mp4);
+    chooseItem(control<QComboBox>(window, "profileCombo"), QStringLiteral("MP4 - MPEG4 Video (*.mp4)"));
     const std::string out = scratch.file("Converted");
     std::filesystem::create_directories(out);
     window.setOutputFolder(QString::fromStdString(out));
@@ -136,9 +82,12 @@ int main(int argc, char **argv) {
     const std::string party = makeClip(scratch, "Birthday Party.mov", converting ? 60.0 : 5.0);
     const std::string garden = makeClip(scratch, "Garden.mov", 5.0);
     if (holiday.empty() || party.empty() || garden.empty()) return 1;
-    const std::string second = converting ? party : makeBrokenClip(scratch, party, "Birthday Party (copy).mov");
-    prompts.files = {QString::fromStdString(holiday), QString::fromStdString(second),
-                     QString::fromStdString(garden)};
+    // The failed row's file: the first half of the second clip, whose index,
+    // written at the end, is lost.
+    const std::string second = converting ? party : scratch.file("Birthday Party (copy).mov");
+    if (!converting) writeFileBytes(second, fileBytes(party).substr(0, fileBytes(party).size() / 2));
+    run.prompts.files = {QString::fromStdString(holiday), QString::fromStdString(second),
+                         QString::fromStdString(garden)};
     window.addFiles();
     window.engine()->setProgressInterval(100);
     window.startConversion();
@@ -158,19 +107,17 @@ int main(int argc, char **argv) {
       // Hold the conversion still while the picture is taken.
       window.engine()->pause();
     } else {
-      control<QTreeView>(window, "sourceList")
-          ->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
+      QTreeView *rows = control<QTreeView>(window, "sourceList");
+      rows->setCurrentIndex(control<SourceListModel>(window, "sourceListModel")->index(1, 0));
       window.showRowLog(1);
       // Below the failed row, leaving the list's rows in sight.
-      const QRect list = QRect(control<QTreeView>(window, "sourceList")->mapToGlobal(QPoint(0, 0)),
-                               control<QTreeView>(window, "sourceList")->size());
-      control<LogDialog>(window, "logDialog")->resize(window.width() * 2 / 3, window.height() / 2);
-      control<LogDialog>(window, "logDialog")
-          ->move(window.geometry().right() - control<LogDialog>(window, "logDialog")->width() - 20,
-                 list.top() + list.height() / 2);
-      around = window.frameGeometry().united(control<LogDialog>(window, "logDialog")->frameGeometry());
+      const QRect list = QRect(rows->mapToGlobal(QPoint(0, 0)), rows->size());
+      LogDialog *log = control<LogDialog>(window, "logDialog");
+      log->resize(window.width() * 2 / 3, window.height() / 2);
+      log->move(window.geometry().right() - log->width() - 20, list.top() + list.height() / 2);
+      around = window.frameGeometry().united(log->frameGeometry());
     }
-    settle(300);
+    pumpFor(300);
   }
   const QPixmap shot = takePicture(window, around);
   const bool saved = shot.save(picture, "PNG");

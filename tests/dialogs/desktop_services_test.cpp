@@ -12,11 +12,10 @@
 #include <memory>
 
 #include "desktop_services.h"
+#include "latin1_text.h"
 #include "test_env.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 // Answers Notify as a desktop's notification daemon would, and keeps what
 // it was told.

@@ -12,11 +12,20 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "latin1_text.h"
+
 // The caption a user reads on the named child of `owner`: a group box's
 // title, any other control's text; "<missing>" where there is none.
 inline QString captionOf(const QObject &owner, const char *name) {
-  const QWidget *w = owner.findChild<QWidget *>(QString::fromLatin1(name));
+  const QWidget *w = owner.findChild<QWidget *>(Q(name));
   return !w ? QStringLiteral("<missing>") : w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+}
+
+// The items of a combo box, in order.
+inline QStringList itemTexts(const QComboBox *box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
 }
 
 // "name: 80x20 < 95x20" for each visible text control that is smaller than

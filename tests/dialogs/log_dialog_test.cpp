@@ -7,11 +7,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "latin1_text.h"
 #include "log_dialog.h"
 
 namespace {
-
-QString Q(const char *s) { return QString::fromLatin1(s); }
 
 TEST(LogDialog, ShowsTheReasonOnTopAndCopiesEverything) {
   QWidget owner;

@@ -8,13 +8,14 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <random>
+#include <tuple>
 
+#include "latin1_text.h"
 #include "settings_store.h"
 #include "test_env.h"
 
 namespace {
 
-QString Q(const char *s) { return QString::fromLatin1(s); }
 QString folderOf(const ScratchDir &dir, const char *below = "") {
   return QString::fromStdString(*below ? (dir.path() / below).string() : dir.path().string());
 }
@@ -108,8 +109,13 @@ class SettingsFile : public ::testing::Test {
     for (const auto &[name, value] : values) raw->setValue(Q(name), value);
   }
   QVariant stored(const char *name) { return rawFile(dir)->value(Q(name)); }
-  int videoQuality() const { return settings.choices.comboVideoQuality.itemIndex; }
-  int audioQuality() const { return settings.choices.comboAudioQuality.itemIndex; }
+  // The stored values of a record in the file's order, the profile as its
+  // item in the format list.
+  static auto storedFields(const ConversionSettings &s) {
+    return std::tuple(s.outputFolder, listItemOfProfile(s.profileId), s.overwrite, s.dropDownItems, s.letterBox,
+                      s.choices.comboVideoQuality.itemIndex, s.choices.comboAudioQuality.itemIndex, s.keepMetadata,
+                      s.fitIntoBytes, s.simultaneous);
+  }
   void expectOnlyTheProgramsKeys() {
     QStringList keys = rawFile(dir)->allKeys();
     keys.sort();
@@ -137,15 +143,8 @@ TEST_F(SettingsFile, FirstRunCreatesEveryValueFromTheDefaults) {
 TEST_F(SettingsFile, StoredValuesOfTheFormerBuildReadTheSame) {
   plantAll(Q("/videos/out"), 20, 1, 40, 1, 0, 4);
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_EQ(settings.outputFolder, "/videos/out");
   EXPECT_EQ(profileLabel(settings.profileId), kOutputFormatItems[20]);
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 20);
-  EXPECT_TRUE(settings.overwrite);
-  EXPECT_EQ(settings.dropDownItems, 40);
-  EXPECT_EQ(settings.letterBox, 1);
-  EXPECT_EQ(videoQuality(), 0);
-  EXPECT_EQ(audioQuality(), 4);
-  EXPECT_TRUE(settings.keepMetadata);
+  EXPECT_EQ(storedFields(settings), std::tuple("/videos/out", 20, true, 40, 1, 0, 4, true, 0, 1));
   EXPECT_EQ(stored(kValueOutputFormat).toInt(), 20);
   EXPECT_EQ(stored(kValueAudioQuality).toInt(), 4);
   plant(kValueKeepMetadata, 0);
@@ -171,13 +170,7 @@ TEST_F(SettingsFile, WrongTypeTakesItsDefaultAndTheRestAreKept) {
   plant(kValueLetterBox, Q("wide"));
   plant("Unknown", Q("junk"));
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_EQ(settings.outputFolder, "/videos/out");
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 5);
-  EXPECT_TRUE(settings.overwrite);
-  EXPECT_EQ(settings.dropDownItems, 40);
-  EXPECT_EQ(settings.letterBox, 0);
-  EXPECT_EQ(videoQuality(), 0);
-  EXPECT_EQ(audioQuality(), 1);
+  EXPECT_EQ(storedFields(settings), std::tuple("/videos/out", 5, true, 40, 0, 0, 1, true, 0, 1));
   EXPECT_EQ(stored(kValueLetterBox).toInt(), 0);
   EXPECT_EQ(stored(kValueAudioQuality).toInt(), 1);
   expectOnlyTheProgramsKeys();
@@ -187,8 +180,7 @@ TEST_F(SettingsFile, MissingFormatIsTheFirstProfileAndTheRestAreKept) {
   plantAll(Q("/videos/out"), 12, 1, 40, 1, 0, 0);
   rawFile(dir)->remove(Q(kValueOutputFormat));
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 0);
-  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(storedFields(settings), std::tuple("/videos/out", 0, true, 40, 1, 0, 0, true, 0, 1));
   EXPECT_EQ(stored(kValueOutputFolder).toString(), Q("/videos/out"));
   EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
   EXPECT_EQ(stored(kValueDropDownItems).toInt(), 40);
@@ -202,9 +194,7 @@ TEST_F(SettingsFile, MissingFolderReadsAsEmpty) {
   rawFile(dir)->remove(Q(kValueOutputFolder));
   settings.outputFolder = "/previous";
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Read);
-  EXPECT_EQ(settings.outputFolder, "");
-  EXPECT_EQ(listItemOfProfile(settings.profileId), 3);
-  EXPECT_EQ(settings.letterBox, 1);
+  EXPECT_EQ(storedFields(settings), std::tuple("", 3, false, 26, 1, 2, 2, true, 0, 1));
 }
 
 // Indexes past their lists, or before them, take their defaults: the first
@@ -217,10 +207,7 @@ TEST_F(SettingsFile, IndexOutOfRangeTakesItsDefault) {
     settings.profileId = profileIdAtListItem(9);
     plantAll(QString(), format, 0, 26, 2, 9, -1);
     EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten) << format;
-    EXPECT_EQ(settings.profileId, profileIdAtListItem(0)) << format;
-    EXPECT_EQ(settings.letterBox, 0);
-    EXPECT_EQ(videoQuality(), 2);
-    EXPECT_EQ(audioQuality(), 2);
+    EXPECT_EQ(storedFields(settings), std::tuple("", 0, false, 26, 0, 2, 2, true, 0, 1)) << format;
     EXPECT_EQ(stored(kValueOutputFormat).toInt(), 0);
     EXPECT_EQ(stored(kValueVideoQuality).toInt(), 2);
   }
@@ -260,8 +247,7 @@ TEST_F(SettingsFile, RandomBytesGiveTheDefaultsAndAreReplaced) {
   junk.close();
   settings.overwrite = true;
   EXPECT_EQ(loadSettings(store, settings), SettingsLoad::Rewritten);
-  EXPECT_FALSE(settings.overwrite);
-  EXPECT_EQ(settings.profileId, profileIdAtListItem(0));
+  EXPECT_EQ(storedFields(settings), std::tuple("", 0, false, 26, 0, 2, 2, true, 0, 1));
   expectOnlyTheProgramsKeys();
 }
 
@@ -292,16 +278,7 @@ TEST_F(SettingsFile, SaveWritesTheSettings) {
   EXPECT_TRUE(saveSettings(store, settings));
   ConversionSettings fresh;
   EXPECT_EQ(loadSettings(store, fresh), SettingsLoad::Read);
-  EXPECT_EQ(fresh.outputFolder, "/a/b");
-  EXPECT_EQ(listItemOfProfile(fresh.profileId), 44);
-  EXPECT_TRUE(fresh.overwrite);
-  EXPECT_EQ(fresh.dropDownItems, 39);
-  EXPECT_EQ(fresh.letterBox, 1);
-  EXPECT_EQ(fresh.choices.comboVideoQuality.itemIndex, 4);
-  EXPECT_EQ(fresh.choices.comboAudioQuality.itemIndex, 0);
-  EXPECT_FALSE(fresh.keepMetadata);
-  EXPECT_EQ(fresh.fitIntoBytes, 7500000);
-  EXPECT_EQ(fresh.simultaneous, 1);
+  EXPECT_EQ(storedFields(fresh), std::tuple("/a/b", 44, true, 39, 1, 4, 0, false, 7500000, 1));
 }
 
 // "Simultaneous conversions" is kept; a bad value reads as 1, the others

@@ -1,10 +1,9 @@
 // The volume scale of the preview and the 24-bit bitmap writer.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
+#include <tuple>
 #include <vector>
 
 #include "bitmap_file.h"
@@ -78,18 +77,11 @@ TEST(BitmapFile, WritesAndReadsBack) {
   ASSERT_EQ(writeBitmap24(path, rgb.data(), w, h, stride), "");
   const BitmapInfo back = readBitmap24(path);
   ASSERT_TRUE(back.ok);
-  EXPECT_EQ(back.width, w);
-  EXPECT_EQ(back.height, h);
-  EXPECT_EQ(back.bitCount, 24);
+  EXPECT_EQ(std::tuple(back.width, back.height, back.bitCount), std::tuple(w, h, 24));
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w * 3; ++x) ASSERT_EQ(back.rgb[y * w * 3 + x], rgb[y * stride + x]) << x << "," << y;
   // Nothing but the bitmap is left in the folder.
-  int files = 0;
-  for (const auto &e : std::filesystem::directory_iterator(dir.path())) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(BitmapFile, FailedWriteLeavesNothing) {

@@ -3,14 +3,15 @@
 // needed).
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QAudioDevice>
 #include <QFile>
 #include <QMediaDevices>
 #include <QMouseEvent>
 #include <QTest>
+#include <tuple>
 
 #include "bitmap_file.h"
+#include "file_bytes.h"
 #include "seek_bar.h"
 #include "preview_player.h"
 #include "preview_clip.h"
@@ -100,9 +101,7 @@ TEST_F(PreviewGraph, GrabbedFrameIsTheClipsPicture) {
   ASSERT_EQ(saveBitmapFile(image, path), QString());
   const preview::BitmapInfo back = preview::readBitmap24(path.toStdString());
   ASSERT_TRUE(back.ok);
-  EXPECT_EQ(back.bitCount, 24);
-  EXPECT_EQ(back.width, 320);
-  EXPECT_EQ(back.height, 240);
+  EXPECT_EQ(std::tuple(back.bitCount, back.width, back.height), std::tuple(24, 320, 240));
   EXPECT_EQ(back.rgb[3 * (120 * 320 + 100) + 1], image.constScanLine(120)[3 * 100 + 1]);
 }
 
@@ -117,11 +116,7 @@ TEST_F(PreviewGraph, ClearGraphUnloadsButStaysActive) {
 
 TEST_F(PreviewGraph, UnplayableFileLeavesNoPicture) {
   const std::string bad = dir_.file("broken.mov");
-  {
-    QFile f(QString::fromStdString(bad));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(4096, 'x'));
-  }
+  writeFileBytes(bad, std::string(4096, 'x'));
   graph_.activate();
   ASSERT_TRUE(graph_.renderFile(QString::fromStdString(bad)));
   graph_.play();
@@ -239,9 +234,7 @@ TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
   const QPixmap full = previewGlyph("SpkFull");
   const QPixmap half = previewGlyph("spkhalf");
   const QPixmap mute = previewGlyph("SPKMUTE");
-  ASSERT_FALSE(full.isNull());
-  ASSERT_FALSE(half.isNull());
-  ASSERT_FALSE(mute.isNull());
+  for (const QPixmap &glyph : {full, half, mute}) ASSERT_FALSE(glyph.isNull());
   EXPECT_NE(full.toImage(), half.toImage());
   EXPECT_NE(half.toImage(), mute.toImage());
   EXPECT_TRUE(previewGlyph("spkloud").isNull());
@@ -264,11 +257,3 @@ TEST(PreviewResources, GlyphsAndSnapSoundAreBuiltIn) {
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  // Test discovery runs the program without the test environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

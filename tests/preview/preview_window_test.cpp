@@ -3,99 +3,55 @@
 // buttons during a conversion.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
-#include <QSlider>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <filesystem>
-#include <memory>
 
 #include "bitmap_file.h"
-#include "conversion_queue.h"
 #include "frame_grabber.h"
-#include "mainwindow.h"
 #include "odd_sources.h"
 #include "preview_clip.h"
 #include "preview_player.h"
 #include "preview_resources.h"
-#include "preview_volume.h"
-#include "prompts.h"
+#include "queue_window_fixture.h"
 #include "seek_bar.h"
-#include "source_list_model.h"
-#include "test_env.h"
 
 namespace {
 
-// A control of the window, found by its name.
-template <typename T>
-T *control(const QObject &owner, const char *name) {
-  return owner.findChild<T *>(QString::fromLatin1(name));
-}
+using PlaybackState = PreviewPlayer::PlaybackState;
 
-struct PreviewPrompts : Prompts {
-  QStringList messages;
-  QStringList files;
-  int folderDialogs = 0;
-  void information(QWidget *, const QString &text) override { messages << text; }
-  bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
-  QStringList openFiles(QWidget *, const std::vector<FileFilter> &) override { return files; }
-  QString browseForFolder(QWidget *, const QString &, const QString &) override {
-    ++folderDialogs;
-    return QString();
-  }
-  bool openUrl(const QUrl &) override { return true; }
-};
-
-class PreviewWindow : public ::testing::Test {
+class PreviewWindow : public WindowTest {
  protected:
   void SetUp() override {
-    requireLibraries();
-    clip_ = QString::fromStdString(makePreviewClip(scratch_.path().string()));
+    WindowTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    clip_ = QString::fromStdString(makePreviewClip(scratch.path().string()));
     ASSERT_FALSE(clip_.isEmpty());
-    std::filesystem::create_directories(scratch_.path() / "other");
-    other_ = QString::fromStdString(makePreviewClip((scratch_.path() / "other").string()));
-    outDir_ = QString::fromStdString(scratch_.file("out"));
-    std::filesystem::create_directories(outDir_.toStdString());
-
-    MainWindowOptions options;
-    options.prompts = &prompts_;
-    options.programFolder = QString::fromStdString(TREVIX_BIN_DIR);
-    options.settingsFolder = QString::fromStdString(scratch_.file("settings"));
-    w_ = std::make_unique<MainWindow>(options);
-    if (w_->startupFailed()) GTEST_SKIP() << "media libraries not available";
-    w_->createDialogs();
-    w_->onShown();
-    w_->show();
+    std::filesystem::create_directories(scratch.path() / "other");
+    other_ = QString::fromStdString(makePreviewClip((scratch.path() / "other").string()));
     // Two rows through Add File, as the user adds them.
-    prompts_.files = {clip_, other_};
-    w_->addFiles();
-    ASSERT_EQ(w_->sourceJobs().count(), 2);
+    addFiles({clip_, other_});
+    ASSERT_EQ(rows(), 2);
   }
-  void TearDown() override { w_.reset(); }
 
-  void select(int row) {
-    control<QTreeView>(*w_, "sourceList")
-        ->selectionModel()
-        ->select(control<SourceListModel>(*w_, "sourceListModel")->index(row, 0),
-                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  PreviewPlayer *graph() const { return window->previewPlayer(); }
+  bool playing() const { return graph() && graph()->state() == PlaybackState::Playing; }
+  bool waitState(PlaybackState state, int timeoutMs = 2000) {
+    return QTest::qWaitFor([&] { return graph()->state() == state; }, timeoutMs);
   }
-  PreviewPlayer *graph() const { return w_->previewPlayer(); }
-  bool playing() const { return graph() && graph()->state() == PreviewPlayer::PlaybackState::Playing; }
   bool waitPosition(int64_t pastMs) {
     return QTest::qWaitFor([&] { return graph() && graph()->position() > pastMs; }, 8000);
   }
   int64_t position() const { return graph() ? graph()->position() : -1; }
-  SeekBar *bar() const { return control<SeekBar>(*w_, "seekBar"); }
+  // The row and the file the window has loaded into the preview.
+  std::pair<int, QString> loaded() const { return {window->previewState().row, window->previewState().file}; }
+  bool pictureShown() const { return control<QWidget>(*window, "previewPicture")->isVisible(); }
+  SeekBar *bar() const { return control<SeekBar>(*window, "seekBar"); }
   // Waits until the bar spans the 3 s of the clip with its thumb at `atLeast`
   // seconds or more, while the preview plays.
   bool waitBar(int atLeast) {
@@ -104,74 +60,69 @@ class PreviewWindow : public ::testing::Test {
   // Selects `row`, presses Play and waits until playback is past `pastMs`.
   bool playRow(int row, int64_t pastMs) {
     select(row);
-    w_->playPreview();
+    window->playPreview();
     return waitPosition(pastMs);
   }
 
-  ScratchDir scratch_;
-  PreviewPrompts prompts_;
-  QString clip_, other_, outDir_;
-  std::unique_ptr<MainWindow> w_;
+  QString clip_, other_, outDir_ = QString::fromStdString(run.outputDir.path().string());
 };
 
 TEST_F(PreviewWindow, PlayLoadsAndPlaysTheSelectedRow) {
   select(0);
-  w_->playPreview();
+  window->playPreview();
   ASSERT_NE(graph(), nullptr);
   EXPECT_TRUE(graph()->active());
-  EXPECT_EQ(w_->previewState().row, 0);
-  EXPECT_EQ(w_->previewState().file, clip_);
-  EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_FALSE(w_->previewState().stopped);
+  EXPECT_EQ(loaded(), std::pair(0, clip_));
+  EXPECT_FALSE(window->previewState().paused);
+  EXPECT_FALSE(window->previewState().stopped);
   ASSERT_TRUE(waitPosition(700)) << position();
   EXPECT_TRUE(playing());
-  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(pictureShown());
   // The position bar follows in seconds.
   EXPECT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
 
   // "Play Selected File" of the list's menu plays the row as well.
   select(1);
-  w_->playSelectedFile();
-  EXPECT_EQ(w_->previewState().row, 1);
-  EXPECT_EQ(w_->previewState().file, other_);
+  window->playSelectedFile();
+  EXPECT_EQ(loaded(), std::pair(1, other_));
   EXPECT_TRUE(waitPosition(300));
 }
 
 TEST_F(PreviewWindow, PauseResumesAndPauseAfterStopDoesNothing) {
   // Nothing loaded yet: Pause has nothing to hold, so Play loads the row.
-  w_->pausePreview();
-  EXPECT_FALSE(w_->previewState().paused);
+  window->pausePreview();
+  EXPECT_FALSE(window->previewState().paused);
   select(0);
-  w_->playPreview();
-  EXPECT_EQ(w_->previewState().file, clip_);
+  window->playPreview();
+  EXPECT_EQ(window->previewState().file, clip_);
   ASSERT_TRUE(waitPosition(300));
-  w_->pausePreview();
-  EXPECT_TRUE(w_->previewState().paused);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Paused; }, 3000));
+  window->pausePreview();
+  EXPECT_TRUE(window->previewState().paused);
+  ASSERT_TRUE(waitState(PlaybackState::Paused, 3000));
   const int64_t at = position();
-  w_->playPreview();  // resumes, does not reload
-  EXPECT_FALSE(w_->previewState().paused);
+  window->playPreview();  // resumes, does not reload
+  EXPECT_FALSE(window->previewState().paused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return playing(); }, 3000));
   EXPECT_GE(position(), at - 50);
 
-  w_->stopPreview();
-  EXPECT_TRUE(w_->previewState().stopped);
-  EXPECT_FALSE(w_->previewState().paused);
+  window->stopPreview();
+  EXPECT_TRUE(window->previewState().stopped);
+  EXPECT_FALSE(window->previewState().paused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
-  w_->pausePreview();
-  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(pictureShown());
+  window->pausePreview();
+  EXPECT_FALSE(window->previewState().paused);
   EXPECT_FALSE(graph()->active());
-  EXPECT_EQ(graph()->state(), PreviewPlayer::PlaybackState::Stopped);
+  EXPECT_EQ(graph()->state(), PlaybackState::Stopped);
 }
 
 TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
   ASSERT_TRUE(playRow(0, 1300)) << position();
-  w_->stopPreview();
-  w_->playPreview();
-  EXPECT_FALSE(w_->previewState().stopped);
+  window->stopPreview();
+  window->playPreview();
+  EXPECT_FALSE(window->previewState().stopped);
   EXPECT_TRUE(graph()->active());
-  EXPECT_EQ(w_->previewState().file, clip_);
+  EXPECT_EQ(window->previewState().file, clip_);
   // Back near the start first, then on.
   QTest::qWait(150);
   EXPECT_LT(position(), 900);
@@ -181,7 +132,7 @@ TEST_F(PreviewWindow, PlayAfterStopReloadsFromTheStart) {
 TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
   ASSERT_TRUE(playRow(0, 300));
   // The loaded row again: playback goes on.
-  control<QTreeView>(*w_, "sourceList")->clearSelection();
+  control<QTreeView>(*window, "sourceList")->clearSelection();
   select(0);
   QTest::qWait(300);
   EXPECT_TRUE(playing());
@@ -191,180 +142,173 @@ TEST_F(PreviewWindow, SelectingRowsStopsOnlyForAnotherRow) {
 
   // Another row: playback stops.
   select(1);
-  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(window->previewState().paused);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
-  EXPECT_EQ(w_->previewState().row, 0);  // Play loads the new row
-  w_->playPreview();
-  EXPECT_EQ(w_->previewState().row, 1);
-  EXPECT_EQ(w_->previewState().file, other_);
+  EXPECT_EQ(window->previewState().row, 0);  // Play loads the new row
+  window->playPreview();
+  EXPECT_EQ(loaded(), std::pair(1, other_));
   EXPECT_TRUE(waitPosition(300));
 }
 
 TEST_F(PreviewWindow, StopForAnotherRowKeepsTheGraphLoaded) {
   ASSERT_TRUE(playRow(0, 300));
-  w_->pausePreview();
-  w_->stopPreviewKeepingFile();
-  EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_FALSE(w_->previewState().stopped);
+  window->pausePreview();
+  window->stopPreviewKeepingFile();
+  EXPECT_FALSE(window->previewState().paused);
+  EXPECT_FALSE(window->previewState().stopped);
   EXPECT_TRUE(graph()->active());
   EXPECT_EQ(graph()->fileName(), clip_);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
+  EXPECT_TRUE(waitState(PlaybackState::Stopped));
   // Not a Stop-button stop: Pause still works.
-  w_->pausePreview();
-  EXPECT_TRUE(w_->previewState().paused);
+  window->pausePreview();
+  EXPECT_TRUE(window->previewState().paused);
 
-  w_->stopAndReleasePreview();
+  window->stopAndReleasePreview();
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_FALSE(window->previewState().paused);
+  EXPECT_FALSE(pictureShown());
 }
 
 TEST_F(PreviewWindow, PlayWithoutSelectionOnlyStops) {
   ASSERT_TRUE(playRow(0, 300));
-  control<QTreeView>(*w_, "sourceList")->clearSelection();
-  w_->playPreview();
+  control<QTreeView>(*window, "sourceList")->clearSelection();
+  window->playPreview();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 2000));
-  EXPECT_EQ(w_->previewState().file, clip_);
+  EXPECT_EQ(window->previewState().file, clip_);
 }
 
 TEST_F(PreviewWindow, AddFileAndStartStopThePreview) {
   ASSERT_TRUE(playRow(0, 300));
-  w_->pausePreview();
-  ASSERT_TRUE(w_->previewState().paused);
-  prompts_.files = {};
-  w_->addFiles();
-  EXPECT_FALSE(w_->previewState().paused);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return graph()->state() == PreviewPlayer::PlaybackState::Stopped; }, 2000));
+  window->pausePreview();
+  ASSERT_TRUE(window->previewState().paused);
+  addFiles({});
+  EXPECT_FALSE(window->previewState().paused);
+  EXPECT_TRUE(waitState(PlaybackState::Stopped));
 
-  w_->playPreview();
+  window->playPreview();
   ASSERT_TRUE(waitPosition(300));
   // Start without an output folder: the preview stops and is released
   // before the checks.
-  w_->setOutputFolder(QString());
-  w_->startConversion();
-  EXPECT_FALSE(w_->runFlags().converting);
+  window->setOutputFolder(QString());
+  window->startConversion();
+  EXPECT_FALSE(window->runFlags().converting);
   EXPECT_FALSE(graph()->active());
-  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(window->previewState().paused);
 }
 
 TEST_F(PreviewWindow, VolumeMenuLevelsAndGlyphs) {
-  w_->createPreview();
+  window->createPreview();
   const int startUp = graph()->volume();
   EXPECT_EQ(startUp, 10000);
-  EXPECT_TRUE(w_->previewState().speaker.isEmpty());
+  EXPECT_TRUE(window->previewState().speaker.isEmpty());
 
-  w_->mute();
-  EXPECT_EQ(w_->previewState().speaker, "mute");
-  EXPECT_EQ(graph()->volume(), 10);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkmute").toImage());
-
-  w_->setHalfVolume();
-  EXPECT_EQ(w_->previewState().speaker, "half");
-  EXPECT_EQ(graph()->volume(), 6000);
-  EXPECT_NEAR(graph()->outputGain(), 0.528, 0.001);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkhalf").toImage());
-
-  w_->mute();
-  w_->setFullVolume();
-  EXPECT_EQ(w_->previewState().speaker, "full");
-  EXPECT_EQ(graph()->volume(), startUp);
-  EXPECT_DOUBLE_EQ(graph()->outputGain(), 1.0);
-  EXPECT_EQ(control<QToolButton>(*w_, "volumeButton")->icon().pixmap(24, 24).toImage(),
-            previewGlyph("spkfull").toImage());
+  // Full comes back from mute to the start-up level.
+  const struct {
+    void (MainWindow::*item)();
+    const char *speaker;
+    int volume;
+    double gain, within;  // the output gain; within < 0: not checked
+  } levels[] = {{&MainWindow::mute, "mute", 10, 0, -1},
+                {&MainWindow::setHalfVolume, "half", 6000, 0.528, 0.001},
+                {&MainWindow::mute, "mute", 10, 0, -1},
+                {&MainWindow::setFullVolume, "full", startUp, 1.0, 1e-12}};
+  for (const auto &l : levels) {
+    (window.get()->*l.item)();
+    EXPECT_EQ(window->previewState().speaker, l.speaker);
+    EXPECT_EQ(graph()->volume(), l.volume) << l.speaker;
+    if (l.within >= 0) {
+      EXPECT_NEAR(graph()->outputGain(), l.gain, l.within) << l.speaker;
+    }
+    EXPECT_EQ(control<QToolButton>(*window, "volumeButton")->icon().pixmap(24, 24).toImage(),
+              previewGlyph(QStringLiteral("spk") + l.speaker).toImage())
+        << l.speaker;
+  }
 
   // The level set before playback holds for the file played next.
-  w_->setHalfVolume();
+  window->setHalfVolume();
   select(0);
-  w_->playPreview();
+  window->playPreview();
   EXPECT_EQ(graph()->volume(), 6000);
 
   // The button opens the menu 40 pixels up and left of its corner.
-  w_->showVolumeMenu();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return control<QMenu>(*w_, "volumeMenu")->isVisible(); }, 2000));
-  const QPoint wanted = control<QToolButton>(*w_, "volumeButton")->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
-  const QRect screen = w_->screen()->availableGeometry();
+  window->showVolumeMenu();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return control<QMenu>(*window, "volumeMenu")->isVisible(); }, 2000));
+  const QPoint wanted = control<QToolButton>(*window, "volumeButton")->mapToGlobal(QPoint(0, 0)) - QPoint(40, 40);
+  const QRect screen = window->screen()->availableGeometry();
   // Qt moves a menu that would leave the screen; check only where it fits.
-  if (screen.contains(QRect(wanted, control<QMenu>(*w_, "volumeMenu")->size()))) {
-    EXPECT_EQ(control<QMenu>(*w_, "volumeMenu")->pos(), wanted);
+  if (screen.contains(QRect(wanted, control<QMenu>(*window, "volumeMenu")->size()))) {
+    EXPECT_EQ(control<QMenu>(*window, "volumeMenu")->pos(), wanted);
   }
-  control<QMenu>(*w_, "volumeMenu")->hide();
+  control<QMenu>(*window, "volumeMenu")->hide();
 }
 
 TEST_F(PreviewWindow, PreviewButtonsDoNothingDuringAConversion) {
   // The run stands between two rows for the whole test: its timer is on but
   // starts no row.
-  control<QTimer>(*w_, "nextRowTimer")->setInterval(3600 * 1000);
+  control<QTimer>(*window, "nextRowTimer")->setInterval(3600 * 1000);
   // Before anything played: Play loads nothing.
-  control<QTimer>(*w_, "nextRowTimer")->start();  // a run is under way
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
   select(0);
-  w_->playPreview();
-  EXPECT_TRUE(w_->previewPlayer() == nullptr || !w_->previewPlayer()->active());
-  EXPECT_TRUE(w_->previewState().file.isEmpty());
-  control<QTimer>(*w_, "nextRowTimer")->stop();
+  window->playPreview();
+  EXPECT_TRUE(window->previewPlayer() == nullptr || !window->previewPlayer()->active());
+  EXPECT_TRUE(window->previewState().file.isEmpty());
+  control<QTimer>(*window, "nextRowTimer")->stop();
 
-  w_->playPreview();
+  window->playPreview();
   ASSERT_TRUE(waitPosition(300));
-  w_->setOutputFolder(outDir_);
-  control<QTimer>(*w_, "nextRowTimer")->start();  // a run is under way
-  w_->pausePreview();
-  EXPECT_FALSE(w_->previewState().paused);
-  w_->stopPreview();
-  EXPECT_FALSE(w_->previewState().stopped);
+  window->setOutputFolder(outDir_);
+  control<QTimer>(*window, "nextRowTimer")->start();  // a run is under way
+  window->pausePreview();
+  EXPECT_FALSE(window->previewState().paused);
+  window->stopPreview();
+  EXPECT_FALSE(window->previewState().stopped);
   EXPECT_TRUE(graph()->active());
-  w_->saveSnapshot();
+  window->saveSnapshot();
   select(1);  // another row stops the playback, as always
-  w_->playPreview();
-  EXPECT_EQ(w_->previewState().row, 0);
-  EXPECT_EQ(w_->previewState().file, clip_);
-  w_->showVolumeMenu();
+  window->playPreview();
+  EXPECT_EQ(loaded(), std::pair(0, clip_));
+  window->showVolumeMenu();
   QTest::qWait(100);
-  EXPECT_FALSE(control<QMenu>(*w_, "volumeMenu")->isVisible());
+  EXPECT_FALSE(control<QMenu>(*window, "volumeMenu")->isVisible());
   EXPECT_TRUE(std::filesystem::is_empty(outDir_.toStdString()));
-  EXPECT_TRUE(prompts_.messages.isEmpty());
-  control<QTimer>(*w_, "nextRowTimer")->stop();
+  EXPECT_TRUE(prompts.messages.isEmpty());
+  control<QTimer>(*window, "nextRowTimer")->stop();
 }
 
-void expectClipBitmap(const QString &path) {
+// The 24-bit bitmap a snapshot wrote, as an image; a null one for any
+// other file.
+QImage savedBitmap(const QString &path) {
   const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
-  ASSERT_TRUE(bmp.ok) << path.toStdString();
-  EXPECT_EQ(bmp.bitCount, 24);
-  EXPECT_EQ(bmp.width, 320);
-  EXPECT_EQ(bmp.height, 240);
-  const QImage image(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
-  EXPECT_GT(meanLevel(image), 40.0) << "black picture";
-  EXPECT_LT(bestFrameDifference(image), 12.0);
+  return bmp.ok && bmp.bitCount == 24
+             ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
+             : QImage();
 }
 
 TEST_F(PreviewWindow, TwoSnapshotsGiveClipThenClipDash1) {
-  w_->setOutputFolder(outDir_);
+  window->setOutputFolder(outDir_);
   ASSERT_TRUE(playRow(0, 700));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w_->frameGrabber()->hasFrame(); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGrabber()->hasFrame(); }, 2000));
 
-  w_->saveSnapshot();
+  window->saveSnapshot();
   const QString first = outDir_ + "/clip.bmp";
   ASSERT_TRUE(QFileInfo::exists(first));
-  EXPECT_FALSE(w_->previewState().paused);  // playback resumed
+  EXPECT_FALSE(window->previewState().paused);  // playback resumed
   EXPECT_TRUE(QTest::qWaitFor([&] { return playing(); }, 2000));
 
   ASSERT_TRUE(waitPosition(1400));
-  w_->saveSnapshot();
+  window->saveSnapshot();
   const QString second = outDir_ + "/clip-1.bmp";
   ASSERT_TRUE(QFileInfo::exists(second));
-  EXPECT_TRUE(prompts_.messages.isEmpty());
+  EXPECT_TRUE(prompts.messages.isEmpty());
 
-  expectClipBitmap(first);
-  expectClipBitmap(second);
+  for (const QString &shot : {first, second}) {
+    const QImage image = savedBitmap(shot);
+    EXPECT_EQ(image.size(), QSize(320, 240)) << shot.toStdString();
+    EXPECT_GT(meanLevel(image), 40.0) << "black picture";
+    EXPECT_LT(bestFrameDifference(image), 12.0);
+  }
   // Two moments of a moving picture.
-  EXPECT_NE(preview::readBitmap24(first.toStdString()).rgb, preview::readBitmap24(second.toStdString()).rgb);
-}
-
-// The bitmap a snapshot wrote, as an image.
-QImage savedBitmap(const QString &path) {
-  const preview::BitmapInfo bmp = preview::readBitmap24(path.toStdString());
-  return bmp.ok ? QImage(bmp.rgb.data(), bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy()
-                : QImage();
+  EXPECT_NE(savedBitmap(first), savedBitmap(second));
 }
 
 // A snapshot of a paused preview, in the clip or at its end, keeps it
@@ -374,18 +318,18 @@ class PausedSnapshot : public PreviewWindow, public ::testing::WithParamInterfac
 
 TEST_P(PausedSnapshot, KeepsThePictureAndStaysPaused) {
   const bool toTheEnd = GetParam();
-  w_->setOutputFolder(outDir_);
+  window->setOutputFolder(outDir_);
   ASSERT_TRUE(playRow(0, 700));
   if (toTheEnd) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return graph()->atEnd(); }, 10000)) << position();
   }
-  w_->pausePreview();
+  window->pausePreview();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !playing(); }, 3000));
   const int64_t at = position();
-  w_->saveSnapshot();
+  window->saveSnapshot();
   const FrameMatch match = closestFrame(savedBitmap(outDir_ + "/clip.bmp"));
   EXPECT_LT(match.difference, 12.0);
-  EXPECT_TRUE(w_->previewState().paused);
+  EXPECT_TRUE(window->previewState().paused);
   QTest::qWait(300);
   EXPECT_FALSE(playing());
   EXPECT_LE(position() - at, 50);
@@ -411,31 +355,30 @@ class PreviewWithoutPicture : public PreviewWindow, public ::testing::WithParamI
 
 TEST_P(PreviewWithoutPicture, ShowsTheIconAndSaysWhy) {
   const NoPictureCase c = GetParam();
-  prompts_.files = {QString::fromStdString(previewAudioClip())};
-  QCoreApplication::processEvents();  // the last Add File ends in the event loop
-  w_->addFiles();
-  ASSERT_EQ(w_->sourceJobs().count(), 3);
+  addFiles({QString::fromStdString(previewAudioClip())});
+  ASSERT_EQ(rows(), 3);
   ASSERT_TRUE(playRow(0, 200));
-  EXPECT_TRUE(control<QWidget>(*w_, "previewPicture")->isVisible());
+  EXPECT_TRUE(pictureShown());
   if (c.row == 0) writeTextFile(clip_.toStdString());
   if (c.row == 1) {
     ASSERT_TRUE(QFile::remove(other_));
   }
-  w_->stopPreviewKeepingFile();
+  window->stopPreviewKeepingFile();
   select(c.row);
-  w_->playPreview();
-  QLabel *message = control<QLabel>(*w_, "previewMessage");
+  window->playPreview();
+  QLabel *message = control<QLabel>(*window, "previewMessage");
   if (*c.message) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return message && message->isVisible(); }, 8000));
-    EXPECT_TRUE(message->text().contains(QFileInfo(w_->previewState().file).fileName())) << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QFileInfo(window->previewState().file).fileName()))
+        << message->text().toStdString();
     EXPECT_TRUE(message->text().contains(QString::fromLatin1(c.message))) << message->text().toStdString();
   } else {
     ASSERT_TRUE(waitBar(1)) << bar()->maximum() << " " << bar()->value();
     EXPECT_TRUE(message == nullptr || !message->isVisible());
   }
-  EXPECT_FALSE(control<QWidget>(*w_, "previewPicture")->isVisible());
-  EXPECT_TRUE(control<QLabel>(*w_, "previewLogo")->isVisible());
-  w_->stopPreview();  // the message goes with the Stop button
+  EXPECT_FALSE(pictureShown());
+  EXPECT_TRUE(control<QLabel>(*window, "previewLogo")->isVisible());
+  window->stopPreview();  // the message goes with the Stop button
   EXPECT_TRUE(message == nullptr || !message->isVisible());
 }
 
@@ -447,51 +390,43 @@ INSTANTIATE_TEST_SUITE_P(Sources, PreviewWithoutPicture,
 // A row turned by hand plays turned: the landscape clip turned a quarter
 // to the left is a portrait picture.
 TEST_F(PreviewWindow, TurnedRowIsPreviewedTurned) {
-  w_->sourceJobs().setEdits(0, JobEdits{.rotation = 270});
+  window->sourceJobs().setEdits(0, JobEdits{.rotation = 270});
   ASSERT_TRUE(playRow(0, 400));
   QImage image;
-  ASSERT_TRUE(w_->frameGrabber()->getBitmap(image));
+  ASSERT_TRUE(window->frameGrabber()->getBitmap(image));
   EXPECT_EQ(image.size(), QSize(240, 320));
   EXPECT_LT(bestTurnedDifference(image, clip_.toStdString(), 270), 12.0);
 }
 
 TEST_F(PreviewWindow, SnapshotChecksTheOutputFolder) {
   // Without an active graph nothing happens.
-  w_->setOutputFolder(QString());
-  w_->saveSnapshot();
-  EXPECT_TRUE(prompts_.messages.isEmpty());
-  EXPECT_EQ(prompts_.folderDialogs, 0);
+  window->setOutputFolder(QString());
+  window->saveSnapshot();
+  EXPECT_TRUE(prompts.messages.isEmpty());
+  EXPECT_EQ(prompts.folderDialogs, 0);
 
   ASSERT_TRUE(playRow(0, 300));
-  w_->saveSnapshot();
-  ASSERT_EQ(prompts_.messages.size(), 1);
-  EXPECT_EQ(prompts_.messages[0], "Please select an output folder!");
-  EXPECT_EQ(prompts_.folderDialogs, 1);
+  window->saveSnapshot();
+  EXPECT_EQ(prompts.messages, QStringList{"Please select an output folder!"});
+  EXPECT_EQ(prompts.folderDialogs, 1);
   EXPECT_TRUE(playing());
 
-  const QString missing = QString::fromStdString(scratch_.file("gone"));
-  w_->setOutputFolder(missing);
-  w_->saveSnapshot();
-  ASSERT_EQ(prompts_.messages.size(), 2);
-  EXPECT_EQ(prompts_.messages[1], "The output folder \"" + missing +
-                                      "\"\n\rdoes not exist or has been deleted!\n\rPlease choose a new output folder.");
-  EXPECT_EQ(prompts_.folderDialogs, 2);
+  const QString missing = QString::fromStdString(scratch.file("gone"));
+  window->setOutputFolder(missing);
+  window->saveSnapshot();
+  ASSERT_EQ(prompts.messages.size(), 2);
+  EXPECT_EQ(prompts.messages[1], "The output folder \"" + missing +
+                                     "\"\n\rdoes not exist or has been deleted!\n\r"
+                                     "Please choose a new output folder.");
+  EXPECT_EQ(prompts.folderDialogs, 2);
   EXPECT_FALSE(std::filesystem::exists(missing.toStdString()));
-  EXPECT_FALSE(w_->previewState().paused);
+  EXPECT_FALSE(window->previewState().paused);
 }
 
 TEST_F(PreviewWindow, CloseReleasesTheGraph) {
   ASSERT_TRUE(playRow(0, 200));
-  w_->close();
+  window->close();
   EXPECT_FALSE(graph()->active());
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  // Test discovery runs the program without the test environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
