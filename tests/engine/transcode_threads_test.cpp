@@ -11,15 +11,12 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "engine_driver.h"
 #include "media_fixture.h"
 #include "media_measure.h"
 #include "test_env.h"
-#include "thread_ids.h"
 
 namespace fs = std::filesystem;
 
@@ -217,23 +214,6 @@ TEST_F(TranscodeThreads, AWriteFailureOfTheOutputSideFailsTheTaskWithItsReason) 
   EXPECT_FALSE(fs::exists(out));
   for (const auto &entry : fs::directory_iterator(fs::path(out).parent_path()))
     ADD_FAILURE() << "left behind: " << entry.path();
-}
-
-// The decoders' threads run behind the output side: the threads started
-// under runWithLowerPriority keep its lower priority, the caller keeps its
-// own, and a failure comes back to the caller.
-TEST(LowerPriority, ThreadsStartedUnderItRunBehindTheCaller) {
-  const auto niceOf = [] { return getpriority(PRIO_PROCESS, static_cast<id_t>(currentThreadId())); };
-  const int caller = niceOf();
-  int worker = caller, started = caller;
-  runWithLowerPriority(3, [&] {
-    worker = niceOf();
-    std::thread([&] { started = niceOf(); }).join();
-  });
-  EXPECT_EQ(worker, std::min(caller + 3, 19));
-  EXPECT_EQ(started, worker);
-  EXPECT_EQ(niceOf(), caller);
-  EXPECT_THROW(runWithLowerPriority(1, [] { throw std::runtime_error("open failed"); }), std::runtime_error);
 }
 
 }  // namespace

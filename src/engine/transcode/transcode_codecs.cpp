@@ -11,7 +11,6 @@
 #include "input_file.h"
 #include "output_file.h"
 #include "text_format.h"
-#include "thread_ids.h"
 #include "transcode_run.h"
 #include "transcode_state.h"
 
@@ -42,24 +41,16 @@ void setCodecThreads(AVCodecContext *ctx, const AVCodec *codec, int threads) {
   ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 }
 
-// The threads of the decoders of a run with `threads` threads. Decoder
-// threads beside an encoder's own would fight them for the cores and hold
-// more pictures in memory, so that the sum of the two would not fit the
-// cores: then a quarter of the run's threads (at least one) decode; else
-// the decoders have them all (the encoder takes slices or one thread, as
-// for small pictures).
+// The threads of the decoders of a run with `threads` threads. An encoder
+// that keeps several threads of its own busy (x264, x265) does most of the
+// run's work: decoder threads beside its own would fight them for the
+// cores and hold more pictures in memory, so that the sum of the two would
+// not fit the cores. Then a quarter of the run's threads (at least one)
+// decode; else the decoders have them all (the encoder takes slices or one
+// thread, as for small pictures).
 int decoderThreads(const TranscodeRun &run, int threads) {
   return encoderKeepsOwnThreads(run) ? std::max(1, threads / 4) : threads;
 }
-
-// How many nice steps a decoder's own threads run below the task's, where
-// the decoders have every thread of the run. They then outnumber the one
-// thread that scales, encodes and writes, and on an equal footing they
-// would take the larger share of the cores, fill the queue between the two
-// and wait on it, while that one thread encodes alone. Behind it, the
-// output side gets a core whenever it has work, and the decoders fill the
-// rest of the machine.
-constexpr int kDecoderThreadSteps = 4;
 
 // Opens `ctx` with `codec` under the codec lock and records it in `opened`
 // (still under the lock, so the clean-up of another thread sees it whole).
@@ -147,7 +138,6 @@ void planAudioStarts(TranscodeRun &run) {
 
 void openDecoders(TranscodeState &ts, TranscodeRun &run, int threads) {
   const int decoding = decoderThreads(run, threads);
-  const bool behindOutputs = decoding > 1 && !encoderKeepsOwnThreads(run);
   for (auto &ip : run.ist) {
     InputStreamRecord &ist = *ip;
     if (!ist.decodingNeeded) continue;
@@ -158,13 +148,7 @@ void openDecoders(TranscodeState &ts, TranscodeRun &run, int threads) {
                                    static_cast<int>(ist.st->codecpar->codec_id), ist.fileIndex, ist.streamIndex));
     ist.dec->pkt_timebase = ist.st->time_base;
     setCodecThreads(ist.dec, codec, decoding);
-    int opened = 0;
-    const auto open = [&] { opened = openCodec(ist.dec, codec, ist.in->openOptions, ts.openedDecoders); };
-    if (behindOutputs && ist.dec->thread_count > 1)
-      runWithLowerPriority(kDecoderThreadSteps, open);  // the threads start as the codec opens
-    else
-      open();
-    if (opened < 0)
+    if (openCodec(ist.dec, codec, ist.in->openOptions, ts.openedDecoders) < 0)
       throw EngineError(
           formatText("Error while opening codec for input stream #%d.%d", ist.fileIndex, ist.streamIndex));
   }

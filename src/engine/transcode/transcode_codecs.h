@@ -26,9 +26,8 @@ void planAudioStarts(TranscodeRun &run);
 
 // After openEncoders: opens the decoder of every input stream that is
 // decoded (with `threads`, the threads the task may use, for video, less
-// beside an encoder that keeps threads of its own busy; else the decoder's
-// own threads run a few nice steps behind the task's threads) and lists it
-// in the state's opened decoders. Throws EngineError ("Unsupported
+// beside an encoder that keeps threads of its own busy) and lists it in the
+// state's opened decoders. Throws EngineError ("Unsupported
 // codec (id=n) for input stream #f.s", "Error while opening codec for input
 // stream #f.s").
 void openDecoders(TranscodeState &state, TranscodeRun &run, int threads);
