@@ -469,26 +469,27 @@ std::string profileListText() {
   return out.str();
 }
 
-int threadsOption(const CliOptions &options) {
-  if (options.threads.empty()) return 0;
-  const std::string t = trimText(options.threads);
+namespace {
+
+// A whole number from 0 to `most` given as `--name`, or what is wrong with it.
+int countOption(const std::string &given, const std::string &name, const std::string &what, int most) {
+  const std::string t = trimText(given);
   int n = -1;
   const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || n < 0 || n > kMaxThreads)
-    throw UsageError("--threads " + inQuotes(options.threads) + " is not a number of threads from 0 to " +
-                     std::to_string(kMaxThreads));
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || n < 0 || n > most)
+    throw UsageError("--" + name + " " + inQuotes(given) + " is not a number of " + what + " from 0 to " +
+                     std::to_string(most));
   return n;
 }
 
+}  // namespace
+
+int threadsOption(const CliOptions &options) {
+  return options.threads.empty() ? 0 : countOption(options.threads, "threads", "threads", kMaxThreads);
+}
+
 int jobsOption(const CliOptions &options) {
-  if (options.jobs.empty()) return 1;
-  const std::string t = trimText(options.jobs);
-  int n = -1;
-  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || n < 0 || n > kMostChosenJobs)
-    throw UsageError("--jobs " + inQuotes(options.jobs) + " is not a number of conversions from 0 to " +
-                     std::to_string(kMostChosenJobs));
-  return n;
+  return options.jobs.empty() ? 1 : countOption(options.jobs, "jobs", "conversions", kMostChosenJobs);
 }
 
 std::string versionText() { return std::string("trevix-convert ") + TREVIX_VERSION + "\n"; }

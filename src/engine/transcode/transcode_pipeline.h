@@ -45,15 +45,16 @@
 // The queue holds at most `queuedPictures` decoded pictures (the caller's
 // choice, at most kQueuedPictures; references to the decoder's buffers, no
 // copies), of at most kQueuedPictureBytes unless fewer than
-// kMinQueuedPictures are queued, and kQueuedItems entries in all: a full queue holds the reader back, and each picture is released as
-// soon as the output thread is done with it, so memory stays flat. After a
-// Stop the output thread discards every entry still queued, and the reading
-// thread's further results (the decoders' flush) are dropped at once: the
-// picture being encoded is the last one, as with one thread, and the outputs
-// are then finished as a stop finishes them. An error on
-// the output thread ends the reading; finish() raises it, with its message,
-// on the reading thread. The task's progress, log and hook events of the
-// output side are raised on the output thread.
+// kMinQueuedPictures are queued, and kQueuedItems entries in all: a full
+// queue holds the reader back, and each picture is released as soon as the
+// output thread is done with it, so memory stays flat. After a Stop the
+// output thread discards every entry still queued, and the reading thread's
+// further results (the decoders' flush) are dropped at once: the picture
+// being encoded is the last one, as with one thread, and the outputs are
+// then finished as a stop finishes them. An error on the output thread ends
+// the reading; finish() raises it, with its message, on the reading thread.
+// The task's progress, log and hook events of the output side are raised on
+// the output thread.
 class OutputPipeline : public DecodedSink {
  public:
   static constexpr int kQueuedPictures = 12;
